@@ -1,0 +1,125 @@
+// Reading and writing rich text in the shape of a document's column: 10,000
+// one-line texts, each a whole RTF document. The baseline only scans the
+// same bytes for braces and backslashes; the ratios to it are printed last.
+
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/Rtf.h"
+#include "platform/Url.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kLines = 10000;
+
+const std::vector<ts::AttributedString>& lines() {
+    static const std::vector<ts::AttributedString> all = [] {
+        const ts::Attributes plain{{ts::AttributeName::Font, ts::Value(ts::Font::make("Helvetica", 12))}};
+        const ts::Attributes link{{ts::AttributeName::Font, ts::Value(ts::Font::make("Helvetica", 12))},
+                                  {ts::AttributeName::Link, ts::Value(ts::Url::make("footnote:0123456789ABCDEF0123456789ABCDEF"))},
+                                  {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::linkColor())}};
+        std::vector<ts::AttributedString> v;
+        v.reserve(kLines);
+        for (int i = 0; i < kLines; ++i) {
+            ts::AttributedString s(QStringLiteral("Arma virumque cano, Troiae qui primus ab oris %1 ").arg(i), plain);
+            // Every tenth line carries a footnote link, as annotated texts do.
+            if (i % 10 == 0) s.append(QStringLiteral("[%1]").arg(i / 10 + 1), link);
+            v.push_back(std::move(s));
+        }
+        return v;
+    }();
+    return all;
+}
+
+const std::vector<QByteArray>& documents() {
+    static const std::vector<QByteArray> all = [] {
+        std::vector<QByteArray> v;
+        v.reserve(kLines);
+        for (const auto& s : lines()) v.push_back(ts::writeRtf(s));
+        return v;
+    }();
+    return all;
+}
+
+void BM_ScanBracesAndBackslashes(benchmark::State& state) {
+    const auto& docs = documents();
+    for (auto _ : state) {
+        size_t count = 0;
+        for (const QByteArray& d : docs) {
+            const char* p = d.constData();
+            const char* end = p + d.size();
+            for (; p < end; ++p)
+                if (*p == '{' || *p == '}' || *p == '\\') ++count;
+        }
+        benchmark::DoNotOptimize(count);
+    }
+}
+BENCHMARK(BM_ScanBracesAndBackslashes)->Unit(benchmark::kMillisecond);
+
+void BM_ReadRtf(benchmark::State& state) {
+    const auto& docs = documents();
+    for (auto _ : state) {
+        for (const QByteArray& d : docs) {
+            ts::RtfReadResult r = ts::readRtf(d);
+            benchmark::DoNotOptimize(r);
+        }
+    }
+}
+BENCHMARK(BM_ReadRtf)->Unit(benchmark::kMillisecond);
+
+void BM_WriteRtf(benchmark::State& state) {
+    const auto& texts = lines();
+    for (auto _ : state) {
+        for (const auto& s : texts) {
+            QByteArray d = ts::writeRtf(s);
+            benchmark::DoNotOptimize(d);
+        }
+    }
+}
+BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond);
+
+// Keeps each benchmark's best time per iteration over the repetitions for
+// the ratios: the minimum is the least disturbed by other work on the machine.
+class RatioReporter : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> times;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs) {
+            if (r.run_type != Run::RT_Iteration) continue;
+            const std::string name = r.run_name.function_name;
+            const double t = r.GetAdjustedCPUTime();
+            auto it = times.find(name);
+            if (it == times.end() || t < it->second) times[name] = t;
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<char*> args(argv, argv + argc);
+    static char repetitions[] = "--benchmark_repetitions=5";
+    bool given = false;
+    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
+    if (!given) args.push_back(repetitions);
+    int count = int(args.size());
+    benchmark::Initialize(&count, args.data());
+    documents();
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const double scan = reporter.times["BM_ScanBracesAndBackslashes"];
+    if (scan > 0) {
+        for (const char* name : {"BM_ReadRtf", "BM_WriteRtf"}) {
+            auto it = reporter.times.find(name);
+            if (it != reporter.times.end()) std::printf("%s / scan: %.2f (limit 4)\n", name, it->second / scan);
+        }
+    }
+    return 0;
+}

@@ -1,0 +1,202 @@
+// Searching a dictionary tree, the walk to a node's dictionary form, and the
+// commands that move, add and re-nest nodes.
+
+#include "dictionaries/DictionaryEntry.h"
+
+#include "app/logging/LGLog.h"
+
+#include <algorithm>
+
+// ---- Searching ----
+
+QStringList DictionaryEntry::parts() const {
+    const QString text = entry();
+    if (text.isNull()) return {};
+    return text.split(QLatin1Char(' '));
+}
+
+bool DictionaryEntry::containsMeaning(const QString& text, bool includeExamples) const {
+    const int t = type();
+    if (t == Meaning) {
+        const QString e = entry();
+        if (!e.isNull() && !text.isEmpty() && e.contains(text)) return true;
+    } else if (t == Example) {
+        return false;
+    }
+    for (const auto& c : children_)
+        if (c->containsMeaning(text, includeExamples)) return true;
+    return false;
+}
+
+bool DictionaryEntry::containsRegexEntry(const QRegularExpression& pattern, int type) const {
+    auto matches = [&](const DictionaryEntry& e) {
+        const QString text = e.entry();
+        return !text.isNull() && pattern.match(text).hasMatch();
+    };
+    if (type < 0) return isPrimaryEntry() && matches(*this);
+    const int t = this->type();
+    const bool tested = type > 0 ? t == type : t != Meaning;
+    if (tested && matches(*this)) return true;
+    for (const auto& c : children_)
+        if (c->containsRegexEntry(pattern, type)) return true;
+    return false;
+}
+
+bool DictionaryEntry::containsRegexMeaning(const QRegularExpression& pattern, int type) const {
+    const int t = this->type();
+    const bool tested = t == type || (type == 0 && (t == Meaning || t == Example || t == Etymology || t == Note));
+    if (tested) {
+        const QString text = entry();
+        if (!text.isNull() && pattern.match(text).hasMatch()) return true;
+    }
+    for (const auto& c : children_)
+        if (c->containsRegexMeaning(pattern, type)) return true;
+    return false;
+}
+
+bool DictionaryEntry::containsFlag() const {
+    static const QString flag = QStringLiteral("*#*");
+    if (entry().contains(flag)) return true;
+    const QString trans = translation();
+    if (!trans.isNull() && trans.contains(flag)) return true;
+    for (const auto& c : children_)
+        if (c->containsFlag()) return true;
+    return false;
+}
+
+// ---- Dictionary form ----
+
+DictionaryEntryPtr DictionaryEntry::findUninflectedForm(bool singlePath) {
+    return uninflectedForm(singlePath, 0, From::Outside);
+}
+
+DictionaryEntryPtr DictionaryEntry::uninflectedForm(bool singlePath, int depth, From from) {
+    if (depth >= kMaxUninflectedDepth) {
+        TSLogError("Loop at findUninflectedForm, %@", ts::Value(attributes_));
+        return nullptr;
+    }
+    const int t = type();
+    if (t == Meaning || t == WordData || t == WordModification) {
+        // Asked by the parent that looks for its form, such a node stands for
+        // itself; climbing back would only return to that parent.
+        if (from == From::Parent) return sharedAs<DictionaryEntry>();
+        DictionaryEntryPtr p = parent();
+        return p ? p->uninflectedForm(singlePath, depth + 1, From::Child) : nullptr;
+    }
+    if (t == Root || t == Uninitialised) {
+        const qsizetype visible = getNumChildren();
+        if (visible == 0) return nullptr;
+        if (singlePath && visible > 1) return nullptr;
+        if (children_.empty()) return nullptr;
+        DictionaryEntryPtr answer = children_.front()->uninflectedForm(singlePath, depth + 1, From::Parent);
+        if (answer) {
+            const int at = answer->type();
+            if (at == Meaning || at == WordData || at == WordModification) return sharedAs<DictionaryEntry>();
+        }
+        return answer;
+    }
+    return sharedAs<DictionaryEntry>();
+}
+
+// ---- Editing ----
+
+// The parent whose list holds the receiver, and the receiver's index there.
+bool DictionaryEntry::isHeldByParent(DictionaryEntryPtr* parent, qsizetype* index) const {
+    DictionaryEntryPtr p = this->parent();
+    if (!p) return false;
+    const auto& list = p->children_;
+    const auto it = std::find_if(list.begin(), list.end(), [this](const auto& c) { return c.get() == this; });
+    if (it == list.end()) return false;
+    *parent = p;
+    *index = qsizetype(it - list.begin());
+    return true;
+}
+
+// Refuses primary entries, nodes their parent's list does not hold, and nodes
+// whose parent its own parent's list does not hold.
+bool DictionaryEntry::editableParent(DictionaryEntryPtr* parent, qsizetype* index) const {
+    if (isPrimaryEntry()) return false;
+    if (!isHeldByParent(parent, index)) return false;
+    if ((*parent)->parent()) {
+        DictionaryEntryPtr grand;
+        qsizetype at = 0;
+        if (!(*parent)->isHeldByParent(&grand, &at)) return false;
+    }
+    return true;
+}
+
+bool DictionaryEntry::elementUp() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i) || i == 0) return false;
+    std::swap(p->children_[size_t(i)], p->children_[size_t(i - 1)]);
+    return true;
+}
+
+bool DictionaryEntry::elementDown() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i) || i + 1 >= p->childCount()) return false;
+    std::swap(p->children_[size_t(i)], p->children_[size_t(i + 1)]);
+    return true;
+}
+
+DictionaryEntryPtr DictionaryEntry::addEntry() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i)) return nullptr;
+    auto created = std::dynamic_pointer_cast<DictionaryEntry>(newInstance());
+    if (!created) return nullptr;
+    created->setEntry(QStringLiteral("New entry"));
+    created->setType(type() == Example ? Example : Note);
+    if (!p->addChildAtIndex(created, i)) return nullptr;
+    return created;
+}
+
+bool DictionaryEntry::promoteChildren() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i)) return false;
+    const DictionaryEntryList moving = children_;
+    children_.clear();
+    qsizetype at = i + 1;
+    for (const auto& c : moving) {
+        if (p->addChildAtIndex(c, std::min(at, p->childCount())))
+            ++at;
+        else
+            children_.push_back(c);  // refused as a cycle: it stays here
+    }
+    return true;
+}
+
+bool DictionaryEntry::promoteEntry() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i)) return false;
+    if (p->isPrimaryEntry()) return false;
+    DictionaryEntryPtr grand;
+    qsizetype pi = 0;
+    if (!p->isHeldByParent(&grand, &pi)) return false;
+    DictionaryEntryPtr self = sharedAs<DictionaryEntry>();
+    p->children_.erase(p->children_.begin() + i);
+    if (!grand->addChildAtIndex(self, pi + 1)) {
+        p->children_.insert(p->children_.begin() + i, self);
+        return false;
+    }
+    return true;
+}
+
+bool DictionaryEntry::demoteEntry() {
+    DictionaryEntryPtr p;
+    qsizetype i = 0;
+    if (!editableParent(&p, &i) || i == 0) return false;
+    DictionaryEntryPtr self = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr previous = p->children_[size_t(i - 1)];
+    p->children_.erase(p->children_.begin() + i);
+    if (!previous->addChild(self)) {
+        // Put it back where it was; the move would have closed a cycle.
+        p->children_.insert(p->children_.begin() + i, self);
+        return false;
+    }
+    return true;
+}

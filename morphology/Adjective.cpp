@@ -1,0 +1,344 @@
+#include "morphology/Adjective.h"
+
+#include "morphology/AdjectiveEndings.h"
+#include "morphology/LatinText.h"
+#include "morphology/VowelLength.h"
+
+#include "app/logging/LGLog.h"
+#include "platform/ClassRegistry.h"
+
+TS_REGISTER_CLASS(Adjective)
+
+namespace {
+
+QString at(const QStringList& list, qint64 i) {
+    return i >= 0 && i < list.size() ? list.at(i) : QString();
+}
+
+}  // namespace
+
+// What every form of one adjective shares, per degree; word parts are
+// worked out when a "*" cell first needs them.
+struct Adjective::Context {
+    QStringList comps;
+    struct Degree {
+        qint64 group = 0;
+        qint64 variant = 0;
+        QString stem;
+        QString parts[4];
+        bool partDone[4] = {false, false, false, false};
+    } degree[3];
+};
+
+Adjective::Adjective() { setWordType(WordCode::Adjective); }
+
+ts::ObjectPtr Adjective::copy() const {
+    auto made = std::make_shared<Adjective>();
+    copyFieldsTo(*made);
+    return made;
+}
+
+QStringList Adjective::components() const {
+    const QString text = latin();
+    return text.isNull() ? QStringList() : text.split(QLatin1Char(' '));
+}
+
+QString Adjective::findFirstComparativeString(const QStringList& components) {
+    for (const QString& c : components)
+        if (c.endsWith(QLatin1String("or"))) return c;
+    return QString();
+}
+
+QString Adjective::findFirstSuperlativeString(const QStringList& components) {
+    for (qsizetype i = 0; i < components.size(); ++i)
+        if (components.at(i).endsWith(QLatin1String("or"))) return at(components, i + 3);
+    return QString();
+}
+
+// ---- Degree, group and variant ----
+
+qint64 Adjective::getConjugationFromComparisonType(qint64 comparison) const {
+    switch (comparison) {
+    case 0: return conjugation();
+    case 1: return 3;
+    case 2: return 1;
+    default:
+        TSLogError("bad comparison type");
+        return conjugation();
+    }
+}
+
+qint64 Adjective::getAdjectiveVariant(qint64 comparison) const { return variantIn(components(), comparison); }
+
+qint64 Adjective::variantIn(const QStringList& comps, qint64 comparison) const {
+    if (getWordType() != WordCode::Adjective) return 0;
+    if (comparison == 1) return 1;
+    if (comparison != 0) return 0;
+    const qint64 group = conjugation();
+    if (group == 1 || group == 2) {
+        const QString masculine = wordPartIn(comps, 1, 0);
+        return masculine.size() >= 3 && masculine.endsWith(QLatin1String("er")) ? 1 : 0;
+    }
+    if (group == 3) {
+        const QString masculine = wordPartIn(comps, 1, 0);
+        if (masculine.size() < 3) return 0;
+        if (masculine.endsWith(QLatin1String("or"))) return 1;
+        static const QStringList irregular = {QStringLiteral("vetus"), QStringLiteral("uetus"),
+                                              QStringLiteral("pauper"), QStringLiteral("pavper"),
+                                              QStringLiteral("dives"), QStringLiteral("diues")};
+        return irregular.contains(foldLatinString(masculine.toLower())) ? 2 : 0;
+    }
+    return 0;
+}
+
+// ---- Word parts ----
+
+QString Adjective::getWordPart(qint64 part, qint64 comparison) const {
+    return wordPartIn(components(), part, comparison);
+}
+
+QString Adjective::wordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const {
+    switch (getConjugationFromComparisonType(comparison)) {
+    case 1: case 2: return getFirstDeclensionWordPart(part, comparison, comps);
+    case 3: return thirdWordPartIn(comps, part, comparison);
+    default:
+        TSLogError("bad declension at getWordPart");
+        return QString();
+    }
+}
+
+QString Adjective::getFirstDeclensionWordPart(qint64 part, qint64 comparison, const QStringList& comps) const {
+    QString anchor;
+    switch (comparison) {
+    case 0: anchor = comps.isEmpty() ? QString() : comps.first(); break;
+    case 1: anchor = findFirstComparativeString(comps); break;
+    case 2: anchor = findFirstSuperlativeString(comps); break;
+    default:
+        TSLogError("BAD COMPARISION TYPE %li:", comparison);
+        TSLogError("BAD COMPARISION TYPE %li:", comparison);
+        return QString();
+    }
+    if (!anchor.isNull()) return at(comps, comps.indexOf(anchor) + part - 1);
+    switch (comparison) {
+    case 2: {
+        const QString stem = stemIn(comps, 2);
+        return stem.isNull() ? QString() : stem + QStringLiteral("us");
+    }
+    case 1:
+        TSLogError("Shouldn't have problems with missing normal comparative adjective values");
+        return QString();
+    default:
+        TSLogError("Shouldn't have problems with missing normal adjective values");
+        return QString();
+    }
+}
+
+QString Adjective::getThirdDeclensionWordPart(qint64 part, qint64 comparison) const {
+    return thirdWordPartIn(components(), part, comparison);
+}
+
+QString Adjective::thirdWordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const {
+    const qsizetype n = comps.size();
+    if (n == 2) return comps.first();
+    if (n != 3 && n != 9) return at(comps, comparison);
+
+    const qint64 offset = n == 9 ? 2 * comparison : 0;
+    const qint64 index = part - 1 + offset;
+    if (part < 1 || index < 0 || index >= n) return QString();
+    QString candidate = comps.at(index);
+    const bool abbreviated = candidate.startsWith(QLatin1Char('-'));
+    QString base = candidate;
+    if (abbreviated) {
+        // The nearest component before it that is written out.
+        for (qint64 j = index - 1; j >= index - (part - 1) && j >= 0; --j) {
+            base = comps.at(j);
+            if (!base.startsWith(QLatin1Char('-'))) break;
+        }
+    }
+    if (at(comps, offset + 2).startsWith(QLatin1Char('('))) {
+        if (abbreviated) base = at(comps, offset);
+        else candidate = at(comps, offset);
+    }
+    if (!abbreviated) return candidate;
+    // Joined where the suffix takes over, not simply after the base less two
+    // letters (which gives āccre for ācer -cre); short suffixes are joined
+    // too, so that fortis -is -e gives fortis and forte.
+    return expandAbbreviation(base, candidate.mid(1));
+}
+
+// ---- Stems ----
+
+QString Adjective::getStem(qint64 comparison) const { return stemIn(components(), comparison); }
+
+QString Adjective::stemIn(const QStringList& comps, qint64 comparison) const {
+    switch (getConjugationFromComparisonType(comparison)) {
+    case 1: case 2: return firstStemIn(comps, comparison);
+    case 3: return thirdStemIn(comps, comparison);
+    default:
+        TSLogError("bad conjugation at getStem");
+        return QString();
+    }
+}
+
+QString Adjective::getFirstDeclensionStem(qint64 comparison) const { return firstStemIn(components(), comparison); }
+
+QString Adjective::getThirdDeclensionStem(qint64 comparison) const { return thirdStemIn(components(), comparison); }
+
+QString Adjective::firstStemIn(const QStringList& comps, qint64 comparison) const {
+    switch (comparison) {
+    case 0: {
+        const QString c0 = at(comps, 0);
+        const QString c1 = at(comps, 1);
+        if (c1.isNull()) return QString();
+        if (!c1.startsWith(QLatin1Char('-'))) return c1.isEmpty() ? QString() : c1.left(c1.size() - 1);
+        if (c0.endsWith(QLatin1Char('i'))) return c0.left(c0.size() - 1);  // pauci -ae -a
+        const QString suffix = c1.mid(1);
+        if (c0.endsWith(QLatin1String("er")) && suffix.size() > 1) {
+            // pulcher -chra, liber -era: the written-out feminine less its -a.
+            const QString feminine = expandAbbreviation(c0, suffix);
+            if (feminine.size() > 1) return feminine.chopped(1);
+        }
+        return c0.size() >= 3 ? c0.left(c0.size() - 2) : QString();
+    }
+    case 1:
+        return QString();
+    case 2: {
+        const QString superlative = findFirstSuperlativeString(comps);
+        if (!superlative.isNull()) return superlative.size() >= 3 ? superlative.left(superlative.size() - 2) : QString();
+        return regularSuperlativeStem(comps);
+    }
+    default:
+        TSLogError("bad comparison type at stemVariant");
+        return QString();
+    }
+}
+
+QString Adjective::regularSuperlativeStem(const QStringList& comps) const {
+    const QString masculine = at(comps, 0);
+    // pulcher, ācer, celer: pulcherrimus, ācerrimus, celerrimus.
+    if (masculine.size() >= 3 && masculine.endsWith(QLatin1String("er"))) return masculine + QStringLiteral("rim");
+    static const QStringList illimus = {QStringLiteral("facilis"), QStringLiteral("difficilis"),
+                                        QStringLiteral("similis"), QStringLiteral("dissimilis"),
+                                        QStringLiteral("gracilis"), QStringLiteral("humilis")};
+    if (illimus.contains(foldLatinString(masculine.toLower()))) return masculine.left(masculine.size() - 2) + QStringLiteral("lim");
+    const QString positive = stemIn(comps, 0);
+    return positive.isNull() ? QString() : positive + QStringLiteral("issim");
+}
+
+QString Adjective::thirdStemIn(const QStringList& comps, qint64 comparison) const {
+    switch (comparison) {
+    case 0: {
+        QString c1 = at(comps, 1);
+        if (c1.isNull()) return QString();
+        // An abbreviated second component is written out first; the masculine
+        // less one letter (which fortis -is -e and ācer -cris would give) is
+        // not the stem of any third-declension adjective.
+        if (c1.startsWith(QLatin1Char('-'))) c1 = expandAbbreviation(at(comps, 0), c1.mid(1));
+        if (c1.isEmpty()) return QString();
+        return c1.endsWith(QLatin1Char('e')) ? c1.left(c1.size() - 1) : LatinText::dropLast(c1, 2);
+    }
+    case 1: {
+        const QString comparative = findFirstComparativeString(comps);
+        if (!comparative.isNull()) return comparative.size() >= 3 ? comparative.left(comparative.size() - 2) : QString();
+        const QString positive = stemIn(comps, 0);
+        return positive.isNull() ? QString() : positive + QLatin1Char('i');
+    }
+    case 2:
+        return QString();
+    default:
+        TSLogError("bad comparison type at stemVariant");
+        return QString();
+    }
+}
+
+// ---- Forms ----
+
+QString Adjective::declinedValue(Context& ctx, qint64 theCase, bool singular, qint64 gender, qint64 comparison) const {
+    Context::Degree& d = ctx.degree[comparison];
+    const QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, d.group, d.variant);
+    if (ending.isEmpty()) {
+        if (gender >= 1 && gender <= 3) {
+            if (!d.partDone[gender]) {
+                d.parts[gender] = wordPartIn(ctx.comps, gender, comparison);
+                d.partDone[gender] = true;
+            }
+            return d.parts[gender];
+        }
+        return wordPartIn(ctx.comps, gender, comparison);
+    }
+    if (d.stem.isEmpty()) return QString();
+    return joinStemAndEnding(d.stem, ending);
+}
+
+QString Adjective::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, qint64 comparison,
+                                    bool endingOnly) const {
+    if (getWordType() != WordCode::Adjective) {
+        TSLogError("unable to decline this");
+        return QString();
+    }
+    const QStringList comps = components();
+    const qint64 group = getConjugationFromComparisonType(comparison);
+    qint64 variant = 0;
+    switch (comparison) {
+    case 0: variant = variantIn(comps, 0); break;
+    case 1: variant = 1; break;
+    case 2: variant = 0; break;
+    default: TSLogError("bad comparison"); break;
+    }
+    const QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, group, variant);
+    if (endingOnly) return ending;
+    if (ending.isEmpty()) return wordPartIn(comps, gender, comparison);
+    const QString stem = stemIn(comps, comparison);
+    if (stem.isEmpty()) return QString();
+    return joinStemAndEnding(stem, ending);
+}
+
+void Adjective::addAdjectiveForms(QStringList& array, const Adjective& word) {
+    if (word.conjugation() > 3) return;
+    if (word.getWordType() != WordCode::Adjective) {
+        TSLogError("unable to decline this");
+        return;
+    }
+    Context ctx;
+    ctx.comps = word.components();
+    for (qint64 degree = 0; degree < 3; ++degree) {
+        Context::Degree& d = ctx.degree[degree];
+        d.group = word.getConjugationFromComparisonType(degree);
+        d.variant = degree == 0 ? word.variantIn(ctx.comps, 0) : (degree == 1 ? 1 : 0);
+        d.stem = word.stemIn(ctx.comps, degree);
+    }
+    for (qint64 c = 1; c <= 6; ++c)
+        for (qint64 gender = 1; gender <= 3; ++gender)
+            for (const bool singular : {false, true})
+                for (qint64 degree = 0; degree < 3; ++degree) {
+                    const QString form = word.declinedValue(ctx, c, singular, gender, degree);
+                    if (form.isEmpty()) continue;
+                    const QString first = getFirstWordInLine(form);
+                    if (first.isNull()) {
+                        TSLogError("Nil first word for %@", form);
+                        continue;
+                    }
+                    array.append(first);
+                }
+}
+
+void Adjective::addNormalAdjectiveForms(QStringList& array, const Adjective& word, bool omitSingular) {
+    if (word.conjugation() > 3) return;
+    if (word.getWordType() != WordCode::Adjective) {
+        TSLogError("unable to decline this");
+        return;
+    }
+    Context ctx;
+    ctx.comps = word.components();
+    Context::Degree& d = ctx.degree[0];
+    d.group = word.getConjugationFromComparisonType(0);
+    d.variant = word.variantIn(ctx.comps, 0);
+    d.stem = word.stemIn(ctx.comps, 0);
+    for (qint64 c = 1; c <= 6; ++c)
+        for (qint64 gender = 1; gender <= 3; ++gender)
+            for (const bool singular : {false, true}) {
+                if (singular && omitSingular) continue;
+                const QString form = word.declinedValue(ctx, c, singular, gender, 0);
+                if (!form.isEmpty()) array.append(form);
+            }
+}

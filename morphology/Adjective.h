@@ -1,0 +1,69 @@
+#pragma once
+// A vocabulary adjective: its forms for every case, number, gender and degree
+// (0 positive, 1 comparative, 2 superlative).
+//
+// The principal parts in latin are split at single blanks. First and second
+// declension: masculine, feminine, neuter of the positive, written out
+// (bonus bona bonum) or abbreviated (bonus -a -um), optionally followed by the
+// three comparative and the three superlative forms. Third declension: two
+// components (ingens ingentis), three (ācer ācris ācre, fortis -is -e, or
+// nominative, genitive and a "(" note that makes the nominative serve every
+// gender) or nine (three degrees of three genders). The comparative is the
+// first component ending in "or", the superlative the one three places after.
+// A degree that is not written out is formed regularly: -ior, -issimus, and
+// -errimus after a positive in -er, -illimus for the six adjectives in -ilis
+// that take it.
+//
+// An adjective keeps no state beyond its Word fields; every failure is
+// logged and answered with nil.
+
+#include "morphology/Word.h"
+
+class Adjective : public Word {
+    TS_OBJECT(Adjective, Word)
+
+public:
+    // A word of type 3.
+    Adjective();
+
+    ts::ObjectPtr copy() const override;
+
+    using Word::getDeclinedValue;
+    using Word::getFirstDeclensionStem;
+    using Word::getWordPart;
+
+    QString getDeclinedValue(qint64 theCase, bool singular, qint64 gender, qint64 comparison,
+                             bool endingOnly) const;
+    // The declension group a degree uses: positive the word's conj,
+    // comparative 3, superlative 1.
+    qint64 getConjugationFromComparisonType(qint64 comparison) const;
+    qint64 getAdjectiveVariant(qint64 comparison) const;
+    // The written-out form of part (gender 1-3) in a degree, or nil.
+    QString getWordPart(qint64 part, qint64 comparison) const;
+    QString getFirstDeclensionWordPart(qint64 part, qint64 comparison, const QStringList& components) const;
+    QString getThirdDeclensionWordPart(qint64 part, qint64 comparison) const;
+    // The stem of a degree.
+    QString getStem(qint64 comparison) const override;
+    QString getFirstDeclensionStem(qint64 comparison) const;
+    QString getThirdDeclensionStem(qint64 comparison) const;
+
+    static QString findFirstComparativeString(const QStringList& components);
+    static QString findFirstSuperlativeString(const QStringList& components);
+    // The first word of every form in every degree (case, gender 1-3, plural
+    // then singular, degree innermost); nothing when conj is above 3.
+    static void addAdjectiveForms(QStringList& array, const Adjective& word);
+    // Every positive form as it is (the plural only when omitSingular).
+    static void addNormalAdjectiveForms(QStringList& array, const Adjective& word, bool omitSingular);
+
+private:
+    struct Context;
+    QString declinedValue(Context& ctx, qint64 theCase, bool singular, qint64 gender, qint64 comparison) const;
+    QStringList components() const;
+    QString wordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const;
+    QString stemIn(const QStringList& comps, qint64 comparison) const;
+    QString firstStemIn(const QStringList& comps, qint64 comparison) const;
+    QString thirdStemIn(const QStringList& comps, qint64 comparison) const;
+    QString thirdWordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const;
+    QString regularSuperlativeStem(const QStringList& comps) const;
+    qint64 variantIn(const QStringList& comps, qint64 comparison) const;
+};

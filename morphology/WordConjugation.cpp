@@ -1,0 +1,164 @@
+// The finite forms of verbs: stems from the principal parts, and stem and
+// ending joined for every person, number, mood, voice and tense.
+
+#include "morphology/Word.h"
+
+#include "morphology/LatinText.h"
+#include "morphology/Verb.h"
+#include "morphology/VerbStems.h"
+
+#include "app/logging/LGLog.h"
+
+namespace {
+
+// Characters cut from the first principal part to leave the present stem.
+qsizetype presentStemCut(qint64 code) {
+    switch (code) {
+    case 2: case 4: case 5: case 7: return 2;
+    case 8: case 10: case 11: return 3;
+    case 9: case 12: case 13: case 14: return 4;
+    default: return 1;
+    }
+}
+
+bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
+
+}  // namespace
+
+qint64 Word::getVerbType() const {
+    const QString first = getNthPart(1, nullptr);
+    if (first.size() >= 2 && first.endsWith(QLatin1String("or"))) return WordCode::Deponent;
+    const QString third = getNthPart(3, nullptr);
+    if (third.size() >= 2 && third.endsWith(QLatin1String("us"))) return WordCode::SemiDeponent;
+    return WordCode::Ordinary;
+}
+
+bool Word::hasPerfectPassive() const { return !getNthPart(4, nullptr).isEmpty(); }
+
+QString Word::getFirstPersonStem(bool stem, qint64 tense) const {
+    const QString first = LatinText::firstWord(latin_);
+    if (first.isNull() || !stem) return first;
+    if (conj_ == WordCode::Possum) {
+        if (tense == 1) return LatinText::dropLast(first, 3);
+        const QString pot = LatinText::dropLast(first, 4);
+        return pot.isNull() ? QString() : pot + QLatin1Char('t');
+    }
+    qsizetype cut = presentStemCut(conj_);
+    if (first.endsWith(QLatin1Char('r'))) ++cut;  // deponents: hortor gives hort-
+    return LatinText::dropLast(first, cut);
+}
+
+QString Word::getInfinitive(bool stem) const {
+    const QString& s = latin_;
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n && LatinCharacterSet::isWordLetter(s.at(i).unicode())) ++i;
+    while (i < n && s.at(i).isSpace()) ++i;
+    const qsizetype hyphens = i;
+    while (i < n && s.at(i) == u'-') ++i;
+    const bool hadHyphen = i > hyphens;
+    const qsizetype start = i;
+    while (i < n && LatinCharacterSet::isWordLetter(s.at(i).unicode())) ++i;
+    if (i == start) return QString();
+    const QString letters = s.mid(start, i - start);
+    if (!hadHyphen) return letters;
+    if (!stem) return s.mid(hyphens, i - hyphens);
+    const QString present = getFirstPersonStem(true, 1);
+    return present.isNull() ? QString() : present + letters;
+}
+
+QString Word::getPastParticipleStem(bool stem, bool cut) const {
+    bool hyphen = false;
+    QString part = getNthPart(3, &hyphen);
+    if (part.isEmpty()) return QString();
+    if (hyphen) {
+        if (!stem) return QString();
+        QString present = getFirstPersonStem(true, 1);
+        if (present.isNull()) return QString();
+        const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
+        // rego -xi: rexi; duco -xi: duxi; ico -ci: ici.
+        if ((part.startsWith(u'x') && (last == u'c' || last == u'g')) || (part.startsWith(u'c') && last == u'c'))
+            present.chop(1);
+        part = present + part;
+    }
+    if (!cut) return part;
+    const qsizetype n = conj_ == WordCode::Sum ? 3 : (conj_ == WordCode::Fero ? 4 : 1);
+    return LatinText::dropLast(part, n);
+}
+
+QString Word::getSupine(bool stem, bool cut) const {
+    const qint64 type = getVerbType();
+    if (type == WordCode::Ordinary && !hasPerfectPassive()) return QString();
+    bool hyphen = false;
+    QString part = getNthPart(type == WordCode::Ordinary ? 4 : 3, &hyphen);
+    if (part.isEmpty()) return part;
+    if (hyphen) {
+        if (!stem) return QString();
+        QString present = getFirstPersonStem(true, 1);
+        if (present.isNull()) return QString();
+        const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
+        // duco -ctum: ductum. After a g the c stays and the g goes (rego
+        // -ctum: rectum), as the perfect does with -xi.
+        if (part.startsWith(u'c') && last == u'c') part.remove(0, 1);
+        else if (part.startsWith(u'c') && last == u'g') present.chop(1);
+        part = present + part;
+    }
+    return cut ? LatinText::dropLast(part, 2) : part;
+}
+
+VerbStems Word::verbStems() const {
+    VerbStems s;
+    s.code = conj_;
+    s.verbType = getVerbType();
+    s.presentStem = getFirstPersonStem(true, 1);
+    s.otherStem = conj_ == WordCode::Possum ? getFirstPersonStem(true, 2) : s.presentStem;
+    s.perfectStem = getPastParticipleStem(true, true);
+    s.supine = getSupine(true, false);
+    s.participleStem = LatinText::dropLast(s.supine, 2);
+    s.infinitive = getInfinitive(true);
+    if (isIrregularCode(conj_)) {
+        s.imperfectSubjunctiveStem = s.otherStem;
+    } else if (s.verbType == WordCode::Deponent && (conj_ == 3 || conj_ == 5)) {
+        // loquī and patī have lost the -er- that loquerer and paterer keep.
+        s.imperfectSubjunctiveStem = s.presentStem.isNull() ? QString() : s.presentStem + QStringLiteral("er");
+    } else {
+        s.imperfectSubjunctiveStem = LatinText::dropLast(s.infinitive, 1);
+    }
+    s.irregular = Verb::irregularTable(conj_);
+    return s;
+}
+
+QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singular, bool indicative, bool active,
+                              qint64 tense) const {
+    if (stems.verbType == WordCode::Deponent) active = false;
+    else if (stems.verbType == WordCode::SemiDeponent && tense >= 4) active = false;
+
+    const QStringList* list = Verb::endingList(stems.code, indicative, active, tense);
+    if (!list || person < 1 || person > 3 || list->size() < 6) return QString();
+    const QString& ending = list->at(singular ? person - 1 : person + 2);
+    if (ending.isEmpty()) return QString();
+
+    switch (tense) {
+    case 1: return joinStemAndEnding(stems.presentStem, ending);
+    case 2: return joinStemAndEnding(stems.otherStem, ending);
+    case 3: return joinStemAndEnding(indicative ? stems.otherStem : stems.imperfectSubjunctiveStem, ending);
+    case 4: case 5: case 6:
+        return active ? joinStemAndEnding(stems.perfectStem, ending)
+                      : compoundPassiveForm(stems.participleStem, ending, singular);
+    default: return QString();
+    }
+}
+
+QString Word::getConjugatedValue(qint64 person, bool singular, bool indicative, bool active, qint64 tense,
+                                 bool endingOnly) const {
+    if (wordType_ != WordCode::Verb) {
+        TSLogError("unable to conjugate this");
+        return QString();
+    }
+    const qint64 type = getVerbType();
+    if (type == WordCode::Deponent || (type == WordCode::SemiDeponent && tense >= 4)) active = false;
+    const QString ending = Verb::getConjugationEnding(conj_, person, singular, indicative, active, tense);
+    if (endingOnly) return ending;
+    if (ending.isEmpty() || tense < 1 || tense > 6) return QString();
+    return conjugatedValue(verbStems(), person, singular, indicative, active, tense);
+}

@@ -1,0 +1,304 @@
+#include "platform/AttributedString.h"
+
+#include "platform/ClassRegistry.h"
+#include "platform/Coder.h"
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/ParagraphStyle.h"
+#include "platform/RtfdAttachment.h"
+#include "platform/Url.h"
+
+#include <algorithm>
+#include <map>
+
+namespace ts {
+
+AttributedString::AttributedString(const QString& text, const Attributes& attributes) : text_(text) {
+    if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
+}
+
+TextRange AttributedString::clip(TextRange range) const {
+    const qsizetype len = text_.size();
+    qsizetype loc = std::clamp<qsizetype>(range.location, 0, len);
+    qsizetype l = range.length < 0 ? 0 : range.length;
+    if (l > len - loc) l = len - loc;
+    return {loc, l};
+}
+
+size_t AttributedString::splitAt(qsizetype pos) {
+    qsizetype start = 0;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        if (start == pos) return i;
+        const qsizetype end = start + runs_[i].length;
+        if (pos < end) {
+            Run tail{end - pos, runs_[i].attributes};
+            runs_[i].length = pos - start;
+            runs_.insert(runs_.begin() + i + 1, std::move(tail));
+            return i + 1;
+        }
+        start = end;
+    }
+    return runs_.size();
+}
+
+void AttributedString::normalize() {
+    std::vector<Run> out;
+    out.reserve(runs_.size());
+    for (Run& r : runs_) {
+        if (r.length <= 0) continue;
+        if (!out.empty() && out.back().attributes == r.attributes) {
+            out.back().length += r.length;
+        } else {
+            out.push_back(std::move(r));
+        }
+    }
+    runs_ = std::move(out);
+}
+
+template <class F> void AttributedString::modifyRuns(TextRange range, F&& change) {
+    range = clip(range);
+    if (range.length == 0) return;
+    const size_t first = splitAt(range.location);
+    const size_t last = splitAt(range.end());
+    for (size_t i = first; i < last; ++i) change(runs_[i].attributes);
+    normalize();
+}
+
+Attributes AttributedString::attributes(qsizetype index, TextRange* effectiveRange) const {
+    if (effectiveRange) *effectiveRange = {index, 0};
+    if (index < 0 || index >= text_.size()) return {};
+    qsizetype start = 0;
+    for (const Run& r : runs_) {
+        if (index < start + r.length) {
+            if (effectiveRange) *effectiveRange = {start, r.length};
+            return r.attributes;
+        }
+        start += r.length;
+    }
+    return {};
+}
+
+Value AttributedString::attribute(const QString& name, qsizetype index, TextRange* effectiveRange) const {
+    if (effectiveRange) *effectiveRange = {index, 0};
+    if (index < 0 || index >= text_.size()) return {};
+    qsizetype start = 0;
+    size_t at = 0;
+    for (; at < runs_.size(); ++at) {
+        if (index < start + runs_[at].length) break;
+        start += runs_[at].length;
+    }
+    const auto valueOf = [&](size_t i) {
+        auto it = runs_[i].attributes.find(name);
+        return it == runs_[i].attributes.end() ? Value() : it->second;
+    };
+    const Value v = valueOf(at);
+    if (effectiveRange) {
+        qsizetype from = start, to = start + runs_[at].length;
+        for (size_t i = at; i-- > 0 && valueOf(i) == v;) from -= runs_[i].length;
+        for (size_t i = at + 1; i < runs_.size() && valueOf(i) == v; ++i) to += runs_[i].length;
+        *effectiveRange = {from, to - from};
+    }
+    return v;
+}
+
+void AttributedString::enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const {
+    range = clip(range);
+    qsizetype start = 0;
+    for (const Run& r : runs_) {
+        const qsizetype end = start + r.length;
+        const qsizetype from = std::max(start, range.location), to = std::min(end, range.end());
+        if (from < to && !fn(r.attributes, {from, to - from})) return;
+        if (end >= range.end()) return;
+        start = end;
+    }
+}
+
+AttributedString AttributedString::attributedSubstring(TextRange range) const {
+    range = clip(range);
+    AttributedString out;
+    out.text_ = text_.mid(range.location, range.length);
+    enumerateAttributes(range, [&](const Attributes& a, TextRange r) {
+        out.runs_.push_back({r.length, a});
+        return true;
+    });
+    return out;
+}
+
+void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
+    modifyRuns(range, [&](Attributes& a) { a = attributes; });
+}
+
+void AttributedString::addAttribute(const QString& name, const Value& value, TextRange range) {
+    if (value.isNull()) return;
+    modifyRuns(range, [&](Attributes& a) { a[name] = value; });
+}
+
+void AttributedString::addAttributes(const Attributes& attributes, TextRange range) {
+    modifyRuns(range, [&](Attributes& a) {
+        for (const auto& [k, v] : attributes)
+            if (!v.isNull()) a[k] = v;
+    });
+}
+
+void AttributedString::removeAttribute(const QString& name, TextRange range) {
+    modifyRuns(range, [&](Attributes& a) { a.erase(name); });
+}
+
+void AttributedString::replaceCharacters(TextRange range, const QString& text) {
+    range = clip(range);
+    Attributes inherited;
+    if (range.length > 0) inherited = attributes(range.location);
+    else if (range.location > 0) inherited = attributes(range.location - 1);
+    else inherited = attributes(0);
+    replaceCharacters(range, AttributedString(text, inherited));
+}
+
+void AttributedString::replaceCharacters(TextRange range, const AttributedString& text) {
+    range = clip(range);
+    // Copy first: the replacement may be this very text.
+    const AttributedString insertion = text;
+    const size_t first = splitAt(range.location);
+    const size_t last = splitAt(range.end());
+    runs_.erase(runs_.begin() + first, runs_.begin() + last);
+    runs_.insert(runs_.begin() + first, insertion.runs_.begin(), insertion.runs_.end());
+    text_.replace(range.location, range.length, insertion.text_);
+    normalize();
+}
+
+void AttributedString::insert(const AttributedString& text, qsizetype index) { replaceCharacters({index, 0}, text); }
+
+void AttributedString::append(const AttributedString& text) {
+    const AttributedString insertion = text;
+    text_ += insertion.text_;
+    runs_.insert(runs_.end(), insertion.runs_.begin(), insertion.runs_.end());
+    normalize();
+}
+
+void AttributedString::append(const QString& text, const Attributes& attributes) {
+    if (text.isEmpty()) return;
+    text_ += text;
+    if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
+    else runs_.push_back({text.size(), attributes});
+}
+
+void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
+
+void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }
+
+namespace {
+
+void appendVarint(QByteArray& out, quint64 v) {
+    do {
+        quint8 b = v & 0x7F;
+        v >>= 7;
+        if (v) b |= 0x80;
+        out.append(char(b));
+    } while (v);
+}
+
+bool readVarint(const QByteArray& data, qsizetype& pos, quint64& out) {
+    out = 0;
+    for (int shift = 0; shift < 64; shift += 7) {
+        if (pos >= data.size()) return false;
+        const quint8 b = quint8(data[pos++]);
+        out |= quint64(b & 0x7F) << shift;
+        if (!(b & 0x80)) return true;
+    }
+    return false;
+}
+
+Attributes attributesFromValue(const Value& v) {
+    Attributes out;
+    for (const auto& [k, val] : v.dictionary())
+        if (!val.isNull()) out[k] = val;
+    return out;
+}
+
+}  // namespace
+
+void AttributedString::encodeWithCoder(Coder& coder) const {
+    coder.encodeObject(text_, QStringLiteral("NSString"));
+    if (runs_.empty()) return;
+    if (runs_.size() == 1) {
+        coder.encodeObject(Value(runs_.front().attributes), QStringLiteral("NSAttributes"));
+        return;
+    }
+    ValueArray dicts;
+    QByteArray info;
+    for (const Run& r : runs_) {
+        size_t index = 0;
+        while (index < dicts.size() && !(dicts[index].dictionary() == r.attributes)) ++index;
+        if (index == dicts.size()) dicts.push_back(Value(r.attributes));
+        appendVarint(info, quint64(r.length));
+        appendVarint(info, index);
+    }
+    coder.encodeObject(Value(std::move(dicts)), QStringLiteral("NSAttributes"));
+    coder.encodeObject(info, QStringLiteral("NSAttributeInfo"));
+}
+
+bool AttributedString::initWithCoder(Coder& coder) {
+    const Value str = coder.decodeObject(QStringLiteral("NSString"));
+    QString text = str.toString();
+    if (!str.isString()) {
+        if (!str.isNull()) return false;
+    }
+    const Value attrs = coder.decodeObject(QStringLiteral("NSAttributes"));
+    const Value info = coder.decodeObject(QStringLiteral("NSAttributeInfo"));
+    std::vector<Run> runs;
+    if (!info.isData()) {
+        Attributes a;
+        if (attrs.isDictionary()) a = attributesFromValue(attrs);
+        else if (attrs.isArray() && !attrs.array().empty()) a = attributesFromValue(attrs.array().front());
+        if (!text.isEmpty()) runs.push_back({text.size(), a});
+    } else {
+        const ValueArray single = attrs.isDictionary() ? ValueArray{attrs} : ValueArray{};
+        const ValueArray& dicts = attrs.isArray() ? attrs.array() : single;
+        const QByteArray data = info.toData();
+        qsizetype pos = 0, covered = 0;
+        while (pos < data.size()) {
+            quint64 len = 0, index = 0;
+            if (!readVarint(data, pos, len) || !readVarint(data, pos, index)) return false;
+            if (index >= dicts.size() || len > quint64(text.size() - covered)) return false;
+            if (len == 0) continue;
+            runs.push_back({qsizetype(len), attributesFromValue(dicts[index])});
+            covered += qsizetype(len);
+        }
+        if (covered != text.size()) return false;
+    }
+    text_ = text;
+    runs_ = std::move(runs);
+    normalize();
+    return true;
+}
+
+bool AttributedString::isEqual(const Object& other) const {
+    auto o = dynamic_cast<const AttributedString*>(&other);
+    return o && isEqualToAttributedString(*o);
+}
+
+QString AttributedString::description() const {
+    QString out;
+    qsizetype start = 0;
+    for (const Run& r : runs_) {
+        out += text_.mid(start, r.length) + QStringLiteral("{");
+        for (const auto& [k, v] : r.attributes) out += QStringLiteral("\n    %1 = %2;").arg(k, v.description());
+        out += QStringLiteral("\n}");
+        start += r.length;
+    }
+    return out;
+}
+
+void registerRichTextClasses() {
+    ClassRegistry::registerClass<Color>();
+    ClassRegistry::registerClass<Font>();
+    ClassRegistry::registerClass<Url>();
+    ClassRegistry::registerClass<ParagraphStyle>();
+    ClassRegistry::registerClass(ClassInfo{QStringLiteral("NSMutableParagraphStyle"), [] { return std::make_shared<ParagraphStyle>(); }, {}});
+    ClassRegistry::registerClass<TextTab>();
+    ClassRegistry::registerClass<AttributedString>();
+    for (const char* name : {"NSAttributedString", "NSTextStorage", "NSConcreteAttributedString", "NSConcreteMutableAttributedString"})
+        ClassRegistry::registerClass(ClassInfo{QString::fromLatin1(name), [] { return std::make_shared<AttributedString>(); }, {}});
+    ClassRegistry::registerClass<TextAttachment>();
+}
+
+}  // namespace ts

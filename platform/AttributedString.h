@@ -1,0 +1,130 @@
+#pragma once
+// Rich text: a string plus runs of attributes.
+//
+// Attributes are a dictionary from attribute name (the constants below, the
+// platform's own names) to a Value: numbers, strings, or immutable shared
+// objects (Color, Font, Url, ParagraphStyle, TextAttachment). Runs always
+// cover the whole string, never have zero length, and adjacent runs never
+// hold equal attributes, so comparing two texts compares their runs.
+//
+// Positions and lengths are in UTF-16 code units, as in the archive form.
+// Ranges reaching outside the text are clipped to it; nothing here throws.
+// The archive class is "NSMutableAttributedString"; archives naming
+// "NSAttributedString" or "NSTextStorage" read into the same class.
+
+#include "platform/Object.h"
+#include "platform/Value.h"
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+namespace ts {
+
+struct TextRange {
+    qsizetype location = 0;
+    qsizetype length = 0;
+    qsizetype end() const { return location + length; }
+    bool operator==(const TextRange& o) const { return location == o.location && length == o.length; }
+};
+
+using Attributes = ValueDictionary;
+
+namespace AttributeName {
+inline const QString Font = QStringLiteral("NSFont");
+inline const QString ForegroundColor = QStringLiteral("NSColor");
+inline const QString BackgroundColor = QStringLiteral("NSBackgroundColor");
+inline const QString Underline = QStringLiteral("NSUnderline");
+inline const QString Strikethrough = QStringLiteral("NSStrikethrough");
+inline const QString SuperScript = QStringLiteral("NSSuperScript");
+inline const QString BaselineOffset = QStringLiteral("NSBaselineOffset");
+inline const QString Link = QStringLiteral("NSLink");
+inline const QString ParagraphStyle = QStringLiteral("NSParagraphStyle");
+inline const QString Attachment = QStringLiteral("NSAttachment");
+}  // namespace AttributeName
+
+// Underline styles as the attribute's number.
+enum class UnderlineStyle { None = 0, Single = 1, Thick = 2, Double = 9 };
+
+class AttributedString;
+using AttributedStringPtr = std::shared_ptr<AttributedString>;
+
+class AttributedString : public Object {
+public:
+    struct Run {
+        qsizetype length = 0;
+        Attributes attributes;
+        bool operator==(const Run& o) const { return length == o.length && attributes == o.attributes; }
+    };
+
+    AttributedString() = default;
+    explicit AttributedString(const QString& text, const Attributes& attributes = {});
+
+    static AttributedStringPtr make(const QString& text = {}, const Attributes& attributes = {}) {
+        return std::make_shared<AttributedString>(text, attributes);
+    }
+
+    const QString& string() const { return text_; }
+    qsizetype length() const { return text_.size(); }
+    const std::vector<Run>& runs() const { return runs_; }
+
+    // The attributes at an index and, when asked, the whole run holding them.
+    // An index outside the text answers no attributes and an empty range.
+    Attributes attributes(qsizetype index, TextRange* effectiveRange = nullptr) const;
+    // One attribute at an index; the effective range spans the neighbouring
+    // runs that hold the same value.
+    Value attribute(const QString& name, qsizetype index, TextRange* effectiveRange = nullptr) const;
+    // Calls the function for each run inside the range, clipped to it, in
+    // order; the function answers false to stop.
+    void enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const;
+
+    AttributedString attributedSubstring(TextRange range) const;
+
+    // Editing.
+    void setAttributes(const Attributes& attributes, TextRange range);
+    void addAttribute(const QString& name, const Value& value, TextRange range);
+    void addAttributes(const Attributes& attributes, TextRange range);
+    void removeAttribute(const QString& name, TextRange range);
+    // New characters take the attributes of the first replaced character, or
+    // for an insertion those of the character before (after, at the start).
+    void replaceCharacters(TextRange range, const QString& text);
+    void replaceCharacters(TextRange range, const AttributedString& text);
+    void insert(const AttributedString& text, qsizetype index);
+    void append(const AttributedString& text);
+    void append(const QString& text, const Attributes& attributes);
+    void deleteCharacters(TextRange range);
+    void setString(const QString& text, const Attributes& attributes = {});
+
+    bool isEqualToAttributedString(const AttributedString& other) const { return text_ == other.text_ && runs_ == other.runs_; }
+
+    // Object
+    static QString staticClassName() { return QStringLiteral("NSMutableAttributedString"); }
+    QString className() const override { return staticClassName(); }
+    QStringList classHierarchy() const override {
+        return {staticClassName(), QStringLiteral("NSAttributedString"), Object::staticClassName()};
+    }
+    ObjectPtr newInstance() const override { return std::make_shared<AttributedString>(); }
+    ObjectPtr copy() const override { return std::make_shared<AttributedString>(*this); }
+    void encodeWithCoder(Coder& coder) const override;
+    bool initWithCoder(Coder& coder) override;
+    bool isEqual(const Object& other) const override;
+    size_t hash() const override { return qHash(text_); }
+    QString description() const override;
+
+private:
+    TextRange clip(TextRange range) const;
+    // Makes a run boundary at pos (0 ≤ pos ≤ length); answers the index of the
+    // run starting there (runs_.size() at the end).
+    size_t splitAt(qsizetype pos);
+    void normalize();
+    template <class F> void modifyRuns(TextRange range, F&& change);
+
+    QString text_;
+    std::vector<Run> runs_;
+};
+
+// Registers the rich-text classes (colour, font, URL, paragraph style, tab,
+// attributed string) with the class registry so archives can make them.
+void registerRichTextClasses();
+
+}  // namespace ts

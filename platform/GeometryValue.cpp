@@ -1,0 +1,184 @@
+#include "platform/GeometryValue.h"
+
+#include "platform/Coder.h"
+#include "platform/KeyedArchiver.h"
+
+#include <QHash>
+#include <QLocale>
+#include <QRegularExpression>
+
+namespace ts {
+
+namespace {
+const QString kSpecial = QStringLiteral("NS.special");
+const QString kPoint = QStringLiteral("NS.pointval");
+const QString kSize = QStringLiteral("NS.sizeval");
+const QString kRect = QStringLiteral("NS.rectval");
+const QString kLocation = QStringLiteral("NS.rangeval.location");
+const QString kLength = QStringLiteral("NS.rangeval.length");
+
+QString num(double d) { return QString::number(d, 'g', QLocale::FloatingPointShortest); }
+
+// The numbers of a text form such as "{{0, 0}, {10.5, 2}}", with the braces
+// and commas required where the platform puts them.
+bool parseNumbers(const QString& text, int count, double* out) {
+    static const QString number = QStringLiteral("\\s*([-+]?(?:\\d+\\.?\\d*|\\.\\d+)(?:[eE][-+]?\\d+)?)\\s*");
+    static const QRegularExpression pair(QStringLiteral("^\\s*\\{%1,%1\\}\\s*$").arg(number));
+    static const QRegularExpression quad(
+        QStringLiteral("^\\s*\\{\\s*\\{%1,%1\\}\\s*,\\s*\\{%1,%1\\}\\s*\\}\\s*$").arg(number));
+    const QRegularExpressionMatch m = (count == 2 ? pair : quad).match(text);
+    if (!m.hasMatch()) return false;
+    for (int i = 0; i < count; ++i) {
+        bool ok = false;
+        out[i] = m.captured(i + 1).toDouble(&ok);
+        if (!ok) return false;
+    }
+    return true;
+}
+}  // namespace
+
+std::shared_ptr<GeometryValue> GeometryValue::point(const QPointF& p) {
+    auto g = std::make_shared<GeometryValue>();
+    g->kind_ = Kind::Point;
+    g->v_[0] = p.x();
+    g->v_[1] = p.y();
+    return g;
+}
+
+std::shared_ptr<GeometryValue> GeometryValue::size(const QSizeF& s) {
+    auto g = std::make_shared<GeometryValue>();
+    g->kind_ = Kind::Size;
+    g->v_[0] = s.width();
+    g->v_[1] = s.height();
+    return g;
+}
+
+std::shared_ptr<GeometryValue> GeometryValue::rect(const QRectF& r) {
+    auto g = std::make_shared<GeometryValue>();
+    g->kind_ = Kind::Rect;
+    g->v_[0] = r.x();
+    g->v_[1] = r.y();
+    g->v_[2] = r.width();
+    g->v_[3] = r.height();
+    return g;
+}
+
+std::shared_ptr<GeometryValue> GeometryValue::range(quint64 location, quint64 length) {
+    auto g = std::make_shared<GeometryValue>();
+    g->kind_ = Kind::Range;
+    g->range_ = {location, length};
+    return g;
+}
+
+QPointF GeometryValue::pointValue() const { return kind_ == Kind::Point ? QPointF(v_[0], v_[1]) : QPointF(); }
+QSizeF GeometryValue::sizeValue() const { return kind_ == Kind::Size ? QSizeF(v_[0], v_[1]) : QSizeF(); }
+QRectF GeometryValue::rectValue() const { return kind_ == Kind::Rect ? QRectF(v_[0], v_[1], v_[2], v_[3]) : QRectF(); }
+GeometryValue::Range GeometryValue::rangeValue() const { return kind_ == Kind::Range ? range_ : Range{}; }
+
+QString GeometryValue::stringFromPoint(const QPointF& p) {
+    return QStringLiteral("{%1, %2}").arg(num(p.x()), num(p.y()));
+}
+QString GeometryValue::stringFromSize(const QSizeF& s) {
+    return QStringLiteral("{%1, %2}").arg(num(s.width()), num(s.height()));
+}
+QString GeometryValue::stringFromRect(const QRectF& r) {
+    return QStringLiteral("{{%1, %2}, {%3, %4}}").arg(num(r.x()), num(r.y()), num(r.width()), num(r.height()));
+}
+
+bool GeometryValue::parsePoint(const QString& text, QPointF& out) {
+    double v[2];
+    if (!parseNumbers(text, 2, v)) return false;
+    out = QPointF(v[0], v[1]);
+    return true;
+}
+bool GeometryValue::parseSize(const QString& text, QSizeF& out) {
+    double v[2];
+    if (!parseNumbers(text, 2, v)) return false;
+    out = QSizeF(v[0], v[1]);
+    return true;
+}
+bool GeometryValue::parseRect(const QString& text, QRectF& out) {
+    double v[4];
+    if (!parseNumbers(text, 4, v)) return false;
+    out = QRectF(v[0], v[1], v[2], v[3]);
+    return true;
+}
+
+void GeometryValue::encodeWithCoder(Coder& coder) const {
+    if (kind_ == Kind::None) return;
+    coder.encodeInteger(qint64(kind_), kSpecial);
+    if (kind_ == Kind::Range) {
+        // Ranges beyond the signed range do not occur: the platform's "not found"
+        // location is the largest signed value.
+        coder.encodeInteger(qint64(range_.location), kLocation);
+        coder.encodeInteger(qint64(range_.length), kLength);
+        return;
+    }
+    QString text, key;
+    switch (kind_) {
+    case Kind::Point: text = stringFromPoint(pointValue()), key = kPoint; break;
+    case Kind::Size: text = stringFromSize(sizeValue()), key = kSize; break;
+    default: text = stringFromRect(rectValue()), key = kRect; break;
+    }
+    if (auto* keyed = dynamic_cast<KeyedArchiver*>(&coder)) keyed->encodeInlineString(text, key);
+    else coder.encodeObject(text, key);
+}
+
+bool GeometryValue::initWithCoder(Coder& coder) {
+    const qint64 special = coder.decodeInteger(kSpecial);
+    switch (special) {
+    case 1: {
+        QPointF p;
+        if (!parsePoint(coder.decodeObject(kPoint).toString(), p)) return false;
+        *this = *point(p);
+        return true;
+    }
+    case 2: {
+        QSizeF s;
+        if (!parseSize(coder.decodeObject(kSize).toString(), s)) return false;
+        *this = *size(s);
+        return true;
+    }
+    case 3: {
+        QRectF r;
+        if (!parseRect(coder.decodeObject(kRect).toString(), r)) return false;
+        *this = *rect(r);
+        return true;
+    }
+    case 4: {
+        const Value location = coder.decodeObject(kLocation);
+        const Value length = coder.decodeObject(kLength);
+        if (!location.isInteger() || !length.isInteger()) return false;
+        kind_ = Kind::Range;
+        range_ = {location.toUInt64(), length.toUInt64()};
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+bool GeometryValue::isEqual(const Object& other) const {
+    const auto* o = dynamic_cast<const GeometryValue*>(&other);
+    if (!o || o->kind_ != kind_) return false;
+    if (kind_ == Kind::Range) return o->range_ == range_;
+    return std::equal(std::begin(v_), std::end(v_), std::begin(o->v_));
+}
+
+size_t GeometryValue::hash() const {
+    if (kind_ == Kind::Range) return qHashMulti(0, int(kind_), range_.location, range_.length);
+    return qHashMulti(0, int(kind_), v_[0], v_[1], v_[2], v_[3]);
+}
+
+QString GeometryValue::description() const {
+    switch (kind_) {
+    case Kind::Point: return QStringLiteral("NSPoint: ") + stringFromPoint(pointValue());
+    case Kind::Size: return QStringLiteral("NSSize: ") + stringFromSize(sizeValue());
+    case Kind::Rect: return QStringLiteral("NSRect: ") + stringFromRect(rectValue());
+    case Kind::Range: return QStringLiteral("NSRange: {%1, %2}").arg(range_.location).arg(range_.length);
+    case Kind::None: break;
+    }
+    return QStringLiteral("<NSValue>");
+}
+
+}  // namespace ts

@@ -1,0 +1,794 @@
+#include "platform/Rtf.h"
+
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/ParagraphStyle.h"
+#include "platform/RtfCodec.h"
+#include "platform/RtfdAttachment.h"
+#include "platform/Url.h"
+
+#include <QHash>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <memory>
+#include <vector>
+
+namespace ts {
+namespace {
+
+// Deeper nesting than this is not written by any text system; refusing it
+// keeps the group stack small whatever the input.
+constexpr size_t kMaxDepth = 256;
+constexpr size_t kMaxTabStops = 256;
+constexpr size_t kMaxTableEntries = 65536;
+constexpr qint64 kParamLimit = 0x7FFFFFFF;
+
+enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
+
+struct TabList {
+    std::vector<double> stops;
+};
+
+struct State {
+    Dest dest = Dest::Text;
+    bool bold = false, italic = false;
+    int font = 0;
+    double size = 12;
+    int underline = 0, strike = 0;
+    int fg = 0, bg = 0;
+    int superScript = 0;
+    double baseline = 0;
+    int uc = 1;
+    int alignment = int(ParagraphStyle::Alignment::Natural);
+    std::shared_ptr<const TabList> tabs;
+    Value link;
+    // Set on a group whose \NeXTGraphic child just closed: the next
+    // character stands for the attachment.
+    TextAttachmentPtr pendingAttachment;
+};
+
+struct FontEntry {
+    int number = 0;
+    QString name;
+    int codePage = rtf::kCodePageWindowsLatin1;
+};
+
+struct ColorEntry {
+    bool present = false;
+    Color::Space space = Color::Space::CalibratedRGB;
+    double c[5] = {0, 0, 0, 0, 0};
+    int count = 0;
+};
+
+struct FieldContext {
+    size_t depth = 0;
+    QString instruction;
+};
+
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+// The link target of a field instruction such as
+// HYPERLINK "footnote:12" or HYPERLINK \l "anchor".
+QString hyperlinkTarget(const QString& instruction) {
+    const QString s = instruction.trimmed();
+    if (!s.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive)) return QString();
+    const int open = s.indexOf(QLatin1Char('"'));
+    if (open >= 0) {
+        const int close = s.indexOf(QLatin1Char('"'), open + 1);
+        return close < 0 ? s.mid(open + 1) : s.mid(open + 1, close - open - 1);
+    }
+    const QStringList parts = s.mid(9).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    for (const QString& p : parts)
+        if (!p.startsWith(QLatin1Char('\\'))) return p;
+    return QString();
+}
+
+// Fonts and colours are immutable, so texts read one after another (a
+// document's column) share them; a small per-thread cache saves making the
+// same few again and again.
+FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
+    struct Entry {
+        QString name;
+        double size;
+        bool bold, italic;
+        FontPtr font;
+    };
+    thread_local std::vector<Entry> cache;
+    for (const Entry& e : cache)
+        if (e.size == size && e.bold == bold && e.italic == italic && e.name == name) return e.font;
+    FontPtr f = Font::make(name, size);
+    if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
+    if (cache.size() >= 32) cache.erase(cache.begin());
+    cache.push_back({name, size, bold, italic, f});
+    return f;
+}
+
+ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
+    struct Entry {
+        bool gray;
+        double c[4];
+        ColorPtr color;
+    };
+    thread_local std::vector<Entry> cache;
+    for (const Entry& e : cache)
+        if (e.gray == gray && e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha) return e.color;
+    ColorPtr c = gray ? Color::white(c0, alpha) : Color::calibratedRgb(c0, c1, c2, alpha);
+    if (cache.size() >= 32) cache.erase(cache.begin());
+    cache.push_back({gray, {c0, c1, c2, alpha}, c});
+    return c;
+}
+
+class Reader {
+public:
+    Reader(const QByteArray& data, const RtfFiles* files) : p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
+
+    RtfReadResult run();
+
+private:
+    bool fail(const QString& why) {
+        if (error_.isEmpty()) error_ = why;
+        return false;
+    }
+    bool parse();
+    bool controlWord();
+    bool controlSymbol();
+    void handleWord(const char* word, size_t len, bool hasParam, qint64 param);
+    void text(char16_t c);
+    void textRun(const char* begin, const char* end);
+    void refreshAttributes();
+    void textBytes(char byte);
+    void flushBytes();
+    void flushText();
+    void openGroup();
+    bool closeGroup();
+    Attributes currentAttributes();
+    ColorPtr colorAt(int index);
+    FontPtr fontFor(const State& s);
+    int currentCodePage() const;
+    void markDirty() { dirty_ = true; }
+    void commitFontEntry();
+    void commitColorEntry(std::vector<ColorEntry>& table);
+
+    const char* p_;
+    const char* end_;
+    const RtfFiles* files_;
+    QString error_;
+
+    State st_;
+    std::vector<State> stack_;
+    bool ignorableNext_ = false;
+    int skipChars_ = 0;
+    int documentCodePage_ = rtf::kCodePageWindowsLatin1;
+    int defaultFont_ = 0;
+    bool finished_ = false;
+
+    // Few fonts per text: a linear search beats hashing.
+    std::vector<FontEntry> fonts_;
+    const FontEntry* findFont(int number) const {
+        for (const FontEntry& e : fonts_)
+            if (e.number == number) return &e;
+        return nullptr;
+    }
+    int tableFont_ = 0;
+    int tableCharset_ = 0;
+    QString tableName_;
+
+    std::vector<ColorEntry> colors_, expandedColors_;
+    ColorEntry pendingColor_;
+    std::vector<ColorPtr> resolvedColors_;
+    bool colorsResolved_ = false;
+
+    std::vector<FieldContext> fields_;
+
+    QString graphicName_;
+    qint64 graphicWidth_ = 0, graphicHeight_ = 0;
+
+    QByteArray pendingBytes_;
+    QString pendingText_;
+    Attributes pendingAttributes_;
+    bool dirty_ = true;
+    struct CachedFont {
+        int font;
+        double size;
+        bool bold, italic;
+        FontPtr value;
+    };
+    std::vector<CachedFont> fontCache_;
+    ParagraphStylePtr lastStyle_;
+    rtf::ByteDecoder decoder_;
+    AttributedString out_;
+};
+
+RtfReadResult Reader::run() {
+    RtfReadResult result;
+    // Whitespace before the signature is tolerated; anything else is not RTF.
+    while (p_ < end_ && (*p_ == ' ' || *p_ == '\r' || *p_ == '\n' || *p_ == '\t')) ++p_;
+    if (end_ - p_ < 5 || std::memcmp(p_, "{\\rtf", 5) != 0) {
+        result.error = QStringLiteral("The data does not begin with an RTF header");
+        return result;
+    }
+    stack_.reserve(16);
+    pendingText_.reserve(128);
+    if (!parse()) {
+        result.error = error_;
+        return result;
+    }
+    result.ok = true;
+    result.text = std::move(out_);
+    return result;
+}
+
+bool Reader::parse() {
+    bool started = false;
+    while (p_ < end_) {
+        const char c = *p_;
+        if (c == '{') {
+            ++p_;
+            flushBytes();
+            if (stack_.size() >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
+            openGroup();
+            started = true;
+        } else if (c == '}') {
+            ++p_;
+            flushBytes();
+            if (!closeGroup()) return false;
+            if (stack_.empty()) {
+                finished_ = true;
+                break;  // anything after the closing brace is not part of the text
+            }
+        } else if (c == '\\') {
+            ++p_;
+            if (p_ >= end_) return fail(QStringLiteral("RTF data ends inside a control word"));
+            if (isLetter(*p_)) {
+                if (!controlWord()) return false;
+            } else if (!controlSymbol()) {
+                return false;
+            }
+        } else if (skipChars_ == 0 && quint8(c) >= 0x20 && quint8(c) < 0x80 && c != ';' && !st_.pendingAttachment &&
+                   (st_.dest == Dest::Text || st_.dest == Dest::FontTable || st_.dest == Dest::FieldInstruction)) {
+            // Plain text, the bulk of a document: taken a stretch at a time.
+            // In tables a semicolon ends an entry, so the stretch stops there.
+            const char stop = st_.dest == Dest::Text ? '\\' : ';';
+            const char* start = p_;
+            while (p_ < end_ && quint8(*p_) >= 0x20 && quint8(*p_) < 0x80 && *p_ != '\\' && *p_ != '{' && *p_ != '}' && *p_ != stop) ++p_;
+            flushBytes();
+            textRun(start, p_);
+        } else {
+            ++p_;
+            if (c == '\r' || c == '\n') continue;
+            if (skipChars_ > 0) {
+                --skipChars_;
+                continue;
+            }
+            if (quint8(c) >= 0x80) {
+                textBytes(c);
+            } else {
+                flushBytes();
+                if (c == '\t') text(u'\t');
+                else if (quint8(c) >= 0x20) text(char16_t(c));
+            }
+        }
+    }
+    if (!started || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
+    flushBytes();
+    flushText();
+    return true;
+}
+
+bool Reader::controlWord() {
+    const char* wordStart = p_;
+    while (p_ < end_ && isLetter(*p_)) ++p_;
+    size_t len = size_t(p_ - wordStart);
+    bool negative = false, hasParam = false;
+    qint64 param = 0;
+    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
+        negative = true;
+        ++p_;
+    }
+    while (p_ < end_ && isDigit(*p_)) {
+        hasParam = true;
+        // Saturate rather than overflow; the digits are consumed either way.
+        if (param < kParamLimit) param = param * 10 + (*p_ - '0');
+        ++p_;
+    }
+    if (param > kParamLimit) param = kParamLimit;
+    if (negative) param = -param;
+    if (p_ < end_ && *p_ == ' ') ++p_;
+
+    if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
+        flushBytes();
+        if (hasParam && param > 0) {
+            if (param > end_ - p_) return fail(QStringLiteral("RTF \\bin length %1 runs past the end of the data").arg(param));
+            p_ += param;
+        }
+        return true;
+    }
+    if (skipChars_ > 0) {
+        --skipChars_;
+        return true;
+    }
+    if (len > 32) {
+        // No control word is this long; treat it as an unknown one.
+        ignorableNext_ = false;
+        return true;
+    }
+    handleWord(wordStart, len, hasParam, param);
+    return true;
+}
+
+bool Reader::controlSymbol() {
+    const char c = *p_++;
+    switch (c) {
+    case '\'': {
+        if (end_ - p_ < 2) return fail(QStringLiteral("RTF data ends inside a \\' escape"));
+        const int hi = hexValue(p_[0]), lo = hexValue(p_[1]);
+        p_ += 2;
+        if (skipChars_ > 0) {
+            --skipChars_;
+            return true;
+        }
+        if (hi < 0 || lo < 0) return true;  // a malformed escape stands for nothing
+        textBytes(char(hi * 16 + lo));
+        return true;
+    }
+    case '*':
+        ignorableNext_ = true;
+        return true;
+    default: break;
+    }
+    flushBytes();
+    if (skipChars_ > 0) {
+        --skipChars_;
+        return true;
+    }
+    switch (c) {
+    case '\\': text(u'\\'); break;
+    case '{': text(u'{'); break;
+    case '}': text(u'}'); break;
+    case '~': text(u'\u00A0'); break;
+    case '-': text(u'\u00AD'); break;
+    case '_': text(u'\u2011'); break;
+    case '\t': text(u'\t'); break;
+    case '\n':
+    case '\r': text(u'\n'); break;
+    default: break;
+    }
+    return true;
+}
+
+void Reader::openGroup() {
+    stack_.push_back(st_);
+    st_.pendingAttachment.reset();
+    skipChars_ = 0;
+}
+
+bool Reader::closeGroup() {
+    if (stack_.empty()) return fail(QStringLiteral("RTF data has an unmatched closing brace"));
+    skipChars_ = 0;
+    ignorableNext_ = false;
+    const State closing = st_;
+    if (closing.dest == Dest::FontTable) commitFontEntry();
+    if (closing.pendingAttachment) {
+        // The marker character never came; the attachment still stands.
+        text(u'\uFFFC');
+    }
+    st_ = stack_.back();
+    stack_.pop_back();
+    if (closing.dest == Dest::Graphic && st_.dest != Dest::Graphic) {
+        const QString name = graphicName_.trimmed();
+        QByteArray contents;
+        bool has = false;
+        if (files_) {
+            auto it = files_->find(name);
+            if (it != files_->end()) {
+                contents = it->second;
+                has = true;
+            }
+        }
+        auto att = std::make_shared<TextAttachment>(name, contents, graphicWidth_, graphicHeight_);
+        att->setHasContents(has);
+        st_.pendingAttachment = att;
+        graphicName_.clear();
+    }
+    if (!fields_.empty() && fields_.back().depth > stack_.size()) fields_.pop_back();
+    markDirty();
+    return true;
+}
+
+int Reader::currentCodePage() const {
+    const FontEntry* e = findFont(st_.font);
+    return e ? e->codePage : documentCodePage_;
+}
+
+void Reader::textBytes(char byte) {
+    if (st_.dest == Dest::Text || st_.dest == Dest::FontTable || st_.dest == Dest::FieldInstruction || st_.dest == Dest::Graphic)
+        pendingBytes_.append(byte);
+}
+
+void Reader::flushBytes() {
+    if (pendingBytes_.isEmpty()) return;
+    QString decoded;
+    const int cp = st_.dest == Dest::FontTable ? rtf::codePageForCharset(tableCharset_, documentCodePage_) : currentCodePage();
+    decoder_.decode(pendingBytes_, cp, decoded);
+    pendingBytes_.clear();
+    for (QChar ch : decoded) text(ch.unicode());
+}
+
+void Reader::text(char16_t c) {
+    switch (st_.dest) {
+    case Dest::Text: break;
+    case Dest::FontTable:
+        if (c == u';') commitFontEntry();
+        else tableName_.append(QChar(c));
+        return;
+    case Dest::ColorTable:
+        if (c == u';') commitColorEntry(colors_);
+        return;
+    case Dest::ExpandedColorTable:
+        if (c == u';') commitColorEntry(expandedColors_);
+        return;
+    case Dest::FieldInstruction:
+        if (!fields_.empty() && fields_.back().instruction.size() < 65536) fields_.back().instruction.append(QChar(c));
+        return;
+    case Dest::Graphic:
+        if (graphicName_.size() < 1024) graphicName_.append(QChar(c));
+        return;
+    case Dest::Skip: return;
+    }
+    if (st_.pendingAttachment) {
+        // The character after an attachment's graphic group is its marker.
+        const TextAttachmentPtr att = st_.pendingAttachment;
+        st_.pendingAttachment.reset();
+        Attributes a = currentAttributes();
+        a[AttributeName::Attachment] = Value(att);
+        flushText();
+        out_.append(QString(QChar(u'\uFFFC')), a);
+        return;
+    }
+    refreshAttributes();
+    pendingText_.append(QChar(c));
+}
+
+void Reader::refreshAttributes() {
+    if (!dirty_) return;
+    Attributes a = currentAttributes();
+    dirty_ = false;
+    if (!(a == pendingAttributes_)) {
+        flushText();
+        pendingAttributes_ = std::move(a);
+    }
+}
+
+void Reader::textRun(const char* begin, const char* end) {
+    const QLatin1String run(begin, qsizetype(end - begin));
+    switch (st_.dest) {
+    case Dest::FontTable: tableName_.append(run); return;
+    case Dest::FieldInstruction:
+        if (!fields_.empty() && fields_.back().instruction.size() < 65536) fields_.back().instruction.append(run);
+        return;
+    default: break;
+    }
+    refreshAttributes();
+    pendingText_.append(run);
+}
+
+void Reader::flushText() {
+    if (pendingText_.isEmpty()) return;
+    out_.append(pendingText_, pendingAttributes_);
+    pendingText_.clear();
+}
+
+FontPtr Reader::fontFor(const State& s) {
+    for (const CachedFont& c : fontCache_)
+        if (c.font == s.font && c.size == s.size && c.bold == s.bold && c.italic == s.italic) return c.value;
+    const FontEntry* e = findFont(s.font);
+    const QString name = !e || e->name.isEmpty() ? QStringLiteral("Helvetica") : e->name;
+    FontPtr f = sharedFont(name, s.size, s.bold, s.italic);
+    // A text uses few faces; a hostile one cycling through many only loses
+    // the cache, never grows it.
+    if (fontCache_.size() >= 16) fontCache_.erase(fontCache_.begin());
+    fontCache_.push_back({s.font, s.size, s.bold, s.italic, f});
+    return f;
+}
+
+ColorPtr Reader::colorAt(int index) {
+    if (!colorsResolved_) {
+        resolvedColors_.assign(std::max(colors_.size(), expandedColors_.size()), nullptr);
+        for (size_t i = 0; i < resolvedColors_.size(); ++i) {
+            const ColorEntry* e = nullptr;
+            if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
+            else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
+            if (!e) continue;
+            if (e->space == Color::Space::CalibratedWhite)
+                resolvedColors_[i] = sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1);
+            else
+                resolvedColors_[i] = sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
+        }
+        colorsResolved_ = true;
+    }
+    if (index <= 0 || size_t(index) >= resolvedColors_.size()) return nullptr;
+    return resolvedColors_[size_t(index)];
+}
+
+Attributes Reader::currentAttributes() {
+    Attributes a;
+    a[AttributeName::Font] = Value(fontFor(st_));
+    if (auto c = colorAt(st_.fg)) a[AttributeName::ForegroundColor] = Value(c);
+    if (auto c = colorAt(st_.bg)) a[AttributeName::BackgroundColor] = Value(c);
+    if (st_.underline) a[AttributeName::Underline] = Value(st_.underline);
+    if (st_.strike) a[AttributeName::Strikethrough] = Value(st_.strike);
+    if (st_.superScript) a[AttributeName::SuperScript] = Value(st_.superScript);
+    if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
+    if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
+    const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
+    if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs) {
+        const auto alignment = ParagraphStyle::Alignment(st_.alignment);
+        const std::vector<double> none;
+        const std::vector<double>& tabs = hasTabs ? st_.tabs->stops : none;
+        if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs)
+            lastStyle_ = ParagraphStyle::make(alignment, tabs);
+        a[AttributeName::ParagraphStyle] = Value(lastStyle_);
+    }
+    return a;
+}
+
+void Reader::commitFontEntry() {
+    QString name = tableName_.trimmed();
+    tableName_.clear();
+    FontEntry* existing = const_cast<FontEntry*>(findFont(tableFont_));
+    if (name.isEmpty() && !existing) return;
+    if (!existing) {
+        // A hostile table with thousands of fonts would make every search
+        // slow; a real text never has this many.
+        if (fonts_.size() >= 1024) return;
+        fonts_.push_back({tableFont_, QString(), rtf::kCodePageWindowsLatin1});
+        existing = &fonts_.back();
+    }
+    FontEntry& e = *existing;
+    if (!name.isEmpty()) e.name = name;
+    e.codePage = rtf::codePageForCharset(tableCharset_, documentCodePage_);
+    fontCache_.clear();
+    markDirty();
+}
+
+void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
+    if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
+    pendingColor_ = ColorEntry();
+    colorsResolved_ = false;
+    markDirty();
+}
+
+// Every control word the reader acts on; the rest are Unknown.
+enum class Word : quint8 {
+    Unknown, Skip,
+    FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic,
+    F, Fcharset, Red, Green, Blue, CsRgb, CsGray, C, Width, Height,
+    Ansicpg, Mac, Deff, Uc, U, Field, Fldrslt,
+    Par, Line, Tab, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote,
+    Fs, Fsmilli, B, I, Ul, Uldb, Ulth, Ulnone, Strike, Cf, Cb, Super, Sub, Nosupersub, Up, Dn, Plain,
+    Pard, Ql, Qr, Qc, Qj, Qnatural, Tx,
+};
+
+// Open addressing over a hash of the word's length and three of its
+// letters: one or two probes and a short inline comparison per word.
+struct WordTable {
+    static constexpr size_t kSize = 1024;
+    struct Slot {
+        std::string_view name;
+        Word word = Word::Unknown;
+    };
+    Slot slots[kSize];
+
+    static size_t hash(std::string_view w) {
+        const size_t n = w.size();
+        return (n * 131 + size_t(quint8(w[0])) * 31 + size_t(quint8(w[n - 1])) * 7 + size_t(quint8(w[n / 2]))) & (kSize - 1);
+    }
+    void insert(std::string_view name, Word word) {
+        size_t i = hash(name);
+        while (!slots[i].name.empty()) i = (i + 1) & (kSize - 1);
+        slots[i] = {name, word};
+    }
+    Word find(std::string_view w) const {
+        for (size_t i = hash(w);; i = (i + 1) & (kSize - 1)) {
+            const Slot& s = slots[i];
+            if (s.name.empty()) return Word::Unknown;
+            if (s.name.size() != w.size()) continue;
+            size_t k = 0;
+            while (k < w.size() && s.name[k] == w[k]) ++k;
+            if (k == w.size()) return s.word;
+        }
+    }
+};
+
+Word lookUpWord(std::string_view w) {
+    static const std::unique_ptr<WordTable> table = [] {
+        std::unordered_map<std::string_view, Word> t = {
+            {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable}, {"expandedcolortbl", Word::ExpandedColorTable},
+            {"fldinst", Word::FieldInstruction}, {"NeXTGraphic", Word::Graphic},
+            {"f", Word::F}, {"fcharset", Word::Fcharset}, {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
+            {"cssrgb", Word::CsRgb}, {"csgenericrgb", Word::CsRgb}, {"csdevicergb", Word::CsRgb}, {"csprofile", Word::CsRgb},
+            {"csgray", Word::CsGray}, {"csgenericgray", Word::CsGray}, {"c", Word::C}, {"width", Word::Width}, {"height", Word::Height},
+            {"ansicpg", Word::Ansicpg}, {"mac", Word::Mac}, {"deff", Word::Deff}, {"uc", Word::Uc}, {"u", Word::U},
+            {"field", Word::Field}, {"fldrslt", Word::Fldrslt},
+            {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par}, {"line", Word::Line}, {"tab", Word::Tab},
+            {"emdash", Word::Emdash}, {"endash", Word::Endash}, {"bullet", Word::Bullet}, {"lquote", Word::Lquote},
+            {"rquote", Word::Rquote}, {"ldblquote", Word::Ldblquote}, {"rdblquote", Word::Rdblquote},
+            {"fs", Word::Fs}, {"fsmilli", Word::Fsmilli}, {"b", Word::B}, {"i", Word::I}, {"ul", Word::Ul}, {"uldb", Word::Uldb},
+            {"ulth", Word::Ulth}, {"ulnone", Word::Ulnone}, {"strike", Word::Strike}, {"cf", Word::Cf}, {"cb", Word::Cb},
+            {"highlight", Word::Cb}, {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::Nosupersub},
+            {"up", Word::Up}, {"dn", Word::Dn}, {"plain", Word::Plain},
+            {"pard", Word::Pard}, {"ql", Word::Ql}, {"qr", Word::Qr}, {"qc", Word::Qc}, {"qj", Word::Qj}, {"qnatural", Word::Qnatural},
+            {"tx", Word::Tx},
+        };
+        // Destinations whose contents are not text.
+        for (const char* d : {"info", "stylesheet", "listtable", "listoverridetable", "pict", "object", "header", "footer",
+                              "headerl", "headerr", "footerl", "footerr", "themedata", "colorschememapping", "latentstyles",
+                              "datastore", "xmlnstbl", "rsidtbl", "generator", "filetbl", "revtbl", "nonshppict", "shppict",
+                              "footnote", "pgdsctbl", "private", "txfieldtext"})
+            t.emplace(d, Word::Skip);
+        auto table = std::make_unique<WordTable>();
+        for (const auto& [name, word] : t) table->insert(name, word);
+        return table;
+    }();
+    return w.empty() ? Word::Unknown : table->find(w);
+}
+
+void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
+    const bool ignorable = ignorableNext_;
+    ignorableNext_ = false;
+    if (st_.dest == Dest::Skip) return;
+    const Word word = lookUpWord(std::string_view(w, len));
+    const int iparam = int(param);
+    const bool on = !hasParam || param != 0;
+
+    // Destinations first: they change what the group's text means.
+    switch (word) {
+    case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
+    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; colorsResolved_ = false; return;
+    case Word::ExpandedColorTable:
+        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; colorsResolved_ = false; return;
+    case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
+    case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
+    case Word::Skip: st_.dest = Dest::Skip; return;
+    default: break;
+    }
+    if (ignorable) {
+        st_.dest = Dest::Skip;
+        return;
+    }
+
+    if (st_.dest == Dest::FontTable) {
+        if (word == Word::F) { commitFontEntry(); tableFont_ = iparam; tableCharset_ = 0; }
+        else if (word == Word::Fcharset) tableCharset_ = iparam;
+        return;
+    }
+    if (st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) {
+        ColorEntry& e = pendingColor_;
+        const double unit = double(std::clamp<qint64>(param, 0, 255)) / 255.0;
+        switch (word) {
+        case Word::Red: e.present = true; e.c[0] = unit; e.count = std::max(e.count, 3); break;
+        case Word::Green: e.present = true; e.c[1] = unit; e.count = std::max(e.count, 3); break;
+        case Word::Blue: e.present = true; e.c[2] = unit; e.count = std::max(e.count, 3); break;
+        case Word::CsRgb: e.present = true; e.space = Color::Space::CalibratedRGB; e.count = 0; break;
+        case Word::CsGray: e.present = true; e.space = Color::Space::CalibratedWhite; e.count = 0; break;
+        case Word::C:
+            if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
+            break;
+        default: break;
+        }
+        return;
+    }
+    if (st_.dest == Dest::Graphic) {
+        if (word == Word::Width) graphicWidth_ = param;
+        else if (word == Word::Height) graphicHeight_ = param;
+        return;
+    }
+
+    switch (word) {
+    // Document-level words.
+    case Word::Ansicpg: if (param > 0) documentCodePage_ = iparam; return;
+    case Word::Mac: documentCodePage_ = rtf::kCodePageMacRoman; return;
+    case Word::Deff: defaultFont_ = iparam; st_.font = iparam; markDirty(); return;
+    case Word::Uc: st_.uc = std::clamp(iparam, 0, 16); return;
+    case Word::U: {
+        if (!hasParam) return;  // not an escape at all
+        flushBytes();
+        qint64 v = param;
+        if (v < 0) v += 65536;
+        text(v >= 0 && v <= 0xFFFF ? char16_t(v) : u'\uFFFD');
+        skipChars_ = st_.uc;
+        return;
+    }
+    case Word::Field: fields_.push_back({stack_.size(), QString()}); return;
+    case Word::Fldrslt:
+        if (!fields_.empty()) {
+            const QString target = hyperlinkTarget(fields_.back().instruction);
+            if (!target.isEmpty()) st_.link = Value(Url::make(target));
+        }
+        markDirty();
+        return;
+    default: break;
+    }
+
+    flushBytes();
+    switch (word) {
+    // Characters.
+    case Word::Par: text(u'\n'); return;
+    case Word::Line: text(u'\u2028'); return;
+    case Word::Tab: text(u'\t'); return;
+    case Word::Emdash: text(u'\u2014'); return;
+    case Word::Endash: text(u'\u2013'); return;
+    case Word::Bullet: text(u'\u2022'); return;
+    case Word::Lquote: text(u'\u2018'); return;
+    case Word::Rquote: text(u'\u2019'); return;
+    case Word::Ldblquote: text(u'\u201C'); return;
+    case Word::Rdblquote: text(u'\u201D'); return;
+    // Character formatting.
+    case Word::F: st_.font = iparam; break;
+    case Word::Fs: if (param > 0) st_.size = double(std::min<qint64>(param, 32768)) / 2; break;
+    case Word::Fsmilli: if (param > 0) st_.size = double(std::min<qint64>(param, 16384000)) / 1000; break;
+    case Word::B: st_.bold = on; break;
+    case Word::I: st_.italic = on; break;
+    case Word::Ul: st_.underline = on ? int(UnderlineStyle::Single) : 0; break;
+    case Word::Uldb: st_.underline = on ? int(UnderlineStyle::Double) : 0; break;
+    case Word::Ulth: st_.underline = on ? int(UnderlineStyle::Thick) : 0; break;
+    case Word::Ulnone: st_.underline = 0; break;
+    case Word::Strike: st_.strike = on ? 1 : 0; break;
+    case Word::Cf: st_.fg = iparam; break;
+    case Word::Cb: st_.bg = iparam; break;
+    case Word::Super: st_.superScript = 1; break;
+    case Word::Sub: st_.superScript = -1; break;
+    case Word::Nosupersub: st_.superScript = 0; break;
+    case Word::Up: st_.baseline = hasParam ? double(std::clamp<qint64>(param, -32768, 32768)) / 2 : 3; break;
+    case Word::Dn: st_.baseline = hasParam ? -double(std::clamp<qint64>(param, -32768, 32768)) / 2 : -3; break;
+    case Word::Plain:
+        st_.font = defaultFont_;
+        st_.size = 12;
+        st_.bold = st_.italic = false;
+        st_.underline = st_.strike = st_.superScript = 0;
+        st_.baseline = 0;
+        st_.fg = st_.bg = 0;
+        break;
+    // Paragraph formatting.
+    case Word::Pard: st_.alignment = int(ParagraphStyle::Alignment::Natural); st_.tabs.reset(); break;
+    case Word::Ql: st_.alignment = int(ParagraphStyle::Alignment::Left); break;
+    case Word::Qr: st_.alignment = int(ParagraphStyle::Alignment::Right); break;
+    case Word::Qc: st_.alignment = int(ParagraphStyle::Alignment::Center); break;
+    case Word::Qj: st_.alignment = int(ParagraphStyle::Alignment::Justified); break;
+    case Word::Qnatural: st_.alignment = int(ParagraphStyle::Alignment::Natural); break;
+    case Word::Tx:
+        if (!st_.tabs || st_.tabs->stops.size() < kMaxTabStops) {
+            auto tabs = std::make_shared<TabList>(st_.tabs ? *st_.tabs : TabList());
+            tabs->stops.push_back(double(std::clamp<qint64>(param, 0, 1000000)) / 20);
+            st_.tabs = std::move(tabs);
+        }
+        break;
+    default: return;  // unknown words change nothing
+    }
+    markDirty();
+}
+
+}  // namespace
+
+bool looksLikeRtf(const QByteArray& data) {
+    qsizetype i = 0;
+    while (i < data.size() && (data[i] == ' ' || data[i] == '\r' || data[i] == '\n' || data[i] == '\t')) ++i;
+    return data.mid(i, 5) == "{\\rtf";
+}
+
+RtfReadResult readRtf(const QByteArray& data, const RtfFiles* files) {
+    Reader reader(data, files);
+    return reader.run();
+}
+
+}  // namespace ts

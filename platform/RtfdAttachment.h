@@ -1,0 +1,53 @@
+#pragma once
+// A file attached to rich text (an image in a footnote, say), carried as the
+// value of the attachment attribute on an object-replacement character.
+// The text keeps the file's name, its bytes when the container supplied them,
+// and the size the RTF gave it, so that a text read from an RTFD and written
+// back keeps attachments this program cannot show.
+
+#include "platform/Object.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+namespace ts {
+
+class TextAttachment;
+using TextAttachmentPtr = std::shared_ptr<TextAttachment>;
+
+class TextAttachment : public Object {
+public:
+    TextAttachment() = default;
+    TextAttachment(const QString& fileName, const QByteArray& contents, qint64 widthTwips = 0, qint64 heightTwips = 0)
+        : fileName_(fileName), contents_(contents), width_(widthTwips), height_(heightTwips) {}
+
+    QString fileName() const { return fileName_; }
+    QByteArray contents() const { return contents_; }
+    // True when the container held the file's bytes (an RTF without its
+    // folder names files it cannot supply).
+    bool hasContents() const { return hasContents_ || !contents_.isEmpty(); }
+    void setHasContents(bool has) { hasContents_ = has; }
+    // The size the text gave, in twentieths of a point; 0 when not given.
+    qint64 widthTwips() const { return width_; }
+    qint64 heightTwips() const { return height_; }
+
+    static QString staticClassName() { return QStringLiteral("NSTextAttachment"); }
+    QString className() const override { return staticClassName(); }
+    QStringList classHierarchy() const override { return {staticClassName(), Object::staticClassName()}; }
+    ObjectPtr newInstance() const override { return std::make_shared<TextAttachment>(); }
+    ObjectPtr copy() const override { return std::make_shared<TextAttachment>(*this); }
+    bool isEqual(const Object& other) const override {
+        auto o = dynamic_cast<const TextAttachment*>(&other);
+        return o && o->fileName_ == fileName_ && o->contents_ == contents_;
+    }
+    QString description() const override { return QStringLiteral("<NSTextAttachment %1>").arg(fileName_); }
+
+private:
+    QString fileName_;
+    QByteArray contents_;
+    qint64 width_ = 0, height_ = 0;
+    bool hasContents_ = false;
+};
+
+}  // namespace ts

@@ -1,0 +1,54 @@
+#include "platform/Uuid.h"
+
+#include "platform/Coder.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
+
+#include <QHash>
+
+namespace ts {
+
+namespace {
+const QString kBytesKey = QStringLiteral("NS.uuidbytes");
+}
+
+std::shared_ptr<Uuid> Uuid::create() { return std::make_shared<Uuid>(QUuid::createUuid()); }
+
+std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
+    const QUuid u = QUuid::fromString(text);
+    if (u.isNull() && text.count(QLatin1Char('0')) != 32) return nullptr;
+    return std::make_shared<Uuid>(u);
+}
+
+QString Uuid::UUIDString() const { return uuid_.toString(QUuid::WithoutBraces).toUpper(); }
+
+void Uuid::encodeWithCoder(Coder& coder) const {
+    const QByteArray bytes = uuid_.toRfc4122();
+    // The platform keeps the bytes inside the object's own entry.
+    if (auto* keyed = dynamic_cast<KeyedArchiver*>(&coder)) keyed->encodeBytes(bytes, kBytesKey);
+    else coder.encodeObject(bytes, kBytesKey);
+}
+
+bool Uuid::initWithCoder(Coder& coder) {
+    QByteArray bytes;
+    if (auto* keyed = dynamic_cast<KeyedUnarchiver*>(&coder)) bytes = keyed->decodeBytes(kBytesKey);
+    else bytes = coder.decodeObject(kBytesKey).toData();
+    if (bytes.size() != 16) return false;
+    uuid_ = QUuid::fromRfc4122(bytes);
+    return true;
+}
+
+bool Uuid::isEqual(const Object& other) const {
+    const auto* o = dynamic_cast<const Uuid*>(&other);
+    return o && o->uuid_ == uuid_;
+}
+
+size_t Uuid::hash() const { return qHash(uuid_); }
+
+int Uuid::compare(const Object& other) const {
+    const auto* o = dynamic_cast<const Uuid*>(&other);
+    if (!o) return Object::compare(other);
+    return UUIDString().compare(o->UUIDString());
+}
+
+}  // namespace ts

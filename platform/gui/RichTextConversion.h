@@ -1,0 +1,35 @@
+#pragma once
+// Rich text to and from Qt's text documents and formats, for the windows
+// that show and edit rich text.
+//
+// What a QTextDocument cannot express natively (the exact PostScript font
+// name, a link held as a string rather than a URL, a baseline offset in
+// points, attachments) rides along in user properties of the character
+// formats, so text that goes into an editor and comes back unchanged keeps
+// its attributes. Main thread (QTextDocument).
+
+#include "platform/AttributedString.h"
+#include "platform/Color.h"
+#include "platform/Font.h"
+
+#include <QColor>
+#include <QFont>
+#include <QTextCharFormat>
+
+class QTextDocument;
+
+namespace RichTextConversion {
+
+QFont toQFont(const ts::Font& font);
+ts::FontPtr fromQFont(const QFont& font);
+QColor toQColor(const ts::ColorPtr& color);
+ts::ColorPtr fromQColor(const QColor& color);
+
+QTextCharFormat charFormat(const ts::Attributes& attributes);
+ts::Attributes attributesFromFormat(const QTextCharFormat& format);
+
+// Replaces the document's contents. Paragraph alignment becomes block alignment.
+void toTextDocument(const ts::AttributedString& text, QTextDocument& document);
+ts::AttributedString fromTextDocument(const QTextDocument& document);
+
+}  // namespace RichTextConversion

@@ -1,0 +1,145 @@
+#include "app/logging/LGFileLogger.h"
+#include "app/logging/LGLog.h"
+#include "app/logging/LGLogFileManagerDefault.h"
+#include "app/logging/UncaughtExceptionHandler.h"
+
+#include "LoggerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <cstdlib>
+#include <stdexcept>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+// Exported (the test is linked with its symbols visible), so that the
+// backtrace can name it.
+[[gnu::noinline]] void crashTestDereference(volatile int* p) { *p = 42; }
+
+// The crash tests run this test binary again as a child process in one of
+// these modes; the child sets up the application's loggers and then fails.
+
+namespace {
+
+const char* childMode() { return std::getenv("TS_LOGGER_CHILD"); }
+
+LGFileLoggerPtr installChildLoggers() {
+    auto manager = std::make_shared<LGLogFileManagerDefault>(QString::fromLocal8Bit(std::getenv("TS_LOGGER_CHILD_DIR")));
+    auto logger = std::make_shared<LGFileLogger>(manager);
+    logger->setRollingFrequency(86400);
+    LGLog::addLogger(logger);
+    InstallUncaughtExceptionHandler();
+    TSLogError("child ready");
+    return logger;
+}
+
+struct ChildResult {
+    bool signaled = false;
+    int signal = 0;
+    int exitCode = -1;
+};
+
+ChildResult runChild(const char* mode, const QString& folder) {
+    const std::string self = QFile::symLinkTarget(QStringLiteral("/proc/self/exe")).toStdString();
+    const std::string dirValue = folder.toStdString();
+    pid_t pid = ::fork();
+    if (pid == 0) {
+        ::setenv("TS_LOGGER_CHILD", mode, 1);
+        ::setenv("TS_LOGGER_CHILD_DIR", dirValue.c_str(), 1);
+        // Keep the child's own crash output out of the test's log.
+        int null = ::open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            ::dup2(null, STDERR_FILENO);
+            ::dup2(null, STDOUT_FILENO);
+        }
+        ::execl(self.c_str(), self.c_str(), "--gtest_filter=CrashChild.Run", static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    ChildResult result;
+    int status = 0;
+    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return result;
+    result.signaled = WIFSIGNALED(status);
+    result.signal = result.signaled ? WTERMSIG(status) : 0;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return result;
+}
+
+QByteArray childLog(const QString& folder) {
+    auto manager = std::make_shared<LGLogFileManagerDefault>(folder);
+    QByteArray all;
+    for (const QString& path : manager->sortedLogFilePaths()) all += readAll(path);
+    return all;
+}
+
+}  // namespace
+
+TEST(CrashChild, Run) {
+    const char* mode = childMode();
+    if (!mode) GTEST_SKIP() << "runs only as the child of a crash test";
+    auto logger = installChildLoggers();
+    if (std::strcmp(mode, "segv") == 0) {
+        crashTestDereference(nullptr);
+    } else if (std::strcmp(mode, "exception") == 0) {
+        std::thread([] { throw std::runtime_error("the dictionary index is corrupt"); }).join();
+    } else if (std::strcmp(mode, "sigpipe") == 0) {
+        int fds[2];
+        ASSERT_EQ(::pipe(fds), 0);
+        ::close(fds[0]);
+        // The reader is gone: the write fails with EPIPE instead of killing us.
+        EXPECT_FALSE(LGWriteAll(fds[1], "x", 1));
+        EXPECT_EQ(errno, EPIPE);
+        ::close(fds[1]);
+        TSLogError("still alive after %s", "EPIPE");
+        ::_exit(::testing::Test::HasFailure() ? 2 : 0);
+    }
+    ::_exit(3);
+}
+
+TEST(CrashHandler, FatalSignalLeavesAReportAndEndsBySameSignal) {
+    QTemporaryDir dir;
+    ChildResult result = runChild("segv", dir.path());
+    EXPECT_TRUE(result.signaled);
+    EXPECT_EQ(result.signal, SIGSEGV);
+    QByteArray log = childLog(dir.path());
+    EXPECT_TRUE(log.contains("  child ready\n")) << log.data();
+    EXPECT_TRUE(log.contains(" Terminated because of exception\nSignal 11 was raised.\n(\n")) << log.data();
+    // The faulting code appears in the backtrace.
+    EXPECT_TRUE(log.contains("crashTestDereference")) << log.data();
+    EXPECT_TRUE(log.contains("UncaughtExceptionHandler.cpp , line = ")) << log.data();
+    // Every report line that starts a log entry carries the line's timestamp.
+    qsizetype at = log.indexOf(" Terminated because of exception");
+    qsizetype lineStart = log.lastIndexOf('\n', at) + 1;
+    EXPECT_EQ(log.mid(lineStart + 4, 1), QByteArray("/"));
+    EXPECT_EQ(log.mid(lineStart + 23, 2), QByteArray("  "));
+}
+
+TEST(CrashHandler, UncaughtExceptionLeavesAReportAndAborts) {
+    QTemporaryDir dir;
+    ChildResult result = runChild("exception", dir.path());
+    EXPECT_TRUE(result.signaled);
+    EXPECT_EQ(result.signal, SIGABRT);
+    QByteArray log = childLog(dir.path());
+    EXPECT_TRUE(log.contains(" Terminated because of exception\nthe dictionary index is corrupt\n(\n")) << log.data();
+    EXPECT_TRUE(log.contains("  file = ")) << log.data();
+    // One report only: the abort that ends the process is not reported again.
+    EXPECT_EQ(log.count("Terminated because of exception"), 1);
+}
+
+TEST(CrashHandler, AWriteToAClosedPipeDoesNotKillTheProcess) {
+    QTemporaryDir dir;
+    ChildResult result = runChild("sigpipe", dir.path());
+    EXPECT_FALSE(result.signaled) << "signal " << result.signal;
+    EXPECT_EQ(result.exitCode, 0);
+    EXPECT_TRUE(childLog(dir.path()).contains("  still alive after EPIPE\n"));
+}
+
+TEST(CrashHandler, DateAndTimeUseTheShortStyles) {
+    QString text = UncaughtExceptionHandler::dateAndTimeAsString(ts::Date::now());
+    EXPECT_FALSE(text.isEmpty());
+    EXPECT_FALSE(text.contains(QLatin1Char('\n')));
+    EXPECT_LE(UncaughtExceptionHandler::backtrace().size(), 5);
+}

@@ -1,0 +1,277 @@
+#include "app/logging/LGASLLogCapture.h"
+#include "app/logging/LGASLLogger.h"
+#include "app/logging/LGLog.h"
+#include "app/logging/LGOSLogger.h"
+#include "app/logging/LGTTYLogger.h"
+
+#include "support/CaptureLogger.h"
+
+#include "LoggerTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+#include <vector>
+
+#include <fcntl.h>
+#include <syslog.h>
+#include <unistd.h>
+
+namespace {
+
+// Records what the loggers hand to the system log.
+struct SyslogRecorder {
+    struct Entry {
+        int priority;
+        QByteArray text;
+    };
+    SyslogRecorder() {
+        LGSyslog::setWriter([this](int priority, const QByteArray& text) {
+            std::lock_guard<std::mutex> lock(mutex);
+            entries.push_back({priority, text});
+        });
+    }
+    ~SyslogRecorder() { LGSyslog::setWriter(nullptr); }
+    std::vector<Entry> take() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return std::exchange(entries, {});
+    }
+    std::mutex mutex;
+    std::vector<Entry> entries;
+};
+
+template <class Logger>
+void logOnQueue(const std::shared_ptr<Logger>& logger, const LGLogMessagePtr& message) {
+    logger->loggerQueue()->sync([&] { logger->logMessage(message); });
+}
+
+LGLogMessagePtr capturedMessage(const QString& text) {
+    return std::make_shared<LGLogMessage>(text, 31, 1, 0, QStringLiteral("LGASLLogCapture"), QString(), 0, nullptr,
+                                          LGLogMessageDontCopyMessage, ts::Date::now());
+}
+
+// Everything written to a pipe so far.
+struct PipeReader {
+    int fds[2] = {-1, -1};
+    PipeReader() {
+        if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) fds[0] = fds[1] = -1;
+    }
+    ~PipeReader() {
+        ::close(fds[0]);
+        ::close(fds[1]);
+    }
+    QByteArray drain() {
+        QByteArray all;
+        char buf[8192];
+        ssize_t n;
+        while ((n = ::read(fds[0], buf, sizeof buf)) > 0) all.append(buf, int(n));
+        return all;
+    }
+};
+
+}  // namespace
+
+TEST(LGASLLogger, WritesEachFlagWithItsPriorityAndSkipsCapturedEntries) {
+    SyslogRecorder recorder;
+    auto logger = LGASLLogger::sharedInstance();
+    EXPECT_EQ(logger->loggerName(), QStringLiteral("tessarin.log.aslLogger"));
+    const ts::Date now = ts::Date::now();
+    logOnQueue(logger, makeMessage("error", now, 1));
+    logOnQueue(logger, makeMessage("warning", now, 2));
+    logOnQueue(logger, makeMessage("info", now, 4));
+    logOnQueue(logger, makeMessage("debug", now, 8));
+    logOnQueue(logger, makeMessage("verbose", now, 16));
+    logOnQueue(logger, makeMessage("two flags", now, 3));
+    logOnQueue(logger, capturedMessage("from the system log"));
+    auto entries = recorder.take();
+    ASSERT_EQ(entries.size(), 6u);
+    const int expected[] = {LOG_CRIT, LOG_ERR, LOG_WARNING, LOG_NOTICE, LOG_NOTICE, LOG_NOTICE};
+    for (size_t i = 0; i < entries.size(); ++i) {
+        EXPECT_EQ(entries[i].priority, expected[i] | LOG_USER) << i;
+    }
+    EXPECT_EQ(entries[0].text, QByteArray("error"));
+    EXPECT_EQ(entries[5].text, QByteArray("two flags"));
+    EXPECT_TRUE(QByteArray(LGASLLogger::syslogIdentity()).endsWith(".LGLog"));
+}
+
+TEST(LGASLLogCapture, PassesEntriesOnByLevelAndNeverEchoes) {
+    SyslogRecorder recorder;
+    auto capture = std::make_shared<CaptureLogger>();
+    LGLog::addLogger(capture);
+    LGLog::addLogger(LGASLLogger::sharedInstance());
+    const quint64 savedLevel = LGASLLogCapture::captureLevel();
+
+    using Entry = LGASLLogCapture::Entry;
+    LGASLLogCapture::aslMessageReceived(Entry{{"Message", "critical"}, {"Level", "1"}, {"Time", "1764960000"}});
+    LGASLLogCapture::aslMessageReceived(
+        Entry{{"Message", "notice"}, {"Level", "5"}, {"Time", "1764960000"}, {"TimeNanoSec", "500000000"}});
+    LGASLLogCapture::aslMessageReceived(Entry{{"Message", "no level"}});
+    LGASLLogCapture::aslMessageReceived(Entry{{"Level", "2"}});  // no text: ignored
+    LGASLLogCapture::setCaptureLevel(3);
+    LGASLLogCapture::aslMessageReceived(Entry{{"Message", "info dropped"}, {"Level", "4"}});
+    LGASLLogCapture::aslMessageReceived(Entry{{"Message", "warning kept"}, {"Level", "3"}});
+    LGASLLogCapture::setCaptureLevel(savedLevel);
+    LGLog::flushLog();
+    LGLog::removeLogger(capture);
+    LGLog::removeLogger(LGASLLogger::sharedInstance());
+    (void)LGLog::allLoggers();
+
+    auto records = capture->records();
+    ASSERT_EQ(records.size(), 4u);
+    EXPECT_EQ(records[0]->message(), QStringLiteral("critical"));
+    EXPECT_EQ(records[0]->flag(), 1u);
+    EXPECT_EQ(records[0]->fileName(), QStringLiteral("LGASLLogCapture"));
+    EXPECT_DOUBLE_EQ(records[0]->timestamp().seconds, 1764960000.0 - LGReferenceDateOffset);
+    EXPECT_EQ(records[1]->flag(), 8u);
+    EXPECT_DOUBLE_EQ(records[1]->timestamp().seconds, 1764960000.5 - LGReferenceDateOffset);
+    EXPECT_EQ(records[2]->flag(), 1u);  // no level counts as an error
+    EXPECT_NEAR(records[2]->timestamp().seconds, ts::Date::now().seconds, 60);
+    EXPECT_EQ(records[3]->message(), QStringLiteral("warning kept"));
+    EXPECT_EQ(records[3]->flag(), 2u);
+    // None of them was written back to the system log.
+    EXPECT_TRUE(recorder.take().empty());
+}
+
+TEST(LGASLLogCapture, ReadsJournalRecordsAndKnowsItsOwnEntries) {
+    const QByteArray pid = QByteArray::number(::getpid());
+    QByteArray foreign = R"({"MESSAGE":"disk almost full","PRIORITY":"4","__REALTIME_TIMESTAMP":"1764960000123456","_PID":")" +
+                         pid + R"(","SYSLOG_IDENTIFIER":"somelib"})";
+    auto entry = LGASLLogCapture::entryFromJournalJson(foreign);
+    EXPECT_EQ(entry.value("Message"), QStringLiteral("disk almost full"));
+    EXPECT_EQ(entry.value("Level"), QStringLiteral("4"));
+    EXPECT_EQ(entry.value("Time"), QStringLiteral("1764960000"));
+    EXPECT_EQ(entry.value("TimeNanoSec"), QStringLiteral("123456000"));
+    EXPECT_TRUE(LGASLLogCapture::isCapturable(entry));
+
+    QByteArray own = R"({"MESSAGE":"x","PRIORITY":"2","_PID":")" + pid + R"(","SYSLOG_IDENTIFIER":")" +
+                     QByteArray(LGASLLogger::syslogIdentity()) + R"("})";
+    EXPECT_FALSE(LGASLLogCapture::isCapturable(LGASLLogCapture::entryFromJournalJson(own)));
+    QByteArray otherProcess = R"({"MESSAGE":"x","_PID":"1"})";
+    EXPECT_FALSE(LGASLLogCapture::isCapturable(LGASLLogCapture::entryFromJournalJson(otherProcess)));
+    EXPECT_TRUE(LGASLLogCapture::entryFromJournalJson("not json").isEmpty());
+
+    // Without a journal the capture says so and does not run.
+    bool started = LGASLLogCapture::start();
+    EXPECT_EQ(started, LGASLLogCapture::isSystemLogReadable());
+    EXPECT_EQ(LGASLLogCapture::isRunning(), started);
+    LGASLLogCapture::stop();
+    EXPECT_FALSE(LGASLLogCapture::isRunning());
+}
+
+TEST(LGOSLogger, MapsFlagsToTypesAndNamesTheSubsystem) {
+    SyslogRecorder recorder;
+    auto logger = std::make_shared<LGOSLogger>(QStringLiteral("org.tessarin"), QStringLiteral("dictionaries"));
+    const ts::Date now = ts::Date::now();
+    logOnQueue(logger, makeMessage("bad entry", now, 1));
+    logOnQueue(logger, makeMessage("note", now, 4));
+    logOnQueue(logger, makeMessage("detail", now, 16));
+    logOnQueue(logger, capturedMessage("echo"));
+    auto entries = recorder.take();
+    ASSERT_EQ(entries.size(), 3u);
+    EXPECT_EQ(entries[0].priority, LOG_ERR | LOG_USER);
+    EXPECT_EQ(entries[0].text, QByteArray("[org.tessarin:dictionaries] bad entry"));
+    EXPECT_EQ(entries[1].priority, LOG_INFO | LOG_USER);
+    EXPECT_EQ(entries[2].priority, LOG_DEBUG | LOG_USER);
+    EXPECT_TRUE(LGOSLogger().getLogger()->prefix.isEmpty());
+}
+
+TEST(LGTTYLogger, WritesLinesAndColoursByFlagContextAndTag) {
+    auto logger = LGTTYLogger::sharedInstance();
+    LGTTYLogger::configureTerminalMode("xterm-256color", "");
+    ASSERT_EQ(LGTTYLogger::terminalMode(), LGTerminalMode::EscapeCodes);
+    ASSERT_EQ(LGTTYLogger::colorTableSize(), 240u);
+    PipeReader out;
+    logger->setOutputFileDescriptor(out.fds[1]);
+    logger->clearAllColors();
+    (void)logger->colorsEnabled();  // the change has landed
+
+    // Plain line: local time, app[pid:thread] and the text.
+    auto plain = makeMessage("hello", ts::Date::now(), 8);
+    logOnQueue(logger, plain);
+    QByteArray line = out.drain();
+    QByteArray expectedTail = " " + QByteArray(program_invocation_short_name) + "[" + QByteArray::number(::getpid()) +
+                              ":" + plain->threadID().left(8).toUtf8() + "] hello\n";
+    EXPECT_TRUE(line.endsWith(expectedTail)) << line.data();
+    EXPECT_EQ(line.indexOf(' '), 10);
+    EXPECT_EQ(line.at(19), ':');
+    EXPECT_EQ(line.at(23), ' ');
+
+    // Enabling colours loads the error and warning defaults; debug stays plain.
+    logger->setColorsEnabled(true);
+    EXPECT_TRUE(logger->colorsEnabled());
+    logOnQueue(logger, makeMessage("debug", ts::Date::now(), 8));
+    EXPECT_FALSE(out.drain().contains('\033'));
+    logOnQueue(logger, makeMessage("error", ts::Date::now(), 1));
+    QByteArray red = out.drain();
+    EXPECT_TRUE(red.startsWith("\033[38;5;")) << red.data();
+    EXPECT_TRUE(red.endsWith("error\n\033[0m"));
+
+    // A context-5 profile wins for context 5; context 6 gets every-context.
+    logger->setForegroundColor(CLIColor(0, 0, 1), std::nullopt, LGLogFlagError, 5);
+    (void)logger->colorsEnabled();  // the change has landed
+    logOnQueue(logger, makeMessage("five", ts::Date::now(), 1, 5));
+    const quint64 blue = LGTTYLogger::codeIndexForColor(CLIColor(0, 0, 1));
+    EXPECT_TRUE(out.drain().startsWith("\033[38;5;" + QByteArray::number(blue + 16) + "m"));
+    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
+    EXPECT_TRUE(out.drain().startsWith(red.left(red.indexOf('m') + 1)));
+
+    // clearColorsForFlag: context 0 only, so the every-context profile stays.
+    logger->clearColorsForFlag(LGLogFlagError);
+    (void)logger->colorsEnabled();  // the change has landed
+    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
+    EXPECT_TRUE(out.drain().contains('\033'));
+    logger->clearColorsForFlag(LGLogFlagError, LGLogContextAll);
+    (void)logger->colorsEnabled();  // the change has landed
+    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
+    EXPECT_FALSE(out.drain().contains('\033'));
+
+    // A tag profile comes before the flag profiles.
+    auto tag = std::make_shared<ts::Object>();
+    logger->setForegroundColorForTag(CLIColor(0, 1, 0), CLIColor(1, 1, 1), tag);
+    (void)logger->colorsEnabled();  // the change has landed
+    auto tagged = std::make_shared<LGLogMessage>(QStringLiteral("tagged"), 3, 8, 0, QStringLiteral("f"), QString(), 1,
+                                                 tag, 0, ts::Date::now());
+    logOnQueue(logger, tagged);
+    QByteArray green = out.drain();
+    EXPECT_TRUE(green.startsWith("\033[38;5;")) << green.data();
+    EXPECT_TRUE(green.contains("m\033[48;5;"));
+
+    // Long texts are written in full.
+    logger->clearAllColors();
+    (void)logger->colorsEnabled();  // the change has landed
+    QString longText(5000, QLatin1Char('z'));
+    logOnQueue(logger, makeMessage(longText, ts::Date::now(), 8));
+    EXPECT_TRUE(out.drain().contains(longText.toUtf8() + "\n"));
+
+    logger->setColorsEnabled(false);
+    (void)logger->colorsEnabled();
+    logger->setOutputFileDescriptor(STDERR_FILENO);
+}
+
+TEST(LGTTYLogger, PicksTheNearestTableColour) {
+    (void)LGTTYLogger::sharedInstance();
+    LGTTYLogger::configureTerminalMode("xterm-256color", "");
+    // The fixed ends of the table.
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(88 / 255.0, 51 / 255.0, 1)), 21u - 16);
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(240 / 255.0, 242 / 255.0, 242 / 255.0)), 255u - 16);
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(47 / 255.0, 49 / 255.0, 49 / 255.0)), 0u);
+
+    LGTTYLogger::configureTerminalMode("xterm-color", "");
+    EXPECT_EQ(LGTTYLogger::colorTableSize(), 16u);
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(0, 0, 0)), 0u);
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(1, 0.2, 0.1)), 9u);
+    LGTTYLoggerColorProfile bright(CLIColor(1, 0.2, 0.1), std::nullopt, 1, 0);
+    EXPECT_EQ(QByteArray(bright.fgCode, int(bright.fgCodeLen)), QByteArray("\033[1;31m"));
+
+    LGTTYLogger::configureTerminalMode("dumb", "YES");
+    LGTTYLoggerColorProfile components(CLIColor(1, 0, 0.5), CLIColor(0, 0, 0), 1, 0);
+    EXPECT_EQ(QByteArray(components.fgCode, int(components.fgCodeLen)), QByteArray("\033[fg255,0,127;"));
+    EXPECT_EQ(QByteArray(components.resetCode, int(components.resetCodeLen)), QByteArray("\033[;"));
+
+    LGTTYLogger::configureTerminalMode("dumb", "");
+    EXPECT_EQ(LGTTYLogger::colorTableSize(), 0u);
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(1, 1, 1)), 0u);
+    LGTTYLoggerColorProfile none(CLIColor(1, 0, 0), std::nullopt, 1, 0);
+    EXPECT_EQ(none.fgCodeLen, 0u);
+    EXPECT_EQ(none.resetCodeLen, 0u);
+}

@@ -1,0 +1,119 @@
+#include "app/logging/LGAbstractLogger.h"
+#include "app/logging/LGLog.h"
+
+#include "support/CaptureLogger.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+
+namespace {
+
+class CountingFormatter : public LGLogFormatter {
+public:
+    explicit CountingFormatter(QString prefix, bool dropAll = false) : prefix_(std::move(prefix)), dropAll_(dropAll) {}
+    QString formatLogMessage(const LGLogMessage& message) override {
+        if (dropAll_) return QString();
+        return prefix_ + message.message();
+    }
+    bool didAddToLoggerInQueue(LGLogger* logger, const ts::DispatchQueuePtr& queue) override {
+        ++adds;
+        addedOnLoggerQueue = queue && queue->isCurrent();
+        return true;
+    }
+    bool willRemoveFromLogger(LGLogger*) override {
+        ++removes;
+        return true;
+    }
+    std::atomic<int> adds{0}, removes{0};
+    std::atomic<bool> addedOnLoggerQueue{false};
+
+private:
+    QString prefix_;
+    bool dropAll_;
+};
+
+class NamedLogger : public LGAbstractLogger {
+public:
+    QString loggerName() const override { return QStringLiteral("tessarin.log.namedLogger"); }
+};
+
+}  // namespace
+
+TEST(LGAbstractLogger, QueueIsLabelledWithTheConcreteLoggersName) {
+    auto logger = std::make_shared<NamedLogger>();
+    QString label;
+    bool internal = false, onLogging = true;
+    logger->loggerQueue()->sync([&] {
+        label = ts::DispatchQueue::currentLabel();
+        internal = logger->isOnInternalLoggerQueue();
+        onLogging = logger->isOnGlobalLoggingQueue();
+    });
+    EXPECT_EQ(label, QStringLiteral("tessarin.log.namedLogger"));
+    EXPECT_TRUE(internal);
+    EXPECT_FALSE(onLogging);
+    EXPECT_FALSE(logger->isOnInternalLoggerQueue());
+    bool onLoggingQueue = false;
+    LGLog::loggingQueue()->sync([&] { onLoggingQueue = logger->isOnGlobalLoggingQueue(); });
+    EXPECT_TRUE(onLoggingQueue);
+    EXPECT_EQ(LGAbstractLogger().loggerName(), QStringLiteral("LGAbstractLogger"));
+}
+
+TEST(LGAbstractLogger, ReplacedQueueCarriesTheMarker) {
+    auto logger = std::make_shared<NamedLogger>();
+    auto old = logger->loggerQueue();
+    auto replacement = ts::DispatchQueue::createSerial(QStringLiteral("replacement"));
+    logger->setLoggerQueue(replacement);
+    bool onOld = true, onNew = false;
+    old->sync([&] { onOld = logger->isOnInternalLoggerQueue(); });
+    replacement->sync([&] { onNew = logger->isOnInternalLoggerQueue(); });
+    EXPECT_FALSE(onOld);
+    EXPECT_TRUE(onNew);
+    EXPECT_EQ(logger->loggerQueue(), replacement);
+}
+
+TEST(LGAbstractLogger, FormatterChangesNotifyOldAndNewButNotTheSameAgain) {
+    auto logger = std::make_shared<CaptureLogger>();
+    auto first = std::make_shared<CountingFormatter>(QStringLiteral("1: "));
+    auto second = std::make_shared<CountingFormatter>(QStringLiteral("2: "));
+
+    logger->setLogFormatter(first);
+    EXPECT_EQ(logger->logFormatter(), first);  // waits behind the change
+    EXPECT_EQ(first->adds.load(), 1);
+    EXPECT_TRUE(first->addedOnLoggerQueue.load());
+
+    logger->setLogFormatter(first);
+    EXPECT_EQ(logger->logFormatter(), first);
+    EXPECT_EQ(first->adds.load(), 1);
+    EXPECT_EQ(first->removes.load(), 0);
+
+    logger->setLogFormatter(second);
+    EXPECT_EQ(logger->logFormatter(), second);
+    EXPECT_EQ(first->removes.load(), 1);
+    EXPECT_EQ(second->adds.load(), 1);
+
+    logger->setLogFormatter(nullptr);
+    EXPECT_EQ(logger->logFormatter(), nullptr);
+    EXPECT_EQ(second->removes.load(), 1);
+}
+
+TEST(LGAbstractLogger, FormatterTextIsWrittenAndNullDropsTheMessage) {
+    CaptureLogger::Scope capture;
+    capture->setLogFormatter(std::make_shared<CountingFormatter>(QStringLiteral("E: ")));
+    TSLogError("array only %lu objects", 3ul);
+    capture->setLogFormatter(std::make_shared<CountingFormatter>(QString(), true));
+    TSLogError("dropped");
+    EXPECT_EQ(capture->messages(), QStringList{QStringLiteral("E: array only 3 objects")});
+}
+
+TEST(LGAbstractLogger, FormatterGetterFromTheLoggersOwnQueueDoesNotWait) {
+    auto logger = std::make_shared<NamedLogger>();
+    auto formatter = std::make_shared<CountingFormatter>(QStringLiteral(">"));
+    logger->setLogFormatter(formatter);
+    ASSERT_EQ(logger->logFormatter(), formatter);
+    // Waiting on the logging queue from here would never return if the
+    // logging queue were itself waiting for this logger.
+    LGLogFormatterPtr seen;
+    LGLog::loggingQueue()->sync([&] { logger->loggerQueue()->sync([&] { seen = logger->logFormatter(); }); });
+    EXPECT_EQ(seen, formatter);
+}

@@ -1,0 +1,196 @@
+#include "morphology/LatinText.h"
+#include "morphology/NounEndings.h"
+#include "morphology/Word.h"
+
+#include "support/CaptureLogger.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+Word noun(const QString& latin, qint64 gender, qint64 declension, qint64 type = WordCode::Noun) {
+    Word w;
+    w.setLatin(latin);
+    w.setWordType(type);
+    w.setGender(gender);
+    w.setConjugation(declension);
+    return w;
+}
+
+QString form(const Word& w, qint64 c, bool singular) { return w.getDeclinedValue(c, singular, 5, false); }
+
+// All twelve forms, singular nominative to ablative then plural.
+QStringList table(const Word& w) {
+    QStringList forms;
+    Word::addNounForms(forms, w);
+    return forms;
+}
+
+}  // namespace
+
+TEST(NounEndings, CellIndexing) {
+    const NounEndingsPtr first = NounEndings::getDeclension(1, 0);
+    ASSERT_TRUE(first);
+    ASSERT_EQ(first->endings().size(), 36);
+    EXPECT_EQ(first->getEnding(1, 3, true), QStringLiteral("-a"));   // cell 24
+    EXPECT_EQ(first->getEnding(6, 1, false), QStringLiteral("-īs"));  // cell 11
+    EXPECT_EQ(first->getEnding(3, 4, true), first->getEnding(3, 1, true));
+    EXPECT_TRUE(first->getEnding(1, 7, true).isNull());
+    EXPECT_TRUE(first->getEnding(1, 0, true).isNull());
+    EXPECT_TRUE(first->getEnding(7, 3, false).isNull());  // past the end
+    EXPECT_EQ(NounEndings::getDeclension(1, 1), first);     // variant ignored, same table
+    EXPECT_EQ(NounEndings::getDeclension(3, 1), NounEndings::getDeclension(3, 1));
+    EXPECT_NE(NounEndings::getDeclension(3, 0), NounEndings::getDeclension(3, 1));
+}
+
+TEST(NounEndings, EndingOnlyGivesEmptyForStarAndNilForNoCell) {
+    const Word servus = noun(QStringLiteral("servus servi"), 1, 2);
+    EXPECT_EQ(servus.getDeclinedValue(1, true, 1, true), QStringLiteral(""));
+    EXPECT_FALSE(servus.getDeclinedValue(1, true, 1, true).isNull());
+    EXPECT_EQ(servus.getDeclinedValue(4, true, 1, true), QStringLiteral("-ī"));
+    EXPECT_TRUE(servus.getDeclinedValue(1, true, 7, true).isNull());
+}
+
+TEST(NounEndings, BadDeclensionsAreLogged) {
+    CaptureLogger::Scope capture;
+    EXPECT_FALSE(NounEndings::getDeclension(6, 0));
+    EXPECT_TRUE(capture->contains(QStringLiteral("unsupported declension 6")));
+    EXPECT_TRUE(NounEndings::makeNewDeclension(9, 0)->endings().isEmpty());
+    EXPECT_EQ(NounEndings::get2ndDeclensionString(4), NounEndings::get2ndDeclensionString(0));
+    EXPECT_TRUE(capture->contains(QStringLiteral("bad case constant at get2ndDeclensionString")));
+    EXPECT_TRUE(NounEndings::get5thDeclensionString(2).isNull());
+    EXPECT_TRUE(NounEndings::get3rdDeclensionString(2).isNull());
+}
+
+TEST(NounDeclension, FirstDeclension) {
+    const Word puella = noun(QStringLiteral("puella puellae"), 2, 1);
+    EXPECT_EQ(puella.getStem(0), QStringLiteral("puell"));
+    EXPECT_EQ(table(puella), QStringList({"puella", "puella", "puellam", "puellae", "puellae", "puellā", "puellae",
+                                          "puellae", "puellās", "puellārum", "puellīs", "puellīs"}));
+    // An abbreviated genitive cuts the nominative after its last consonant.
+    const Word roma = noun(QStringLiteral("Roma -ae"), 2, 1);
+    EXPECT_EQ(roma.getStem(0), QStringLiteral("Rom"));
+    EXPECT_EQ(form(roma, 4, true), QStringLiteral("Romae"));
+    EXPECT_EQ(noun(QStringLiteral("īnsula -ae"), 2, 1).getStem(0), QStringLiteral("īnsul"));
+}
+
+TEST(NounDeclension, SecondDeclension) {
+    const Word servus = noun(QStringLiteral("servus servi"), 1, 2);
+    EXPECT_EQ(servus.getVariant(), 0);
+    EXPECT_EQ(table(servus), QStringList({"servus", "serve", "servum", "servī", "servō", "servō", "servī", "servī",
+                                          "servōs", "servōrum", "servīs", "servīs"}));
+    const Word puer = noun(QStringLiteral("puer pueri"), 1, 2);
+    EXPECT_EQ(puer.getVariant(), 1);
+    EXPECT_EQ(form(puer, 2, true), QStringLiteral("puer"));
+    EXPECT_EQ(form(puer, 4, false), QStringLiteral("puerōrum"));
+    const Word bellum = noun(QStringLiteral("bellum -i"), 3, 2);
+    EXPECT_EQ(table(bellum), QStringList({"bellum", "bellum", "bellum", "bellī", "bellō", "bellō", "bella", "bella",
+                                          "bella", "bellōrum", "bellīs", "bellīs"}));
+    // A feminine of the second declension keeps its nominative as vocative.
+    EXPECT_EQ(form(noun(QStringLiteral("humus humi"), 2, 2), 2, true), QStringLiteral("humus"));
+}
+
+TEST(NounDeclension, ThirdDeclensionVariants) {
+    const Word civis = noun(QStringLiteral("civis civis"), 4, 3);
+    EXPECT_EQ(civis.getVariant(), 1);
+    EXPECT_EQ(form(civis, 4, false), QStringLiteral("civium"));
+    EXPECT_EQ(form(civis, 2, true), QStringLiteral("civis"));
+
+    const Word canis = noun(QStringLiteral("canis canis"), 4, 3);
+    EXPECT_EQ(canis.getVariant(), 0);
+    EXPECT_EQ(form(canis, 4, false), QStringLiteral("canum"));
+
+    const Word urbs = noun(QStringLiteral("urbs urbis"), 2, 3);
+    EXPECT_EQ(urbs.getVariant(), 1);
+    EXPECT_EQ(form(urbs, 4, false), QStringLiteral("urbium"));
+    EXPECT_EQ(form(urbs, 3, true), QStringLiteral("urbem"));
+
+    const Word animal = noun(QStringLiteral("animal animalis"), 3, 3);
+    EXPECT_EQ(animal.getVariant(), 1);
+    EXPECT_EQ(form(animal, 6, true), QStringLiteral("animalī"));
+    EXPECT_EQ(form(animal, 1, false), QStringLiteral("animalia"));
+    EXPECT_EQ(form(animal, 3, true), QStringLiteral("animal"));
+
+    const Word rex = noun(QStringLiteral("rex regis"), 1, 3);
+    EXPECT_EQ(rex.getVariant(), 0);
+    EXPECT_EQ(table(rex), QStringList({"rex", "rex", "regem", "regis", "regī", "rege", "regēs", "regēs", "regēs",
+                                       "regum", "regibus", "regibus"}));
+    EXPECT_EQ(noun(QStringLiteral("pater patris"), 1, 3).getVariant(), 0);
+}
+
+TEST(NounDeclension, ThirdDeclensionAbbreviatedGenitives) {
+    EXPECT_EQ(noun(QStringLiteral("homo -inis"), 1, 3).getStem(0), QStringLiteral("homin"));
+    EXPECT_EQ(noun(QStringLiteral("corpus -oris"), 3, 3).getStem(0), QStringLiteral("corpor"));
+    EXPECT_EQ(noun(QStringLiteral("consul -lis"), 1, 3).getStem(0), QStringLiteral("consul"));
+    const Word w;
+    EXPECT_EQ(w.getThirdDeclensionStem(QStringLiteral("nomen"), QString()), QStringLiteral("nomen"));
+    EXPECT_EQ(form(noun(QStringLiteral("corpus -oris"), 3, 3), 1, false), QStringLiteral("corpora"));
+}
+
+TEST(NounDeclension, FourthAndFifth) {
+    const Word manus = noun(QStringLiteral("manus manūs"), 2, 4);
+    EXPECT_EQ(form(manus, 4, true), QStringLiteral("manūs"));
+    EXPECT_EQ(form(manus, 5, true), QStringLiteral("manuī"));
+    EXPECT_EQ(form(manus, 4, false), QStringLiteral("manuum"));
+
+    const Word dies = noun(QStringLiteral("dies diei"), 1, 5);
+    EXPECT_EQ(dies.getVariant(), 1);
+    EXPECT_EQ(table(dies), QStringList({"dies", "dies", "diem", "diēī", "diēī", "diē", "diēs", "diēs", "diēs",
+                                        "diērum", "diēbus", "diēbus"}));
+    const Word res = noun(QStringLiteral("res rei"), 2, 5);
+    EXPECT_EQ(res.getVariant(), 0);
+    EXPECT_EQ(form(res, 4, true), QStringLiteral("reī"));
+    EXPECT_EQ(form(res, 6, true), QStringLiteral("rē"));
+    EXPECT_EQ(form(res, 4, false), QStringLiteral("rērum"));
+}
+
+TEST(NounDeclension, WordsWithoutATableGiveTheirFirstPart) {
+    CaptureLogger::Scope capture;
+    const Word fas = noun(QStringLiteral("fas indecl"), 3, 6);
+    EXPECT_EQ(form(fas, 4, true), QStringLiteral("fas"));
+    EXPECT_TRUE(capture->contains(QStringLiteral("unsupported declension 6")));
+    const Word odd = noun(QStringLiteral("puella puellae"), 7, 1);
+    EXPECT_EQ(form(odd, 4, false), QStringLiteral("puella"));
+
+    Word adverb = noun(QStringLiteral("bene"), 0, 0, WordCode::Adverb);
+    EXPECT_TRUE(adverb.getDeclinedValue(1, true, 1, false).isNull());
+    EXPECT_TRUE(capture->contains(QStringLiteral("unable to decline this")));
+}
+
+TEST(NounDeclension, ShortOrMissingPartsGiveEmptyFormsSafely) {
+    for (const char* latin : {"", "a", "a -", "ab ab", "x -y", "-", " "}) {
+        for (qint64 decl = 0; decl <= 7; ++decl) {
+            const Word w = noun(QString::fromUtf8(latin), 1, decl);
+            const QStringList forms = table(w);  // must not crash
+            EXPECT_LE(forms.size(), 12);
+            w.getVariant();
+        }
+    }
+    EXPECT_TRUE(noun(QString(), 1, 1).getStem(0).isNull());
+    EXPECT_TRUE(noun(QStringLiteral("rosa"), 2, 1).getStem(0).isNull());
+}
+
+TEST(NounDeclension, SharedHelpers) {
+    EXPECT_EQ(countSyllables(QStringLiteral("puellae")), 3);
+    EXPECT_EQ(countSyllables(QStringLiteral("urbs")), 1);
+    EXPECT_EQ(countSyllables(QStringLiteral("Caesar")), 2);
+    EXPECT_EQ(countSyllables(QStringLiteral("diēī")), 2);
+    EXPECT_TRUE(endsInTwoConsonants(QStringLiteral("urb")));
+    EXPECT_FALSE(endsInTwoConsonants(QStringLiteral("reg")));
+    EXPECT_FALSE(endsInTwoConsonants(QStringLiteral("b")));
+    EXPECT_TRUE(joinStemAndEnding(QString(), QStringLiteral("-a")).isNull());
+    EXPECT_EQ(joinStemAndEnding(QStringLiteral("x"), QStringLiteral("sum")), QStringLiteral("sum"));
+    EXPECT_TRUE(beginsWithHyphen(QStringLiteral("-a")));
+    EXPECT_FALSE(beginsWithHyphen(QString()));
+}
+
+TEST(NounDeclension, TablesAreBuiltOnceAcrossThreads) {
+    std::vector<std::thread> threads;
+    std::vector<NounEndingsPtr> seen(8);
+    for (int i = 0; i < 8; ++i)
+        threads.emplace_back([&seen, i] { seen[i] = NounEndings::getDeclension(3, 1); });
+    for (auto& t : threads) t.join();
+    for (const auto& t : seen) EXPECT_EQ(t, seen.front());
+}

@@ -1,0 +1,197 @@
+#include "PlistSamples.h"
+#include "platform/Object.h"
+#include "platform/PropertyList.h"
+
+#include <QTimeZone>
+
+#include <gtest/gtest.h>
+
+using namespace ts;
+
+namespace {
+
+const char kHeader[] =
+    "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+    "<!DOCTYPE plist PUBLIC \"-//Apple//DTD PLIST 1.0//EN\" \"http://www.apple.com/DTDs/PropertyList-1.0.dtd\">\n"
+    "<plist version=\"1.0\">\n";
+
+Value readXml(const QByteArray& xml) {
+    const PlistResult r = PropertyList::readXML(xml);
+    EXPECT_TRUE(r.ok()) << r.error.toStdString();
+    EXPECT_EQ(r.format, PlistFormat::XML);
+    return r.value;
+}
+
+QByteArray wrap(const QByteArray& body) { return QByteArray(kHeader) + body + "\n</plist>\n"; }
+
+}  // namespace
+
+TEST(PlistXml, RoundTripsEveryKind) {
+    const Value v = test::samplePlist();
+    QString error;
+    const QByteArray xml = PropertyList::writeXML(v, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+    EXPECT_EQ(readXml(xml), v) << xml.toStdString();
+}
+
+TEST(PlistXml, WritesApplesLayout) {
+    ValueDictionary d;
+    d[QStringLiteral("a & b")] = QStringLiteral("<x>");
+    d[QStringLiteral("data")] = QByteArray("hello");
+    d[QStringLiteral("date")] = Date{0};
+    d[QStringLiteral("int")] = -5;
+    d[QStringLiteral("list")] = ValueArray{Value(true), Value(false), Value(1.5), Value(ValueArray{})};
+    d[QStringLiteral("uid")] = Uid{3};
+    const QByteArray expected = QByteArray(kHeader) +
+                                "<dict>\n"
+                                "\t<key>a &amp; b</key>\n"
+                                "\t<string>&lt;x&gt;</string>\n"
+                                "\t<key>data</key>\n"
+                                "\t<data>\n"
+                                "\taGVsbG8=\n"
+                                "\t</data>\n"
+                                "\t<key>date</key>\n"
+                                "\t<date>2001-01-01T00:00:00Z</date>\n"
+                                "\t<key>int</key>\n"
+                                "\t<integer>-5</integer>\n"
+                                "\t<key>list</key>\n"
+                                "\t<array>\n"
+                                "\t\t<true/>\n"
+                                "\t\t<false/>\n"
+                                "\t\t<real>1.5</real>\n"
+                                "\t\t<array/>\n"
+                                "\t</array>\n"
+                                "\t<key>uid</key>\n"
+                                "\t<dict>\n"
+                                "\t\t<key>CF$UID</key>\n"
+                                "\t\t<integer>3</integer>\n"
+                                "\t</dict>\n"
+                                "</dict>\n"
+                                "</plist>\n";
+    EXPECT_EQ(PropertyList::writeXML(Value(d)).toStdString(), expected.toStdString());
+}
+
+TEST(PlistXml, LongDataIsWrappedInLines) {
+    const QByteArray xml = PropertyList::writeXML(QByteArray(500, '\x01'));
+    for (const QByteArray& line : xml.split('\n')) {
+        if (!line.startsWith("<!DOCTYPE")) {
+            EXPECT_LE(line.size(), 76) << line.toStdString();
+        }
+    }
+    EXPECT_EQ(readXml(xml), Value(QByteArray(500, '\x01')));
+}
+
+TEST(PlistXml, DatesAreWholeSecondsInUtc) {
+    EXPECT_TRUE(PropertyList::writeXML(Date{-978307200.0}).contains("<date>1970-01-01T00:00:00Z</date>"));
+    EXPECT_TRUE(PropertyList::writeXML(Date{-1.5}).contains("<date>2000-12-31T23:59:58Z</date>"));
+    EXPECT_TRUE(PropertyList::writeXML(Date{86400.0 * 59 + 3661}).contains("<date>2001-03-01T01:01:01Z</date>"));
+    EXPECT_EQ(readXml(wrap("<date>2024-02-29T12:00:00Z</date>")),
+              Value(Date::fromDateTime(QDateTime(QDate(2024, 2, 29), QTime(12, 0), QTimeZone::utc()))));
+    EXPECT_EQ(readXml(wrap("<date>2001-01-01T00:00:01.25Z</date>")), Value(Date{1.25}));
+}
+
+TEST(PlistXml, ReadsIntegerForms) {
+    EXPECT_EQ(readXml(wrap("<integer>18446744073709551615</integer>")), Value(static_cast<unsigned long long>(UINT64_MAX)));
+    EXPECT_EQ(readXml(wrap("<integer>-9223372036854775808</integer>")), Value(qint64(INT64_MIN)));
+    EXPECT_EQ(readXml(wrap("<integer> 0x1F </integer>")), Value(31));
+    EXPECT_EQ(readXml(wrap("<integer>+12</integer>")), Value(12));
+    for (const char* bad : {"<integer>18446744073709551616</integer>", "<integer>-9223372036854775809</integer>",
+                            "<integer>12a</integer>", "<integer></integer>", "<integer>1.5</integer>"}) {
+        const PlistResult r = PropertyList::readXML(wrap(bad));
+        EXPECT_FALSE(r.ok()) << bad;
+        EXPECT_TRUE(r.value.isNull());
+    }
+}
+
+TEST(PlistXml, ReadsRealForms) {
+    EXPECT_EQ(readXml(wrap("<real>1</real>")), Value(1.0));
+    EXPECT_EQ(readXml(wrap("<real>-2.5e3</real>")), Value(-2500.0));
+    EXPECT_EQ(readXml(wrap("<real>+infinity</real>")), Value(double(INFINITY)));
+    EXPECT_EQ(readXml(wrap("<real>-inf</real>")), Value(-double(INFINITY)));
+    EXPECT_TRUE(std::isnan(readXml(wrap("<real>nan</real>")).toDouble()));
+    const Value nonFinite = ValueArray{Value(double(INFINITY)), Value(-double(INFINITY))};
+    EXPECT_EQ(readXml(PropertyList::writeXML(nonFinite)), nonFinite);
+}
+
+TEST(PlistXml, CfUidDictionaryReadsAsUid) {
+    EXPECT_EQ(readXml(wrap("<dict><key>CF$UID</key><integer>7</integer></dict>")), Value(Uid{7}));
+    // Other shapes stay dictionaries.
+    EXPECT_TRUE(readXml(wrap("<dict><key>CF$UID</key><string>7</string></dict>")).isDictionary());
+    EXPECT_TRUE(readXml(wrap("<dict><key>CF$UID</key><integer>7</integer><key>x</key><true/></dict>")).isDictionary());
+}
+
+TEST(PlistXml, ReadsWithoutPlistElementAndWithCommentsAndEntities) {
+    EXPECT_EQ(readXml("<array><string>a</string><!-- c --><string>b&amp;&#x263A;</string></array>"),
+              Value(ValueArray{Value("a"), Value(QString::fromUtf8("b&\xE2\x98\xBA"))}));
+    EXPECT_EQ(readXml(wrap("<string></string>")), Value(QString()));
+    EXPECT_EQ(readXml(wrap("<dict/>")), Value(ValueDictionary{}));
+}
+
+TEST(PlistXml, RefusesMalformedDocuments) {
+    const char* cases[] = {
+        "",
+        "<plist version=\"1.0\"></plist>",
+        "<plist><string>a</string><string>b</string></plist>",
+        "<plist><dict><string>a</string></dict></plist>",
+        "<plist><dict><key>a</key></dict></plist>",
+        "<plist><array><string>a</array></plist>",
+        "<plist><unknown/></plist>",
+        "<plist><data>@@@</data></plist>",
+        "<plist><date>yesterday</date></plist>",
+        "<plist><true>x</true></plist>",
+        "<plist><string>a<b/></string></plist>",
+        "<plist><string>a</string></plist>trailing",
+        "<plist><string>&undefined;</string></plist>",
+        "<plist><array>text<string>a</string></array></plist>",
+    };
+    for (const char* c : cases) {
+        const PlistResult r = PropertyList::readXML(c);
+        EXPECT_FALSE(r.ok()) << c;
+        EXPECT_TRUE(r.value.isNull()) << c;
+    }
+}
+
+TEST(PlistXml, NeverLoadsExternalEntities) {
+    const QByteArray xml =
+        "<?xml version=\"1.0\"?>\n"
+        "<!DOCTYPE plist [ <!ENTITY ext SYSTEM \"file:///etc/passwd\"> ]>\n"
+        "<plist><string>&ext;</string></plist>";
+    const PlistResult r = PropertyList::readXML(xml);
+    if (r.ok()) {
+        EXPECT_FALSE(r.value.toString().contains(QStringLiteral("root:")));
+    }
+}
+
+TEST(PlistXml, EntityExpansionIsBounded) {
+    QByteArray xml = "<?xml version=\"1.0\"?>\n<!DOCTYPE plist [\n<!ENTITY a0 \"xxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxxx\">\n";
+    for (int i = 1; i < 12; ++i)
+        xml += QStringLiteral("<!ENTITY a%1 \"&a%2;&a%2;&a%2;&a%2;&a%2;&a%2;&a%2;&a%2;\">\n").arg(i).arg(i - 1).toUtf8();
+    xml += "]>\n<plist><string>&a11;</string></plist>";
+    const PlistResult r = PropertyList::readXML(xml);
+    EXPECT_FALSE(r.ok());
+}
+
+TEST(PlistXml, NestingIsBounded) {
+    const int depth = PropertyList::kMaxDepth + 10;
+    QByteArray xml = "<plist>";
+    for (int i = 0; i < depth; ++i) xml += "<array>";
+    for (int i = 0; i < depth; ++i) xml += "</array>";
+    xml += "</plist>";
+    const PlistResult r = PropertyList::readXML(xml);
+    EXPECT_FALSE(r.ok());
+    EXPECT_TRUE(r.value.isNull());
+    const Value allowed = test::nestedArrays(PropertyList::kMaxDepth - 1);
+    EXPECT_EQ(readXml(PropertyList::writeXML(allowed)), allowed);
+}
+
+TEST(PlistXml, WriterRefusesWhatXmlCannotHold) {
+    QString error;
+    EXPECT_TRUE(PropertyList::writeXML(ValueArray{Value()}, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_TRUE(PropertyList::writeXML(Value(std::make_shared<Object>()), &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+    error.clear();
+    EXPECT_TRUE(PropertyList::writeXML(Date{1e300}, &error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}

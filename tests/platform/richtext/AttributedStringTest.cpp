@@ -1,0 +1,95 @@
+#include "platform/AttributedString.h"
+#include "platform/Color.h"
+#include "platform/Font.h"
+
+#include <gtest/gtest.h>
+
+using namespace ts;
+
+namespace {
+
+Attributes bold() { return {{AttributeName::Font, Value(Font::make("Helvetica-Bold", 12))}}; }
+Attributes red() { return {{AttributeName::ForegroundColor, Value(Color::redColor())}}; }
+
+// Runs must cover the text exactly, never be empty and never repeat their
+// neighbour's attributes; every edit is checked against that.
+void expectWellFormed(const AttributedString& s) {
+    qsizetype total = 0;
+    for (size_t i = 0; i < s.runs().size(); ++i) {
+        EXPECT_GT(s.runs()[i].length, 0);
+        if (i > 0) EXPECT_FALSE(s.runs()[i].attributes == s.runs()[i - 1].attributes);
+        total += s.runs()[i].length;
+    }
+    EXPECT_EQ(total, s.length());
+}
+
+}  // namespace
+
+TEST(AttributedString, AddAndRemoveAttributesSplitAndMergeRuns) {
+    AttributedString s(QStringLiteral("Gallia est omnis"), bold());
+    s.addAttribute(AttributeName::ForegroundColor, Value(Color::redColor()), {7, 3});
+    expectWellFormed(s);
+    ASSERT_EQ(s.runs().size(), 3u);
+    TextRange r;
+    Attributes a = s.attributes(8, &r);
+    EXPECT_EQ(r, (TextRange{7, 3}));
+    EXPECT_TRUE(a.count(AttributeName::ForegroundColor));
+    EXPECT_TRUE(a.count(AttributeName::Font));
+
+    // The font spans all three runs: its effective range is the whole text.
+    s.attribute(AttributeName::Font, 8, &r);
+    EXPECT_EQ(r, (TextRange{0, 16}));
+
+    s.removeAttribute(AttributeName::ForegroundColor, {0, 16});
+    expectWellFormed(s);
+    EXPECT_EQ(s.runs().size(), 1u);
+}
+
+TEST(AttributedString, ReplaceInheritsAttributesLikeTheTextSystem) {
+    AttributedString s(QStringLiteral("ab"), bold());
+    s.append(QStringLiteral("cd"), red());
+    // Replacing takes the first replaced character's attributes.
+    s.replaceCharacters({2, 1}, QStringLiteral("XY"));
+    EXPECT_EQ(s.string(), QStringLiteral("abXYd"));
+    EXPECT_TRUE(s.attributes(2).count(AttributeName::ForegroundColor));
+    // Inserting takes the attributes of the character before.
+    s.replaceCharacters({2, 0}, QStringLiteral("_"));
+    EXPECT_TRUE(s.attributes(2).count(AttributeName::Font));
+    EXPECT_FALSE(s.attributes(2).count(AttributeName::ForegroundColor));
+    // At the very start, of the character after.
+    s.replaceCharacters({0, 0}, QStringLiteral(">"));
+    EXPECT_TRUE(s.attributes(0).count(AttributeName::Font));
+    expectWellFormed(s);
+}
+
+TEST(AttributedString, OutOfRangeEditsAreClippedNotFatal) {
+    AttributedString s(QStringLiteral("abc"));
+    s.addAttributes(red(), {2, 100});
+    s.removeAttribute(AttributeName::Font, {-5, 2});
+    s.replaceCharacters({10, 4}, QStringLiteral("d"));
+    EXPECT_EQ(s.string(), QStringLiteral("abcd"));
+    EXPECT_TRUE(s.attributes(99).empty());
+    expectWellFormed(s);
+}
+
+TEST(AttributedString, SelfAppendAndSubstring) {
+    AttributedString s(QStringLiteral("ab"), bold());
+    s.append(QStringLiteral("c"), red());
+    s.append(s);
+    EXPECT_EQ(s.string(), QStringLiteral("abcabc"));
+    EXPECT_EQ(s.runs().size(), 4u);
+    const AttributedString sub = s.attributedSubstring({1, 3});
+    EXPECT_EQ(sub.string(), QStringLiteral("bca"));
+    ASSERT_EQ(sub.runs().size(), 3u);
+    EXPECT_EQ(sub.runs()[0].length, 1);
+    expectWellFormed(sub);
+
+    int count = 0;
+    s.enumerateAttributes({1, 4}, [&](const Attributes&, TextRange r) {
+        EXPECT_GE(r.location, 1);
+        EXPECT_LE(r.end(), 5);
+        ++count;
+        return true;
+    });
+    EXPECT_EQ(count, 3);  // "b", "c", then "ab" clipped from the third run
+}

@@ -1,0 +1,193 @@
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/ParagraphStyle.h"
+#include "platform/Rtf.h"
+#include "platform/RtfdAttachment.h"
+#include "platform/Url.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+using namespace ts;
+
+namespace {
+
+FontPtr fontAt(const AttributedString& s, qsizetype i) { return s.attribute(AttributeName::Font, i).toObjectAs<Font>(); }
+ColorPtr colorAt(const AttributedString& s, qsizetype i, const QString& key = AttributeName::ForegroundColor) {
+    return s.attribute(key, i).toObjectAs<Color>();
+}
+bool near(const ColorPtr& c, double r, double g, double b, double a = 1) {
+    if (!c) return false;
+    const Color::Rgba x = c->toRgb();
+    return std::abs(x.red - r) <= 0.001 && std::abs(x.green - g) <= 0.001 && std::abs(x.blue - b) <= 0.001 && std::abs(x.alpha - a) <= 0.001;
+}
+
+AttributedString read(const char* rtf) {
+    RtfReadResult r = readRtf(QByteArray(rtf));
+    EXPECT_TRUE(r.ok) << r.error.toStdString();
+    return r.text;
+}
+
+}  // namespace
+
+// A footnote reference as the platform's text system writes it into a
+// line of a document, with the extended colour table and a link field.
+TEST(RtfRead, FootnoteLinkInThePlatformDialect) {
+    const AttributedString s = read(
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n"
+        "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;\\f1\\fnil\\fcharset0 Menlo-BoldItalic;}\n"
+        "{\\colortbl;\\red255\\green255\\blue255;\\red227\\green36\\blue0;\\red0\\green0\\blue233;}\n"
+        "{\\*\\expandedcolortbl;;\\cssrgb\\c88946\\c14202\\c0\\c50000;\\csgenericrgb\\c0\\c0\\c91373;}\n"
+        "\\pard\\tx560\\tx1120\\pardirnatural\\partightenfactor0\n"
+        "\n"
+        "\\f0\\fs24 \\cf0 Arma virumque cano\n"
+        "{\\field{\\*\\fldinst{HYPERLINK \"footnote:0A1B2C3D4E5F60718293A4B5C6D7E8F9\"}}{\\fldrslt \\cf3 \\ul \\ulc3 [1]}}"
+        "\\cf2 \\f1\\b\\i\\fs28 \\expnd0\\expndtw0\\kerning0 Troiae}");
+    EXPECT_EQ(s.string(), QStringLiteral("Arma virumque cano[1]Troiae"));
+
+    TextRange r;
+    const Value link = s.attribute(AttributeName::Link, 19, &r);
+    EXPECT_EQ(r, (TextRange{18, 3}));
+    auto url = link.toObjectAs<Url>();
+    ASSERT_TRUE(url);
+    EXPECT_EQ(url->absoluteString(), QStringLiteral("footnote:0A1B2C3D4E5F60718293A4B5C6D7E8F9"));
+    EXPECT_EQ(s.attribute(AttributeName::Underline, 19).toInt64(), 1);
+    EXPECT_TRUE(near(colorAt(s, 19), 0, 0, 0.91373));
+    EXPECT_TRUE(s.attribute(AttributeName::Link, 21).isNull());
+
+    // The extended table's component and alpha win over the 8-bit table.
+    EXPECT_TRUE(near(colorAt(s, 22), 0.88946, 0.14202, 0, 0.5));
+    EXPECT_FALSE(colorAt(s, 0));  // \cf0 is the automatic colour
+    EXPECT_EQ(fontAt(s, 0)->postScriptName(), QStringLiteral("Helvetica"));
+    EXPECT_EQ(fontAt(s, 0)->pointSize(), 12);
+    EXPECT_EQ(fontAt(s, 22)->postScriptName(), QStringLiteral("Menlo-BoldItalic"));
+    EXPECT_EQ(fontAt(s, 22)->pointSize(), 14);
+    auto ps = s.attribute(AttributeName::ParagraphStyle, 0).toObjectAs<ParagraphStyle>();
+    ASSERT_TRUE(ps);
+    EXPECT_EQ(ps->tabStops(), (std::vector<double>{28, 56}));
+}
+
+TEST(RtfRead, TraitsMakeFacesOfTheFamily) {
+    const AttributedString s = read("{\\rtf1\\ansi{\\fonttbl\\f0\\froman\\fcharset0 Times-Roman;}\\f0\\fs24 a\\b b\\i c\\b0 d\\i0 e}");
+    EXPECT_EQ(fontAt(s, 0)->postScriptName(), QStringLiteral("Times-Roman"));
+    EXPECT_EQ(fontAt(s, 1)->postScriptName(), QStringLiteral("Times-Bold"));
+    EXPECT_EQ(fontAt(s, 2)->postScriptName(), QStringLiteral("Times-BoldItalic"));
+    EXPECT_EQ(fontAt(s, 3)->postScriptName(), QStringLiteral("Times-Italic"));
+    EXPECT_EQ(fontAt(s, 4)->postScriptName(), QStringLiteral("Times-Roman"));
+}
+
+TEST(RtfRead, CharacterEscapesAndCodePages) {
+    // \uN is signed 16-bit; \uc1 skips the fallback byte after it.
+    AttributedString s = read("{\\rtf1\\ansi\\ansicpg1252 \\uc0\\u257 \\uc0\\u-3913 \\uc1\\u8212\\'97x\\'e9\\'80\\\n\\{\\}\\\\\\tab y}");
+    EXPECT_EQ(s.string(), QStringLiteral(u"\u0101\uF0B7\u2014x\u00E9\u20AC\n{}\\\ty"));
+    // A surrogate pair written as two escapes.
+    s = read("{\\rtf1\\ansi \\uc0\\u-10179 \\u-8704 }");
+    EXPECT_EQ(s.string(), QString::fromUcs4(U"\U0001F600"));
+    // Old files in the Macintosh character set.
+    s = read("{\\rtf1\\mac\\ansicpg10000 \\'8a\\'d5}");
+    EXPECT_EQ(s.string(), QStringLiteral(u"\u00E4\u2019"));
+    // A font's charset overrides the document code page (Shift-JIS here).
+    s = read("{\\rtf1\\ansi{\\fonttbl\\f0\\fnil\\fcharset128 HiraginoSans-W3;}\\f0 \\'93\\'fa\\'96\\'7b}");
+    EXPECT_EQ(s.string(), QStringLiteral(u"\u65E5\u672C"));
+}
+
+TEST(RtfRead, SizesBaselinesAndSkippedGroups) {
+    const AttributedString s = read(
+        "{\\rtf1\\ansi\\cocoartf2822\\cocoasubrtf100{\\fonttbl\\f0\\fswiss Helvetica;}"
+        "{\\*\\listtable{\\list\\listtemplateid1 junk}}{\\info{\\title ignored}}{\\*\\unknowndest skipped text}"
+        "\\f0\\fsmilli14100 a\\fs24\\super b\\nosupersub\\up6 c\\up0\\dn4 d\\dn0\\sub e\\nosupersub\\strike f\\strike0\\uldb g}");
+    EXPECT_EQ(s.string(), QStringLiteral("abcdefg"));
+    EXPECT_DOUBLE_EQ(fontAt(s, 0)->pointSize(), 14.1);
+    EXPECT_EQ(s.attribute(AttributeName::SuperScript, 1).toInt64(), 1);
+    EXPECT_EQ(s.attribute(AttributeName::BaselineOffset, 2).toDouble(), 3);
+    EXPECT_EQ(s.attribute(AttributeName::BaselineOffset, 3).toDouble(), -2);
+    EXPECT_EQ(s.attribute(AttributeName::SuperScript, 4).toInt64(), -1);
+    EXPECT_EQ(s.attribute(AttributeName::Strikethrough, 5).toInt64(), 1);
+    EXPECT_EQ(s.attribute(AttributeName::Underline, 6).toInt64(), int(UnderlineStyle::Double));
+    EXPECT_TRUE(s.attribute(AttributeName::SuperScript, 6).isNull());
+}
+
+TEST(RtfRead, AttachmentWithoutItsFolderKeepsTheName) {
+    const AttributedString s = read("{\\rtf1\\ansi {{\\NeXTGraphic Pasted Graphic.png \\width1180 \\height1920}\xac}x}");
+    EXPECT_EQ(s.string(), QStringLiteral(u"\uFFFCx"));
+    auto att = s.attribute(AttributeName::Attachment, 0).toObjectAs<TextAttachment>();
+    ASSERT_TRUE(att);
+    EXPECT_EQ(att->fileName(), QStringLiteral("Pasted Graphic.png"));
+    EXPECT_EQ(att->widthTwips(), 1180);
+    EXPECT_FALSE(att->hasContents());
+    EXPECT_TRUE(s.attribute(AttributeName::Attachment, 1).isNull());
+}
+
+TEST(RtfRead, NotRtfIsAnErrorNotAnEmptyText) {
+    for (const char* bad : {"", "plain text", "{\\rtf1 unterminated", "{\\rtf1 a}}", "{\\rtf1 \\'4", "{\\rtf1 \\bin99 abc}"}) {
+        const RtfReadResult r = readRtf(QByteArray(bad));
+        if (QByteArray(bad) == "{\\rtf1 a}}") {
+            // Bytes after the closing brace are not part of the text.
+            EXPECT_TRUE(r.ok);
+            continue;
+        }
+        EXPECT_FALSE(r.ok) << bad;
+        EXPECT_FALSE(r.error.isEmpty()) << bad;
+    }
+    // An empty document is a valid, empty text.
+    const RtfReadResult empty = readRtf("{\\rtf1\\ansi}");
+    EXPECT_TRUE(empty.ok);
+    EXPECT_EQ(empty.text.length(), 0);
+}
+
+TEST(RtfRoundTrip, EveryAttributeSurvivesASecondRead) {
+    AttributedString s;
+    const FontPtr plain = Font::make("Helvetica", 12);
+    s.append(QStringLiteral("Gallia "), {{AttributeName::Font, Value(plain)}});
+    s.append(QStringLiteral("est"), {{AttributeName::Font, Value(plain->withTraits(true, false))},
+                                     {AttributeName::ForegroundColor, Value(Color::calibratedRgb(0.123456, 0.5, 0.987654, 0.75))},
+                                     {AttributeName::BackgroundColor, Value(Color::white(0.25))}});
+    s.append(QStringLiteral(" omnis"), {{AttributeName::Font, Value(Font::make("Times-Italic", 15.5))},
+                                        {AttributeName::Underline, Value(1)},
+                                        {AttributeName::Strikethrough, Value(1)}});
+    s.append(QStringLiteral("2"), {{AttributeName::Font, Value(Font::make("Helvetica", 6))},
+                                   {AttributeName::SuperScript, Value(1)},
+                                   {AttributeName::BaselineOffset, Value(5.0)}});
+    s.append(QStringLiteral("[1]"), {{AttributeName::Font, Value(plain)},
+                                     {AttributeName::Link, Value(Url::make("footnote:0123456789ABCDEF0123456789ABCDEF"))},
+                                     {AttributeName::ForegroundColor, Value(Color::linkColor())}});
+    s.append(QStringLiteral("*"), {{AttributeName::Font, Value(plain)}, {AttributeName::Link, Value("vocab:42")}});
+    s.append(QStringLiteral(u"\nāē \u2014 {\\} \u65E5\t\u2028end"),
+             {{AttributeName::Font, Value(plain)},
+              {AttributeName::ParagraphStyle, Value(ParagraphStyle::make(ParagraphStyle::Alignment::Center, {36, 72}))}});
+
+    const QByteArray rtf = writeRtf(s);
+    ASSERT_TRUE(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1252\\cocoartf")) << rtf.constData();
+    const RtfReadResult first = readRtf(rtf);
+    ASSERT_TRUE(first.ok) << first.error.toStdString();
+    const AttributedString& t = first.text;
+    EXPECT_EQ(t.string(), s.string());
+
+    EXPECT_EQ(fontAt(t, 7)->postScriptName(), QStringLiteral("Helvetica-Bold"));
+    EXPECT_TRUE(near(colorAt(t, 7), 0.123456, 0.5, 0.987654, 0.75));
+    EXPECT_TRUE(near(colorAt(t, 7, AttributeName::BackgroundColor), 0.25, 0.25, 0.25));
+    EXPECT_EQ(fontAt(t, 11)->postScriptName(), QStringLiteral("Times-Italic"));
+    EXPECT_EQ(fontAt(t, 11)->pointSize(), 15.5);
+    EXPECT_EQ(t.attribute(AttributeName::Underline, 11).toInt64(), 1);
+    EXPECT_EQ(t.attribute(AttributeName::Strikethrough, 11).toInt64(), 1);
+    EXPECT_EQ(t.attribute(AttributeName::SuperScript, 16).toInt64(), 1);
+    EXPECT_EQ(t.attribute(AttributeName::BaselineOffset, 16).toDouble(), 5.0);
+    EXPECT_EQ(t.attribute(AttributeName::Link, 17).toObjectAs<Url>()->absoluteString(),
+              QStringLiteral("footnote:0123456789ABCDEF0123456789ABCDEF"));
+    EXPECT_TRUE(near(colorAt(t, 17), 0, 0.408, 0.855));
+    // A link held as a string comes back as a URL, as the text system reads it.
+    EXPECT_EQ(t.attribute(AttributeName::Link, 20).toObjectAs<Url>()->absoluteString(), QStringLiteral("vocab:42"));
+    TextRange r;
+    t.attribute(AttributeName::Link, 17, &r);
+    EXPECT_EQ(r, (TextRange{17, 3}));
+    auto ps = t.attribute(AttributeName::ParagraphStyle, 25).toObjectAs<ParagraphStyle>();
+    ASSERT_TRUE(ps);
+    EXPECT_EQ(ps->alignment(), ParagraphStyle::Alignment::Center);
+    EXPECT_EQ(ps->tabStops(), (std::vector<double>{36, 72}));
+
+    // Writing what was read and reading it again changes nothing more.
+    const RtfReadResult second = readRtf(writeRtf(t));
+    ASSERT_TRUE(second.ok);
+    EXPECT_TRUE(second.text.isEqualToAttributedString(t)) << second.text.description().toStdString();
+}

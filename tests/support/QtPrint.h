@@ -1,0 +1,11 @@
+#pragma once
+// Readable GoogleTest output for Qt types; force-included into every test.
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <ostream>
+
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+inline void PrintTo(const QByteArray& b, std::ostream* os) { *os << "bytes[" << b.size() << "] " << b.left(64).toHex(' ').toStdString(); }
+inline void PrintTo(const QStringList& l, std::ostream* os) { *os << '[' << l.join(QStringLiteral(", ")).toStdString() << ']'; }

@@ -1,0 +1,125 @@
+#include "FootnoteList.h"
+
+#include "app/logging/LGLog.h"
+#include "foundation/NSKeyedUnarchiverExtensions.h"
+#include "platform/KeyedArchiver.h"
+
+#include <algorithm>
+
+void registerTextModelClasses();
+
+void FootnoteList::addNote(const FootnoteObjectPtr& note) {
+    if (!note) return;
+    notes_[note->uniqueID()] = note;
+}
+
+QString FootnoteList::makeFootnoteIDFromUUID(const ts::Uuid& uuid) {
+    return QStringLiteral("footnote:") + uuid.UUIDString().remove(QLatin1Char('-'));
+}
+
+FootnoteObjectPtr FootnoteList::makeNewNote() {
+    auto note = std::make_shared<FootnoteObject>();
+    note->setUniqueID(makeFootnoteIDFromUUID(*note->uuid()));
+    addNote(note);
+    return note;
+}
+
+QString FootnoteList::getUniqueID() const {
+    qint64 largest = 0;
+    for (const auto& [key, note] : notes_) {
+        qsizetype i = key.indexOf(QLatin1Char(':'));
+        if (i < 0) continue;
+        while (i < key.size() && key[i] == QLatin1Char(':')) ++i;
+        qsizetype j = i;
+        if (j < key.size() && (key[j] == QLatin1Char('-') || key[j] == QLatin1Char('+'))) ++j;
+        while (j < key.size() && key[j].isDigit()) ++j;
+        bool ok = false;
+        const qint64 n = key.mid(i, j - i).toLongLong(&ok);
+        if (ok) largest = std::max(largest, n);
+    }
+    return QStringLiteral("footnote:%1").arg(largest + 1);
+}
+
+FootnoteObjectPtr FootnoteList::noteForID(const QString& id) const {
+    auto it = notes_.find(id);
+    return it == notes_.end() ? nullptr : it->second;
+}
+
+FootnoteObjectPtr FootnoteList::objectAtIndex(qint64 index) const {
+    if (index < 0 || index >= count()) return nullptr;
+    std::vector<QString> keys;
+    keys.reserve(notes_.size());
+    for (const auto& [key, note] : notes_) keys.push_back(key);
+    std::stable_sort(keys.begin(), keys.end(),
+                     [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; });
+    return notes_.at(keys[size_t(index)]);
+}
+
+QByteArray FootnoteList::archiveNotes() const {
+    if (hasUnreadableArchive()) {
+        if (!notes_.empty())
+            TSLogError("%ld footnotes are not saved: the document's footnotes could not be read and are kept as they were",
+                       count());
+        return unreadableArchive_;
+    }
+    ts::ValueDictionary root;
+    for (const auto& [key, note] : notes_)
+        if (note) root[key] = ts::Value(note);
+    QString error;
+    QByteArray data = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(std::move(root)), &error);
+    if (data.isEmpty()) TSLogError("Unable to archive the footnotes: %@", error);
+    return data;
+}
+
+FootnoteListPtr FootnoteList::unarchiveNotes(const QByteArray& data) {
+    registerTextModelClasses();
+    auto list = std::make_shared<FootnoteList>();
+    if (data.isEmpty()) return list;
+    UnarchiveError error;
+    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(data, error, {FootnoteObject::staticClassName()});
+    if (!root.isDictionary()) {
+        TSLogError("The footnotes could not be read (%@); their %ld bytes are kept as they were",
+                   error.isSet() ? error.localizedDescription() : QStringLiteral("not a dictionary"), qint64(data.size()));
+        list->unreadableArchive_ = data;
+        return list;
+    }
+    for (const auto& [key, value] : root.dictionary()) {
+        if (auto note = value.toObjectAs<FootnoteObject>()) {
+            list->notes_[key] = note;
+        } else {
+            // One entry that is not a footnote would be lost by the next save.
+            TSLogError("The footnote under %@ is a %@; the footnotes are kept as they were", key, value.description());
+            list->notes_.clear();
+            list->unreadableArchive_ = data;
+            return list;
+        }
+    }
+    return list;
+}
+
+void FootnoteList::denumber() {
+    for (auto& [key, note] : notes_)
+        if (note) note->setCurrentNumber(0);
+}
+
+void FootnoteList::markAllAsUnfound() {
+    for (auto& [key, note] : notes_)
+        if (note) note->setFound(false);
+}
+
+void FootnoteList::purgeUnusedNotes() {
+    Notes kept;
+    for (auto& [key, note] : notes_)
+        if (note && note->wasFound()) kept[key] = note;
+    notes_ = std::move(kept);
+}
+
+FootnoteListPtr FootnoteList::copy() const {
+    auto c = std::make_shared<FootnoteList>();
+    for (const auto& [key, note] : notes_) {
+        if (!note) continue;
+        c->notes_[note->uniqueID().isNull() ? key : note->uniqueID()] = note;
+    }
+    c->unreadableArchive_ = unreadableArchive_;
+    return c;
+}

@@ -1,0 +1,274 @@
+#include "TSChunk.h"
+
+#include "TSNodeFactory.h"
+
+#include "app/logging/LGLog.h"
+
+#include <algorithm>
+
+quint64 TSChunk::generation_ = 0;
+int TSChunk::readingDepth_ = 0;
+
+namespace {
+
+const QString kClassName = QStringLiteral("ClassName");
+const QString kName = QStringLiteral("name");
+const QString kFlagged = QStringLiteral("Flagged");
+const QString kUuid = QStringLiteral("uuid");
+const QString kChildren = QStringLiteral("Children");
+
+TSChunk::PasteboardWriter& pasteboardWriter() {
+    static TSChunk::PasteboardWriter writer;
+    return writer;
+}
+
+struct ReadingDepthGuard {
+    explicit ReadingDepthGuard(int& depth) : depth_(depth) { ++depth_; }
+    ~ReadingDepthGuard() { --depth_; }
+    int& depth_;
+};
+
+}  // namespace
+
+// --- tree structure ---
+
+void TSChunk::appendChild(const TSChunkPtr& child) {
+    children()->addObject(child);
+    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+}
+
+void TSChunk::addChild(const TSChunkPtr& child) {
+    if (!child) return;
+    appendChild(child);
+    bumpGeneration();
+}
+
+void TSChunk::removeChild(const TSChunkPtr& child) {
+    if (!child) return;
+    if (children_) children_->removeObject(child);
+    child->parent_.reset();
+    bumpGeneration();
+}
+
+void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
+    if (!child) return;
+    auto container = children();
+    VDNewArray::Members members = container->storedData().value_or(VDNewArray::Members{});
+    const qint64 at = std::clamp<qint64>(index, 0, qint64(members.size()));
+    members.insert(members.begin() + at, child);
+    container->setStoredData(std::move(members));
+    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    bumpGeneration();
+}
+
+void TSChunk::addChildrenFromArray(const std::vector<TSChunkPtr>& children) {
+    for (const auto& c : children) addChild(c);
+}
+
+VDNewArrayPtr TSChunk::children() {
+    if (!children_) children_ = VDNewArray::array();
+    return children_;
+}
+
+void TSChunk::setChildren(VDNewArrayPtr children) {
+    children_ = std::move(children);
+    bumpGeneration();
+}
+
+qint64 TSChunk::numChildren() const { return children_ ? qint64(children_->count()) : 0; }
+
+std::vector<TSChunkPtr> TSChunk::childNodes() const {
+    std::vector<TSChunkPtr> out;
+    if (!children_ || !children_->storedData()) return out;
+    const auto& members = *children_->storedData();
+    out.reserve(members.size());
+    for (const auto& m : members)
+        if (auto c = std::dynamic_pointer_cast<TSChunk>(m)) out.push_back(std::move(c));
+    return out;
+}
+
+TSChunkPtr TSChunk::childAt(qint64 index) const {
+    if (!children_ || !children_->storedData() || index < 0) return nullptr;
+    const auto& members = *children_->storedData();
+    if (index >= qint64(members.size())) return nullptr;
+    return std::dynamic_pointer_cast<TSChunk>(members[size_t(index)]);
+}
+
+qint64 TSChunk::indexOfChild(const TSChunk* child) const {
+    if (!child || !children_ || !children_->storedData()) return -1;
+    const auto& members = *children_->storedData();
+    for (size_t i = 0; i < members.size(); ++i)
+        if (members[i].get() == child) return qint64(i);
+    return -1;
+}
+
+TSChunkPtr TSChunk::childWithName(const QString& name) const {
+    for (const auto& c : childNodes())
+        if (c->chunkName() == name) return c;
+    return nullptr;
+}
+
+QStringList TSChunk::childNames() const {
+    QStringList names;
+    for (const auto& c : childNodes()) names << c->chunkName();
+    return names;
+}
+
+// --- identity ---
+
+TSUuidPtr TSChunk::uuid() const {
+    if (!uuid_) uuid_ = ts::Uuid::create();
+    return uuid_;
+}
+
+void TSChunk::setUuid(TSUuidPtr uuid) {
+    uuid_ = std::move(uuid);
+    bumpGeneration();
+}
+
+// --- neutral answers ---
+
+QString TSChunk::chunkName() const {
+    const QString n = name();
+    return n.isNull() ? QStringLiteral("") : n;
+}
+
+void TSChunk::addTextContent(QString& content) const {
+    if (!name().isNull()) content += name() + QLatin1Char('\n');
+}
+
+ts::AttributedStringPtr TSChunk::latinStringOutput() const {
+    TSLogError("%@ must override latinStringOutput", className());
+    return nullptr;
+}
+
+qint64 TSChunk::firstLineNumber() const {
+    auto p = parent();
+    if (!p) return TSNotFound;
+    for (const auto& c : p->childNodes()) {
+        const qint64 n = c->tln();
+        if (n != TSNotFound) return n;
+    }
+    return TSNotFound;
+}
+
+// --- property-list form ---
+
+ts::ValueDictionary TSChunk::nodeDictionary() const {
+    ts::ValueDictionary d = keptEntries_;
+    d[kClassName] = className();
+    if (!name().isNull()) d[kName] = name();
+    if (flagged_) d[kFlagged] = ts::Value(qint64(1));
+    d[kUuid] = uuid()->UUIDString();
+
+    const bool hasChildren = children_ && children_->count() > 0;
+    if (hasChildren || !keptChildren_.empty()) {
+        ts::ValueArray array;
+        auto kept = keptChildren_.begin();
+        auto flushKept = [&](qsizetype position) {
+            while (kept != keptChildren_.end() && kept->first <= position) array.push_back((kept++)->second);
+        };
+        if (hasChildren) {
+            const auto& members = *children_->storedData();
+            array.reserve(members.size() + keptChildren_.size());
+            for (const auto& m : members) {
+                flushKept(qsizetype(array.size()));
+                if (!m) continue;
+                ts::Value v = m->serialize();
+                if (!v.isNull()) array.push_back(std::move(v));
+            }
+        }
+        flushKept(std::numeric_limits<qsizetype>::max());
+        d[kChildren] = std::move(array);
+    }
+    return d;
+}
+
+ts::Value TSChunk::serialize() const { return nodeDictionary(); }
+
+void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
+    auto find = [&](const QString& key) -> const ts::Value* {
+        auto it = d.find(key);
+        return it == d.end() ? nullptr : &it->second;
+    };
+    const ts::Value* n = find(kName);
+    VDData::setName(n && n->isString() ? n->toString() : QString());
+
+    const ts::Value* u = find(kUuid);
+    if (!u) uuid_ = ts::Uuid::create();
+    else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
+
+    const ts::Value* f = find(kFlagged);
+    flagged_ = f && f->isNumber() && f->toDouble() != 0;
+}
+
+void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {
+    for (const auto& [key, value] : d) {
+        bool isKnown = false;
+        for (const char* k : known)
+            if (key == QLatin1String(k)) { isKnown = true; break; }
+        if (!isKnown) keptEntries_[key] = value;
+    }
+}
+
+void TSChunk::readChildren(const ts::Value& value) {
+    if (value.isNull()) return;
+    if (!value.isArray()) {
+        TSLogError("Children of %@ are a %s, not an array; kept as they were", className(),
+                   ts::Value::typeName(value.type()));
+        keptEntries_[kChildren] = value;
+        return;
+    }
+    if (readingDepth_ >= kMaxNodeDepth) {
+        TSLogError("Text nested more than %d levels deep; the deeper levels are kept unread", kMaxNodeDepth);
+        for (const auto& entry : value.array()) keptChildren_.emplace_back(0, entry);
+        return;
+    }
+    ReadingDepthGuard guard(readingDepth_);
+    qsizetype made = 0;
+    for (const auto& entry : value.array()) {
+        const qsizetype position = made + qsizetype(keptChildren_.size());
+        const ts::Value& cls = entry[kClassName];
+        TSChunkPtr node = cls.isString() ? TSNodeFactory::make(cls.toString()) : nullptr;
+        if (!node) {
+            if (cls.isString())
+                TSLogError("Unknown node class %@ in the text; kept as it was", cls.toString());
+            keptChildren_.emplace_back(position, entry);
+            continue;
+        }
+        node->importFromDictionary(entry);
+        appendChild(node);
+        ++made;
+    }
+}
+
+void TSChunk::importFromDictionary(const ts::Value& dictionary) {
+    if (!dictionary.isDictionary()) {
+        TSLogError("%@ read from a %s, not a dictionary", className(), ts::Value::typeName(dictionary.type()));
+        return;
+    }
+    const ts::ValueDictionary& d = dictionary.dictionary();
+    readNodeFields(d);
+    readChildren(dictionary[kChildren]);
+    keepUnknownEntries(d, {"ClassName", "name", "Flagged", "uuid", "Children"});
+    bumpGeneration();
+}
+
+TSChunkPtr TSChunk::dataFromDictionary(const ts::Value& dictionary) {
+    registerTextModelClasses();
+    const ts::Value& cls = dictionary[kClassName];
+    if (!cls.isString()) return nullptr;
+    TSChunkPtr node = TSNodeFactory::make(cls.toString());
+    if (!node) return nullptr;
+    node->importFromDictionary(dictionary);
+    return node;
+}
+
+// --- pasteboard ---
+
+void TSChunk::setPasteboardWriter(PasteboardWriter writer) { pasteboardWriter() = std::move(writer); }
+
+bool TSChunk::writeToPasteBoard(const ts::Value& object) {
+    if (!pasteboardWriter()) return false;
+    return pasteboardWriter()(object);
+}

@@ -1,0 +1,157 @@
+#pragma once
+// A node of a document's text tree: a book, a section, a scene or a line.
+//
+// A node with children is a header, one without is a line. Every node has a
+// weak link to its parent, an ordered children list (created on first use),
+// a uuid that survives saving (created on first use), the user's flag and two
+// import-time labels that are never saved. Subclasses give the text
+// operations their meaning; the answers here are the neutral ones.
+//
+// Property-list form: "ClassName", "name" (when set), "Flagged" (1, only when
+// flagged), "uuid" (upper-case text), "Children" (when there are any). Keys
+// this program does not know, and children it cannot make (an unknown or
+// missing class, nesting deeper than kMaxNodeDepth), are kept as they were
+// read and written back unchanged, so a save never drops what a file held.
+// Only registered node classes are made from a file.
+//
+// Ownership: the tree is owned from the root down; parents are weak. Callers
+// that insert into the children container directly set the parent link
+// themselves. Main thread only; nothing is locked.
+
+#include "foundation/VDNewArray.h"
+#include "platform/AttributedString.h"
+#include "platform/Uuid.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <limits>
+#include <memory>
+#include <vector>
+
+class TSChunk;
+using TSChunkPtr = std::shared_ptr<TSChunk>;
+using TSUuidPtr = std::shared_ptr<ts::Uuid>;
+
+// The mark of a missing line number throughout the text model; never stored.
+inline constexpr qint64 TSNotFound = std::numeric_limits<qint64>::max();
+
+class TSChunk : public VDData {
+    TS_OBJECT(TSChunk, VDData)
+
+public:
+    // Deepest nesting of nodes read from a file; deeper subtrees are kept
+    // unread and written back as they were.
+    static constexpr int kMaxNodeDepth = 128;
+
+    TSChunk() = default;
+
+    // Tree structure.
+    void addChild(const TSChunkPtr& child);
+    void removeChild(const TSChunkPtr& child);
+    void insertChild(const TSChunkPtr& child, qint64 index);
+    void addChildrenFromArray(const std::vector<TSChunkPtr>& children);
+    // The container, created empty on first access.
+    VDNewArrayPtr children();
+    // The container when it exists; never creates it.
+    VDNewArrayPtr childrenIfAny() const { return children_; }
+    void setChildren(VDNewArrayPtr children);
+    qint64 numChildren() const;
+    bool isHeader() const { return numChildren() > 0; }
+    // The children that are nodes, in order (members of other kinds are
+    // passed over).
+    std::vector<TSChunkPtr> childNodes() const;
+    TSChunkPtr childAt(qint64 index) const;
+    // The position of a node among the children; -1 when absent.
+    qint64 indexOfChild(const TSChunk* child) const;
+    TSChunkPtr childWithName(const QString& name) const;
+    QStringList childNames() const;
+
+    TSChunkPtr parent() const { return parent_.lock(); }
+    void setParent(const TSChunkPtr& parent) { parent_ = parent; }
+
+    // Identity, mark and import labels.
+    TSUuidPtr uuid() const;
+    void setUuid(TSUuidPtr uuid);
+    bool flagged() const { return flagged_; }
+    void setFlagged(bool flagged) { flagged_ = flagged; }
+    QString tagName() const { return tagName_; }
+    void setTagName(const QString& tagName) { tagName_ = tagName; }
+    qint64 chunkType() const { return chunkType_; }
+    void setChunkType(qint64 chunkType) { chunkType_ = chunkType; }
+
+    // Operations the subclasses give meaning.
+    virtual QString chunkName() const;
+    virtual void magnify(float factor) {}
+    ts::Value serialize() const override;
+    void importFromDictionary(const ts::Value& dictionary) override;
+    virtual qint64 tln() const { return TSNotFound; }
+    virtual bool isLine() const { return false; }
+    virtual qint64 wordCount() const { return 0; }
+    virtual qint64 englishWordCount() const { return 0; }
+    virtual bool hasText() const { return false; }
+    virtual void addTextContent(QString& content) const;
+    virtual ts::AttributedStringPtr latinStringOutput() const;
+
+    // Text columns by key ("latin", "english", "perseusEnglish", "location");
+    // a node without the column answers null and ignores the setter.
+    virtual ts::AttributedStringPtr textForKey(const QString& key) const { return nullptr; }
+    virtual void setTextForKey(const ts::AttributedStringPtr& text, const QString& key) {}
+    // False only when the column certainly holds no link, which a node can
+    // tell from stored text it has not read yet.
+    virtual bool mayHaveLinksForKey(const QString& key) const { return true; }
+
+    // The number from which the node's siblings count: the tln of the first
+    // node of the parent's children (this one included) that has one.
+    qint64 firstLineNumber() const;
+
+    // A node of the class named under "ClassName", filled from the
+    // dictionary; null when the class is missing, unknown or not a node.
+    static TSChunkPtr dataFromDictionary(const ts::Value& dictionary);
+
+    // The pasteboard lives in the window layer: it installs a writer, and
+    // until then writing answers false.
+    using PasteboardWriter = std::function<bool(const ts::Value&)>;
+    static void setPasteboardWriter(PasteboardWriter writer);
+    static bool writeToPasteBoard(const ts::Value& object);
+
+    // Counts every change of tree structure or identity anywhere, so that
+    // indexes built over a tree can tell when they may be stale.
+    static quint64 structureGeneration() { return generation_; }
+
+protected:
+    // The node form of this node: the base entries plus what was kept from
+    // the file. Subclasses add their entries to it.
+    ts::ValueDictionary nodeDictionary() const;
+    // Reads name, uuid and flag from a node dictionary.
+    void readNodeFields(const ts::ValueDictionary& dictionary);
+    // Reads a "Children" value, making each child through its class.
+    void readChildren(const ts::Value& children);
+    // Keeps the entries of `dictionary` whose keys are not in `known`.
+    void keepUnknownEntries(const ts::ValueDictionary& dictionary, std::initializer_list<const char*> known);
+    static void bumpGeneration() { ++generation_; }
+    // Depth of the node being read, for the nesting bound.
+    static int readingDepth_;
+
+private:
+    void appendChild(const TSChunkPtr& child);
+
+    bool flagged_ = false;
+    std::weak_ptr<TSChunk> parent_;
+    VDNewArrayPtr children_;
+    mutable TSUuidPtr uuid_;
+    QString tagName_;
+    qint64 chunkType_ = 0;
+
+    // What a file held that this program does not read: unknown keys, and
+    // children it could not make with the position they were read at.
+    ts::ValueDictionary keptEntries_;
+    std::vector<std::pair<qsizetype, ts::Value>> keptChildren_;
+
+    static quint64 generation_;
+};
+
+// Makes the text model's classes known to the class registry. Reading a
+// text calls it; other callers need it only to make nodes by name.
+void registerTextModelClasses();

@@ -1,0 +1,283 @@
+#include "TSMatchedChunk.h"
+
+#include "TSTextHelpers.h"
+
+#include "app/logging/LGLog.h"
+#include "foundation/ColorExtensions.h"
+#include "foundation/StringExtensions.h"
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/Format.h"
+#include "platform/Rtf.h"
+
+namespace {
+
+const QString kEnglish = QStringLiteral("English");
+const QString kLatin = QStringLiteral("Latin");
+const QString kPerseusEnglish = QStringLiteral("Perseus English");
+const QString kLocation = QStringLiteral("Location");
+const QString kPdfLocation = QStringLiteral("pdfLocation");
+
+QString plain(const ts::AttributedStringPtr& s) { return s ? s->string() : QString(); }
+
+}  // namespace
+
+bool TSMatchedChunk::hasUnreadableText() const {
+    for (const TSRichTextField* f : {&english_, &perseusEnglish_, &latin_, &location_}) {
+        if (f->isUnreadable()) return true;
+    }
+    return false;
+}
+
+QString TSMatchedChunk::chunkName() const {
+    if (auto l = latin()) return l->string();
+    if (auto e = english()) return e->string();
+    if (auto p = perseusEnglish()) return p->string();
+    return TSChunk::chunkName();
+}
+
+qint64 TSMatchedChunk::tln() const {
+    if (numChildren() > 0) return TSNotFound;
+    auto loc = location();
+    if (!loc || loc->length() == 0) return TSNotFound;
+    return TSTextHelpers::integerValue(loc->string());
+}
+
+ts::AttributedStringPtr TSMatchedChunk::displayLocation(bool countWithinSection) const {
+    auto loc = location();
+    const qint64 number = tln();
+    if (number == TSNotFound) return loc;
+    const qint64 first = firstLineNumber();
+    if (first == TSNotFound) return loc;
+    const qint64 shown = countWithinSection ? number - first + 1 : number;
+    ts::Attributes attributes = loc->attributes(0);
+    if (flagged()) attributes[ts::AttributeName::BackgroundColor] = ts::Value(ts::Color::systemRedColor());
+    else attributes.erase(ts::AttributeName::BackgroundColor);
+    return ts::AttributedString::make(ts::format("%li", shown), attributes);
+}
+
+bool TSMatchedChunk::hasText() const {
+    return latin_.isPresent() || english_.isPresent() || perseusEnglish_.isPresent();
+}
+
+qint64 TSMatchedChunk::wordCount() const {
+    qint64 n = TSTextHelpers::countWords(plain(latin()));
+    for (const auto& c : childNodes()) n += c->wordCount();
+    return n;
+}
+
+qint64 TSMatchedChunk::englishWordCount() const {
+    qint64 n = TSTextHelpers::countWords(plain(english()));
+    for (const auto& c : childNodes()) n += c->englishWordCount();
+    return n;
+}
+
+void TSMatchedChunk::addTextContent(QString& content) const {
+    TSChunk::addTextContent(content);
+    if (auto l = latin()) content += StringExtensions::stripDiacritics(l->string()) + QLatin1Char('\n');
+    if (auto e = english()) content += e->string() + QLatin1Char('\n');
+    if (auto p = perseusEnglish()) content += p->string() + QLatin1Char('\n');
+}
+
+// --- copies ---
+
+void TSMatchedChunk::copyLatinText(ts::AttributedString& into) const {
+    if (auto l = latin()) {
+        into.append(*l);
+        into.append(QStringLiteral("\r"), {});
+    } else if (!name().isNull()) {
+        into.append(name(), {});
+        into.append(QStringLiteral("\r"), {});
+    }
+    for (const auto& c : childNodes())
+        if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) m->copyLatinText(into);
+}
+
+void TSMatchedChunk::copyEnglishText(ts::AttributedString& into) const {
+    if (auto e = english()) {
+        into.append(*e);
+        into.append(QStringLiteral("\r\r"), {});
+    }
+    for (const auto& c : childNodes())
+        if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) m->copyEnglishText(into);
+}
+
+ts::AttributedStringPtr TSMatchedChunk::copyText(bool latinText) const {
+    auto s = ts::AttributedString::make();
+    if (latinText) copyLatinText(*s);
+    else copyEnglishText(*s);
+    return s;
+}
+
+ts::AttributedStringPtr TSMatchedChunk::latinStringOutput() const { return copyText(true); }
+
+ts::AttributedStringPtr TSMatchedChunk::copyInterlinear() const {
+    auto s = ts::AttributedString::make();
+    if (auto l = latin()) {
+        s->append(*l);
+        s->append(QStringLiteral("\r\r"), {});
+    } else if (!name().isNull()) {
+        s->append(name(), {});
+        s->append(QStringLiteral("\r\r"), {});
+    }
+    for (const auto& c : childNodes()) {
+        if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) {
+            m->copyLatinText(*s);
+            m->copyEnglishText(*s);
+        }
+    }
+    return s;
+}
+
+// --- memory aid ---
+
+void TSMatchedChunk::coverText(bool cover) {
+    if (auto l = latin()) {
+        auto copy = std::make_shared<ts::AttributedString>(*l);
+        std::vector<std::pair<ts::TextRange, ts::ColorPtr>> colours;
+        copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
+            ts::ColorPtr c;
+            if (cover) {
+                auto bg = a.find(ts::AttributeName::BackgroundColor);
+                if (bg != a.end()) c = bg->second.toObjectAs<ts::Color>();
+                if (!c) c = ts::Color::textBackgroundColor();
+            } else {
+                c = ts::Color::textColor();
+            }
+            colours.emplace_back(r, c);
+            return true;
+        });
+        for (const auto& [r, c] : colours) copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(c), r);
+        setLatin(copy);
+    }
+    for (const auto& c : childNodes())
+        if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) m->coverText(cover);
+}
+
+void TSMatchedChunk::uncoverOne() {
+    auto l = latin();
+    if (!l) return;
+    const ts::ColorPtr text = ts::Color::textColor();
+    for (const auto& w : TSTextHelpers::words(l->string())) {
+        auto fg = l->attribute(ts::AttributeName::ForegroundColor, w.word.location).toObjectAs<ts::Color>();
+        if (fg && ColorExtensions::isEqualToCalibratedColor(fg, text)) continue;
+        auto copy = std::make_shared<ts::AttributedString>(*l);
+        copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(text), w.enclosing);
+        setLatin(copy);
+        return;
+    }
+}
+
+void TSMatchedChunk::chooseMacronVariant(const QString& variant, ts::TextRange range) {
+    auto l = latin();
+    if (variant.isNull() || !l) return;
+    if (range.length != variant.size()) {
+        TSLogError("Range length %li not the same as string %@", qint64(range.length), variant);
+        return;
+    }
+    ts::Attributes attributes = l->attributes(range.location);
+    attributes[ts::AttributeName::BackgroundColor] = ts::Value(ts::Color::clearColor());
+    auto copy = std::make_shared<ts::AttributedString>(*l);
+    copy->replaceCharacters(range, variant);
+    copy->setAttributes(attributes, {range.location, variant.size()});
+    setLatin(copy);
+}
+
+// --- fonts ---
+
+ts::AttributedStringPtr TSMatchedChunk::magnifyString(const ts::AttributedStringPtr& text, float factor) {
+    if (!text) return nullptr;
+    auto copy = std::make_shared<ts::AttributedString>(*text);
+    std::vector<std::pair<ts::TextRange, ts::FontPtr>> fonts;
+    copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
+        auto it = a.find(ts::AttributeName::Font);
+        if (it == a.end()) return true;
+        auto font = it->second.toObjectAs<ts::Font>();
+        if (!font) return true;
+        const double size = font->pointSize() + (factor > 1.0f ? 1.0 : -1.0);
+        if (size >= 5.0) fonts.emplace_back(r, font->withSize(size));
+        return true;
+    });
+    for (const auto& [r, f] : fonts) copy->addAttribute(ts::AttributeName::Font, ts::Value(f), r);
+    return copy;
+}
+
+void TSMatchedChunk::magnify(float factor) {
+    if (english_.isPresent()) setEnglish(magnifyString(english(), factor));
+    if (latin_.isPresent()) setLatin(magnifyString(latin(), factor));
+    if (perseusEnglish_.isPresent()) setPerseusEnglish(magnifyString(perseusEnglish(), factor));
+}
+
+// --- columns by key ---
+
+const TSRichTextField* TSMatchedChunk::fieldForKey(const QString& key) const {
+    if (key == QLatin1String("latin")) return &latin_;
+    if (key == QLatin1String("english")) return &english_;
+    if (key == QLatin1String("perseusEnglish")) return &perseusEnglish_;
+    if (key == QLatin1String("location")) return &location_;
+    return nullptr;
+}
+
+ts::AttributedStringPtr TSMatchedChunk::textForKey(const QString& key) const {
+    if (key == QLatin1String("latin")) return latin();
+    if (key == QLatin1String("english")) return english();
+    if (key == QLatin1String("perseusEnglish")) return perseusEnglish();
+    if (key == QLatin1String("location")) return location();
+    return nullptr;
+}
+
+void TSMatchedChunk::setTextForKey(const ts::AttributedStringPtr& text, const QString& key) {
+    if (auto f = fieldForKey(key)) const_cast<TSRichTextField*>(f)->set(text);
+}
+
+bool TSMatchedChunk::mayHaveLinksForKey(const QString& key) const {
+    auto f = fieldForKey(key);
+    return f && f->mayHaveLinks();
+}
+
+// --- property-list form ---
+
+ts::Value TSMatchedChunk::serialize() const {
+    ts::ValueDictionary d = nodeDictionary();
+    auto put = [&](const QString& key, const TSRichTextField& f) {
+        ts::Value v = f.valueToWrite();
+        if (!v.isNull()) d[key] = std::move(v);
+    };
+    put(kEnglish, english_);
+    put(kLatin, latin_);
+    put(kPerseusEnglish, perseusEnglish_);
+    put(kLocation, location_);
+    if (!pdfLocation_.isNull()) d[kPdfLocation] = pdfLocation_;
+    return d;
+}
+
+void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {
+    if (!dictionary.isDictionary()) {
+        TSLogError("%@ read from a %s, not a dictionary", className(), ts::Value::typeName(dictionary.type()));
+        return;
+    }
+    const ts::ValueDictionary& d = dictionary.dictionary();
+    readNodeFields(d);
+    readChildren(dictionary[QStringLiteral("Children")]);
+    keepUnknownEntries(d, {"ClassName", "name", "Flagged", "uuid", "Children", "English", "Latin", "Perseus English",
+                           "Location", "pdfLocation"});
+    english_.readFrom(dictionary[kEnglish]);
+    latin_.readFrom(dictionary[kLatin]);
+    perseusEnglish_.readFrom(dictionary[kPerseusEnglish]);
+    location_.readFrom(dictionary[kLocation]);
+    pdfLocation_ = dictionary[kPdfLocation];
+    bumpGeneration();
+}
+
+void TSMatchedChunk::setAttributedString(const ts::AttributedStringPtr& text, const QString& key,
+                                          ts::ValueDictionary& dictionary) {
+    if (!text) return;
+    const QByteArray rtf = ts::writeRtf(*text);
+    if (!rtf.isEmpty()) dictionary[key] = ts::Value(rtf);
+}
+
+ts::AttributedStringPtr TSMatchedChunk::readAttributedStringForKey(const QString& key, const ts::Value& dictionary) {
+    TSRichTextField f;
+    f.readFrom(dictionary[key]);
+    return f.get(key, nullptr);
+}

@@ -1,0 +1,85 @@
+#include "TSRichTextField.h"
+
+#include "TSTextHelpers.h"
+
+#include "app/logging/LGLog.h"
+#include "platform/Rtf.h"
+#include "platform/Rtfd.h"
+
+namespace {
+QString ownerName(const ts::Object* owner) { return owner ? owner->description() : QStringLiteral("a line"); }
+}  // namespace
+
+void TSRichTextField::readFrom(const ts::Value& value) {
+    text_.reset();
+    asRead_.reset();
+    unreadable_ = false;
+    source_ = value;
+    pending_ = !value.isNull();
+}
+
+void TSRichTextField::set(ts::AttributedStringPtr text) {
+    text_ = std::move(text);
+    source_ = ts::Value();
+    asRead_.reset();
+    pending_ = false;
+    unreadable_ = false;
+}
+
+bool TSRichTextField::isPresent() const {
+    if (pending_) return source_.isData() || source_.isString();
+    return bool(text_);
+}
+
+bool TSRichTextField::mayHaveLinks() const {
+    if (!pending_) return bool(text_);
+    if (!source_.isData()) return false;
+    const QByteArray& d = source_.toData();
+    return d.contains("HYPERLINK") || d.contains("hyperlink") || d.contains("Hyperlink");
+}
+
+void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
+    pending_ = false;
+    if (source_.isData()) {
+        const QByteArray data = source_.toData();
+        ts::RtfdReadResult r = ts::readRichTextData(data);
+        if (r.ok) {
+            text_ = std::make_shared<ts::AttributedString>(std::move(r.text));
+        } else {
+            unreadable_ = true;
+            TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
+                       r.error, qint64(data.size()));
+            text_ = ts::AttributedString::make(TSTextHelpers::recoverPlainText(data));
+        }
+    } else if (source_.isString()) {
+        unreadable_ = true;
+        TSLogError("The %@ text of %@ is stored as plain text, not RTF; it is kept as it was", key, ownerName(owner));
+        text_ = ts::AttributedString::make(source_.toString());
+    } else {
+        unreadable_ = true;
+        TSLogError("The %@ text of %@ is a %s, not RTF data; it is kept as it was", key, ownerName(owner),
+                   ts::Value::typeName(source_.type()));
+        text_.reset();
+        return;
+    }
+    // Text saved in one appearance stays readable in another.
+    TSTextHelpers::addTextColorWhereMissing(*text_);
+    asRead_ = *text_;
+}
+
+ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Object* owner) const {
+    if (pending_) parse(key, owner);
+    return text_;
+}
+
+ts::Value TSRichTextField::valueToWrite() const {
+    if (pending_) return source_;
+    if (!source_.isNull()) {
+        if (!text_ && !asRead_) return source_;  // a value of another type, never replaced
+        if (text_ && asRead_ && text_->isEqualToAttributedString(*asRead_)) return source_;
+    }
+    if (!text_) return {};
+    const QByteArray rtf = ts::writeRtf(*text_);
+    if (rtf.isEmpty()) return {};
+    return ts::Value(rtf);
+}

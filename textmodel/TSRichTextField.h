@@ -1,0 +1,48 @@
+#pragma once
+// One rich-text column of a stored line (its Latin, English, imported
+// translation or location) together with the value the file held for it.
+// Internal to the text model.
+//
+// The file's RTF is read only when the text is first asked for, and a text
+// that nobody changed is written back as the very bytes that were read. Data
+// the RTF reader refuses (and values of the wrong type) is logged once, shown
+// as whatever plain text can be recovered from it, and written back
+// unchanged for as long as that recovered text is not edited: an unreadable
+// column never turns into an empty one on the next save.
+//
+// Callers may change the returned text in place; the field notices on
+// writing by comparing it with the text as read.
+
+#include "platform/AttributedString.h"
+#include "platform/Object.h"
+
+#include <optional>
+
+class TSRichTextField {
+public:
+    // The text, reading the stored value first when needed; null when absent.
+    ts::AttributedStringPtr get(const QString& key, const ts::Object* owner) const;
+    void set(ts::AttributedStringPtr text);
+    // Whether the column has a text, without reading it.
+    bool isPresent() const;
+    // False only when stored, unread RTF holds no link field.
+    bool mayHaveLinks() const;
+    // Whether the stored value could not be read as rich text.
+    bool isUnreadable() const { return unreadable_; }
+
+    // Keeps the file's value for reading on first use; null clears the field.
+    void readFrom(const ts::Value& value);
+    // The value to store: the file's own value while the text is unchanged,
+    // otherwise the RTF of the text; null when there is nothing to store.
+    ts::Value valueToWrite() const;
+
+private:
+    void parse(const QString& key, const ts::Object* owner) const;
+
+    mutable ts::AttributedStringPtr text_;
+    ts::Value source_;
+    // The text as read from source_, to tell whether it changed since.
+    mutable std::optional<ts::AttributedString> asRead_;
+    mutable bool pending_ = false;
+    mutable bool unreadable_ = false;
+};

@@ -1,0 +1,71 @@
+// The text model's classes in the class registry, and the table of node
+// classes that texts are read through.
+
+#include "FootnoteObject.h"
+#include "TSBookmarkList.h"
+#include "TSCharacter.h"
+#include "TSImportNodes.h"
+#include "TSMatchedChunk.h"
+#include "TSNodeFactory.h"
+#include "TSText.h"
+
+#include "platform/ClassRegistry.h"
+
+#include <QHash>
+
+#include <mutex>
+
+namespace {
+
+QHash<QString, std::function<TSChunkPtr()>>& nodeTable() {
+    static QHash<QString, std::function<TSChunkPtr()>> table;
+    return table;
+}
+
+template <class T>
+void registerNode() {
+    TSNodeFactory::add(T::staticClassName(), [] { return std::make_shared<T>(); });
+    ts::ClassRegistry::registerClass<T>([](const ts::Value& d) -> ts::ObjectPtr {
+        auto node = std::make_shared<T>();
+        node->importFromDictionary(d);
+        return node;
+    });
+}
+
+}  // namespace
+
+namespace TSNodeFactory {
+
+void add(const QString& className, std::function<TSChunkPtr()> make) { nodeTable().insert(className, std::move(make)); }
+
+TSChunkPtr make(const QString& className) {
+    auto it = nodeTable().constFind(className);
+    if (it != nodeTable().constEnd()) return (*it)();
+    // A node class another module registered; anything else is refused.
+    if (!ts::ClassRegistry::isRegistered(className)) return nullptr;
+    return ts::ClassRegistry::makeAs<TSChunk>(className);
+}
+
+}  // namespace TSNodeFactory
+
+void registerTextModelClasses() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        ts::registerRichTextClasses();
+        registerNode<TSChunk>();
+        registerNode<TSMatchedChunk>();
+        registerNode<TSText>();
+        registerNode<TSLine>();
+        registerNode<TSNote>();
+        registerNode<TSMilestone>();
+        registerNode<TSSpeaker>();
+        registerNode<TSStageDirection>();
+        TSNodeFactory::add(TSCharacter::staticClassName(), [] { return std::make_shared<TSCharacter>(); });
+        ts::ClassRegistry::registerClass<TSCharacter>(
+            [](const ts::Value& d) -> ts::ObjectPtr { return TSCharacter::dataFromDictionary(d); });
+        ts::ClassRegistry::registerClass<FootnoteObject>();
+        ts::ClassRegistry::registerClass<TSBookmarkData>(
+            [](const ts::Value& d) -> ts::ObjectPtr { return TSBookmarkData::dataFromDictionary(d); });
+        ts::ClassRegistry::registerClass<TSBookmarkList>();
+    });
+}
