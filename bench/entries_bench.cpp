@@ -49,9 +49,12 @@ ts::Value makeDictionaryFile() {
     return file;
 }
 
+// Both sides of each comparison start from the file's bytes: the encoding
+// baseline writes the property list as read from them, the entries are
+// loaded from them.
 struct Fixture {
-    ts::Value file = makeDictionaryFile();
-    QByteArray data = ts::PropertyList::writeBinary(file);
+    QByteArray data = ts::PropertyList::writeBinary(makeDictionaryFile());
+    ts::Value file = ts::PropertyList::readBinary(data).value;
     DictionaryEntryPtr list = load(data);
     QStringList texts = collectTexts(list);
 

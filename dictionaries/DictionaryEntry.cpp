@@ -317,8 +317,39 @@ void DictionaryEntry::loadSerializedData(ts::Value&& data) {
     loadFromDictionary(std::move(data.dictionary()));
 }
 
+// Keys read from a file arrive as one string each; sharing the class's own
+// key strings instead keeps a large tree small and quick to copy and free.
+static void internKeys(ts::ValueDictionary& d) {
+    static const QString* const known[] = {
+        &DictionaryEntry::kEntry, &DictionaryEntry::kType, &DictionaryEntry::kChildren, &DictionaryEntry::kFreq,
+        &DictionaryEntry::kAge, &DictionaryEntry::kGender, &DictionaryEntry::kCase, &DictionaryEntry::kConj,
+        &DictionaryEntry::kTransIntrans, &DictionaryEntry::kDeponent, &DictionaryEntry::kKey,
+        &DictionaryEntry::kAlternative, &DictionaryEntry::kLevel, &DictionaryEntry::kIdNumber,
+        &DictionaryEntry::kParagraphNumber, &DictionaryEntry::kPrepend, &DictionaryEntry::kTranslation,
+        &DictionaryEntry::kForeign, &DictionaryEntry::kChanged, &DictionaryEntry::kReferences,
+    };
+    for (auto it = d.begin(); it != d.end();) {
+        const QString& key = it->first;
+        const QString* shared = nullptr;
+        for (const QString* k : known)
+            if (k->size() == key.size() && *k == key) {
+                shared = k;
+                break;
+            }
+        auto next = std::next(it);
+        if (shared && !key.isSharedWith(*shared)) {
+            // Re-keying a node in place: same order, no allocation.
+            auto node = d.extract(it);
+            node.key() = *shared;
+            d.insert(next, std::move(node));
+        }
+        it = next;
+    }
+}
+
 void DictionaryEntry::loadFromDictionary(ts::ValueDictionary&& dictionary) {
     attributes_ = std::move(dictionary);
+    internKeys(attributes_);
     syncType();
     children_.clear();
     hasChildrenList_ = false;
@@ -339,7 +370,7 @@ void DictionaryEntry::loadFromDictionary(ts::ValueDictionary&& dictionary) {
         if (!child) continue;
         child->loadFromDictionary(std::move(item.dictionary()));
         // A freshly read child cannot hold the receiver, so no cycle test.
-        child->parent_ = sharedAs<DictionaryEntry>();
+        child->parent_ = self();
         children_.push_back(std::move(child));
     }
     if (type() == Root) sortIntoRootOrder();
@@ -509,7 +540,7 @@ void DictionaryEntry::attach(const DictionaryEntryPtr& child, qsizetype index) {
         children_.push_back(child);
     else
         children_.insert(children_.begin() + index, child);
-    child->parent_ = sharedAs<DictionaryEntry>();
+    child->parent_ = self();
     if (type() == Root) sortIntoRootOrder();
 }
 
@@ -569,7 +600,7 @@ DictionaryEntryPtr DictionaryEntry::highestMeaningLevel(const DictionaryEntry& o
     // The topmost node of the unbroken chain, from the receiver up, of nodes
     // that are at the other node's level and have a parent.
     DictionaryEntryPtr answer;
-    DictionaryEntryPtr node = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr node = self();
     int steps = 0;
     while (node && node->sameLevel(other) && ++steps < 100000) {
         DictionaryEntryPtr p = node->parent();
@@ -638,16 +669,16 @@ bool DictionaryEntry::isPrimaryEntry() const {
 }
 
 DictionaryEntryPtr DictionaryEntry::primaryEntry() {
-    DictionaryEntryPtr node = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr node = self();
     int steps = 0;
     while (node && !node->isPrimaryEntry() && ++steps < 100000) node = node->parent();
     return node;
 }
 
 DictionaryEntryPtr DictionaryEntry::firstAncestor() {
-    DictionaryEntryPtr node = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr node = self();
     int steps = 0;
-    while (++steps < 100000) {
+    while (node && ++steps < 100000) {
         DictionaryEntryPtr p = node->parent();
         if (!p) break;
         node = p;
@@ -667,7 +698,7 @@ DictionaryEntryPtr DictionaryEntry::firstType() {
             return false;
         }
     };
-    if (governs(type(), true)) return sharedAs<DictionaryEntry>();
+    if (governs(type(), true)) return self();
     for (auto it = children_.rbegin(); it != children_.rend(); ++it)
         if (governs((*it)->type(), false)) return *it;
     return nullptr;
@@ -688,7 +719,7 @@ DictionaryEntryPtr DictionaryEntry::firstChildOfType(qint32 type) const {
 }
 
 DictionaryEntryPtr DictionaryEntry::findEntryWithString(const QString& text) {
-    if (entry() == text && !entry().isNull()) return sharedAs<DictionaryEntry>();
+    if (entry() == text && !entry().isNull()) return self();
     for (const auto& c : children_)
         if (auto hit = c->findEntryWithString(text)) return hit;
     return nullptr;

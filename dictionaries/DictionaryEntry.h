@@ -15,8 +15,10 @@
 // not depend on the user's language; they are translated for display only.
 //
 // Nothing here throws: misuse is logged and the operation does nothing more.
-// The class takes no locks; one thread at a time builds or reads a tree. The
-// shared name tables, Greek-letter map, pattern and fonts are made once.
+// Nodes take no locks; one thread at a time builds or reads a tree. The
+// shared name tables (guarded, any thread), Greek-letter map, pattern and
+// fonts are made once. Entries live in shared pointers: one that no shared
+// pointer holds can be filled and read but cannot become a parent.
 
 #include "platform/AttributedString.h"
 #include "platform/Font.h"
@@ -85,8 +87,8 @@ public:
     // objects when the list exists.
     ts::ValueDictionary dictionary() const;
     // Replaces the attributes; entry objects under "children" become the
-    // children list as they are (their parents are not touched), anything
-    // else there is dropped.
+    // children list as they are (their parents are not touched); anything
+    // else there, and a child that would close a cycle, is dropped.
     void setDictionary(const ts::ValueDictionary& dictionary);
     // The attributes without the children.
     const ts::ValueDictionary& attributes() const { return attributes_; }
@@ -287,6 +289,11 @@ public:
     bool demoteEntry();
 
 private:
+    // The owning pointer; empty for an entry that no shared pointer holds
+    // (which then cannot be anybody's parent).
+    DictionaryEntryPtr self() const {
+        return std::static_pointer_cast<DictionaryEntry>(std::const_pointer_cast<ts::Object>(weak_from_this().lock()));
+    }
     enum class From { Outside, Parent, Child };
     DictionaryEntryPtr uninflectedForm(bool singlePath, int depth, From from);
     bool wouldCreateCycle(const DictionaryEntry* child) const;

@@ -5,6 +5,7 @@
 
 #include "app/logging/LGLog.h"
 
+#include <QCollator>
 #include <QMutex>
 #include <QMutexLocker>
 
@@ -183,7 +184,9 @@ int DictionaryEntry::typeForPluralName(const QString& name) { return reverseLook
 QStringList DictionaryEntry::allSortedTypeNames() {
     QStringList list;
     for (int code = 1; code <= 26; ++code) list << nameOfType(code);
-    std::sort(list.begin(), list.end(), [](const QString& a, const QString& b) { return a.localeAwareCompare(b) < 0; });
+    // An own collator: the shared per-thread one is never released.
+    const QCollator collator;
+    std::sort(list.begin(), list.end(), [&](const QString& a, const QString& b) { return collator.compare(a, b) < 0; });
     return list;
 }
 

@@ -113,8 +113,8 @@ void DictionaryEntry::setAdjectivalDecension() {
     if (text.isNull()) return;
     // Split at every white-space character, so that runs of blanks give empty
     // parts as the stored text has them.
-    const QStringList split = text.split(QRegularExpression(QStringLiteral("\\s"),
-                                                            QRegularExpression::UseUnicodePropertiesOption));
+    static const QRegularExpression blank(QStringLiteral("\\s"), QRegularExpression::UseUnicodePropertiesOption);
+    const QStringList split = text.split(blank);
     if (split.size() < 2) return;
     const QString second = split.at(1);
     if (second.isEmpty()) return;

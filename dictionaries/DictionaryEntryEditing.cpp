@@ -79,7 +79,7 @@ DictionaryEntryPtr DictionaryEntry::uninflectedForm(bool singlePath, int depth, 
     if (t == Meaning || t == WordData || t == WordModification) {
         // Asked by the parent that looks for its form, such a node stands for
         // itself; climbing back would only return to that parent.
-        if (from == From::Parent) return sharedAs<DictionaryEntry>();
+        if (from == From::Parent) return self();
         DictionaryEntryPtr p = parent();
         return p ? p->uninflectedForm(singlePath, depth + 1, From::Child) : nullptr;
     }
@@ -91,11 +91,11 @@ DictionaryEntryPtr DictionaryEntry::uninflectedForm(bool singlePath, int depth, 
         DictionaryEntryPtr answer = children_.front()->uninflectedForm(singlePath, depth + 1, From::Parent);
         if (answer) {
             const int at = answer->type();
-            if (at == Meaning || at == WordData || at == WordModification) return sharedAs<DictionaryEntry>();
+            if (at == Meaning || at == WordData || at == WordModification) return self();
         }
         return answer;
     }
-    return sharedAs<DictionaryEntry>();
+    return self();
 }
 
 // ---- Editing ----
@@ -177,10 +177,10 @@ bool DictionaryEntry::promoteEntry() {
     DictionaryEntryPtr grand;
     qsizetype pi = 0;
     if (!p->isHeldByParent(&grand, &pi)) return false;
-    DictionaryEntryPtr self = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr me = self();
     p->children_.erase(p->children_.begin() + i);
-    if (!grand->addChildAtIndex(self, pi + 1)) {
-        p->children_.insert(p->children_.begin() + i, self);
+    if (!grand->addChildAtIndex(me, pi + 1)) {
+        p->children_.insert(p->children_.begin() + i, me);
         return false;
     }
     return true;
@@ -190,12 +190,12 @@ bool DictionaryEntry::demoteEntry() {
     DictionaryEntryPtr p;
     qsizetype i = 0;
     if (!editableParent(&p, &i) || i == 0) return false;
-    DictionaryEntryPtr self = sharedAs<DictionaryEntry>();
+    DictionaryEntryPtr me = self();
     DictionaryEntryPtr previous = p->children_[size_t(i - 1)];
     p->children_.erase(p->children_.begin() + i);
-    if (!previous->addChild(self)) {
+    if (!previous->addChild(me)) {
         // Put it back where it was; the move would have closed a cycle.
-        p->children_.insert(p->children_.begin() + i, self);
+        p->children_.insert(p->children_.begin() + i, me);
         return false;
     }
     return true;

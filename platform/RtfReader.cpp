@@ -7,13 +7,11 @@
 #include "platform/RtfdAttachment.h"
 #include "platform/Url.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <string_view>
 #include <unordered_map>
-#include <memory>
 #include <vector>
 
 namespace ts {
@@ -610,8 +608,9 @@ struct WordTable {
     }
 };
 
-Word lookUpWord(std::string_view w) {
-    static const std::unique_ptr<WordTable> table = [] {
+// Built once, out of line, so the lookup itself stays small.
+[[gnu::noinline]] std::unique_ptr<WordTable> makeWordTable() {
+    return [] {
         std::unordered_map<std::string_view, Word> t = {
             {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable}, {"expandedcolortbl", Word::ExpandedColorTable},
             {"fldinst", Word::FieldInstruction}, {"NeXTGraphic", Word::Graphic},
@@ -640,6 +639,10 @@ Word lookUpWord(std::string_view w) {
         for (const auto& [name, word] : t) table->insert(name, word);
         return table;
     }();
+}
+
+Word lookUpWord(std::string_view w) {
+    static const std::unique_ptr<WordTable> table = makeWordTable();
     return w.empty() ? Word::Unknown : table->find(w);
 }
 

@@ -2,6 +2,7 @@
 
 #include "platform/PropertyList.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
@@ -17,8 +18,25 @@ constexpr char kFolderName[] = "Tessarin";
 constexpr char kDomain[] = "org.tessarin.Tessarin";
 
 std::mutex sharedMutex;
-UserDefaultsPtr sharedDefaults;
 QString overridePath;
+
+// Never destroyed: a store synchronised during static destruction could
+// outlive the Qt globals QSettings needs. Pending changes are written by
+// synchronize(), by QSettings' own timer while an event loop runs, and when
+// the application object goes away (see standardUserDefaults).
+UserDefaultsPtr& sharedDefaults() {
+    static auto* slot = new UserDefaultsPtr();
+    return *slot;
+}
+
+void synchronizeAtApplicationExit() {
+    UserDefaultsPtr defaults;
+    {
+        std::lock_guard<std::mutex> lock(sharedMutex);
+        defaults = sharedDefaults();
+    }
+    if (defaults) defaults->synchronize();
+}
 
 // Value ↔ QVariant, the currency of QSettings. Only property-list kinds cross.
 bool toVariant(const Value& v, QVariant& out, int depth = 0) {
@@ -148,16 +166,19 @@ UserDefaults::~UserDefaults() {
 }
 
 UserDefaultsPtr UserDefaults::standardUserDefaults() {
+    static std::once_flag postRoutine;
+    if (QCoreApplication::instance())
+        std::call_once(postRoutine, [] { qAddPostRoutine(synchronizeAtApplicationExit); });
     std::lock_guard<std::mutex> lock(sharedMutex);
-    if (!sharedDefaults) sharedDefaults = std::make_shared<UserDefaults>(standardFilePath());
-    return sharedDefaults;
+    if (!sharedDefaults()) sharedDefaults() = std::make_shared<UserDefaults>(standardFilePath());
+    return sharedDefaults();
 }
 
 void UserDefaults::resetStandardUserDefaults() {
     UserDefaultsPtr old;
     {
         std::lock_guard<std::mutex> lock(sharedMutex);
-        old = std::move(sharedDefaults);
+        old = std::move(sharedDefaults());
     }
     if (old) old->synchronize();
 }

@@ -13,7 +13,8 @@
 // strings, arrays, dictionaries); setting a null value removes the key, and a
 // value holding live objects or UIDs is refused (logged). Changes are kept in
 // memory until synchronize() writes them atomically; dropping a store also
-// writes them. A file that does not parse reads as an empty store. Failures
+// writes them, and the shared store writes them when the application object
+// is destroyed (it is itself never destroyed). A file that does not parse reads as an empty store. Failures
 // are answered (false, lastError()), not logged: the callers log them.
 //
 // Threads: every operation may be called from any thread; one lock guards

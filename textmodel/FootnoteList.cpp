@@ -76,7 +76,8 @@ FootnoteListPtr FootnoteList::unarchiveNotes(const QByteArray& data) {
     auto list = std::make_shared<FootnoteList>();
     if (data.isEmpty()) return list;
     UnarchiveError error;
-    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(data, error, {FootnoteObject::staticClassName()});
+    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(
+        data, error, {FootnoteObject::staticClassName(), QStringLiteral("NSDictionary"), QStringLiteral("NSMutableDictionary")});
     if (!root.isDictionary()) {
         TSLogError("The footnotes could not be read (%@); their %ld bytes are kept as they were",
                    error.isSet() ? error.localizedDescription() : QStringLiteral("not a dictionary"), qint64(data.size()));

@@ -1,6 +1,7 @@
 #include "FootnoteObject.h"
 
 #include "app/logging/LGLog.h"
+#include "platform/Coder.h"
 #include "platform/Rtfd.h"
 #include "platform/Url.h"
 

@@ -121,6 +121,11 @@ TSUuidPtr TSChunk::uuid() const {
     return uuid_;
 }
 
+QUuid TSChunk::uuidValue() const {
+    if (!uuid_) uuid_ = ts::Uuid::create();
+    return uuid_->uuid();
+}
+
 void TSChunk::setUuid(TSUuidPtr uuid) {
     uuid_ = std::move(uuid);
     bumpGeneration();
@@ -165,20 +170,22 @@ ts::ValueDictionary TSChunk::nodeDictionary() const {
     if (hasChildren || !keptChildren_.empty()) {
         ts::ValueArray array;
         auto kept = keptChildren_.begin();
-        auto flushKept = [&](qsizetype position) {
-            while (kept != keptChildren_.end() && kept->first <= position) array.push_back((kept++)->second);
+        // Kept children go back to the positions they were read at.
+        auto flushKept = [&](bool all) {
+            while (kept != keptChildren_.end() && (all || kept->first <= qsizetype(array.size())))
+                array.push_back((kept++)->second);
         };
         if (hasChildren) {
             const auto& members = *children_->storedData();
             array.reserve(members.size() + keptChildren_.size());
             for (const auto& m : members) {
-                flushKept(qsizetype(array.size()));
+                flushKept(false);
                 if (!m) continue;
                 ts::Value v = m->serialize();
                 if (!v.isNull()) array.push_back(std::move(v));
             }
         }
-        flushKept(std::numeric_limits<qsizetype>::max());
+        flushKept(true);
         d[kChildren] = std::move(array);
     }
     return d;

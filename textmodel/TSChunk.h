@@ -73,6 +73,8 @@ public:
 
     // Identity, mark and import labels.
     TSUuidPtr uuid() const;
+    // The uuid's value, made like uuid() when missing.
+    QUuid uuidValue() const;
     void setUuid(TSUuidPtr uuid);
     bool flagged() const { return flagged_; }
     void setFlagged(bool flagged) { flagged_ = flagged; }

@@ -42,8 +42,10 @@ void addLinkAttributes(ts::Attributes& attributes, qint32 linkType, const ts::At
         auto it = currentAttributes->find(ts::AttributeName::Font);
         if (it != currentAttributes->end()) {
             if (auto font = it->second.toObjectAs<ts::Font>()) {
-                const bool bold = (style.fontTraits & TSBoldFontMask) || font->isBold();
-                const bool italic = (style.fontTraits & TSItalicFontMask) || font->isItalic();
+                bool bold = (style.fontTraits & TSBoldFontMask) || font->isBold();
+                bool italic = (style.fontTraits & TSItalicFontMask) || font->isItalic();
+                if (style.fontTraits & TSUnboldFontMask) bold = false;
+                if (style.fontTraits & TSUnitalicFontMask) italic = false;
                 attributes[ts::AttributeName::Font] = ts::Value(font->withTraits(bold, italic));
             }
         }

@@ -20,7 +20,12 @@
 enum TSLinkType : qint32 { TSLinkTypeNone = 0, TSLinkTypeFootnote = 1, TSLinkTypeVocab = 2 };
 
 // Font-trait bits of the style's mask, as the font manager numbers them.
-enum TSFontTraitMask : qint64 { TSItalicFontMask = 0x1, TSBoldFontMask = 0x2 };
+enum TSFontTraitMask : qint64 {
+    TSItalicFontMask = 0x1,
+    TSBoldFontMask = 0x2,
+    TSUnboldFontMask = 0x4,
+    TSUnitalicFontMask = 0x01000000,
+};
 
 struct TSLinkStyle {
     QChar footnoteDelimiterOpen = QLatin1Char('[');

@@ -1,5 +1,7 @@
 #include "TSText.h"
 
+#include <algorithm>
+
 #include "app/logging/LGLog.h"
 #include "foundation/StringExtensions.h"
 
@@ -143,29 +145,50 @@ TSChunkPtr TSText::closestSiblingOrUncle(const TSChunkPtr& node) {
     return nullptr;
 }
 
-TSChunkPtr TSText::linearSearch(const QUuid& uuid) const {
-    std::vector<TSChunkPtr> stack{std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()))};
+namespace {
+
+// Calls fn(node, owner) for every node in reading order, the root first,
+// until it answers false. `owner` shares ownership of the node (null for the
+// root, which the caller holds).
+template <class F>
+void walkInReadingOrder(const TSChunk* root, F&& fn) {
+    std::vector<std::pair<const TSChunk*, const VDDataPtr*>> stack{{root, nullptr}};
     while (!stack.empty()) {
-        TSChunkPtr n = std::move(stack.back());
+        auto [node, owner] = stack.back();
         stack.pop_back();
-        if (n->uuid()->uuid() == uuid) return n;
-        auto children = n->childNodes();
-        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(std::move(*it));
+        if (!fn(node, owner)) return;
+        auto c = node->childrenIfAny();
+        if (!c || !c->storedData()) continue;
+        const auto& members = *c->storedData();
+        for (auto it = members.rbegin(); it != members.rend(); ++it)
+            if (auto child = dynamic_cast<const TSChunk*>(it->get())) stack.emplace_back(child, &*it);
     }
-    return nullptr;
+}
+
+}  // namespace
+
+TSChunkPtr TSText::linearSearch(const QUuid& uuid) const {
+    TSChunkPtr found;
+    walkInReadingOrder(this, [&](const TSChunk* node, const VDDataPtr* owner) {
+        if (node->uuidValue() != uuid) return true;
+        found = owner ? std::static_pointer_cast<TSChunk>(std::static_pointer_cast<ts::Object>(*owner))
+                      : std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
+        return false;
+    });
+    return found;
 }
 
 void TSText::rebuildIndex() const {
+    const qsizetype previous = uuidIndex_.size();
     uuidIndex_.clear();
-    std::vector<TSChunkPtr> stack{std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()))};
-    while (!stack.empty()) {
-        TSChunkPtr n = std::move(stack.back());
-        stack.pop_back();
-        const QUuid u = n->uuid()->uuid();
-        if (!uuidIndex_.contains(u)) uuidIndex_.insert(u, n);
-        auto children = n->childNodes();
-        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(std::move(*it));
-    }
+    uuidIndex_.reserve(std::max<qsizetype>(previous, 64));
+    const VDDataPtr self = std::static_pointer_cast<VDData>(std::const_pointer_cast<ts::Object>(shared_from_this()));
+    walkInReadingOrder(this, [&](const TSChunk* node, const VDDataPtr* owner) {
+        const QUuid u = node->uuidValue();
+        auto it = uuidIndex_.find(u);
+        if (it == uuidIndex_.end()) uuidIndex_.insert(u, owner ? *owner : self);
+        return true;
+    });
     indexGeneration_ = structureGeneration();
 }
 
@@ -178,14 +201,15 @@ TSChunkPtr TSText::itemWithUUID(const TSUuidPtr& uuid) const {
 }
 
 TSChunkPtr TSText::itemWithUUID(const QUuid& uuid) const {
+    // Every change made through the tree's own operations renews the index;
+    // a hit still counts only while the node is alive and keeps that uuid.
     auto validated = [&](const TSChunkPtr& n) -> TSChunkPtr {
-        if (!n || n->uuid()->uuid() != uuid) return nullptr;
-        const TSChunk* top = n.get();
-        for (TSChunkPtr p = n->parent(); p; p = p->parent()) top = p.get();
-        return top == this ? n : nullptr;
+        return n && n->uuidValue() == uuid ? n : nullptr;
     };
     if (indexGeneration_ != structureGeneration()) rebuildIndex();
-    if (auto n = validated(uuidIndex_.value(uuid).lock())) return n;
+    auto hit = uuidIndex_.constFind(uuid);
+    if (hit != uuidIndex_.constEnd())
+        if (auto n = validated(std::static_pointer_cast<TSChunk>(hit->lock()))) return n;
     // The tree changed in a way the index could not see (a node placed
     // straight into a children container): the walk is always right.
     TSChunkPtr found = linearSearch(uuid);

@@ -102,6 +102,111 @@ public:
     void markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const;
     void markFoundNotes(FootnoteList& footnotes) const;
 
+    // ==== BEGIN editing, output, paste, numbering and alignment ====
+    // (TSTextEditing.cpp, TSTextOutput.cpp, TSTextLineNumbering.cpp,
+    // TSTextAlignment.cpp, TSTextConversion.cpp.) Every move sets the parent
+    // link of each node it moves; the caller reloads its outline afterwards.
+
+    // Outline commands on a row's node.
+    void promoteRow(const TSChunkPtr& node);
+    void demoteRow(const TSChunkPtr& node);
+    void deleteChunk(const TSChunkPtr& node);
+    // Merges a node into the node above it (chunkAbove); see the .cpp.
+    void mergeChunk(const TSChunkPtr& node, const TSChunkPtr& above);
+
+    // Renumbers the lines after a line with a positive number, within its
+    // own section only, in the style of the line's own number.
+    void renumberFromChunk(const TSChunkPtr& node);
+    void renumberFromChunkWithAttributes(const TSChunkPtr& node, const ts::Attributes& attributes, qint64& number);
+    // Numbers every node after `node` in its list n + 1, n + 2, ...; writes
+    // the last number back; answers the last node numbered, or null.
+    TSChunkPtr renumberSiblings(const TSChunkPtr& node, const ts::Attributes& attributes, qint64& number);
+
+    // The Latin of a node and everything below, one text per line that has
+    // Latin, acute accents removed and highlights dropped.
+    std::vector<ts::AttributedStringPtr> extractLatin(const TSChunkPtr& node) const;
+    void addLatinFromChunkToArray(const TSChunkPtr& node, std::vector<ts::AttributedStringPtr>& array) const;
+    void addLatinFromChunkToString(const TSChunkPtr& node, ts::AttributedString& into) const;
+    // Writes marked texts back into the lines they were taken from, in the
+    // same order, keeping each line's footnote and vocabulary links. A text
+    // whose length differs from its line's Latin is logged and skipped.
+    void loadMacronizedText(const std::vector<ts::AttributedStringPtr>& texts, const TSChunkPtr& node);
+    // `cursor` is the index of the next unused text.
+    void setLatin(const std::vector<ts::AttributedStringPtr>& texts, size_t& cursor, const TSChunkPtr& node);
+    void importMacronizedText(const ts::AttributedStringPtr& text, const TSChunkPtr& node);
+    // The pieces of a text between separator characters (any character of
+    // `separators`), each with its own attributes.
+    static std::vector<ts::AttributedStringPtr> attributedStringArray(const ts::AttributedString& text,
+                                                                      const QString& separators);
+
+    // Output.
+    static QString lastLine(const QString& text);
+    static QString strippedLemma(const QString& text);
+    static void addLinesToArray(std::vector<TSChunkPtr>& lines, const TSChunkPtr& node);
+    std::vector<TSChunkPtr> lines() const;
+    // Ranges of each line's column text laid end to end, in line order.
+    std::vector<std::pair<ts::TextRange, TSChunkPtr>> rangeDictionaryForIdentifier(const QString& identifier) const;
+    QString textContent() const;
+    // The distinct words, diacritics stripped, lower case, stop words left
+    // out; sorted.
+    QStringList wordSet() const;
+    ts::AttributedStringPtr stringOutput(double size) const;
+    ts::AttributedStringPtr latinStringOutput() const override;
+    void magnify(float factor) override;
+
+    // Paste. hasSubsequentText tells whether a paste at the node would
+    // replace text; checkIfOKToPaste asks the user through the current
+    // prompter and answers true only for "Delete"; insertAttributedString
+    // replaces the node and its later siblings with the pasted paragraphs.
+    static bool hasSubsequentText(const TSChunkPtr& node);
+    static bool checkIfOKToPaste(const TSChunkPtr& node);
+    void insertAttributedString(const ts::AttributedString& text, const TSChunkPtr& node, const QString& identifier);
+    // The whole command: asks first when text would be replaced and pastes
+    // only when the user agrees; answers whether it pasted.
+    bool pasteAttributedString(const ts::AttributedString& text, const TSChunkPtr& node, const QString& identifier);
+
+    // Line numbering of an imported translation section (TSLine and
+    // TSMilestone children). Groups hold TSLine nodes.
+    using LineGroup = std::vector<TSChunkPtr>;
+    void adjustLines(const TSChunkPtr& section);
+    TSChunkPtr findLine(const QString& precedingText, const LineGroup& lines, qint64 tln) const;
+    static qint64 firstLine(const TSChunkPtr& node);
+    TSChunkPtr nextScene(const TSChunkPtr& node) const;
+    static bool isScene(const TSChunkPtr& node);
+    static void spreadLines(LineGroup& group, qint64 finalBoundary, const TSChunkPtr& section);
+    static void reduceLineNumbers(LineGroup& group, qint64 target, const TSChunkPtr& section);
+    static void increaseLineNumbers(LineGroup& group, qint64 target, const TSChunkPtr& section);
+    static void mergeLine(const TSChunkPtr& line, LineGroup& group, const TSChunkPtr& section);
+    static void splitLine(const TSChunkPtr& line, ts::TextRange range, LineGroup& group, const TSChunkPtr& section);
+    static std::vector<std::pair<qint64, LineGroup>> lengthDictionary(const LineGroup& group);
+    static void insertLineNumbers(const LineGroup& group, qint64 first);
+
+    // Alignment of an imported translation onto this text's lines, into
+    // "perseusEnglish", its notes becoming linked footnotes.
+    using LineParents = std::vector<std::pair<QString, TSChunkPtr>>;
+    void importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes);
+    void matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes);
+    void insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
+    static void addLineParentsToDictionary(LineParents& dictionary, const TSChunkPtr& node);
+    void matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source);
+    void insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
+    bool addNoteToChunk(const TSChunkPtr& note, const TSChunkPtr& destination, FootnoteList& footnotes);
+    void addNoteToChunkLemma(const QString& noteText, const TSChunkPtr& line, const QString& lemma, ts::TextRange range,
+                             FootnoteList& footnotes, const ts::Attributes& attributes);
+
+    // Conversion of import nodes into stored rows, and matching by number.
+    void convertToMatched(float size);
+    void extractChunk(const ts::ObjectPtr& item, const TSChunkPtr& destination, const ts::Attributes& baseAttributes,
+                      bool isLatin);
+    void addLine(const TSChunkPtr& line, const TSChunkPtr& destination, const ts::Attributes& baseAttributes,
+                 bool isLatin);
+    static ts::AttributedStringPtr addSpeaker(const TSChunkPtr& speaker, const TSChunkPtr& destination,
+                                              const ts::Attributes& baseAttributes, bool isLatin);
+    static void appendAttributedString(const ts::AttributedStringPtr& piece, const TSChunkPtr& node, bool isLatin);
+    static void insertSpeakers(const TSChunkPtr& section);
+    void matchLines(const TSChunkPtr& destination, const TSChunkPtr& source);
+    // ==== END editing, output, paste, numbering and alignment ====
+
 private:
     TSChunkPtr linearSearch(const QUuid& uuid) const;
     void rebuildIndex() const;
@@ -111,6 +216,6 @@ private:
     ts::ValueDictionary keptOuter_;
     ts::ValueDictionary keptInformation_;
 
-    mutable QHash<QUuid, std::weak_ptr<TSChunk>> uuidIndex_;
+    mutable QHash<QUuid, std::weak_ptr<VDData>> uuidIndex_;
     mutable quint64 indexGeneration_ = ~quint64(0);
 };

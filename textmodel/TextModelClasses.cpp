@@ -34,11 +34,14 @@ void registerNode() {
 
 }  // namespace
 
+void registerTextModelClasses();
+
 namespace TSNodeFactory {
 
 void add(const QString& className, std::function<TSChunkPtr()> make) { nodeTable().insert(className, std::move(make)); }
 
 TSChunkPtr make(const QString& className) {
+    registerTextModelClasses();
     auto it = nodeTable().constFind(className);
     if (it != nodeTable().constEnd()) return (*it)();
     // A node class another module registered; anything else is refused.

@@ -10,6 +10,7 @@
 #include "platform/KeyedUnarchiver.h"
 #include "platform/PlatformClasses.h"
 #include "platform/PropertyList.h"
+#include "platform/Prompter.h"
 #include "platform/StringsTable.h"
 #include "platform/UserDefaults.h"
 
@@ -47,13 +48,22 @@ const QString kLatinToEnglish = QStringLiteral("latinToEnglishDictionarySelectio
 
 constexpr Preferences::Positions kDefaultPositions = {0.0, 0.45, 0.55};
 
-// Class-level state, one each per process.
-std::mutex sharedMutex;
-PreferencesPtr sharedPreferences;
-LGFileLoggerPtr sharedFileLogger;
-std::optional<ts::ValueDictionary> reverseTable;
-ts::ValueDictionary sharedPrintInfo;
-bool printInfoRestored = false;
+// Class-level state, one each per process. Never destroyed, so that nothing
+// it holds (the file logger above all) is torn down during static
+// destruction while other threads may still use it.
+struct ClassState {
+    std::mutex mutex;
+    PreferencesPtr preferences;
+    LGFileLoggerPtr fileLogger;
+    std::optional<ts::ValueDictionary> reverseTable;
+    ts::ValueDictionary printInfo;
+    bool printInfoRestored = false;
+};
+
+ClassState& state() {
+    static auto* s = new ClassState;
+    return *s;
+}
 
 qint32 clampToInt32(qint64 v) {
     return qint32(std::clamp<qint64>(v, std::numeric_limits<qint32>::min(), std::numeric_limits<qint32>::max()));
@@ -98,17 +108,17 @@ std::optional<Preferences::Positions> positionsFromValue(const ts::Value& v) {
 // --- the shared object ---------------------------------------------------------
 
 PreferencesPtr Preferences::preferences() {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    if (!sharedPreferences) sharedPreferences = std::make_shared<Preferences>();
-    return sharedPreferences;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    if (!state().preferences) state().preferences = std::make_shared<Preferences>();
+    return state().preferences;
 }
 
 void Preferences::setPreferences(PreferencesPtr preferences) {
     PreferencesPtr old;
     {
-        std::lock_guard<std::mutex> lock(sharedMutex);
-        old = std::move(sharedPreferences);
-        sharedPreferences = std::move(preferences);
+        std::lock_guard<std::mutex> lock(state().mutex);
+        old = std::move(state().preferences);
+        state().preferences = std::move(preferences);
     }
     // `old` is released here, outside the lock; readers holding it keep it.
 }
@@ -155,23 +165,23 @@ void Preferences::savePreferences() {
 }
 
 LGFileLoggerPtr Preferences::fileLogger() {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    return sharedFileLogger;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return state().fileLogger;
 }
 
 void Preferences::setFileLogger(LGFileLoggerPtr logger) {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    sharedFileLogger = std::move(logger);
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().fileLogger = std::move(logger);
 }
 
 bool Preferences::showCases() { return !preferences()->dictionaryPrefs()->showOnlyMeanings(); }
 
 void Preferences::resetSharedState() {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    sharedPreferences.reset();
-    reverseTable.reset();
-    sharedPrintInfo.clear();
-    printInfoRestored = false;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().preferences.reset();
+    state().reverseTable.reset();
+    state().printInfo.clear();
+    state().printInfoRestored = false;
 }
 
 // --- folders and files -----------------------------------------------------------
@@ -260,8 +270,8 @@ QString Preferences::userDefaultsFile() { return ts::UserDefaults::standardFileP
 // --- localisation ------------------------------------------------------------------
 
 ts::ValueDictionary Preferences::reverseLocalizationList() {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    if (!reverseTable) {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    if (!state().reverseTable) {
         ts::ValueDictionary table;
         const QString path = TSBundle::pathForResource(QStringLiteral("Localizable"), QStringLiteral("strings"));
         if (path.isEmpty()) {
@@ -272,9 +282,9 @@ ts::ValueDictionary Preferences::reverseLocalizationList() {
             if (!error.isEmpty()) TSLogError("Unable to read the strings table %@", error);
             for (const auto& [key, text] : strings.entries()) table[text] = key;
         }
-        reverseTable = std::move(table);
+        state().reverseTable = std::move(table);
     }
-    return *reverseTable;
+    return *state().reverseTable;
 }
 
 QString Preferences::reverseLocalize(const QString& text) {
@@ -315,19 +325,19 @@ void Preferences::addLinkAttributes(ts::Attributes& attributes, qint32 linkType,
 // --- print layout --------------------------------------------------------------------
 
 ts::ValueDictionary Preferences::getPrintInfo() {
-    std::lock_guard<std::mutex> lock(sharedMutex);
-    if (!printInfoRestored) {
-        printInfoRestored = true;
+    std::lock_guard<std::mutex> lock(state().mutex);
+    if (!state().printInfoRestored) {
+        state().printInfoRestored = true;
         const QByteArray data = ts::UserDefaults::standardUserDefaults()->dataForKey(kPrintLayoutKey);
         if (!data.isEmpty()) {
             const ts::Value v = ts::KeyedUnarchiver::unarchive(data);
             if (!v.isDictionary())
                 TSLogError("nil dict at getPrintInfo");
             else
-                sharedPrintInfo = v.dictionary();
+                state().printInfo = v.dictionary();
         }
     }
-    return sharedPrintInfo;
+    return state().printInfo;
 }
 
 void Preferences::setPrintInfo(const ts::Value& printInfo) {
@@ -336,8 +346,8 @@ void Preferences::setPrintInfo(const ts::Value& printInfo) {
         return;
     }
     {
-        std::lock_guard<std::mutex> lock(sharedMutex);
-        sharedPrintInfo = printInfo.dictionary();
+        std::lock_guard<std::mutex> lock(state().mutex);
+        state().printInfo = printInfo.dictionary();
     }
     QString error;
     const QByteArray data = ts::KeyedArchiver::archivedDataWithRootObject(printInfo, &error);
@@ -346,6 +356,25 @@ void Preferences::setPrintInfo(const ts::Value& printInfo) {
         TSLogError("Unable to archive the print layout %@", error);
     else if (!defaults->setObject(ts::Value(data), kPrintLayoutKey))
         TSLogError("Unable to store the print layout %@", defaults->lastError());
+}
+
+// --- file panels ------------------------------------------------------------------------
+
+QString Preferences::chooseImportFile() {
+    ts::OpenPanelRequest request;
+    request.canChooseFiles = true;
+    request.canChooseDirectories = true;
+    request.allowsMultipleSelection = false;
+    const QStringList chosen = ts::Prompter::current()->openPanel(request);
+    return chosen.isEmpty() ? QString() : chosen.first();
+}
+
+QString Preferences::specifyExportFile(const QString& name, const QString& type) {
+    ts::SavePanelRequest request;
+    request.title = QStringLiteral("Export");
+    request.nameFieldStringValue = ts::format("%@.%@", name, type);
+    request.allowedFileTypes = {QStringLiteral("plist")};
+    return ts::Prompter::current()->savePanel(request);
 }
 
 // --- fields ------------------------------------------------------------------------------

@@ -21,6 +21,7 @@
 // default on first use are safe to call from several threads. The class-level
 // tables are built once under a lock.
 //
+// The file panels go through ts::Prompter, which the window layer supplies.
 // The page-setup object of the windows is not made here: the print layout is
 // kept as the dictionary it is archived as (getPrintInfo / setPrintInfo), and
 // the windows turn it into their page setup.
@@ -112,6 +113,13 @@ public:
     // "PrintLayout" (without synchronising). A null value is logged and
     // ignored.
     static void setPrintInfo(const ts::Value& printInfo);
+
+    // --- file panels of the word-pattern finder (through ts::Prompter) ---------
+    // One file or folder to import; a null string when the user cancels.
+    static QString chooseImportFile();
+    // A save panel titled "Export" proposing "<name>.<type>" and allowing
+    // "plist" files (whatever the type); a null string when cancelled.
+    static QString specifyExportFile(const QString& name, const QString& type);
 
     // Forgets the shared object, the tables, the print layout and its
     // read-once flag, as at the start of a run.

@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "app/logging/LGLogSupport.h"
+#include "platform/Prompter.h"
 #include "platform/StringsTable.h"
 
 #include <QDir>
@@ -84,4 +85,9 @@ QString TSBundle::localizedString(const QString& key, const QString& value, cons
 void TSBundle::clearCaches() {
     std::lock_guard<std::mutex> lock(tablesMutex);
     tables.clear();
+}
+
+void TSBundle::installLocalizer() {
+    ts::Prompter::setLocalizer(
+        [](const QString& key, const QString& table) { return TSBundle::localizedString(key, {}, table); });
 }

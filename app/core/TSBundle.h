@@ -32,6 +32,10 @@ public:
     // empty.
     static QString localizedString(const QString& key, const QString& value = {}, const QString& table = {});
 
+    // Makes localizedString() the look-up ts::Prompter uses for the texts of
+    // alerts and panels.
+    static void installLocalizer();
+
     // Forgets the cached tables (for tests that swap the resources folder).
     static void clearCaches();
 };

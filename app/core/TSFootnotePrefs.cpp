@@ -37,7 +37,7 @@ void TSFootnotePrefs::encodeWithCoder(ts::Coder& coder) const {
 
 bool TSFootnotePrefs::initWithCoder(ts::Coder& coder) {
     // A delimiter is one UTF-16 unit; a wider stored value keeps its low bits,
-    // as the 16-bit field of the original did.
+    // as a 16-bit field would.
     open_ = QChar(char16_t(coder.decodeInteger(kOpen) & 0xFFFF));
     close_ = QChar(char16_t(coder.decodeInteger(kClose) & 0xFFFF));
     fontTraits_ = coder.decodeInteger(kFontTraits);

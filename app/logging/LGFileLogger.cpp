@@ -110,9 +110,13 @@ void LGFileLogger::setRollingFrequency(double seconds) {
 }
 
 LGLogFileInfoPtr LGFileLogger::currentLogFileInfo() {
-    LGLogFileInfoPtr result;
-    readSetting([&] { result = lt_currentLogFileInfo(); });
-    return result;
+    QString path;
+    readSetting([&] {
+        if (LGLogFileInfoPtr info = lt_currentLogFileInfo()) path = info->filePath();
+    });
+    // A record of its own: the logger's record caches values on the logger's
+    // queue and is not to be read from another thread.
+    return LGLogFileInfo::logFileWithPath(path);
 }
 
 void LGFileLogger::rollLogFileWithCompletionBlock(std::function<void()> completion) {

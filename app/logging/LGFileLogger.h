@@ -61,7 +61,8 @@ public:
     // Seconds; 0 or less turns rolling by age off. Default 86400.
     double rollingFrequency();
     void setRollingFrequency(double seconds);
-    // The file in use, chosen (and if need be created) on the spot.
+    // The file in use, chosen (and if need be created) on the spot; a fresh
+    // record of it, for the caller's thread.
     LGLogFileInfoPtr currentLogFileInfo();
 
     bool doNotReuseLogFiles() const { return doNotReuseLogFiles_; }

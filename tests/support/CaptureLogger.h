@@ -53,6 +53,14 @@ public:
             if (t.contains(part)) return true;
         return false;
     }
+    // The texts so far, leaving the record empty.
+    QStringList take() {
+        std::lock_guard<std::mutex> lock(mutex_);
+        QStringList out = texts_;
+        texts_.clear();
+        records_.clear();
+        return out;
+    }
     void clear() {
         std::lock_guard<std::mutex> lock(mutex_);
         texts_.clear();

@@ -71,8 +71,9 @@ TEST(LGDispatchQueueLogFormatter, ShowsTheOriginQueueOrThread) {
     // Logged on the global queue from an unnamed thread: the thread id.
     LGLogMessagePtr onGlobal;
     ts::DispatchQueue::global()->sync([&] { onGlobal = messageHere("g"); });
-    if (onGlobal->threadName().isEmpty())
+    if (onGlobal->threadName().isEmpty()) {
         EXPECT_EQ(formatter.queueThreadLabelForLogMessage(*onGlobal), onGlobal->threadID());
+    }
 
     formatter.setMaxQueueLength(5);
     EXPECT_EQ(formatter.queueThreadLabelForLogMessage(*onQueue), QStringLiteral("analy"));

@@ -1,5 +1,5 @@
 #pragma once
-// Shared pieces of the logger tests: a settable clock, a scratch logs folder
+// Shared helpers of the logger tests: a settable clock, a scratch logs folder
 // and small file helpers.
 
 #include "app/logging/LGLogMessage.h"

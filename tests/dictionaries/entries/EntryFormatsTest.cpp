@@ -212,6 +212,13 @@ TEST_F(EntryFormats, DamagedDataReadsAsMuchAsMakesSense) {
 
     auto bad = DictionaryEntry::entryFromSerializedData(Value(QStringLiteral("nonsense")));
     EXPECT_EQ(bad->entry(), QStringLiteral(""));
+    // An entry that no shared pointer holds still loads; its children just
+    // cannot name it as their parent.
+    DictionaryEntry onStack;
+    onStack.loadSerializedData(Value(d));
+    EXPECT_EQ(onStack.childCount(), 1);
+    EXPECT_EQ(onStack.firstChild()->parent(), nullptr);
+    EXPECT_EQ(onStack.firstAncestor(), nullptr);
     ValueDictionary notList{{"Entry", "y"}, {"children", "nope"}};
     auto noKids = DictionaryEntry::entryFromSerializedData(Value(notList));
     EXPECT_EQ(noKids->childCount(), 0);

@@ -1,4 +1,4 @@
-#include "CaptureLogger.h"
+#include "support/CaptureLogger.h"
 
 #include "foundation/AttributedStringExtensions.h"
 #include "foundation/ColorExtensions.h"
@@ -11,7 +11,7 @@ using namespace ColorExtensions;
 using namespace AttributedStringExtensions;
 
 TEST(ColorExtensions, TextFormRoundTripAndFailures) {
-    auto log = CaptureLogger::install();
+    CaptureLogger::Scope log;
     EXPECT_EQ(rgbString(Color::calibratedRgb(1, 0, 0)), QStringLiteral("1.000000|0.000000|0.000000|1.000000"));
     EXPECT_EQ(rgbString(Color::white(0.5, 0.25)), QStringLiteral("0.500000|0.500000|0.500000|0.250000"));
     EXPECT_TRUE(rgbString(nullptr).isNull());
@@ -55,7 +55,7 @@ TEST(ColorExtensions, ToleranceAndSpaces) {
     // (w, alpha) is not equal to the same grey in RGB.
     EXPECT_FALSE(colorsAreEqual(Color::white(0.5), Color::calibratedRgb(0.5, 0.5, 0.5)));
 
-    auto log = CaptureLogger::install();
+    CaptureLogger::Scope log;
     logColorDifferences(base, Color::white(1));
     logComponents(base);
     const QStringList lines = log->take();

@@ -1,0 +1,777 @@
+#include "DictionaryControllerParser.h"
+
+#include "app/logging/LGLog.h"
+
+namespace {
+
+const QString kProperNameNotice = QStringLiteral("Assume this is capitalized proper name");
+
+// The words of a line: runs of characters between white space.
+QStringList splitWords(const QString& line) {
+    QStringList words;
+    const int n = int(line.size());
+    int i = 0;
+    while (i < n) {
+        while (i < n && line.at(i).isSpace()) ++i;
+        const int start = i;
+        while (i < n && !line.at(i).isSpace()) ++i;
+        if (i > start) words << line.mid(start, i - start);
+    }
+    return words;
+}
+
+QString wordAt(const QStringList& words, int n) { return n >= 1 && n <= words.size() ? words.at(n - 1) : QString(); }
+
+QString lineAt(const QStringList& lines, int index) {
+    return index >= 0 && index < lines.size() ? lines.at(index) : QString();
+}
+
+DictionaryEntryPtr makeNode(const QString& text, int type) { return DictionaryEntry::make(text, type); }
+
+}  // namespace
+
+// ---- Lines and words ----
+
+QStringList DictionaryControllerParser::separateTranslationString(const QString& text) {
+    return text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+bool DictionaryControllerParser::isAMeaningString(const QString& line) {
+    // Example lines of the analyser carry "~" for the word itself; only those
+    // that also show "=>" hold meanings.
+    if (line.contains(QLatin1Char('~')) && !line.contains(QLatin1String("=>"))) return false;
+    return line.contains(QLatin1Char(';')) || line.contains(kProperNameNotice);
+}
+
+int DictionaryControllerParser::findMeaningLine(const QStringList& lines, int index) {
+    const int last = int(lines.size()) - 1;
+    if (index >= last) return index;
+    for (int k = std::max(index, 0); k < last; ++k)
+        if (isAMeaningString(lines.at(k))) return k;
+    return index;
+}
+
+bool DictionaryControllerParser::hasBracket(const QString& line) { return line.contains(QLatin1Char('[')); }
+
+bool DictionaryControllerParser::mainLine(const QString& line) {
+    return hasBracket(line) || line.contains(QLatin1String("X X CARD")) || line.contains(QLatin1String("UNKNOWN")) ||
+           line.contains(QLatin1String("0 0 X   X X"));
+}
+
+bool DictionaryControllerParser::isANewLine(const QString& line) { return line == QLatin1String("*"); }
+
+bool DictionaryControllerParser::isInflection(const QString& line, bool* newWordFound) {
+    if (newWordFound) *newWordFound = false;
+    if (line.contains(QLatin1Char('.'))) return true;
+    if (isANewLine(line)) {
+        if (newWordFound) *newWordFound = true;
+        return false;
+    }
+    return getCaseFromString(getNthWord(5, line)) != 0;
+}
+
+QString DictionaryControllerParser::getNthWord(int n, const QString& line) { return wordAt(splitWords(line), n); }
+
+QString DictionaryControllerParser::getFirstWordInLine(const QString& line) { return getNthWord(1, stripDots(line)); }
+
+int DictionaryControllerParser::countWordsInLine(const QString& line) { return int(splitWords(line).size()); }
+
+QStringList DictionaryControllerParser::separateLatinString(const QString& text, bool getWordForms) {
+    QStringList forms, rest;
+    bool inForms = true;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        // Tokens run between blanks and line breaks.
+        auto separator = [&text](qsizetype k) {
+            const QChar c = text.at(k);
+            return c == QLatin1Char(' ') || c == QLatin1Char('\n') || c == QLatin1Char('\r');
+        };
+        while (i < n && separator(i)) ++i;
+        const qsizetype start = i;
+        while (i < n && !separator(i)) ++i;
+        if (i == start) break;
+        QString token = text.mid(start, i - start);
+        token.remove(QLatin1Char(','));
+        if (inForms) {
+            int type = 0;
+            if (isThisAWordType(token, &type) || token.contains(QLatin1Char('['))) inForms = false;
+        }
+        if (inForms) forms << token;
+        else rest << token;
+    }
+    return getWordForms ? forms : rest;
+}
+
+// ---- Clean-ups ----
+
+QString DictionaryControllerParser::stripCommas(const QString& text, bool* commaFound) {
+    if (commaFound) *commaFound = text.contains(QLatin1Char(','));
+    QString s = text;
+    return s.remove(QLatin1Char(','));
+}
+
+QString DictionaryControllerParser::stripDots(const QString& text) {
+    QString s = text;
+    return s.remove(QLatin1Char('.'));
+}
+
+QString DictionaryControllerParser::stripColons(const QString& text) {
+    QString s = text;
+    return s.remove(QLatin1Char(';'));
+}
+
+QString DictionaryControllerParser::stripReturns(const QString& text) {
+    QString s = text;
+    s.remove(QLatin1Char('\n'));
+    return s.remove(QLatin1Char('\r'));
+}
+
+QString DictionaryControllerParser::fixSlashProblem(const QString& text) {
+    QString s = text;
+    return s.replace(QLatin1String("/"), QLatin1String(" / "));
+}
+
+QString DictionaryControllerParser::stripLeadingWhiteSpace(const QString& text) {
+    int i = 0;
+    while (i < text.size() && text.at(i) == QLatin1Char(' ')) ++i;
+    return text.mid(i);
+}
+
+// ---- Code tables ----
+
+bool DictionaryControllerParser::isThisAWordType(const QString& word, int* type) {
+    static const QHash<QString, int> table = {
+        {QStringLiteral("N"), 1},     {QStringLiteral("V"), 2},      {QStringLiteral("ADJ"), 3},
+        {QStringLiteral("ADV"), 4},   {QStringLiteral("CONJ"), 5},   {QStringLiteral("PREP"), 6},
+        {QStringLiteral("PRON"), 7},  {QStringLiteral("INTERJ"), 8}, {QStringLiteral("NUM"), 9},
+        {QStringLiteral("PACK"), 10}};
+    const int code = table.value(word, 0);
+    if (type) *type = code;
+    return code != 0;
+}
+
+int DictionaryControllerParser::calculateWordType(const QStringList& words) {
+    for (const QString& w : words) {
+        int type = 0;
+        if (isThisAWordType(w, &type)) return type;
+    }
+    return 0;
+}
+
+int DictionaryControllerParser::genderFromString(const QString& word) {
+    static const QHash<QString, int> table = {{QStringLiteral("M"), 1}, {QStringLiteral("F"), 2},
+                                              {QStringLiteral("N"), 3}, {QStringLiteral("C"), 4},
+                                              {QStringLiteral("X"), 5}};
+    return table.value(word, 6);
+}
+
+int DictionaryControllerParser::calculateGender(const QStringList& rest) {
+    for (int k = int(rest.size()) - 1; k >= 1; --k)
+        if (rest.at(k).contains(QLatin1Char('['))) return genderFromString(rest.at(k - 1));
+    return 6;
+}
+
+int DictionaryControllerParser::getCaseFromString(const QString& word) {
+    static const QHash<QString, int> table = {
+        {QStringLiteral("NOM"), 1}, {QStringLiteral("VOC"), 2}, {QStringLiteral("ACC"), 3}, {QStringLiteral("GEN"), 4},
+        {QStringLiteral("DAT"), 5}, {QStringLiteral("ABL"), 6}, {QStringLiteral("LOC"), 7}};
+    return table.value(word, 0);
+}
+
+int DictionaryControllerParser::calculateCase(const QStringList& rest) {
+    if (rest.size() < 2) {
+        TSLogError("wrong number in CalculateCase data array");
+        return 0;
+    }
+    return getCaseFromString(rest.at(1));
+}
+
+bool DictionaryControllerParser::isThisANumber(const QString& word, int* number) {
+    bool ok = false;
+    const int value = word.toInt(&ok);
+    // Only the plain decimal forms "0" to "13": "+1" or "01" are no number words.
+    ok = ok && value >= 0 && value <= 13 && word == QString::number(value);
+    if (number) *number = ok ? value : -1;
+    return ok;
+}
+
+int DictionaryControllerParser::ordinalValue(const QString& word) {
+    static const QHash<QString, int> table = {{QStringLiteral("(1st)"), 1}, {QStringLiteral("(2nd)"), 2},
+                                              {QStringLiteral("(3rd)"), 3}, {QStringLiteral("(4th)"), 4},
+                                              {QStringLiteral("(5th)"), 5}};
+    return table.value(word, -1);
+}
+
+int DictionaryControllerParser::moodFromString(const QString& word) {
+    static const QHash<QString, int> table = {{QStringLiteral("IND"), 1}, {QStringLiteral("SUB"), 2},
+                                              {QStringLiteral("IMP"), 3}, {QStringLiteral("INF"), 4}};
+    return table.value(word, 0);
+}
+
+int DictionaryControllerParser::voiceFromString(const QString& word) {
+    if (word == QLatin1String("ACTIVE")) return 1;
+    if (word == QLatin1String("PASSIVE")) return 2;
+    return 0;
+}
+
+int DictionaryControllerParser::checkEnglishToLatinDeclension(const QStringList& rest, const QString&) {
+    if (rest.size() < 2) return 0;
+    for (int k = 1; k < rest.size(); ++k) {
+        const int ordinal = ordinalValue(rest.at(k));
+        if (ordinal != -1) return ordinal;
+        int number = -1;
+        if (isThisANumber(rest.at(k), &number)) return number <= 5 ? number : 0;
+    }
+    return 0;
+}
+
+int DictionaryControllerParser::checkEnglishToLatinConjugation(const QStringList& rest, const QString& vocab,
+                                                              int* transitivity) {
+    constexpr int kNoValue = -1;
+    int conjugation = 0;
+    int trans = 0;
+    bool found = false;
+    if (rest.size() >= 2) {
+        for (int k = 1; k < rest.size(); ++k) {
+            const QString& w = rest.at(k);
+            const int ordinal = ordinalValue(w);
+            int number = -1;
+            if (ordinal != -1) {
+                conjugation = ordinal;
+                found = true;
+            } else if (found) {
+                if (isThisANumber(w, &number)) break;
+            } else if (isThisANumber(w, &number)) {
+                conjugation = number;
+                break;
+            } else {
+                conjugation = kNoValue;
+                checkIrregConjugation(vocab, &conjugation);
+                found = true;
+            }
+            if (w == QLatin1String("TRANS")) trans = 1;
+            else if (w == QLatin1String("INTRANS")) trans = 2;
+        }
+        if (conjugation == kNoValue) conjugation = 0;
+        if (conjugation == 3) {
+            // The -io verbs of the third conjugation ("capio," or "patior,")
+            // are told apart by the vowel before the ending.
+            const QString first = getNthWord(1, vocab);
+            const int n = int(first.size());
+            if (n >= 4) {
+                const int back = first.at(n - 2) == QLatin1Char('r') ? 4 : 3;
+                if (first.at(n - back) == QLatin1Char('i')) conjugation = 5;
+            }
+        }
+    }
+    if (transitivity) *transitivity = trans;
+    return conjugation;
+}
+
+bool DictionaryControllerParser::checkIrregConjugation(const QString& vocab, int* conjugation) {
+    const QStringList segments = vocab.split(QLatin1Char(','), Qt::SkipEmptyParts);
+    int value = conjugation ? *conjugation : 0;
+    if (segments.size() >= 3) {
+        const QString& p1 = segments.at(0);
+        const QString& p2 = segments.at(1);
+        const QString& p3 = segments.at(2);
+        if (p3.endsWith(QLatin1String("fui"))) value = 8;
+        else if (p3.endsWith(QLatin1String("tuli"))) value = 9;
+        else if (p3.endsWith(QLatin1String("nolui"))) value = 13;
+        else if (p3.endsWith(QLatin1String("malui"))) value = 14;
+        else if (p3.endsWith(QLatin1String("volui"))) value = 12;
+        else if (p1.endsWith(QLatin1String("fio"))) value = 11;
+        else if (p3.endsWith(QLatin1String("edi")) && p2.endsWith(QLatin1String("edere"))) value = 10;
+        else if (p1.endsWith(QLatin1String("eo")) && p2.endsWith(QLatin1String("ire"))) value = 7;
+    }
+    if (conjugation) *conjugation = value;
+    return value != 0;
+}
+
+int DictionaryControllerParser::calculateFrequency(const QStringList& rest) {
+    if (rest.isEmpty()) {
+        TSLogError("wrong number in CalculateFrequency data array");
+        return 0;
+    }
+    const QString& w = rest.last();
+    if (w.size() < 3) return 0;
+    switch (w.at(w.size() - 2).unicode()) {
+    case 'A': return 6;
+    case 'B': return 5;
+    case 'C': return 4;
+    case 'D': return 3;
+    case 'E': return 2;
+    case 'F': return 1;
+    default: return 0;
+    }
+}
+
+int DictionaryControllerParser::getAge(const QStringList& rest) {
+    if (rest.isEmpty()) {
+        TSLogError("wrong number in GetAge data array");
+        return 0;
+    }
+    const QString& w = rest.last();
+    if (w.size() < 2) return 0;
+    const char16_t c = w.at(1).unicode();
+    if (c == u'X') return 0;
+    const int age = int(c) - 64;
+    // Letters beyond the entry tree's age table have no age.
+    return age >= 1 && age <= 8 ? age : 0;
+}
+
+bool DictionaryControllerParser::isThisAPersonForm(const QString& word, int* number) {
+    int value = 0;
+    if (word == QLatin1String("S")) value = 1;
+    else if (word == QLatin1String("P")) value = 2;
+    else if (word == QLatin1String("X")) value = 3;
+    if (number) *number = value;
+    return value != 0;
+}
+
+// ---- Inflection summaries ----
+
+QString DictionaryControllerParser::makeVerbData(int person, int number, int mood, int voice, const QString& tense) {
+    QString text = person >= 1 ? QString::number(person) : QString();
+    switch (number) {
+    case 0: break;
+    case 1: text += QLatin1String("s"); break;
+    case 2: text += QLatin1String("pl"); break;
+    case 3: text += QLatin1String("s/pl"); break;
+    default: TSLogError("bad number of people");
+    }
+    if (!tense.isEmpty()) text += QLatin1Char(' ') + tense;
+    switch (mood) {
+    case 0: break;
+    case 1: text += QLatin1String(" ind"); break;
+    case 2: text += QLatin1String(" sub"); break;
+    case 3: text = number == 1 ? QStringLiteral("imp s") : QStringLiteral("imp pl"); break;
+    case 4: text = tense.isEmpty() ? QStringLiteral("inf") : tense + QLatin1String(" inf"); break;
+    default: TSLogError("bad mood");
+    }
+    switch (voice) {
+    case 0: break;
+    case 1: text += QLatin1String(" act"); break;
+    case 2: text += QLatin1String(" pass"); break;
+    case 3: text += QLatin1String(" dep"); break;
+    case 4: text += QLatin1String(" semi-dep"); break;
+    default: TSLogError("bad voice");
+    }
+    return text;
+}
+
+QString DictionaryControllerParser::parseVerbForm(const QString& line, int voice) {
+    const QStringList words = splitWords(line);
+    int k = 0, number = 0;
+    for (int n = int(words.size()); n >= 1; --n)
+        if (isThisAPersonForm(words.at(n - 1), &number)) {
+            k = n;
+            break;
+        }
+    if (k == 0) return QString();
+    int person = 0;
+    if (!isThisANumber(wordAt(words, k - 1), &person)) person = 0;
+    const int mood = moodFromString(wordAt(words, k - 2));
+    const int v = voice != 0 ? voice : voiceFromString(wordAt(words, 6));
+    return makeVerbData(person, number, mood, v, wordAt(words, 5).toLower());
+}
+
+QString DictionaryControllerParser::parseVerbParticiple(const QString& line, int voice) {
+    const QStringList words = splitWords(line);
+    int v = voiceFromString(wordAt(words, 9));
+    if (v == 0) v = voice;
+    const QString text = makeVerbData(0, 0, 0, v, wordAt(words, 8).toLower());
+    if (text == QLatin1String(" fut pass")) return QStringLiteral("gerund/gerundive");
+    return text + QLatin1String(" ppl");
+}
+
+namespace {
+QString prepend(const QString& form, const QString& summary) {
+    return summary.isEmpty() ? form : form + QLatin1String(", ") + summary;
+}
+}  // namespace
+
+QString DictionaryControllerParser::addNounCase(int caseCode, bool plural, const QString& summary) {
+    return prepend(DictionaryEntry::getCaseString(caseCode) + (plural ? QLatin1String(" pl") : QLatin1String("")),
+                   summary);
+}
+
+QString DictionaryControllerParser::addPronounCase(int caseCode, int gender, bool plural, const QString& summary) {
+    return prepend(DictionaryEntry::getCaseString(caseCode) + (plural ? QLatin1String(" pl") : QLatin1String("")) +
+                       QLatin1Char(' ') + DictionaryEntry::nameOfGender(gender),
+                   summary);
+}
+
+QString DictionaryControllerParser::addAdjectiveCase(int caseCode, int gender, bool plural, const QString& summary) {
+    return prepend(DictionaryEntry::getCaseString(caseCode) + QLatin1Char(' ') + DictionaryEntry::nameOfGender(gender) +
+                       (plural ? QLatin1String(" pl") : QLatin1String("")),
+                   summary);
+}
+
+DictionaryEntryPtr DictionaryControllerParser::getNounData(const QStringList& lines, int index) {
+    if (index < 1 || index > lines.size()) return nullptr;
+    QString summary;
+    bool taken = false;
+    int lastCase = 0;
+    bool lastPlural = false;
+    for (int k = index - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        bool newWord = false;
+        if (hasBracket(line)) {
+            if (calculateWordType(separateLatinString(line, false)) != 1) break;
+        } else if (isInflection(line, &newWord)) {
+            const QStringList words = splitWords(line);
+            const int caseCode = getCaseFromString(wordAt(words, 5));
+            const QString w6 = wordAt(words, 6);
+            if (caseCode == 0 || w6.isNull()) break;
+            const bool plural = w6 == QLatin1String("P");
+            if (!taken || caseCode != lastCase || plural != lastPlural) summary = addNounCase(caseCode, plural, summary);
+            taken = true;
+            lastCase = caseCode;
+            lastPlural = plural;
+        } else if (isANewLine(line) || (taken && mainLine(line))) {
+            break;
+        }
+    }
+    return taken ? makeNode(summary, DictionaryEntry::WordData) : nullptr;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::getPronounData(const QStringList& lines, int index) {
+    if (index < 1 || index > lines.size()) return nullptr;
+    QString summary;
+    bool taken = false;
+    int lastCase = 0, lastGender = 0;
+    bool lastPlural = false;
+    for (int k = index - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        bool newWord = false;
+        if (hasBracket(line)) continue;
+        if (isInflection(line, &newWord)) {
+            const QStringList words = splitWords(line);
+            const int caseCode = getCaseFromString(wordAt(words, 5));
+            if (caseCode == 0) break;
+            const bool plural = wordAt(words, 6) == QLatin1String("P");
+            const QString w7 = wordAt(words, 7);
+            // A line without a gender word counts as of unknown gender.
+            const int gender = w7.isNull() ? 6 : genderFromString(w7);
+            if (!(taken && caseCode == lastCase && plural == lastPlural && gender == lastGender))
+                summary = addPronounCase(caseCode, gender, plural, summary);
+            taken = true;
+            lastCase = caseCode;
+            lastPlural = plural;
+            lastGender = gender;
+        } else if (isANewLine(line) || (taken && line.contains(QLatin1Char(';')))) {
+            break;
+        }
+    }
+    return taken ? makeNode(summary, DictionaryEntry::WordData) : nullptr;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::getAdjectiveData(const QStringList& lines, int index) {
+    if (index < 1 || index > lines.size()) return nullptr;
+    QString summary;
+    QString degree;
+    for (int k = index - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        bool newWord = false;
+        if (hasBracket(line)) {
+            if (calculateWordType(separateLatinString(line, false)) != 3) break;
+        } else if (isInflection(line, &newWord)) {
+            const QStringList words = splitWords(line);
+            const int caseCode = getCaseFromString(wordAt(words, 5));
+            const QString w6 = wordAt(words, 6);
+            if (caseCode == 0 || w6.isNull()) break;
+            const QString w7 = wordAt(words, 7);
+            const int gender = w7.isNull() ? 6 : genderFromString(w7);
+            summary = addAdjectiveCase(caseCode, gender, w6 == QLatin1String("P"), summary);
+            // The analyser writes the degree after the gender.
+            const QString w8 = wordAt(words, 8);
+            if (w8 == QLatin1String("COMP")) degree = QStringLiteral(": comparative");
+            else if (w8 == QLatin1String("SUPER")) degree = QStringLiteral(": superlative");
+            else if (w8 == QLatin1String("POS")) degree.clear();
+        } else if (isANewLine(line)) {
+            break;
+        }
+    }
+    if (summary.isEmpty()) return nullptr;
+    return makeNode(summary + degree, DictionaryEntry::WordData);
+}
+
+DictionaryEntryPtr DictionaryControllerParser::getVerbData(const QStringList& lines, int index) {
+    if (index < 0 || index >= lines.size()) return nullptr;
+    QString summary, lastText;
+    bool any = false;
+    int preset = 0;
+    for (int k = index; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        if (line.contains(QLatin1String("=>")) || line.contains(QLatin1Char(';')) || line.contains(QLatin1Char('~'))) {
+            if (line.contains(QLatin1Char(';'))) break;
+            continue;
+        }
+        if (hasBracket(line)) {
+            if (line.contains(QLatin1String(" DEP"))) preset = 3;
+            else if (line.contains(QLatin1String("SEMIDEP"))) preset = 4;
+            continue;
+        }
+        const QString w2 = getNthWord(2, line);
+        QString text;
+        if (w2 == QLatin1String("V")) {
+            text = parseVerbForm(line, preset);
+        } else if (w2 == QLatin1String("VPAR")) {
+            text = parseVerbParticiple(line, preset);
+        } else if (w2 == QLatin1String("SUPINE")) {
+            text = QStringLiteral("supine");
+        } else if (w2 == QLatin1String("+")) {
+            text = parseVerbForm(line.mid(line.indexOf(QLatin1Char('+')) + 2), preset);
+        } else {
+            break;
+        }
+        if (text.isNull() || (any && text == lastText)) continue;
+        summary = any ? summary + QLatin1String(", ") + text : text;
+        lastText = text;
+        any = true;
+    }
+    return any ? makeNode(summary, DictionaryEntry::WordData) : nullptr;
+}
+
+// ---- Entries ----
+
+QString DictionaryControllerParser::getPronounName(const QString& vocab, const QStringList& lines, int index) {
+    if (index < 1 || index > lines.size()) return vocab;
+    return getFirstWordInLine(lines.at(index - 1)) + QLatin1String(" PRON ") + vocab;
+}
+
+QString DictionaryControllerParser::extractTackon(const QStringList& lines, int index) {
+    static const QString kNotFound = QStringLiteral(" packon not found");
+    if (index < 0) return kNotFound;
+    for (int k = std::min(index, int(lines.size()) - 1); k >= 0; --k) {
+        const QString& line = lines.at(k);
+        if (line.contains(QLatin1String("TACKON")) || line.contains(QLatin1String("PACK"))) return getNthWord(1, line);
+        if (isANewLine(line)) break;
+    }
+    return kNotFound;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::parseLatinVocabString(const QString& vocabIn, const QStringList& lines,
+                                                                     int index, bool showCases) {
+    QString vocab = vocabIn;
+    QStringList forms = separateLatinString(vocab, true);
+    if (forms.isEmpty() && index > 0) {
+        vocab = getPronounName(vocab, lines, index);
+        forms = separateLatinString(vocab, true);
+    }
+    const QStringList rest = separateLatinString(vocab, false);
+    int type = calculateWordType(rest);
+    auto entry = DictionaryEntry::make();
+    QString text;
+    switch (type) {
+    case DictionaryEntry::Noun:
+        entry->setGender(calculateGender(rest));
+        entry->setConjugation(checkEnglishToLatinDeclension(rest, vocab));
+        if (showCases) entry->addChild(getNounData(lines, index));
+        break;
+    case DictionaryEntry::Verb: {
+        int trans = 0;
+        entry->setConjugation(checkEnglishToLatinConjugation(rest, vocab, &trans));
+        if (trans != 0) entry->setTransIntrans(trans);
+        if (showCases) entry->addChild(getVerbData(lines, index));
+        break;
+    }
+    case DictionaryEntry::Adjective: {
+        if (showCases) entry->addChild(getAdjectiveData(lines, index));
+        QStringList kept;
+        for (const QString& f : forms)
+            if (f != QLatin1String("(gen.)")) kept << f;
+        text = kept.join(QLatin1Char(' '));
+        break;
+    }
+    case DictionaryEntry::Preposition: {
+        const int caseCode = calculateCase(rest);
+        if (caseCode != 0) entry->setCase(caseCode);
+        break;
+    }
+    case DictionaryEntry::Pronoun:
+        if (showCases) entry->addChild(getPronounData(lines, index));
+        break;
+    case DictionaryEntry::Packon: {
+        const QString above = lineAt(lines, index > 0 ? index - 1 : index);
+        type = calculateWordType(separateLatinString(above, false));
+        // A packon line that ends the answer has no form line below it.
+        text = getFirstWordInLine(lineAt(lines, index + 1)) + extractTackon(lines, index);
+        if (showCases) entry->addChild(getPronounData(lines, findMeaningLine(lines, index)));
+        break;
+    }
+    default: break;
+    }
+    if (calculateWordType(rest) != DictionaryEntry::Adjective && calculateWordType(rest) != DictionaryEntry::Packon)
+        text = forms.join(QLatin1Char(' '));
+    if (text.isEmpty()) return nullptr;
+    entry->setEntry(text);
+    entry->setType(type);
+    entry->setFrequency(calculateFrequency(rest));
+    entry->setAge(getAge(rest));
+    return entry;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::lookForWordForm(const QString& line, const QStringList& lines, int index,
+                                                               int* status, bool showCases) {
+    DictionaryEntryPtr entry;
+    if (hasBracket(line)) {
+        const int end = int(line.indexOf(QLatin1Char(']')));
+        if (end < 0) return nullptr;
+        int start = 0;
+        while (start < line.size() && line.at(start).isSpace()) ++start;
+        if (start >= end) return nullptr;
+        entry = parseLatinVocabString(line.mid(start, end - start), lines, index, showCases);
+    } else if (line.contains(QLatin1String("X X CARD"))) {
+        entry = parseLatinVocabString(getFirstWordInLine(line) + QLatin1String("   NUM  [XXXXXXXX]"), lines, index,
+                                      showCases);
+    } else if (line.contains(QLatin1String("UNKNOWN"))) {
+        return makeNode(QStringLiteral("Unknown"), DictionaryEntry::Meaning);
+    } else if (line.contains(QLatin1String("0 0 X   X X"))) {
+        entry = parseLatinVocabString(getFirstWordInLine(line) + QLatin1String(" N U [XXXXXX]"), lines, index,
+                                      showCases);
+    } else {
+        return nullptr;
+    }
+    if (entry && status) *status = 1;
+    return entry;
+}
+
+QString DictionaryControllerParser::lookForRootWord(const QStringList& lines, int index) {
+    QString supine;
+    for (int k = std::min(index, int(lines.size())) - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        if (isAMeaningString(line) || hasBracket(line) || line.contains(QLatin1Char('~'))) continue;
+        if (line.contains(QLatin1Char('+'))) {
+            if (line.contains(QLatin1String("SUPINE +"))) supine = getNthWord(3, line);
+            continue;
+        }
+        if (isANewLine(line) || line.isEmpty()) break;
+        const QString root = getFirstWordInLine(line);
+        return supine.isEmpty() ? root : root + QLatin1Char(' ') + supine;
+    }
+    QString word = getNthWord(1, lineAt(lines, index));
+    word.remove(QLatin1Char('.'));
+    word.remove(QLatin1Char(','));
+    return word;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::getWordModifications(const QStringList& lines, int index) {
+    QStringList notices;  // bottom to top
+    for (int k = std::min(index, int(lines.size())) - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        if (hasBracket(line) || line.contains(QLatin1Char(';')) || isANewLine(line)) break;
+        if (line.contains(QLatin1String("be rendered by '")) || line.contains(QLatin1String("Syncopated perfect often drops"))) {
+            notices << line;
+        } else if (line.contains(QLatin1String("doubled consonant may be rendered by just the single"))) {
+            // The letter is named on the line above; at the top of the answer
+            // there is none to name.
+            const QString w = getNthWord(3, lineAt(lines, k - 1));
+            notices << QStringLiteral("Mediaeval spelling, double %1 changed to single %1").arg(w);
+        } else if (line.contains(QLatin1String("May be 2 words combined"))) {
+            notices << line;
+        }
+    }
+    if (notices.isEmpty()) return nullptr;
+    if (notices.size() == 1) return makeNode(notices.first(), DictionaryEntry::WordModification);
+    auto node = makeNode(QStringLiteral("multiple modifications"), DictionaryEntry::WordModification);
+    for (int k = int(notices.size()) - 1; k >= 0; --k)
+        node->addChild(makeNode(notices.at(k), DictionaryEntry::WordModification));
+    return node;
+}
+
+void DictionaryControllerParser::addMeanings(const QString& line, const DictionaryEntryList& entries) {
+    for (const QString& raw : line.split(QLatin1String("; "))) {
+        const QString segment = fixSlashProblem(stripLeadingWhiteSpace(stripReturns(stripColons(raw))));
+        if (segment.isEmpty()) continue;
+        for (const auto& entry : entries)
+            if (entry) entry->addChild(makeNode(segment, DictionaryEntry::Meaning));
+    }
+}
+
+void DictionaryControllerParser::addEntry(const DictionaryEntryPtr& entry, DictionaryEntryList& list) {
+    if (!entry) return;
+    for (const auto& e : list)
+        if (e->isEqualTo(*entry)) return;
+    list.push_back(entry);
+}
+
+DictionaryEntryList DictionaryControllerParser::removeDuplicates(const DictionaryEntryList& list) {
+    DictionaryEntryList out;
+    for (const auto& e : list) addEntry(e, out);
+    return out;
+}
+
+// ---- Assembly ----
+
+DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString& answer, bool showCases) {
+    const QStringList lines = separateTranslationString(answer);
+    DictionaryEntryList result;
+    DictionaryEntryPtr root, previous;
+    DictionaryEntryList group;
+    bool meaningSeen = false;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
+        if (isAMeaningString(line)) {
+            if (line.contains(QLatin1Char(';'))) {
+                if (root) addMeanings(line, group);
+            } else if (previous && root) {
+                root->removeChild(previous);
+                group = {root};
+                addMeanings(QStringLiteral("Assuming a capitalized proper name"), group);
+            }
+            meaningSeen = true;
+            continue;
+        }
+        if (isANewLine(line)) {
+            root.reset();
+            group.clear();
+            continue;
+        }
+        int status = 0;
+        DictionaryEntryPtr entry = lookForWordForm(line, lines, i, &status, showCases);
+        previous = entry;
+        if (!entry) continue;
+        QString rootText;
+        if (line.contains(QLatin1String("PACK"))) rootText = entry->entry();
+        else if (entry->entry().contains(QLatin1String("Unknown"))) rootText = line;
+        else rootText = lookForRootWord(lines, i);
+        if (rootText.isEmpty()) continue;
+        if (!root || root->entry() != rootText) {
+            root = makeNode(rootText, DictionaryEntry::Root);
+            root->addChild(getWordModifications(lines, i));
+            result.push_back(root);
+        }
+        if (group.empty() || group.front()->type() != entry->type() || meaningSeen) group.clear();
+        group.push_back(entry);
+        root->addChild(entry);
+        meaningSeen = false;
+    }
+    return removeDuplicates(result);
+}
+
+DictionaryEntryList DictionaryControllerParser::parseLatinVocab(const QString& answer, bool showCases) {
+    const QStringList lines = separateTranslationString(answer);
+    DictionaryEntryList result, group;
+    DictionaryEntryPtr current;
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString& line = lines.at(i);
+        if (isAMeaningString(line)) {
+            if (line.contains(QLatin1Char(';')) && current) addMeanings(line, group);
+            continue;
+        }
+        if (isANewLine(line)) {
+            group.clear();
+            continue;
+        }
+        int status = 0;
+        current = lookForWordForm(line, lines, i, &status, showCases);
+        if (current) {
+            result.push_back(current);
+            group = {current};
+        }
+    }
+    return removeDuplicates(result);
+}

@@ -1,0 +1,95 @@
+#pragma once
+// Reading the analyser's plain-text answers into DictionaryEntry trees.
+//
+// Two entry points, one per direction: parseEnglishVocab reads the answer to
+// a Latin query (one root node per analysed form, holding the word entries
+// that form belongs to, each with its inflection summary and meanings);
+// parseLatinVocab reads the answer to an English query (word entries with
+// their meanings). The building blocks are public so that each line rule can
+// be tested on its own; DictionaryController inherits them all.
+//
+// The answer is taken as lines cut at "\n" with empty lines dropped; a "word"
+// is a run of characters between white space, counted from 1. Nothing here
+// keeps state or throws: lines of an unknown shape are passed over, words not
+// in a table take the table's fallback code, and the few impossible values
+// are logged. Safe on any thread.
+
+#include "dictionaries/DictionaryEntry.h"
+
+#include <QString>
+#include <QStringList>
+
+class DictionaryControllerParser {
+public:
+    // ---- Entry points ----
+    // showCases adds the inflection summary ("word data") under each entry.
+    static DictionaryEntryList parseEnglishVocab(const QString& answer, bool showCases = true);
+    static DictionaryEntryList parseLatinVocab(const QString& answer, bool showCases = true);
+
+    // ---- Lines and words ----
+    static QStringList separateTranslationString(const QString& text);
+    static bool isAMeaningString(const QString& line);
+    static int findMeaningLine(const QStringList& lines, int index);
+    static bool hasBracket(const QString& line);
+    static bool mainLine(const QString& line);
+    static bool isANewLine(const QString& line);
+    static bool isInflection(const QString& line, bool* newWordFound);
+    // Null when the line has fewer than n words, or n is below 1.
+    static QString getNthWord(int n, const QString& line);
+    // Word 1 after every "." of the line has been deleted.
+    static QString getFirstWordInLine(const QString& line);
+    static int countWordsInLine(const QString& line);
+    // Forms list (true) or rest list (false) of a dictionary text.
+    static QStringList separateLatinString(const QString& text, bool getWordForms);
+
+    // ---- Text clean-ups ----
+    static QString stripCommas(const QString& text, bool* commaFound);
+    static QString stripDots(const QString& text);
+    static QString stripColons(const QString& text);
+    static QString stripReturns(const QString& text);
+    static QString fixSlashProblem(const QString& text);
+    static QString stripLeadingWhiteSpace(const QString& text);
+
+    // ---- Code tables ----
+    static bool isThisAWordType(const QString& word, int* type);
+    static int calculateWordType(const QStringList& words);
+    static int genderFromString(const QString& word);
+    static int calculateGender(const QStringList& rest);
+    static int getCaseFromString(const QString& word);
+    static int calculateCase(const QStringList& rest);
+    static bool isThisANumber(const QString& word, int* number);
+    static int ordinalValue(const QString& word);
+    static int moodFromString(const QString& word);
+    static int voiceFromString(const QString& word);
+    static int checkEnglishToLatinDeclension(const QStringList& rest, const QString& vocab);
+    static int checkEnglishToLatinConjugation(const QStringList& rest, const QString& vocab, int* transitivity);
+    static bool checkIrregConjugation(const QString& vocab, int* conjugation);
+    static int calculateFrequency(const QStringList& rest);
+    static int getAge(const QStringList& rest);
+    static bool isThisAPersonForm(const QString& word, int* number);
+
+    // ---- Inflection summaries ----
+    static QString makeVerbData(int person, int number, int mood, int voice, const QString& tense);
+    static QString parseVerbForm(const QString& line, int voice);
+    static QString parseVerbParticiple(const QString& line, int voice);
+    static QString addNounCase(int caseCode, bool plural, const QString& summary);
+    static QString addPronounCase(int caseCode, int gender, bool plural, const QString& summary);
+    static QString addAdjectiveCase(int caseCode, int gender, bool plural, const QString& summary);
+    static DictionaryEntryPtr getNounData(const QStringList& lines, int index);
+    static DictionaryEntryPtr getPronounData(const QStringList& lines, int index);
+    static DictionaryEntryPtr getAdjectiveData(const QStringList& lines, int index);
+    static DictionaryEntryPtr getVerbData(const QStringList& lines, int index);
+
+    // ---- Entries ----
+    static QString getPronounName(const QString& vocab, const QStringList& lines, int index);
+    static QString extractTackon(const QStringList& lines, int index);
+    static DictionaryEntryPtr parseLatinVocabString(const QString& vocab, const QStringList& lines, int index,
+                                                    bool showCases = true);
+    static DictionaryEntryPtr lookForWordForm(const QString& line, const QStringList& lines, int index,
+                                              int* status, bool showCases = true);
+    static QString lookForRootWord(const QStringList& lines, int index);
+    static DictionaryEntryPtr getWordModifications(const QStringList& lines, int index);
+    static void addMeanings(const QString& line, const DictionaryEntryList& entries);
+    static void addEntry(const DictionaryEntryPtr& entry, DictionaryEntryList& list);
+    static DictionaryEntryList removeDuplicates(const DictionaryEntryList& list);
+};

@@ -1,0 +1,382 @@
+// The analyser dictionary against the real analyser program.
+
+#include "dictionaries/DictionaryController.h"
+#include "support/CaptureLogger.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <chrono>
+#include <csignal>
+#include <future>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The analyser's I/O thread runs an event loop, which needs an application
+// object (its main loop need not run).
+void ensureApplication() {
+    static int argc = 1;
+    static char name[] = "analyser_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
+}
+
+bool analyserInstalled() { return !DictionaryController::findAnalyserProgram(QString()).isEmpty(); }
+
+struct Pending {
+    std::shared_ptr<std::promise<TSDictionaryResult>> promise = std::make_shared<std::promise<TSDictionaryResult>>();
+    std::future<TSDictionaryResult> future = promise->get_future();
+    TSDictionaryBlock block() {
+        auto p = promise;
+        return [p](const TSDictionaryResult& r) { p->set_value(r); };
+    }
+    // The result, or a map with "timed out" when the block was not called.
+    TSDictionaryResult get(std::chrono::milliseconds limit = 10s) {
+        if (future.wait_for(limit) != std::future_status::ready) return {{QStringLiteral("timed out"), true}};
+        return future.get();
+    }
+};
+
+QString raw(const TSDictionaryResult& r) {
+    auto it = r.find(TSDictionary::kRawOutput);
+    return it == r.end() ? QString() : it->second.toString();
+}
+
+QString input(const TSDictionaryResult& r) {
+    auto it = r.find(TSDictionary::kInputString);
+    return it == r.end() ? QString() : it->second.toString();
+}
+
+bool timedOut(const TSDictionaryResult& r) { return r.count(QStringLiteral("timed out")) > 0; }
+
+// Headwords of every word entry under the roots.
+QStringList headwords(const DictionaryEntryList& roots) {
+    QStringList out;
+    for (const auto& root : roots)
+        for (const auto& child : root->childList())
+            if (child->type() >= 1 && child->type() <= 10) out << child->entry();
+    return out;
+}
+
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10s) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (std::chrono::steady_clock::now() < end) {
+        if (condition()) return true;
+        std::this_thread::sleep_for(5ms);
+    }
+    return condition();
+}
+
+class AnalyserProcess : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ensureApplication();
+        if (!analyserInstalled()) GTEST_SKIP() << "whitakers-words is not installed";
+        DictionaryController::setSettingsProvider({});
+        controller = std::make_shared<DictionaryController>();
+        controller->startLatinProcess();
+        controller->loadDictionaryPrefs();
+    }
+    void TearDown() override {
+        if (controller) controller->terminate();
+        DictionaryController::setSettingsProvider({});
+    }
+
+    TSDictionaryResult latin(const QString& query) {
+        Pending p;
+        controller->translateToEnglish(query, 0, 0, p.block());
+        return p.get();
+    }
+    TSDictionaryResult english(const QString& query) {
+        Pending p;
+        controller->translateToLatin(query, 0, 0, p.block());
+        return p.get();
+    }
+
+    DictionaryControllerPtr controller;
+};
+
+}  // namespace
+
+TEST_F(AnalyserProcess, SetsUpAndAnswersBothDirections) {
+    const TSDictionaryResult amo = latin(QStringLiteral("amo"));
+    ASSERT_FALSE(timedOut(amo));
+    EXPECT_EQ(controller->dictionaryVersion(), QStringLiteral("1.97FC"));
+    EXPECT_EQ(input(amo), QStringLiteral("amo\n"));
+    // The set-up turned on frequencies: the answer shows them.
+    EXPECT_TRUE(raw(amo).contains(QStringLiteral("amo, amare, amavi, amatus  V (1st)   [XXXAO]")));
+    EXPECT_TRUE(raw(amo).contains(QStringLiteral("veryfreq")));
+    EXPECT_FALSE(raw(amo).contains(QStringLiteral("=>")));
+    const DictionaryEntryList roots = TSDictionary::parsedWords(amo);
+    ASSERT_EQ(roots.size(), 1u);
+    EXPECT_EQ(roots[0]->entry(), QStringLiteral("amo"));
+    EXPECT_EQ(headwords(roots), QStringList{QStringLiteral("amo amare amavi amatus")});
+
+    const TSDictionaryResult love = english(QStringLiteral("love"));
+    ASSERT_FALSE(timedOut(love));
+    EXPECT_FALSE(controller->inLatinMode());
+    const DictionaryEntryList words = TSDictionary::parsedWords(love);
+    QStringList entries;
+    for (const auto& w : words) entries << w->entry();
+    EXPECT_TRUE(entries.contains(QStringLiteral("amo amare amavi amatus"))) << entries.join(QStringLiteral(" | ")).toStdString();
+
+    // Back to Latin: the switch is queued and answered before the word.
+    const TSDictionaryResult arma = latin(QStringLiteral("arma"));
+    EXPECT_TRUE(controller->inLatinMode());
+    EXPECT_TRUE(headwords(TSDictionary::parsedWords(arma)).contains(QStringLiteral("armum armi")));
+}
+
+TEST_F(AnalyserProcess, QueuedLookUpsAreAnsweredInOrderWithOneSwitch) {
+    // Issued together, before the banner: each waits for the set-up script.
+    Pending a, b, c;
+    controller->translateToLatin(QStringLiteral("love"), 0, 0, a.block());
+    controller->translateToLatin(QStringLiteral("war"), 0, 0, b.block());
+    controller->translateToEnglish(QStringLiteral("bellum"), 0, 0, c.block());
+    const auto ra = a.get(), rb = b.get(), rc = c.get();
+    ASSERT_FALSE(timedOut(ra) || timedOut(rb) || timedOut(rc));
+    EXPECT_EQ(input(ra), QStringLiteral("love\n"));
+    EXPECT_EQ(input(rb), QStringLiteral("war\n"));
+    EXPECT_TRUE(raw(rb).contains(QStringLiteral("adbello, adbellare, adbellavi, adbellatus  V")));
+    EXPECT_TRUE(headwords(TSDictionary::parsedWords(rc)).contains(QStringLiteral("bellum belli")));
+    // The mode-switch answers carry no language text into the look-ups.
+    EXPECT_FALSE(raw(rb).contains(QStringLiteral("Language changed")));
+    EXPECT_FALSE(raw(rc).contains(QStringLiteral("Language changed")));
+}
+
+TEST_F(AnalyserProcess, AnswersThePagerOnALongAnswer) {
+    CaptureLogger::Scope log;
+    DictionaryController::setSettingsProvider([] {
+        DictionaryController::Settings s;
+        s.logCommunications = true;
+        return s;
+    });
+    const QString line = QStringLiteral("arma virumque cano Troiae qui primus ab oris Italiam fato profugus");
+    const TSDictionaryResult r = latin(line);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_FALSE(raw(r).contains(QStringLiteral("MORE - hit RETURN")));
+    EXPECT_FALSE(raw(r).contains(QStringLiteral("                          \n")));
+    EXPECT_TRUE(raw(r).contains(QStringLiteral("profug.us")));
+    // The analyser did page the answer.
+    EXPECT_TRUE(log->contains(QStringLiteral("MORE - hit RETURN/ENTER to continue")));
+    // Still in step: the next answer is the next word's.
+    const TSDictionaryResult next = latin(QStringLiteral("amo"));
+    EXPECT_EQ(headwords(TSDictionary::parsedWords(next)), QStringList{QStringLiteral("amo amare amavi amatus")});
+}
+
+TEST_F(AnalyserProcess, HostileQueriesKeepTheExchangeInStep) {
+    CaptureLogger::Scope log;
+    // A file request, a query that folds to nothing, a line end inside a
+    // query, a mode switch, a parameter request and a blank query.
+    const TSDictionaryResult file = latin(QStringLiteral("@/etc/hostname"));
+    ASSERT_FALSE(timedOut(file));
+    // Read as two words to analyse, not as a file to open.
+    EXPECT_EQ(input(file), QStringLiteral("/etc/hostname\n"));
+    EXPECT_TRUE(raw(file).contains(QStringLiteral("hostname                         ========   UNKNOWN")))
+        << raw(file).toStdString();
+
+    const TSDictionaryResult bar = latin(QStringLiteral("|"));
+    ASSERT_FALSE(timedOut(bar));
+    EXPECT_EQ(input(bar), QString());
+    EXPECT_TRUE(TSDictionary::parsedWords(bar).empty());
+
+    const TSDictionaryResult two = latin(QStringLiteral("amo\nsum"));
+    ASSERT_FALSE(timedOut(two));
+    EXPECT_EQ(input(two), QStringLiteral("amo sum\n"));
+    EXPECT_EQ(TSDictionary::parsedWords(two).size(), 2u);
+
+    for (const char* q : {"~E", "#", "!", "?", "   ", "", "amo\n\n\n"}) {
+        const TSDictionaryResult r = latin(QString::fromLatin1(q));
+        ASSERT_FALSE(timedOut(r)) << q;
+    }
+    EXPECT_TRUE(controller->inLatinMode());
+
+    const TSDictionaryResult sum = latin(QStringLiteral("sum"));
+    EXPECT_EQ(headwords(TSDictionary::parsedWords(sum)), QStringList{QStringLiteral("sum esse fui futurus")});
+    EXPECT_TRUE(controller->isAvailable());
+    EXPECT_FALSE(log->contains(QStringLiteral("exited")));
+    EXPECT_FALSE(log->contains(QStringLiteral("out of step")));
+}
+
+TEST_F(AnalyserProcess, RestartsAfterTheChildIsKilled) {
+    ASSERT_FALSE(timedOut(latin(QStringLiteral("amo"))));
+    const qint64 first = controller->processId();
+    ASSERT_GT(first, 0);
+    CaptureLogger::Scope log;
+    ::kill(pid_t(first), SIGKILL);
+    ASSERT_TRUE(waitFor([&] { return controller->processId() > 0 && controller->processId() != first; }));
+    EXPECT_TRUE(log->contains(QStringLiteral("latin_tool crashed")));
+    // The new process is set up again and answers.
+    const TSDictionaryResult r = latin(QStringLiteral("arma"));
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(headwords(TSDictionary::parsedWords(r)).contains(QStringLiteral("armum armi")));
+    EXPECT_TRUE(controller->isAvailable());
+}
+
+TEST_F(AnalyserProcess, RunsInAPrivateEmptyFolderAndStopsCleanly) {
+    ASSERT_FALSE(timedOut(latin(QStringLiteral("amo"))));
+    const QString folder = controller->workingDirectory();
+    ASSERT_FALSE(folder.isEmpty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::NoDotAndDotDot | QDir::AllEntries).isEmpty());
+    const qint64 pid = controller->processId();
+    controller->terminate();
+    EXPECT_NE(::kill(pid_t(pid), 0), 0);  // gone
+    // After the end every request is answered at once, empty.
+    const TSDictionaryResult r = latin(QStringLiteral("amo"));
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    EXPECT_FALSE(controller->isAvailable());
+}
+
+TEST(AnalyserFailures, MissingProgramAnswersEveryRequestEmpty) {
+    ensureApplication();
+    CaptureLogger::Scope log;
+    DictionaryController::setSettingsProvider([] {
+        DictionaryController::Settings s;
+        s.analyserPath = QStringLiteral("/nonexistent/words");
+        return s;
+    });
+    auto controller = std::make_shared<DictionaryController>();
+    Pending p;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());  // queued before the start
+    controller->startLatinProcess();
+    const TSDictionaryResult r = p.get();
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }));
+    EXPECT_TRUE(log->contains(QStringLiteral("Error launching latinTask")));
+    Pending later;
+    controller->translateToLatin(QStringLiteral("love"), 0, 0, later.block());
+    EXPECT_FALSE(timedOut(later.get(2s)));
+    DictionaryController::setSettingsProvider({});
+}
+
+TEST(AnalyserFailures, SilentProgramTimesOutAndIsGivenUp) {
+    ensureApplication();
+    if (!QFileInfo(QStringLiteral("/bin/cat")).isExecutable()) GTEST_SKIP();
+    CaptureLogger::Scope log;
+    // cat never prints a prompt: the banner never comes, then the restarted
+    // one never answers either.
+    DictionaryController::setSettingsProvider([] {
+        DictionaryController::Settings s;
+        s.analyserPath = QStringLiteral("/bin/cat");
+        return s;
+    });
+    auto controller = std::make_shared<DictionaryController>();
+    controller->setAnswerTimeout(300ms);
+    controller->setShutdownGrace(100ms);
+    controller->startLatinProcess();
+    Pending p;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
+    const TSDictionaryResult r = p.get(5s);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }, 5s));
+    EXPECT_TRUE(log->contains(QStringLiteral("gave no answer")));
+    DictionaryController::setSettingsProvider({});
+    controller->terminate();
+}
+
+TEST(AnalyserQueries, CleaningRemovesWhatWouldDesynchroniseTheExchange) {
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("amo")), QStringLiteral("amo\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("  amō  ")), QStringLiteral("amo\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("quid?")), QStringLiteral("quid .\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("#amo")), QStringLiteral(".amo\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("@/etc/hostname")), QStringLiteral("/etc/hostname\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("~E")), QStringLiteral("E\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("a\nb\r\tc")), QStringLiteral("a b  c\n"));
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("|")), QString());
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("   ")), QString());
+    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("?!#")), QString());
+    const QString longLine = DictionaryController::cleanQuery(QStringLiteral("et ").repeated(2000));
+    EXPECT_LE(longLine.size(), DictionaryController::kMaxQueryLength + 1);
+    EXPECT_TRUE(longLine.endsWith(QStringLiteral("et\n")));
+}
+
+TEST(AnalyserQueries, SetUpScriptHasItsFortyEightLines) {
+    const auto& script = DictionaryController::setUpScript();
+    ASSERT_EQ(script.size(), 48u);
+    EXPECT_EQ(script[0].line, QStringLiteral("#\n"));
+    EXPECT_EQ(script[17].line, QStringLiteral("!\n"));
+    int blanks = 0;
+    for (const auto& s : script) blanks += s.line == QStringLiteral("\n");
+    EXPECT_EQ(blanks, 10 + 3 + 16 + 1 + 9);
+}
+
+namespace {
+
+// A stand-in analyser written as a shell script, for the failures the real
+// one cannot be made to show.
+struct FakeAnalyser {
+    QTemporaryDir dir;
+    QString path;
+    explicit FakeAnalyser(const QByteArray& body) {
+        path = dir.filePath(QStringLiteral("fake-words"));
+        QFile f(path);
+        if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\n" + body);
+        f.close();
+        f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        DictionaryController::setSettingsProvider([p = path] {
+            DictionaryController::Settings s;
+            s.analyserPath = p;
+            return s;
+        });
+    }
+    ~FakeAnalyser() { DictionaryController::setSettingsProvider({}); }
+};
+
+}  // namespace
+
+TEST(AnalyserFailures, SetUpOutOfStepGivesUpInsteadOfSendingBlankLines) {
+    ensureApplication();
+    if (!QFileInfo(QStringLiteral("/bin/sh")).isExecutable()) GTEST_SKIP();
+    CaptureLogger::Scope log;
+    // Every answer names a parameter the script does not expect; a blank line
+    // would be recorded in the marker file.
+    QTemporaryDir marks;
+    const QByteArray marker = QFile::encodeName(marks.filePath(QStringLiteral("blank")));
+    FakeAnalyser fake("printf 'Version 9.9\\n\\n=>'\nwhile read l; do [ -z \"$l\" ] && touch '" + marker +
+                      "'; printf 'SOMETHING_ELSE ?   (Currently  N =>'; done\n");
+    auto controller = std::make_shared<DictionaryController>();
+    controller->startLatinProcess();
+    controller->loadDictionaryPrefs();
+    Pending p;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
+    const TSDictionaryResult r = p.get(5s);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    EXPECT_FALSE(controller->isAvailable());
+    EXPECT_TRUE(log->contains(QStringLiteral("out of step")));
+    EXPECT_EQ(controller->dictionaryVersion(), QStringLiteral("9.9"));
+    EXPECT_FALSE(QFileInfo::exists(QString::fromLocal8Bit(marker)));
+    controller->terminate();
+}
+
+TEST(AnalyserFailures, ExitIsLoggedWithItsCodeAndRestartedOnce) {
+    ensureApplication();
+    if (!QFileInfo(QStringLiteral("/bin/sh")).isExecutable()) GTEST_SKIP();
+    CaptureLogger::Scope log;
+    FakeAnalyser fake("printf 'banner\\n=>'\nread l\nexit 3\n");
+    auto controller = std::make_shared<DictionaryController>();
+    controller->startLatinProcess();
+    Pending first;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, first.block());
+    ASSERT_FALSE(timedOut(first.get(5s)));
+    ASSERT_TRUE(waitFor([&] { return log->contains(QStringLiteral("exited with code 3")); }, 5s));
+    // The restarted one ends the same way; then the analyser is given up.
+    Pending second;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, second.block());
+    ASSERT_FALSE(timedOut(second.get(5s)));
+    ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }, 5s));
+    Pending third;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, third.block());
+    EXPECT_FALSE(timedOut(third.get(1s)));
+    controller->terminate();
+}

@@ -1,0 +1,282 @@
+// Footnotes: ids, the archive (versions 1 to 3, read back by an independent
+// reader), unreadable archives, and footnote links numbered in the text.
+
+#include "TextModelTestSupport.h"
+#include "support/CaptureLogger.h"
+
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/Url.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/TSLinkStyle.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+using namespace ts;
+
+namespace {
+
+struct Tree {
+    TSTextPtr root = std::make_shared<TSText>();
+    std::vector<TSMatchedChunkPtr> lines;
+    TSMatchedChunkPtr add(const QString& english, const TSChunkPtr& parent) {
+        auto l = std::make_shared<TSMatchedChunk>();
+        l->setEnglish(AttributedString::make(english));
+        parent->addChild(l);
+        lines.push_back(l);
+        return l;
+    }
+    // Appends an unnumbered marker linked to the footnote, as the document does.
+    void link(const TSMatchedChunkPtr& l, const QString& id, const QString& column = QStringLiteral("english")) {
+        auto t = l->textForKey(column);
+        const qsizetype end = t ? t->length() : 0;
+        root->insertURL(id, 0, {end, 0}, l, column);
+    }
+};
+
+QString english(const TSMatchedChunkPtr& l) { return l->english()->string(); }
+
+}  // namespace
+
+TEST(Footnotes, IdsAndLinkKinds) {
+    FootnoteList list;
+    auto a = list.makeNewNote(), b = list.makeNewNote();
+    const QRegularExpression form(QStringLiteral("^footnote:[0-9A-F]{32}$"));
+    EXPECT_TRUE(form.match(a->uniqueID()).hasMatch()) << a->uniqueID().toStdString();
+    EXPECT_NE(a->uniqueID(), b->uniqueID());
+    EXPECT_EQ(list.noteForID(a->uniqueID()), a);
+    EXPECT_EQ(list.noteForID(b->uniqueID()), b);
+
+    FootnoteList numeric;
+    EXPECT_EQ(numeric.getUniqueID(), QStringLiteral("footnote:1"));
+    for (const char* id : {"footnote:3", "footnote:12"}) {
+        auto n = std::make_shared<FootnoteObject>();
+        n->setUniqueID(QString::fromLatin1(id));
+        numeric.addNote(n);
+    }
+    EXPECT_EQ(numeric.getUniqueID(), QStringLiteral("footnote:13"));
+    EXPECT_EQ(numeric.objectAtIndex(0)->uniqueID(), QStringLiteral("footnote:12"));
+    EXPECT_FALSE(numeric.objectAtIndex(2));
+    EXPECT_FALSE(numeric.objectAtIndex(-1));
+
+    EXPECT_EQ(LinkTypeOfLink(Value(QStringLiteral("footnote:12"))), 0);  // a string is not a link
+    EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("footnote:12")))), 1);
+    EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("vocab:7")))), 2);
+    EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("https://example.org")))), 0);
+    EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral(":footnote")))), 0);
+    EXPECT_EQ(LinkIdentifierString(Value(Url::make(QStringLiteral("footnote:12")))), QStringLiteral("footnote:12"));
+
+    auto titled = std::make_shared<FootnoteObject>();
+    EXPECT_EQ(titled->description(), QString());
+    titled->setTitle(QStringLiteral("Troy"));
+    titled->setNoteFromString(QStringLiteral("a city"));
+    EXPECT_EQ(titled->description(), QStringLiteral("Troy: a city"));
+}
+
+TEST(Footnotes, LinksAreNumberedInReadingOrder) {
+    Tree t;
+    FootnoteList notes;
+    auto a = notes.makeNewNote(), b = notes.makeNewNote();
+    auto section = std::make_shared<TSMatchedChunk>();
+    t.root->addChild(section);
+    auto l1 = t.add(QStringLiteral("arms"), section), l2 = t.add(QStringLiteral("man"), section),
+         l3 = t.add(QStringLiteral("Troy"), t.root);
+    t.link(l1, a->uniqueID());
+    EXPECT_EQ(english(l1), QStringLiteral("arms[*]"));
+    t.link(l2, QStringLiteral("footnote:missing"));
+    t.link(l2, b->uniqueID());
+    t.link(l3, a->uniqueID());
+
+    const auto changed = t.root->reunumberFootnotes(notes, QStringLiteral("english"), false);
+    EXPECT_EQ(english(l1), QStringLiteral("arms[1]"));
+    EXPECT_EQ(english(l2), QStringLiteral("man[*][2]"));  // the missing note keeps its marker and uses no number
+    EXPECT_EQ(english(l3), QStringLiteral("Troy[1]"));
+    EXPECT_EQ(changed.size(), 3u);
+    EXPECT_EQ(a->currentNumber(), 1);
+    EXPECT_EQ(b->currentNumber(), 2);
+
+    TextRange run;
+    auto link = l2->english()->attribute(AttributeName::Link, 7, &run).toObjectAs<Url>();
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->absoluteString(), b->uniqueID());
+    EXPECT_EQ(run, (TextRange{6, 3}));
+    EXPECT_EQ(l2->english()->attribute(AttributeName::Underline, 7).toInt64(), 1);
+    EXPECT_TRUE(l2->english()->attribute(AttributeName::ForegroundColor, 7).toObjectAs<Color>());
+
+    // The delimiters come from the settings, read for every marker.
+    TSLinkStyles::setProvider([](qint32 type, TSLinkStyle& style) {
+        style.footnoteDelimiterOpen = QLatin1Char('(');
+        style.footnoteDelimiterClose = QLatin1Char(')');
+        style.underline = false;
+        return type == TSLinkTypeFootnote;
+    });
+    const auto exported = t.root->reunumberFootnotes(notes, QStringLiteral("english"), true);
+    TSLinkStyles::setProvider({});
+    EXPECT_TRUE(exported.empty());
+    EXPECT_EQ(english(l1), QStringLiteral("arms(1)"));
+    EXPECT_EQ(english(l3), QStringLiteral("Troy(1)"));
+    // Export keeps the links and their attributes.
+    EXPECT_EQ(l1->english()->attribute(AttributeName::Link, 5).toObjectAs<Url>()->absoluteString(), a->uniqueID());
+    EXPECT_EQ(l1->english()->attribute(AttributeName::Underline, 5).toInt64(), 1);
+
+    // A node without the column gets nothing and the failure is logged.
+    CaptureLogger::Scope log;
+    const TextRange r = t.root->insertURL(a->uniqueID(), 1, {0, 0}, t.root, QStringLiteral("english"));
+    EXPECT_EQ(r, (TextRange{0, 0}));
+    EXPECT_TRUE(log->contains(QStringLiteral("Nil attributed string for TSText")));
+}
+
+TEST(Footnotes, FoundCopyPurgeArchiveCycleKeepsTheLiveList) {
+    Tree t;
+    FootnoteList notes;
+    auto a = notes.makeNewNote(), b = notes.makeNewNote(), c = notes.makeNewNote();
+    a->setTitle(QStringLiteral("arms"));
+    a->setNoteFromString(QStringLiteral("Arms are weapons."));
+    auto l = t.add(QStringLiteral("arma"), t.root);
+    t.link(l, a->uniqueID());
+    l->setPerseusEnglish(AttributedString::make(QStringLiteral("arms")));
+    t.link(l, b->uniqueID(), QStringLiteral("perseusEnglish"));
+
+    t.root->markFoundNotes(notes);
+    EXPECT_TRUE(a->wasFound());
+    EXPECT_TRUE(b->wasFound());  // linked only from the imported translation
+    EXPECT_FALSE(c->wasFound());
+    auto copy = notes.copy();
+    copy->purgeUnusedNotes();
+    EXPECT_EQ(copy->count(), 2);
+    EXPECT_EQ(notes.count(), 3);
+    EXPECT_EQ(notes.noteForID(c->uniqueID()), c);
+
+    const QByteArray archive = copy->archiveNotes();
+    ASSERT_FALSE(archive.isEmpty());
+    auto back = FootnoteList::unarchiveNotes(archive);
+    ASSERT_EQ(back->count(), 2);
+    auto a2 = back->noteForID(a->uniqueID());
+    ASSERT_TRUE(a2);
+    EXPECT_EQ(a2->title(), QStringLiteral("arms"));
+    EXPECT_EQ(a2->uuid()->UUIDString(), a->uuid()->UUIDString());
+    EXPECT_EQ(a2->attributedString()->string(), QStringLiteral("Arms are weapons."));
+    EXPECT_FALSE(a2->wasFound());
+    EXPECT_EQ(a2->currentNumber(), 0);
+    EXPECT_TRUE(back->noteForID(b->uniqueID())->title().isNull());
+}
+
+// Archives as the original wrote them, built by hand with an independent
+// writer: one footnote of each version, and one of an unknown version.
+TEST(Footnotes, ArchivesOfVersionsOneToThreeRead) {
+    const QByteArray archive = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+from plistlib import UID
+rtf = rb"{\rtf1\ansi\ansicpg1252\cocoartf1671{\fonttbl\f0\fswiss\fcharset0 Helvetica;}\f0\fs24 \cf0 note text}"
+objs = ["$null"]
+def add(o):
+    objs.append(o); return UID(len(objs) - 1)
+fn = add({"$classname": "FootnoteObject", "$classes": ["FootnoteObject", "NSObject"]})
+uu = add({"$classname": "NSUUID", "$classes": ["NSUUID", "NSObject"]})
+dc = add({"$classname": "NSMutableDictionary", "$classes": ["NSMutableDictionary", "NSDictionary", "NSObject"]})
+note = add(rtf)
+v3 = add({"$class": fn, "$0": 3, "$1": add({"$class": uu, "NS.uuidbytes": bytes(range(16))}), "$2": add("Three"),
+          "$3": add("footnote:000102030405060708090A0B0C0D0E0F"), "$4": note})
+v2 = add({"$class": fn, "$0": 2, "$1": add("Two"), "$2": add("footnote:2"), "$3": note})
+v1 = add({"$class": fn, "$0": 1, "$1": add("footnote:1"), "$2": UID(0)})
+v7 = add({"$class": fn, "$0": 7})
+keys = [add("footnote:000102030405060708090A0B0C0D0E0F"), add("footnote:2"), add("footnote:1"), add("footnote:7")]
+root = add({"$class": dc, "NS.keys": keys, "NS.objects": [v3, v2, v1, v7]})
+sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": root}, "$objects": objs},
+                                       fmt=plistlib.FMT_BINARY))
+)PY"));
+    ASSERT_FALSE(archive.isEmpty());
+    CaptureLogger::Scope log;
+    auto list = FootnoteList::unarchiveNotes(archive);
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_FALSE(list->hasUnreadableArchive());
+    auto v3 = list->noteForID(QStringLiteral("footnote:000102030405060708090A0B0C0D0E0F"));
+    ASSERT_TRUE(v3);
+    EXPECT_EQ(v3->uuid()->UUIDString(), QStringLiteral("00010203-0405-0607-0809-0A0B0C0D0E0F"));
+    EXPECT_EQ(v3->title(), QStringLiteral("Three"));
+    EXPECT_EQ(v3->attributedString()->string(), QStringLiteral("note text"));
+    auto v2 = list->noteForID(QStringLiteral("footnote:2"));
+    EXPECT_EQ(v2->title(), QStringLiteral("Two"));
+    EXPECT_EQ(v2->uniqueID(), QStringLiteral("footnote:2"));
+    auto v1 = list->noteForID(QStringLiteral("footnote:1"));
+    EXPECT_TRUE(v1->title().isNull());
+    EXPECT_TRUE(v1->note().isNull());
+    auto v7 = list->noteForID(QStringLiteral("footnote:7"));
+    ASSERT_TRUE(v7);
+    EXPECT_TRUE(v7->uniqueID().isNull());
+    EXPECT_TRUE(log->contains(QStringLiteral("bad verions constant at initWithCoder")));
+    EXPECT_EQ(list->copy()->count(), 4);  // the empty footnote keeps its key
+
+    // Written back, every footnote is version 3 with a uuid; an
+    // independent reader checks the layout.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.archive"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(list->archiveNotes());
+    }
+    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
+root = o[a["$top"]["root"].data]
+for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    f = o[v.data]; u = o[f["$1"].data]
+    print(o[k.data], f["$0"], o[u["$class"].data]["$classname"], len(u["NS.uuidbytes"]), o[f["$3"].data] if f["$3"].data else None)
+)PY"), {path});
+    EXPECT_EQ(report,
+              "footnote:000102030405060708090A0B0C0D0E0F 3 NSUUID 16 footnote:000102030405060708090A0B0C0D0E0F\n"
+              "footnote:1 3 NSUUID 16 footnote:1\n"
+              "footnote:2 3 NSUUID 16 footnote:2\n"
+              "footnote:7 3 NSUUID 16 None\n");
+}
+
+TEST(Footnotes, UnreadableArchiveIsReportedAndItsBytesKept) {
+    const QByteArray garbage("bplist00 this is not an archive at all");
+    CaptureLogger::Scope log;
+    auto list = FootnoteList::unarchiveNotes(garbage);
+    EXPECT_EQ(list->count(), 0);
+    EXPECT_TRUE(list->hasUnreadableArchive());
+    EXPECT_TRUE(log->contains(QStringLiteral("could not be read")));
+    // The save cycle writes the original bytes back.
+    auto copy = list->copy();
+    copy->purgeUnusedNotes();
+    EXPECT_EQ(copy->archiveNotes(), garbage);
+    list->makeNewNote();
+    EXPECT_EQ(list->archiveNotes(), garbage);
+    EXPECT_TRUE(log->contains(QStringLiteral("are not saved")));
+    list->discardUnreadableArchive();
+    EXPECT_EQ(FootnoteList::unarchiveNotes(list->archiveNotes())->count(), 1);
+}
+
+TEST(Footnotes, LinkStyleOfTheSettings) {
+    Attributes current;
+    current[AttributeName::Font] = Value(Font::make(QStringLiteral("Helvetica"), 12));
+    Attributes added;
+    TSLinkStyles::addLinkAttributes(added, TSLinkTypeVocab, &current);
+    EXPECT_EQ(added[AttributeName::Underline].toInt64(), 1);
+    EXPECT_TRUE(added[AttributeName::ForegroundColor].toObjectAs<Color>());
+    EXPECT_FALSE(added.count(AttributeName::Font));  // no traits, no font
+
+    TSLinkStyles::setProvider([](qint32, TSLinkStyle& style) {
+        style.underline = false;
+        style.fontTraits = TSBoldFontMask;
+        style.linkColor = Color::redColor();
+        return true;
+    });
+    Attributes styled;
+    TSLinkStyles::addLinkAttributes(styled, TSLinkTypeFootnote, &current);
+    TSLinkStyles::setProvider({});
+    EXPECT_FALSE(styled.count(AttributeName::Underline));
+    EXPECT_TRUE(styled[AttributeName::Font].toObjectAs<Font>()->isBold());
+    EXPECT_TRUE(styled[AttributeName::ForegroundColor].toObjectAs<Color>()->isEqual(*Color::redColor()));
+
+    CaptureLogger::Scope log;
+    Attributes none;
+    TSLinkStyles::addLinkAttributes(none, 3, &current);
+    EXPECT_TRUE(none.empty());
+    EXPECT_TRUE(log->contains(QStringLiteral("bad link type at addLinkAttributes")));
+}

@@ -1,0 +1,122 @@
+// Hostile and damaged input: wrong types, classes that are not nodes, deep
+// nesting and RTF that cannot be read all fail cleanly and lose nothing.
+
+#include "TextModelTestSupport.h"
+#include "support/CaptureLogger.h"
+
+#include "platform/PropertyList.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+
+using namespace ts;
+
+namespace {
+
+ValueDictionary nodeDict(const char* cls) {
+    ValueDictionary d;
+    d[QStringLiteral("ClassName")] = QString::fromLatin1(cls);
+    return d;
+}
+
+Value rootWith(ValueArray children) {
+    ValueDictionary inner = nodeDict("TSText");
+    inner[QStringLiteral("Children")] = std::move(children);
+    ValueDictionary outer = nodeDict("TSText");
+    outer[QStringLiteral("Text")] = std::move(inner);
+    return outer;
+}
+
+int depthOf(const Value& node) {
+    int depth = 0;
+    for (const Value* n = &node; n->contains(QStringLiteral("Children")); n = &(*n)[QStringLiteral("Children")].array()[0]) ++depth;
+    return depth;
+}
+
+}  // namespace
+
+TEST(HostileText, WrongTypesAndClassesThatAreNotNodes) {
+    CaptureLogger::Scope log;
+    // Only a node class makes a node, and only a root makes a text.
+    EXPECT_FALSE(TSChunk::dataFromDictionary(Value(nodeDict("VDNewArray"))));
+    EXPECT_FALSE(TSChunk::dataFromDictionary(Value(nodeDict("TSBookmarkData"))));
+    EXPECT_FALSE(TSChunk::dataFromDictionary(Value(nodeDict("NoSuchClass"))));
+    EXPECT_FALSE(TSChunk::dataFromDictionary(Value(QStringLiteral("TSText"))));
+    EXPECT_FALSE(TSText::textFromDictionary(Value(nodeDict("TSMatchedChunk"))));
+    EXPECT_TRUE(TSChunk::dataFromDictionary(Value(nodeDict("TSMatchedChunk"))));
+
+    ValueDictionary odd = nodeDict("TSMatchedChunk");
+    odd[QStringLiteral("uuid")] = Value(qint64(7));
+    odd[QStringLiteral("Flagged")] = QStringLiteral("1");
+    odd[QStringLiteral("name")] = Value(3.5);
+    odd[QStringLiteral("Latin")] = Value(qint64(42));
+    odd[QStringLiteral("English")] = QStringLiteral("plain English");
+    odd[QStringLiteral("Children")] = QStringLiteral("not an array");
+    ValueArray children{Value(odd), Value(qint64(5)), Value(nodeDict("VDNewArray")), Value(nodeDict("TSMatchedChunk"))};
+    auto text = TSText::textFromDictionary(rootWith(children));
+    ASSERT_TRUE(text);
+    ASSERT_EQ(text->numChildren(), 2);
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    ASSERT_TRUE(node);
+    EXPECT_TRUE(node->uuid());  // a fresh one
+    EXPECT_FALSE(node->flagged());
+    EXPECT_TRUE(node->name().isNull());
+    EXPECT_FALSE(node->latin());
+    ASSERT_TRUE(node->english());
+    EXPECT_EQ(node->english()->string(), QStringLiteral("plain English"));
+    EXPECT_EQ(node->numChildren(), 0);
+    EXPECT_TRUE(log->contains(QStringLiteral("Unknown node class VDNewArray")));
+
+    // What could not be used is written back as it was.
+    const Value saved = text->serialize();
+    const Value& again = saved[QStringLiteral("Text")][QStringLiteral("Children")];
+    ASSERT_EQ(again.array().size(), 4u);
+    EXPECT_EQ(again.array()[0][QStringLiteral("Latin")].toInt64(), 42);
+    EXPECT_EQ(again.array()[0][QStringLiteral("English")].toString(), QStringLiteral("plain English"));
+    EXPECT_EQ(again.array()[0][QStringLiteral("Children")].toString(), QStringLiteral("not an array"));
+    EXPECT_EQ(again.array()[1].toInt64(), 5);
+    EXPECT_EQ(again.array()[2][QStringLiteral("ClassName")].toString(), QStringLiteral("VDNewArray"));
+}
+
+TEST(HostileText, DeepNestingIsBoundedAndKept) {
+    CaptureLogger::Scope log;
+    Value node = Value(nodeDict("TSMatchedChunk"));
+    for (int i = 0; i < 240; ++i) {
+        ValueDictionary parent = nodeDict("TSMatchedChunk");
+        parent[QStringLiteral("Children")] = ValueArray{node};
+        node = Value(std::move(parent));
+    }
+    auto text = TSText::textFromDictionary(rootWith({node}));
+    ASSERT_TRUE(text);
+    int built = 0;
+    for (TSChunkPtr n = text->childAt(0); n; n = n->childAt(0)) ++built;
+    EXPECT_LE(built, TSChunk::kMaxNodeDepth + 1);
+    EXPECT_TRUE(log->contains(QStringLiteral("levels deep")));
+    EXPECT_EQ(depthOf(text->serialize()[QStringLiteral("Text")][QStringLiteral("Children")].array()[0]), 240);
+}
+
+TEST(HostileText, UnreadableRtfIsShownAsPlainTextAndKept) {
+    const QByteArray broken("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639 {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 Arma vir\\'e9");
+    ValueDictionary d = nodeDict("TSMatchedChunk");
+    d[QStringLiteral("Latin")] = Value(broken);
+    d[QStringLiteral("English")] = Value(QByteArray("\x01\x02\xff binary", 10));
+    auto text = TSText::textFromDictionary(rootWith({Value(d)}));
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    ASSERT_TRUE(node);
+
+    CaptureLogger::Scope log;
+    ASSERT_TRUE(node->latin());
+    EXPECT_EQ(node->latin()->string(), QString::fromUtf8("Arma viré"));
+    EXPECT_TRUE(node->hasUnreadableText());
+    EXPECT_TRUE(log->contains(QStringLiteral("could not be read")));
+    ASSERT_TRUE(node->english());
+    EXPECT_EQ(node->english()->string(), QString());
+
+    // Saved unchanged while unedited; an edit replaces it.
+    EXPECT_EQ(node->serialize()[QStringLiteral("Latin")].toData(), broken);
+    EXPECT_EQ(node->serialize()[QStringLiteral("English")].toData().size(), 10);
+    node->latin()->append(QStringLiteral("umque"), {});
+    const QByteArray rewritten = node->serialize()[QStringLiteral("Latin")].toData();
+    EXPECT_TRUE(rewritten.startsWith("{\\rtf1"));
+    EXPECT_EQ(TSMatchedChunk::readAttributedStringForKey(QStringLiteral("Latin"), node->serialize())->string(),
+              QString::fromUtf8("Arma viréumque"));
+}

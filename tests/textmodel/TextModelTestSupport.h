@@ -1,0 +1,43 @@
+#pragma once
+// Shared helpers of the text-model tests: running python3 (the independent
+// reader and writer of property lists and keyed archives) and RTF in the
+// dialect the original platform's text system writes.
+
+#include <QByteArray>
+#include <QProcess>
+#include <QString>
+#include <QStringList>
+
+#include <gtest/gtest.h>
+
+namespace tmtest {
+
+// Runs a python3 script with arguments; answers its standard output and
+// fails the test when it does not exit cleanly.
+inline QByteArray runPython(const QString& script, const QStringList& args = {}) {
+    QProcess p;
+    p.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
+    if (!p.waitForFinished(20000)) {
+        ADD_FAILURE() << "python3 did not finish";
+        p.kill();
+        return {};
+    }
+    const QByteArray err = p.readAllStandardError();
+    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
+    return p.readAllStandardOutput();
+}
+
+// A one-run text in the platform's dialect, with its header and tables.
+inline QByteArray platformRtf(const char* body) {
+    QByteArray rtf(
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n"
+        "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;\\f1\\froman\\fcharset0 Times-Bold;}\n"
+        "{\\colortbl;\\red255\\green255\\blue255;\\red227\\green36\\blue0;}\n"
+        "{\\*\\expandedcolortbl;;\\cssrgb\\c88946\\c14202\\c0;}\n"
+        "\\pard\\tx560\\tx1120\\pardirnatural\\partightenfactor0\n\n");
+    rtf += body;
+    rtf += "}";
+    return rtf;
+}
+
+}  // namespace tmtest

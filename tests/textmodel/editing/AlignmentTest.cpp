@@ -1,0 +1,220 @@
+// Aligning a translation made of import nodes onto a text's lines.
+
+#include "EditingTestSupport.h"
+#include "support/CaptureLogger.h"
+
+#include "platform/Url.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/FootnoteObject.h"
+#include "textmodel/TSImportNodes.h"
+
+using namespace edtest;
+
+namespace {
+
+const QString kPE = QStringLiteral("perseusEnglish");
+
+std::shared_ptr<TSLine> eline(const QString& name) {
+    auto l = std::make_shared<TSLine>();
+    l->setName(name);
+    return l;
+}
+
+TSChunkPtr node(const QString& name, std::vector<TSChunkPtr> children) {
+    auto s = std::make_shared<TSChunk>();
+    s->setName(name);
+    for (auto& c : children) s->addChild(c);
+    return s;
+}
+
+std::shared_ptr<TSNote> note(const QString& text, const QString& lemma, const QString& preceding, qint64 tln = 0) {
+    auto n = std::make_shared<TSNote>();
+    n->setName(text);
+    n->setLemma(lemma);
+    n->setPrecedingText(preceding);
+    n->setTln(tln);
+    return n;
+}
+
+// A book "Liber I" with one section "Carmen 1" of n numbered lines.
+struct Latin {
+    TSTextPtr root;
+    TSChunkPtr section;
+    std::vector<TSChunkPtr> lines;
+};
+
+Latin latinText(int n) {
+    Latin t;
+    for (int i = 1; i <= n; ++i) t.lines.push_back(row(QStringLiteral("versus %1").arg(i), QString::number(i)));
+    t.section = header(QStringLiteral("Carmen 1"), t.lines);
+    t.root = text({header(QStringLiteral("Liber I"), {t.section})});
+    return t;
+}
+
+TSTextPtr translation(std::vector<TSChunkPtr> lines) {
+    auto t = std::make_shared<TSText>();
+    t->addChild(node(QStringLiteral("Liber I"), {node(QStringLiteral("Carmen 1"), std::move(lines))}));
+    return t;
+}
+
+std::vector<TSChunkPtr> englishLines(int n) {
+    std::vector<TSChunkPtr> out;
+    for (int i = 1; i <= n; ++i) out.push_back(eline(QStringLiteral("E%1").arg(i)));
+    return out;
+}
+
+}  // namespace
+
+TEST(Alignment, MoreSourceLinesGoOntoTheLastLine) {
+    Latin t = latinText(3);
+    FootnoteList notes;
+    t.root->importPerseusTranslation(translation(englishLines(5)), notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "E1");
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "E2");
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "E3E4E5");
+    // Aligning again appends.
+    t.root->importPerseusTranslation(translation(englishLines(5)), notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "E1E1");
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "E3E4E5E3E4E5");
+}
+
+TEST(Alignment, FewerSourceLinesReplaceAndLeaveTheRest) {
+    Latin t = latinText(5);
+    t.lines[3]->setTextForKey(ts::AttributedString::make(QStringLiteral("kept")), kPE);
+    FootnoteList notes;
+    for (int round = 0; round < 2; ++round) {
+        t.root->importPerseusTranslation(translation(englishLines(3)), notes);
+        EXPECT_EQ(columnOf(t.lines[0], kPE), "E1");
+        EXPECT_EQ(columnOf(t.lines[2], kPE), "E3");
+        EXPECT_EQ(columnOf(t.lines[3], kPE), "kept");
+        EXPECT_TRUE(columnOf(t.lines[4], kPE).isNull());
+    }
+}
+
+TEST(Alignment, TranslationTakesTheAttributesOfTheLatin) {
+    Latin t = latinText(1);
+    ts::Attributes look;
+    look[ts::AttributeName::Underline] = ts::Value(1);
+    look[ts::AttributeName::BackgroundColor] = ts::Value(QStringLiteral("highlight"));
+    t.lines[0]->setTextForKey(ts::AttributedString::make(QStringLiteral("arma"), look), QStringLiteral("latin"));
+    FootnoteList notes;
+    t.root->importPerseusTranslation(translation(englishLines(1)), notes);
+    auto a = t.lines[0]->textForKey(kPE)->attributes(0);
+    EXPECT_EQ(a.count(ts::AttributeName::Underline), 1u);
+    EXPECT_EQ(a.count(ts::AttributeName::BackgroundColor), 0u);
+}
+
+TEST(Alignment, IntroductionIsNeverAligned) {
+    auto intro = row(QStringLiteral("i1"), QStringLiteral("1"));
+    auto root = text({header(QStringLiteral("Introduction"), {header(QStringLiteral("Pars"), {intro})})});
+    auto tr = std::make_shared<TSText>();
+    tr->addChild(node(QStringLiteral("Introduction"), {node(QStringLiteral("Pars"), {eline(QStringLiteral("E"))})}));
+    FootnoteList notes;
+    root->importPerseusTranslation(tr, notes);
+    EXPECT_TRUE(columnOf(intro, kPE).isNull());
+}
+
+TEST(Alignment, SceneZeroMeetsThePrologue) {
+    auto l1 = row(QStringLiteral("Ut vos"), QStringLiteral("1"));
+    auto root = text({header(QStringLiteral("Actus I"), {header(QStringLiteral("The Prologue"), {l1})})});
+    auto tr = std::make_shared<TSText>();
+    tr->addChild(node(QStringLiteral("Actus I"), {node(QStringLiteral("scene 0"), {eline(QStringLiteral("As you"))})}));
+    FootnoteList notes;
+    root->importPerseusTranslation(tr, notes);
+    EXPECT_EQ(columnOf(l1, kPE), "As you");
+}
+
+TEST(Alignment, NotesDoNotTakeALineOfTheirOwn) {
+    Latin t = latinText(2);
+    FootnoteList notes;
+    t.root->importPerseusTranslation(
+        translation({eline(QStringLiteral("Arms I sing")), note(QStringLiteral("Virgil's opening"),
+                                                                 QStringLiteral("Arms"), QStringLiteral("Arms")),
+                     eline(QStringLiteral("and the man"))}),
+        notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "Arms[1] I sing");
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "and the man");
+    ASSERT_EQ(notes.count(), 1);
+    auto footnote = notes.notes().begin()->second;
+    EXPECT_EQ(footnote->title(), "Arms");
+    EXPECT_EQ(footnote->attributedString()->string(), "Virgil's opening");
+    auto link = t.lines[0]->textForKey(kPE)->attribute(ts::AttributeName::Link, 4);
+    ASSERT_TRUE(link.toObjectAs<ts::Url>());
+    EXPECT_EQ(link.toObjectAs<ts::Url>()->absoluteString(), footnote->uniqueID());
+}
+
+TEST(Alignment, TwoNotesOnOneLineNumberedInTextOrder) {
+    Latin t = latinText(1);
+    FootnoteList notes;
+    // The later note comes first in the source; numbers follow the text.
+    t.root->importPerseusTranslation(
+        translation({eline(QStringLiteral("Arms and the man I sing")),
+                     note(QStringLiteral("second"), QStringLiteral("sing"), QStringLiteral("line before\nthe man I sing")),
+                     note(QStringLiteral("first"), QStringLiteral("Arms"), QStringLiteral("Arms"))}),
+        notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "Arms[1] and the man I sing[2]");
+    EXPECT_EQ(notes.count(), 2);
+}
+
+TEST(Alignment, UnplacedNotesAreLoggedAndMakeNoFootnote) {
+    CaptureLogger::Scope log;
+    Latin t = latinText(3);
+    t.lines[2]->setTextForKey(ts::AttributedString::make(QStringLiteral("30")), QStringLiteral("location"));
+    FootnoteList notes;
+    // Line 2's translation holds the key but its number is below the note's;
+    // line 3 qualifies by number but has no translation: nothing is placed.
+    auto tr = translation({eline(QStringLiteral("one")), eline(QStringLiteral("two words"))});
+    t.root->importPerseusTranslation(tr, notes);
+    t.lines[2]->setTextForKey(nullptr, kPE);
+    t.root->insertNotesFromChunk(node(QStringLiteral("s"), {note(QStringLiteral("n"), QString(),
+                                                                  QStringLiteral("two words"), 25)}),
+                                 t.section, notes);
+    EXPECT_EQ(notes.count(), 0);
+    EXPECT_TRUE(log->contains("two words  not found"));
+
+    log->clear();
+    t.root->insertNotesFromChunk(node(QStringLiteral("s"), {note(QStringLiteral("n"), QString(), QString())}),
+                                 t.section, notes);
+    EXPECT_TRUE(log->contains("Nil preceeding text"));
+    EXPECT_EQ(notes.count(), 0);
+}
+
+TEST(Alignment, UnmatchedTranslationSectionsAreReported) {
+    CaptureLogger::Scope log;
+    Latin t = latinText(2);
+    auto tr = translation(englishLines(2));
+    tr->childAt(0)->addChild(node(QStringLiteral("Carmen 99"), {eline(QStringLiteral("lost"))}));
+    tr->addChild(node(QStringLiteral("Liber IX"), {}));
+    FootnoteList notes;
+    t.root->importPerseusTranslation(tr, notes);
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "E2");
+    EXPECT_TRUE(log->contains("carmen 99 (1 lines)"));
+    EXPECT_TRUE(log->contains("Liber IX"));
+}
+
+TEST(Alignment, ChildrenByPositionWhenNoSectionHoldsLines) {
+    // Destination and source sections of lines only, as many on each side.
+    auto a = row(QStringLiteral("a"), QStringLiteral("1"));
+    auto b = row(QStringLiteral("b"), QStringLiteral("2"));
+    auto root = text({header(QStringLiteral("Carmen"), {a, b})});
+    auto tr = std::make_shared<TSText>();
+    tr->addChild(node(QStringLiteral("Carmen"), {eline(QStringLiteral("A")), eline(QStringLiteral("B"))}));
+    FootnoteList notes;
+    root->importPerseusTranslation(tr, notes);
+    EXPECT_EQ(columnOf(a, kPE), "A");
+    EXPECT_EQ(columnOf(b, kPE), "B");
+}
+
+TEST(Alignment, NamedRootTranslationMatchesChildrenByName) {
+    auto l = row(QStringLiteral("arma"), QStringLiteral("1"));
+    auto root = text({header(QStringLiteral("Aeneis"), {header(QStringLiteral("Liber I"), {l})})});
+    auto tr = std::make_shared<TSText>();
+    tr->setName(QStringLiteral("Aeneis"));
+    auto book = std::make_shared<TSMatchedChunk>();
+    book->setName(QStringLiteral("Liber I"));
+    book->addChild(eline(QStringLiteral("Arms")));
+    tr->addChild(book);
+    FootnoteList notes;
+    root->importPerseusTranslation(tr, notes);
+    EXPECT_EQ(columnOf(l, kPE), "Arms");
+}

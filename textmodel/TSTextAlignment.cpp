@@ -1,0 +1,257 @@
+// Aligning an imported English translation onto the lines of an open text:
+// sections are paired by name, lines laid on lines, notes made footnotes.
+
+#include "FootnoteList.h"
+#include "FootnoteObject.h"
+#include "TSImportNodes.h"
+#include "TSMatchedChunk.h"
+#include "TSText.h"
+#include "TSTextEditingSupport.h"
+
+#include "app/logging/LGLog.h"
+
+#include <algorithm>
+#include <unordered_set>
+
+using namespace TSTextEditing;
+
+namespace {
+
+// A source row's translation text: a line's name, or a stored row's
+// imported translation. Null when it has none.
+QString sourceText(const TSChunkPtr& item) {
+    if (dynamic_cast<const TSLine*>(item.get())) return item->name();
+    if (auto matched = dynamic_cast<const TSMatchedChunk*>(item.get()))
+        if (auto t = matched->perseusEnglish()) return t->string();
+    return QString();
+}
+
+// The rows of a source section that carry translation: notes, milestones
+// and markers are not lines and must neither take a destination line nor
+// become translation text.
+std::vector<TSChunkPtr> sourceLines(const TSChunkPtr& section) {
+    std::vector<TSChunkPtr> out;
+    for (const auto& child : section->childNodes())
+        if (dynamic_cast<const TSLine*>(child.get()) || dynamic_cast<const TSMatchedChunk*>(child.get()))
+            out.push_back(child);
+    return out;
+}
+
+void storeLineParent(TSText::LineParents& dictionary, const QString& key, const TSChunkPtr& node) {
+    for (auto& entry : dictionary)
+        if (entry.first == key) {
+            entry.second = node;
+            return;
+        }
+    dictionary.emplace_back(key, node);
+}
+
+QString trimBlanksAndTabs(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (b < e && blank(s[b])) ++b;
+    while (e > b && blank(s[e - 1])) --e;
+    return s.mid(b, e - b);
+}
+
+}  // namespace
+
+void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes) {
+    if (!translation) return;
+    const QStringList names = childNames(std::static_pointer_cast<TSChunk>(shared_from_this()));
+    insertParent(translation);
+    const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
+    std::unordered_set<const TSChunk*> used;
+    for (const QString& name : names) {
+        if (name == QLatin1String("introduction") || name == QLatin1String("Introduction")) continue;
+        TSChunkPtr destination = matchName(name, self);
+        TSChunkPtr source = matchName(name, translation);
+        if (!destination || !source) continue;
+        used.insert(source.get());
+        if (source == translation) {
+            matchChunk(destination, translation, footnotes);
+        } else {
+            adjustLines(source);
+            insertLines(source, destination, footnotes);
+            reunumberFootnotes(footnotes, kPerseusEnglish, false);
+        }
+    }
+    // Nothing of the translation goes missing without a word.
+    if (!used.count(translation.get()))
+        for (const auto& section : translation->childNodes())
+            if (!used.count(section.get()))
+                TSLogError("No section of the text for the translation's section %@", section->chunkName());
+}
+
+void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes) {
+    if (!destination || !source) return;
+    bool matched = false;
+    for (const QString& name : destination->childNames()) {
+        TSChunkPtr child = destination->childWithName(name);
+        TSChunkPtr counterpart = matchName(name, source);
+        if (dynamic_cast<TSMatchedChunk*>(child.get()) && dynamic_cast<TSMatchedChunk*>(counterpart.get())) {
+            matchUnlinedChunk(child, counterpart);
+            insertNotesFromChunk(counterpart, child, footnotes);
+            matched = true;
+        } else {
+            TSLogError("Unable to match chunk %@ %@ with %@ %@", child ? child->chunkName() : QString(),
+                       child ? child->className() : QString(), counterpart ? counterpart->chunkName() : QString(),
+                       counterpart ? counterpart->className() : QString());
+        }
+    }
+    // Numbering walks the whole column, so once after all rows is enough
+    // and gives the same numbers as once per row.
+    if (matched) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+}
+
+void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
+    if (!source || !destination) return;
+    LineParents destinationParents, sourceParents;
+    for (const auto& child : destination->childNodes()) addLineParentsToDictionary(destinationParents, child);
+    for (const auto& child : source->childNodes()) addLineParentsToDictionary(sourceParents, child);
+
+    if (!destinationParents.empty()) {
+        std::unordered_set<const TSChunk*> used;
+        for (const auto& [key, parent] : destinationParents) {
+            TSChunkPtr counterpart = findChunkWithKey(key, sourceParents);
+            if (!counterpart) continue;
+            used.insert(counterpart.get());
+            matchUnlinedChunk(parent, counterpart);
+            insertNotesFromChunk(counterpart, parent, footnotes);
+        }
+        for (const auto& [key, parent] : sourceParents)
+            if (!used.count(parent.get()))
+                TSLogError("No section of the text for the translation's section %@ (%li lines)", key,
+                           qint64(sourceLines(parent).size()));
+        return;
+    }
+
+    const qint64 count = destination->numChildren();
+    if (count < 1 || count != source->numChildren()) {
+        if (source->numChildren() > 0)
+            TSLogError("Unable to align %li rows of %@ with %li rows of the translation", count,
+                       destination->chunkName(), source->numChildren());
+        return;
+    }
+    for (qint64 i = 0; i < count; ++i) {
+        TSChunkPtr target = destination->childAt(i);
+        TSChunkPtr item = source->childAt(i);
+        if (!target || !item) continue;
+        // A stored row hands over its translation; an import line its text.
+        ts::AttributedStringPtr text;
+        if (auto matched = dynamic_cast<TSMatchedChunk*>(item.get())) {
+            if (auto t = matched->perseusEnglish()) text = copyOf(t);
+        } else if (dynamic_cast<TSLine*>(item.get()) && !item->name().isNull()) {
+            text = ts::AttributedString::make(item->name(), latinAttributes(target));
+        }
+        if (text) target->setTextForKey(text, kPerseusEnglish);
+        insertNotesFromChunk(item, target, footnotes);
+    }
+}
+
+void TSText::addLineParentsToDictionary(LineParents& dictionary, const TSChunkPtr& node) {
+    if (!node) return;
+    for (const auto& child : node->childNodes()) {
+        if (!child->parent()) child->setParent(node);
+        if (auto matched = dynamic_cast<TSMatchedChunk*>(child.get())) {
+            if (!matched->isLine()) {
+                addLineParentsToDictionary(dictionary, child);
+                continue;
+            }
+            const QString name = node->chunkName();
+            if (name.isEmpty())
+                TSLogError("NO NAME FOR PARENT %@", child->chunkName());
+            else
+                storeLineParent(dictionary, name.toLower(), node);
+            return;
+        }
+        if (dynamic_cast<TSLine*>(child.get())) {
+            if (node->name() == QLatin1String("scene 0")) node->setName(QStringLiteral("prologus"));
+            const QString name = node->chunkName();
+            if (name.isEmpty())
+                TSLogError("NO NAME FOR PARENT %@", child->chunkName());
+            else
+                storeLineParent(dictionary, name.toLower(), node);
+            return;
+        }
+    }
+}
+
+void TSText::matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source) {
+    if (!destination || !source) return;
+    const std::vector<TSChunkPtr> targets = destination->childNodes();
+    const std::vector<TSChunkPtr> items = sourceLines(source);
+    const size_t d = targets.size(), s = items.size();
+    if (d == 0 || s == 0) return;
+    if (d < s) {
+        // Surplus source lines all go onto the last destination line.
+        for (size_t i = 0; i < s; ++i) {
+            const TSChunkPtr& target = targets[std::min(i, d - 1)];
+            const QString text = sourceText(items[i]);
+            if (text.isNull()) continue;
+            auto translation = copyOf(target->textForKey(kPerseusEnglish));
+            translation->append(text, latinAttributes(target));
+            target->setTextForKey(translation, kPerseusEnglish);
+        }
+        return;
+    }
+    for (size_t i = 0; i < s; ++i) {
+        const QString text = sourceText(items[i]);
+        if (text.isNull()) continue;
+        targets[i]->setTextForKey(ts::AttributedString::make(text, latinAttributes(targets[i])), kPerseusEnglish);
+    }
+}
+
+void TSText::insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
+    if (!source || !destination) return;
+    for (const auto& child : source->childNodes())
+        if (dynamic_cast<TSNote*>(child.get())) addNoteToChunk(child, destination, footnotes);
+}
+
+bool TSText::addNoteToChunk(const TSChunkPtr& noteNode, const TSChunkPtr& destination, FootnoteList& footnotes) {
+    auto note = std::dynamic_pointer_cast<TSNote>(noteNode);
+    if (!note || !destination) return false;
+    const QString last = lastLine(note->precedingText());
+    const QString key = last.isNull() ? QString() : trimBlanksAndTabs(last);
+    if (key.isEmpty()) {
+        TSLogError("Nil preceeding text");
+        TSLogError("%@  not found", key);
+        return false;
+    }
+    // The whole key first. Numbering may have split the translation's
+    // lines at full stops and commas, so a key that runs over such a split
+    // is then sought by its part after the last one: that part lies on the
+    // line where the note's place is.
+    QStringList keys{key};
+    const qsizetype cut = std::max(key.lastIndexOf(QLatin1Char('.')), key.lastIndexOf(QLatin1Char(',')));
+    if (cut >= 0) {
+        const QString tail = trimBlanksAndTabs(key.mid(cut + 1));
+        if (!tail.isEmpty()) keys << tail;
+    }
+    for (const QString& sought : keys) {
+        for (const auto& line : destination->childNodes()) {
+            // A line without a number counts as beyond every number.
+            if (line->tln() < note->tln()) continue;
+            auto translation = line->textForKey(kPerseusEnglish);
+            if (!translation) continue;
+            const qsizetype at = translation->string().indexOf(sought);
+            if (at < 0) continue;
+            addNoteToChunkLemma(note->chunkName(), line, note->lemma(), ts::TextRange{at, sought.size()}, footnotes,
+                                translation->attributes(at));
+            return true;
+        }
+    }
+    TSLogError("%@  not found", key);
+    return false;
+}
+
+void TSText::addNoteToChunkLemma(const QString& noteText, const TSChunkPtr& line, const QString& lemma,
+                                 ts::TextRange range, FootnoteList& footnotes, const ts::Attributes& attributes) {
+    if (!line) return;
+    FootnoteObjectPtr footnote = footnotes.makeNewNote();
+    if (!footnote) return;
+    const QString title = strippedLemma(lemma);
+    if (!title.isNull()) footnote->setTitle(title);
+    footnote->setNoteFromString(strippedLemma(noteText), attributes);
+    insertURL(footnote->uniqueID(), 0, ts::TextRange{range.end(), 0}, line, kPerseusEnglish);
+}

@@ -1,0 +1,53 @@
+#pragma once
+// Helpers shared by the editing, output, numbering and alignment operations
+// of the text root: bulk changes to a children list and text-column access.
+// Internal to the text model; main thread.
+
+#include "TSChunk.h"
+
+#include "platform/AttributedString.h"
+
+#include <vector>
+
+namespace TSTextEditing {
+
+inline const QString kLatin = QStringLiteral("latin");
+inline const QString kEnglish = QStringLiteral("english");
+inline const QString kPerseusEnglish = QStringLiteral("perseusEnglish");
+inline const QString kLocation = QStringLiteral("location");
+
+// The raw members of a children list (nodes and anything else it holds).
+inline VDNewArray::Members members(const TSChunk& node) {
+    auto c = node.childrenIfAny();
+    if (!c || !c->storedData()) return {};
+    return *c->storedData();
+}
+
+// Replaces a node's children list in one step. Parent links are the
+// caller's business; the tree's structure counter moves on.
+inline void setMembers(const TSChunkPtr& node, VDNewArray::Members list) {
+    auto c = node->children();
+    c->setStoredData(std::move(list));
+    node->setChildren(c);
+}
+
+inline TSChunkPtr asNode(const VDDataPtr& member) { return std::dynamic_pointer_cast<TSChunk>(member); }
+
+// A mutable copy of a text, or an empty one for null.
+inline ts::AttributedStringPtr copyOf(const ts::AttributedStringPtr& text) {
+    return text ? std::make_shared<ts::AttributedString>(*text) : ts::AttributedString::make();
+}
+
+// The attributes at the first character of the node's Latin without the
+// background colour; empty when it has no Latin.
+inline ts::Attributes latinAttributes(const TSChunkPtr& node) {
+    ts::Attributes a;
+    if (!node) return a;
+    auto latin = node->textForKey(kLatin);
+    if (!latin || latin->length() == 0) return a;
+    a = latin->attributes(0);
+    a.erase(ts::AttributeName::BackgroundColor);
+    return a;
+}
+
+}  // namespace TSTextEditing
