@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#ifndef TS_SHARED_DIR_DEFAULT
+#define TS_SHARED_DIR_DEFAULT "/work/shared"
+#endif
+
 namespace {
 
 constexpr int kLines = 5000;

@@ -193,13 +193,18 @@ void DispatchQueue::async(DispatchTask task) {
 void DispatchQueue::runWorker() {
     CurrentScope scope(this);
     std::unique_lock<std::mutex> lock(mutex_);
+    const bool serial = kind_ == Kind::Serial;
+    // A serial queue's task may be running inline in a sync() caller; the
+    // worker then waits its turn.
+    auto ready = [this, serial] { return !tasks_.empty() && !(serial && executing_); };
     for (;;) {
-        if (tasks_.empty()) {
+        if (!ready()) {
             ++idleWorkers_;
-            bool woke = wake_.wait_for(lock, kIdleTimeout, [this] { return !tasks_.empty(); });
+            bool woke = wake_.wait_for(lock, kIdleTimeout, ready);
             --idleWorkers_;
             if (!woke) {
-                if (kind_ == Kind::Serial)
+                if (!tasks_.empty()) continue;  // still owed work: keep waiting
+                if (serial)
                     workerRunning_ = false;
                 else
                     --workers_;
@@ -208,10 +213,12 @@ void DispatchQueue::runWorker() {
         }
         DispatchTask task = std::move(tasks_.front());
         tasks_.pop_front();
+        if (serial) executing_ = true;
         lock.unlock();
         runGuarded(task, label_);
         task = nullptr;  // captured state dies on this thread, outside the lock
         lock.lock();
+        if (serial) executing_ = false;
     }
 }
 
@@ -277,6 +284,24 @@ void DispatchQueue::sync(const DispatchTask& task) {
         CurrentScope scope(this);
         task();
         return;
+    }
+    if (kind_ == Kind::Serial) {
+        // An idle serial queue runs the task right here, as the queue: the
+        // order and exclusion are the same as on its worker, without two
+        // thread hand-overs per call.
+        std::unique_lock<std::mutex> lock(mutex_);
+        if (tasks_.empty() && !executing_) {
+            executing_ = true;
+            lock.unlock();
+            {
+                CurrentScope scope(this);
+                runGuarded(task, label_);
+            }
+            lock.lock();
+            executing_ = false;
+            if (!tasks_.empty()) wake_.notify_all();
+            return;
+        }
     }
     // The waiter's state lives on the heap: the worker may still be leaving
     // the signalling code when the waiter has already returned.

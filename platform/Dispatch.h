@@ -103,6 +103,8 @@ private:
     std::condition_variable wake_;
     std::deque<DispatchTask> tasks_;
     bool workerRunning_ = false;
+    // A serial queue's task is running, on its worker or inline in sync().
+    bool executing_ = false;
     int idleWorkers_ = 0;
     int workers_ = 0;
 

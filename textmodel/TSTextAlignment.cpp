@@ -31,10 +31,29 @@ QString sourceText(const TSChunkPtr& item) {
 // become translation text.
 std::vector<TSChunkPtr> sourceLines(const TSChunkPtr& section) {
     std::vector<TSChunkPtr> out;
-    for (const auto& child : section->childNodes())
-        if (dynamic_cast<const TSLine*>(child.get()) || dynamic_cast<const TSMatchedChunk*>(child.get()))
-            out.push_back(child);
+    for (const auto& m : members(*section))
+        if (dynamic_cast<const TSLine*>(m.get()) || dynamic_cast<const TSMatchedChunk*>(m.get()))
+            out.push_back(std::static_pointer_cast<TSChunk>(m));
     return out;
+}
+
+// Changes to the order or number of footnote markers in the translation
+// column made by this thread's alignment: a new footnote, or text with a
+// link run written over. Without any, the column's numbering is what it
+// was and renumbering it (a walk of the whole tree) can be left out.
+thread_local quint64 markerChanges = 0;
+
+bool holdsLink(const ts::AttributedStringPtr& text) {
+    if (!text) return false;
+    for (const auto& run : text->runs())
+        if (run.attributes.count(ts::AttributeName::Link)) return true;
+    return false;
+}
+
+// Replaces a line's translation, noting when markers go with the old one.
+void replaceTranslation(const TSChunkPtr& line, const ts::AttributedStringPtr& text) {
+    if (holdsLink(line->textForKey(kPerseusEnglish))) ++markerChanges;
+    line->setTextForKey(text, kPerseusEnglish);
 }
 
 void storeLineParent(TSText::LineParents& dictionary, const QString& key, const TSChunkPtr& node) {
@@ -71,9 +90,10 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
         if (source == translation) {
             matchChunk(destination, translation, footnotes);
         } else {
+            const quint64 before = markerChanges;
             adjustLines(source);
             insertLines(source, destination, footnotes);
-            reunumberFootnotes(footnotes, kPerseusEnglish, false);
+            if (markerChanges != before) reunumberFootnotes(footnotes, kPerseusEnglish, false);
         }
     }
     // Nothing of the translation goes missing without a word.
@@ -85,14 +105,13 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
 
 void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes) {
     if (!destination || !source) return;
-    bool matched = false;
+    const quint64 before = markerChanges;
     for (const QString& name : destination->childNames()) {
         TSChunkPtr child = destination->childWithName(name);
         TSChunkPtr counterpart = matchName(name, source);
         if (dynamic_cast<TSMatchedChunk*>(child.get()) && dynamic_cast<TSMatchedChunk*>(counterpart.get())) {
             matchUnlinedChunk(child, counterpart);
             insertNotesFromChunk(counterpart, child, footnotes);
-            matched = true;
         } else {
             TSLogError("Unable to match chunk %@ %@ with %@ %@", child ? child->chunkName() : QString(),
                        child ? child->className() : QString(), counterpart ? counterpart->chunkName() : QString(),
@@ -101,7 +120,7 @@ void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source,
     }
     // Numbering walks the whole column, so once after all rows is enough
     // and gives the same numbers as once per row.
-    if (matched) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+    if (markerChanges != before) reunumberFootnotes(footnotes, kPerseusEnglish, false);
 }
 
 void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
@@ -144,7 +163,7 @@ void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination
         } else if (dynamic_cast<TSLine*>(item.get()) && !item->name().isNull()) {
             text = ts::AttributedString::make(item->name(), latinAttributes(target));
         }
-        if (text) target->setTextForKey(text, kPerseusEnglish);
+        if (text) replaceTranslation(target, text);
         insertNotesFromChunk(item, target, footnotes);
     }
 }
@@ -184,28 +203,37 @@ void TSText::matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& 
     const size_t d = targets.size(), s = items.size();
     if (d == 0 || s == 0) return;
     if (d < s) {
-        // Surplus source lines all go onto the last destination line.
-        for (size_t i = 0; i < s; ++i) {
-            const TSChunkPtr& target = targets[std::min(i, d - 1)];
-            const QString text = sourceText(items[i]);
-            if (text.isNull()) continue;
-            auto translation = copyOf(target->textForKey(kPerseusEnglish));
-            translation->append(text, latinAttributes(target));
-            target->setTextForKey(translation, kPerseusEnglish);
+        // Surplus source lines all go onto the last destination line; each
+        // destination line is written once with all its pieces.
+        for (size_t t = 0; t < d; ++t) {
+            const size_t from = t, to = t + 1 < d ? t + 1 : s;
+            const TSChunkPtr& target = targets[t];
+            ts::AttributedStringPtr translation;
+            ts::Attributes attributes;
+            for (size_t i = from; i < to; ++i) {
+                const QString text = sourceText(items[i]);
+                if (text.isNull()) continue;
+                if (!translation) {
+                    translation = copyOf(target->textForKey(kPerseusEnglish));
+                    attributes = latinAttributes(target);
+                }
+                translation->append(text, attributes);
+            }
+            if (translation) target->setTextForKey(translation, kPerseusEnglish);
         }
         return;
     }
     for (size_t i = 0; i < s; ++i) {
         const QString text = sourceText(items[i]);
         if (text.isNull()) continue;
-        targets[i]->setTextForKey(ts::AttributedString::make(text, latinAttributes(targets[i])), kPerseusEnglish);
+        replaceTranslation(targets[i], ts::AttributedString::make(text, latinAttributes(targets[i])));
     }
 }
 
 void TSText::insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
     if (!source || !destination) return;
-    for (const auto& child : source->childNodes())
-        if (dynamic_cast<TSNote*>(child.get())) addNoteToChunk(child, destination, footnotes);
+    for (const auto& m : members(*source))
+        if (dynamic_cast<TSNote*>(m.get())) addNoteToChunk(std::static_pointer_cast<TSChunk>(m), destination, footnotes);
 }
 
 bool TSText::addNoteToChunk(const TSChunkPtr& noteNode, const TSChunkPtr& destination, FootnoteList& footnotes) {
@@ -254,4 +282,5 @@ void TSText::addNoteToChunkLemma(const QString& noteText, const TSChunkPtr& line
     if (!title.isNull()) footnote->setTitle(title);
     footnote->setNoteFromString(strippedLemma(noteText), attributes);
     insertURL(footnote->uniqueID(), 0, ts::TextRange{range.end(), 0}, line, kPerseusEnglish);
+    ++markerChanges;
 }

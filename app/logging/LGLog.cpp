@@ -191,14 +191,20 @@ void LGLog::lt_log(const LGLogMessagePtr& message) {
     }
     // One group per delivery rather than the shared one: an inline delivery
     // nested in another must not wait for the outer one's loggers.
+    std::vector<const LGLoggerNodePtr*> admitted;
+    for (const auto& node : nodes)
+        if (message->flag() & node->level()) admitted.push_back(&node);
+    if (admitted.empty()) return;
+    // The others run in parallel on their queues; the last one runs through
+    // its queue's sync, which uses this thread when that queue is idle.
     ts::DispatchGroup group;
-    bool any = false;
-    for (const auto& node : nodes) {
-        if (!(message->flag() & node->level())) continue;
+    for (size_t i = 0; i + 1 < admitted.size(); ++i) {
+        const LGLoggerNodePtr& node = *admitted[i];
         group.async(node->loggerQueue(), [logger = node->logger(), message] { logger->logMessage(message); });
-        any = true;
     }
-    if (any) group.wait();
+    const LGLoggerNodePtr& last = *admitted.back();
+    last->loggerQueue()->sync([&] { last->logger()->logMessage(message); });
+    if (admitted.size() > 1) group.wait();
 }
 
 void LGLog::lt_addLogger(const LGLoggerPtr& logger, quint64 level) {

@@ -218,3 +218,21 @@ TEST(Alignment, NamedRootTranslationMatchesChildrenByName) {
     root->importPerseusTranslation(tr, notes);
     EXPECT_EQ(columnOf(l, kPE), "Arms");
 }
+
+TEST(Alignment, MarkersWrittenOverAreRenumbered) {
+    Latin t = latinText(3);
+    FootnoteList notes;
+    // Notes on lines 1 and 3 from a first alignment...
+    t.root->importPerseusTranslation(
+        translation({eline(QStringLiteral("Arms")), eline(QStringLiteral("and")), eline(QStringLiteral("the man")),
+                     note(QStringLiteral("a"), QString(), QStringLiteral("Arms")),
+                     note(QStringLiteral("b"), QString(), QStringLiteral("the man"))}),
+        notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "Arms[1]");
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "the man[2]");
+    // ...then a shorter translation replaces line 1 only: its marker goes and
+    // the marker left on line 3 becomes the first.
+    t.root->importPerseusTranslation(translation({eline(QStringLiteral("Weapons"))}), notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "Weapons");
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "the man[1]");
+}
