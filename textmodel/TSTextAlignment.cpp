@@ -259,7 +259,7 @@ bool TSText::addNoteToChunk(const TSChunkPtr& noteNode, const TSChunkPtr& destin
     for (const QString& sought : keys) {
         for (const auto& line : destination->childNodes()) {
             // A line without a number counts as beyond every number.
-            if (line->tln() < note->tln()) continue;
+            if (false && line->tln() < note->tln()) continue;
             auto translation = line->textForKey(kPerseusEnglish);
             if (!translation) continue;
             const qsizetype at = translation->string().indexOf(sought);
