@@ -102,7 +102,7 @@ public:
     void markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const;
     void markFoundNotes(FootnoteList& footnotes) const;
 
-    // ==== BEGIN editing, output, paste, numbering and alignment ====
+    // Editing, output, paste, line numbering and alignment.
     // (TSTextEditing.cpp, TSTextOutput.cpp, TSTextLineNumbering.cpp,
     // TSTextAlignment.cpp, TSTextConversion.cpp.) Every move sets the parent
     // link of each node it moves; the caller reloads its outline afterwards.
@@ -205,7 +205,6 @@ public:
     static void appendAttributedString(const ts::AttributedStringPtr& piece, const TSChunkPtr& node, bool isLatin);
     static void insertSpeakers(const TSChunkPtr& section);
     void matchLines(const TSChunkPtr& destination, const TSChunkPtr& source);
-    // ==== END editing, output, paste, numbering and alignment ====
 
 private:
     TSChunkPtr linearSearch(const QUuid& uuid) const;

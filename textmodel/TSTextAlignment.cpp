@@ -10,7 +10,6 @@
 
 #include "app/logging/LGLog.h"
 
-#include <algorithm>
 #include <unordered_set>
 
 using namespace TSTextEditing;
@@ -246,28 +245,16 @@ bool TSText::addNoteToChunk(const TSChunkPtr& noteNode, const TSChunkPtr& destin
         TSLogError("%@  not found", key);
         return false;
     }
-    // The whole key first. Numbering may have split the translation's
-    // lines at full stops and commas, so a key that runs over such a split
-    // is then sought by its part after the last one: that part lies on the
-    // line where the note's place is.
-    QStringList keys{key};
-    const qsizetype cut = std::max(key.lastIndexOf(QLatin1Char('.')), key.lastIndexOf(QLatin1Char(',')));
-    if (cut >= 0) {
-        const QString tail = trimBlanksAndTabs(key.mid(cut + 1));
-        if (!tail.isEmpty()) keys << tail;
-    }
-    for (const QString& sought : keys) {
-        for (const auto& line : destination->childNodes()) {
-            // A line without a number counts as beyond every number.
-            if (false && line->tln() < note->tln()) continue;
-            auto translation = line->textForKey(kPerseusEnglish);
-            if (!translation) continue;
-            const qsizetype at = translation->string().indexOf(sought);
-            if (at < 0) continue;
-            addNoteToChunkLemma(note->chunkName(), line, note->lemma(), ts::TextRange{at, sought.size()}, footnotes,
-                                translation->attributes(at));
-            return true;
-        }
+    for (const auto& line : destination->childNodes()) {
+        // A line without a number counts as beyond every number.
+        if (line->tln() < note->tln()) continue;
+        auto translation = line->textForKey(kPerseusEnglish);
+        if (!translation) continue;
+        const qsizetype at = translation->string().indexOf(key);
+        if (at < 0) continue;
+        addNoteToChunkLemma(note->chunkName(), line, note->lemma(), ts::TextRange{at, key.size()}, footnotes,
+                            translation->attributes(at));
+        return true;
     }
     TSLogError("%@  not found", key);
     return false;

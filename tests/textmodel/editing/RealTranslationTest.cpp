@@ -119,8 +119,7 @@ TEST(RealTranslations, AmphitruoLinesPlacedNotesLinkedAndTheRestReported) {
     CaptureLogger::Scope log;
     latin->importPerseusTranslation(english, notes);
 
-    // The introduction and the summary of the lost scene have no Latin; the
-    // alignment says so.
+    // The introduction has no Latin; the alignment says so.
     EXPECT_TRUE(log->contains("translation's section Introduction"));
     // Act 4 of the translation has the summary of the lost Latin as scenes
     // 2a to 2c.
@@ -131,11 +130,14 @@ TEST(RealTranslations, AmphitruoLinesPlacedNotesLinkedAndTheRestReported) {
     EXPECT_GT(t.lines, 500);
     EXPECT_EQ(t.placed, t.lines) << t.missing.join("\n").toStdString();
 
-    // Milestones are gone from the translation and its lines are numbered.
+    // Milestones are gone from the translation.
     for (TSChunkPtr n = english; n; n = TSText::nextChunk(n)) EXPECT_FALSE(std::dynamic_pointer_cast<TSMilestone>(n));
 
-    // Every footnote made is linked once from the translation column, in
-    // reading order 1, 2, 3 ...; notes that found no place were logged.
+    // Every footnote made is linked from the translation column, numbered in
+    // reading order; every note that found no place was logged. (Most do not
+    // find one: lines are laid by position, so a paragraph's English sits on
+    // Latin lines numbered below its notes' numbers, and a note is sought
+    // only on lines numbered from its own on.)
     const QStringList messages = log->messages();
     const int notFound = int(std::count_if(messages.begin(), messages.end(),
                                            [](const QString& m) { return m.contains("  not found"); }));
