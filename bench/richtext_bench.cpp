@@ -7,6 +7,8 @@
 #include "platform/Rtf.h"
 #include "platform/Url.h"
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -84,35 +86,13 @@ void BM_WriteRtf(benchmark::State& state) {
 }
 BENCHMARK(BM_WriteRtf)->Unit(benchmark::kMillisecond);
 
-// Keeps each benchmark's best time per iteration over the repetitions for
-// the ratios: the minimum is the least disturbed by other work on the machine.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            const std::string name = r.run_name.function_name;
-            const double t = r.GetAdjustedCPUTime();
-            auto it = times.find(name);
-            if (it == times.end() || t < it->second) times[name] = t;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char repetitions[] = "--benchmark_repetitions=5";
-    bool given = false;
-    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
-    if (!given) args.push_back(repetitions);
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    bench::initialize(argc, argv, 5);
     documents();
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const double scan = reporter.times["BM_ScanBracesAndBackslashes"];
     if (scan > 0) {

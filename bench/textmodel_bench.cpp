@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QUuid>
 
+#include "BenchSupport.h"
+
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -203,35 +205,14 @@ void BM_ItemWithUUIDAfterChange(benchmark::State& state) {
 }
 BENCHMARK(BM_ItemWithUUIDAfterChange)->Unit(benchmark::kMicrosecond);
 
-// Keeps each benchmark's best time per iteration over the repetitions.
-class RatioReporter : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> times;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const Run& r : runs) {
-            if (r.run_type != Run::RT_Iteration) continue;
-            const std::string name = r.run_name.function_name;
-            const double t = r.GetAdjustedCPUTime();
-            auto it = times.find(name);
-            if (it == times.end() || t < it->second) times[name] = t;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<char*> args(argv, argv + argc);
-    static char repetitions[] = "--benchmark_repetitions=3";
-    bool given = false;
-    for (int i = 1; i < argc; ++i) given = given || std::string(argv[i]).rfind("--benchmark_repetitions", 0) == 0;
-    if (!given) args.push_back(repetitions);
-    int count = int(args.size());
-    benchmark::Initialize(&count, args.data());
+    bench::initialize(argc, argv, 3);
     documentBytes();
     uuidTree();
-    RatioReporter reporter;
+    bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     auto ratio = [&](const char* name, const char* base, const char* limit) {
         auto a = reporter.times.find(name), b = reporter.times.find(base);
