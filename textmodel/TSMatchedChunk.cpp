@@ -29,6 +29,13 @@ bool TSMatchedChunk::hasUnreadableText() const {
     return false;
 }
 
+QStringList TSMatchedChunk::keptLinkTargetsForKey(const QString& key) const {
+    const TSRichTextField* f = fieldForKey(key);
+    if (!f) return {};
+    const QString fileKey = f == &latin_ ? kLatin : f == &english_ ? kEnglish : f == &perseusEnglish_ ? kPerseusEnglish : kLocation;
+    return f->keptLinkTargets(fileKey, this);
+}
+
 QString TSMatchedChunk::chunkName() const {
     if (auto l = latin()) return l->string();
     if (auto e = english()) return e->string();

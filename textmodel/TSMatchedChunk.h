@@ -38,6 +38,9 @@ public:
     // Whether any column holds data that could not be read as rich text
     // (and is kept as it was).
     bool hasUnreadableText() const;
+    // Link targets in a column's stored data that could not be read (and is
+    // kept as it was); empty for a readable column.
+    QStringList keptLinkTargetsForKey(const QString& key) const;
 
     QString chunkName() const override;
     bool isLine() const override { return numChildren() == 0; }

@@ -6,6 +6,10 @@
 #include "platform/Rtf.h"
 #include "platform/Rtfd.h"
 
+#include <QRegularExpression>
+
+#include <algorithm>
+
 namespace {
 QString ownerName(const ts::Object* owner) { return owner ? owner->description() : QStringLiteral("a line"); }
 }  // namespace
@@ -19,10 +23,15 @@ void TSRichTextField::readFrom(const ts::Value& value) {
 }
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
+    // Whole-tree operations (magnify, cover, renumbering) store texts they
+    // did not change; the file's bytes must survive that, above all bytes
+    // that could not be read and are shown only as recovered plain text.
+    const bool unchanged = asRead_ && text && text->isEqualToAttributedString(*asRead_);
     text_ = std::move(text);
+    pending_ = false;
+    if (unchanged) return;
     source_ = ts::Value();
     asRead_.reset();
-    pending_ = false;
     unreadable_ = false;
 }
 
@@ -34,8 +43,13 @@ bool TSRichTextField::isPresent() const {
 bool TSRichTextField::mayHaveLinks() const {
     if (!pending_) return bool(text_);
     if (!source_.isData()) return false;
+    // The RTF reader takes the field instruction in any case; a link it
+    // would read but this test missed would leave its footnote unmarked,
+    // and purged on the next save.
     const QByteArray& d = source_.toData();
-    return d.contains("HYPERLINK") || d.contains("hyperlink") || d.contains("Hyperlink");
+    static const char kWord[] = "hyperlink";
+    auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
+    return std::search(d.begin(), d.end(), kWord, kWord + sizeof(kWord) - 1, same) != d.end();
 }
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
@@ -82,4 +96,15 @@ ts::Value TSRichTextField::valueToWrite() const {
     const QByteArray rtf = ts::writeRtf(*text_);
     if (rtf.isEmpty()) return {};
     return ts::Value(rtf);
+}
+
+QStringList TSRichTextField::keptLinkTargets(const QString& key, const ts::Object* owner) const {
+    if (pending_) parse(key, owner);
+    QStringList targets;
+    if (!unreadable_ || !source_.isData()) return targets;
+    static const QRegularExpression field(QStringLiteral(R"re(HYPERLINK\s*(?:\\l\s*)?"([^"]*)")re"),
+                                          QRegularExpression::CaseInsensitiveOption);
+    const QString raw = QString::fromLatin1(source_.toData());
+    for (auto it = field.globalMatch(raw); it.hasNext();) targets << it.next().captured(1);
+    return targets;
 }

@@ -16,6 +16,8 @@
 #include "platform/AttributedString.h"
 #include "platform/Object.h"
 
+#include <QStringList>
+
 #include <optional>
 
 class TSRichTextField {
@@ -29,6 +31,10 @@ public:
     bool mayHaveLinks() const;
     // Whether the stored value could not be read as rich text.
     bool isUnreadable() const { return unreadable_; }
+    // The link targets named in stored data that could not be read, while
+    // those bytes are still what will be saved: the recovered plain text
+    // has no links, yet the footnotes they point at must stay in use.
+    QStringList keptLinkTargets(const QString& key, const ts::Object* owner) const;
 
     // Keeps the file's value for reading on first use; null clears the field.
     void readFrom(const ts::Value& value);

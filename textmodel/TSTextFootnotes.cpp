@@ -3,6 +3,7 @@
 
 #include "FootnoteList.h"
 #include "TSLinkStyle.h"
+#include "TSMatchedChunk.h"
 #include "TSText.h"
 
 #include "app/logging/LGLog.h"
@@ -127,6 +128,18 @@ void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList
     QString id;
     while (findNextFootnote(id, range, chunk, identifier))
         if (auto note = footnotes.noteForID(id)) note->setFound(true);
+    // Text that could not be read is saved as it was, links and all; the
+    // footnotes those links name are still in use.
+    for (chunk = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this())); chunk;
+         chunk = nextChunk(chunk)) {
+        const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
+        if (!line || !line->mayHaveLinksForKey(identifier)) continue;
+        for (const QString& target : line->keptLinkTargetsForKey(identifier)) {
+            const ts::Value link(ts::Url::make(target));
+            if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
+            if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
+        }
+    }
 }
 
 void TSText::markFoundNotes(FootnoteList& footnotes) const {

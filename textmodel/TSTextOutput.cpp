@@ -151,8 +151,18 @@ bool TSText::hasSubsequentText(const TSChunkPtr& node) {
     if (!parent) return false;
     const qint64 index = parent->indexOfChild(node.get());
     if (index < 0) return false;
+    // The paste removes the node and its later siblings with everything
+    // below them, so text anywhere in those subtrees (a header without text
+    // of its own still holds its lines) is text that would be lost.
+    std::vector<TSChunkPtr> pending;
     for (qint64 i = index; i < parent->numChildren(); ++i)
-        if (auto sibling = parent->childAt(i); sibling && sibling->hasText()) return true;
+        if (auto sibling = parent->childAt(i)) pending.push_back(std::move(sibling));
+    while (!pending.empty()) {
+        TSChunkPtr n = std::move(pending.back());
+        pending.pop_back();
+        if (n->hasText()) return true;
+        for (auto& child : n->childNodes()) pending.push_back(std::move(child));
+    }
     return false;
 }
 

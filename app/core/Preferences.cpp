@@ -13,6 +13,7 @@
 #include "platform/Prompter.h"
 #include "platform/StringsTable.h"
 #include "platform/UserDefaults.h"
+#include "textmodel/TSLinkStyle.h"
 
 #include <QDir>
 #include <QFile>
@@ -107,13 +108,41 @@ std::optional<Preferences::Positions> positionsFromValue(const ts::Value& v) {
 
 // --- the shared object ---------------------------------------------------------
 
+namespace {
+
+// The text model writes footnote markers and link runs in the style these
+// settings hold (the user's stored delimiters, traits, underline and
+// colour); without this it would use its built-in defaults.
+void installLinkStyleProvider() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        TSLinkStyles::setProvider([](qint32 linkType, TSLinkStyle& style) {
+            const PreferencesPtr p = Preferences::preferences();
+            TSFootnotePrefsPtr settings;
+            if (linkType == Preferences::FootnoteLink) settings = p->footnoteSettings();
+            else if (linkType == Preferences::VocabularyLink) settings = p->vocabSettings();
+            if (!settings) return false;
+            style.footnoteDelimiterOpen = settings->footnoteDelimiterOpen();
+            style.footnoteDelimiterClose = settings->footnoteDelimiterClose();
+            style.underline = settings->underline();
+            style.fontTraits = settings->fontTraits();
+            style.linkColor = settings->linkColor();
+            return true;
+        });
+    });
+}
+
+}  // namespace
+
 PreferencesPtr Preferences::preferences() {
+    installLinkStyleProvider();
     std::lock_guard<std::mutex> lock(state().mutex);
     if (!state().preferences) state().preferences = std::make_shared<Preferences>();
     return state().preferences;
 }
 
 void Preferences::setPreferences(PreferencesPtr preferences) {
+    installLinkStyleProvider();
     PreferencesPtr old;
     {
         std::lock_guard<std::mutex> lock(state().mutex);

@@ -164,6 +164,62 @@ TEST(Footnotes, FoundCopyPurgeArchiveCycleKeepsTheLiveList) {
     EXPECT_TRUE(back->noteForID(b->uniqueID())->title().isNull());
 }
 
+// Links in stored text that has not been read yet are found whatever the
+// case of the field instruction, so the save keeps their footnotes.
+TEST(Footnotes, StoredLinksMarkTheirFootnotesFound) {
+    FootnoteList notes;
+    auto a = notes.makeNewNote(), b = notes.makeNewNote();
+    auto line = [](const QString& id, const char* word) {
+        ValueDictionary d;
+        d[QStringLiteral("ClassName")] = QStringLiteral("TSMatchedChunk");
+        const QByteArray body = QByteArray("\\f0\\fs24 \\cf0 arma {\\field{\\*\\fldinst{") + word + " \"" + id.toLatin1() +
+                                "\"}}{\\fldrslt [1]}}";
+        d[QStringLiteral("English")] = Value(tmtest::platformRtf(body.constData()));
+        return Value(d);
+    };
+    ValueDictionary inner, outer;
+    inner[QStringLiteral("ClassName")] = outer[QStringLiteral("ClassName")] = QStringLiteral("TSText");
+    inner[QStringLiteral("Children")] = ValueArray{line(a->uniqueID(), "HYPERLINK"), line(b->uniqueID(), "HyperLink")};
+    outer[QStringLiteral("Text")] = inner;
+    auto root = TSText::textFromDictionary(outer);
+    ASSERT_TRUE(root);
+    root->markFoundNotes(notes);
+    EXPECT_TRUE(a->wasFound());
+    EXPECT_TRUE(b->wasFound());
+    auto copy = notes.copy();
+    copy->purgeUnusedNotes();
+    EXPECT_EQ(copy->count(), 2);
+}
+
+// Text that cannot be read is saved as it was, links included: the
+// footnotes it links to must survive the purge before the save.
+TEST(Footnotes, LinksInUnreadableTextKeepTheirFootnotes) {
+    FootnoteList notes;
+    auto linked = notes.makeNewNote(), unlinked = notes.makeNewNote();
+    const QByteArray broken = "{\\rtf1\\ansi {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 arma {\\field{\\*\\fldinst{HYPERLINK \"" +
+                              linked->uniqueID().toLatin1() + "\"}}{\\fldrslt [1]";
+    ValueDictionary line, inner, outer;
+    line[QStringLiteral("ClassName")] = QStringLiteral("TSMatchedChunk");
+    line[QStringLiteral("Perseus English")] = Value(broken);
+    inner[QStringLiteral("ClassName")] = outer[QStringLiteral("ClassName")] = QStringLiteral("TSText");
+    inner[QStringLiteral("Children")] = ValueArray{Value(line)};
+    outer[QStringLiteral("Text")] = inner;
+    auto root = TSText::textFromDictionary(outer);
+    ASSERT_TRUE(root);
+    CaptureLogger::Scope log;
+    root->markFoundNotes(notes);
+    EXPECT_TRUE(linked->wasFound());
+    EXPECT_FALSE(unlinked->wasFound());
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(root->childAt(0));
+    ASSERT_TRUE(node && node->hasUnreadableText());
+    EXPECT_EQ(node->serialize()[QStringLiteral("Perseus English")].toData(), broken);
+
+    // Once the text is replaced, its old links no longer count.
+    node->setPerseusEnglish(AttributedString::make(QStringLiteral("arms")));
+    root->markFoundNotes(notes);
+    EXPECT_FALSE(linked->wasFound());
+}
+
 // Archives as the original wrote them, built by hand with an independent
 // writer: one footnote of each version, and one of an unknown version.
 TEST(Footnotes, ArchivesOfVersionsOneToThreeRead) {

@@ -120,3 +120,29 @@ TEST(HostileText, UnreadableRtfIsShownAsPlainTextAndKept) {
     EXPECT_EQ(TSMatchedChunk::readAttributedStringForKey(QStringLiteral("Latin"), node->serialize())->string(),
               QString::fromUtf8("Arma viréumque"));
 }
+
+// Operations over the whole tree store every line's text again, changed or
+// not; text that could not be read must still be saved as it was.
+TEST(HostileText, WholeTreeOperationsKeepUnreadableBytes) {
+    const QByteArray binary("\x01\x02\xff binary", 10);
+    const QByteArray broken("{\\rtf1\\ansi {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 Arma vir");
+    ValueDictionary d = nodeDict("TSMatchedChunk");
+    d[QStringLiteral("English")] = Value(binary);
+    d[QStringLiteral("Latin")] = Value(broken);
+    auto text = TSText::textFromDictionary(rootWith({Value(d)}));
+    ASSERT_TRUE(text);
+    CaptureLogger::Scope log;
+    text->magnify(2.0f);
+    text->magnify(0.5f);
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    ASSERT_TRUE(node);
+    node->uncoverOne();  // the recovered Latin already has the text colour
+    const Value saved = node->serialize();
+    EXPECT_EQ(saved[QStringLiteral("English")].toData(), binary);
+    EXPECT_EQ(saved[QStringLiteral("Latin")].toData(), broken);
+
+    // A real change still replaces the stored value.
+    node->setEnglish(AttributedString::make(QStringLiteral("new")));
+    EXPECT_EQ(TSMatchedChunk::readAttributedStringForKey(QStringLiteral("English"), node->serialize())->string(),
+              QStringLiteral("new"));
+}

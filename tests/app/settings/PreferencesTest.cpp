@@ -6,6 +6,9 @@
 #include "platform/PropertyList.h"
 #include "platform/Prompter.h"
 #include "support/CaptureLogger.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 
 #include <QFile>
 
@@ -235,6 +238,33 @@ TEST_F(PreferencesTest, LinkAttributes) {
     Preferences::addLinkAttributes(untouched, 3, &current);
     EXPECT_EQ(untouched, (ts::Attributes{{"keep", ts::Value(1)}}));
     EXPECT_EQ(log->messages(), QStringList{"bad link type at addLinkAttributes"});
+}
+
+// The stored footnote style is the one the text writes its markers in.
+TEST_F(PreferencesTest, FootnoteMarkersUseTheStoredLinkStyle) {
+    auto p = std::make_shared<Preferences>();
+    auto style = std::make_shared<TSFootnotePrefs>();
+    style->setFootnoteDelimiterOpen(QLatin1Char('('));
+    style->setFootnoteDelimiterClose(QLatin1Char(')'));
+    style->setUnderline(false);
+    style->setLinkColor(ts::Color::calibratedRgb(1, 0, 0));
+    p->setFootnoteSettings(style);
+    Preferences::setPreferences(p);
+
+    auto root = std::make_shared<TSText>();
+    auto line = std::make_shared<TSMatchedChunk>();
+    line->setEnglish(ts::AttributedString::make(QStringLiteral("arma")));
+    root->addChild(line);
+    FootnoteList notes;
+    auto note = notes.makeNewNote();
+    root->insertURL(note->uniqueID(), 0, {4, 0}, line, QStringLiteral("english"));
+    EXPECT_EQ(line->english()->string(), QStringLiteral("arma(*)"));
+    root->reunumberFootnotes(notes, QStringLiteral("english"), false);
+    EXPECT_EQ(line->english()->string(), QStringLiteral("arma(1)"));
+    EXPECT_TRUE(line->english()->attribute(ts::AttributeName::Underline, 5).isNull());
+    auto colour = line->english()->attribute(ts::AttributeName::ForegroundColor, 5).toObjectAs<ts::Color>();
+    ASSERT_TRUE(colour);
+    EXPECT_TRUE(colour->isEqual(*ts::Color::calibratedRgb(1, 0, 0)));
 }
 
 TEST_F(PreferencesTest, ReverseLocalisationUsesTheRealTableParser) {

@@ -152,6 +152,24 @@ TEST(Paste, NoQuestionWhenNothingWouldBeLost) {
                                                QStringLiteral("latin")));
 }
 
+// Lines under a header without text of its own go with the header.
+TEST(Paste, AsksWhenLinesBelowAReplacedHeaderWouldGo) {
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    auto target = row(QString());
+    auto section = header(QString(), {row(QStringLiteral("arma")), row(QStringLiteral("cano"))});
+    auto later = header(QString(), {header(QString(), {row(QStringLiteral("Troiae"))})});
+    auto root = text({header(QString(), {target, later}), section});
+
+    EXPECT_TRUE(TSText::hasSubsequentText(section));
+    EXPECT_TRUE(TSText::hasSubsequentText(target));
+    EXPECT_FALSE(root->pasteAttributedString(ts::AttributedString(QStringLiteral("x")), section, QStringLiteral("latin")));
+    EXPECT_FALSE(root->pasteAttributedString(ts::AttributedString(QStringLiteral("x")), target, QStringLiteral("latin")));
+    EXPECT_EQ(prompter->alerts().size(), 2u);
+    EXPECT_EQ(childLatin(section), (QStringList{"arma", "cano"}));
+    EXPECT_EQ(root->lines().size(), 4u);
+}
+
 TEST(Paste, WarningNamesTheNodesTextThroughTheLocaliser) {
     auto prompter = std::make_shared<ts::ScriptedPrompter>();
     ts::Prompter::Scope scope(prompter);
