@@ -4,7 +4,7 @@
 // dialect the original platform's text system writes.
 
 #include <QByteArray>
-#include <QProcess>
+#include "support/Python.h"
 #include <QString>
 #include <QStringList>
 
@@ -15,16 +15,10 @@ namespace tmtest {
 // Runs a python3 script with arguments; answers its standard output and
 // fails the test when it does not exit cleanly.
 inline QByteArray runPython(const QString& script, const QStringList& args = {}) {
-    QProcess p;
-    p.start(QStringLiteral("python3"), QStringList{QStringLiteral("-c"), script} + args);
-    if (!p.waitForFinished(20000)) {
-        ADD_FAILURE() << "python3 did not finish";
-        p.kill();
-        return {};
-    }
-    const QByteArray err = p.readAllStandardError();
-    EXPECT_EQ(p.exitCode(), 0) << err.toStdString();
-    return p.readAllStandardOutput();
+    const PythonRun r = ::runPython(script, args);
+    EXPECT_TRUE(r.started) << "python3 did not start";
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    return r.outBytes;
 }
 
 // A one-run text in the platform's dialect, with its header and tables.

@@ -3,12 +3,12 @@
 // temporary folder, and the shared settings, user defaults and bundle caches
 // start afresh.
 
+#include "support/Python.h"
 #include "app/core/Preferences.h"
 #include "app/core/TSBundle.h"
 #include "platform/UserDefaults.h"
 
 #include <QLocale>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -53,24 +53,3 @@ protected:
     std::vector<QByteArray> saved_;
 };
 
-struct PythonRun {
-    bool started = false;
-    int exitCode = -1;
-    QString out, err;
-};
-
-// Runs a python3 script with the arguments; started is false without python3.
-inline PythonRun runPython(const QString& script, const QStringList& arguments = {}) {
-    PythonRun r;
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty()) return r;
-    QProcess p;
-    p.start(python, QStringList{QStringLiteral("-c"), script} + arguments);
-    if (!p.waitForStarted(10000)) return r;
-    r.started = true;
-    p.waitForFinished(20000);
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}

@@ -1,6 +1,7 @@
 // The stored forms of entry trees: property lists read and written by an
 // independent reader (python3's plistlib), keyed archives, and damaged input.
 
+#include "support/Python.h"
 #include "dictionaries/DictionaryEntry.h"
 
 #include "platform/KeyedArchiver.h"
@@ -52,26 +53,6 @@ DictionaryEntryPtr makeTree() {
     return list;
 }
 
-struct PythonRun {
-    bool started = false;
-    int exitCode = -1;
-    QString out, err;
-};
-
-PythonRun runPython(const char* script, const QStringList& args) {
-    PythonRun r;
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty()) return r;
-    QProcess p;
-    p.start(python, QStringList{QStringLiteral("-c"), QString::fromUtf8(script)} + args);
-    if (!p.waitForStarted(10000)) return r;
-    r.started = true;
-    if (!p.waitForFinished(20000)) p.kill();
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
-}
 
 // Checks the layout and value types of our file, then adds a headword and
 // writes the result back in the format asked for.
