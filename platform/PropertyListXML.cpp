@@ -67,7 +67,25 @@ private:
 
     void indent(int depth) { out_.append(qsizetype(depth), '\t'); }
 
-    void appendEscaped(const QString& s) {
+    // XML 1.0 has no form at all for most control characters, U+FFFE, U+FFFF
+    // or an unpaired surrogate: such a string is refused rather than written
+    // into a file no reader accepts (or silently altered). A carriage return
+    // is legal but every parser turns a raw one into a line feed, so it goes
+    // out as a character reference.
+    bool appendEscaped(const QString& s) {
+        const char16_t* u = reinterpret_cast<const char16_t*>(s.constData());
+        const qsizetype len = s.size();
+        for (qsizetype i = 0; i < len; ++i) {
+            const char16_t c = u[i];
+            bool bad = (c < 0x20 && c != u'\t' && c != u'\n' && c != u'\r') || c == 0xFFFE || c == 0xFFFF;
+            if (QChar::isHighSurrogate(c)) {
+                if (i + 1 < len && QChar::isLowSurrogate(u[i + 1])) ++i;
+                else bad = true;
+            } else if (QChar::isLowSurrogate(c)) {
+                bad = true;
+            }
+            if (bad) return fail(QStringLiteral("character U+%1 has no XML form").arg(int(c), 4, 16, QLatin1Char('0')));
+        }
         const QByteArray utf8 = s.toUtf8();
         const char* p = utf8.constData();
         const qsizetype n = utf8.size();
@@ -78,6 +96,7 @@ private:
             case '&': rep = "&amp;"; break;
             case '<': rep = "&lt;"; break;
             case '>': rep = "&gt;"; break;
+            case '\r': rep = "&#13;"; break;
             default: continue;
             }
             out_.append(p + start, i - start);
@@ -85,6 +104,7 @@ private:
             start = i + 1;
         }
         out_.append(p + start, n - start);
+        return true;
     }
 
     void leaf(int depth, const char* tag, const QByteArray& text) {
@@ -109,6 +129,8 @@ private:
         qint64 y;
         unsigned m, d;
         civilFromDays(days + kDays1970To2001, y, m, d);
+        // The text form has room for four-digit years only.
+        if (y < 0 || y > 9999) return fail(QStringLiteral("date out of range"));
         char buf[64];
         const int n = std::snprintf(buf, sizeof buf, "%04lld-%02u-%02uT%02d:%02d:%02dZ", static_cast<long long>(y), m, d, int(rem / 3600),
                       int(rem / 60 % 60), int(rem % 60));
@@ -154,7 +176,7 @@ private:
         case Value::Type::String:
             indent(depth);
             out_.append("<string>");
-            appendEscaped(v.toString());
+            if (!appendEscaped(v.toString())) return false;
             out_.append("</string>\n");
             return true;
         case Value::Type::Uid:
@@ -191,7 +213,7 @@ private:
             for (const auto& [key, value] : dict) {
                 indent(depth + 1);
                 out_.append("<key>");
-                appendEscaped(key);
+                if (!appendEscaped(key)) return false;
                 out_.append("</key>\n");
                 if (!write(value, depth + 1)) return false;
             }

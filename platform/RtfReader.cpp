@@ -183,8 +183,6 @@ private:
 
     std::vector<ColorEntry> colors_, expandedColors_;
     ColorEntry pendingColor_;
-    std::vector<ColorPtr> resolvedColors_;
-    bool colorsResolved_ = false;
 
     std::vector<FieldContext> fields_;
 
@@ -499,23 +497,18 @@ FontPtr Reader::fontFor(const State& s) {
     return f;
 }
 
+// Only the entry asked for is resolved: resolving the whole table whenever
+// it changed would let a large table followed by many small changes cost
+// time quadratic in the input. sharedColor() keeps the lookups cheap.
 ColorPtr Reader::colorAt(int index) {
-    if (!colorsResolved_) {
-        resolvedColors_.assign(std::max(colors_.size(), expandedColors_.size()), nullptr);
-        for (size_t i = 0; i < resolvedColors_.size(); ++i) {
-            const ColorEntry* e = nullptr;
-            if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
-            else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
-            if (!e) continue;
-            if (e->space == Color::Space::CalibratedWhite)
-                resolvedColors_[i] = sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1);
-            else
-                resolvedColors_[i] = sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
-        }
-        colorsResolved_ = true;
-    }
-    if (index <= 0 || size_t(index) >= resolvedColors_.size()) return nullptr;
-    return resolvedColors_[size_t(index)];
+    if (index <= 0) return nullptr;
+    const size_t i = size_t(index);
+    const ColorEntry* e = nullptr;
+    if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
+    else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
+    if (!e) return nullptr;
+    if (e->space == Color::Space::CalibratedWhite) return sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1);
+    return sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
 }
 
 Attributes Reader::currentAttributes() {
@@ -562,7 +555,6 @@ void Reader::commitFontEntry() {
 void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
     pendingColor_ = ColorEntry();
-    colorsResolved_ = false;
     markDirty();
 }
 
@@ -657,9 +649,9 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     // Destinations first: they change what the group's text means.
     switch (word) {
     case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
-    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; colorsResolved_ = false; return;
+    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; markDirty(); return;
     case Word::ExpandedColorTable:
-        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; colorsResolved_ = false; return;
+        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; markDirty(); return;
     case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
     case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
     case Word::Skip: st_.dest = Dest::Skip; return;
@@ -667,6 +659,21 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     }
     if (ignorable) {
         st_.dest = Dest::Skip;
+        return;
+    }
+    // Unicode escapes stand for characters wherever text is kept: in the
+    // font table (font names) and in an attachment's file name as in the text.
+    if (word == Word::Uc) {
+        st_.uc = std::clamp(iparam, 0, 16);
+        return;
+    }
+    if (word == Word::U) {
+        if (!hasParam) return;  // not an escape at all
+        flushBytes();
+        qint64 v = param;
+        if (v < 0) v += 65536;
+        text(v >= 0 && v <= 0xFFFF ? char16_t(v) : u'\uFFFD');
+        skipChars_ = st_.uc;
         return;
     }
 
@@ -702,16 +709,6 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Ansicpg: if (param > 0) documentCodePage_ = iparam; return;
     case Word::Mac: documentCodePage_ = rtf::kCodePageMacRoman; return;
     case Word::Deff: defaultFont_ = iparam; st_.font = iparam; markDirty(); return;
-    case Word::Uc: st_.uc = std::clamp(iparam, 0, 16); return;
-    case Word::U: {
-        if (!hasParam) return;  // not an escape at all
-        flushBytes();
-        qint64 v = param;
-        if (v < 0) v += 65536;
-        text(v >= 0 && v <= 0xFFFF ? char16_t(v) : u'\uFFFD');
-        skipChars_ = st_.uc;
-        return;
-    }
     case Word::Field: fields_.push_back({stack_.size(), QString()}); return;
     case Word::Fldrslt:
         if (!fields_.empty()) {

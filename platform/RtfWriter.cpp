@@ -182,7 +182,9 @@ void Writer::writeHeader() {
         appendNumber(out_, qint64(i));
         out_ += fontFamilyWord(name);
         out_ += "\\fcharset0 ";
-        out_ += name.toUtf8();
+        // The table is read in the document's code page like any text, so
+        // raw UTF-8 here would come back as other characters.
+        for (QChar c : name) writeEscaped(c.unicode());
         out_ += ';';
     }
     out_ += "}\n{\\colortbl;";

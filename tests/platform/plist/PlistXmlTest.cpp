@@ -195,3 +195,40 @@ TEST(PlistXml, WriterRefusesWhatXmlCannotHold) {
     EXPECT_TRUE(PropertyList::writeXML(Date{1e300}, &error).isEmpty());
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST(PlistXml, CarriageReturnsSurviveAndUnwritableCharactersAreRefused) {
+    // A raw CR would come back as LF from any XML parser.
+    ValueDictionary d;
+    d[QStringLiteral("k\r")] = QStringLiteral("a\rb\r\nc");
+    const QByteArray xml = PropertyList::writeXML(Value(d));
+    EXPECT_EQ(readXml(xml), Value(d)) << xml.toStdString();
+    EXPECT_TRUE(xml.contains("a&#13;b&#13;\nc"));
+    const QString pair = QString::fromUtf8("\xF0\x9F\x98\x80");
+    EXPECT_EQ(readXml(PropertyList::writeXML(Value(pair))), Value(pair));
+
+    // Characters XML 1.0 cannot carry make the write fail instead of
+    // producing a file that no reader accepts or that reads back altered.
+    for (const QString& s : {QStringLiteral("a\x01z"), QString(QChar(0xD800)) + u'x', QString(QChar(0xDC00)), QString(QChar(0xFFFF))}) {
+        QString error;
+        EXPECT_TRUE(PropertyList::writeXML(ValueArray{Value(s)}, &error).isEmpty()) << s.toStdString();
+        EXPECT_FALSE(error.isEmpty());
+        ValueDictionary keyed;
+        keyed[s] = 1;
+        error.clear();
+        EXPECT_TRUE(PropertyList::writeXML(Value(keyed), &error).isEmpty());
+        EXPECT_FALSE(error.isEmpty());
+    }
+}
+
+TEST(PlistXml, DatesTheTextFormCannotHoldAreRefused) {
+    // Years outside 0000..9999 would be written in a form the reader refuses.
+    for (double seconds : {3.2e11, -6.4e10}) {
+        QString error;
+        EXPECT_TRUE(PropertyList::writeXML(Date{seconds}, &error).isEmpty()) << seconds;
+        EXPECT_FALSE(error.isEmpty());
+    }
+    const Date lastDay{252423993599.0};  // 9999-12-31T23:59:59Z
+    const QByteArray xml = PropertyList::writeXML(lastDay);
+    EXPECT_TRUE(xml.contains("<date>9999-12-31T23:59:59Z</date>")) << xml.toStdString();
+    EXPECT_EQ(readXml(xml), Value(lastDay));
+}

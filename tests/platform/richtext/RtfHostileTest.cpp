@@ -19,6 +19,16 @@ struct Case {
     bool mayBeOk;
 };
 
+// A table of distinct colours in use, then a stream of tiny table changes
+// each followed by a character: the work per change must not grow with the
+// table.
+QByteArray largeTableThenManyChanges() {
+    QByteArray d = "{\\rtf1{\\colortbl;";
+    for (int i = 0; i < 65000; ++i) d += "\\red" + QByteArray::number(i % 256) + "\\green" + QByteArray::number(i / 256) + ";";
+    d += "}\\cf64999 ";
+    return d + QByteArray("{\\*\\expandedcolortbl;}x").repeated(3000) + "}";
+}
+
 }  // namespace
 
 TEST(RtfHostile, BoundedFailureOnHostileInput) {
@@ -36,6 +46,7 @@ TEST(RtfHostile, BoundedFailureOnHostileInput) {
         {"many table entries", "{\\rtf1{\\colortbl" + QByteArray(";").repeated(200000) + "}{\\fonttbl" +
                                   QByteArray("\\f1 a;").repeated(20000) + "} x}", true},
         {"backslash at end", "{\\rtf1 \\", false},
+        {"large colour table, then many small changes to the tables", largeTableThenManyChanges(), true},
     };
     for (const Case& c : cases) {
         QElapsedTimer timer;

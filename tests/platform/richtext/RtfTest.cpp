@@ -191,3 +191,16 @@ TEST(RtfRoundTrip, EveryAttributeSurvivesASecondRead) {
     ASSERT_TRUE(second.ok);
     EXPECT_TRUE(second.text.isEqualToAttributedString(t)) << second.text.description().toStdString();
 }
+
+TEST(RtfRoundTrip, NonAsciiFontNamesSurvive) {
+    // The font table is read in the document's code page, so a name must be
+    // escaped like any other text.
+    for (const QString& name : {QStringLiteral(u"Schrift\u00E4-Bold"), QStringLiteral(u"\u30D2\u30E9\u30AE\u30CE-W3")}) {
+        const AttributedString s(QStringLiteral("x"), {{AttributeName::Font, Value(Font::make(name, 13))}});
+        const QByteArray rtf = writeRtf(s);
+        const RtfReadResult r = readRtf(rtf);
+        ASSERT_TRUE(r.ok) << r.error.toStdString();
+        ASSERT_TRUE(fontAt(r.text, 0)) << rtf.constData();
+        EXPECT_EQ(fontAt(r.text, 0)->postScriptName(), name) << rtf.constData();
+    }
+}

@@ -126,3 +126,18 @@ TEST(Rtfd, EitherFormByItsSignature) {
     EXPECT_FALSE(junk.ok);
     EXPECT_FALSE(junk.error.isEmpty());
 }
+
+TEST(Rtfd, AttachmentNamesOutsideTheCodePageKeepTheirFiles) {
+    // Such a name is written with \u escapes; losing them on reading would
+    // part the text from its file and drop the file on the next save.
+    const QString name = QStringLiteral(u"\u5730\u56FE \u00E4.png");
+    AttributedString s(QStringLiteral("a"));
+    s.append(QStringLiteral(u"\uFFFC"), {{AttributeName::Attachment, Value(std::make_shared<TextAttachment>(name, kPng))}});
+    const RtfdReadResult r = readRtfd(writeRtfd(s));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    auto att = r.text.attribute(AttributeName::Attachment, 1).toObjectAs<TextAttachment>();
+    ASSERT_TRUE(att);
+    EXPECT_EQ(att->fileName(), name);
+    EXPECT_EQ(att->contents(), kPng);
+    EXPECT_TRUE(r.unusedFiles.empty());
+}
