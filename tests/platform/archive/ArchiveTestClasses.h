@@ -2,11 +2,11 @@
 // Small archivable classes for the archive tests: a tree node whose children
 // point back at their parent, and a record that codes itself without keys.
 
+#include "support/Python.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Coder.h"
 #include "platform/Object.h"
 
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
@@ -103,27 +103,8 @@ inline void registerTestClasses() {
 }
 
 // Runs python3 with an inline script; the script's argv[1] is `file`.
-struct PythonRun {
-    bool started = false;
-    int exitCode = -1;
-    QString out, err;
-};
-
 inline PythonRun runPython(const QString& script, const QString& file = {}) {
-    PythonRun r;
-    const QString python = QStandardPaths::findExecutable("python3");
-    if (python.isEmpty()) return r;
-    QProcess p;
-    QStringList args{"-c", script};
-    if (!file.isEmpty()) args << file;
-    p.start(python, args);
-    if (!p.waitForStarted(10000)) return r;
-    r.started = true;
-    p.waitForFinished(20000);
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return ::runPython(script, file.isEmpty() ? QStringList() : QStringList{file});
 }
 
 }  // namespace archivetest
