@@ -220,6 +220,10 @@ DictionaryController::DictionaryController()
 }
 
 DictionaryController::~DictionaryController() {
+    // Nothing can run on the analysis queue for this object any more (every
+    // task there holds a strong reference), so what still waits is answered
+    // here: a caller must never wait for an answer that cannot come.
+    failPendingRequests();
     // The channel's destructor ends the process and the I/O thread; nothing
     // there holds this object, so it never runs on that thread.
     channel_.reset();

@@ -37,17 +37,34 @@ QStringList DictionaryControllerParser::separateTranslationString(const QString&
 }
 
 bool DictionaryControllerParser::isAMeaningString(const QString& line) {
-    // Example lines of the analyser carry "~" for the word itself; only those
-    // that also show "=>" hold meanings.
-    if (line.contains(QLatin1Char('~')) && !line.contains(QLatin1String("=>"))) return false;
+    // Meanings use "~" too ("a particular/certain ~"), so a "~" alone says
+    // nothing; the analyser's example lines are told apart by where they stand
+    // (isAnExampleLine).
     return line.contains(QLatin1Char(';')) || line.contains(kProperNameNotice);
+}
+
+bool DictionaryControllerParser::isAnExampleLine(const QStringList& lines, int index) {
+    if (index < 1 || index >= lines.size()) return false;
+    // Every example the analyser writes carries "~" for the word; a line
+    // without one is never taken for an example, whatever stands above it.
+    if (!lines.at(index).contains(QLatin1Char('~'))) return false;
+    // The analyser writes an example directly below the form line it
+    // illustrates, and only for these kinds of form; meanings follow a
+    // dictionary line, another meaning line or an example, never an
+    // illustrated form line itself.
+    const QString& above = lines.at(index - 1);
+    if (hasBracket(above) || above.contains(QLatin1Char(';'))) return false;
+    static const QStringList illustrated = {QStringLiteral("N"),    QStringLiteral("ADJ"),    QStringLiteral("ADV"),
+                                            QStringLiteral("V"),    QStringLiteral("VPAR"),   QStringLiteral("SUPINE"),
+                                            QStringLiteral("+")};
+    return illustrated.contains(getNthWord(2, above));
 }
 
 int DictionaryControllerParser::findMeaningLine(const QStringList& lines, int index) {
     const int last = int(lines.size()) - 1;
     if (index >= last) return index;
     for (int k = std::max(index, 0); k < last; ++k)
-        if (isAMeaningString(lines.at(k))) return k;
+        if (isAMeaningString(lines.at(k)) && !isAnExampleLine(lines, k)) return k;
     return index;
 }
 
@@ -505,6 +522,8 @@ DictionaryEntryPtr DictionaryControllerParser::getVerbData(const QStringList& li
     int preset = 0;
     for (int k = index; k >= 0; --k) {
         const QString& line = lines.at(k);
+        // An example may hold a ";" of its own; it ends no verb's forms.
+        if (isAnExampleLine(lines, k)) continue;
         if (line.contains(QLatin1String("=>")) || line.contains(QLatin1Char(';')) || line.contains(QLatin1Char('~'))) {
             if (line.contains(QLatin1Char(';'))) break;
             continue;
@@ -547,10 +566,37 @@ QString DictionaryControllerParser::extractTackon(const QStringList& lines, int 
     if (index < 0) return kNotFound;
     for (int k = std::min(index, int(lines.size()) - 1); k >= 0; --k) {
         const QString& line = lines.at(k);
+        // The packon's own dictionary line ("qu  PACK  [...") and the meaning
+        // line "PACKON w/qui => ..." say "PACK" too but name no tackon.
+        if (hasBracket(line) || isAMeaningString(line)) continue;
         if (line.contains(QLatin1String("TACKON")) || line.contains(QLatin1String("PACK"))) return getNthWord(1, line);
         if (isANewLine(line)) break;
     }
     return kNotFound;
+}
+
+QString DictionaryControllerParser::getPackonBase(const QStringList& lines, int index) {
+    if (index < 0 || index >= lines.size()) return QString();
+    // The analyser names the pronoun the tackon goes with on the line below
+    // the tackon: "PACKON w/qui => ...", "PACKON w/quis => ...".
+    for (int k = index - 1; k >= 0; --k) {
+        const QString& line = lines.at(k);
+        if (isANewLine(line)) break;
+        const QString with = getNthWord(2, line);
+        if (getNthWord(1, line) == QLatin1String("PACKON") && with.startsWith(QLatin1String("w/")) && with.size() > 2)
+            return with.mid(2);
+        if (getNthWord(2, line) == QLatin1String("TACKON")) break;
+    }
+    // Without that line, the nearest form line of the pronoun: the analyser
+    // writes the packon's dictionary line among them, so below or above.
+    auto formLine = [&lines](int k) {
+        const QString& line = lines.at(k);
+        return !hasBracket(line) && !isAMeaningString(line) && isThisAWordType(getNthWord(2, line), nullptr);
+    };
+    if (index + 1 < lines.size() && formLine(index + 1)) return getFirstWordInLine(lines.at(index + 1));
+    for (int k = index - 1; k >= 0 && !isANewLine(lines.at(k)); --k)
+        if (formLine(k)) return getFirstWordInLine(lines.at(k));
+    return QString();
 }
 
 DictionaryEntryPtr DictionaryControllerParser::parseLatinVocabString(const QString& vocabIn, const QStringList& lines,
@@ -597,8 +643,10 @@ DictionaryEntryPtr DictionaryControllerParser::parseLatinVocabString(const QStri
     case DictionaryEntry::Packon: {
         const QString above = lineAt(lines, index > 0 ? index - 1 : index);
         type = calculateWordType(separateLatinString(above, false));
-        // A packon line that ends the answer has no form line below it.
-        text = getFirstWordInLine(lineAt(lines, index + 1)) + extractTackon(lines, index);
+        // The dictionary form: the pronoun the tackon goes with, then the
+        // tackon (qui + dam). The tackon line stands above the packon's own
+        // line, so the search for it starts one line up.
+        text = getPackonBase(lines, index) + extractTackon(lines, index - 1);
         if (showCases) entry->addChild(getPronounData(lines, findMeaningLine(lines, index)));
         break;
     }
@@ -714,7 +762,7 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
     bool meaningSeen = false;
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
-        if (isAMeaningString(line)) {
+        if (isAMeaningString(line) && !isAnExampleLine(lines, i)) {
             if (line.contains(QLatin1Char(';'))) {
                 if (root) addMeanings(line, group);
             } else if (previous && root) {
@@ -758,7 +806,7 @@ DictionaryEntryList DictionaryControllerParser::parseLatinVocab(const QString& a
     DictionaryEntryPtr current;
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
-        if (isAMeaningString(line)) {
+        if (isAMeaningString(line) && !isAnExampleLine(lines, i)) {
             if (line.contains(QLatin1Char(';')) && current) addMeanings(line, group);
             continue;
         }

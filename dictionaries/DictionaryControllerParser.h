@@ -29,6 +29,10 @@ public:
     // ---- Lines and words ----
     static QStringList separateTranslationString(const QString& text);
     static bool isAMeaningString(const QString& line);
+    // A line the analyser writes to illustrate the form line just above it
+    // (shown when its examples option is on): it holds "~" for the word and
+    // no meanings, though it may hold ";".
+    static bool isAnExampleLine(const QStringList& lines, int index);
     static int findMeaningLine(const QStringList& lines, int index);
     static bool hasBracket(const QString& line);
     static bool mainLine(const QString& line);
@@ -83,6 +87,9 @@ public:
     // ---- Entries ----
     static QString getPronounName(const QString& vocab, const QStringList& lines, int index);
     static QString extractTackon(const QStringList& lines, int index);
+    // The pronoun a packon's tackon joins (qui for quidam) for the packon
+    // dictionary line at index; null when the answer shows none.
+    static QString getPackonBase(const QStringList& lines, int index);
     static DictionaryEntryPtr parseLatinVocabString(const QString& vocab, const QStringList& lines, int index,
                                                     bool showCases = true);
     static DictionaryEntryPtr lookForWordForm(const QString& line, const QStringList& lines, int index,

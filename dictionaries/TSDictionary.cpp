@@ -173,8 +173,15 @@ bool TSDictionary::loadFromPList(const QUrl& url) {
     if (it != root.end()) {
         ts::ValueArray& elements = it->second.array();
         list->reserve(elements.size());
-        for (ts::Value& element : elements)
+        for (ts::Value& element : elements) {
+            // Anything but an entry's dictionary would come back as a blank
+            // headword; such elements are left out, as they are among children.
+            if (!element.isDictionary()) {
+                TSLogError("Skipping an element of %@ that is not a dictionary", path);
+                continue;
+            }
             if (auto entry = DictionaryEntry::entryFromSerializedData(std::move(element))) list->push_back(entry);
+        }
         root.erase(it);
     }
     TSLogError("Time taken: %0.1f", timer.elapsed() / 1000.0);

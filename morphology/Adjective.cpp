@@ -43,14 +43,35 @@ QStringList Adjective::components() const {
     return text.isNull() ? QStringList() : text.split(QLatin1Char(' '));
 }
 
+bool Adjective::isPositiveInOr(const QStringList& components) {
+    // Nominative and genitive, perhaps with a "(" note after them.
+    const qsizetype n = components.size();
+    if (n != 2 && !(n == 3 && components.at(2).startsWith(QLatin1Char('(')))) return false;
+    const QString nominative = foldLatinString(components.at(0)).toLower();
+    if (nominative.size() < 3 || !nominative.endsWith(QLatin1String("or"))) return false;
+    // Comparatives used as positives: prior, melior, maior, peior, minor.
+    if (nominative.endsWith(QLatin1String("ior")) || nominative.endsWith(QLatin1String("jor")) ||
+        nominative == QLatin1String("minor"))
+        return false;
+    // The second part is the genitive (memor memoris, memor -oris), not a
+    // neuter (prior prius); a comparative's genitive has a long ō (priōris).
+    QString genitive = components.at(1);
+    if (genitive.startsWith(QLatin1Char('-'))) genitive = expandAbbreviation(components.at(0), genitive.mid(1));
+    if (genitive.isNull() || genitive.contains(QChar(0x014D))) return false;
+    return foldLatinString(genitive).toLower() == nominative + QLatin1String("is");
+}
+
 QString Adjective::findFirstComparativeString(const QStringList& components) {
-    for (const QString& c : components)
-        if (c.endsWith(QLatin1String("or"))) return c;
+    // memor memoris: the positive's "-or" is no comparative.
+    const qsizetype from = isPositiveInOr(components) ? 1 : 0;
+    for (qsizetype i = from; i < components.size(); ++i)
+        if (components.at(i).endsWith(QLatin1String("or"))) return components.at(i);
     return QString();
 }
 
 QString Adjective::findFirstSuperlativeString(const QStringList& components) {
-    for (qsizetype i = 0; i < components.size(); ++i)
+    const qsizetype from = isPositiveInOr(components) ? 1 : 0;
+    for (qsizetype i = from; i < components.size(); ++i)
         if (components.at(i).endsWith(QLatin1String("or"))) return at(components, i + 3);
     return QString();
 }
@@ -82,7 +103,7 @@ qint64 Adjective::variantIn(const QStringList& comps, qint64 comparison) const {
     if (group == 3) {
         const QString masculine = wordPartIn(comps, 1, 0);
         if (masculine.size() < 3) return 0;
-        if (masculine.endsWith(QLatin1String("or"))) return 1;
+        if (masculine.endsWith(QLatin1String("or")) && !isPositiveInOr(comps)) return 1;
         static const QStringList irregular = {QStringLiteral("vetus"), QStringLiteral("uetus"),
                                               QStringLiteral("pauper"), QStringLiteral("pavper"),
                                               QStringLiteral("dives"), QStringLiteral("diues")};
@@ -253,9 +274,16 @@ QString Adjective::thirdStemIn(const QStringList& comps, qint64 comparison) cons
 
 // ---- Forms ----
 
+QString Adjective::positiveEnding(const QStringList& comps, const QString& ending) {
+    // memor, bicolor: memorum, not memorium.
+    if (ending == QLatin1String("-ium") && isPositiveInOr(comps)) return QStringLiteral("-um");
+    return ending;
+}
+
 QString Adjective::declinedValue(Context& ctx, qint64 theCase, bool singular, qint64 gender, qint64 comparison) const {
     Context::Degree& d = ctx.degree[comparison];
-    const QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, d.group, d.variant);
+    QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, d.group, d.variant);
+    if (comparison == 0) ending = positiveEnding(ctx.comps, ending);
     if (ending.isEmpty()) {
         if (gender >= 1 && gender <= 3) {
             if (!d.partDone[gender]) {
@@ -285,7 +313,8 @@ QString Adjective::getDeclinedValue(qint64 theCase, bool singular, qint64 gender
     case 2: variant = 0; break;
     default: TSLogError("bad comparison"); break;
     }
-    const QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, group, variant);
+    QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, group, variant);
+    if (comparison == 0) ending = positiveEnding(comps, ending);
     if (endingOnly) return ending;
     if (ending.isEmpty()) return wordPartIn(comps, gender, comparison);
     const QString stem = stemIn(comps, comparison);

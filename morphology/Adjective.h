@@ -9,7 +9,8 @@
 // components (ingens ingentis), three (ācer ācris ācre, fortis -is -e, or
 // nominative, genitive and a "(" note that makes the nominative serve every
 // gender) or nine (three degrees of three genders). The comparative is the
-// first component ending in "or", the superlative the one three places after.
+// first component ending in "or", the superlative the one three places after;
+// a positive in -or given with its genitive (memor memoris) is passed over.
 // A degree that is not written out is formed regularly: -ior, -issimus, and
 // -errimus after a positive in -er, -illimus for the six adjectives in -ilis
 // that take it.
@@ -47,6 +48,10 @@ public:
     QString getFirstDeclensionStem(qint64 comparison) const;
     QString getThirdDeclensionStem(qint64 comparison) const;
 
+    // A one-termination positive in -or written as nominative and genitive,
+    // perhaps with a "(" note (memor memoris, bicolor -oris), which must not
+    // be read as a comparative.
+    static bool isPositiveInOr(const QStringList& components);
     static QString findFirstComparativeString(const QStringList& components);
     static QString findFirstSuperlativeString(const QStringList& components);
     // The first word of every form in every degree (case, gender 1-3, plural
@@ -65,5 +70,6 @@ private:
     QString thirdStemIn(const QStringList& comps, qint64 comparison) const;
     QString thirdWordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const;
     QString regularSuperlativeStem(const QStringList& comps) const;
+    static QString positiveEnding(const QStringList& comps, const QString& ending);
     qint64 variantIn(const QStringList& comps, qint64 comparison) const;
 };

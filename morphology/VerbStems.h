@@ -18,4 +18,20 @@ struct VerbStems {
     QString infinitive;    // present active infinitive
     QString imperfectSubjunctiveStem;
     const IrregularVerbTable* irregular = nullptr;  // codes 7-15 with a table
+    // prōsum keeps the d of its older prefix prōd- before a vowel: prōdes,
+    // prōderam, prōdesse, but prōsum, prōsim, prōfuī.
+    bool dBeforeVowel = false;
+    // dō and its first-conjugation compounds (circumdō, venumdō) keep the a
+    // short where other first-conjugation verbs lengthen it: damus, dabam,
+    // dare; only dās and dā have it long.
+    bool shortStemVowel = false;
 };
+
+// The stem as it stands before the ending: with prōsum's d when the ending
+// (a "-" suffix or a whole irregular form) begins with a vowel.
+QString stemBeforeEnding(const VerbStems& stems, const QString& stem, const QString& ending);
+
+// A present-system ending as the verb uses it: dō's endings lose the length
+// mark of their first vowel ("-āmus" becomes "-amus"; "-ābās" keeps its
+// second ā). Works on "-" endings in macron or caret notation.
+QString endingForStem(const VerbStems& stems, const QString& ending);

@@ -6,6 +6,7 @@
 #include "morphology/LatinText.h"
 #include "morphology/Verb.h"
 #include "morphology/VerbStems.h"
+#include "morphology/VowelLength.h"
 
 #include "app/logging/LGLog.h"
 
@@ -23,7 +24,26 @@ qsizetype presentStemCut(qint64 code) {
 
 bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 
+bool beginsWithVowel(const QString& ending) {
+    const qsizetype at = ending.startsWith(u'-') ? 1 : 0;
+    if (at >= ending.size()) return false;
+    const QString letter = foldLatinString(ending.mid(at, 1)).toLower();
+    return letter.size() == 1 && QStringLiteral("aeiouy").contains(letter.at(0));
+}
+
 }  // namespace
+
+QString stemBeforeEnding(const VerbStems& stems, const QString& stem, const QString& ending) {
+    if (!stems.dBeforeVowel || stem.isNull() || !beginsWithVowel(ending)) return stem;
+    return stem + QLatin1Char('d');
+}
+
+QString endingForStem(const VerbStems& stems, const QString& ending) {
+    if (!stems.shortStemVowel || !ending.startsWith(u'-') || ending.size() < 2) return ending;
+    if (ending.at(1) == u'\u0101') return QStringLiteral("-a") + ending.mid(2);
+    if (ending.size() >= 3 && ending.at(1) == u'^' && ending.at(2) == u'a') return QStringLiteral("-a") + ending.mid(3);
+    return ending;
+}
 
 qint64 Word::getVerbType() const {
     const QString first = getNthPart(1, nullptr);
@@ -125,6 +145,16 @@ VerbStems Word::verbStems() const {
         s.imperfectSubjunctiveStem = LatinText::dropLast(s.infinitive, 1);
     }
     s.irregular = Verb::irregularTable(conj_);
+    s.dBeforeVowel = conj_ == WordCode::Sum && !s.presentStem.isNull() &&
+                     foldLatinString(s.presentStem).toLower() == QLatin1String("pro");
+    if (conj_ == 1 && s.verbType == WordCode::Ordinary) {
+        // dō itself, or a compound that shows dō's reduplicated perfect
+        // (circumdedī); laudō, mandō and the like have -āvī.
+        const QString present = foldLatinString(s.presentStem).toLower();
+        const QString perfect = foldLatinString(s.perfectStem).toLower();
+        s.shortStemVowel = present == QLatin1String("d") ||
+                           (present.endsWith(u'd') && perfect.endsWith(QLatin1String("ded")));
+    }
     return s;
 }
 
@@ -135,13 +165,19 @@ QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singul
 
     const QStringList* list = Verb::endingList(stems.code, indicative, active, tense);
     if (!list || person < 1 || person > 3 || list->size() < 6) return QString();
-    const QString& ending = list->at(singular ? person - 1 : person + 2);
+    QString ending = list->at(singular ? person - 1 : person + 2);
     if (ending.isEmpty()) return QString();
+    // dās keeps its long a; every other present-system form of dō has it short.
+    if (tense <= 3 && !(tense == 1 && indicative && active && singular && person == 2))
+        ending = endingForStem(stems, ending);
 
     switch (tense) {
-    case 1: return joinStemAndEnding(stems.presentStem, ending);
-    case 2: return joinStemAndEnding(stems.otherStem, ending);
-    case 3: return joinStemAndEnding(indicative ? stems.otherStem : stems.imperfectSubjunctiveStem, ending);
+    case 1: return joinStemAndEnding(stemBeforeEnding(stems, stems.presentStem, ending), ending);
+    case 2: return joinStemAndEnding(stemBeforeEnding(stems, stems.otherStem, ending), ending);
+    case 3: {
+        const QString& stem = indicative ? stems.otherStem : stems.imperfectSubjunctiveStem;
+        return joinStemAndEnding(stemBeforeEnding(stems, stem, ending), ending);
+    }
     case 4: case 5: case 6:
         return active ? joinStemAndEnding(stems.perfectStem, ending)
                       : compoundPassiveForm(stems.participleStem, ending, singular);

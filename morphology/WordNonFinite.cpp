@@ -63,8 +63,8 @@ QString atypical(const VerbStems& s, const char* key, StemKind kind = StemKind::
     if (!s.irregular) return QString();
     const auto it = s.irregular->endings.constFind(QString::fromLatin1(key));
     if (it == s.irregular->endings.constEnd()) return QString();
-    if (it->startsWith(QLatin1Char('-'))) return joinStemAndEnding(stemOf(s, kind), *it);
-    return s.presentStem.isNull() ? QString() : s.presentStem + *it;
+    if (it->startsWith(QLatin1Char('-'))) return joinStemAndEnding(stemBeforeEnding(s, stemOf(s, kind), *it), *it);
+    return s.presentStem.isNull() ? QString() : stemBeforeEnding(s, s.presentStem, *it) + *it;
 }
 
 QString atypicalPair(const VerbStems& s, const char* singularKey, const char* pluralKey) {
@@ -72,6 +72,13 @@ QString atypicalPair(const VerbStems& s, const char* singularKey, const char* pl
     if (singular.isNull()) return QString();
     const QString plural = atypical(s, pluralKey);
     return plural.isNull() ? singular : singular + QStringLiteral(" / ") + plural;
+}
+
+// A suffix of the table as the verb's stem takes it (dō: date, dare, daminī).
+QString suffixFor(const VerbStems& s, const char* suffix) {
+    const QString text = QString::fromUtf8(suffix);
+    if (!s.shortStemVowel) return text;
+    return endingForStem(s, QLatin1Char('-') + text).mid(1);
 }
 
 // ---- One function per form, on ready stems ----
@@ -82,8 +89,7 @@ QString passiveImperative(const VerbStems& s, bool flag) {
     if (flag && s.verbType == WordCode::Deponent) return LatinText::empty();
     if (!isRegularCode(s.code) || s.presentStem.isNull()) return QString();
     const Suffixes& x = kSuffixes[s.code];
-    return s.presentStem + QString::fromUtf8(x.passiveImperative) + s.presentStem +
-           QString::fromUtf8(x.passiveImperativePlural);
+    return s.presentStem + suffixFor(s, x.passiveImperative) + s.presentStem + suffixFor(s, x.passiveImperativePlural);
 }
 
 QString imperative(const VerbStems& s) {
@@ -92,8 +98,9 @@ QString imperative(const VerbStems& s) {
     if (s.verbType == WordCode::Deponent) return passiveImperative(s, false);
     if (!isRegularCode(s.code) || s.presentStem.isNull()) return QString();
     const Suffixes& x = kSuffixes[s.code];
+    // dā keeps its long a, date does not.
     return caretVowelsToMacrons(s.presentStem + QString::fromUtf8(x.imperative) + s.presentStem +
-                                QString::fromUtf8(x.imperativePlural));
+                                suffixFor(s, x.imperativePlural));
 }
 
 QString presentParticiple(const VerbStems& s) {
@@ -106,9 +113,21 @@ QString pastParticiple(const VerbStems& s) {
     return s.participleStem.isEmpty() ? QString() : s.participleStem + QStringLiteral("us");
 }
 
+// morior (mortuus) and orior (ortus), with their compounds, build the future
+// participle on the present stem: moritūrus, oritūrus, adoritūrus.
+bool futureOnPresentStem(const VerbStems& s) {
+    if (s.verbType != WordCode::Deponent || (s.code != 4 && s.code != 5)) return false;
+    const QString present = foldLatinString(s.presentStem).toLower();
+    if (present.isEmpty() || !present.endsWith(QLatin1String("or"))) return false;
+    const QString participle = foldLatinString(s.participleStem).toLower();
+    return participle == present + QLatin1Char('t') || participle == present + QLatin1String("tu");
+}
+
 QString futureParticiple(const VerbStems& s) {
     if (s.irregular) return atypical(s, "futureParticiple", StemKind::Participle);
-    return s.participleStem.isEmpty() ? QString() : s.participleStem + QStringLiteral("^urus");
+    if (s.participleStem.isEmpty()) return QString();
+    if (futureOnPresentStem(s)) return s.presentStem + QStringLiteral("it^urus");
+    return s.participleStem + QStringLiteral("^urus");
 }
 
 QString gerund(const VerbStems& s) {

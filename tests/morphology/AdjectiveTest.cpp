@@ -127,6 +127,36 @@ TEST(Adjective, ComparativeWrittenAsPositive) {
     EXPECT_EQ(form(melior, 4, true, 1), QStringLiteral("meliōris"));
 }
 
+TEST(Adjective, PositiveInOrOfOneTermination) {
+    for (const char* latin : {"memor memoris", "memor -oris", "memor memoris (m/f/n)"}) {
+        const Adjective memor = adjective(QString::fromUtf8(latin), 3);
+        EXPECT_EQ(memor.getAdjectiveVariant(0), 0) << latin;
+        EXPECT_EQ(memor.getStem(0), QStringLiteral("memor")) << latin;
+        for (qint64 g = 1; g <= 3; ++g) EXPECT_EQ(form(memor, 1, true, g), QStringLiteral("memor")) << latin;
+        EXPECT_EQ(form(memor, 4, true, 1), QStringLiteral("memoris")) << latin;
+        EXPECT_EQ(form(memor, 6, true, 1), QStringLiteral("memorī")) << latin;
+        EXPECT_EQ(form(memor, 1, false, 1), QStringLiteral("memorēs")) << latin;
+        EXPECT_EQ(form(memor, 4, false, 1), QStringLiteral("memorum")) << latin;
+        EXPECT_EQ(form(memor, 1, true, 1, 1), QStringLiteral("memorior")) << latin;
+        EXPECT_EQ(form(memor, 4, true, 1, 1), QStringLiteral("memoriōris")) << latin;
+        EXPECT_EQ(form(memor, 1, true, 1, 2), QStringLiteral("memorissimus")) << latin;
+    }
+    EXPECT_EQ(form(adjective(QStringLiteral("bicolor bicoloris"), 3), 3, true, 1), QStringLiteral("bicolorem"));
+    EXPECT_EQ(form(adjective(QStringLiteral("immemor immemoris"), 3), 4, false, 3), QStringLiteral("immemorum"));
+    EXPECT_EQ(adjective(QStringLiteral("memor memoris"), 3).getDeclinedValue(4, false, 1, 0, true), QStringLiteral("-um"));
+
+    // Comparatives written as positives keep the comparative tables.
+    for (const char* latin : {"prior prius", "interior interius", "prior priōris", "minor minus"}) {
+        const Adjective a = adjective(QString::fromUtf8(latin), 3);
+        EXPECT_EQ(a.getAdjectiveVariant(0), 1) << latin;
+    }
+    EXPECT_EQ(form(adjective(QStringLiteral("prior prius"), 3), 4, true, 1), QStringLiteral("priōris"));
+    EXPECT_EQ(form(adjective(QStringLiteral("interior interius"), 3), 1, true, 3), QStringLiteral("interius"));
+    EXPECT_EQ(form(adjective(QStringLiteral("interior interius"), 3), 4, false, 1), QStringLiteral("interiōrum"));
+    EXPECT_EQ(Adjective::findFirstComparativeString({"memor", "memoris"}), QString());
+    EXPECT_EQ(Adjective::findFirstComparativeString({"prior", "prius"}), QStringLiteral("prior"));
+}
+
 TEST(Adjective, EndingOnlyAndTables) {
     const Adjective bonus = adjective(QStringLiteral("bonus bona bonum"), 1);
     EXPECT_EQ(bonus.getDeclinedValue(1, true, 1, 0, true), QStringLiteral(""));

@@ -88,6 +88,15 @@ TEST(NounDeclension, SecondDeclension) {
     const Word bellum = noun(QStringLiteral("bellum -i"), 3, 2);
     EXPECT_EQ(table(bellum), QStringList({"bellum", "bellum", "bellum", "bellī", "bellō", "bellō", "bella", "bella",
                                           "bella", "bellōrum", "bellīs", "bellīs"}));
+    // Nouns in -ius contract the vocative singular, names as well.
+    EXPECT_EQ(table(noun(QStringLiteral("fīlius fīliī"), 1, 2)),
+              QStringList({"fīlius", "fīlī", "fīlium", "fīliī", "fīliō", "fīliō", "fīliī", "fīliī", "fīliōs", "fīliōrum",
+                           "fīliīs", "fīliīs"}));
+    EXPECT_EQ(form(noun(QStringLiteral("Vergilius Vergiliī"), 1, 2), 2, true), QStringLiteral("Vergilī"));
+    EXPECT_EQ(form(noun(QStringLiteral("fīlius -ī"), 1, 2), 2, true), QStringLiteral("fīlī"));
+    // Adjectives kept as plain words keep -ie; the ending alone stays -e.
+    EXPECT_EQ(form(noun(QStringLiteral("ēbrius ēbriī"), 1, 2, WordCode::Adjective), 2, true), QStringLiteral("ēbrie"));
+    EXPECT_EQ(noun(QStringLiteral("fīlius fīliī"), 1, 2).getDeclinedValue(2, true, 5, true), QStringLiteral("-e"));
     // A feminine of the second declension keeps its nominative as vocative.
     EXPECT_EQ(form(noun(QStringLiteral("humus humi"), 2, 2), 2, true), QStringLiteral("humus"));
 }

@@ -100,6 +100,33 @@ TEST(VerbConjugation, OtherRegularConjugations) {
     EXPECT_EQ(row(capio, false, true, 2), split("-,-,-,-,-,-"));
 }
 
+TEST(VerbConjugation, DoHasAShortAExceptInDas) {
+    const Verb dare = verb(QStringLiteral("dō dare dedī datum"), 1);
+    EXPECT_EQ(row(dare, true, true, 1), split("dō,dās,dat,damus,datis,dant"));
+    EXPECT_EQ(row(dare, true, true, 2), split("dabō,dabis,dabit,dabimus,dabitis,dabunt"));
+    EXPECT_EQ(row(dare, true, true, 3), split("dabam,dabās,dabat,dabāmus,dabātis,dabant"));
+    EXPECT_EQ(row(dare, true, false, 1), split("dor,daris,datur,damur,daminī,dantur"));
+    EXPECT_EQ(row(dare, true, false, 2), split("dabor,daberis,dabitur,dabimur,dabiminī,dabuntur"));
+    EXPECT_EQ(row(dare, true, false, 3), split("dabar,dabāris,dabātur,dabāmur,dabāminī,dabantur"));
+    EXPECT_EQ(row(dare, false, true, 1), split("dem,dēs,det,dēmus,dētis,dent"));
+    EXPECT_EQ(row(dare, false, true, 3), split("darem,darēs,daret,darēmus,darētis,darent"));
+    EXPECT_EQ(row(dare, true, true, 4), split("dedī,dedistī,dedit,dedimus,dedistis,dedērunt"));
+    // Compounds of the first conjugation follow dō; the table's ending itself
+    // is the conjugation's, not the verb's.
+    const Verb circumdo = verb(QStringLiteral("circumdō circumdare circumdedī circumdatum"), 1);
+    EXPECT_EQ(row(circumdo, true, true, 1), split("circumdō,circumdās,circumdat,circumdamus,circumdatis,circumdant"));
+    EXPECT_EQ(circumdo.getConjugatedValue(1, true, true, true, 3, false), QStringLiteral("circumdabam"));
+    EXPECT_EQ(circumdo.getConjugatedValue(1, false, true, true, 1, true), QStringLiteral("-āmus"));
+
+    // Other first-conjugation verbs, with a d before the ending or a
+    // reduplicated perfect of their own, keep the long a.
+    EXPECT_EQ(row(verb(QStringLiteral("laudō laudāre laudāvī laudātum"), 1), true, true, 1),
+              split("laudō,laudās,laudat,laudāmus,laudātis,laudant"));
+    EXPECT_EQ(row(verb(QStringLiteral("stō stāre stetī statum"), 1), true, true, 2).first(), QStringLiteral("stābō"));
+    EXPECT_EQ(row(verb(QStringLiteral("mandō mandāre mandāvī mandātum"), 1), true, false, 3).first(),
+              QStringLiteral("mandābar"));
+}
+
 TEST(VerbConjugation, AbbreviatedPrincipalParts) {
     const Verb amo = verb(QStringLiteral("amo -are -avi -atum"), 1);
     EXPECT_EQ(amo.getInfinitive(true), QStringLiteral("amare"));
@@ -186,6 +213,16 @@ TEST(VerbConjugation, IrregularVerbsAndTheirCompounds) {
     EXPECT_EQ(row(adsum, true, true, 1), split("adsum,ades,adest,adsumus,adestis,adsunt"));
     EXPECT_EQ(row(adsum, true, true, 4).first(), QStringLiteral("adfuī"));
     EXPECT_EQ(row(adsum, true, true, 2).first(), QStringLiteral("aderō"));
+    // prōsum keeps the d of prōd- before a vowel, and only there.
+    const Verb prosum = verb(QStringLiteral("prōsum prōdesse prōfuī"), 8);
+    EXPECT_EQ(row(prosum, true, true, 1), split("prōsum,prōdes,prōdest,prōsumus,prōdestis,prōsunt"));
+    EXPECT_EQ(row(prosum, true, true, 2).first(), QStringLiteral("prōderō"));
+    EXPECT_EQ(row(prosum, true, true, 3).first(), QStringLiteral("prōderam"));
+    EXPECT_EQ(row(prosum, false, true, 1).first(), QStringLiteral("prōsim"));
+    EXPECT_EQ(row(prosum, false, true, 3).first(), QStringLiteral("prōdessem"));
+    EXPECT_EQ(row(prosum, true, true, 4).first(), QStringLiteral("prōfuī"));
+    EXPECT_EQ(prosum.getVerbPart(10), QStringLiteral("prōdes / prōdeste"));
+    EXPECT_EQ(prosum.getVerbPart(0), QStringLiteral("prōfutūrus esse"));
 
     const Verb fero = verb(QStringLiteral("ferō ferre tulī lātum"), 9);
     EXPECT_EQ(row(fero, true, true, 1), split("ferō,fers,fert,ferimus,fertis,ferunt"));

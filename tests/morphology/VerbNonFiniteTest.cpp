@@ -68,6 +68,26 @@ TEST(VerbNonFinite, OtherConjugations) {
     EXPECT_EQ(capere.at(2), QStringLiteral("capī"));
 }
 
+TEST(VerbNonFinite, DoAndTheFutureParticipleOfMorior) {
+    EXPECT_EQ(rows(verb(QStringLiteral("dō dare dedī datum"), 1)),
+              split("datūrus esse,dedisse,darī,datum īrī,datus esse,dāns,datūrus,datus,dandum,dandus,dā/date,"
+                    "dare/daminī"));
+    EXPECT_EQ(rows(verb(QStringLiteral("circumdō circumdare circumdedī circumdatum"), 1)).at(10),
+              QStringLiteral("circumdā/circumdate"));
+
+    // morior and orior build it on the present stem, not on mortuus, ortus.
+    const Verb morior = verb(QStringLiteral("morior morī mortuus sum"), 5);
+    EXPECT_EQ(morior.getVerbPart(6), QStringLiteral("moritūrus"));
+    EXPECT_EQ(morior.getVerbPart(0), QStringLiteral("moritūrus esse"));
+    EXPECT_EQ(morior.getVerbPart(7), QStringLiteral("mortuus"));
+    EXPECT_EQ(verb(QStringLiteral("orior orīrī ortus sum"), 4).getVerbPart(6), QStringLiteral("oritūrus"));
+    EXPECT_EQ(verb(QStringLiteral("adorior adorīrī adortus sum"), 4).getVerbPart(6), QStringLiteral("adoritūrus"));
+    // Other deponents keep the participle's stem.
+    EXPECT_EQ(verb(QStringLiteral("experior experīrī expertus sum"), 4).getVerbPart(6), QStringLiteral("expertūrus"));
+    EXPECT_EQ(verb(QStringLiteral("loquor loquī locūtus sum"), 3).getVerbPart(6), QStringLiteral("locūtūrus"));
+    EXPECT_EQ(verb(QStringLiteral("patior patī passus sum"), 5).getVerbPart(6), QStringLiteral("passūrus"));
+}
+
 TEST(VerbNonFinite, VerbWithoutSupine) {
     const QStringList r = rows(verb(QStringLiteral("timeō timēre timuī"), 2));
     EXPECT_EQ(r.at(0), QStringLiteral("(nil)"));

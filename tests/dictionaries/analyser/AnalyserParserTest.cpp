@@ -128,6 +128,55 @@ TEST(AnalyserParserLatin, QuidTakesItsFormFromTheLineAbove) {
     EXPECT_EQ(summary(pron), QStringLiteral("nom n, acc n"));
 }
 
+TEST(AnalyserParserLatin, MeaningsMayHoldATildeExamplesAreLeftOut) {
+    // Meaning lines of pronouns use "~" for the word they qualify.
+    const auto aliquis = P::parseEnglishVocab(fixture("aliquis"));
+    ASSERT_EQ(aliquis.size(), 1u);
+    const auto pron = aliquis[0]->childAtIndex(0);
+    EXPECT_EQ(pron->entry(), QStringLiteral("aliquis"));
+    const QStringList kept = meanings(pron);
+    EXPECT_TRUE(kept.contains(QStringLiteral("a particular / certain ~"))) << kept.join(u'|').toStdString();
+    EXPECT_TRUE(kept.contains(QStringLiteral("about / like (NUM)")));
+
+    // Examples under noun forms hold ";" and "~" and are still no meanings.
+    const auto rosis = P::parseEnglishVocab(fixture("rosis"));
+    ASSERT_EQ(rosis.size(), 1u);
+    const auto nouns = childrenOfType(rosis[0], DictionaryEntry::Noun);
+    ASSERT_EQ(nouns.size(), 1u);
+    EXPECT_EQ(meanings(nouns[0]), (QStringList{QStringLiteral("rose"), QStringLiteral("(also as term of endearment)"),
+                                               QStringLiteral("rose bush"), QStringLiteral("rose oil")}));
+    EXPECT_EQ(summary(nouns[0]), QStringLiteral("loc pl, dat pl, abl pl"));
+    for (const auto& word : rosis[0]->childList())
+        for (const QString& m : meanings(word)) EXPECT_FALSE(m.contains(u'~')) << m.toStdString();
+}
+
+TEST(AnalyserParserLatin, PackonsTakeTheirDictionaryForm) {
+    // The tackon is named above the packon's own line, the pronoun it joins
+    // on the line after the tackon; any case of the word gives one headword.
+    for (const char* name : {"quidam", "quendam"}) {
+        const auto roots = P::parseEnglishVocab(fixture(name));
+        ASSERT_EQ(roots.size(), 1u) << name;
+        EXPECT_EQ(roots[0]->entry(), QStringLiteral("quidam")) << name;
+        ASSERT_EQ(roots[0]->childCount(), 1) << name;
+        const auto pack = roots[0]->childAtIndex(0);
+        EXPECT_EQ(pack->entry(), QStringLiteral("quidam")) << name;
+        EXPECT_EQ(pack->type(), DictionaryEntry::Pronoun) << name;
+        EXPECT_EQ(pack->frequency(), 5) << name;
+        EXPECT_TRUE(meanings(pack).contains(QStringLiteral("somebody, one, something"))) << name;
+    }
+    EXPECT_EQ(summary(P::parseEnglishVocab(fixture("quendam"))[0]->childAtIndex(0)), QStringLiteral("acc m"));
+    const auto quisquam = P::parseEnglishVocab(fixture("quisquam"));
+    ASSERT_EQ(quisquam.size(), 1u);
+    EXPECT_EQ(quisquam[0]->entry(), QStringLiteral("quisquam"));
+
+    // Without the pronoun's name the nearest form line gives it.
+    const QStringList bare = {QStringLiteral("dam   TACKON"), QStringLiteral("qu.ae  PRON 1 0 NOM P F"),
+                              QStringLiteral("qu  PACK   [XXXBX]"), QStringLiteral("meaning;")};
+    EXPECT_EQ(P::getPackonBase(bare, 2), QStringLiteral("quae"));
+    EXPECT_EQ(P::extractTackon(bare, 1), QStringLiteral("dam"));
+    EXPECT_EQ(P::extractTackon(bare, 2), QStringLiteral("dam"));  // not the packon's own line
+}
+
 TEST(AnalyserParserLatin, NumeralsUnknownWordsAndComparatives) {
     const auto numeral = P::parseEnglishVocab(fixture("III"));
     ASSERT_EQ(numeral.size(), 1u);
@@ -332,8 +381,17 @@ TEST(AnalyserParserRules, CodesOfADictionaryText) {
 
 TEST(AnalyserParserRules, LineKinds) {
     EXPECT_TRUE(P::isAMeaningString(QStringLiteral("love; like;")));
-    EXPECT_FALSE(P::isAMeaningString(QStringLiteral("~er; more/too _")));
     EXPECT_TRUE(P::isAMeaningString(QStringLiteral("[usus ~ => getting];")));
+    EXPECT_TRUE(P::isAMeaningString(QStringLiteral("some; a particular/certain ~;")));
+    // Examples are known by the form line they stand under, not by "~" alone.
+    const QStringList example = {QStringLiteral("forti.or  ADJ  3 2 NOM S C COMP"), QStringLiteral("~er; more/too _"),
+                                 QStringLiteral("fortis, forte  ADJ   [XXXAX]"), QStringLiteral("a certain ~;"),
+                                 QStringLiteral("aliqu.is  PRON  1 0 NOM S C"), QStringLiteral("a certain ~;")};
+    EXPECT_TRUE(P::isAnExampleLine(example, 1));
+    EXPECT_FALSE(P::isAnExampleLine(example, 3));
+    EXPECT_FALSE(P::isAnExampleLine(example, 5));  // pronoun forms have no examples
+    EXPECT_FALSE(P::isAnExampleLine(example, 0));
+    EXPECT_FALSE(P::isAnExampleLine({QStringLiteral("am.o  V  1 1 PRES ACTIVE  IND 1 S"), QStringLiteral("love;")}, 1));
     const QStringList lines = {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("last; meaning;")};
     EXPECT_EQ(P::findMeaningLine(lines, 0), 0);  // the last line is never examined
     EXPECT_EQ(P::findMeaningLine({QStringLiteral("x"), QStringLiteral("m;"), QStringLiteral("y")}, 0), 1);

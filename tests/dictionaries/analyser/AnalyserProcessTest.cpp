@@ -134,6 +134,22 @@ TEST_F(AnalyserProcess, SetsUpAndAnswersBothDirections) {
     EXPECT_TRUE(headwords(TSDictionary::parsedWords(arma)).contains(QStringLiteral("armum armi")));
 }
 
+TEST_F(AnalyserProcess, LiveAnswersKeepTildeMeaningsAndNamePackons) {
+    // With examples on, meanings that use "~" survive and examples do not.
+    const DictionaryEntryList aliquis = TSDictionary::parsedWords(latin(QStringLiteral("aliquis")));
+    ASSERT_FALSE(aliquis.empty());
+    QStringList meanings;
+    for (const auto& word : aliquis.front()->childList())
+        for (const auto& m : word->childList())
+            if (m->type() == DictionaryEntry::Meaning) meanings << m->entry();
+    EXPECT_TRUE(meanings.contains(QStringLiteral("a particular / certain ~"))) << meanings.join(u'|').toStdString();
+
+    const DictionaryEntryList quidam = TSDictionary::parsedWords(latin(QStringLiteral("quidam")));
+    ASSERT_EQ(quidam.size(), 1u);
+    EXPECT_EQ(quidam.front()->entry(), QStringLiteral("quidam"));
+    EXPECT_EQ(headwords(quidam), QStringList{QStringLiteral("quidam")});
+}
+
 TEST_F(AnalyserProcess, QueuedLookUpsAreAnsweredInOrderWithOneSwitch) {
     // Issued together, before the banner: each waits for the set-up script.
     Pending a, b, c;
@@ -282,6 +298,29 @@ TEST(AnalyserFailures, SilentProgramTimesOutAndIsGivenUp) {
     EXPECT_TRUE(log->contains(QStringLiteral("gave no answer")));
     DictionaryController::setSettingsProvider({});
     controller->terminate();
+}
+
+TEST(AnalyserFailures, ReleasingTheControllerAnswersWhatStillWaits) {
+    ensureApplication();
+    if (!QFileInfo(QStringLiteral("/bin/cat")).isExecutable()) GTEST_SKIP();
+    // cat never prompts, so the look-up is still waiting when the last owner
+    // lets the controller go.
+    DictionaryController::setSettingsProvider([] {
+        DictionaryController::Settings s;
+        s.analyserPath = QStringLiteral("/bin/cat");
+        return s;
+    });
+    auto controller = std::make_shared<DictionaryController>();
+    controller->setShutdownGrace(100ms);
+    controller->startLatinProcess();
+    Pending p;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
+    ASSERT_TRUE(waitFor([&] { return controller->processId() != 0; }, 5s));
+    controller.reset();
+    const TSDictionaryResult r = p.get(5s);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    DictionaryController::setSettingsProvider({});
 }
 
 TEST(AnalyserQueries, CleaningRemovesWhatWouldDesynchroniseTheExchange) {

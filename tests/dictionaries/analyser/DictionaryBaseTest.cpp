@@ -132,6 +132,20 @@ TEST(DictionaryFile, BadFilesLeaveTheDictionaryEmpty) {
     ASSERT_TRUE(d.words());
     EXPECT_TRUE(d.words()->empty());
 
+    // Elements of "words" that are no entry are left out, not read as blank
+    // headwords.
+    const QString mixed = dir.filePath(QStringLiteral("mixed.xml"));
+    QFile h(mixed);
+    ASSERT_TRUE(h.open(QIODevice::WriteOnly));
+    ts::ValueDictionary amo{{QStringLiteral("Entry"), QStringLiteral("amo")}, {QStringLiteral("Type"), qint64(2)}};
+    h.write(ts::PropertyList::writeXML(ts::ValueDictionary{
+        {QStringLiteral("words"), ts::ValueArray{QStringLiteral("stray"), amo, qint64(7)}}}));
+    h.close();
+    EXPECT_TRUE(d.loadFromPList(QUrl::fromLocalFile(mixed)));
+    ASSERT_TRUE(d.words());
+    ASSERT_EQ(d.words()->size(), 1u);
+    EXPECT_EQ(d.words()->front()->entry(), QStringLiteral("amo"));
+
     EXPECT_EQ(TSDictionary::loadFromFile(QUrl()), nullptr);
     EXPECT_TRUE(log->contains(QStringLiteral("Nil file at load from file")));
 }
