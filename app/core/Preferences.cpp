@@ -31,6 +31,7 @@ TS_REGISTER_CLASS(Preferences)
 namespace {
 
 const QString kPreferencesKey = QStringLiteral("Preferences");
+const QString kUnreadablePreferencesKey = QStringLiteral("Preferences.unreadable");
 const QString kPrintLayoutKey = QStringLiteral("PrintLayout");
 const QString kGrammarFileName = QStringLiteral("Grammar.plist");
 
@@ -172,6 +173,12 @@ void Preferences::loadPreferences() {
         }
         if (error.isEmpty()) error = QStringLiteral("the archive holds %1, not settings").arg(root.description());
         TSLogError("Unable to read the stored settings, using the defaults: %@", error);
+        // The next save replaces the value: keep the unreadable bytes beside
+        // it (the first ones found), so that the user's settings can still be
+        // recovered by hand.
+        auto defaults = ts::UserDefaults::standardUserDefaults();
+        if (!defaults->objectForKey(kUnreadablePreferencesKey).isData())
+            defaults->setObject(stored, kUnreadablePreferencesKey);
         setPreferences(nullptr);
         return;
     }

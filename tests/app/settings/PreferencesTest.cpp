@@ -197,8 +197,13 @@ TEST_F(PreferencesTest, CorruptOrForeignArchiveGivesTheDefaultsAndALogLine) {
         expectDefaults(*Preferences::preferences());
         EXPECT_EQ(log->count(), 1) << log->messages().join("\n").toStdString();
         EXPECT_TRUE(log->contains("Unable to read the stored settings"));
-        // The stored value is left alone until the next save.
+        // The stored value is left alone until the next save, and a copy is
+        // kept beside it that the save does not touch.
         EXPECT_EQ(UserDefaults::standardUserDefaults()->dataForKey("Preferences"), data);
+        Preferences::savePreferences();
+        EXPECT_NE(UserDefaults::standardUserDefaults()->dataForKey("Preferences"), data);
+        EXPECT_EQ(UserDefaults::standardUserDefaults()->dataForKey("Preferences.unreadable"), data);
+        UserDefaults::standardUserDefaults()->setObject(ts::Value(), "Preferences.unreadable");
     }
 }
 
