@@ -62,6 +62,50 @@ bool isBoundary(QStringView s, qsizetype i)
 
 enum class Anchor { Start, End, Anywhere };
 
+// The folded form of the characters that case folding turns into more than
+// one character (sharp s and the Latin ligatures). Simple folding, which is
+// all QString offers, leaves them alone, so "Straße" would not match
+// "STRASSE" as a case-insensitive search must.
+QLatin1String fullFolding(char16_t c)
+{
+    switch (c) {
+    case 0x00DF: case 0x1E9E: return QLatin1String("ss");
+    case 0xFB00: return QLatin1String("ff");
+    case 0xFB01: return QLatin1String("fi");
+    case 0xFB02: return QLatin1String("fl");
+    case 0xFB03: return QLatin1String("ffi");
+    case 0xFB04: return QLatin1String("ffl");
+    case 0xFB05: case 0xFB06: return QLatin1String("st");
+    default: return QLatin1String();
+    }
+}
+
+// Expands those characters; `inside`, when given, records the positions that
+// fall within one expansion, where a match may neither begin nor end.
+QString expandFolding(const QString& folded, std::vector<bool>* inside)
+{
+    if (std::none_of(folded.begin(), folded.end(), [](QChar c) { return fullFolding(c.unicode()).size() > 0; }))
+        return folded;
+    QString out;
+    out.reserve(folded.size() + 8);
+    std::vector<bool> within;
+    for (QChar c : folded) {
+        const QLatin1String full = fullFolding(c.unicode());
+        if (full.isEmpty()) {
+            out.append(c);
+            within.push_back(false);
+            continue;
+        }
+        for (qsizetype k = 0; k < full.size(); ++k)
+            within.push_back(k > 0);
+        out.append(full);
+    }
+    within.push_back(false);
+    if (inside)
+        *inside = std::move(within);
+    return out;
+}
+
 bool canonicalFind(const QString& s, const QString& text, Anchor anchor, bool foldCase)
 {
     if (s.isNull() || text.isEmpty())
@@ -72,14 +116,22 @@ bool canonicalFind(const QString& s, const QString& text, Anchor anchor, bool fo
         h = h.normalized(QString::NormalizationForm_D);
         n = n.normalized(QString::NormalizationForm_D);
     }
+    std::vector<bool> inside;
+    if (foldCase) {
+        h = expandFolding(h, &inside);
+        n = expandFolding(n, nullptr);
+    }
+    const auto boundary = [&](qsizetype i) {
+        return isBoundary(h, i) && (inside.empty() || !inside[size_t(i)]);
+    };
     switch (anchor) {
     case Anchor::Start:
-        return h.startsWith(n) && isBoundary(h, n.size());
+        return h.startsWith(n) && boundary(n.size());
     case Anchor::End:
-        return h.endsWith(n) && isBoundary(h, h.size() - n.size());
+        return h.endsWith(n) && boundary(h.size() - n.size());
     case Anchor::Anywhere:
         for (qsizetype p = h.indexOf(n); p >= 0; p = h.indexOf(n, p + 1)) {
-            if (isBoundary(h, p) && isBoundary(h, p + n.size()))
+            if (boundary(p) && boundary(p + n.size()))
                 return true;
         }
         return false;

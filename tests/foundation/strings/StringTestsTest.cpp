@@ -87,6 +87,21 @@ TEST(StringTests, CaseInsensitiveVariants)
     EXPECT_FALSE(containsText("Arma VIRUMQUE", "virum"));
 }
 
+TEST(StringTests, CaseInsensitiveSearchFoldsSharpSAndLigatures)
+{
+    // Characters whose folded form is two or three letters.
+    EXPECT_TRUE(containsCaseInsensitiveText(QString::fromUtf8("Straße"), "STRASSE"));
+    EXPECT_TRUE(containsCaseInsensitiveText("STRASSE", QString::fromUtf8("straße")));
+    EXPECT_TRUE(containsCaseInsensitiveText(QString::fromUtf8("ẞ"), "ss"));
+    EXPECT_TRUE(containsCaseInsensitiveText(QString::fromUtf8("ﬁnis"), "FINIS"));
+    // A match may not take half of such a character.
+    EXPECT_FALSE(containsCaseInsensitiveText(QString::fromUtf8("ß"), "s"));
+    EXPECT_FALSE(containsCaseInsensitiveText(QString::fromUtf8("aﬃx"), "ix"));
+    EXPECT_TRUE(containsCaseInsensitiveText(QString::fromUtf8("maßstab"), "SSST"));
+    // Case-sensitive tests are unaffected.
+    EXPECT_FALSE(containsText(QString::fromUtf8("Straße"), "strasse"));
+}
+
 TEST(StringTests, CharacterSets)
 {
     EXPECT_TRUE(containsCharacters("amo, amas", CharacterSet::fromCharacters(",;")));

@@ -333,3 +333,23 @@ TEST_F(XMLFileParserTest, AbortStopsEventsAndReportsOnce) {
     EXPECT_EQ(p.starts, QStringList{"r"});
     EXPECT_EQ(p.resets, 2);
 }
+
+TEST_F(XMLFileParserTest, DeclaredEncodingsAndReferencesAreDecodedOnce) {
+    // A Latin-1 file as older TEI texts are saved: text and attribute alike.
+    RecordingParser latin;
+    latin.parseData(QByteArray("<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a t=\"caf\xe9\">caf\xe9 &amp; x</a>"));
+    EXPECT_TRUE(latin.errors.empty());
+    EXPECT_EQ(latin.text, QString::fromUtf8("café & x"));
+    ASSERT_EQ(latin.attributes.size(), 1u);
+    EXPECT_EQ(joined(latin.attributes[0]), QString::fromUtf8("t=café"));
+
+    // A string keeps its characters whatever its declaration names, and an
+    // escaped reference stays one level escaped.
+    RecordingParser string;
+    string.parseString(QString::fromUtf8(
+        "<?xml version=\"1.0\" encoding=\"ISO-8859-1\"?><a t=\"&amp;lt; &#38; &quot;q&quot;\">λόγος 𝐀 &lt;</a>"));
+    EXPECT_TRUE(string.errors.empty());
+    EXPECT_EQ(string.text, QString::fromUtf8("λόγος 𝐀 <"));
+    ASSERT_EQ(string.attributes.size(), 1u);
+    EXPECT_EQ(joined(string.attributes[0]), QString::fromUtf8("t=&lt; & \"q\""));
+}
