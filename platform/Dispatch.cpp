@@ -435,8 +435,8 @@ void DispatchTimer::fire(quint64 generation) {
             });
         }
         // A slow handler must not pile up firings behind it.
-        if (firingPending_) return;
-        firingPending_ = true;
+        if (pendingGeneration_ == generation) return;
+        pendingGeneration_ = generation;
     }
     queue_->async([weak, generation] {
         auto t = weak.lock();
@@ -444,7 +444,7 @@ void DispatchTimer::fire(quint64 generation) {
         DispatchTask handler;
         {
             std::lock_guard<std::mutex> lock(t->mutex_);
-            t->firingPending_ = false;
+            if (t->pendingGeneration_ == generation) t->pendingGeneration_ = 0;
             if (t->cancelled_ || generation != t->generation_) return;
             handler = t->handler_;
         }

@@ -163,7 +163,9 @@ private:
     std::mutex mutex_;
     DispatchDuration interval_{};
     quint64 generation_ = 0;
-    bool firingPending_ = false;
+    // The schedule whose firing waits on the queue (0: none). Per schedule, so
+    // that a firing of a replaced schedule cannot swallow the new one's.
+    quint64 pendingGeneration_ = 0;
     std::atomic<bool> cancelled_{false};
 
     friend struct TimerThread;

@@ -47,9 +47,12 @@ void LGAbstractLogger::changeSetting(ts::DispatchTask change) {
         return;
     }
     ts::DispatchQueuePtr queue = loggerQueue();
-    // Keep the logger alive until the change has run when it is shared.
+    // Keep the logger alive until the change has run when it is shared: the
+    // hop onto the logger's queue is not yet the run.
     auto keep = weak_from_this().lock();
-    LGLog::loggingQueue()->async([queue, keep, change = std::move(change)] { queue->async(change); });
+    LGLog::loggingQueue()->async([queue, keep, change = std::move(change)] {
+        queue->async([keep, change] { change(); });
+    });
 }
 
 LGLogFormatterPtr LGAbstractLogger::logFormatter() {

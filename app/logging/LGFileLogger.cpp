@@ -198,7 +198,9 @@ int LGFileLogger::lt_currentLogFileHandle() {
     if (!info) return -1;
     QByteArray path = QFile::encodeName(info->filePath());
     // Never through a symbolic link, and never creating: the manager makes files.
-    int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY);
+    // Non-blocking, so that a pipe put in the file's place cannot stall the
+    // open; it changes nothing for a regular file.
+    int fd = ::open(path.constData(), O_WRONLY | O_APPEND | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
     struct stat st;
     if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
         ::close(fd);
@@ -242,6 +244,9 @@ LGLogFileInfoPtr LGFileLogger::lt_currentLogFileInfo() {
 
 bool LGFileLogger::lt_shouldUseLogFile(const LGLogFileInfoPtr& info, bool isResuming) {
     if (info->isArchived() || info->isSymlink()) return false;
+    // A pipe, folder or device named like a log file is not ours: opening a
+    // pipe for writing would wait for a reader forever.
+    if (!info->fileAttributes().isRegular) return false;
     if (!isResuming) return true;
     if (doNotReuseLogFiles_ || lt_shouldLogFileBeArchived(info)) {
         info->setIsArchived(true);

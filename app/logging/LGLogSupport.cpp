@@ -1,8 +1,10 @@
 #include "LGLogSupport.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cmath>
 #include <memory>
 #include <mutex>
 
@@ -111,9 +113,13 @@ void LGConsoleLog(const QString& text) {
 }
 
 int LGFormatLogTimestamp(double unixSeconds, char* out) {
-    // Whole milliseconds, truncated toward the past.
-    long long ms = (long long)(unixSeconds * 1000.0);
-    if (double(ms) > unixSeconds * 1000.0) --ms;
+    // Whole milliseconds, truncated toward the past, of the date rounded to
+    // the microsecond first: a date made from an exact millisecond is often a
+    // hair below it as a double and would otherwise show the one before.
+    if (!std::isfinite(unixSeconds)) unixSeconds = 0;
+    unixSeconds = std::clamp(unixSeconds, -9.0e12, 9.0e12);
+    const long long us = std::llround(unixSeconds * 1e6);
+    const long long ms = us >= 0 ? us / 1000 : (us - 999) / 1000;
     long long secs = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
     unsigned millis = unsigned(ms - secs * 1000);
     long long days = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;

@@ -202,7 +202,13 @@ void HandleUncaughtException() {
 }
 
 void SignalHandler(int signalNumber) {
-    if (handledEvents.fetch_add(1) > kMaxEventsBeforeIncrement) return;
+    if (handledEvents.fetch_add(1) > kMaxEventsBeforeIncrement) {
+        // No report, but no return either: returning from a fault re-runs the
+        // faulting instruction and lands here again, for ever.
+        restoreDefaultSignalActions();
+        ::raise(signalNumber);
+        return;
+    }
 
     const int logFd = LGEmergencyLog::fileDescriptor();
     const double now = unixNow();

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <csignal>
 #include <cstdlib>
 #include <stdexcept>
@@ -62,8 +63,18 @@ ChildResult runChild(const char* mode, const QString& folder) {
         ::_exit(127);
     }
     ChildResult result;
+    if (pid < 0) return result;
+    // A child that hangs instead of dying is a failure, not a stuck suite.
     int status = 0;
-    if (pid < 0 || ::waitpid(pid, &status, 0) != pid) return result;
+    pid_t done = 0;
+    for (int waited = 0; waited < 1500 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++waited)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    if (done == 0) {
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, &status, 0);
+        return result;
+    }
+    if (done != pid) return result;
     result.signaled = WIFSIGNALED(status);
     result.signal = result.signaled ? WTERMSIG(status) : 0;
     result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -87,6 +98,12 @@ TEST(CrashChild, Run) {
         crashTestDereference(nullptr);
     } else if (std::strcmp(mode, "exception") == 0) {
         std::thread([] { throw std::runtime_error("the dictionary index is corrupt"); }).join();
+    } else if (std::strcmp(mode, "segv-after-many") == 0) {
+        // Use up the reports: each one ends with a signal that is ignored here.
+        ::signal(SIGUSR1, SIG_IGN);
+        for (int i = 0; i < 11; ++i) SignalHandler(SIGUSR1);
+        InstallUncaughtExceptionHandler();
+        crashTestDereference(nullptr);
     } else if (std::strcmp(mode, "sigpipe") == 0) {
         int fds[2];
         ASSERT_EQ(::pipe(fds), 0);
@@ -117,6 +134,14 @@ TEST(CrashHandler, FatalSignalLeavesAReportAndEndsBySameSignal) {
     qsizetype lineStart = log.lastIndexOf('\n', at) + 1;
     EXPECT_EQ(log.mid(lineStart + 4, 1), QByteArray("/"));
     EXPECT_EQ(log.mid(lineStart + 23, 2), QByteArray("  "));
+}
+
+TEST(CrashHandler, AFaultBeyondTheReportLimitStillEndsTheProcess) {
+    QTemporaryDir dir;
+    ChildResult result = runChild("segv-after-many", dir.path());
+    EXPECT_TRUE(result.signaled);
+    EXPECT_EQ(result.signal, SIGSEGV);
+    EXPECT_EQ(childLog(dir.path()).count("Terminated because of exception"), 11);
 }
 
 TEST(CrashHandler, UncaughtExceptionLeavesAReportAndAborts) {

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <future>
 
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -317,4 +320,44 @@ TEST(LGFileLogger, RollBeforeAnyFileDoesNothingAndFlushIsSafe) {
     EXPECT_EQ(logger->maximumFileSize(), 0u);
     // A limit setter opens the file at once.
     EXPECT_EQ(f.logFiles().size(), 1);
+}
+
+TEST(LGFileLogger, LeavesAForeignNonRegularFileNamedLikeALogFileAlone) {
+    Fixture f;
+    // A pipe named like the newest log file: opening it for writing would
+    // wait for a reader forever.
+    const QString fifo = f.dir.path() + "/org.tessarin.Tessarin 2030-01-01--00-00-00-000.log";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    auto logger = f.makeLogger();
+    auto logged = std::async(std::launch::async, [&] { Fixture::log(logger, QStringLiteral("hello")); });
+    bool finished = logged.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    if (!finished) {
+        // Free the stuck writer so that the suite can go on.
+        int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        logged.wait();
+        if (reader >= 0) ::close(reader);
+    }
+    EXPECT_TRUE(finished);
+    QStringList files = f.manager->unsortedLogFilePaths();
+    files.removeAll(fifo);
+    ASSERT_EQ(files.size(), 1);
+    EXPECT_TRUE(readAll(files[0]).endsWith("  hello\n"));
+}
+
+TEST(LGFileLogger, LineAndFileNameShowTheExactMillisecond) {
+    // Many exact milliseconds are a hair below themselves as a double; each
+    // must still show as itself, not as the one before.
+    LGLogFileFormatterDefault formatter;
+    TestClock clock;
+    LGLogFileManagerDefault manager(QStringLiteral("/nonexistent"));
+    for (int ms = 0; ms < 1000; ++ms) {
+        const QDateTime when = kWhen.addMSecs(ms - 123);
+        const ts::Date date = ts::Date::fromDateTime(when);
+        EXPECT_EQ(formatter.formatLogMessage(*makeMessage(QStringLiteral("x"), date)),
+                  when.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss:zzz")) + QStringLiteral("  x"));
+        clock.setFixed(date.seconds);
+        EXPECT_EQ(manager.newLogFileName(),
+                  QStringLiteral("org.tessarin.Tessarin ") + when.toString(QStringLiteral("yyyy-MM-dd--HH-mm-ss-zzz")) +
+                      QStringLiteral(".log"));
+    }
 }

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
+#include <thread>
 
 namespace {
 
@@ -116,4 +118,36 @@ TEST(LGAbstractLogger, FormatterGetterFromTheLoggersOwnQueueDoesNotWait) {
     LGLogFormatterPtr seen;
     LGLog::loggingQueue()->sync([&] { logger->loggerQueue()->sync([&] { seen = logger->logFormatter(); }); });
     EXPECT_EQ(seen, formatter);
+}
+
+namespace {
+
+// A setting whose change only reports whether its logger is still alive.
+class SettingLogger : public LGAbstractLogger {
+public:
+    void setSetting(std::shared_ptr<std::atomic<int>> seen) {
+        changeSetting([weak = weak_from_this(), seen] { *seen = weak.expired() ? 2 : 1; });
+    }
+};
+
+}  // namespace
+
+TEST(LGAbstractLogger, ASettingChangeKeepsItsLoggerAliveUntilItHasRun) {
+    auto logger = std::make_shared<SettingLogger>();
+    ts::DispatchQueuePtr queue = logger->loggerQueue();
+    // Hold the logger's queue, so that the change waits there while the
+    // caller lets go of the logger.
+    std::atomic<bool> release{false};
+    queue->async([&] {
+        while (!release) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    });
+    auto seen = std::make_shared<std::atomic<int>>(0);
+    std::weak_ptr<SettingLogger> weak = logger;
+    logger->setSetting(seen);
+    logger.reset();
+    LGLog::loggingQueue()->sync([] {});
+    release = true;
+    queue->sync([] {});
+    EXPECT_EQ(seen->load(), 1);  // 2: the change ran on a logger already gone
+    EXPECT_TRUE(weak.expired());
 }

@@ -133,6 +133,39 @@ TEST_F(LGLogTest, EveryCallReturnsOnlyAfterBothLoggersWroteIt) {
     }
 }
 
+TEST_F(LGLogTest, AddingAndRemovingWhileManyThreadsLogLosesNothingForTheOthers) {
+    auto steady = std::make_shared<SetLogger>(QStringLiteral("tessarin.test.steady"));
+    LGLog::addLogger(steady);
+    LGLog::setProcessorCount(4);
+    std::atomic<bool> stop{false};
+    std::thread churn([&] {
+        for (int round = 0; !stop; ++round) {
+            auto passing = std::make_shared<SetLogger>(QStringLiteral("tessarin.test.passing"));
+            LGLog::addLoggerWithLevel(passing, round % 2 ? LGLogLevelAll : LGLogLevelError);
+            if (round % 3 == 0) LGLog::allLoggers();
+            LGLog::removeLogger(passing);
+            if (round % 5 == 0) LGLog::flushLog();
+        }
+    });
+    constexpr int kThreads = 8, kCalls = 300;
+    std::atomic<int> early{0};
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            for (int i = 0; i < kCalls; ++i) {
+                logFlag(LGLogFlagError, QStringLiteral("churn %1 %2").arg(t).arg(i));
+                if (!steady->has(QStringLiteral("churn %1 %2").arg(t).arg(i))) ++early;
+            }
+        });
+    }
+    for (auto& th : threads) th.join();
+    stop = true;
+    churn.join();
+    EXPECT_EQ(early.load(), 0);
+    EXPECT_EQ(steady->order().size(), size_t(kThreads * kCalls));
+    EXPECT_EQ(LGLog::allLoggers(), std::vector<LGLoggerPtr>{steady});
+}
+
 namespace {
 
 // Two loggers that each wait a while for the other to be inside logMessage:

@@ -113,6 +113,46 @@ TEST(DispatchQueue, SyncWaitsForEarlierAsyncWork) {
     EXPECT_EQ(seenBySync, 10);
 }
 
+TEST(DispatchQueue, SyncAndAsyncFromManyThreadsKeepOrderAndExclusion) {
+    // sync() may run on the caller's thread when the queue is idle; it must
+    // still wait for earlier async work and never overlap the worker.
+    auto queue = DispatchQueue::createSerial(QStringLiteral("test.mixed"));
+    std::vector<int> seen;
+    std::atomic<int> running{0};
+    std::atomic<bool> overlapped{false};
+    auto record = [&](int v) {
+        if (running.fetch_add(1) != 0) overlapped = true;
+        seen.push_back(v);
+        running.fetch_sub(1);
+    };
+    std::vector<std::thread> producers;
+    for (int p = 0; p < 4; ++p) {
+        producers.emplace_back([&, p] {
+            for (int i = 0; i < 400; ++i) {
+                if (i % 3 == 2) {
+                    queue->sync([&, p, i] {
+                        record(p * 1000 + i);
+                        // From inside, a nested sync runs at once.
+                        queue->sync([] {});
+                    });
+                } else {
+                    queue->async([&, p, i] { record(p * 1000 + i); });
+                }
+            }
+        });
+    }
+    for (auto& t : producers) t.join();
+    queue->sync([] {});
+    ASSERT_EQ(seen.size(), 1600u);
+    EXPECT_FALSE(overlapped);
+    std::vector<int> last(4, -1);
+    for (int v : seen) {
+        int p = v / 1000, i = v % 1000;
+        EXPECT_EQ(i, last[p] + 1);
+        last[p] = i;
+    }
+}
+
 TEST(DispatchQueue, DroppedQueueStillRunsWhatWasQueued) {
     std::atomic<int> ran{0};
     {

@@ -69,3 +69,25 @@ TEST(DispatchTimer, RescheduleReplacesTheEarlierSchedule) {
     queue->sync([] {});
     EXPECT_EQ(fired.load(), 0);
 }
+
+TEST(DispatchTimer, RearmingWhileAFiringWaitsForTheQueueStillFiresOnce) {
+    auto queue = DispatchQueue::createSerial(QStringLiteral("test.rearm"));
+    std::atomic<int> fired{0};
+    auto timer = DispatchTimer::create(queue, [&] { ++fired; });
+    std::atomic<bool> release{false};
+    queue->async([&] {
+        while (!release) std::this_thread::sleep_for(1ms);
+    });
+    // The first schedule comes due while the queue is busy; the second is
+    // armed and comes due before the queue is free again.
+    timer->schedule(1ms);
+    std::this_thread::sleep_for(50ms);
+    timer->schedule(1ms);
+    std::this_thread::sleep_for(50ms);
+    release = true;
+    auto end = std::chrono::steady_clock::now() + 5s;
+    while (fired.load() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
+    std::this_thread::sleep_for(30ms);
+    queue->sync([] {});
+    EXPECT_EQ(fired.load(), 1);
+}
