@@ -64,14 +64,6 @@ void storeLineParent(TSText::LineParents& dictionary, const QString& key, const 
     dictionary.emplace_back(key, node);
 }
 
-QString trimBlanksAndTabs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (b < e && blank(s[b])) ++b;
-    while (e > b && blank(s[e - 1])) --e;
-    return s.mid(b, e - b);
-}
-
 }  // namespace
 
 void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes) {

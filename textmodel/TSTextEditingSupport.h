@@ -31,6 +31,15 @@ inline void setMembers(const TSChunkPtr& node, VDNewArray::Members list) {
     node->setChildren(c);
 }
 
+// Blanks and tabs only: line ends are separators the callers keep.
+inline QString trimBlanksAndTabs(const QString& s) {
+    qsizetype b = 0, e = s.size();
+    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
+    while (b < e && blank(s[b])) ++b;
+    while (e > b && blank(s[e - 1])) --e;
+    return s.mid(b, e - b);
+}
+
 inline TSChunkPtr asNode(const VDDataPtr& member) { return std::dynamic_pointer_cast<TSChunk>(member); }
 
 // A mutable copy of a text, or an empty one for null.

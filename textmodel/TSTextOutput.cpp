@@ -34,14 +34,6 @@ QStringList nonEmptyLines(const QString& text) {
     return out;
 }
 
-QString trimBlanksAndTabs(const QString& s) {
-    qsizetype b = 0, e = s.size();
-    auto blank = [](QChar c) { return c == QLatin1Char(' ') || c == QLatin1Char('\t'); };
-    while (b < e && blank(s[b])) ++b;
-    while (e > b && blank(s[e - 1])) --e;
-    return s.mid(b, e - b);
-}
-
 TSChunkPtr sameClassAs(const TSChunkPtr& node) {
     return std::dynamic_pointer_cast<TSChunk>(node->newInstance());
 }
