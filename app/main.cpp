@@ -2,7 +2,12 @@
 #include <QKeyEvent>
 #include <QKeySequence>
 
+#include <QSocketNotifier>
+
 #include <csignal>
+
+#include <sys/socket.h>
+#include <unistd.h>
 
 namespace {
 
@@ -22,7 +27,14 @@ protected:
     }
 };
 
-void quitOnSignal(int) { QCoreApplication::quit(); }
+// A signal handler may only write to a descriptor; the event loop reads the
+// other end and quits from there.
+int signalPipe[2] = {-1, -1};
+
+void quitOnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] ssize_t n = ::write(signalPipe[0], &byte, 1);
+}
 
 }  // namespace
 
@@ -34,8 +46,12 @@ int main(int argc, char* argv[]) {
 
     QuitFilter filter;
     app.installEventFilter(&filter);
-    std::signal(SIGINT, quitOnSignal);
-    std::signal(SIGTERM, quitOnSignal);
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+        std::signal(SIGINT, quitOnSignal);
+        std::signal(SIGTERM, quitOnSignal);
+    }
 
     return app.exec();
 }
