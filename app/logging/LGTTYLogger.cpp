@@ -1,5 +1,7 @@
 #include "LGTTYLogger.h"
 
+#include <cerrno>
+
 #include "LGLog.h"
 #include "LGLogSupport.h"
 
@@ -389,7 +391,10 @@ void LGTTYLogger::logMessage(const LGLogMessagePtr& message) {
     }
     ssize_t total = 0;
     for (int i = 0; i < n; ++i) total += ssize_t(v[i].iov_len);
-    ssize_t written = ::writev(outputFd_, v, n);
+    ssize_t written;
+    do {
+        written = ::writev(outputFd_, v, n);
+    } while (written < 0 && errno == EINTR);
     if (written >= 0 && written < total) {
         // A short write (a pipe that is full): send the rest in order.
         QByteArray rest;
