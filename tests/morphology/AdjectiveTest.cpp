@@ -20,111 +20,92 @@ QString form(const Adjective& a, qint64 c, bool singular, qint64 gender, qint64 
 
 }  // namespace
 
-TEST(Adjective, BonusPositive) {
-    const Adjective bonus = adjective(QStringLiteral("bonus bona bonum"), 1);
-    EXPECT_EQ(form(bonus, 1, true, 1), QStringLiteral("bonus"));
-    EXPECT_EQ(form(bonus, 2, true, 1), QStringLiteral("bone"));
-    EXPECT_EQ(form(bonus, 4, true, 1), QStringLiteral("bonī"));
-    EXPECT_EQ(form(bonus, 6, true, 2), QStringLiteral("bonā"));
-    EXPECT_EQ(form(bonus, 3, false, 1), QStringLiteral("bonōs"));
-    EXPECT_EQ(form(bonus, 1, true, 3), QStringLiteral("bonum"));
-    EXPECT_EQ(form(bonus, 4, false, 2), QStringLiteral("bonārum"));
-    const Adjective abbreviated = adjective(QStringLiteral("bonus -a -um"), 1);
-    EXPECT_EQ(form(abbreviated, 1, true, 2), QStringLiteral("bona"));
-    EXPECT_EQ(form(adjective(QStringLiteral("pauci -ae -a"), 1), 3, false, 1), QStringLiteral("paucōs"));
-}
+// One declined form: the dictionary text, its group, case, number, gender,
+// degree, and the expected form.
+struct FormRow {
+    const char* latin;
+    qint64 group, c;
+    bool singular;
+    qint64 gender, degree;
+    const char* expected;
+};
 
-TEST(Adjective, RegularAndIrregularComparison) {
-    const Adjective bonus = adjective(QStringLiteral("bonus bona bonum"), 1);
-    EXPECT_EQ(form(bonus, 1, true, 1, 1), QStringLiteral("bonior"));
-    EXPECT_EQ(form(bonus, 4, true, 1, 1), QStringLiteral("boniōris"));
-    EXPECT_EQ(form(bonus, 1, true, 1, 2), QStringLiteral("bonissimus"));
-    EXPECT_EQ(form(bonus, 1, true, 2, 2), QStringLiteral("bonissima"));
-    EXPECT_EQ(form(bonus, 4, true, 1, 2), QStringLiteral("bonissimī"));
-
-    const Adjective full = adjective(QStringLiteral("bonus bona bonum melior melior melius optimus optima optimum"), 1);
-    EXPECT_EQ(full.getStem(1), QStringLiteral("meli"));
-    EXPECT_EQ(form(full, 1, true, 1, 1), QStringLiteral("melior"));
-    EXPECT_EQ(form(full, 4, true, 1, 1), QStringLiteral("meliōris"));
-    EXPECT_EQ(form(full, 1, true, 3, 1), QStringLiteral("melius"));
-    EXPECT_EQ(form(full, 1, false, 3, 1), QStringLiteral("meliōra"));
-    EXPECT_EQ(form(full, 1, true, 1, 2), QStringLiteral("optimus"));
-    EXPECT_EQ(form(full, 1, true, 2, 2), QStringLiteral("optima"));
-    EXPECT_EQ(form(full, 1, true, 3, 2), QStringLiteral("optimum"));
-    EXPECT_EQ(form(full, 4, true, 1, 2), QStringLiteral("optimī"));
+TEST(Adjective, DeclinedFormsAndComparison) {
+    constexpr bool S = true, P = false;
+    const char* full = "bonus bona bonum melior melior melius optimus optima optimum";
+    const FormRow rows[] = {
+        {"bonus bona bonum", 1, 1, S, 1, 0, "bonus"}, {"bonus bona bonum", 1, 2, S, 1, 0, "bone"},
+        {"bonus bona bonum", 1, 4, S, 1, 0, "bonī"}, {"bonus bona bonum", 1, 6, S, 2, 0, "bonā"},
+        {"bonus bona bonum", 1, 3, P, 1, 0, "bonōs"}, {"bonus bona bonum", 1, 1, S, 3, 0, "bonum"},
+        {"bonus bona bonum", 1, 4, P, 2, 0, "bonārum"}, {"bonus -a -um", 1, 1, S, 2, 0, "bona"},
+        {"pauci -ae -a", 1, 3, P, 1, 0, "paucōs"},
+        // Regular comparison, then the irregular degrees given in full.
+        {"bonus bona bonum", 1, 1, S, 1, 1, "bonior"}, {"bonus bona bonum", 1, 4, S, 1, 1, "boniōris"},
+        {"bonus bona bonum", 1, 1, S, 1, 2, "bonissimus"}, {"bonus bona bonum", 1, 1, S, 2, 2, "bonissima"},
+        {"bonus bona bonum", 1, 4, S, 1, 2, "bonissimī"},
+        {full, 1, 1, S, 1, 1, "melior"}, {full, 1, 4, S, 1, 1, "meliōris"}, {full, 1, 1, S, 3, 1, "melius"},
+        {full, 1, 1, P, 3, 1, "meliōra"}, {full, 1, 1, S, 1, 2, "optimus"}, {full, 1, 1, S, 2, 2, "optima"},
+        {full, 1, 1, S, 3, 2, "optimum"}, {full, 1, 4, S, 1, 2, "optimī"},
+        // pulcher: nominative as vocative, -errimus.
+        {"pulcher pulchra pulchrum", 1, 1, S, 1, 0, "pulcher"}, {"pulcher pulchra pulchrum", 1, 2, S, 1, 0, "pulcher"},
+        {"pulcher pulchra pulchrum", 1, 3, S, 1, 0, "pulchrum"}, {"pulcher pulchra pulchrum", 1, 1, S, 1, 1, "pulchrior"},
+        {"pulcher pulchra pulchrum", 1, 1, S, 1, 2, "pulcherrimus"},
+        // Abbreviated feminines in -er adjectives keep the right stem.
+        {"pulcher -chra -chrum", 1, 4, S, 1, 0, "pulchrī"}, {"liber -era -erum", 1, 1, S, 2, 0, "libera"},
+        // ācer, three terminations of the third declension.
+        {"ācer ācris ācre", 3, 1, S, 1, 0, "ācer"}, {"ācer ācris ācre", 3, 1, S, 2, 0, "ācris"},
+        {"ācer ācris ācre", 3, 1, S, 3, 0, "ācre"}, {"ācer ācris ācre", 3, 6, S, 1, 0, "ācrī"},
+        {"ācer ācris ācre", 3, 3, P, 1, 0, "ācrēs/īs"}, {"ācer ācris ācre", 3, 4, P, 1, 0, "ācrium"},
+        {"ācer ācris ācre", 3, 1, P, 3, 0, "ācria"}, {"ācer ācris ācre", 3, 1, S, 1, 1, "ācrior"},
+        {"ācer ācris ācre", 3, 1, S, 1, 2, "ācerrimus"}, {"ācer -cris -cre", 3, 4, S, 2, 0, "ācris"},
+        // vetus: one nominative, consonant stem.
+        {"vetus veteris", 3, 1, S, 1, 0, "vetus"}, {"vetus veteris", 3, 1, S, 2, 0, "vetus"},
+        {"vetus veteris", 3, 1, S, 3, 0, "vetus"}, {"vetus veteris", 3, 6, S, 1, 0, "vetere"},
+        {"vetus veteris", 3, 4, P, 1, 0, "veterum"}, {"vetus veteris", 3, 1, P, 3, 0, "vetera"},
+        // fortis, -is, -e must keep its feminine and neuter nominatives.
+        {"fortis -is -e", 3, 1, S, 1, 0, "fortis"}, {"fortis -is -e", 3, 1, S, 2, 0, "fortis"},
+        {"fortis -is -e", 3, 1, S, 3, 0, "forte"}, {"fortis -is -e", 3, 4, S, 1, 0, "fortis"},
+        {"fortis -is -e", 3, 6, S, 3, 0, "fortī"}, {"fortis -is -e", 3, 1, P, 3, 0, "fortia"},
+        {"fortis -is -e", 3, 1, S, 1, 1, "fortior"}, {"fortis -is -e", 3, 1, S, 2, 2, "fortissima"},
+        {"ingens ingentis", 3, 1, S, 3, 0, "ingens"}, {"ingens -entis", 3, 4, S, 1, 0, "ingentis"},
+        {"facilis facile", 3, 1, S, 1, 2, "facillimus"},
+        // A comparative written as a positive keeps the comparative table.
+        {"melior melius", 3, 4, S, 1, 0, "meliōris"},
+    };
+    for (const FormRow& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.latin << " case " << r.c << (r.singular ? " sg" : " pl") << " gender "
+                                        << r.gender << " degree " << r.degree);
+        EXPECT_EQ(form(adjective(QString::fromUtf8(r.latin), r.group), r.c, r.singular, r.gender, r.degree),
+                  QString::fromUtf8(r.expected));
+    }
     EXPECT_EQ(Adjective::findFirstSuperlativeString({"a", "bor", "c"}), QString());
 }
 
-TEST(Adjective, PulcherTakesVariant1) {
-    const Adjective pulcher = adjective(QStringLiteral("pulcher pulchra pulchrum"), 1);
-    EXPECT_EQ(pulcher.getAdjectiveVariant(0), 1);
-    EXPECT_EQ(form(pulcher, 1, true, 1), QStringLiteral("pulcher"));
-    EXPECT_EQ(form(pulcher, 2, true, 1), QStringLiteral("pulcher"));
-    EXPECT_EQ(form(pulcher, 3, true, 1), QStringLiteral("pulchrum"));
-    EXPECT_EQ(form(pulcher, 1, true, 1, 1), QStringLiteral("pulchrior"));
-    EXPECT_EQ(form(pulcher, 1, true, 1, 2), QStringLiteral("pulcherrimus"));
-    // Abbreviated feminines in -er adjectives keep the right stem.
-    EXPECT_EQ(form(adjective(QStringLiteral("pulcher -chra -chrum"), 1), 4, true, 1), QStringLiteral("pulchrī"));
-    EXPECT_EQ(form(adjective(QStringLiteral("liber -era -erum"), 1), 1, true, 2), QStringLiteral("libera"));
-}
-
-TEST(Adjective, AcerThirdDeclension) {
-    const Adjective acer = adjective(QStringLiteral("ācer ācris ācre"), 3);
-    EXPECT_EQ(form(acer, 1, true, 1), QStringLiteral("ācer"));
-    EXPECT_EQ(form(acer, 1, true, 2), QStringLiteral("ācris"));
-    EXPECT_EQ(form(acer, 1, true, 3), QStringLiteral("ācre"));
-    EXPECT_EQ(form(acer, 6, true, 1), QStringLiteral("ācrī"));
-    EXPECT_EQ(form(acer, 3, false, 1), QStringLiteral("ācrēs/īs"));
-    EXPECT_EQ(form(acer, 4, false, 1), QStringLiteral("ācrium"));
-    EXPECT_EQ(form(acer, 1, false, 3), QStringLiteral("ācria"));
-    EXPECT_EQ(form(acer, 1, true, 1, 1), QStringLiteral("ācrior"));
-    EXPECT_EQ(form(acer, 1, true, 1, 2), QStringLiteral("ācerrimus"));
-
-    const Adjective abbreviated = adjective(QStringLiteral("ācer -cris -cre"), 3);
-    EXPECT_EQ(abbreviated.getThirdDeclensionWordPart(3, 0), QStringLiteral("ācre"));
-    EXPECT_EQ(abbreviated.getStem(0), QStringLiteral("ācr"));
-    EXPECT_EQ(form(abbreviated, 4, true, 2), QStringLiteral("ācris"));
-}
-
-TEST(Adjective, VetusTakesVariant2) {
-    for (const char* latin : {"vetus veteris", "uetus ueteris", "vĕtus vetĕris"}) {
-        const Adjective vetus = adjective(QString::fromUtf8(latin), 3);
-        EXPECT_EQ(vetus.getAdjectiveVariant(0), 2) << latin;
+TEST(Adjective, VariantsAndStems) {
+    // Variant: -1 to leave unchecked; stem: nullptr to leave unchecked.
+    const struct {
+        const char* latin;
+        qint64 group, variant;
+        const char* stem;
+    } rows[] = {
+        {"pulcher pulchra pulchrum", 1, 1, nullptr}, {"vetus veteris", 3, 2, nullptr}, {"uetus ueteris", 3, 2, nullptr},
+        {"vĕtus vetĕris", 3, 2, nullptr}, {"pauper pauperis", 3, 2, nullptr}, {"dīves dīvitis", 3, 2, nullptr},
+        {"melior melius", 3, 1, nullptr}, {"ācer -cris -cre", 3, -1, "ācr"}, {"fortis -is -e", 3, -1, "fort"},
+        {"fortis forte", 3, -1, "fort"}, {"ingens ingentis", 3, -1, "ingent"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.latin);
+        const Adjective a = adjective(QString::fromUtf8(r.latin), r.group);
+        if (r.variant >= 0) {
+            EXPECT_EQ(a.getAdjectiveVariant(0), r.variant);
+        }
+        if (r.stem) {
+            EXPECT_EQ(a.getStem(0), QString::fromUtf8(r.stem));
+        }
     }
-    const Adjective vetus = adjective(QStringLiteral("vetus veteris"), 3);
-    for (qint64 g = 1; g <= 3; ++g) EXPECT_EQ(form(vetus, 1, true, g), QStringLiteral("vetus"));
-    EXPECT_EQ(form(vetus, 6, true, 1), QStringLiteral("vetere"));
-    EXPECT_EQ(form(vetus, 4, false, 1), QStringLiteral("veterum"));
-    EXPECT_EQ(form(vetus, 1, false, 3), QStringLiteral("vetera"));
-    EXPECT_EQ(adjective(QStringLiteral("pauper pauperis"), 3).getAdjectiveVariant(0), 2);
-    EXPECT_EQ(adjective(QStringLiteral("dīves dīvitis"), 3).getAdjectiveVariant(0), 2);
-}
-
-TEST(Adjective, FortisGetsAllThreeNominatives) {
-    const Adjective fortis = adjective(QStringLiteral("fortis -is -e"), 3);
-    EXPECT_EQ(form(fortis, 1, true, 1), QStringLiteral("fortis"));
-    EXPECT_EQ(form(fortis, 1, true, 2), QStringLiteral("fortis"));
-    EXPECT_EQ(form(fortis, 1, true, 3), QStringLiteral("forte"));
-    EXPECT_EQ(fortis.getStem(0), QStringLiteral("fort"));
-    EXPECT_EQ(form(fortis, 4, true, 1), QStringLiteral("fortis"));
-    EXPECT_EQ(form(fortis, 6, true, 3), QStringLiteral("fortī"));
-    EXPECT_EQ(form(fortis, 1, false, 3), QStringLiteral("fortia"));
-    EXPECT_EQ(form(fortis, 1, true, 1, 1), QStringLiteral("fortior"));
-    EXPECT_EQ(form(fortis, 1, true, 2, 2), QStringLiteral("fortissima"));
-
-    const Adjective forte = adjective(QStringLiteral("fortis forte"), 3);
-    EXPECT_EQ(forte.getStem(0), QStringLiteral("fort"));
-    const Adjective ingens = adjective(QStringLiteral("ingens ingentis"), 3);
-    EXPECT_EQ(ingens.getStem(0), QStringLiteral("ingent"));
-    EXPECT_EQ(form(ingens, 1, true, 3), QStringLiteral("ingens"));
-    EXPECT_EQ(form(adjective(QStringLiteral("ingens -entis"), 3), 4, true, 1), QStringLiteral("ingentis"));
-    EXPECT_EQ(form(adjective(QStringLiteral("facilis facile"), 3), 1, true, 1, 2), QStringLiteral("facillimus"));
-}
-
-TEST(Adjective, ComparativeWrittenAsPositive) {
-    const Adjective melior = adjective(QStringLiteral("melior melius"), 3);
-    EXPECT_EQ(melior.getAdjectiveVariant(0), 1);
-    EXPECT_EQ(form(melior, 4, true, 1), QStringLiteral("meliōris"));
+    EXPECT_EQ(adjective(QStringLiteral("bonus bona bonum melior melior melius optimus optima optimum"), 1).getStem(1),
+              QStringLiteral("meli"));
+    EXPECT_EQ(adjective(QStringLiteral("ācer -cris -cre"), 3).getThirdDeclensionWordPart(3, 0), QStringLiteral("ācre"));
 }
 
 TEST(Adjective, PositiveInOrOfOneTermination) {

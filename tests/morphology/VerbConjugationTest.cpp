@@ -71,60 +71,79 @@ TEST(VerbConjugation, AmoEveryTenseMoodAndVoice) {
     EXPECT_EQ(amo.getConjugatedValue(2, false, true, true, 1, true), QStringLiteral("-ātis"));
 }
 
+// Rows of a paradigm: verb, conjugation code, indicative, active, tense, the
+// cell checked (-1 for all six) and the expected form(s).
+namespace {
+struct RowCheck {
+    const char* latin;
+    qint64 code;
+    bool indicative, active;
+    qint64 tense;
+    int cell;
+    const char* forms;
+};
+
+void checkRows(const std::initializer_list<RowCheck>& rows) {
+    for (const RowCheck& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.latin << (r.indicative ? " ind" : " subj") << (r.active ? " act" : " pass")
+                                        << " tense " << r.tense);
+        const QStringList got = row(verb(QString::fromUtf8(r.latin), r.code), r.indicative, r.active, r.tense);
+        if (r.cell < 0) {
+            EXPECT_EQ(got, split(r.forms));
+        } else {
+            EXPECT_EQ(got.at(r.cell), QString::fromUtf8(r.forms));
+        }
+    }
+}
+
+constexpr bool I = true, S = false, A = true, Pa = false;
+}  // namespace
+
 TEST(VerbConjugation, OtherRegularConjugations) {
-    const Verb rego = verb(QStringLiteral("regō regere rēxī rēctum"), 3);
-    EXPECT_EQ(rego.getConjugatedValue(2, true, true, true, 2, false), QStringLiteral("regēs"));
-    EXPECT_EQ(rego.getConjugatedValue(1, true, true, true, 3, false), QStringLiteral("regēbam"));
-    EXPECT_EQ(row(rego, true, true, 1), split("regō,regis,regit,regimus,regitis,regunt"));
-    EXPECT_EQ(row(rego, false, true, 3), split("regerem,regerēs,regeret,regerēmus,regerētis,regerent"));
-    EXPECT_EQ(row(rego, true, false, 4).first(), QStringLiteral("rēctus sum"));
-    EXPECT_EQ(rego.getConjugatedValue(3, false, true, true, 4, false), QStringLiteral("rēxērunt"));
-
-    const Verb moneo = verb(QStringLiteral("moneō monēre monuī monitum"), 2);
-    EXPECT_EQ(row(moneo, true, true, 1), split("moneō,monēs,monet,monēmus,monētis,monent"));
-    EXPECT_EQ(row(moneo, false, false, 1), split("monear,moneāris,moneātur,moneāmur,moneāminī,moneantur"));
-    EXPECT_EQ(row(moneo, false, true, 3).first(), QStringLiteral("monērem"));
-
-    const Verb audio = verb(QStringLiteral("audiō audīre audīvī audītum"), 4);
-    EXPECT_EQ(row(audio, true, true, 1), split("audiō,audīs,audit,audīmus,audītis,audiunt"));
-    EXPECT_EQ(row(audio, true, true, 2).first(), QStringLiteral("audiam"));
-    EXPECT_EQ(row(audio, false, true, 3).first(), QStringLiteral("audīrem"));
-
-    const Verb capio = verb(QStringLiteral("capiō capere cēpī captum"), 5);
-    EXPECT_EQ(row(capio, true, true, 1), split("capiō,capis,capit,capimus,capitis,capiunt"));
-    EXPECT_EQ(row(capio, true, false, 1), split("capior,caperis,capitur,capimur,capiminī,capiuntur"));
-    EXPECT_EQ(row(capio, true, true, 2), split("capiam,capiēs,capiet,capiēmus,capiētis,capient"));
-    EXPECT_EQ(row(capio, true, true, 3).first(), QStringLiteral("capiēbam"));
-    EXPECT_EQ(row(capio, false, true, 1).first(), QStringLiteral("capiam"));
-    EXPECT_EQ(row(capio, false, true, 3).first(), QStringLiteral("caperem"));
-    EXPECT_EQ(row(capio, false, true, 2), split("-,-,-,-,-,-"));
+    const char* rego = "regō regere rēxī rēctum";
+    const char* moneo = "moneō monēre monuī monitum";
+    const char* audio = "audiō audīre audīvī audītum";
+    const char* capio = "capiō capere cēpī captum";
+    checkRows({
+        {rego, 3, I, A, 2, 1, "regēs"}, {rego, 3, I, A, 3, 0, "regēbam"}, {rego, 3, I, Pa, 4, 0, "rēctus sum"},
+        {rego, 3, I, A, 1, -1, "regō,regis,regit,regimus,regitis,regunt"}, {rego, 3, I, A, 4, 5, "rēxērunt"},
+        {rego, 3, S, A, 3, -1, "regerem,regerēs,regeret,regerēmus,regerētis,regerent"},
+        {moneo, 2, I, A, 1, -1, "moneō,monēs,monet,monēmus,monētis,monent"}, {moneo, 2, S, A, 3, 0, "monērem"},
+        {moneo, 2, S, Pa, 1, -1, "monear,moneāris,moneātur,moneāmur,moneāminī,moneantur"},
+        {audio, 4, I, A, 1, -1, "audiō,audīs,audit,audīmus,audītis,audiunt"}, {audio, 4, I, A, 2, 0, "audiam"},
+        {audio, 4, S, A, 3, 0, "audīrem"},
+        {capio, 5, I, A, 1, -1, "capiō,capis,capit,capimus,capitis,capiunt"},
+        {capio, 5, I, Pa, 1, -1, "capior,caperis,capitur,capimur,capiminī,capiuntur"},
+        {capio, 5, I, A, 2, -1, "capiam,capiēs,capiet,capiēmus,capiētis,capient"}, {capio, 5, I, A, 3, 0, "capiēbam"},
+        {capio, 5, S, A, 1, 0, "capiam"}, {capio, 5, S, A, 3, 0, "caperem"}, {capio, 5, S, A, 2, -1, "-,-,-,-,-,-"},
+    });
 }
 
 TEST(VerbConjugation, DoHasAShortAExceptInDas) {
-    const Verb dare = verb(QStringLiteral("dō dare dedī datum"), 1);
-    EXPECT_EQ(row(dare, true, true, 1), split("dō,dās,dat,damus,datis,dant"));
-    EXPECT_EQ(row(dare, true, true, 2), split("dabō,dabis,dabit,dabimus,dabitis,dabunt"));
-    EXPECT_EQ(row(dare, true, true, 3), split("dabam,dabās,dabat,dabāmus,dabātis,dabant"));
-    EXPECT_EQ(row(dare, true, false, 1), split("dor,daris,datur,damur,daminī,dantur"));
-    EXPECT_EQ(row(dare, true, false, 2), split("dabor,daberis,dabitur,dabimur,dabiminī,dabuntur"));
-    EXPECT_EQ(row(dare, true, false, 3), split("dabar,dabāris,dabātur,dabāmur,dabāminī,dabantur"));
-    EXPECT_EQ(row(dare, false, true, 1), split("dem,dēs,det,dēmus,dētis,dent"));
-    EXPECT_EQ(row(dare, false, true, 3), split("darem,darēs,daret,darēmus,darētis,darent"));
-    EXPECT_EQ(row(dare, true, true, 4), split("dedī,dedistī,dedit,dedimus,dedistis,dedērunt"));
-    // Compounds of the first conjugation follow dō; the table's ending itself
-    // is the conjugation's, not the verb's.
-    const Verb circumdo = verb(QStringLiteral("circumdō circumdare circumdedī circumdatum"), 1);
-    EXPECT_EQ(row(circumdo, true, true, 1), split("circumdō,circumdās,circumdat,circumdamus,circumdatis,circumdant"));
-    EXPECT_EQ(circumdo.getConjugatedValue(1, true, true, true, 3, false), QStringLiteral("circumdabam"));
-    EXPECT_EQ(circumdo.getConjugatedValue(1, false, true, true, 1, true), QStringLiteral("-āmus"));
-
-    // Other first-conjugation verbs, with a d before the ending or a
-    // reduplicated perfect of their own, keep the long a.
-    EXPECT_EQ(row(verb(QStringLiteral("laudō laudāre laudāvī laudātum"), 1), true, true, 1),
-              split("laudō,laudās,laudat,laudāmus,laudātis,laudant"));
-    EXPECT_EQ(row(verb(QStringLiteral("stō stāre stetī statum"), 1), true, true, 2).first(), QStringLiteral("stābō"));
-    EXPECT_EQ(row(verb(QStringLiteral("mandō mandāre mandāvī mandātum"), 1), true, false, 3).first(),
-              QStringLiteral("mandābar"));
+    const char* dare = "dō dare dedī datum";
+    checkRows({
+        {dare, 1, I, A, 1, -1, "dō,dās,dat,damus,datis,dant"},
+        {dare, 1, I, A, 2, -1, "dabō,dabis,dabit,dabimus,dabitis,dabunt"},
+        {dare, 1, I, A, 3, -1, "dabam,dabās,dabat,dabāmus,dabātis,dabant"},
+        {dare, 1, I, Pa, 1, -1, "dor,daris,datur,damur,daminī,dantur"},
+        {dare, 1, I, Pa, 2, -1, "dabor,daberis,dabitur,dabimur,dabiminī,dabuntur"},
+        {dare, 1, I, Pa, 3, -1, "dabar,dabāris,dabātur,dabāmur,dabāminī,dabantur"},
+        {dare, 1, S, A, 1, -1, "dem,dēs,det,dēmus,dētis,dent"},
+        {dare, 1, S, A, 3, -1, "darem,darēs,daret,darēmus,darētis,darent"},
+        {dare, 1, I, A, 4, -1, "dedī,dedistī,dedit,dedimus,dedistis,dedērunt"},
+        // Compounds of the first conjugation follow dō.
+        {"circumdō circumdare circumdedī circumdatum", 1, I, A, 1, -1,
+         "circumdō,circumdās,circumdat,circumdamus,circumdatis,circumdant"},
+        {"circumdō circumdare circumdedī circumdatum", 1, I, A, 3, 0, "circumdabam"},
+        // Other first-conjugation verbs, with a d before the ending or a
+        // reduplicated perfect of their own, keep the long a.
+        {"laudō laudāre laudāvī laudātum", 1, I, A, 1, -1, "laudō,laudās,laudat,laudāmus,laudātis,laudant"},
+        {"stō stāre stetī statum", 1, I, A, 2, 0, "stābō"}, {"mandō mandāre mandāvī mandātum", 1, I, Pa, 3, 0, "mandābar"},
+    });
+    // The table's ending itself is the conjugation's, not the verb's.
+    EXPECT_EQ(verb(QStringLiteral("circumdō circumdare circumdedī circumdatum"), 1)
+                  .getConjugatedValue(1, false, true, true, 1, true),
+              QStringLiteral("-āmus"));
 }
 
 TEST(VerbConjugation, AbbreviatedPrincipalParts) {
@@ -176,93 +195,61 @@ TEST(VerbConjugation, DeponentAndSemiDeponent) {
     EXPECT_TRUE(perfectPassive);
 }
 
-TEST(VerbConjugation, PossumStems) {
-    const Verb possum = verb(QStringLiteral("possum posse potuī"), 15);
-    EXPECT_EQ(possum.getFirstPersonStem(true, 1), QStringLiteral("pos"));
-    EXPECT_EQ(possum.getFirstPersonStem(true, 3), QStringLiteral("pot"));
-    EXPECT_EQ(possum.getFirstPersonStem(false, 3), QStringLiteral("possum"));
-    EXPECT_EQ(row(possum, true, true, 1), split("possum,potes,potest,possumus,potestis,possunt"));
-    EXPECT_EQ(row(possum, true, true, 2), split("poterō,poteris,poterit,poterimus,poteritis,poterunt"));
-    EXPECT_EQ(row(possum, true, true, 3).first(), QStringLiteral("poteram"));
-    EXPECT_EQ(row(possum, true, true, 4), split("potuī,potuistī,potuit,potuimus,potuistis,potuērunt"));
-    EXPECT_EQ(row(possum, false, true, 1), split("possim,possīs,possit,possīmus,possītis,possint"));
-    EXPECT_EQ(row(possum, false, true, 3), split("possem,possēs,posset,possēmus,possētis,possent"));
-    EXPECT_EQ(row(possum, false, true, 6).first(), QStringLiteral("potuissem"));
-}
-
 TEST(VerbConjugation, IrregularVerbsAndTheirCompounds) {
     ASSERT_EQ(Verb::verbEndings().size(), 9u) << "the VerbEndings resource folder was not found";
     EXPECT_TRUE(Verb::endingsForConjugation(8).isDictionary());
     EXPECT_TRUE(Verb::endingsForConjugation(5).isNull());
-
-    const Verb eo = verb(QStringLiteral("eō īre iī itum"), 7);
-    EXPECT_EQ(row(eo, true, true, 1), split("eō,īs,it,īmus,ītis,eunt"));
-    EXPECT_EQ(row(eo, true, true, 2).first(), QStringLiteral("ībō"));
-    EXPECT_EQ(row(eo, true, true, 4).at(2), QStringLiteral("iit"));
-    EXPECT_EQ(row(eo, false, true, 3).first(), QStringLiteral("īrem"));
-    const Verb redeo = verb(QStringLiteral("redeō redīre rediī reditum"), 7);
-    EXPECT_EQ(redeo.getFirstPersonStem(true, 1), QStringLiteral("red"));
-    EXPECT_EQ(row(redeo, true, true, 1), split("redeō,redīs,redit,redīmus,redītis,redeunt"));
-    EXPECT_EQ(row(redeo, true, true, 4).first(), QStringLiteral("rediī"));
-
-    const Verb sum = verb(QStringLiteral("sum esse fuī futūrus"), 8);
-    EXPECT_EQ(row(sum, true, true, 1), split("sum,es,est,sumus,estis,sunt"));
-    EXPECT_EQ(row(sum, true, true, 4), split("fuī,fuistī,fuit,fuimus,fuistis,fuērunt"));
-    EXPECT_EQ(row(sum, false, true, 3).first(), QStringLiteral("essem"));
-    const Verb adsum = verb(QStringLiteral("adsum adesse adfuī"), 8);
-    EXPECT_EQ(row(adsum, true, true, 1), split("adsum,ades,adest,adsumus,adestis,adsunt"));
-    EXPECT_EQ(row(adsum, true, true, 4).first(), QStringLiteral("adfuī"));
-    EXPECT_EQ(row(adsum, true, true, 2).first(), QStringLiteral("aderō"));
-    // prōsum keeps the d of prōd- before a vowel, and only there.
-    const Verb prosum = verb(QStringLiteral("prōsum prōdesse prōfuī"), 8);
-    EXPECT_EQ(row(prosum, true, true, 1), split("prōsum,prōdes,prōdest,prōsumus,prōdestis,prōsunt"));
-    EXPECT_EQ(row(prosum, true, true, 2).first(), QStringLiteral("prōderō"));
-    EXPECT_EQ(row(prosum, true, true, 3).first(), QStringLiteral("prōderam"));
-    EXPECT_EQ(row(prosum, false, true, 1).first(), QStringLiteral("prōsim"));
-    EXPECT_EQ(row(prosum, false, true, 3).first(), QStringLiteral("prōdessem"));
-    EXPECT_EQ(row(prosum, true, true, 4).first(), QStringLiteral("prōfuī"));
-    EXPECT_EQ(prosum.getVerbPart(10), QStringLiteral("prōdes / prōdeste"));
-    EXPECT_EQ(prosum.getVerbPart(0), QStringLiteral("prōfutūrus esse"));
-
-    const Verb fero = verb(QStringLiteral("ferō ferre tulī lātum"), 9);
-    EXPECT_EQ(row(fero, true, true, 1), split("ferō,fers,fert,ferimus,fertis,ferunt"));
-    EXPECT_EQ(row(fero, true, false, 1), split("feror,ferris,fertur,ferimur,feriminī,feruntur"));
-    EXPECT_EQ(row(fero, true, false, 4).first(), QStringLiteral("lātus sum"));
-    EXPECT_EQ(row(fero, false, true, 3).first(), QStringLiteral("ferrem"));
-    const Verb affero = verb(QStringLiteral("afferō afferre attulī allātum"), 9);
-    EXPECT_EQ(row(affero, true, true, 1).first(), QStringLiteral("afferō"));
-    EXPECT_EQ(row(affero, true, true, 4).first(), QStringLiteral("attulī"));
-    EXPECT_EQ(row(affero, true, false, 4).at(5), QStringLiteral("allātī sunt"));
-
-    const Verb edo = verb(QStringLiteral("edō ēsse ēdī ēsum"), 10);
-    EXPECT_EQ(row(edo, true, true, 1), split("edō,ēs,ēst,edimus,ēstis,edunt"));
-    EXPECT_EQ(row(edo, true, true, 4).first(), QStringLiteral("ēdī"));
-    const Verb comedo = verb(QStringLiteral("comedō comēsse comēdī comēsum"), 10);
-    EXPECT_EQ(row(comedo, true, true, 1).at(5), QStringLiteral("comedunt"));
-
-    const Verb fio = verb(QStringLiteral("fīō fierī factus sum"), 11);
-    EXPECT_EQ(row(fio, true, true, 1), split("fīō,fīs,fit,fīmus,fītis,fīunt"));
-    EXPECT_EQ(row(fio, true, true, 4).first(), QStringLiteral("factus sum"));
-    EXPECT_EQ(row(fio, false, true, 3).first(), QStringLiteral("fierem"));
-
-    EXPECT_EQ(row(verb(QStringLiteral("volō velle voluī"), 12), true, true, 1),
-              split("volō,vīs,vult,volumus,vultis,volunt"));
-    EXPECT_EQ(row(verb(QStringLiteral("volō velle voluī"), 12), false, true, 3).first(), QStringLiteral("vellem"));
-    EXPECT_EQ(row(verb(QStringLiteral("nōlō nōlle nōluī"), 13), true, true, 1),
-              split("nōlō,nōn vīs,nōn vult,nōlumus,nōn vultis,nōlunt"));
-    EXPECT_EQ(row(verb(QStringLiteral("mālō mālle māluī"), 14), true, true, 1),
-              split("mālō,māvīs,māvult,mālumus,māvultis,mālunt"));
-    EXPECT_EQ(row(verb(QStringLiteral("mālō mālle māluī"), 14), true, true, 4).first(), QStringLiteral("māluī"));
+    const char* possum = "possum posse potuī";
+    const char* prosum = "prōsum prōdesse prōfuī";
+    checkRows({
+        {possum, 15, I, A, 1, -1, "possum,potes,potest,possumus,potestis,possunt"},
+        {possum, 15, I, A, 2, -1, "poterō,poteris,poterit,poterimus,poteritis,poterunt"},
+        {possum, 15, I, A, 3, 0, "poteram"}, {possum, 15, S, A, 6, 0, "potuissem"},
+        {possum, 15, I, A, 4, -1, "potuī,potuistī,potuit,potuimus,potuistis,potuērunt"},
+        {possum, 15, S, A, 1, -1, "possim,possīs,possit,possīmus,possītis,possint"},
+        {possum, 15, S, A, 3, -1, "possem,possēs,posset,possēmus,possētis,possent"},
+        {"eō īre iī itum", 7, I, A, 1, -1, "eō,īs,it,īmus,ītis,eunt"}, {"eō īre iī itum", 7, I, A, 2, 0, "ībō"},
+        {"eō īre iī itum", 7, I, A, 4, 2, "iit"}, {"eō īre iī itum", 7, S, A, 3, 0, "īrem"},
+        {"redeō redīre rediī reditum", 7, I, A, 1, -1, "redeō,redīs,redit,redīmus,redītis,redeunt"},
+        {"redeō redīre rediī reditum", 7, I, A, 4, 0, "rediī"},
+        {"sum esse fuī futūrus", 8, I, A, 1, -1, "sum,es,est,sumus,estis,sunt"},
+        {"sum esse fuī futūrus", 8, I, A, 4, -1, "fuī,fuistī,fuit,fuimus,fuistis,fuērunt"},
+        {"sum esse fuī futūrus", 8, S, A, 3, 0, "essem"},
+        {"adsum adesse adfuī", 8, I, A, 1, -1, "adsum,ades,adest,adsumus,adestis,adsunt"},
+        {"adsum adesse adfuī", 8, I, A, 4, 0, "adfuī"}, {"adsum adesse adfuī", 8, I, A, 2, 0, "aderō"},
+        // prōsum keeps the d of prōd- before a vowel, and only there.
+        {prosum, 8, I, A, 1, -1, "prōsum,prōdes,prōdest,prōsumus,prōdestis,prōsunt"},
+        {prosum, 8, I, A, 2, 0, "prōderō"}, {prosum, 8, I, A, 3, 0, "prōderam"}, {prosum, 8, S, A, 1, 0, "prōsim"},
+        {prosum, 8, S, A, 3, 0, "prōdessem"}, {prosum, 8, I, A, 4, 0, "prōfuī"},
+        {"ferō ferre tulī lātum", 9, I, A, 1, -1, "ferō,fers,fert,ferimus,fertis,ferunt"},
+        {"ferō ferre tulī lātum", 9, I, Pa, 1, -1, "feror,ferris,fertur,ferimur,feriminī,feruntur"},
+        {"ferō ferre tulī lātum", 9, I, Pa, 4, 0, "lātus sum"}, {"ferō ferre tulī lātum", 9, S, A, 3, 0, "ferrem"},
+        {"afferō afferre attulī allātum", 9, I, A, 1, 0, "afferō"},
+        {"afferō afferre attulī allātum", 9, I, A, 4, 0, "attulī"},
+        {"afferō afferre attulī allātum", 9, I, Pa, 4, 5, "allātī sunt"},
+        {"edō ēsse ēdī ēsum", 10, I, A, 1, -1, "edō,ēs,ēst,edimus,ēstis,edunt"}, {"edō ēsse ēdī ēsum", 10, I, A, 4, 0, "ēdī"},
+        {"comedō comēsse comēdī comēsum", 10, I, A, 1, 5, "comedunt"},
+        {"fīō fierī factus sum", 11, I, A, 1, -1, "fīō,fīs,fit,fīmus,fītis,fīunt"},
+        {"fīō fierī factus sum", 11, I, A, 4, 0, "factus sum"}, {"fīō fierī factus sum", 11, S, A, 3, 0, "fierem"},
+        {"volō velle voluī", 12, I, A, 1, -1, "volō,vīs,vult,volumus,vultis,volunt"},
+        {"volō velle voluī", 12, S, A, 3, 0, "vellem"},
+        {"nōlō nōlle nōluī", 13, I, A, 1, -1, "nōlō,nōn vīs,nōn vult,nōlumus,nōn vultis,nōlunt"},
+        {"mālō mālle māluī", 14, I, A, 1, -1, "mālō,māvīs,māvult,mālumus,māvultis,mālunt"},
+        {"mālō mālle māluī", 14, I, A, 4, 0, "māluī"},
+    });
+    const Verb possumVerb = verb(QString::fromUtf8(possum), 15);
+    EXPECT_EQ(possumVerb.getFirstPersonStem(true, 1), QStringLiteral("pos"));
+    EXPECT_EQ(possumVerb.getFirstPersonStem(true, 3), QStringLiteral("pot"));
+    EXPECT_EQ(possumVerb.getFirstPersonStem(false, 3), QStringLiteral("possum"));
+    EXPECT_EQ(verb(QStringLiteral("redeō redīre rediī reditum"), 7).getFirstPersonStem(true, 1), QStringLiteral("red"));
+    EXPECT_EQ(verb(QString::fromUtf8(prosum), 8).getVerbPart(10), QStringLiteral("prōdes / prōdeste"));
+    EXPECT_EQ(verb(QString::fromUtf8(prosum), 8).getVerbPart(0), QStringLiteral("prōfutūrus esse"));
 }
 
 TEST(VerbConjugation, GuessConjugation) {
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("capio capere")), 5);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("amo amāre")), 1);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("moneo monēre")), 2);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("audio audire")), 4);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("moneo monere")), 3);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("audio")), 4);
-    EXPECT_EQ(Verb::guessConjugation(QStringLiteral("amo")), 0);
+    const std::pair<const char*, qint64> rows[] = {{"capio capere", 5}, {"amo amāre", 1}, {"moneo monēre", 2},
+                                                   {"audio audire", 4}, {"moneo monere", 3}, {"audio", 4}, {"amo", 0}};
+    for (const auto& [text, code] : rows) EXPECT_EQ(Verb::guessConjugation(QString::fromUtf8(text)), code) << text;
     EXPECT_EQ(Verb::guessConjugation(QString()), 0);
     CaptureLogger::Scope capture;
     EXPECT_EQ(Verb::guessConjugation(QStringLiteral("capio cxpxx")), 4);

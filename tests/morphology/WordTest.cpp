@@ -57,46 +57,28 @@ TEST(Word, SetterChecks) {
 }
 
 TEST(Word, ConvertToStandardLatinString) {
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("Gallia, -ae")), QStringLiteral("Gallia -ae"));
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("Roma, -ae")), QStringLiteral("Roma -ae"));
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("bellum, -i")), QStringLiteral("bellum -i"));
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("amo, amare,  amavi")),
-              QStringLiteral("amo amare amavi"));
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("ROMA ROMAE")), QStringLiteral("Roma Romae"));
-    EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral("Āmō ĀMĀRE")), QStringLiteral("Āmō Āmāre"));
+    const std::pair<const char*, const char*> rows[] = {
+        {"Gallia, -ae", "Gallia -ae"}, {"Roma, -ae", "Roma -ae"}, {"bellum, -i", "bellum -i"},
+        {"amo, amare,  amavi", "amo amare amavi"}, {"ROMA ROMAE", "Roma Romae"}, {"Āmō ĀMĀRE", "Āmō Āmāre"}};
+    for (const auto& [in, out] : rows)
+        EXPECT_EQ(Word::convertToStandardLatinString(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
     EXPECT_EQ(Word::convertToStandardLatinString(QStringLiteral(" , ")), QStringLiteral(""));
     EXPECT_FALSE(Word::convertToStandardLatinString(QStringLiteral(" , ")).isNull());
     EXPECT_TRUE(Word::convertToStandardLatinString(QString()).isNull());
     EXPECT_TRUE(Word::convertToStandardLatinString(QStringLiteral("")).isNull());
 }
 
-TEST(Word, GuessWordType) {
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("puella puellae")), 1);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("bonus bona bonum")), 3);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("amo amare amavi amatum")), 2);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("fortis forte")), 3);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("rex regis")), 0);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("manus manūs")), 1);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("servus servī")), 1);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("hortor hortari hortatus sum")), 2);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("rego regere rexi rectum")), 2);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("amo")), 0);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral("amo a")), 0);
+TEST(Word, GuessWordTypeAndDeclension) {
+    const std::pair<const char*, qint64> types[] = {
+        {"puella puellae", 1}, {"bonus bona bonum", 3}, {"amo amare amavi amatum", 2}, {"fortis forte", 3},
+        {"rex regis", 0}, {"manus manūs", 1}, {"servus servī", 1}, {"hortor hortari hortatus sum", 2},
+        {"rego regere rexi rectum", 2}, {"amo", 0}, {"amo a", 0}, {"", 0}, {", ;", 0}};
+    for (const auto& [text, type] : types) EXPECT_EQ(Word::guessWordType(QString::fromUtf8(text)), type) << text;
     EXPECT_EQ(Word::guessWordType(QString()), 0);
-    EXPECT_EQ(Word::guessWordType(QStringLiteral(", ;")), 0);
-}
-
-TEST(Word, GuessDeclension) {
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("dies diei")), 5);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("res reī")), 5);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("servus servi")), 2);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("manus manūs")), 4);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("rex regis")), 3);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("puella, -ae")), 1);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("amo amare amavi amatum")), 0);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("nomen nominis n")), 3);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("puella")), 0);
-    EXPECT_EQ(Word::guessDeclension(QStringLiteral("x y")), 0);
+    const std::pair<const char*, qint64> declensions[] = {
+        {"dies diei", 5}, {"res reī", 5}, {"servus servi", 2}, {"manus manūs", 4}, {"rex regis", 3},
+        {"puella, -ae", 1}, {"amo amare amavi amatum", 0}, {"nomen nominis n", 3}, {"puella", 0}, {"x y", 0}};
+    for (const auto& [text, decl] : declensions) EXPECT_EQ(Word::guessDeclension(QString::fromUtf8(text)), decl) << text;
     EXPECT_EQ(Word::guessDeclension(QString()), 0);
 }
 

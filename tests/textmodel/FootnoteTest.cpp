@@ -170,18 +170,14 @@ TEST(Footnotes, StoredLinksMarkTheirFootnotesFound) {
     FootnoteList notes;
     auto a = notes.makeNewNote(), b = notes.makeNewNote();
     auto line = [](const QString& id, const char* word) {
-        ValueDictionary d;
-        d[QStringLiteral("ClassName")] = QStringLiteral("TSMatchedChunk");
+        ValueDictionary d = tmtest::nodeDict("TSMatchedChunk");
         const QByteArray body = QByteArray("\\f0\\fs24 \\cf0 arma {\\field{\\*\\fldinst{") + word + " \"" + id.toLatin1() +
                                 "\"}}{\\fldrslt [1]}}";
         d[QStringLiteral("English")] = Value(tmtest::platformRtf(body.constData()));
         return Value(d);
     };
-    ValueDictionary inner, outer;
-    inner[QStringLiteral("ClassName")] = outer[QStringLiteral("ClassName")] = QStringLiteral("TSText");
-    inner[QStringLiteral("Children")] = ValueArray{line(a->uniqueID(), "HYPERLINK"), line(b->uniqueID(), "HyperLink")};
-    outer[QStringLiteral("Text")] = inner;
-    auto root = TSText::textFromDictionary(outer);
+    auto root = TSText::textFromDictionary(
+        tmtest::rootWith({line(a->uniqueID(), "HYPERLINK"), line(b->uniqueID(), "HyperLink")}));
     ASSERT_TRUE(root);
     root->markFoundNotes(notes);
     EXPECT_TRUE(a->wasFound());
@@ -198,13 +194,9 @@ TEST(Footnotes, LinksInUnreadableTextKeepTheirFootnotes) {
     auto linked = notes.makeNewNote(), unlinked = notes.makeNewNote();
     const QByteArray broken = "{\\rtf1\\ansi {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 arma {\\field{\\*\\fldinst{HYPERLINK \"" +
                               linked->uniqueID().toLatin1() + "\"}}{\\fldrslt [1]";
-    ValueDictionary line, inner, outer;
-    line[QStringLiteral("ClassName")] = QStringLiteral("TSMatchedChunk");
+    ValueDictionary line = tmtest::nodeDict("TSMatchedChunk");
     line[QStringLiteral("Perseus English")] = Value(broken);
-    inner[QStringLiteral("ClassName")] = outer[QStringLiteral("ClassName")] = QStringLiteral("TSText");
-    inner[QStringLiteral("Children")] = ValueArray{Value(line)};
-    outer[QStringLiteral("Text")] = inner;
-    auto root = TSText::textFromDictionary(outer);
+    auto root = TSText::textFromDictionary(tmtest::rootWith({Value(line)}));
     ASSERT_TRUE(root);
     CaptureLogger::Scope log;
     root->markFoundNotes(notes);

@@ -9,21 +9,19 @@
 #include "textmodel/TSText.h"
 
 using namespace ts;
+using tmtest::nodeDict;
+using tmtest::rootWith;
 
 namespace {
 
-ValueDictionary nodeDict(const char* cls) {
-    ValueDictionary d;
-    d[QStringLiteral("ClassName")] = QString::fromLatin1(cls);
-    return d;
-}
+const QByteArray kBinary("\x01\x02\xff binary", 10);
 
-Value rootWith(ValueArray children) {
-    ValueDictionary inner = nodeDict("TSText");
-    inner[QStringLiteral("Children")] = std::move(children);
-    ValueDictionary outer = nodeDict("TSText");
-    outer[QStringLiteral("Text")] = std::move(inner);
-    return outer;
+// A line whose Latin is RTF cut short and whose English is not RTF at all.
+TSTextPtr damagedText(const QByteArray& brokenLatin) {
+    ValueDictionary d = nodeDict("TSMatchedChunk");
+    d[QStringLiteral("Latin")] = Value(brokenLatin);
+    d[QStringLiteral("English")] = Value(kBinary);
+    return TSText::textFromDictionary(rootWith({Value(d)}));
 }
 
 int depthOf(const Value& node) {
@@ -96,10 +94,7 @@ TEST(HostileText, DeepNestingIsBoundedAndKept) {
 
 TEST(HostileText, UnreadableRtfIsShownAsPlainTextAndKept) {
     const QByteArray broken("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639 {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 Arma vir\\'e9");
-    ValueDictionary d = nodeDict("TSMatchedChunk");
-    d[QStringLiteral("Latin")] = Value(broken);
-    d[QStringLiteral("English")] = Value(QByteArray("\x01\x02\xff binary", 10));
-    auto text = TSText::textFromDictionary(rootWith({Value(d)}));
+    auto text = damagedText(broken);
     auto node = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
     ASSERT_TRUE(node);
 
@@ -113,7 +108,7 @@ TEST(HostileText, UnreadableRtfIsShownAsPlainTextAndKept) {
 
     // Saved unchanged while unedited; an edit replaces it.
     EXPECT_EQ(node->serialize()[QStringLiteral("Latin")].toData(), broken);
-    EXPECT_EQ(node->serialize()[QStringLiteral("English")].toData().size(), 10);
+    EXPECT_EQ(node->serialize()[QStringLiteral("English")].toData(), kBinary);
     node->latin()->append(QStringLiteral("umque"), {});
     const QByteArray rewritten = node->serialize()[QStringLiteral("Latin")].toData();
     EXPECT_TRUE(rewritten.startsWith("{\\rtf1"));
@@ -124,12 +119,8 @@ TEST(HostileText, UnreadableRtfIsShownAsPlainTextAndKept) {
 // Operations over the whole tree store every line's text again, changed or
 // not; text that could not be read must still be saved as it was.
 TEST(HostileText, WholeTreeOperationsKeepUnreadableBytes) {
-    const QByteArray binary("\x01\x02\xff binary", 10);
     const QByteArray broken("{\\rtf1\\ansi {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 Arma vir");
-    ValueDictionary d = nodeDict("TSMatchedChunk");
-    d[QStringLiteral("English")] = Value(binary);
-    d[QStringLiteral("Latin")] = Value(broken);
-    auto text = TSText::textFromDictionary(rootWith({Value(d)}));
+    auto text = damagedText(broken);
     ASSERT_TRUE(text);
     CaptureLogger::Scope log;
     text->magnify(2.0f);
@@ -138,7 +129,7 @@ TEST(HostileText, WholeTreeOperationsKeepUnreadableBytes) {
     ASSERT_TRUE(node);
     node->uncoverOne();  // the recovered Latin already has the text colour
     const Value saved = node->serialize();
-    EXPECT_EQ(saved[QStringLiteral("English")].toData(), binary);
+    EXPECT_EQ(saved[QStringLiteral("English")].toData(), kBinary);
     EXPECT_EQ(saved[QStringLiteral("Latin")].toData(), broken);
 
     // A real change still replaces the stored value.

@@ -3,8 +3,10 @@
 // reader and writer of property lists and keyed archives) and RTF in the
 // dialect the original platform's text system writes.
 
-#include <QByteArray>
+#include "platform/Value.h"
 #include "support/Python.h"
+
+#include <QByteArray>
 #include <QString>
 #include <QStringList>
 
@@ -32,6 +34,19 @@ inline QByteArray platformRtf(const char* body) {
     rtf += body;
     rtf += "}";
     return rtf;
+}
+
+// A node of the file form with only its class named.
+inline ts::ValueDictionary nodeDict(const char* cls) {
+    return ts::ValueDictionary{{QStringLiteral("ClassName"), ts::Value(QString::fromLatin1(cls))}};
+}
+
+// The outer "TSText" dictionary of a file whose "Text" holds `children`.
+inline ts::Value rootWith(ts::ValueArray children) {
+    ts::ValueDictionary inner = nodeDict("TSText"), outer = nodeDict("TSText");
+    inner[QStringLiteral("Children")] = std::move(children);
+    outer[QStringLiteral("Text")] = std::move(inner);
+    return outer;
 }
 
 }  // namespace tmtest

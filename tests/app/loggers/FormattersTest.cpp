@@ -18,18 +18,12 @@ LGLogMessagePtr messageHere(const QString& text, qint64 context = 0) {
     return makeMessage(text, ts::Date::now(), 1, context);
 }
 
-class Suffix : public LGLogFormatter {
-public:
-    explicit Suffix(QString s, bool drop = false) : suffix_(std::move(s)), drop_(drop) {}
-    QString formatLogMessage(const LGLogMessage& m) override {
-        ++calls;
-        return drop_ ? QString() : m.message() + suffix_;
-    }
+// Appends its suffix; a null suffix drops the message.
+struct Suffix : LGLogFormatter {
+    explicit Suffix(QString s) : suffix(std::move(s)) {}
+    QString formatLogMessage(const LGLogMessage& m) override { return ++calls, suffix.isNull() ? QString() : m.message() + suffix; }
+    QString suffix;
     int calls = 0;
-
-private:
-    QString suffix_;
-    bool drop_;
 };
 
 }  // namespace
@@ -64,8 +58,7 @@ TEST(LGDispatchQueueLogFormatter, ShowsTheOriginQueueOrThread) {
     queue->sync([&] { onQueue = messageHere("q"); });
     EXPECT_EQ(formatter.queueThreadLabelForLogMessage(*onQueue), QStringLiteral("analysis queue for words"));
 
-    // Logged from the main thread: "main".
-    auto onMain = messageHere("m");
+    auto onMain = messageHere("m");  // the test's main thread
     EXPECT_EQ(formatter.queueThreadLabelForLogMessage(*onMain), QStringLiteral("main"));
 
     // Logged on the global queue from an unnamed thread: the thread id.
@@ -100,7 +93,7 @@ TEST(LGMultiFormatter, ChainsFormattersAndStopsAtTheFirstDrop) {
     EXPECT_EQ(multi.formatLogMessage(*original), QStringLiteral("text"));
 
     auto a = std::make_shared<Suffix>(QStringLiteral(" a"));
-    auto dropper = std::make_shared<Suffix>(QString(), true);
+    auto dropper = std::make_shared<Suffix>(QString());
     auto c = std::make_shared<Suffix>(QStringLiteral(" c"));
     multi.addFormatter(a);
     multi.addFormatter(c);

@@ -2,6 +2,7 @@
 // Shared helpers of the logger tests: a settable clock, a scratch logs folder
 // and small file helpers.
 
+#include "app/logging/LGLogFileInfo.h"
 #include "app/logging/LGLogMessage.h"
 #include "app/logging/LGLogSupport.h"
 
@@ -11,9 +12,12 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <memory>
 #include <thread>
+
+#include <sys/xattr.h>
 
 // Replaces the loggers' clock for the lifetime of the object. The time is
 // either fixed or the system time shifted by an offset.
@@ -62,6 +66,31 @@ inline LGLogMessagePtr makeMessage(const QString& text, const ts::Date& when, qu
     return std::make_shared<LGLogMessage>(text, 3, flag, context, QStringLiteral("/src/File.cpp"),
                                           QStringLiteral("-[File method]"), 12, nullptr, 0, when);
 }
+
+// Hands a message to a logger on its own queue, as the hub does.
+template <class Logger>
+void logOnQueue(const std::shared_ptr<Logger>& logger, const LGLogMessagePtr& message) {
+    logger->loggerQueue()->sync([&] { logger->logMessage(message); });
+}
+
+inline bool isArchivedOnDisk(const QString& path) {
+    char byte = 0;
+    return ::getxattr(QFile::encodeName(path).constData(), LGLogFileArchivedAttribute, &byte, 1) == 1 && byte == 1;
+}
+
+// While alive, the log files live on a file system that refuses extended
+// attributes.
+struct NoAttributes {
+    NoAttributes() {
+        static const LGExtendedAttributeCalls calls = {
+            [](const char*, const char*, void*, size_t) -> ssize_t { errno = ENOTSUP; return -1; },
+            [](const char*, const char*, const void*, size_t, int) { errno = ENOTSUP; return -1; },
+            [](const char*, const char*) { errno = ENOTSUP; return -1; },
+        };
+        LGLogFileInfo::setExtendedAttributeCalls(&calls);
+    }
+    ~NoAttributes() { LGLogFileInfo::setExtendedAttributeCalls(nullptr); }
+};
 
 // Polls until the condition holds or the time is up.
 template <class Condition>

@@ -40,11 +40,6 @@ struct SyslogRecorder {
     std::vector<Entry> entries;
 };
 
-template <class Logger>
-void logOnQueue(const std::shared_ptr<Logger>& logger, const LGLogMessagePtr& message) {
-    logger->loggerQueue()->sync([&] { logger->logMessage(message); });
-}
-
 LGLogMessagePtr capturedMessage(const QString& text) {
     return std::make_shared<LGLogMessage>(text, 31, 1, 0, QStringLiteral("LGASLLogCapture"), QString(), 0, nullptr,
                                           LGLogMessageDontCopyMessage, ts::Date::now());
@@ -56,15 +51,11 @@ struct PipeReader {
     PipeReader() {
         if (::pipe2(fds, O_NONBLOCK | O_CLOEXEC) != 0) fds[0] = fds[1] = -1;
     }
-    ~PipeReader() {
-        ::close(fds[0]);
-        ::close(fds[1]);
-    }
+    ~PipeReader() { ::close(fds[0]), ::close(fds[1]); }
     QByteArray drain() {
         QByteArray all;
         char buf[8192];
-        ssize_t n;
-        while ((n = ::read(fds[0], buf, sizeof buf)) > 0) all.append(buf, int(n));
+        for (ssize_t n; (n = ::read(fds[0], buf, sizeof buf)) > 0;) all.append(buf, int(n));
         return all;
     }
 };
@@ -74,23 +65,19 @@ struct PipeReader {
 TEST(LGASLLogger, WritesEachFlagWithItsPriorityAndSkipsCapturedEntries) {
     SyslogRecorder recorder;
     auto logger = LGASLLogger::sharedInstance();
-    EXPECT_EQ(logger->loggerName(), QStringLiteral("tessarin.log.aslLogger"));
-    const ts::Date now = ts::Date::now();
-    logOnQueue(logger, makeMessage("error", now, 1));
-    logOnQueue(logger, makeMessage("warning", now, 2));
-    logOnQueue(logger, makeMessage("info", now, 4));
-    logOnQueue(logger, makeMessage("debug", now, 8));
-    logOnQueue(logger, makeMessage("verbose", now, 16));
-    logOnQueue(logger, makeMessage("two flags", now, 3));
-    logOnQueue(logger, capturedMessage("from the system log"));
-    auto entries = recorder.take();
-    ASSERT_EQ(entries.size(), 6u);
-    const int expected[] = {LOG_CRIT, LOG_ERR, LOG_WARNING, LOG_NOTICE, LOG_NOTICE, LOG_NOTICE};
-    for (size_t i = 0; i < entries.size(); ++i) {
-        EXPECT_EQ(entries[i].priority, expected[i] | LOG_USER) << i;
+    const struct {
+        quint64 flag;
+        int priority;
+    } rows[] = {{1, LOG_CRIT}, {2, LOG_ERR}, {4, LOG_WARNING}, {8, LOG_NOTICE}, {16, LOG_NOTICE}, {3, LOG_NOTICE}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.flag);
+        logOnQueue(logger, makeMessage(QStringLiteral("flag %1").arg(row.flag), ts::Date::now(), row.flag));
+        logOnQueue(logger, capturedMessage("from the system log"));  // never written back
+        auto entries = recorder.take();
+        ASSERT_EQ(entries.size(), 1u);
+        EXPECT_EQ(entries[0].priority, row.priority | LOG_USER);
+        EXPECT_EQ(entries[0].text, "flag " + QByteArray::number(row.flag));
     }
-    EXPECT_EQ(entries[0].text, QByteArray("error"));
-    EXPECT_EQ(entries[5].text, QByteArray("two flags"));
     EXPECT_TRUE(QByteArray(LGASLLogger::syslogIdentity()).endsWith(".LGLog"));
 }
 
@@ -161,10 +148,7 @@ TEST(LGASLLogCapture, ReadsJournalRecordsAndKnowsItsOwnEntries) {
 TEST(LGOSLogger, MapsFlagsToTypesAndNamesTheSubsystem) {
     SyslogRecorder recorder;
     auto logger = std::make_shared<LGOSLogger>(QStringLiteral("org.tessarin"), QStringLiteral("dictionaries"));
-    const ts::Date now = ts::Date::now();
-    logOnQueue(logger, makeMessage("bad entry", now, 1));
-    logOnQueue(logger, makeMessage("note", now, 4));
-    logOnQueue(logger, makeMessage("detail", now, 16));
+    for (quint64 flag : {1, 4, 16}) logOnQueue(logger, makeMessage("bad entry", ts::Date::now(), flag));
     logOnQueue(logger, capturedMessage("echo"));
     auto entries = recorder.take();
     ASSERT_EQ(entries.size(), 3u);
@@ -183,7 +167,12 @@ TEST(LGTTYLogger, WritesLinesAndColoursByFlagContextAndTag) {
     PipeReader out;
     logger->setOutputFileDescriptor(out.fds[1]);
     logger->clearAllColors();
-    (void)logger->colorsEnabled();  // the change has landed
+    // The colour setters are asynchronous; a getter waits until they landed.
+    auto written = [&](const QString& text, quint64 flag, qint64 context = 0) {
+        (void)logger->colorsEnabled();
+        logOnQueue(logger, makeMessage(text, ts::Date::now(), flag, context));
+        return out.drain();
+    };
 
     // Plain line: local time, app[pid:thread] and the text.
     auto plain = makeMessage("hello", ts::Date::now(), 8);
@@ -198,50 +187,37 @@ TEST(LGTTYLogger, WritesLinesAndColoursByFlagContextAndTag) {
 
     // Enabling colours loads the error and warning defaults; debug stays plain.
     logger->setColorsEnabled(true);
-    EXPECT_TRUE(logger->colorsEnabled());
-    logOnQueue(logger, makeMessage("debug", ts::Date::now(), 8));
-    EXPECT_FALSE(out.drain().contains('\033'));
-    logOnQueue(logger, makeMessage("error", ts::Date::now(), 1));
-    QByteArray red = out.drain();
+    EXPECT_FALSE(written("debug", 8).contains('\033'));
+    QByteArray red = written("error", 1);
     EXPECT_TRUE(red.startsWith("\033[38;5;")) << red.data();
     EXPECT_TRUE(red.endsWith("error\n\033[0m"));
 
     // A context-5 profile wins for context 5; context 6 gets every-context.
     logger->setForegroundColor(CLIColor(0, 0, 1), std::nullopt, LGLogFlagError, 5);
-    (void)logger->colorsEnabled();  // the change has landed
-    logOnQueue(logger, makeMessage("five", ts::Date::now(), 1, 5));
     const quint64 blue = LGTTYLogger::codeIndexForColor(CLIColor(0, 0, 1));
-    EXPECT_TRUE(out.drain().startsWith("\033[38;5;" + QByteArray::number(blue + 16) + "m"));
-    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
-    EXPECT_TRUE(out.drain().startsWith(red.left(red.indexOf('m') + 1)));
+    EXPECT_TRUE(written("five", 1, 5).startsWith("\033[38;5;" + QByteArray::number(blue + 16) + "m"));
+    EXPECT_TRUE(written("six", 1, 6).startsWith(red.left(red.indexOf('m') + 1)));
 
     // clearColorsForFlag: context 0 only, so the every-context profile stays.
     logger->clearColorsForFlag(LGLogFlagError);
-    (void)logger->colorsEnabled();  // the change has landed
-    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
-    EXPECT_TRUE(out.drain().contains('\033'));
+    EXPECT_TRUE(written("six", 1, 6).contains('\033'));
     logger->clearColorsForFlag(LGLogFlagError, LGLogContextAll);
-    (void)logger->colorsEnabled();  // the change has landed
-    logOnQueue(logger, makeMessage("six", ts::Date::now(), 1, 6));
-    EXPECT_FALSE(out.drain().contains('\033'));
+    EXPECT_FALSE(written("six", 1, 6).contains('\033'));
 
     // A tag profile comes before the flag profiles.
     auto tag = std::make_shared<ts::Object>();
     logger->setForegroundColorForTag(CLIColor(0, 1, 0), CLIColor(1, 1, 1), tag);
-    (void)logger->colorsEnabled();  // the change has landed
-    auto tagged = std::make_shared<LGLogMessage>(QStringLiteral("tagged"), 3, 8, 0, QStringLiteral("f"), QString(), 1,
-                                                 tag, 0, ts::Date::now());
-    logOnQueue(logger, tagged);
+    (void)logger->colorsEnabled();
+    logOnQueue(logger, std::make_shared<LGLogMessage>(QStringLiteral("tagged"), 3, 8, 0, QStringLiteral("f"), QString(),
+                                                      1, tag, 0, ts::Date::now()));
     QByteArray green = out.drain();
     EXPECT_TRUE(green.startsWith("\033[38;5;")) << green.data();
     EXPECT_TRUE(green.contains("m\033[48;5;"));
 
     // Long texts are written in full.
     logger->clearAllColors();
-    (void)logger->colorsEnabled();  // the change has landed
     QString longText(5000, QLatin1Char('z'));
-    logOnQueue(logger, makeMessage(longText, ts::Date::now(), 8));
-    EXPECT_TRUE(out.drain().contains(longText.toUtf8() + "\n"));
+    EXPECT_TRUE(written(longText, 8).contains(longText.toUtf8() + "\n"));
 
     logger->setColorsEnabled(false);
     (void)logger->colorsEnabled();

@@ -20,28 +20,18 @@ QStringList runHelper(const QStringList& extra) {
     return QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 }
 
-QStringList expectedMessages() {
-    QStringList l;
-    for (int i = 0; i < 20; ++i) l << QStringLiteral("message %1").arg(i);
-    return l;
-}
-
 }  // namespace
 
-TEST(LGLogExit, QueuedMessagesAreWrittenAndFlushedAtExitWithoutApplication) {
-    QStringList lines = runHelper({});
-    ASSERT_GE(lines.size(), 21);
-    EXPECT_EQ(lines.mid(0, 20), expectedMessages());
-    EXPECT_EQ(lines.at(20), QStringLiteral("flushed"));
-}
-
-TEST(LGLogExit, ApplicationTerminationFlushesBeforeExecReturns) {
-    // Whether the application or the hub came first.
-    for (const char* mode : {"--app", "--app-late"}) {
-        QStringList lines = runHelper({QString::fromLatin1(mode)});
-        ASSERT_GE(lines.size(), 22) << mode;
-        EXPECT_EQ(lines.mid(0, 20), expectedMessages()) << mode;
-        EXPECT_EQ(lines.at(20), QStringLiteral("flushed")) << mode;
-        EXPECT_EQ(lines.at(21), QStringLiteral("after quit")) << mode;
+// Without an application the exit handler flushes; with one (made before or
+// after the hub) its termination flushes before exec() returns.
+TEST(LGLogExit, QueuedMessagesAreWrittenAndFlushedAtExit) {
+    QStringList expected;
+    for (int i = 0; i < 20; ++i) expected << QStringLiteral("message %1").arg(i);
+    expected << QStringLiteral("flushed");
+    for (const QString mode : {"", "--app", "--app-late"}) {
+        SCOPED_TRACE(mode.toStdString());
+        const QStringList want = mode.isEmpty() ? expected : expected + QStringList{QStringLiteral("after quit")};
+        // Later lines (another flush at exit) do not matter.
+        EXPECT_EQ(runHelper(mode.isEmpty() ? QStringList() : QStringList{mode}).mid(0, want.size()), want);
     }
 }

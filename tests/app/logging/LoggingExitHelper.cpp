@@ -12,32 +12,27 @@
 #include <QTimer>
 
 #include <cstdio>
-#include <cstring>
 #include <thread>
 
 namespace {
 
+void appendLine(const char* path, const QByteArray& line) {
+    if (std::FILE* f = std::fopen(path, "a")) std::fprintf(f, "%s\n", line.constData()), std::fclose(f);
+}
+
 class SlowFileLogger : public LGAbstractLogger {
 public:
-    explicit SlowFileLogger(const char* path) : file_(std::fopen(path, "a")) {}
-    ~SlowFileLogger() override {
-        if (file_) std::fclose(file_);
-    }
+    explicit SlowFileLogger(const char* path) : path_(path) {}
     QString loggerName() const override { return QStringLiteral("tessarin.test.slowfile"); }
     void logMessage(const LGLogMessagePtr& message) override {
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        write(message->message().toUtf8());
+        appendLine(path_, message->message().toUtf8());
     }
     bool hasFlush() const override { return true; }
-    void flush() override { write("flushed"); }
+    void flush() override { appendLine(path_, "flushed"); }
 
 private:
-    void write(const QByteArray& line) {
-        if (!file_) return;
-        std::fprintf(file_, "%s\n", line.constData());
-        std::fflush(file_);
-    }
-    FILE* file_;
+    const char* path_;
 };
 
 }  // namespace
@@ -46,26 +41,18 @@ int main(int argc, char** argv) {
     if (argc < 2) return 2;
     // "--app": the application exists before the hub; "--app-late": the hub
     // is made first and learns of the application when it is created.
-    const bool appFirst = argc > 2 && std::strcmp(argv[2], "--app") == 0;
-    const bool appLate = argc > 2 && std::strcmp(argv[2], "--app-late") == 0;
-    const bool withApp = appFirst || appLate;
+    const QByteArray mode = argc > 2 ? argv[2] : "";
     std::unique_ptr<QCoreApplication> app;
-    if (appFirst) app = std::make_unique<QCoreApplication>(argc, argv);
+    if (mode == "--app") app = std::make_unique<QCoreApplication>(argc, argv);
     LGLog::addLogger(std::make_shared<SlowFileLogger>(argv[1]));
-    if (appLate) app = std::make_unique<QCoreApplication>(argc, argv);
+    if (mode == "--app-late") app = std::make_unique<QCoreApplication>(argc, argv);
     for (int i = 0; i < 20; ++i)
         LGLog::log(true, 3, LGLogFlagError, 0, __FILE__, Q_FUNC_INFO, __LINE__, nullptr, QStringLiteral("message %d"), i);
-    if (withApp) {
-        QTimer::singleShot(0, app.get(), [&] { app->quit(); });
-        int rc = app->exec();
-        // Whatever the exit handler would add is marked, so the test can tell
-        // that the application's own termination did the flushing.
-        std::FILE* f = std::fopen(argv[1], "a");
-        if (f) {
-            std::fprintf(f, "after quit\n");
-            std::fclose(f);
-        }
-        return rc;
-    }
-    return 0;
+    if (!app) return 0;
+    QTimer::singleShot(0, app.get(), [&] { app->quit(); });
+    const int rc = app->exec();
+    // Whatever the exit handler would add comes after this mark, so the test
+    // can tell that the application's own termination did the flushing.
+    appendLine(argv[1], "after quit");
+    return rc;
 }

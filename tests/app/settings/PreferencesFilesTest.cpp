@@ -3,23 +3,7 @@
 #include "platform/PropertyList.h"
 #include "support/CaptureLogger.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-
 namespace {
-
-QByteArray readFile(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& data) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
 
 ts::Value bundleGrammar() {
     const ts::PlistResult r = ts::PropertyList::read(readFile(TSBundle::pathForResource("Grammar", "plist")));
@@ -34,14 +18,19 @@ using PreferencesFilesTest = TemporaryHome;
 TEST_F(PreferencesFilesTest, FirstRunMakesTheFolderTreeAndTheGrammarFile) {
     CaptureLogger::Scope log;
     Preferences::loadPreferences();
-    EXPECT_EQ(Preferences::supportDirectory(), supportPath());
-    EXPECT_EQ(Preferences::proximityPatternFolder(), supportPath("ProximityPatterns"));
-    EXPECT_EQ(Preferences::dictionariesFolder(), supportPath("Dictionaries"));
-    EXPECT_EQ(Preferences::userDictionariesFolder(), supportPath("Dictionaries/User Dictionaries"));
-    EXPECT_EQ(Preferences::cappelliFolder(), supportPath("Cappelli"));
-    EXPECT_EQ(Preferences::grammarFile(), supportPath("en_US/Grammar.plist"));
-    for (const char* folder : {"", "ProximityPatterns", "Dictionaries/User Dictionaries", "Cappelli", "en_US"})
+    const std::pair<QString, const char*> folders[] = {
+        {Preferences::supportDirectory(), ""},
+        {Preferences::proximityPatternFolder(), "ProximityPatterns"},
+        {Preferences::dictionariesFolder(), "Dictionaries"},
+        {Preferences::userDictionariesFolder(), "Dictionaries/User Dictionaries"},
+        {Preferences::cappelliFolder(), "Cappelli"},
+        {QFileInfo(Preferences::grammarFile()).path(), "en_US"},
+    };
+    for (const auto& [answered, folder] : folders) {
+        EXPECT_EQ(answered, supportPath(folder));
         EXPECT_TRUE(QFileInfo(supportPath(folder)).isDir()) << folder;
+    }
+    EXPECT_EQ(Preferences::grammarFile(), supportPath("en_US/Grammar.plist"));
 
     // The bundle's grammar, written back at once as an XML property list.
     const QByteArray written = readFile(supportPath("en_US/Grammar.plist"));
@@ -56,12 +45,12 @@ TEST_F(PreferencesFilesTest, FirstRunMakesTheFolderTreeAndTheGrammarFile) {
 
 TEST_F(PreferencesFilesTest, FolderThatCannotBeMadeIsLoggedAndAnswersNothing) {
     CaptureLogger::Scope log;
-    writeFile(supportPath("Cappelli"), "a file in the way");
+    ASSERT_TRUE(writeFile(supportPath("Cappelli"), "a file in the way"));
     EXPECT_TRUE(Preferences::cappelliFolder().isNull());
     EXPECT_TRUE(log->contains("Unable to create kCappelliFolder folder\n"));
 
     log->clear();
-    writeFile(path("data/Tessarin-blocker"), "x");
+    ASSERT_TRUE(writeFile(path("data/Tessarin-blocker"), "x"));
     qputenv("XDG_DATA_HOME", path("data/Tessarin-blocker").toUtf8());
     EXPECT_TRUE(Preferences::supportDirectory().isNull());
     EXPECT_TRUE(Preferences::userDictionariesFolder().isNull());
@@ -92,7 +81,7 @@ TEST_F(PreferencesFilesTest, GrammarEditsAreSavedWithTheSettings) {
 
 TEST_F(PreferencesFilesTest, UnreadableGrammarFileIsNeverReplacedByAnEmptyList) {
     const QByteArray broken("<?xml version=\"1.0\"?><plist><array><dict><key>name</key>");
-    writeFile(supportPath("en_US/Grammar.plist"), broken);
+    ASSERT_TRUE(writeFile(supportPath("en_US/Grammar.plist"), broken));
     CaptureLogger::Scope log;
     Preferences::loadPreferences();
     EXPECT_EQ(Preferences::preferences()->grammar()->count(), 0u);
@@ -117,7 +106,7 @@ TEST_F(PreferencesFilesTest, UnreadableGrammarFileIsNeverReplacedByAnEmptyList) 
 
 TEST_F(PreferencesFilesTest, NonArrayGrammarFileIsAlsoProtected) {
     const QByteArray dict = ts::PropertyList::writeXML(ts::Value(ts::ValueDictionary{{"name", "Ablative"}}));
-    writeFile(supportPath("en_US/Grammar.plist"), dict);
+    ASSERT_TRUE(writeFile(supportPath("en_US/Grammar.plist"), dict));
     CaptureLogger::Scope log;
     Preferences::loadPreferences();
     EXPECT_EQ(Preferences::preferences()->grammar()->count(), 0u);
@@ -153,16 +142,16 @@ TEST_F(PreferencesFilesTest, BundleTablesAreReadWhenTheyParse) {
     auto p = Preferences::preferences();
     EXPECT_TRUE(p->quickMatchDictionary().empty());
 
-    writeFile(resources.path() + "/quickmatch.plist",
-              ts::PropertyList::writeXML(ts::Value(ts::ValueDictionary{{"d_s", "deus|dies"}})));
-    writeFile(resources.path() + "/substitutions.plist", "not a property list");
+    ASSERT_TRUE(writeFile(resources.path() + "/quickmatch.plist",
+                          ts::PropertyList::writeXML(ts::Value(ts::ValueDictionary{{"d_s", "deus|dies"}}))));
+    ASSERT_TRUE(writeFile(resources.path() + "/substitutions.plist", "not a property list"));
     EXPECT_EQ(p->quickMatchDictionary(), (ts::ValueDictionary{{"d_s", "deus|dies"}}));
     EXPECT_TRUE(p->substitutionsDictionary().empty());
     EXPECT_TRUE(p->keyDictionary().empty());
 
     // An empty field is tried again; a filled one is kept.
-    writeFile(resources.path() + "/substitutions.plist",
-              ts::PropertyList::writeBinary(ts::Value(ts::ValueDictionary{{"ae", "e"}})));
+    ASSERT_TRUE(writeFile(resources.path() + "/substitutions.plist",
+                          ts::PropertyList::writeBinary(ts::Value(ts::ValueDictionary{{"ae", "e"}}))));
     QFile::remove(resources.path() + "/quickmatch.plist");
     EXPECT_EQ(p->substitutionsDictionary(), (ts::ValueDictionary{{"ae", "e"}}));
     EXPECT_EQ(p->quickMatchDictionary().size(), 1u);
@@ -170,10 +159,9 @@ TEST_F(PreferencesFilesTest, BundleTablesAreReadWhenTheyParse) {
 
 TEST_F(PreferencesFilesTest, UserDefaultsFileIsMadeWhenMissing) {
     auto p = Preferences::preferences();
-    ASSERT_FALSE(QFile::exists(Preferences::userDefaultsFile()));
+    ASSERT_FALSE(QFile::exists(path("config/Tessarin/org.tessarin.Tessarin.plist")));
     p->fixDefaultsIfNeeded();
-    EXPECT_TRUE(QFile::exists(Preferences::userDefaultsFile()));
-    EXPECT_EQ(Preferences::userDefaultsFile(), path("config/Tessarin/org.tessarin.Tessarin.plist"));
+    EXPECT_TRUE(QFile::exists(path("config/Tessarin/org.tessarin.Tessarin.plist")));
     // Already there: left alone.
     ts::UserDefaults::standardUserDefaults()->setInteger(1, "kept");
     ts::UserDefaults::standardUserDefaults()->synchronize();

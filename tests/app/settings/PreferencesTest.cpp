@@ -21,11 +21,9 @@ using ts::UserDefaults;
 namespace {
 
 void expectDefaults(const Preferences& p) {
-    EXPECT_FALSE(p.reviseMarkedOnly());
-    EXPECT_FALSE(p.automarkWords());
-    EXPECT_FALSE(p.numberBySubsection());
-    EXPECT_FALSE(p.logCommunications());
-    EXPECT_FALSE(p.floatDictionaryWindow());
+    for (bool flag : {p.reviseMarkedOnly(), p.automarkWords(), p.numberBySubsection(), p.logCommunications(),
+                      p.floatDictionaryWindow()})
+        EXPECT_FALSE(flag);
     EXPECT_EQ(p.englishToLatinDictionarySelection(), 0);
     EXPECT_EQ(p.latinToEnglishDictionarySelection(), 0);
     EXPECT_EQ(p.textFieldPositions(), (Preferences::Positions{0.0, 0.45, 0.55}));
@@ -48,8 +46,17 @@ ts::Value storedArchive() {
     return r.value;
 }
 
-void storeArchive(const ts::Value& archive) {
+// Changes the stored archive (its objects and the root's index), then loads
+// the settings afresh.
+template <class Edit>
+void editStoredArchiveAndReload(Edit edit) {
+    ts::Value archive = storedArchive();
+    const size_t root = size_t(archive["$top"]["root"].toUid().value);
+    auto& objects = archive.dictionary()["$objects"].array();
+    edit(objects, root);
     UserDefaults::standardUserDefaults()->setObject(ts::Value(ts::PropertyList::writeBinary(archive)), "Preferences");
+    Preferences::resetSharedState();
+    Preferences::loadPreferences();
 }
 
 }  // namespace
@@ -93,11 +100,9 @@ TEST_F(PreferencesTest, ArchiveRoundTripsEveryField) {
     Preferences::loadPreferences();
     auto q = Preferences::preferences();
     ASSERT_NE(p.get(), q.get());
-    EXPECT_TRUE(q->reviseMarkedOnly());
-    EXPECT_TRUE(q->automarkWords());
-    EXPECT_TRUE(q->numberBySubsection());
-    EXPECT_TRUE(q->logCommunications());
-    EXPECT_TRUE(q->floatDictionaryWindow());
+    for (bool flag : {q->reviseMarkedOnly(), q->automarkWords(), q->numberBySubsection(), q->logCommunications(),
+                      q->floatDictionaryWindow()})
+        EXPECT_TRUE(flag);
     EXPECT_EQ(q->englishToLatinDictionarySelection(), 2);
     EXPECT_EQ(q->latinToEnglishDictionarySelection(), -1);
     EXPECT_EQ(q->textFieldPositions(), (Preferences::Positions{0.1, 0.5, 0.9}));
@@ -106,41 +111,31 @@ TEST_F(PreferencesTest, ArchiveRoundTripsEveryField) {
     EXPECT_FALSE(Preferences::showCases());
     EXPECT_TRUE(q->footnoteSettings()->isEqual(*p->footnoteSettings()));
     EXPECT_TRUE(q->vocabSettings()->isEqual(*p->vocabSettings()));
-    EXPECT_FALSE(q->vocabSettings()->underline());
 }
 
-TEST_F(PreferencesTest, MissingKeysGiveTheDefaults) {
+TEST_F(PreferencesTest, MissingKeysAndPositionsThatAreNotThreeNumbersGiveTheDefaults) {
     Preferences::loadPreferences();
     Preferences::preferences()->setFloatDictionaryWindow(true);
     Preferences::savePreferences();
-    ts::Value archive = storedArchive();
-    const size_t root = size_t(archive["$top"]["root"].toUid().value);
-    auto& object = archive.dictionary()["$objects"].array().at(root).dictionary();
-    ASSERT_TRUE(object.count("vocabSettings") && object.count("TextFieldPositions"));
-    object.erase("vocabSettings");
-    object.erase("TextFieldPositions");
-    storeArchive(archive);
-
-    Preferences::resetSharedState();
-    Preferences::loadPreferences();
+    editStoredArchiveAndReload([](ts::ValueArray& objects, size_t root) {
+        auto& object = objects.at(root).dictionary();
+        ASSERT_TRUE(object.count("vocabSettings") && object.count("TextFieldPositions"));
+        object.erase("vocabSettings");
+        object.erase("TextFieldPositions");
+    });
     auto p = Preferences::preferences();
     EXPECT_TRUE(p->floatDictionaryWindow());
     EXPECT_EQ(p->textFieldPositions(), (Preferences::Positions{0.0, 0.45, 0.55}));
     EXPECT_TRUE(p->vocabSettings()->underline());
     EXPECT_EQ(p->vocabSettings()->footnoteDelimiterOpen(), QLatin1Char('['));
-}
 
-TEST_F(PreferencesTest, PositionsThatAreNotThreeNumbersAreDropped) {
-    Preferences::loadPreferences();
-    ts::Value archive = storedArchive();
-    const size_t root = size_t(archive["$top"]["root"].toUid().value);
-    // Point "TextFieldPositions" at a lone string.
-    archive.dictionary()["$objects"].array().push_back(ts::Value("0.3"));
-    archive.dictionary()["$objects"].array().at(root).dictionary()["TextFieldPositions"] =
-        ts::Value(ts::Uid{archive["$objects"].array().size() - 1});
-    storeArchive(archive);
-    Preferences::resetSharedState();
-    Preferences::loadPreferences();
+    // "TextFieldPositions" pointing at a lone string.
+    p->setTextFieldPositions(Preferences::Positions{0.1, 0.5, 0.9});
+    Preferences::savePreferences();
+    editStoredArchiveAndReload([](ts::ValueArray& objects, size_t root) {
+        objects.push_back(ts::Value("0.3"));
+        objects.at(root).dictionary()["TextFieldPositions"] = ts::Value(ts::Uid{objects.size() - 1});
+    });
     EXPECT_EQ(Preferences::preferences()->textFieldPositions(), (Preferences::Positions{0.0, 0.45, 0.55}));
 }
 
@@ -231,12 +226,11 @@ TEST_F(PreferencesTest, LinkAttributes) {
     EXPECT_TRUE(font->isItalic());
     EXPECT_EQ(font->pointSize(), 14);
 
-    ts::Attributes c;
-    Preferences::addLinkAttributes(c, Preferences::VocabularyLink, nullptr);
-    EXPECT_FALSE(c.count(ts::AttributeName::Font)) << "no current attributes, no font";
-    ts::Attributes noFont;
-    Preferences::addLinkAttributes(noFont, Preferences::VocabularyLink, &noFont);
-    EXPECT_FALSE(noFont.count(ts::AttributeName::Font));
+    for (bool withAttributes : {false, true}) {  // no current attributes, or none with a font: no font
+        ts::Attributes noFont;
+        Preferences::addLinkAttributes(noFont, Preferences::VocabularyLink, withAttributes ? &noFont : nullptr);
+        EXPECT_FALSE(noFont.count(ts::AttributeName::Font));
+    }
     EXPECT_EQ(log->count(), 0);
 
     ts::Attributes untouched{{"keep", ts::Value(1)}};
@@ -282,15 +276,11 @@ TEST_F(PreferencesTest, ReverseLocalisationUsesTheRealTableParser) {
 
     // Texts with semicolons, escaped quotes and comments in the way.
     QTemporaryDir resources;
-    QDir().mkpath(resources.path() + "/en.lproj");
-    QFile f(resources.path() + "/en.lproj/Localizable.strings");
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral("/* \"DECOY\" = \"Tricky\"; */\n"
-                           "\"TRICKY\" = \"Say \\\"hi\\\"; then go\";\n"
-                           "\"FIRST\" = \"Same\"; \"SECOND\" = \"Same\";\n"
-                           "\"LINE\" = \"two\\nlines\";\n")
-                .toUtf8());
-    f.close();
+    ASSERT_TRUE(writeFile(resources.path() + "/en.lproj/Localizable.strings",
+                          "/* \"DECOY\" = \"Tricky\"; */\n"
+                          "\"TRICKY\" = \"Say \\\"hi\\\"; then go\";\n"
+                          "\"FIRST\" = \"Same\"; \"SECOND\" = \"Same\";\n"
+                          "\"LINE\" = \"two\\nlines\";\n"));
     qputenv("TS_RESOURCES_DIR", resources.path().toUtf8());
     Preferences::resetSharedState();
     EXPECT_EQ(Preferences::reverseLocalize("Say \"hi\"; then go"), "TRICKY");
@@ -362,11 +352,9 @@ TEST_F(PreferencesTest, ReplacingTheSettingsWhileOtherThreadsReadThem) {
             while (!stop) {
                 auto p = Preferences::preferences();
                 // Every snapshot is a complete object with its defaults.
-                if (p->dictionaryPrefs()->showAge() && p->footnoteSettings()->footnoteDelimiterOpen() == '[' &&
-                    p->textFieldPositions()[1] == 0.45 && Preferences::showCases())
-                    ++reads;
-                else
-                    ++wrong;
+                const bool whole = p->dictionaryPrefs()->showAge() && p->footnoteSettings()->footnoteDelimiterOpen() == '[' &&
+                                   p->textFieldPositions()[1] == 0.45 && Preferences::showCases();
+                ++(whole ? reads : wrong);
             }
         });
     }

@@ -8,31 +8,43 @@
 #include "app/core/TSBundle.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocale>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
+inline QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Writes a file, making its folder first.
+inline bool writeFile(const QString& path, const QByteArray& data) {
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
 class TemporaryHome : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(home_.isValid());
-        saved_ = {qgetenv("HOME"), qgetenv("XDG_CONFIG_HOME"), qgetenv("XDG_DATA_HOME")};
-        qputenv("HOME", home_.path().toUtf8());
-        qputenv("XDG_CONFIG_HOME", (home_.path() + "/config").toUtf8());
-        qputenv("XDG_DATA_HOME", (home_.path() + "/data").toUtf8());
+        for (int i = 0; i < 3; ++i) {
+            saved_.push_back(qgetenv(kVariables[i]));
+            qputenv(kVariables[i], path(kFolders[i]).toUtf8());
+        }
         qunsetenv("TS_RESOURCES_DIR");
         QLocale::setDefault(QLocale(QStringLiteral("en_US")));
         resetAll();
     }
     void TearDown() override {
         resetAll();
-        qputenv("HOME", saved_[0]);
-        qputenv("XDG_CONFIG_HOME", saved_[1]);
-        qputenv("XDG_DATA_HOME", saved_[2]);
+        for (int i = 0; i < 3; ++i) qputenv(kVariables[i], saved_[i]);
         qunsetenv("TS_RESOURCES_DIR");
         QLocale::setDefault(QLocale::c());
     }
@@ -49,6 +61,8 @@ protected:
         return path(QStringLiteral("data/Tessarin")) + (relative.isEmpty() ? QString() : "/" + relative);
     }
 
+    static constexpr const char* kVariables[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME"};
+    static constexpr const char* kFolders[] = {"", "config", "data"};
     QTemporaryDir home_;
     std::vector<QByteArray> saved_;
 };

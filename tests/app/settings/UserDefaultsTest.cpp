@@ -2,8 +2,6 @@
 
 #include "platform/PropertyList.h"
 
-#include <QFile>
-
 using ts::UserDefaults;
 
 using UserDefaultsTest = TemporaryHome;
@@ -23,8 +21,7 @@ TEST_F(UserDefaultsTest, ValuesKeepTheirKindsAcrossAReopen) {
         EXPECT_TRUE(d.synchronize()) << d.lastError().toStdString();
     }
     UserDefaults d(file);
-    EXPECT_TRUE(d.objectForKey("spellchecker refused").isBool());
-    EXPECT_TRUE(d.boolForKey("spellchecker refused"));
+    EXPECT_TRUE(d.objectForKey("spellchecker refused").isBool() && d.boolForKey("spellchecker refused"));
     EXPECT_EQ(d.objectForKey("count"), ts::Value(-42));
     EXPECT_DOUBLE_EQ(d.doubleForKey("position"), 0.45);
     EXPECT_EQ(d.dataForKey("Preferences"), QByteArray("\x00\x01\xFF", 3));
@@ -46,9 +43,7 @@ TEST_F(UserDefaultsTest, TheFileIsAPropertyListOthersCanRead) {
         d.setBool(true, "NSQuitAlwaysKeepsWindows");
         ASSERT_TRUE(d.synchronize());
     }
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const ts::PlistResult r = ts::PropertyList::read(f.readAll());
+    const ts::PlistResult r = ts::PropertyList::read(readFile(file));
     ASSERT_TRUE(r.ok());
     EXPECT_EQ(r.format, ts::PlistFormat::XML);
     EXPECT_EQ(r.value["Preferences"], ts::Value(QByteArray("abc")));
@@ -63,11 +58,7 @@ TEST_F(UserDefaultsTest, TheFileIsAPropertyListOthersCanRead) {
 
 TEST_F(UserDefaultsTest, RefusesObjectsAndSurvivesACorruptFile) {
     const QString file = path("defaults/corrupt.plist");
-    QDir().mkpath(path("defaults"));
-    QFile f(file);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("<plist><dict><key>a</key>");
-    f.close();
+    ASSERT_TRUE(writeFile(file, "<plist><dict><key>a</key>"));
     UserDefaults d(file);
     EXPECT_TRUE(d.objectForKey("a").isNull());
     EXPECT_TRUE(d.dictionaryRepresentation().empty());

@@ -75,6 +75,25 @@ bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
     return condition();
 }
 
+// Points the settings at another analyser program for the life of the object.
+struct AnalyserPath {
+    explicit AnalyserPath(const QString& path) {
+        DictionaryController::setSettingsProvider([path] {
+            DictionaryController::Settings s;
+            s.analyserPath = path;
+            return s;
+        });
+    }
+    ~AnalyserPath() { DictionaryController::setSettingsProvider({}); }
+};
+
+// The block of `p` was called, with no words.
+void expectEmptyAnswer(Pending& p, std::chrono::milliseconds limit = 5s) {
+    const TSDictionaryResult r = p.get(limit);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+}
+
 class AnalyserProcess : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -254,24 +273,17 @@ TEST_F(AnalyserProcess, RunsInAPrivateEmptyFolderAndStopsCleanly) {
 TEST(AnalyserFailures, MissingProgramAnswersEveryRequestEmpty) {
     ensureApplication();
     CaptureLogger::Scope log;
-    DictionaryController::setSettingsProvider([] {
-        DictionaryController::Settings s;
-        s.analyserPath = QStringLiteral("/nonexistent/words");
-        return s;
-    });
+    AnalyserPath path(QStringLiteral("/nonexistent/words"));
     auto controller = std::make_shared<DictionaryController>();
     Pending p;
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());  // queued before the start
     controller->startLatinProcess();
-    const TSDictionaryResult r = p.get();
-    ASSERT_FALSE(timedOut(r));
-    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    expectEmptyAnswer(p);
     ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }));
     EXPECT_TRUE(log->contains(QStringLiteral("Error launching latinTask")));
     Pending later;
     controller->translateToLatin(QStringLiteral("love"), 0, 0, later.block());
     EXPECT_FALSE(timedOut(later.get(2s)));
-    DictionaryController::setSettingsProvider({});
 }
 
 TEST(AnalyserFailures, SilentProgramTimesOutAndIsGivenUp) {
@@ -280,23 +292,16 @@ TEST(AnalyserFailures, SilentProgramTimesOutAndIsGivenUp) {
     CaptureLogger::Scope log;
     // cat never prints a prompt: the banner never comes, then the restarted
     // one never answers either.
-    DictionaryController::setSettingsProvider([] {
-        DictionaryController::Settings s;
-        s.analyserPath = QStringLiteral("/bin/cat");
-        return s;
-    });
+    AnalyserPath path(QStringLiteral("/bin/cat"));
     auto controller = std::make_shared<DictionaryController>();
     controller->setAnswerTimeout(300ms);
     controller->setShutdownGrace(100ms);
     controller->startLatinProcess();
     Pending p;
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
-    const TSDictionaryResult r = p.get(5s);
-    ASSERT_FALSE(timedOut(r));
-    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    expectEmptyAnswer(p);
     ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }, 5s));
     EXPECT_TRUE(log->contains(QStringLiteral("gave no answer")));
-    DictionaryController::setSettingsProvider({});
     controller->terminate();
 }
 
@@ -305,11 +310,7 @@ TEST(AnalyserFailures, ReleasingTheControllerAnswersWhatStillWaits) {
     if (!QFileInfo(QStringLiteral("/bin/cat")).isExecutable()) GTEST_SKIP();
     // cat never prompts, so the look-up is still waiting when the last owner
     // lets the controller go.
-    DictionaryController::setSettingsProvider([] {
-        DictionaryController::Settings s;
-        s.analyserPath = QStringLiteral("/bin/cat");
-        return s;
-    });
+    AnalyserPath path(QStringLiteral("/bin/cat"));
     auto controller = std::make_shared<DictionaryController>();
     controller->setShutdownGrace(100ms);
     controller->startLatinProcess();
@@ -317,23 +318,16 @@ TEST(AnalyserFailures, ReleasingTheControllerAnswersWhatStillWaits) {
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
     ASSERT_TRUE(waitFor([&] { return controller->processId() != 0; }, 5s));
     controller.reset();
-    const TSDictionaryResult r = p.get(5s);
-    ASSERT_FALSE(timedOut(r));
-    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
-    DictionaryController::setSettingsProvider({});
+    expectEmptyAnswer(p);
 }
 
 TEST(AnalyserQueries, CleaningRemovesWhatWouldDesynchroniseTheExchange) {
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("amo")), QStringLiteral("amo\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("  amō  ")), QStringLiteral("amo\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("quid?")), QStringLiteral("quid .\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("#amo")), QStringLiteral(".amo\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("@/etc/hostname")), QStringLiteral("/etc/hostname\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("~E")), QStringLiteral("E\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("a\nb\r\tc")), QStringLiteral("a b  c\n"));
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("|")), QString());
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("   ")), QString());
-    EXPECT_EQ(DictionaryController::cleanQuery(QStringLiteral("?!#")), QString());
+    const std::pair<const char*, const char*> rows[] = {
+        {"amo", "amo\n"}, {"  amō  ", "amo\n"}, {"quid?", "quid .\n"}, {"#amo", ".amo\n"},
+        {"@/etc/hostname", "/etc/hostname\n"}, {"~E", "E\n"}, {"a\nb\r\tc", "a b  c\n"},
+        {"|", ""}, {"   ", ""}, {"?!#", ""}};
+    for (const auto& [query, cleaned] : rows)
+        EXPECT_EQ(DictionaryController::cleanQuery(QString::fromUtf8(query)), QString::fromUtf8(cleaned)) << query;
     const QString longLine = DictionaryController::cleanQuery(QStringLiteral("et ").repeated(2000));
     EXPECT_LE(longLine.size(), DictionaryController::kMaxQueryLength + 1);
     EXPECT_TRUE(longLine.endsWith(QStringLiteral("et\n")));
@@ -355,20 +349,14 @@ namespace {
 // one cannot be made to show.
 struct FakeAnalyser {
     QTemporaryDir dir;
-    QString path;
+    QString path = dir.filePath(QStringLiteral("fake-words"));
+    AnalyserPath use{path};
     explicit FakeAnalyser(const QByteArray& body) {
-        path = dir.filePath(QStringLiteral("fake-words"));
         QFile f(path);
         if (f.open(QIODevice::WriteOnly)) f.write("#!/bin/sh\n" + body);
         f.close();
         f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        DictionaryController::setSettingsProvider([p = path] {
-            DictionaryController::Settings s;
-            s.analyserPath = p;
-            return s;
-        });
     }
-    ~FakeAnalyser() { DictionaryController::setSettingsProvider({}); }
 };
 
 }  // namespace
@@ -388,9 +376,7 @@ TEST(AnalyserFailures, SetUpOutOfStepGivesUpInsteadOfSendingBlankLines) {
     controller->loadDictionaryPrefs();
     Pending p;
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, p.block());
-    const TSDictionaryResult r = p.get(5s);
-    ASSERT_FALSE(timedOut(r));
-    EXPECT_TRUE(TSDictionary::parsedWords(r).empty());
+    expectEmptyAnswer(p);
     EXPECT_FALSE(controller->isAvailable());
     EXPECT_TRUE(log->contains(QStringLiteral("out of step")));
     EXPECT_EQ(controller->dictionaryVersion(), QStringLiteral("9.9"));

@@ -10,8 +10,6 @@
 #include "support/CaptureLogger.h"
 
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -52,7 +50,6 @@ DictionaryEntryPtr makeTree() {
     list->addChild(amo);
     return list;
 }
-
 
 // Checks the layout and value types of our file, then adds a headword and
 // writes the result back in the format asked for.

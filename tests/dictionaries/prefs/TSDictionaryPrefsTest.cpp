@@ -51,10 +51,6 @@ TEST(TSDictionaryPrefs, FreshObjectCarriesTheTwentyTwoDefaultsInOrder) {
         EXPECT_EQ(TSDictionaryPrefs::optionKeys()[qsizetype(i)], key) << "order at " << i;
         EXPECT_EQ(prefs.valueForKey(key), ts::Value(expected)) << key.toStdString();
     }
-    EXPECT_FALSE(prefs.showOnlyMeanings());
-    EXPECT_TRUE(prefs.minimizeOutput());
-    EXPECT_FALSE(prefs.iForJ());
-    EXPECT_FALSE(prefs.uForV());
 }
 
 TEST(TSDictionaryPrefs, ArchivesEachOptionAsABoolUnderItsName) {

@@ -52,22 +52,18 @@ public:
         auto* r = dynamic_cast<const Record*>(&o);
         return r && r->name() == name() && r->value == value;
     }
-    static ts::ObjectPtr fromDictionary(const Value& d) {
-        auto r = std::make_shared<Record>();
-        r->importFromDictionary(d);
-        return r;
-    }
 };
 
 class OtherRecord : public Record {
     TS_OBJECT(OtherRecord, Record)
-public:
-    static ts::ObjectPtr fromDictionary(const Value& d) {
-        auto r = std::make_shared<OtherRecord>();
-        r->importFromDictionary(d);
-        return r;
-    }
 };
+
+template <class T>
+ts::ObjectPtr rebuild(const Value& d) {
+    auto r = std::make_shared<T>();
+    r->importFromDictionary(d);
+    return r;
+}
 
 // A registered class without a factory of its own.
 class Plain : public VDData {
@@ -99,8 +95,8 @@ class Impostor : public ts::Object {
 class Persistent : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        ts::ClassRegistry::registerClass<Record>(&Record::fromDictionary);
-        ts::ClassRegistry::registerClass<OtherRecord>(&OtherRecord::fromDictionary);
+        ts::ClassRegistry::registerClass<Record>(&rebuild<Record>);
+        ts::ClassRegistry::registerClass<OtherRecord>(&rebuild<OtherRecord>);
         ts::ClassRegistry::registerClass<Plain>();
         ts::ClassRegistry::registerClass<Branch>(&Branch::fromDictionary);
         ts::ClassRegistry::registerClass(ts::ClassInfo{"Impostor", [] { return std::make_shared<Impostor>(); },

@@ -1,3 +1,4 @@
+#include "../ConsoleCapture.h"
 #include "foundation/StringExtensions.h"
 
 #include <gtest/gtest.h>
@@ -7,17 +8,6 @@ using namespace StringExtensions;
 namespace {
 
 const QString kEllipsis = QString::fromUtf8("\u2026");
-
-struct ConsoleCapture {
-    static inline QStringList lines;
-    QtMessageHandler previous;
-    ConsoleCapture()
-    {
-        lines.clear();
-        previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& m) { lines << m; });
-    }
-    ~ConsoleCapture() { qInstallMessageHandler(previous); }
-};
 
 TEST(StringCleanup, StripDiacriticsDropsMarksAndKeepsLength)
 {

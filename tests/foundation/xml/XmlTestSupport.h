@@ -34,6 +34,17 @@ inline QByteArray readAll(const QString& path) {
     return f.readAll();
 }
 
+// Nine levels of ten references each: a "billion laughs" document.
+inline QByteArray billionLaughs() {
+    QByteArray doc = "<?xml version=\"1.0\"?><!DOCTYPE l [<!ENTITY l0 \"lol\">";
+    for (int i = 1; i <= 9; ++i) {
+        doc += "<!ENTITY l" + QByteArray::number(i) + " \"";
+        for (int k = 0; k < 10; ++k) doc += "&l" + QByteArray::number(i - 1) + ";";
+        doc += "\">";
+    }
+    return doc + "]><l>&l9;</l>";
+}
+
 // Every request libxml2 makes for an outside resource, process-wide.
 class LoaderRecorder {
 public:

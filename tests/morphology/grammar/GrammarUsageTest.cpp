@@ -5,9 +5,9 @@
 #include "platform/PlatformClasses.h"
 #include "platform/PropertyList.h"
 #include "support/CaptureLogger.h"
+#include "support/Python.h"
 
-#include <QProcess>
-#include <QStandardPaths>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -109,22 +109,20 @@ TEST(TSGrammarCollection, ThreeLevelTreeSurvivesTheGrammarFile) {
     EXPECT_EQ(back->serialize(), tree->serialize());
 
     // The same file read by an independent reader.
-    const QString python = QStandardPaths::findExecutable("python3");
-    if (python.isEmpty()) GTEST_SKIP() << "python3 is not available";
-    QProcess p;
-    p.start(python, {"-c",
-                     "import plistlib,sys\n"
-                     "t=plistlib.loads(sys.stdin.buffer.read())\n"
-                     "def walk(l,d):\n"
-                     "  for u in l:\n"
-                     "    print('-'*d+u['name']+'|'+','.join(sorted(u.keys())))\n"
-                     "    walk(u.get('children',[]),d+1)\n"
-                     "walk(t,0)\n"});
-    ASSERT_TRUE(p.waitForStarted());
-    p.write(xml);
-    p.closeWriteChannel();
-    ASSERT_TRUE(p.waitForFinished());
-    EXPECT_EQ(QString::fromUtf8(p.readAllStandardOutput()).trimmed().split('\n'),
+    QTemporaryDir dir;
+    QFile file(dir.filePath("grammar.plist"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(xml) == xml.size());
+    file.close();
+    const PythonRun p = runPython("import plistlib,sys\n"
+                                  "def walk(l,d):\n"
+                                  "  for u in l:\n"
+                                  "    print('-'*d+u['name']+'|'+','.join(sorted(u.keys())))\n"
+                                  "    walk(u.get('children',[]),d+1)\n"
+                                  "walk(plistlib.load(open(sys.argv[1],'rb')),0)\n",
+                                  {file.fileName()});
+    if (!p.started) GTEST_SKIP() << "python3 is not available";
+    ASSERT_EQ(p.exitCode, 0) << p.err.toStdString();
+    EXPECT_EQ(p.out.trimmed().split('\n'),
               QStringList({"Ablative|children,name,notes,referenceURL",
                            "-Ablative absolute|children,name,notes,referenceURL", "--Causal|name,notes",
                            "--Temporal|name,referenceURL", "-Means|name", "Genitive|name"}));

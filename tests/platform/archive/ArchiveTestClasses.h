@@ -2,13 +2,9 @@
 // Small archivable classes for the archive tests: a tree node whose children
 // point back at their parent, and a record that codes itself without keys.
 
-#include "support/Python.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Coder.h"
 #include "platform/Object.h"
-
-#include <QStandardPaths>
-#include <QTemporaryFile>
 
 #include <vector>
 
@@ -100,11 +96,6 @@ inline void registerTestClasses() {
     ts::ClassRegistry::registerClass<Node>();
     ts::ClassRegistry::registerClass<Record>();
     ts::ClassRegistry::registerClass<Gadget>();
-}
-
-// Runs python3 with an inline script; the script's argv[1] is `file`.
-inline PythonRun runPython(const QString& script, const QString& file = {}) {
-    return ::runPython(script, file.isEmpty() ? QStringList() : QStringList{file});
 }
 
 }  // namespace archivetest

@@ -47,13 +47,29 @@ struct HostileCase {
     QStringList allowed;
 };
 
-QByteArray fromBuilder(const std::function<void(Builder&)>& f) {
-    Builder b;
-    f(b);
-    return b.data();
+std::function<QByteArray()> built(void (*f)(Builder&)) {
+    return [f] {
+        Builder b;
+        f(b);
+        return b.data();
+    };
+}
+// An archive whose root is the entry `make` answers.
+std::function<QByteArray()> rooted(Value (*make)(Builder&)) {
+    return [make] {
+        Builder b;
+        b.top["root"] = b.add(make(b));
+        return b.data();
+    };
+}
+// An entry of class `name` (a fresh class description) with `fields`.
+Value of(Builder& b, const QString& name, ValueDictionary fields = {}, ValueArray supers = {}) {
+    fields["$class"] = b.cls(name, std::move(supers));
+    return fields;
 }
 
 std::vector<HostileCase> hostileCases() {
+    using B = Builder&;
     return {
         {"NotAPropertyList", [] { return QByteArray("hello world"); }, {}},
         {"Empty", [] { return QByteArray(); }, {}},
@@ -62,141 +78,89 @@ std::vector<HostileCase> hostileCases() {
              return QByteArray(bytes, sizeof bytes - 1);
          }, {}},
         {"PlainPropertyList", [] { return ts::PropertyList::writeBinary(ValueArray{1, 2}); }, {}},
-        {"ForeignArchiverName", [] { return fromBuilder([](Builder& b) { b.archiver = "SomethingElse"; b.top["root"] = b.add("x"); }); }, {}},
+        {"ForeignArchiverName", built([](B b) { b.archiver = "SomethingElse"; b.top["root"] = b.add("x"); }), {}},
         {"ObjectsNotAnArray", [] {
              return ts::PropertyList::writeBinary(ValueDictionary{{"$archiver", "NSKeyedArchiver"}, {"$top", ValueDictionary{{"root", Uid{1}}}}, {"$objects", "x"}});
          }, {}},
         {"TopMissing", [] {
              return ts::PropertyList::writeBinary(ValueDictionary{{"$archiver", "NSKeyedArchiver"}, {"$objects", ValueArray{"$null"}}});
          }, {}},
-        {"NoRoot", [] { return fromBuilder([](Builder& b) { b.top["other"] = b.add("x"); }); }, {}},
-        {"RootUidOutOfRange", [] { return fromBuilder([](Builder& b) { b.top["root"] = Uid{99}; }); }, {}},
-        {"RootUidHuge", [] { return fromBuilder([](Builder& b) { b.top["root"] = Uid{UINT64_MAX}; }); }, {}},
-        {"RootIsInlineArray", [] { return fromBuilder([](Builder& b) { b.top["root"] = ValueArray{1}; }); }, {}},
-        {"EntryIsAnArray", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueArray{Uid{0}}); }); }, {}},
-        {"EntryIsAUid", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(Uid{0}); }); }, {}},
-        {"ClassMissing", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"NS.objects", ValueArray{}}}); }); }, {}},
-        {"ClassNotAUid", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", "NSArray"}}); }); }, {}},
-        {"ClassNotADictionary", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.add("NSArray")}}); });
-         }, {}},
-        {"ClassIsNull", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", Uid{0}}}); }); }, {}},
-        {"ClassOutOfRange", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", Uid{500}}}); }); }, {}},
-        {"ClassNameNotAString", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.add(ValueDictionary{{"$classname", 5}})}});
-             });
-         }, {}},
-        {"ClassesHoldANumber", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.add(ValueDictionary{{"$classname", "NSArray"}, {"$classes", ValueArray{3}}})}});
-             });
-         }, {}},
-        {"UnknownClass", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSWindowController")}}); }); }, {}},
-        {"UnregisteredClass", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("Stranger")}}); }); }, {}},
-        {"RootIsAClassDescription", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.cls("NSArray"); }); }, {}},
-        {"ArrayMemberNotAUid", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSArray")}, {"NS.objects", ValueArray{"x"}}}); });
-         }, {}},
-        {"ArrayObjectsNotAnArray", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSArray")}, {"NS.objects", 3}}); });
-         }, {}},
-        {"ArrayMemberOutOfRange", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSArray")}, {"NS.objects", ValueArray{Uid{77}}}}); });
-         }, {}},
-        {"DictionaryCountsDiffer", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSDictionary")}, {"NS.keys", ValueArray{b.add("a"), b.add("b")}}, {"NS.objects", ValueArray{b.add(1)}}});
-             });
-         }, {}},
-        {"DictionaryKeyIsData", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSDictionary")}, {"NS.keys", ValueArray{b.add(QByteArray("k"))}}, {"NS.objects", ValueArray{b.add(1)}}});
-             });
-         }, {}},
-        {"DictionaryKeyIsNull", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSDictionary")}, {"NS.keys", ValueArray{Uid{0}}}, {"NS.objects", ValueArray{b.add(1)}}});
-             });
-         }, {}},
-        {"DictionaryWithoutKeys", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSDictionary")}, {"NS.objects", ValueArray{}}}); });
-         }, {}},
-        {"ArrayContainsItself", [] {
-             return fromBuilder([](Builder& b) {
-                 const Uid arrayClass = b.cls("NSArray");
-                 const Uid self{b.objects.size()};
-                 b.top["root"] = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{self}}});
-             });
-         }, {}},
-        {"CycleThroughDictionaryAndArray", [] {
-             return fromBuilder([](Builder& b) {
-                 const Uid arrayClass = b.cls("NSMutableArray", {"NSArray"});
-                 const Uid dictClass = b.cls("NSDictionary");
-                 const Uid dict{b.objects.size()};
-                 const Uid array{b.objects.size() + 1};
-                 const Uid key{b.objects.size() + 2};
-                 b.add(ValueDictionary{{"$class", dictClass}, {"NS.keys", ValueArray{key}}, {"NS.objects", ValueArray{array}}});
-                 b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{dict}}});
-                 b.add("key");
-                 b.top["root"] = dict;
-             });
-         }, {}},
-        {"CycleThroughAnObjectsPlainValue", [] {
-             // A node whose extra array holds that same array: the node may be
-             // referred to while it is read, the array may not.
-             return fromBuilder([](Builder& b) {
-                 const Uid node{b.objects.size()};
-                 const Uid array{b.objects.size() + 1};
-                 const Uid nodeClass = Uid{b.objects.size() + 2};
-                 b.add(ValueDictionary{{"$class", nodeClass}, {"extra", array}});
-                 b.add(ValueDictionary{{"$class", Uid{b.objects.size() + 2}}, {"NS.objects", ValueArray{node, array}}});
-                 b.cls("Node");
-                 b.cls("NSArray");
-                 b.top["root"] = node;
-             });
-         }, {}},
-        {"DeepNesting", [] {
-             return fromBuilder([](Builder& b) {
-                 const Uid arrayClass = b.cls("NSArray");
-                 Uid inner = b.add("leaf");
-                 for (int i = 0; i < 100000; ++i) inner = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{inner}}});
-                 b.top["root"] = inner;
-             });
-         }, {}},
-        {"ExponentialSharing", [] {
-             // Each level holds the previous one twice: 2^80 values once expanded.
-             return fromBuilder([](Builder& b) {
-                 const Uid arrayClass = b.cls("NSArray");
-                 Uid inner = b.add("leaf");
-                 for (int i = 0; i < 80; ++i) inner = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{inner, inner}}});
-                 b.top["root"] = inner;
-             });
-         }, {}},
-        {"DateTimeIsAString", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSDate")}, {"NS.time", "yesterday"}}); });
-         }, {}},
-        {"MutableStringHoldsANumber", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSMutableString", {"NSString"})}, {"NS.string", b.add(4)}}); });
-         }, {}},
-        {"MutableDataWithoutData", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("NSMutableData", {"NSData"})}}); });
-         }, {}},
-        {"ObjectKeyHoldsAnInlineDictionary", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("Node")}, {"name", ValueDictionary{{"a", 1}}}});
-             });
-         }, {}},
-        {"IntegerKeyHoldsAString", [] {
-             return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("Node")}, {"count", "many"}}); });
-         }, {}},
-        {"DisallowedNestedClass", [] {
-             return fromBuilder([](Builder& b) {
-                 b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("Node")}, {"extra", b.add(ValueDictionary{{"$class", b.cls("Gadget")}})}});
-             });
-         }, {"Node"}},
-        {"DisallowedRoot", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add(ValueDictionary{{"$class", b.cls("Gadget")}}); }); }, {"Node"}},
-        {"DisallowedPlainRoot", [] { return fromBuilder([](Builder& b) { b.top["root"] = b.add("text"); }); }, {"Node"}},
+        {"NoRoot", built([](B b) { b.top["other"] = b.add("x"); }), {}},
+        {"RootUidOutOfRange", built([](B b) { b.top["root"] = Uid{99}; }), {}},
+        {"RootUidHuge", built([](B b) { b.top["root"] = Uid{UINT64_MAX}; }), {}},
+        {"RootIsInlineArray", built([](B b) { b.top["root"] = ValueArray{1}; }), {}},
+        {"RootIsAClassDescription", built([](B b) { b.top["root"] = b.cls("NSArray"); }), {}},
+        {"EntryIsAnArray", rooted([](B) -> Value { return ValueArray{Uid{0}}; }), {}},
+        {"EntryIsAUid", rooted([](B) -> Value { return Uid{0}; }), {}},
+        {"ClassMissing", rooted([](B) -> Value { return ValueDictionary{{"NS.objects", ValueArray{}}}; }), {}},
+        {"ClassNotAUid", rooted([](B) -> Value { return ValueDictionary{{"$class", "NSArray"}}; }), {}},
+        {"ClassNotADictionary", rooted([](B b) -> Value { return ValueDictionary{{"$class", b.add("NSArray")}}; }), {}},
+        {"ClassIsNull", rooted([](B) -> Value { return ValueDictionary{{"$class", Uid{0}}}; }), {}},
+        {"ClassOutOfRange", rooted([](B) -> Value { return ValueDictionary{{"$class", Uid{500}}}; }), {}},
+        {"ClassNameNotAString", rooted([](B b) -> Value { return ValueDictionary{{"$class", b.add(ValueDictionary{{"$classname", 5}})}}; }), {}},
+        {"ClassesHoldANumber", rooted([](B b) -> Value {
+             return ValueDictionary{{"$class", b.add(ValueDictionary{{"$classname", "NSArray"}, {"$classes", ValueArray{3}}})}};
+         }), {}},
+        {"UnknownClass", rooted([](B b) { return of(b, "NSWindowController"); }), {}},
+        {"UnregisteredClass", rooted([](B b) { return of(b, "Stranger"); }), {}},
+        {"ArrayMemberNotAUid", rooted([](B b) { return of(b, "NSArray", {{"NS.objects", ValueArray{"x"}}}); }), {}},
+        {"ArrayObjectsNotAnArray", rooted([](B b) { return of(b, "NSArray", {{"NS.objects", 3}}); }), {}},
+        {"ArrayMemberOutOfRange", rooted([](B b) { return of(b, "NSArray", {{"NS.objects", ValueArray{Uid{77}}}}); }), {}},
+        {"DictionaryCountsDiffer", rooted([](B b) {
+             return of(b, "NSDictionary", {{"NS.keys", ValueArray{b.add("a"), b.add("b")}}, {"NS.objects", ValueArray{b.add(1)}}});
+         }), {}},
+        {"DictionaryKeyIsData", rooted([](B b) {
+             return of(b, "NSDictionary", {{"NS.keys", ValueArray{b.add(QByteArray("k"))}}, {"NS.objects", ValueArray{b.add(1)}}});
+         }), {}},
+        {"DictionaryKeyIsNull", rooted([](B b) {
+             return of(b, "NSDictionary", {{"NS.keys", ValueArray{Uid{0}}}, {"NS.objects", ValueArray{b.add(1)}}});
+         }), {}},
+        {"DictionaryWithoutKeys", rooted([](B b) { return of(b, "NSDictionary", {{"NS.objects", ValueArray{}}}); }), {}},
+        {"ArrayContainsItself", built([](B b) {
+             const Uid arrayClass = b.cls("NSArray");
+             const Uid self{b.objects.size()};
+             b.top["root"] = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{self}}});
+         }), {}},
+        {"CycleThroughDictionaryAndArray", built([](B b) {
+             const Uid arrayClass = b.cls("NSMutableArray", {"NSArray"});
+             const Uid dictClass = b.cls("NSDictionary");
+             const Uid dict{b.objects.size()}, array{b.objects.size() + 1}, key{b.objects.size() + 2};
+             b.add(ValueDictionary{{"$class", dictClass}, {"NS.keys", ValueArray{key}}, {"NS.objects", ValueArray{array}}});
+             b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{dict}}});
+             b.add("key");
+             b.top["root"] = dict;
+         }), {}},
+        // A node whose extra array holds that same array: the node may be
+        // referred to while it is read, the array may not.
+        {"CycleThroughAnObjectsPlainValue", built([](B b) {
+             const Uid node{b.objects.size()}, array{b.objects.size() + 1};
+             b.add(ValueDictionary{{"$class", Uid{b.objects.size() + 2}}, {"extra", array}});
+             b.add(ValueDictionary{{"$class", Uid{b.objects.size() + 2}}, {"NS.objects", ValueArray{node, array}}});
+             b.cls("Node");
+             b.cls("NSArray");
+             b.top["root"] = node;
+         }), {}},
+        {"DeepNesting", built([](B b) {
+             const Uid arrayClass = b.cls("NSArray");
+             Uid inner = b.add("leaf");
+             for (int i = 0; i < 100000; ++i) inner = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{inner}}});
+             b.top["root"] = inner;
+         }), {}},
+        // Each level holds the previous one twice: 2^80 values once expanded.
+        {"ExponentialSharing", built([](B b) {
+             const Uid arrayClass = b.cls("NSArray");
+             Uid inner = b.add("leaf");
+             for (int i = 0; i < 80; ++i) inner = b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{inner, inner}}});
+             b.top["root"] = inner;
+         }), {}},
+        {"DateTimeIsAString", rooted([](B b) { return of(b, "NSDate", {{"NS.time", "yesterday"}}); }), {}},
+        {"MutableStringHoldsANumber", rooted([](B b) { return of(b, "NSMutableString", {{"NS.string", b.add(4)}}, {"NSString"}); }), {}},
+        {"MutableDataWithoutData", rooted([](B b) { return of(b, "NSMutableData", {}, {"NSData"}); }), {}},
+        {"ObjectKeyHoldsAnInlineDictionary", rooted([](B b) { return of(b, "Node", {{"name", ValueDictionary{{"a", 1}}}}); }), {}},
+        {"IntegerKeyHoldsAString", rooted([](B b) { return of(b, "Node", {{"count", "many"}}); }), {}},
+        {"DisallowedNestedClass", rooted([](B b) { return of(b, "Node", {{"extra", b.add(of(b, "Gadget"))}}); }), {"Node"}},
+        {"DisallowedRoot", rooted([](B b) { return of(b, "Gadget"); }), {"Node"}},
+        {"DisallowedPlainRoot", rooted([](B) -> Value { return "text"; }), {"Node"}},
     };
 }
 
@@ -250,6 +214,7 @@ TEST(KeyedArchiveHostileControls, FuzzRegressionInputs) {
     archivetest::registerTestClasses();
     const QDir dir(QStringLiteral(TS_ARCHIVE_REGRESSION_DIR));
     const QStringList files = dir.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty()) << dir.path().toStdString();
     for (const QString& name : files) {
         QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();

@@ -7,8 +7,8 @@
 #include "platform/KeyedArchiver.h"
 #include "platform/KeyedUnarchiver.h"
 #include "platform/Uuid.h"
+#include "support/Python.h"
 
-#include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -28,7 +28,7 @@ protected:
     void SetUp() override {
         archivetest::registerTestClasses();
         ASSERT_TRUE(dir.isValid());
-        if (!archivetest::runPython("import plistlib").started) GTEST_SKIP() << "python3 is not available";
+        if (!runPython("import plistlib").started) GTEST_SKIP() << "python3 is not available";
     }
     QString path(const QString& name) const { return dir.filePath(name); }
     static void write(const QString& file, const QByteArray& data) {
@@ -123,7 +123,7 @@ TEST_F(KeyedArchivePython, PlistlibReadsOurArchivesWithThePlatformLayout) {
     for (auto format : {ts::PlistFormat::Binary, ts::PlistFormat::XML}) {
         const QString file = path(format == ts::PlistFormat::Binary ? "ours.bin" : "ours.xml");
         write(file, KeyedArchiver::archivedDataWithRootObject(root, format));
-        const auto r = archivetest::runPython(kCheckLayout, file);
+        const auto r = runPython(kCheckLayout, {file});
         EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
         EXPECT_EQ(r.out.trimmed(), "layout ok");
     }
@@ -192,8 +192,7 @@ with open(sys.argv[1], 'wb') as f:
 TEST_F(KeyedArchivePython, ArchivesBuiltByPlistlibDecode) {
     for (const char* format : {"binary", "xml"}) {
         const QString file = path(QString("theirs.%1").arg(format));
-        const QString script = QString(kBuildArchive).replace("sys.argv[2:]", QString("['%1']").arg(format));
-        const auto r = archivetest::runPython(script, file);
+        const auto r = runPython(kBuildArchive, {file, format});
         ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
 
         QString error;

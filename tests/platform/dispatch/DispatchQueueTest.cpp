@@ -29,33 +29,46 @@ bool eventually(Pred pred, std::chrono::milliseconds limit = 5000ms) {
 
 }  // namespace
 
-TEST(DispatchQueue, SerialRunsTasksInOrderOneAtATimeFromManyThreads) {
-    auto queue = DispatchQueue::createSerial(QStringLiteral("test.fifo"));
-    std::vector<int> seen;  // touched only by queue tasks: a race would corrupt it
-    std::atomic<int> running{0};
-    std::atomic<bool> overlapped{false};
-    std::vector<std::thread> producers;
-    for (int p = 0; p < 4; ++p) {
-        producers.emplace_back([&, p] {
-            for (int i = 0; i < 500; ++i) {
-                queue->async([&, p, i] {
-                    if (running.fetch_add(1) != 0) overlapped = true;
-                    seen.push_back(p * 1000 + i);
-                    running.fetch_sub(1);
-                });
-            }
-        });
-    }
-    for (auto& t : producers) t.join();
-    queue->sync([] {});
-    ASSERT_EQ(seen.size(), 2000u);
-    EXPECT_FALSE(overlapped);
-    // Each producer's tasks keep their submission order.
-    std::vector<int> last(4, -1);
-    for (int v : seen) {
-        int p = v / 1000, i = v % 1000;
-        EXPECT_EQ(i, last[p] + 1);
-        last[p] = i;
+TEST(DispatchQueue, SerialKeepsOrderAndExclusionFromManyThreads) {
+    // syncEvery 0: only async. Otherwise every so often a sync, which may run on
+    // the caller's thread when the queue is idle; it must still wait for earlier
+    // async work and never overlap the worker.
+    for (int syncEvery : {0, 3}) {
+        SCOPED_TRACE(syncEvery);
+        auto queue = DispatchQueue::createSerial(QStringLiteral("test.fifo"));
+        std::vector<int> seen;  // touched only by queue tasks: a race would corrupt it
+        std::atomic<int> running{0};
+        std::atomic<bool> overlapped{false};
+        auto record = [&](int v) {
+            if (running.fetch_add(1) != 0) overlapped = true;
+            seen.push_back(v);
+            running.fetch_sub(1);
+        };
+        std::vector<std::thread> producers;
+        for (int p = 0; p < 4; ++p) {
+            producers.emplace_back([&, p] {
+                for (int i = 0; i < 450; ++i) {
+                    if (syncEvery && i % syncEvery == 2) {
+                        queue->sync([&, p, i] {
+                            record(p * 1000 + i);
+                            queue->sync([] {});  // from inside, a nested sync runs at once
+                        });
+                    } else {
+                        queue->async([&, p, i] { record(p * 1000 + i); });
+                    }
+                }
+            });
+        }
+        for (auto& t : producers) t.join();
+        queue->sync([] {});
+        ASSERT_EQ(seen.size(), 1800u);
+        EXPECT_FALSE(overlapped);
+        // Each producer's tasks keep their submission order.
+        std::vector<int> last(4, -1);
+        for (int v : seen) {
+            EXPECT_EQ(v % 1000, last[v / 1000] + 1);
+            last[v / 1000] = v % 1000;
+        }
     }
 }
 
@@ -111,46 +124,6 @@ TEST(DispatchQueue, SyncWaitsForEarlierAsyncWork) {
     int seenBySync = -1;
     queue->sync([&] { seenBySync = done; });
     EXPECT_EQ(seenBySync, 10);
-}
-
-TEST(DispatchQueue, SyncAndAsyncFromManyThreadsKeepOrderAndExclusion) {
-    // sync() may run on the caller's thread when the queue is idle; it must
-    // still wait for earlier async work and never overlap the worker.
-    auto queue = DispatchQueue::createSerial(QStringLiteral("test.mixed"));
-    std::vector<int> seen;
-    std::atomic<int> running{0};
-    std::atomic<bool> overlapped{false};
-    auto record = [&](int v) {
-        if (running.fetch_add(1) != 0) overlapped = true;
-        seen.push_back(v);
-        running.fetch_sub(1);
-    };
-    std::vector<std::thread> producers;
-    for (int p = 0; p < 4; ++p) {
-        producers.emplace_back([&, p] {
-            for (int i = 0; i < 400; ++i) {
-                if (i % 3 == 2) {
-                    queue->sync([&, p, i] {
-                        record(p * 1000 + i);
-                        // From inside, a nested sync runs at once.
-                        queue->sync([] {});
-                    });
-                } else {
-                    queue->async([&, p, i] { record(p * 1000 + i); });
-                }
-            }
-        });
-    }
-    for (auto& t : producers) t.join();
-    queue->sync([] {});
-    ASSERT_EQ(seen.size(), 1600u);
-    EXPECT_FALSE(overlapped);
-    std::vector<int> last(4, -1);
-    for (int v : seen) {
-        int p = v / 1000, i = v % 1000;
-        EXPECT_EQ(i, last[p] + 1);
-        last[p] = i;
-    }
 }
 
 TEST(DispatchQueue, DroppedQueueStillRunsWhatWasQueued) {

@@ -14,9 +14,6 @@ struct BplistBuilder {
     int offsetSize = 0;               // 0: narrowest that fits
     int refSize = 1;
     quint64 topObject = 0;
-    // Overrides applied after layout (when set).
-    qint64 numObjectsOverride = -1;
-    qint64 tableOffsetOverride = -1;
 
     int add(const QByteArray& bytes) {
         objects.push_back(bytes);
@@ -84,9 +81,9 @@ struct BplistBuilder {
         out.append(QByteArray(6, '\0'));
         out.append(char(width));
         out.append(char(refSize));
-        out.append(be(numObjectsOverride >= 0 ? quint64(numObjectsOverride) : offsets.size(), 8));
+        out.append(be(offsets.size(), 8));
         out.append(be(topObject, 8));
-        out.append(be(tableOffsetOverride >= 0 ? quint64(tableOffsetOverride) : tableOffset, 8));
+        out.append(be(tableOffset, 8));
         return out;
     }
 };

@@ -3,13 +3,10 @@
 
 #include "PlistSamples.h"
 #include "platform/PropertyList.h"
+#include "support/Python.h"
 
-#include <QDir>
 #include <QFile>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
-
 #include <QTimeZone>
 
 #include <gtest/gtest.h>
@@ -104,20 +101,11 @@ else:
     sys.exit(1 if failures else 0)
 )PY";
 
-QString runPython(const QString& mode, const QString& folder, int* exitCode) {
-    const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
-    if (python.isEmpty()) return QStringLiteral("python3 not found");
-    QProcess p;
-    p.setProgram(python);
-    p.setArguments({QStringLiteral("-c"), QString::fromUtf8(kPython), mode, folder});
-    p.start();
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        return QStringLiteral("python3 timed out");
-    }
-    *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError()).trimmed();
+// Runs the script above; its standard output and error, and its exit code (-1 when it did not run).
+QString plistlib(const QString& mode, const QString& folder, int* exitCode) {
+    const PythonRun r = runPython(QString::fromUtf8(kPython), {mode, folder});
+    *exitCode = r.exitCode;
+    return r.started ? (r.out + r.err).trimmed() : QStringLiteral("python3 did not start");
 }
 
 QByteArray readFile(const QString& path) {
@@ -142,7 +130,7 @@ TEST(PlistInterop, WeReadWhatPlistlibWrites) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     int code = -1;
-    const QString out = runPython(QStringLiteral("write"), dir.path(), &code);
+    const QString out = plistlib(QStringLiteral("write"), dir.path(), &code);
     ASSERT_EQ(code, 0) << out.toStdString();
 
     const PlistResult binary = PropertyList::read(readFile(dir.filePath(QStringLiteral("py.bplist"))));
@@ -169,7 +157,7 @@ TEST(PlistInterop, PlistlibReadsWhatWeWrite) {
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("ts.xml")), xml));
     ASSERT_TRUE(writeFile(dir.filePath(QStringLiteral("uid.xml")), uidXml));
     int code = -1;
-    const QString out = runPython(QStringLiteral("check"), dir.path(), &code);
+    const QString out = plistlib(QStringLiteral("check"), dir.path(), &code);
     EXPECT_EQ(code, 0) << out.toStdString();
     EXPECT_EQ(out, QStringLiteral("OK"));
 }
@@ -180,7 +168,7 @@ TEST(PlistInterop, OurBinaryIsAsCompactAsPlistlibs) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     int code = -1;
-    runPython(QStringLiteral("write"), dir.path(), &code);
+    plistlib(QStringLiteral("write"), dir.path(), &code);
     ASSERT_EQ(code, 0);
     const QByteArray theirs = readFile(dir.filePath(QStringLiteral("py.bplist")));
     const QByteArray ours = PropertyList::writeBinary(interopValue(true));

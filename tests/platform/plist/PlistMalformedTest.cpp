@@ -108,26 +108,19 @@ TEST(PlistMalformed, BadHeaderAndTrailer) {
 
 TEST(PlistMalformed, RefWidthTooNarrowForTheObjectCount) {
     BplistBuilder b;
-    b.refSize = 1;
-    std::vector<quint64> refs;
-    for (int i = 1; i <= 299; ++i) {
-        b.add(BplistBuilder::integer1(uchar(i)));
-    }
-    b.objects.insert(b.objects.begin(), b.array({}));
+    b.add(b.array({}));
+    for (int i = 1; i <= 299; ++i) b.add(BplistBuilder::integer1(uchar(i)));
     expectRefused(b.build(), "300 objects with one-byte references");
 }
 
 TEST(PlistMalformed, OffsetsOutOfRange) {
-    QByteArray b = validFile();
-    const quint64 table = quint64(b.size() - 32 - 4);  // one-byte offsets, four objects
-    b[qsizetype(table) + 2] = char(0x02);               // into the header
-    expectRefused(b, "offset inside the header");
-    b = validFile();
-    b[qsizetype(table) + 2] = char(table);  // the offset table itself
-    expectRefused(b, "offset at the offset table");
-    b = validFile();
-    b[qsizetype(table) + 2] = char(0xFF);
-    expectRefused(b, "offset past the end");
+    const qsizetype table = validFile().size() - 32 - 4;  // one-byte offsets, four objects
+    for (const auto& [offset, what] : {std::pair{char(0x02), "offset inside the header"},
+                                       std::pair{char(table), "offset at the offset table"}, std::pair{char(0xFF), "offset past the end"}}) {
+        QByteArray b = validFile();
+        b[table + 2] = offset;
+        expectRefused(b, what);
+    }
 }
 
 TEST(PlistMalformed, ReferencesOutOfRange) {

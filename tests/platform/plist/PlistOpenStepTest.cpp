@@ -98,10 +98,3 @@ TEST(PlistOpenStep, RefusesMalformedText) {
         EXPECT_TRUE(r.value.isNull()) << c;
     }
 }
-
-TEST(PlistOpenStep, NestingIsBounded) {
-    const QByteArray deep = QByteArray(PropertyList::kMaxDepth + 10, '(') + QByteArray(PropertyList::kMaxDepth + 10, ')');
-    EXPECT_FALSE(PropertyList::readOpenStep(deep).ok());
-    const QByteArray fine = QByteArray(100, '(') + QByteArray(100, ')');
-    EXPECT_TRUE(PropertyList::readOpenStep(fine).ok());
-}

@@ -26,14 +26,6 @@ QByteArray wrap(const QByteArray& body) { return QByteArray(kHeader) + body + "\
 
 }  // namespace
 
-TEST(PlistXml, RoundTripsEveryKind) {
-    const Value v = test::samplePlist();
-    QString error;
-    const QByteArray xml = PropertyList::writeXML(v, &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_EQ(readXml(xml), v) << xml.toStdString();
-}
-
 TEST(PlistXml, WritesApplesLayout) {
     ValueDictionary d;
     d[QStringLiteral("a & b")] = QStringLiteral("<x>");
@@ -95,12 +87,6 @@ TEST(PlistXml, ReadsIntegerForms) {
     EXPECT_EQ(readXml(wrap("<integer>-9223372036854775808</integer>")), Value(qint64(INT64_MIN)));
     EXPECT_EQ(readXml(wrap("<integer> 0x1F </integer>")), Value(31));
     EXPECT_EQ(readXml(wrap("<integer>+12</integer>")), Value(12));
-    for (const char* bad : {"<integer>18446744073709551616</integer>", "<integer>-9223372036854775809</integer>",
-                            "<integer>12a</integer>", "<integer></integer>", "<integer>1.5</integer>"}) {
-        const PlistResult r = PropertyList::readXML(wrap(bad));
-        EXPECT_FALSE(r.ok()) << bad;
-        EXPECT_TRUE(r.value.isNull());
-    }
 }
 
 TEST(PlistXml, ReadsRealForms) {
@@ -143,6 +129,11 @@ TEST(PlistXml, RefusesMalformedDocuments) {
         "<plist><string>a</string></plist>trailing",
         "<plist><string>&undefined;</string></plist>",
         "<plist><array>text<string>a</string></array></plist>",
+        "<plist><integer>18446744073709551616</integer></plist>",
+        "<plist><integer>-9223372036854775809</integer></plist>",
+        "<plist><integer>12a</integer></plist>",
+        "<plist><integer></integer></plist>",
+        "<plist><integer>1.5</integer></plist>",
     };
     for (const char* c : cases) {
         const PlistResult r = PropertyList::readXML(c);
@@ -171,29 +162,18 @@ TEST(PlistXml, EntityExpansionIsBounded) {
     EXPECT_FALSE(r.ok());
 }
 
-TEST(PlistXml, NestingIsBounded) {
-    const int depth = PropertyList::kMaxDepth + 10;
-    QByteArray xml = "<plist>";
-    for (int i = 0; i < depth; ++i) xml += "<array>";
-    for (int i = 0; i < depth; ++i) xml += "</array>";
-    xml += "</plist>";
-    const PlistResult r = PropertyList::readXML(xml);
-    EXPECT_FALSE(r.ok());
-    EXPECT_TRUE(r.value.isNull());
-    const Value allowed = test::nestedArrays(PropertyList::kMaxDepth - 1);
-    EXPECT_EQ(readXml(PropertyList::writeXML(allowed)), allowed);
-}
-
 TEST(PlistXml, WriterRefusesWhatXmlCannotHold) {
-    QString error;
-    EXPECT_TRUE(PropertyList::writeXML(ValueArray{Value()}, &error).isEmpty());
-    EXPECT_FALSE(error.isEmpty());
-    error.clear();
-    EXPECT_TRUE(PropertyList::writeXML(Value(std::make_shared<Object>()), &error).isEmpty());
-    EXPECT_FALSE(error.isEmpty());
-    error.clear();
-    EXPECT_TRUE(PropertyList::writeXML(Date{1e300}, &error).isEmpty());
-    EXPECT_FALSE(error.isEmpty());
+    // Years outside 0000..9999 would be written in a form the reader refuses.
+    for (const Value& v : {Value(ValueArray{Value()}), Value(std::make_shared<Object>()), Value(Date{1e300}), Value(Date{3.2e11}),
+                           Value(Date{-6.4e10})}) {
+        QString error;
+        EXPECT_TRUE(PropertyList::writeXML(v, &error).isEmpty()) << v.description().toStdString();
+        EXPECT_FALSE(error.isEmpty());
+    }
+    const Date lastDay{252423993599.0};  // 9999-12-31T23:59:59Z
+    const QByteArray xml = PropertyList::writeXML(lastDay);
+    EXPECT_TRUE(xml.contains("<date>9999-12-31T23:59:59Z</date>")) << xml.toStdString();
+    EXPECT_EQ(readXml(xml), Value(lastDay));
 }
 
 TEST(PlistXml, CarriageReturnsSurviveAndUnwritableCharactersAreRefused) {
@@ -218,17 +198,4 @@ TEST(PlistXml, CarriageReturnsSurviveAndUnwritableCharactersAreRefused) {
         EXPECT_TRUE(PropertyList::writeXML(Value(keyed), &error).isEmpty());
         EXPECT_FALSE(error.isEmpty());
     }
-}
-
-TEST(PlistXml, DatesTheTextFormCannotHoldAreRefused) {
-    // Years outside 0000..9999 would be written in a form the reader refuses.
-    for (double seconds : {3.2e11, -6.4e10}) {
-        QString error;
-        EXPECT_TRUE(PropertyList::writeXML(Date{seconds}, &error).isEmpty()) << seconds;
-        EXPECT_FALSE(error.isEmpty());
-    }
-    const Date lastDay{252423993599.0};  // 9999-12-31T23:59:59Z
-    const QByteArray xml = PropertyList::writeXML(lastDay);
-    EXPECT_TRUE(xml.contains("<date>9999-12-31T23:59:59Z</date>")) << xml.toStdString();
-    EXPECT_EQ(readXml(xml), Value(lastDay));
 }

@@ -9,8 +9,8 @@
 #include "platform/PlatformClasses.h"
 #include "platform/PropertyList.h"
 #include "platform/Url.h"
+#include "support/Python.h"
 
-#include <QProcess>
 #include <QTemporaryFile>
 
 #include <gtest/gtest.h>
@@ -51,20 +51,24 @@ protected:
 }  // namespace
 
 TEST_F(Coding, ColoursUseTheComponentStringForms) {
-    ValueDictionary e = rootEntry(Value(Color::calibratedRgb(1, 0, 0)));
-    EXPECT_EQ(e[QStringLiteral("NSColorSpace")].toInt64(), 1);
-    EXPECT_EQ(e[QStringLiteral("NSRGB")].toData(), QByteArray("1 0 0", 6));  // ends in a NUL
-
-    e = rootEntry(Value(Color::deviceRgb(0.5, 0.25, 0, 0.5)));
-    EXPECT_EQ(e[QStringLiteral("NSColorSpace")].toInt64(), 2);
-    EXPECT_EQ(e[QStringLiteral("NSRGB")].toData(), QByteArray("0.5 0.25 0 0.5", 15));
-
-    e = rootEntry(Value(Color::white(0.25)));
-    EXPECT_EQ(e[QStringLiteral("NSColorSpace")].toInt64(), 3);
-    EXPECT_EQ(e[QStringLiteral("NSWhite")].toData(), QByteArray("0.25", 5));
+    const struct {
+        ColorPtr color;
+        qint64 space;
+        const char* key;
+        QByteArray components;  // NUL-terminated text
+    } forms[] = {
+        {Color::calibratedRgb(1, 0, 0), 1, "NSRGB", QByteArray("1 0 0", 6)},
+        {Color::deviceRgb(0.5, 0.25, 0, 0.5), 2, "NSRGB", QByteArray("0.5 0.25 0 0.5", 15)},
+        {Color::white(0.25), 3, "NSWhite", QByteArray("0.25", 5)},
+    };
+    for (const auto& f : forms) {
+        const ValueDictionary e = rootEntry(Value(f.color));
+        EXPECT_EQ(e.at(QStringLiteral("NSColorSpace")).toInt64(), f.space) << f.key;
+        EXPECT_EQ(e.at(QString::fromLatin1(f.key)).toData(), f.components);
+    }
 
     ValueArray objects;
-    e = rootEntry(Value(Color::textColor()), &objects);
+    ValueDictionary e = rootEntry(Value(Color::textColor()), &objects);
     EXPECT_EQ(e[QStringLiteral("NSColorSpace")].toInt64(), 6);
     EXPECT_EQ(deref(objects, e[QStringLiteral("NSCatalogName")]).toString(), QStringLiteral("System"));
     EXPECT_EQ(deref(objects, e[QStringLiteral("NSColorName")]).toString(), QStringLiteral("textColor"));
@@ -124,28 +128,19 @@ TEST_F(Coding, AttributedStringRunsAsVarintPairs) {
 TEST_F(Coding, ReadsThePlatformsImmutableFormAndRejectsBadRunTables) {
     // An archive laid out as the platform writes an NSAttributedString.
     const auto archive = [](const QByteArray& info) {
-        ValueDictionary cls{{QStringLiteral("$classname"), Value("NSAttributedString")},
-                            {QStringLiteral("$classes"), Value(ValueArray{Value("NSAttributedString"), Value("NSObject")})}};
-        ValueDictionary dictCls{{QStringLiteral("$classname"), Value("NSDictionary")},
-                                {QStringLiteral("$classes"), Value(ValueArray{Value("NSDictionary"), Value("NSObject")})}};
-        ValueDictionary root{{QStringLiteral("NSString"), Value(Uid{2})},
-                             {QStringLiteral("NSAttributes"), Value(Uid{3})},
-                             {QStringLiteral("NSAttributeInfo"), Value(Uid{9})},
-                             {QStringLiteral("$class"), Value(Uid{10})}};
-        ValueDictionary a1{{QStringLiteral("NS.keys"), Value(ValueArray{Value(Uid{5})})},
-                           {QStringLiteral("NS.objects"), Value(ValueArray{Value(Uid{6})})},
-                           {QStringLiteral("$class"), Value(Uid{11})}};
-        ValueDictionary a2{{QStringLiteral("NS.keys"), Value(ValueArray{})}, {QStringLiteral("NS.objects"), Value(ValueArray{})},
-                           {QStringLiteral("$class"), Value(Uid{11})}};
-        ValueDictionary arrCls{{QStringLiteral("$classname"), Value("NSArray")},
-                               {QStringLiteral("$classes"), Value(ValueArray{Value("NSArray"), Value("NSObject")})}};
-        ValueDictionary arr{{QStringLiteral("NS.objects"), Value(ValueArray{Value(Uid{4}), Value(Uid{7})})}, {QStringLiteral("$class"), Value(Uid{8})}};
-        ValueArray objects{Value("$null"), Value(root), Value("Arma virumque"), Value(arr), Value(a1), Value("NSUnderline"), Value(1),
-                           Value(a2), Value(arrCls), Value(info), Value(cls), Value(dictCls)};
-        ValueDictionary top{{QStringLiteral("$archiver"), Value("NSKeyedArchiver")}, {QStringLiteral("$version"), Value(100000)},
-                            {QStringLiteral("$top"), Value(ValueDictionary{{QStringLiteral("root"), Value(Uid{1})}})},
-                            {QStringLiteral("$objects"), Value(objects)}};
-        return PropertyList::writeBinary(Value(top));
+        const auto cls = [](const char* name) {
+            return Value(ValueDictionary{{"$classname", Value(name)}, {"$classes", Value(ValueArray{Value(name), Value("NSObject")})}});
+        };
+        const auto dict = [](ValueArray keys, ValueArray values) {
+            return Value(ValueDictionary{{"NS.keys", Value(keys)}, {"NS.objects", Value(values)}, {"$class", Value(Uid{11})}});
+        };
+        ValueDictionary root{{"NSString", Value(Uid{2})}, {"NSAttributes", Value(Uid{3})}, {"NSAttributeInfo", Value(Uid{9})}, {"$class", Value(Uid{10})}};
+        ValueDictionary runs{{"NS.objects", Value(ValueArray{Value(Uid{4}), Value(Uid{7})})}, {"$class", Value(Uid{8})}};
+        ValueArray objects{Value("$null"), Value(root), Value("Arma virumque"), Value(runs), dict({Value(Uid{5})}, {Value(Uid{6})}),
+                           Value("NSUnderline"), Value(1), dict({}, {}), cls("NSArray"), Value(info), cls("NSAttributedString"),
+                           cls("NSDictionary")};
+        return PropertyList::writeBinary(ValueDictionary{{"$archiver", Value("NSKeyedArchiver")}, {"$version", Value(100000)},
+                                                         {"$top", Value(ValueDictionary{{"root", Value(Uid{1})}})}, {"$objects", Value(objects)}});
     };
     QString error;
     auto s = KeyedUnarchiver::unarchive(archive(QByteArray("\x04\x00\x09\x01", 4)), {}, &error).toObjectAs<AttributedString>();
@@ -179,11 +174,9 @@ TEST_F(Coding, IndependentReaderSeesTheKeys) {
         "print(o[r['NSAttributeInfo'].data].hex())\n"
         "print([x['NSRGB'] for x in o if isinstance(x,dict) and 'NSRGB' in x])\n"
         "print([o[x['NSName'].data] for x in o if isinstance(x,dict) and 'NSName' in x])\n");
-    QProcess py;
-    py.start(QStringLiteral("python3"), {QStringLiteral("-c"), script, file.fileName()});
-    ASSERT_TRUE(py.waitForFinished(20000));
-    const QStringList lines = QString::fromUtf8(py.readAllStandardOutput()).split(QLatin1Char('\n'));
-    ASSERT_GE(lines.size(), 4) << py.readAllStandardError().toStdString();
+    const PythonRun py = runPython(script, {file.fileName()});
+    const QStringList lines = py.out.split(QLatin1Char('\n'));
+    ASSERT_GE(lines.size(), 4) << py.err.toStdString();
     EXPECT_EQ(lines[0], QStringLiteral("NSMutableAttributedString"));
     EXPECT_EQ(lines[1], QStringLiteral("02000101"));
     EXPECT_EQ(lines[2], QStringLiteral("[b'1 0 0\\x00']"));

@@ -61,10 +61,11 @@ TEST(RtfHostile, BoundedFailureOnHostileInput) {
 
 // Every input the fuzzers once crashed or hung on stays fixed.
 TEST(RtfHostile, FuzzRegressions) {
-    const QString dir = qEnvironmentVariable("TS_SOURCE_DIR") + QStringLiteral("/tests/platform/richtext/fuzz-regressions");
-    const QStringList files = QDir(dir).entryList(QDir::Files);
+    const QDir dir(QStringLiteral(TS_RTF_REGRESSION_DIR));
+    const QStringList files = dir.entryList(QDir::Files);
+    ASSERT_FALSE(files.isEmpty()) << dir.path().toStdString();
     for (const QString& name : files) {
-        QFile f(dir + QLatin1Char('/') + name);
+        QFile f(dir.filePath(name));
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray data = f.readAll();
         QElapsedTimer timer;

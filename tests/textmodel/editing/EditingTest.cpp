@@ -28,13 +28,31 @@ Section fiveLines() {
 
 }  // namespace
 
-TEST(OutlineCommands, OutdentThirdLineTakesTheRestAndFollowsTheSection) {
-    Section s = fiveLines();
-    s.root->promoteRow(s.lines[2]);
-    EXPECT_EQ(childLatin(s.root), (QStringList{"S", "l3", "T"}));
-    EXPECT_EQ(childLatin(s.section), (QStringList{"l1", "l2"}));
-    EXPECT_EQ(childLatin(s.lines[2]), (QStringList{"l4", "l5"}));
-    expectLinked(s.root);
+TEST(OutlineCommands, OutdentAndIndentWithinASection) {
+    // Outdenting takes the later siblings along; indenting goes under the line above.
+    struct Case {
+        bool outdent;
+        int moved;
+        QStringList root, section;
+        int holder;
+        QStringList held;
+    } const cases[] = {
+        {true, 2, {"S", "l3", "T"}, {"l1", "l2"}, 2, {"l4", "l5"}},
+        {true, 0, {"S", "l1", "T"}, {}, 0, {"l2", "l3", "l4", "l5"}},
+        {false, 2, {"S", "T"}, {"l1", "l2", "l4", "l5"}, 1, {"l3"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.moved);
+        Section s = fiveLines();
+        if (c.outdent) s.root->promoteRow(s.lines[c.moved]);
+        else s.root->demoteRow(s.lines[c.moved]);
+        EXPECT_EQ(childLatin(s.root), c.root);
+        EXPECT_EQ(childLatin(s.section), c.section);
+        EXPECT_EQ(s.section->isLine(), c.section.isEmpty());
+        EXPECT_EQ(childLatin(s.lines[c.holder]), c.held);
+        EXPECT_TRUE(s.lines[c.holder]->isHeader());
+        expectLinked(s.root);
+    }
 }
 
 TEST(OutlineCommands, OutdentAtTopLevelAdoptsLaterTopLevelNodes) {
@@ -46,25 +64,6 @@ TEST(OutlineCommands, OutdentAtTopLevelAdoptsLaterTopLevelNodes) {
     EXPECT_EQ(childLatin(root), (QStringList{"A"}));
     EXPECT_EQ(childLatin(a), (QStringList{"a1", "B", "C"}));
     expectLinked(root);
-}
-
-TEST(OutlineCommands, OutdentFirstLineEmptiesTheSection) {
-    Section s = fiveLines();
-    s.root->promoteRow(s.lines[0]);
-    EXPECT_EQ(s.section->numChildren(), 0);
-    EXPECT_TRUE(s.section->isLine());
-    EXPECT_EQ(childLatin(s.root), (QStringList{"S", "l1", "T"}));
-    EXPECT_EQ(childLatin(s.lines[0]), (QStringList{"l2", "l3", "l4", "l5"}));
-    expectLinked(s.root);
-}
-
-TEST(OutlineCommands, IndentUnderPreviousLineMakesItAHeader) {
-    Section s = fiveLines();
-    s.root->demoteRow(s.lines[2]);
-    EXPECT_EQ(childLatin(s.section), (QStringList{"l1", "l2", "l4", "l5"}));
-    EXPECT_EQ(childLatin(s.lines[1]), (QStringList{"l3"}));
-    EXPECT_TRUE(s.lines[1]->isHeader());
-    expectLinked(s.root);
 }
 
 TEST(OutlineCommands, IndentSectionBecomesLineFollowedByItsLines) {

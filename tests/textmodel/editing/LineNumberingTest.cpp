@@ -44,46 +44,49 @@ QStringList numbered(const TSChunkPtr& s) {
 
 }  // namespace
 
-TEST(LineNumbering, SurplusLinesMergeShortestFirst) {
-    auto root = std::make_shared<TSText>();
-    auto s = section(QStringLiteral("Scene 1"),
-                     {line(QStringLiteral("Arma virumque cano Troiae")), milestone(10, QStringLiteral("Arma virumque")),
-                      line(QStringLiteral("qui primus ab oris")), line(QStringLiteral("Italiam")),
-                      line(QStringLiteral("fato profugus")), line(QStringLiteral("Laviniaque")),
-                      line(QStringLiteral("venit litora multum ille")), line(QStringLiteral("et terris iactatus")),
-                      milestone(14, QStringLiteral("et terris"))});
-    root->addChild(s);
-    root->adjustLines(s);
-    EXPECT_EQ(numbered(s), (QStringList{"Arma virumque cano Troiae=10", "qui primus ab oris=11",
-                                        "Italiam fato profugus Laviniaque=12", "venit litora multum ille=13",
-                                        "et terris iactatus=14"}));
-}
-
-TEST(LineNumbering, MissingLinesComeFromSplittingTheLongest) {
-    auto root = std::make_shared<TSText>();
-    auto s = section(QStringLiteral("Scene 1"),
-                     {line(QStringLiteral("Arma virumque cano, Troiae qui primus ab oris.")),
-                      milestone(10, QStringLiteral("Arma virumque")),
-                      line(QStringLiteral("Italiam fato profugus. Laviniaque venit litora")),
-                      line(QStringLiteral("multum ille")), milestone(14, QStringLiteral("multum"))});
-    root->addChild(s);
-    root->adjustLines(s);
-    // A full stop at the very end would leave an empty line: the comma is
-    // taken instead.
-    EXPECT_EQ(numbered(s), (QStringList{"Arma virumque cano,=10", "Troiae qui primus ab oris.=11",
-                                        "Italiam fato profugus.=12", "Laviniaque venit litora=13",
-                                        "multum ille=14"}));
-}
-
-TEST(LineNumbering, EqualNeighboursMeanTheLineTakesInTheNextOne) {
-    auto root = std::make_shared<TSText>();
-    auto s = section(QStringLiteral("S"), {line(QStringLiteral("aaaa")), milestone(10, QStringLiteral("aaaa")),
-                                           line(QStringLiteral("b")), line(QStringLiteral("cccc")),
-                                           line(QStringLiteral("ddddddddd")), line(QStringLiteral("eeeee")),
-                                           milestone(13, QStringLiteral("eeeee"))});
-    root->addChild(s);
-    root->adjustLines(s);
-    EXPECT_EQ(numbered(s), (QStringList{"aaaa=10", "b cccc=11", "ddddddddd=12", "eeeee=13"}));
+TEST(LineNumbering, MilestonesSpreadOverTheLinesOfASection) {
+    // "@N text" is a milestone numbered N after the words "text"; "<note>" a note.
+    struct Case {
+        const char* what;
+        QStringList items, expected;
+    } const cases[] = {
+        {"surplus lines merge, shortest first",
+         {"Arma virumque cano Troiae", "@10 Arma virumque", "qui primus ab oris", "Italiam", "fato profugus",
+          "Laviniaque", "venit litora multum ille", "et terris iactatus", "@14 et terris"},
+         {"Arma virumque cano Troiae=10", "qui primus ab oris=11", "Italiam fato profugus Laviniaque=12",
+          "venit litora multum ille=13", "et terris iactatus=14"}},
+        // A full stop at the very end would leave an empty line: the comma is taken instead.
+        {"missing lines come from splitting the longest",
+         {"Arma virumque cano, Troiae qui primus ab oris.", "@10 Arma virumque",
+          "Italiam fato profugus. Laviniaque venit litora", "multum ille", "@14 multum"},
+         {"Arma virumque cano,=10", "Troiae qui primus ab oris.=11", "Italiam fato profugus.=12",
+          "Laviniaque venit litora=13", "multum ille=14"}},
+        {"equal neighbours: the line takes in the next one",
+         {"aaaa", "@10 aaaa", "b", "cccc", "ddddddddd", "eeeee", "@13 eeeee"},
+         {"aaaa=10", "b cccc=11", "ddddddddd=12", "eeeee=13"}},
+        {"without milestones nothing is numbered", {"a", "b"}, {"a=0", "b=0"}},
+        // Two markers with one number: the second line joins the first.
+        {"lines before the first marker count from zero, duplicates join",
+         {"prior", "first", "@2 first", "<note>", "second", "@2 second"},
+         {"prior=0", "first second=2", "<TSNote>"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CaptureLogger::Scope log;
+        std::vector<TSChunkPtr> children;
+        for (const QString& item : c.items) {
+            if (item == QLatin1String("<note>")) children.push_back(std::make_shared<TSNote>());
+            else if (item.startsWith(QLatin1Char('@')))
+                children.push_back(milestone(item.section(QLatin1Char(' '), 0, 0).mid(1).toLongLong(),
+                                             item.section(QLatin1Char(' '), 1)));
+            else children.push_back(line(item));
+        }
+        auto root = std::make_shared<TSText>();
+        auto s = section(QStringLiteral("S"), children);
+        root->addChild(s);
+        root->adjustLines(s);
+        EXPECT_EQ(numbered(s), c.expected);
+    }
 }
 
 TEST(LineNumbering, PrecedingTextOverThreeLinesMarksTheThird) {
@@ -119,25 +122,4 @@ TEST(LineNumbering, SectionsOfSectionsAreNumberedEachUpToTheNextScene) {
     // With no scene after it, the last stretch is numbered as it stands and
     // nothing is split for want of an end.
     EXPECT_EQ(numbered(s2), (QStringList{"delta=5", "epsilon. zeta=6"}));
-}
-
-TEST(LineNumbering, WithoutMilestonesNothingIsNumbered) {
-    auto root = std::make_shared<TSText>();
-    auto s = section(QStringLiteral("S"), {line(QStringLiteral("a")), line(QStringLiteral("b"))});
-    root->addChild(s);
-    root->adjustLines(s);
-    EXPECT_EQ(numbered(s), (QStringList{"a=0", "b=0"}));
-}
-
-TEST(LineNumbering, LinesBeforeTheFirstMarkerCountFromZeroAndDuplicatesJoin) {
-    CaptureLogger::Scope log;
-    auto root = std::make_shared<TSText>();
-    auto note = std::make_shared<TSNote>();
-    auto s = section(QStringLiteral("S"), {line(QStringLiteral("prior")), line(QStringLiteral("first")),
-                                           milestone(2, QStringLiteral("first")), note,
-                                           line(QStringLiteral("second")), milestone(2, QStringLiteral("second"))});
-    root->addChild(s);
-    root->adjustLines(s);
-    // Two markers with one number: the second line joins the first.
-    EXPECT_EQ(numbered(s), (QStringList{"prior=0", "first second=2", "<TSNote>"}));
 }
