@@ -214,7 +214,9 @@ print(all(c["uuid"] == c["uuid"].upper() for c in iuno["Children"] if "uuid" in 
         EXPECT_EQ(before[i]->uuid()->UUIDString(), after[i]->uuid()->UUIDString());
         EXPECT_EQ(before[i]->flagged(), after[i]->flagged());
         EXPECT_EQ(before[i]->chunkName(), after[i]->chunkName());
-        if (i > 0) EXPECT_TRUE(after[i]->parent());
+        if (i > 0) {
+            EXPECT_TRUE(after[i]->parent());
+        }
     }
     auto l1again = node(node(node(again, 0), 0), 0);
     auto latin = l1again->latin();

@@ -17,7 +17,9 @@ void expectWellFormed(const AttributedString& s) {
     qsizetype total = 0;
     for (size_t i = 0; i < s.runs().size(); ++i) {
         EXPECT_GT(s.runs()[i].length, 0);
-        if (i > 0) EXPECT_FALSE(s.runs()[i].attributes == s.runs()[i - 1].attributes);
+        if (i > 0) {
+            EXPECT_FALSE(s.runs()[i].attributes == s.runs()[i - 1].attributes);
+        }
         total += s.runs()[i].length;
     }
     EXPECT_EQ(total, s.length());

@@ -53,7 +53,9 @@ TEST(RtfHostile, BoundedFailureOnHostileInput) {
         timer.start();
         const RtfReadResult r = readRtf(c.data);
         EXPECT_LT(timer.elapsed(), 2000) << c.name;
-        if (!c.mayBeOk) EXPECT_FALSE(r.ok) << c.name;
+        if (!c.mayBeOk) {
+            EXPECT_FALSE(r.ok) << c.name;
+        }
         EXPECT_EQ(r.ok, r.error.isEmpty()) << c.name;
         EXPECT_LE(r.text.length(), c.data.size()) << c.name;
     }
@@ -74,7 +76,9 @@ TEST(RtfHostile, FuzzRegressions) {
         const RtfdReadResult d = readRtfd(data);
         EXPECT_EQ(r.ok, r.error.isEmpty()) << name.toStdString();
         EXPECT_EQ(d.ok, d.error.isEmpty()) << name.toStdString();
-        if (r.ok) EXPECT_TRUE(readRtf(writeRtf(r.text)).ok) << name.toStdString();
+        if (r.ok) {
+            EXPECT_TRUE(readRtf(writeRtf(r.text)).ok) << name.toStdString();
+        }
         EXPECT_LT(timer.elapsed(), 2000) << name.toStdString();
     }
 }
