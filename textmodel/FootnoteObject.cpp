@@ -48,6 +48,10 @@ int FootnoteObject::footnoteComparision(const FootnoteObject& other) const {
 }
 
 void FootnoteObject::encodeWithCoder(ts::Coder& coder) const {
+    if (!newerForm_.empty()) {
+        for (const ts::Value& v : newerForm_) coder.encodeValue(v);
+        return;
+    }
     auto orNull = [](const QString& s) { return s.isNull() ? ts::Value() : ts::Value(s); };
     coder.encodeValue(ts::Value(qint64(kArchiveVersion)));
     coder.encodeValue(ts::Value(uuid()));
@@ -65,7 +69,9 @@ bool FootnoteObject::initWithCoder(ts::Coder& coder) {
         const ts::Value v = coder.decodeValue();
         return v.isData() ? v.toData() : QByteArray();
     };
-    const qint64 version = coder.decodeValue().toInt64();
+    const ts::Value versionValue = coder.decodeValue();
+    const qint64 version = versionValue.toInt64();
+    newerForm_.clear();
     switch (version) {
     case 3:
         uuid_ = coder.decodeValue().toObjectAs<ts::Uuid>();
@@ -79,6 +85,12 @@ bool FootnoteObject::initWithCoder(ts::Coder& coder) {
         break;
     default:
         TSLogError("bad verions constant at initWithCoder");
+        // A newer version's note would be saved back empty: keep its values
+        // as they were written, to write them back unchanged.
+        if (version > kArchiveVersion) {
+            newerForm_.push_back(versionValue);
+            for (int i = 1; coder.containsValue(QStringLiteral("$%1").arg(i)); ++i) newerForm_.push_back(coder.decodeValue());
+        }
         break;
     }
     return true;

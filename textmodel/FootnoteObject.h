@@ -41,7 +41,10 @@ public:
     void setTitle(const QString& title) { title_ = title; }
     // RTFD (or RTF) data; null for an empty new footnote.
     QByteArray note() const { return note_; }
-    void setNote(const QByteArray& note) { note_ = note; }
+    void setNote(const QByteArray& note) {
+        note_ = note;
+        newerForm_.clear();
+    }
 
     bool wasFound() const { return found_; }
     void setFound(bool found) { found_ = found; }
@@ -71,6 +74,9 @@ private:
     QString uniqueID_;
     mutable std::shared_ptr<ts::Uuid> uuid_;
     QString title_;
+    // The values of a footnote written by a newer version, kept to be written
+    // back unchanged until the note is replaced.
+    ts::ValueArray newerForm_;
 };
 
 // A footnote paired with the place of its marker in a printed text.
