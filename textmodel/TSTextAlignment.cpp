@@ -163,27 +163,20 @@ void TSText::addLineParentsToDictionary(LineParents& dictionary, const TSChunkPt
     if (!node) return;
     for (const auto& child : node->childNodes()) {
         if (!child->parent()) child->setParent(node);
-        if (auto matched = dynamic_cast<TSMatchedChunk*>(child.get())) {
-            if (!matched->isLine()) {
-                addLineParentsToDictionary(dictionary, child);
-                continue;
-            }
-            const QString name = node->chunkName();
-            if (name.isEmpty())
-                TSLogError("NO NAME FOR PARENT %@", child->chunkName());
-            else
-                storeLineParent(dictionary, name.toLower(), node);
-            return;
+        auto matched = dynamic_cast<TSMatchedChunk*>(child.get());
+        if (matched && !matched->isLine()) {
+            addLineParentsToDictionary(dictionary, child);
+            continue;
         }
-        if (dynamic_cast<TSLine*>(child.get())) {
-            if (node->name() == QLatin1String("scene 0")) node->setName(QStringLiteral("prologus"));
-            const QString name = node->chunkName();
-            if (name.isEmpty())
-                TSLogError("NO NAME FOR PARENT %@", child->chunkName());
-            else
-                storeLineParent(dictionary, name.toLower(), node);
-            return;
-        }
+        if (!matched && !dynamic_cast<TSLine*>(child.get())) continue;
+        // The first line met names its parent; an import's "scene 0" is the prologue.
+        if (!matched && node->name() == QLatin1String("scene 0")) node->setName(QStringLiteral("prologus"));
+        const QString name = node->chunkName();
+        if (name.isEmpty())
+            TSLogError("NO NAME FOR PARENT %@", child->chunkName());
+        else
+            storeLineParent(dictionary, name.toLower(), node);
+        return;
     }
 }
 

@@ -20,13 +20,6 @@ std::shared_ptr<TSLine> eline(const QString& name) {
     return l;
 }
 
-TSChunkPtr node(const QString& name, std::vector<TSChunkPtr> children) {
-    auto s = std::make_shared<TSChunk>();
-    s->setName(name);
-    for (auto& c : children) s->addChild(c);
-    return s;
-}
-
 std::shared_ptr<TSNote> note(const QString& text, const QString& lemma, const QString& preceding, qint64 tln = 0) {
     auto n = std::make_shared<TSNote>();
     n->setName(text);
@@ -53,7 +46,7 @@ Latin latinText(int n) {
 
 TSTextPtr translation(std::vector<TSChunkPtr> lines) {
     auto t = std::make_shared<TSText>();
-    t->addChild(node(QStringLiteral("Liber I"), {node(QStringLiteral("Carmen 1"), std::move(lines))}));
+    t->addChild(importSection(QStringLiteral("Liber I"), {importSection(QStringLiteral("Carmen 1"), std::move(lines))}));
     return t;
 }
 
@@ -108,7 +101,7 @@ TEST(Alignment, IntroductionIsNeverAligned) {
     auto intro = row(QStringLiteral("i1"), QStringLiteral("1"));
     auto root = text({header(QStringLiteral("Introduction"), {header(QStringLiteral("Pars"), {intro})})});
     auto tr = std::make_shared<TSText>();
-    tr->addChild(node(QStringLiteral("Introduction"), {node(QStringLiteral("Pars"), {eline(QStringLiteral("E"))})}));
+    tr->addChild(importSection(QStringLiteral("Introduction"), {importSection(QStringLiteral("Pars"), {eline(QStringLiteral("E"))})}));
     FootnoteList notes;
     root->importPerseusTranslation(tr, notes);
     EXPECT_TRUE(columnOf(intro, kPE).isNull());
@@ -118,7 +111,7 @@ TEST(Alignment, SceneZeroMeetsThePrologue) {
     auto l1 = row(QStringLiteral("Ut vos"), QStringLiteral("1"));
     auto root = text({header(QStringLiteral("Actus I"), {header(QStringLiteral("The Prologue"), {l1})})});
     auto tr = std::make_shared<TSText>();
-    tr->addChild(node(QStringLiteral("Actus I"), {node(QStringLiteral("scene 0"), {eline(QStringLiteral("As you"))})}));
+    tr->addChild(importSection(QStringLiteral("Actus I"), {importSection(QStringLiteral("scene 0"), {eline(QStringLiteral("As you"))})}));
     FootnoteList notes;
     root->importPerseusTranslation(tr, notes);
     EXPECT_EQ(columnOf(l1, kPE), "As you");
@@ -166,14 +159,14 @@ TEST(Alignment, UnplacedNotesAreLoggedAndMakeNoFootnote) {
     auto tr = translation({eline(QStringLiteral("one")), eline(QStringLiteral("two words"))});
     t.root->importPerseusTranslation(tr, notes);
     t.lines[2]->setTextForKey(nullptr, kPE);
-    t.root->insertNotesFromChunk(node(QStringLiteral("s"), {note(QStringLiteral("n"), QString(),
+    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {note(QStringLiteral("n"), QString(),
                                                                   QStringLiteral("two words"), 25)}),
                                  t.section, notes);
     EXPECT_EQ(notes.count(), 0);
     EXPECT_TRUE(log->contains("two words  not found"));
 
     log->clear();
-    t.root->insertNotesFromChunk(node(QStringLiteral("s"), {note(QStringLiteral("n"), QString(), QString())}),
+    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {note(QStringLiteral("n"), QString(), QString())}),
                                  t.section, notes);
     EXPECT_TRUE(log->contains("Nil preceeding text"));
     EXPECT_EQ(notes.count(), 0);
@@ -183,8 +176,8 @@ TEST(Alignment, UnmatchedTranslationSectionsAreReported) {
     CaptureLogger::Scope log;
     Latin t = latinText(2);
     auto tr = translation(englishLines(2));
-    tr->childAt(0)->addChild(node(QStringLiteral("Carmen 99"), {eline(QStringLiteral("lost"))}));
-    tr->addChild(node(QStringLiteral("Liber IX"), {}));
+    tr->childAt(0)->addChild(importSection(QStringLiteral("Carmen 99"), {eline(QStringLiteral("lost"))}));
+    tr->addChild(importSection(QStringLiteral("Liber IX"), {}));
     FootnoteList notes;
     t.root->importPerseusTranslation(tr, notes);
     EXPECT_EQ(columnOf(t.lines[1], kPE), "E2");
@@ -198,7 +191,7 @@ TEST(Alignment, ChildrenByPositionWhenNoSectionHoldsLines) {
     auto b = row(QStringLiteral("b"), QStringLiteral("2"));
     auto root = text({header(QStringLiteral("Carmen"), {a, b})});
     auto tr = std::make_shared<TSText>();
-    tr->addChild(node(QStringLiteral("Carmen"), {eline(QStringLiteral("A")), eline(QStringLiteral("B"))}));
+    tr->addChild(importSection(QStringLiteral("Carmen"), {eline(QStringLiteral("A")), eline(QStringLiteral("B"))}));
     FootnoteList notes;
     root->importPerseusTranslation(tr, notes);
     EXPECT_EQ(columnOf(a, kPE), "A");

@@ -52,4 +52,12 @@ inline void expectLinked(const TSChunkPtr& root) {
     }
 }
 
+// A plain node holding the given children, as a TEI import makes sections.
+inline TSChunkPtr importSection(const QString& name, std::vector<TSChunkPtr> children) {
+    auto s = std::make_shared<TSChunk>();
+    s->setName(name);
+    for (auto& c : children) s->addChild(c);
+    return s;
+}
+
 }  // namespace edtest

@@ -20,13 +20,6 @@ std::shared_ptr<TSMilestone> milestone(qint64 n, const QString& preceding) {
     return m;
 }
 
-TSChunkPtr section(const QString& name, std::vector<TSChunkPtr> children) {
-    auto s = std::make_shared<TSChunk>();
-    s->setName(name);
-    for (auto& c : children) s->addChild(c);
-    return s;
-}
-
 // name=number pairs of the section's lines, in order; fails on anything
 // that is not a line.
 QStringList numbered(const TSChunkPtr& s) {
@@ -82,7 +75,7 @@ TEST(LineNumbering, MilestonesSpreadOverTheLinesOfASection) {
             else children.push_back(line(item));
         }
         auto root = std::make_shared<TSText>();
-        auto s = section(QStringLiteral("S"), children);
+        auto s = edtest::importSection(QStringLiteral("S"), children);
         root->addChild(s);
         root->adjustLines(s);
         EXPECT_EQ(numbered(s), c.expected);
@@ -109,11 +102,11 @@ TEST(LineNumbering, PrecedingTextOverThreeLinesMarksTheThird) {
 
 TEST(LineNumbering, SectionsOfSectionsAreNumberedEachUpToTheNextScene) {
     auto root = std::make_shared<TSText>();
-    auto s1 = section(QStringLiteral("Scene 1"), {line(QStringLiteral("alpha")), milestone(1, QStringLiteral("alpha")),
+    auto s1 = edtest::importSection(QStringLiteral("Scene 1"), {line(QStringLiteral("alpha")), milestone(1, QStringLiteral("alpha")),
                                                   line(QStringLiteral("beta")), line(QStringLiteral("gamma"))});
-    auto s2 = section(QStringLiteral("Scene 2"), {line(QStringLiteral("delta")), milestone(5, QStringLiteral("delta")),
+    auto s2 = edtest::importSection(QStringLiteral("Scene 2"), {line(QStringLiteral("delta")), milestone(5, QStringLiteral("delta")),
                                                   line(QStringLiteral("epsilon. zeta"))});
-    auto act = section(QStringLiteral("Act 1"), {s1, s2});
+    auto act = edtest::importSection(QStringLiteral("Act 1"), {s1, s2});
     root->addChild(act);
     root->adjustLines(act);
     // Words without a full stop or comma cannot be split: numbers 4 goes
