@@ -206,7 +206,10 @@ QPointF BezierPath::currentPoint() const {
 QRectF BezierPath::bounds() const {
     if (elements_.empty()) return QRectF();
     double minX = INFINITY, minY = INFINITY, maxX = -INFINITY, maxY = -INFINITY;
+    // A point that is not finite has no place to stretch the bounds to; taking
+    // it in would turn every measure built on the bounds into NaN.
     auto include = [&](const QPointF& p) {
+        if (!std::isfinite(p.x()) || !std::isfinite(p.y())) return;
         minX = std::min(minX, p.x());
         maxX = std::max(maxX, p.x());
         minY = std::min(minY, p.y());
@@ -236,6 +239,7 @@ QRectF BezierPath::bounds() const {
             break;
         }
     }
+    if (minX > maxX) return QRectF();
     return QRectF(minX, minY, maxX - minX, maxY - minY);
 }
 

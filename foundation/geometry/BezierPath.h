@@ -84,8 +84,8 @@ public:
     ElementKind elementAtIndex(qint64 index, QPointF* points = nullptr) const;
     bool isEmpty() const { return elements_.empty(); }
     // The smallest rectangle holding every point the path passes through
-    // (curves by their extremes, not by their control points); the null
-    // rectangle for an empty path.
+    // (curves by their extremes, not by their control points); points that
+    // are not finite are left out. The null rectangle for an empty path.
     QRectF bounds() const;
     double lineWidth() const { return lineWidth_; }
     void setLineWidth(double width) { lineWidth_ = width; }

@@ -240,6 +240,16 @@ TEST(BezierPath, TransformsInPlace) {
     }
 }
 
+TEST(BezierPath, BoundsLeaveOutPointsThatAreNotFinite) {
+    expectRect(polyline({{1, 2}, {kNaN, 50}, {4, 6}}).bounds(), 1, 2, 3, 4);
+    EXPECT_TRUE(polyline({{kNaN, kNaN}}).bounds().isNull());
+    EXPECT_TRUE(BezierPath().bounds().isNull());
+    BezierPath p = polyline({{kNaN, 0}, {std::numeric_limits<double>::infinity(), 1}});
+    p.moveToOrigin(true);
+    p.insetPathBy(2);
+    EXPECT_TRUE(p.centreOfBounds() == QPointF(0, 0));
+}
+
 TEST(BezierPath, MirrorReflectsAboutTheVerticalCentreLine) {
     BezierPath p = polyline({{0, 0}, {4, 0}, {0, 2}});
     p.mirrorPath();
