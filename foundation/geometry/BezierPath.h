@@ -191,6 +191,8 @@ public:
     // logged and nothing is written.
     void intersectionsWithLine(const NSAlgebraicLine& line, const std::vector<NSAlgebraicLine>* components,
                                std::vector<QPointF>& points, qint64 index) const;
+    // The fans below refuse (log and answer nothing for) more lines than this.
+    static constexpr qint64 kMaxFanLines = 1000000;
     // n lines through the point at i * 180 / n degrees; the two crossings of
     // every line that meets the outline exactly twice, line by line. Lines
     // with another count of crossings are logged and skipped.
@@ -210,8 +212,11 @@ public:
 
     // --- Building ---
 
-    // A Catmull-Rom spline through points(), `granularity` steps per span.
+    // A Catmull-Rom spline through points(), `granularity` steps per span. A
+    // granularity that would make more than kMaxSmoothedPoints points is
+    // logged and answers the path unchanged.
     BezierPath smoothedPath(int granularity) const;
+    static constexpr qint64 kMaxSmoothedPoints = 10000000;
     // Continues this path along `other` (its closing return left out): moves
     // and lines of `other` become lines, curves stay curves.
     void appendPathPoints(const BezierPath& other);

@@ -48,6 +48,12 @@ FanCache& fanCache() {
     return cache;
 }
 
+bool tooManyLines(qint64 numLines) {
+    if (numLines <= BezierPath::kMaxFanLines) return false;
+    TSLogError("%li lines are too many for a fan", numLines);
+    return true;
+}
+
 }  // namespace
 
 std::vector<NSAlgebraicLine> BezierPath::outline(const std::vector<NSAlgebraicLine>* components) const {
@@ -79,7 +85,7 @@ void BezierPath::intersectionsWithLine(const NSAlgebraicLine& line, const std::v
 std::vector<QPointF> BezierPath::intersectionsFromPoint(const QPointF& point, qint64 numLines,
                                                         const std::vector<NSAlgebraicLine>* components) const {
     std::vector<QPointF> out;
-    if (numLines <= 0) return out;
+    if (numLines <= 0 || tooManyLines(numLines)) return out;
     const std::vector<NSAlgebraicLine> segments = outline(components);
     for (qint64 i = 0; i < numLines; ++i) {
         const float degrees = float(double(i) * 180.0 / double(numLines));
@@ -97,7 +103,7 @@ std::vector<QPointF> BezierPath::intersectionsFromPoint(const QPointF& point, qi
 std::vector<QPointF> BezierPath::rapidIntersectionsFromPoint(const QPointF& point, qint64 numLines,
                                                              const std::vector<NSAlgebraicLine>* components) const {
     std::vector<QPointF> out;
-    if (numLines <= 0) return out;
+    if (numLines <= 0 || tooManyLines(numLines)) return out;
     std::vector<NSAlgebraicLine> fan = fanCache().lines(numLines);
     for (NSAlgebraicLine& line : fan) {
         if (std::isinf(line.slope()))
@@ -163,6 +169,11 @@ bool BezierPath::closestPoint(QPointF* point, const QPointF& to) const {
 BezierPath BezierPath::smoothedPath(int granularity) const {
     std::vector<QPointF> pts = points();
     if (pts.size() <= 3) return *this;
+    const qint64 spans = qint64(pts.size()) - 1;
+    if (granularity > 1 && qint64(granularity) > kMaxSmoothedPoints / spans) {
+        TSLogError("Granularity %d too fine for %li points", granularity, qint64(pts.size()));
+        return *this;
+    }
     pts.insert(pts.begin(), pts.front());
     pts.push_back(pts.back());
 

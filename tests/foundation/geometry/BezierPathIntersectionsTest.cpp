@@ -66,6 +66,17 @@ TEST(BezierPathIntersections, FanFromTheCentreOfASquare) {
     EXPECT_TRUE(square().intersectionsFromPoint(QPointF(5, 5), -3).empty());
 }
 
+TEST(BezierPathIntersections, OversizedRequestsAreRefusedNotAttempted) {
+    CaptureLogger::Scope capture;
+    const qint64 huge = qint64(1) << 40;
+    EXPECT_TRUE(square().intersectionsFromPoint(QPointF(5, 5), huge).empty());
+    EXPECT_TRUE(square().rapidIntersectionsFromPoint(QPointF(5, 5), huge).empty());
+    EXPECT_TRUE(capture->contains("lines are too many for a fan"));
+    const BezierPath four = polyline({{0, 0}, {1, 2}, {3, 1}, {4, 4}});
+    EXPECT_EQ(four.smoothedPath(std::numeric_limits<int>::max()), four);
+    EXPECT_TRUE(capture->contains("too fine"));
+}
+
 TEST(BezierPathIntersections, FanLinesThroughAVertexAreDropped) {
     CaptureLogger::Scope capture;
     // The diagonals run through two corners each and meet both sides of a
