@@ -243,7 +243,13 @@ QString Adjective::regularSuperlativeStem(const QStringList& comps) const {
                                         QStringLiteral("gracilis"), QStringLiteral("humilis")};
     if (illimus.contains(foldLatinString(masculine.toLower()))) return masculine.left(masculine.size() - 2) + QStringLiteral("lim");
     const QString positive = stemIn(comps, 0);
-    return positive.isNull() ? QString() : positive + QStringLiteral("issim");
+    if (positive.isNull()) return QString();
+    // vetus veteris: the -rimus of a stem in -er, where the nominative does
+    // not show it. Only in the third declension: vērus, sevērus have
+    // -issimus.
+    if (conjugation() == 3 && positive.size() >= 3 && positive.endsWith(QLatin1String("er")))
+        return positive + QStringLiteral("rim");
+    return positive + QStringLiteral("issim");
 }
 
 QString Adjective::thirdStemIn(const QStringList& comps, qint64 comparison) const {

@@ -12,8 +12,8 @@
 // first component ending in "or", the superlative the one three places after;
 // a positive in -or given with its genitive (memor memoris) is passed over.
 // A degree that is not written out is formed regularly: -ior, -issimus, and
-// -errimus after a positive in -er, -illimus for the six adjectives in -ilis
-// that take it.
+// -errimus after a positive in -er, -rimus after a third-declension stem in
+// -er (veterrimus), -illimus for the six adjectives in -ilis that take it.
 //
 // An adjective keeps no state beyond its Word fields; every failure is
 // logged and answered with nil.

@@ -115,6 +115,61 @@ QString expandAbbreviation(const QString& word, const QString& suffix) {
     return word.left(cut) + suffix;
 }
 
+QString expandGenitive(const QString& nominative, const QString& suffix, qint64 declension) {
+    if (nominative.size() < 2 || suffix.isEmpty()) return QString();
+    const QString word = LatinText::plainLetterCopy(nominative.toLower());
+    const QString ending = LatinText::plainLetterCopy(suffix.toLower());
+    auto isVowel = [](QChar c) {
+        return c == u'a' || c == u'e' || c == u'i' || c == u'o' || c == u'u' || c == u'y';
+    };
+    // rēx -rēgis, ars -artis, os -ossis: written in full after the hyphen.
+    if (ending.size() >= word.size() && ending.startsWith(word.left(2))) return suffix;
+
+    const QChar last = word.at(word.size() - 1);
+    const QChar beforeLast = word.at(word.size() - 2);
+    // The bare ending of the genitive after a nominative that is the stem
+    // itself (puer -ī, vir -ī, cōnsul -is, Caesar -is), or the stem and an s
+    // (urbs -is, plēbs -is).
+    const bool bareEnding = (declension == 2 && ending == QLatin1String("i")) ||
+                            (declension == 3 && ending == QLatin1String("is"));
+    if (bareEnding) {
+        if (last == u'r' || last == u'l') return nominative + suffix;
+        if (declension == 3 && last == u's' && !isVowel(beforeLast)) return nominative.chopped(1) + suffix;
+    }
+
+    const QChar first = ending.at(0);
+    qsizetype cut = -1;
+    if (isVowel(first)) {
+        // The suffix takes over at the nominative's last vowel (homō -inis,
+        // diēs -ēī), or at the vowel before it when the suffix repeats that
+        // one (fīlius -iī).
+        for (qsizetype i = word.size() - 1; i > 0 && cut < 0; --i)
+            if (isVowel(word.at(i))) cut = i;
+        if (cut > 1 && ending.size() > 1 && word.at(cut - 1) == first) --cut;
+        if (cut < 0) cut = word.size() - 2;
+    } else {
+        // ager -grī, pater -tris: at the last place the consonant stands.
+        for (qsizetype i = word.size() - 1; i > 0 && cut < 0; --i)
+            if (word.at(i) == first) cut = i;
+        if (cut < 0) {
+            // nox -ctis, rēx -gis, ars -tis: the consonant is hidden in the
+            // nominative's x or s; cor -dis: the nominative is the stem.
+            cut = (last == u'x' || last == u's') ? word.size() - 1 : word.size();
+        }
+    }
+    QString genitive = nominative.left(cut) + suffix;
+    // A vowel is long before ns and short before nt, nd: mōns montis,
+    // gēns gentis, frōns frondis.
+    const qsizetype n = word.size() - 2;
+    if (n >= 1 && last == u's' && beforeLast == u'n' && genitive.size() > n + 1 && genitive.at(n) == u'n' &&
+        (genitive.at(n + 1) == u't' || genitive.at(n + 1) == u'd')) {
+        const QString vowel = genitive.mid(n - 1, 1);
+        const QString plain = foldLatinString(vowel);
+        if (plain != vowel && plain.size() == 1 && isVowel(plain.at(0))) genitive.replace(n - 1, 1, plain);
+    }
+    return genitive;
+}
+
 bool beginsWithHyphen(const QString& s) {
     return !s.isNull() && s.startsWith(u'-');
 }

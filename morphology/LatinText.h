@@ -58,6 +58,14 @@ QString joinStemAndEnding(const QString& stem, const QString& ending);
 // word has no such letter the suffix replaces its last two letters. nil when
 // the word is shorter than two letters or either is nil.
 QString expandAbbreviation(const QString& word, const QString& suffix);
+// A noun's genitive given as a suffix ("-ae", "-ī", "-grī", "-tris", "-is",
+// "-ctis", or the whole genitive after a hyphen, "-rēgis") written out on the
+// nominative of the given declension: via -ae viae, puer -ī puerī, ager -grī
+// agrī, pater -tris patris, urbs -is urbis, nox -ctis noctis, rēx -gis rēgis,
+// fīlius -iī fīliī. A suffix that begins with the nominative's first two
+// letters and is at least as long is the whole genitive. nil when either is
+// nil or empty, or the nominative is shorter than two letters.
+QString expandGenitive(const QString& nominative, const QString& suffix, qint64 declension);
 // True when the string is not null and begins with "-".
 bool beginsWithHyphen(const QString& s);
 // The number of vowel groups: diphthongs ae, ei, ui, au, oe, eu first, then

@@ -23,9 +23,15 @@
 // "pastPassiveInfinitive". A non-finite ending is appended to the present
 // stem; one that begins with "-" is instead joined to the stem the regular
 // form is built on (the perfect stem for "pastActiveInfinitive", the
-// participle stem for the participles and the perfect and future passive
-// infinitives, the present stem otherwise), which lets compounds whose perfect
-// or participle changes the prefix (af-ferō, at-tulī, al-lātum) come out right.
+// participle stem for the past and future participles and the perfect and
+// future passive infinitives, the stem of the imperfect for the present
+// participle, which is pot- for possum, the present stem otherwise), which
+// lets compounds whose perfect or participle changes the prefix (af-ferō,
+// at-tulī, al-lātum) come out right.
+//
+// faciō and its compounds in -faciō (code 5) take the present system of their
+// passive from the table of fīō (fīō, calefīō); eō and its compounds contract
+// the -ii- of the perfect before s (īstī, redīsse).
 //
 // All tables are built once per process, thread-safely, and never change.
 

@@ -25,7 +25,17 @@ struct VerbStems {
     // short where other first-conjugation verbs lengthen it: damus, dabam,
     // dare; only dās and dā have it long.
     bool shortStemVowel = false;
+    // faciō and its compounds in -faciō take fīō's forms for the present
+    // system of the passive (fīō, calefīō), on this prefix ("", "cale").
+    bool passiveFromFio = false;
+    QString fioPrefix;
+    // dīc, dūc, fac: the singular imperative without its -e.
+    bool shortImperative = false;
 };
+
+// A perfect-system form of the active: the perfect stem joined with the
+// ending, eō's -ii- contracted before s (īstī, redīsse).
+QString joinPerfectStem(const VerbStems& stems, const QString& ending);
 
 // The stem as it stands before the ending: with prōsum's d when the ending
 // (a "-" suffix or a whole irregular form) begins with a vowel.

@@ -4,13 +4,20 @@
 
 namespace {
 
+// A capital keeps its case: "^Eg^erunt" is Ēgērunt, the first word of a
+// sentence, not ēgērunt.
 char16_t macronFor(char16_t vowel) {
     switch (vowel) {
-    case u'a': case u'A': return u'\u0101';
-    case u'e': case u'E': return u'\u0113';
-    case u'i': case u'I': return u'\u012B';
-    case u'o': case u'O': return u'\u014D';
-    case u'u': case u'U': return u'\u016B';
+    case u'a': return u'\u0101';
+    case u'e': return u'\u0113';
+    case u'i': return u'\u012B';
+    case u'o': return u'\u014D';
+    case u'u': return u'\u016B';
+    case u'A': return u'\u0100';
+    case u'E': return u'\u0112';
+    case u'I': return u'\u012A';
+    case u'O': return u'\u014C';
+    case u'U': return u'\u016A';
     default: return 0;
     }
 }

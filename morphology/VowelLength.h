@@ -9,8 +9,8 @@
 
 #include <QString>
 
-// "^a", "^e", "^i", "^o", "^u" (either case after the caret) become the
-// lower-case vowel with a macron. A caret before anything else stays.
+// "^a", "^e", "^i", "^o", "^u" become the vowel with a macron, in the case
+// the vowel was written in ("^A" is Ā). A caret before anything else stays.
 QString macronizeCaretVowels(const QString& text);
 
 // The same conversion, keeping a null string null (the verb non-finite

@@ -119,13 +119,19 @@ public:
 
     // ---- Nouns (declension) ----
     // The form for case 1-6, number and gender (AnyGender: the word's own),
-    // or the bare ending ("" for a cell without one, nil for no cell).
+    // or the bare ending ("" for a cell without one, nil for no cell). Common
+    // and either gender (7, 8) decline as masculine and feminine do.
     QString getDeclinedValue(qint64 theCase, bool singular, qint64 gender, bool endingOnly) const;
     qint64 getVariant() const;
-    // The stem for the declension; the argument is not used by nouns
-    // (adjectives read it as the degree).
+    // The stem for the declension, cut from the genitive (written out first
+    // when it is given as a suffix, see expandGenitive); the argument is not
+    // used by nouns (adjectives read it as the degree).
     virtual QString getStem(qint64 unused) const;
+    // The word cut after its last consonant that precedes a vowel (puell-).
     QString getFirstDeclensionStem(const QString& word) const;
+    // The genitive (or its suffix, "-inis") written out on the nominative,
+    // less its -is: homō -inis homin, urbs -is urb; the nominative when the
+    // hint is nil.
     QString getThirdDeclensionStem(const QString& nominative, const QString& genitiveHint) const;
     QString testIfCanUseNominative(qint64 theCase) const;
 

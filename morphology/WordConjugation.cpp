@@ -45,6 +45,14 @@ QString endingForStem(const VerbStems& stems, const QString& ending) {
     return ending;
 }
 
+QString joinPerfectStem(const VerbStems& stems, const QString& ending) {
+    // iistī, iisse, rediissem are written as they were said: īstī, īsse,
+    // redīssem. The other persons keep their ii (iimus, rediit).
+    if (stems.code == WordCode::Eo && stems.perfectStem.endsWith(u'i') && ending.startsWith(QLatin1String("-is")))
+        return stems.perfectStem.chopped(1) + QChar(0x012B) + ending.mid(2);
+    return joinStemAndEnding(stems.perfectStem, ending);
+}
+
 qint64 Word::getVerbType() const {
     const QString first = getNthPart(1, nullptr);
     if (first.size() >= 2 && first.endsWith(QLatin1String("or"))) return WordCode::Deponent;
@@ -145,6 +153,15 @@ VerbStems Word::verbStems() const {
         s.imperfectSubjunctiveStem = LatinText::dropLast(s.infinitive, 1);
     }
     s.irregular = Verb::irregularTable(conj_);
+    const QString plainFirst = foldLatinString(LatinText::firstWord(latin_)).toLower();
+    if (conj_ == WordCode::MixedConjugation && plainFirst.endsWith(QLatin1String("facio"))) {
+        // Compounds that weaken the a (cōnficiō) have a passive of their own.
+        s.passiveFromFio = true;
+        s.fioPrefix = LatinText::dropLast(LatinText::firstWord(latin_), 5);
+        s.shortImperative = true;
+    } else if (conj_ == 3) {
+        s.shortImperative = plainFirst.endsWith(QLatin1String("duco")) || plainFirst.endsWith(QLatin1String("dico"));
+    }
     s.dBeforeVowel = conj_ == WordCode::Sum && !s.presentStem.isNull() &&
                      foldLatinString(s.presentStem).toLower() == QLatin1String("pro");
     if (conj_ == 1 && s.verbType == WordCode::Ordinary) {
@@ -163,6 +180,12 @@ QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singul
     if (stems.verbType == WordCode::Deponent) active = false;
     else if (stems.verbType == WordCode::SemiDeponent && tense >= 4) active = false;
 
+    if (!active && stems.passiveFromFio && tense <= 3) {
+        // fīō's own forms are active in shape.
+        const QStringList* fio = Verb::endingList(WordCode::Fio, indicative, true, tense);
+        if (!fio || person < 1 || person > 3 || fio->size() < 6) return QString();
+        return joinStemAndEnding(stems.fioPrefix, fio->at(singular ? person - 1 : person + 2));
+    }
     const QStringList* list = Verb::endingList(stems.code, indicative, active, tense);
     if (!list || person < 1 || person > 3 || list->size() < 6) return QString();
     QString ending = list->at(singular ? person - 1 : person + 2);
@@ -179,7 +202,7 @@ QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singul
         return joinStemAndEnding(stemBeforeEnding(stems, stem, ending), ending);
     }
     case 4: case 5: case 6:
-        return active ? joinStemAndEnding(stems.perfectStem, ending)
+        return active ? joinPerfectStem(stems, ending)
                       : compoundPassiveForm(stems.participleStem, ending, singular);
     default: return QString();
     }

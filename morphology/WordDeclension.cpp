@@ -25,6 +25,14 @@ bool isPlainVowel(QChar c) {
     return c == u'a' || c == u'e' || c == u'i' || c == u'o' || c == u'u';
 }
 
+// A noun of common (cīvis) or either gender (diēs) is a masculine or a
+// feminine noun, and the two blocks of a noun table are the same: it reads
+// the masculine block rather than finding no cell at all.
+qint64 tableGender(qint64 gender) {
+    return gender == WordCode::MasculineAndFeminine || gender == WordCode::MasculineOrFeminine ? WordCode::Masculine
+                                                                                              : gender;
+}
+
 // The first word of latin and the second (nil when missing).
 void firstTwoWords(const QString& latin, QString* first, QString* second) {
     *first = QString();
@@ -51,7 +59,7 @@ Word::DeclensionContext Word::declensionContext() const {
 }
 
 QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool singular, qint64 gender) const {
-    if (gender == WordCode::AnyGender) gender = gender_;
+    gender = tableGender(gender == WordCode::AnyGender ? gender_ : gender);
     const QString ending = NounEndings::getEndingForWord(theCase, gender, singular, conj_, ctx.variant);
     if (ending.isEmpty()) return ctx.firstPart;
     if (singular) {
@@ -73,7 +81,7 @@ QString Word::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, boo
         return QString();
     }
     if (endingOnly) {
-        if (gender == WordCode::AnyGender) gender = gender_;
+        gender = tableGender(gender == WordCode::AnyGender ? gender_ : gender);
         return NounEndings::getEndingForWord(theCase, gender, singular, conj_, getVariant());
     }
     return declinedValue(declensionContext(), theCase, singular, gender);
@@ -109,7 +117,9 @@ qint64 Word::getVariant() const {
 qint64 Word::variantFor(const QString& first, const QString& second) const {
     switch (conj_) {
     case 2:
-        return first.size() >= 3 && first.endsWith(QLatin1String("er")) ? 1 : 0;
+        // puer, ager and vir alike keep the nominative as vocative.
+        return first.size() >= 3 && (first.endsWith(QLatin1String("er")) || first.endsWith(QLatin1String("ir"))) ? 1
+                                                                                                                : 0;
     case 5:
         return first.size() >= 4 && first.at(first.size() - 3) == u'i' ? 1 : 0;
     case 3: {
@@ -143,25 +153,16 @@ QString Word::getStem(qint64) const {
     QString first, second;
     firstTwoWords(latin_, &first, &second);
     if (second.isNull()) return QString();
-    if (second.startsWith(QLatin1Char('-'))) {
-        switch (conj_) {
-        case 1: return getFirstDeclensionStem(first);
-        case 2: case 4: case 5: return first.size() < 3 ? QString() : first.left(first.size() - 2);
-        case 3: return getThirdDeclensionStem(first, second);
-        case 6: return QString();
-        default:
-            TSLogError("bad conjugation at getStem");
-            return QString();
-        }
-    }
-    switch (conj_) {
-    case 1: case 3: case 4: case 5: return second.size() < 3 ? QString() : second.left(second.size() - 2);
-    case 2: return second.size() < 2 ? QString() : second.left(second.size() - 1);
-    case 6: return QString();
-    default:
+    if (conj_ == 6) return QString();
+    if (conj_ < 1 || conj_ > 5) {
         TSLogError("bad conjugation at getStem");
         return QString();
     }
+    // A genitive given as a suffix is written out first: the nominative is
+    // no safe ground for the stem (via, puer, rēx, urbs, nox).
+    const QString genitive = second.startsWith(QLatin1Char('-')) ? expandGenitive(first, second.mid(1), conj_) : second;
+    if (conj_ == 2) return genitive.size() < 2 ? QString() : genitive.left(genitive.size() - 1);
+    return genitive.size() < 3 ? QString() : genitive.left(genitive.size() - 2);
 }
 
 QString Word::getFirstDeclensionStem(const QString& word) const {
@@ -176,12 +177,6 @@ QString Word::getFirstDeclensionStem(const QString& word) const {
 QString Word::getThirdDeclensionStem(const QString& nominative, const QString& genitiveHint) const {
     if (genitiveHint.isNull()) return nominative;
     if (nominative.isNull()) return QString();
-    if (!nominative.isEmpty() && genitiveHint.size() > 3 &&
-        nominative.at(nominative.size() - 1) == genitiveHint.at(1)) {
-        // consul -lis: the hint repeats the nominative's last letter.
-        return nominative + genitiveHint.mid(2, genitiveHint.size() - 4);
-    }
-    QString hint = genitiveHint;
-    if (hint.endsWith(QLatin1String("is"))) hint.chop(2);
-    return getFirstDeclensionStem(nominative) + hint.mid(1);
+    const QString suffix = genitiveHint.startsWith(QLatin1Char('-')) ? genitiveHint.mid(1) : genitiveHint;
+    return LatinText::dropLast(expandGenitive(nominative, suffix, 3), 2);
 }

@@ -44,10 +44,13 @@ bool isDeponentLike(const VerbStems& s) {
 }
 
 // The stem an irregular ending written with a leading "-" is joined to.
-enum class StemKind { Present, Perfect, Participle };
+// Imperfect is the stem of the imperfect and future, which is the present
+// stem but for possum (pot-: poteram, potēns).
+enum class StemKind { Present, Imperfect, Perfect, Participle };
 
 const QString& stemOf(const VerbStems& s, StemKind kind) {
     switch (kind) {
+    case StemKind::Imperfect: return s.otherStem;
     case StemKind::Perfect: return s.perfectStem;
     case StemKind::Participle: return s.participleStem;
     default: return s.presentStem;
@@ -88,6 +91,7 @@ QString passiveImperative(const VerbStems& s, bool flag) {
     if (!irregular.isNull()) return irregular;
     if (flag && s.verbType == WordCode::Deponent) return LatinText::empty();
     if (!isRegularCode(s.code) || s.presentStem.isNull()) return QString();
+    if (s.passiveFromFio) return s.fioPrefix + QStringLiteral("f^i/") + s.fioPrefix + QStringLiteral("f^ite");
     const Suffixes& x = kSuffixes[s.code];
     return s.presentStem + suffixFor(s, x.passiveImperative) + s.presentStem + suffixFor(s, x.passiveImperativePlural);
 }
@@ -98,14 +102,15 @@ QString imperative(const VerbStems& s) {
     if (s.verbType == WordCode::Deponent) return passiveImperative(s, false);
     if (!isRegularCode(s.code) || s.presentStem.isNull()) return QString();
     const Suffixes& x = kSuffixes[s.code];
+    // dīc, dūc, fac have lost the -e of rege, cape.
+    const QString singular = s.shortImperative ? QStringLiteral("/") : QString::fromUtf8(x.imperative);
     // dā keeps its long a, date does not.
-    return caretVowelsToMacrons(s.presentStem + QString::fromUtf8(x.imperative) + s.presentStem +
-                                suffixFor(s, x.imperativePlural));
+    return caretVowelsToMacrons(s.presentStem + singular + s.presentStem + suffixFor(s, x.imperativePlural));
 }
 
 QString presentParticiple(const VerbStems& s) {
     if (isRegularCode(s.code)) return concat(s.presentStem, kSuffixes[s.code].presentParticiple);
-    return atypical(s, "presentParticiple");
+    return atypical(s, "presentParticiple", StemKind::Imperfect);
 }
 
 QString pastParticiple(const VerbStems& s) {
@@ -142,8 +147,10 @@ QString gerundive(const VerbStems& s) {
 
 QString pastActiveInfinitive(const VerbStems& s) {
     if (s.irregular) {
-        if (hasEnding(s, "pastActiveInfinitive")) return atypical(s, "pastActiveInfinitive", StemKind::Perfect);
-        return s.presentStem;
+        const auto it = s.irregular->endings.constFind(QStringLiteral("pastActiveInfinitive"));
+        if (it == s.irregular->endings.constEnd()) return s.presentStem;
+        if (it->startsWith(QLatin1Char('-'))) return joinPerfectStem(s, *it);
+        return atypical(s, "pastActiveInfinitive", StemKind::Perfect);
     }
     if (isDeponentLike(s)) {
         return s.participleStem.isEmpty() ? LatinText::empty() : s.participleStem + QStringLiteral("us esse");
@@ -153,6 +160,7 @@ QString pastActiveInfinitive(const VerbStems& s) {
 
 QString presentPassiveInfinitive(const VerbStems& s) {
     if (s.irregular) return atypical(s, "passiveInfinitive");
+    if (s.passiveFromFio) return s.fioPrefix + QStringLiteral("fier^i");
     if (s.code == 1 || s.code == 2 || s.code == 4) {
         const QString active = LatinText::dropLast(s.infinitive, 1);
         return active.isNull() ? QString() : active + QStringLiteral("^i");
@@ -182,6 +190,9 @@ QString Word::verbPart(const VerbStems& s, qint64 index) const {
     case 0: {
         const QString participle = futureParticiple(s);
         if (!participle.isNull()) form = participle + QStringLiteral(" esse");
+        // fīō has no future participle of its own; being faciō's passive,
+        // its future infinitive is faciō's future passive, factum īrī.
+        else if (s.code == WordCode::Fio) form = futurePassiveInfinitive(s);
         break;
     }
     case 1: form = pastActiveInfinitive(s); break;

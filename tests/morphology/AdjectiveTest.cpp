@@ -62,6 +62,13 @@ TEST(Adjective, DeclinedFormsAndComparison) {
         {"vetus veteris", 3, 1, S, 1, 0, "vetus"}, {"vetus veteris", 3, 1, S, 2, 0, "vetus"},
         {"vetus veteris", 3, 1, S, 3, 0, "vetus"}, {"vetus veteris", 3, 6, S, 1, 0, "vetere"},
         {"vetus veteris", 3, 4, P, 1, 0, "veterum"}, {"vetus veteris", 3, 1, P, 3, 0, "vetera"},
+        // -rimus after a stem in -er, whatever the nominative: veterrimus.
+        {"vetus veteris", 3, 1, S, 1, 2, "veterrimus"}, {"vetus veteris", 3, 1, S, 2, 2, "veterrima"},
+        {"vetus veteris", 3, 1, S, 3, 2, "veterrimum"}, {"vetus veteris", 3, 4, S, 1, 2, "veterrimī"},
+        {"vetus -eris", 3, 1, S, 1, 2, "veterrimus"}, {"vetus veteris", 3, 6, P, 2, 2, "veterrimīs"},
+        {"pauper pauperis", 3, 1, S, 1, 2, "pauperrimus"},
+        // A first- and second-declension stem in -er is not enough: vērissimus.
+        {"vērus vēra vērum", 1, 1, S, 1, 2, "vērissimus"}, {"severus -a -um", 1, 1, S, 1, 2, "severissimus"},
         // fortis, -is, -e must keep its feminine and neuter nominatives.
         {"fortis -is -e", 3, 1, S, 1, 0, "fortis"}, {"fortis -is -e", 3, 1, S, 2, 0, "fortis"},
         {"fortis -is -e", 3, 1, S, 3, 0, "forte"}, {"fortis -is -e", 3, 4, S, 1, 0, "fortis"},

@@ -23,15 +23,19 @@ const char* const kAnalyser = "whitakers-words";
 
 // Forms the analyser does not know although they are good Latin.
 const QMap<QString, QString>& knownGaps() {
-    // The present subjunctive passive of transitive compounds of eo: the
-    // analyser's table of eo knows adear and adeantur but not the persons
-    // whose ending has a long ā after the stem's e.
+    // The present subjunctive passive of transitive compounds of eo (adeō,
+    // trānseō): the analyser's table of eo knows adear and adeantur but not
+    // the persons whose ending has a long ā after the stem's e.
     const QString eoSubjunctive = QStringLiteral("eo's present subjunctive passive, partly missing from the analyser");
     static const QMap<QString, QString> gaps = {
         {QStringLiteral("adearis"), eoSubjunctive},
         {QStringLiteral("adeatur"), eoSubjunctive},
         {QStringLiteral("adeamur"), eoSubjunctive},
         {QStringLiteral("adeamini"), eoSubjunctive},
+        {QStringLiteral("transearis"), eoSubjunctive},
+        {QStringLiteral("transeatur"), eoSubjunctive},
+        {QStringLiteral("transeamur"), eoSubjunctive},
+        {QStringLiteral("transeamini"), eoSubjunctive},
     };
     return gaps;
 }
@@ -79,6 +83,15 @@ std::vector<WordPtr> testedWords() {
         adjective("bonus bona bonum melior melior melius optimus optima optimum", 1),
         adjective("pulcher pulchra pulchrum", 1), adjective("ācer ācris ācre", 3), adjective("vetus veteris", 3),
         adjective("fortis -is -e", 3), adjective("ingens ingentis", 3),
+        // Genitives given as suffixes, nouns in -ir, common and either gender.
+        noun("via -ae", 1, 2), noun("puer -ī", 2, 1), noun("ager -grī", 2, 1), noun("rēx -rēgis", 3, 1),
+        noun("rēx -gis", 3, 1), noun("pater -tris", 3, 1), noun("urbs -is", 3, 2), noun("nox -ctis", 3, 2),
+        noun("vir -ī", 2, 1), noun("vir virī", 2, 1), noun("cīvis -is", 3, 7), noun("diēs diēī", 5, 8),
+        adjective("vetus -eris", 3),
+        verb("faciō facere fēcī factum", 5), verb("calefaciō calefacere calefēcī calefactum", 5),
+        verb("cōnficiō cōnficere cōnfēcī cōnfectum", 5), verb("dūcō dūcere dūxī ductum", 3),
+        verb("addūcō addūcere addūxī adductum", 3), verb("dīcō dīcere dīxī dictum", 3),
+        verb("trānseō trānsīre trānsiī trānsitum", 7),
     };
 }
 

@@ -246,6 +246,47 @@ TEST(VerbConjugation, IrregularVerbsAndTheirCompounds) {
     EXPECT_EQ(verb(QString::fromUtf8(prosum), 8).getVerbPart(0), QStringLiteral("prōfutūrus esse"));
 }
 
+// faciō has no passive of its own: fīō serves, and so for the compounds that
+// keep -faciō; those in -ficiō have the regular passive.
+TEST(VerbConjugation, FacioTakesFioAsItsPassive) {
+    const char* facio = "faciō facere fēcī factum";
+    const char* calefacio = "calefaciō calefacere calefēcī calefactum";
+    const char* conficio = "cōnficiō cōnficere cōnfēcī cōnfectum";
+    checkRows({
+        {facio, 5, I, Pa, 1, -1, "fīō,fīs,fit,fīmus,fītis,fīunt"},
+        {facio, 5, I, Pa, 2, -1, "fīam,fīēs,fīet,fīēmus,fīētis,fīent"},
+        {facio, 5, I, Pa, 3, -1, "fīēbam,fīēbās,fīēbat,fīēbāmus,fīēbātis,fīēbant"},
+        {facio, 5, I, Pa, 4, -1, "factus sum,factus es,factus est,factī sumus,factī estis,factī sunt"},
+        {facio, 5, I, Pa, 5, 0, "factus erō"}, {facio, 5, I, Pa, 6, 0, "factus eram"},
+        {facio, 5, S, Pa, 1, -1, "fīam,fīās,fīat,fīāmus,fīātis,fīant"},
+        {facio, 5, S, Pa, 3, -1, "fierem,fierēs,fieret,fierēmus,fierētis,fierent"},
+        {facio, 5, S, Pa, 4, 0, "factus sim"}, {facio, 5, S, Pa, 6, 0, "factus essem"},
+        {facio, 5, I, A, 1, -1, "faciō,facis,facit,facimus,facitis,faciunt"},
+        {facio, 5, S, A, 3, 0, "facerem"},
+        {"facio -ere feci factum", 5, I, Pa, 1, 2, "fit"},
+        {calefacio, 5, I, Pa, 1, -1, "calefīō,calefīs,calefit,calefīmus,calefītis,calefīunt"},
+        {calefacio, 5, S, Pa, 3, 0, "calefierem"}, {calefacio, 5, I, Pa, 4, 0, "calefactus sum"},
+        {calefacio, 5, I, A, 1, 0, "calefaciō"},
+        {conficio, 5, I, Pa, 1, -1, "cōnficior,cōnficeris,cōnficitur,cōnficimur,cōnficiminī,cōnficiuntur"},
+        {conficio, 5, S, Pa, 3, 0, "cōnficerer"},
+    });
+}
+
+// eō and its compounds contract -ii- before s: īstī, īstis, īssem.
+TEST(VerbConjugation, EoContractsItsPerfectBeforeS) {
+    const char* eo = "eō īre iī itum";
+    const char* redeo = "redeō redīre rediī reditum";
+    checkRows({
+        {eo, 7, I, A, 4, -1, "iī,īstī,iit,iimus,īstis,iērunt"},
+        {eo, 7, S, A, 6, -1, "īssem,īssēs,īsset,īssēmus,īssētis,īssent"},
+        {eo, 7, I, A, 6, 0, "ieram"}, {eo, 7, I, A, 5, 0, "ierō"}, {eo, 7, S, A, 4, 0, "ierim"},
+        {redeo, 7, I, A, 4, -1, "rediī,redīstī,rediit,rediimus,redīstis,rediērunt"},
+        {redeo, 7, S, A, 6, 0, "redīssem"},
+        // A perfect in -īvī has nothing to contract.
+        {"eō īre īvī itum", 7, I, A, 4, 1, "īvistī"},
+    });
+}
+
 TEST(VerbConjugation, GuessConjugation) {
     const std::pair<const char*, qint64> rows[] = {{"capio capere", 5}, {"amo amāre", 1}, {"moneo monēre", 2},
                                                    {"audio audire", 4}, {"moneo monere", 3}, {"audio", 4}, {"amo", 0}};

@@ -89,10 +89,10 @@ TEST(VerbNonFinite, IrregularTables) {
     const Verb eo = verb(QStringLiteral("eō īre iī itum"), 7);
     EXPECT_EQ(eo.getImperative(), QStringLiteral("ī / īte"));
     EXPECT_EQ(eo.getAtypicalImperative(), QStringLiteral("ī / īte"));
-    EXPECT_EQ(rows(eo), split("itūrus esse,iisse,īrī,itum īrī,itus esse,iēns,itūrus,itus,eundum,eundus,ī / īte,"
+    EXPECT_EQ(rows(eo), split("itūrus esse,īsse,īrī,itum īrī,itus esse,iēns,itūrus,itus,eundum,eundus,ī / īte,"
                               "īre / īminī"));
     EXPECT_EQ(rows(verb(QStringLiteral("redeō redīre rediī reditum"), 7)),
-              split("reditūrus esse,rediisse,redīrī,reditum īrī,reditus esse,rediēns,reditūrus,reditus,redeundum,"
+              split("reditūrus esse,redīsse,redīrī,reditum īrī,reditus esse,rediēns,reditūrus,reditus,redeundum,"
                     "redeundus,redī / redīte,redīre / redīminī"));
     EXPECT_EQ(rows(verb(QStringLiteral("sum esse fuī futūrus"), 8)),
               split("futūrus esse,fuisse,(nil),(nil),(nil),(nil),futūrus,(nil),(nil),(nil),es / este,(nil)"));
@@ -108,10 +108,71 @@ TEST(VerbNonFinite, IrregularTables) {
                     "afferendum,afferendus,affer / afferte,afferre / afferiminī"));
 
     EXPECT_EQ(rows(verb(QStringLiteral("possum posse potuī"), 15)).at(1), QStringLiteral("potuisse"));
-    EXPECT_EQ(rows(verb(QStringLiteral("possum posse potuī"), 15)).at(5), QStringLiteral("(nil)"));
     EXPECT_EQ(rows(verb(QStringLiteral("nōlō nōlle nōluī"), 13)).at(10), QStringLiteral("nōlī / nōlīte"));
     EXPECT_EQ(rows(verb(QStringLiteral("fīō fierī factus sum"), 11)).at(2), QStringLiteral("fierī"));
     EXPECT_EQ(rows(verb(QStringLiteral("fīō fierī factus sum"), 11)).at(1), QStringLiteral("factus esse"));
     EXPECT_EQ(verb(QStringLiteral("volō velle voluī"), 12).getAtypicalGerund(), QStringLiteral("volendum"));
     EXPECT_TRUE(verb(QStringLiteral("amo amare"), 1).getAtypicalGerund().isNull());
+}
+
+// dīc, dūc, fac (and fer, which its table gives) have no final -e; nor have
+// the compounds of dīcō and dūcō and those that keep -faciō. Compounds in
+// -ficiō have it.
+TEST(VerbNonFinite, ShortImperatives) {
+    const struct {
+        const char* latin;
+        qint64 code;
+        const char* imperative;
+    } rows[] = {
+        {"dūcō dūcere dūxī ductum", 3, "dūc/dūcite"},
+        {"dūco -ere -xi -ctum", 3, "dūc/dūcite"},
+        {"addūcō addūcere addūxī adductum", 3, "addūc/addūcite"},
+        {"dīcō dīcere dīxī dictum", 3, "dīc/dīcite"},
+        {"ēdīcō ēdīcere ēdīxī ēdictum", 3, "ēdīc/ēdīcite"},
+        {"faciō facere fēcī factum", 5, "fac/facite"},
+        {"calefaciō calefacere calefēcī calefactum", 5, "calefac/calefacite"},
+        {"cōnficiō cōnficere cōnfēcī cōnfectum", 5, "cōnfice/cōnficite"},
+        {"regō regere rēxī rēctum", 3, "rege/regite"},
+        {"capiō capere cēpī captum", 5, "cape/capite"},
+        {"dēdicō dēdicāre dēdicāvī dēdicātum", 1, "dēdicā/dēdicāte"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.latin);
+        EXPECT_EQ(verb(QString::fromUtf8(r.latin), r.code).getVerbPart(10), QString::fromUtf8(r.imperative));
+    }
+}
+
+// The passive infinitive and imperative of faciō are fīō's.
+TEST(VerbNonFinite, FacioPassiveRows) {
+    EXPECT_EQ(rows(verb(QStringLiteral("faciō facere fēcī factum"), 5)),
+              split("factūrus esse,fēcisse,fierī,factum īrī,factus esse,faciēns,factūrus,factus,faciendum,faciendus,"
+                    "fac/facite,fī/fīte"));
+    const QStringList calefacio = rows(verb(QStringLiteral("calefaciō calefacere calefēcī calefactum"), 5));
+    EXPECT_EQ(calefacio.at(2), QStringLiteral("calefierī"));
+    EXPECT_EQ(calefacio.at(11), QStringLiteral("calefī/calefīte"));
+    const QStringList conficio = rows(verb(QStringLiteral("cōnficiō cōnficere cōnfēcī cōnfectum"), 5));
+    EXPECT_EQ(conficio.at(2), QStringLiteral("cōnficī"));
+    EXPECT_EQ(conficio.at(11), QStringLiteral("cōnficere/cōnficiminī"));
+}
+
+TEST(VerbNonFinite, ParticiplesGerundAndFutureInfinitiveOfIrregularVerbs) {
+    const struct {
+        const char* latin;
+        qint64 code;
+        int row;
+        const char* form;
+    } rows[] = {
+        {"possum posse potuī", 15, 5, "potēns"},
+        {"mālō mālle māluī", 14, 5, "mālēns"},
+        {"volō velle voluī", 12, 5, "volēns"},
+        {"fīō fierī factus sum", 11, 8, "fiendum"},
+        {"fīō fierī factus sum", 11, 0, "factum īrī"},
+        {"fīō fierī factus sum", 11, 9, "faciendus"},
+        {"calefīō calefierī calefactus sum", 11, 8, "calefiendum"},
+        {"calefīō calefierī calefactus sum", 11, 0, "calefactum īrī"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.latin << " row " << r.row);
+        EXPECT_EQ(verb(QString::fromUtf8(r.latin), r.code).getVerbPart(r.row), QString::fromUtf8(r.form));
+    }
 }

@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
-TEST(VowelLength, CaretVowelsBecomeLowerCaseMacronLetters) {
+TEST(VowelLength, CaretVowelsBecomeMacronLettersOfTheSameCase) {
     EXPECT_EQ(macronizeCaretVowels(QStringLiteral("am^are")), QStringLiteral("amāre"));
-    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^A")), QStringLiteral("ā"));
-    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^E^I^O^U")), QStringLiteral("ēīōū"));
+    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^A")), QStringLiteral("Ā"));
+    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^E^I^O^U")), QStringLiteral("ĒĪŌŪ"));
+    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^Eg^erunt")), QStringLiteral("Ēgērunt"));
+    EXPECT_EQ(macronizeCaretVowels(QStringLiteral("^Ave ^Infer^o")), QStringLiteral("Āve Īnferō"));
+    EXPECT_EQ(caretVowelsToMacrons(QStringLiteral("^Ut")), QStringLiteral("Ūt"));
     EXPECT_EQ(macronizeCaretVowels(QStringLiteral("-^ab^o,-^abis")), QStringLiteral("-ābō,-ābis"));
 }
 
