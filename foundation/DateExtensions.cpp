@@ -4,6 +4,7 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <mutex>
@@ -410,7 +411,7 @@ QString isoString(const QDateTime& date)
 
 QString isoStringDateAndTimeString(const QDateTime& date)
 {
-    static const DateFormatter formatter(QStringLiteral("yyyy-MM-dd hh:mm:ss z"));
+    static const DateFormatter formatter(QStringLiteral("yyyy-MM-dd HH:mm:ss z"));
     return formatter.stringFromDate(date);
 }
 
@@ -531,6 +532,11 @@ QString countdownTimeWithTimeInterval(double seconds)
     // Beyond this the whole counts no longer fit; such spans are no countdown.
     if (!std::isfinite(seconds) || std::fabs(seconds) > 9.0e18)
         return QString();
+    // A span that has already passed reads as the same countdown with a minus
+    // sign in front, rather than with a sign inside every field ("-2:0-5").
+    if (seconds <= -1)
+        return QStringLiteral("-") + countdownTimeWithTimeInterval(-seconds);
+    seconds = std::max(seconds, 0.0);
     const qint64 minutes = qint64(std::trunc(seconds / 60));
     const qint64 hours = qint64(std::trunc(seconds / 3600));
     const qint64 days = qint64(std::trunc(seconds / 86400));

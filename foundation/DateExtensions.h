@@ -116,7 +116,8 @@ qint64 weeksToDate(const QDateTime& date, const QDateTime& end);
 QString dayOfWeekString(const QDateTime& date);
 // "yyyy-MM-dd".
 QString isoString(const QDateTime& date);
-// "yyyy-MM-dd hh:mm:ss z": 12-hour clock without a morning or afternoon marker.
+// "yyyy-MM-dd HH:mm:ss z". The hours are on the 24-hour clock: the text has
+// no morning or afternoon marker to tell 02:05 from 14:05.
 QString isoStringDateAndTimeString(const QDateTime& date);
 // The date written in a Unicode date pattern.
 QString dateStringWithFormat(const QDateTime& date, const QString& pattern);
@@ -146,6 +147,7 @@ qint64 localizedShortWeekdayNumber(const QString& name);
 // below a month ("6", "2y 3m", "3m 4d", "10d").
 QString ageStringAtDate(const QDateTime& date, const QDateTime& at);
 // "[D]d [h]h m:ss" for a number of seconds; days and hours only when present.
+// A negative span is the countdown of its length with "-" in front.
 QString countdownTimeWithTimeInterval(double seconds);
 // The countdown from now to `date` (positive for a future date).
 QString countdownTimeUntilNow(const QDateTime& date);

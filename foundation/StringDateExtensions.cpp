@@ -174,6 +174,8 @@ QDateTime timeFromString(const QString& s, const QDateTime& currentDate)
 
 QDateTime dateFromFormattedString(const QString& s, const QString& pattern)
 {
+    if (s.isNull())
+        return QDateTime();
     static std::mutex mutex;
     static DateFormatter reader;
     QDateTime date;

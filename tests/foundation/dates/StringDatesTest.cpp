@@ -126,6 +126,8 @@ TEST(DatesFromStrings, PatternReadingTakesAReadableBeginning)
     EXPECT_EQ(dateFromFormattedString("20240315", "yyyyMMdd"), local(2024, 3, 15));
     EXPECT_TRUE(console.lines.isEmpty());
 
+    EXPECT_FALSE(dateFromFormattedString(QString(), "yyyy-MM-dd").isValid());
+    EXPECT_TRUE(console.lines.isEmpty());
     EXPECT_FALSE(dateFromFormattedString("March", "yyyy-MM-dd").isValid());
     ASSERT_EQ(console.lines.size(), 2);
     EXPECT_TRUE(console.lines[0].startsWith("Error getting in dateFromFormattedString "));
