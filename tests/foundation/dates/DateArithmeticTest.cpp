@@ -51,10 +51,11 @@ TEST(SpreadsheetDates, DayNumbersFromTheFirstOfJanuary1900)
 
 TEST(SpreadsheetDates, EightThreadsAtOnce)
 {
+    const QTimeZone zone(dates_test::kZone);
     std::atomic<int> wrong{0};
     onEightThreads([&](int t) {
         for (qint64 day = 1 + t; day < 50000; day += 7) {
-            const QDateTime expected(QDate(1900, 1, 1).addDays(day - 1), QTime(0, 0), QTimeZone(dates_test::kZone));
+            const QDateTime expected(QDate(1900, 1, 1).addDays(day - 1), QTime(0, 0), zone);
             if (excelDateLookup(day) != expected)
                 ++wrong;
         }
@@ -69,9 +70,10 @@ TEST(SpreadsheetDates, SharedFormattersFromEightThreads)
     const QDateTime date = local(2024, 3, 15, 14, 5, 9);
     const QString patterns[] = {"yyyy", "MM", "dd", "HH", "mm", "ss", "EEEE", "MMMM"};
     const QString expected[] = {"2024", "03", "15", "14", "05", "09", "Friday", "March"};
+    const QTimeZone zones[] = {QTimeZone(dates_test::kZone), QTimeZone::utc()};
     std::atomic<int> wrong{0};
     onEightThreads([&](int t) {
-        const QTimeZone zone = t % 2 ? QTimeZone::utc() : QTimeZone(dates_test::kZone);
+        const QTimeZone& zone = zones[t % 2];
         const QString hour = t % 2 ? "6" : "2";
         for (int i = 0; i < 2000; ++i) {
             if (dateStringWithFormat(date, patterns[t]) != expected[t])
