@@ -1,5 +1,6 @@
 #include "foundation/AttributedStringExtensions.h"
 
+#include "foundation/NumberStringExtensions.h"
 #include "platform/Font.h"
 
 #include <cmath>
@@ -11,15 +12,7 @@ namespace AttributeName = ts::AttributeName;
 namespace AttributedStringExtensions {
 namespace {
 
-// Drops zeros at the end of a decimal fraction, and the separator they leave.
-QString clipTerminalZeroes(const QString& s) {
-    const QString dot = QLocale().decimalPoint();
-    if (!s.contains(dot)) return s;
-    qsizetype end = s.size();
-    while (end > 0 && s.at(end - 1) == QLatin1Char('0')) --end;
-    if (s.mid(0, end).endsWith(dot)) end -= dot.size();
-    return s.left(end);
-}
+using StringExtensions::clipTerminalZeroes;
 
 ts::FontPtr fontOf(const Attributes& a) {
     auto it = a.find(AttributeName::Font);
