@@ -83,6 +83,7 @@ public:
         QString string;
         TSDictionaryBlock callback;
         QString expected;
+        bool endsSetUp = false;  // the set-up script's last line
         static QueuedString makeNewString(const QString& string, qint32 type, TSDictionaryBlock callback);
     };
 
@@ -95,10 +96,16 @@ public:
     static const std::vector<SetUpStep>& setUpScript();
 
     static constexpr const char* kDefaultProgram = "/usr/bin/whitakers-words";
-    // Longer input lines would be split by the analyser into two requests.
+    // A bound well inside the input line the analyser reads in one piece;
+    // a longer query is cut at a word (logged).
     static constexpr int kMaxQueryLength = 1000;
     static constexpr std::chrono::milliseconds kDefaultAnswerTimeout{15000};
     static constexpr std::chrono::milliseconds kDefaultShutdownGrace{1000};
+    // After the analyser was given up, the first look-up after this delay
+    // starts it again; every failed attempt doubles the delay, up to the
+    // maximum, and a program that passes its set-up resets it.
+    static constexpr std::chrono::milliseconds kDefaultRetryDelay{10000};
+    static constexpr std::chrono::milliseconds kMaximumRetryDelay{600000};
 
     DictionaryController();
     ~DictionaryController() override;
@@ -125,7 +132,8 @@ public:
 
     // Ends the process: two blank lines, input closed, terminated after the
     // grace period, killed if it still runs. Pending blocks are answered
-    // empty. Returns when the process has ended.
+    // empty. Returns when the process has ended. Safe from a completion
+    // block: the block is not called again.
     void terminate();
     // Ends the process and starts a new one.
     void restartSubprocess();
@@ -142,7 +150,15 @@ public:
     quint16 currentStatus() const { return status_.load(); }
     bool inLatinMode() const { return inLatinMode_.load(); }
     bool inDictionaryMode() const { return inDictionaryMode_.load(); }
+    // NO once the analyser has been given up (it could not be started, or
+    // failed again right after a restart) or terminated; a given-up analyser
+    // is tried again by a look-up after the back-off.
     bool isAvailable() const { return available_.load(); }
+    // Told, on the analysis queue, when the analyser is given up (false) and
+    // when a later start of it has passed its set-up again (true); the
+    // dictionary window shows from it that the analyser is down.
+    using AvailabilityObserver = std::function<void(bool available)>;
+    void setAvailabilityObserver(AvailabilityObserver observer);
     QString dictionaryVersion() const;
     qint64 processId() const { return processId_.load(); }
     QString workingDirectory() const;
@@ -150,6 +166,7 @@ public:
 
     void setAnswerTimeout(std::chrono::milliseconds timeout) { answerTimeout_ = timeout; }
     void setShutdownGrace(std::chrono::milliseconds grace) { shutdownGrace_ = grace; }
+    void setRetryDelay(std::chrono::milliseconds delay);
 
 private:
     struct Channel;
@@ -159,6 +176,7 @@ private:
     void handleEvent(const Event& event);
     // All below run on the analysis queue.
     void queueLookUp(const QString& line, qint32 type, TSDictionaryBlock block);
+    void queueLookUpOnQueue(QueuedString request);
     void startProcessOnQueue();
     void queueSetUpScriptOnQueue();
     void enqueue(QueuedString request);
@@ -175,6 +193,9 @@ private:
     void failPendingRequests();
     void answerEmpty(const QueuedString& request);
     void markUnusable();
+    void setUpPassed();
+    void retryIfDue();
+    void notifyAvailability(bool available);
     void armTimeout();
     void killTask(bool hard);
 
@@ -193,6 +214,10 @@ private:
     bool pagerNewlinePending_ = false;
     bool expectingExit_ = false;
     int restartsLeft_ = 1;
+    std::chrono::milliseconds firstRetryDelay_{kDefaultRetryDelay};
+    std::chrono::milliseconds retryDelay_{kDefaultRetryDelay};
+    std::chrono::steady_clock::time_point retryAt_{};
+    bool reportedDown_ = false;
     quint64 generation_ = 0;
     quint64 requestSerial_ = 0;
     quint64 armedSerial_ = 0;
@@ -206,6 +231,8 @@ private:
     std::atomic<bool> inDictionaryMode_{false};
     std::atomic<bool> available_{true};
     std::atomic<qint64> processId_{0};
+    std::mutex observerMutex_;
+    AvailabilityObserver availabilityObserver_;
     mutable std::mutex versionMutex_;
     QString dictionaryVersion_;
 };
