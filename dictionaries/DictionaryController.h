@@ -23,9 +23,16 @@
 // uncalled: a query that cleans to nothing, a launch failure, an analyser
 // that exits or gives no answer within the timeout, and a set-up dialogue
 // that goes out of step each answer the affected requests with an empty
-// result (logged). After an unexpected end the program is restarted once;
-// when that fails too the analyser reports itself unavailable and answers
-// every later request at once with an empty result.
+// result (logged). After an unexpected end the program is restarted, and
+// look-ups still waiting go to the new one; the allowance of one restart is
+// given back once a restarted program has passed its set-up. When a restart
+// fails too, the analyser reports itself unavailable (isAvailable, the
+// availability observer) and answers requests at once with an empty result,
+// until a look-up after the back-off starts it again.
+//
+// Completion blocks may call any public operation, terminate included: a
+// request leaves the controller before its block runs, so no block is called
+// twice or destroyed while it runs.
 //
 // Settings are injected (setSettingsProvider) because this library sits
 // below the application's settings object: the application hands in the
