@@ -173,6 +173,10 @@ QList<int> DictionaryControllerParser::formLinesOf(const QStringList& lines, int
     // line or another dictionary line directly above it shares the forms of
     // the block above those (the analyser writes the forms once for every
     // dictionary word they belong to).
+    // The analyser shares forms among a handful of dictionary words at most;
+    // the bound keeps answers without forms (English to Latin) linear.
+    constexpr int kMostSharing = 16;
+    int passed = 0;
     for (int k = index - 1; k >= 0; --k) {
         const LineKind kind = lineKind(lines, k);
         if (kind == LineKind::Example) continue;
@@ -180,7 +184,8 @@ QList<int> DictionaryControllerParser::formLinesOf(const QStringList& lines, int
             owned.prepend(k);
             continue;
         }
-        if (owned.isEmpty() && (kind == LineKind::Dictionary || kind == LineKind::Meaning)) continue;
+        if (owned.isEmpty() && kind == LineKind::Meaning) continue;
+        if (owned.isEmpty() && kind == LineKind::Dictionary && ++passed <= kMostSharing) continue;
         break;
     }
     // Downwards: forms written after the dictionary line and before its
@@ -213,8 +218,11 @@ bool DictionaryControllerParser::startsAnalysisWithoutDictionaryLine(const QStri
 
 bool DictionaryControllerParser::isFixMeaning(const QStringList& lines, int index) {
     if (lineKind(lines, index) != LineKind::Meaning) return false;
+    // A tackon's meanings take a line or two; the bound keeps long runs of
+    // meaning lines linear.
+    constexpr int kLongestFixMeaning = 8;
     int k = index - 1;
-    while (k >= 0 && lineKind(lines, k) == LineKind::Meaning) --k;
+    while (k >= 0 && index - k <= kLongestFixMeaning && lineKind(lines, k) == LineKind::Meaning) --k;
     return lineKind(lines, k) == LineKind::Fix;
 }
 
