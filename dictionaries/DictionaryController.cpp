@@ -361,7 +361,12 @@ QString DictionaryController::workingDirectory() const {
 void DictionaryController::startLatinProcess() {
     auto s = self();
     if (!s) return;
-    queue_->async([s] { s->startProcessOnQueue(); });
+    queue_->async([s] {
+        // A second start (from a completion block, say) would drop the
+        // running program and the request it is answering.
+        if (s->running_) return;
+        s->startProcessOnQueue();
+    });
 }
 
 void DictionaryController::loadDictionaryPrefs() { setupDictionary(settings().dictionaryPrefs); }
@@ -501,7 +506,13 @@ void DictionaryController::startProcessOnQueue() {
     queuedLatinMode_ = true;
     currentTranslation_.clear();
     pagerNewlinePending_ = false;
-    current_ = QueuedString();
+    // Never drop a block unanswered; it is answered once the new state is
+    // settled, in case it calls back in.
+    struct AnswerLater {
+        DictionaryController* c;
+        QueuedString request;
+        ~AnswerLater() { c->answerEmpty(request); }
+    } dropped{this, std::exchange(current_, QueuedString())};
     available_ = true;
     running_ = true;
     processId_ = 0;

@@ -124,7 +124,8 @@ public:
     // At quit: ends the shared instance's process.
     static void terminateDictionary();
 
-    // Starts (or restarts) the analyser in a private empty working folder.
+    // Starts the analyser in a private empty working folder; does nothing
+    // while it runs (restartSubprocess replaces a running one).
     void startLatinProcess();
     // Queues the set-up script for the current look-up options.
     void loadDictionaryPrefs();

@@ -434,12 +434,15 @@ TEST_F(AnalyserProcess, CompletionBlocksMayEndOrUseTheController) {
 }
 
 TEST_F(AnalyserProcess, CompletionBlocksMayChainLookUpsAndRestart) {
-    // A look-up from inside a block, a restart from inside the next one,
-    // then a terminate handed to another thread by a block: each block once.
+    // A second start and a look-up from inside a block, a restart from
+    // inside the next one, then a terminate handed to another thread by a
+    // block: each block once.
     std::atomic<int> calls{0};
     Pending last;
+    const qint64 pid = controller->processId();
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, [&](const TSDictionaryResult&) {
         ++calls;
+        controller->startLatinProcess();
         controller->translateToEnglish(QStringLiteral("arma"), 0, 0, [&](const TSDictionaryResult&) {
             ++calls;
             controller->restartSubprocess();
@@ -450,6 +453,7 @@ TEST_F(AnalyserProcess, CompletionBlocksMayChainLookUpsAndRestart) {
     ASSERT_FALSE(timedOut(sum));
     EXPECT_EQ(headwords(TSDictionary::parsedWords(sum)), QStringList{QStringLiteral("sum esse fui futurus")});
     EXPECT_EQ(calls.load(), 2);
+    EXPECT_NE(controller->processId(), pid);  // the restart's, not a second start's
 
     std::promise<void> ended;
     controller->translateToEnglish(QStringLiteral("amo"), 0, 0, [&](const TSDictionaryResult&) {
