@@ -1,6 +1,6 @@
-// The parser fuzz target's corpus (seeded with the captured answers, joined
-// by what the fuzzer found): every input parses in both directions into
-// well-formed trees.
+// The parser fuzz target's corpus: its seeds, the captured answers of the
+// parser tests, and the inputs kept beside them (edge cases, what the fuzzer
+// found). Every input parses in both directions into well-formed trees.
 
 #include "dictionaries/DictionaryControllerParser.h"
 
@@ -22,10 +22,14 @@ bool wellFormed(const DictionaryEntryPtr& node, int depth) {
 }  // namespace
 
 TEST(AnalyserParserCorpus, EveryInputParsesIntoWellFormedTrees) {
-    const QDir dir(QStringLiteral(TS_ANALYSER_CORPUS));
     int count = 0, roots = 0;
-    for (const QString& name : dir.entryList(QDir::Files)) {
-        QFile f(dir.filePath(name));
+    QStringList paths;
+    for (const char* folder : {TS_ANALYSER_FIXTURES, TS_ANALYSER_CORPUS}) {
+        const QDir dir(QString::fromUtf8(folder));
+        for (const QString& name : dir.entryList(QDir::Files)) paths << dir.filePath(name);
+    }
+    for (const QString& name : paths) {
+        QFile f(name);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
         const QString answer = QString::fromLatin1(f.readAll());
         for (bool showCases : {true, false}) {
