@@ -172,9 +172,9 @@ QList<int> DictionaryControllerParser::formLinesOf(const QStringList& lines, int
     // Upwards: the block directly above. A dictionary line with a meaning
     // line or another dictionary line directly above it shares the forms of
     // the block above those (the analyser writes the forms once for every
-    // dictionary word they belong to).
-    // The analyser shares forms among a handful of dictionary words at most;
-    // the bound keeps answers without forms (English to Latin) linear.
+    // dictionary word they belong to). It shares them among a handful of
+    // words at most; the bound keeps answers without forms (English to
+    // Latin) linear.
     constexpr int kMostSharing = 16;
     int passed = 0;
     for (int k = index - 1; k >= 0; --k) {

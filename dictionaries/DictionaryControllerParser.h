@@ -8,6 +8,15 @@
 // their meanings). The building blocks are public so that each line rule can
 // be tested on its own; DictionaryController inherits them all.
 //
+// A Latin answer is a run of analyses: blocks of form lines (with examples
+// under them), the dictionary lines they belong to, and meaning lines. A
+// summary gathers only the form lines of its own dictionary line (see
+// formLinesOf); the meanings of a tackon, prefix or suffix go to the word it
+// is attached to (a packon itself, otherwise the analysed form's root node);
+// forms followed by meanings with no dictionary line (some pronouns) get an
+// entry of their own, so that every analysis and meaning line of the answer
+// appears once.
+//
 // The answer is taken as lines cut at "\n" with empty lines dropped; a "word"
 // is a run of characters between white space, counted from 1. Nothing here
 // keeps state or throws: lines of an unknown shape are passed over, words not
