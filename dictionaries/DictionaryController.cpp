@@ -12,6 +12,9 @@
 #include <QThread>
 #include <QTimer>
 
+#include <algorithm>
+#include <utility>
+
 TS_REGISTER_CLASS(DictionaryController)
 
 namespace {
@@ -330,9 +333,11 @@ QString DictionaryController::cleanQuery(const QString& query) {
     if (!hasWord) return QString();
     out = out.trimmed();
     if (out.size() > kMaxQueryLength) {
+        const qsizetype length = out.size();
         const qsizetype cut = out.lastIndexOf(QLatin1Char(' '), kMaxQueryLength);
         out.truncate(cut > 0 ? cut : kMaxQueryLength);
         out = out.trimmed();
+        TSLogError("Query of %ld characters cut to %ld: %@", qint64(length), qint64(out.size()), out.right(40));
     }
     return out + QLatin1Char('\n');
 }
@@ -356,7 +361,12 @@ QString DictionaryController::workingDirectory() const {
 void DictionaryController::startLatinProcess() {
     auto s = self();
     if (!s) return;
-    queue_->async([s] { s->startProcessOnQueue(); });
+    queue_->async([s] {
+        // A second start (from a completion block, say) would drop the
+        // running program and the request it is answering.
+        if (s->running_) return;
+        s->startProcessOnQueue();
+    });
 }
 
 void DictionaryController::loadDictionaryPrefs() { setupDictionary(settings().dictionaryPrefs); }
@@ -381,20 +391,25 @@ void DictionaryController::queueLookUp(const QString& line, qint32 type, TSDicti
     if (!s) return;
     queue_->async([s, line, type, block = std::move(block)]() mutable {
         QueuedString request = QueuedString::makeNewString(line, type, std::move(block));
+        if (!line.isEmpty() && !s->available_) s->retryIfDue();
         if (line.isEmpty() || !s->available_) {
             s->answerEmpty(request);
             return;
         }
-        if (!s->inDictionaryMode_) s->queueSetUpScriptOnQueue();
-        // The mode is decided against the mode the analyser will be in once
-        // everything queued before has run, so two look-ups in a row switch once.
-        const bool wantLatin = type == LatinQuery;
-        if (s->queuedLatinMode_ != wantLatin) {
-            s->enqueue(QueuedString::makeNewString(wantLatin ? kToLatinSwitch : kToEnglishSwitch, ModeSwitch, {}));
-            s->queuedLatinMode_ = wantLatin;
-        }
-        s->enqueue(std::move(request));
+        s->queueLookUpOnQueue(std::move(request));
     });
+}
+
+void DictionaryController::queueLookUpOnQueue(QueuedString request) {
+    if (!inDictionaryMode_) queueSetUpScriptOnQueue();
+    // The mode is decided against the mode the analyser will be in once
+    // everything queued before has run, so two look-ups in a row switch once.
+    const bool wantLatin = request.type == LatinQuery;
+    if (queuedLatinMode_ != wantLatin) {
+        enqueue(QueuedString::makeNewString(wantLatin ? kToLatinSwitch : kToEnglishSwitch, ModeSwitch, {}));
+        queuedLatinMode_ = wantLatin;
+    }
+    enqueue(std::move(request));
 }
 
 void DictionaryController::queueString(const QString& string, qint32 type, TSDictionaryBlock callback) {
@@ -405,15 +420,19 @@ void DictionaryController::queueString(const QString& string, qint32 type, TSDic
 }
 
 void DictionaryController::terminate() {
+    // Also called from completion blocks, which run on the analysis queue:
+    // there the task runs at once, and the state is settled before any block
+    // still waiting is answered, so a block that calls in again finds the
+    // controller ended.
     auto q = queue_;
     q->sync([this] {
         terminating_ = true;
         ++generation_;  // whatever the old process still reports is ignored
-        failPendingRequests();
         running_ = false;
         available_ = false;
         inDictionaryMode_ = false;
         status_ = Started;
+        failPendingRequests();
     });
     if (channel_) channel_->shutdown(shutdownGrace_);
     processId_ = 0;
@@ -487,7 +506,13 @@ void DictionaryController::startProcessOnQueue() {
     queuedLatinMode_ = true;
     currentTranslation_.clear();
     pagerNewlinePending_ = false;
-    current_ = QueuedString();
+    // Never drop a block unanswered; it is answered once the new state is
+    // settled, in case it calls back in.
+    struct AnswerLater {
+        DictionaryController* c;
+        QueuedString request;
+        ~AnswerLater() { c->answerEmpty(request); }
+    } dropped{this, std::exchange(current_, QueuedString())};
     available_ = true;
     running_ = true;
     processId_ = 0;
@@ -508,9 +533,11 @@ void DictionaryController::startProcessOnQueue() {
 
 void DictionaryController::queueSetUpScriptOnQueue() {
     inDictionaryMode_ = true;
-    for (const SetUpStep& step : setUpScript()) {
-        QueuedString q = QueuedString::makeNewString(step.line, SetUpLine, {});
-        q.expected = step.expected;
+    const auto& script = setUpScript();
+    for (size_t k = 0; k < script.size(); ++k) {
+        QueuedString q = QueuedString::makeNewString(script[k].line, SetUpLine, {});
+        q.expected = script[k].expected;
+        q.endsSetUp = k + 1 == script.size();
         enqueue(std::move(q));
     }
 }
@@ -520,7 +547,9 @@ void DictionaryController::enqueue(QueuedString request) {
         answerEmpty(request);
         return;
     }
-    if (status_ == Idle && running_) send(std::move(request));
+    // Nothing is written to a program that is being ended: it waits for the
+    // next one.
+    if (status_ == Idle && running_ && !expectingExit_) send(std::move(request));
     else queuedStringsToSend_.push_back(std::move(request));
 }
 
@@ -625,6 +654,7 @@ void DictionaryController::handleAnswer() {
             std::lock_guard<std::mutex> lock(versionMutex_);
             dictionaryVersion_ = version;
         }
+        if (!inDictionaryMode_) setUpPassed();
         break;
     }
     case Idle: break;
@@ -643,6 +673,7 @@ void DictionaryController::handleAnswer() {
             killTask(false);
             return;
         }
+        if (current_.endsSetUp) setUpPassed();
         break;
     }
     case SwitchingMode:
@@ -657,10 +688,18 @@ void DictionaryController::handleAnswer() {
         const DictionaryEntryList words =
             s == EnglishToLatin ? parseLatinVocab(answer, showCases) : parseEnglishVocab(answer, showCases);
         restartsLeft_ = 1;
-        if (current_.callback) {
+        // The block leaves the request before it runs: whatever it calls
+        // (terminate, a new look-up) finds no request to answer again.
+        TSDictionaryBlock block = std::move(current_.callback);
+        current_.callback = nullptr;
+        if (block) {
             TSDictionaryResult result = makeResult(words, current_.string);
             result[kRawOutput] = answer;
-            current_.callback(result);
+            const quint64 generation = generation_;
+            block(result);
+            // The block ended or replaced the process: nothing of this
+            // exchange is left to finish.
+            if (generation != generation_) return;
         } else if (s == EnglishToLatin) {
             TSLogError("Missing callback at handleEnglishToLatinString");
         } else {
@@ -689,9 +728,10 @@ void DictionaryController::handleTimeout(quint64 serial) {
     if (serial != requestSerial_ || status_ == Idle || !running_) return;
     TSLogError("Error: latin_tool gave no answer within %d seconds to %@", int(answerTimeout_.count() / 1000),
                current_.string.trimmed());
-    answerEmpty(current_);
-    current_ = QueuedString();
-    killTask(true);  // its end restarts it
+    const QueuedString timedOut = std::exchange(current_, QueuedString());
+    const quint64 generation = generation_;
+    answerEmpty(timedOut);
+    if (generation == generation_) killTask(true);  // its end restarts it
 }
 
 void DictionaryController::killTask(bool hard) {
@@ -710,18 +750,34 @@ void DictionaryController::taskCompleted(int exitCode, bool crashed, const QStri
         if (crashed) TSLogError("Error: latin_tool crashed: %@", error);
         else TSLogError("Error: latin_tool exited with code %d", exitCode);
     }
-    failPendingRequests();
-    if (!available_) return;  // given up on (a set-up out of step)
+    if (!available_) {  // given up on (a set-up out of step)
+        failPendingRequests();
+        return;
+    }
     const bool restart = doRestart_ || restartsLeft_ > 0;
     if (!doRestart_ && restart) --restartsLeft_;
     doRestart_ = false;
-    if (restart) {
-        const bool setUp = inDictionaryMode_;
-        startProcessOnQueue();
-        if (setUp) queueSetUpScriptOnQueue();
-    } else {
+    if (!restart) {
         markUnusable();
+        return;
     }
+    // The request in flight is answered empty (it may be what ended the
+    // program); look-ups still waiting go to the new program after its
+    // set-up. The old set-up lines and mode switches are not carried over:
+    // the new program gets its own.
+    const QueuedString inFlight = std::exchange(current_, QueuedString());
+    std::deque<QueuedString> waiting;
+    waiting.swap(queuedStringsToSend_);
+    currentTranslation_.clear();
+    pagerNewlinePending_ = false;
+    const bool setUp = inDictionaryMode_;
+    startProcessOnQueue();
+    if (setUp) queueSetUpScriptOnQueue();
+    for (QueuedString& q : waiting) {
+        if (q.type == LatinQuery || q.type == EnglishQuery) queueLookUpOnQueue(std::move(q));
+        else if (q.type != SetUpLine && q.type != ModeSwitch) enqueue(std::move(q));
+    }
+    answerEmpty(inFlight);
 }
 
 void DictionaryController::launchFailed(const QString& error) {
@@ -732,17 +788,68 @@ void DictionaryController::launchFailed(const QString& error) {
 
 void DictionaryController::markUnusable() {
     available_ = false;
+    // A later look-up starts the analyser again once the back-off has
+    // passed; each failed attempt doubles it.
+    retryAt_ = std::chrono::steady_clock::now() + retryDelay_;
+    retryDelay_ = std::min(retryDelay_ * 2, kMaximumRetryDelay);
+    const bool report = !reportedDown_;
+    reportedDown_ = true;
     failPendingRequests();
+    if (report) notifyAvailability(false);
+}
+
+void DictionaryController::setUpPassed() {
+    // The program works: the restart allowance is given back.
+    restartsLeft_ = 1;
+    retryDelay_ = firstRetryDelay_;
+    if (!reportedDown_) return;
+    reportedDown_ = false;
+    notifyAvailability(true);
+}
+
+void DictionaryController::retryIfDue() {
+    if (terminating_ || running_ || std::chrono::steady_clock::now() < retryAt_) return;
+    TSLogError("Starting latin_tool again after it was unavailable");
+    const bool setUp = inDictionaryMode_;
+    startProcessOnQueue();
+    if (setUp) queueSetUpScriptOnQueue();
+}
+
+void DictionaryController::notifyAvailability(bool available) {
+    AvailabilityObserver observer;
+    {
+        std::lock_guard<std::mutex> lock(observerMutex_);
+        observer = availabilityObserver_;
+    }
+    if (observer) observer(available);
+}
+
+void DictionaryController::setAvailabilityObserver(AvailabilityObserver observer) {
+    std::lock_guard<std::mutex> lock(observerMutex_);
+    availabilityObserver_ = std::move(observer);
+}
+
+void DictionaryController::setRetryDelay(std::chrono::milliseconds delay) {
+    auto s = self();
+    if (!s) return;
+    queue_->async([s, delay] {
+        s->firstRetryDelay_ = delay;
+        s->retryDelay_ = delay;
+        s->retryAt_ = std::chrono::steady_clock::now();
+    });
 }
 
 void DictionaryController::failPendingRequests() {
-    answerEmpty(current_);
-    current_ = QueuedString();
+    // Everything is taken off the controller before any block runs, so a
+    // block that calls in again (even terminate) finds nothing to answer
+    // twice and destroys no block that is running.
+    const QueuedString current = std::exchange(current_, QueuedString());
     std::deque<QueuedString> pending;
     pending.swap(queuedStringsToSend_);
-    for (const QueuedString& q : pending) answerEmpty(q);
     currentTranslation_.clear();
     pagerNewlinePending_ = false;
+    answerEmpty(current);
+    for (const QueuedString& q : pending) answerEmpty(q);
 }
 
 void DictionaryController::answerEmpty(const QueuedString& request) {

@@ -23,9 +23,16 @@
 // uncalled: a query that cleans to nothing, a launch failure, an analyser
 // that exits or gives no answer within the timeout, and a set-up dialogue
 // that goes out of step each answer the affected requests with an empty
-// result (logged). After an unexpected end the program is restarted once;
-// when that fails too the analyser reports itself unavailable and answers
-// every later request at once with an empty result.
+// result (logged). After an unexpected end the program is restarted, and
+// look-ups still waiting go to the new one; the allowance of one restart is
+// given back once a restarted program has passed its set-up. When a restart
+// fails too, the analyser reports itself unavailable (isAvailable, the
+// availability observer) and answers requests at once with an empty result,
+// until a look-up after the back-off starts it again.
+//
+// Completion blocks may call any public operation, terminate included: a
+// request leaves the controller before its block runs, so no block is called
+// twice or destroyed while it runs.
 //
 // Settings are injected (setSettingsProvider) because this library sits
 // below the application's settings object: the application hands in the
@@ -83,6 +90,7 @@ public:
         QString string;
         TSDictionaryBlock callback;
         QString expected;
+        bool endsSetUp = false;  // the set-up script's last line
         static QueuedString makeNewString(const QString& string, qint32 type, TSDictionaryBlock callback);
     };
 
@@ -95,10 +103,16 @@ public:
     static const std::vector<SetUpStep>& setUpScript();
 
     static constexpr const char* kDefaultProgram = "/usr/bin/whitakers-words";
-    // Longer input lines would be split by the analyser into two requests.
+    // A bound well inside the input line the analyser reads in one piece;
+    // a longer query is cut at a word (logged).
     static constexpr int kMaxQueryLength = 1000;
     static constexpr std::chrono::milliseconds kDefaultAnswerTimeout{15000};
     static constexpr std::chrono::milliseconds kDefaultShutdownGrace{1000};
+    // After the analyser was given up, the first look-up after this delay
+    // starts it again; every failed attempt doubles the delay, up to the
+    // maximum, and a program that passes its set-up resets it.
+    static constexpr std::chrono::milliseconds kDefaultRetryDelay{10000};
+    static constexpr std::chrono::milliseconds kMaximumRetryDelay{600000};
 
     DictionaryController();
     ~DictionaryController() override;
@@ -110,7 +124,8 @@ public:
     // At quit: ends the shared instance's process.
     static void terminateDictionary();
 
-    // Starts (or restarts) the analyser in a private empty working folder.
+    // Starts the analyser in a private empty working folder; does nothing
+    // while it runs (restartSubprocess replaces a running one).
     void startLatinProcess();
     // Queues the set-up script for the current look-up options.
     void loadDictionaryPrefs();
@@ -125,7 +140,8 @@ public:
 
     // Ends the process: two blank lines, input closed, terminated after the
     // grace period, killed if it still runs. Pending blocks are answered
-    // empty. Returns when the process has ended.
+    // empty. Returns when the process has ended. Safe from a completion
+    // block: the block is not called again.
     void terminate();
     // Ends the process and starts a new one.
     void restartSubprocess();
@@ -142,7 +158,15 @@ public:
     quint16 currentStatus() const { return status_.load(); }
     bool inLatinMode() const { return inLatinMode_.load(); }
     bool inDictionaryMode() const { return inDictionaryMode_.load(); }
+    // NO once the analyser has been given up (it could not be started, or
+    // failed again right after a restart) or terminated; a given-up analyser
+    // is tried again by a look-up after the back-off.
     bool isAvailable() const { return available_.load(); }
+    // Told, on the analysis queue, when the analyser is given up (false) and
+    // when a later start of it has passed its set-up again (true); the
+    // dictionary window shows from it that the analyser is down.
+    using AvailabilityObserver = std::function<void(bool available)>;
+    void setAvailabilityObserver(AvailabilityObserver observer);
     QString dictionaryVersion() const;
     qint64 processId() const { return processId_.load(); }
     QString workingDirectory() const;
@@ -150,6 +174,7 @@ public:
 
     void setAnswerTimeout(std::chrono::milliseconds timeout) { answerTimeout_ = timeout; }
     void setShutdownGrace(std::chrono::milliseconds grace) { shutdownGrace_ = grace; }
+    void setRetryDelay(std::chrono::milliseconds delay);
 
 private:
     struct Channel;
@@ -159,6 +184,7 @@ private:
     void handleEvent(const Event& event);
     // All below run on the analysis queue.
     void queueLookUp(const QString& line, qint32 type, TSDictionaryBlock block);
+    void queueLookUpOnQueue(QueuedString request);
     void startProcessOnQueue();
     void queueSetUpScriptOnQueue();
     void enqueue(QueuedString request);
@@ -175,6 +201,9 @@ private:
     void failPendingRequests();
     void answerEmpty(const QueuedString& request);
     void markUnusable();
+    void setUpPassed();
+    void retryIfDue();
+    void notifyAvailability(bool available);
     void armTimeout();
     void killTask(bool hard);
 
@@ -193,6 +222,10 @@ private:
     bool pagerNewlinePending_ = false;
     bool expectingExit_ = false;
     int restartsLeft_ = 1;
+    std::chrono::milliseconds firstRetryDelay_{kDefaultRetryDelay};
+    std::chrono::milliseconds retryDelay_{kDefaultRetryDelay};
+    std::chrono::steady_clock::time_point retryAt_{};
+    bool reportedDown_ = false;
     quint64 generation_ = 0;
     quint64 requestSerial_ = 0;
     quint64 armedSerial_ = 0;
@@ -206,6 +239,8 @@ private:
     std::atomic<bool> inDictionaryMode_{false};
     std::atomic<bool> available_{true};
     std::atomic<qint64> processId_{0};
+    std::mutex observerMutex_;
+    AvailabilityObserver availabilityObserver_;
     mutable std::mutex versionMutex_;
     QString dictionaryVersion_;
 };

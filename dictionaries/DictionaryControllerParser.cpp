@@ -20,6 +20,22 @@ QStringList splitWords(const QString& line) {
     return words;
 }
 
+// Word n of a line without splitting the whole line (the structure walks
+// look at word 2 of many lines).
+QStringView nthWord(QStringView line, int n) {
+    if (n < 1) return {};
+    const qsizetype size = line.size();
+    qsizetype i = 0;
+    for (int w = 1; i < size; ++w) {
+        while (i < size && line.at(i).isSpace()) ++i;
+        const qsizetype start = i;
+        while (i < size && !line.at(i).isSpace()) ++i;
+        if (i == start) break;
+        if (w == n) return line.mid(start, i - start);
+    }
+    return {};
+}
+
 QString wordAt(const QStringList& words, int n) { return n >= 1 && n <= words.size() ? words.at(n - 1) : QString(); }
 
 QString lineAt(const QStringList& lines, int index) {
@@ -87,9 +103,14 @@ bool DictionaryControllerParser::isInflection(const QString& line, bool* newWord
     return getCaseFromString(getNthWord(5, line)) != 0;
 }
 
-QString DictionaryControllerParser::getNthWord(int n, const QString& line) { return wordAt(splitWords(line), n); }
+QString DictionaryControllerParser::getNthWord(int n, const QString& line) {
+    const QStringView w = nthWord(line, n);
+    return w.isNull() ? QString() : w.toString();
+}
 
-QString DictionaryControllerParser::getFirstWordInLine(const QString& line) { return getNthWord(1, stripDots(line)); }
+QString DictionaryControllerParser::getFirstWordInLine(const QString& line) {
+    return DictionaryEntry::getFirstWordInLine(line);
+}
 
 int DictionaryControllerParser::countWordsInLine(const QString& line) { return int(splitWords(line).size()); }
 
@@ -120,6 +141,110 @@ QStringList DictionaryControllerParser::separateLatinString(const QString& text,
     return getWordForms ? forms : rest;
 }
 
+// ---- Structure of an answer ----
+
+DictionaryControllerParser::LineKind DictionaryControllerParser::lineKind(const QStringList& lines, int index) {
+    if (index < 0 || index >= lines.size()) return LineKind::Other;
+    const QString& line = lines.at(index);
+    if (isANewLine(line)) return LineKind::NewWord;
+    if (isAnExampleLine(lines, index)) return LineKind::Example;
+    if (isAMeaningString(line)) return LineKind::Meaning;
+    if (mainLine(line)) return LineKind::Dictionary;
+    // Examples without a ";" of their own: the analyser writes "~" for the word.
+    if (line.contains(QLatin1Char('~'))) return LineKind::Example;
+    static const QStringList fixes = {QStringLiteral("TACKON"), QStringLiteral("PREFIX"), QStringLiteral("SUFFIX")};
+    static const QStringList forms = {QStringLiteral("N"),     QStringLiteral("V"),      QStringLiteral("VPAR"),
+                                      QStringLiteral("SUPINE"), QStringLiteral("ADJ"),   QStringLiteral("ADV"),
+                                      QStringLiteral("CONJ"),  QStringLiteral("PREP"),   QStringLiteral("PRON"),
+                                      QStringLiteral("INTERJ"), QStringLiteral("NUM"),   QStringLiteral("+")};
+    const QStringView w2 = nthWord(line, 2);
+    if (w2.isEmpty()) return LineKind::Other;
+    for (const QString& f : fixes)
+        if (w2 == f) return LineKind::Fix;
+    for (const QString& f : forms)
+        if (w2 == f) return LineKind::Form;
+    return LineKind::Other;
+}
+
+QList<int> DictionaryControllerParser::formLinesOf(const QStringList& lines, int index) {
+    QList<int> owned;
+    if (index < 0 || index > lines.size()) return owned;
+    // Upwards: the block directly above. A dictionary line with a meaning
+    // line or another dictionary line directly above it shares the forms of
+    // the block above those (the analyser writes the forms once for every
+    // dictionary word they belong to). It shares them among a handful of
+    // words at most; the bound keeps answers without forms (English to
+    // Latin) linear.
+    constexpr int kMostSharing = 16;
+    int passed = 0;
+    for (int k = index - 1; k >= 0; --k) {
+        const LineKind kind = lineKind(lines, k);
+        if (kind == LineKind::Example) continue;
+        if (kind == LineKind::Form) {
+            owned.prepend(k);
+            continue;
+        }
+        if (owned.isEmpty() && kind == LineKind::Meaning) continue;
+        if (owned.isEmpty() && kind == LineKind::Dictionary && ++passed <= kMostSharing) continue;
+        break;
+    }
+    // Downwards: forms written after the dictionary line and before its
+    // meanings (a supine, a packon's own case) are its own; forms followed
+    // by another dictionary line are that line's.
+    if (lineKind(lines, index) != LineKind::Dictionary) return owned;
+    QList<int> below;
+    int k = index + 1;
+    for (; k < lines.size(); ++k) {
+        const LineKind kind = lineKind(lines, k);
+        if (kind == LineKind::Example) continue;
+        if (kind != LineKind::Form) break;
+        below.append(k);
+    }
+    const LineKind next = lineKind(lines, k);
+    if (k >= lines.size() || next == LineKind::Meaning || next == LineKind::NewWord) owned += below;
+    return owned;
+}
+
+bool DictionaryControllerParser::startsAnalysisWithoutDictionaryLine(const QStringList& lines, int index) {
+    if (lineKind(lines, index) != LineKind::Meaning) return false;
+    int k = index - 1;
+    while (k >= 0 && lineKind(lines, k) == LineKind::Example) --k;
+    if (lineKind(lines, k) != LineKind::Form) return false;
+    while (k >= 0 && (lineKind(lines, k) == LineKind::Form || lineKind(lines, k) == LineKind::Example)) --k;
+    // Forms right below a dictionary line and before its meanings are that
+    // line's own.
+    return lineKind(lines, k) != LineKind::Dictionary;
+}
+
+bool DictionaryControllerParser::isFixMeaning(const QStringList& lines, int index) {
+    if (lineKind(lines, index) != LineKind::Meaning) return false;
+    // A tackon's meanings take a line or two; the bound keeps long runs of
+    // meaning lines linear.
+    constexpr int kLongestFixMeaning = 8;
+    int k = index - 1;
+    while (k >= 0 && index - k <= kLongestFixMeaning && lineKind(lines, k) == LineKind::Meaning) --k;
+    return lineKind(lines, k) == LineKind::Fix;
+}
+
+DictionaryEntryPtr DictionaryControllerParser::entryWithoutDictionaryLine(const QStringList& lines, int index,
+                                                                         bool showCases) {
+    int k = index - 1;
+    while (k >= 0 && lineKind(lines, k) == LineKind::Example) --k;
+    if (lineKind(lines, k) != LineKind::Form) return nullptr;
+    const QString& form = lines.at(k);
+    int type = 0;
+    QString code = getNthWord(2, form);
+    if (code == QLatin1String("VPAR") || code == QLatin1String("SUPINE") || code == QLatin1String("+"))
+        code = QStringLiteral("V");
+    if (!isThisAWordType(code, &type)) return nullptr;
+    // The analysed form stands for the dictionary form the analyser left
+    // out; the code letters are unknown (no frequency, no age), and so is a
+    // noun's gender.
+    const QString vocab = getFirstWordInLine(form) + QLatin1Char(' ') + code +
+                          (type == DictionaryEntry::Noun ? QLatin1String(" U [XXXXX") : QLatin1String(" [XXXXX"));
+    return parseLatinVocabString(vocab, lines, index, showCases);
+}
+
 // ---- Clean-ups ----
 
 QString DictionaryControllerParser::stripCommas(const QString& text, bool* commaFound) {
@@ -128,10 +253,7 @@ QString DictionaryControllerParser::stripCommas(const QString& text, bool* comma
     return s.remove(QLatin1Char(','));
 }
 
-QString DictionaryControllerParser::stripDots(const QString& text) {
-    QString s = text;
-    return s.remove(QLatin1Char('.'));
-}
+QString DictionaryControllerParser::stripDots(const QString& text) { return DictionaryEntry::stripDots(text); }
 
 QString DictionaryControllerParser::stripColons(const QString& text) {
     QString s = text;
@@ -432,24 +554,17 @@ DictionaryEntryPtr DictionaryControllerParser::getNounData(const QStringList& li
     bool taken = false;
     int lastCase = 0;
     bool lastPlural = false;
-    for (int k = index - 1; k >= 0; --k) {
-        const QString& line = lines.at(k);
-        bool newWord = false;
-        if (hasBracket(line)) {
-            if (calculateWordType(separateLatinString(line, false)) != 1) break;
-        } else if (isInflection(line, &newWord)) {
-            const QStringList words = splitWords(line);
-            const int caseCode = getCaseFromString(wordAt(words, 5));
-            const QString w6 = wordAt(words, 6);
-            if (caseCode == 0 || w6.isNull()) break;
-            const bool plural = w6 == QLatin1String("P");
-            if (!taken || caseCode != lastCase || plural != lastPlural) summary = addNounCase(caseCode, plural, summary);
-            taken = true;
-            lastCase = caseCode;
-            lastPlural = plural;
-        } else if (isANewLine(line) || (taken && mainLine(line))) {
-            break;
-        }
+    const QList<int> owned = formLinesOf(lines, index);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        const QStringList words = splitWords(lines.at(*it));
+        const int caseCode = getCaseFromString(wordAt(words, 5));
+        const QString w6 = wordAt(words, 6);
+        if (caseCode == 0 || w6.isNull()) continue;
+        const bool plural = w6 == QLatin1String("P");
+        if (!taken || caseCode != lastCase || plural != lastPlural) summary = addNounCase(caseCode, plural, summary);
+        taken = true;
+        lastCase = caseCode;
+        lastPlural = plural;
     }
     return taken ? makeNode(summary, DictionaryEntry::WordData) : nullptr;
 }
@@ -460,27 +575,21 @@ DictionaryEntryPtr DictionaryControllerParser::getPronounData(const QStringList&
     bool taken = false;
     int lastCase = 0, lastGender = 0;
     bool lastPlural = false;
-    for (int k = index - 1; k >= 0; --k) {
-        const QString& line = lines.at(k);
-        bool newWord = false;
-        if (hasBracket(line)) continue;
-        if (isInflection(line, &newWord)) {
-            const QStringList words = splitWords(line);
-            const int caseCode = getCaseFromString(wordAt(words, 5));
-            if (caseCode == 0) break;
-            const bool plural = wordAt(words, 6) == QLatin1String("P");
-            const QString w7 = wordAt(words, 7);
-            // A line without a gender word counts as of unknown gender.
-            const int gender = w7.isNull() ? 6 : genderFromString(w7);
-            if (!(taken && caseCode == lastCase && plural == lastPlural && gender == lastGender))
-                summary = addPronounCase(caseCode, gender, plural, summary);
-            taken = true;
-            lastCase = caseCode;
-            lastPlural = plural;
-            lastGender = gender;
-        } else if (isANewLine(line) || (taken && line.contains(QLatin1Char(';')))) {
-            break;
-        }
+    const QList<int> owned = formLinesOf(lines, index);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        const QStringList words = splitWords(lines.at(*it));
+        const int caseCode = getCaseFromString(wordAt(words, 5));
+        if (caseCode == 0) continue;
+        const bool plural = wordAt(words, 6) == QLatin1String("P");
+        const QString w7 = wordAt(words, 7);
+        // A line without a gender word counts as of unknown gender.
+        const int gender = w7.isNull() ? 6 : genderFromString(w7);
+        if (!(taken && caseCode == lastCase && plural == lastPlural && gender == lastGender))
+            summary = addPronounCase(caseCode, gender, plural, summary);
+        taken = true;
+        lastCase = caseCode;
+        lastPlural = plural;
+        lastGender = gender;
     }
     return taken ? makeNode(summary, DictionaryEntry::WordData) : nullptr;
 }
@@ -489,27 +598,20 @@ DictionaryEntryPtr DictionaryControllerParser::getAdjectiveData(const QStringLis
     if (index < 1 || index > lines.size()) return nullptr;
     QString summary;
     QString degree;
-    for (int k = index - 1; k >= 0; --k) {
-        const QString& line = lines.at(k);
-        bool newWord = false;
-        if (hasBracket(line)) {
-            if (calculateWordType(separateLatinString(line, false)) != 3) break;
-        } else if (isInflection(line, &newWord)) {
-            const QStringList words = splitWords(line);
-            const int caseCode = getCaseFromString(wordAt(words, 5));
-            const QString w6 = wordAt(words, 6);
-            if (caseCode == 0 || w6.isNull()) break;
-            const QString w7 = wordAt(words, 7);
-            const int gender = w7.isNull() ? 6 : genderFromString(w7);
-            summary = addAdjectiveCase(caseCode, gender, w6 == QLatin1String("P"), summary);
-            // The analyser writes the degree after the gender.
-            const QString w8 = wordAt(words, 8);
-            if (w8 == QLatin1String("COMP")) degree = QStringLiteral(": comparative");
-            else if (w8 == QLatin1String("SUPER")) degree = QStringLiteral(": superlative");
-            else if (w8 == QLatin1String("POS")) degree.clear();
-        } else if (isANewLine(line)) {
-            break;
-        }
+    const QList<int> owned = formLinesOf(lines, index);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        const QStringList words = splitWords(lines.at(*it));
+        const int caseCode = getCaseFromString(wordAt(words, 5));
+        const QString w6 = wordAt(words, 6);
+        if (caseCode == 0 || w6.isNull()) continue;
+        const QString w7 = wordAt(words, 7);
+        const int gender = w7.isNull() ? 6 : genderFromString(w7);
+        summary = addAdjectiveCase(caseCode, gender, w6 == QLatin1String("P"), summary);
+        // The analyser writes the degree after the gender; the topmost line's counts.
+        const QString w8 = wordAt(words, 8);
+        if (w8 == QLatin1String("COMP")) degree = QStringLiteral(": comparative");
+        else if (w8 == QLatin1String("SUPER")) degree = QStringLiteral(": superlative");
+        else if (w8 == QLatin1String("POS")) degree.clear();
     }
     if (summary.isEmpty()) return nullptr;
     return makeNode(summary + degree, DictionaryEntry::WordData);
@@ -519,20 +621,17 @@ DictionaryEntryPtr DictionaryControllerParser::getVerbData(const QStringList& li
     if (index < 0 || index >= lines.size()) return nullptr;
     QString summary, lastText;
     bool any = false;
+    // Only the verb's own dictionary line says whether it is deponent: a
+    // neighbour's line passed on the way to shared forms does not.
     int preset = 0;
-    for (int k = index; k >= 0; --k) {
-        const QString& line = lines.at(k);
-        // An example may hold a ";" of its own; it ends no verb's forms.
-        if (isAnExampleLine(lines, k)) continue;
-        if (line.contains(QLatin1String("=>")) || line.contains(QLatin1Char(';')) || line.contains(QLatin1Char('~'))) {
-            if (line.contains(QLatin1Char(';'))) break;
-            continue;
-        }
-        if (hasBracket(line)) {
-            if (line.contains(QLatin1String(" DEP"))) preset = 3;
-            else if (line.contains(QLatin1String("SEMIDEP"))) preset = 4;
-            continue;
-        }
+    const QString& own = lines.at(index);
+    if (lineKind(lines, index) == LineKind::Dictionary) {
+        if (own.contains(QLatin1String(" DEP"))) preset = 3;
+        else if (own.contains(QLatin1String("SEMIDEP"))) preset = 4;
+    }
+    const QList<int> owned = formLinesOf(lines, index);
+    for (auto it = owned.rbegin(); it != owned.rend(); ++it) {
+        const QString& line = lines.at(*it);
         const QString w2 = getNthWord(2, line);
         QString text;
         if (w2 == QLatin1String("V")) {
@@ -543,8 +642,6 @@ DictionaryEntryPtr DictionaryControllerParser::getVerbData(const QStringList& li
             text = QStringLiteral("supine");
         } else if (w2 == QLatin1String("+")) {
             text = parseVerbForm(line.mid(line.indexOf(QLatin1Char('+')) + 2), preset);
-        } else {
-            break;
         }
         if (text.isNull() || (any && text == lastText)) continue;
         summary = any ? summary + QLatin1String(", ") + text : text;
@@ -647,7 +744,8 @@ DictionaryEntryPtr DictionaryControllerParser::parseLatinVocabString(const QStri
         // tackon (qui + dam). The tackon line stands above the packon's own
         // line, so the search for it starts one line up.
         text = getPackonBase(lines, index) + extractTackon(lines, index - 1);
-        if (showCases) entry->addChild(getPronounData(lines, findMeaningLine(lines, index)));
+        // The forms around the packon's own line are its cases.
+        if (showCases) entry->addChild(getPronounData(lines, index));
         break;
     }
     default: break;
@@ -711,7 +809,8 @@ DictionaryEntryPtr DictionaryControllerParser::getWordModifications(const QStrin
     for (int k = std::min(index, int(lines.size())) - 1; k >= 0; --k) {
         const QString& line = lines.at(k);
         if (hasBracket(line) || line.contains(QLatin1Char(';')) || isANewLine(line)) break;
-        if (line.contains(QLatin1String("be rendered by '")) || line.contains(QLatin1String("Syncopated perfect often drops"))) {
+        if (line.contains(QLatin1String("be rendered by '")) || line.contains(QLatin1String("Syncopated perfect often drops")) ||
+            line.contains(QLatin1String("Syncopated perfect sometimes drops"))) {
             notices << line;
         } else if (line.contains(QLatin1String("doubled consonant may be rendered by just the single"))) {
             // The letter is named on the line above; at the top of the answer
@@ -760,9 +859,49 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
     DictionaryEntryPtr root, previous;
     DictionaryEntryList group;
     bool meaningSeen = false;
+    // Meaning lines of a tackon, prefix or suffix: they belong to the word it
+    // is attached to, whose analysis follows.
+    QStringList fixMeanings;
+    auto placeFixMeanings = [&fixMeanings](const DictionaryEntryPtr& target) {
+        if (!target) return;
+        for (const QString& m : std::as_const(fixMeanings)) addMeanings(m, {target});
+        fixMeanings.clear();
+    };
+
+    auto place = [&](const DictionaryEntryPtr& entry, const QString& rootText, bool packon, int i) {
+        if (!root || root->entry() != rootText) {
+            root = makeNode(rootText, DictionaryEntry::Root);
+            root->addChild(getWordModifications(lines, i));
+            result.push_back(root);
+        }
+        if (group.empty() || group.front()->type() != entry->type() || meaningSeen) group.clear();
+        group.push_back(entry);
+        root->addChild(entry);
+        meaningSeen = false;
+        // A packon is the word its tackon makes; any other word carries the
+        // tackon as a part of the analysed form.
+        if (!fixMeanings.isEmpty()) placeFixMeanings(packon ? entry : root);
+    };
+
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (isAMeaningString(line) && !isAnExampleLine(lines, i)) {
+            if (isFixMeaning(lines, i)) {
+                if (line.contains(QLatin1Char(';'))) fixMeanings << line;
+                meaningSeen = true;
+                continue;
+            }
+            if (line.contains(QLatin1Char(';')) && startsAnalysisWithoutDictionaryLine(lines, i)) {
+                // Its meanings are its own, not those of the entries before.
+                if (DictionaryEntryPtr entry = entryWithoutDictionaryLine(lines, i, showCases)) {
+                    const QString rootText = lookForRootWord(lines, i);
+                    previous = entry;
+                    if (!rootText.isEmpty()) {
+                        meaningSeen = true;
+                        place(entry, rootText, false, i);
+                    }
+                }
+            }
             if (line.contains(QLatin1Char(';'))) {
                 if (root) addMeanings(line, group);
             } else if (previous && root) {
@@ -774,6 +913,8 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
             continue;
         }
         if (isANewLine(line)) {
+            if (!fixMeanings.isEmpty()) placeFixMeanings(root);
+            fixMeanings.clear();
             root.reset();
             group.clear();
             continue;
@@ -783,20 +924,14 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         previous = entry;
         if (!entry) continue;
         QString rootText;
-        if (line.contains(QLatin1String("PACK"))) rootText = entry->entry();
+        const bool packon = line.contains(QLatin1String("PACK"));
+        if (packon) rootText = entry->entry();
         else if (entry->entry().contains(QLatin1String("Unknown"))) rootText = line;
         else rootText = lookForRootWord(lines, i);
         if (rootText.isEmpty()) continue;
-        if (!root || root->entry() != rootText) {
-            root = makeNode(rootText, DictionaryEntry::Root);
-            root->addChild(getWordModifications(lines, i));
-            result.push_back(root);
-        }
-        if (group.empty() || group.front()->type() != entry->type() || meaningSeen) group.clear();
-        group.push_back(entry);
-        root->addChild(entry);
-        meaningSeen = false;
+        place(entry, rootText, packon, i);
     }
+    if (!fixMeanings.isEmpty()) placeFixMeanings(root);
     return removeDuplicates(result);
 }
 

@@ -8,6 +8,15 @@
 // their meanings). The building blocks are public so that each line rule can
 // be tested on its own; DictionaryController inherits them all.
 //
+// A Latin answer is a run of analyses: blocks of form lines (with examples
+// under them), the dictionary lines they belong to, and meaning lines. A
+// summary gathers only the form lines of its own dictionary line (see
+// formLinesOf); the meanings of a tackon, prefix or suffix go to the word it
+// is attached to (a packon itself, otherwise the analysed form's root node);
+// forms followed by meanings with no dictionary line (some pronouns) get an
+// entry of their own, so that every analysis and meaning line of the answer
+// appears once.
+//
 // The answer is taken as lines cut at "\n" with empty lines dropped; a "word"
 // is a run of characters between white space, counted from 1. Nothing here
 // keeps state or throws: lines of an unknown shape are passed over, words not
@@ -40,11 +49,36 @@ public:
     static bool isInflection(const QString& line, bool* newWordFound);
     // Null when the line has fewer than n words, or n is below 1.
     static QString getNthWord(int n, const QString& line);
-    // Word 1 after every "." of the line has been deleted.
+    // Word 1 after every "." of the line has been deleted (DictionaryEntry's).
     static QString getFirstWordInLine(const QString& line);
     static int countWordsInLine(const QString& line);
     // Forms list (true) or rest list (false) of a dictionary text.
     static QStringList separateLatinString(const QString& text, bool getWordForms);
+
+    // ---- Structure of an answer ----
+    // What a line is to the answer's structure: a form line (an analysed
+    // form: word 2 is its word class), an example under one, a dictionary
+    // line (or a numeral, unknown-word or nameless-noun line), a meaning
+    // line, a tackon, prefix or suffix line (whose meanings follow it), a
+    // new-word line, or anything else (notices).
+    enum class LineKind { Other, Form, Example, Dictionary, Meaning, Fix, NewWord };
+    static LineKind lineKind(const QStringList& lines, int index);
+    // The form lines (indexes, top to bottom) that belong to the dictionary
+    // line at index: the block of forms directly above it (or, when a
+    // dictionary or meaning line stands directly above, the block above
+    // those, which it shares with the dictionary lines in between), and a
+    // block directly below it that ends at a meaning line, a new-word line or
+    // the end (a supine, a packon's case). For an index that is no dictionary
+    // line, the block directly above.
+    static QList<int> formLinesOf(const QStringList& lines, int index);
+    // The meaning line at index follows forms that no dictionary line
+    // follows: an analysis the analyser wrote without one (some pronouns).
+    static bool startsAnalysisWithoutDictionaryLine(const QStringList& lines, int index);
+    // The meaning line at index is that of a tackon, prefix or suffix.
+    static bool isFixMeaning(const QStringList& lines, int index);
+    // The word entry of such an analysis: its analysed form, of the form's
+    // word class, with its summary; null when the form has no word class.
+    static DictionaryEntryPtr entryWithoutDictionaryLine(const QStringList& lines, int index, bool showCases = true);
 
     // ---- Text clean-ups ----
     static QString stripCommas(const QString& text, bool* commaFound);

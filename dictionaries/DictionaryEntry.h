@@ -229,6 +229,13 @@ public:
     bool isLatin() const;
     QString getConjugationName() const;
 
+    // ---- Text helpers ----
+    // Word 1 (a run of characters between white space) of the line after
+    // every "." in it has been deleted; empty when the line has no word.
+    static QString getFirstWordInLine(const QString& line);
+    // The text with every "." deleted.
+    static QString stripDots(const QString& text);
+
     // ---- Comparison ----
     bool isEqualTo(const DictionaryEntry& other) const;
     bool matchesKey(const QString& key) const;

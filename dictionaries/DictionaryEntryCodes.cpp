@@ -286,3 +286,20 @@ void DictionaryEntry::setCase(int caseCode) {
     else
         attributes_[kCase] = caseKey(caseCode);
 }
+
+// ---- Text helpers ----
+
+QString DictionaryEntry::stripDots(const QString& text) {
+    QString s = text;
+    return s.remove(QLatin1Char('.'));
+}
+
+QString DictionaryEntry::getFirstWordInLine(const QString& line) {
+    const QString s = stripDots(line);
+    const qsizetype n = s.size();
+    qsizetype i = 0;
+    while (i < n && s.at(i).isSpace()) ++i;
+    const qsizetype start = i;
+    while (i < n && !s.at(i).isSpace()) ++i;
+    return i > start ? s.mid(start, i - start) : QString();
+}

@@ -405,3 +405,137 @@ TEST(AnalyserFailures, ExitIsLoggedWithItsCodeAndRestartedOnce) {
     EXPECT_FALSE(timedOut(third.get(1s)));
     controller->terminate();
 }
+
+// ---- Calls from completion blocks, restarts and back-off ----
+
+TEST_F(AnalyserProcess, CompletionBlocksMayEndOrUseTheController) {
+    // A block that terminates the controller while more look-ups wait:
+    // it runs once, and each waiting block once, empty.
+    std::atomic<int> calls{0};
+    std::promise<TSDictionaryResult> first;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, [&](const TSDictionaryResult& r) {
+        ++calls;
+        controller->terminate();
+        first.set_value(r);
+    });
+    Pending waiting;
+    controller->translateToEnglish(QStringLiteral("arma"), 0, 0, waiting.block());
+    auto f = first.get_future();
+    ASSERT_EQ(f.wait_for(10s), std::future_status::ready);
+    EXPECT_FALSE(TSDictionary::parsedWords(f.get()).empty());
+    expectEmptyAnswer(waiting);
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(calls.load(), 1);
+    EXPECT_FALSE(controller->isAvailable());
+    EXPECT_EQ(controller->processId(), 0);
+    Pending after;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, after.block());
+    expectEmptyAnswer(after);
+}
+
+TEST_F(AnalyserProcess, CompletionBlocksMayChainLookUpsAndRestart) {
+    // A second start and a look-up from inside a block, a restart from
+    // inside the next one, then a terminate handed to another thread by a
+    // block: each block once.
+    std::atomic<int> calls{0};
+    Pending last;
+    const qint64 pid = controller->processId();
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, [&](const TSDictionaryResult&) {
+        ++calls;
+        controller->startLatinProcess();
+        controller->translateToEnglish(QStringLiteral("arma"), 0, 0, [&](const TSDictionaryResult&) {
+            ++calls;
+            controller->restartSubprocess();
+            controller->translateToEnglish(QStringLiteral("sum"), 0, 0, last.block());
+        });
+    });
+    const TSDictionaryResult sum = last.get(15s);
+    ASSERT_FALSE(timedOut(sum));
+    EXPECT_EQ(headwords(TSDictionary::parsedWords(sum)), QStringList{QStringLiteral("sum esse fui futurus")});
+    EXPECT_EQ(calls.load(), 2);
+    EXPECT_NE(controller->processId(), pid);  // the restart's, not a second start's
+
+    std::promise<void> ended;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, [&](const TSDictionaryResult&) {
+        ts::DispatchQueue::global()->async([&] {
+            controller->terminate();
+            ended.set_value();
+        });
+    });
+    EXPECT_EQ(ended.get_future().wait_for(10s), std::future_status::ready);
+    EXPECT_FALSE(controller->isAvailable());
+}
+
+TEST_F(AnalyserProcess, RestartAllowanceComesBackOnceTheRestartedProgramIsSetUp) {
+    ASSERT_FALSE(timedOut(latin(QStringLiteral("amo"))));
+    CaptureLogger::Scope log;
+    // Two crashes with no look-up between them: each is restarted.
+    qint64 pid = controller->processId();
+    for (int crash = 0; crash < 2; ++crash) {
+        ASSERT_GT(pid, 0);
+        ::kill(pid_t(pid), SIGKILL);
+        ASSERT_TRUE(waitFor([&] {
+            return controller->processId() > 0 && controller->processId() != pid &&
+                   controller->currentStatus() == DictionaryController::Idle;
+        })) << crash;
+        pid = controller->processId();
+    }
+    EXPECT_TRUE(controller->isAvailable());
+    const TSDictionaryResult r = latin(QStringLiteral("arma"));
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_TRUE(headwords(TSDictionary::parsedWords(r)).contains(QStringLiteral("armum armi")));
+}
+
+TEST(AnalyserFailures, GivenUpAnalyserIsTriedAgainAfterTheBackOff) {
+    ensureApplication();
+    if (!analyserInstalled() || !QFileInfo(QStringLiteral("/bin/sh")).isExecutable()) GTEST_SKIP();
+    CaptureLogger::Scope log;
+    // The stand-in fails until the marker exists, then runs the real program.
+    QTemporaryDir marks;
+    const QByteArray marker = QFile::encodeName(marks.filePath(QStringLiteral("ready")));
+    FakeAnalyser fake("[ -f '" + marker + "' ] && exec '" +
+                      QFile::encodeName(DictionaryController::findAnalyserProgram(QString())) + "'\nexit 4\n");
+    auto controller = std::make_shared<DictionaryController>();
+    std::mutex m;
+    QList<bool> reports;
+    controller->setAvailabilityObserver([&](bool available) {
+        std::lock_guard<std::mutex> lock(m);
+        reports << available;
+    });
+    controller->setRetryDelay(300ms);
+    controller->startLatinProcess();
+    controller->loadDictionaryPrefs();
+    Pending down;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, down.block());
+    expectEmptyAnswer(down);
+    ASSERT_TRUE(waitFor([&] { return !controller->isAvailable(); }, 5s));
+    // Within the back-off a look-up is answered at once, without a start.
+    Pending early;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, early.block());
+    expectEmptyAnswer(early, 1s);
+
+    QFile(QString::fromLocal8Bit(marker)).open(QIODevice::WriteOnly);
+    std::this_thread::sleep_for(400ms);
+    Pending again;
+    controller->translateToEnglish(QStringLiteral("amo"), 0, 0, again.block());
+    const TSDictionaryResult r = again.get(10s);
+    ASSERT_FALSE(timedOut(r));
+    EXPECT_EQ(headwords(TSDictionary::parsedWords(r)), QStringList{QStringLiteral("amo amare amavi amatus")});
+    EXPECT_TRUE(controller->isAvailable());
+    EXPECT_TRUE(log->contains(QStringLiteral("exited with code 4")));
+    {
+        std::lock_guard<std::mutex> lock(m);
+        EXPECT_EQ(reports, (QList<bool>{false, true}));
+    }
+    controller->terminate();
+}
+
+TEST(AnalyserQueries, ACutQueryIsLogged) {
+    CaptureLogger::Scope log;
+    const QString cut = DictionaryController::cleanQuery(QStringLiteral("et ").repeated(400));
+    EXPECT_LE(cut.size(), DictionaryController::kMaxQueryLength + 1);
+    EXPECT_TRUE(log->contains(QStringLiteral("Query of 1199 characters cut to")));
+    CaptureLogger::Scope quiet;
+    DictionaryController::cleanQuery(QStringLiteral("et ").repeated(300));
+    EXPECT_FALSE(quiet->contains(QStringLiteral("cut to")));
+}
