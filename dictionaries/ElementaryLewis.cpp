@@ -89,7 +89,7 @@ void ElementaryLewis::initialize() {
         const QUrl url = editedURL();
         if (!loadFileRecordingState(url)) {
             // Waiting readers are released with an empty dictionary.
-            loadFailed_.store(loadState() == LoadState::Unreadable);
+            loadFailed_.store(true);
             if (loadState() == LoadState::Missing) reportMissing();
             else TSLogError("%@ could not be loaded from %@; it is empty", className(), url.toLocalFile());
             setWords({});

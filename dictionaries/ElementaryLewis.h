@@ -9,8 +9,9 @@
 // A load that fails (the file missing with no archive to unpack, or
 // unreadable) leaves an empty dictionary, never a null one, so that waiting
 // readers are released; loadState() tells which case it was, and a missing
-// dictionary is logged once per process. A dictionary whose file could not be
-// read is never saved over that file.
+// dictionary is logged once per process. A dictionary that did not load is
+// never saved: not over a file it could not read, and not as an empty file
+// that would keep the bundle's copy from being unpacked later.
 //
 // Threads: look-ups, searches, edits made through the dictionary (deletion,
 // change marks) and the serialisation and writing of a save all hold
@@ -87,6 +88,6 @@ protected:
     void reportMissing() const;
 
 private:
-    // The file could not be read; saving must not replace it.
+    // The file was missing or could not be read; saving must not write it.
     std::atomic<bool> loadFailed_{false};
 };
