@@ -1,7 +1,6 @@
 #include "LewisAndShort.h"
 
 #include "app/logging/LGLog.h"
-#include "dictionaries/DictionaryControllerParser.h"
 #include "dictionaries/DictionaryServices.h"
 #include "foundation/StringExtensions.h"
 
@@ -124,6 +123,21 @@ void LewisAndShort::wordsChanged() {
 
 namespace {
 
+// The first blank-separated word of a headword with its dots left out, as
+// the analyser parser's getFirstWordInLine gives it, without splitting the
+// whole line.
+QString firstWord(const QString& line) {
+    const qsizetype n = line.size();
+    qsizetype i = 0;
+    for (; i < n && (line.at(i).isSpace() || line.at(i) == QLatin1Char('.')); ++i) {}
+    const qsizetype start = i;
+    bool dots = false;
+    for (; i < n && !line.at(i).isSpace(); ++i) dots = dots || line.at(i) == QLatin1Char('.');
+    QString word = line.mid(start, i - start);
+    if (dots) word.remove(QLatin1Char('.'));
+    return word;
+}
+
 struct WordTypeCriteria {
     int wordType, syllables;
     QString wordContains;
@@ -202,7 +216,7 @@ DictionaryEntryList LewisAndShort::wordTypeSearch(int wordType, int syllables, c
     if (!list) return result;
     for (const auto& entry : *list) {
         if (!entry || !criteria.attributesMatch(*entry)) continue;
-        if (needsWord && !criteria.wordMatches(DictionaryControllerParser::getFirstWordInLine(entry->entry())))
+        if (needsWord && !criteria.wordMatches(firstWord(entry->entry())))
             continue;
         result.push_back(entry);
     }

@@ -533,13 +533,31 @@ QString TSDictionary::removeDiphthongs(const QString& word) {
         {QStringLiteral("eu"), QStringLiteral("ū")},   {QStringLiteral("oe"), QStringLiteral("œ")},
         {QStringLiteral("ui"), QStringLiteral("ū")},   {QStringLiteral("qu"), QStringLiteral("q")},
         {QStringLiteral("x"), QStringLiteral("xx")}};
+    // Every step's pattern is one or two units. Looking for it first is much
+    // cheaper than a replacement that finds nothing, the usual case.
+    auto occurs = [](const QString& s, const QString& pattern) {
+        const QChar first = pattern.at(0);
+        const qsizetype n = s.size();
+        if (pattern.size() == 1) return s.contains(first);
+        const QChar second = pattern.at(1);
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            if (s.at(i) == first && s.at(i + 1) == second) return true;
+        return false;
+    };
     QString s = word;
-    for (const auto& [from, to] : steps) s.replace(from, to);
+    for (const auto& [from, to] : steps)
+        if (occurs(s, from)) s.replace(from, to);
     return s;
 }
 
 QStringList TSDictionary::splitDoubleConsonants(const QStringList& words) {
-    static const QString consonants = QStringLiteral("bcdfghjklmnpqrstvxz");
+    auto isConsonant = [](QChar c) {
+        switch (c.unicode()) {
+        case 'b': case 'c': case 'd': case 'f': case 'g': case 'h': case 'j': case 'k': case 'l': case 'm':
+        case 'n': case 'p': case 'q': case 'r': case 's': case 't': case 'v': case 'x': case 'z': return true;
+        default: return false;
+        }
+    };
     QStringList out;
     QString segment;
     bool vowelInSegment = false;
@@ -550,7 +568,7 @@ QStringList TSDictionary::splitDoubleConsonants(const QStringList& words) {
             consonantsSinceVowel = 0;
         }
         for (QChar c : word) {
-            if (consonants.contains(c)) {
+            if (isConsonant(c)) {
                 if (vowelInSegment && consonantsSinceVowel >= 1) {
                     out << segment;
                     segment = QString(c);
