@@ -123,7 +123,8 @@ void ElementaryLewis::reportMissing() const {
 }
 
 void ElementaryLewis::waitForInitialisation() {
-    if (words()) return;
+    // Waits for the load's end rather than for `words`: the load still sets
+    // its state and credits after the entries.
     initialize();
     TSDictionary::waitForInitialisation();
 }

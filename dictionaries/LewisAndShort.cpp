@@ -252,12 +252,17 @@ bool LewisAndShort::loadFromSourceResult(const ts::ValueDictionary& result) {
         TSLogError("The source of %@ gave no entries; the dictionary is left as it was", className());
         return false;
     }
+    // No file load may start after, or still run under, the new entries.
+    const bool noLoadStarted = claimInitialization();
+    if (!noLoadStarted) TSDictionary::waitForInitialisation();
     {
         std::lock_guard<std::recursive_mutex> lock(wordsLock());
         setDictionaryData(result);
         setWords(entries);
         wordsChanged();
     }
+    setLoadState(LoadState::Loaded);
+    if (noLoadStarted) signalLoaded();
     clearLoadFailure();
     return saveToFile();
 }
