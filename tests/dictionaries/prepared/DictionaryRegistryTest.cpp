@@ -85,6 +85,7 @@ TEST_F(DictionaryRegistry, EmptyFolderListsNothing) {
     EXPECT_TRUE(TSDictionaries::dictionaryNames().isEmpty());
     CaptureLogger::Scope log;
     EXPECT_EQ(TSDictionaries::dictionaryOfType(3, false), nullptr);
+    EXPECT_TRUE(log->contains(QStringLiteral("No dictionary for type 3")));
 }
 
 TEST_F(DictionaryRegistry, DroppedDictionaryAppearsAfterDictionaryChanged) {
