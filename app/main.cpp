@@ -1,3 +1,6 @@
+#include "app/core/DictionaryServicesSetup.h"
+#include "dictionaries/TSDictionaries.h"
+
 #include <QApplication>
 #include <QKeyEvent>
 #include <QKeySequence>
@@ -52,6 +55,10 @@ int main(int argc, char* argv[]) {
         std::signal(SIGINT, quitOnSignal);
         std::signal(SIGTERM, quitOnSignal);
     }
+
+    installDictionaryServices();
+    // Edits not yet saved by their delayed save are written before the end.
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { TSDictionaries::saveDictionaries(); });
 
     return app.exec();
 }

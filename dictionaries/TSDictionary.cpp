@@ -11,6 +11,8 @@
 #include <QProcess>
 #include <QSaveFile>
 
+#include <sys/stat.h>
+
 #ifdef TS_HAVE_LIBZIP
 #include <zip.h>
 #endif
@@ -90,7 +92,7 @@ DictionaryEntryPtr TSDictionary::entryWithKey(const QString&) {
     return nullptr;
 }
 
-DictionaryEntryList TSDictionary::wordTypeSearch(int, int, const QString&, bool, int, int, int, bool, int, int) {
+DictionaryEntryList TSDictionary::wordTypeSearch(int, int, const QString&, bool, int, int, int, int, int, int) {
     TSLogError("Must override wordType %@", className());
     return {};
 }
@@ -204,22 +206,55 @@ TSDictionaryPtr TSDictionary::loadFromFile(const QUrl& url) {
 }
 
 void TSDictionary::initialize() {
-    {
-        std::lock_guard<std::mutex> lock(stateMutex_);
-        if (initializationStarted_) return;
-        initializationStarted_ = true;
-    }
+    if (!claimInitialization()) return;
     auto self = std::static_pointer_cast<TSDictionary>(weak_from_this().lock());
     if (!self) {
         // Not shared, so nothing could keep it alive for a background task.
-        loadFromPList(fileURL());
+        loadFileRecordingState(fileURL());
         signalLoaded();
         return;
     }
     ts::DispatchQueue::global()->async([self] {
-        self->loadFromPList(self->fileURL());
+        self->loadFileRecordingState(self->fileURL());
         self->signalLoaded();
     });
+}
+
+bool TSDictionary::claimInitialization() {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    if (initializationStarted_) return false;
+    initializationStarted_ = true;
+    loadState_ = LoadState::Loading;
+    return true;
+}
+
+bool TSDictionary::loadFileRecordingState(const QUrl& url) {
+    setLoadState(LoadState::Loading);
+    const bool ok = loadFromPList(url);
+    const QString path = url.toLocalFile();
+    if (ok) setLoadState(LoadState::Loaded);
+    else if (path.isEmpty() || !QFileInfo::exists(path)) setLoadState(LoadState::Missing);
+    else setLoadState(LoadState::Unreadable);
+    return ok;
+}
+
+void TSDictionary::setLoadState(LoadState state) {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    loadState_ = state;
+}
+
+TSDictionary::LoadState TSDictionary::loadState() const {
+    std::lock_guard<std::mutex> lock(stateMutex_);
+    return loadState_;
+}
+
+void TSDictionary::waitForInitialisation() {
+    // A look-up must not race the load it would answer from: it would see an
+    // empty dictionary. The load task signals whatever its result, so this
+    // wait ends.
+    std::unique_lock<std::mutex> lock(stateMutex_);
+    if (!initializationStarted_) return;
+    loadedCondition_.wait(lock, [this] { return loaded_; });
 }
 
 void TSDictionary::signalLoaded() {
@@ -339,54 +374,111 @@ bool safeEntryName(const QString& name) {
     return true;
 }
 
+// Every folder between the target and the entry is a real folder, not a
+// symbolic link that would carry the write elsewhere.
+bool insideWithoutLinks(const QString& target, const QString& name) {
+    QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    if (!name.endsWith(QLatin1Char('/')) && !parts.isEmpty()) parts.removeLast();
+    QString path = target;
+    for (const QString& part : parts) {
+        path += QLatin1Char('/') + part;
+        if (QFileInfo(path).isSymLink()) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool TSDictionary::unzip(const QUrl& archive, const QUrl& directory) {
     const QString archivePath = archive.toLocalFile();
     const QString targetPath = directory.toLocalFile();
 #ifdef TS_HAVE_LIBZIP
+    auto refuse = [&archivePath](const QString& why) {
+        TSLogError("Error unzipping %@", QStringLiteral("%1: %2").arg(archivePath, why));
+    };
     int error = 0;
     zip_t* za = zip_open(QFile::encodeName(archivePath).constData(), ZIP_RDONLY, &error);
     if (!za) {
         zip_error_t ze;
         zip_error_init_with_code(&ze, error);
-        TSLogError("Error unzipping %@", QStringLiteral("%1: %2").arg(archivePath, QString::fromUtf8(zip_error_strerror(&ze))));
+        refuse(QString::fromUtf8(zip_error_strerror(&ze)));
         zip_error_fini(&ze);
         return false;
     }
     const QDir target(targetPath);
     bool ok = true;
     const zip_int64_t count = zip_get_num_entries(za, 0);
+    if (count < 0 || count > kMaxUnzippedEntries) {
+        refuse(QStringLiteral("%1 entries").arg(count));
+        zip_close(za);
+        return false;
+    }
+    qint64 total = 0;
     for (zip_int64_t i = 0; i < count; ++i) {
-        const char* rawName = zip_get_name(za, zip_uint64_t(i), 0);
+        const zip_uint64_t index = zip_uint64_t(i);
+        const char* rawName = zip_get_name(za, index, 0);
         const QString name = rawName ? QString::fromUtf8(rawName) : QString();
         if (!safeEntryName(name)) {
-            TSLogError("Error unzipping %@", QStringLiteral("%1: refused entry name \"%2\"").arg(archivePath, name));
+            refuse(QStringLiteral("refused entry name \"%1\"").arg(name));
+            ok = false;
+            continue;
+        }
+        zip_uint8_t opsys = 0;
+        zip_uint32_t attributes = 0;
+        if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) == 0 && opsys == ZIP_OPSYS_UNIX &&
+            S_ISLNK(mode_t(attributes >> 16))) {
+            refuse(QStringLiteral("refused symbolic link \"%1\"").arg(name));
             ok = false;
             continue;
         }
         const QString path = target.filePath(name);
+        if (!insideWithoutLinks(targetPath, name)) {
+            refuse(QStringLiteral("\"%1\" would pass through a symbolic link").arg(name));
+            ok = false;
+            continue;
+        }
         if (name.endsWith(QLatin1Char('/'))) {
             QDir().mkpath(path);
             continue;
         }
+        const QFileInfo existing(path);
+        if (existing.exists() || existing.isSymLink()) {
+            refuse(QStringLiteral("\"%1\" exists and is kept").arg(name));
+            ok = false;
+            continue;
+        }
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(za, index, 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE) ||
+            st.size > zip_uint64_t(kMaxUnzippedEntryBytes) || total + qint64(st.size) > kMaxUnzippedTotalBytes) {
+            refuse(QStringLiteral("\"%1\" is larger than allowed").arg(name));
+            ok = false;
+            continue;
+        }
+        const qint64 declared = qint64(st.size);
+        total += declared;
         QDir().mkpath(QFileInfo(path).absolutePath());
-        zip_file_t* zf = zip_fopen_index(za, zip_uint64_t(i), 0);
+        zip_file_t* zf = zip_fopen_index(za, index, 0);
         QSaveFile out(path);
         if (!zf || !out.open(QIODevice::WriteOnly)) {
-            TSLogError("Error unzipping %@", QStringLiteral("%1: cannot extract %2").arg(archivePath, name));
+            refuse(QStringLiteral("cannot extract %1").arg(name));
             if (zf) zip_fclose(zf);
             ok = false;
             continue;
         }
         char buffer[65536];
         zip_int64_t n = 0;
-        bool written = true;
-        while ((n = zip_fread(zf, buffer, sizeof buffer)) > 0)
-            if (out.write(buffer, n) != n) written = false;
+        qint64 written = 0;
+        bool good = true;
+        while (good && (n = zip_fread(zf, buffer, sizeof buffer)) > 0) {
+            written += n;
+            // Never more than the entry declared, whatever the data says.
+            if (written > declared || out.write(buffer, n) != n) good = false;
+        }
         zip_fclose(zf);
-        if (n < 0 || !written || !out.commit()) {
-            TSLogError("Error unzipping %@", QStringLiteral("%1: cannot extract %2").arg(archivePath, name));
+        if (n < 0 || !good || written != declared || !out.commit()) {
+            out.cancelWriting();
+            refuse(QStringLiteral("cannot extract %1").arg(name));
             ok = false;
         }
     }
@@ -441,13 +533,31 @@ QString TSDictionary::removeDiphthongs(const QString& word) {
         {QStringLiteral("eu"), QStringLiteral("ū")},   {QStringLiteral("oe"), QStringLiteral("œ")},
         {QStringLiteral("ui"), QStringLiteral("ū")},   {QStringLiteral("qu"), QStringLiteral("q")},
         {QStringLiteral("x"), QStringLiteral("xx")}};
+    // Every step's pattern is one or two units. Looking for it first is much
+    // cheaper than a replacement that finds nothing, the usual case.
+    auto occurs = [](const QString& s, const QString& pattern) {
+        const QChar first = pattern.at(0);
+        const qsizetype n = s.size();
+        if (pattern.size() == 1) return s.contains(first);
+        const QChar second = pattern.at(1);
+        for (qsizetype i = 0; i + 1 < n; ++i)
+            if (s.at(i) == first && s.at(i + 1) == second) return true;
+        return false;
+    };
     QString s = word;
-    for (const auto& [from, to] : steps) s.replace(from, to);
+    for (const auto& [from, to] : steps)
+        if (occurs(s, from)) s.replace(from, to);
     return s;
 }
 
 QStringList TSDictionary::splitDoubleConsonants(const QStringList& words) {
-    static const QString consonants = QStringLiteral("bcdfghjklmnpqrstvxz");
+    auto isConsonant = [](QChar c) {
+        switch (c.unicode()) {
+        case 'b': case 'c': case 'd': case 'f': case 'g': case 'h': case 'j': case 'k': case 'l': case 'm':
+        case 'n': case 'p': case 'q': case 'r': case 's': case 't': case 'v': case 'x': case 'z': return true;
+        default: return false;
+        }
+    };
     QStringList out;
     QString segment;
     bool vowelInSegment = false;
@@ -458,7 +568,7 @@ QStringList TSDictionary::splitDoubleConsonants(const QStringList& words) {
             consonantsSinceVowel = 0;
         }
         for (QChar c : word) {
-            if (consonants.contains(c)) {
+            if (isConsonant(c)) {
                 if (vowelInSegment && consonantsSinceVowel >= 1) {
                     out << segment;
                     segment = QString(c);

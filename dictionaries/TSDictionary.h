@@ -64,14 +64,16 @@ public:
     virtual DictionaryEntryPtr entryWithKey(const QString& key);
     virtual DictionaryEntryList wordTypeSearch(int wordType, int syllables, const QString& wordContains,
                                                bool searchFromStart, int stress, int conjugation, int wordPart,
-                                               bool capitals, int trans, int gender);
+                                               int capitals, int trans, int gender);
     virtual void save();
     virtual bool deleteEntry(const DictionaryEntryPtr& entry);
     virtual bool isEditable() const { return false; }
     virtual QString attribution() const { return QString(); }
     virtual QByteArray changedWords() const { return QByteArray(); }
     virtual void removeChangeFlags() {}
-    virtual void waitForInitialisation() {}
+    // Returns once a started load has finished (at once when none was
+    // started). The load task always finishes, whatever its result.
+    virtual void waitForInitialisation();
     // The vowel-length-insensitive whole-word pattern of a typed query.
     virtual QString formatStringForRegex(const QString& query) const;
     // Starts the background load of fileURL once; later calls do nothing.
@@ -96,6 +98,9 @@ public:
     QUrl fileURL() const;
     void setFileURL(const QUrl& url);
     bool initializationStarted() const;
+    // How the file load went; the dictionary window shows the last two.
+    enum class LoadState { NotStarted, Loading, Loaded, Missing, Unreadable };
+    LoadState loadState() const;
     bool dirty() const { return dirty_.load(); }
     // YES schedules the one-shot delayed save unless one is pending.
     void setDirty(bool dirty);
@@ -114,9 +119,16 @@ public:
     // ---- Class operations ----
     // YES when the query holds a backslash, "^", "(", "?", "=" or "!".
     static bool isRegexString(const QString& query);
-    // Unpacks the archive into the directory. Entries whose names would leave
-    // the directory are refused and logged; a failure to open is logged.
+    // Unpacks the archive into the directory. Refused and logged, each
+    // without touching what is there: entries whose names would leave the
+    // directory or pass through a symbolic link, symbolic-link entries, a
+    // file that already exists (never replaced), entries or archives larger
+    // than the caps below, and data longer than an entry declares. A failure
+    // to open is logged. Answers whether every entry was unpacked.
     static bool unzip(const QUrl& archive, const QUrl& directory);
+    static constexpr qint64 kMaxUnzippedEntryBytes = qint64(1) << 30;
+    static constexpr qint64 kMaxUnzippedTotalBytes = qint64(4) << 30;
+    static constexpr qint64 kMaxUnzippedEntries = 100000;
 
     // Syllables and stress.
     static const QStringList& vowelSet();
@@ -134,6 +146,12 @@ protected:
     void mustOverride(const char* what) const;
     // Called by the load task once it has finished, whatever its result.
     void signalLoaded();
+    // Loads the file and records how it went (Loaded, Missing or
+    // Unreadable); answers whether it loaded. Does not signal.
+    bool loadFileRecordingState(const QUrl& url);
+    void setLoadState(LoadState state);
+    // Marks the load started; answers NO when it had been already.
+    bool claimInitialization();
 
 private:
     mutable std::recursive_mutex wordsMutex_;
@@ -147,5 +165,6 @@ private:
     mutable std::condition_variable loadedCondition_;
     bool initializationStarted_ = false;
     bool loaded_ = false;
+    LoadState loadState_ = LoadState::NotStarted;
     ts::DispatchTimerPtr saveTimer_;
 };

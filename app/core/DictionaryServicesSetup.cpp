@@ -1,0 +1,20 @@
+#include "DictionaryServicesSetup.h"
+
+#include "app/core/Preferences.h"
+#include "app/core/TSBundle.h"
+#include "dictionaries/DictionaryServices.h"
+
+void installDictionaryServices() {
+    DictionaryServices services;
+    services.dictionariesFolder = [] { return Preferences::dictionariesFolder(); };
+    services.userDictionariesFolder = [] { return Preferences::userDictionariesFolder(); };
+    services.resourcePath = [](const QString& name, const QString& type) {
+        return TSBundle::pathForResource(name, type);
+    };
+    services.dictionarySelection = [](bool englishToLatin) {
+        const PreferencesPtr prefs = Preferences::preferences();
+        return englishToLatin ? prefs->englishToLatinDictionarySelection() : prefs->latinToEnglishDictionarySelection();
+    };
+    services.localizedString = [](const QString& key) { return TSBundle::localizedString(key); };
+    DictionaryServices::install(std::move(services));
+}
