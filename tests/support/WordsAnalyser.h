@@ -17,6 +17,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <algorithm>
+
 namespace words_analyser {
 
 inline QString program() { return QStandardPaths::findExecutable(QStringLiteral("whitakers-words")); }
@@ -78,9 +80,11 @@ inline Run analyse(const QStringList& queries, bool unknownOnly) {
     return run;
 }
 
-// The analyser writes v as u and j as i when it echoes a word.
-inline QString echoed(QString word) {
-    return word.replace(QLatin1Char('v'), QLatin1Char('u')).replace(QLatin1Char('j'), QLatin1Char('i'));
+// How the analyser may echo a word: as typed, or with v written u and j written i.
+inline QStringList echoes(const QString& word) {
+    QString folded = word;
+    folded.replace(QLatin1Char('v'), QLatin1Char('u')).replace(QLatin1Char('j'), QLatin1Char('i'));
+    return folded == word ? QStringList{word} : QStringList{word, folded};
 }
 
 // The queries (plain lower-case words) the analyser calls UNKNOWN.
@@ -96,8 +100,11 @@ inline QStringList unknownWords(const QStringList& queries, QString* error) {
     QSet<QString> reported;
     for (auto it = unknownLine.globalMatch(run.output); it.hasNext();) reported.insert(it.next().captured(1));
     QStringList unknown;
-    for (const QString& q : queries)
-        if (reported.contains(echoed(q))) unknown.append(q);
+    for (const QString& q : queries) {
+        const QStringList forms = echoes(q);
+        if (std::any_of(forms.begin(), forms.end(), [&](const QString& e) { return reported.contains(e); }))
+            unknown.append(q);
+    }
     return unknown;
 }
 
