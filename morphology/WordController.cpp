@@ -38,18 +38,22 @@ WordControllerPtr WordController::restoredFromArchive(const QByteArray& data) {
 void WordController::restoreWordsFromArchive(const QByteArray& data) {
     vocabList_.clear();
     wordKeys_.clear();
+    unreadableArchive_ = QByteArray();
     recordNeedsSaving_ = true;
     if (data.isEmpty()) return;
 
     UnarchiveError error;
     const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(data, error, archiveClasses());
     if (root.isNull()) {
-        TSLogError("Unable to unarchive object");
+        TSLogError("Unable to unarchive object: the vocabulary could not be read (%@); its %ld bytes are kept as they were",
+                   error.isSet() ? error.localizedDescription() : QStringLiteral("no words"), qint64(data.size()));
+        unreadableArchive_ = data;
         return;
     }
     if (!root.isDictionary()) {
-        TSLogError("The vocabulary archive holds %@, not a list of words; the vocabulary is left empty",
-                   root.description());
+        TSLogError("The vocabulary archive holds %@, not a list of words; its %ld bytes are kept as they were",
+                   root.description(), qint64(data.size()));
+        unreadableArchive_ = data;
         return;
     }
     for (const auto& [key, value] : root.dictionary()) {
@@ -66,6 +70,12 @@ void WordController::restoreWordsFromArchive(const QByteArray& data) {
 }
 
 QByteArray WordController::archiveWords() const {
+    if (hasUnreadableArchive()) {
+        if (!vocabList_.empty())
+            TSLogError("%ld words are not saved: the document's vocabulary could not be read and is kept as it was",
+                       count());
+        return unreadableArchive_;
+    }
     ts::ValueDictionary root;
     for (const auto& [key, word] : vocabList_)
         if (word) root[key] = ts::Value(word);

@@ -14,6 +14,13 @@
 // word codes itself sequentially inside it (see Word). Neither the key order,
 // the sort key nor the dirty flag is stored.
 //
+// Data that cannot be read as a vocabulary gives an empty list that keeps the
+// data's bytes: archiveWords() writes them back unchanged for as long as they
+// are held, so that opening and saving a document never replaces a
+// vocabulary that could not be read. Words added meanwhile are not written
+// (that is logged); the document decides, with the user, when to
+// discardUnreadableArchive().
+//
 // The dirty flag is set for a new list and by every change of its words
 // (adding, removing, retyping, marking, changing Latin or meaning); only a
 // successful restore clears it.
@@ -56,8 +63,11 @@ public:
     // that is not a dictionary) empty and dirty. Entries that are not words
     // are left out and logged.
     void restoreWordsFromArchive(const QByteArray& data);
-    // The archive of vocabList(); empty data (logged) when it cannot be written.
+    // The archive of vocabList() (or the unreadable data held); empty data
+    // (logged) when it cannot be written.
     QByteArray archiveWords() const;
+    bool hasUnreadableArchive() const { return !unreadableArchive_.isNull(); }
+    void discardUnreadableArchive() { unreadableArchive_ = QByteArray(); }
 
     // "vocab:" and one more than the largest number among the ids in use.
     QString getUniqueID() const;
@@ -131,4 +141,5 @@ private:
     qint64 sortBy_ = ByLatin;
     VocabList vocabList_;
     QStringList wordKeys_;
+    QByteArray unreadableArchive_;
 };

@@ -416,7 +416,21 @@ TEST(WordController, UnreadableArchivesGiveAnEmptyChangedList) {
             EXPECT_TRUE(log->contains(QString::fromLatin1(c.logged))) << c.name;
         }
         EXPECT_EQ(list->getUniqueID(), QStringLiteral("vocab:1")) << c.name;
+        // What could not be read is written back as it was, not replaced by an empty list.
+        EXPECT_EQ(list->hasUnreadableArchive(), !c.data.isEmpty()) << c.name;
+        if (c.data.isEmpty()) continue;
+        EXPECT_EQ(list->archiveWords(), c.data) << c.name;
+        list->makeNewWord(QStringLiteral("canis"));
+        EXPECT_EQ(list->archiveWords(), c.data) << c.name;
+        EXPECT_TRUE(log->contains(QStringLiteral("1 words are not saved"))) << c.name;
+        list->discardUnreadableArchive();
+        EXPECT_EQ(WordController::restoredFromArchive(list->archiveWords())->count(), 1) << c.name;
     }
+    // A later restore of readable data lets go of the unreadable bytes.
+    auto list = WordController::restoredFromArchive(QByteArray("garbage"));
+    list->restoreWordsFromArchive(listOf({word("amo")})->archiveWords());
+    EXPECT_FALSE(list->hasUnreadableArchive());
+    EXPECT_EQ(list->count(), 1);
 }
 
 TEST(WordController, ValuesThatAreNotWordsAreLeftOut) {
