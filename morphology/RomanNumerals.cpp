@@ -105,7 +105,9 @@ NumberWords readNumberWords() {
     NumberWords words;
     const QString text = RomanNumerals::numeralsString();
     if (text.isNull()) return words;
-    static const QRegularExpression newline(QStringLiteral("[\\n\\x{0B}\\x{0C}\\r\\x{85}\\x{2028}\\x{2029}]"));
+    // Any line end; CR LF counts as one, so that reported line numbers are right.
+    static const QRegularExpression newline(
+        QStringLiteral("\\r\\n|[\\n\\x{0B}\\x{0C}\\r\\x{85}\\x{2028}\\x{2029}]"));
     const QStringList lines = text.split(newline);
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const QStringList fields = lines.at(i).split(QLatin1Char('\t'));
