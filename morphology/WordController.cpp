@@ -131,8 +131,10 @@ void WordController::addObject(const WordPtr& word) {
         TSLogError("nil word added to the vocabulary");
         return;
     }
+    // A word whose id is listed already replaces the word there: an id shown
+    // twice would be one word in two rows.
     vocabList_[word->uniqueID()] = word;
-    wordKeys_.append(word->uniqueID());
+    if (!wordKeys_.contains(word->uniqueID())) wordKeys_.append(word->uniqueID());
     sort();
     recordNeedsSaving_ = true;
 }

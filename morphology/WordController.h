@@ -22,8 +22,8 @@
 // discardUnreadableArchive().
 //
 // The dirty flag is set for a new list and by every change of its words
-// (adding, removing, retyping, marking, changing Latin or meaning); only a
-// successful restore clears it.
+// (adding, removing, retyping, marking, changing Latin or meaning; not by
+// setObject()); only a successful restore clears it.
 //
 // Main thread only; no locks. Failures are logged and answered with nothing
 // (a null pointer, -1, a null string); nothing throws.
@@ -73,8 +73,8 @@ public:
     QString getUniqueID() const;
     // A new Verb with the standardised text and a new id, added to the list.
     WordPtr makeNewWord(const QString& latin);
-    // Stores the word under its uniqueID and appends the id to the keys
-    // without looking for it: callers add only words whose id is new.
+    // Stores the word under its uniqueID, adds the id to the keys and sorts;
+    // a word whose id is listed already replaces the word there.
     void addObject(const WordPtr& word);
     // Stores the word in the dictionary only: keys, order and dirty flag are
     // left alone (for callers that rebuild the keys themselves).

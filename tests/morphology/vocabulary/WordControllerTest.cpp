@@ -110,6 +110,16 @@ TEST(WordController, NewWordsAreVerbsUnderANewId) {
     EXPECT_FALSE(list.isAMemberOfList(word("Amo Amare Amavi")));
 }
 
+TEST(WordController, AddingAWordUnderAListedIdReplacesIt) {
+    auto list = listOf({word("amo"), word("bellum")});
+    const WordPtr replacement = word("canis");
+    replacement->setUniqueID(QStringLiteral("vocab:1"));
+    list->addObject(replacement);
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_EQ(list->wordKeys(), QStringList({"vocab:2", "vocab:1"}));
+    EXPECT_EQ(list->vocabForID(QStringLiteral("vocab:1")), replacement);
+}
+
 TEST(WordController, SortKeysOrderTheIds) {
     auto list = listOf({
         word("rosa rosae", "rose", 1, "Horace"),
