@@ -57,9 +57,12 @@ void WordController::restoreWordsFromArchive(const QByteArray& data) {
         return;
     }
     for (const auto& [key, value] : root.dictionary()) {
-        if (WordPtr word = value.toObjectAs<Word>())
+        if (WordPtr word = value.toObjectAs<Word>()) {
+            // Words of the oldest archives carry no id of their own; the key
+            // is the id the text's links use.
+            if (word->uniqueID().isEmpty()) word->setUniqueID(key);
             vocabList_[key] = std::move(word);
-        else
+        } else
             TSLogError("The vocabulary entry %@ is %@, not a word; it is left out", key, value.description());
     }
     for (const auto& entry : vocabList_) wordKeys_.append(entry.first);
@@ -270,7 +273,15 @@ WordPtr WordController::changeWordType(qint64 wordType, const WordPtr& word) {
     WordPtr copy = retypedCopy(wordType, word);
     if (!isAMemberOfList(word)) return copy;
 
-    // The word may be stored under a key other than its id (setObject()).
+    // The copy takes the place the word is listed under, which is its id
+    // unless setObject() stored it elsewhere; links in the text name that key.
+    QString key = word->uniqueID();
+    if (vocabForID(key) != word)
+        for (const auto& [listedKey, listed] : vocabList_)
+            if (listed == word) {
+                key = listedKey;
+                break;
+            }
     for (auto it = vocabList_.begin(); it != vocabList_.end();) {
         if (it->second == word) {
             wordKeys_.removeAll(it->first);
@@ -279,9 +290,8 @@ WordPtr WordController::changeWordType(qint64 wordType, const WordPtr& word) {
             ++it;
         }
     }
-    wordKeys_.removeAll(word->uniqueID());
-    vocabList_[copy->uniqueID()] = copy;
-    wordKeys_.append(copy->uniqueID());
+    vocabList_[key] = copy;
+    wordKeys_.append(key);
     sort();
     recordNeedsSaving_ = true;
     ts::NotificationCenter::defaultCenter().post(

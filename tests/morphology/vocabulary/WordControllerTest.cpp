@@ -301,14 +301,26 @@ TEST(WordController, RetypingReplacesTheWordUnderItsIdAndAnnouncesItOnce) {
     EXPECT_EQ(adjective->uniqueID(), QStringLiteral("vocab:2"));
     EXPECT_EQ(adjective->transIntrans(), 3);
 
+    // A word stored under a key other than its id is replaced where it is listed.
+    const WordPtr stored = word("dico", "say");
+    stored->setUniqueID(QStringLiteral("vocab:9"));
+    list->setObject(stored, QStringLiteral("vocab:3"));
+    list->setWordKeys(list->wordKeys() + QStringList{QStringLiteral("vocab:3")});
+    const WordPtr verb = list->changeWordType(2, stored);
+    EXPECT_EQ(list->vocabForID(QStringLiteral("vocab:3")), verb);
+    EXPECT_FALSE(list->vocabForID(QStringLiteral("vocab:9")));
+    EXPECT_EQ(list->wordKeys().count(QStringLiteral("vocab:3")), 1);
+    EXPECT_EQ(posted.size(), 2u);
+    posted.clear();
+
     // A word outside the list only gets its copy back.
     const WordPtr stranger = word("canis", "dog");
     const WordPtr noun = list->changeWordType(1, stranger);
     ASSERT_TRUE(noun);
     EXPECT_EQ(noun->className(), QStringLiteral("Word"));
     EXPECT_EQ(noun->getWordType(), 1);
-    EXPECT_EQ(list->count(), 2);
-    EXPECT_EQ(posted.size(), 1u);
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_TRUE(posted.empty());
     EXPECT_FALSE(list->changeWordType(2, nullptr));
     EXPECT_EQ(WordController::retypedCopy(2, stranger)->className(), QStringLiteral("Verb"));
     EXPECT_EQ(WordController::retypedCopy(9, stranger)->getWordType(), 9);
@@ -389,8 +401,14 @@ root = dictionary([
     ASSERT_EQ(list->count(), 4);
     EXPECT_EQ(latinInOrder(*list), QStringList({"amo amare", "bonus bona bonum", "dico dicere", "rosa rosae"}));
     const WordPtr rosa = list->vocabForID(QStringLiteral("vocab:1"));
-    EXPECT_TRUE(rosa->uniqueID().isNull());  // version 1 has no id
     EXPECT_EQ(rosa->gender(), 2);
+    // Version 1 has no id: the word takes the one it is listed under, so that
+    // it can be found, removed and retyped like any other.
+    EXPECT_EQ(rosa->uniqueID(), QStringLiteral("vocab:1"));
+    EXPECT_EQ(list->getIndexOfObject(rosa), 3);
+    const WordPtr retyped = list->changeWordType(3, rosa);
+    EXPECT_EQ(list->vocabForID(QStringLiteral("vocab:1")), retyped);
+    EXPECT_EQ(list->count(), 4);
     EXPECT_TRUE(list->vocabForID(QStringLiteral("vocab:2"))->marked());
     EXPECT_TRUE(std::dynamic_pointer_cast<Adjective>(list->vocabForID(QStringLiteral("vocab:3"))));
     EXPECT_EQ(list->vocabForID(QStringLiteral("vocab:4"))->transIntrans(), 1);
