@@ -111,12 +111,10 @@ qint64 WordController::idNumber(const QString& id) {
 QString WordController::getUniqueID() const {
     qint64 largest = 0;
     for (const auto& entry : vocabList_) largest = std::max(largest, idNumber(entry.first));
-    qint64 next = largest + 1;
-    if (largest == std::numeric_limits<qint64>::max()) {
-        // No number above the largest: take the first one free.
-        next = 1;
-        while (vocabList_.count(kIdPrefix + QStringLiteral(":%1").arg(next))) ++next;
-    }
+    if (largest < std::numeric_limits<qint64>::max()) return kIdPrefix + QStringLiteral(":%1").arg(largest + 1);
+    // No number above the largest: take the first one free.
+    qint64 next = 1;
+    while (vocabList_.count(kIdPrefix + QStringLiteral(":%1").arg(next))) ++next;
     return kIdPrefix + QStringLiteral(":%1").arg(next);
 }
 
