@@ -27,6 +27,7 @@
 
 #include <QHash>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStringList>
 
 #include <functional>
@@ -285,6 +286,30 @@ public:
     // answers nothing.
     static constexpr int kMaxUninflectedDepth = 21;
     DictionaryEntryPtr findUninflectedForm(bool singlePath);
+
+    // ---- Inflected forms ----
+    // The base words of the subtree from this node, in walk order: nouns,
+    // verbs and adjectives that carry a declension or conjugation (one node
+    // per text and codes), numerals, and words that do not inflect. A noun,
+    // verb or adjective that cannot be inflected is passed over for its
+    // children. A node that no shared pointer holds is not collected itself.
+    DictionaryEntryList getBaseWords() const;
+    static void addBaseWordsToArray(DictionaryEntryList& array, const DictionaryEntryPtr& entry);
+    // Whether the entry counts as a base word (added now or already present).
+    static bool addBaseNoun(const DictionaryEntryPtr& entry, DictionaryEntryList& array);
+    static bool addBaseVerb(const DictionaryEntryPtr& entry, DictionaryEntryList& array);
+    static bool addBaseAdjective(const DictionaryEntryPtr& entry, DictionaryEntryList& array);
+    static bool addBaseNumber(const DictionaryEntryPtr& entry, DictionaryEntryList& array);
+    // Every form of every base word, built by the vocabulary word classes;
+    // compound forms are split into their words by those classes, not here.
+    QSet<QString> getAllInflectedForms() const;
+    static void addNounForms(QSet<QString>& forms, const DictionaryEntry& entry);
+    static void addVerbForms(QSet<QString>& forms, const DictionaryEntry& entry);
+    static void addAdjectiveForms(QSet<QString>& forms, const DictionaryEntry& entry);
+    // A numeral's text such as "duo -ae -o": each word with its following
+    // "-a", "-um" or "-ae" endings is declined as a first-declension
+    // adjective (without the singular after "-ae"); other words stand as they are.
+    static void addNumberForms(QSet<QString>& forms, const DictionaryEntry& entry);
 
     // ---- Editing (refused for primary entries and for nodes outside their
     // parent's list; nothing here sets the change mark) ----
