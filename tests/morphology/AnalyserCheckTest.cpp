@@ -8,18 +8,14 @@
 #include "morphology/VowelLength.h"
 #include "morphology/Word.h"
 
+#include "support/WordsAnalyser.h"
+
 #include <QMap>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QSet>
-#include <QStandardPaths>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-const char* const kAnalyser = "whitakers-words";
 
 // Forms the analyser does not know although they are good Latin.
 const QMap<QString, QString>& knownGaps() {
@@ -36,6 +32,9 @@ const QMap<QString, QString>& knownGaps() {
         {QStringLiteral("transeatur"), eoSubjunctive},
         {QStringLiteral("transeamur"), eoSubjunctive},
         {QStringLiteral("transeamini"), eoSubjunctive},
+        // volendī is attested, but the analyser's volo (conjugation 6 2) has
+        // no gerund at all: it reads volendi only as volentī by its d/t trick.
+        {QStringLiteral("volendum"), QStringLiteral("volo's gerund, missing from the analyser")},
     };
     return gaps;
 }
@@ -147,8 +146,7 @@ QStringList allForms(const Word& w) {
 }  // namespace
 
 TEST(AnalyserCheck, EveryGeneratedFormIsKnownToTheAnalyser) {
-    const QString program = QStandardPaths::findExecutable(QString::fromLatin1(kAnalyser));
-    if (program.isEmpty()) GTEST_SKIP() << kAnalyser << " is not installed";
+    if (words_analyser::program().isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
 
     // Plain lower-case forms, each once, remembering a word that made it.
     QStringList queries;
@@ -165,53 +163,13 @@ TEST(AnalyserCheck, EveryGeneratedFormIsKnownToTheAnalyser) {
     }
     ASSERT_GT(queries.size(), 500);
 
-    // The analyser reads its data files from the working directory and
-    // writes scratch files there: give it a private empty one. It pages long
-    // answers even into a pipe (and the pager swallows the next line), so its
-    // parameters are set first, after "#", one answer per parameter in its
-    // order: report unknown words only (DO_UNKNOWNS_ONLY, the third), and
-    // neither strip prefixes and suffixes nor try spelling tricks (DO_FIXES
-    // and DO_TRICKS, the eighth and ninth), which would accept wrong forms
-    // such as pulchrissimus or capīre; then "N" to the offer to save them.
-    // A sentinel that is no word at all comes last: seeing it reported shows
-    // that every query before it was read.
-    const QString sentinel = QStringLiteral("zqxzqk");
-    QStringList input = {QStringLiteral("#")};
-    const char* const answers[15] = {"", "", "Y", "", "", "", "", "N", "N", "", "", "", "", "", ""};
-    for (const char* a : answers) input.append(QString::fromLatin1(a));
-    input.append(QStringLiteral("N"));
-    input.append(queries);
-    input.append(sentinel);
-    input.append(QString());
-    input.append(QString());
-
-    QTemporaryDir dir;
-    ASSERT_TRUE(dir.isValid());
-    QProcess process;
-    process.setWorkingDirectory(dir.path());
-    process.setProgram(program);
-    process.start();
-    ASSERT_TRUE(process.waitForStarted(10000));
-    process.write((input.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-    process.closeWriteChannel();
-    ASSERT_TRUE(process.waitForFinished(60000)) << "the analyser did not finish";
-    const QString output = QString::fromUtf8(process.readAllStandardOutput());
-
-    // An unknown word is answered as "=>word   ========   UNKNOWN", with its
-    // v written u and its j written i.
-    static const QRegularExpression unknownLine(QStringLiteral("^(?:=>)?(\\S+)\\s+=+\\s+UNKNOWN"),
-                                                QRegularExpression::MultilineOption);
-    QSet<QString> reported;
-    for (auto it = unknownLine.globalMatch(output); it.hasNext();) reported.insert(it.next().captured(1));
-    ASSERT_TRUE(reported.contains(sentinel)) << "the analyser stopped early:\n"
-                                             << output.right(2000).toStdString();
+    QString error;
+    const QStringList reported = words_analyser::unknownWords(queries, &error);
+    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
 
     QStringList unknown;
     QSet<QString> gapsSeen;
-    for (const QString& q : queries) {
-        QString echoed = q;
-        echoed.replace(QLatin1Char('v'), QLatin1Char('u')).replace(QLatin1Char('j'), QLatin1Char('i'));
-        if (!reported.contains(echoed)) continue;
+    for (const QString& q : reported) {
         if (knownGaps().contains(q)) {
             gapsSeen.insert(q);
             continue;
