@@ -299,6 +299,7 @@ void registerRichTextClasses() {
     for (const char* name : {"NSAttributedString", "NSTextStorage", "NSConcreteAttributedString", "NSConcreteMutableAttributedString"})
         ClassRegistry::registerClass(ClassInfo{QString::fromLatin1(name), [] { return std::make_shared<AttributedString>(); }, {}});
     ClassRegistry::registerClass<TextAttachment>();
+    ClassRegistry::registerClass<FileWrapper>();
 }
 
 }  // namespace ts

@@ -124,7 +124,8 @@ private:
 };
 
 // Registers the rich-text classes (colour, font, URL, paragraph style, tab,
-// attributed string) with the class registry so archives can make them.
+// attributed string, attachment and its file wrapper) with the class
+// registry so archives can make them.
 void registerRichTextClasses();
 
 }  // namespace ts
