@@ -21,6 +21,8 @@ namespace {
 // keeps the group stack small whatever the input.
 constexpr size_t kMaxDepth = 256;
 constexpr size_t kMaxTabStops = 256;
+// RTF rows hold at most 63 cells.
+constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
 
@@ -41,6 +43,7 @@ struct State {
     double baseline = 0;
     int uc = 1;
     int alignment = int(ParagraphStyle::Alignment::Natural);
+    bool inTable = false;
     std::shared_ptr<const TabList> tabs;
     Value link;
     // Set on a group whose \NeXTGraphic child just closed: the next
@@ -188,6 +191,12 @@ private:
 
     QString graphicName_;
     qint64 graphicWidth_ = 0, graphicHeight_ = 0;
+
+    // Tables: the row being read, the cell in it, and the right edges of the
+    // cells the last row definition gave.
+    quint64 row_ = 0;
+    size_t column_ = 0;
+    std::shared_ptr<const std::vector<qint64>> rowEdges_;
 
     QByteArray pendingBytes_;
     QString pendingText_;
@@ -522,12 +531,17 @@ Attributes Reader::currentAttributes() {
     if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
     if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
-    if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs) {
+    // A paragraph is in a cell only where the row says where its cells end.
+    const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
+    if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
         const std::vector<double>& tabs = hasTabs ? st_.tabs->stops : none;
-        if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs)
-            lastStyle_ = ParagraphStyle::make(alignment, tabs);
+        const TableCell cell{row_, int(column_), rowEdges_};
+        const TableCell* last = lastStyle_ ? lastStyle_->tableCell() : nullptr;
+        const bool sameCell = inCell ? last && *last == cell : !last;
+        if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
+            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : ParagraphStyle::make(alignment, tabs);
         a[AttributeName::ParagraphStyle] = Value(lastStyle_);
     }
     return a;
@@ -567,6 +581,7 @@ enum class Word : quint8 {
     Par, Line, Tab, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote,
     Fs, Fsmilli, B, I, Ul, Uldb, Ulth, Ulnone, Strike, Cf, Cb, Super, Sub, Nosupersub, Up, Dn, Plain,
     Pard, Ql, Qr, Qc, Qj, Qnatural, Tx,
+    Intbl, Trowd, Cellx, Cell, Row, Nestcell,
 };
 
 // Open addressing over a hash of the word's length and three of its
@@ -620,6 +635,8 @@ struct WordTable {
             {"up", Word::Up}, {"dn", Word::Dn}, {"plain", Word::Plain},
             {"pard", Word::Pard}, {"ql", Word::Ql}, {"qr", Word::Qr}, {"qc", Word::Qc}, {"qj", Word::Qj}, {"qnatural", Word::Qnatural},
             {"tx", Word::Tx},
+            {"intbl", Word::Intbl}, {"trowd", Word::Trowd}, {"cellx", Word::Cellx}, {"cell", Word::Cell}, {"row", Word::Row},
+            {"nestcell", Word::Nestcell},
         };
         // Destinations whose contents are not text.
         for (const char* d : {"info", "stylesheet", "listtable", "listoverridetable", "pict", "object", "header", "footer",
@@ -710,6 +727,23 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Mac: documentCodePage_ = rtf::kCodePageMacRoman; return;
     case Word::Deff: defaultFont_ = iparam; st_.font = iparam; markDirty(); return;
     case Word::Field: fields_.push_back({stack_.size(), QString()}); return;
+    case Word::Trowd:
+        rowEdges_.reset();
+        markDirty();
+        return;
+    case Word::Cellx:
+        if (!rowEdges_ || rowEdges_->size() < kMaxCellsPerRow) {
+            auto edges = std::make_shared<std::vector<qint64>>(rowEdges_ ? *rowEdges_ : std::vector<qint64>());
+            edges->push_back(std::clamp<qint64>(param, -kParamLimit, kParamLimit));
+            rowEdges_ = std::move(edges);
+        }
+        markDirty();
+        return;
+    case Word::Row:
+        ++row_;
+        column_ = 0;
+        markDirty();
+        return;
     case Word::Fldrslt:
         if (!fields_.empty()) {
             const QString target = hyperlinkTarget(fields_.back().instruction);
@@ -733,6 +767,13 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Rquote: text(u'\u2019'); return;
     case Word::Ldblquote: text(u'\u201C'); return;
     case Word::Rdblquote: text(u'\u201D'); return;
+    // The end of a cell ends its paragraph, as the text system keeps cells.
+    case Word::Cell:
+        text(u'\n');
+        ++column_;
+        markDirty();
+        return;
+    case Word::Nestcell: text(u'\n'); return;
     // Character formatting.
     case Word::F: st_.font = iparam; break;
     case Word::Fs: if (param > 0) st_.size = double(std::min<qint64>(param, 32768)) / 2; break;
@@ -760,7 +801,8 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
         st_.fg = st_.bg = 0;
         break;
     // Paragraph formatting.
-    case Word::Pard: st_.alignment = int(ParagraphStyle::Alignment::Natural); st_.tabs.reset(); break;
+    case Word::Pard: st_.alignment = int(ParagraphStyle::Alignment::Natural); st_.tabs.reset(); st_.inTable = false; break;
+    case Word::Intbl: st_.inTable = true; break;
     case Word::Ql: st_.alignment = int(ParagraphStyle::Alignment::Left); break;
     case Word::Qr: st_.alignment = int(ParagraphStyle::Alignment::Right); break;
     case Word::Qc: st_.alignment = int(ParagraphStyle::Alignment::Center); break;

@@ -30,7 +30,8 @@ struct ParaState {
     bool known = false;
     int alignment = int(ParagraphStyle::Alignment::Natural);
     std::vector<double> tabs;
-    bool operator==(const ParaState& o) const { return known == o.known && alignment == o.alignment && tabs == o.tabs; }
+    bool inCell = false;
+    TableCell cell;
 };
 
 // The attributes of one run that the writer uses, read in one pass over the
@@ -128,10 +129,15 @@ private:
     int colorIndex(const Color* c) const;
     void writeParagraph(const ParagraphStyle* style);
     void writeCharState(const RunInfo& run);
-    void writeText(QStringView s, const RunInfo& run);
+    void writeText(QStringView s, const RunInfo& run, const ParagraphStyle* nextParagraph);
+    void writeParagraphEnd(const TableCell* cell, const ParagraphStyle* next);
     void writeEscaped(char16_t u);
     void writeAttachment(const TextAttachment& att);
     QString uniqueFileName(const QString& wanted);
+    // The paragraph style of the text after run r.
+    const ParagraphStyle* nextParagraph(size_t r) const {
+        return r + 1 < runs_.size() ? runs_[r + 1].paragraph : nullptr;
+    }
 
     const AttributedString& text_;
     RtfFiles* files_;
@@ -229,7 +235,7 @@ QByteArray Writer::run() {
         writeParagraph(runs_[r].paragraph);
         if (target.isEmpty()) {
             writeCharState(runs_[r]);
-            writeText(s.mid(pos, runs[r].length), runs_[r]);
+            writeText(s.mid(pos, runs[r].length), runs_[r], nextParagraph(r));
             pos += runs[r].length;
             ++r;
             continue;
@@ -244,7 +250,7 @@ QByteArray Writer::run() {
         const CharState outer = cs_;
         while (r < runs.size() && runs_[r].link && *runs_[r].link == link) {
             writeCharState(runs_[r]);
-            writeText(s.mid(pos, runs[r].length), runs_[r]);
+            writeText(s.mid(pos, runs[r].length), runs_[r], nextParagraph(r));
             pos += runs[r].length;
             ++r;
         }
@@ -259,11 +265,25 @@ void Writer::writeParagraph(const ParagraphStyle* style) {
     const int alignment = style ? int(style->alignment()) : int(ParagraphStyle::Alignment::Natural);
     static const std::vector<double> kNoTabs;
     const std::vector<double>& tabs = style ? style->tabStops() : kNoTabs;
-    if (ps_.known && ps_.alignment == alignment && ps_.tabs == tabs) return;
+    const TableCell* cell = style ? style->tableCell() : nullptr;
+    const bool sameCell = cell ? ps_.inCell && ps_.cell == *cell : !ps_.inCell;
+    if (ps_.known && ps_.alignment == alignment && ps_.tabs == tabs && sameCell) return;
+    if (cell && (!ps_.inCell || ps_.cell.row != cell->row)) {
+        // A new row: its definition, then its cells.
+        out_ += "\\trowd\\trgaph108\\trleft-108";
+        if (cell->edges)
+            for (qint64 edge : *cell->edges) {
+                out_ += "\\cellx";
+                appendNumber(out_, edge);
+            }
+        out_ += '\n';
+    }
     ps_.known = true;
     ps_.alignment = alignment;
     ps_.tabs = tabs;
-    out_ += "\\pard";
+    ps_.inCell = cell != nullptr;
+    if (cell) ps_.cell = *cell;
+    out_ += cell ? "\\pard\\intbl" : "\\pard";
     for (double t : tabs) {
         out_ += "\\tx";
         appendNumber(out_, std::lround(t * 20));
@@ -398,7 +418,19 @@ void Writer::writeAttachment(const TextAttachment& att) {
     out_ += "}\xac}";
 }
 
-void Writer::writeText(QStringView s, const RunInfo& run) {
+// The line end that closes a paragraph in a table cell: the end of the cell
+// (and of its row) unless the cell's next paragraph follows.
+void Writer::writeParagraphEnd(const TableCell* cell, const ParagraphStyle* next) {
+    const TableCell* following = next ? next->tableCell() : nullptr;
+    if (!cell || (following && following->row == cell->row && following->column == cell->column)) {
+        writeEscaped(u'\n');
+        return;
+    }
+    out_ += "\\cell ";
+    if (!following || following->row != cell->row) out_ += "\\row\n";
+}
+
+void Writer::writeText(QStringView s, const RunInfo& run, const ParagraphStyle* nextParagraph) {
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n;) {
         // A stretch of characters that stand for themselves, copied at once.
@@ -418,6 +450,7 @@ void Writer::writeText(QStringView s, const RunInfo& run) {
         }
         const char16_t u = s[i].unicode();
         if (run.attachment && u == 0xFFFC) writeAttachment(*run.attachment);
+        else if (u == u'\n' && run.paragraph) writeParagraphEnd(run.paragraph->tableCell(), i + 1 < n ? run.paragraph : nextParagraph);
         else writeEscaped(u);
         ++i;
     }
