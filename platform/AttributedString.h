@@ -92,6 +92,7 @@ public:
     void insert(const AttributedString& text, qsizetype index);
     void append(const AttributedString& text);
     void append(const QString& text, const Attributes& attributes);
+    void append(const QString& text, Attributes&& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
 

@@ -8,6 +8,7 @@
 #include "platform/Url.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
 #include <string_view>
@@ -69,8 +70,28 @@ struct FieldContext {
     QString instruction;
 };
 
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// Byte classes, looked up once per byte in the loops that carry most of
+// the input.
+enum : quint8 { kLetter = 1, kDigit = 2, kTableText = 4, kBodyText = 8 };
+constexpr std::array<quint8, 256> kByteClass = [] {
+    std::array<quint8, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        quint8 k = 0;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) k |= kLetter;
+        if (c >= '0' && c <= '9') k |= kDigit;
+        // Characters that stand for themselves: printable ASCII but the
+        // three RTF syntax characters; a semicolon also ends a table entry.
+        if (c >= 0x20 && c < 0x80 && c != '\\' && c != '{' && c != '}') {
+            k |= kBodyText;
+            if (c != ';') k |= kTableText;
+        }
+        t[size_t(c)] = k;
+    }
+    return t;
+}();
+inline bool is(char c, quint8 kind) { return kByteClass[quint8(c)] & kind; }
+bool isLetter(char c) { return is(c, kLetter); }
+bool isDigit(char c) { return is(c, kDigit); }
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -129,6 +150,62 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
     return c;
 }
 
+struct CachedFont {
+    int font;
+    double size;
+    bool bold, italic;
+    FontPtr value;
+};
+
+// The reader's containers and converters. A document's column is read as
+// thousands of small texts one after another; keeping these per thread and
+// emptying them between texts saves allocating them afresh for each.
+struct Scratch {
+    std::vector<State> stack;
+    std::vector<FontEntry> fonts;
+    std::vector<ColorEntry> colors, expandedColors;
+    std::vector<FieldContext> fields;
+    std::vector<CachedFont> fontCache;
+    rtf::ByteDecoder decoder;
+    bool busy = false;
+
+    void clear() {
+        stack.clear();
+        fonts.clear();
+        colors.clear();
+        expandedColors.clear();
+        fields.clear();
+        fontCache.clear();
+    }
+};
+
+// The thread's scratch, or a fresh one should a reader ever run inside
+// another on the same thread.
+class ScratchLease {
+public:
+    ScratchLease() {
+        thread_local Scratch shared;
+        if (shared.busy) {
+            own_ = std::make_unique<Scratch>();
+            scratch_ = own_.get();
+        } else {
+            scratch_ = &shared;
+        }
+        scratch_->busy = true;
+    }
+    ~ScratchLease() {
+        scratch_->clear();
+        scratch_->busy = false;
+    }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+    Scratch& get() { return *scratch_; }
+
+private:
+    Scratch* scratch_ = nullptr;
+    std::unique_ptr<Scratch> own_;
+};
+
 class Reader {
 public:
     Reader(const QByteArray& data, const RtfFiles* files) : p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
@@ -164,9 +241,10 @@ private:
     const char* end_;
     const RtfFiles* files_;
     QString error_;
+    ScratchLease lease_;
 
     State st_;
-    std::vector<State> stack_;
+    std::vector<State>& stack_ = lease_.get().stack;
     bool ignorableNext_ = false;
     int skipChars_ = 0;
     int documentCodePage_ = rtf::kCodePageWindowsLatin1;
@@ -174,7 +252,7 @@ private:
     bool finished_ = false;
 
     // Few fonts per text: a linear search beats hashing.
-    std::vector<FontEntry> fonts_;
+    std::vector<FontEntry>& fonts_ = lease_.get().fonts;
     const FontEntry* findFont(int number) const {
         for (const FontEntry& e : fonts_)
             if (e.number == number) return &e;
@@ -184,10 +262,11 @@ private:
     int tableCharset_ = 0;
     QString tableName_;
 
-    std::vector<ColorEntry> colors_, expandedColors_;
+    std::vector<ColorEntry>& colors_ = lease_.get().colors;
+    std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
     ColorEntry pendingColor_;
 
-    std::vector<FieldContext> fields_;
+    std::vector<FieldContext>& fields_ = lease_.get().fields;
 
     QString graphicName_;
     qint64 graphicWidth_ = 0, graphicHeight_ = 0;
@@ -202,15 +281,9 @@ private:
     QString pendingText_;
     Attributes pendingAttributes_;
     bool dirty_ = true;
-    struct CachedFont {
-        int font;
-        double size;
-        bool bold, italic;
-        FontPtr value;
-    };
-    std::vector<CachedFont> fontCache_;
+    std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
-    rtf::ByteDecoder decoder_;
+    rtf::ByteDecoder& decoder_ = lease_.get().decoder;
     AttributedString out_;
 };
 
@@ -222,7 +295,6 @@ RtfReadResult Reader::run() {
         result.error = QStringLiteral("The data does not begin with an RTF header");
         return result;
     }
-    stack_.reserve(16);
     pendingText_.reserve(128);
     if (!parse()) {
         result.error = error_;
@@ -259,13 +331,13 @@ bool Reader::parse() {
             } else if (!controlSymbol()) {
                 return false;
             }
-        } else if (skipChars_ == 0 && quint8(c) >= 0x20 && quint8(c) < 0x80 && c != ';' && !st_.pendingAttachment &&
+        } else if (skipChars_ == 0 && is(c, st_.dest == Dest::Text ? kBodyText : kTableText) && !st_.pendingAttachment &&
                    (st_.dest == Dest::Text || st_.dest == Dest::FontTable || st_.dest == Dest::FieldInstruction)) {
             // Plain text, the bulk of a document: taken a stretch at a time.
             // In tables a semicolon ends an entry, so the stretch stops there.
-            const char stop = st_.dest == Dest::Text ? '\\' : ';';
+            const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            while (p_ < end_ && quint8(*p_) >= 0x20 && quint8(*p_) < 0x80 && *p_ != '\\' && *p_ != '{' && *p_ != '}' && *p_ != stop) ++p_;
+            while (p_ < end_ && is(*p_, kind)) ++p_;
             flushBytes();
             textRun(start, p_);
         } else {
@@ -381,15 +453,15 @@ bool Reader::closeGroup() {
     if (stack_.empty()) return fail(QStringLiteral("RTF data has an unmatched closing brace"));
     skipChars_ = 0;
     ignorableNext_ = false;
-    const State closing = st_;
-    if (closing.dest == Dest::FontTable) commitFontEntry();
-    if (closing.pendingAttachment) {
+    if (st_.dest == Dest::FontTable) commitFontEntry();
+    if (st_.pendingAttachment) {
         // The marker character never came; the attachment still stands.
         text(u'\uFFFC');
     }
-    st_ = stack_.back();
+    const Dest closing = st_.dest;
+    st_ = std::move(stack_.back());
     stack_.pop_back();
-    if (closing.dest == Dest::Graphic && st_.dest != Dest::Graphic) {
+    if (closing == Dest::Graphic && st_.dest != Dest::Graphic) {
         const QString name = graphicName_.trimmed();
         QByteArray contents;
         bool has = false;
@@ -487,10 +559,14 @@ void Reader::textRun(const char* begin, const char* end) {
     pendingText_.append(run);
 }
 
+// The attributes go with the text rather than being copied; the next text
+// works its attributes out again.
 void Reader::flushText() {
     if (pendingText_.isEmpty()) return;
-    out_.append(pendingText_, pendingAttributes_);
+    out_.append(pendingText_, std::move(pendingAttributes_));
+    pendingAttributes_.clear();
     pendingText_.clear();
+    dirty_ = true;
 }
 
 FontPtr Reader::fontFor(const State& s) {
@@ -585,32 +661,36 @@ enum class Word : quint8 {
 };
 
 // Open addressing over a hash of the word's length and three of its
-// letters: one or two probes and a short inline comparison per word.
+// letters. Each slot holds its name inline and the whole table fits in a
+// few kilobytes, so a lookup touches one or two cache lines however much
+// text went through the cache in between.
 struct WordTable {
-    static constexpr size_t kSize = 1024;
+    static constexpr size_t kSize = 256;
+    static constexpr size_t kMaxName = 22;
     struct Slot {
-        std::string_view name;
+        char name[kMaxName] = {};
+        quint8 length = 0;
         Word word = Word::Unknown;
     };
-    Slot slots[kSize];
+    static_assert(sizeof(Slot) == 24);
+    Slot entries[kSize];
 
-    static size_t hash(std::string_view w) {
-        const size_t n = w.size();
+    static size_t hash(const char* w, size_t n) {
         return (n * 131 + size_t(quint8(w[0])) * 31 + size_t(quint8(w[n - 1])) * 7 + size_t(quint8(w[n / 2]))) & (kSize - 1);
     }
     void insert(std::string_view name, Word word) {
-        size_t i = hash(name);
-        while (!slots[i].name.empty()) i = (i + 1) & (kSize - 1);
-        slots[i] = {name, word};
+        size_t i = hash(name.data(), name.size());
+        while (entries[i].length) i = (i + 1) & (kSize - 1);
+        std::memcpy(entries[i].name, name.data(), name.size());
+        entries[i].length = quint8(name.size());
+        entries[i].word = word;
     }
-    Word find(std::string_view w) const {
-        for (size_t i = hash(w);; i = (i + 1) & (kSize - 1)) {
-            const Slot& s = slots[i];
-            if (s.name.empty()) return Word::Unknown;
-            if (s.name.size() != w.size()) continue;
-            size_t k = 0;
-            while (k < w.size() && s.name[k] == w[k]) ++k;
-            if (k == w.size()) return s.word;
+    Word find(const char* w, size_t n) const {
+        if (n > kMaxName) return Word::Unknown;
+        for (size_t i = hash(w, n);; i = (i + 1) & (kSize - 1)) {
+            const Slot& s = entries[i];
+            if (!s.length) return Word::Unknown;
+            if (s.length == n && std::memcmp(s.name, w, n) == 0) return s.word;
         }
     }
 };
@@ -650,16 +730,16 @@ struct WordTable {
     }();
 }
 
-Word lookUpWord(std::string_view w) {
+Word lookUpWord(const char* w, size_t n) {
     static const std::unique_ptr<WordTable> table = makeWordTable();
-    return w.empty() ? Word::Unknown : table->find(w);
+    return n == 0 ? Word::Unknown : table->find(w, n);
 }
 
 void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
     const bool ignorable = ignorableNext_;
     ignorableNext_ = false;
     if (st_.dest == Dest::Skip) return;
-    const Word word = lookUpWord(std::string_view(w, len));
+    const Word word = lookUpWord(w, len);
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
 
