@@ -157,10 +157,38 @@ struct CachedFont {
     FontPtr value;
 };
 
+// What reading a text's opening (header, font and colour tables, the first
+// formatting) left behind, with the bytes it was read from. The texts of a
+// document's column come from one writer and open alike: a text that begins
+// with the same bytes starts from this state instead of reading them again.
+struct Preamble {
+    QByteArray bytes;
+    State st;
+    std::vector<State> stack;
+    bool ignorableNext = false;
+    int documentCodePage = 0, defaultFont = 0;
+    std::vector<FontEntry> fonts;
+    int tableFont = 0, tableCharset = 0;
+    QString tableName;
+    std::vector<ColorEntry> colors, expandedColors;
+    ColorEntry pendingColor;
+    QString graphicName;
+    qint64 graphicWidth = 0, graphicHeight = 0;
+    quint64 row = 0;
+    size_t column = 0;
+    std::shared_ptr<const std::vector<qint64>> rowEdges;
+};
+
+// Openings longer or with larger tables than these are read every time.
+constexpr qsizetype kMaxPreambleBytes = 4096;
+constexpr size_t kMaxPreambleEntries = 256;
+
 // The reader's containers and converters. A document's column is read as
 // thousands of small texts one after another; keeping these per thread and
 // emptying them between texts saves allocating them afresh for each.
 struct Scratch {
+    std::array<Preamble, 4> preambles;
+    size_t nextPreamble = 0;
     std::vector<State> stack;
     std::vector<FontEntry> fonts;
     std::vector<ColorEntry> colors, expandedColors;
@@ -208,7 +236,8 @@ private:
 
 class Reader {
 public:
-    Reader(const QByteArray& data, const RtfFiles* files) : p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
+    Reader(const QByteArray& data, const RtfFiles* files)
+        : begin_(data.constData()), p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
 
     RtfReadResult run();
 
@@ -236,7 +265,10 @@ private:
     void markDirty() { dirty_ = true; }
     void commitFontEntry();
     void commitColorEntry(std::vector<ColorEntry>& table);
+    void rememberPreamble();
+    void restorePreamble();
 
+    const char* begin_;
     const char* p_;
     const char* end_;
     const RtfFiles* files_;
@@ -249,7 +281,10 @@ private:
     int skipChars_ = 0;
     int documentCodePage_ = rtf::kCodePageWindowsLatin1;
     int defaultFont_ = 0;
+    bool started_ = false;
     bool finished_ = false;
+    // Whether this text's opening was remembered or restored already.
+    bool preambleDone_ = false;
 
     // Few fonts per text: a linear search beats hashing.
     std::vector<FontEntry>& fonts_ = lease_.get().fonts;
@@ -296,6 +331,7 @@ RtfReadResult Reader::run() {
         return result;
     }
     pendingText_.reserve(128);
+    restorePreamble();
     if (!parse()) {
         result.error = error_;
         return result;
@@ -305,8 +341,79 @@ RtfReadResult Reader::run() {
     return result;
 }
 
+void Reader::rememberPreamble() {
+    preambleDone_ = true;
+    // Only a state that owes nothing to what follows, nor to the files
+    // beside the text, can stand for the bytes read so far.
+    const qsizetype length = qsizetype(p_ - begin_);
+    if (files_ || !started_ || length > kMaxPreambleBytes || out_.length() || !pendingText_.isEmpty() || !pendingBytes_.isEmpty() ||
+        !pendingAttributes_.empty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
+        fonts_.size() > kMaxPreambleEntries || colors_.size() > kMaxPreambleEntries || expandedColors_.size() > kMaxPreambleEntries)
+        return;
+    // The bytes must end where no token can go on: after a delimiting blank,
+    // a brace or a line end. A control word ended by the text itself
+    // ("\fs24x") could read on in another text ("\fs245").
+    const char last = p_[-1];
+    if (last != ' ' && last != '{' && last != '}' && last != '\n' && last != '\r') return;
+    for (const State& s : stack_)
+        if (s.pendingAttachment) return;
+    Scratch& scratch = lease_.get();
+    Preamble& pre = scratch.preambles[scratch.nextPreamble];
+    scratch.nextPreamble = (scratch.nextPreamble + 1) % scratch.preambles.size();
+    pre.bytes = QByteArray(begin_, length);
+    pre.st = st_;
+    pre.stack = stack_;
+    pre.ignorableNext = ignorableNext_;
+    pre.documentCodePage = documentCodePage_;
+    pre.defaultFont = defaultFont_;
+    pre.fonts = fonts_;
+    pre.tableFont = tableFont_;
+    pre.tableCharset = tableCharset_;
+    pre.tableName = tableName_;
+    pre.colors = colors_;
+    pre.expandedColors = expandedColors_;
+    pre.pendingColor = pendingColor_;
+    pre.graphicName = graphicName_;
+    pre.graphicWidth = graphicWidth_;
+    pre.graphicHeight = graphicHeight_;
+    pre.row = row_;
+    pre.column = column_;
+    pre.rowEdges = rowEdges_;
+}
+
+void Reader::restorePreamble() {
+    if (files_) return;
+    const qsizetype size = qsizetype(end_ - begin_);
+    for (const Preamble& pre : lease_.get().preambles) {
+        const qsizetype length = pre.bytes.size();
+        if (length == 0 || length >= size || std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
+        st_ = pre.st;
+        stack_ = pre.stack;
+        ignorableNext_ = pre.ignorableNext;
+        documentCodePage_ = pre.documentCodePage;
+        defaultFont_ = pre.defaultFont;
+        fonts_ = pre.fonts;
+        tableFont_ = pre.tableFont;
+        tableCharset_ = pre.tableCharset;
+        tableName_ = pre.tableName;
+        colors_ = pre.colors;
+        expandedColors_ = pre.expandedColors;
+        pendingColor_ = pre.pendingColor;
+        graphicName_ = pre.graphicName;
+        graphicWidth_ = pre.graphicWidth;
+        graphicHeight_ = pre.graphicHeight;
+        row_ = pre.row;
+        column_ = pre.column;
+        rowEdges_ = pre.rowEdges;
+        p_ = begin_ + length;
+        started_ = true;
+        preambleDone_ = true;
+        markDirty();
+        return;
+    }
+}
+
 bool Reader::parse() {
-    bool started = false;
     while (p_ < end_) {
         const char c = *p_;
         if (c == '{') {
@@ -314,7 +421,7 @@ bool Reader::parse() {
             flushBytes();
             if (stack_.size() >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
             openGroup();
-            started = true;
+            started_ = true;
         } else if (c == '}') {
             ++p_;
             flushBytes();
@@ -335,6 +442,7 @@ bool Reader::parse() {
                    (st_.dest == Dest::Text || st_.dest == Dest::FontTable || st_.dest == Dest::FieldInstruction)) {
             // Plain text, the bulk of a document: taken a stretch at a time.
             // In tables a semicolon ends an entry, so the stretch stops there.
+            if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
             const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
             while (p_ < end_ && is(*p_, kind)) ++p_;
@@ -356,7 +464,7 @@ bool Reader::parse() {
             }
         }
     }
-    if (!started || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
+    if (!started_ || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
     flushBytes();
     flushText();
     return true;

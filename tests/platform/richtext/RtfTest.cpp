@@ -261,3 +261,39 @@ TEST(RtfRoundTrip, TablesKeepTheirCellsApartAndTheirShape) {
     ASSERT_TRUE(second.ok) << second.error.toStdString();
     EXPECT_TRUE(second.text.isEqualToAttributedString(first.text)) << second.text.description().toStdString();
 }
+
+// Texts read one after another may open with the same bytes; each must
+// read exactly as it would alone, even where the shared bytes end inside
+// what is, in the later text, a longer control word.
+TEST(RtfRead, TextsThatOpenAlikeReadAsTheyWouldAlone) {
+    const struct {
+        const char* rtf;
+        const char* text;
+        double size;
+        bool bold;
+    } texts[] = {
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs245 y}", "y", 122.5, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 \\b y}", "y", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 xyz}", "xyz", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\b\\fs24 x}", "x", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\b\\fs24 }", "", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x", nullptr, 0, false},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& t : texts) {
+            const RtfReadResult r = readRtf(QByteArray(t.rtf));
+            if (!t.text) {
+                EXPECT_FALSE(r.ok) << t.rtf;
+                continue;
+            }
+            ASSERT_TRUE(r.ok) << t.rtf;
+            EXPECT_EQ(r.text.string(), QString::fromLatin1(t.text)) << t.rtf;
+            if (r.text.length() == 0) continue;
+            EXPECT_EQ(fontAt(r.text, 0)->pointSize(), t.size) << t.rtf;
+            EXPECT_EQ(fontAt(r.text, 0)->isBold(), t.bold) << t.rtf;
+        }
+    }
+}
