@@ -18,6 +18,15 @@ const QString kRect = QStringLiteral("NS.rectval");
 const QString kLocation = QStringLiteral("NS.rangeval.location");
 const QString kLength = QStringLiteral("NS.rangeval.length");
 
+bool holdsObject(const Value& v) {
+    if (v.isObject()) return true;
+    for (const Value& x : v.array())
+        if (holdsObject(x)) return true;
+    for (const auto& [k, x] : v.dictionary())
+        if (holdsObject(x)) return true;
+    return false;
+}
+
 QString num(double d) { return QString::number(d, 'g', QLocale::FloatingPointShortest); }
 
 // The numbers of a text form such as "{{0, 0}, {10.5, 2}}", with the braces
@@ -189,8 +198,15 @@ bool GeometryValue::initWithCoder(Coder& coder) {
     for (const auto& [key, stored] : keyed->currentEntry()) {
         if (key == QLatin1String("$class")) continue;
         if (stored.isUid()) {
-            referenced_[key] = keyed->decodeObject(key);
+            Value v = keyed->decodeObject(key);
             if (!keyed->ok()) return false;
+            // Plain values only: an object here could be one that holds this
+            // very value, a cycle no owner would ever release.
+            if (holdsObject(v)) {
+                keyed->failWithError(QStringLiteral("an NSValue of another kind holds an object under \"%1\"").arg(key));
+                return false;
+            }
+            referenced_[key] = std::move(v);
         } else {
             inline_[key] = stored;
         }

@@ -7,8 +7,9 @@
 // "NS.rangeval.location" and "NS.rangeval.length". A point, size, rect or
 // range whose fields are malformed fails the whole unarchive with a reason.
 // NSValues of other kinds (other "NS.special" codes, or none) are kept as the
-// archive held them, every key with its inline value or referenced object,
-// and written back the same way; such a value has kind Other.
+// archive held them, every key with its inline value or referenced plain
+// value (strings, numbers, data and collections of them; an object there is
+// an error), and written back the same way; such a value has kind Other.
 
 #include "platform/Object.h"
 #include "platform/Value.h"

@@ -343,3 +343,18 @@ TEST_F(RichTextArchive, MalformedValueOfAKnownKindIsAnError) {
     EXPECT_TRUE(v.isNull());
     EXPECT_FALSE(error.isEmpty());
 }
+
+TEST_F(RichTextArchive, ValueOfAnotherKindHoldingAnObjectIsAnError) {
+    // Here the object is the value itself, through an array: kept, it would
+    // hold itself for ever.
+    QString error;
+    const Value v = KeyedUnarchiver::unarchive(build(R"PY(
+klass('NSValue'), klass('NSArray')
+me = UID(len(objs) + 1)
+loop = array([me])
+assert add({'$class': klass('NSValue'), 'NS.special': 9, 'NS.loop': loop}) == me
+save(me)
+)PY"), {}, &error);
+    EXPECT_TRUE(v.isNull());
+    EXPECT_FALSE(error.isEmpty());
+}
