@@ -4,6 +4,8 @@
 #include "platform/Font.h"
 #include "platform/ParagraphStyle.h"
 #include "platform/RtfCodec.h"
+#include "platform/RtfControlWords.h"
+#include "platform/RtfReaderState.h"
 #include "platform/RtfdAttachment.h"
 #include "platform/Url.h"
 
@@ -11,12 +13,12 @@
 #include <array>
 #include <cstring>
 #include <memory>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ts {
 namespace {
+
+using namespace rtf;
 
 // Deeper nesting than this is not written by any text system; refusing it
 // keeps the group stack small whatever the input.
@@ -27,48 +29,6 @@ constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
 
-enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
-
-struct TabList {
-    std::vector<double> stops;
-};
-
-struct State {
-    Dest dest = Dest::Text;
-    bool bold = false, italic = false;
-    int font = 0;
-    double size = 12;
-    int underline = 0, strike = 0;
-    int fg = 0, bg = 0;
-    int superScript = 0;
-    double baseline = 0;
-    int uc = 1;
-    int alignment = int(ParagraphStyle::Alignment::Natural);
-    bool inTable = false;
-    std::shared_ptr<const TabList> tabs;
-    Value link;
-    // Set on a group whose \NeXTGraphic child just closed: the next
-    // character stands for the attachment.
-    TextAttachmentPtr pendingAttachment;
-};
-
-struct FontEntry {
-    int number = 0;
-    QString name;
-    int codePage = rtf::kCodePageWindowsLatin1;
-};
-
-struct ColorEntry {
-    bool present = false;
-    Color::Space space = Color::Space::CalibratedRGB;
-    double c[5] = {0, 0, 0, 0, 0};
-    int count = 0;
-};
-
-struct FieldContext {
-    size_t depth = 0;
-    QString instruction;
-};
 
 // Byte classes, looked up once per byte in the loops that carry most of
 // the input.
@@ -150,89 +110,6 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
     return c;
 }
 
-struct CachedFont {
-    int font;
-    double size;
-    bool bold, italic;
-    FontPtr value;
-};
-
-// What reading a text's opening (header, font and colour tables, the first
-// formatting) left behind, with the bytes it was read from. The texts of a
-// document's column come from one writer and open alike: a text that begins
-// with the same bytes starts from this state instead of reading them again.
-struct Preamble {
-    QByteArray bytes;
-    State st;
-    std::vector<State> stack;
-    bool ignorableNext = false;
-    int documentCodePage = 0, defaultFont = 0;
-    std::vector<FontEntry> fonts;
-    int tableFont = 0, tableCharset = 0;
-    QString tableName;
-    std::vector<ColorEntry> colors, expandedColors;
-    ColorEntry pendingColor;
-    QString graphicName;
-    qint64 graphicWidth = 0, graphicHeight = 0;
-    quint64 row = 0;
-    size_t column = 0;
-    std::shared_ptr<const std::vector<qint64>> rowEdges;
-};
-
-// Openings longer or with larger tables than these are read every time.
-constexpr qsizetype kMaxPreambleBytes = 4096;
-constexpr size_t kMaxPreambleEntries = 256;
-
-// The reader's containers and converters. A document's column is read as
-// thousands of small texts one after another; keeping these per thread and
-// emptying them between texts saves allocating them afresh for each.
-struct Scratch {
-    std::array<Preamble, 4> preambles;
-    size_t nextPreamble = 0;
-    std::vector<State> stack;
-    std::vector<FontEntry> fonts;
-    std::vector<ColorEntry> colors, expandedColors;
-    std::vector<FieldContext> fields;
-    std::vector<CachedFont> fontCache;
-    rtf::ByteDecoder decoder;
-    bool busy = false;
-
-    void clear() {
-        stack.clear();
-        fonts.clear();
-        colors.clear();
-        expandedColors.clear();
-        fields.clear();
-        fontCache.clear();
-    }
-};
-
-// The thread's scratch, or a fresh one should a reader ever run inside
-// another on the same thread.
-class ScratchLease {
-public:
-    ScratchLease() {
-        thread_local Scratch shared;
-        if (shared.busy) {
-            own_ = std::make_unique<Scratch>();
-            scratch_ = own_.get();
-        } else {
-            scratch_ = &shared;
-        }
-        scratch_->busy = true;
-    }
-    ~ScratchLease() {
-        scratch_->clear();
-        scratch_->busy = false;
-    }
-    ScratchLease(const ScratchLease&) = delete;
-    ScratchLease& operator=(const ScratchLease&) = delete;
-    Scratch& get() { return *scratch_; }
-
-private:
-    Scratch* scratch_ = nullptr;
-    std::unique_ptr<Scratch> own_;
-};
 
 class Reader {
 public:
@@ -756,92 +633,6 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     markDirty();
 }
 
-// Every control word the reader acts on; the rest are Unknown.
-enum class Word : quint8 {
-    Unknown, Skip,
-    FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic,
-    F, Fcharset, Red, Green, Blue, CsRgb, CsGray, C, Width, Height,
-    Ansicpg, Mac, Deff, Uc, U, Field, Fldrslt,
-    Par, Line, Tab, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote,
-    Fs, Fsmilli, B, I, Ul, Uldb, Ulth, Ulnone, Strike, Cf, Cb, Super, Sub, Nosupersub, Up, Dn, Plain,
-    Pard, Ql, Qr, Qc, Qj, Qnatural, Tx,
-    Intbl, Trowd, Cellx, Cell, Row, Nestcell,
-};
-
-// Open addressing over a hash of the word's length and three of its
-// letters. Each slot holds its name inline and the whole table fits in a
-// few kilobytes, so a lookup touches one or two cache lines however much
-// text went through the cache in between.
-struct WordTable {
-    static constexpr size_t kSize = 256;
-    static constexpr size_t kMaxName = 22;
-    struct Slot {
-        char name[kMaxName] = {};
-        quint8 length = 0;
-        Word word = Word::Unknown;
-    };
-    static_assert(sizeof(Slot) == 24);
-    Slot entries[kSize];
-
-    static size_t hash(const char* w, size_t n) {
-        return (n * 131 + size_t(quint8(w[0])) * 31 + size_t(quint8(w[n - 1])) * 7 + size_t(quint8(w[n / 2]))) & (kSize - 1);
-    }
-    void insert(std::string_view name, Word word) {
-        size_t i = hash(name.data(), name.size());
-        while (entries[i].length) i = (i + 1) & (kSize - 1);
-        std::memcpy(entries[i].name, name.data(), name.size());
-        entries[i].length = quint8(name.size());
-        entries[i].word = word;
-    }
-    Word find(const char* w, size_t n) const {
-        if (n > kMaxName) return Word::Unknown;
-        for (size_t i = hash(w, n);; i = (i + 1) & (kSize - 1)) {
-            const Slot& s = entries[i];
-            if (!s.length) return Word::Unknown;
-            if (s.length == n && std::memcmp(s.name, w, n) == 0) return s.word;
-        }
-    }
-};
-
-// Built once, out of line, so the lookup itself stays small.
-[[gnu::noinline]] std::unique_ptr<WordTable> makeWordTable() {
-    return [] {
-        std::unordered_map<std::string_view, Word> t = {
-            {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable}, {"expandedcolortbl", Word::ExpandedColorTable},
-            {"fldinst", Word::FieldInstruction}, {"NeXTGraphic", Word::Graphic},
-            {"f", Word::F}, {"fcharset", Word::Fcharset}, {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
-            {"cssrgb", Word::CsRgb}, {"csgenericrgb", Word::CsRgb}, {"csdevicergb", Word::CsRgb}, {"csprofile", Word::CsRgb},
-            {"csgray", Word::CsGray}, {"csgenericgray", Word::CsGray}, {"c", Word::C}, {"width", Word::Width}, {"height", Word::Height},
-            {"ansicpg", Word::Ansicpg}, {"mac", Word::Mac}, {"deff", Word::Deff}, {"uc", Word::Uc}, {"u", Word::U},
-            {"field", Word::Field}, {"fldrslt", Word::Fldrslt},
-            {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par}, {"line", Word::Line}, {"tab", Word::Tab},
-            {"emdash", Word::Emdash}, {"endash", Word::Endash}, {"bullet", Word::Bullet}, {"lquote", Word::Lquote},
-            {"rquote", Word::Rquote}, {"ldblquote", Word::Ldblquote}, {"rdblquote", Word::Rdblquote},
-            {"fs", Word::Fs}, {"fsmilli", Word::Fsmilli}, {"b", Word::B}, {"i", Word::I}, {"ul", Word::Ul}, {"uldb", Word::Uldb},
-            {"ulth", Word::Ulth}, {"ulnone", Word::Ulnone}, {"strike", Word::Strike}, {"cf", Word::Cf}, {"cb", Word::Cb},
-            {"highlight", Word::Cb}, {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::Nosupersub},
-            {"up", Word::Up}, {"dn", Word::Dn}, {"plain", Word::Plain},
-            {"pard", Word::Pard}, {"ql", Word::Ql}, {"qr", Word::Qr}, {"qc", Word::Qc}, {"qj", Word::Qj}, {"qnatural", Word::Qnatural},
-            {"tx", Word::Tx},
-            {"intbl", Word::Intbl}, {"trowd", Word::Trowd}, {"cellx", Word::Cellx}, {"cell", Word::Cell}, {"row", Word::Row},
-            {"nestcell", Word::Nestcell},
-        };
-        // Destinations whose contents are not text.
-        for (const char* d : {"info", "stylesheet", "listtable", "listoverridetable", "pict", "object", "header", "footer",
-                              "headerl", "headerr", "footerl", "footerr", "themedata", "colorschememapping", "latentstyles",
-                              "datastore", "xmlnstbl", "rsidtbl", "generator", "filetbl", "revtbl", "nonshppict", "shppict",
-                              "footnote", "pgdsctbl", "private", "txfieldtext"})
-            t.emplace(d, Word::Skip);
-        auto table = std::make_unique<WordTable>();
-        for (const auto& [name, word] : t) table->insert(name, word);
-        return table;
-    }();
-}
-
-Word lookUpWord(const char* w, size_t n) {
-    static const std::unique_ptr<WordTable> table = makeWordTable();
-    return n == 0 ? Word::Unknown : table->find(w, n);
-}
 
 void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
     const bool ignorable = ignorableNext_;
