@@ -29,7 +29,6 @@ constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
 
-
 // Byte classes, looked up once per byte in the loops that carry most of
 // the input.
 enum : quint8 { kLetter = 1, kDigit = 2, kTableText = 4, kBodyText = 8 };
