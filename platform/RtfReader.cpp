@@ -109,7 +109,6 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
     return c;
 }
 
-
 class Reader {
 public:
     Reader(const QByteArray& data, const RtfFiles* files)
@@ -631,7 +630,6 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     pendingColor_ = ColorEntry();
     markDirty();
 }
-
 
 void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
     const bool ignorable = ignorableNext_;
