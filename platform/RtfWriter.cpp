@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <charconv>
+#include <string>
 #include <cmath>
 #include <vector>
 
@@ -86,10 +87,10 @@ RunInfo readRun(const Attributes& a) {
 }
 
 // Appends a decimal number without a temporary allocation.
-void appendNumber(QByteArray& out, qint64 v) {
+void appendNumber(std::string& out, qint64 v) {
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, qsizetype(r.ptr - buf));
+    out.append(buf, size_t(r.ptr - buf));
 }
 
 QString linkText(const Value* link) {
@@ -141,7 +142,9 @@ private:
 
     const AttributedString& text_;
     RtfFiles* files_;
-    QByteArray out_;
+    // Built as a plain string, whose appends are inline copies, and handed
+    // over as bytes once at the end.
+    std::string out_;
     std::vector<RunInfo> runs_;
     std::vector<const Font*> fonts_;  // one per PostScript name, in table order
     std::vector<const Color*> colors_;
@@ -258,7 +261,7 @@ QByteArray Writer::run() {
         cs_ = outer;
     }
     out_ += '}';
-    return out_;
+    return QByteArray(out_.data(), qsizetype(out_.size()));
 }
 
 void Writer::writeParagraph(const ParagraphStyle* style) {
@@ -315,7 +318,7 @@ void Writer::writeCharState(const RunInfo& run) {
     want.superScript = run.superScript > 0 ? 1 : (run.superScript < 0 ? -1 : 0);
     want.baselineHalfPoints = std::isfinite(run.baseline) ? int(std::clamp<double>(std::lround(run.baseline * 2), -32768, 32768)) : 0;
 
-    const qsizetype mark = out_.size();
+    const size_t mark = out_.size();
     if (want.font != cs_.font) {
         out_ += "\\f";
         appendNumber(out_, want.font);
@@ -441,8 +444,8 @@ void Writer::writeText(QStringView s, const RunInfo& run, const ParagraphStyle* 
             ++j;
         }
         if (j > i) {
-            const qsizetype at = out_.size();
-            out_.resize(at + (j - i));
+            const size_t at = out_.size();
+            out_.resize(at + size_t(j - i));
             char* d = out_.data() + at;
             for (qsizetype k = i; k < j; ++k) *d++ = char(s[k].unicode());
             i = j;
