@@ -181,6 +181,13 @@ void AttributedString::append(const QString& text, const Attributes& attributes)
     else runs_.push_back({text.size(), attributes});
 }
 
+void AttributedString::append(const QString& text, Attributes&& attributes) {
+    if (text.isEmpty()) return;
+    text_ += text;
+    if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
+    else runs_.push_back({text.size(), std::move(attributes)});
+}
+
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }
@@ -299,6 +306,7 @@ void registerRichTextClasses() {
     for (const char* name : {"NSAttributedString", "NSTextStorage", "NSConcreteAttributedString", "NSConcreteMutableAttributedString"})
         ClassRegistry::registerClass(ClassInfo{QString::fromLatin1(name), [] { return std::make_shared<AttributedString>(); }, {}});
     ClassRegistry::registerClass<TextAttachment>();
+    ClassRegistry::registerClass<FileWrapper>();
 }
 
 }  // namespace ts

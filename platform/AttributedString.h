@@ -92,6 +92,7 @@ public:
     void insert(const AttributedString& text, qsizetype index);
     void append(const AttributedString& text);
     void append(const QString& text, const Attributes& attributes);
+    void append(const QString& text, Attributes&& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
 
@@ -124,7 +125,8 @@ private:
 };
 
 // Registers the rich-text classes (colour, font, URL, paragraph style, tab,
-// attributed string) with the class registry so archives can make them.
+// attributed string, attachment and its file wrapper) with the class
+// registry so archives can make them.
 void registerRichTextClasses();
 
 }  // namespace ts

@@ -2,6 +2,7 @@
 
 #include "platform/Coder.h"
 #include "platform/KeyedArchiver.h"
+#include "platform/KeyedUnarchiver.h"
 
 #include <QHash>
 #include <QLocale>
@@ -16,6 +17,15 @@ const QString kSize = QStringLiteral("NS.sizeval");
 const QString kRect = QStringLiteral("NS.rectval");
 const QString kLocation = QStringLiteral("NS.rangeval.location");
 const QString kLength = QStringLiteral("NS.rangeval.length");
+
+bool holdsObject(const Value& v) {
+    if (v.isObject()) return true;
+    for (const Value& x : v.array())
+        if (holdsObject(x)) return true;
+    for (const auto& [k, x] : v.dictionary())
+        if (holdsObject(x)) return true;
+    return false;
+}
 
 QString num(double d) { return QString::number(d, 'g', QLocale::FloatingPointShortest); }
 
@@ -106,6 +116,24 @@ bool GeometryValue::parseRect(const QString& text, QRectF& out) {
 
 void GeometryValue::encodeWithCoder(Coder& coder) const {
     if (kind_ == Kind::None) return;
+    if (kind_ == Kind::Other) {
+        auto* keyed = dynamic_cast<KeyedArchiver*>(&coder);
+        for (const auto& [key, v] : inline_) {
+            switch (v.type()) {
+            case Value::Type::Bool: coder.encodeBool(v.toBool(), key); break;
+            case Value::Type::Integer: coder.encodeInteger(v.toInt64(), key); break;
+            case Value::Type::Real: coder.encodeDouble(v.toDouble(), key); break;
+            case Value::Type::Data: coder.encodeBytes(v.toData(), key); break;
+            case Value::Type::String:
+                if (keyed) keyed->encodeInlineString(v.toString(), key);
+                else coder.encodeObject(v, key);
+                break;
+            default: coder.encodeObject(v, key); break;
+            }
+        }
+        for (const auto& [key, v] : referenced_) coder.encodeObject(v, key);
+        return;
+    }
     coder.encodeInteger(qint64(kind_), kSpecial);
     if (kind_ == Kind::Range) {
         // Ranges beyond the signed range do not occur: the platform's "not found"
@@ -125,43 +153,72 @@ void GeometryValue::encodeWithCoder(Coder& coder) const {
 }
 
 bool GeometryValue::initWithCoder(Coder& coder) {
-    const qint64 special = coder.decodeInteger(kSpecial);
+    auto* keyed = dynamic_cast<KeyedUnarchiver*>(&coder);
+    // A value that says it is a point, size, rect or range but is not one is
+    // damage, not an absent value: the caller hears why.
+    const auto malformed = [keyed](const char* what) {
+        if (keyed) keyed->failWithError(QStringLiteral("an NSValue %1 with malformed fields").arg(QLatin1String(what)));
+        return false;
+    };
+    const Value specialValue = coder.decodeObject(kSpecial);
+    const qint64 special = specialValue.isInteger() ? specialValue.toInt64() : 0;
     switch (special) {
     case 1: {
         QPointF p;
-        if (!parsePoint(coder.decodeObject(kPoint).toString(), p)) return false;
+        if (!parsePoint(coder.decodeObject(kPoint).toString(), p)) return malformed("point");
         *this = *point(p);
         return true;
     }
     case 2: {
         QSizeF s;
-        if (!parseSize(coder.decodeObject(kSize).toString(), s)) return false;
+        if (!parseSize(coder.decodeObject(kSize).toString(), s)) return malformed("size");
         *this = *size(s);
         return true;
     }
     case 3: {
         QRectF r;
-        if (!parseRect(coder.decodeObject(kRect).toString(), r)) return false;
+        if (!parseRect(coder.decodeObject(kRect).toString(), r)) return malformed("rect");
         *this = *rect(r);
         return true;
     }
     case 4: {
         const Value location = coder.decodeObject(kLocation);
         const Value length = coder.decodeObject(kLength);
-        if (!location.isInteger() || !length.isInteger()) return false;
+        if (!location.isInteger() || !length.isInteger()) return malformed("range");
         kind_ = Kind::Range;
         range_ = {location.toUInt64(), length.toUInt64()};
         return true;
     }
-    default:
-        return false;
+    default: break;
     }
+    // A kind modelled nowhere here (edge insets, an Objective-C type with its
+    // bytes, ...): kept field by field so that a re-save writes it back.
+    if (!keyed) return false;
+    kind_ = Kind::Other;
+    for (const auto& [key, stored] : keyed->currentEntry()) {
+        if (key == QLatin1String("$class")) continue;
+        if (stored.isUid()) {
+            Value v = keyed->decodeObject(key);
+            if (!keyed->ok()) return false;
+            // Plain values only: an object here could be one that holds this
+            // very value, a cycle no owner would ever release.
+            if (holdsObject(v)) {
+                keyed->failWithError(QStringLiteral("an NSValue of another kind holds an object under \"%1\"").arg(key));
+                return false;
+            }
+            referenced_[key] = std::move(v);
+        } else {
+            inline_[key] = stored;
+        }
+    }
+    return true;
 }
 
 bool GeometryValue::isEqual(const Object& other) const {
     const auto* o = dynamic_cast<const GeometryValue*>(&other);
     if (!o || o->kind_ != kind_) return false;
     if (kind_ == Kind::Range) return o->range_ == range_;
+    if (kind_ == Kind::Other) return o->inline_ == inline_ && o->referenced_ == referenced_;
     return std::equal(std::begin(v_), std::end(v_), std::begin(o->v_));
 }
 
@@ -176,6 +233,12 @@ QString GeometryValue::description() const {
     case Kind::Size: return QStringLiteral("NSSize: ") + stringFromSize(sizeValue());
     case Kind::Rect: return QStringLiteral("NSRect: ") + stringFromRect(rectValue());
     case Kind::Range: return QStringLiteral("NSRange: {%1, %2}").arg(range_.location).arg(range_.length);
+    case Kind::Other: {
+        QStringList keys;
+        for (const auto& [key, v] : inline_) keys << key;
+        for (const auto& [key, v] : referenced_) keys << key;
+        return QStringLiteral("<NSValue of another kind: %1>").arg(keys.join(QStringLiteral(", ")));
+    }
     case Kind::None: break;
     }
     return QStringLiteral("<NSValue>");

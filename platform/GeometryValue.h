@@ -4,10 +4,15 @@
 // (1 point, 2 size, 3 rect, 4 range). Points, sizes and rects are written as
 // text, "{x, y}", "{w, h}" and "{{x, y}, {w, h}}", under "NS.pointval",
 // "NS.sizeval" and "NS.rectval"; a range as the integers
-// "NS.rangeval.location" and "NS.rangeval.length". Other NSValue kinds are
-// not read: initWithCoder() answers false for them.
+// "NS.rangeval.location" and "NS.rangeval.length". A point, size, rect or
+// range whose fields are malformed fails the whole unarchive with a reason.
+// NSValues of other kinds (other "NS.special" codes, or none) are kept as the
+// archive held them, every key with its inline value or referenced plain
+// value (strings, numbers, data and collections of them; an object there is
+// an error), and written back the same way; such a value has kind Other.
 
 #include "platform/Object.h"
+#include "platform/Value.h"
 
 #include <QPointF>
 #include <QRectF>
@@ -17,7 +22,7 @@ namespace ts {
 
 class GeometryValue : public Object {
 public:
-    enum class Kind { None = 0, Point = 1, Size = 2, Rect = 3, Range = 4 };
+    enum class Kind { None = 0, Point = 1, Size = 2, Rect = 3, Range = 4, Other = -1 };
 
     struct Range {
         quint64 location = 0;
@@ -37,6 +42,10 @@ public:
     QSizeF sizeValue() const;
     QRectF rectValue() const;
     Range rangeValue() const;
+    // The fields of a value of kind Other: those stored inline in its entry
+    // and those stored as references to other archive objects.
+    const ValueDictionary& otherInlineFields() const { return inline_; }
+    const ValueDictionary& otherReferencedFields() const { return referenced_; }
 
     // The platform's text forms.
     static QString stringFromPoint(const QPointF& p);
@@ -63,6 +72,7 @@ private:
     Kind kind_ = Kind::None;
     double v_[4] = {0, 0, 0, 0};  // x y w h; x y; w h
     Range range_;
+    ValueDictionary inline_, referenced_;
 };
 
 }  // namespace ts

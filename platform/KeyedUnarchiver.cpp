@@ -84,6 +84,7 @@ struct KeyedUnarchiver::ClassEntry {
     StandardKind kind = NotStandard;
     std::function<ObjectPtr()> make;
     QStringList hierarchy;  // of the class used; for made objects filled on first use
+    QStringList archived;   // the archive's own name and "$classes" for it, without NSObject
     bool checked = false;   // kind and allow-list checked (made objects)
     QString error;          // why objects of this class cannot be read
 };
@@ -96,7 +97,7 @@ QStringList KeyedUnarchiver::standardClasses() {
       << QStringLiteral("NSURL") << QStringLiteral("NSColor") << QStringLiteral("NSFont")
       << QStringLiteral("NSParagraphStyle") << QStringLiteral("NSMutableParagraphStyle") << QStringLiteral("NSTextTab")
       << QStringLiteral("NSAttributedString") << QStringLiteral("NSMutableAttributedString")
-      << QStringLiteral("NSTextStorage");
+      << QStringLiteral("NSTextStorage") << QStringLiteral("NSTextAttachment") << QStringLiteral("NSFileWrapper");
     return l;
 }
 
@@ -346,6 +347,7 @@ KeyedUnarchiver::ClassEntry* KeyedUnarchiver::classFor(const Value& classRef) {
     }
 
     auto cls = std::make_unique<ClassEntry>();
+    cls->archived = candidates;
     for (const QString& candidate : candidates) {
         if (const StandardClass* s = standardClass(candidate)) {
             cls->name = candidate;
@@ -519,7 +521,12 @@ Value KeyedUnarchiver::decodeRegistered(quint64 uid, ClassEntry& cls, const Valu
     }
     if (!cls.checked) {
         cls.hierarchy = object->classHierarchy();
-        if (!cls.hierarchy.contains(cls.name))
+        // A class registered under another name (a text view's storage read
+        // as the attributed string it is) qualifies when the object made is
+        // of a class the archive itself names for it.
+        bool kindMatches = cls.hierarchy.contains(cls.name);
+        for (const QString& c : cls.archived) kindMatches = kindMatches || cls.hierarchy.contains(c);
+        if (!kindMatches)
             cls.error = QStringLiteral("class %1 made an object of class %2").arg(cls.name, object->className());
         else if (!isAllowed(cls.hierarchy))
             cls.error = QStringLiteral("class %1 is not allowed here").arg(cls.name);

@@ -10,8 +10,10 @@
 // error. Every other class is made through the ClassRegistry (falling back
 // along the archive's "$classes" list when the named class is unknown) and
 // filled by its initWithCoder(); an object whose initWithCoder() answers false
-// is read as null. NSUUID and NSValue (point, size, rect, range) are always
-// known.
+// is read as null. The object made must be of the named class or of one the
+// archive's "$classes" list names (NSTextStorage, registered as an attributed
+// string, qualifies through NSMutableAttributedString). NSUUID and NSValue are
+// always known.
 //
 // Only allowed classes are made: with an empty allow-list every registered
 // class is allowed; otherwise the listed classes (an object qualifies when any
@@ -70,6 +72,10 @@ public:
     // Lets an object's initWithCoder() reject what it was given; the whole
     // unarchive then fails with this message.
     void failWithError(const QString& message);
+    // The entry of the object being decoded as the archive holds it: values
+    // stored inline and references (UIDs), "$class" included. For objects
+    // that keep what they do not understand and write it back.
+    const ValueDictionary& currentEntry() const { return *current_; }
     QString error() const { return error_; }
     bool ok() const { return error_.isEmpty(); }
 

@@ -53,7 +53,7 @@ bool ParagraphStyle::initWithCoder(Coder& coder) {
 
 bool ParagraphStyle::isEqual(const Object& other) const {
     auto o = dynamic_cast<const ParagraphStyle*>(&other);
-    return o && o->alignment_ == alignment_ && o->tabStops_ == tabStops_;
+    return o && o->alignment_ == alignment_ && o->tabStops_ == tabStops_ && o->inCell_ == inCell_ && (!inCell_ || o->cell_ == cell_);
 }
 
 QString ParagraphStyle::description() const {

@@ -11,8 +11,16 @@
 // bold and italic, foreground and background colours (to 1/100000 of a
 // component), underline and strikethrough, superscript and baseline offset,
 // links (read back as Url values), paragraph alignment and tab stops,
-// attachments (by file name). Named catalogue colours come back as the RGB
+// attachments (by file name), tables (each cell's text ends its own
+// paragraph, as the platform's text system keeps cells, and the paragraph
+// style carries the cell's row, column and the row's cell edges, so that
+// the rows are written back). Named catalogue colours come back as the RGB
 // they stood for.
+//
+// Texts read one after another on a thread often open with the same bytes
+// (one writer's header and tables); the reader remembers the state a few
+// recent openings left and starts a text that begins with the same bytes
+// from there. The result is the same as reading the text alone.
 
 #include "platform/AttributedString.h"
 

@@ -68,6 +68,20 @@ const char* iconvName(int codePage) {
     }
 }
 
+// Where the platform's Japanese encoding (the Mac OS variant of Shift-JIS)
+// has characters that the C library's CP932 leaves undefined: the vendor
+// rows behind lead byte 0x85 with circled numbers 1 to 20 and the upper and
+// lower case Roman numerals 1 to 10. Answers 0 for any other pair.
+char16_t macJapaneseVendorCharacter(quint8 lead, quint8 trail) {
+    if (lead != 0x85) return 0;
+    if (trail >= 0x40 && trail <= 0x53) return char16_t(0x2460 + (trail - 0x40));  // circled 1..20
+    if (trail >= 0x9F && trail <= 0xA8) return char16_t(0x2160 + (trail - 0x9F));  // I..X
+    if (trail >= 0xB3 && trail <= 0xBC) return char16_t(0x2170 + (trail - 0xB3));  // i..x
+    return 0;
+}
+
+bool isShiftJisLead(quint8 b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+
 void decodeTable(const QByteArray& bytes, const char16_t* high, QString& out) {
     for (char ch : bytes) {
         const quint8 b = quint8(ch);
@@ -116,6 +130,33 @@ ByteDecoder::~ByteDecoder() {
 void ByteDecoder::decode(const QByteArray& bytes, int codePage, QString& out) {
     if (bytes.isEmpty()) return;
     if (codePage == kCodePageMacRoman) return decodeTable(bytes, kMacRomanHigh, out);
+    if (codePage == 932) {
+        // The vendor pairs are taken out here; the stretches between them go
+        // to the converter as they are.
+        const qsizetype n = bytes.size();
+        qsizetype from = 0;
+        for (qsizetype i = 0; i < n;) {
+            const quint8 b = quint8(bytes[i]);
+            if (!isShiftJisLead(b) || i + 1 >= n) {
+                ++i;
+                continue;
+            }
+            const char16_t c = macJapaneseVendorCharacter(b, quint8(bytes[i + 1]));
+            if (c) {
+                if (i > from) decodeConverted(bytes.mid(from, i - from), codePage, out);
+                out.append(QChar(c));
+                from = i + 2;
+            }
+            i += 2;
+        }
+        if (from == 0) return decodeConverted(bytes, codePage, out);
+        if (from < n) decodeConverted(bytes.mid(from), codePage, out);
+        return;
+    }
+    decodeConverted(bytes, codePage, out);
+}
+
+void ByteDecoder::decodeConverted(const QByteArray& bytes, int codePage, QString& out) {
     const char* name = iconvName(codePage);
     if (!name) return decodeTable(bytes, kWindowsLatin1High, out);
     auto it = converters_.find(codePage);

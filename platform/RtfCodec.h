@@ -20,7 +20,9 @@ int codePageForCharset(int charset, int documentCodePage);
 int encodeWindowsLatin1(char16_t c);
 
 // Converts bytes in a code page, keeping converters open between calls.
-// Bytes a code page does not define come out as U+FFFD. Not thread-safe;
+// Bytes a code page does not define come out as U+FFFD. Code page 932 reads
+// as the platform reads Shift-JIS, with its vendor rows of circled numbers
+// and Roman numerals. Not thread-safe;
 // use one per reader.
 class ByteDecoder {
 public:
@@ -32,6 +34,7 @@ public:
     void decode(const QByteArray& bytes, int codePage, QString& out);
 
 private:
+    void decodeConverted(const QByteArray& bytes, int codePage, QString& out);
     std::map<int, void*> converters_;
 };
 

@@ -4,70 +4,53 @@
 #include "platform/Font.h"
 #include "platform/ParagraphStyle.h"
 #include "platform/RtfCodec.h"
+#include "platform/RtfControlWords.h"
+#include "platform/RtfReaderState.h"
 #include "platform/RtfdAttachment.h"
 #include "platform/Url.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <memory>
-#include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace ts {
 namespace {
 
+using namespace rtf;
+
 // Deeper nesting than this is not written by any text system; refusing it
 // keeps the group stack small whatever the input.
 constexpr size_t kMaxDepth = 256;
 constexpr size_t kMaxTabStops = 256;
+// RTF rows hold at most 63 cells.
+constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
 
-enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
-
-struct TabList {
-    std::vector<double> stops;
-};
-
-struct State {
-    Dest dest = Dest::Text;
-    bool bold = false, italic = false;
-    int font = 0;
-    double size = 12;
-    int underline = 0, strike = 0;
-    int fg = 0, bg = 0;
-    int superScript = 0;
-    double baseline = 0;
-    int uc = 1;
-    int alignment = int(ParagraphStyle::Alignment::Natural);
-    std::shared_ptr<const TabList> tabs;
-    Value link;
-    // Set on a group whose \NeXTGraphic child just closed: the next
-    // character stands for the attachment.
-    TextAttachmentPtr pendingAttachment;
-};
-
-struct FontEntry {
-    int number = 0;
-    QString name;
-    int codePage = rtf::kCodePageWindowsLatin1;
-};
-
-struct ColorEntry {
-    bool present = false;
-    Color::Space space = Color::Space::CalibratedRGB;
-    double c[5] = {0, 0, 0, 0, 0};
-    int count = 0;
-};
-
-struct FieldContext {
-    size_t depth = 0;
-    QString instruction;
-};
-
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+// Byte classes, looked up once per byte in the loops that carry most of
+// the input.
+enum : quint8 { kLetter = 1, kDigit = 2, kTableText = 4, kBodyText = 8 };
+constexpr std::array<quint8, 256> kByteClass = [] {
+    std::array<quint8, 256> t{};
+    for (int c = 0; c < 256; ++c) {
+        quint8 k = 0;
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) k |= kLetter;
+        if (c >= '0' && c <= '9') k |= kDigit;
+        // Characters that stand for themselves: printable ASCII but the
+        // three RTF syntax characters; a semicolon also ends a table entry.
+        if (c >= 0x20 && c < 0x80 && c != '\\' && c != '{' && c != '}') {
+            k |= kBodyText;
+            if (c != ';') k |= kTableText;
+        }
+        t[size_t(c)] = k;
+    }
+    return t;
+}();
+inline bool is(char c, quint8 kind) { return kByteClass[quint8(c)] & kind; }
+bool isLetter(char c) { return is(c, kLetter); }
+bool isDigit(char c) { return is(c, kDigit); }
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -128,7 +111,8 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
 
 class Reader {
 public:
-    Reader(const QByteArray& data, const RtfFiles* files) : p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
+    Reader(const QByteArray& data, const RtfFiles* files)
+        : begin_(data.constData()), p_(data.constData()), end_(data.constData() + data.size()), files_(files) {}
 
     RtfReadResult run();
 
@@ -156,22 +140,29 @@ private:
     void markDirty() { dirty_ = true; }
     void commitFontEntry();
     void commitColorEntry(std::vector<ColorEntry>& table);
+    void rememberPreamble();
+    void restorePreamble();
 
+    const char* begin_;
     const char* p_;
     const char* end_;
     const RtfFiles* files_;
     QString error_;
+    ScratchLease lease_;
 
     State st_;
-    std::vector<State> stack_;
+    std::vector<State>& stack_ = lease_.get().stack;
     bool ignorableNext_ = false;
     int skipChars_ = 0;
     int documentCodePage_ = rtf::kCodePageWindowsLatin1;
     int defaultFont_ = 0;
+    bool started_ = false;
     bool finished_ = false;
+    // Whether this text's opening was remembered or restored already.
+    bool preambleDone_ = false;
 
     // Few fonts per text: a linear search beats hashing.
-    std::vector<FontEntry> fonts_;
+    std::vector<FontEntry>& fonts_ = lease_.get().fonts;
     const FontEntry* findFont(int number) const {
         for (const FontEntry& e : fonts_)
             if (e.number == number) return &e;
@@ -181,27 +172,28 @@ private:
     int tableCharset_ = 0;
     QString tableName_;
 
-    std::vector<ColorEntry> colors_, expandedColors_;
+    std::vector<ColorEntry>& colors_ = lease_.get().colors;
+    std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
     ColorEntry pendingColor_;
 
-    std::vector<FieldContext> fields_;
+    std::vector<FieldContext>& fields_ = lease_.get().fields;
 
     QString graphicName_;
     qint64 graphicWidth_ = 0, graphicHeight_ = 0;
+
+    // Tables: the row being read, the cell in it, and the right edges of the
+    // cells the last row definition gave.
+    quint64 row_ = 0;
+    size_t column_ = 0;
+    std::shared_ptr<const std::vector<qint64>> rowEdges_;
 
     QByteArray pendingBytes_;
     QString pendingText_;
     Attributes pendingAttributes_;
     bool dirty_ = true;
-    struct CachedFont {
-        int font;
-        double size;
-        bool bold, italic;
-        FontPtr value;
-    };
-    std::vector<CachedFont> fontCache_;
+    std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
-    rtf::ByteDecoder decoder_;
+    rtf::ByteDecoder& decoder_ = lease_.get().decoder;
     AttributedString out_;
 };
 
@@ -213,8 +205,8 @@ RtfReadResult Reader::run() {
         result.error = QStringLiteral("The data does not begin with an RTF header");
         return result;
     }
-    stack_.reserve(16);
     pendingText_.reserve(128);
+    restorePreamble();
     if (!parse()) {
         result.error = error_;
         return result;
@@ -224,8 +216,79 @@ RtfReadResult Reader::run() {
     return result;
 }
 
+void Reader::rememberPreamble() {
+    preambleDone_ = true;
+    // Only a state that owes nothing to what follows, nor to the files
+    // beside the text, can stand for the bytes read so far.
+    const qsizetype length = qsizetype(p_ - begin_);
+    if (files_ || !started_ || length > kMaxPreambleBytes || out_.length() || !pendingText_.isEmpty() || !pendingBytes_.isEmpty() ||
+        !pendingAttributes_.empty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
+        fonts_.size() > kMaxPreambleEntries || colors_.size() > kMaxPreambleEntries || expandedColors_.size() > kMaxPreambleEntries)
+        return;
+    // The bytes must end where no token can go on: after a delimiting blank,
+    // a brace or a line end. A control word ended by the text itself
+    // ("\fs24x") could read on in another text ("\fs245").
+    const char last = p_[-1];
+    if (last != ' ' && last != '{' && last != '}' && last != '\n' && last != '\r') return;
+    for (const State& s : stack_)
+        if (s.pendingAttachment) return;
+    Scratch& scratch = lease_.get();
+    Preamble& pre = scratch.preambles[scratch.nextPreamble];
+    scratch.nextPreamble = (scratch.nextPreamble + 1) % scratch.preambles.size();
+    pre.bytes = QByteArray(begin_, length);
+    pre.st = st_;
+    pre.stack = stack_;
+    pre.ignorableNext = ignorableNext_;
+    pre.documentCodePage = documentCodePage_;
+    pre.defaultFont = defaultFont_;
+    pre.fonts = fonts_;
+    pre.tableFont = tableFont_;
+    pre.tableCharset = tableCharset_;
+    pre.tableName = tableName_;
+    pre.colors = colors_;
+    pre.expandedColors = expandedColors_;
+    pre.pendingColor = pendingColor_;
+    pre.graphicName = graphicName_;
+    pre.graphicWidth = graphicWidth_;
+    pre.graphicHeight = graphicHeight_;
+    pre.row = row_;
+    pre.column = column_;
+    pre.rowEdges = rowEdges_;
+}
+
+void Reader::restorePreamble() {
+    if (files_) return;
+    const qsizetype size = qsizetype(end_ - begin_);
+    for (const Preamble& pre : lease_.get().preambles) {
+        const qsizetype length = pre.bytes.size();
+        if (length == 0 || length >= size || std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
+        st_ = pre.st;
+        stack_ = pre.stack;
+        ignorableNext_ = pre.ignorableNext;
+        documentCodePage_ = pre.documentCodePage;
+        defaultFont_ = pre.defaultFont;
+        fonts_ = pre.fonts;
+        tableFont_ = pre.tableFont;
+        tableCharset_ = pre.tableCharset;
+        tableName_ = pre.tableName;
+        colors_ = pre.colors;
+        expandedColors_ = pre.expandedColors;
+        pendingColor_ = pre.pendingColor;
+        graphicName_ = pre.graphicName;
+        graphicWidth_ = pre.graphicWidth;
+        graphicHeight_ = pre.graphicHeight;
+        row_ = pre.row;
+        column_ = pre.column;
+        rowEdges_ = pre.rowEdges;
+        p_ = begin_ + length;
+        started_ = true;
+        preambleDone_ = true;
+        markDirty();
+        return;
+    }
+}
+
 bool Reader::parse() {
-    bool started = false;
     while (p_ < end_) {
         const char c = *p_;
         if (c == '{') {
@@ -233,7 +296,7 @@ bool Reader::parse() {
             flushBytes();
             if (stack_.size() >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
             openGroup();
-            started = true;
+            started_ = true;
         } else if (c == '}') {
             ++p_;
             flushBytes();
@@ -250,13 +313,14 @@ bool Reader::parse() {
             } else if (!controlSymbol()) {
                 return false;
             }
-        } else if (skipChars_ == 0 && quint8(c) >= 0x20 && quint8(c) < 0x80 && c != ';' && !st_.pendingAttachment &&
+        } else if (skipChars_ == 0 && is(c, st_.dest == Dest::Text ? kBodyText : kTableText) && !st_.pendingAttachment &&
                    (st_.dest == Dest::Text || st_.dest == Dest::FontTable || st_.dest == Dest::FieldInstruction)) {
             // Plain text, the bulk of a document: taken a stretch at a time.
             // In tables a semicolon ends an entry, so the stretch stops there.
-            const char stop = st_.dest == Dest::Text ? '\\' : ';';
+            if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
+            const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            while (p_ < end_ && quint8(*p_) >= 0x20 && quint8(*p_) < 0x80 && *p_ != '\\' && *p_ != '{' && *p_ != '}' && *p_ != stop) ++p_;
+            while (p_ < end_ && is(*p_, kind)) ++p_;
             flushBytes();
             textRun(start, p_);
         } else {
@@ -275,7 +339,7 @@ bool Reader::parse() {
             }
         }
     }
-    if (!started || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
+    if (!started_ || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
     flushBytes();
     flushText();
     return true;
@@ -372,15 +436,15 @@ bool Reader::closeGroup() {
     if (stack_.empty()) return fail(QStringLiteral("RTF data has an unmatched closing brace"));
     skipChars_ = 0;
     ignorableNext_ = false;
-    const State closing = st_;
-    if (closing.dest == Dest::FontTable) commitFontEntry();
-    if (closing.pendingAttachment) {
+    if (st_.dest == Dest::FontTable) commitFontEntry();
+    if (st_.pendingAttachment) {
         // The marker character never came; the attachment still stands.
         text(u'\uFFFC');
     }
-    st_ = stack_.back();
+    const Dest closing = st_.dest;
+    st_ = std::move(stack_.back());
     stack_.pop_back();
-    if (closing.dest == Dest::Graphic && st_.dest != Dest::Graphic) {
+    if (closing == Dest::Graphic && st_.dest != Dest::Graphic) {
         const QString name = graphicName_.trimmed();
         QByteArray contents;
         bool has = false;
@@ -478,10 +542,14 @@ void Reader::textRun(const char* begin, const char* end) {
     pendingText_.append(run);
 }
 
+// The attributes go with the text rather than being copied; the next text
+// works its attributes out again.
 void Reader::flushText() {
     if (pendingText_.isEmpty()) return;
-    out_.append(pendingText_, pendingAttributes_);
+    out_.append(pendingText_, std::move(pendingAttributes_));
+    pendingAttributes_.clear();
     pendingText_.clear();
+    dirty_ = true;
 }
 
 FontPtr Reader::fontFor(const State& s) {
@@ -522,12 +590,17 @@ Attributes Reader::currentAttributes() {
     if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
     if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
-    if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs) {
+    // A paragraph is in a cell only where the row says where its cells end.
+    const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
+    if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
         const std::vector<double>& tabs = hasTabs ? st_.tabs->stops : none;
-        if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs)
-            lastStyle_ = ParagraphStyle::make(alignment, tabs);
+        const TableCell cell{row_, int(column_), rowEdges_};
+        const TableCell* last = lastStyle_ ? lastStyle_->tableCell() : nullptr;
+        const bool sameCell = inCell ? last && *last == cell : !last;
+        if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
+            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : ParagraphStyle::make(alignment, tabs);
         a[AttributeName::ParagraphStyle] = Value(lastStyle_);
     }
     return a;
@@ -558,91 +631,11 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     markDirty();
 }
 
-// Every control word the reader acts on; the rest are Unknown.
-enum class Word : quint8 {
-    Unknown, Skip,
-    FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic,
-    F, Fcharset, Red, Green, Blue, CsRgb, CsGray, C, Width, Height,
-    Ansicpg, Mac, Deff, Uc, U, Field, Fldrslt,
-    Par, Line, Tab, Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote,
-    Fs, Fsmilli, B, I, Ul, Uldb, Ulth, Ulnone, Strike, Cf, Cb, Super, Sub, Nosupersub, Up, Dn, Plain,
-    Pard, Ql, Qr, Qc, Qj, Qnatural, Tx,
-};
-
-// Open addressing over a hash of the word's length and three of its
-// letters: one or two probes and a short inline comparison per word.
-struct WordTable {
-    static constexpr size_t kSize = 1024;
-    struct Slot {
-        std::string_view name;
-        Word word = Word::Unknown;
-    };
-    Slot slots[kSize];
-
-    static size_t hash(std::string_view w) {
-        const size_t n = w.size();
-        return (n * 131 + size_t(quint8(w[0])) * 31 + size_t(quint8(w[n - 1])) * 7 + size_t(quint8(w[n / 2]))) & (kSize - 1);
-    }
-    void insert(std::string_view name, Word word) {
-        size_t i = hash(name);
-        while (!slots[i].name.empty()) i = (i + 1) & (kSize - 1);
-        slots[i] = {name, word};
-    }
-    Word find(std::string_view w) const {
-        for (size_t i = hash(w);; i = (i + 1) & (kSize - 1)) {
-            const Slot& s = slots[i];
-            if (s.name.empty()) return Word::Unknown;
-            if (s.name.size() != w.size()) continue;
-            size_t k = 0;
-            while (k < w.size() && s.name[k] == w[k]) ++k;
-            if (k == w.size()) return s.word;
-        }
-    }
-};
-
-// Built once, out of line, so the lookup itself stays small.
-[[gnu::noinline]] std::unique_ptr<WordTable> makeWordTable() {
-    return [] {
-        std::unordered_map<std::string_view, Word> t = {
-            {"fonttbl", Word::FontTable}, {"colortbl", Word::ColorTable}, {"expandedcolortbl", Word::ExpandedColorTable},
-            {"fldinst", Word::FieldInstruction}, {"NeXTGraphic", Word::Graphic},
-            {"f", Word::F}, {"fcharset", Word::Fcharset}, {"red", Word::Red}, {"green", Word::Green}, {"blue", Word::Blue},
-            {"cssrgb", Word::CsRgb}, {"csgenericrgb", Word::CsRgb}, {"csdevicergb", Word::CsRgb}, {"csprofile", Word::CsRgb},
-            {"csgray", Word::CsGray}, {"csgenericgray", Word::CsGray}, {"c", Word::C}, {"width", Word::Width}, {"height", Word::Height},
-            {"ansicpg", Word::Ansicpg}, {"mac", Word::Mac}, {"deff", Word::Deff}, {"uc", Word::Uc}, {"u", Word::U},
-            {"field", Word::Field}, {"fldrslt", Word::Fldrslt},
-            {"par", Word::Par}, {"sect", Word::Par}, {"page", Word::Par}, {"line", Word::Line}, {"tab", Word::Tab},
-            {"emdash", Word::Emdash}, {"endash", Word::Endash}, {"bullet", Word::Bullet}, {"lquote", Word::Lquote},
-            {"rquote", Word::Rquote}, {"ldblquote", Word::Ldblquote}, {"rdblquote", Word::Rdblquote},
-            {"fs", Word::Fs}, {"fsmilli", Word::Fsmilli}, {"b", Word::B}, {"i", Word::I}, {"ul", Word::Ul}, {"uldb", Word::Uldb},
-            {"ulth", Word::Ulth}, {"ulnone", Word::Ulnone}, {"strike", Word::Strike}, {"cf", Word::Cf}, {"cb", Word::Cb},
-            {"highlight", Word::Cb}, {"super", Word::Super}, {"sub", Word::Sub}, {"nosupersub", Word::Nosupersub},
-            {"up", Word::Up}, {"dn", Word::Dn}, {"plain", Word::Plain},
-            {"pard", Word::Pard}, {"ql", Word::Ql}, {"qr", Word::Qr}, {"qc", Word::Qc}, {"qj", Word::Qj}, {"qnatural", Word::Qnatural},
-            {"tx", Word::Tx},
-        };
-        // Destinations whose contents are not text.
-        for (const char* d : {"info", "stylesheet", "listtable", "listoverridetable", "pict", "object", "header", "footer",
-                              "headerl", "headerr", "footerl", "footerr", "themedata", "colorschememapping", "latentstyles",
-                              "datastore", "xmlnstbl", "rsidtbl", "generator", "filetbl", "revtbl", "nonshppict", "shppict",
-                              "footnote", "pgdsctbl", "private", "txfieldtext"})
-            t.emplace(d, Word::Skip);
-        auto table = std::make_unique<WordTable>();
-        for (const auto& [name, word] : t) table->insert(name, word);
-        return table;
-    }();
-}
-
-Word lookUpWord(std::string_view w) {
-    static const std::unique_ptr<WordTable> table = makeWordTable();
-    return w.empty() ? Word::Unknown : table->find(w);
-}
-
 void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
     const bool ignorable = ignorableNext_;
     ignorableNext_ = false;
     if (st_.dest == Dest::Skip) return;
-    const Word word = lookUpWord(std::string_view(w, len));
+    const Word word = lookUpWord(w, len);
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
 
@@ -710,6 +703,23 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Mac: documentCodePage_ = rtf::kCodePageMacRoman; return;
     case Word::Deff: defaultFont_ = iparam; st_.font = iparam; markDirty(); return;
     case Word::Field: fields_.push_back({stack_.size(), QString()}); return;
+    case Word::Trowd:
+        rowEdges_.reset();
+        markDirty();
+        return;
+    case Word::Cellx:
+        if (!rowEdges_ || rowEdges_->size() < kMaxCellsPerRow) {
+            auto edges = std::make_shared<std::vector<qint64>>(rowEdges_ ? *rowEdges_ : std::vector<qint64>());
+            edges->push_back(std::clamp<qint64>(param, -kParamLimit, kParamLimit));
+            rowEdges_ = std::move(edges);
+        }
+        markDirty();
+        return;
+    case Word::Row:
+        ++row_;
+        column_ = 0;
+        markDirty();
+        return;
     case Word::Fldrslt:
         if (!fields_.empty()) {
             const QString target = hyperlinkTarget(fields_.back().instruction);
@@ -733,6 +743,13 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Rquote: text(u'\u2019'); return;
     case Word::Ldblquote: text(u'\u201C'); return;
     case Word::Rdblquote: text(u'\u201D'); return;
+    // The end of a cell ends its paragraph, as the text system keeps cells.
+    case Word::Cell:
+        text(u'\n');
+        ++column_;
+        markDirty();
+        return;
+    case Word::Nestcell: text(u'\n'); return;
     // Character formatting.
     case Word::F: st_.font = iparam; break;
     case Word::Fs: if (param > 0) st_.size = double(std::min<qint64>(param, 32768)) / 2; break;
@@ -760,7 +777,8 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
         st_.fg = st_.bg = 0;
         break;
     // Paragraph formatting.
-    case Word::Pard: st_.alignment = int(ParagraphStyle::Alignment::Natural); st_.tabs.reset(); break;
+    case Word::Pard: st_.alignment = int(ParagraphStyle::Alignment::Natural); st_.tabs.reset(); st_.inTable = false; break;
+    case Word::Intbl: st_.inTable = true; break;
     case Word::Ql: st_.alignment = int(ParagraphStyle::Alignment::Left); break;
     case Word::Qr: st_.alignment = int(ParagraphStyle::Alignment::Right); break;
     case Word::Qc: st_.alignment = int(ParagraphStyle::Alignment::Center); break;

@@ -10,6 +10,7 @@
 #include <QSet>
 
 #include <charconv>
+#include <string>
 #include <cmath>
 #include <vector>
 
@@ -30,7 +31,8 @@ struct ParaState {
     bool known = false;
     int alignment = int(ParagraphStyle::Alignment::Natural);
     std::vector<double> tabs;
-    bool operator==(const ParaState& o) const { return known == o.known && alignment == o.alignment && tabs == o.tabs; }
+    bool inCell = false;
+    TableCell cell;
 };
 
 // The attributes of one run that the writer uses, read in one pass over the
@@ -85,10 +87,10 @@ RunInfo readRun(const Attributes& a) {
 }
 
 // Appends a decimal number without a temporary allocation.
-void appendNumber(QByteArray& out, qint64 v) {
+void appendNumber(std::string& out, qint64 v) {
     char buf[24];
     const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, qsizetype(r.ptr - buf));
+    out.append(buf, size_t(r.ptr - buf));
 }
 
 QString linkText(const Value* link) {
@@ -128,14 +130,21 @@ private:
     int colorIndex(const Color* c) const;
     void writeParagraph(const ParagraphStyle* style);
     void writeCharState(const RunInfo& run);
-    void writeText(QStringView s, const RunInfo& run);
+    void writeText(QStringView s, const RunInfo& run, const ParagraphStyle* nextParagraph);
+    void writeParagraphEnd(const TableCell* cell, const ParagraphStyle* next);
     void writeEscaped(char16_t u);
     void writeAttachment(const TextAttachment& att);
     QString uniqueFileName(const QString& wanted);
+    // The paragraph style of the text after run r.
+    const ParagraphStyle* nextParagraph(size_t r) const {
+        return r + 1 < runs_.size() ? runs_[r + 1].paragraph : nullptr;
+    }
 
     const AttributedString& text_;
     RtfFiles* files_;
-    QByteArray out_;
+    // Built as a plain string, whose appends are inline copies, and handed
+    // over as bytes once at the end.
+    std::string out_;
     std::vector<RunInfo> runs_;
     std::vector<const Font*> fonts_;  // one per PostScript name, in table order
     std::vector<const Color*> colors_;
@@ -229,7 +238,7 @@ QByteArray Writer::run() {
         writeParagraph(runs_[r].paragraph);
         if (target.isEmpty()) {
             writeCharState(runs_[r]);
-            writeText(s.mid(pos, runs[r].length), runs_[r]);
+            writeText(s.mid(pos, runs[r].length), runs_[r], nextParagraph(r));
             pos += runs[r].length;
             ++r;
             continue;
@@ -244,7 +253,7 @@ QByteArray Writer::run() {
         const CharState outer = cs_;
         while (r < runs.size() && runs_[r].link && *runs_[r].link == link) {
             writeCharState(runs_[r]);
-            writeText(s.mid(pos, runs[r].length), runs_[r]);
+            writeText(s.mid(pos, runs[r].length), runs_[r], nextParagraph(r));
             pos += runs[r].length;
             ++r;
         }
@@ -252,18 +261,32 @@ QByteArray Writer::run() {
         cs_ = outer;
     }
     out_ += '}';
-    return out_;
+    return QByteArray(out_.data(), qsizetype(out_.size()));
 }
 
 void Writer::writeParagraph(const ParagraphStyle* style) {
     const int alignment = style ? int(style->alignment()) : int(ParagraphStyle::Alignment::Natural);
     static const std::vector<double> kNoTabs;
     const std::vector<double>& tabs = style ? style->tabStops() : kNoTabs;
-    if (ps_.known && ps_.alignment == alignment && ps_.tabs == tabs) return;
+    const TableCell* cell = style ? style->tableCell() : nullptr;
+    const bool sameCell = cell ? ps_.inCell && ps_.cell == *cell : !ps_.inCell;
+    if (ps_.known && ps_.alignment == alignment && ps_.tabs == tabs && sameCell) return;
+    if (cell && (!ps_.inCell || ps_.cell.row != cell->row)) {
+        // A new row: its definition, then its cells.
+        out_ += "\\trowd\\trgaph108\\trleft-108";
+        if (cell->edges)
+            for (qint64 edge : *cell->edges) {
+                out_ += "\\cellx";
+                appendNumber(out_, edge);
+            }
+        out_ += '\n';
+    }
     ps_.known = true;
     ps_.alignment = alignment;
     ps_.tabs = tabs;
-    out_ += "\\pard";
+    ps_.inCell = cell != nullptr;
+    if (cell) ps_.cell = *cell;
+    out_ += cell ? "\\pard\\intbl" : "\\pard";
     for (double t : tabs) {
         out_ += "\\tx";
         appendNumber(out_, std::lround(t * 20));
@@ -295,7 +318,7 @@ void Writer::writeCharState(const RunInfo& run) {
     want.superScript = run.superScript > 0 ? 1 : (run.superScript < 0 ? -1 : 0);
     want.baselineHalfPoints = std::isfinite(run.baseline) ? int(std::clamp<double>(std::lround(run.baseline * 2), -32768, 32768)) : 0;
 
-    const qsizetype mark = out_.size();
+    const size_t mark = out_.size();
     if (want.font != cs_.font) {
         out_ += "\\f";
         appendNumber(out_, want.font);
@@ -398,7 +421,19 @@ void Writer::writeAttachment(const TextAttachment& att) {
     out_ += "}\xac}";
 }
 
-void Writer::writeText(QStringView s, const RunInfo& run) {
+// The line end that closes a paragraph in a table cell: the end of the cell
+// (and of its row) unless the cell's next paragraph follows.
+void Writer::writeParagraphEnd(const TableCell* cell, const ParagraphStyle* next) {
+    const TableCell* following = next ? next->tableCell() : nullptr;
+    if (!cell || (following && following->row == cell->row && following->column == cell->column)) {
+        writeEscaped(u'\n');
+        return;
+    }
+    out_ += "\\cell ";
+    if (!following || following->row != cell->row) out_ += "\\row\n";
+}
+
+void Writer::writeText(QStringView s, const RunInfo& run, const ParagraphStyle* nextParagraph) {
     const qsizetype n = s.size();
     for (qsizetype i = 0; i < n;) {
         // A stretch of characters that stand for themselves, copied at once.
@@ -409,8 +444,8 @@ void Writer::writeText(QStringView s, const RunInfo& run) {
             ++j;
         }
         if (j > i) {
-            const qsizetype at = out_.size();
-            out_.resize(at + (j - i));
+            const size_t at = out_.size();
+            out_.resize(at + size_t(j - i));
             char* d = out_.data() + at;
             for (qsizetype k = i; k < j; ++k) *d++ = char(s[k].unicode());
             i = j;
@@ -418,6 +453,7 @@ void Writer::writeText(QStringView s, const RunInfo& run) {
         }
         const char16_t u = s[i].unicode();
         if (run.attachment && u == 0xFFFC) writeAttachment(*run.attachment);
+        else if (u == u'\n' && run.paragraph) writeParagraphEnd(run.paragraph->tableCell(), i + 1 < n ? run.paragraph : nextParagraph);
         else writeEscaped(u);
         ++i;
     }

@@ -198,3 +198,102 @@ TEST(RtfRoundTrip, NonAsciiFontNamesSurvive) {
         EXPECT_EQ(fontAt(r.text, 0)->postScriptName(), name) << rtf.constData();
     }
 }
+
+TEST(RtfRead, ShiftJisVendorRowsAsThePlatformReadsThem) {
+    const auto sjis = [](const char* bytes) {
+        return read((QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0\\fnil\\fcharset128 HiraginoSans-W3;}\\f0 ") + bytes + "}").constData()).string();
+    };
+    EXPECT_EQ(sjis("\\'85\\'a5"), QStringLiteral(u"\u2166"));  // VII
+    const struct {
+        int firstTrail;
+        char16_t first;
+        int count;
+    } rows[] = {{0x9F, 0x2160, 10}, {0xB3, 0x2170, 10}, {0x40, 0x2460, 20}};
+    for (const auto& row : rows) {
+        QByteArray bytes;
+        QString expected;
+        for (int i = 0; i < row.count; ++i) {
+            bytes += QByteArray("\\'85\\'") + QByteArray::number(row.firstTrail + i, 16);
+            expected += QChar(char16_t(row.first + i));
+        }
+        EXPECT_EQ(sjis(bytes.constData()), expected) << bytes.constData();
+    }
+    // Around them the ordinary code page still holds: kanji, half-width
+    // katakana and ASCII in one stretch.
+    EXPECT_EQ(sjis("\\'93\\'fa\\'85\\'40\\'b1x\\'85\\'a8"), QStringLiteral(u"\u65E5\u2460\uFF71x\u2169"));
+}
+
+TEST(RtfRead, TableCellsEndTheirOwnParagraphs) {
+    const AttributedString s = read(
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2822{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+        "\\pard\\pardirnatural\\f0\\fs24 Before\\\n"
+        "\\itap1\\trowd \\taflags0 \\trgaph108\\trleft-108 \\clvertalc \\clshdrawnil \\clwWidth2000\\clftsWidth3 \\cellx2880\n"
+        "\\clvertalc \\clshdrawnil \\clwWidth1000\\clftsWidth3 \\cellx5760\n"
+        "\\clvertalc \\clshdrawnil \\clwWidth1000\\clftsWidth3 \\cellx8640\n"
+        "\\pard\\intbl\\itap1\\pardeftab720\\partightenfactor0\n\\cf0 Row 1\\cell \n"
+        "\\pard\\intbl\\itap1\\pardeftab720\\partightenfactor0\n\\cf0 1\\cell \n"
+        "\\pard\\intbl\\itap1\\pardeftab720\\partightenfactor0\n\\cf0 2\\cell \\row\n"
+        "\\itap1\\trowd \\taflags0 \\trgaph108\\trleft-108 \\cellx2880\\cellx5760\\cellx8640\n"
+        "\\pard\\intbl\\itap1\\pardeftab720\\partightenfactor0\n\\cf0 Row 2\\cell \n"
+        "\\pard\\intbl\\itap1\\cell \n"
+        "\\pard\\intbl\\itap1\\pardeftab720\\partightenfactor0\n\\cf0 4\\cell \\lastrow\\row\n"
+        "\\pard\\pardirnatural After}");
+    EXPECT_EQ(s.string(), QStringLiteral("Before\nRow 1\n1\n2\nRow 2\n\n4\nAfter"));
+    // A writer without rows (cells only) keeps them apart too.
+    EXPECT_EQ(read("{\\rtf1 {\\trowd\\cellx100\\cellx200 a\\cell b\\cell\\row}c}").string(), QStringLiteral("a\nb\nc"));
+}
+
+TEST(RtfRoundTrip, TablesKeepTheirCellsApartAndTheirShape) {
+    const QByteArray source(
+        "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0 Top\\\n"
+        "\\trowd\\cellx2880\\cellx5760\\cellx8640\\pard\\intbl Row 1\\cell 1\\cell 2\\cell\\row"
+        "\\trowd\\cellx2880\\cellx5760\\cellx8640\\pard\\intbl Row 2\\cell 3\\cell 4\\cell\\row"
+        "\\pard End}");
+    const RtfReadResult first = readRtf(source);
+    ASSERT_TRUE(first.ok) << first.error.toStdString();
+    EXPECT_EQ(first.text.string(), QStringLiteral("Top\nRow 1\n1\n2\nRow 2\n3\n4\nEnd"));
+    const QByteArray written = writeRtf(first.text);
+    // Written back as a table of two rows of three cells, not as loose lines.
+    EXPECT_EQ(written.count("\\cell "), 6) << written.constData();
+    EXPECT_EQ(written.count("\\row"), 2) << written.constData();
+    EXPECT_EQ(written.count("\\cellx"), 6) << written.constData();
+    const RtfReadResult second = readRtf(written);
+    ASSERT_TRUE(second.ok) << second.error.toStdString();
+    EXPECT_TRUE(second.text.isEqualToAttributedString(first.text)) << second.text.description().toStdString();
+}
+
+// Texts read one after another may open with the same bytes; each must
+// read exactly as it would alone, even where the shared bytes end inside
+// what is, in the later text, a longer control word.
+TEST(RtfRead, TextsThatOpenAlikeReadAsTheyWouldAlone) {
+    const struct {
+        const char* rtf;
+        const char* text;
+        double size;
+        bool bold;
+    } texts[] = {
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs245 y}", "y", 122.5, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 \\b y}", "y", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x}", "x", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 xyz}", "xyz", 12, false},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\b\\fs24 x}", "x", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\b\\fs24 }", "", 12, true},
+        {"{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0\\fs24 x", nullptr, 0, false},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& t : texts) {
+            const RtfReadResult r = readRtf(QByteArray(t.rtf));
+            if (!t.text) {
+                EXPECT_FALSE(r.ok) << t.rtf;
+                continue;
+            }
+            ASSERT_TRUE(r.ok) << t.rtf;
+            EXPECT_EQ(r.text.string(), QString::fromLatin1(t.text)) << t.rtf;
+            if (r.text.length() == 0) continue;
+            EXPECT_EQ(fontAt(r.text, 0)->pointSize(), t.size) << t.rtf;
+            EXPECT_EQ(fontAt(r.text, 0)->isBold(), t.bold) << t.rtf;
+        }
+    }
+}

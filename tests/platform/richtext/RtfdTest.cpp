@@ -141,3 +141,62 @@ TEST(Rtfd, AttachmentNamesOutsideTheCodePageKeepTheirFiles) {
     EXPECT_EQ(att->contents(), kPng);
     EXPECT_TRUE(r.unusedFiles.empty());
 }
+
+namespace {
+
+// The page-aligned blob form: 1, a word with the high bit set, the data
+// length, the padding length, the zero padding, then the data.
+QByteArray alignedBlob(const QByteArray& contents, quint32 pad) {
+    QByteArray b;
+    u32(b, 1);
+    u32(b, 0x80000000u);
+    u32(b, quint32(contents.size()));
+    u32(b, pad);
+    return b + QByteArray(qsizetype(pad), '\0') + contents;
+}
+
+}  // namespace
+
+TEST(Rtfd, PageAlignedBlobsReadWithoutTheirPadding) {
+    // A lone file in the aligned form, with the sizes of a real one.
+    const QByteArray image = kPng + QByteArray(4868 - kPng.size(), 'x');
+    const QByteArray lone = alignedBlob(image, 3987);
+    ASSERT_EQ(lone.size(), 8871);
+    RtfdReadResult r = readRtfd(flatten({{"..", lone}, {"__@UTF8PreferredName@__", fileBlob("Karte.png")}}));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    auto att = r.text.attribute(AttributeName::Attachment, 0).toObjectAs<TextAttachment>();
+    ASSERT_TRUE(att);
+    EXPECT_EQ(att->contents(), image);
+
+    // A text with an aligned text entry and an aligned attachment; the
+    // re-save is readable and holds the same bytes.
+    const QByteArray rtf("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}\\f0 a{{\\NeXTGraphic map.png \\width400 \\height200}\xac}b}");
+    r = readRtfd(flatten({{"TXT.rtf", alignedBlob(rtf, 100)}, {"map.png", alignedBlob(kPng, 4000)}, {".", fileBlob({})}}));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    EXPECT_EQ(r.text.string(), QStringLiteral(u"a\uFFFCb"));
+    att = r.text.attribute(AttributeName::Attachment, 1).toObjectAs<TextAttachment>();
+    ASSERT_TRUE(att);
+    EXPECT_EQ(att->contents(), kPng);
+    const RtfdReadResult again = readRtfd(writeRtfd(r.text, r.unusedFiles, r.folderAttributes));
+    ASSERT_TRUE(again.ok) << again.error.toStdString();
+    EXPECT_TRUE(again.text.isEqualToAttributedString(r.text));
+}
+
+TEST(Rtfd, BlobsWhoseSizesDoNotFitAreErrors) {
+    QByteArray shortPad = alignedBlob(kPng, 16);
+    shortPad.chop(1);  // the data runs past the blob
+    QByteArray hugePad = alignedBlob(kPng, 16);
+    qToLittleEndian<quint32>(0xFFFFFFF0u, hugePad.data() + 12);
+    QByteArray hugeLength = fileBlob(kPng);
+    qToLittleEndian<quint32>(0x7FFFFFF0u, hugeLength.data() + 4);
+    const QByteArray header = alignedBlob(kPng, 0).left(12);  // no padding length at all
+    for (const QByteArray& blob : {shortPad, hugePad, hugeLength, header}) {
+        for (const QByteArray& name : {QByteArray("TXT.rtf"), QByteArray("map.png")}) {
+            std::vector<std::pair<QByteArray, QByteArray>> entries{{name, blob}};
+            if (name != "TXT.rtf") entries.push_back({"TXT.rtf", fileBlob("{\\rtf1 x}")});
+            const RtfdReadResult r = readRtfd(flatten(entries));
+            EXPECT_FALSE(r.ok) << name.constData() << " " << blob.left(16).toHex().constData();
+            EXPECT_FALSE(r.error.isEmpty());
+        }
+    }
+}

@@ -1,0 +1,148 @@
+#pragma once
+// The state the RTF reader keeps while it reads, and what it keeps per
+// thread between texts. Internal to RtfReader.cpp.
+
+#include "platform/Color.h"
+#include "platform/Font.h"
+#include "platform/ParagraphStyle.h"
+#include "platform/RtfCodec.h"
+#include "platform/RtfdAttachment.h"
+#include "platform/Value.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <array>
+#include <memory>
+#include <vector>
+
+namespace ts::rtf {
+
+enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
+
+struct TabList {
+    std::vector<double> stops;
+};
+
+struct State {
+    Dest dest = Dest::Text;
+    bool bold = false, italic = false;
+    int font = 0;
+    double size = 12;
+    int underline = 0, strike = 0;
+    int fg = 0, bg = 0;
+    int superScript = 0;
+    double baseline = 0;
+    int uc = 1;
+    int alignment = int(ParagraphStyle::Alignment::Natural);
+    bool inTable = false;
+    std::shared_ptr<const TabList> tabs;
+    Value link;
+    // Set on a group whose \NeXTGraphic child just closed: the next
+    // character stands for the attachment.
+    TextAttachmentPtr pendingAttachment;
+};
+
+struct FontEntry {
+    int number = 0;
+    QString name;
+    int codePage = kCodePageWindowsLatin1;
+};
+
+struct ColorEntry {
+    bool present = false;
+    Color::Space space = Color::Space::CalibratedRGB;
+    double c[5] = {0, 0, 0, 0, 0};
+    int count = 0;
+};
+
+struct FieldContext {
+    size_t depth = 0;
+    QString instruction;
+};
+
+struct CachedFont {
+    int font;
+    double size;
+    bool bold, italic;
+    FontPtr value;
+};
+
+// What reading a text's opening (header, font and colour tables, the first
+// formatting) left behind, with the bytes it was read from. The texts of a
+// document's column come from one writer and open alike: a text that begins
+// with the same bytes starts from this state instead of reading them again.
+struct Preamble {
+    QByteArray bytes;
+    State st;
+    std::vector<State> stack;
+    bool ignorableNext = false;
+    int documentCodePage = 0, defaultFont = 0;
+    std::vector<FontEntry> fonts;
+    int tableFont = 0, tableCharset = 0;
+    QString tableName;
+    std::vector<ColorEntry> colors, expandedColors;
+    ColorEntry pendingColor;
+    QString graphicName;
+    qint64 graphicWidth = 0, graphicHeight = 0;
+    quint64 row = 0;
+    size_t column = 0;
+    std::shared_ptr<const std::vector<qint64>> rowEdges;
+};
+
+// Openings longer or with larger tables than these are read every time.
+constexpr qsizetype kMaxPreambleBytes = 4096;
+constexpr size_t kMaxPreambleEntries = 256;
+
+// The reader's containers and converters. A document's column is read as
+// thousands of small texts one after another; keeping these per thread and
+// emptying them between texts saves allocating them afresh for each.
+struct Scratch {
+    std::array<Preamble, 4> preambles;
+    size_t nextPreamble = 0;
+    std::vector<State> stack;
+    std::vector<FontEntry> fonts;
+    std::vector<ColorEntry> colors, expandedColors;
+    std::vector<FieldContext> fields;
+    std::vector<CachedFont> fontCache;
+    ByteDecoder decoder;
+    bool busy = false;
+
+    void clear() {
+        stack.clear();
+        fonts.clear();
+        colors.clear();
+        expandedColors.clear();
+        fields.clear();
+        fontCache.clear();
+    }
+};
+
+// The thread's scratch, or a fresh one should a reader ever run inside
+// another on the same thread.
+class ScratchLease {
+public:
+    ScratchLease() {
+        thread_local Scratch shared;
+        if (shared.busy) {
+            own_ = std::make_unique<Scratch>();
+            scratch_ = own_.get();
+        } else {
+            scratch_ = &shared;
+        }
+        scratch_->busy = true;
+    }
+    ~ScratchLease() {
+        scratch_->clear();
+        scratch_->busy = false;
+    }
+    ScratchLease(const ScratchLease&) = delete;
+    ScratchLease& operator=(const ScratchLease&) = delete;
+    Scratch& get() { return *scratch_; }
+
+private:
+    Scratch* scratch_ = nullptr;
+    std::unique_ptr<Scratch> own_;
+};
+
+}  // namespace ts::rtf
