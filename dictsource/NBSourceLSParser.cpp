@@ -28,7 +28,9 @@ void NBSourceLSParser::reset() {
     // starts with none open.
     stackList().clear();
     stackStrings_.clear();
-    headerDepth_ = senseDepth_ = 0;
+    depth_ = 0;
+    kinds_.clear();
+    headerDepth_ = senseDepth_ = citDepth_ = 0;
     statistics_ = Statistics();
 }
 
@@ -128,38 +130,112 @@ const QHash<QString, QString>& NBSourceLSParser::lookupList() {
     return table;
 }
 
+// ---- Element kinds ----
+
+enum class NBSourceLSParser::Kind : quint8 {
+    Other, TEI2, TeiHeader, EntryFree, Sense, Orth, IType, Bibl, Gen, Pos, Case, Etym, Mood, Quote, Trans, Tr, Usg,
+    Lbl, Ref, Cit, Xr, Number, Syn, Ant, Foreign, Hi, Cb, Pb, Author, Figure, Text, Body, Div0, Head, Count
+};
+
+namespace {
+
+using KindT = int;
+
+enum KindFlag : quint8 {
+    BodyIgnoreStart = 1, SenseIgnoreStart = 2, BodyIgnoreText = 4, SenseIgnoreText = 8, BodyKeepsString = 16,
+};
+
+struct KindTable {
+    QHash<QString, KindT> kinds;
+    quint8 flags[64] = {};
+};
+
+}  // namespace
+
+static const KindTable& kindTable() {
+    using K = NBSourceLSParser;
+    static const KindTable table = [] {
+        KindTable t;
+        const std::pair<const char*, int> names[] = {
+            {"TEI.2", 1}, {"teiHeader", 2}, {"entryFree", 3}, {"sense", 4}, {"orth", 5}, {"itype", 6},
+            {"bibl", 7}, {"gen", 8}, {"pos", 9}, {"case", 10}, {"etym", 11}, {"mood", 12}, {"quote", 13},
+            {"trans", 14}, {"tr", 15}, {"usg", 16}, {"lbl", 17}, {"ref", 18}, {"cit", 19}, {"xr", 20},
+            {"number", 21}, {"syn", 22}, {"ant", 23}, {"foreign", 24}, {"hi", 25}, {"cb", 26}, {"pb", 27},
+            {"author", 28}, {"figure", 29}, {"text", 30}, {"body", 31}, {"div0", 32}, {"head", 33},
+        };
+        for (const auto& [name, kind] : names) {
+            const QString n = QString::fromLatin1(name);
+            t.kinds.insert(n, kind);
+            quint8 f = 0;
+            if (K::bodyIgnoreSet().contains(n)) f |= BodyIgnoreStart;
+            if (K::senseIgnoreSet().contains(n)) f |= SenseIgnoreStart;
+            if (K::bodyIgnoreText().contains(n)) f |= BodyIgnoreText;
+            if (K::senseIgnoreText().contains(n)) f |= SenseIgnoreText;
+            if (K::bodyFormattingSet().contains(n) || K::bodyHandledSet().contains(n)) f |= BodyKeepsString;
+            t.flags[kind] = f;
+        }
+        return t;
+    }();
+    return table;
+}
+
+NBSourceLSParser::Kind NBSourceLSParser::kindOf(const QString& name) {
+    return Kind(kindTable().kinds.value(name, 0));
+}
+
+namespace {
+
+bool hasFlag(int kind, quint8 flag) { return (kindTable().flags[kind] & flag) != 0; }
+
+}  // namespace
+
 // ---- Stacks ----
 
 void NBSourceLSParser::pushElement(const QString& name) {
+    const Kind kind = kindOf(name);
     stackList().append(name);
-    stackStrings_.emplace_back();
-    if (name == QLatin1String("teiHeader")) ++headerDepth_;
-    else if (name == QLatin1String("sense")) ++senseDepth_;
+    if (depth_ < qsizetype(stackStrings_.size())) {
+        // Keeps the buffer's storage when nobody else holds it.
+        stackStrings_[size_t(depth_)].resize(0);
+    } else {
+        stackStrings_.emplace_back();
+    }
+    ++depth_;
+    kinds_.push_back(kind);
+    if (kind == Kind::TeiHeader) ++headerDepth_;
+    else if (kind == Kind::Sense) ++senseDepth_;
+    else if (kind == Kind::Cit) ++citDepth_;
 }
 
 void NBSourceLSParser::popElement() {
-    if (!stackList().isEmpty()) {
-        const QString& name = stackList().constLast();
-        if (name == QLatin1String("teiHeader")) --headerDepth_;
-        else if (name == QLatin1String("sense")) --senseDepth_;
-        stackList().removeLast();
+    if (!stackList().isEmpty()) stackList().removeLast();
+    if (!kinds_.empty()) {
+        const Kind kind = kinds_.back();
+        kinds_.pop_back();
+        if (kind == Kind::TeiHeader) --headerDepth_;
+        else if (kind == Kind::Sense) --senseDepth_;
+        else if (kind == Kind::Cit) --citDepth_;
     }
-    if (!stackStrings_.empty()) stackStrings_.pop_back();
+    if (depth_ > 0) {
+        --depth_;
+        // A long text is not kept alive for the rest of the conversion.
+        QString& freed = stackStrings_[size_t(depth_)];
+        if (freed.capacity() > 4096) freed = QString();
+    }
 }
 
 QString NBSourceLSParser::lastStackString() const {
-    return stackStrings_.empty() ? QString() : stackStrings_.back();
+    return depth_ >= 1 ? stackStrings_[size_t(depth_ - 1)] : QString();
 }
 
 QString NBSourceLSParser::prevStackString() const {
-    if (stackStrings_.size() < 2) return QString();
-    const QString& s = stackStrings_[stackStrings_.size() - 2];
+    if (depth_ < 2) return QString();
+    const QString& s = stackStrings_[size_t(depth_ - 2)];
     return s.isEmpty() ? QString() : s;
 }
 
 void NBSourceLSParser::setPrevStackString(const QString& string) {
-    if (stackStrings_.size() < 2) return;
-    stackStrings_[stackStrings_.size() - 2] = string.isNull() ? QLatin1String("") : string;
+    if (QString* below = enclosingBuffer()) *below = string.isNull() ? QLatin1String("") : string;
 }
 
 QString NBSourceLSParser::priorStackCaller() const {
@@ -172,8 +248,15 @@ QString NBSourceLSParser::priorStackCaller() const {
 void NBSourceLSParser::parserDidStartElement(ts::XMLEventParser&, const QString& elementName, const QString&,
                                              const QString&, const ts::XMLAttributes& attributes) {
     pushElement(elementName);
-    elementDict_ = attributes;
-    if (elementName == QLatin1String("TEI.2")) return;
+    // Slot by slot, so that the storage of the previous tag's attributes is
+    // reused.
+    elementDict_.clear();
+    for (const auto& [name, value] : attributes) {
+        auto& slot = elementDict_.appendSlot();
+        slot.first = name;
+        slot.second = value;
+    }
+    if (kinds_.back() == Kind::TEI2) return;
     if (inHeader()) headerDidStartElement(elementName, attributes);
     else if (inSense()) senseDidStartElement(elementName, attributes);
     else bodyDidStartElement(elementName, attributes);
@@ -187,9 +270,10 @@ void NBSourceLSParser::parserFoundCharacters(ts::XMLEventParser&, const QString&
         else curString() += characters;
         return;
     }
-    if (stackStrings_.empty()) return;
-    if (caret) stackStrings_.back() += QString(characters).remove(QLatin1Char('^'));
-    else stackStrings_.back() += characters;
+    QString* top = topBuffer();
+    if (!top) return;
+    if (caret) *top += QString(characters).remove(QLatin1Char('^'));
+    else *top += characters;
 }
 
 void NBSourceLSParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
@@ -199,7 +283,7 @@ void NBSourceLSParser::parserDidEndElement(ts::XMLEventParser&, const QString& e
     else bodyDidEndElement(elementName);
     if (!stackList().isEmpty()) prevStackElements_.append(stackList().constLast());
     popElement();
-    if (stackList().size() != qsizetype(stackStrings_.size())) DSLog("String count mismatch");
+    if (stackList().size() != depth_) DSLog("String count mismatch");
 }
 
 std::optional<QByteArray> NBSourceLSParser::parserResolveExternalEntityName(ts::XMLEventParser&, const QString& name,
@@ -236,8 +320,10 @@ void NBSourceLSParser::headerDidEndElement(const QString& name) {
 // ---- Body ----
 
 void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAttributes& attributes) {
-    if (bodyIgnoreSet().contains(name)) return;
-    if (name == QLatin1String("entryFree")) {
+    const Kind kind = kinds_.empty() ? kindOf(name) : kinds_.back();
+    if (hasFlag(int(kind), BodyIgnoreStart)) return;
+    switch (kind) {
+    case Kind::EntryFree: {
         auto entry = std::make_shared<DictionaryEntry>();
         setCurEntry(entry);
         entry->setKey(attributes.value(QStringLiteral("key")));
@@ -247,74 +333,80 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         prevStackElements_.clear();
         curMeaning_.reset();
         quoteString_.clear();
-    } else if (name == QLatin1String("quote") || name == QLatin1String("usg")) {
-    } else if (name == QLatin1String("foreign")) {
-        startForeignWithAttributes(attributes);
-    } else {
-        DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
+        break;
+    }
+    case Kind::Quote:
+    case Kind::Usg: break;
+    case Kind::Foreign: startForeignWithAttributes(attributes); break;
+    default: DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
     }
 }
 
 void NBSourceLSParser::bodyDidEndElement(const QString& name) {
+    const Kind kind = kinds_.empty() ? kindOf(name) : kinds_.back();
+    bodyEnd(name, kind);
+    if (!hasFlag(int(kind), BodyKeepsString)) clearCurString();
+    elementDict_.clear();
+}
+
+void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     const DictionaryEntryPtr entry = curEntry();
-    if (name == QLatin1String("entryFree")) {
-        if (entry) {
-            parseITypes();
-            addResidualNotes(lastStackString());
-            orthoStack_.clear();
-            prevStackElements_.clear();
-            if (entry->type() == 0) checkUnknownType();
-            if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
-                entry->type() != DictionaryEntry::AdverbAndPreposition)
-                DSLog("%@ case entered:", entry->key());
-        }
-    } else if (!entry && !bodyIgnoreText().contains(name)) {
+    if (!entry && kind != Kind::EntryFree) {
         // Entry elements outside any entry have nothing to fill.
         const QString text = lastStackString();
-        if (!text.isEmpty()) DSLog("%@ %@ %@", QString(), name, text);
-    } else if (name == QLatin1String("orth")) {
+        if (!hasFlag(int(kind), BodyIgnoreText) && !text.isEmpty()) DSLog("%@ %@ %@", QString(), name, text);
+        return;
+    }
+    switch (kind) {
+    case Kind::EntryFree:
+        if (!entry) return;
         parseITypes();
-        parseOrth();
-    } else if (name == QLatin1String("itype")) {
-        handleBodyIType();
-    } else if (name == QLatin1String("bibl")) {
-        appendStringToPrevEntry(lastStackString());
-    } else if (name == QLatin1String("gen")) {
-        parseITypes();
-        handleGen();
-    } else if (name == QLatin1String("pos")) {
-        parsePos();
-        parseITypes();
-    } else if (name == QLatin1String("case")) {
-        parseCase(true);
-    } else if (name == QLatin1String("etym")) {
-        addEtymology();
-    } else if (name == QLatin1String("mood")) {
-        parseMood();
-    } else if (name == QLatin1String("quote") || name == QLatin1String("trans") || name == QLatin1String("tr") ||
-               name == QLatin1String("usg") || name == QLatin1String("lbl") || name == QLatin1String("ref") ||
-               name == QLatin1String("cit") || name == QLatin1String("xr") || name == QLatin1String("number")) {
-        appendLastStringToPrevEntry();
-    } else if (name == QLatin1String("syn")) {
-        addSynonyms(lastStackString());
-    } else if (name == QLatin1String("ant")) {
-        addAntonyms(lastStackString());
-    } else if (name == QLatin1String("foreign")) {
+        addResidualNotes(lastStackString());
+        orthoStack_.clear();
+        prevStackElements_.clear();
+        if (entry->type() == 0) checkUnknownType();
+        if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
+            entry->type() != DictionaryEntry::AdverbAndPreposition)
+            DSLog("%@ case entered:", entry->key());
+        return;
+    case Kind::Orth: parseITypes(); parseOrth(); return;
+    case Kind::IType: handleBodyIType(); return;
+    case Kind::Bibl: appendStringToPrevEntry(lastStackString()); return;
+    case Kind::Gen: parseITypes(); handleGen(); return;
+    case Kind::Pos: parsePos(); parseITypes(); return;
+    case Kind::Case: parseCase(true); return;
+    case Kind::Etym: addEtymology(); return;
+    case Kind::Mood: parseMood(); return;
+    case Kind::Quote:
+    case Kind::Trans:
+    case Kind::Tr:
+    case Kind::Usg:
+    case Kind::Lbl:
+    case Kind::Ref:
+    case Kind::Cit:
+    case Kind::Xr:
+    case Kind::Number: appendLastStringToPrevEntry(); return;
+    case Kind::Syn: addSynonyms(lastStackString()); return;
+    case Kind::Ant: addAntonyms(lastStackString()); return;
+    case Kind::Foreign: {
         const QString text = parseForeignString();
         if (!text.isNull()) appendStringToPrevEntry(text);
-    } else if (!bodyIgnoreText().contains(name)) {
-        const QString text = lastStackString();
-        if (!text.isEmpty()) DSLog("%@ %@ %@", keyText(), name, text);
+        return;
     }
-    if (!bodyFormattingSet().contains(name) && !bodyHandledSet().contains(name)) clearCurString();
-    elementDict_.clear();
+    default:
+        if (!hasFlag(int(kind), BodyIgnoreText)) {
+            const QString text = lastStackString();
+            if (!text.isEmpty()) DSLog("%@ %@ %@", keyText(), name, text);
+        }
+    }
 }
 
 // ---- Senses ----
 
 void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAttributes& attributes) {
-    if (senseIgnoreSet().contains(name)) return;
-    if (name == QLatin1String("sense")) {
+    const Kind kind = kinds_.empty() ? kindOf(name) : kinds_.back();
+    if (hasFlag(int(kind), SenseIgnoreStart)) return;
+    if (kind == Kind::Sense) {
         ++statistics_.senses;
         if (!curEntry()) {
             DSLog("sense outside an entry %@", attributes.value(QStringLiteral("id")));
@@ -325,7 +417,7 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
         setPrevStackString(QString());
         iTypesArray_.clear();
         addNewSense(attributes);
-    } else if (name == QLatin1String("foreign")) {
+    } else if (kind == Kind::Foreign) {
         startForeignWithAttributes(attributes);
     } else {
         DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
@@ -333,65 +425,77 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
 }
 
 void NBSourceLSParser::bodyDidEndSenseElement(const QString& name) {
+    const Kind kind = kinds_.empty() ? kindOf(name) : kinds_.back();
+    if (curEntry()) senseEnd(name, kind);
+    clearCurString();
+}
+
+void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
     const DictionaryEntryPtr entry = curEntry();
-    if (!entry) {
-        clearCurString();
-        return;
-    }
-    if (name == QLatin1String("sense")) {
+    switch (kind) {
+    case Kind::Sense:
         finishSense();
         quoteString_.clear();
-    } else if (name == QLatin1String("foreign")) {
+        return;
+    case Kind::Foreign: {
         const QString text = parseForeignString();
         if (!text.isNull()) appendStringToPrevEntry(text);
-    } else if (name == QLatin1String("cit")) {
-        addExample();
-    } else if (name == QLatin1String("quote")) {
+        return;
+    }
+    case Kind::Cit: addExample(); return;
+    case Kind::Quote:
         if (!quoteString_.isNull()) DSLog("%@ non nil quote string %@", entry->key(), quoteString_);
-        if (!stackList().contains(QStringLiteral("cit"))) DSLog("%@ quote not in citation", entry->key());
+        // The quote itself is open, so an enclosing citation makes the count at least 1.
+        if (citDepth_ == 0) DSLog("%@ quote not in citation", entry->key());
         quoteString_ = lastStackString();
         if (quoteString_.isNull()) quoteString_ = QLatin1String("");
-    } else if (name == QLatin1String("lbl") || name == QLatin1String("usg") || name == QLatin1String("trans") ||
-               name == QLatin1String("tr") || name == QLatin1String("number") || name == QLatin1String("hi")) {
-        appendLastStringToPrevEntry();
-    } else if (name == QLatin1String("bibl")) {
-        insertBibliography();
-    } else if (name == QLatin1String("ref") || name == QLatin1String("xr") || name == QLatin1String("orth")) {
-        appendStringToPrevEntry(lastStackString());
-    } else if (name == QLatin1String("cb") || name == QLatin1String("pb")) {
+        return;
+    case Kind::Lbl:
+    case Kind::Usg:
+    case Kind::Trans:
+    case Kind::Tr:
+    case Kind::Number:
+    case Kind::Hi: appendLastStringToPrevEntry(); return;
+    case Kind::Bibl: insertBibliography(); return;
+    case Kind::Ref:
+    case Kind::Xr:
+    case Kind::Orth: appendStringToPrevEntry(lastStackString()); return;
+    case Kind::Cb:
+    case Kind::Pb: {
         const QString text = lastStackString();
         if (!text.isEmpty()) {
-            if (name == QLatin1String("cb")) DSLog("%@ cb > 0 %@", entry->key(), text);
+            if (kind == Kind::Cb) DSLog("%@ cb > 0 %@", entry->key(), text);
             else DSLog("%@ pb > 0 %@", entry->key(), text);
         }
-    } else if (name == QLatin1String("case")) {
+        return;
+    }
+    case Kind::Case:
         if (entry->type() != DictionaryEntry::Verb) parseCase(false);
         appendLastStringToPrevEntry();
-    } else if (name == QLatin1String("pos")) {
+        return;
+    case Kind::Pos:
         if (entry->type() == 0) parsePos();
         appendLastStringToPrevEntry();
-    } else if (name == QLatin1String("itype")) {
+        return;
+    case Kind::IType:
         if (entry->type() == 0) {
             parseIType(lastStackString());
             if (entry->type() == 0) appendLastStringToPrevEntry();
         } else {
             appendLastStringToPrevEntry();
         }
-    } else if (name == QLatin1String("gen")) {
-        appendStringToPrevEntry(QStringLiteral("(%1)").arg(lastStackString()));
-    } else if (name == QLatin1String("mood")) {
+        return;
+    case Kind::Gen: appendStringToPrevEntry(QStringLiteral("(%1)").arg(lastStackString())); return;
+    case Kind::Mood:
         if (entry->type() == 0) parseMood();
         appendLastStringToPrevEntry();
-    } else if (name == QLatin1String("etym")) {
-        appendStringToPrevEntry(QStringLiteral("from %1").arg(lastStackString()));
-    } else if (name == QLatin1String("syn")) {
-        addSynonyms(lastStackString());
-    } else if (name == QLatin1String("ant")) {
-        addAntonyms(lastStackString());
-    } else if (!senseIgnoreText().contains(name)) {
-        DSLog("%@ %@ %@", entry->entry(), name, lastStackString());
+        return;
+    case Kind::Etym: appendStringToPrevEntry(QStringLiteral("from %1").arg(lastStackString())); return;
+    case Kind::Syn: addSynonyms(lastStackString()); return;
+    case Kind::Ant: addAntonyms(lastStackString()); return;
+    default:
+        if (!hasFlag(int(kind), SenseIgnoreText)) DSLog("%@ %@ %@", entry->entry(), name, lastStackString());
     }
-    clearCurString();
 }
 
 // ---- Foreign-language runs ----

@@ -80,7 +80,11 @@ public:
     QString prevStackString() const;
     void setPrevStackString(const QString& string);
     QString priorStackCaller() const;
-    std::vector<QString>& stackStrings() { return stackStrings_; }
+    // The open elements' buffers: how many, the top one and the one below
+    // it (null when there is no such buffer).
+    qsizetype stackDepth() const { return depth_; }
+    QString* topBuffer() { return depth_ >= 1 ? &stackStrings_[size_t(depth_ - 1)] : nullptr; }
+    QString* enclosingBuffer() { return depth_ >= 2 ? &stackStrings_[size_t(depth_ - 2)] : nullptr; }
     QStringList& prevStackElements() { return prevStackElements_; }
     QStringList& iTypesArray() { return iTypesArray_; }
     DictionaryEntryList& orthoStack() { return orthoStack_; }
@@ -230,8 +234,14 @@ public:
     ts::Value data() const override;
 
 private:
+    // What the dispatch needs to know of an element name, looked up once
+    // when the element starts and kept on a stack beside the names.
+    enum class Kind : quint8;
+    static Kind kindOf(const QString& name);
     void pushElement(const QString& name);
     void popElement();
+    void bodyEnd(const QString& name, Kind kind);
+    void senseEnd(const QString& name, Kind kind);
     QString keyText() const;
     void keepUnplaced(const DictionaryEntryPtr& node);
     DictionaryEntryPtr addRelation(const QString& string, const QString& resultKey, int type);
@@ -240,7 +250,11 @@ private:
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;
+    // Buffers beyond depth_ are kept for reuse by later elements.
     std::vector<QString> stackStrings_;
+    qsizetype depth_ = 0;
+    std::vector<Kind> kinds_;
+    int citDepth_ = 0;
     QStringList prevStackElements_;
     DictionaryEntryList orthoStack_;
     ts::XMLAttributes elementDict_;

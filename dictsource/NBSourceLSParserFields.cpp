@@ -504,26 +504,34 @@ void NBSourceLSParser::addEtymology() {
 
 void NBSourceLSParser::appendStringToPrevEntry(const QString& string) {
     if (string.isEmpty()) return;
-    if (stackStrings().size() < 2) {
+    QString* below = enclosingBuffer();
+    if (!below) {
         DSLog("%@ Not enough stack strings %@", curEntry() ? curEntry()->entry() : QString(), string);
         return;
     }
-    QString& enclosing = stackStrings()[stackStrings().size() - 2];
+    QString& enclosing = *below;
     if (enclosing.isEmpty()) enclosing = string;
-    else enclosing += QLatin1Char(' ') + string;
+    else {
+        enclosing += QLatin1Char(' ');
+        enclosing += string;
+    }
 }
 
 void NBSourceLSParser::appendLastStringToPrevEntry() {
-    if (stackStrings().empty()) return;
-    const QString last = stackStrings().back();
-    if (last.isEmpty()) return;
-    if (stackStrings().size() < 2) {
+    QString* top = topBuffer();
+    if (!top || top->isEmpty()) return;
+    const QString& last = *top;
+    QString* below = enclosingBuffer();
+    if (!below) {
         DSLog("%@ Not enoug stack strings %@", curEntry() ? curEntry()->entry() : QString(), last);
         return;
     }
-    QString& enclosing = stackStrings()[stackStrings().size() - 2];
+    QString& enclosing = *below;
     if (enclosing.isEmpty()) enclosing = last;
-    else enclosing += QLatin1Char(' ') + last;
+    else {
+        enclosing += QLatin1Char(' ');
+        enclosing += last;
+    }
 }
 
 void NBSourceLSParser::addResidualNotes(const QString& string) {

@@ -256,7 +256,7 @@ void NBSourceLSParser::addAntonyms(const QString& string) {
 
 void NBSourceLSParser::insertBibliography() {
     if (!prevStackElements_.isEmpty() && prevStackElements_.constLast() == QLatin1String("quote")) {
-        if (stackList().contains(QStringLiteral("cit"))) appendStringToPrevEntry(lastStackString());
+        if (citDepth_ > 0) appendStringToPrevEntry(lastStackString());
         else appendLastStringToPrevEntry();
         return;
     }
@@ -264,14 +264,11 @@ void NBSourceLSParser::insertBibliography() {
 }
 
 void NBSourceLSParser::insertRefMarker() {
-    if (stackList().contains(QStringLiteral("cit"))) {
+    if (citDepth_ > 0) {
         appendStringToPrevEntry(QStringLiteral("<%1>").arg(lastStackString()));
         return;
     }
-    if (!stackStrings().empty()) {
-        QString& own = stackStrings().back();
-        own = QLatin1Char('<') + own + QLatin1Char('>');
-    }
+    if (QString* own = topBuffer()) *own = QLatin1Char('<') + *own + QLatin1Char('>');
     appendLastStringToPrevEntry();
 }
 
