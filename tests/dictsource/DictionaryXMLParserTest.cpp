@@ -2,6 +2,8 @@
 // generated exception-table text, the result and the end-of-document summary.
 #include "ParserFixture.h"
 
+#include "platform/NotificationCenter.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -40,6 +42,22 @@ TEST(DictionaryXMLParser, ScratchStringsAreCounted) {
     EXPECT_EQ(parser.exceptionOccurences().value(QStringLiteral("odd")), 3);
     EXPECT_EQ(parser.logToDictionary(QStringLiteral("x")), QStringLiteral("x*#*"));
     EXPECT_TRUE(parser.logToDictionary(QString()).isNull());
+}
+
+TEST(DictionaryXMLParser, LoggingToTheDictionaryPostsTheCurrentEntry) {
+    DictionaryXMLParser parser;
+    auto entry = DictionaryEntry::make(QStringLiteral("amo"));
+    parser.setCurEntry(entry);
+    std::vector<const void*> senders;
+    ts::ObserverToken token = ts::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("NEW EL entry"), nullptr, [&](const ts::Notification& n) { senders.push_back(n.sender); });
+    parser.logToDictionary(QString());
+    parser.logNoteToDictionary(QStringLiteral("odd text"));
+    ASSERT_EQ(senders.size(), 2u);
+    EXPECT_EQ(senders[0], entry.get());
+    ASSERT_EQ(entry->childCount(), 1);
+    EXPECT_EQ(entry->childAtIndex(0)->entry(), QStringLiteral("odd text*#*"));
+    EXPECT_EQ(parser.exceptionOccurences().value(QStringLiteral("odd text")), 1);
 }
 
 TEST(DictionaryXMLParser, AddLineSplitsAtHyphensAndDashes) {

@@ -86,6 +86,13 @@ TEST(LewisShortSenses, SenseTexts) {
     }
 }
 
+TEST(LewisShortSenses, WhitespaceBetweenElementsIsText) {
+    // The blank between the two elements reaches the sense's text, and each
+    // element's text joins it with a blank of its own.
+    Converted c = convertText(entryOf(QStringLiteral("<orth>amo</orth>") + sense(1, "I", "<hi>to</hi> <hi>love</hi>")));
+    EXPECT_EQ(childrenOfType(c.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("to  love"));
+}
+
 TEST(LewisShortSenses, CitationsBecomeExamples) {
     Converted c = convertText(entryOf(
         QStringLiteral("<orth>amo</orth>") +

@@ -16,7 +16,9 @@ inline std::ostream& operator<<(std::ostream& os, const QString& s) { return os 
 
 inline void installTestServices(const QString& dictionariesFolder = QString()) {
     DictionaryServices services;
-    const QString resources = QString::fromLocal8Bit(qgetenv("TS_SOURCE_DIR")) + QStringLiteral("/resources");
+    QString source = QString::fromLocal8Bit(qgetenv("TS_SOURCE_DIR"));
+    if (source.isEmpty()) source = QStringLiteral(TS_SOURCE_DIR_DEFAULT);
+    const QString resources = source + QStringLiteral("/resources");
     services.resourcePath = [resources](const QString& name, const QString& type) {
         const QString path = resources + QLatin1Char('/') + name + (type.isEmpty() ? QString() : QLatin1Char('.') + type);
         return QFileInfo(path).isFile() ? path : QString();
