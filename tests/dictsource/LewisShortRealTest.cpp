@@ -3,6 +3,7 @@
 #include "ParserFixture.h"
 #include "support/Python.h"
 
+#include "dictionaries/TSDictionary.h"
 #include "dictsource/DictionarySourceBuilders.h"
 
 #include <QFile>
@@ -174,6 +175,14 @@ TEST(LewisShortReal, CommandLineConverter) {
                                    {out});
     ASSERT_EQ(py.exitCode, 0) << py.err;
     EXPECT_EQ(py.out.trimmed(), QStringLiteral("[\"T\", 1, \"amo\", \"a^mo\", \"m\", \"to love\"]"));
+    // And by the dictionary's own loader.
+    auto loaded = TSDictionary::loadFromFile(QUrl::fromLocalFile(out));
+    ASSERT_TRUE(loaded);
+    loaded->waitForInitialisation();
+    ASSERT_TRUE(loaded->words());
+    ASSERT_EQ(loaded->words()->size(), 1u);
+    EXPECT_EQ(loaded->words()->front()->key(), QStringLiteral("a^mo"));
+    EXPECT_EQ(loaded->words()->front()->gender(), 1);
 }
 
 }  // namespace
