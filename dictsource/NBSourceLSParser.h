@@ -1,0 +1,268 @@
+#pragma once
+// The converter of the Lewis and Short TEI source into the entry list of
+// the prepared LewisAndShort dictionary.
+//
+// Every start tag, text run and end tag is routed by the open-element stack
+// to the header, the entry body or a sense: the mode is never stored but
+// read from the stack (kept as counts of open "teiHeader" and "sense"
+// elements beside it). Each open element has its own text buffer; handlers
+// move text from an element's buffer into its enclosing one or file it as a
+// field, child or note of the entry being built. An "entryFree" start makes
+// the entry and appends it to the result at once.
+//
+// The result (data()): "Entries", the captured header texts ("title",
+// "author", "sponsor", ...), and "synonyms" / "antonyms" once such an
+// element occurred.
+//
+// Text no rule places is logged and the entry keeps what could be made of
+// it; only a malformed document stops a conversion (then succeeded() is
+// false and parseError() says where). A sense that cannot be placed by its
+// level, and an alternative headword whose prefix made no note to hang
+// under, stay under the current entry and are logged.
+//
+// Entities the document does not define come from the bundle's
+// "ExternalEntities.strings" table only; nothing is ever loaded for them.
+// Their text arrives through the text handler like any other text.
+//
+// Greek "foreign" runs are converted from Beta Code unless they already
+// hold Greek letters.
+//
+// Hooks for the inflection types, part of speech, entry-type check and the
+// interactive corrections (parseITypes, parseIType, parsePos,
+// checkUnknownType, checkForType, queryHyphen) are virtual; here they
+// do nothing beyond emptying the collected inflection types.
+//
+// Threads: one conversion at a time per object, on the calling thread; the
+// fixed tables are built once per process (thread-safe statics).
+
+#include "dictsource/DictionaryXMLParser.h"
+
+#include <QHash>
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <vector>
+
+class NBSourceLSParser;
+using NBSourceLSParserPtr = std::shared_ptr<NBSourceLSParser>;
+
+class NBSourceLSParser : public DictionaryXMLParser {
+    TS_OBJECT(NBSourceLSParser, DictionaryXMLParser)
+public:
+    NBSourceLSParser();
+    ~NBSourceLSParser() override;
+
+    // ---- Counters of the last conversion ----
+    struct Statistics {
+        qint64 senses = 0;           // "sense" elements met
+        qint64 placedSenses = 0;     // placed in the tree by their level
+        qint64 unplacedSenses = 0;   // kept under the entry, logged
+        qint64 orphanAlternatives = 0;  // alternative headwords kept under the entry
+    };
+    const Statistics& statistics() const { return statistics_; }
+
+    // ---- Parser events ----
+    void parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                               const QString& qualifiedName, const ts::XMLAttributes& attributes) override;
+    void parserFoundCharacters(ts::XMLEventParser& parser, const QString& characters) override;
+    void parserDidEndElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                             const QString& qualifiedName) override;
+    std::optional<QByteArray> parserResolveExternalEntityName(ts::XMLEventParser& parser, const QString& name,
+                                                              const QString& systemID) override;
+
+    // ---- Modes and stacks ----
+    bool inHeader() const { return headerDepth_ > 0; }
+    bool inSense() const { return senseDepth_ > 0; }
+    // The top buffer; null when the stack is empty.
+    QString lastStackString() const;
+    // The buffer below the top; null when there is none or it is empty.
+    QString prevStackString() const;
+    void setPrevStackString(const QString& string);
+    QString priorStackCaller() const;
+    // The open elements' buffers: how many, the top one and the one below
+    // it (null when there is no such buffer).
+    qsizetype stackDepth() const { return depth_; }
+    QString* topBuffer() { return depth_ >= 1 ? &stackStrings_[size_t(depth_ - 1)] : nullptr; }
+    QString* enclosingBuffer() { return depth_ >= 2 ? &stackStrings_[size_t(depth_ - 2)] : nullptr; }
+    QStringList& prevStackElements() { return prevStackElements_; }
+    QStringList& iTypesArray() { return iTypesArray_; }
+    DictionaryEntryList& orthoStack() { return orthoStack_; }
+    const ts::XMLAttributes& elementDict() const { return elementDict_; }
+    void setElementDict(const ts::XMLAttributes& attributes) { elementDict_ = attributes; }
+    bool incomplete() const { return incomplete_; }
+    void setIncomplete(bool v) { incomplete_ = v; }
+    int language() const { return language_; }
+    void setLanguage(int v) { language_ = v; }
+    qint64 notifications() const { return notifications_; }
+    void setNotifications(qint64 n) { notifications_ = n; }
+
+    // ---- Mode handlers ----
+    void headerDidStartElement(const QString& name, const ts::XMLAttributes& attributes);
+    void senseDidStartElement(const QString& name, const ts::XMLAttributes& attributes);
+    void bodyDidStartElement(const QString& name, const ts::XMLAttributes& attributes);
+    void headerDidEndElement(const QString& name);
+    void bodyDidEndSenseElement(const QString& name);
+    void bodyDidEndElement(const QString& name);
+
+    // ---- Foreign-language runs ----
+    void startForeignWithAttributes(const ts::XMLAttributes& attributes);
+    QString parseForeignString();
+    // Whether the text holds a letter of the Greek blocks.
+    static bool containsGreekLetters(const QString& text);
+
+    QString attribution() const;
+
+    // ---- Senses, examples, synonyms (the sense tree) ----
+    void addNewSense(const ts::XMLAttributes& attributes);
+    void addSense(const DictionaryEntryPtr& sense);
+    DictionaryEntryPtr lastSenseAtLevel(qint64 level, const DictionaryEntryPtr& entry) const;
+    void finishSense();
+    void addExample();
+    QString checkForRetainedString(const QString& string);
+    bool addRetainedString(const QString& string, const DictionaryEntryPtr& entry, const QString& searchString,
+                           const QString& breakString);
+    DictionaryEntryPtr lastNonMeaningEntry();
+    static QString cleanedSenseText(const QString& string);
+    QHash<QString, QString>& storedSynonyms();
+    QHash<QString, QString>& storedAntonyms();
+    void addSynonyms(const QString& string);
+    void addAntonyms(const QString& string);
+    void insertBibliography();
+    void insertRefMarker();
+    DictionaryEntryPtr curMeaning() const { return curMeaning_; }
+    void setCurMeaning(DictionaryEntryPtr meaning) { curMeaning_ = std::move(meaning); }
+    const QString& quoteString() const { return quoteString_; }
+    void setQuoteString(const QString& s) { quoteString_ = s; }
+
+    // Tree queries the conversion does not use.
+    DictionaryEntryPtr firstSense() const;
+    DictionaryEntryPtr lastEntry() const;
+    static DictionaryEntryPtr lastEntryFrom(const DictionaryEntryPtr& entry);
+    static DictionaryEntryPtr lastMeaningEntry(const DictionaryEntryPtr& entry);
+    static DictionaryEntryPtr topDownSameLevelEntry(const DictionaryEntryPtr& sense, const DictionaryEntryPtr& entry);
+    static DictionaryEntryPtr sameLevelEntry(const DictionaryEntryPtr& sense, const DictionaryEntryPtr& entry);
+    DictionaryEntryPtr anySibling(const DictionaryEntryPtr& sense, const DictionaryEntryPtr& entry) const;
+    DictionaryEntryPtr sibling(const DictionaryEntryPtr& sense, const DictionaryEntryPtr& entry) const;
+    bool isOneLower(const QString& a, const QString& b) const;
+    static bool isOneLower(const QString& a, const QString& b, const QStringList& array, bool* contains);
+
+    static const QSet<QString>& noteIgnoreSet();
+    static const QStringList& romanNumeralArray();
+    static const QStringList& letterArray();
+    static const QStringList& upperLetterArray();
+    static const QStringList& greekLetterArray();
+    static const QStringList& numberArray();
+
+    // ---- Grammatical fields and notes ----
+    static int declensionForPotentialNounEnding(const QString& ending);
+    static QStringList breakUpNoteString(const QString& string);
+    DictionaryEntryPtr addNote(const QString& text) override;
+    DictionaryEntryPtr addNoteToEntry(const QString& text, const DictionaryEntryPtr& entry);
+    void checkEntryTypeForNote(const QString& piece);
+    static bool isGreek(const QString& text);
+    bool unclosedBracket(const QString& text);
+    QString stripClosedBrackets(const QString& text);
+    void removeBracketsFromCurEntry();
+    static bool isANote(const QString& text);
+    void parseOrth();
+    void handleGen();
+    void parseGen();
+    void parseMood();
+    void handleBodyIType();
+    void addEtymology();
+    void parseCase(bool shorten);
+    void addAccusativeCase();
+    void addAblativeCase();
+    void addMaleGender();
+    void addFemaleGender();
+    void addNeuterGender();
+    void addMaleGenderToEntry(const DictionaryEntryPtr& entry);
+    void addFemaleGenderToEntry(const DictionaryEntryPtr& entry);
+    void addNeuterGenderToEntry(const DictionaryEntryPtr& entry);
+    DictionaryEntryPtr addAltEntry(const QString& prefix);
+    void appendStringToPrevEntry(const QString& string);
+    void appendLastStringToPrevEntry();
+    void addResidualNotes(const QString& string);
+    void insertNoteBeforeSense(const DictionaryEntryPtr& note);
+    void addITypes();
+    static void appendStringToEntryPreservingTranslation(const QString& string, const DictionaryEntryPtr& entry);
+    // The source text of the entry whose key attribute occupies
+    // [keyStart, keyEnd) of `source`; bounded by the text's ends.
+    static QString entryString(qsizetype keyStart, qsizetype keyEnd, const QString& source);
+
+    // Registers an alternative headword (duplicates are logged and left out).
+    void addOrthoEntry(const DictionaryEntryPtr& entry);
+    // Slot 0 of the headword text of the last alternative form, or of the
+    // current entry when there is none.
+    QString firstPart() const;
+
+    static const QSet<QString>& firstDeclensionEndings();
+    static const QSet<QString>& secondDeclensionEndings();
+    static const QSet<QString>& thirdDecelensionEndings();
+    static const QSet<QString>& fourthDeclensionEndings();
+    static const QSet<QString>& fifthDecelensionEndings();
+    static const QSet<QString>& thirdDeclensionAdjectiveEndings();
+    static const QSet<QString>& letterSet();
+    static const QSet<QString>& genderTypes();
+    static const QSet<QString>& caseDeleteSet();
+    static const QSet<QString>& caseIgnoreSet();
+    static const QSet<QString>& redirectSet();
+    static const QSet<QString>& ignoreRedirect();
+
+    // ---- Hooks for the later stages ----
+    virtual void parseITypes();
+    virtual void parseIType(const QString& text);
+    virtual void parsePos();
+    virtual void checkUnknownType();
+    virtual QString checkForType(const QString& text);
+    virtual void queryHyphen();
+
+    // ---- Fixed element sets ----
+    static const QSet<QString>& bodyIgnoreSet();
+    static const QSet<QString>& senseIgnoreSet();
+    static const QSet<QString>& bodyIgnoreText();
+    static const QSet<QString>& senseIgnoreText();
+    static const QSet<QString>& bodyHandledSet();
+    static const QSet<QString>& bodyFormattingSet();
+    static const QSet<QString>& headerCaptureSet();
+    static const QSet<QString>& noHeaderLogSet();
+    // The entity table, read once from the bundle's "ExternalEntities.strings".
+    static const QHash<QString, QString>& lookupList();
+
+    void reset() override;
+    ts::Value data() const override;
+
+private:
+    // What the dispatch needs to know of an element name, looked up once
+    // when the element starts and kept on a stack beside the names.
+    enum class Kind : quint8;
+    static Kind kindOf(const QString& name);
+    void pushElement(const QString& name);
+    void popElement();
+    void bodyEnd(const QString& name, Kind kind);
+    void senseEnd(const QString& name, Kind kind);
+    QString keyText() const;
+    void keepUnplaced(const DictionaryEntryPtr& node);
+    DictionaryEntryPtr addRelation(const QString& string, const QString& resultKey, int type);
+
+    bool incomplete_ = false;
+    int language_ = 0;
+    DictionaryEntryPtr curMeaning_;
+    QStringList iTypesArray_;
+    // Buffers beyond depth_ are kept for reuse by later elements.
+    std::vector<QString> stackStrings_;
+    qsizetype depth_ = 0;
+    std::vector<Kind> kinds_;
+    int citDepth_ = 0;
+    QStringList prevStackElements_;
+    DictionaryEntryList orthoStack_;
+    ts::XMLAttributes elementDict_;
+    QString quoteString_;
+    qint64 notifications_ = 0;
+    int headerDepth_ = 0;
+    int senseDepth_ = 0;
+    QHash<QString, QString> synonyms_, antonyms_;
+    bool hasSynonyms_ = false, hasAntonyms_ = false;
+    Statistics statistics_;
+};

@@ -1,0 +1,125 @@
+// tessarin-dictsource: converts a dictionary's TEI source into the prepared
+// dictionary file the application reads.
+//
+//   tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]
+//   tessarin-dictsource convert-elementary ...
+//
+// PATH is a single source document (plain or .xz) or a folder holding the
+// per-letter edition; by default the application's "LewisShort.xml", made
+// from the bundle's copy when missing. FILE defaults to the application's
+// "EditedLewisShort.xml". Questions go to the terminal unless
+// --non-interactive is given or standard input is not a terminal. A
+// malformed source writes nothing and exits with 1.
+
+#include "TerminalDeveloperPrompt.h"
+
+#include "app/core/DictionaryServicesSetup.h"
+#include "app/logging/LGFileLogger.h"
+#include "app/logging/LGLog.h"
+#include "dictionaries/LewisAndShort.h"
+#include "dictsource/DictionarySourceBuilders.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+// The application's dictionary written to another file.
+class LewisAndShortAt : public LewisAndShort {
+public:
+    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
+};
+
+int usage() {
+    std::fprintf(stderr,
+                 "usage: tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]\n"
+                 "       tessarin-dictsource convert-elementary\n");
+    return 2;
+}
+
+void print(const QString& text) { std::fprintf(stderr, "%s\n", text.toUtf8().constData()); }
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("Tessarin"));
+    QStringList args = app.arguments().mid(1);
+    if (args.isEmpty()) return usage();
+    const QString command = args.takeFirst();
+    bool interactive = ::isatty(STDIN_FILENO);
+    QString source, out;
+    while (!args.isEmpty()) {
+        const QString a = args.takeFirst();
+        if (a == QLatin1String("--non-interactive")) interactive = false;
+        else if (a == QLatin1String("--source") && !args.isEmpty()) source = args.takeFirst();
+        else if (a == QLatin1String("--out") && !args.isEmpty()) out = args.takeFirst();
+        else return usage();
+    }
+    if (command == QLatin1String("convert-elementary")) {
+        print(QStringLiteral("convert-elementary: not yet available in this version"));
+        return 3;
+    }
+    if (command != QLatin1String("convert-ls")) return usage();
+
+    installDictionaryServices();
+    // The conversion's messages go to a log file of this program, not the
+    // terminal: a full conversion logs tens of thousands of lines.
+    auto logger = std::make_shared<LGFileLogger>();
+    LGLog::addLogger(logger);
+
+    LewisShortOptions options;
+    options.prompt = interactive ? DeveloperPromptPtr(std::make_shared<TerminalDeveloperPrompt>())
+                                 : DeveloperPromptPtr(std::make_shared<SkipDeveloperPrompt>());
+
+    LewisShortConversion conversion;
+    if (!source.isEmpty() && QFileInfo(source).isDir()) {
+        print(QStringLiteral("Converting the Lewis and Short letter files in %1 ...").arg(source));
+        conversion = convertLewisShortLetters(source, options);
+    } else {
+        QUrl url;
+        if (source.isEmpty()) {
+            url = LewisAndShort::lewisAndShortURL();
+            QString error;
+            if (!ensureLewisShortSource(url, &error)) {
+                print(error);
+                return 1;
+            }
+        } else {
+            url = QUrl::fromLocalFile(QFileInfo(source).absoluteFilePath());
+        }
+        print(QStringLiteral("Converting %1 ...").arg(url.toLocalFile()));
+        conversion = convertLewisShort(url, options);
+    }
+    if (!conversion.ok) {
+        print(QStringLiteral("Malformed source, nothing written: %1").arg(conversion.error));
+        LGLog::flushLog();
+        return 1;
+    }
+    const QUrl target = out.isEmpty() ? LewisAndShort::editedLewisShortURL()
+                                      : QUrl::fromLocalFile(QFileInfo(out).absoluteFilePath());
+    QDir().mkpath(QFileInfo(target.toLocalFile()).absolutePath());
+    auto dictionary = std::make_shared<LewisAndShortAt>(target);
+    const bool saved = dictionary->loadFromSourceResult(conversion.result);
+    LGLog::flushLog();
+    if (!saved) {
+        print(QStringLiteral("Could not write %1").arg(target.toLocalFile()));
+        return 1;
+    }
+    print(QStringLiteral("%1 entries (%2 senses, %3 kept unplaced) in %4 s -> %5")
+              .arg(conversion.entries)
+              .arg(conversion.statistics.senses)
+              .arg(conversion.statistics.unplacedSenses)
+              .arg(conversion.seconds, 0, 'f', 1)
+              .arg(target.toLocalFile()));
+    return 0;
+}
