@@ -10,7 +10,7 @@
 #include "platform/Color.h"
 #include "platform/Dispatch.h"
 
-#include <QRegularExpression>
+#include <array>
 
 namespace {
 
@@ -21,7 +21,7 @@ constexpr int kMaxEncliticDepth = 4;
 
 bool isApostrophe(QChar c) { return c == u'\'' || c == QChar(0x2019); }
 
-bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || c.isMark(); }
+bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || (c.unicode() >= 0x0300 && c.isMark()); }
 
 // Trimmed from the two ends when a word's neighbourhood is compared with it.
 bool isTrimmed(QChar c) {
@@ -29,29 +29,29 @@ bool isTrimmed(QChar c) {
     return c.isSpace() || set.contains(c);
 }
 
-// Same length as the text, character for character: a character the ASCII
-// reduction would drop or widen stays as it is.
-QString plainCopy(const QString& text) {
-    QString plain = StringExtensions::stripDiacritics(text);
-    if (plain.size() == text.size()) return plain;
-    plain = text;
-    for (qsizetype i = 0; i < plain.size(); ++i) {
-        const QString one = StringExtensions::stripDiacritics(QString(plain.at(i)));
-        if (one.size() == 1) plain[i] = one.at(0);
+// The plain copy (diacritics removed, case kept) and the search copy (that in
+// lower case with "u" for "v"), both the text's length character for
+// character: a character the ASCII reduction would drop or widen stays.
+void plainAndSearchCopies(const QString& text, QString* plain, QString* search) {
+    const qsizetype n = text.size();
+    *plain = QString(n, Qt::Uninitialized);
+    *search = QString(n, Qt::Uninitialized);
+    const QChar* in = text.constData();
+    QChar* p = plain->data();
+    QChar* s = search->data();
+    for (qsizetype i = 0; i < n; ++i) {
+        QChar c = in[i];
+        if (c.unicode() >= 0x80) {
+            const QString one = StringExtensions::stripDiacritics(QString(c));
+            // A letter without a one-letter ASCII form (æ) stays a letter.
+            if (one.size() == 1 && one.at(0) != u'?') c = one.at(0);
+        }
+        p[i] = c;
+        QChar lower = c;
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z') lower = QChar(char16_t(c.unicode() + 32));
+        else if (c.unicode() >= 0x80 && !c.isSurrogate()) lower = c.toLower();
+        s[i] = lower == u'v' ? QChar(u'u') : lower;
     }
-    return plain;
-}
-
-QString searchCopy(const QString& plain) {
-    QString search = plain.toLower();
-    if (search.size() != plain.size()) {
-        // Lower-casing that changes the length (rare letters) is done per unit.
-        search = plain;
-        for (QChar& c : search) c = c.toLower();
-    }
-    for (QChar& c : search)
-        if (c == u'v') c = u'u';
-    return search;
 }
 
 const ts::Value& colourValue(quint8 colour) {
@@ -69,14 +69,31 @@ const ts::Value& colourValue(quint8 colour) {
 
 }  // namespace
 
+// What the dictionary says about one search word: whether its key was found
+// as written (the choice then holds for every occurrence), and the form to
+// write with its colour.
+struct Choice {
+    bool primary = false;
+    bool found = false;
+    QString form;  // null when no form could be chosen
+    quint8 colour = Red;
+};
+using ChoiceMemo = QHash<QString, Choice>;
+
 struct TSWordFormDictionary::Marking {
     QString text;    // the result's characters
     QString plain;   // the original without diacritics, case kept
     QString search;  // plain in lower case with "u" for "v"
     std::vector<quint8> colours;
+    // Shared by a text and the stems split off its words: a word met again
+    // costs one look-up in it.
+    std::shared_ptr<ChoiceMemo> memo;
 
-    explicit Marking(const QString& original)
-        : text(original), plain(plainCopy(original)), search(searchCopy(plain)), colours(size_t(original.size()), NoColour) {}
+    Marking(const QString& original, std::shared_ptr<ChoiceMemo> sharedMemo)
+        : text(original), colours(size_t(original.size()), NoColour),
+          memo(sharedMemo ? std::move(sharedMemo) : std::make_shared<ChoiceMemo>()) {
+        plainAndSearchCopies(original, &plain, &search);
+    }
 
     void colour(qsizetype from, qsizetype length, quint8 c) {
         for (qsizetype i = from; i < from + length && i < qsizetype(colours.size()); ++i) colours[size_t(i)] = c;
@@ -143,17 +160,76 @@ QStringList TSWordFormDictionary::checkForEnclitics(const QString& word, bool* p
     return {};
 }
 
+namespace {
+
+// The Roman letter of a character, in either case, with "u" read as "v" (the
+// search text writes "u" for "v"); 0 for anything else.
+char romanLetter(QChar c) {
+    switch (c.toUpper().unicode()) {
+    case u'I': return 'I';
+    case u'V':
+    case u'U': return 'V';
+    case u'X': return 'X';
+    case u'L': return 'L';
+    case u'C': return 'C';
+    case u'D': return 'D';
+    case u'M': return 'M';
+    default: return 0;
+    }
+}
+
+// One decimal place written with its one, five and ten letters: nothing,
+// one to three ones, one-five, five and up to three ones, or one-ten.
+void skipPlace(const QByteArray& s, qsizetype& i, char one, char five, char ten) {
+    const auto at = [&](qsizetype k) { return k < s.size() ? s.at(k) : '\0'; };
+    if (at(i) == one && (at(i + 1) == five || at(i + 1) == ten)) {
+        i += 2;
+        return;
+    }
+    if (at(i) == five) ++i;
+    for (int n = 0; n < 3 && at(i) == one; ++n) ++i;
+}
+
+// Writes the form over the word at `at` with the written word's capitals and
+// its i/j and u/v spelling; false, writing nothing, when the lengths differ.
+bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView written) {
+    if (form.size() != written.size()) return false;
+    QChar* out = text.data() + at;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const QChar o = written.at(i);
+        QChar c = form.at(i);
+        if (o.isUpper()) c = c.toUpper();
+        if (c == u'j' && o != u'j') c = u'i';
+        else if (c == u'J' && o != u'J') c = u'I';
+        else if (o == u'j') c = u'j';
+        else if (o == u'J') c = u'J';
+        else if (c == u'u' && o != u'u') c = u'v';
+        else if (c == u'U' && o != u'U') c = u'V';
+        out[i] = c;
+    }
+    return true;
+}
+
+}  // namespace
+
 // Stands in for the shared Roman-numeral reader: the same acceptance, I to
 // MMMMCMXCIX and plain decimal digits.
 bool TSWordFormDictionary::isNumber(const QString& word) {
     if (word.isEmpty()) return false;
     if (std::all_of(word.begin(), word.end(), [](QChar c) { return c >= u'0' && c <= u'9'; })) return true;
-    static const QRegularExpression roman(
-        QStringLiteral("^M{0,4}(CM|CD|D?C{0,3})(XC|XL|L?X{0,3})(IX|IV|V?I{0,3})$"));
-    // The search text writes "u" for "v".
-    QString upper = word.toUpper();
-    upper.replace(u'U', u'V');
-    return roman.match(upper).hasMatch();
+    QByteArray letters;
+    letters.reserve(word.size());
+    for (QChar c : word) {
+        const char r = romanLetter(c);
+        if (!r) return false;
+        letters.append(r);
+    }
+    qsizetype i = 0;
+    for (int n = 0; n < 4 && i < letters.size() && letters.at(i) == 'M'; ++n) ++i;
+    skipPlace(letters, i, 'C', 'D', 'M');
+    skipPlace(letters, i, 'X', 'L', 'C');
+    skipPlace(letters, i, 'I', 'V', 'X');
+    return i == letters.size();
 }
 
 // ---- Marking ----
@@ -179,7 +255,7 @@ void TSWordFormDictionary::handleNilArray(const QString& word, Marking& marking,
     else piece = marking.text.mid(loc, stem.size());
     if (padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = stem.back();
 
-    Marking inner(piece);
+    Marking inner(piece, marking.memo);
     markText(inner, depth + 1);
     qsizetype replaced = stem.size();
     if (padded) replaced -= 1;  // the added "s" is not in the text
@@ -191,6 +267,29 @@ void TSWordFormDictionary::handleNilArray(const QString& word, Marking& marking,
     marking.write(loc, enclitic);
     marking.colour(loc, enclitic.size(), Clear);
 }
+
+namespace {
+
+// One form for every record, clear; several different forms, the first in
+// order, orange.
+void chooseForm(const TSWordFormDictionary::Records& records, Choice* choice) {
+    choice->found = true;
+    choice->colour = Clear;
+    if (records.size() == 1) {
+        choice->form = records.front()->form();
+        return;
+    }
+    const auto forms = TSWordFormDictionary::uniqueForms(records);
+    if (forms.size() == 1) {
+        choice->form = forms.front().form;
+        return;
+    }
+    const QStringList ordered = TSWordFormDictionary::formsInOrderOfFrequency(forms, records);
+    choice->form = ordered.isEmpty() ? QString() : ordered.first();
+    choice->colour = Orange;
+}
+
+}  // namespace
 
 void TSWordFormDictionary::markText(Marking& marking, int depth) const {
     const QString& search = marking.search;
@@ -213,37 +312,41 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         const ts::TextRange enclosing{enclosingStart, i - enclosingStart};
         enclosingStart = i;
 
-        const QString word = search.mid(range.location, range.length);
-        const QString written = marking.plain.mid(range.location, range.length);
-        Records found;
-        {
-            QReadLocker lock(&lock_);
-            auto it = entries_.constFind(word);
-            // Some keys keep the "v" they are written with.
-            if (it == entries_.constEnd() && written.contains(QLatin1Char('v'), Qt::CaseInsensitive))
-                it = entries_.constFind(written.toLower());
-            if (it != entries_.constEnd()) found = it.value();
-        }
-        if (found.empty()) {
-            handleNilArray(word, marking, range, depth);
-        } else {
-            QString form;
-            quint8 colour = Clear;
-            if (found.size() == 1) {
-                form = found.front()->form();
-            } else {
-                const std::vector<FormCount> forms = uniqueForms(found);
-                if (forms.size() == 1) {
-                    form = forms.front().form;
-                } else {
-                    const QStringList ordered = formsInOrderOfFrequency(forms, found);
-                    form = ordered.isEmpty() ? QString() : ordered.first();
-                    colour = Orange;
+        // Views, not copies: a word met before costs one hash look-up and no
+        // allocation.
+        const QString word = QString::fromRawData(search.constData() + range.location, range.length);
+        const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
+        auto known = marking.memo->constFind(word);
+        if (known == marking.memo->constEnd()) {
+            Choice choice;
+            {
+                QReadLocker lock(&lock_);
+                const auto it = entries_.constFind(word);
+                if (it != entries_.constEnd() && !it.value().empty()) {
+                    choice.primary = true;
+                    chooseForm(it.value(), &choice);
                 }
             }
-            const QString restored = restoreString(form, written);
-            if (!restored.isNull()) marking.write(range.location, restored);
-            else if (colour == Clear) colour = Red;
+            known = marking.memo->insert(QString(word.constData(), word.size()), choice);
+        }
+        const Choice* chosen = &known.value();
+        // Some keys keep the "v" they are written with.
+        Choice withV;
+        if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
+            QReadLocker lock(&lock_);
+            const auto it = entries_.constFind(written.toString().toLower());
+            if (it != entries_.constEnd() && !it.value().empty()) {
+                chooseForm(it.value(), &withV);
+                chosen = &withV;
+            }
+        }
+        const Choice& choice = *chosen;
+        if (!choice.found) {
+            handleNilArray(word, marking, range, depth);
+        } else {
+            quint8 colour = choice.colour;
+            const bool restored = !choice.form.isNull() && writeRestored(marking.text, range.location, choice.form, written);
+            if (!restored && colour == Clear) colour = Red;
             marking.colour(range.location, range.length, colour);
         }
 
@@ -265,7 +368,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
 }
 
 ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedString& text) const {
-    Marking marking(text.string());
+    Marking marking(text.string(), nullptr);
     markText(marking, 0);
 
     // One pass over the original's runs: its attributes without any
@@ -274,20 +377,20 @@ ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedStr
     const QString& chars = marking.text;
     qsizetype pos = 0;
     for (const ts::AttributedString::Run& run : text.runs()) {
-        ts::Attributes base = run.attributes;
-        base.erase(ts::AttributeName::BackgroundColor);
+        // The run's attributes under each of the four backgrounds, made once.
+        std::array<ts::Attributes, 4> variants;
+        variants[NoColour] = run.attributes;
+        variants[NoColour].erase(ts::AttributeName::BackgroundColor);
+        for (quint8 c : {Clear, Red, Orange}) {
+            variants[c] = variants[NoColour];
+            variants[c][ts::AttributeName::BackgroundColor] = colourValue(c);
+        }
         const qsizetype end = pos + run.length;
         while (pos < end) {
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            if (c == NoColour) {
-                result->append(chars.mid(pos, stop - pos), base);
-            } else {
-                ts::Attributes withColour = base;
-                withColour[ts::AttributeName::BackgroundColor] = colourValue(c);
-                result->append(chars.mid(pos, stop - pos), withColour);
-            }
+            result->append(QString::fromRawData(chars.constData() + pos, stop - pos), variants[c]);
             pos = stop;
         }
     }
