@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "foundation/StringExtensions.h"
+#include "morphology/WordFormCache.h"
 #include "platform/ClassRegistry.h"
 #include "platform/PropertyList.h"
 
@@ -193,6 +194,18 @@ TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value
 }
 
 TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArray& data) {
+    WordFormCache::Contents contents;
+    if (WordFormCache::read(data, &contents, nullptr)) {
+        if (contents.className != staticClassName()) return nullptr;
+        auto result = ts::ClassRegistry::makeAs<TSWordFormDictionary>(contents.className);
+        if (!result) return nullptr;
+        if (!contents.name.isNull()) result->setName(contents.name);
+        result->sourceStamp_ = contents.sourceStamp;
+        result->entries_ = std::move(contents.entries);
+        return result;
+    }
+    // Anything else a property list may be (another format, another shape)
+    // goes through the general reader.
     const ts::PlistResult read = ts::PropertyList::read(data);
     if (!read.ok()) {
         TSLogError("Error reading word forms %@", read.error);

@@ -342,7 +342,8 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         }
         const Choice& choice = *chosen;
         if (!choice.found) {
-            handleNilArray(word, marking, range, depth);
+            // An owning copy: the stem and enclitic are cut from it.
+            handleNilArray(QString(word.constData(), word.size()), marking, range, depth);
         } else {
             quint8 colour = choice.colour;
             const bool restored = !choice.form.isNull() && writeRestored(marking.text, range.location, choice.form, written);
@@ -390,7 +391,7 @@ ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedStr
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            result->append(QString::fromRawData(chars.constData() + pos, stop - pos), variants[c]);
+            result->append(chars.mid(pos, stop - pos), variants[c]);
             pos = stop;
         }
     }

@@ -2,6 +2,7 @@
 #include "morphology/TSWordFormDictionary.h"
 #include "support/CaptureLogger.h"
 #include "support/Python.h"
+#include "platform/PropertyList.h"
 
 #include <gtest/gtest.h>
 
@@ -217,4 +218,48 @@ TEST(WordFormDictionary, ReadersAndAdditionsMayOverlap) {
     for (auto& t : readers) t.join();
     EXPECT_GT(reads.load(), 0);
     EXPECT_EQ(d.recordCount(), 7629 + 2000);
+}
+
+TEST(WordFormDictionary, CacheReaderAgreesWithTheGeneralReader) {
+    TSWordFormDictionary d;
+    d.loadFromString(readFile(minimalListPath()));
+    for (const auto& r : d.records(QStringLiteral("academici"))) r->vowelLengths();
+    d.setSourceStamp(QStringLiteral("/a/macrons.txt|1|2"));
+    d.setName(QStringLiteral("named"));
+    const QByteArray data = d.exportToPListFormat();
+    const auto general = TSWordFormDictionary::dataFromDictionary(ts::PropertyList::read(data).value);
+    const auto fast = TSWordFormDictionary::importFromPListData(data);
+    ASSERT_TRUE(general);
+    ASSERT_TRUE(fast);
+    EXPECT_EQ(fast->serialize(), general->serialize());
+    EXPECT_EQ(fast->name(), QStringLiteral("named"));
+    EXPECT_EQ(fast->sourceStamp(), QStringLiteral("/a/macrons.txt|1|2"));
+
+    // An XML property list of the same dictionary goes through the general reader.
+    const auto fromXml = TSWordFormDictionary::importFromPListData(ts::PropertyList::writeXML(d.serialize()));
+    ASSERT_TRUE(fromXml);
+    EXPECT_EQ(fromXml->serialize(), general->serialize());
+}
+
+TEST(WordFormDictionary, DamagedCachesReadAsNothingOrAsSomething) {
+    const auto d = dictionaryOf({"arma\tn-p---nn-\tarma\tarma", "amo\tv1spia---\tamo\tamo_", "amo\tv1spia---\tamo2\tamo_"});
+    const QByteArray data = d->exportToPListFormat();
+    ASSERT_FALSE(data.isEmpty());
+    CaptureLogger::Scope quiet;
+    int read = 0;
+    for (qsizetype n = 0; n < data.size(); ++n)
+        if (TSWordFormDictionary::importFromPListData(data.left(n))) ++read;
+    EXPECT_EQ(read, 0) << "a truncated cache must not read";
+    // Every byte replaced in turn: whatever reads must be whole records.
+    for (qsizetype i = 0; i < data.size(); ++i) {
+        for (char b : {char(0x00), char(0xFF), char(0x5F), char(0xDF)}) {
+            QByteArray bad = data;
+            bad[i] = b;
+            if (const auto r = TSWordFormDictionary::importFromPListData(bad)) {
+                const ts::Value written = r->serialize();
+                for (const auto& [key, value] : written[QStringLiteral("storedData")].dictionary())
+                    EXPECT_TRUE(value.isArray()) << key.toStdString();
+            }
+        }
+    }
 }
