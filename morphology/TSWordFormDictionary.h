@@ -19,12 +19,19 @@
 // lines of at least two forms separated by white space; the first form is
 // the line's key.
 //
+// Entries are kept in a hash rather than the inherited keyed store, so that
+// a look-up costs one hash probe; records are shared, never copied.
+//
 // Threads: the entries are kept under a reader-writer lock: look-ups, the
 // metre search, the marking and saving read under it; additions write under
-// it, ahead of readers still to come. Any thread may call any operation. waitForInitialisation() blocks
-// until the load has ended and answers whether it produced a dictionary, so
-// a failed load never leaves a waiter behind. Nothing here throws: failures
-// are logged and answered with empty results.
+// it, ahead of readers still to come. Any thread may call any operation.
+// waitForInitialisation() blocks until the load has ended and answers
+// whether it produced a dictionary, so a failed load never leaves a waiter
+// behind; the load is not tried again in the same process. Nothing here
+// throws: failures are logged and answered with empty results.
+//
+// The unpacked copy of the shipped form list lives in a private folder of
+// the user's cache folder, not in a shared temporary folder.
 
 #include "foundation/QMMutableDictionary.h"
 #include "morphology/TSWordFormData.h"

@@ -4,6 +4,8 @@
 #include "support/Python.h"
 #include "platform/PropertyList.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -262,4 +264,40 @@ TEST(WordFormDictionary, DamagedCachesReadAsNothingOrAsSomething) {
             }
         }
     }
+}
+
+TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {
+    const QDir corpus(QStringLiteral(TS_WORDFORM_CACHE_CORPUS));
+    const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
+    ASSERT_FALSE(files.isEmpty());
+    CaptureLogger::Scope quiet;
+    for (const QString& name : files) {
+        QFile f(corpus.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
+        const auto d = TSWordFormDictionary::importFromPListData(f.readAll());
+        if (!name.startsWith(QStringLiteral("seed-"))) continue;
+        // Seeds were written by python's own property-list writer.
+        ASSERT_TRUE(d) << name.toStdString();
+        EXPECT_GT(d->keyCount(), 0) << name.toStdString();
+    }
+    QFile small(corpus.filePath(QStringLiteral("seed-small.cache")));
+    ASSERT_TRUE(small.open(QIODevice::ReadOnly));
+    const auto d = TSWordFormDictionary::importFromPListData(small.readAll());
+    ASSERT_TRUE(d);
+    EXPECT_EQ(d->records(QStringLiteral("amo")).size(), 2u);
+    EXPECT_EQ(d->records(QStringLiteral("amo")).front()->form(), QStringLiteral("amō"));
+    EXPECT_FALSE(d->records(QStringLiteral("amo")).front()->hasVowelLengths());
+    EXPECT_EQ(d->records(QStringLiteral("arma")).front()->vowelLengths(), QStringLiteral("-\u23D1"));
+
+    QFile odd(corpus.filePath(QStringLiteral("seed-odd-kinds.cache")));
+    ASSERT_TRUE(odd.open(QIODevice::ReadOnly));
+    const auto o = TSWordFormDictionary::importFromPListData(odd.readAll());
+    ASSERT_TRUE(o);
+    EXPECT_TRUE(o->name().isNull());
+    EXPECT_TRUE(o->records(QStringLiteral("arma")).empty());
+    const auto rosa = o->records(QStringLiteral("rosa"));
+    ASSERT_EQ(rosa.size(), 2u);  // the string is no record; the dictionary without strings is an empty one
+    EXPECT_FALSE(rosa[0]->hasVowelLengths());
+    EXPECT_TRUE(rosa[1]->form().isNull());
+    EXPECT_EQ(o->records(QString(300, u'x')).front()->form(), QString(300, QChar(0x0101)));
 }
