@@ -354,7 +354,10 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
     } else {
         parent = lastSection();
     }
-    removeLastChunkOfType(setting);
+    // Only text sections close earlier ones of their kind here: text stored
+    // under a book or section element must not close the very chunk it is
+    // about to go into.
+    if (setting && setting->store() == TSImportElement::SubsectionOf) removeLastChunkOfType(setting);
     auto chunk = std::make_shared<TSMatchedChunk>();
     if (parent) {
         parent->addChild(chunk);
