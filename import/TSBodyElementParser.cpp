@@ -296,7 +296,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         break;
     case TSImportElement::Append:
         if (inNote())
-            appendToPreviousString(*trimmedAttributedString(setting));
+            appendInPlace(setting);
         else
             storeCurrentText(name, setting);
         break;
@@ -537,15 +537,31 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
         // child's text in place, so the line keeps its word order.
         const TSImportElement* parentSetting = settingFor(parentName);
         if (parentSetting && parentSetting->store() == TSImportElement::SubsectionOf) {
-            appendToPreviousString(*trimAttributedString(*buffer, setting));
+            appendInPlace(setting);
             return;
         }
         appendString(*buffer, parentName);
     } else if (setting->store() == TSImportElement::Append) {
-        appendToPreviousString(*trimAttributedString(*buffer, setting));
+        appendInPlace(setting);
     } else {
         appendString(*buffer, name);
     }
+}
+
+void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
+    const ts::AttributedStringPtr buffer = lastStackString();
+    const ts::AttributedStringPtr prepared = trimAttributedString(*buffer, setting);
+    const ts::AttributedStringPtr parent = prevStackString();
+    if (prepared->length() == 0 || !parent) return;
+    // Trimming the child must not join its words to the parent's: white
+    // space at either end of the child stays one blank.
+    auto space = [](QChar c) { return c == u' ' || c == u'\n' || c == u'\t'; };
+    const QString& raw = buffer->string();
+    const QString& before = parent->string();
+    if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
+        parent->append(QStringLiteral(" "), baseAttributes());
+    parent->append(*prepared);
+    if (!raw.isEmpty() && space(raw.back())) parent->append(QStringLiteral(" "), baseAttributes());
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {

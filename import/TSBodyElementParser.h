@@ -142,6 +142,7 @@ private:
     void storePrepared(ts::AttributedStringPtr text, const QString& elementName);
     void storeCurrentText(const QString& name, const TSImportElement* setting);
     void makeNewSubsection(const TSImportElement* setting, const QString& name);
+    void appendInPlace(const TSImportElement* setting);
 
     // footnotes
     void makeNewFootnote(const TSImportElement* setting);
