@@ -27,13 +27,14 @@ bool flatEntryName(const QString& name) {
     return true;
 }
 
-bool isLinkEntry(zip_t* za, zip_uint64_t index) {
+bool isSpecialEntry(zip_t* za, zip_uint64_t index) {
     zip_uint8_t opsys = 0;
     zip_uint32_t attributes = 0;
     if (zip_file_get_external_attributes(za, index, 0, &opsys, &attributes) != 0) return false;
     if (opsys != ZIP_OPSYS_UNIX) return false;
-    const mode_t mode = mode_t(attributes >> 16);
-    return S_ISLNK(mode) || (mode != 0 && !S_ISREG(mode));
+    // Archivers that write no file type leave those bits zero: a plain file.
+    const mode_t type = mode_t(attributes >> 16) & S_IFMT;
+    return type != 0 && type != S_IFREG;
 }
 
 }  // namespace
@@ -61,7 +62,7 @@ int TSElementArray::seedFolderFromZip(const QString& zipPath, const QString& fol
         const zip_uint64_t index = zip_uint64_t(i);
         const char* raw = zip_get_name(za, index, ZIP_FL_ENC_GUESS);
         const QString name = raw ? QString::fromUtf8(raw) : QString();
-        if (!flatEntryName(name) || isLinkEntry(za, index)) {
+        if (!flatEntryName(name) || isSpecialEntry(za, index)) {
             TSLogError("Error unzipping %@", QStringLiteral("%1: refused entry \"%2\" outside the folder").arg(zipPath, name));
             continue;
         }
