@@ -23,6 +23,13 @@ qint64 nowMs() {
         .count();
 }
 
+// Whether anything but blanks, tabs and line feeds is left once trimmed.
+bool hasText(const QString& s) {
+    for (QChar c : s)
+        if (c != u' ' && c != u'\n' && c != u'\t') return true;
+    return false;
+}
+
 ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);
 }
@@ -73,7 +80,7 @@ void TSBodyElementParser::reset() {
     if (given_)
         for (const TSImportElementPtr& e : given_->elements()) e->removeStoredParsedData();
     stackList_.clear();
-    pathKeys_.clear();
+    pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
     stackStrings_.clear();
     attributeStack_.clear();
@@ -163,7 +170,7 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
     stackList_.append(elementName);
-    pathKeys_.append(pathKeys_.isEmpty() ? elementName : pathKeys_.last() + QLatin1Char('\x1f') + elementName);
+    pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
     if (elementName == kBody) ++bodyDepth_;
     if (elementName == kNote) ++noteDepth_;
     reportProgress(parser);
@@ -171,8 +178,7 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
 
     ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
     noteElement(elementName, !attributes.isEmpty());
-    auto& found = attributesDictionary_[elementName];
-    if (!attributes.isEmpty()) found.push_back(dictionary);
+    if (!attributes.isEmpty()) attributesDictionary_[elementName].push_back(dictionary);
     attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
     stackStrings_.push_back(std::make_shared<ts::AttributedString>());
@@ -189,7 +195,7 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
         convertForeignStrings();
         if (elementName == QLatin1String("hi")) handleHighlight();
         const ts::AttributedStringPtr buffer = lastStackString();
-        if (buffer->length() > 0 && !trimGarbage(buffer->string()).isEmpty()) {
+        if (buffer->length() > 0 && hasText(buffer->string())) {
             auto& samples = stringsDictionary_[elementName];
             if (samples.size() < size_t(kMaxSamplesPerElement)) samples.push_back(copyOf(*buffer));
             usedData_ = true;
@@ -203,7 +209,7 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     }
     if (!stackList_.isEmpty()) {
         stackList_.removeLast();
-        pathKeys_.removeLast();
+        pathHashes_.pop_back();
     }
     if (elementName == kBody && bodyDepth_ > 0) --bodyDepth_;
     if (elementName == kNote && noteDepth_ > 0) --noteDepth_;
@@ -222,7 +228,9 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
 
 void TSBodyElementParser::collectStack(const TSImportElement* setting) {
     if (stackList_.size() < 2) return;
-    const QString key = setting->name() + QLatin1Char('\x1e') + pathKeys_.at(pathKeys_.size() - 2);
+    // The paths already handed over, by a hash of the path and the setting;
+    // rebuilding the path for every element would cost more than the rest.
+    const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
     if (TSImportElementPtr original = originalByName_.value(setting->name()))
@@ -565,7 +573,10 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
-    ts::AttributedStringPtr prepared = trimmedAttributedString(setting);
+    if (stackStrings_.empty()) return;
+    // The buffer is given up here, so it is prepared in place, not copied.
+    ts::AttributedStringPtr prepared = stackStrings_.back();
+    prepareInPlace(*prepared, setting);
     if (prepared->length() == 0) return;
     storePrepared(std::move(prepared), name);
     setLastStackString(std::make_shared<ts::AttributedString>());

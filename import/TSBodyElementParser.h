@@ -143,6 +143,7 @@ private:
     void storeCurrentText(const QString& name, const TSImportElement* setting);
     void makeNewSubsection(const TSImportElement* setting, const QString& name);
     void appendInPlace(const TSImportElement* setting);
+    void prepareInPlace(ts::AttributedString& text, const TSImportElement* setting) const;
 
     // footnotes
     void makeNewFootnote(const TSImportElement* setting);
@@ -155,7 +156,7 @@ private:
 
     float numLines_ = 0;
     QStringList stackList_;
-    QStringList pathKeys_;
+    std::vector<size_t> pathHashes_;
     int bodyDepth_ = 0;
     int noteDepth_ = 0;
     std::vector<ts::AttributedStringPtr> stackStrings_;
@@ -178,7 +179,7 @@ private:
     TSElementArrayPtr settings_;
     QHash<QString, const TSImportElement*> settingByName_;
     QHash<QString, TSImportElementPtr> originalByName_;
-    QSet<QString> seenPaths_;
+    QSet<size_t> seenPaths_;
     std::weak_ptr<BodyImporterProtocol> delegate_;
 
     // survey of the body

@@ -122,7 +122,11 @@ ts::AttributedStringPtr TSBodyElementParser::trimmedAttributedString(const TSImp
 ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::AttributedString& text,
                                                                   const TSImportElement* setting) const {
     auto out = std::make_shared<ts::AttributedString>(text);
-    ts::AttributedString& s = *out;
+    prepareInPlace(*out, setting);
+    return out;
+}
+
+void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImportElement* setting) const {
     {
         const QString& str = s.string();
         qsizetype b = 0;
@@ -151,7 +155,7 @@ ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::Attr
         while (e > 0 && isEdgeSpace(str.at(e - 1))) --e;
         if (e < str.size()) s.deleteCharacters(ts::TextRange{e, str.size() - e});
     }
-    if (!setting) return out;
+    if (!setting) return;
 
     if (!setting->insertString().isNull()) {
         const ts::Attributes a = s.length() > 0 ? s.attributes(s.length() - 1) : ts::Attributes();
@@ -181,7 +185,6 @@ ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::Attr
         });
         for (const auto& [range, font] : changes) s.addAttribute(ts::AttributeName::Font, ts::Value(font), range);
     }
-    return out;
 }
 
 QString TSBodyElementParser::insertTags(const QString& templateString) const {
