@@ -5,6 +5,8 @@
 #include "platform/KeyedArchiver.h"
 
 #include <algorithm>
+#include <limits>
+#include <set>
 
 void registerTextModelClasses();
 
@@ -25,19 +27,33 @@ FootnoteObjectPtr FootnoteList::makeNewNote() {
 }
 
 QString FootnoteList::getUniqueID() const {
+    constexpr qint64 kLargest = std::numeric_limits<qint64>::max();
     qint64 largest = 0;
+    std::set<qint64> used;
     for (const auto& [key, note] : notes_) {
         qsizetype i = key.indexOf(QLatin1Char(':'));
         if (i < 0) continue;
         while (i < key.size() && key[i] == QLatin1Char(':')) ++i;
         qsizetype j = i;
+        const bool negative = j < key.size() && key[j] == QLatin1Char('-');
         if (j < key.size() && (key[j] == QLatin1Char('-') || key[j] == QLatin1Char('+'))) ++j;
+        const qsizetype digits = j;
         while (j < key.size() && key[j].isDigit()) ++j;
+        if (j == digits) continue;
         bool ok = false;
-        const qint64 n = key.mid(i, j - i).toLongLong(&ok);
-        if (ok) largest = std::max(largest, n);
+        qint64 n = key.mid(i, j - i).toLongLong(&ok);
+        // Digits beyond the integer range read as the largest number, as a
+        // scanner reads them.
+        if (!ok) n = negative ? 0 : kLargest;
+        if (n > 0) used.insert(n);
+        largest = std::max(largest, n);
     }
-    return QStringLiteral("footnote:%1").arg(largest + 1);
+    qint64 next = largest < kLargest ? largest + 1 : 1;
+    // With the largest number taken there is no "one more": the smallest
+    // free number is as new an id.
+    if (largest == kLargest)
+        while (used.count(next)) ++next;
+    return QStringLiteral("footnote:%1").arg(next);
 }
 
 FootnoteObjectPtr FootnoteList::noteForID(const QString& id) const {

@@ -200,13 +200,32 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     };
     const ts::Value* n = find(kName);
     VDData::setName(n && n->isString() ? n->toString() : QString());
+    if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
     const ts::Value* u = find(kUuid);
     if (!u) uuid_ = ts::Uuid::create();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
+    if (u && !u->isString())
+        TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
+                   ts::Value::typeName(u->type()));
 
     const ts::Value* f = find(kFlagged);
     flagged_ = f && f->isNumber() && f->toDouble() != 0;
+    if (f && !f->isNumber()) keepWrongTypedEntry(kFlagged, *f, "number");
+}
+
+void TSChunk::keepWrongTypedEntry(const QString& key, const ts::Value& value, const char* expected) {
+    TSLogError("The %@ of a %@ is a %s, not a %s; it is kept as it was", key, className(), ts::Value::typeName(value.type()),
+               expected);
+    keptEntries_[key] = value;
+}
+
+ts::Value TSChunk::takeKeptEntry(const QString& key) {
+    auto it = keptEntries_.find(key);
+    if (it == keptEntries_.end()) return {};
+    ts::Value v = std::move(it->second);
+    keptEntries_.erase(it);
+    return v;
 }
 
 void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {

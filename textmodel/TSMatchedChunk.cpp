@@ -155,7 +155,7 @@ void TSMatchedChunk::coverText(bool cover) {
             return true;
         });
         for (const auto& [r, c] : colours) copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(c), r);
-        setLatin(copy);
+        latin_.show(copy);
     }
     for (const auto& c : childNodes())
         if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) m->coverText(cover);
@@ -170,7 +170,7 @@ void TSMatchedChunk::uncoverOne() {
         if (fg && ColorExtensions::isEqualToCalibratedColor(fg, text)) continue;
         auto copy = std::make_shared<ts::AttributedString>(*l);
         copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(text), w.enclosing);
-        setLatin(copy);
+        latin_.show(copy);
         return;
     }
 }
@@ -180,6 +180,13 @@ void TSMatchedChunk::chooseMacronVariant(const QString& variant, ts::TextRange r
     if (variant.isNull() || !l) return;
     if (range.length != variant.size()) {
         TSLogError("Range length %li not the same as string %@", qint64(range.length), variant);
+        return;
+    }
+    // A range reaching past the Latin would be clipped, and the variant then
+    // replace fewer characters than it holds.
+    if (range.location < 0 || range.length < 0 || range.location > l->length() - range.length) {
+        TSLogError("Range %li, %li outside the Latin of %li characters; %@ not put in", qint64(range.location),
+                   qint64(range.length), qint64(l->length()), variant);
         return;
     }
     ts::Attributes attributes = l->attributes(range.location);
@@ -210,9 +217,9 @@ ts::AttributedStringPtr TSMatchedChunk::magnifyString(const ts::AttributedString
 }
 
 void TSMatchedChunk::magnify(float factor) {
-    if (english_.isPresent()) setEnglish(magnifyString(english(), factor));
-    if (latin_.isPresent()) setLatin(magnifyString(latin(), factor));
-    if (perseusEnglish_.isPresent()) setPerseusEnglish(magnifyString(perseusEnglish(), factor));
+    if (english_.isPresent()) english_.show(magnifyString(english(), factor));
+    if (latin_.isPresent()) latin_.show(magnifyString(latin(), factor));
+    if (perseusEnglish_.isPresent()) perseusEnglish_.show(magnifyString(perseusEnglish(), factor));
 }
 
 // --- columns by key ---

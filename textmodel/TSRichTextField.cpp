@@ -17,22 +17,39 @@ QString ownerName(const ts::Object* owner) { return owner ? owner->description()
 void TSRichTextField::readFrom(const ts::Value& value) {
     text_.reset();
     asRead_.reset();
+    shownAs_.reset();
     unreadable_ = false;
     source_ = value;
     pending_ = !value.isNull();
 }
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
-    // Whole-tree operations (magnify, cover, renumbering) store texts they
-    // did not change; the file's bytes must survive that, above all bytes
-    // that could not be read and are shown only as recovered plain text.
-    const bool unchanged = asRead_ && text && text->isEqualToAttributedString(*asRead_);
+    // The file's value and the text as read stay: a text that returns to
+    // what was read is saved as the file's own bytes again. A value never
+    // read has no text to return to.
+    if (pending_) {
+        source_ = ts::Value();
+        unreadable_ = false;
+    }
     text_ = std::move(text);
     pending_ = false;
-    if (unchanged) return;
-    source_ = ts::Value();
-    asRead_.reset();
-    unreadable_ = false;
+    shownAs_.reset();
+}
+
+void TSRichTextField::show(ts::AttributedStringPtr text) {
+    const bool keep = unreadable_ && !isEdited();
+    set(std::move(text));
+    // Kept bytes cannot be made again from the recovered text: a change
+    // made only to show the text differently leaves them what is saved.
+    if (keep && text_) shownAs_ = *text_;
+}
+
+bool TSRichTextField::isEdited() const {
+    if (pending_ || source_.isNull()) return false;
+    if (!text_) return bool(asRead_);
+    if (asRead_ && text_->isEqualToAttributedString(*asRead_)) return false;
+    if (shownAs_ && text_->isEqualToAttributedString(*shownAs_)) return false;
+    return true;
 }
 
 bool TSRichTextField::isPresent() const {
@@ -88,10 +105,7 @@ ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Objec
 
 ts::Value TSRichTextField::valueToWrite() const {
     if (pending_) return source_;
-    if (!source_.isNull()) {
-        if (!text_ && !asRead_) return source_;  // a value of another type, never replaced
-        if (text_ && asRead_ && text_->isEqualToAttributedString(*asRead_)) return source_;
-    }
+    if (!source_.isNull() && !isEdited()) return source_;
     if (!text_) return {};
     const QByteArray rtf = ts::writeRtf(*text_);
     if (rtf.isEmpty()) return {};
@@ -101,7 +115,7 @@ ts::Value TSRichTextField::valueToWrite() const {
 QStringList TSRichTextField::keptLinkTargets(const QString& key, const ts::Object* owner) const {
     if (pending_) parse(key, owner);
     QStringList targets;
-    if (!unreadable_ || !source_.isData()) return targets;
+    if (!unreadable_ || !source_.isData() || isEdited()) return targets;
     static const QRegularExpression field(QStringLiteral(R"re(HYPERLINK\s*(?:\\l\s*)?"([^"]*)")re"),
                                           QRegularExpression::CaseInsensitiveOption);
     const QString raw = QString::fromLatin1(source_.toData());

@@ -62,6 +62,15 @@ TEST(Footnotes, IdsAndLinkKinds) {
     EXPECT_FALSE(numeric.objectAtIndex(2));
     EXPECT_FALSE(numeric.objectAtIndex(-1));
 
+    // The largest number in use has no successor: a free number is taken.
+    FootnoteList full;
+    for (const char* id : {"footnote:9223372036854775807", "footnote:1", "footnote:99999999999999999999999"}) {
+        auto n = std::make_shared<FootnoteObject>();
+        n->setUniqueID(QString::fromLatin1(id));
+        full.addNote(n);
+    }
+    EXPECT_EQ(full.getUniqueID(), QStringLiteral("footnote:2"));
+
     EXPECT_EQ(LinkTypeOfLink(Value(QStringLiteral("footnote:12"))), 0);  // a string is not a link
     EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("footnote:12")))), 1);
     EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("vocab:7")))), 2);

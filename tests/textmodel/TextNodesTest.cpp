@@ -126,6 +126,13 @@ TEST(TextNodes, CoverUncoverVariantsAndMagnify) {
         EXPECT_TRUE(log->contains(QStringLiteral("Range length 3 not the same as string")));
         EXPECT_EQ(l->latin()->string(), QStringLiteral("arma virumque cano"));
     }
+    // A range past the end would have changed the Latin around it.
+    for (TextRange outside : {TextRange{16, 3}, TextRange{18, 3}, TextRange{-1, 3}, TextRange{40, 3}}) {
+        CaptureLogger::Scope log;
+        l->chooseMacronVariant(QStringLiteral("xyz"), outside);
+        EXPECT_EQ(l->latin()->string(), QStringLiteral("arma virumque cano")) << outside.location;
+        EXPECT_TRUE(log->contains(QStringLiteral("outside the Latin")));
+    }
     l->chooseMacronVariant(QString::fromUtf8("cānō"), {14, 4});
     EXPECT_EQ(l->latin()->string(), QString::fromUtf8("arma virumque cānō"));
     auto bg = l->latin()->attribute(AttributeName::BackgroundColor, 15).toObjectAs<Color>();
