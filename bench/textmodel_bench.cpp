@@ -153,6 +153,32 @@ void BM_RtfReaderOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_RtfReaderOnly)->Unit(benchmark::kMillisecond);
 
+// One column of 8,000 formatting runs (every other word bold, none with a
+// colour), opened as a line shows it, against the RTF reader alone.
+const QByteArray& manyRunsRtf() {
+    static const QByteArray bytes = [] {
+        QString body;
+        for (int i = 0; i < 4000; ++i) body += QStringLiteral("\\b arma%1\\b0  virum ").arg(i);
+        return rtf(body);
+    }();
+    return bytes;
+}
+
+void BM_ManyRunsRtfOnly(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(ts::readRichTextData(manyRunsRtf()).text.runs().size());
+}
+BENCHMARK(BM_ManyRunsRtfOnly)->Unit(benchmark::kMillisecond);
+
+void BM_ManyRunsColumn(benchmark::State& state) {
+    ts::ValueDictionary d{{QStringLiteral("ClassName"), QStringLiteral("TSMatchedChunk")},
+                          {QStringLiteral("Latin"), ts::Value(manyRunsRtf())}};
+    for (auto _ : state) {
+        auto line = TSChunk::dataFromDictionary(ts::Value(d));
+        benchmark::DoNotOptimize(line->textForKey(QStringLiteral("latin"))->runs().size());
+    }
+}
+BENCHMARK(BM_ManyRunsColumn)->Unit(benchmark::kMillisecond);
+
 // A tree of 20,000 nodes: 200 sections of 99 lines under one root.
 struct UuidTree {
     TSTextPtr root = std::make_shared<TSText>();
@@ -211,6 +237,7 @@ BENCHMARK(BM_ItemWithUUIDAfterChange)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     bench::initialize(argc, argv, 3);
     documentBytes();
+    manyRunsRtf();
     uuidTree();
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -223,6 +250,7 @@ int main(int argc, char** argv) {
     ratio("BM_TextReadAllWrite", "BM_PlistOnly", "5");
     ratio("BM_TextReadAllRewriteAll", "BM_PlistOnly", "5");
     ratio("BM_RtfReaderOnly", "BM_PlistOnly", "-");
+    ratio("BM_ManyRunsColumn", "BM_ManyRunsRtfOnly", "2");
     ratio("BM_ItemWithUUID", "BM_HashLookups", "3");
     ratio("BM_ItemWithUUIDAfterChange", "BM_HashLookups", "3");
     return 0;

@@ -17,6 +17,24 @@ AttributedString::AttributedString(const QString& text, const Attributes& attrib
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
 }
 
+AttributedString& AttributedString::operator=(const AttributedString& other) {
+    if (this != &other) {
+        text_ = other.text_;
+        runs_ = other.runs_;
+    }
+    ++changes_;
+    return *this;
+}
+
+AttributedString& AttributedString::operator=(AttributedString&& other) {
+    if (this != &other) {
+        text_ = std::move(other.text_);
+        runs_ = std::move(other.runs_);
+    }
+    ++changes_;
+    return *this;
+}
+
 TextRange AttributedString::clip(TextRange range) const {
     const qsizetype len = text_.size();
     qsizetype loc = std::clamp<qsizetype>(range.location, 0, len);
@@ -42,6 +60,7 @@ size_t AttributedString::splitAt(qsizetype pos) {
 }
 
 void AttributedString::normalize() {
+    ++changes_;
     std::vector<Run> out;
     out.reserve(runs_.size());
     for (Run& r : runs_) {
@@ -176,6 +195,7 @@ void AttributedString::append(const AttributedString& text) {
 
 void AttributedString::append(const QString& text, const Attributes& attributes) {
     if (text.isEmpty()) return;
+    ++changes_;
     text_ += text;
     if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
     else runs_.push_back({text.size(), attributes});
@@ -184,6 +204,11 @@ void AttributedString::append(const QString& text, const Attributes& attributes)
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }
+
+void AttributedString::changeAttributes(const std::function<void(Attributes&)>& change) {
+    for (Run& r : runs_) change(r.attributes);
+    normalize();
+}
 
 namespace {
 

@@ -128,6 +128,7 @@ QUuid TSChunk::uuidValue() const {
 
 void TSChunk::setUuid(TSUuidPtr uuid) {
     uuid_ = std::move(uuid);
+    uuidText_.clear();
     bumpGeneration();
 }
 
@@ -164,7 +165,7 @@ ts::ValueDictionary TSChunk::nodeDictionary() const {
     d[kClassName] = className();
     if (!name().isNull()) d[kName] = name();
     if (flagged_) d[kFlagged] = ts::Value(qint64(1));
-    d[kUuid] = uuid()->UUIDString();
+    d[kUuid] = uuid_ && !uuidText_.isNull() ? uuidText_ : uuid()->UUIDString();
 
     const bool hasChildren = children_ && children_->count() > 0;
     if (hasChildren || !keptChildren_.empty()) {
@@ -205,6 +206,14 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     const ts::Value* u = find(kUuid);
     if (!u) uuid_ = ts::Uuid::create();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
+    uuidText_.clear();
+    // The text read is written back as it is when it is already the form
+    // the writer would make, which spares formatting every uuid on a save.
+    if (uuid_ && u) {
+        const QString text = u->toString();
+        if (text.size() == 36 && std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLower(); }))
+            uuidText_ = text;
+    }
     if (u && !u->isString())
         TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
                    ts::Value::typeName(u->type()));

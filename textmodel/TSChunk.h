@@ -148,6 +148,8 @@ private:
     std::weak_ptr<TSChunk> parent_;
     VDNewArrayPtr children_;
     mutable TSUuidPtr uuid_;
+    // uuid_ as the file wrote it, when that is its standard text; null else.
+    QString uuidText_;
     QString tagName_;
     qint64 chunkType_ = 0;
 

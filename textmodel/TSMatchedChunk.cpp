@@ -141,20 +141,16 @@ ts::AttributedStringPtr TSMatchedChunk::copyInterlinear() const {
 void TSMatchedChunk::coverText(bool cover) {
     if (auto l = latin()) {
         auto copy = std::make_shared<ts::AttributedString>(*l);
-        std::vector<std::pair<ts::TextRange, ts::ColorPtr>> colours;
-        copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
-            ts::ColorPtr c;
-            if (cover) {
-                auto bg = a.find(ts::AttributeName::BackgroundColor);
-                if (bg != a.end()) c = bg->second.toObjectAs<ts::Color>();
-                if (!c) c = ts::Color::textBackgroundColor();
-            } else {
-                c = ts::Color::textColor();
+        const ts::Value text(ts::Color::textColor());
+        const ts::Value background(ts::Color::textBackgroundColor());
+        copy->changeAttributes([&](ts::Attributes& a) {
+            if (!cover) {
+                a[ts::AttributeName::ForegroundColor] = text;
+                return;
             }
-            colours.emplace_back(r, c);
-            return true;
+            auto bg = a.find(ts::AttributeName::BackgroundColor);
+            a[ts::AttributeName::ForegroundColor] = bg != a.end() && bg->second.toObjectAs<ts::Color>() ? bg->second : background;
         });
-        for (const auto& [r, c] : colours) copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(c), r);
         latin_.show(copy);
     }
     for (const auto& c : childNodes())
@@ -202,17 +198,14 @@ void TSMatchedChunk::chooseMacronVariant(const QString& variant, ts::TextRange r
 ts::AttributedStringPtr TSMatchedChunk::magnifyString(const ts::AttributedStringPtr& text, float factor) {
     if (!text) return nullptr;
     auto copy = std::make_shared<ts::AttributedString>(*text);
-    std::vector<std::pair<ts::TextRange, ts::FontPtr>> fonts;
-    copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
+    copy->changeAttributes([&](ts::Attributes& a) {
         auto it = a.find(ts::AttributeName::Font);
-        if (it == a.end()) return true;
+        if (it == a.end()) return;
         auto font = it->second.toObjectAs<ts::Font>();
-        if (!font) return true;
+        if (!font) return;
         const double size = font->pointSize() + (factor > 1.0f ? 1.0 : -1.0);
-        if (size >= 5.0) fonts.emplace_back(r, font->withSize(size));
-        return true;
+        if (size >= 5.0) it->second = ts::Value(font->withSize(size));
     });
-    for (const auto& [r, f] : fonts) copy->addAttribute(ts::AttributeName::Font, ts::Value(f), r);
     return copy;
 }
 

@@ -11,7 +11,41 @@
 #include <algorithm>
 
 namespace {
+
 QString ownerName(const ts::Object* owner) { return owner ? owner->description() : QStringLiteral("a line"); }
+
+struct ReadOutcome {
+    ts::AttributedStringPtr text;  // null for a value that is no text at all
+    bool unreadable = false;
+    QString error;
+};
+
+// The text a stored value shows: its rich text, or what plain text can be
+// recovered from data the reader refuses.
+ReadOutcome readStoredValue(const ts::Value& source) {
+    ReadOutcome out;
+    if (source.isData()) {
+        const QByteArray& data = source.toData();
+        ts::RtfdReadResult r = ts::readRichTextData(data);
+        if (r.ok) {
+            out.text = std::make_shared<ts::AttributedString>(std::move(r.text));
+        } else {
+            out.unreadable = true;
+            out.error = r.error;
+            out.text = ts::AttributedString::make(TSTextHelpers::recoverPlainText(data));
+        }
+    } else if (source.isString()) {
+        out.unreadable = true;
+        out.text = ts::AttributedString::make(source.toString());
+    } else {
+        out.unreadable = true;
+        return out;
+    }
+    // Text saved in one appearance stays readable in another.
+    TSTextHelpers::addTextColorWhereMissing(*out.text);
+    return out;
+}
+
 }  // namespace
 
 void TSRichTextField::readFrom(const ts::Value& value) {
@@ -19,6 +53,7 @@ void TSRichTextField::readFrom(const ts::Value& value) {
     asRead_.reset();
     shownAs_.reset();
     unreadable_ = false;
+    readAText_ = false;
     source_ = value;
     pending_ = !value.isNull();
 }
@@ -41,15 +76,30 @@ void TSRichTextField::show(ts::AttributedStringPtr text) {
     set(std::move(text));
     // Kept bytes cannot be made again from the recovered text: a change
     // made only to show the text differently leaves them what is saved.
-    if (keep && text_) shownAs_ = *text_;
+    if (keep && text_) {
+        shownAs_ = text_;
+        shownCount_ = text_->changeCount();
+    }
+}
+
+const ts::AttributedString* TSRichTextField::textAsRead() const {
+    if (asRead_ && asRead_->changeCount() == asReadCount_) return asRead_.get();
+    // The object read was changed since (it is handed out and may be edited
+    // in place): read the stored value again to compare with.
+    ReadOutcome r = readStoredValue(source_);
+    asRead_ = std::move(r.text);
+    asReadCount_ = asRead_ ? asRead_->changeCount() : 0;
+    return asRead_.get();
 }
 
 bool TSRichTextField::isEdited() const {
     if (pending_ || source_.isNull()) return false;
-    if (!text_) return bool(asRead_);
-    if (asRead_ && text_->isEqualToAttributedString(*asRead_)) return false;
-    if (shownAs_ && text_->isEqualToAttributedString(*shownAs_)) return false;
-    return true;
+    if (!text_) return readAText_;
+    if (shownAs_ == text_ && shownCount_ == text_->changeCount()) return false;
+    const ts::AttributedString* original = textAsRead();
+    if (!original) return true;
+    if (original == text_.get()) return false;
+    return !text_->isEqualToAttributedString(*original);
 }
 
 bool TSRichTextField::isPresent() const {
@@ -71,31 +121,22 @@ bool TSRichTextField::mayHaveLinks() const {
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
     pending_ = false;
-    if (source_.isData()) {
-        const QByteArray data = source_.toData();
-        ts::RtfdReadResult r = ts::readRichTextData(data);
-        if (r.ok) {
-            text_ = std::make_shared<ts::AttributedString>(std::move(r.text));
-        } else {
-            unreadable_ = true;
-            TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
-                       r.error, qint64(data.size()));
-            text_ = ts::AttributedString::make(TSTextHelpers::recoverPlainText(data));
-        }
-    } else if (source_.isString()) {
-        unreadable_ = true;
+    ReadOutcome r = readStoredValue(source_);
+    unreadable_ = r.unreadable;
+    if (source_.isData() && r.unreadable)
+        TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
+                   r.error, qint64(source_.toData().size()));
+    else if (source_.isString())
         TSLogError("The %@ text of %@ is stored as plain text, not RTF; it is kept as it was", key, ownerName(owner));
-        text_ = ts::AttributedString::make(source_.toString());
-    } else {
-        unreadable_ = true;
+    else if (!source_.isData())
         TSLogError("The %@ text of %@ is a %s, not RTF data; it is kept as it was", key, ownerName(owner),
                    ts::Value::typeName(source_.type()));
-        text_.reset();
-        return;
-    }
-    // Text saved in one appearance stays readable in another.
-    TSTextHelpers::addTextColorWhereMissing(*text_);
-    asRead_ = *text_;
+    text_ = std::move(r.text);
+    readAText_ = bool(text_);
+    // The text handed out is the text as read until it changes, so nothing
+    // is copied to tell the two apart.
+    asRead_ = text_;
+    asReadCount_ = text_ ? text_->changeCount() : 0;
 }
 
 ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Object* owner) const {

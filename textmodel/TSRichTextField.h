@@ -20,7 +20,6 @@
 
 #include <QStringList>
 
-#include <optional>
 
 class TSRichTextField {
 public:
@@ -55,12 +54,18 @@ public:
 private:
     void parse(const QString& key, const ts::Object* owner) const;
 
+    // The text read from source_, to tell whether the text changed since,
+    // while its change count is what it was when read (often text_ itself).
+    const ts::AttributedString* textAsRead() const;
+
     mutable ts::AttributedStringPtr text_;
     ts::Value source_;
-    // The text as read from source_, to tell whether it changed since.
-    mutable std::optional<ts::AttributedString> asRead_;
+    mutable ts::AttributedStringPtr asRead_;
+    mutable quint64 asReadCount_ = 0;
     // The text as show() left an unedited, unreadable column.
-    std::optional<ts::AttributedString> shownAs_;
+    ts::AttributedStringPtr shownAs_;
+    quint64 shownCount_ = 0;
     mutable bool pending_ = false;
     mutable bool unreadable_ = false;
+    mutable bool readAText_ = false;
 };

@@ -213,3 +213,35 @@ TEST(TextNodes, NestedRootsRoundTrip) {
     EXPECT_EQ(inner->parent(), again);
     EXPECT_EQ(again->itemWithUUID(inner->childAt(0)->uuid()), inner->childAt(0));
 }
+
+// A column of many runs: every run without a colour gets the text colour,
+// runs with their own keep it, and covering reaches every run.
+TEST(TextNodes, ManyRunsAreColouredRunByRun) {
+    QByteArray body;
+    for (int i = 0; i < 3000; ++i) body += i % 3 == 2 ? "\\cf2 red\\cf0 " : (i % 2 ? "\\b bold\\b0 " : "plain ");
+    ValueDictionary d{{QStringLiteral("Latin"), Value(QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}"
+                                                                 "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\f0 ") +
+                                                      body + "}")}};
+    auto text = TSMatchedChunk::readAttributedStringForKey(QStringLiteral("Latin"), Value(d));
+    ASSERT_TRUE(text);
+    ASSERT_GT(text->runs().size(), 2000u);
+    int own = 0;
+    for (const auto& run : text->runs()) {
+        auto c = run.attributes.find(AttributeName::ForegroundColor);
+        ASSERT_NE(c, run.attributes.end());
+        if (!ColorExtensions::isEqualToCalibratedColor(c->second.toObjectAs<Color>(), Color::textColor())) ++own;
+    }
+    EXPECT_EQ(own, 1000);
+
+    auto l = std::make_shared<TSMatchedChunk>();
+    l->setLatin(text);
+    l->coverText(true);
+    for (const auto& run : l->latin()->runs())
+        EXPECT_TRUE(ColorExtensions::isEqualToCalibratedColor(
+            run.attributes.at(AttributeName::ForegroundColor).toObjectAs<Color>(), Color::textBackgroundColor()));
+    l->coverText(false);
+    for (const auto& run : l->latin()->runs())
+        EXPECT_TRUE(ColorExtensions::isEqualToCalibratedColor(
+            run.attributes.at(AttributeName::ForegroundColor).toObjectAs<Color>(), Color::textColor()));
+    EXPECT_EQ(l->latin()->string(), text->string());
+}
