@@ -61,17 +61,18 @@ size_t AttributedString::splitAt(qsizetype pos) {
 
 void AttributedString::normalize() {
     ++changes_;
-    std::vector<Run> out;
-    out.reserve(runs_.size());
-    for (Run& r : runs_) {
-        if (r.length <= 0) continue;
-        if (!out.empty() && out.back().attributes == r.attributes) {
-            out.back().length += r.length;
-        } else {
-            out.push_back(std::move(r));
+    // In place: joining runs never needs more room than there is.
+    size_t out = 0;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        if (runs_[i].length <= 0) continue;
+        if (out > 0 && runs_[out - 1].attributes == runs_[i].attributes) {
+            runs_[out - 1].length += runs_[i].length;
+            continue;
         }
+        if (out != i) runs_[out] = std::move(runs_[i]);
+        ++out;
     }
-    runs_ = std::move(out);
+    runs_.erase(runs_.begin() + qsizetype(out), runs_.end());
 }
 
 template <class F> void AttributedString::modifyRuns(TextRange range, F&& change) {
