@@ -1,5 +1,7 @@
 #include "FootnoteList.h"
 
+#include "FootnoteArchive.h"
+
 #include "app/logging/LGLog.h"
 #include "foundation/NSKeyedUnarchiverExtensions.h"
 #include "platform/KeyedArchiver.h"
@@ -9,6 +11,8 @@
 #include <set>
 
 void registerTextModelClasses();
+
+const QString FootnoteList::kKeptArchiveID = QStringLiteral("footnote:kept-unreadable-archive");
 
 void FootnoteList::addNote(const FootnoteObjectPtr& note) {
     if (!note) return;
@@ -72,45 +76,65 @@ FootnoteObjectPtr FootnoteList::objectAtIndex(qint64 index) const {
 }
 
 QByteArray FootnoteList::archiveNotes() const {
-    if (hasUnreadableArchive()) {
-        if (!notes_.empty())
-            TSLogError("%ld footnotes are not saved: the document's footnotes could not be read and are kept as they were",
-                       count());
-        return unreadableArchive_;
-    }
+    // Nothing new to save beside an archive that could not be read at all:
+    // its bytes go back exactly as they were read.
+    if (!unreadableArchive_.isNull() && notes_.empty() && kept_.empty()) return unreadableArchive_;
     ts::ValueDictionary root;
     for (const auto& [key, note] : notes_)
         if (note) root[key] = ts::Value(note);
+    if (!unreadableArchive_.isNull()) {
+        // Held by a footnote of its own, which no text links to.
+        auto holder = std::make_shared<FootnoteObject>();
+        holder->setUniqueID(kKeptArchiveID);
+        holder->setTitle(QStringLiteral("Footnotes that could not be read"));
+        holder->setNote(unreadableArchive_);
+        root[kKeptArchiveID] = ts::Value(holder);
+    }
     QString error;
     QByteArray data = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(std::move(root)), &error);
-    if (data.isEmpty()) TSLogError("Unable to archive the footnotes: %@", error);
+    if (data.isEmpty()) {
+        TSLogError("Unable to archive the footnotes: %@", error);
+        return data;
+    }
+    if (!kept_.empty()) data = FootnoteArchive::addKeptEntries(data, kept_);
     return data;
+}
+
+// Takes out the footnote that holds an archive kept from an earlier save.
+void FootnoteList::takeKeptArchive() {
+    auto it = notes_.find(kKeptArchiveID);
+    if (it == notes_.end()) return;
+    if (it->second && !it->second->note().isNull()) unreadableArchive_ = it->second->note();
+    notes_.erase(it);
 }
 
 FootnoteListPtr FootnoteList::unarchiveNotes(const QByteArray& data) {
     registerTextModelClasses();
     auto list = std::make_shared<FootnoteList>();
     if (data.isEmpty()) return list;
+    const QStringList allowed{FootnoteObject::staticClassName(), QStringLiteral("NSDictionary"),
+                              QStringLiteral("NSMutableDictionary")};
     UnarchiveError error;
-    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(
-        data, error, {FootnoteObject::staticClassName(), QStringLiteral("NSDictionary"), QStringLiteral("NSMutableDictionary")});
-    if (!root.isDictionary()) {
+    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(data, error, allowed);
+    bool allNotes = root.isDictionary();
+    for (const auto& [key, value] : root.dictionary())
+        if (!value.toObjectAs<FootnoteObject>()) allNotes = false;
+    if (allNotes) {
+        for (const auto& [key, value] : root.dictionary()) list->notes_[key] = value.toObjectAs<FootnoteObject>();
+        list->takeKeptArchive();
+        return list;
+    }
+    // Entry by entry: one entry that cannot be read hides no other.
+    FootnoteArchive::SplitResult parts = FootnoteArchive::split(data, allowed);
+    if (!parts.isArchive) {
         TSLogError("The footnotes could not be read (%@); their %ld bytes are kept as they were",
                    error.isSet() ? error.localizedDescription() : QStringLiteral("not a dictionary"), qint64(data.size()));
         list->unreadableArchive_ = data;
         return list;
     }
-    for (const auto& [key, value] : root.dictionary()) {
-        if (auto note = value.toObjectAs<FootnoteObject>()) {
-            list->notes_[key] = note;
-        } else {
-            // One entry that is not a footnote would be lost by the next save.
-            TSLogError("The footnote under %@ is a %@; the footnotes are kept as they were", key, value.description());
-            list->notes_.clear();
-            list->unreadableArchive_ = data;
-            return list;
-        }
-    }
+    list->notes_ = std::move(parts.notes);
+    list->kept_ = std::move(parts.kept);
+    list->takeKeptArchive();
     return list;
 }
 
@@ -138,5 +162,6 @@ FootnoteListPtr FootnoteList::copy() const {
         c->notes_[note->uniqueID().isNull() ? key : note->uniqueID()] = note;
     }
     c->unreadableArchive_ = unreadableArchive_;
+    c->kept_ = kept_;
     return c;
 }
