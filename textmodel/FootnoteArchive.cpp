@@ -5,6 +5,7 @@
 #include "platform/PropertyList.h"
 
 #include <deque>
+#include <set>
 
 namespace FootnoteArchive {
 
@@ -190,17 +191,26 @@ QByteArray addKeptEntries(const QByteArray& archive, const std::vector<KeptEntry
     ts::ValueDictionary& dictionary = objects[opened.root].dictionary();
     ts::ValueArray& keys = dictionary[kKeys].array();
     ts::ValueArray& values = dictionary[kValues].array();
-    QStringList present;
-    for (const ts::Value& k : keys) present << keyText(objects[k.toUid().value]);
+    std::set<QString> present;
+    for (const ts::Value& k : keys) present.insert(keyText(objects[k.toUid().value]));
     for (const KeptEntry& entry : kept) {
-        if (!entry.key.isNull() && present.contains(entry.key)) {
-            TSLogError("A footnote kept as it was has the id %@ of another; the other is saved", entry.key);
-            continue;
-        }
         const quint64 offset = objects.size();
         auto place = [offset](quint64 uid) -> quint64 { return uid == 0 ? 0 : offset + uid - 1; };
         for (const ts::Value& o : entry.objects) objects.push_back(mapReferences(o, place));
-        keys.push_back(ts::Value(ts::Uid{place(entry.keyRef)}));
+        quint64 key = place(entry.keyRef);
+        // A dictionary holds one value per key: an entry whose key is taken
+        // (the archive read held it twice) goes under a key of its own.
+        if (!entry.key.isNull() && present.count(entry.key)) {
+            QString other;
+            for (int n = 2; other.isNull() || present.count(other); ++n) other = QStringLiteral("%1 (%2)").arg(entry.key).arg(n);
+            TSLogError("An entry kept as it was under %@ is saved under %@, as %@ is taken", entry.key, other, entry.key);
+            objects.push_back(ts::Value(other));
+            key = objects.size() - 1;
+            present.insert(other);
+        } else if (!entry.key.isNull()) {
+            present.insert(entry.key);
+        }
+        keys.push_back(ts::Value(ts::Uid{key}));
         values.push_back(ts::Value(ts::Uid{place(entry.valueRef)}));
     }
     QString error;

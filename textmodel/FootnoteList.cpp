@@ -78,7 +78,7 @@ FootnoteObjectPtr FootnoteList::objectAtIndex(qint64 index) const {
 QByteArray FootnoteList::archiveNotes() const {
     // Nothing new to save beside an archive that could not be read at all:
     // its bytes go back exactly as they were read.
-    if (!unreadableArchive_.isNull() && notes_.empty() && kept_.empty()) return unreadableArchive_;
+    if (unreadableIsWholeArchive_ && notes_.empty() && kept_.empty()) return unreadableArchive_;
     ts::ValueDictionary root;
     for (const auto& [key, note] : notes_)
         if (note) root[key] = ts::Value(note);
@@ -104,7 +104,8 @@ QByteArray FootnoteList::archiveNotes() const {
 void FootnoteList::takeKeptArchive() {
     auto it = notes_.find(kKeptArchiveID);
     if (it == notes_.end()) return;
-    if (it->second && !it->second->note().isNull()) unreadableArchive_ = it->second->note();
+    if (!it->second || it->second->note().isNull()) return;
+    unreadableArchive_ = it->second->note();
     notes_.erase(it);
 }
 
@@ -130,6 +131,7 @@ FootnoteListPtr FootnoteList::unarchiveNotes(const QByteArray& data) {
         TSLogError("The footnotes could not be read (%@); their %ld bytes are kept as they were",
                    error.isSet() ? error.localizedDescription() : QStringLiteral("not a dictionary"), qint64(data.size()));
         list->unreadableArchive_ = data;
+        list->unreadableIsWholeArchive_ = true;
         return list;
     }
     list->notes_ = std::move(parts.notes);
@@ -162,6 +164,7 @@ FootnoteListPtr FootnoteList::copy() const {
         c->notes_[note->uniqueID().isNull() ? key : note->uniqueID()] = note;
     }
     c->unreadableArchive_ = unreadableArchive_;
+    c->unreadableIsWholeArchive_ = unreadableIsWholeArchive_;
     c->kept_ = kept_;
     return c;
 }

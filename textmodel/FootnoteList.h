@@ -74,6 +74,7 @@ public:
     qint64 keptEntryCount() const { return qint64(kept_.size()); }
     void discardUnreadableArchive() {
         unreadableArchive_ = QByteArray();
+        unreadableIsWholeArchive_ = false;
         kept_.clear();
     }
 
@@ -82,5 +83,7 @@ private:
 
     Notes notes_;
     QByteArray unreadableArchive_;
+    // The bytes are the whole archive read (not ones an earlier save kept).
+    bool unreadableIsWholeArchive_ = false;
     std::vector<FootnoteArchive::KeptEntry> kept_;
 };
