@@ -38,10 +38,12 @@ inline bool checkTextTree(const QByteArray& bytes) {
 // the bytes of an archive that could not be read) is all there again after
 // a save and a second reading.
 inline bool checkFootnoteList(const QByteArray& bytes) {
-    const FootnoteListPtr list = FootnoteList::unarchiveNotes(bytes);
-    for (const auto& [id, note] : list->notes())
+    const FootnoteListPtr read = FootnoteList::unarchiveNotes(bytes);
+    for (const auto& [id, note] : read->notes())
         if (note) (void)note->description();
-    const QByteArray saved = list->copy()->archiveNotes();
+    // Saved as the document saves: a copy, which keys each footnote by its id.
+    const FootnoteListPtr list = read->copy();
+    const QByteArray saved = list->archiveNotes();
     if (saved.isEmpty() && (list->count() > 0 || list->hasUnreadableArchive())) return false;
     const FootnoteListPtr back = FootnoteList::unarchiveNotes(saved);
     if (back->count() != list->count() || back->keptEntryCount() != list->keptEntryCount() ||

@@ -17,9 +17,6 @@ const QString kRoot = QStringLiteral("root");
 const QString kKeys = QStringLiteral("NS.keys");
 const QString kValues = QStringLiteral("NS.objects");
 
-// Each failed entry costs one more reading of the archive; past this many,
-// the entries not yet decoded are kept unread.
-constexpr int kMaxRestarts = 256;
 // Objects of an archive are flat (a dictionary of references, an array of
 // references); anything deeper is left as it is.
 constexpr int kMaxDepth = 32;
@@ -117,65 +114,65 @@ QString keyText(const ts::Value& key) {
 
 }  // namespace
 
+// Decodes one kept entry's value on its own: an archive of nothing but the
+// objects the entry reaches, so that damage elsewhere in the archive, or in
+// another entry, does not touch it.
+ts::Value decodeEntry(const KeptEntry& entry, const QStringList& allowedClasses, QString& error) {
+    ts::ValueArray objects;
+    objects.reserve(entry.objects.size() + 1);
+    objects.push_back(QStringLiteral("$null"));
+    objects.insert(objects.end(), entry.objects.begin(), entry.objects.end());
+    ts::ValueDictionary archive{{QStringLiteral("$archiver"), QStringLiteral("NSKeyedArchiver")},
+                                {QStringLiteral("$version"), ts::Value(qint64(100000))},
+                                {kTop, ts::ValueDictionary{{kRoot, ts::Value(ts::Uid{entry.valueRef})}}},
+                                {kObjects, std::move(objects)}};
+    const QByteArray bytes = ts::PropertyList::writeBinary(ts::Value(std::move(archive)), &error);
+    if (bytes.isEmpty()) return {};
+    return ts::KeyedUnarchiver::unarchive(bytes, allowedClasses, &error);
+}
+
 SplitResult split(const QByteArray& data, const QStringList& allowedClasses) {
     SplitResult result;
     Opened archive;
     if (!open(data, archive)) return result;
-    result.isArchive = true;
     const ts::ValueArray& objects = archive.plist[kObjects].array();
     const ts::Value& dictionary = objects[archive.root];
     const ts::ValueArray& keys = dictionary[kKeys].array();
     const ts::ValueArray& values = dictionary[kValues].array();
 
-    // Each entry is decoded under a top-level name of its own.
-    struct Entry {
-        QString key;
-        size_t index;
-    };
-    std::vector<Entry> entries;
-    ts::ValueDictionary top;
+    // Objects shared by many entries are copied for each; past this many
+    // copies in all the archive is kept whole instead.
+    const quint64 budget = 100000 + 8 * quint64(objects.size());
+    quint64 copied = 0;
+    std::vector<KeptEntry> entries;
+    entries.reserve(keys.size());
     for (size_t i = 0; i < keys.size(); ++i) {
-        const QString key = keyText(objects[keys[i].toUid().value]);
-        if (key.isNull()) {
+        const quint64 keyRef = keys[i].toUid().value;
+        entries.push_back(keep(objects, keyRef, values[i].toUid().value, keyText(objects[keyRef])));
+        copied += entries.back().objects.size();
+        if (copied > budget) {
+            TSLogError("The footnotes share too much to be read one by one; they are kept as they were");
+            return result;
+        }
+    }
+    result.isArchive = true;
+    for (KeptEntry& entry : entries) {
+        if (entry.key.isNull()) {
             TSLogError("A footnote is stored under a key that is not a string; it is kept as it was");
-            result.kept.push_back(keep(objects, keys[i].toUid().value, values[i].toUid().value, QString()));
+            result.kept.push_back(std::move(entry));
             continue;
         }
-        top.emplace(QStringLiteral("e%1").arg(entries.size()), values[i]);
-        entries.push_back({key, i});
-    }
-    auto keepEntry = [&](const Entry& e) {
-        result.kept.push_back(keep(objects, keys[e.index].toUid().value, values[e.index].toUid().value, e.key));
-    };
-    ts::ValueDictionary byEntry = archive.plist.dictionary();
-    byEntry[kTop] = std::move(top);
-    const QByteArray bytes = ts::PropertyList::writeBinary(ts::Value(std::move(byEntry)));
-
-    size_t next = 0;
-    for (int restarts = 0; next < entries.size(); ++restarts) {
-        ts::KeyedUnarchiver coder(bytes, allowedClasses);
-        if (!coder.ok() || restarts > kMaxRestarts) {
-            TSLogError("%ld footnotes could not be read one by one; they are kept as they were",
-                       qint64(entries.size() - next));
-            for (; next < entries.size(); ++next) keepEntry(entries[next]);
-            break;
+        QString error;
+        const ts::Value v = decodeEntry(entry, allowedClasses, error);
+        if (auto note = v.toObjectAs<FootnoteObject>()) {
+            result.notes[entry.key] = note;
+            continue;
         }
-        for (; next < entries.size(); ++next) {
-            const Entry& e = entries[next];
-            const ts::Value v = coder.decodeObject(QStringLiteral("e%1").arg(next));
-            if (!coder.ok()) {
-                TSLogError("The footnote under %@ could not be read (%@); it is kept as it was", e.key, coder.error());
-                keepEntry(e);
-                ++next;
-                break;  // the coder stops at its first error: a fresh one goes on
-            }
-            if (auto note = v.toObjectAs<FootnoteObject>()) {
-                result.notes[e.key] = note;
-            } else {
-                TSLogError("The footnote under %@ is a %@; it is kept as it was", e.key, v.description().left(80));
-                keepEntry(e);
-            }
-        }
+        if (!error.isEmpty())
+            TSLogError("The footnote under %@ could not be read (%@); it is kept as it was", entry.key, error);
+        else
+            TSLogError("The footnote under %@ is a %@; it is kept as it was", entry.key, v.description().left(80));
+        result.kept.push_back(std::move(entry));
     }
     return result;
 }

@@ -5,7 +5,8 @@
 // A keyed archive is a property list whose "$objects" table holds every
 // object, linked by UID; the footnote list is the dictionary at "$top"/"root",
 // its keys and values given by UID in "NS.keys" and "NS.objects". Each entry
-// is decoded on its own, so one that cannot be read hides no other. An entry
+// is decoded on its own, from nothing but the objects it reaches, so one that
+// cannot be read (or damage elsewhere in the archive) hides no other. An entry
 // that is not a footnote is kept as its own piece of the object table (every
 // object reachable from its key and value) and put back, unchanged, into the
 // archive written later.
@@ -33,7 +34,7 @@ struct KeptEntry {
 };
 
 struct SplitResult {
-    bool isArchive = false;  // false: the bytes are no keyed archive of a dictionary
+    bool isArchive = false;  // false: not taken apart (no keyed archive of a dictionary)
     std::map<QString, FootnoteObjectPtr> notes;
     std::vector<KeptEntry> kept;
 };
