@@ -69,6 +69,7 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
     insertParent(translation);
     const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
     std::unordered_set<const TSChunk*> used;
+    bool aligned = false;
     for (const QString& name : names) {
         if (name == QLatin1String("introduction") || name == QLatin1String("Introduction")) continue;
         TSChunkPtr destination = matchName(name, self);
@@ -80,11 +81,13 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
         } else {
             adjustLines(source);
             insertLines(source, destination, footnotes);
-            // Markers already in the column are numbered afresh too, even
-            // when this alignment wrote none.
-            reunumberFootnotes(footnotes, kPerseusEnglish, false);
+            aligned = true;
         }
     }
+    // Numbering walks the whole column, so once after every section gives
+    // the numbers that numbering after each would. Markers already in the
+    // column are numbered afresh too, even when this alignment wrote none.
+    if (aligned) reunumberFootnotes(footnotes, kPerseusEnglish, false);
     // Nothing of the translation goes missing without a word.
     if (!used.count(translation.get()))
         for (const auto& section : translation->childNodes())
