@@ -13,13 +13,13 @@
 // that returns to what was read counts as unchanged.
 //
 // Callers may change the returned text in place; the field notices on
-// writing by comparing it with the text as read.
+// writing, by the text's change count and, once it changed, by comparing it
+// with the text as read (read again from the stored value when needed).
 
 #include "platform/AttributedString.h"
 #include "platform/Object.h"
 
 #include <QStringList>
-
 
 class TSRichTextField {
 public:
