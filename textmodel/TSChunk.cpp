@@ -211,7 +211,8 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     // the writer would make, which spares formatting every uuid on a save.
     if (uuid_ && u) {
         const QString text = u->toString();
-        if (text.size() == 36 && std::none_of(text.begin(), text.end(), [](QChar c) { return c.isLower(); }))
+        if (text.size() == 36 &&
+            std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
             uuidText_ = text;
     }
     if (u && !u->isString())
@@ -240,8 +241,13 @@ ts::Value TSChunk::takeKeptEntry(const QString& key) {
 void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {
     for (const auto& [key, value] : d) {
         bool isKnown = false;
-        for (const char* k : known)
-            if (key == QLatin1String(k)) { isKnown = true; break; }
+        for (const char* k : known) {
+            // Lengths first: most keys differ from most names in length.
+            if (key.size() == qsizetype(std::char_traits<char>::length(k)) && key == QLatin1String(k)) {
+                isKnown = true;
+                break;
+            }
+        }
         if (!isKnown) keptEntries_[key] = value;
     }
 }

@@ -6,6 +6,7 @@
 #include "platform/Rtf.h"
 #include "platform/Rtfd.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
@@ -22,7 +23,7 @@ struct ReadOutcome {
 
 // The text a stored value shows: its rich text, or what plain text can be
 // recovered from data the reader refuses.
-ReadOutcome readStoredValue(const ts::Value& source) {
+ReadOutcome parseStoredValue(const ts::Value& source) {
     ReadOutcome out;
     if (source.isData()) {
         const QByteArray& data = source.toData();
@@ -43,6 +44,56 @@ ReadOutcome readStoredValue(const ts::Value& source) {
     }
     // Text saved in one appearance stays readable in another.
     TSTextHelpers::addTextColorWhereMissing(*out.text);
+    return out;
+}
+
+// Short texts recur throughout a document (line numbers that start again
+// in every section, empty translations), and the same bytes always read as
+// the same text: the texts recently read from short data are remembered.
+// An entry is the very text handed out, so it counts only while that text
+// is unchanged; a hit hands out a copy.
+struct RecentText {
+    ReadOutcome outcome;
+    quint64 changeCount = 0;
+};
+constexpr qsizetype kRecentDataSize = 1024;
+constexpr qsizetype kRecentTexts = 512;
+
+// The texts read lately, in two generations: a full newer one becomes the
+// older, and a text found in the older moves back into the newer.
+struct RecentTexts {
+    QHash<QByteArray, RecentText> newer, older;
+
+    const RecentText* find(const QByteArray& data) {
+        auto it = newer.constFind(data);
+        if (it != newer.constEnd()) return &*it;
+        auto old = older.find(data);
+        if (old == older.end()) return nullptr;
+        RecentText entry = std::move(*old);
+        older.erase(old);
+        return &*add(data, std::move(entry));
+    }
+    QHash<QByteArray, RecentText>::iterator add(const QByteArray& data, RecentText entry) {
+        if (newer.size() >= kRecentTexts) {
+            older = std::move(newer);
+            newer = {};
+        }
+        return newer.insert(data, std::move(entry));
+    }
+};
+
+ReadOutcome readStoredValue(const ts::Value& source) {
+    if (!source.isData() || source.toData().size() > kRecentDataSize) return parseStoredValue(source);
+    thread_local RecentTexts recent;
+    const QByteArray data = source.toData();
+    const RecentText* known = recent.find(data);
+    if (known && known->outcome.text && known->outcome.text->changeCount() == known->changeCount) {
+        ReadOutcome copy = known->outcome;
+        copy.text = std::make_shared<ts::AttributedString>(*known->outcome.text);
+        return copy;
+    }
+    ReadOutcome out = parseStoredValue(source);
+    if (out.text) recent.add(data, RecentText{out, out.text->changeCount()});
     return out;
 }
 
