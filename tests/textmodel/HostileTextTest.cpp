@@ -232,3 +232,28 @@ TEST(HostileText, ReturningToTheTextAsReadIsNoEdit) {
     node->setLatin(std::make_shared<AttributedString>(*asRead));
     EXPECT_EQ(node->serialize()[QStringLiteral("Latin")].toData(), rtf);
 }
+
+// Lines holding the same bytes each get a text of their own, and an edit
+// of one never shows in another read later.
+TEST(HostileText, EqualBytesReadAsSeparateTexts) {
+    const QByteArray rtf = tmtest::platformRtf("\\f0\\fs24 12");
+    ValueArray lines;
+    for (int i = 0; i < 3; ++i) {
+        ValueDictionary line = nodeDict("TSMatchedChunk");
+        line[QStringLiteral("Location")] = Value(rtf);
+        lines.push_back(Value(line));
+    }
+    auto text = TSText::textFromDictionary(rootWith(lines));
+    ASSERT_TRUE(text);
+    auto first = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    auto second = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(1));
+    auto third = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(2));
+    first->location()->append(QStringLiteral("a"), {});
+    EXPECT_EQ(second->location()->string(), QStringLiteral("12"));
+    EXPECT_NE(second->location(), third->location());
+    second->location()->append(QStringLiteral("b"), {});
+    EXPECT_EQ(third->location()->string(), QStringLiteral("12"));
+    EXPECT_EQ(first->location()->string(), QStringLiteral("12a"));
+    EXPECT_EQ(third->serialize()[QStringLiteral("Location")].toData(), rtf);
+    EXPECT_NE(second->serialize()[QStringLiteral("Location")].toData(), rtf);
+}
