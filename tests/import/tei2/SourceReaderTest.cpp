@@ -4,6 +4,7 @@
 
 #include "Tei2TestSupport.h"
 
+#include "import/TSPerseusEnglishFileParser.h"
 #include "import/TSPerseusSourceFileParser.h"
 #include "support/CaptureLogger.h"
 #include "textmodel/TSImportNodes.h"
@@ -265,5 +266,60 @@ TEST(SourceReader, UnreadableInputAndOutsideResources) {
         ASSERT_EQ(r.reader->chunkStack().size(), 1u);
         EXPECT_EQ(r.reader->chunkStack()[0]->name(), QStringLiteral("extPerseus.publish"));
         EXPECT_TRUE(log->contains(QStringLiteral("resolveExternalEntityName Perseus.publish")));
+    }
+}
+
+namespace {
+
+QString nested(const QString& open, const QString& close, int depth) {
+    return QStringLiteral("<TEI.2><text><body>") + open.repeated(depth) + QStringLiteral("x") +
+           close.repeated(depth) + QStringLiteral("</body></text></TEI.2>");
+}
+
+QString entityBomb() {
+    QString doc = QStringLiteral("<?xml version=\"1.0\"?><!DOCTYPE TEI.2 [<!ENTITY l0 \"lolololololol\">");
+    for (int i = 1; i <= 9; ++i) {
+        doc += QStringLiteral("<!ENTITY l%1 \"").arg(i);
+        for (int k = 0; k < 10; ++k) doc += QStringLiteral("&l%1;").arg(i - 1);
+        doc += QStringLiteral("\">");
+    }
+    return doc + QStringLiteral("]><TEI.2><text><body><head>&l9;</head><p>&l9;</p></body></text></TEI.2>");
+}
+
+}  // namespace
+
+// Both readers on input built to hurt: they stop with a reported error,
+// keep what they read, and a reader used again starts afresh.
+TEST(Tei2Readers, HostileInput) {
+    const struct {
+        const char* name;
+        QString xml;
+    } cases[] = {
+        {"sections nested past the parser's depth bound", nested("<div2>", "</div2>", 400)},
+        {"notes nested past the parser's depth bound", nested("<note>", "</note>", 400)},
+        {"entity expansion bomb", entityBomb()},
+        {"binary noise", QString::fromLatin1(QByteArray(4096, '\x01'))},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        CaptureLogger::Scope log;
+        auto source = std::make_shared<TSPerseusSourceFileParser>();
+        source->parseString(c.xml);
+        EXPECT_TRUE(source->addressParser()->parserError().has_value());
+        auto translation = std::make_shared<TSPerseusEnglishFileParser>();
+        translation->parseString(c.xml);
+        EXPECT_TRUE(translation->addressParser()->parserError().has_value());
+
+        // The same objects read a sound document as if new.
+        const QString sound = tei("", "<head>H</head><div1 n=\"1\"><p><milestone n=\"3\"/>line</p></div1>");
+        source->parseString(sound);
+        EXPECT_FALSE(source->addressParser()->parserError().has_value());
+        ASSERT_EQ(source->chunkStack().size(), 1u);
+        EXPECT_EQ(source->chunkStack()[0]->numChildren(), 1);
+        const Value v = translation->parseString(sound);
+        auto text = v[QStringLiteral("Text")].toObjectAs<TSText>();
+        ASSERT_TRUE(text);
+        EXPECT_EQ(nodesOf<TSLine>(text).size(), 1u);
+        EXPECT_EQ(text->numChildren(), 1);
     }
 }

@@ -19,6 +19,10 @@
 
 namespace tei2test {
 
+// The readers read the entity table once per process, so the tests' own
+// table is put in place before any test runs.
+inline const bool kResourcesInstalled = qputenv("TS_RESOURCES_DIR", QByteArray(TS_TEI2_TEST_RESOURCES));
+
 inline QString sharedPath(const QString& relative) {
     const QByteArray dir = qgetenv("TS_SHARED_DIR");
     return QString::fromLocal8Bit(dir.isEmpty() ? QByteArray("/work/shared") : dir) + QStringLiteral("/data/") +
