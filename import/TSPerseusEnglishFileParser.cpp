@@ -391,6 +391,13 @@ void TSPerseusEnglishFileParser::endNote() {
     noteStack_.push_back(note);
 }
 
+void TSPerseusEnglishFileParser::parserDidEndDocument(ts::XMLEventParser&) {
+    if (noteStack_.empty()) return;
+    TSChunkPtr place = placeForNodes();
+    for (const auto& n : noteStack_) place->addChild(n);
+    noteStack_.clear();
+}
+
 std::optional<QByteArray> TSPerseusEnglishFileParser::parserResolveExternalEntityName(ts::XMLEventParser&,
                                                                                      const QString& name,
                                                                                      const QString& systemID) {

@@ -97,6 +97,9 @@ public:
                              const QString& qualifiedName) override;
     std::optional<QByteArray> parserResolveExternalEntityName(ts::XMLEventParser& parser, const QString& name,
                                                               const QString& systemID) override;
+    // Notes and markers still waiting for a paragraph go to the open
+    // section (or the text), so none is lost.
+    void parserDidEndDocument(ts::XMLEventParser& parser) override;
     void parserFoundIgnorableWhitespace(ts::XMLEventParser&, const QString&) override {}
 
 private:

@@ -426,6 +426,9 @@ TEST(TranslationReader, SmallDocuments) {
          {"TSLine:x", "TSNote:kept"}},
         {"an empty head leaves the section its name",
          tei(units, "<div1 n=\"4\"><head/><p>x</p></div1>"), {"TSMatchedChunk:book 4"}, {"TSLine:x"}},
+        {"a note after the last paragraph is kept",
+         tei("", "<div1 n=\"1\"><p>x</p></div1><note>late</note>"), {"TSMatchedChunk: 1", "TSNote:late"},
+         {"TSLine:x"}},
         {"a stage direction outside every section goes to the text",
          tei("", "<stage>Enter.</stage>"), {"TSStageDirection:Enter."}, {}},
     };
