@@ -538,3 +538,18 @@ TEST(TranslationReader, UnreadableInput) {
     auto reader = std::make_shared<TSPerseusEnglishFileParser>();
     EXPECT_TRUE(reader->parseFileAtLocation(QUrl::fromLocalFile(QStringLiteral("/nonexistent/x.xml"))).isNull());
 }
+
+// A cast list with a head (the Latin play's) is named by it.
+TEST(TranslationReader, CastListHeadNamesTheList) {
+    Reading r = readTranslation(sharedUrl(QStringLiteral("tei2/phi0134.phi001.perseus-lat1.xml")));
+    ASSERT_TRUE(r.text);
+    auto cast = r.text->information()[QStringLiteral("Cast List")].toObjectAs<VDNewArray>();
+    ASSERT_TRUE(cast);
+    EXPECT_EQ(cast->name(), QStringLiteral("FABULAE INTERLOCUTORES."));
+    ASSERT_EQ(cast->count(), 12u);
+    auto first = std::dynamic_pointer_cast<TSCharacter>(cast->objectAtIndex(0));
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->name(), QStringLiteral("BYRRHIA"));
+    EXPECT_EQ(first->roleDescription(), QStringLiteral("servus."));
+    EXPECT_EQ(badParentLinks(r.text), 0);
+}
