@@ -204,6 +204,7 @@ void AttributedString::append(const QString& text, const Attributes& attributes)
 
 void AttributedString::append(const QString& text, Attributes&& attributes) {
     if (text.isEmpty()) return;
+    ++changes_;
     text_ += text;
     if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
     else runs_.push_back({text.size(), std::move(attributes)});
