@@ -299,8 +299,9 @@ void LGFileLogger::lt_rollLogFileNow() {
 
 void LGFileLogger::lt_maybeRollLogFileDueToSize() {
     if (currentLogFileHandle_ < 0 || maximumFileSize_ == 0) return;
-    // Our own count decides when to look; the handle's offset has the last word.
-    if (writtenEnd_ < maximumFileSize_) return;
+    // The offset of the append-mode handle, not our own count: another writer
+    // (a second instance of the program) may append to the same file, and the
+    // file is to end at most one write beyond the limit all the same.
     off_t offset = ::lseek(currentLogFileHandle_, 0, SEEK_CUR);
     if (offset < 0) {
         LGConsoleLog(QStringLiteral("LGFileLogger: Failed to get offset: %1").arg(errnoText()));
