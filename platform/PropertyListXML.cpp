@@ -394,6 +394,9 @@ private:
     bool text(QString& s) {
         s = xml_.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
         if (xml_.hasError()) return fail(QString());
+        // An empty element is an empty string, not a missing one: readers of
+        // the value tell the two apart (a set but empty name is kept).
+        if (s.isNull()) s = QLatin1String("");
         return true;
     }
 
