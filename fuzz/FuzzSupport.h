@@ -26,13 +26,14 @@ inline void checkEqual(const ts::Value& reloaded, const ts::Value& original, con
     check(false, expectation);
 }
 
-// Whether a reloaded copy of the value can be compared with it: a NaN is
-// never equal to itself, and the XML form keeps dates to the whole second.
+// Whether a reloaded copy of the value can be compared with it: a NaN (as a
+// number or a date) is never equal to itself, and the XML form keeps dates to the whole second.
 inline bool comparable(const ts::Value& value, bool datesKeepFractions) {
     switch (value.type()) {
     case ts::Value::Type::Real:
         return !std::isnan(value.toDouble());
     case ts::Value::Type::Date:
+        if (std::isnan(value.toDate().seconds)) return false;
         return datesKeepFractions || value.toDate().seconds == std::floor(value.toDate().seconds);
     case ts::Value::Type::Array:
         for (const ts::Value& v : value.array())
