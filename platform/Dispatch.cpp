@@ -140,6 +140,11 @@ DispatchQueuePtr DispatchQueue::main() {
     return *q;
 }
 
+DispatchQueue& DispatchQueue::mainQueue() {
+    static DispatchQueue* q = main().get();
+    return *q;
+}
+
 bool DispatchQueue::isMainThread() {
     if (tlsDrainingMain) return true;
     if (QCoreApplication* app = QCoreApplication::instance())
@@ -159,7 +164,7 @@ DispatchQueuePtr DispatchQueue::current() {
 
 QString DispatchQueue::currentLabel() {
     if (tlsCurrent) return tlsCurrent->label_;
-    if (isMainThread()) return main()->label_;
+    if (isMainThread()) return mainQueue().label_;
     return QString();
 }
 
@@ -184,7 +189,7 @@ void* DispatchQueue::specific(const void* key) const {
 
 void* DispatchQueue::getSpecific(const void* key) {
     DispatchQueue* q = tlsCurrent;
-    if (!q && isMainThread()) q = main().get();
+    if (!q && isMainThread()) q = &mainQueue();
     return q ? q->specific(key) : nullptr;
 }
 

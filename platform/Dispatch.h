@@ -105,6 +105,9 @@ private:
     DispatchQueue(Kind kind, const QString& label);
     void runWorker();
     void scheduleMainDrain();
+    // main() without a reference count to pay, for the questions asked on
+    // every log call.
+    static DispatchQueue& mainQueue();
 
     Kind kind_;
     QString label_;

@@ -100,8 +100,9 @@ std::shared_ptr<LGLog> LGLog::sharedInstance() {
 ts::DispatchQueuePtr LGLog::loggingQueue() { return hubState().queue; }
 
 bool LGLog::isOnLoggingQueue() {
-    hubState();
-    return ts::DispatchQueue::getSpecific(&loggingQueueMarker) != nullptr;
+    // The queue the caller runs on is the logging queue itself: the same
+    // answer as its marker gives, without looking the marker up.
+    return hubState().queue->isCurrent();
 }
 
 unsigned LGLog::processorCount() { return hubState().processors; }
