@@ -59,7 +59,7 @@ bool isLength(QChar c) {
     return c == u'h' || c == u'l' || c == u'q' || c == u'L' || c == u'z' || c == u'j' || c == u't';
 }
 bool isDigit(QChar c) { return c.isDigit(); }
-// The specification's characters as the C library reads them (digits beyond
+// A directive's characters as the C library reads them (digits beyond
 // Latin-1, which isDigit also accepts, become '?').
 char latin1(QChar c) { return c.unicode() < 256 ? char(c.unicode()) : '?'; }
 
