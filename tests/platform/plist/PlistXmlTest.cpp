@@ -129,6 +129,19 @@ TEST(PlistXml, ReadsWithoutPlistElementAndWithCommentsAndEntities) {
     EXPECT_EQ(readXml(wrap("<dict/>")), Value(ValueDictionary{}));
 }
 
+TEST(PlistXml, AnEmptyStringStaysAnEmptyStringNotAMissingOne) {
+    // Readers of the value tell "" from no string at all (a set but empty
+    // name is written back); the XML form must keep the difference.
+    for (const char* element : {"<string></string>", "<string/>"}) {
+        const Value v = readXml(wrap(element));
+        ASSERT_TRUE(v.isString()) << element;
+        EXPECT_FALSE(v.toString().isNull()) << element;
+        EXPECT_TRUE(v.toString().isEmpty()) << element;
+    }
+    const Value back = readXml(PropertyList::writeXML(Value(ValueDictionary{{"name", Value(QLatin1String(""))}})));
+    EXPECT_FALSE(back["name"].toString().isNull());
+}
+
 TEST(PlistXml, RefusesMalformedDocuments) {
     const char* cases[] = {
         "",
