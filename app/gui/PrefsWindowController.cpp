@@ -96,6 +96,7 @@ PrefsWindowController::PrefsWindowController() : QWidget(nullptr, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(screenTabView_);
     layout->addWidget(buttons);
+    resize(640, 560);
     insertData();
 }
 
@@ -132,8 +133,8 @@ QWidget* PrefsWindowController::makeGrammarTab() {
     grammarView_->setObjectName(QStringLiteral("grammarView"));
     grammarView_->setColumnCount(int(kColumns.size()));
     grammarView_->setHeaderLabels({text(QStringLiteral("Name")), text(QStringLiteral("Reference")), text(QStringLiteral("Notes"))});
-    grammarView_->header()->resizeSection(0, 260);
-    grammarView_->header()->resizeSection(1, 220);
+    grammarView_->header()->resizeSection(0, 280);
+    grammarView_->header()->resizeSection(1, 200);
     grammarView_->setSelectionMode(QAbstractItemView::SingleSelection);
     grammarView_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     connect(grammarView_, &QTreeWidget::itemSelectionChanged, this, &PrefsWindowController::selectionChanged);
