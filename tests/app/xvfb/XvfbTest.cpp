@@ -57,6 +57,11 @@ QStringList withPrefix(const QStringList& messages, const QString& prefix) {
     return out;
 }
 
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 const QStringList kQuitSteps{"analyser stopped", "dictionaries saved", "settings saved", "observers removed"};
 
 }  // namespace
@@ -151,6 +156,9 @@ TEST(Xvfb, ProgramStartsAndQuitsInOrder) {
     env.insert("HOME", home.path());
     for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) env.remove(v);
     program.setProcessEnvironment(env);
+    // Files, not pipes: nobody reads the pipes while this test waits.
+    program.setStandardOutputFile(home.path() + "/stdout.txt");
+    program.setStandardErrorFile(home.path() + "/stderr.txt");
     program.start(binary, {});
     ASSERT_TRUE(program.waitForStarted());
     const QString folder = logFolder(home.path(), QFileInfo(binary).fileName());
@@ -162,7 +170,14 @@ TEST(Xvfb, ProgramStartsAndQuitsInOrder) {
     ASSERT_TRUE(launched) << "no complete launch in " << folder.toStdString();
     QThread::msleep(300);
     ::kill(pid_t(program.processId()), SIGTERM);
-    ASSERT_TRUE(program.waitForFinished(20000));
+    if (!program.waitForFinished(60000)) {
+        QProcess gdb;
+        gdb.start("gdb", {"-p", QString::number(program.processId()), "-batch", "-ex", "thread apply all bt"});
+        gdb.waitForFinished(60000);
+        FAIL() << "no exit after SIGTERM; stderr:\n"
+               << QString::fromUtf8(readFile(home.path() + "/stderr.txt")).toStdString() << "\nstacks:\n"
+               << QString::fromUtf8(gdb.readAllStandardOutput()).toStdString();
+    }
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_EQ(withPrefix(logMessages(folder), "Quit: "), kQuitSteps);
