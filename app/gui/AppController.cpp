@@ -189,8 +189,8 @@ bool AppController::applicationShouldTerminate() {
     DictionaryController::terminateDictionary();
     TSLogStep("Quit: analyser stopped");
 
+    // Without a registry no dictionary has been made, so none can be dirty.
     if (registryHooks().saveDictionaries) registryHooks().saveDictionaries();
-    else TSLogError("No dictionary registry to save the dictionaries");
     TSLogStep("Quit: dictionaries saved");
 
     Preferences::savePreferences();

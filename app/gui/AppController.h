@@ -152,6 +152,7 @@ public Q_SLOTS:
 
 private:
     void buildMainMenu();
+    void fillRecentMenu(QMenu* menu);
     void updateCheckMarks();
     bool newDocumentOfType(const QString& type);
     bool composeMail(const QString& subject, const QStringList& items);

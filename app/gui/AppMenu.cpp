@@ -3,6 +3,10 @@
 #include "app/core/Preferences.h"
 #include "app/core/TSBundle.h"
 #include "app/gui/AppController.h"
+#include "platform/Document.h"
+
+#include <QFileInfo>
+#include <QUrl>
 
 #include <QAction>
 #include <QKeySequence>
@@ -51,6 +55,9 @@ void AppController::buildMainMenu() {
     item(file, "New Structured Window", "newStructuredWindow:", &AppController::newStructuredWindow,
          QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_N));
     item(file, "Open…", "openDocument:", &AppController::openDocument, QKeySequence(Qt::CTRL | Qt::Key_O));
+    QMenu* recent = file->addMenu(text("Open Recent"));
+    recent->menuAction()->setObjectName(QStringLiteral("openRecent"));
+    connect(recent, &QMenu::aboutToShow, this, [this, recent] { fillRecentMenu(recent); });
 
     QMenu* tools = menu("Tools");
     item(tools, "Dictionary", "showDictionary:", &AppController::showDictionary, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_D));
@@ -92,4 +99,29 @@ void AppController::updateCheckMarks() {
     const PreferencesPtr p = Preferences::preferences();
     if (QAction* a = action(QStringLiteral("reviseOnlyMarked:"))) a->setChecked(p->reviseMarkedOnly());
     if (QAction* a = action(QStringLiteral("markAutomatically:"))) a->setChecked(p->automarkWords());
+}
+
+// The recent documents, newest first, then the command that forgets them.
+void AppController::fillRecentMenu(QMenu* menu) {
+    menu->clear();
+    ts::DocumentController* controller = ts::DocumentController::sharedDocumentController();
+    if (!controller) return;
+    for (const QString& path : controller->recentDocumentURLs()) {
+        QAction* a = menu->addAction(QFileInfo(path).fileName());
+        a->setToolTip(path);
+        connect(a, &QAction::triggered, this, [path] {
+            if (ts::DocumentController* c = ts::DocumentController::sharedDocumentController())
+                c->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+                                                 [](ts::DocumentPtr, bool, const ts::DocumentError* error) {
+                                                     if (error) ts::DocumentController::presentError(*error);
+                                                 });
+        });
+    }
+    menu->addSeparator();
+    QAction* clear = menu->addAction(text("Clear Menu"));
+    clear->setObjectName(QStringLiteral("clearRecentDocuments:"));
+    clear->setEnabled(!controller->recentDocumentURLs().isEmpty());
+    connect(clear, &QAction::triggered, this, [] {
+        if (ts::DocumentController* c = ts::DocumentController::sharedDocumentController()) c->clearRecentDocuments();
+    });
 }

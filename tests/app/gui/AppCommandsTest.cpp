@@ -237,6 +237,7 @@ TEST(Spellchecker, InstallsIntoTheUsersDictionaryFolder) {
     EXPECT_TRUE(h.capture->contains("Installed spellchecker"));
     for (const char* name : {"la.dic", "la.aff", "LICENSE.txt"}) EXPECT_TRUE(QFileInfo(folder + "/" + name).size() > 1000) << name;
     EXPECT_TRUE(AppController::latinSpellcheckAvailable());
+    EXPECT_EQ(readAll(AppHarness::home() + "/data/Trash/files/la.dic"), "old") << "the old file goes to the Trash";
     // The refusal stays; the expansion left nothing in the temporary folder.
     EXPECT_TRUE(ts::UserDefaults::standardUserDefaults()->boolForKey(AppController::kSpellcheckerRefusedKey));
     EXPECT_TRUE(QDir(QDir::tempPath()).entryList({"*LatinSpellCheck*", "tessarin-spelling-*", "__MACOSX"},

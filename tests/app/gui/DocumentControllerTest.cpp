@@ -2,6 +2,8 @@
 
 #include "platform/Document.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QSaveFile>
 #include <QWidget>
 
@@ -104,6 +106,16 @@ TEST(OpenRouting, AbbreviationSourcesGoToTheAbbreviationsWindow) {
     ASSERT_TRUE(xls.document);
     EXPECT_EQ(std::static_pointer_cast<TextDocument>(xls.document)->text, "arma");
     EXPECT_EQ(AppHarness::get().documents.recentDocumentURLs().value(0), dir + "/old.xls");
+    // The File menu lists it under Open Recent.
+    QMenu* recent = nullptr;
+    for (QAction* top : AppHarness::get().controller->mainMenu()->actions())
+        if (top->menu())
+            for (QAction* a : top->menu()->actions())
+                if (a->objectName() == "openRecent") recent = a->menu();
+    ASSERT_NE(recent, nullptr);
+    Q_EMIT recent->aboutToShow();
+    ASSERT_FALSE(recent->actions().isEmpty());
+    EXPECT_EQ(recent->actions().first()->text(), "old.xls");
 }
 
 TEST(OpenRouting, NonFileURLsAndOtherDelegatesGoToTheDocumentMachinery) {
