@@ -3,6 +3,7 @@
 #include "app/core/TSBundle.h"
 #include "app/gui/AppController.h"
 
+#include <QCloseEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -29,4 +30,27 @@ void MainWindow::refreshMenuBar() {
     if (!controller_ || !controller_->mainMenu()) return;
     for (QAction* top : controller_->mainMenu()->actions())
         if (top->menu()) menuBar()->addMenu(top->menu());
+}
+
+void MainWindow::setDocument(const ts::DocumentPtr& document) {
+    document_ = document;
+    synchronizeWindowTitleWithDocumentName();
+}
+
+void MainWindow::synchronizeWindowTitleWithDocumentName() {
+    if (!document_) return;
+    setWindowTitle(document_->displayName() + QStringLiteral("[*]"));
+    setWindowModified(document_->isDocumentEdited());
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (document_) {
+        if (!document_->canClose()) {
+            event->ignore();
+            return;
+        }
+        document_->close();
+        document_.reset();
+    }
+    QMainWindow::closeEvent(event);
 }

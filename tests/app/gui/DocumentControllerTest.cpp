@@ -1,9 +1,13 @@
 #include "AppTestSupport.h"
 
+#include "app/gui/MainWindow.h"
 #include "platform/Document.h"
 
 #include <QAction>
 #include <QMenu>
+#include <QCoreApplication>
+#include <QEvent>
+#include <QPointer>
 #include <QSaveFile>
 #include <QWidget>
 
@@ -189,6 +193,32 @@ TEST(Documents, UnknownTypeIsAnErrorThatIsShownButCancellationIsNot) {
     cancelled.code = ts::kUserCancelledError;
     EXPECT_FALSE(ts::DocumentController::presentError(cancelled));
     EXPECT_EQ(h.prompter->alerts().size(), before + 1);
+}
+
+TEST(Documents, ClosingTheWindowAsksTheDocument) {
+    registerTextType();
+    AppHarness& h = AppHarness::get();
+    ts::DocumentError error;
+    auto doc = std::static_pointer_cast<TextDocument>(h.documents.makeUntitledDocumentOfType("TestText", &error));
+    ASSERT_TRUE(doc);
+    h.documents.addDocument(doc);
+    auto* window = new MainWindow(h.controller.get());
+    window->setDocument(doc);
+    window->show();
+    doc->updateChangeCount(ts::Document::ChangeDone);
+    window->synchronizeWindowTitleWithDocumentName();
+    EXPECT_TRUE(window->isWindowModified());
+    QPointer<MainWindow> alive(window);
+    h.prompter->queueAlertAnswer(1);  // Cancel
+    EXPECT_FALSE(window->close());
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_EQ(h.documents.documents().back(), doc);
+    h.prompter->queueAlertAnswer(2);  // Don't Save
+    EXPECT_TRUE(window->close());
+    drainEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(alive.isNull());
+    for (const ts::DocumentPtr& d : h.documents.documents()) EXPECT_NE(d, doc);
 }
 
 #include "DocumentControllerTest.moc"
