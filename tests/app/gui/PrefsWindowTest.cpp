@@ -97,6 +97,34 @@ TEST(PrefsWindow, TopLevelUsagesCannotBeDeleted) {
     w->cancelPrefs();
 }
 
+TEST(PrefsWindow, DeletingASubusageAsksFirst) {
+    PrefsWindowController* w = showPrefs();
+    AppHarness& h = AppHarness::get();
+    QTreeWidget* tree = w->grammarView();
+    ASSERT_GT(tree->topLevelItemCount(), 0);
+    ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
+    const int children = tree->topLevelItem(0)->childCount();
+    const QString name = tree->topLevelItem(0)->child(0)->text(0);
+
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    h.prompter->queueAlertAnswer(0);  // Cancel
+    w->deleteGrammarUsage();
+    drainEvents();
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), children);
+    EXPECT_EQ(h.prompter->alerts().back().messageText, "Delete this usage?");
+    EXPECT_TRUE(h.prompter->alerts().back().informativeText.contains(name));
+
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    h.prompter->queueAlertAnswer(1);  // Delete
+    w->deleteGrammarUsage();
+    drainEvents();
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), children - 1);
+    EXPECT_EQ(w->preferences()->grammar()->usages().front()->children().size(), size_t(children - 1));
+    EXPECT_EQ(Preferences::preferences()->grammar()->usages().front()->children().size(), size_t(children));
+    EXPECT_TRUE(w->preferences()->grammar()->dirty());
+    w->cancelPrefs();
+}
+
 TEST(PrefsWindow, ImportTakesOnlyAGrammarCollection) {
     PrefsWindowController* w = showPrefs();
     auto grammar = std::make_shared<TSGrammarCollection>();
