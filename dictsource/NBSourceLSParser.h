@@ -225,12 +225,21 @@ public:
     void addLookup(const QString& word);
     // Returns the number of the rule that read the text (for the record).
     int handle1ComponentIType(const QString& text);
-    void handle2ComponentIType(const QStringList& pieces);
-    void handle3ComponentIType(const QStringList& pieces);
-    void handle4ComponentIType(const QStringList& pieces);
-    // An itype text no rule reads: logged, left on the pasteboard with a
-    // beep and counted. The correction of the source file overrides it.
+    int handle2ComponentIType(const QStringList& pieces);
+    int handle3ComponentIType(const QStringList& pieces);
+    int handle4ComponentIType(const QStringList& pieces);
+    void handle3ComponentExceptions(const QString& joined, const QStringList& pieces);
+    // Itype texts no rule reads. Here they are counted, and the one- and
+    // two-component ones logged and left on the pasteboard with a beep;
+    // the correction of the source file overrides them (the three- and
+    // four-component forms answer whether it handled the text).
     virtual void checkForChange(const QString& label, const QString& text);
+    virtual void checkFor2CompChange(const QStringList& pieces);
+    virtual bool checkFor3CompChange(const QStringList& pieces);
+    virtual bool checkFor4CompChange(const QStringList& pieces);
+    static const QSet<QString>& multiComponentSet(const QString& name);
+    void cleanFirstPartEntry();
+    void appendToHeadword(const QString& format, const QStringList& args);
 
     // The headword line "head -second -third -fourth"; the one-argument forms
     // work on the last alternative headword (or the entry) and then on the

@@ -112,19 +112,8 @@ void NBSourceLSParser::parseIType(const QString& text) {
     }
 }
 
-void NBSourceLSParser::handle2ComponentIType(const QStringList& pieces) {
-    checkForChange(QStringLiteral(" Failed to handle 2 component iType: "), pieces.join(QLatin1Char(',')));
-}
-void NBSourceLSParser::handle3ComponentIType(const QStringList& pieces) {
-    checkForChange(QStringLiteral(" Failed to handle 3 component iType: "), pieces.join(QLatin1Char(',')));
-}
-void NBSourceLSParser::handle4ComponentIType(const QStringList& pieces) {
-    checkForChange(QStringLiteral(" Failed to handle 4 component iType: "), pieces.join(QLatin1Char(',')));
-}
-
 void NBSourceLSParser::checkForChange(const QString& label, const QString& text) {
-    const int components = int(qBound(qsizetype(1), text.count(QLatin1Char(',')) + 1, qsizetype(4)));
-    ++statistics_.iTypesToAlert[components - 1];
+    ++statistics_.iTypesToAlert[0];
     DSLog("%@%@%@", keyText(), label, text);
     writeToPasteBoard(text);
     developerSink()->beep();

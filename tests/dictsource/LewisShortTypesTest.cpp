@@ -456,3 +456,174 @@ TEST(LewisShortTypeCheck, UnknownTypeAlertInsertsAfterTheFirstHeadword) {
 }
 
 }  // namespace
+
+namespace {
+
+// ---- Several components: one input per rule, none matched by an earlier rule ----
+
+struct MultiCase {
+    int rule;
+    const char* headword;
+    const char* itype;  // the components, comma-separated
+};
+
+template <size_t N>
+void checkRules(const MultiCase (&cases)[N], int components) {
+    int seen = 0;
+    for (const MultiCase& c : cases) {
+        ++seen;
+        EXPECT_EQ(c.rule, seen) << "the table lists every rule once, in order";
+        Fixture f(QString::fromUtf8(c.headword));
+        const QStringList pieces = QString::fromUtf8(c.itype).split(QLatin1Char(','));
+        ASSERT_EQ(pieces.size(), components) << c.itype;
+        const int rule = components == 2   ? f.parser->handle2ComponentIType(pieces)
+                         : components == 3 ? f.parser->handle3ComponentIType(pieces)
+                                           : f.parser->handle4ComponentIType(pieces);
+        EXPECT_EQ(rule, c.rule) << c.itype;
+    }
+}
+
+TEST(LewisShortTwoComponents, FirstMatchingRuleDecides) {
+    const MultiCase cases[] = {
+        {1, "bonus", "a, um"}, {2, "amo", "āre, 1"}, {3, "hortor", "āri, 1"}, {4, "amo", "āvi, ātum"},
+        {5, "amo", "ātum, āre"}, {6, "amo", "āvi, āre"}, {7, "amo", "āvi, 1"}, {8, "hortor", "ātus, āri"},
+        {9, "amo", "lāvi, 1"}, {10, "capio", "ĕre, 3"}, {11, "x", "ui, ēre"}, {12, "x", "i, ĕre"},
+        {13, "hortor", "ātus, 1"}, {14, "x", "us, 3"}, {15, "x", "a sum, 3"}, {16, "x", "us, 3 and 4"},
+        {17, "x", "us, 4"}, {18, "x", "i, 1"}, {19, "x", "um, 1"}, {20, "x", "ēre, 2"},
+        {21, "x", "us, 2"}, {22, "x", "ere, 3"}, {23, "x", "si, 3"}, {24, "x", "um, 3"},
+        {25, "x", "i, 2"}, {26, "x", "iri, 4"}, {27, "x", "īre, 4"}, {28, "x", "si, 4"},
+        {29, "x", "īvi, 4"}, {30, "x", "i, 5"}, {31, "x", "um, 2"}, {32, "x", "āvit, 3"},
+        {33, "x", "ŭi, ŭĭtum"}, {34, "x", "ēdi, ēsum"}, {35, "x", "ĭ, 3"}, {36, "x", "mpsi, mptum"},
+        {37, "x", "is, e"}, {38, "x", "is, dis"}, {39, "x", "indecl, a"}, {40, "x", "x, indecl"},
+        {41, "x", "a Latin root, y"}, {42, "x", "e, also"}, {43, "x", "or rosa, ae"}, {44, "x", "a, fraud"},
+        {45, "x", "ui, tum"}, {46, "x", "ui, 4"}, {47, "x", "ŭi, tum"}, {48, "x", "tus, āre"},
+        {49, "x", "a, on"}, {50, "x", "fŭi, esse"}, {51, "x", "īvi or ii, īre"}, {52, "x", "īvi and ii, 4"},
+        {53, "x", "īvi or ii, itum"}, {54, "x", "ĭi, īre"}, {55, "x", "tŭli, lātum"},
+        {56, "x", "fŭi, fŭtūrum or fŏre"}, {57, "x", "fui, esse"}, {58, "x", "ae, ŏ"}, {59, "x", "em, e"},
+        {60, "x", "us sum, fĭĕri"}, {61, "x", "us, fieri"}, {62, "x", "tŭli, ferre"},
+        {63, "x", "no perf. or sup, 3"}, {64, "x", "no perf. or sup, ĕre"}, {65, "x", "no perf, 3"},
+        {66, "x", "fuisse, 3"}, {67, "x", "no perf, ēre"}, {68, "x", "no perf, ĕre"}, {69, "x", "velle, volui"},
+        {70, "x", "i, 6"}, {71, "x", "adnosco, y"}, {72, "x", "zz, yy"},
+    };
+    checkRules(cases, 2);
+}
+
+TEST(LewisShortTwoComponents, ExpectedLines) {
+    auto run = [](const char* headword, const char* itype) {
+        auto f = std::make_unique<Fixture>(QString::fromUtf8(headword));
+        f->parser->parseIType(QString::fromUtf8(itype));
+        return f;
+    };
+    auto bonus = run("bonus", "a, um");
+    EXPECT_EQ(bonus->entry->entry(), QStringLiteral("bonus -a -um"));
+    EXPECT_EQ(bonus->entry->type(), 3);
+    EXPECT_EQ(bonus->entry->conjugation(), 2);
+    auto amo = run("amo", "āvi, ātum");
+    EXPECT_EQ(amo->entry->entry(), QStringLiteral("amo -āre -āvi -ātum"));
+    EXPECT_EQ(amo->entry->conjugation(), 1);
+    auto hortor = run("hortor", "ātus, 1");
+    EXPECT_EQ(hortor->entry->entry(), QStringLiteral("hortor -ārī -ātus"));
+    EXPECT_TRUE(hortor->entry->deponent());
+    auto cateno = run("cateno", "ātus, 1");
+    EXPECT_FALSE(cateno->entry->deponent());
+    EXPECT_EQ(cateno->entry->entry(), QStringLiteral("cateno -āre - -ātus"));
+    auto ere = run("x", "ĕre, 3");
+    EXPECT_EQ(ere->entry->conjugation(), 3);
+    EXPECT_EQ(ere->entry->type(), 2);
+    EXPECT_EQ(ere->entry->entry(), QStringLiteral("x -ĕre - -"));
+    auto capio = run("capio", "ĕre, cēpi");
+    EXPECT_EQ(capio->entry->conjugation(), 5);
+    EXPECT_EQ(capio->entry->entry(), QStringLiteral("capio -ĕre -cēpi -"));
+    auto indecl = run("X", "indecl, a");
+    EXPECT_EQ(indecl->entry->entry(), QStringLiteral("X (indecl)"));
+    ASSERT_EQ(indecl->parser->orthoStack().size(), 1u);
+    EXPECT_EQ(indecl->parser->orthoStack().front()->entry(), QStringLiteral("X -a"));
+    EXPECT_TRUE(indecl->parser->orthoStack().front()->isAlternative());
+    auto left = run("x", "zz, yy");
+    EXPECT_EQ(left->parser->statistics().iTypesToAlert[1], 1);
+}
+
+TEST(LewisShortThreeComponents, FirstMatchingRuleDecides) {
+    const MultiCase cases[] = {
+        {1, "amo", "āvi, ātum, 1"}, {2, "x", "i, tum, l"}, {3, "x", "ātus, āre, 1"}, {4, "x", "āre, āvi, 1"},
+        {5, "x", "āre, x, ātum"}, {6, "x", "tum, āre, 1"}, {7, "x", "i, tum, āre"}, {8, "x", "ātus sum, āri, 1"},
+        {9, "x", "āri, ātus, 1"}, {10, "x", "ātus, āri, 1"}, {11, "x", "ui, ēre, 2"}, {12, "x", "x, y, 2"},
+        {13, "x", "i, um, ēre"}, {14, "x", "ui, itum, 3"}, {15, "x", "ĭī, x, ĭtum"},
+        {16, "x", "ĭvi or ii, ītum, īre"}, {17, "x", "x, y, 4"}, {18, "x", "bui, rarely psi, ptum"},
+        {19, "x", "tŭli, lātum, ferre"}, {20, "x", "i, no sup, 1"}, {21, "x", "i, um, 5"}, {22, "x", "i, um, ĕre"},
+        {23, "x", "i, tum, ăre"}, {24, "x", "i, tum, īre"}, {25, "x", "fui, esse, fŭtūrum"},
+        {26, "x", "no perf. nor sup, āre, 1"}, {27, "x", "us, i, 6"}, {28, "amo", "no perf, ātum, 1"},
+        {29, "x", "zz, yy, xx"},
+    };
+    checkRules(cases, 3);
+}
+
+TEST(LewisShortThreeComponents, ExpectedLines) {
+    Fixture amo(QStringLiteral("amo"));
+    amo.parser->parseIType(QStringLiteral("āvi, ātum, 1 \u2014 rare"));
+    EXPECT_EQ(amo.entry->entry(), QStringLiteral("amo -āre -āvi -ātum"));
+    EXPECT_EQ(amo.entry->conjugation(), 1);
+    ASSERT_FALSE(childrenOfType(amo.entry, 20).empty());
+    EXPECT_TRUE(childrenOfType(amo.entry, 20).back()->entry().contains(QStringLiteral("rare")));
+
+    Fixture third(QStringLiteral("colo"));
+    third.parser->parseIType(QStringLiteral("ui, itum, 3"));
+    EXPECT_EQ(third.entry->entry(), QStringLiteral("colo -ere -ui -itum"));
+    EXPECT_FALSE(third.logged(QStringLiteral("IS THIS")));
+
+    Fixture fio(QStringLiteral("fio"));
+    fio.parser->parseIType(QStringLiteral("factus, sum, 3"));
+    EXPECT_EQ(fio.entry->conjugation(), 11);
+
+    Fixture noPerf(QStringLiteral("amo"));
+    noPerf.parser->parseIType(QStringLiteral("no perf, ātum, 1"));
+    EXPECT_EQ(noPerf.entry->type(), 2);
+    EXPECT_EQ(noPerf.entry->conjugation(), 1);
+    EXPECT_EQ(noPerf.entry->entry(), QStringLiteral("amo -āre -* -ātum"));
+
+    Fixture left(QStringLiteral("x"));
+    left.parser->parseIType(QStringLiteral("zz, yy, xx"));
+    EXPECT_TRUE(left.logged(QStringLiteral("x itype not handled zz  yy  xx")));
+    EXPECT_EQ(left.parser->statistics().iTypesToAlert[2], 1);
+}
+
+TEST(LewisShortFourComponents, FirstMatchingRuleDecides) {
+    const MultiCase cases[] = {
+        {1, "x", "īvi, x, ītum, 4"}, {2, "x", "i, um, um, 3"}, {3, "x", "i, um, re, 2"}, {4, "x", "i, i, um, 4"},
+        {5, "x", "i, um, re, 4"}, {6, "x", "um, īre, ii, 7"}, {7, "amo", "āvi, ātum, āre, 1"},
+        {8, "x", "āre, āvi, ātum, 1"}, {9, "x", "no perf, 1, ātum, āre"}, {10, "x", "no perf, um, re, 3"},
+        {11, "x", "āvi, no sup, āre, 1"}, {12, "x", "i, um, āre, 1"}, {13, "x", "re, i, um, 5"},
+        {14, "x", "a, b, c, d"},
+    };
+    checkRules(cases, 4);
+    Fixture amo(QStringLiteral("amo"));
+    amo.parser->parseIType(QStringLiteral("āvi, ātum, āre, 1"));
+    EXPECT_EQ(amo.entry->entry(), QStringLiteral("amo -āre -āvi -ātum"));
+    Fixture left(QStringLiteral("x"));
+    left.parser->parseIType(QStringLiteral("a, b, c, d"));
+    EXPECT_TRUE(left.logged(QStringLiteral("4 component ITYpe not tested")));
+}
+
+TEST(LewisShortTables, SeveralComponentTables) {
+    const QStringList two = dataLines("LewisShortITypes2.txt");
+    QSet<QString> rules2;
+    for (const QString& l : two)
+        if (!l.startsWith(u"set\t")) rules2.insert(l.section(QLatin1Char('\t'), 0, 0));
+    // Rule 72 reads no text; every other rule does.
+    EXPECT_EQ(rules2.size(), 71);
+    EXPECT_EQ(countPrefix(two, QStringLiteral("set\tnonDeponentSet\t")), 1);
+    EXPECT_EQ(countPrefix(two, QStringLiteral("set\ttwoComponentAppendSet\t")), 2);
+    const QStringList more = dataLines("LewisShortITypes34.txt");
+    QSet<QString> three, four;
+    for (const QString& l : more) {
+        const QString rule = l.section(QLatin1Char('\t'), 0, 0);
+        if (rule.startsWith(u"3:") && !rule.contains(u'.')) three.insert(rule);
+        if (rule.startsWith(u"4:")) four.insert(rule);
+    }
+    EXPECT_EQ(three.size(), 29);
+    EXPECT_EQ(four.size(), 14);
+    EXPECT_TRUE(more.contains(QStringLiteral("set\tdash\t\u2014")));
+    EXPECT_TRUE(two.contains(QStringLiteral("56\ttest\tf\u016di")));
+}
+
+}  // namespace
