@@ -627,3 +627,31 @@ TEST(LewisShortTables, SeveralComponentTables) {
 }
 
 }  // namespace
+
+namespace {
+
+// A correction that collects the text again cannot keep the pass running:
+// the pass reads what was collected when it began.
+class RecollectingParser : public NBSourceLSParser {
+public:
+    int calls = 0;
+    void checkForChange(const QString& label, const QString& text) override {
+        ++calls;
+        iTypesArray() << text << text;
+        NBSourceLSParser::checkForChange(label, text);
+    }
+};
+
+TEST(LewisShortSlots, ThePassIsBoundedByWhatWasCollected) {
+    Fixture f(QStringLiteral("x"));
+    auto parser = std::make_shared<RecollectingParser>();
+    parser->setDeveloperSink(std::make_shared<DeveloperSink>());
+    parser->discardLogs();
+    parser->setCurEntry(f.entry);
+    parser->iTypesArray() << QStringLiteral("zzz") << QStringLiteral("yyy");
+    parser->parseITypes();
+    EXPECT_EQ(parser->calls, 2);
+    EXPECT_TRUE(parser->iTypesArray().isEmpty());
+}
+
+}  // namespace
