@@ -535,9 +535,4 @@ QString NBSourceLSParser::attribution() const {
 
 // ---- Hooks ----
 
-void NBSourceLSParser::parseITypes() { iTypesArray_.clear(); }
-void NBSourceLSParser::parseIType(const QString&) {}
-void NBSourceLSParser::parsePos() {}
-void NBSourceLSParser::checkUnknownType() {}
-QString NBSourceLSParser::checkForType(const QString& text) { return text; }
 void NBSourceLSParser::queryHyphen() {}

@@ -27,10 +27,12 @@
 // Greek "foreign" runs are converted from Beta Code unless they already
 // hold Greek letters.
 //
-// Hooks for the inflection types, part of speech, entry-type check and the
-// interactive corrections (parseITypes, parseIType, parsePos,
-// checkUnknownType, checkForType, queryHyphen) are virtual; here they
-// do nothing beyond emptying the collected inflection types.
+// Inflection types, part of speech and the entry-type check read the
+// collected texts by ordered rules whose literals come from bundled data
+// files. What no rule reads goes to checkForChange and checkUnknownType,
+// which the interactive source correction overrides (as it does
+// queryHyphen); here they log, count and, for the entry type, ask the
+// developer prompt.
 //
 // Threads: one conversion at a time per object, on the calling thread; the
 // fixed tables are built once per process (thread-safe statics).
@@ -42,6 +44,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+#include <optional>
 #include <vector>
 
 class NBSourceLSParser;
@@ -59,6 +63,9 @@ public:
         qint64 placedSenses = 0;     // placed in the tree by their level
         qint64 unplacedSenses = 0;   // kept under the entry, logged
         qint64 orphanAlternatives = 0;  // alternative headwords kept under the entry
+        qint64 untypedAlerts = 0;       // entries that ended without a word class
+        // Inflection-type texts no rule read, by component count (1 to 4).
+        qint64 iTypesToAlert[4] = {0, 0, 0, 0};
     };
     const Statistics& statistics() const { return statistics_; }
 
@@ -210,12 +217,103 @@ public:
     static const QSet<QString>& redirectSet();
     static const QSet<QString>& ignoreRedirect();
 
-    // ---- Hooks for the later stages ----
+    // ---- Inflection types ----
+    // Runs the collected itype texts, the last collected first.
     virtual void parseITypes();
     virtual void parseIType(const QString& text);
+    void cullVide();
+    void addLookup(const QString& word);
+    // Returns the number of the rule that read the text (for the record).
+    int handle1ComponentIType(const QString& text);
+    int handle2ComponentIType(const QStringList& pieces);
+    int handle3ComponentIType(const QStringList& pieces);
+    int handle4ComponentIType(const QStringList& pieces);
+    void handle3ComponentExceptions(const QString& joined, const QStringList& pieces);
+    // Itype texts no rule reads. Here they are counted, and the one- and
+    // two-component ones logged and left on the pasteboard with a beep;
+    // the correction of the source file overrides them (the three- and
+    // four-component forms answer whether it handled the text).
+    virtual void checkForChange(const QString& label, const QString& text);
+    virtual void checkFor2CompChange(const QStringList& pieces);
+    virtual bool checkFor3CompChange(const QStringList& pieces);
+    virtual bool checkFor4CompChange(const QStringList& pieces);
+    static const QSet<QString>& multiComponentSet(const QString& name);
+    void cleanFirstPartEntry();
+    void appendToHeadword(const QString& format, const QStringList& args);
+
+    // The headword line "head -second -third -fourth"; the one-argument forms
+    // work on the last alternative headword (or the entry) and then on the
+    // entry too when it lacks the slot.
+    void addSecondPart(const QString& part);
+    void addAbsentSecondPart();
+    void addThirdPart(const QString& part);
+    void addFourthPart(const QString& part);
+    void addGenitive(const QString& ending);
+    void addSecondPartToEntry(const QString& part, const DictionaryEntryPtr& entry);
+    void addAbsentSecondPartToEntry(const DictionaryEntryPtr& entry);
+    void addThirdPartToEntry(const QString& part, const DictionaryEntryPtr& entry);
+    void addFourthPartToEntry(const QString& part, const DictionaryEntryPtr& entry);
+    void addGenitiveToEntry(const QString& ending, const DictionaryEntryPtr& entry);
+    void addNounEnding(const QString& ending, int declension);
+    // Walking forms: alternative headwords from the last back, then the
+    // entry; none overwrites what is already set.
+    void setConjugation(int n);
+    void setDeponent();
+    void setPos(int type);
+    void determineConjugation();
+    void prependToLastString(const QString& text);
+    static int numberOfParts(const DictionaryEntryPtr& entry);
+    static QString firstPartOf(const QString& text);
+    static bool entryLacksPart(const DictionaryEntryPtr& entry, int n);
+    static bool entryLacksGenitive(const DictionaryEntryPtr& entry);
+    static bool isANumber(const QString& text);
+
+    // The texts of the one-component rules and the small sets beside them,
+    // read once from the bundled data file.
+    struct ITypeTexts {
+        struct Rule {
+            QStringList is, endsWith, beginsWith, effects;
+        };
+        QHash<int, Rule> rules;
+        QHash<QString, QSet<QString>> sets;
+    };
+    static const ITypeTexts& oneComponentTexts();
+    static const QSet<QString>& iTypeSet(const QString& name);
+    static bool oneComponentRuleHolds(int rule, const QString& text);
+    static QString oneComponentEffect(int rule, int index);
+
+    // ---- Part of speech ----
+    struct PosRow {
+        enum Kind { None, Class, Type };
+        QString piece;
+        bool prefix = false;
+        Kind kind = None;
+        int code = 0, transitivity = 0, conjugation = 0;
+        bool deponentHeadwords = false, deponentFlag = false;
+        bool changesRunningText = false;
+        QString runningText, headwordSuffix, note, secondPart;
+    };
+    static const QList<PosRow>& posTable();
     virtual void parsePos();
-    virtual void checkUnknownType();
+    void handle1ComponentPos(const QString& piece);
+
+    // ---- Entry-type check ----
     virtual QString checkForType(const QString& text);
+    static const QSet<QString>& knownNounSet();
+    static const QSet<QString>& ignoreVSet();
+    static const QStringList& unknownTypeButtons();
+    // Asks for the word class of an entry that ended without one and writes
+    // the answer into the source as a pos element.
+    virtual void checkUnknownType();
+    // The source with the answer's pos element after the entry's first
+    // headword; nothing when the answer is Skip, the key is missing or no
+    // headword closes after it.
+    static std::optional<QString> insertPos(const QString& source, const QString& key, int button);
+    // The source text being corrected and its atomic rewrite; the source
+    // correction cycle provides them (here: no source, nothing written).
+    virtual QString unknownTypeSource();
+    virtual bool writeUnknownTypeSource(const QString& text);
+
     virtual void queryHyphen();
 
     // ---- Fixed element sets ----
@@ -245,6 +343,9 @@ private:
     QString keyText() const;
     void keepUnplaced(const DictionaryEntryPtr& node);
     DictionaryEntryPtr addRelation(const QString& string, const QString& resultKey, int type);
+    DictionaryEntryPtr targetEntry() const;
+    void applyToTargetAndEntry(const std::function<void(const DictionaryEntryPtr&)>& apply,
+                               const std::function<bool(const DictionaryEntryPtr&)>& lacks);
 
     bool incomplete_ = false;
     int language_ = 0;

@@ -1,0 +1,299 @@
+// Part of speech from "pos" elements, the labels that open a sense, and the
+// question asked for an entry that ended without a word class.
+#include "dictsource/NBSourceLSParser.h"
+
+#include "dictionaries/DictionaryEntry.h"
+#include "foundation/StringExtensions.h"
+
+#include <QFile>
+#include <QHash>
+
+namespace {
+
+QStringList readDataLines(const QString& name) {
+    QFile file(QStringLiteral(":/dictsource/") + name);
+    QStringList lines;
+    if (!file.open(QIODevice::ReadOnly)) return lines;
+    const QString text = QString::fromUtf8(file.readAll());
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        lines << line;
+    }
+    return lines;
+}
+
+QString trimmedOf(const QString& s, const QString& chars) {
+    qsizetype b = 0, e = s.size();
+    while (b < e && chars.contains(s.at(b))) ++b;
+    while (e > b && chars.contains(s.at(e - 1))) --e;
+    return s.mid(b, e - b);
+}
+
+struct TypeLabels {
+    QList<std::pair<int, QString>> labels;  // row, opening
+    struct Pron { bool equals; QString text, note, ret; };
+    QList<Pron> pron;
+    QStringList nouns, ignoreV, vExempt, buttons, inserts;
+};
+
+const TypeLabels& typeLabels() {
+    static const TypeLabels t = [] {
+        TypeLabels r;
+        for (const QString& line : readDataLines(QStringLiteral("LewisShortTypeLabels.txt"))) {
+            const QStringList f = line.split(QLatin1Char('\t'));
+            const QString& kind = f.at(0);
+            if (kind == u"label" && f.size() >= 3) r.labels.append({f.at(1).toInt(), f.at(2)});
+            else if (kind == u"pron" && f.size() >= 5) r.pron.append({f.at(1) == u"equals", f.at(2), f.at(3), f.at(4)});
+            else if (kind == u"noun" && f.size() >= 2) r.nouns << f.at(1);
+            else if (kind == u"ignorev" && f.size() >= 2) r.ignoreV << f.at(1);
+            else if (kind == u"vexempt" && f.size() >= 2) r.vExempt << f.at(1);
+            else if (kind == u"button" && f.size() >= 2) r.buttons << f.at(1);
+            else if (kind == u"insert" && f.size() >= 2) r.inserts << f.at(1);
+        }
+        return r;
+    }();
+    return t;
+}
+
+}  // namespace
+
+const QList<NBSourceLSParser::PosRow>& NBSourceLSParser::posTable() {
+    static const QList<PosRow> rows = [] {
+        QList<PosRow> r;
+        for (const QString& line : readDataLines(QStringLiteral("LewisShortPosTable.txt"))) {
+            const QStringList f = line.split(QLatin1Char('\t'));
+            if (f.size() < 10) continue;
+            PosRow row;
+            row.piece = f.at(0);
+            row.prefix = f.at(1) == u"prefix";
+            row.kind = f.at(2) == u"class" ? PosRow::Class : f.at(2) == u"type" ? PosRow::Type : PosRow::None;
+            row.code = f.at(3).toInt();
+            row.transitivity = f.at(4).toInt();
+            row.deponentHeadwords = f.at(5) == u"headwords";
+            row.deponentFlag = f.at(5) == u"flag";
+            row.conjugation = f.at(6).toInt();
+            if (f.at(7).startsWith(u"running:")) row.runningText = f.at(7).mid(8), row.changesRunningText = true;
+            if (f.at(7).startsWith(u"headword:")) row.headwordSuffix = f.at(7).mid(9);
+            row.note = f.at(8);
+            row.secondPart = f.at(9);
+            r.append(row);
+        }
+        return r;
+    }();
+    return rows;
+}
+
+const QSet<QString>& NBSourceLSParser::knownNounSet() {
+    static const QSet<QString> s(typeLabels().nouns.begin(), typeLabels().nouns.end());
+    return s;
+}
+
+const QSet<QString>& NBSourceLSParser::ignoreVSet() {
+    static const QSet<QString> s(typeLabels().ignoreV.begin(), typeLabels().ignoreV.end());
+    return s;
+}
+
+const QStringList& NBSourceLSParser::unknownTypeButtons() { return typeLabels().buttons; }
+
+void NBSourceLSParser::parsePos() {
+    QStringList pieces = lastStackString().split(QLatin1Char(','));
+    pieces.removeIf([](const QString& p) { return p.isEmpty() || p == u" "; });
+    if (pieces.isEmpty()) {
+        // A pos element without text says nothing about the entry.
+        DSLog("%@ empty pos", keyText());
+        return;
+    }
+    const QString last = pieces.last();
+    handle1ComponentPos(last);
+    if (pieces.size() != 1) curString().remove(last);
+}
+
+void NBSourceLSParser::handle1ComponentPos(const QString& rawPiece) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    const QString piece = trimmedOf(rawPiece, QStringLiteral(" .;"));
+    if (piece == u"and adv") {
+        if (entry->type() == 6) entry->setType(29);
+        else if (entry->type() == 3) entry->setType(30);
+        else DSLog("%@ what and adverb?", entry->entry());
+        return;
+    }
+    const PosRow* found = nullptr;
+    for (const PosRow& row : posTable())
+        if (!row.prefix && row.piece == piece) { found = &row; break; }
+    if (!found)
+        for (const PosRow& row : posTable())
+            if (row.prefix && piece.startsWith(row.piece)) { found = &row; break; }
+    if (!found) {
+        DSLog("%@ 1 comp pos not handed %@", entry->entry(), piece);
+        return;
+    }
+    const PosRow& row = *found;
+    if (row.kind == PosRow::Class) setPos(row.code);
+    else if (row.kind == PosRow::Type) entry->setType(row.code);
+    if (row.deponentHeadwords) setDeponent();
+    if (row.transitivity) entry->setTransIntrans(row.transitivity);
+    if (row.deponentFlag) entry->setDeponent(true);
+    if (row.conjugation) setConjugation(row.conjugation);
+    if (row.changesRunningText) curString().replace(piece, row.runningText);
+    if (!row.headwordSuffix.isEmpty()) entry->setEntry(entry->entry() + row.headwordSuffix);
+    if (row.note == u"=") addNote(piece);
+    else if (!row.note.isEmpty()) addNote(row.note);
+    if (!row.secondPart.isEmpty()) addSecondPart(row.secondPart);
+}
+
+QString NBSourceLSParser::checkForType(const QString& text) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return text;
+    const QString trim = QStringLiteral("; .,");
+    int row = 40;
+    QString label;
+    for (const auto& [r, opening] : typeLabels().labels) {
+        if (text.startsWith(opening)) { row = r; label = opening; break; }
+    }
+    const QString rest = text.mid(label.size());
+    auto adverb = [&] { if (entry->type() == 0) entry->setType(4); else if (entry->type() == 6) entry->setType(29); };
+    auto preposition = [&] { if (entry->type() == 0) entry->setType(6); else if (entry->type() == 4) entry->setType(29); };
+    switch (row) {
+    case 1: adverb(); return text;
+    case 2: adverb(); return trimmedOf(rest, trim);
+    case 3:
+    case 4: adverb(); return entry->type() == 4 || entry->type() == 29 ? trimmedOf(rest, trim) : text;
+    case 5: preposition(); return text;
+    case 6: if (entry->type() == 0) entry->setType(9); return text;
+    case 7: {
+        if (entry->type() == 0) entry->setType(7);
+        for (const auto& p : typeLabels().pron) {
+            if (p.equals ? text != p.text : !text.startsWith(p.text)) continue;
+            if (!p.note.isEmpty()) addNote(p.note);
+            if (p.ret == u"rest") return text.mid(p.text.size());
+            if (p.ret == u"unchanged") return text;
+            const QString after = p.ret.mid(6);
+            return text.mid(after.size());
+        }
+        return text.mid(5);  // after "pron."
+    }
+    case 8:
+    case 9: entry->setType(7); addNote(label); return rest;
+    case 10: preposition(); addAblativeCase(); return text;
+    case 11:
+    case 12:
+        preposition();
+        if (entry->type() == 6 || entry->type() == 29) row == 11 ? addAccusativeCase() : addAblativeCase();
+        return text;
+    case 13: adverb(); return text;
+    default: break;
+    }
+    if (entry->type() != 0) return text;
+    switch (row) {
+    case 14: entry->setType(2); return trimmedOf(rest, trim);
+    case 15: entry->setType(9); return trimmedOf(rest, trim);
+    case 16: entry->setType(5); return trimmedOf(rest, trim);
+    case 17:
+    case 20:
+        entry->setType(2);
+        if (entry->transIntrans() == 0) entry->setTransIntrans(3);
+        return trimmedOf(rest, trim);
+    case 18: entry->setType(2); return text;
+    case 19:
+        entry->setType(2);
+        if (entry->transIntrans() == 0) entry->setTransIntrans(2);
+        entry->setDeponent(true);
+        return trimmedOf(rest, trim);
+    case 21: entry->setType(2); return text;
+    case 22:
+        entry->setType(2);
+        if (entry->transIntrans() == 0) entry->setTransIntrans(1);
+        return rest;
+    case 23: entry->setType(2); return text.mid(3);
+    case 24: entry->setType(19); return text;
+    case 25: entry->setType(1); return text;
+    case 26: entry->setType(22); return text;
+    case 27: entry->setType(2); return text;
+    case 28: entry->setType(2); entry->setDeponent(true); entry->setTransIntrans(1); return text;
+    case 29: entry->setType(2); entry->setDeponent(true); return rest;
+    case 30:
+        entry->setType(2);
+        entry->setTransIntrans(2);
+        addNote(QStringLiteral("desider."));
+        return text.mid(14);
+    case 31: entry->setType(2); return text;
+    case 32: entry->setType(2); addNote(label); return rest;
+    case 33: entry->setType(22); return text;
+    case 34: {
+        entry->setType(22);
+        bool exempt = ignoreVSet().contains(entry->key());
+        for (const QString& opening : typeLabels().vExempt) exempt = exempt || text.startsWith(opening);
+        if (!exempt)
+            DSLog("%@ ? redirect\n%@", entry->key(), text);
+        return text;
+    }
+    case 35: entry->setType(22); return text;
+    case 36: entry->setType(1); return text;
+    case 37: entry->setType(3); return text;
+    case 38:
+        entry->setType(2);
+        setConjugation(1);
+        entry->setDeponent(true);
+        addThirdPart(label.left(label.indexOf(QLatin1Char(','))));
+        addAbsentSecondPart();
+        return text;
+    case 39: entry->setType(9); return text;
+    default:
+        for (const QString& noun : typeLabels().nouns)
+            if (text.startsWith(noun)) { entry->setType(1); break; }
+        return text;
+    }
+}
+
+std::optional<QString> NBSourceLSParser::insertPos(const QString& source, const QString& key, int button) {
+    const QStringList& inserts = typeLabels().inserts;
+    if (button < 1 || button > inserts.size()) return std::nullopt;
+    const QString anchor = QStringLiteral("key=\"%1\"").arg(key);
+    const qsizetype at = source.indexOf(anchor);
+    if (at < 0) return std::nullopt;
+    const qsizetype orth = source.indexOf(QStringLiteral("</orth>"), at + anchor.size());
+    // Without a headword closing there is no place for the element.
+    if (orth < 0) return std::nullopt;
+    QString result = source;
+    result.insert(orth + 7, inserts.at(button - 1));
+    return result;
+}
+
+QString NBSourceLSParser::unknownTypeSource() { return QString(); }
+bool NBSourceLSParser::writeUnknownTypeSource(const QString&) { return false; }
+
+void NBSourceLSParser::checkUnknownType() {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    ++statistics_.untypedAlerts;
+    const QString key = entry->key();
+    const QString source = unknownTypeSource();
+    const QString anchor = QStringLiteral("key=\"%1\"").arg(key);
+    const qsizetype at = source.isEmpty() ? -1 : source.indexOf(anchor);
+    QString snippet;
+    if (at >= 0) {
+        const qsizetype end = source.indexOf(QStringLiteral("</entry"), at + anchor.size());
+        if (end >= 0) snippet = source.mid(at + anchor.size(), qMin<qsizetype>(end - at - anchor.size(), 250));
+    }
+    DeveloperQuestion question;
+    question.message = QStringLiteral("%1 type not found").arg(key);
+    question.informativeText = at >= 0 ? entryString(at, at + anchor.size(), source) : QString();
+    question.buttons = unknownTypeButtons();
+    question.editableText = snippet;
+    const DeveloperAnswer answer = developerPrompt()->ask(question);
+    const int edit = int(question.buttons.size()) - 1;
+    std::optional<QString> changed;
+    if (at >= 0 && answer.button == edit) {
+        QString text = source;
+        text.replace(at + anchor.size(), snippet.size(), answer.editedText);
+        changed = text;
+    } else if (at >= 0) {
+        changed = insertPos(source, key, answer.button);
+    }
+    if (!changed) {
+        DSLog("%@ not changed", key);
+        return;
+    }
+    writeUnknownTypeSource(*changed);
+}
