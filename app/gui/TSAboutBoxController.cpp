@@ -49,7 +49,7 @@ TSAboutBoxController::TSAboutBoxController() : QWidget(nullptr, Qt::Window) {
     layout->addWidget(appVersion_);
     layout->addWidget(informationView_, 1);
     layout->addWidget(copyrightField_);
-    resize(420, 360);
+    resize(440, 420);
     windowDidLoad();
 }
 
@@ -67,6 +67,9 @@ void TSAboutBoxController::windowDidLoad() {
                 QTextCharFormat colour;
                 colour.setForeground(palette().color(QPalette::Text));
                 all.mergeCharFormat(colour);
+                // Filling the document leaves the view at its end; a reader starts at the top.
+                informationView_->moveCursor(QTextCursor::Start);
+                informationView_->ensureCursorVisible();
             }
         }
     }
