@@ -1,4 +1,5 @@
 #include "import/TSElementParser.h"
+#include "import/TSPerseusText.h"
 
 #include "app/core/TSBundle.h"
 #include "app/logging/LGLog.h"
@@ -46,22 +47,7 @@ std::optional<QString> TSElementParser::trimmedString() const {
     return trimString(*curString_);
 }
 
-const QHash<QString, QString>& TSElementParser::lookupList() {
-    static const QHash<QString, QString> table = [] {
-        QHash<QString, QString> out;
-        const QString path = TSBundle::pathForResource(QStringLiteral("ExternalEntities"), QStringLiteral("strings"));
-        if (path.isEmpty()) {
-            TSLogError("No ExternalEntities table; entities keep their names");
-            return out;
-        }
-        QString error;
-        const ts::StringsTable strings = ts::StringsTable::fromFile(path, &error);
-        if (!error.isEmpty()) TSLogError("ExternalEntities: %@", error);
-        for (const auto& [key, value] : strings.entries()) out.insert(key, value);
-        return out;
-    }();
-    return table;
-}
+const QHash<QString, QString>& TSElementParser::lookupList() { return TSPerseusText::lookupList(); }
 
 void TSElementParser::reset() {
     elements_.clear();
