@@ -540,4 +540,4 @@ void NBSourceLSParser::parseIType(const QString&) {}
 void NBSourceLSParser::parsePos() {}
 void NBSourceLSParser::checkUnknownType() {}
 QString NBSourceLSParser::checkForType(const QString& text) { return text; }
-void NBSourceLSParser::queryHyphen() {}
+

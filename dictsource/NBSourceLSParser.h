@@ -27,15 +27,19 @@
 // Greek "foreign" runs are converted from Beta Code unless they already
 // hold Greek letters.
 //
-// Hooks for the inflection types, part of speech, entry-type check and the
-// interactive corrections (parseITypes, parseIType, parsePos,
-// checkUnknownType, checkForType, queryHyphen) are virtual; here they
-// do nothing beyond emptying the collected inflection types.
+// Hooks for the inflection types, part of speech and entry-type check
+// (parseITypes, parseIType, parsePos, checkUnknownType, checkForType) are
+// virtual; here they do nothing beyond emptying the collected inflection
+// types. queryHyphen asks the developer prompt about a headword with a
+// hyphen deep inside and may rewrite the source file (the conversion goes on
+// with what it read).
 //
 // Threads: one conversion at a time per object, on the calling thread; the
 // fixed tables are built once per process (thread-safe statics).
 
 #include "dictsource/DictionaryXMLParser.h"
+#include "dictsource/SourceRegex.h"
+#include "dictsource/SourceTextFile.h"
 
 #include <QHash>
 #include <QSet>
@@ -218,6 +222,53 @@ public:
     virtual QString checkForType(const QString& text);
     virtual void queryHyphen();
 
+    // ---- Corrections written back into the source ----
+    // Each reads the source file anew (sourcePath()), finds the entry by its
+    // anchor 'key="<key>"' (closing quote included, so "amo" never finds
+    // "amor"), asks the developer prompt and, when the answer changed the
+    // text, writes the file back atomically in the encoding it was read in.
+    // Edited XML is tested before it is written: when the edited entry is
+    // not well-formed the question is asked again with the edit shown.
+    // What cannot be found or is not handled is logged, handed to the
+    // developer sink in the form @"text", and beeped.
+    //
+    // The file being converted, or the one set for corrections made outside
+    // a conversion.
+    QString sourcePath() const;
+    void setCorrectionSource(const QString& path) { correctionSource_ = path; }
+    void queryHyphen(const QString& headword);
+    void checkForChange(const QString& reason, const QString& string);
+    void checkFor2CompChange(const QStringList& components);
+    bool checkFor3CompChange(const QStringList& components);
+    bool checkFor4CompChange(const QStringList& components);
+    // Answer YES when the file is to be left unchanged.
+    bool parse2CompMatch(const QStringList& components, QString& string, TextRange range, const QString& curString);
+    bool parse3CompMatch(const QStringList& components, QString& string, TextRange range);
+    bool parse4CompMatch(const QStringList& components, QString& string, TextRange range, const QString& curString);
+
+    // ---- Clean-up tools over the raw source text ----
+    void removeExternalEncodings(QString& string);
+    QString doNewRegexReplace(const QString& pattern, const QString& templ, const QString& string);
+    void doRegexReplace(const QString& pattern, const QString& templ, QString& string);
+    QString doRegexReplaceInString(const QString& string);
+    QString fixOtherEncodings(const QString& string);
+    bool checkReplacement(const QString& matched, const QString& replacement, QString& string, TextRange range,
+                          bool* stop);
+    QString& doManualRegexReplace(const QString& pattern, const QString& templ, QString& string);
+    QString checkReplaceInString(QString& string);
+    void testMutStringReplace();
+    bool replaceMatchInOrtho(const QString& text, QString& string, TextRange range);
+    // Answers YES when the developer asked to stop. "Edit" puts the edited
+    // excerpt where the excerpt was shown: the occurrence that covers the
+    // range, checked to be still there.
+    bool parseMatch(const QString& text, QString& string, TextRange range, bool* skip, const QString& curString);
+    bool parseMatches(const std::vector<TextRange>& matches, QString& string);
+    void testItype(QString& string);
+    void testNLS() {}
+    static QString makeStringHumanReadable(const QString& string);
+    void insertGreek(QString& string);
+    static QSet<QString>& skippedITypes();
+
     // ---- Fixed element sets ----
     static const QSet<QString>& bodyIgnoreSet();
     static const QSet<QString>& senseIgnoreSet();
@@ -265,4 +316,15 @@ private:
     QHash<QString, QString> synonyms_, antonyms_;
     bool hasSynonyms_ = false, hasAntonyms_ = false;
     Statistics statistics_;
+    QString correctionSource_;
+
+    struct SourceSnapshot;
+    std::optional<SourceSnapshot> readSource(const QString& operation);
+    bool writeSource(const SourceSnapshot& snapshot, const QString& text);
+    enum class EditOutcome { Applied, NotFound, Malformed };
+    EditOutcome applyEdit(QString& string, const QString& excerpt, TextRange range, const QString& edited);
+    // Moves text into the headword element before the range; answers the
+    // range's new location, or -1 when nothing moved.
+    qsizetype moveToOrth(const QString& text, QString& string, TextRange range);
+    void notHandled(const QString& logText, const QString& pasteText);
 };
