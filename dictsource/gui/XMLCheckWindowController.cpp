@@ -94,6 +94,9 @@ void scrollTo(QTextEdit* view, qsizetype position) {
     cursor.setPosition(int(qBound(qsizetype(0), position, qsizetype(view->document()->characterCount() - 1))));
     view->setTextCursor(cursor);
     view->ensureCursorVisible();
+    // The match a third of the way down, with the text before it in sight.
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->setValue(bar->value() + view->cursorRect().top() - view->viewport()->height() / 3);
 }
 
 QTextEdit* makeView(bool editable) {
