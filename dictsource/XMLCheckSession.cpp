@@ -102,7 +102,6 @@ TextRange XMLCheckSession::entryStretch(TextRange range, const QString& text) {
 }
 
 bool XMLCheckSession::startCheck() {
-    findingMalformed_ = false;
     if (!loaded_ || !regex_ || !lastRange_.found()) return false;
     qsizetype from = lastRange_.end();
     if (resumeFrom_) from = *resumeFrom_;
@@ -194,6 +193,8 @@ XMLCheckSession::AcceptResult XMLCheckSession::insertEditedText(const QString& c
         if (error) *error = QStringLiteral("the file text no longer holds the entry shown");
         return AcceptResult::Moved;
     }
+    // An entry without a key is no entry to accept; nobody is asked about it.
+    if (key(curEntryString(changed)).isNull()) return AcceptResult::NoEntry;
     if (!checkForErrors(changed, error)) return AcceptResult::Malformed;
     fileString_.replace(displayed_.location, displayed_.length, changed);
     const qsizetype delta = changed.size() - displayed_.length;

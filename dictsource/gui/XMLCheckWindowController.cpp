@@ -318,8 +318,8 @@ void XMLCheckWindowController::insertEditedText() {
     switch (session_.insertEditedText(changedView_->toPlainText(), &error)) {
     case XMLCheckSession::AcceptResult::Accepted: skipToNext(); break;
     case XMLCheckSession::AcceptResult::Malformed: errorFound(error, true); break;
-    case XMLCheckSession::AcceptResult::Moved:
-    case XMLCheckSession::AcceptResult::NoEntry: setStatus(error); break;
+    case XMLCheckSession::AcceptResult::Moved: setStatus(error); break;
+    case XMLCheckSession::AcceptResult::NoEntry: setStatus(tr("No entry with a key is shown; nothing was accepted.")); break;
     }
 }
 

@@ -112,7 +112,7 @@ TEST(XMLCheckSession, EditsThatAreRefused) {
         XMLCheckSession s = sessionOver(QStringLiteral("<entryFree><itype>a</itype></entryFree>"));
         ASSERT_TRUE(s.startCheck());
         EXPECT_FALSE(s.checkForErrors(s.suggestedString()));
-        EXPECT_EQ(s.insertEditedText(s.suggestedString()), XMLCheckSession::AcceptResult::Malformed);
+        EXPECT_EQ(s.insertEditedText(s.suggestedString()), XMLCheckSession::AcceptResult::NoEntry);
     }
 }
 

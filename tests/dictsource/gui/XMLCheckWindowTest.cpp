@@ -108,6 +108,18 @@ TEST(XMLCheckWindow, AMalformedEditIsFlaggedAndNeverAccepted) {
     EXPECT_FALSE(c.changedViewFlagged());
 }
 
+TEST(XMLCheckWindow, AnEntryWithoutAKeyIsNeverAcceptedAndNobodyIsAsked) {
+    QString source = kSource;
+    source.replace(QLatin1String(" key=\"abacus\""), QString());
+    Window w(source.toUtf8());
+    XMLCheckWindowController& c = *w.window;
+    c.skipToNext();
+    c.insertEditedText();
+    EXPECT_TRUE(w.prompter->alerts().empty());
+    EXPECT_FALSE(c.session().dirty());
+    EXPECT_EQ(c.session().fileString(), source);
+}
+
 TEST(XMLCheckWindow, AcceptSaveAndTheQuestionOnClosing) {
     // UTF-16 with its mark, to be written back the same way.
     QByteArray utf16("\xFF\xFE", 2);
