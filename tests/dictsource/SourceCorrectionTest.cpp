@@ -366,6 +366,19 @@ TEST(SourceTextFile, EncodingsAreKeptAndStrangersRefused) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         EXPECT_EQ(f.readAll(), c.bytes);
     }
+    // Saving through a symbolic link replaces the file it points to and
+    // keeps the link.
+    const QString target = dir.filePath(QStringLiteral("target.xml"));
+    const QString link = dir.filePath(QStringLiteral("link.xml"));
+    ASSERT_TRUE(SourceTextFile::write(target, QStringLiteral("<a/>"), SourceTextFile::Encoding::UTF8));
+    ASSERT_TRUE(QFile::link(target, link));
+    ASSERT_TRUE(SourceTextFile::write(link, text, SourceTextFile::Encoding::UTF8));
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    {
+        QFile f(target);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), text.toUtf8());
+    }
     // Saving into a missing folder fails and says so.
     QString error;
     EXPECT_FALSE(SourceTextFile::write(dir.filePath(QStringLiteral("missing/f.xml")), text,
