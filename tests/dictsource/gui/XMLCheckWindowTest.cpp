@@ -1,11 +1,16 @@
 // The XML checking window offscreen: the walk, the live check, accept,
 // save, the question on closing, and its picture for the gallery.
 #include "dictsource/gui/XMLCheckWindowController.h"
+#include "dictsource/gui/DeveloperPromptDialog.h"
 
 #include "dictsource/LewisShortSource.h"
 #include "platform/Prompter.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -180,4 +185,47 @@ TEST(XMLCheckWindow, GalleryPicture) {
     const QImage image = c.grab().toImage();
     ASSERT_TRUE(image.save(folder + QStringLiteral("/xml_checker.png")));
     EXPECT_GE(image.width(), 1000);
+}
+
+TEST(DeveloperPromptDialog, AnswersTheButtonAndTheEditedText) {
+    app();
+    DeveloperQuestion question;
+    question.message = QStringLiteral("amo");
+    question.informativeText = QStringLiteral("1: āvi\n2:  ātum");
+    question.buttons = {QStringLiteral("Skip"),  QStringLiteral("iType, foreign"), QStringLiteral("iType, remove"),
+                        QStringLiteral("add 4"), QStringLiteral("add 3"),          QStringLiteral("add 2"),
+                        QStringLiteral("add 1"), QStringLiteral("remove 2nd iType"), QStringLiteral("1st to orth"),
+                        QStringLiteral("Edit")};
+    question.editableText = QStringLiteral(
+        "key=\"amo\" type=\"main\"><orth extent=\"full\" lang=\"la\">amo</orth>, <itype>āvi, ātum</itype>, "
+        "<itype>āre</itype> <sense id=\"s2\" n=\"I\" level=\"1\">to love</sense>");
+
+    // Through ask(): the modal dialog is answered by pressing "Edit" after
+    // changing the text.
+    QTimer::singleShot(0, [] {
+        QWidget* modal = QApplication::activeModalWidget();
+        ASSERT_NE(modal, nullptr);
+        modal->findChild<QPlainTextEdit*>(QStringLiteral("editableText"))->setPlainText(QStringLiteral("edited"));
+        for (QPushButton* b : modal->findChildren<QPushButton*>())
+            if (b->text() == QLatin1String("Edit")) b->click();
+    });
+    const DeveloperAnswer answer = DialogDeveloperPrompt().ask(question);
+    EXPECT_EQ(answer.button, 9);
+    EXPECT_EQ(answer.editedText, QStringLiteral("edited"));
+
+    // Closed without a button: the first, with the text unchanged.
+    QTimer::singleShot(0, [] { QApplication::activeModalWidget()->close(); });
+    const DeveloperAnswer closed = DialogDeveloperPrompt().ask(question);
+    EXPECT_EQ(closed.button, 0);
+    EXPECT_EQ(closed.editedText, *question.editableText);
+
+    DeveloperAnswer shown;
+    std::unique_ptr<QDialog> dialog(DialogDeveloperPrompt::makeDialog(question, &shown));
+    const auto buttons = dialog->findChildren<QPushButton*>();
+    ASSERT_EQ(buttons.size(), 10);
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 220)));
+    dialog->show();
+    app().processEvents();
+    ASSERT_TRUE(QDir().mkpath(QStringLiteral(TS_GALLERY_DIR)));
+    ASSERT_TRUE(dialog->grab().toImage().save(QStringLiteral(TS_GALLERY_DIR "/developer_prompt.png")));
 }
