@@ -161,7 +161,7 @@ TEST(XMLCheckWindow, AcceptSaveAndTheQuestionOnClosing) {
     ASSERT_TRUE(waitFor([&] { return !c.countRunning(); }));
 }
 
-TEST(XMLCheckWindow, GalleryPicture) {
+TEST(XMLCheckWindow, ARealLetterOfTheSource) {
     app();
     // A real letter of the dictionary and the bundle's first Find/Replace pair.
     QString source = QString::fromLocal8Bit(qgetenv("TS_SOURCE_DIR"));
@@ -180,10 +180,9 @@ TEST(XMLCheckWindow, GalleryPicture) {
     ASSERT_TRUE(waitFor([&] { return !c.countRunning(); }, 20000));
     EXPECT_GT(c.matchCountField()->text().toInt(), 100);
     app().processEvents();
-    const QString folder = QStringLiteral(TS_GALLERY_DIR);
-    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_FALSE(c.origView()->toPlainText().isEmpty());
+    EXPECT_TRUE(c.changedView()->toPlainText().contains(QLatin1String("<pos>adj.</pos>")));
     const QImage image = c.grab().toImage();
-    ASSERT_TRUE(image.save(folder + QStringLiteral("/xml_checker.png")));
     EXPECT_GE(image.width(), 1000);
 }
 
@@ -221,11 +220,5 @@ TEST(DeveloperPromptDialog, AnswersTheButtonAndTheEditedText) {
 
     DeveloperAnswer shown;
     std::unique_ptr<QDialog> dialog(DialogDeveloperPrompt::makeDialog(question, &shown));
-    const auto buttons = dialog->findChildren<QPushButton*>();
-    ASSERT_EQ(buttons.size(), 10);
-    dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 220)));
-    dialog->show();
-    app().processEvents();
-    ASSERT_TRUE(QDir().mkpath(QStringLiteral(TS_GALLERY_DIR)));
-    ASSERT_TRUE(dialog->grab().toImage().save(QStringLiteral(TS_GALLERY_DIR "/developer_prompt.png")));
+    EXPECT_EQ(dialog->findChildren<QPushButton*>().size(), 10);
 }
