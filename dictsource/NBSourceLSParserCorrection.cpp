@@ -33,6 +33,8 @@ QString NBSourceLSParser::sourcePath() const {
 }
 
 std::optional<NBSourceLSParser::SourceSnapshot> NBSourceLSParser::readSource(const QString& operation) {
+    // Nobody to ask would answer "Skip", which leaves the file as it is.
+    if (!developerPrompt()->asksAnybody()) return std::nullopt;
     SourceSnapshot snapshot;
     snapshot.key = keyText();
     snapshot.path = sourcePath();

@@ -292,6 +292,16 @@ TEST(SourceCorrection, NotHandledPaths) {
     EXPECT_TRUE(latin1.prompt->questions().empty());
     EXPECT_EQ(latin1.bytes(), bytes);
     EXPECT_TRUE(latin1.logged(QStringLiteral("not valid UTF-8")));
+
+    // With nobody to ask the file is not even read: the answer would be
+    // "Skip", and the not-handled path is taken all the same.
+    Fixture unattended(SourceTextFile::Encoding::UTF8);
+    unattended.parser->setDeveloperPrompt(std::make_shared<SkipDeveloperPrompt>());
+    QFile::remove(unattended.path);
+    unattended.parser->checkForChange(QStringLiteral(" OR: "), QStringLiteral("\u014Dris"));
+    EXPECT_EQ(unattended.sink->beepCount(), 1);
+    EXPECT_TRUE(unattended.logged(QStringLiteral("amo  OR:  \u014Dris")));
+    EXPECT_FALSE(unattended.logged(QStringLiteral("LewisShort.xml")));
 }
 
 TEST(SourceCorrection, TheHyphenQuestionDuringAConversion) {
