@@ -42,6 +42,9 @@ class DeveloperPrompt {
 public:
     virtual ~DeveloperPrompt() = default;
     virtual DeveloperAnswer ask(const DeveloperQuestion& question) = 0;
+    // Whether anybody answers; a prompt that always skips lets callers
+    // leave out the work of preparing a question (reading the source file).
+    virtual bool asksAnybody() const { return true; }
 
     static DeveloperPromptPtr current();
     // Null restores the skipping prompt.
@@ -52,6 +55,7 @@ public:
 class SkipDeveloperPrompt : public DeveloperPrompt {
 public:
     DeveloperAnswer ask(const DeveloperQuestion& question) override;
+    bool asksAnybody() const override { return false; }
 };
 
 // Answers from a queue of prepared answers and records every question; an

@@ -532,7 +532,3 @@ QString NBSourceLSParser::parseForeignString() {
 QString NBSourceLSParser::attribution() const {
     return DictionaryServices::localized(QStringLiteral("LS_ATTRIBUTION"));
 }
-
-// ---- Hooks ----
-
-void NBSourceLSParser::queryHyphen() {}

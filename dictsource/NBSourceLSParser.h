@@ -30,14 +30,15 @@
 // Inflection types, part of speech and the entry-type check read the
 // collected texts by ordered rules whose literals come from bundled data
 // files. What no rule reads goes to checkForChange and checkUnknownType,
-// which the interactive source correction overrides (as it does
-// queryHyphen); here they log, count and, for the entry type, ask the
-// developer prompt.
+// which correct the source file through the developer prompt (as
+// queryHyphen does) and log, count and beep what nobody handled.
 //
 // Threads: one conversion at a time per object, on the calling thread; the
 // fixed tables are built once per process (thread-safe statics).
 
 #include "dictsource/DictionaryXMLParser.h"
+#include "dictsource/SourceRegex.h"
+#include "dictsource/SourceTextFile.h"
 
 #include <QHash>
 #include <QSet>
@@ -316,6 +317,49 @@ public:
 
     virtual void queryHyphen();
 
+    // ---- Corrections written back into the source ----
+    // Each reads the source file anew (sourcePath()), finds the entry by its
+    // anchor 'key="<key>"' (closing quote included, so "amo" never finds
+    // "amor"), asks the developer prompt and, when the answer changed the
+    // text, writes the file back atomically in the encoding it was read in.
+    // Edited XML is tested before it is written: when the edited entry is
+    // not well-formed the question is asked again with the edit shown.
+    // What cannot be found or is not handled is logged, handed to the
+    // developer sink in the form @"text", and beeped.
+    //
+    // The file being converted, or the one set for corrections made outside
+    // a conversion.
+    QString sourcePath() const;
+    void setCorrectionSource(const QString& path) { correctionSource_ = path; }
+    void queryHyphen(const QString& headword);
+    // Answer YES when the file is to be left unchanged.
+    bool parse2CompMatch(const QStringList& components, QString& string, TextRange range, const QString& curString);
+    bool parse3CompMatch(const QStringList& components, QString& string, TextRange range);
+    bool parse4CompMatch(const QStringList& components, QString& string, TextRange range, const QString& curString);
+
+    // ---- Clean-up tools over the raw source text ----
+    void removeExternalEncodings(QString& string);
+    QString doNewRegexReplace(const QString& pattern, const QString& templ, const QString& string);
+    void doRegexReplace(const QString& pattern, const QString& templ, QString& string);
+    QString doRegexReplaceInString(const QString& string);
+    QString fixOtherEncodings(const QString& string);
+    bool checkReplacement(const QString& matched, const QString& replacement, QString& string, TextRange range,
+                          bool* stop);
+    QString& doManualRegexReplace(const QString& pattern, const QString& templ, QString& string);
+    QString checkReplaceInString(QString& string);
+    void testMutStringReplace();
+    bool replaceMatchInOrtho(const QString& text, QString& string, TextRange range);
+    // Answers YES when the developer asked to stop. "Edit" puts the edited
+    // excerpt where the excerpt was shown: the occurrence that covers the
+    // range, checked to be still there.
+    bool parseMatch(const QString& text, QString& string, TextRange range, bool* skip, const QString& curString);
+    bool parseMatches(const std::vector<TextRange>& matches, QString& string);
+    void testItype(QString& string);
+    void testNLS() {}
+    static QString makeStringHumanReadable(const QString& string);
+    void insertGreek(QString& string);
+    static QSet<QString>& skippedITypes();
+
     // ---- Fixed element sets ----
     static const QSet<QString>& bodyIgnoreSet();
     static const QSet<QString>& senseIgnoreSet();
@@ -366,4 +410,16 @@ private:
     QHash<QString, QString> synonyms_, antonyms_;
     bool hasSynonyms_ = false, hasAntonyms_ = false;
     Statistics statistics_;
+    QString correctionSource_;
+    std::optional<SourceTextFile::Encoding> unknownTypeEncoding_;  // of the source unknownTypeSource read
+
+    struct SourceSnapshot;
+    std::optional<SourceSnapshot> readSource(const QString& operation);
+    bool writeSource(const SourceSnapshot& snapshot, const QString& text);
+    enum class EditOutcome { Applied, NotFound, Malformed };
+    EditOutcome applyEdit(QString& string, const QString& excerpt, TextRange range, const QString& edited);
+    // Moves text into the headword element before the range; answers the
+    // range's new location, or -1 when nothing moved.
+    qsizetype moveToOrth(const QString& text, QString& string, TextRange range);
+    void notHandled(const QString& logText, const QString& pasteText);
 };

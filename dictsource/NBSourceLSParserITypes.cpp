@@ -112,13 +112,6 @@ void NBSourceLSParser::parseIType(const QString& text) {
     }
 }
 
-void NBSourceLSParser::checkForChange(const QString& label, const QString& text) {
-    ++statistics_.iTypesToAlert[0];
-    DSLog("%@%@%@", keyText(), label, text);
-    writeToPasteBoard(text);
-    developerSink()->beep();
-}
-
 // ---- Principal parts and genitive ----
 
 DictionaryEntryPtr NBSourceLSParser::targetEntry() const {

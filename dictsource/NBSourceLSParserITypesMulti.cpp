@@ -98,23 +98,6 @@ void NBSourceLSParser::appendToHeadword(const QString& format, const QStringList
     if (const DictionaryEntryPtr entry = curEntry()) entry->setEntry(entry->entry() + fill(format, args));
 }
 
-void NBSourceLSParser::checkFor2CompChange(const QStringList& pieces) {
-    ++statistics_.iTypesToAlert[1];
-    DSLog("%@ 2 component itype left %@", keyText(), pieces.join(QLatin1Char(',')));
-    writeToPasteBoard(pieces.join(QLatin1Char(',')));
-    developerSink()->beep();
-}
-
-bool NBSourceLSParser::checkFor3CompChange(const QStringList&) {
-    ++statistics_.iTypesToAlert[2];
-    return false;
-}
-
-bool NBSourceLSParser::checkFor4CompChange(const QStringList&) {
-    ++statistics_.iTypesToAlert[3];
-    return false;
-}
-
 int NBSourceLSParser::handle2ComponentIType(const QStringList& pieces) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry || pieces.size() != 2) return 0;

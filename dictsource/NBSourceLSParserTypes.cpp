@@ -260,8 +260,6 @@ std::optional<QString> NBSourceLSParser::insertPos(const QString& source, const 
     return result;
 }
 
-QString NBSourceLSParser::unknownTypeSource() { return QString(); }
-bool NBSourceLSParser::writeUnknownTypeSource(const QString&) { return false; }
 
 void NBSourceLSParser::checkUnknownType() {
     const DictionaryEntryPtr entry = curEntry();

@@ -134,6 +134,8 @@ public Q_SLOTS:
     void showWordSearchWindow();
     void showAnagramWindow();
     void showZerivuvWindow();
+    // The window that corrects the Lewis and Short source ("xmlCheckWindow").
+    void showXMLCheckWindow();
     void constructionSearch();
     void parseMDict();
     void showAboutBox();

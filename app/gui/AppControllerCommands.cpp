@@ -53,6 +53,7 @@ void AppController::showGrammarWindow() { showToolWindow(QStringLiteral("grammar
 void AppController::showWordSearchWindow() { showToolWindow(QStringLiteral("wordSearchWindow")); }
 void AppController::showAnagramWindow() { showToolWindow(QStringLiteral("anagramWindow")); }
 void AppController::showZerivuvWindow() { showToolWindow(QStringLiteral("zerivuvWindow")); }
+void AppController::showXMLCheckWindow() { showToolWindow(QStringLiteral("xmlCheckWindow")); }
 void AppController::constructionSearch() { showToolWindow(QStringLiteral("constructionSearchWindow")); }
 void AppController::parseMDict() { showToolWindow(QStringLiteral("dictionaryImporterWindow")); }
 void AppController::showAboutBox() { showToolWindow(QStringLiteral("aboutBox")); }

@@ -90,6 +90,7 @@ void AppController::buildMainMenu() {
     QMenu* debug = menu("Debug");
     debug->menuAction()->setText(QStringLiteral("Debug"));
     item(debug, "Parse Perseus Source", "parsePerseusSource:", &AppController::parsePerseusSource);
+    item(debug, "Check Source XML", "showXMLCheckWindow:", &AppController::showXMLCheckWindow);
     item(debug, "Import XML Files…", "doImport:", &AppController::doImport);
     item(debug, "Parse CSV Word List", "parseCSV:", &AppController::parseCSV);
 }

@@ -4,10 +4,15 @@
 #include "app/gui/AppController.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictsource/DictionarySourceBuilders.h"
+#include "dictsource/gui/DeveloperPromptDialog.h"
+#include "dictsource/gui/XMLCheckWindowController.h"
 
 void installDictionaryRegistry() {
     installDictionaryServices();
     installDictionarySourceBuilders();
+    // The conversion's questions to the developer as modal dialogs.
+    DeveloperPrompt::setCurrent(std::make_shared<DialogDeveloperPrompt>());
+    AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {

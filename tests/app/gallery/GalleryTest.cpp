@@ -6,12 +6,18 @@
 #include "app/gui/QMRawTransmissionsWindowController.h"
 #include "app/gui/TSAboutBoxController.h"
 #include "app/gui/TSDocumentController.h"
+#include "dictsource/LewisShortSource.h"
+#include "dictsource/gui/DeveloperPromptDialog.h"
+#include "dictsource/gui/XMLCheckWindowController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDialog>
 #include <QDir>
+#include <QFile>
+#include <QLabel>
 #include <QImage>
 #include <QMenu>
 #include <QMenuBar>
@@ -137,6 +143,46 @@ TEST_F(Gallery, TransmissionsWindow) {
     settle();
     shoot(w, "transmissions-window");
     w->close();
+}
+
+TEST_F(Gallery, XMLCheckWindowOnARealEntry) {
+    // The letter B of the staged source, walked to its third match of the
+    // bundle's first Find/Replace pair.
+    QTemporaryDir dir;
+    QString error;
+    const QByteArray letter = LewisShortSource::readSourceFile(
+        qEnvironmentVariable("TS_SOURCE_DIR") + "/resources/lexica/uls-B.xml.xz", &error);
+    ASSERT_FALSE(letter.isEmpty()) << error.toStdString();
+    const QString path = dir.filePath("LewisShort.xml");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(letter);
+    file.close();
+    AppController::setToolWindowFactory("xmlCheckWindow", [path] { return new XMLCheckWindowController(path); });
+    controller_->showXMLCheckWindow();
+    auto* window = static_cast<XMLCheckWindowController*>(controller_->toolWindow("xmlCheckWindow"));
+    ASSERT_NE(window, nullptr);
+    window->setSearchAndReplace("<itype>([^<,]*?)\\s*,\\s*([^<]*?)</itype>", "<itype>$1, $2</itype><pos>adj.</pos>");
+    for (int i = 0; i < 3; ++i) window->skipToNext();
+    for (int i = 0; i < 200 && window->countRunning(); ++i) QApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_GT(window->matchCountField()->text().toInt(), 100);
+    shoot(window, "xml-checker");
+    window->close();
+}
+
+TEST_F(Gallery, DeveloperPromptDialog) {
+    DeveloperQuestion question;
+    question.message = "amo";
+    question.informativeText = QString::fromUtf8("1: \u0101vi\n2:  \u0101tum");
+    question.buttons = QStringList{"Skip", "iType, foreign", "iType, remove", "add 4", "add 3", "add 2", "add 1",
+                                   "remove 2nd iType", "1st to orth", "Edit"};
+    question.editableText = QString::fromUtf8(
+        "key=\"amo\" type=\"main\"><orth extent=\"full\" lang=\"la\">amo</orth>, <itype>\u0101vi, "
+        "\u0101tum</itype>, <itype>\u0101re</itype> <sense id=\"s2\" n=\"I\" level=\"1\">to love</sense>");
+    DeveloperAnswer answer;
+    std::unique_ptr<QDialog> dialog(DialogDeveloperPrompt::makeDialog(question, &answer));
+    dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 220)));
+    shoot(dialog.get(), "developer-prompt");
 }
 
 int main(int argc, char** argv) {
