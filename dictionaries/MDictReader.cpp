@@ -50,6 +50,11 @@ struct Cursor {
 // A size from the file that must fit in what is left of its window.
 bool fits(quint64 value, qint64 left) { return value <= quint64(std::numeric_limits<qint64>::max()) && qint64(value) <= left; }
 
+// zlib never inflates one byte into more than 1032, so a block that declares
+// more than that of its data is damaged; checking it first keeps a small
+// file from reserving memory it can never fill.
+bool plausible(quint64 packed, quint64 unpacked) { return unpacked <= (packed - 8) * 1032 + 64; }
+
 enum class TextKind { Utf8, Utf16, Other };
 
 struct Encoding {
@@ -106,6 +111,8 @@ private:
     ReadResult r_;
     Encoding enc_;
     int encrypted_ = 0;
+    QStringDecoder decoder_;
+    QByteArray block_;
 };
 
 bool Reader::readHeader() {
@@ -168,14 +175,15 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDe
         if (knowDeclared && b.left() != declared)
             return fail(QStringLiteral("The stored %1 holds %2 bytes, not the %3 declared.")
                             .arg(QLatin1String(what)).arg(b.left()).arg(declared));
-        out = QByteArray(data, qsizetype(b.left()));
+        out.resize(qsizetype(b.left()));
+        std::memcpy(out.data(), data, size_t(b.left()));
         if (consumed) *consumed = b.left();
         return true;
     case 1:
         return fail(QStringLiteral("The %1 is compressed with LZO, which is not supported.").arg(QLatin1String(what)));
     case 2: {
         QString why;
-        if (!inflateBounded(data, b.left(), declared, out, consumed, &why))
+        if (!inflateBounded(data, b.left(), declared, out, consumed, &why, knowDeclared))
             return fail(QStringLiteral("The %1 does not inflate: %2").arg(QLatin1String(what), why));
         if (knowDeclared && out.size() != declared)
             return fail(QStringLiteral("The %1 inflates to %2 bytes, not the %3 declared.")
@@ -208,7 +216,7 @@ bool Reader::readKeySection(qint64* recordSection) {
     if (encrypted_ == 2) {
         if (!stepOverKeyBlocks(numBlocks, &position)) return false;
     } else {
-        if (indexSize == 0 || indexSize > quint64(kMaxBlockBytes))
+        if (indexSize == 0 || indexSize > quint64(kMaxBlockBytes) || !plausible(indexPacked, indexSize))
             return fail(QStringLiteral("The key index's size %1 is out of range.").arg(indexSize));
         QByteArray index;
         if (!unpackBlock(indexStart, qint64(indexPacked), qint64(indexSize), true, index, nullptr, "key index"))
@@ -239,7 +247,7 @@ bool Reader::walkKeyBlocksByIndex(const QByteArray& index, quint64 numBlocks, qi
         if (k.failed) return truncated("the key index");
         if (packed < 8 || !fits(packed, c_.end - *position))
             return fail(QStringLiteral("Key block %1's size %2 does not fit the file.").arg(i).arg(packed));
-        if (unpacked > quint64(kMaxBlockBytes))
+        if (unpacked > quint64(kMaxBlockBytes) || !plausible(packed, unpacked))
             return fail(QStringLiteral("Key block %1's size %2 is out of range.").arg(i).arg(unpacked));
         QByteArray block;
         if (!unpackBlock(*position, qint64(packed), qint64(unpacked), true, block, nullptr, "key block")) return false;
@@ -303,7 +311,7 @@ bool Reader::readRecords(qint64 position) {
     for (quint64 i = 0; i < numBlocks; ++i) {
         const quint64 packed = s.be(8);
         const quint64 unpacked = s.be(8);
-        if (packed < 8 || !fits(packed, c_.end) || unpacked > quint64(kMaxBlockBytes))
+        if (packed < 8 || !fits(packed, c_.end) || unpacked > quint64(kMaxBlockBytes) || !plausible(packed, unpacked))
             return fail(QStringLiteral("Record block %1's sizes (%2, %3) are out of range.").arg(i).arg(packed).arg(unpacked));
         totalPacked += qint64(packed);
         totalUnpacked += qint64(unpacked);
@@ -314,13 +322,17 @@ bool Reader::readRecords(qint64 position) {
         sizes.push_back({qint64(packed), qint64(unpacked)});
     }
     if (s.failed) return truncated("the record block index");
-    r_.recordsString.reserve(qsizetype(enc_.kind == TextKind::Utf16 ? totalUnpacked / 2 : totalUnpacked));
+    r_.records.reserve(qsizetype(totalUnpacked));
+    switch (enc_.kind) {
+    case TextKind::Utf8: decoder_ = QStringDecoder(QStringDecoder::Utf8); break;
+    case TextKind::Utf16: decoder_ = QStringDecoder(QStringDecoder::Utf16LE); break;
+    case TextKind::Other: decoder_ = QStringDecoder(enc_.name.toLatin1().constData()); break;
+    }
     qint64 at = s.pos;
     for (size_t i = 0; i < sizes.size(); ++i) {
-        QByteArray block;
         const QString previousError = r_.error;
-        if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, true, block, nullptr, "record block")) {
-            appendRecords(block);
+        if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, true, block_, nullptr, "record block")) {
+            appendRecords(block_);
         } else {
             // LZO or an unknown type refuses the file; a damaged block is left out.
             if (r_.error.contains(QLatin1String("LZO")) || r_.error.contains(QLatin1String("unknown compression")))
@@ -333,12 +345,12 @@ bool Reader::readRecords(qint64 position) {
     return true;
 }
 
+// UTF-8 records are copied as they are once checked, so that reading costs
+// little more than inflating; other encodings are converted record by record.
 void Reader::appendRecords(const QByteArray& block) {
     const char* p = block.constData();
     const qsizetype n = block.size();
     qsizetype i = 0;
-    std::optional<QStringDecoder> other;
-    if (enc_.kind == TextKind::Other) other.emplace(enc_.name.toLatin1().constData());
     bool badText = false;
     while (i < n) {
         qsizetype end = i;
@@ -350,23 +362,16 @@ void Reader::appendRecords(const QByteArray& block) {
             end = z ? static_cast<const char*>(z) - p : n;
         }
         if (end > i) {
+            r_.recordStarts.push_back(r_.records.size());
             const QByteArrayView bytes(p + i, end - i);
-            QString text;
-            if (enc_.kind == TextKind::Utf8) {
-                QStringDecoder d(QStringDecoder::Utf8);
-                text = d(bytes);
-                badText |= d.hasError();
-            } else if (enc_.kind == TextKind::Utf16) {
-                QStringDecoder d(QStringDecoder::Utf16LE);
-                text = d(bytes);
-                badText |= d.hasError();
+            if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
+                r_.records.append(bytes.data(), bytes.size());
             } else {
-                other->resetState();
-                text = (*other)(bytes);
-                badText |= other->hasError();
+                decoder_.resetState();
+                const QString text = decoder_(bytes);
+                badText |= decoder_.hasError();
+                r_.records += text.toUtf8();
             }
-            r_.recordStarts.push_back(r_.recordsString.size());
-            r_.recordsString += text;
         }
         i = end + enc_.unit();
     }
@@ -379,7 +384,7 @@ ReadResult Reader::run() {
         if (readKeySection(&records) && readRecords(records)) r_.ok = true;
     }
     if (!r_.ok) {
-        r_.recordsString.clear();
+        r_.records.clear();
         r_.recordStarts.clear();
     }
     return std::move(r_);
@@ -390,13 +395,48 @@ ReadResult Reader::run() {
 QString ReadResult::record(qsizetype index) const {
     if (index < 0 || index >= recordCount()) return QString();
     const qsizetype start = recordStarts[size_t(index)];
-    const qsizetype end = index + 1 < recordCount() ? recordStarts[size_t(index + 1)] : recordsString.size();
-    return recordsString.mid(start, end - start);
+    const qsizetype end = index + 1 < recordCount() ? recordStarts[size_t(index + 1)] : records.size();
+    return QString::fromUtf8(records.constData() + start, end - start);
+}
+
+bool isValidUtf8(const char* data, qsizetype size) {
+    const auto* p = reinterpret_cast<const uchar*>(data);
+    qsizetype i = 0;
+    while (i < size) {
+        // Plain ASCII eight bytes at a time.
+        while (i + 8 <= size) {
+            quint64 w;
+            std::memcpy(&w, p + i, 8);
+            if (w & 0x8080808080808080ULL) break;
+            i += 8;
+        }
+        if (i >= size) break;
+        const uchar c = p[i];
+        if (c < 0x80) {
+            ++i;
+            continue;
+        }
+        int len;
+        uint min;
+        uint cp;
+        if ((c & 0xE0) == 0xC0) { len = 2; min = 0x80; cp = c & 0x1F; }
+        else if ((c & 0xF0) == 0xE0) { len = 3; min = 0x800; cp = c & 0x0F; }
+        else if ((c & 0xF8) == 0xF0) { len = 4; min = 0x10000; cp = c & 0x07; }
+        else return false;
+        if (size - i < len) return false;
+        for (int k = 1; k < len; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (p[i + k] & 0x3F);
+        }
+        if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return false;
+        i += len;
+    }
+    return true;
 }
 
 bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QByteArray& out, qint64* consumed,
-                    QString* error) {
-    out.clear();
+                    QString* error, bool exact) {
+    out.resize(0);
     auto failWith = [&](const QString& why) {
         out.clear();
         if (error) *error = why;
@@ -407,7 +447,7 @@ bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QB
     if (inflateInit2(&z, 15 + 32) != Z_OK) return failWith(QStringLiteral("zlib could not start"));
     // Grown by doubling up to the capacity, so that a small stream announced
     // as large costs no more than it inflates to.
-    qint64 size = std::min<qint64>(capacity, std::max<qint64>(4096, sourceLength * 4));
+    qint64 size = exact ? capacity : std::min<qint64>(capacity, std::max<qint64>(4096, sourceLength * 4));
     out.resize(qsizetype(size));
     qint64 inLeft = sourceLength;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(source));

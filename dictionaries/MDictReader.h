@@ -25,6 +25,10 @@
 
 namespace mdict {
 
+// Whether the bytes are well-formed UTF-8 (no overlong forms, surrogates or
+// values past U+10FFFF).
+bool isValidUtf8(const char* data, qsizetype size);
+
 // Declared decompressed bytes of all the record blocks of one file together.
 inline constexpr qint64 kMaxRecordBytes = qint64(512) << 20;
 // Declared decompressed bytes of the key index or of one block.
@@ -40,11 +44,14 @@ struct ReadResult {
     // Attribute name -> value; entities in the values are decoded.
     QHash<QString, QString> attributes;
     qint64 numEntries = 0;
-    // The records joined with nothing between them, and where each starts.
-    QString recordsString;
+    // The records joined with nothing between them, as UTF-8 whatever the
+    // file's encoding (invalid text replaced by U+FFFD), and the byte
+    // offset where each starts.
+    QByteArray records;
     std::vector<qsizetype> recordStarts;
 
     qsizetype recordCount() const { return qsizetype(recordStarts.size()); }
+    QString recordsString() const { return QString::fromUtf8(records); }
     QString record(qsizetype index) const;
 };
 
@@ -53,8 +60,9 @@ ReadResult readFile(const QString& path);
 
 // zlib (or gzip) stream in `source`, inflated into at most `capacity` bytes.
 // Answers false, with the cause, for bad or truncated data and for output
-// past the capacity. `consumed` receives the stream's own length.
+// past the capacity. `consumed` receives the stream's own length. With
+// `exact` the whole capacity is allocated at once (the size is known).
 bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QByteArray& out,
-                    qint64* consumed, QString* error);
+                    qint64* consumed, QString* error, bool exact = false);
 
 }  // namespace mdict

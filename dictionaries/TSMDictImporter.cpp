@@ -55,8 +55,7 @@ QHash<QString, QString> nodeAttributes(const xmlNode* node) {
 }
 
 // The records as an HTML document; null with the cause when they cannot be read.
-xmlDoc* parseHTML(const QString& text, QString* error) {
-    const QByteArray bytes = text.toUtf8();
+xmlDoc* parseHTML(const QByteArray& bytes, QString* error) {
     if (bytes.size() > INT_MAX) {
         *error = QStringLiteral("The records are too long to be read as one page (%1 bytes).").arg(bytes.size());
         return nullptr;
@@ -288,7 +287,7 @@ void TSMDictImporter::parseMDXData(const QByteArray& data, const QString& source
 }
 
 void TSMDictImporter::setRecordsString(const QString& text) {
-    records_.recordsString = text;
+    records_.records = text.toUtf8();
     records_.recordStarts = {0};
     if (text.isEmpty()) records_.recordStarts.clear();
     tagsSurveyed_ = false;
@@ -328,9 +327,9 @@ QStringList TSMDictImporter::recordsTags() {
     tagsSurveyed_ = true;
     recordsTags_.clear();
     foundAttributes_.clear();
-    if (!records_.recordsString.isEmpty()) {
+    if (!records_.records.isEmpty()) {
         QString error;
-        if (xmlDoc* doc = parseHTML(records_.recordsString, &error)) {
+        if (xmlDoc* doc = parseHTML(records_.records, &error)) {
             std::vector<xmlNode*> bodies;
             collectBodies(xmlDocGetRootElement(doc), bodies, 0);
             QSet<QString> seen;
@@ -352,6 +351,15 @@ QHash<QString, QStringList> TSMDictImporter::foundAttributes() const {
 }
 
 TSMDictImporter::Conversion TSMDictImporter::parseRecordsString(const QString& text, const Progress& progress) {
+    return parseRecordsUtf8(text.toUtf8(), progress);
+}
+
+QString TSMDictImporter::recordsPrefix(qsizetype count) const {
+    // A character takes at most four bytes; a sequence cut at the end is dropped by left().
+    return QString::fromUtf8(records_.records.left(count * 4)).left(count);
+}
+
+TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& text, const Progress& progress) {
     Conversion result;
     Walk walk;
     {
@@ -377,7 +385,7 @@ TSMDictImporter::Conversion TSMDictImporter::parseRecordsString(const QString& t
 
 void TSMDictImporter::parseRawString(const Progress& progress) {
     std::lock_guard conversion(conversionMutex_);
-    Conversion result = parseRecordsString(records_.recordsString, progress);
+    Conversion result = parseRecordsUtf8(records_.records, progress);
     setWords(result.entries);
     std::lock_guard lock(resultMutex_);
     errors_ = std::move(result.errors);

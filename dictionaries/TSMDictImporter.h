@@ -47,7 +47,11 @@ public:
 
     const QString& readError() const { return readError_; }
     const QStringList& readWarnings() const { return readWarnings_; }
-    const QString& recordsString() const { return records_.recordsString; }
+    QString recordsString() const { return records_.recordsString(); }
+    // The records as UTF-8, as the conversion reads them.
+    const QByteArray& records() const { return records_.records; }
+    // The first `count` characters of the records.
+    QString recordsPrefix(qsizetype count) const;
     void setRecordsString(const QString& text);
     qsizetype recordCount() const { return records_.recordCount(); }
     QString record(qsizetype index) const { return records_.record(index); }
@@ -81,6 +85,7 @@ public:
         QStringList errors;
     };
     Conversion parseRecordsString(const QString& text, const Progress& progress = {});
+    Conversion parseRecordsUtf8(const QByteArray& utf8, const Progress& progress = {});
     QStringList errors() const;
 
     // ---- Saving ----

@@ -45,7 +45,7 @@ TEST(MDictReaderRealFiles, EachGivesItsThreeRecordsOrItsRefusal) {
         if (c.refusal) {
             EXPECT_FALSE(r.ok);
             EXPECT_TRUE(r.error.contains(QString::fromUtf8(c.refusal))) << r.error.toStdString();
-            EXPECT_TRUE(r.recordsString.isEmpty());
+            EXPECT_TRUE(r.records.isEmpty());
             continue;
         }
         ASSERT_TRUE(r.ok) << r.error.toStdString();
@@ -56,7 +56,7 @@ TEST(MDictReaderRealFiles, EachGivesItsThreeRecordsOrItsRefusal) {
         EXPECT_EQ(r.record(0), QStringLiteral("<i>alpha</i>"));
         EXPECT_EQ(r.record(1), QStringLiteral("Letter <b>beta</b>"));
         EXPECT_EQ(r.record(2), QString::fromUtf8(c.third));
-        EXPECT_EQ(r.recordsString, r.record(0) + r.record(1) + r.record(2));
+        EXPECT_EQ(r.recordsString(), r.record(0) + r.record(1) + r.record(2));
     }
 }
 
@@ -76,7 +76,7 @@ TEST(MDictReaderRecords, TwoRecordsWithTwoByteLettersAreJoinedWhole) {
     s.blocks = {{"first", QString::fromUtf8("\u00e6\u0101\u0113").toUtf8()}, {"third"}};
     const auto r = mdict::readData(build(s));
     ASSERT_TRUE(r.ok) << r.error.toStdString();
-    EXPECT_EQ(r.recordsString, QString::fromUtf8("first\u00e6\u0101\u0113third"));
+    EXPECT_EQ(r.recordsString(), QString::fromUtf8("first\u00e6\u0101\u0113third"));
     EXPECT_EQ(r.recordCount(), 3);
 }
 
@@ -85,7 +85,7 @@ TEST(MDictReaderRecords, InvalidUtf8IsReplacedNotRepeated) {
     s.blocks = {{QByteArray("ab\xff" "cd")}};
     const auto r = mdict::readData(build(s));
     ASSERT_TRUE(r.ok);
-    EXPECT_EQ(r.recordsString, QStringLiteral("ab\uFFFDcd"));
+    EXPECT_EQ(r.recordsString(), QStringLiteral("ab\uFFFDcd"));
     EXPECT_EQ(r.warnings.size(), 1);
 }
 
@@ -178,12 +178,12 @@ TEST(MDictReaderFaults, DamagedFilesAreRefusedOrReadAroundWithTheCause) {
         if (c.ok) {
             EXPECT_TRUE(cause.isEmpty() || r.warnings.join(QLatin1Char('|')).contains(cause))
                 << r.warnings.join(QLatin1Char('|')).toStdString();
-            EXPECT_TRUE(r.recordsString.startsWith(QStringLiteral("alpha record")) || c.spec.declaredDelta != 0)
-                << r.recordsString.toStdString();
+            EXPECT_TRUE(r.recordsString().startsWith(QStringLiteral("alpha record")) || c.spec.declaredDelta != 0)
+                << r.recordsString().toStdString();
         } else {
             EXPECT_FALSE(r.error.isEmpty());
             EXPECT_TRUE(r.error.contains(cause)) << r.error.toStdString();
-            EXPECT_TRUE(r.recordsString.isEmpty());
+            EXPECT_TRUE(r.records.isEmpty());
         }
     }
 }
@@ -196,7 +196,7 @@ TEST(MDictReaderFaults, EveryPrefixOfAFileIsRefusedOrReadWithoutCrashing) {
     for (qsizetype n = 0; n < whole.size(); ++n) {
         const auto r = mdict::readData(whole.left(n));
         EXPECT_TRUE(!r.ok || !r.warnings.isEmpty()) << n;
-        EXPECT_FALSE(r.recordsString.contains(QStringLiteral("beta")) && !r.recordsString.contains(QStringLiteral("alpha")));
+        EXPECT_FALSE(r.recordsString().contains(QStringLiteral("beta")) && !r.recordsString().contains(QStringLiteral("alpha")));
     }
     EXPECT_TRUE(mdict::readData(whole).ok);
 }
@@ -217,4 +217,17 @@ TEST(MDictInflate, StopsAtTheCapacityAndOnTruncatedStreams) {
     const QByteArray padded = z + QByteArray(10, '\x7f');
     ASSERT_TRUE(mdict::inflateBounded(padded.constData(), padded.size(), raw.size(), out, &consumed, &why));
     EXPECT_EQ(consumed, z.size());
+}
+
+TEST(MDictUtf8, ChecksWellFormedness) {
+    const std::pair<QByteArray, bool> cases[] = {
+        {"plain ascii text longer than eight", true},
+        {"\xc4\x81\xe2\x82\xac\xf0\x9f\x98\x80", true},
+        {"\xc0\xaf", false},          // overlong
+        {"\xed\xa0\x80", false},     // surrogate
+        {"\xf4\x90\x80\x80", false}, // past U+10FFFF
+        {"abc\xe2\x82", false},      // cut short
+        {"\x80", false},              // stray continuation
+    };
+    for (const auto& [bytes, ok] : cases) EXPECT_EQ(mdict::isValidUtf8(bytes.constData(), bytes.size()), ok) << bytes.toHex().toStdString();
 }
