@@ -1,11 +1,13 @@
-#include "app/core/DictionaryServicesSetup.h"
-#include "dictionaries/TSDictionaries.h"
+#include "app/gui/AppController.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/RegistryWiring.h"
+#include "app/gui/TSDocumentController.h"
+#include "app/gui/WidgetPrompter.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QKeySequence>
-
 #include <QSocketNotifier>
+#include <QTimer>
+#include <QUrl>
 
 #include <csignal>
 
@@ -14,24 +16,8 @@
 
 namespace {
 
-// Ctrl+Q quits from whichever window has the focus, before any menu exists.
-class QuitFilter : public QObject {
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) {
-            auto* key = static_cast<QKeyEvent*>(event);
-            if (key->matches(QKeySequence::Quit) ||
-                (key->key() == Qt::Key_Q && key->modifiers() == Qt::ControlModifier)) {
-                QCoreApplication::quit();
-                return true;
-            }
-        }
-        return QObject::eventFilter(watched, event);
-    }
-};
-
 // A signal handler may only write to a descriptor; the event loop reads the
-// other end and quits from there.
+// other end and quits from there, through the delegate's quit sequence.
 int signalPipe[2] = {-1, -1};
 
 void quitOnSignal(int) {
@@ -47,8 +33,14 @@ int main(int argc, char* argv[]) {
     QApplication::setOrganizationName(QStringLiteral("Tessarin"));
     QApplication::setQuitOnLastWindowClosed(true);
 
-    QuitFilter filter;
-    app.installEventFilter(&filter);
+    // The first document controller made is the shared one.
+    TSDocumentController documentController;
+    ts::Prompter::setCurrent(std::make_shared<WidgetPrompter>());
+
+    AppController delegate;
+    TSDocumentController::setApplicationDelegate(&delegate);
+    QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationShouldTerminate(); });
+
     if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
@@ -56,9 +48,25 @@ int main(int argc, char* argv[]) {
         std::signal(SIGTERM, quitOnSignal);
     }
 
-    installDictionaryServices();
-    // Edits not yet saved by their delayed save are written before the end.
-    QObject::connect(&app, &QCoreApplication::aboutToQuit, [] { TSDictionaries::saveDictionaries(); });
+    installDictionaryRegistry();
+    delegate.applicationWillFinishLaunching();
+
+    const QStringList files = QCoreApplication::arguments().mid(1);
+    for (const QString& file : files)
+        documentController.openDocumentWithContentsOfURL(
+            QUrl::fromLocalFile(file), true, [](ts::DocumentPtr, bool, const ts::DocumentError* error) {
+                if (error) ts::DocumentController::presentError(*error);
+            });
+    if (files.isEmpty()) delegate.newDocument();
+    delegate.applicationDidFinishLaunching();
+
+    // Until a document type can show itself, a main window with the menu
+    // keeps the running program visible.
+    QTimer::singleShot(0, &delegate, [&delegate] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->isVisible() && w->isWindow() && !w->inherits("QMenu")) return;
+        (new MainWindow(&delegate))->show();
+    });
 
     return app.exec();
 }

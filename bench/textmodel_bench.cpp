@@ -153,6 +153,43 @@ void BM_RtfReaderOnly(benchmark::State& state) {
 }
 BENCHMARK(BM_RtfReaderOnly)->Unit(benchmark::kMillisecond);
 
+// One column of 8,000 (and 60,000) formatting runs, every other word bold
+// and none with a colour, opened as a line shows it, against the RTF reader
+// alone: both grow in step with the number of runs.
+const QByteArray& manyRunsRtf(int runs) {
+    static std::map<int, QByteArray> cache;
+    auto it = cache.find(runs);
+    if (it == cache.end()) {
+        QString body;
+        for (int i = 0; i < runs / 2; ++i) body += QStringLiteral("\\b arma%1\\b0  virum ").arg(i);
+        it = cache.emplace(runs, rtf(body)).first;
+    }
+    return it->second;
+}
+
+void manyRunsRtfOnly(benchmark::State& state, int runs) {
+    const QByteArray& bytes = manyRunsRtf(runs);
+    for (auto _ : state) benchmark::DoNotOptimize(ts::readRichTextData(bytes).text.runs().size());
+}
+
+void manyRunsColumn(benchmark::State& state, int runs) {
+    ts::ValueDictionary d{{QStringLiteral("ClassName"), QStringLiteral("TSMatchedChunk")},
+                          {QStringLiteral("Latin"), ts::Value(manyRunsRtf(runs))}};
+    for (auto _ : state) {
+        auto line = TSChunk::dataFromDictionary(ts::Value(d));
+        benchmark::DoNotOptimize(line->textForKey(QStringLiteral("latin"))->runs().size());
+    }
+}
+
+void BM_ManyRunsRtfOnly8k(benchmark::State& state) { manyRunsRtfOnly(state, 8000); }
+void BM_ManyRunsColumn8k(benchmark::State& state) { manyRunsColumn(state, 8000); }
+void BM_ManyRunsRtfOnly60k(benchmark::State& state) { manyRunsRtfOnly(state, 60000); }
+void BM_ManyRunsColumn60k(benchmark::State& state) { manyRunsColumn(state, 60000); }
+BENCHMARK(BM_ManyRunsRtfOnly8k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyRunsColumn8k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyRunsRtfOnly60k)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ManyRunsColumn60k)->Unit(benchmark::kMillisecond);
+
 // A tree of 20,000 nodes: 200 sections of 99 lines under one root.
 struct UuidTree {
     TSTextPtr root = std::make_shared<TSText>();
@@ -211,6 +248,8 @@ BENCHMARK(BM_ItemWithUUIDAfterChange)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     bench::initialize(argc, argv, 3);
     documentBytes();
+    manyRunsRtf(8000);
+    manyRunsRtf(60000);
     uuidTree();
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -223,6 +262,8 @@ int main(int argc, char** argv) {
     ratio("BM_TextReadAllWrite", "BM_PlistOnly", "5");
     ratio("BM_TextReadAllRewriteAll", "BM_PlistOnly", "5");
     ratio("BM_RtfReaderOnly", "BM_PlistOnly", "-");
+    ratio("BM_ManyRunsColumn8k", "BM_ManyRunsRtfOnly8k", "2");
+    ratio("BM_ManyRunsColumn60k", "BM_ManyRunsRtfOnly60k", "2");
     ratio("BM_ItemWithUUID", "BM_HashLookups", "3");
     ratio("BM_ItemWithUUIDAfterChange", "BM_HashLookups", "3");
     return 0;

@@ -3,6 +3,7 @@
 #include "app/logging/LGLog.h"
 #include "platform/ClassRegistry.h"
 #include "platform/Coder.h"
+#include "platform/KeyedArchiver.h"
 
 #include <QLocale>
 
@@ -91,6 +92,8 @@ ts::ValueDictionary DictionaryEntry::dictionary() const {
         list.reserve(children_.size());
         for (const auto& c : children_) list.emplace_back(c);
         d[kChildren] = std::move(list);
+    } else if (!keptChildren_.isNull()) {
+        d[kChildren] = keptChildren_;
     }
     return d;
 }
@@ -100,12 +103,15 @@ void DictionaryEntry::setDictionary(const ts::ValueDictionary& dictionary) {
     syncType();
     children_.clear();
     hasChildrenList_ = false;
+    keptChildren_ = ts::Value();
     const auto it = attributes_.find(kChildren);
     if (it == attributes_.end()) return;
     if (it->second.isArray()) {
         hasChildrenList_ = true;
         for (const auto& v : it->second.array())
             if (auto c = v.toObjectAs<DictionaryEntry>(); c && !wouldCreateCycle(c.get())) children_.push_back(c);
+    } else {
+        keepChildrenValue(std::move(it->second));
     }
     attributes_.erase(it);
 }
@@ -300,9 +306,36 @@ ts::Value DictionaryEntry::serialize() const {
         list.reserve(children_.size());
         for (const auto& c : children_) list.push_back(c->serialize());
         d.emplace(kChildren, std::move(list));
+    } else if (!keptChildren_.isNull()) {
+        d.emplace(kChildren, keptChildren_);
     }
     return d;
 }
+
+void DictionaryEntry::keepChildrenValue(ts::Value&& value) {
+    TSLogError("The children of %@ are a %s, not an array; kept as they were", entry(), ts::Value::typeName(value.type()));
+    keptChildren_ = std::move(value);
+}
+
+namespace {
+
+// A UID is a reference inside an archive and means nothing outside one; a
+// keyed archiver refuses it. Its number is kept as an ordinary integer.
+qint64 convertUids(ts::Value& value, int depth) {
+    if (value.isUid()) {
+        value = ts::Value(value.toUid().value);
+        return 1;
+    }
+    if (depth >= ts::KeyedArchiver::kMaxDepth) return 0;
+    qint64 n = 0;
+    if (value.isArray())
+        for (ts::Value& v : value.array()) n += convertUids(v, depth + 1);
+    else if (value.isDictionary())
+        for (auto& [key, v] : value.dictionary()) n += convertUids(v, depth + 1);
+    return n;
+}
+
+}  // namespace
 
 void DictionaryEntry::loadSerializedData(const ts::Value& data) {
     ts::Value copy = data;
@@ -350,14 +383,23 @@ static void internKeys(ts::ValueDictionary& d) {
 void DictionaryEntry::loadFromDictionary(ts::ValueDictionary&& dictionary) {
     attributes_ = std::move(dictionary);
     internKeys(attributes_);
+    qint64 uids = 0;
+    for (auto& [key, value] : attributes_)
+        if (key != kChildren) uids += convertUids(value, 0);
     syncType();
+    if (uids > 0) TSLogError("%ld UID values of %@ are read as integers", uids, entry());
     children_.clear();
     hasChildrenList_ = false;
+    keptChildren_ = ts::Value();
     const auto it = attributes_.find(kChildren);
     if (it == attributes_.end()) return;
     ts::Value list = std::move(it->second);
     attributes_.erase(it);
-    if (!list.isArray()) return;
+    if (!list.isArray()) {
+        convertUids(list, 0);
+        keepChildrenValue(std::move(list));
+        return;
+    }
     ts::ValueArray& items = list.array();
     children_.reserve(items.size());
     hasChildrenList_ = true;
@@ -414,6 +456,7 @@ DictionaryEntryPtr DictionaryEntry::copyEntry() const {
     c->type_ = type_;
     c->hasChildrenList_ = !children_.empty();
     c->children_ = children_;
+    c->keptChildren_ = keptChildren_;
     c->parent_ = parent_;
     c->font_ = font_ ? std::static_pointer_cast<ts::Font>(font_->copy()) : nullptr;
     c->possibleName_ = possibleName_;

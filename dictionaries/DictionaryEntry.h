@@ -334,6 +334,8 @@ private:
     bool isHeldByParent(DictionaryEntryPtr* parent, qsizetype* index) const;
     bool editableParent(DictionaryEntryPtr* parent, qsizetype* index) const;
     void loadFromDictionary(ts::ValueDictionary&& dictionary);
+    // Logs and keeps a "children" value that is not an array.
+    void keepChildrenValue(ts::Value&& value);
     void syncType();
     qint64 intAttribute(const QString& key) const;
     QString stringAttribute(const QString& key) const;
@@ -346,6 +348,9 @@ private:
     qint32 type_ = 0;  // "Type" as a 32-bit integer, kept with the attributes
     DictionaryEntryList children_;
     bool hasChildrenList_ = false;
+    // A "children" value of another kind than an array, as the file held it:
+    // written back while the entry has no children of its own.
+    ts::Value keptChildren_;
     std::weak_ptr<DictionaryEntry> parent_;
     ts::FontPtr font_;
 };

@@ -170,7 +170,6 @@ bool expressionMatches(const QString& s, const QString& pattern)
 // ---- Diacritics ----
 
 constexpr char16_t kUnmapped = 0;      // not yet worked out
-constexpr char16_t kDropped = 0xFFFF;  // a combining mark: no output
 
 // The single ASCII character that `text` reduces to when it is one ASCII
 // character followed only by combining marks; 0 otherwise.
@@ -214,8 +213,11 @@ char16_t computeAsciiForm(char16_t c)
     const QString single(QChar{c});
     if (char16_t base = asciiBase(single.normalized(QString::NormalizationForm_D)))
         return base;
+    // A mark standing alone has no letter to fold into; it still takes one
+    // character, so that positions in the result are positions in the
+    // receiver.
     if (extendsPrevious(c))
-        return kDropped;
+        return u'?';
     if (char16_t extra = extraAsciiForm(c))
         return extra;
     // Compatibility forms that are one ASCII letter or sign: no-break space,
@@ -414,9 +416,7 @@ QString stripDiacritics(const QString& s)
         } else if (c.isSurrogate()) {
             out.append(u'?');
         } else {
-            const char16_t mapped = asciiForm(u);
-            if (mapped != kDropped)
-                out.append(QChar{mapped});
+            out.append(QChar{asciiForm(u)});
         }
     }
     if (s.contains(kEllipsis))

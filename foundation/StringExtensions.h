@@ -105,8 +105,8 @@ bool startsWithSpace(const QString& s);
 // ---- Clean-ups ----
 
 // Each code unit reduced to ASCII: letters lose their diacritics ("ā" -> "a"),
-// standalone combining marks are dropped, a code unit with no one-character
-// ASCII form becomes "?". When the string holds U+2026 every "..." of the result
+// a code unit with no one-character ASCII form (a combining mark standing
+// apart from its letter among them) becomes "?". When the string holds U+2026 every "..." of the result
 // becomes U+2026, so a string of precomposed letters keeps its length and
 // ranges in the result are ranges in the string (three full stops standing
 // beside an ellipsis are the exception: they are joined into one).

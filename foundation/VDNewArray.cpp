@@ -81,12 +81,21 @@ bool VDNewArray::initWithCoder(ts::Coder& coder) {
 }
 
 QByteArray VDNewArray::exportToPListFormat() const {
+    const ts::Value form = serialize();
     QString error;
-    QByteArray data = ts::PropertyList::writeXML(serialize(), &error);
+    QByteArray data = ts::PropertyList::writeXML(form, &error);
+    if (!data.isEmpty()) return data;
+    // XML has no form for some characters that pasted text brings along (a
+    // vertical tab, other control characters, an unpaired surrogate). The
+    // binary form holds every string, and readers take either form, so the
+    // user's text is saved as it is rather than not at all.
+    QString binaryError;
+    data = ts::PropertyList::writeBinary(form, &binaryError);
     if (data.isEmpty()) {
         TSLogError("Error exporting grammar collection %@", error);
         return {};
     }
+    TSLogError("The grammar collection is written as a binary property list: %@", error);
     return data;
 }
 

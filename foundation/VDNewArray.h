@@ -57,8 +57,9 @@ public:
     void encodeWithCoder(ts::Coder& coder) const override;
     bool initWithCoder(ts::Coder& coder) override;
 
-    // The serialised array as an XML property list; nothing (logged) when the
-    // writer fails.
+    // The serialised array as an XML property list, or, when a string holds a
+    // character XML cannot (logged), as a binary one; nothing (logged) when
+    // neither writer can.
     virtual QByteArray exportToPListFormat() const;
     QByteArray exportData() const { return {}; }
 

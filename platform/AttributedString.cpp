@@ -17,6 +17,24 @@ AttributedString::AttributedString(const QString& text, const Attributes& attrib
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
 }
 
+AttributedString& AttributedString::operator=(const AttributedString& other) {
+    if (this != &other) {
+        text_ = other.text_;
+        runs_ = other.runs_;
+    }
+    ++changes_;
+    return *this;
+}
+
+AttributedString& AttributedString::operator=(AttributedString&& other) {
+    if (this != &other) {
+        text_ = std::move(other.text_);
+        runs_ = std::move(other.runs_);
+    }
+    ++changes_;
+    return *this;
+}
+
 TextRange AttributedString::clip(TextRange range) const {
     const qsizetype len = text_.size();
     qsizetype loc = std::clamp<qsizetype>(range.location, 0, len);
@@ -42,17 +60,19 @@ size_t AttributedString::splitAt(qsizetype pos) {
 }
 
 void AttributedString::normalize() {
-    std::vector<Run> out;
-    out.reserve(runs_.size());
-    for (Run& r : runs_) {
-        if (r.length <= 0) continue;
-        if (!out.empty() && out.back().attributes == r.attributes) {
-            out.back().length += r.length;
-        } else {
-            out.push_back(std::move(r));
+    ++changes_;
+    // In place: joining runs never needs more room than there is.
+    size_t out = 0;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        if (runs_[i].length <= 0) continue;
+        if (out > 0 && runs_[out - 1].attributes == runs_[i].attributes) {
+            runs_[out - 1].length += runs_[i].length;
+            continue;
         }
+        if (out != i) runs_[out] = std::move(runs_[i]);
+        ++out;
     }
-    runs_ = std::move(out);
+    runs_.erase(runs_.begin() + qsizetype(out), runs_.end());
 }
 
 template <class F> void AttributedString::modifyRuns(TextRange range, F&& change) {
@@ -176,6 +196,7 @@ void AttributedString::append(const AttributedString& text) {
 
 void AttributedString::append(const QString& text, const Attributes& attributes) {
     if (text.isEmpty()) return;
+    ++changes_;
     text_ += text;
     if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
     else runs_.push_back({text.size(), attributes});
@@ -183,6 +204,7 @@ void AttributedString::append(const QString& text, const Attributes& attributes)
 
 void AttributedString::append(const QString& text, Attributes&& attributes) {
     if (text.isEmpty()) return;
+    ++changes_;
     text_ += text;
     if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
     else runs_.push_back({text.size(), std::move(attributes)});
@@ -191,6 +213,11 @@ void AttributedString::append(const QString& text, Attributes&& attributes) {
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }
+
+void AttributedString::changeAttributes(const std::function<void(Attributes&)>& change) {
+    for (Run& r : runs_) change(r.attributes);
+    normalize();
+}
 
 namespace {
 

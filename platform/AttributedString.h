@@ -59,6 +59,11 @@ public:
 
     AttributedString() = default;
     explicit AttributedString(const QString& text, const Attributes& attributes = {});
+    AttributedString(const AttributedString&) = default;
+    AttributedString(AttributedString&&) = default;
+    // Assigning is a change of the assigned-to text (see changeCount()).
+    AttributedString& operator=(const AttributedString& other);
+    AttributedString& operator=(AttributedString&& other);
 
     static AttributedStringPtr make(const QString& text = {}, const Attributes& attributes = {}) {
         return std::make_shared<AttributedString>(text, attributes);
@@ -95,6 +100,14 @@ public:
     void append(const QString& text, Attributes&& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
+    // Lets `change` edit the attributes of every run, in order, in one pass
+    // over the runs (runs left equal are joined afterwards).
+    void changeAttributes(const std::function<void(Attributes&)>& change);
+
+    // Grows with every change made to this text, so that a holder can tell
+    // without comparing whether the text changed since it last looked. A
+    // copy starts from the count of its original.
+    quint64 changeCount() const { return changes_; }
 
     bool isEqualToAttributedString(const AttributedString& other) const { return text_ == other.text_ && runs_ == other.runs_; }
 
@@ -122,6 +135,7 @@ private:
 
     QString text_;
     std::vector<Run> runs_;
+    quint64 changes_ = 0;
 };
 
 // Registers the rich-text classes (colour, font, URL, paragraph style, tab,

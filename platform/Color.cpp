@@ -83,6 +83,7 @@ bool Color::builtinNamedRgb(const QString& name, Rgba& out) {
         {QStringLiteral("textBackgroundColor"), {1, 1, 1, 1}},
         {QStringLiteral("controlBackgroundColor"), {1, 1, 1, 1}},
         {QStringLiteral("systemRedColor"), {1, 0.231, 0.188, 1}},
+        {QStringLiteral("systemOrangeColor"), {1, 0.584, 0, 1}},
         {QStringLiteral("systemBlueColor"), {0, 0.478, 1, 1}},
         {QStringLiteral("systemGreenColor"), {0.157, 0.804, 0.255, 1}},
         {QStringLiteral("linkColor"), {0, 0.408, 0.855, 1}},
@@ -114,6 +115,7 @@ ColorPtr Color::named(const QString& catalog, const QString& name, ColorPtr fall
 ColorPtr Color::textColor() { static const ColorPtr c = named("System", "textColor"); return c; }
 ColorPtr Color::textBackgroundColor() { static const ColorPtr c = named("System", "textBackgroundColor"); return c; }
 ColorPtr Color::systemRedColor() { static const ColorPtr c = named("System", "systemRedColor"); return c; }
+ColorPtr Color::systemOrangeColor() { static const ColorPtr c = named("System", "systemOrangeColor"); return c; }
 ColorPtr Color::systemBlueColor() { static const ColorPtr c = named("System", "systemBlueColor"); return c; }
 ColorPtr Color::systemGreenColor() { static const ColorPtr c = named("System", "systemGreenColor"); return c; }
 ColorPtr Color::linkColor() { static const ColorPtr c = named("System", "linkColor"); return c; }

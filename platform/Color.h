@@ -38,6 +38,7 @@ public:
     static ColorPtr textColor();  // the standard text colour
     static ColorPtr textBackgroundColor();
     static ColorPtr systemRedColor();
+    static ColorPtr systemOrangeColor();
     static ColorPtr systemBlueColor();
     static ColorPtr systemGreenColor();
     static ColorPtr linkColor();

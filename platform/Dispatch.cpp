@@ -9,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -32,16 +33,40 @@ struct CurrentScope {
     ~CurrentScope() { tlsCurrent = saved; }
 };
 
+std::atomic<DispatchUncaughtExceptionHandler> uncaughtTaskExceptionHandler{nullptr};
+
+// Every task runs through here. An exception that leaves a task is a fault
+// nobody handled: carrying on would leave the queue's owner in an unknown
+// state, so it is reported and the process ends.
 void runGuarded(const DispatchTask& task, const QString& label) {
-    // A throwing task must not take its worker (and every later task of the
-    // queue) down with it.
     try {
         if (task) task();
-    } catch (const std::exception& e) {
-        qWarning("Task on queue \"%s\" threw: %s", qPrintable(label), e.what());
     } catch (...) {
-        qWarning("Task on queue \"%s\" threw", qPrintable(label));
+        if (DispatchUncaughtExceptionHandler handler = uncaughtTaskExceptionHandler.load()) handler(label);
+        // Still inside the handler: the runtime's termination names the
+        // exception it finds current.
+        std::terminate();
     }
+}
+
+// The process's initial thread, known without a system call per question.
+// A forked child's one thread is its new initial thread, so the answer
+// cached by a thread is only good for the fork generation it was made in.
+std::atomic<unsigned> forkGeneration{1};
+thread_local unsigned tlsInitialThreadGeneration = 0;
+thread_local bool tlsIsInitialThread = false;
+
+void countFork() { forkGeneration.fetch_add(1, std::memory_order_relaxed); }
+
+bool isInitialThread() {
+    static const bool forkCounted = (::pthread_atfork(nullptr, nullptr, countFork), true);
+    (void)forkCounted;
+    const unsigned generation = forkGeneration.load(std::memory_order_relaxed);
+    if (tlsInitialThreadGeneration != generation) {
+        tlsIsInitialThread = ::syscall(SYS_gettid) == ::getpid();
+        tlsInitialThreadGeneration = generation;
+    }
+    return tlsIsInitialThread;
 }
 
 }  // namespace
@@ -115,11 +140,20 @@ DispatchQueuePtr DispatchQueue::main() {
     return *q;
 }
 
+DispatchQueue& DispatchQueue::mainQueue() {
+    static DispatchQueue* q = main().get();
+    return *q;
+}
+
 bool DispatchQueue::isMainThread() {
     if (tlsDrainingMain) return true;
     if (QCoreApplication* app = QCoreApplication::instance())
         return QThread::currentThread() == app->thread();
-    return ::syscall(SYS_gettid) == ::getpid();
+    return isInitialThread();
+}
+
+DispatchUncaughtExceptionHandler DispatchQueue::setUncaughtTaskExceptionHandler(DispatchUncaughtExceptionHandler handler) {
+    return uncaughtTaskExceptionHandler.exchange(handler);
 }
 
 DispatchQueuePtr DispatchQueue::current() {
@@ -130,7 +164,7 @@ DispatchQueuePtr DispatchQueue::current() {
 
 QString DispatchQueue::currentLabel() {
     if (tlsCurrent) return tlsCurrent->label_;
-    if (isMainThread()) return main()->label_;
+    if (isMainThread()) return mainQueue().label_;
     return QString();
 }
 
@@ -155,7 +189,7 @@ void* DispatchQueue::specific(const void* key) const {
 
 void* DispatchQueue::getSpecific(const void* key) {
     DispatchQueue* q = tlsCurrent;
-    if (!q && isMainThread()) q = main().get();
+    if (!q && isMainThread()) q = &mainQueue();
     return q ? q->specific(key) : nullptr;
 }
 

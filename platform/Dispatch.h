@@ -17,6 +17,10 @@
 //    run; two queues that sync into each other still deadlock, as they must.
 //  - sync() on the main queue from the main thread runs inline.
 //
+// An exception that escapes a task is one nobody caught: it is handed to the
+// handler set with setUncaughtTaskExceptionHandler() (the crash handler's
+// report), and the process then ends through std::terminate.
+//
 // A task knows the queue it runs on (current(), currentLabel(), isCurrent())
 // and can read values attached to that queue with getSpecific(). The worker
 // that runs a queue's tasks holds the queue alive until its pending tasks have
@@ -39,6 +43,11 @@ class DispatchQueue;
 using DispatchQueuePtr = std::shared_ptr<DispatchQueue>;
 using DispatchTask = std::function<void()>;
 using DispatchDuration = std::chrono::steady_clock::duration;
+// Called on the failing thread, inside the handler that caught an exception a
+// task let escape (so std::current_exception() answers it), with the label of
+// the task's queue. It is not expected to return; when it does, the process
+// ends through std::terminate all the same.
+using DispatchUncaughtExceptionHandler = void (*)(const QString& queueLabel);
 
 class DispatchQueue : public std::enable_shared_from_this<DispatchQueue> {
 public:
@@ -62,6 +71,10 @@ public:
     // Whether the calling thread is the main thread: the QCoreApplication's
     // thread when one exists, otherwise the process's initial thread.
     static bool isMainThread();
+
+    // Installs the handler of exceptions that escape tasks (null: none, the
+    // runtime's termination alone). Answers the previous one.
+    static DispatchUncaughtExceptionHandler setUncaughtTaskExceptionHandler(DispatchUncaughtExceptionHandler handler);
 
     Kind kind() const { return kind_; }
     const QString& label() const { return label_; }
@@ -92,6 +105,9 @@ private:
     DispatchQueue(Kind kind, const QString& label);
     void runWorker();
     void scheduleMainDrain();
+    // main() without a reference count to pay, for the questions asked on
+    // every log call.
+    static DispatchQueue& mainQueue();
 
     Kind kind_;
     QString label_;

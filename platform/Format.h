@@ -18,6 +18,8 @@
 
 namespace ts {
 
+// One argument. A number or pointer keeps its text null until a directive
+// asks for it as text: a numeric directive never needs it.
 struct FormatArg {
     enum class Kind { Int, UInt, Real, Text, Ptr } kind = Kind::Text;
     qint64 i = 0;
@@ -36,14 +38,14 @@ FormatArg formatArg(const std::shared_ptr<T>& o) { return o ? formatArg(*o) : fo
 inline FormatArg formatArg(bool b) { FormatArg a; a.kind = FormatArg::Kind::Int; a.i = b; a.u = b; a.d = b; a.text = b ? "YES" : "NO"; return a; }
 inline FormatArg formatArg(QChar c) { FormatArg a; a.kind = FormatArg::Kind::UInt; a.u = c.unicode(); a.i = c.unicode(); a.text = QString(c); return a; }
 template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_signed_v<T> && !std::is_same_v<T, bool>, int> = 0>
-FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::Int; a.i = v; a.u = quint64(v); a.d = double(v); a.text = QString::number(qint64(v)); return a; }
+FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::Int; a.i = v; a.u = quint64(v); a.d = double(v); return a; }
 template <class T, std::enable_if_t<std::is_integral_v<T> && std::is_unsigned_v<T> && !std::is_same_v<T, bool>, int> = 0>
-FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::UInt; a.u = v; a.i = qint64(v); a.d = double(v); a.text = QString::number(quint64(v)); return a; }
+FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::UInt; a.u = v; a.i = qint64(v); a.d = double(v); return a; }
 template <class T, std::enable_if_t<std::is_floating_point_v<T>, int> = 0>
-FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::Real; a.d = v; a.i = qint64(v); a.u = quint64(v); a.text = QString::number(double(v)); return a; }
+FormatArg formatArg(T v) { FormatArg a; a.kind = FormatArg::Kind::Real; a.d = v; a.i = qint64(v); a.u = quint64(v); return a; }
 template <class T, std::enable_if_t<std::is_enum_v<T>, int> = 0>
 FormatArg formatArg(T v) { return formatArg(static_cast<std::underlying_type_t<T>>(v)); }
-inline FormatArg formatArg(const void* p) { FormatArg a; a.kind = FormatArg::Kind::Ptr; a.ptr = p; a.text = QString::asprintf("%p", p); return a; }
+inline FormatArg formatArg(const void* p) { FormatArg a; a.kind = FormatArg::Kind::Ptr; a.ptr = p; return a; }
 
 QString formatWithArgs(const QString& format, const FormatArg* args, size_t count);
 

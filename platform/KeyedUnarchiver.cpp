@@ -267,9 +267,13 @@ Value KeyedUnarchiver::decodeReference(quint64 uid) {
         if (!charge(lastSize_)) return {};
         return decoded_[i];
     case State::InProgress:
+    case State::InProgressShared:
         // Only an object, registered before its initWithCoder ran, can be
         // referred to while it is being read.
-        if (decoded_[i].isObject()) return decoded_[i];  // lastSize_ is 1
+        if (decoded_[i].isObject()) {
+            states_[i] = State::InProgressShared;
+            return decoded_[i];  // lastSize_ is 1
+        }
         fail(QStringLiteral("reference %1 refers back to a value that contains it").arg(uid));
         return {};
     case State::Fresh:
@@ -547,7 +551,17 @@ Value KeyedUnarchiver::decodeRegistered(quint64 uid, ClassEntry& cls, const Valu
     current_ = savedCurrent;
     unkeyedCount_ = savedCount;
     if (!ok()) return {};
-    if (!read) decoded_[i] = Value();
+    if (!read) {
+        // Another object of the archive already holds this one, half made:
+        // nothing read from such an archive can be trusted.
+        if (states_[i] == State::InProgressShared) {
+            fail(QStringLiteral("object %1 (%2) could not be read, but an object that refers back to it already holds it")
+                     .arg(uid)
+                     .arg(cls.name));
+            return {};
+        }
+        decoded_[i] = Value();
+    }
     return decoded_[i];
 }
 

@@ -81,7 +81,9 @@ public:
 
 private:
     struct ClassEntry;
-    enum class State : quint8 { Fresh, InProgress, Done };
+    // InProgressShared: being read, and already handed to another object
+    // through a reference cycle.
+    enum class State : quint8 { Fresh, InProgress, InProgressShared, Done };
 
     void load(const QByteArray& data);
     const Value* lookUp(const QString& key) const;

@@ -198,7 +198,8 @@ private:
 
     bool readQuoted(QString& s) {
         const char16_t quote = p_[pos_++];
-        s.clear();
+        // "" is an empty text, not a missing one.
+        s = QStringLiteral("");
         qsizetype runStart = pos_;
         for (;;) {
             if (pos_ >= n_) return fail(QStringLiteral("unterminated quoted string"));

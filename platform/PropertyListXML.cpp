@@ -394,6 +394,8 @@ private:
     bool text(QString& s) {
         s = xml_.readElementText(QXmlStreamReader::ErrorOnUnexpectedElement);
         if (xml_.hasError()) return fail(QString());
+        // An empty element is an empty text, not a missing one.
+        if (s.isNull()) s = QStringLiteral("");
         return true;
     }
 

@@ -103,7 +103,8 @@ private:
     bool readQuoted(QString& out) {
         const qsizetype openedAt = pos_;
         ++pos_;
-        out.clear();
+        // "" is an empty value; a null one would mean "no entry".
+        out = QStringLiteral("");
         while (!atEnd()) {
             const QChar c = s_[pos_++];
             if (c == QLatin1Char('"')) return true;

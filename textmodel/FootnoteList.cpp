@@ -1,12 +1,18 @@
 #include "FootnoteList.h"
 
+#include "FootnoteArchive.h"
+
 #include "app/logging/LGLog.h"
 #include "foundation/NSKeyedUnarchiverExtensions.h"
 #include "platform/KeyedArchiver.h"
 
 #include <algorithm>
+#include <limits>
+#include <set>
 
 void registerTextModelClasses();
+
+const QString FootnoteList::kKeptArchiveID = QStringLiteral("footnote:kept-unreadable-archive");
 
 void FootnoteList::addNote(const FootnoteObjectPtr& note) {
     if (!note) return;
@@ -25,19 +31,33 @@ FootnoteObjectPtr FootnoteList::makeNewNote() {
 }
 
 QString FootnoteList::getUniqueID() const {
+    constexpr qint64 kLargest = std::numeric_limits<qint64>::max();
     qint64 largest = 0;
+    std::set<qint64> used;
     for (const auto& [key, note] : notes_) {
         qsizetype i = key.indexOf(QLatin1Char(':'));
         if (i < 0) continue;
         while (i < key.size() && key[i] == QLatin1Char(':')) ++i;
         qsizetype j = i;
+        const bool negative = j < key.size() && key[j] == QLatin1Char('-');
         if (j < key.size() && (key[j] == QLatin1Char('-') || key[j] == QLatin1Char('+'))) ++j;
+        const qsizetype digits = j;
         while (j < key.size() && key[j].isDigit()) ++j;
+        if (j == digits) continue;
         bool ok = false;
-        const qint64 n = key.mid(i, j - i).toLongLong(&ok);
-        if (ok) largest = std::max(largest, n);
+        qint64 n = key.mid(i, j - i).toLongLong(&ok);
+        // Digits beyond the integer range read as the largest number, as a
+        // scanner reads them.
+        if (!ok) n = negative ? 0 : kLargest;
+        if (n > 0) used.insert(n);
+        largest = std::max(largest, n);
     }
-    return QStringLiteral("footnote:%1").arg(largest + 1);
+    qint64 next = largest < kLargest ? largest + 1 : 1;
+    // With the largest number taken there is no "one more": the smallest
+    // free number is as new an id.
+    if (largest == kLargest)
+        while (used.count(next)) ++next;
+    return QStringLiteral("footnote:%1").arg(next);
 }
 
 FootnoteObjectPtr FootnoteList::noteForID(const QString& id) const {
@@ -56,45 +76,67 @@ FootnoteObjectPtr FootnoteList::objectAtIndex(qint64 index) const {
 }
 
 QByteArray FootnoteList::archiveNotes() const {
-    if (hasUnreadableArchive()) {
-        if (!notes_.empty())
-            TSLogError("%ld footnotes are not saved: the document's footnotes could not be read and are kept as they were",
-                       count());
-        return unreadableArchive_;
-    }
+    // Nothing new to save beside an archive that could not be read at all:
+    // its bytes go back exactly as they were read.
+    if (unreadableIsWholeArchive_ && notes_.empty() && kept_.empty()) return unreadableArchive_;
     ts::ValueDictionary root;
     for (const auto& [key, note] : notes_)
         if (note) root[key] = ts::Value(note);
+    if (!unreadableArchive_.isNull()) {
+        // Held by a footnote of its own, which no text links to.
+        auto holder = std::make_shared<FootnoteObject>();
+        holder->setUniqueID(kKeptArchiveID);
+        holder->setTitle(QStringLiteral("Footnotes that could not be read"));
+        holder->setNote(unreadableArchive_);
+        root[kKeptArchiveID] = ts::Value(holder);
+    }
     QString error;
     QByteArray data = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(std::move(root)), &error);
-    if (data.isEmpty()) TSLogError("Unable to archive the footnotes: %@", error);
+    if (data.isEmpty()) {
+        TSLogError("Unable to archive the footnotes: %@", error);
+        return data;
+    }
+    if (!kept_.empty()) data = FootnoteArchive::addKeptEntries(data, kept_);
     return data;
+}
+
+// Takes out the footnote that holds an archive kept from an earlier save.
+void FootnoteList::takeKeptArchive() {
+    auto it = notes_.find(kKeptArchiveID);
+    if (it == notes_.end()) return;
+    if (!it->second || it->second->note().isNull()) return;
+    unreadableArchive_ = it->second->note();
+    notes_.erase(it);
 }
 
 FootnoteListPtr FootnoteList::unarchiveNotes(const QByteArray& data) {
     registerTextModelClasses();
     auto list = std::make_shared<FootnoteList>();
     if (data.isEmpty()) return list;
+    const QStringList allowed{FootnoteObject::staticClassName(), QStringLiteral("NSDictionary"),
+                              QStringLiteral("NSMutableDictionary")};
     UnarchiveError error;
-    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(
-        data, error, {FootnoteObject::staticClassName(), QStringLiteral("NSDictionary"), QStringLiteral("NSMutableDictionary")});
-    if (!root.isDictionary()) {
+    const ts::Value root = NSKeyedUnarchiverExtensions::unarchiveObjectWithData(data, error, allowed);
+    bool allNotes = root.isDictionary();
+    for (const auto& [key, value] : root.dictionary())
+        if (!value.toObjectAs<FootnoteObject>()) allNotes = false;
+    if (allNotes) {
+        for (const auto& [key, value] : root.dictionary()) list->notes_[key] = value.toObjectAs<FootnoteObject>();
+        list->takeKeptArchive();
+        return list;
+    }
+    // Entry by entry: one entry that cannot be read hides no other.
+    FootnoteArchive::SplitResult parts = FootnoteArchive::split(data, allowed);
+    if (!parts.isArchive) {
         TSLogError("The footnotes could not be read (%@); their %ld bytes are kept as they were",
                    error.isSet() ? error.localizedDescription() : QStringLiteral("not a dictionary"), qint64(data.size()));
         list->unreadableArchive_ = data;
+        list->unreadableIsWholeArchive_ = true;
         return list;
     }
-    for (const auto& [key, value] : root.dictionary()) {
-        if (auto note = value.toObjectAs<FootnoteObject>()) {
-            list->notes_[key] = note;
-        } else {
-            // One entry that is not a footnote would be lost by the next save.
-            TSLogError("The footnote under %@ is a %@; the footnotes are kept as they were", key, value.description());
-            list->notes_.clear();
-            list->unreadableArchive_ = data;
-            return list;
-        }
-    }
+    list->notes_ = std::move(parts.notes);
+    list->kept_ = std::move(parts.kept);
+    list->takeKeptArchive();
     return list;
 }
 
@@ -122,5 +164,7 @@ FootnoteListPtr FootnoteList::copy() const {
         c->notes_[note->uniqueID().isNull() ? key : note->uniqueID()] = note;
     }
     c->unreadableArchive_ = unreadableArchive_;
+    c->unreadableIsWholeArchive_ = unreadableIsWholeArchive_;
+    c->kept_ = kept_;
     return c;
 }

@@ -6,13 +6,17 @@
 // purges the copy of unmarked footnotes and archives the copy, so the list
 // in memory keeps its unlinked footnotes.
 //
-// An archive that cannot be read gives an empty list that remembers the
-// archive's bytes: archiveNotes() writes those bytes back unchanged for as
-// long as they are held, so opening and saving a document never replaces
-// footnotes that could not be read. Footnotes added meanwhile are not
-// written (and that is logged); the document decides, with the user, when
-// to discardUnreadableArchive(). Main thread.
+// Reading takes every footnote that can be read. An entry of the archive
+// that is not a footnote, or cannot be decoded, is kept as it was stored and
+// written back into every later archive beside the footnotes. An archive
+// that cannot be read at all gives an empty list that keeps its bytes: saved
+// with nothing new, they are written back as they were; with footnotes added
+// meanwhile, the new archive holds them and, under kKeptArchiveID, a
+// footnote whose note is the old bytes (linked from no text, and taken out
+// of the list again when the archive is read). The document decides, with
+// the user, when to discardUnreadableArchive(). Main thread.
 
+#include "FootnoteArchive.h"
 #include "FootnoteObject.h"
 
 #include <QByteArray>
@@ -20,6 +24,7 @@
 
 #include <map>
 #include <memory>
+#include <vector>
 
 class FootnoteList;
 using FootnoteListPtr = std::shared_ptr<FootnoteList>;
@@ -57,11 +62,28 @@ public:
     // keeps the key it had), with any unreadable archive.
     FootnoteListPtr copy() const;
 
-    bool hasUnreadableArchive() const { return !unreadableArchive_.isNull(); }
+    // The id of the footnote that carries an unreadable archive's bytes.
+    static const QString kKeptArchiveID;
+
+    // Whether anything read could not be taken as footnotes: the whole
+    // archive, or entries of it.
+    bool hasUnreadableArchive() const { return !unreadableArchive_.isNull() || !kept_.empty(); }
+    // The bytes of an archive that could not be read at all; null otherwise.
     const QByteArray& unreadableArchive() const { return unreadableArchive_; }
-    void discardUnreadableArchive() { unreadableArchive_ = QByteArray(); }
+    // How many entries that are no footnotes are kept.
+    qint64 keptEntryCount() const { return qint64(kept_.size()); }
+    void discardUnreadableArchive() {
+        unreadableArchive_ = QByteArray();
+        unreadableIsWholeArchive_ = false;
+        kept_.clear();
+    }
 
 private:
+    void takeKeptArchive();
+
     Notes notes_;
     QByteArray unreadableArchive_;
+    // The bytes are the whole archive read (not ones an earlier save kept).
+    bool unreadableIsWholeArchive_ = false;
+    std::vector<FootnoteArchive::KeptEntry> kept_;
 };

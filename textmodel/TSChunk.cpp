@@ -128,6 +128,7 @@ QUuid TSChunk::uuidValue() const {
 
 void TSChunk::setUuid(TSUuidPtr uuid) {
     uuid_ = std::move(uuid);
+    uuidText_.clear();
     bumpGeneration();
 }
 
@@ -164,7 +165,7 @@ ts::ValueDictionary TSChunk::nodeDictionary() const {
     d[kClassName] = className();
     if (!name().isNull()) d[kName] = name();
     if (flagged_) d[kFlagged] = ts::Value(qint64(1));
-    d[kUuid] = uuid()->UUIDString();
+    d[kUuid] = uuid_ && !uuidText_.isNull() ? uuidText_ : uuid()->UUIDString();
 
     const bool hasChildren = children_ && children_->count() > 0;
     if (hasChildren || !keptChildren_.empty()) {
@@ -200,20 +201,53 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     };
     const ts::Value* n = find(kName);
     VDData::setName(n && n->isString() ? n->toString() : QString());
+    if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
     const ts::Value* u = find(kUuid);
     if (!u) uuid_ = ts::Uuid::create();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
+    uuidText_.clear();
+    // The text read is written back as it is when it is already the form
+    // the writer would make, which spares formatting every uuid on a save.
+    if (uuid_ && u) {
+        const QString text = u->toString();
+        if (text.size() == 36 &&
+            std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
+            uuidText_ = text;
+    }
+    if (u && !u->isString())
+        TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
+                   ts::Value::typeName(u->type()));
 
     const ts::Value* f = find(kFlagged);
     flagged_ = f && f->isNumber() && f->toDouble() != 0;
+    if (f && !f->isNumber()) keepWrongTypedEntry(kFlagged, *f, "number");
+}
+
+void TSChunk::keepWrongTypedEntry(const QString& key, const ts::Value& value, const char* expected) {
+    TSLogError("The %@ of a %@ is a %s, not a %s; it is kept as it was", key, className(), ts::Value::typeName(value.type()),
+               expected);
+    keptEntries_[key] = value;
+}
+
+ts::Value TSChunk::takeKeptEntry(const QString& key) {
+    auto it = keptEntries_.find(key);
+    if (it == keptEntries_.end()) return {};
+    ts::Value v = std::move(it->second);
+    keptEntries_.erase(it);
+    return v;
 }
 
 void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {
     for (const auto& [key, value] : d) {
         bool isKnown = false;
-        for (const char* k : known)
-            if (key == QLatin1String(k)) { isKnown = true; break; }
+        for (const char* k : known) {
+            // Lengths first: most keys differ from most names in length.
+            if (key.size() == qsizetype(std::char_traits<char>::length(k)) && key == QLatin1String(k)) {
+                isKnown = true;
+                break;
+            }
+        }
         if (!isKnown) keptEntries_[key] = value;
     }
 }

@@ -130,6 +130,11 @@ protected:
     void readNodeFields(const ts::ValueDictionary& dictionary);
     // Reads a "Children" value, making each child through its class.
     void readChildren(const ts::Value& children);
+    // Logs and keeps a known entry whose value is of the wrong kind, to be
+    // written back as it was (a value the node sets itself goes over it).
+    void keepWrongTypedEntry(const QString& key, const ts::Value& value, const char* expected);
+    // Removes and answers a kept entry; null when none is kept.
+    ts::Value takeKeptEntry(const QString& key);
     // Keeps the entries of `dictionary` whose keys are not in `known`.
     void keepUnknownEntries(const ts::ValueDictionary& dictionary, std::initializer_list<const char*> known);
     static void bumpGeneration() { ++generation_; }
@@ -143,6 +148,8 @@ private:
     std::weak_ptr<TSChunk> parent_;
     VDNewArrayPtr children_;
     mutable TSUuidPtr uuid_;
+    // uuid_ as the file wrote it, when that is its standard text; null else.
+    QString uuidText_;
     QString tagName_;
     qint64 chunkType_ = 0;
 

@@ -141,21 +141,17 @@ ts::AttributedStringPtr TSMatchedChunk::copyInterlinear() const {
 void TSMatchedChunk::coverText(bool cover) {
     if (auto l = latin()) {
         auto copy = std::make_shared<ts::AttributedString>(*l);
-        std::vector<std::pair<ts::TextRange, ts::ColorPtr>> colours;
-        copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
-            ts::ColorPtr c;
-            if (cover) {
-                auto bg = a.find(ts::AttributeName::BackgroundColor);
-                if (bg != a.end()) c = bg->second.toObjectAs<ts::Color>();
-                if (!c) c = ts::Color::textBackgroundColor();
-            } else {
-                c = ts::Color::textColor();
+        const ts::Value text(ts::Color::textColor());
+        const ts::Value background(ts::Color::textBackgroundColor());
+        copy->changeAttributes([&](ts::Attributes& a) {
+            if (!cover) {
+                a[ts::AttributeName::ForegroundColor] = text;
+                return;
             }
-            colours.emplace_back(r, c);
-            return true;
+            auto bg = a.find(ts::AttributeName::BackgroundColor);
+            a[ts::AttributeName::ForegroundColor] = bg != a.end() && bg->second.toObjectAs<ts::Color>() ? bg->second : background;
         });
-        for (const auto& [r, c] : colours) copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(c), r);
-        setLatin(copy);
+        latin_.show(copy);
     }
     for (const auto& c : childNodes())
         if (auto m = std::dynamic_pointer_cast<TSMatchedChunk>(c)) m->coverText(cover);
@@ -170,7 +166,7 @@ void TSMatchedChunk::uncoverOne() {
         if (fg && ColorExtensions::isEqualToCalibratedColor(fg, text)) continue;
         auto copy = std::make_shared<ts::AttributedString>(*l);
         copy->addAttribute(ts::AttributeName::ForegroundColor, ts::Value(text), w.enclosing);
-        setLatin(copy);
+        latin_.show(copy);
         return;
     }
 }
@@ -180,6 +176,13 @@ void TSMatchedChunk::chooseMacronVariant(const QString& variant, ts::TextRange r
     if (variant.isNull() || !l) return;
     if (range.length != variant.size()) {
         TSLogError("Range length %li not the same as string %@", qint64(range.length), variant);
+        return;
+    }
+    // A range reaching past the Latin would be clipped, and the variant then
+    // replace fewer characters than it holds.
+    if (range.location < 0 || range.length < 0 || range.location > l->length() - range.length) {
+        TSLogError("Range %li, %li outside the Latin of %li characters; %@ not put in", qint64(range.location),
+                   qint64(range.length), qint64(l->length()), variant);
         return;
     }
     ts::Attributes attributes = l->attributes(range.location);
@@ -195,24 +198,21 @@ void TSMatchedChunk::chooseMacronVariant(const QString& variant, ts::TextRange r
 ts::AttributedStringPtr TSMatchedChunk::magnifyString(const ts::AttributedStringPtr& text, float factor) {
     if (!text) return nullptr;
     auto copy = std::make_shared<ts::AttributedString>(*text);
-    std::vector<std::pair<ts::TextRange, ts::FontPtr>> fonts;
-    copy->enumerateAttributes({0, copy->length()}, [&](const ts::Attributes& a, ts::TextRange r) {
+    copy->changeAttributes([&](ts::Attributes& a) {
         auto it = a.find(ts::AttributeName::Font);
-        if (it == a.end()) return true;
+        if (it == a.end()) return;
         auto font = it->second.toObjectAs<ts::Font>();
-        if (!font) return true;
+        if (!font) return;
         const double size = font->pointSize() + (factor > 1.0f ? 1.0 : -1.0);
-        if (size >= 5.0) fonts.emplace_back(r, font->withSize(size));
-        return true;
+        if (size >= 5.0) it->second = ts::Value(font->withSize(size));
     });
-    for (const auto& [r, f] : fonts) copy->addAttribute(ts::AttributeName::Font, ts::Value(f), r);
     return copy;
 }
 
 void TSMatchedChunk::magnify(float factor) {
-    if (english_.isPresent()) setEnglish(magnifyString(english(), factor));
-    if (latin_.isPresent()) setLatin(magnifyString(latin(), factor));
-    if (perseusEnglish_.isPresent()) setPerseusEnglish(magnifyString(perseusEnglish(), factor));
+    if (english_.isPresent()) english_.show(magnifyString(english(), factor));
+    if (latin_.isPresent()) latin_.show(magnifyString(latin(), factor));
+    if (perseusEnglish_.isPresent()) perseusEnglish_.show(magnifyString(perseusEnglish(), factor));
 }
 
 // --- columns by key ---

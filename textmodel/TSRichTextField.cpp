@@ -6,33 +6,151 @@
 #include "platform/Rtf.h"
 #include "platform/Rtfd.h"
 
+#include <QHash>
 #include <QRegularExpression>
 
 #include <algorithm>
 
 namespace {
+
 QString ownerName(const ts::Object* owner) { return owner ? owner->description() : QStringLiteral("a line"); }
+
+struct ReadOutcome {
+    ts::AttributedStringPtr text;  // null for a value that is no text at all
+    bool unreadable = false;
+    QString error;
+};
+
+// The text a stored value shows: its rich text, or what plain text can be
+// recovered from data the reader refuses.
+ReadOutcome parseStoredValue(const ts::Value& source) {
+    ReadOutcome out;
+    if (source.isData()) {
+        const QByteArray& data = source.toData();
+        ts::RtfdReadResult r = ts::readRichTextData(data);
+        if (r.ok) {
+            out.text = std::make_shared<ts::AttributedString>(std::move(r.text));
+        } else {
+            out.unreadable = true;
+            out.error = r.error;
+            out.text = ts::AttributedString::make(TSTextHelpers::recoverPlainText(data));
+        }
+    } else if (source.isString()) {
+        out.unreadable = true;
+        out.text = ts::AttributedString::make(source.toString());
+    } else {
+        out.unreadable = true;
+        return out;
+    }
+    // Text saved in one appearance stays readable in another.
+    TSTextHelpers::addTextColorWhereMissing(*out.text);
+    return out;
+}
+
+// Short texts recur throughout a document (line numbers that start again
+// in every section, empty translations), and the same bytes always read as
+// the same text: the texts recently read from short data are remembered.
+// An entry is the very text handed out, so it counts only while that text
+// is unchanged; a hit hands out a copy.
+struct RecentText {
+    ReadOutcome outcome;
+    quint64 changeCount = 0;
+};
+constexpr qsizetype kRecentDataSize = 1024;
+constexpr qsizetype kRecentTexts = 512;
+
+// The texts read lately, in two generations: a full newer one becomes the
+// older, and a text found in the older moves back into the newer.
+struct RecentTexts {
+    QHash<QByteArray, RecentText> newer, older;
+
+    const RecentText* find(const QByteArray& data) {
+        auto it = newer.constFind(data);
+        if (it != newer.constEnd()) return &*it;
+        auto old = older.find(data);
+        if (old == older.end()) return nullptr;
+        RecentText entry = std::move(*old);
+        older.erase(old);
+        return &*add(data, std::move(entry));
+    }
+    QHash<QByteArray, RecentText>::iterator add(const QByteArray& data, RecentText entry) {
+        if (newer.size() >= kRecentTexts) {
+            older = std::move(newer);
+            newer = {};
+        }
+        return newer.insert(data, std::move(entry));
+    }
+};
+
+ReadOutcome readStoredValue(const ts::Value& source) {
+    if (!source.isData() || source.toData().size() > kRecentDataSize) return parseStoredValue(source);
+    thread_local RecentTexts recent;
+    const QByteArray data = source.toData();
+    const RecentText* known = recent.find(data);
+    if (known && known->outcome.text && known->outcome.text->changeCount() == known->changeCount) {
+        ReadOutcome copy = known->outcome;
+        copy.text = std::make_shared<ts::AttributedString>(*known->outcome.text);
+        return copy;
+    }
+    ReadOutcome out = parseStoredValue(source);
+    if (out.text) recent.add(data, RecentText{out, out.text->changeCount()});
+    return out;
+}
+
 }  // namespace
 
 void TSRichTextField::readFrom(const ts::Value& value) {
     text_.reset();
     asRead_.reset();
+    shownAs_.reset();
     unreadable_ = false;
+    readAText_ = false;
     source_ = value;
     pending_ = !value.isNull();
 }
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
-    // Whole-tree operations (magnify, cover, renumbering) store texts they
-    // did not change; the file's bytes must survive that, above all bytes
-    // that could not be read and are shown only as recovered plain text.
-    const bool unchanged = asRead_ && text && text->isEqualToAttributedString(*asRead_);
+    // The file's value and the text as read stay: a text that returns to
+    // what was read is saved as the file's own bytes again. A value never
+    // read has no text to return to.
+    if (pending_) {
+        source_ = ts::Value();
+        unreadable_ = false;
+    }
     text_ = std::move(text);
     pending_ = false;
-    if (unchanged) return;
-    source_ = ts::Value();
-    asRead_.reset();
-    unreadable_ = false;
+    shownAs_.reset();
+}
+
+void TSRichTextField::show(ts::AttributedStringPtr text) {
+    const bool keep = unreadable_ && !isEdited();
+    set(std::move(text));
+    // Kept bytes cannot be made again from the recovered text: a change
+    // made only to show the text differently leaves them what is saved.
+    if (keep && text_) {
+        shownAs_ = text_;
+        shownCount_ = text_->changeCount();
+    }
+}
+
+const ts::AttributedString* TSRichTextField::textAsRead() const {
+    if (asRead_ && asRead_->changeCount() == asReadCount_) return asRead_.get();
+    // The object read was changed since (it is handed out and may be edited
+    // in place): read the stored value again to compare with.
+    ReadOutcome r = readStoredValue(source_);
+    asRead_ = std::move(r.text);
+    asReadCount_ = asRead_ ? asRead_->changeCount() : 0;
+    return asRead_.get();
+}
+
+bool TSRichTextField::isEdited() const {
+    if (pending_ || source_.isNull()) return false;
+    if (!text_) return readAText_;
+    if (shownAs_ == text_ && shownCount_ == text_->changeCount()) return false;
+    const ts::AttributedString* original = textAsRead();
+    if (!original) return true;
+    if (original == text_.get()) return false;
+    return !text_->isEqualToAttributedString(*original);
 }
 
 bool TSRichTextField::isPresent() const {
@@ -54,31 +172,22 @@ bool TSRichTextField::mayHaveLinks() const {
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
     pending_ = false;
-    if (source_.isData()) {
-        const QByteArray data = source_.toData();
-        ts::RtfdReadResult r = ts::readRichTextData(data);
-        if (r.ok) {
-            text_ = std::make_shared<ts::AttributedString>(std::move(r.text));
-        } else {
-            unreadable_ = true;
-            TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
-                       r.error, qint64(data.size()));
-            text_ = ts::AttributedString::make(TSTextHelpers::recoverPlainText(data));
-        }
-    } else if (source_.isString()) {
-        unreadable_ = true;
+    ReadOutcome r = readStoredValue(source_);
+    unreadable_ = r.unreadable;
+    if (source_.isData() && r.unreadable)
+        TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
+                   r.error, qint64(source_.toData().size()));
+    else if (source_.isString())
         TSLogError("The %@ text of %@ is stored as plain text, not RTF; it is kept as it was", key, ownerName(owner));
-        text_ = ts::AttributedString::make(source_.toString());
-    } else {
-        unreadable_ = true;
+    else if (!source_.isData())
         TSLogError("The %@ text of %@ is a %s, not RTF data; it is kept as it was", key, ownerName(owner),
                    ts::Value::typeName(source_.type()));
-        text_.reset();
-        return;
-    }
-    // Text saved in one appearance stays readable in another.
-    TSTextHelpers::addTextColorWhereMissing(*text_);
-    asRead_ = *text_;
+    text_ = std::move(r.text);
+    readAText_ = bool(text_);
+    // The text handed out is the text as read until it changes, so nothing
+    // is copied to tell the two apart.
+    asRead_ = text_;
+    asReadCount_ = text_ ? text_->changeCount() : 0;
 }
 
 ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Object* owner) const {
@@ -88,10 +197,7 @@ ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Objec
 
 ts::Value TSRichTextField::valueToWrite() const {
     if (pending_) return source_;
-    if (!source_.isNull()) {
-        if (!text_ && !asRead_) return source_;  // a value of another type, never replaced
-        if (text_ && asRead_ && text_->isEqualToAttributedString(*asRead_)) return source_;
-    }
+    if (!source_.isNull() && !isEdited()) return source_;
     if (!text_) return {};
     const QByteArray rtf = ts::writeRtf(*text_);
     if (rtf.isEmpty()) return {};
@@ -101,7 +207,7 @@ ts::Value TSRichTextField::valueToWrite() const {
 QStringList TSRichTextField::keptLinkTargets(const QString& key, const ts::Object* owner) const {
     if (pending_) parse(key, owner);
     QStringList targets;
-    if (!unreadable_ || !source_.isData()) return targets;
+    if (!unreadable_ || !source_.isData() || isEdited()) return targets;
     static const QRegularExpression field(QStringLiteral(R"re(HYPERLINK\s*(?:\\l\s*)?"([^"]*)")re"),
                                           QRegularExpression::CaseInsensitiveOption);
     const QString raw = QString::fromLatin1(source_.toData());

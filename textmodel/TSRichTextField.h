@@ -8,29 +8,38 @@
 // the RTF reader refuses (and values of the wrong type) is logged once, shown
 // as whatever plain text can be recovered from it, and written back
 // unchanged for as long as that recovered text is not edited: an unreadable
-// column never turns into an empty one on the next save.
+// column never turns into an empty one on the next save. Changes that only
+// show the text differently (covering, magnifying) are not edits, and a text
+// that returns to what was read counts as unchanged.
 //
 // Callers may change the returned text in place; the field notices on
-// writing by comparing it with the text as read.
+// writing, by the text's change count and, once it changed, by comparing it
+// with the text as read (read again from the stored value when needed).
 
 #include "platform/AttributedString.h"
 #include "platform/Object.h"
 
 #include <QStringList>
 
-#include <optional>
-
 class TSRichTextField {
 public:
     // The text, reading the stored value first when needed; null when absent.
     ts::AttributedStringPtr get(const QString& key, const ts::Object* owner) const;
     void set(ts::AttributedStringPtr text);
+    // Sets a text that differs from the current one only in how it is shown
+    // (covered, uncovered, magnified): for a column whose stored value could
+    // not be read and was not edited, the stored value stays what is saved.
+    void show(ts::AttributedStringPtr text);
     // Whether the column has a text, without reading it.
     bool isPresent() const;
     // False only when stored, unread RTF holds no link field.
     bool mayHaveLinks() const;
-    // Whether the stored value could not be read as rich text.
-    bool isUnreadable() const { return unreadable_; }
+    // Whether the stored value could not be read as rich text and is still
+    // what will be saved.
+    bool isUnreadable() const { return unreadable_ && !isEdited(); }
+    // Whether the text differs from what was read (a text that returned to
+    // what was read is not edited); false while nothing was read.
+    bool isEdited() const;
     // The link targets named in stored data that could not be read, while
     // those bytes are still what will be saved: the recovered plain text
     // has no links, yet the footnotes they point at must stay in use.
@@ -45,10 +54,18 @@ public:
 private:
     void parse(const QString& key, const ts::Object* owner) const;
 
+    // The text read from source_, to tell whether the text changed since,
+    // while its change count is what it was when read (often text_ itself).
+    const ts::AttributedString* textAsRead() const;
+
     mutable ts::AttributedStringPtr text_;
     ts::Value source_;
-    // The text as read from source_, to tell whether it changed since.
-    mutable std::optional<ts::AttributedString> asRead_;
+    mutable ts::AttributedStringPtr asRead_;
+    mutable quint64 asReadCount_ = 0;
+    // The text as show() left an unedited, unreadable column.
+    ts::AttributedStringPtr shownAs_;
+    quint64 shownCount_ = 0;
     mutable bool pending_ = false;
     mutable bool unreadable_ = false;
+    mutable bool readAText_ = false;
 };

@@ -65,6 +65,11 @@ void TSText::importFromDictionary(const ts::Value& dictionary) {
     }
     const ts::ValueDictionary& outer = dictionary.dictionary();
     readNodeFields(outer);
+    // Wrong-typed entries of the outer dictionary go back where they were.
+    for (const QString& key : {QStringLiteral("name"), QStringLiteral("Flagged")}) {
+        ts::Value kept = takeKeptEntry(key);
+        if (!kept.isNull()) keptOuter_[key] = std::move(kept);
+    }
 
     const ts::Value& text = dictionary[kText];
     if (text.isDictionary()) {
@@ -72,8 +77,10 @@ void TSText::importFromDictionary(const ts::Value& dictionary) {
         // The writer puts the root's own name and flag only in here.
         const ts::Value& name = text[QStringLiteral("name")];
         if (name.isString()) VDData::setName(name.toString());
+        else if (!name.isNull()) keepWrongTypedEntry(QStringLiteral("name"), name, "string");
         const ts::Value& flag = text[QStringLiteral("Flagged")];
         if (flag.isNumber() && flag.toDouble() != 0) setFlagged(true);
+        else if (!flag.isNull() && !flag.isNumber()) keepWrongTypedEntry(QStringLiteral("Flagged"), flag, "number");
         if (!dictionary.contains(kUuid) && text[kUuid].isString())
             if (auto u = ts::Uuid::fromString(text[kUuid].toString())) setUuid(u);
         readChildren(text[QStringLiteral("Children")]);

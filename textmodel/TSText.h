@@ -191,6 +191,9 @@ public:
     void matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source);
     void insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
     bool addNoteToChunk(const TSChunkPtr& note, const TSChunkPtr& destination, FootnoteList& footnotes);
+    // A note the line numbers could not place goes on `line` (the line laid
+    // at its place), after its words or at the end, and the log says so.
+    void addUnplacedNote(const TSChunkPtr& note, const TSChunkPtr& line, FootnoteList& footnotes);
     void addNoteToChunkLemma(const QString& noteText, const TSChunkPtr& line, const QString& lemma, ts::TextRange range,
                              FootnoteList& footnotes, const ts::Attributes& attributes);
 

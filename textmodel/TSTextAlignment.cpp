@@ -10,6 +10,7 @@
 
 #include "app/logging/LGLog.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 using namespace TSTextEditing;
@@ -36,23 +37,19 @@ std::vector<TSChunkPtr> sourceLines(const TSChunkPtr& section) {
     return out;
 }
 
-// Changes to the order or number of footnote markers in the translation
-// column made by this thread's alignment: a new footnote, or text with a
-// link run written over. Without any, the column's numbering is what it
-// was and renumbering it (a walk of the whole tree) can be left out.
-thread_local quint64 markerChanges = 0;
-
-bool holdsLink(const ts::AttributedStringPtr& text) {
-    if (!text) return false;
-    for (const auto& run : text->runs())
-        if (run.attributes.count(ts::AttributeName::Link)) return true;
-    return false;
+// Replaces a line's translation.
+void replaceTranslation(const TSChunkPtr& line, const ts::AttributedStringPtr& text) {
+    line->setTextForKey(text, kPerseusEnglish);
 }
 
-// Replaces a line's translation, noting when markers go with the old one.
-void replaceTranslation(const TSChunkPtr& line, const ts::AttributedStringPtr& text) {
-    if (holdsLink(line->textForKey(kPerseusEnglish))) ++markerChanges;
-    line->setTextForKey(text, kPerseusEnglish);
+// The destination line onto which laying lines by position put the source
+// line nearest before a note (the first line when none comes before it); a
+// destination without lines is itself the line.
+TSChunkPtr laidLine(const TSChunkPtr& destination, qsizetype linesBefore) {
+    const std::vector<TSChunkPtr> targets = destination->childNodes();
+    if (targets.empty()) return destination->isHeader() ? nullptr : destination;
+    const qsizetype at = std::min<qsizetype>(linesBefore > 0 ? linesBefore - 1 : 0, qsizetype(targets.size()) - 1);
+    return targets[size_t(at)];
 }
 
 void storeLineParent(TSText::LineParents& dictionary, const QString& key, const TSChunkPtr& node) {
@@ -72,6 +69,7 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
     insertParent(translation);
     const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
     std::unordered_set<const TSChunk*> used;
+    bool aligned = false;
     for (const QString& name : names) {
         if (name == QLatin1String("introduction") || name == QLatin1String("Introduction")) continue;
         TSChunkPtr destination = matchName(name, self);
@@ -81,12 +79,15 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
         if (source == translation) {
             matchChunk(destination, translation, footnotes);
         } else {
-            const quint64 before = markerChanges;
             adjustLines(source);
             insertLines(source, destination, footnotes);
-            if (markerChanges != before) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+            aligned = true;
         }
     }
+    // Numbering walks the whole column, so once after every section gives
+    // the numbers that numbering after each would. Markers already in the
+    // column are numbered afresh too, even when this alignment wrote none.
+    if (aligned) reunumberFootnotes(footnotes, kPerseusEnglish, false);
     // Nothing of the translation goes missing without a word.
     if (!used.count(translation.get()))
         for (const auto& section : translation->childNodes())
@@ -96,13 +97,14 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
 
 void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes) {
     if (!destination || !source) return;
-    const quint64 before = markerChanges;
+    bool matched = false;
     for (const QString& name : destination->childNames()) {
         TSChunkPtr child = destination->childWithName(name);
         TSChunkPtr counterpart = matchName(name, source);
         if (dynamic_cast<TSMatchedChunk*>(child.get()) && dynamic_cast<TSMatchedChunk*>(counterpart.get())) {
             matchUnlinedChunk(child, counterpart);
             insertNotesFromChunk(counterpart, child, footnotes);
+            matched = true;
         } else {
             TSLogError("Unable to match chunk %@ %@ with %@ %@", child ? child->chunkName() : QString(),
                        child ? child->className() : QString(), counterpart ? counterpart->chunkName() : QString(),
@@ -111,7 +113,7 @@ void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source,
     }
     // Numbering walks the whole column, so once after all rows is enough
     // and gives the same numbers as once per row.
-    if (markerChanges != before) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+    if (matched) reunumberFootnotes(footnotes, kPerseusEnglish, false);
 }
 
 void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
@@ -216,8 +218,39 @@ void TSText::matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& 
 
 void TSText::insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
     if (!source || !destination) return;
-    for (const auto& m : members(*source))
-        if (dynamic_cast<TSNote*>(m.get())) addNoteToChunk(std::static_pointer_cast<TSChunk>(m), destination, footnotes);
+    qsizetype linesBefore = 0;
+    for (const auto& m : members(*source)) {
+        if (dynamic_cast<const TSLine*>(m.get()) || dynamic_cast<const TSMatchedChunk*>(m.get())) ++linesBefore;
+        if (!dynamic_cast<TSNote*>(m.get())) continue;
+        const TSChunkPtr noteNode = std::static_pointer_cast<TSChunk>(m);
+        if (!addNoteToChunk(noteNode, destination, footnotes))
+            addUnplacedNote(noteNode, laidLine(destination, linesBefore), footnotes);
+    }
+}
+
+void TSText::addUnplacedNote(const TSChunkPtr& noteNode, const TSChunkPtr& line, FootnoteList& footnotes) {
+    auto note = std::dynamic_pointer_cast<TSNote>(noteNode);
+    if (!note) return;
+    if (!line) {
+        TSLogError("No line for the note %@; it is not added", note->chunkName());
+        return;
+    }
+    // After its words when they stand in that line, else at the line's end.
+    const QString last = lastLine(note->precedingText());
+    const QString key = last.isNull() ? QString() : trimBlanksAndTabs(last);
+    auto translation = line->textForKey(kPerseusEnglish);
+    ts::TextRange range{translation ? translation->length() : 0, 0};
+    if (translation && !key.isEmpty()) {
+        const qsizetype at = translation->string().indexOf(key);
+        if (at >= 0) range = {at, key.size()};
+    }
+    ts::Attributes attributes;
+    if (translation && translation->length() > 0)
+        attributes = translation->attributes(std::min(range.location, translation->length() - 1));
+    addNoteToChunkLemma(note->chunkName(), line, note->lemma(), range, footnotes, attributes);
+    TSLogError("The note %@ is put on the line laid at its place, %@", key.isEmpty() ? note->chunkName() : key,
+               line->textForKey(QStringLiteral("location")) ? line->textForKey(QStringLiteral("location"))->string()
+                                                             : line->chunkName());
 }
 
 bool TSText::addNoteToChunk(const TSChunkPtr& noteNode, const TSChunkPtr& destination, FootnoteList& footnotes) {
@@ -254,5 +287,4 @@ void TSText::addNoteToChunkLemma(const QString& noteText, const TSChunkPtr& line
     if (!title.isNull()) footnote->setTitle(title);
     footnote->setNoteFromString(strippedLemma(noteText), attributes);
     insertURL(footnote->uniqueID(), 0, ts::TextRange{range.end(), 0}, line, kPerseusEnglish);
-    ++markerChanges;
 }

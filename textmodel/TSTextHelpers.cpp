@@ -161,12 +161,19 @@ QString recoverPlainText(const QByteArray& data) {
 }
 
 void addTextColorWhereMissing(ts::AttributedString& text) {
-    std::vector<ts::TextRange> missing;
-    text.enumerateAttributes({0, text.length()}, [&](const ts::Attributes& a, ts::TextRange r) {
-        if (a.find(ts::AttributeName::ForegroundColor) == a.end()) missing.push_back(r);
-        return true;
+    // One pass over the runs: a text of many runs is read in time linear in
+    // their number.
+    bool missing = false;
+    for (const auto& run : text.runs())
+        if (!run.attributes.count(ts::AttributeName::ForegroundColor)) {
+            missing = true;
+            break;
+        }
+    if (!missing) return;
+    const ts::Value colour(ts::Color::textColor());
+    text.changeAttributes([&](ts::Attributes& a) {
+        if (!a.count(ts::AttributeName::ForegroundColor)) a.emplace(ts::AttributeName::ForegroundColor, colour);
     });
-    for (const auto& r : missing) text.addAttribute(ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor()), r);
 }
 
 }  // namespace TSTextHelpers

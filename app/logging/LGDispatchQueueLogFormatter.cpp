@@ -3,11 +3,6 @@
 #include "LGLogMessage.h"
 #include "LGLogSupport.h"
 
-#include <cmath>
-#include <cstdio>
-
-#include <time.h>
-
 LGDispatchQueueLogFormatter::LGDispatchQueueLogFormatter() {
     replacements_.insert(QStringLiteral("tessarin.main"), QStringLiteral("main"));
 }
@@ -24,15 +19,9 @@ void LGDispatchQueueLogFormatter::setReplacementString(const QString& replacemen
 }
 
 QString LGDispatchQueueLogFormatter::stringFromDate(const ts::Date& date) const {
-    double unixTime = date.seconds + LGReferenceDateOffset;
-    time_t secs = time_t(std::floor(unixTime));
-    long millis = long((unixTime - double(secs)) * 1000.0);
-    struct tm local;
-    if (!::localtime_r(&secs, &local)) return QString();
     char buf[64];
-    int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d:%03ld", local.tm_year + 1900,
-                          local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, millis);
-    return QString::fromLatin1(buf, n);
+    int n = LGFormatLocalLogTimestamp(date.seconds + LGReferenceDateOffset, buf, sizeof buf);
+    return n > 0 ? QString::fromLatin1(buf, n) : QString();
 }
 
 bool LGDispatchQueueLogFormatter::isGlobalQueueLabel(const QString& label) {

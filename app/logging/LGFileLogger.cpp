@@ -5,6 +5,7 @@
 #include "LGLogSupport.h"
 
 #include <QFile>
+#include <QStringEncoder>
 
 #include <algorithm>
 #include <cerrno>
@@ -132,10 +133,49 @@ void LGFileLogger::logData(const QByteArray& data) {
     readSetting([&] { lt_logData(data); });
 }
 
-void LGFileLogger::logMessage(const LGLogMessagePtr& message) {
-    if (!message) return;
-    QByteArray data = lt_dataForMessage(*message);
-    if (!data.isEmpty()) lt_logData(data);
+void LGFileLogger::logMessage(const LGLogMessagePtr& message) { logMessages(&message, 1); }
+
+void LGFileLogger::logMessages(const LGLogMessagePtr* messages, size_t count) {
+    lines_.resize(0);
+    for (size_t i = 0; i < count; ++i) {
+        if (!messages[i]) continue;
+        lt_appendDataForMessage(*messages[i], lines_);
+        // A file is to end at most one write beyond its limit: write what
+        // reaches it now, and the rest after the size check.
+        if (maximumFileSize_ > 0 && writtenEnd_ + quint64(lines_.size()) >= maximumFileSize_ && i + 1 < count) {
+            lt_logData(lines_);
+            lines_.resize(0);
+        }
+    }
+    if (!lines_.isEmpty()) lt_logData(lines_);
+    // Long lines are not worth keeping room for.
+    if (lines_.capacity() > 65536) lines_ = QByteArray();
+}
+
+void LGFileLogger::lt_appendDataForMessage(const LGLogMessage& message, QByteArray& out) {
+    if (checkedFormatter_ != logFormatter_) {
+        checkedFormatter_ = logFormatter_;
+        auto* standard = dynamic_cast<const LGLogFileFormatterDefault*>(logFormatter_.get());
+        defaultLines_ = standard && standard->writesDefaultStamp();
+    }
+    if (!defaultLines_) {
+        out.append(lt_dataForMessage(message));
+        return;
+    }
+    // The default formatter's line, made in place: the stamp, two blanks,
+    // the text in UTF-8, and (the line being a formatter's) a line feed when
+    // asked for.
+    const QString& text = message.message();
+    const qsizetype start = out.size();
+    out.resize(start + 23 + 2 + 3 * text.size() + 1);
+    char* at = out.data() + start;
+    at += LGFormatLogTimestamp(message.timestamp().seconds + LGReferenceDateOffset, at);
+    *at++ = ' ';
+    *at++ = ' ';
+    QStringEncoder encoder(QStringEncoder::Utf8);
+    at = encoder.appendToBuffer(at, text);
+    if (appendNewline_ && at[-1] != '\n') *at++ = '\n';
+    out.resize(at - out.data());
 }
 
 void LGFileLogger::flush() {
@@ -299,8 +339,9 @@ void LGFileLogger::lt_rollLogFileNow() {
 
 void LGFileLogger::lt_maybeRollLogFileDueToSize() {
     if (currentLogFileHandle_ < 0 || maximumFileSize_ == 0) return;
-    // Our own count decides when to look; the handle's offset has the last word.
-    if (writtenEnd_ < maximumFileSize_) return;
+    // The offset of the append-mode handle, not our own count: another writer
+    // (a second instance of the program) may append to the same file, and the
+    // file is to end at most one write beyond the limit all the same.
     off_t offset = ::lseek(currentLogFileHandle_, 0, SEEK_CUR);
     if (offset < 0) {
         LGConsoleLog(QStringLiteral("LGFileLogger: Failed to get offset: %1").arg(errnoText()));

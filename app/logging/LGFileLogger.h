@@ -39,6 +39,8 @@ public:
     // Without a date formatter: "yyyy/MM/dd HH:mm:ss:SSS" in GMT.
     explicit LGLogFileFormatterDefault(DateFormatter dateFormatter = nullptr);
     QString formatLogMessage(const LGLogMessage& message) override;
+    // Whether the stamp is the built-in GMT form (no date formatter given).
+    bool writesDefaultStamp() const { return !dateFormatter_; }
 
 private:
     DateFormatter dateFormatter_;
@@ -82,6 +84,9 @@ public:
 
     // LGLogger
     void logMessage(const LGLogMessagePtr& message) override;
+    // The lines of several messages go to the file in one write, split where
+    // the file reaches maximumFileSize() so that the size rule holds.
+    void logMessages(const LGLogMessagePtr* messages, size_t count) override;
     bool hasFlush() const override { return true; }
     // Synchronises the open file to disk.
     void flush() override;
@@ -100,6 +105,8 @@ protected:
     virtual bool shouldArchiveRecentLogFileInfo(const LGLogFileInfoPtr& info) { return false; }
 
 private:
+    // Appends the line for a message (nothing when it is empty) to out.
+    void lt_appendDataForMessage(const LGLogMessage& message, QByteArray& out);
     int lt_currentLogFileHandle();
     LGLogFileInfoPtr lt_currentLogFileInfo();
     bool lt_shouldUseLogFile(const LGLogFileInfoPtr& info, bool isResuming);
@@ -128,6 +135,13 @@ private:
     ts::DispatchTimerPtr rollingTimer_;
     double rollingFrequency_ = 86400.0;
     quint64 maximumFileSize_ = 1048576;
+    // The lines of the messages being written, kept between writes so that
+    // a message needs no allocation of its own.
+    QByteArray lines_;
+    // The formatter whose kind was last looked at, and whether it is the
+    // default one with the built-in stamp, whose lines are made directly.
+    LGLogFormatterPtr checkedFormatter_;
+    bool defaultLines_ = false;
 
     std::atomic<bool> doNotReuseLogFiles_{false};
     std::atomic<bool> appendNewline_{true};

@@ -1,10 +1,12 @@
 #include "LGLog.h"
 
 #include <QCoreApplication>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -59,7 +61,7 @@ ClassRegistry& classRegistry() {
 
 }  // namespace
 
-LGLog::LGLog() { loggers_.reserve(4); }
+LGLog::LGLog() : loggers_(std::make_shared<const NodeList>()) {}
 
 namespace {
 
@@ -98,8 +100,9 @@ std::shared_ptr<LGLog> LGLog::sharedInstance() {
 ts::DispatchQueuePtr LGLog::loggingQueue() { return hubState().queue; }
 
 bool LGLog::isOnLoggingQueue() {
-    hubState();
-    return ts::DispatchQueue::getSpecific(&loggingQueueMarker) != nullptr;
+    // The queue the caller runs on is the logging queue itself: the same
+    // answer as its marker gives, without looking the marker up.
+    return hubState().queue->isCurrent();
 }
 
 unsigned LGLog::processorCount() { return hubState().processors; }
@@ -129,7 +132,7 @@ std::vector<LGLoggerPtr> LGLog::allLoggers() {
     auto hub = sharedInstance();
     std::vector<LGLoggerPtr> result;
     loggingQueue()->sync([&] {
-        for (const auto& node : hub->loggers_) result.push_back(node->logger());
+        for (const auto& node : *hub->loggers_) result.push_back(node->logger());
     });
     return result;
 }
@@ -138,16 +141,45 @@ std::vector<LGLoggerInformationPtr> LGLog::allLoggersWithLevel() {
     auto hub = sharedInstance();
     std::vector<LGLoggerInformationPtr> result;
     loggingQueue()->sync([&] {
-        for (const auto& node : hub->loggers_)
+        for (const auto& node : *hub->loggers_)
             result.push_back(LGLoggerInformation::informationWithLogger(node->logger(), node->level()));
     });
     return result;
 }
 
+namespace {
+
+// The text of a source file or function name. The same few literals come
+// with call after call from one thread, so the last ones are kept per
+// thread; an entry is used only when the bytes are still the same.
+const QString& sourceText(const char* bytes) {
+    struct Entry {
+        const char* bytes = nullptr;
+        QByteArray copy;
+        QString text;
+    };
+    thread_local Entry entries[8];
+    thread_local unsigned next = 0;
+    static const QString none;
+    if (!bytes) return none;
+    for (Entry& e : entries) {
+        if (e.bytes == bytes && std::strncmp(bytes, e.copy.constData(), size_t(e.copy.size())) == 0 &&
+            bytes[e.copy.size()] == '\0')
+            return e.text;
+    }
+    Entry& e = entries[next++ % 8];
+    e.bytes = bytes;
+    e.copy = QByteArray(bytes);
+    e.text = QString::fromUtf8(e.copy);
+    return e.text;
+}
+
+}  // namespace
+
 void LGLog::logMessage(bool asynchronous, const QString& message, quint64 level, quint64 flag, qint64 context,
                        const char* file, const char* function, quint64 line, ts::ObjectPtr tag) {
-    auto made = std::make_shared<const LGLogMessage>(message, level, flag, context, QString::fromUtf8(file),
-                                                     QString::fromUtf8(function), line, std::move(tag), 0);
+    auto made = std::make_shared<const LGLogMessage>(message, level, flag, context, sourceText(file),
+                                                     sourceText(function), line, std::move(tag), 0);
     sharedInstance()->queueLogMessage(made, asynchronous);
 }
 
@@ -157,15 +189,49 @@ void LGLog::logMessage(bool asynchronous, const LGLogMessagePtr& message) {
 }
 
 void LGLog::queueLogMessage(const LGLogMessagePtr& message, bool asynchronously) {
-    auto self = shared_from_this();
-    auto deliver = [self, message] { self->lt_log(message); };
     if (asynchronously) {
-        loggingQueue()->async(deliver);
+        auto self = shared_from_this();
+        loggingQueue()->async([self, message] { self->lt_log(&message, 1); });
     } else if (isOnLoggingQueue()) {
         // Already holding the logging queue: waiting for it would never end.
-        deliver();
+        lt_log(&message, 1);
     } else {
-        loggingQueue()->sync(deliver);
+        deliverAndWait(message);
+    }
+}
+
+void LGLog::deliverAndWait(const LGLogMessagePtr& message) {
+    Waiting& w = waiting_;
+    quint64 mine;
+    {
+        std::lock_guard<std::mutex> lock(w.mutex);
+        w.queued.push_back(message);
+        mine = ++w.arrivals;
+    }
+    quint64 state = w.state.load(std::memory_order_acquire);
+    while ((state >> 1) < mine) {
+        if (state & 1) {
+            // Another caller delivers; its end changes the word.
+            w.state.wait(state, std::memory_order_acquire);
+            state = w.state.load(std::memory_order_acquire);
+            continue;
+        }
+        if (!w.state.compare_exchange_weak(state, state | 1, std::memory_order_acq_rel)) continue;
+        // This caller delivers everything that waits, its own message among
+        // it. Through the logging queue like every delivery, so that the
+        // order with asynchronous messages and hub changes holds; when the
+        // queue is idle, sync runs the delivery right here.
+        quint64 upTo;
+        {
+            std::lock_guard<std::mutex> lock(w.mutex);
+            w.taken.swap(w.queued);
+            upTo = w.arrivals;
+        }
+        loggingQueue()->sync([this] { lt_log(waiting_.taken.data(), waiting_.taken.size()); });
+        w.taken.clear();
+        state = upTo << 1;
+        w.state.store(state, std::memory_order_release);
+        w.state.notify_all();
     }
 }
 
@@ -176,65 +242,105 @@ void LGLog::flushLog() {
 
 void LGLog::applicationWillTerminate() { flushLog(); }
 
-void LGLog::lt_log(const LGLogMessagePtr& message) {
-    // A copy, so that a logger that logs inline from this queue cannot change
-    // the list under the loop.
-    const std::vector<LGLoggerNodePtr> nodes = loggers_;
-    HubState& state = hubState();
-    if (state.processors <= 1) {
-        for (const auto& node : nodes) {
-            if (!(message->flag() & node->level())) continue;
-            const LGLoggerPtr& logger = node->logger();
-            node->loggerQueue()->sync([&] { logger->logMessage(message); });
+namespace {
+
+// The messages of a delivery that a registration admits: all of them, as
+// nearly always, or a copy of those it does.
+struct Admitted {
+    const LGLogMessagePtr* messages = nullptr;
+    size_t count = 0;
+    std::vector<LGLogMessagePtr> some;
+
+    Admitted(const LGLogMessagePtr* all, size_t total, quint64 level) {
+        size_t admitted = 0;
+        for (size_t i = 0; i < total; ++i) admitted += (all[i]->flag() & level) ? 1 : 0;
+        if (admitted == total) {
+            messages = all;
+            count = total;
+            return;
         }
+        some.reserve(admitted);
+        for (size_t i = 0; i < total; ++i)
+            if (all[i]->flag() & level) some.push_back(all[i]);
+        messages = some.data();
+        count = some.size();
+    }
+};
+
+}  // namespace
+
+void LGLog::lt_log(const LGLogMessagePtr* messages, size_t count) {
+    if (count == 0) return;
+    // Held for the whole delivery: a logger that logs inline from this queue
+    // cannot change the list under the loop.
+    const std::shared_ptr<const NodeList> nodes = loggers_;
+    // Few loggers are registered: their list needs no allocation.
+    QVarLengthArray<const LGLoggerNode*, 8> admitted;
+    for (const auto& node : *nodes) {
+        for (size_t i = 0; i < count; ++i) {
+            if (messages[i]->flag() & node->level()) {
+                admitted.push_back(node.get());
+                break;
+            }
+        }
+    }
+    if (admitted.empty()) return;
+    auto deliver = [messages, count](const LGLoggerNode& node) {
+        const Admitted some(messages, count, node.level());
+        node.logger()->logMessages(some.messages, some.count);
+    };
+    // A logger's queue runs the delivery on this thread when it is idle (the
+    // usual case: the caller waits anyway), and otherwise after the work
+    // queued on it before.
+    if (hubState().processors <= 1) {
+        for (const LGLoggerNode* node : admitted) node->loggerQueue()->sync([&] { deliver(*node); });
         return;
     }
     // One group per delivery rather than the shared one: an inline delivery
-    // nested in another must not wait for the outer one's loggers.
-    std::vector<const LGLoggerNodePtr*> admitted;
-    for (const auto& node : nodes)
-        if (message->flag() & node->level()) admitted.push_back(&node);
-    if (admitted.empty()) return;
-    // The others run in parallel on their queues; the last one runs through
-    // its queue's sync, which uses this thread when that queue is idle.
+    // nested in another must not wait for the outer one's loggers. The
+    // others run in parallel on their queues, the last one here.
     ts::DispatchGroup group;
     for (size_t i = 0; i + 1 < admitted.size(); ++i) {
-        const LGLoggerNodePtr& node = *admitted[i];
-        group.async(node->loggerQueue(), [logger = node->logger(), message] { logger->logMessage(message); });
+        const LGLoggerNode* node = admitted[i];
+        group.async(node->loggerQueue(), [&deliver, node] { deliver(*node); });
     }
-    const LGLoggerNodePtr& last = *admitted.back();
-    last->loggerQueue()->sync([&] { last->logger()->logMessage(message); });
+    const LGLoggerNode* last = admitted.back();
+    last->loggerQueue()->sync([&] { deliver(*last); });
     if (admitted.size() > 1) group.wait();
 }
 
 void LGLog::lt_addLogger(const LGLoggerPtr& logger, quint64 level) {
-    for (const auto& node : loggers_)
+    for (const auto& node : *loggers_)
         if (node->logger() == logger && node->level() == level) return;
     ts::DispatchQueuePtr queue = logger->loggerQueue();
     if (!queue) queue = ts::DispatchQueue::createSerial(logger->loggerName());
-    loggers_.push_back(LGLoggerNode::nodeWithLogger(logger, queue, level));
+    auto nodes = std::make_shared<NodeList>(*loggers_);
+    nodes->push_back(LGLoggerNode::nodeWithLogger(logger, queue, level));
+    loggers_ = std::move(nodes);
     queue->async([logger, queue] {
         if (!logger->didAddLoggerInQueue(queue)) logger->didAddLogger();
     });
 }
 
 void LGLog::lt_removeLogger(const LGLoggerPtr& logger) {
-    auto it = std::find_if(loggers_.begin(), loggers_.end(),
+    auto it = std::find_if(loggers_->begin(), loggers_->end(),
                            [&](const LGLoggerNodePtr& node) { return node->logger() == logger; });
-    if (it == loggers_.end()) return;
+    if (it == loggers_->end()) return;
     (*it)->loggerQueue()->async([logger] { logger->willRemoveLogger(); });
-    loggers_.erase(it);
+    auto nodes = std::make_shared<NodeList>(*loggers_);
+    nodes->erase(nodes->begin() + (it - loggers_->begin()));
+    loggers_ = std::move(nodes);
 }
 
 void LGLog::lt_removeAllLoggers() {
-    for (const auto& node : loggers_)
+    for (const auto& node : *loggers_)
         node->loggerQueue()->async([logger = node->logger()] { logger->willRemoveLogger(); });
-    loggers_.clear();
+    loggers_ = std::make_shared<const NodeList>();
 }
 
 void LGLog::lt_flush() {
     ts::DispatchGroup group;
-    for (const auto& node : loggers_) {
+    for (const auto& node : *loggers_) {
         if (!node->logger()->hasFlush()) continue;
         group.async(node->loggerQueue(), [logger = node->logger()] { logger->flush(); });
     }

@@ -27,9 +27,11 @@
 #include <QString>
 #include <QStringList>
 
+#include <atomic>
 #include <concepts>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 class LGLog : public std::enable_shared_from_this<LGLog> {
@@ -119,14 +121,37 @@ public:
     LGLog& operator=(const LGLog&) = delete;
 
 private:
-    void lt_log(const LGLogMessagePtr& message);
+    using NodeList = std::vector<LGLoggerNodePtr>;
+
+    // Delivers messages, in order, to every admitting registration.
+    void lt_log(const LGLogMessagePtr* messages, size_t count);
     void lt_addLogger(const LGLoggerPtr& logger, quint64 level);
     void lt_removeLogger(const LGLoggerPtr& logger);
     void lt_removeAllLoggers();
     void lt_flush();
+    // The synchronous road: returns once every logger has written the message.
+    void deliverAndWait(const LGLogMessagePtr& message);
 
-    // Read and changed on the logging queue only.
-    std::vector<LGLoggerNodePtr> loggers_;
+    // Read and replaced (never changed in place) on the logging queue only,
+    // so that a delivery keeps the list it started with.
+    std::shared_ptr<const NodeList> loggers_;
+
+    // Synchronous callers on several threads at once: the messages that
+    // arrive while one caller's delivery runs wait together, and the next
+    // caller takes them all through the logging queue in one trip, in the
+    // order they arrived. Each caller returns once its own message was
+    // delivered.
+    struct Waiting {
+        std::mutex mutex;                     // guards queued and arrivals
+        std::vector<LGLogMessagePtr> queued;  // arrived, not yet taken
+        quint64 arrivals = 0;                 // messages queued so far
+        std::vector<LGLogMessagePtr> taken;   // being delivered (by the delivering caller alone)
+        // One word, so that a waiter sees every change it waits for: the
+        // number of arrivals whose messages all loggers wrote, times two,
+        // plus one while a caller delivers.
+        std::atomic<quint64> state{0};
+    };
+    Waiting waiting_;
 };
 
 #define LG_REGISTER_LOG_LEVEL_CLASS(Cls)                                                          \

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QThread>
 
+#include <atomic>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -35,16 +36,68 @@ const QByteArray& processThreadName() {
     return name;
 }
 
+// The system's name of the calling thread. Asking the system costs more than
+// the rest of a message, so the answer is kept per thread and asked again
+// once it is 50 ms old: a thread that renames itself shows the new name soon.
+QString systemThreadName();
+QString fileNameOfPath(const QString& path);
+
 QString currentThreadName() {
     if (QThread* t = QThread::currentThread(); t && !t->objectName().isEmpty()) return t->objectName();
-    char buf[64] = {};
-    if (pthread_getname_np(pthread_self(), buf, sizeof buf) != 0) return QString();
-    QByteArray name(buf);
-    if (name.isEmpty() || name == processThreadName()) return QString();
-    return QString::fromUtf8(name);
+    return systemThreadName();
 }
 
+// Per-thread answers kept below hold for one process: a forked child's
+// thread is another thread, so what was kept before a fork is not used after.
+std::atomic<unsigned> forkGeneration{1};
+void countFork() { forkGeneration.fetch_add(1, std::memory_order_relaxed); }
+unsigned currentForkGeneration() {
+    static const bool forkCounted = (::pthread_atfork(nullptr, nullptr, countFork), true);
+    (void)forkCounted;
+    return forkGeneration.load(std::memory_order_relaxed);
+}
+
+// The calling thread's identifier as text, made once per thread: it never
+// changes while the thread lives.
+const QString& currentThreadID() {
+    thread_local unsigned madeIn = 0;
+    thread_local QString text;
+    const unsigned generation = currentForkGeneration();
+    if (madeIn != generation) {
+        const long tid = ::syscall(SYS_gettid);
+        text = tid > 0 ? QString::number(qulonglong(tid)) : QStringLiteral("missing threadId");
+        madeIn = generation;
+    }
+    return text;
+}
+
+QString systemThreadName() {
+    thread_local QString name;
+    thread_local unsigned madeIn = 0;
+    thread_local std::chrono::steady_clock::time_point readAt;
+    const auto now = std::chrono::steady_clock::now();
+    const unsigned generation = currentForkGeneration();
+    if (madeIn == generation && now - readAt < std::chrono::milliseconds(50)) return name;
+    char buf[64] = {};
+    QByteArray raw;
+    if (pthread_getname_np(pthread_self(), buf, sizeof buf) == 0) raw = QByteArray(buf);
+    name = raw.isEmpty() || raw == processThreadName() ? QString() : QString::fromUtf8(raw);
+    madeIn = generation;
+    readAt = now;
+    return name;
+}
+
+// The file name of the last path seen on this thread: most messages come
+// from few files.
 QString fileNameOf(const QString& path) {
+    thread_local QString lastPath, lastName;
+    if (path == lastPath && !lastPath.isNull()) return lastName;
+    lastName = fileNameOfPath(path);
+    lastPath = path;
+    return lastName;
+}
+
+QString fileNameOfPath(const QString& path) {
     QString last = path.mid(path.lastIndexOf(QLatin1Char('/')) + 1);
     qsizetype dot = last.lastIndexOf(QLatin1Char('.'));
     return dot >= 0 ? last.left(dot) : last;
@@ -66,8 +119,7 @@ LGLogMessage::LGLogMessage(const QString& message, quint64 level, quint64 flag, 
       representedObject_(std::move(tag)),
       options_(options),
       timestamp_(timestamp ? *timestamp : preciseNow()) {
-    long tid = ::syscall(SYS_gettid);
-    threadID_ = tid > 0 ? QString::asprintf("%llu", (unsigned long long)tid) : QStringLiteral("missing threadId");
+    threadID_ = currentThreadID();
     threadName_ = currentThreadName();
     fileName_ = fileNameOf(file_);
     queueLabel_ = ts::DispatchQueue::currentLabel();

@@ -5,11 +5,13 @@
 #include <cerrno>
 #include <chrono>
 #include <cmath>
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
 #include <fcntl.h>
 #include <syslog.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -112,16 +114,30 @@ void LGConsoleLog(const QString& text) {
     LGWriteAll(STDERR_FILENO, line.constData(), size_t(line.size()));
 }
 
-int LGFormatLogTimestamp(double unixSeconds, char* out) {
-    // Whole milliseconds, truncated toward the past, of the date rounded to
-    // the microsecond first: a date made from an exact millisecond is often a
-    // hair below it as a double and would otherwise show the one before.
+LGLogTimeParts LGSplitLogTime(double unixSeconds) {
+    // Rounded to the microsecond first, then cut to the millisecond.
     if (!std::isfinite(unixSeconds)) unixSeconds = 0;
     unixSeconds = std::clamp(unixSeconds, -9.0e12, 9.0e12);
     const long long us = std::llround(unixSeconds * 1e6);
     const long long ms = us >= 0 ? us / 1000 : (us - 999) / 1000;
-    long long secs = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
-    unsigned millis = unsigned(ms - secs * 1000);
+    const long long secs = ms >= 0 ? ms / 1000 : (ms - 999) / 1000;
+    return {secs, unsigned(ms - secs * 1000)};
+}
+
+int LGFormatLocalLogTimestamp(double unixSeconds, char* out, size_t size) {
+    const LGLogTimeParts parts = LGSplitLogTime(unixSeconds);
+    const time_t secs = time_t(parts.seconds);
+    struct tm local;
+    if (size == 0 || !::localtime_r(&secs, &local)) return 0;
+    int n = std::snprintf(out, size, "%04d-%02d-%02d %02d:%02d:%02d:%03u", local.tm_year + 1900, local.tm_mon + 1,
+                          local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, parts.milliseconds);
+    return n < 0 ? 0 : std::min(n, int(size) - 1);
+}
+
+int LGFormatLogTimestamp(double unixSeconds, char* out) {
+    const LGLogTimeParts parts = LGSplitLogTime(unixSeconds);
+    const long long secs = parts.seconds;
+    const unsigned millis = parts.milliseconds;
     long long days = secs >= 0 ? secs / 86400 : (secs - 86399) / 86400;
     unsigned secOfDay = unsigned(secs - days * 86400);
     int year;

@@ -44,10 +44,25 @@ void setWriter(std::function<void(int priority, const QByteArray& text)> writer)
 // Async-signal-safe.
 bool LGWriteAll(int fd, const char* bytes, size_t length);
 
+// A Unix time as whole seconds and the milliseconds into that second, both
+// toward the past. Exact: a time made from a whole millisecond is often a
+// hair below it as a double, and still shows that millisecond. Every log
+// timestamp is cut this way. Pure arithmetic, safe in signal context.
+struct LGLogTimeParts {
+    long long seconds;
+    unsigned milliseconds;
+};
+LGLogTimeParts LGSplitLogTime(double unixSeconds);
+
 // "yyyy/MM/dd HH:mm:ss:SSS" of the date in GMT into out (at least 24 bytes,
 // zero-terminated); answers the length (23). Needs no allocation and no lock,
 // so the crash handler may use it in signal context.
 int LGFormatLogTimestamp(double unixSeconds, char* out);
+
+// "yyyy-MM-dd HH:mm:ss:SSS" of the date in local time into out (at least 24
+// bytes, zero-terminated); answers the length, 0 when the date has no local
+// time.
+int LGFormatLocalLogTimestamp(double unixSeconds, char* out, size_t size);
 
 // The emergency channel: the descriptor of the log file that a crash report
 // is appended to. The file logger publishes its open file here; the signal

@@ -49,6 +49,12 @@ public:
     // Called on the logger's queue while the hub holds the logging queue:
     // must not log synchronously through the hub, nor call waiting accessors.
     virtual void logMessage(const LGLogMessagePtr& message) = 0;
+    // Several messages in order, under the same rules; the hub hands over
+    // the messages of callers that logged at the same time together. By
+    // default one logMessage each; a logger may write them in one go.
+    virtual void logMessages(const LGLogMessagePtr* messages, size_t count) {
+        for (size_t i = 0; i < count; ++i) logMessage(messages[i]);
+    }
     virtual LGLogFormatterPtr logFormatter() = 0;
     virtual void setLogFormatter(LGLogFormatterPtr formatter) = 0;
 

@@ -58,6 +58,8 @@ void fill16(ColorTables& t) {
 
 // The xterm layout: a 6x6x6 cube from code 16, then 24 greys from 232. The
 // ends of the table keep the values this logger has always shown for them.
+// This palette shows black as code 16's dark grey, so its grey ramp starts
+// above that: a ramp reaching down to (8,8,8) would take black from code 16.
 std::array<int, 3> xtermColor(int code) {
     switch (code) {
     case 16:
@@ -72,7 +74,7 @@ std::array<int, 3> xtermColor(int code) {
         break;
     }
     if (code >= 232) {
-        int v = 8 + 10 * (code - 232);
+        int v = 58 + 8 * (code - 232);
         return {v, v, v};
     }
     int i = code - 16;
@@ -91,17 +93,6 @@ void fill256(ColorTables& t) {
 }
 
 quint8 byteOf(double component) { return quint8(std::clamp(component, 0.0, 1.0) * 255); }
-
-// Local time "yyyy-MM-dd HH:mm:ss:SSS" without a date formatter.
-int formatLocalTime(const ts::Date& date, char* out, size_t size) {
-    double unixTime = date.seconds + LGReferenceDateOffset;
-    time_t secs = time_t(std::floor(unixTime));
-    long millis = long((unixTime - double(secs)) * 1000.0);
-    struct tm tmLocal;
-    if (!::localtime_r(&secs, &tmLocal)) return 0;
-    return std::snprintf(out, size, "%04d-%02d-%02d %02d:%02d:%02d:%03ld", tmLocal.tm_year + 1900, tmLocal.tm_mon + 1,
-                         tmLocal.tm_mday, tmLocal.tm_hour, tmLocal.tm_min, tmLocal.tm_sec, millis);
-}
 
 bool sameTag(const ts::ObjectPtr& a, const ts::ObjectPtr& b) { return a == b || (a && b && a->isEqual(*b)); }
 
@@ -373,7 +364,8 @@ void LGTTYLogger::logMessage(const LGLogMessagePtr& message) {
         add("\n", appendNewline_ && (length == 0 || !endsWithFeed) ? 1 : 0);
         add(reset, resetLen);
     } else {
-        int timeLength = formatLocalTime(message->timestamp(), timeText, sizeof timeText);
+        int timeLength = LGFormatLocalLogTimestamp(message->timestamp().seconds + LGReferenceDateOffset, timeText,
+                                                   sizeof timeText);
         thread = message->threadID().left(8).toUtf8();
         add(fg, fgLen);
         add(bg, bgLen);

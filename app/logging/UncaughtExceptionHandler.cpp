@@ -3,6 +3,8 @@
 #include "LGLog.h"
 #include "LGLogSupport.h"
 
+#include "platform/Dispatch.h"
+
 #include <QDateTime>
 #include <QLocale>
 
@@ -91,6 +93,7 @@ void restoreDefaultSignalActions() {
 
 void removeHandlers() {
     std::set_terminate(previousTerminateHandler ? previousTerminateHandler : std::abort);
+    ts::DispatchQueue::setUncaughtTaskExceptionHandler(nullptr);
     restoreDefaultSignalActions();
 }
 
@@ -176,12 +179,10 @@ void UncaughtExceptionHandler::handleException(const UncaughtExceptionInfo& exce
     std::abort();
 }
 
-void HandleUncaughtException() {
-    if (handledEvents.fetch_add(1) > kMaxEventsBeforeIncrement) {
-        removeHandlers();
-        if (previousTerminateHandler) previousTerminateHandler();
-        std::abort();
-    }
+namespace {
+
+// The exception being handled on this thread, as the report names it.
+UncaughtExceptionInfo currentExceptionInfo() {
     UncaughtExceptionInfo info;
     info.name = demangledCurrentExceptionType();
     if (std::exception_ptr current = std::current_exception()) {
@@ -196,7 +197,32 @@ void HandleUncaughtException() {
         info.name = QStringLiteral("std::terminate");
         info.reason = QStringLiteral("terminate called without an active exception");
     }
+    return info;
+}
+
+[[noreturn]] void endWithoutReport() {
+    removeHandlers();
+    if (previousTerminateHandler) previousTerminateHandler();
+    std::abort();
+}
+
+}  // namespace
+
+void HandleUncaughtException() {
+    if (handledEvents.fetch_add(1) > kMaxEventsBeforeIncrement) endWithoutReport();
+    UncaughtExceptionInfo info = currentExceptionInfo();
     info.addresses = UncaughtExceptionHandler::backtrace();
+    UncaughtExceptionHandler handler;
+    handler.handleException(info);
+}
+
+void HandleUncaughtTaskException(const QString& queueLabel) {
+    if (handledEvents.fetch_add(1) > kMaxEventsBeforeIncrement) endWithoutReport();
+    UncaughtExceptionInfo info = currentExceptionInfo();
+    info.addresses = UncaughtExceptionHandler::backtrace();
+    // The queue is worth knowing: the backtrace starts at the queue's worker,
+    // the frames that threw are gone.
+    LGConsoleLog(QStringLiteral("A task on queue \"%1\" threw: %2").arg(queueLabel, info.reason));
     UncaughtExceptionHandler handler;
     handler.handleException(info);
 }
@@ -278,6 +304,7 @@ void InstallUncaughtExceptionHandler() {
 
     std::terminate_handler previous = std::set_terminate(HandleUncaughtException);
     if (previous != HandleUncaughtException) previousTerminateHandler = previous;
+    ts::DispatchQueue::setUncaughtTaskExceptionHandler(HandleUncaughtTaskException);
 
     ::signal(SIGPIPE, SIG_IGN);
     for (int sig : kFatalSignals) {

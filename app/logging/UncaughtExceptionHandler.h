@@ -16,6 +16,9 @@
 //    hop to the main thread, which may be the one that is stuck; when the hub
 //    does not take the report within a few seconds (a logger's own queue may
 //    be the one that threw) it is written straight to the log file instead.
+//  - An exception that escapes a task of a dispatch queue (serial, global or
+//    main) takes the same road: the queue catches it, hands it here on the
+//    failing thread, and the report is written before the process ends.
 //  - A fatal signal (SIGABRT, SIGILL, SIGSEGV, SIGFPE, SIGBUS) runs in signal
 //    context on an alternate stack: the report is assembled in fixed buffers
 //    and written with write(2) to the log file published by the file logger
@@ -63,7 +66,8 @@ private:
     bool dismissed_ = false;
 };
 
-// Installs the terminate handler, ignores SIGPIPE and installs SignalHandler
+// Installs the terminate handler and the dispatch queues' task-exception
+// handler, ignores SIGPIPE and installs SignalHandler
 // for SIGABRT, SIGILL, SIGSEGV, SIGFPE and SIGBUS, in that order, with an
 // alternate signal stack for the calling thread. Call once, early.
 void InstallUncaughtExceptionHandler();
@@ -73,5 +77,8 @@ void InstallUncaughtExceptionHandler();
 void UncaughtExceptionHandlerPrepareThread();
 // The uncaught-exception entry (set with std::set_terminate).
 [[noreturn]] void HandleUncaughtException();
+// The entry for an exception that escaped a queued task; called inside the
+// queue's catch handler, so the exception is the current one.
+[[noreturn]] void HandleUncaughtTaskException(const QString& queueLabel);
 // The signal entry. Async-signal-safe.
 void SignalHandler(int signalNumber);

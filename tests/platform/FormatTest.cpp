@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+
 TEST(Format, ObjectAndNumericDirectives) {
     EXPECT_EQ(ts::format("Attempting to access object at index %lu, array only %lu objects", quint64(5), quint64(3)),
               QStringLiteral("Attempting to access object at index 5, array only 3 objects"));
@@ -11,6 +13,10 @@ TEST(Format, ObjectAndNumericDirectives) {
     EXPECT_EQ(ts::format("%d%%", -7), QStringLiteral("-7%"));
     EXPECT_EQ(ts::format("%05d|%-3d|%x", 42, 1, 255u), QStringLiteral("00042|1  |ff"));
     EXPECT_EQ(ts::format("%@ %@", ts::Value(ts::ValueArray{1, "a"}), ts::Value()), QStringLiteral("(1, a) (null)"));
+    // The extremes of plain integer directives, and a number shown as text.
+    EXPECT_EQ(ts::format("%d %i %u %ld", std::numeric_limits<qint64>::min(), 0, std::numeric_limits<quint64>::max(), -1L),
+              QStringLiteral("-9223372036854775808 0 18446744073709551615 -1"));
+    EXPECT_EQ(ts::format("%@ %s %@", 42, 2.5, -3), QStringLiteral("42 2.5 -3"));
 }
 
 TEST(Format, MissingAndSurplusArgumentsAreSafe) {

@@ -62,6 +62,15 @@ TEST(Footnotes, IdsAndLinkKinds) {
     EXPECT_FALSE(numeric.objectAtIndex(2));
     EXPECT_FALSE(numeric.objectAtIndex(-1));
 
+    // The largest number in use has no successor: a free number is taken.
+    FootnoteList full;
+    for (const char* id : {"footnote:9223372036854775807", "footnote:1", "footnote:99999999999999999999999"}) {
+        auto n = std::make_shared<FootnoteObject>();
+        n->setUniqueID(QString::fromLatin1(id));
+        full.addNote(n);
+    }
+    EXPECT_EQ(full.getUniqueID(), QStringLiteral("footnote:2"));
+
     EXPECT_EQ(LinkTypeOfLink(Value(QStringLiteral("footnote:12"))), 0);  // a string is not a link
     EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("footnote:12")))), 1);
     EXPECT_EQ(LinkTypeOfLink(Value(Url::make(QStringLiteral("vocab:7")))), 2);
@@ -296,11 +305,118 @@ TEST(Footnotes, UnreadableArchiveIsReportedAndItsBytesKept) {
     auto copy = list->copy();
     copy->purgeUnusedNotes();
     EXPECT_EQ(copy->archiveNotes(), garbage);
-    list->makeNewNote();
-    EXPECT_EQ(list->archiveNotes(), garbage);
-    EXPECT_TRUE(log->contains(QStringLiteral("are not saved")));
+
+    // A footnote added afterwards is saved, and the old bytes with it.
+    auto added = list->makeNewNote();
+    added->setTitle(QStringLiteral("new"));
+    copy = list->copy();
+    added->setFound(true);
+    copy->purgeUnusedNotes();
+    const QByteArray saved = copy->archiveNotes();
+    ASSERT_NE(saved, garbage);
+    auto back = FootnoteList::unarchiveNotes(saved);
+    ASSERT_EQ(back->count(), 1);
+    EXPECT_EQ(back->noteForID(added->uniqueID())->title(), QStringLiteral("new"));
+    EXPECT_EQ(back->unreadableArchive(), garbage);
+    EXPECT_EQ(FootnoteList::unarchiveNotes(back->archiveNotes())->unreadableArchive(), garbage);
+
+    // What the independent reader sees: two footnotes, one holding the bytes.
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.archive"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(saved);
+    }
+    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
+root = o[a["$top"]["root"].data]
+for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    f = o[v.data]
+    print(o[k.data][:20], o[f["$class"].data]["$classname"], f["$0"], o[f["$4"].data] if f["$4"].data else None)
+)PY"), {path});
+    EXPECT_EQ(QString::fromUtf8(report).section(QLatin1Char('\n'), 0, 0),
+              added->uniqueID().left(20) + QStringLiteral(" FootnoteObject 3 None"));
+    EXPECT_EQ(QString::fromUtf8(report).section(QLatin1Char('\n'), 1, 1),
+              QStringLiteral("footnote:kept-unread FootnoteObject 3 b'bplist00 this is not an archive at all'"));
+
     list->discardUnreadableArchive();
+    EXPECT_FALSE(list->hasUnreadableArchive());
     EXPECT_EQ(FootnoteList::unarchiveNotes(list->archiveNotes())->count(), 1);
+}
+
+// An archive whose entries are not all footnotes: every footnote is read,
+// the other entries are written back unchanged beside new footnotes.
+TEST(Footnotes, EntriesThatAreNoFootnotesAreKeptAndTheRestRead) {
+    const QByteArray archive = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+from plistlib import UID
+rtf = rb"{\rtf1\ansi{\fonttbl\f0\fswiss Helvetica;}\f0 note text}"
+objs = ["$null"]
+def add(o):
+    objs.append(o); return UID(len(objs) - 1)
+fn = add({"$classname": "FootnoteObject", "$classes": ["FootnoteObject", "NSObject"]})
+uu = add({"$classname": "NSUUID", "$classes": ["NSUUID", "NSObject"]})
+dc = add({"$classname": "NSMutableDictionary", "$classes": ["NSMutableDictionary", "NSDictionary", "NSObject"]})
+my = add({"$classname": "MysteryThing", "$classes": ["MysteryThing"]})
+note = add(rtf)
+a = add({"$class": fn, "$0": 3, "$1": add({"$class": uu, "NS.uuidbytes": bytes(range(16))}), "$2": add("A"),
+         "$3": add("footnote:A"), "$4": note})
+m = add({"$class": my, "label": add("kept label"), "count": 7})
+b = add({"$class": fn, "$0": 2, "$1": add("B"), "$2": add("footnote:B"), "$3": note})
+s = add("a plain string")
+keys = [add("footnote:A"), add("footnote:M"), add("footnote:B"), add("footnote:S")]
+root = add({"$class": dc, "NS.keys": keys, "NS.objects": [a, m, b, s]})
+sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": root}, "$objects": objs},
+                                       fmt=plistlib.FMT_BINARY))
+)PY"));
+    ASSERT_FALSE(archive.isEmpty());
+    CaptureLogger::Scope log;
+    auto list = FootnoteList::unarchiveNotes(archive);
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->noteForID(QStringLiteral("footnote:A"))->title(), QStringLiteral("A"));
+    EXPECT_EQ(list->noteForID(QStringLiteral("footnote:B"))->attributedString()->string(), QStringLiteral("note text"));
+    EXPECT_EQ(list->keptEntryCount(), 2);
+    EXPECT_TRUE(log->contains(QStringLiteral("footnote:M")));
+    EXPECT_TRUE(log->contains(QStringLiteral("footnote:S")));
+
+    auto added = list->makeNewNote();
+    auto copy = list->copy();
+    for (const auto& [id, n] : list->notes()) n->setFound(id != QStringLiteral("footnote:B"));
+    copy->purgeUnusedNotes();  // B is no longer linked; the kept entries stay
+    const QByteArray saved = copy->archiveNotes();
+    auto back = FootnoteList::unarchiveNotes(saved);
+    EXPECT_EQ(back->count(), 2);
+    EXPECT_TRUE(back->noteForID(added->uniqueID()));
+    EXPECT_EQ(back->keptEntryCount(), 2);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.archive"));
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(FootnoteList::unarchiveNotes(saved)->archiveNotes());
+    }
+    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
+root = o[a["$top"]["root"].data]
+for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    key, f = o[k.data], o[v.data]
+    if key == "footnote:M":
+        print(key, o[f["$class"].data]["$classname"], o[f["label"].data], f["count"])
+    elif key == "footnote:S":
+        print(key, f)
+    else:
+        print(key[:12], o[f["$class"].data]["$classname"])
+)PY"), {path});
+    QStringList lines = QString::fromUtf8(report).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    QStringList expected{QStringLiteral("footnote:A FootnoteObject"), QStringLiteral("footnote:M MysteryThing kept label 7"),
+                         QStringLiteral("footnote:S a plain string"), added->uniqueID().left(12) + QStringLiteral(" FootnoteObject")};
+    lines.sort();
+    expected.sort();
+    EXPECT_EQ(lines, expected);
 }
 
 TEST(Footnotes, LinkStyleOfTheSettings) {

@@ -5,6 +5,7 @@
 #include "support/CaptureLogger.h"
 
 #include "platform/PropertyList.h"
+#include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
@@ -71,6 +72,10 @@ TEST(HostileText, WrongTypesAndClassesThatAreNotNodes) {
     EXPECT_EQ(again.array()[0][QStringLiteral("Latin")].toInt64(), 42);
     EXPECT_EQ(again.array()[0][QStringLiteral("English")].toString(), QStringLiteral("plain English"));
     EXPECT_EQ(again.array()[0][QStringLiteral("Children")].toString(), QStringLiteral("not an array"));
+    EXPECT_EQ(again.array()[0][QStringLiteral("Flagged")].toString(), QStringLiteral("1"));
+    EXPECT_EQ(again.array()[0][QStringLiteral("name")], Value(3.5));
+    EXPECT_TRUE(log->contains(QStringLiteral("The Flagged of a TSMatchedChunk is a string")));
+    EXPECT_TRUE(log->contains(QStringLiteral("The name of a TSMatchedChunk is a real")));
     EXPECT_EQ(again.array()[1].toInt64(), 5);
     EXPECT_EQ(again.array()[2][QStringLiteral("ClassName")].toString(), QStringLiteral("VDNewArray"));
 }
@@ -136,4 +141,119 @@ TEST(HostileText, WholeTreeOperationsKeepUnreadableBytes) {
     node->setEnglish(AttributedString::make(QStringLiteral("new")));
     EXPECT_EQ(TSMatchedChunk::readAttributedStringForKey(QStringLiteral("English"), node->serialize())->string(),
               QStringLiteral("new"));
+}
+
+// The root's name and flag, in the outer dictionary or inside "Text", of the
+// wrong kind: logged and written back where they were.
+TEST(HostileText, WrongTypedRootFieldsAreKeptWhereTheyWere) {
+    CaptureLogger::Scope log;
+    ValueDictionary outer = rootWith({}).dictionary();
+    outer[QStringLiteral("name")] = Value(qint64(12));
+    ValueDictionary inner = outer[QStringLiteral("Text")].dictionary();
+    inner[QStringLiteral("Flagged")] = QStringLiteral("yes");
+    inner[QStringLiteral("name")] = Value(ValueArray{Value(1)});
+    outer[QStringLiteral("Text")] = Value(inner);
+    auto text = TSText::textFromDictionary(Value(outer));
+    ASSERT_TRUE(text);
+    EXPECT_FALSE(text->flagged());
+    EXPECT_TRUE(log->contains(QStringLiteral("is a string, not a number")));
+    const Value saved = text->serialize();
+    EXPECT_EQ(saved[QStringLiteral("name")].toInt64(), 12);
+    EXPECT_EQ(saved[QStringLiteral("Text")][QStringLiteral("Flagged")].toString(), QStringLiteral("yes"));
+    EXPECT_EQ(saved[QStringLiteral("Text")][QStringLiteral("name")], Value(ValueArray{Value(1)}));
+}
+
+// Covering and uncovering the Latin (the memory aid) touches every line
+// below a header; a column that could not be read must still be saved as it
+// was, links to footnotes included, and a text that returns to what was read
+// is no edit.
+TEST(HostileText, CoverAndUncoverKeepUnreadableBytesAndTheirFootnotes) {
+    FootnoteList notes;
+    auto linked = notes.makeNewNote();
+    const QByteArray broken = "{\\rtf1\\ansi {\\fonttbl\\f0\\fswiss Helvetica;}\\f0 arma {\\field{\\*\\fldinst{HYPERLINK \"" +
+                              linked->uniqueID().toLatin1() + "\"}}{\\fldrslt [1]";
+    ValueDictionary line = nodeDict("TSMatchedChunk");
+    line[QStringLiteral("Latin")] = Value(broken);
+    ValueDictionary header = nodeDict("TSMatchedChunk");
+    header[QStringLiteral("Children")] = ValueArray{Value(line)};
+    auto text = TSText::textFromDictionary(rootWith({Value(header)}));
+    ASSERT_TRUE(text);
+    auto top = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(top->childAt(0));
+    ASSERT_TRUE(node);
+    CaptureLogger::Scope log;
+    auto savedLatin = [&] { return node->serialize()[QStringLiteral("Latin")].toData(); };
+    auto found = [&] {
+        notes.markAllAsUnfound();
+        text->markFoundNotes(notes);
+        auto copy = notes.copy();
+        copy->purgeUnusedNotes();
+        return copy->noteForID(linked->uniqueID()) != nullptr;
+    };
+
+    top->coverText(true);
+    EXPECT_EQ(savedLatin(), broken);  // saved while covered
+    EXPECT_TRUE(found());
+    top->coverText(false);
+    EXPECT_EQ(savedLatin(), broken);
+    EXPECT_TRUE(node->hasUnreadableText());
+    EXPECT_TRUE(found());
+    top->coverText(true);
+    for (int i = 0; i < 4; ++i) node->uncoverOne();
+    EXPECT_EQ(savedLatin(), broken);
+    EXPECT_TRUE(found());
+
+    // An edit made while covered replaces the bytes; undoing it returns them.
+    const auto before = std::make_shared<AttributedString>(*node->latin());
+    auto edited = std::make_shared<AttributedString>(*before);
+    edited->append(QStringLiteral(" virumque"), {});
+    node->setLatin(edited);
+    EXPECT_NE(savedLatin(), broken);
+    EXPECT_FALSE(found());
+    top->coverText(false);
+    EXPECT_NE(savedLatin(), broken);
+    node->setLatin(std::make_shared<AttributedString>(*before));
+    top->coverText(false);
+    EXPECT_EQ(savedLatin(), broken);
+    EXPECT_TRUE(found());
+}
+
+// A readable column set to something else and back is saved as read.
+TEST(HostileText, ReturningToTheTextAsReadIsNoEdit) {
+    const QByteArray rtf = tmtest::platformRtf("\\f0\\fs24 \\cf2 arma virumque");
+    ValueDictionary line = nodeDict("TSMatchedChunk");
+    line[QStringLiteral("Latin")] = Value(rtf);
+    auto text = TSText::textFromDictionary(rootWith({Value(line)}));
+    auto node = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    ASSERT_TRUE(node && node->latin());
+    const auto asRead = std::make_shared<AttributedString>(*node->latin());
+    node->setLatin(AttributedString::make(QStringLiteral("cano")));
+    EXPECT_NE(node->serialize()[QStringLiteral("Latin")].toData(), rtf);
+    node->setLatin(std::make_shared<AttributedString>(*asRead));
+    EXPECT_EQ(node->serialize()[QStringLiteral("Latin")].toData(), rtf);
+}
+
+// Lines holding the same bytes each get a text of their own, and an edit
+// of one never shows in another read later.
+TEST(HostileText, EqualBytesReadAsSeparateTexts) {
+    const QByteArray rtf = tmtest::platformRtf("\\f0\\fs24 12");
+    ValueArray lines;
+    for (int i = 0; i < 3; ++i) {
+        ValueDictionary line = nodeDict("TSMatchedChunk");
+        line[QStringLiteral("Location")] = Value(rtf);
+        lines.push_back(Value(line));
+    }
+    auto text = TSText::textFromDictionary(rootWith(lines));
+    ASSERT_TRUE(text);
+    auto first = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(0));
+    auto second = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(1));
+    auto third = std::dynamic_pointer_cast<TSMatchedChunk>(text->childAt(2));
+    first->location()->append(QStringLiteral("a"), {});
+    EXPECT_EQ(second->location()->string(), QStringLiteral("12"));
+    EXPECT_NE(second->location(), third->location());
+    second->location()->append(QStringLiteral("b"), {});
+    EXPECT_EQ(third->location()->string(), QStringLiteral("12"));
+    EXPECT_EQ(first->location()->string(), QStringLiteral("12a"));
+    EXPECT_EQ(third->serialize()[QStringLiteral("Location")].toData(), rtf);
+    EXPECT_NE(second->serialize()[QStringLiteral("Location")].toData(), rtf);
 }

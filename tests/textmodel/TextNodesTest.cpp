@@ -126,6 +126,13 @@ TEST(TextNodes, CoverUncoverVariantsAndMagnify) {
         EXPECT_TRUE(log->contains(QStringLiteral("Range length 3 not the same as string")));
         EXPECT_EQ(l->latin()->string(), QStringLiteral("arma virumque cano"));
     }
+    // A range past the end would have changed the Latin around it.
+    for (TextRange outside : {TextRange{16, 3}, TextRange{18, 3}, TextRange{-1, 3}, TextRange{40, 3}}) {
+        CaptureLogger::Scope log;
+        l->chooseMacronVariant(QStringLiteral("xyz"), outside);
+        EXPECT_EQ(l->latin()->string(), QStringLiteral("arma virumque cano")) << outside.location;
+        EXPECT_TRUE(log->contains(QStringLiteral("outside the Latin")));
+    }
     l->chooseMacronVariant(QString::fromUtf8("cānō"), {14, 4});
     EXPECT_EQ(l->latin()->string(), QString::fromUtf8("arma virumque cānō"));
     auto bg = l->latin()->attribute(AttributeName::BackgroundColor, 15).toObjectAs<Color>();
@@ -205,4 +212,36 @@ TEST(TextNodes, NestedRootsRoundTrip) {
     EXPECT_EQ(inner->childAt(0)->parent(), inner);
     EXPECT_EQ(inner->parent(), again);
     EXPECT_EQ(again->itemWithUUID(inner->childAt(0)->uuid()), inner->childAt(0));
+}
+
+// A column of many runs: every run without a colour gets the text colour,
+// runs with their own keep it, and covering reaches every run.
+TEST(TextNodes, ManyRunsAreColouredRunByRun) {
+    QByteArray body;
+    for (int i = 0; i < 3000; ++i) body += i % 3 == 2 ? "\\cf2 red\\cf0 " : (i % 2 ? "\\b bold\\b0 " : "plain ");
+    ValueDictionary d{{QStringLiteral("Latin"), Value(QByteArray("{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}"
+                                                                 "{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\f0 ") +
+                                                      body + "}")}};
+    auto text = TSMatchedChunk::readAttributedStringForKey(QStringLiteral("Latin"), Value(d));
+    ASSERT_TRUE(text);
+    ASSERT_GT(text->runs().size(), 2000u);
+    int own = 0;
+    for (const auto& run : text->runs()) {
+        auto c = run.attributes.find(AttributeName::ForegroundColor);
+        ASSERT_NE(c, run.attributes.end());
+        if (!ColorExtensions::isEqualToCalibratedColor(c->second.toObjectAs<Color>(), Color::textColor())) ++own;
+    }
+    EXPECT_EQ(own, 1000);
+
+    auto l = std::make_shared<TSMatchedChunk>();
+    l->setLatin(text);
+    l->coverText(true);
+    for (const auto& run : l->latin()->runs())
+        EXPECT_TRUE(ColorExtensions::isEqualToCalibratedColor(
+            run.attributes.at(AttributeName::ForegroundColor).toObjectAs<Color>(), Color::textBackgroundColor()));
+    l->coverText(false);
+    for (const auto& run : l->latin()->runs())
+        EXPECT_TRUE(ColorExtensions::isEqualToCalibratedColor(
+            run.attributes.at(AttributeName::ForegroundColor).toObjectAs<Color>(), Color::textColor()));
+    EXPECT_EQ(l->latin()->string(), text->string());
 }

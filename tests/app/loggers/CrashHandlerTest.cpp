@@ -5,6 +5,10 @@
 
 #include "LoggerTestSupport.h"
 
+#include "platform/Dispatch.h"
+
+#include <QCoreApplication>
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -82,6 +86,26 @@ TEST(CrashChild, Run) {
         crashTestDereference(nullptr);
     } else if (std::strcmp(mode, "exception") == 0) {
         std::thread([] { throw std::runtime_error("the dictionary index is corrupt"); }).join();
+    } else if (std::strncmp(mode, "queue-", 6) == 0) {
+        // A task that throws, and one behind it that must never run.
+        const std::string kind = mode + 6;
+        auto throwing = [kind] { throw std::runtime_error("index out of range on the " + kind + " queue"); };
+        auto after = [] { TSLogError("carried on after the failed task"); };
+        if (kind == "main") {
+            int argc = 1;
+            char name[] = "crash-child";
+            char* argv[] = {name, nullptr};
+            QCoreApplication app(argc, argv);
+            ts::DispatchQueue::main()->async(throwing);
+            ts::DispatchQueue::main()->async(after);
+            app.exec();
+        } else {
+            auto queue = kind == "serial" ? ts::DispatchQueue::createSerial(QStringLiteral("tessarin.test.serial"))
+                                          : ts::DispatchQueue::global();
+            queue->async(throwing);
+            if (kind == "serial") queue->async(after);
+            std::this_thread::sleep_for(std::chrono::seconds(10));
+        }
     } else if (std::strcmp(mode, "segv-after-many") == 0) {
         // Use up the reports: each one ends with a signal that is ignored here.
         ::signal(SIGUSR1, SIG_IGN);
@@ -132,6 +156,23 @@ TEST(CrashHandler, UncaughtExceptionLeavesAReportAndAborts) {
     EXPECT_TRUE(log.contains("  file = ")) << log.data();
     // One report only: the abort that ends the process is not reported again.
     EXPECT_EQ(log.count("Terminated because of exception"), 1);
+}
+
+TEST(CrashHandler, AnExceptionEscapingAQueuedTaskLeavesAReportAndEndsTheProcess) {
+    for (const char* kind : {"serial", "global", "main"}) {
+        SCOPED_TRACE(kind);
+        QTemporaryDir dir;
+        const std::string mode = std::string("queue-") + kind;
+        EXPECT_TRUE(diedBy(runChild(mode.c_str(), dir.path()), SIGABRT));
+        QByteArray log = childLog(dir.path());
+        EXPECT_TRUE(log.contains("  child ready\n")) << log.data();
+        EXPECT_TRUE(log.contains(" Terminated because of exception\nindex out of range on the " + QByteArray(kind) +
+                                 " queue\n(\n"))
+            << log.data();
+        EXPECT_TRUE(log.contains("UncaughtExceptionHandler.cpp , line = ")) << log.data();
+        EXPECT_EQ(log.count("Terminated because of exception"), 1);
+        EXPECT_FALSE(log.contains("carried on after the failed task")) << log.data();
+    }
 }
 
 TEST(CrashHandler, AWriteToAClosedPipeDoesNotKillTheProcess) {

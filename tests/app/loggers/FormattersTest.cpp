@@ -87,6 +87,18 @@ TEST(LGDispatchQueueLogFormatter, ShowsTheOriginQueueOrThread) {
     EXPECT_EQ(LGDispatchQueueLogFormatter::serviceClassAbbreviation(9), QStringLiteral("BG"));
 }
 
+TEST(LGDispatchQueueLogFormatter, TimeShowsTheExactMillisecond) {
+    // Many exact milliseconds are a hair below themselves as a double; each
+    // must still show as itself, not as the one before.
+    LGDispatchQueueLogFormatter formatter;
+    const QDateTime base(QDate(2026, 12, 5), QTime(18, 43, 21), Qt::LocalTime);
+    for (int ms = 0; ms < 1000; ++ms) {
+        const QDateTime when = base.addMSecs(ms);
+        EXPECT_EQ(formatter.stringFromDate(ts::Date::fromDateTime(when)),
+                  when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz")));
+    }
+}
+
 TEST(LGMultiFormatter, ChainsFormattersAndStopsAtTheFirstDrop) {
     LGMultiFormatter multi;
     auto original = messageHere("text");

@@ -110,6 +110,28 @@ TEST(LGFileLogger, RollsAtTheMaximumSize) {
     EXPECT_EQ(QFileInfo(second).size(), (written - size / 1026) * 1026);
 }
 
+TEST(LGFileLogger, RollsAtTheMaximumSizeWhenAnotherWriterFilledTheFile) {
+    Fixture f;
+    f.clock.setFixed(kWhen);
+    auto logger = f.makeLogger();
+    Fixture::log(logger, QStringLiteral("first"));
+    ASSERT_EQ(f.logFiles().size(), 1);
+    const QString path = f.logFiles()[0];
+    // A second instance appends to the same file, past the limit.
+    QFile other(path);
+    ASSERT_TRUE(other.open(QIODevice::Append));
+    ASSERT_EQ(other.write(QByteArray(1048576, 'y')), 1048576);
+    other.close();
+    Fixture::log(logger, QStringLiteral("second"));
+    EXPECT_TRUE(readAll(path).endsWith("  second\n"));
+    EXPECT_TRUE(isArchivedOnDisk(path));
+    f.clock.setOffset(1);
+    Fixture::log(logger, QStringLiteral("third"));
+    ASSERT_EQ(f.logFiles().size(), 2);
+    EXPECT_TRUE(readAll(f.logFiles()[0]).endsWith("  third\n"));
+    EXPECT_FALSE(readAll(path).contains("third"));
+}
+
 TEST(LGFileLogger, RollsWhenTheFileIsDeletedOrMoved) {
     Fixture f;
     auto logger = f.makeLogger();

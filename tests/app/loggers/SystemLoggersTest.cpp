@@ -224,6 +224,19 @@ TEST(LGTTYLogger, WritesLinesAndColoursByFlagContextAndTag) {
     logger->setOutputFileDescriptor(STDERR_FILENO);
 }
 
+TEST(LGTTYLogger, LineShowsTheExactMillisecond) {
+    auto logger = LGTTYLogger::sharedInstance();
+    PipeReader out;
+    logger->setOutputFileDescriptor(out.fds[1]);
+    const QDateTime base(QDate(2026, 12, 5), QTime(18, 43, 21), Qt::LocalTime);
+    for (int ms = 0; ms < 1000; ++ms) {
+        const QDateTime when = base.addMSecs(ms);
+        logOnQueue(logger, makeMessage("at", ts::Date::fromDateTime(when), 8));
+        EXPECT_TRUE(out.drain().startsWith(when.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss:zzz ")).toUtf8())) << ms;
+    }
+    logger->setOutputFileDescriptor(STDERR_FILENO);
+}
+
 TEST(LGTTYLogger, PicksTheNearestTableColour) {
     (void)LGTTYLogger::sharedInstance();
     LGTTYLogger::configureTerminalMode("xterm-256color", "");
@@ -231,6 +244,15 @@ TEST(LGTTYLogger, PicksTheNearestTableColour) {
     EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(88 / 255.0, 51 / 255.0, 1)), 21u - 16);
     EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(240 / 255.0, 242 / 255.0, 242 / 255.0)), 255u - 16);
     EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(47 / 255.0, 49 / 255.0, 49 / 255.0)), 0u);
+    // Black is shown as code 16, the darkest colour of the table.
+    EXPECT_EQ(LGTTYLogger::codeIndexForColor(CLIColor(0, 0, 0)), 0u);
+    LGTTYLoggerColorProfile black(CLIColor(0, 0, 0), CLIColor(0, 0, 0), 1, 0);
+    EXPECT_EQ(black.fgCodeRaw, QStringLiteral("38;5;16m"));
+    EXPECT_EQ(black.bgCodeRaw, QStringLiteral("48;5;16m"));
+    // The greys still serve the greys between black and white.
+    const quint64 grey = LGTTYLogger::codeIndexForColor(CLIColor(0.5, 0.5, 0.5));
+    EXPECT_GE(grey + 16, 232u);
+    EXPECT_LT(grey + 16, 255u);
 
     LGTTYLogger::configureTerminalMode("xterm-color", "");
     EXPECT_EQ(LGTTYLogger::colorTableSize(), 16u);

@@ -131,6 +131,24 @@ TEST_F(LGLogTest, EveryCallReturnsOnlyAfterBothLoggersWroteIt) {
     }
 }
 
+TEST_F(LGLogTest, CallsAtTheSameTimeWithMixedFlagsReachOnlyTheLoggersThatAdmitThem) {
+    auto errors = std::make_shared<SetLogger>(QStringLiteral("tessarin.test.errors"));
+    auto everything = std::make_shared<SetLogger>(QStringLiteral("tessarin.test.everything"));
+    LGLog::addLoggerWithLevel(errors, LGLogLevelError);
+    LGLog::addLogger(everything);
+    constexpr int kThreads = 8, kCalls = 500;
+    std::atomic<int> early{0};
+    onThreads(kThreads, kCalls, [&](int t, int i) {
+        const quint64 flag = (t + i) % 2 ? LGLogFlagInfo : LGLogFlagError;
+        const QString text = QStringLiteral("mixed %1 %2").arg(t).arg(i);
+        logFlag(flag, text);
+        if (!everything->has(text) || errors->has(text) != (flag == LGLogFlagError)) ++early;
+    });
+    EXPECT_EQ(early.load(), 0);
+    EXPECT_EQ(everything->order().size(), size_t(kThreads * kCalls));
+    EXPECT_EQ(errors->order().size(), size_t(kThreads * kCalls / 2));
+}
+
 TEST_F(LGLogTest, AddingAndRemovingWhileManyThreadsLogLosesNothingForTheOthers) {
     auto steady = std::make_shared<SetLogger>(QStringLiteral("tessarin.test.steady"));
     LGLog::addLogger(steady);

@@ -79,6 +79,61 @@ TEST_F(PreferencesFilesTest, GrammarEditsAreSavedWithTheSettings) {
     EXPECT_EQ(last->referenceURL()->absoluteString(), "https://example.org/locative");
 }
 
+// Text that XML cannot hold (pasted line breaks, control characters, lone
+// surrogates) and empty texts are saved as they are and read back after a
+// relaunch; later edits are saved too.
+TEST_F(PreferencesFilesTest, GrammarTextOfAnyKindSurvivesARelaunch) {
+    const QString awkward[] = {QStringLiteral("line\u000Bbreak"), QString(QChar(0x01)) + QStringLiteral("bell"),
+                               QStringLiteral("x") + QChar(0xFFFE) + QChar(0xFFFF), QStringLiteral("lone") + QChar(0xD800)};
+    Preferences::loadPreferences();
+    auto g = Preferences::preferences()->grammar();
+    const quint64 before = g->count();
+    for (const QString& text : awkward) {
+        auto u = std::make_shared<TSGrammarUsage>();
+        u->setName(text);
+        u->setNotes(text + QStringLiteral(" note"));
+        g->addObject(u);
+    }
+    auto empty = std::make_shared<TSGrammarUsage>();
+    empty->setName(QStringLiteral(""));
+    empty->setNotes(QStringLiteral(""));
+    g->addObject(empty);
+    g->setDirty(true);
+    {
+        CaptureLogger::Scope log;
+        Preferences::savePreferences();
+        EXPECT_FALSE(log->contains(QStringLiteral("Error writing grammar file")));
+    }
+    EXPECT_FALSE(g->dirty());
+
+    for (int round = 0; round < 2; ++round) {
+        relaunch();
+        Preferences::loadPreferences();
+        auto back = Preferences::preferences()->grammar();
+        ASSERT_EQ(back->count(), before + 5 + round) << round;
+        for (size_t i = 0; i < std::size(awkward); ++i) {
+            auto u = std::dynamic_pointer_cast<TSGrammarUsage>(back->objectAtIndex(before + i));
+            ASSERT_TRUE(u);
+            EXPECT_EQ(u->name(), awkward[i]) << i;
+            EXPECT_EQ(u->notes(), awkward[i] + QStringLiteral(" note")) << i;
+        }
+        auto e = std::dynamic_pointer_cast<TSGrammarUsage>(back->objectAtIndex(before + 4));
+        ASSERT_TRUE(e);
+        EXPECT_FALSE(e->name().isNull());
+        EXPECT_TRUE(e->name().isEmpty());
+        EXPECT_FALSE(e->notes().isNull());
+        if (round == 0) {
+            // A later edit is not lost either.
+            auto u = std::make_shared<TSGrammarUsage>();
+            u->setName(QStringLiteral("Locative"));
+            back->addObject(u);
+            back->setDirty(true);
+            Preferences::savePreferences();
+            EXPECT_FALSE(back->dirty());
+        }
+    }
+}
+
 TEST_F(PreferencesFilesTest, UnreadableGrammarFileIsNeverReplacedByAnEmptyList) {
     const QByteArray broken("<?xml version=\"1.0\"?><plist><array><dict><key>name</key>");
     ASSERT_TRUE(writeFile(supportPath("en_US/Grammar.plist"), broken));

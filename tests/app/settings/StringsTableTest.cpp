@@ -20,11 +20,12 @@ TEST(StringsTable, QuotedAndUnquotedEntriesWithEscapesAndComments) {
         "\"escapes\" = \"a\\nb\\tc\\\\d\\U00e9\\UD83D\\UDE00\\101\";\n"
         "\"selfOnly\";\n"
         "\"\" = \"empty key\";\n"
-        "\"plain\" = \"later wins\";\n");
+        "\"plain\" = \"later wins\";\n"
+        "\"blank\" = \"\";\n");
     QString error;
     const StringsTable t = StringsTable::fromText(text, &error);
     ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    EXPECT_EQ(t.count(), 8);
+    EXPECT_EQ(t.count(), 9);
     EXPECT_EQ(t.value("plain"), "later wins");
     EXPECT_EQ(t.entries().front().second, "value");
     EXPECT_EQ(t.value("semi"), "one; two");
@@ -35,6 +36,10 @@ TEST(StringsTable, QuotedAndUnquotedEntriesWithEscapesAndComments) {
     EXPECT_EQ(t.value(""), "empty key");
     EXPECT_FALSE(t.contains("not an entry"));
     EXPECT_TRUE(t.value("missing").isNull());
+    // An empty value is an entry: only a missing one reads as null.
+    EXPECT_TRUE(t.contains("blank"));
+    EXPECT_FALSE(t.value("blank").isNull());
+    EXPECT_TRUE(t.value("blank").isEmpty());
 }
 
 TEST(StringsTable, EncodingsAreDetected) {

@@ -197,10 +197,33 @@ TEST_F(EntryFormats, DamagedDataReadsAsMuchAsMakesSense) {
     EXPECT_EQ(onStack.childCount(), 1);
     EXPECT_EQ(onStack.firstChild()->parent(), nullptr);
     EXPECT_EQ(onStack.firstAncestor(), nullptr);
+    // A "children" value that is not a list is logged and written back.
     ValueDictionary notList{{"Entry", "y"}, {"children", "nope"}};
     auto noKids = DictionaryEntry::entryFromSerializedData(Value(notList));
     EXPECT_EQ(noKids->childCount(), 0);
-    EXPECT_FALSE(noKids->serialize().contains(QStringLiteral("children")));
+    EXPECT_EQ(noKids->serialize()[QStringLiteral("children")], Value("nope"));
+    EXPECT_TRUE(capture->contains(QStringLiteral("not an array")));
+    EXPECT_EQ(noKids->copyEntry()->serialize(), noKids->serialize());
+}
+
+// A UID read from a binary property list would make the entry impossible to
+// archive later; it is read as its number, with a log line.
+TEST_F(EntryFormats, UidValuesFromAFileAreReadAsNumbers) {
+    CaptureLogger::Scope capture;
+    ValueDictionary child{{"Entry", "sub"}, {"Key", Value(ts::Uid{7})}};
+    ValueDictionary d{{"Entry", "x"},
+                      {"Freq", Value(ts::Uid{3})},
+                      {"References", ValueArray{Value(ts::Uid{4}), Value("rosa")}},
+                      {"children", ValueArray{Value(child)}}};
+    auto e = DictionaryEntry::entryFromSerializedData(Value(d));
+    EXPECT_TRUE(capture->contains(QStringLiteral("UID values")));
+    EXPECT_EQ(e->serialize()[QStringLiteral("Freq")], Value(3));
+    EXPECT_EQ(e->serialize()[QStringLiteral("References")].array().at(0), Value(4));
+    EXPECT_EQ(e->firstChild()->serialize()[QStringLiteral("Key")], Value(7));
+    QString error;
+    const QByteArray data = ts::KeyedArchiver::archivedDataWithRootObject(Value(e), &error);
+    EXPECT_FALSE(data.isEmpty()) << error.toStdString();
+    EXPECT_FALSE(ts::PropertyList::writeXML(e->serialize()).isEmpty());
 }
 
 TEST_F(EntryFormats, KeyedArchiveKeepsTreeAndParents) {

@@ -140,6 +140,19 @@ std::vector<HostileCase> hostileCases() {
              b.cls("NSArray");
              b.top["root"] = node;
          }), {}},
+        // A node that fails to read (its children hold a string) after its
+        // child took it as parent: the child would keep a half-made node.
+        {"FailedObjectAlreadyHeldThroughACycle", built([](B b) {
+             const Uid nodeClass = b.cls("Node");
+             const Uid arrayClass = b.cls("NSArray");
+             const quint64 n = b.objects.size();
+             const Uid node{n}, children{n + 1}, child{n + 2}, text{n + 3};
+             b.add(ValueDictionary{{"$class", nodeClass}, {"children", children}});
+             b.add(ValueDictionary{{"$class", arrayClass}, {"NS.objects", ValueArray{child, text}}});
+             b.add(ValueDictionary{{"$class", nodeClass}, {"parent", node}});
+             b.add("not a node");
+             b.top["root"] = node;
+         }), {}},
         {"DeepNesting", built([](B b) {
              const Uid arrayClass = b.cls("NSArray");
              Uid inner = b.add("leaf");

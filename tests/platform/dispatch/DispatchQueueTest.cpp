@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -169,6 +172,49 @@ TEST(DispatchQueue, AfterRunsOnTheQueueOnlyWhenTheDelayHasPassed) {
     ASSERT_TRUE(eventually([&] { return ran.load(); }));
     EXPECT_GE(ranAt - start, 60ms);
     EXPECT_EQ(label, QStringLiteral("test.after"));
+}
+
+namespace {
+[[noreturn]] void reportAndExit(const QString& label) {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "handled on %s: %s\n", qPrintable(label), e.what());
+    }
+    std::_Exit(7);
+}
+}  // namespace
+
+TEST(DispatchQueueDeathTest, AnExceptionEscapingATaskIsHandedOnAndEndsTheProcess) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    auto throwOn = [](const ts::DispatchQueuePtr& queue) {
+        queue->async([] { throw std::runtime_error("bad index"); });
+        std::this_thread::sleep_for(10s);
+        std::_Exit(0);
+    };
+    // Without a handler: the runtime's termination, which names the exception.
+    EXPECT_DEATH(throwOn(DispatchQueue::createSerial(QStringLiteral("test.thrower"))), "bad index");
+    // With one: it learns the exception and the queue.
+    EXPECT_EXIT(
+        {
+            DispatchQueue::setUncaughtTaskExceptionHandler(reportAndExit);
+            throwOn(DispatchQueue::createSerial(QStringLiteral("test.thrower")));
+        },
+        testing::ExitedWithCode(7), "handled on test.thrower: bad index");
+    EXPECT_EXIT(
+        {
+            DispatchQueue::setUncaughtTaskExceptionHandler(reportAndExit);
+            throwOn(DispatchQueue::global());
+        },
+        testing::ExitedWithCode(7), "handled on tessarin.global: bad index");
+    EXPECT_EXIT(
+        {
+            DispatchQueue::setUncaughtTaskExceptionHandler(reportAndExit);
+            DispatchQueue::main()->async([] { throw std::runtime_error("bad index"); });
+            DispatchQueue::drainMain();
+            std::_Exit(0);
+        },
+        testing::ExitedWithCode(7), "handled on tessarin.main: bad index");
 }
 
 TEST(DispatchGroup, WaitReturnsWhenAllMembersLeftAndNotifyRunsAfter) {

@@ -82,6 +82,22 @@ TEST(PlistXml, DatesAreWholeSecondsInUtc) {
     EXPECT_EQ(readXml(wrap("<date>2001-01-01T00:00:01.25Z</date>")), Value(Date{1.25}));
 }
 
+// An empty text is a value: reading it as null would drop the entry on the
+// next save.
+TEST(PlistXml, EmptyStringsReadAsEmptyInEveryFormat) {
+    const ValueDictionary d{{QStringLiteral("name"), Value(QStringLiteral(""))},
+                            {QStringLiteral("list"), Value(ValueArray{Value(QStringLiteral(""))})}};
+    for (PlistFormat format : {PlistFormat::XML, PlistFormat::Binary}) {
+        const PlistResult r = PropertyList::read(PropertyList::write(Value(d), format));
+        ASSERT_TRUE(r.ok()) << int(format) << r.error.toStdString();
+        EXPECT_TRUE(r.value[QStringLiteral("name")].isString()) << int(format);
+        EXPECT_FALSE(r.value[QStringLiteral("name")].toString().isNull()) << int(format);
+        EXPECT_FALSE(r.value[QStringLiteral("list")].array().at(0).toString().isNull()) << int(format);
+    }
+    EXPECT_FALSE(readXml(wrap("<string/>")).toString().isNull());
+    EXPECT_FALSE(PropertyList::readOpenStep("{a = \"\";}").value[QStringLiteral("a")].toString().isNull());
+}
+
 TEST(PlistXml, ReadsIntegerForms) {
     EXPECT_EQ(readXml(wrap("<integer>18446744073709551615</integer>")), Value(static_cast<unsigned long long>(UINT64_MAX)));
     EXPECT_EQ(readXml(wrap("<integer>-9223372036854775808</integer>")), Value(qint64(INT64_MIN)));
@@ -111,6 +127,19 @@ TEST(PlistXml, ReadsWithoutPlistElementAndWithCommentsAndEntities) {
               Value(ValueArray{Value("a"), Value(QString::fromUtf8("b&\xE2\x98\xBA"))}));
     EXPECT_EQ(readXml(wrap("<string></string>")), Value(QString()));
     EXPECT_EQ(readXml(wrap("<dict/>")), Value(ValueDictionary{}));
+}
+
+TEST(PlistXml, AnEmptyStringStaysAnEmptyStringNotAMissingOne) {
+    // Readers of the value tell "" from no string at all (a set but empty
+    // name is written back); the XML form must keep the difference.
+    for (const char* element : {"<string></string>", "<string/>"}) {
+        const Value v = readXml(wrap(element));
+        ASSERT_TRUE(v.isString()) << element;
+        EXPECT_FALSE(v.toString().isNull()) << element;
+        EXPECT_TRUE(v.toString().isEmpty()) << element;
+    }
+    const Value back = readXml(PropertyList::writeXML(Value(ValueDictionary{{"name", Value(QLatin1String(""))}})));
+    EXPECT_FALSE(back["name"].toString().isNull());
 }
 
 TEST(PlistXml, RefusesMalformedDocuments) {

@@ -149,27 +149,45 @@ TEST(Alignment, TwoNotesOnOneLineNumberedInTextOrder) {
     EXPECT_EQ(notes.count(), 2);
 }
 
-TEST(Alignment, UnplacedNotesAreLoggedAndMakeNoFootnote) {
+// A note the line numbers cannot place goes on the line laid at its place:
+// after its words when that line holds them, else at the line's end. The
+// log says so; no note is lost.
+TEST(Alignment, UnplacedNotesGoOnTheLineLaidAtTheirPlace) {
     CaptureLogger::Scope log;
     Latin t = latinText(3);
     t.lines[2]->setTextForKey(ts::AttributedString::make(QStringLiteral("30")), QStringLiteral("location"));
     FootnoteList notes;
-    // Line 2's translation holds the key but its number is below the note's;
-    // line 3 qualifies by number but has no translation: nothing is placed.
-    auto tr = translation({eline(QStringLiteral("one")), eline(QStringLiteral("two words"))});
-    t.root->importPerseusTranslation(tr, notes);
-    t.lines[2]->setTextForKey(nullptr, kPE);
-    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {note(QStringLiteral("n"), QString(),
-                                                                  QStringLiteral("two words"), 25)}),
-                                 t.section, notes);
-    EXPECT_EQ(notes.count(), 0);
+    // The note follows the second line, whose number (2) is below the
+    // note's (25); line 3 qualifies by number but holds no such words.
+    t.root->importPerseusTranslation(
+        translation({eline(QStringLiteral("one")), eline(QStringLiteral("two words")),
+                     note(QStringLiteral("n"), QStringLiteral("two"), QStringLiteral("two words"), 25),
+                     eline(QStringLiteral("three"))}),
+        notes);
+    EXPECT_EQ(notes.count(), 1);
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "two words[1]");
     EXPECT_TRUE(log->contains("two words  not found"));
+    EXPECT_TRUE(log->contains("put on the line laid at its place"));
 
+    // Words the line does not hold, and no words at all: the line's end.
     log->clear();
-    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {note(QStringLiteral("n"), QString(), QString())}),
+    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {eline(QStringLiteral("x")),
+                                                                  note(QStringLiteral("m"), QString(),
+                                                                       QStringLiteral("elsewhere"), 99)}),
+                                 t.section, notes);
+    EXPECT_EQ(notes.count(), 2);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "one[*]");
+    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {note(QStringLiteral("k"), QString(), QString())}),
                                  t.section, notes);
     EXPECT_TRUE(log->contains("Nil preceeding text"));
-    EXPECT_EQ(notes.count(), 0);
+    EXPECT_EQ(notes.count(), 3);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "one[*][*]");
+    // Past the last line the last line takes it.
+    t.root->insertNotesFromChunk(importSection(QStringLiteral("s"), {eline("a"), eline("b"), eline("c"), eline("d"),
+                                                                  note(QStringLiteral("z"), QString(), QStringLiteral("q"), 99)}),
+                                 t.section, notes);
+    EXPECT_EQ(notes.count(), 4);
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "three[*]");
 }
 
 TEST(Alignment, UnmatchedTranslationSectionsAreReported) {
@@ -228,4 +246,18 @@ TEST(Alignment, MarkersWrittenOverAreRenumbered) {
     t.root->importPerseusTranslation(translation({eline(QStringLiteral("Weapons"))}), notes);
     EXPECT_EQ(columnOf(t.lines[0], kPE), "Weapons");
     EXPECT_EQ(columnOf(t.lines[2], kPE), "the man[1]");
+}
+
+// Markers already in the column are renumbered even when the alignment
+// itself writes none.
+TEST(Alignment, StaleMarkersAreRenumberedWithoutNewNotes) {
+    Latin t = latinText(2);
+    FootnoteList notes;
+    auto footnote = notes.makeNewNote();
+    t.lines[1]->setTextForKey(ts::AttributedString::make(QStringLiteral("kept")), kPE);
+    t.root->insertURL(footnote->uniqueID(), 7, {4, 0}, t.lines[1], kPE);
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "kept[7]");
+    t.root->importPerseusTranslation(translation({eline(QStringLiteral("E1"))}), notes);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "E1");
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "kept[1]");
 }

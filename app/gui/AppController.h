@@ -1,0 +1,170 @@
+#pragma once
+// The application's delegate: brings the program's services up at launch in
+// a fixed order, answers the application menu's commands, owns the
+// single-instance tool windows, installs the Latin spellchecker, mails the
+// debug log and the dictionary corrections, and shuts the services down in
+// order when the application quits.
+//
+// Exactly one instance exists while the application runs (shared()). It
+// builds the main menu in code; every main window shows that menu. Each menu
+// action's object name is the command's selector ("showPrefsWindow:").
+//
+// Tool windows of other subsystems are made through factories registered by
+// field name ("grammarWindow", "zerivuvWindow", ...); the first show makes
+// the window and keeps it for the life of the process. Commands reach the
+// windows through their slots by name (setWordForm, importZerivuvFromURL,
+// setFileURL), so this class does not depend on their libraries.
+//
+// Threads: main thread only.
+
+#include "platform/SearchIndex.h"
+
+#include <QAction>
+#include <QByteArray>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <map>
+#include <memory>
+
+
+class QMenu;
+class QTemporaryDir;
+class QWidget;
+
+class AppController : public QObject, public ts::SearchIndexDelegate {
+    Q_OBJECT
+
+public:
+    explicit AppController(QObject* parent = nullptr);
+    ~AppController() override;
+
+    // The live delegate, or null.
+    static AppController* shared();
+
+    static const QString kAddWordFormNotification;   // "Add word form"
+    static const QString kNotificationObjectKey;     // the word form in userInfo
+    static const QString kSpellcheckerRefusedKey;    // "spellchecker refused"
+    static const QString kQuitAlwaysKeepsWindowsKey; // "NSQuitAlwaysKeepsWindows"
+    static const QString kSupportAddress;
+    static const QString kWebsite;
+
+    // --- what the neighbouring subsystems provide ------------------------------
+    // The dictionaries' registry; each hook may be empty (logged when needed).
+    struct RegistryHooks {
+        std::function<void()> saveDictionaries;
+        std::function<std::map<QString, QByteArray>()> changedWords;
+        std::function<void()> removeChangeFlags;
+        std::function<void()> showDictionaryWindow;
+        std::function<void()> buildLewisAndShort;
+    };
+    static RegistryHooks& registryHooks();
+    using WindowFactory = std::function<QWidget*()>;
+    static void setToolWindowFactory(const QString& field, WindowFactory factory);
+
+    // --- application life ----------------------------------------------------
+    void applicationWillFinishLaunching();
+    void applicationDidFinishLaunching();
+    // The quit sequence (once); answers true: terminate now.
+    bool applicationShouldTerminate();
+    bool terminated() const { return terminated_; }
+
+    // --- the main menu -------------------------------------------------------
+    // The top-level menus; a main window shows one menu bar entry per action.
+    QMenu* mainMenu() const { return mainMenu_; }
+    // The action of a command selector, or null.
+    QAction* action(const QString& selector) const;
+    QAction* communicationsWindowItem() const { return communicationsWindowItem_; }
+    QAction* removeChangedItems() const { return removeChangedItems_; }
+
+    // --- tool windows --------------------------------------------------------
+    // The window of a field, made on first use; null without a factory.
+    QWidget* toolWindow(const QString& field);
+    bool hasToolWindow(const QString& field) const;
+    void showToolWindow(const QString& field);
+
+    // --- opened files ----------------------------------------------------------
+    bool isZerivuvImportURL(const QUrl& url) const;
+    bool openZerivuvImportURL(const QUrl& url);
+
+    // --- spellchecker ----------------------------------------------------------
+    static bool latinSpellcheckAvailable();
+    void checkForSpellcheckerInstallation();
+    bool askToInstallSpellchecker();
+    // The user's hunspell dictionary folder, created when missing; null when
+    // it cannot be made.
+    static QString specifySaveFile();
+    // The archive shipped with the application; null when there is none.
+    static QString spellcheckerArchivePath();
+    // Expands the archive into a new private temporary folder and answers it
+    // with the expanded "LatinSpellCheck" folder; null when the expansion
+    // failed (logged).
+    static std::unique_ptr<QTemporaryDir> unzipSpellchecker(QString* expandedFolder);
+    static bool moveOneFile(const QString& source, const QString& directory);
+
+    // --- debug log and mail ------------------------------------------------------
+    QByteArray errorLogData() const;
+    QString specifySaveDebugFile();
+    static QString saveDataToFile(const QByteArray& data, const QString& name);
+    static QStringList shareableItems(const std::map<QString, QByteArray>& changes);
+    static bool writeToPasteBoard(const QString& text);
+    static QString contentsString();
+
+    // SearchIndexDelegate: documents index themselves on save.
+    void reindexAllSearchableItems(Acknowledgement) override {}
+    void reindexSearchableItemsWithIdentifiers(const QStringList&, Acknowledgement) override {}
+
+public Q_SLOTS:
+    void showDictionary();
+    void showPrefsWindow();
+    void reviseOnlyMarked();
+    void markAutomatically();
+    bool installSpellchecker();
+    void loadWebsite();
+    void emailDeveloper();
+    bool emailDebugLog();
+    bool saveDebugLog();
+    bool emailChangedWords();
+    void removeChangeFlags();
+    void showGrammarWindow();
+    void showWordSearchWindow();
+    void showAnagramWindow();
+    void showZerivuvWindow();
+    void constructionSearch();
+    void parseMDict();
+    void showAboutBox();
+    bool newStructuredWindow();
+    bool newDocument();
+    void showCommsWindow() {}
+    void openDocument();
+    void parsePerseusSource();
+    void doImport();
+    void parseCSV();
+    bool parseCSVFile(const QString& path);
+    void parseURL(const QUrl& url);
+    void showWordFormWindow(const QString& wordForm);
+    // Asks the documents to close (saving as the user says), then quits.
+    void terminate();
+
+private:
+    void buildMainMenu();
+    void fillRecentMenu(QMenu* menu);
+    void updateCheckMarks();
+    bool newDocumentOfType(const QString& type);
+    bool composeMail(const QString& subject, const QStringList& items);
+    void addWordForm(const QString& wordForm, bool hasObject);
+    void installServiceHooks();
+
+    QMenu* mainMenu_ = nullptr;
+    std::map<QString, QAction*> actions_;
+    QPointer<QAction> communicationsWindowItem_;
+    QPointer<QAction> removeChangedItems_;
+    std::map<QString, QPointer<QWidget>> toolWindows_;
+    std::shared_ptr<int> observerOwner_;
+    bool launched_ = false;
+    bool terminated_ = false;
+};

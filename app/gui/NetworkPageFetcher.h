@@ -1,0 +1,26 @@
+#pragma once
+// The page fetcher the application hands to the page ripper: local files
+// (file: URLs) are read directly; http and https go through QtNetwork with a
+// connection-and-transfer time-out, an overall deadline and a size cap, so a
+// slow or endless page cannot hang or swamp a search. Other schemes are
+// refused. Runs synchronously on the caller's thread (it spins a private
+// event loop there).
+
+#include <QByteArray>
+#include <QUrl>
+
+#include <chrono>
+#include <optional>
+
+class NetworkPageFetcher {
+public:
+    struct Limits {
+        std::chrono::milliseconds transferTimeout{30000};
+        std::chrono::milliseconds deadline{120000};
+        qint64 maximumSize = 32 * 1024 * 1024;
+    };
+    static Limits limits();
+    static void setLimits(const Limits& limits);
+
+    static std::optional<QByteArray> fetch(const QUrl& url);
+};

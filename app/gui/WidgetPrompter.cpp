@@ -1,0 +1,58 @@
+#include "app/gui/WidgetPrompter.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace {
+
+QString filterFor(const QStringList& types) {
+    if (types.isEmpty()) return QString();
+    QStringList patterns;
+    for (const QString& t : types) patterns << QStringLiteral("*.") + t;
+    return QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+}  // namespace
+
+int WidgetPrompter::alert(const ts::AlertRequest& request) {
+    QMessageBox box(QApplication::activeWindow());
+    switch (request.style) {
+    case ts::AlertRequest::Style::Warning: box.setIcon(QMessageBox::Warning); break;
+    case ts::AlertRequest::Style::Informational: box.setIcon(QMessageBox::Information); break;
+    case ts::AlertRequest::Style::Critical: box.setIcon(QMessageBox::Critical); break;
+    }
+    box.setText(request.messageText);
+    box.setInformativeText(request.informativeText);
+    QStringList titles = request.buttons;
+    if (titles.isEmpty()) titles << QStringLiteral("OK");
+    std::vector<QPushButton*> buttons;
+    for (const QString& t : titles) buttons.push_back(box.addButton(t, QMessageBox::ActionRole));
+    if (request.defaultButton >= 0 && request.defaultButton < int(buttons.size()))
+        box.setDefaultButton(buttons[size_t(request.defaultButton)]);
+    box.exec();
+    for (size_t i = 0; i < buttons.size(); ++i)
+        if (box.clickedButton() == buttons[i]) return int(i);
+    return -1;
+}
+
+QStringList WidgetPrompter::openPanel(const ts::OpenPanelRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.directory, filterFor(request.allowedFileTypes));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    if (request.canChooseDirectories && !request.canChooseFiles) dialog.setFileMode(QFileDialog::Directory);
+    else dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
+    if (!request.message.isEmpty()) dialog.setLabelText(QFileDialog::LookIn, request.message);
+    if (dialog.exec() != QDialog::Accepted) return {};
+    return dialog.selectedFiles();
+}
+
+QString WidgetPrompter::savePanel(const ts::SavePanelRequest& request) {
+    QFileDialog dialog(QApplication::activeWindow(), request.title, request.directory, filterFor(request.allowedFileTypes));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.selectFile(request.nameFieldStringValue);
+    if (!request.allowedFileTypes.isEmpty()) dialog.setDefaultSuffix(request.allowedFileTypes.first());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    return dialog.selectedFiles().first();
+}

@@ -1,0 +1,195 @@
+// Converting an epic-sized TEI text (the real Eclogues repeated to 10 MB)
+// against one libxml2 SAX pass with empty callbacks over the same bytes; also
+// the body survey, and the peak memory of a survey and of a conversion.
+//
+//   import_bench [--benchmark_filter=...]   (TS_SHARED_DIR names the shared folder)
+
+#include "BenchSupport.h"
+
+#include "import/TSBodyElementParser.h"
+
+#include <QFile>
+#include <QString>
+
+#include <libxml/parser.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QString sharedDir() {
+    const QByteArray dir = qgetenv("TS_SHARED_DIR");
+    return dir.isEmpty() ? QStringLiteral(TS_SOURCE_DIR "/../shared") : QString::fromLocal8Bit(dir);
+}
+
+// The Eclogues with their ten poems repeated inside the one body until the
+// document reaches 10 MB; the header and the document type stay as they are.
+const QByteArray& epic() {
+    static const QByteArray doc = [] {
+        const QByteArray src = readFile(sharedDir() + QStringLiteral("/data/tei/eclogues-lat.xml"));
+        const qsizetype first = src.indexOf("<div1");
+        const qsizetype last = src.lastIndexOf("</div1>");
+        if (first < 0 || last < 0) return QByteArray();
+        const qsizetype end = last + qsizetype(sizeof("</div1>") - 1);
+        const QByteArray poems = src.mid(first, end - first) + "\n";
+        QByteArray out = src.left(first);
+        while (out.size() < 10 * 1024 * 1024) out += poems;
+        out += src.mid(end);
+        return out;
+    }();
+    return doc;
+}
+
+TSElementArrayPtr preset() {
+    static const QByteArray data = readFile(QStringLiteral(TS_SOURCE_DIR "/import/presets/eclogues-lat.plist"));
+    return TSElementArray::importFromPListData(data);
+}
+
+// The converter and its result; the books outlive the conversion (they go
+// into a document), so freeing them is not part of the conversion's time.
+std::shared_ptr<TSBodyElementParser> convert(bool withSettings, qint64* count) {
+    auto parser = std::make_shared<TSBodyElementParser>();
+    parser->setCurIdentifier(QStringLiteral("latin"));
+    if (withSettings) parser->setElementArray(preset());
+    const ts::Value r = parser->parseData(epic());
+    *count = -1;
+    if (!r.isDictionary()) return parser;
+    qint64 lines = 0;
+    for (const TSTextPtr& b : parser->texts())
+        for (const TSChunkPtr& s : b->childNodes()) lines += s->numChildren();
+    *count = withSettings ? lines : qint64(r[QStringLiteral("Elements")].array().size());
+    return parser;
+}
+
+void run(benchmark::State& state, bool withSettings) {
+    for (auto _ : state) {
+        qint64 count = 0;
+        auto kept = convert(withSettings, &count);
+        if (count <= 0) state.SkipWithError("nothing read");
+        benchmark::DoNotOptimize(count);
+        state.PauseTiming();
+        kept.reset();
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * epic().size());
+}
+
+void BM_ConvertEpic(benchmark::State& state) { run(state, true); }
+void BM_SurveyEpic(benchmark::State& state) { run(state, false); }
+
+// The XML reader base that every converter is built on, with hooks that only
+// count: what the converter's own work adds to is this.
+class CountingReader : public ts::RKXMLFileParser {
+public:
+    qint64 events = 0;
+    void parserDidStartElement(ts::XMLEventParser&, const QString&, const QString&, const QString&,
+                               const ts::XMLAttributes&) override { ++events; }
+    void parserFoundCharacters(ts::XMLEventParser&, const QString& text) override { events += text.size() > 0; }
+    void parserDidEndElement(ts::XMLEventParser&, const QString&, const QString&, const QString&) override { ++events; }
+    std::optional<QByteArray> parserResolveExternalEntityName(ts::XMLEventParser&, const QString& name,
+                                                              const QString&) override {
+        return name.toUtf8();
+    }
+};
+
+void BM_ReaderBaseEpic(benchmark::State& state) {
+    for (auto _ : state) {
+        CountingReader reader;
+        reader.parseData(epic());
+        if (reader.events == 0) state.SkipWithError("nothing parsed");
+        benchmark::DoNotOptimize(reader.events);
+    }
+    state.SetBytesProcessed(state.iterations() * epic().size());
+}
+
+void emptyStart(void*, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int, int,
+                const xmlChar**) {}
+void emptyEnd(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
+void emptyCharacters(void*, const xmlChar*, int) {}
+
+void BM_LibxmlSaxEmpty(benchmark::State& state) {
+    const QByteArray& doc = epic();
+    xmlSAXHandler sax;
+    xmlSAXVersion(&sax, 2);
+    sax.startElementNs = emptyStart;
+    sax.endElementNs = emptyEnd;
+    sax.characters = emptyCharacters;
+    sax.ignorableWhitespace = emptyCharacters;
+    sax.cdataBlock = emptyCharacters;
+    sax.comment = nullptr;
+    sax.processingInstruction = nullptr;
+    sax.warning = nullptr;
+    sax.error = nullptr;
+    sax.serror = nullptr;
+    for (auto _ : state) {
+        xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
+        *ctxt->sax = sax;
+        xmlDocPtr d = xmlCtxtReadMemory(ctxt, doc.constData(), int(doc.size()), nullptr, nullptr,
+                                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+        if (d) xmlFreeDoc(d);
+        if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
+        ctxt->myDoc = nullptr;
+        xmlFreeParserCtxt(ctxt);
+    }
+    state.SetBytesProcessed(state.iterations() * doc.size());
+}
+
+BENCHMARK(BM_ConvertEpic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SurveyEpic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReaderBaseEpic)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_LibxmlSaxEmpty)->Unit(benchmark::kMillisecond);
+
+qint64 statusKb(const char* field) {
+    std::ifstream in("/proc/self/status");
+    std::string line;
+    while (std::getline(in, line))
+        if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::string(field).size()));
+    return -1;
+}
+
+// The peak resident size one run adds to what the process already holds.
+double peakMegabytes(bool withSettings) {
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const qint64 before = statusKb("VmRSS:");
+    qint64 count = 0;
+    convert(withSettings, &count);
+    const qint64 peak = statusKb("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : (peak - before) / 1024.0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    xmlInitParser();
+    if (epic().isEmpty() || preset()->count() == 0) {
+        std::fprintf(stderr, "eclogues-lat.xml or its settings not found; set TS_SHARED_DIR\n");
+        return 1;
+    }
+    const double surveyPeak = peakMegabytes(false);
+    const double convertPeak = peakMegabytes(true);
+    bench::initialize(argc, argv, 5);
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    const auto& t = reporter.times;
+    std::printf("\nsource: %.1f MB of TEI; CPU time, best of the repetitions\n", epic().size() / 1048576.0);
+    if (t.count("BM_ConvertEpic") && t.count("BM_LibxmlSaxEmpty")) {
+        const double ratio = t.at("BM_ConvertEpic") / t.at("BM_LibxmlSaxEmpty");
+        std::printf("%-44s %6.2fx  (limit 4.0x: %s)\n", "conversion / libxml2 SAX with empty callbacks", ratio,
+                    ratio <= 4.0 ? "ok" : "OVER");
+    }
+    if (t.count("BM_SurveyEpic") && t.count("BM_LibxmlSaxEmpty"))
+        std::printf("%-44s %6.2fx\n", "body survey / libxml2 SAX with empty callbacks",
+                    t.at("BM_SurveyEpic") / t.at("BM_LibxmlSaxEmpty"));
+    if (t.count("BM_ReaderBaseEpic") && t.count("BM_LibxmlSaxEmpty"))
+        std::printf("%-44s %6.2fx\n", "XML reader base alone / libxml2 SAX", t.at("BM_ReaderBaseEpic") / t.at("BM_LibxmlSaxEmpty"));
+    std::printf("peak memory added: survey %.1f MB, conversion %.1f MB\n", surveyPeak, convertPeak);
+    benchmark::Shutdown();
+    return 0;
+}

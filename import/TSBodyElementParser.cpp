@@ -1,0 +1,644 @@
+#include "import/TSBodyElementParser.h"
+
+#include "app/core/Preferences.h"
+#include "app/logging/LGLog.h"
+#include "platform/Url.h"
+
+#include <QFileInfo>
+
+#include <atomic>
+#include <chrono>
+
+namespace {
+
+const QString kBody = QStringLiteral("body");
+const QString kNote = QStringLiteral("note");
+
+// One time stamp for every converter of the process: progress from a new
+// conversion waits for the spacing the last one left.
+std::atomic<qint64> lastProgressMs{0};
+
+qint64 nowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
+// Whether anything but blanks, tabs and line feeds is left once trimmed.
+bool hasText(const QString& s) {
+    for (QChar c : s)
+        if (c != u' ' && c != u'\n' && c != u'\t') return true;
+    return false;
+}
+
+ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
+    return std::make_shared<ts::AttributedString>(s);
+}
+
+}  // namespace
+
+const QSet<QString>& TSBodyElementParser::conditionallyAddableElements() {
+    static const QSet<QString> set = {QStringLiteral("foreign"), QStringLiteral("hi")};
+    return set;
+}
+
+QString TSBodyElementParser::curIdentifier() {
+    if (curIdentifier_.isNull()) {
+        TSLogError("Uninitialised identifier");
+        curIdentifier_ = QStringLiteral("latin");
+    }
+    return curIdentifier_;
+}
+
+void TSBodyElementParser::setElementArray(const TSElementArrayPtr& elements) {
+    given_ = elements;
+    settings_ = elements ? std::static_pointer_cast<TSElementArray>(elements->copy()) : nullptr;
+    settingByName_.clear();
+    originalByName_.clear();
+    if (!settings_) return;
+    // The first record of a name decides, as a look-up by name would.
+    for (const TSImportElementPtr& e : settings_->elements())
+        if (!e->name().isNull() && !settingByName_.contains(e->name())) settingByName_.insert(e->name(), e.get());
+    for (const TSImportElementPtr& e : given_->elements())
+        if (!e->name().isNull() && !originalByName_.contains(e->name())) originalByName_.insert(e->name(), e);
+}
+
+const TSImportElement* TSBodyElementParser::settingFor(const QString& name) const {
+    return settings_ ? settingByName_.value(name, nullptr) : nullptr;
+}
+
+void TSBodyElementParser::willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) {
+    if (!readable) {
+        numLines_ = 0;
+        TSLogError("Unable to load string for %@", QFileInfo(url.path()).fileName());
+        return;
+    }
+    numLines_ = float(bytes.count('\n') + 1);
+}
+
+void TSBodyElementParser::reset() {
+    TSElementParser::reset();
+    if (given_)
+        for (const TSImportElementPtr& e : given_->elements()) e->removeStoredParsedData();
+    stackList_.clear();
+    pathHashes_.clear();
+    bodyDepth_ = noteDepth_ = 0;
+    stackStrings_.clear();
+    attributeStack_.clear();
+    milestoneQueue_.clear();
+    sectionStack_.clear();
+    chunkStack_.clear();
+    noteStack_.clear();
+    noteStackMade_ = false;
+    curTextChunk_.reset();
+    curFootnote_.reset();
+    curFootnoteText_ = ts::AttributedString();
+    incompleteChunkDict_.clear();
+    postpendString_ = ts::AttributedString();
+    books_.clear();
+    unplaced_ = 0;
+    seenPaths_.clear();
+    attributesDictionary_.clear();
+    stringsDictionary_.clear();
+}
+
+// ---------------------------------------------------------------------------
+// Result
+
+ts::ValueDictionary TSBodyElementParser::buildResult() const {
+    ts::ValueDictionary d = TSElementParser::buildResult();
+    if (usedElements_) {
+        ts::ValueDictionary attributes;
+        for (const QString& name : elements_) {
+            const std::vector<ts::ValueDictionary> found = attributesDictionary_.value(name);
+            ts::ValueArray list;
+            // Short lists are shown to the user as the distinct attribute
+            // sets; long ones are left as collected.
+            if (found.size() < 100) {
+                for (const ts::ValueDictionary& a : found) {
+                    const ts::Value v(a);
+                    if (std::find(list.begin(), list.end(), v) == list.end()) list.push_back(v);
+                }
+            } else {
+                for (const ts::ValueDictionary& a : found) list.emplace_back(a);
+            }
+            attributes[name] = ts::Value(std::move(list));
+        }
+        d[QStringLiteral("Attributes Dictionary")] = ts::Value(std::move(attributes));
+    }
+    if (!stringsDictionary_.isEmpty()) {
+        ts::ValueDictionary strings;
+        for (auto it = stringsDictionary_.cbegin(); it != stringsDictionary_.cend(); ++it) {
+            ts::ValueArray list;
+            for (const ts::AttributedStringPtr& s : it.value()) list.emplace_back(s);
+            strings[it.key()] = ts::Value(std::move(list));
+        }
+        d[QStringLiteral("Strings Dictionary")] = ts::Value(std::move(strings));
+    }
+    if (settings_) {
+        ts::ValueArray books;
+        for (const TSTextPtr& b : books_) books.emplace_back(b);
+        d[QStringLiteral("Books")] = ts::Value(std::move(books));
+    }
+    if (noteStackMade_) {
+        ts::ValueArray lists;
+        for (const FootnoteListPtr& l : noteStack_) {
+            ts::ValueDictionary notes;
+            for (const auto& [id, note] : l->notes()) notes[id] = ts::Value(note);
+            lists.emplace_back(std::move(notes));
+        }
+        d[QStringLiteral("TheFootnote")] = ts::Value(std::move(lists));
+    }
+    if (unplaced_ > 0) {
+        d[QStringLiteral("Passages Not Placed")] = ts::Value(unplaced_);
+        d[QStringLiteral("Report")] = ts::Value(QStringLiteral("%1 passages not placed").arg(unplaced_));
+    }
+    return d;
+}
+
+// ---------------------------------------------------------------------------
+// Events
+
+void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
+    auto delegate = delegate_.lock();
+    if (!delegate) return;
+    const qint64 now = nowMs();
+    if (now - lastProgressMs.load(std::memory_order_relaxed) <= 200) return;
+    if (numLines_ != 0) delegate->reportProgress(float(parser.lineNumber()) / numLines_);
+    lastProgressMs.store(now, std::memory_order_relaxed);
+}
+
+void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
+                                                const QString&, const QString&, const ts::XMLAttributes& attributes) {
+    stackList_.append(elementName);
+    pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
+    if (elementName == kBody) ++bodyDepth_;
+    if (elementName == kNote) ++noteDepth_;
+    reportProgress(parser);
+    if (bodyDepth_ == 0) return;
+
+    ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
+    noteElement(elementName, !attributes.isEmpty());
+    if (!attributes.isEmpty()) attributesDictionary_[elementName].push_back(dictionary);
+    attributeStack_.push_back(std::move(dictionary));
+    parseElementToObject(elementName);
+    stackStrings_.push_back(std::make_shared<ts::AttributedString>());
+    if (sectionStack_.size() != stackStrings_.size()) TSLogError("Stack string / section count mismatch");
+}
+
+void TSBodyElementParser::parserFoundCharacters(ts::XMLEventParser&, const QString& characters) {
+    if (bodyDepth_ > 0) appendToStackString(characters);
+}
+
+void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
+                                              const QString&) {
+    if (bodyDepth_ > 0 && !stackStrings_.empty()) {
+        convertForeignStrings();
+        if (elementName == QLatin1String("hi")) handleHighlight();
+        const ts::AttributedStringPtr buffer = lastStackString();
+        if (buffer->length() > 0 && hasText(buffer->string())) {
+            auto& samples = stringsDictionary_[elementName];
+            if (samples.size() < size_t(kMaxSamplesPerElement)) samples.push_back(copyOf(*buffer));
+            usedData_ = true;
+            dataContainingElements_.insert(elementName);
+        }
+        parseElementToData(elementName);
+        attributeStack_.pop_back();
+        stackStrings_.pop_back();
+        if (!sectionStack_.empty()) sectionStack_.pop_back();
+        if (stackStrings_.size() != sectionStack_.size()) TSLogError("Section stack count mismatch");
+    }
+    if (!stackList_.isEmpty()) {
+        stackList_.removeLast();
+        pathHashes_.pop_back();
+    }
+    if (elementName == kBody && bodyDepth_ > 0) --bodyDepth_;
+    if (elementName == kNote && noteDepth_ > 0) --noteDepth_;
+}
+
+void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
+    // The last text section and footnote are finished as any other would be
+    // when the next one began.
+    finishFootnote();
+    setCurTextChunk(nullptr);
+    if (unplaced_ > 0) TSLogError("%@ passages not placed", QString::number(unplaced_));
+}
+
+// ---------------------------------------------------------------------------
+// Roles
+
+void TSBodyElementParser::collectStack(const TSImportElement* setting) {
+    if (stackList_.size() < 2) return;
+    // The paths already handed over, by a hash of the path and the setting;
+    // rebuilding the path for every element would cost more than the rest.
+    const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
+    if (seenPaths_.contains(key)) return;
+    seenPaths_.insert(key);
+    if (TSImportElementPtr original = originalByName_.value(setting->name()))
+        original->addStack(stackList_.mid(0, stackList_.size() - 1));
+}
+
+void TSBodyElementParser::parseElementToObject(const QString& name) {
+    sectionStack_.push_back(false);
+    const TSImportElement* setting = settingFor(name);
+    if (!setting) return;
+    collectStack(setting);
+    TSMatchedChunkPtr chunk;
+    switch (setting->store()) {
+    case TSImportElement::NewBook:
+        sectionStack_.back() = true;
+        makeNewBook(setting);
+        return;
+    case TSImportElement::NewSection:
+        sectionStack_.back() = true;
+        finishPreviousSection();
+        removeLastChunkOfType(setting);
+        chunk = makeNewSection(setting);
+        break;
+    case TSImportElement::SubsectionOf:
+        sectionStack_.back() = true;
+        chunk = makeNewTextSection(setting, name);
+        break;
+    case TSImportElement::Note:
+        makeNewFootnote(setting);
+        return;
+    case TSImportElement::Milestone:
+        addMilestone(setting);
+        return;
+    case TSImportElement::NestedMilestone:
+        chunk = addNestedMilestone(setting, name);
+        break;
+    default:
+        return;
+    }
+    if (chunk) {
+        setLocation(setting, chunk);
+        chunk->setTagName(name);
+    }
+}
+
+void TSBodyElementParser::parseElementToData(const QString& name) {
+    const ts::AttributedStringPtr buffer = lastStackString();
+    if (auto it = incompleteChunkDict_.find(name); it != incompleteChunkDict_.end()) {
+        const TSChunkPtr chunk = it.value();
+        incompleteChunkDict_.erase(it);
+        if (auto book = std::dynamic_pointer_cast<TSText>(chunk))
+            book->setName(buffer->string());
+        else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk))
+            section->setLatin(copyOf(*buffer));
+    }
+    const TSImportElement* setting = settingFor(name);
+    if (!setting) return;
+    if (setting->nameSource() == QLatin1String("Text"))
+        if (TSMatchedChunkPtr cur = curTextChunk()) cur->setTextForKey(copyOf(*buffer), curIdentifier());
+
+    switch (setting->store()) {
+    case TSImportElement::NewBook:
+        removeLastChunkOfType(setting);
+        break;
+    case TSImportElement::NewSection:
+        appendToTextElement(name);
+        setCurTextChunk(nullptr);
+        break;
+    case TSImportElement::SubsectionOf:
+        makeNewSubsection(setting, name);
+        break;
+    case TSImportElement::Append:
+        if (inNote())
+            appendInPlace(setting);
+        else
+            storeCurrentText(name, setting);
+        break;
+    case TSImportElement::Postpend:
+        postpendString_.append(*trimmedAttributedString(setting));
+        break;
+    case TSImportElement::Note:
+        storeCurrentText(name, setting);
+        insertFootnoteLink();
+        finishFootnote();
+        break;
+    case TSImportElement::InsertString:
+        appendToPreviousString(setting->insertString());
+        break;
+    default:
+        break;
+    }
+}
+
+// ---------------------------------------------------------------------------
+// Chunks
+
+void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
+    auto book = std::make_shared<TSText>();
+    books_.push_back(book);
+    insertName(setting, book);
+    book->setChunkType(1);
+    book->setTagName(setting->name());
+    chunkStack_.push_back(book);
+}
+
+TSMatchedChunkPtr TSBodyElementParser::makeNewSection(const TSImportElement* setting) {
+    auto section = std::make_shared<TSMatchedChunk>();
+    if (TSTextPtr book = curText()) book->addChild(section);
+    insertName(setting, section);
+    section->setChunkType(2);
+    chunkStack_.push_back(section);
+    return section;
+}
+
+TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement* setting, const QString& elementName) {
+    const bool hasSubsection = setting && !setting->subsectionOf().isNull();
+    if (TSMatchedChunkPtr cur = curTextChunk()) {
+        appendToTextElement(elementName);
+        if (!(hasSubsection && setting->subsectionOf() == cur->tagName()))
+            std::erase_if(chunkStack_, [&](const TSChunkPtr& c) { return c == cur; });
+    }
+    TSChunkPtr parent;
+    if (hasSubsection) {
+        for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend(); ++it)
+            if ((*it)->tagName() == setting->subsectionOf()) {
+                parent = *it;
+                break;
+            }
+    } else {
+        parent = lastSection();
+    }
+    // Only text sections close earlier ones of their kind here: text stored
+    // under a book or section element must not close the very chunk it is
+    // about to go into.
+    if (setting && setting->store() == TSImportElement::SubsectionOf) removeLastChunkOfType(setting);
+    auto chunk = std::make_shared<TSMatchedChunk>();
+    if (parent) {
+        parent->addChild(chunk);
+        insertName(setting, chunk);
+        chunk->setChunkType(3);
+        setCurTextChunk(chunk);
+        chunkStack_.push_back(chunk);
+    }
+    return chunk;
+}
+
+TSMatchedChunkPtr TSBodyElementParser::addNestedMilestone(const TSImportElement* setting, const QString& elementName) {
+    const QString unit = currentAttribute(QStringLiteral("unit"));
+    const QString n = currentAttribute(QStringLiteral("n"));
+    if (unit.isNull() || unit == QLatin1String("chapter")) {
+        sectionStack_.back() = true;
+        finishPreviousSection();
+        removeLastChunkOfType(setting);
+        TSMatchedChunkPtr section = makeNewSection(setting);
+        if (!n.isNull()) section->setLatin(ts::AttributedString::make(QStringLiteral("Cap. %1").arg(n)));
+        return section;
+    }
+    if (unit == QLatin1String("section")) {
+        sectionStack_.back() = true;
+        TSMatchedChunkPtr text = makeNewTextSection(setting, elementName);
+        if (!n.isNull()) text->setLocation(ts::AttributedString::make(n));
+        return text;
+    }
+    TSLogError("Unhandled section type %@", unit);
+    appendToTextElement(elementName);
+    setCurTextChunk(nullptr);
+    return nullptr;
+}
+
+void TSBodyElementParser::removeLastChunkOfType(const TSImportElement* setting) {
+    if (!setting) return;
+    const bool bySubsection = !setting->subsectionOf().isNull();
+    for (size_t i = chunkStack_.size(); i-- > 0;) {
+        const TSChunkPtr& c = chunkStack_[i];
+        if (c->chunkType() == setting->store() && (!bySubsection || c->tagName() == setting->name())) {
+            chunkStack_.erase(chunkStack_.begin() + qsizetype(i), chunkStack_.end());
+            return;
+        }
+    }
+}
+
+TSMatchedChunkPtr TSBodyElementParser::lastSection() const {
+    for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend(); ++it)
+        if ((*it)->chunkType() == 2)
+            if (auto s = std::dynamic_pointer_cast<TSMatchedChunk>(*it)) return s;
+    return nullptr;
+}
+
+void TSBodyElementParser::insertName(const TSImportElement* setting, const TSChunkPtr& chunk) {
+    if (!setting) return;
+    const QString source = setting->nameSource();
+    if (source.isNull()) return;
+    auto joined = [](const QString& a, const QString& b) -> QString {
+        if (!a.isNull() && !b.isNull()) return a + QLatin1Char(' ') + b;
+        return !a.isNull() ? a : b;
+    };
+    if (source == QLatin1String("{} n type")) {
+        const QString name = joined(currentAttribute(QStringLiteral("type")), currentAttribute(QStringLiteral("n")));
+        if (!name.isNull()) chunk->setName(name);
+    } else if (source == QLatin1String("{} n unit")) {
+        QString unit = currentAttribute(QStringLiteral("unit"));
+        if (unit == QLatin1String("chapter")) unit = QStringLiteral("Cap.");
+        const QString name = joined(unit, currentAttribute(QStringLiteral("n")));
+        if (!name.isNull()) chunk->setName(name);
+    } else if (source == QLatin1String("{} n + 1")) {
+        chunk->setName(QString::number(currentAttribute(QStringLiteral("n")).toLongLong() + 1));
+    } else if (source.startsWith(QLatin1String("{} "))) {
+        const QString value = currentAttribute(source.mid(3));
+        if (!value.isNull()) chunk->setName(value);
+    } else if (source.startsWith(QStringLiteral("\u2022 "))) {
+        incompleteChunkDict_.insert(source.mid(2), chunk);
+    }
+}
+
+void TSBodyElementParser::setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk) {
+    if (setting->idSource().isNull()) return;
+    QString value;
+    if (setting->idFromMilestone()) {
+        if (!milestoneQueue_.isEmpty()) value = milestoneQueue_.takeFirst();
+    } else {
+        value = currentAttribute(setting->idSource());
+    }
+    if (!value.isNull()) chunk->setLocation(ts::AttributedString::make(value));
+}
+
+void TSBodyElementParser::addMilestone(const TSImportElement* setting) {
+    if (setting->idSource().isNull()) return;
+    const QString value = currentAttribute(setting->idSource());
+    if (value.isNull()) return;
+    milestoneQueue_.append(value);
+    if (milestoneQueue_.size() >= 2) TSLogError("milestone queue out of control");
+}
+
+bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
+    TSChunkPtr top = chunk;
+    int guard = 0;
+    while (top && guard++ < 64) {
+        TSChunkPtr parent = top->parent();
+        if (!parent) break;
+        top = parent;
+    }
+    return top && top->chunkType() == 1 && std::dynamic_pointer_cast<TSText>(top) != nullptr;
+}
+
+// ---------------------------------------------------------------------------
+// Storing text
+
+void TSBodyElementParser::finishPreviousSection() {
+    if (stackStrings_.empty() || stackList_.size() < 2) return;
+    appendToTextElement(stackList_.at(stackList_.size() - 2));
+}
+
+void TSBodyElementParser::appendToTextElement(const QString& elementName) {
+    if (stackStrings_.empty()) return;
+    const ts::AttributedStringPtr buffer = lastStackString();
+    appendString(*buffer, elementName);
+    stackStrings_.back() = std::make_shared<ts::AttributedString>();
+}
+
+void TSBodyElementParser::appendString(const ts::AttributedString& text, const QString& elementName) {
+    ts::AttributedStringPtr prepared = trimAttributedString(text, settingFor(elementName));
+    if (prepared->length() == 0) return;
+    storePrepared(std::move(prepared), elementName);
+}
+
+void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QString& elementName) {
+    if (postpendString_.length() > 0) {
+        auto joined = std::make_shared<ts::AttributedString>(postpendString_);
+        joined->append(*text);
+        text = joined;
+        postpendString_ = ts::AttributedString();
+    }
+    static const ts::AttributedString blank(QStringLiteral(" "));
+    if (curFootnote_) {
+        if (curFootnoteText_.length() > 0) curFootnoteText_.append(blank);
+        curFootnoteText_.append(*text);
+        return;
+    }
+    const QString key = curIdentifier();
+    if (TSMatchedChunkPtr cur = curTextChunk()) {
+        ts::AttributedStringPtr field = cur->textForKey(key);
+        if (field && field->length() > 0) {
+            auto combined = std::make_shared<ts::AttributedString>(*field);
+            combined->append(blank);
+            combined->append(*text);
+            cur->setTextForKey(combined, key);
+        } else {
+            cur->setTextForKey(text, key);
+        }
+        if (!isPlaced(cur)) ++unplaced_;
+        return;
+    }
+    TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
+    chunk->setTextForKey(text, key);
+    if (!isPlaced(chunk)) ++unplaced_;
+}
+
+void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportElement* setting) {
+    if (!setting) {
+        TSLogError("storeCurrentText Nil element %@", className());
+        return;
+    }
+    const ts::AttributedStringPtr buffer = lastStackString();
+    if (curFootnote_) {
+        appendString(*buffer, name);
+        return;
+    }
+    const bool parentOpened = sectionStack_.size() >= 2 && sectionStack_[sectionStack_.size() - 2];
+    const QString parentName = stackList_.size() >= 2 ? stackList_.at(stackList_.size() - 2) : QString();
+    if (parentOpened) {
+        // A text section whose own words are still in its buffer takes the
+        // child's text in place, so the line keeps its word order.
+        const TSImportElement* parentSetting = settingFor(parentName);
+        if (parentSetting && parentSetting->store() == TSImportElement::SubsectionOf) {
+            appendInPlace(setting);
+            return;
+        }
+        appendString(*buffer, parentName);
+    } else if (setting->store() == TSImportElement::Append) {
+        appendInPlace(setting);
+    } else {
+        appendString(*buffer, name);
+    }
+}
+
+void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
+    const ts::AttributedStringPtr buffer = lastStackString();
+    const ts::AttributedStringPtr prepared = trimAttributedString(*buffer, setting);
+    const ts::AttributedStringPtr parent = prevStackString();
+    if (prepared->length() == 0 || !parent) return;
+    // Trimming the child must not join its words to the parent's: white
+    // space at either end of the child stays one blank.
+    auto space = [](QChar c) { return c == u' ' || c == u'\n' || c == u'\t'; };
+    const QString& raw = buffer->string();
+    const QString& before = parent->string();
+    if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
+        parent->append(QStringLiteral(" "), baseAttributes());
+    parent->append(*prepared);
+    if (!raw.isEmpty() && space(raw.back())) parent->append(QStringLiteral(" "), baseAttributes());
+}
+
+void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
+    if (stackStrings_.empty()) return;
+    // The buffer is given up here, so it is prepared in place, not copied.
+    ts::AttributedStringPtr prepared = stackStrings_.back();
+    prepareInPlace(*prepared, setting);
+    if (prepared->length() == 0) return;
+    storePrepared(std::move(prepared), name);
+    setLastStackString(std::make_shared<ts::AttributedString>());
+    setCurTextChunk(nullptr);
+}
+
+// ---------------------------------------------------------------------------
+// Footnotes
+
+FootnoteListPtr TSBodyElementParser::curFootnoteList() {
+    noteStackMade_ = true;
+    while (noteStack_.size() < books_.size()) noteStack_.push_back(std::make_shared<FootnoteList>());
+    return noteStack_.empty() ? nullptr : noteStack_.back();
+}
+
+void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
+    if (stackStrings_.empty()) return;
+    if (trimmedAttributedString(setting)->length() == 0) return;
+    FootnoteListPtr list = curFootnoteList();
+    if (!list) return;
+    finishFootnote();
+    curFootnote_ = list->makeNewNote();
+    curFootnoteText_ = ts::AttributedString();
+}
+
+void TSBodyElementParser::insertFootnoteLink() {
+    if (!curFootnote_) return;
+    FootnoteListPtr list = curFootnoteList();
+    const qint64 number = list ? list->count() : 0;
+    ts::Attributes attributes = baseAttributes();
+    attributes[ts::AttributeName::Link] = ts::Value(ts::Url::make(curFootnote_->uniqueID()));
+    const ts::Attributes current = baseAttributes();
+    Preferences::addLinkAttributes(attributes, Preferences::FootnoteLink, &current);
+    appendToPreviousString(ts::AttributedString(QStringLiteral("[%1]").arg(number), attributes));
+}
+
+void TSBodyElementParser::finishFootnote() {
+    if (!curFootnote_) return;
+    if (curFootnoteText_.length() > 0) curFootnote_->setAttributedString(curFootnoteText_);
+    curFootnote_.reset();
+    curFootnoteText_ = ts::AttributedString();
+}
+
+bool TSBodyElementParser::inNote() const {
+    for (qsizetype i = stackList_.size(); i-- > 0;) {
+        const TSImportElement* s = settingFor(stackList_.at(i));
+        if (!s) continue;
+        if (s->store() == TSImportElement::Note) return true;
+        if (s->store() == TSImportElement::SubsectionOf) return false;
+    }
+    return false;
+}
+
+const ts::ValueDictionary& TSBodyElementParser::currentAttributes() const {
+    static const ts::ValueDictionary none;
+    return attributeStack_.empty() ? none : attributeStack_.back();
+}
+
+QString TSBodyElementParser::currentAttribute(const QString& name) const {
+    const ts::ValueDictionary& a = currentAttributes();
+    const auto it = a.find(name);
+    if (it == a.end()) return QString();
+    QString v = it->second.toString();
+    return v.isNull() ? QString(QLatin1String("")) : v;
+}

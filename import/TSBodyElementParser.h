@@ -1,0 +1,188 @@
+#pragma once
+// Turns the body of a TEI source into the text tree of a new document under
+// the user's element settings: books (TSText), sections and text sections
+// (TSMatchedChunk), and one footnote list per book. Run without settings it
+// is the survey of the body: the element names met inside "body", their
+// attribute sets and sample texts.
+//
+// Result (data() after a parse): "Elements", "Attribute Elements",
+// "Data Elements", "Attributes Dictionary" (name to array of attribute
+// dictionaries), "Strings Dictionary" (name to array of rich-text samples,
+// at most kMaxSamplesPerElement each), and for a conversion "Books" (array of
+// TSText) and, once a footnote was started, "TheFootnote" (array, one
+// dictionary of footnote id to FootnoteObject per book; the typed lists are
+// footnoteLists()). Text that found no book or section to hold it is counted:
+// "Passages Not Placed" holds the number and "Report" the text
+// "N passages not placed" (both only when N > 0).
+//
+// A document that cannot be read whole gives no result (see TSElementParser).
+//
+// The conversion reads a copy of the settings taken by setElementArray, so
+// edits to the records meanwhile do not reach it; the ancestor paths it finds
+// are added to the records it was given (under their own lock).
+//
+// One parse per object, on one thread (the importer runs it off the main
+// thread). Progress goes to the delegate at most every 0.2 seconds, on the
+// parsing thread.
+
+#include "import/TSElementParser.h"
+#include "import/TSImportElement.h"
+#include "platform/AttributedString.h"
+#include "platform/Font.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+
+#include <QHash>
+
+#include <memory>
+#include <vector>
+
+class BodyImporterProtocol {
+public:
+    virtual ~BodyImporterProtocol() = default;
+    virtual void reportProgress(float fraction) = 0;
+};
+
+class TSBodyElementParser : public TSElementParser {
+    TS_OBJECT(TSBodyElementParser, TSElementParser)
+
+public:
+    static constexpr int kMaxSamplesPerElement = 500;
+
+    TSBodyElementParser() = default;
+
+    // "latin", or "perseusEnglish" for a translation. Read while unset it is
+    // logged and becomes "latin".
+    QString curIdentifier();
+    void setCurIdentifier(const QString& identifier) { curIdentifier_ = identifier; }
+    // Takes a snapshot of the settings; null makes the parse a survey.
+    void setElementArray(const TSElementArrayPtr& elements);
+    TSElementArrayPtr elementArray() const { return settings_; }
+    void setDelegate(std::weak_ptr<BodyImporterProtocol> delegate) { delegate_ = std::move(delegate); }
+
+
+    const std::vector<TSTextPtr>& texts() const { return books_; }
+    TSTextPtr curText() const { return books_.empty() ? nullptr : books_.back(); }
+    const std::vector<FootnoteListPtr>& footnoteLists() const { return noteStack_; }
+    FootnoteListPtr curFootnoteList();
+    qint64 passagesNotPlaced() const { return unplaced_; }
+    float numLines() const { return numLines_; }
+    qsizetype beginStringsIndex() const { return stackList_.indexOf(QStringLiteral("body")); }
+    static const QSet<QString>& conditionallyAddableElements();
+
+    // --- text rules -------------------------------------------------------
+    static ts::FontPtr baseFont();
+    static ts::FontPtr noteFont();
+    static ts::FontPtr baseItalicFont();
+    static ts::FontPtr noteItalicFont();
+    // Plain-text attributes; the note font while a "note" element is open.
+    const ts::Attributes& baseAttributes() const;
+
+    ts::AttributedStringPtr lastStackString() const;
+    ts::AttributedStringPtr prevStackString() const;
+    void setLastStackString(const ts::AttributedStringPtr& text);
+    void appendToStackString(const QString& text);
+    void appendToStackString(const ts::AttributedString& text);
+    void appendToPreviousString(const QString& text);
+    void appendToPreviousString(const ts::AttributedString& text);
+
+    // The prepared copy of a text under an element's settings (setting may be
+    // null): trimmed, blanks collapsed, line breaks turned into blanks,
+    // insert and prepend strings added, formatted.
+    ts::AttributedStringPtr trimAttributedString(const ts::AttributedString& text, const TSImportElement* setting) const;
+    ts::AttributedStringPtr trimmedAttributedString(const TSImportElement* setting) const;
+    // The template with each "{attr}" replaced by that attribute of the
+    // current element (nothing when it has none).
+    QString insertTags(const QString& templateString) const;
+    void handleHighlight();
+    void convertForeignStrings();
+    static QString trimGarbage(const QString& string);
+    void setCurTextChunk(const TSMatchedChunkPtr& chunk);
+    TSMatchedChunkPtr curTextChunk() const { return curTextChunk_.lock(); }
+
+    // --- parser events -----------------------------------------------------
+    void reset() override;
+    void parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                               const QString& qualifiedName, const ts::XMLAttributes& attributes) override;
+    void parserFoundCharacters(ts::XMLEventParser& parser, const QString& characters) override;
+    void parserDidEndElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                             const QString& qualifiedName) override;
+    void parserDidEndDocument(ts::XMLEventParser& parser) override;
+
+protected:
+    ts::ValueDictionary buildResult() const override;
+    void willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) override;
+
+private:
+    const TSImportElement* settingFor(const QString& name) const;
+    void reportProgress(ts::XMLEventParser& parser);
+    void collectStack(const TSImportElement* setting);
+
+    // start and end of an element's role
+    void parseElementToObject(const QString& name);
+    void parseElementToData(const QString& name);
+
+    // chunks
+    void makeNewBook(const TSImportElement* setting);
+    TSMatchedChunkPtr makeNewSection(const TSImportElement* setting);
+    TSMatchedChunkPtr makeNewTextSection(const TSImportElement* setting, const QString& elementName);
+    TSMatchedChunkPtr addNestedMilestone(const TSImportElement* setting, const QString& elementName);
+    void removeLastChunkOfType(const TSImportElement* setting);
+    TSMatchedChunkPtr lastSection() const;
+    void insertName(const TSImportElement* setting, const TSChunkPtr& chunk);
+    void setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk);
+    void addMilestone(const TSImportElement* setting);
+    bool isPlaced(const TSChunkPtr& chunk) const;
+
+    // storing text
+    void finishPreviousSection();
+    void appendToTextElement(const QString& elementName);
+    void appendString(const ts::AttributedString& text, const QString& elementName);
+    void storePrepared(ts::AttributedStringPtr text, const QString& elementName);
+    void storeCurrentText(const QString& name, const TSImportElement* setting);
+    void makeNewSubsection(const TSImportElement* setting, const QString& name);
+    void appendInPlace(const TSImportElement* setting);
+    void prepareInPlace(ts::AttributedString& text, const TSImportElement* setting) const;
+
+    // footnotes
+    void makeNewFootnote(const TSImportElement* setting);
+    void insertFootnoteLink();
+    void finishFootnote();
+    bool inNote() const;
+
+    const ts::ValueDictionary& currentAttributes() const;
+    QString currentAttribute(const QString& name) const;
+
+    float numLines_ = 0;
+    QStringList stackList_;
+    std::vector<size_t> pathHashes_;
+    int bodyDepth_ = 0;
+    int noteDepth_ = 0;
+    std::vector<ts::AttributedStringPtr> stackStrings_;
+    std::vector<ts::ValueDictionary> attributeStack_;
+    QStringList milestoneQueue_;
+    std::vector<bool> sectionStack_;
+    std::vector<TSChunkPtr> chunkStack_;
+    std::vector<FootnoteListPtr> noteStack_;
+    bool noteStackMade_ = false;
+    std::weak_ptr<TSMatchedChunk> curTextChunk_;
+    FootnoteObjectPtr curFootnote_;
+    ts::AttributedString curFootnoteText_;
+    QHash<QString, TSChunkPtr> incompleteChunkDict_;
+    QString curIdentifier_;
+    ts::AttributedString postpendString_;
+    std::vector<TSTextPtr> books_;
+    qint64 unplaced_ = 0;
+
+    TSElementArrayPtr given_;
+    TSElementArrayPtr settings_;
+    QHash<QString, const TSImportElement*> settingByName_;
+    QHash<QString, TSImportElementPtr> originalByName_;
+    QSet<size_t> seenPaths_;
+    std::weak_ptr<BodyImporterProtocol> delegate_;
+
+    // survey of the body
+    QHash<QString, std::vector<ts::ValueDictionary>> attributesDictionary_;
+    QHash<QString, std::vector<ts::AttributedStringPtr>> stringsDictionary_;
+};

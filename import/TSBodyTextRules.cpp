@@ -1,0 +1,284 @@
+// How imported text is prepared: buffers, fonts, trimming, attribute
+// templates, highlighting, Greek and line-break marks.
+
+#include "import/TSBodyElementParser.h"
+
+#include "app/logging/LGLog.h"
+#include "platform/Color.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+bool isEdgeSpace(QChar c) {
+    const char16_t u = c.unicode();
+    return u == ' ' || u == '\n' || u == '\t' || u == 0x1B;
+}
+
+// Replaces the runs the predicate finds, scanning from the end so that the
+// positions still to be visited stay valid.
+template <class IsRunChar>
+void replaceRuns(ts::AttributedString& text, IsRunChar inRun, qsizetype minimumLength, const QString& replacement) {
+    const QString s = text.string();
+    qsizetype i = s.size();
+    while (i > 0) {
+        if (!inRun(s.at(i - 1))) {
+            --i;
+            continue;
+        }
+        const qsizetype end = i;
+        while (i > 0 && inRun(s.at(i - 1))) --i;
+        if (end - i >= minimumLength && !(end - i == replacement.size() && s.mid(i, end - i) == replacement))
+            text.replaceCharacters(ts::TextRange{i, end - i}, replacement);
+    }
+}
+
+ts::FontPtr fontOf(const ts::Attributes& attributes) {
+    const auto it = attributes.find(ts::AttributeName::Font);
+    return it == attributes.end() ? nullptr : it->second.toObjectAs<ts::Font>();
+}
+
+}  // namespace
+
+ts::FontPtr TSBodyElementParser::baseFont() {
+    static const ts::FontPtr font = ts::Font::make(QStringLiteral("HelveticaNeue"), 16);
+    return font;
+}
+
+ts::FontPtr TSBodyElementParser::noteFont() {
+    static const ts::FontPtr font = ts::Font::make(QStringLiteral("HelveticaNeue"), 12);
+    return font;
+}
+
+ts::FontPtr TSBodyElementParser::baseItalicFont() {
+    static const ts::FontPtr font = baseFont()->withTraits(false, true);
+    return font;
+}
+
+ts::FontPtr TSBodyElementParser::noteItalicFont() {
+    static const ts::FontPtr font = noteFont()->withTraits(false, true);
+    return font;
+}
+
+const ts::Attributes& TSBodyElementParser::baseAttributes() const {
+    static const ts::Attributes plain = {{ts::AttributeName::Font, ts::Value(baseFont())},
+                                         {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
+    static const ts::Attributes note = {{ts::AttributeName::Font, ts::Value(noteFont())},
+                                        {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
+    return noteDepth_ > 0 ? note : plain;
+}
+
+// ---------------------------------------------------------------------------
+// Buffers
+
+ts::AttributedStringPtr TSBodyElementParser::lastStackString() const {
+    return stackStrings_.empty() ? std::make_shared<ts::AttributedString>() : stackStrings_.back();
+}
+
+ts::AttributedStringPtr TSBodyElementParser::prevStackString() const {
+    return stackStrings_.size() < 2 ? nullptr : stackStrings_[stackStrings_.size() - 2];
+}
+
+void TSBodyElementParser::setLastStackString(const ts::AttributedStringPtr& text) {
+    if (!text || stackStrings_.empty()) return;
+    stackStrings_.back() = text;
+}
+
+void TSBodyElementParser::appendToStackString(const QString& text) {
+    if (stackStrings_.empty() || text.isEmpty()) return;
+    stackStrings_.back()->append(text, baseAttributes());
+}
+
+void TSBodyElementParser::appendToStackString(const ts::AttributedString& text) {
+    if (stackStrings_.empty()) return;
+    stackStrings_.back()->append(text);
+}
+
+void TSBodyElementParser::appendToPreviousString(const QString& text) {
+    if (text.isEmpty() || stackStrings_.size() < 2) return;
+    stackStrings_[stackStrings_.size() - 2]->append(text, baseAttributes());
+}
+
+void TSBodyElementParser::appendToPreviousString(const ts::AttributedString& text) {
+    if (stackStrings_.size() < 2) return;
+    stackStrings_[stackStrings_.size() - 2]->append(text);
+}
+
+// ---------------------------------------------------------------------------
+// Preparation
+
+QString TSBodyElementParser::trimGarbage(const QString& string) {
+    qsizetype b = 0, e = string.size();
+    auto garbage = [](QChar c) { return c == u' ' || c == u'\n' || c == u'\t'; };
+    while (b < e && garbage(string.at(b))) ++b;
+    while (e > b && garbage(string.at(e - 1))) --e;
+    return string.mid(b, e - b);
+}
+
+ts::AttributedStringPtr TSBodyElementParser::trimmedAttributedString(const TSImportElement* setting) const {
+    return trimAttributedString(*lastStackString(), setting);
+}
+
+ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::AttributedString& text,
+                                                                  const TSImportElement* setting) const {
+    auto out = std::make_shared<ts::AttributedString>(text);
+    prepareInPlace(*out, setting);
+    return out;
+}
+
+void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImportElement* setting) const {
+    {
+        const QString& str = s.string();
+        qsizetype b = 0;
+        while (b < str.size() && isEdgeSpace(str.at(b))) ++b;
+        if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
+    }
+    if (s.length() > 0) {
+        const QString& str = s.string();
+        bool special = false;
+        for (QChar c : str)
+            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r') {
+                special = true;
+                break;
+            }
+        if (special || str.contains(QLatin1String("  "))) {
+            replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
+            replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
+            // A line break in the source is white space between words: the
+            // break and the blanks around it become one blank.
+            replaceRuns(s, [](QChar c) { return c == u' ' || c == u'\n' || c == u'\r'; }, 1, QStringLiteral(" "));
+        }
+    }
+    {
+        const QString& str = s.string();
+        qsizetype e = str.size();
+        while (e > 0 && isEdgeSpace(str.at(e - 1))) --e;
+        if (e < str.size()) s.deleteCharacters(ts::TextRange{e, str.size() - e});
+    }
+    if (!setting) return;
+
+    if (!setting->insertString().isNull()) {
+        const ts::Attributes a = s.length() > 0 ? s.attributes(s.length() - 1) : ts::Attributes();
+        s.append(insertTags(setting->insertString()), a);
+    }
+    if (!setting->prependString().isNull()) {
+        const ts::Attributes a = s.length() > 0 ? s.attributes(0) : ts::Attributes();
+        s.insert(ts::AttributedString(insertTags(setting->prependString()), a), 0);
+    }
+    const qint64 format = setting->formatType();
+    if ((format == TSImportElement::FormatBold || format == TSImportElement::FormatItalic) && s.length() > 0) {
+        std::vector<std::pair<ts::TextRange, ts::FontPtr>> changes;
+        s.enumerateAttributes(ts::TextRange{0, s.length()}, [&](const ts::Attributes& a, ts::TextRange r) {
+            const ts::FontPtr font = fontOf(a);
+            if (!font) return true;
+            ts::FontPtr changed;
+            if (format == TSImportElement::FormatBold)
+                changed = font->withTraits(true, font->isItalic());
+            else if (font->isEqual(*baseFont()))
+                changed = baseItalicFont();
+            else if (font->isEqual(*noteFont()))
+                changed = noteItalicFont();
+            else
+                changed = font->withTraits(font->isBold(), true);
+            changes.emplace_back(r, changed);
+            return true;
+        });
+        for (const auto& [range, font] : changes) s.addAttribute(ts::AttributeName::Font, ts::Value(font), range);
+    }
+}
+
+QString TSBodyElementParser::insertTags(const QString& templateString) const {
+    if (!templateString.contains(QLatin1Char('{'))) return templateString;
+    static const QRegularExpression tag(QStringLiteral("\\{(.*?)\\}"), QRegularExpression::CaseInsensitiveOption);
+    QString out;
+    qsizetype last = 0;
+    auto it = tag.globalMatch(templateString);
+    while (it.hasNext()) {
+        const QRegularExpressionMatch m = it.next();
+        out += templateString.mid(last, m.capturedStart() - last);
+        const QString value = currentAttribute(m.captured(1));
+        if (!value.isNull()) out += value;
+        last = m.capturedEnd();
+    }
+    out += templateString.mid(last);
+    return out;
+}
+
+// ---------------------------------------------------------------------------
+// Highlighting and languages
+
+void TSBodyElementParser::handleHighlight() {
+    if (stackStrings_.empty()) return;
+    ts::AttributedString& buffer = *stackStrings_.back();
+    const QString rend = currentAttribute(QStringLiteral("rend"));
+    const ts::FontPtr base = fontOf(baseAttributes());
+    const ts::TextRange all{0, buffer.length()};
+    if (rend == QLatin1String("italics")) {
+        buffer.setAttributes({{ts::AttributeName::Font, ts::Value(base->withTraits(base->isBold(), true))}}, all);
+    } else if (rend == QLatin1String("super")) {
+        buffer.setAttributes({{ts::AttributeName::Font, ts::Value(base->withSize(base->pointSize() * 0.8))},
+                              {ts::AttributeName::SuperScript, ts::Value(1)}},
+                             all);
+    } else if (rend == QLatin1String("caps")) {
+        std::vector<std::pair<ts::TextRange, ts::Attributes>> runs;
+        buffer.enumerateAttributes(all, [&](const ts::Attributes& a, ts::TextRange r) {
+            runs.emplace_back(r, a);
+            return true;
+        });
+        ts::AttributedString upper;
+        for (const auto& [r, a] : runs) upper.append(buffer.string().mid(r.location, r.length).toUpper(), a);
+        buffer = upper;
+    } else if (rend == QLatin1String("overline")) {
+        std::vector<std::pair<ts::TextRange, ts::Attributes>> runs;
+        buffer.enumerateAttributes(all, [&](const ts::Attributes& a, ts::TextRange r) {
+            runs.emplace_back(r, a);
+            return true;
+        });
+        ts::AttributedString marked;
+        for (const auto& [r, a] : runs) {
+            QString piece;
+            for (QChar c : buffer.string().mid(r.location, r.length)) {
+                piece += c;
+                piece += QChar(0x0305);
+            }
+            marked.append(piece, a);
+        }
+        buffer = marked;
+    } else {
+        TSLogError("rend not handled %@", rend);
+    }
+}
+
+void TSBodyElementParser::convertForeignStrings() {
+    const QString lang = currentAttribute(QStringLiteral("lang"));
+    if (lang.isNull() || stackStrings_.empty()) return;
+    if (lang == QLatin1String("greek")) {
+        const QString greek = ts::RKXMLFileParser::convertBetacode(stackStrings_.back()->string());
+        stackStrings_.back() = std::make_shared<ts::AttributedString>(greek, baseAttributes());
+        return;
+    }
+    static const QSet<QString> known = {QStringLiteral("latin"), QStringLiteral("la"), QStringLiteral("en"),
+                                        QStringLiteral("fr"), QStringLiteral("de")};
+    if (!known.contains(lang)) TSLogError("lang not handled %@", lang);
+}
+
+// ---------------------------------------------------------------------------
+// Line breaks
+
+void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
+    TSMatchedChunkPtr old = curTextChunk_.lock();
+    if (old && old != chunk) {
+        const QString key = curIdentifier();
+        ts::AttributedStringPtr field = old->textForKey(key);
+        if (field && field->length() > 0 &&
+            (field->string().contains(QChar(0x2B90)) || field->string().contains(QLatin1Char('|')))) {
+            auto broken = std::make_shared<ts::AttributedString>(*field);
+            for (QChar mark : {QChar(0x2B90), QChar(u'|')}) {
+                for (qsizetype i = broken->string().size(); i-- > 0;)
+                    if (broken->string().at(i) == mark) broken->replaceCharacters(ts::TextRange{i, 1}, QStringLiteral("\n"));
+            }
+            old->setTextForKey(broken, key);
+        }
+    }
+    curTextChunk_ = chunk;
+}

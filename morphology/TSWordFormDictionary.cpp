@@ -1,0 +1,410 @@
+#include "morphology/TSWordFormDictionary.h"
+
+#include "app/logging/LGLog.h"
+#include "foundation/StringExtensions.h"
+#include "morphology/WordFormCache.h"
+#include "platform/ClassRegistry.h"
+#include "platform/PropertyList.h"
+
+#include <QElapsedTimer>
+#include <QSaveFile>
+
+#include <algorithm>
+#include <mutex>
+#include <tuple>
+
+TS_REGISTER_CLASS(TSWordFormDictionary, [](const ts::Value& d) -> ts::ObjectPtr {
+    return TSWordFormDictionary::dataFromDictionary(d);
+})
+
+namespace {
+
+const QString kClassNameKey = QStringLiteral("ClassName");
+const QString kNameKey = QStringLiteral("name");
+const QString kStoredDataKey = QStringLiteral("storedData");
+const QString kSourceStampKey = QStringLiteral("SourceStamp");
+
+QString normalisedForm(const QString& form) {
+    QString s = form.toLower();
+    for (QChar& c : s) {
+        if (c == u'v') c = u'u';
+        else if (c == u'j') c = u'i';
+    }
+    return s;
+}
+
+// A first character counts as a capital when upper-casing leaves it alone,
+// which makes digits and punctuation capitals too.
+bool beginsWithCapital(const QString& s) {
+    if (s.isEmpty()) return false;
+    const QChar c = s.at(0);
+    return c.toUpper() == c;
+}
+
+}  // namespace
+
+// ---- Reading one dictionary ----
+
+QString TSWordFormDictionary::convert(const QString& form) {
+    QString out;
+    out.reserve(form.size());
+    const qsizetype n = form.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = form.at(i);
+        const QChar next = i + 1 < n ? form.at(i + 1) : QChar();
+        char16_t letter = 0;
+        if (next == u'+') {
+            if (c == u'e') letter = 0x00EB;
+            else if (c == u'i') letter = 0x00EF;
+        } else if (next == u'_') {
+            switch (c.unicode()) {
+            case u'a': letter = 0x0101; break;
+            case u'e': letter = 0x0113; break;
+            case u'i': letter = 0x012B; break;
+            case u'o': letter = 0x014D; break;
+            case u'u': letter = 0x016B; break;
+            case u'y': letter = 0x0233; break;
+            case u'A': letter = 0x0100; break;
+            case u'E': letter = 0x0112; break;
+            case u'I': letter = 0x012A; break;
+            case u'O': letter = 0x014C; break;
+            case u'U': letter = 0x016A; break;
+            default: break;
+            }
+        }
+        if (letter) {
+            out.append(QChar(letter));
+            ++i;
+        } else {
+            out.append(c);
+        }
+    }
+    return out;
+}
+
+bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
+    QStringView view(line);
+    // Lines may end in CR when the file was written elsewhere.
+    while (!view.isEmpty() && (view.back() == u'\r' || view.back() == u'\n')) view.chop(1);
+    qsizetype tabs[3];
+    int found = 0;
+    for (qsizetype i = 0; i < view.size(); ++i) {
+        if (view.at(i) != u'\t') continue;
+        if (found == 3) return false;
+        tabs[found++] = i;
+    }
+    if (found != 3) return false;
+    const QString key = view.left(tabs[0]).toString();
+    auto record = std::make_shared<TSWordFormData>(convert(view.mid(tabs[2] + 1).toString()),
+                                                   view.mid(tabs[1] + 1, tabs[2] - tabs[1] - 1).toString(),
+                                                   view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1).toString());
+    record->setName(key);
+    QWriteLocker lock(&lock_);
+    entries_[key].push_back(std::move(record));
+    return true;
+}
+
+qsizetype TSWordFormDictionary::loadFromString(const QString& text) {
+    qsizetype added = 0;
+    qsizetype start = 0;
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i <= n; ++i) {
+        // Any line end separates lines; "\r\n" simply leaves an empty line.
+        const bool end = i == n || text.at(i) == u'\n' || text.at(i) == u'\r' || text.at(i) == QChar(0x2028) ||
+                         text.at(i) == QChar(0x2029) || text.at(i) == QChar(0x0085) || text.at(i) == u'\f' ||
+                         text.at(i) == u'\v';
+        if (!end) continue;
+        if (i > start && addWordFormFromString(text.mid(start, i - start))) ++added;
+        start = i + 1;
+    }
+    return added;
+}
+
+TSWordFormDictionary::Records TSWordFormDictionary::records(const QString& key) const {
+    QReadLocker lock(&lock_);
+    const auto it = entries_.constFind(key);
+    return it == entries_.constEnd() ? Records() : it.value();
+}
+
+qsizetype TSWordFormDictionary::keyCount() const {
+    QReadLocker lock(&lock_);
+    return entries_.size();
+}
+
+qsizetype TSWordFormDictionary::recordCount() const {
+    QReadLocker lock(&lock_);
+    qsizetype n = 0;
+    for (const Records& r : entries_) n += qsizetype(r.size());
+    return n;
+}
+
+QString TSWordFormDictionary::sourceStamp() const {
+    QReadLocker lock(&lock_);
+    return sourceStamp_;
+}
+
+void TSWordFormDictionary::setSourceStamp(const QString& stamp) {
+    QWriteLocker lock(&lock_);
+    sourceStamp_ = stamp;
+}
+
+// ---- The dictionary form and the cache ----
+
+ts::Value TSWordFormDictionary::serialize() const {
+    ts::ValueDictionary d = baseDictionary();
+    ts::ValueDictionary stored;
+    QReadLocker lock(&lock_);
+    for (auto it = entries_.constBegin(); it != entries_.constEnd(); ++it) {
+        ts::ValueArray records;
+        records.reserve(it.value().size());
+        for (const TSWordFormDataPtr& r : it.value()) records.push_back(r->serialize());
+        stored.emplace(it.key(), ts::Value(std::move(records)));
+    }
+    d[kStoredDataKey] = ts::Value(std::move(stored));
+    if (!sourceStamp_.isEmpty()) d[kSourceStampKey] = sourceStamp_;
+    return ts::Value(std::move(d));
+}
+
+TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value& dictionary) {
+    if (!dictionary.isDictionary()) return nullptr;
+    const QString className = dictionary[kClassNameKey].toString();
+    if (className != staticClassName()) return nullptr;
+    auto result = ts::ClassRegistry::makeAs<TSWordFormDictionary>(className);
+    if (!result) return nullptr;
+    const ts::Value& name = dictionary[kNameKey];
+    if (name.isString()) result->setName(name.toString());
+    const ts::Value& stamp = dictionary[kSourceStampKey];
+    if (stamp.isString()) result->sourceStamp_ = stamp.toString();
+    const ts::Value& stored = dictionary[kStoredDataKey];
+    if (!stored.isDictionary()) return nullptr;
+    result->entries_.reserve(qsizetype(stored.dictionary().size()));
+    for (const auto& [key, value] : stored.dictionary()) {
+        if (!value.isArray()) continue;
+        Records records;
+        records.reserve(value.array().size());
+        for (const ts::Value& item : value.array()) {
+            TSWordFormDataPtr record = TSWordFormData::dataFromDictionary(item);
+            if (!record) continue;
+            record->setName(key);
+            records.push_back(std::move(record));
+        }
+        result->entries_.insert(key, std::move(records));
+    }
+    return result;
+}
+
+TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArray& data) {
+    WordFormCache::Contents contents;
+    if (WordFormCache::read(data, &contents, nullptr)) {
+        if (contents.className != staticClassName()) return nullptr;
+        auto result = ts::ClassRegistry::makeAs<TSWordFormDictionary>(contents.className);
+        if (!result) return nullptr;
+        if (!contents.name.isNull()) result->setName(contents.name);
+        result->sourceStamp_ = contents.sourceStamp;
+        result->entries_ = std::move(contents.entries);
+        return result;
+    }
+    // Anything else a property list may be (another format, another shape)
+    // goes through the general reader.
+    const ts::PlistResult read = ts::PropertyList::read(data);
+    if (!read.ok()) {
+        TSLogError("Error reading word forms %@", read.error);
+        return nullptr;
+    }
+    return dataFromDictionary(read.value);
+}
+
+QByteArray TSWordFormDictionary::exportToPListFormat() const {
+    QElapsedTimer timer;
+    timer.start();
+    const ts::Value value = serialize();
+    TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
+    QString error;
+    const QByteArray data = ts::PropertyList::writeBinary(value, &error);
+    if (data.isEmpty()) TSLogError("Error encoding word forms %@", error);
+    return data;
+}
+
+bool TSWordFormDictionary::writeToFile(const QString& path) const {
+    QElapsedTimer timer;
+    timer.start();
+    const QByteArray data = exportToPListFormat();
+    bool ok = false;
+    QString error = QStringLiteral("nothing to write");
+    if (path.isEmpty()) {
+        error = QStringLiteral("no support folder");
+    } else if (!data.isEmpty()) {
+        QSaveFile file(path);
+        if (!file.open(QIODevice::WriteOnly)) {
+            error = file.errorString();
+        } else if (file.write(data) != data.size()) {
+            error = file.errorString();
+            file.cancelWriting();
+        } else if (!file.commit()) {
+            error = file.errorString();
+        } else {
+            ok = true;
+        }
+    }
+    if (!ok) TSLogError("Error writing macrons file %@", QStringLiteral("%1: %2").arg(path, error));
+    TSLogError("Save time %0.2f", double(timer.nsecsElapsed()) / 1e9);
+    return ok;
+}
+
+bool TSWordFormDictionary::saveToDefaultLocation() const { return writeToFile(saveFile()); }
+
+// ---- Candidates ----
+
+std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const Records& records) {
+    std::vector<FormCount> out;
+    for (const TSWordFormDataPtr& r : records) {
+        const QString form = normalisedForm(r->form());
+        auto it = std::find_if(out.begin(), out.end(), [&](const FormCount& f) { return f.form == form; });
+        if (it == out.end()) out.push_back({form, 1});
+        else ++it->count;
+    }
+    return out;
+}
+
+const QSet<QString>& TSWordFormDictionary::priviledgedForms() {
+    static const QSet<QString> set = {QStringLiteral("sum"), QStringLiteral("alius2")};
+    return set;
+}
+
+bool TSWordFormDictionary::checkFlags(const QString& flags) {
+    return flags.size() >= 8 && flags.at(0) == u'n' && flags.at(7) == u'n';
+}
+
+bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& records) {
+    return std::any_of(records.begin(), records.end(), [&](const TSWordFormDataPtr& r) {
+        return checkFlags(r->flags()) && normalisedForm(r->form()) == form;
+    });
+}
+
+TSWordFormDataPtr TSWordFormDictionary::wordFormFromArray(const Records& records, const QString& form) {
+    for (const TSWordFormDataPtr& r : records)
+        if (normalisedForm(r->form()) == form) return r;
+    return nullptr;
+}
+
+QStringList TSWordFormDictionary::checkForSpecialCases(const QStringList& candidates) {
+    const auto list = frequencyDictionary();
+    if (!list) return {};
+    int best = -1;
+    for (const QString& c : candidates) {
+        const auto it = list->lineOfKey.constFind(c);
+        if (it != list->lineOfKey.constEnd() && (best < 0 || it.value() < best)) best = it.value();
+    }
+    return best < 0 ? QStringList() : list->lines[size_t(best)];
+}
+
+QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<FormCount>& forms, const Records& records) {
+    QStringList candidates;
+    for (const FormCount& f : forms) candidates << f.form;
+    const QStringList special = checkForSpecialCases(candidates);
+    if (!special.isEmpty()) return special;
+
+    // A rank per form compared as a tuple: a privileged lemma, then a
+    // nominative noun, then more records. Equal ranks keep the order in
+    // which the forms were first met.
+    struct Ranked {
+        int privileged, nominative, count;
+        QString form;
+    };
+    std::vector<Ranked> ranked;
+    ranked.reserve(forms.size());
+    for (const FormCount& f : forms) {
+        const TSWordFormDataPtr record = wordFormFromArray(records, f.form);
+        const bool privileged = record && priviledgedForms().contains(record->base());
+        ranked.push_back({privileged ? 0 : 1, prioritizeForm(f.form, records) ? 0 : 1, -f.count, f.form});
+    }
+    std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
+        return std::tie(a.privileged, a.nominative, a.count) < std::tie(b.privileged, b.nominative, b.count);
+    });
+    QStringList out;
+    for (const Ranked& r : ranked) out << r.form;
+    return out;
+}
+
+QString TSWordFormDictionary::fixOneCaseAndForm(const QString& form, const QString& origString) {
+    QString out = form;
+    const qsizetype n = std::min(out.size(), origString.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar o = origString.at(i);
+        if (o == u'v' || o == u'V' || o == u'j' || o == u'J') out[i] = o;
+        else if (o.isUpper()) out[i] = out.at(i).toUpper();
+    }
+    return out;
+}
+
+QStringList TSWordFormDictionary::fixCaseAndForm(const QStringList& forms, const QString& origString) {
+    QStringList out;
+    out.reserve(forms.size());
+    for (const QString& f : forms) out << fixOneCaseAndForm(f, origString);
+    return out;
+}
+
+QStringList TSWordFormDictionary::macronizedFormsForString(const QString& word) const {
+    const QString orig = word;
+    QString key = StringExtensions::stripDiacritics(word).toLower();
+    Records found = records(key);
+    if (found.empty()) {
+        key.replace(u'v', u'u');
+        found = records(key);
+    }
+    if (found.empty()) return {};
+    return fixCaseAndForm(formsInOrderOfFrequency(uniqueForms(found), found), orig);
+}
+
+// ---- Metre ----
+
+QString TSWordFormDictionary::meterPattern(int meterIndex) {
+    const QString L = QStringLiteral("-");
+    const QString S = QString(QChar(TSWordFormData::kShortMark));
+    switch (meterIndex) {
+    case 1: return L + S + S;
+    case 2: return L + L;
+    case 3: return L + S;
+    case 5: return S + S;
+    case 6: return S + L;
+    case 8: return S + S + S;
+    case 9: return S + L + S;
+    case 10: return S + S + L;
+    case 11: return S + L + L;
+    case 12: return L + L + S;
+    case 13: return L + S + L;
+    case 14: return L + L + L;
+    default: return QString();
+    }
+}
+
+TSWordFormDictionary::MeterResult TSWordFormDictionary::wordsWithMeter(const QString& pattern, int syllables, int type,
+                                                                       const QString& text, bool searchFromStart,
+                                                                       int capitals) const {
+    MeterResult result;
+    if (capitals <= 0) return result;
+    QReadLocker lock(&lock_);
+    for (auto it = entries_.constBegin(); it != entries_.constEnd(); ++it) {
+        for (const TSWordFormDataPtr& r : it.value()) {
+            if (!r->vowelLengths().startsWith(pattern)) continue;
+            if (syllables != 0 && r->numSyllables() != syllables) continue;
+            if (type != 0 && r->wordType() != type) continue;
+            const QString form = r->form();
+            if (!text.isEmpty() && !(searchFromStart ? form.startsWith(text) : form.endsWith(text))) continue;
+            const bool capital = beginsWithCapital(form);
+            if (capitals == 1 && capital) continue;
+            if (capitals == 2 && !capital) continue;
+            result[it.key()].push_back(r);
+        }
+    }
+    return result;
+}
+
+bool TSWordFormDictionary::calculateMeter() {
+    {
+        QReadLocker lock(&lock_);
+        for (const Records& records : entries_)
+            for (const TSWordFormDataPtr& r : records) r->makeLengths();
+    }
+    return saveToDefaultLocation();
+}

@@ -1,0 +1,395 @@
+// Macron marking of rich text from the word-form dictionary.
+//
+// The marked text keeps the length of the original: every replacement puts a
+// form of the same length over a word, so the result is built in one pass
+// from the original's attribute runs and a colour per character.
+#include "morphology/TSWordFormDictionary.h"
+#include "morphology/RomanNumerals.h"
+
+#include "app/logging/LGLog.h"
+#include "foundation/StringExtensions.h"
+#include "platform/Color.h"
+#include "platform/Dispatch.h"
+
+#include <array>
+
+namespace {
+
+enum Colour : quint8 { NoColour = 0, Clear = 1, Red = 2, Orange = 3 };
+
+// Enclitics split off a stem inside a stem go no deeper than this.
+constexpr int kMaxEncliticDepth = 4;
+
+bool isApostrophe(QChar c) { return c == u'\'' || c == QChar(0x2019); }
+
+bool isWordCharacter(QChar c) { return c.isLetterOrNumber() || (c.unicode() >= 0x0300 && c.isMark()); }
+
+// Trimmed from the two ends when a word's neighbourhood is compared with it.
+bool isTrimmed(QChar c) {
+    static const QString set = QStringLiteral(".,:;!+\"?\u201C\u201D[]()");
+    return c.isSpace() || set.contains(c);
+}
+
+// The plain copy (diacritics removed, case kept) and the search copy (that in
+// lower case with "u" for "v"), both the text's length character for
+// character: a character the ASCII reduction would drop or widen stays.
+void plainAndSearchCopies(const QString& text, QString* plain, QString* search) {
+    const qsizetype n = text.size();
+    *plain = QString(n, Qt::Uninitialized);
+    *search = QString(n, Qt::Uninitialized);
+    const QChar* in = text.constData();
+    QChar* p = plain->data();
+    QChar* s = search->data();
+    for (qsizetype i = 0; i < n; ++i) {
+        QChar c = in[i];
+        if (c.unicode() >= 0x80) {
+            const QString one = StringExtensions::stripDiacritics(QString(c));
+            // A letter without a one-letter ASCII form (æ) stays a letter.
+            if (one.size() == 1 && one.at(0) != u'?') c = one.at(0);
+        }
+        p[i] = c;
+        QChar lower = c;
+        if (c.unicode() >= u'A' && c.unicode() <= u'Z') lower = QChar(char16_t(c.unicode() + 32));
+        else if (c.unicode() >= 0x80 && !c.isSurrogate()) lower = c.toLower();
+        s[i] = lower == u'v' ? QChar(u'u') : lower;
+    }
+}
+
+const ts::Value& colourValue(quint8 colour) {
+    static const ts::Value clear(ts::Color::clearColor());
+    static const ts::Value red(ts::Color::systemRedColor());
+    static const ts::Value orange(ts::Color::systemOrangeColor());
+    static const ts::Value none;
+    switch (colour) {
+    case Clear: return clear;
+    case Red: return red;
+    case Orange: return orange;
+    default: return none;
+    }
+}
+
+}  // namespace
+
+// What the dictionary says about one search word: whether its key was found
+// as written (the choice then holds for every occurrence), and the form to
+// write with its colour.
+struct Choice {
+    bool primary = false;
+    bool found = false;
+    QString form;  // null when no form could be chosen
+    quint8 colour = Red;
+};
+using ChoiceMemo = QHash<QString, Choice>;
+
+struct TSWordFormDictionary::Marking {
+    QString text;    // the result's characters
+    QString plain;   // the original without diacritics, case kept
+    QString search;  // plain in lower case with "u" for "v"
+    std::vector<quint8> colours;
+    // Shared by a text and the stems split off its words: a word met again
+    // costs one look-up in it.
+    std::shared_ptr<ChoiceMemo> memo;
+
+    Marking(const QString& original, std::shared_ptr<ChoiceMemo> sharedMemo)
+        : text(original), colours(size_t(original.size()), NoColour),
+          memo(sharedMemo ? std::move(sharedMemo) : std::make_shared<ChoiceMemo>()) {
+        plainAndSearchCopies(original, &plain, &search);
+    }
+
+    void colour(qsizetype from, qsizetype length, quint8 c) {
+        for (qsizetype i = from; i < from + length && i < qsizetype(colours.size()); ++i) colours[size_t(i)] = c;
+    }
+    void write(qsizetype at, const QString& form) {
+        for (qsizetype i = 0; i < form.size() && at + i < text.size(); ++i) text[at + i] = form.at(i);
+    }
+};
+
+// ---- Words as written ----
+
+QString TSWordFormDictionary::restoreCaps(const QString& form, const QString& origString) {
+    if (form.size() != origString.size()) return QString();
+    QString out = form;
+    for (qsizetype i = 0; i < out.size(); ++i)
+        if (origString.at(i).isUpper()) out[i] = out.at(i).toUpper();
+    return out;
+}
+
+QString TSWordFormDictionary::restoreIs(const QString& form, const QString& origString) {
+    if (form.isNull()) return QString();
+    QString out = form;
+    const qsizetype n = std::min(out.size(), origString.size());
+    for (qsizetype i = 0; i < n; ++i) {
+        const QChar c = out.at(i), o = origString.at(i);
+        if (c == u'j' && o != u'j') out[i] = u'i';
+        else if (c == u'J' && o != u'J') out[i] = u'I';
+        else if (o == u'j') out[i] = u'j';
+        else if (o == u'J') out[i] = u'J';
+        else if (c == u'u' && o != u'u') out[i] = u'v';
+        else if (c == u'U' && o != u'U') out[i] = u'V';
+    }
+    return out;
+}
+
+QString TSWordFormDictionary::restoreString(const QString& form, const QString& origString) {
+    const QString caps = restoreCaps(form, origString);
+    return caps.isNull() ? QString() : restoreIs(caps, origString);
+}
+
+QStringList TSWordFormDictionary::checkForEnclitics(const QString& word, bool* padded) {
+    if (padded) *padded = false;
+    const auto cut = [&](qsizetype n) { return word.left(word.size() - n); };
+    if (word.endsWith(QStringLiteral("que"))) return {cut(3), QStringLiteral("que")};
+    if (word.endsWith(QStringLiteral("ve"))) return {cut(2), QStringLiteral("ve")};
+    if (word.endsWith(QStringLiteral("ue"))) return {cut(2), QStringLiteral("ue")};
+    if (word.endsWith(QStringLiteral("ne"))) return {cut(2), QStringLiteral("ne")};
+    if (word.endsWith(QStringLiteral("st"))) {
+        QString stem = cut(2);
+        if (!stem.endsWith(u'm') && !stem.endsWith(u'a')) {
+            stem += u's';
+            if (padded) *padded = true;
+        }
+        return {stem, QStringLiteral("st")};
+    }
+    if (word.endsWith(u'n')) {
+        if (padded) *padded = true;
+        return {cut(1) + u's', QStringLiteral("n")};
+    }
+    if (word.endsWith(QStringLiteral("'s"))) {
+        if (padded) *padded = true;
+        return {cut(2) + u's', QStringLiteral("'s")};
+    }
+    return {};
+}
+
+namespace {
+
+// Writes the form over the word at `at` with the written word's capitals and
+// its i/j and u/v spelling; false, writing nothing, when the lengths differ.
+bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView written) {
+    if (form.size() != written.size()) return false;
+    QChar* out = text.data() + at;
+    for (qsizetype i = 0; i < form.size(); ++i) {
+        const QChar o = written.at(i);
+        QChar c = form.at(i);
+        if (o.isUpper()) c = c.toUpper();
+        if (c == u'j' && o != u'j') c = u'i';
+        else if (c == u'J' && o != u'J') c = u'I';
+        else if (o == u'j') c = u'j';
+        else if (o == u'J') c = u'J';
+        else if (c == u'u' && o != u'u') c = u'v';
+        else if (c == u'U' && o != u'U') c = u'V';
+        out[i] = c;
+    }
+    return true;
+}
+
+}  // namespace
+
+// The search text writes "u" for "v", so a numeral arrives as "xuii": the
+// standard form (upper case, U made V, J made I) is what the reader checks.
+bool TSWordFormDictionary::isNumber(const QString& word) {
+    if (word.isEmpty()) return false;
+    return RomanNumerals::isArabicNumeral(word, nullptr) ||
+           RomanNumerals::isRomanNumeral(RomanNumerals::standardString(word), nullptr);
+}
+
+// ---- Marking ----
+
+void TSWordFormDictionary::handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const {
+    if (isNumber(word)) {
+        marking.colour(range.location, range.length, Clear);
+        return;
+    }
+    bool padded = false;
+    const QStringList split = depth < kMaxEncliticDepth ? checkForEnclitics(word, &padded) : QStringList();
+    if (split.size() != 2) {
+        marking.colour(range.location, range.length, Red);
+        return;
+    }
+    const QString& stem = split.at(0);
+    const QString& enclitic = split.at(1);
+    qsizetype loc = range.location;
+
+    // The stem as written, with the "s" a padded stem was given.
+    QString piece;
+    if (enclitic == QStringLiteral("'s")) piece = marking.text.mid(loc, word.size() - 2) + u's';
+    else piece = marking.text.mid(loc, stem.size());
+    if (padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = stem.back();
+
+    Marking inner(piece, marking.memo);
+    markText(inner, depth + 1);
+    qsizetype replaced = stem.size();
+    if (padded) replaced -= 1;  // the added "s" is not in the text
+    replaced = std::clamp<qsizetype>(replaced, 0, std::min(inner.text.size(), range.length - enclitic.size()));
+    marking.write(loc, inner.text.left(replaced));
+    for (qsizetype i = 0; i < replaced; ++i) marking.colours[size_t(loc + i)] = inner.colours[size_t(i)];
+    loc += replaced;
+
+    marking.write(loc, enclitic);
+    marking.colour(loc, enclitic.size(), Clear);
+}
+
+namespace {
+
+// One form for every record, clear; several different forms, the first in
+// order, orange.
+void chooseForm(const TSWordFormDictionary::Records& records, Choice* choice) {
+    choice->found = true;
+    choice->colour = Clear;
+    if (records.size() == 1) {
+        choice->form = records.front()->form();
+        return;
+    }
+    const auto forms = TSWordFormDictionary::uniqueForms(records);
+    if (forms.size() == 1) {
+        choice->form = forms.front().form;
+        return;
+    }
+    const QStringList ordered = TSWordFormDictionary::formsInOrderOfFrequency(forms, records);
+    choice->form = ordered.isEmpty() ? QString() : ordered.first();
+    choice->colour = Orange;
+}
+
+}  // namespace
+
+void TSWordFormDictionary::markText(Marking& marking, int depth) const {
+    const QString& search = marking.search;
+    const qsizetype n = search.size();
+    const auto wordAt = [&](qsizetype i) {
+        if (isWordCharacter(search.at(i))) return true;
+        // An apostrophe between two word characters belongs to the word.
+        return isApostrophe(search.at(i)) && i > 0 && i + 1 < n && isWordCharacter(search.at(i - 1)) &&
+               isWordCharacter(search.at(i + 1));
+    };
+
+    qsizetype enclosingStart = 0;
+    qsizetype i = 0;
+    while (i < n && !wordAt(i)) ++i;
+    while (i < n) {
+        const qsizetype start = i;
+        while (i < n && wordAt(i)) ++i;
+        const ts::TextRange range{start, i - start};
+        while (i < n && !wordAt(i)) ++i;
+        const ts::TextRange enclosing{enclosingStart, i - enclosingStart};
+        enclosingStart = i;
+
+        // Views, not copies: a word met before costs one hash look-up and no
+        // allocation.
+        const QString word = QString::fromRawData(search.constData() + range.location, range.length);
+        const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
+        auto known = marking.memo->constFind(word);
+        if (known == marking.memo->constEnd()) {
+            Choice choice;
+            {
+                QReadLocker lock(&lock_);
+                const auto it = entries_.constFind(word);
+                if (it != entries_.constEnd() && !it.value().empty()) {
+                    choice.primary = true;
+                    chooseForm(it.value(), &choice);
+                }
+            }
+            known = marking.memo->insert(QString(word.constData(), word.size()), choice);
+        }
+        const Choice* chosen = &known.value();
+        // Some keys keep the "v" they are written with.
+        Choice withV;
+        if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
+            QReadLocker lock(&lock_);
+            const auto it = entries_.constFind(written.toString().toLower());
+            if (it != entries_.constEnd() && !it.value().empty()) {
+                chooseForm(it.value(), &withV);
+                chosen = &withV;
+            }
+        }
+        const Choice& choice = *chosen;
+        if (!choice.found) {
+            // An owning copy: the stem and enclitic are cut from it.
+            handleNilArray(QString(word.constData(), word.size()), marking, range, depth);
+        } else {
+            quint8 colour = choice.colour;
+            const bool restored = !choice.form.isNull() && writeRestored(marking.text, range.location, choice.form, written);
+            if (!restored && colour == Clear) colour = Red;
+            marking.colour(range.location, range.length, colour);
+        }
+
+        // The spaces and punctuation after the word take no colour.
+        if (enclosing.end() > range.end()) marking.colour(range.end(), enclosing.end() - range.end(), Clear);
+        // Nor does what stands before the first word, when it is only spaces
+        // and punctuation; the word keeps its own colour.
+        if (enclosing.location < range.location) {
+            const QString before = marking.text.mid(enclosing.location, range.location - enclosing.location);
+            if (std::all_of(before.begin(), before.end(), isTrimmed)) {
+                marking.colour(enclosing.location, range.location - enclosing.location, Clear);
+            } else {
+                TSLogError("enclosingRange \u2260 substringRange %@ vs %@",
+                           marking.text.mid(enclosing.location, enclosing.length).trimmed(),
+                           marking.text.mid(range.location, range.length));
+            }
+        }
+    }
+}
+
+ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedString& text) const {
+    Marking marking(text.string(), nullptr);
+    markText(marking, 0);
+
+    // One pass over the original's runs: its attributes without any
+    // background, the background of each stretch of one colour laid over them.
+    auto result = std::make_shared<ts::AttributedString>();
+    const QString& chars = marking.text;
+    qsizetype pos = 0;
+    for (const ts::AttributedString::Run& run : text.runs()) {
+        // The run's attributes under each of the four backgrounds, made once.
+        std::array<ts::Attributes, 4> variants;
+        variants[NoColour] = run.attributes;
+        variants[NoColour].erase(ts::AttributeName::BackgroundColor);
+        for (quint8 c : {Clear, Red, Orange}) {
+            variants[c] = variants[NoColour];
+            variants[c][ts::AttributeName::BackgroundColor] = colourValue(c);
+        }
+        const qsizetype end = pos + run.length;
+        while (pos < end) {
+            const quint8 c = marking.colours[size_t(pos)];
+            qsizetype stop = pos + 1;
+            while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
+            result->append(chars.mid(pos, stop - pos), variants[c]);
+            pos = stop;
+        }
+    }
+    return result;
+}
+
+void TSWordFormDictionary::addMacrons(std::vector<ts::AttributedStringPtr> texts, ts::ObjectPtr object,
+                                      std::weak_ptr<TextMacronizerProtocol> owner) {
+    ts::DispatchQueue::global()->async([texts = std::move(texts), object = std::move(object), owner = std::move(owner)] {
+        TSWordFormDictionaryPtr dictionary;
+        if (waitForInitialisation()) {
+            dictionary = sharedDictionary();
+        } else {
+            // Without forms every word reads as unknown, and the owner still
+            // hears back.
+            TSLogError("%@", QStringLiteral("No word forms to mark the text with"));
+            dictionary = std::make_shared<TSWordFormDictionary>();
+        }
+        std::vector<ts::AttributedStringPtr> results;
+        results.reserve(texts.size());
+        for (const ts::AttributedStringPtr& text : texts)
+            results.push_back(dictionary->addMacrons(text ? *text : ts::AttributedString()));
+        if (results.empty()) return;
+        ts::DispatchQueue::main()->async([results = std::move(results), object, owner] {
+            if (const auto o = owner.lock()) o->textMacronized(results, object);
+        });
+    });
+}
+
+ts::AttributedStringPtr TSWordFormDictionary::replaceMarkers(const ts::AttributedString& text) {
+    auto result = std::make_shared<ts::AttributedString>();
+    qsizetype pos = 0;
+    for (const ts::AttributedString::Run& run : text.runs()) {
+        QString piece = text.string().mid(pos, run.length);
+        piece.replace(QChar(0x2022), QLatin1Char('\n'));
+        result->append(piece, run.attributes);
+        pos += run.length;
+    }
+    return result;
+}

@@ -1,0 +1,221 @@
+#include "morphology/WordFormCache.h"
+
+#include <cstring>
+
+namespace WordFormCache {
+
+namespace {
+
+enum : int { kArray = 0xA, kDictionary = 0xD, kAscii = 0x5, kUtf16 = 0x6, kInteger = 0x1 };
+
+class Reader {
+public:
+    explicit Reader(const QByteArray& data)
+        : bytes_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()) {}
+
+    QString error;
+
+    bool open() {
+        if (size_ < 8 + 32 || std::memcmp(bytes_, "bplist00", 8) != 0) return fail("not a binary property list");
+        const qsizetype trailer = size_ - 32;
+        offsetSize_ = bytes_[trailer + 6];
+        refSize_ = bytes_[trailer + 7];
+        objectCount_ = bigEndian(trailer + 8, 8);
+        top_ = bigEndian(trailer + 16, 8);
+        tableOffset_ = bigEndian(trailer + 24, 8);
+        if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8) return fail("bad trailer sizes");
+        if (tableOffset_ < 9 || tableOffset_ > quint64(trailer)) return fail("offset table outside the data");
+        if (objectCount_ == 0 || objectCount_ > (quint64(trailer) - tableOffset_) / offsetSize_)
+            return fail("object count larger than the offset table");
+        if (top_ >= objectCount_) return fail("top object outside the table");
+        strings_.assign(size_t(objectCount_), QString());
+        stringState_.assign(size_t(objectCount_), 0);
+        return true;
+    }
+
+    quint64 top() const { return top_; }
+
+    // The object's kind, its count and where its contents begin.
+    bool header(quint64 ref, int* kind, quint64* count, quint64* body) {
+        if (ref >= objectCount_) return fail("reference outside the table");
+        const quint64 offset = bigEndian(qsizetype(tableOffset_ + ref * quint64(offsetSize_)), offsetSize_);
+        if (offset < 8 || offset >= tableOffset_) return fail("object offset outside the data");
+        const uchar marker = bytes_[offset];
+        *kind = marker >> 4;
+        quint64 pos = offset + 1;
+        const int info = marker & 0x0F;
+        if (info != 0x0F) {
+            *count = quint64(info);
+        } else {
+            if (pos >= tableOffset_ || (bytes_[pos] >> 4) != kInteger) return fail("bad object count");
+            const int width = 1 << (bytes_[pos] & 0x0F);
+            if (width > 8 || tableOffset_ - pos - 1 < quint64(width)) return fail("bad object count");
+            *count = bigEndian(qsizetype(pos + 1), width);
+            pos += 1 + quint64(width);
+        }
+        *body = pos;
+        return true;
+    }
+
+    // A string object; false, without failing the read, for another kind.
+    bool string(quint64 ref, QString* out) {
+        if (ref >= objectCount_) return fail("reference outside the table");
+        if (stringState_[ref] == 1) {
+            *out = strings_[ref];
+            return true;
+        }
+        if (stringState_[ref] == 2) return false;
+        int kind = 0;
+        quint64 count = 0, body = 0;
+        if (!header(ref, &kind, &count, &body)) return false;
+        const quint64 room = tableOffset_ - body;
+        QString s;
+        if (kind == kAscii) {
+            if (count > room) return fail("string longer than the data");
+            for (quint64 i = 0; i < count; ++i)
+                if (bytes_[body + i] & 0x80) return fail("ASCII string with a byte above 0x7F");
+            s = QString::fromLatin1(reinterpret_cast<const char*>(bytes_ + body), qsizetype(count));
+        } else if (kind == kUtf16) {
+            if (count > room / 2) return fail("string longer than the data");
+            s = QString(qsizetype(count), Qt::Uninitialized);
+            QChar* d = s.data();
+            for (quint64 i = 0; i < count; ++i)
+                d[i] = QChar(char16_t((bytes_[body + 2 * i] << 8) | bytes_[body + 2 * i + 1]));
+        } else {
+            stringState_[ref] = 2;
+            return false;
+        }
+        strings_[ref] = s;
+        stringState_[ref] = 1;
+        *out = s;
+        return true;
+    }
+
+    // The references of an array (perItem 1) or a dictionary (perItem 2);
+    // false, without failing the read, when the object is of another kind.
+    bool references(quint64 ref, int wanted, std::vector<quint64>* out) {
+        int kind = 0;
+        quint64 count = 0, body = 0;
+        if (!header(ref, &kind, &count, &body)) return false;
+        if (kind != wanted) return false;
+        const quint64 perItem = wanted == kDictionary ? 2 : 1;
+        if (count > (tableOffset_ - body) / quint64(refSize_) / perItem) return fail("container larger than the data");
+        out->resize(size_t(count * perItem));
+        for (quint64 i = 0; i < count * perItem; ++i) {
+            const quint64 r = bigEndian(qsizetype(body + i * quint64(refSize_)), refSize_);
+            if (r >= objectCount_) return fail("reference outside the table");
+            (*out)[size_t(i)] = r;
+        }
+        return true;
+    }
+
+    bool failed() const { return !error.isEmpty(); }
+
+private:
+    bool fail(const char* why) {
+        if (error.isEmpty()) error = QString::fromLatin1(why);
+        return false;
+    }
+    // Callers have checked that the bytes are there.
+    quint64 bigEndian(qsizetype pos, int width) const {
+        quint64 v = 0;
+        for (int i = 0; i < width; ++i) v = (v << 8) | bytes_[pos + i];
+        return v;
+    }
+
+    const uchar* bytes_;
+    qsizetype size_;
+    int offsetSize_ = 0, refSize_ = 0;
+    quint64 objectCount_ = 0, top_ = 0, tableOffset_ = 0;
+    std::vector<QString> strings_;
+    std::vector<char> stringState_;  // 0 not read, 1 a string, 2 another kind
+};
+
+const QString kClassName = QStringLiteral("ClassName");
+const QString kName = QStringLiteral("name");
+const QString kStamp = QStringLiteral("SourceStamp");
+const QString kStored = QStringLiteral("storedData");
+const QString kBase = QStringLiteral("base");
+const QString kForm = QStringLiteral("form");
+const QString kFlags = QStringLiteral("flags");
+const QString kMeter = QStringLiteral("meter");
+
+TSWordFormDataPtr readRecord(Reader& reader, quint64 ref, const QString& key, std::vector<quint64>& scratch) {
+    if (!reader.references(ref, kDictionary, &scratch)) return nullptr;
+    const size_t n = scratch.size() / 2;
+    QString fields[4];
+    for (size_t i = 0; i < n; ++i) {
+        QString name;
+        if (!reader.string(scratch[i], &name)) return nullptr;
+        int slot = -1;
+        if (name == kBase) slot = 0;
+        else if (name == kForm) slot = 1;
+        else if (name == kFlags) slot = 2;
+        else if (name == kMeter) slot = 3;
+        if (slot < 0) continue;
+        QString value;
+        if (reader.string(scratch[n + i], &value)) fields[slot] = value;
+        if (reader.failed()) return nullptr;
+    }
+    auto record = std::make_shared<TSWordFormData>(fields[1], fields[0], fields[2]);
+    if (!fields[3].isNull()) record->setVowelLengths(fields[3]);
+    record->setName(key);
+    return record;
+}
+
+}  // namespace
+
+bool read(const QByteArray& data, Contents* contents, QString* error) {
+    Reader reader(data);
+    const auto failWith = [&](const QString& why) {
+        if (error) *error = why;
+        return false;
+    };
+    if (!reader.open()) return failWith(reader.error);
+
+    std::vector<quint64> top;
+    if (!reader.references(reader.top(), kDictionary, &top)) return failWith(reader.failed() ? reader.error : QStringLiteral("the top object is not a dictionary"));
+    const size_t topCount = top.size() / 2;
+    quint64 stored = 0;
+    bool haveStored = false;
+    for (size_t i = 0; i < topCount; ++i) {
+        QString key, value;
+        if (!reader.string(top[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
+        const quint64 valueRef = top[topCount + i];
+        if (key == kStored) {
+            stored = valueRef;
+            haveStored = true;
+        } else if (key == kClassName || key == kName || key == kStamp) {
+            if (!reader.string(valueRef, &value)) {
+                if (reader.failed()) return failWith(reader.error);
+                continue;
+            }
+            if (key == kClassName) contents->className = value;
+            else if (key == kName) contents->name = value;
+            else contents->sourceStamp = value;
+        }
+    }
+    std::vector<quint64> keysAndArrays, items, scratch;
+    if (!haveStored || !reader.references(stored, kDictionary, &keysAndArrays))
+        return failWith(reader.failed() ? reader.error : QStringLiteral("no stored data"));
+    const size_t keyCount = keysAndArrays.size() / 2;
+    contents->entries.reserve(qsizetype(keyCount));
+    for (size_t i = 0; i < keyCount; ++i) {
+        QString key;
+        if (!reader.string(keysAndArrays[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
+        if (!reader.references(keysAndArrays[keyCount + i], kArray, &items)) {
+            if (reader.failed()) return failWith(reader.error);
+            continue;
+        }
+        std::vector<TSWordFormDataPtr> records;
+        records.reserve(items.size());
+        for (quint64 item : items) {
+            if (TSWordFormDataPtr record = readRecord(reader, item, key, scratch)) records.push_back(std::move(record));
+            if (reader.failed()) return failWith(reader.error);
+        }
+        contents->entries.insert(key, std::move(records));
+    }
+    return true;
+}
+
+}  // namespace WordFormCache

@@ -1,0 +1,36 @@
+#pragma once
+// A reader for the word-form cache that goes from the binary property list
+// straight to records, without building the general property-list tree: the
+// cache holds about a million small dictionaries, and the tree costs more
+// than parsing the text source again.
+//
+// Only the shape the cache has is read: a top dictionary with "ClassName",
+// "name", "SourceStamp" and "storedData" (key -> array of record
+// dictionaries with "base", "form", "flags", "meter"). Other keys are passed
+// over; values of the wrong kind read as absent, as the general reader's
+// consumers treat them. Every offset, count and reference is checked against
+// the bytes before use; equal strings are decoded once and shared.
+// Any thread; no state between calls.
+
+#include "morphology/TSWordFormData.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <vector>
+
+namespace WordFormCache {
+
+struct Contents {
+    QString className;
+    QString name;  // null when absent
+    QString sourceStamp;
+    QHash<QString, std::vector<TSWordFormDataPtr>> entries;
+};
+
+// False, with the reason, for data that is not a binary property list of
+// the cache's shape.
+bool read(const QByteArray& data, Contents* contents, QString* error);
+
+}  // namespace WordFormCache

@@ -1,0 +1,282 @@
+#include "platform/Document.h"
+
+#include "platform/Prompter.h"
+#include "platform/UserDefaults.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <algorithm>
+
+namespace ts {
+
+namespace {
+
+const QString kRecentDocumentsKey = QStringLiteral("RecentDocuments");
+DocumentController* gShared = nullptr;
+
+void setError(DocumentError* error, qint64 code, const QString& description) {
+    if (!error) return;
+    error->domain = kCocoaErrorDomain;
+    error->code = code;
+    error->description = description;
+}
+
+QString canonical(const QString& path) {
+    const QString c = QFileInfo(path).canonicalFilePath();
+    return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
+}
+
+}  // namespace
+
+// --- Document ---
+
+bool Document::readFromData(const QByteArray&, const QString& typeName, DocumentError* error) {
+    setError(error, kFileReadUnsupportedTypeError, QStringLiteral("Documents of type %1 cannot be read").arg(typeName));
+    return false;
+}
+
+std::optional<QByteArray> Document::dataOfType(const QString& typeName, DocumentError* error) const {
+    setError(error, kFileWriteUnknownError, QStringLiteral("Documents of type %1 cannot be written").arg(typeName));
+    return std::nullopt;
+}
+
+bool Document::readFromURL(const QString& path, const QString& typeName, DocumentError* error) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        setError(error, kFileReadUnknownError, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    const QByteArray data = file.readAll();
+    if (file.error() != QFileDevice::NoError) {
+        setError(error, kFileReadUnknownError, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return readFromData(data, typeName, error);
+}
+
+bool Document::writeToURL(const QString& path, const QString& typeName, DocumentError* error) const {
+    const std::optional<QByteArray> data = dataOfType(typeName, error);
+    if (!data) return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(*data) != data->size() || !file.commit()) {
+        setError(error, kFileWriteUnknownError, QStringLiteral("%1: %2").arg(path, file.errorString()));
+        return false;
+    }
+    return true;
+}
+
+bool Document::saveToURL(const QString& path, const QString& typeName, DocumentError* error) {
+    if (!writeToURL(path, typeName, error)) return false;
+    fileURL_ = path;
+    fileType_ = typeName;
+    changeCount_ = 0;
+    return true;
+}
+
+bool Document::autosave(DocumentError* error) {
+    if (!isDocumentEdited() || fileURL_.isEmpty()) return true;
+    return saveToURL(fileURL_, fileType_, error);
+}
+
+bool Document::canClose() {
+    if (!isDocumentEdited()) return true;
+    AlertRequest request;
+    request.messageText = Prompter::localized(QStringLiteral("Do you want to save the changes made to the document “%1”?"))
+                              .arg(displayName());
+    request.informativeText = Prompter::localized(QStringLiteral("Your changes will be lost if you don’t save them."));
+    request.buttons = {Prompter::localized(QStringLiteral("Save")), Prompter::localized(QStringLiteral("Cancel")),
+                       Prompter::localized(QStringLiteral("Don’t Save"))};
+    request.defaultButton = 0;
+    const int answer = Prompter::current()->alert(request);
+    if (answer == 2) return true;
+    if (answer != 0) return false;
+    QString path = fileURL_;
+    if (path.isEmpty()) {
+        SavePanelRequest panel;
+        panel.nameFieldStringValue = displayName();
+        path = Prompter::current()->savePanel(panel);
+        if (path.isEmpty()) return false;
+    }
+    DocumentError error;
+    if (!saveToURL(path, fileType_, &error)) {
+        DocumentController::presentError(error);
+        return false;
+    }
+    return true;
+}
+
+void Document::close() {
+    if (controller_) controller_->removeDocument(shared_from_this());
+}
+
+void Document::updateChangeCount(ChangeType change) {
+    switch (change) {
+    case ChangeDone: ++changeCount_; break;
+    case ChangeUndone: --changeCount_; break;
+    case ChangeCleared: changeCount_ = 0; break;
+    }
+}
+
+QString Document::displayName() const {
+    if (fileURL_.isEmpty()) return Prompter::localized(QStringLiteral("Untitled"));
+    return QFileInfo(fileURL_).fileName();
+}
+
+// --- DocumentController ---
+
+DocumentController::DocumentController() {
+    if (!gShared) gShared = this;
+}
+
+DocumentController::~DocumentController() {
+    for (const DocumentPtr& d : documents_) d->controller_ = nullptr;
+    if (gShared == this) gShared = nullptr;
+}
+
+DocumentController* DocumentController::sharedDocumentController() { return gShared; }
+
+void DocumentController::registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory) {
+    QStringList lower;
+    for (const QString& e : extensions) lower << e.toLower();
+    types_[typeName] = TypeEntry{lower, std::move(factory)};
+}
+
+QStringList DocumentController::documentTypes() const {
+    QStringList names;
+    for (const auto& [name, entry] : types_) names << name;
+    return names;
+}
+
+QString DocumentController::typeForContentsOfURL(const QString& path) const {
+    const QString extension = QFileInfo(path).suffix().toLower();
+    if (extension.isEmpty()) return QString();
+    for (const auto& [name, entry] : types_)
+        if (entry.extensions.contains(extension)) return name;
+    return QString();
+}
+
+DocumentPtr DocumentController::makeUntitledDocumentOfType(const QString& typeName, DocumentError* error) {
+    const auto it = types_.find(typeName);
+    DocumentPtr document = it != types_.end() && it->second.factory ? it->second.factory() : nullptr;
+    if (!document) {
+        setError(error, kFileReadUnsupportedTypeError, QStringLiteral("No document of type %1 can be made").arg(typeName));
+        return nullptr;
+    }
+    document->setFileType(typeName);
+    return document;
+}
+
+DocumentPtr DocumentController::makeDocumentWithContentsOfURL(const QString& path, const QString& typeName,
+                                                              DocumentError* error) {
+    DocumentPtr document = makeUntitledDocumentOfType(typeName, error);
+    if (!document) return nullptr;
+    if (!document->readFromURL(path, typeName, error)) return nullptr;
+    document->setFileURL(path);
+    return document;
+}
+
+void DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion) {
+    auto finish = [&](DocumentPtr document, bool alreadyOpen, const DocumentError* error) {
+        if (completion) completion(std::move(document), alreadyOpen, error);
+    };
+    if (!url.isLocalFile()) {
+        DocumentError error;
+        setError(&error, kFileReadUnsupportedTypeError, QStringLiteral("%1 is not a file").arg(url.toString()));
+        finish(nullptr, false, &error);
+        return;
+    }
+    const QString path = url.toLocalFile();
+    if (DocumentPtr open = documentForURL(path)) {
+        if (display) open->showWindows();
+        finish(open, true, nullptr);
+        return;
+    }
+    const QString typeName = typeForContentsOfURL(path);
+    DocumentError error;
+    if (typeName.isEmpty()) {
+        setError(&error, kFileReadUnsupportedTypeError,
+                 QStringLiteral("The file %1 is not of a kind Tessarin opens").arg(QFileInfo(path).fileName()));
+        finish(nullptr, false, &error);
+        return;
+    }
+    DocumentPtr document = makeDocumentWithContentsOfURL(path, typeName, &error);
+    if (!document) {
+        finish(nullptr, false, &error);
+        return;
+    }
+    addDocument(document);
+    noteNewRecentDocumentURL(path);
+    if (display) {
+        document->makeWindowControllers();
+        document->showWindows();
+    }
+    finish(document, false, nullptr);
+}
+
+void DocumentController::addDocument(const DocumentPtr& document) {
+    if (!document || std::find(documents_.begin(), documents_.end(), document) != documents_.end()) return;
+    document->controller_ = this;
+    documents_.push_back(document);
+}
+
+void DocumentController::removeDocument(const DocumentPtr& document) {
+    const auto it = std::find(documents_.begin(), documents_.end(), document);
+    if (it == documents_.end()) return;
+    (*it)->controller_ = nullptr;
+    documents_.erase(it);
+}
+
+DocumentPtr DocumentController::documentForURL(const QString& path) const {
+    const QString wanted = canonical(path);
+    for (const DocumentPtr& d : documents_)
+        if (!d->fileURL().isEmpty() && canonical(d->fileURL()) == wanted) return d;
+    return nullptr;
+}
+
+QStringList DocumentController::recentDocumentURLs() const {
+    QStringList paths;
+    const Value stored = UserDefaults::standardUserDefaults()->objectForKey(kRecentDocumentsKey);
+    if (!stored.isArray()) return paths;
+    for (const Value& v : stored.array())
+        if (v.isString()) paths << v.toString();
+    return paths;
+}
+
+void DocumentController::noteNewRecentDocumentURL(const QString& path) {
+    QStringList paths = recentDocumentURLs();
+    const QString absolute = QFileInfo(path).absoluteFilePath();
+    paths.removeAll(absolute);
+    paths.prepend(absolute);
+    while (paths.size() > kMaxRecentDocuments) paths.removeLast();
+    ValueArray array;
+    for (const QString& p : paths) array.emplace_back(p);
+    UserDefaults::standardUserDefaults()->setObject(Value(std::move(array)), kRecentDocumentsKey);
+}
+
+void DocumentController::clearRecentDocuments() {
+    UserDefaults::standardUserDefaults()->removeObjectForKey(kRecentDocumentsKey);
+}
+
+bool DocumentController::presentError(const DocumentError& error) {
+    if (error.isCancelled()) return false;
+    AlertRequest request;
+    request.messageText = Prompter::localized(QStringLiteral("The document could not be opened or saved."));
+    request.informativeText = error.description;
+    request.buttons = {Prompter::localized(QStringLiteral("OK"))};
+    request.style = AlertRequest::Style::Critical;
+    Prompter::current()->alert(request);
+    return true;
+}
+
+bool DocumentController::closeAllDocuments() {
+    const std::vector<DocumentPtr> open = documents_;
+    for (const DocumentPtr& d : open) {
+        if (!d->canClose()) return false;
+        removeDocument(d);
+    }
+    return true;
+}
+
+}  // namespace ts

@@ -1,0 +1,174 @@
+#pragma once
+// Documents and the document controller: what the windows' document
+// machinery needs below the window layer.
+//
+// A Document holds one file's contents. Subclasses read and write their
+// format (readFromData / dataOfType); the base class does the file work:
+// reading a file, atomic saves (QSaveFile), autosave in place, the edited
+// state, and the "save changes?" question on close, asked through
+// ts::Prompter. The window layer overrides makeWindowControllers and
+// showWindows to give a document its main window.
+//
+// The DocumentController makes documents by type (each registered with its
+// file extensions and a factory), keeps the open documents and the recent
+// documents (user default "RecentDocuments", newest first, at most
+// kMaxRecentDocuments), and opens files through one operation,
+// openDocumentWithContentsOfURL, which subclasses override to route some
+// files elsewhere. The first controller made in a process is the shared one.
+//
+// Failures come back as a DocumentError with a domain and a code, as the
+// platform's error values did; kUserCancelledError in kCocoaErrorDomain means
+// the user (or a routing decision) cancelled, and presentError stays silent
+// for it.
+//
+// Threads: main thread only.
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+namespace ts {
+
+inline const QString kCocoaErrorDomain = QStringLiteral("NSCocoaErrorDomain");
+// The platform's code for an operation the user cancelled.
+inline constexpr qint64 kUserCancelledError = 3072;
+// Reading failed for an unknown reason / the file could not be written.
+inline constexpr qint64 kFileReadUnknownError = 256;
+inline constexpr qint64 kFileWriteUnknownError = 512;
+// No document type takes the file.
+inline constexpr qint64 kFileReadUnsupportedTypeError = 259;
+
+struct DocumentError {
+    QString domain = kCocoaErrorDomain;
+    qint64 code = 0;
+    QString description;
+    bool isCancelled() const { return domain == kCocoaErrorDomain && code == kUserCancelledError; }
+};
+
+class DocumentController;
+class Document;
+using DocumentPtr = std::shared_ptr<Document>;
+
+class Document : public std::enable_shared_from_this<Document> {
+public:
+    enum ChangeType { ChangeDone, ChangeUndone, ChangeCleared };
+
+    Document() = default;
+    virtual ~Document() = default;
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
+    // The format: fill the document from a file's bytes / give its bytes.
+    // The base class reads and writes nothing and reports an error.
+    virtual bool readFromData(const QByteArray& data, const QString& typeName, DocumentError* error);
+    virtual std::optional<QByteArray> dataOfType(const QString& typeName, DocumentError* error) const;
+
+    // Reads the file and hands its bytes to readFromData.
+    bool readFromURL(const QString& path, const QString& typeName, DocumentError* error);
+    // Writes dataOfType atomically; the file is replaced only when the whole
+    // write succeeded.
+    bool writeToURL(const QString& path, const QString& typeName, DocumentError* error) const;
+    // Writes and, on success, makes the path the document's file and clears
+    // the edited state.
+    bool saveToURL(const QString& path, const QString& typeName, DocumentError* error);
+    // Saves in place when the document has a file and unsaved changes; a
+    // document without a file is left to the user's save. Answers false only
+    // when a write failed.
+    bool autosave(DocumentError* error = nullptr);
+    static bool autosavesInPlace() { return true; }
+
+    // Asks, when there are unsaved changes, whether to save them: Save (a
+    // save panel for a document without a file), Cancel, or Don't Save.
+    // Answers whether the document may close.
+    bool canClose();
+    // Removes the document from its controller.
+    void close();
+
+    // Edited state.
+    void updateChangeCount(ChangeType change);
+    bool isDocumentEdited() const { return changeCount_ != 0; }
+
+    QString fileURL() const { return fileURL_; }
+    void setFileURL(const QString& path) { fileURL_ = path; }
+    QString fileType() const { return fileType_; }
+    void setFileType(const QString& type) { fileType_ = type; }
+    // The file's name, or "Untitled" for a document without one.
+    QString displayName() const;
+
+    // The window layer's part.
+    virtual void makeWindowControllers() {}
+    virtual void showWindows() {}
+
+    DocumentController* documentController() const { return controller_; }
+
+private:
+    friend class DocumentController;
+    QString fileURL_;
+    QString fileType_;
+    qint64 changeCount_ = 0;
+    DocumentController* controller_ = nullptr;
+};
+
+class DocumentController {
+public:
+    using Factory = std::function<DocumentPtr()>;
+    using OpenCompletion = std::function<void(DocumentPtr document, bool alreadyOpen, const DocumentError* error)>;
+    static constexpr int kMaxRecentDocuments = 10;
+
+    DocumentController();
+    virtual ~DocumentController();
+    DocumentController(const DocumentController&) = delete;
+    DocumentController& operator=(const DocumentController&) = delete;
+
+    // The first controller made in the process (null when there is none).
+    static DocumentController* sharedDocumentController();
+
+    // A type name with the extensions (without dot, any case) of its files.
+    void registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory);
+    QStringList documentTypes() const;
+    // The type whose extensions hold the file's; empty when none does.
+    QString typeForContentsOfURL(const QString& path) const;
+
+    DocumentPtr makeUntitledDocumentOfType(const QString& typeName, DocumentError* error);
+    DocumentPtr makeDocumentWithContentsOfURL(const QString& path, const QString& typeName, DocumentError* error);
+
+    // Opens a file as a document: an open document of the same file is
+    // answered as already open; otherwise one of the file's type is made,
+    // read, added, noted as recent and (with display) shown. The completion,
+    // when given, is called exactly once.
+    virtual void openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion);
+
+    void addDocument(const DocumentPtr& document);
+    void removeDocument(const DocumentPtr& document);
+    const std::vector<DocumentPtr>& documents() const { return documents_; }
+    DocumentPtr documentForURL(const QString& path) const;
+
+    // Recent documents, newest first.
+    QStringList recentDocumentURLs() const;
+    void noteNewRecentDocumentURL(const QString& path);
+    void clearRecentDocuments();
+
+    // Shows the error through the Prompter; a cancellation shows nothing.
+    // Answers whether something was shown.
+    static bool presentError(const DocumentError& error);
+
+    // Asks every document whether it may close; false as soon as one refuses.
+    bool closeAllDocuments();
+
+private:
+    struct TypeEntry {
+        QStringList extensions;
+        Factory factory;
+    };
+    std::map<QString, TypeEntry> types_;
+    std::vector<DocumentPtr> documents_;
+};
+
+}  // namespace ts

@@ -1,0 +1,153 @@
+// Shows each window in a known state on the offscreen platform and writes
+// its picture; a window that cannot be shown or whose picture is blank fails.
+#include "app/gui/AppController.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/PrefsWindowController.h"
+#include "app/gui/QMRawTransmissionsWindowController.h"
+#include "app/gui/TSAboutBoxController.h"
+#include "app/gui/TSDocumentController.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Prompter.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QSet>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString galleryDir() {
+    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// Blank: a null picture, or fewer than three colours in it.
+bool isBlank(const QImage& image) {
+    if (image.isNull() || image.width() < 10 || image.height() < 10) return true;
+    QSet<QRgb> colours;
+    for (int y = 0; y < image.height(); y += 3)
+        for (int x = 0; x < image.width(); x += 3) {
+            colours.insert(image.pixel(x, y));
+            if (colours.size() > 2) return false;
+        }
+    return true;
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+void save(const QString& name, const QImage& image) {
+    EXPECT_FALSE(isBlank(image)) << name.toStdString() << " is blank";
+    EXPECT_TRUE(image.save(galleryDir() + "/" + name + ".png")) << name.toStdString();
+}
+
+void shoot(QWidget* window, const QString& name) {
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window)) << name.toStdString() << " cannot be shown";
+    settle();
+    save(name, window->grab().toImage());
+}
+
+class Gallery : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() {
+        controller_ = new AppController;
+        // The menu as users see it: without the developers' menu.
+        for (QAction* top : controller_->mainMenu()->actions())
+            if (top->text() == "Debug") controller_->mainMenu()->removeAction(top);
+        controller_->communicationsWindowItem()->setVisible(false);
+    }
+    static AppController* controller_;
+};
+AppController* Gallery::controller_ = nullptr;
+
+}  // namespace
+
+TEST_F(Gallery, MainWindowWithItsMenuOpen) {
+    auto* window = new MainWindow(controller_);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    settle();
+    QImage picture = window->grab().toImage();
+    QMenuBar* bar = window->menuBar();
+    ASSERT_FALSE(bar->actions().isEmpty());
+    QAction* tools = nullptr;
+    for (QAction* a : bar->actions())
+        if (a->menu() && a->menu()->menuAction()->objectName() == "Tools") tools = a;
+    ASSERT_NE(tools, nullptr);
+    QMenu* menu = tools->menu();
+    const QPoint at = bar->mapTo(window, bar->actionGeometry(tools).bottomLeft());
+    menu->popup(window->mapToGlobal(at));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    settle();
+    const QImage menuPicture = menu->grab().toImage();
+    QImage canvas(std::max(picture.width(), at.x() + menuPicture.width()),
+                  std::max(picture.height(), at.y() + menuPicture.height()), QImage::Format_ARGB32);
+    canvas.fill(Qt::white);
+    QPainter painter(&canvas);
+    painter.drawImage(0, 0, picture);
+    painter.drawImage(at, menuPicture);
+    painter.end();
+    menu->hide();
+    save("main-window-menu", canvas);
+    window->close();
+}
+
+TEST_F(Gallery, PreferencesOnEachTab) {
+    PrefsWindowController::showPrefsWindow();
+    PrefsWindowController* prefs = PrefsWindowController::getPrefsWindow();
+    QTabWidget* tabs = prefs->screenTabView();
+    ASSERT_EQ(tabs->count(), 2);
+    const QStringList names{"preferences-dictionary", "preferences-grammar"};
+    for (int i = 0; i < tabs->count(); ++i) {
+        tabs->setCurrentIndex(i);
+        if (i == 1 && prefs->grammarView()->topLevelItemCount() > 0)
+            prefs->grammarView()->setCurrentItem(prefs->grammarView()->topLevelItem(0)->child(0));
+        shoot(prefs, names[i]);
+    }
+    prefs->cancelPrefs();
+}
+
+TEST_F(Gallery, AboutBox) {
+    controller_->showAboutBox();
+    QWidget* about = controller_->toolWindow("aboutBox");
+    ASSERT_NE(about, nullptr);
+    shoot(about, "about-box");
+    about->hide();
+}
+
+TEST_F(Gallery, TransmissionsWindow) {
+    QMRawTransmissionsWindowController* w = QMRawTransmissionsWindowController::rawTransmissionsWindowController();
+    ts::NotificationCenter::defaultCenter().post("DataSent", nullptr, {{"object", ts::Value("amicus")}});
+    ts::NotificationCenter::defaultCenter().post("DataReceived", nullptr,
+                                                 {{"object", ts::Value("amic.us              N      2 1 NOM S M")}});
+    settle();
+    shoot(w, "transmissions-window");
+    w->close();
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    qputenv("XDG_STATE_HOME", (home.path() + "/state").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TSDocumentController documents;
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,170 @@
+#include "AppTestSupport.h"
+
+#include "app/core/Preferences.h"
+#include "app/gui/PrefsWindowController.h"
+#include "morphology/TSGrammarCollection.h"
+#include "platform/KeyedArchiver.h"
+#include "platform/NotificationCenter.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+quint64 sharedGrammarCount() { return Preferences::preferences()->grammar()->count(); }
+
+PrefsWindowController* showPrefs() {
+    AppHarness::get();
+    PrefsWindowController::showPrefsWindow();
+    return PrefsWindowController::getPrefsWindow();
+}
+
+}  // namespace
+
+TEST(PrefsWindow, EditsAFreshDeepCopySoCancelDiscardsGrammarEdits) {
+    PrefsWindowController* w = showPrefs();
+    ASSERT_GT(sharedGrammarCount(), 0u) << "the bundle's grammar file";
+    EXPECT_NE(w->preferences(), Preferences::preferences());
+    const auto mine = w->preferences()->grammar()->usages();
+    const auto shared = Preferences::preferences()->grammar()->usages();
+    ASSERT_EQ(mine.size(), shared.size());
+    EXPECT_NE(mine.front(), shared.front()) << "grammar nodes must not be shared";
+
+    const quint64 before = sharedGrammarCount();
+    w->grammarView()->clearSelection();
+    w->addGrammarSubusage();
+    EXPECT_EQ(w->preferences()->grammar()->count(), before + 1);
+    EXPECT_EQ(sharedGrammarCount(), before);
+    mine.front()->setName("renamed in the window");
+    w->cancelPrefs();
+    EXPECT_FALSE(w->isVisible());
+    EXPECT_NE(shared.front()->name(), "renamed in the window");
+
+    PrefsWindowController::showPrefsWindow();
+    EXPECT_EQ(w->preferences()->grammar()->count(), before);
+    EXPECT_EQ(w->grammarView()->topLevelItemCount(), int(before));
+    w->cancelPrefs();
+}
+
+TEST(PrefsWindow, SaveInstallsTheEditsAndStartsAFreshCopy) {
+    PrefsWindowController* w = showPrefs();
+    QCheckBox* box = w->optionBox("showFrequency");
+    ASSERT_NE(box, nullptr);
+    const bool before = Preferences::preferences()->dictionaryPrefs()->valueForKey("showFrequency").toBool();
+    box->setChecked(!before);
+    int closes = 0;
+    ts::ObserverToken token = ts::NotificationCenter::defaultCenter().addObserver(
+        PrefsWindowController::kCloseDictionaryWindowNotification, nullptr, [&](const ts::Notification&) { ++closes; });
+    w->savePrefs();
+    EXPECT_EQ(Preferences::preferences()->dictionaryPrefs()->valueForKey("showFrequency").toBool(), !before);
+    EXPECT_EQ(closes, 0);
+    EXPECT_NE(w->preferences(), Preferences::preferences()) << "later edits must not reach the settings in force";
+
+    PrefsWindowController::showPrefsWindow();
+    w->floatWindow()->setChecked(!Preferences::preferences()->floatDictionaryWindow());
+    w->savePrefs();
+    EXPECT_EQ(closes, 1);
+    PrefsWindowController::showPrefsWindow();
+    w->floatWindow()->setChecked(!w->floatWindow()->isChecked());
+    w->savePrefs();
+    box->setChecked(before);
+}
+
+TEST(PrefsWindow, TrimOutputEnablesTheOmitBoxes) {
+    PrefsWindowController* w = showPrefs();
+    w->optionBox("trimOutput")->setChecked(false);
+    for (const char* key : {"omitArchaicForms", "omitMediaevalForms", "omitUncommonForms"})
+        EXPECT_FALSE(w->optionBox(key)->isEnabled()) << key;
+    w->optionBox("trimOutput")->setChecked(true);
+    EXPECT_TRUE(w->optionBox("omitArchaicForms")->isEnabled());
+    w->cancelPrefs();
+}
+
+TEST(PrefsWindow, TopLevelUsagesCannotBeDeleted) {
+    PrefsWindowController* w = showPrefs();
+    QTreeWidget* tree = w->grammarView();
+    ASSERT_GT(tree->topLevelItemCount(), 0);
+    tree->setCurrentItem(tree->topLevelItem(0));
+    EXPECT_FALSE(w->deleteButton()->isEnabled());
+    if (tree->topLevelItem(0)->childCount() > 0) {
+        tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+        EXPECT_TRUE(w->deleteButton()->isEnabled());
+    }
+    w->cancelPrefs();
+}
+
+TEST(PrefsWindow, DeletingASubusageAsksFirst) {
+    PrefsWindowController* w = showPrefs();
+    AppHarness& h = AppHarness::get();
+    QTreeWidget* tree = w->grammarView();
+    ASSERT_GT(tree->topLevelItemCount(), 0);
+    ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
+    const int children = tree->topLevelItem(0)->childCount();
+    const QString name = tree->topLevelItem(0)->child(0)->text(0);
+
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    h.prompter->queueAlertAnswer(0);  // Cancel
+    w->deleteGrammarUsage();
+    drainEvents();
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), children);
+    EXPECT_EQ(h.prompter->alerts().back().messageText, "Delete this usage?");
+    EXPECT_TRUE(h.prompter->alerts().back().informativeText.contains(name));
+
+    tree->setCurrentItem(tree->topLevelItem(0)->child(0));
+    h.prompter->queueAlertAnswer(1);  // Delete
+    w->deleteGrammarUsage();
+    drainEvents();
+    EXPECT_EQ(tree->topLevelItem(0)->childCount(), children - 1);
+    EXPECT_EQ(w->preferences()->grammar()->usages().front()->children().size(), size_t(children - 1));
+    EXPECT_EQ(Preferences::preferences()->grammar()->usages().front()->children().size(), size_t(children));
+    EXPECT_TRUE(w->preferences()->grammar()->dirty());
+    w->cancelPrefs();
+}
+
+TEST(PrefsWindow, ImportTakesOnlyAGrammarCollection) {
+    PrefsWindowController* w = showPrefs();
+    auto grammar = std::make_shared<TSGrammarCollection>();
+    auto usage = std::make_shared<TSGrammarUsage>();
+    usage->setName("Ablative absolute");
+    grammar->addObject(usage);
+    const QByteArray good = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(grammar));
+    const QByteArray usageRoot = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(usage));
+    const QByteArray otherRoot = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(std::make_shared<TSDictionaryPrefs>()));
+    ASSERT_FALSE(good.isEmpty());
+
+    const quint64 before = w->preferences()->grammar()->count();
+    EXPECT_FALSE(w->importData(good, "Grammatik"));  // only the name "Grammar" is handled
+    EXPECT_FALSE(w->importData(usageRoot, "Grammar"));
+    EXPECT_FALSE(w->importData(otherRoot, "Grammar"));
+    EXPECT_FALSE(w->importData("garbage", "Grammar"));
+    EXPECT_EQ(w->preferences()->grammar()->count(), before);
+    ASSERT_TRUE(w->importData(good, "Grammar"));
+    EXPECT_EQ(w->preferences()->grammar()->count(), 1u);
+    EXPECT_EQ(w->grammarView()->topLevelItem(0)->text(0), "Ablative absolute");
+    EXPECT_NE(sharedGrammarCount(), 1u);
+    w->cancelPrefs();
+}
+
+TEST(PrefsWindow, ExportOnTheGrammarTabOnly) {
+    PrefsWindowController* w = showPrefs();
+    AppHarness& h = AppHarness::get();
+    const QString path = AppHarness::home() + "/export/Grammar.dat";
+    QDir().mkpath(AppHarness::home() + "/export");
+    w->screenTabView()->setCurrentIndex(0);
+    h.prompter->queueSavePanelAnswer(path);
+    w->doExport();
+    EXPECT_FALSE(QFileInfo::exists(path));
+    w->screenTabView()->setCurrentIndex(1);
+    EXPECT_EQ(w->settingsNameForTab(), "Grammar");
+    h.prompter->queueSavePanelAnswer(path);
+    w->doExport();
+    ASSERT_TRUE(QFileInfo::exists(path));
+    EXPECT_EQ(h.prompter->savePanels().back().nameFieldStringValue, "Grammar.dat");
+    EXPECT_TRUE(w->importData(readAll(path), "Grammar"));
+    EXPECT_EQ(w->preferences()->grammar()->count(), sharedGrammarCount());
+    w->cancelPrefs();
+}

@@ -1,0 +1,226 @@
+// The application on a real X server, with a temporary HOME: its log, its
+// support folders, its menu, the Latin spellchecker it installs, and Ctrl+Q.
+#include "app/core/Preferences.h"
+#include "app/core/TSBundle.h"
+#include "app/gui/AppController.h"
+#include "app/gui/MainWindow.h"
+#include "app/gui/TSDocumentController.h"
+#include "app/logging/LGLog.h"
+#include "dictionaries/DictionaryController.h"
+#include "platform/Prompter.h"
+#include "platform/spelling/SpellChecker.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QTemporaryDir* gHome = nullptr;
+AppController* gController = nullptr;
+MainWindow* gWindow = nullptr;
+std::shared_ptr<ts::ScriptedPrompter> gPrompter;
+
+const QRegularExpression kLine("^\\d{4}/\\d\\d/\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3}  (.*)$");
+
+QString logFolder(const QString& home, const QString& process) { return home + "/.local/state/Logs/" + process; }
+
+// The messages of every log file in the folder, oldest file first.
+QStringList logMessages(const QString& folder) {
+    QStringList messages;
+    const QDir dir(folder);
+    for (const QString& name : dir.entryList({"*.log"}, QDir::Files, QDir::Name)) {
+        QFile f(dir.filePath(name));
+        if (!f.open(QIODevice::ReadOnly)) continue;
+        for (const QString& line : QString::fromUtf8(f.readAll()).split('\n')) {
+            const QRegularExpressionMatch m = kLine.match(line);
+            if (m.hasMatch()) messages << m.captured(1);
+        }
+    }
+    return messages;
+}
+
+QStringList withPrefix(const QStringList& messages, const QString& prefix) {
+    QStringList out;
+    for (const QString& m : messages)
+        if (m.startsWith(prefix)) out << m.mid(prefix.size());
+    return out;
+}
+
+QByteArray readFile(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+const QStringList kQuitSteps{"analyser stopped", "dictionaries saved", "settings saved", "observers removed"};
+
+}  // namespace
+
+TEST(Xvfb, RunsOnARealXServerWithATemporaryHome) {
+    EXPECT_EQ(QGuiApplication::platformName(), "xcb");
+    EXPECT_EQ(QDir::homePath(), gHome->path());
+}
+
+TEST(Xvfb, LogFileNameAndFirstLines) {
+    const QDir dir(logFolder(gHome->path(), QString::fromLocal8Bit(program_invocation_short_name)));
+    const QStringList files = dir.entryList({"*.log"}, QDir::Files);
+    ASSERT_EQ(files.size(), 1) << dir.path().toStdString();
+    const QRegularExpression name("^" + QRegularExpression::escape(TSBundle::bundleIdentifier()) +
+                                  " \\d{4}-\\d\\d-\\d\\d--\\d\\d-\\d\\d-\\d\\d-\\d{3}\\.log$");
+    EXPECT_TRUE(name.match(files[0]).hasMatch()) << files[0].toStdString();
+    QFile f(dir.filePath(files[0]));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(f.readAll()).split('\n');
+    ASSERT_GE(lines.size(), 3);
+    const QStringList first{"Launch: loggers installed", "Launch: crash handlers installed", "Launch: settings loaded"};
+    for (int i = 0; i < 3; ++i) {
+        const QRegularExpressionMatch m = kLine.match(lines[i]);
+        ASSERT_TRUE(m.hasMatch()) << lines[i].toStdString();
+        EXPECT_EQ(m.captured(1), first[i]);
+    }
+}
+
+TEST(Xvfb, SupportFolderTree) {
+    const QString support = gHome->path() + "/.local/share/" + TSBundle::executableName();
+    EXPECT_EQ(Preferences::supportDirectory(), support);
+    EXPECT_EQ(Preferences::dictionariesFolder(), support + "/Dictionaries");
+    EXPECT_EQ(Preferences::userDictionariesFolder(), support + "/Dictionaries/User Dictionaries");
+    EXPECT_EQ(Preferences::proximityPatternFolder(), support + "/ProximityPatterns");
+    EXPECT_EQ(Preferences::cappelliFolder(), support + "/Cappelli");
+    for (const QString& folder : {support, support + "/Dictionaries", support + "/Dictionaries/User Dictionaries",
+                                  support + "/ProximityPatterns", support + "/Cappelli"})
+        EXPECT_TRUE(QFileInfo(folder).isDir()) << folder.toStdString();
+    EXPECT_TRUE(QFileInfo(Preferences::grammarFile()).isFile());
+    EXPECT_TRUE(Preferences::grammarFile().startsWith(support + "/"));
+}
+
+TEST(Xvfb, MenuHoldsTheCommandsAndNoDebugMenu) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(gWindow));
+    QStringList titles;
+    QStringList commands;
+    for (QAction* top : gWindow->menuBar()->actions()) {
+        titles << top->text();
+        if (top->menu())
+            for (QAction* a : top->menu()->actions())
+                if (!a->isSeparator() && a->isVisible()) commands << a->objectName();
+    }
+    EXPECT_EQ(titles, (QStringList{"Tessarin", "File", "Tools", "Help"}));
+    for (const char* c : {"showAboutBox:", "showPrefsWindow:", "terminate:", "newDocument:", "newStructuredWindow:",
+                          "openDocument:", "showDictionary:", "showGrammarWindow:", "showWordSearchWindow:",
+                          "showAnagramWindow:", "constructionSearch:", "showZerivuvWindow:", "parseMDict:",
+                          "reviseOnlyMarked:", "markAutomatically:", "removeChangeFlags:", "loadWebsite:",
+                          "emailDeveloper:", "emailDebugLog:", "saveDebugLog:", "emailChangedWords:",
+                          "installSpellchecker:"})
+        EXPECT_TRUE(commands.contains(c)) << c;
+    EXPECT_FALSE(commands.contains("showCommsWindow:"));
+    for (const char* c : {"parsePerseusSource:", "doImport:", "parseCSV:"}) EXPECT_FALSE(commands.contains(c)) << c;
+}
+
+TEST(Xvfb, LatinSpellingThroughHunspell) {
+    ASSERT_FALSE(gPrompter->alerts().empty());
+    EXPECT_EQ(gPrompter->alerts().front().messageText, "Install Spellchecker?");
+    EXPECT_TRUE(AppController::latinSpellcheckAvailable());
+    const ts::SpellCheckerPtr checker = ts::SpellChecker::forLanguage("la");
+    ASSERT_TRUE(checker);
+    EXPECT_EQ(checker->dictionaryPath(), gHome->path() + "/.local/share/hunspell/la.dic");
+    EXPECT_TRUE(checker->isCorrect("amicus"));
+    EXPECT_FALSE(checker->isCorrect("amicuss"));
+    const QStringList suggestions = checker->suggestions("amicuss");
+    EXPECT_FALSE(suggestions.isEmpty());
+    EXPECT_TRUE(suggestions.contains("amicus")) << suggestions.join(", ").toStdString();
+}
+
+// The real program, started as a user would (its own process, a fresh
+// temporary HOME that already has the Latin dictionary), quits in order on
+// SIGTERM.
+TEST(Xvfb, ProgramStartsAndQuitsInOrder) {
+    const QString binary = qEnvironmentVariable("TS_APP_BINARY");
+    ASSERT_FALSE(binary.isEmpty());
+    QTemporaryDir home;
+    const QString spelling = home.path() + "/.local/share/hunspell";
+    QDir().mkpath(spelling);
+    for (const char* f : {"la.dic", "la.aff"})
+        ASSERT_TRUE(QFile::copy(gHome->path() + "/.local/share/hunspell/" + f, spelling + "/" + f));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) env.remove(v);
+    // No session bus on a bare X server: an address that refuses at once, so
+    // the accessibility bridge does not wait for a bus to be launched.
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-session-bus");
+    program.setProcessEnvironment(env);
+    // Files, not pipes: nobody reads the pipes while this test waits.
+    program.setStandardOutputFile(home.path() + "/stdout.txt");
+    program.setStandardErrorFile(home.path() + "/stderr.txt");
+    program.start(binary, {});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString folder = logFolder(home.path(), QFileInfo(binary).fileName());
+    bool launched = false;
+    for (int i = 0; i < 300 && !launched; ++i) {
+        QThread::msleep(50);
+        launched = logMessages(folder).contains("Launch: observing Add word form");
+    }
+    ASSERT_TRUE(launched) << "no complete launch in " << folder.toStdString();
+    QThread::msleep(300);
+    ::kill(pid_t(program.processId()), SIGTERM);
+    if (!program.waitForFinished(60000)) {
+        QProcess gdb;
+        gdb.start("gdb", {"-p", QString::number(program.processId()), "-batch", "-ex", "thread apply all bt"});
+        gdb.waitForFinished(60000);
+        FAIL() << "no exit after SIGTERM; stderr:\n"
+               << QString::fromUtf8(readFile(home.path() + "/stderr.txt")).toStdString() << "\nstacks:\n"
+               << QString::fromUtf8(gdb.readAllStandardOutput()).toStdString();
+    }
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_EQ(withPrefix(logMessages(folder), "Quit: "), kQuitSteps);
+    EXPECT_TRUE(QFileInfo(home.path() + "/.config/Tessarin").isDir());
+}
+
+// Last: Ctrl+Q in the main window runs the quit sequence.
+TEST(Xvfb, CtrlQQuitsInOrder) {
+    qint64 pid = 0;
+    for (int i = 0; i < 250 && (pid = DictionaryController::dictionary()->processId()) == 0; ++i) QThread::msleep(20);
+    ASSERT_GT(pid, 0);
+    gWindow->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(gWindow));
+    // Through the window system, as a key press on the X server arrives.
+    QTest::keyClick(gWindow->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_TRUE(gController->terminated());
+    LGLog::flushLog();
+    const QStringList messages = logMessages(logFolder(gHome->path(), QString::fromLocal8Bit(program_invocation_short_name)));
+    EXPECT_EQ(withPrefix(messages, "Quit: "), kQuitSteps);
+    for (int i = 0; i < 50 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); ++i) QThread::msleep(20);
+    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+}
+
+int main(int argc, char** argv) {
+    gHome = new QTemporaryDir;
+    qputenv("HOME", gHome->path().toUtf8());
+    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME", "DICPATH", "TS_RESOURCES_DIR"})
+        qunsetenv(v);
+    QApplication app(argc, argv);
+    TSDocumentController documents;
+    gPrompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::setCurrent(gPrompter);
+    gPrompter->queueAlertAnswer(0);  // install the spellchecker when offered
+    gController = new AppController;
+    gController->applicationWillFinishLaunching();
+    gController->applicationDidFinishLaunching();
+    gWindow = new MainWindow(gController);
+    gWindow->show();
+    ::testing::InitGoogleTest(&argc, argv);
+    const int rc = RUN_ALL_TESTS();
+    LGLog::removeAllLoggers();
+    return rc;
+}

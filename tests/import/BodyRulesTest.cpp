@@ -1,0 +1,250 @@
+// The converter's roles and text rules on small documents built for each
+// case.
+
+#include "ImportTestSupport.h"
+#include "support/CaptureLogger.h"
+
+#include "platform/Font.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+namespace {
+
+struct Setting {
+    const char* name;
+    qint64 store;
+    std::function<void(TSImportElement&)> more = {};
+};
+
+TSElementArrayPtr settings(std::initializer_list<Setting> list) {
+    auto a = TSElementArray::array();
+    a->setStoredData(VDNewArray::Members{});
+    for (const Setting& s : list) {
+        auto e = std::make_shared<TSImportElement>();
+        e->VDData::setName(QString::fromUtf8(s.name));
+        e->setStore(s.store);
+        if (s.more) s.more(*e);
+        a->addObject(e);
+    }
+    return a;
+}
+
+struct Outcome {
+    std::shared_ptr<TSBodyElementParser> parser;
+    ts::Value result;
+    std::vector<TSMatchedChunkPtr> lines;
+    QStringList texts;
+};
+
+Outcome run(const QByteArray& body, const TSElementArrayPtr& s, const QString& key = QStringLiteral("latin")) {
+    Outcome r;
+    r.parser = std::make_shared<TSBodyElementParser>();
+    r.parser->setCurIdentifier(key);
+    r.parser->setElementArray(s);
+    r.result = r.parser->parseData("<TEI><text><body>" + body + "</body></text></TEI>");
+    for (const TSTextPtr& b : r.parser->texts()) collectChunks(b, 3, r.lines);
+    for (const auto& l : r.lines) r.texts << (l->textForKey(key) ? l->textForKey(key)->string() : QString());
+    return r;
+}
+
+// Book per div1, section per div2, a line per l.
+TSElementArrayPtr verse(std::function<void(TSImportElement&)> onL = {}) {
+    return settings({{"div1", 1}, {"div2", 2}, {"l", 3, onL}, {"hi", 4}, {"foreign", 4}, {"note", 6},
+                     {"gap", 9, [](TSImportElement& e) { e.setInsertString(TSImportElement::gapString()); }}});
+}
+
+TEST(BodyRules, PreparationCollapsesWhiteSpace) {
+    TSBodyElementParser p;
+    const ts::AttributedString in(QStringLiteral("  a\t\tb   c \n"));
+    EXPECT_EQ(p.trimAttributedString(in, nullptr)->string(), QStringLiteral("a b c"));
+    EXPECT_EQ(p.trimAttributedString(ts::AttributedString(QStringLiteral("one\ntwo \n  three\x1b")), nullptr)->string(),
+              QStringLiteral("one two three"));
+    auto gap = std::make_shared<TSImportElement>();
+    gap->setInsertString(QStringLiteral("[{type}]"));
+    const ts::AttributedStringPtr only = p.trimAttributedString(ts::AttributedString(QStringLiteral(" \n \n")), gap.get());
+    EXPECT_EQ(only->string(), QStringLiteral("[]"));
+    EXPECT_TRUE(only->attributes(0).empty());
+}
+
+TEST(BodyRules, LinesSectionsBooksAndLocations) {
+    const Outcome r = run("<div1 n=\"1\"><div2 n=\"a\"><l n=\"5\">arma  virumque\n cano</l><l>Troiae qui</l></div2></div1>"
+                      "<div1 n=\"2\"><div2><l>primus ab oris</l></div2></div1>",
+                      settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("{} n")); }},
+                                {"div2", 2, [](TSImportElement& e) { e.setNameSource(QStringLiteral("{} n + 1")); }},
+                                {"l", 3, [](TSImportElement& e) { e.setIdSource(QStringLiteral("n")); }}}));
+    ASSERT_EQ(r.parser->texts().size(), 2u);
+    EXPECT_EQ(r.parser->texts()[0]->name(), QStringLiteral("1"));
+    EXPECT_EQ(r.parser->texts()[0]->childAt(0)->name(), QStringLiteral("1"));  // "a" + 1: not a number
+    EXPECT_EQ(r.parser->texts()[1]->childAt(0)->name(), QStringLiteral("1"));
+    EXPECT_EQ(r.texts, (QStringList{"arma virumque cano", "Troiae qui", "primus ab oris"}));
+    ASSERT_TRUE(r.lines[0]->location());
+    EXPECT_EQ(r.lines[0]->location()->string(), QStringLiteral("5"));
+    EXPECT_FALSE(r.lines[1]->location());
+    EXPECT_EQ(r.lines[0]->tagName(), QStringLiteral("l"));
+    EXPECT_EQ(r.lines[0]->chunkType(), 3);
+}
+
+TEST(BodyRules, NameSourcesFromAttributesAndChildText) {
+    const Outcome r = run("<div1 type=\"Poem\" n=\"7\"><head>Ecloga <hi>VII</hi></head>"
+                      "<div2 unit=\"chapter\" n=\"3\"><l>x</l></div2></div1>",
+                      settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("\u2022 head")); }},
+                                {"div2", 2, [](TSImportElement& e) { e.setNameSource(QStringLiteral("{} n unit")); }},
+                                {"l", 3}, {"hi", 4}}));
+    ASSERT_EQ(r.parser->texts().size(), 1u);
+    EXPECT_EQ(r.parser->texts()[0]->name(), QStringLiteral("Ecloga VII"));
+    EXPECT_EQ(r.parser->texts()[0]->childAt(0)->name(), QStringLiteral("Cap. 3"));
+}
+
+TEST(BodyRules, ChildTextStaysInPlaceWithinALine) {
+    const Outcome r = run("<div1><div2><l>urbem quam <hi>dicunt</hi> Romam, <foreign lang=\"greek\">a)/ndra</foreign>.</l>"
+                      "<l>a <gap/> b</l></div2></div1>",
+                      verse());
+    ASSERT_EQ(r.texts.size(), 2u);
+    EXPECT_EQ(r.texts[0].normalized(QString::NormalizationForm_C),
+              QStringLiteral("urbem quam dicunt Romam, \u1F04\u03BD\u03B4\u03C1\u03B1."));
+    EXPECT_EQ(r.texts[1], QStringLiteral("a <\u2026> b"));
+}
+
+TEST(BodyRules, HighlightsAndLanguages) {
+    CaptureLogger::Scope log;
+    const Outcome r = run("<div1><div2><l><hi rend=\"italics\">ital</hi> <hi rend=\"caps\">caps</hi> "
+                      "<hi rend=\"overline\">ab</hi> <hi rend=\"super\">2</hi> <hi rend=\"odd\">same</hi> "
+                      "<foreign lang=\"grc\">keep</foreign></l></div2></div1>",
+                      verse());
+    ASSERT_EQ(r.texts.size(), 1u);
+    EXPECT_EQ(r.texts[0], QStringLiteral("ital CAPS a\u0305b\u0305 2 same keep"));
+    const ts::AttributedStringPtr t = r.lines[0]->latin();
+    const ts::Attributes italic = t->attributes(0);
+    EXPECT_EQ(italic.size(), 1u);
+    EXPECT_TRUE(italic.at(ts::AttributeName::Font).toObjectAs<ts::Font>()->isItalic());
+    const ts::Attributes sup = t->attributes(t->string().indexOf(QLatin1Char('2')));
+    EXPECT_EQ(sup.at(ts::AttributeName::SuperScript).toInt64(), 1);
+    EXPECT_DOUBLE_EQ(sup.at(ts::AttributeName::Font).toObjectAs<ts::Font>()->pointSize(), 16 * 0.8);
+    EXPECT_TRUE(log->contains(QStringLiteral("rend not handled odd")));
+    EXPECT_TRUE(log->contains(QStringLiteral("lang not handled grc")));
+}
+
+TEST(BodyRules, TemplatesFormatsAndLineBreakMarks) {
+    const Outcome r = run("<div1><div2><l n=\"12\">amo|amas</l><l n=\"3\">x\u2B90y</l><l>last|line</l></div2></div1>",
+                      verse([](TSImportElement& e) {
+                          e.setInsertString(QStringLiteral(" ({n})"));
+                          e.setPrependString(QStringLiteral("> "));
+                          e.setFormatType(TSImportElement::FormatBold);
+                      }));
+    EXPECT_EQ(r.texts, (QStringList{"> amo\namas (12)", "> x\ny (3)", "> last\nline ()"}));
+    EXPECT_TRUE(r.lines[0]->latin()->attributes(0).at(ts::AttributeName::Font).toObjectAs<ts::Font>()->isBold());
+}
+
+TEST(BodyRules, PostpendHoldsTextForTheNextLine) {
+    const Outcome r = run("<div1><div2><l>one</l><label>held</label><l>two</l></div2></div1>",
+                      settings({{"div1", 1}, {"div2", 2}, {"l", 3}, {"label", 5}}));
+    EXPECT_EQ(r.texts, (QStringList{"one", "heldtwo"}));
+}
+
+TEST(BodyRules, NotesNumberFromOneInEachBook) {
+    const Outcome r = run("<div1><div2><l>a<note>first</note> b<note>second</note></l></div2></div1>"
+                      "<div1><div2><l>c<note>third</note></l></div2></div1>"
+                      "<div1><div2><l><note>no text before</note> d</l></div2></div1>",
+                      verse());
+    ASSERT_EQ(r.parser->footnoteLists().size(), 2u);
+    EXPECT_EQ(r.parser->footnoteLists()[0]->count(), 2);
+    EXPECT_EQ(r.parser->footnoteLists()[1]->count(), 1);
+    EXPECT_EQ(r.texts, (QStringList{"a[1] b[2]", "c[1]", "no text before d"}));
+    EXPECT_EQ(r.result[QStringLiteral("TheFootnote")].array().size(), 2u);
+    const auto note = r.parser->footnoteLists()[1]->notes().begin()->second;
+    EXPECT_EQ(note->attributedString()->string(), QStringLiteral("third"));
+    // Note text is set in the note font.
+    EXPECT_DOUBLE_EQ(note->attributedString()->attributes(0).at(ts::AttributeName::Font).toObjectAs<ts::Font>()->pointSize(), 12);
+}
+
+TEST(BodyRules, FootnoteListsFillForBooksWithoutNotes) {
+    const Outcome r = run("<div1><div2><l>a</l></div2></div1><div1><div2><l>b<note>n</note></l></div2></div1>", verse());
+    ASSERT_EQ(r.parser->footnoteLists().size(), 2u);
+    EXPECT_EQ(r.parser->footnoteLists()[0]->count(), 0);
+}
+
+TEST(BodyRules, MilestonesQueueLocations) {
+    CaptureLogger::Scope log;
+    const Outcome r = run("<div1><div2><milestone n=\"10\"/><milestone n=\"11\"/><l>a</l><l>b</l><l>c</l></div2></div1>",
+                      settings({{"div1", 1}, {"div2", 2},
+                                {"milestone", 7, [](TSImportElement& e) { e.setIdSource(QStringLiteral("n")); }},
+                                {"l", 3, [](TSImportElement& e) { e.setIdSource(QStringLiteral("*milestone*")); }}}));
+    EXPECT_TRUE(log->contains(QStringLiteral("milestone queue out of control")));
+    ASSERT_EQ(r.lines.size(), 3u);
+    EXPECT_EQ(r.lines[0]->location()->string(), QStringLiteral("10"));
+    EXPECT_EQ(r.lines[1]->location()->string(), QStringLiteral("11"));
+    EXPECT_FALSE(r.lines[2]->location());
+}
+
+TEST(BodyRules, NestedMilestonesMakeChaptersAndSections) {
+    CaptureLogger::Scope log;
+    const Outcome r = run("<div1><p>intro</p><milestone unit=\"chapter\" n=\"3\"/><p>one</p>"
+                      "<milestone unit=\"section\" n=\"2\"/><p>two</p><milestone unit=\"verse\"/></div1>",
+                      settings({{"div1", 1}, {"p", 4}, {"milestone", 8}}));
+    ASSERT_EQ(r.parser->texts().size(), 1u);
+    std::vector<TSMatchedChunkPtr> sections;
+    collectChunks(r.parser->texts()[0], 2, sections);
+    ASSERT_EQ(sections.size(), 1u);
+    EXPECT_EQ(sections[0]->latin()->string(), QStringLiteral("Cap. 3"));
+    EXPECT_TRUE(log->contains(QStringLiteral("Unhandled section type verse")));
+    EXPECT_TRUE(r.texts.contains(QStringLiteral("one")));
+    bool located = false;
+    for (const auto& l : r.lines) located = located || (l->location() && l->location()->string() == QStringLiteral("2"));
+    EXPECT_TRUE(located);
+}
+
+// Text before any book has nowhere to go: it is counted and reported, not
+// dropped silently.
+TEST(BodyRules, PassagesNotPlacedAreReported) {
+    CaptureLogger::Scope log;
+    const Outcome r = run("<div2><l>lost one</l><l>lost two</l></div2><div1><div2><l>kept</l></div2></div1>", verse());
+    EXPECT_EQ(r.texts, QStringList{QStringLiteral("kept")});
+    EXPECT_EQ(r.parser->passagesNotPlaced(), 2);
+    EXPECT_EQ(r.result[QStringLiteral("Passages Not Placed")].toInt64(), 2);
+    EXPECT_EQ(r.result[QStringLiteral("Report")].toString(), QStringLiteral("2 passages not placed"));
+    EXPECT_TRUE(log->contains(QStringLiteral("2 passages not placed")));
+}
+
+// The conversion reads the settings as they were when it was given them;
+// the paths it finds go back to the records the user sees.
+TEST(BodyRules, ConversionWorksOnASnapshotOfTheSettings) {
+    TSElementArrayPtr s = verse();
+    auto parser = std::make_shared<TSBodyElementParser>();
+    parser->setCurIdentifier(QStringLiteral("latin"));
+    parser->setElementArray(s);
+    s->elementNamed(QStringLiteral("l"))->setStore(0);
+    s->elementNamed(QStringLiteral("div1"))->setStore(0);
+    parser->parseData("<TEI><text><body><div1><div2><l>a</l></div2></div1></body></text></TEI>");
+    std::vector<TSMatchedChunkPtr> lines;
+    ASSERT_EQ(parser->texts().size(), 1u);
+    collectChunks(parser->texts()[0], 3, lines);
+    ASSERT_EQ(lines.size(), 1u);
+    const auto stacks = s->elementNamed(QStringLiteral("l"))->stacks();
+    EXPECT_EQ(stacks, (std::set<QStringList>{{"TEI", "text", "body", "div1", "div2"}}));
+}
+
+TEST(BodyRules, ProgressIsReportedAsAFraction) {
+    struct Sink : BodyImporterProtocol {
+        std::vector<float> seen;
+        void reportProgress(float f) override { seen.push_back(f); }
+    };
+    auto sink = std::make_shared<Sink>();
+    const QString path = teiPath(QStringLiteral("amphitruo-lat"));
+    auto parser = std::make_shared<TSBodyElementParser>();
+    parser->setCurIdentifier(QStringLiteral("latin"));
+    parser->setElementArray(presetFor(QStringLiteral("amphitruo-lat")));
+    parser->setDelegate(sink);
+    parser->parseFileAtLocation(QUrl::fromLocalFile(path));
+    for (float f : sink->seen) {
+        EXPECT_GE(f, 0.f);
+        EXPECT_LE(f, 1.f);
+    }
+    CaptureLogger::Scope log;
+    TSBodyElementParser unset;
+    EXPECT_EQ(unset.curIdentifier(), QStringLiteral("latin"));
+    EXPECT_TRUE(log->contains(QStringLiteral("Uninitialised identifier")));
+}
+
+}  // namespace

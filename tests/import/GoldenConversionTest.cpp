@@ -1,0 +1,209 @@
+// The real Perseus sources converted under the bundled settings, checked
+// against counts and lines that python3 reads from the same XML on its own.
+
+#include "ImportTestSupport.h"
+#include "support/Python.h"
+
+#include "platform/Url.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Reads the TEI file with ElementTree (entities from Python's own HTML
+// table) and models what the settings ask for: which elements make books,
+// sections and lines, and each line's words with white space collapsed.
+const char* kReference = R"PY(
+import sys, re, json, html.entities, xml.etree.ElementTree as ET
+path, kind = sys.argv[1], sys.argv[2]
+t = open(path, encoding='utf-8').read()
+t = re.sub(r'<!DOCTYPE.*?\]>', '', t, count=1, flags=re.S)
+def ent(m):
+    n = m.group(1)
+    if n in ('amp', 'lt', 'gt', 'quot', 'apos'): return m.group(0)
+    return html.entities.html5.get(n + ';', n)
+t = re.sub(r'&([A-Za-z][A-Za-z0-9.]*);', ent, t)
+root = ET.fromstring(t)
+body = root.find('.//body')
+norm = lambda s: ' '.join(s.split())
+def text(e, skip=('note',)):
+    out = []
+    def rec(x, top):
+        if not top and x.tag in skip:
+            out.append(x.tail or ''); return
+        if x.tag == 'gap': out.append('<\u2026>')
+        out.append(x.text or '')
+        for c in x: rec(c, False)
+        if not top: out.append(x.tail or '')
+    rec(e, True)
+    return norm(''.join(out))
+lines, notes, books, sections = [], 0, 0, 0
+locs = []
+if kind in ('eclogues-lat', 'eclogues-eng'):
+    books, sections = 1, len(body.findall('.//div1'))
+    for e in body.iter():
+        if e.tag in ('speaker', 'l'):
+            lines.append(text(e)); locs.append(e.get('n') if (e.tag == 'l' and kind == 'eclogues-lat') else None)
+elif kind == 'amphitruo-lat':
+    books, sections = len(body.findall('.//div1')), len(body.findall('.//div2'))
+    for e in body.iter():
+        if e.tag in ('speaker', 'l'):
+            lines.append(text(e)); locs.append(e.get('n') if e.tag == 'l' else None)
+elif kind == 'amphitruo-eng':
+    books = 1
+    SECTION, ROLE3 = {'castList', 'div1', 'div2'}, {'castItem', 'head', 'speaker', 'p'}
+    sections = sum(1 for e in body.iter() if e.tag in SECTION)
+    loose = [False]
+    def walk(e, in_section):
+        global notes
+        for c in e:
+            if c.tag in SECTION:
+                loose[0] = False; walk(c, True)
+            elif c.tag in ROLE3:
+                has_note = any(True for n in c.iter('note'))
+                notes += sum(1 for n in c.iter('note'))
+                greek = any(x.get('lang') == 'greek' for x in c.iter())
+                lines.append(None if (has_note or greek) else text(c)); locs.append(None); loose[0] = False
+            elif c.tag in ('sp', 'castGroup'):
+                walk(c, False)
+            elif in_section and c.tag in ('stage', 'note') and norm(''.join(c.itertext())):
+                piece = text(c, skip=())
+                if loose[0]: lines[-1] = (lines[-1] + ' ' + piece) if lines[-1] is not None else None
+                else: lines.append(piece); locs.append(None)
+                loose[0] = True
+    walk(body, False)
+    first = next(body.iter('note'))
+    print(json.dumps({'firstNote': text(first, skip=())}), file=sys.stderr)
+elif kind == 'ls-subset':
+    books, sections = 1, len(body.findall('.//div0'))
+    for e in body.iter('entryFree'):
+        lines.append(text(e)); locs.append(e.get('key'))
+n = len(lines)
+picks, seen = [], set()
+for k in range(12):
+    i = (k * n) // 12
+    while i < n and (lines[i] is None or i in seen): i += 1
+    if i < n: seen.add(i); picks.append([i, lines[i], locs[i]])
+print(json.dumps({'books': books, 'sections': sections, 'lines': n, 'notes': notes, 'samples': picks}))
+)PY";
+
+struct Golden {
+    const char* base;
+    const char* identifier;
+};
+
+class GoldenConversion : public ::testing::TestWithParam<Golden> {};
+
+TEST_P(GoldenConversion, CountsAndSampledLinesMatchAnIndependentReading) {
+    const Golden g = GetParam();
+    const QString path = teiPath(QString::fromLatin1(g.base));
+    ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
+    const PythonRun py = runPython(QString::fromUtf8(kReference), {path, QString::fromLatin1(g.base)});
+    ASSERT_TRUE(py.started);
+    ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+    const QJsonObject expected = QJsonDocument::fromJson(py.out.toUtf8()).object();
+
+    const Conversion c = convert(path, presetFor(QString::fromLatin1(g.base)), QString::fromLatin1(g.identifier));
+    ASSERT_TRUE(c.result.isDictionary()) << c.parser->errorMessage().toStdString();
+    EXPECT_TRUE(c.parser->errorMessage().isEmpty());
+    EXPECT_EQ(c.parser->passagesNotPlaced(), 0);
+    EXPECT_FALSE(c.result.contains(QStringLiteral("Report")));
+
+    const auto& books = c.parser->texts();
+    ASSERT_EQ(qint64(books.size()), expected[QStringLiteral("books")].toInteger());
+    EXPECT_EQ(qint64(c.result[QStringLiteral("Books")].array().size()), qint64(books.size()));
+    std::vector<TSMatchedChunkPtr> sections, lines;
+    for (const TSTextPtr& b : books) {
+        collectChunks(b, 2, sections);
+        collectChunks(b, 3, lines);
+    }
+    EXPECT_EQ(qint64(sections.size()), expected[QStringLiteral("sections")].toInteger());
+    ASSERT_EQ(qint64(lines.size()), expected[QStringLiteral("lines")].toInteger());
+
+    qint64 notes = 0;
+    for (const FootnoteListPtr& l : c.parser->footnoteLists()) notes += l->count();
+    EXPECT_EQ(notes, expected[QStringLiteral("notes")].toInteger());
+
+    const QString key = QString::fromLatin1(g.identifier);
+    const QJsonArray samples = expected[QStringLiteral("samples")].toArray();
+    EXPECT_GE(samples.size(), 4);
+    for (const QJsonValue& s : samples) {
+        const QJsonArray sample = s.toArray();
+        const qsizetype index = sample.at(0).toInteger();
+        const TSMatchedChunkPtr& line = lines.at(size_t(index));
+        const ts::AttributedStringPtr text = line->textForKey(key);
+        ASSERT_TRUE(text) << "line " << index;
+        EXPECT_EQ(text->string(), sample.at(1).toString()) << "line " << index;
+        if (!sample.at(2).isNull()) {
+            ASSERT_TRUE(line->location()) << "line " << index;
+            EXPECT_EQ(line->location()->string(), sample.at(2).toString()) << "line " << index;
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(RealSources, GoldenConversion,
+                         ::testing::Values(Golden{"eclogues-lat", "latin"}, Golden{"eclogues-eng", "perseusEnglish"},
+                                           Golden{"amphitruo-lat", "latin"},
+                                           Golden{"amphitruo-eng", "perseusEnglish"}, Golden{"ls-subset", "latin"}),
+                         [](const auto& info) {
+                             return QString::fromLatin1(info.param.base).remove(QLatin1Char('-')).toStdString();
+                         });
+
+// Every "[n]" in the translation links to a footnote of its book, numbered
+// from 1 in reading order, and the Beta Code passage of a note is Greek.
+TEST(GoldenNotes, NotesBecomeFootnotesLinkedInOrder) {
+    const QString path = teiPath(QStringLiteral("amphitruo-eng"));
+    const PythonRun py = runPython(QString::fromUtf8(kReference), {path, QStringLiteral("amphitruo-eng")});
+    ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+    const QString firstNote = QJsonDocument::fromJson(py.err.toUtf8()).object()[QStringLiteral("firstNote")].toString();
+
+    const Conversion c = convert(path, presetFor(QStringLiteral("amphitruo-eng")), QStringLiteral("perseusEnglish"));
+    ASSERT_EQ(c.parser->footnoteLists().size(), size_t(1));
+    const FootnoteListPtr notes = c.parser->footnoteLists().front();
+    std::vector<TSMatchedChunkPtr> lines;
+    collectChunks(c.parser->texts().front(), 3, lines);
+
+    static const QRegularExpression marker(QStringLiteral("\\[(\\d+)\\]"));
+    qint64 expectedNumber = 1;
+    QStringList linkedIds;
+    for (const TSMatchedChunkPtr& line : lines) {
+        const ts::AttributedStringPtr text = line->perseusEnglish();
+        if (!text) continue;
+        auto it = marker.globalMatch(text->string());
+        while (it.hasNext()) {
+            const auto m = it.next();
+            EXPECT_EQ(m.captured(1).toLongLong(), expectedNumber++);
+            const ts::Value link = text->attribute(ts::AttributeName::Link, m.capturedStart());
+            const auto url = link.toObjectAs<ts::Url>();
+            ASSERT_TRUE(url) << m.captured(0).toStdString();
+            const FootnoteObjectPtr note = notes->noteForID(url->absoluteString());
+            ASSERT_TRUE(note) << url->absoluteString().toStdString();
+            EXPECT_EQ(text->attribute(ts::AttributeName::Link, m.capturedEnd() - 1), link);
+            linkedIds << url->absoluteString();
+        }
+    }
+    EXPECT_EQ(expectedNumber - 1, notes->count());
+    EXPECT_EQ(linkedIds.size(), QSet<QString>(linkedIds.begin(), linkedIds.end()).size());
+
+    // The first link's footnote holds the first note's text; one note holds
+    // the Greek word the source wrote in Beta Code.
+    const FootnoteObjectPtr first = notes->noteForID(linkedIds.value(0));
+    ASSERT_TRUE(first && first->attributedString());
+    EXPECT_EQ(first->attributedString()->string(), firstNote);
+    bool greek = false;
+    for (const auto& [id, note] : notes->notes()) {
+        const ts::AttributedStringPtr t = note->attributedString();
+        ASSERT_TRUE(t) << id.toStdString();
+        EXPECT_FALSE(t->string().isEmpty());
+        EXPECT_FALSE(t->string().contains(QLatin1String("o)/rnis")));
+        if (t->string().normalized(QString::NormalizationForm_C).contains(QStringLiteral("\u1F44\u03C1\u03BD\u03B9"))) greek = true;
+    }
+    EXPECT_TRUE(greek);
+}
+
+}  // namespace

@@ -1,0 +1,127 @@
+// The survey of a source: element order, text and attribute elements, the
+// header's values, entities, and the survey of a body without settings.
+
+#include "ImportTestSupport.h"
+#include "support/CaptureLogger.h"
+#include "support/Python.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList strings(const ts::Value& v) {
+    QStringList out;
+    for (const ts::Value& s : v.array()) out << s.toString();
+    return out;
+}
+
+TEST(Survey, TextAroundAChildDoesNotCount) {
+    TSElementParser p;
+    const ts::Value r = p.parseData("<p>one <hi>two</hi> three</p>");
+    EXPECT_EQ(strings(r[QStringLiteral("Elements")]), (QStringList{"p", "hi"}));
+    EXPECT_EQ(strings(r[QStringLiteral("Data Elements")]), QStringList{QStringLiteral("hi")});
+}
+
+TEST(Survey, PunctuationAloneIsNoText) {
+    TSElementParser p;
+    const ts::Value r = p.parseData("<l n=\"3\">, ;</l>");
+    EXPECT_EQ(strings(r[QStringLiteral("Attribute Elements")]), QStringList{QStringLiteral("l")});
+    EXPECT_FALSE(r.contains(QStringLiteral("Data Elements")));
+    EXPECT_EQ(TSElementParser::trimString(QStringLiteral(" .a, b;\t")), std::optional<QString>(QStringLiteral("a, b")));
+    EXPECT_FALSE(TSElementParser::trimString(QStringLiteral(".,;: \n\t")));
+    EXPECT_FALSE(TSElementParser::trimString(QString()));
+}
+
+TEST(Survey, HeaderValuesJoinAndTheSurveyStopsAtTheHeadersEnd) {
+    QByteArray doc = "<TEI.2><teiHeader><title>X</title><title>Y</title></teiHeader><text><body>";
+    for (int i = 0; i < 2000; ++i) doc += "<p>words &unknownbody;</p>";
+    doc += "</body></text></TEI.2>";
+    CaptureLogger::Scope log;
+    TSHeaderElementParser p;
+    const ts::Value r = p.parseData(doc);
+    ASSERT_TRUE(r.isDictionary()) << p.errorMessage().toStdString();
+    EXPECT_EQ(r[QStringLiteral("Data Dictionary")][QStringLiteral("title")].toString(), QStringLiteral("X| Y"));
+    EXPECT_FALSE(strings(r[QStringLiteral("Elements")]).contains(QStringLiteral("body")));
+    EXPECT_EQ(log->count(), 0) << log->messages().join(QLatin1Char('\n')).toStdString();
+}
+
+TEST(Survey, EntitiesResolveFromTheTableOrToTheirName) {
+    CaptureLogger::Scope log;
+    TSHeaderElementParser p;
+    const ts::Value r = p.parseData("<teiHeader><a>x &mdash; y &ldquo;z&rdquo; &oelig; &nosuchentity;</a></teiHeader>");
+    EXPECT_EQ(r[QStringLiteral("Data Dictionary")][QStringLiteral("a")].toString(),
+              QStringLiteral("x \u2014 y \u201Cz\u201D \u0153 nosuchentity"));
+    EXPECT_EQ(log->count(), 1);
+    EXPECT_TRUE(log->contains(QStringLiteral("resolveExternalEntityName nosuchentity")));
+    // Latin 1, Latin 2, publishing and numeric sets, and the Perseus header names.
+    for (const char* name : {"eacute", "aelig", "euml", "Aacute", "dagger", "lsquo", "rsquo", "amacr", "half", "fund.NEH"})
+        EXPECT_TRUE(TSElementParser::lookupList().contains(QString::fromLatin1(name))) << name;
+}
+
+// The header of a real source against python's reading of the same header.
+TEST(Survey, RealHeaderMatchesAnIndependentReading) {
+    const QString path = teiPath(QStringLiteral("eclogues-lat"));
+    const PythonRun py = runPython(QStringLiteral(R"(
+import sys, re, json, html.entities, xml.etree.ElementTree as ET
+t = open(sys.argv[1], encoding='utf-8').read()
+t = re.sub(r'<!DOCTYPE.*?\]>', '', t, count=1, flags=re.S)
+t = re.sub(r'&(responsibility|fund\.NEH|Perseus\.publish);', '', t)
+t = re.sub(r'&([A-Za-z][A-Za-z0-9.]*);', lambda m: m.group(0) if m.group(1) in ('amp', 'lt', 'gt') else html.entities.html5.get(m.group(1) + ';', m.group(1)), t)
+h = ET.fromstring(t).find('teiHeader')
+strip = lambda s: s.strip('.,;: \n\t')
+titles = [strip(e.text) for e in h.iter('title') if e.text and strip(e.text)]
+print(json.dumps({'title': '| '.join(titles), 'names': list(dict.fromkeys(e.tag for e in h.iter()))}))
+)"),
+                                   {path});
+    ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+    const QJsonObject o = QJsonDocument::fromJson(py.out.toUtf8()).object();
+    TSHeaderElementParser p;
+    const ts::Value r = p.parseFileAtLocation(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(r.isDictionary()) << p.errorMessage().toStdString();
+    EXPECT_EQ(r[QStringLiteral("Data Dictionary")][QStringLiteral("title")].toString(), o[QStringLiteral("title")].toString());
+    QStringList names;
+    for (const QJsonValue& v : o[QStringLiteral("names")].toArray()) names << v.toString();
+    EXPECT_EQ(strings(r[QStringLiteral("Elements")]), QStringList{QStringLiteral("TEI.2")} + names);
+    EXPECT_EQ(r[QStringLiteral("Data Dictionary")][QStringLiteral("publisher")].toString(), QStringLiteral("Ginn & Co"));
+}
+
+TEST(Survey, BodyWithoutSettingsIsASurvey) {
+    TSBodyElementParser p;
+    p.setCurIdentifier(QStringLiteral("latin"));
+    const ts::Value r = p.parseFileAtLocation(QUrl::fromLocalFile(teiPath(QStringLiteral("eclogues-lat"))));
+    ASSERT_TRUE(r.isDictionary());
+    EXPECT_FALSE(r.contains(QStringLiteral("Books")));
+    EXPECT_FALSE(r.contains(QStringLiteral("TheFootnote")));
+    EXPECT_EQ(strings(r[QStringLiteral("Elements")]),
+              (QStringList{"body", "div1", "head", "sp", "speaker", "l", "del", "lg", "quote"}));
+    const ts::Value& attributes = r[QStringLiteral("Attributes Dictionary")];
+    EXPECT_EQ(attributes[QStringLiteral("div1")].array().size(), 10u);  // distinct sets
+    EXPECT_EQ(attributes[QStringLiteral("l")].array().size(), 162u);    // 100 or more: as collected
+    EXPECT_TRUE(attributes[QStringLiteral("speaker")].array().empty());
+    const ts::Value& samples = r[QStringLiteral("Strings Dictionary")];
+    EXPECT_EQ(samples[QStringLiteral("speaker")].array().size(), 93u);
+    EXPECT_EQ(samples[QStringLiteral("l")].array().size(), size_t(TSBodyElementParser::kMaxSamplesPerElement));
+    EXPECT_EQ(samples[QStringLiteral("speaker")].array().front().toObjectAs<ts::AttributedString>()->string(),
+              QStringLiteral("Meliboeus"));
+    EXPECT_TRUE(strings(r[QStringLiteral("Data Elements")]).contains(QStringLiteral("l")));
+    EXPECT_FALSE(strings(r[QStringLiteral("Data Elements")]).contains(QStringLiteral("lg")));
+    EXPECT_EQ(p.numLines(), float(readAll(teiPath(QStringLiteral("eclogues-lat"))).count('\n') + 1));
+}
+
+TEST(Survey, RepeatedAttributeSetsShrinkOnlyBelowOneHundred) {
+    for (int n : {99, 100}) {
+        QByteArray doc = "<body>";
+        for (int i = 0; i < n; ++i) doc += "<l n=\"1\">a</l>";
+        doc += "</body>";
+        TSBodyElementParser p;
+        p.setCurIdentifier(QStringLiteral("latin"));
+        const ts::Value r = p.parseData(doc);
+        EXPECT_EQ(r[QStringLiteral("Attributes Dictionary")][QStringLiteral("l")].array().size(), n == 99 ? 1u : 100u);
+    }
+}
+
+}  // namespace

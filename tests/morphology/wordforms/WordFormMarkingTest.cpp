@@ -1,0 +1,235 @@
+#include "WordFormTestSupport.h"
+#include "morphology/TSWordFormDictionary.h"
+#include "platform/Color.h"
+#include "platform/Font.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+using namespace wordformtest;
+
+namespace {
+
+enum class Bg { None, Clear, Red, Orange };
+
+Bg backgroundAt(const ts::AttributedString& s, qsizetype i) {
+    const ts::Value v = s.attribute(ts::AttributeName::BackgroundColor, i);
+    const auto c = v.toObjectAs<ts::Color>();
+    if (!c) return Bg::None;
+    if (c->isEqual(*ts::Color::clearColor())) return Bg::Clear;
+    if (c->isEqual(*ts::Color::systemRedColor())) return Bg::Red;
+    if (c->isEqual(*ts::Color::systemOrangeColor())) return Bg::Orange;
+    return Bg::None;
+}
+
+// One letter per character: c clear, r red, o orange, . none.
+QString colourString(const ts::AttributedString& s) {
+    QString out;
+    for (qsizetype i = 0; i < s.length(); ++i) {
+        switch (backgroundAt(s, i)) {
+        case Bg::Clear: out += u'c'; break;
+        case Bg::Red: out += u'r'; break;
+        case Bg::Orange: out += u'o'; break;
+        case Bg::None: out += u'.'; break;
+        }
+    }
+    return out;
+}
+
+TSWordFormDictionaryPtr smallDictionary() {
+    auto d = std::make_shared<TSWordFormDictionary>();
+    d->loadFromString(QStringList{
+        "arma\tn-p---nn-\tarma\tarma",
+        "arma\tn-p---na-\tarma\tarma",
+        "uirum\tn-s---ma-\tvir\tvirum",
+        "cano\tv1spia---\tcano\tcano_",
+        "troiae\tn-s---fg-\tTroia\tTro_iae",
+        "qui\tp-s---mn-\tqui\tqui_",
+        "ab\tr--------\tab\tab",
+        "oris\tn-p---nb-\tora\to_ri_s",
+        "oris\tn-s---ng-\tos\toris",
+        "uides\tv2spia---\tvideo\tvide_s",
+        "opus\tn-s---nn-\topus\topus",
+        "factum\tv-srppnn-\tfacio\tfactum",
+        "adjuvate\tv2ppma---\tadjuvo\tadjuva_te",
+        "adiuvate\tv2ppma---\tadjuvo\tadjuva_te",
+        "adiuvate\tv2ppma---\tadiuvo\tadiuva_te",
+        "populus\tn-s---mn-\tpopulus\tpopulus",
+    }.join(QLatin1Char('\n')));
+    return d;
+}
+
+struct MarkCase {
+    const char* input;
+    const char* output;
+    const char* colours;
+};
+
+}  // namespace
+
+TEST(WordFormMarking, WordsColouredByHowSureTheFormIs) {
+    Places places;
+    const auto d = smallDictionary();
+    const MarkCase cases[] = {
+        {"Arma virumque cano, Troiae qui primus ab oris", "Arma virumque canō, Trōiae quī primus ab ōrīs",
+         "cccccccccccccccccccccccccccccccrrrrrrccccoooo"},
+        // Forms that differ only in i/j are one form; the written i or j stays.
+        {"adiuvate adjuvate", "adiuvāte adjuvāte", "ccccccccccccccccc"},
+        // The written V stays; the enclitic comes back in lower case.
+        {"populusque POPVLVSQVE", "populusque POPVLVSque", "ccccccccccccccccccccc"},
+        // viden is looked up as vides; the marked stem loses its s again.
+        {"viden opust factumst", "vidēn opust factumst", "cccccccccccccccccccc"},
+        {"XVI 1999 mmmmm", "XVI 1999 mmmmm", "cccccccccrrrrr"},
+        {"\u201Cignotum\u201D", "\u201Cignotum\u201D", "crrrrrrrc"},
+        {"Caesar's", "Caesar's", "rrrrrrcc"},
+        {"", "", ""},
+    };
+    for (const MarkCase& c : cases) {
+        const auto result = d->addMacrons(ts::AttributedString(QString::fromUtf8(c.input)));
+        ASSERT_TRUE(result);
+        EXPECT_EQ(result->string(), QString::fromUtf8(c.output)) << c.input;
+        EXPECT_EQ(colourString(*result), QString::fromUtf8(c.colours)) << c.input;
+    }
+}
+
+TEST(WordFormMarking, AttributesOtherThanTheBackgroundSurvive) {
+    Places places;
+    const auto d = smallDictionary();
+    const ts::FontPtr roman = ts::Font::make(QStringLiteral("Times-Roman"), 12);
+    const ts::FontPtr italic = ts::Font::make(QStringLiteral("Times-Italic"), 12);
+    ts::AttributedString text(QStringLiteral("cano arma"), {{ts::AttributeName::Font, ts::Value(roman)}});
+    text.addAttribute(ts::AttributeName::Font, ts::Value(italic), {5, 4});
+    text.addAttribute(ts::AttributeName::Underline, ts::Value(1), {0, 2});
+    text.addAttribute(ts::AttributeName::BackgroundColor, ts::Value(ts::Color::redColor()), {0, 9});
+    const auto result = d->addMacrons(text);
+    EXPECT_EQ(result->string(), QStringLiteral("canō arma"));
+    EXPECT_EQ(colourString(*result), QStringLiteral("ccccccccc"));
+    EXPECT_EQ(result->attribute(ts::AttributeName::Font, 0).toObjectAs<ts::Font>().get(), roman.get());
+    EXPECT_EQ(result->attribute(ts::AttributeName::Font, 3).toObjectAs<ts::Font>().get(), roman.get());
+    EXPECT_EQ(result->attribute(ts::AttributeName::Font, 6).toObjectAs<ts::Font>().get(), italic.get());
+    EXPECT_EQ(result->attribute(ts::AttributeName::Underline, 1).toInt64(), 1);
+    EXPECT_TRUE(result->attribute(ts::AttributeName::Underline, 2).isNull());
+}
+
+TEST(WordFormMarking, WrittenFormRestoration) {
+    const struct {
+        const char* form;
+        const char* written;
+        const char* restored;  // nullptr: no result
+    } cases[] = {
+        {"uirum", "Virum", "Virum"}, {"iam", "Jam", "Jam"},     {"jam", "iam", "iam"},
+        {"jam", "Iam", "Iam"},       {"rōma", "ROMA", "RŌMA"},  {"ūnus", "unus", "ūnus"},
+        {"arma", "armaque", nullptr},
+    };
+    for (const auto& c : cases) {
+        const QString restored =
+            TSWordFormDictionary::restoreString(QString::fromUtf8(c.form), QString::fromUtf8(c.written));
+        if (c.restored) EXPECT_EQ(restored, QString::fromUtf8(c.restored)) << c.form;
+        else EXPECT_TRUE(restored.isNull()) << c.form;
+    }
+
+    const struct {
+        const char* word;
+        QStringList split;
+        bool padded;
+    } enclitics[] = {
+        {"populusque", {"populus", "que"}, false}, {"tuve", {"tu", "ve"}, false},  {"uirumue", {"uirum", "ue"}, false},
+        {"audisne", {"audis", "ne"}, false},       {"opust", {"opus", "st"}, true}, {"factumst", {"factum", "st"}, false},
+        {"bonast", {"bona", "st"}, false},         {"uiden", {"uides", "n"}, true}, {"caesar's", {"caesars", "'s"}, true},
+        {"rosa", {}, false},
+    };
+    for (const auto& c : enclitics) {
+        bool padded = !c.padded;
+        EXPECT_EQ(TSWordFormDictionary::checkForEnclitics(QString::fromUtf8(c.word), &padded), c.split) << c.word;
+        EXPECT_EQ(padded, c.padded) << c.word;
+    }
+    for (const char* number : {"i", "iv", "iiii", "xui", "mmmmcmxcix", "MCMXCIX", "0", "1999"})
+        EXPECT_TRUE(TSWordFormDictionary::isNumber(QString::fromUtf8(number))) << number;
+    for (const char* word : {"", "mmmmm", "iiiii", "ic", "vx", "x1", "rosa"})
+        EXPECT_FALSE(TSWordFormDictionary::isNumber(QString::fromUtf8(word))) << word;
+
+    ts::AttributedString bullets(QStringLiteral("a\u2022b\u2022\u2022c"));
+    bullets.addAttribute(ts::AttributeName::Underline, ts::Value(1), {2, 1});
+    const auto replaced = TSWordFormDictionary::replaceMarkers(bullets);
+    EXPECT_EQ(replaced->string(), QStringLiteral("a\nb\n\nc"));
+    EXPECT_EQ(replaced->attribute(ts::AttributeName::Underline, 2).toInt64(), 1);
+}
+
+// The Eclogues marked line by line with the real minimal form list. The
+// colour counts were taken by a separate script over the same two files; the
+// words below were checked against the list by hand. The list covers few of
+// the poem's words, so most are unknown.
+TEST(WordFormMarking, EcloguesWithTheMinimalList) {
+    Places places;
+    const QString xml = readFile(sharedDir() + QStringLiteral("/data/tei/eclogues-lat.xml"));
+    const QString list = readFile(minimalListPath());
+    ASSERT_FALSE(xml.isNull());
+    ASSERT_FALSE(list.isNull());
+    TSWordFormDictionary d;
+    d.loadFromString(list);
+
+    static const QRegularExpression lineElement(QStringLiteral("<l\\b[^>]*>(.*?)</l>"),
+                                                QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression tag(QStringLiteral("<[^>]+>"));
+    static const QRegularExpression wordPattern(QStringLiteral("[\\w\\x{2019}']+"));
+    const QString body = xml.mid(xml.indexOf(QStringLiteral("<body")));
+
+    int lines = 0, words = 0, changed = 0, clear = 0, ambiguous = 0, unknown = 0;
+    QMap<QString, QPair<QString, Bg>> seen;  // first occurrence of each written word
+    auto it = lineElement.globalMatch(body);
+    while (it.hasNext()) {
+        const QString line = it.next().captured(1).remove(tag);
+        ++lines;
+        const auto marked = d.addMacrons(ts::AttributedString(line));
+        ASSERT_EQ(marked->length(), line.size());
+        auto w = wordPattern.globalMatch(line);
+        while (w.hasNext()) {
+            const auto m = w.next();
+            ++words;
+            const QString after = marked->string().mid(m.capturedStart(), m.capturedLength());
+            const Bg bg = backgroundAt(*marked, m.capturedStart());
+            if (after != m.captured()) ++changed;
+            if (bg == Bg::Clear) ++clear;
+            if (bg == Bg::Orange) ++ambiguous;
+            if (bg == Bg::Red) ++unknown;
+            if (!seen.contains(m.captured())) seen.insert(m.captured(), {after, bg});
+        }
+    }
+    EXPECT_EQ(lines, 830);
+    EXPECT_EQ(words, 5729);
+    EXPECT_EQ(clear, 54);
+    EXPECT_EQ(ambiguous, 33);
+    EXPECT_EQ(unknown, 5642);
+    // Words that gained a mark: known words with a long vowel.
+    EXPECT_EQ(changed, 50);
+    EXPECT_EQ(clear + ambiguous + unknown, words);
+
+    const struct {
+        const char* written;
+        const char* marked;
+        Bg bg;
+    } byHand[] = {
+        {"Daphnis", "Daphnis", Bg::Orange},  // the nominative noun before four datives and ablatives in -īs
+        {"limen", "līmen", Bg::Clear},
+        {"moriens", "moriēns", Bg::Clear},
+        {"alias", "aliās", Bg::Orange},      // four records against one of Āliās
+        {"vaccae", "vaccae", Bg::Clear},
+        {"viro", "virō", Bg::Clear},
+        {"deducere", "dēdūcere", Bg::Orange},
+        {"Thyrsis", "Thyrsis", Bg::Orange},
+        {"Moeris", "Moeris", Bg::Orange},
+        {"spiritus", "spīritūs", Bg::Orange},  // three records, one a nominative plural
+        {"prodest", "prōdest", Bg::Clear},
+        {"exuvias", "exuviās", Bg::Clear},
+        {"vivite", "vīvite", Bg::Clear},
+        {"curvus", "curvus", Bg::Clear},
+        {"Tityre", "Tityre", Bg::Red},
+    };
+    for (const auto& c : byHand) {
+        const QString written = QString::fromUtf8(c.written);
+        ASSERT_TRUE(seen.contains(written)) << c.written;
+        EXPECT_EQ(seen[written].first, QString::fromUtf8(c.marked)) << c.written;
+        EXPECT_EQ(int(seen[written].second), int(c.bg)) << c.written;
+    }
+}
