@@ -136,7 +136,12 @@ bool Reader::checkHeader() {
     if (!version.isEmpty() && (!numeric || v < 2.0))
         return fail(QStringLiteral("Engine version %1 files use the older layout with 4-byte numbers, which is not read.")
                         .arg(version));
-    const QString e = r_.attributes.value(QStringLiteral("Encrypted")).trimmed();
+    if (v >= 3.0)
+        return fail(QStringLiteral("Engine version %1 files use a newer layout, which is not read.").arg(version));
+    QString e = r_.attributes.value(QStringLiteral("Encrypted")).trimmed();
+    // Early files write the flag as a word.
+    if (e.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0) e = QStringLiteral("0");
+    if (e.compare(QLatin1String("Yes"), Qt::CaseInsensitive) == 0) e = QStringLiteral("1");
     if (!e.isEmpty()) {
         bool ok = false;
         encrypted_ = e.toInt(&ok);

@@ -7,7 +7,8 @@
 // UTF-16 (little-endian) or any other encoding QtCore can decode (Big5, GBK
 // ... through ICU). An encrypted key index ("Encrypted" 2) is stepped over by
 // inflating each key block in turn. Refused with a message naming the cause:
-// the older layout with 4-byte numbers (engine versions below 2.0), an
+// the older layout with 4-byte numbers (engine versions below 2.0), the
+// newer one of engine version 3.0 and later, an
 // encrypted record index ("Encrypted" 1 or 3), LZO blocks (type 1) or any
 // other compression type, an encoding QtCore cannot decode, and every size or
 // position that points outside the file or past the caps below.

@@ -111,6 +111,16 @@ TEST(MDictReaderFaults, DamagedFilesAreRefusedOrReadAroundWithTheCause) {
     }
     {
         Spec s = base();
+        s.header.replace(QStringLiteral("2.0"), QStringLiteral("3.0"));
+        cases.push_back({"version 3.0", s, false, "newer layout"});
+    }
+    {
+        Spec s = base();
+        s.header.replace(QStringLiteral("Encrypted=\"0\""), QStringLiteral("Encrypted=\"No\""));
+        cases.push_back({"Encrypted written as a word", s, true, ""});
+    }
+    {
+        Spec s = base();
         s.header.replace(QStringLiteral("Encrypted=\"0\""), QStringLiteral("Encrypted=\"1\""));
         cases.push_back({"encrypted record index", s, false, "record index is encrypted"});
     }
