@@ -41,6 +41,11 @@ QString DictionaryServices::resource(const QString& name, const QString& type) {
     return s.resourcePath ? s.resourcePath(name, type) : QString();
 }
 
+QString DictionaryServices::resourcesDirectory() {
+    const DictionaryServices s = current();
+    return s.resourcesFolder ? s.resourcesFolder() : QString();
+}
+
 qint32 DictionaryServices::selection(bool englishToLatin) {
     const DictionaryServices s = current();
     return s.dictionarySelection ? s.dictionarySelection(englishToLatin) : 0;

@@ -23,6 +23,8 @@ struct DictionaryServices {
     std::function<QString()> userDictionariesFolder;
     // The path of the bundle resource "<name>.<type>", empty when absent.
     std::function<QString(const QString& name, const QString& type)> resourcePath;
+    // The bundle's resources folder (where the MDict files ship), empty when none.
+    std::function<QString()> resourcesFolder;
     // The type code chosen in the settings for a look-up direction.
     std::function<qint32(bool englishToLatin)> dictionarySelection;
     // The text of a key in the main strings table (the key when missing).
@@ -35,6 +37,7 @@ struct DictionaryServices {
     static QString dictionaries();
     static QString userDictionaries();
     static QString resource(const QString& name, const QString& type);
+    static QString resourcesDirectory();
     static qint32 selection(bool englishToLatin);
     static QString localized(const QString& key);
 };

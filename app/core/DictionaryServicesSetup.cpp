@@ -11,6 +11,7 @@ void installDictionaryServices() {
     services.resourcePath = [](const QString& name, const QString& type) {
         return TSBundle::pathForResource(name, type);
     };
+    services.resourcesFolder = [] { return TSBundle::resourcesDirectory(); };
     services.dictionarySelection = [](bool englishToLatin) {
         const PreferencesPtr prefs = Preferences::preferences();
         return englishToLatin ? prefs->englishToLatinDictionarySelection() : prefs->latinToEnglishDictionarySelection();

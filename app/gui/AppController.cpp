@@ -5,6 +5,7 @@
 #include "app/gui/ClipboardWriter.h"
 #include "app/gui/NetworkPageFetcher.h"
 #include "app/gui/TSAboutBoxController.h"
+#include "dictionaries/gui/TSDictionaryImporterWindowController.h"
 #include "app/gui/TSDocumentController.h"
 #include "app/logging/LGASLLogger.h"
 #include "app/logging/LGFileLogger.h"
@@ -64,6 +65,9 @@ AppController::AppController(QObject* parent) : QObject(parent) {
     TSDocumentController::setApplicationDelegate(this);
     if (!windowFactories().count(QStringLiteral("aboutBox")))
         setToolWindowFactory(QStringLiteral("aboutBox"), [] { return new TSAboutBoxController; });
+    if (!windowFactories().count(QStringLiteral("dictionaryImporterWindow")))
+        setToolWindowFactory(QStringLiteral("dictionaryImporterWindow"),
+                             [] { return new TSDictionaryImporterWindowController; });
 }
 
 AppController::~AppController() {

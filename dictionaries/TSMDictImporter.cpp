@@ -1,0 +1,478 @@
+#include "dictionaries/TSMDictImporter.h"
+
+#include "app/logging/LGLog.h"
+#include "dictionaries/DictionaryServices.h"
+#include "dictionaries/TSDictionaries.h"
+#include "platform/ClassRegistry.h"
+#include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <chrono>
+#include <climits>
+
+TS_REGISTER_CLASS(TSMDictImporter)
+
+namespace {
+
+QString nodeName(const xmlNode* node) {
+    switch (node->type) {
+    case XML_TEXT_NODE:
+    case XML_CDATA_SECTION_NODE:
+        return QStringLiteral("text");
+    case XML_COMMENT_NODE:
+        return QStringLiteral("comment");
+    case XML_ELEMENT_NODE:
+        return node->name ? QString::fromUtf8(reinterpret_cast<const char*>(node->name)) : QString();
+    default:
+        return QString();
+    }
+}
+
+QString nodeText(const xmlNode* node) {
+    if (node->type != XML_TEXT_NODE && node->type != XML_CDATA_SECTION_NODE && node->type != XML_COMMENT_NODE)
+        return QString();
+    return node->content ? QString::fromUtf8(reinterpret_cast<const char*>(node->content)) : QString();
+}
+
+QHash<QString, QString> nodeAttributes(const xmlNode* node) {
+    QHash<QString, QString> out;
+    if (node->type != XML_ELEMENT_NODE) return out;
+    for (const xmlAttr* a = node->properties; a; a = a->next) {
+        QString value;
+        for (const xmlNode* c = a->children; c; c = c->next)
+            if (c->content) value += QString::fromUtf8(reinterpret_cast<const char*>(c->content));
+        out.insert(QString::fromUtf8(reinterpret_cast<const char*>(a->name)), value.trimmed());
+    }
+    return out;
+}
+
+// The records as an HTML document; null with the cause when they cannot be read.
+xmlDoc* parseHTML(const QByteArray& bytes, QString* error) {
+    if (bytes.size() > INT_MAX) {
+        *error = QStringLiteral("The records are too long to be read as one page (%1 bytes).").arg(bytes.size());
+        return nullptr;
+    }
+    xmlDoc* doc = htmlReadMemory(bytes.constData(), int(bytes.size()), nullptr, "UTF-8",
+                                 HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!doc && !bytes.isEmpty()) *error = QStringLiteral("The records could not be read as HTML.");
+    return doc;
+}
+
+void collectBodies(xmlNode* node, std::vector<xmlNode*>& bodies, int depth) {
+    for (; node; node = node->next) {
+        if (node->type != XML_ELEMENT_NODE) continue;
+        if (xmlStrEqual(node->name, BAD_CAST "body")) {
+            bodies.push_back(node);
+        } else if (depth < 8) {
+            collectBodies(node->children, bodies, depth + 1);
+        }
+    }
+}
+
+struct Walk {
+    std::array<QSet<QString>, TSMDictImporter::ActionCount> sets;
+    const TSMDictImporter::Progress* progress = nullptr;
+    TSMDictImporter::Conversion* out = nullptr;
+    QStringList stack;
+    DictionaryEntryPtr current;
+    std::optional<QHash<QString, QString>> pendingReplace;
+    std::chrono::steady_clock::time_point lastReport{};
+    bool reportedOnce = false;
+    qint64 droppedErrors = 0;
+    bool depthNoted = false;
+
+    enum Context { None = 0, Link = 1, Head = 2, TranslationKind = 3, AppendKind = 4 };
+
+    bool in(int action, const QString& tag) const { return sets[size_t(action)].contains(tag); }
+
+    int firstAction(const QString& tag) const {
+        // Start Entry, End Entry, Translation, Replace and Text act in this order.
+        static const int order[] = {TSMDictImporter::StartEntry, TSMDictImporter::EndEntry, TSMDictImporter::Translation,
+                                    TSMDictImporter::Replace, TSMDictImporter::Text};
+        for (int a : order)
+            if (in(a, tag)) return a;
+        return -1;
+    }
+
+    Context context() const {
+        for (qsizetype i = stack.size() - 1; i >= 0; --i) {
+            const QString& tag = stack[i];
+            if (tag == QLatin1String("a")) return Link;
+            if (in(TSMDictImporter::StartEntry, tag) || in(TSMDictImporter::Word, tag)) return Head;
+            if (in(TSMDictImporter::Translation, tag)) return TranslationKind;
+            if (in(TSMDictImporter::Append, tag)) return AppendKind;
+        }
+        return None;
+    }
+
+    void addError(const QString& message) {
+        if (out->errors.size() < TSMDictImporter::kMaxErrors)
+            out->errors << message;
+        else
+            ++droppedErrors;
+    }
+
+    DictionaryEntryPtr placeText(const DictionaryEntryPtr& entry, const QString& text, Context kind) {
+        if (kind == Head) {
+            if (entry->isForeign()) {
+                auto ancestor = entry->firstAncestor();
+                auto fresh = DictionaryEntry::make();
+                fresh->addToEntry(text);
+                if (ancestor && ancestor->addChild(fresh)) return fresh;
+                return entry;
+            }
+            entry->addToEntry(text);
+            return entry;
+        }
+        auto meaning = DictionaryEntry::make();
+        entry->addMeaningChild(meaning);
+        meaning->setForeignFlag(true);
+        meaning->addToEntry(text);
+        return meaning;
+    }
+
+    void takeText(const xmlNode* node, const QString& tag) {
+        QString text = nodeText(node);
+        if (text.trimmed().isEmpty()) return;
+        if (pendingReplace) {
+            auto it = pendingReplace->constFind(QStringLiteral("title"));
+            if (it != pendingReplace->constEnd()) text = *it;
+            pendingReplace.reset();
+        }
+        const Context kind = context();
+        switch (kind) {
+        case Head:
+        case TranslationKind:
+            if (current) current = placeText(current, text, kind);
+            break;
+        case Link:
+            if (current) {
+                auto link = DictionaryEntry::make(text, DictionaryEntry::Redirect);
+                current->addChild(link);
+            }
+            break;
+        case AppendKind:
+            if (current) current->addToEntry(text);
+            break;
+        case None: {
+            const QString enclosing = stack.size() >= 2 ? stack[stack.size() - 2] : QString();
+            addError(QStringLiteral("Missing element (%1/%2) in %3 at\n%4 ")
+                         .arg(enclosing, tag, text, current ? current->entry() : QString()));
+            break;
+        }
+        }
+    }
+
+    void visit(xmlNode* node, int depth) {
+        if (depth > TSMDictImporter::kMaxDepth) {
+            if (!depthNoted) addError(QStringLiteral("Elements nested deeper than %1 levels were left out.").arg(TSMDictImporter::kMaxDepth));
+            depthNoted = true;
+            return;
+        }
+        const QString tag = nodeName(node);
+        if (!tag.isEmpty()) {
+            stack.push_back(tag);
+            switch (firstAction(tag)) {
+            case TSMDictImporter::StartEntry: {
+                current = DictionaryEntry::make();
+                out->entries.push_back(current);
+                const auto now = std::chrono::steady_clock::now();
+                if (!reportedOnce || now - lastReport > std::chrono::seconds(1)) {
+                    if (progress && *progress) (*progress)(qint64(out->entries.size()));
+                    lastReport = now;
+                    reportedOnce = true;
+                }
+                break;
+            }
+            case TSMDictImporter::EndEntry:
+                current.reset();
+                break;
+            case TSMDictImporter::Replace:
+                pendingReplace = nodeAttributes(node);
+                break;
+            case TSMDictImporter::Text:
+                takeText(node, tag);
+                break;
+            default:
+                break;
+            }
+        }
+        for (xmlNode* c = node->children; c; c = c->next) visit(c, depth + 1);
+        if (!tag.isEmpty()) stack.pop_back();
+    }
+};
+
+void surveyTags(xmlNode* node, int depth, QStringList& tags, QSet<QString>& seen, QHash<QString, QStringList>& attrs) {
+    if (depth > TSMDictImporter::kMaxDepth) return;
+    const QString tag = nodeName(node);
+    if (!tag.isEmpty() && !seen.contains(tag)) {
+        seen.insert(tag);
+        tags << tag;
+        QStringList names;
+        if (node->type == XML_ELEMENT_NODE)
+            for (const xmlAttr* a = node->properties; a; a = a->next)
+                names << QString::fromUtf8(reinterpret_cast<const char*>(a->name));
+        if (!names.isEmpty()) attrs.insert(tag, names);
+    }
+    for (xmlNode* c = node->children; c; c = c->next) surveyTags(c, depth + 1, tags, seen, attrs);
+}
+
+}  // namespace
+
+const QStringList& TSMDictImporter::actionTitles() {
+    static const QStringList titles{
+        QStringLiteral("Start Entry"), QStringLiteral("Ignore"),  QStringLiteral("Word"),
+        QStringLiteral("Translation"), QStringLiteral("Text"),    QStringLiteral("Append"),
+        QStringLiteral("Replace"),     QStringLiteral("End Entry"), QStringLiteral("Prepend"),
+        QStringLiteral("Format")};
+    return titles;
+}
+
+int TSMDictImporter::actionForTitle(const QString& title) { return int(actionTitles().indexOf(title)); }
+
+TSMDictImporter::TSMDictImporter() {
+    sets_[StartEntry] = {QStringLiteral("headword"), QStringLiteral("entryfree")};
+    sets_[Word] = {QStringLiteral("headword")};
+    sets_[Translation] = {QStringLiteral("foreign")};
+    sets_[Text] = {QStringLiteral("text")};
+    sets_[Replace] = {QStringLiteral("abbr")};
+    sets_[EndEntry] = {QStringLiteral("dictionary")};
+    sets_[Ignore] = {QStringLiteral("body"), QStringLiteral("link"), QStringLiteral("hi"), QStringLiteral("a")};
+}
+
+TSMDictImporterPtr TSMDictImporter::dictionaryWithFile(const QString& path) {
+    auto importer = std::make_shared<TSMDictImporter>();
+    QFile file(path);
+    const QString base = QFileInfo(path).completeBaseName();
+    if (!file.open(QIODevice::ReadOnly)) {
+        importer->readError_ = QStringLiteral("Error reading mdict file %1: %2").arg(path, file.errorString());
+        importer->sourceBaseName_ = base;
+        TSLogError("%@", importer->readError_);
+        return importer;
+    }
+    importer->parseMDXData(file.readAll(), base);
+    if (!importer->readError_.isEmpty()) importer->readError_ = QStringLiteral("%1: %2").arg(path, importer->readError_);
+    return importer;
+}
+
+void TSMDictImporter::parseMDXData(const QByteArray& data, const QString& sourceName) {
+    sourceBaseName_ = sourceName;
+    mdict::ReadResult result = mdict::readData(data);
+    readWarnings_ = result.warnings;
+    for (const QString& w : result.warnings) TSLogError("%@", w);
+    if (!result.ok) {
+        readError_ = result.error;
+        TSLogError("%@", readError_);
+        return;
+    }
+    readError_.clear();
+    const QString title = result.attributes.value(QStringLiteral("Title")).trimmed();
+    if (!title.isEmpty()) setName(title);
+    description_ = result.attributes.value(QStringLiteral("Description"));
+    ts::ValueDictionary data_;
+    if (!description_.isEmpty()) data_[kDescriptionKey] = ts::Value(description_);
+    setDictionaryData(data_);
+    numEntries_ = result.numEntries;
+    records_ = std::move(result);
+    records_.attributes.clear();
+    tagsSurveyed_ = false;
+}
+
+void TSMDictImporter::setRecordsString(const QString& text) {
+    records_.records = text.toUtf8();
+    records_.recordStarts = {0};
+    if (text.isEmpty()) records_.recordStarts.clear();
+    tagsSurveyed_ = false;
+}
+
+QSet<QString> TSMDictImporter::tagSet(Action action) const {
+    std::lock_guard lock(setsMutex_);
+    return sets_[size_t(action)];
+}
+
+void TSMDictImporter::setTagSet(Action action, const QSet<QString>& tags) {
+    std::lock_guard lock(setsMutex_);
+    sets_[size_t(action)] = tags;
+}
+
+int TSMDictImporter::actionOfTag(const QString& tag) const {
+    std::lock_guard lock(setsMutex_);
+    for (int a = 0; a < ActionCount; ++a)
+        if (sets_[size_t(a)].contains(tag)) return a;
+    return -1;
+}
+
+void TSMDictImporter::removeTagFromSets(const QString& tag) {
+    std::lock_guard lock(setsMutex_);
+    for (auto& s : sets_) s.remove(tag);
+}
+
+void TSMDictImporter::assignTag(const QString& tag, int action) {
+    std::lock_guard lock(setsMutex_);
+    for (auto& s : sets_) s.remove(tag);
+    if (action >= 0 && action < ActionCount) sets_[size_t(action)].insert(tag);
+}
+
+QStringList TSMDictImporter::recordsTags() {
+    std::lock_guard conversion(conversionMutex_);
+    if (tagsSurveyed_) return recordsTags_;
+    tagsSurveyed_ = true;
+    recordsTags_.clear();
+    foundAttributes_.clear();
+    if (!records_.records.isEmpty()) {
+        QString error;
+        if (xmlDoc* doc = parseHTML(records_.records, &error)) {
+            std::vector<xmlNode*> bodies;
+            collectBodies(xmlDocGetRootElement(doc), bodies, 0);
+            QSet<QString> seen;
+            for (xmlNode* body : bodies) surveyTags(body, 0, recordsTags_, seen, foundAttributes_);
+            xmlFreeDoc(doc);
+        } else {
+            TSLogError("%@", error);
+        }
+    }
+    const QSet<QString> present(recordsTags_.begin(), recordsTags_.end());
+    std::lock_guard lock(setsMutex_);
+    for (auto& s : sets_) s &= present;
+    return recordsTags_;
+}
+
+QHash<QString, QStringList> TSMDictImporter::foundAttributes() const {
+    std::lock_guard lock(setsMutex_);
+    return foundAttributes_;
+}
+
+TSMDictImporter::Conversion TSMDictImporter::parseRecordsString(const QString& text, const Progress& progress) {
+    return parseRecordsUtf8(text.toUtf8(), progress);
+}
+
+QString TSMDictImporter::recordsPrefix(qsizetype count) const {
+    // A character takes at most four bytes; a sequence cut at the end is dropped by left().
+    return QString::fromUtf8(records_.records.left(count * 4)).left(count);
+}
+
+TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& text, const Progress& progress) {
+    Conversion result;
+    Walk walk;
+    {
+        std::lock_guard lock(setsMutex_);
+        walk.sets = sets_;
+    }
+    walk.progress = &progress;
+    walk.out = &result;
+    if (text.isEmpty()) return result;
+    QString error;
+    xmlDoc* doc = parseHTML(text, &error);
+    if (!doc) {
+        result.errors << error;
+        return result;
+    }
+    std::vector<xmlNode*> bodies;
+    collectBodies(xmlDocGetRootElement(doc), bodies, 0);
+    for (xmlNode* body : bodies) walk.visit(body, 0);
+    xmlFreeDoc(doc);
+    if (walk.droppedErrors > 0) result.errors << QStringLiteral("%1 further messages were not kept.").arg(walk.droppedErrors);
+    return result;
+}
+
+void TSMDictImporter::parseRawString(const Progress& progress) {
+    std::lock_guard conversion(conversionMutex_);
+    Conversion result = parseRecordsUtf8(records_.records, progress);
+    setWords(result.entries);
+    std::lock_guard lock(resultMutex_);
+    errors_ = std::move(result.errors);
+}
+
+QStringList TSMDictImporter::errors() const {
+    std::lock_guard lock(resultMutex_);
+    return errors_;
+}
+
+ts::Value TSMDictImporter::serialize() const {
+    std::lock_guard lock(wordsLock());
+    ts::ValueArray out;
+    if (auto list = words()) {
+        out.reserve(list->size());
+        for (const auto& e : *list) out.push_back(e->serialize());
+    }
+    return ts::Value(std::move(out));
+}
+
+bool TSMDictImporter::save(const QString& path, QString* error) {
+    QElapsedTimer timer;
+    timer.start();
+    auto report = [&](const QString& why) {
+        if (error) *error = why;
+        TSLogError("%@", why);
+        return false;
+    };
+    ts::ValueDictionary file;
+    const ts::ValueDictionary data = dictionaryData();
+    for (const QString& key : {kAuthorKey, kSponsorKey}) {
+        auto it = data.find(key);
+        if (it != data.end()) file[key] = it->second;
+    }
+    if (!name().isEmpty()) file[kTitleKey] = ts::Value(name());
+    if (!description_.isEmpty()) file[kDescriptionKey] = ts::Value(description_);
+    file[kWordsKey] = serialize();
+    QString encodeError;
+    const QByteArray bytes = ts::PropertyList::writeBinary(ts::Value(std::move(file)), &encodeError);
+    if (bytes.isEmpty()) return report(QStringLiteral("Error compressing data %1").arg(encodeError));
+    bool ok = false;
+    {
+        QSaveFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+            report(QStringLiteral("Error writing plist %1: %2").arg(path, out.errorString()));
+        else
+            ok = true;
+    }
+    if (ok) {
+        setDirty(false);
+        ts::NotificationCenter::defaultCenter().post(TSDictionaries::kDictionaryChangedNotification);
+    }
+    TSLogError("%@ Save Time taken: %0.1f", QStringLiteral("TSMDictImporter"), double(timer.elapsed()) / 1000.0);
+    return ok;
+}
+
+QString TSMDictImporter::sanitizeTitle(const QString& title) {
+    QString s;
+    s.reserve(title.size());
+    for (QChar c : title) {
+        if (c == QLatin1Char('/') || c == QLatin1Char('\\'))
+            s += QLatin1Char('-');
+        else if (c.category() != QChar::Other_Control && c.category() != QChar::Other_Format)
+            s += c;
+    }
+    while (s.contains(QLatin1String(".."))) s.replace(QLatin1String(".."), QLatin1String("."));
+    s = s.trimmed();
+    while (s.startsWith(QLatin1Char('.'))) s.remove(0, 1);
+    return s.left(200).trimmed();
+}
+
+QString TSMDictImporter::safeFileName() const {
+    QString base = sanitizeTitle(name());
+    if (base.isEmpty()) base = sanitizeTitle(sourceBaseName_);
+    if (base.isEmpty()) base = QStringLiteral("MDict");
+    return base + QStringLiteral(".xml");
+}
+
+bool TSMDictImporter::saveToUserDictionaries(QString* savedPath, QString* error) {
+    const QString folder = DictionaryServices::userDictionaries();
+    if (folder.isEmpty() || !QDir().mkpath(folder)) {
+        const QString why = QStringLiteral("The user dictionaries folder is not available.");
+        if (error) *error = why;
+        TSLogError("%@", why);
+        return false;
+    }
+    const QString path = QDir(folder).filePath(safeFileName());
+    if (savedPath) *savedPath = path;
+    return save(path, error);
+}
