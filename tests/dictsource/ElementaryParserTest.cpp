@@ -1,0 +1,330 @@
+// The elementary dictionary converter on small documents in the structure
+// of its TEI source, and on a 200-entry sample covering its rules.
+
+#include "ParserFixture.h"
+#include "dictsource/LatinSourceRules.h"
+#include "dictsource/NBSourceXMLParser.h"
+#include "support/Python.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ElementaryConverted {
+    std::shared_ptr<NBSourceXMLParser> parser;
+    std::shared_ptr<QStringList> messages;
+    ts::ValueDictionary result;
+    DictionaryEntryList entries;
+
+    bool logged(const QString& part) const {
+        for (const QString& m : *messages)
+            if (m.contains(part)) return true;
+        return false;
+    }
+    DictionaryEntryPtr entry(int i = 0) const { return i < int(entries.size()) ? entries[size_t(i)] : nullptr; }
+};
+
+ElementaryConverted convertElementary(const QString& body) {
+    installTestServices();
+    ElementaryConverted c;
+    c.parser = std::make_shared<NBSourceXMLParser>();
+    c.messages = std::make_shared<QStringList>();
+    auto messages = c.messages;
+    c.parser->setDeveloperSink(std::make_shared<DeveloperSink>());
+    c.parser->setLogSink([messages](const char*, const char*, int, const QString& text) { *messages << text; });
+    const QString document = body.startsWith(QLatin1String("<?xml"))
+                                 ? body
+                                 : QStringLiteral("<TEI.2><text><body>%1</body></text></TEI.2>").arg(body);
+    const ts::Value data = c.parser->parseString(document);
+    if (data.isDictionary()) c.result = data.dictionary();
+    c.entries = c.parser->entries();
+    return c;
+}
+
+QString entryXML(const QString& orth, const QString& inner, const QString& key = QStringLiteral("k")) {
+    return QStringLiteral("<entry id=\"n1\" type=\"main\" key=\"%1\"><form><orth extent=\"full\" lang=\"la\">%2</orth>"
+                          "</form>%3</entry>")
+        .arg(key, orth, inner);
+}
+
+QString senseXML(const QString& text, int level = 1) {
+    return QStringLiteral("<sense id=\"n1.%1\" level=\"%1\" n=\"I\">%2</sense>").arg(level).arg(text);
+}
+
+QString sampleFile() {
+    return QStringLiteral(TS_DICTSOURCE_ELEMENTARY) + QStringLiteral("/sample200.xml");
+}
+
+}  // namespace
+
+TEST(ElementaryParser, WorkedExampleRiverStream) {
+    const ElementaryConverted c = convertElementary(
+        entryXML(QStringLiteral("flūmen"), QStringLiteral("<itype>inis</itype>") +
+                                               senseXML(QStringLiteral("a river: <foreign lang=\"la\">flumen</foreign>, a stream"))));
+    ASSERT_EQ(c.entries.size(), 1u);
+    const auto e = c.entry();
+    EXPECT_EQ(e->entry(), QStringLiteral("flūmen -inis"));
+    EXPECT_EQ(e->type(), 1);
+    EXPECT_EQ(e->conjugation(), 3);
+    const auto meanings = childrenOfType(e, 13);
+    ASSERT_EQ(meanings.size(), 1u);
+    EXPECT_EQ(meanings[0]->entry(), QStringLiteral("a river"));
+    ASSERT_EQ(meanings[0]->childCount(), 1);
+    const auto example = meanings[0]->lastChild();
+    EXPECT_EQ(example->type(), 16);
+    EXPECT_EQ(example->entry(), QStringLiteral("flumen"));
+    EXPECT_TRUE(example->isForeign());
+    EXPECT_EQ(example->translation(), QStringLiteral(" a stream"));
+    EXPECT_EQ(c.parser->curMeaning(), nullptr);
+}
+
+TEST(ElementaryParser, OneComponentTypes) {
+    struct Row {
+        const char* itype;
+        const char* line;
+        int type, conj;
+    } rows[] = {
+        {"ae", "rosa -ae", 1, 1},          {"ī", "rosa -ī", 1, 2},          {"trī", "rosa -trī", 1, 2},
+        {"is", "rosa -is", 1, 3},          {"ūs", "rosa -ūs", 1, 4},        {"ēī", "rosa -ēī", 1, 5},
+        {"e", "rosa -e", 3, 3},            {"orum", "rosa -ōrum", 1, 2},    {"āre", "rosa -āre - -", 2, 1},
+        {"uī", "rosa - -uī -", 2, 2},      {"avī", "rosa - -avī -", 2, 1},  {"āvī", "rosa - -āvī -", 2, 0},
+        {"ere", "rosa -ere - -", 2, 3},    {"īre", "rosa -īre - -", 2, 4},  {"—", "rosa -", 0, 0},
+        {"es", "rosa -es", 1, 0},          {"us", "rosa", 0, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QStringLiteral("rosa"),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        ASSERT_EQ(c.entries.size(), 1u) << r.itype;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.itype;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.itype;
+    }
+    // -īre verbs with "e" before the last letter are compounds of eo.
+    auto c = convertElementary(entryXML(QStringLiteral("exeō"), QStringLiteral("<itype>īre</itype>")));
+    EXPECT_EQ(c.entry()->conjugation(), 7);
+}
+
+TEST(ElementaryParser, ITypeNotesRedirectsAndCounts) {
+    auto c = convertElementary(entryXML(QStringLiteral("adque"), QStringLiteral("<itype>for atque, see atque</itype>")));
+    EXPECT_EQ(c.entry()->type(), 22);
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20)[0]->entry(), QStringLiteral("for atque, see atque"));
+
+    c = convertElementary(entryXML(QStringLiteral("rosula"), QStringLiteral("<itype>ae; see rosa</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("rosula -ae"));
+    EXPECT_EQ(c.entry()->type(), 22);
+    EXPECT_EQ(c.entry()->lastChild()->entry(), QStringLiteral("see rosa"));
+
+    c = convertElementary(entryXML(QStringLiteral("multa"), QStringLiteral("<itype>a, b, c, d, e</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("multa"));
+    EXPECT_TRUE(c.logged(QStringLiteral("Itype not handled")));
+
+    c = convertElementary(entryXML(QStringLiteral("amō (old)"), QStringLiteral("<itype>āre</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("amō -āre - -"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("old)"));
+
+    c = convertElementary(entryXML(QStringLiteral("medius"), QStringLiteral("<itype>ius</itype>")));
+    EXPECT_EQ(c.entry()->type(), 3);
+    EXPECT_EQ(c.entry()->lastChild()->entry(), QStringLiteral("Alt ending -ius"));
+
+    c = convertElementary(entryXML(QStringLiteral("in"), QStringLiteral("<itype>inseparable particle</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("in-"));
+    EXPECT_EQ(c.entry()->type(), 23);
+
+    c = convertElementary(entryXML(QStringLiteral("Ap"), QStringLiteral("<itype>as an abbreviation</itype>") +
+                                                         senseXML(QStringLiteral("Appius"))));
+    EXPECT_EQ(c.entry()->type(), 17);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("AbbreviationAppius"));
+
+    c = convertElementary(entryXML(QStringLiteral("ollus"), QStringLiteral("<itype>or</itype>") +
+                                                            senseXML(QStringLiteral("that one"))));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("or that one"));
+
+    c = convertElementary(entryXML(QStringLiteral("fore"), QStringLiteral("<itype>isse</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("fore -isse"));
+    EXPECT_EQ(c.entry()->type(), 2);
+
+    c = convertElementary(entryXML(QStringLiteral("quis"), QStringLiteral("<itype>quid</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("quis quid"));
+    EXPECT_EQ(c.entry()->type(), 7);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 2u);
+}
+
+TEST(ElementaryParser, DeleteSetDropsEntryAndUntypedEntriesAreCounted) {
+    const auto c = convertElementary(entryXML(QStringLiteral("atque"), QStringLiteral("<itype>and</itype>"), "a") +
+                                     entryXML(QStringLiteral("nescio"), senseXML(QStringLiteral("something")), "b"));
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entry()->key(), QStringLiteral("b"));
+    // Both ended without a word class; the dropped one is still reported.
+    EXPECT_EQ(c.parser->unknownTypes(), 2);
+}
+
+TEST(ElementaryParser, SensesExamplesAndTree) {
+    auto c = convertElementary(entryXML(QStringLiteral("et"), senseXML(QStringLiteral("conj. and"))));
+    EXPECT_EQ(c.entry()->type(), 5);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("and"));
+
+    c = convertElementary(
+        entryXML(QStringLiteral("heu"), senseXML(QStringLiteral("interj.,  alas: <foreign lang=\"la\">heu</foreign>"))));
+    EXPECT_EQ(c.entry()->type(), 8);
+    auto m = c.entry()->firstSense();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->entry(), QStringLiteral("alas"));
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("heu"));
+    EXPECT_TRUE(m->lastChild()->isForeign());
+
+    c = convertElementary(entryXML(QStringLiteral("stimulus"), senseXML(QStringLiteral("a goad—fig., a spur"))));
+    m = c.entry()->firstSense();
+    EXPECT_EQ(m->entry(), QStringLiteral("a goad"));
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->type(), 13);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("—fig., a spur"));
+
+    c = convertElementary(entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) +
+                                                           senseXML(QStringLiteral("a heap"), 2)));
+    m = c.entry()->firstSense();
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("a heap"));
+
+    // The parenthesised run after the translation is kept whole and then
+    // split again: no part is lost.
+    c = convertElementary(entryXML(
+        QStringLiteral("gradior"),
+        senseXML(QStringLiteral(
+            "to step: <foreign lang=\"la\">gradi</foreign>, to go; to walk (slowly; gently; quietly) far; to run"))));
+    m = c.entry()->firstSense();
+    QStringList texts;
+    for (const auto& child : m->childList()) texts << child->entry();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("gradi"), QStringLiteral("to walk (slowly"), QStringLiteral("gently"),
+                                  QStringLiteral("quietly) far"), QStringLiteral("to run")}));
+    EXPECT_EQ(m->firstChild()->translation(), QStringLiteral(" to go"));
+
+    // Formatting elements keep their text for the sense.
+    c = convertElementary(entryXML(QStringLiteral("ignis"), senseXML(QStringLiteral("fire, <emph>flame</emph> and heat"))));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("fire, flame and heat"));
+
+    // A sense with empty text leaves the meaning open.
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString())));
+    EXPECT_TRUE(c.parser->curMeaning() == nullptr);
+}
+
+TEST(ElementaryParser, ForeignEtymologyUsageAndUnknownElements) {
+    auto c = convertElementary(entryXML(
+        QStringLiteral("philosophia"),
+        QStringLiteral("<etym>Greek <foreign lang=\"greek\">filosofi/a</foreign></etym>") + senseXML(QStringLiteral("x"))));
+    auto etym = childrenOfType(c.entry(), 18);
+    ASSERT_EQ(etym.size(), 1u);
+    EXPECT_TRUE(etym[0]->entry().startsWith(QStringLiteral("Greek ")));
+    EXPECT_TRUE(NBSourceLSParser::containsGreekLetters(etym[0]->entry()));
+
+    c = convertElementary(entryXML(QStringLiteral("vinum"),
+                                   QStringLiteral("<etym>cf. <foreign lang=\"la\">vitis</foreign></etym>")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 18).empty());
+
+    c = convertElementary(entryXML(QStringLiteral("Zeus"), senseXML(QStringLiteral("Jupiter <foreign lang=\"greek\">*zeu/s</foreign>"))));
+    const auto notes = childrenOfType(c.entry(), 20);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_TRUE(NBSourceLSParser::containsGreekLetters(notes[0]->entry()));
+
+    c = convertElementary(entryXML(QStringLiteral("sol"), senseXML(QStringLiteral("the sun <bibl>C.</bibl>"))));
+    // The element takes the whole run before it, which is logged and dropped.
+    EXPECT_TRUE(c.logged(QStringLiteral("sol bibl the sun C.")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 13).empty());
+
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a <foreign lang=\"xx\">y</foreign>"))));
+    EXPECT_TRUE(c.logged(QStringLiteral("Language = xx")));
+
+    c = convertElementary(entryXML(QStringLiteral("aqua"),
+                                   senseXML(QStringLiteral("water: <foreign lang=\"la\">aqua frigida</foreign>, cold "
+                                                           "water<usg>; aqua calida</usg>"))));
+    const auto m = c.entry()->firstSense();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("aqua calida"));
+    EXPECT_FALSE(m->lastChild()->isForeign());
+}
+
+TEST(ElementaryParser, TextSetsAreComplete) {
+    const struct {
+        const char* name;
+        int count;
+    } sets[] = {{"appendSourceSet", 49}, {"meaningSet", 36},   {"noteSet", 2},        {"newForeignExampleSet", 13},
+                {"appendPreviousSet", 21}, {"newExampleSet", 18}, {"subExampleSet", 26}, {"numeralSet", 1}};
+    int total = 0;
+    for (const auto& s : sets) {
+        EXPECT_EQ(NBSourceXMLParser::textSet(QString::fromUtf8(s.name)).size(), s.count) << s.name;
+        total += s.count;
+    }
+    EXPECT_EQ(total, 166);
+    // Trailing blanks, double blanks and long vowels survive the data file.
+    EXPECT_TRUE(NBSourceXMLParser::appendSourceSet().contains(QStringLiteral("poet. ")));
+    EXPECT_TRUE(NBSourceXMLParser::newForeignExampleSet().contains(
+        QString::fromUtf8("Ct.—Fig.,  a spur, incentive, stimulant")));
+    EXPECT_TRUE(NBSourceXMLParser::appendPreviousSet().contains(
+        QString::fromUtf8("), abl. ī (once e, Tb.), a two-edged axe, double axe, battle-axe")));
+    const QString em = QString::fromUtf8("in eodem curriculo esse.— Fig., a course, career");
+    EXPECT_EQ(em.at(24).unicode(), 0x2014);
+    EXPECT_TRUE(NBSourceXMLParser::newForeignExampleSet().contains(em));
+    EXPECT_TRUE(NBSourceXMLParser::numeralSet().contains(QStringLiteral("aliquot")));
+}
+
+TEST(ElementaryParser, SharedRules) {
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("capiō")), 5);
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("regō")), 3);
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("iō")), 3);
+    EXPECT_EQ(latinsource::conjugationForIreVerb(QStringLiteral("eō")), 7);
+    EXPECT_EQ(latinsource::conjugationForIreVerb(QStringLiteral("o")), 4);
+    EXPECT_EQ(latinsource::declensionForPotentialNounEnding(QStringLiteral("patrī")), 2);
+    EXPECT_EQ(latinsource::declensionForPotentialNounEnding(QStringLiteral("xy")), 0);
+
+    NBSourceXMLParser p;
+    auto entry = DictionaryEntry::make(QStringLiteral("regō"));
+    p.setCurEntry(entry);
+    p.makeThirdConjEndings(QStringLiteral("ere"), QStringLiteral("rēxī"), QStringLiteral("rēctus"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("regō -ere rēxī rēctus"));
+    entry->setEntry(QStringLiteral("dūcō (old)"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QStringLiteral("xī"), QString());
+    EXPECT_EQ(entry->entry(), QStringLiteral("dūcō -ere -xī -"));
+    entry->setEntry(QStringLiteral("sinō"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QString(), QStringLiteral("situs"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - -situs"));
+    p.addRedirect(QStringLiteral("see X"));
+    EXPECT_EQ(entry->type(), 22);
+    EXPECT_EQ(entry->lastChild()->type(), 22);
+    QString s = QStringLiteral("a-b-c");
+    latinsource::deleteFromString(s, QStringLiteral("-"), QString());
+    EXPECT_EQ(s, QStringLiteral("abc"));
+}
+
+TEST(ElementaryParser, SampleOfTwoHundredEntries) {
+    QFile file(sampleFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const PythonRun py = runPython(QStringLiteral(
+                                       "import sys,xml.etree.ElementTree as ET\n"
+                                       "root=ET.parse(sys.argv[1]).getroot()\n"
+                                       "entries=root.findall('.//entry')\n"
+                                       "gone=sum(1 for e in entries if e.find('itype') is not None and "
+                                       "(e.find('itype').text or '').strip(' .;,:') in ('and','Cs'))\n"
+                                       "print(len(entries), len(entries)-gone)\n"),
+                                   {sampleFile()});
+    ASSERT_TRUE(py.started);
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const QStringList counts = py.out.trimmed().split(QLatin1Char(' '));
+    ASSERT_EQ(counts.size(), 2);
+    EXPECT_EQ(counts[0].toInt(), 200);
+    const auto c = convertElementary(text);
+    EXPECT_TRUE(c.parser->succeeded());
+    EXPECT_EQ(int(c.entries.size()), counts[1].toInt());
+    EXPECT_EQ(c.result.at(QStringLiteral("title")).toString(), QStringLiteral("An Elementary Latin Dictionary"));
+    EXPECT_EQ(c.result.at(QStringLiteral("author")).toString(), QStringLiteral("Charlton T. Lewis"));
+    EXPECT_EQ(c.result.at(QStringLiteral("sponsor")).toString(), QStringLiteral("Tessarin test sponsor"));
+    for (const auto& e : c.entries) EXPECT_FALSE(e->entry().isEmpty());
+}
+
+TEST(ElementaryParser, MalformedDocumentFailsWithoutCrash) {
+    const auto c = convertElementary(QStringLiteral("<entry key=\"a\"><form><orth>a</orth></form><sense>"));
+    EXPECT_FALSE(c.parser->succeeded());
+}
