@@ -386,6 +386,10 @@ void NBSourceXMLParser::parsePos(const QString& text) {
 }
 
 void NBSourceXMLParser::parseGramGrp(const QString& text) {
+    if (curEntry() && specialWordSet().contains(curEntry()->entry())) {
+        parseSpecialEntry();
+        return;
+    }
     DSLog("gramGrp not placed: %@ %@", curEntry() ? curEntry()->entry() : QString(), text);
 }
 

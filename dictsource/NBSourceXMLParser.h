@@ -124,6 +124,15 @@ public:
     // ---- Inflection types ----
     void parseIType();
     void handle1ComponentIType(const QString& text);
+    void handle2ComponentIType(QStringList& pieces);
+    bool handle3ComponentIType(QStringList& pieces);
+    void handle4ComponentIType(QStringList& pieces);
+    void parseEre(const QString& text);
+    void parseEreExceptions(const QString& text);
+    void parseEmDash(const QString& text);
+    void parse2ComponentITypeExceptions(const QString& key);
+    void handle3ComponentExceptions(const QString& key);
+    void parseSpecialEntry();
     void handleSeeIType(const QString& text);
     bool handleIE(const QString& text);
     bool handleEtc(const QString& text);
@@ -141,6 +150,12 @@ public:
     static const QSet<QString>& iTypeAppendSet();
     static const QSet<QString>& iTypeDeleteSet();
     static const QSet<QString>& specialWordSet();
+    static const QSet<QString>& pronounSet();
+    // Headwords whose two-component text is not read (a fixed class table,
+    // apart from the per-conversion treatedSet of the base).
+    static const QSet<QString>& treatedHeadwordSet();
+    static const QSet<QString>& ignorables();
+    static const QSet<QString>& ereExceptionSet();
 
 private:
     void appendToHeadword(const QString& text);

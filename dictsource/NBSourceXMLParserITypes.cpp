@@ -48,12 +48,6 @@ const QSet<QString>& NBSourceXMLParser::iTypeDeleteSet() {
     static const QSet<QString> set = makeSet({u"and", u"poet. also", u"Cs"});
     return set;
 }
-// Headwords whose whole result is written by hand; none is known to this
-// converter yet, so every entry goes through the rules.
-const QSet<QString>& NBSourceXMLParser::specialWordSet() {
-    static const QSet<QString> set;
-    return set;
-}
 
 void NBSourceXMLParser::appendToHeadword(const QString& text) {
     if (const DictionaryEntryPtr entry = curEntry()) entry->setEntry(entry->entry() + text);
@@ -85,6 +79,9 @@ void NBSourceXMLParser::parseIType() {
     for (const QString& c : trimmed(text, u" .;").split(QLatin1Char(',')))
         if (!c.isEmpty() && c != QLatin1String(" ")) components << c;
     if (components.size() == 1) handle1ComponentIType(components.first());
+    else if (components.size() == 2) handle2ComponentIType(components);
+    else if (components.size() == 3) handle3ComponentIType(components);
+    else if (components.size() == 4) handle4ComponentIType(components);
     else DSLog("Itype not handled %@", text);
 }
 

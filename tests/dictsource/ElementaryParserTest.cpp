@@ -328,3 +328,103 @@ TEST(ElementaryParser, MalformedDocumentFailsWithoutCrash) {
     const auto c = convertElementary(QStringLiteral("<entry key=\"a\"><form><orth>a</orth></form><sense>"));
     EXPECT_FALSE(c.parser->succeeded());
 }
+
+TEST(ElementaryParser, TwoComponentTypes) {
+    struct Row {
+        const char* headword;
+        const char* itype;
+        const char* line;
+        int type, conj;
+    } rows[] = {
+        {"niger", "gra, grum", "niger -gra -grum", 3, 0},
+        {"miser", "era, erum", "miser -era -erum", 3, 0},
+        {"amō", "āvī, āre", "amō -āre -āvī -", 2, 1},
+        {"ruō", "uī, ūtus", "ruō ruere ruī ruātus", 2, 3},
+        {"ruina", "uī, ēre", "ruina -ēre -uī -", 2, 2},
+        {"vereor", "—, ērī", "vereor -ērī -", 2, 2},
+        {"hortor", "ātus, ārī", "hortor -ārī -ātus", 2, 1},
+        {"ferō", "tulī, lātus", "ferō -ferre -tulī -lātus", 2, 11},
+        {"adferō", "attulī, allātus", "adferō atferre attulī allātus", 2, 11},
+        {"ardeō", "sī, ēre", "ardeō -ēre -sī -", 2, 2},
+        {"ar deō", "sī, ēre", "ar deō", 2, 2},
+        {"tristis", "tristis, e", "tristis tristis e", 3, 3},
+        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre -gāvīsus", 2, 2},
+        {"absum", "āfuī, esse", "absum -esse -āfuī", 2, 8},
+        {"tabēscō", "buī, —", "tabēscō - duī -", 2, 3},
+        {"sum", "fuī, ērī", "sum -ērī -fuī", 2, 2},
+        {"sum", "a, um", "sum", 0, 0},
+        {"ēdō", "ēdī, ēsus", "ēdō - ēdī ēsus", 2, 10},
+        {"neuter", "tra, trum", "neuter -tra -trum", 3, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        ASSERT_EQ(c.entries.size(), 1u) << r.itype;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.headword << " " << r.itype;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.headword << " " << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.headword << " " << r.itype;
+    }
+    // An unread pair keeps its joined key, two blanks included, for later rules.
+    auto c = convertElementary(entryXML(QStringLiteral("bonus"), QStringLiteral("<itype>a, um</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("bonus"));
+    c = convertElementary(entryXML(QStringLiteral("ruina"), QString::fromUtf8("<itype>uī, ēre</itype>")));
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).at(0)->entry(), QString::fromUtf8("uī —  ēre"));  // the components are joined untrimmed
+    c = convertElementary(entryXML(QStringLiteral("alius"), QStringLiteral("<itype>a, ud</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("alius alia aliud"));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 4u);
+}
+
+TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
+    struct Row {
+        const char* headword;
+        const char* itype;
+        const char* line;
+        int conj;
+    } rows[] = {
+        {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus", 1},
+        {"dō", "—, —, āre", "dō -āre - -", 1},
+        {"doceō", "uī, —, ēre", "doceō -ēre -uī -", 2},
+        {"capiō", "cēpī, captus, ere", "capiō -ere cēpī captus", 5},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 3},
+        {"audiō", "īvī, ītus, īre", "audiō -īre -īvī -ītus", 4},
+        {"redeō", "iī, itus, īre", "redeō -īre -iī -itus", 7},
+        {"volō", "voluī, —, velle", "volō -velle -voluī -", 12},
+        {"nōlō", "nōluī, —, nōlle", "nōlō -nōlle -nōluī -", 13},
+        {"adferō", "attulī, allātus, adferre", "adferō -adferre -attulī -allātus", 9},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.itype;
+        EXPECT_EQ(c.entry()->type(), 2) << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.itype;
+    }
+    // The remark after an em dash in the infinitive is a note made first.
+    auto c = convertElementary(entryXML(QStringLiteral("laudō"), QString::fromUtf8("<itype>āvī, ātus, āre—rare</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("laudō -āre -āvī -ātus"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("rare"));
+    // A fourth component: one character adds nothing; longer is kept unchanged.
+    c = convertElementary(entryXML(QStringLiteral("amō"), QString::fromUtf8("<itype>āvī, ātus, āre,x</itype>")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 20).empty());
+    c = convertElementary(entryXML(QStringLiteral("amō"), QString::fromUtf8("<itype>āvī, ātus, āre, rare</itype>")));
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20)[0]->entry(), QStringLiteral(" rare"));
+    // Exceptions by the joined key; no note when the first three fall through.
+    c = convertElementary(entryXML(QStringLiteral("faciēs"), QString::fromUtf8("<itype>—, em, ē</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("faciēs -"));
+    EXPECT_EQ(c.entry()->type(), 1);
+    EXPECT_EQ(c.entry()->conjugation(), 5);
+    EXPECT_EQ(c.entry()->gender(), 2);
+    c = convertElementary(entryXML(QStringLiteral("x"), QString::fromUtf8("<itype>a, b, c, more</itype>")));
+    EXPECT_TRUE(c.entry()->childList().empty());
+    // Whole entries written by hand bypass the inflection rules.
+    c = convertElementary(entryXML(QString::fromUtf8("dīcō"), QString::fromUtf8("<itype>ī, ātus, āre</itype><gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("dīcō dīcere dīxī dictus"));
+    EXPECT_EQ(c.entry()->conjugation(), 3);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 3u);
+    c = convertElementary(entryXML(QString::fromUtf8("admisceō"), QString::fromUtf8("<itype>uī, ēre</itype><gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("admisceō"));
+    c = convertElementary(entryXML(QString::fromUtf8("commūniō"), QString::fromUtf8("<gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to fortify on all sides, secure, barricade, intrench"));
+}
