@@ -7,6 +7,9 @@
 #include "support/Python.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -427,4 +430,50 @@ TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
     EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("admisceō"));
     c = convertElementary(entryXML(QString::fromUtf8("commūniō"), QString::fromUtf8("<gramGrp>v</gramGrp>")));
     EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to fortify on all sides, secure, barricade, intrench"));
+}
+
+TEST(ElementaryParser, CommandLineConverter) {
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
+        p.waitForFinished(120000);
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                              QString::fromUtf8(p.readAllStandardError()));
+    };
+    const QString out = dir.filePath(QStringLiteral("out/EditedElementaryLewis.xml"));
+    const QString bad = dir.filePath(QStringLiteral("bad.xml"));
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("<TEI.2><text><body>\n<entry key=\"a\"><form><orth>a</orth></form>\n</body></text></TEI.2>");
+    badFile.close();
+    auto [badCode, badText] = run({QStringLiteral("convert-elementary"), QStringLiteral("--source"), bad,
+                                   QStringLiteral("--out"), out});
+    EXPECT_EQ(badCode, 1);
+    EXPECT_TRUE(badText.contains(QStringLiteral("bad.xml:3:"))) << badText;
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    auto [code, text] = run({QStringLiteral("convert-elementary"), QStringLiteral("--source"), sampleFile(),
+                             QStringLiteral("--out"), out});
+    ASSERT_EQ(code, 0) << text;
+    const PythonRun py = runPython(QStringLiteral("import plistlib,sys,json\n"
+                                                  "d=plistlib.load(open(sys.argv[1],'rb'))\n"
+                                                  "w=d['words'][0]\n"
+                                                  "print(json.dumps([d.get('title'),d.get('sponsor'),len(d['words']),"
+                                                  "w['Entry'],w['key']]))"),
+                                   {out});
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const ElementaryConverted c = convertElementary(QString::fromUtf8([] {
+        QFile f(sampleFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }()));
+    EXPECT_EQ(py.out.trimmed(),
+              QStringLiteral("[\"An Elementary Latin Dictionary\", \"Tessarin test sponsor\", %1, \"fl\\u016bmen -inis\", "
+                             "\"flumen\"]")
+                  .arg(c.entries.size()));
 }
