@@ -108,6 +108,42 @@ void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive
     entry->setEntry(line);
 }
 
+bool isVerb(DictionaryXMLParser& parser, const QString& text, bool incomplete) {
+    const DictionaryEntryPtr entry = parser.curEntry();
+    if (!entry) return false;
+    if (entry->type() == DictionaryEntry::Verb && incomplete) return true;
+    QStringList pieces;
+    for (const QString& p : text.split(QLatin1Char(',')))
+        if (!p.isEmpty()) pieces << p;
+    if (pieces.size() < 2) return false;
+    const QString last = pieces.last().trimmed();
+    const QString headword = entry->entry();
+    int conjugation = 0;
+    if (last == u"ere") conjugation = conjugationForEreVerb(headword);
+    else if (last == u"āre") conjugation = 1;
+    else if (last == u"ēre") conjugation = 2;
+    else if (last == u"īre") conjugation = conjugationForIreVerb(headword);
+    if (conjugation == 0) {
+        if (!last.endsWith(u"um") && parser.loggingEnabled())
+            parser.logText(__FILE__, Q_FUNC_INFO, __LINE__, QStringLiteral("isVerb ") + text);
+        return false;
+    }
+    entry->setType(DictionaryEntry::Verb);
+    entry->setConjugation(conjugation);
+    return true;
+}
+
+const QSet<QString>& ignorePosSet() {
+    static const QSet<QString> set = makeSet(
+        {u"he believes they have the prep", u"as prep", u"with the grave accent; as adv", u"qs. from an adj",
+         u"qs. P. a", u"cinctutus from cinctus; and astus itself has the form of a P. a", u"and P. a", u"of the adj",
+         u"prop. adj", u"from an unused adj", u"from the unused v. a", u"formerly assumed as P. a", u"from an adj",
+         u"comp. of the interj", u"to knead; through an adj", u"obsol. adj", u"prob. adj", u"II. P. a",
+         u"v. under P. a", u"from the adv", u"old prep", u"root in Sanscr. prep",
+         u"prob. also ante-class.; v. below the adv", u"of tollo; as P. a", u"= ζυγία (prop. an adj"});
+    return set;
+}
+
 void deleteFromString(QString& text, const QString& target, const QString& replacement) {
     if (target.isEmpty()) return;
     text.replace(target, replacement);

@@ -43,6 +43,15 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
 // is found in it.
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,
                           const QString& supine);
+// Whether an inflection text names a verb by the infinitive ending of its
+// last comma piece ("ere", "āre", "ēre", "īre"); a verb's type and
+// conjugation are then set on the current entry. `incomplete` (a verb
+// whose principal parts are still being read) answers yes at once. A last
+// piece that is no infinitive is logged unless it ends in "um".
+bool isVerb(DictionaryXMLParser& parser, const QString& text, bool incomplete);
+// Part-of-speech phrases that say nothing about the entry's own class.
+const QSet<QString>& ignorePosSet();
+
 // Every occurrence of target in text replaced.
 void deleteFromString(QString& text, const QString& target, const QString& replacement);
 

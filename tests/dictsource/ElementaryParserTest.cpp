@@ -477,3 +477,50 @@ TEST(ElementaryParser, CommandLineConverter) {
                              "\"flumen\"]")
                   .arg(c.entries.size()));
 }
+
+TEST(ElementaryParser, LewisShortFormsOfTheSharedRules) {
+    NBSourceLSParser p;
+    auto messages = std::make_shared<QStringList>();
+    p.setLogSink([messages](const char*, const char*, int, const QString& text) { *messages << text; });
+    auto entry = DictionaryEntry::make();
+    p.setCurEntry(entry);
+    const struct {
+        const char* headword;
+        const char* text;
+        bool verb;
+        int conjugation;
+        bool logged;
+    } rows[] = {
+        {"amo", "avi, atum, āre", true, 1, false},   {"capio", "cepi, captum, ere", true, 5, false},
+        {"rego", "rexi, rectum, ere", true, 3, false}, {"eo", "ivi, itum, īre", true, 7, false},
+        {"audio", "ivi, itum, īre", true, 4, false},   {"moneo", "ui, itum, ēre", true, 2, false},
+        {"amo", "āre", false, 0, false},               {"bonus", "a, um", false, 0, false},
+        {"x", "a, b", false, 0, true},
+    };
+    for (const auto& r : rows) {
+        entry->setDictionary({});
+        entry->setEntry(QString::fromUtf8(r.headword));
+        messages->clear();
+        bool ignore = true;
+        EXPECT_EQ(p.isVerb(QString::fromUtf8(r.text), &ignore), r.verb) << r.text;
+        EXPECT_FALSE(ignore);
+        EXPECT_EQ(entry->conjugation(), r.conjugation) << r.text;
+        EXPECT_EQ(entry->type(), r.verb ? 2 : 0) << r.text;
+        EXPECT_EQ(!messages->isEmpty(), r.logged) << r.text;
+    }
+    // A verb still being read answers yes without reading the text.
+    entry->setType(2);
+    p.setIncomplete(true);
+    EXPECT_TRUE(p.isVerb(QString(), nullptr));
+    EXPECT_EQ(NBSourceLSParser::ignorePosSet().size(), 25);
+    EXPECT_TRUE(NBSourceLSParser::ignorePosSet().contains(QString::fromUtf8("= ζυγία (prop. an adj")));
+    EXPECT_TRUE(NBSourceLSParser::recalcitrantSet().isEmpty());
+    entry->setEntry(QStringLiteral("regō"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QString::fromUtf8("rēxī"), QString::fromUtf8("rēctus"));
+    EXPECT_EQ(entry->entry(), QString::fromUtf8("regō -ere rēxī rēctus"));
+    p.addRedirect(QStringLiteral("see rex"));
+    EXPECT_EQ(entry->type(), 22);
+    // The shared declension rules stay those of the Lewis and Short tables.
+    EXPECT_EQ(NBSourceLSParser::declensionForPotentialNounEnding(QString::fromUtf8("ēī")), 5);
+    EXPECT_EQ(&NBSourceLSParser::firstDeclensionEndings(), &latinsource::firstDeclensionEndings());
+}
