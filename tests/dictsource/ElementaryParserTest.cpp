@@ -2,6 +2,8 @@
 // of its TEI source, and on a 200-entry sample covering its rules.
 
 #include "ParserFixture.h"
+#include "dictionaries/ElementaryLewis.h"
+#include "dictsource/ElementarySourceBuilder.h"
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceXMLParser.h"
 #include "support/Python.h"
@@ -523,4 +525,37 @@ TEST(ElementaryParser, LewisShortFormsOfTheSharedRules) {
     // The shared declension rules stay those of the Lewis and Short tables.
     EXPECT_EQ(NBSourceLSParser::declensionForPotentialNounEnding(QString::fromUtf8("ēī")), 5);
     EXPECT_EQ(&NBSourceLSParser::firstDeclensionEndings(), &latinsource::firstDeclensionEndings());
+}
+
+namespace {
+class ElementaryLewisAt : public ElementaryLewis {
+public:
+    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
+};
+}  // namespace
+
+TEST(ElementaryParser, DictionaryRebuiltThroughItsBuilder) {
+    installTestServices();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("EditedElementaryLewis.xml"));
+    installElementarySourceBuilder();
+    auto dictionary = std::make_shared<ElementaryLewisAt>(QUrl::fromLocalFile(out));
+    // A missing or malformed source changes nothing and writes nothing.
+    EXPECT_FALSE(dictionary->loadFromElementarySource(QUrl::fromLocalFile(dir.filePath(QStringLiteral("none.xml")))));
+    EXPECT_FALSE(QFileInfo::exists(out));
+    ASSERT_TRUE(dictionary->loadFromElementarySource(QUrl::fromLocalFile(sampleFile())));
+    ASSERT_TRUE(QFileInfo::exists(out));
+    ASSERT_TRUE(dictionary->words());
+    const auto words = *dictionary->words();
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.front()->entry(), QString::fromUtf8("flūmen -inis"));
+    auto loaded = TSDictionary::loadFromFile(QUrl::fromLocalFile(out));
+    ASSERT_TRUE(loaded);
+    loaded->waitForInitialisation();
+    ASSERT_TRUE(loaded->words());
+    EXPECT_EQ(loaded->words()->size(), words.size());
 }
