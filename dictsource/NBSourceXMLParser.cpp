@@ -171,8 +171,11 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
             guessEntryType(entry);
             if (!iType_.isNull()) {
                 if (iTypeDeleteSet().contains(iType_)) {
+                    // The entry was appended when it started and is
+                    // normally still the last one.
                     auto& all = allEntries();
-                    all.erase(std::remove(all.begin(), all.end(), entry), all.end());
+                    if (!all.empty() && all.back() == entry) all.pop_back();
+                    else all.erase(std::remove(all.begin(), all.end(), entry), all.end());
                 } else if (iTypeAppendSet().contains(iType_)) {
                     entry->setEntry(entry->entry() + QStringLiteral(" -") + iType_);
                     if (iType_ == QLatin1String("isse")) entry->setType(DictionaryEntry::Verb);
