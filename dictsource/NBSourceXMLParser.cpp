@@ -379,7 +379,7 @@ void NBSourceXMLParser::parseUsage() {
 void NBSourceXMLParser::insertOrthography() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    const QString headword = trimMultilineString(rawString());
+    const QString headword = trimMultilineString(rawString().trimmed());
     if (entry->entry().isEmpty()) entry->setEntry(headword);
     else addNote(headword);
 }

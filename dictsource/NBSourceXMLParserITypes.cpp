@@ -76,7 +76,9 @@ void NBSourceXMLParser::parseIType() {
         return;
     }
     QStringList components;
-    for (const QString& c : trimmed(text, u" .;").split(QLatin1Char(',')))
+    // Line breaks between the elements of an indented source run into the
+    // text too; they are trimmed with the blanks.
+    for (const QString& c : trimmed(text, u" .;\n\r\t").split(QLatin1Char(',')))
         if (!c.isEmpty() && c != QLatin1String(" ")) components << c;
     if (components.size() == 1) handle1ComponentIType(components.first());
     else if (components.size() == 2) handle2ComponentIType(components);

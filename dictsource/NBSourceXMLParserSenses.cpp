@@ -9,7 +9,7 @@
 using latinsource::kEmDash;
 
 namespace {
-constexpr QStringView kExampleTrim = u" ,;.:";
+constexpr QStringView kExampleTrim = u" ,;.:\n\r\t";
 
 QStringList piecesOf(const QString& text, QStringView separators) {
     QStringList out;
@@ -60,7 +60,8 @@ const QSet<QString>& NBSourceXMLParser::textSet(const QString& name) {
 void NBSourceXMLParser::parseSense() {
     if (rawString().isNull()) return;
     const DictionaryEntryPtr entry = curEntry();
-    QString text = trimmed(rawString(), junkCharSet());
+    // Line breaks of an indented source are trimmed with the punctuation.
+    QString text = trimmed(rawString(), u" ,.:\n\r\t");
     if (entry) {
         if (text.startsWith(u"conj.") || text.startsWith(u"conj, ")) {
             text.remove(0, 6);

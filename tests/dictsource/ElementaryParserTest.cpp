@@ -559,3 +559,13 @@ TEST(ElementaryParser, DictionaryRebuiltThroughItsBuilder) {
     ASSERT_TRUE(loaded->words());
     EXPECT_EQ(loaded->words()->size(), words.size());
 }
+
+TEST(ElementaryParser, IndentedSourceReadsLikeACompactOne) {
+    const auto c = convertElementary(QStringLiteral(
+        "<entry id=\"n1\" type=\"main\" key=\"rosa\">\n  <form>\n    <orth extent=\"full\" lang=\"la\">rosa</orth>\n"
+        "  </form>\n  <itype>ae</itype>\n  <sense id=\"n1.1\" level=\"1\" n=\"I\">a rose</sense>\n</entry>\n"));
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("rosa -ae"));
+    EXPECT_EQ(c.entry()->conjugation(), 1);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("a rose"));
+}
