@@ -569,3 +569,40 @@ TEST(ElementaryParser, IndentedSourceReadsLikeACompactOne) {
     EXPECT_EQ(c.entry()->conjugation(), 1);
     EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("a rose"));
 }
+
+// The fuzz seeds: the sample and every cut of it at an entry boundary or
+// inside a tag. Each converts or stops at its first fault, into well-formed
+// top-level trees.
+namespace {
+bool wellFormed(const DictionaryEntryPtr& node, int depth) {
+    if (!node || depth > 512) return false;
+    for (const auto& c : node->childList())
+        if (c->parent() != node || !wellFormed(c, depth + 1)) return false;
+    return true;
+}
+}  // namespace
+
+TEST(ElementaryParser, SeedsAndTheirCutsGiveWellFormedTrees) {
+    installTestServices();
+    QFile f(sampleFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray all = f.readAll();
+    int failed = 0, inputs = 0;
+    for (qsizetype cut = all.size(); cut > 0; cut -= 997) {
+        auto parser = std::make_shared<NBSourceXMLParser>();
+        parser->discardLogs();
+        parser->setDeveloperSink(std::make_shared<DeveloperSink>());
+        parser->parseData(all.left(cut));
+        if (!parser->succeeded()) {
+            ++failed;
+            EXPECT_TRUE(parser->parseError());
+        }
+        for (const auto& e : parser->entries()) {
+            EXPECT_EQ(e->parent(), nullptr);
+            EXPECT_TRUE(wellFormed(e, 0));
+        }
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 10);
+    EXPECT_EQ(failed, inputs - 1);  // only the whole sample is well-formed
+}
