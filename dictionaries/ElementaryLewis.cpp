@@ -273,3 +273,62 @@ bool ElementaryLewis::saveToFile() {
     TSLogError("%@ Save Time taken: %0.1f", className(), timer.elapsed() / 1000.0);
     return written;
 }
+
+// ---- Rebuild from the TEI source ----
+
+namespace {
+std::mutex& elementaryBuilderMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+ElementaryLewis::ElementarySourceBuilder& elementaryBuilderSlot() {
+    static ElementaryLewis::ElementarySourceBuilder builder;
+    return builder;
+}
+}  // namespace
+
+void ElementaryLewis::setElementarySourceBuilder(ElementarySourceBuilder builder) {
+    std::lock_guard<std::mutex> lock(elementaryBuilderMutex());
+    elementaryBuilderSlot() = std::move(builder);
+}
+
+bool ElementaryLewis::loadFromElementarySource(const QUrl& source) {
+    ElementarySourceBuilder builder;
+    {
+        std::lock_guard<std::mutex> lock(elementaryBuilderMutex());
+        builder = elementaryBuilderSlot();
+    }
+    if (!builder) {
+        TSLogError("No source builder for %@ is installed", className());
+        return false;
+    }
+    QElapsedTimer timer;
+    timer.start();
+    const ts::ValueDictionary result = builder(source);
+    TSLogError("Time taken: %0.1f", timer.elapsed() / 1000.0);
+    return loadFromElementaryResult(result);
+}
+
+bool ElementaryLewis::loadFromElementaryResult(const ts::ValueDictionary& result) {
+    DictionaryEntryList entries;
+    auto it = result.find(kEntriesKey);
+    if (it != result.end() && it->second.isArray())
+        for (const ts::Value& v : it->second.array())
+            if (auto entry = v.toObjectAs<DictionaryEntry>()) entries.push_back(entry);
+    if (entries.empty()) {
+        TSLogError("The source of %@ gave no entries; the dictionary is left as it was", className());
+        return false;
+    }
+    const bool noLoadStarted = claimInitialization();
+    if (!noLoadStarted) TSDictionary::waitForInitialisation();
+    {
+        std::lock_guard<std::recursive_mutex> lock(wordsLock());
+        setDictionaryData(result);
+        setWords(entries);
+        wordsChanged();
+    }
+    setLoadState(LoadState::Loaded);
+    if (noLoadStarted) signalLoaded();
+    clearLoadFailure();
+    return saveToFile();
+}

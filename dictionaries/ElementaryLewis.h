@@ -72,6 +72,17 @@ public:
     void waitForInitialisation() override;
     void initialize() override;
 
+    // The rebuild from the elementary dictionary's TEI source goes through a
+    // builder that the dictionary builders install; its result holds
+    // "Entries" and the source's "title", "author" and "sponsor".
+    using ElementarySourceBuilder = std::function<ts::ValueDictionary(const QUrl& source)>;
+    static void setElementarySourceBuilder(ElementarySourceBuilder builder);
+    // Converts the source with the installed builder, replaces the entries
+    // and saves them; without a builder, or when the conversion gave no
+    // entries, it is logged and the dictionary and its file stay as they were.
+    bool loadFromElementarySource(const QUrl& source);
+    bool loadFromElementaryResult(const ts::ValueDictionary& result);
+
 protected:
     // The edited file of a class: unpacked from "<fileName>.zip" among the
     // resources when the folder lacks it.

@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "dictionaries/LewisAndShort.h"
+#include "dictsource/ElementarySourceBuilder.h"
 #include "dictsource/LewisShortSource.h"
 
 #include <QElapsedTimer>
@@ -67,6 +68,7 @@ bool ensureLewisShortSource(const QUrl& source, QString* error) {
 }
 
 void installDictionarySourceBuilders() {
+    installElementarySourceBuilder();
     LewisAndShort::setSourceBuilder([](const QUrl& source) -> ts::ValueDictionary {
         QString error;
         if (!ensureLewisShortSource(source, &error)) {

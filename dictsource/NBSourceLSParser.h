@@ -360,6 +360,22 @@ public:
     void insertGreek(QString& string);
     static QSet<QString>& skippedITypes();
 
+    // ---- Rules shared with the elementary converter, which no path of
+    // this conversion needs (LatinSourceRules) ----
+    // `ignoreString` is always set to false.
+    bool isVerb(const QString& text, bool* ignoreString);
+    int conjugationForEreVerb() const;
+    int conjugationForIreVerb() const;
+    static const QSet<QString>& ignorePosSet();
+    // Empty here: no headword of this dictionary needs a whole result by hand.
+    static const QSet<QString>& recalcitrantSet();
+    DictionaryEntryPtr addRedirect(const QString& text);
+    void makeThirdConjEndings(const QString& infinitive, const QString& perfect, const QString& supine);
+    // Every occurrence in the top buffer replaced.
+    void deleteFromLastString(const QString& target, const QString& replacement);
+    // No component of this dictionary has a result written by hand.
+    void parseSingleITypeExceptions(const QString&) {}
+
     // ---- Fixed element sets ----
     static const QSet<QString>& bodyIgnoreSet();
     static const QSet<QString>& senseIgnoreSet();

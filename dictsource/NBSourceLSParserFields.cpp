@@ -1,5 +1,6 @@
 // Headword forms, gender, case, mood, etymology and the note machinery of
 // the Lewis and Short converter.
+#include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceLSParser.h"
 
 namespace {
@@ -16,35 +17,17 @@ const QString kEmDash = QStringLiteral("\u2014");
 
 // ---- Fixed tables ----
 
-const QSet<QString>& NBSourceLSParser::firstDeclensionEndings() {
-    static const QSet<QString> s = setOf({"ae"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::firstDeclensionEndings() { return latinsource::firstDeclensionEndings(); }
 
-const QSet<QString>& NBSourceLSParser::secondDeclensionEndings() {
-    static const QSet<QString> s = setOf({"ī", "trī", "grī", "ōrum", "i", "iī", "ï", "orum"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::secondDeclensionEndings() { return latinsource::secondDeclensionEndings(); }
 
-const QSet<QString>& NBSourceLSParser::thirdDecelensionEndings() {
-    static const QSet<QString> s = setOf({"", "idis or idos"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::thirdDecelensionEndings() { return latinsource::thirdDeclensionEndings(); }
 
-const QSet<QString>& NBSourceLSParser::fourthDeclensionEndings() {
-    static const QSet<QString> s = setOf({"ūs"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::fourthDeclensionEndings() { return latinsource::fourthDeclensionEndings(); }
 
-const QSet<QString>& NBSourceLSParser::fifthDecelensionEndings() {
-    static const QSet<QString> s = setOf({"ēī"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::fifthDecelensionEndings() { return latinsource::fifthDeclensionEndings(); }
 
-const QSet<QString>& NBSourceLSParser::thirdDeclensionAdjectiveEndings() {
-    static const QSet<QString> s = setOf({"e"});
-    return s;
-}
+const QSet<QString>& NBSourceLSParser::thirdDeclensionAdjectiveEndings() { return latinsource::thirdDeclensionAdjectiveEndings(); }
 
 const QSet<QString>& NBSourceLSParser::letterSet() {
     static const QSet<QString> s = [] {
@@ -90,17 +73,7 @@ bool NBSourceLSParser::isANote(const QString& text) {
 }
 
 int NBSourceLSParser::declensionForPotentialNounEnding(const QString& ending) {
-    if (firstDeclensionEndings().contains(ending)) return 1;
-    if (secondDeclensionEndings().contains(ending)) return 2;
-    if (thirdDecelensionEndings().contains(ending)) return 3;
-    if (fourthDeclensionEndings().contains(ending)) return 4;
-    if (fifthDecelensionEndings().contains(ending)) return 5;
-    if (ending.endsWith(QStringLiteral("rī"))) return 2;
-    if (ending.endsWith(QStringLiteral("eī"))) return 5;
-    if (ending.endsWith(QStringLiteral("is")) || ending.endsWith(QStringLiteral("īs")) ||
-        ending.endsWith(QStringLiteral("um")))
-        return 3;
-    return 0;
+    return latinsource::declensionForPotentialNounEnding(ending);
 }
 
 bool NBSourceLSParser::isGreek(const QString& text) {
@@ -233,16 +206,7 @@ QString NBSourceLSParser::stripClosedBrackets(const QString& text) {
     return trimmed(text.mid(start), u" ,");
 }
 
-void NBSourceLSParser::removeBracketsFromCurEntry() {
-    const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    const QString text = entry->entry();
-    qsizetype at = text.indexOf(QLatin1Char('('));
-    if (at < 0) at = text.indexOf(QLatin1Char(','));
-    if (at < 0) return;
-    addNote(text.mid(at + 1));
-    entry->setEntry(text.left(at).remove(QLatin1Char(' ')));
-}
+void NBSourceLSParser::removeBracketsFromCurEntry() { latinsource::removeBrackets(*this); }
 
 // ---- Headwords ----
 

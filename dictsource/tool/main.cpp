@@ -2,12 +2,14 @@
 // dictionary file the application reads.
 //
 //   tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]
-//   tessarin-dictsource convert-elementary ...
+//   tessarin-dictsource convert-elementary --source PATH [--out FILE]
 //
 // PATH is a single source document (plain or .xz) or a folder holding the
 // per-letter edition; by default the application's "LewisShort.xml", made
 // from the bundle's copy when missing. FILE defaults to the application's
-// "EditedLewisShort.xml". Questions go to the terminal unless
+// "EditedLewisShort.xml". convert-elementary reads the elementary
+// dictionary's TEI source at PATH (there is no bundled copy) and writes the
+// application's "EditedElementaryLewis.xml" unless FILE is given. Questions go to the terminal unless
 // --non-interactive is given or standard input is not a terminal. A
 // malformed source writes nothing and exits with 1.
 
@@ -18,6 +20,7 @@
 #include "app/logging/LGLog.h"
 #include "dictionaries/LewisAndShort.h"
 #include "dictsource/DictionarySourceBuilders.h"
+#include "dictsource/ElementarySourceBuilder.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -39,10 +42,19 @@ private:
     QUrl url_;
 };
 
+class ElementaryLewisAt : public ElementaryLewis {
+public:
+    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
+};
+
 int usage() {
     std::fprintf(stderr,
                  "usage: tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]\n"
-                 "       tessarin-dictsource convert-elementary\n");
+                 "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n");
     return 2;
 }
 
@@ -65,17 +77,45 @@ int main(int argc, char* argv[]) {
         else if (a == QLatin1String("--out") && !args.isEmpty()) out = args.takeFirst();
         else return usage();
     }
-    if (command == QLatin1String("convert-elementary")) {
-        print(QStringLiteral("convert-elementary: not yet available in this version"));
-        return 3;
-    }
-    if (command != QLatin1String("convert-ls")) return usage();
+    if (command != QLatin1String("convert-ls") && command != QLatin1String("convert-elementary")) return usage();
+    if (command == QLatin1String("convert-elementary") && source.isEmpty()) return usage();
 
     installDictionaryServices();
     // The conversion's messages go to a log file of this program, not the
     // terminal: a full conversion logs tens of thousands of lines.
     auto logger = std::make_shared<LGFileLogger>();
     LGLog::addLogger(logger);
+
+    if (command == QLatin1String("convert-elementary")) {
+        const QUrl url = QUrl::fromLocalFile(QFileInfo(source).absoluteFilePath());
+        print(QStringLiteral("Converting %1 ...").arg(url.toLocalFile()));
+        const ElementaryConversion conversion = convertElementarySource(url);
+        if (!conversion.ok) {
+            print(QStringLiteral("Nothing written: %1").arg(conversion.error));
+            LGLog::flushLog();
+            return 1;
+        }
+        const QUrl target = out.isEmpty() ? ElementaryLewis::editedLewisURL()
+                                          : QUrl::fromLocalFile(QFileInfo(out).absoluteFilePath());
+        if (target.isEmpty()) {
+            print(QStringLiteral("No Dictionaries folder to write to; give --out FILE"));
+            return 1;
+        }
+        QDir().mkpath(QFileInfo(target.toLocalFile()).absolutePath());
+        auto dictionary = std::make_shared<ElementaryLewisAt>(target);
+        const bool saved = dictionary->loadFromElementaryResult(conversion.result);
+        LGLog::flushLog();
+        if (!saved) {
+            print(QStringLiteral("Could not write %1").arg(target.toLocalFile()));
+            return 1;
+        }
+        print(QStringLiteral("%1 entries (%2 without a word class) in %3 s -> %4")
+                  .arg(conversion.entries)
+                  .arg(conversion.untyped)
+                  .arg(conversion.seconds, 0, 'f', 1)
+                  .arg(target.toLocalFile()));
+        return 0;
+    }
 
     LewisShortOptions options;
     options.prompt = interactive ? DeveloperPromptPtr(std::make_shared<TerminalDeveloperPrompt>())

@@ -1,0 +1,172 @@
+#pragma once
+// The converter of the elementary Latin dictionary's TEI source into a flat
+// list of DictionaryEntry trees, one per "entry" element.
+//
+// Text is consumed by the first non-formatting element that ends after it:
+// the text of a "sense" before an inner "usg", "gen", "pos", "etym" or
+// "itype" goes to that element's handler, and only what follows the last
+// of them reaches the sense. Text inside "emph", "tr" and "trans" joins its
+// enclosing element. A "foreign" element's start deals with the text read
+// before it (a meaning or the rest of an example), its end places the Latin
+// or Greek text it held.
+//
+// The result (data()): "Entries" and the source's "title", "author" and
+// "sponsor" texts. Nothing asks the developer anything: text no rule places
+// is logged and dropped, an entry that ends without a word class is listed
+// through logToDictionary and counted.
+//
+// Rules shared with the Lewis and Short converter live in LatinSourceRules.
+//
+// Threads: one conversion at a time per object, on the calling thread; the
+// fixed tables are built once per process.
+
+#include "dictsource/DictionaryXMLParser.h"
+
+#include <QSet>
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+class NBSourceXMLParser;
+using NBSourceXMLParserPtr = std::shared_ptr<NBSourceXMLParser>;
+
+class NBSourceXMLParser : public DictionaryXMLParser {
+    TS_OBJECT(NBSourceXMLParser, DictionaryXMLParser)
+public:
+    NBSourceXMLParser();
+    ~NBSourceXMLParser() override;
+
+    // ---- Parser events ----
+    void reset() override;
+    void parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                               const QString& qualifiedName, const ts::XMLAttributes& attributes) override;
+    void parserFoundCharacters(ts::XMLEventParser& parser, const QString& characters) override;
+    void parserDidEndElement(ts::XMLEventParser& parser, const QString& elementName, const QString& namespaceURI,
+                             const QString& qualifiedName) override;
+
+    // ---- Fields ----
+    bool incomplete() const { return incomplete_; }
+    void setIncomplete(bool v) { incomplete_ = v; }
+    int language() const { return language_; }
+    void setLanguage(int v) { language_ = v; }
+    DictionaryEntryPtr curMeaning() const { return curMeaning_; }
+    void setCurMeaning(DictionaryEntryPtr meaning) { curMeaning_ = std::move(meaning); }
+    // Null when the entry has no inflection text kept.
+    const QString& iType() const { return iType_; }
+    void setIType(const QString& t) { iType_ = t; }
+    const QString& meaningPrefix() const { return meaningPrefix_; }
+    void setMeaningPrefix(const QString& t) { meaningPrefix_ = t; }
+    std::optional<int> initialSenseLevel() const { return initialSenseLevel_; }
+    int curSenseLevel() const { return curSenseLevel_; }
+    const QString& latinExampleText() const { return latinExampleText_; }
+
+    QString priorStackCaller() const;
+    bool etymologyStack() const;
+
+    // ---- Element dispatch ----
+    void startForeignWithAttributes(const ts::XMLAttributes& attributes);
+    void parsePreGramGroup();
+    void parseUsage();
+
+    static const QSet<QString>& ignoreSet();
+    static const QSet<QString>& ignoreText();
+    static const QSet<QString>& captureSet();
+    static const QSet<QString>& entrySet();
+    static const QSet<QString>& formattingSet();
+    static const QSet<QString>& conjunctionSet();
+    static const QSet<QString>& pregramIgnoreSet();
+    static const QSet<QString>& pregramMeaningSet();
+    static const QSet<QString>& pregramNoteSet();
+    static const QSet<QString>& pregramSplitMeaningSet();
+
+    // ---- Headword, word class, gender (the simple forms) ----
+    void insertOrthography();
+    void parsePos(const QString& text);
+    void parseGramGrp(const QString& text);
+    void setGender(const QString& text);
+    void guessEntryType(const DictionaryEntryPtr& entry);
+
+    // ---- Meanings, examples and the sense tree ----
+    void parseSense();
+    void addSense(const QString& text);
+    void addSubMeaning(const QString& text);
+    void enterSense(const QString& text, const DictionaryEntryPtr& meaning);
+    void setEntry(const QString& text, const DictionaryEntryPtr& meaning);
+    void addSense(const DictionaryEntryPtr& meaning, int level, int startLevel, DictionaryEntryPtr entry);
+    static DictionaryEntryPtr lastMeaningEntry(const DictionaryEntryPtr& entry);
+    void addExample(const QString& text, bool testForeign, DictionaryEntryPtr target);
+    void finishExample(const QString& text);
+    void fallbackExample(const QString& text, const DictionaryEntryPtr& previous);
+    void finishSubExample(const QString& text);
+    void addForeignExample(const QString& text);
+    void appendToPrevSense(const QString& text);
+    void addEtymology(const QString& text);
+    DictionaryEntryPtr firstMeaningChild() const;
+    DictionaryEntryPtr firstSense() const;
+    void checkFirstSenseForValidity();
+    bool checkForTag(const QString& tag, int type, bool deleteTag);
+    bool checkForRedirect(const QString& word, bool exactEntry);
+
+    static QStringView junkCharSet() { return u" ,.:"; }
+    // The correction texts, read once from the bundled data file; an
+    // unknown name answers an empty set.
+    static const QSet<QString>& textSet(const QString& name);
+    static const QSet<QString>& appendSourceSet() { return textSet(QStringLiteral("appendSourceSet")); }
+    static const QSet<QString>& meaningSet() { return textSet(QStringLiteral("meaningSet")); }
+    static const QSet<QString>& noteSet() { return textSet(QStringLiteral("noteSet")); }
+    static const QSet<QString>& newForeignExampleSet() { return textSet(QStringLiteral("newForeignExampleSet")); }
+    static const QSet<QString>& appendPreviousSet() { return textSet(QStringLiteral("appendPreviousSet")); }
+    static const QSet<QString>& newExampleSet() { return textSet(QStringLiteral("newExampleSet")); }
+    static const QSet<QString>& subExampleSet() { return textSet(QStringLiteral("subExampleSet")); }
+    static const QSet<QString>& numeralSet() { return textSet(QStringLiteral("numeralSet")); }
+
+    // ---- Inflection types ----
+    void parseIType();
+    void handle1ComponentIType(const QString& text);
+    void handle2ComponentIType(QStringList& pieces);
+    bool handle3ComponentIType(QStringList& pieces);
+    void handle4ComponentIType(QStringList& pieces);
+    void parseEre(const QString& text);
+    void parseEreExceptions(const QString& text);
+    void parseEmDash(const QString& text);
+    void parse2ComponentITypeExceptions(const QString& key);
+    void handle3ComponentExceptions(const QString& key);
+    void parseSpecialEntry();
+    void handleSeeIType(const QString& text);
+    bool handleIE(const QString& text);
+    bool handleEtc(const QString& text);
+    void removeBracketsFromCurEntry();
+    void parseSingleITypeExceptions(const QString& text);
+    DictionaryEntryPtr addRedirect(const QString& text);
+    void makeThirdConjEndings(const QString& infinitive, const QString& perfect, const QString& supine);
+    int conjugationForIreVerb() const;
+    int conjugationForEreVerb() const;
+
+    static const QSet<QString>& singleITypeExceptionSet();
+    static const QSet<QString>& type1NoteSet();
+    static const QSet<QString>& ignoreSingleITypeSet();
+    static const QSet<QString>& iTypePrependSet();
+    static const QSet<QString>& iTypeAppendSet();
+    static const QSet<QString>& iTypeDeleteSet();
+    static const QSet<QString>& specialWordSet();
+    static const QSet<QString>& pronounSet();
+    // Headwords whose two-component text is not read (a fixed class table,
+    // apart from the per-conversion treatedSet of the base).
+    static const QSet<QString>& treatedHeadwordSet();
+    static const QSet<QString>& ignorables();
+    static const QSet<QString>& ereExceptionSet();
+
+private:
+    void appendToHeadword(const QString& text);
+    DictionaryEntryPtr newExample(const QString& text, const DictionaryEntryPtr& meaning, bool foreign);
+
+    bool incomplete_ = false;
+    int language_ = 0;
+    DictionaryEntryPtr curMeaning_;
+    QString iType_;
+    QString meaningPrefix_;
+    std::optional<int> initialSenseLevel_;
+    int curSenseLevel_ = 0;
+    QString latinExampleText_;
+};

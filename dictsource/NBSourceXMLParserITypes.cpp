@@ -1,0 +1,287 @@
+// The inflection types of the elementary converter: the dispatch by the
+// number of comma-separated components and the one-component rules.
+
+#include "dictsource/LatinSourceRules.h"
+#include "dictsource/NBSourceXMLParser.h"
+
+using namespace latinsource;
+
+namespace {
+QSet<QString> makeSet(std::initializer_list<const char16_t*> items) {
+    QSet<QString> set;
+    for (const char16_t* s : items) set.insert(QString::fromUtf16(s));
+    return set;
+}
+}  // namespace
+
+const QSet<QString>& NBSourceXMLParser::singleITypeExceptionSet() {
+    static const QSet<QString> set =
+        makeSet({u"ātus", u"ībat", u"quid", u"Pānos", u"agite", u"iī or", u"mitto", u"ortus", u"ūm or", u"ecquid",
+                 u"insepa", u"mortuus", u"quidnam", u"pessimus", u"quicquid", u"for quibus", u"pepercī or",
+                 u"poet. also", u"quālelibet", u"for nuncine", u"qualecumque", u"cf. vehemens", u"erōrum or erūm",
+                 u"nīxus or nīsus", u"versus or vorsus"});
+    return set;
+}
+const QSet<QString>& NBSourceXMLParser::type1NoteSet() {
+    static const QSet<QString> set =
+        makeSet({u"false spelling", u"see ", u"collat. form",
+                 u"written for the praenomen Gnaeus; e. g. Cn. Domitius Ahenobarbus", u"old for 2 istic",
+                 u"contracted for se ipse"});
+    return set;
+}
+const QSet<QString>& NBSourceXMLParser::ignoreSingleITypeSet() {
+    static const QSet<QString> set =
+        makeSet({u"a or ia", u"frūctus", u"nātus", u"nīxus", u"ōcius", u"a", u"ados", u"c", u"tria"});
+    return set;
+}
+const QSet<QString>& NBSourceXMLParser::iTypePrependSet() {
+    static const QSet<QString> set =
+        makeSet({u"or", u"see", u"only", u"old", u"an", u"in words compounded with", u"a suffix of"});
+    return set;
+}
+const QSet<QString>& NBSourceXMLParser::iTypeAppendSet() {
+    static const QSet<QString> set = makeSet({u"ē", u"idis", u"yos", u"ōnus", u"on", u"ōn", u"isse", u"tera",
+                                              u"idos", u"adis and ados", u"ygis and ygos"});
+    return set;
+}
+const QSet<QString>& NBSourceXMLParser::iTypeDeleteSet() {
+    static const QSet<QString> set = makeSet({u"and", u"poet. also", u"Cs"});
+    return set;
+}
+
+void NBSourceXMLParser::appendToHeadword(const QString& text) {
+    if (const DictionaryEntryPtr entry = curEntry()) entry->setEntry(entry->entry() + text);
+}
+
+void NBSourceXMLParser::removeBracketsFromCurEntry() { removeBrackets(*this); }
+DictionaryEntryPtr NBSourceXMLParser::addRedirect(const QString& text) { return latinsource::addRedirect(*this, text); }
+void NBSourceXMLParser::makeThirdConjEndings(const QString& infinitive, const QString& perfect, const QString& supine) {
+    latinsource::makeThirdConjEndings(*this, infinitive, perfect, supine);
+}
+int NBSourceXMLParser::conjugationForIreVerb() const {
+    return latinsource::conjugationForIreVerb(curEntry() ? curEntry()->entry() : QString());
+}
+int NBSourceXMLParser::conjugationForEreVerb() const {
+    return latinsource::conjugationForEreVerb(curEntry() ? curEntry()->entry() : QString());
+}
+
+void NBSourceXMLParser::parseIType() {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    if (specialWordSet().contains(entry->entry())) return;
+    const QString text = rawString();
+    if (text.contains(u"for ") && text.contains(u"see ")) {
+        addNote(text);
+        entry->setType(DictionaryEntry::Redirect);
+        return;
+    }
+    QStringList components;
+    // Line breaks between the elements of an indented source run into the
+    // text too; they are trimmed with the blanks.
+    for (const QString& c : trimmed(text, u" .;\n\r\t").split(QLatin1Char(',')))
+        if (!c.isEmpty() && c != QLatin1String(" ")) components << c;
+    if (components.size() == 1) handle1ComponentIType(components.first());
+    else if (components.size() == 2) handle2ComponentIType(components);
+    else if (components.size() == 3) handle3ComponentIType(components);
+    else if (components.size() == 4) handle4ComponentIType(components);
+    else DSLog("Itype not handled %@", text);
+}
+
+void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    const QString t = trimmed(component, junkCharSet());
+    auto noun = [&](int declension) {
+        entry->setType(DictionaryEntry::Noun);
+        appendToHeadword(QStringLiteral(" -") + t);
+        entry->setConjugation(declension);
+    };
+    auto verb = [&](const QString& line, std::optional<int> conjugation) {
+        appendToHeadword(line);
+        entry->setType(DictionaryEntry::Verb);
+        incomplete_ = true;
+        if (conjugation) entry->setConjugation(*conjugation);
+    };
+    if (t == u"as an abbreviation" || t == u"abbrev") {
+        setMeaningPrefix(QStringLiteral("Abbreviation"));
+        entry->setType(DictionaryEntry::Abbreviation);
+        return;
+    }
+    if (t.startsWith(u"a false spelling")) {
+        addNote(t);
+        entry->setType(DictionaryEntry::Misspelling);
+        return;
+    }
+    if (t.startsWith(u"see ")) {
+        addNote(t);
+        entry->setType(DictionaryEntry::Redirect);
+        return;
+    }
+    if (rawString().contains(u"collat. form")) {
+        addNote(t);
+        entry->setType(DictionaryEntry::Note);
+        return;
+    }
+    removeBracketsFromCurEntry();
+    if (firstDeclensionEndings().contains(t)) noun(1);
+    else if (t == u"orum") {
+        entry->setType(DictionaryEntry::Noun);
+        appendToHeadword(QStringLiteral(" -ōrum"));
+        entry->setConjugation(2);
+    } else if (t.endsWith(u"rī") || secondDeclensionEndings().contains(t)) noun(2);
+    else if (t.endsWith(u"eī")) noun(5);
+    else if (t.endsWith(u"is") || t.endsWith(u"īs") || t.endsWith(u"um")) noun(3);
+    else if (thirdDeclensionEndings().contains(t)) noun(3);
+    else if (fourthDeclensionEndings().contains(t)) noun(4);
+    else if (fifthDeclensionEndings().contains(t)) noun(5);
+    else if (thirdDeclensionAdjectiveEndings().contains(t)) {
+        entry->setType(DictionaryEntry::Adjective);
+        appendToHeadword(QStringLiteral(" -") + t);
+        entry->setConjugation(3);
+    } else if (t == QString(kEmDash)) appendToHeadword(QStringLiteral(" -"));
+    else if (t == u"āre") {
+        appendToHeadword(QStringLiteral(" -āre - -"));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(1);
+    } else if (t.endsWith(u"uī")) verb(QStringLiteral(" - -") + t + QStringLiteral(" -"), 2);
+    else if (t.endsWith(u"avī")) verb(QStringLiteral(" - -") + t + QStringLiteral(" -"), 1);
+    else if (t.endsWith(u"irī") || t.endsWith(u"īre"))
+        verb(QStringLiteral(" -") + t + QStringLiteral(" - -"), conjugationForIreVerb());
+    else if (t.endsWith(u"ere")) verb(QStringLiteral(" -") + t + QStringLiteral(" - -"), 3);
+    else if (t.endsWith(u"ēvī") || t.endsWith(u"vī") || t.endsWith(u"ī"))
+        verb(QStringLiteral(" - -") + t + QStringLiteral(" -"), std::nullopt);
+    else if (t.contains(u"see ")) handleSeeIType(t);
+    else if (t == u"ēs") {
+        appendToHeadword(QStringLiteral(" -ēs"));
+        addNote(QStringLiteral("Greek 1st Declension"));
+        entry->setType(DictionaryEntry::Noun);
+    } else if (t == u"es") {
+        appendToHeadword(QStringLiteral(" -es"));
+        entry->setType(DictionaryEntry::Noun);
+    } else if (t == u"eos") {
+        appendToHeadword(QStringLiteral(" -eos"));
+        entry->setGender(2);
+        entry->setType(DictionaryEntry::Noun);
+    } else if (t.endsWith(u"inseparable particle")) {
+        entry->setType(DictionaryEntry::Particle);
+        if (entry->entry() == u"in") {
+            entry->setEntry(QStringLiteral("in-"));
+            addNote(QStringLiteral("In composition in- has the same forms as the praep. in, but loses the n before gn-"));
+        } else {
+            addNote(QStringLiteral("inseparable particle"));
+        }
+    } else if (singleITypeExceptionSet().contains(t)) parseSingleITypeExceptions(t);
+    else if (iTypePrependSet().contains(t) || iTypeDeleteSet().contains(t) || ignoreSingleITypeSet().contains(t) ||
+             iTypeAppendSet().contains(t) || t.endsWith(u"cūtus"))
+        iType_ = t;
+    else if (t.startsWith(u"old")) addRedirect(t);
+    else if (t == u"ius") {
+        entry->setType(DictionaryEntry::Adjective);
+        entry->setConjugation(3);
+        addNote(QStringLiteral("Alt ending -ius"));
+    } else if (t == u"us") {
+    } else {
+        bool note = false;
+        for (const QString& n : type1NoteSet())
+            if (t.contains(n)) note = true;
+        if (note) addNote(t);
+        else iType_ = t;
+    }
+}
+
+void NBSourceXMLParser::handleSeeIType(const QString& text) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    QStringList pieces = text.split(QStringLiteral("; see "));
+    const QString target = pieces.takeLast();
+    if (!pieces.isEmpty()) {
+        const QString first = pieces.first().trimmed();
+        if (first.startsWith(u"in ")) addNote(first);
+        else if (!handleIE(first) && !handleEtc(first)) handle1ComponentIType(first);
+    }
+    addNote(QStringLiteral("see ") + target);
+    entry->setType(DictionaryEntry::Redirect);
+}
+
+bool NBSourceXMLParser::handleIE(const QString& text) {
+    if (!text.contains(u"i. e. ")) return false;
+    addNote(text);
+    return true;
+}
+
+// Without a child to fold into the headword line the text is left to the
+// other rules.
+bool NBSourceXMLParser::handleEtc(const QString& text) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (text != u"etc." || !entry) return false;
+    const DictionaryEntryPtr last = entry->lastChild();
+    if (!last) return false;
+    entry->removeChild(last);
+    appendToHeadword(QStringLiteral(", ") + last->entry() + QStringLiteral(" etc."));
+    return true;
+}
+
+void NBSourceXMLParser::parseSingleITypeExceptions(const QString& t) {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    if (t == u"Pānos" || t == u"agite" || t == u"ecquid") appendToHeadword(QLatin1Char(' ') + t);
+    else if (t == u"ātus") {
+        appendToHeadword(QStringLiteral("- -ātus"));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(3);
+    } else if (t == u"cf. vehemens" || t == u"for nuncine" || t == u"for quibus") addRedirect(t);
+    else if (t == u"erōrum or erūm") {
+        appendToHeadword(QStringLiteral(" -erōrum"));
+        addNote(QStringLiteral("Alt gen. erūm"));
+        entry->setType(DictionaryEntry::Noun);
+        entry->setConjugation(2);
+    } else if (t == u"insepa") {
+        addNote(QStringLiteral("inseparable particle"));
+        entry->setType(DictionaryEntry::Particle);
+    } else if (t == u"ībat") {
+        appendToHeadword(QLatin1Char(' ') + t);
+        entry->setType(DictionaryEntry::Redirect);
+    } else if (t == u"mitto") {
+        appendToHeadword(QStringLiteral("-ere - -"));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(3);
+        addNote(QStringLiteral("or -mitto"));
+        addSense(QStringLiteral("To send before, send forwards, send on"));
+    } else if (t == u"pepercī or") entry->setEntry(QStringLiteral("parcō -ere -pepercī -parsus"));
+    else if (t == u"quid") {
+        entry->setEntry(QStringLiteral("quis quid"));
+        entry->setType(DictionaryEntry::Pronoun);
+        addNote(QStringLiteral("only sing nom. m. and nom. and acc n."));
+        addNote(QStringLiteral("the other forms are common with qui interrog; see qui"));
+    } else if (t == u"versus or vorsus") {
+        appendToHeadword(QStringLiteral(" -ī -versus"));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(3);
+        addNote(QStringLiteral("Alt spelling revortor"));
+        addNote(QStringLiteral("Alt perfect -vorsus"));
+        addNote(QStringLiteral("perf. usu. revertī (from reverto)"));
+    } else if (t == u"quidnam" || t == u"poet. also") {
+    } else if (t == u"ortus" || t == u"mortuus") {
+        // Deponent perfects standing alone: the participle is the fourth part.
+        appendToHeadword(QStringLiteral(" - - -") + t);
+        entry->setType(DictionaryEntry::Verb);
+        entry->setDeponent(true);
+    } else if (t == u"nīxus or nīsus") {
+        appendToHeadword(QStringLiteral(" - - -nīxus or nīsus"));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setDeponent(true);
+    } else if (t == u"iī or") {
+        appendToHeadword(QStringLiteral(" -iī"));
+        entry->setType(DictionaryEntry::Noun);
+        entry->setConjugation(2);
+    } else if (t == u"ūm or") {
+        appendToHeadword(QStringLiteral(" -ūm"));
+        entry->setType(DictionaryEntry::Noun);
+    } else if (t == u"pessimus") {
+        addNote(QStringLiteral("sup. pessimus"));
+        entry->setType(DictionaryEntry::Adjective);
+    } else if (t == u"quicquid" || t == u"quālelibet" || t == u"qualecumque") {
+        appendToHeadword(QLatin1Char(' ') + t);
+        entry->setType(DictionaryEntry::Pronoun);
+    }
+}

@@ -1,0 +1,608 @@
+// The elementary dictionary converter on small documents in the structure
+// of its TEI source, and on a 200-entry sample covering its rules.
+
+#include "ParserFixture.h"
+#include "dictionaries/ElementaryLewis.h"
+#include "dictsource/ElementarySourceBuilder.h"
+#include "dictsource/LatinSourceRules.h"
+#include "dictsource/NBSourceXMLParser.h"
+#include "support/Python.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct ElementaryConverted {
+    std::shared_ptr<NBSourceXMLParser> parser;
+    std::shared_ptr<QStringList> messages;
+    ts::ValueDictionary result;
+    DictionaryEntryList entries;
+
+    bool logged(const QString& part) const {
+        for (const QString& m : *messages)
+            if (m.contains(part)) return true;
+        return false;
+    }
+    DictionaryEntryPtr entry(int i = 0) const { return i < int(entries.size()) ? entries[size_t(i)] : nullptr; }
+};
+
+ElementaryConverted convertElementary(const QString& body) {
+    installTestServices();
+    ElementaryConverted c;
+    c.parser = std::make_shared<NBSourceXMLParser>();
+    c.messages = std::make_shared<QStringList>();
+    auto messages = c.messages;
+    c.parser->setDeveloperSink(std::make_shared<DeveloperSink>());
+    c.parser->setLogSink([messages](const char*, const char*, int, const QString& text) { *messages << text; });
+    const QString document = body.startsWith(QLatin1String("<?xml"))
+                                 ? body
+                                 : QStringLiteral("<TEI.2><text><body>%1</body></text></TEI.2>").arg(body);
+    const ts::Value data = c.parser->parseString(document);
+    if (data.isDictionary()) c.result = data.dictionary();
+    c.entries = c.parser->entries();
+    return c;
+}
+
+QString entryXML(const QString& orth, const QString& inner, const QString& key = QStringLiteral("k")) {
+    return QStringLiteral("<entry id=\"n1\" type=\"main\" key=\"%1\"><form><orth extent=\"full\" lang=\"la\">%2</orth>"
+                          "</form>%3</entry>")
+        .arg(key, orth, inner);
+}
+
+QString senseXML(const QString& text, int level = 1) {
+    return QStringLiteral("<sense id=\"n1.%1\" level=\"%1\" n=\"I\">%2</sense>").arg(level).arg(text);
+}
+
+QString sampleFile() {
+    return QStringLiteral(TS_DICTSOURCE_ELEMENTARY) + QStringLiteral("/sample200.xml");
+}
+
+}  // namespace
+
+TEST(ElementaryParser, WorkedExampleRiverStream) {
+    const ElementaryConverted c = convertElementary(
+        entryXML(QStringLiteral("flūmen"), QStringLiteral("<itype>inis</itype>") +
+                                               senseXML(QStringLiteral("a river: <foreign lang=\"la\">flumen</foreign>, a stream"))));
+    ASSERT_EQ(c.entries.size(), 1u);
+    const auto e = c.entry();
+    EXPECT_EQ(e->entry(), QStringLiteral("flūmen -inis"));
+    EXPECT_EQ(e->type(), 1);
+    EXPECT_EQ(e->conjugation(), 3);
+    const auto meanings = childrenOfType(e, 13);
+    ASSERT_EQ(meanings.size(), 1u);
+    EXPECT_EQ(meanings[0]->entry(), QStringLiteral("a river"));
+    ASSERT_EQ(meanings[0]->childCount(), 1);
+    const auto example = meanings[0]->lastChild();
+    EXPECT_EQ(example->type(), 16);
+    EXPECT_EQ(example->entry(), QStringLiteral("flumen"));
+    EXPECT_TRUE(example->isForeign());
+    EXPECT_EQ(example->translation(), QStringLiteral(" a stream"));
+    EXPECT_EQ(c.parser->curMeaning(), nullptr);
+}
+
+TEST(ElementaryParser, OneComponentTypes) {
+    struct Row {
+        const char* itype;
+        const char* line;
+        int type, conj;
+    } rows[] = {
+        {"ae", "rosa -ae", 1, 1},          {"ī", "rosa -ī", 1, 2},          {"trī", "rosa -trī", 1, 2},
+        {"is", "rosa -is", 1, 3},          {"ūs", "rosa -ūs", 1, 4},        {"ēī", "rosa -ēī", 1, 5},
+        {"e", "rosa -e", 3, 3},            {"orum", "rosa -ōrum", 1, 2},    {"āre", "rosa -āre - -", 2, 1},
+        {"uī", "rosa - -uī -", 2, 2},      {"avī", "rosa - -avī -", 2, 1},  {"āvī", "rosa - -āvī -", 2, 0},
+        {"ere", "rosa -ere - -", 2, 3},    {"īre", "rosa -īre - -", 2, 4},  {"—", "rosa -", 0, 0},
+        {"es", "rosa -es", 1, 0},          {"us", "rosa", 0, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QStringLiteral("rosa"),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        ASSERT_EQ(c.entries.size(), 1u) << r.itype;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.itype;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.itype;
+    }
+    // -īre verbs with "e" before the last letter are compounds of eo.
+    auto c = convertElementary(entryXML(QStringLiteral("exeō"), QStringLiteral("<itype>īre</itype>")));
+    EXPECT_EQ(c.entry()->conjugation(), 7);
+}
+
+TEST(ElementaryParser, ITypeNotesRedirectsAndCounts) {
+    auto c = convertElementary(entryXML(QStringLiteral("adque"), QStringLiteral("<itype>for atque, see atque</itype>")));
+    EXPECT_EQ(c.entry()->type(), 22);
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20)[0]->entry(), QStringLiteral("for atque, see atque"));
+
+    c = convertElementary(entryXML(QStringLiteral("rosula"), QStringLiteral("<itype>ae; see rosa</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("rosula -ae"));
+    EXPECT_EQ(c.entry()->type(), 22);
+    EXPECT_EQ(c.entry()->lastChild()->entry(), QStringLiteral("see rosa"));
+
+    c = convertElementary(entryXML(QStringLiteral("multa"), QStringLiteral("<itype>a, b, c, d, e</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("multa"));
+    EXPECT_TRUE(c.logged(QStringLiteral("Itype not handled")));
+
+    c = convertElementary(entryXML(QStringLiteral("amō (old)"), QStringLiteral("<itype>āre</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("amō -āre - -"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("old)"));
+
+    c = convertElementary(entryXML(QStringLiteral("medius"), QStringLiteral("<itype>ius</itype>")));
+    EXPECT_EQ(c.entry()->type(), 3);
+    EXPECT_EQ(c.entry()->lastChild()->entry(), QStringLiteral("Alt ending -ius"));
+
+    c = convertElementary(entryXML(QStringLiteral("in"), QStringLiteral("<itype>inseparable particle</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("in-"));
+    EXPECT_EQ(c.entry()->type(), 23);
+
+    c = convertElementary(entryXML(QStringLiteral("Ap"), QStringLiteral("<itype>as an abbreviation</itype>") +
+                                                         senseXML(QStringLiteral("Appius"))));
+    EXPECT_EQ(c.entry()->type(), 17);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("AbbreviationAppius"));
+
+    c = convertElementary(entryXML(QStringLiteral("ollus"), QStringLiteral("<itype>or</itype>") +
+                                                            senseXML(QStringLiteral("that one"))));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("or that one"));
+
+    c = convertElementary(entryXML(QStringLiteral("fore"), QStringLiteral("<itype>isse</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("fore -isse"));
+    EXPECT_EQ(c.entry()->type(), 2);
+
+    c = convertElementary(entryXML(QStringLiteral("quis"), QStringLiteral("<itype>quid</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("quis quid"));
+    EXPECT_EQ(c.entry()->type(), 7);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 2u);
+}
+
+TEST(ElementaryParser, DeleteSetDropsEntryAndUntypedEntriesAreCounted) {
+    const auto c = convertElementary(entryXML(QStringLiteral("atque"), QStringLiteral("<itype>and</itype>"), "a") +
+                                     entryXML(QStringLiteral("nescio"), senseXML(QStringLiteral("something")), "b"));
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entry()->key(), QStringLiteral("b"));
+    // Both ended without a word class; the dropped one is still reported.
+    EXPECT_EQ(c.parser->unknownTypes(), 2);
+}
+
+TEST(ElementaryParser, SensesExamplesAndTree) {
+    auto c = convertElementary(entryXML(QStringLiteral("et"), senseXML(QStringLiteral("conj. and"))));
+    EXPECT_EQ(c.entry()->type(), 5);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("and"));
+
+    c = convertElementary(
+        entryXML(QStringLiteral("heu"), senseXML(QStringLiteral("interj.,  alas: <foreign lang=\"la\">heu</foreign>"))));
+    EXPECT_EQ(c.entry()->type(), 8);
+    auto m = c.entry()->firstSense();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->entry(), QStringLiteral("alas"));
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("heu"));
+    EXPECT_TRUE(m->lastChild()->isForeign());
+
+    c = convertElementary(entryXML(QStringLiteral("stimulus"), senseXML(QStringLiteral("a goad—fig., a spur"))));
+    m = c.entry()->firstSense();
+    EXPECT_EQ(m->entry(), QStringLiteral("a goad"));
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->type(), 13);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("—fig., a spur"));
+
+    c = convertElementary(entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) +
+                                                           senseXML(QStringLiteral("a heap"), 2)));
+    m = c.entry()->firstSense();
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("a heap"));
+
+    // The parenthesised run after the translation is kept whole and then
+    // split again: no part is lost.
+    c = convertElementary(entryXML(
+        QStringLiteral("gradior"),
+        senseXML(QStringLiteral(
+            "to step: <foreign lang=\"la\">gradi</foreign>, to go; to walk (slowly; gently; quietly) far; to run"))));
+    m = c.entry()->firstSense();
+    QStringList texts;
+    for (const auto& child : m->childList()) texts << child->entry();
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("gradi"), QStringLiteral("to walk (slowly"), QStringLiteral("gently"),
+                                  QStringLiteral("quietly) far"), QStringLiteral("to run")}));
+    EXPECT_EQ(m->firstChild()->translation(), QStringLiteral(" to go"));
+
+    // Formatting elements keep their text for the sense.
+    c = convertElementary(entryXML(QStringLiteral("ignis"), senseXML(QStringLiteral("fire, <emph>flame</emph> and heat"))));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("fire, flame and heat"));
+
+    // A sense with empty text leaves the meaning open.
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString())));
+    EXPECT_TRUE(c.parser->curMeaning() == nullptr);
+}
+
+TEST(ElementaryParser, ForeignEtymologyUsageAndUnknownElements) {
+    auto c = convertElementary(entryXML(
+        QStringLiteral("philosophia"),
+        QStringLiteral("<etym>Greek <foreign lang=\"greek\">filosofi/a</foreign></etym>") + senseXML(QStringLiteral("x"))));
+    auto etym = childrenOfType(c.entry(), 18);
+    ASSERT_EQ(etym.size(), 1u);
+    EXPECT_TRUE(etym[0]->entry().startsWith(QStringLiteral("Greek ")));
+    EXPECT_TRUE(NBSourceLSParser::containsGreekLetters(etym[0]->entry()));
+
+    c = convertElementary(entryXML(QStringLiteral("vinum"),
+                                   QStringLiteral("<etym>cf. <foreign lang=\"la\">vitis</foreign></etym>")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 18).empty());
+
+    c = convertElementary(entryXML(QStringLiteral("Zeus"), senseXML(QStringLiteral("Jupiter <foreign lang=\"greek\">*zeu/s</foreign>"))));
+    const auto notes = childrenOfType(c.entry(), 20);
+    ASSERT_EQ(notes.size(), 1u);
+    EXPECT_TRUE(NBSourceLSParser::containsGreekLetters(notes[0]->entry()));
+
+    c = convertElementary(entryXML(QStringLiteral("sol"), senseXML(QStringLiteral("the sun <bibl>C.</bibl>"))));
+    // The element takes the whole run before it, which is logged and dropped.
+    EXPECT_TRUE(c.logged(QStringLiteral("sol bibl the sun C.")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 13).empty());
+
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a <foreign lang=\"xx\">y</foreign>"))));
+    EXPECT_TRUE(c.logged(QStringLiteral("Language = xx")));
+
+    c = convertElementary(entryXML(QStringLiteral("aqua"),
+                                   senseXML(QStringLiteral("water: <foreign lang=\"la\">aqua frigida</foreign>, cold "
+                                                           "water<usg>; aqua calida</usg>"))));
+    const auto m = c.entry()->firstSense();
+    ASSERT_TRUE(m);
+    EXPECT_EQ(m->lastChild()->entry(), QStringLiteral("aqua calida"));
+    EXPECT_FALSE(m->lastChild()->isForeign());
+}
+
+TEST(ElementaryParser, TextSetsAreComplete) {
+    const struct {
+        const char* name;
+        int count;
+    } sets[] = {{"appendSourceSet", 49}, {"meaningSet", 36},   {"noteSet", 2},        {"newForeignExampleSet", 13},
+                {"appendPreviousSet", 21}, {"newExampleSet", 18}, {"subExampleSet", 26}, {"numeralSet", 1}};
+    int total = 0;
+    for (const auto& s : sets) {
+        EXPECT_EQ(NBSourceXMLParser::textSet(QString::fromUtf8(s.name)).size(), s.count) << s.name;
+        total += s.count;
+    }
+    EXPECT_EQ(total, 166);
+    // Trailing blanks, double blanks and long vowels survive the data file.
+    EXPECT_TRUE(NBSourceXMLParser::appendSourceSet().contains(QStringLiteral("poet. ")));
+    EXPECT_TRUE(NBSourceXMLParser::newForeignExampleSet().contains(
+        QString::fromUtf8("Ct.—Fig.,  a spur, incentive, stimulant")));
+    EXPECT_TRUE(NBSourceXMLParser::appendPreviousSet().contains(
+        QString::fromUtf8("), abl. ī (once e, Tb.), a two-edged axe, double axe, battle-axe")));
+    const QString em = QString::fromUtf8("in eodem curriculo esse.— Fig., a course, career");
+    EXPECT_EQ(em.at(24).unicode(), 0x2014);
+    EXPECT_TRUE(NBSourceXMLParser::newForeignExampleSet().contains(em));
+    EXPECT_TRUE(NBSourceXMLParser::numeralSet().contains(QStringLiteral("aliquot")));
+}
+
+TEST(ElementaryParser, SharedRules) {
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("capiō")), 5);
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("regō")), 3);
+    EXPECT_EQ(latinsource::conjugationForEreVerb(QStringLiteral("iō")), 3);
+    EXPECT_EQ(latinsource::conjugationForIreVerb(QStringLiteral("eō")), 7);
+    EXPECT_EQ(latinsource::conjugationForIreVerb(QStringLiteral("o")), 4);
+    EXPECT_EQ(latinsource::declensionForPotentialNounEnding(QStringLiteral("patrī")), 2);
+    EXPECT_EQ(latinsource::declensionForPotentialNounEnding(QStringLiteral("xy")), 0);
+
+    NBSourceXMLParser p;
+    auto entry = DictionaryEntry::make(QStringLiteral("regō"));
+    p.setCurEntry(entry);
+    p.makeThirdConjEndings(QStringLiteral("ere"), QStringLiteral("rēxī"), QStringLiteral("rēctus"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("regō -ere rēxī rēctus"));
+    entry->setEntry(QStringLiteral("dūcō (old)"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QStringLiteral("xī"), QString());
+    EXPECT_EQ(entry->entry(), QStringLiteral("dūcō -ere -xī -"));
+    entry->setEntry(QStringLiteral("sinō"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QString(), QStringLiteral("situs"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - -situs"));
+    p.addRedirect(QStringLiteral("see X"));
+    EXPECT_EQ(entry->type(), 22);
+    EXPECT_EQ(entry->lastChild()->type(), 22);
+    QString s = QStringLiteral("a-b-c");
+    latinsource::deleteFromString(s, QStringLiteral("-"), QString());
+    EXPECT_EQ(s, QStringLiteral("abc"));
+}
+
+TEST(ElementaryParser, SampleOfTwoHundredEntries) {
+    QFile file(sampleFile());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    const PythonRun py = runPython(QStringLiteral(
+                                       "import sys,xml.etree.ElementTree as ET\n"
+                                       "root=ET.parse(sys.argv[1]).getroot()\n"
+                                       "entries=root.findall('.//entry')\n"
+                                       "gone=sum(1 for e in entries if e.find('itype') is not None and "
+                                       "(e.find('itype').text or '').strip(' .;,:') in ('and','Cs'))\n"
+                                       "print(len(entries), len(entries)-gone)\n"),
+                                   {sampleFile()});
+    ASSERT_TRUE(py.started);
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const QStringList counts = py.out.trimmed().split(QLatin1Char(' '));
+    ASSERT_EQ(counts.size(), 2);
+    EXPECT_EQ(counts[0].toInt(), 200);
+    const auto c = convertElementary(text);
+    EXPECT_TRUE(c.parser->succeeded());
+    EXPECT_EQ(int(c.entries.size()), counts[1].toInt());
+    EXPECT_EQ(c.result.at(QStringLiteral("title")).toString(), QStringLiteral("An Elementary Latin Dictionary"));
+    EXPECT_EQ(c.result.at(QStringLiteral("author")).toString(), QStringLiteral("Charlton T. Lewis"));
+    EXPECT_EQ(c.result.at(QStringLiteral("sponsor")).toString(), QStringLiteral("Tessarin test sponsor"));
+    for (const auto& e : c.entries) EXPECT_FALSE(e->entry().isEmpty());
+}
+
+TEST(ElementaryParser, MalformedDocumentFailsWithoutCrash) {
+    const auto c = convertElementary(QStringLiteral("<entry key=\"a\"><form><orth>a</orth></form><sense>"));
+    EXPECT_FALSE(c.parser->succeeded());
+}
+
+TEST(ElementaryParser, TwoComponentTypes) {
+    struct Row {
+        const char* headword;
+        const char* itype;
+        const char* line;
+        int type, conj;
+    } rows[] = {
+        {"niger", "gra, grum", "niger -gra -grum", 3, 0},
+        {"miser", "era, erum", "miser -era -erum", 3, 0},
+        {"amō", "āvī, āre", "amō -āre -āvī -", 2, 1},
+        {"ruō", "uī, ūtus", "ruō ruere ruī ruātus", 2, 3},
+        {"ruina", "uī, ēre", "ruina -ēre -uī -", 2, 2},
+        {"vereor", "—, ērī", "vereor -ērī -", 2, 2},
+        {"hortor", "ātus, ārī", "hortor -ārī -ātus", 2, 1},
+        {"ferō", "tulī, lātus", "ferō -ferre -tulī -lātus", 2, 11},
+        {"adferō", "attulī, allātus", "adferō atferre attulī allātus", 2, 11},
+        {"ardeō", "sī, ēre", "ardeō -ēre -sī -", 2, 2},
+        {"ar deō", "sī, ēre", "ar deō", 2, 2},
+        {"tristis", "tristis, e", "tristis tristis e", 3, 3},
+        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre -gāvīsus", 2, 2},
+        {"absum", "āfuī, esse", "absum -esse -āfuī", 2, 8},
+        {"tabēscō", "buī, —", "tabēscō - duī -", 2, 3},
+        {"sum", "fuī, ērī", "sum -ērī -fuī", 2, 2},
+        {"sum", "a, um", "sum", 0, 0},
+        {"ēdō", "ēdī, ēsus", "ēdō - ēdī ēsus", 2, 10},
+        {"neuter", "tra, trum", "neuter -tra -trum", 3, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        ASSERT_EQ(c.entries.size(), 1u) << r.itype;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.headword << " " << r.itype;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.headword << " " << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.headword << " " << r.itype;
+    }
+    // An unread pair keeps its joined key, two blanks included, for later rules.
+    auto c = convertElementary(entryXML(QStringLiteral("bonus"), QStringLiteral("<itype>a, um</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("bonus"));
+    c = convertElementary(entryXML(QStringLiteral("ruina"), QString::fromUtf8("<itype>uī, ēre</itype>")));
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).at(0)->entry(), QString::fromUtf8("uī —  ēre"));  // the components are joined untrimmed
+    c = convertElementary(entryXML(QStringLiteral("alius"), QStringLiteral("<itype>a, ud</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("alius alia aliud"));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 4u);
+}
+
+TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
+    struct Row {
+        const char* headword;
+        const char* itype;
+        const char* line;
+        int conj;
+    } rows[] = {
+        {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus", 1},
+        {"dō", "—, —, āre", "dō -āre - -", 1},
+        {"doceō", "uī, —, ēre", "doceō -ēre -uī -", 2},
+        {"capiō", "cēpī, captus, ere", "capiō -ere cēpī captus", 5},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 3},
+        {"audiō", "īvī, ītus, īre", "audiō -īre -īvī -ītus", 4},
+        {"redeō", "iī, itus, īre", "redeō -īre -iī -itus", 7},
+        {"volō", "voluī, —, velle", "volō -velle -voluī -", 12},
+        {"nōlō", "nōluī, —, nōlle", "nōlō -nōlle -nōluī -", 13},
+        {"adferō", "attulī, allātus, adferre", "adferō -adferre -attulī -allātus", 9},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.itype;
+        EXPECT_EQ(c.entry()->type(), 2) << r.itype;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.itype;
+    }
+    // The remark after an em dash in the infinitive is a note made first.
+    auto c = convertElementary(entryXML(QStringLiteral("laudō"), QString::fromUtf8("<itype>āvī, ātus, āre—rare</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("laudō -āre -āvī -ātus"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("rare"));
+    // A fourth component: one character adds nothing; longer is kept unchanged.
+    c = convertElementary(entryXML(QStringLiteral("amō"), QString::fromUtf8("<itype>āvī, ātus, āre,x</itype>")));
+    EXPECT_TRUE(childrenOfType(c.entry(), 20).empty());
+    c = convertElementary(entryXML(QStringLiteral("amō"), QString::fromUtf8("<itype>āvī, ātus, āre, rare</itype>")));
+    ASSERT_EQ(childrenOfType(c.entry(), 20).size(), 1u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20)[0]->entry(), QStringLiteral(" rare"));
+    // Exceptions by the joined key; no note when the first three fall through.
+    c = convertElementary(entryXML(QStringLiteral("faciēs"), QString::fromUtf8("<itype>—, em, ē</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("faciēs -"));
+    EXPECT_EQ(c.entry()->type(), 1);
+    EXPECT_EQ(c.entry()->conjugation(), 5);
+    EXPECT_EQ(c.entry()->gender(), 2);
+    c = convertElementary(entryXML(QStringLiteral("x"), QString::fromUtf8("<itype>a, b, c, more</itype>")));
+    EXPECT_TRUE(c.entry()->childList().empty());
+    // Whole entries written by hand bypass the inflection rules.
+    c = convertElementary(entryXML(QString::fromUtf8("dīcō"), QString::fromUtf8("<itype>ī, ātus, āre</itype><gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("dīcō dīcere dīxī dictus"));
+    EXPECT_EQ(c.entry()->conjugation(), 3);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 3u);
+    c = convertElementary(entryXML(QString::fromUtf8("admisceō"), QString::fromUtf8("<itype>uī, ēre</itype><gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("admisceō"));
+    c = convertElementary(entryXML(QString::fromUtf8("commūniō"), QString::fromUtf8("<gramGrp>v</gramGrp>")));
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to fortify on all sides, secure, barricade, intrench"));
+}
+
+TEST(ElementaryParser, CommandLineConverter) {
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.setStandardInputFile(QProcess::nullDevice());
+        p.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
+        p.waitForFinished(120000);
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                              QString::fromUtf8(p.readAllStandardError()));
+    };
+    const QString out = dir.filePath(QStringLiteral("out/EditedElementaryLewis.xml"));
+    const QString bad = dir.filePath(QStringLiteral("bad.xml"));
+    QFile badFile(bad);
+    ASSERT_TRUE(badFile.open(QIODevice::WriteOnly));
+    badFile.write("<TEI.2><text><body>\n<entry key=\"a\"><form><orth>a</orth></form>\n</body></text></TEI.2>");
+    badFile.close();
+    auto [badCode, badText] = run({QStringLiteral("convert-elementary"), QStringLiteral("--source"), bad,
+                                   QStringLiteral("--out"), out});
+    EXPECT_EQ(badCode, 1);
+    EXPECT_TRUE(badText.contains(QStringLiteral("bad.xml:3:"))) << badText;
+    EXPECT_FALSE(QFileInfo::exists(out));
+
+    auto [code, text] = run({QStringLiteral("convert-elementary"), QStringLiteral("--source"), sampleFile(),
+                             QStringLiteral("--out"), out});
+    ASSERT_EQ(code, 0) << text;
+    const PythonRun py = runPython(QStringLiteral("import plistlib,sys,json\n"
+                                                  "d=plistlib.load(open(sys.argv[1],'rb'))\n"
+                                                  "w=d['words'][0]\n"
+                                                  "print(json.dumps([d.get('title'),d.get('sponsor'),len(d['words']),"
+                                                  "w['Entry'],w['key']]))"),
+                                   {out});
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const ElementaryConverted c = convertElementary(QString::fromUtf8([] {
+        QFile f(sampleFile());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }()));
+    EXPECT_EQ(py.out.trimmed(),
+              QStringLiteral("[\"An Elementary Latin Dictionary\", \"Tessarin test sponsor\", %1, \"fl\\u016bmen -inis\", "
+                             "\"flumen\"]")
+                  .arg(c.entries.size()));
+}
+
+TEST(ElementaryParser, LewisShortFormsOfTheSharedRules) {
+    NBSourceLSParser p;
+    auto messages = std::make_shared<QStringList>();
+    p.setLogSink([messages](const char*, const char*, int, const QString& text) { *messages << text; });
+    auto entry = DictionaryEntry::make();
+    p.setCurEntry(entry);
+    const struct {
+        const char* headword;
+        const char* text;
+        bool verb;
+        int conjugation;
+        bool logged;
+    } rows[] = {
+        {"amo", "avi, atum, āre", true, 1, false},   {"capio", "cepi, captum, ere", true, 5, false},
+        {"rego", "rexi, rectum, ere", true, 3, false}, {"eo", "ivi, itum, īre", true, 7, false},
+        {"audio", "ivi, itum, īre", true, 4, false},   {"moneo", "ui, itum, ēre", true, 2, false},
+        {"amo", "āre", false, 0, false},               {"bonus", "a, um", false, 0, false},
+        {"x", "a, b", false, 0, true},
+    };
+    for (const auto& r : rows) {
+        entry->setDictionary({});
+        entry->setEntry(QString::fromUtf8(r.headword));
+        messages->clear();
+        bool ignore = true;
+        EXPECT_EQ(p.isVerb(QString::fromUtf8(r.text), &ignore), r.verb) << r.text;
+        EXPECT_FALSE(ignore);
+        EXPECT_EQ(entry->conjugation(), r.conjugation) << r.text;
+        EXPECT_EQ(entry->type(), r.verb ? 2 : 0) << r.text;
+        EXPECT_EQ(!messages->isEmpty(), r.logged) << r.text;
+    }
+    // A verb still being read answers yes without reading the text.
+    entry->setType(2);
+    p.setIncomplete(true);
+    EXPECT_TRUE(p.isVerb(QString(), nullptr));
+    EXPECT_EQ(NBSourceLSParser::ignorePosSet().size(), 25);
+    EXPECT_TRUE(NBSourceLSParser::ignorePosSet().contains(QString::fromUtf8("= ζυγία (prop. an adj")));
+    EXPECT_TRUE(NBSourceLSParser::recalcitrantSet().isEmpty());
+    entry->setEntry(QStringLiteral("regō"));
+    p.makeThirdConjEndings(QStringLiteral("ere"), QString::fromUtf8("rēxī"), QString::fromUtf8("rēctus"));
+    EXPECT_EQ(entry->entry(), QString::fromUtf8("regō -ere rēxī rēctus"));
+    p.addRedirect(QStringLiteral("see rex"));
+    EXPECT_EQ(entry->type(), 22);
+    // The shared declension rules stay those of the Lewis and Short tables.
+    EXPECT_EQ(NBSourceLSParser::declensionForPotentialNounEnding(QString::fromUtf8("ēī")), 5);
+    EXPECT_EQ(&NBSourceLSParser::firstDeclensionEndings(), &latinsource::firstDeclensionEndings());
+}
+
+namespace {
+class ElementaryLewisAt : public ElementaryLewis {
+public:
+    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
+};
+}  // namespace
+
+TEST(ElementaryParser, DictionaryRebuiltThroughItsBuilder) {
+    installTestServices();
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("EditedElementaryLewis.xml"));
+    installElementarySourceBuilder();
+    auto dictionary = std::make_shared<ElementaryLewisAt>(QUrl::fromLocalFile(out));
+    // A missing or malformed source changes nothing and writes nothing.
+    EXPECT_FALSE(dictionary->loadFromElementarySource(QUrl::fromLocalFile(dir.filePath(QStringLiteral("none.xml")))));
+    EXPECT_FALSE(QFileInfo::exists(out));
+    ASSERT_TRUE(dictionary->loadFromElementarySource(QUrl::fromLocalFile(sampleFile())));
+    ASSERT_TRUE(QFileInfo::exists(out));
+    ASSERT_TRUE(dictionary->words());
+    const auto words = *dictionary->words();
+    ASSERT_FALSE(words.empty());
+    EXPECT_EQ(words.front()->entry(), QString::fromUtf8("flūmen -inis"));
+    auto loaded = TSDictionary::loadFromFile(QUrl::fromLocalFile(out));
+    ASSERT_TRUE(loaded);
+    loaded->waitForInitialisation();
+    ASSERT_TRUE(loaded->words());
+    EXPECT_EQ(loaded->words()->size(), words.size());
+}
+
+TEST(ElementaryParser, IndentedSourceReadsLikeACompactOne) {
+    const auto c = convertElementary(QStringLiteral(
+        "<entry id=\"n1\" type=\"main\" key=\"rosa\">\n  <form>\n    <orth extent=\"full\" lang=\"la\">rosa</orth>\n"
+        "  </form>\n  <itype>ae</itype>\n  <sense id=\"n1.1\" level=\"1\" n=\"I\">a rose</sense>\n</entry>\n"));
+    ASSERT_EQ(c.entries.size(), 1u);
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("rosa -ae"));
+    EXPECT_EQ(c.entry()->conjugation(), 1);
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("a rose"));
+}
+
+// The fuzz seeds: the sample and every cut of it at an entry boundary or
+// inside a tag. Each converts or stops at its first fault, into well-formed
+// top-level trees.
+namespace {
+bool wellFormed(const DictionaryEntryPtr& node, int depth) {
+    if (!node || depth > 512) return false;
+    for (const auto& c : node->childList())
+        if (c->parent() != node || !wellFormed(c, depth + 1)) return false;
+    return true;
+}
+}  // namespace
+
+TEST(ElementaryParser, SeedsAndTheirCutsGiveWellFormedTrees) {
+    installTestServices();
+    QFile f(sampleFile());
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray all = f.readAll();
+    int failed = 0, inputs = 0;
+    for (qsizetype cut = all.size(); cut > 0; cut -= 997) {
+        auto parser = std::make_shared<NBSourceXMLParser>();
+        parser->discardLogs();
+        parser->setDeveloperSink(std::make_shared<DeveloperSink>());
+        parser->parseData(all.left(cut));
+        if (!parser->succeeded()) {
+            ++failed;
+            EXPECT_TRUE(parser->parseError());
+        }
+        for (const auto& e : parser->entries()) {
+            EXPECT_EQ(e->parent(), nullptr);
+            EXPECT_TRUE(wellFormed(e, 0));
+        }
+        ++inputs;
+    }
+    EXPECT_GT(inputs, 10);
+    EXPECT_EQ(failed, inputs - 1);  // only the whole sample is well-formed
+}
