@@ -1,0 +1,231 @@
+#include "documents/gui/TSDocumentWindow.h"
+
+#include "documents/gui/TSOutlineModel.h"
+#include "platform/AttributedString.h"
+#include "platform/gui/RichTextConversion.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCloseEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWheelEvent>
+
+Q_DECLARE_METATYPE(ts::AttributedStringPtr)
+
+namespace {
+
+// Room around a cell's text, as the rows have always had.
+constexpr int kRowPadding = 3;
+constexpr int kMinimumRowHeight = 22;
+const QColor kFlagColour(0xF2, 0xB8, 0xB5);
+
+void layOut(QTextDocument& document, const ts::AttributedString& text, int width) {
+    RichTextConversion::toTextDocument(text, document);
+    document.setDocumentMargin(1);
+    document.setTextWidth(std::max(width, 1));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- delegate
+
+TSRichTextDelegate::TSRichTextDelegate(QTreeView* view, TSOutlineModel* model)
+    : QStyledItemDelegate(view), view_(view), model_(model) {}
+
+int TSRichTextDelegate::columnWidth(int column) const {
+    int width = view_->header()->sectionSize(column);
+    // The outline column gives part of its width to the indentation.
+    if (column == view_->treePosition()) width -= view_->indentation() * 2;
+    return std::max(width, 10);
+}
+
+int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, double zoom) {
+    if (text.length() == 0) return 0;
+    QTextDocument document;
+    layOut(document, text, int(width / zoom));
+    return int(std::ceil(document.size().height() * zoom));
+}
+
+QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+    const auto text = model_->richText(index);
+    const int width = columnWidth(index.column());
+    int height = text ? textHeight(*text, width, zoom_) : 0;
+    height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
+    return {width, height};
+}
+
+void TSRichTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    painter->save();
+    if (index.column() == TSOutlineModel::LocationColumn && index.data(TSOutlineModel::FlaggedRole).toBool())
+        painter->fillRect(option.rect, kFlagColour);
+    else if (opt.state & QStyle::State_Selected)
+        painter->fillRect(option.rect, opt.palette.highlight().color().lighter(170));
+    const auto text = model_->richText(index);
+    if (text && text->length() > 0) {
+        QTextDocument document;
+        layOut(document, *text, int(option.rect.width() / zoom_));
+        painter->translate(option.rect.topLeft());
+        painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
+        painter->scale(zoom_, zoom_);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = opt.palette;
+        context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::Text));
+        document.documentLayout()->draw(painter, context);
+    }
+    painter->restore();
+}
+
+QWidget* TSRichTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+    auto* editor = new QTextEdit(parent);
+    editor->setAcceptRichText(true);
+    editor->setFrameShape(QFrame::NoFrame);
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return editor;
+}
+
+void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    const auto text = model_->richText(index);
+    RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
+}
+
+void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    if (!edit->document()->isModified()) return;
+    ts::AttributedString text = RichTextConversion::fromTextDocument(*edit->document());
+    model_->setRichText(index, text);
+}
+
+void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
+    editor->setGeometry(option.rect);
+}
+
+// ----------------------------------------------------------------- outline
+
+TSOutlineView::TSOutlineView(QWidget* parent) : QTreeView(parent) {
+    setUniformRowHeights(false);
+    // Per-item scrolling: the scroll bar counts rows, so only the rows the
+    // view lays out are measured.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setWordWrap(true);
+    setAlternatingRowColors(true);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+void TSOutlineView::resizeAllRows() {
+    if (resizePending_) return;
+    resizePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        resizePending_ = false;
+        scheduleDelayedItemsLayout();
+        viewport()->update();
+    });
+}
+
+// ------------------------------------------------------------------ window
+
+TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
+    : QMainWindow(parent), document_(std::move(document)) {
+    outline_ = new TSOutlineView(this);
+    model_ = new TSOutlineModel(document_, this);
+    delegate_ = new TSRichTextDelegate(outline_, model_);
+    outline_->setModel(model_);
+    outline_->setItemDelegate(delegate_);
+    outline_->setTreePosition(TSOutlineModel::LatinColumn);
+    outline_->header()->setStretchLastSection(true);
+    outline_->header()->resizeSection(TSOutlineModel::LocationColumn, 56);
+    outline_->header()->resizeSection(TSOutlineModel::LatinColumn, 420);
+    outline_->header()->resizeSection(TSOutlineModel::EnglishColumn, 420);
+    outline_->setContextMenuPolicy(Qt::CustomContextMenu);
+    outline_->viewport()->installEventFilter(this);
+    setCentralWidget(outline_);
+
+    connect(outline_->header(), &QHeaderView::sectionResized, outline_, [this] { outline_->resizeAllRows(); });
+    connect(outline_, &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showLocationMenu);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        updateTitle();
+        outline_->resizeAllRows();
+    });
+
+    document_->registerForNotifications();
+    if (auto frame = document_->takeSavedWindowFrame(); frame && frame->width() > 50 && frame->height() > 50)
+        setGeometry(frame->toRect());
+    else
+        resize(1000, 700);
+    document_->setWindowFrame(geometry());
+    outline_->expandToDepth(0);
+    updateTitle();
+}
+
+TSDocumentWindow::~TSDocumentWindow() = default;
+
+void TSDocumentWindow::install(ts::DocumentController& controller) {
+    TSDocument::registerDocumentType(controller);
+    TSDocument::setWindowFactory([](const TSDocumentPtr& document) {
+        auto* window = new TSDocumentWindow(document);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
+}
+
+void TSDocumentWindow::updateTitle() {
+    setWindowTitle(document_->displayName() + QStringLiteral("[*]"));
+    setWindowModified(document_->isDocumentEdited());
+}
+
+void TSDocumentWindow::showLocationMenu(const QPoint& position) {
+    const QModelIndex index = outline_->indexAt(position);
+    if (!index.isValid() || index.column() != TSOutlineModel::LocationColumn) return;
+    QMenu menu(this);
+    const bool flagged = index.data(TSOutlineModel::FlaggedRole).toBool();
+    QAction* flag = menu.addAction(flagged ? QStringLiteral("Unflag") : QStringLiteral("Flag"));
+    QAction* edit = menu.addAction(QStringLiteral("Edit Location"));
+    QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
+    if (chosen == flag) model_->toggleFlag(index);
+    else if (chosen == edit) outline_->edit(index);
+}
+
+bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+wheel zooms the texts; row heights follow.
+    if (watched == outline_->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = wheel->angleDelta().y();
+            if (steps != 0) {
+                const double zoom = std::clamp(delegate_->zoom() * (steps > 0 ? 1.1 : 1 / 1.1), 0.5, 4.0);
+                delegate_->setZoom(zoom);
+                outline_->resizeAllRows();
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TSDocumentWindow::closeEvent(QCloseEvent* event) {
+    if (!document_->canClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    document_->close();
+    document_->cleanup();
+}
+
+void TSDocumentWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    document_->setWindowFrame(geometry());
+}
+
+void TSDocumentWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    document_->setWindowFrame(geometry());
+}
