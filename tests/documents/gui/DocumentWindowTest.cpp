@@ -21,6 +21,7 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -205,6 +206,48 @@ TEST_F(DocumentWindow, TenThousandLinesOpenScrollEditAndSave) {
     ASSERT_TRUE(lastLine);
     EXPECT_EQ(lastLine->latin()->string(), QStringLiteral("ultimus versus"));
     window->close();
+}
+
+}  // namespace
+
+namespace {
+
+// Opening a file through the document machinery, as File > Open and the
+// command line do, shows its window; an unreadable file opens nothing.
+TEST_F(DocumentWindow, ControllerOpensFilesInWindows) {
+    ts::DocumentController controller;
+    TSDocumentWindow::install(controller);
+    QTemporaryDir dir;
+    const QString good = dir.filePath(QStringLiteral("good.tsdx"));
+    ASSERT_TRUE(manyLines(3)->saveToURL(good, TSDocument::kTypeName, nullptr));
+    const QString bad = dir.filePath(QStringLiteral("bad.tsdx"));
+    QFile f(bad);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a document");
+    f.close();
+
+    auto windows = [] {
+        int n = 0;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (qobject_cast<TSDocumentWindow*>(w) && w->isVisible()) ++n;
+        return n;
+    };
+    const int before = windows();
+    bool failed = false;
+    CaptureLogger::Scope log;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(bad), true,
+                                             [&](ts::DocumentPtr d, bool, const ts::DocumentError* e) { failed = !d && e; });
+    EXPECT_TRUE(failed);
+    EXPECT_EQ(windows(), before);
+    ts::DocumentPtr opened;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(good), true,
+                                             [&](ts::DocumentPtr d, bool, const ts::DocumentError*) { opened = d; });
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(windows(), before + 1);
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* window = qobject_cast<TSDocumentWindow*>(w); window && window->document() == opened) window->close();
+    settle();
+    EXPECT_TRUE(controller.documents().empty());
 }
 
 }  // namespace
