@@ -103,7 +103,7 @@ void TSDocument::makeWindowControllers() {
 void TSDocument::showWindows() {}
 
 QString TSDocument::importFromPListFormat(const QByteArray& data) {
-    const ts::PlistResult parsed = ts::PropertyList::read(data);
+    ts::PlistResult parsed = ts::PropertyList::read(data);
     if (!parsed.ok()) return parsed.error;
     if (!parsed.value.isDictionary()) return QStringLiteral("the file's root is not a dictionary");
     const ts::Value& root = parsed.value;
@@ -138,7 +138,9 @@ QString TSDocument::importFromPListFormat(const QByteArray& data) {
     if (root[kUuidKey].isString()) {
         if (auto uuid = ts::Uuid::fromString(root[kUuidKey].toString())) uuid_ = uuid;
     }
-    savedData_ = root;
+    // Kept until the window has taken its frame; moved, not copied, as it
+    // holds the whole text.
+    savedData_ = std::move(parsed.value);
     return {};
 }
 
