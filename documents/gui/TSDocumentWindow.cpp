@@ -1,7 +1,9 @@
 #include "documents/gui/TSDocumentWindow.h"
 
 #include "documents/gui/TSOutlineModel.h"
+#include "app/core/Preferences.h"
 #include "platform/AttributedString.h"
+#include "platform/Prompter.h"
 #include "platform/gui/RichTextConversion.h"
 
 #include <QAbstractTextDocumentLayout>
@@ -22,6 +24,9 @@ namespace {
 constexpr int kRowPadding = 3;
 constexpr int kMinimumRowHeight = 22;
 const QColor kFlagColour(0xF2, 0xB8, 0xB5);
+const QString kNonReversable = QStringLiteral("NonReversable");
+
+QString localized(const char* key) { return ts::Prompter::localized(QString::fromLatin1(key), kNonReversable); }
 
 void layOut(QTextDocument& document, const ts::AttributedString& text, int width) {
     RichTextConversion::toTextDocument(text, document);
@@ -145,6 +150,8 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->header()->resizeSection(TSOutlineModel::LatinColumn, 420);
     outline_->header()->resizeSection(TSOutlineModel::EnglishColumn, 420);
     outline_->setContextMenuPolicy(Qt::CustomContextMenu);
+    outline_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
     outline_->viewport()->installEventFilter(this);
     setCentralWidget(outline_);
 
@@ -186,7 +193,7 @@ void TSDocumentWindow::showLocationMenu(const QPoint& position) {
     if (!index.isValid() || index.column() != TSOutlineModel::LocationColumn) return;
     QMenu menu(this);
     const bool flagged = index.data(TSOutlineModel::FlaggedRole).toBool();
-    QAction* flag = menu.addAction(flagged ? QStringLiteral("Unflag") : QStringLiteral("Flag"));
+    QAction* flag = menu.addAction(localized(flagged ? "UNFLAG" : "FLAG"));
     QAction* edit = menu.addAction(QStringLiteral("Edit Location"));
     QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
     if (chosen == flag) model_->toggleFlag(index);
@@ -208,6 +215,25 @@ bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QMainWindow::eventFilter(watched, event);
+}
+
+QMenu* TSDocumentWindow::headerMenu() {
+    auto* menu = new QMenu(this);
+    const bool own = document_->englishIdentifier() == QLatin1String("english");
+    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] { model_->changeIdentifier(); });
+    menu->addSeparator();
+    const bool bySection = Preferences::preferences()->numberBySubsection();
+    menu->addAction(localized(bySection ? "NUMBER_FROM_BEGINNING" : "NUMBER_BY_SUBSECTION"), this, [this, bySection] {
+        Preferences::preferences()->setNumberBySubsection(!bySection);
+        model_->reload();
+    });
+    return menu;
+}
+
+void TSDocumentWindow::showHeaderMenu(const QPoint& position) {
+    QMenu* menu = headerMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(outline_->header()->mapToGlobal(position));
 }
 
 void TSDocumentWindow::closeEvent(QCloseEvent* event) {

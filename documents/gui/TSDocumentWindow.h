@@ -16,6 +16,7 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+class QMenu;
 class TSOutlineModel;
 
 class TSRichTextDelegate : public QStyledItemDelegate {
@@ -69,6 +70,8 @@ public:
 
     // Installs the window factory and registers the document type.
     static void install(ts::DocumentController& controller);
+    // The header's menu: own or imported English, numbering by section.
+    QMenu* headerMenu();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -78,6 +81,7 @@ protected:
 
 private:
     void showLocationMenu(const QPoint& position);
+    void showHeaderMenu(const QPoint& position);
     void updateTitle();
     TSDocumentPtr document_;
     TSOutlineView* outline_ = nullptr;

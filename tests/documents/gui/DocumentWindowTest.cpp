@@ -7,6 +7,7 @@
 #include "documents/gui/TSOutlineModel.h"
 
 #include "TeiTrees.h"
+#include "app/core/TSBundle.h"
 #include "platform/NotificationCenter.h"
 #include "support/CaptureLogger.h"
 #include "textmodel/FootnoteList.h"
@@ -17,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTemporaryDir>
@@ -80,6 +82,7 @@ class DocumentWindow : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         if (!QApplication::instance()) new QApplication(argc, argv);
+        TSBundle::installLocalizer();
     }
 };
 
@@ -157,10 +160,15 @@ TEST_F(DocumentWindow, SwitchingTheEnglishColumnKeepsItsWidth) {
     const QModelIndex english = model->index(0, TSOutlineModel::EnglishColumn, model->index(0, 0));
     EXPECT_EQ(english.data().toString(), QStringLiteral("I sing of arms and the man 1"));
     const int width = window.outlineView()->header()->sectionSize(TSOutlineModel::EnglishColumn);
-    model->changeIdentifier();
+    std::unique_ptr<QMenu> menu(window.headerMenu());
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Show Imported Translation"));
+    menu->actions()[0]->trigger();
     EXPECT_EQ(model->index(0, TSOutlineModel::EnglishColumn, model->index(0, 0)).data().toString(), QStringLiteral("imported"));
     EXPECT_EQ(window.outlineView()->header()->sectionSize(TSOutlineModel::EnglishColumn), width);
     EXPECT_FALSE(doc->isDocumentEdited());
+    menu.reset(window.headerMenu());
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Show Own Translation"));
 }
 
 TEST_F(DocumentWindow, EditsInAnotherDocumentLeaveThisOneClean) {
