@@ -1,6 +1,8 @@
 #include "documents/gui/TSDocumentWindow.h"
 
 #include "documents/gui/TSOutlineModel.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 #include "app/core/Preferences.h"
 #include "platform/AttributedString.h"
 #include "platform/Prompter.h"
@@ -8,7 +10,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
 #include <QMenu>
 #include <QPainter>
 #include <QTextDocument>
@@ -153,7 +161,42 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
     outline_->viewport()->installEventFilter(this);
-    setCentralWidget(outline_);
+    findBar_ = new QWidget(this);
+    auto* findLayout = new QHBoxLayout(findBar_);
+    findLayout->setContentsMargins(6, 3, 6, 3);
+    findField_ = new QLineEdit(findBar_);
+    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setClearButtonEnabled(true);
+    findStatus_ = new QLabel(findBar_);
+    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
+    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
+    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
+    findLayout->addWidget(findField_, 1);
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findLayout->addWidget(findStatus_);
+    findLayout->addWidget(done);
+    findBar_->hide();
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
+    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
+    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
+    connect(done, &QPushButton::clicked, this, [this] {
+        findBar_->hide();
+        outline_->setFocus();
+    });
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(findBar_);
+    layout->addWidget(outline_, 1);
+    setCentralWidget(central);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &TSDocumentWindow::showFindBar);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated, this,
+            [this] { findNext(findField_->text()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), this), &QShortcut::activated, this,
+            [this] { findNext(findField_->text(), true); });
 
     connect(outline_->header(), &QHeaderView::sectionResized, outline_, [this] { outline_->resizeAllRows(); });
     connect(outline_, &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showLocationMenu);
@@ -198,6 +241,42 @@ void TSDocumentWindow::showLocationMenu(const QPoint& position) {
     QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
     if (chosen == flag) model_->toggleFlag(index);
     else if (chosen == edit) outline_->edit(index);
+}
+
+void TSDocumentWindow::showFindBar() {
+    findBar_->show();
+    findField_->setFocus();
+    findField_->selectAll();
+}
+
+bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
+    findStatus_->clear();
+    if (text.isEmpty()) return false;
+    const QModelIndex current = outline_->currentIndex();
+    const int column = current.isValid() && current.column() != TSOutlineModel::LocationColumn ? current.column()
+                                                                                               : int(TSOutlineModel::LatinColumn);
+    // The chunks in reading order; the search starts after the current one.
+    std::vector<TSChunk*> chunks;
+    for (TSChunkPtr c = TSText::nextChunk(document_->text()); c; c = TSText::nextChunk(c)) chunks.push_back(c.get());
+    if (chunks.empty()) return false;
+    const TSChunk* start = current.isValid() ? model_->chunkForIndex(current) : nullptr;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < qsizetype(chunks.size()); ++i)
+        if (chunks[i] == start) at = i;
+    const qsizetype n = qsizetype(chunks.size());
+    for (qsizetype step = 1; step <= n; ++step) {
+        qsizetype i = at < 0 ? (backwards ? n - step : step - 1) : (backwards ? at - step : at + step);
+        i = ((i % n) + n) % n;
+        const QModelIndex index = model_->indexForChunk(chunks[i], column);
+        const auto rich = model_->richText(index);
+        if (!rich || !rich->string().contains(text, Qt::CaseInsensitive)) continue;
+        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) outline_->expand(p);
+        outline_->setCurrentIndex(index);
+        outline_->scrollTo(index);
+        return true;
+    }
+    findStatus_->setText(QStringLiteral("Not found"));
+    return false;
 }
 
 bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {

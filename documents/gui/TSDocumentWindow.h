@@ -16,6 +16,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+class QLabel;
+class QLineEdit;
 class QMenu;
 class TSOutlineModel;
 
@@ -73,6 +75,14 @@ public:
     // The header's menu: own or imported English, numbering by section.
     QMenu* headerMenu();
 
+    // The find bar searches one column's texts (the current cell's column,
+    // the Latin when no text cell is current), line by line: a match never
+    // spans two lines. Answers whether a match was selected.
+    void showFindBar();
+    bool findNext(const QString& text, bool backwards = false);
+    QLineEdit* findField() const { return findField_; }
+    QWidget* findBar() const { return findBar_; }
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -87,4 +97,7 @@ private:
     TSOutlineView* outline_ = nullptr;
     TSOutlineModel* model_ = nullptr;
     TSRichTextDelegate* delegate_ = nullptr;
+    QWidget* findBar_ = nullptr;
+    QLineEdit* findField_ = nullptr;
+    QLabel* findStatus_ = nullptr;
 };

@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
 #include <QScrollBar>
@@ -126,8 +127,25 @@ TEST_F(DocumentWindow, EcloguesShowInThreeColumnsWithAFlaggedLocation) {
     outline->header()->resizeSection(TSOutlineModel::LatinColumn, 430);
     settle();
 
+    // The find bar searches the Latin line by line; a match never spans two
+    // lines.
+    window->showFindBar();
+    window->findField()->setText(QStringLiteral("Tityre"));
+    ASSERT_TRUE(window->findNext(QStringLiteral("Tityre")));
+    EXPECT_EQ(outline->currentIndex(), line);
+    ASSERT_TRUE(window->findNext(QStringLiteral("Tityre")));
+    EXPECT_EQ(outline->currentIndex(), model->index(3, TSOutlineModel::LatinColumn, poemIndex));
+    ASSERT_TRUE(window->findNext(QStringLiteral("Tityre"), true));
+    EXPECT_EQ(outline->currentIndex(), line);
+    CaptureLogger::Scope quiet;
+    EXPECT_FALSE(window->findNext(QStringLiteral("fagi silvestrem")));
+    EXPECT_FALSE(window->findNext(QStringLiteral("fagi silvestrem")));
+    ASSERT_TRUE(window->findNext(QStringLiteral("Tityre")));
+    settle();
+
     const QImage picture = window->grab().toImage();
     EXPECT_TRUE(picture.save(galleryDir() + "/document-eclogues.png"));
+    outline->setCurrentIndex({});
 
     // Editing a cell and flagging a location mark the document edited.
     EXPECT_FALSE(doc->isDocumentEdited());
