@@ -3,6 +3,7 @@
 #include "app/gui/RegistryWiring.h"
 #include "app/gui/TSDocumentController.h"
 #include "app/gui/WidgetPrompter.h"
+#include "documents/gui/TSDocumentWindow.h"
 
 #include <QApplication>
 #include <QSocketNotifier>
@@ -35,6 +36,7 @@ int main(int argc, char* argv[]) {
 
     // The first document controller made is the shared one.
     TSDocumentController documentController;
+    TSDocumentWindow::install(documentController);
     ts::Prompter::setCurrent(std::make_shared<WidgetPrompter>());
 
     AppController delegate;

@@ -1,0 +1,136 @@
+// A parallel-text document of 10,000 lines (four RTF columns each) opened
+// into its window (first screen of rows measured) and saved, against a
+// plain decode and encode of the same property list; and scrolling the
+// window's outline from top to bottom against the same model with uniform
+// row heights. Runs on the offscreen platform; the ratios are printed last.
+
+#include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "platform/PropertyList.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+
+#include "BenchSupport.h"
+
+#include <QApplication>
+#include <QScrollBar>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+
+namespace {
+
+QByteArray rtf(const QString& body) {
+    return QByteArray(
+               "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n"
+               "\\cocoatextscaling0\\cocoaplatform0{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+               "{\\colortbl;\\red255\\green255\\blue255;}\n"
+               "\\pard\\tx560\\tx1120\\pardirnatural\\partightenfactor0\n\n\\f0\\fs24 \\cf0 ") +
+           body.toLatin1() + "}";
+}
+
+const QByteArray& documentBytes() {
+    static const QByteArray bytes = [] {
+        using namespace ts;
+        ValueArray sections;
+        int n = 0;
+        for (int s = 0; s < 100; ++s) {
+            ValueArray lines;
+            for (int l = 0; l < 100; ++l, ++n) {
+                ValueDictionary line{{"ClassName", Value("TSMatchedChunk")},
+                                     {"Latin", Value(rtf(QStringLiteral("arma virumque cano Troiae qui primus ab oris %1").arg(n)))},
+                                     {"English", Value(rtf(QStringLiteral("I sing of arms and the man who first %1").arg(n)))},
+                                     {"Perseus English", Value(rtf(QStringLiteral("arms and the man I sing %1").arg(n)))},
+                                     {"Location", Value(rtf(QString::number(l + 1)))}};
+                lines.push_back(Value(line));
+            }
+            sections.push_back(Value(ValueDictionary{{"ClassName", Value("TSMatchedChunk")},
+                                                     {"Latin", Value(rtf(QStringLiteral("Liber %1").arg(s + 1)))},
+                                                     {"Children", Value(lines)}}));
+        }
+        ValueDictionary text{{"ClassName", Value("TSText")},
+                             {"Text", Value(ValueDictionary{{"ClassName", Value("TSText")}, {"Children", Value(sections)}})}};
+        ValueDictionary root{{"Text", Value(text)}, {"uuid", Value("1B4E28BA-2FA1-11D2-883F-0016D3CCA427")}};
+        return PropertyList::writeBinary(Value(root));
+    }();
+    return bytes;
+}
+
+void settle() {
+    for (int i = 0; i < 3; ++i) QApplication::processEvents();
+}
+
+void BM_PlistDecode(benchmark::State& state) {
+    for (auto _ : state) benchmark::DoNotOptimize(ts::PropertyList::read(documentBytes()));
+}
+BENCHMARK(BM_PlistDecode)->Unit(benchmark::kMillisecond);
+
+void BM_PlistEncode(benchmark::State& state) {
+    const ts::Value value = ts::PropertyList::read(documentBytes()).value;
+    for (auto _ : state) benchmark::DoNotOptimize(ts::PropertyList::writeBinary(value));
+}
+BENCHMARK(BM_PlistEncode)->Unit(benchmark::kMillisecond);
+
+void BM_DocumentOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        auto doc = std::make_shared<TSDocument>();
+        if (!doc->readFromData(documentBytes(), TSDocument::kTypeName, nullptr)) state.SkipWithError("unreadable");
+        TSDocumentWindow window(doc);
+        window.resize(1000, 700);
+        window.show();
+        settle();
+    }
+}
+BENCHMARK(BM_DocumentOpen)->Unit(benchmark::kMillisecond);
+
+void BM_DocumentSave(benchmark::State& state) {
+    auto doc = std::make_shared<TSDocument>();
+    doc->readFromData(documentBytes(), TSDocument::kTypeName, nullptr);
+    for (auto _ : state) benchmark::DoNotOptimize(doc->exportToPListFormat(nullptr));
+}
+BENCHMARK(BM_DocumentSave)->Unit(benchmark::kMillisecond);
+
+void scroll(benchmark::State& state, bool uniform) {
+    auto doc = std::make_shared<TSDocument>();
+    doc->readFromData(documentBytes(), TSDocument::kTypeName, nullptr);
+    TSDocumentWindow window(doc);
+    window.resize(1000, 700);
+    window.outlineView()->setUniformRowHeights(uniform);
+    window.show();
+    window.outlineView()->expandAll();
+    settle();
+    QScrollBar* bar = window.outlineView()->verticalScrollBar();
+    for (auto _ : state) {
+        for (int v = 0; v <= bar->maximum(); v += bar->pageStep()) {
+            bar->setValue(v);
+            window.outlineView()->viewport()->repaint();
+        }
+        bar->setValue(0);
+    }
+}
+
+void BM_ScrollMeasured(benchmark::State& state) { scroll(state, false); }
+BENCHMARK(BM_ScrollMeasured)->Unit(benchmark::kMillisecond)->Iterations(2);
+void BM_ScrollUniform(benchmark::State& state) { scroll(state, true); }
+BENCHMARK(BM_ScrollUniform)->Unit(benchmark::kMillisecond)->Iterations(2);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    bench::initialize(argc, argv, 3);
+    bench::RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    auto ratio = [&](const char* name, const char* base, const char* limit) {
+        auto a = reporter.times.find(name), b = reporter.times.find(base);
+        if (a != reporter.times.end() && b != reporter.times.end())
+            std::printf("%s / %s: %.2f (aim %s)\n", name, base, a->second / b->second, limit);
+    };
+    ratio("BM_DocumentOpen", "BM_PlistDecode", "3");
+    ratio("BM_DocumentSave", "BM_PlistEncode", "3");
+    ratio("BM_ScrollMeasured", "BM_ScrollUniform", "2");
+    benchmark::Shutdown();
+    return 0;
+}

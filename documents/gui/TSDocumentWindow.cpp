@@ -1,0 +1,336 @@
+#include "documents/gui/TSDocumentWindow.h"
+
+#include "documents/gui/TSOutlineModel.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+#include "app/core/Preferences.h"
+#include "platform/AttributedString.h"
+#include "platform/Prompter.h"
+#include "platform/gui/RichTextConversion.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QShortcut>
+#include <QVBoxLayout>
+#include <QMenu>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+#include <QWheelEvent>
+
+Q_DECLARE_METATYPE(ts::AttributedStringPtr)
+
+namespace {
+
+// Room around a cell's text, as the rows have always had.
+constexpr int kRowPadding = 3;
+constexpr int kMinimumRowHeight = 22;
+const QColor kFlagColour(0xF2, 0xB8, 0xB5);
+const QString kNonReversable = QStringLiteral("NonReversable");
+
+QString localized(const char* key) { return ts::Prompter::localized(QString::fromLatin1(key), kNonReversable); }
+
+void layOut(QTextDocument& document, const ts::AttributedString& text, int width) {
+    RichTextConversion::toTextDocument(text, document);
+    document.setDocumentMargin(1);
+    document.setTextWidth(std::max(width, 1));
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- delegate
+
+TSRichTextDelegate::TSRichTextDelegate(QTreeView* view, TSOutlineModel* model)
+    : QStyledItemDelegate(view), view_(view), model_(model) {}
+
+int TSRichTextDelegate::columnWidth(int column) const {
+    int width = view_->header()->sectionSize(column);
+    // The outline column gives part of its width to the indentation.
+    if (column == view_->treePosition()) width -= view_->indentation() * 2;
+    return std::max(width, 10);
+}
+
+int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, double zoom) {
+    if (text.length() == 0) return 0;
+    QTextDocument document;
+    layOut(document, text, int(width / zoom));
+    return int(std::ceil(document.size().height() * zoom));
+}
+
+QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+    const auto text = model_->richText(index);
+    const int width = columnWidth(index.column());
+    int height = text ? textHeight(*text, width, zoom_) : 0;
+    height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
+    return {width, height};
+}
+
+void TSRichTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    opt.text.clear();
+    painter->save();
+    if (index.column() == TSOutlineModel::LocationColumn && index.data(TSOutlineModel::FlaggedRole).toBool())
+        painter->fillRect(option.rect, kFlagColour);
+    else if (opt.state & QStyle::State_Selected)
+        painter->fillRect(option.rect, opt.palette.highlight().color().lighter(170));
+    const auto text = model_->richText(index);
+    if (text && text->length() > 0) {
+        QTextDocument document;
+        layOut(document, *text, int(option.rect.width() / zoom_));
+        painter->translate(option.rect.topLeft());
+        painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
+        painter->scale(zoom_, zoom_);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = opt.palette;
+        context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::Text));
+        document.documentLayout()->draw(painter, context);
+    }
+    painter->restore();
+}
+
+QWidget* TSRichTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
+    auto* editor = new QTextEdit(parent);
+    editor->setAcceptRichText(true);
+    editor->setFrameShape(QFrame::NoFrame);
+    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    return editor;
+}
+
+void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    const auto text = model_->richText(index);
+    RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
+}
+
+void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    if (!edit->document()->isModified()) return;
+    ts::AttributedString text = RichTextConversion::fromTextDocument(*edit->document());
+    model_->setRichText(index, text);
+}
+
+void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
+    editor->setGeometry(option.rect);
+}
+
+// ----------------------------------------------------------------- outline
+
+TSOutlineView::TSOutlineView(QWidget* parent) : QTreeView(parent) {
+    setUniformRowHeights(false);
+    // Per-item scrolling: the scroll bar counts rows, so only the rows the
+    // view lays out are measured.
+    setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    setWordWrap(true);
+    setAlternatingRowColors(true);
+    setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+void TSOutlineView::resizeAllRows() {
+    if (resizePending_) return;
+    resizePending_ = true;
+    QTimer::singleShot(0, this, [this] {
+        resizePending_ = false;
+        scheduleDelayedItemsLayout();
+        viewport()->update();
+    });
+}
+
+// ------------------------------------------------------------------ window
+
+TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
+    : QMainWindow(parent), document_(std::move(document)) {
+    outline_ = new TSOutlineView(this);
+    model_ = new TSOutlineModel(document_, this);
+    delegate_ = new TSRichTextDelegate(outline_, model_);
+    outline_->setModel(model_);
+    outline_->setItemDelegate(delegate_);
+    outline_->setTreePosition(TSOutlineModel::LatinColumn);
+    outline_->header()->setStretchLastSection(true);
+    outline_->header()->resizeSection(TSOutlineModel::LocationColumn, 56);
+    outline_->header()->resizeSection(TSOutlineModel::LatinColumn, 420);
+    outline_->header()->resizeSection(TSOutlineModel::EnglishColumn, 420);
+    outline_->setContextMenuPolicy(Qt::CustomContextMenu);
+    outline_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
+    outline_->viewport()->installEventFilter(this);
+    findBar_ = new QWidget(this);
+    auto* findLayout = new QHBoxLayout(findBar_);
+    findLayout->setContentsMargins(6, 3, 6, 3);
+    findField_ = new QLineEdit(findBar_);
+    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setClearButtonEnabled(true);
+    findStatus_ = new QLabel(findBar_);
+    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
+    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
+    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
+    findLayout->addWidget(findField_, 1);
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findLayout->addWidget(findStatus_);
+    findLayout->addWidget(done);
+    findBar_->hide();
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
+    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
+    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
+    connect(done, &QPushButton::clicked, this, [this] {
+        findBar_->hide();
+        outline_->setFocus();
+    });
+    auto* central = new QWidget(this);
+    auto* layout = new QVBoxLayout(central);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(findBar_);
+    layout->addWidget(outline_, 1);
+    setCentralWidget(central);
+    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &TSDocumentWindow::showFindBar);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated, this,
+            [this] { findNext(findField_->text()); });
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), this), &QShortcut::activated, this,
+            [this] { findNext(findField_->text(), true); });
+
+    connect(outline_->header(), &QHeaderView::sectionResized, outline_, [this] { outline_->resizeAllRows(); });
+    connect(outline_, &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showLocationMenu);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this] {
+        updateTitle();
+        outline_->resizeAllRows();
+    });
+
+    document_->registerForNotifications();
+    if (auto frame = document_->takeSavedWindowFrame(); frame && frame->width() > 50 && frame->height() > 50)
+        setGeometry(frame->toRect());
+    else
+        resize(1000, 700);
+    document_->setWindowFrame(geometry());
+    outline_->expandToDepth(0);
+    updateTitle();
+}
+
+TSDocumentWindow::~TSDocumentWindow() = default;
+
+void TSDocumentWindow::install(ts::DocumentController& controller) {
+    TSDocument::registerDocumentType(controller);
+    TSDocument::setWindowFactory([](const TSDocumentPtr& document) {
+        auto* window = new TSDocumentWindow(document);
+        window->setAttribute(Qt::WA_DeleteOnClose);
+        window->show();
+    });
+}
+
+void TSDocumentWindow::updateTitle() {
+    setWindowTitle(document_->displayName() + QStringLiteral("[*]"));
+    setWindowModified(document_->isDocumentEdited());
+}
+
+void TSDocumentWindow::showLocationMenu(const QPoint& position) {
+    const QModelIndex index = outline_->indexAt(position);
+    if (!index.isValid() || index.column() != TSOutlineModel::LocationColumn) return;
+    QMenu menu(this);
+    const bool flagged = index.data(TSOutlineModel::FlaggedRole).toBool();
+    QAction* flag = menu.addAction(localized(flagged ? "UNFLAG" : "FLAG"));
+    QAction* edit = menu.addAction(QStringLiteral("Edit Location"));
+    QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
+    if (chosen == flag) model_->toggleFlag(index);
+    else if (chosen == edit) outline_->edit(index);
+}
+
+void TSDocumentWindow::showFindBar() {
+    findBar_->show();
+    findField_->setFocus();
+    findField_->selectAll();
+}
+
+bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
+    findStatus_->clear();
+    if (text.isEmpty()) return false;
+    const QModelIndex current = outline_->currentIndex();
+    const int column = current.isValid() && current.column() != TSOutlineModel::LocationColumn ? current.column()
+                                                                                               : int(TSOutlineModel::LatinColumn);
+    // The chunks in reading order; the search starts after the current one.
+    std::vector<TSChunk*> chunks;
+    for (TSChunkPtr c = TSText::nextChunk(document_->text()); c; c = TSText::nextChunk(c)) chunks.push_back(c.get());
+    if (chunks.empty()) return false;
+    const TSChunk* start = current.isValid() ? model_->chunkForIndex(current) : nullptr;
+    qsizetype at = -1;
+    for (qsizetype i = 0; i < qsizetype(chunks.size()); ++i)
+        if (chunks[i] == start) at = i;
+    const qsizetype n = qsizetype(chunks.size());
+    for (qsizetype step = 1; step <= n; ++step) {
+        qsizetype i = at < 0 ? (backwards ? n - step : step - 1) : (backwards ? at - step : at + step);
+        i = ((i % n) + n) % n;
+        const QModelIndex index = model_->indexForChunk(chunks[i], column);
+        const auto rich = model_->richText(index);
+        if (!rich || !rich->string().contains(text, Qt::CaseInsensitive)) continue;
+        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) outline_->expand(p);
+        outline_->setCurrentIndex(index);
+        outline_->scrollTo(index);
+        return true;
+    }
+    findStatus_->setText(QStringLiteral("Not found"));
+    return false;
+}
+
+bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
+    // Ctrl+wheel zooms the texts; row heights follow.
+    if (watched == outline_->viewport() && event->type() == QEvent::Wheel) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        if (wheel->modifiers() & Qt::ControlModifier) {
+            const int steps = wheel->angleDelta().y();
+            if (steps != 0) {
+                const double zoom = std::clamp(delegate_->zoom() * (steps > 0 ? 1.1 : 1 / 1.1), 0.5, 4.0);
+                delegate_->setZoom(zoom);
+                outline_->resizeAllRows();
+            }
+            return true;
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+QMenu* TSDocumentWindow::headerMenu() {
+    auto* menu = new QMenu(this);
+    const bool own = document_->englishIdentifier() == QLatin1String("english");
+    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] { model_->changeIdentifier(); });
+    menu->addSeparator();
+    const bool bySection = Preferences::preferences()->numberBySubsection();
+    menu->addAction(localized(bySection ? "NUMBER_FROM_BEGINNING" : "NUMBER_BY_SUBSECTION"), this, [this, bySection] {
+        Preferences::preferences()->setNumberBySubsection(!bySection);
+        model_->reload();
+    });
+    return menu;
+}
+
+void TSDocumentWindow::showHeaderMenu(const QPoint& position) {
+    QMenu* menu = headerMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(outline_->header()->mapToGlobal(position));
+}
+
+void TSDocumentWindow::closeEvent(QCloseEvent* event) {
+    if (!document_->canClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    document_->close();
+    document_->cleanup();
+}
+
+void TSDocumentWindow::moveEvent(QMoveEvent* event) {
+    QMainWindow::moveEvent(event);
+    document_->setWindowFrame(geometry());
+}
+
+void TSDocumentWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    document_->setWindowFrame(geometry());
+}
