@@ -59,3 +59,46 @@ inline QString sharedStringsXml(const QStringList& strings) {
     return QStringLiteral("<?xml version=\"1.0\"?><sst xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">%1</sst>")
         .arg(si);
 }
+
+// Writes a one-sheet workbook at path whose rows (from row 1) hold the cells
+// given as JSON: strings become shared strings, numbers numeric cells, null
+// an absent cell.
+inline bool writeSheetWorkbook(const QString& path, const QString& rowsJson) {
+    const QString script = QStringLiteral(R"(
+import sys, json, zipfile
+from xml.sax.saxutils import escape
+rows = json.loads(sys.argv[2])
+strings = []
+def col(i):
+    s = ''
+    i += 1
+    while i:
+        i, r = divmod(i - 1, 26)
+        s = chr(65 + r) + s
+    return s
+out = []
+for n, row in enumerate(rows, 1):
+    cells = []
+    for i, v in enumerate(row):
+        ref = '%s%d' % (col(i), n)
+        if v is None: continue
+        if isinstance(v, str):
+            strings.append(v)
+            cells.append('<c r="%s" t="s"><v>%d</v></c>' % (ref, len(strings) - 1))
+        else:
+            cells.append('<c r="%s"><v>%r</v></c>' % (ref, v))
+    out.append('<row r="%d">%s</row>' % (n, ''.join(cells)))
+M = 'http://schemas.openxmlformats.org/spreadsheetml/2006/main'
+with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
+    z.writestr('xl/workbook.xml', '<workbook xmlns="%s"><sheets><sheet name="Abbr" sheetId="1"/><sheet name="Other" sheetId="2"/></sheets></workbook>' % M)
+    z.writestr('xl/sharedStrings.xml', '<sst xmlns="%s">%s</sst>' % (M, ''.join('<si><t>%s</t></si>' % escape(s) for s in strings)))
+    z.writestr('xl/worksheets/sheet1.xml', '<worksheet xmlns="%s"><sheetData>%s</sheetData></worksheet>' % (M, ''.join(out)))
+    z.writestr('xl/worksheets/sheet2.xml', '<worksheet xmlns="%s"><sheetData><row r="1"><c r="A1"><v>1</v></c></row></sheetData></worksheet>' % M)
+)");
+    const PythonRun r = runPython(script, {path, rowsJson});
+    return r.started && r.exitCode == 0;
+}
+
+// A small JPEG of the given size and colour, made by Qt's own writer is not
+// available to QtCore tests, so pictures are stored bytes the tests compare.
+inline QByteArray fakePicture(const QByteArray& tag) { return QByteArray("\xff\xd8\xff\xe0", 4) + tag; }
