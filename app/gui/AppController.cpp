@@ -8,6 +8,7 @@
 #include "app/gui/TSDocumentController.h"
 #include "app/logging/LGASLLogger.h"
 #include "app/logging/LGFileLogger.h"
+#include "dictionaries/Zerivuv/gui/ZerivuvWindowController.h"
 #include "app/logging/LGLog.h"
 #include "app/logging/LGLogFileManagerDefault.h"
 #include "app/logging/UncaughtExceptionHandler.h"
@@ -64,6 +65,9 @@ AppController::AppController(QObject* parent) : QObject(parent) {
     TSDocumentController::setApplicationDelegate(this);
     if (!windowFactories().count(QStringLiteral("aboutBox")))
         setToolWindowFactory(QStringLiteral("aboutBox"), [] { return new TSAboutBoxController; });
+    if (!windowFactories().count(QStringLiteral("zerivuvWindow")))
+        setToolWindowFactory(QStringLiteral("zerivuvWindow"),
+                             [] { return new ZerivuvWindowController([] { return Preferences::cappelliFolder(); }); });
 }
 
 AppController::~AppController() {

@@ -102,3 +102,11 @@ with zipfile.ZipFile(sys.argv[1], 'w', zipfile.ZIP_DEFLATED) as z:
 // A small JPEG of the given size and colour, made by Qt's own writer is not
 // available to QtCore tests, so pictures are stored bytes the tests compare.
 inline QByteArray fakePicture(const QByteArray& tag) { return QByteArray("\xff\xd8\xff\xe0", 4) + tag; }
+
+// The rows of the small abbreviations fixture the window tests install.
+inline QString cappelliRowsJson() {
+    return QStringLiteral(R"([["id","characters","transcription","category","period"],
+        [1,"a\u0304","autem","conjunction","XII"],[2,"ae\u0303","aeternum","adjective","XIII"],
+        [3,"p\u0304","prae","preposition","XII"],[4,"q\u0304","quam","adverb","XIV"],
+        [5,"s\u0304","sunt","verb","XII"],[6,"t\u0304","tamen","adverb","XV"]])");
+}
