@@ -85,6 +85,8 @@ ZerivuvWindowController::ZerivuvWindowController(std::function<QString()> suppor
     searchField_->hide();
     resultsTable_->hide();
 
+    dropObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
+        droppedNotificationName(), nullptr, [this](const ts::Notification& n) { zerivuvDropped(n); });
     if (!importing_) loadZerivuvInBackground();
 }
 
@@ -170,7 +172,22 @@ void ZerivuvWindowController::dropEvent(QDropEvent* event) {
     const QList<QUrl> urls = draggedFiles(event->mimeData()->urls());
     event->acceptProposedAction();
     if (urls.isEmpty()) return;
-    const QUrl first = urls.first();
+    ts::ValueArray list;
+    for (const QUrl& url : urls) list.push_back(ts::Value(url.toString()));
+    ts::NotificationCenter::defaultCenter().post(droppedNotificationName(), this,
+                                                 {{droppedNotificationName(), ts::Value(std::move(list))}});
+}
+
+void ZerivuvWindowController::zerivuvDropped(const ts::Notification& notification) {
+    QUrl first;
+    const auto it = notification.userInfo.find(droppedNotificationName());
+    if (it != notification.userInfo.end() && it->second.isArray() && !it->second.array().empty())
+        first = QUrl(it->second.array().front().toString());
+    if (first.isEmpty()) {
+        reportImportFailure(tr_("No file was received from the drop."));
+        return;
+    }
+    // The drop returns before the install asks anything.
     QMetaObject::invokeMethod(this, [this, first] { importZerivuvFromURL(first); }, Qt::QueuedConnection);
 }
 

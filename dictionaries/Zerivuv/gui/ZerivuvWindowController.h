@@ -10,6 +10,7 @@
 // the table in use untouched.
 
 #include "dictionaries/Zerivuv/Zerivuv.h"
+#include "platform/NotificationCenter.h"
 
 #include <QPointer>
 #include <QUrl>
@@ -44,6 +45,10 @@ public:
     // The acceptable items of a drop: folders holding a database and files
     // ending in .zip or .xlsx, in order.
     static QList<QUrl> draggedFiles(const QList<QUrl>& urls);
+    // The notification a drop posts, with the acceptable URLs (as text, in
+    // order) under the same key in its user info.
+    static QString droppedNotificationName() { return QStringLiteral("ZerivuvDropped"); }
+    void zerivuvDropped(const ts::Notification& notification);
 
 public Q_SLOTS:
     void importZerivuvFromURL(const QUrl& url);
@@ -77,4 +82,5 @@ private:
     QPointer<QDialog> progress_;
     bool importing_ = false;
     quint64 loadGeneration_ = 0;
+    ts::ObserverToken dropObserver_;
 };

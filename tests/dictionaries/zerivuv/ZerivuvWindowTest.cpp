@@ -1,6 +1,7 @@
 #include "dictionaries/Zerivuv/gui/ZerivuvInstaller.h"
 #include "dictionaries/Zerivuv/gui/ZerivuvTableModel.h"
 #include "dictionaries/Zerivuv/gui/ZerivuvWindowController.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "zerivuv/XlsxFixtures.h"
 
@@ -222,6 +223,21 @@ TEST_F(AbbreviationsWindow, SearchFiltersAndScrollsUnderTheSortOrder) {
     for (int r = 0; r < model->rowCount(); ++r)
         if (!model->data(model->index(r, 3), Qt::DecorationRole).isNull()) ++withPicture;
     EXPECT_EQ(withPicture, 1);
+}
+
+TEST_F(AbbreviationsWindow, ADropNotificationStartsAnInstall) {
+    const QString source = makeSource("drop", cappelliRowsJson());
+    QSignalSpy finished(window.get(), &ZerivuvWindowController::importFinished);
+    ts::NotificationCenter::defaultCenter().post(ZerivuvWindowController::droppedNotificationName(), nullptr, {});
+    ASSERT_EQ(prompter->alerts().size(), 1u);
+    EXPECT_EQ(prompter->alerts()[0].informativeText, "No file was received from the drop.");
+    EXPECT_FALSE(window->importing());
+    ts::ValueArray urls{ts::Value(QUrl::fromLocalFile(source).toString())};
+    ts::NotificationCenter::defaultCenter().post(ZerivuvWindowController::droppedNotificationName(), nullptr,
+                                                 {{"ZerivuvDropped", ts::Value(urls)}});
+    ASSERT_TRUE(finished.wait(20000));
+    EXPECT_TRUE(finished.first().first().toBool());
+    EXPECT_EQ(window->model()->rowCount(), 6);
 }
 
 }  // namespace
