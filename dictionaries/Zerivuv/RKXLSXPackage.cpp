@@ -80,7 +80,7 @@ std::optional<QByteArray> XLSXPackage::read(const QString& name) {
         return std::nullopt;
     const quint64 size = st.size;
     if (size > quint64(RKXLSXParser::kMaxEntryBytes) ||
-        quint64(totalRead_) + size > quint64(RKXLSXParser::kMaxTotalBytes)) {
+        quint64(totalRead_) + size > quint64(totalLimit_ >= 0 ? totalLimit_ : RKXLSXParser::kMaxTotalBytes)) {
         TSLogError("Package entry %@ is too large (%lld bytes)", name, qint64(size));
         return std::nullopt;
     }

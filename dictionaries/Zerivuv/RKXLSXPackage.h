@@ -24,6 +24,9 @@ public:
     bool contains(const QString& name) const { return index_.contains(name); }
     // The entry's bytes; nothing when absent, over a cap or damaged.
     std::optional<QByteArray> read(const QString& name);
+    // The most bytes all reads together may produce; the workbook bound
+    // unless set (an archive of pictures may hold more).
+    void setTotalLimit(qint64 bytes) { totalLimit_ = bytes; }
     // Safe entry names, in archive order.
     const QStringList& names() const { return names_; }
 
@@ -37,6 +40,7 @@ private:
     QHash<QString, quint64> index_;
     QStringList names_;
     qint64 totalRead_ = 0;
+    qint64 totalLimit_ = -1;
 };
 
 }  // namespace ts

@@ -71,7 +71,7 @@ public:
 
     // Bounds on what a package may make the reader hold.
     static constexpr qint64 kMaxPackageBytes = 256LL * 1024 * 1024;
-    static constexpr qint64 kMaxEntries = 20000;
+    static constexpr qint64 kMaxEntries = 100000;
     static constexpr qint64 kMaxEntryBytes = 128LL * 1024 * 1024;
     static constexpr qint64 kMaxTotalBytes = 512LL * 1024 * 1024;
     // Uncompressed / compressed size allowed for entries above the floor.

@@ -94,6 +94,7 @@ Result unzipFile(const QString& zipPath) {
     }
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(mapped), file.size());
     ts::XLSXPackage package;
+    package.setTotalLimit(8LL * 1024 * 1024 * 1024);
     QString error;
     if (!package.open(bytes, &error)) {
         r.error = error;
