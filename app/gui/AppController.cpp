@@ -9,6 +9,7 @@
 #include "app/gui/TSDocumentController.h"
 #include "app/logging/LGASLLogger.h"
 #include "app/logging/LGFileLogger.h"
+#include "dictionaries/Zerivuv/gui/ZerivuvWindowController.h"
 #include "app/logging/LGLog.h"
 #include "app/logging/LGLogFileManagerDefault.h"
 #include "app/logging/UncaughtExceptionHandler.h"
@@ -68,6 +69,9 @@ AppController::AppController(QObject* parent) : QObject(parent) {
     if (!windowFactories().count(QStringLiteral("dictionaryImporterWindow")))
         setToolWindowFactory(QStringLiteral("dictionaryImporterWindow"),
                              [] { return new TSDictionaryImporterWindowController; });
+    if (!windowFactories().count(QStringLiteral("zerivuvWindow")))
+        setToolWindowFactory(QStringLiteral("zerivuvWindow"),
+                             [] { return new ZerivuvWindowController([] { return Preferences::cappelliFolder(); }); });
 }
 
 AppController::~AppController() {

@@ -9,6 +9,8 @@
 #include "dictsource/LewisShortSource.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
+#include "dictionaries/Zerivuv/gui/ZerivuvWindowController.h"
+#include "dictionaries/zerivuv/XlsxFixtures.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 
@@ -27,6 +29,10 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeWidget>
+#include <QLineEdit>
+#include <QSignalSpy>
+#include <QTableView>
+#include <QFont>
 
 #include <gtest/gtest.h>
 
@@ -183,6 +189,40 @@ TEST_F(Gallery, DeveloperPromptDialog) {
     std::unique_ptr<QDialog> dialog(DialogDeveloperPrompt::makeDialog(question, &answer));
     dialog->resize(dialog->sizeHint().expandedTo(QSize(900, 220)));
     shoot(dialog.get(), "developer-prompt");
+}
+
+// A picture of a handwritten-looking abbreviation: the letters with a bar.
+QImage abbreviationPicture(const QString& letters) {
+    QImage image(96, 56, QImage::Format_RGB32);
+    image.fill(QColor(0xf3, 0xea, 0xd2));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(0x3a, 0x2a, 0x1a), 3));
+    QFont font(QStringLiteral("serif"));
+    font.setPixelSize(32);
+    font.setItalic(true);
+    p.setFont(font);
+    p.drawText(QRect(0, 10, 96, 46), Qt::AlignCenter, letters);
+    p.drawLine(22, 14, 74, 10);
+    return image;
+}
+
+TEST_F(Gallery, AbbreviationsWindowWithASearchAndItsPicture) {
+    QTemporaryDir support;
+    ASSERT_TRUE(writeSheetWorkbook(support.filePath("cappelli.xlsx"), cappelliRowsJson()));
+    QDir(support.path()).mkpath("img_abbr");
+    const QStringList letters{"a", "ae", "p", "q", "s", "t"};
+    for (int i = 0; i < letters.size(); ++i)
+        ASSERT_TRUE(abbreviationPicture(letters[i]).save(support.filePath(QStringLiteral("img_abbr/%1.jpg").arg(i + 1)), "JPG"));
+    const QString folder = support.path();
+    ZerivuvWindowController window([folder] { return folder; });
+    QSignalSpy applied(&window, &ZerivuvWindowController::tableApplied);
+    ASSERT_TRUE(applied.wait(5000));
+    ASSERT_TRUE(window.zerivuv()->databaseLoaded());
+    window.searchField()->setText("a");
+    window.resultsTable()->selectRow(1);
+    shoot(&window, "abbreviations");
+    window.close();
 }
 
 int main(int argc, char** argv) {

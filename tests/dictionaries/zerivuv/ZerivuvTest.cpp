@@ -1,0 +1,108 @@
+#include "dictionaries/Zerivuv/Zerivuv.h"
+#include "support/CaptureLogger.h"
+#include "zerivuv/XlsxFixtures.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ZerivuvTable : public ::testing::Test {
+protected:
+    QTemporaryDir dir;
+    QString folder() const { return dir.path(); }
+    bool install(const QString& rowsJson) {
+        return writeSheetWorkbook(dir.filePath(Zerivuv::spreadsheetName()), rowsJson);
+    }
+    void writePicture(const QString& name, const QByteArray& bytes) {
+        QDir(folder()).mkpath(Zerivuv::imagesFolderName());
+        QFile f(dir.filePath(Zerivuv::imagesFolderName() + "/" + name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    }
+    static QStringList transcriptions(const std::vector<ZerivuvEntryPtr>& entries) {
+        QStringList out;
+        for (const auto& e : entries) out << e->transcription();
+        return out;
+    }
+};
+
+TEST_F(ZerivuvTable, ColumnsByHeaderInAnyOrder) {
+    ASSERT_TRUE(install(R"([["transcription","id","characters","other"],
+                            ["praeter",1,"p\u0304t","x"],["AETERNUM",2,12,"y"],["aqua",3,null]])"));
+    Zerivuv z(folder());
+    ASSERT_TRUE(z.databaseLoaded());
+    EXPECT_EQ(z.count(), 3);
+    const auto all = z.recordsContainingString(QString());
+    EXPECT_EQ(transcriptions(all), (QStringList{"AETERNUM", "aqua", "praeter"}));
+    EXPECT_EQ(all[0]->characters(), QStringLiteral("12"));  // a number becomes its text
+    EXPECT_FALSE(all[0]->category().isValid());
+    EXPECT_FALSE(all[0]->period().isValid());
+    EXPECT_TRUE(all[1]->characters().isNull());
+    EXPECT_EQ(all[2]->characters(), QString::fromUtf8("p\u0304t"));
+    EXPECT_EQ(transcriptions(z.recordsContainingString("ae")), (QStringList{"AETERNUM", "praeter"}));
+    EXPECT_TRUE(z.recordsContainingString("zzz").empty());
+}
+
+TEST_F(ZerivuvTable, NumbersStayNumbersOutsideTextFields) {
+    ASSERT_TRUE(install(R"([["id","characters","transcription","period","category"],
+                            [5,"a","first",1,"x"],[5,12,"second",12,"y"],[6,"b","",null,3]])"));
+    Zerivuv z(folder());
+    ASSERT_EQ(z.count(), 2);
+    const auto five = z.recordsContainingString("second");
+    ASSERT_EQ(five.size(), 1u);
+    EXPECT_EQ(five[0]->characters(), QStringLiteral("12"));
+    EXPECT_EQ(five[0]->period(), QVariant(12.0));
+    EXPECT_EQ(five[0]->category(), QVariant(QStringLiteral("y")));
+    EXPECT_TRUE(z.recordsContainingString("first").empty());
+}
+
+TEST_F(ZerivuvTable, HeadersAreExactAndRowsNeedAnID) {
+    auto log = CaptureLogger::install();
+    ASSERT_TRUE(install(R"([["ID","characters","transcription"],[1,"a","alpha"]])"));
+    Zerivuv z(folder());
+    EXPECT_TRUE(z.databaseLoaded());
+    EXPECT_EQ(z.count(), 0);
+    EXPECT_TRUE(log->contains("No ID for row"));
+    log->uninstall();
+}
+
+TEST_F(ZerivuvTable, MissingOrDamagedSpreadsheetIsNotLoaded) {
+    EXPECT_FALSE(Zerivuv(folder()).databaseLoaded());
+    EXPECT_FALSE(Zerivuv(QString()).databaseLoaded());
+    QFile f(dir.filePath(Zerivuv::spreadsheetName()));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("not a workbook");
+    f.close();
+    Zerivuv z(folder());
+    EXPECT_FALSE(z.databaseLoaded());
+    EXPECT_EQ(z.count(), 0);
+}
+
+TEST_F(ZerivuvTable, PicturesLoadOnDemandFromDigitNames) {
+    ASSERT_TRUE(install(R"([["id","transcription"],[7,"septem"],["../../secret","evil"],[8,"octo"],["x1","bad"]])"));
+    writePicture("7.jpg", fakePicture("seven"));
+    Zerivuv z(folder());
+    ASSERT_EQ(z.count(), 4);
+    for (const auto& e : z.entries()) {
+        SCOPED_TRACE(e->transcription().toStdString());
+        EXPECT_FALSE(e->imageLoaded());
+        if (e->transcription() == "septem") {
+            EXPECT_EQ(e->imageFileName(), QStringLiteral("7.jpg"));
+            EXPECT_EQ(e->image(), fakePicture("seven"));
+            EXPECT_TRUE(e->imageLoaded());
+        } else if (e->transcription() == "octo") {
+            EXPECT_TRUE(e->image().isEmpty());
+            writePicture("8.jpg", fakePicture("eight"));  // tried again on the next request
+            EXPECT_EQ(e->image(), fakePicture("eight"));
+        } else {
+            EXPECT_TRUE(e->imageFileName().isEmpty());
+            EXPECT_TRUE(e->image().isEmpty());
+        }
+    }
+}
+
+}  // namespace
