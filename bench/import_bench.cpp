@@ -15,6 +15,7 @@
 
 #include <cstdio>
 #include <fstream>
+#include <malloc.h>
 #include <string>
 
 namespace {
@@ -76,6 +77,7 @@ void run(benchmark::State& state, bool withSettings) {
         benchmark::DoNotOptimize(count);
         state.PauseTiming();
         kept.reset();
+        malloc_trim(0);
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * epic().size());

@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 bool isEdgeSpace(QChar c) {
@@ -134,14 +136,20 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
     }
     if (s.length() > 0) {
+        // One pass decides whether any run needs collapsing: a tab, a line
+        // break, an escape or two blanks in a row.
         const QString& str = s.string();
         bool special = false;
-        for (QChar c : str)
-            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r') {
+        char16_t prev = 0;
+        for (const QChar ch : str) {
+            const char16_t c = ch.unicode();
+            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
                 special = true;
                 break;
             }
-        if (special || str.contains(QLatin1String("  "))) {
+            prev = c;
+        }
+        if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
@@ -270,8 +278,8 @@ void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
     if (old && old != chunk) {
         const QString key = curIdentifier();
         ts::AttributedStringPtr field = old->textForKey(key);
-        if (field && field->length() > 0 &&
-            (field->string().contains(QChar(0x2B90)) || field->string().contains(QLatin1Char('|')))) {
+        const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };
+        if (field && field->length() > 0 && std::any_of(field->string().cbegin(), field->string().cend(), isMark)) {
             auto broken = std::make_shared<ts::AttributedString>(*field);
             for (QChar mark : {QChar(0x2B90), QChar(u'|')}) {
                 for (qsizetype i = broken->string().size(); i-- > 0;)
