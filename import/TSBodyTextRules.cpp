@@ -40,6 +40,18 @@ ts::FontPtr fontOf(const ts::Attributes& attributes) {
     return it == attributes.end() ? nullptr : it->second.toObjectAs<ts::Font>();
 }
 
+// The bold form of a font; the plain base and note fonts, which nearly all
+// imported text uses, keep theirs so that each bold run does not make a font.
+ts::FontPtr boldVariant(const ts::FontPtr& font) {
+    if (!font->isBold() && !font->isItalic()) {
+        static const ts::FontPtr baseBold = TSBodyElementParser::baseFont()->withTraits(true, false);
+        static const ts::FontPtr noteBold = TSBodyElementParser::noteFont()->withTraits(true, false);
+        if (font == TSBodyElementParser::baseFont() || font->isEqual(*TSBodyElementParser::baseFont())) return baseBold;
+        if (font == TSBodyElementParser::noteFont() || font->isEqual(*TSBodyElementParser::noteFont())) return noteBold;
+    }
+    return font->withTraits(true, font->isItalic());
+}
+
 }  // namespace
 
 ts::FontPtr TSBodyElementParser::baseFont() {
@@ -181,7 +193,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
             if (!font) return true;
             ts::FontPtr changed;
             if (format == TSImportElement::FormatBold)
-                changed = font->withTraits(true, font->isItalic());
+                changed = boldVariant(font);
             else if (font->isEqual(*baseFont()))
                 changed = baseItalicFont();
             else if (font->isEqual(*noteFont()))
