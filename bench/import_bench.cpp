@@ -15,7 +15,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <malloc.h>
 #include <string>
 
 namespace {
@@ -77,7 +76,6 @@ void run(benchmark::State& state, bool withSettings) {
         benchmark::DoNotOptimize(count);
         state.PauseTiming();
         kept.reset();
-        malloc_trim(0);
         state.ResumeTiming();
     }
     state.SetBytesProcessed(state.iterations() * epic().size());
