@@ -80,6 +80,7 @@ void TSBodyElementParser::reset() {
     if (given_)
         for (const TSImportElementPtr& e : given_->elements()) e->removeStoredParsedData();
     stackList_.clear();
+    settingStack_.clear();
     pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
     stackStrings_.clear();
@@ -170,6 +171,7 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
     stackList_.append(elementName);
+    settingStack_.push_back(settingFor(elementName));
     pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
     if (elementName == kBody) ++bodyDepth_;
     if (elementName == kNote) ++noteDepth_;
@@ -197,9 +199,10 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
         const ts::AttributedStringPtr buffer = lastStackString();
         if (buffer->length() > 0 && hasText(buffer->string())) {
             auto& samples = stringsDictionary_[elementName];
+            // An element with samples is already listed as holding text.
+            if (samples.empty()) dataContainingElements_.insert(elementName);
             if (samples.size() < size_t(kMaxSamplesPerElement)) samples.push_back(copyOf(*buffer));
             usedData_ = true;
-            dataContainingElements_.insert(elementName);
         }
         parseElementToData(elementName);
         attributeStack_.pop_back();
@@ -209,6 +212,7 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     }
     if (!stackList_.isEmpty()) {
         stackList_.removeLast();
+        settingStack_.pop_back();
         pathHashes_.pop_back();
     }
     if (elementName == kBody && bodyDepth_ > 0) --bodyDepth_;
@@ -239,7 +243,7 @@ void TSBodyElementParser::collectStack(const TSImportElement* setting) {
 
 void TSBodyElementParser::parseElementToObject(const QString& name) {
     sectionStack_.push_back(false);
-    const TSImportElement* setting = settingFor(name);
+    const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) return;
     collectStack(setting);
     TSMatchedChunkPtr chunk;
@@ -286,7 +290,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk))
             section->setLatin(copyOf(*buffer));
     }
-    const TSImportElement* setting = settingFor(name);
+    const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) return;
     if (setting->nameSource() == QLatin1String("Text"))
         if (TSMatchedChunkPtr cur = curTextChunk()) cur->setTextForKey(copyOf(*buffer), curIdentifier());
@@ -472,7 +476,7 @@ bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
         if (!parent) break;
         top = parent;
     }
-    return top && top->chunkType() == 1 && std::dynamic_pointer_cast<TSText>(top) != nullptr;
+    return top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
 }
 
 // ---------------------------------------------------------------------------
@@ -543,7 +547,7 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
     if (parentOpened) {
         // A text section whose own words are still in its buffer takes the
         // child's text in place, so the line keeps its word order.
-        const TSImportElement* parentSetting = settingFor(parentName);
+        const TSImportElement* parentSetting = settingStack_.size() >= 2 ? settingStack_[settingStack_.size() - 2] : nullptr;
         if (parentSetting && parentSetting->store() == TSImportElement::SubsectionOf) {
             appendInPlace(setting);
             return;
@@ -622,7 +626,7 @@ void TSBodyElementParser::finishFootnote() {
 
 bool TSBodyElementParser::inNote() const {
     for (qsizetype i = stackList_.size(); i-- > 0;) {
-        const TSImportElement* s = settingFor(stackList_.at(i));
+        const TSImportElement* s = settingStack_[size_t(i)];
         if (!s) continue;
         if (s->store() == TSImportElement::Note) return true;
         if (s->store() == TSImportElement::SubsectionOf) return false;

@@ -156,6 +156,8 @@ private:
 
     float numLines_ = 0;
     QStringList stackList_;
+    // The setting of each open element, looked up once when it opens.
+    std::vector<const TSImportElement*> settingStack_;
     std::vector<size_t> pathHashes_;
     int bodyDepth_ = 0;
     int noteDepth_ = 0;

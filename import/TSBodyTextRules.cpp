@@ -8,6 +8,8 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+
 namespace {
 
 bool isEdgeSpace(QChar c) {
@@ -36,6 +38,18 @@ void replaceRuns(ts::AttributedString& text, IsRunChar inRun, qsizetype minimumL
 ts::FontPtr fontOf(const ts::Attributes& attributes) {
     const auto it = attributes.find(ts::AttributeName::Font);
     return it == attributes.end() ? nullptr : it->second.toObjectAs<ts::Font>();
+}
+
+// The bold form of a font; the plain base and note fonts, which nearly all
+// imported text uses, keep theirs so that each bold run does not make a font.
+ts::FontPtr boldVariant(const ts::FontPtr& font) {
+    if (!font->isBold() && !font->isItalic()) {
+        static const ts::FontPtr baseBold = TSBodyElementParser::baseFont()->withTraits(true, false);
+        static const ts::FontPtr noteBold = TSBodyElementParser::noteFont()->withTraits(true, false);
+        if (font == TSBodyElementParser::baseFont() || font->isEqual(*TSBodyElementParser::baseFont())) return baseBold;
+        if (font == TSBodyElementParser::noteFont() || font->isEqual(*TSBodyElementParser::noteFont())) return noteBold;
+    }
+    return font->withTraits(true, font->isItalic());
 }
 
 }  // namespace
@@ -134,14 +148,20 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
     }
     if (s.length() > 0) {
+        // One pass decides whether any run needs collapsing: a tab, a line
+        // break, an escape or two blanks in a row.
         const QString& str = s.string();
         bool special = false;
-        for (QChar c : str)
-            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r') {
+        char16_t prev = 0;
+        for (const QChar ch : str) {
+            const char16_t c = ch.unicode();
+            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
                 special = true;
                 break;
             }
-        if (special || str.contains(QLatin1String("  "))) {
+            prev = c;
+        }
+        if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
@@ -173,7 +193,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
             if (!font) return true;
             ts::FontPtr changed;
             if (format == TSImportElement::FormatBold)
-                changed = font->withTraits(true, font->isItalic());
+                changed = boldVariant(font);
             else if (font->isEqual(*baseFont()))
                 changed = baseItalicFont();
             else if (font->isEqual(*noteFont()))
@@ -270,8 +290,8 @@ void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
     if (old && old != chunk) {
         const QString key = curIdentifier();
         ts::AttributedStringPtr field = old->textForKey(key);
-        if (field && field->length() > 0 &&
-            (field->string().contains(QChar(0x2B90)) || field->string().contains(QLatin1Char('|')))) {
+        const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };
+        if (field && field->length() > 0 && std::any_of(field->string().cbegin(), field->string().cend(), isMark)) {
             auto broken = std::make_shared<ts::AttributedString>(*field);
             for (QChar mark : {QChar(0x2B90), QChar(u'|')}) {
                 for (qsizetype i = broken->string().size(); i-- > 0;)

@@ -174,23 +174,31 @@ void AttributedString::replaceCharacters(TextRange range, const QString& text) {
 }
 
 void AttributedString::replaceCharacters(TextRange range, const AttributedString& text) {
+    // The replacement may be this very text: then it is copied first.
+    if (&text == this) {
+        const AttributedString insertion = text;
+        replaceCharacters(range, insertion);
+        return;
+    }
     range = clip(range);
-    // Copy first: the replacement may be this very text.
-    const AttributedString insertion = text;
     const size_t first = splitAt(range.location);
     const size_t last = splitAt(range.end());
     runs_.erase(runs_.begin() + first, runs_.begin() + last);
-    runs_.insert(runs_.begin() + first, insertion.runs_.begin(), insertion.runs_.end());
-    text_.replace(range.location, range.length, insertion.text_);
+    runs_.insert(runs_.begin() + first, text.runs_.begin(), text.runs_.end());
+    text_.replace(range.location, range.length, text.text_);
     normalize();
 }
 
 void AttributedString::insert(const AttributedString& text, qsizetype index) { replaceCharacters({index, 0}, text); }
 
 void AttributedString::append(const AttributedString& text) {
-    const AttributedString insertion = text;
-    text_ += insertion.text_;
-    runs_.insert(runs_.end(), insertion.runs_.begin(), insertion.runs_.end());
+    if (&text == this) {
+        const AttributedString insertion = text;
+        append(insertion);
+        return;
+    }
+    text_ += text.text_;
+    runs_.insert(runs_.end(), text.runs_.begin(), text.runs_.end());
     normalize();
 }
 

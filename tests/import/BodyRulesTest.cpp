@@ -135,6 +135,32 @@ TEST(BodyRules, TemplatesFormatsAndLineBreakMarks) {
                       }));
     EXPECT_EQ(r.texts, (QStringList{"> amo\namas (12)", "> x\ny (3)", "> last\nline ()"}));
     EXPECT_TRUE(r.lines[0]->latin()->attributes(0).at(ts::AttributeName::Font).toObjectAs<ts::Font>()->isBold());
+    // Every bold line carries the same font as the base font made bold.
+    const ts::FontPtr bold = TSBodyElementParser::baseFont()->withTraits(true, false);
+    for (const auto& line : r.lines) {
+        const auto font = line->latin()->attributes(0).at(ts::AttributeName::Font).toObjectAs<ts::Font>();
+        ASSERT_TRUE(font);
+        EXPECT_TRUE(font->isEqual(*bold)) << font->postScriptName().toStdString();
+    }
+}
+
+TEST(BodyRules, BoldKeepsItalicAndNoteSize) {
+    const auto bold = [](TSImportElement& e) { e.setFormatType(TSImportElement::FormatBold); };
+    const Outcome r = run("<div1><div2><l>a <hi rend=\"italics\">b</hi><note>n</note></l></div2></div1>",
+                      settings({{"div1", 1}, {"div2", 2}, {"l", 3, bold}, {"hi", 4}, {"note", 6, bold}}));
+    ASSERT_EQ(r.lines.size(), 1u);
+    const ts::AttributedStringPtr line = r.lines[0]->latin();
+    const auto fontAt = [](const ts::AttributedString& s, qsizetype i) {
+        return s.attributes(i).at(ts::AttributeName::Font).toObjectAs<ts::Font>();
+    };
+    EXPECT_TRUE(fontAt(*line, 0)->isEqual(*TSBodyElementParser::baseFont()->withTraits(true, false)));
+    const qsizetype b = line->string().indexOf(QLatin1Char('b'));
+    ASSERT_GE(b, 0);
+    EXPECT_TRUE(fontAt(*line, b)->isBold());
+    EXPECT_TRUE(fontAt(*line, b)->isItalic());
+    ASSERT_EQ(r.parser->footnoteLists().size(), 1u);
+    const auto note = r.parser->footnoteLists()[0]->notes().begin()->second;
+    EXPECT_TRUE(fontAt(*note->attributedString(), 0)->isEqual(*TSBodyElementParser::noteFont()->withTraits(true, false)));
 }
 
 TEST(BodyRules, PostpendHoldsTextForTheNextLine) {

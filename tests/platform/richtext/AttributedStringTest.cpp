@@ -74,6 +74,20 @@ TEST(AttributedString, OutOfRangeEditsAreClippedNotFatal) {
     expectWellFormed(s);
 }
 
+TEST(AttributedString, ReplacingWithItselfKeepsBothCopies) {
+    AttributedString s(QStringLiteral("ab"), bold());
+    s.append(QStringLiteral("c"), red());
+    s.replaceCharacters({1, 1}, s);
+    EXPECT_EQ(s.string(), QStringLiteral("aabcc"));
+    ASSERT_EQ(s.runs().size(), 2u);
+    EXPECT_EQ(s.runs()[0].length, 3);
+    EXPECT_EQ(s.attributes(2), bold());
+    EXPECT_EQ(s.attributes(3), red());
+    s.insert(s, 0);
+    EXPECT_EQ(s.string(), QStringLiteral("aabccaabcc"));
+    expectWellFormed(s);
+}
+
 TEST(AttributedString, SelfAppendAndSubstring) {
     AttributedString s(QStringLiteral("ab"), bold());
     s.append(QStringLiteral("c"), red());
