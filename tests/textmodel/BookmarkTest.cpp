@@ -20,17 +20,12 @@ UrlPtr fileUrl(const QString& path) { return Url::make(QUrl::fromLocalFile(path)
 
 QString pathOf(const UrlPtr& url) { return url ? QUrl(url->absoluteString()).toLocalFile() : QString(); }
 
-bool writeFile(const QString& path, const QByteArray& contents) {
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(contents) == contents.size();
-}
-
 }  // namespace
 
 TEST(Bookmarks, PdfFilesRoundTrip) {
     QTemporaryDir dir;
     const QString a = dir.filePath(QStringLiteral("aeneid.pdf")), b = dir.filePath(QStringLiteral("georgics.pdf"));
-    ASSERT_TRUE(writeFile(a, "%PDF-1.4 a") && writeFile(b, "%PDF-1.4 b"));
+    ASSERT_TRUE(tmtest::writeFile(a, "%PDF-1.4 a") && tmtest::writeFile(b, "%PDF-1.4 b"));
 
     TSBookmarkList list;
     EXPECT_TRUE(list.serialize().array().empty());
@@ -68,7 +63,7 @@ TEST(Bookmarks, PdfFilesRoundTrip) {
 TEST(Bookmarks, MovedOrReplacedFiles) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("plautus.pdf"));
-    ASSERT_TRUE(writeFile(path, "%PDF-1.4 original"));
+    ASSERT_TRUE(tmtest::writeFile(path, "%PDF-1.4 original"));
     TSBookmarkData b;
     b.setUrl(fileUrl(path));
     ASSERT_FALSE(b.bookmarkData().isEmpty());
@@ -84,7 +79,7 @@ TEST(Bookmarks, MovedOrReplacedFiles) {
     EXPECT_TRUE(r.stale);
 
     // Replaced by another file at the old path: that file, as stale.
-    ASSERT_TRUE(writeFile(path, "%PDF-1.4 replacement"));
+    ASSERT_TRUE(tmtest::writeFile(path, "%PDF-1.4 replacement"));
     ASSERT_TRUE(QFile::remove(renamed));
     r = TSBookmarkData::resolveBookmarkData(b.bookmarkData());
     EXPECT_EQ(pathOf(r.url), path);
@@ -112,7 +107,7 @@ TEST(Bookmarks, MovedOrReplacedFiles) {
 TEST(Bookmarks, OriginalPlatformDataGivesItsPath) {
     QTemporaryDir dir;
     const QString pdf = dir.filePath(QStringLiteral("vergil.pdf"));
-    ASSERT_TRUE(writeFile(pdf, "%PDF-1.4"));
+    ASSERT_TRUE(tmtest::writeFile(pdf, "%PDF-1.4"));
     const QString script = QStringLiteral(R"PY(
 import struct, sys
 parts = [p for p in sys.argv[1].split("/") if p]

@@ -39,6 +39,42 @@ struct Tree {
 
 QString english(const TSMatchedChunkPtr& l) { return l->english()->string(); }
 
+// Builds a keyed archive with plistlib, as the original wrote them. The body
+// adds its objects through add() (fn, uu and dc are the footnote, uuid and
+// dictionary classes) and sets root.
+QByteArray archiveBuiltByPlistlib(const char* body) {
+    return tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+from plistlib import UID
+objs = ["$null"]
+def add(o):
+    objs.append(o); return UID(len(objs) - 1)
+fn = add({"$classname": "FootnoteObject", "$classes": ["FootnoteObject", "NSObject"]})
+uu = add({"$classname": "NSUUID", "$classes": ["NSUUID", "NSObject"]})
+dc = add({"$classname": "NSMutableDictionary", "$classes": ["NSMutableDictionary", "NSDictionary", "NSObject"]})
+)PY") + QString::fromUtf8(body) + QStringLiteral(R"PY(
+sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": root}, "$objects": objs},
+                                       fmt=plistlib.FMT_BINARY))
+)PY"));
+}
+
+// Reads an archive of footnotes with plistlib and runs the loop body on each
+// entry of its dictionary in key order (k the key, v the value, o the objects).
+QByteArray readByPlistlib(const QByteArray& archive, const char* loopBody) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("notes.archive"));
+    if (!tmtest::writeFile(path, archive)) {
+        ADD_FAILURE() << "cannot write the archive";
+        return {};
+    }
+    return tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
+root = o[a["$top"]["root"].data]
+for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+)PY") + QString::fromUtf8(loopBody), {path});
+}
+
 }  // namespace
 
 TEST(Footnotes, IdsAndLinkKinds) {
@@ -224,16 +260,8 @@ TEST(Footnotes, LinksInUnreadableTextKeepTheirFootnotes) {
 // Archives as the original wrote them, built by hand with an independent
 // writer: one footnote of each version, and one of an unknown version.
 TEST(Footnotes, ArchivesOfVersionsOneToThreeRead) {
-    const QByteArray archive = tmtest::runPython(QStringLiteral(R"PY(
-import plistlib, sys
-from plistlib import UID
+    const QByteArray archive = archiveBuiltByPlistlib(R"PY(
 rtf = rb"{\rtf1\ansi\ansicpg1252\cocoartf1671{\fonttbl\f0\fswiss\fcharset0 Helvetica;}\f0\fs24 \cf0 note text}"
-objs = ["$null"]
-def add(o):
-    objs.append(o); return UID(len(objs) - 1)
-fn = add({"$classname": "FootnoteObject", "$classes": ["FootnoteObject", "NSObject"]})
-uu = add({"$classname": "NSUUID", "$classes": ["NSUUID", "NSObject"]})
-dc = add({"$classname": "NSMutableDictionary", "$classes": ["NSMutableDictionary", "NSDictionary", "NSObject"]})
 note = add(rtf)
 v3 = add({"$class": fn, "$0": 3, "$1": add({"$class": uu, "NS.uuidbytes": bytes(range(16))}), "$2": add("Three"),
           "$3": add("footnote:000102030405060708090A0B0C0D0E0F"), "$4": note})
@@ -242,9 +270,7 @@ v1 = add({"$class": fn, "$0": 1, "$1": add("footnote:1"), "$2": UID(0)})
 v7 = add({"$class": fn, "$0": 7, "$1": add("a field of a newer version"), "$2": note})
 keys = [add("footnote:000102030405060708090A0B0C0D0E0F"), add("footnote:2"), add("footnote:1"), add("footnote:7")]
 root = add({"$class": dc, "NS.keys": keys, "NS.objects": [v3, v2, v1, v7]})
-sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": root}, "$objects": objs},
-                                       fmt=plistlib.FMT_BINARY))
-)PY"));
+)PY");
     ASSERT_FALSE(archive.isEmpty());
     CaptureLogger::Scope log;
     auto list = FootnoteList::unarchiveNotes(archive);
@@ -269,24 +295,13 @@ sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$versio
 
     // Written back, every known footnote is version 3 with a uuid, and the
     // newer one keeps what it was written with; an independent reader checks.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("notes.archive"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(list->archiveNotes());
-    }
-    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
-import plistlib, sys
-a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
-root = o[a["$top"]["root"].data]
-for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    const QByteArray report = readByPlistlib(list->archiveNotes(), R"PY(
     f = o[v.data]; u = o[f["$1"].data]
     if f["$0"] != 3:
         print(o[k.data], f["$0"], u, o[f["$2"].data][-11:-1], sorted(f))
         continue
     print(o[k.data], f["$0"], o[u["$class"].data]["$classname"], len(u["NS.uuidbytes"]), o[f["$3"].data] if f["$3"].data else None)
-)PY"), {path});
+)PY");
     EXPECT_EQ(QString::fromUtf8(report),
               QStringLiteral("footnote:000102030405060708090A0B0C0D0E0F 3 NSUUID 16 footnote:000102030405060708090A0B0C0D0E0F\n"
               "footnote:1 3 NSUUID 16 footnote:1\n"
@@ -321,21 +336,10 @@ TEST(Footnotes, UnreadableArchiveIsReportedAndItsBytesKept) {
     EXPECT_EQ(FootnoteList::unarchiveNotes(back->archiveNotes())->unreadableArchive(), garbage);
 
     // What the independent reader sees: two footnotes, one holding the bytes.
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("notes.archive"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(saved);
-    }
-    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
-import plistlib, sys
-a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
-root = o[a["$top"]["root"].data]
-for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    const QByteArray report = readByPlistlib(saved, R"PY(
     f = o[v.data]
     print(o[k.data][:20], o[f["$class"].data]["$classname"], f["$0"], o[f["$4"].data] if f["$4"].data else None)
-)PY"), {path});
+)PY");
     EXPECT_EQ(QString::fromUtf8(report).section(QLatin1Char('\n'), 0, 0),
               added->uniqueID().left(20) + QStringLiteral(" FootnoteObject 3 None"));
     EXPECT_EQ(QString::fromUtf8(report).section(QLatin1Char('\n'), 1, 1),
@@ -349,16 +353,8 @@ for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv
 // An archive whose entries are not all footnotes: every footnote is read,
 // the other entries are written back unchanged beside new footnotes.
 TEST(Footnotes, EntriesThatAreNoFootnotesAreKeptAndTheRestRead) {
-    const QByteArray archive = tmtest::runPython(QStringLiteral(R"PY(
-import plistlib, sys
-from plistlib import UID
+    const QByteArray archive = archiveBuiltByPlistlib(R"PY(
 rtf = rb"{\rtf1\ansi{\fonttbl\f0\fswiss Helvetica;}\f0 note text}"
-objs = ["$null"]
-def add(o):
-    objs.append(o); return UID(len(objs) - 1)
-fn = add({"$classname": "FootnoteObject", "$classes": ["FootnoteObject", "NSObject"]})
-uu = add({"$classname": "NSUUID", "$classes": ["NSUUID", "NSObject"]})
-dc = add({"$classname": "NSMutableDictionary", "$classes": ["NSMutableDictionary", "NSDictionary", "NSObject"]})
 my = add({"$classname": "MysteryThing", "$classes": ["MysteryThing"]})
 note = add(rtf)
 a = add({"$class": fn, "$0": 3, "$1": add({"$class": uu, "NS.uuidbytes": bytes(range(16))}), "$2": add("A"),
@@ -368,9 +364,7 @@ b = add({"$class": fn, "$0": 2, "$1": add("B"), "$2": add("footnote:B"), "$3": n
 s = add("a plain string")
 keys = [add("footnote:A"), add("footnote:M"), add("footnote:B"), add("footnote:S")]
 root = add({"$class": dc, "NS.keys": keys, "NS.objects": [a, m, b, s]})
-sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$version": 100000, "$top": {"root": root}, "$objects": objs},
-                                       fmt=plistlib.FMT_BINARY))
-)PY"));
+)PY");
     ASSERT_FALSE(archive.isEmpty());
     CaptureLogger::Scope log;
     auto list = FootnoteList::unarchiveNotes(archive);
@@ -391,18 +385,7 @@ sys.stdout.buffer.write(plistlib.dumps({"$archiver": "NSKeyedArchiver", "$versio
     EXPECT_TRUE(back->noteForID(added->uniqueID()));
     EXPECT_EQ(back->keptEntryCount(), 2);
 
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("notes.archive"));
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(FootnoteList::unarchiveNotes(saved)->archiveNotes());
-    }
-    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
-import plistlib, sys
-a = plistlib.load(open(sys.argv[1], "rb")); o = a["$objects"]
-root = o[a["$top"]["root"].data]
-for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv[0].data]):
+    const QByteArray report = readByPlistlib(FootnoteList::unarchiveNotes(saved)->archiveNotes(), R"PY(
     key, f = o[k.data], o[v.data]
     if key == "footnote:M":
         print(key, o[f["$class"].data]["$classname"], o[f["label"].data], f["count"])
@@ -410,7 +393,7 @@ for k, v in sorted(zip(root["NS.keys"], root["NS.objects"]), key=lambda kv: o[kv
         print(key, f)
     else:
         print(key[:12], o[f["$class"].data]["$classname"])
-)PY"), {path});
+)PY");
     QStringList lines = QString::fromUtf8(report).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     QStringList expected{QStringLiteral("footnote:A FootnoteObject"), QStringLiteral("footnote:M MysteryThing kept label 7"),
                          QStringLiteral("footnote:S a plain string"), added->uniqueID().left(12) + QStringLiteral(" FootnoteObject")};

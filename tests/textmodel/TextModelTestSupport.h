@@ -7,6 +7,7 @@
 #include "support/Python.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <QStringList>
 
@@ -21,6 +22,12 @@ inline QByteArray runPython(const QString& script, const QStringList& args = {})
     EXPECT_TRUE(r.started) << "python3 did not start";
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     return r.outBytes;
+}
+
+// Writes the bytes to a file whole; false when it cannot.
+inline bool writeFile(const QString& path, const QByteArray& contents) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(contents) == contents.size();
 }
 
 // A one-run text in the platform's dialect, with its header and tables.

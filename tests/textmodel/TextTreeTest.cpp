@@ -179,11 +179,7 @@ TEST_F(TextFile, SaveAndReloadKeepsEverything) {
     const QByteArray saved = save(text);
     QTemporaryDir out;
     const QString savedPath = out.filePath(QStringLiteral("saved.plist"));
-    {
-        QFile f(savedPath);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(saved);
-    }
+    ASSERT_TRUE(tmtest::writeFile(savedPath, saved));
     // An independent reader sees the layout of the original's files.
     const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
 import plistlib, sys

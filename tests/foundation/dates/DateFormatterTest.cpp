@@ -14,16 +14,12 @@ namespace {
 TEST(DateFormatterTest, StylesReadBackWhatTheyWrite)
 {
     const QDateTime date = local(2024, 3, 15, 14, 5, 9);
-    const DateFormatter::Style dateStyles[] = {DateFormatter::NoStyle, DateFormatter::ShortStyle,
-                                               DateFormatter::MediumStyle, DateFormatter::LongStyle,
-                                               DateFormatter::FullStyle};
-    const DateFormatter::Style timeStyles[] = {DateFormatter::NoStyle, DateFormatter::ShortStyle,
-                                               DateFormatter::MediumStyle, DateFormatter::LongStyle,
-                                               DateFormatter::FullStyle};
+    const DateFormatter::Style styles[] = {DateFormatter::NoStyle, DateFormatter::ShortStyle, DateFormatter::MediumStyle,
+                                           DateFormatter::LongStyle, DateFormatter::FullStyle};
     for (const char* name : {"en_US", "de_DE", "fr_FR", "it_IT", "es_ES", "en_GB"}) {
         const QLocale locale(name);
-        for (auto d : dateStyles) {
-            for (auto t : timeStyles) {
+        for (auto d : styles) {
+            for (auto t : styles) {
                 if (d == DateFormatter::NoStyle && t == DateFormatter::NoStyle)
                     continue;
                 const DateFormatter f(d, t, locale);

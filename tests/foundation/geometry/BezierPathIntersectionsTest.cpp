@@ -1,4 +1,4 @@
-#include "foundation/geometry/BezierPath.h"
+#include "BezierTestSupport.h"
 
 #include "support/CaptureLogger.h"
 
@@ -12,20 +12,6 @@
 #include <thread>
 
 namespace {
-
-using Kind = BezierPath::ElementKind;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-BezierPath polyline(std::initializer_list<QPointF> pts, bool close = false) {
-    BezierPath p;
-    bool first = true;
-    for (const QPointF& pt : pts) {
-        if (first) p.moveToPoint(pt); else p.lineToPoint(pt);
-        first = false;
-    }
-    if (close) p.closePath();
-    return p;
-}
 
 // An axis-aligned square drawn as a move and four lines back to its start.
 BezierPath square() { return polyline({{0, 0}, {10, 0}, {10, 10}, {0, 10}, {0, 0}}); }

@@ -1,4 +1,4 @@
-#include "foundation/geometry/BezierPath.h"
+#include "BezierTestSupport.h"
 
 #include "support/CaptureLogger.h"
 
@@ -11,20 +11,6 @@
 #include <limits>
 
 namespace {
-
-using Kind = BezierPath::ElementKind;
-constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
-
-BezierPath polyline(std::initializer_list<QPointF> pts, bool close = false) {
-    BezierPath p;
-    bool first = true;
-    for (const QPointF& pt : pts) {
-        if (first) p.moveToPoint(pt); else p.lineToPoint(pt);
-        first = false;
-    }
-    if (close) p.closePath();
-    return p;
-}
 
 std::vector<Kind> kinds(const BezierPath& p) {
     std::vector<Kind> out;

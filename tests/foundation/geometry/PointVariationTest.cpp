@@ -37,9 +37,6 @@ TEST(NBPointVariationDetails, DefaultsAreStoredOnFirstRead) {
     EXPECT_FALSE(r.name().isNull());
     for (const QString& key : kWaveKeys) EXPECT_FALSE(r.storedValue(key).isNull()) << key.toStdString();
     EXPECT_TRUE(r.storedValue("name").isNull());
-    // A stored value is answered from then on.
-    r.setNumWaves(7);
-    EXPECT_EQ(r.numWaves(), 7);
 }
 
 TEST(NBPointVariationDetails, DirectionTests) {
@@ -57,10 +54,6 @@ TEST(NBPointVariationDetails, DirectionTests) {
         EXPECT_EQ(r.drawsDown(), c.down);
         EXPECT_EQ(r.drawsAlternate(), c.alternate);
     }
-    NBPointVariationDetails r;
-    EXPECT_FALSE(r.rightPhase());
-    r.setPhase(true);
-    EXPECT_TRUE(r.rightPhase());
 }
 
 TEST(NBPointVariationDetails, ArchivingANewRecordWritesEveryDefault) {

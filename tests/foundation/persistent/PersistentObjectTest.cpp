@@ -152,18 +152,6 @@ TEST_F(Persistent, PrefixTestIsCaseInsensitiveAndNeedsAName) {
     EXPECT_FALSE(Plain().containsString("a"));
 }
 
-TEST_F(Persistent, CopiesAreIndependentAndKeepTheClass) {
-    auto a = std::make_shared<OtherRecord>();
-    a->setName("virum");
-    a->value = 9;
-    auto c = std::dynamic_pointer_cast<OtherRecord>(a->copy());
-    ASSERT_TRUE(c);
-    EXPECT_EQ(c->name(), "virum");
-    EXPECT_EQ(c->value, 9);
-    c->setName("cano");
-    EXPECT_EQ(a->name(), "virum");
-}
-
 TEST_F(Persistent, BaseFactoryAndUnkeyedCodersAreLogged) {
     EXPECT_FALSE(VDData::dataFromDictionary(Value(ts::ValueDictionary{})));
     EXPECT_FALSE(VDData::dataFromDictionary("Plain", Value(ts::ValueDictionary{{"ClassName", "Plain"}})));

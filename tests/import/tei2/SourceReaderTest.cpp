@@ -61,21 +61,15 @@ struct SourceReading {
     std::shared_ptr<TSPerseusSourceFileParser> reader;
 };
 
-SourceReading readSource(const QUrl& url) {
+// Reads with a fresh reader, from the file or, without one, from the text.
+SourceReading readSource(const QUrl& url, const QString& xml = QString()) {
     SourceReading r;
     r.reader = std::make_shared<TSPerseusSourceFileParser>();
-    const Value v = r.reader->parseFileAtLocation(url);
+    const Value v = url.isEmpty() ? r.reader->parseString(xml) : r.reader->parseFileAtLocation(url);
     if (v.isDictionary()) r.result = v.dictionary();
     return r;
 }
-
-SourceReading readSourceString(const QString& xml) {
-    SourceReading r;
-    r.reader = std::make_shared<TSPerseusSourceFileParser>();
-    const Value v = r.reader->parseString(xml);
-    if (v.isDictionary()) r.result = v.dictionary();
-    return r;
-}
+SourceReading readSourceString(const QString& xml) { return readSource(QUrl(), xml); }
 
 const char* kLatinFiles[] = {
     "tei2/phi0134.phi001.perseus-lat1.xml",  // Terence: cast-list head and one scene head

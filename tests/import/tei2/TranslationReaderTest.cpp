@@ -92,27 +92,19 @@ struct Reading {
     std::shared_ptr<TSPerseusEnglishFileParser> reader;
 };
 
-Reading readTranslation(const QUrl& url) {
+// Reads with a fresh reader, from the file or, without one, from the text.
+Reading read(const QUrl& url, const QString& xml = QString()) {
     Reading r;
     r.reader = std::make_shared<TSPerseusEnglishFileParser>();
-    const Value v = r.reader->parseFileAtLocation(url);
+    const Value v = url.isEmpty() ? r.reader->parseString(xml) : r.reader->parseFileAtLocation(url);
     if (v.isDictionary()) {
         r.result = v.dictionary();
         r.text = r.result[QStringLiteral("Text")].toObjectAs<TSText>();
     }
     return r;
 }
-
-Reading readString(const QString& xml) {
-    Reading r;
-    r.reader = std::make_shared<TSPerseusEnglishFileParser>();
-    const Value v = r.reader->parseString(xml);
-    if (v.isDictionary()) {
-        r.result = v.dictionary();
-        r.text = r.result[QStringLiteral("Text")].toObjectAs<TSText>();
-    }
-    return r;
-}
+Reading readTranslation(const QUrl& url) { return read(url); }
+Reading readString(const QString& xml) { return read(QUrl(), xml); }
 
 QString withGreek(QString line) {
     static const QRegularExpression run(QStringLiteral("\\{\\{(.*?)\\}\\}"));

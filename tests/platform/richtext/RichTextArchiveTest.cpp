@@ -336,25 +336,24 @@ TEST_F(RichTextArchive, ValuesOfOtherKindsAreKeptAndWrittenBack) {
     for (size_t i = 0; i < 3; ++i) EXPECT_EQ(again.array()[i], v.array()[i]) << i;
 }
 
-TEST_F(RichTextArchive, MalformedValueOfAKnownKindIsAnError) {
-    QString error;
-    const Value v = KeyedUnarchiver::unarchive(
-        build("save(add({'$class': klass('NSValue'), 'NS.special': 3, 'NS.rectval': '{{0, 0}, {1}}'}))\n"), {}, &error);
-    EXPECT_TRUE(v.isNull());
-    EXPECT_FALSE(error.isEmpty());
-}
-
-TEST_F(RichTextArchive, ValueOfAnotherKindHoldingAnObjectIsAnError) {
-    // Here the object is the value itself, through an array: kept, it would
-    // hold itself for ever.
-    QString error;
-    const Value v = KeyedUnarchiver::unarchive(build(R"PY(
+// Each is refused with an error, not read as an empty or partial value.
+TEST_F(RichTextArchive, BadValuesAreErrors) {
+    const char* scripts[] = {
+        // A value of a known kind whose text does not parse.
+        "save(add({'$class': klass('NSValue'), 'NS.special': 3, 'NS.rectval': '{{0, 0}, {1}}'}))\n",
+        // A value of another kind that is itself, through an array: kept, it
+        // would hold itself for ever.
+        R"PY(
 klass('NSValue'), klass('NSArray')
 me = UID(len(objs) + 1)
 loop = array([me])
 assert add({'$class': klass('NSValue'), 'NS.special': 9, 'NS.loop': loop}) == me
 save(me)
-)PY"), {}, &error);
-    EXPECT_TRUE(v.isNull());
-    EXPECT_FALSE(error.isEmpty());
+)PY"};
+    for (const char* script : scripts) {
+        QString error;
+        const Value v = KeyedUnarchiver::unarchive(build(script), {}, &error);
+        EXPECT_TRUE(v.isNull()) << script;
+        EXPECT_FALSE(error.isEmpty()) << script;
+    }
 }
