@@ -6,6 +6,7 @@
 #include "documents/gui/TSDocumentWindow.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
@@ -20,6 +21,7 @@ namespace {
 // A signal handler may only write to a descriptor; the event loop reads the
 // other end and quits from there, through the delegate's quit sequence.
 int signalPipe[2] = {-1, -1};
+bool quitRequested = false;
 
 void quitOnSignal(int) {
     const char byte = 1;
@@ -43,9 +45,20 @@ int main(int argc, char* argv[]) {
     TSDocumentController::setApplicationDelegate(&delegate);
     QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, [&delegate] { delegate.applicationShouldTerminate(); });
 
-    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, signalPipe) == 0) {
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0, signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(signalPipe[1], QSocketNotifier::Read, &app);
-        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] { QCoreApplication::quit(); });
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, [] {
+            // Unread bytes would wake the notifier again at once, for ever.
+            char drained[64];
+            while (::read(signalPipe[1], drained, sizeof drained) > 0) {
+            }
+            quitRequested = true;
+            // A signal during launch finds an alert's own loop running, not the
+            // main loop: closing the alert lets launch finish, and the main
+            // loop then quits as soon as it starts.
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dialog->done(QDialog::Rejected);
+            QCoreApplication::quit();
+        });
         std::signal(SIGINT, quitOnSignal);
         std::signal(SIGTERM, quitOnSignal);
     }
@@ -70,5 +83,6 @@ int main(int argc, char* argv[]) {
         (new MainWindow(&delegate))->show();
     });
 
+    if (quitRequested) QTimer::singleShot(0, &app, &QCoreApplication::quit);
     return app.exec();
 }

@@ -143,48 +143,65 @@ TEST(Xvfb, LatinSpellingThroughHunspell) {
 // The real program, started as a user would (its own process, a fresh
 // temporary HOME that already has the Latin dictionary), quits in order on
 // SIGTERM.
-TEST(Xvfb, ProgramStartsAndQuitsInOrder) {
+// Starts the program with a temporary home, sends SIGTERM once its log
+// holds `signalAfter`, and checks that it quits through the quit sequence.
+void startAndTerminate(bool spellchecker, const char* signalAfter) {
     const QString binary = qEnvironmentVariable("TS_APP_BINARY");
     ASSERT_FALSE(binary.isEmpty());
-    QTemporaryDir home;
-    const QString spelling = home.path() + "/.local/share/hunspell";
-    QDir().mkpath(spelling);
-    for (const char* f : {"la.dic", "la.aff"})
-        ASSERT_TRUE(QFile::copy(gHome->path() + "/.local/share/hunspell/" + f, spelling + "/" + f));
-    QProcess program;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home.path());
-    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) env.remove(v);
-    // No session bus on a bare X server: an address that refuses at once, so
-    // the accessibility bridge does not wait for a bus to be launched.
-    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-session-bus");
-    program.setProcessEnvironment(env);
-    // Files, not pipes: nobody reads the pipes while this test waits.
-    program.setStandardOutputFile(home.path() + "/stdout.txt");
-    program.setStandardErrorFile(home.path() + "/stderr.txt");
-    program.start(binary, {});
-    ASSERT_TRUE(program.waitForStarted());
-    const QString folder = logFolder(home.path(), QFileInfo(binary).fileName());
-    bool launched = false;
-    for (int i = 0; i < 300 && !launched; ++i) {
-        QThread::msleep(50);
-        launched = logMessages(folder).contains("Launch: observing Add word form");
+    {
+        QTemporaryDir home;
+        if (spellchecker) {
+            const QString spelling = home.path() + "/.local/share/hunspell";
+            QDir().mkpath(spelling);
+            for (const char* f : {"la.dic", "la.aff"})
+                ASSERT_TRUE(QFile::copy(gHome->path() + "/.local/share/hunspell/" + f, spelling + "/" + f));
+        }
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) env.remove(v);
+        // No session bus on a bare X server: an address that refuses at once, so
+        // the accessibility bridge does not wait for a bus to be launched.
+        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-session-bus");
+        program.setProcessEnvironment(env);
+        // Files, not pipes: nobody reads the pipes while this test waits.
+        program.setStandardOutputFile(home.path() + "/stdout.txt");
+        program.setStandardErrorFile(home.path() + "/stderr.txt");
+        program.start(binary, {});
+        ASSERT_TRUE(program.waitForStarted());
+        const QString folder = logFolder(home.path(), QFileInfo(binary).fileName());
+        bool reached = false;
+        for (int i = 0; i < 300 && !reached; ++i) {
+            QThread::msleep(50);
+            reached = logMessages(folder).contains(QString::fromLatin1(signalAfter));
+        }
+        ASSERT_TRUE(reached) << "launch did not reach \"" << signalAfter << "\" in " << folder.toStdString();
+        QThread::msleep(500);
+        ::kill(pid_t(program.processId()), SIGTERM);
+        if (!program.waitForFinished(60000)) {
+            QProcess gdb;
+            gdb.start("gdb", {"-p", QString::number(program.processId()), "-batch", "-ex", "thread apply all bt"});
+            gdb.waitForFinished(60000);
+            program.kill();
+            FAIL() << "no exit after SIGTERM; stderr:\n"
+                   << QString::fromUtf8(readFile(home.path() + "/stderr.txt")).toStdString() << "\nstacks:\n"
+                   << QString::fromUtf8(gdb.readAllStandardOutput()).toStdString();
+        }
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_EQ(withPrefix(logMessages(folder), "Quit: "), kQuitSteps);
+        EXPECT_TRUE(QFileInfo(home.path() + "/.config/Tessarin").isDir());
     }
-    ASSERT_TRUE(launched) << "no complete launch in " << folder.toStdString();
-    QThread::msleep(300);
-    ::kill(pid_t(program.processId()), SIGTERM);
-    if (!program.waitForFinished(60000)) {
-        QProcess gdb;
-        gdb.start("gdb", {"-p", QString::number(program.processId()), "-batch", "-ex", "thread apply all bt"});
-        gdb.waitForFinished(60000);
-        FAIL() << "no exit after SIGTERM; stderr:\n"
-               << QString::fromUtf8(readFile(home.path() + "/stderr.txt")).toStdString() << "\nstacks:\n"
-               << QString::fromUtf8(gdb.readAllStandardOutput()).toStdString();
-    }
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
-    EXPECT_EQ(withPrefix(logMessages(folder), "Quit: "), kQuitSteps);
-    EXPECT_TRUE(QFileInfo(home.path() + "/.config/Tessarin").isDir());
+}
+
+TEST(Xvfb, ProgramStartsAndQuitsInOrder) { startAndTerminate(true, "Launch: observing Add word form"); }
+
+// A fresh account has no spellchecker, so launch waits on the question to
+// install it, before the main loop runs: SIGTERM still quits in order. This
+// runs on an X server of its own (see CMakeLists.txt): the question's window
+// takes the input focus, which the in-process window could not win back.
+TEST(XvfbAlone, SigtermDuringTheLaunchQuestionQuitsInOrder) {
+    startAndTerminate(false, "Launch: bookmark error presenter installed");
 }
 
 // Last: Ctrl+Q in the main window runs the quit sequence.
