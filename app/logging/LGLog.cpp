@@ -300,7 +300,7 @@ void LGLog::lt_log(const LGLogMessagePtr* messages, size_t count) {
     // nested in another must not wait for the outer one's loggers. The
     // others run in parallel on their queues, the last one here.
     ts::DispatchGroup group;
-    for (size_t i = 0; i + 1 < admitted.size(); ++i) {
+    for (qsizetype i = 0; i + 1 < admitted.size(); ++i) {
         const LGLoggerNode* node = admitted[i];
         group.async(node->loggerQueue(), [&deliver, node] { deliver(*node); });
     }

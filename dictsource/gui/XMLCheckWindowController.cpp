@@ -23,10 +23,6 @@
 
 namespace {
 
-QString tr(const char* key) {
-    return ts::Prompter::localized(QString::fromUtf8(key));
-}
-
 const QColor kBlue(0, 122, 255), kCyan(0, 170, 200), kGreen(40, 160, 60), kPurple(175, 82, 222),
     kRed(255, 59, 48), kBrown(162, 132, 94), kOrange(255, 149, 0), kGray(142, 142, 147), kSyn(143, 143, 0),
     kAnt(0, 143, 143), kOrth(0, 143, 0);

@@ -176,7 +176,7 @@ TEST(LewisShortFields, Gender) {
     for (const Case& k : cases) {
         Converted c = convertText(entryOf(QStringLiteral("<orth>rosa</orth>, ") + k.genders, QStringLiteral("rosa")));
         EXPECT_EQ(c.entry()->gender(), k.gender) << k.genders;
-        if (k.gender != 4) EXPECT_EQ(c.entry()->type(), DictionaryEntry::Noun) << k.genders;
+        if (k.gender != 4) { EXPECT_EQ(c.entry()->type(), DictionaryEntry::Noun) << k.genders; }
     }
     Converted odd = convertText(entryOf(QStringLiteral("<orth>rosa</orth> <gen>x y</gen>")));
     EXPECT_TRUE(odd.logged(QStringLiteral("rosa Gender = x y")));

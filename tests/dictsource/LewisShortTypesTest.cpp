@@ -268,9 +268,9 @@ TEST(LewisShortOneComponent, FirstMatchingRuleDecides) {
         Fixture f(QString::fromUtf8(c.headword), c.type);
         const QString itype = QString::fromUtf8(c.itype);
         EXPECT_EQ(f.parser->handle1ComponentIType(itype + QStringLiteral(". ")), c.rule) << c.itype;
-        if (c.line) EXPECT_EQ(f.entry->entry(), QString::fromUtf8(c.line)) << c.itype;
-        if (c.expectType >= 0) EXPECT_EQ(f.entry->type(), c.expectType) << c.itype;
-        if (c.conjugation >= 0) EXPECT_EQ(f.entry->conjugation(), c.conjugation) << c.itype;
+        if (c.line) { EXPECT_EQ(f.entry->entry(), QString::fromUtf8(c.line)) << c.itype; }
+        if (c.expectType >= 0) { EXPECT_EQ(f.entry->type(), c.expectType) << c.itype; }
+        if (c.conjugation >= 0) { EXPECT_EQ(f.entry->conjugation(), c.conjugation) << c.itype; }
     }
     EXPECT_EQ(seen, 66);
 }

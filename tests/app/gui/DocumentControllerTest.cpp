@@ -104,7 +104,7 @@ TEST(OpenRouting, AbbreviationSourcesGoToTheAbbreviationsWindow) {
         EXPECT_TRUE(window->imported.isEmpty()) << "the import must wait for a later turn: " << c.name;
         drainEvents();
         EXPECT_EQ(window->imported, c.toAbbreviations ? QList<QUrl>{url} : QList<QUrl>{}) << c.name;
-        if (c.toAbbreviations) EXPECT_EQ(r.code, ts::kUserCancelledError);
+        if (c.toAbbreviations) { EXPECT_EQ(r.code, ts::kUserCancelledError); }
     }
     const OpenResult xls = open(QUrl::fromLocalFile(dir + "/old.xls"));
     ASSERT_TRUE(xls.document);

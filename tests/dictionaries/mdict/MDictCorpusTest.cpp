@@ -16,7 +16,7 @@ TEST(MDictCorpus, EveryInputIsReadOrRefusedWithACause) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly)) << name.toStdString();
         const auto r = mdict::readData(f.readAll());
         EXPECT_TRUE(r.ok || !r.error.isEmpty()) << name.toStdString();
-        if (!r.ok) EXPECT_TRUE(r.records.isEmpty()) << name.toStdString();
+        if (!r.ok) { EXPECT_TRUE(r.records.isEmpty()) << name.toStdString(); }
         ++count;
     }
     EXPECT_GT(count, 0);

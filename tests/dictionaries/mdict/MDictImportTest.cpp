@@ -61,7 +61,7 @@ TEST(MDictConversion, DefaultActionsBuildEntriesMeaningsLinksAndReplacements) {
         ASSERT_FALSE(words->empty());
         const auto& first = words->front();
         EXPECT_EQ(first->childCount(), c.firstChildren);
-        if (c.firstChildren > 0) EXPECT_EQ(first->childList().front()->entry(), QString::fromUtf8(c.firstChild));
+        if (c.firstChildren > 0) { EXPECT_EQ(first->childList().front()->entry(), QString::fromUtf8(c.firstChild)); }
         EXPECT_EQ(imp->errors().size(), c.errors) << imp->errors().join(QLatin1Char('|')).toStdString();
     }
 }

@@ -123,7 +123,7 @@ TEST(SourceReader, RealSourcesMatchAnIndependentReading) {
             SCOPED_TRACE(key);
             const QString k = QString::fromLatin1(key);
             EXPECT_EQ(r.result.count(k) > 0, fields.contains(k));
-            if (fields.contains(k)) EXPECT_EQ(r.result[k].toString(), fields[k].toString());
+            if (fields.contains(k)) { EXPECT_EQ(r.result[k].toString(), fields[k].toString()); }
         }
 
         EXPECT_TRUE(r.result[QStringLiteral("state")].isArray());

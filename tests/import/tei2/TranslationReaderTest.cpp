@@ -183,9 +183,9 @@ TEST(TranslationReader, RealTranslationsMatchAnIndependentReading) {
         EXPECT_EQ(stages, expected[QStringLiteral("stages")].toInt());
         EXPECT_EQ(markers, expected[QStringLiteral("treeMarkers")].toInt());
         EXPECT_EQ(int(nodesOf<TSNote>(r.text).size()), expected[QStringLiteral("treeNotes")].toInt());
-        if (c.speakers >= 0) EXPECT_EQ(speakers, c.speakers);
-        if (c.stages >= 0) EXPECT_EQ(stages, c.stages);
-        if (c.markers >= 0) EXPECT_EQ(markers, c.markers);
+        if (c.speakers >= 0) { EXPECT_EQ(speakers, c.speakers); }
+        if (c.stages >= 0) { EXPECT_EQ(stages, c.stages); }
+        if (c.markers >= 0) { EXPECT_EQ(markers, c.markers); }
 
         // Every line of every section, in order.
         std::map<QString, QStringList> want;
@@ -203,7 +203,7 @@ TEST(TranslationReader, RealTranslationsMatchAnIndependentReading) {
 
         // The cast list, under "Cast List" of the text.
         const QJsonArray cast = expected[QStringLiteral("cast")].toArray();
-        if (c.cast >= 0) EXPECT_EQ(cast.size(), c.cast);
+        if (c.cast >= 0) { EXPECT_EQ(cast.size(), c.cast); }
         if (!cast.isEmpty()) {
             auto list = r.text->information()[QStringLiteral("Cast List")].toObjectAs<VDNewArray>();
             ASSERT_TRUE(list);
