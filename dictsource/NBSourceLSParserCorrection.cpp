@@ -119,6 +119,9 @@ void NBSourceLSParser::notHandled(const QString& logText, const QString& pasteTe
 
 QString NBSourceLSParser::unknownTypeSource() {
     unknownTypeEncoding_.reset();
+    // Nobody to ask would answer "Skip": reading the whole source for each
+    // untyped entry would only slow the conversion down.
+    if (!developerPrompt()->asksAnybody()) return QString();
     const QString path = sourcePath();
     if (path.isEmpty()) return QString();
     QString error;
