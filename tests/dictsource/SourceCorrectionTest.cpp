@@ -414,3 +414,29 @@ TEST(SourceTextFile, EncodingsAreKeptAndStrangersRefused) {
                                        SourceTextFile::Encoding::UTF8, &error));
     EXPECT_FALSE(error.isEmpty());
 }
+
+// The word-class question of an untyped entry writes its answer into the
+// source file in the file's own encoding; Skip, or nobody to ask, leaves the
+// file byte for byte.
+TEST(SourceCorrection, UntypedEntryAnswerIsWrittenInTheFilesEncoding) {
+    for (auto encoding : kEncodings) {
+        Fixture f(encoding);
+        f.prompt->queueAnswer(1);
+        f.parser->checkUnknownType();
+        ASSERT_EQ(f.prompt->questions().size(), 1u);
+        const std::optional<QString> expected = NBSourceLSParser::insertPos(original(), QStringLiteral("amo"), 1);
+        ASSERT_TRUE(expected.has_value());
+        EXPECT_NE(*expected, original());
+        EXPECT_EQ(f.bytes(), bytesOf(*expected, encoding));
+
+        Fixture skipped(encoding);
+        skipped.prompt->queueAnswer(0);
+        skipped.parser->checkUnknownType();
+        EXPECT_EQ(skipped.bytes(), bytesOf(original(), encoding));
+
+        Fixture unattended(encoding);
+        unattended.parser->setDeveloperPrompt(std::make_shared<SkipDeveloperPrompt>());
+        unattended.parser->checkUnknownType();
+        EXPECT_EQ(unattended.bytes(), bytesOf(original(), encoding));
+    }
+}
