@@ -123,4 +123,11 @@ std::optional<XLSXWorkbook> RKXLSXParser::openXLSXData(const QByteArray& bytes, 
     return result;
 }
 
+QHash<QString, QString> RKXLSXParser::invertDictionary(const QHash<QString, QString>& dictionary) {
+    QHash<QString, QString> inverted;
+    inverted.reserve(dictionary.size());
+    for (auto it = dictionary.begin(); it != dictionary.end(); ++it) inverted.insert(it.value(), it.key());
+    return inverted;
+}
+
 }  // namespace ts

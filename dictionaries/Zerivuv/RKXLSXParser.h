@@ -69,6 +69,12 @@ public:
     // outside quotes and brackets and no text placeholder "@".
     static bool numberFormatIsDate(int numFmtId, const QString& formatCode);
 
+    // Every value as a key with its key as the value; of keys that share a
+    // value, one survives.
+    static QHash<QString, QString> invertDictionary(const QHash<QString, QString>& dictionary);
+    // Called once a file has been read; does nothing here.
+    virtual void finishedParsingFile(const QString& path) {}
+
     // Bounds on what a package may make the reader hold.
     static constexpr qint64 kMaxPackageBytes = 256LL * 1024 * 1024;
     static constexpr qint64 kMaxEntries = 100000;

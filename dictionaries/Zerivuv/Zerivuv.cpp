@@ -39,6 +39,52 @@ QByteArray ZerivuvEntry::image() const {
     return image_;
 }
 
+namespace {
+
+quint32 bigEndian(const uchar* p, int bytes) {
+    quint32 v = 0;
+    for (int i = 0; i < bytes; ++i) v = (v << 8) | p[i];
+    return v;
+}
+
+// The width in a JPEG's frame header: segments are walked by their stated
+// lengths, each checked against the bytes there are.
+float jpegWidth(const QByteArray& data) {
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    const qsizetype n = data.size();
+    qsizetype i = 2;
+    while (i + 4 <= n) {
+        if (p[i] != 0xFF) return 0;
+        const uchar marker = p[i + 1];
+        if (marker == 0xFF) {  // fill byte
+            ++i;
+            continue;
+        }
+        if (marker == 0xD8 || (marker >= 0xD0 && marker <= 0xD7) || marker == 0x01) {
+            i += 2;
+            continue;
+        }
+        const qsizetype length = bigEndian(p + i + 2, 2);
+        if (length < 2 || i + 2 + length > n) return 0;
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) return length >= 7 ? float(bigEndian(p + i + 7, 2)) : 0;
+        if (marker == 0xDA || marker == 0xD9) return 0;  // image data before any frame header
+        i += 2 + length;
+    }
+    return 0;
+}
+
+}  // namespace
+
+float ZerivuvEntry::imageWidth() const {
+    const QByteArray& data = image_;
+    const auto* p = reinterpret_cast<const uchar*>(data.constData());
+    if (data.size() >= 24 && data.startsWith("\x89PNG\r\n\x1a\n") && data.mid(12, 4) == "IHDR")
+        return float(bigEndian(p + 16, 4));
+    if (data.size() >= 4 && p[0] == 0xFF && p[1] == 0xD8) return jpegWidth(data);
+    return 0;
+}
+
 // ---- importer ----
 
 std::optional<std::vector<ZerivuvEntryPtr>> ZerivuvImporter::parseFile(const QString& path) {

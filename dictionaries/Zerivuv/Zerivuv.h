@@ -56,6 +56,10 @@ public:
     QByteArray image() const;
     void setImage(const QByteArray& bytes) { image_ = bytes; }
     bool imageLoaded() const { return !image_.isEmpty(); }
+    // The width in pixels of the picture already loaded, read from its JPEG
+    // or PNG header; 0 when none is loaded (it does not load one) or the
+    // header cannot be read.
+    float imageWidth() const;
 
     // A cell value's text: a whole number without decimal point.
     static QString textForm(const QVariant& v);

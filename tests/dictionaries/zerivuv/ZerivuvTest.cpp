@@ -106,3 +106,63 @@ TEST_F(ZerivuvTable, PicturesLoadOnDemandFromDigitNames) {
 }
 
 }  // namespace
+
+namespace {
+
+QByteArray bytes(std::initializer_list<int> values) {
+    QByteArray out;
+    for (int v : values) out.append(char(v));
+    return out;
+}
+
+}  // namespace
+
+// The width comes from the picture's own header, without decoding it; a
+// header that is cut short or lies about its lengths gives 0.
+TEST(ZerivuvEntry, ImageWidthFromTheLoadedPictureHeader) {
+    const QByteArray png = bytes({0x89, 'P', 'N', 'G', '\r', '\n', 0x1A, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R',
+                                  0, 0, 0, 96, 0, 0, 0, 56, 8, 2, 0, 0, 0});
+    // Start of image, an APP0 segment, then a baseline frame 120 wide.
+    const QByteArray jpeg = bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 4, 'J', 'F', 0xFF, 0xC0, 0, 11, 8, 0, 56, 0, 120, 3,
+                                   1, 0x22, 0, 0xFF, 0xD9});
+    const struct {
+        const char* name;
+        QByteArray data;
+        float width;
+    } cases[] = {
+        {"png", png, 96},
+        {"jpeg", jpeg, 120},
+        {"none loaded", QByteArray(), 0},
+        {"png cut short", png.left(20), 0},
+        {"jpeg cut inside the frame header", jpeg.left(14), 0},
+        {"jpeg segment longer than the data", bytes({0xFF, 0xD8, 0xFF, 0xE0, 0x7F, 0xFF, 0}), 0},
+        {"jpeg with a zero segment length", bytes({0xFF, 0xD8, 0xFF, 0xE0, 0, 0, 0, 0}), 0},
+        {"not a picture", QByteArray("GIF89a......"), 0},
+    };
+    for (const auto& c : cases) {
+        ZerivuvEntry entry;
+        entry.setImage(c.data);
+        EXPECT_EQ(entry.imageWidth(), c.width) << c.name;
+    }
+    // Asking never loads: an entry whose picture file exists still answers 0.
+    QTemporaryDir support;
+    QDir(support.path()).mkpath(QStringLiteral("img_abbr"));
+    QFile file(support.filePath(QStringLiteral("img_abbr/7.jpg")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(jpeg);
+    file.close();
+    ZerivuvEntry entry;
+    entry.setSupportFolder(support.path());
+    entry.setEntryID(7);
+    EXPECT_EQ(entry.imageWidth(), 0);
+    EXPECT_FALSE(entry.image().isEmpty());
+    EXPECT_EQ(entry.imageWidth(), 120);
+}
+
+TEST(RKXLSXParser, InvertDictionarySwapsKeysAndValues) {
+    const QHash<QString, QString> inverted =
+        ts::RKXLSXParser::invertDictionary({{"rId1", "image1.png"}, {"rId2", "image2.png"}, {"rId3", "image2.png"}});
+    EXPECT_EQ(inverted.size(), 2);
+    EXPECT_EQ(inverted.value("image1.png"), "rId1");
+    EXPECT_TRUE(inverted.value("image2.png") == "rId2" || inverted.value("image2.png") == "rId3");
+}
