@@ -4,6 +4,7 @@
 //   xml_bench [--benchmark_filter=...]   (TS_SHARED_DIR names the shared folder)
 
 #include "foundation/HXDocument.h"
+#include "bench/EmptySax.h"
 #include "foundation/RKXMLFileParser.h"
 
 #include <QFile>
@@ -116,35 +117,9 @@ void BM_SaxReaderBase(benchmark::State& state) {
     state.SetBytesProcessed(state.iterations() * doc.size());
 }
 
-void emptyStart(void*, const xmlChar*, const xmlChar*, const xmlChar*, int, const xmlChar**, int, int,
-                const xmlChar**) {}
-void emptyEnd(void*, const xmlChar*, const xmlChar*, const xmlChar*) {}
-void emptyCharacters(void*, const xmlChar*, int) {}
-
 void BM_RawLibxmlSax(benchmark::State& state) {
     const QByteArray& doc = bigTei();
-    xmlSAXHandler sax;
-    xmlSAXVersion(&sax, 2);
-    sax.startElementNs = emptyStart;
-    sax.endElementNs = emptyEnd;
-    sax.characters = emptyCharacters;
-    sax.ignorableWhitespace = emptyCharacters;
-    sax.cdataBlock = emptyCharacters;
-    sax.comment = nullptr;
-    sax.processingInstruction = nullptr;
-    sax.warning = nullptr;
-    sax.error = nullptr;
-    sax.serror = nullptr;
-    for (auto _ : state) {
-        xmlParserCtxtPtr ctxt = xmlNewParserCtxt();
-        *ctxt->sax = sax;
-        xmlDocPtr d = xmlCtxtReadMemory(ctxt, doc.constData(), int(doc.size()), nullptr, nullptr,
-                                        XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
-        if (d) xmlFreeDoc(d);
-        if (ctxt->myDoc) xmlFreeDoc(ctxt->myDoc);
-        ctxt->myDoc = nullptr;
-        xmlFreeParserCtxt(ctxt);
-    }
+    for (auto _ : state) bench::emptySaxRead(doc);
     state.SetBytesProcessed(state.iterations() * doc.size());
 }
 

@@ -309,7 +309,9 @@ bool ElementaryLewis::loadFromElementarySource(const QUrl& source) {
     return loadFromElementaryResult(result);
 }
 
-bool ElementaryLewis::loadFromElementaryResult(const ts::ValueDictionary& result) {
+bool ElementaryLewis::loadFromElementaryResult(const ts::ValueDictionary& result) { return takeBuiltResult(result); }
+
+bool ElementaryLewis::takeBuiltResult(const ts::ValueDictionary& result) {
     DictionaryEntryList entries;
     auto it = result.find(kEntriesKey);
     if (it != result.end() && it->second.isArray())
@@ -319,6 +321,7 @@ bool ElementaryLewis::loadFromElementaryResult(const ts::ValueDictionary& result
         TSLogError("The source of %@ gave no entries; the dictionary is left as it was", className());
         return false;
     }
+    // No file load may start after, or still run under, the new entries.
     const bool noLoadStarted = claimInitialization();
     if (!noLoadStarted) TSDictionary::waitForInitialisation();
     {

@@ -84,6 +84,10 @@ public:
     bool loadFromElementaryResult(const ts::ValueDictionary& result);
 
 protected:
+    // Replaces the words with the "Entries" of a converter's result and
+    // saves; a result without entries leaves the dictionary and its file as
+    // they were. Shared by both prepared dictionaries' rebuilds.
+    bool takeBuiltResult(const ts::ValueDictionary& result);
     // The edited file of a class: unpacked from "<fileName>.zip" among the
     // resources when the folder lacks it.
     static QUrl preparedFileURL(const QString& fileName);

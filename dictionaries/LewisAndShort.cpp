@@ -242,27 +242,4 @@ bool LewisAndShort::loadFromRawXML() {
     return loadFromSourceResult(result);
 }
 
-bool LewisAndShort::loadFromSourceResult(const ts::ValueDictionary& result) {
-    DictionaryEntryList entries;
-    auto it = result.find(kEntriesKey);
-    if (it != result.end() && it->second.isArray())
-        for (const ts::Value& v : it->second.array())
-            if (auto entry = v.toObjectAs<DictionaryEntry>()) entries.push_back(entry);
-    if (entries.empty()) {
-        TSLogError("The source of %@ gave no entries; the dictionary is left as it was", className());
-        return false;
-    }
-    // No file load may start after, or still run under, the new entries.
-    const bool noLoadStarted = claimInitialization();
-    if (!noLoadStarted) TSDictionary::waitForInitialisation();
-    {
-        std::lock_guard<std::recursive_mutex> lock(wordsLock());
-        setDictionaryData(result);
-        setWords(entries);
-        wordsChanged();
-    }
-    setLoadState(LoadState::Loaded);
-    if (noLoadStarted) signalLoaded();
-    clearLoadFailure();
-    return saveToFile();
-}
+bool LewisAndShort::loadFromSourceResult(const ts::ValueDictionary& result) { return takeBuiltResult(result); }

@@ -3,30 +3,15 @@
 // every node below it is reached once from its own parent.
 
 #include "dictsource/NBSourceLSParser.h"
+#include "fuzz/EntryTreeChecks.h"
 
 #include <cstdint>
-#include <cstdlib>
-
-namespace {
-
-void check(const DictionaryEntryPtr& node, int depth) {
-    if (!node || depth > 512) std::abort();
-    for (const auto& c : node->childList()) {
-        if (c->parent() != node) std::abort();
-        check(c, depth + 1);
-    }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto parser = std::make_shared<NBSourceLSParser>();
     parser->discardLogs();
     parser->setDeveloperSink(std::make_shared<DeveloperSink>());
     parser->parseData(QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)));
-    for (const auto& entry : parser->entries()) {
-        if (entry->parent()) std::abort();
-        check(entry, 0);
-    }
+    fuzzcheck::checkEntryTrees(parser->entries());
     return 0;
 }
