@@ -241,6 +241,9 @@ QByteArray writeRtfd(const AttributedString& text, const RtfFiles& extraFiles, c
 }
 
 namespace {
+// The platform's one key: a data object holding the flattened wrapper.
+const QString kDataKey = QStringLiteral("NSFileWrapperData");
+// What earlier versions of this program wrote instead; still read.
 const QString kSerializedKey = QStringLiteral("NSFileWrapperSerializedRepresentation");
 const QString kWrapperKey = QStringLiteral("NSFileWrapper");
 
@@ -248,6 +251,24 @@ bool refuse(Coder& coder, const QString& why) {
     if (auto* keyed = dynamic_cast<KeyedUnarchiver*>(&coder)) keyed->failWithError(why);
     return false;
 }
+
+// Written only: the wrapper's bytes as the platform archives them, a
+// mutable data object with its bytes inline. Reading gives plain data.
+class MutableData : public Object {
+public:
+    explicit MutableData(QByteArray bytes = {}) : bytes_(std::move(bytes)) {}
+    static QString staticClassName() { return QStringLiteral("NSMutableData"); }
+    QString className() const override { return staticClassName(); }
+    QStringList classHierarchy() const override {
+        return {staticClassName(), QStringLiteral("NSData"), Object::staticClassName()};
+    }
+    ObjectPtr newInstance() const override { return std::make_shared<MutableData>(); }
+    ObjectPtr copy() const override { return std::make_shared<MutableData>(*this); }
+    void encodeWithCoder(Coder& coder) const override { coder.encodeBytes(bytes_, QStringLiteral("NS.data")); }
+
+private:
+    QByteArray bytes_;
+};
 }  // namespace
 
 FileWrapperPtr FileWrapper::make(const QString& fileName, const QByteArray& contents) {
@@ -259,10 +280,12 @@ FileWrapperPtr FileWrapper::make(const QString& fileName, const QByteArray& cont
     return w;
 }
 
-void FileWrapper::encodeWithCoder(Coder& coder) const { coder.encodeObject(Value(serialized_), kSerializedKey); }
+void FileWrapper::encodeWithCoder(Coder& coder) const {
+    coder.encodeObject(Value(std::make_shared<MutableData>(serialized_)), kDataKey);
+}
 
 bool FileWrapper::initWithCoder(Coder& coder) {
-    const Value data = coder.decodeObject(kSerializedKey);
+    const Value data = coder.decodeObject(coder.containsValue(kDataKey) ? kDataKey : kSerializedKey);
     if (!data.isData()) return refuse(coder, QStringLiteral("a file wrapper without its serialised representation"));
     const FlatContainer container = readFlatContainer(data.toData());
     if (!container.ok) return refuse(coder, QStringLiteral("a file wrapper's representation is unreadable: %1").arg(container.error));

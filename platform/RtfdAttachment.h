@@ -19,10 +19,13 @@ class FileWrapper;
 using FileWrapperPtr = std::shared_ptr<FileWrapper>;
 
 // The file an attachment holds in a keyed archive ("NSFileWrapper"), whose
-// one key "NSFileWrapperSerializedRepresentation" is data in the flattened
-// container form of Rtfd.h: a lone file ("..", with its preferred name) or a
-// folder of entries. The representation is kept as read and written back
-// unchanged; one that is not such a container fails the unarchive.
+// one key "NSFileWrapperData" is a data object (written as NSMutableData) in
+// the flattened container form of Rtfd.h: a lone file ("..", with its
+// preferred name; its blob possibly page-aligned) or a folder of entries.
+// Archives that hold the data under "NSFileWrapperSerializedRepresentation",
+// as this program once wrote them, are read too. The representation is kept
+// as read and written back unchanged; one that is not such a container
+// fails the unarchive.
 class FileWrapper : public Object {
 public:
     FileWrapper() = default;

@@ -18,6 +18,7 @@ void RKXLSXParser::clear() {
     images_.clear();
     curWorksheetName_.clear();
     lastError_.clear();
+    date1904_ = false;
 }
 
 std::optional<XLSXWorkbook> RKXLSXParser::openXLSXFile(const QString& path) {
@@ -96,6 +97,7 @@ std::optional<XLSXWorkbook> RKXLSXParser::openXLSXData(const QByteArray& bytes, 
         RKWorksheetNamesParser p;
         p.parsePart(*b);
         workbookNames_ = p.stringList();
+        date1904_ = p.date1904();
     }
     if (const auto b = package.read(QStringLiteral("xl/styles.xml"))) {
         RKStylesheetParser p;
@@ -111,7 +113,7 @@ std::optional<XLSXWorkbook> RKXLSXParser::openXLSXData(const QByteArray& bytes, 
     for (qsizetype i = 0; i < workbookNames_.size(); ++i) {
         curWorksheetName_ = workbookNames_[i];
         const auto b = package.read(QStringLiteral("xl/worksheets/sheet%1.xml").arg(i + 1));
-        RKWorksheetParser p(sharedStrings_, styleIsDate_);
+        RKWorksheetParser p(sharedStrings_, styleIsDate_, date1904_);
         if (b) p.parsePart(*b);
         worksheets_.insert(curWorksheetName_, p.sheetData());
     }

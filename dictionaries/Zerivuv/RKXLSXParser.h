@@ -30,7 +30,8 @@
 namespace ts {
 
 // A cell value is a QString (shared string), a double (number) or a QDateTime
-// (number in a date style). Absent cells are absent from the row.
+// (number in a date style: local date and time to the millisecond, counted
+// in the workbook's own epoch). Absent cells are absent from the row.
 using XLSXRow = QMap<QString, QVariant>;
 // Row number as the file gives it (1-based) -> row.
 using XLSXSheet = QMap<qint64, XLSXRow>;
@@ -63,11 +64,19 @@ public:
     const XLSXImages& images() const { return images_; }
     QString curWorksheetName() const { return curWorksheetName_; }
     QString lastError() const { return lastError_; }
+    // Whether the last workbook counts its dates from 1904.
+    bool date1904() const { return date1904_; }
 
     // Whether a number format is a date or time format: the built-in ids 14
-    // to 22, or a custom code with a day, month, year, hour or second token
-    // outside quotes and brackets and no text placeholder "@".
+    // to 22, or a custom code whose first section has a day, month, year,
+    // hour or second token outside quotes and brackets and no text
+    // placeholder "@" (an "@" in a later section only formats text cells).
     static bool numberFormatIsDate(int numFmtId, const QString& formatCode);
+    // The date and time of a serial day number in the 1900 system (1 is
+    // 1 January 1900; the fictitious 29 February 1900, serial 60, reads as
+    // 28 February) or the 1904 one (0 is 1 January 1904), to the nearest
+    // millisecond; invalid beyond the years a spreadsheet can hold.
+    static QDateTime dateFromSerial(double serial, bool date1904);
 
     // Every value as a key with its key as the value; of keys that share a
     // value, one survives.
@@ -95,6 +104,7 @@ private:
     XLSXImages images_;
     QString curWorksheetName_;
     QString lastError_;
+    bool date1904_ = false;
 };
 
 }  // namespace ts

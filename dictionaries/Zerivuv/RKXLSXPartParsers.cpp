@@ -1,7 +1,6 @@
 #include "dictionaries/Zerivuv/RKXLSXPartParsers.h"
 
 #include "app/logging/LGLog.h"
-#include "foundation/DateExtensions.h"
 
 #include <cmath>
 
@@ -65,6 +64,11 @@ void RKSharedStringsParser::end(const QString& name) {
 // ---- workbook ----
 
 void RKWorksheetNamesParser::start(const QString& name, const XMLAttributes& attributes) {
+    if (name == QLatin1String("workbookPr")) {
+        const QString v = attributes.value(QStringLiteral("date1904")).trimmed();
+        date1904_ = v == QLatin1String("1") || v.compare(QLatin1String("true"), Qt::CaseInsensitive) == 0;
+        return;
+    }
     if (name != QLatin1String("sheet")) return;
     const QString sheetName = attributes.value(QStringLiteral("name"));
     if (sheetName.isNull()) {
@@ -78,6 +82,9 @@ void RKWorksheetNamesParser::start(const QString& name, const XMLAttributes& att
 
 bool RKXLSXParser::numberFormatIsDate(int numFmtId, const QString& code) {
     if (code.isNull()) return numFmtId >= 14 && numFmtId <= 22;
+    // Positive numbers, and so every date, are shown by the first section;
+    // an "@" in a later one only says how text cells look. The format is
+    // text only when its first section shows the cell as text.
     bool found = false;
     bool inQuote = false;
     for (qsizetype i = 0; i < code.size(); ++i) {
@@ -95,6 +102,8 @@ bool RKXLSXParser::numberFormatIsDate(int numFmtId, const QString& code) {
         case '*':   // the next character fills the cell
             ++i;
             continue;
+        case ';':
+            return found;
         case '@':
             return false;
         case '[': {
@@ -127,6 +136,29 @@ bool RKXLSXParser::numberFormatIsDate(int numFmtId, const QString& code) {
         }
     }
     return found;
+}
+
+QDateTime RKXLSXParser::dateFromSerial(double serial, bool date1904) {
+    if (!std::isfinite(serial) || std::fabs(serial) > 3.0e6) return {};
+    // Whole milliseconds, so that a time stored as 0.49999999 of a day reads
+    // as the noon it was typed as.
+    constexpr qint64 kDayMs = 86400000;
+    const qint64 total = std::llround(serial * double(kDayMs));
+    qint64 days = total / kDayMs;
+    qint64 ms = total % kDayMs;
+    if (ms < 0) {
+        ms += kDayMs;
+        --days;
+    }
+    QDate date;
+    if (date1904) date = QDate(1904, 1, 1).addDays(days);
+    // The 1900 system counts a 29 February 1900 that never was: serials
+    // below it count from 31 December 1899, later ones one day earlier, and
+    // the fictitious day itself reads as the 28th.
+    else if (days < 60) date = QDate(1899, 12, 31).addDays(days);
+    else date = QDate(1899, 12, 30).addDays(days);
+    if (!date.isValid()) return {};
+    return QDateTime(date, QTime::fromMSecsSinceStartOfDay(int(ms)));
 }
 
 void RKStylesheetParser::start(const QString& name, const XMLAttributes& attributes) {
@@ -213,9 +245,10 @@ void RKWorksheetParser::start(const QString& name, const XMLAttributes& attribut
         }
         const QString t = attributes.value(QStringLiteral("t"));
         const QString s = attributes.value(QStringLiteral("s"));
+        // A number's style, not its type, makes it a date: some programs
+        // write t="n" on every number.
         if (t == QLatin1String("s")) curDataType_ = SharedString;
-        else if (t == QLatin1String("n")) curDataType_ = Number;
-        else if (!t.isNull()) curDataType_ = NotRead;
+        else if (!t.isNull() && t != QLatin1String("n")) curDataType_ = NotRead;
         else if (!s.isNull() && styleIsDate_.contains(s.toInt())) curDataType_ = Date;
         else curDataType_ = Number;
     } else if (name == QLatin1String("v")) {
@@ -257,8 +290,8 @@ void RKWorksheetParser::storeValue() {
     }
     case Date: {
         const double v = text.toDouble(&ok);
-        if (!ok || !std::isfinite(v) || std::fabs(v) > 3.0e6) break;
-        const QDateTime date = DateExtensions::excelDateLookup(qint64(std::trunc(v)) - 1);
+        if (!ok) break;
+        const QDateTime date = RKXLSXParser::dateFromSerial(v, date1904_);
         if (date.isValid()) curRow_->insert(columnName_, date);
         break;
     }

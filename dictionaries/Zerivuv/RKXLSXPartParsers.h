@@ -50,12 +50,15 @@ private:
 class RKWorksheetNamesParser : public RKXLSXPartParser {
 public:
     const QStringList& stringList() const { return stringList_; }
+    // Whether the workbook counts dates from 1 January 1904.
+    bool date1904() const { return date1904_; }
 
 protected:
     void start(const QString& name, const XMLAttributes& attributes) override;
 
 private:
     QStringList stringList_;
+    bool date1904_ = false;
 };
 
 class RKStylesheetParser : public RKXLSXPartParser {
@@ -91,8 +94,8 @@ private:
 
 class RKWorksheetParser : public RKXLSXPartParser {
 public:
-    RKWorksheetParser(const QStringList& sharedStrings, const QSet<int>& styleIsDate)
-        : sharedStrings_(sharedStrings), styleIsDate_(styleIsDate) {}
+    RKWorksheetParser(const QStringList& sharedStrings, const QSet<int>& styleIsDate, bool date1904 = false)
+        : sharedStrings_(sharedStrings), styleIsDate_(styleIsDate), date1904_(date1904) {}
     const XLSXSheet& sheetData() const { return sheetData_; }
 
 protected:
@@ -106,6 +109,7 @@ private:
 
     const QStringList& sharedStrings_;
     const QSet<int>& styleIsDate_;
+    const bool date1904_;
     XLSXSheet sheetData_;
     XLSXRow* curRow_ = nullptr;
     QString columnName_;

@@ -87,8 +87,14 @@ float ZerivuvEntry::imageWidth() const {
 
 // ---- importer ----
 
+QStringList ZerivuvImporter::columnNames() {
+    return {QStringLiteral("id"), QStringLiteral("characters"), QStringLiteral("transcription"), QStringLiteral("category"),
+            QStringLiteral("period")};
+}
+
 std::optional<std::vector<ZerivuvEntryPtr>> ZerivuvImporter::parseFile(const QString& path) {
     entries_.clear();
+    tableProblem_.clear();
     const auto workbook = openXLSXFile(path);
     if (!workbook) return std::nullopt;
     importQuestionsFromWorksheets(*workbook);
@@ -96,7 +102,10 @@ std::optional<std::vector<ZerivuvEntryPtr>> ZerivuvImporter::parseFile(const QSt
 }
 
 void ZerivuvImporter::importQuestionsFromWorksheets(const ts::XLSXWorkbook& workbook) {
-    if (workbook.names.isEmpty()) return;
+    if (workbook.names.isEmpty()) {
+        tableProblem_ = QStringLiteral("The spreadsheet has no sheet.");
+        return;
+    }
     parseOneWorksheet(workbook.worksheets.value(workbook.names.first()));
 }
 
@@ -111,8 +120,20 @@ QHash<QString, QString> ZerivuvImporter::parseColumnOrder(const ts::XLSXRow& hea
 }
 
 void ZerivuvImporter::parseOneWorksheet(const ts::XLSXSheet& sheet) {
-    if (sheet.isEmpty()) return;
+    tableProblem_.clear();
+    if (sheet.isEmpty()) {
+        tableProblem_ = QStringLiteral("The first sheet of the spreadsheet is empty.");
+        return;
+    }
     const QHash<QString, QString> columns = parseColumnOrder(sheet.first());
+    if (!columns.contains(QStringLiteral("id"))) {
+        QStringList missing;
+        for (const QString& name : columnNames())
+            if (!columns.contains(name)) missing << QLatin1Char('"') + name + QLatin1Char('"');
+        tableProblem_ = QStringLiteral("The first row of the spreadsheet's first sheet has no \"id\" column, so no row "
+                                       "can become an abbreviation. Missing columns: %1.")
+                            .arg(missing.join(QLatin1String(", ")));
+    }
     const QString idCol = columns.value(QStringLiteral("id"));
     const QString charCol = columns.value(QStringLiteral("characters"));
     const QString catCol = columns.value(QStringLiteral("category"));
@@ -144,6 +165,8 @@ void ZerivuvImporter::parseOneWorksheet(const ts::XLSXSheet& sheet) {
             entries_.push_back(entry);
         }
     }
+    if (entries_.empty() && tableProblem_.isEmpty())
+        tableProblem_ = QStringLiteral("No row below the header of the spreadsheet's first sheet has an id.");
 }
 
 // ---- table ----
@@ -154,6 +177,7 @@ void Zerivuv::loadDatabase() {
     removeAllObjects();
     databaseLoaded_ = false;
     lastError_.clear();
+    tableProblem_.clear();
     if (supportFolder_.isEmpty()) return;
     const QString path = QDir(supportFolder_).filePath(spreadsheetName());
     if (!QFileInfo(path).isFile()) return;
@@ -163,6 +187,7 @@ void Zerivuv::loadDatabase() {
         lastError_ = importer.lastError();
         return;
     }
+    tableProblem_ = importer.tableProblem();
     for (const ZerivuvEntryPtr& e : *entries) {
         e->setSupportFolder(supportFolder_);
         setObject(ts::Value(ts::ObjectPtr(e)), ts::Value(ZerivuvEntry::textForm(e->entryID())));

@@ -81,9 +81,17 @@ public:
     void parseOneWorksheet(const ts::XLSXSheet& sheet);
     // Header text -> column letters.
     static QHash<QString, QString> parseColumnOrder(const ts::XLSXRow& header);
+    // After a read: empty when the first sheet made at least one entry,
+    // else what the spreadsheet lacks to be an abbreviations table (no
+    // sheet, no rows, no "id" column with the columns it lacks, or no row
+    // with an id).
+    QString tableProblem() const { return tableProblem_; }
+
+    static QStringList columnNames();
 
 private:
     std::vector<ZerivuvEntryPtr> entries_;
+    QString tableProblem_;
 };
 
 class Zerivuv : public QMMutableDictionary {
@@ -98,6 +106,9 @@ public:
     bool databaseLoaded() const { return databaseLoaded_; }
     QString supportFolder() const { return supportFolder_; }
     QString lastError() const { return lastError_; }
+    // Why a loaded spreadsheet gave no entry (ZerivuvImporter::tableProblem);
+    // empty when the table holds entries or nothing was loaded.
+    QString tableProblem() const { return tableProblem_; }
 
     // Entries whose transcription contains the text, ignoring case (every
     // entry for an empty text), sorted by transcription ignoring case.
@@ -110,6 +121,7 @@ public:
 private:
     QString supportFolder_;
     QString lastError_;
+    QString tableProblem_;
     bool databaseLoaded_ = false;
 };
 using ZerivuvPtr = std::shared_ptr<Zerivuv>;

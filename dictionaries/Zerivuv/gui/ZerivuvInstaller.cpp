@@ -128,6 +128,22 @@ Result unzipFile(const QString& zipPath) {
     return r;
 }
 
+namespace {
+std::function<bool(const QString&)> gMoveCheck;
+}
+
+void setMoveCheckForTesting(std::function<bool(const QString& item)> check) { gMoveCheck = std::move(check); }
+
+Result checkSpreadsheet(const QString& spreadsheet) {
+    Result r;
+    ZerivuvImporter importer;
+    const auto entries = importer.parseFile(spreadsheet);
+    if (!entries) r.error = importer.lastError();
+    else r.error = importer.tableProblem();
+    r.ok = r.error.isEmpty();
+    return r;
+}
+
 Result install(const QString& supportFolder, const QString& sourceFolder, const QString& spreadsheet,
                const QString& imagesFolder) {
     Result r;
@@ -152,20 +168,64 @@ Result install(const QString& supportFolder, const QString& sourceFolder, const 
             !copyItem(imagesFolder, staging + QLatin1Char('/') + Zerivuv::imagesFolderName(), &error))
             return fail(error);
     }
-    if (!Zerivuv(staging).databaseLoaded())
-        return fail(QStringLiteral("The cappelli.xlsx spreadsheet may be damaged or in an unexpected format."));
-
-    // Swap: the old folder is moved aside, the new one takes its name, and
-    // only then is the old one removed.
-    const QString previous = uniqueSibling(supportFolder, QStringLiteral("previous"));
-    const bool hadOld = QFileInfo::exists(supportFolder);
-    if (hadOld && !QDir().rename(supportFolder, previous))
-        return fail(QStringLiteral("Could not move the installed database aside."));
-    if (!QDir().rename(staging, supportFolder)) {
-        if (hadOld) QDir().rename(previous, supportFolder);
-        return fail(QStringLiteral("Could not move the new database into place."));
+    {
+        const Zerivuv table(staging);
+        if (!table.databaseLoaded())
+            return fail(table.lastError().isEmpty()
+                            ? QStringLiteral("The cappelli.xlsx spreadsheet may be damaged or in an unexpected format.")
+                            : table.lastError());
+        if (!table.tableProblem().isEmpty()) return fail(table.tableProblem());
     }
-    if (hadOld && !QDir(previous).removeRecursively())
+    if (!QDir().mkpath(supportFolder)) return fail(QStringLiteral("Could not create the folder %1.").arg(supportFolder));
+
+    // Each new top-level item takes the place of the installed item of the
+    // same name, which is first moved aside; everything else the user keeps
+    // in the folder stays. A failed move puts every item back where it was.
+    const QString previous = uniqueSibling(supportFolder, QStringLiteral("previous"));
+    QStringList movedAside, movedIn;
+    const auto path = [](const QString& folder, const QString& name) { return folder + QLatin1Char('/') + name; };
+    const auto exists = [](const QString& p) {
+        const QFileInfo info(p);
+        return info.exists() || info.isSymLink();
+    };
+    QString failure;
+    const QStringList items =
+        QDir(staging).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System, QDir::Name);
+    for (const QString& name : items) {
+        const QString installed = path(supportFolder, name);
+        if (exists(installed)) {
+            if ((movedAside.isEmpty() && !QDir().mkpath(previous)) || !QDir().rename(installed, path(previous, name))) {
+                failure = QStringLiteral("Could not move the installed %1 aside.").arg(name);
+                break;
+            }
+            movedAside << name;
+        }
+        if ((gMoveCheck && !gMoveCheck(name)) || !QDir().rename(path(staging, name), installed)) {
+            failure = QStringLiteral("Could not move the new %1 into place.").arg(name);
+            break;
+        }
+        movedIn << name;
+    }
+    if (!failure.isEmpty()) {
+        bool restored = true;
+        for (const QString& name : movedIn)
+            if (!QDir().rename(path(supportFolder, name), path(staging, name))) {
+                // A copy of the new installation: removing it loses nothing.
+                TSLogError("Cappelli import failed: could not take back %@", path(supportFolder, name));
+                if (QFileInfo(path(supportFolder, name)).isDir()) QDir(path(supportFolder, name)).removeRecursively();
+                else QFile::remove(path(supportFolder, name));
+            }
+        for (const QString& name : movedAside)
+            if (!QDir().rename(path(previous, name), path(supportFolder, name))) {
+                TSLogError("Cappelli import failed: could not restore %@ from %@", name, previous);
+                restored = false;
+            }
+        // What could not be restored stays aside rather than being lost.
+        if (restored) QDir(previous).removeRecursively();
+        return fail(failure);
+    }
+    QDir(staging).removeRecursively();
+    if (!movedAside.isEmpty() && !QDir(previous).removeRecursively())
         TSLogError("Cappelli import failed: could not remove existing item %@\n%@", previous, QString());
     r.ok = true;
     r.folder = supportFolder;

@@ -51,8 +51,8 @@ ZerivuvWindowController::ZerivuvWindowController(std::function<QString()> suppor
     resize(620, 520);
 
     warningLabel_ = new QLabel(
-        tr_("No abbreviations database is installed. Drop the Cappelli zip archive, its folder or cappelli.xlsx "
-            "onto this window to install it."),
+        tr_("No abbreviations database is installed. Drop the Cappelli zip archive, its unzipped folder, or "
+            "cappelli.xlsx with its picture folder img_abbr beside it onto this window to install it."),
         this);
     warningLabel_->setWordWrap(true);
     warningLabel_->setAlignment(Qt::AlignCenter);
@@ -241,7 +241,9 @@ void ZerivuvWindowController::installZerivuvFromSource(const QString& path, cons
         spreadsheet = info.absoluteFilePath();
         images = info.absoluteDir().filePath(Zerivuv::imagesFolderName());
         if (!QFileInfo(images).isDir())
-            return fail(tr_("Please drop the Cappelli zip archive or unzipped folder onto the window."));
+            return fail(tr_("The spreadsheet has no picture folder img_abbr beside it. Please drop the Cappelli zip "
+                            "archive or unzipped folder onto the window, or cappelli.xlsx together with its img_abbr "
+                            "folder."));
     } else {
         return fail(tr_("The dropped item is not a Cappelli spreadsheet or folder."));
     }
@@ -252,6 +254,28 @@ void ZerivuvWindowController::installZerivuvFromSource(const QString& path, cons
         return fail(tr_("The Cappelli support folder could not be created. Check that there is free disk space and "
                         "that the folder is writable."));
 
+    // A spreadsheet that is no abbreviations table is refused before anything
+    // is asked or copied.
+    beginInterimDialog(tr_("Checking Cappelli database…"), tr_("Please wait while the spreadsheet is read."));
+    runInBackground(
+        this, [spreadsheet] { return ZerivuvInstaller::checkSpreadsheet(spreadsheet); },
+        [=, this](ZerivuvInstaller::Result checked) {
+            endInterimDialog();
+            if (!checked.ok) {
+                if (!scratch.isEmpty()) QDir(scratch).removeRecursively();
+                reportImportFailure(tr_("The dropped cappelli.xlsx is not a Cappelli abbreviations table, so it was "
+                                        "not installed.\n\n%@")
+                                        .replace(QLatin1String("%@"), checked.error));
+                finishImport(false);
+                return;
+            }
+            confirmAndCopy(support, sourceFolder, spreadsheet, images, scratch);
+        });
+}
+
+void ZerivuvWindowController::confirmAndCopy(const QString& support, const QString& sourceFolder,
+                                             const QString& spreadsheet, const QString& images,
+                                             const QString& scratch) {
     const QString installed = QDir(support).filePath(Zerivuv::spreadsheetName());
     if (QFileInfo(installed).isFile()) {
         QFile a(installed), b(spreadsheet);

@@ -66,6 +66,8 @@ protected:
 
 private:
     void installZerivuvFromSource(const QString& path, const QString& scratch);
+    void confirmAndCopy(const QString& support, const QString& sourceFolder, const QString& spreadsheet,
+                        const QString& images, const QString& scratch);
     void startCopy(const QString& support, const QString& sourceFolder, const QString& spreadsheet,
                    const QString& images, const QString& scratch);
     void finishImport(bool installed);

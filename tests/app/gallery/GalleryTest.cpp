@@ -225,6 +225,18 @@ TEST_F(Gallery, AbbreviationsWindowWithASearchAndItsPicture) {
     window.close();
 }
 
+// Nothing installed yet: the window says what it takes.
+TEST_F(Gallery, AbbreviationsWindowInvitesAnInstall) {
+    QTemporaryDir support;
+    const QString folder = support.path();
+    ZerivuvWindowController window([folder] { return folder; });
+    QSignalSpy applied(&window, &ZerivuvWindowController::tableApplied);
+    ASSERT_TRUE(applied.wait(5000));
+    ASSERT_FALSE(window.zerivuv()->databaseLoaded());
+    shoot(&window, "abbreviations-empty");
+    window.close();
+}
+
 int main(int argc, char** argv) {
     QTemporaryDir home;
     qputenv("HOME", home.path().toUtf8());

@@ -161,7 +161,9 @@ TEST_F(Workbook, DateStylesFollowTheirFormatTokens) {
     };
     const Case cases[] = {
         {"yyyy-mm-dd", true},      {"@", false},          {"\"day\"0.00", false}, {"[Red]0.00", false},
-        {"[h]:mm", true},          {"0.00E+00", false},   {"d-mmm;@", false},     {"hh:mm:ss", true},
+        {"[h]:mm", true},          {"0.00E+00", false},   {"d-mmm;@", true},      {"hh:mm:ss", true},
+        {"hh:mm;@", true},         {"0;0;0;@", false},    {"\"Nr. \"@", false},   {"0.0;-0.0;0;\"d\"@", false},
+        {"[$-F800]dddd\\,\\ mmmm\\ dd\\,\\ yyyy;@", true},
         {"\\d0", false},           {"#,##0 \"ms\"", false}, {"General", false},  {"[$-409]mmmm d", true},
     };
     for (const Case& c : cases) EXPECT_EQ(RKXLSXParser::numberFormatIsDate(170, QString::fromUtf8(c.code)), c.isDate) << c.code;
@@ -181,10 +183,51 @@ TEST_F(Workbook, DateStylesFollowTheirFormatTokens) {
     ASSERT_TRUE(wb.has_value()) << parser.lastError().toStdString();
     EXPECT_EQ(parser.styleIsDate(), (QSet<int>{0, 2}));
     const XLSXRow row = wb->worksheets.value("S").value(3);
-    EXPECT_EQ(row.value("A").toDateTime(), QDateTime(QDate(2020, 1, 1), QTime(0, 0)));
+    EXPECT_EQ(row.value("A").toDateTime(), QDateTime(QDate(2020, 1, 1), QTime(18, 0)));
     EXPECT_EQ(row.value("B").typeId(), QMetaType::Double);
     EXPECT_EQ(row.value("C").toDateTime().date(), QDate(2020, 1, 1));
     EXPECT_EQ(row.value("D").toDouble(), 12.0);
+}
+
+// Serials as real spreadsheet programs write them: the epoch the workbook
+// names, the style deciding whatever "t" says, the time of day kept, and the
+// 1900 system's fictitious 29 February read as the 28th.
+TEST_F(Workbook, DateSerialsFollowTheWorkbooksEpochAndKeepTheTime) {
+    struct Case {
+        const char* workbookPr;
+        const char* cell;  // attributes and value of a cell in column A
+        QDateTime expected;
+    };
+    const auto at = [](int y, int m, int d, int h = 0, int min = 0) { return QDateTime(QDate(y, m, d), QTime(h, min)); };
+    const Case cases[] = {
+        {"", "s=\"0\"><v>1", at(1900, 1, 1)},
+        {"", "s=\"0\"><v>59", at(1900, 2, 28)},
+        {"", "s=\"0\"><v>60", at(1900, 2, 28)},
+        {"", "s=\"0\"><v>61", at(1900, 3, 1)},
+        {"", "s=\"0\"><v>43831", at(2020, 1, 1)},
+        {"", "s=\"1\"><v>41333.5", at(2013, 2, 28, 12)},
+        {"", "s=\"1\" t=\"n\"><v>41333.75", at(2013, 2, 28, 18)},
+        {"", "s=\"2\"><v>43831.5625", at(2020, 1, 1, 13, 30)},
+        {"", "s=\"1\"><v>41333.4999999999", at(2013, 2, 28, 12)},
+        {"", "s=\"1\"><v>41333.9999999999", at(2013, 3, 1)},
+        {"<workbookPr date1904=\"1\"/>", "s=\"0\"><v>0", at(1904, 1, 1)},
+        {"<workbookPr date1904=\"true\" defaultThemeVersion=\"1\"/>", "s=\"0\" t=\"n\"><v>42369.25", at(2020, 1, 1, 6)},
+        {"<workbookPr date1904=\"0\"/>", "s=\"0\"><v>43831", at(2020, 1, 1)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.workbookPr) + " " + c.cell);
+        const auto wb = read({
+            {"xl/workbook.xml", QStringLiteral("<workbook>%1<sheets><sheet name=\"S\"/></sheets></workbook>").arg(c.workbookPr)},
+            {"xl/styles.xml", stylesXml("<numFmt numFmtId=\"164\" formatCode=\"dd/mm/yyyy hh:mm\"/>"
+                                        "<numFmt numFmtId=\"165\" formatCode=\"hh:mm;@\"/>",
+                                        {"14", "164", "165"})},
+            {"xl/worksheets/sheet1.xml", sheetXml(QStringLiteral("<row r=\"1\"><c r=\"A1\" %1</v></c></row>").arg(c.cell))},
+        });
+        ASSERT_TRUE(wb.has_value()) << parser.lastError().toStdString();
+        const QVariant v = wb->worksheets.value("S").value(1).value("A");
+        ASSERT_EQ(v.typeId(), QMetaType::QDateTime) << v.toString().toStdString();
+        EXPECT_EQ(v.toDateTime(), c.expected) << v.toDateTime().toString(Qt::ISODateWithMs).toStdString();
+    }
 }
 
 TEST_F(Workbook, CellsByTypeAndSharedStringRuns) {

@@ -67,6 +67,11 @@ TEST_F(ZerivuvTable, HeadersAreExactAndRowsNeedAnID) {
     EXPECT_TRUE(z.databaseLoaded());
     EXPECT_EQ(z.count(), 0);
     EXPECT_TRUE(log->contains("No ID for row"));
+    EXPECT_TRUE(z.tableProblem().contains("Missing columns: \"id\", \"category\", \"period\".")) << z.tableProblem().toStdString();
+    ASSERT_TRUE(install(R"([["id","characters"],[null,"a"]])"));
+    EXPECT_EQ(Zerivuv(folder()).tableProblem(), "No row below the header of the spreadsheet's first sheet has an id.");
+    ASSERT_TRUE(install(R"([["id"],[1]])"));
+    EXPECT_TRUE(Zerivuv(folder()).tableProblem().isEmpty());
     log->uninstall();
 }
 

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -138,19 +139,73 @@ TEST_F(AbbreviationsWindow, ZipWithANestedFolderReplacesAfterConfirmation) {
     EXPECT_EQ(leftovers(), QStringList{"Cappelli"});
 }
 
-TEST_F(AbbreviationsWindow, ADamagedDatabaseLeavesTheInstalledOneIntact) {
+// A damaged file, or a real spreadsheet that is no abbreviations table, is
+// refused before the replace question, saying what it lacks; the installed
+// database stays in use.
+TEST_F(AbbreviationsWindow, ASpreadsheetThatIsNoTableLeavesTheInstalledOneIntact) {
     ASSERT_TRUE(import(makeSource("good", cappelliRowsJson())));
     const QByteArray before = readAll(support + "/cappelli.xlsx");
-    const QString bad = root.filePath("bad");
-    ASSERT_TRUE(writeFile(bad + "/cappelli.xlsx", "not a workbook"));
-    QDir().mkpath(bad + "/img_abbr");
+    const QString sharedDir = qEnvironmentVariable("TS_SHARED_DIR", QStringLiteral(TS_DEFAULT_SHARED));
+    const struct {
+        QByteArray spreadsheet;
+        const char* cause;
+    } cases[] = {
+        {"not a workbook", "not a readable spreadsheet package"},
+        {readAll(sharedDir + "/data/xlsx/set_column08.xlsx"),
+         "has no \"id\" column, so no row can become an abbreviation. Missing columns: \"id\", \"characters\", "
+         "\"transcription\", \"category\", \"period\"."},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.cause);
+        ASSERT_FALSE(c.spreadsheet.isEmpty());
+        const QString bad = root.filePath("bad");
+        ASSERT_TRUE(writeFile(bad + "/cappelli.xlsx", c.spreadsheet));
+        QDir().mkpath(bad + "/img_abbr");
+        const size_t asked = prompter->alerts().size();
+        prompter->queueAlertAnswer(0);  // would replace, if it were asked; else answers the refusal
+        EXPECT_FALSE(import(bad));
+        ASSERT_EQ(prompter->alerts().size(), asked + 1);
+        const ts::AlertRequest& refusal = prompter->alerts().back();
+        EXPECT_EQ(refusal.messageText, "The Cappelli database could not be installed.");
+        EXPECT_TRUE(refusal.informativeText.startsWith("The dropped cappelli.xlsx is not a Cappelli abbreviations "
+                                                       "table, so it was not installed.\n\n"));
+        EXPECT_TRUE(refusal.informativeText.contains(c.cause)) << refusal.informativeText.toStdString();
+        EXPECT_EQ(readAll(support + "/cappelli.xlsx"), before);
+        EXPECT_EQ(readAll(support + "/img_abbr/1.jpg"), pictureBytes(Qt::red));
+        EXPECT_EQ(window->model()->rowCount(), 6);
+        EXPECT_EQ(leftovers(), QStringList{"Cappelli"});
+    }
+}
+
+// Items of the new installation replace those of the same name; what else
+// the user keeps in the folder stays, and a failed move puts back every
+// item it had replaced.
+TEST_F(AbbreviationsWindow, InstallingKeepsTheUsersOwnFilesAndUndoesAFailedMove) {
+    ASSERT_TRUE(import(makeSource("first", cappelliRowsJson())));
+    ASSERT_TRUE(writeFile(support + "/my notes.txt", "mine"));
+    const QByteArray first = readAll(support + "/cappelli.xlsx");
+    const QString second = makeSource("second", R"([["id","transcription"],[9,"novem"]])");
+    ASSERT_TRUE(writeFile(second + "/img_abbr/9.jpg", pictureBytes(Qt::blue)));
+
+    ZerivuvInstaller::setMoveCheckForTesting([](const QString& item) { return item != "img_abbr"; });
     prompter->queueAlertAnswer(0);
-    EXPECT_FALSE(import(bad));
-    EXPECT_TRUE(alertMessages().last().startsWith("The Cappelli database could not be installed. | "
-                                                  "The Cappelli files could not be installed.\n\n"));
-    EXPECT_EQ(readAll(support + "/cappelli.xlsx"), before);
+    EXPECT_FALSE(import(second));
+    ZerivuvInstaller::setMoveCheckForTesting({});
+    EXPECT_TRUE(alertMessages().last().contains("Could not move the new img_abbr into place.")) << alertMessages().last().toStdString();
+    EXPECT_EQ(readAll(support + "/cappelli.xlsx"), first);
     EXPECT_EQ(readAll(support + "/img_abbr/1.jpg"), pictureBytes(Qt::red));
+    EXPECT_FALSE(QFileInfo::exists(support + "/img_abbr/9.jpg"));
+    EXPECT_EQ(readAll(support + "/my notes.txt"), "mine");
+    EXPECT_EQ(leftovers(), QStringList{"Cappelli"});
     EXPECT_EQ(window->model()->rowCount(), 6);
+
+    prompter->queueAlertAnswer(0);
+    ASSERT_TRUE(import(second)) << alertMessages().join("\n").toStdString();
+    EXPECT_EQ(window->model()->rowCount(), 1);
+    EXPECT_EQ(readAll(support + "/my notes.txt"), "mine");
+    EXPECT_EQ(readAll(support + "/img_abbr/9.jpg"), pictureBytes(Qt::blue));
+    EXPECT_EQ(QDir(support).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
+              (QStringList{"cappelli.xlsx", "img_abbr", "my notes.txt"}));
     EXPECT_EQ(leftovers(), QStringList{"Cappelli"});
 }
 
@@ -168,7 +223,8 @@ TEST_F(AbbreviationsWindow, RefusedSourcesSayWhy) {
     const QString badZip = root.filePath("empty.zip");
     ASSERT_TRUE(writeZip(badZip, {{"readme.txt", "nothing here"}}));
     const Case cases[] = {
-        {lone, "Please drop the Cappelli zip archive or unzipped folder onto the window."},
+        {lone, "The spreadsheet has no picture folder img_abbr beside it. Please drop the Cappelli zip archive or "
+               "unzipped folder onto the window, or cappelli.xlsx together with its img_abbr folder."},
         {deep, "The dropped item does not contain a cappelli.xlsx spreadsheet, so it cannot be installed."},
         {text, "The dropped item is not a Cappelli spreadsheet or folder."},
         {badZip, "The dropped zip archive could not be expanded, or it did not contain a cappelli.xlsx spreadsheet."},
@@ -187,6 +243,9 @@ TEST_F(AbbreviationsWindow, RefusedSourcesSayWhy) {
     EXPECT_EQ(ZerivuvWindowController::draggedFiles(offered),
               (QList<QUrl>{QUrl::fromLocalFile(deep), QUrl::fromLocalFile(badZip)}));
     EXPECT_EQ(QDir(support).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList());
+    // The window's invitation names what a lone spreadsheet needs.
+    ASSERT_TRUE(window->warningLabel());
+    EXPECT_TRUE(window->warningLabel()->text().contains("cappelli.xlsx with its picture folder img_abbr beside it"));
 }
 
 TEST_F(AbbreviationsWindow, SearchFiltersAndScrollsUnderTheSortOrder) {

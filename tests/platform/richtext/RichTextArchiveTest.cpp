@@ -80,9 +80,24 @@ def unflat(data):
         blob = data[pos:pos + l]
         pos += l
         kind, size = struct.unpack_from('<II', blob, 0)
-        assert kind == 1 and size == len(blob) - 8, (kind, size, len(blob))
-        out[name] = blob[8:]
+        assert kind == 1, kind
+        if size & 0x80000000:
+            size, pad = struct.unpack_from('<II', blob, 8)
+            assert 16 + pad + size == len(blob), (size, pad, len(blob))
+            out[name] = blob[16 + pad:]
+        else:
+            assert size == len(blob) - 8, (size, len(blob))
+            out[name] = blob[8:]
     return out
+def wrapped(wrapper):
+    # The platform's file wrapper: one key, a data object of the flattened file.
+    assert sorted(wrapper) == ['$class', 'NSFileWrapperData'], sorted(wrapper)
+    data = wrapper['NSFileWrapperData']
+    data = o[data.data] if isinstance(data, UID) else data
+    if isinstance(data, dict):
+        assert o[data['$class'].data]['$classname'] in ('NSData', 'NSMutableData')
+        data = data['NS.data']
+    return unflat(data)
 )PY";
 
 class RichTextArchive : public ::testing::Test {
@@ -204,26 +219,42 @@ TEST_F(RichTextArchive, TextStorageDecodesAsAnAttributedString) {
 
 namespace {
 
-// An image attached to a footnote: the attachment holds a file wrapper
-// whose serialised form is the flattened single-file container.
+// An image attached to a footnote, in a text storage as compiled interface
+// files hold one: the attachment's file wrapper has one key,
+// "NSFileWrapperData", a mutable data object whose bytes are the flattened
+// lone file with its "..", blob page-aligned. The same attachment in the
+// form earlier versions of this program wrote (the flattened bytes as plain
+// data under "NSFileWrapperSerializedRepresentation") still reads.
 const char* kAttachment = R"PY(
 png = b'\x89PNG\r\n\x1a\n' + bytes(range(256)) * 3
-wrapper = add({'$class': klass('NSFileWrapper'), 'NSFileWrapperSerializedRepresentation': flat([
-    (b'..', struct.pack('<II', 1, len(png)) + png),
-    (b'__@PreferredName@__', struct.pack('<II', 1, 9) + b'Karte.png'),
-    (b'__@UTF8PreferredName@__', struct.pack('<II', 1, 10) + 'Kärte.png'.encode()),
-])})
+def lone(blob):
+    return flat([(b'..', blob), (b'__@PreferredName@__', struct.pack('<II', 1, 9) + b'Karte.png'),
+                 (b'__@UTF8PreferredName@__', struct.pack('<II', 1, 10) + 'K\u00e4rte.png'.encode())])
+if sys.argv[2] == 'platform':
+    pad = 4003 - 16
+    data = add({'$class': klass('NSMutableData', 'NSData'),
+                'NS.data': lone(struct.pack('<IIII', 1, 0x80000000, len(png), pad) + bytes(pad) + png)})
+    wrapper = add({'$class': klass('NSFileWrapper'), 'NSFileWrapperData': data})
+    storage = ('NSTextStorage', 'NSMutableAttributedString', 'NSAttributedString')
+else:
+    wrapper = add({'$class': klass('NSFileWrapper'),
+                   'NSFileWrapperSerializedRepresentation': lone(struct.pack('<II', 1, len(png)) + png)})
+    storage = ('NSAttributedString',)
 attachment = add({'$class': klass('NSTextAttachment'), 'NSFileWrapper': wrapper})
 attrs = dictionary({'NSAttachment': attachment, 'NSFont': font('Helvetica', 12)})
 plain = dictionary({'NSFont': font('Helvetica', 12)})
-s = add({'$class': klass('NSAttributedString'), 'NSString': add('See \ufffc here'),
-         'NSAttributes': array([plain, attrs, plain]), 'NSAttributeInfo': add(bytes([4, 0, 1, 1, 5, 2]))})
+s = add({'$class': klass(*storage), 'NSString': add('See \ufffc here'),
+         'NSAttributes': array([plain, attrs, plain]), 'NSAttributeInfo': add(bytes([4, 0, 1, 1, 5, 2])),
+         'NSDelegate': UID(0)})
 save(s)
 )PY";
 
+// Prints the name of every attachment whose wrapper is in the platform's
+// form and holds the picture.
 const char* kCheckAttachment = R"PY(
 a, o, deref = load(sys.argv[1])
 root = deref(a['$top']['root'])
+print(deref(root['NSString']))
 found = []
 for d in [deref(x) for x in deref(root['NSAttributes'])['NS.objects']]:
     keys = [deref(k) for k in d['NS.keys']]
@@ -231,37 +262,47 @@ for d in [deref(x) for x in deref(root['NSAttributes'])['NS.objects']]:
     if 'NSAttachment' in values:
         att = deref(values['NSAttachment'])
         assert deref(att['$class'])['$classname'] == 'NSTextAttachment'
-        wrapper = deref(att['NSFileWrapper'])
-        assert deref(wrapper['$class'])['$classname'] == 'NSFileWrapper'
-        files = unflat(deref(wrapper['NSFileWrapperSerializedRepresentation']))
+        files = wrapped(deref(att['NSFileWrapper']))
         png = b'\x89PNG\r\n\x1a\n' + bytes(range(256)) * 3
         assert files[b'..'] == png
-        found.append(files[b'__@UTF8PreferredName@__'].decode())
+        found.append(files[b'__@UTF8PreferredName@__'].decode() + '/' + files[b'__@PreferredName@__'].decode())
 print(found)
 )PY";
 
 }  // namespace
 
 TEST_F(RichTextArchive, AttachmentKeepsItsFileWrappersDataAndName) {
-    QString error;
-    const Value v = KeyedUnarchiver::unarchive(build(kAttachment), {}, &error);
-    ASSERT_TRUE(error.isEmpty()) << error.toStdString();
-    auto s = v.toObjectAs<AttributedString>();
-    ASSERT_TRUE(s);
-    auto att = s->attribute(AttributeName::Attachment, 4).toObjectAs<TextAttachment>();
-    ASSERT_TRUE(att);
-    EXPECT_EQ(att->fileName(), QStringLiteral(u"K\u00E4rte.png"));
-    EXPECT_TRUE(att->hasContents());
-    ASSERT_EQ(att->contents().size(), 8 + 768);
-    EXPECT_TRUE(att->contents().startsWith("\x89PNG"));
+    for (const char* form : {"platform", "earlier"}) {
+        SCOPED_TRACE(form);
+        const QString file = dir.filePath(QStringLiteral("theirs.bin"));
+        const PythonRun made = runPython(QString::fromUtf8(kPrelude) + QString::fromUtf8(kAttachment), {file, QString::fromUtf8(form)});
+        ASSERT_EQ(made.exitCode, 0) << made.err.toStdString();
+        QFile in(file);
+        ASSERT_TRUE(in.open(QIODevice::ReadOnly));
+        QString error;
+        const Value v = KeyedUnarchiver::unarchive(in.readAll(), {QStringLiteral("NSAttributedString")}, &error);
+        ASSERT_TRUE(error.isEmpty()) << error.toStdString();
+        auto s = v.toObjectAs<AttributedString>();
+        ASSERT_TRUE(s);
+        EXPECT_EQ(s->string(), QStringLiteral(u"See \uFFFC here"));
+        ASSERT_EQ(s->runs().size(), 3u);
+        auto att = s->attribute(AttributeName::Attachment, 4).toObjectAs<TextAttachment>();
+        ASSERT_TRUE(att);
+        EXPECT_EQ(att->fileName(), QStringLiteral(u"K\u00E4rte.png"));
+        EXPECT_TRUE(att->hasContents());
+        ASSERT_EQ(att->contents().size(), 8 + 768);
+        EXPECT_TRUE(att->contents().startsWith("\x89PNG"));
 
-    EXPECT_EQ(check(v, kCheckAttachment), QStringLiteral(u"['K\u00E4rte.png']"));
-    auto again = reread(v).toObjectAs<AttributedString>();
-    ASSERT_TRUE(again);
-    auto back = again->attribute(AttributeName::Attachment, 4).toObjectAs<TextAttachment>();
-    ASSERT_TRUE(back);
-    EXPECT_EQ(back->fileName(), att->fileName());
-    EXPECT_EQ(back->contents(), att->contents());
+        EXPECT_EQ(check(v, kCheckAttachment),
+                  QStringLiteral(u"See \uFFFC here\n['K\u00E4rte.png/Karte.png']"));
+        auto again = reread(v).toObjectAs<AttributedString>();
+        ASSERT_TRUE(again);
+        EXPECT_TRUE(again->isEqualToAttributedString(*s)) << again->description().toStdString();
+        auto back = again->attribute(AttributeName::Attachment, 4).toObjectAs<TextAttachment>();
+        ASSERT_TRUE(back);
+        EXPECT_EQ(back->fileName(), att->fileName());
+        EXPECT_EQ(back->contents(), att->contents());
+    }
 }
 
 TEST_F(RichTextArchive, AttachmentMadeHereIsArchivedWithItsFile) {
@@ -272,8 +313,8 @@ TEST_F(RichTextArchive, AttachmentMadeHereIsArchivedWithItsFile) {
     const QString out = check(Value(text), R"PY(
 a, o, deref = load(sys.argv[1])
 for x in o:
-    if isinstance(x, dict) and 'NSFileWrapperSerializedRepresentation' in x:
-        files = unflat(deref(x['NSFileWrapperSerializedRepresentation']))
+    if isinstance(x, dict) and '$class' in x and deref(x['$class'])['$classname'] == 'NSFileWrapper':
+        files = wrapped(x)
         print(files[b'__@UTF8PreferredName@__'].decode(), len(files[b'..']), files[b'..'][:4])
 )PY");
     EXPECT_EQ(out, QStringLiteral(u"K\u00E4rte.png 776 b'\\x89PNG'"));
@@ -281,6 +322,9 @@ for x in o:
 
 TEST_F(RichTextArchive, UnreadableFileWrapperIsAnErrorNotAnEmptyAttachment) {
     for (const char* wrapper : {"{'$class': klass('NSFileWrapper'), 'NSFileWrapperSerializedRepresentation': add(b'not a container')}",
+                                "{'$class': klass('NSFileWrapper'), 'NSFileWrapperData': add({'$class': klass('NSMutableData'), "
+                                "'NS.data': b'rtfd' + bytes(4)})}",
+                                "{'$class': klass('NSFileWrapper'), 'NSFileWrapperData': add('not data')}",
                                 "{'$class': klass('NSFileWrapper'), 'NSSomethingElse': 1}"}) {
         const std::string script = std::string("wrapper = add(") + wrapper + ")\n"
                                    "attachment = add({'$class': klass('NSTextAttachment'), 'NSFileWrapper': wrapper})\n"
