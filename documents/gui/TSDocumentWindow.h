@@ -10,6 +10,7 @@
 // flags a line. Closing the window closes the document.
 
 #include "documents/TSDocument.h"
+#include "documents/gui/TSRichTextDelegate.h"
 #include "platform/AttributedString.h"
 
 #include <QMainWindow>
@@ -20,31 +21,6 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class TSOutlineModel;
-
-class TSRichTextDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-
-public:
-    TSRichTextDelegate(QTreeView* view, TSOutlineModel* model);
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
-    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-    // The height a rich text takes at a width, in whole pixels.
-    static int textHeight(const ts::AttributedString& text, int width, double zoom);
-    double zoom() const { return zoom_; }
-    void setZoom(double zoom) { zoom_ = zoom; }
-
-private:
-    int columnWidth(int column) const;
-    QTreeView* view_;
-    TSOutlineModel* model_;
-    double zoom_ = 1.0;
-};
 
 class TSOutlineView : public QTreeView {
     Q_OBJECT
