@@ -853,6 +853,64 @@ DictionaryEntryList DictionaryControllerParser::removeDuplicates(const Dictionar
 
 // ---- Assembly ----
 
+namespace {
+
+bool isWordEntry(const DictionaryEntryPtr& e) {
+    return e && e->type() > DictionaryEntry::Uninitialised && e->type() <= DictionaryEntry::Packon;
+}
+
+QStringList meaningTexts(const DictionaryEntryPtr& e) {
+    QStringList out;
+    for (const auto& c : e->childList())
+        if (c->type() == DictionaryEntry::Meaning) out << c->entry();
+    return out;
+}
+
+bool containsAll(const QStringList& larger, const QStringList& smaller) {
+    for (const QString& m : smaller)
+        if (!larger.contains(m)) return false;
+    return true;
+}
+
+}  // namespace
+
+void DictionaryControllerParser::joinRepeatedAnalyses(const DictionaryEntryPtr& root) {
+    // The analyser repeats a word's meanings under each analysis that has no
+    // dictionary line of its own (qui, nom sg and nom pl); a block that only
+    // repeats another's meanings joins it: one entry, both form lines, the
+    // meanings once.
+    DictionaryEntryPtr kept;
+    QStringList keptMeanings;
+    const DictionaryEntryList children = root->childList();
+    for (const auto& child : children) {
+        if (!isWordEntry(child)) {
+            kept.reset();
+            continue;
+        }
+        const QStringList meanings = meaningTexts(child);
+        const bool sameWord = kept && kept->type() == child->type() && kept->entry() == child->entry();
+        if (!sameWord || meanings.isEmpty() || keptMeanings.isEmpty() ||
+            !(containsAll(keptMeanings, meanings) || containsAll(meanings, keptMeanings))) {
+            kept = child;
+            keptMeanings = meanings;
+            continue;
+        }
+        const DictionaryEntryPtr keptForms = kept->firstChildOfType(DictionaryEntry::WordData);
+        const DictionaryEntryPtr forms = child->firstChildOfType(DictionaryEntry::WordData);
+        if (keptForms && forms && keptForms->entry() != forms->entry())
+            keptForms->setEntry(keptForms->entry() + QLatin1String(", ") + forms->entry());
+        else if (!keptForms && forms)
+            kept->addChildAtIndex(makeNode(forms->entry(), DictionaryEntry::WordData), 0);
+        if (meanings.size() > keptMeanings.size()) {
+            for (const auto& c : DictionaryEntryList(kept->childList()))
+                if (c->type() == DictionaryEntry::Meaning) kept->removeChild(c);
+            for (const QString& m : meanings) kept->addChild(makeNode(m, DictionaryEntry::Meaning));
+            keptMeanings = meanings;
+        }
+        root->removeChild(child);
+    }
+}
+
 DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString& answer, bool showCases) {
     const QStringList lines = separateTranslationString(answer);
     DictionaryEntryList result;
@@ -932,6 +990,7 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         place(entry, rootText, packon, i);
     }
     if (!fixMeanings.isEmpty()) placeFixMeanings(root);
+    for (const auto& r : result) joinRepeatedAnalyses(r);
     return removeDuplicates(result);
 }
 
