@@ -47,6 +47,37 @@ TSOutlineView::TSOutlineView(QWidget* parent) : QTreeView(parent) {
     setSelectionBehavior(QAbstractItemView::SelectRows);
 }
 
+void TSOutlineView::fitColumns() {
+    QHeaderView* h = header();
+    const int last = h->logicalIndex(h->count() - 1);
+    if (last < 0) return;
+    const int available = viewport()->width();
+    int before = 0;
+    for (int visual = 0; visual < h->count() - 1; ++visual) before += h->sectionSize(h->logicalIndex(visual));
+    // The last column keeps at least a third of the room the others leave it.
+    const int least = std::max(h->minimumSectionSize(), available / 3);
+    int excess = before + least - available;
+    // The widest columns before the last give up the width, down to a third of the view each.
+    for (int visual = h->count() - 2; visual >= 0 && excess > 0; --visual) {
+        const int logical = h->logicalIndex(visual);
+        const int size = h->sectionSize(logical);
+        const int floor = std::max(h->minimumSectionSize(), std::min(size, available / 3));
+        const int given = std::min(excess, size - floor);
+        if (given <= 0) continue;
+        h->resizeSection(logical, size - given);
+        excess -= given;
+        before -= given;
+    }
+    // The header stretches the last column into room but never narrows it.
+    if (h->sectionSize(last) > available - before) h->resizeSection(last, std::max(least, available - before));
+}
+
+bool TSOutlineView::viewportEvent(QEvent* event) {
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize) fitColumns();
+    return handled;
+}
+
 void TSOutlineView::resizeAllRows() {
     if (resizePending_) return;
     resizePending_ = true;

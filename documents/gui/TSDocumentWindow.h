@@ -30,6 +30,14 @@ public:
     // Re-lays the rows once after the current event, however often asked.
     void resizeAllRows();
     bool resizePending() const { return resizePending_; }
+    // Narrows the columns before the last so that the last one, which takes
+    // the rest of the width, is seen whole: a text is laid out at its
+    // column's width, and a column running past the view's edge hid the ends
+    // of its lines.
+    void fitColumns();
+
+protected:
+    bool viewportEvent(QEvent* event) override;
 
 private:
     bool resizePending_ = false;

@@ -145,6 +145,22 @@ TEST_F(RowEditor, TextIsMeasuredAtTheWidthItIsDrawnAt) {
     }
 }
 
+// The ends of the English lines were hidden past the view's right edge in a
+// window narrower than the columns' widths.
+TEST_F(RowEditor, EveryColumnEndsWithinTheView) {
+    for (int width : {1000, 900, 760, 600}) {
+        window->resize(width, 600);
+        settle();
+        const QHeaderView* header = outline->header();
+        SCOPED_TRACE(testing::Message() << "window " << width);
+        EXPECT_LE(header->sectionViewportPosition(TSOutlineModel::EnglishColumn) +
+                      header->sectionSize(TSOutlineModel::EnglishColumn),
+                  outline->viewport()->width());
+        EXPECT_GE(header->sectionSize(TSOutlineModel::EnglishColumn), outline->viewport()->width() / 3 - 1);
+        EXPECT_EQ(header->sectionSize(TSOutlineModel::LocationColumn), 56);
+    }
+}
+
 TEST_F(RowEditor, LocationsReadInTheRowSizeAndTheViewsInk) {
     const auto shown = delegate->cellText(cell(1, TSOutlineModel::LocationColumn));
     ASSERT_TRUE(shown);
