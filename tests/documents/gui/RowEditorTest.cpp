@@ -15,6 +15,7 @@
 #include "textmodel/TSText.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QHeaderView>
 #include <QMenu>
@@ -238,6 +239,24 @@ TEST_F(RowEditor, LatinEditorsUnderlineWhatTheLatinDictionaryRefuses) {
         EXPECT_FALSE(underlined(block, int(text.indexOf(QString::fromLatin1(good))), int(qstrlen(good)))) << good;
     const QImage picture = window->grab().toImage();
     EXPECT_TRUE(picture.save(galleryDir() + "/document-editor-spelling.png"));
+
+    // Right-clicking the word opens the editor's menu with the guesses on top.
+    const QRect wordRect = editor->cursorRect([&] {
+        QTextCursor c(editor->document());
+        c.setPosition(block.position() + wrong + 3);
+        return c;
+    }());
+    QContextMenuEvent click(QContextMenuEvent::Mouse, wordRect.center(), editor->viewport()->mapToGlobal(wordRect.center()));
+    QApplication::sendEvent(editor->viewport(), &click);
+    settle();
+    auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(popup) << "a context menu";
+    QStringList titles;
+    for (QAction* a : popup->actions()) titles << a->text();
+    EXPECT_EQ(titles.value(0), QStringLiteral("virumque")) << titles.join(u'|').toStdString();
+    EXPECT_GT(titles.size(), 4) << "the editor's own commands follow";
+    popup->close();
+    settle();
 
     // The context menu offers the dictionary's guesses; one replaces the word.
     QMenu menu;
