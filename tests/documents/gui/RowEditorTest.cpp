@@ -251,27 +251,16 @@ TEST_F(RowEditor, LatinEditorsUnderlineWhatTheLatinDictionaryRefuses) {
     settle();
     auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
     ASSERT_TRUE(popup) << "a context menu";
-    QStringList titles;
-    for (QAction* a : popup->actions()) titles << a->text();
-    EXPECT_EQ(titles.value(0), QStringLiteral("virumque")) << titles.join(u'|').toStdString();
-    EXPECT_GT(titles.size(), 4) << "the editor's own commands follow";
+    const QList<QAction*> items = popup->actions();
+    ASSERT_GT(items.size(), 4) << "the editor's own commands follow the guesses";
+    EXPECT_EQ(items[0]->text(), QStringLiteral("virumque"));
+    // Choosing the guess replaces the word, and the underline goes.
+    items[0]->trigger();
     popup->close();
     settle();
-
-    // The context menu offers the dictionary's guesses; one replaces the word.
-    QMenu menu;
-    menu.addAction(QStringLiteral("Copy"));
-    ASSERT_GT(editor->spelling()->addSuggestions(&menu, block.position() + wrong + 2), 0);
-    QAction* fix = nullptr;
-    for (QAction* a : menu.actions())
-        if (a->text() == QStringLiteral("virumque")) fix = a;
-    ASSERT_TRUE(fix) << "suggestions offered";
-    EXPECT_EQ(menu.actions().last()->text(), QStringLiteral("Copy"));
-    fix->trigger();
     EXPECT_TRUE(editor->document()->toPlainText().endsWith(QStringLiteral("iram virumque")));
-    settle();
     EXPECT_FALSE(underlined(editor->document()->firstBlock(), wrong, 8));
-    // A correct word offers nothing.
+    // A correct word offers no guesses.
     QMenu plain;
     EXPECT_EQ(editor->spelling()->addSuggestions(&plain, block.position() + 1), 0);
     EXPECT_TRUE(plain.actions().isEmpty());
