@@ -2,6 +2,8 @@
 
 #include "app/logging/LGLog.h"
 
+#include <algorithm>
+
 namespace {
 
 const QString kProperNameNotice = QStringLiteral("Assume this is capitalized proper name");
@@ -853,6 +855,69 @@ DictionaryEntryList DictionaryControllerParser::removeDuplicates(const Dictionar
 
 // ---- Assembly ----
 
+namespace {
+
+bool isWordEntry(const DictionaryEntryPtr& e) {
+    return e && e->type() > DictionaryEntry::Uninitialised && e->type() <= DictionaryEntry::Packon;
+}
+
+QStringList meaningTexts(const DictionaryEntryPtr& e) {
+    QStringList out;
+    for (const auto& c : e->childList())
+        if (c->type() == DictionaryEntry::Meaning) out << c->entry();
+    return out;
+}
+
+bool containsAll(const QStringList& larger, const QStringList& smaller) {
+    for (const QString& m : smaller)
+        if (!larger.contains(m)) return false;
+    return true;
+}
+
+}  // namespace
+
+void DictionaryControllerParser::joinRepeatedAnalyses(const DictionaryEntryPtr& root) {
+    // The analyser repeats a word's meanings under each analysis that has no
+    // dictionary line of its own (qui: nom pl, then nom sg); a block that only
+    // repeats another's meanings joins it: one entry, both form lines, the
+    // meanings once. Two dictionary lines with codes of their own stay apart.
+    // The root keeps its children sorted, so the two need not be neighbours.
+    auto codesAgree = [](const DictionaryEntry& a, const DictionaryEntry& b) {
+        const bool aUnknown = a.frequency() == 0 && a.getAge() == 0, bUnknown = b.frequency() == 0 && b.getAge() == 0;
+        return aUnknown || bUnknown || (a.frequency() == b.frequency() && a.getAge() == b.getAge());
+    };
+    std::vector<std::pair<DictionaryEntryPtr, QStringList>> seen;
+    const DictionaryEntryList children = root->childList();
+    for (const auto& child : children) {
+        if (!isWordEntry(child)) continue;
+        const QStringList meanings = meaningTexts(child);
+        auto match = std::find_if(seen.begin(), seen.end(), [&](const auto& s) {
+            const DictionaryEntry& kept = *s.first;
+            return !meanings.isEmpty() && !s.second.isEmpty() && kept.type() == child->type() &&
+                   kept.entry() == child->entry() && codesAgree(kept, *child) &&
+                   (containsAll(s.second, meanings) || containsAll(meanings, s.second));
+        });
+        if (match == seen.end()) {
+            seen.emplace_back(child, meanings);
+            continue;
+        }
+        const DictionaryEntryPtr& kept = match->first;
+        const DictionaryEntryPtr keptForms = kept->firstChildOfType(DictionaryEntry::WordData);
+        const DictionaryEntryPtr forms = child->firstChildOfType(DictionaryEntry::WordData);
+        if (keptForms && forms && keptForms->entry() != forms->entry())
+            keptForms->setEntry(keptForms->entry() + QLatin1String(", ") + forms->entry());
+        else if (!keptForms && forms)
+            kept->addChildAtIndex(makeNode(forms->entry(), DictionaryEntry::WordData), 0);
+        if (meanings.size() > match->second.size()) {
+            for (const auto& c : DictionaryEntryList(kept->childList()))
+                if (c->type() == DictionaryEntry::Meaning) kept->removeChild(c);
+            for (const QString& m : meanings) kept->addChild(makeNode(m, DictionaryEntry::Meaning));
+            match->second = meanings;
+        }
+        root->removeChild(child);
+    }
+}
+
 DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString& answer, bool showCases) {
     const QStringList lines = separateTranslationString(answer);
     DictionaryEntryList result;
@@ -932,6 +997,7 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         place(entry, rootText, packon, i);
     }
     if (!fixMeanings.isEmpty()) placeFixMeanings(root);
+    for (const auto& r : result) joinRepeatedAnalyses(r);
     return removeDuplicates(result);
 }
 

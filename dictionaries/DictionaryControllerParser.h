@@ -133,4 +133,7 @@ public:
     static void addMeanings(const QString& line, const DictionaryEntryList& entries);
     static void addEntry(const DictionaryEntryPtr& entry, DictionaryEntryList& list);
     static DictionaryEntryList removeDuplicates(const DictionaryEntryList& list);
+    // Joins consecutive analyses of one word under a root whose meanings
+    // repeat those of the analysis before (or hold all of them).
+    static void joinRepeatedAnalyses(const DictionaryEntryPtr& root);
 };

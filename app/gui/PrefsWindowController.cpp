@@ -13,6 +13,7 @@
 
 #include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QGridLayout>
@@ -23,7 +24,11 @@
 #include <QSaveFile>
 #include <QTabWidget>
 #include <QTreeWidget>
+#include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
+#include <functional>
 
 namespace {
 
@@ -96,7 +101,7 @@ PrefsWindowController::PrefsWindowController() : QWidget(nullptr, Qt::Window) {
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(screenTabView_);
     layout->addWidget(buttons);
-    resize(640, 560);
+    resize(900, 560);
     insertData();
 }
 
@@ -133,8 +138,12 @@ QWidget* PrefsWindowController::makeGrammarTab() {
     grammarView_->setObjectName(QStringLiteral("grammarView"));
     grammarView_->setColumnCount(int(kColumns.size()));
     grammarView_->setHeaderLabels({text(QStringLiteral("Name")), text(QStringLiteral("Reference")), text(QStringLiteral("Notes"))});
-    grammarView_->header()->resizeSection(0, 280);
-    grammarView_->header()->resizeSection(1, 200);
+    grammarView_->header()->setStretchLastSection(true);
+    grammarView_->header()->setMinimumSectionSize(80);
+    // Every column stays within the outline; the notes take what is left.
+    grammarView_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    grammarView_->setTextElideMode(Qt::ElideRight);
+    grammarView_->viewport()->installEventFilter(this);
     grammarView_->setSelectionMode(QAbstractItemView::SingleSelection);
     grammarView_->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     connect(grammarView_, &QTreeWidget::itemSelectionChanged, this, &PrefsWindowController::selectionChanged);
@@ -231,8 +240,10 @@ void PrefsWindowController::fillItem(QTreeWidgetItem* item, const TSGrammarUsage
     for (int c = 0; c < kColumns.size(); ++c) {
         const ts::Value v = usage->valueForKey(kColumns[c]);
         QString shown = v.toString();
-        if (auto url = v.toObjectAs<ts::Url>()) shown = url->absoluteString();
+        // An address as the user typed it, spaces and letters decoded.
+        if (auto url = v.toObjectAs<ts::Url>()) shown = QUrl(url->absoluteString()).toString(QUrl::PrettyDecoded);
         item->setText(c, shown);
+        item->setToolTip(c, shown);
     }
     item->setFlags(item->flags() | Qt::ItemIsEditable);
     if (!item->parent()) {
@@ -254,6 +265,7 @@ void PrefsWindowController::reloadGrammar(const TSGrammarUsagePtr& select) {
         for (const TSGrammarUsagePtr& usage : grammar->usages())
             fillItem(new QTreeWidgetItem(grammarView_), usage, select, &selected);
     grammarView_->expandAll();
+    fitGrammarColumns();
     filling_ = false;
     if (selected) grammarView_->setCurrentItem(selected);
     selectionChanged();
@@ -267,9 +279,48 @@ void PrefsWindowController::itemEdited(QTreeWidgetItem* item, int column) {
         return;
     }
     const QString key = kColumns.value(column);
-    if (key == QLatin1String("name") || key == QLatin1String("referenceURL"))
-        usage->setValueForKey(ts::Value(item->text(column)), key);
+    const QString typed = item->text(column);
+    if (key == QLatin1String("referenceURL")) {
+        // Words typed as a reference ("A&G 339") are kept, encoded as an
+        // address, rather than dropped.
+        QString address = typed.trimmed();
+        if (!address.isEmpty() && !TSGrammarUsage::isValidURLText(address))
+            address = QString::fromLatin1(QUrl(address, QUrl::TolerantMode).toEncoded());
+        usage->setValueForKey(address.isEmpty() ? ts::Value() : ts::Value(address), key);
+    } else if (!key.isEmpty()) {
+        usage->setValueForKey(ts::Value(typed), key);
+    }
+    filling_ = true;
+    item->setToolTip(column, typed);
+    filling_ = false;
     if (const TSGrammarCollectionPtr g = preferences_->grammar()) g->setDirty(true);
+}
+
+void PrefsWindowController::fitGrammarColumns() {
+    QHeaderView* header = grammarView_->header();
+    const int available = grammarView_->viewport()->width();
+    if (available <= 0) return;
+    // Name and reference as wide as their texts, within a share of the
+    // outline; the notes get the rest, and at least a third.
+    const int caps[] = {available * 2 / 5, available / 4};
+    int contents[2] = {0, 0};
+    const std::function<void(QTreeWidgetItem*, int)> measure = [&](QTreeWidgetItem* item, int depth) {
+        for (int c = 0; c < 2; ++c) {
+            const int indent = c == 0 ? (depth + 1) * grammarView_->indentation() : 0;
+            contents[c] = std::max(contents[c], indent + QFontMetrics(item->font(c)).horizontalAdvance(item->text(c)));
+        }
+        for (int i = 0; i < item->childCount(); ++i) measure(item->child(i), depth + 1);
+    };
+    for (int i = 0; i < grammarView_->topLevelItemCount(); ++i) measure(grammarView_->topLevelItem(i), 0);
+    for (int c = 0; c < 2; ++c) {
+        const int wanted = std::max(contents[c], header->sectionSizeHint(c)) + 16;
+        header->resizeSection(c, std::clamp(wanted, header->minimumSectionSize(), std::max(caps[c], header->minimumSectionSize())));
+    }
+}
+
+bool PrefsWindowController::eventFilter(QObject* watched, QEvent* event) {
+    if (grammarView_ && watched == grammarView_->viewport() && event->type() == QEvent::Resize) fitGrammarColumns();
+    return QWidget::eventFilter(watched, event);
 }
 
 void PrefsWindowController::selectionChanged() {

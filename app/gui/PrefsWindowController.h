@@ -83,6 +83,9 @@ private:
                   QTreeWidgetItem** selected);
     void selectionChanged();
     void itemEdited(QTreeWidgetItem* item, int column);
+    // Gives each column of the grammar outline room for its texts.
+    void fitGrammarColumns();
+    bool eventFilter(QObject* watched, QEvent* event) override;
     TSGrammarUsagePtr usageOf(const QTreeWidgetItem* item) const;
 
     PreferencesPtr preferences_;

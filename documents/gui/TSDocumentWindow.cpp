@@ -28,97 +28,11 @@ Q_DECLARE_METATYPE(ts::AttributedStringPtr)
 
 namespace {
 
-// Room around a cell's text, as the rows have always had.
-constexpr int kRowPadding = 3;
-constexpr int kMinimumRowHeight = 22;
-const QColor kFlagColour(0xF2, 0xB8, 0xB5);
 const QString kNonReversable = QStringLiteral("NonReversable");
 
 QString localized(const char* key) { return ts::Prompter::localized(QString::fromLatin1(key), kNonReversable); }
 
-void layOut(QTextDocument& document, const ts::AttributedString& text, int width) {
-    RichTextConversion::toTextDocument(text, document);
-    document.setDocumentMargin(1);
-    document.setTextWidth(std::max(width, 1));
-}
-
 }  // namespace
-
-// ---------------------------------------------------------------- delegate
-
-TSRichTextDelegate::TSRichTextDelegate(QTreeView* view, TSOutlineModel* model)
-    : QStyledItemDelegate(view), view_(view), model_(model) {}
-
-int TSRichTextDelegate::columnWidth(int column) const {
-    int width = view_->header()->sectionSize(column);
-    // The outline column gives part of its width to the indentation.
-    if (column == view_->treePosition()) width -= view_->indentation() * 2;
-    return std::max(width, 10);
-}
-
-int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, double zoom) {
-    if (text.length() == 0) return 0;
-    QTextDocument document;
-    layOut(document, text, int(width / zoom));
-    return int(std::ceil(document.size().height() * zoom));
-}
-
-QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
-    const auto text = model_->richText(index);
-    const int width = columnWidth(index.column());
-    int height = text ? textHeight(*text, width, zoom_) : 0;
-    height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
-    return {width, height};
-}
-
-void TSRichTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
-    QStyleOptionViewItem opt = option;
-    initStyleOption(&opt, index);
-    opt.text.clear();
-    painter->save();
-    if (index.column() == TSOutlineModel::LocationColumn && index.data(TSOutlineModel::FlaggedRole).toBool())
-        painter->fillRect(option.rect, kFlagColour);
-    else if (opt.state & QStyle::State_Selected)
-        painter->fillRect(option.rect, opt.palette.highlight().color().lighter(170));
-    const auto text = model_->richText(index);
-    if (text && text->length() > 0) {
-        QTextDocument document;
-        layOut(document, *text, int(option.rect.width() / zoom_));
-        painter->translate(option.rect.topLeft());
-        painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
-        painter->scale(zoom_, zoom_);
-        QAbstractTextDocumentLayout::PaintContext context;
-        context.palette = opt.palette;
-        context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::Text));
-        document.documentLayout()->draw(painter, context);
-    }
-    painter->restore();
-}
-
-QWidget* TSRichTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const {
-    auto* editor = new QTextEdit(parent);
-    editor->setAcceptRichText(true);
-    editor->setFrameShape(QFrame::NoFrame);
-    editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    return editor;
-}
-
-void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
-    auto* edit = static_cast<QTextEdit*>(editor);
-    const auto text = model_->richText(index);
-    RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
-}
-
-void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
-    auto* edit = static_cast<QTextEdit*>(editor);
-    if (!edit->document()->isModified()) return;
-    ts::AttributedString text = RichTextConversion::fromTextDocument(*edit->document());
-    model_->setRichText(index, text);
-}
-
-void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
-    editor->setGeometry(option.rect);
-}
 
 // ----------------------------------------------------------------- outline
 
@@ -131,6 +45,37 @@ TSOutlineView::TSOutlineView(QWidget* parent) : QTreeView(parent) {
     setAlternatingRowColors(true);
     setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed);
     setSelectionBehavior(QAbstractItemView::SelectRows);
+}
+
+void TSOutlineView::fitColumns() {
+    QHeaderView* h = header();
+    const int last = h->logicalIndex(h->count() - 1);
+    if (last < 0) return;
+    const int available = viewport()->width();
+    int before = 0;
+    for (int visual = 0; visual < h->count() - 1; ++visual) before += h->sectionSize(h->logicalIndex(visual));
+    // The last column keeps at least a third of the room the others leave it.
+    const int least = std::max(h->minimumSectionSize(), available / 3);
+    int excess = before + least - available;
+    // The widest columns before the last give up the width, down to a third of the view each.
+    for (int visual = h->count() - 2; visual >= 0 && excess > 0; --visual) {
+        const int logical = h->logicalIndex(visual);
+        const int size = h->sectionSize(logical);
+        const int floor = std::max(h->minimumSectionSize(), std::min(size, available / 3));
+        const int given = std::min(excess, size - floor);
+        if (given <= 0) continue;
+        h->resizeSection(logical, size - given);
+        excess -= given;
+        before -= given;
+    }
+    // The header stretches the last column into room but never narrows it.
+    if (h->sectionSize(last) > available - before) h->resizeSection(last, std::max(least, available - before));
+}
+
+bool TSOutlineView::viewportEvent(QEvent* event) {
+    const bool handled = QTreeView::viewportEvent(event);
+    if (event->type() == QEvent::Resize) fitColumns();
+    return handled;
 }
 
 void TSOutlineView::resizeAllRows() {

@@ -10,6 +10,7 @@
 // flags a line. Closing the window closes the document.
 
 #include "documents/TSDocument.h"
+#include "documents/gui/TSRichTextDelegate.h"
 #include "platform/AttributedString.h"
 
 #include <QMainWindow>
@@ -21,31 +22,6 @@ class QLineEdit;
 class QMenu;
 class TSOutlineModel;
 
-class TSRichTextDelegate : public QStyledItemDelegate {
-    Q_OBJECT
-
-public:
-    TSRichTextDelegate(QTreeView* view, TSOutlineModel* model);
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
-    void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
-    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-    // The height a rich text takes at a width, in whole pixels.
-    static int textHeight(const ts::AttributedString& text, int width, double zoom);
-    double zoom() const { return zoom_; }
-    void setZoom(double zoom) { zoom_ = zoom; }
-
-private:
-    int columnWidth(int column) const;
-    QTreeView* view_;
-    TSOutlineModel* model_;
-    double zoom_ = 1.0;
-};
-
 class TSOutlineView : public QTreeView {
     Q_OBJECT
 
@@ -54,6 +30,14 @@ public:
     // Re-lays the rows once after the current event, however often asked.
     void resizeAllRows();
     bool resizePending() const { return resizePending_; }
+    // Narrows the columns before the last so that the last one, which takes
+    // the rest of the width, is seen whole: a text is laid out at its
+    // column's width, and a column running past the view's edge hid the ends
+    // of its lines.
+    void fitColumns();
+
+protected:
+    bool viewportEvent(QEvent* event) override;
 
 private:
     bool resizePending_ = false;

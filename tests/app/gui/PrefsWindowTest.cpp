@@ -7,6 +7,7 @@
 #include "platform/NotificationCenter.h"
 
 #include <QCheckBox>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -166,5 +167,51 @@ TEST(PrefsWindow, ExportOnTheGrammarTabOnly) {
     EXPECT_EQ(h.prompter->savePanels().back().nameFieldStringValue, "Grammar.dat");
     EXPECT_TRUE(w->importData(readAll(path), "Grammar"));
     EXPECT_EQ(w->preferences()->grammar()->count(), sharedGrammarCount());
+    w->cancelPrefs();
+}
+
+// Notes typed in the grammar outline vanished on Save; the Notes column was
+// cut off.
+TEST(PrefsWindow, GrammarColumnsFitAndKeepWhatIsTyped) {
+    PrefsWindowController* w = showPrefs();
+    w->screenTabView()->setCurrentIndex(1);
+    drainEvents();
+    QTreeWidget* tree = w->grammarView();
+    ASSERT_GT(tree->topLevelItemCount(), 0);
+    ASSERT_GT(tree->topLevelItem(0)->childCount(), 0);
+
+    // The three columns lie within the outline; the notes of the shipped
+    // grammar show whole.
+    const QHeaderView* header = tree->header();
+    EXPECT_LE(header->sectionSize(0) + header->sectionSize(1) + header->sectionSize(2), tree->viewport()->width());
+    int widestNote = 0;
+    for (int i = 0; i < tree->topLevelItemCount(); ++i)
+        for (int k = 0; k < tree->topLevelItem(i)->childCount(); ++k)
+            widestNote = std::max(widestNote, tree->fontMetrics().horizontalAdvance(tree->topLevelItem(i)->child(k)->text(2)));
+    EXPECT_GT(widestNote, 0);
+    EXPECT_GE(header->sectionSize(2), widestNote + 8);
+    EXPECT_GE(header->sectionSize(1), tree->fontMetrics().horizontalAdvance(QStringLiteral("Reference")) + 8);
+
+    // Typed notes and references reach the settings in force and the file.
+    QTreeWidgetItem* item = tree->topLevelItem(0)->child(0);
+    const QString name = item->text(0);
+    item->setText(2, QStringLiteral("Compare the predicate nominative."));
+    item->setText(1, QStringLiteral("https://dcc.dickinson.edu/grammar/latin/nominative"));
+    QTreeWidgetItem* second = tree->topLevelItem(0)->child(1);
+    second->setText(1, QStringLiteral("A&G §283"));
+    w->savePrefs();
+    const auto saved = Preferences::preferences()->grammar()->usages().front()->children();
+    ASSERT_GE(saved.size(), 2u);
+    EXPECT_EQ(saved[0]->name(), name);
+    EXPECT_EQ(saved[0]->valueForKey(QStringLiteral("notes")).toString(), QStringLiteral("Compare the predicate nominative."));
+    const QByteArray file = readAll(Preferences::grammarFile());
+    EXPECT_TRUE(file.contains("Compare the predicate nominative.")) << "saved to the grammar file";
+
+    PrefsWindowController::showPrefsWindow();
+    drainEvents();
+    item = w->grammarView()->topLevelItem(0)->child(0);
+    EXPECT_EQ(item->text(2), QStringLiteral("Compare the predicate nominative."));
+    EXPECT_EQ(item->text(1), QStringLiteral("https://dcc.dickinson.edu/grammar/latin/nominative"));
+    EXPECT_EQ(w->grammarView()->topLevelItem(0)->child(1)->text(1), QStringLiteral("A&G §283"));
     w->cancelPrefs();
 }

@@ -1,8 +1,9 @@
 // 300 words of Vergil's Eclogues through the real analyser: per word, the
 // parsed entries are compared with the raw answer read line by line here,
 // independently of the parser: one word entry per dictionary line (and per
-// analysis the analyser wrote without one), and every meaning line in the
-// entries it was written for, once each.
+// analysis the analyser wrote without one, analyses of one word whose
+// meanings repeat another's joined), and every meaning line in the entries it
+// was written for, once each.
 
 #include "dictionaries/DictionaryController.h"
 
@@ -131,7 +132,18 @@ Reading expectedFrom(const QString& raw) {
     QString openClass;
     QStringList fixMeanings;
     bool formsAfterDictionary = false;
-    auto newEntry = [&](bool packon) {
+    // Analyses of a word the analyser wrote without a dictionary text of their
+    // own, by the analysed word and its class: those whose meanings repeat
+    // another's are one entry.
+    std::vector<QString> unnamed;
+    auto formKey = [&](int i) {
+        int f = i - 1;
+        while (f >= 0 && k[f] != Kind::Form) --f;
+        if (f < 0) return QString();
+        return lines.at(f).section(u' ', 0, 0, QString::SectionSkipEmpty).remove(u'.') + u' ' + word2(lines.at(f));
+    };
+    auto newEntry = [&](bool packon, const QString& key = QString()) {
+        unnamed.push_back(key);
         entries.push_back(packon ? fixMeanings : QStringList());
         if (!packon) r.wordMeanings += fixMeanings;
         fixMeanings.clear();
@@ -143,7 +155,8 @@ Reading expectedFrom(const QString& raw) {
             const QString type = wordClass(lines.at(i));
             if (type != openClass) open.clear();
             openClass = type;
-            open.push_back(newEntry(lines.at(i).contains(QStringLiteral(" PACK "))));
+            const bool named = !lines.at(i).left(lines.at(i).indexOf(u'[')).trimmed().isEmpty();
+            open.push_back(newEntry(lines.at(i).contains(QStringLiteral(" PACK ")), named ? QString() : formKey(i)));
             formsAfterDictionary = true;
             break;
         }
@@ -161,7 +174,7 @@ Reading expectedFrom(const QString& raw) {
             } else if (!open.empty()) {
                 target = open;
             } else if ((before == Kind::Form || before == Kind::Example) && !formsAfterDictionary) {
-                target = {newEntry(false)};
+                target = {newEntry(false, formKey(i))};
             } else if (before == Kind::Meaning) {
                 target = lastOpen;  // a further line of the same meanings
             }
@@ -175,7 +188,23 @@ Reading expectedFrom(const QString& raw) {
         }
     }
     r.wordMeanings += fixMeanings;
-    for (const QStringList& e : entries) r.entries << e.join(QStringLiteral(" | "));
+    auto containsAll = [](const QStringList& larger, const QStringList& smaller) {
+        for (const QString& m : smaller)
+            if (!larger.contains(m)) return false;
+        return true;
+    };
+    std::vector<bool> joined(entries.size(), false);
+    for (size_t a = 0; a < entries.size(); ++a) {
+        if (joined[a] || unnamed[a].isEmpty() || entries[a].isEmpty()) continue;
+        for (size_t b = a + 1; b < entries.size(); ++b) {
+            if (joined[b] || unnamed[b] != unnamed[a] || entries[b].isEmpty()) continue;
+            if (!containsAll(entries[a], entries[b]) && !containsAll(entries[b], entries[a])) continue;
+            if (entries[b].size() > entries[a].size()) entries[a] = entries[b];
+            joined[b] = true;
+        }
+    }
+    for (size_t e = 0; e < entries.size(); ++e)
+        if (!joined[e]) r.entries << entries[e].join(QStringLiteral(" | "));
     r.sort();
     return r;
 }

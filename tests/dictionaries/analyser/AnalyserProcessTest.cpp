@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <chrono>
@@ -167,6 +168,38 @@ TEST_F(AnalyserProcess, LiveAnswersKeepTildeMeaningsAndNamePackons) {
     ASSERT_EQ(quidam.size(), 1u);
     EXPECT_EQ(quidam.front()->entry(), QStringLiteral("quidam"));
     EXPECT_EQ(headwords(quidam), QStringList{QStringLiteral("quidam")});
+}
+
+// Analyses of one word without a dictionary line of their own, as the live
+// program writes them: a block that repeats the one before joins it.
+TEST_F(AnalyserProcess, RepeatedMeaningBlocksJoin) {
+    struct Row {
+        const char* word;
+        QStringList summaries;  // of the pronoun entries, in order
+    };
+    const Row rows[] = {
+        // Singular below plural, its meanings all among the plural's.
+        {"qui", {QStringLiteral("nom pl m, nom m")}},
+        // nom sg f and nom pl f differ; the neuter plural repeats the singular.
+        {"quae", {QStringLiteral("nom pl f"), QStringLiteral("nom f, nom pl n, acc pl n")}},
+    };
+    for (const Row& row : rows) {
+        const DictionaryEntryList roots = TSDictionary::parsedWords(latin(QString::fromLatin1(row.word)));
+        ASSERT_FALSE(roots.empty()) << row.word;
+        QStringList summaries;
+        for (const auto& word : roots.front()->childList()) {
+            if (word->type() != DictionaryEntry::Pronoun) continue;
+            const auto data = word->firstChildOfType(DictionaryEntry::WordData);
+            summaries << (data ? data->entry() : QString());
+            QStringList meanings;
+            for (const auto& m : word->childList())
+                if (m->type() == DictionaryEntry::Meaning) meanings << m->entry();
+            EXPECT_FALSE(meanings.isEmpty()) << row.word;
+            EXPECT_EQ(meanings.size(), QSet<QString>(meanings.begin(), meanings.end()).size())
+                << row.word << ": " << meanings.join(u'|').toStdString();
+        }
+        EXPECT_EQ(summaries, row.summaries) << row.word;
+    }
 }
 
 TEST_F(AnalyserProcess, QueuedLookUpsAreAnsweredInOrderWithOneSwitch) {

@@ -1,0 +1,194 @@
+#include "documents/gui/TSRichTextDelegate.h"
+
+#include "documents/gui/TSOutlineModel.h"
+#include "platform/Font.h"
+#include "platform/gui/RichTextConversion.h"
+#include "platform/spelling/SpellingHighlighter.h"
+#include "textmodel/TSMatchedChunk.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QTreeView>
+
+#include <cmath>
+
+namespace {
+
+// Room below a cell's text, as the rows have always had.
+constexpr int kRowPadding = 3;
+constexpr int kMinimumRowHeight = 22;
+const QColor kFlagColour(0xF2, 0xB8, 0xB5);
+const QString kLatin = QStringLiteral("la");
+
+void layOut(QTextDocument& document, const ts::AttributedString& text, double width) {
+    RichTextConversion::toTextDocument(text, document);
+    document.setDocumentMargin(TSRichTextDelegate::kTextMargin);
+    document.setTextWidth(std::max(width, 1.0));
+}
+
+ts::FontPtr fontIn(const ts::Attributes& attributes) {
+    const auto it = attributes.find(ts::AttributeName::Font);
+    return it == attributes.end() ? nullptr : it->second.toObjectAs<ts::Font>();
+}
+
+ts::FontPtr fontOf(const ts::AttributedStringPtr& text) {
+    if (!text || text->length() == 0) return nullptr;
+    return fontIn(text->attributes(0));
+}
+
+}  // namespace
+
+// ------------------------------------------------------------------ editor
+
+TSCellEditor::TSCellEditor(const QString& language, QWidget* parent) : QTextEdit(parent) {
+    setAcceptRichText(true);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    document()->setDocumentMargin(TSRichTextDelegate::kTextMargin);
+    spelling_ = new ts::SpellingHighlighter(this, language);
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        const int height = textHeight();
+        if (height == lastHeight_) return;
+        lastHeight_ = height;
+        Q_EMIT textHeightChanged();
+    });
+}
+
+int TSCellEditor::textHeight() const { return int(std::ceil(document()->size().height())); }
+
+void TSCellEditor::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    // Grown to its text, the editor shows it from the first line.
+    if (height() >= textHeight()) verticalScrollBar()->setValue(0);
+}
+
+// ---------------------------------------------------------------- delegate
+
+TSRichTextDelegate::TSRichTextDelegate(QTreeView* view, TSOutlineModel* model)
+    : QStyledItemDelegate(view), view_(view), model_(model) {}
+
+int TSRichTextDelegate::cellWidth(const QModelIndex& index) const {
+    int width = view_->header()->sectionSize(index.column());
+    // The outline column gives the row's indentation to the branch marks, as
+    // the view does when it lays the cell out.
+    if (index.column() == view_->treePosition()) {
+        int level = 0;
+        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) ++level;
+        if (view_->rootIsDecorated()) ++level;
+        width -= level * view_->indentation();
+    }
+    return std::max(width, 1);
+}
+
+ts::AttributedStringPtr TSRichTextDelegate::cellText(const QModelIndex& index) const {
+    ts::AttributedStringPtr text = model_->richText(index);
+    if (!text || text->length() == 0 || index.column() != TSOutlineModel::LocationColumn) return text;
+    // The number in the row's font size and the view's text colour: a stored
+    // location may carry any size and a colour meant for another background.
+    ts::FontPtr rowFont = fontOf(model_->richText(index.siblingAtColumn(TSOutlineModel::LatinColumn)));
+    if (!rowFont) rowFont = fontOf(model_->richText(index.siblingAtColumn(TSOutlineModel::EnglishColumn)));
+    // A row whose texts name no font shows them in the application's.
+    const double size = rowFont && rowFont->pointSize() > 0 ? rowFont->pointSize() : QGuiApplication::font().pointSizeF();
+    ts::FontPtr own = fontOf(text);
+    ts::Attributes attributes;
+    if (const ts::FontPtr face = own ? own : rowFont) attributes[ts::AttributeName::Font] = ts::Value(face->withSize(size));
+    return ts::AttributedString::make(text->string(), attributes);
+}
+
+int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, double zoom) {
+    if (text.length() == 0) return 0;
+    QTextDocument document;
+    layOut(document, text, width / zoom);
+    return int(std::ceil(document.size().height() * zoom));
+}
+
+QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
+    const auto text = cellText(index);
+    const int width = cellWidth(index);
+    int height = text ? textHeight(*text, width, zoom_) : 0;
+    // An open editor's text may have grown past what is stored.
+    if (editor_ && editing_ == index) height = std::max(height, editor_->textHeight());
+    height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
+    return {width, height};
+}
+
+void TSRichTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    painter->save();
+    if (index.column() == TSOutlineModel::LocationColumn && index.data(TSOutlineModel::FlaggedRole).toBool())
+        painter->fillRect(option.rect, kFlagColour);
+    else if (opt.state & QStyle::State_Selected)
+        painter->fillRect(option.rect, opt.palette.highlight().color().lighter(170));
+    const auto text = cellText(index);
+    if (text && text->length() > 0) {
+        // Laid out exactly as measured: the cell's width and the one margin.
+        QTextDocument document;
+        layOut(document, *text, option.rect.width() / zoom_);
+        painter->translate(option.rect.topLeft());
+        painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
+        painter->scale(zoom_, zoom_);
+        QAbstractTextDocumentLayout::PaintContext context;
+        context.palette = opt.palette;
+        // Text on the light selection and flag colours keeps the dark ink.
+        context.palette.setColor(QPalette::Text, opt.palette.color(QPalette::Active, QPalette::Text));
+        document.documentLayout()->draw(painter, context);
+    }
+    painter->restore();
+}
+
+QWidget* TSRichTextDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const {
+    QString language;
+    if (index.column() == TSOutlineModel::LatinColumn) language = kLatin;
+    else if (index.column() == TSOutlineModel::EnglishColumn) language = ts::SpellingHighlighter::systemLanguage();
+    auto* editor = new TSCellEditor(language, parent);
+    editor_ = editor;
+    editing_ = index;
+    connect(editor, &TSCellEditor::textHeightChanged, this, &TSRichTextDelegate::editorGrew);
+    return editor;
+}
+
+void TSRichTextDelegate::destroyEditor(QWidget* editor, const QModelIndex& index) const {
+    const bool current = editor == editor_;
+    QStyledItemDelegate::destroyEditor(editor, index);
+    if (!current) return;
+    editor_.clear();
+    const QPersistentModelIndex edited = editing_;
+    editing_ = QPersistentModelIndex();
+    // The row goes back to the height of its stored text.
+    if (edited.isValid()) Q_EMIT const_cast<TSRichTextDelegate*>(this)->sizeHintChanged(edited);
+}
+
+void TSRichTextDelegate::editorGrew() {
+    if (!editor_ || !editing_.isValid()) return;
+    Q_EMIT sizeHintChanged(editing_);
+}
+
+void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    const auto text = model_->richText(index);
+    RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
+    edit->document()->setDocumentMargin(kTextMargin);
+    edit->document()->setModified(false);
+    edit->moveCursor(QTextCursor::End);
+}
+
+void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
+    auto* edit = static_cast<QTextEdit*>(editor);
+    if (!edit->document()->isModified()) return;
+    ts::AttributedString text = RichTextConversion::fromTextDocument(*edit->document());
+    model_->setRichText(index, text);
+}
+
+void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
+    // The row's full height, or the text's when it has grown past the row.
+    QRect rect = option.rect;
+    if (auto* edit = qobject_cast<TSCellEditor*>(editor)) rect.setHeight(std::max(rect.height(), edit->textHeight()));
+    editor->setGeometry(rect);
+}
