@@ -6,6 +6,7 @@
 #include "dictsource/DictionarySourceBuilders.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
+#include "tools/gui/DictionaryWindowController.h"
 
 void installDictionaryRegistry() {
     installDictionaryServices();
@@ -23,4 +24,5 @@ void installDictionaryRegistry() {
     };
     hooks.removeChangeFlags = [] { TSDictionaries::removeChangeFlags(); };
     hooks.buildLewisAndShort = [] { parsePerseusSource(); };
+    hooks.showDictionaryWindow = [] { DictionaryWindowController::showDictionaryWindow(); };
 }

@@ -1,0 +1,310 @@
+// The dictionary window: what a look-up sends, what it shows, which answer
+// wins, the filters and pop-ups, entries posted by a converter, the swipe
+// sums; and a real look-up of "arma" in the analyser, kept as a picture.
+
+#include "app/core/DictionaryServicesSetup.h"
+#include "app/core/Preferences.h"
+#include "dictionaries/DictionaryController.h"
+#include "dictionaries/TSDictionary.h"
+#include "platform/NotificationCenter.h"
+#include "tools/gui/DictionaryEntryModel.h"
+#include "tools/gui/DictionaryWindowController.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QImage>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QSet>
+#include <QSignalSpy>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTextEdit>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace {
+
+bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    return done();
+}
+
+// A dictionary that records what it is asked and answers when the test says.
+class HeldDictionary : public TSDictionary {
+public:
+    struct Query {
+        QString word;
+        int type = 0, entryType = 0;
+        bool englishToLatin = false;
+        TSDictionaryBlock block;
+    };
+    void translateToEnglish(const QString& q, int type, int entryType, TSDictionaryBlock block) override {
+        hold({q, type, entryType, false, std::move(block)});
+    }
+    void translateToLatin(const QString& q, int type, int entryType, TSDictionaryBlock block) override {
+        hold({q, type, entryType, true, std::move(block)});
+    }
+    QString attribution() const override { return QStringLiteral("Held dictionary"); }
+    std::vector<Query> queries() {
+        std::lock_guard<std::mutex> l(m);
+        return queries_;
+    }
+    size_t count() {
+        std::lock_guard<std::mutex> l(m);
+        return queries_.size();
+    }
+    void answer(size_t i, const DictionaryEntryList& entries, const QString& raw = {}) {
+        TSDictionaryBlock b;
+        QString word;
+        {
+            std::lock_guard<std::mutex> l(m);
+            b = queries_[i].block;
+            word = queries_[i].word;
+        }
+        TSDictionaryResult r = makeResult(entries, word);
+        if (!raw.isNull()) r[kRawOutput] = raw;
+        b(r);
+    }
+
+private:
+    void hold(Query q) {
+        std::lock_guard<std::mutex> l(m);
+        queries_.push_back(std::move(q));
+    }
+    std::mutex m;
+    std::vector<Query> queries_;
+};
+
+DictionaryEntryPtr entry(const QString& text, int type) { return DictionaryEntry::make(text, type); }
+
+QStringList topRows(DictionaryWindowController& w, NBOutlineView* view) {
+    QStringList rows;
+    DictionaryEntryModel* m = w.modelForView(view);
+    for (int r = 0; r < m->rowCount(); ++r) rows << m->entryAt(m->index(r, 0))->entry();
+    return rows;
+}
+
+void choose(QComboBox* popup, const QString& title) {
+    const int i = popup->findText(title);
+    ASSERT_GE(i, 0) << title.toStdString();
+    popup->setCurrentIndex(i);
+}
+
+struct WindowTest : ::testing::Test {
+    std::shared_ptr<HeldDictionary> held = std::make_shared<HeldDictionary>();
+    void SetUp() override {
+        auto d = held;
+        DictionaryWindowController::setDictionaryProvider([d](qint64 type, bool) -> TSDictionaryPtr {
+            return type == 99 ? nullptr : d;
+        });
+    }
+    void TearDown() override {
+        DictionaryWindowController::disposeDictionaryWindow();
+        DictionaryWindowController::setDictionaryProvider(nullptr);
+        QApplication::processEvents();
+    }
+};
+
+}  // namespace
+
+TEST(DictionaryWindowText, FirstWordAndPrettifiedAnswer) {
+    struct Case { QString in; bool words; QString out; };
+    for (const Case& c : std::vector<Case>{{QStringLiteral(" amo,\n"), false, QStringLiteral("amo")},
+                                           {QStringLiteral("to love"), true, QStringLiteral("to")},
+                                           {QStringLiteral("to love"), false, QStringLiteral("to love")},
+                                           {QStringLiteral(" ,\t"), true, QString()},
+                                           {QStringLiteral("^am(o|as) x"), true, QStringLiteral("^am(o|as) x")}})
+        EXPECT_EQ(DictionaryWindowController::firstWord(c.in, c.words), c.out) << c.in.toStdString();
+    EXPECT_EQ(DictionaryWindowController::prettifyTranslationString(QStringLiteral("\namo; amare;amavi")),
+              QStringLiteral("amo; amare\n---------------amavi"));
+    EXPECT_EQ(DictionaryWindowController::prettifyTranslationString(QStringLiteral("a!@#$%b")), QStringLiteral("a; b"));
+    EXPECT_EQ(DictionaryWindowController::prettifyTranslationString(QString()), QString());
+}
+
+TEST(DictionaryWindowSwipe, TouchMovesSumToOneDirection) {
+    using S = SwipeWindowController::Swipe;
+    auto swipe = [](std::vector<QPointF> m, bool natural = false) { return SwipeWindowController::swipeForMoves(m, natural); };
+    EXPECT_EQ(swipe({{-0.1, 0.01}, {-0.1, 0.0}}), S::Left);
+    EXPECT_EQ(swipe({{0.1, 0.0}, {0.1, 0.0}}), S::Right);
+    EXPECT_EQ(swipe({{0.07, 0.0}, {0.07, 0.0}}), S::None);  // 0.14 in all
+    EXPECT_EQ(swipe({{-0.5, 0.0}}), S::None);               // one finger moves nothing
+    EXPECT_EQ(swipe({{0.0, 0.1}, {0.0, 0.1}}), S::Up);
+    EXPECT_EQ(swipe({{0.0, 0.1}, {0.0, 0.1}}, true), S::Down);
+    EXPECT_EQ(swipe({{0.1, 0.1}, {0.1, 0.1}}), S::Up);  // a tie is vertical
+}
+
+TEST_F(WindowTest, LatinLookUpTrimsSendsFiltersAndShowsTheAnswer) {
+    DictionaryWindowController* w = DictionaryWindowController::showDictionaryWindow();
+    EXPECT_EQ(w->englishTranslation->toPlainText(), QStringLiteral("Held dictionary"));
+    w->translateLatinString(QStringLiteral(" amo,\n"));
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 1; }));
+    HeldDictionary::Query q = held->queries()[0];
+    EXPECT_EQ(q.word, QStringLiteral("amo"));
+    EXPECT_FALSE(q.englishToLatin);
+    EXPECT_EQ(q.entryType, -1);  // "orthography": by headword
+    EXPECT_TRUE(w->lookupRunning(0));
+    EXPECT_FALSE(w->lToEProgressIndicator->isHidden());
+
+    auto verb = entry(QStringLiteral("amo, amare"), DictionaryEntry::Verb);
+    verb->addChild(entry(QStringLiteral("love"), DictionaryEntry::Meaning));
+    held->answer(0, {verb, entry(QStringLiteral("amor"), DictionaryEntry::Noun)}, QStringLiteral("\namo; amare;amavi"));
+    ASSERT_TRUE(waitUntil([&] { return !w->lookupRunning(0); }));
+    EXPECT_TRUE(w->lToEProgressIndicator->isHidden());
+    EXPECT_EQ(w->englishTranslation->toPlainText(), QStringLiteral("amo; amare\n---------------amavi"));
+    EXPECT_EQ(topRows(*w, w->englishWordList), (QStringList{QStringLiteral("amo, amare"), QStringLiteral("amor")}));
+    EXPECT_TRUE(w->englishWordList->isExpanded(w->modelForView(w->englishWordList)->index(0, 0)));
+
+    // The word-type filter keeps verbs only; "all" in the entry filter sends 0.
+    choose(w->latinToEnglishWordTypeButton, DictionaryEntry::pluralNameOfType(DictionaryEntry::Verb));
+    choose(w->latinSearchEntryButton, DictionaryEntry::localized(QStringLiteral("all")));
+    w->translateToEnglish();
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 2; }));
+    EXPECT_EQ(held->queries()[1].entryType, 0);
+    EXPECT_EQ(held->queries()[1].type, int(DictionaryEntry::Verb));
+    held->answer(1, {verb, entry(QStringLiteral("amor"), DictionaryEntry::Noun)});
+    ASSERT_TRUE(waitUntil([&] { return !w->lookupRunning(0); }));
+    EXPECT_EQ(topRows(*w, w->englishWordList), QStringList{QStringLiteral("amo, amare")});
+    // No raw answer leaves the attribution.
+    EXPECT_EQ(w->englishTranslation->toPlainText(), QStringLiteral("Held dictionary"));
+
+    // A blank field starts nothing and keeps what is shown.
+    w->translateLatinString(QStringLiteral(" , "));
+    QApplication::processEvents();
+    EXPECT_EQ(held->count(), 2u);
+    EXPECT_EQ(topRows(*w, w->englishWordList), QStringList{QStringLiteral("amo, amare")});
+}
+
+TEST_F(WindowTest, TheLaterOfTwoQuickLookUpsIsShown) {
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    w->translateLatinString(QStringLiteral("rosa"));
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 1; }));
+    w->translateLatinString(QStringLiteral("lupus"));
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 2; }));
+    held->answer(1, {entry(QStringLiteral("lupus"), DictionaryEntry::Noun)});
+    held->answer(0, {entry(QStringLiteral("rosa"), DictionaryEntry::Noun)});
+    ASSERT_TRUE(waitUntil([&] { return !w->lookupRunning(0); }));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(topRows(*w, w->englishWordList), QStringList{QStringLiteral("lupus")});
+}
+
+TEST_F(WindowTest, EnglishTabSendsTheFirstWordOnlyToTheAnalyser) {
+    PreferencesPtr prefs = Preferences::preferences();
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    prefs->setEnglishToLatinDictionarySelection(0);
+    w->translateEnglishString(QStringLiteral("to love"));
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 1; }));
+    prefs->setEnglishToLatinDictionarySelection(1);
+    w->translateEnglishString(QStringLiteral("to love"));
+    ASSERT_TRUE(waitUntil([&] { return held->count() == 2; }));
+    EXPECT_EQ(held->queries()[0].word, QStringLiteral("to"));
+    EXPECT_EQ(held->queries()[1].word, QStringLiteral("to love"));
+    EXPECT_TRUE(held->queries()[1].englishToLatin);
+    EXPECT_EQ(held->queries()[1].entryType, int(DictionaryEntry::Meaning));
+    EXPECT_EQ(w->getActiveTab(), 1);
+    prefs->setEnglishToLatinDictionarySelection(0);
+}
+
+TEST_F(WindowTest, AnUnknownDictionaryStopsTheIndicator) {
+    DictionaryWindowController::setDictionaryProvider([](qint64, bool) { return TSDictionaryPtr(); });
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    w->translateLatinString(QStringLiteral("amo"));
+    EXPECT_FALSE(w->lookupRunning(0));
+    EXPECT_TRUE(w->lToEProgressIndicator->isHidden());
+    EXPECT_EQ(w->modelForView(w->englishWordList)->rowCount(), 0);
+}
+
+TEST_F(WindowTest, PopupsCommandsTabsAndPostedEntries) {
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    // Three built-in dictionaries, tagged 0 to 2.
+    ASSERT_GE(w->latinDictionaryPopup->count(), 3);
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(w->latinDictionaryPopup->itemData(i).toInt(), i);
+    // The English tab's entry filter starts on meanings, the Latin on orthography.
+    EXPECT_EQ(w->englishSearchEntryButton->currentText(), DictionaryEntry::pluralNameOfType(DictionaryEntry::Meaning));
+    EXPECT_EQ(w->latinSearchEntryButton->currentIndex(), 0);
+
+    EXPECT_FALSE(w->validateAction(QStringLiteral("openConjugationWindow:")));
+    EXPECT_TRUE(w->validateAction(QStringLiteral("wordSearch:")));
+    EXPECT_FALSE(w->validateAction(QStringLiteral("addToVocab:")));
+
+    w->previousScreen();
+    EXPECT_EQ(w->getActiveTab(), 1);  // from the first tab to the last
+    w->nextScreen();
+    EXPECT_EQ(w->getActiveTab(), 0);
+    w->swipeLeft();
+    EXPECT_EQ(w->getActiveTab(), 1);
+
+    // A converter posts its entries as senders; each shows once.
+    auto posted = entry(QStringLiteral("rosa"), DictionaryEntry::Noun);
+    ts::NotificationCenter::defaultCenter().post(QStringLiteral("NEW EL entry"), posted.get());
+    ts::NotificationCenter::defaultCenter().post(QStringLiteral("NEW EL entry"), posted.get());
+    ASSERT_TRUE(waitUntil([&] { return w->modelForView(w->latinWordList)->rowCount() > 0; }));
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(topRows(*w, w->latinWordList), QStringList{QStringLiteral("rosa")});
+    w->selectEnglishTab();
+    EXPECT_TRUE(w->validateAction(QStringLiteral("openConjugationWindow:")));
+
+    // The settings' request to close drops the window; the next one is new.
+    ts::NotificationCenter::defaultCenter().post(QStringLiteral("CloseDictionaryWindow"));
+    ASSERT_TRUE(waitUntil([] { return !DictionaryWindowController::hasDictionaryWindow(); }));
+}
+
+TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
+    if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
+    Preferences::preferences()->setEnglishToLatinDictionarySelection(0);
+    DictionaryWindowController* w = DictionaryWindowController::showDictionaryWindow();
+    w->resize(760, 620);
+    QSignalSpy finished(w, &DictionaryWindowController::lookupFinished);
+    w->translateLatinString(QStringLiteral("arma"));
+    ASSERT_TRUE(waitUntil([&] { return finished.count() >= 1; }, 30000));
+    const QString raw = w->englishTranslation->toPlainText();
+    EXPECT_TRUE(raw.contains(QStringLiteral("armum, armi")) && raw.contains(QStringLiteral("armo, armare"))) << raw.toStdString();
+    EXPECT_TRUE(raw.contains(QStringLiteral("\n---------------"))) << raw.toStdString();
+    const QStringList rows = topRows(*w, w->englishWordList);
+    ASSERT_FALSE(rows.isEmpty());
+    EXPECT_TRUE(rows.join(QLatin1Char('|')).contains(QStringLiteral("arm"))) << rows.join(QLatin1Char('|')).toStdString();
+
+    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
+    QDir().mkpath(dir);
+    auto keep = [&](const QString& name) {
+        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        const QImage image = w->grab().toImage();
+        QSet<QRgb> colours;
+        for (int y = 0; y < image.height(); y += 4)
+            for (int x = 0; x < image.width(); x += 4) colours.insert(image.pixel(x, y));
+        EXPECT_GT(colours.size(), 3);
+        EXPECT_TRUE(image.save(dir + name));
+    };
+    keep(QStringLiteral("/dictionary-latin-arma.png"));
+
+    w->translateEnglishString(QStringLiteral("love"));
+    ASSERT_TRUE(waitUntil([&] { return finished.count() >= 2; }, 30000));
+    EXPECT_TRUE(w->latinTranslation->toPlainText().contains(QStringLiteral("amo"))) << w->latinTranslation->toPlainText().toStdString();
+    EXPECT_FALSE(topRows(*w, w->latinWordList).isEmpty());
+    keep(QStringLiteral("/dictionary-english-love.png"));
+    DictionaryWindowController::disposeDictionaryWindow();
+    DictionaryController::terminateDictionary();
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    const QString h = home.path();
+    qputenv("HOME", h.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
+    qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    installDictionaryServices();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

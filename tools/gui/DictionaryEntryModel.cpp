@@ -1,0 +1,108 @@
+#include "tools/gui/DictionaryEntryModel.h"
+
+#include "platform/AttributedString.h"
+#include "tools/gui/NBOutlineView.h"
+
+DictionaryEntryModel::DictionaryEntryModel(QStringList columnIdentifiers, QObject* parent)
+    : QAbstractItemModel(parent), columns_(std::move(columnIdentifiers)) {}
+
+void DictionaryEntryModel::setRoot(DictionaryEntryPtr root) {
+    beginResetModel();
+    root_ = std::move(root);
+    topRows_.clear();
+    if (root_) {
+        const qsizetype n = root_->getNumChildren();
+        for (qsizetype i = 0; i < n; ++i)
+            if (auto child = root_->visibleChildAtIndex(i)) topRows_.insert(child.get(), int(i));
+    }
+    endResetModel();
+}
+
+void DictionaryEntryModel::reload() {
+    setRoot(root_);
+}
+
+DictionaryEntry* DictionaryEntryModel::node(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<DictionaryEntry*>(index.internalPointer()) : root_.get();
+}
+
+DictionaryEntry* DictionaryEntryModel::entryAt(const QModelIndex& index) const {
+    return index.isValid() ? static_cast<DictionaryEntry*>(index.internalPointer()) : nullptr;
+}
+
+DictionaryEntryPtr DictionaryEntryModel::entryPtrAt(const QModelIndex& index) const {
+    DictionaryEntry* e = entryAt(index);
+    if (!e) return nullptr;
+    const QModelIndex up = parent(index);
+    DictionaryEntry* owner = node(up);
+    return owner ? owner->visibleChildAtIndex(index.row()) : nullptr;
+}
+
+int DictionaryEntryModel::rowOf(const DictionaryEntry* entry) const {
+    auto top = topRows_.constFind(entry);
+    if (top != topRows_.constEnd()) return *top;
+    const DictionaryEntryPtr up = entry->parent();
+    if (!up) return -1;
+    const DictionaryEntryList visible = up->visibleChildren();
+    for (int i = 0; i < int(visible.size()); ++i)
+        if (visible[size_t(i)].get() == entry) return i;
+    return -1;
+}
+
+QModelIndex DictionaryEntryModel::index(int row, int column, const QModelIndex& parent) const {
+    if (row < 0 || column < 0 || column >= columns_.size()) return {};
+    DictionaryEntry* owner = node(parent);
+    if (!owner || row >= owner->getNumChildren()) return {};
+    DictionaryEntryPtr child = owner->visibleChildAtIndex(row);
+    return child ? createIndex(row, column, child.get()) : QModelIndex();
+}
+
+QModelIndex DictionaryEntryModel::parent(const QModelIndex& child) const {
+    DictionaryEntry* e = entryAt(child);
+    if (!e || topRows_.contains(e)) return {};
+    const DictionaryEntryPtr up = e->parent();
+    if (!up || up.get() == root_.get()) return {};
+    const int row = rowOf(up.get());
+    return row < 0 ? QModelIndex() : createIndex(row, 0, up.get());
+}
+
+int DictionaryEntryModel::rowCount(const QModelIndex& parent) const {
+    if (parent.column() > 0) return 0;
+    DictionaryEntry* owner = node(parent);
+    return owner ? int(owner->getNumChildren()) : 0;
+}
+
+int DictionaryEntryModel::columnCount(const QModelIndex&) const {
+    return int(columns_.size());
+}
+
+bool DictionaryEntryModel::hasChildren(const QModelIndex& parent) const {
+    return rowCount(parent) > 0;
+}
+
+ts::Value DictionaryEntryModel::valueAt(const QModelIndex& index) const {
+    DictionaryEntry* e = entryAt(index);
+    if (!e) return {};
+    const QString id = identifier(index.column());
+    if (id == DictionaryEntry::kType && e->isAlternative()) return {};
+    return e->objectForKey(id);
+}
+
+QVariant DictionaryEntryModel::data(const QModelIndex& index, int role) const {
+    if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    const ts::Value v = valueAt(index);
+    if (v.isNull()) return {};
+    if (v.isString()) return v.toString();
+    if (v.isNumber()) return v.toDouble();
+    if (auto text = v.toObjectAs<ts::AttributedString>()) return text->string();
+    return {};
+}
+
+QVariant DictionaryEntryModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= columns_.size()) return {};
+    if (role == NBOutlineView::kIdentifierRole) return columns_[section];
+    if (role != Qt::DisplayRole) return {};
+    const QString& id = columns_[section];
+    if (id == DictionaryEntry::kFreq) return DictionaryEntry::localized(QStringLiteral("Frequency"));
+    return DictionaryEntry::localized(id);
+}
