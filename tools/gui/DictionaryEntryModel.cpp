@@ -88,7 +88,46 @@ ts::Value DictionaryEntryModel::valueAt(const QModelIndex& index) const {
     return e->objectForKey(id);
 }
 
+QModelIndex DictionaryEntryModel::indexForEntry(const DictionaryEntry* entry, int column) const {
+    if (!entry || !root_) return {};
+    // The chain from the entry up to a top row, then down again by rows.
+    std::vector<const DictionaryEntry*> chain;
+    for (const DictionaryEntry* e = entry; e; ) {
+        chain.push_back(e);
+        if (topRows_.contains(e)) break;
+        DictionaryEntryPtr up = e->parent();
+        if (!up || up.get() == root_.get() || chain.size() > 4096) return {};
+        e = up.get();
+    }
+    if (!topRows_.contains(chain.back())) return {};
+    QModelIndex at;
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+        const int row = rowOf(*it);
+        if (row < 0) return {};
+        at = index(row, 0, at);
+        if (!at.isValid() || entryAt(at) != *it) return {};
+    }
+    return column == 0 ? at : at.siblingAtColumn(column);
+}
+
+Qt::ItemFlags DictionaryEntryModel::flags(const QModelIndex& index) const {
+    Qt::ItemFlags f = QAbstractItemModel::flags(index);
+    if (index.isValid() && editHandler_ && identifier(index.column()) == DictionaryEntry::kEntry) f |= Qt::ItemIsEditable;
+    return f;
+}
+
+bool DictionaryEntryModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (role != Qt::EditRole || !editHandler_ || !index.isValid()) return false;
+    if (!editHandler_(index, value.toString())) return false;
+    Q_EMIT dataChanged(index, index);
+    return true;
+}
+
 QVariant DictionaryEntryModel::data(const QModelIndex& index, int role) const {
+    if (role == Qt::EditRole) {
+        DictionaryEntry* e = entryAt(index);
+        return e ? e->entry() : QVariant();
+    }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
     const ts::Value v = valueAt(index);
     if (v.isNull()) return {};

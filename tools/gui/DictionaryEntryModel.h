@@ -13,6 +13,8 @@
 #include <QHash>
 #include <QStringList>
 
+#include <functional>
+
 class DictionaryEntryModel : public QAbstractItemModel {
     Q_OBJECT
 public:
@@ -28,6 +30,14 @@ public:
     // The value an entry shows in a column: the entry's objectForKey, except
     // that an alternative headword shows no type.
     ts::Value valueAt(const QModelIndex& index) const;
+    // The row of an entry shown in the model; invalid when it is not shown.
+    QModelIndex indexForEntry(const DictionaryEntry* entry, int column = 0) const;
+    // Entries of the "Entry" column are editable when an edit handler is set;
+    // it answers whether it took the text.
+    using EditHandler = std::function<bool(const QModelIndex&, const QString&)>;
+    void setEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
     QString identifier(int column) const { return columns_.value(column); }
     int columnOf(const QString& identifier) const { return int(columns_.indexOf(identifier)); }
 
@@ -48,4 +58,5 @@ private:
     // Rows of the top-level entries, whose own parent links may point
     // elsewhere (a dictionary's headwords).
     QHash<const DictionaryEntry*, int> topRows_;
+    EditHandler editHandler_;
 };

@@ -284,6 +284,9 @@ QWidget* DictionaryWindowController::buildTab(int index) {
     auto* model = new DictionaryEntryModel(
         {DictionaryEntry::kEntry, DictionaryEntry::kType, DictionaryEntry::kFreq}, outline);
     outline->setModel(model);
+    model->setEditHandler([this, outline](const QModelIndex& at, const QString& value) {
+        return setEntryText(outline, at, value);
+    });
     outline->setItemDelegate(new DictionaryEntryDelegate(outline));
     outline->setAlternatingRowColors(false);
     outline->setSortingEnabled(false);

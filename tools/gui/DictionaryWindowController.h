@@ -90,6 +90,61 @@ public:
     // Whether a command of the window can run now (by its selector name).
     bool validateAction(const QString& selector) const;
 
+    // ---- Entry editing and the vocabulary hand-off ----
+    // Each takes the entry of the row its menu was opened on.
+    void copyText(const DictionaryEntryPtr& entry);
+    void searchInWords(const DictionaryEntryPtr& entry);
+    // Without an entry: the first shown headword of the Latin tab.
+    void searchInLewis(DictionaryEntryPtr entry);
+    void searchInLAndS(DictionaryEntryPtr entry);
+    void showHideReferences(const DictionaryEntryPtr& entry);
+    void addEntry(const DictionaryEntryPtr& entry);
+    void mergeWithAbove(const DictionaryEntryPtr& entry);
+    void addToParent(const DictionaryEntryPtr& entry);
+    void bracketsToNote(const DictionaryEntryPtr& entry);
+    void clauseToNote(const DictionaryEntryPtr& entry);
+    void promoteToParent(const DictionaryEntryPtr& entry);
+    void promoteChildren(const DictionaryEntryPtr& entry);
+    void handleTypeSelection(const DictionaryEntryPtr& entry, const QString& title);
+    void changeGender(const DictionaryEntryPtr& entry, const QString& title);
+    void changeDeclension(const DictionaryEntryPtr& entry, const QString& title);
+    void changeConjugation(const DictionaryEntryPtr& entry, const QString& title);
+    void changeCase(const DictionaryEntryPtr& entry, const QString& title);
+    // Listings that help correct an editable dictionary; `view` chooses the
+    // direction (latinWordList: English to Latin).
+    void showUnmatchedBrackets(NBOutlineView* view);
+    void showUnmatchedBracketsB(NBOutlineView* view);
+    void showUnmatchedBracketsC(NBOutlineView* view);
+    // The selected headword and meanings complete the word being made, or a
+    // new word of the asking document's list.
+    void addToVocab();
+    void openConjugationWindow();
+    // Where the paradigm tables open; null: nowhere (logged).
+    using ConjugationOpener = std::function<void(const std::shared_ptr<Word>& word, QObject* sender)>;
+    static void setConjugationOpener(ConjugationOpener opener);
+    // A row's text edited in the outline.
+    bool setEntryText(NBOutlineView* view, const QModelIndex& index, const QString& text);
+    bool getUninflectedForm(DictionaryEntryPtr* form, DictionaryEntryList* meanings) const;
+    static void loadUninflectedForm(const DictionaryEntryPtr& form, const DictionaryEntryList& meanings,
+                                    std::shared_ptr<Word>& word, const std::shared_ptr<WordController>& list);
+
+    // Row menus.
+    QMenu* menuForType(const DictionaryEntryPtr& entry, NBOutlineView* view);
+    QMenu* generalMenuForView(NBOutlineView* view, const DictionaryEntryPtr& entry);
+    static QMenu* genderMenu(const DictionaryEntryPtr& entry);
+    static QMenu* declensionMenu(const DictionaryEntryPtr& entry);
+    static QMenu* conjugationMenu(const DictionaryEntryPtr& entry);
+    static QMenu* caseMenu(const DictionaryEntryPtr& entry);
+
+    // NBOutlineViewProtocol
+    void outlineDeleteKeyPressed(NBOutlineView* view) override;
+    void outlineUpKeyPressed(NBOutlineView* view) override;
+    void outlineDownKeyPressed(NBOutlineView* view) override;
+    void outlineLeftKeyPressed(NBOutlineView* view) override;
+    void outlineRightKeyPressed(NBOutlineView* view) override;
+    QMenu* menuForEvent(const QPoint& globalPosition, const QModelIndex& item, NBOutlineView* view,
+                        const QString& columnIdentifier) override;
+
     void swipeLeft() override { previousScreen(); }
     void swipeRight() override { nextScreen(); }
 
@@ -151,6 +206,17 @@ private:
     void rememberSearch(int index, const QString& word);
     void showRecentSearches(int index);
     void flushNewEntries();
+    std::shared_ptr<TSDictionary> dictionaryForView(const NBOutlineView* view) const;
+    std::shared_ptr<TSDictionary> dictionaryForFrontView() const;
+    bool viewIsEditable(const NBOutlineView* view) const;
+    DictionaryEntryPtr selectedEntry(const NBOutlineView* view) const;
+    void moveSelected(NBOutlineView* view, bool (DictionaryEntry::*move)());
+    void changedFront(const DictionaryEntryPtr& entry = nullptr);
+    void reloadKeepingExpansion(NBOutlineView* view, const DictionaryEntryPtr& select = nullptr);
+    void noteFromText(const DictionaryEntryPtr& entry, const QString& part);
+    void addLookupsToMenu(QMenu* menu, const DictionaryEntryPtr& entry);
+    void lookUpIn(const DictionaryEntryPtr& entry, int tag);
+    void showListing(NBOutlineView* view, const std::function<bool(const DictionaryEntry&)>& test);
     void newEntriesArrived(const DictionaryEntryList& entries, bool englishTab);
 
     std::unique_ptr<Tab> tabs_[2];

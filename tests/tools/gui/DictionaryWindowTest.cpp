@@ -6,7 +6,10 @@
 #include "app/core/Preferences.h"
 #include "dictionaries/DictionaryController.h"
 #include "dictionaries/TSDictionary.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Prompter.h"
 #include "tools/gui/DictionaryEntryModel.h"
 #include "tools/gui/DictionaryWindowController.h"
 
@@ -17,6 +20,7 @@
 #include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QMenu>
 #include <QSet>
 #include <QSignalSpy>
 #include <QTabWidget>
@@ -293,6 +297,152 @@ TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
     keep(QStringLiteral("/dictionary-english-love.png"));
     DictionaryWindowController::disposeDictionaryWindow();
     DictionaryController::terminateDictionary();
+}
+
+
+namespace {
+
+// An editable dictionary whose headwords the test builds.
+class EditableDictionary : public TSDictionary {
+public:
+    bool isEditable() const override { return true; }
+    void save() override {}
+    bool deleteEntry(const DictionaryEntryPtr& e) override {
+        DictionaryEntryList kept;
+        for (const auto& x : *words())
+            if (x != e) kept.push_back(x);
+        setWords(kept);
+        return true;
+    }
+    void translateToEnglish(const QString&, int, int, TSDictionaryBlock block) override { block(makeResult(shown, {})); }
+    DictionaryEntryList shown;
+};
+
+struct EditingTest : ::testing::Test {
+    std::shared_ptr<EditableDictionary> dict = std::make_shared<EditableDictionary>();
+    DictionaryWindowController* w = nullptr;
+    DictionaryEntryPtr head, first, second;
+    void SetUp() override {
+        auto d = dict;
+        DictionaryWindowController::setDictionaryProvider([d](qint64, bool) -> TSDictionaryPtr { return d; });
+        head = DictionaryEntry::make(QStringLiteral("magnus"), DictionaryEntry::Adjective);
+        first = DictionaryEntry::make(QStringLiteral("great (very)."), DictionaryEntry::Meaning);
+        second = DictionaryEntry::make(QStringLiteral("large"), DictionaryEntry::Meaning);
+        head->addChild(first);
+        head->addChild(second);
+        dict->setWords({head});
+        dict->shown = {head};
+        w = DictionaryWindowController::getDictionaryWindow();
+        w->translateLatinString(QStringLiteral("magnus"));
+        ASSERT_TRUE(waitUntil([&] { return !w->lookupRunning(0); }));
+    }
+    void TearDown() override {
+        DictionaryWindowController::disposeDictionaryWindow();
+        DictionaryWindowController::setDictionaryProvider(nullptr);
+        QApplication::processEvents();
+    }
+    QModelIndex at(const DictionaryEntryPtr& e) { return w->modelForView(w->englishWordList)->indexForEntry(e.get()); }
+    void select(std::initializer_list<DictionaryEntryPtr> entries) {
+        auto* sel = w->englishWordList->selectionModel();
+        sel->clearSelection();
+        for (const auto& e : entries) sel->select(at(e), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    QStringList childTexts(const DictionaryEntryPtr& e) {
+        QStringList t;
+        for (const auto& c : e->childList()) t << c->entry();
+        return t;
+    }
+};
+
+}  // namespace
+
+TEST_F(EditingTest, TextEditsKeysAndDeletion) {
+    NBOutlineView* v = w->englishWordList;
+    EXPECT_TRUE(w->setEntryText(v, at(head), QStringLiteral("amo (2)")));
+    EXPECT_EQ(head->entry(), QStringLiteral("amo "));
+    EXPECT_TRUE(dict->dirty());
+    EXPECT_TRUE(w->setEntryText(v, at(second), QStringLiteral("large (in size)")));
+    EXPECT_EQ(second->entry(), QStringLiteral("large (in size)"));
+
+    // The first child moves neither up nor into a sibling; the second goes up.
+    select({first});
+    w->outlineUpKeyPressed(v);
+    w->outlineRightKeyPressed(v);
+    EXPECT_EQ(head->childList().front(), first);
+    select({second});
+    w->outlineUpKeyPressed(v);
+    EXPECT_EQ(head->childList().front(), second);
+
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    prompter->queueAlertAnswer(0);  // Cancel keeps the entry
+    select({first});
+    w->outlineDeleteKeyPressed(v);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(head->childList().size(), 2u);
+    prompter->queueAlertAnswer(1);
+    select({first});
+    w->outlineDeleteKeyPressed(v);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_EQ(childTexts(head), QStringList{QStringLiteral("large (in size)")});
+    ASSERT_EQ(prompter->alerts().size(), 2u);
+    EXPECT_EQ(prompter->alerts()[1].buttons.size(), 2);
+    // A headword goes through the dictionary.
+    prompter->queueAlertAnswer(1);
+    select({head});
+    w->outlineDeleteKeyPressed(v);
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    EXPECT_TRUE(dict->words()->empty());
+    EXPECT_EQ(w->modelForView(v)->rowCount(), 0);
+}
+
+TEST_F(EditingTest, SplittingAndMergingTexts) {
+    w->bracketsToNote(first);
+    EXPECT_EQ(childTexts(head), (QStringList{QStringLiteral("(very)"), QStringLiteral("great"), QStringLiteral("large")}));
+    w->clauseToNote(second);  // no comma, semicolon or colon
+    EXPECT_EQ(second->entry(), QStringLiteral("large"));
+    second->setEntry(QStringLiteral("big, large"));
+    w->clauseToNote(second);
+    EXPECT_EQ(childTexts(head),
+              (QStringList{QStringLiteral("(very)"), QStringLiteral("great"), QStringLiteral("big"), QStringLiteral("large")}));
+    w->mergeWithAbove(second);
+    EXPECT_EQ(childTexts(head), (QStringList{QStringLiteral("(very)"), QStringLiteral("great"), QStringLiteral("big large")}));
+}
+
+TEST_F(EditingTest, RowMenusOfferTheOtherDictionaries) {
+    w->latinDictionaryPopup->setCurrentIndex(w->latinDictionaryPopup->findData(1));
+    std::unique_ptr<QMenu> menu(w->menuForEvent({}, at(head), w->englishWordList, DictionaryEntry::kEntry));
+    ASSERT_TRUE(menu);
+    QStringList titles;
+    for (QAction* a : menu->actions()) titles << a->text();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Search in WORDS")));
+    EXPECT_TRUE(titles.contains(QStringLiteral("Search in L&S")));
+    EXPECT_FALSE(titles.contains(QStringLiteral("Search in Lewis")));
+    std::unique_ptr<QMenu> typeMenu(w->menuForEvent({}, at(head), w->englishWordList, DictionaryEntry::kType));
+    int checked = 0;
+    for (QAction* a : typeMenu->actions()) checked += a->isChecked();
+    EXPECT_EQ(checked, 1);
+}
+
+TEST_F(EditingTest, SelectedMeaningsCompleteAVocabularyWord) {
+    std::vector<QString> posted;
+    QString meaning, latin;
+    ts::ObserverToken token = ts::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("WordChangedNotification"), nullptr, [&](const ts::Notification& n) {
+            posted.push_back(n.name);
+            auto word = n.userInfo.at(QStringLiteral("object")).toObjectAs<Word>();
+            meaning = word->meaning();
+            latin = word->latin();
+        });
+    select({first, second});
+    w->addToVocab();  // no word being made, no list: nothing
+    EXPECT_TRUE(posted.empty());
+    auto list = std::make_shared<WordController>();
+    w->setCurrentWordList(list);
+    w->addToVocab();
+    ASSERT_EQ(posted.size(), 1u);
+    EXPECT_EQ(latin, QStringLiteral("magnus"));
+    EXPECT_EQ(meaning, QStringLiteral("great (very).\rlarge"));
 }
 
 int main(int argc, char** argv) {
