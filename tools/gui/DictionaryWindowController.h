@@ -119,9 +119,6 @@ public:
     // new word of the asking document's list.
     void addToVocab();
     void openConjugationWindow();
-    // Where the paradigm tables open; null: nowhere (logged).
-    using ConjugationOpener = std::function<void(const std::shared_ptr<Word>& word, QObject* sender)>;
-    static void setConjugationOpener(ConjugationOpener opener);
     // A row's text edited in the outline.
     bool setEntryText(NBOutlineView* view, const QModelIndex& index, const QString& text);
     bool getUninflectedForm(DictionaryEntryPtr* form, DictionaryEntryList* meanings) const;

@@ -12,6 +12,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "tools/gui/DictionaryEntryModel.h"
+#include "tools/gui/ParadigmWindows.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -23,8 +24,6 @@
 #include <QTabWidget>
 
 namespace {
-
-DictionaryWindowController::ConjugationOpener gConjugationOpener;
 
 QString nr(const char* key) { return ts::Prompter::localized(QString::fromUtf8(key), QStringLiteral("NonReversable")); }
 
@@ -38,10 +37,6 @@ QString trimSet(const QString& text, const QString& set) {
 }
 
 }  // namespace
-
-void DictionaryWindowController::setConjugationOpener(ConjugationOpener opener) {
-    gConjugationOpener = std::move(opener);
-}
 
 // ---- Which dictionary, which entry ----
 
@@ -560,9 +555,5 @@ void DictionaryWindowController::openConjugationWindow() {
         if (!root) return;
         loadUninflectedForm(root->findUninflectedForm(false), {}, word, currentWordList_);
     }
-    if (!gConjugationOpener) {
-        TSLogError("No paradigm window to open for %@", word->latin());
-        return;
-    }
-    gConjugationOpener(word, this);
+    ConjugationWindowController::openConjugationWindow(word, this);
 }

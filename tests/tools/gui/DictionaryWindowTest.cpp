@@ -12,6 +12,9 @@
 #include "platform/Prompter.h"
 #include "tools/gui/DictionaryEntryModel.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/ParadigmWindows.h"
+#include "morphology/Adjective.h"
+#include "morphology/Verb.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -21,7 +24,10 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QMenu>
+#include <QAbstractButton>
+#include <QButtonGroup>
 #include <QSet>
+#include <QTableView>
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -443,6 +449,75 @@ TEST_F(EditingTest, SelectedMeaningsCompleteAVocabularyWord) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(latin, QStringLiteral("magnus"));
     EXPECT_EQ(meaning, QStringLiteral("great (very).\rlarge"));
+}
+
+namespace {
+
+QString cell(QTableView* t, int row, int column) { return t->model()->index(row, column).data().toString(); }
+
+}  // namespace
+
+TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
+    auto noun = std::make_shared<Word>();
+    noun->setLatin(QStringLiteral("rosa rosae"));
+    noun->setWordType(WordCode::Noun);
+    noun->setGender(WordCode::Feminine);
+    noun->setConjugation(1);
+    ConjugationWindowController::openConjugationWindow(noun, nullptr);
+    QTableView* cases = DeclensionsController::getDeclensionsController()->theCases;
+    ASSERT_EQ(cases->model()->rowCount(), 6);
+    EXPECT_EQ(cell(cases, 0, 0), QStringLiteral("Nom"));
+    EXPECT_EQ(cell(cases, 0, 1), QStringLiteral("rosa"));
+    EXPECT_EQ(cell(cases, 5, 2), QStringLiteral("rosīs"));
+
+    auto adjective = std::make_shared<Adjective>();
+    adjective->setLatin(QStringLiteral("bonus bona bonum melior melior melius optimus optima optimum"));
+    adjective->setConjugation(1);
+    ConjugationWindowController::openConjugationWindow(adjective, nullptr);
+    AdjectiveWindowController* a = AdjectiveWindowController::getAdjectiveWindowController();
+    ASSERT_EQ(a->theCases->model()->rowCount(), 13);
+    EXPECT_TRUE(cell(a->theCases, 6, 1).isEmpty());
+    EXPECT_EQ(cell(a->theCases, 7, 1), QStringLiteral("bonī"));
+    a->comparisonChoice->button(2)->click();
+    EXPECT_EQ(cell(a->theCases, 0, 1), QStringLiteral("optimus"));
+
+    auto verb = std::make_shared<Verb>();
+    verb->setLatin(QStringLiteral("amō amāre amāvī amātum"));
+    verb->setConjugation(1);
+    ConjugationWindowController::openConjugationWindow(verb, nullptr);
+    ConjugationWindowController* c = ConjugationWindowController::getConjugationWindowController();
+    ASSERT_EQ(c->verbForms->model()->rowCount(), 3);
+    EXPECT_EQ(c->extraForms->model()->rowCount(), 12);
+    EXPECT_EQ(cell(c->verbForms, 2, 2), QStringLiteral("amant"));
+    c->tense->button(4)->click();
+    EXPECT_EQ(cell(c->verbForms, 0, 1), QStringLiteral("amāvī"));
+    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!dir.isEmpty()) {
+        QDir().mkpath(dir);
+        c->show();
+        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        EXPECT_TRUE(c->grab().toImage().save(dir + QStringLiteral("/paradigm-conjugation.png")));
+    }
+    // The subjunctive has no future or future perfect.
+    c->indicSubj->button(0)->click();
+    EXPECT_FALSE(c->tense->button(2)->isEnabled());
+    EXPECT_FALSE(c->tense->button(5)->isEnabled());
+    c->indicSubj->button(1)->click();
+    EXPECT_TRUE(c->tense->button(2)->isEnabled());
+
+    // A deponent's voice is fixed at every tense.
+    auto deponent = std::make_shared<Verb>();
+    deponent->setLatin(QStringLiteral("loquor loquī locūtus"));
+    deponent->setConjugation(3);
+    ConjugationWindowController::openConjugationWindow(deponent, nullptr);
+    EXPECT_FALSE(c->actPass->button(0)->isEnabled());
+    EXPECT_TRUE(c->actPass->button(1)->isChecked());
+
+    // A pronoun opens nothing new.
+    auto pronoun = std::make_shared<Word>();
+    pronoun->setWordType(WordCode::Pronoun);
+    ConjugationWindowController::openConjugationWindow(pronoun, nullptr);
+    EXPECT_EQ(DeclensionsController::getDeclensionsController()->word(), noun);
 }
 
 int main(int argc, char** argv) {
