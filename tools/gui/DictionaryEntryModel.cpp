@@ -10,6 +10,7 @@ void DictionaryEntryModel::setRoot(DictionaryEntryPtr root) {
     beginResetModel();
     root_ = std::move(root);
     topRows_.clear();
+    shownParent_.clear();
     if (root_) {
         const qsizetype n = root_->getNumChildren();
         for (qsizetype i = 0; i < n; ++i)
@@ -41,7 +42,11 @@ DictionaryEntryPtr DictionaryEntryModel::entryPtrAt(const QModelIndex& index) co
 int DictionaryEntryModel::rowOf(const DictionaryEntry* entry) const {
     auto top = topRows_.constFind(entry);
     if (top != topRows_.constEnd()) return *top;
-    const DictionaryEntryPtr up = entry->parent();
+    const DictionaryEntry* up = shownParent_.value(entry);
+    if (!up) {
+        DictionaryEntryPtr linked = entry->parent();
+        up = linked.get();
+    }
     if (!up) return -1;
     const DictionaryEntryList visible = up->visibleChildren();
     for (int i = 0; i < int(visible.size()); ++i)
@@ -54,16 +59,18 @@ QModelIndex DictionaryEntryModel::index(int row, int column, const QModelIndex& 
     DictionaryEntry* owner = node(parent);
     if (!owner || row >= owner->getNumChildren()) return {};
     DictionaryEntryPtr child = owner->visibleChildAtIndex(row);
-    return child ? createIndex(row, column, child.get()) : QModelIndex();
+    if (!child) return {};
+    if (parent.isValid()) shownParent_.insert(child.get(), owner);
+    return createIndex(row, column, child.get());
 }
 
 QModelIndex DictionaryEntryModel::parent(const QModelIndex& child) const {
     DictionaryEntry* e = entryAt(child);
     if (!e || topRows_.contains(e)) return {};
-    const DictionaryEntryPtr up = e->parent();
-    if (!up || up.get() == root_.get()) return {};
-    const int row = rowOf(up.get());
-    return row < 0 ? QModelIndex() : createIndex(row, 0, up.get());
+    const DictionaryEntry* up = shownParent_.value(e);
+    if (!up || up == root_.get()) return {};
+    const int row = rowOf(up);
+    return row < 0 ? QModelIndex() : createIndex(row, 0, const_cast<DictionaryEntry*>(up));
 }
 
 int DictionaryEntryModel::rowCount(const QModelIndex& parent) const {
@@ -95,9 +102,14 @@ QModelIndex DictionaryEntryModel::indexForEntry(const DictionaryEntry* entry, in
     for (const DictionaryEntry* e = entry; e; ) {
         chain.push_back(e);
         if (topRows_.contains(e)) break;
-        DictionaryEntryPtr up = e->parent();
-        if (!up || up.get() == root_.get() || chain.size() > 4096) return {};
-        e = up.get();
+        const DictionaryEntry* up = shownParent_.value(e);
+        DictionaryEntryPtr linked;
+        if (!up) {
+            linked = e->parent();
+            up = linked.get();
+        }
+        if (!up || up == root_.get() || chain.size() > 4096) return {};
+        e = up;
     }
     if (!topRows_.contains(chain.back())) return {};
     QModelIndex at;

@@ -58,5 +58,9 @@ private:
     // Rows of the top-level entries, whose own parent links may point
     // elsewhere (a dictionary's headwords).
     QHash<const DictionaryEntry*, int> topRows_;
+    // The node each shown entry was reached from: a copied entry shares its
+    // children with the original, whose parent links point there, so the
+    // shown tree is remembered as it is walked rather than read back.
+    mutable QHash<const DictionaryEntry*, const DictionaryEntry*> shownParent_;
     EditHandler editHandler_;
 };
