@@ -40,7 +40,9 @@
 class WordController;
 using WordControllerPtr = std::shared_ptr<WordController>;
 
-class WordController {
+// Shared: windows that hear "WordList Changed" get the list back from the
+// notification's sender.
+class WordController : public std::enable_shared_from_this<WordController> {
 public:
     using VocabList = std::map<QString, WordPtr>;
 

@@ -6,6 +6,9 @@
 #include "dictsource/DictionarySourceBuilders.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
+#include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/TSWordFormWindowController.h"
+#include "tools/gui/TSWordSearchController.h"
 
 void installDictionaryRegistry() {
     installDictionaryServices();
@@ -13,6 +16,8 @@ void installDictionaryRegistry() {
     // The conversion's questions to the developer as modal dialogs.
     DeveloperPrompt::setCurrent(std::make_shared<DialogDeveloperPrompt>());
     AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });
+    AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {
@@ -23,4 +28,5 @@ void installDictionaryRegistry() {
     };
     hooks.removeChangeFlags = [] { TSDictionaries::removeChangeFlags(); };
     hooks.buildLewisAndShort = [] { parsePerseusSource(); };
+    hooks.showDictionaryWindow = [] { DictionaryWindowController::showDictionaryWindow(); };
 }

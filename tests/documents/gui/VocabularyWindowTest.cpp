@@ -1,0 +1,205 @@
+// The vocabulary window's form, guesses, search, deletion and export, and
+// the revision window's cycle and automatic marking, over lists the test
+// makes.
+
+#include "app/core/Preferences.h"
+#include "documents/gui/RevisionWindowController.h"
+#include "documents/gui/VocabularyWindowController.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
+#include "platform/NotificationCenter.h"
+#include "platform/Prompter.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void drain() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 10);
+}
+
+std::shared_ptr<WordController> listOf(std::initializer_list<std::pair<const char*, const char*>> words) {
+    auto list = std::make_shared<WordController>();
+    for (const auto& [latin, meaning] : words) {
+        WordPtr w = list->makeNewWord(QString::fromUtf8(latin));
+        w->setMeaning(QString::fromUtf8(meaning));
+    }
+    list->sort();
+    return list;
+}
+
+void selectRow(VocabularyWindowController* v, int row) {
+    v->wordList->selectionModel()->select(v->wordList->model()->index(row, 0),
+                                          QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+}  // namespace
+
+TEST(VocabularyWindow, GuessesFromTheLatin) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    v->setVocabList(listOf({}));
+    struct Case { const char* latin; int declension; int gender; };
+    for (const Case& c : {Case{"res rei", 5, 2}, Case{"DIES diei", 5, 1}, Case{"rosa rosae", 1, 0}}) {
+        v->clearEntrySelections();
+        v->latinMeaning->setPlainText(QString::fromUtf8(c.latin));
+        v->setupConjugationCombo(1);
+        EXPECT_EQ(v->conjugation->currentIndex(), c.declension) << c.latin;
+        EXPECT_EQ(v->gender->currentIndex(), c.gender) << c.latin;
+    }
+    v->latinMeaning->setPlainText(QStringLiteral("amo amare amavi amatum"));
+    v->setupConjugationCombo(2);
+    EXPECT_EQ(v->conjugation->currentIndex(), 1);
+    EXPECT_EQ(v->conjugation->itemText(5), QStringLiteral("mixed"));
+}
+
+TEST(VocabularyWindow, FormAddsSavesSearchesAndDeletes) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    auto list = listOf({{"amo", "love"}, {"rosa", "rose"}, {"amicus", "friend"}});
+    v->setVocabList(list);
+    v->clearEntrySelections();
+    EXPECT_EQ(v->addButton->text(), QStringLiteral("Add"));
+    v->latinMeaning->setPlainText(QStringLiteral("lupus lupi"));
+    v->englishMeaning->setText(QStringLiteral("wolf"));
+    v->notes->setText(QStringLiteral("beware"));
+    v->wordType->setCurrentIndex(1);
+    v->addWord();
+    ASSERT_EQ(list->count(), 4);
+    EXPECT_TRUE(list->isDirty());
+
+    // A word without notes after one with notes shows no notes.
+    qint64 from = 0;
+    const qint64 lupus = list->getIndexOfObject(list->findString(QStringLiteral("wolf"), from));
+    selectRow(v, int(lupus));
+    EXPECT_EQ(v->notes->text(), QStringLiteral("beware"));
+    EXPECT_EQ(v->addButton->text(), QStringLiteral("Save"));
+    EXPECT_EQ(v->currentWord()->getWordType(), 1);
+    selectRow(v, 0);
+    EXPECT_TRUE(v->notes->text().isEmpty());
+
+    // The same search twice moves on to the next match; no match clears.
+    v->searchIndex = 0;
+    v->toFind->setText(QStringLiteral("am"));
+    v->findWord();
+    const QString first = v->currentWord()->latin();
+    v->findWord();
+    EXPECT_NE(v->currentWord()->latin(), first);
+    v->toFind->setText(QStringLiteral("zzz"));
+    v->findWord();
+    EXPECT_FALSE(v->currentWord());
+
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    int changed = 0;
+    ts::ObserverToken t = ts::NotificationCenter::defaultCenter().addObserver(
+        QStringLiteral("Vocab Changed"), nullptr, [&](const ts::Notification&) { ++changed; });
+    v->show();
+    QApplication::setActiveWindow(v);
+    v->wordList->setFocus();
+    drain();
+    selectRow(v, 0);
+    prompter->queueAlertAnswer(0);
+    QTest::keyClick(v->wordList, Qt::Key_Delete);
+    drain();
+    EXPECT_EQ(list->count(), 4);
+    selectRow(v, 0);
+    prompter->queueAlertAnswer(1);
+    QTest::keyClick(v->wordList, Qt::Key_Delete);
+    drain();
+    EXPECT_EQ(list->count(), 3);
+    EXPECT_EQ(changed, 1);
+
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty()) {
+        selectRow(v, 1);
+        drain();
+        QDir().mkpath(gallery);
+        EXPECT_TRUE(v->grab().toImage().save(gallery + QStringLiteral("/vocabulary.png")));
+    }
+}
+
+TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    auto list = listOf({{"amo", "love"}, {"rosa", ""}, {"lupus", "wolf"}});
+    v->setVocabList(list);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("vocab.txt"));
+    ASSERT_TRUE(v->exportToFile(path));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray bytes = f.readAll();
+    ASSERT_TRUE(bytes.startsWith("\xFF\xFE"));
+    const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
+    const QStringList lines = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 2);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("amo\tlove")));
+    EXPECT_FALSE(text.contains(QLatin1Char('\n')));
+    EXPECT_FALSE(v->exportToFile(dir.filePath(QStringLiteral("missing/folder/vocab.txt"))));
+}
+
+TEST(VocabularyWindow, AnotherListsRetypingShowsThatList) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    v->setVocabList(listOf({{"amo", "love"}}));
+    auto other = listOf({{"rosa", "rose"}, {"lupus", "wolf"}});
+    other->changeWordType(1, other->objectAtIndex(0));
+    drain();
+    EXPECT_EQ(v->vocabList(), other);
+}
+
+TEST(RevisionWindow, CyclesFiltersAndMarksAutomatically) {
+    PreferencesPtr prefs = Preferences::preferences();
+    prefs->setAutomarkWords(true);
+    auto list = listOf({{"amo", "love"}, {"lupus", "wolf"}, {"rosa", "rose"}});
+    RevisionWindowController* r = RevisionWindowController::getRevisionWindow();
+    r->setVocabList(list);
+    r->show();
+    drain();
+    EXPECT_EQ(r->curIndex(), 1);  // the word at 0 comes last in the cycle
+    EXPECT_EQ(r->countNumWords(), 3);
+    r->showAnswer();
+    EXPECT_TRUE(r->getCurrentWord()->marked());
+    r->gotoNextWord();
+    EXPECT_TRUE(list->objectAtIndex(1)->marked());  // answer seen: stays marked
+    list->objectAtIndex(2)->setMarked(true);
+    r->gotoNextWord();  // moved on without looking: unmarked
+    EXPECT_FALSE(list->objectAtIndex(2)->marked());
+    EXPECT_EQ(r->curIndex(), 0);
+    r->gotoPrevWord();
+    EXPECT_EQ(r->curIndex(), 2);  // before the first comes the last
+
+    prefs->setReviseMarkedOnly(true);
+    r->changePopupSettings();
+    EXPECT_EQ(r->countNumWords(), 1);
+    EXPECT_EQ(r->curIndex(), 1);
+    list->objectAtIndex(1)->setMarked(false);
+    r->changePopupSettings();
+    EXPECT_EQ(r->countNumWords(), 0);
+    r->gotoNextWord();
+    EXPECT_EQ(r->curIndex(), 1);  // nothing passes: nothing moves
+    prefs->setReviseMarkedOnly(false);
+    prefs->setAutomarkWords(false);
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    const QString h = home.path();
+    qputenv("HOME", h.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
