@@ -202,7 +202,13 @@ const std::vector<MenuCommand>& menuCommands() {
         static const char* const selectors[] = {"undo:", "redo:", "cut:", "copy:", "paste:", "selectAll:"};
         static const QKeySequence::StandardKey keys[] = {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Cut,
                                                          QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll};
-        MenuCommand m = command("Edit", titles[int(which)], selectors[int(which)], QKeySequence::keyBindings(keys[int(which)]));
+        QList<QKeySequence> bindings = QKeySequence::keyBindings(keys[int(which)]);
+        if (which == EditCommand::Redo) {
+            const QKeySequence linux(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
+            bindings.removeAll(linux);
+            bindings.prepend(linux);
+        }
+        MenuCommand m = command("Edit", titles[int(which)], selectors[int(which)], bindings);
         m.run = [which](A&, QWidget* w) { edit(w, which); };
         m.enabled = [which](A&, QWidget* w) { return canEdit(w, which); };
         return m;
@@ -223,9 +229,13 @@ const std::vector<MenuCommand>& menuCommands() {
         m.kind = MenuCommand::Separator;
         return m;
     };
+    // The platform's keys, with the one Linux desktops show first.
     auto keys = [](QKeySequence::StandardKey key, const QKeySequence& wanted = {}) {
         QList<QKeySequence> list = QKeySequence::keyBindings(key);
-        if (!wanted.isEmpty() && !list.contains(wanted)) list.prepend(wanted);
+        if (!wanted.isEmpty()) {
+            list.removeAll(wanted);
+            list.prepend(wanted);
+        }
         return list;
     };
 
