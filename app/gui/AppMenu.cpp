@@ -348,7 +348,12 @@ void AppController::buildMenus(QWidget* container, QWidget* window) {
     auto* bar = qobject_cast<QMenuBar*>(container);
     auto* parentMenu = qobject_cast<QMenu*>(container);
     if (!bar && !parentMenu) return;
-    if (bar) bar->clear();
+    if (bar) {
+        // A rebuild replaces the menus it made before.
+        for (QAction* top : bar->actions())
+            if (QMenu* old = top->menu(); old && old->parent() == bar) old->deleteLater();
+        bar->clear();
+    }
     QPointer<QWidget> target(window);
     for (const char* top : kTopMenus) {
         if (developerMenuRemoved_ && qstrcmp(top, kDeveloperMenu) == 0) continue;

@@ -213,9 +213,11 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
 
     document_->registerForNotifications();
     ts::DocumentWindow::installMenuBar(this);
-    if (auto frame = document_->takeSavedWindowFrame(); frame && frame->width() > 50 && frame->height() > 50) {
+    if (auto frame = document_->takeSavedWindowFrame();
+        frame && frame->width() > 50 && frame->height() > 50 && ts::WindowFrame::fitsAScreen(frame->toRect())) {
         setGeometry(frame->toRect());
-    } else if (const QRect last = ts::WindowFrame::storedFrame(kFrameAutosaveName); last.isValid()) {
+    } else if (const QRect last = ts::WindowFrame::storedFrame(kFrameAutosaveName);
+               last.isValid() && ts::WindowFrame::fitsAScreen(last)) {
         setGeometry(last);
     } else {
         const QScreen* screen = QGuiApplication::primaryScreen();

@@ -34,13 +34,16 @@ private:
     QString name_;
 };
 
-bool fitsAScreen(const QRect& frame) {
-    for (QScreen* screen : QGuiApplication::screens())
-        if (screen->availableGeometry().intersects(frame)) return true;
+}  // namespace
+
+bool WindowFrame::fitsAScreen(const QRect& frame) {
+    // At least a title bar's worth of the window must be reachable.
+    for (QScreen* screen : QGuiApplication::screens()) {
+        const QRect common = screen->availableGeometry().intersected(frame);
+        if (common.width() >= 50 && common.height() >= 30) return true;
+    }
     return QGuiApplication::screens().isEmpty();
 }
-
-}  // namespace
 
 QString WindowFrame::defaultsKey(const QString& name) { return QStringLiteral("NSWindow Frame ") + name; }
 

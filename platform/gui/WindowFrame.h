@@ -20,6 +20,9 @@ public:
     // The stored frame; empty when none is stored or it cannot be read.
     static QRect storedFrame(const QString& name);
     static void storeFrame(const QString& name, const QRect& frame);
+    // Whether some of the frame lies on a screen (a frame stored on another
+    // machine may not).
+    static bool fitsAScreen(const QRect& frame);
     // Restores (when stored) and keeps the window's frame under the name.
     static void autosave(QWidget* window, const QString& name);
     // Only keeps it: stores the frame from now on.
