@@ -306,6 +306,8 @@ void DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool dis
     }
     addDocument(document);
     noteNewRecentDocumentURL(path);
+    // The next panel starts beside the document the user works on.
+    notePanelDirectory(path);
     if (display) {
         document->makeWindowControllers();
         document->showWindows();

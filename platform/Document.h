@@ -18,7 +18,8 @@
 // openDocumentWithContentsOfURL, which subclasses override to route some
 // files elsewhere. The first controller made in a process is the shared one.
 //
-// Open and save panels start in the folder last used for a document, else in
+// Open and save panels start in the folder of the document last opened or
+// saved, or last chosen in a panel, else in
 // the user's documents folder (XDG), else in the home folder; never in the
 // process's working folder.
 //

@@ -14,7 +14,7 @@ QString filterFor(const QStringList& types) {
     if (types.isEmpty()) return QString();
     QStringList patterns;
     for (const QString& t : types) patterns << QStringLiteral("*.") + t;
-    return ts::Prompter::localized(QStringLiteral("Documents")) + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
+    return ts::Prompter::localized(QStringLiteral("Tessarin Documents")) + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 // A panel without a folder of its own starts where documents live, never in

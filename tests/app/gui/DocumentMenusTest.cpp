@@ -250,6 +250,15 @@ TEST(DocumentMenus, CtrlSSavesAskingForANameWithTheExtensionInTheDocumentsFolder
     h.prompter->queueOpenPanelAnswer({});
     EXPECT_TRUE(trigger(window, "openDocument:"));
     EXPECT_EQ(h.prompter->openPanels().back().directory, elsewhere);
+    // So does a document opened another way (the command line, Open Recent).
+    const QString other = AppHarness::home() + "/other";
+    QDir().mkpath(other);
+    ASSERT_TRUE(QFile::copy(saved, other + "/gallia.tsdx"));
+    h.documents.openDocumentWithContentsOfURL(QUrl::fromLocalFile(other + "/gallia.tsdx"), false, nullptr);
+    h.prompter->queueOpenPanelAnswer({});
+    EXPECT_TRUE(trigger(window, "openDocument:"));
+    EXPECT_EQ(h.prompter->openPanels().back().directory, other);
+    if (ts::DocumentPtr d = h.documents.documentForURL(other + "/gallia.tsdx")) d->close();
     closeQuietly(window);
     closeQuietly(empty);
 }
