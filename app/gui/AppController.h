@@ -6,8 +6,10 @@
 // order when the application quits.
 //
 // Exactly one instance exists while the application runs (shared()). It
-// builds the main menu in code; every main window shows that menu. Each menu
-// action's object name is the command's selector ("showPrefsWindow:").
+// describes the menus once, in code, and builds every main window's menu bar
+// from that description (it installs the builder that main windows of other
+// libraries call). Each menu action's object name is the command's selector
+// ("showPrefsWindow:").
 //
 // Tool windows of other subsystems are made through factories registered by
 // field name ("grammarWindow", "zerivuvWindow", ...); the first show makes

@@ -140,8 +140,7 @@ void edit(QWidget* window, EditCommand command) {
     QMetaObject::invokeMethod(focus, slots[int(command)]);
 }
 
-// Runs a command that may take a while to answer (a save panel) and reports
-// a failure through the Prompter.
+// A cancelled panel or question is no failure to report.
 void presentUnlessCancelled(const ts::DocumentError& error) {
     if (!error.isCancelled()) ts::DocumentController::presentError(error);
 }
@@ -171,7 +170,7 @@ void revertWindow(QWidget* window) {
     // file's contents open in a window in its place.
     const QRect frame = window->geometry();
     document->updateChangeCount(ts::Document::ChangeCleared);
-    window->close();
+    if (!window->close()) return;
     controller->addDocument(reverted);
     reverted->makeWindowControllers();
     reverted->showWindows();
