@@ -68,8 +68,10 @@ AppController::AppController(QObject* parent) : QObject(parent) {
     gShared = this;
     buildMainMenu();
     ts::DocumentWindow::setMenuBarBuilder([this](QMainWindow* window) { buildMenus(window->menuBar(), window); });
-    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance()))
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {
         connect(application, &QApplication::focusChanged, this, &AppController::focusChanged);
+        application->installEventFilter(this);
+    }
     TSDocumentController::setApplicationDelegate(this);
     if (!windowFactories().count(QStringLiteral("aboutBox")))
         setToolWindowFactory(QStringLiteral("aboutBox"), [] { return new TSAboutBoxController; });

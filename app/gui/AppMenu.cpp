@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -469,8 +470,18 @@ void AppController::validateMenus(QWidget* window) {
 void AppController::updateCheckMarks() { validateMenus(nullptr); }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
+    if (event->type() == QEvent::WindowActivate) {
         if (auto* w = qobject_cast<QWidget*>(watched)) validateMenus(w);
+    } else if (event->type() == QEvent::ShortcutOverride) {
+        // Sent before the shortcut map matches a key: the states are brought
+        // up to date first, so a key runs its command exactly when the item
+        // would be enabled (a selection made since the last check counts).
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool command = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
+                             (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
+        QWidget* active = QApplication::activeWindow();
+        if (command && active && documentWindow(active)) validateMenus(active);
+    }
     return QObject::eventFilter(watched, event);
 }
 
