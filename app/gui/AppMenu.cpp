@@ -213,8 +213,12 @@ const std::vector<MenuCommand>& menuCommands() {
         m.enabled = [which](A&, QWidget* w) { return canEdit(w, which); };
         return m;
     };
-    auto find = [](const char* title, const char* selector, QKeySequence::StandardKey key, ts::DocumentWindow::FindCommand which) {
-        MenuCommand m = command("Edit", title, selector, QKeySequence::keyBindings(key));
+    auto find = [](const char* title, const char* selector, QKeySequence::StandardKey key, ts::DocumentWindow::FindCommand which,
+                   const QKeySequence& also = {}) {
+        QList<QKeySequence> bindings = QKeySequence::keyBindings(key);
+        // The find bar's keys work whatever the desktop's own are.
+        if (!also.isEmpty() && !bindings.contains(also)) bindings << also;
+        MenuCommand m = command("Edit", title, selector, bindings);
         m.run = [which](A&, QWidget* w) {
             if (ts::DocumentWindow* d = documentWindow(w); d && d->canFind()) d->performFind(which);
         };
@@ -279,8 +283,10 @@ const std::vector<MenuCommand>& menuCommands() {
                      [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("addLine()") >= 0; }));
         c.push_back(separator("Edit"));
         c.push_back(find("Find…", "performFindPanelAction:", QKeySequence::Find, ts::DocumentWindow::FindCommand::ShowFindBar));
-        c.push_back(find("Find Next", "findNext:", QKeySequence::FindNext, ts::DocumentWindow::FindCommand::FindNext));
-        c.push_back(find("Find Previous", "findPrevious:", QKeySequence::FindPrevious, ts::DocumentWindow::FindCommand::FindPrevious));
+        c.push_back(find("Find Next", "findNext:", QKeySequence::FindNext, ts::DocumentWindow::FindCommand::FindNext,
+                         QKeySequence(Qt::CTRL | Qt::Key_G)));
+        c.push_back(find("Find Previous", "findPrevious:", QKeySequence::FindPrevious, ts::DocumentWindow::FindCommand::FindPrevious,
+                         QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)));
         c.push_back(separator("Edit"));
         c.push_back(command("Edit", "Preferences…", "showPrefsWindow:", {QKeySequence(Qt::CTRL | Qt::Key_Comma)}, app(&A::showPrefsWindow)));
         // Tools
@@ -405,10 +411,7 @@ void AppController::buildMenus(QWidget* container, QWidget* window) {
             if (!window || target) validateMenus(target);
         });
     }
-    if (window) {
-        window->installEventFilter(this);
-        validateMenus(window);
-    }
+    if (window) validateMenus(window);
 }
 
 void AppController::buildMainMenu() {
@@ -471,7 +474,7 @@ void AppController::updateCheckMarks() { validateMenus(nullptr); }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::WindowActivate) {
-        if (auto* w = qobject_cast<QWidget*>(watched)) validateMenus(w);
+        if (auto* w = qobject_cast<QMainWindow*>(watched); w && documentWindow(w)) validateMenus(w);
     } else if (event->type() == QEvent::ShortcutOverride) {
         // Sent before the shortcut map matches a key: the states are brought
         // up to date first, so a key runs its command exactly when the item

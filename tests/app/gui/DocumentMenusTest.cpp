@@ -124,6 +124,7 @@ TEST(DocumentMenus, EveryMainWindowCarriesTheSameMenusWithTheStandardKeys) {
         {"undo:", QKeySequence(Qt::CTRL | Qt::Key_Z)},                {"cut:", QKeySequence(Qt::CTRL | Qt::Key_X)},
         {"copy:", QKeySequence(Qt::CTRL | Qt::Key_C)},                {"paste:", QKeySequence(Qt::CTRL | Qt::Key_V)},
         {"selectAll:", QKeySequence(Qt::CTRL | Qt::Key_A)},           {"performFindPanelAction:", QKeySequence(Qt::CTRL | Qt::Key_F)},
+        {"findNext:", QKeySequence(Qt::CTRL | Qt::Key_G)},            {"findPrevious:", QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G)},
     };
     for (QMainWindow* w : {static_cast<QMainWindow*>(empty), static_cast<QMainWindow*>(document)})
         for (const auto& k : keys) {
