@@ -364,7 +364,8 @@ void AppController::buildMenus(QWidget* container, QWidget* window) {
     for (const char* top : kTopMenus) {
         if (developerMenuRemoved_ && qstrcmp(top, kDeveloperMenu) == 0) continue;
         // The mnemonic lets Alt and the first letter open the menu.
-        auto* menu = new QMenu(qstrcmp(top, kDeveloperMenu) == 0 ? QString::fromLatin1(top) : QStringLiteral("&") + text(top), container);
+        const bool developer = qstrcmp(top, kDeveloperMenu) == 0;
+        auto* menu = new QMenu(developer ? QString::fromLatin1(top) : QStringLiteral("&") + text(top), container);
         menu->menuAction()->setObjectName(QString::fromUtf8(top));
         container->addAction(menu->menuAction());
         for (size_t i = 0; i < commands.size(); ++i) {

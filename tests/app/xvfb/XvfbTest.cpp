@@ -233,7 +233,7 @@ bool savedSince(const QString& path) {
 // line, shows in a window with the application's menus, and Ctrl+S pressed on
 // the X server saves it.
 TEST(Xvfb, DocumentOpenedAtLaunchHasTheMenusAndCtrlSSaves) {
-    static TSDocumentController* documents = dynamic_cast<TSDocumentController*>(ts::DocumentController::sharedDocumentController());
+    auto* documents = dynamic_cast<TSDocumentController*>(ts::DocumentController::sharedDocumentController());
     ASSERT_NE(documents, nullptr);
     TSDocumentWindow::install(*documents);
     QTemporaryDir dir;
