@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFileInfo>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <QUrl>
@@ -69,14 +70,15 @@ int main(int argc, char* argv[]) {
     const QStringList files = QCoreApplication::arguments().mid(1);
     for (const QString& file : files)
         documentController.openDocumentWithContentsOfURL(
-            QUrl::fromLocalFile(file), true, [](ts::DocumentPtr, bool, const ts::DocumentError* error) {
+            QUrl::fromLocalFile(QFileInfo(file).absoluteFilePath()), true,
+            [](ts::DocumentPtr, bool, const ts::DocumentError* error) {
                 if (error) ts::DocumentController::presentError(*error);
             });
-    if (files.isEmpty()) delegate.newDocument();
+    if (files.isEmpty() && documentController.hasDocumentType(QStringLiteral("MyDocument"))) delegate.newDocument();
     delegate.applicationDidFinishLaunching();
 
-    // Until a document type can show itself, a main window with the menu
-    // keeps the running program visible.
+    // With no document showing, a main window with the menus keeps the
+    // running program visible and its commands reachable.
     QTimer::singleShot(0, &delegate, [&delegate] {
         for (QWidget* w : QApplication::topLevelWidgets())
             if (w->isVisible() && w->isWindow() && !w->inherits("QMenu")) return;

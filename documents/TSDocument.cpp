@@ -60,8 +60,20 @@ void TSDocument::registerClasses() {
 
 void TSDocument::registerDocumentType(ts::DocumentController& controller) {
     registerClasses();
-    controller.registerDocumentType(kTypeName, {kFileExtension},
-                                    [] { return std::static_pointer_cast<ts::Document>(std::make_shared<TSDocument>()); });
+    controller.registerDocumentType(
+        kTypeName, {kFileExtension}, [] { return std::static_pointer_cast<ts::Document>(std::make_shared<TSDocument>()); },
+        &TSDocument::isDocumentData);
+}
+
+bool TSDocument::isDocumentData(const QByteArray& data) {
+    const ts::PlistResult parsed = ts::PropertyList::read(data);
+    if (!parsed.ok() || !parsed.value.isDictionary()) return false;
+    const ts::Value& root = parsed.value;
+    if (root[kTextKey].isDictionary()) return true;
+    int keys = 0;
+    for (const QString& key : {kWindowKey, kTextKey, kVocabKey, kFontKey, kFootnotesKey, kPdfURLKey, kPdfFilesKey, kUuidKey})
+        if (root.contains(key)) ++keys;
+    return keys >= 2;
 }
 
 TSDocument::TSDocument() { registerClasses(); }
@@ -127,10 +139,13 @@ QString TSDocument::importFromPListFormat(const QByteArray& data) {
         const ts::Value attributes = ts::KeyedUnarchiver::unarchive(root[kFontKey].toData(), {}, &problem);
         if (attributes.isDictionary()) {
             baseFontAttributes_ = attributes.dictionary();
+            unreadableFontAttributes_.clear();
             // Stored colours were the writer's theme; text shows in ours.
             baseFontAttributes_[ts::AttributeName::ForegroundColor] = ts::Value(ts::Color::textColor());
         } else {
             TSLogError("The document's font attributes could not be read: %@", problem);
+            baseFontAttributes_.clear();
+            unreadableFontAttributes_ = root[kFontKey].toData();
         }
     }
     if (text) text_ = text;
@@ -152,6 +167,8 @@ ts::ValueDictionary TSDocument::serialize() const {
     if (vocabList_) root[kVocabKey] = vocabList_->archiveWords();
     if (!baseFontAttributes_.empty())
         root[kFontKey] = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(baseFontAttributes_));
+    else if (!unreadableFontAttributes_.isEmpty())
+        root[kFontKey] = unreadableFontAttributes_;
     if (footnotes_) {
         // The copy shares the notes: marking them through it marks the
         // document's own, but only the copy loses the unused ones.
@@ -184,6 +201,7 @@ void TSDocument::cleanup() {
     text_.reset();
     englishIdentifier_.clear();
     baseFontAttributes_.clear();
+    unreadableFontAttributes_.clear();
     pdfBookmark_.clear();
     pdfFiles_.reset();
     uuid_.reset();

@@ -17,6 +17,9 @@
 // empty document over the user's file. Everything else missing gets its
 // default (one empty line, no footnotes, a new uuid).
 //
+// "Vocab List", "Footnotes" and "Font attributes" that cannot be read keep
+// their bytes, which the next save writes back unchanged.
+//
 // Saving archives a copy of the footnotes purged of notes the text no longer
 // links to; the open document keeps them all.
 //
@@ -65,8 +68,12 @@ public:
     // classes, rich text, the text tree, footnotes, bookmarks). Called by the
     // constructor, so it has happened before any document reads.
     static void registerClasses();
-    // The document type "TSDocument" with its extension.
+    // The document type "TSDocument" with its extension; a file of another
+    // name opens as one when isDocumentData takes its bytes.
     static void registerDocumentType(ts::DocumentController& controller);
+    // Whether the bytes are a property list whose root dictionary holds a
+    // document: a "Text" dictionary, or two or more of the file's keys.
+    static bool isDocumentData(const QByteArray& data);
 
     TSDocument();
     ~TSDocument() override;
@@ -102,7 +109,12 @@ public:
     QString englishIdentifier() const { return englishIdentifier_; }
     void setEnglishIdentifier(const QString& identifier);
     const ts::ValueDictionary& baseFontAttributes() const { return baseFontAttributes_; }
-    void setBaseFontAttributes(ts::ValueDictionary attributes) { baseFontAttributes_ = std::move(attributes); }
+    // Setting them gives up the bytes of stored attributes that could not be
+    // read; until then those bytes are written back unchanged.
+    void setBaseFontAttributes(ts::ValueDictionary attributes) {
+        baseFontAttributes_ = std::move(attributes);
+        unreadableFontAttributes_.clear();
+    }
     QByteArray pdfBookmark() const { return pdfBookmark_; }
     void setPdfBookmark(const QByteArray& bookmark) { pdfBookmark_ = bookmark; }
 
@@ -136,6 +148,7 @@ private:
     ts::Value savedData_;
     QString englishIdentifier_ = QStringLiteral("english");
     ts::ValueDictionary baseFontAttributes_;
+    QByteArray unreadableFontAttributes_;
     QByteArray pdfBookmark_;
     QRectF windowFrame_;
     ts::ObserverToken vocabObserver_;

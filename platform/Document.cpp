@@ -3,9 +3,11 @@
 #include "platform/Prompter.h"
 #include "platform/UserDefaults.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+#include <QStandardPaths>
 
 #include <algorithm>
 
@@ -14,6 +16,9 @@ namespace ts {
 namespace {
 
 const QString kRecentDocumentsKey = QStringLiteral("RecentDocuments");
+const QString kPanelDirectoryKey = QStringLiteral("LastPanelDirectory");
+// Recognisers look at whole files; nothing larger is taken for a document.
+constexpr qint64 kMaxRecognizedFileSize = qint64(1) << 30;
 DocumentController* gShared = nullptr;
 
 void setError(DocumentError* error, qint64 code, const QString& description) {
@@ -92,19 +97,64 @@ bool Document::canClose() {
     const int answer = Prompter::current()->alert(request);
     if (answer == 2) return true;
     if (answer != 0) return false;
-    QString path = fileURL_;
-    if (path.isEmpty()) {
-        SavePanelRequest panel;
-        panel.nameFieldStringValue = displayName();
-        path = Prompter::current()->savePanel(panel);
-        if (path.isEmpty()) return false;
-    }
     DocumentError error;
-    if (!saveToURL(path, fileType_, &error)) {
+    if (!saveDocument(&error)) {
         DocumentController::presentError(error);
         return false;
     }
     return true;
+}
+
+QStringList Document::fileExtensions() const {
+    const DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController();
+    return controller ? controller->extensionsForType(fileType_) : QStringList();
+}
+
+bool Document::saveDocument(DocumentError* error) {
+    if (fileURL_.isEmpty()) return saveDocumentAs(error);
+    return saveToURL(fileURL_, fileType_, error);
+}
+
+bool Document::saveDocumentAs(DocumentError* error) {
+    const QStringList extensions = fileExtensions();
+    SavePanelRequest panel;
+    panel.directory = fileURL_.isEmpty() ? DocumentController::panelDirectory() : QFileInfo(fileURL_).absolutePath();
+    panel.nameFieldStringValue = fileURL_.isEmpty() ? displayName() : QFileInfo(fileURL_).fileName();
+    if (!extensions.isEmpty() && QFileInfo(panel.nameFieldStringValue).suffix().isEmpty())
+        panel.nameFieldStringValue += QLatin1Char('.') + extensions.first();
+    panel.allowedFileTypes = extensions;
+    QString path = Prompter::current()->savePanel(panel);
+    if (path.isEmpty()) {
+        setError(error, kUserCancelledError, QString());
+        return false;
+    }
+    path = DocumentController::pathWithExtension(QFileInfo(path).absoluteFilePath(), extensions);
+    DocumentController::notePanelDirectory(path);
+    if (!saveToURL(path, fileType_, error)) return false;
+    if (DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController())
+        controller->noteNewRecentDocumentURL(path);
+    return true;
+}
+
+DocumentPtr Document::revertDocumentToSaved(DocumentError* error) {
+    DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController();
+    if (fileURL_.isEmpty() || !controller) {
+        setError(error, kFileReadUnknownError, Prompter::localized(QStringLiteral("The document has not been saved yet.")));
+        return nullptr;
+    }
+    AlertRequest request;
+    request.messageText =
+        Prompter::localized(QStringLiteral("Do you want to revert to the most recently saved version of the document “%1”?"))
+            .arg(displayName());
+    request.informativeText = Prompter::localized(QStringLiteral("Your current changes will be lost."));
+    // The harmless answer first, as the default.
+    request.buttons = {Prompter::localized(QStringLiteral("Cancel")), Prompter::localized(QStringLiteral("Revert"))};
+    request.defaultButton = 0;
+    if (Prompter::current()->alert(request) != 1) {
+        setError(error, kUserCancelledError, QString());
+        return nullptr;
+    }
+    return controller->makeDocumentWithContentsOfURL(fileURL_, fileType_, error);
 }
 
 void Document::close() {
@@ -162,10 +212,47 @@ DocumentController::~DocumentController() {
 
 DocumentController* DocumentController::sharedDocumentController() { return gShared; }
 
-void DocumentController::registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory) {
+void DocumentController::registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory,
+                                              Recognizer recognizer) {
     QStringList lower;
     for (const QString& e : extensions) lower << e.toLower();
-    types_[typeName] = TypeEntry{lower, std::move(factory)};
+    types_[typeName] = TypeEntry{lower, std::move(factory), std::move(recognizer)};
+}
+
+QStringList DocumentController::extensionsForType(const QString& typeName) const {
+    const auto it = types_.find(typeName);
+    return it == types_.end() ? QStringList() : it->second.extensions;
+}
+
+QStringList DocumentController::allExtensions() const {
+    QStringList all;
+    for (const auto& [name, entry] : types_)
+        for (const QString& e : entry.extensions)
+            if (!all.contains(e)) all << e;
+    return all;
+}
+
+QString DocumentController::panelDirectory() {
+    const QString last = UserDefaults::standardUserDefaults()->stringForKey(kPanelDirectoryKey);
+    if (!last.isEmpty() && QFileInfo(last).isDir()) return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
+void DocumentController::notePanelDirectory(const QString& path) {
+    const QFileInfo info(path);
+    const QString folder = info.isDir() ? info.absoluteFilePath() : info.absolutePath();
+    if (folder.isEmpty()) return;
+    UserDefaults::standardUserDefaults()->setObject(Value(folder), kPanelDirectoryKey);
+}
+
+QString DocumentController::pathWithExtension(const QString& path, const QStringList& extensions) {
+    if (extensions.isEmpty() || path.isEmpty()) return path;
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const QString& e : extensions)
+        if (suffix == e.toLower()) return path;
+    return path + QLatin1Char('.') + extensions.first();
 }
 
 QStringList DocumentController::documentTypes() const {
@@ -176,9 +263,20 @@ QStringList DocumentController::documentTypes() const {
 
 QString DocumentController::typeForContentsOfURL(const QString& path) const {
     const QString extension = QFileInfo(path).suffix().toLower();
-    if (extension.isEmpty()) return QString();
+    if (!extension.isEmpty())
+        for (const auto& [name, entry] : types_)
+            if (entry.extensions.contains(extension)) return name;
+    // A file written by another tool may carry any name: its contents decide.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() > kMaxRecognizedFileSize) return QString();
+    bool anyRecognizer = false;
+    for (const auto& [name, entry] : types_) anyRecognizer = anyRecognizer || bool(entry.recognizer);
+    if (!anyRecognizer) return QString();
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return QString();
+    const QByteArray data = file.readAll();
     for (const auto& [name, entry] : types_)
-        if (entry.extensions.contains(extension)) return name;
+        if (entry.recognizer && entry.recognizer(data)) return name;
     return QString();
 }
 
@@ -233,6 +331,8 @@ void DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool dis
     }
     addDocument(document);
     noteNewRecentDocumentURL(path);
+    // The next panel starts beside the document the user works on.
+    notePanelDirectory(path);
     if (display) {
         document->makeWindowControllers();
         document->showWindows();
@@ -287,7 +387,9 @@ void DocumentController::clearRecentDocuments() {
 bool DocumentController::presentError(const DocumentError& error) {
     if (error.isCancelled()) return false;
     AlertRequest request;
-    request.messageText = Prompter::localized(QStringLiteral("The document could not be opened or saved."));
+    request.messageText = error.code == kFileWriteUnknownError
+                              ? Prompter::localized(QStringLiteral("The document could not be saved."))
+                              : Prompter::localized(QStringLiteral("The document could not be opened."));
     request.informativeText = error.description;
     request.buttons = {Prompter::localized(QStringLiteral("OK"))};
     request.style = AlertRequest::Style::Critical;

@@ -10,11 +10,18 @@
 // showWindows to give a document its main window.
 //
 // The DocumentController makes documents by type (each registered with its
-// file extensions and a factory), keeps the open documents and the recent
+// file extensions, a factory and, optionally, a recogniser of its files'
+// contents, so that a file of the type opens whatever its name), keeps the
+// open documents and the recent
 // documents (user default "RecentDocuments", newest first, at most
 // kMaxRecentDocuments), and opens files through one operation,
 // openDocumentWithContentsOfURL, which subclasses override to route some
 // files elsewhere. The first controller made in a process is the shared one.
+//
+// Open and save panels start in the folder of the document last opened or
+// saved, or last chosen in a panel, else in
+// the user's documents folder (XDG), else in the home folder; never in the
+// process's working folder.
 //
 // Failures come back as a DocumentError with a domain and a code, as the
 // platform's error values did; kUserCancelledError in kCocoaErrorDomain means
@@ -86,6 +93,19 @@ public:
     bool autosave(DocumentError* error = nullptr);
     static bool autosavesInPlace() { return true; }
 
+    // The user's commands. Save writes in place, or asks for a file (Save As)
+    // when the document has none. Save As asks through a save panel that
+    // filters by the type's extensions; a name without one of them gets the
+    // first. Revert asks, then reads the file again into a new document of
+    // the same type (answered; the window layer swaps it in). Each answers
+    // false on failure or cancellation (error->isCancelled()); a failed save
+    // leaves the document edited.
+    bool saveDocument(DocumentError* error);
+    bool saveDocumentAs(DocumentError* error);
+    DocumentPtr revertDocumentToSaved(DocumentError* error);
+    // The extensions of this document's type (empty without a controller).
+    QStringList fileExtensions() const;
+
     // Asks, when there are unsaved changes, whether to save them: Save (a
     // save panel for a document without a file), Cancel, or Don't Save.
     // Answers whether the document may close.
@@ -140,6 +160,8 @@ private:
 class DocumentController {
 public:
     using Factory = std::function<DocumentPtr()>;
+    // Whether a file's bytes are a document of the type.
+    using Recognizer = std::function<bool(const QByteArray& data)>;
     using OpenCompletion = std::function<void(DocumentPtr document, bool alreadyOpen, const DocumentError* error)>;
     static constexpr int kMaxRecentDocuments = 10;
 
@@ -152,10 +174,24 @@ public:
     static DocumentController* sharedDocumentController();
 
     // A type name with the extensions (without dot, any case) of its files.
-    void registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory);
+    void registerDocumentType(const QString& typeName, const QStringList& extensions, Factory factory,
+                              Recognizer recognizer = {});
     QStringList documentTypes() const;
-    // The type whose extensions hold the file's; empty when none does.
+    bool hasDocumentType(const QString& typeName) const { return types_.count(typeName) != 0; }
+    QStringList extensionsForType(const QString& typeName) const;
+    // The type whose extensions hold the file's; else the first type whose
+    // recogniser takes the file's bytes; empty when none does.
     QString typeForContentsOfURL(const QString& path) const;
+    // Every registered extension, for open panels.
+    QStringList allExtensions() const;
+
+    // Where open and save panels start, and the folder to start in next time
+    // (the folder of a chosen file, or a chosen folder).
+    static QString panelDirectory();
+    static void notePanelDirectory(const QString& path);
+    // A path with one of the extensions; the first is appended when it has
+    // none of them.
+    static QString pathWithExtension(const QString& path, const QStringList& extensions);
 
     DocumentPtr makeUntitledDocumentOfType(const QString& typeName, DocumentError* error);
     DocumentPtr makeDocumentWithContentsOfURL(const QString& path, const QString& typeName, DocumentError* error);
@@ -176,8 +212,8 @@ public:
     void noteNewRecentDocumentURL(const QString& path);
     void clearRecentDocuments();
 
-    // Shows the error through the Prompter; a cancellation shows nothing.
-    // Answers whether something was shown.
+    // Shows the error through the Prompter, with its cause; a cancellation
+    // shows nothing. Answers whether something was shown.
     static bool presentError(const DocumentError& error);
 
     // Asks every document whether it may close; false as soon as one refuses.
@@ -187,6 +223,7 @@ private:
     struct TypeEntry {
         QStringList extensions;
         Factory factory;
+        Recognizer recognizer;
     };
     std::map<QString, TypeEntry> types_;
     std::vector<DocumentPtr> documents_;

@@ -20,13 +20,17 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "platform/UserDefaults.h"
+#include "platform/gui/DocumentWindow.h"
 #include "platform/spelling/SpellChecker.h"
 #include "textmodel/TSBookmarkData.h"
 #include "textmodel/TSChunk.h"
 #include "textmodel/TSLinkStyle.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,6 +67,11 @@ const QString AppController::kWebsite = QStringLiteral("https://tessarin.org");
 AppController::AppController(QObject* parent) : QObject(parent) {
     gShared = this;
     buildMainMenu();
+    ts::DocumentWindow::setMenuBarBuilder([this](QMainWindow* window) { buildMenus(window->menuBar(), window); });
+    if (auto* application = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+        connect(application, &QApplication::focusChanged, this, &AppController::focusChanged);
+        application->installEventFilter(this);
+    }
     TSDocumentController::setApplicationDelegate(this);
     if (!windowFactories().count(QStringLiteral("aboutBox")))
         setToolWindowFactory(QStringLiteral("aboutBox"), [] { return new TSAboutBoxController; });
@@ -78,7 +87,10 @@ AppController::~AppController() {
     for (auto& [field, window] : toolWindows_)
         if (window) delete window.data();
     delete mainMenu_;
-    if (gShared == this) gShared = nullptr;
+    if (gShared == this) {
+        gShared = nullptr;
+        ts::DocumentWindow::setMenuBarBuilder({});
+    }
 }
 
 AppController* AppController::shared() { return gShared; }
@@ -90,6 +102,11 @@ AppController::RegistryHooks& AppController::registryHooks() {
 
 void AppController::setToolWindowFactory(const QString& field, WindowFactory factory) {
     windowFactories()[field] = std::move(factory);
+}
+
+bool AppController::hasToolWindowFactory(const QString& field) {
+    const auto it = windowFactories().find(field);
+    return it != windowFactories().end() && it->second;
 }
 
 // --- launch and quit -------------------------------------------------------------
@@ -124,17 +141,7 @@ void AppController::applicationWillFinishLaunching() {
     if (Preferences::coreSpotlightPresent()) ts::SearchIndex::defaultSearchableIndex().setIndexDelegate(this);
     TSLogStep("Launch: search index delegate set");
 
-    if (communicationsWindowItem_) communicationsWindowItem_->setVisible(false);
-    for (QAction* top : mainMenu_->actions()) {
-        if (top->text() == QLatin1String("Debug")) {
-            QMenu* debug = top->menu();
-            mainMenu_->removeAction(top);
-            if (debug) {
-                for (QAction* a : debug->actions()) actions_.erase(a->objectName());
-                debug->deleteLater();
-            }
-        }
-    }
+    removeDeveloperMenu();
     TSLogStep("Launch: menu changed");
 
     DictionaryController::initialiseDictionary();

@@ -6,8 +6,10 @@
 // order when the application quits.
 //
 // Exactly one instance exists while the application runs (shared()). It
-// builds the main menu in code; every main window shows that menu. Each menu
-// action's object name is the command's selector ("showPrefsWindow:").
+// describes the menus once, in code, and builds every main window's menu bar
+// from that description (it installs the builder that main windows of other
+// libraries call). Each menu action's object name is the command's selector
+// ("showPrefsWindow:").
 //
 // Tool windows of other subsystems are made through factories registered by
 // field name ("grammarWindow", "zerivuvWindow", ...); the first show makes
@@ -65,6 +67,7 @@ public:
     static RegistryHooks& registryHooks();
     using WindowFactory = std::function<QWidget*()>;
     static void setToolWindowFactory(const QString& field, WindowFactory factory);
+    static bool hasToolWindowFactory(const QString& field);
 
     // --- application life ----------------------------------------------------
     void applicationWillFinishLaunching();
@@ -73,11 +76,22 @@ public:
     bool applicationShouldTerminate();
     bool terminated() const { return terminated_; }
 
-    // --- the main menu -------------------------------------------------------
-    // The top-level menus; a main window shows one menu bar entry per action.
+    // --- the menus -------------------------------------------------------------
+    // Every main window's menu bar and the reference menu are built from one
+    // description (AppMenu.cpp). The reference menu (mainMenu(), action())
+    // holds the top-level menus with no window: its document commands are
+    // disabled. A window's own menus act on that window: its document, its
+    // focus widget, its find bar; their keys work in that window.
     QMenu* mainMenu() const { return mainMenu_; }
-    // The action of a command selector, or null.
+    // The reference menu's action of a command selector, or null.
     QAction* action(const QString& selector) const;
+    // Builds the menus into a menu bar (or a menu) for a window.
+    void buildMenus(QWidget* container, QWidget* window);
+    // Brings the enabled and checked states of a window's menus (null: the
+    // reference menu) up to date.
+    void validateMenus(QWidget* window);
+    // Takes the developers' menu away from every menu, now and later.
+    void removeDeveloperMenu();
     QAction* communicationsWindowItem() const { return communicationsWindowItem_; }
     QAction* removeChangedItems() const { return removeChangedItems_; }
 
@@ -152,9 +166,14 @@ public Q_SLOTS:
     // Asks the documents to close (saving as the user says), then quits.
     void terminate();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void buildMainMenu();
+    void focusChanged(QWidget* old, QWidget* now);
     void fillRecentMenu(QMenu* menu);
+    void fillWindowMenu(QMenu* menu, QWidget* window);
     void updateCheckMarks();
     bool newDocumentOfType(const QString& type);
     bool composeMail(const QString& subject, const QStringList& items);
@@ -168,5 +187,6 @@ private:
     std::map<QString, QPointer<QWidget>> toolWindows_;
     std::shared_ptr<int> observerOwner_;
     bool launched_ = false;
+    bool developerMenuRemoved_ = false;
     bool terminated_ = false;
 };

@@ -104,7 +104,10 @@ bool AppController::newDocumentOfType(const QString& type) {
     if (!controller) return false;
     ts::DocumentError error;
     const ts::DocumentPtr document = controller->makeUntitledDocumentOfType(type, &error);
-    if (!document) return false;
+    if (!document) {
+        TSLogError("No new document of type %@: %@", type, error.description);
+        return false;
+    }
     controller->addDocument(document);
     document->makeWindowControllers();
     document->showWindows();
@@ -120,7 +123,11 @@ void AppController::openDocument() {
     ts::OpenPanelRequest request;
     request.allowsMultipleSelection = true;
     request.canChooseDirectories = true;
-    for (const QString& path : ts::Prompter::current()->openPanel(request))
+    request.directory = ts::DocumentController::panelDirectory();
+    request.allowedFileTypes = controller->allExtensions();
+    const QStringList paths = ts::Prompter::current()->openPanel(request);
+    if (!paths.isEmpty()) ts::DocumentController::notePanelDirectory(paths.first());
+    for (const QString& path : paths)
         controller->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
                                                   [](ts::DocumentPtr, bool, const ts::DocumentError* error) {
                                                       if (error) ts::DocumentController::presentError(*error);

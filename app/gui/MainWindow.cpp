@@ -26,10 +26,7 @@ MainWindow::MainWindow(AppController* controller, QWidget* central, QWidget* par
 }
 
 void MainWindow::refreshMenuBar() {
-    menuBar()->clear();
-    if (!controller_ || !controller_->mainMenu()) return;
-    for (QAction* top : controller_->mainMenu()->actions())
-        if (top->menu()) menuBar()->addMenu(top->menu());
+    if (controller_) controller_->buildMenus(menuBar(), this);
 }
 
 void MainWindow::setDocument(const ts::DocumentPtr& document) {

@@ -1,5 +1,6 @@
 #include "app/gui/PrefsWindowController.h"
 
+#include "platform/gui/WindowFrame.h"
 #include "app/core/TSBundle.h"
 #include "app/logging/LGLog.h"
 #include "dictionaries/DictionaryController.h"
@@ -102,6 +103,7 @@ PrefsWindowController::PrefsWindowController() : QWidget(nullptr, Qt::Window) {
     layout->addWidget(screenTabView_);
     layout->addWidget(buttons);
     resize(900, 560);
+    ts::WindowFrame::autosave(this, QStringLiteral("Preferences"));
     insertData();
 }
 

@@ -5,6 +5,7 @@
 #include "platform/Font.h"
 #include "platform/NotificationCenter.h"
 #include "platform/gui/RichTextConversion.h"
+#include "platform/gui/WindowFrame.h"
 
 #include <QCloseEvent>
 #include <QPointer>
@@ -61,6 +62,7 @@ QMRawTransmissionsWindowController::QMRawTransmissionsWindowController() : QWidg
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(transmittedDataField_);
     resize(520, 360);
+    ts::WindowFrame::autosave(this, QStringLiteral("RawTransmissionsWindowController"));
 
     observerOwner_ = std::make_shared<int>(0);
     QPointer<QMRawTransmissionsWindowController> self(this);

@@ -1,5 +1,7 @@
 #include "app/gui/WidgetPrompter.h"
 
+#include "platform/Document.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
@@ -12,7 +14,13 @@ QString filterFor(const QStringList& types) {
     if (types.isEmpty()) return QString();
     QStringList patterns;
     for (const QString& t : types) patterns << QStringLiteral("*.") + t;
-    return QStringLiteral("(%1)").arg(patterns.join(QLatin1Char(' ')));
+    return ts::Prompter::localized(QStringLiteral("Tessarin Documents")) + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
+}
+
+// A panel without a folder of its own starts where documents live, never in
+// the folder the program was started from.
+QString startFolder(const QString& directory) {
+    return directory.isEmpty() ? ts::DocumentController::panelDirectory() : directory;
 }
 
 }  // namespace
@@ -39,7 +47,10 @@ int WidgetPrompter::alert(const ts::AlertRequest& request) {
 }
 
 QStringList WidgetPrompter::openPanel(const ts::OpenPanelRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title, request.directory, filterFor(request.allowedFileTypes));
+    QFileDialog dialog(QApplication::activeWindow(), request.title, startFolder(request.directory));
+    // Files of other names may still be documents (their contents decide).
+    if (!request.allowedFileTypes.isEmpty())
+        dialog.setNameFilters({filterFor(request.allowedFileTypes), ts::Prompter::localized(QStringLiteral("All Files")) + QStringLiteral(" (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (request.canChooseDirectories && !request.canChooseFiles) dialog.setFileMode(QFileDialog::Directory);
     else dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -49,7 +60,8 @@ QStringList WidgetPrompter::openPanel(const ts::OpenPanelRequest& request) {
 }
 
 QString WidgetPrompter::savePanel(const ts::SavePanelRequest& request) {
-    QFileDialog dialog(QApplication::activeWindow(), request.title, request.directory, filterFor(request.allowedFileTypes));
+    QFileDialog dialog(QApplication::activeWindow(), request.title, startFolder(request.directory),
+                       filterFor(request.allowedFileTypes));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.selectFile(request.nameFieldStringValue);
     if (!request.allowedFileTypes.isEmpty()) dialog.setDefaultSuffix(request.allowedFileTypes.first());

@@ -7,15 +7,18 @@
 #include "platform/AttributedString.h"
 #include "platform/Prompter.h"
 #include "platform/gui/RichTextConversion.h"
+#include "platform/gui/WindowFrame.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QShortcut>
 #include <QVBoxLayout>
 #include <QApplication>
 #include <QMenu>
@@ -80,6 +83,13 @@ bool TSOutlineView::viewportEvent(QEvent* event) {
     return handled;
 }
 
+void TSOutlineView::commitOpenEditor() {
+    if (state() != QAbstractItemView::EditingState) return;
+    QWidget* editor = QApplication::focusWidget();
+    while (editor && editor->parentWidget() != viewport()) editor = editor->parentWidget();
+    if (editor) commitData(editor);
+}
+
 void TSOutlineView::resizeAllRows() {
     if (resizePending_) return;
     resizePending_ = true;
@@ -139,11 +149,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     layout->addWidget(findBar_);
     layout->addWidget(outline_, 1);
     setCentralWidget(central);
-    connect(new QShortcut(QKeySequence::Find, this), &QShortcut::activated, this, &TSDocumentWindow::showFindBar);
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_G), this), &QShortcut::activated, this,
-            [this] { findNext(findField_->text()); });
-    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_G), this), &QShortcut::activated, this,
-            [this] { findNext(findField_->text(), true); });
+    // Find, Find Next and Find Previous come from the Edit menu.
 
     connect(outline_->header(), &QHeaderView::sectionResized, outline_, [this] { outline_->resizeAllRows(); });
     connect(outline_, &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showLocationMenu);
@@ -153,10 +159,21 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     });
 
     document_->registerForNotifications();
-    if (auto frame = document_->takeSavedWindowFrame(); frame && frame->width() > 50 && frame->height() > 50)
+    ts::DocumentWindow::installMenuBar(this);
+    if (auto frame = document_->takeSavedWindowFrame();
+        frame && frame->width() > 50 && frame->height() > 50 && ts::WindowFrame::fitsAScreen(frame->toRect())) {
         setGeometry(frame->toRect());
-    else
-        resize(1000, 700);
+    } else if (const QRect last = ts::WindowFrame::storedFrame(kFrameAutosaveName);
+               last.isValid() && ts::WindowFrame::fitsAScreen(last)) {
+        setGeometry(last);
+    } else {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        const QRect area = screen ? screen->availableGeometry() : QRect(0, 0, 1280, 800);
+        const QSize size(std::min(1000, area.width()), std::min(700, area.height()));
+        setGeometry(QRect(area.topLeft() + QPoint((area.width() - size.width()) / 2, (area.height() - size.height()) / 3), size));
+    }
+    ts::WindowFrame::cascade(this);
+    ts::WindowFrame::keep(this, kFrameAutosaveName);
     document_->setWindowFrame(geometry());
     outline_->expandToDepth(0);
     updateTitle();
@@ -171,13 +188,52 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
 
 TSDocumentWindow::~TSDocumentWindow() = default;
 
+const QString TSDocumentWindow::kFrameAutosaveName = QStringLiteral("Tessarin");
+
 void TSDocumentWindow::install(ts::DocumentController& controller) {
     TSDocument::registerDocumentType(controller);
     TSDocument::setWindowFactory([](const TSDocumentPtr& document) {
         auto* window = new TSDocumentWindow(document);
         window->setAttribute(Qt::WA_DeleteOnClose);
         window->show();
+        window->raise();
+        window->activateWindow();
+        window->startTypingIfEmpty();
     });
+}
+
+void TSDocumentWindow::performFind(FindCommand command) {
+    switch (command) {
+    case FindCommand::ShowFindBar: showFindBar(); break;
+    case FindCommand::FindNext: findNext(findField_->text()); break;
+    case FindCommand::FindPrevious: findNext(findField_->text(), true); break;
+    }
+}
+
+void TSDocumentWindow::commitEditing() { outline_->commitOpenEditor(); }
+
+void TSDocumentWindow::addLine() {
+    commitEditing();
+    const QModelIndex current = outline_->currentIndex();
+    const int column = current.isValid() && current.column() != TSOutlineModel::LocationColumn ? current.column()
+                                                                                               : int(TSOutlineModel::LatinColumn);
+    const QModelIndex added = model_->insertLineAfter(current, column);
+    if (!added.isValid()) return;
+    if (added.parent().isValid()) outline_->expand(added.parent());
+    outline_->setCurrentIndex(added);
+    outline_->scrollTo(added);
+    outline_->edit(added);
+    updateTitle();
+}
+
+void TSDocumentWindow::startTypingIfEmpty() {
+    if (!document_->fileURL().isEmpty() || model_->rowCount() != 1) return;
+    const QModelIndex first = model_->index(0, TSOutlineModel::LatinColumn);
+    const auto latin = model_->richText(first);
+    if (model_->rowCount(model_->index(0, 0)) > 0 || (latin && latin->length() > 0)) return;
+    outline_->setFocus();
+    outline_->setCurrentIndex(first);
+    outline_->edit(first);
 }
 
 void TSDocumentWindow::updateTitle() {

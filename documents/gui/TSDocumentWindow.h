@@ -12,6 +12,7 @@
 #include "documents/TSDocument.h"
 #include "documents/gui/TSRichTextDelegate.h"
 #include "platform/AttributedString.h"
+#include "platform/gui/DocumentWindow.h"
 
 #include <QMainWindow>
 #include <QStyledItemDelegate>
@@ -30,6 +31,8 @@ public:
     // Re-lays the rows once after the current event, however often asked.
     void resizeAllRows();
     bool resizePending() const { return resizePending_; }
+    // Hands an open cell editor's text to the model.
+    void commitOpenEditor();
     // Narrows the columns before the last so that the last one, which takes
     // the rest of the width, is seen whole: a text is laid out at its
     // column's width, and a column running past the view's edge hid the ends
@@ -43,12 +46,31 @@ private:
     bool resizePending_ = false;
 };
 
-class TSDocumentWindow : public QMainWindow {
+// The window carries the application's menu bar and acts on the menus'
+// document and find commands. Its frame is the one the document stored,
+// else the last document window's ("Tessarin"), cascaded from the windows
+// already open.
+class TSDocumentWindow : public QMainWindow, public ts::DocumentWindow {
     Q_OBJECT
 
 public:
+    static const QString kFrameAutosaveName;  // "Tessarin"
+
     explicit TSDocumentWindow(TSDocumentPtr document, QWidget* parent = nullptr);
     ~TSDocumentWindow() override;
+
+    // ts::DocumentWindow
+    ts::DocumentPtr windowDocument() const override { return document_; }
+    bool canFind() const override { return true; }
+    void performFind(FindCommand command) override;
+    void commitEditing() override;
+    void documentWasSaved() override { updateTitle(); }
+
+    // Adds a line after the current one and opens its editor.
+    Q_INVOKABLE void addLine();
+    // A new document's one empty line opens its Latin editor, so the user
+    // can start typing.
+    void startTypingIfEmpty();
 
     TSOutlineView* outlineView() const { return outline_; }
     TSOutlineModel* model() const { return model_; }

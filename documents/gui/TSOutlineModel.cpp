@@ -135,6 +135,27 @@ bool TSOutlineModel::setData(const QModelIndex& index, const QVariant& value, in
     return setRichText(index, ts::AttributedString(value.toString(), attributes));
 }
 
+QModelIndex TSOutlineModel::insertLineAfter(const QModelIndex& index, int column) {
+    TSChunk* after = index.isValid() ? chunkForIndex(index) : nullptr;
+    TSChunkPtr parent;
+    qint64 row = 0;
+    if (after && after->isHeader()) {
+        parent = after->childAt(0)->parent();
+    } else if (after) {
+        parent = after->parent();
+        row = parent ? parent->indexOfChild(after) + 1 : 0;
+    }
+    TSChunk* container = parent ? parent.get() : root();
+    if (!container) return {};
+    if (!after) row = container->numChildren();
+    const QModelIndex parentIndex = indexForChunk(container);
+    beginInsertRows(parentIndex, int(row), int(row));
+    container->insertChild(std::make_shared<TSMatchedChunk>(), row);
+    endInsertRows();
+    document_->updateChangeCount(ts::Document::ChangeDone);
+    return this->index(int(row), column, parentIndex);
+}
+
 void TSOutlineModel::toggleFlag(const QModelIndex& index) {
     TSChunk* chunk = chunkForIndex(index);
     if (!chunk || !index.isValid()) return;

@@ -47,6 +47,10 @@ public:
     ts::AttributedStringPtr richText(const QModelIndex& index) const;
     // Replaces the text a cell shows and marks the document edited.
     bool setRichText(const QModelIndex& index, const ts::AttributedString& text);
+    // Adds an empty line after the index's line (as the first line of a
+    // header) or, for an invalid index, at the end; marks the document
+    // edited and answers the new line's index in the column asked for.
+    QModelIndex insertLineAfter(const QModelIndex& index, int column = LatinColumn);
     // Flags or unflags the row's location and marks the document edited.
     void toggleFlag(const QModelIndex& index);
     // Shows the other English text in the English column.

@@ -19,6 +19,7 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -195,6 +196,78 @@ TEST_F(DocumentFile, SaveKeepsEveryKeyAndPurgesOnlyTheSavedFootnotes) {
     EXPECT_TRUE(again->vocabListIfAny());
     EXPECT_EQ(lines(*again).size(), 2u);
     EXPECT_EQ(again->takeSavedWindowFrame(), QRectF(10, 20, 700, 500));
+}
+
+// Font attributes that cannot be read are written back as they were, like
+// the vocabulary and footnotes; new attributes replace them.
+TEST_F(DocumentFile, UnreadableFontAttributesKeepTheirBytes) {
+    PlistResult stored = PropertyList::read([&] {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }());
+    ASSERT_TRUE(stored.ok());
+    ValueDictionary root = stored.value.dictionary();
+    const QByteArray unreadable("bplist00 but not an archive");
+    root[QStringLiteral("Font attributes")] = Value(unreadable);
+    QFile out(path);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    out.write(PropertyList::writeBinary(Value(root)));
+    out.close();
+
+    auto doc = std::make_shared<TSDocument>();
+    CaptureLogger::Scope log;
+    ASSERT_TRUE(doc->readFromURL(path, TSDocument::kTypeName, nullptr));
+    EXPECT_TRUE(doc->baseFontAttributes().empty());
+    const QString saved = dir.filePath(QStringLiteral("saved.tsdx"));
+    ASSERT_TRUE(doc->saveToURL(saved, TSDocument::kTypeName, nullptr));
+    auto fontBytes = [](const QString& file) {
+        QFile f(file);
+        if (!f.open(QIODevice::ReadOnly)) return QByteArray();
+        return PropertyList::read(f.readAll()).value[QStringLiteral("Font attributes")].toData();
+    };
+    EXPECT_EQ(fontBytes(saved), unreadable);
+
+    doc->setBaseFontAttributes({{AttributeName::Font, Value(Font::make(QStringLiteral("Palatino"), 14.0))}});
+    ASSERT_TRUE(doc->saveToURL(saved, TSDocument::kTypeName, nullptr));
+    EXPECT_NE(fontBytes(saved), unreadable);
+    auto reopened = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reopened->readFromURL(saved, TSDocument::kTypeName, nullptr));
+    EXPECT_FALSE(reopened->baseFontAttributes().empty());
+}
+
+// A document written by another tool under another name is known by its
+// contents; other property lists and other files are not documents.
+TEST_F(DocumentFile, OpensByItsContentsWhateverItsName) {
+    DocumentController controller;
+    TSDocument::registerDocumentType(controller);
+    struct Case {
+        const char* name;
+        QByteArray bytes;
+        bool document;
+    } cases[] = {
+        {"eclogae", {}, true},
+        {"eclogae.plist", {}, true},
+        {"keys-only.bin", PropertyList::writeBinary(Value(ValueDictionary{{"uuid", Value(kDocUuid)}, {"pdfURL", Value(QByteArray("x"))}})), true},
+        {"settings.plist", PropertyList::writeBinary(Value(ValueDictionary{{"uuid", Value(kDocUuid)}})), false},
+        {"notes.txt", QByteArray("Tityre, tu patulae"), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const QString file = dir.filePath(QString::fromLatin1(c.name));
+        if (c.bytes.isEmpty()) {
+            ASSERT_TRUE(QFile::copy(path, file));
+        } else {
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.bytes);
+        }
+        EXPECT_EQ(controller.typeForContentsOfURL(file), c.document ? TSDocument::kTypeName : QString());
+    }
+    DocumentPtr opened;
+    controller.openDocumentWithContentsOfURL(QUrl::fromLocalFile(dir.filePath("eclogae")), false,
+                                             [&](DocumentPtr d, bool, const DocumentError*) { opened = d; });
+    ASSERT_TRUE(opened);
+    EXPECT_EQ(lines(*std::static_pointer_cast<TSDocument>(opened)).size(), 2u);
 }
 
 TEST(DocumentDefaults, NewDocumentHasOneEmptyLineAndAStableUuid) {

@@ -6,6 +6,10 @@
 #include "app/gui/QMRawTransmissionsWindowController.h"
 #include "app/gui/TSAboutBoxController.h"
 #include "app/gui/TSDocumentController.h"
+#include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 #include "dictsource/LewisShortSource.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
@@ -78,9 +82,7 @@ protected:
     static void SetUpTestSuite() {
         controller_ = new AppController;
         // The menu as users see it: without the developers' menu.
-        for (QAction* top : controller_->mainMenu()->actions())
-            if (top->text() == "Debug") controller_->mainMenu()->removeAction(top);
-        controller_->communicationsWindowItem()->setVisible(false);
+        controller_->removeDeveloperMenu();
     }
     static AppController* controller_;
 };
@@ -88,23 +90,23 @@ AppController* Gallery::controller_ = nullptr;
 
 }  // namespace
 
-TEST_F(Gallery, MainWindowWithItsMenuOpen) {
-    auto* window = new MainWindow(controller_);
-    window->show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
-    settle();
-    QImage picture = window->grab().toImage();
+// A window's picture with one of its menus open below its title in the
+// menu bar, as the user sees it.
+QImage withMenuOpen(QMainWindow* window, const char* title) {
     QMenuBar* bar = window->menuBar();
-    ASSERT_FALSE(bar->actions().isEmpty());
-    QAction* tools = nullptr;
+    QAction* top = nullptr;
     for (QAction* a : bar->actions())
-        if (a->menu() && a->menu()->menuAction()->objectName() == "Tools") tools = a;
-    ASSERT_NE(tools, nullptr);
-    QMenu* menu = tools->menu();
-    const QPoint at = bar->mapTo(window, bar->actionGeometry(tools).bottomLeft());
+        if (a->menu() && a->objectName() == title) top = a;
+    EXPECT_NE(top, nullptr) << title;
+    if (!top) return {};
+    if (AppController::shared()) AppController::shared()->validateMenus(window);
+    QMenu* menu = top->menu();
+    const QPoint at = bar->mapTo(window, bar->actionGeometry(top).bottomLeft());
+    Q_EMIT menu->aboutToShow();
     menu->popup(window->mapToGlobal(at));
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(menu));
     settle();
+    const QImage picture = window->grab().toImage();
     const QImage menuPicture = menu->grab().toImage();
     QImage canvas(std::max(picture.width(), at.x() + menuPicture.width()),
                   std::max(picture.height(), at.y() + menuPicture.height()), QImage::Format_ARGB32);
@@ -112,10 +114,63 @@ TEST_F(Gallery, MainWindowWithItsMenuOpen) {
     QPainter painter(&canvas);
     painter.drawImage(0, 0, picture);
     painter.drawImage(at, menuPicture);
+    painter.setPen(QColor(0x80, 0x80, 0x80));
+    painter.drawRect(QRect(at, menuPicture.size()).adjusted(0, 0, -1, -1));
     painter.end();
     menu->hide();
-    save("main-window-menu", canvas);
+    return canvas;
+}
+
+TEST_F(Gallery, MainWindowWithItsMenuOpen) {
+    auto* window = new MainWindow(controller_);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    settle();
+    ASSERT_FALSE(window->menuBar()->actions().isEmpty());
+    save("main-window-menu", withMenuOpen(window, "Tools"));
     window->close();
+}
+
+// A parallel-text document with its File and Edit menus open: the document
+// commands enabled, the two-pane document's New greyed until it exists.
+TEST_F(Gallery, DocumentWindowWithItsFileAndEditMenusOpen) {
+    ts::DocumentController& documents = *ts::DocumentController::sharedDocumentController();
+    TSDocumentWindow::install(documents);
+    auto doc = std::make_shared<TSDocument>();
+    auto text = std::make_shared<TSText>();
+    auto section = std::make_shared<TSMatchedChunk>();
+    section->setLatin(ts::AttributedString::make(QStringLiteral("Ecloga I")));
+    text->addChild(section);
+    const char* const lines[][2] = {
+        {"Tityre, tu patulae recubans sub tegmine fagi", "Tityrus, you, lying under the cover of a spreading beech,"},
+        {"silvestrem tenui Musam meditaris avena;", "practise the woodland Muse on a slender reed;"},
+        {"nos patriae finis et dulcia linquimus arva.", "we leave the borders of our country and its sweet fields."},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto line = std::make_shared<TSMatchedChunk>();
+        line->setLatin(ts::AttributedString::make(QString::fromUtf8(lines[i][0])));
+        line->setEnglish(ts::AttributedString::make(QString::fromUtf8(lines[i][1])));
+        line->setLocation(ts::AttributedString::make(QString::number(i + 1)));
+        section->addChild(line);
+    }
+    doc->setText(text);
+    documents.addDocument(doc);
+    auto* window = new TSDocumentWindow(doc);
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->resize(900, 420);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    window->outlineView()->expandAll();
+    window->activateWindow();
+    window->outlineView()->setFocus();
+    window->outlineView()->setCurrentIndex(window->model()->index(1, TSOutlineModel::LatinColumn, window->model()->index(0, 0)));
+    doc->updateChangeCount(ts::Document::ChangeDone);
+    settle();
+    save("document-file-menu", withMenuOpen(window, "File"));
+    save("document-edit-menu", withMenuOpen(window, "Edit"));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    window->close();
+    settle();
 }
 
 TEST_F(Gallery, PreferencesOnEachTab) {

@@ -5,9 +5,13 @@
 #include "app/gui/AppController.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/TSDocumentController.h"
+#include "documents/gui/TSDocumentWindow.h"
 #include "app/logging/LGLog.h"
 #include "dictionaries/DictionaryController.h"
+#include "platform/PropertyList.h"
 #include "platform/Prompter.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 #include "platform/spelling/SpellChecker.h"
 
 #include <QAction>
@@ -20,6 +24,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -109,12 +114,12 @@ TEST(Xvfb, MenuHoldsTheCommandsAndNoDebugMenu) {
     QStringList titles;
     QStringList commands;
     for (QAction* top : gWindow->menuBar()->actions()) {
-        titles << top->text();
+        titles << QString(top->text()).remove('&');
         if (top->menu())
             for (QAction* a : top->menu()->actions())
                 if (!a->isSeparator() && a->isVisible()) commands << a->objectName();
     }
-    EXPECT_EQ(titles, (QStringList{"Tessarin", "File", "Tools", "Help"}));
+    EXPECT_EQ(titles, (QStringList{"File", "Edit", "Tools", "Window", "Help"}));
     for (const char* c : {"showAboutBox:", "showPrefsWindow:", "terminate:", "newDocument:", "newStructuredWindow:",
                           "openDocument:", "showDictionary:", "showGrammarWindow:", "showWordSearchWindow:",
                           "showAnagramWindow:", "constructionSearch:", "showZerivuvWindow:", "parseMDict:",
@@ -202,6 +207,123 @@ TEST(Xvfb, ProgramStartsAndQuitsInOrder) { startAndTerminate(true, "Launch: obse
 // takes the input focus, which the in-process window could not win back.
 TEST(XvfbAlone, SigtermDuringTheLaunchQuestionQuitsInOrder) {
     startAndTerminate(false, "Launch: bookmark error presenter installed");
+}
+
+// A document file without the keys a save always writes ("uuid", "Keyed
+// Window position"), so a save shows in the file.
+QString writeDocumentWithoutSavedKeys(const QString& path) {
+    auto doc = std::make_shared<TSDocument>();
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0));
+    line->setLatin(ts::AttributedString::make("Tityre, tu patulae recubans sub tegmine fagi"));
+    ts::ValueDictionary root = doc->serialize();
+    root.erase("uuid");
+    root.erase("Keyed Window position");
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly)) return QString();
+    f.write(ts::PropertyList::writeBinary(ts::Value(root)));
+    return path;
+}
+
+bool savedSince(const QString& path) {
+    const ts::PlistResult r = ts::PropertyList::read(readFile(path));
+    return r.ok() && r.value.contains("uuid") && r.value.contains("Keyed Window position");
+}
+
+// A document opened at launch, as main opens the files named on its command
+// line, shows in a window with the application's menus, and Ctrl+S pressed on
+// the X server saves it.
+TEST(Xvfb, DocumentOpenedAtLaunchHasTheMenusAndCtrlSSaves) {
+    auto* documents = dynamic_cast<TSDocumentController*>(ts::DocumentController::sharedDocumentController());
+    ASSERT_NE(documents, nullptr);
+    TSDocumentWindow::install(*documents);
+    QTemporaryDir dir;
+    const QString path = writeDocumentWithoutSavedKeys(dir.filePath("tityrus.tsdx"));
+    ASSERT_FALSE(path.isEmpty());
+    ts::DocumentPtr opened;
+    documents->openDocumentWithContentsOfURL(QUrl::fromLocalFile(path), true,
+                                             [&](ts::DocumentPtr d, bool, const ts::DocumentError*) { opened = d; });
+    ASSERT_TRUE(opened);
+    TSDocumentWindow* window = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TSDocumentWindow*>(w); d && d->document() == opened) window = d;
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    QStringList titles;
+    for (QAction* top : window->menuBar()->actions()) titles << QString(top->text()).remove('&');
+    EXPECT_EQ(titles, (QStringList{"File", "Edit", "Tools", "Window", "Help"}));
+    EXPECT_GT(window->menuBar()->height(), 10);
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    EXPECT_FALSE(savedSince(path));
+    QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(savedSince(path));
+    window->close();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(documents->documents().empty());
+}
+
+// The real program started with a document named on its command line, as
+// a user runs `scripts/run FILE`: its window opens with the menus (Alt+F
+// opens the File menu) and Ctrl+S, typed on the X server, saves the file.
+TEST(XvfbAlone, ProgramStartedWithADocumentOpensItsMenuAndSavesOnCtrlS) {
+    const QString binary = qEnvironmentVariable("TS_APP_BINARY");
+    const QString xdotool = qEnvironmentVariable("TS_XDOTOOL");
+    ASSERT_FALSE(binary.isEmpty());
+    if (xdotool.isEmpty()) GTEST_SKIP() << "xdotool is not installed (scripts/deps installs it)";
+    QTemporaryDir home;
+    const QString spelling = home.path() + "/.local/share/hunspell";
+    QDir().mkpath(spelling);
+    for (const char* f : {"la.dic", "la.aff"})
+        ASSERT_TRUE(QFile::copy(gHome->path() + "/.local/share/hunspell/" + f, spelling + "/" + f));
+    const QString path = writeDocumentWithoutSavedKeys(home.filePath("bucolica.tsdx"));
+    ASSERT_FALSE(path.isEmpty());
+    auto run = [&](const QStringList& arguments) {
+        QProcess p;
+        p.start(xdotool, arguments);
+        p.waitForFinished(20000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+    };
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("HOME", home.path());
+    for (const char* v : {"XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_CACHE_HOME"}) env.remove(v);
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + home.path() + "/no-session-bus");
+    program.setProcessEnvironment(env);
+    program.setStandardOutputFile(home.path() + "/stdout.txt");
+    program.setStandardErrorFile(home.path() + "/stderr.txt");
+    program.start(binary, {path});
+    ASSERT_TRUE(program.waitForStarted());
+    const QString pid = QString::number(program.processId());
+    QStringList windows;
+    for (int i = 0; i < 200 && windows.isEmpty(); ++i) {
+        QThread::msleep(50);
+        windows = run({"search", "--onlyvisible", "--pid", pid, "--name", "^bucolica\\.tsdx"});
+    }
+    ASSERT_EQ(windows.size(), 1) << "no document window; stderr:\n" << readFile(home.path() + "/stderr.txt").toStdString();
+    const QString window = windows.first();
+    run({"windowfocus", "--sync", window});
+    const int before = run({"search", "--onlyvisible", "--pid", pid, ""}).size();
+    run({"key", "--clearmodifiers", "alt+f"});
+    int during = before;
+    for (int i = 0; i < 40 && during == before; ++i) {
+        QThread::msleep(50);
+        during = run({"search", "--onlyvisible", "--pid", pid, ""}).size();
+    }
+    EXPECT_EQ(during, before + 1) << "Alt+F opens the File menu";
+    run({"key", "Escape"});
+    run({"windowfocus", "--sync", window});
+    run({"key", "--clearmodifiers", "ctrl+s"});
+    bool saved = false;
+    for (int i = 0; i < 100 && !saved; ++i) {
+        QThread::msleep(50);
+        saved = savedSince(path);
+    }
+    EXPECT_TRUE(saved) << "Ctrl+S did not save the document";
+    ::kill(pid_t(program.processId()), SIGTERM);
+    ASSERT_TRUE(program.waitForFinished(60000));
+    EXPECT_EQ(program.exitCode(), 0);
+    EXPECT_TRUE(savedSince(path));
 }
 
 // Last: Ctrl+Q in the main window runs the quit sequence.

@@ -127,9 +127,9 @@ TEST(ProgramOnXvfb, RowEditorUnderlinesAMisspeltLatinWord) {
     const QRect area(g.x, g.y, g.width, g.height);
     EXPECT_TRUE(redPixels(screen(), area).isEmpty()) << "nothing is underlined before editing";
 
-    // A double click on the first line's Latin (below the header and the
-    // book's row) opens its editor.
-    run({"mousemove", "--sync", QString::number(g.x + 200), QString::number(g.y + 55)});
+    // A double click on the first line's Latin (below the menu bar, the
+    // header and the book's row) opens its editor.
+    run({"mousemove", "--sync", QString::number(g.x + 200), QString::number(g.y + 100)});
     run({"click", "--repeat", "2", "--delay", "120", "1"});
     QList<QPoint> red;
     QImage shot;
