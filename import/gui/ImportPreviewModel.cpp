@@ -78,7 +78,12 @@ QVariant ImportPreviewModel::data(const QModelIndex& index, int role) const {
         return text ? QVariant::fromValue(text) : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
-    if (!line) return index.column() == 0 ? c->name() : QVariant();
+    if (!line) {
+        if (index.column() != 0) return {};
+        // A book without a name of its own is still a row one can point at.
+        if (c->name().isEmpty() && bookRows_.contains(c)) return tr("Book %1").arg(bookRows_.value(c) + 1);
+        return c->name();
+    }
     if (index.column() == 0) {
         PreferencesPtr p = Preferences::preferences();
         auto loc = line->displayLocation(p && p->numberBySubsection());

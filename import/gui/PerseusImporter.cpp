@@ -7,7 +7,9 @@
 #include "platform/Document.h"
 #include "platform/Prompter.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QPointer>
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
@@ -129,7 +131,7 @@ QHash<QString, QString> PerseusImporter::parseHeader() const {
     const ts::Value result = parser.parseFileAtLocation(fileURL_);
     ts::Value data;
     if (result.isDictionary())
-        if (auto it = result.toDictionary().find(QStringLiteral("Data Dictionary")); it != result.toDictionary().end())
+        if (auto it = result.dictionary().find(QStringLiteral("Data Dictionary")); it != result.dictionary().end())
             data = it->second;
     return TSHeaderImporterTab::collectHeader(data, *const_cast<PerseusImporter*>(this)->headerTab->elementArray());
 }

@@ -327,23 +327,24 @@ ts::Value TSBodyImporterTab::parseElements() {
 void TSBodyImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
-    const ts::ValueDictionary& d = result.toDictionary();
+    const ts::ValueDictionary& d = result.dictionary();
     auto set = [&](const char* key) {
         QSet<QString> s;
         auto it = d.find(QString::fromLatin1(key));
         if (it != d.end() && it->second.isArray())
-            for (const ts::Value& v : it->second.toArray()) s.insert(v.toString());
+            for (const ts::Value& v : it->second.array()) s.insert(v.toString());
         return s;
     };
     auto dict = [&](const char* key) {
         auto it = d.find(QString::fromLatin1(key));
-        return it != d.end() && it->second.isDictionary() ? it->second.toDictionary() : ts::ValueDictionary{};
+        return it != d.end() && it->second.isDictionary() ? it->second.dictionary() : ts::ValueDictionary{};
     };
     const QSet<QString> data = set("Data Elements"), attributes = set("Attribute Elements");
-    const ts::ValueDictionary strings = dict("Strings Dictionary"), attributeSets = dict("Attributes Dictionary");
+    const ts::ValueDictionary strings = dict("Strings Dictionary");
+    const ts::ValueDictionary attributeSets = dict("Attributes Dictionary");
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
-    for (const ts::Value& v : it->second.toArray()) {
+    for (const ts::Value& v : it->second.array()) {
         const QString name = v.toString();
         auto e = std::make_shared<TSImportElement>();
         e->setName(name);
@@ -352,15 +353,15 @@ void TSBodyImporterTab::extractElements() {
         if (e->hasData())
             if (auto s = strings.find(name); s != strings.end() && s->second.isArray()) {
                 std::vector<ts::AttributedStringPtr> samples;
-                for (const ts::Value& x : s->second.toArray())
+                for (const ts::Value& x : s->second.array())
                     if (auto t = x.toObjectAs<ts::AttributedString>()) samples.push_back(t);
                 e->setDataArray(std::move(samples));
             }
         if (e->hasAttributes())
             if (auto a = attributeSets.find(name); a != attributeSets.end() && a->second.isArray()) {
                 std::vector<ts::ValueDictionary> sets;
-                for (const ts::Value& x : a->second.toArray())
-                    if (x.isDictionary()) sets.push_back(x.toDictionary());
+                for (const ts::Value& x : a->second.array())
+                    if (x.isDictionary()) sets.push_back(x.dictionary());
                 e->setAttributeArray(std::move(sets));
             }
         elementArray()->addObject(e);
@@ -574,7 +575,7 @@ void TSBodyImporterTab::createPreview() {
         std::vector<FootnoteListPtr> notes = parser->footnoteLists();
         QString report;
         if (result.isDictionary())
-            if (auto r = result.toDictionary().find(QStringLiteral("Report")); r != result.toDictionary().end())
+            if (auto r = result.dictionary().find(QStringLiteral("Report")); r != result.dictionary().end())
                 report = r->second.toString();
         if (!result.isDictionary()) report = parser->errorMessage();
         QMetaObject::invokeMethod(QCoreApplication::instance(), [this, alive, generation, books, notes, report] {
@@ -593,7 +594,9 @@ void TSBodyImporterTab::deliver(quint64 generation, std::vector<TSTextPtr> books
     footnoteLists_ = std::move(notes);
     report_ = std::move(report);
     previewModel_->setBooks(texts_, curIdentifier());
-    for (int r = 0; r < previewModel_->rowCount(); ++r) preview->expand(previewModel_->index(r, 0));
+    // Books and their sections open; one section's lines show at once.
+    preview->expandToDepth(0);
+    if (previewModel_->rowCount() > 0) preview->expand(previewModel_->index(0, 0, previewModel_->index(0, 0)));
     reportField->setText(report_);
     // The paths the conversion found belong to the selected element too.
     setDisplayedStackIndex(displayedStackIndex_);

@@ -4,6 +4,8 @@
 #include "import/TSElementParser.h"
 
 #include <QHeaderView>
+#include <QRegularExpression>
+#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -43,7 +45,10 @@ QVariant ElementTableModel::data(const QModelIndex& index, int role) const {
         auto n = e->attributedName();
         return n ? n->string() : e->name();
     }
-    if (column == QLatin1String("data")) return QString(e->data()).replace(QLatin1Char('|'), QStringLiteral(" | "));
+    if (column == QLatin1String("data")) {
+        static const QRegularExpression bar(QStringLiteral("\\s*\\|\\s*"));
+        return QString(e->data()).replace(bar, QStringLiteral("  |  "));
+    }
     if (column == QLatin1String("store")) return e->store();
     if (column == QLatin1String("role")) {
         const QStringList titles = TSImportElement::roleTitles();
@@ -93,18 +98,18 @@ ts::Value TSImporterTab::parseElements() {
 void TSImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
-    const ts::ValueDictionary& d = result.toDictionary();
+    const ts::ValueDictionary& d = result.dictionary();
     auto names = [&](const char* key) {
         QSet<QString> set;
         auto it = d.find(QString::fromLatin1(key));
         if (it != d.end() && it->second.isArray())
-            for (const ts::Value& v : it->second.toArray()) set.insert(v.toString());
+            for (const ts::Value& v : it->second.array()) set.insert(v.toString());
         return set;
     };
     const QSet<QString> data = names("Data Elements"), attributes = names("Attribute Elements");
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
-    for (const ts::Value& v : it->second.toArray()) {
+    for (const ts::Value& v : it->second.array()) {
         auto e = std::make_shared<TSImportElement>();
         e->setName(v.toString());
         e->setHasData(data.contains(v.toString()));
@@ -154,18 +159,18 @@ ts::Value TSHeaderImporterTab::parseElements() {
 void TSHeaderImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
-    const ts::ValueDictionary& d = result.toDictionary();
+    const ts::ValueDictionary& d = result.dictionary();
     QSet<QString> data, attributes;
     ts::ValueDictionary dataDictionary;
     if (auto it = d.find(QStringLiteral("Data Elements")); it != d.end() && it->second.isArray())
-        for (const ts::Value& v : it->second.toArray()) data.insert(v.toString());
+        for (const ts::Value& v : it->second.array()) data.insert(v.toString());
     if (auto it = d.find(QStringLiteral("Attribute Elements")); it != d.end() && it->second.isArray())
-        for (const ts::Value& v : it->second.toArray()) attributes.insert(v.toString());
+        for (const ts::Value& v : it->second.array()) attributes.insert(v.toString());
     if (auto it = d.find(QStringLiteral("Data Dictionary")); it != d.end() && it->second.isDictionary())
-        dataDictionary = it->second.toDictionary();
+        dataDictionary = it->second.dictionary();
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
-    for (const ts::Value& v : it->second.toArray()) {
+    for (const ts::Value& v : it->second.array()) {
         const QString name = v.toString();
         auto e = std::make_shared<TSImportElement>();
         e->setName(name);
@@ -183,7 +188,7 @@ void TSHeaderImporterTab::extractElements() {
 QHash<QString, QString> TSHeaderImporterTab::collectHeader(const ts::Value& dataDictionary, const TSElementArray& records) {
     QHash<QString, QString> out;
     if (!dataDictionary.isDictionary()) return out;
-    const ts::ValueDictionary& d = dataDictionary.toDictionary();
+    const ts::ValueDictionary& d = dataDictionary.dictionary();
     for (const TSImportElementPtr& e : records.elements()) {
         if (e->store() < 1) continue;
         auto it = d.find(e->name());
