@@ -21,6 +21,7 @@ const QString TSDocument::kTypeName = QStringLiteral("TSDocument");
 const QString TSDocument::kFileExtension = QStringLiteral("tsdx");
 const QString TSDocument::kAddWordForm = QStringLiteral("Add word form");
 const QString TSDocument::kVocabChanged = QStringLiteral("Vocab Changed");
+const QString TSDocument::kTextReplaced = QStringLiteral("TSDocument text replaced");
 
 namespace {
 
@@ -220,6 +221,38 @@ FootnoteListPtr TSDocument::footnotes() const {
 }
 
 void TSDocument::setFootnotes(FootnoteListPtr footnotes) { footnotes_ = std::move(footnotes); }
+
+void TSDocument::textReplaced() {
+    ts::NotificationCenter::defaultCenter().post(kTextReplaced, this);
+}
+
+void TSDocument::registerUndoSnapshot(const QString& name) {
+    struct Snapshot {
+        ts::Value text;
+        QByteArray notes;
+    };
+    auto take = [this] { return Snapshot{text()->serialize(), footnotes()->archiveNotes()}; };
+    auto other = std::make_shared<Snapshot>(take());
+    // Swaps the document's state with the one kept: undo and redo alike.
+    std::weak_ptr<ts::Document> weak = weak_from_this();
+    auto swap = [weak, other, take](ChangeType change) {
+        auto self = std::static_pointer_cast<TSDocument>(weak.lock());
+        if (!self) return;
+        Snapshot now = take();
+        TSTextPtr restored = TSText::textFromDictionary(other->text);
+        FootnoteListPtr notes = FootnoteList::unarchiveNotes(other->notes);
+        if (!restored || !notes) {
+            TSLogError("An undo step of %@ could not be read back", self->displayName());
+            return;
+        }
+        self->setText(restored);
+        self->setFootnotes(notes);
+        *other = std::move(now);
+        self->updateChangeCount(change);
+        self->textReplaced();
+    };
+    registerUndo({name, [swap] { swap(ChangeUndone); }, [swap] { swap(ChangeDone); }});
+}
 
 WordControllerPtr TSDocument::vocabList() {
     if (!vocabList_) {

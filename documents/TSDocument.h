@@ -56,6 +56,9 @@ public:
     static const QString kFileExtension;   // "tsdx"
     static const QString kAddWordForm;     // "Add word form"
     static const QString kVocabChanged;    // "Vocab Changed"
+    // Posted with the document as sender when its whole text was replaced
+    // or changed outside its window; the window shows it anew.
+    static const QString kTextReplaced;
 
     // The window layer: makes and shows a document's window.
     using WindowFactory = std::function<void(const TSDocumentPtr& document)>;
@@ -123,6 +126,10 @@ public:
     std::optional<QRectF> takeSavedWindowFrame();
     const ts::Value& savedData() const { return savedData_; }
 
+    // An undo step that puts the text and footnotes back as they are now
+    // (and forward again on redo): for edits that change the whole tree.
+    void registerUndoSnapshot(const QString& name);
+    void textReplaced();
     // Posts "Add word form" with the word; nothing for an empty word.
     void addWordForm(const QString& word);
     // Replaces this document's entry in the search index.

@@ -166,11 +166,36 @@ void Document::updateChangeCount(ChangeType change) {
     case ChangeDone: ++changeCount_; break;
     case ChangeUndone: --changeCount_; break;
     case ChangeCleared: changeCount_ = 0; break;
+    // Never equal to a saved state, whatever undo does later.
+    case ChangeReadOtherContents: changeCount_ = std::max<qint64>(changeCount_, 0) + (qint64(1) << 32); break;
     }
 }
 
+void Document::registerUndo(UndoStep step) {
+    undoSteps_.push_back(std::move(step));
+    redoSteps_.clear();
+}
+
+bool Document::undo() {
+    if (undoSteps_.empty()) return false;
+    UndoStep step = std::move(undoSteps_.back());
+    undoSteps_.pop_back();
+    if (step.undo) step.undo();
+    redoSteps_.push_back(std::move(step));
+    return true;
+}
+
+bool Document::redo() {
+    if (redoSteps_.empty()) return false;
+    UndoStep step = std::move(redoSteps_.back());
+    redoSteps_.pop_back();
+    if (step.redo) step.redo();
+    undoSteps_.push_back(std::move(step));
+    return true;
+}
+
 QString Document::displayName() const {
-    if (fileURL_.isEmpty()) return Prompter::localized(QStringLiteral("Untitled"));
+    if (fileURL_.isEmpty()) return displayName_.isEmpty() ? Prompter::localized(QStringLiteral("Untitled")) : displayName_;
     return QFileInfo(fileURL_).fileName();
 }
 

@@ -65,7 +65,9 @@ using DocumentPtr = std::shared_ptr<Document>;
 
 class Document : public std::enable_shared_from_this<Document> {
 public:
-    enum ChangeType { ChangeDone, ChangeUndone, ChangeCleared };
+    // ChangeReadOtherContents: the contents came from another format (an
+    // import), so the document counts as unsaved until the user saves it.
+    enum ChangeType { ChangeDone, ChangeUndone, ChangeCleared, ChangeReadOtherContents };
 
     Document() = default;
     virtual ~Document() = default;
@@ -119,8 +121,25 @@ public:
     void setFileURL(const QString& path) { fileURL_ = path; }
     QString fileType() const { return fileType_; }
     void setFileType(const QString& type) { fileType_ = type; }
-    // The file's name, or "Untitled" for a document without one.
+    // The name set for a document without a file (an import names it after
+    // its source), else the file's name, or "Untitled".
     QString displayName() const;
+    void setDisplayName(const QString& name) { displayName_ = name; }
+
+    // The document's own undo steps, for edits that change the whole
+    // document at once (editors keep their own for typing). Registering a
+    // step forgets the steps that were undone.
+    struct UndoStep {
+        QString name;
+        std::function<void()> undo, redo;
+    };
+    void registerUndo(UndoStep step);
+    bool canUndo() const { return !undoSteps_.empty(); }
+    bool canRedo() const { return !redoSteps_.empty(); }
+    QString undoName() const { return canUndo() ? undoSteps_.back().name : QString(); }
+    QString redoName() const { return canRedo() ? redoSteps_.back().name : QString(); }
+    bool undo();
+    bool redo();
 
     // The window layer's part.
     virtual void makeWindowControllers() {}
@@ -132,6 +151,8 @@ private:
     friend class DocumentController;
     QString fileURL_;
     QString fileType_;
+    QString displayName_;
+    std::vector<UndoStep> undoSteps_, redoSteps_;
     qint64 changeCount_ = 0;
     DocumentController* controller_ = nullptr;
 };

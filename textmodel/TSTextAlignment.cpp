@@ -139,10 +139,20 @@ void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination
     }
 
     const qint64 count = destination->numChildren();
-    if (count < 1 || count != source->numChildren()) {
+    if (count < 1) {
         if (source->numChildren() > 0)
             TSLogError("Unable to align %li rows of %@ with %li rows of the translation", count,
                        destination->chunkName(), source->numChildren());
+        return;
+    }
+    if (count != source->numChildren()) {
+        // A verse translation rarely has the original's line count: its
+        // lines go onto the section's rows in order, the surplus onto the
+        // last row, rather than being dropped.
+        TSLogError("Aligning %li rows of %@ with %li rows of the translation in order", count,
+                   destination->chunkName(), source->numChildren());
+        matchUnlinedChunk(destination, source);
+        insertNotesFromChunk(source, destination, footnotes);
         return;
     }
     for (qint64 i = 0; i < count; ++i) {

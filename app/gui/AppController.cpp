@@ -1,5 +1,7 @@
 #include "app/gui/AppController.h"
 
+#include "documents/TSDocument.h"
+
 #include "app/core/Preferences.h"
 #include "app/core/TSBundle.h"
 #include "app/gui/ClipboardWriter.h"
@@ -275,6 +277,16 @@ bool AppController::openZerivuvImportURL(const QUrl& url) {
                 TSLogError("The abbreviations window cannot import %@", url.toString());
         },
         Qt::QueuedConnection);
+    return true;
+}
+
+bool AppController::openTEIImportURL(const QUrl& url) {
+    if (!url.isLocalFile() || QFileInfo(url.path()).suffix().toLower() != QLatin1String("xml")) return false;
+    QFile file(url.toLocalFile());
+    // A document saved as an XML property list still opens as a document.
+    if (file.open(QIODevice::ReadOnly) && TSDocument::isDocumentData(file.read(qint64(64) << 20))) return false;
+    QPointer<AppController> self(this);
+    QMetaObject::invokeMethod(this, [self, url] { if (self) self->parseURL(url); }, Qt::QueuedConnection);
     return true;
 }
 

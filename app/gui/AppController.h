@@ -104,6 +104,8 @@ public:
     // --- opened files ----------------------------------------------------------
     bool isZerivuvImportURL(const QUrl& url) const;
     bool openZerivuvImportURL(const QUrl& url);
+    // A TEI text (an ".xml" file that is no document) goes to the importer.
+    bool openTEIImportURL(const QUrl& url);
 
     // --- spellchecker ----------------------------------------------------------
     static bool latinSpellcheckAvailable();

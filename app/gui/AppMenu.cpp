@@ -121,6 +121,11 @@ bool canEdit(QWidget* window, EditCommand command) {
         case EditCommand::SelectAll: return !document->isEmpty();
         }
     }
+    // Outside text fields, Undo and Redo take back the document's own steps.
+    if (command == EditCommand::Undo || command == EditCommand::Redo) {
+        const ts::DocumentPtr d = documentOf(window);
+        if (d) return command == EditCommand::Undo ? d->canUndo() : d->canRedo();
+    }
     if (auto* view = qobject_cast<QAbstractItemView*>(focus)) {
         if (command == EditCommand::Copy) return view->currentIndex().isValid();
         if (command == EditCommand::SelectAll) return view->model() && view->selectionMode() > QAbstractItemView::SingleSelection;
@@ -131,6 +136,11 @@ bool canEdit(QWidget* window, EditCommand command) {
 void edit(QWidget* window, EditCommand command) {
     if (!canEdit(window, command)) return;
     QWidget* focus = focusIn(window);
+    const bool textField = qobject_cast<QLineEdit*>(focus) || qobject_cast<QTextEdit*>(focus) || qobject_cast<QPlainTextEdit*>(focus);
+    if (!textField && (command == EditCommand::Undo || command == EditCommand::Redo)) {
+        if (const ts::DocumentPtr d = documentOf(window)) command == EditCommand::Undo ? d->undo() : d->redo();
+        return;
+    }
     if (auto* view = qobject_cast<QAbstractItemView*>(focus)) {
         // A cell copies the text it shows.
         if (command == EditCommand::Copy) QApplication::clipboard()->setText(view->currentIndex().data().toString());
@@ -254,6 +264,7 @@ const std::vector<MenuCommand>& menuCommands() {
         MenuCommand recent = command("File", "Open Recent", "openRecent");
         recent.kind = MenuCommand::RecentDocuments;
         c.push_back(recent);
+        c.push_back(command("File", "Import TEI Text…", "doImport:", {}, app(&A::doImport), window("perseusImporterWindow")));
         c.push_back(separator("File"));
         c.push_back(command("File", "Close", "performClose:", keys(QKeySequence::Close, QKeySequence(Qt::CTRL | Qt::Key_W)),
                      [](A&, QWidget* w) {

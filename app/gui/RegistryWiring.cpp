@@ -6,6 +6,7 @@
 #include "dictsource/DictionarySourceBuilders.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
+#include "import/gui/PerseusImporter.h"
 #include "tools/gui/DictionaryWindowController.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
@@ -16,6 +17,7 @@ void installDictionaryRegistry() {
     // The conversion's questions to the developer as modal dialogs.
     DeveloperPrompt::setCurrent(std::make_shared<DialogDeveloperPrompt>());
     AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("perseusImporterWindow"), [] { return new PerseusImporter; });
     AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });
     AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();

@@ -17,7 +17,7 @@ void TSDocumentController::setApplicationDelegate(QObject* delegate) {
 
 void TSDocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion) {
     if (auto* delegate = qobject_cast<AppController*>(applicationDelegate())) {
-        if (delegate->openZerivuvImportURL(url)) {
+        if (delegate->openZerivuvImportURL(url) || delegate->openTEIImportURL(url)) {
             if (completion) {
                 ts::DocumentError cancelled;
                 cancelled.domain = ts::kCocoaErrorDomain;

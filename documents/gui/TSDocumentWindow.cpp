@@ -20,7 +20,9 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QApplication>
 #include <QMenu>
+#include <QPointer>
 #include <QPainter>
 #include <QTextDocument>
 #include <QTextEdit>
@@ -175,6 +177,13 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     document_->setWindowFrame(geometry());
     outline_->expandToDepth(0);
     updateTitle();
+    // A text changed outside the window (an inserted translation, an undo
+    // step of the document's own) is shown anew.
+    QPointer<TSDocumentWindow> self = this;
+    textReplacedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
+        TSDocument::kTextReplaced, document_.get(), [self](const ts::Notification&) {
+            QMetaObject::invokeMethod(qApp, [self] { if (self) self->model_->reload(); }, Qt::QueuedConnection);
+        });
 }
 
 TSDocumentWindow::~TSDocumentWindow() = default;

@@ -106,4 +106,5 @@ private:
     QWidget* findBar_ = nullptr;
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;
+    ts::ObserverToken textReplacedObserver_;
 };
