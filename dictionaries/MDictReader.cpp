@@ -102,22 +102,44 @@ private:
     bool readKeySection(qint64* recordSection);
     bool walkKeyBlocksByIndex(const QByteArray& index, quint64 numBlocks, qint64* position);
     bool stepOverKeyBlocks(quint64 numBlocks, qint64* position);
-    bool unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDeclared, QByteArray& out,
+    bool readKeyEntries(const QByteArray& block, quint64 blockIndex);
+    bool unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capacity, bool strict, QByteArray& out,
                      qint64* consumed, const char* what);
     bool readRecords(qint64 position);
-    void appendRecords(const QByteArray& block);
+    void appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase);
+    void pairKeys();
+    QString decodeKeyword(QByteArrayView bytes);
 
     Cursor c_;
     ReadResult r_;
     Encoding enc_;
     int encrypted_ = 0;
     QStringDecoder decoder_;
+    QStringDecoder keyDecoder_;
     QByteArray block_;
+    struct Keyword {
+        quint64 offset;
+        QString text;
+    };
+    std::vector<Keyword> keywords_;
+    qint64 keywordBytes_ = 0;
+    // Where each record starts in the decompressed record blocks, as the
+    // keywords count it: from the blocks' real sizes and, where a block's
+    // size differs from the declared one, from the declared sizes too (the
+    // writer may have counted either way).
+    std::vector<quint64> recordOffsets_;
+    std::vector<quint64> declaredOffsets_;
+    bool sizesDiffer_ = false;
 };
 
 bool Reader::readHeader() {
     const quint64 h = c_.be(4);
     if (c_.failed) return truncated("the header length");
+    // Version 3.0 files open with a UTF-8 "<ZDB" element and other sizes;
+    // saying so is more use than any complaint about lengths.
+    const QByteArrayView start(reinterpret_cast<const char*>(c_.base + c_.pos), qsizetype(std::min<qint64>(c_.left(), 8)));
+    if (start.startsWith("<ZDB") || start.startsWith(QByteArrayView("<\0Z\0D\0B\0", 8)))
+        return fail(QStringLiteral("This is an MDict version 3.0 file (its header is a \"ZDB\" element), whose layout is not read."));
     if (h == 0 || h % 2 || qint64(h) > kMaxHeaderBytes || !fits(h + 4, c_.left()))
         return fail(QStringLiteral("The header length %1 does not fit the file.").arg(h));
     QStringDecoder utf16(QStringDecoder::Utf16LE);
@@ -137,7 +159,7 @@ bool Reader::checkHeader() {
         return fail(QStringLiteral("Engine version %1 files use the older layout with 4-byte numbers, which is not read.")
                         .arg(version));
     if (v >= 3.0)
-        return fail(QStringLiteral("Engine version %1 files use a newer layout, which is not read.").arg(version));
+        return fail(QStringLiteral("MDict version %1 files use a newer layout, which is not read.").arg(version));
     QString e = r_.attributes.value(QStringLiteral("Encrypted")).trimmed();
     // Early files write the flag as a word.
     if (e.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0) e = QStringLiteral("0");
@@ -148,7 +170,12 @@ bool Reader::checkHeader() {
         if (!ok || encrypted_ < 0 || encrypted_ > 3)
             return fail(QStringLiteral("The \"Encrypted\" value %1 is not understood.").arg(e));
     }
-    if (encrypted_ & 1) return fail(QStringLiteral("The record index is encrypted, which is not supported."));
+    // Value 1 marks the keyword section's header as encrypted with the
+    // registration key of the user the file was sold to; the file never holds it.
+    if (encrypted_ & 1)
+        return fail(QStringLiteral("The keyword header is encrypted (\"Encrypted\" %1): reading it needs the registration "
+                                   "key of the user the file was made for, which the file does not hold.")
+                        .arg(encrypted_));
     const QString name = r_.attributes.value(QStringLiteral("Encoding")).trimmed();
     const QString upper = name.toUpper();
     if (name.isEmpty() || upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8")) {
@@ -165,10 +192,12 @@ bool Reader::checkHeader() {
 }
 
 // Unpacks one block of `size` bytes at `start`: its compression type (4,
-// little-endian), its checksum (4) and the data. With knowDeclared the
-// output must be exactly `declared` bytes; otherwise it is capped at it.
-bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDeclared, QByteArray& out,
+// little-endian), its checksum (4) and the data. When strict the output
+// must be exactly `declared` bytes; otherwise any size up to the capacity
+// (the caller compares it with `declared`).
+bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capacity, bool strict, QByteArray& out,
                          qint64* consumed, const char* what) {
+    const bool knowDeclared = strict;
     Cursor b = c_;
     b.pos = start;
     b.end = start + size;
@@ -177,7 +206,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDe
     const char* data = reinterpret_cast<const char*>(b.base + b.pos);
     switch (type) {
     case 0:
-        if (knowDeclared && b.left() != declared)
+        if ((knowDeclared && b.left() != declared) || b.left() > capacity)
             return fail(QStringLiteral("The stored %1 holds %2 bytes, not the %3 declared.")
                             .arg(QLatin1String(what)).arg(b.left()).arg(declared));
         out.resize(qsizetype(b.left()));
@@ -188,7 +217,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDe
         return fail(QStringLiteral("The %1 is compressed with LZO, which is not supported.").arg(QLatin1String(what)));
     case 2: {
         QString why;
-        if (!inflateBounded(data, b.left(), declared, out, consumed, &why, knowDeclared))
+        if (!inflateBounded(data, b.left(), capacity, out, consumed, &why, declared))
             return fail(QStringLiteral("The %1 does not inflate: %2").arg(QLatin1String(what), why));
         if (knowDeclared && out.size() != declared)
             return fail(QStringLiteral("The %1 inflates to %2 bytes, not the %3 declared.")
@@ -224,7 +253,7 @@ bool Reader::readKeySection(qint64* recordSection) {
         if (indexSize == 0 || indexSize > quint64(kMaxBlockBytes) || !plausible(indexPacked, indexSize))
             return fail(QStringLiteral("The key index's size %1 is out of range.").arg(indexSize));
         QByteArray index;
-        if (!unpackBlock(indexStart, qint64(indexPacked), qint64(indexSize), true, index, nullptr, "key index"))
+        if (!unpackBlock(indexStart, qint64(indexPacked), qint64(indexSize), qint64(indexSize), true, index, nullptr, "key index"))
             return false;
         if (!walkKeyBlocksByIndex(index, numBlocks, &position)) return false;
     }
@@ -255,24 +284,55 @@ bool Reader::walkKeyBlocksByIndex(const QByteArray& index, quint64 numBlocks, qi
         if (unpacked > quint64(kMaxBlockBytes) || !plausible(packed, unpacked))
             return fail(QStringLiteral("Key block %1's size %2 is out of range.").arg(i).arg(unpacked));
         QByteArray block;
-        if (!unpackBlock(*position, qint64(packed), qint64(unpacked), true, block, nullptr, "key block")) return false;
-        // The entries (record offset, keyword up to its terminator) are not
-        // kept: records are taken in file order. Walking them checks the block.
-        Cursor e;
-        e.base = reinterpret_cast<const uchar*>(block.constData());
-        e.end = block.size();
-        while (e.left() > 0 && !e.failed) {
-            e.be(8);
-            while (e.need(unit)) {
-                const bool zero = e.base[e.pos] == 0 && (unit == 1 || e.base[e.pos + 1] == 0);
-                e.pos += unit;
-                if (zero) break;
-            }
-        }
-        if (e.failed) r_.warnings << QStringLiteral("Key block %1 ends inside an entry.").arg(i);
+        if (!unpackBlock(*position, qint64(packed), qint64(unpacked), qint64(unpacked), true, block, nullptr, "key block"))
+            return false;
+        if (!readKeyEntries(block, i)) return false;
         *position += qint64(packed);
     }
     return true;
+}
+
+// A key block's entries: the record offset (8) and the keyword up to its terminator.
+bool Reader::readKeyEntries(const QByteArray& block, quint64 blockIndex) {
+    keywordBytes_ += block.size();
+    if (keywordBytes_ > kMaxRecordBytes)
+        return fail(QStringLiteral("The keywords would take more than %1 bytes.").arg(kMaxRecordBytes));
+    const int unit = enc_.unit();
+    Cursor e;
+    e.base = reinterpret_cast<const uchar*>(block.constData());
+    e.end = block.size();
+    while (e.left() > 0 && !e.failed) {
+        const quint64 offset = e.be(8);
+        const qint64 from = e.pos;
+        qint64 to = -1;
+        while (e.need(unit)) {
+            const bool zero = e.base[e.pos] == 0 && (unit == 1 || e.base[e.pos + 1] == 0);
+            e.pos += unit;
+            if (zero) {
+                to = e.pos - unit;
+                break;
+            }
+        }
+        if (to < 0) break;
+        keywords_.push_back({offset, decodeKeyword(QByteArrayView(block.constData() + from, qsizetype(to - from)))});
+    }
+    if (e.failed || e.left() > 0) r_.warnings << QStringLiteral("Key block %1 ends inside an entry.").arg(blockIndex);
+    return true;
+}
+
+QString Reader::decodeKeyword(QByteArrayView bytes) {
+    switch (enc_.kind) {
+    case TextKind::Utf8: return QString::fromUtf8(bytes);
+    case TextKind::Utf16: {
+        QStringDecoder utf16(QStringDecoder::Utf16LE);
+        return utf16(bytes);
+    }
+    case TextKind::Other:
+        if (!keyDecoder_.isValid()) keyDecoder_ = QStringDecoder(enc_.name.toLatin1().constData());
+        keyDecoder_.resetState();
+        return keyDecoder_(bytes);
+    }
+    return QString();
 }
 
 // Without a readable key index each block's zlib stream is inflated to learn
@@ -285,11 +345,12 @@ bool Reader::stepOverKeyBlocks(quint64 numBlocks, qint64* position) {
         if (!b.skip(4)) return truncated("a key block");
         if (type != 2)
             return fail(QStringLiteral("The key index is encrypted and key block %1 is not zlib-compressed, so the records cannot be found.").arg(i));
-        QByteArray ignored;
+        QByteArray block;
         qint64 consumed = 0;
         QString why;
-        if (!inflateBounded(reinterpret_cast<const char*>(b.base + b.pos), b.left(), kMaxBlockBytes, ignored, &consumed, &why))
+        if (!inflateBounded(reinterpret_cast<const char*>(b.base + b.pos), b.left(), kMaxBlockBytes, block, &consumed, &why))
             return fail(QStringLiteral("Key block %1 does not inflate: %2").arg(i).arg(why));
+        if (!readKeyEntries(block, i)) return false;
         *position = b.pos + consumed;
     }
     return true;
@@ -334,10 +395,22 @@ bool Reader::readRecords(qint64 position) {
     case TextKind::Other: decoder_ = QStringDecoder(enc_.name.toLatin1().constData()); break;
     }
     qint64 at = s.pos;
+    qint64 declaredBase = 0, realBase = 0, produced = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const QString previousError = r_.error;
-        if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, true, block_, nullptr, "record block")) {
-            appendRecords(block_);
+        // A block may hold more than it declares; it is read whole within the caps.
+        const qint64 room = std::min(kMaxBlockBytes, kMaxRecordBytes - produced);
+        if (room < sizes[i].unpacked) {
+            r_.warnings << QStringLiteral("Record block %1 left out: the records would take more than %2 bytes.")
+                               .arg(i).arg(kMaxRecordBytes);
+        } else if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, room, false, block_, nullptr, "record block")) {
+            sizesDiffer_ |= block_.size() != sizes[i].unpacked;
+            if (block_.size() != sizes[i].unpacked)
+                r_.warnings << QStringLiteral("Record block %1 holds %2 bytes, not the %3 declared; all its records are kept.")
+                                   .arg(i).arg(block_.size()).arg(sizes[i].unpacked);
+            produced += block_.size();
+            appendRecords(block_, realBase, declaredBase);
+            realBase += block_.size();
         } else {
             // LZO or an unknown type refuses the file; a damaged block is left out.
             if (r_.error.contains(QLatin1String("LZO")) || r_.error.contains(QLatin1String("unknown compression")))
@@ -345,14 +418,49 @@ bool Reader::readRecords(qint64 position) {
             r_.warnings << QStringLiteral("Record block %1 left out: %2").arg(i).arg(r_.error);
             r_.error = previousError;
         }
+        declaredBase += sizes[i].unpacked;
         at += sizes[i].packed;
     }
+    pairKeys();
     return true;
+}
+
+// Keywords point at records by offset; a file whose offsets mostly match
+// nothing (written by a careless tool) still pairs them in order when the
+// counts agree.
+void Reader::pairKeys() {
+    const size_t n = r_.recordStarts.size();
+    r_.recordKeys.assign(n, QStringList());
+    if (keywords_.empty()) return;
+    auto index = [n](const std::vector<quint64>& offsets) {
+        QHash<quint64, qsizetype> byOffset;
+        byOffset.reserve(qsizetype(n));
+        for (size_t i = 0; i < n; ++i)
+            if (!byOffset.contains(offsets[i])) byOffset.insert(offsets[i], qsizetype(i));
+        return byOffset;
+    };
+    const QHash<quint64, qsizetype> real = index(recordOffsets_);
+    const QHash<quint64, qsizetype> declared = sizesDiffer_ ? index(declaredOffsets_) : QHash<quint64, qsizetype>();
+    qsizetype unmatched = 0;
+    for (const Keyword& k : keywords_) {
+        const qsizetype at = real.value(k.offset, declared.value(k.offset, -1));
+        if (at < 0)
+            ++unmatched;
+        else
+            r_.recordKeys[size_t(at)] << k.text;
+    }
+    if (unmatched * 2 > qsizetype(keywords_.size()) && keywords_.size() == n) {
+        for (size_t i = 0; i < n; ++i) r_.recordKeys[i] = QStringList{keywords_[i].text};
+        r_.warnings << QStringLiteral("Most keywords point at no record start; keywords and records are paired in order.");
+    } else if (unmatched > 0) {
+        r_.warnings << QStringLiteral("%1 keywords point at no record and are not used.").arg(unmatched);
+    }
+    keywords_.clear();
 }
 
 // UTF-8 records are copied as they are once checked, so that reading costs
 // little more than inflating; other encodings are converted record by record.
-void Reader::appendRecords(const QByteArray& block) {
+void Reader::appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase) {
     const char* p = block.constData();
     const qsizetype n = block.size();
     qsizetype i = 0;
@@ -368,6 +476,8 @@ void Reader::appendRecords(const QByteArray& block) {
         }
         if (end > i) {
             r_.recordStarts.push_back(r_.records.size());
+            recordOffsets_.push_back(quint64(realBase + i));
+            declaredOffsets_.push_back(quint64(declaredBase + i));
             const QByteArrayView bytes(p + i, end - i);
             if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
                 r_.records.append(bytes.data(), bytes.size());
@@ -391,6 +501,7 @@ ReadResult Reader::run() {
     if (!r_.ok) {
         r_.records.clear();
         r_.recordStarts.clear();
+        r_.recordKeys.clear();
     }
     return std::move(r_);
 }
@@ -402,6 +513,11 @@ QString ReadResult::record(qsizetype index) const {
     const qsizetype start = recordStarts[size_t(index)];
     const qsizetype end = index + 1 < recordCount() ? recordStarts[size_t(index + 1)] : records.size();
     return QString::fromUtf8(records.constData() + start, end - start);
+}
+
+QStringList ReadResult::keys(qsizetype index) const {
+    if (index < 0 || index >= qsizetype(recordKeys.size())) return QStringList();
+    return recordKeys[size_t(index)];
 }
 
 bool isValidUtf8(const char* data, qsizetype size) {
@@ -440,7 +556,7 @@ bool isValidUtf8(const char* data, qsizetype size) {
 }
 
 bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QByteArray& out, qint64* consumed,
-                    QString* error, bool exact) {
+                    QString* error, qint64 expected) {
     out.resize(0);
     auto failWith = [&](const QString& why) {
         out.clear();
@@ -452,7 +568,7 @@ bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QB
     if (inflateInit2(&z, 15 + 32) != Z_OK) return failWith(QStringLiteral("zlib could not start"));
     // Grown by doubling up to the capacity, so that a small stream announced
     // as large costs no more than it inflates to.
-    qint64 size = exact ? capacity : std::min<qint64>(capacity, std::max<qint64>(4096, sourceLength * 4));
+    qint64 size = std::min<qint64>(capacity, expected > 0 ? expected : std::max<qint64>(4096, sourceLength * 4));
     out.resize(qsizetype(size));
     qint64 inLeft = sourceLength;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(source));

@@ -29,141 +29,114 @@ QString heads(const DictionaryEntryList& list) {
     return out.join(QLatin1Char('|'));
 }
 
+QString sharedFile(const QString& name) {
+    QString dir = qEnvironmentVariable("TS_SHARED_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(TS_DEFAULT_SHARED_DIR);
+    return dir + QStringLiteral("/data/mdict/") + name;
+}
+
+// The text of an entry's first child, or "-" when it has none.
+QString firstChild(const DictionaryEntryPtr& e) {
+    return e->childCount() > 0 ? e->childList().front()->entry() : QStringLiteral("-");
+}
+
 }  // namespace
 
-TEST(MDictConversion, DefaultActionsBuildEntriesMeaningsLinksAndReplacements) {
-    struct Case {
-        const char* name;
-        const char* html;
-        const char* heads;
-        int firstChildren;
-        const char* firstChild;  // head text of the first entry's first child
-        int errors;
-    };
-    const Case cases[] = {
-        {"headword starts an entry", "<headword>amo</headword><headword>video</headword>", "amo|video", 0, "", 0},
-        {"foreign becomes a meaning", "<headword>amo</headword><foreign>love</foreign>", "amo", 1, "love", 0},
-        {"a inside headword is a link", "<headword>amo<a>amor</a></headword>", "amo", 1, "amor", 0},
-        {"headword inside a is head text", "<entryfree><a><headword>x</headword></a></entryfree>", "|x", 0, "", 0},
-        {"abbr title replaces the next text", "<headword><abbr title=\"adjective\"></abbr>adj.</headword>", "adjective", 0, "", 0},
-        {"abbr without title leaves the text", "<headword><abbr></abbr>adj.</headword>", "adj.", 0, "", 0},
-        {"text outside any action is an error", "<headword>amo</headword><p>stray</p>", "amo", 0, "", 1},
-        {"text before the first entry is dropped", "<foreign>early</foreign><headword>amo</headword>", "amo", 0, "", 0},
-        {"end entry stops placing text", "<headword>amo</headword><dictionary><foreign>x</foreign></dictionary>", "amo", 0, "", 0},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        auto imp = importerWith(QString::fromUtf8(c.html));
+// Records that do not repeat their headword in a tag: each keyword heads an
+// entry and the record's text is its meaning.
+TEST(MDictKeywords, RealFilesGiveOneEntryPerKeyword) {
+    for (const char* name : {"testbasic.mdx", "testutf16.mdx", "testbig5.mdx", "testencrypt.mdx"}) {
+        SCOPED_TRACE(name);
+        const QString path = sharedFile(QString::fromLatin1(name));
+        if (!QFile::exists(path)) GTEST_SKIP() << "shared MDict files not found (TS_SHARED_DIR)";
+        auto imp = TSMDictImporter::dictionaryWithFile(path);
+        ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+        EXPECT_EQ(imp->recordsTags().value(1), TSMDictImporter::kEntryTag);
+        EXPECT_EQ(imp->actionOfTag(TSMDictImporter::kEntryTag), TSMDictImporter::StartEntry);
         imp->parseRawString();
-        auto words = imp->words();
-        ASSERT_TRUE(words);
-        EXPECT_EQ(heads(*words), QString::fromUtf8(c.heads));
-        ASSERT_FALSE(words->empty());
-        const auto& first = words->front();
-        EXPECT_EQ(first->childCount(), c.firstChildren);
-        if (c.firstChildren > 0) { EXPECT_EQ(first->childList().front()->entry(), QString::fromUtf8(c.firstChild)); }
-        EXPECT_EQ(imp->errors().size(), c.errors) << imp->errors().join(QLatin1Char('|')).toStdString();
+        ASSERT_EQ(heads(*imp->words()), QStringLiteral("alpha|beta|gamma"));
+        const auto& w = *imp->words();
+        EXPECT_EQ(firstChild(w[0]), QStringLiteral("alpha"));
+        EXPECT_EQ(firstChild(w[1]), QStringLiteral("Letter beta"));
+        EXPECT_EQ(firstChild(w[2]), QStringLiteral("Capital version is \u0393 <"));
+        EXPECT_TRUE(w[0]->childList().front()->isForeign());
+        EXPECT_TRUE(imp->errors().isEmpty()) << imp->errors().join(QLatin1Char('|')).toStdString();
     }
 }
 
-TEST(MDictConversion, MeaningsAreForeignAndLinksAreRedirects) {
-    auto imp = importerWith(QStringLiteral("<headword>amo<a>amor</a></headword><foreign>love</foreign><foreign>like</foreign>"));
-    imp->parseRawString();
-    auto words = imp->words();
-    ASSERT_EQ(words->size(), 1u);
-    const auto& root = words->front();
-    ASSERT_EQ(root->childCount(), 2);
-    EXPECT_EQ(root->childList()[0]->type(), DictionaryEntry::Redirect);
-    const auto meaning = root->childList()[1];
-    EXPECT_TRUE(meaning->isForeign());
-    EXPECT_EQ(meaning->entry(), QStringLiteral("love"));
-    // The second translation goes under the first, which is current.
-    EXPECT_EQ(meaning->childCount(), 1);
-}
-
-TEST(MDictConversion, MissingElementMessageNamesTheEnclosingTagAndText) {
-    auto imp = importerWith(QStringLiteral("<headword>amo</headword><span>stray words</span>"));
-    imp->parseRawString();
-    ASSERT_EQ(imp->errors().size(), 1);
-    EXPECT_EQ(imp->errors().front(), QStringLiteral("Missing element (span/text) in stray words at\namo "));
-}
-
-TEST(MDictConversion, PrependAndFormatLeaveTextUnplaced) {
-    for (auto action : {TSMDictImporter::Prepend, TSMDictImporter::Format}) {
-        auto imp = importerWith(QStringLiteral("<headword>amo</headword><q>said</q>"));
-        imp->assignTag(QStringLiteral("q"), action);
-        imp->parseRawString();
-        EXPECT_EQ(imp->errors().size(), 1);
-        EXPECT_EQ(heads(*imp->words()), QStringLiteral("amo"));
-    }
-}
-
-TEST(MDictConversion, ProgressIsReportedAtMostOnceASecondFromOne) {
-    QString html;
-    for (int i = 0; i < 500; ++i) html += QStringLiteral("<headword>w%1</headword>").arg(i);
-    auto imp = importerWith(html);
-    std::vector<qint64> reports;
-    imp->parseRawString([&](qint64 n) { reports.push_back(n); });
-    ASSERT_EQ(reports.size(), 1u);
-    EXPECT_EQ(reports.front(), 1);
-    EXPECT_EQ(imp->words()->size(), 500u);
-}
-
-TEST(MDictConversion, DeepNestingIsCutAndNoted) {
-    QString html = QStringLiteral("<headword>deep</headword>");
-    for (int i = 0; i < 3000; ++i) html += QStringLiteral("<span>");
-    html += QStringLiteral("x");
-    auto imp = importerWith(html);
-    imp->parseRawString();
-    EXPECT_EQ(heads(*imp->words()), QStringLiteral("deep"));
-}
-
-TEST(MDictConversion, ConversionsOfOneImporterDoNotOverlap) {
-    QString html;
-    for (int i = 0; i < 2000; ++i) html += QStringLiteral("<headword>w%1</headword><foreign>m</foreign>").arg(i);
-    auto imp = importerWith(html);
-    std::thread a([&] { imp->parseRawString(); });
-    std::thread b([&] { imp->parseRawString(); });
-    a.join();
-    b.join();
-    EXPECT_EQ(imp->words()->size(), 2000u);
-}
-
-TEST(MDictTagSurvey, ListsTagsInOrderAndPrunesTheSets) {
-    auto imp = importerWith(QStringLiteral("<b class=\"k\" id=\"1\">x</b><foreign>y</foreign><abbr title=\"t\">z</abbr>"));
-    const QStringList tags = imp->recordsTags();
-    EXPECT_EQ(tags, (QStringList{QStringLiteral("body"), QStringLiteral("b"), QStringLiteral("text"),
-                                 QStringLiteral("foreign"), QStringLiteral("abbr")}));
-    EXPECT_EQ(imp->foundAttributes().value(QStringLiteral("b")), (QStringList{QStringLiteral("class"), QStringLiteral("id")}));
-    EXPECT_TRUE(imp->tagSet(TSMDictImporter::StartEntry).isEmpty());
-    EXPECT_TRUE(imp->tagSet(TSMDictImporter::Word).isEmpty());
-    EXPECT_EQ(imp->tagSet(TSMDictImporter::Translation), QSet<QString>{QStringLiteral("foreign")});
-    EXPECT_EQ(imp->actionOfTag(QStringLiteral("body")), TSMDictImporter::Ignore);
-    EXPECT_EQ(imp->actionOfTag(QStringLiteral("b")), -1);
-}
-
-TEST(MDictTagSurvey, HeadwordShowsStartEntryThoughAlsoInWord) {
-    auto imp = importerWith(QStringLiteral("<headword>a</headword>"));
-    EXPECT_EQ(imp->actionOfTag(QStringLiteral("headword")), TSMDictImporter::StartEntry);
-    imp->assignTag(QStringLiteral("headword"), -1);
-    EXPECT_EQ(imp->actionOfTag(QStringLiteral("headword")), -1);
-}
-
-TEST(MDictSaving, TitlesAreMadeSafeFileNames) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"Basic Test", "Basic Test"},
-        {"../../etc/passwd", "-.-etc-passwd"},
-        {"a/b\\c", "a-b-c"},
-        {"..", ""},
-        {"  .hidden ", "hidden"},
-        {"tab\there", "tabhere"},
-    };
-    for (const auto& [in, out] : cases)
-        EXPECT_EQ(TSMDictImporter::sanitizeTitle(QString::fromUtf8(in)), QString::fromUtf8(out)) << in;
+TEST(MDictKeywords, LinksBecomeRedirectsAndTagChoicesStillDecide) {
+    mdicttest::Spec spec;
+    spec.keywords = {QStringLiteral("amo"), QStringLiteral("amavi"), QStringLiteral("video \"x\" & <y>")};
+    spec.blocks = {{"<div><b>amo</b>, <i>to love</i></div><div>first   sense</div>", "@@@LINK=amo\r\n",
+                    "<p>videre</p>"}};
     auto imp = std::make_shared<TSMDictImporter>();
-    imp->parseMDXData(QByteArray(), QStringLiteral("fallback"));
-    EXPECT_FALSE(imp->readError().isEmpty());
-    EXPECT_EQ(imp->safeFileName(), QStringLiteral("fallback.xml"));
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+    ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+    EXPECT_EQ(imp->recordCount(), 3);
+    imp->recordsTags();
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(heads(w), QStringLiteral("amo|amavi|video \"x\" & <y>"));
+    EXPECT_EQ(firstChild(w[0]), QStringLiteral("amo, to love first sense"));
+    EXPECT_EQ(w[1]->type(), DictionaryEntry::Redirect);
+    ASSERT_EQ(w[1]->childCount(), 1);
+    EXPECT_EQ(w[1]->childList().front()->type(), DictionaryEntry::Redirect);
+    EXPECT_EQ(firstChild(w[1]), QStringLiteral("amo"));
+    EXPECT_EQ(firstChild(w[2]), QStringLiteral("videre"));
+
+    // The user's choices hold over the default: the record's own tags decide.
+    imp->assignTag(QStringLiteral("b"), TSMDictImporter::StartEntry);
+    imp->assignTag(QStringLiteral("i"), TSMDictImporter::Translation);
+    imp->assignTag(TSMDictImporter::kEntryTag, TSMDictImporter::Ignore);
+    imp->parseRawString();
+    ASSERT_EQ(heads(*imp->words()), QStringLiteral("amo"));
+    EXPECT_EQ(firstChild(imp->words()->front()), QStringLiteral("to love"));
+}
+
+TEST(MDictKeywords, FurtherKeywordsOfOneRecordLeadToTheFirst) {
+    mdicttest::Spec spec;
+    spec.keywords = {QStringLiteral("amo"), QStringLiteral("amare")};
+    spec.keyOffsets = {0, 0};
+    spec.blocks = {{"love"}};
+    auto imp = std::make_shared<TSMDictImporter>();
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+    ASSERT_TRUE(imp->readError().isEmpty());
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(heads(w), QStringLiteral("amo|amare"));
+    EXPECT_EQ(firstChild(w[0]), QStringLiteral("love"));
+    EXPECT_EQ(w[1]->type(), DictionaryEntry::Redirect);
+    EXPECT_EQ(firstChild(w[1]), QStringLiteral("amo"));
+}
+
+// A long title in a script of three-byte letters once made a name the file
+// system refused, so the dictionary could not be saved at all.
+TEST(MDictSaving, LongTitlesAreCutToAFileNameOnACharacterBoundary) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::pair<QString, int> cases[] = {
+        {QString(100, QChar(0x8BCD)), 251},                                   // 3-byte letters: 83 of them
+        {QString(40, QChar(0x8BCD)) + QString::fromUtf8("\U0001F600").repeated(60), 251},  // then 4-byte ones
+        {QStringLiteral("a").repeated(300), 251},
+        {QStringLiteral("Short"), 5},
+    };
+    for (const auto& [title, baseBytes] : cases) {
+        mdicttest::Spec spec;
+        spec.header = QStringLiteral(R"(<Dictionary GeneratedByEngineVersion="2.0" Title="%1"/>)").arg(title);
+        spec.blocks = {{"<headword>amo</headword>"}};
+        auto imp = std::make_shared<TSMDictImporter>();
+        imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+        ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+        const QString name = imp->safeFileName();
+        EXPECT_LE(name.toUtf8().size(), TSMDictImporter::kMaxFileNameBytes);
+        EXPECT_GE(name.toUtf8().size(), baseBytes + 1);
+        EXPECT_TRUE(title.startsWith(name.chopped(4))) << name.toStdString();
+        EXPECT_FALSE(name.contains(QChar(QChar::ReplacementCharacter)));
+        imp->parseRawString();
+        QString error;
+        EXPECT_TRUE(imp->save(dir.filePath(name), &error)) << error.toStdString();
+        EXPECT_LE(imp->safeFileName(QStringLiteral(" 12")).toUtf8().size(), TSMDictImporter::kMaxFileNameBytes);
+    }
 }
 
 TEST(MDictSaving, SavedIntoUserDictionariesPostsAndIsListed) {
