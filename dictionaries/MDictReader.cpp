@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -432,18 +433,20 @@ void Reader::pairKeys() {
     const size_t n = r_.recordStarts.size();
     r_.recordKeys.assign(n, QStringList());
     if (keywords_.empty()) return;
-    auto index = [n](const std::vector<quint64>& offsets) {
-        QHash<quint64, qsizetype> byOffset;
-        byOffset.reserve(qsizetype(n));
+    // Real offsets rise record by record, so a keyword's record is found by
+    // bisection; offsets counted from declared sizes need not rise, and are
+    // looked up only when some block's size differs.
+    QHash<quint64, qsizetype> declared;
+    if (sizesDiffer_) {
+        declared.reserve(qsizetype(n));
         for (size_t i = 0; i < n; ++i)
-            if (!byOffset.contains(offsets[i])) byOffset.insert(offsets[i], qsizetype(i));
-        return byOffset;
-    };
-    const QHash<quint64, qsizetype> real = index(recordOffsets_);
-    const QHash<quint64, qsizetype> declared = sizesDiffer_ ? index(declaredOffsets_) : QHash<quint64, qsizetype>();
+            if (!declared.contains(declaredOffsets_[i])) declared.insert(declaredOffsets_[i], qsizetype(i));
+    }
     qsizetype unmatched = 0;
     for (const Keyword& k : keywords_) {
-        const qsizetype at = real.value(k.offset, declared.value(k.offset, -1));
+        const auto it = std::lower_bound(recordOffsets_.begin(), recordOffsets_.end(), k.offset);
+        const qsizetype at = it != recordOffsets_.end() && *it == k.offset ? qsizetype(it - recordOffsets_.begin())
+                                                                          : declared.value(k.offset, -1);
         if (at < 0)
             ++unmatched;
         else

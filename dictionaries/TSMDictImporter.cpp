@@ -88,6 +88,9 @@ struct Walk {
     DictionaryEntryPtr started;
     DictionaryEntryPtr body;
     bool pendingSpace = false;
+    // The last entry came from a keyword and has taken nothing yet: a record
+    // that tags its own headword then fills that entry instead of adding one.
+    bool keyedUntouched = false;
     std::optional<QHash<QString, QString>> pendingReplace;
     std::chrono::steady_clock::time_point lastReport{};
     bool reportedOnce = false;
@@ -168,6 +171,7 @@ struct Walk {
     void takeText(const xmlNode* node, const QString& tag) {
         QString text = nodeText(node);
         if (text.isEmpty()) return;
+        if (!text.trimmed().isEmpty() && context() != None) keyedUntouched = false;
         if (context() == Body && !pendingReplace) {
             addBody(text);
             return;
@@ -222,6 +226,8 @@ struct Walk {
         if (!link.isEmpty()) {
             current->addChild(DictionaryEntry::make(link, DictionaryEntry::Redirect));
             current->setType(DictionaryEntry::Redirect);
+        } else {
+            keyedUntouched = true;
         }
     }
 
@@ -236,10 +242,17 @@ struct Walk {
             stack.push_back(tag);
             switch (firstAction(tag)) {
             case TSMDictImporter::StartEntry: {
+                if (keyedUntouched && tag != TSMDictImporter::kEntryTag) {
+                    keyedUntouched = false;
+                    current = started;
+                    current->setEntry(QString());
+                    break;
+                }
                 current = DictionaryEntry::make();
                 started = current;
                 body.reset();
                 pendingSpace = false;
+                keyedUntouched = false;
                 if (tag == TSMDictImporter::kEntryTag) startKeyed(node);
                 out->entries.push_back(current);
                 const auto now = std::chrono::steady_clock::now();
@@ -251,6 +264,7 @@ struct Walk {
                 break;
             }
             case TSMDictImporter::EndEntry:
+                keyedUntouched = false;
                 current.reset();
                 started.reset();
                 body.reset();

@@ -13,7 +13,10 @@
 // it (a record no keyword points at stays bare). The element is a tag like
 // any other and starts an entry by default: the entry is headed by the key,
 // and text whose nearest action is that element's goes, with its spacing,
-// into one meaning of the entry. A "@@@LINK=target" record becomes
+// into one meaning of the entry. A record that tags its own headword with a
+// Start Entry tag (before any of its text is placed) fills that same entry,
+// headed by its own tagged text, rather than adding a second one. A
+// "@@@LINK=target" record becomes
 // <mdict-entry key="headword" link="target"/>, a redirect entry to the
 // target, and so does every further keyword of one record.
 //
