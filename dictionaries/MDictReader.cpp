@@ -109,7 +109,7 @@ private:
     bool readRecords(qint64 position);
     void appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase);
     void pairKeys();
-    QString decodeKeyword(QByteArrayView bytes);
+    ReadResult::Span keepKeyword(QByteArrayView bytes);
 
     Cursor c_;
     ReadResult r_;
@@ -120,7 +120,7 @@ private:
     QByteArray block_;
     struct Keyword {
         quint64 offset;
-        QString text;
+        ReadResult::Span text;  // in r_.keywordText
     };
     std::vector<Keyword> keywords_;
     qint64 keywordBytes_ = 0;
@@ -129,7 +129,11 @@ private:
     // size differs from the declared one, from the declared sizes too (the
     // writer may have counted either way).
     std::vector<quint64> recordOffsets_;
-    std::vector<quint64> declaredOffsets_;
+    struct BlockStart {
+        qsizetype firstRecord;
+        qint64 realBase, declaredBase;
+    };
+    std::vector<BlockStart> blockStarts_;
     bool sizesDiffer_ = false;
 };
 
@@ -298,6 +302,9 @@ bool Reader::readKeyEntries(const QByteArray& block, quint64 blockIndex) {
     keywordBytes_ += block.size();
     if (keywordBytes_ > kMaxRecordBytes)
         return fail(QStringLiteral("The keywords would take more than %1 bytes.").arg(kMaxRecordBytes));
+    // An entry takes at least 9 bytes (offset and terminator).
+    r_.keywordText.reserve(r_.keywordText.size() + block.size());
+    keywords_.reserve(keywords_.size() + size_t(block.size() / 9 + 1));
     const int unit = enc_.unit();
     Cursor e;
     e.base = reinterpret_cast<const uchar*>(block.constData());
@@ -315,25 +322,31 @@ bool Reader::readKeyEntries(const QByteArray& block, quint64 blockIndex) {
             }
         }
         if (to < 0) break;
-        keywords_.push_back({offset, decodeKeyword(QByteArrayView(block.constData() + from, qsizetype(to - from)))});
+        keywords_.push_back({offset, keepKeyword(QByteArrayView(block.constData() + from, qsizetype(to - from)))});
     }
     if (e.failed || e.left() > 0) r_.warnings << QStringLiteral("Key block %1 ends inside an entry.").arg(blockIndex);
     return true;
 }
 
-QString Reader::decodeKeyword(QByteArrayView bytes) {
-    switch (enc_.kind) {
-    case TextKind::Utf8: return QString::fromUtf8(bytes);
-    case TextKind::Utf16: {
-        QStringDecoder utf16(QStringDecoder::Utf16LE);
-        return utf16(bytes);
+// Keywords are kept as UTF-8 bytes, converted from the file's encoding.
+ReadResult::Span Reader::keepKeyword(QByteArrayView bytes) {
+    const qsizetype start = r_.keywordText.size();
+    if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
+        r_.keywordText.append(bytes);
+    } else {
+        QString text;
+        if (enc_.kind == TextKind::Utf8) {
+            text = QString::fromUtf8(bytes);
+        } else {
+            if (!keyDecoder_.isValid())
+                keyDecoder_ = enc_.kind == TextKind::Utf16 ? QStringDecoder(QStringDecoder::Utf16LE)
+                                                           : QStringDecoder(enc_.name.toLatin1().constData());
+            keyDecoder_.resetState();
+            text = keyDecoder_(bytes);
+        }
+        r_.keywordText += text.toUtf8();
     }
-    case TextKind::Other:
-        if (!keyDecoder_.isValid()) keyDecoder_ = QStringDecoder(enc_.name.toLatin1().constData());
-        keyDecoder_.resetState();
-        return keyDecoder_(bytes);
-    }
-    return QString();
+    return {start, r_.keywordText.size() - start};
 }
 
 // Without a readable key index each block's zlib stream is inflated to learn
@@ -431,7 +444,7 @@ bool Reader::readRecords(qint64 position) {
 // counts agree.
 void Reader::pairKeys() {
     const size_t n = r_.recordStarts.size();
-    r_.recordKeys.assign(n, QStringList());
+    r_.keyStarts.assign(n + 1, 0);
     if (keywords_.empty()) return;
     // Real offsets rise record by record, so a keyword's record is found by
     // bisection; offsets counted from declared sizes need not rise, and are
@@ -439,31 +452,52 @@ void Reader::pairKeys() {
     QHash<quint64, qsizetype> declared;
     if (sizesDiffer_) {
         declared.reserve(qsizetype(n));
-        for (size_t i = 0; i < n; ++i)
-            if (!declared.contains(declaredOffsets_[i])) declared.insert(declaredOffsets_[i], qsizetype(i));
+        for (size_t b = 0; b < blockStarts_.size(); ++b) {
+            const size_t end = b + 1 < blockStarts_.size() ? size_t(blockStarts_[b + 1].firstRecord) : n;
+            const qint64 shift = blockStarts_[b].declaredBase - blockStarts_[b].realBase;
+            for (size_t i = size_t(blockStarts_[b].firstRecord); i < end; ++i) {
+                const quint64 offset = quint64(qint64(recordOffsets_[i]) + shift);
+                if (!declared.contains(offset)) declared.insert(offset, qsizetype(i));
+            }
+        }
     }
+    std::vector<qsizetype> recordOf(keywords_.size(), -1);
     qsizetype unmatched = 0;
-    for (const Keyword& k : keywords_) {
-        const auto it = std::lower_bound(recordOffsets_.begin(), recordOffsets_.end(), k.offset);
-        const qsizetype at = it != recordOffsets_.end() && *it == k.offset ? qsizetype(it - recordOffsets_.begin())
-                                                                          : declared.value(k.offset, -1);
-        if (at < 0)
-            ++unmatched;
-        else
-            r_.recordKeys[size_t(at)] << k.text;
+    size_t next = 0;  // keywords mostly follow the records in order
+    for (size_t k = 0; k < keywords_.size(); ++k) {
+        const quint64 offset = keywords_[k].offset;
+        size_t at = next < n && recordOffsets_[next] == offset ? next
+                    : next > 0 && next <= n && recordOffsets_[next - 1] == offset ? next - 1
+                    : size_t(std::lower_bound(recordOffsets_.begin(), recordOffsets_.end(), offset) - recordOffsets_.begin());
+        if (at < n && recordOffsets_[at] == offset) {
+            recordOf[k] = qsizetype(at);
+            next = at + 1;
+        } else {
+            recordOf[k] = declared.value(offset, -1);
+        }
+        if (recordOf[k] < 0) ++unmatched;
     }
     if (unmatched * 2 > qsizetype(keywords_.size()) && keywords_.size() == n) {
-        for (size_t i = 0; i < n; ++i) r_.recordKeys[i] = QStringList{keywords_[i].text};
+        for (size_t k = 0; k < n; ++k) recordOf[k] = qsizetype(k);
         r_.warnings << QStringLiteral("Most keywords point at no record start; keywords and records are paired in order.");
     } else if (unmatched > 0) {
         r_.warnings << QStringLiteral("%1 keywords point at no record and are not used.").arg(unmatched);
     }
+    // Grouped by record, keeping key order within a record.
+    for (const qsizetype at : recordOf)
+        if (at >= 0) ++r_.keyStarts[size_t(at) + 1];
+    for (size_t i = 0; i < n; ++i) r_.keyStarts[i + 1] += r_.keyStarts[i];
+    r_.keySpans.resize(size_t(r_.keyStarts[n]));
+    std::vector<qsizetype> fill(r_.keyStarts.begin(), r_.keyStarts.end() - 1);
+    for (size_t k = 0; k < keywords_.size(); ++k)
+        if (recordOf[k] >= 0) r_.keySpans[size_t(fill[size_t(recordOf[k])]++)] = keywords_[k].text;
     keywords_.clear();
 }
 
 // UTF-8 records are copied as they are once checked, so that reading costs
 // little more than inflating; other encodings are converted record by record.
 void Reader::appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase) {
+    blockStarts_.push_back({qsizetype(recordOffsets_.size()), realBase, declaredBase});
     const char* p = block.constData();
     const qsizetype n = block.size();
     qsizetype i = 0;
@@ -480,7 +514,6 @@ void Reader::appendRecords(const QByteArray& block, qint64 realBase, qint64 decl
         if (end > i) {
             r_.recordStarts.push_back(r_.records.size());
             recordOffsets_.push_back(quint64(realBase + i));
-            declaredOffsets_.push_back(quint64(declaredBase + i));
             const QByteArrayView bytes(p + i, end - i);
             if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
                 r_.records.append(bytes.data(), bytes.size());
@@ -504,7 +537,9 @@ ReadResult Reader::run() {
     if (!r_.ok) {
         r_.records.clear();
         r_.recordStarts.clear();
-        r_.recordKeys.clear();
+        r_.keywordText.clear();
+        r_.keySpans.clear();
+        r_.keyStarts.clear();
     }
     return std::move(r_);
 }
@@ -518,9 +553,21 @@ QString ReadResult::record(qsizetype index) const {
     return QString::fromUtf8(records.constData() + start, end - start);
 }
 
+qsizetype ReadResult::keyCount(qsizetype index) const {
+    if (index < 0 || index + 1 >= qsizetype(keyStarts.size())) return 0;
+    return keyStarts[size_t(index) + 1] - keyStarts[size_t(index)];
+}
+
+QByteArrayView ReadResult::keyBytes(qsizetype index, qsizetype k) const {
+    if (k < 0 || k >= keyCount(index)) return QByteArrayView();
+    const Span& span = keySpans[size_t(keyStarts[size_t(index)] + k)];
+    return QByteArrayView(keywordText.constData() + span.start, span.size);
+}
+
 QStringList ReadResult::keys(qsizetype index) const {
-    if (index < 0 || index >= qsizetype(recordKeys.size())) return QStringList();
-    return recordKeys[size_t(index)];
+    QStringList out;
+    for (qsizetype k = 0, n = keyCount(index); k < n; ++k) out << QString::fromUtf8(keyBytes(index, k));
+    return out;
 }
 
 bool isValidUtf8(const char* data, qsizetype size) {

@@ -56,13 +56,24 @@ struct ReadResult {
     // offset where each starts.
     QByteArray records;
     std::vector<qsizetype> recordStarts;
-    // The keywords of each record, parallel to recordStarts, in key order;
-    // empty for a record that no keyword points at.
-    std::vector<QStringList> recordKeys;
+    // The keywords as UTF-8, grouped by record in record order (within a
+    // record in key order): record i has the spans keySpans[keyStarts[i]]
+    // up to keySpans[keyStarts[i + 1]] of keywordText. Kept as bytes: a
+    // large file has millions.
+    QByteArray keywordText;
+    struct Span {
+        qsizetype start;
+        qsizetype size;
+    };
+    std::vector<Span> keySpans;
+    std::vector<qsizetype> keyStarts;  // recordCount() + 1 of them once read
 
     qsizetype recordCount() const { return qsizetype(recordStarts.size()); }
     QString recordsString() const { return QString::fromUtf8(records); }
     QString record(qsizetype index) const;
+    // The keywords of a record; none for a record no keyword points at.
+    qsizetype keyCount(qsizetype index) const;
+    QByteArrayView keyBytes(qsizetype index, qsizetype k) const;
     QStringList keys(qsizetype index) const;
 };
 

@@ -152,6 +152,7 @@ struct Walk {
     void addBody(const QString& text) {
         if (!started || text.isEmpty()) return;
         const QString words = text.simplified();
+        if (!words.isEmpty()) keyedUntouched = false;
         const bool spaceBefore = pendingSpace || text.front().isSpace();
         pendingSpace = !text.isEmpty() && text.back().isSpace();
         if (words.isEmpty()) {
@@ -171,18 +172,18 @@ struct Walk {
     void takeText(const xmlNode* node, const QString& tag) {
         QString text = nodeText(node);
         if (text.isEmpty()) return;
-        if (!text.trimmed().isEmpty() && context() != None) keyedUntouched = false;
-        if (context() == Body && !pendingReplace) {
+        const Context kind = context();
+        if (kind == Body && !pendingReplace) {
             addBody(text);
             return;
         }
         if (text.trimmed().isEmpty()) return;
+        if (kind != None) keyedUntouched = false;
         if (pendingReplace) {
             auto it = pendingReplace->constFind(QStringLiteral("title"));
             if (it != pendingReplace->constEnd()) text = *it;
             pendingReplace.reset();
         }
-        const Context kind = context();
         switch (kind) {
         case Head:
         case TranslationKind:
@@ -306,46 +307,61 @@ const QString TSMDictImporter::kEntryTag = QStringLiteral("mdict-entry");
 
 namespace {
 
-QByteArray escapedAttribute(const QString& value) {
-    QByteArray out = value.toUtf8();
-    out.replace('&', "&amp;").replace('"', "&quot;").replace('<', "&lt;").replace('>', "&gt;");
-    return out;
+void appendEscaped(QByteArray& out, QByteArrayView value) {
+    for (const char c : value) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += c;
+        }
+    }
 }
 
 // The records joined, each inside an element that carries its keywords.
 QByteArray markedPage(const mdict::ReadResult& r) {
     static const QByteArray linkMark("@@@LINK=");
     QByteArray page;
-    page.reserve(r.records.size() + r.recordCount() * 40);
+    page.reserve(r.records.size() + r.keywordText.size() + r.recordCount() * 32);
     const QByteArray open = "<" + TSMDictImporter::kEntryTag.toUtf8() + " key=\"";
     const QByteArray close = "</" + TSMDictImporter::kEntryTag.toUtf8() + ">";
     for (qsizetype i = 0; i < r.recordCount(); ++i) {
         const qsizetype start = r.recordStarts[size_t(i)];
         const qsizetype end = i + 1 < r.recordCount() ? r.recordStarts[size_t(i + 1)] : r.records.size();
         const QByteArrayView record(r.records.constData() + start, end - start);
-        const QStringList keys = r.keys(i);
-        if (keys.isEmpty()) {
+        const qsizetype keys = r.keyCount(i);
+        if (keys == 0) {
             page.append(record);
             continue;
         }
-        const QByteArrayView trimmed = record.trimmed();
-        QString target;
-        if (trimmed.startsWith(linkMark)) {
-            QByteArrayView rest = trimmed.sliced(linkMark.size());
-            const qsizetype lineEnd = rest.indexOf('\n');
-            target = QString::fromUtf8(lineEnd < 0 ? rest : rest.first(lineEnd)).trimmed();
+        QByteArrayView target;
+        if (record.size() > linkMark.size() + 1 && record.trimmed().startsWith(linkMark)) {
+            target = record.trimmed().sliced(linkMark.size());
+            const qsizetype lineEnd = target.indexOf('\n');
+            if (lineEnd >= 0) target = target.first(lineEnd);
+            target = target.trimmed();
         }
-        page += open + escapedAttribute(keys.front()) + '"';
+        page += open;
+        appendEscaped(page, r.keyBytes(i, 0));
+        page += '"';
         if (!target.isEmpty()) {
-            page += " link=\"" + escapedAttribute(target) + "\">";
+            page += " link=\"";
+            appendEscaped(page, target);
+            page += "\">";
         } else {
             page += '>';
             page.append(record);
         }
         page += close;
         // Further keywords of the same record lead to the first.
-        for (qsizetype k = 1; k < keys.size(); ++k)
-            page += open + escapedAttribute(keys[k]) + "\" link=\"" + escapedAttribute(target.isEmpty() ? keys.front() : target) + "\">" + close;
+        for (qsizetype k = 1; k < keys; ++k) {
+            page += open;
+            appendEscaped(page, r.keyBytes(i, k));
+            page += "\" link=\"";
+            appendEscaped(page, target.isEmpty() ? r.keyBytes(i, 0) : target);
+            page += "\">" + close;
+        }
     }
     return page;
 }

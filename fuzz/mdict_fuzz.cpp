@@ -77,7 +77,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const auto r = mdict::readData(bytes);
         fuzz::check(r.ok || (!r.error.isEmpty() && r.records.isEmpty()), "a refusal has a cause and no records");
         fuzz::check(!r.ok || r.records.size() <= mdict::kMaxRecordBytes, "records stay within the cap");
-        fuzz::check(r.recordKeys.size() == r.recordStarts.size(), "each record has its keyword list");
+        fuzz::check(!r.ok || r.keyStarts.size() == r.recordStarts.size() + 1, "each record has its keywords");
+        fuzz::check(r.keySpans.size() == size_t(r.keyStarts.empty() ? 0 : r.keyStarts.back()), "every keyword is placed");
     }
     auto importer = std::make_shared<TSMDictImporter>();
     importer->parseMDXData(bytes, QStringLiteral("fuzz"));
