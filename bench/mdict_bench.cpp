@@ -45,14 +45,16 @@ Fixture& fixture() {
             return w;
         };
         mdicttest::Spec spec;
-        spec.keywords = {QStringLiteral("a")};
+        // One keyword per record, as real files have.
         qint64 packedEstimate = 0;
         int n = 0;
         while (packedEstimate < kFileBytes) {
             QList<QByteArray> block;
             qint64 raw = 0;
             while (raw < kBlockRaw) {
-                QByteArray r = "<headword>" + word() + QByteArray::number(n++) + "</headword><foreign>";
+                const QByteArray head = word() + QByteArray::number(n++);
+                spec.keywords << QString::fromLatin1(head);
+                QByteArray r = "<headword>" + head + "</headword><foreign>";
                 for (int i = 0; i < 12; ++i) r += word() + ' ';
                 r += "</foreign><i>" + word() + "</i>";
                 raw += r.size() + 1;

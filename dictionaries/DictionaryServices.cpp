@@ -46,6 +46,11 @@ QString DictionaryServices::resourcesDirectory() {
     return s.resourcesFolder ? s.resourcesFolder() : QString();
 }
 
+QString DictionaryServices::builtResourcesDirectory() {
+    const DictionaryServices s = current();
+    return s.builtResourcesFolder ? s.builtResourcesFolder() : QString();
+}
+
 qint32 DictionaryServices::selection(bool englishToLatin) {
     const DictionaryServices s = current();
     return s.dictionarySelection ? s.dictionarySelection(englishToLatin) : 0;

@@ -25,6 +25,8 @@ struct DictionaryServices {
     std::function<QString(const QString& name, const QString& type)> resourcePath;
     // The bundle's resources folder (where the MDict files ship), empty when none.
     std::function<QString()> resourcesFolder;
+    // The resources the build writes (the sample MDict file), empty when none.
+    std::function<QString()> builtResourcesFolder;
     // The type code chosen in the settings for a look-up direction.
     std::function<qint32(bool englishToLatin)> dictionarySelection;
     // The text of a key in the main strings table (the key when missing).
@@ -38,6 +40,7 @@ struct DictionaryServices {
     static QString userDictionaries();
     static QString resource(const QString& name, const QString& type);
     static QString resourcesDirectory();
+    static QString builtResourcesDirectory();
     static qint32 selection(bool englishToLatin);
     static QString localized(const QString& key);
 };

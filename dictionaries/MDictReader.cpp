@@ -6,6 +6,7 @@
 
 #include <zlib.h>
 
+#include <algorithm>
 #include <cstring>
 #include <limits>
 #include <optional>
@@ -102,22 +103,48 @@ private:
     bool readKeySection(qint64* recordSection);
     bool walkKeyBlocksByIndex(const QByteArray& index, quint64 numBlocks, qint64* position);
     bool stepOverKeyBlocks(quint64 numBlocks, qint64* position);
-    bool unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDeclared, QByteArray& out,
+    bool readKeyEntries(const QByteArray& block, quint64 blockIndex);
+    bool unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capacity, bool strict, QByteArray& out,
                      qint64* consumed, const char* what);
     bool readRecords(qint64 position);
-    void appendRecords(const QByteArray& block);
+    void appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase);
+    void pairKeys();
+    ReadResult::Span keepKeyword(QByteArrayView bytes);
 
     Cursor c_;
     ReadResult r_;
     Encoding enc_;
     int encrypted_ = 0;
     QStringDecoder decoder_;
+    QStringDecoder keyDecoder_;
     QByteArray block_;
+    struct Keyword {
+        quint64 offset;
+        ReadResult::Span text;  // in r_.keywordText
+    };
+    std::vector<Keyword> keywords_;
+    qint64 keywordBytes_ = 0;
+    // Where each record starts in the decompressed record blocks, as the
+    // keywords count it: from the blocks' real sizes and, where a block's
+    // size differs from the declared one, from the declared sizes too (the
+    // writer may have counted either way).
+    std::vector<quint64> recordOffsets_;
+    struct BlockStart {
+        qsizetype firstRecord;
+        qint64 realBase, declaredBase;
+    };
+    std::vector<BlockStart> blockStarts_;
+    bool sizesDiffer_ = false;
 };
 
 bool Reader::readHeader() {
     const quint64 h = c_.be(4);
     if (c_.failed) return truncated("the header length");
+    // Version 3.0 files open with a UTF-8 "<ZDB" element and other sizes;
+    // saying so is more use than any complaint about lengths.
+    const QByteArrayView start(reinterpret_cast<const char*>(c_.base + c_.pos), qsizetype(std::min<qint64>(c_.left(), 8)));
+    if (start.startsWith("<ZDB") || start.startsWith(QByteArrayView("<\0Z\0D\0B\0", 8)))
+        return fail(QStringLiteral("This is an MDict version 3.0 file (its header is a \"ZDB\" element), whose layout is not read."));
     if (h == 0 || h % 2 || qint64(h) > kMaxHeaderBytes || !fits(h + 4, c_.left()))
         return fail(QStringLiteral("The header length %1 does not fit the file.").arg(h));
     QStringDecoder utf16(QStringDecoder::Utf16LE);
@@ -137,7 +164,7 @@ bool Reader::checkHeader() {
         return fail(QStringLiteral("Engine version %1 files use the older layout with 4-byte numbers, which is not read.")
                         .arg(version));
     if (v >= 3.0)
-        return fail(QStringLiteral("Engine version %1 files use a newer layout, which is not read.").arg(version));
+        return fail(QStringLiteral("MDict version %1 files use a newer layout, which is not read.").arg(version));
     QString e = r_.attributes.value(QStringLiteral("Encrypted")).trimmed();
     // Early files write the flag as a word.
     if (e.compare(QLatin1String("No"), Qt::CaseInsensitive) == 0) e = QStringLiteral("0");
@@ -148,7 +175,12 @@ bool Reader::checkHeader() {
         if (!ok || encrypted_ < 0 || encrypted_ > 3)
             return fail(QStringLiteral("The \"Encrypted\" value %1 is not understood.").arg(e));
     }
-    if (encrypted_ & 1) return fail(QStringLiteral("The record index is encrypted, which is not supported."));
+    // Value 1 marks the keyword section's header as encrypted with the
+    // registration key of the user the file was sold to; the file never holds it.
+    if (encrypted_ & 1)
+        return fail(QStringLiteral("The keyword header is encrypted (\"Encrypted\" %1): reading it needs the registration "
+                                   "key of the user the file was made for, which the file does not hold.")
+                        .arg(encrypted_));
     const QString name = r_.attributes.value(QStringLiteral("Encoding")).trimmed();
     const QString upper = name.toUpper();
     if (name.isEmpty() || upper == QLatin1String("UTF-8") || upper == QLatin1String("UTF8")) {
@@ -165,10 +197,12 @@ bool Reader::checkHeader() {
 }
 
 // Unpacks one block of `size` bytes at `start`: its compression type (4,
-// little-endian), its checksum (4) and the data. With knowDeclared the
-// output must be exactly `declared` bytes; otherwise it is capped at it.
-bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDeclared, QByteArray& out,
+// little-endian), its checksum (4) and the data. When strict the output
+// must be exactly `declared` bytes; otherwise any size up to the capacity
+// (the caller compares it with `declared`).
+bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capacity, bool strict, QByteArray& out,
                          qint64* consumed, const char* what) {
+    const bool knowDeclared = strict;
     Cursor b = c_;
     b.pos = start;
     b.end = start + size;
@@ -177,7 +211,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDe
     const char* data = reinterpret_cast<const char*>(b.base + b.pos);
     switch (type) {
     case 0:
-        if (knowDeclared && b.left() != declared)
+        if ((knowDeclared && b.left() != declared) || b.left() > capacity)
             return fail(QStringLiteral("The stored %1 holds %2 bytes, not the %3 declared.")
                             .arg(QLatin1String(what)).arg(b.left()).arg(declared));
         out.resize(qsizetype(b.left()));
@@ -188,7 +222,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, bool knowDe
         return fail(QStringLiteral("The %1 is compressed with LZO, which is not supported.").arg(QLatin1String(what)));
     case 2: {
         QString why;
-        if (!inflateBounded(data, b.left(), declared, out, consumed, &why, knowDeclared))
+        if (!inflateBounded(data, b.left(), capacity, out, consumed, &why, declared))
             return fail(QStringLiteral("The %1 does not inflate: %2").arg(QLatin1String(what), why));
         if (knowDeclared && out.size() != declared)
             return fail(QStringLiteral("The %1 inflates to %2 bytes, not the %3 declared.")
@@ -224,7 +258,7 @@ bool Reader::readKeySection(qint64* recordSection) {
         if (indexSize == 0 || indexSize > quint64(kMaxBlockBytes) || !plausible(indexPacked, indexSize))
             return fail(QStringLiteral("The key index's size %1 is out of range.").arg(indexSize));
         QByteArray index;
-        if (!unpackBlock(indexStart, qint64(indexPacked), qint64(indexSize), true, index, nullptr, "key index"))
+        if (!unpackBlock(indexStart, qint64(indexPacked), qint64(indexSize), qint64(indexSize), true, index, nullptr, "key index"))
             return false;
         if (!walkKeyBlocksByIndex(index, numBlocks, &position)) return false;
     }
@@ -255,24 +289,64 @@ bool Reader::walkKeyBlocksByIndex(const QByteArray& index, quint64 numBlocks, qi
         if (unpacked > quint64(kMaxBlockBytes) || !plausible(packed, unpacked))
             return fail(QStringLiteral("Key block %1's size %2 is out of range.").arg(i).arg(unpacked));
         QByteArray block;
-        if (!unpackBlock(*position, qint64(packed), qint64(unpacked), true, block, nullptr, "key block")) return false;
-        // The entries (record offset, keyword up to its terminator) are not
-        // kept: records are taken in file order. Walking them checks the block.
-        Cursor e;
-        e.base = reinterpret_cast<const uchar*>(block.constData());
-        e.end = block.size();
-        while (e.left() > 0 && !e.failed) {
-            e.be(8);
-            while (e.need(unit)) {
-                const bool zero = e.base[e.pos] == 0 && (unit == 1 || e.base[e.pos + 1] == 0);
-                e.pos += unit;
-                if (zero) break;
-            }
-        }
-        if (e.failed) r_.warnings << QStringLiteral("Key block %1 ends inside an entry.").arg(i);
+        if (!unpackBlock(*position, qint64(packed), qint64(unpacked), qint64(unpacked), true, block, nullptr, "key block"))
+            return false;
+        if (!readKeyEntries(block, i)) return false;
         *position += qint64(packed);
     }
     return true;
+}
+
+// A key block's entries: the record offset (8) and the keyword up to its terminator.
+bool Reader::readKeyEntries(const QByteArray& block, quint64 blockIndex) {
+    keywordBytes_ += block.size();
+    if (keywordBytes_ > kMaxRecordBytes)
+        return fail(QStringLiteral("The keywords would take more than %1 bytes.").arg(kMaxRecordBytes));
+    // An entry takes at least 9 bytes (offset and terminator).
+    r_.keywordText.reserve(r_.keywordText.size() + block.size());
+    keywords_.reserve(keywords_.size() + size_t(block.size() / 9 + 1));
+    const int unit = enc_.unit();
+    Cursor e;
+    e.base = reinterpret_cast<const uchar*>(block.constData());
+    e.end = block.size();
+    while (e.left() > 0 && !e.failed) {
+        const quint64 offset = e.be(8);
+        const qint64 from = e.pos;
+        qint64 to = -1;
+        while (e.need(unit)) {
+            const bool zero = e.base[e.pos] == 0 && (unit == 1 || e.base[e.pos + 1] == 0);
+            e.pos += unit;
+            if (zero) {
+                to = e.pos - unit;
+                break;
+            }
+        }
+        if (to < 0) break;
+        keywords_.push_back({offset, keepKeyword(QByteArrayView(block.constData() + from, qsizetype(to - from)))});
+    }
+    if (e.failed || e.left() > 0) r_.warnings << QStringLiteral("Key block %1 ends inside an entry.").arg(blockIndex);
+    return true;
+}
+
+// Keywords are kept as UTF-8 bytes, converted from the file's encoding.
+ReadResult::Span Reader::keepKeyword(QByteArrayView bytes) {
+    const qsizetype start = r_.keywordText.size();
+    if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
+        r_.keywordText.append(bytes);
+    } else {
+        QString text;
+        if (enc_.kind == TextKind::Utf8) {
+            text = QString::fromUtf8(bytes);
+        } else {
+            if (!keyDecoder_.isValid())
+                keyDecoder_ = enc_.kind == TextKind::Utf16 ? QStringDecoder(QStringDecoder::Utf16LE)
+                                                           : QStringDecoder(enc_.name.toLatin1().constData());
+            keyDecoder_.resetState();
+            text = keyDecoder_(bytes);
+        }
+        r_.keywordText += text.toUtf8();
+    }
+    return {start, r_.keywordText.size() - start};
 }
 
 // Without a readable key index each block's zlib stream is inflated to learn
@@ -285,11 +359,12 @@ bool Reader::stepOverKeyBlocks(quint64 numBlocks, qint64* position) {
         if (!b.skip(4)) return truncated("a key block");
         if (type != 2)
             return fail(QStringLiteral("The key index is encrypted and key block %1 is not zlib-compressed, so the records cannot be found.").arg(i));
-        QByteArray ignored;
+        QByteArray block;
         qint64 consumed = 0;
         QString why;
-        if (!inflateBounded(reinterpret_cast<const char*>(b.base + b.pos), b.left(), kMaxBlockBytes, ignored, &consumed, &why))
+        if (!inflateBounded(reinterpret_cast<const char*>(b.base + b.pos), b.left(), kMaxBlockBytes, block, &consumed, &why))
             return fail(QStringLiteral("Key block %1 does not inflate: %2").arg(i).arg(why));
+        if (!readKeyEntries(block, i)) return false;
         *position = b.pos + consumed;
     }
     return true;
@@ -334,10 +409,22 @@ bool Reader::readRecords(qint64 position) {
     case TextKind::Other: decoder_ = QStringDecoder(enc_.name.toLatin1().constData()); break;
     }
     qint64 at = s.pos;
+    qint64 declaredBase = 0, realBase = 0, produced = 0;
     for (size_t i = 0; i < sizes.size(); ++i) {
         const QString previousError = r_.error;
-        if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, true, block_, nullptr, "record block")) {
-            appendRecords(block_);
+        // A block may hold more than it declares; it is read whole within the caps.
+        const qint64 room = std::min(kMaxBlockBytes, kMaxRecordBytes - produced);
+        if (room < sizes[i].unpacked) {
+            r_.warnings << QStringLiteral("Record block %1 left out: the records would take more than %2 bytes.")
+                               .arg(i).arg(kMaxRecordBytes);
+        } else if (unpackBlock(at, sizes[i].packed, sizes[i].unpacked, room, false, block_, nullptr, "record block")) {
+            sizesDiffer_ |= block_.size() != sizes[i].unpacked;
+            if (block_.size() != sizes[i].unpacked)
+                r_.warnings << QStringLiteral("Record block %1 holds %2 bytes, not the %3 declared; all its records are kept.")
+                                   .arg(i).arg(block_.size()).arg(sizes[i].unpacked);
+            produced += block_.size();
+            appendRecords(block_, realBase, declaredBase);
+            realBase += block_.size();
         } else {
             // LZO or an unknown type refuses the file; a damaged block is left out.
             if (r_.error.contains(QLatin1String("LZO")) || r_.error.contains(QLatin1String("unknown compression")))
@@ -345,14 +432,72 @@ bool Reader::readRecords(qint64 position) {
             r_.warnings << QStringLiteral("Record block %1 left out: %2").arg(i).arg(r_.error);
             r_.error = previousError;
         }
+        declaredBase += sizes[i].unpacked;
         at += sizes[i].packed;
     }
+    pairKeys();
     return true;
+}
+
+// Keywords point at records by offset; a file whose offsets mostly match
+// nothing (written by a careless tool) still pairs them in order when the
+// counts agree.
+void Reader::pairKeys() {
+    const size_t n = r_.recordStarts.size();
+    r_.keyStarts.assign(n + 1, 0);
+    if (keywords_.empty()) return;
+    // Real offsets rise record by record, so a keyword's record is found by
+    // bisection; offsets counted from declared sizes need not rise, and are
+    // looked up only when some block's size differs.
+    QHash<quint64, qsizetype> declared;
+    if (sizesDiffer_) {
+        declared.reserve(qsizetype(n));
+        for (size_t b = 0; b < blockStarts_.size(); ++b) {
+            const size_t end = b + 1 < blockStarts_.size() ? size_t(blockStarts_[b + 1].firstRecord) : n;
+            const qint64 shift = blockStarts_[b].declaredBase - blockStarts_[b].realBase;
+            for (size_t i = size_t(blockStarts_[b].firstRecord); i < end; ++i) {
+                const quint64 offset = quint64(qint64(recordOffsets_[i]) + shift);
+                if (!declared.contains(offset)) declared.insert(offset, qsizetype(i));
+            }
+        }
+    }
+    std::vector<qsizetype> recordOf(keywords_.size(), -1);
+    qsizetype unmatched = 0;
+    size_t next = 0;  // keywords mostly follow the records in order
+    for (size_t k = 0; k < keywords_.size(); ++k) {
+        const quint64 offset = keywords_[k].offset;
+        size_t at = next < n && recordOffsets_[next] == offset ? next
+                    : next > 0 && next <= n && recordOffsets_[next - 1] == offset ? next - 1
+                    : size_t(std::lower_bound(recordOffsets_.begin(), recordOffsets_.end(), offset) - recordOffsets_.begin());
+        if (at < n && recordOffsets_[at] == offset) {
+            recordOf[k] = qsizetype(at);
+            next = at + 1;
+        } else {
+            recordOf[k] = declared.value(offset, -1);
+        }
+        if (recordOf[k] < 0) ++unmatched;
+    }
+    if (unmatched * 2 > qsizetype(keywords_.size()) && keywords_.size() == n) {
+        for (size_t k = 0; k < n; ++k) recordOf[k] = qsizetype(k);
+        r_.warnings << QStringLiteral("Most keywords point at no record start; keywords and records are paired in order.");
+    } else if (unmatched > 0) {
+        r_.warnings << QStringLiteral("%1 keywords point at no record and are not used.").arg(unmatched);
+    }
+    // Grouped by record, keeping key order within a record.
+    for (const qsizetype at : recordOf)
+        if (at >= 0) ++r_.keyStarts[size_t(at) + 1];
+    for (size_t i = 0; i < n; ++i) r_.keyStarts[i + 1] += r_.keyStarts[i];
+    r_.keySpans.resize(size_t(r_.keyStarts[n]));
+    std::vector<qsizetype> fill(r_.keyStarts.begin(), r_.keyStarts.end() - 1);
+    for (size_t k = 0; k < keywords_.size(); ++k)
+        if (recordOf[k] >= 0) r_.keySpans[size_t(fill[size_t(recordOf[k])]++)] = keywords_[k].text;
+    keywords_.clear();
 }
 
 // UTF-8 records are copied as they are once checked, so that reading costs
 // little more than inflating; other encodings are converted record by record.
-void Reader::appendRecords(const QByteArray& block) {
+void Reader::appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase) {
+    blockStarts_.push_back({qsizetype(recordOffsets_.size()), realBase, declaredBase});
     const char* p = block.constData();
     const qsizetype n = block.size();
     qsizetype i = 0;
@@ -368,6 +513,7 @@ void Reader::appendRecords(const QByteArray& block) {
         }
         if (end > i) {
             r_.recordStarts.push_back(r_.records.size());
+            recordOffsets_.push_back(quint64(realBase + i));
             const QByteArrayView bytes(p + i, end - i);
             if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
                 r_.records.append(bytes.data(), bytes.size());
@@ -391,6 +537,9 @@ ReadResult Reader::run() {
     if (!r_.ok) {
         r_.records.clear();
         r_.recordStarts.clear();
+        r_.keywordText.clear();
+        r_.keySpans.clear();
+        r_.keyStarts.clear();
     }
     return std::move(r_);
 }
@@ -402,6 +551,23 @@ QString ReadResult::record(qsizetype index) const {
     const qsizetype start = recordStarts[size_t(index)];
     const qsizetype end = index + 1 < recordCount() ? recordStarts[size_t(index + 1)] : records.size();
     return QString::fromUtf8(records.constData() + start, end - start);
+}
+
+qsizetype ReadResult::keyCount(qsizetype index) const {
+    if (index < 0 || index + 1 >= qsizetype(keyStarts.size())) return 0;
+    return keyStarts[size_t(index) + 1] - keyStarts[size_t(index)];
+}
+
+QByteArrayView ReadResult::keyBytes(qsizetype index, qsizetype k) const {
+    if (k < 0 || k >= keyCount(index)) return QByteArrayView();
+    const Span& span = keySpans[size_t(keyStarts[size_t(index)] + k)];
+    return QByteArrayView(keywordText.constData() + span.start, span.size);
+}
+
+QStringList ReadResult::keys(qsizetype index) const {
+    QStringList out;
+    for (qsizetype k = 0, n = keyCount(index); k < n; ++k) out << QString::fromUtf8(keyBytes(index, k));
+    return out;
 }
 
 bool isValidUtf8(const char* data, qsizetype size) {
@@ -440,7 +606,7 @@ bool isValidUtf8(const char* data, qsizetype size) {
 }
 
 bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QByteArray& out, qint64* consumed,
-                    QString* error, bool exact) {
+                    QString* error, qint64 expected) {
     out.resize(0);
     auto failWith = [&](const QString& why) {
         out.clear();
@@ -452,7 +618,7 @@ bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QB
     if (inflateInit2(&z, 15 + 32) != Z_OK) return failWith(QStringLiteral("zlib could not start"));
     // Grown by doubling up to the capacity, so that a small stream announced
     // as large costs no more than it inflates to.
-    qint64 size = exact ? capacity : std::min<qint64>(capacity, std::max<qint64>(4096, sourceLength * 4));
+    qint64 size = std::min<qint64>(capacity, expected > 0 ? expected : std::max<qint64>(4096, sourceLength * 4));
     out.resize(qsizetype(size));
     qint64 inLeft = sourceLength;
     z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(source));

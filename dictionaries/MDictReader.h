@@ -8,14 +8,20 @@
 // ... through ICU). An encrypted key index ("Encrypted" 2) is stepped over by
 // inflating each key block in turn. Refused with a message naming the cause:
 // the older layout with 4-byte numbers (engine versions below 2.0), the
-// newer one of engine version 3.0 and later, an
-// encrypted record index ("Encrypted" 1 or 3), LZO blocks (type 1) or any
-// other compression type, an encoding QtCore cannot decode, and every size or
-// position that points outside the file or past the caps below.
+// newer one of version 3.0 and later (a UTF-8 "<ZDB" header), a keyword
+// header encrypted with a user's registration key ("Encrypted" 1 or 3), LZO
+// blocks (type 1) or any other compression type, an encoding QtCore cannot
+// decode, and every size or position that points outside the file or past
+// the caps below.
 //
-// A record block that fails to inflate is left out and noted in `warnings`;
-// the other blocks are still read. No block may inflate past its declared
-// size, and no file past kMaxRecordBytes in all.
+// Every record is kept: a record block that inflates to another size than
+// it declares is read whole and the difference noted in `warnings`; a block
+// that does not inflate at all is left out, noted there too, and the other
+// blocks are still read. No block inflates past kMaxBlockBytes, and no file
+// past kMaxRecordBytes in all.
+//
+// The keywords (the file's headwords) are read from the key blocks and
+// paired with the records they point at.
 //
 // Thread-safe: the reader keeps no state.
 #include <QByteArray>
@@ -50,10 +56,25 @@ struct ReadResult {
     // offset where each starts.
     QByteArray records;
     std::vector<qsizetype> recordStarts;
+    // The keywords as UTF-8, grouped by record in record order (within a
+    // record in key order): record i has the spans keySpans[keyStarts[i]]
+    // up to keySpans[keyStarts[i + 1]] of keywordText. Kept as bytes: a
+    // large file has millions.
+    QByteArray keywordText;
+    struct Span {
+        qsizetype start;
+        qsizetype size;
+    };
+    std::vector<Span> keySpans;
+    std::vector<qsizetype> keyStarts;  // recordCount() + 1 of them once read
 
     qsizetype recordCount() const { return qsizetype(recordStarts.size()); }
     QString recordsString() const { return QString::fromUtf8(records); }
     QString record(qsizetype index) const;
+    // The keywords of a record; none for a record no keyword points at.
+    qsizetype keyCount(qsizetype index) const;
+    QByteArrayView keyBytes(qsizetype index, qsizetype k) const;
+    QStringList keys(qsizetype index) const;
 };
 
 ReadResult readData(const QByteArray& data);
@@ -61,9 +82,10 @@ ReadResult readFile(const QString& path);
 
 // zlib (or gzip) stream in `source`, inflated into at most `capacity` bytes.
 // Answers false, with the cause, for bad or truncated data and for output
-// past the capacity. `consumed` receives the stream's own length. With
-// `exact` the whole capacity is allocated at once (the size is known).
+// past the capacity. `consumed` receives the stream's own length. The buffer
+// starts at `expected` bytes (a guess from the source length when 0) and
+// doubles up to the capacity.
 bool inflateBounded(const char* source, qint64 sourceLength, qint64 capacity, QByteArray& out,
-                    qint64* consumed, QString* error, bool exact = false);
+                    qint64* consumed, QString* error, qint64 expected = 0);
 
 }  // namespace mdict

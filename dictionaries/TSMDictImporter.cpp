@@ -83,13 +83,21 @@ struct Walk {
     TSMDictImporter::Conversion* out = nullptr;
     QStringList stack;
     DictionaryEntryPtr current;
+    // The entry the last Start Entry made, and the meaning that takes the
+    // record's own text when the entry came from a keyword.
+    DictionaryEntryPtr started;
+    DictionaryEntryPtr body;
+    bool pendingSpace = false;
+    // The last entry came from a keyword and has taken nothing yet: a record
+    // that tags its own headword then fills that entry instead of adding one.
+    bool keyedUntouched = false;
     std::optional<QHash<QString, QString>> pendingReplace;
     std::chrono::steady_clock::time_point lastReport{};
     bool reportedOnce = false;
     qint64 droppedErrors = 0;
     bool depthNoted = false;
 
-    enum Context { None = 0, Link = 1, Head = 2, TranslationKind = 3, AppendKind = 4 };
+    enum Context { None = 0, Link = 1, Head = 2, TranslationKind = 3, AppendKind = 4, Body = 5 };
 
     bool in(int action, const QString& tag) const { return sets[size_t(action)].contains(tag); }
 
@@ -106,6 +114,7 @@ struct Walk {
         for (qsizetype i = stack.size() - 1; i >= 0; --i) {
             const QString& tag = stack[i];
             if (tag == QLatin1String("a")) return Link;
+            if (tag == TSMDictImporter::kEntryTag && in(TSMDictImporter::StartEntry, tag)) return Body;
             if (in(TSMDictImporter::StartEntry, tag) || in(TSMDictImporter::Word, tag)) return Head;
             if (in(TSMDictImporter::Translation, tag)) return TranslationKind;
             if (in(TSMDictImporter::Append, tag)) return AppendKind;
@@ -139,15 +148,42 @@ struct Walk {
         return meaning;
     }
 
+    // The record's own text, its white space collapsed as a browser shows it.
+    void addBody(const QString& text) {
+        if (!started || text.isEmpty()) return;
+        const QString words = text.simplified();
+        if (!words.isEmpty()) keyedUntouched = false;
+        const bool spaceBefore = pendingSpace || text.front().isSpace();
+        pendingSpace = !text.isEmpty() && text.back().isSpace();
+        if (words.isEmpty()) {
+            pendingSpace = pendingSpace || spaceBefore;
+            return;
+        }
+        if (!body) {
+            body = DictionaryEntry::make();
+            started->addMeaningChild(body);
+            body->setForeignFlag(true);
+            body->addToEntry(words);
+            return;
+        }
+        body->addToEntry(spaceBefore ? QLatin1Char(' ') + words : words);
+    }
+
     void takeText(const xmlNode* node, const QString& tag) {
         QString text = nodeText(node);
+        if (text.isEmpty()) return;
+        const Context kind = context();
+        if (kind == Body && !pendingReplace) {
+            addBody(text);
+            return;
+        }
         if (text.trimmed().isEmpty()) return;
+        if (kind != None) keyedUntouched = false;
         if (pendingReplace) {
             auto it = pendingReplace->constFind(QStringLiteral("title"));
             if (it != pendingReplace->constEnd()) text = *it;
             pendingReplace.reset();
         }
-        const Context kind = context();
         switch (kind) {
         case Head:
         case TranslationKind:
@@ -162,12 +198,37 @@ struct Walk {
         case AppendKind:
             if (current) current->addToEntry(text);
             break;
+        case Body:
+            addBody(text);
+            break;
         case None: {
             const QString enclosing = stack.size() >= 2 ? stack[stack.size() - 2] : QString();
             addError(QStringLiteral("Missing element (%1/%2) in %3 at\n%4 ")
                          .arg(enclosing, tag, text, current ? current->entry() : QString()));
             break;
         }
+        }
+    }
+
+    static bool breaksLine(const QString& tag) {
+        static const QSet<QString> blocks{QStringLiteral("p"),  QStringLiteral("div"), QStringLiteral("br"),
+                                          QStringLiteral("li"), QStringLiteral("tr"),  QStringLiteral("td"),
+                                          QStringLiteral("dd"), QStringLiteral("dt"),  QStringLiteral("blockquote"),
+                                          QStringLiteral("h1"), QStringLiteral("h2"),  QStringLiteral("h3")};
+        return blocks.contains(tag);
+    }
+
+    // The keyword heads the entry; a link makes it a redirect to its target.
+    void startKeyed(const xmlNode* node) {
+        const auto attributes = nodeAttributes(node);
+        const QString key = attributes.value(QStringLiteral("key"));
+        if (!key.isEmpty()) current->addToEntry(key);
+        const QString link = attributes.value(QStringLiteral("link"));
+        if (!link.isEmpty()) {
+            current->addChild(DictionaryEntry::make(link, DictionaryEntry::Redirect));
+            current->setType(DictionaryEntry::Redirect);
+        } else {
+            keyedUntouched = true;
         }
     }
 
@@ -182,7 +243,18 @@ struct Walk {
             stack.push_back(tag);
             switch (firstAction(tag)) {
             case TSMDictImporter::StartEntry: {
+                if (keyedUntouched && tag != TSMDictImporter::kEntryTag) {
+                    keyedUntouched = false;
+                    current = started;
+                    current->setEntry(QString());
+                    break;
+                }
                 current = DictionaryEntry::make();
+                started = current;
+                body.reset();
+                pendingSpace = false;
+                keyedUntouched = false;
+                if (tag == TSMDictImporter::kEntryTag) startKeyed(node);
                 out->entries.push_back(current);
                 const auto now = std::chrono::steady_clock::now();
                 if (!reportedOnce || now - lastReport > std::chrono::seconds(1)) {
@@ -193,7 +265,10 @@ struct Walk {
                 break;
             }
             case TSMDictImporter::EndEntry:
+                keyedUntouched = false;
                 current.reset();
+                started.reset();
+                body.reset();
                 break;
             case TSMDictImporter::Replace:
                 pendingReplace = nodeAttributes(node);
@@ -204,6 +279,7 @@ struct Walk {
             default:
                 break;
             }
+            if (body && breaksLine(tag)) pendingSpace = true;
         }
         for (xmlNode* c = node->children; c; c = c->next) visit(c, depth + 1);
         if (!tag.isEmpty()) stack.pop_back();
@@ -227,6 +303,71 @@ void surveyTags(xmlNode* node, int depth, QStringList& tags, QSet<QString>& seen
 
 }  // namespace
 
+const QString TSMDictImporter::kEntryTag = QStringLiteral("mdict-entry");
+
+namespace {
+
+void appendEscaped(QByteArray& out, QByteArrayView value) {
+    for (const char c : value) {
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '"': out += "&quot;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        default: out += c;
+        }
+    }
+}
+
+// The records joined, each inside an element that carries its keywords.
+QByteArray markedPage(const mdict::ReadResult& r) {
+    static const QByteArray linkMark("@@@LINK=");
+    QByteArray page;
+    page.reserve(r.records.size() + r.keywordText.size() + r.recordCount() * 32);
+    const QByteArray open = "<" + TSMDictImporter::kEntryTag.toUtf8() + " key=\"";
+    const QByteArray close = "</" + TSMDictImporter::kEntryTag.toUtf8() + ">";
+    for (qsizetype i = 0; i < r.recordCount(); ++i) {
+        const qsizetype start = r.recordStarts[size_t(i)];
+        const qsizetype end = i + 1 < r.recordCount() ? r.recordStarts[size_t(i + 1)] : r.records.size();
+        const QByteArrayView record(r.records.constData() + start, end - start);
+        const qsizetype keys = r.keyCount(i);
+        if (keys == 0) {
+            page.append(record);
+            continue;
+        }
+        QByteArrayView target;
+        if (record.size() > linkMark.size() + 1 && record.trimmed().startsWith(linkMark)) {
+            target = record.trimmed().sliced(linkMark.size());
+            const qsizetype lineEnd = target.indexOf('\n');
+            if (lineEnd >= 0) target = target.first(lineEnd);
+            target = target.trimmed();
+        }
+        page += open;
+        appendEscaped(page, r.keyBytes(i, 0));
+        page += '"';
+        if (!target.isEmpty()) {
+            page += " link=\"";
+            appendEscaped(page, target);
+            page += "\">";
+        } else {
+            page += '>';
+            page.append(record);
+        }
+        page += close;
+        // Further keywords of the same record lead to the first.
+        for (qsizetype k = 1; k < keys; ++k) {
+            page += open;
+            appendEscaped(page, r.keyBytes(i, k));
+            page += "\" link=\"";
+            appendEscaped(page, target.isEmpty() ? r.keyBytes(i, 0) : target);
+            page += "\">" + close;
+        }
+    }
+    return page;
+}
+
+}  // namespace
+
 const QStringList& TSMDictImporter::actionTitles() {
     static const QStringList titles{
         QStringLiteral("Start Entry"), QStringLiteral("Ignore"),  QStringLiteral("Word"),
@@ -239,7 +380,7 @@ const QStringList& TSMDictImporter::actionTitles() {
 int TSMDictImporter::actionForTitle(const QString& title) { return int(actionTitles().indexOf(title)); }
 
 TSMDictImporter::TSMDictImporter() {
-    sets_[StartEntry] = {QStringLiteral("headword"), QStringLiteral("entryfree")};
+    sets_[StartEntry] = {kEntryTag, QStringLiteral("headword"), QStringLiteral("entryfree")};
     sets_[Word] = {QStringLiteral("headword")};
     sets_[Translation] = {QStringLiteral("foreign")};
     sets_[Text] = {QStringLiteral("text")};
@@ -281,15 +422,14 @@ void TSMDictImporter::parseMDXData(const QByteArray& data, const QString& source
     if (!description_.isEmpty()) data_[kDescriptionKey] = ts::Value(description_);
     setDictionaryData(data_);
     numEntries_ = result.numEntries;
-    records_ = std::move(result);
-    records_.attributes.clear();
+    recordCount_ = result.recordCount();
+    page_ = markedPage(result);
     tagsSurveyed_ = false;
 }
 
 void TSMDictImporter::setRecordsString(const QString& text) {
-    records_.records = text.toUtf8();
-    records_.recordStarts = {0};
-    if (text.isEmpty()) records_.recordStarts.clear();
+    page_ = text.toUtf8();
+    recordCount_ = text.isEmpty() ? 0 : 1;
     tagsSurveyed_ = false;
 }
 
@@ -327,9 +467,9 @@ QStringList TSMDictImporter::recordsTags() {
     tagsSurveyed_ = true;
     recordsTags_.clear();
     foundAttributes_.clear();
-    if (!records_.records.isEmpty()) {
+    if (!page_.isEmpty()) {
         QString error;
-        if (xmlDoc* doc = parseHTML(records_.records, &error)) {
+        if (xmlDoc* doc = parseHTML(page_, &error)) {
             std::vector<xmlNode*> bodies;
             collectBodies(xmlDocGetRootElement(doc), bodies, 0);
             QSet<QString> seen;
@@ -356,7 +496,7 @@ TSMDictImporter::Conversion TSMDictImporter::parseRecordsString(const QString& t
 
 QString TSMDictImporter::recordsPrefix(qsizetype count) const {
     // A character takes at most four bytes; a sequence cut at the end is dropped by left().
-    return QString::fromUtf8(records_.records.left(count * 4)).left(count);
+    return QString::fromUtf8(page_.left(count * 4)).left(count);
 }
 
 TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& text, const Progress& progress) {
@@ -385,7 +525,7 @@ TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& 
 
 void TSMDictImporter::parseRawString(const Progress& progress) {
     std::lock_guard conversion(conversionMutex_);
-    Conversion result = parseRecordsUtf8(records_.records, progress);
+    Conversion result = parseRecordsUtf8(page_, progress);
     setWords(result.entries);
     std::lock_guard lock(resultMutex_);
     errors_ = std::move(result.errors);
@@ -454,17 +594,45 @@ QString TSMDictImporter::sanitizeTitle(const QString& title) {
     while (s.contains(QLatin1String(".."))) s.replace(QLatin1String(".."), QLatin1String("."));
     s = s.trimmed();
     while (s.startsWith(QLatin1Char('.'))) s.remove(0, 1);
-    return s.left(200).trimmed();
+    return s;
 }
 
-QString TSMDictImporter::safeFileName() const {
+QString TSMDictImporter::safeFileName(const QString& suffix) const {
     QString base = sanitizeTitle(name());
     if (base.isEmpty()) base = sanitizeTitle(sourceBaseName_);
     if (base.isEmpty()) base = QStringLiteral("MDict");
-    return base + QStringLiteral(".xml");
+    const QString tail = suffix + QStringLiteral(".xml");
+    qsizetype room = kMaxFileNameBytes - tail.toUtf8().size();
+    // Cut after the last whole character that fits.
+    qsizetype keep = 0, bytes = 0;
+    while (keep < base.size()) {
+        const bool pair = base.at(keep).isHighSurrogate() && keep + 1 < base.size() && base.at(keep + 1).isLowSurrogate();
+        const qsizetype width = pair ? 2 : 1;
+        const qsizetype size = base.mid(keep, width).toUtf8().size();
+        if (bytes + size > room) break;
+        bytes += size;
+        keep += width;
+    }
+    base = base.left(keep).trimmed();
+    if (base.isEmpty()) base = QStringLiteral("MDict");
+    return base + tail;
 }
 
-bool TSMDictImporter::saveToUserDictionaries(QString* savedPath, QString* error) {
+QString TSMDictImporter::userDictionaryPath() const {
+    const QString folder = DictionaryServices::userDictionaries();
+    return folder.isEmpty() ? QString() : QDir(folder).filePath(safeFileName());
+}
+
+QString TSMDictImporter::freeUserDictionaryPath() const {
+    const QString folder = DictionaryServices::userDictionaries();
+    if (folder.isEmpty()) return QString();
+    for (int n = 2;; ++n) {
+        const QString path = QDir(folder).filePath(safeFileName(QStringLiteral(" %1").arg(n)));
+        if (!QFileInfo::exists(path)) return path;
+    }
+}
+
+bool TSMDictImporter::saveToUserDictionaries(QString* savedPath, QString* error, const QString& chosen) {
     const QString folder = DictionaryServices::userDictionaries();
     if (folder.isEmpty() || !QDir().mkpath(folder)) {
         const QString why = QStringLiteral("The user dictionaries folder is not available.");
@@ -472,7 +640,7 @@ bool TSMDictImporter::saveToUserDictionaries(QString* savedPath, QString* error)
         TSLogError("%@", why);
         return false;
     }
-    const QString path = QDir(folder).filePath(safeFileName());
+    const QString path = chosen.isEmpty() ? QDir(folder).filePath(safeFileName()) : chosen;
     if (savedPath) *savedPath = path;
     return save(path, error);
 }

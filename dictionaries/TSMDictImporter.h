@@ -8,6 +8,18 @@
 // CDATA nodes (named "text") and comments (named "comment") whose name is in
 // the Text set; elements carry no text of their own.
 //
+// The page converted is the records joined, each wrapped in an element of
+// our own, <mdict-entry key="headword">, that carries the file's keyword for
+// it (a record no keyword points at stays bare). The element is a tag like
+// any other and starts an entry by default: the entry is headed by the key,
+// and text whose nearest action is that element's goes, with its spacing,
+// into one meaning of the entry. A record that tags its own headword with a
+// Start Entry tag (before any of its text is placed) fills that same entry,
+// headed by its own tagged text, rather than adding a second one. A
+// "@@@LINK=target" record becomes
+// <mdict-entry key="headword" link="target"/>, a redirect entry to the
+// target, and so does every further keyword of one record.
+//
 // Reading happens once, in dictionaryWithFile(); a refused or unreadable file
 // gives an importer with readError() set and no records. Conversions of one
 // importer never overlap (a second caller waits); the sets may be changed
@@ -38,6 +50,10 @@ public:
     static constexpr int kMaxErrors = 20000;
     // Nesting below which the conversion does not descend.
     static constexpr int kMaxDepth = 512;
+    // The element that wraps each record with its keyword.
+    static const QString kEntryTag;
+    // A file name, with its extension, takes at most this many bytes of UTF-8.
+    static constexpr int kMaxFileNameBytes = 255;
 
     TSMDictImporter();
 
@@ -47,14 +63,16 @@ public:
 
     const QString& readError() const { return readError_; }
     const QStringList& readWarnings() const { return readWarnings_; }
-    QString recordsString() const { return records_.recordsString(); }
-    // The records as UTF-8, as the conversion reads them.
-    const QByteArray& records() const { return records_.records; }
-    // The first `count` characters of the records.
+    // The page the conversion reads: the records with their keywords.
+    QString recordsString() const { return QString::fromUtf8(page_); }
+    // The page as UTF-8.
+    const QByteArray& records() const { return page_; }
+    // The first `count` characters of the page.
     QString recordsPrefix(qsizetype count) const;
+    // Sets the page itself (no keywords are added).
     void setRecordsString(const QString& text);
-    qsizetype recordCount() const { return records_.recordCount(); }
-    QString record(qsizetype index) const { return records_.record(index); }
+    // The records read from the file.
+    qsizetype recordCount() const { return recordCount_; }
     qint64 numEntries() const { return numEntries_; }
     QString description() const { return description_; }
     QString sourceBaseName() const { return sourceBaseName_; }
@@ -93,11 +111,19 @@ public:
     // Writes the dictionary file atomically; on success posts "dictionary
     // changed" and marks the importer clean. `error` receives the cause.
     bool save(const QString& path, QString* error = nullptr);
-    // The file name made from the title ("<title>.xml"): path separators,
-    // control characters and ".." removed; no title gives the base name.
-    QString safeFileName() const;
+    // The file name made from the title ("<title><suffix>.xml"): path
+    // separators, control characters and ".." removed, the title cut on a
+    // character boundary so that the name takes at most kMaxFileNameBytes
+    // bytes; no title gives the base name.
+    QString safeFileName(const QString& suffix = QString()) const;
     static QString sanitizeTitle(const QString& title);
-    bool saveToUserDictionaries(QString* savedPath = nullptr, QString* error = nullptr);
+    // Where saveToUserDictionaries writes: the title's file in "User
+    // Dictionaries" (empty when the folder is not available).
+    QString userDictionaryPath() const;
+    // The first of "<title> 2.xml", "<title> 3.xml" ... that does not exist yet.
+    QString freeUserDictionaryPath() const;
+    // Saves into `path`, by default userDictionaryPath(), replacing a file there.
+    bool saveToUserDictionaries(QString* savedPath = nullptr, QString* error = nullptr, const QString& path = QString());
 
 private:
     mutable std::mutex setsMutex_;
@@ -105,7 +131,8 @@ private:
     std::mutex conversionMutex_;
     mutable std::mutex resultMutex_;
     QStringList errors_;
-    mdict::ReadResult records_;
+    QByteArray page_;
+    qsizetype recordCount_ = 0;
     QString readError_;
     QStringList readWarnings_;
     QString description_;

@@ -12,6 +12,9 @@ void installDictionaryServices() {
         return TSBundle::pathForResource(name, type);
     };
     services.resourcesFolder = [] { return TSBundle::resourcesDirectory(); };
+#ifdef TS_BUILT_RESOURCES_DIR
+    services.builtResourcesFolder = [] { return QStringLiteral(TS_BUILT_RESOURCES_DIR); };
+#endif
     services.dictionarySelection = [](bool englishToLatin) {
         const PreferencesPtr prefs = Preferences::preferences();
         return englishToLatin ? prefs->englishToLatinDictionarySelection() : prefs->latinToEnglishDictionarySelection();

@@ -63,10 +63,13 @@ TSDictionaryImporterWindowController::TSDictionaryImporterWindowController(QWidg
     progressBar->setRange(0, 1);
     progressBar->setValue(0);
     saveButton = new QPushButton(text(QStringLiteral("Save")), this);
+    recordCountLabel = new QLabel(this);
 
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(text(QStringLiteral("Dictionary:")), this));
     top->addWidget(availableDictionariesPopup);
+    top->addSpacing(12);
+    top->addWidget(recordCountLabel);
     top->addStretch(1);
 
     auto* right = new QSplitter(Qt::Vertical, this);
@@ -105,11 +108,17 @@ TSDictionaryImporterWindowController::~TSDictionaryImporterWindowController() {
 
 QList<QUrl> TSDictionaryImporterWindowController::dictionaries() {
     QList<QUrl> urls;
-    const QString folder = DictionaryServices::resourcesDirectory();
-    if (folder.isEmpty()) return urls;
-    const QDir dir(folder);
-    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.mdx")}, QDir::Files, QDir::Name))
-        urls << QUrl::fromLocalFile(info.absoluteFilePath());
+    QStringList names;
+    for (const QString& folder : {DictionaryServices::resourcesDirectory(), DictionaryServices::builtResourcesDirectory()}) {
+        if (folder.isEmpty()) continue;
+        const QDir dir(folder);
+        for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("*.mdx")}, QDir::Files, QDir::Name)) {
+            // A file shipped with the resources stands for a built one of the same name.
+            if (names.contains(info.fileName())) continue;
+            names << info.fileName();
+            urls << QUrl::fromLocalFile(info.absoluteFilePath());
+        }
+    }
     return urls;
 }
 
@@ -130,6 +139,7 @@ void TSDictionaryImporterWindowController::dictionaryPopupSelected(int index) {
     tagsTable->clear();
     rawTextView->clear();
     errorView->clear();
+    recordCountLabel->clear();
     model_->setEntries({});
     saveButton->setEnabled(false);
     conversionPending_ = false;
@@ -157,6 +167,7 @@ void TSDictionaryImporterWindowController::dictionaryPopupSelected(int index) {
                 Q_EMIT self->conversionShown();
                 return;
             }
+            self->recordCountLabel->setText(text(QStringLiteral("%1 records read")).arg(importer->recordCount()));
             self->reloadTags();
             self->rawTextView->setPlainText(self->formattedRawString());
             self->model_->setEntries({});
@@ -215,10 +226,14 @@ void TSDictionaryImporterWindowController::parseRawString() {
             std::lock_guard lock(importer->wordsLock());
             preview.assign(words->begin(), words->begin() + std::min<qsizetype>(kPreviewEntries, qsizetype(words->size())));
         }
+        // What the reader noticed comes first: it explains odd entries.
         QString errorText;
-        for (const QString& e : importer->errors()) {
-            errorText += e;
-            errorText += QLatin1Char('\n');
+        for (const QStringList& list : {importer->readWarnings(), importer->errors()}) {
+            for (const QString& e : list) {
+                errorText += e;
+                errorText += QLatin1Char('\n');
+                if (errorText.size() > kErrorTextChars) break;
+            }
             if (errorText.size() > kErrorTextChars) break;
         }
         QMetaObject::invokeMethod(QCoreApplication::instance(), [self, generation, preview = std::move(preview), errorText = std::move(errorText)]() mutable {
@@ -272,8 +287,22 @@ void TSDictionaryImporterWindowController::removeTagFromSets(const QString& tag)
 
 void TSDictionaryImporterWindowController::saveButtonClicked() {
     if (!importer_ || converting_) return;
-    QString path, error;
-    if (importer_->saveToUserDictionaries(&path, &error)) return;
+    QString path = importer_->userDictionaryPath();
+    if (!path.isEmpty() && QFileInfo::exists(path)) {
+        ts::AlertRequest ask;
+        ask.messageText = text(QStringLiteral("There is already a user dictionary named %1."))
+                              .arg(QFileInfo(path).completeBaseName());
+        ask.informativeText = text(QStringLiteral("Replace it, or save this one under a new name?"));
+        ask.buttons = {text(QStringLiteral("Replace")), text(QStringLiteral("Save as New")), text(QStringLiteral("Cancel"))};
+        ask.defaultButton = 2;
+        switch (ts::Prompter::current()->alert(ask)) {
+        case 0: break;
+        case 1: path = importer_->freeUserDictionaryPath(); break;
+        default: return;
+        }
+    }
+    QString error;
+    if (importer_->saveToUserDictionaries(&path, &error, path)) return;
     ts::AlertRequest request;
     request.messageText = text(QStringLiteral("The dictionary could not be saved."));
     request.informativeText = error;

@@ -1,8 +1,11 @@
 #pragma once
 // The window in which an MDict file among the application's resources
-// becomes a user dictionary: pick the file, look at its raw records, give
-// each tag an action, watch the converted entries and the messages change
-// with every assignment, and save into "User Dictionaries".
+// becomes a user dictionary: pick the file, look at its raw records (with the
+// count read), give each tag an action, watch the converted entries and the
+// messages (the reader's warnings first) change with every assignment, and
+// save into "User Dictionaries". Saving over a user dictionary of the same
+// name asks first, through the Prompter: replace it, save under a new name
+// ("<title> 2"), or cancel.
 //
 // Reading and converting run on the global thread pool; views change on the
 // main thread only. One conversion runs at a time: a request made while one
@@ -12,6 +15,7 @@
 #include "dictionaries/gui/TSTagViewCell.h"
 
 #include <QComboBox>
+#include <QLabel>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -33,7 +37,8 @@ public:
     explicit TSDictionaryImporterWindowController(QWidget* parent = nullptr);
     ~TSDictionaryImporterWindowController() override;
 
-    // The resources with the extension "mdx" (top level of the resources folder).
+    // The resources with the extension "mdx" (top level of the resources
+    // folder, then of the folder the build writes resources into).
     static QList<QUrl> dictionaries();
     void searchForDictionaries();
     // Loads the file of the menu item; the empty item clears the window.
@@ -58,6 +63,7 @@ public:
     QListWidget* tagsTable = nullptr;
     QProgressBar* progressBar = nullptr;
     QPushButton* saveButton = nullptr;
+    QLabel* recordCountLabel = nullptr;
 
 Q_SIGNALS:
     // After each conversion has been shown, and after a load that failed.

@@ -6,6 +6,8 @@
 #include <QStringList>
 #include <zlib.h>
 
+#include <vector>
+
 namespace mdicttest {
 
 inline void be(QByteArray& out, quint64 v, int width) {
@@ -24,7 +26,13 @@ inline QByteArray deflateBytes(const QByteArray& in) {
 
 struct Spec {
     QString header = QStringLiteral(R"(<Dictionary GeneratedByEngineVersion="2.0" Encrypted="0" Encoding="UTF-8" Title="Built" Description="made by a test"/>)");
+    // Keyword i points at record i (counted over all blocks); keywords past
+    // the last record point past the records.
     QStringList keywords;
+    // The keywords give their index instead of the record's offset.
+    bool keyOffsetsByIndex = false;
+    // When not empty: the keywords' record offsets.
+    std::vector<quint64> keyOffsets;
     // One inner list per record block.
     QList<QList<QByteArray>> blocks;
     quint32 blockType = 2;
@@ -56,9 +64,16 @@ inline QByteArray build(const Spec& s) {
     file += header;
     be(file, 0, 4);
     // One key block with every keyword.
+    std::vector<quint64> offsets;
+    quint64 offset = 0;
+    for (const auto& block : s.blocks)
+        for (const auto& r : block) {
+            offsets.push_back(offset);
+            offset += quint64(r.size()) + 1;
+        }
     QByteArray keys;
     for (int i = 0; i < s.keywords.size(); ++i) {
-        be(keys, quint64(i), 8);
+        be(keys, size_t(i) < s.keyOffsets.size() ? s.keyOffsets[size_t(i)] : s.keyOffsetsByIndex ? quint64(i) : size_t(i) < offsets.size() ? offsets[size_t(i)] : offset + quint64(i), 8);
         keys += s.keywords[i].toUtf8();
         keys.append('\0');
     }

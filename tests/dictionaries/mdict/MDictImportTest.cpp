@@ -29,7 +29,100 @@ QString heads(const DictionaryEntryList& list) {
     return out.join(QLatin1Char('|'));
 }
 
+QString sharedFile(const QString& name) {
+    QString dir = qEnvironmentVariable("TS_SHARED_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(TS_DEFAULT_SHARED_DIR);
+    return dir + QStringLiteral("/data/mdict/") + name;
+}
+
+// The text of an entry's first child, or "-" when it has none.
+QString firstChild(const DictionaryEntryPtr& e) {
+    return e->childCount() > 0 ? e->childList().front()->entry() : QStringLiteral("-");
+}
+
 }  // namespace
+
+// Records that do not repeat their headword in a tag: each keyword heads an
+// entry and the record's text is its meaning.
+TEST(MDictKeywords, RealFilesGiveOneEntryPerKeyword) {
+    for (const char* name : {"testbasic.mdx", "testutf16.mdx", "testbig5.mdx", "testencrypt.mdx"}) {
+        SCOPED_TRACE(name);
+        const QString path = sharedFile(QString::fromLatin1(name));
+        if (!QFile::exists(path)) GTEST_SKIP() << "shared MDict files not found (TS_SHARED_DIR)";
+        auto imp = TSMDictImporter::dictionaryWithFile(path);
+        ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+        EXPECT_EQ(imp->recordsTags().value(1), TSMDictImporter::kEntryTag);
+        EXPECT_EQ(imp->actionOfTag(TSMDictImporter::kEntryTag), TSMDictImporter::StartEntry);
+        imp->parseRawString();
+        ASSERT_EQ(heads(*imp->words()), QStringLiteral("alpha|beta|gamma"));
+        const auto& w = *imp->words();
+        EXPECT_EQ(firstChild(w[0]), QStringLiteral("alpha"));
+        EXPECT_EQ(firstChild(w[1]), QStringLiteral("Letter beta"));
+        EXPECT_EQ(firstChild(w[2]), QStringLiteral("Capital version is \u0393 <"));
+        EXPECT_TRUE(w[0]->childList().front()->isForeign());
+        EXPECT_TRUE(imp->errors().isEmpty()) << imp->errors().join(QLatin1Char('|')).toStdString();
+    }
+}
+
+TEST(MDictKeywords, LinksBecomeRedirectsAndTagChoicesStillDecide) {
+    mdicttest::Spec spec;
+    spec.keywords = {QStringLiteral("amo"), QStringLiteral("amavi"), QStringLiteral("video \"x\" & <y>")};
+    spec.blocks = {{"<div><b>amo</b>, <i>to love</i></div><div>first   sense</div>", "@@@LINK=amo\r\n",
+                    "<p>videre</p>"}};
+    auto imp = std::make_shared<TSMDictImporter>();
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+    ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+    EXPECT_EQ(imp->recordCount(), 3);
+    imp->recordsTags();
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(heads(w), QStringLiteral("amo|amavi|video \"x\" & <y>"));
+    EXPECT_EQ(firstChild(w[0]), QStringLiteral("amo, to love first sense"));
+    EXPECT_EQ(w[1]->type(), DictionaryEntry::Redirect);
+    ASSERT_EQ(w[1]->childCount(), 1);
+    EXPECT_EQ(w[1]->childList().front()->type(), DictionaryEntry::Redirect);
+    EXPECT_EQ(firstChild(w[1]), QStringLiteral("amo"));
+    EXPECT_EQ(firstChild(w[2]), QStringLiteral("videre"));
+
+    // The user's choices hold over the default: the record's own tags decide.
+    imp->assignTag(QStringLiteral("b"), TSMDictImporter::StartEntry);
+    imp->assignTag(QStringLiteral("i"), TSMDictImporter::Translation);
+    imp->assignTag(TSMDictImporter::kEntryTag, TSMDictImporter::Ignore);
+    imp->parseRawString();
+    ASSERT_EQ(heads(*imp->words()), QStringLiteral("amo"));
+    EXPECT_EQ(firstChild(imp->words()->front()), QStringLiteral("to love"));
+}
+
+// Records that tag their own headword give one entry each, not two.
+TEST(MDictKeywords, RecordsThatTagTheirHeadwordFillTheKeywordsEntry) {
+    mdicttest::Spec spec;
+    spec.keywords = {QStringLiteral("amo"), QStringLiteral("video")};
+    spec.blocks = {{"<headword>am\u014d</headword><foreign>love</foreign>", "<headword>vide\u014d</headword><foreign>see</foreign>"}};
+    auto imp = std::make_shared<TSMDictImporter>();
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+    imp->recordsTags();
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(heads(w), QString::fromUtf8("am\u014d|vide\u014d"));
+    EXPECT_EQ(firstChild(w[1]), QStringLiteral("see"));
+    EXPECT_TRUE(imp->errors().isEmpty());
+}
+
+TEST(MDictKeywords, FurtherKeywordsOfOneRecordLeadToTheFirst) {
+    mdicttest::Spec spec;
+    spec.keywords = {QStringLiteral("amo"), QStringLiteral("amare")};
+    spec.keyOffsets = {0, 0};
+    spec.blocks = {{"love"}};
+    auto imp = std::make_shared<TSMDictImporter>();
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+    ASSERT_TRUE(imp->readError().isEmpty());
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(heads(w), QStringLiteral("amo|amare"));
+    EXPECT_EQ(firstChild(w[0]), QStringLiteral("love"));
+    EXPECT_EQ(w[1]->type(), DictionaryEntry::Redirect);
+    EXPECT_EQ(firstChild(w[1]), QStringLiteral("amo"));
+}
 
 TEST(MDictConversion, DefaultActionsBuildEntriesMeaningsLinksAndReplacements) {
     struct Case {
@@ -164,6 +257,36 @@ TEST(MDictSaving, TitlesAreMadeSafeFileNames) {
     imp->parseMDXData(QByteArray(), QStringLiteral("fallback"));
     EXPECT_FALSE(imp->readError().isEmpty());
     EXPECT_EQ(imp->safeFileName(), QStringLiteral("fallback.xml"));
+}
+
+// A long title in a script of three-byte letters once made a name the file
+// system refused, so the dictionary could not be saved at all.
+TEST(MDictSaving, LongTitlesAreCutToAFileNameOnACharacterBoundary) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const std::pair<QString, int> cases[] = {
+        {QString(100, QChar(0x8BCD)), 251},                                   // 3-byte letters: 83 of them
+        {QString(40, QChar(0x8BCD)) + QString::fromUtf8("\U0001F600").repeated(60), 251},  // then 4-byte ones
+        {QStringLiteral("a").repeated(300), 251},
+        {QStringLiteral("Short"), 5},
+    };
+    for (const auto& [title, baseBytes] : cases) {
+        mdicttest::Spec spec;
+        spec.header = QStringLiteral(R"(<Dictionary GeneratedByEngineVersion="2.0" Title="%1"/>)").arg(title);
+        spec.blocks = {{"<headword>amo</headword>"}};
+        auto imp = std::make_shared<TSMDictImporter>();
+        imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+        ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+        const QString name = imp->safeFileName();
+        EXPECT_LE(name.toUtf8().size(), TSMDictImporter::kMaxFileNameBytes);
+        EXPECT_GE(name.toUtf8().size(), baseBytes + 1);
+        EXPECT_TRUE(title.startsWith(name.chopped(4))) << name.toStdString();
+        EXPECT_FALSE(name.contains(QChar(QChar::ReplacementCharacter)));
+        imp->parseRawString();
+        QString error;
+        EXPECT_TRUE(imp->save(dir.filePath(name), &error)) << error.toStdString();
+        EXPECT_LE(imp->safeFileName(QStringLiteral(" 12")).toUtf8().size(), TSMDictImporter::kMaxFileNameBytes);
+    }
 }
 
 TEST(MDictSaving, SavedIntoUserDictionariesPostsAndIsListed) {
