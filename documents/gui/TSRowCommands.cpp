@@ -582,8 +582,9 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
             const QModelIndex cell = window_->outlineView()->indexAt(e->pos());
             if (!cell.isValid() || cell.column() == TSOutlineModel::LocationColumn) break;
             window_->outlineView()->setCurrentIndex(cell);
-            std::unique_ptr<QMenu> menu(rowMenu(cell));
-            menu->exec(e->globalPos());
+            QMenu* menu = rowMenu(cell);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(e->globalPos());
             return true;
         }
         case QEvent::ToolTip: {
@@ -615,8 +616,9 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
         auto* e = static_cast<QContextMenuEvent*>(event);
         const int position = editor->cursorForPosition(e->pos()).position();
         if (!editor->textCursor().hasSelection()) editor->setTextCursor(editor->cursorForPosition(e->pos()));
-        std::unique_ptr<QMenu> menu(editorMenu(editor, window_->outlineView()->currentIndex(), position));
-        menu->exec(e->globalPos());
+        QMenu* menu = editorMenu(editor, window_->outlineView()->currentIndex(), position);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(e->globalPos());
         return true;
     }
     if (editor && event->type() == QEvent::MouseButtonPress) {
