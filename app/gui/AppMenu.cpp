@@ -292,6 +292,23 @@ const std::vector<MenuCommand>& menuCommands() {
         c.push_back(command("Edit", "Add Line", "addLine:", {QKeySequence(Qt::CTRL | Qt::Key_Return)},
                      [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "addLine"); },
                      [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("addLine()") >= 0; }));
+        auto rowCommand = [](const char* title, const char* selector, const char* method, QList<QKeySequence> keys = {}) {
+            MenuCommand m = command("Edit", title, selector, keys);
+            m.run = [method](A&, QWidget* w) { QMetaObject::invokeMethod(w, method); };
+            m.enabled = [method](A&, QWidget* w) {
+                return w && w->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
+            };
+            return m;
+        };
+        c.push_back(rowCommand("Delete Row…", "deleteSelectedRow:", "deleteSelectedRow"));
+        c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow"));
+        c.push_back(rowCommand("Demote Row", "demoteSelectedRow:", "demoteSelectedRow"));
+        c.push_back(separator("Edit"));
+        c.push_back(rowCommand("Look Up in Dictionary", "lookupInDictionary:", "lookupInDictionary", {QKeySequence(Qt::CTRL | Qt::Key_L)}));
+        c.push_back(rowCommand("Add to Vocabulary", "addToVocab:", "addToVocab", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)}));
+        c.push_back(rowCommand("Add Word Form…", "addWordForm:", "addWordForm"));
+        c.push_back(rowCommand("Vocabulary", "showVocabularyWindow:", "showVocabularyWindow"));
+        c.push_back(rowCommand("Revise Vocabulary", "openRevisionWindow:", "openRevisionWindow"));
         c.push_back(separator("Edit"));
         c.push_back(find("Find…", "performFindPanelAction:", QKeySequence::Find, ts::DocumentWindow::FindCommand::ShowFindBar));
         c.push_back(find("Find Next", "findNext:", QKeySequence::FindNext, ts::DocumentWindow::FindCommand::FindNext,

@@ -1,6 +1,7 @@
 #include "documents/gui/TSDocumentWindow.h"
 
 #include "documents/gui/TSOutlineModel.h"
+#include "documents/gui/TSRowCommands.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 #include "app/core/Preferences.h"
@@ -87,6 +88,11 @@ void TSOutlineView::commitOpenEditor() {
     if (state() != QAbstractItemView::EditingState) return;
     QWidget* editor = QApplication::focusWidget();
     while (editor && editor->parentWidget() != viewport()) editor = editor->parentWidget();
+    // The window may not have the focus (a tool window was raised meanwhile):
+    // the open editor is the viewport's text editor all the same.
+    if (!editor)
+        for (QTextEdit* open : viewport()->findChildren<QTextEdit*>(Qt::FindDirectChildrenOnly))
+            if (open->isVisible()) editor = open;
     if (editor) commitData(editor);
 }
 
@@ -177,6 +183,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     document_->setWindowFrame(geometry());
     outline_->expandToDepth(0);
     updateTitle();
+    rowCommands_ = new TSRowCommands(this);
     // A text changed outside the window (an inserted translation, an undo
     // step of the document's own) is shown anew.
     QPointer<TSDocumentWindow> self = this;
@@ -225,6 +232,34 @@ void TSDocumentWindow::addLine() {
     outline_->edit(added);
     updateTitle();
 }
+
+QString TSDocumentWindow::selectedWord() const {
+    QTextEdit* editor = delegate_->editor();
+    if (!editor) return {};
+    return editor->textCursor().selectedText().trimmed();
+}
+
+void TSDocumentWindow::lookupInDictionary() {
+    QTextEdit* editor = delegate_->editor();
+    const bool latin = outline_->currentIndex().column() != TSOutlineModel::EnglishColumn;
+    QString word = selectedWord();
+    if (word.isEmpty() && editor)
+        word = TSRowCommands::wordAtPosition(editor->toPlainText(), editor->textCursor().position());
+    // Without a word the window opens on an empty query.
+    rowCommands_->lookupWord(word.isEmpty() ? QString() : word, latin);
+}
+
+void TSDocumentWindow::addWordForm() {
+    const QString word = selectedWord();
+    if (!word.isEmpty() && outline_->currentIndex().column() == TSOutlineModel::LatinColumn) document_->addWordForm(word);
+}
+
+void TSDocumentWindow::addToVocab() { rowCommands_->addToVocab(); }
+void TSDocumentWindow::showVocabularyWindow() { rowCommands_->showVocabularyWindow(); }
+void TSDocumentWindow::openRevisionWindow() { rowCommands_->openRevisionWindow(); }
+void TSDocumentWindow::deleteSelectedRow() { rowCommands_->deleteRow(outline_->currentIndex()); }
+void TSDocumentWindow::promoteSelectedRow() { rowCommands_->promoteRow(outline_->currentIndex()); }
+void TSDocumentWindow::demoteSelectedRow() { rowCommands_->demoteRow(outline_->currentIndex()); }
 
 void TSDocumentWindow::startTypingIfEmpty() {
     if (!document_->fileURL().isEmpty() || model_->rowCount() != 1) return;

@@ -22,6 +22,7 @@ class QLabel;
 class QLineEdit;
 class QMenu;
 class TSOutlineModel;
+class TSRowCommands;
 
 class TSOutlineView : public QTreeView {
     Q_OBJECT
@@ -68,6 +69,18 @@ public:
 
     // Adds a line after the current one and opens its editor.
     Q_INVOKABLE void addLine();
+    // The commands of the current row and its open editor.
+    Q_INVOKABLE void lookupInDictionary();
+    Q_INVOKABLE void addWordForm();
+    Q_INVOKABLE void addToVocab();
+    Q_INVOKABLE void showVocabularyWindow();
+    Q_INVOKABLE void openRevisionWindow();
+    Q_INVOKABLE void deleteSelectedRow();
+    Q_INVOKABLE void promoteSelectedRow();
+    Q_INVOKABLE void demoteSelectedRow();
+    TSRowCommands* rowCommands() const { return rowCommands_; }
+    // The selected text of the open editor, or empty.
+    QString selectedWord() const;
     // A new document's one empty line opens its Latin editor, so the user
     // can start typing.
     void startTypingIfEmpty();
@@ -107,4 +120,5 @@ private:
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;
     ts::ObserverToken textReplacedObserver_;
+    TSRowCommands* rowCommands_ = nullptr;
 };

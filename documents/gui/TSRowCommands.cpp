@@ -1,0 +1,645 @@
+#include "documents/gui/TSRowCommands.h"
+
+#include "app/logging/LGLog.h"
+#include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "documents/gui/TSRichTextDelegate.h"
+#include "documents/gui/RevisionWindowController.h"
+#include "documents/gui/VocabularyWindowController.h"
+#include "app/core/Preferences.h"
+#include "morphology/RomanNumerals.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
+#include "platform/Prompter.h"
+#include "platform/Url.h"
+#include "platform/gui/RichTextConversion.h"
+#include "platform/spelling/SpellingHighlighter.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+#include "tools/gui/DictionaryWindowController.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QHeaderView>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextEdit>
+#include <QTimer>
+#include <QToolTip>
+
+namespace {
+
+QString nr(const char* key) { return ts::Prompter::localized(QString::fromUtf8(key), QStringLiteral("NonReversable")); }
+
+// A key that is a question in an alert reads as a command in a menu.
+QString menuTitle(const char* key) {
+    QString t = nr(key);
+    if (t.endsWith(QLatin1Char('?'))) t = t.left(t.size() - 1) + QStringLiteral("…");
+    return t;
+}
+
+QString linkString(const ts::Value& v) {
+    if (v.isString()) return v.toString();
+    if (auto url = v.toObjectAs<ts::Url>()) return url->absoluteString();
+    return {};
+}
+
+}  // namespace
+
+// Hands marked texts back to the window; lives as long as the commands.
+struct TSRowCommands::Macronizer : TextMacronizerProtocol {
+    QPointer<TSDocumentWindow> window;
+    void textMacronized(const std::vector<ts::AttributedStringPtr>& results, const ts::ObjectPtr& object) override {
+        if (!window) return;
+        auto chunk = std::dynamic_pointer_cast<TSChunk>(object);
+        TSTextPtr text = window->document()->text();
+        if (!chunk || !text) return;
+        text->loadMacronizedText(results, chunk);
+        window->model()->reload();
+        window->document()->updateChangeCount(ts::Document::ChangeDone);
+    }
+};
+
+TSRowCommands::TSRowCommands(TSDocumentWindow* window) : QObject(window), window_(window) {
+    macronizer_ = std::make_shared<Macronizer>();
+    macronizer_->window = window;
+    window->outlineView()->viewport()->installEventFilter(this);
+    window->outlineView()->viewport()->setMouseTracking(true);
+}
+
+TSRowCommands::~TSRowCommands() = default;
+
+// ---- Helpers ----
+
+TSMatchedChunk* TSRowCommands::lineAt(const QModelIndex& index) const {
+    return window_ ? dynamic_cast<TSMatchedChunk*>(window_->model()->chunkForIndex(index)) : nullptr;
+}
+
+TSChunkPtr TSRowCommands::chunkPtr(const QModelIndex& index) const {
+    TSChunk* c = window_ ? window_->model()->chunkForIndex(index) : nullptr;
+    return c ? std::static_pointer_cast<TSChunk>(c->shared_from_this()) : nullptr;
+}
+
+QString TSRowCommands::identifierOf(const QModelIndex& index) const {
+    if (!window_) return {};
+    return window_->model()->keyForColumn(index.column() == TSOutlineModel::LocationColumn ? int(TSOutlineModel::LatinColumn)
+                                                                                         : index.column());
+}
+
+void TSRowCommands::changed(const TSChunk* select, int column) {
+    if (!window_) return;
+    TSOutlineModel* model = window_->model();
+    model->reload();
+    window_->document()->updateChangeCount(ts::Document::ChangeDone);
+    window_->outlineView()->expandToDepth(0);
+    if (select) {
+        const QModelIndex at = model->indexForChunk(select, column < 0 ? int(TSOutlineModel::LatinColumn) : column);
+        if (at.isValid()) {
+            for (QModelIndex p = at.parent(); p.isValid(); p = p.parent()) window_->outlineView()->expand(p);
+            window_->outlineView()->setCurrentIndex(at);
+            window_->outlineView()->scrollTo(at);
+        }
+    }
+}
+
+void TSRowCommands::editCell(const TSChunk* chunk, int column) {
+    if (!window_) return;
+    const QModelIndex at = window_->model()->indexForChunk(chunk, column);
+    if (!at.isValid()) return;
+    for (QModelIndex p = at.parent(); p.isValid(); p = p.parent()) window_->outlineView()->expand(p);
+    window_->outlineView()->setCurrentIndex(at);
+    window_->outlineView()->scrollTo(at);
+    window_->outlineView()->edit(at);
+    // The caret goes to the end of the text, as typing on would expect.
+    if (auto* editor = qobject_cast<QTextEdit*>(QApplication::focusWidget())) editor->moveCursor(QTextCursor::End);
+}
+
+// ---- Rows ----
+
+bool TSRowCommands::addRowAbove(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSChunkPtr parent = chunk ? chunk->parent() : nullptr;
+    if (!parent) return false;
+    window_->commitEditing();
+    auto row = std::make_shared<TSMatchedChunk>();
+    parent->insertChild(row, parent->indexOfChild(chunk.get()));
+    changed(row.get(), index.column());
+    return true;
+}
+
+bool TSRowCommands::addRowBelow(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSChunkPtr parent = chunk ? chunk->parent() : nullptr;
+    if (!parent) return false;
+    window_->commitEditing();
+    auto row = std::make_shared<TSMatchedChunk>();
+    parent->insertChild(row, parent->indexOfChild(chunk.get()) + 1);
+    changed(row.get(), index.column());
+    editCell(row.get(), index.column() == TSOutlineModel::EnglishColumn ? int(TSOutlineModel::EnglishColumn)
+                                                                       : int(TSOutlineModel::LatinColumn));
+    return true;
+}
+
+bool TSRowCommands::deleteRow(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    if (!chunk || !text || !chunk->parent()) return false;
+    ts::AlertRequest request;
+    request.messageText = nr("DELETE_ROW");
+    TSMatchedChunk* line = lineAt(index);
+    const auto latin = line ? line->latin() : nullptr;
+    const QString shown = latin && !latin->string().isEmpty() ? latin->string() : chunk->name();
+    request.informativeText = nr("REALLY_DELETE_ROW").replace(QStringLiteral("%@"), shown.left(80));
+    request.buttons = {nr("CANCEL_DONT_DELETE"), nr("Delete")};
+    if (ts::Prompter::current()->alert(request) != 1) return false;
+    window_->commitEditing();
+    text->deleteChunk(chunk);
+    changed();
+    return true;
+}
+
+bool TSRowCommands::mergeUp(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    TSChunkPtr above = chunk ? TSText::chunkAbove(chunk) : nullptr;
+    if (!above || !text) return false;
+    const QString key = identifierOf(index);
+    auto plain = [&](const TSChunkPtr& c) {
+        auto t = c->textForKey(key);
+        return t ? t->string() : QString();
+    };
+    ts::AlertRequest request;
+    request.messageText = nr("MERGE_ROW");
+    QString info = nr("REALLY_MERGE_ROW");
+    if (!plain(chunk).isEmpty()) {
+        info.replace(info.indexOf(QStringLiteral("%@")), 2, plain(chunk).left(60));
+        const qsizetype second = info.indexOf(QStringLiteral("%@"));
+        if (second >= 0) info.replace(second, 2, plain(above).left(60));
+    }
+    request.informativeText = info;
+    request.buttons = {nr("CANCEL_DONT_DELETE"), nr("MERGE")};
+    if (ts::Prompter::current()->alert(request) != 1) return false;
+    window_->commitEditing();
+    text->mergeChunk(chunk, above);
+    changed(above.get(), index.column());
+    return true;
+}
+
+bool TSRowCommands::promoteRow(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    if (!chunk || !text || !chunk->parent() || !chunk->parent()->parent()) return false;
+    window_->commitEditing();
+    text->promoteRow(chunk);
+    changed(chunk.get(), index.column());
+    return true;
+}
+
+bool TSRowCommands::demoteRow(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    if (!chunk || !text || !TSText::chunkAbove(chunk)) return false;
+    window_->commitEditing();
+    text->demoteRow(chunk);
+    changed(chunk.get(), index.column());
+    return true;
+}
+
+bool TSRowCommands::pasteFormatted(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    if (!chunk || !text) return false;
+    const QMimeData* data = QApplication::clipboard()->mimeData();
+    if (!data) return false;
+    ts::AttributedString pasted;
+    if (data->hasHtml()) {
+        QTextDocument doc;
+        doc.setHtml(data->html());
+        pasted = RichTextConversion::fromTextDocument(doc);
+    } else if (data->hasText()) {
+        pasted = ts::AttributedString(data->text());
+    } else {
+        return false;
+    }
+    if (pasted.string().isEmpty()) return false;
+    window_->commitEditing();
+    // Asks first when rows with text would be replaced.
+    if (!text->pasteAttributedString(pasted, chunk, identifierOf(index))) return false;
+    changed();
+    return true;
+}
+
+void TSRowCommands::macronize(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSTextPtr text = window_ ? window_->document()->text() : nullptr;
+    if (!chunk || !text) return;
+    window_->commitEditing();
+    TSWordFormDictionary::addMacrons(text->extractLatin(chunk), chunk, macronizer_);
+}
+
+void TSRowCommands::coverText(const QModelIndex& index, bool cover) {
+    if (TSMatchedChunk* line = lineAt(index)) {
+        window_->commitEditing();
+        line->coverText(cover);
+        changed(line, index.column());
+    }
+}
+
+void TSRowCommands::uncoverOne(const QModelIndex& index) {
+    if (TSMatchedChunk* line = lineAt(index)) {
+        window_->commitEditing();
+        line->uncoverOne();
+        changed(line, index.column());
+    }
+}
+
+void TSRowCommands::copyText(const QModelIndex& index, bool latin) {
+    if (TSMatchedChunk* line = lineAt(index))
+        if (auto t = line->copyText(latin)) TSChunk::writeToPasteBoard(ts::Value(t));
+}
+
+void TSRowCommands::copyInterlinear(const QModelIndex& index) {
+    if (TSMatchedChunk* line = lineAt(index))
+        if (auto t = line->copyInterlinear()) TSChunk::writeToPasteBoard(ts::Value(t));
+}
+
+bool TSRowCommands::selectNextRow(const QModelIndex& index, bool extend) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSChunkPtr parent = chunk ? chunk->parent() : nullptr;
+    if (!parent) return false;
+    window_->commitEditing();
+    const qint64 at = parent->indexOfChild(chunk.get());
+    if (extend && at == parent->numChildren() - 1) {
+        parent->addChild(std::make_shared<TSMatchedChunk>());
+        changed();
+    }
+    TSChunkPtr next = parent->childAt(at + 1);
+    if (!next) return false;
+    editCell(next.get(), index.column() == TSOutlineModel::LatinColumn ? int(TSOutlineModel::LatinColumn)
+                                                                       : int(TSOutlineModel::EnglishColumn));
+    return true;
+}
+
+bool TSRowCommands::selectPrevRow(const QModelIndex& index) {
+    TSChunkPtr chunk = chunkPtr(index);
+    TSChunkPtr parent = chunk ? chunk->parent() : nullptr;
+    if (!parent) return false;
+    const qint64 at = parent->indexOfChild(chunk.get());
+    if (at <= 0) return false;
+    window_->commitEditing();
+    editCell(parent->childAt(at - 1).get(), index.column() == TSOutlineModel::LatinColumn ? int(TSOutlineModel::LatinColumn)
+                                                                                          : int(TSOutlineModel::EnglishColumn));
+    return true;
+}
+
+bool TSRowCommands::switchColumns(const QModelIndex& index) {
+    TSChunk* chunk = window_ ? window_->model()->chunkForIndex(index) : nullptr;
+    if (!chunk) return false;
+    window_->commitEditing();
+    editCell(chunk, index.column() == TSOutlineModel::LatinColumn ? int(TSOutlineModel::EnglishColumn)
+                                                                  : int(TSOutlineModel::LatinColumn));
+    return true;
+}
+
+void TSRowCommands::lookupWord(const QString& word, bool latin) {
+    DictionaryWindowController* d = DictionaryWindowController::showDictionaryWindow();
+    d->setCurrentWordList(window_ ? window_->document()->vocabList() : nullptr);
+    if (word.isNull()) return;
+    if (latin) d->translateLatinString(word);
+    else d->translateEnglishString(word);
+}
+
+// ---- Vocabulary ----
+
+void TSRowCommands::showVocabularyWindow() {
+    if (!window_) return;
+    VocabularyWindowController* v = VocabularyWindowController::showVocabularyWindow();
+    v->setVocabList(window_->document()->vocabList());
+    v->setCallingDocument(window_->document().get());
+}
+
+void TSRowCommands::setupVocabularyWindow(const QString& link) {
+    if (link.isNull()) return;
+    showVocabularyWindow();
+    VocabularyWindowController::getVocabularyWindow()->setCurrentWordFromID(link);
+}
+
+void TSRowCommands::openRevisionWindow() {
+    if (!window_) return;
+    WordControllerPtr list = window_->document()->vocabList();
+    if (!list || list->count() < 1) return;
+    RevisionWindowController* r = RevisionWindowController::showRevisionWindow();
+    r->setVocabList(list);
+}
+
+bool TSRowCommands::addToVocab() {
+    if (!window_) return false;
+    // The cell editor open in this window, focused or not.
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+    QTextEdit* editor = delegate ? delegate->editor() : nullptr;
+    const QModelIndex index = window_->outlineView()->currentIndex();
+    if (!editor || index.column() != TSOutlineModel::LatinColumn) {
+        TSLogError("%@ is not a TSDocTextField", editor ? QString::fromLatin1(editor->metaObject()->className()) : QStringLiteral("nil"));
+        return false;
+    }
+    QTextCursor cursor = editor->textCursor();
+    if (!cursor.hasSelection()) {
+        int start = 0;
+        const QString word = wordAtPosition(editor->toPlainText(), cursor.position(), &start);
+        if (word.isEmpty()) return false;
+        cursor.setPosition(start);
+        cursor.setPosition(start + int(word.size()), QTextCursor::KeepAnchor);
+    }
+    const QString selected = cursor.selectedText().trimmed();
+    if (selected.isEmpty()) return false;
+    WordControllerPtr list = window_->document()->vocabList();
+    WordPtr word = list->makeNewWord(selected);
+    if (!word) return false;
+    // The selection takes the vocabulary link's look.
+    ts::Attributes attributes;
+    attributes[ts::AttributeName::Link] = ts::Value(std::static_pointer_cast<ts::Object>(ts::Url::make(word->uniqueID())));
+    const ts::Attributes current = RichTextConversion::attributesFromFormat(cursor.charFormat());
+    Preferences::addLinkAttributes(attributes, Preferences::VocabularyLink, &current);
+    QTextCharFormat format = cursor.charFormat();
+    format.merge(RichTextConversion::charFormat(attributes));
+    cursor.mergeCharFormat(format);
+    window_->commitEditing();
+    window_->document()->updateChangeCount(ts::Document::ChangeDone);
+    lookupWord(selected, true);
+    DictionaryWindowController::getDictionaryWindow()->setCurrentVocab(word, list);
+    setupVocabularyWindow(word->uniqueID());
+    return true;
+}
+
+QString TSRowCommands::tooltipForLink(const QString& link) const {
+    const QStringList parts = link.split(QLatin1Char(':'));
+    if (parts.size() != 2 || !window_) return link;
+    if (parts[0] == QLatin1String("footnote")) {
+        if (auto note = window_->document()->footnotes()->noteForID(link)) return note->description();
+        return link;
+    }
+    if (parts[0] == QLatin1String("vocab")) {
+        if (WordControllerPtr list = window_->document()->vocabListIfAny())
+            if (WordPtr w = list->vocabForID(link)) return w->getToolTipString();
+        return link;
+    }
+    return link;
+}
+
+// ---- Words ----
+
+QString TSRowCommands::wordAtPosition(const QString& text, int position, int* start) {
+    for (const ts::SpellingHighlighter::Word& w : ts::SpellingHighlighter::words(text)) {
+        if (w.start > position) break;
+        if (w.start + w.length == position) break;  // just after a word
+        if (position >= w.start && position < w.start + w.length) {
+            if (start) *start = w.start;
+            return text.mid(w.start, w.length);
+        }
+    }
+    return {};
+}
+
+QString TSRowCommands::stringValuesForNumber(qint64 number) {
+    const QString cardinal = RomanNumerals::cardinalForNumber(number);
+    const QString ordinal = RomanNumerals::ordinalForNumber(number);
+    if (cardinal.isNull()) return RomanNumerals::latinNumeralString(number);
+    if (!ordinal.isNull()) return cardinal + QStringLiteral(" / ") + ordinal;
+    return cardinal;
+}
+
+QString TSRowCommands::wordAt(const QPoint& point, QModelIndex* cellOut) const {
+    if (!window_) return {};
+    TSOutlineView* view = window_->outlineView();
+    const QModelIndex cell = view->indexAt(point);
+    if (cellOut) *cellOut = cell;
+    if (!cell.isValid() || cell.column() == TSOutlineModel::LocationColumn) return {};
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(view->itemDelegate());
+    const ts::AttributedStringPtr text = delegate ? delegate->cellText(cell) : nullptr;
+    if (!text) return {};
+    // The cell's text laid out as it is drawn, to find the letter under the point.
+    QTextDocument doc;
+    RichTextConversion::toTextDocument(*text, doc);
+    doc.setDocumentMargin(TSRichTextDelegate::kTextMargin);
+    doc.setTextWidth(delegate->cellWidth(cell));
+    const QRect rect = view->visualRect(cell);
+    const int position = doc.documentLayout()->hitTest(point - rect.topLeft(), Qt::ExactHit);
+    if (position < 0) return {};
+    return wordAtPosition(text->string(), position);
+}
+
+// ---- Menus ----
+
+QMenu* TSRowCommands::rowMenu(const QModelIndex& index) {
+    auto* menu = new QMenu(window_);
+    TSMatchedChunk* line = lineAt(index);
+    const bool latinCell = index.column() == TSOutlineModel::LatinColumn || (line && line->isHeader());
+    QAction* cover = menu->addAction(nr("COVER_TEXT"), this, [this, index] { coverText(index, true); });
+    QAction* uncover = menu->addAction(nr("UNCOVER_TEXT"), this, [this, index] { coverText(index, false); });
+    QAction* one = menu->addAction(tr("Uncover One Word"), this, [this, index] { uncoverOne(index); });
+    for (QAction* a : {cover, uncover, one}) a->setEnabled(latinCell && line);
+    menu->addSeparator();
+    menu->addAction(nr("COPY_LATIN"), this, [this, index] { copyText(index, true); });
+    menu->addAction(nr("COPY_ENGLISH"), this, [this, index] { copyText(index, false); });
+    menu->addAction(nr("COPY_INTERLINEAR"), this, [this, index] { copyInterlinear(index); });
+    menu->addSeparator();
+    menu->addAction(nr("MACRONIZE"), this, [this, index] { macronize(index); });
+    menu->addSeparator();
+    menu->addAction(nr("ADD_ROW_ABOVE"), this, [this, index] { addRowAbove(index); });
+    menu->addAction(nr("MERGE_WITH_ABOVE"), this, [this, index] { mergeUp(index); });
+    menu->addAction(nr("ADD_ROW_BELOW"), this, [this, index] { addRowBelow(index); });
+    menu->addAction(menuTitle("DELETE_ROW"), this, [this, index] { deleteRow(index); });
+    menu->addSeparator();
+    menu->addAction(nr("PROMOTE_ROW"), this, [this, index] { promoteRow(index); });
+    menu->addAction(nr("DEMOTE_ROW"), this, [this, index] { demoteRow(index); });
+    menu->addSeparator();
+    QAction* paste = menu->addAction(nr("PASTE_FORMATTED"), this, [this, index] { pasteFormatted(index); });
+    const QMimeData* clip = QApplication::clipboard()->mimeData();
+    paste->setEnabled(clip && (clip->hasText() || clip->hasHtml()));
+    if (line && line->wordCount() >= 1) {
+        menu->addSeparator();
+        QString count = nr("NUM_WORDS");
+        count.replace(QStringLiteral("%li"), QString::number(line->wordCount()));
+        QAction* words = menu->addAction(count + QStringLiteral(" / %1").arg(line->englishWordCount()));
+        words->setEnabled(false);
+    }
+    return menu;
+}
+
+QMenu* TSRowCommands::editorMenu(QTextEdit* editor, const QModelIndex& index, int position) {
+    auto* menu = new QMenu(editor);
+    if (auto* spelling = editor->findChild<ts::SpellingHighlighter*>()) spelling->addSuggestions(menu, position);
+    QTextCursor cursor = editor->textCursor();
+    int start = 0;
+    QString word;
+    if (cursor.hasSelection()) {
+        word = cursor.selectedText().trimmed();
+        start = cursor.selectionStart();
+    } else {
+        word = wordAtPosition(editor->toPlainText(), position, &start);
+    }
+    QPointer<QTextEdit> guard = editor;
+    menu->addAction(nr("REMOVE_COLOR"), this, [guard] {
+        if (!guard) return;
+        QTextCursor c = guard->textCursor();
+        if (!c.hasSelection()) c.select(QTextCursor::WordUnderCursor);
+        QTextCharFormat f;
+        f.setBackground(Qt::NoBrush);
+        f.clearProperty(QTextFormat::BackgroundBrush);
+        QTextCharFormat current = c.charFormat();
+        current.clearProperty(QTextFormat::BackgroundBrush);
+        c.setCharFormat(current);
+    });
+    const bool latin = index.column() == TSOutlineModel::LatinColumn;
+    if (!word.isEmpty()) {
+        menu->addAction(nr("SEARCH_IN_DICTIONARY").replace(QStringLiteral("%@"), word), this,
+                        [this, word, latin] { lookupWord(word, latin); });
+        qint64 value = 0;
+        if (RomanNumerals::isRomanNumeral(word, &value)) {
+            QAction* number = menu->addAction(stringValuesForNumber(value));
+            number->setEnabled(false);
+        }
+        if (latin) {
+            const std::optional<QStringList> variants = TSWordFormDictionary::sharedMacronizedFormsForString(word);
+            if (variants && !variants->isEmpty()) {
+                QMenu* sub = menu->addMenu(nr("MACRONIZE"));
+                const int length = int(word.size());
+                for (const QString& v : *variants)
+                    sub->addAction(v, this, [guard, start, length, v] {
+                        if (!guard) return;
+                        // The variant takes the word's place and its look.
+                        QTextCursor c(guard->document());
+                        c.setPosition(start);
+                        c.setPosition(start + length, QTextCursor::KeepAnchor);
+                        const QTextCharFormat f = c.charFormat();
+                        c.insertText(v, f);
+                    });
+            }
+            menu->addAction(tr("Add to Vocabulary"), this, [this] { addToVocab(); });
+        }
+    }
+    menu->addSeparator();
+    QMenu* row = rowMenu(index);
+    for (QAction* a : row->actions()) {
+        a->setParent(menu);
+        menu->addAction(a);
+    }
+    delete row;
+    menu->addSeparator();
+    QMenu* standard = editor->createStandardContextMenu();
+    for (QAction* a : standard->actions()) {
+        a->setParent(menu);
+        menu->addAction(a);
+    }
+    delete standard;
+    return menu;
+}
+
+// ---- Events ----
+
+void TSRowCommands::watchEditor(QTextEdit* editor) {
+    if (!editor || editor->property("tsRowCommands").toBool()) return;
+    editor->setProperty("tsRowCommands", true);
+    // Installed after the spelling check's filter, so it is asked first.
+    editor->viewport()->installEventFilter(this);
+    editor->installEventFilter(this);
+}
+
+bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
+    if (!window_) return false;
+    QWidget* viewport = window_->outlineView()->viewport();
+    if (watched == viewport) {
+        switch (event->type()) {
+        case QEvent::ChildAdded: {
+            auto* child = static_cast<QChildEvent*>(event)->child();
+            QPointer<QObject> guard = child;
+            QTimer::singleShot(0, this, [this, guard] {
+                if (auto* editor = qobject_cast<QTextEdit*>(guard.data())) watchEditor(editor);
+            });
+            break;
+        }
+        case QEvent::MouseButtonPress: {
+            auto* mouse = static_cast<QMouseEvent*>(event);
+            // Alt+click looks a word up; a plain click never does.
+            if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::AltModifier)) {
+                QModelIndex cell;
+                const QString word = wordAt(mouse->position().toPoint(), &cell);
+                if (!word.isEmpty()) {
+                    lookupWord(word, cell.column() == TSOutlineModel::LatinColumn);
+                    return true;
+                }
+            }
+            break;
+        }
+        case QEvent::ContextMenu: {
+            auto* e = static_cast<QContextMenuEvent*>(event);
+            const QModelIndex cell = window_->outlineView()->indexAt(e->pos());
+            if (!cell.isValid() || cell.column() == TSOutlineModel::LocationColumn) break;
+            window_->outlineView()->setCurrentIndex(cell);
+            QMenu* menu = rowMenu(cell);
+            menu->setAttribute(Qt::WA_DeleteOnClose);
+            menu->popup(e->globalPos());
+            return true;
+        }
+        case QEvent::ToolTip: {
+            auto* help = static_cast<QHelpEvent*>(event);
+            const QModelIndex cell = window_->outlineView()->indexAt(help->pos());
+            auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+            const ts::AttributedStringPtr text = delegate && cell.isValid() ? delegate->cellText(cell) : nullptr;
+            if (!text) break;
+            QTextDocument doc;
+            RichTextConversion::toTextDocument(*text, doc);
+            doc.setDocumentMargin(TSRichTextDelegate::kTextMargin);
+            doc.setTextWidth(delegate->cellWidth(cell));
+            const int at = doc.documentLayout()->hitTest(help->pos() - window_->outlineView()->visualRect(cell).topLeft(),
+                                                          Qt::ExactHit);
+            const QString link = at >= 0 && at < text->length() ? linkString(text->attribute(ts::AttributeName::Link, at)) : QString();
+            if (link.isEmpty()) break;
+            QToolTip::showText(help->globalPos(), tooltipForLink(link), viewport);
+            return true;
+        }
+        default:
+            break;
+        }
+        return false;
+    }
+    // An open cell editor.
+    auto* editorViewport = qobject_cast<QWidget*>(watched);
+    auto* editor = editorViewport ? qobject_cast<QTextEdit*>(editorViewport->parentWidget()) : nullptr;
+    if (editor && event->type() == QEvent::ContextMenu) {
+        auto* e = static_cast<QContextMenuEvent*>(event);
+        const int position = editor->cursorForPosition(e->pos()).position();
+        if (!editor->textCursor().hasSelection()) editor->setTextCursor(editor->cursorForPosition(e->pos()));
+        QMenu* menu = editorMenu(editor, window_->outlineView()->currentIndex(), position);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(e->globalPos());
+        return true;
+    }
+    if (editor && event->type() == QEvent::MouseButtonPress) {
+        auto* mouse = static_cast<QMouseEvent*>(event);
+        if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::AltModifier)) {
+            const QString word = wordAtPosition(editor->toPlainText(), editor->cursorForPosition(mouse->position().toPoint()).position());
+            if (!word.isEmpty()) {
+                lookupWord(word, window_->outlineView()->currentIndex().column() == TSOutlineModel::LatinColumn);
+                return true;
+            }
+        }
+    }
+    if (auto* keyEditor = qobject_cast<QTextEdit*>(watched); keyEditor && event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const QModelIndex current = window_->outlineView()->currentIndex();
+        const bool alt = key->modifiers() & Qt::AltModifier;
+        // Alt+Return: the next row, made after the last one of a section.
+        if (alt && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) return selectNextRow(current, true), true;
+        if (alt && key->key() == Qt::Key_Down) return selectNextRow(current, false), true;
+        if (alt && key->key() == Qt::Key_Up) return selectPrevRow(current), true;
+        if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) return switchColumns(current), true;
+    }
+    return false;
+}

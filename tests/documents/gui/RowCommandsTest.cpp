@@ -1,0 +1,227 @@
+// The rows' commands in a document window: the row menu, adding, deleting
+// with a question, merging, promoting and demoting rows, moving the editor
+// between rows, several lines pasted into rows, link tool tips, Alt+click
+// look-up, and a word of an open editor added to the vocabulary and linked.
+
+#include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "documents/gui/TSRowCommands.h"
+
+#include "app/core/TSBundle.h"
+#include "dictionaries/TSDictionary.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
+#include "platform/Prompter.h"
+#include "platform/Url.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+#include "tools/gui/DictionaryWindowController.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <mutex>
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+std::shared_ptr<TSMatchedChunk> line(const QString& latin, const QString& english = {}) {
+    auto l = std::make_shared<TSMatchedChunk>();
+    l->setLatin(ts::AttributedString::make(latin));
+    if (!english.isNull()) l->setEnglish(ts::AttributedString::make(english));
+    return l;
+}
+
+struct Fixture : ::testing::Test {
+    TSDocumentPtr doc;
+    std::shared_ptr<TSMatchedChunk> section, a, b, c;
+    std::unique_ptr<TSDocumentWindow> window;
+    std::shared_ptr<ts::ScriptedPrompter> prompter = std::make_shared<ts::ScriptedPrompter>();
+    std::unique_ptr<ts::Prompter::Scope> scope;
+    void SetUp() override {
+        scope = std::make_unique<ts::Prompter::Scope>(prompter);
+        auto text = std::make_shared<TSText>();
+        section = line(QStringLiteral("Liber I"));
+        text->addChild(section);
+        a = line(QStringLiteral("arma virumque cano"), QStringLiteral("arms and the man"));
+        b = line(QStringLiteral("Troiae qui primus"), QStringLiteral("who first from Troy"));
+        c = line(QStringLiteral("ab oris Italiam"), QStringLiteral("to Italy"));
+        for (auto& l : {a, b, c}) section->addChild(l);
+        doc = std::make_shared<TSDocument>();
+        doc->setText(text);
+        window = std::make_unique<TSDocumentWindow>(doc);
+        window->resize(900, 500);
+        window->show();
+        settle();
+    }
+    QModelIndex at(const TSChunk* chunk, int column = TSOutlineModel::LatinColumn) {
+        return window->model()->indexForChunk(chunk, column);
+    }
+    QStringList latins() {
+        QStringList out;
+        for (const auto& ch : section->childNodes())
+            if (auto l = std::dynamic_pointer_cast<TSMatchedChunk>(ch)) out << (l->latin() ? l->latin()->string() : QString());
+        return out;
+    }
+};
+
+}  // namespace
+
+TEST_F(Fixture, RowMenuOffersTheRowsCommands) {
+    std::unique_ptr<QMenu> latin(window->rowCommands()->rowMenu(at(b.get())));
+    QStringList titles;
+    for (QAction* x : latin->actions())
+        if (!x->isSeparator()) titles << x->text();
+    for (const char* t : {"Cover Text", "Copy Latin", "Copy Interlinear", "Mark Vowel Lengths", "Add Row Above",
+                          "Merge With Row Above", "Add Row Below", "Delete this row…", "Promote Row", "Demote Row"})
+        EXPECT_TRUE(titles.contains(QString::fromUtf8(t))) << t;
+    EXPECT_TRUE(titles.last().startsWith(QStringLiteral("3 words / 4")));
+    // Covering is for the Latin: disabled in a line's English cell.
+    std::unique_ptr<QMenu> english(window->rowCommands()->rowMenu(at(b.get(), TSOutlineModel::EnglishColumn)));
+    EXPECT_FALSE(english->actions().first()->isEnabled());
+    EXPECT_TRUE(latin->actions().first()->isEnabled());
+}
+
+TEST_F(Fixture, AddDeleteMergeAndMoveRows) {
+    TSRowCommands* rows = window->rowCommands();
+    ASSERT_TRUE(rows->addRowBelow(at(a.get())));
+    EXPECT_EQ(latins(), (QStringList{"arma virumque cano", "", "Troiae qui primus", "ab oris Italiam"}));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    settle();
+    window->commitEditing();
+    // Deleting asks; Cancel keeps the row.
+    TSChunk* empty = section->childAt(1).get();
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(rows->deleteRow(at(empty)));
+    EXPECT_EQ(section->numChildren(), 4);
+    prompter->queueAlertAnswer(1);
+    EXPECT_TRUE(rows->deleteRow(at(empty)));
+    EXPECT_EQ(section->numChildren(), 3);
+    // Merging asks too, naming both texts.
+    prompter->queueAlertAnswer(1);
+    EXPECT_TRUE(rows->mergeUp(at(b.get())));
+    EXPECT_TRUE(prompter->alerts().back().informativeText.contains(QStringLiteral("Troiae qui primus")));
+    EXPECT_EQ(section->numChildren(), 2);
+    EXPECT_TRUE(latins().first().contains(QStringLiteral("Troiae")));
+    // Demote under the row above, promote back.
+    EXPECT_TRUE(rows->demoteRow(at(c.get())));
+    EXPECT_EQ(section->numChildren(), 1);
+    EXPECT_TRUE(rows->promoteRow(at(c.get())));
+    EXPECT_EQ(section->numChildren(), 2);
+    // Alt+Return on the last row of a section makes a new row and edits it;
+    // moving down from the last row without it does nothing.
+    EXPECT_FALSE(rows->selectNextRow(at(c.get()), false));
+    EXPECT_TRUE(rows->selectNextRow(at(c.get()), true));
+    EXPECT_EQ(section->numChildren(), 3);
+}
+
+TEST_F(Fixture, SeveralLinesPasteIntoRows) {
+    TSRowCommands* rows = window->rowCommands();
+    // Into an empty last row: no question, three rows.
+    ASSERT_TRUE(rows->addRowBelow(at(c.get())));
+    window->commitEditing();
+    settle();
+    QApplication::clipboard()->setText(QStringLiteral("fato profugus\nLaviniaque venit\nlitora multum"));
+    const size_t asked = prompter->alerts().size();
+    EXPECT_TRUE(rows->pasteFormatted(at(section->childAt(3).get())));
+    EXPECT_EQ(prompter->alerts().size(), asked);
+    EXPECT_EQ(latins().mid(3), (QStringList{"fato profugus", "Laviniaque venit", "litora multum"}));
+    // Over rows with text it asks first, naming the row's Latin; Cancel pastes nothing.
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(rows->pasteFormatted(at(b.get())));
+    EXPECT_TRUE(prompter->alerts().back().informativeText.contains(QStringLiteral("Troiae qui primus")));
+    EXPECT_EQ(section->numChildren(), 6);
+}
+
+TEST_F(Fixture, WordsNumbersAndLinkTips) {
+    struct Case { const char* text; int position; const char* word; };
+    for (const Case& k : {Case{"arma virumque cano", 7, "virumque"}, Case{"arma virumque cano", 4, ""},
+                          Case{"arma virumque cano", 0, "arma"}, Case{"arma, cano", 4, ""}})
+        EXPECT_EQ(TSRowCommands::wordAtPosition(QString::fromUtf8(k.text), k.position), QString::fromUtf8(k.word)) << k.text;
+    EXPECT_EQ(TSRowCommands::stringValuesForNumber(4), QStringLiteral("quattuor / quārtus"));
+
+    WordPtr w = doc->vocabList()->makeNewWord(QStringLiteral("arma armorum"));
+    w->setMeaning(QStringLiteral("arms"));
+    EXPECT_EQ(window->rowCommands()->tooltipForLink(w->uniqueID()), w->getToolTipString());
+    EXPECT_EQ(window->rowCommands()->tooltipForLink(QStringLiteral("a:b:c")), QStringLiteral("a:b:c"));
+}
+
+namespace {
+
+class Recording : public TSDictionary {
+public:
+    void translateToEnglish(const QString& q, int, int, TSDictionaryBlock block) override {
+        {
+            std::lock_guard<std::mutex> l(m);
+            queries << q;
+        }
+        block(makeResult({}, q));
+    }
+    QStringList asked() {
+        std::lock_guard<std::mutex> l(m);
+        return queries;
+    }
+    std::mutex m;
+    QStringList queries;
+};
+
+}  // namespace
+
+TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
+    auto dict = std::make_shared<Recording>();
+    DictionaryWindowController::setDictionaryProvider([dict](qint64, bool) { return dict; });
+    // Alt+click on the first word of a Latin cell; a plain click looks nothing up.
+    const QRect cell = window->outlineView()->visualRect(at(a.get()));
+    const QPoint onArma = cell.topLeft() + QPoint(14, cell.height() / 2);
+    QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier, onArma);
+    settle();
+    EXPECT_FALSE(DictionaryWindowController::hasDictionaryWindow());
+    QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::AltModifier, onArma);
+    for (int i = 0; i < 50 && dict->asked().isEmpty(); ++i) settle();
+    EXPECT_EQ(dict->asked(), QStringList{QStringLiteral("arma")});
+
+    // A word selected in an open Latin editor becomes a linked vocabulary word.
+    window->outlineView()->setCurrentIndex(at(b.get()));
+    window->outlineView()->edit(at(b.get()));
+    settle();
+    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    ASSERT_TRUE(editor);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(6, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    ASSERT_TRUE(window->rowCommands()->addToVocab());
+    window->commitEditing();
+    settle();
+    ASSERT_EQ(doc->vocabList()->count(), 1);
+    const WordPtr word = doc->vocabList()->objectAtIndex(0);
+    EXPECT_EQ(word->latin(), QStringLiteral("Troiae"));
+    const ts::Value link = b->latin()->attribute(ts::AttributeName::Link, 2);
+    const QString target = link.isString() ? link.toString()
+                                           : (link.toObjectAs<ts::Url>() ? link.toObjectAs<ts::Url>()->absoluteString() : QString());
+    EXPECT_EQ(target, word->uniqueID());
+    EXPECT_TRUE(doc->isDocumentEdited());
+    DictionaryWindowController::disposeDictionaryWindow();
+    DictionaryWindowController::setDictionaryProvider(nullptr);
+}
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    TSBundle::installLocalizer();
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
