@@ -34,6 +34,23 @@ ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);
 }
 
+// What an unnumbered milestone inside a line does, whatever its own record
+// says: a paragraph mark of a critical edition inside a verse must neither
+// split the verse nor open a section that carries the next lines away.
+const TSImportElement* lineMilestone() {
+    static const TSImportElement* inert = [] {
+        auto* e = new TSImportElement();
+        e->VDData::setName(QStringLiteral("milestone"));
+        return e;
+    }();
+    return inert;
+}
+
+QString passages(qint64 n, const char* what) {
+    return QStringLiteral("%1 %2 %3").arg(n).arg(n == 1 ? QLatin1String("passage") : QLatin1String("passages"),
+                                            QLatin1String(what));
+}
+
 }  // namespace
 
 const QSet<QString>& TSBodyElementParser::conditionallyAddableElements() {
@@ -97,6 +114,8 @@ void TSBodyElementParser::reset() {
     postpendString_ = ts::AttributedString();
     books_.clear();
     unplaced_ = 0;
+    dropped_ = 0;
+    droppedByElement_.clear();
     seenPaths_.clear();
     attributesDictionary_.clear();
     stringsDictionary_.clear();
@@ -149,10 +168,21 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
         }
         d[QStringLiteral("TheFootnote")] = ts::Value(std::move(lists));
     }
+    QStringList report;
     if (unplaced_ > 0) {
         d[QStringLiteral("Passages Not Placed")] = ts::Value(unplaced_);
-        d[QStringLiteral("Report")] = ts::Value(QStringLiteral("%1 passages not placed").arg(unplaced_));
+        report << passages(unplaced_, "not placed");
     }
+    if (dropped_ > 0) {
+        d[QStringLiteral("Passages Dropped")] = ts::Value(dropped_);
+        QStringList names = droppedByElement_.keys();
+        names.sort();
+        QStringList counts;
+        for (const QString& n : names) counts << QStringLiteral("%1 %2").arg(n).arg(droppedByElement_.value(n));
+        report << passages(dropped_, "dropped by the element settings") +
+                      QStringLiteral(" (%1)").arg(counts.join(QStringLiteral(", ")));
+    }
+    if (!report.isEmpty()) d[QStringLiteral("Report")] = ts::Value(report.join(QStringLiteral("; ")));
     return d;
 }
 
@@ -172,6 +202,11 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
     stackList_.append(elementName);
     settingStack_.push_back(settingFor(elementName));
+    // Only a milestone that queues a location keeps its role inside a line.
+    if (settings_ && bodyDepth_ > 0 && elementName == QLatin1String("milestone") &&
+        attributes.value(QStringLiteral("n")).isNull() &&
+        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) && insideLine())
+        settingStack_.back() = lineMilestone();
     pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
     if (elementName == kBody) ++bodyDepth_;
     if (elementName == kNote) ++noteDepth_;
@@ -224,7 +259,8 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
-    if (unplaced_ > 0) TSLogError("%@ passages not placed", QString::number(unplaced_));
+    if (unplaced_ > 0) TSLogError("%@", passages(unplaced_, "not placed"));
+    if (dropped_ > 0) TSLogError("%@", passages(dropped_, "dropped by the element settings"));
 }
 
 // ---------------------------------------------------------------------------
@@ -282,22 +318,39 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
 
 void TSBodyElementParser::parseElementToData(const QString& name) {
     const ts::AttributedStringPtr buffer = lastStackString();
+    // Text taken as a chunk's name is used, not lost.
+    bool named = false;
     if (auto it = incompleteChunkDict_.find(name); it != incompleteChunkDict_.end()) {
         const TSChunkPtr chunk = it.value();
         incompleteChunkDict_.erase(it);
+        named = true;
         if (auto book = std::dynamic_pointer_cast<TSText>(chunk))
             book->setName(buffer->string());
         else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk))
             section->setLatin(copyOf(*buffer));
     }
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
-    if (!setting) return;
+    if (!setting) {
+        if (!named) noteDropped(name, *buffer);
+        return;
+    }
+    if (setting == lineMilestone()) {
+        // The mark still parts the words on either side of it.
+        const ts::AttributedStringPtr parent = prevStackString();
+        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+            parent->append(QStringLiteral(" "), baseAttributes());
+        return;
+    }
     if (setting->nameSource() == QLatin1String("Text"))
-        if (TSMatchedChunkPtr cur = curTextChunk()) cur->setTextForKey(copyOf(*buffer), curIdentifier());
+        if (TSMatchedChunkPtr cur = curTextChunk()) {
+            cur->setTextForKey(copyOf(*buffer), curIdentifier());
+            named = true;
+        }
 
     switch (setting->store()) {
     case TSImportElement::NewBook:
         removeLastChunkOfType(setting);
+        if (!named) noteDropped(name, *buffer);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
@@ -321,11 +374,29 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         finishFootnote();
         break;
     case TSImportElement::InsertString:
+        noteDropped(name, *buffer);
         appendToPreviousString(setting->insertString());
         break;
     default:
+        if (!named) noteDropped(name, *buffer);
         break;
     }
+}
+
+void TSBodyElementParser::noteDropped(const QString& name, const ts::AttributedString& buffer) {
+    if (!settings_ || buffer.length() == 0 || !hasText(buffer.string())) return;
+    ++dropped_;
+    ++droppedByElement_[name];
+}
+
+bool TSBodyElementParser::insideLine() const {
+    // The element itself is the last entry; its ancestors come before it.
+    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
+        if (stackList_.at(qsizetype(i)) == QLatin1String("l")) return true;
+        const TSImportElement* s = settingStack_[i];
+        if (s && s->store() == TSImportElement::SubsectionOf) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------

@@ -67,6 +67,9 @@ public:
     const std::vector<FootnoteListPtr>& footnoteLists() const { return noteStack_; }
     FootnoteListPtr curFootnoteList();
     qint64 passagesNotPlaced() const { return unplaced_; }
+    // Passages of text that the settings threw away (an ignored element, one
+    // without a record, an element whose words a string replaces).
+    qint64 passagesDropped() const { return dropped_; }
     float numLines() const { return numLines_; }
     qsizetype beginStringsIndex() const { return stackList_.indexOf(QStringLiteral("body")); }
     static const QSet<QString>& conditionallyAddableElements();
@@ -134,6 +137,9 @@ private:
     void setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk);
     void addMilestone(const TSImportElement* setting);
     bool isPlaced(const TSChunkPtr& chunk) const;
+    bool insideLine() const;
+    // Counts the buffer's text as thrown away by the settings, when it has any.
+    void noteDropped(const QString& name, const ts::AttributedString& buffer);
 
     // storing text
     void finishPreviousSection();
@@ -176,6 +182,8 @@ private:
     ts::AttributedString postpendString_;
     std::vector<TSTextPtr> books_;
     qint64 unplaced_ = 0;
+    qint64 dropped_ = 0;
+    QHash<QString, qint64> droppedByElement_;
 
     TSElementArrayPtr given_;
     TSElementArrayPtr settings_;
