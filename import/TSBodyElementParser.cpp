@@ -80,7 +80,39 @@ void TSBodyElementParser::setElementArray(const TSElementArrayPtr& elements) {
 }
 
 const TSImportElement* TSBodyElementParser::settingFor(const QString& name) const {
-    return settings_ ? settingByName_.value(name, nullptr) : nullptr;
+    if (!settings_) return nullptr;
+    const QChar* address = name.constData();
+    for (const auto& [a, info] : infoByAddress_)
+        if (a == address) return info->setting;
+    return settingByName_.value(name, nullptr);
+}
+
+TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& name) {
+    const QChar* address = name.constData();
+    for (const auto& [a, info] : infoByAddress_)
+        if (a == address) return info;
+    ElementInfo*& slot = infoByName_[name];
+    if (!slot) {
+        auto info = std::make_unique<ElementInfo>();
+        info->name = name;
+        info->setting = settings_ ? settingByName_.value(name, nullptr) : nullptr;
+        info->original = originalByName_.value(name);
+        info->hash = qHash(name);
+        info->body = name == kBody;
+        info->note = name == kNote;
+        info->hi = name == QLatin1String("hi");
+        info->milestone = name == QLatin1String("milestone");
+        slot = info.get();
+        infos_.push_back(std::move(info));
+    }
+    // A name the reader made anew (its name cache is small) gets an alias of
+    // its own; holding the string keeps its address from being reused. The
+    // aliases stay few enough to scan; past that, names are hashed.
+    if (infoByAddress_.size() < 64) {
+        heldNames_.push_back(name);
+        infoByAddress_.emplace_back(address, slot);
+    }
+    return slot;
 }
 
 void TSBodyElementParser::willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) {
@@ -117,8 +149,10 @@ void TSBodyElementParser::reset() {
     dropped_ = 0;
     droppedByElement_.clear();
     seenPaths_.clear();
-    attributesDictionary_.clear();
-    stringsDictionary_.clear();
+    infos_.clear();
+    infoByName_.clear();
+    infoByAddress_.clear();
+    heldNames_.clear();
 }
 
 // ---------------------------------------------------------------------------
@@ -129,7 +163,9 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     if (usedElements_) {
         ts::ValueDictionary attributes;
         for (const QString& name : elements_) {
-            const std::vector<ts::ValueDictionary> found = attributesDictionary_.value(name);
+            static const std::vector<ts::ValueDictionary> none;
+            const ElementInfo* info = infoByName_.value(name);
+            const std::vector<ts::ValueDictionary>& found = info ? info->attributes : none;
             ts::ValueArray list;
             // Short lists are shown to the user as the distinct attribute
             // sets; long ones are left as collected.
@@ -145,15 +181,14 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
         }
         d[QStringLiteral("Attributes Dictionary")] = ts::Value(std::move(attributes));
     }
-    if (!stringsDictionary_.isEmpty()) {
-        ts::ValueDictionary strings;
-        for (auto it = stringsDictionary_.cbegin(); it != stringsDictionary_.cend(); ++it) {
-            ts::ValueArray list;
-            for (const ts::AttributedStringPtr& s : it.value()) list.emplace_back(s);
-            strings[it.key()] = ts::Value(std::move(list));
-        }
-        d[QStringLiteral("Strings Dictionary")] = ts::Value(std::move(strings));
+    ts::ValueDictionary strings;
+    for (const auto& info : infos_) {
+        if (info->samples.empty()) continue;
+        ts::ValueArray list;
+        for (const ts::AttributedStringPtr& s : info->samples) list.emplace_back(s);
+        strings[info->name] = ts::Value(std::move(list));
     }
+    if (!strings.empty()) d[QStringLiteral("Strings Dictionary")] = ts::Value(std::move(strings));
     if (settings_) {
         ts::ValueArray books;
         for (const TSTextPtr& b : books_) books.emplace_back(b);
@@ -200,22 +235,35 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
+    ElementInfo* info = infoFor(elementName);
     stackList_.append(elementName);
-    settingStack_.push_back(settingFor(elementName));
+    settingStack_.push_back(info->setting);
     // Only a milestone that queues a location keeps its role inside a line.
-    if (settings_ && bodyDepth_ > 0 && elementName == QLatin1String("milestone") &&
+    if (settings_ && bodyDepth_ > 0 && info->milestone &&
         attributes.value(QStringLiteral("n")).isNull() &&
         !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) && insideLine())
         settingStack_.back() = lineMilestone();
-    pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
-    if (elementName == kBody) ++bodyDepth_;
-    if (elementName == kNote) ++noteDepth_;
+    pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
+    if (info->body) ++bodyDepth_;
+    if (info->note) ++noteDepth_;
     reportProgress(parser);
     if (bodyDepth_ == 0) return;
 
     ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
-    noteElement(elementName, !attributes.isEmpty());
-    if (!attributes.isEmpty()) attributesDictionary_[elementName].push_back(dictionary);
+    usedElements_ = true;
+    if (!info->listed) {
+        info->listed = true;
+        elementSet_.insert(elementName);
+        elements_ << elementName;
+    }
+    if (!attributes.isEmpty()) {
+        usedAttributes_ = true;
+        if (!info->listedWithAttributes) {
+            info->listedWithAttributes = true;
+            attributeElements_.insert(elementName);
+        }
+        info->attributes.push_back(dictionary);
+    }
     attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
     stackStrings_.push_back(std::make_shared<ts::AttributedString>());
@@ -228,15 +276,17 @@ void TSBodyElementParser::parserFoundCharacters(ts::XMLEventParser&, const QStri
 
 void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
                                               const QString&) {
+    ElementInfo* info = infoFor(elementName);
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
-        if (elementName == QLatin1String("hi")) handleHighlight();
+        if (info->hi) handleHighlight();
         const ts::AttributedStringPtr buffer = lastStackString();
         if (buffer->length() > 0 && hasText(buffer->string())) {
-            auto& samples = stringsDictionary_[elementName];
-            // An element with samples is already listed as holding text.
-            if (samples.empty()) dataContainingElements_.insert(elementName);
-            if (samples.size() < size_t(kMaxSamplesPerElement)) samples.push_back(copyOf(*buffer));
+            if (!info->holdsText) {
+                info->holdsText = true;
+                dataContainingElements_.insert(elementName);
+            }
+            if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*buffer));
             usedData_ = true;
         }
         parseElementToData(elementName);
@@ -250,8 +300,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
         settingStack_.pop_back();
         pathHashes_.pop_back();
     }
-    if (elementName == kBody && bodyDepth_ > 0) --bodyDepth_;
-    if (elementName == kNote && noteDepth_ > 0) --noteDepth_;
+    if (info->body && bodyDepth_ > 0) --bodyDepth_;
+    if (info->note && noteDepth_ > 0) --noteDepth_;
 }
 
 void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
@@ -273,8 +323,8 @@ void TSBodyElementParser::collectStack(const TSImportElement* setting) {
     const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
-    if (TSImportElementPtr original = originalByName_.value(setting->name()))
-        original->addStack(stackList_.mid(0, stackList_.size() - 1));
+    const ElementInfo* info = infoFor(stackList_.last());
+    if (info->original) info->original->addStack(stackList_.mid(0, stackList_.size() - 1));
 }
 
 void TSBodyElementParser::parseElementToObject(const QString& name) {
@@ -320,7 +370,8 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     const ts::AttributedStringPtr buffer = lastStackString();
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
-    if (auto it = incompleteChunkDict_.find(name); it != incompleteChunkDict_.end()) {
+    if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
+        it != incompleteChunkDict_.end()) {
         const TSChunkPtr chunk = it.value();
         incompleteChunkDict_.erase(it);
         named = true;

@@ -118,6 +118,20 @@ protected:
     void willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) override;
 
 private:
+    // What the converter keeps per element name, found by the address of the
+    // name's characters: the reader hands every occurrence of a name as the
+    // same shared string, so no event hashes a name.
+    struct ElementInfo {
+        QString name;  // held, so its characters' address stays its own
+        const TSImportElement* setting = nullptr;
+        TSImportElementPtr original;
+        size_t hash = 0;
+        bool body = false, note = false, hi = false, milestone = false;
+        bool listed = false, listedWithAttributes = false, holdsText = false;
+        std::vector<ts::ValueDictionary> attributes;
+        std::vector<ts::AttributedStringPtr> samples;
+    };
+    ElementInfo* infoFor(const QString& name);
     const TSImportElement* settingFor(const QString& name) const;
     void reportProgress(ts::XMLEventParser& parser);
     void collectStack(const TSImportElement* setting);
@@ -192,7 +206,9 @@ private:
     QSet<size_t> seenPaths_;
     std::weak_ptr<BodyImporterProtocol> delegate_;
 
-    // survey of the body
-    QHash<QString, std::vector<ts::ValueDictionary>> attributesDictionary_;
-    QHash<QString, std::vector<ts::AttributedStringPtr>> stringsDictionary_;
+    // survey of the body, per element name
+    std::vector<std::unique_ptr<ElementInfo>> infos_;
+    QHash<QString, ElementInfo*> infoByName_;
+    std::vector<std::pair<const QChar*, ElementInfo*>> infoByAddress_;
+    std::vector<QString> heldNames_;
 };
