@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -89,8 +90,13 @@ const TSImportElement* TSBodyElementParser::settingFor(const QString& name) cons
 
 TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& name) {
     const QChar* address = name.constData();
+    auto& cached = infoCache_[(quintptr(address) >> 4) & 63];
+    if (cached.first == address) return cached.second;
     for (const auto& [a, info] : infoByAddress_)
-        if (a == address) return info;
+        if (a == address) {
+            cached = {a, info};
+            return info;
+        }
     ElementInfo*& slot = infoByName_[name];
     if (!slot) {
         auto info = std::make_unique<ElementInfo>();
@@ -133,6 +139,8 @@ void TSBodyElementParser::reset() {
     pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
     stackStrings_.clear();
+    pending_.clear();
+    pendingInNote_.clear();
     attributeStack_.clear();
     milestoneQueue_.clear();
     sectionStack_.clear();
@@ -152,7 +160,10 @@ void TSBodyElementParser::reset() {
     infos_.clear();
     infoByName_.clear();
     infoByAddress_.clear();
+    std::fill(std::begin(infoCache_), std::end(infoCache_), std::pair<const QChar*, ElementInfo*>{});
     heldNames_.clear();
+    curTextStored_ = curTextMarks_ = false;
+    placedChunk_.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -266,7 +277,7 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
     }
     attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
-    stackStrings_.push_back(std::make_shared<ts::AttributedString>());
+    pushBuffer();
     if (sectionStack_.size() != stackStrings_.size()) TSLogError("Stack string / section count mismatch");
 }
 
@@ -280,18 +291,18 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
         if (info->hi) handleHighlight();
-        const ts::AttributedStringPtr buffer = lastStackString();
-        if (buffer->length() > 0 && hasText(buffer->string())) {
+        const QString text = bufferText(stackStrings_.size() - 1);
+        if (!text.isEmpty() && hasText(text)) {
             if (!info->holdsText) {
                 info->holdsText = true;
                 dataContainingElements_.insert(elementName);
             }
-            if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*buffer));
+            if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*lastStackString()));
             usedData_ = true;
         }
         parseElementToData(elementName);
         attributeStack_.pop_back();
-        stackStrings_.pop_back();
+        popBuffer();
         if (!sectionStack_.empty()) sectionStack_.pop_back();
         if (stackStrings_.size() != sectionStack_.size()) TSLogError("Section stack count mismatch");
     }
@@ -367,7 +378,9 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
 }
 
 void TSBodyElementParser::parseElementToData(const QString& name) {
-    const ts::AttributedStringPtr buffer = lastStackString();
+    // The buffer is made rich text only where rich text is kept; most ends
+    // (white space between lines) need its characters at most.
+    const QString text = bufferText(stackStrings_.size() - 1);
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
@@ -375,14 +388,16 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         const TSChunkPtr chunk = it.value();
         incompleteChunkDict_.erase(it);
         named = true;
-        if (auto book = std::dynamic_pointer_cast<TSText>(chunk))
-            book->setName(buffer->string());
-        else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk))
-            section->setLatin(copyOf(*buffer));
+        if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
+            book->setName(text);
+        } else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk)) {
+            section->setLatin(copyOf(*lastStackString()));
+            if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
+        }
     }
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) {
-        if (!named) noteDropped(name, *buffer);
+        if (!named) noteDropped(name, text);
         return;
     }
     if (setting == lineMilestone()) {
@@ -394,14 +409,15 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     }
     if (setting->nameSource() == QLatin1String("Text"))
         if (TSMatchedChunkPtr cur = curTextChunk()) {
-            cur->setTextForKey(copyOf(*buffer), curIdentifier());
+            cur->setTextForKey(copyOf(*lastStackString()), curIdentifier());
+            curTextStored_ = curTextMarks_ = true;
             named = true;
         }
 
     switch (setting->store()) {
     case TSImportElement::NewBook:
         removeLastChunkOfType(setting);
-        if (!named) noteDropped(name, *buffer);
+        if (!named) noteDropped(name, text);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
@@ -425,19 +441,31 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         finishFootnote();
         break;
     case TSImportElement::InsertString:
-        noteDropped(name, *buffer);
+        noteDropped(name, text);
         appendToPreviousString(setting->insertString());
         break;
     default:
-        if (!named) noteDropped(name, *buffer);
+        if (!named) noteDropped(name, text);
         break;
     }
 }
 
-void TSBodyElementParser::noteDropped(const QString& name, const ts::AttributedString& buffer) {
-    if (!settings_ || buffer.length() == 0 || !hasText(buffer.string())) return;
+void TSBodyElementParser::noteDropped(const QString& name, const QString& text) {
+    if (!settings_ || text.isEmpty() || !hasText(text)) return;
     ++dropped_;
     ++droppedByElement_[name];
+}
+
+bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportElement* setting) const {
+    // Only white space and escapes vanish in preparation, and a setting's
+    // strings are added even to nothing.
+    const bool words = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b';
+    });
+    if (words) return false;
+    if (!setting) return true;
+    return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
+           (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
 }
 
 bool TSBodyElementParser::insideLine() const {
@@ -591,6 +619,13 @@ void TSBodyElementParser::addMilestone(const TSImportElement* setting) {
 }
 
 bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
+    // Text sections come one after another under the same section: the
+    // answer for that section holds for each of them.
+    if (!chunk) return false;
+    const TSChunkPtr parent = chunk->parent();
+    if (parent && parent == placedChunk_) return placedAnswer_;
+    placedChunk_ = parent;
+    placedAnswer_ = false;
     TSChunkPtr top = chunk;
     int guard = 0;
     while (top && guard++ < 64) {
@@ -598,7 +633,8 @@ bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
         if (!parent) break;
         top = parent;
     }
-    return top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    placedAnswer_ = top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    return placedAnswer_;
 }
 
 // ---------------------------------------------------------------------------
@@ -611,9 +647,14 @@ void TSBodyElementParser::finishPreviousSection() {
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {
     if (stackStrings_.empty()) return;
+    const TSImportElement* setting = settingFor(elementName);
+    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) {
+        clearBuffer(stackStrings_.size() - 1);
+        return;
+    }
     const ts::AttributedStringPtr buffer = lastStackString();
     appendString(*buffer, elementName);
-    stackStrings_.back() = std::make_shared<ts::AttributedString>();
+    clearBuffer(stackStrings_.size() - 1);
 }
 
 void TSBodyElementParser::appendString(const ts::AttributedString& text, const QString& elementName) {
@@ -636,8 +677,14 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         return;
     }
     const QString key = curIdentifier();
+    const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };
+    const bool marks = std::any_of(text->string().cbegin(), text->string().cend(), isMark);
     if (TSMatchedChunkPtr cur = curTextChunk()) {
-        ts::AttributedStringPtr field = cur->textForKey(key);
+        // A text section this converter has put nothing in yet holds nothing
+        // under the key: it was made empty.
+        ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
+        curTextStored_ = true;
+        curTextMarks_ = curTextMarks_ || marks;
         if (field && field->length() > 0) {
             auto combined = std::make_shared<ts::AttributedString>(*field);
             combined->append(blank);
@@ -651,6 +698,10 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
     chunk->setTextForKey(text, key);
+    if (chunk == curTextChunk()) {
+        curTextStored_ = true;
+        curTextMarks_ = marks;
+    }
     if (!isPlaced(chunk)) ++unplaced_;
 }
 
@@ -701,7 +752,7 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
     if (stackStrings_.empty()) return;
     // The buffer is given up here, so it is prepared in place, not copied.
-    ts::AttributedStringPtr prepared = stackStrings_.back();
+    ts::AttributedStringPtr prepared = lastStackString();
     prepareInPlace(*prepared, setting);
     if (prepared->length() == 0) return;
     storePrepared(std::move(prepared), name);
@@ -720,7 +771,7 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
 
 void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
     if (stackStrings_.empty()) return;
-    if (trimmedAttributedString(setting)->length() == 0) return;
+    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();

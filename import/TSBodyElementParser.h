@@ -81,6 +81,8 @@ public:
     static ts::FontPtr noteItalicFont();
     // Plain-text attributes; the note font while a "note" element is open.
     const ts::Attributes& baseAttributes() const;
+    static const ts::Attributes& plainAttributes();
+    static const ts::Attributes& noteAttributes();
 
     ts::AttributedStringPtr lastStackString() const;
     ts::AttributedStringPtr prevStackString() const;
@@ -153,7 +155,9 @@ private:
     bool isPlaced(const TSChunkPtr& chunk) const;
     bool insideLine() const;
     // Counts the buffer's text as thrown away by the settings, when it has any.
-    void noteDropped(const QString& name, const ts::AttributedString& buffer);
+    void noteDropped(const QString& name, const QString& text);
+    // Whether the text prepares to nothing under the setting.
+    bool preparesToNothing(const QString& text, const TSImportElement* setting) const;
 
     // storing text
     void finishPreviousSection();
@@ -181,7 +185,19 @@ private:
     std::vector<size_t> pathHashes_;
     int bodyDepth_ = 0;
     int noteDepth_ = 0;
-    std::vector<ts::AttributedStringPtr> stackStrings_;
+    // One buffer per open body element: rich text (made on first need) and
+    // after it plain text in the base or note attributes not yet added to
+    // it, so that each piece of character data does not copy attributes.
+    mutable std::vector<ts::AttributedStringPtr> stackStrings_;
+    mutable std::vector<QString> pending_;
+    mutable std::vector<char> pendingInNote_;
+    const ts::AttributedStringPtr& bufferAt(size_t index) const;
+    // A buffer's characters, without making it rich text.
+    QString bufferText(size_t index) const;
+    void appendPlain(size_t index, const QString& text);
+    void pushBuffer();
+    void popBuffer();
+    void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);
     std::vector<ts::ValueDictionary> attributeStack_;
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
@@ -189,6 +205,15 @@ private:
     std::vector<FootnoteListPtr> noteStack_;
     bool noteStackMade_ = false;
     std::weak_ptr<TSMatchedChunk> curTextChunk_;
+    // What the converter knows of the current text section without asking
+    // it: whether text was stored in it, and whether that text may hold a
+    // line-break mark.
+    bool curTextStored_ = false;
+    bool curTextMarks_ = false;
+    // The parent of the last chunk asked about, and whether it belongs to a
+    // book; chunks never move while a conversion makes them.
+    mutable TSChunkPtr placedChunk_;  // held, so its address is not reused
+    mutable bool placedAnswer_ = false;
     FootnoteObjectPtr curFootnote_;
     ts::AttributedString curFootnoteText_;
     QHash<QString, TSChunkPtr> incompleteChunkDict_;
@@ -210,5 +235,7 @@ private:
     std::vector<std::unique_ptr<ElementInfo>> infos_;
     QHash<QString, ElementInfo*> infoByName_;
     std::vector<std::pair<const QChar*, ElementInfo*>> infoByAddress_;
+    // A direct-mapped cache in front of that list.
+    std::pair<const QChar*, ElementInfo*> infoCache_[64] = {};
     std::vector<QString> heldNames_;
 };
