@@ -677,8 +677,7 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         return;
     }
     const QString key = curIdentifier();
-    const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };
-    const bool marks = std::any_of(text->string().cbegin(), text->string().cend(), isMark);
+    const bool marks = text->string().contains(QLatin1Char('|')) || text->string().contains(QChar(0x2B90));
     if (TSMatchedChunkPtr cur = curTextChunk()) {
         // A text section this converter has put nothing in yet holds nothing
         // under the key: it was made empty.

@@ -211,8 +211,14 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         const QString& str = s.string();
         bool special = false;
         char16_t prev = 0;
-        for (const QChar ch : str) {
-            const char16_t c = ch.unicode();
+        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
+        for (const char16_t* end = p + str.size(); p != end; ++p) {
+            const char16_t c = *p;
+            // Nearly every character is above the blank.
+            if (c > u' ') {
+                prev = c;
+                continue;
+            }
             if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
                 special = true;
                 break;
