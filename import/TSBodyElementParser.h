@@ -12,8 +12,16 @@
 // TSText) and, once a footnote was started, "TheFootnote" (array, one
 // dictionary of footnote id to FootnoteObject per book; the typed lists are
 // footnoteLists()). Text that found no book or section to hold it is counted:
-// "Passages Not Placed" holds the number and "Report" the text
-// "N passages not placed" (both only when N > 0).
+// "Passages Not Placed" holds the number (only when N > 0). So is text that
+// the settings throw away (an element ignored or without a record, the own
+// words of an element that a string replaces, a book element's loose text;
+// a name taken from it is not lost): "Passages Dropped". "Report" then says
+// both, e.g. "2 passages not placed; 1 passage dropped by the element
+// settings (bibl 1)".
+//
+// A milestone without "n" inside a line (an "l", or any element that makes
+// text sections) keeps only a blank between the words around it, whatever
+// its record says, unless it queues locations.
 //
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
