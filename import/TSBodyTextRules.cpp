@@ -122,7 +122,9 @@ QString TSBodyElementParser::bufferText(size_t index) const {
 void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     const char inNote = noteDepth_ > 0;
     if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
-    pending_[index] += text;
+    // Copied, not shared: the reader reuses the storage of the string it
+    // hands over, unless someone keeps it.
+    pending_[index].append(text.constData(), text.size());
     pendingInNote_[index] = inNote;
 }
 
