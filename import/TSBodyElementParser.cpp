@@ -6,6 +6,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 
@@ -32,6 +33,23 @@ bool hasText(const QString& s) {
 
 ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);
+}
+
+// What an unnumbered milestone inside a line does, whatever its own record
+// says: a paragraph mark of a critical edition inside a verse must neither
+// split the verse nor open a section that carries the next lines away.
+const TSImportElement* lineMilestone() {
+    static const TSImportElement* inert = [] {
+        auto* e = new TSImportElement();
+        e->VDData::setName(QStringLiteral("milestone"));
+        return e;
+    }();
+    return inert;
+}
+
+QString passages(qint64 n, const char* what) {
+    return QStringLiteral("%1 %2 %3").arg(n).arg(n == 1 ? QLatin1String("passage") : QLatin1String("passages"),
+                                            QLatin1String(what));
 }
 
 }  // namespace
@@ -63,7 +81,44 @@ void TSBodyElementParser::setElementArray(const TSElementArrayPtr& elements) {
 }
 
 const TSImportElement* TSBodyElementParser::settingFor(const QString& name) const {
-    return settings_ ? settingByName_.value(name, nullptr) : nullptr;
+    if (!settings_) return nullptr;
+    const QChar* address = name.constData();
+    for (const auto& [a, info] : infoByAddress_)
+        if (a == address) return info->setting;
+    return settingByName_.value(name, nullptr);
+}
+
+TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& name) {
+    const QChar* address = name.constData();
+    auto& cached = infoCache_[(quintptr(address) >> 4) & 63];
+    if (cached.first == address) return cached.second;
+    for (const auto& [a, info] : infoByAddress_)
+        if (a == address) {
+            cached = {a, info};
+            return info;
+        }
+    ElementInfo*& slot = infoByName_[name];
+    if (!slot) {
+        auto info = std::make_unique<ElementInfo>();
+        info->name = name;
+        info->setting = settings_ ? settingByName_.value(name, nullptr) : nullptr;
+        info->original = originalByName_.value(name);
+        info->hash = qHash(name);
+        info->body = name == kBody;
+        info->note = name == kNote;
+        info->hi = name == QLatin1String("hi");
+        info->milestone = name == QLatin1String("milestone");
+        slot = info.get();
+        infos_.push_back(std::move(info));
+    }
+    // A name the reader made anew (its name cache is small) gets an alias of
+    // its own; holding the string keeps its address from being reused. The
+    // aliases stay few enough to scan; past that, names are hashed.
+    if (infoByAddress_.size() < 64) {
+        heldNames_.push_back(name);
+        infoByAddress_.emplace_back(address, slot);
+    }
+    return slot;
 }
 
 void TSBodyElementParser::willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) {
@@ -84,6 +139,8 @@ void TSBodyElementParser::reset() {
     pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
     stackStrings_.clear();
+    pending_.clear();
+    pendingInNote_.clear();
     attributeStack_.clear();
     milestoneQueue_.clear();
     sectionStack_.clear();
@@ -97,9 +154,16 @@ void TSBodyElementParser::reset() {
     postpendString_ = ts::AttributedString();
     books_.clear();
     unplaced_ = 0;
+    dropped_ = 0;
+    droppedByElement_.clear();
     seenPaths_.clear();
-    attributesDictionary_.clear();
-    stringsDictionary_.clear();
+    infos_.clear();
+    infoByName_.clear();
+    infoByAddress_.clear();
+    std::fill(std::begin(infoCache_), std::end(infoCache_), std::pair<const QChar*, ElementInfo*>{});
+    heldNames_.clear();
+    curTextStored_ = curTextMarks_ = false;
+    placedChunk_.reset();
 }
 
 // ---------------------------------------------------------------------------
@@ -110,7 +174,9 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     if (usedElements_) {
         ts::ValueDictionary attributes;
         for (const QString& name : elements_) {
-            const std::vector<ts::ValueDictionary> found = attributesDictionary_.value(name);
+            static const std::vector<ts::ValueDictionary> none;
+            const ElementInfo* info = infoByName_.value(name);
+            const std::vector<ts::ValueDictionary>& found = info ? info->attributes : none;
             ts::ValueArray list;
             // Short lists are shown to the user as the distinct attribute
             // sets; long ones are left as collected.
@@ -126,15 +192,14 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
         }
         d[QStringLiteral("Attributes Dictionary")] = ts::Value(std::move(attributes));
     }
-    if (!stringsDictionary_.isEmpty()) {
-        ts::ValueDictionary strings;
-        for (auto it = stringsDictionary_.cbegin(); it != stringsDictionary_.cend(); ++it) {
-            ts::ValueArray list;
-            for (const ts::AttributedStringPtr& s : it.value()) list.emplace_back(s);
-            strings[it.key()] = ts::Value(std::move(list));
-        }
-        d[QStringLiteral("Strings Dictionary")] = ts::Value(std::move(strings));
+    ts::ValueDictionary strings;
+    for (const auto& info : infos_) {
+        if (info->samples.empty()) continue;
+        ts::ValueArray list;
+        for (const ts::AttributedStringPtr& s : info->samples) list.emplace_back(s);
+        strings[info->name] = ts::Value(std::move(list));
     }
+    if (!strings.empty()) d[QStringLiteral("Strings Dictionary")] = ts::Value(std::move(strings));
     if (settings_) {
         ts::ValueArray books;
         for (const TSTextPtr& b : books_) books.emplace_back(b);
@@ -149,10 +214,21 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
         }
         d[QStringLiteral("TheFootnote")] = ts::Value(std::move(lists));
     }
+    QStringList report;
     if (unplaced_ > 0) {
         d[QStringLiteral("Passages Not Placed")] = ts::Value(unplaced_);
-        d[QStringLiteral("Report")] = ts::Value(QStringLiteral("%1 passages not placed").arg(unplaced_));
+        report << passages(unplaced_, "not placed");
     }
+    if (dropped_ > 0) {
+        d[QStringLiteral("Passages Dropped")] = ts::Value(dropped_);
+        QStringList names = droppedByElement_.keys();
+        names.sort();
+        QStringList counts;
+        for (const QString& n : names) counts << QStringLiteral("%1 %2").arg(n).arg(droppedByElement_.value(n));
+        report << passages(dropped_, "dropped by the element settings") +
+                      QStringLiteral(" (%1)").arg(counts.join(QStringLiteral(", ")));
+    }
+    if (!report.isEmpty()) d[QStringLiteral("Report")] = ts::Value(report.join(QStringLiteral("; ")));
     return d;
 }
 
@@ -170,20 +246,38 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
+    ElementInfo* info = infoFor(elementName);
     stackList_.append(elementName);
-    settingStack_.push_back(settingFor(elementName));
-    pathHashes_.push_back(pathHashes_.empty() ? qHash(elementName) : qHashMulti(pathHashes_.back(), elementName));
-    if (elementName == kBody) ++bodyDepth_;
-    if (elementName == kNote) ++noteDepth_;
+    settingStack_.push_back(info->setting);
+    // Only a milestone that queues a location keeps its role inside a line.
+    if (settings_ && bodyDepth_ > 0 && info->milestone &&
+        attributes.value(QStringLiteral("n")).isNull() &&
+        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) && insideLine())
+        settingStack_.back() = lineMilestone();
+    pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
+    if (info->body) ++bodyDepth_;
+    if (info->note) ++noteDepth_;
     reportProgress(parser);
     if (bodyDepth_ == 0) return;
 
     ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
-    noteElement(elementName, !attributes.isEmpty());
-    if (!attributes.isEmpty()) attributesDictionary_[elementName].push_back(dictionary);
+    usedElements_ = true;
+    if (!info->listed) {
+        info->listed = true;
+        elementSet_.insert(elementName);
+        elements_ << elementName;
+    }
+    if (!attributes.isEmpty()) {
+        usedAttributes_ = true;
+        if (!info->listedWithAttributes) {
+            info->listedWithAttributes = true;
+            attributeElements_.insert(elementName);
+        }
+        info->attributes.push_back(dictionary);
+    }
     attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
-    stackStrings_.push_back(std::make_shared<ts::AttributedString>());
+    pushBuffer();
     if (sectionStack_.size() != stackStrings_.size()) TSLogError("Stack string / section count mismatch");
 }
 
@@ -193,20 +287,22 @@ void TSBodyElementParser::parserFoundCharacters(ts::XMLEventParser&, const QStri
 
 void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
                                               const QString&) {
+    ElementInfo* info = infoFor(elementName);
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
-        if (elementName == QLatin1String("hi")) handleHighlight();
-        const ts::AttributedStringPtr buffer = lastStackString();
-        if (buffer->length() > 0 && hasText(buffer->string())) {
-            auto& samples = stringsDictionary_[elementName];
-            // An element with samples is already listed as holding text.
-            if (samples.empty()) dataContainingElements_.insert(elementName);
-            if (samples.size() < size_t(kMaxSamplesPerElement)) samples.push_back(copyOf(*buffer));
+        if (info->hi) handleHighlight();
+        const QString text = bufferText(stackStrings_.size() - 1);
+        if (!text.isEmpty() && hasText(text)) {
+            if (!info->holdsText) {
+                info->holdsText = true;
+                dataContainingElements_.insert(elementName);
+            }
+            if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*lastStackString()));
             usedData_ = true;
         }
         parseElementToData(elementName);
         attributeStack_.pop_back();
-        stackStrings_.pop_back();
+        popBuffer();
         if (!sectionStack_.empty()) sectionStack_.pop_back();
         if (stackStrings_.size() != sectionStack_.size()) TSLogError("Section stack count mismatch");
     }
@@ -215,8 +311,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
         settingStack_.pop_back();
         pathHashes_.pop_back();
     }
-    if (elementName == kBody && bodyDepth_ > 0) --bodyDepth_;
-    if (elementName == kNote && noteDepth_ > 0) --noteDepth_;
+    if (info->body && bodyDepth_ > 0) --bodyDepth_;
+    if (info->note && noteDepth_ > 0) --noteDepth_;
 }
 
 void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
@@ -224,7 +320,8 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
-    if (unplaced_ > 0) TSLogError("%@ passages not placed", QString::number(unplaced_));
+    if (unplaced_ > 0) TSLogError("%@", passages(unplaced_, "not placed"));
+    if (dropped_ > 0) TSLogError("%@", passages(dropped_, "dropped by the element settings"));
 }
 
 // ---------------------------------------------------------------------------
@@ -237,8 +334,8 @@ void TSBodyElementParser::collectStack(const TSImportElement* setting) {
     const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
-    if (TSImportElementPtr original = originalByName_.value(setting->name()))
-        original->addStack(stackList_.mid(0, stackList_.size() - 1));
+    const ElementInfo* info = infoFor(stackList_.last());
+    if (info->original) info->original->addStack(stackList_.mid(0, stackList_.size() - 1));
 }
 
 void TSBodyElementParser::parseElementToObject(const QString& name) {
@@ -281,23 +378,46 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
 }
 
 void TSBodyElementParser::parseElementToData(const QString& name) {
-    const ts::AttributedStringPtr buffer = lastStackString();
-    if (auto it = incompleteChunkDict_.find(name); it != incompleteChunkDict_.end()) {
+    // The buffer is made rich text only where rich text is kept; most ends
+    // (white space between lines) need its characters at most.
+    const QString text = bufferText(stackStrings_.size() - 1);
+    // Text taken as a chunk's name is used, not lost.
+    bool named = false;
+    if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
+        it != incompleteChunkDict_.end()) {
         const TSChunkPtr chunk = it.value();
         incompleteChunkDict_.erase(it);
-        if (auto book = std::dynamic_pointer_cast<TSText>(chunk))
-            book->setName(buffer->string());
-        else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk))
-            section->setLatin(copyOf(*buffer));
+        named = true;
+        if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
+            book->setName(text);
+        } else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk)) {
+            section->setLatin(copyOf(*lastStackString()));
+            if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
+        }
     }
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
-    if (!setting) return;
+    if (!setting) {
+        if (!named) noteDropped(name, text);
+        return;
+    }
+    if (setting == lineMilestone()) {
+        // The mark still parts the words on either side of it.
+        const ts::AttributedStringPtr parent = prevStackString();
+        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+            parent->append(QStringLiteral(" "), baseAttributes());
+        return;
+    }
     if (setting->nameSource() == QLatin1String("Text"))
-        if (TSMatchedChunkPtr cur = curTextChunk()) cur->setTextForKey(copyOf(*buffer), curIdentifier());
+        if (TSMatchedChunkPtr cur = curTextChunk()) {
+            cur->setTextForKey(copyOf(*lastStackString()), curIdentifier());
+            curTextStored_ = curTextMarks_ = true;
+            named = true;
+        }
 
     switch (setting->store()) {
     case TSImportElement::NewBook:
         removeLastChunkOfType(setting);
+        if (!named) noteDropped(name, text);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
@@ -321,11 +441,41 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         finishFootnote();
         break;
     case TSImportElement::InsertString:
+        noteDropped(name, text);
         appendToPreviousString(setting->insertString());
         break;
     default:
+        if (!named) noteDropped(name, text);
         break;
     }
+}
+
+void TSBodyElementParser::noteDropped(const QString& name, const QString& text) {
+    if (!settings_ || text.isEmpty() || !hasText(text)) return;
+    ++dropped_;
+    ++droppedByElement_[name];
+}
+
+bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportElement* setting) const {
+    // Only white space and escapes vanish in preparation, and a setting's
+    // strings are added even to nothing.
+    const bool words = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b';
+    });
+    if (words) return false;
+    if (!setting) return true;
+    return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
+           (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
+}
+
+bool TSBodyElementParser::insideLine() const {
+    // The element itself is the last entry; its ancestors come before it.
+    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
+        if (stackList_.at(qsizetype(i)) == QLatin1String("l")) return true;
+        const TSImportElement* s = settingStack_[i];
+        if (s && s->store() == TSImportElement::SubsectionOf) return true;
+    }
+    return false;
 }
 
 // ---------------------------------------------------------------------------
@@ -469,6 +619,13 @@ void TSBodyElementParser::addMilestone(const TSImportElement* setting) {
 }
 
 bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
+    // Text sections come one after another under the same section: the
+    // answer for that section holds for each of them.
+    if (!chunk) return false;
+    const TSChunkPtr parent = chunk->parent();
+    if (parent && parent == placedChunk_) return placedAnswer_;
+    placedChunk_ = parent;
+    placedAnswer_ = false;
     TSChunkPtr top = chunk;
     int guard = 0;
     while (top && guard++ < 64) {
@@ -476,7 +633,8 @@ bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
         if (!parent) break;
         top = parent;
     }
-    return top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    placedAnswer_ = top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    return placedAnswer_;
 }
 
 // ---------------------------------------------------------------------------
@@ -489,9 +647,14 @@ void TSBodyElementParser::finishPreviousSection() {
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {
     if (stackStrings_.empty()) return;
+    const TSImportElement* setting = settingFor(elementName);
+    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) {
+        clearBuffer(stackStrings_.size() - 1);
+        return;
+    }
     const ts::AttributedStringPtr buffer = lastStackString();
     appendString(*buffer, elementName);
-    stackStrings_.back() = std::make_shared<ts::AttributedString>();
+    clearBuffer(stackStrings_.size() - 1);
 }
 
 void TSBodyElementParser::appendString(const ts::AttributedString& text, const QString& elementName) {
@@ -514,8 +677,13 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         return;
     }
     const QString key = curIdentifier();
+    const bool marks = text->string().contains(QLatin1Char('|')) || text->string().contains(QChar(0x2B90));
     if (TSMatchedChunkPtr cur = curTextChunk()) {
-        ts::AttributedStringPtr field = cur->textForKey(key);
+        // A text section this converter has put nothing in yet holds nothing
+        // under the key: it was made empty.
+        ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
+        curTextStored_ = true;
+        curTextMarks_ = curTextMarks_ || marks;
         if (field && field->length() > 0) {
             auto combined = std::make_shared<ts::AttributedString>(*field);
             combined->append(blank);
@@ -529,6 +697,10 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
     chunk->setTextForKey(text, key);
+    if (chunk == curTextChunk()) {
+        curTextStored_ = true;
+        curTextMarks_ = marks;
+    }
     if (!isPlaced(chunk)) ++unplaced_;
 }
 
@@ -579,7 +751,7 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
     if (stackStrings_.empty()) return;
     // The buffer is given up here, so it is prepared in place, not copied.
-    ts::AttributedStringPtr prepared = stackStrings_.back();
+    ts::AttributedStringPtr prepared = lastStackString();
     prepareInPlace(*prepared, setting);
     if (prepared->length() == 0) return;
     storePrepared(std::move(prepared), name);
@@ -598,7 +770,7 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
 
 void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
     if (stackStrings_.empty()) return;
-    if (trimmedAttributedString(setting)->length() == 0) return;
+    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();

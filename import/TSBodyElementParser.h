@@ -12,8 +12,16 @@
 // TSText) and, once a footnote was started, "TheFootnote" (array, one
 // dictionary of footnote id to FootnoteObject per book; the typed lists are
 // footnoteLists()). Text that found no book or section to hold it is counted:
-// "Passages Not Placed" holds the number and "Report" the text
-// "N passages not placed" (both only when N > 0).
+// "Passages Not Placed" holds the number (only when N > 0). So is text that
+// the settings throw away (an element ignored or without a record, the own
+// words of an element that a string replaces, a book element's loose text;
+// a name taken from it is not lost): "Passages Dropped". "Report" then says
+// both, e.g. "2 passages not placed; 1 passage dropped by the element
+// settings (bibl 1)".
+//
+// A milestone without "n" inside a line (an "l", or any element that makes
+// text sections) keeps only a blank between the words around it, whatever
+// its record says, unless it queues locations.
 //
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
@@ -67,6 +75,9 @@ public:
     const std::vector<FootnoteListPtr>& footnoteLists() const { return noteStack_; }
     FootnoteListPtr curFootnoteList();
     qint64 passagesNotPlaced() const { return unplaced_; }
+    // Passages of text that the settings threw away (an ignored element, one
+    // without a record, an element whose words a string replaces).
+    qint64 passagesDropped() const { return dropped_; }
     float numLines() const { return numLines_; }
     qsizetype beginStringsIndex() const { return stackList_.indexOf(QStringLiteral("body")); }
     static const QSet<QString>& conditionallyAddableElements();
@@ -78,6 +89,8 @@ public:
     static ts::FontPtr noteItalicFont();
     // Plain-text attributes; the note font while a "note" element is open.
     const ts::Attributes& baseAttributes() const;
+    static const ts::Attributes& plainAttributes();
+    static const ts::Attributes& noteAttributes();
 
     ts::AttributedStringPtr lastStackString() const;
     ts::AttributedStringPtr prevStackString() const;
@@ -115,6 +128,20 @@ protected:
     void willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) override;
 
 private:
+    // What the converter keeps per element name, found by the address of the
+    // name's characters: the reader hands every occurrence of a name as the
+    // same shared string, so no event hashes a name.
+    struct ElementInfo {
+        QString name;  // held, so its characters' address stays its own
+        const TSImportElement* setting = nullptr;
+        TSImportElementPtr original;
+        size_t hash = 0;
+        bool body = false, note = false, hi = false, milestone = false;
+        bool listed = false, listedWithAttributes = false, holdsText = false;
+        std::vector<ts::ValueDictionary> attributes;
+        std::vector<ts::AttributedStringPtr> samples;
+    };
+    ElementInfo* infoFor(const QString& name);
     const TSImportElement* settingFor(const QString& name) const;
     void reportProgress(ts::XMLEventParser& parser);
     void collectStack(const TSImportElement* setting);
@@ -134,6 +161,11 @@ private:
     void setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk);
     void addMilestone(const TSImportElement* setting);
     bool isPlaced(const TSChunkPtr& chunk) const;
+    bool insideLine() const;
+    // Counts the buffer's text as thrown away by the settings, when it has any.
+    void noteDropped(const QString& name, const QString& text);
+    // Whether the text prepares to nothing under the setting.
+    bool preparesToNothing(const QString& text, const TSImportElement* setting) const;
 
     // storing text
     void finishPreviousSection();
@@ -161,7 +193,19 @@ private:
     std::vector<size_t> pathHashes_;
     int bodyDepth_ = 0;
     int noteDepth_ = 0;
-    std::vector<ts::AttributedStringPtr> stackStrings_;
+    // One buffer per open body element: rich text (made on first need) and
+    // after it plain text in the base or note attributes not yet added to
+    // it, so that each piece of character data does not copy attributes.
+    mutable std::vector<ts::AttributedStringPtr> stackStrings_;
+    mutable std::vector<QString> pending_;
+    mutable std::vector<char> pendingInNote_;
+    const ts::AttributedStringPtr& bufferAt(size_t index) const;
+    // A buffer's characters, without making it rich text.
+    QString bufferText(size_t index) const;
+    void appendPlain(size_t index, const QString& text);
+    void pushBuffer();
+    void popBuffer();
+    void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);
     std::vector<ts::ValueDictionary> attributeStack_;
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
@@ -169,6 +213,15 @@ private:
     std::vector<FootnoteListPtr> noteStack_;
     bool noteStackMade_ = false;
     std::weak_ptr<TSMatchedChunk> curTextChunk_;
+    // What the converter knows of the current text section without asking
+    // it: whether text was stored in it, and whether that text may hold a
+    // line-break mark.
+    bool curTextStored_ = false;
+    bool curTextMarks_ = false;
+    // The parent of the last chunk asked about, and whether it belongs to a
+    // book; chunks never move while a conversion makes them.
+    mutable TSChunkPtr placedChunk_;  // held, so its address is not reused
+    mutable bool placedAnswer_ = false;
     FootnoteObjectPtr curFootnote_;
     ts::AttributedString curFootnoteText_;
     QHash<QString, TSChunkPtr> incompleteChunkDict_;
@@ -176,6 +229,8 @@ private:
     ts::AttributedString postpendString_;
     std::vector<TSTextPtr> books_;
     qint64 unplaced_ = 0;
+    qint64 dropped_ = 0;
+    QHash<QString, qint64> droppedByElement_;
 
     TSElementArrayPtr given_;
     TSElementArrayPtr settings_;
@@ -184,7 +239,11 @@ private:
     QSet<size_t> seenPaths_;
     std::weak_ptr<BodyImporterProtocol> delegate_;
 
-    // survey of the body
-    QHash<QString, std::vector<ts::ValueDictionary>> attributesDictionary_;
-    QHash<QString, std::vector<ts::AttributedStringPtr>> stringsDictionary_;
+    // survey of the body, per element name
+    std::vector<std::unique_ptr<ElementInfo>> infos_;
+    QHash<QString, ElementInfo*> infoByName_;
+    std::vector<std::pair<const QChar*, ElementInfo*>> infoByAddress_;
+    // A direct-mapped cache in front of that list.
+    std::pair<const QChar*, ElementInfo*> infoCache_[64] = {};
+    std::vector<QString> heldNames_;
 };

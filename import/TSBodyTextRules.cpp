@@ -30,7 +30,10 @@ void replaceRuns(ts::AttributedString& text, IsRunChar inRun, qsizetype minimumL
         }
         const qsizetype end = i;
         while (i > 0 && inRun(s.at(i - 1))) --i;
-        if (end - i >= minimumLength && !(end - i == replacement.size() && s.mid(i, end - i) == replacement))
+        // A run that already is the replacement (one blank) stays as it is.
+        const bool same = end - i == replacement.size() &&
+                          QStringView(s).sliced(i, end - i) == QStringView(replacement);
+        if (end - i >= minimumLength && !same)
             text.replaceCharacters(ts::TextRange{i, end - i}, replacement);
     }
 }
@@ -75,47 +78,104 @@ ts::FontPtr TSBodyElementParser::noteItalicFont() {
 }
 
 const ts::Attributes& TSBodyElementParser::baseAttributes() const {
+    return noteDepth_ > 0 ? noteAttributes() : plainAttributes();
+}
+
+const ts::Attributes& TSBodyElementParser::plainAttributes() {
     static const ts::Attributes plain = {{ts::AttributeName::Font, ts::Value(baseFont())},
                                          {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
+    return plain;
+}
+
+const ts::Attributes& TSBodyElementParser::noteAttributes() {
     static const ts::Attributes note = {{ts::AttributeName::Font, ts::Value(noteFont())},
                                         {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
-    return noteDepth_ > 0 ? note : plain;
+    return note;
 }
 
 // ---------------------------------------------------------------------------
 // Buffers
 
+const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const {
+    ts::AttributedStringPtr& rich = stackStrings_[index];
+    QString& plain = pending_[index];
+    if (!plain.isEmpty()) {
+        const ts::Attributes& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
+        if (!rich)
+            rich = std::make_shared<ts::AttributedString>(plain, attributes);
+        else
+            rich->append(plain, attributes);
+        plain = QString();
+    } else if (!rich) {
+        rich = std::make_shared<ts::AttributedString>();
+    }
+    return rich;
+}
+
+QString TSBodyElementParser::bufferText(size_t index) const {
+    const QString& plain = pending_[index];
+    const ts::AttributedStringPtr& rich = stackStrings_[index];
+    if (!rich || rich->length() == 0) return plain;
+    return plain.isEmpty() ? rich->string() : rich->string() + plain;
+}
+
+void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
+    const char inNote = noteDepth_ > 0;
+    if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
+    // Copied, not shared: the reader reuses the storage of the string it
+    // hands over, unless someone keeps it.
+    pending_[index].append(text.constData(), text.size());
+    pendingInNote_[index] = inNote;
+}
+
+void TSBodyElementParser::pushBuffer() {
+    stackStrings_.emplace_back();
+    pending_.emplace_back();
+    pendingInNote_.push_back(0);
+}
+
+void TSBodyElementParser::popBuffer() {
+    stackStrings_.pop_back();
+    pending_.pop_back();
+    pendingInNote_.pop_back();
+}
+
+void TSBodyElementParser::clearBuffer(size_t index, ts::AttributedStringPtr with) {
+    stackStrings_[index] = std::move(with);
+    pending_[index] = QString();
+}
+
 ts::AttributedStringPtr TSBodyElementParser::lastStackString() const {
-    return stackStrings_.empty() ? std::make_shared<ts::AttributedString>() : stackStrings_.back();
+    return stackStrings_.empty() ? std::make_shared<ts::AttributedString>() : bufferAt(stackStrings_.size() - 1);
 }
 
 ts::AttributedStringPtr TSBodyElementParser::prevStackString() const {
-    return stackStrings_.size() < 2 ? nullptr : stackStrings_[stackStrings_.size() - 2];
+    return stackStrings_.size() < 2 ? nullptr : bufferAt(stackStrings_.size() - 2);
 }
 
 void TSBodyElementParser::setLastStackString(const ts::AttributedStringPtr& text) {
     if (!text || stackStrings_.empty()) return;
-    stackStrings_.back() = text;
+    clearBuffer(stackStrings_.size() - 1, text);
 }
 
 void TSBodyElementParser::appendToStackString(const QString& text) {
     if (stackStrings_.empty() || text.isEmpty()) return;
-    stackStrings_.back()->append(text, baseAttributes());
+    appendPlain(stackStrings_.size() - 1, text);
 }
 
 void TSBodyElementParser::appendToStackString(const ts::AttributedString& text) {
     if (stackStrings_.empty()) return;
-    stackStrings_.back()->append(text);
+    bufferAt(stackStrings_.size() - 1)->append(text);
 }
 
 void TSBodyElementParser::appendToPreviousString(const QString& text) {
     if (text.isEmpty() || stackStrings_.size() < 2) return;
-    stackStrings_[stackStrings_.size() - 2]->append(text, baseAttributes());
+    appendPlain(stackStrings_.size() - 2, text);
 }
 
 void TSBodyElementParser::appendToPreviousString(const ts::AttributedString& text) {
     if (stackStrings_.size() < 2) return;
-    stackStrings_[stackStrings_.size() - 2]->append(text);
+    bufferAt(stackStrings_.size() - 2)->append(text);
 }
 
 // ---------------------------------------------------------------------------
@@ -153,15 +213,41 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         const QString& str = s.string();
         bool special = false;
         char16_t prev = 0;
-        for (const QChar ch : str) {
-            const char16_t c = ch.unicode();
+        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
+        for (const char16_t* end = p + str.size(); p != end; ++p) {
+            const char16_t c = *p;
+            // Nearly every character is above the blank.
+            if (c > u' ') {
+                prev = c;
+                continue;
+            }
             if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
                 special = true;
                 break;
             }
             prev = c;
         }
-        if (special) {
+        if (special && s.runs().size() <= 1) {
+            // Text in one set of attributes, as nearly all is: the collapsed
+            // text is made in one pass and set whole.
+            QString collapsed;
+            collapsed.reserve(str.size());
+            bool blank = false;
+            for (const QChar ch : str) {
+                const char16_t c = ch.unicode();
+                if (c == u'\x1b') continue;
+                if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+                    blank = true;
+                    continue;
+                }
+                if (blank) collapsed += QLatin1Char(' ');
+                blank = false;
+                collapsed += ch;
+            }
+            if (blank) collapsed += QLatin1Char(' ');
+            const ts::Attributes attributes = s.runs().empty() ? ts::Attributes() : s.runs().front().attributes;
+            s.setString(collapsed, attributes);
+        } else if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
@@ -229,7 +315,7 @@ QString TSBodyElementParser::insertTags(const QString& templateString) const {
 
 void TSBodyElementParser::handleHighlight() {
     if (stackStrings_.empty()) return;
-    ts::AttributedString& buffer = *stackStrings_.back();
+    ts::AttributedString& buffer = *lastStackString();
     const QString rend = currentAttribute(QStringLiteral("rend"));
     const ts::FontPtr base = fontOf(baseAttributes());
     const ts::TextRange all{0, buffer.length()};
@@ -273,8 +359,8 @@ void TSBodyElementParser::convertForeignStrings() {
     const QString lang = currentAttribute(QStringLiteral("lang"));
     if (lang.isNull() || stackStrings_.empty()) return;
     if (lang == QLatin1String("greek")) {
-        const QString greek = ts::RKXMLFileParser::convertBetacode(stackStrings_.back()->string());
-        stackStrings_.back() = std::make_shared<ts::AttributedString>(greek, baseAttributes());
+        const QString greek = ts::RKXMLFileParser::convertBetacode(lastStackString()->string());
+        setLastStackString(std::make_shared<ts::AttributedString>(greek, baseAttributes()));
         return;
     }
     static const QSet<QString> known = {QStringLiteral("latin"), QStringLiteral("la"), QStringLiteral("en"),
@@ -287,7 +373,11 @@ void TSBodyElementParser::convertForeignStrings() {
 
 void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
     TSMatchedChunkPtr old = curTextChunk_.lock();
-    if (old && old != chunk) {
+    if (old == chunk) return;
+    // Only text that may hold a mark is read back and searched.
+    const bool marks = curTextMarks_;
+    curTextStored_ = curTextMarks_ = false;
+    if (old && marks) {
         const QString key = curIdentifier();
         ts::AttributedStringPtr field = old->textForKey(key);
         const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };

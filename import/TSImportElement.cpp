@@ -75,7 +75,8 @@ void TSImportElement::setName(const QString& name) {
         store_ = NewSection;
         idSource_ = QStringLiteral("n");
         nameSource_ = QStringLiteral("{} n");
-    } else if (name == QLatin1String("foreign")) {
+    } else if (name == QLatin1String("foreign") || name == QLatin1String("del") || name == QLatin1String("add")) {
+        // Bracketed and added words of a critical text belong to their verse.
         store_ = Append;
     } else if (name == QLatin1String("gap")) {
         store_ = InsertString;

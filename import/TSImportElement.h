@@ -68,15 +68,15 @@ public:
     qint64 formatType() const { return formatType_; }
     void setFormatType(qint64 formatType) { formatType_ = formatType; }
     // Null strings mean "absent".
-    QString nameSource() const { return nameSource_; }
+    const QString& nameSource() const { return nameSource_; }
     void setNameSource(const QString& s) { nameSource_ = s; }
-    QString idSource() const { return idSource_; }
+    const QString& idSource() const { return idSource_; }
     void setIdSource(const QString& s) { idSource_ = s; }
-    QString subsectionOf() const { return subsectionOf_; }
+    const QString& subsectionOf() const { return subsectionOf_; }
     void setSubsectionOf(const QString& s) { subsectionOf_ = s; }
-    QString insertString() const { return insertString_; }
+    const QString& insertString() const { return insertString_; }
     void setInsertString(const QString& s) { insertString_ = s; }
-    QString prependString() const { return prependString_; }
+    const QString& prependString() const { return prependString_; }
     void setPrependString(const QString& s) { prependString_ = s; }
 
     // Survey data, not saved.

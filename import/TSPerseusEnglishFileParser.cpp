@@ -114,12 +114,12 @@ QString& TSPerseusEnglishFileParser::curString() {
         scratch_.clear();
         return scratch_;
     }
-    return stringStack_.last();
+    return *stringStack_.last();
 }
 
 QString TSPerseusEnglishFileParser::trimmedCurString() const {
     if (stringStack_.isEmpty()) return {};
-    const QString t = stringStack_.last().trimmed();
+    const QString t = stringStack_.last()->trimmed();
     return t.isEmpty() ? QString() : t;
 }
 
@@ -166,9 +166,23 @@ bool TSPerseusEnglishFileParser::inHeader() const {
     return stackList_.contains(QStringLiteral("teiHeader"));
 }
 
-QString* TSPerseusEnglishFileParser::enclosingString() {
+std::shared_ptr<QString> TSPerseusEnglishFileParser::enclosingBuffer() {
     const qsizetype below = stringStack_.size() - ((!ownsBuffer_.empty() && ownsBuffer_.back()) ? 2 : 1);
-    return below >= 0 ? &stringStack_[below] : nullptr;
+    return below >= 0 ? stringStack_[below] : nullptr;
+}
+
+QString* TSPerseusEnglishFileParser::enclosingString() {
+    return enclosingBuffer().get();
+}
+
+bool TSPerseusEnglishFileParser::verseOutsideParagraph(const QString& name) const {
+    if (name != QLatin1String("l")) return false;
+    // The element itself is the last entry.
+    for (qsizetype i = 0; i + 1 < stackList_.size(); ++i) {
+        const QString& open = stackList_.at(i);
+        if (open == QLatin1String("p") || open == QLatin1String("note") || open == QLatin1String("gloss")) return false;
+    }
+    return true;
 }
 
 TSChunkPtr TSPerseusEnglishFileParser::placeForNodes() {
@@ -193,10 +207,10 @@ void TSPerseusEnglishFileParser::parserDidStartElement(ts::XMLEventParser&, cons
         }
     }
     languageStack_ << language;
-    const bool owns = !transparentSet().contains(name);
+    const bool owns = !transparentSet().contains(name) || verseOutsideParagraph(name);
     ownsBuffer_.push_back(owns);
     openedSection_.push_back(false);
-    if (owns) stringStack_.append(QString());
+    if (owns) stringStack_.append(std::make_shared<QString>());
 
     if (ignoreSet().contains(name) || storableSet().contains(name)) return;
 
@@ -215,9 +229,10 @@ void TSPerseusEnglishFileParser::parserDidStartElement(ts::XMLEventParser&, cons
             marker->setTln(TSPerseusText::integerValue(attributes.value(QStringLiteral("n"))));
             noteStack_.push_back(marker);
         }
-    } else if (name == QLatin1String("p")) {
+    } else if (name == QLatin1String("p") || (name == QLatin1String("l") && owns)) {
         if (chunkStack_.empty()) {
-            // Paragraphs outside any division share one section, kept open.
+            // Paragraphs and verses outside any division share one section, kept
+            // open.
             auto section = std::make_shared<TSMatchedChunk>();
             text()->addChild(section);
             chunkStack_.push_back(section);
@@ -260,8 +275,10 @@ void TSPerseusEnglishFileParser::parserDidEndElement(ts::XMLEventParser&, const 
 
     if (openedSection_.back() && !chunkStack_.empty()) chunkStack_.pop_back();
     if (ownsBuffer_.back() && !stringStack_.isEmpty()) {
-        const QString own = stringStack_.takeLast();
-        if (!consumedSet().contains(name) && !stringStack_.isEmpty()) stringStack_.last() += own;
+        const std::shared_ptr<QString> own = stringStack_.takeLast();
+        // A verse with a buffer of its own became lines.
+        const bool consumed = consumedSet().contains(name) || name == QLatin1String("l");
+        if (!consumed && !stringStack_.isEmpty()) *stringStack_.last() += *own;
     }
     stackList_.removeLast();
     languageStack_.removeLast();
@@ -314,7 +331,10 @@ void TSPerseusEnglishFileParser::endElement(const QString& name) {
         stage->setName(trimmedCurString());
         placeForNodes()->addChild(stage);
     } else if (name == QLatin1String("l")) {
-        curString() += QLatin1Char('\n');
+        if (ownsBuffer_.back())
+            endParagraph();
+        else
+            curString() += QLatin1Char('\n');
     } else if (name == QLatin1String("milestone")) {
         endMilestone();
     } else if (name == QLatin1String("lemma")) {
@@ -386,8 +406,10 @@ void TSPerseusEnglishFileParser::endNote() {
     note->setLemma(curLemma_);
     curLemma_.clear();
     if (body.isEmpty()) return;
-    const QString* below = enclosingString();
-    note->setPrecedingText(below ? *below : QStringLiteral(""));
+    if (const std::shared_ptr<QString> below = enclosingBuffer())
+        note->setPrecedingText(below, below->size());
+    else
+        note->setPrecedingText(QStringLiteral(""));
     noteStack_.push_back(note);
 }
 

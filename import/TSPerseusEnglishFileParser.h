@@ -15,7 +15,9 @@
 // <n>" from the reference units; a "p" outside any section opens an unnamed
 // one that stays open. A paragraph's text becomes one TSLine per text line
 // ("l" ends a line), placed after the speaker and stage directions met inside
-// it and before its notes and "TLN line" markers (TSNote, TSMilestone). The
+// it and before its notes and "TLN line" markers (TSNote, TSMilestone). A
+// verse ("l") outside every paragraph and note is a paragraph of its own: a
+// translation in verse keeps all its lines. The
 // cast list goes into the root's "Cast List" as TSCharacter entries (a note
 // on a role becomes the entry's child). Every node placed in the tree has
 // its parent link set; cast entries belong to the list, not to the tree.
@@ -83,7 +85,7 @@ public:
     // The innermost declared language of the open elements; null when none.
     QString curLanguage() const;
 
-    const QList<QString>& stringStack() const { return stringStack_; }
+    const QList<std::shared_ptr<QString>>& stringStack() const { return stringStack_; }
     const QStringList& stackList() const { return stackList_; }
     const QStringList& languageStack() const { return languageStack_; }
     const std::vector<TSChunkPtr>& chunkStack() const { return chunkStack_; }
@@ -111,11 +113,15 @@ private:
     void endNote();
     // The buffer that is current once the element being closed has gone.
     QString* enclosingString();
+    std::shared_ptr<QString> enclosingBuffer();
+    bool verseOutsideParagraph(const QString& name) const;
     // The open section, or the text itself when no section is open.
     TSChunkPtr placeForNodes();
     bool inHeader() const;
 
-    QList<QString> stringStack_;
+    // Each buffer is shared with the notes that record the text before them,
+    // so appending to it later copies nothing.
+    QList<std::shared_ptr<QString>> stringStack_;
     QStringList stackList_;
     std::vector<TSChunkPtr> noteStack_;
     QStringList languageStack_;

@@ -119,7 +119,7 @@ QString TSPerseusSourceFileParser::prevStackString() const {
 void TSPerseusSourceFileParser::setPrevStackString(const QString& string) {
     if (stackStrings_.size() < 2) return;
     stackStrings_[stackStrings_.size() - 2] = string;
-    fullStrings_[fullStrings_.size() - 2] = string;
+    fullStrings_[fullStrings_.size() - 2] = std::make_shared<QString>(string);
 }
 
 namespace {
@@ -192,7 +192,7 @@ void TSPerseusSourceFileParser::parserDidStartElement(ts::XMLEventParser&, const
     storedData();
     stackList_ << name;
     stackStrings_.append(QString());
-    fullStrings_.append(QString());
+    fullStrings_.append(std::make_shared<QString>());
     if (name == QLatin1String("TEI.2")) return;
 
     if (inHeader()) {
@@ -241,7 +241,7 @@ void TSPerseusSourceFileParser::parserFoundCharacters(ts::XMLEventParser&, const
     if (stackList_.isEmpty()) return;
     if (inHeader() && noHeaderLogSet().contains(stackList_.last())) return;
     stackStrings_.last() += characters;
-    fullStrings_.last() += characters;
+    *fullStrings_.last() += characters;
 }
 
 void TSPerseusSourceFileParser::parserDidEndElement(ts::XMLEventParser&, const QString& name, const QString&,
@@ -253,12 +253,13 @@ void TSPerseusSourceFileParser::parserDidEndElement(ts::XMLEventParser&, const Q
     else
         endBodyElement(name);
 
-    QString full = fullStrings_.takeLast();
-    if (name == QLatin1String("foreign") && !header && language_ == 2) full = convertBetacode(full);
+    const std::shared_ptr<QString> full = fullStrings_.takeLast();
+    const bool greek = name == QLatin1String("foreign") && !header && language_ == 2;
     if (name == QLatin1String("foreign")) language_ = 0;
     stackStrings_.removeLast();
     stackList_.removeLast();
-    if (!header && !keepsOwnText(name) && !fullStrings_.isEmpty()) fullStrings_.last() += full;
+    if (!header && !keepsOwnText(name) && !fullStrings_.isEmpty())
+        *fullStrings_.last() += greek ? convertBetacode(*full) : *full;
     if (stackList_.size() != stackStrings_.size()) TSLogError("String count mismatch");
 }
 
@@ -276,13 +277,18 @@ void TSPerseusSourceFileParser::endBodyElement(const QString& name) {
     if (bodyIgnoreSet().contains(name)) return;
     if (name == QLatin1String("head")) {
         auto heading = std::make_shared<TSText>();
-        const QString title = trimmedText(fullStrings_.last());
+        const QString title = trimmedText(*fullStrings_.last());
         if (!title.isEmpty()) heading->setName(title);
         chunkStack_.push_back(heading);
     } else if (name == QLatin1String("note")) {
         auto note = std::make_shared<TSNote>();
-        note->setName(trimmedText(fullStrings_.last()));
-        note->setPrecedingText(fullStrings_.size() >= 2 ? fullStrings_.at(fullStrings_.size() - 2) : QString());
+        note->setName(trimmedText(*fullStrings_.last()));
+        if (fullStrings_.size() >= 2) {
+            const std::shared_ptr<QString>& before = fullStrings_.at(fullStrings_.size() - 2);
+            note->setPrecedingText(before, before->size());
+        } else {
+            note->setPrecedingText(QString());
+        }
         note->setTln(curSection());
         noteStack_.push_back(note);
     } else if (name == QLatin1String("milestone")) {

@@ -111,8 +111,10 @@ private:
 
     qint32 language_ = 0;
     QList<QString> stackStrings_;
-    // Per open element, its text with its children's (see above).
-    QList<QString> fullStrings_;
+    // Per open element, its text with its children's (see above); shared with
+    // the notes that record the text before them, so appending to it later
+    // copies nothing.
+    QList<std::shared_ptr<QString>> fullStrings_;
     QStringList stackList_;
     ts::ValueDictionary storedData_;
     bool hasStoredData_ = false;

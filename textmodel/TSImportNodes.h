@@ -6,6 +6,9 @@
 
 #include "TSChunk.h"
 
+#include <algorithm>
+#include <memory>
+
 // A piece of a line's text (a string or an attributed string), so that a
 // line's children list can hold its text beside its speaker and
 // stage-direction nodes. Its description is its own characters.
@@ -83,14 +86,28 @@ public:
     void setLemma(const QString& lemma) { lemma_ = lemma; }
     Range noteRange() const { return noteRange_; }
     void setNoteRange(Range range) { noteRange_ = range; }
-    QString precedingText() const { return precedingText_; }
-    void setPrecedingText(const QString& text) { precedingText_ = text; }
+    // The words before the note in the passage that holds it.
+    QString precedingText() const { return passage_ ? passage_->left(passageLength_) : precedingText_; }
+    void setPrecedingText(const QString& text) {
+        precedingText_ = text;
+        passage_.reset();
+    }
+    // The same, as the first `length` characters of a passage buffer that a
+    // reader goes on appending to and shares among all notes of the passage:
+    // many notes in one long passage then hold one text, not a copy each.
+    void setPrecedingText(std::shared_ptr<const QString> passage, qsizetype length) {
+        passage_ = std::move(passage);
+        passageLength_ = passage_ ? std::min(length, passage_->size()) : 0;
+        precedingText_.clear();
+    }
 
 private:
     qint64 tln_ = 0;
     QString lemma_;
     Range noteRange_;
     QString precedingText_;
+    std::shared_ptr<const QString> passage_;
+    qsizetype passageLength_ = 0;
 };
 
 // A line-number marker met inside running text.

@@ -233,6 +233,95 @@ TEST(BodyRules, PassagesNotPlacedAreReported) {
     EXPECT_TRUE(log->contains(QStringLiteral("2 passages not placed")));
 }
 
+// Text the settings throw away (an ignored element, one without a record,
+// the own words of an element put in place of a string) is counted and
+// reported beside the passages not placed; a name taken from a head is no
+// loss.
+TEST(BodyRules, TextDroppedBySettingsIsReported) {
+    struct Case {
+        const char* body;
+        qint64 dropped;
+        const char* report;
+    };
+    const Case cases[] = {
+        {"<div1><div2><head>name</head><l>a<bibl>Non. 342</bibl></l><l>b</l></div2></div1>", 1,
+         "1 passage dropped by the element settings (bibl 1)"},
+        {"<div1><div2><l>a<unknown>x</unknown></l><l>b<bibl> y </bibl><bibl>\n</bibl></l><gap>z</gap></div2></div1>", 3,
+         "3 passages dropped by the element settings (bibl 1, gap 1, unknown 1)"},
+        {"<div2><l>lost</l></div2><div1><div2><bibl>y</bibl></div2></div1>", 1,
+         "1 passage not placed; 1 passage dropped by the element settings (bibl 1)"},
+        {"<div1><div2><l>a <bibl/> b</l></div2></div1>", 0, nullptr},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        TSElementArrayPtr s = verse();
+        s->addObject(std::make_shared<TSImportElement>());
+        std::static_pointer_cast<TSImportElement>(s->objectAtIndex(s->count() - 1))->VDData::setName(QStringLiteral("bibl"));
+        s->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("\u2022 head"));
+        const Outcome r = run(c.body, s);
+        EXPECT_EQ(r.parser->passagesDropped(), c.dropped);
+        EXPECT_EQ(r.result[QStringLiteral("Passages Dropped")].toInt64(), c.dropped);
+        EXPECT_EQ(r.result[QStringLiteral("Report")].toString(), c.report ? QString::fromUtf8(c.report) : QString());
+    }
+}
+
+// Words of bracketed verse and of a scribe's addition stay in their line
+// under the settings a new element gets.
+TEST(BodyRules, DeletedAndAddedWordsAreKeptByDefault) {
+    for (const char* name : {"del", "add"}) {
+        TSImportElement e;
+        e.setName(QString::fromLatin1(name));
+        EXPECT_EQ(e.store(), TSImportElement::Append) << name;
+    }
+    TSElementArrayPtr s = verse();
+    for (const char* name : {"del", "add"}) {
+        auto e = std::make_shared<TSImportElement>();
+        e->setName(QString::fromLatin1(name));
+        s->addObject(e);
+    }
+    const Outcome r = run("<div1><div2><l><del>dives agris</del>: </l><l>peregre<add>ve</add> exirem</l></div2></div1>", s);
+    EXPECT_EQ(r.texts, (QStringList{"dives agris:", "peregreve exirem"}));
+    EXPECT_EQ(r.parser->passagesDropped(), 0);
+}
+
+// A milestone without a number inside a line (a paragraph mark of a
+// critical edition) neither splits the line nor starts a section; one with a
+// number, or one between lines, still does.
+TEST(BodyRules, UnnumberedMilestoneInsideALineKeepsTheLineWhole) {
+    auto withMilestone = [](qint64 store) {
+        TSElementArrayPtr s = verse();
+        auto m = std::make_shared<TSImportElement>();
+        m->setName(QStringLiteral("milestone"));
+        if (store >= 0) m->setStore(store);
+        s->addObject(m);
+        return s;
+    };
+    const QByteArray card = "<div1><div2><l>first words.<milestone ed=\"P\" unit=\"para\"/>Next words</l><l>then</l>"
+                            "<l>more</l></div2></div1>";
+    for (qint64 store : {qint64(-1), qint64(TSImportElement::NewSection), qint64(TSImportElement::SubsectionOf),
+                         qint64(TSImportElement::NestedMilestone), qint64(TSImportElement::NewBook)}) {
+        SCOPED_TRACE(store);
+        const Outcome r = run(card, withMilestone(store));
+        EXPECT_EQ(r.texts, (QStringList{"first words. Next words", "then", "more"}));
+        ASSERT_EQ(r.parser->texts().size(), 1u);
+        EXPECT_EQ(r.parser->texts()[0]->numChildren(), 1);
+        EXPECT_EQ(r.parser->passagesNotPlaced(), 0);
+    }
+    // With the default settings (verse lines appended, not made lines) the
+    // card stays one section as well.
+    const Outcome plain = run(card, settings({{"div1", 1}, {"div2", 2}, {"l", 4}, {"milestone", 2}}));
+    ASSERT_EQ(plain.parser->texts().size(), 1u);
+    EXPECT_EQ(plain.parser->texts()[0]->numChildren(), 1);
+    EXPECT_EQ(plain.texts, (QStringList{"first words. Next words then more"}));
+
+    const Outcome numbered = run("<div1><div2><l>a<milestone n=\"61\" unit=\"card\"/></l><l>b</l></div2></div1>",
+                                 withMilestone(TSImportElement::NewSection));
+    EXPECT_EQ(numbered.parser->texts()[0]->numChildren(), 2);
+    const Outcome between = run("<div1><div2><l>a</l><milestone unit=\"para\"/><l>b</l></div2></div1>",
+                                withMilestone(TSImportElement::NewSection));
+    EXPECT_EQ(between.parser->texts()[0]->numChildren(), 2);
+}
+
 // The conversion reads the settings as they were when it was given them;
 // the paths it finds go back to the records the user sees.
 TEST(BodyRules, ConversionWorksOnASnapshotOfTheSettings) {

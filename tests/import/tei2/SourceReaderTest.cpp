@@ -235,6 +235,23 @@ TEST(SourceReader, EdgeCases) {
     }
 }
 
+// Notes in a long division without paragraphs share the division's text
+// rather than each holding a copy of all of it so far.
+TEST(SourceReader, NotesOfALongDivisionShareItsText) {
+    SourceReading r;
+    const double added = peakMegabytesOf([&] { r = readSourceString(longDivisionWithNotes(400, 500000)); });
+    const auto& notes = r.reader->noteStack();
+    ASSERT_EQ(notes.size(), 400u);
+    for (int k : {0, 1, 199, 399}) {
+        EXPECT_EQ(notes[size_t(k)]->name(), QStringLiteral("note %1").arg(k));
+        const QString before = notes[size_t(k)]->precedingText();
+        EXPECT_TRUE(before.startsWith(QStringLiteral("\narma virumque"))) << k;
+        EXPECT_TRUE(before.trimmed().endsWith(QStringLiteral("word%1").arg(k))) << k;
+        EXPECT_EQ(before.count(QStringLiteral("word")), k + 1) << k;
+    }
+    EXPECT_LT(added, 40.0);
+}
+
 TEST(SourceReader, UnreadableInputAndOutsideResources) {
     {
         CaptureLogger::Scope log;

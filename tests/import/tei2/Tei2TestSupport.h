@@ -14,7 +14,9 @@
 #include <QString>
 #include <QUrl>
 
+#include <fstream>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace tei2test {
@@ -102,6 +104,38 @@ inline int badParentLinks(const TSChunkPtr& root) {
         if (n->parent() != holder) ++bad;
     });
     return bad;
+}
+
+// The peak resident memory a call adds to the process, in MB (the kernel's
+// high-water mark is reset first); -1 when /proc cannot tell.
+inline double peakMegabytesOf(const std::function<void()>& call) {
+    auto kb = [](const char* field) -> long long {
+        std::ifstream in("/proc/self/status");
+        std::string line;
+        while (std::getline(in, line))
+            if (line.rfind(field, 0) == 0) return std::stoll(line.substr(std::string(field).size()));
+        return -1;
+    };
+    std::ofstream("/proc/self/clear_refs") << "5";
+    const long long before = kb("VmRSS:");
+    call();
+    const long long peak = kb("VmHWM:");
+    return before < 0 || peak < 0 ? -1 : (peak - before) / 1024.0;
+}
+
+// A TEI.2 text of one division without paragraphs, about `bytes` long, with
+// `notes` notes spread through its running text (word k stands before note k).
+inline QString longDivisionWithNotes(int notes, int bytes) {
+    QString body;
+    const int stretch = bytes / notes;
+    for (int k = 0; k < notes; ++k) {
+        QString words;
+        while (words.size() < stretch) words += QStringLiteral("arma virumque cano ");
+        body += QStringLiteral("\n") + words + QStringLiteral("word%1 <note>note %1</note>").arg(k);
+    }
+    return QStringLiteral("<TEI.2><teiHeader><fileDesc><titleStmt><title>T</title></titleStmt></fileDesc></teiHeader>"
+                          "<text><body><div1 type=\"book\" n=\"1\"><head>Liber</head>%1</div1></body></text></TEI.2>")
+        .arg(body);
 }
 
 }  // namespace tei2test

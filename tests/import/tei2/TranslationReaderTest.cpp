@@ -65,13 +65,14 @@ def section_path(e):
     divs = [a for a in ancestors(e) if a.tag in ('div1', 'div2')]
     return '/'.join(section_name(d) for d in reversed(divs))
 lines = {}
-for p in body.iter('p'):
-    if inside(p, NOTE):
+for p in body.iter():
+    if inside(p, NOTE) or p.tag not in ('p', 'l') or (p.tag == 'l' and inside(p, {'p'})):
         continue
     lines.setdefault(section_path(p), []).extend(pieces(p))
 notes = [n for n in body.iter() if n.tag in NOTE and text_without(n, {'lemma', 'stage', 'note', 'gloss'}).strip()]
 markers = [m for m in body.iter() if m.tag in ('milestone', 'lb') and m.get('unit') == 'TLN line']
-loose = any(not inside(p, {'div1', 'div2'}) for p in body.iter('p'))
+loose = any(not inside(p, {'div1', 'div2'}) for p in body.iter()
+            if p.tag == 'p' or (p.tag == 'l' and not inside(p, NOTE | {'p'})))
 print(json.dumps({
     'sections': sum(1 for d in body.iter() if d.tag in ('div1', 'div2')) + (1 if loose else 0),
     'lines': lines,
@@ -158,6 +159,7 @@ const FileCase kFiles[] = {
     {"tei2/phi0474.phi051.perseus-eng1.xml", 0, 0, 0, 0},        // Cicero, De Senectute
     {"tei2/phi0893.phi004.perseus-eng1.xml", 0, 0, 0, 0},        // Horace, Satires
     {"tei/amphitruo-eng.xml", 714, 216, -1, 9},                  // Plautus, Amphitruo
+    {"tei/eclogues-eng.xml", 93, 0, 0, 0},                       // Vergil, Eclogues: verse without paragraphs
 };
 
 }  // namespace
@@ -341,6 +343,20 @@ TEST(TranslationReader, SampledNodesOfTheRealTranslations) {
     ASSERT_EQ(horace.text->numChildren(), 2);
     EXPECT_EQ(horace.text->childAt(0)->numChildren(), 10);
     EXPECT_EQ(horace.text->childAt(1)->numChildren(), 8);
+
+    // Vergil: verse without paragraphs, every line kept, after its speaker.
+    Reading vergil = readTranslation(sharedUrl(QStringLiteral("tei/eclogues-eng.xml")));
+    ASSERT_TRUE(vergil.text);
+    EXPECT_EQ(nodesOf<TSLine>(vergil.text).size(), 1060u);
+    const auto [amaryllis, beforeAmaryllis] =
+        lineIn(vergil.text->childAt(0), QStringLiteral("\u201CFair Amaryllis\u201D bid the woods resound."));
+    ASSERT_TRUE(amaryllis);
+    EXPECT_EQ(beforeAmaryllis->name(), QStringLiteral("sit careless in the shade, and, at your call,"));
+    const auto [first, speaker] =
+        lineIn(vergil.text->childAt(0), QStringLiteral("You, Tityrus, 'neath a broad beech-canopy"));
+    ASSERT_TRUE(speaker);
+    EXPECT_EQ(speaker->className(), QStringLiteral("TSSpeaker"));
+    EXPECT_EQ(speaker->name(), QStringLiteral("MELIBOEUS"));
 }
 
 TEST(TranslationReader, HeaderFieldsAndLanguages) {
@@ -400,6 +416,11 @@ TEST(TranslationReader, SmallDocuments) {
                  "</div1>"),
          {"TSMatchedChunk: 1"},
          {"TSLine:one", "TSLine:two", "TSMilestone:", "TSNote:n"}},
+        {"verse outside paragraphs: a line per verse, then the notes and markers of that verse",
+         tei("", "<div1 n=\"1\"><sp><speaker>M</speaker><l>one <placeName>Roma</placeName></l>"
+                 "<l>two<note>n</note></l></sp><lg><l> three </l><l/></lg></div1>"),
+         {"TSMatchedChunk: 1"},
+         {"TSSpeaker:M", "TSLine:one Roma", "TSLine:two", "TSNote:n", "TSLine:three"}},
         {"inline elements keep the paragraph's text",
          tei("", "<div1><p>before <hi>middle</hi> and <date>167</date> after <unknown>x</unknown></p></div1>"),
          {"TSMatchedChunk: "},
@@ -477,6 +498,23 @@ TEST(TranslationReader, PartsAndNotesDetails) {
     EXPECT_EQ(nodesOf<TSLine>(greek.text).at(0)->name(),
               QStringLiteral("word ") + ts::RKXMLFileParser::convertBetacode(QStringLiteral("lo/gos")) +
                   QStringLiteral(" end"));
+}
+
+// Notes in a long division without paragraphs share the division's text
+// rather than each holding a copy of all of it so far.
+TEST(TranslationReader, NotesOfALongDivisionShareItsText) {
+    Reading r;
+    const double added = peakMegabytesOf([&] { r = readString(longDivisionWithNotes(400, 500000)); });
+    ASSERT_TRUE(r.text);
+    const auto notes = nodesOf<TSNote>(r.text);
+    ASSERT_EQ(notes.size(), 400u);
+    for (int k : {0, 1, 199, 399}) {
+        EXPECT_EQ(notes[size_t(k)]->name(), QStringLiteral("note %1").arg(k));
+        const QString before = notes[size_t(k)]->precedingText();
+        EXPECT_TRUE(before.trimmed().endsWith(QStringLiteral("word%1").arg(k))) << k;
+        EXPECT_EQ(before.count(QStringLiteral("word")), k + 1) << k;
+    }
+    EXPECT_LT(added, 40.0);
 }
 
 TEST(TranslationReader, EntitiesAndOutsideResources) {
