@@ -17,6 +17,7 @@ LewisShortConversion convertLewisShort(const QUrl& source, const LewisShortOptio
     if (options.prompt) parser->setDeveloperPrompt(options.prompt);
     if (options.sink) parser->setDeveloperSink(options.sink);
     if (options.discardLogs) parser->discardLogs();
+    else if (options.logSink) parser->setLogSink(options.logSink);
     const ts::Value data = parser->parseFileAtLocation(source);
     conversion.seconds = timer.elapsed() / 1000.0;
     conversion.statistics = parser->statistics();

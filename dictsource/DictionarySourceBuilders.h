@@ -24,6 +24,7 @@ struct LewisShortOptions {
     DeveloperPromptPtr prompt;  // null: DeveloperPrompt::current()
     DeveloperSinkPtr sink;      // null: DeveloperSink::current()
     bool discardLogs = false;
+    DictionaryXMLParser::LogSink logSink;  // null: the logging hub
 };
 
 // Converts the source file (a single TEI document).

@@ -121,6 +121,44 @@ void DictionaryXMLParser::outputScratchSet() {
 
 // ---- Text helpers ----
 
+QString DictionaryXMLParser::collapseWhiteSpace(const QString& text) {
+    bool needed = false;
+    for (qsizetype i = 0; i < text.size() && !needed; ++i) {
+        const QChar c = text.at(i);
+        if (c == u' ') needed = i + 1 < text.size() && isLayoutSpace(text.at(i + 1));
+        else needed = isLayoutSpace(c);
+    }
+    if (!needed) return text;
+    QString out;
+    out.reserve(text.size());
+    appendCollapsed(out, text);
+    return out;
+}
+
+void DictionaryXMLParser::appendCollapsed(QString& buffer, QStringView text, bool dropCarets) {
+    // Most runs of text need nothing: they are appended whole.
+    bool plain = !(text.size() && text.front() == u' ' && buffer.size() && buffer.back() == u' ');
+    for (qsizetype i = 0; i < text.size() && plain; ++i) {
+        const QChar c = text.at(i);
+        if (c == u' ') plain = !(i + 1 < text.size() && isLayoutSpace(text.at(i + 1)));
+        else plain = !isLayoutSpace(c) && !(dropCarets && c == u'^');
+    }
+    if (plain) {
+        buffer += text;
+        return;
+    }
+    bool blank = !buffer.isEmpty() && buffer.back() == u' ';
+    for (const QChar c : text) {
+        if (isLayoutSpace(c)) {
+            if (!blank) buffer += QLatin1Char(' ');
+            blank = true;
+        } else if (!(dropCarets && c == u'^')) {
+            buffer += c;
+            blank = false;
+        }
+    }
+}
+
 QString DictionaryXMLParser::trimMultilineString(const QString& string) {
     QString s = trimmed(string, u", ");
     const bool dash = s.startsWith(kEmDash);

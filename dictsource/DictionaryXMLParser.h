@@ -126,6 +126,18 @@ public:
     static void addExceptionsCount(const QHash<QString, qint64>& counts, QString& string);
     // Both ends trimmed of the characters in `set`.
     static QString trimmed(const QString& s, QStringView set);
+    // Sources are laid out with line breaks and tabs inside elements; the
+    // rules compare texts exactly, so every run of blanks, tabs and line
+    // ends counts as one blank. The text itself when it holds no such run.
+    static bool isLayoutSpace(QChar c) {
+        const char16_t u = c.unicode();
+        return u == u' ' || u == u'\n' || u == u'\t' || u == u'\r';
+    }
+    static QString collapseWhiteSpace(const QString& text);
+    // Appends `text` with the same rule, also across the joint: a run that
+    // continues a blank at the end of `buffer` adds nothing. Carets (the
+    // source's marks of doubtful quantities) are dropped when asked.
+    static void appendCollapsed(QString& buffer, QStringView text, bool dropCarets = false);
 
     // ---- Parser events ----
     void reset() override;

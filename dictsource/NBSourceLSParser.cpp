@@ -63,7 +63,7 @@ const QSet<QString>& NBSourceLSParser::bodyIgnoreSet() {
 const QSet<QString>& NBSourceLSParser::senseIgnoreSet() {
     static const QSet<QString> s =
         setOf({"cit", "quote", "bibl", "xr", "lbl", "ref", "cb", "orth", "pb", "usg", "trans", "tr", "case", "pos",
-               "itype", "gen", "hi", "number", "mood", "etym", "figure", "syn", "ant"});
+               "itype", "gen", "hi", "number", "mood", "etym", "figure", "syn", "ant", "author"});
     return s;
 }
 
@@ -272,8 +272,8 @@ void NBSourceLSParser::parserFoundCharacters(ts::XMLEventParser&, const QString&
     }
     QString* top = topBuffer();
     if (!top) return;
-    if (caret) *top += QString(characters).remove(QLatin1Char('^'));
-    else *top += characters;
+    // Line breaks and indentation inside elements are layout, not text.
+    appendCollapsed(*top, characters, caret);
 }
 
 void NBSourceLSParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
@@ -330,6 +330,7 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         allEntries().push_back(entry);
         language_ = 0;
         incomplete_ = false;
+        pendingITypes_.clear();
         prevStackElements_.clear();
         curMeaning_.reset();
         quoteString_.clear();
@@ -361,6 +362,8 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::EntryFree:
         if (!entry) return;
         parseITypes();
+        retryPendingITypes();
+        iTypesArray_.clear();
         addResidualNotes(lastStackString());
         orthoStack_.clear();
         prevStackElements_.clear();
@@ -385,6 +388,8 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::Ref:
     case Kind::Cit:
     case Kind::Xr:
+    // A citation's author heads its reference ("Cic. Att. 1, 2").
+    case Kind::Author:
     case Kind::Number: appendLastStringToPrevEntry(); return;
     case Kind::Syn: addSynonyms(lastStackString()); return;
     case Kind::Ant: addAntonyms(lastStackString()); return;
@@ -455,6 +460,7 @@ void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
     case Kind::Trans:
     case Kind::Tr:
     case Kind::Number:
+    case Kind::Author:
     case Kind::Hi: appendLastStringToPrevEntry(); return;
     case Kind::Bibl: insertBibliography(); return;
     case Kind::Ref:

@@ -440,3 +440,41 @@ TEST(SourceCorrection, UntypedEntryAnswerIsWrittenInTheFilesEncoding) {
         EXPECT_EQ(unattended.bytes(), bytesOf(original(), encoding));
     }
 }
+
+// The letter files end their lines with CR LF and lay long elements over
+// several lines; the converter reads each such run as one blank. The element
+// is found all the same, the developer sees line feeds only, and what is
+// written back keeps the file's CR LF.
+TEST(SourceCorrection, ElementsLaidOverCrLfLinesAreFoundAndKeepTheFilesLineEnds) {
+    QString crlf = original();
+    crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const QString laid = QStringLiteral("<itype>\u0101vi,\r\n\t\t\u0101tum</itype>");
+    const qsizetype amo = crlf.indexOf(QStringLiteral("key=\"amo\""));
+    crlf.replace(crlf.indexOf(QStringLiteral("<itype>\u0101vi, \u0101tum</itype>"), amo), 19, laid);
+    const QStringList components{QStringLiteral("\u0101vi"), QStringLiteral(" \u0101tum")};
+    {
+        Fixture f(SourceTextFile::Encoding::UTF8, QStringLiteral("amo"), crlf);
+        f.prompt->queueAnswer(3);  // add 4
+        f.parser->checkFor2CompChange(components);
+        ASSERT_EQ(f.prompt->questions().size(), 1u);
+        EXPECT_FALSE(f.prompt->questions()[0].editableText->contains(QLatin1Char('\r')));
+        QString expected = crlf;
+        expected.replace(crlf.indexOf(laid), laid.size(), QStringLiteral("<itype>\u0101vi, \u0101tum, 4</itype>"));
+        EXPECT_EQ(f.bytes(), expected.toUtf8());
+    }
+    {
+        Fixture f(SourceTextFile::Encoding::UTF8, QStringLiteral("amo"), crlf);
+        const qsizetype end = crlf.indexOf(laid) + laid.size() + 120;
+        const QString snippet = crlf.mid(amo, end - amo);
+        QString edited = QString(snippet).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        edited.replace(QStringLiteral("<itype>\u0101vi,\n\t\t\u0101tum</itype>"),
+                       QStringLiteral("<itype>\u0101vi</itype>,\n<itype>\u0101tum</itype>"));
+        f.prompt->queueAnswer(9, edited);
+        f.parser->checkFor2CompChange(components);
+        ASSERT_EQ(f.prompt->questions().size(), 1u);
+        EXPECT_EQ(*f.prompt->questions()[0].editableText, QString(snippet).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QString expected = crlf;
+        expected.replace(amo, snippet.size(), QString(edited).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+        EXPECT_EQ(f.bytes(), expected.toUtf8());
+    }
+}
