@@ -439,6 +439,26 @@ TEST(SourceCorrection, UntypedEntryAnswerIsWrittenInTheFilesEncoding) {
         unattended.parser->checkUnknownType();
         EXPECT_EQ(unattended.bytes(), bytesOf(original(), encoding));
     }
+    // The question shows the entry as readable text, not XML.
+    Fixture f(SourceTextFile::Encoding::UTF8);
+    f.parser->checkUnknownType();
+    ASSERT_EQ(f.prompt->questions().size(), 1u);
+    const QString shown = f.prompt->questions()[0].informativeText;
+    EXPECT_TRUE(shown.contains(QStringLiteral("to love"))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("<sense id="))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("<orth"))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("</itype>"))) << shown;
+    // Nothing is asked when no answer could be written: a key the file
+    // does not hold, or a file that cannot be read.
+    Fixture missingKey(SourceTextFile::Encoding::UTF8, QStringLiteral("amatus"));
+    missingKey.parser->checkUnknownType();
+    EXPECT_TRUE(missingKey.prompt->questions().empty());
+    EXPECT_TRUE(missingKey.logged(QStringLiteral("amatus not changed")));
+    Fixture unreadable(SourceTextFile::Encoding::UTF8);
+    unreadable.parser->setCorrectionSource(unreadable.dir.filePath(QStringLiteral("gone.xml")));
+    unreadable.parser->checkUnknownType();
+    EXPECT_TRUE(unreadable.prompt->questions().empty());
+    EXPECT_TRUE(unreadable.logged(QStringLiteral("amo not changed")));
 }
 
 // The letter files end their lines with CR LF and lay long elements over
