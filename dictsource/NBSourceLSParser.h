@@ -67,6 +67,7 @@ public:
         qint64 untypedAlerts = 0;       // entries that ended without a word class
         // Inflection-type texts no rule read, by component count (1 to 4).
         qint64 iTypesToAlert[4] = {0, 0, 0, 0};
+        qint64 correctionsWritten = 0;  // answers written into the source file
     };
     const Statistics& statistics() const { return statistics_; }
 

@@ -126,6 +126,7 @@ bool NBSourceLSParser::writeSource(const SourceSnapshot& snapshot, const QString
         DSLog("%@", error);
         return false;
     }
+    ++statistics_.correctionsWritten;
     return true;
 }
 
@@ -204,6 +205,7 @@ bool NBSourceLSParser::writeUnknownTypeSource(const QString& text) {
     QString error;
     const bool written = SourceTextFile::write(sourcePath(), text, *unknownTypeEncoding_, &error);
     if (!written) DSLog("%@", error);
+    else ++statistics_.correctionsWritten;
     unknownTypeEncoding_.reset();
     return written;
 }

@@ -6,6 +6,7 @@
 #include "dictionaries/TSDictionary.h"
 #include "dictsource/DictionarySourceBuilders.h"
 
+#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -133,11 +134,15 @@ TEST(LewisShortReal, CommandLineConverter) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
     env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    auto run = [&](const QStringList& args) {
+    auto run = [&](const QStringList& args, const QByteArray& input = QByteArray()) {
         QProcess p;
         p.setProcessEnvironment(env);
-        p.setStandardInputFile(QProcess::nullDevice());
+        if (input.isEmpty()) p.setStandardInputFile(QProcess::nullDevice());
         p.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
+        if (!input.isEmpty()) {
+            p.write(input);
+            p.closeWriteChannel();
+        }
         p.waitForFinished(120000);
         return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
                               QString::fromUtf8(p.readAllStandardError()));
@@ -189,6 +194,44 @@ TEST(LewisShortReal, CommandLineConverter) {
     ASSERT_EQ(loaded->words()->size(), 1u);
     EXPECT_EQ(loaded->words()->front()->key(), QStringLiteral("a^mo"));
     EXPECT_EQ(loaded->words()->front()->gender(), 1);
+
+    // A folder of letter files converted with answers: they land in an
+    // assembled source kept beside the output, which the tool names, and
+    // the next run converts that file with the answers in it.
+    const QString letters = dir.filePath(QStringLiteral("letters"));
+    QDir().mkpath(letters);
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+    };
+    write(letters + QStringLiteral("/uls-front.xml"),
+          "<TEI.2><teiHeader><fileDesc><titleStmt><title>T</title></titleStmt></fileDesc></teiHeader></TEI.2>");
+    const QByteArray letterA = "<TEI.2><text><body><div0 n=\"A\">\r\n<entryFree key=\"zzq\"><orth>zzq</orth>,\r\n\t"
+                               "<sense n=\"I\" level=\"1\">\r\n\tsomething</sense></entryFree>\r\n</div0></body></text></TEI.2>";
+    write(letters + QStringLiteral("/uls-A.xml"), letterA);
+    const QString kept = dir.filePath(QStringLiteral("out/LewisShort.xml"));
+    const QStringList folderArgs{QStringLiteral("convert-ls"), QStringLiteral("--interactive"), QStringLiteral("--source"),
+                                 letters, QStringLiteral("--out"), out};
+    // "Noun", then keep the shown text.
+    auto [answered, answeredText] = run(folderArgs, "2\n.\n");
+    ASSERT_EQ(answered, 0) << answeredText;
+    EXPECT_TRUE(answeredText.contains(QStringLiteral("Answers are written to ") + kept)) << answeredText;
+    EXPECT_TRUE(answeredText.contains(QStringLiteral("1 answer(s) written to ") + kept)) << answeredText;
+    QFile keptFile(kept);
+    ASSERT_TRUE(keptFile.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(keptFile.readAll().contains("<orth>zzq</orth><pos>noun</pos>"));
+    QFile letterFile(letters + QStringLiteral("/uls-A.xml"));
+    ASSERT_TRUE(letterFile.open(QIODevice::ReadOnly));
+    EXPECT_EQ(letterFile.readAll(), letterA);
+    auto [again, againText] = run(folderArgs, "\n");
+    ASSERT_EQ(again, 0) << againText;
+    EXPECT_TRUE(againText.contains(QStringLiteral("holding the answers given so far"))) << againText;
+    auto corrected = TSDictionary::loadFromFile(QUrl::fromLocalFile(out));
+    ASSERT_TRUE(corrected);
+    corrected->waitForInitialisation();
+    ASSERT_TRUE(corrected->words() && corrected->words()->size() == 1u);
+    EXPECT_EQ(corrected->words()->front()->type(), DictionaryEntry::Noun);
 }
 
 }  // namespace
