@@ -53,9 +53,15 @@ ts::Value DictionaryXMLParser::storedValue(const QString& key) const {
 // ---- Buffers ----
 
 QString DictionaryXMLParser::trimmed(const QString& s, QStringView set) {
+    // The sets are a few characters; a plain loop beats a string search.
+    auto inSet = [set](QChar c) {
+        for (const QChar m : set)
+            if (m == c) return true;
+        return false;
+    };
     qsizetype begin = 0, end = s.size();
-    while (begin < end && set.contains(s.at(begin))) ++begin;
-    while (end > begin && set.contains(s.at(end - 1))) --end;
+    while (begin < end && inSet(s.at(begin))) ++begin;
+    while (end > begin && inSet(s.at(end - 1))) --end;
     if (begin == 0 && end == s.size()) return s;
     return s.mid(begin, end - begin);
 }
@@ -147,15 +153,24 @@ void DictionaryXMLParser::appendCollapsed(QString& buffer, QStringView text, boo
         buffer += text;
         return;
     }
+    // Runs of letters are copied whole; each run of white space becomes at
+    // most one blank.
     bool blank = !buffer.isEmpty() && buffer.back() == u' ';
-    for (const QChar c : text) {
-        if (isLayoutSpace(c)) {
-            if (!blank) buffer += QLatin1Char(' ');
-            blank = true;
-        } else if (!(dropCarets && c == u'^')) {
-            buffer += c;
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    while (i < n) {
+        qsizetype j = i;
+        while (j < n && !isLayoutSpace(text.at(j)) && !(dropCarets && text.at(j) == u'^')) ++j;
+        if (j > i) {
+            buffer.append(text.mid(i, j - i));
             blank = false;
         }
+        if (j >= n) break;
+        if (isLayoutSpace(text.at(j))) {
+            if (!blank) buffer += QLatin1Char(' ');
+            blank = true;
+        }
+        i = j + 1;
     }
 }
 

@@ -6,7 +6,9 @@
 #include "app/logging/LGLog.h"
 #include "platform/StringsTable.h"
 
+#include <array>
 #include <mutex>
+#include <vector>
 
 
 namespace {
@@ -180,7 +182,21 @@ static const KindTable& kindTable() {
 }
 
 NBSourceLSParser::Kind NBSourceLSParser::kindOf(const QString& name) {
-    return Kind(kindTable().kinds.value(name, 0));
+    // Called for every element: the names are few and short, so they are
+    // told apart by their length and letters rather than by hashing.
+    static const auto byLength = [] {
+        std::array<std::vector<std::pair<QString, int>>, 10> groups;
+        const KindTable& table = kindTable();
+        for (auto it = table.kinds.begin(); it != table.kinds.end(); ++it)
+            if (it.key().size() < qsizetype(groups.size())) groups[size_t(it.key().size())].emplace_back(it.key(), it.value());
+        return groups;
+    }();
+    const qsizetype n = name.size();
+    if (n >= qsizetype(byLength.size())) return Kind::Other;
+    const QChar* letters = name.constData();
+    for (const auto& [candidate, kind] : byLength[size_t(n)])
+        if (std::equal(letters, letters + n, candidate.constData())) return Kind(kind);
+    return Kind::Other;
 }
 
 namespace {
