@@ -142,36 +142,36 @@ QString DictionaryXMLParser::collapseWhiteSpace(const QString& text) {
 }
 
 void DictionaryXMLParser::appendCollapsed(QString& buffer, QStringView text, bool dropCarets) {
-    // Most runs of text need nothing: they are appended whole.
-    bool plain = !(text.size() && text.front() == u' ' && buffer.size() && buffer.back() == u' ');
-    for (qsizetype i = 0; i < text.size() && plain; ++i) {
-        const QChar c = text.at(i);
-        if (c == u' ') plain = !(i + 1 < text.size() && isLayoutSpace(text.at(i + 1)));
-        else plain = !isLayoutSpace(c) && !(dropCarets && c == u'^');
-    }
-    if (plain) {
-        buffer += text;
-        return;
-    }
-    // Runs of letters are copied whole; each run of white space becomes at
-    // most one blank.
+    // One pass: runs of kept characters (single blanks included) are copied
+    // whole; a tab, a line end, a second blank or a caret ends a run, and a
+    // blank stands for the white space that follows.
     bool blank = !buffer.isEmpty() && buffer.back() == u' ';
     const qsizetype n = text.size();
-    qsizetype i = 0;
-    while (i < n) {
-        qsizetype j = i;
-        while (j < n && !isLayoutSpace(text.at(j)) && !(dropCarets && text.at(j) == u'^')) ++j;
-        if (j > i) {
-            buffer.append(text.mid(i, j - i));
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c > u' ' && c != u'^') {
             blank = false;
+            continue;
         }
-        if (j >= n) break;
-        if (isLayoutSpace(text.at(j))) {
-            if (!blank) buffer += QLatin1Char(' ');
+        if (c == u' ' && !blank) {
+            blank = true;
+            continue;
+        }
+        const bool layout = c == u' ' || c == u'\n' || c == u'\t' || c == u'\r';
+        if (!layout && !(c == u'^' && dropCarets)) {
+            blank = false;
+            continue;
+        }
+        if (i > start) buffer.append(text.mid(start, i - start));
+        if (layout && !blank) {
+            buffer += QLatin1Char(' ');
             blank = true;
         }
-        i = j + 1;
+        start = i + 1;
     }
+    if (start == 0) buffer.append(text);
+    else if (n > start) buffer.append(text.mid(start, n - start));
 }
 
 QString DictionaryXMLParser::trimMultilineString(const QString& string) {
