@@ -44,6 +44,13 @@ TEST(LewisShortSenses, LevelsOneTwoThreeThreeTwoOne) {
     EXPECT_EQ(third[0]->level(), 3);
     EXPECT_EQ(third[0]->paragraphNumber(), QStringLiteral("1"));
     EXPECT_FLOAT_EQ(third[0]->idNumber(), 1.3f);
+    // Sense ids read exactly as the string conversion reads them, odd ones too.
+    for (const char* id : {"n15544.1", "n49987.20", "n7", "n1.5e3", "n 12.5", "nx"}) {
+        Converted one = convertText(entryOf(QStringLiteral("<orth>amo</orth><sense level=\"1\" n=\"I\" id=\"%1\">s</sense>")
+                                                .arg(QString::fromUtf8(id))));
+        auto sense = childrenOfType(one.entry(), DictionaryEntry::Meaning).at(0);
+        EXPECT_EQ(sense->idNumber(), double(QString::fromUtf8(id).mid(1).toFloat())) << id;
+    }
     EXPECT_EQ(c.parser->statistics().placedSenses, 6);
     EXPECT_EQ(c.parser->statistics().unplacedSenses, 0);
 }
