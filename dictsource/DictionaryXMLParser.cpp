@@ -253,8 +253,13 @@ void DictionaryXMLParser::logText(const char* file, const char* function, int li
 
 // ---- Parser events ----
 
+bool DictionaryXMLParser::firstUnknownElement(const QString& name) {
+    return ++unknownElements_[name] == 1;
+}
+
 void DictionaryXMLParser::reset() {
     RKXMLFileParser::reset();
+    unknownElements_.clear();
     documentEnded_ = false;
     parseError_.reset();
 }
@@ -263,6 +268,12 @@ void DictionaryXMLParser::parserDidEndDocument(ts::XMLEventParser& parser) {
     RKXMLFileParser::parserDidEndDocument(parser);
     documentEnded_ = true;
     const float percentage = float(unknownTypes_) / float(allEntries().size()) * 100.0f;
+    QStringList repeated;
+    for (auto it = unknownElements_.begin(); it != unknownElements_.end(); ++it)
+        if (it.value() > 1) repeated << it.key();
+    repeated.sort();
+    for (const QString& name : repeated)
+        DSLog("%@: %li more elements of this name, not logged", name, qint64(unknownElements_.value(name) - 1));
     DSLog("%li unknown type words = %0.1f%%", long(unknownTypes_), double(percentage));
     if (!scratchSet_.isEmpty()) outputScratchSet();
 }

@@ -102,6 +102,13 @@ public:
     QSet<QString>& treatedSet() { return treatedSet_; }
     const QHash<QString, qint64>& exceptionOccurences() const { return exceptionOccurences_; }
 
+    // The start of an element no rule reads repeats with every entry that
+    // holds one: it is logged (with its attributes) the first time its name
+    // occurs in a conversion and counted after that; the end of the document
+    // logs the counts. Answers whether this start is to be logged.
+    bool firstUnknownElement(const QString& name);
+    const QHash<QString, qint64>& unknownElements() const { return unknownElements_; }
+
     // ---- Seams ----
     void setLogSink(LogSink sink, bool discardAll = false);
     // Installs a sink that drops every message without formatting it.
@@ -152,6 +159,7 @@ private:
     QSet<QString> scratchSet_;
     QSet<QString> treatedSet_;
     QHash<QString, qint64> exceptionOccurences_;
+    QHash<QString, qint64> unknownElements_;
     DictionaryEntryList allEntries_;
     ts::ValueDictionary stored_;
     bool resultStarted_ = false;

@@ -355,7 +355,8 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
     case Kind::Quote:
     case Kind::Usg: break;
     case Kind::Foreign: startForeignWithAttributes(attributes); break;
-    default: DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
+    default:
+        if (firstUnknownElement(name)) DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
     }
 }
 
@@ -440,7 +441,7 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
         addNewSense(attributes);
     } else if (kind == Kind::Foreign) {
         startForeignWithAttributes(attributes);
-    } else {
+    } else if (firstUnknownElement(name)) {
         DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
     }
 }

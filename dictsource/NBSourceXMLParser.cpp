@@ -162,6 +162,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         startForeignWithAttributes(attributes);
         return;
     }
+    if (!firstUnknownElement(name)) return;
     QStringList pairs;
     for (const auto& [k, v] : attributes) pairs << k + QStringLiteral(" = ") + v;
     DSLog("%@:\n%@", name, pairs.join(QLatin1Char('\n')));

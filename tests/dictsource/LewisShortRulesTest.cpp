@@ -423,6 +423,14 @@ TEST(LewisShortDispatch, EntryWithoutKeyAndUnknownElements) {
     EXPECT_EQ(c.entry()->entry(), QStringLiteral("amo"));
     EXPECT_TRUE(c.logged(QStringLiteral("weird:")));
     EXPECT_FALSE(c.logged(QStringLiteral("String count mismatch")));
+    // Repeated with every entry, such a start is logged once and counted;
+    // the texts inside are still logged each time.
+    Converted many = convertText(QStringLiteral("<entryFree key=\"a\"><orth>a</orth><weird a=\"1\">t1</weird></entryFree>"
+                                                "<entryFree key=\"b\"><orth>b</orth><weird a=\"2\">t2</weird></entryFree>"
+                                                "<entryFree key=\"c\"><orth>c</orth><weird a=\"3\">t3</weird></entryFree>"));
+    EXPECT_EQ(many.messages->filter(QStringLiteral("weird:\n")).size(), 1);
+    EXPECT_TRUE(many.logged(QStringLiteral("weird: 2 more elements of this name, not logged")));
+    EXPECT_TRUE(many.logged(QStringLiteral("weird t3")));
 }
 
 TEST(LewisShortDispatch, ForeignRuns) {
