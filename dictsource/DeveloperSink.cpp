@@ -23,11 +23,19 @@ bool DeveloperSink::writeToPasteBoard(const QString& text) {
 }
 
 void DeveloperSink::beep() {
+    Beeper beeper;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         ++beeps_;
+        beeper = beeper_;
     }
     append(QStringLiteral("(beep)"));
+    if (beeper) beeper();
+}
+
+void DeveloperSink::setBeeper(Beeper beeper) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    beeper_ = std::move(beeper);
 }
 
 QString DeveloperSink::pasteboardText() const {

@@ -3,7 +3,8 @@
 // tables, source texts no rule places) and where it sounds its beeps.
 //
 // DeveloperSink::current() keeps the latest pasteboard text, hands it to a
-// pasteboard writer when the window layer installed one, and appends every
+// pasteboard writer and sounds beeps through a beeper when the window layer
+// installed them (the clipboard, the system beep), and appends every
 // text and beep, stamped with the time, to "DeveloperPasteboard.txt" beside
 // the log files, so that a run without a clipboard (the command-line tool, a
 // test) loses nothing. A failed append is logged once per sink and reported
@@ -37,6 +38,8 @@ public:
     int beepCount() const;
     QString filePath() const { return filePath_; }
     void setPasteboardWriter(PasteboardWriter writer);
+    using Beeper = std::function<void()>;
+    void setBeeper(Beeper beeper);
 
     // The process-wide sink: on first use one that appends to
     // defaultFilePath().
@@ -55,4 +58,5 @@ private:
     int beeps_ = 0;
     bool appendFailureLogged_ = false;
     PasteboardWriter writer_;
+    Beeper beeper_;
 };

@@ -17,8 +17,10 @@ LewisShortConversion convertLewisShort(const QUrl& source, const LewisShortOptio
     if (options.prompt) parser->setDeveloperPrompt(options.prompt);
     if (options.sink) parser->setDeveloperSink(options.sink);
     if (options.discardLogs) parser->discardLogs();
+    else if (options.logSink) parser->setLogSink(options.logSink);
     const ts::Value data = parser->parseFileAtLocation(source);
     conversion.seconds = timer.elapsed() / 1000.0;
+    conversion.source = source.toLocalFile();
     conversion.statistics = parser->statistics();
     conversion.entries = qsizetype(parser->entries().size());
     if (!parser->succeeded()) {
@@ -39,6 +41,19 @@ LewisShortConversion convertLewisShort(const QUrl& source, const LewisShortOptio
 LewisShortConversion convertLewisShortLetters(const QString& folder, const LewisShortOptions& options) {
     LewisShortConversion conversion;
     QString error;
+    if (!options.keptSource.isEmpty()) {
+        const bool reused = QFileInfo(options.keptSource).isFile();
+        if (!reused) {
+            const QByteArray document = LewisShortSource::assembleLetterFiles(folder, &error);
+            if (document.isEmpty() || !LewisShortSource::writeAtomically(options.keptSource, document, &error)) {
+                conversion.error = error;
+                return conversion;
+            }
+        }
+        conversion = convertLewisShort(QUrl::fromLocalFile(QFileInfo(options.keptSource).absoluteFilePath()), options);
+        conversion.keptSourceReused = reused;
+        return conversion;
+    }
     const QByteArray document = LewisShortSource::assembleLetterFiles(folder, &error);
     QTemporaryDir temporary;
     const QString path = temporary.isValid() ? temporary.filePath(QStringLiteral("LewisShort.xml")) : QString();

@@ -18,19 +18,26 @@ struct LewisShortConversion {
     NBSourceLSParser::Statistics statistics;
     qsizetype entries = 0;
     double seconds = 0;
+    QString source;            // the file converted, which the answers corrected
+    bool keptSourceReused = false;  // an assembled source kept from an earlier run
 };
 
 struct LewisShortOptions {
     DeveloperPromptPtr prompt;  // null: DeveloperPrompt::current()
     DeveloperSinkPtr sink;      // null: DeveloperSink::current()
     bool discardLogs = false;
+    DictionaryXMLParser::LogSink logSink;  // null: the logging hub
+    // Where the per-letter edition is assembled for a conversion whose
+    // answers must be kept; empty: a temporary file. A file already there
+    // holds the answers of earlier runs and is converted as it is.
+    QString keptSource;
 };
 
 // Converts the source file (a single TEI document).
 LewisShortConversion convertLewisShort(const QUrl& source, const LewisShortOptions& options = {});
 
-// Converts the per-letter edition in `folder` (assembled into a temporary
-// document first).
+// Converts the per-letter edition in `folder` (assembled into one document
+// first: a temporary one, or options.keptSource).
 LewisShortConversion convertLewisShortLetters(const QString& folder, const LewisShortOptions& options = {});
 
 // Makes sure the source file exists: when `source` names no file, it is

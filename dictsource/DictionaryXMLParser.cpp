@@ -53,9 +53,15 @@ ts::Value DictionaryXMLParser::storedValue(const QString& key) const {
 // ---- Buffers ----
 
 QString DictionaryXMLParser::trimmed(const QString& s, QStringView set) {
+    // The sets are a few characters; a plain loop beats a string search.
+    auto inSet = [set](QChar c) {
+        for (const QChar m : set)
+            if (m == c) return true;
+        return false;
+    };
     qsizetype begin = 0, end = s.size();
-    while (begin < end && set.contains(s.at(begin))) ++begin;
-    while (end > begin && set.contains(s.at(end - 1))) --end;
+    while (begin < end && inSet(s.at(begin))) ++begin;
+    while (end > begin && inSet(s.at(end - 1))) --end;
     if (begin == 0 && end == s.size()) return s;
     return s.mid(begin, end - begin);
 }
@@ -120,6 +126,53 @@ void DictionaryXMLParser::outputScratchSet() {
 }
 
 // ---- Text helpers ----
+
+QString DictionaryXMLParser::collapseWhiteSpace(const QString& text) {
+    bool needed = false;
+    for (qsizetype i = 0; i < text.size() && !needed; ++i) {
+        const QChar c = text.at(i);
+        if (c == u' ') needed = i + 1 < text.size() && isLayoutSpace(text.at(i + 1));
+        else needed = isLayoutSpace(c);
+    }
+    if (!needed) return text;
+    QString out;
+    out.reserve(text.size());
+    appendCollapsed(out, text);
+    return out;
+}
+
+void DictionaryXMLParser::appendCollapsed(QString& buffer, QStringView text, bool dropCarets) {
+    // One pass: runs of kept characters (single blanks included) are copied
+    // whole; a tab, a line end, a second blank or a caret ends a run, and a
+    // blank stands for the white space that follows.
+    bool blank = !buffer.isEmpty() && buffer.back() == u' ';
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c > u' ' && c != u'^') {
+            blank = false;
+            continue;
+        }
+        if (c == u' ' && !blank) {
+            blank = true;
+            continue;
+        }
+        const bool layout = c == u' ' || c == u'\n' || c == u'\t' || c == u'\r';
+        if (!layout && !(c == u'^' && dropCarets)) {
+            blank = false;
+            continue;
+        }
+        if (i > start) buffer.append(text.mid(start, i - start));
+        if (layout && !blank) {
+            buffer += QLatin1Char(' ');
+            blank = true;
+        }
+        start = i + 1;
+    }
+    if (start == 0) buffer.append(text);
+    else if (n > start) buffer.append(text.mid(start, n - start));
+}
 
 QString DictionaryXMLParser::trimMultilineString(const QString& string) {
     QString s = trimmed(string, u", ");
@@ -200,8 +253,13 @@ void DictionaryXMLParser::logText(const char* file, const char* function, int li
 
 // ---- Parser events ----
 
+bool DictionaryXMLParser::firstUnknownElement(const QString& name) {
+    return ++unknownElements_[name] == 1;
+}
+
 void DictionaryXMLParser::reset() {
     RKXMLFileParser::reset();
+    unknownElements_.clear();
     documentEnded_ = false;
     parseError_.reset();
 }
@@ -210,6 +268,12 @@ void DictionaryXMLParser::parserDidEndDocument(ts::XMLEventParser& parser) {
     RKXMLFileParser::parserDidEndDocument(parser);
     documentEnded_ = true;
     const float percentage = float(unknownTypes_) / float(allEntries().size()) * 100.0f;
+    QStringList repeated;
+    for (auto it = unknownElements_.begin(); it != unknownElements_.end(); ++it)
+        if (it.value() > 1) repeated << it.key();
+    repeated.sort();
+    for (const QString& name : repeated)
+        DSLog("%@: %li more elements of this name, not logged", name, qint64(unknownElements_.value(name) - 1));
     DSLog("%li unknown type words = %0.1f%%", long(unknownTypes_), double(percentage));
     if (!scratchSet_.isEmpty()) outputScratchSet();
 }

@@ -102,6 +102,13 @@ public:
     QSet<QString>& treatedSet() { return treatedSet_; }
     const QHash<QString, qint64>& exceptionOccurences() const { return exceptionOccurences_; }
 
+    // The start of an element no rule reads repeats with every entry that
+    // holds one: it is logged (with its attributes) the first time its name
+    // occurs in a conversion and counted after that; the end of the document
+    // logs the counts. Answers whether this start is to be logged.
+    bool firstUnknownElement(const QString& name);
+    const QHash<QString, qint64>& unknownElements() const { return unknownElements_; }
+
     // ---- Seams ----
     void setLogSink(LogSink sink, bool discardAll = false);
     // Installs a sink that drops every message without formatting it.
@@ -126,6 +133,18 @@ public:
     static void addExceptionsCount(const QHash<QString, qint64>& counts, QString& string);
     // Both ends trimmed of the characters in `set`.
     static QString trimmed(const QString& s, QStringView set);
+    // Sources are laid out with line breaks and tabs inside elements; the
+    // rules compare texts exactly, so every run of blanks, tabs and line
+    // ends counts as one blank. The text itself when it holds no such run.
+    static bool isLayoutSpace(QChar c) {
+        const char16_t u = c.unicode();
+        return u == u' ' || u == u'\n' || u == u'\t' || u == u'\r';
+    }
+    static QString collapseWhiteSpace(const QString& text);
+    // Appends `text` with the same rule, also across the joint: a run that
+    // continues a blank at the end of `buffer` adds nothing. Carets (the
+    // source's marks of doubtful quantities) are dropped when asked.
+    static void appendCollapsed(QString& buffer, QStringView text, bool dropCarets = false);
 
     // ---- Parser events ----
     void reset() override;
@@ -140,6 +159,7 @@ private:
     QSet<QString> scratchSet_;
     QSet<QString> treatedSet_;
     QHash<QString, qint64> exceptionOccurences_;
+    QHash<QString, qint64> unknownElements_;
     DictionaryEntryList allEntries_;
     ts::ValueDictionary stored_;
     bool resultStarted_ = false;

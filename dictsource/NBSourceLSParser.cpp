@@ -6,7 +6,9 @@
 #include "app/logging/LGLog.h"
 #include "platform/StringsTable.h"
 
+#include <array>
 #include <mutex>
+#include <vector>
 
 
 namespace {
@@ -63,7 +65,7 @@ const QSet<QString>& NBSourceLSParser::bodyIgnoreSet() {
 const QSet<QString>& NBSourceLSParser::senseIgnoreSet() {
     static const QSet<QString> s =
         setOf({"cit", "quote", "bibl", "xr", "lbl", "ref", "cb", "orth", "pb", "usg", "trans", "tr", "case", "pos",
-               "itype", "gen", "hi", "number", "mood", "etym", "figure", "syn", "ant"});
+               "itype", "gen", "hi", "number", "mood", "etym", "figure", "syn", "ant", "author"});
     return s;
 }
 
@@ -180,7 +182,21 @@ static const KindTable& kindTable() {
 }
 
 NBSourceLSParser::Kind NBSourceLSParser::kindOf(const QString& name) {
-    return Kind(kindTable().kinds.value(name, 0));
+    // Called for every element: the names are few and short, so they are
+    // told apart by their length and letters rather than by hashing.
+    static const auto byLength = [] {
+        std::array<std::vector<std::pair<QString, int>>, 10> groups;
+        const KindTable& table = kindTable();
+        for (auto it = table.kinds.begin(); it != table.kinds.end(); ++it)
+            if (it.key().size() < qsizetype(groups.size())) groups[size_t(it.key().size())].emplace_back(it.key(), it.value());
+        return groups;
+    }();
+    const qsizetype n = name.size();
+    if (n >= qsizetype(byLength.size())) return Kind::Other;
+    const QChar* letters = name.constData();
+    for (const auto& [candidate, kind] : byLength[size_t(n)])
+        if (std::equal(letters, letters + n, candidate.constData())) return Kind(kind);
+    return Kind::Other;
 }
 
 namespace {
@@ -272,8 +288,8 @@ void NBSourceLSParser::parserFoundCharacters(ts::XMLEventParser&, const QString&
     }
     QString* top = topBuffer();
     if (!top) return;
-    if (caret) *top += QString(characters).remove(QLatin1Char('^'));
-    else *top += characters;
+    // Line breaks and indentation inside elements are layout, not text.
+    appendCollapsed(*top, characters, caret);
 }
 
 void NBSourceLSParser::parserDidEndElement(ts::XMLEventParser&, const QString& elementName, const QString&,
@@ -330,6 +346,7 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         allEntries().push_back(entry);
         language_ = 0;
         incomplete_ = false;
+        pendingITypes_.clear();
         prevStackElements_.clear();
         curMeaning_.reset();
         quoteString_.clear();
@@ -338,7 +355,8 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
     case Kind::Quote:
     case Kind::Usg: break;
     case Kind::Foreign: startForeignWithAttributes(attributes); break;
-    default: DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
+    default:
+        if (firstUnknownElement(name)) DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
     }
 }
 
@@ -361,6 +379,8 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::EntryFree:
         if (!entry) return;
         parseITypes();
+        retryPendingITypes();
+        iTypesArray_.clear();
         addResidualNotes(lastStackString());
         orthoStack_.clear();
         prevStackElements_.clear();
@@ -385,6 +405,8 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::Ref:
     case Kind::Cit:
     case Kind::Xr:
+    // A citation's author heads its reference ("Cic. Att. 1, 2").
+    case Kind::Author:
     case Kind::Number: appendLastStringToPrevEntry(); return;
     case Kind::Syn: addSynonyms(lastStackString()); return;
     case Kind::Ant: addAntonyms(lastStackString()); return;
@@ -419,7 +441,7 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
         addNewSense(attributes);
     } else if (kind == Kind::Foreign) {
         startForeignWithAttributes(attributes);
-    } else {
+    } else if (firstUnknownElement(name)) {
         DSLog("%@:\n%@", name, ts::Value(attributes.toDictionary()).toString());
     }
 }
@@ -455,6 +477,7 @@ void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
     case Kind::Trans:
     case Kind::Tr:
     case Kind::Number:
+    case Kind::Author:
     case Kind::Hi: appendLastStringToPrevEntry(); return;
     case Kind::Bibl: insertBibliography(); return;
     case Kind::Ref:

@@ -67,6 +67,7 @@ public:
         qint64 untypedAlerts = 0;       // entries that ended without a word class
         // Inflection-type texts no rule read, by component count (1 to 4).
         qint64 iTypesToAlert[4] = {0, 0, 0, 0};
+        qint64 correctionsWritten = 0;  // answers written into the source file
     };
     const Statistics& statistics() const { return statistics_; }
 
@@ -226,6 +227,14 @@ public:
     void addLookup(const QString& word);
     // Returns the number of the rule that read the text (for the record).
     int handle1ComponentIType(const QString& text);
+    // Single texts that no rule read while the entry had no word class,
+    // read again at the entry's end.
+    void retryPendingITypes();
+    // A single word ending in i (a perfect such as "ursi").
+    static bool isPerfectForm(const QString& text);
+    // A single word of at least four letters, other than the headword,
+    // whose last three or more letters are the headword's.
+    bool endsLikeHeadword(const QString& form) const;
     int handle2ComponentIType(const QStringList& pieces);
     int handle3ComponentIType(const QStringList& pieces);
     int handle4ComponentIType(const QStringList& pieces);
@@ -330,6 +339,9 @@ public:
     // The file being converted, or the one set for corrections made outside
     // a conversion.
     QString sourcePath() const;
+    // `text` with its line feeds made the source's line ends (CR LF when
+    // the source's first line ends so), for text the developer edited.
+    static QString withLineEndsOf(const QString& source, const QString& text);
     void setCorrectionSource(const QString& path) { correctionSource_ = path; }
     void queryHyphen(const QString& headword);
     // Answer YES when the file is to be left unchanged.
@@ -411,6 +423,8 @@ private:
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;
+    QStringList pendingITypes_;
+    bool retryingITypes_ = false;
     // Buffers beyond depth_ are kept for reuse by later elements.
     std::vector<QString> stackStrings_;
     qsizetype depth_ = 0;

@@ -18,6 +18,56 @@ QString itypeElement(const QString& text) {
     return QStringLiteral("<itype>%1</itype>").arg(text);
 }
 
+bool isLayout(QChar c) { return DictionaryXMLParser::isLayoutSpace(c); }
+
+// Whether `text` matches the source at `at`, where each blank of the text
+// stands for any run of blanks, tabs and line ends (the converter read the
+// element with its layout made single blanks). Answers the end of the match
+// or -1.
+qsizetype matchLoosely(const QString& source, qsizetype at, QStringView text) {
+    qsizetype i = at;
+    for (qsizetype j = 0; j < text.size(); ++j) {
+        if (text.at(j) == u' ') {
+            if (i >= source.size() || !isLayout(source.at(i))) return -1;
+            while (i < source.size() && isLayout(source.at(i))) ++i;
+            while (j + 1 < text.size() && text.at(j + 1) == u' ') ++j;
+        } else {
+            if (i >= source.size() || source.at(i) != text.at(j)) return -1;
+            ++i;
+        }
+    }
+    return i;
+}
+
+// The first element `open` text `close` at or after `from`, whatever the
+// layout inside it: line ends of either kind, tabs, and blanks just inside
+// its tags.
+TextRange findElement(const QString& source, qsizetype from, const QString& open, const QString& text,
+                      const QString& close) {
+    const QString wanted = DictionaryXMLParser::trimmed(DictionaryXMLParser::collapseWhiteSpace(text), u" ");
+    for (qsizetype at = source.indexOf(open, qMax<qsizetype>(from, 0)); at >= 0; at = source.indexOf(open, at + 1)) {
+        qsizetype i = at + open.size();
+        while (i < source.size() && isLayout(source.at(i))) ++i;
+        i = matchLoosely(source, i, wanted);
+        if (i < 0) continue;
+        while (i < source.size() && isLayout(source.at(i))) ++i;
+        if (QStringView(source).mid(i).startsWith(close)) return {at, i + close.size() - at};
+    }
+    return {};
+}
+
+TextRange findIType(const QString& source, qsizetype from, const QString& text) {
+    return findElement(source, from, QStringLiteral("<itype>"), text, QStringLiteral("</itype>"));
+}
+
+// A text read from the file, shown with line feeds only.
+QString shownText(const QString& text) {
+    if (!text.contains(QLatin1Char('\r'))) return text;
+    QString shown = text;
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return shown;
+}
+
 // The snippet shown for editing: from the anchor to `past` characters after
 // the element, ending at the end of the text when that comes first.
 QString snippetOf(const QString& text, TextRange anchor, TextRange element, qsizetype past) {
@@ -26,6 +76,20 @@ QString snippetOf(const QString& text, TextRange anchor, TextRange element, qsiz
 }
 
 }  // namespace
+
+QString NBSourceLSParser::withLineEndsOf(const QString& source, const QString& text) {
+    // The file's own convention: the first line end in it decides.
+    const qsizetype lf = source.indexOf(QLatin1Char('\n'));
+    if (lf <= 0 || source.at(lf - 1) != QLatin1Char('\r')) return text;
+    QString out;
+    out.reserve(text.size() + text.count(QLatin1Char('\n')));
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c == QLatin1Char('\n') && (i == 0 || text.at(i - 1) != QLatin1Char('\r'))) out += QLatin1Char('\r');
+        out += c;
+    }
+    return out;
+}
 
 QString NBSourceLSParser::sourcePath() const {
     if (fileURL().isLocalFile()) return fileURL().toLocalFile();
@@ -62,6 +126,7 @@ bool NBSourceLSParser::writeSource(const SourceSnapshot& snapshot, const QString
         DSLog("%@", error);
         return false;
     }
+    ++statistics_.correctionsWritten;
     return true;
 }
 
@@ -76,7 +141,7 @@ NBSourceLSParser::EditOutcome NBSourceLSParser::applyEdit(QString& string, const
         if (at < 0) return EditOutcome::NotFound;
     }
     QString candidate = string;
-    candidate.replace(at, excerpt.size(), edited);
+    candidate.replace(at, excerpt.size(), withLineEndsOf(string, edited));
     const TextRange entry = SourceRegex::entryRange(candidate, at);
     if (entry.found()) {
         QString why;
@@ -140,6 +205,7 @@ bool NBSourceLSParser::writeUnknownTypeSource(const QString& text) {
     QString error;
     const bool written = SourceTextFile::write(sourcePath(), text, *unknownTypeEncoding_, &error);
     if (!written) DSLog("%@", error);
+    else ++statistics_.correctionsWritten;
     unknownTypeEncoding_.reset();
     return written;
 }
@@ -153,16 +219,19 @@ void NBSourceLSParser::queryHyphen() {
 void NBSourceLSParser::queryHyphen(const QString& headword) {
     if (auto snapshot = readSource(QStringLiteral("queryHyphen")); snapshot && !headword.isEmpty()) {
         QString& text = snapshot->file.text;
-        const qsizetype at = text.indexOf(headword, snapshot->anchor.end());
+        const TextRange found =
+            findElement(text, snapshot->anchor.end(), QStringLiteral(">"), headword, QStringLiteral("<"));
+        // The headword's text, without the tags around it.
+        const qsizetype at = found.found() ? found.location + 1 : -1;
         if (at >= 0 && at - snapshot->anchor.location < 100) {
             DeveloperQuestion question;
             question.message = QStringLiteral("Remove hyphen? %1").arg(snapshot->key);
             question.informativeText = headword;
             question.buttons = {QStringLiteral("Skip"), QStringLiteral("Remove")};
             if (developerPrompt()->ask(question).button == 1) {
-                QString cleaned = headword;
+                QString cleaned = text.mid(at, found.length - 2);
                 cleaned.remove(QLatin1Char('-'));
-                text.replace(at, headword.size(), cleaned);
+                text.replace(at, found.length - 2, cleaned);
                 writeSource(*snapshot, text);
             }
         }
@@ -177,10 +246,8 @@ void NBSourceLSParser::checkForChange(const QString& reason, const QString& stri
     auto snapshot = readSource(QStringLiteral("checkForChange"));
     if (snapshot) {
         QString& text = snapshot->file.text;
-        const QString element = itypeElement(string);
-        const qsizetype at = text.indexOf(element, snapshot->anchor.end());
-        if (at >= 0) {
-            const TextRange range{at, element.size()};
+        const TextRange range = findIType(text, snapshot->anchor.end(), string);
+        if (range.found()) {
             const QString snippet = snippetOf(text, snapshot->anchor, range, 40);
             bool skip = false;
             const QString before = text;
@@ -203,7 +270,7 @@ bool NBSourceLSParser::parseMatch(const QString& text, QString& string, TextRang
     question.buttons = {QStringLiteral("Skip"), QStringLiteral("Stop"), QStringLiteral("foreign"),
                         QStringLiteral("remove"), QStringLiteral("add to orth"), QStringLiteral("4"),
                         QStringLiteral("3"), QStringLiteral("2"), QStringLiteral("1"), kEdit};
-    question.editableText = curString;
+    question.editableText = shownText(curString);
     for (;;) {
         const DeveloperAnswer answer = developerPrompt()->ask(question);
         auto replaceRange = [&](const QString& with) {
@@ -240,10 +307,8 @@ void NBSourceLSParser::checkFor2CompChange(const QStringList& components) {
     if (components.size() == 2) {
         if (auto snapshot = readSource(QStringLiteral("checkFor2CompChange"))) {
             QString& text = snapshot->file.text;
-            const QString element = itypeElement(components.join(QLatin1Char(',')));
-            const qsizetype at = text.indexOf(element, snapshot->anchor.end());
-            if (at >= 0) {
-                const TextRange range{at, element.size()};
+            const TextRange range = findIType(text, snapshot->anchor.end(), components.join(QLatin1Char(',')));
+            if (range.found()) {
                 const QString snippet = snippetOf(text, snapshot->anchor, range, 120);
                 if (!parse2CompMatch(components, text, range, snippet)) {
                     writeSource(*snapshot, text);
@@ -270,7 +335,7 @@ bool NBSourceLSParser::parse2CompMatch(const QStringList& components, QString& s
                         QStringLiteral("add 4"), QStringLiteral("add 3"),          QStringLiteral("add 2"),
                         QStringLiteral("add 1"), QStringLiteral("remove 2nd iType"), QStringLiteral("1st to orth"),
                         kEdit};
-    question.editableText = curString;
+    question.editableText = shownText(curString);
     for (;;) {
         const DeveloperAnswer answer = developerPrompt()->ask(question);
         auto becomes = [&](const QString& with) {
@@ -318,10 +383,9 @@ bool NBSourceLSParser::checkFor3CompChange(const QStringList& components) {
     auto snapshot = readSource(QStringLiteral("checkFor3CompChange"));
     if (!snapshot) return false;
     QString& text = snapshot->file.text;
-    const QString element = itypeElement(components.join(QLatin1Char(',')));
-    const qsizetype at = text.indexOf(element, snapshot->anchor.end());
-    if (at < 0) return false;
-    if (parse3CompMatch(components, text, {at, element.size()})) return false;
+    const TextRange range = findIType(text, snapshot->anchor.end(), components.join(QLatin1Char(',')));
+    if (!range.found()) return false;
+    if (parse3CompMatch(components, text, range)) return false;
     return writeSource(*snapshot, text);
 }
 
@@ -351,10 +415,8 @@ bool NBSourceLSParser::checkFor4CompChange(const QStringList& components) {
     auto snapshot = readSource(QStringLiteral("checkFor4CompChange"));
     if (!snapshot) return false;
     QString& text = snapshot->file.text;
-    const QString element = itypeElement(components.join(QLatin1Char(',')));
-    const qsizetype at = text.indexOf(element, snapshot->anchor.end());
-    if (at < 0) return false;
-    const TextRange range{at, element.size()};
+    const TextRange range = findIType(text, snapshot->anchor.end(), components.join(QLatin1Char(',')));
+    if (!range.found()) return false;
     if (parse4CompMatch(components, text, range, snippetOf(text, snapshot->anchor, range, 120))) return false;
     return writeSource(*snapshot, text);
 }
@@ -367,7 +429,7 @@ bool NBSourceLSParser::parse4CompMatch(const QStringList& components, QString& s
     question.informativeText = QStringLiteral("1: %1\n2: %2\n3: %3\n4: %4")
                                    .arg(components.at(0), components.at(1), components.at(2), components.at(3));
     question.buttons = {QStringLiteral("Skip"), QStringLiteral("iType, remove"), QStringLiteral("Merge 2&3"), kEdit};
-    question.editableText = curString;
+    question.editableText = shownText(curString);
     for (;;) {
         const DeveloperAnswer answer = developerPrompt()->ask(question);
         switch (answer.button) {

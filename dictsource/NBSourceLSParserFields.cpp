@@ -466,6 +466,21 @@ void NBSourceLSParser::addEtymology() {
 
 // ---- Text moved to the enclosing element ----
 
+namespace {
+
+// One blank between the two texts, never two.
+void joinWithBlank(QString& enclosing, const QString& text) {
+    if (enclosing.isEmpty()) {
+        enclosing = text;
+        return;
+    }
+    if (!enclosing.endsWith(QLatin1Char(' ')) && !text.startsWith(QLatin1Char(' '))) enclosing += QLatin1Char(' ');
+    else if (enclosing.endsWith(QLatin1Char(' ')) && text.startsWith(QLatin1Char(' '))) enclosing.chop(1);
+    enclosing += text;
+}
+
+}  // namespace
+
 void NBSourceLSParser::appendStringToPrevEntry(const QString& string) {
     if (string.isEmpty()) return;
     QString* below = enclosingBuffer();
@@ -473,12 +488,7 @@ void NBSourceLSParser::appendStringToPrevEntry(const QString& string) {
         DSLog("%@ Not enough stack strings %@", curEntry() ? curEntry()->entry() : QString(), string);
         return;
     }
-    QString& enclosing = *below;
-    if (enclosing.isEmpty()) enclosing = string;
-    else {
-        enclosing += QLatin1Char(' ');
-        enclosing += string;
-    }
+    joinWithBlank(*below, string);
 }
 
 void NBSourceLSParser::appendLastStringToPrevEntry() {
@@ -490,12 +500,7 @@ void NBSourceLSParser::appendLastStringToPrevEntry() {
         DSLog("%@ Not enoug stack strings %@", curEntry() ? curEntry()->entry() : QString(), last);
         return;
     }
-    QString& enclosing = *below;
-    if (enclosing.isEmpty()) enclosing = last;
-    else {
-        enclosing += QLatin1Char(' ');
-        enclosing += last;
-    }
+    joinWithBlank(*below, last);
 }
 
 void NBSourceLSParser::addResidualNotes(const QString& string) {

@@ -99,7 +99,7 @@ void NBSourceLSParser::addLookup(const QString& word) {
 }
 
 void NBSourceLSParser::parseIType(const QString& text) {
-    const QString trimmed = trimmedOf(text, QStringLiteral(" .;"));
+    const QString trimmed = trimmedOf(collapseWhiteSpace(text), QStringLiteral(" .;"));
     QStringList pieces = trimmed.split(QLatin1Char(','));
     pieces.removeIf([](const QString& p) { return p.isEmpty() || p == u" "; });
     switch (pieces.size()) {
@@ -475,6 +475,34 @@ int NBSourceLSParser::handle1ComponentIType(const QString& text) {
     if (holds(63)) return setPos(4), addNote(oneComponentEffect(63, 0)), 63;
     if (holds(64)) return type(6), 64;
     if (iTypeSet(QStringLiteral("singleITypeExceptionSet")).contains(t)) return prependToLastString(t), 65;
+    // A verb's perfect given alone ("ursi" of urgeo): the third slot, with
+    // the infinitive the conjugation makes when that is known.
+    if (entry->type() == DictionaryEntry::Verb && isPerfectForm(t)) {
+        addThirdPart(t);
+        if (entry->conjugation() != 0) addAbsentSecondPart();
+        return 67;
+    }
+    // The word class may come later in the entry (a conjugation number or a
+    // part of speech inside the first sense): the text is read again at the
+    // entry's end before anybody is asked.
+    if (entry->type() == 0 && !retryingITypes_) {
+        pendingITypes_ << t;
+        return 66;
+    }
     checkForChange(oneComponentEffect(66, 0), t);
     return 66;
+}
+
+bool NBSourceLSParser::isPerfectForm(const QString& text) {
+    if (text.size() < 3 || !(text.endsWith(u'i') || text.endsWith(u'ī'))) return false;
+    for (const QChar c : text)
+        if (!c.isLetter()) return false;
+    return true;
+}
+
+void NBSourceLSParser::retryPendingITypes() {
+    const QStringList pending = std::exchange(pendingITypes_, QStringList());
+    retryingITypes_ = true;
+    for (const QString& text : pending) handle1ComponentIType(text);
+    retryingITypes_ = false;
 }

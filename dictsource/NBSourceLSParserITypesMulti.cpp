@@ -98,6 +98,18 @@ void NBSourceLSParser::appendToHeadword(const QString& format, const QStringList
     if (const DictionaryEntryPtr entry = curEntry()) entry->setEntry(entry->entry() + fill(format, args));
 }
 
+bool NBSourceLSParser::endsLikeHeadword(const QString& form) const {
+    const QString headword = curEntry() ? firstPartOf(curEntry()->entry()) : QString();
+    if (form.size() < 4 || form == headword) return false;
+    for (const QChar c : form)
+        if (!c.isLetter()) return false;
+    qsizetype common = 0;
+    while (common < form.size() && common < headword.size() &&
+           form.at(form.size() - 1 - common) == headword.at(headword.size() - 1 - common))
+        ++common;
+    return common >= 3;
+}
+
 int NBSourceLSParser::handle2ComponentIType(const QStringList& pieces) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry || pieces.size() != 2) return 0;
@@ -283,6 +295,9 @@ int NBSourceLSParser::handle2ComponentIType(const QStringList& pieces) {
     if (ew(p1, r.t(70, 0)) && isANumber(p2)) return type(2), conj(n2), addSecondPart(p1), 70;
     if (multiComponentSet(QStringLiteral("twoComponentAppendSet")).contains(p1))
         return appendToHeadword(r.e(71, 0), {p1, p2}), 71;
+    // The other two genders written out in full, ending as the headword
+    // does ("ŭterlĭbet", "utrălĭbet, utrumlĭbet"): they are its slots.
+    if (endsLikeHeadword(p1) && endsLikeHeadword(p2)) return appendToHeadword(QStringLiteral(" -%@ -%@"), {p1, p2}), 73;
     checkFor2CompChange(pieces);
     return 72;
 }

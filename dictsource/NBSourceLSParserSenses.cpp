@@ -2,12 +2,34 @@
 // citations as examples, synonyms and antonyms, bibliography markers.
 #include "dictsource/NBSourceLSParser.h"
 
+#include <charconv>
+
 namespace {
 
 const QString& linkingWord(const QString& s) {
     static const QSet<QString> words{QStringLiteral("and"), QStringLiteral("cf"), QStringLiteral("so")};
     static const QString none;
     return words.contains(s) ? s : none;
+}
+
+// The number of a sense id ("n15544.0" without its letter) as a float, as
+// the locale-free string conversion reads it; ids are plain ASCII numbers,
+// read here without that conversion's cost, which was most of a sense's.
+float idNumberOf(QStringView digits) {
+    char ascii[32];
+    const qsizetype n = digits.size();
+    bool plain = n > 0 && n < qsizetype(sizeof ascii);
+    for (qsizetype i = 0; plain && i < n; ++i) {
+        const char16_t c = digits.at(i).unicode();
+        plain = (c >= u'0' && c <= u'9') || c == u'.';
+        ascii[i] = char(c);
+    }
+    double value = 0;
+    if (plain) {
+        const auto [end, error] = std::from_chars(ascii, ascii + n, value);
+        if (error == std::errc() && end == ascii + n) return float(value);
+    }
+    return digits.toString().toFloat();
 }
 
 }  // namespace
@@ -65,7 +87,7 @@ void NBSourceLSParser::addNewSense(const ts::XMLAttributes& attributes) {
     if (!level.isNull()) sense->setLevel(level.toInt());
     sense->setParagraphNumber(attributes.value(QStringLiteral("n")));
     const QString id = attributes.value(QStringLiteral("id"));
-    if (id.size() >= 2) sense->setIDNumber(double(id.mid(1).toFloat()));
+    if (id.size() >= 2) sense->setIDNumber(double(idNumberOf(QStringView(id).mid(1))));
     sense->setType(DictionaryEntry::Meaning);
     addSense(sense);
     curMeaning_ = sense;

@@ -42,11 +42,14 @@ const TypeLabels& typeLabels() {
         for (const QString& line : readDataLines(QStringLiteral("LewisShortTypeLabels.txt"))) {
             const QStringList f = line.split(QLatin1Char('\t'));
             const QString& kind = f.at(0);
-            if (kind == u"label" && f.size() >= 3) r.labels.append({f.at(1).toInt(), f.at(2)});
+            // Texts are compared with their runs of white space made one
+            // blank, and so are the openings.
+            if (kind == u"label" && f.size() >= 3)
+                r.labels.append({f.at(1).toInt(), DictionaryXMLParser::collapseWhiteSpace(f.at(2))});
             else if (kind == u"pron" && f.size() >= 5) r.pron.append({f.at(1) == u"equals", f.at(2), f.at(3), f.at(4)});
             else if (kind == u"noun" && f.size() >= 2) r.nouns << f.at(1);
             else if (kind == u"ignorev" && f.size() >= 2) r.ignoreV << f.at(1);
-            else if (kind == u"vexempt" && f.size() >= 2) r.vExempt << f.at(1);
+            else if (kind == u"vexempt" && f.size() >= 2) r.vExempt << DictionaryXMLParser::collapseWhiteSpace(f.at(1));
             else if (kind == u"button" && f.size() >= 2) r.buttons << f.at(1);
             else if (kind == u"insert" && f.size() >= 2) r.inserts << f.at(1);
         }
@@ -111,7 +114,7 @@ void NBSourceLSParser::parsePos() {
 void NBSourceLSParser::handle1ComponentPos(const QString& rawPiece) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    const QString piece = trimmedOf(rawPiece, QStringLiteral(" .;"));
+    const QString piece = trimmedOf(collapseWhiteSpace(rawPiece), QStringLiteral(" .;"));
     if (piece == u"and adv") {
         if (entry->type() == 6) entry->setType(29);
         else if (entry->type() == 3) entry->setType(30);
@@ -142,14 +145,21 @@ void NBSourceLSParser::handle1ComponentPos(const QString& rawPiece) {
     if (!row.secondPart.isEmpty()) addSecondPart(row.secondPart);
 }
 
-QString NBSourceLSParser::checkForType(const QString& text) {
+QString NBSourceLSParser::checkForType(const QString& given) {
     const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return text;
+    if (!entry) return given;
+    const QString text = collapseWhiteSpace(given);
     const QString trim = QStringLiteral("; .,");
     int row = 40;
     QString label;
     for (const auto& [r, opening] : typeLabels().labels) {
-        if (text.startsWith(opening)) { row = r; label = opening; break; }
+        // A sense that is the label alone has lost its final period to the
+        // sense's trim ("pron.").
+        if (text.startsWith(opening) || (opening.endsWith(u'.') && text == QStringView(opening).chopped(1))) {
+            row = r;
+            label = opening;
+            break;
+        }
     }
     const QString rest = text.mid(label.size());
     auto adverb = [&] { if (entry->type() == 0) entry->setType(4); else if (entry->type() == 6) entry->setType(29); };
@@ -266,27 +276,30 @@ void NBSourceLSParser::checkUnknownType() {
     if (!entry) return;
     ++statistics_.untypedAlerts;
     const QString key = entry->key();
-    const QString source = unknownTypeSource();
+    const QString source = key.isEmpty() ? QString() : unknownTypeSource();
     const QString anchor = QStringLiteral("key=\"%1\"").arg(key);
     const qsizetype at = source.isEmpty() ? -1 : source.indexOf(anchor);
-    QString snippet;
-    if (at >= 0) {
-        const qsizetype end = source.indexOf(QStringLiteral("</entry"), at + anchor.size());
-        if (end >= 0) snippet = source.mid(at + anchor.size(), qMin<qsizetype>(end - at - anchor.size(), 250));
+    // Without the entry in a readable source no answer could be written.
+    if (at < 0) {
+        DSLog("%@ not changed", key);
+        return;
     }
+    QString snippet;
+    const qsizetype end = source.indexOf(QStringLiteral("</entry"), at + anchor.size());
+    if (end >= 0) snippet = source.mid(at + anchor.size(), qMin<qsizetype>(end - at - anchor.size(), 250));
     DeveloperQuestion question;
     question.message = QStringLiteral("%1 type not found").arg(key);
-    question.informativeText = at >= 0 ? entryString(at, at + anchor.size(), source) : QString();
+    question.informativeText = makeStringHumanReadable(entryString(at, at + anchor.size(), source));
     question.buttons = unknownTypeButtons();
-    question.editableText = snippet;
+    question.editableText = QString(snippet).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
     const DeveloperAnswer answer = developerPrompt()->ask(question);
     const int edit = int(question.buttons.size()) - 1;
     std::optional<QString> changed;
-    if (at >= 0 && answer.button == edit) {
+    if (answer.button == edit) {
         QString text = source;
-        text.replace(at + anchor.size(), snippet.size(), answer.editedText);
+        text.replace(at + anchor.size(), snippet.size(), withLineEndsOf(source, answer.editedText));
         changed = text;
-    } else if (at >= 0) {
+    } else {
         changed = insertPos(source, key, answer.button);
     }
     if (!changed) {

@@ -119,10 +119,26 @@ QString NBSourceXMLParser::priorStackCaller() const {
 
 bool NBSourceXMLParser::etymologyStack() const { return priorStackCaller() == QLatin1String("etym"); }
 
+quint8 NBSourceXMLParser::nameFlags(const QString& name) {
+    // The reader hands every occurrence of an element name as the same
+    // shared text; a slot keeps its own reference, so an address seen again
+    // is the same name, and the five sets are asked once per name.
+    const quint64 mixed = quint64(quintptr(name.constData())) * 0x9E3779B97F4A7C15ull;
+    NameSlot& slot = nameSlots_[size_t(mixed >> 56)];
+    if (slot.name.constData() != name.constData() || slot.name.size() != name.size()) {
+        slot.name = name;
+        slot.flags = (ignoreSet().contains(name) ? IgnoreStart : 0) | (ignoreText().contains(name) ? IgnoreText : 0) |
+                     (captureSet().contains(name) ? Capture : 0) | (entrySet().contains(name) ? EntryElement : 0) |
+                     (formattingSet().contains(name) ? Formatting : 0);
+    }
+    return slot.flags;
+}
+
 void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString& name, const QString&,
                                               const QString&, const ts::XMLAttributes& attributes) {
     stackList().append(name);
-    if (ignoreSet().contains(name)) return;
+    const quint8 flags = nameFlags(name);
+    if (flags & IgnoreStart) return;
     if (name == QLatin1String("entry")) {
         auto entry = DictionaryEntry::make();
         const QString key = attributes.value(QStringLiteral("key"));
@@ -133,7 +149,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         incomplete_ = false;
         return;
     }
-    if (captureSet().contains(name) || entrySet().contains(name)) return;
+    if (flags & (Capture | EntryElement)) return;
     if (name == QLatin1String("sense")) {
         const QString level = attributes.value(QStringLiteral("level"));
         if (!level.isNull()) {
@@ -146,6 +162,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         startForeignWithAttributes(attributes);
         return;
     }
+    if (!firstUnknownElement(name)) return;
     QStringList pairs;
     for (const auto& [k, v] : attributes) pairs << k + QStringLiteral(" = ") + v;
     DSLog("%@:\n%@", name, pairs.join(QLatin1Char('\n')));
@@ -154,7 +171,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
 void NBSourceXMLParser::parserFoundCharacters(ts::XMLEventParser&, const QString& characters) {
     if (stackList().isEmpty()) return;
     const QString& top = stackList().constLast();
-    if (ignoreText().contains(top)) return;
+    if (nameFlags(top) & IgnoreText) return;
     if (top == QLatin1String("foreign")) {
         if (latinExampleText_.isNull()) latinExampleText_ = characters;
         else latinExampleText_ += characters;
@@ -165,6 +182,7 @@ void NBSourceXMLParser::parserFoundCharacters(ts::XMLEventParser&, const QString
 
 void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& name, const QString&,
                                             const QString&) {
+    const quint8 flags = nameFlags(name);
     if (name == QLatin1String("entry")) {
         const DictionaryEntryPtr entry = curEntry();
         if (entry) {
@@ -231,10 +249,10 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
         }
     } else if (!rawString().isEmpty()) {
         const QString text = rawString();
-        if (captureSet().contains(name)) setStoredValue(name, ts::Value(text));
+        if (flags & Capture) setStoredValue(name, ts::Value(text));
         else if (name == QLatin1String("itype")) parseIType();
         else if (name == QLatin1String("orth")) insertOrthography();
-        else if (formattingSet().contains(name)) {
+        else if (flags & Formatting) {
         } else if (name == QLatin1String("etym")) addEtymology(text);
         else if (name == QLatin1String("usg")) parseUsage();
         else if (name == QLatin1String("gen")) setGender(text);
@@ -244,11 +262,11 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
             if (curMeaning_) finishExample(text);
             else parseSense();
             curMeaning_.reset();
-        } else if (!ignoreText().contains(name)) {
+        } else if (!(flags & IgnoreText)) {
             DSLog("%@ %@ %@", curEntry() ? curEntry()->entry() : QString(), name, text);
         }
     }
-    if (!formattingSet().contains(name)) clearCurString();
+    if (!(flags & Formatting)) clearCurString();
     if (!stackList().isEmpty()) stackList().removeLast();
 }
 

@@ -26,6 +26,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <array>
+
 #include <optional>
 
 class NBSourceXMLParser;
@@ -158,6 +160,14 @@ public:
     static const QSet<QString>& ereExceptionSet();
 
 private:
+    enum NameFlag : quint8 { IgnoreStart = 1, IgnoreText = 2, Capture = 4, EntryElement = 8, Formatting = 16 };
+    struct NameSlot {
+        QString name;
+        quint8 flags = 0;
+    };
+    std::array<NameSlot, 256> nameSlots_;
+    quint8 nameFlags(const QString& name);
+
     void appendToHeadword(const QString& text);
     DictionaryEntryPtr newExample(const QString& text, const DictionaryEntryPtr& meaning, bool foreign);
 

@@ -12,17 +12,22 @@ namespace {
 constexpr QStringView kExampleTrim = u" ,;.:\n\r\t";
 
 QStringList piecesOf(const QString& text, QStringView separators) {
+    // Pieces are copied whole rather than a character at a time: sense
+    // texts are long and this runs on each of them.
     QStringList out;
-    QString piece;
-    auto flush = [&] {
-        if (!piece.isEmpty() && piece != QLatin1String(" ")) out << piece;
-        piece.clear();
+    auto separates = [&](QChar c) {
+        for (const QChar s : separators)
+            if (s == c) return true;
+        return false;
     };
-    for (QChar c : text) {
-        if (separators.contains(c)) flush();
-        else piece += c;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && !separates(text.at(i))) continue;
+        const qsizetype length = i - start;
+        if (length > 0 && !(length == 1 && text.at(start) == u' ')) out << text.mid(start, length);
+        start = i + 1;
     }
-    flush();
     return out;
 }
 

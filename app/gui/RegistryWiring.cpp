@@ -2,6 +2,7 @@
 
 #include "app/core/DictionaryServicesSetup.h"
 #include "app/gui/AppController.h"
+#include "app/gui/ClipboardWriter.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictsource/DictionarySourceBuilders.h"
 #include "dictsource/gui/DeveloperPromptDialog.h"
@@ -14,8 +15,9 @@
 void installDictionaryRegistry() {
     installDictionaryServices();
     installDictionarySourceBuilders();
-    // The conversion's questions to the developer as modal dialogs.
-    DeveloperPrompt::setCurrent(std::make_shared<DialogDeveloperPrompt>());
+    // The conversion's questions to the developer as modal dialogs; the
+    // texts it hands over go to the clipboard too.
+    installDeveloperDialogs([](const QString& text) { return ClipboardWriter::write(ts::Value(text)); });
     AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
     AppController::setToolWindowFactory(QStringLiteral("perseusImporterWindow"), [] { return new PerseusImporter; });
     AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });

@@ -1,5 +1,7 @@
 #include "dictsource/gui/DeveloperPromptDialog.h"
 
+#include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QFont>
 #include <QHBoxLayout>
@@ -65,4 +67,19 @@ DeveloperAnswer DialogDeveloperPrompt::ask(const DeveloperQuestion& question) {
         answer.editedText = question.editableText.value_or(QString());
     }
     return answer;
+}
+
+void installDeveloperDialogs(DeveloperSink::PasteboardWriter clipboard) {
+    DeveloperPrompt::setCurrent(std::make_shared<DialogDeveloperPrompt>());
+    if (!clipboard) {
+        clipboard = [](const QString& text) {
+            QClipboard* board = QGuiApplication::clipboard();
+            if (!board) return false;
+            board->setText(text);
+            return true;
+        };
+    }
+    const DeveloperSinkPtr sink = DeveloperSink::current();
+    sink->setPasteboardWriter(std::move(clipboard));
+    sink->setBeeper([] { QApplication::beep(); });
 }

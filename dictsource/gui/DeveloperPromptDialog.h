@@ -11,6 +11,7 @@
 // Threads: asked on the GUI thread (the conversions that ask run there).
 
 #include "dictsource/DeveloperPrompt.h"
+#include "dictsource/DeveloperSink.h"
 
 class QDialog;
 
@@ -22,3 +23,9 @@ public:
     // `answer` is filled when a button is pressed.
     static QDialog* makeDialog(const DeveloperQuestion& question, DeveloperAnswer* answer);
 };
+
+// What the converters hand the developer, in the window layer: questions as
+// modal dialogs, pasteboard texts on the clipboard through `clipboard` (the
+// application's writer; null writes plain text to the clipboard) as well as
+// into the sink's file, and beeps as the system beep.
+void installDeveloperDialogs(DeveloperSink::PasteboardWriter clipboard = nullptr);

@@ -1,7 +1,7 @@
 // tessarin-dictsource: converts a dictionary's TEI source into the prepared
 // dictionary file the application reads.
 //
-//   tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]
+//   tessarin-dictsource convert-ls [--non-interactive | --interactive] [--source PATH] [--out FILE]
 //   tessarin-dictsource convert-elementary --source PATH [--out FILE]
 //
 // PATH is a single source document (plain or .xz) or a folder holding the
@@ -10,8 +10,14 @@
 // "EditedLewisShort.xml". convert-elementary reads the elementary
 // dictionary's TEI source at PATH (there is no bundled copy) and writes the
 // application's "EditedElementaryLewis.xml" unless FILE is given. Questions go to the terminal unless
-// --non-interactive is given or standard input is not a terminal. A
+// --non-interactive is given or standard input is not a terminal
+// (--interactive reads the answers from standard input all the same). A
 // malformed source writes nothing and exits with 1.
+//
+// Answers correct the source file. A folder of letter files is assembled
+// for an interactive run into "LewisShort.xml" beside FILE, which keeps the
+// answers; a later run converts that file as it is (delete it to assemble
+// the letters again). The tool says which file holds the answers.
 
 #include "TerminalDeveloperPrompt.h"
 
@@ -53,7 +59,7 @@ private:
 
 int usage() {
     std::fprintf(stderr,
-                 "usage: tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]\n"
+                 "usage: tessarin-dictsource convert-ls [--non-interactive | --interactive] [--source PATH] [--out FILE]\n"
                  "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n");
     return 2;
 }
@@ -73,6 +79,7 @@ int main(int argc, char* argv[]) {
     while (!args.isEmpty()) {
         const QString a = args.takeFirst();
         if (a == QLatin1String("--non-interactive")) interactive = false;
+        else if (a == QLatin1String("--interactive") && command == QLatin1String("convert-ls")) interactive = true;
         else if (a == QLatin1String("--source") && !args.isEmpty()) source = args.takeFirst();
         else if (a == QLatin1String("--out") && !args.isEmpty()) out = args.takeFirst();
         else return usage();
@@ -121,9 +128,24 @@ int main(int argc, char* argv[]) {
     options.prompt = interactive ? DeveloperPromptPtr(std::make_shared<TerminalDeveloperPrompt>())
                                  : DeveloperPromptPtr(std::make_shared<SkipDeveloperPrompt>());
 
+    const QUrl target = out.isEmpty() ? LewisAndShort::editedLewisShortURL()
+                                      : QUrl::fromLocalFile(QFileInfo(out).absoluteFilePath());
+    if (target.isEmpty()) {
+        print(QStringLiteral("No Dictionaries folder to write to; give --out FILE"));
+        return 1;
+    }
     LewisShortConversion conversion;
     if (!source.isEmpty() && QFileInfo(source).isDir()) {
-        print(QStringLiteral("Converting the Lewis and Short letter files in %1 ...").arg(source));
+        // Answers need a file that outlives the run.
+        if (interactive)
+            options.keptSource = QFileInfo(target.toLocalFile()).absoluteDir().filePath(QStringLiteral("LewisShort.xml"));
+        if (interactive && QFileInfo(options.keptSource).isFile())
+            print(QStringLiteral("Converting %1, assembled earlier from the letter files and holding the answers "
+                                 "given so far (delete it to assemble %2 again) ...")
+                      .arg(options.keptSource, source));
+        else
+            print(QStringLiteral("Converting the Lewis and Short letter files in %1 ...").arg(source));
+        if (interactive) print(QStringLiteral("Answers are written to %1").arg(options.keptSource));
         conversion = convertLewisShortLetters(source, options);
     } else {
         QUrl url;
@@ -138,15 +160,16 @@ int main(int argc, char* argv[]) {
             url = QUrl::fromLocalFile(QFileInfo(source).absoluteFilePath());
         }
         print(QStringLiteral("Converting %1 ...").arg(url.toLocalFile()));
+        if (interactive) print(QStringLiteral("Answers are written to %1").arg(url.toLocalFile()));
         conversion = convertLewisShort(url, options);
     }
+    if (conversion.statistics.correctionsWritten > 0)
+        print(QStringLiteral("%1 answer(s) written to %2").arg(conversion.statistics.correctionsWritten).arg(conversion.source));
     if (!conversion.ok) {
         print(QStringLiteral("Malformed source, nothing written: %1").arg(conversion.error));
         LGLog::flushLog();
         return 1;
     }
-    const QUrl target = out.isEmpty() ? LewisAndShort::editedLewisShortURL()
-                                      : QUrl::fromLocalFile(QFileInfo(out).absoluteFilePath());
     QDir().mkpath(QFileInfo(target.toLocalFile()).absolutePath());
     auto dictionary = std::make_shared<LewisAndShortAt>(target);
     const bool saved = dictionary->loadFromSourceResult(conversion.result);

@@ -57,7 +57,10 @@ TEST(DeveloperSink, TextsAndBeepsAreAppendedToTheFile) {
         return true;
     });
     EXPECT_TRUE(sink.writeToPasteBoard(QStringLiteral("@\"gen\",")));
+    int beeped = 0;
+    sink.setBeeper([&] { ++beeped; });
     sink.beep();
+    EXPECT_EQ(beeped, 1);
     EXPECT_TRUE(sink.writeToPasteBoard(QStringLiteral("second")));
     EXPECT_EQ(sink.pasteboardText(), QStringLiteral("second"));
     EXPECT_EQ(sink.beepCount(), 1);

@@ -147,4 +147,32 @@ TEST(DictionaryXMLParser, NoteNeedsACurrentEntryAndText) {
     EXPECT_EQ(note->parent(), parser.curEntry());
 }
 
+// Runs of blanks, tabs and line ends count as one blank, also across the
+// joint with what the buffer holds; carets go when asked.
+TEST(DictionaryXMLParser, WhiteSpaceRunsCollapse) {
+    struct Case {
+        const char* buffer;
+        const char* text;
+        bool carets;
+        const char* result;
+    };
+    const Case cases[] = {
+        {"", "plain text", false, "plain text"},
+        {"", "a,\r\n\t\t1", false, "a, 1"},
+        {"", "  lead and trail \n", false, " lead and trail "},
+        {"ends ", "\n\tnext", false, "ends next"},
+        {"ends ", " x", false, "ends x"},
+        {"", "a^mo\t^", true, "amo "},
+        {"", "a^mo", false, "a^mo"},
+        {"x", "\x01y", false, "x\x01y"},
+    };
+    for (const Case& c : cases) {
+        QString buffer = QString::fromUtf8(c.buffer);
+        DictionaryXMLParser::appendCollapsed(buffer, QString::fromUtf8(c.text), c.carets);
+        EXPECT_EQ(buffer, QString::fromUtf8(c.result)) << c.text;
+        if (!*c.buffer && !c.carets)
+            EXPECT_EQ(DictionaryXMLParser::collapseWhiteSpace(QString::fromUtf8(c.text)), QString::fromUtf8(c.result));
+    }
+}
+
 }  // namespace

@@ -44,6 +44,13 @@ TEST(LewisShortSenses, LevelsOneTwoThreeThreeTwoOne) {
     EXPECT_EQ(third[0]->level(), 3);
     EXPECT_EQ(third[0]->paragraphNumber(), QStringLiteral("1"));
     EXPECT_FLOAT_EQ(third[0]->idNumber(), 1.3f);
+    // Sense ids read exactly as the string conversion reads them, odd ones too.
+    for (const char* id : {"n15544.1", "n49987.20", "n7", "n1.5e3", "n 12.5", "nx"}) {
+        Converted one = convertText(entryOf(QStringLiteral("<orth>amo</orth><sense level=\"1\" n=\"I\" id=\"%1\">s</sense>")
+                                                .arg(QString::fromUtf8(id))));
+        auto sense = childrenOfType(one.entry(), DictionaryEntry::Meaning).at(0);
+        EXPECT_EQ(sense->idNumber(), double(QString::fromUtf8(id).mid(1).toFloat())) << id;
+    }
     EXPECT_EQ(c.parser->statistics().placedSenses, 6);
     EXPECT_EQ(c.parser->statistics().unplacedSenses, 0);
 }
@@ -87,10 +94,14 @@ TEST(LewisShortSenses, SenseTexts) {
 }
 
 TEST(LewisShortSenses, WhitespaceBetweenElementsIsText) {
-    // The blank between the two elements reaches the sense's text, and each
-    // element's text joins it with a blank of its own.
+    // The blank between the two elements reaches the sense's text, and the
+    // element's text joins it without a second blank; the source's line
+    // breaks and indentation are one blank too.
     Converted c = convertText(entryOf(QStringLiteral("<orth>amo</orth>") + sense(1, "I", "<hi>to</hi> <hi>love</hi>")));
-    EXPECT_EQ(childrenOfType(c.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("to  love"));
+    EXPECT_EQ(childrenOfType(c.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("to love"));
+    Converted laid = convertText(entryOf(QStringLiteral("<orth>amo</orth>") +
+                                         sense(1, "I", "<hi>to</hi>\r\n\t\t<hi>love</hi>\n\t dearly")));
+    EXPECT_EQ(childrenOfType(laid.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("to love dearly"));
 }
 
 TEST(LewisShortSenses, CitationsBecomeExamples) {
@@ -142,6 +153,19 @@ TEST(LewisShortSenses, BibliographyAfterAQuoteIsPlainElseMarked) {
     ASSERT_EQ(examples.size(), 2u);
     EXPECT_EQ(examples[0]->translation(), QStringLiteral("Cic. 1"));
     EXPECT_EQ(examples[1]->entry(), QStringLiteral("text <Verg. 2>"));
+    // A reference names its author as the source marks it up, in a sense
+    // and outside one.
+    Converted authored = convertText(entryOf(
+        QStringLiteral("<orth>amo</orth> <bibl><author>Varr.</author> L. L. 5</bibl>") +
+        sense(1, "I", "love <cit>text <bibl n=\"x\"><author>Cic.</author> Att. 1, 2</bibl></cit>")));
+    auto cited = childrenOfType(childrenOfType(authored.entry(), DictionaryEntry::Meaning).at(0), DictionaryEntry::Example);
+    ASSERT_EQ(cited.size(), 1u);
+    EXPECT_EQ(cited[0]->entry(), QStringLiteral("text <Cic. Att. 1, 2>"));
+    EXPECT_FALSE(authored.logged(QStringLiteral("author")));
+    bool kept = false;
+    for (const auto& note : childrenOfType(authored.entry(), DictionaryEntry::Note))
+        kept = kept || note->entry().contains(QStringLiteral("Varr. L. L. 5"));
+    EXPECT_TRUE(kept);
 }
 
 TEST(LewisShortSenses, SynonymsAndAntonyms) {
@@ -399,20 +423,28 @@ TEST(LewisShortDispatch, EntryWithoutKeyAndUnknownElements) {
     EXPECT_EQ(c.entry()->entry(), QStringLiteral("amo"));
     EXPECT_TRUE(c.logged(QStringLiteral("weird:")));
     EXPECT_FALSE(c.logged(QStringLiteral("String count mismatch")));
+    // Repeated with every entry, such a start is logged once and counted;
+    // the texts inside are still logged each time.
+    Converted many = convertText(QStringLiteral("<entryFree key=\"a\"><orth>a</orth><weird a=\"1\">t1</weird></entryFree>"
+                                                "<entryFree key=\"b\"><orth>b</orth><weird a=\"2\">t2</weird></entryFree>"
+                                                "<entryFree key=\"c\"><orth>c</orth><weird a=\"3\">t3</weird></entryFree>"));
+    EXPECT_EQ(many.messages->filter(QStringLiteral("weird:\n")).size(), 1);
+    EXPECT_TRUE(many.logged(QStringLiteral("weird: 2 more elements of this name, not logged")));
+    EXPECT_TRUE(many.logged(QStringLiteral("weird t3")));
 }
 
 TEST(LewisShortDispatch, ForeignRuns) {
     Converted beta = convertText(entryOf(QStringLiteral("<orth>logos</orth>") +
                                          sense(1, "I", "word <foreign lang=\"greek\">lo/gos</foreign>")));
     auto meaning = childrenOfType(beta.entry(), DictionaryEntry::Meaning).at(0);
-    // The run joins the sense text with a blank of its own.
-    EXPECT_EQ(meaning->entry(), QStringLiteral("word  ") + ts::RKXMLFileParser::convertBetacode(QStringLiteral("lo/gos")));
+    // The run joins the sense text with one blank.
+    EXPECT_EQ(meaning->entry(), QStringLiteral("word ") + ts::RKXMLFileParser::convertBetacode(QStringLiteral("lo/gos")));
     EXPECT_NE(meaning->entry(), QStringLiteral("word lo/gos"));
     EXPECT_EQ(beta.parser->language(), 1);
 
     Converted unicode = convertText(entryOf(QStringLiteral("<orth>logos</orth>") +
                                             sense(1, "I", "word <foreign lang=\"greek\">λόγος</foreign>")));
-    EXPECT_EQ(childrenOfType(unicode.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("word  λόγος"));
+    EXPECT_EQ(childrenOfType(unicode.entry(), DictionaryEntry::Meaning).at(0)->entry(), QStringLiteral("word λόγος"));
 
     Converted odd = convertText(entryOf(QStringLiteral("<orth>x</orth> <foreign lang=\"heb\">abc</foreign>")));
     EXPECT_TRUE(odd.logged(QStringLiteral("Language = heb")));
@@ -516,3 +548,39 @@ TEST(LewisShortQueries, BoundsOfTheTreeAndSourceQueries) {
 }
 
 }  // namespace
+// Entries as the letter files lay them out (line breaks and tabs inside
+// elements, an inflection text before the first sense and the conjugation
+// inside it) keep their inflection texts.
+TEST(LewisShortITypes, LaidOutEntriesKeepTheirInflectionTexts) {
+    struct Case {
+        const char* source;
+        const char* line;
+        int type;
+        bool deponent;
+    };
+    const Case cases[] = {
+        {"<entryFree key=\"e_luctor\"><orth extent=\"full\" lang=\"la\">\u0113-luctor</orth>, <itype>\u0101tus,\r\n\t\t1</itype>, "
+         "<sense n=\"I\" level=\"1\"><hi rend=\"ital\">v. dep.\r\n\t\t\t\tn.</hi> and <hi>a.</hi></sense></entryFree>",
+         "\u0113luctor -\u0101r\u012B -\u0101tus", 2, true},
+        {"<entryFree key=\"urgeo\"><orth>urgeo</orth> (less correctly <orth>urgueo</orth>), <itype>ursi</itype> "
+         "(<sense n=\"I\" level=\"1\"><hi>perf.</hi> rare; <hi>past\n\t\t\t\tpart.</hi> not found), <itype>2</itype>, "
+         "<pos>v. a.</pos>\n\t\t\t<etym>Gr. x</etym> to press</sense></entryFree>",
+         "urgeo -\u0113re -ursi -", 2, false},
+        {"<entryFree key=\"exo^ri^or\"><orth>ex-\u014Fr\u012Dor</orth>, <itype>ortus, 3 and\n\t\t\t4</itype> "
+         "(<sense n=\"I\" level=\"1\"><hi>part. fut. act.</hi> exorturus</sense></entryFree>",
+         "ex\u014Fr\u012Dor -\u012Br\u012B -ortus", 2, true},
+        {"<entryFree key=\"u^terli^bet\"><orth>\u016Dter-l\u012Dbet</orth>,\n\t\t\t<itype>utr\u0103l\u012Dbet,\n\t\t"
+         "utruml\u012Dbet</itype>, <sense n=\"I\" level=\"1\">\n\t\t\t<hi>pron.</hi>\n\t\t</sense>"
+         "<sense n=\"II\" level=\"1\"><hi>Adv.</hi>: utrolibet</sense></entryFree>",
+         "\u016Dterl\u012Dbet -utr\u0103l\u012Dbet -utruml\u012Dbet", 7, false},
+    };
+    for (const Case& k : cases) {
+        Converted c = convertText(QString::fromUtf8(k.source));
+        ASSERT_TRUE(c.entry()) << k.source;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(k.line));
+        EXPECT_EQ(c.entry()->type(), k.type) << k.line;
+        EXPECT_EQ(c.entry()->deponent(), k.deponent) << k.line;
+        EXPECT_FALSE(c.logged(QStringLiteral("not handled"))) << k.line;
+        EXPECT_FALSE(c.logged(QStringLiteral("Failed to handle"))) << k.line;
+    }
+}

@@ -439,4 +439,62 @@ TEST(SourceCorrection, UntypedEntryAnswerIsWrittenInTheFilesEncoding) {
         unattended.parser->checkUnknownType();
         EXPECT_EQ(unattended.bytes(), bytesOf(original(), encoding));
     }
+    // The question shows the entry as readable text, not XML.
+    Fixture f(SourceTextFile::Encoding::UTF8);
+    f.parser->checkUnknownType();
+    ASSERT_EQ(f.prompt->questions().size(), 1u);
+    const QString shown = f.prompt->questions()[0].informativeText;
+    EXPECT_TRUE(shown.contains(QStringLiteral("to love"))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("<sense id="))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("<orth"))) << shown;
+    EXPECT_FALSE(shown.contains(QStringLiteral("</itype>"))) << shown;
+    // Nothing is asked when no answer could be written: a key the file
+    // does not hold, or a file that cannot be read.
+    Fixture missingKey(SourceTextFile::Encoding::UTF8, QStringLiteral("amatus"));
+    missingKey.parser->checkUnknownType();
+    EXPECT_TRUE(missingKey.prompt->questions().empty());
+    EXPECT_TRUE(missingKey.logged(QStringLiteral("amatus not changed")));
+    Fixture unreadable(SourceTextFile::Encoding::UTF8);
+    unreadable.parser->setCorrectionSource(unreadable.dir.filePath(QStringLiteral("gone.xml")));
+    unreadable.parser->checkUnknownType();
+    EXPECT_TRUE(unreadable.prompt->questions().empty());
+    EXPECT_TRUE(unreadable.logged(QStringLiteral("amo not changed")));
+}
+
+// The letter files end their lines with CR LF and lay long elements over
+// several lines; the converter reads each such run as one blank. The element
+// is found all the same, the developer sees line feeds only, and what is
+// written back keeps the file's CR LF.
+TEST(SourceCorrection, ElementsLaidOverCrLfLinesAreFoundAndKeepTheFilesLineEnds) {
+    QString crlf = original();
+    crlf.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
+    const QString laid = QStringLiteral("<itype>\u0101vi,\r\n\t\t\u0101tum</itype>");
+    const qsizetype amo = crlf.indexOf(QStringLiteral("key=\"amo\""));
+    crlf.replace(crlf.indexOf(QStringLiteral("<itype>\u0101vi, \u0101tum</itype>"), amo), 19, laid);
+    const QStringList components{QStringLiteral("\u0101vi"), QStringLiteral(" \u0101tum")};
+    {
+        Fixture f(SourceTextFile::Encoding::UTF8, QStringLiteral("amo"), crlf);
+        f.prompt->queueAnswer(3);  // add 4
+        f.parser->checkFor2CompChange(components);
+        ASSERT_EQ(f.prompt->questions().size(), 1u);
+        EXPECT_FALSE(f.prompt->questions()[0].editableText->contains(QLatin1Char('\r')));
+        QString expected = crlf;
+        expected.replace(crlf.indexOf(laid), laid.size(), QStringLiteral("<itype>\u0101vi, \u0101tum, 4</itype>"));
+        EXPECT_EQ(f.bytes(), expected.toUtf8());
+    }
+    {
+        Fixture f(SourceTextFile::Encoding::UTF8, QStringLiteral("amo"), crlf);
+        const qsizetype end = crlf.indexOf(laid) + laid.size() + 120;
+        const QString snippet = crlf.mid(amo, end - amo);
+        QString edited = QString(snippet).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+        edited.replace(QStringLiteral("<itype>\u0101vi,\n\t\t\u0101tum</itype>"),
+                       QStringLiteral("<itype>\u0101vi</itype>,\n<itype>\u0101tum</itype>"));
+        f.prompt->queueAnswer(9, edited);
+        f.parser->checkFor2CompChange(components);
+        ASSERT_EQ(f.prompt->questions().size(), 1u);
+        EXPECT_EQ(*f.prompt->questions()[0].editableText, QString(snippet).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+        QString expected = crlf;
+        expected.replace(amo, snippet.size(), QString(edited).replace(QStringLiteral("\n"), QStringLiteral("\r\n")));
+        EXPECT_EQ(f.bytes(), expected.toUtf8());
+    }
 }

@@ -7,6 +7,7 @@
 #include "platform/Prompter.h"
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -221,4 +222,26 @@ TEST(DeveloperPromptDialog, AnswersTheButtonAndTheEditedText) {
     DeveloperAnswer shown;
     std::unique_ptr<QDialog> dialog(DialogDeveloperPrompt::makeDialog(question, &shown));
     EXPECT_EQ(dialog->findChildren<QPushButton*>().size(), 10);
+}
+
+// A text the converter hands the developer reaches the clipboard as well as
+// the sink's file, and its beep sounds.
+TEST(DeveloperPromptDialog, TheSinkWritesToTheClipboardAndBeeps) {
+    app();
+    QTemporaryDir dir;
+    DeveloperSink::setCurrent(std::make_shared<DeveloperSink>(dir.filePath(QStringLiteral("paste.txt"))));
+    installDeveloperDialogs();
+    EXPECT_TRUE(std::dynamic_pointer_cast<DialogDeveloperPrompt>(DeveloperPrompt::current()));
+    const DeveloperSinkPtr sink = DeveloperSink::current();
+    EXPECT_TRUE(sink->writeToPasteBoard(QStringLiteral("@\"ātus, 1\",")));
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("@\"ātus, 1\","));
+    sink->beep();
+    EXPECT_EQ(sink->beepCount(), 1);
+    // The application hands its own clipboard writer.
+    QStringList written;
+    installDeveloperDialogs([&](const QString& text) { return written << text, true; });
+    sink->writeToPasteBoard(QStringLiteral("x"));
+    EXPECT_EQ(written, QStringList{QStringLiteral("x")});
+    DeveloperSink::setCurrent(nullptr);
+    DeveloperPrompt::setCurrent(nullptr);
 }
