@@ -232,11 +232,17 @@ void BM_ItemWithUUID(benchmark::State& state) {
 }
 BENCHMARK(BM_ItemWithUUID)->Unit(benchmark::kMicrosecond);
 
-// The same after the tree changed, so the index is built again first.
+// The same after each change: a line moved from one section to another
+// (and back on the next round), as the outline's drag and promote do.
 void BM_ItemWithUUIDAfterChange(benchmark::State& state) {
     UuidTree& t = uuidTree();
+    bool there = false;
     for (auto _ : state) {
-        t.root->setUuid(t.root->uuid());
+        const TSChunkPtr from = t.root->childAt(there ? 150 : 50), to = t.root->childAt(there ? 50 : 150);
+        const TSChunkPtr line = from->childAt(10);
+        from->removeChild(line);
+        to->insertChild(line, 20);
+        there = !there;
         for (const QUuid& u : t.wanted) benchmark::DoNotOptimize(t.root->itemWithUUID(u));
     }
 }
