@@ -53,8 +53,9 @@ const std::vector<QByteArray>& documents() {
 }
 
 // A header no other text has: one to three fonts from a list of common
-// faces in varying order, one to four colours and a tab stop or two, then
-// the line in the first font with a colour and a word in the second.
+// faces in varying order and sizes, one to four colours of its own and one
+// of the usual sets of tab stops, then the line in the first font with a
+// colour and a word in the second.
 const std::vector<QByteArray>& variedDocuments() {
     static const std::vector<QByteArray> all = [] {
         static const char* const faces[] = {
@@ -63,6 +64,7 @@ const std::vector<QByteArray>& variedDocuments() {
             "Cochin", "Didot", "GillSans", "Courier", "Menlo-Regular", "Charter-Roman",
             "IowanOldStyle-Roman", "HoeflerText-Regular", "Garamond", "Calibri", "Cambria", "LucidaGrande"};
         constexpr int kFaces = int(sizeof faces / sizeof *faces);
+        static const char* const tabs[] = {"\\tx560\\tx1120\\tx1680", "\\tx720", "", "\\tx566\\tx1133\\tx1700\\tx2267"};
         std::vector<QByteArray> v;
         v.reserve(kLines);
         for (int i = 0; i < kLines; ++i) {
@@ -82,8 +84,7 @@ const std::vector<QByteArray>& variedDocuments() {
                 expanded += "\\cssrgb\\c" + QByteArray::number(r * 392) + "\\c" + QByteArray::number(g * 392) + "\\c" +
                             QByteArray::number(b * 392) + ";";
             }
-            d += "}\n" + expanded + "}\n\\pard\\tx" + QByteArray::number(560 + i % 97) + "\\tx" + QByteArray::number(1120 + i % 89) +
-                 "\\pardirnatural\\partightenfactor0\n\n\\f0\\fs" + QByteArray::number(20 + 2 * (i % 9)) + " \\cf" +
+            d += "}\n" + expanded + "}\n\\pard" + tabs[i % 4] + "\\pardirnatural\\partightenfactor0\n\n\\f0\\fs" + QByteArray::number(20 + 2 * (i % 9)) + " \\cf" +
                  QByteArray::number(2 + i % colors) + " Arma virumque cano, Troiae qui primus ab oris " + QByteArray::number(i) + " ";
             if (fonts > 1) d += "\\f1 Italiam\\f0  fato profugus";
             else d += "Italiam fato profugus";

@@ -124,7 +124,8 @@ void BM_TextReadAllWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_TextReadAllWrite)->Unit(benchmark::kMillisecond);
 
-// Every text read and changed, so that every text is written as new RTF.
+// Every text read and changed (a blank added at its end, in the attributes
+// before it), so that every text is written as new RTF.
 void BM_TextReadAllRewriteAll(benchmark::State& state) {
     const QByteArray& bytes = documentBytes();
     for (auto _ : state) {
@@ -132,7 +133,11 @@ void BM_TextReadAllRewriteAll(benchmark::State& state) {
         for (TSChunkPtr n = text; n; n = TSText::nextChunk(n))
             for (const char* key : {"latin", "english", "perseusEnglish", "location"}) {
                 const QString k = QString::fromLatin1(key);
-                if (auto t = n->textForKey(k)) n->setTextForKey(std::make_shared<ts::AttributedString>(*t), k);
+                if (auto t = n->textForKey(k)) {
+                    auto changed = std::make_shared<ts::AttributedString>(*t);
+                    changed->replaceCharacters(ts::TextRange{changed->length(), 0}, QStringLiteral(" "));
+                    n->setTextForKey(changed, k);
+                }
             }
         QByteArray out = ts::PropertyList::writeBinary(text->serialize());
         benchmark::DoNotOptimize(out.size());

@@ -74,39 +74,75 @@ QString hyperlinkTarget(const QString& instruction) {
     return QString();
 }
 
-// Fonts and colours are immutable, so texts read one after another (a
-// document's column) share them; a small per-thread cache saves making the
-// same few again and again.
+// Fonts, colours and paragraph styles are immutable, so texts read one
+// after another (a document's column) share them; small per-thread caches
+// save making the same few again and again. Each replaces its entries in
+// turn, so a miss costs no shuffling, and texts pasted from many sources
+// (every one with fonts and colours of its own) cost no more than making
+// the objects.
+template <class Entry, size_t N>
+struct RecentObjects {
+    std::array<Entry, N> entries{};
+    size_t used = 0, next = 0;
+    template <class Match> const Entry* find(Match&& match) const {
+        for (size_t i = 0; i < used; ++i)
+            if (match(entries[i])) return &entries[i];
+        return nullptr;
+    }
+    void add(Entry e) {
+        entries[next] = std::move(e);
+        next = (next + 1) % N;
+        if (used < N) ++used;
+    }
+};
+
 FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
     struct Entry {
         QString name;
-        double size;
-        bool bold, italic;
+        double size = 0;
+        bool bold = false, italic = false;
         FontPtr font;
     };
-    thread_local std::vector<Entry> cache;
-    for (const Entry& e : cache)
-        if (e.size == size && e.bold == bold && e.italic == italic && e.name == name) return e.font;
+    thread_local RecentObjects<Entry, 64> cache;
+    if (const Entry* e = cache.find([&](const Entry& e) {
+            return e.size == size && e.bold == bold && e.italic == italic && e.name == name;
+        }))
+        return e->font;
     FontPtr f = Font::make(name, size);
     if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
-    if (cache.size() >= 32) cache.erase(cache.begin());
-    cache.push_back({name, size, bold, italic, f});
+    cache.add({name, size, bold, italic, f});
     return f;
 }
 
 ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
     struct Entry {
-        bool gray;
-        double c[4];
+        bool gray = false;
+        double c[4] = {};
         ColorPtr color;
     };
-    thread_local std::vector<Entry> cache;
-    for (const Entry& e : cache)
-        if (e.gray == gray && e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha) return e.color;
+    thread_local RecentObjects<Entry, 32> cache;
+    if (const Entry* e = cache.find([&](const Entry& e) {
+            return e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray;
+        }))
+        return e->color;
     ColorPtr c = gray ? Color::white(c0, alpha) : Color::calibratedRgb(c0, c1, c2, alpha);
-    if (cache.size() >= 32) cache.erase(cache.begin());
-    cache.push_back({gray, {c0, c1, c2, alpha}, c});
+    cache.add({gray, {c0, c1, c2, alpha}, c});
     return c;
+}
+
+// Paragraph styles outside tables: an alignment and tab stops.
+ParagraphStylePtr sharedParagraphStyle(ParagraphStyle::Alignment alignment, const std::vector<double>& tabs) {
+    struct Entry {
+        ParagraphStylePtr style;
+    };
+    thread_local RecentObjects<Entry, 16> cache;
+    if (const Entry* e = cache.find([&](const Entry& e) {
+            return e.style->alignment() == alignment && e.style->tabStops() == tabs && !e.style->tableCell();
+        }))
+        return e->style;
+    ParagraphStylePtr style = ParagraphStyle::make(alignment, tabs);
+    cache.add({style});
+    return style;
 }
 
 class Reader {
@@ -233,9 +269,15 @@ void Reader::rememberPreamble() {
     for (const State& s : stack_)
         if (s.pendingAttachment) return;
     Scratch& scratch = lease_.get();
+    // Texts pasted from many sources open each in its own way, and
+    // remembering every opening would only cost a copy of the state: after
+    // a run of openings never met again, one text in eight is remembered,
+    // until one is met again.
+    if (scratch.unmatched > 8 && scratch.unmatched % 8 != 0) return;
     Preamble& pre = scratch.preambles[scratch.nextPreamble];
     scratch.nextPreamble = (scratch.nextPreamble + 1) % scratch.preambles.size();
-    pre.bytes = QByteArray(begin_, length);
+    pre.bytes.resize(length);
+    std::memcpy(pre.bytes.data(), begin_, size_t(length));
     pre.st = st_;
     pre.stack = stack_;
     pre.ignorableNext = ignorableNext_;
@@ -259,7 +301,9 @@ void Reader::rememberPreamble() {
 void Reader::restorePreamble() {
     if (files_) return;
     const qsizetype size = qsizetype(end_ - begin_);
-    for (const Preamble& pre : lease_.get().preambles) {
+    Scratch& scratch = lease_.get();
+    ++scratch.unmatched;
+    for (const Preamble& pre : scratch.preambles) {
         const qsizetype length = pre.bytes.size();
         if (length == 0 || length >= size || std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
         st_ = pre.st;
@@ -283,6 +327,7 @@ void Reader::restorePreamble() {
         p_ = begin_ + length;
         started_ = true;
         preambleDone_ = true;
+        scratch.unmatched = 0;
         markDirty();
         return;
     }
@@ -600,7 +645,7 @@ Attributes Reader::currentAttributes() {
         const TableCell* last = lastStyle_ ? lastStyle_->tableCell() : nullptr;
         const bool sameCell = inCell ? last && *last == cell : !last;
         if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
-            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : ParagraphStyle::make(alignment, tabs);
+            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : sharedParagraphStyle(alignment, tabs);
         a[AttributeName::ParagraphStyle] = Value(lastStyle_);
     }
     return a;
