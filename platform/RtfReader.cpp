@@ -145,6 +145,18 @@ ParagraphStylePtr sharedParagraphStyle(ParagraphStyle::Alignment alignment, cons
     return style;
 }
 
+// What the attributes of a run are made of, by identity.
+struct SetKey {
+    const Object *font, *fg, *bg, *link, *paragraph;
+    int underline, strike, superScript;
+    double baseline;
+    bool operator==(const SetKey&) const = default;
+};
+struct KeyedSet {
+    SetKey key{};
+    AttributeSet set;
+};
+
 class Reader {
 public:
     Reader(const QByteArray& data, const RtfFiles* files)
@@ -169,7 +181,7 @@ private:
     void flushText();
     void openGroup();
     bool closeGroup();
-    Attributes currentAttributes();
+    AttributeSet currentAttributes();
     ColorPtr colorAt(int index);
     FontPtr fontFor(const State& s);
     int currentCodePage() const;
@@ -225,7 +237,7 @@ private:
 
     QByteArray pendingBytes_;
     QString pendingText_;
-    Attributes pendingAttributes_;
+    AttributeSet pendingAttributes_;
     bool dirty_ = true;
     std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
@@ -554,7 +566,7 @@ void Reader::text(char16_t c) {
         // The character after an attachment's graphic group is its marker.
         const TextAttachmentPtr att = st_.pendingAttachment;
         st_.pendingAttachment.reset();
-        Attributes a = currentAttributes();
+        Attributes a = currentAttributes().get();
         a[AttributeName::Attachment] = Value(att);
         flushText();
         out_.append(QString(QChar(u'\uFFFC')), a);
@@ -566,7 +578,7 @@ void Reader::text(char16_t c) {
 
 void Reader::refreshAttributes() {
     if (!dirty_) return;
-    Attributes a = currentAttributes();
+    AttributeSet a = currentAttributes();
     dirty_ = false;
     if (!(a == pendingAttributes_)) {
         flushText();
@@ -587,12 +599,12 @@ void Reader::textRun(const char* begin, const char* end) {
     pendingText_.append(run);
 }
 
-// The attributes go with the text rather than being copied; the next text
-// works its attributes out again.
+// The text shares the attributes' set; the next text works its attributes
+// out again.
 void Reader::flushText() {
     if (pendingText_.isEmpty()) return;
-    out_.append(pendingText_, std::move(pendingAttributes_));
-    pendingAttributes_.clear();
+    out_.appendSharing(pendingText_, pendingAttributes_);
+    pendingAttributes_ = AttributeSet();
     pendingText_.clear();
     dirty_ = true;
 }
@@ -624,19 +636,13 @@ ColorPtr Reader::colorAt(int index) {
     return sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
 }
 
-Attributes Reader::currentAttributes() {
-    Attributes a;
-    a[AttributeName::Font] = Value(fontFor(st_));
-    if (auto c = colorAt(st_.fg)) a[AttributeName::ForegroundColor] = Value(c);
-    if (auto c = colorAt(st_.bg)) a[AttributeName::BackgroundColor] = Value(c);
-    if (st_.underline) a[AttributeName::Underline] = Value(st_.underline);
-    if (st_.strike) a[AttributeName::Strikethrough] = Value(st_.strike);
-    if (st_.superScript) a[AttributeName::SuperScript] = Value(st_.superScript);
-    if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
-    if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
+AttributeSet Reader::currentAttributes() {
+    const FontPtr font = fontFor(st_);
+    const ColorPtr fg = colorAt(st_.fg), bg = colorAt(st_.bg);
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
     // A paragraph is in a cell only where the row says where its cells end.
     const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
+    ParagraphStylePtr style;
     if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
@@ -646,9 +652,30 @@ Attributes Reader::currentAttributes() {
         const bool sameCell = inCell ? last && *last == cell : !last;
         if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
             lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : sharedParagraphStyle(alignment, tabs);
-        a[AttributeName::ParagraphStyle] = Value(lastStyle_);
+        style = lastStyle_;
     }
-    return a;
+    // The objects come from the shared caches, so texts that look alike
+    // name the same ones, and the sets made from them are shared too. A set
+    // holds its objects, so a remembered key never names a freed one.
+    const bool linkIsObject = st_.link.isNull() || st_.link.isObject();
+    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.isObject() ? st_.link.toObject().get() : nullptr, style.get(),
+                     st_.underline, st_.strike, st_.superScript, st_.baseline};
+    thread_local RecentObjects<KeyedSet, 16> recentSets;
+    if (linkIsObject)
+        if (const KeyedSet* known = recentSets.find([&](const KeyedSet& e) { return e.key == key; })) return known->set;
+    Attributes a;
+    a[AttributeName::Font] = Value(font);
+    if (fg) a[AttributeName::ForegroundColor] = Value(fg);
+    if (bg) a[AttributeName::BackgroundColor] = Value(bg);
+    if (st_.underline) a[AttributeName::Underline] = Value(st_.underline);
+    if (st_.strike) a[AttributeName::Strikethrough] = Value(st_.strike);
+    if (st_.superScript) a[AttributeName::SuperScript] = Value(st_.superScript);
+    if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
+    if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
+    if (style) a[AttributeName::ParagraphStyle] = Value(style);
+    AttributeSet set(std::move(a));
+    if (linkIsObject) recentSets.add({key, set});
+    return set;
 }
 
 void Reader::commitFontEntry() {
