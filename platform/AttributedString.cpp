@@ -9,6 +9,7 @@
 #include "platform/Url.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 namespace ts {
@@ -252,6 +253,42 @@ void AttributedString::setString(const QString& text, const Attributes& attribut
 void AttributedString::changeAttributes(const std::function<void(Attributes&)>& change) {
     for (Run& r : runs_) r.attributes.edit(change);
     normalize();
+}
+
+void AttributedString::addAttributeWhereMissing(const QString& name, const Value& value) {
+    if (value.isNull()) return;
+    struct Outcome {
+        AttributeSet from, to;
+        QString name;
+        Value value;
+    };
+    thread_local std::array<Outcome, 16> recent;
+    thread_local size_t next = 0;
+    const auto sameValue = [](const Value& a, const Value& b) {
+        return a.isObject() && b.isObject() ? a.toObject() == b.toObject() : a == b;
+    };
+    bool changed = false;
+    for (Run& r : runs_) {
+        if (r.attributes.count(name)) continue;
+        changed = true;
+        const Outcome* known = nullptr;
+        for (const Outcome& o : recent)
+            if (o.from.isSameSet(r.attributes) && o.name == name && sameValue(o.value, value)) {
+                known = &o;
+                break;
+            }
+        if (known) {
+            r.attributes = known->to;
+            continue;
+        }
+        Attributes a = r.attributes.get();
+        a.emplace(name, value);
+        Outcome& o = recent[next];
+        next = (next + 1) % recent.size();
+        o = {r.attributes, AttributeSet(std::move(a)), name, value};
+        r.attributes = o.to;
+    }
+    if (changed) normalize();
 }
 
 namespace {

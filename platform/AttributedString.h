@@ -155,6 +155,10 @@ public:
     // Lets `change` edit the attributes of every run, in order, in one pass
     // over the runs (runs left equal are joined afterwards).
     void changeAttributes(const std::function<void(Attributes&)>& change);
+    // Gives the attribute to every run that lacks it. Runs that shared a set
+    // share the outcome, within this text and across the texts treated
+    // lately on this thread.
+    void addAttributeWhereMissing(const QString& name, const Value& value);
 
     // Grows with every change made to this text, so that a holder can tell
     // without comparing whether the text changed since it last looked. A
