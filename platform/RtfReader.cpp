@@ -663,16 +663,18 @@ AttributeSet Reader::currentAttributes() {
     thread_local RecentObjects<KeyedSet, 16> recentSets;
     if (linkIsObject)
         if (const KeyedSet* known = recentSets.find([&](const KeyedSet& e) { return e.key == key; })) return known->set;
+    // In the keys' own order, each placed at the end without searching.
     Attributes a;
-    a[AttributeName::Font] = Value(font);
-    if (fg) a[AttributeName::ForegroundColor] = Value(fg);
-    if (bg) a[AttributeName::BackgroundColor] = Value(bg);
-    if (st_.underline) a[AttributeName::Underline] = Value(st_.underline);
-    if (st_.strike) a[AttributeName::Strikethrough] = Value(st_.strike);
-    if (st_.superScript) a[AttributeName::SuperScript] = Value(st_.superScript);
-    if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
-    if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
-    if (style) a[AttributeName::ParagraphStyle] = Value(style);
+    const auto add = [&a](const QString& key, Value value) { a.emplace_hint(a.end(), key, std::move(value)); };
+    if (bg) add(AttributeName::BackgroundColor, Value(bg));
+    if (st_.baseline != 0) add(AttributeName::BaselineOffset, Value(st_.baseline));
+    if (fg) add(AttributeName::ForegroundColor, Value(fg));
+    add(AttributeName::Font, Value(font));
+    if (!st_.link.isNull()) add(AttributeName::Link, st_.link);
+    if (style) add(AttributeName::ParagraphStyle, Value(style));
+    if (st_.strike) add(AttributeName::Strikethrough, Value(st_.strike));
+    if (st_.superScript) add(AttributeName::SuperScript, Value(st_.superScript));
+    if (st_.underline) add(AttributeName::Underline, Value(st_.underline));
     AttributeSet set(std::move(a));
     if (linkIsObject) recentSets.add({key, set});
     return set;
