@@ -9,6 +9,8 @@
 #include "platform/RtfdAttachment.h"
 #include "platform/Url.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -75,10 +77,10 @@ QString hyperlinkTarget(const QString& instruction) {
 }
 
 // Fonts, colours and paragraph styles are immutable, so texts read one
-// after another (a document's column) share them; small per-thread caches
-// save making the same few again and again. Each replaces its entries in
-// turn, so a miss costs no shuffling, and texts pasted from many sources
-// (every one with fonts and colours of its own) cost no more than making
+// after another (a document's column) share them; per-thread caches save
+// making the same few again and again. The small ones below replace their
+// entries in turn, so a miss costs no shuffling, and texts pasted from many
+// sources (every one with colours of its own) cost little more than making
 // the objects.
 template <class Entry, size_t N>
 struct RecentObjects {
@@ -96,21 +98,25 @@ struct RecentObjects {
     }
 };
 
+// Fonts are looked up by hash: a text pasted from elsewhere names faces and
+// sizes of its own, and a document gathers many of them.
+struct FontKey {
+    QString name;
+    double size;
+    bool bold, italic;
+    bool operator==(const FontKey&) const = default;
+};
+size_t qHash(const FontKey& k, size_t seed = 0) { return qHashMulti(seed, k.name, k.size, k.bold, k.italic); }
+
 FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
-    struct Entry {
-        QString name;
-        double size = 0;
-        bool bold = false, italic = false;
-        FontPtr font;
-    };
-    thread_local RecentObjects<Entry, 64> cache;
-    if (const Entry* e = cache.find([&](const Entry& e) {
-            return e.size == size && e.bold == bold && e.italic == italic && e.name == name;
-        }))
-        return e->font;
+    thread_local QHash<FontKey, FontPtr> cache;
+    const FontKey key{name, size, bold, italic};
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
     FontPtr f = Font::make(name, size);
     if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
-    cache.add({name, size, bold, italic, f});
+    // Bounded: a hostile stream of faces only empties the cache.
+    if (cache.size() >= 512) cache.clear();
+    cache.insert(key, f);
     return f;
 }
 
@@ -377,7 +383,10 @@ bool Reader::parse() {
             if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
             const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            while (p_ < end_ && is(*p_, kind)) ++p_;
+            const char* p = p_;
+            const char* const end = end_;
+            while (p < end && is(*p, kind)) ++p;
+            p_ = p;
             flushBytes();
             textRun(start, p_);
         } else {
@@ -403,24 +412,30 @@ bool Reader::parse() {
 }
 
 bool Reader::controlWord() {
-    const char* wordStart = p_;
-    while (p_ < end_ && isLetter(*p_)) ++p_;
-    size_t len = size_t(p_ - wordStart);
+    // Scanned through locals: bytes read through a char pointer could be
+    // the reader's own members, so scanning through p_ itself would store
+    // and load it again for every byte.
+    const char* p = p_;
+    const char* const end = end_;
+    const char* wordStart = p;
+    while (p < end && isLetter(*p)) ++p;
+    size_t len = size_t(p - wordStart);
     bool negative = false, hasParam = false;
     qint64 param = 0;
-    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
+    if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
         negative = true;
-        ++p_;
+        ++p;
     }
-    while (p_ < end_ && isDigit(*p_)) {
+    while (p < end && isDigit(*p)) {
         hasParam = true;
         // Saturate rather than overflow; the digits are consumed either way.
-        if (param < kParamLimit) param = param * 10 + (*p_ - '0');
-        ++p_;
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+        ++p;
     }
     if (param > kParamLimit) param = kParamLimit;
     if (negative) param = -param;
-    if (p_ < end_ && *p_ == ' ') ++p_;
+    if (p < end && *p == ' ') ++p;
+    p_ = p;
 
     if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
         flushBytes();
