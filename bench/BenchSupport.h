@@ -1,7 +1,8 @@
 #pragma once
 // Shared by the benchmarks that print ratios: repetitions by default, and the
 // best CPU time per iteration of each benchmark, the least disturbed by other
-// work on the machine.
+// work on the machine. A benchmark with arguments is named with them
+// ("BM_Save/20000").
 
 #include <benchmark/benchmark.h>
 
@@ -17,7 +18,8 @@ public:
     void ReportRuns(const std::vector<Run>& runs) override {
         for (const Run& r : runs) {
             if (r.run_type != Run::RT_Iteration) continue;
-            const std::string name = r.run_name.function_name;
+            const std::string name =
+                r.run_name.args.empty() ? r.run_name.function_name : r.run_name.function_name + "/" + r.run_name.args;
             const double t = r.GetAdjustedCPUTime();
             auto it = times.find(name);
             if (it == times.end() || t < it->second) times[name] = t;

@@ -124,7 +124,8 @@ void BM_TextReadAllWrite(benchmark::State& state) {
 }
 BENCHMARK(BM_TextReadAllWrite)->Unit(benchmark::kMillisecond);
 
-// Every text read and changed, so that every text is written as new RTF.
+// Every text read and changed (a blank added at its end, in the attributes
+// before it), so that every text is written as new RTF.
 void BM_TextReadAllRewriteAll(benchmark::State& state) {
     const QByteArray& bytes = documentBytes();
     for (auto _ : state) {
@@ -132,7 +133,11 @@ void BM_TextReadAllRewriteAll(benchmark::State& state) {
         for (TSChunkPtr n = text; n; n = TSText::nextChunk(n))
             for (const char* key : {"latin", "english", "perseusEnglish", "location"}) {
                 const QString k = QString::fromLatin1(key);
-                if (auto t = n->textForKey(k)) n->setTextForKey(std::make_shared<ts::AttributedString>(*t), k);
+                if (auto t = n->textForKey(k)) {
+                    auto changed = std::make_shared<ts::AttributedString>(*t);
+                    changed->replaceCharacters(ts::TextRange{changed->length(), 0}, QStringLiteral(" "));
+                    n->setTextForKey(changed, k);
+                }
             }
         QByteArray out = ts::PropertyList::writeBinary(text->serialize());
         benchmark::DoNotOptimize(out.size());
@@ -232,11 +237,17 @@ void BM_ItemWithUUID(benchmark::State& state) {
 }
 BENCHMARK(BM_ItemWithUUID)->Unit(benchmark::kMicrosecond);
 
-// The same after the tree changed, so the index is built again first.
+// The same after each change: a line moved from one section to another
+// (and back on the next round), as the outline's drag and promote do.
 void BM_ItemWithUUIDAfterChange(benchmark::State& state) {
     UuidTree& t = uuidTree();
+    bool there = false;
     for (auto _ : state) {
-        t.root->setUuid(t.root->uuid());
+        const TSChunkPtr from = t.root->childAt(there ? 150 : 50), to = t.root->childAt(there ? 50 : 150);
+        const TSChunkPtr line = from->childAt(10);
+        from->removeChild(line);
+        to->insertChild(line, 20);
+        there = !there;
         for (const QUuid& u : t.wanted) benchmark::DoNotOptimize(t.root->itemWithUUID(u));
     }
 }

@@ -9,6 +9,7 @@
 #include "platform/Url.h"
 
 #include <algorithm>
+#include <array>
 #include <map>
 
 namespace ts {
@@ -80,8 +81,18 @@ template <class F> void AttributedString::modifyRuns(TextRange range, F&& change
     if (range.length == 0) return;
     const size_t first = splitAt(range.location);
     const size_t last = splitAt(range.end());
-    for (size_t i = first; i < last; ++i) change(runs_[i].attributes);
+    for (size_t i = first; i < last; ++i) runs_[i].attributes.edit(change);
     normalize();
+}
+
+size_t AttributedString::runAt(qsizetype index) const {
+    if (index < 0 || index >= text_.size()) return runs_.size();
+    qsizetype start = 0;
+    for (size_t i = 0; i < runs_.size(); ++i) {
+        start += runs_[i].length;
+        if (index < start) return i;
+    }
+    return runs_.size();
 }
 
 Attributes AttributedString::attributes(qsizetype index, TextRange* effectiveRange) const {
@@ -137,15 +148,25 @@ AttributedString AttributedString::attributedSubstring(TextRange range) const {
     range = clip(range);
     AttributedString out;
     out.text_ = text_.mid(range.location, range.length);
-    enumerateAttributes(range, [&](const Attributes& a, TextRange r) {
-        out.runs_.push_back({r.length, a});
-        return true;
-    });
+    qsizetype start = 0;
+    for (const Run& r : runs_) {
+        const qsizetype end = start + r.length;
+        const qsizetype from = std::max(start, range.location), to = std::min(end, range.end());
+        if (from < to) out.runs_.push_back({to - from, r.attributes});
+        if (end >= range.end()) break;
+        start = end;
+    }
     return out;
 }
 
 void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
-    modifyRuns(range, [&](Attributes& a) { a = attributes; });
+    range = clip(range);
+    if (range.length == 0) return;
+    const size_t first = splitAt(range.location);
+    const size_t last = splitAt(range.end());
+    const AttributeSet set(attributes);
+    for (size_t i = first; i < last; ++i) runs_[i].attributes = set;
+    normalize();
 }
 
 void AttributedString::addAttribute(const QString& name, const Value& value, TextRange range) {
@@ -166,11 +187,10 @@ void AttributedString::removeAttribute(const QString& name, TextRange range) {
 
 void AttributedString::replaceCharacters(TextRange range, const QString& text) {
     range = clip(range);
-    Attributes inherited;
-    if (range.length > 0) inherited = attributes(range.location);
-    else if (range.location > 0) inherited = attributes(range.location - 1);
-    else inherited = attributes(0);
-    replaceCharacters(range, AttributedString(text, inherited));
+    const size_t run = runAt(range.length > 0 || range.location == 0 ? range.location : range.location - 1);
+    AttributedString insertion;
+    if (!text.isEmpty()) insertion.appendSharing(text, run < runs_.size() ? runs_[run].attributes : AttributeSet());
+    replaceCharacters(range, insertion);
 }
 
 void AttributedString::replaceCharacters(TextRange range, const AttributedString& text) {
@@ -218,13 +238,57 @@ void AttributedString::append(const QString& text, Attributes&& attributes) {
     else runs_.push_back({text.size(), std::move(attributes)});
 }
 
+void AttributedString::appendSharing(const QString& text, const AttributeSet& attributes) {
+    if (text.isEmpty()) return;
+    ++changes_;
+    text_ += text;
+    if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
+    else runs_.push_back({text.size(), attributes});
+}
+
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }
 
 void AttributedString::changeAttributes(const std::function<void(Attributes&)>& change) {
-    for (Run& r : runs_) change(r.attributes);
+    for (Run& r : runs_) r.attributes.edit(change);
     normalize();
+}
+
+void AttributedString::addAttributeWhereMissing(const QString& name, const Value& value) {
+    if (value.isNull()) return;
+    struct Outcome {
+        AttributeSet from, to;
+        QString name;
+        Value value;
+    };
+    thread_local std::array<Outcome, 16> recent;
+    thread_local size_t next = 0;
+    const auto sameValue = [](const Value& a, const Value& b) {
+        return a.isObject() && b.isObject() ? a.toObject() == b.toObject() : a == b;
+    };
+    bool changed = false;
+    for (Run& r : runs_) {
+        if (r.attributes.count(name)) continue;
+        changed = true;
+        const Outcome* known = nullptr;
+        for (const Outcome& o : recent)
+            if (o.from.isSameSet(r.attributes) && o.name == name && sameValue(o.value, value)) {
+                known = &o;
+                break;
+            }
+        if (known) {
+            r.attributes = known->to;
+            continue;
+        }
+        Attributes a = r.attributes.get();
+        a.emplace(name, value);
+        Outcome& o = recent[next];
+        next = (next + 1) % recent.size();
+        o = {r.attributes, AttributeSet(std::move(a)), name, value};
+        r.attributes = o.to;
+    }
+    if (changed) normalize();
 }
 
 namespace {
@@ -262,15 +326,15 @@ void AttributedString::encodeWithCoder(Coder& coder) const {
     coder.encodeObject(text_, QStringLiteral("NSString"));
     if (runs_.empty()) return;
     if (runs_.size() == 1) {
-        coder.encodeObject(Value(runs_.front().attributes), QStringLiteral("NSAttributes"));
+        coder.encodeObject(Value(runs_.front().attributes.get()), QStringLiteral("NSAttributes"));
         return;
     }
     ValueArray dicts;
     QByteArray info;
     for (const Run& r : runs_) {
         size_t index = 0;
-        while (index < dicts.size() && !(dicts[index].dictionary() == r.attributes)) ++index;
-        if (index == dicts.size()) dicts.push_back(Value(r.attributes));
+        while (index < dicts.size() && !(r.attributes == dicts[index].dictionary())) ++index;
+        if (index == dicts.size()) dicts.push_back(Value(r.attributes.get()));
         appendVarint(info, quint64(r.length));
         appendVarint(info, index);
     }

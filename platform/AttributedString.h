@@ -7,6 +7,11 @@
 // cover the whole string, never have zero length, and adjacent runs never
 // hold equal attributes, so comparing two texts compares their runs.
 //
+// A run holds its attributes as an AttributeSet: immutable and shared
+// between runs and texts (copying a text, or reading many texts that look
+// alike, shares the sets instead of copying dictionaries), compared by
+// identity first. Changing a run's attributes gives it a set of its own.
+//
 // Positions and lengths are in UTF-16 code units, as in the archive form.
 // Ranges reaching outside the text are clipped to it; nothing here throws.
 // The archive class is "NSMutableAttributedString"; archives naming
@@ -43,6 +48,51 @@ inline const QString ParagraphStyle = QStringLiteral("NSParagraphStyle");
 inline const QString Attachment = QStringLiteral("NSAttachment");
 }  // namespace AttributeName
 
+// An immutable, shared attribute dictionary. Reads like a constant
+// Attributes (and converts to one); the empty set costs no allocation.
+class AttributeSet {
+public:
+    AttributeSet() : set_(none()) {}
+    AttributeSet(const Attributes& attributes)
+        : set_(attributes.empty() ? none() : std::make_shared<const Attributes>(attributes)) {}
+    AttributeSet(Attributes&& attributes)
+        : set_(attributes.empty() ? none() : std::make_shared<const Attributes>(std::move(attributes))) {}
+
+    const Attributes& get() const { return *set_; }
+    operator const Attributes&() const { return *set_; }
+    Attributes::const_iterator begin() const { return set_->begin(); }
+    Attributes::const_iterator end() const { return set_->end(); }
+    Attributes::const_iterator find(const QString& key) const { return set_->find(key); }
+    const Value& at(const QString& key) const { return set_->at(key); }
+    size_t count(const QString& key) const { return set_->count(key); }
+    size_t size() const { return set_->size(); }
+    bool empty() const { return set_->empty(); }
+
+    // Whether both are the very same set (equal, without comparing).
+    bool isSameSet(const AttributeSet& other) const { return set_ == other.set_; }
+    bool operator==(const AttributeSet& other) const { return set_ == other.set_ || *set_ == *other.set_; }
+    bool operator==(const Attributes& other) const { return *set_ == other; }
+
+    // Lets `change` edit the attributes: in place when nothing else shares
+    // this set, else in a copy that becomes this set.
+    template <class F> void edit(F&& change) {
+        if (set_.use_count() == 1 && set_ != none()) {
+            change(const_cast<Attributes&>(*set_));
+            return;
+        }
+        Attributes copy = *set_;
+        change(copy);
+        *this = AttributeSet(std::move(copy));
+    }
+
+private:
+    static const std::shared_ptr<const Attributes>& none() {
+        static const std::shared_ptr<const Attributes> set = std::make_shared<const Attributes>();
+        return set;
+    }
+    std::shared_ptr<const Attributes> set_;
+};
+
 // Underline styles as the attribute's number.
 enum class UnderlineStyle { None = 0, Single = 1, Thick = 2, Double = 9 };
 
@@ -53,7 +103,7 @@ class AttributedString : public Object {
 public:
     struct Run {
         qsizetype length = 0;
-        Attributes attributes;
+        AttributeSet attributes;
         bool operator==(const Run& o) const { return length == o.length && attributes == o.attributes; }
     };
 
@@ -98,11 +148,17 @@ public:
     void append(const AttributedString& text);
     void append(const QString& text, const Attributes& attributes);
     void append(const QString& text, Attributes&& attributes);
+    // Appends text with a set that is shared, not copied.
+    void appendSharing(const QString& text, const AttributeSet& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
     // Lets `change` edit the attributes of every run, in order, in one pass
     // over the runs (runs left equal are joined afterwards).
     void changeAttributes(const std::function<void(Attributes&)>& change);
+    // Gives the attribute to every run that lacks it. Runs that shared a set
+    // share the outcome, within this text and across the texts treated
+    // lately on this thread.
+    void addAttributeWhereMissing(const QString& name, const Value& value);
 
     // Grows with every change made to this text, so that a holder can tell
     // without comparing whether the text changed since it last looked. A
@@ -130,6 +186,8 @@ private:
     // Makes a run boundary at pos (0 ≤ pos ≤ length); answers the index of the
     // run starting there (runs_.size() at the end).
     size_t splitAt(qsizetype pos);
+    // The run holding the index; runs_.size() when there is none.
+    size_t runAt(qsizetype index) const;
     void normalize();
     template <class F> void modifyRuns(TextRange range, F&& change);
 

@@ -9,6 +9,8 @@
 #include "platform/RtfdAttachment.h"
 #include "platform/Url.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -74,40 +76,92 @@ QString hyperlinkTarget(const QString& instruction) {
     return QString();
 }
 
-// Fonts and colours are immutable, so texts read one after another (a
-// document's column) share them; a small per-thread cache saves making the
-// same few again and again.
+// Fonts, colours and paragraph styles are immutable, so texts read one
+// after another (a document's column) share them; per-thread caches save
+// making the same few again and again. The small ones below replace their
+// entries in turn, so a miss costs no shuffling, and texts pasted from many
+// sources (every one with colours of its own) cost little more than making
+// the objects.
+template <class Entry, size_t N>
+struct RecentObjects {
+    std::array<Entry, N> entries{};
+    size_t used = 0, next = 0;
+    template <class Match> const Entry* find(Match&& match) const {
+        for (size_t i = 0; i < used; ++i)
+            if (match(entries[i])) return &entries[i];
+        return nullptr;
+    }
+    void add(Entry e) {
+        entries[next] = std::move(e);
+        next = (next + 1) % N;
+        if (used < N) ++used;
+    }
+};
+
+// Fonts are looked up by hash: a text pasted from elsewhere names faces and
+// sizes of its own, and a document gathers many of them.
+struct FontKey {
+    QString name;
+    double size;
+    bool bold, italic;
+    bool operator==(const FontKey&) const = default;
+};
+size_t qHash(const FontKey& k, size_t seed = 0) { return qHashMulti(seed, k.name, k.size, k.bold, k.italic); }
+
 FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
-    struct Entry {
-        QString name;
-        double size;
-        bool bold, italic;
-        FontPtr font;
-    };
-    thread_local std::vector<Entry> cache;
-    for (const Entry& e : cache)
-        if (e.size == size && e.bold == bold && e.italic == italic && e.name == name) return e.font;
+    thread_local QHash<FontKey, FontPtr> cache;
+    const FontKey key{name, size, bold, italic};
+    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
     FontPtr f = Font::make(name, size);
     if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
-    if (cache.size() >= 32) cache.erase(cache.begin());
-    cache.push_back({name, size, bold, italic, f});
+    // Bounded: a hostile stream of faces only empties the cache.
+    if (cache.size() >= 512) cache.clear();
+    cache.insert(key, f);
     return f;
 }
 
 ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
     struct Entry {
-        bool gray;
-        double c[4];
+        bool gray = false;
+        double c[4] = {};
         ColorPtr color;
     };
-    thread_local std::vector<Entry> cache;
-    for (const Entry& e : cache)
-        if (e.gray == gray && e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha) return e.color;
+    thread_local RecentObjects<Entry, 32> cache;
+    if (const Entry* e = cache.find([&](const Entry& e) {
+            return e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray;
+        }))
+        return e->color;
     ColorPtr c = gray ? Color::white(c0, alpha) : Color::calibratedRgb(c0, c1, c2, alpha);
-    if (cache.size() >= 32) cache.erase(cache.begin());
-    cache.push_back({gray, {c0, c1, c2, alpha}, c});
+    cache.add({gray, {c0, c1, c2, alpha}, c});
     return c;
 }
+
+// Paragraph styles outside tables: an alignment and tab stops.
+ParagraphStylePtr sharedParagraphStyle(ParagraphStyle::Alignment alignment, const std::vector<double>& tabs) {
+    struct Entry {
+        ParagraphStylePtr style;
+    };
+    thread_local RecentObjects<Entry, 16> cache;
+    if (const Entry* e = cache.find([&](const Entry& e) {
+            return e.style->alignment() == alignment && e.style->tabStops() == tabs && !e.style->tableCell();
+        }))
+        return e->style;
+    ParagraphStylePtr style = ParagraphStyle::make(alignment, tabs);
+    cache.add({style});
+    return style;
+}
+
+// What the attributes of a run are made of, by identity.
+struct SetKey {
+    const Object *font, *fg, *bg, *link, *paragraph;
+    int underline, strike, superScript;
+    double baseline;
+    bool operator==(const SetKey&) const = default;
+};
+struct KeyedSet {
+    SetKey key{};
+    AttributeSet set;
+};
 
 class Reader {
 public:
@@ -133,7 +187,7 @@ private:
     void flushText();
     void openGroup();
     bool closeGroup();
-    Attributes currentAttributes();
+    AttributeSet currentAttributes();
     ColorPtr colorAt(int index);
     FontPtr fontFor(const State& s);
     int currentCodePage() const;
@@ -189,7 +243,7 @@ private:
 
     QByteArray pendingBytes_;
     QString pendingText_;
-    Attributes pendingAttributes_;
+    AttributeSet pendingAttributes_;
     bool dirty_ = true;
     std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
@@ -233,9 +287,15 @@ void Reader::rememberPreamble() {
     for (const State& s : stack_)
         if (s.pendingAttachment) return;
     Scratch& scratch = lease_.get();
+    // Texts pasted from many sources open each in its own way, and
+    // remembering every opening would only cost a copy of the state: after
+    // a run of openings never met again, one text in eight is remembered,
+    // until one is met again.
+    if (scratch.unmatched > 8 && scratch.unmatched % 8 != 0) return;
     Preamble& pre = scratch.preambles[scratch.nextPreamble];
     scratch.nextPreamble = (scratch.nextPreamble + 1) % scratch.preambles.size();
-    pre.bytes = QByteArray(begin_, length);
+    pre.bytes.resize(length);
+    std::memcpy(pre.bytes.data(), begin_, size_t(length));
     pre.st = st_;
     pre.stack = stack_;
     pre.ignorableNext = ignorableNext_;
@@ -259,7 +319,9 @@ void Reader::rememberPreamble() {
 void Reader::restorePreamble() {
     if (files_) return;
     const qsizetype size = qsizetype(end_ - begin_);
-    for (const Preamble& pre : lease_.get().preambles) {
+    Scratch& scratch = lease_.get();
+    ++scratch.unmatched;
+    for (const Preamble& pre : scratch.preambles) {
         const qsizetype length = pre.bytes.size();
         if (length == 0 || length >= size || std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
         st_ = pre.st;
@@ -283,6 +345,7 @@ void Reader::restorePreamble() {
         p_ = begin_ + length;
         started_ = true;
         preambleDone_ = true;
+        scratch.unmatched = 0;
         markDirty();
         return;
     }
@@ -320,7 +383,10 @@ bool Reader::parse() {
             if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
             const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            while (p_ < end_ && is(*p_, kind)) ++p_;
+            const char* p = p_;
+            const char* const end = end_;
+            while (p < end && is(*p, kind)) ++p;
+            p_ = p;
             flushBytes();
             textRun(start, p_);
         } else {
@@ -346,24 +412,30 @@ bool Reader::parse() {
 }
 
 bool Reader::controlWord() {
-    const char* wordStart = p_;
-    while (p_ < end_ && isLetter(*p_)) ++p_;
-    size_t len = size_t(p_ - wordStart);
+    // Scanned through locals: bytes read through a char pointer could be
+    // the reader's own members, so scanning through p_ itself would store
+    // and load it again for every byte.
+    const char* p = p_;
+    const char* const end = end_;
+    const char* wordStart = p;
+    while (p < end && isLetter(*p)) ++p;
+    size_t len = size_t(p - wordStart);
     bool negative = false, hasParam = false;
     qint64 param = 0;
-    if (p_ < end_ && *p_ == '-' && p_ + 1 < end_ && isDigit(p_[1])) {
+    if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
         negative = true;
-        ++p_;
+        ++p;
     }
-    while (p_ < end_ && isDigit(*p_)) {
+    while (p < end && isDigit(*p)) {
         hasParam = true;
         // Saturate rather than overflow; the digits are consumed either way.
-        if (param < kParamLimit) param = param * 10 + (*p_ - '0');
-        ++p_;
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+        ++p;
     }
     if (param > kParamLimit) param = kParamLimit;
     if (negative) param = -param;
-    if (p_ < end_ && *p_ == ' ') ++p_;
+    if (p < end && *p == ' ') ++p;
+    p_ = p;
 
     if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
         flushBytes();
@@ -509,7 +581,7 @@ void Reader::text(char16_t c) {
         // The character after an attachment's graphic group is its marker.
         const TextAttachmentPtr att = st_.pendingAttachment;
         st_.pendingAttachment.reset();
-        Attributes a = currentAttributes();
+        Attributes a = currentAttributes().get();
         a[AttributeName::Attachment] = Value(att);
         flushText();
         out_.append(QString(QChar(u'\uFFFC')), a);
@@ -521,7 +593,7 @@ void Reader::text(char16_t c) {
 
 void Reader::refreshAttributes() {
     if (!dirty_) return;
-    Attributes a = currentAttributes();
+    AttributeSet a = currentAttributes();
     dirty_ = false;
     if (!(a == pendingAttributes_)) {
         flushText();
@@ -542,12 +614,12 @@ void Reader::textRun(const char* begin, const char* end) {
     pendingText_.append(run);
 }
 
-// The attributes go with the text rather than being copied; the next text
-// works its attributes out again.
+// The text shares the attributes' set; the next text works its attributes
+// out again.
 void Reader::flushText() {
     if (pendingText_.isEmpty()) return;
-    out_.append(pendingText_, std::move(pendingAttributes_));
-    pendingAttributes_.clear();
+    out_.appendSharing(pendingText_, pendingAttributes_);
+    pendingAttributes_ = AttributeSet();
     pendingText_.clear();
     dirty_ = true;
 }
@@ -579,19 +651,13 @@ ColorPtr Reader::colorAt(int index) {
     return sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
 }
 
-Attributes Reader::currentAttributes() {
-    Attributes a;
-    a[AttributeName::Font] = Value(fontFor(st_));
-    if (auto c = colorAt(st_.fg)) a[AttributeName::ForegroundColor] = Value(c);
-    if (auto c = colorAt(st_.bg)) a[AttributeName::BackgroundColor] = Value(c);
-    if (st_.underline) a[AttributeName::Underline] = Value(st_.underline);
-    if (st_.strike) a[AttributeName::Strikethrough] = Value(st_.strike);
-    if (st_.superScript) a[AttributeName::SuperScript] = Value(st_.superScript);
-    if (st_.baseline != 0) a[AttributeName::BaselineOffset] = Value(st_.baseline);
-    if (!st_.link.isNull()) a[AttributeName::Link] = st_.link;
+AttributeSet Reader::currentAttributes() {
+    const FontPtr font = fontFor(st_);
+    const ColorPtr fg = colorAt(st_.fg), bg = colorAt(st_.bg);
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
     // A paragraph is in a cell only where the row says where its cells end.
     const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
+    ParagraphStylePtr style;
     if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
@@ -600,10 +666,33 @@ Attributes Reader::currentAttributes() {
         const TableCell* last = lastStyle_ ? lastStyle_->tableCell() : nullptr;
         const bool sameCell = inCell ? last && *last == cell : !last;
         if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
-            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : ParagraphStyle::make(alignment, tabs);
-        a[AttributeName::ParagraphStyle] = Value(lastStyle_);
+            lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : sharedParagraphStyle(alignment, tabs);
+        style = lastStyle_;
     }
-    return a;
+    // The objects come from the shared caches, so texts that look alike
+    // name the same ones, and the sets made from them are shared too. A set
+    // holds its objects, so a remembered key never names a freed one.
+    const bool linkIsObject = st_.link.isNull() || st_.link.isObject();
+    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.isObject() ? st_.link.toObject().get() : nullptr, style.get(),
+                     st_.underline, st_.strike, st_.superScript, st_.baseline};
+    thread_local RecentObjects<KeyedSet, 16> recentSets;
+    if (linkIsObject)
+        if (const KeyedSet* known = recentSets.find([&](const KeyedSet& e) { return e.key == key; })) return known->set;
+    // In the keys' own order, each placed at the end without searching.
+    Attributes a;
+    const auto add = [&a](const QString& key, Value value) { a.emplace_hint(a.end(), key, std::move(value)); };
+    if (bg) add(AttributeName::BackgroundColor, Value(bg));
+    if (st_.baseline != 0) add(AttributeName::BaselineOffset, Value(st_.baseline));
+    if (fg) add(AttributeName::ForegroundColor, Value(fg));
+    add(AttributeName::Font, Value(font));
+    if (!st_.link.isNull()) add(AttributeName::Link, st_.link);
+    if (style) add(AttributeName::ParagraphStyle, Value(style));
+    if (st_.strike) add(AttributeName::Strikethrough, Value(st_.strike));
+    if (st_.superScript) add(AttributeName::SuperScript, Value(st_.superScript));
+    if (st_.underline) add(AttributeName::Underline, Value(st_.underline));
+    AttributeSet set(std::move(a));
+    if (linkIsObject) recentSets.add({key, set});
+    return set;
 }
 
 void Reader::commitFontEntry() {

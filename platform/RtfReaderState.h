@@ -100,6 +100,8 @@ constexpr size_t kMaxPreambleEntries = 256;
 struct Scratch {
     std::array<Preamble, 4> preambles;
     size_t nextPreamble = 0;
+    // Texts read in a row whose opening matched none remembered.
+    quint64 unmatched = 0;
     std::vector<State> stack;
     std::vector<FontEntry> fonts;
     std::vector<ColorEntry> colors, expandedColors;

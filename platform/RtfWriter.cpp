@@ -9,6 +9,7 @@
 
 #include <QSet>
 
+#include <array>
 #include <charconv>
 #include <string>
 #include <cmath>
@@ -126,6 +127,7 @@ public:
 private:
     void collectTables();
     void writeHeader();
+    void writeTables();
     int fontIndex(const Font& f) const;
     int colorIndex(const Color* c) const;
     void writeParagraph(const ParagraphStyle* style);
@@ -182,7 +184,49 @@ void Writer::collectTables() {
     if (fonts_.empty()) fonts_.push_back(Font::defaultFont().get());
 }
 
+// The header of the texts written lately, by the fonts and colours their
+// tables list: a document's column uses the same few objects throughout,
+// and its texts' headers are the same bytes. An entry holds its objects, so
+// it never names freed ones.
+struct WrittenHeader {
+    std::vector<ObjectPtr> objects;  // the fonts, a null, the colours
+    std::string bytes;
+};
+
+bool sameTables(const WrittenHeader& h, const std::vector<const Font*>& fonts, const std::vector<const Color*>& colors) {
+    if (h.objects.size() != fonts.size() + 1 + colors.size()) return false;
+    for (size_t i = 0; i < fonts.size(); ++i)
+        if (h.objects[i].get() != fonts[i]) return false;
+    for (size_t i = 0; i < colors.size(); ++i)
+        if (h.objects[fonts.size() + 1 + i].get() != colors[i]) return false;
+    return true;
+}
+
 void Writer::writeHeader() {
+    thread_local std::array<WrittenHeader, 8> recent;
+    thread_local size_t next = 0;
+    for (const WrittenHeader& h : recent)
+        if (!h.objects.empty() && sameTables(h, fonts_, colors_)) {
+            out_ += h.bytes;
+            return;
+        }
+    const size_t start = out_.size();
+    writeTables();
+    std::vector<ObjectPtr> objects;
+    objects.reserve(fonts_.size() + 1 + colors_.size());
+    for (const Font* f : fonts_) objects.push_back(std::const_pointer_cast<Object>(f->weak_from_this().lock()));
+    objects.push_back(nullptr);
+    for (const Color* c : colors_) objects.push_back(std::const_pointer_cast<Object>(c->weak_from_this().lock()));
+    // An object nobody shares cannot be held, nor told from a later one.
+    for (size_t i = 0; i < objects.size(); ++i)
+        if (!objects[i] && i != fonts_.size()) return;
+    WrittenHeader& h = recent[next];
+    next = (next + 1) % recent.size();
+    h.objects = std::move(objects);
+    h.bytes.assign(out_, start, std::string::npos);
+}
+
+void Writer::writeTables() {
     out_ += "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2822\n\\cocoatextscaling0\\cocoaplatform0{\\fonttbl";
     for (size_t i = 0; i < fonts_.size(); ++i) {
         QString name = fonts_[i]->postScriptName();

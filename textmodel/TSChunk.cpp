@@ -1,12 +1,13 @@
 #include "TSChunk.h"
 
 #include "TSNodeFactory.h"
+#include "TSText.h"
 
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <unordered_set>
 
-quint64 TSChunk::generation_ = 0;
 int TSChunk::readingDepth_ = 0;
 
 namespace {
@@ -32,22 +33,37 @@ struct ReadingDepthGuard {
 
 // --- tree structure ---
 
+template <class F>
+void TSChunk::forEachRootAbove(F&& fn) {
+    if (auto* root = dynamic_cast<TSText*>(this)) fn(*root);
+    // Bounded, so that a parent cycle left by a faulty caller cannot hang.
+    int steps = 0;
+    for (TSChunkPtr p = parent(); p && ++steps < 100000; p = p->parent())
+        if (auto* root = dynamic_cast<TSText*>(p.get())) fn(*root);
+}
+
+void TSChunk::structureChanged() {
+    forEachRootAbove([](TSText& root) { root.dropIndex(); });
+}
+
 void TSChunk::appendChild(const TSChunkPtr& child) {
-    children()->addObject(child);
+    auto c = children();
+    c->addObject(child);
+    child->positionHint_ = qsizetype(c->count()) - 1;
     child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
 }
 
 void TSChunk::addChild(const TSChunkPtr& child) {
     if (!child) return;
     appendChild(child);
-    bumpGeneration();
+    forEachRootAbove([&](TSText& root) { root.indexNodes(child); });
 }
 
 void TSChunk::removeChild(const TSChunkPtr& child) {
     if (!child) return;
-    if (children_) children_->removeObject(child);
+    const bool removed = children_ && children_->removeObject(child);
     child->parent_.reset();
-    bumpGeneration();
+    if (removed) forEachRootAbove([&](TSText& root) { root.unindexNodes(*child); });
 }
 
 void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
@@ -57,12 +73,45 @@ void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
     const qint64 at = std::clamp<qint64>(index, 0, qint64(members.size()));
     members.insert(members.begin() + at, child);
     container->setStoredData(std::move(members));
+    child->positionHint_ = qsizetype(at);
     child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
-    bumpGeneration();
+    forEachRootAbove([&](TSText& root) { root.indexNodes(child); });
 }
 
 void TSChunk::addChildrenFromArray(const std::vector<TSChunkPtr>& children) {
     for (const auto& c : children) addChild(c);
+}
+
+namespace {
+
+// Tells the indexes the nodes that are in one list and not in the other.
+void indexDifference(const std::vector<TSText*>& roots, const VDNewArray::Members& before, const VDNewArray::Members& after) {
+    if (roots.empty()) return;
+    std::unordered_set<const VDData*> old, now;
+    old.reserve(before.size());
+    now.reserve(after.size());
+    for (const auto& m : before) old.insert(m.get());
+    for (const auto& m : after) now.insert(m.get());
+    for (const auto& m : before)
+        if (!now.count(m.get()))
+            if (auto* node = dynamic_cast<const TSChunk*>(m.get()))
+                for (TSText* root : roots) root->unindexNodes(*node);
+    for (const auto& m : after)
+        if (!old.count(m.get()))
+            if (auto node = std::dynamic_pointer_cast<TSChunk>(m))
+                for (TSText* root : roots) root->indexNodes(node);
+}
+
+}  // namespace
+
+void TSChunk::replaceChildMembers(VDNewArray::Members members) {
+    std::vector<TSText*> roots;
+    forEachRootAbove([&](TSText& root) { if (root.hasIndex()) roots.push_back(&root); });
+    auto c = children();
+    VDNewArray::Members before;
+    if (!roots.empty() && c->storedData()) before = *c->storedData();
+    c->setStoredData(std::move(members));
+    if (!roots.empty()) indexDifference(roots, before, *c->storedData());
 }
 
 VDNewArrayPtr TSChunk::children() {
@@ -71,8 +120,21 @@ VDNewArrayPtr TSChunk::children() {
 }
 
 void TSChunk::setChildren(VDNewArrayPtr children) {
-    children_ = std::move(children);
-    bumpGeneration();
+    std::vector<TSText*> roots;
+    forEachRootAbove([&](TSText& root) { if (root.hasIndex()) roots.push_back(&root); });
+    if (roots.empty() || !children || !children_ || children != children_) {
+        // A different container (or none): its members and the old ones
+        // can be told apart.
+        VDNewArray::Members before, after;
+        if (!roots.empty() && children_ && children_->storedData()) before = *children_->storedData();
+        if (!roots.empty() && children && children->storedData()) after = *children->storedData();
+        children_ = std::move(children);
+        indexDifference(roots, before, after);
+        return;
+    }
+    // The same container, changed in place by the caller: what left it is
+    // unknown, so the indexes start afresh.
+    for (TSText* root : roots) root->dropIndex();
 }
 
 qint64 TSChunk::numChildren() const { return children_ ? qint64(children_->count()) : 0; }
@@ -97,9 +159,24 @@ TSChunkPtr TSChunk::childAt(qint64 index) const {
 qint64 TSChunk::indexOfChild(const TSChunk* child) const {
     if (!child || !children_ || !children_->storedData()) return -1;
     const auto& members = *children_->storedData();
-    for (size_t i = 0; i < members.size(); ++i)
-        if (members[i].get() == child) return qint64(i);
-    return -1;
+    const VDData* wanted = child;
+    const qsizetype count = qsizetype(members.size());
+    // A walk over siblings asks for each in turn, and an insertion or a
+    // removal moves the rest by one: the hint, or a place beside it, is
+    // nearly always right.
+    for (qsizetype at : {child->positionHint_, child->positionHint_ + 1, child->positionHint_ - 1})
+        if (at >= 0 && at < count && members[size_t(at)].get() == wanted) {
+            child->positionHint_ = at;
+            return at;
+        }
+    // Otherwise one pass sets every sibling's hint.
+    qint64 found = -1;
+    for (qsizetype i = 0; i < count; ++i) {
+        const VDData* m = members[size_t(i)].get();
+        if (m == wanted) found = i;
+        if (auto* node = dynamic_cast<const TSChunk*>(m)) node->positionHint_ = i;
+    }
+    return found;
 }
 
 TSChunkPtr TSChunk::childWithName(const QString& name) const {
@@ -127,9 +204,11 @@ QUuid TSChunk::uuidValue() const {
 }
 
 void TSChunk::setUuid(TSUuidPtr uuid) {
+    const QUuid old = uuid_ ? uuid_->uuid() : QUuid();
     uuid_ = std::move(uuid);
     uuidText_.clear();
-    bumpGeneration();
+    if (auto self = std::static_pointer_cast<TSChunk>(weak_from_this().lock()))
+        forEachRootAbove([&](TSText& root) { root.reindexNode(old, self); });
 }
 
 // --- neutral answers ---
@@ -292,7 +371,7 @@ void TSChunk::importFromDictionary(const ts::Value& dictionary) {
     readNodeFields(d);
     readChildren(dictionary[kChildren]);
     keepUnknownEntries(d, {"ClassName", "name", "Flagged", "uuid", "Children"});
-    bumpGeneration();
+    structureChanged();
 }
 
 TSChunkPtr TSChunk::dataFromDictionary(const ts::Value& dictionary) {

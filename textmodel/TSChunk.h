@@ -57,6 +57,9 @@ public:
     // The container when it exists; never creates it.
     VDNewArrayPtr childrenIfAny() const { return children_; }
     void setChildren(VDNewArrayPtr children);
+    // Replaces the children list in one step (parent links are the caller's
+    // business); the indexes above learn which nodes came and went.
+    void replaceChildMembers(VDNewArray::Members members);
     qint64 numChildren() const;
     bool isHeader() const { return numChildren() > 0; }
     // The children that are nodes, in order (members of other kinds are
@@ -118,9 +121,6 @@ public:
     static void setPasteboardWriter(PasteboardWriter writer);
     static bool writeToPasteBoard(const ts::Value& object);
 
-    // Counts every change of tree structure or identity anywhere, so that
-    // indexes built over a tree can tell when they may be stale.
-    static quint64 structureGeneration() { return generation_; }
 
 protected:
     // The node form of this node: the base entries plus what was kept from
@@ -137,12 +137,17 @@ protected:
     ts::Value takeKeptEntry(const QString& key);
     // Keeps the entries of `dictionary` whose keys are not in `known`.
     void keepUnknownEntries(const ts::ValueDictionary& dictionary, std::initializer_list<const char*> known);
-    static void bumpGeneration() { ++generation_; }
+    // The tree below this node changed in a way too broad to follow (a
+    // node read again from a file): the uuid indexes above start afresh.
+    void structureChanged();
     // Depth of the node being read, for the nesting bound.
     static int readingDepth_;
 
 private:
     void appendChild(const TSChunkPtr& child);
+    // Calls fn(root) for each text root at or above this node, so that the
+    // root's uuid index follows nodes as they come and go.
+    template <class F> void forEachRootAbove(F&& fn);
 
     bool flagged_ = false;
     std::weak_ptr<TSChunk> parent_;
@@ -158,7 +163,9 @@ private:
     ts::ValueDictionary keptEntries_;
     std::vector<std::pair<qsizetype, ts::Value>> keptChildren_;
 
-    static quint64 generation_;
+    // Where this node was last seen among its parent's children: sibling
+    // walks look there (and one place either side) before searching.
+    mutable qsizetype positionHint_ = -1;
 };
 
 // Makes the text model's classes known to the class registry. Reading a

@@ -273,7 +273,7 @@ void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {
     perseusEnglish_.readFrom(dictionary[kPerseusEnglish]);
     location_.readFrom(dictionary[kLocation]);
     pdfLocation_ = dictionary[kPdfLocation];
-    bumpGeneration();
+    structureChanged();
 }
 
 void TSMatchedChunk::setAttributedString(const ts::AttributedStringPtr& text, const QString& key,

@@ -49,7 +49,9 @@ ReadOutcome parseStoredValue(const ts::Value& source) {
 
 // Short texts recur throughout a document (line numbers that start again
 // in every section, empty translations), and the same bytes always read as
-// the same text: the texts recently read from short data are remembered.
+// the same text: the short texts recently read from short data are
+// remembered (a whole line of verse seldom recurs, and remembering every
+// one would cost more than it saves).
 // An entry is the very text handed out, so it counts only while that text
 // is unchanged; a hit hands out a copy.
 struct RecentText {
@@ -57,6 +59,7 @@ struct RecentText {
     quint64 changeCount = 0;
 };
 constexpr qsizetype kRecentDataSize = 1024;
+constexpr qsizetype kRecentTextLength = 32;
 constexpr qsizetype kRecentTexts = 512;
 
 // The texts read lately, in two generations: a full newer one becomes the
@@ -93,7 +96,7 @@ ReadOutcome readStoredValue(const ts::Value& source) {
         return copy;
     }
     ReadOutcome out = parseStoredValue(source);
-    if (out.text) recent.add(data, RecentText{out, out.text->changeCount()});
+    if (out.text && out.text->length() <= kRecentTextLength) recent.add(data, RecentText{out, out.text->changeCount()});
     return out;
 }
 

@@ -109,7 +109,7 @@ void TSText::importFromDictionary(const ts::Value& dictionary) {
         keptOuter_[key] = value;
     }
     insertParent(std::static_pointer_cast<TSChunk>(weak_from_this().lock()));
-    bumpGeneration();
+    structureChanged();
 }
 
 TSTextPtr TSText::textFromDictionary(const ts::Value& dictionary) {
@@ -196,7 +196,56 @@ void TSText::rebuildIndex() const {
         if (it == uuidIndex_.end()) uuidIndex_.insert(u, owner ? *owner : self);
         return true;
     });
-    indexGeneration_ = structureGeneration();
+    indexBuilt_ = true;
+}
+
+void TSText::dropIndex() const {
+    uuidIndex_.clear();
+    indexBuilt_ = false;
+}
+
+void TSText::indexNodes(const TSChunkPtr& node) const {
+    if (!indexBuilt_ || !node) return;
+    walkInReadingOrder(node.get(), [&](const TSChunk* n, const VDDataPtr* owner) {
+        const QUuid u = n->uuidValue();
+        const VDDataPtr holder = owner ? *owner : std::static_pointer_cast<VDData>(node);
+        auto it = uuidIndex_.find(u);
+        if (it == uuidIndex_.end()) {
+            uuidIndex_.insert(u, holder);
+            return true;
+        }
+        const VDDataPtr known = it->lock();
+        if (known == holder) return true;
+        if (auto k = std::dynamic_pointer_cast<TSChunk>(known); k && k->uuidValue() == u) {
+            // Two nodes share a uuid: which comes first in reading order is
+            // for a full rebuild to tell.
+            dropIndex();
+            return false;
+        }
+        *it = holder;
+        return true;
+    });
+}
+
+void TSText::unindexNodes(const TSChunk& node) const {
+    if (!indexBuilt_) return;
+    walkInReadingOrder(&node, [&](const TSChunk* n, const VDDataPtr*) {
+        auto it = uuidIndex_.find(n->uuidValue());
+        if (it != uuidIndex_.end() && it->lock().get() == n) uuidIndex_.erase(it);
+        return true;
+    });
+}
+
+void TSText::reindexNode(const QUuid& old, const TSChunkPtr& node) const {
+    if (!indexBuilt_ || !node) return;
+    if (!old.isNull()) {
+        auto it = uuidIndex_.find(old);
+        if (it != uuidIndex_.end() && it->lock().get() == node.get()) uuidIndex_.erase(it);
+    }
+    const QUuid u = node->uuidValue();
+    auto it = uuidIndex_.find(u);
+    if (it == uuidIndex_.end()) uuidIndex_.insert(u, node);
+    else if (it->lock() != node) dropIndex();
 }
 
 TSChunkPtr TSText::itemWithUUID(const TSUuidPtr& uuid) const {
@@ -208,19 +257,20 @@ TSChunkPtr TSText::itemWithUUID(const TSUuidPtr& uuid) const {
 }
 
 TSChunkPtr TSText::itemWithUUID(const QUuid& uuid) const {
-    // Every change made through the tree's own operations renews the index;
-    // a hit still counts only while the node is alive and keeps that uuid.
-    auto validated = [&](const TSChunkPtr& n) -> TSChunkPtr {
-        return n && n->uuidValue() == uuid ? n : nullptr;
-    };
-    if (indexGeneration_ != structureGeneration()) rebuildIndex();
+    // Every change made through the tree's own operations keeps the index
+    // up to date; a hit still counts only while the node is alive and keeps
+    // that uuid.
+    if (!indexBuilt_) rebuildIndex();
     auto hit = uuidIndex_.constFind(uuid);
-    if (hit != uuidIndex_.constEnd())
-        if (auto n = validated(std::static_pointer_cast<TSChunk>(hit->lock()))) return n;
+    if (hit != uuidIndex_.constEnd()) {
+        auto n = std::static_pointer_cast<TSChunk>(hit->lock());
+        if (n && n->uuidValue() == uuid) return n;
+    }
     // The tree changed in a way the index could not see (a node placed
-    // straight into a children container): the walk is always right.
+    // straight into a children container): the walk is always right, and
+    // a node it finds is indexed from then on.
     TSChunkPtr found = linearSearch(uuid);
-    if (found) indexGeneration_ = ~quint64(0);
+    if (found) uuidIndex_.insert(uuid, found);
     return found;
 }
 

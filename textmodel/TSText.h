@@ -19,9 +19,10 @@
 // the whole tree, write footnote markers, number footnotes in reading order
 // and mark the footnotes the text still links to.
 //
-// itemWithUUID keeps an index of the tree, rebuilt when the tree's
-// structure changed and checked on every hit, so restoring many rows is not
-// quadratic. Main thread only.
+// itemWithUUID keeps an index of the tree, built on first use and kept up
+// to date as nodes are added, removed, moved or given another uuid through
+// the tree's own operations, and checked on every hit, so restoring many
+// rows after an edit is not quadratic. Main thread only.
 
 #include "TSChunk.h"
 
@@ -61,6 +62,15 @@ public:
     // The first node in reading order, the root included, with that uuid.
     TSChunkPtr itemWithUUID(const TSUuidPtr& uuid) const;
     TSChunkPtr itemWithUUID(const QUuid& uuid) const;
+    // Index upkeep, called by the nodes below as the tree changes: a node
+    // and everything under it came or went, a node's uuid changed, or the
+    // tree changed too broadly to follow. Nothing to do while no index is
+    // built.
+    bool hasIndex() const { return indexBuilt_; }
+    void indexNodes(const TSChunkPtr& node) const;
+    void unindexNodes(const TSChunk& node) const;
+    void reindexNode(const QUuid& old, const TSChunkPtr& node) const;
+    void dropIndex() const;
     // The node above at the same depth, looking back at most one parent.
     static TSChunkPtr chunkAbove(const TSChunkPtr& node);
     using TSChunk::childNames;
@@ -219,5 +229,5 @@ private:
     ts::ValueDictionary keptInformation_;
 
     mutable QHash<QUuid, std::weak_ptr<VDData>> uuidIndex_;
-    mutable quint64 indexGeneration_ = ~quint64(0);
+    mutable bool indexBuilt_ = false;
 };

@@ -24,12 +24,8 @@ inline VDNewArray::Members members(const TSChunk& node) {
 }
 
 // Replaces a node's children list in one step. Parent links are the
-// caller's business; the tree's structure counter moves on.
-inline void setMembers(const TSChunkPtr& node, VDNewArray::Members list) {
-    auto c = node->children();
-    c->setStoredData(std::move(list));
-    node->setChildren(c);
-}
+// caller's business; the uuid index follows the nodes that came and went.
+inline void setMembers(const TSChunkPtr& node, VDNewArray::Members list) { node->replaceChildMembers(std::move(list)); }
 
 // Blanks and tabs only: line ends are separators the callers keep.
 inline QString trimBlanksAndTabs(const QString& s) {

@@ -162,18 +162,8 @@ QString recoverPlainText(const QByteArray& data) {
 
 void addTextColorWhereMissing(ts::AttributedString& text) {
     // One pass over the runs: a text of many runs is read in time linear in
-    // their number.
-    bool missing = false;
-    for (const auto& run : text.runs())
-        if (!run.attributes.count(ts::AttributeName::ForegroundColor)) {
-            missing = true;
-            break;
-        }
-    if (!missing) return;
-    const ts::Value colour(ts::Color::textColor());
-    text.changeAttributes([&](ts::Attributes& a) {
-        if (!a.count(ts::AttributeName::ForegroundColor)) a.emplace(ts::AttributeName::ForegroundColor, colour);
-    });
+    // their number, and texts that look alike share the coloured sets.
+    text.addAttributeWhereMissing(ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor()));
 }
 
 }  // namespace TSTextHelpers

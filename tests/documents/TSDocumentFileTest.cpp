@@ -287,6 +287,46 @@ TEST(DocumentDefaults, NewDocumentHasOneEmptyLineAndAStableUuid) {
     EXPECT_FALSE(empty->uuid().UUIDString().isEmpty());
 }
 
+// Thousands of lines under one section save and read back whole and in
+// order, with exactly the footnotes their links name.
+TEST(DocumentLongSection, SavesEveryLineInOrderWithItsFootnotes) {
+    constexpr int kLines = 6000;
+    auto doc = std::make_shared<TSDocument>();
+    auto text = std::make_shared<TSText>();
+    auto section = std::make_shared<TSMatchedChunk>();
+    text->addChild(section);
+    auto notes = std::make_shared<FootnoteList>();
+    QStringList linked;
+    for (int n = 0; n < kLines; ++n) {
+        auto line = std::make_shared<TSMatchedChunk>();
+        auto english = AttributedString::make(QStringLiteral("line %1 [*]").arg(n));
+        if (n % 100 == 99) {
+            const QString id = notes->makeNewNote()->uniqueID();
+            linked << id;
+            TSText::linkText(*english, id, {english->length() - 3, 3});
+        }
+        line->setTextForKey(english, QStringLiteral("english"));
+        line->setTextForKey(AttributedString::make(QString::number(n + 1)), QStringLiteral("location"));
+        section->addChild(line);
+    }
+    for (int i = 0; i < 3; ++i) notes->makeNewNote();  // never linked
+    doc->setText(text);
+    doc->setFootnotes(notes);
+
+    auto again = std::make_shared<TSDocument>();
+    ASSERT_TRUE(again->importFromPListFormat(doc->exportToPListFormat(nullptr)).isEmpty());
+    ASSERT_EQ(again->text()->numChildren(), 1);
+    const auto read = again->text()->childAt(0)->childNodes();
+    ASSERT_EQ(read.size(), size_t(kLines));
+    const auto written = section->childNodes();
+    for (int n = 0; n < kLines; ++n) {
+        ASSERT_EQ(read[size_t(n)]->textForKey(QStringLiteral("location"))->string(), QString::number(n + 1));
+        ASSERT_EQ(read[size_t(n)]->uuid()->uuid(), written[size_t(n)]->uuid()->uuid());
+    }
+    EXPECT_EQ(again->footnotes()->count(), qint64(linked.size()));
+    for (const QString& id : linked) EXPECT_TRUE(again->footnotes()->noteForID(id)) << id.toStdString();
+}
+
 // Files that cannot be read are refused with an error and change nothing,
 // so autosave can never write an empty document over them.
 TEST(DocumentRefusal, UnreadableFilesAreRefused) {

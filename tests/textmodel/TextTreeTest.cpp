@@ -275,3 +275,59 @@ TEST_F(TextFile, UuidLookupAndWalks) {
     EXPECT_FALSE(TSText::chunkAbove(proem->childAt(0)));  // the book has nothing above it
     EXPECT_FALSE(TSText::chunkAbove(text));
 }
+
+// The uuid index follows every kind of change made through the tree's own
+// operations: after each, every node of the tree is found as itself and
+// every node taken out (still alive, uuid unchanged) is not found.
+TEST_F(TextFile, UuidIndexFollowsEdits) {
+    auto book = text->childAt(0), proem = book->childAt(0), iuno = book->childAt(1);
+    std::vector<TSChunkPtr> gone;
+    auto check = [&](const char* step) {
+        SCOPED_TRACE(step);
+        for (const auto& n : preorder(text)) EXPECT_EQ(text->itemWithUUID(n->uuid()), n);
+        for (const auto& n : gone) EXPECT_FALSE(text->itemWithUUID(n->uuid()));
+    };
+    check("read");
+
+    auto added = std::make_shared<TSMatchedChunk>();
+    proem->addChild(added);
+    check("added");
+    auto section = std::make_shared<TSMatchedChunk>();
+    section->addChild(std::make_shared<TSMatchedChunk>());
+    section->addChild(std::make_shared<TSMatchedChunk>());
+    book->insertChild(section, 1);  // a subtree built aside, then placed
+    check("subtree inserted");
+
+    auto moved = proem->childAt(1);
+    proem->removeChild(moved);
+    iuno->insertChild(moved, 0);
+    EXPECT_EQ(text->itemWithUUID(moved->uuid())->parent(), iuno);
+    check("moved between sections");
+    text->promoteRow(proem->childAt(0));  // takes its following siblings along
+    check("promoted");
+    text->demoteRow(book->childAt(1));
+    check("demoted");
+    text->mergeChunk(iuno->childAt(0), TSText::chunkAbove(iuno->childAt(0)));
+    check("merged");
+
+    auto renamed = preorder(text)[3];
+    const TSUuidPtr old = renamed->uuid();
+    renamed->setUuid(Uuid::create());
+    EXPECT_FALSE(text->itemWithUUID(old));
+    check("new uuid");
+
+    gone.push_back(section);
+    for (const auto& n : section->childNodes()) gone.push_back(n);
+    text->deleteChunk(section);
+    check("subtree deleted");
+
+    // A copy that keeps its original's uuid placed before it: the first in
+    // reading order is the one found.
+    const TSChunkPtr original = preorder(text).back();
+    auto twin = std::make_shared<TSMatchedChunk>();
+    twin->setUuid(original->uuid());
+    book->insertChild(twin, 0);
+    EXPECT_EQ(text->itemWithUUID(original->uuid()), twin);
+    book->removeChild(twin);
+    EXPECT_EQ(text->itemWithUUID(original->uuid()), original);
+}

@@ -1,8 +1,11 @@
 #include "platform/AttributedString.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
+#include "platform/Rtf.h"
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using namespace ts;
 
@@ -45,6 +48,40 @@ TEST(AttributedString, AddAndRemoveAttributesSplitAndMergeRuns) {
     s.removeAttribute(AttributeName::ForegroundColor, {0, 16});
     expectWellFormed(s);
     EXPECT_EQ(s.runs().size(), 1u);
+}
+
+// Runs share their attribute sets with copies of the text and with other
+// texts read alike; every kind of edit changes only the text edited.
+TEST(AttributedString, EditsNeverReachTextsThatShareTheirAttributes) {
+    const QByteArray rtf = "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;}{\\colortbl;\\red255\\green0\\blue0;}"
+                           "\\f0\\fs24 \\cf1 Gallia \\b est\\b0  omnis}";
+    const AttributedString original = readRtf(rtf).text;
+    ASSERT_EQ(original.runs().size(), 3u);
+    const struct {
+        const char* what;
+        std::function<void(AttributedString&)> edit;
+    } edits[] = {
+        {"add", [](AttributedString& t) { t.addAttribute(AttributeName::Underline, Value(1), {0, 9}); }},
+        {"add several", [](AttributedString& t) { t.addAttributes(bold(), {3, 6}); }},
+        {"set", [](AttributedString& t) { t.setAttributes(bold(), {0, 16}); }},
+        {"remove", [](AttributedString& t) { t.removeAttribute(AttributeName::ForegroundColor, {0, 16}); }},
+        {"change", [](AttributedString& t) { t.changeAttributes([](Attributes& a) { a.erase(AttributeName::Font); }); }},
+        {"add where missing", [](AttributedString& t) { t.addAttributeWhereMissing(AttributeName::Strikethrough, Value(1)); }},
+        {"replace", [](AttributedString& t) { t.replaceCharacters({0, 6}, QStringLiteral("Italia")); }},
+    };
+    for (const auto& e : edits) {
+        SCOPED_TRACE(e.what);
+        AttributedString copy = original;
+        AttributedString again = readRtf(rtf).text;
+        ASSERT_TRUE(again.isEqualToAttributedString(original));
+        e.edit(copy);
+        e.edit(again);
+        expectWellFormed(copy);
+        EXPECT_TRUE(copy.isEqualToAttributedString(again)) << "the same edit gives the same text";
+        EXPECT_FALSE(copy.isEqualToAttributedString(original));
+        const AttributedString fresh = readRtf(rtf).text;
+        EXPECT_TRUE(original.isEqualToAttributedString(fresh)) << "the original and later reads are untouched";
+    }
 }
 
 TEST(AttributedString, ReplaceInheritsAttributesLikeTheTextSystem) {
