@@ -7,6 +7,8 @@
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/TSConstructionSearch.h"
+#include "tools/gui/TSGrammarWindowController.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
 
@@ -18,6 +20,8 @@ void installDictionaryRegistry() {
     AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
     AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });
     AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("grammarWindow"), [] { return new TSGrammarWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("constructionSearchWindow"), [] { return new TSConstructionSearch; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {
