@@ -16,6 +16,7 @@
 #include "tools/gui/TextRangeMacronizer.h"
 #include "tools/net/ConstructionSearch.h"
 #include "tools/net/GrammarPageCache.h"
+#include "tools/net/LocalMacronizer.h"
 #include "tools/net/WebMacronizer.h"
 
 #include <QApplication>
@@ -441,6 +442,23 @@ QStringList texts(const std::vector<ts::AttributedStringPtr>& list) {
 }
 
 }  // namespace
+
+TEST(LocalMacronizer, MarksThroughTheWordFormListAndANewRequestSupersedes) {
+    QTextEdit edit;
+    edit.setPlainText(QStringLiteral("Tu ne facias hoc,\nne feceris illud."));
+    LocalMacronizer macronizer;
+    std::optional<MacronizerResult> first;
+    macronizer.macronize(QStringLiteral("facias"), [&](const MacronizerResult& r) { first = r; });
+    TextRangeMacronizer request(&edit, &macronizer);
+    ASSERT_TRUE(request.start());
+    ASSERT_TRUE(first.has_value());
+    EXPECT_TRUE(first->cancelled);
+    ASSERT_TRUE(waitUntil([&] { return request.outcome() != TextRangeMacronizer::Outcome::Pending; }));
+    EXPECT_EQ(request.outcome(), TextRangeMacronizer::Outcome::Replaced);
+    EXPECT_EQ(edit.toPlainText(), QStringLiteral("Tu ne faciās hoc,\nne fēceris illud."));
+    QTest::qWait(50);
+    EXPECT_TRUE(first->cancelled) << "the superseded request is not answered again";
+}
 
 TEST(ConstructionSearch, FindsProhibitions) {
     struct Case { const char* text; const char* key; QStringList found; };
