@@ -26,6 +26,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QLineEdit>
@@ -549,7 +550,11 @@ TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
                           {"ii.html"});
         else if (r.path == QLatin1String("/liber/ii.html"))
             a.body = page("Liber II", "Nolite timere hostes, milites. Ne veni sine amicis.", {"i.html"});
-        else a.status = 404;
+        else if (r.path.startsWith(QLatin1String("/slow/p"))) {
+            const int n = r.path.mid(7).section('.', 0, 0).toInt();
+            a.body = page("Lente", "Ne facias.", {QStringLiteral("p%1.html").arg(n + 1)});
+            a.delayMs = 150;
+        } else a.status = 404;
         return a;
     }, 20, 30000);
     TSConstructionSearch window;
@@ -588,6 +593,16 @@ TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
     QTest::qWait(200);
     EXPECT_EQ(done.size(), 2);
     EXPECT_EQ(model->rowCount(), 2);
+
+    // Cancel stops a crawl after the page being read.
+    window.urlField->setText(server.url("/slow/p1.html").toString());
+    window.doSearch();
+    ASSERT_TRUE(waitUntil([&] { return model->rowCount() >= 2; }));
+    QTest::mouseClick(window.cancelButton, Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 3; }));
+    EXPECT_LT(done.at(2).at(0).toInt(), 5);
+    EXPECT_TRUE(window.progressField->text().startsWith(QLatin1String("Cancelled")));
+    EXPECT_FALSE(window.cancelButton->isEnabled());
 }
 
 int main(int argc, char** argv) {
