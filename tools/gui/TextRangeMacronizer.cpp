@@ -1,7 +1,9 @@
 #include "tools/gui/TextRangeMacronizer.h"
 
 #include "app/logging/LGLog.h"
+#include "platform/Color.h"
 #include "platform/Prompter.h"
+#include "platform/gui/RichTextConversion.h"
 
 #include <QTextDocument>
 #include <QTextEdit>
@@ -30,9 +32,9 @@ bool TextRangeMacronizer::start() {
     return true;
 }
 
-bool TextRangeMacronizer::replace(QTextCursor& cursor, const QString& original, const QString& marked) {
+bool TextRangeMacronizer::replace(QTextCursor& cursor, const QString& original, const ts::AttributedString& marked) {
     if (cursor.isNull() || plainText(cursor) != original) return false;
-    const QString text = marked.normalized(QString::NormalizationForm_C);
+    const QString text = marked.string().normalized(QString::NormalizationForm_C);
     QTextDocument* document = cursor.document();
     const int start = cursor.selectionStart();
     QTextCursor edit(document);
@@ -54,6 +56,25 @@ bool TextRangeMacronizer::replace(QTextCursor& cursor, const QString& original, 
         edit.setPosition(cursor.selectionEnd(), QTextCursor::KeepAnchor);
         edit.insertText(text, format);
     }
+    if (text.size() == marked.length()) {
+        qsizetype at = 0;
+        for (const ts::AttributedString::Run& run : marked.runs()) {
+            const auto colour = run.attributes.find(ts::AttributeName::BackgroundColor);
+            if (colour != run.attributes.end()) {
+                const ts::ColorPtr c = colour->second.toObjectAs<ts::Color>();
+                const QColor qc = c ? RichTextConversion::toQColor(c) : QColor();
+                // A clear colour marks a sure word: nothing to show.
+                if (qc.isValid() && qc.alpha() > 0) {
+                    QTextCharFormat background;
+                    background.setBackground(qc);
+                    edit.setPosition(start + int(at));
+                    edit.setPosition(start + int(at + run.length), QTextCursor::KeepAnchor);
+                    edit.mergeCharFormat(background);
+                }
+            }
+            at += run.length;
+        }
+    }
     edit.endEditBlock();
     return true;
 }
@@ -64,7 +85,7 @@ void TextRangeMacronizer::done(const MacronizerResult& result) {
     } else if (!result.ok || !result.text) {
         outcome_ = Outcome::Failed;
         message_ = result.message;
-    } else if (!edit_ || !replace(cursor_, original_, result.text->string())) {
+    } else if (!edit_ || !replace(cursor_, original_, *result.text)) {
         outcome_ = Outcome::TextChanged;
         message_ = tr("The text was changed while it was being marked; it was left as it is.");
         TSLogError("Macronized text dropped: the range changed meanwhile");

@@ -37,9 +37,11 @@ public:
 
     // The cursor's selection with paragraph breaks as "\n".
     static QString plainText(const QTextCursor& cursor);
-    // Writes the marked text over the cursor's selection in one edit block;
-    // false (changing nothing) when the selection no longer holds `original`.
-    static bool replace(QTextCursor& cursor, const QString& original, const QString& marked);
+    // Writes the marked text over the cursor's selection in one edit block,
+    // with the marking's background colours (the local marking's orange and
+    // red); false (changing nothing) when the selection no longer holds
+    // `original`.
+    static bool replace(QTextCursor& cursor, const QString& original, const ts::AttributedString& marked);
 
 Q_SIGNALS:
     void finished(TextRangeMacronizer::Outcome outcome, const QString& message);

@@ -457,6 +457,12 @@ TEST(LocalMacronizer, MarksThroughTheWordFormListAndANewRequestSupersedes) {
     ASSERT_TRUE(waitUntil([&] { return request.outcome() != TextRangeMacronizer::Outcome::Pending; }));
     EXPECT_EQ(request.outcome(), TextRangeMacronizer::Outcome::Replaced);
     EXPECT_EQ(edit.toPlainText(), QStringLiteral("Tu ne faciās hoc,\nne fēceris illud."));
+    // Unknown words come back marked by their background, known ones not.
+    QTextCursor at(edit.document());
+    at.setPosition(1);
+    EXPECT_TRUE(at.charFormat().hasProperty(QTextFormat::BackgroundBrush)) << "Tu";
+    at.setPosition(8);
+    EXPECT_FALSE(at.charFormat().hasProperty(QTextFormat::BackgroundBrush)) << "faciās";
     QTest::qWait(50);
     EXPECT_TRUE(first->cancelled) << "the superseded request is not answered again";
 }
