@@ -10,6 +10,7 @@
 #include "platform/Font.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
+#include "platform/UserDefaults.h"
 #include "tools/gui/RKWQFDataDownloaderController.h"
 #include "tools/gui/TSConstructionSearch.h"
 #include "tools/gui/TSGrammarWindowController.h"
@@ -331,8 +332,10 @@ TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
         }
     };
     auto delegate = std::make_shared<Delegate>();
+    // The service's address comes from the settings.
+    ts::UserDefaults::standardUserDefaults()->setObject(ts::Value(server.url("/svc/").toString()),
+                                                        WebMacronizer::kServiceURLKey);
     RKWQFDataDownloaderController window;
-    window.macronizer().setServiceUrl(server.url("/svc/"));
     window.setMacronizerDelegate(delegate);
     auto object = std::make_shared<ts::Object>();
     window.setMacronizedObject(object);
@@ -345,7 +348,25 @@ TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
     EXPECT_EQ(window.statusField->text(), QStringLiteral("Finished"));
     EXPECT_EQ(window.macronizedObject(), nullptr);
     EXPECT_TRUE(waitUntil([&] { return !window.isVisible(); }, 3000));
+    ts::UserDefaults::standardUserDefaults()->removeObjectForKey(WebMacronizer::kServiceURLKey);
 }
+
+namespace {
+
+// Numbered paragraphs, enough to make the page scroll.
+QByteArray sections() {
+    QByteArray out;
+    const char* uses[] = {"means or instrument", "cause", "manner", "accompaniment", "degree of difference",
+                          "quality", "price", "specification", "separation", "source", "comparison", "agent"};
+    int n = 404;
+    for (int round = 0; round < 3; ++round)
+        for (const char* use : uses)
+            out += "<h3>\xc2\xa7" + QByteArray::number(n++) + ". Ablative of " + use + "</h3><p>The ablative is used to denote the " +
+                   use + ": <i>gladi\xc5\x8d pugn\xc4\x81" "bat</i>.</p>";
+    return out;
+}
+
+}  // namespace
 
 TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     LoopbackServer server([](const HttpRequest& r) {
@@ -353,7 +374,7 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
         if (r.path == QLatin1String("/ag/ablative.html"))
             a.body = "<html><head><title>Ablative</title><script>document.write('evil')</script></head>"
                      "<body onload=\"steal()\"><h1>The Ablative</h1><p>Ablative of means.</p>"
-                     + QByteArray(3000, ' ').replace(' ', "<p>filler</p>") +
+                     + sections() +
                      "<a name=\"abs\"></a><h2>Ablative absolute</h2><p>Urbe capta.</p>"
                      "<a href=\"genitive.html#part\">genitive</a></body></html>";
         else if (r.path == QLatin1String("/ag/genitive.html"))
@@ -386,6 +407,8 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     EXPECT_FALSE(window.webView->toPlainText().contains(QLatin1String("evil")));
     EXPECT_GT(window.webView->verticalScrollBar()->value(), 0) << "scrolled to #abs";
     EXPECT_EQ(window.webView->document()->baseUrl().scheme(), QStringLiteral("https"));
+    QApplication::processEvents();
+    EXPECT_TRUE(window.grab().toImage().save(galleryDir() + "/grammar.png"));
 
     // The cache file is named by a hash and holds no script.
     const QString file = window.cache().cacheFilePath(server.url("/ag/ablative.html"));
@@ -411,8 +434,6 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     const QString hostile = window.cache().cacheFilePath(QUrl("http://h/../../../etc/passwd"));
     EXPECT_TRUE(hostile.startsWith(QDir(cacheDir.path()).filePath("")));
 
-    QApplication::processEvents();
-    EXPECT_TRUE(window.grab().toImage().save(galleryDir() + "/grammar.png"));
 
     // A link followed in the page goes through the cache too; a page asked
     // for while another loads is shown once that load has ended.
