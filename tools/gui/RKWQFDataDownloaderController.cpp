@@ -26,8 +26,11 @@ RKWQFDataDownloaderController::RKWQFDataDownloaderController(QWidget* parent) : 
 
 void RKWQFDataDownloaderController::startLookup() {
     QPointer<RKWQFDataDownloaderController> self(this);
-    macronizer_.macronize(parseString_, [self](const MacronizerResult& result) {
-        if (self) self->delivered(result);
+    const quint64 run = ++runs_;
+    macronizer_.macronize(parseString_, [self, run](const MacronizerResult& result) {
+        // A run superseded by a newer one leaves the window, its object and
+        // its delegate to the newer run.
+        if (self && self->runs_ == run) self->delivered(result);
     });
 }
 

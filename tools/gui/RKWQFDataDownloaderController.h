@@ -47,4 +47,5 @@ private:
     std::weak_ptr<MacronizerProtocol> delegate_;
     ts::ObjectPtr macronizedObject_;
     QString parseString_;
+    quint64 runs_ = 0;
 };

@@ -341,6 +341,10 @@ TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
     window.setMacronizedObject(object);
     window.setParseString(kThreeLines);
     window.show();
+    // A second start supersedes the first without closing the window.
+    window.setParseString(QStringLiteral("prima"));
+    window.startLookup();
+    window.setParseString(kThreeLines);
     window.startLookup();
     ASSERT_TRUE(waitUntil([&] { return !delegate->text.isEmpty(); }));
     EXPECT_EQ(delegate->text, markVowels(kThreeLines));
