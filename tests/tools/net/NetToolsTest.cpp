@@ -280,6 +280,10 @@ TEST(WebMacronizer, FailuresReachTheCallerAsMessages) {
     ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
     EXPECT_TRUE(result->message.contains(QLatin1String("20k")));
     EXPECT_EQ(server.requests().size(), before);
+    result.reset();
+    macronizer.macronize(QString(WebMacronizer::kMaximumLength - 1, QLatin1Char('a')), [&](const MacronizerResult& r) { result = r; });
+    ASSERT_TRUE(waitUntil([&] { return result.has_value(); }));
+    EXPECT_TRUE(result->ok) << "19,999 characters are sent";
     EXPECT_EQ(WebMacronizer::stateName(7), QStringLiteral("Unhandled state"));
 }
 
