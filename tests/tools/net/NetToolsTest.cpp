@@ -451,6 +451,11 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     EXPECT_EQ(shown.last().first, server.url("/ag/ablative.html"));
     EXPECT_EQ(server.count(QStringLiteral("/ag/genitive.html")), 1);
     EXPECT_TRUE(QFileInfo::exists(window.cache().cacheFilePath(server.url("/ag/genitive.html"))));
+
+    // As the application makes it: the settings' grammar, the support folder's cache.
+    TSGrammarWindowController standard;
+    EXPECT_GT(standard.grammarView->model()->rowCount(), 3);
+    EXPECT_TRUE(standard.cache().folder().endsWith(QLatin1String("/Tessarin/GrammarPages")));
 }
 
 namespace {
