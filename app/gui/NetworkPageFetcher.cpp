@@ -1,14 +1,10 @@
 #include "app/gui/NetworkPageFetcher.h"
 
 #include "app/logging/LGLog.h"
+#include "app/net/UrlFetcher.h"
 
-#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
-#include <QNetworkAccessManager>
-#include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QTimer>
 
 #include <mutex>
 
@@ -43,49 +39,15 @@ std::optional<QByteArray> NetworkPageFetcher::fetch(const QUrl& url) {
         }
         return file.readAll();
     }
-    const QString scheme = url.scheme().toLower();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) {
-        TSLogError("Unable to fetch %@: unsupported scheme", url.toString());
-        return std::nullopt;
-    }
-
-    QNetworkAccessManager manager;
-    QNetworkRequest request(url);
-    request.setTransferTimeout(int(limit.transferTimeout.count()));
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
-    QNetworkReply* reply = manager.get(request);
-    QEventLoop loop;
-    bool tooLarge = false;
-    bool timedOut = false;
-    QObject::connect(reply, &QNetworkReply::finished, &loop, &QEventLoop::quit);
-    QObject::connect(reply, &QNetworkReply::downloadProgress, &loop, [&](qint64 received, qint64 total) {
-        if (received > limit.maximumSize || total > limit.maximumSize) {
-            tooLarge = true;
-            reply->abort();
-        }
-    });
-    QTimer deadline;
-    deadline.setSingleShot(true);
-    QObject::connect(&deadline, &QTimer::timeout, &loop, [&] {
-        timedOut = true;
-        reply->abort();
-    });
-    deadline.start(limit.deadline);
-    if (!reply->isFinished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
-
-    std::optional<QByteArray> result;
-    if (tooLarge) {
-        TSLogError("The page %@ is too large", url.toString());
-    } else if (timedOut) {
-        TSLogError("Fetching %@ timed out", url.toString());
-    } else if (reply->error() != QNetworkReply::NoError) {
-        TSLogError("Unable to fetch %@: %@", url.toString(), reply->errorString());
-    } else {
-        QByteArray body = reply->readAll();
-        if (body.size() > limit.maximumSize) TSLogError("The page %@ is too large", url.toString());
-        else result = std::move(body);
-    }
-    delete reply;
-    return result;
+    // The network side is the shared fetcher's, with this hook's limits.
+    UrlFetcher::Request request;
+    request.url = url;
+    UrlFetcher::Limits fetchLimits;
+    fetchLimits.transferTimeout = limit.transferTimeout;
+    fetchLimits.deadline = limit.deadline;
+    fetchLimits.maximumSize = limit.maximumSize;
+    request.limits = fetchLimits;
+    UrlFetcher::Response response = UrlFetcher::perform(request);
+    if (!response.ok) return std::nullopt;
+    return std::move(response.body);
 }

@@ -1,9 +1,9 @@
 #pragma once
 // The page fetcher the application hands to the page ripper: local files
-// (file: URLs) are read directly; http and https go through QtNetwork with a
-// connection-and-transfer time-out, an overall deadline and a size cap, so a
-// slow or endless page cannot hang or swamp a search. Other schemes are
-// refused. Runs synchronously on the caller's thread (it spins a private
+// (file: URLs) are read directly; http and https go through the shared
+// UrlFetcher with this hook's transfer time-out, overall deadline and size
+// cap, so a slow or endless page cannot hang or swamp a search; redirects are
+// followed on the same host only. Other schemes are refused. Runs synchronously on the caller's thread (it spins a private
 // event loop there).
 
 #include <QByteArray>

@@ -9,6 +9,8 @@
 #include "dictsource/gui/XMLCheckWindowController.h"
 #include "import/gui/PerseusImporter.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/TSConstructionSearch.h"
+#include "tools/gui/TSGrammarWindowController.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
 
@@ -22,6 +24,8 @@ void installDictionaryRegistry() {
     AppController::setToolWindowFactory(QStringLiteral("perseusImporterWindow"), [] { return new PerseusImporter; });
     AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });
     AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("grammarWindow"), [] { return new TSGrammarWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("constructionSearchWindow"), [] { return new TSConstructionSearch; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {
