@@ -7,6 +7,7 @@
 #include "dictsource/gui/DeveloperPromptDialog.h"
 #include "dictsource/gui/XMLCheckWindowController.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/TSAnagramWindowController.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
 
@@ -18,6 +19,7 @@ void installDictionaryRegistry() {
     AppController::setToolWindowFactory(QStringLiteral("xmlCheckWindow"), [] { return new XMLCheckWindowController; });
     AppController::setToolWindowFactory(QStringLiteral("wordSearchWindow"), [] { return new TSWordSearchController; });
     AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
+    AppController::setToolWindowFactory(QStringLiteral("anagramWindow"), [] { return new TSAnagramWindowController; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {
