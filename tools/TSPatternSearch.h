@@ -49,8 +49,22 @@ private:
     QString error_;
     bool limitHit_ = false;
     int minLength_ = 0;
+    int maxLength_ = -1;
     char16_t firstUnit_[2] = {0, 0};  // both cases of a required first letter
+    char16_t lastUnit_[2] = {0, 0};   // both cases of a letter every match holds
+    QString prefix_, suffix_;         // literal letters every match starts / ends with (lowercase)
+    bool jit_ = false;
+    bool useBitmap_ = false;          // firstBitmap_ lists the possible first units below 256
+    quint8 firstBitmap_[32] = {};
 };
+
+// The literal ASCII letters every match of an expression must start and end
+// with, read from the expression's text; empty when it cannot tell (an
+// alternation at the top level, escapes, quantified letters).
+QString literalPrefix(const QString& expression);
+QString literalSuffix(const QString& expression);
+// The most UTF-16 units a match can span; -1 when unbounded or unknown.
+int maximumMatchLength(const QString& expression);
 
 class TSPatternSearch {
 public:

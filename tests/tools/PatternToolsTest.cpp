@@ -133,6 +133,24 @@ TEST(PatternSearch, LengthBoundsErrorsAndCost) {
     EXPECT_TRUE(found.isEmpty());  // minimum above maximum
     EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 9, words, QString()));
 
+    // The literal ends that let most words be refused without a match.
+    const std::pair<const char*, std::pair<const char*, const char*>> literals[] = {
+        {"ros[aeiouy]", {"ro", ""}}, {"[a-z]+orum", {"", "orum"}}, {"ab?c", {"a", "c"}}, {"a|bc", {"", ""}},
+        {"x\\w", {"x", ""}},        {"(per|par)a", {"", "a"}},    {"Ro", {"ro", "ro"}}, {"as", {"a", ""}},
+    };
+    for (const auto& [e, ends] : literals) {
+        EXPECT_EQ(literalPrefix(QString::fromLatin1(e)), QString::fromLatin1(ends.first)) << e;
+        EXPECT_EQ(literalSuffix(QString::fromLatin1(e)), QString::fromLatin1(ends.second)) << e;
+    }
+    const std::pair<const char*, int> longest[] = {
+        {"[aeiou]{1,4}(ae|e)?x", 7}, {"a|bcd", 3}, {"(qu|[bc]{0,3})u", 4}, {"ab+", -1}, {"a.c", 4}, {"a\\w", -1}, {"(a", -1},
+    };
+    for (const auto& [e, n] : longest) EXPECT_EQ(maximumMatchLength(QString::fromLatin1(e)), n) << e;
+    found.clear();
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 20, {QStringLiteral("ROSARUM"), QStringLiteral("uictorum"), QStringLiteral("rosa"), QStringLiteral("rota")},
+                                                 QStringLiteral("[a-z]+orum|ros[a-z]+")));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("ROSARUM"), QStringLiteral("uictorum"), QStringLiteral("rosa")}));
+
     QString error;
     EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 9, words, QStringLiteral("(ros"), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("not a valid"))) << qPrintable(error);
