@@ -1,5 +1,6 @@
 // The word-pattern search: matching a 200,000-word list of real word forms
-// (the dictionary page's inflections) with a set of patterns a reader would
+// (the dictionary page's inflections in random order, written to a file and
+// read back as the finder reads its lists) with a set of patterns a reader would
 // type, against a pass that only measures the words' lengths against the same
 // bounds (limit 5). Deduplication with a match-all pattern: two groups of
 // 200,000 words against two of 100,000, which must stay near 2 (linear).
@@ -10,9 +11,11 @@
 #include "tools/TSDictPage.h"
 #include "tools/TSPatternLanguage.h"
 #include "tools/TSPatternSearch.h"
+#include "tools/TSWordLists.h"
 
 #include <QCoreApplication>
 #include <QRandomGenerator>
+#include <QTemporaryDir>
 
 #include <algorithm>
 #include <cstdio>
@@ -36,8 +39,13 @@ const Fixture& fixture() {
         x.words.sort();
         QRandomGenerator random(42);
         std::shuffle(x.words.begin(), x.words.end(), random);
-        x.words = x.words.mid(0, 200000);
-        x.half = x.words.mid(0, 100000);
+        // Read back from a file, as the finder reads its lists, so the words
+        // lie in memory as a loaded list's do.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("words.txt"));
+        TSCorpusTools::writeFile(path, x.words.mid(0, 200000).join(QLatin1Char('\n')).toUtf8());
+        x.words = TSWordLists::readList(path, true);
+        x.half = TSWordLists::readList(path, true).mid(0, 100000);
         const TSPatternTables tables = TSPatternTables::fromPreferences();
         const QStringList typed = {
             QStringLiteral("ros,Vowel,Vowel"),        QString(QChar(0xA751)) + QStringLiteral(",Chars"),

@@ -68,7 +68,7 @@ int maxAtom(const QString& e, qsizetype& i) {
     const QChar c = e[i];
     if (c == QLatin1Char('(')) {
         if (i + 1 < e.size() && e[i + 1] == QLatin1Char('?')) {
-            if (i + 2 < e.size() && e[i + 2] == QLatin1Char(':')) i += 2;
+            if (i + 2 < e.size() && (e[i + 2] == QLatin1Char(':') || e[i + 2] == QLatin1Char('>'))) i += 2;
             else return -1;
         }
         ++i;
