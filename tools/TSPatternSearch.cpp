@@ -296,6 +296,8 @@ void TSPatternSearch::appendGroup(QList<TSSearchRow>& results, QSet<QString>& se
     fresh.reserve(matches.size());
     for (const QString& m : matches)
         if (!seen.contains(m)) fresh.append(m);
+    seen.reserve(seen.size() + fresh.size());
+    results.reserve(results.size() + fresh.size());
     for (const QString& m : fresh) {
         seen.insert(m);
         results.append({m, false});
