@@ -7,6 +7,7 @@
 
 #include "app/core/Preferences.h"
 #include "app/core/TSBundle.h"
+#include "support/CaptureLogger.h"
 #include "support/Python.h"
 
 #include <QDir>
@@ -355,4 +356,62 @@ TEST(DictPage, ShippedPageYieldsForms) {
     QSet<QString> plain;
     for (const QString& f : a.allForms) plain.insert(TSCorpusTools::stripCombiningMarks(f));
     for (const char* w : {"puellarum", "amauisti", "regibus", "bonorum"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
+}
+
+TEST(CorpusTools, ProgressLogsEmptyCorpusAndCancel) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    QStringList pages;
+    for (int i = 0; i < 25; ++i) {
+        const QString p = d.filePath(QStringLiteral("p%1.html").arg(i, 2, 10, QLatin1Char('0')));
+        writeBytes(p, "<html><body><p>rara auis</p></body></html>");
+        pages.append(p);
+    }
+    CaptureLogger::Scope capture;
+    const auto result = TSCorpusTools::analyseFolder(pages, dir.path());
+    EXPECT_TRUE(result.ok);
+    QStringList progress;
+    for (const QString& t : capture->take())
+        if (t.contains(QStringLiteral(" of 25 "))) progress.append(t.section(QStringLiteral(" of "), 0, 0).section(QLatin1Char(' '), -1));
+    EXPECT_EQ(progress, (QStringList{QStringLiteral("10"), QStringLiteral("20")}));
+    EXPECT_EQ(result.words, 2);
+    EXPECT_EQ(result.modelEntries, 0);  // every word under 30: a full list, an empty model
+    const PythonRun py = runPython(QStringLiteral(R"(
+import sys, plistlib
+a = plistlib.load(open(sys.argv[1] + '/theLatinLibrary.dat', 'rb'))
+root = a['$objects'][a['$top']['root'].data]
+print(len(a['$objects'][root['storedData'].data]['NS.keys']))
+print(open(sys.argv[1] + '/theLatinLibrary.txt', 'rb').read().decode('utf-16').split())
+)"), {dir.path()});
+    ASSERT_EQ(py.exitCode, 0) << qPrintable(py.err);
+    EXPECT_EQ(py.out, QStringLiteral("0\n['auis', '25', 'rara', '25']\n"));
+
+    // A cancelled run writes nothing.
+    QTemporaryDir out;
+    std::atomic<bool> cancel{true};
+    EXPECT_TRUE(TSCorpusTools::analyseFolder(pages, out.path(), {}, &cancel).cancelled);
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+
+    // Junk lines of the frequency list are logged unless they hold Greek.
+    TSCorpusTools::allASCIIWords(QStringLiteral("\u03ba\u03b1\u03b9\t2\n\u2020\u2021\t1"));
+    const QStringList logged = capture->take();
+    EXPECT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged.value(0).contains(QStringLiteral("Greek chars not found")));
+}
+
+TEST(DictPage, InvariableWordsAndOddLines) {
+    CaptureLogger::Scope capture;
+    TSDictPageAnalysis a;
+    a.analyseText(QStringLiteral("#hic, haec, hoc  PRON  :: this\n"
+                                 "#unus  NUM  :: one\n"
+                                 "#duo, duae  NUM  :: two\n"          // several parts: nothing
+                                 "#-cumque  PACK  :: -ever\n"
+                                 "#Abba  N  undeclined  :: father\n"
+                                 "#Iuppiter  ADV  :: by Jove\n"
+                                 "#a b c d e f g h i k l m o  ADV\n"));
+    EXPECT_EQ(a.allForms, (QSet<QString>{QStringLiteral("hic"), QStringLiteral("haec"), QStringLiteral("hoc"),
+                                         QStringLiteral("unus"), QStringLiteral("abba"), QStringLiteral("iuppiter"),
+                                         QStringLiteral("a")}));
+    EXPECT_TRUE(capture->contains(QStringLiteral("Too long")));
+    EXPECT_EQ(a.entries, 7);
 }

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -166,6 +167,44 @@ TEST(PatternWindow, SearchGroupsErrorsSupersedingAndWordCount) {
     EXPECT_TRUE(Preferences::preferences()->chosenWordsURL()->absoluteString().endsWith(QStringLiteral("/Aeneid.txt")));
     EXPECT_EQ(w.specifiedFileButton->currentText(), QStringLiteral("Aeneid"));
     EXPECT_EQ(w.chosenWords().value(0), QStringLiteral("arma"));
+}
+
+TEST(PatternWindow, OptionTitlesPastedSignsAndEmptyCount) {
+    TSAnagramWindowController w;
+    auto title = [&](TSPatternLanguage::Button b) {
+        for (const auto& [button, widget] : w.tokenButtons)
+            if (button == b) return widget->text();
+        return QString();
+    };
+    w.flagsChanged(true);
+    EXPECT_EQ(title(TSPatternLanguage::Button::Vowel), QStringLiteral("Vowels"));
+    EXPECT_EQ(title(TSPatternLanguage::Button::Rum), QStringLiteral(".") + QChar(0xA75C) + QStringLiteral("."));
+    EXPECT_EQ(title(TSPatternLanguage::Button::Syllable), QStringLiteral("Syllable"));
+    w.flagsChanged(false);
+    EXPECT_EQ(title(TSPatternLanguage::Button::Ascender), QStringLiteral("Ascender"));
+
+    // Only a sign typed on its own is rewritten; "23" pasted stays text.
+    TSTokenField* f = w.knownLettersField;
+    f->editor()->insert(QStringLiteral("23"));
+    Q_EMIT f->editor()->textEdited(f->editor()->text());
+    EXPECT_EQ(f->objectValue(), QStringList{QStringLiteral("23")});
+
+    // A text without words still becomes the (empty) chosen list.
+    QTemporaryDir texts;
+    const QString empty = QDir(texts.path()).filePath(QStringLiteral("Blank.txt"));
+    {
+        QFile file(empty);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("12, 13; ...\n");
+    }
+    auto prompter = std::make_shared<FilePrompter>();
+    prompter->files = {empty};
+    ts::Prompter::Scope scope(prompter);
+    w.handleAnalyseClick();
+    EXPECT_TRUE(w.isBusy());
+    ASSERT_TRUE(waitUntil([&] { return !w.isBusy(); }));
+    EXPECT_EQ(w.specifiedFileButton->currentText(), QStringLiteral("Blank"));
+    EXPECT_TRUE(w.chosenWords().value(0).isEmpty());
 }
 
 int main(int argc, char** argv) {
