@@ -11,6 +11,7 @@
 #include "tools/gui/DictionaryWindowController.h"
 #include "tools/gui/TSConstructionSearch.h"
 #include "tools/gui/TSGrammarWindowController.h"
+#include "tools/gui/TSAnagramWindowController.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
 
@@ -26,6 +27,7 @@ void installDictionaryRegistry() {
     AppController::setToolWindowFactory(QStringLiteral("wordFormController"), [] { return new TSWordFormWindowController; });
     AppController::setToolWindowFactory(QStringLiteral("grammarWindow"), [] { return new TSGrammarWindowController; });
     AppController::setToolWindowFactory(QStringLiteral("constructionSearchWindow"), [] { return new TSConstructionSearch; });
+    AppController::setToolWindowFactory(QStringLiteral("anagramWindow"), [] { return new TSAnagramWindowController; });
     AppController::RegistryHooks& hooks = AppController::registryHooks();
     hooks.saveDictionaries = [] { TSDictionaries::saveDictionaries(); };
     hooks.changedWords = [] {

@@ -1,0 +1,417 @@
+#include "tools/TSCorpusTools.h"
+#include "tools/TSDictPage.h"
+#include "tools/TSPatternLanguage.h"
+#include "tools/TSPatternSearch.h"
+#include "tools/TSProximitySummary.h"
+#include "tools/TSWordLists.h"
+
+#include "app/core/Preferences.h"
+#include "app/core/TSBundle.h"
+#include "support/CaptureLogger.h"
+#include "support/Python.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace {
+
+QString u(std::initializer_list<char16_t> units) {
+    QString s;
+    for (char16_t c : units) s.append(QChar(c));
+    return s;
+}
+
+void writeBytes(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+QString rowTexts(const QList<TSSearchRow>& rows) {
+    QStringList out;
+    for (const TSSearchRow& r : rows) out.append(r.header ? QLatin1Char('[') + r.text + QLatin1Char(']') : r.text);
+    return out.join(QLatin1Char(' '));
+}
+
+TSPatternTables testTables() {
+    TSPatternTables t;
+    t.keys = {{QStringLiteral("Vowel"), QStringLiteral("[aeiouy]")},
+              {QStringLiteral("Vowels"), QStringLiteral("[aeiouy]+")},
+              {QStringLiteral("Jx"), QStringLiteral("~wJ")},
+              {u({0xA751}), QStringLiteral("(per|par)")}};
+    t.substitutions = {{QStringLiteral(",d,s,"), QStringLiteral("*deus|dominus|")},
+                       {QStringLiteral(",q,3,"), QStringLiteral(",que,")},
+                       {QStringLiteral(",x,"), QStringLiteral("*never|")}};
+    t.quickMatch = {{QStringLiteral("dns"), QStringLiteral("dominus| |domini")},
+                    {u({0x71, 0x1D23}), QStringLiteral("que")}};
+    return t;
+}
+
+}  // namespace
+
+TEST(PatternLanguage, CompilesTokensTablesAndFolding) {
+    const TSPatternTables t = testTables();
+    struct Case { QString field; QString expression; bool list; };
+    const Case cases[] = {
+        {QStringLiteral("rosae"), QStringLiteral("ros(ae|e)"), false},
+        {QStringLiteral("ros,Vowel"), QStringLiteral("ros[aeiouy]"), false},
+        {QStringLiteral("Vowels,s"), QStringLiteral("[aeiouy]+s"), false},       // typed by hand, still a class
+        {QStringLiteral("Jovis"), QStringLiteral("iouis"), false},               // v/j folding
+        {QStringLiteral("Jx"), QStringLiteral("~wi"), false},                    // folding reaches fragments
+        {QStringLiteral("AE"), QStringLiteral("ae"), false},                     // upper case is not alternated
+        {u({0xA751}) + QStringLiteral(",a"), QStringLiteral("(per|par)a"), false},
+        {QStringLiteral("a;b"), QStringLiteral("a,b"), false},
+        {QString(), QString(), false},
+        {QStringLiteral("d,s"), QStringLiteral("deus|dominus|"), true},          // answer list from the table
+        {QStringLiteral("d,s,a"), QStringLiteral("d(ae|e)sa").replace(QStringLiteral("(ae|e)"), QString()), false},
+        {QStringLiteral("x,y"), QStringLiteral("xy"), false},                    // "*" only for the whole pattern
+        {QStringLiteral("q,3"), QStringLiteral("qu(ae|e)"), false},
+        {QStringLiteral("a*,b"), QStringLiteral("ab"), true},                    // user's own answer list
+    };
+    for (const Case& c : cases) {
+        bool isList = false;
+        EXPECT_EQ(TSPatternLanguage::knownLettersString(c.field, t, &isList), c.expression) << qPrintable(c.field);
+        EXPECT_EQ(isList, c.list) << qPrintable(c.field);
+    }
+    EXPECT_EQ(TSPatternLanguage::quickMatch(QStringLiteral("D,n,S"), t), QStringLiteral("dominus| |domini"));
+    EXPECT_EQ(TSPatternLanguage::quickMatch(QStringLiteral("q;"), t), QStringLiteral("que"));
+    EXPECT_TRUE(TSPatternLanguage::quickMatch(QStringLiteral("zz"), t).isNull());
+    EXPECT_EQ(TSPatternSearch::rowsFromAnswerList(QStringLiteral("dominus| |domini")).size(), 2);
+}
+
+TEST(PatternLanguage, TokensGroupsAndEditing) {
+    EXPECT_EQ(TSPatternLanguage::menuTokens().size(), 30);
+    EXPECT_TRUE(std::is_sorted(TSPatternLanguage::menuTokens().begin(), TSPatternLanguage::menuTokens().end()));
+    EXPECT_EQ(TSPatternLanguage::imageSet().size(), 5);
+    EXPECT_TRUE(TSPatternLanguage::menuTokens().contains(u({0x2E, 0xA75C, 0x2E})));
+    EXPECT_EQ(TSPatternLanguage::subsetGroup(QStringLiteral(" a  b c"), false), QStringLiteral("(a|b|c)"));
+    EXPECT_EQ(TSPatternLanguage::subsetGroup(QStringLiteral("a b c"), true), QStringLiteral("(a|b|c+)"));
+
+    QStringList tokens = {QStringLiteral("X"), QStringLiteral("Y"), QStringLiteral("Z")};
+    TSPatternLanguage::replaceTokens(tokens, 1, 2, QStringLiteral("Vowel"));
+    EXPECT_EQ(tokens, (QStringList{QStringLiteral("X"), QStringLiteral("Vowel")}));
+    TSPatternLanguage::replaceTokens(tokens, 5, 1, QStringLiteral("a"));  // past the end: appended, nothing removed
+    EXPECT_EQ(tokens.size(), 3);
+
+    EXPECT_EQ(TSPatternLanguage::typedReplacement(QStringLiteral("3")), QStringLiteral(",") + u({0x1D23}) + QStringLiteral(","));
+    EXPECT_EQ(TSPatternLanguage::typedReplacement(QStringLiteral("^")), QStringLiteral(",^"));
+    EXPECT_TRUE(TSPatternLanguage::typedReplacement(QStringLiteral("23")).isNull());
+}
+
+TEST(PatternLanguage, ShippedTablesCoverEverySignAndCompile) {
+    Preferences::resetSharedState();
+    const TSPatternTables t = TSPatternTables::fromPreferences();
+    ASSERT_FALSE(t.keys.isEmpty());
+    ASSERT_FALSE(t.substitutions.isEmpty());
+    ASSERT_FALSE(t.quickMatch.isEmpty());
+    for (const QString& token : TSPatternLanguage::menuTokens()) {
+        ASSERT_TRUE(t.keys.contains(token)) << qPrintable(token);
+        bool isList = false;
+        const QString e = TSPatternSearch::expressionForPattern(TSPatternLanguage::knownLettersString(token, t, &isList));
+        if (isList) continue;
+        TSPatternMatcher m(e);
+        EXPECT_TRUE(m.isValid()) << qPrintable(token) << qPrintable(e) << qPrintable(m.error());
+    }
+    bool isList = false;
+    const QString e = TSPatternLanguage::knownLettersString(QStringLiteral("p,") + u({0xA751}) + QStringLiteral(",uuuu,Vowel,s"), t, &isList);
+    QStringList found;
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 20, {QStringLiteral("pperimus"), QStringLiteral("pparis"), QStringLiteral("pax")},
+                                                 TSPatternSearch::expressionForPattern(e)));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("pperimus")}));
+}
+
+TEST(PatternSearch, LengthBoundsErrorsAndCost) {
+    const QStringList words = {QStringLiteral("rosa"), QStringLiteral("rosae"), QStringLiteral("Rose"), QString(),
+                               QStringLiteral("rosarum")};
+    QStringList found;
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 9, words, QStringLiteral("ros(ae|e)")));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("rosae"), QStringLiteral("Rose")}));
+    found.clear();
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 5, 4, words, QStringLiteral("ros.*")));
+    EXPECT_TRUE(found.isEmpty());  // minimum above maximum
+    EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 9, words, QString()));
+
+    // The literal ends that let most words be refused without a match.
+    const std::pair<const char*, std::pair<const char*, const char*>> literals[] = {
+        {"ros[aeiouy]", {"ro", ""}}, {"[a-z]+orum", {"", "orum"}}, {"ab?c", {"a", "c"}}, {"a|bc", {"", ""}},
+        {"x\\w", {"x", ""}},        {"(per|par)a", {"", "a"}},    {"Ro", {"ro", "ro"}}, {"as", {"a", ""}},
+    };
+    for (const auto& [e, ends] : literals) {
+        EXPECT_EQ(literalPrefix(QString::fromLatin1(e)), QString::fromLatin1(ends.first)) << e;
+        EXPECT_EQ(literalSuffix(QString::fromLatin1(e)), QString::fromLatin1(ends.second)) << e;
+    }
+    const std::pair<const char*, int> longest[] = {
+        {"[aeiou]{1,4}(ae|e)?x", 7}, {"a|bcd", 3}, {"(qu|[bc]{0,3})u", 4}, {"ab+", -1}, {"a.c", 4}, {"a\\w", -1}, {"(a", -1},
+    };
+    for (const auto& [e, n] : longest) EXPECT_EQ(maximumMatchLength(QString::fromLatin1(e)), n) << e;
+    found.clear();
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 20, {QStringLiteral("ROSARUM"), QStringLiteral("uictorum"), QStringLiteral("rosa"), QStringLiteral("rota")},
+                                                 QStringLiteral("[a-z]+orum|ros[a-z]+")));
+    EXPECT_EQ(found, (QStringList{QStringLiteral("ROSARUM"), QStringLiteral("uictorum"), QStringLiteral("rosa")}));
+
+    QString error;
+    EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 9, words, QStringLiteral("(ros"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("not a valid"))) << qPrintable(error);
+
+    // Nested repetition over a long run that cannot match: stopped, not hung.
+    error.clear();
+    QElapsedTimer timer;
+    timer.start();
+    const QStringList hostile(50, QString(40, QLatin1Char('a')) + QLatin1Char('!'));
+    EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 100, hostile, QStringLiteral("(a|aa)+[b-z]"), &error));
+    EXPECT_TRUE(error.contains(QStringLiteral("too costly"))) << qPrintable(error);
+    EXPECT_LT(timer.elapsed(), 20000);
+}
+
+TEST(PatternSearch, ZippedListsAreGroupedWithoutDuplicates) {
+    QTemporaryDir home, res;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    qputenv("TS_RESOURCES_DIR", res.path().toUtf8());
+    // Small lists zipped by python3's zipfile, in three encodings.
+    const PythonRun py = runPython(QStringLiteral(R"(
+import sys, zipfile, os
+d = sys.argv[1]
+lists = {'llWords.txt': 'rosa\t12\r\nrosae\t3\r\nrota\t2\r\n'.encode('utf-8'),
+         'residuals.txt': 'rosae\nRose\nrosarum\nrose\n'.encode('utf-16'),
+         'Zerivuv Words.txt': 'rosae\nros\xe6\n\x00\x01junk\nrose\n'.encode('latin-1')}
+for name, data in lists.items():
+    with zipfile.ZipFile(os.path.join(d, name + '.zip'), 'w') as z:
+        z.writestr(name, data)
+)"), {res.path()});
+    ASSERT_EQ(py.exitCode, 0) << qPrintable(py.err);
+    TSWordLists::resetCaches();
+    QList<TSPatternSearch::Group> groups = {
+        {QStringLiteral("mine"), [] { return QStringList{QStringLiteral("rose")}; }},
+        {QStringLiteral("Latin Library"), [] { return TSWordLists::llWords(); }},
+        {QStringLiteral("Words listall"), [] { return TSWordLists::residualWords(); }},
+        {QStringLiteral("Zerivuv"), [] { return TSWordLists::zerivuvWords(); }},
+    };
+    int publications = 0;
+    QList<TSSearchRow> rows;
+    EXPECT_TRUE(TSPatternSearch::runGroups(QStringLiteral("ros(ae|e|\u00e6)"), 1, 10, groups,
+                                           [&](const QList<TSSearchRow>& r) { ++publications, rows = r; }));
+    EXPECT_EQ(publications, 4);
+    EXPECT_EQ(rowTexts(rows), QStringLiteral("[mine] rose [Latin Library] rosae [Words listall] Rose [Zerivuv] ros\u00e6"));
+    EXPECT_TRUE(QFile::exists(QDir(Preferences::proximityPatternFolder()).filePath(QStringLiteral("llWords.txt"))));
+
+    // An empty pattern lists only the headers.
+    TSPatternSearch::runGroups(QString(), 1, 10, groups, [&](const QList<TSSearchRow>& r) { rows = r; });
+    EXPECT_EQ(rows.size(), 4);
+    TSWordLists::resetCaches();
+    qunsetenv("TS_RESOURCES_DIR");
+}
+
+TEST(WordLists, EncodingsLineEndsAndJunk) {
+    EXPECT_EQ(TSWordLists::decodeText(QByteArray("\xFF\xFEr\0o\0", 6)), QStringLiteral("ro"));
+    EXPECT_EQ(TSWordLists::decodeText(QByteArray("\xFE\xFF\0r\0o", 6)), QStringLiteral("ro"));
+    EXPECT_EQ(TSWordLists::decodeText(QByteArray("\xEF\xBB\xBFros\xC3\xA6")), QStringLiteral("ros\u00e6"));
+    EXPECT_EQ(TSWordLists::decodeText(QByteArray("ros\xE6")), QStringLiteral("ros\u00e6"));  // Latin-1
+    EXPECT_EQ(TSWordLists::splitLines(QStringLiteral("a\t3\r\nb\r\n\x01\x02zz\n\nc"), true),
+              (QStringList{QStringLiteral("a"), QStringLiteral("b"), QString(), QStringLiteral("c")}));
+}
+
+TEST(Proximity, CountsNeighboursCleaningAndRanking) {
+    TSProximitySummary s;
+    s.parseLine({QStringLiteral("ut"), QStringLiteral("ut"), QStringLiteral("ut")});
+    auto ut = s.entry(QStringLiteral("ut"));
+    ASSERT_TRUE(ut);
+    EXPECT_EQ(ut->count(), 3);
+    EXPECT_FLOAT_EQ(ut->priorWords().value(QStringLiteral("ut")), 2.5f);
+    EXPECT_FLOAT_EQ(ut->followingWords().value(QStringLiteral("ut")), 2.5f);
+    EXPECT_TRUE(s.objectForKey(ts::Value(QStringLiteral("ut"))).isObject());
+
+    EXPECT_EQ(TSProximitySummary::makeWordArray(QStringLiteral("A&B")),
+              (QStringList{QStringLiteral("a"), QStringLiteral("et"), QStringLiteral("b")}).join(QLatin1Char(' ')).split(QLatin1Char(' ')) );
+    TSProximitySummary t;
+    t.summariseString(QStringLiteral("Vir virum \u00c6neas b, uir.\nsolus"));
+    EXPECT_EQ(t.entry(QStringLiteral("uir"))->count(), 2);
+    EXPECT_TRUE(t.entry(QStringLiteral("aeneas")));
+    EXPECT_FALSE(t.entry(QStringLiteral("b")));  // one-letter words other than o a e i are dropped
+    EXPECT_EQ(t.entry(QStringLiteral("solus"))->priorWords().size(), 0);  // lines end at line ends
+
+    // Ranking: two words before the gap and one after vote.
+    TSProximitySummary r;
+    for (int i = 0; i < 3; ++i) r.summariseString(QStringLiteral("arma uirumque cano\narma uirosque cano\narma uirumque canit\nuirumque cano"));
+    QStringList results;
+    r.sortResults(results, {QStringLiteral("arma"), QStringLiteral("?"), QStringLiteral("cano")}, 1);
+    ASSERT_GE(results.size(), 2);
+    EXPECT_EQ(results.first(), QStringLiteral("uirumque"));
+    QStringList given = {QStringLiteral("uirosque"), QStringLiteral("nihil"), QStringLiteral("uirumque")};
+    r.sortResults(given, {QStringLiteral("?"), QStringLiteral("cano")}, 0);  // only the word after
+    EXPECT_EQ(given.first(), QStringLiteral("uirumque"));
+    EXPECT_EQ(given.last(), QStringLiteral("nihil"));
+
+    // Pruning: count 29 dropped; count 250 keeps neighbours of weight >= 2.5.
+    TSProximitySummary p;
+    for (int i = 0; i < 29; ++i) p.parseLine({QStringLiteral("rarum")});
+    for (int i = 0; i < 250; ++i) p.parseLine({i < 2 ? QStringLiteral("x1") : QStringLiteral("x2"), QStringLiteral("et")});
+    auto pruned = p.pruned();
+    EXPECT_FALSE(pruned->entry(QStringLiteral("rarum")));
+    ASSERT_TRUE(pruned->entry(QStringLiteral("et")));
+    EXPECT_EQ(pruned->entry(QStringLiteral("et"))->priorWords().keys(), QStringList{QStringLiteral("x2")});
+}
+
+TEST(CorpusTools, FolderAnalysisWordCountRipAndExports) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    ASSERT_TRUE(d.mkpath(QStringLiteral("pages/sub")));
+    QByteArray body;
+    for (int i = 0; i < 35; ++i) body += "arma uirumque cano. ";
+    writeBytes(d.filePath(QStringLiteral("pages/a.html")), "<html><head><title>Aeneis</title></head><body><p>" + body + "</p></body></html>");
+    writeBytes(d.filePath(QStringLiteral("pages/sub/b.shtml")), "<html><body><p>Troiae qui primus ab oris</p></body></html>");
+    writeBytes(d.filePath(QStringLiteral("pages/index.html")), "<html><head><title>Index</title></head><body><p>index page</p></body></html>");
+    writeBytes(d.filePath(QStringLiteral("pages/c.html")), "<html><head><title>Aeneis</title></head><body><p>later page</p></body></html>");
+    writeBytes(d.filePath(QStringLiteral("pages/notes.txt")), "not a page");
+
+    const QStringList pages = TSCorpusTools::findFilesToOpen({d.filePath(QStringLiteral("pages")), d.filePath(QStringLiteral("pages/a.html"))});
+    EXPECT_EQ(pages.size(), 4);
+    ASSERT_TRUE(d.mkpath(QStringLiteral("out")));
+    qint64 progressCalls = 0;
+    const auto result = TSCorpusTools::analyseFolder(pages, d.filePath(QStringLiteral("out")), [&](qint64, qint64) { ++progressCalls; });
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(progressCalls, 4);
+    EXPECT_EQ(result.modelEntries, 3);  // arma, uirumque, cano occur 35 times
+
+    const PythonRun py = runPython(QStringLiteral(R"(
+import sys, plistlib
+d = sys.argv[1]
+raw = open(d + '/theLatinLibrary.txt', 'rb').read()
+assert raw[:2] in (b'\xff\xfe', b'\xfe\xff'), raw[:4]
+lines = raw.decode('utf-16').splitlines()
+print(lines[0].split('\t')[1], len(lines))
+a = plistlib.load(open(d + '/theLatinLibrary.dat', 'rb'))
+objs = a['$objects']
+root = objs[a['$top']['root'].data]
+print(objs[objs[root['$class'].data]['$classname']] if False else objs[root['$class'].data]['$classname'])
+store = objs[root['storedData'].data]
+keys = sorted(objs[k.data] for k in store['NS.keys'])
+print(','.join(keys))
+entry = objs[store['NS.objects'][0].data]
+print(entry['count'], objs[entry['$class'].data]['$classname'])
+)"), {d.filePath(QStringLiteral("out"))});
+    ASSERT_EQ(py.exitCode, 0) << qPrintable(py.err);
+    const QStringList out = py.out.split(QLatin1Char('\n'));
+    EXPECT_EQ(out.value(0), QStringLiteral("35 11"));  // every word, before pruning
+    EXPECT_EQ(out.value(1), QStringLiteral("TSProximitySummary"));
+    EXPECT_EQ(out.value(2), QStringLiteral("arma,cano,uirumque"));
+    EXPECT_EQ(out.value(3), QStringLiteral("35 TSProximityData"));
+
+    // The word count of a file named like a shipped list does not replace it.
+    writeBytes(d.filePath(QStringLiteral("llWords.txt")), "Arma arma uirum\n");
+    const auto counts = TSCorpusTools::countWords({d.filePath(QStringLiteral("llWords.txt"))});
+    const QString written = TSCorpusTools::writeWordCount(counts, d.filePath(QStringLiteral("llWords.txt")), d.filePath(QStringLiteral("out")));
+    EXPECT_TRUE(written.endsWith(QStringLiteral("/llWords words.txt"))) << qPrintable(written);
+    EXPECT_EQ(TSWordLists::readList(written, false), (QStringList{QStringLiteral("arma\t2"), QStringLiteral("uirum\t1"), QString()}));
+    EXPECT_FALSE(TSCorpusTools::writeWordCount({}, d.filePath(QStringLiteral("empty.txt")), d.filePath(QStringLiteral("out"))).isEmpty());
+
+    // Pages into a property list: index skipped, the later of two titles kept.
+    const QString plist = d.filePath(QStringLiteral("out/Texts.plist"));
+    ASSERT_TRUE(TSCorpusTools::ripPages(d.filePath(QStringLiteral("pages")), plist));
+    const PythonRun rip = runPython(QStringLiteral("import sys, plistlib\nd = plistlib.load(open(sys.argv[1], 'rb'))\nprint(len(d), d['Aeneis'].startswith('later page\\n'))"), {plist});
+    ASSERT_EQ(rip.exitCode, 0) << qPrintable(rip.err);
+    EXPECT_EQ(rip.out.trimmed(), QStringLiteral("1 True"));
+
+    // Plain-letter lines of the frequency list.
+    EXPECT_EQ(TSCorpusTools::allASCIIWords(QStringLiteral("ros\u0101\t3\nκαι\t2\nrosa e\t1\nx\u2020\t1")),
+              (QStringList{QStringLiteral("rosa\t3"), QStringLiteral("rosae\t1")}));
+    EXPECT_EQ(TSCorpusTools::listallArray(QStringLiteral("Vir\nuir\r\n\nJam\n")), (QStringList{QStringLiteral("iam"), QStringLiteral("uir")}));
+    ASSERT_TRUE(TSCorpusTools::writeSubstitutions({{QStringLiteral(",q,"), ts::Value(QStringLiteral("que"))}}, d.filePath(QStringLiteral("out/s.plist"))));
+    const PythonRun sub = runPython(QStringLiteral("import sys, plistlib\nprint(plistlib.load(open(sys.argv[1], 'rb')))"), {d.filePath(QStringLiteral("out/s.plist"))});
+    EXPECT_EQ(sub.out.trimmed(), QStringLiteral("{',q,': 'que'}"));
+}
+
+TEST(DictPage, NounVerbAndLookupLines) {
+    TSDictPageAnalysis a;
+    a.analyseText(QStringLiteral("#rosa, rosae  N (1st) F  :: rose;\n"));
+    const QSet<QString> rosa = {QStringLiteral("rosa"), QStringLiteral("rosae"), QStringLiteral("rosam"),
+                                QStringLiteral("rosarum"), QStringLiteral("rosis"), QStringLiteral("rosas")};
+    QSet<QString> plain;
+    for (const QString& f : a.allForms) plain.insert(TSCorpusTools::stripCombiningMarks(f).remove(QLatin1Char('_')));
+    EXPECT_EQ(plain, rosa) << qPrintable(a.allForms.values().join(QLatin1Char(' ')));
+
+    TSDictPageAnalysis b;
+    b.analyseText(QStringLiteral("#dominus, domini  N (2nd) M  :: lord\n"
+                                 "#nemo, neminis  N (3rd)   :: nobody\n"    // no gender: looked up
+                                 "#fas  N  Q  :: right\n"                   // one part, unknown code: as it stands
+                                 "#fero, ferre, tuli, latus  V  :: bear\n"  // no conjugation: looked up
+                                 "  #indented  ADV\n"
+                                 "#et  CONJ  :: and\n"));
+    EXPECT_TRUE(b.allForms.contains(QStringLiteral("domin\u014drum")) || b.allForms.contains(QStringLiteral("dominorum")))
+        << qPrintable(b.allForms.values().join(QLatin1Char(' ')));
+    EXPECT_TRUE(b.allForms.contains(QStringLiteral("fas")));
+    EXPECT_TRUE(b.allForms.contains(QStringLiteral("et")));
+    EXPECT_EQ(b.wordLookups, (QSet<QString>{QStringLiteral("nemo neminis"), QStringLiteral("fero ferre tuli latus")}));
+}
+
+TEST(DictPage, ShippedPageYieldsForms) {
+    const QString page = TSDictPageAnalysis::bundledPage();
+    ASSERT_GT(page.size(), 1000000);
+    TSDictPageAnalysis a;
+    a.analyseText(page);
+    EXPECT_GT(a.entries, 30000);
+    EXPECT_GT(a.allForms.size(), 200000);
+    QSet<QString> plain;
+    for (const QString& f : a.allForms) plain.insert(TSCorpusTools::stripCombiningMarks(f));
+    for (const char* w : {"puellarum", "amauisti", "regibus", "bonorum"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
+}
+
+TEST(CorpusTools, ProgressLogsEmptyCorpusAndCancel) {
+    QTemporaryDir dir;
+    const QDir d(dir.path());
+    QStringList pages;
+    for (int i = 0; i < 25; ++i) {
+        const QString p = d.filePath(QStringLiteral("p%1.html").arg(i, 2, 10, QLatin1Char('0')));
+        writeBytes(p, "<html><body><p>rara auis</p></body></html>");
+        pages.append(p);
+    }
+    CaptureLogger::Scope capture;
+    const auto result = TSCorpusTools::analyseFolder(pages, dir.path());
+    EXPECT_TRUE(result.ok);
+    QStringList progress;
+    for (const QString& t : capture->take())
+        if (t.contains(QStringLiteral(" of 25 "))) progress.append(t.section(QStringLiteral(" of "), 0, 0).section(QLatin1Char(' '), -1));
+    EXPECT_EQ(progress, (QStringList{QStringLiteral("10"), QStringLiteral("20")}));
+    EXPECT_EQ(result.words, 2);
+    EXPECT_EQ(result.modelEntries, 0);  // every word under 30: a full list, an empty model
+    const PythonRun py = runPython(QStringLiteral(R"(
+import sys, plistlib
+a = plistlib.load(open(sys.argv[1] + '/theLatinLibrary.dat', 'rb'))
+root = a['$objects'][a['$top']['root'].data]
+print(len(a['$objects'][root['storedData'].data]['NS.keys']))
+print(open(sys.argv[1] + '/theLatinLibrary.txt', 'rb').read().decode('utf-16').split())
+)"), {dir.path()});
+    ASSERT_EQ(py.exitCode, 0) << qPrintable(py.err);
+    EXPECT_EQ(py.out, QStringLiteral("0\n['auis', '25', 'rara', '25']\n"));
+
+    // A cancelled run writes nothing.
+    QTemporaryDir out;
+    std::atomic<bool> cancel{true};
+    EXPECT_TRUE(TSCorpusTools::analyseFolder(pages, out.path(), {}, &cancel).cancelled);
+    EXPECT_TRUE(QDir(out.path()).isEmpty());
+
+    // Junk lines of the frequency list are logged unless they hold Greek.
+    TSCorpusTools::allASCIIWords(QStringLiteral("\u03ba\u03b1\u03b9\t2\n\u2020\u2021\t1"));
+    const QStringList logged = capture->take();
+    EXPECT_EQ(logged.size(), 1);
+    EXPECT_TRUE(logged.value(0).contains(QStringLiteral("Greek chars not found")));
+}
+
+TEST(DictPage, InvariableWordsAndOddLines) {
+    CaptureLogger::Scope capture;
+    TSDictPageAnalysis a;
+    a.analyseText(QStringLiteral("#hic, haec, hoc  PRON  :: this\n"
+                                 "#unus  NUM  :: one\n"
+                                 "#duo, duae  NUM  :: two\n"          // several parts: nothing
+                                 "#-cumque  PACK  :: -ever\n"
+                                 "#Abba  N  undeclined  :: father\n"
+                                 "#Iuppiter  ADV  :: by Jove\n"
+                                 "#a b c d e f g h i k l m o  ADV\n"));
+    EXPECT_EQ(a.allForms, (QSet<QString>{QStringLiteral("hic"), QStringLiteral("haec"), QStringLiteral("hoc"),
+                                         QStringLiteral("unus"), QStringLiteral("abba"), QStringLiteral("iuppiter"),
+                                         QStringLiteral("a")}));
+    EXPECT_TRUE(capture->contains(QStringLiteral("Too long")));
+    EXPECT_EQ(a.entries, 7);
+}
