@@ -68,6 +68,10 @@ public:
 
     // Adds a line after the current one and opens its editor.
     Q_INVOKABLE void addLine();
+    // Printing the Latin with each page's footnotes (TSDocumentPrinting.cpp).
+    Q_INVOKABLE void printDocument();
+    Q_INVOKABLE void runPageLayout();
+    bool printToPdf(const QString& path) const;
     // A new document's one empty line opens its Latin editor, so the user
     // can start typing.
     void startTypingIfEmpty();
