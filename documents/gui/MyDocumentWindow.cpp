@@ -158,10 +158,35 @@ void MyTextField::post(const QString& name) { ts::NotificationCenter::defaultCen
 
 void MyTextField::keyPressEvent(QKeyEvent* event) {
     if (!isLatin_) post(QStringLiteral("NewLine"));
+    if (!event->text().isEmpty()) leaveLinkAtCaret();
     const bool deleting = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
     const bool hadLink = deleting && textCursor().charFormat().isAnchor();
     QTextEdit::keyPressEvent(event);
     if (deleting && (hadLink || textCursor().hasSelection() || true)) post(QStringLiteral("FieldNeedsRenumbering"));
+}
+
+void MyTextField::leaveLinkAtCaret() {
+    // Typing right after a marker or a vocabulary link writes plain text,
+    // not more of the link.
+    QTextCursor cursor = textCursor();
+    if (cursor.hasSelection()) return;
+    QTextCharFormat format = currentCharFormat();
+    if (!format.isAnchor()) return;
+    QTextCursor next = cursor;
+    if (next.movePosition(QTextCursor::NextCharacter)) {
+        const QTextCharFormat after = next.charFormat();
+        if (after.isAnchor() && after.anchorHref() == format.anchorHref() && !cursor.atBlockEnd()) return;
+    }
+    format.setAnchor(false);
+    format.clearProperty(QTextFormat::AnchorHref);
+    format.clearProperty(QTextFormat::ForegroundBrush);
+    format.clearProperty(QTextFormat::TextUnderlineStyle);
+    format.setFontUnderline(false);
+    // The conversion's own properties: the string-link flag and the
+    // underline style (after the font name and size).
+    format.clearProperty(QTextFormat::UserProperty + 3);
+    format.clearProperty(QTextFormat::UserProperty + 6);
+    setCurrentCharFormat(format);
 }
 
 void MyTextField::mousePressEvent(QMouseEvent* event) {
@@ -173,7 +198,7 @@ void MyTextField::mousePressEvent(QMouseEvent* event) {
 void MyTextField::mouseReleaseEvent(QMouseEvent* event) {
     QTextEdit::mouseReleaseEvent(event);
     const QString link = anchorAt(event->position().toPoint());
-    if (!pressedLink_.isEmpty() && link == pressedLink_ && !textCursor().hasSelection()) emit linkActivated(link);
+    if (!pressedLink_.isEmpty() && link == pressedLink_ && !textCursor().hasSelection()) Q_EMIT linkActivated(link);
     pressedLink_.clear();
 }
 
@@ -340,19 +365,19 @@ bool FacsimileView::setImageData(const QByteArray& data, QString* problem) {
         if (problem) *problem = reader.errorString();
         image_ = QImage();
         updateFrame();
-        emit imageChanged();
+        Q_EMIT imageChanged();
         return false;
     }
     image_ = std::move(image);
     updateFrame();
-    emit imageChanged();
+    Q_EMIT imageChanged();
     return true;
 }
 
 void FacsimileView::clearImage() {
     image_ = QImage();
     updateFrame();
-    emit imageChanged();
+    Q_EMIT imageChanged();
 }
 
 QRectF FacsimileView::frameFor(float scale, const QSizeF& visible, const QSizeF& image) {

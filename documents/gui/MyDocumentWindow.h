@@ -75,7 +75,7 @@ public:
     // range still holds the text it was asked for.
     bool applyMacronized(int from, const QString& asked, const ts::AttributedString& result);
 
-signals:
+Q_SIGNALS:
     void linkActivated(const QString& link);
 
 protected:
@@ -91,6 +91,7 @@ protected:
 
 private:
     void post(const QString& name);
+    void leaveLinkAtCaret();
     bool isLatin_ = true;
     QPointer<MyDocumentWindow> owner_;
     std::weak_ptr<WordController> vocabList_;
@@ -118,7 +119,7 @@ public:
     // The frame for a visible area and image size (an empty size: no image).
     static QRectF frameFor(float scale, const QSizeF& visible, const QSizeF& image);
 
-signals:
+Q_SIGNALS:
     void imageChanged();
 
 protected:

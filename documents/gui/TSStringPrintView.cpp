@@ -76,7 +76,10 @@ void TSStringPrintView::makeLinkArray() {
         FootnoteObjectPtr note = footnotes_->noteForID(link.id);
         if (!note) continue;
         ts::AttributedStringPtr body = note->attributedString();
-        linkArray_.push_back({body ? *body : ts::AttributedString(), link.range});
+        TSFootnoteInfo info;
+        info.setFootnote(body ? body : ts::AttributedString::make());
+        info.setRange(link.range);
+        linkArray_.push_back(std::move(info));
     }
 }
 
@@ -85,10 +88,10 @@ ts::AttributedString TSStringPrintView::footnotesInRange(ts::TextRange range) co
     qint64 number = 0;
     for (const TSFootnoteInfo& info : linkArray_) {
         ++number;
-        if (info.range.location > range.end()) break;
-        if (info.range.location < range.location || info.range.end() > range.end()) continue;
+        if (info.range().location > range.end()) break;
+        if (info.range().location < range.location || info.range().end() > range.end()) continue;
         out.append(QStringLiteral("%1%2. ").arg(out.length() ? QStringLiteral("\n") : QString()).arg(number), ts::Attributes{});
-        out.append(info.footnote);
+        out.append(*info.footnote());
     }
     return out;
 }
@@ -125,7 +128,7 @@ void TSStringPrintView::layOut(const QRectF& rect) {
         for (size_t i = first; i < end; ++i) {
             notes.append(QStringLiteral("%1%2. ").arg(notes.length() ? QStringLiteral("\n") : QString()).arg(i + 1),
                          ts::Attributes{});
-            notes.append(linkArray_[i].footnote);
+            notes.append(*linkArray_[i].footnote());
         }
         return notesDocument(notes, rect.width())->size().height() + kNotesGap;
     };
@@ -149,7 +152,7 @@ void TSStringPrintView::layOut(const QRectF& rect) {
             const double bottom = top + line.height();
             // The notes whose markers this line holds.
             size_t linkEnd = nextLink;
-            while (linkEnd < linkArray_.size() && linkArray_[linkEnd].range.location < end) ++linkEnd;
+            while (linkEnd < linkArray_.size() && linkArray_[linkEnd].range().location < end) ++linkEnd;
             const bool lineHasNotes = linkEnd > nextLink;
             if (bandTop >= 0) {
                 const double withNotes =

@@ -19,6 +19,7 @@
 // Main thread only (QTextDocument, QPainter).
 
 #include "platform/AttributedString.h"
+#include "textmodel/FootnoteObject.h"
 
 #include <QRectF>
 #include <QTextDocument>
@@ -31,10 +32,6 @@ class QPageLayout;
 class QPrinter;
 class QWidget;
 
-struct TSFootnoteInfo {
-    ts::AttributedString footnote;
-    ts::TextRange range;  // the marker's
-};
 
 class TSStringPrintView {
 public:
