@@ -348,6 +348,13 @@ FacsimileView::FacsimileView(QScrollArea* scroll) : QWidget(scroll), scroll_(scr
     scroll->viewport()->installEventFilter(this);
 }
 
+bool FacsimileView::eventFilter(QObject* watched, QEvent* event) {
+    // The scroll view's size changed (a window or divider moved): the page
+    // is laid out anew for the area it now has.
+    if (watched == scroll_->viewport() && event->type() == QEvent::Resize) updateFrame();
+    return QWidget::eventFilter(watched, event);
+}
+
 void FacsimileView::setScale(float scale) {
     if (!(scale > 0 || scale == -1.0f || scale == -2.0f)) return;
     scale_ = scale;
@@ -362,10 +369,8 @@ bool FacsimileView::setImageData(const QByteArray& data, QString* problem) {
     QImageReader::setAllocationLimit(kImageAllocationLimitMB);
     QImage image;
     if (!reader.read(&image) || image.isNull()) {
+        // The page shown stays: it is still the document's.
         if (problem) *problem = reader.errorString();
-        image_ = QImage();
-        updateFrame();
-        Q_EMIT imageChanged();
         return false;
     }
     image_ = std::move(image);
@@ -396,7 +401,10 @@ QRectF FacsimileView::frameFor(float scale, const QSizeF& visible, const QSizeF&
 }
 
 void FacsimileView::updateFrame() {
-    const QSize visible = scroll_->maximumViewportSize() - QSize(2, 2);
+    // The visible area less the scrollers, so that a fitted page needs none.
+    const QSize visible = scroll_->maximumViewportSize() -
+                          QSize(scroll_->verticalScrollBar()->sizeHint().width() + 2,
+                                scroll_->horizontalScrollBar()->sizeHint().height() + 2);
     const QRectF frame = frameFor(scale_, QSizeF(visible), image_.isNull() ? QSizeF() : QSizeF(image_.size()));
     resize(frame.size().toSize().expandedTo(QSize(1, 1)));
     // A page smaller than the area sits in its middle.
@@ -547,6 +555,7 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
 
     resize(1100, 700);
     applyPositions();
+    if (facsimile_->hasImage()) showImagePane();
     updateTitle();
     QTimer::singleShot(0, this, [this] { latin_->setFocus(); });
 }
@@ -576,6 +585,16 @@ void MyDocumentWindow::loadFromDocument() {
         QString problem;
         if (!facsimile_->setImageData(document_->imageData(), &problem)) TSLogError("The page image could not be read: %@", problem);
     }
+}
+
+void MyDocumentWindow::showImagePane() {
+    // A page image shown into a closed pane would be invisible: the pane
+    // opens to a third of the window.
+    QList<int> sizes = split_->sizes();
+    if (sizes.size() != 3 || sizes[0] > 0) return;
+    const int total = sizes[0] + sizes[1] + sizes[2];
+    split_->setSizes({total * 3 / 10, total * 35 / 100, total - total * 3 / 10 - total * 35 / 100});
+    facsimile_->updateFrame();
 }
 
 void MyDocumentWindow::applyPositions() {
@@ -811,6 +830,7 @@ bool MyDocumentWindow::changeImageData(const QByteArray& data) {
     QByteArray jpeg;
     QBuffer buffer(&jpeg);
     buffer.open(QIODevice::WriteOnly);
+    showImagePane();
     if (facsimile_->image().save(&buffer, "JPEG", 96))
         document_->setImageData(jpeg);
     else
@@ -841,10 +861,12 @@ void MyDocumentWindow::setFacsimile() {
 void MyDocumentWindow::changeFacsimileScale(const QString& typed) {
     QString value = typed.trimmed();
     if (value == QLatin1String("Fit to height")) {
+        scaleBox_->setEditText(value);
         facsimile_->setScale(-1);
         return;
     }
     if (value == QLatin1String("Fit to width")) {
+        scaleBox_->setEditText(value);
         facsimile_->setScale(-2);
         return;
     }

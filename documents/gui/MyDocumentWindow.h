@@ -124,6 +124,7 @@ Q_SIGNALS:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QScrollArea* scroll_;
@@ -202,6 +203,7 @@ private:
     bool selectedLatinText(int* from, int* to, QString* text, bool widen);
     void insertInLatin(const QString& text);
     void applyPositions();
+    void showImagePane();
     void updateTitle();
     MyDocumentPtr document_;
     QSplitter* split_ = nullptr;

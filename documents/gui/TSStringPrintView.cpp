@@ -52,7 +52,11 @@ ts::AttributedString withoutLinks(const ts::AttributedString& text) {
 
 }  // namespace
 
-TSStringPrintView::TSStringPrintView() { document_.setDocumentMargin(0); }
+TSStringPrintView::TSStringPrintView() {
+    document_.setDocumentMargin(0);
+    // Text without a font of its own prints at a reading size, in points.
+    document_.setDefaultFont(QFont(QStringLiteral("DejaVu Serif"), 11));
+}
 TSStringPrintView::~TSStringPrintView() = default;
 
 void TSStringPrintView::setPrintField(const ts::AttributedString& text) { printField_ = text; }
@@ -99,7 +103,9 @@ ts::AttributedString TSStringPrintView::footnotesInRange(ts::TextRange range) co
 std::unique_ptr<QTextDocument> TSStringPrintView::notesDocument(const ts::AttributedString& notes, double width) const {
     auto doc = std::make_unique<QTextDocument>();
     doc->setDocumentMargin(0);
-    doc->setDefaultFont(document_.defaultFont());
+    QFont small = document_.defaultFont();
+    small.setPointSizeF(small.pointSizeF() - 1.5);
+    doc->setDefaultFont(small);
     RichTextConversion::toTextDocument(notes, *doc);
     doc->setTextWidth(width);
     return doc;
@@ -198,7 +204,16 @@ bool TSStringPrintView::printToPrinter(QPrinter& printer) {
             if (bounds.top() >= clip.bottom()) break;
             // The layout sits at its block's place; lines outside the band
             // (the neighbouring pages') are not drawn at all.
-            block.layout()->draw(&painter, QPointF(0, 0), {}, inner);
+            // Line by line: a paragraph split between pages draws each of
+            // its lines on its own page only.
+            QTextLayout* lines = block.layout();
+            const QPointF origin = lines->position();
+            for (int i = 0; i < lines->lineCount(); ++i) {
+                const QTextLine line = lines->lineAt(i);
+                const double top = origin.y() + line.y();
+                if (top < inner.top() - 1 || top + line.height() > inner.bottom() + 1) continue;
+                line.draw(&painter, origin);
+            }
         }
         painter.restore();
         const ts::AttributedString notes = [&] {

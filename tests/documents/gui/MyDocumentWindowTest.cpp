@@ -19,6 +19,7 @@
 #include <QBuffer>
 #include <QComboBox>
 #include <QDir>
+#include <QPainter>
 #include <QPdfDocument>
 #include <QRegularExpression>
 #include <QScrollBar>
@@ -35,7 +36,10 @@ namespace {
 
 QByteArray pngOf(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
-    image.fill(QColor(240, 230, 200));
+    image.fill(QColor(238, 226, 196));
+    // A page of a printed edition: lines of dark print with margins.
+    QPainter painter(&image);
+    for (int y = h / 10; y < h * 9 / 10; y += h / 40) painter.fillRect(w / 8, y, w * 3 / 4 - (y % 7) * w / 60, h / 90, QColor(60, 50, 40));
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -116,6 +120,7 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
         EXPECT_FALSE(window->changeImageData(QByteArray("not an image at all")));
     }
     EXPECT_EQ(prompter->alerts().size(), 1u);
+    EXPECT_EQ(window->facsimileView()->image().width(), 1000);
 
     saveGallery(window->grab().toImage(), QStringLiteral("two-pane-window.png"));
 
