@@ -7,6 +7,7 @@
 #include "documents/gui/TSStringPrintView.h"
 
 #include "platform/Color.h"
+#include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
@@ -253,6 +254,64 @@ TEST(MyDocumentWindow, PrintPanelCancelledStoresNothing) {
     view.setPrintField(AttributedString(QStringLiteral("nihil")));
     EXPECT_FALSE(view.doPrint());
     EXPECT_EQ(prompter->modalPanelCount(), 1);
+}
+
+TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {
+    auto one = std::make_shared<MyDocument>();
+    auto two = std::make_shared<MyDocument>();
+    auto* first = new MyDocumentWindow(one);
+    auto* second = new MyDocumentWindow(two);
+    one->updateChangeCount(Document::ChangeCleared);
+    two->updateChangeCount(Document::ChangeCleared);
+
+    // Highlight removed in the first document's pane; its vocabulary changed.
+    Attributes yellow;
+    yellow[AttributeName::BackgroundColor] = Value(Color::calibratedRgb(1, 1, 0));
+    first->latinView()->setAttributedText(AttributedString(QStringLiteral("Musa mihi causas memora"), yellow));
+    one->updateChangeCount(Document::ChangeCleared);
+    first->latinView()->removeColorFromRange(2);
+    EXPECT_TRUE(first->latinView()->attributedText().attribute(AttributeName::BackgroundColor, 2).isNull());
+    EXPECT_TRUE(one->isDocumentEdited());
+    EXPECT_FALSE(two->isDocumentEdited());
+    one->updateChangeCount(Document::ChangeCleared);
+    NotificationCenter::defaultCenter().post(QStringLiteral("Vocab Changed"), two->vocabList().get());
+    EXPECT_FALSE(one->isDocumentEdited());
+    EXPECT_TRUE(two->isDocumentEdited());
+
+    // Marks on the letter before the caret; metrical signs at the caret.
+    MyTextField* latin = second->latinView();
+    latin->setPlainText(QStringLiteral("arma"));
+    QTextCursor c = latin->textCursor();
+    c.setPosition(4);
+    latin->setTextCursor(c);
+    second->markLong();
+    EXPECT_EQ(latin->toPlainText(), QStringLiteral("armā"));
+    c.setPosition(4);
+    latin->setTextCursor(c);
+    second->insertFoot();
+    second->insertCaesura();
+    EXPECT_EQ(latin->toPlainText(), QStringLiteral("armā|\u2016"));
+
+    // A marking result goes in only where its text is unchanged, undoably.
+    latin->setPlainText(QStringLiteral("Gallia est omnis"));
+    EXPECT_FALSE(latin->applyMacronized(0, QStringLiteral("Galliae"), AttributedString(QStringLiteral("Galliae"))));
+    ASSERT_TRUE(latin->applyMacronized(11, QStringLiteral("omnis"), AttributedString(QStringLiteral("omnīs"))));
+    EXPECT_EQ(latin->toPlainText(), QStringLiteral("Gallia est omnīs"));
+    latin->undo();
+    EXPECT_EQ(latin->toPlainText(), QStringLiteral("Gallia est omnis"));
+
+    // Cover mode hides the Latin, one word comes back at a time.
+    latin->setPlainText(QStringLiteral("arma virumque"));
+    latin->hideText(true);
+    latin->uncoverOne();
+    const QColor standard = RichTextConversion::toQColor(Color::textColor());
+    QTextCursor at(latin->document());
+    at.setPosition(2);
+    EXPECT_EQ(at.charFormat().foreground().color(), standard);
+    at.setPosition(8);
+    EXPECT_NE(at.charFormat().foreground().color(), standard);
+    delete first;
+    delete second;
 }
 
 int main(int argc, char** argv) {
