@@ -26,6 +26,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDockWidget>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QLabel>
@@ -494,6 +495,24 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
         if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
     });
 
+    notePanel_ = new QDockWidget(QStringLiteral("Footnote"), this);
+    notePanel_->setObjectName(QStringLiteral("footnotePanel"));
+    auto* noteBox = new QWidget(notePanel_);
+    auto* noteLayout = new QVBoxLayout(noteBox);
+    noteTitle_ = new QLineEdit(noteBox);
+    noteTitle_->setPlaceholderText(QStringLiteral("Title"));
+    noteText_ = new QTextEdit(noteBox);
+    // A note is a few lines; the texts keep most of the window.
+    noteText_->setMaximumHeight(120);
+    auto* saveNote = new QPushButton(QStringLiteral("Save Footnote"), noteBox);
+    noteLayout->addWidget(noteTitle_);
+    noteLayout->addWidget(noteText_, 1);
+    noteLayout->addWidget(saveNote, 0, Qt::AlignRight);
+    notePanel_->setWidget(noteBox);
+    addDockWidget(Qt::BottomDockWidgetArea, notePanel_);
+    notePanel_->hide();
+    connect(saveNote, &QPushButton::clicked, this, &MyDocumentWindow::saveFootnote);
+
     auto& center = ts::NotificationCenter::defaultCenter();
     observers_.push_back(center.addObserver(QStringLiteral("FieldNeedsRenumbering"), nullptr, [this](const ts::Notification& n) {
         if (n.sender == latin_ || n.sender == english_) renumberFootnotes(static_cast<MyTextField*>(const_cast<void*>(n.sender)));
@@ -646,6 +665,27 @@ void MyDocumentWindow::addFootnote() {
     field->setTextCursor(after);
     renumberFootnotes(field);
     document_->updateChangeCount(ts::Document::ChangeDone);
+    editFootnote(field, note->uniqueID());
+}
+
+void MyDocumentWindow::editFootnote(MyTextField* field, const QString& footnoteId) {
+    FootnoteObjectPtr note = document_->footnotes()->noteForID(footnoteId);
+    if (!note) return;
+    noteId_ = footnoteId;
+    noteField_ = field;
+    noteTitle_->setText(note->title());
+    ts::AttributedStringPtr body = note->attributedString();
+    RichTextConversion::toTextDocument(body ? *body : ts::AttributedString(), *noteText_->document());
+    notePanel_->show();
+}
+
+void MyDocumentWindow::saveFootnote() {
+    FootnoteObjectPtr note = document_->footnotes()->noteForID(noteId_);
+    if (!note) return;
+    note->setTitle(noteTitle_->text());
+    note->setAttributedString(RichTextConversion::fromTextDocument(*noteText_->document()));
+    if (noteField_) renumberFootnotes(noteField_);
+    document_->updateChangeCount(ts::Document::ChangeDone);
 }
 
 void MyDocumentWindow::linkToFootnote(const QString& footnoteId) {
@@ -783,7 +823,7 @@ void MyDocumentWindow::linkClicked(MyTextField* field, const QString& link) {
     const ts::Value value(ts::Url::make(link));
     switch (LinkTypeOfLink(value)) {
     case TSLinkTypeFootnote:
-        QToolTip::showText(QCursor::pos(), toolTipForLink(link), field);
+        editFootnote(field, link);
         break;
     case TSLinkTypeVocab: {
         VocabularyWindowController* w = VocabularyWindowController::showVocabularyWindow();

@@ -31,6 +31,8 @@
 #include <functional>
 
 class QComboBox;
+class QDockWidget;
+class QLineEdit;
 class QLabel;
 class QSplitter;
 class MyDocumentWindow;
@@ -192,6 +194,13 @@ public:
     void linkClicked(MyTextField* field, const QString& link);
     QString toolTipForLink(const QString& link) const;
     void updatePercentFinished(QWidget* view);
+    // The footnote panel: the note a marker was added for or clicked, its
+    // title and text; saving stores them and renumbers the pane.
+    void editFootnote(MyTextField* field, const QString& footnoteId);
+    void saveFootnote();
+    QDockWidget* footnotePanel() const { return notePanel_; }
+    QLineEdit* footnoteTitle() const { return noteTitle_; }
+    QTextEdit* footnoteText() const { return noteText_; }
     QLabel* percentFinished() const { return percent_; }
 
 protected:
@@ -214,5 +223,10 @@ private:
     QComboBox* scaleBox_ = nullptr;
     QLabel* percent_ = nullptr;
     bool syncing_ = false;
+    QDockWidget* notePanel_ = nullptr;
+    QLineEdit* noteTitle_ = nullptr;
+    QTextEdit* noteText_ = nullptr;
+    QString noteId_;
+    QPointer<MyTextField> noteField_;
     std::vector<ts::ObserverToken> observers_;
 };

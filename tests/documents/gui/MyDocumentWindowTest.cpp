@@ -19,6 +19,8 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QComboBox>
+#include <QDockWidget>
+#include <QLineEdit>
 #include <QDir>
 #include <QPainter>
 #include <QPdfDocument>
@@ -96,7 +98,16 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     QTest::keyClicks(latin, QStringLiteral(" ab oris"));
     window->linkToFootnote(b);
     EXPECT_EQ(latin->toPlainText(), QStringLiteral("Arma virumque cano[1] Troiae qui primus[2] ab oris[1]"));
-    for (auto& [id, note] : doc->footnotes()->notes()) note->setNoteFromString(id == b ? QStringLiteral("note B") : QStringLiteral("note A"));
+    // The last note added is open in the panel: its text is saved from there.
+    EXPECT_TRUE(window->footnotePanel()->isVisibleTo(window));
+    window->footnoteText()->setPlainText(QStringLiteral("note A"));
+    window->saveFootnote();
+    window->linkClicked(latin, b);
+    EXPECT_EQ(window->footnoteTitle()->text(), QString());
+    window->footnoteText()->setPlainText(QStringLiteral("note B"));
+    window->saveFootnote();
+    EXPECT_EQ(window->toolTipForLink(b), doc->footnotes()->noteForID(b)->description());
+    EXPECT_TRUE(doc->footnotes()->noteForID(b)->description().contains(QStringLiteral("note B")));
 
     // A cut does not renumber; a delete does.
     QTextCursor c = latin->textCursor();
