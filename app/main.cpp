@@ -3,6 +3,7 @@
 #include "app/gui/RegistryWiring.h"
 #include "app/gui/TSDocumentController.h"
 #include "app/gui/WidgetPrompter.h"
+#include "documents/gui/MyDocumentWindow.h"
 #include "documents/gui/TSDocumentWindow.h"
 
 #include <QApplication>
@@ -40,6 +41,7 @@ int main(int argc, char* argv[]) {
     // The first document controller made is the shared one.
     TSDocumentController documentController;
     TSDocumentWindow::install(documentController);
+    MyDocumentWindow::install(documentController);
     ts::Prompter::setCurrent(std::make_shared<WidgetPrompter>());
 
     AppController delegate;

@@ -44,6 +44,28 @@ QStringList Prompter::openPanel(const OpenPanelRequest&) { return {}; }
 
 QString Prompter::savePanel(const SavePanelRequest&) { return QString(); }
 
+int Prompter::runModalPanel(QObject*) { return 0; }
+
+int ScriptedPrompter::runModalPanel(QObject* panel) {
+    int answer = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        ++modalPanels_;
+        if (takeFirst(modalAnswers_, answer)) return answer;
+    }
+    return Prompter::runModalPanel(panel);
+}
+
+void ScriptedPrompter::queueModalPanelAnswer(int answer) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    modalAnswers_.push_back(answer);
+}
+
+int ScriptedPrompter::modalPanelCount() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return modalPanels_;
+}
+
 PrompterPtr Prompter::current() {
     std::lock_guard<std::mutex> lock(stateMutex());
     const PrompterPtr& p = installedPrompter();

@@ -23,6 +23,8 @@
 // thread that asks (the main thread, for every question the model asks).
 
 #include <QString>
+
+class QObject;
 #include <QStringList>
 
 #include <functional>
@@ -77,6 +79,10 @@ public:
     // The chosen path; a null string when the user cancelled. The default
     // cancels.
     virtual QString savePanel(const SavePanelRequest& request);
+    // A modal panel the window layer made (a print or page-setup dialog,
+    // which has an exec() slot): 1 when the user confirmed it, 0 when not.
+    // The default shows nothing and answers 0.
+    virtual int runModalPanel(QObject* panel);
 
     // The process-wide prompter; never null (the default until one is set).
     static PrompterPtr current();
@@ -112,10 +118,13 @@ public:
     int alert(const AlertRequest& request) override;
     QStringList openPanel(const OpenPanelRequest& request) override;
     QString savePanel(const SavePanelRequest& request) override;
+    int runModalPanel(QObject* panel) override;
 
     void queueAlertAnswer(int button);
     void queueOpenPanelAnswer(QStringList paths);
     void queueSavePanelAnswer(QString path);
+    void queueModalPanelAnswer(int answer);
+    int modalPanelCount() const;
 
     std::vector<AlertRequest> alerts() const;
     std::vector<OpenPanelRequest> openPanels() const;
@@ -129,6 +138,8 @@ private:
     std::vector<AlertRequest> alerts_;
     std::vector<OpenPanelRequest> openPanels_;
     std::vector<SavePanelRequest> savePanels_;
+    std::vector<int> modalAnswers_;
+    int modalPanels_ = 0;
 };
 
 }  // namespace ts

@@ -281,6 +281,13 @@ const std::vector<MenuCommand>& menuCommands() {
                          return d && !d->fileURL().isEmpty() && d->isDocumentEdited();
                      }));
         c.push_back(separator("File"));
+        c.push_back(command("File", "Page Setup…", "runPageLayout:", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
+                     [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "runPageLayout"); },
+                     [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("runPageLayout()") >= 0; }));
+        c.push_back(command("File", "Print…", "printDocument:", keys(QKeySequence::Print),
+                     [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "printDocument"); },
+                     [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("printDocument()") >= 0; }));
+        c.push_back(separator("File"));
         c.push_back(command("File", "Quit Tessarin", "terminate:", keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)),
                      app(&A::terminate)));
         // Edit

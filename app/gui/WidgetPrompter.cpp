@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
@@ -67,4 +68,10 @@ QString WidgetPrompter::savePanel(const ts::SavePanelRequest& request) {
     if (!request.allowedFileTypes.isEmpty()) dialog.setDefaultSuffix(request.allowedFileTypes.first());
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
     return dialog.selectedFiles().first();
+}
+
+int WidgetPrompter::runModalPanel(QObject* panel) {
+    auto* dialog = qobject_cast<QDialog*>(panel);
+    if (!dialog) return 0;
+    return dialog->exec() == QDialog::Accepted ? 1 : 0;
 }

@@ -9,4 +9,5 @@ public:
     int alert(const ts::AlertRequest& request) override;
     QStringList openPanel(const ts::OpenPanelRequest& request) override;
     QString savePanel(const ts::SavePanelRequest& request) override;
+    int runModalPanel(QObject* panel) override;
 };

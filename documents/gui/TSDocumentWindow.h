@@ -81,6 +81,10 @@ public:
     TSRowCommands* rowCommands() const { return rowCommands_; }
     // The selected text of the open editor, or empty.
     QString selectedWord() const;
+    // Printing the Latin with each page's footnotes (TSDocumentPrinting.cpp).
+    Q_INVOKABLE void printDocument();
+    Q_INVOKABLE void runPageLayout();
+    bool printToPdf(const QString& path) const;
     // A new document's one empty line opens its Latin editor, so the user
     // can start typing.
     void startTypingIfEmpty();
