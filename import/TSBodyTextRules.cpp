@@ -245,7 +245,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
                 collapsed += ch;
             }
             if (blank) collapsed += QLatin1Char(' ');
-            const ts::Attributes attributes = s.runs().empty() ? ts::Attributes() : s.runs().front().attributes;
+            const ts::Attributes attributes = s.runs().empty() ? ts::Attributes() : s.runs().front().attributes.get();
             s.setString(collapsed, attributes);
         } else if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
