@@ -18,6 +18,7 @@
 #include "BenchSupport.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
@@ -169,6 +170,40 @@ void scroll(benchmark::State& state, bool uniform) {
     }
 }
 
+// A column made wider and narrower again in a window of n lines: the rows
+// on screen are measured again, the rest only when they are shown, so the
+// cost should not grow with the document.
+void BM_ColumnResize(benchmark::State& state) {
+    auto text = std::make_shared<TSText>();
+    auto section = std::make_shared<TSMatchedChunk>();
+    section->setLatin(ts::AttributedString::make(QStringLiteral("Liber I")));
+    text->addChild(section);
+    for (int i = 0; i < int(state.range(0)); ++i) {
+        auto line = std::make_shared<TSMatchedChunk>();
+        line->setLatin(ts::AttributedString::make(QStringLiteral("arma virumque cano, Troiae qui primus ab oris Italiam %1").arg(i)));
+        line->setEnglish(ts::AttributedString::make(QStringLiteral("I sing of arms and the man who first from Troy %1").arg(i)));
+        section->addChild(line);
+    }
+    auto doc = std::make_shared<TSDocument>();
+    doc->setText(text);
+    TSDocumentWindow window(doc);
+    window.resize(1000, 700);
+    window.show();
+    window.outlineView()->expandAll();
+    settle();
+    QHeaderView* header = window.outlineView()->header();
+    int width = header->sectionSize(TSOutlineModel::LatinColumn);
+    for (auto _ : state) {
+        for (int step = 0; step < 10; ++step) {
+            width += step % 2 ? -40 : 40;
+            header->resizeSection(TSOutlineModel::LatinColumn, width);
+            settle();
+            window.outlineView()->viewport()->repaint();
+        }
+    }
+}
+BENCHMARK(BM_ColumnResize)->Arg(100)->Arg(10000)->Unit(benchmark::kMillisecond);
+
 void BM_ScrollMeasured(benchmark::State& state) { scroll(state, false); }
 BENCHMARK(BM_ScrollMeasured)->Unit(benchmark::kMillisecond)->Iterations(1);
 void BM_ScrollUniform(benchmark::State& state) { scroll(state, true); }
@@ -198,6 +233,7 @@ int main(int argc, char** argv) {
                         it->second * 1e3 / std::atof(lines));
     }
     ratio("BM_ScrollMeasured", "BM_ScrollUniform", "2, first pass");
+    ratio("BM_ColumnResize/10000", "BM_ColumnResize/100", "about 1");
     benchmark::Shutdown();
     return 0;
 }

@@ -2,6 +2,7 @@
 
 #include "documents/gui/TSOutlineModel.h"
 #include "documents/gui/TSRowCommands.h"
+#include "platform/UserDefaults.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 #include "app/core/Preferences.h"
@@ -23,6 +24,9 @@
 #include <QVBoxLayout>
 #include <QApplication>
 #include <QMenu>
+#include <QNativeGestureEvent>
+#include <QShortcut>
+#include <QTextEdit>
 #include <QPointer>
 #include <QPainter>
 #include <QTextDocument>
@@ -184,6 +188,9 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->expandToDepth(0);
     updateTitle();
     rowCommands_ = new TSRowCommands(this);
+    auto* useSelection = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
+    connect(useSelection, &QShortcut::activated, this, &TSDocumentWindow::useSelectionForFind);
+    restoreOutlineState();
     // A text changed outside the window (an inserted translation, an undo
     // step of the document's own) is shown anew.
     QPointer<TSDocumentWindow> self = this;
@@ -279,13 +286,96 @@ void TSDocumentWindow::updateTitle() {
 void TSDocumentWindow::showLocationMenu(const QPoint& position) {
     const QModelIndex index = outline_->indexAt(position);
     if (!index.isValid() || index.column() != TSOutlineModel::LocationColumn) return;
-    QMenu menu(this);
+    QMenu* menu = new QMenu(this);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
     const bool flagged = index.data(TSOutlineModel::FlaggedRole).toBool();
-    QAction* flag = menu.addAction(localized(flagged ? "UNFLAG" : "FLAG"));
-    QAction* edit = menu.addAction(QStringLiteral("Edit Location"));
-    QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
-    if (chosen == flag) model_->toggleFlag(index);
-    else if (chosen == edit) outline_->edit(index);
+    const QPersistentModelIndex at(index);
+    menu->addAction(localized(flagged ? "UNFLAG" : "FLAG"), this, [this, at] { if (at.isValid()) model_->toggleFlag(at); });
+    menu->addAction(tr("Edit Location"), this, [this, at] { if (at.isValid()) outline_->edit(at); });
+    menu->addSeparator();
+    menu->addAction(localized("RENUMBER"), this, [this, at] { if (at.isValid()) renumberFrom(at); });
+    menu->popup(outline_->viewport()->mapToGlobal(position));
+}
+
+bool TSDocumentWindow::renumberFrom(const QModelIndex& index) {
+    TSChunk* chunk = model_->chunkForIndex(index);
+    TSTextPtr text = document_->text();
+    if (!chunk || !text) return false;
+    commitEditing();
+    text->renumberFromChunk(std::static_pointer_cast<TSChunk>(chunk->shared_from_this()));
+    model_->reload();
+    outline_->expandToDepth(0);
+    restoreExpandedRows();
+    document_->updateChangeCount(ts::Document::ChangeDone);
+    updateTitle();
+    return true;
+}
+
+void TSDocumentWindow::useSelectionForFind() {
+    QString text;
+    if (QTextEdit* editor = delegate_->editor()) text = editor->textCursor().selectedText();
+    if (text.isEmpty()) text = outline_->currentIndex().data().toString();
+    if (text.isEmpty()) return;
+    if (!findBar_->isVisible()) findBar_->show();
+    findField_->setText(text.section(QChar::ParagraphSeparator, 0, 0).left(200));
+}
+
+void TSDocumentWindow::magnifyText(double factor) {
+    TSTextPtr text = document_->text();
+    if (!text || factor <= 0 || factor == 1.0) return;
+    commitEditing();
+    text->magnify(float(factor));
+    model_->reload();
+    outline_->expandToDepth(0);
+    restoreExpandedRows();
+    document_->updateChangeCount(ts::Document::ChangeDone);
+    updateTitle();
+}
+
+// ---- Kept between launches: column widths and which rows are open ----
+
+namespace {
+const QString kColumnsKey = QStringLiteral("TSDocument Outline Columns");
+QString expandedKey(const TSDocument& document) {
+    return QStringLiteral("TSDocument Expanded %1").arg(document.uuid().UUIDString());
+}
+}  // namespace
+
+void TSDocumentWindow::saveOutlineState() {
+    auto defaults = ts::UserDefaults::standardUserDefaults();
+    defaults->setObject(ts::Value(outline_->header()->saveState()), kColumnsKey);
+    ts::ValueArray open;
+    std::function<void(const QModelIndex&)> walk = [&](const QModelIndex& parent) {
+        for (int r = 0; r < model_->rowCount(parent); ++r) {
+            const QModelIndex child = model_->index(r, 0, parent);
+            if (!outline_->isExpanded(child)) continue;
+            if (TSChunk* c = model_->chunkForIndex(child)) open.push_back(ts::Value(c->uuidValue().toString(QUuid::WithoutBraces)));
+            walk(child);
+        }
+    };
+    walk(QModelIndex());
+    defaults->setObject(ts::Value(open), expandedKey(*document_));
+    defaults->synchronize();
+}
+
+void TSDocumentWindow::restoreExpandedRows() {
+    const ts::Value open = ts::UserDefaults::standardUserDefaults()->objectForKey(expandedKey(*document_));
+    TSTextPtr text = document_->text();
+    if (!open.isArray() || !text) return;
+    for (const ts::Value& v : open.array()) {
+        TSChunkPtr chunk = text->itemWithUUID(QUuid::fromString(v.toString()));
+        if (!chunk) continue;
+        const QModelIndex at = model_->indexForChunk(chunk.get(), 0);
+        if (at.isValid()) outline_->expand(at);
+    }
+}
+
+void TSDocumentWindow::restoreOutlineState() {
+    const ts::Value columns = ts::UserDefaults::standardUserDefaults()->objectForKey(kColumnsKey);
+    if (columns.isData()) outline_->header()->restoreState(columns.toData());
+    // Rows open on laid-out items only.
+    outline_->doItemsLayout();
+    restoreExpandedRows();
 }
 
 void TSDocumentWindow::showFindBar() {
@@ -325,6 +415,14 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
 }
 
 bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
+    // A pinch with Alt held scales the stored texts themselves.
+    if (watched == outline_->viewport() && event->type() == QEvent::NativeGesture) {
+        auto* gesture = static_cast<QNativeGestureEvent*>(event);
+        if (gesture->gestureType() == Qt::ZoomNativeGesture && (QGuiApplication::keyboardModifiers() & Qt::AltModifier)) {
+            magnifyText(1.0 + gesture->value());
+            return true;
+        }
+    }
     // Ctrl+wheel zooms the texts; row heights follow.
     if (watched == outline_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -365,6 +463,7 @@ void TSDocumentWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    saveOutlineState();
     event->accept();
     document_->close();
     document_->cleanup();

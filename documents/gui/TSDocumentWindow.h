@@ -79,6 +79,17 @@ public:
     Q_INVOKABLE void promoteSelectedRow();
     Q_INVOKABLE void demoteSelectedRow();
     TSRowCommands* rowCommands() const { return rowCommands_; }
+    // The lines after this one take the numbers following its own.
+    bool renumberFrom(const QModelIndex& index);
+    // Ctrl+E: the selection becomes the text to find.
+    void useSelectionForFind();
+    // Scales every stored text (a pinch with Alt held).
+    void magnifyText(double factor);
+    // Column widths (for every document) and this document's open rows
+    // (by chunk uuid), kept in the user defaults between launches.
+    void saveOutlineState();
+    void restoreOutlineState();
+    void restoreExpandedRows();
     // The selected text of the open editor, or empty.
     QString selectedWord() const;
     // Printing the Latin with each page's footnotes (TSDocumentPrinting.cpp).

@@ -6,6 +6,9 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/TSDocumentController.h"
 #include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "tools/gui/DictionaryEntryModel.h"
+#include "tools/gui/DictionaryWindowController.h"
 #include "app/logging/LGLog.h"
 #include "dictionaries/DictionaryController.h"
 #include "platform/PropertyList.h"
@@ -22,6 +25,9 @@
 #include <QMenuBar>
 #include <QProcess>
 #include <QRegularExpression>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTextEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -328,6 +334,73 @@ TEST(XvfbAlone, ProgramStartedWithADocumentOpensItsMenuAndSavesOnCtrlS) {
 }
 
 // Last: Ctrl+Q in the main window runs the quit sequence.
+
+// A 10,000-line document on the real X server: it opens, scrolls to the
+// end, a cell edit marks it edited, and it saves and reads back.
+TEST(Xvfb, TenThousandLinesOpenScrollEditAndSave) {
+    auto text = std::make_shared<TSText>();
+    for (int s = 0; s < 100; ++s) {
+        auto section = std::make_shared<TSMatchedChunk>();
+        section->setLatin(ts::AttributedString::make(QStringLiteral("Liber %1").arg(s + 1)));
+        text->addChild(section);
+        for (int l = 0; l < 100; ++l) {
+            auto line = std::make_shared<TSMatchedChunk>();
+            line->setLatin(ts::AttributedString::make(QStringLiteral("arma virumque cano, Troiae qui primus ab oris %1").arg(s * 100 + l)));
+            line->setEnglish(ts::AttributedString::make(QStringLiteral("I sing of arms and the man %1").arg(s * 100 + l)));
+            section->addChild(line);
+        }
+    }
+    auto doc = std::make_shared<TSDocument>();
+    doc->setText(text);
+    TSDocumentWindow window(doc);
+    window.resize(1100, 760);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    window.outlineView()->expandAll();
+    QScrollBar* bar = window.outlineView()->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    QCoreApplication::processEvents();
+    EXPECT_GT(bar->maximum(), 10000);
+    const QModelIndex last = window.model()->indexForChunk(text->childAt(99)->childAt(99).get(), TSOutlineModel::LatinColumn);
+    ASSERT_TRUE(last.isValid());
+    EXPECT_TRUE(window.model()->setRichText(last, *ts::AttributedString::make(QStringLiteral("arma virumque cano, edited"))));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    window.outlineView()->scrollTo(last);
+    QCoreApplication::processEvents();
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty() && QDir().mkpath(gallery)) window.grab().save(gallery + "/xvfb-document-10000-lines.png");
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("aeneis.tsdx"));
+    ts::DocumentError error;
+    ASSERT_TRUE(doc->saveToURL(path, TSDocument::kTypeName, &error)) << error.description.toStdString();
+    EXPECT_FALSE(doc->isDocumentEdited());
+    auto reread = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reread->readFromURL(path, TSDocument::kTypeName, &error));
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(reread->text()->childAt(99)->childAt(99));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(line->latin()->string(), QStringLiteral("arma virumque cano, edited"));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+}
+
+// The dictionary window on the real X server, with the analyser's answer
+// for arma.
+TEST(Xvfb, DictionaryWindowShowsTheAnswerForArma) {
+    if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
+    DictionaryWindowController* w = DictionaryWindowController::showDictionaryWindow();
+    w->resize(760, 620);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w));
+    QSignalSpy finished(w, &DictionaryWindowController::lookupFinished);
+    w->translateLatinString(QStringLiteral("arma"));
+    ASSERT_TRUE(finished.wait(30000));
+    EXPECT_TRUE(w->englishTranslation->toPlainText().contains(QStringLiteral("armum, armi")));
+    EXPECT_GT(w->modelForView(w->englishWordList)->rowCount(), 0);
+    QCoreApplication::processEvents();
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty() && QDir().mkpath(gallery)) w->grab().save(gallery + "/xvfb-dictionary-arma.png");
+    DictionaryWindowController::disposeDictionaryWindow();
+}
+
 TEST(Xvfb, CtrlQQuitsInOrder) {
     qint64 pid = 0;
     for (int i = 0; i < 250 && (pid = DictionaryController::dictionary()->processId()) == 0; ++i) QThread::msleep(20);

@@ -12,6 +12,7 @@
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/Prompter.h"
+#include "platform/Font.h"
 #include "platform/Url.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -19,6 +20,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -212,6 +214,51 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
     EXPECT_TRUE(doc->isDocumentEdited());
     DictionaryWindowController::disposeDictionaryWindow();
     DictionaryWindowController::setDictionaryProvider(nullptr);
+}
+
+TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
+    a->setLocation(ts::AttributedString::make(QStringLiteral("7")));
+    ASSERT_TRUE(window->renumberFrom(at(a.get(), TSOutlineModel::LocationColumn)));
+    EXPECT_EQ(b->location()->string(), QStringLiteral("8"));
+    EXPECT_EQ(c->location()->string(), QStringLiteral("9"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+
+    // The selection of an open editor goes to the find field (Ctrl+E).
+    window->outlineView()->setCurrentIndex(at(b.get()));
+    window->outlineView()->edit(at(b.get()));
+    settle();
+    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    ASSERT_TRUE(editor);
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(6, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    window->useSelectionForFind();
+    EXPECT_EQ(window->findField()->text(), QStringLiteral("Troiae"));
+    window->commitEditing();
+
+    // Magnifying scales the stored texts.
+    const auto sizeOf = [](const ts::AttributedStringPtr& t) {
+        auto font = t->attribute(ts::AttributeName::Font, 0).toObjectAs<ts::Font>();
+        return font ? font->pointSize() : 0.0;
+    };
+    a->setLatin(ts::AttributedString::make(QStringLiteral("arma"),
+        ts::Attributes{{ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(ts::Font::make(QStringLiteral("Helvetica"), 12)))}}));
+    // A pinch outwards makes every text a point larger.
+    window->magnifyText(1.2);
+    EXPECT_DOUBLE_EQ(sizeOf(a->latin()), 13.0);
+
+    // Open rows come back for the same document in a new window.
+    b->addChild(line(QStringLiteral("sub")));
+    window->model()->reload();
+    window->outlineView()->expandToDepth(0);
+    // Expansion is kept on a row's first column.
+    EXPECT_FALSE(window->outlineView()->isExpanded(at(b.get(), 0)));
+    window->outlineView()->expand(at(b.get(), 0));
+    window->saveOutlineState();
+    TSDocumentWindow again(doc);
+    settle();
+    EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->indexForChunk(b.get(), 0)));
 }
 
 int main(int argc, char** argv) {
