@@ -640,6 +640,7 @@ void MyDocumentWindow::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    VocabularyWindowController::documentClosing(document_->vocabList());
     document_->close();
     event->accept();
 }

@@ -42,6 +42,8 @@ RevisionWindowController* RevisionWindowController::getRevisionWindow() {
     return gShared;
 }
 
+RevisionWindowController* RevisionWindowController::existingRevisionWindow() { return gShared; }
+
 RevisionWindowController* RevisionWindowController::showRevisionWindow() {
     RevisionWindowController* r = getRevisionWindow();
     r->show();

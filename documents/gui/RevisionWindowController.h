@@ -22,6 +22,8 @@ class RevisionWindowController : public QMainWindow {
 public:
     static RevisionWindowController* getRevisionWindow();
     static RevisionWindowController* showRevisionWindow();
+    // The shared window if it has been made; null otherwise.
+    static RevisionWindowController* existingRevisionWindow();
     RevisionWindowController();
 
     void setVocabList(std::shared_ptr<WordController> list);

@@ -2,6 +2,7 @@
 
 #include "documents/gui/TSOutlineModel.h"
 #include "documents/gui/TSRowCommands.h"
+#include "documents/gui/VocabularyWindowController.h"
 #include "platform/UserDefaults.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -464,6 +465,7 @@ void TSDocumentWindow::closeEvent(QCloseEvent* event) {
         return;
     }
     saveOutlineState();
+    VocabularyWindowController::documentClosing(document_->vocabListIfAny());
     event->accept();
     document_->close();
     document_->cleanup();

@@ -109,6 +109,20 @@ VocabularyWindowController* VocabularyWindowController::showVocabularyWindow() {
     return w;
 }
 
+void VocabularyWindowController::documentClosing(const std::shared_ptr<WordController>& list) {
+    if (!list) return;
+    if (gShared && gShared->vocabList() == list) {
+        gShared->clearEntrySelections();
+        gShared->setVocabList(nullptr);
+        gShared->setCallingDocument(nullptr);
+        gShared->hide();
+    }
+    if (RevisionWindowController* r = RevisionWindowController::existingRevisionWindow(); r && r->vocabList() == list) {
+        r->setVocabList(nullptr);
+        r->hide();
+    }
+}
+
 VocabularyWindowController::VocabularyWindowController() {
     setObjectName(QStringLiteral("VocabWIndow"));
     setWindowTitle(loc("Vocabulary"));
@@ -248,8 +262,11 @@ VocabularyWindowController::VocabularyWindowController() {
     }));
     observers_.push_back(center.addObserver(WordController::kWordListChanged, nullptr, [this, onMain](const ts::Notification& n) {
         if (!n.sender) return;
-        auto list = const_cast<WordController*>(static_cast<const WordController*>(n.sender))->weak_from_this().lock();
-        if (list) onMain([this, list] { setVocabList(list); });
+        const void* sender = n.sender;
+        // Another document's list changing leaves this window on its own list.
+        onMain([this, sender] {
+            if (vocabList().get() == sender) model_->reload();
+        });
     }));
     observers_.push_back(center.addObserver(QStringLiteral("Bring vocab window to front"), nullptr, [this, onMain](const ts::Notification&) {
         onMain([this] {

@@ -60,6 +60,9 @@ class VocabularyWindowController : public QMainWindow {
 public:
     static VocabularyWindowController* getVocabularyWindow();
     static VocabularyWindowController* showVocabularyWindow();
+    // A document closes: the vocabulary and revision windows let go of its
+    // list (and hide) instead of going on editing it.
+    static void documentClosing(const std::shared_ptr<WordController>& list);
 
     VocabularyWindowController();
     ~VocabularyWindowController() override;

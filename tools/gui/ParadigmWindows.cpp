@@ -249,6 +249,9 @@ void ConjugationWindowController::changeTense() {
 void ConjugationWindowController::changeMood() {
     const QList<QAbstractButton*> cells = tense->buttons();
     for (int i = 0; i < cells.size(); ++i) cells[i]->setEnabled(!(i == 1 || i == 4) || moodTag() != 0);
+    // The subjunctive has no future or future perfect: rather than forms of a
+    // tense that does not exist, the present is shown.
+    if (QAbstractButton* chosen = tense->checkedButton(); chosen && !chosen->isEnabled()) tense->button(1)->setChecked(true);
     changeTense();
 }
 

@@ -134,6 +134,8 @@ TSWordSearchController::TSWordSearchController() {
     resultsTable->header()->resizeSection(2, 70);
     resultsTable->setOutlineDelegate(this);
     layout->addWidget(resultsTable, 1);
+    resultCountField = new QLabel(central);
+    layout->addWidget(resultCountField);
     setCentralWidget(central);
     resize(860, 620);
 
@@ -252,6 +254,9 @@ void TSWordSearchController::install(const DictionaryEntryList& entries, bool cu
     root->children().assign(entries.begin(), entries.begin() + qsizetype(n));
     displayResults_ = root;
     model_->setRoot(root);
+    resultCountField->setText(n < entries.size()
+                                  ? loc("Showing the first %1 of %2 words").arg(n).arg(entries.size())
+                                  : loc("%1 words").arg(entries.size()));
     for (int r = 0; r < model_->rowCount(); ++r) resultsTable->expand(model_->index(r, 0));
 }
 

@@ -25,6 +25,7 @@ class DictionaryEntryModel;
 class QCheckBox;
 class QComboBox;
 class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QProgressBar;
 class QRadioButton;
@@ -83,6 +84,8 @@ public:
     QLineEdit* searchField = nullptr;
     NBOutlineView* resultsTable = nullptr;
     QProgressBar* progressIndicator = nullptr;
+    // How many rows are shown, and of how many found when the list is cut.
+    QLabel* resultCountField = nullptr;
 
 Q_SIGNALS:
     // A search's rows are on show.

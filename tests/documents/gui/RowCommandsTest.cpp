@@ -6,6 +6,7 @@
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
 #include "documents/gui/TSRowCommands.h"
+#include "documents/gui/VocabularyWindowController.h"
 
 #include "app/core/TSBundle.h"
 #include "dictionaries/TSDictionary.h"
@@ -212,6 +213,25 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
                                            : (link.toObjectAs<ts::Url>() ? link.toObjectAs<ts::Url>()->absoluteString() : QString());
     EXPECT_EQ(target, word->uniqueID());
     EXPECT_TRUE(doc->isDocumentEdited());
+    // The vocabulary window lists it; saved and opened again, the link still
+    // finds its word.
+    EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->vocabList(), doc->vocabList());
+    EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->wordList->model()->rowCount(), 1);
+    QTemporaryDir dir;
+    ts::DocumentError error;
+    ASSERT_TRUE(doc->saveToURL(dir.filePath(QStringLiteral("aeneis.tsdx")), TSDocument::kTypeName, &error));
+    auto reopened = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reopened->readFromURL(dir.filePath(QStringLiteral("aeneis.tsdx")), TSDocument::kTypeName, &error));
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(reopened->text()->childAt(0)->childAt(1));
+    ASSERT_TRUE(line && line->latin());
+    const ts::Value kept = line->latin()->attribute(ts::AttributeName::Link, 2);
+    const QString keptTarget = kept.isString() ? kept.toString()
+                                               : (kept.toObjectAs<ts::Url>() ? kept.toObjectAs<ts::Url>()->absoluteString() : QString());
+    ASSERT_TRUE(reopened->vocabList()->vocabForID(keptTarget));
+    EXPECT_EQ(reopened->vocabList()->vocabForID(keptTarget)->latin(), QStringLiteral("Troiae"));
+    // Closing the document lets the vocabulary window go of its list.
+    window->close();
+    EXPECT_FALSE(VocabularyWindowController::getVocabularyWindow()->vocabList());
     DictionaryWindowController::disposeDictionaryWindow();
     DictionaryWindowController::setDictionaryProvider(nullptr);
 }

@@ -149,13 +149,18 @@ TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     EXPECT_FALSE(v->exportToFile(dir.filePath(QStringLiteral("missing/folder/vocab.txt"))));
 }
 
-TEST(VocabularyWindow, AnotherListsRetypingShowsThatList) {
+TEST(VocabularyWindow, AnotherListsRetypingLeavesTheShownList) {
     VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
-    v->setVocabList(listOf({{"amo", "love"}}));
+    auto shown = listOf({{"amo", "love"}});
+    v->setVocabList(shown);
     auto other = listOf({{"rosa", "rose"}, {"lupus", "wolf"}});
     other->changeWordType(1, other->objectAtIndex(0));
     drain();
-    EXPECT_EQ(v->vocabList(), other);
+    EXPECT_EQ(v->vocabList(), shown);
+    // Its own list retyping a word shows the new word.
+    shown->changeWordType(2, shown->objectAtIndex(0));
+    drain();
+    EXPECT_EQ(v->wordList->model()->rowCount(), 1);
 }
 
 TEST(RevisionWindow, CyclesFiltersAndMarksAutomatically) {
@@ -167,6 +172,13 @@ TEST(RevisionWindow, CyclesFiltersAndMarksAutomatically) {
     r->show();
     drain();
     EXPECT_EQ(r->curIndex(), 1);  // the word at 0 comes last in the cycle
+    if (const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR"); !gallery.isEmpty()) {
+        QDir().mkpath(gallery);
+        r->showAnswer();
+        drain();
+        EXPECT_TRUE(r->grab().save(gallery + QStringLiteral("/revision.png")));
+        list->objectAtIndex(1)->setMarked(false);
+    }
     EXPECT_EQ(r->countNumWords(), 3);
     r->showAnswer();
     EXPECT_TRUE(r->getCurrentWord()->marked());

@@ -84,6 +84,21 @@ TEST(WordFormWindow, TagsAndLines) {
     w.updateType();
     EXPECT_TRUE(w.casePopup->isEnabled());
     EXPECT_EQ(TSWordFormWindowController::makeMacronString(QStringLiteral("Ȳȳū")), QStringLiteral("Y_y_u_"));
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty()) {
+        w.setWordForm(QStringLiteral("amāvistī"));
+        w.typePopup->setCurrentIndex(2);
+        w.moodPopup->setCurrentIndex(1);
+        w.tensePopup->setCurrentIndex(4);
+        w.secondSing->setChecked(true);
+        w.activeButton->setChecked(true);
+        w.wordRootField->setText(QStringLiteral("amo"));
+        w.updateType();
+        w.updateOutputLabel();
+        w.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-form.png")));
+    }
 }
 
 namespace {
@@ -130,6 +145,14 @@ TEST(WordSearch, FiltersLimitsAndTheLatestRequest) {
     w.wordSearchChanged();
     ASSERT_TRUE(waitUntil([&] { return !w.isSearching(); }));
     EXPECT_EQ(w.getWordList()->childCount(), TSWordSearchController::kMaxRows);
+    EXPECT_EQ(w.resultCountField->text(), QStringLiteral("Showing the first 1000 of 1200 words"));
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty()) {
+        w.resize(900, 560);
+        w.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search.png")));
+    }
 
     // One letter of meaning is no filter; two letters filter and are not cut.
     w.searchField->setText(QStringLiteral("r"));
