@@ -18,6 +18,7 @@
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/net/LocalMacronizer.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -52,23 +53,8 @@ QString linkString(const ts::Value& v) {
 
 }  // namespace
 
-// Hands marked texts back to the window; lives as long as the commands.
-struct TSRowCommands::Macronizer : TextMacronizerProtocol {
-    QPointer<TSDocumentWindow> window;
-    void textMacronized(const std::vector<ts::AttributedStringPtr>& results, const ts::ObjectPtr& object) override {
-        if (!window) return;
-        auto chunk = std::dynamic_pointer_cast<TSChunk>(object);
-        TSTextPtr text = window->document()->text();
-        if (!chunk || !text) return;
-        text->loadMacronizedText(results, chunk);
-        window->model()->reload();
-        window->document()->updateChangeCount(ts::Document::ChangeDone);
-    }
-};
-
 TSRowCommands::TSRowCommands(TSDocumentWindow* window) : QObject(window), window_(window) {
-    macronizer_ = std::make_shared<Macronizer>();
-    macronizer_->window = window;
+    macronizer_ = std::make_unique<LocalMacronizer>();
     window->outlineView()->viewport()->installEventFilter(this);
     window->outlineView()->viewport()->setMouseTracking(true);
 }
@@ -235,12 +221,50 @@ bool TSRowCommands::pasteFormatted(const QModelIndex& index) {
     return true;
 }
 
+void TSRowCommands::setMacronizer(std::unique_ptr<Macronizer> macronizer) {
+    if (macronizer) macronizer_ = std::move(macronizer);
+}
+
 void TSRowCommands::macronize(const QModelIndex& index) {
     TSChunkPtr chunk = chunkPtr(index);
     TSTextPtr text = window_ ? window_->document()->text() : nullptr;
     if (!chunk || !text) return;
     window_->commitEditing();
-    TSWordFormDictionary::addMacrons(text->extractLatin(chunk), chunk, macronizer_);
+    // The rows' Latin goes as one text, a line each, and comes back the same way.
+    const std::vector<ts::AttributedStringPtr> latin = text->extractLatin(chunk);
+    QStringList lines;
+    for (const auto& t : latin) lines << (t ? QString(t->string()).replace(QLatin1Char('\n'), QLatin1Char(' ')) : QString());
+    const QString sent = lines.join(QLatin1Char('\n'));
+    // The answer holds the row weakly: a row deleted meanwhile is left alone.
+    std::weak_ptr<TSChunk> row = chunk;
+    QPointer<TSDocumentWindow> window = window_;
+    macronizer_->macronize(sent, [window, row, lines](const MacronizerResult& result) {
+        TSChunkPtr target = row.lock();
+        if (!window || !target || result.cancelled) return;
+        if (!result.ok || !result.text) {
+            ts::AlertRequest alert;
+            alert.messageText = tr("The vowel lengths could not be marked.");
+            alert.informativeText = result.message;
+            alert.buttons = {tr("OK")};
+            ts::Prompter::current()->alert(alert);
+            return;
+        }
+        TSTextPtr text = window->document()->text();
+        if (!text || !target->parent()) return;
+        std::vector<ts::AttributedStringPtr> marked;
+        const QString whole = result.text->string();
+        qsizetype from = 0;
+        for (int i = 0; i < lines.size(); ++i) {
+            qsizetype to = whole.indexOf(QLatin1Char('\n'), from);
+            if (to < 0) to = whole.size();
+            marked.push_back(std::make_shared<ts::AttributedString>(result.text->attributedSubstring(ts::TextRange{from, to - from})));
+            from = to + 1;
+        }
+        text->loadMacronizedText(marked, target);
+        window->model()->reload();
+        window->outlineView()->expandToDepth(0);
+        window->document()->updateChangeCount(ts::Document::ChangeDone);
+    });
 }
 
 void TSRowCommands::coverText(const QModelIndex& index, bool cover) {

@@ -11,6 +11,7 @@
 // model's own operations, then reloads the outline and marks the document
 // edited. Confirmations go through ts::Prompter. Main thread only.
 #include "morphology/TSWordFormDictionary.h"
+#include "tools/Macronizer.h"
 #include "textmodel/TSChunk.h"
 
 #include <QModelIndex>
@@ -42,8 +43,11 @@ public:
     // Several lines from the clipboard into consecutive rows from this one;
     // asks before replacing rows that have text.
     bool pasteFormatted(const QModelIndex& index);
-    // Marks vowel lengths in the Latin of the row and the rows below it.
+    // Marks vowel lengths in the Latin of the row and the rows below it,
+    // through the window's macronizer (the local word-form marking unless
+    // another is set, such as the web service).
     void macronize(const QModelIndex& index);
+    void setMacronizer(std::unique_ptr<Macronizer> macronizer);
     void coverText(const QModelIndex& index, bool cover);
     void uncoverOne(const QModelIndex& index);
     void copyText(const QModelIndex& index, bool latin);
@@ -91,7 +95,6 @@ private:
     void editCell(const TSChunk* chunk, int column);
     void watchEditor(QTextEdit* editor);
 
-    struct Macronizer;
     QPointer<TSDocumentWindow> window_;
-    std::shared_ptr<Macronizer> macronizer_;
+    std::unique_ptr<Macronizer> macronizer_;
 };

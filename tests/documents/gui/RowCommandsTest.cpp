@@ -23,6 +23,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
@@ -279,6 +280,27 @@ TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     TSDocumentWindow again(doc);
     settle();
     EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->indexForChunk(b.get(), 0)));
+}
+
+TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
+    window->rowCommands()->macronize(at(a.get()));
+    for (int i = 0; i < 200 && !doc->isDocumentEdited(); ++i) QTest::qWait(20);
+    ASSERT_TRUE(doc->isDocumentEdited());
+    // The letters stay (vowels may gain marks); the words are coloured by
+    // what the word-form dictionary knows of them.
+    QString folded = a->latin()->string().normalized(QString::NormalizationForm_D);
+    folded.remove(QRegularExpression(QStringLiteral("\\p{Mn}")));
+    EXPECT_EQ(folded, QStringLiteral("arma virumque cano"));
+    EXPECT_TRUE(a->latin()->string().endsWith(QStringLiteral("canō")));
+
+    // A row deleted before the answer comes is not written to.
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    window->rowCommands()->macronize(at(c.get()));
+    prompter->queueAlertAnswer(1);
+    ASSERT_TRUE(window->rowCommands()->deleteRow(at(c.get())));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    QTest::qWait(300);
+    EXPECT_FALSE(doc->isDocumentEdited());
 }
 
 int main(int argc, char** argv) {
