@@ -291,7 +291,6 @@ TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
     QString folded = a->latin()->string().normalized(QString::NormalizationForm_D);
     folded.remove(QRegularExpression(QStringLiteral("\\p{Mn}")));
     EXPECT_EQ(folded, QStringLiteral("arma virumque cano"));
-    EXPECT_TRUE(a->latin()->string().endsWith(QStringLiteral("canō")));
 
     // A row deleted before the answer comes is not written to.
     doc->updateChangeCount(ts::Document::ChangeCleared);
