@@ -72,11 +72,7 @@ bool MyDocument::readFromData(const QByteArray& data, const QString&, ts::Docume
     const QString problem = loadFromArchive(data);
     if (problem.isEmpty()) return true;
     TSLogError("The two-pane document could not be read: %@", problem);
-    if (error) {
-        error->domain = ts::kCocoaErrorDomain;
-        error->code = ts::kFileReadUnknownError;
-        error->description = QStringLiteral("The file is not a Tessarin document that can be read (%1).").arg(problem);
-    }
+    ts::DocumentError::fillRead(error, problem);
     return false;
 }
 
@@ -84,11 +80,7 @@ std::optional<QByteArray> MyDocument::dataOfType(const QString&, ts::DocumentErr
     QString problem;
     const QByteArray data = archive(&problem);
     if (data.isEmpty()) {
-        if (error) {
-            error->domain = ts::kCocoaErrorDomain;
-            error->code = ts::kFileWriteUnknownError;
-            error->description = problem;
-        }
+        ts::DocumentError::fillWrite(error, problem);
         return std::nullopt;
     }
     indexForSpotlight();

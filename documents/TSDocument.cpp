@@ -84,11 +84,7 @@ bool TSDocument::readFromData(const QByteArray& data, const QString&, ts::Docume
     const QString problem = importFromPListFormat(data);
     if (problem.isEmpty()) return true;
     TSLogError("The document could not be read: %@", problem);
-    if (error) {
-        error->domain = ts::kCocoaErrorDomain;
-        error->code = ts::kFileReadUnknownError;
-        error->description = QStringLiteral("The file is not a Tessarin document that can be read (%1).").arg(problem);
-    }
+    ts::DocumentError::fillRead(error, problem);
     return false;
 }
 
@@ -96,11 +92,7 @@ std::optional<QByteArray> TSDocument::dataOfType(const QString&, ts::DocumentErr
     QString problem;
     const QByteArray data = exportToPListFormat(&problem);
     if (data.isEmpty()) {
-        if (error) {
-            error->domain = ts::kCocoaErrorDomain;
-            error->code = ts::kFileWriteUnknownError;
-            error->description = problem;
-        }
+        ts::DocumentError::fillWrite(error, problem);
         return std::nullopt;
     }
     indexForSpotlight();

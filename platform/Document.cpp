@@ -47,6 +47,20 @@ std::optional<QByteArray> Document::dataOfType(const QString& typeName, Document
     return std::nullopt;
 }
 
+void DocumentError::fillRead(DocumentError* error, const QString& problem) {
+    if (!error) return;
+    error->domain = kCocoaErrorDomain;
+    error->code = kFileReadUnknownError;
+    error->description = QStringLiteral("The file is not a Tessarin document that can be read (%1).").arg(problem);
+}
+
+void DocumentError::fillWrite(DocumentError* error, const QString& problem) {
+    if (!error) return;
+    error->domain = kCocoaErrorDomain;
+    error->code = kFileWriteUnknownError;
+    error->description = problem;
+}
+
 bool Document::readFromURL(const QString& path, const QString& typeName, DocumentError* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {

@@ -53,6 +53,11 @@ inline constexpr qint64 kFileWriteUnknownError = 512;
 inline constexpr qint64 kFileReadUnsupportedTypeError = 259;
 
 struct DocumentError {
+    // The errors a document's format gives when its bytes cannot be read or
+    // made; `error` may be null.
+    static void fillRead(DocumentError* error, const QString& problem);
+    static void fillWrite(DocumentError* error, const QString& problem);
+
     QString domain = kCocoaErrorDomain;
     qint64 code = 0;
     QString description;

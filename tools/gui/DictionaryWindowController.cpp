@@ -697,26 +697,18 @@ void DictionaryWindowController::previousScreen() {
     languageTab->setCurrentIndex((languageTab->currentIndex() + n - 1) % n);
 }
 
-void DictionaryWindowController::goNext() {
-    if (getActiveTab() != 0) return;
-    DictionaryEntryModel* m = modelForView(englishWordList);
-    DictionaryEntryPtr first = m ? m->entryPtrAt(m->index(0, 0)) : nullptr;
-    if (!first) return;
-    DictionaryEntryPtr head = first->firstType();
-    TSDictionaryPtr d = dictionaryOfType(-1, false);
-    if (!d || !head) return;
-    if (DictionaryEntryPtr next = d->nextItem(head)) addEntriesFromArray({next}, englishWordList);
-}
+void DictionaryWindowController::goNext() { browse(true); }
+void DictionaryWindowController::goPrev() { browse(false); }
 
-void DictionaryWindowController::goPrev() {
+void DictionaryWindowController::browse(bool forward) {
     if (getActiveTab() != 0) return;
     DictionaryEntryModel* m = modelForView(englishWordList);
     DictionaryEntryPtr first = m ? m->entryPtrAt(m->index(0, 0)) : nullptr;
-    if (!first) return;
-    DictionaryEntryPtr head = first->firstType();
+    DictionaryEntryPtr head = first ? first->firstType() : nullptr;
     TSDictionaryPtr d = dictionaryOfType(-1, false);
     if (!d || !head) return;
-    if (DictionaryEntryPtr previous = d->previousItem(head)) addEntriesFromArray({previous}, englishWordList);
+    if (DictionaryEntryPtr other = forward ? d->nextItem(head) : d->previousItem(head))
+        addEntriesFromArray({other}, englishWordList);
 }
 
 bool DictionaryWindowController::validateAction(const QString& selector) const {

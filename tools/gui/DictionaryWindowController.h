@@ -203,6 +203,8 @@ private:
     void rememberSearch(int index, const QString& word);
     void showRecentSearches(int index);
     void flushNewEntries();
+    // The headword after (or before) the one shown, shown alone.
+    void browse(bool forward);
     std::shared_ptr<TSDictionary> dictionaryForView(const NBOutlineView* view) const;
     std::shared_ptr<TSDictionary> dictionaryForFrontView() const;
     bool viewIsEditable(const NBOutlineView* view) const;

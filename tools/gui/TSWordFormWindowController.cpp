@@ -168,14 +168,8 @@ void TSWordFormWindowController::updateType() {
     wordRootField->setEnabled(t == 1 || t == 2 || t == 3 || t == 7);
 }
 
-QString TSWordFormWindowController::nounStartString(bool* complete) const {
-    QString s = QStringLiteral("-");
-    if (singularNounButton->isChecked()) s += QStringLiteral("s---");
-    else if (pluralNounButton->isChecked()) s += QStringLiteral("p---");
-    else {
-        s += QStringLiteral("----");
-        *complete = false;
-    }
+QString TSWordFormWindowController::genderAndCase(bool* complete) const {
+    QString s;
     if (maleButton->isChecked()) s += QLatin1Char('m');
     else if (femaleButton->isChecked()) s += QLatin1Char('f');
     else if (neuterButton->isChecked()) s += QLatin1Char('n');
@@ -190,6 +184,17 @@ QString TSWordFormWindowController::nounStartString(bool* complete) const {
         *complete = false;
     }
     return s;
+}
+
+QString TSWordFormWindowController::nounStartString(bool* complete) const {
+    QString s = QStringLiteral("-");
+    if (singularNounButton->isChecked()) s += QStringLiteral("s---");
+    else if (pluralNounButton->isChecked()) s += QStringLiteral("p---");
+    else {
+        s += QStringLiteral("----");
+        *complete = false;
+    }
+    return s + genderAndCase(complete);
 }
 
 QString TSWordFormWindowController::participleString(bool* complete) const {
@@ -214,20 +219,7 @@ QString TSWordFormWindowController::participleString(bool* complete) const {
         *complete = false;
         return s;
     }
-    if (maleButton->isChecked()) s += QLatin1Char('m');
-    else if (femaleButton->isChecked()) s += QLatin1Char('f');
-    else if (neuterButton->isChecked()) s += QLatin1Char('n');
-    else {
-        s += QLatin1Char('-');
-        *complete = false;
-    }
-    const int c = casePopup->currentIndex();
-    if (c >= 1 && c <= 6) s += QLatin1Char(kCaseLetters[c - 1]) + QStringLiteral("-");
-    else {
-        s += QStringLiteral("--");
-        *complete = false;
-    }
-    return s;
+    return s + genderAndCase(complete);
 }
 
 QString TSWordFormWindowController::verbTypeString(bool* complete) const {

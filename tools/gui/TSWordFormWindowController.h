@@ -30,6 +30,8 @@ public:
     QString nounStartString(bool* complete) const;
     QString verbTypeString(bool* complete) const;
     QString participleString(bool* complete) const;
+    // Positions 7 to 9: gender, case and the degree's "-".
+    QString genderAndCase(bool* complete) const;
     QString baseString(int wordType, bool* complete) const;
     // Every long vowel written as the plain vowel and "_".
     static QString makeMacronString(const QString& form);
