@@ -13,8 +13,10 @@
 #include "documents/gui/TSRichTextDelegate.h"
 #include "platform/AttributedString.h"
 #include "platform/gui/DocumentWindow.h"
+#include "textmodel/TSChunk.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
@@ -23,6 +25,9 @@ class QLineEdit;
 class QMenu;
 class TSOutlineModel;
 class TSRowCommands;
+class FootnoteWindowController;
+class FootnoteListController;
+class XPPDFViewerController;
 
 class TSOutlineView : public QTreeView {
     Q_OBJECT
@@ -89,6 +94,17 @@ public:
     // can start typing.
     void startTypingIfEmpty();
 
+    // Footnotes (TSDocumentFootnotes.cpp). Adding needs an open text editor:
+    // the new note is titled with its selection and linked at its end.
+    // Linking opens the picker for the current text cell. A clicked
+    // footnote link opens its note in the editor.
+    Q_INVOKABLE void addFootnote();
+    Q_INVOKABLE void linkToFootnote();
+    bool linkClicked(const QString& link, const QModelIndex& cell);
+    // Made on first use, with this window as their originating window.
+    FootnoteWindowController* footnoteWindow();
+    FootnoteListController* footnoteListWindow();
+
     TSOutlineView* outlineView() const { return outline_; }
     TSOutlineModel* model() const { return model_; }
     const TSDocumentPtr& document() const { return document_; }
@@ -125,4 +141,10 @@ private:
     QLabel* findStatus_ = nullptr;
     ts::ObserverToken textReplacedObserver_;
     TSRowCommands* rowCommands_ = nullptr;
+    void footnoteSaved(const ts::Notification& notification);
+    void footnoteNeedsToBeLinked(const ts::Notification& notification);
+    void refreshOpenEditor(const TSChunkPtr& chunk, qsizetype caret);
+    QPointer<FootnoteWindowController> footnoteWindow_;
+    QPointer<FootnoteListController> footnoteListWindow_;
+    std::vector<ts::ObserverToken> footnoteObservers_;
 };
