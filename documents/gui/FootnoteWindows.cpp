@@ -140,7 +140,8 @@ void FootnoteWindowController::setFootnote(FootnoteObjectPtr footnote) {
 void FootnoteWindowController::saveFootnoteChanges() {
     if (footnote_) {
         footnote_->setAttributedString(RichTextConversion::fromTextDocument(*noteField_->document()));
-        footnote_->setTitle(title_->text());
+        // An empty field leaves the note untitled, not titled "".
+        footnote_->setTitle(title_->text().isEmpty() ? QString() : title_->text());
     } else {
         TSLogError("footnote editor saved without a footnote");
     }
