@@ -124,6 +124,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
     outline_->viewport()->installEventFilter(this);
+    outline_->viewport()->setAcceptDrops(true);
     findBar_ = new QWidget(this);
     auto* findLayout = new QHBoxLayout(findBar_);
     findLayout->setContentsMargins(6, 3, 6, 3);
@@ -283,9 +284,12 @@ void TSDocumentWindow::showLocationMenu(const QPoint& position) {
     const bool flagged = index.data(TSOutlineModel::FlaggedRole).toBool();
     QAction* flag = menu.addAction(localized(flagged ? "UNFLAG" : "FLAG"));
     QAction* edit = menu.addAction(QStringLiteral("Edit Location"));
+    QAction* show = menu.addAction(QStringLiteral("Show in Facsimile"));
+    show->setEnabled(index.data(Qt::ToolTipRole).isValid());
     QAction* chosen = menu.exec(outline_->viewport()->mapToGlobal(position));
     if (chosen == flag) model_->toggleFlag(index);
     else if (chosen == edit) outline_->edit(index);
+    else if (chosen == show) scrollPDFToLocation(index);
 }
 
 void TSDocumentWindow::showFindBar() {
@@ -326,6 +330,7 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
 
 bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
     // Ctrl+wheel zooms the texts; row heights follow.
+    if (watched == outline_->viewport() && handleLocationDrop(event)) return true;
     if (watched == outline_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

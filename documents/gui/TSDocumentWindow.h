@@ -23,6 +23,7 @@
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class TSOutlineModel;
 class TSRowCommands;
 class FootnoteWindowController;
@@ -105,6 +106,15 @@ public:
     FootnoteWindowController* footnoteWindow();
     FootnoteListController* footnoteListWindow();
 
+    // The PDF facsimile (TSDocumentFacsimile.cpp). The viewer is made on
+    // first use with the document's PDF files; PDFs dropped on it become the
+    // document's current PDF. A page location dropped on a row's location
+    // cell is stored with the current PDF's uuid; "show" scrolls back to it.
+    Q_INVOKABLE void showFacsimileWindow();
+    XPPDFViewerController* pdfViewer();
+    bool dropLocation(const QModelIndex& cell, const QMimeData* data);
+    bool scrollPDFToLocation(const QModelIndex& cell);
+
     TSOutlineView* outlineView() const { return outline_; }
     TSOutlineModel* model() const { return model_; }
     const TSDocumentPtr& document() const { return document_; }
@@ -147,4 +157,7 @@ private:
     QPointer<FootnoteWindowController> footnoteWindow_;
     QPointer<FootnoteListController> footnoteListWindow_;
     std::vector<ts::ObserverToken> footnoteObservers_;
+    bool handleLocationDrop(QEvent* event);
+    QPointer<XPPDFViewerController> pdfViewer_;
+    ts::ObserverToken pdfDropObserver_;
 };
