@@ -316,6 +316,7 @@ const std::vector<MenuCommand>& menuCommands() {
         c.push_back(rowCommand("Add Word Form…", "addWordForm:", "addWordForm"));
         c.push_back(rowCommand("Vocabulary", "showVocabularyWindow:", "showVocabularyWindow"));
         c.push_back(rowCommand("Revise Vocabulary", "openRevisionWindow:", "openRevisionWindow"));
+        c.push_back(separator("Edit"));
         c.push_back(rowCommand("Add Footnote", "addFootnote:", "addFootnote"));
         c.push_back(rowCommand("Link to Footnote…", "linkToFootnote:", "linkToFootnote"));
         c.push_back(rowCommand("Show Facsimile", "showFacsimileWindow:", "showFacsimileWindow"));

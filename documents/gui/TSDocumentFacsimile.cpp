@@ -31,8 +31,12 @@ XPPDFViewerController* TSDocumentWindow::pdfViewer() {
 
 void TSDocumentWindow::showFacsimileWindow() {
     XPPDFViewerController* viewer = pdfViewer();
-    if (!viewer->pdfURL())
-        if (const ts::UrlPtr url = document_->pdfURL()) viewer->setPdfURL(url);
+    if (!viewer->pdfURL() && !document_->pdfBookmark().isEmpty()) {
+        if (const ts::UrlPtr url = document_->pdfURL())
+            viewer->setPdfURL(url);
+        else
+            viewer->showUnresolved(QStringLiteral("pdfURL"));
+    }
     viewer->setWindowTitle(windowTitle().remove(QStringLiteral("[*]")));
     viewer->show();
     viewer->raise();

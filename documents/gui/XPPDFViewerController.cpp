@@ -319,7 +319,13 @@ bool XPPDFViewerController::scrollToLocation(const ts::ValueDictionary& location
     auto uuid = location.find(QStringLiteral("uuid"));
     if (auto list = bookmarkList_.lock(); list && uuid != location.end() && uuid->second.isString()) {
         const ts::UrlPtr url = list->urlForUUIDString(uuid->second.toString());
-        if (url && !TSBookmarkList::sameLocation(url, pdfURL_)) {
+        if (!url) {
+            // The line's file is gone or its bookmark unreadable: the file
+            // shown stays, and the user is told.
+            showUnresolved(uuid->second.toString());
+            return false;
+        }
+        if (!TSBookmarkList::sameLocation(url, pdfURL_)) {
             setPdfURL(url);
             switched = true;
         }
@@ -376,6 +382,13 @@ void XPPDFViewerController::openDocument() {
     setPdfURL(url);
     if (fileOpened_) fileOpened_(url);
 }
+
+void XPPDFViewerController::showUnresolved(const QString& what) {
+    TSLogError("PDF unresolved: %@", what);
+    status_->setText(QStringLiteral("The PDF of this place is unresolved: its file cannot be found."));
+}
+
+QString XPPDFViewerController::statusText() const { return status_->text(); }
 
 void XPPDFViewerController::updateStatus() {
     const int count = view_->pageCount();

@@ -121,6 +121,9 @@ public:
     int currentPage() const;
     Q_INVOKABLE void rotateLeft();
     Q_INVOKABLE void rotateRight();
+    // Says in the status line that a stored PDF cannot be found.
+    void showUnresolved(const QString& what);
+    QString statusText() const;
     // An open panel for one PDF; the chosen file is shown.
     Q_INVOKABLE void openDocument();
 

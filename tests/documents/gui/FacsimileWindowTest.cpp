@@ -186,9 +186,16 @@ TEST(Facsimile, DropDragShowSwitchAndRotate) {
     elsewhere[QStringLiteral("pageNumber")] = qint64(0);
     EXPECT_TRUE(viewer->scrollToLocation(elsewhere));
     EXPECT_EQ(view->pageCount(), 2);
-    // A location whose file cannot be found keeps the file shown.
+    // A location whose file cannot be found keeps the file shown and says so.
     elsewhere[QStringLiteral("uuid")] = QStringLiteral("not a uuid");
     EXPECT_FALSE(viewer->scrollToLocation(elsewhere));
+    EXPECT_TRUE(viewer->statusText().contains(QStringLiteral("unresolved")));
+    QFile::copy(second, dir.filePath(QStringLiteral("gone.pdf")));
+    const auto goneEntry = doc->pdfFiles()->bookmarkForURLCreatingIfNecessary(ts::Url::make(QUrl::fromLocalFile(dir.filePath(QStringLiteral("gone.pdf"))).toString()));
+    QFile::remove(dir.filePath(QStringLiteral("gone.pdf")));
+    elsewhere[QStringLiteral("uuid")] = goneEntry->uuid()->UUIDString();
+    EXPECT_FALSE(viewer->scrollToLocation(elsewhere));
+    EXPECT_EQ(view->pageCount(), 2);
     viewer->setPdfURL(nullptr);
     EXPECT_EQ(view->pageCount(), 2);
 
@@ -216,6 +223,15 @@ TEST(Facsimile, DropDragShowSwitchAndRotate) {
     viewer->close();
     settle();
     EXPECT_EQ(hashOf(first), before);
+
+    // Old bookmark data that resolves to nothing: the window opens empty and
+    // says so.
+    auto stale = std::make_shared<TSDocument>();
+    stale->setPdfBookmark(QByteArray("book\0\0\0\0garbage", 15));
+    TSDocumentWindow staleWindow(stale);
+    staleWindow.showFacsimileWindow();
+    EXPECT_EQ(staleWindow.pdfViewer()->pdfView()->pageCount(), 0);
+    EXPECT_TRUE(staleWindow.pdfViewer()->statusText().contains(QStringLiteral("unresolved")));
 }
 
 int main(int argc, char** argv) {
