@@ -153,6 +153,14 @@ void TSDocumentWindow::footnoteNeedsToBeLinked(const ts::Notification& notificat
     refreshOpenEditor(chunk, -1);
 }
 
+void TSDocumentWindow::footnotesNeedRenumbering(const QModelIndex& changed) {
+    // An edited text may have lost, gained or moved markers: the column's
+    // numbers follow (the markers' texts change, never the model's rows).
+    if (!changed.isValid() || changed.column() == TSOutlineModel::LocationColumn) return;
+    if (!document_->footnotes() || document_->footnotes()->count() == 0) return;
+    if (!document_->renumberFootnotes(model_->keyForColumn(changed.column()), false).empty()) outline_->viewport()->update();
+}
+
 void TSDocumentWindow::refreshOpenEditor(const TSChunkPtr& chunk, qsizetype caret) {
     if (TSCellEditor* editor = openEditor(outline_)) {
         const QModelIndex cell = outline_->currentIndex();

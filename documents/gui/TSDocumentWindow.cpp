@@ -125,6 +125,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
     outline_->viewport()->installEventFilter(this);
     outline_->viewport()->setAcceptDrops(true);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) { footnotesNeedRenumbering(from); });
     findBar_ = new QWidget(this);
     auto* findLayout = new QHBoxLayout(findBar_);
     findLayout->setContentsMargins(6, 3, 6, 3);

@@ -152,6 +152,7 @@ private:
     ts::ObserverToken textReplacedObserver_;
     TSRowCommands* rowCommands_ = nullptr;
     void footnoteSaved(const ts::Notification& notification);
+    void footnotesNeedRenumbering(const QModelIndex& changed);
     void footnoteNeedsToBeLinked(const ts::Notification& notification);
     void refreshOpenEditor(const TSChunkPtr& chunk, qsizetype caret);
     QPointer<FootnoteWindowController> footnoteWindow_;

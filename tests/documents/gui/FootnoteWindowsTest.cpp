@@ -212,6 +212,14 @@ TEST(FootnoteCommands, AddLinkClickAndCopyFromRows) {
     settle();
     EXPECT_EQ(lines[1]->latin()->string(), QStringLiteral("Troiae qui primus[1]"));
 
+    // A second note before the first: numbers follow reading order; taking
+    // the markers out of a row's text renumbers the rest.
+    ASSERT_TRUE(doc->addFootnote(lines[0], QStringLiteral("latin"), 0));
+    EXPECT_EQ(lines[0]->latin()->string(), QStringLiteral("[1]arma[2] virumque cano"));
+    EXPECT_EQ(lines[1]->latin()->string(), QStringLiteral("Troiae qui primus[2]"));
+    window.model()->setRichText(at(lines[0].get()), ts::AttributedString(QStringLiteral("arma virumque cano")));
+    EXPECT_EQ(lines[1]->latin()->string(), QStringLiteral("Troiae qui primus[1]"));
+
     // Another window's picker changes nothing here.
     FootnoteListController stranger;
     stranger.setOriginatingWindow(FootnoteOrigin::make(&stranger));
@@ -229,8 +237,8 @@ TEST(FootnoteCommands, AddLinkClickAndCopyFromRows) {
     window.rowCommands()->copyText(at(lines[1].get()), true);
     // The line ends as copies of lines do, then come the notes.
     EXPECT_EQ(copied, QStringLiteral("Troiae qui primus(1)\r\n\n1. weapons of war\n"));
-    window.rowCommands()->copyInterlinear(at(lines[0].get()));
-    EXPECT_TRUE(copied.startsWith(QStringLiteral("arma(1) virumque cano"))) << copied.toStdString();
+    window.rowCommands()->copyInterlinear(at(lines[1].get()));
+    EXPECT_TRUE(copied.startsWith(QStringLiteral("Troiae qui primus(1)"))) << copied.toStdString();
     EXPECT_TRUE(copied.endsWith(QStringLiteral("\n\n1. weapons of war\n"))) << copied.toStdString();
     TSChunk::setPasteboardWriter(nullptr);
 
