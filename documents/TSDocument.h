@@ -29,7 +29,9 @@
 
 #include "platform/Document.h"
 #include "platform/NotificationCenter.h"
+#include "platform/Url.h"
 #include "platform/Uuid.h"
+#include "platform/AttributedString.h"
 #include "platform/Value.h"
 
 #include <QRectF>
@@ -39,13 +41,18 @@
 #include <optional>
 
 class TSText;
+class TSChunk;
 class FootnoteList;
+class FootnoteObject;
+
 class WordController;
 class TSBookmarkList;
 using TSTextPtr = std::shared_ptr<TSText>;
 using FootnoteListPtr = std::shared_ptr<FootnoteList>;
 using WordControllerPtr = std::shared_ptr<WordController>;
 using TSBookmarkListPtr = std::shared_ptr<TSBookmarkList>;
+using TSChunkPtr = std::shared_ptr<TSChunk>;
+using FootnoteObjectPtr = std::shared_ptr<FootnoteObject>;
 
 class TSDocument;
 using TSDocumentPtr = std::shared_ptr<TSDocument>;
@@ -134,6 +141,38 @@ public:
     void addWordForm(const QString& word);
     // Replaces this document's entry in the search index.
     void indexForSpotlight() const;
+
+    // --- Footnotes (TSDocumentAnnotations.cpp) ---
+    // A new note linked at `position` of a node's column ("latin",
+    // "english", ...), titled with the selected texts joined by "..."; the
+    // column's markers are renumbered and the document marked edited.
+    FootnoteObjectPtr addFootnote(const TSChunkPtr& chunk, const QString& identifier, qsizetype position,
+                                  const QStringList& selectedTexts = {});
+    // Links an existing note at `position`, then renumbers the column.
+    bool linkFootnote(const FootnoteObjectPtr& note, const TSChunkPtr& chunk, const QString& identifier,
+                      qsizetype position);
+    // Numbers the column's markers 1, 2, ... in reading order (a note linked
+    // again keeps its number); answers the nodes rewritten.
+    std::vector<TSChunkPtr> renumberFootnotes(const QString& identifier, bool forExport = false);
+    // The first link run at or after the end of `range`: its value and range.
+    static bool findNextLink(ts::Value& link, ts::TextRange& range, const ts::AttributedString* text);
+    // A copy for the clipboard: each footnote marker becomes "(n)", numbered
+    // from 1 per link, and after a blank line each note follows as
+    // "n. text". Other links keep their words and lose the link.
+    ts::AttributedString resolveFootnotes(const ts::AttributedString& text) const;
+
+    // --- PDF facsimile ---
+    // The URL of the current PDF; null without one or when it does not
+    // resolve (reported).
+    ts::UrlPtr pdfURL() const;
+    // The uuid of the current PDF's entry in pdfFiles, made when missing;
+    // null without a current PDF.
+    std::shared_ptr<ts::Uuid> curPDFUUID();
+    // A line's location was dropped or edited: a new PDF location is stamped
+    // with the current PDF's uuid; one that has a uuid keeps it.
+    void locationChunkChanged(const TSChunkPtr& chunk);
+    // A PDF dropped on this document's viewer becomes its current PDF.
+    void pdfFileDropped(const ts::UrlPtr& url);
 
     // Observers of other objects' notifications; they end with the document.
     void registerForNotifications();

@@ -317,6 +317,10 @@ const std::vector<MenuCommand>& menuCommands() {
         c.push_back(rowCommand("Vocabulary", "showVocabularyWindow:", "showVocabularyWindow"));
         c.push_back(rowCommand("Revise Vocabulary", "openRevisionWindow:", "openRevisionWindow"));
         c.push_back(separator("Edit"));
+        c.push_back(rowCommand("Add Footnote", "addFootnote:", "addFootnote"));
+        c.push_back(rowCommand("Link to Footnote…", "linkToFootnote:", "linkToFootnote"));
+        c.push_back(rowCommand("Show Facsimile", "showFacsimileWindow:", "showFacsimileWindow"));
+        c.push_back(separator("Edit"));
         c.push_back(find("Find…", "performFindPanelAction:", QKeySequence::Find, ts::DocumentWindow::FindCommand::ShowFindBar));
         c.push_back(find("Find Next", "findNext:", QKeySequence::FindNext, ts::DocumentWindow::FindCommand::FindNext,
                          QKeySequence(Qt::CTRL | Qt::Key_G)));

@@ -1,5 +1,7 @@
 #include "documents/gui/MyDocumentWindow.h"
 
+#include "documents/gui/FootnoteWindows.h"
+
 #include "app/core/Preferences.h"
 #include "app/logging/LGLog.h"
 #include "documents/gui/RevisionWindowController.h"
@@ -495,23 +497,6 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
         if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
     });
 
-    notePanel_ = new QDockWidget(QStringLiteral("Footnote"), this);
-    notePanel_->setObjectName(QStringLiteral("footnotePanel"));
-    auto* noteBox = new QWidget(notePanel_);
-    auto* noteLayout = new QVBoxLayout(noteBox);
-    noteTitle_ = new QLineEdit(noteBox);
-    noteTitle_->setPlaceholderText(QStringLiteral("Title"));
-    noteText_ = new QTextEdit(noteBox);
-    // A note is a few lines; the texts keep most of the window.
-    noteText_->setMaximumHeight(120);
-    auto* saveNote = new QPushButton(QStringLiteral("Save Footnote"), noteBox);
-    noteLayout->addWidget(noteTitle_);
-    noteLayout->addWidget(noteText_, 1);
-    noteLayout->addWidget(saveNote, 0, Qt::AlignRight);
-    notePanel_->setWidget(noteBox);
-    addDockWidget(Qt::BottomDockWidgetArea, notePanel_);
-    notePanel_->hide();
-    connect(saveNote, &QPushButton::clicked, this, &MyDocumentWindow::saveFootnote);
 
     auto& center = ts::NotificationCenter::defaultCenter();
     observers_.push_back(center.addObserver(QStringLiteral("FieldNeedsRenumbering"), nullptr, [this](const ts::Notification& n) {
@@ -672,21 +657,59 @@ void MyDocumentWindow::addFootnote() {
 void MyDocumentWindow::editFootnote(MyTextField* field, const QString& footnoteId) {
     FootnoteObjectPtr note = document_->footnotes()->noteForID(footnoteId);
     if (!note) return;
-    noteId_ = footnoteId;
-    noteField_ = field;
-    noteTitle_->setText(note->title());
-    ts::AttributedStringPtr body = note->attributedString();
-    RichTextConversion::toTextDocument(body ? *body : ts::AttributedString(), *noteText_->document());
-    notePanel_->show();
+    FootnoteWindowController* editor = footnoteWindow();
+    editor->setOriginatingField(FootnoteOrigin::make(field));
+    editor->setFootnote(note);
+    editor->show();
 }
 
 void MyDocumentWindow::saveFootnote() {
-    FootnoteObjectPtr note = document_->footnotes()->noteForID(noteId_);
-    if (!note) return;
-    note->setTitle(noteTitle_->text());
-    note->setAttributedString(RichTextConversion::fromTextDocument(*noteText_->document()));
-    if (noteField_) renumberFootnotes(noteField_);
-    document_->updateChangeCount(ts::Document::ChangeDone);
+    if (noteEditor_ && noteEditor_->footnote()) noteEditor_->saveFootnoteChanges();
+}
+
+FootnoteWindowController* MyDocumentWindow::footnoteWindow() {
+    if (!noteEditor_) {
+        noteEditor_ = new FootnoteWindowController(this);
+        noteEditor_->setOriginatingWindow(FootnoteOrigin::make(this));
+        observers_.push_back(ts::NotificationCenter::defaultCenter().addObserver(
+            FootnoteNotification::kSaved, noteEditor_.data(), [this](const ts::Notification& n) {
+                FootnoteOriginPtr field = FootnoteOrigin::from(n.userInfo, FootnoteNotification::kField);
+                if (auto* pane = qobject_cast<MyTextField*>(field ? field->object() : nullptr)) renumberFootnotes(pane);
+                document_->updateChangeCount(ts::Document::ChangeDone);
+            }));
+    }
+    return noteEditor_;
+}
+
+FootnoteListController* MyDocumentWindow::footnoteListWindow() {
+    if (!notePicker_) {
+        notePicker_ = new FootnoteListController(this);
+        notePicker_->setOriginatingWindow(FootnoteOrigin::make(this));
+        observers_.push_back(ts::NotificationCenter::defaultCenter().addObserver(
+            FootnoteNotification::kLink, nullptr, [this](const ts::Notification& n) {
+                FootnoteOriginPtr window = FootnoteOrigin::from(n.userInfo, FootnoteNotification::kWindow);
+                FootnoteOriginPtr field = FootnoteOrigin::from(n.userInfo, FootnoteNotification::kField);
+                auto it = n.userInfo.find(FootnoteNotification::kTheFootnote);
+                auto note = it == n.userInfo.end() ? nullptr : it->second.toObjectAs<FootnoteObject>();
+                auto* pane = qobject_cast<MyTextField*>(field ? field->object() : nullptr);
+                if (!window || window->object() != this || !note || !pane) return;
+                const int length = pane->document()->characterCount() - 1;
+                const int at = field->position() >= 0 ? int(std::min<qsizetype>(field->position(), length)) : length;
+                pane->insertURL(note->uniqueID(), 0, at, at);
+                renumberFootnotes(pane);
+                document_->updateChangeCount(ts::Document::ChangeDone);
+            }));
+    }
+    return notePicker_;
+}
+
+void MyDocumentWindow::linkToFootnote() {
+    MyTextField* field = activePane();
+    if (!field || document_->footnotes()->count() == 0) return;
+    FootnoteListController* picker = footnoteListWindow();
+    picker->setOriginatingField(FootnoteOrigin::make(field, nullptr, {}, field->textCursor().selectionEnd()));
+    picker->setFootnotes(document_->footnotes());
+    picker->show();
 }
 
 void MyDocumentWindow::linkToFootnote(const QString& footnoteId) {
@@ -997,3 +1020,9 @@ void MyDocumentWindow::updatePercentFinished(QWidget* view) {
     const double value = bar->maximum() > 0 ? double(bar->value()) / bar->maximum() : 0.0;
     percent_->setText(QString::number(value, 'f', 2));
 }
+
+QLineEdit* MyDocumentWindow::footnoteTitle() { return footnoteWindow()->titleField(); }
+
+QTextEdit* MyDocumentWindow::footnoteText() { return footnoteWindow()->currentNoteField(); }
+
+QWidget* MyDocumentWindow::footnotePanel() { return footnoteWindow(); }

@@ -36,6 +36,8 @@ class QLineEdit;
 class QLabel;
 class QSplitter;
 class MyDocumentWindow;
+class FootnoteWindowController;
+class FootnoteListController;
 
 class MyTextField : public QTextEdit {
     Q_OBJECT
@@ -165,6 +167,8 @@ public:
     // Commands.
     Q_INVOKABLE void addFootnote();
     Q_INVOKABLE void linkToFootnote(const QString& footnoteId);
+    // Opens the footnote picker for the active pane's selection.
+    Q_INVOKABLE void linkToFootnote();
     Q_INVOKABLE void renumberFootnotes(MyTextField* field);
     Q_INVOKABLE void copyResolvingFootnotes();
     Q_INVOKABLE void printDocument();
@@ -194,13 +198,16 @@ public:
     void linkClicked(MyTextField* field, const QString& link);
     QString toolTipForLink(const QString& link) const;
     void updatePercentFinished(QWidget* view);
-    // The footnote panel: the note a marker was added for or clicked, its
-    // title and text; saving stores them and renumbers the pane.
+    // The footnote editor: the note a marker was added for or clicked, its
+    // title and text; saving stores them and renumbers the pane. The editor
+    // and picker are made on first use.
     void editFootnote(MyTextField* field, const QString& footnoteId);
     void saveFootnote();
-    QDockWidget* footnotePanel() const { return notePanel_; }
-    QLineEdit* footnoteTitle() const { return noteTitle_; }
-    QTextEdit* footnoteText() const { return noteText_; }
+    FootnoteWindowController* footnoteWindow();
+    FootnoteListController* footnoteListWindow();
+    QWidget* footnotePanel();
+    QLineEdit* footnoteTitle();
+    QTextEdit* footnoteText();
     QLabel* percentFinished() const { return percent_; }
 
 protected:
@@ -223,10 +230,7 @@ private:
     QComboBox* scaleBox_ = nullptr;
     QLabel* percent_ = nullptr;
     bool syncing_ = false;
-    QDockWidget* notePanel_ = nullptr;
-    QLineEdit* noteTitle_ = nullptr;
-    QTextEdit* noteText_ = nullptr;
-    QString noteId_;
-    QPointer<MyTextField> noteField_;
+    QPointer<FootnoteWindowController> noteEditor_;
+    QPointer<FootnoteListController> notePicker_;
     std::vector<ts::ObserverToken> observers_;
 };

@@ -129,6 +129,8 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->header()->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(outline_->header(), &QWidget::customContextMenuRequested, this, &TSDocumentWindow::showHeaderMenu);
     outline_->viewport()->installEventFilter(this);
+    outline_->viewport()->setAcceptDrops(true);
+    connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) { footnotesNeedRenumbering(from); });
     findBar_ = new QWidget(this);
     auto* findLayout = new QHBoxLayout(findBar_);
     findLayout->setContentsMargins(6, 3, 6, 3);
@@ -293,6 +295,8 @@ void TSDocumentWindow::showLocationMenu(const QPoint& position) {
     const QPersistentModelIndex at(index);
     menu->addAction(localized(flagged ? "UNFLAG" : "FLAG"), this, [this, at] { if (at.isValid()) model_->toggleFlag(at); });
     menu->addAction(tr("Edit Location"), this, [this, at] { if (at.isValid()) outline_->edit(at); });
+    QAction* show = menu->addAction(tr("Show in Facsimile"), this, [this, at] { if (at.isValid()) scrollPDFToLocation(at); });
+    show->setEnabled(index.data(Qt::ToolTipRole).isValid());
     menu->addSeparator();
     menu->addAction(localized("RENUMBER"), this, [this, at] { if (at.isValid()) renumberFrom(at); });
     menu->popup(outline_->viewport()->mapToGlobal(position));
@@ -425,6 +429,7 @@ bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     // Ctrl+wheel zooms the texts; row heights follow.
+    if (watched == outline_->viewport() && handleLocationDrop(event)) return true;
     if (watched == outline_->viewport() && event->type() == QEvent::Wheel) {
         auto* wheel = static_cast<QWheelEvent*>(event);
         if (wheel->modifiers() & Qt::ControlModifier) {

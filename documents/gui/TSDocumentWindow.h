@@ -13,16 +13,22 @@
 #include "documents/gui/TSRichTextDelegate.h"
 #include "platform/AttributedString.h"
 #include "platform/gui/DocumentWindow.h"
+#include "textmodel/TSChunk.h"
 
 #include <QMainWindow>
+#include <QPointer>
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
 class QLabel;
 class QLineEdit;
 class QMenu;
+class QMimeData;
 class TSOutlineModel;
 class TSRowCommands;
+class FootnoteWindowController;
+class FootnoteListController;
+class XPPDFViewerController;
 
 class TSOutlineView : public QTreeView {
     Q_OBJECT
@@ -100,6 +106,26 @@ public:
     // can start typing.
     void startTypingIfEmpty();
 
+    // Footnotes (TSDocumentFootnotes.cpp). Adding needs an open text editor:
+    // the new note is titled with its selection and linked at its end.
+    // Linking opens the picker for the current text cell. A clicked
+    // footnote link opens its note in the editor.
+    Q_INVOKABLE void addFootnote();
+    Q_INVOKABLE void linkToFootnote();
+    bool linkClicked(const QString& link, const QModelIndex& cell);
+    // Made on first use, with this window as their originating window.
+    FootnoteWindowController* footnoteWindow();
+    FootnoteListController* footnoteListWindow();
+
+    // The PDF facsimile (TSDocumentFacsimile.cpp). The viewer is made on
+    // first use with the document's PDF files; PDFs dropped on it become the
+    // document's current PDF. A page location dropped on a row's location
+    // cell is stored with the current PDF's uuid; "show" scrolls back to it.
+    Q_INVOKABLE void showFacsimileWindow();
+    XPPDFViewerController* pdfViewer();
+    bool dropLocation(const QModelIndex& cell, const QMimeData* data);
+    bool scrollPDFToLocation(const QModelIndex& cell);
+
     TSOutlineView* outlineView() const { return outline_; }
     TSOutlineModel* model() const { return model_; }
     const TSDocumentPtr& document() const { return document_; }
@@ -136,4 +162,14 @@ private:
     QLabel* findStatus_ = nullptr;
     ts::ObserverToken textReplacedObserver_;
     TSRowCommands* rowCommands_ = nullptr;
+    void footnoteSaved(const ts::Notification& notification);
+    void footnotesNeedRenumbering(const QModelIndex& changed);
+    void footnoteNeedsToBeLinked(const ts::Notification& notification);
+    void refreshOpenEditor(const TSChunkPtr& chunk, qsizetype caret);
+    QPointer<FootnoteWindowController> footnoteWindow_;
+    QPointer<FootnoteListController> footnoteListWindow_;
+    std::vector<ts::ObserverToken> footnoteObservers_;
+    bool handleLocationDrop(QEvent* event);
+    QPointer<XPPDFViewerController> pdfViewer_;
+    ts::ObserverToken pdfDropObserver_;
 };

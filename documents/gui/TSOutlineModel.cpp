@@ -100,6 +100,16 @@ QVariant TSOutlineModel::data(const QModelIndex& index, int role) const {
     }
     case RichTextRole: return QVariant::fromValue(richText(index));
     case FlaggedRole: return chunkForIndex(index)->flagged();
+    case Qt::ToolTipRole: {
+        // A line placed in the facsimile says on which page.
+        TSMatchedChunk* chunk = index.column() == LocationColumn ? matched(chunkForIndex(index)) : nullptr;
+        if (!chunk || !chunk->pdfLocation().isDictionary()) return {};
+        const ts::Value page = chunk->pdfLocation().dictionary().count(QStringLiteral("pageNumber"))
+                                   ? chunk->pdfLocation().dictionary().at(QStringLiteral("pageNumber"))
+                                   : ts::Value();
+        if (!page.isNumber()) return {};
+        return QStringLiteral("Facsimile page %1").arg(page.toInt64() + 1);
+    }
     default: return {};
     }
 }

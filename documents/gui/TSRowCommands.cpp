@@ -283,14 +283,33 @@ void TSRowCommands::uncoverOne(const QModelIndex& index) {
     }
 }
 
+// Copies leave the window with their footnotes written out after the text.
 void TSRowCommands::copyText(const QModelIndex& index, bool latin) {
     if (TSMatchedChunk* line = lineAt(index))
-        if (auto t = line->copyText(latin)) TSChunk::writeToPasteBoard(ts::Value(t));
+        if (auto t = line->copyText(latin))
+            TSChunk::writeToPasteBoard(ts::Value(std::make_shared<ts::AttributedString>(window_->document()->resolveFootnotes(*t))));
 }
 
 void TSRowCommands::copyInterlinear(const QModelIndex& index) {
     if (TSMatchedChunk* line = lineAt(index))
-        if (auto t = line->copyInterlinear()) TSChunk::writeToPasteBoard(ts::Value(t));
+        if (auto t = line->copyInterlinear())
+            TSChunk::writeToPasteBoard(ts::Value(std::make_shared<ts::AttributedString>(window_->document()->resolveFootnotes(*t))));
+}
+
+QString TSRowCommands::linkAt(const QPoint& viewportPoint, QModelIndex* cellOut) const {
+    if (!window_) return {};
+    const QModelIndex cell = window_->outlineView()->indexAt(viewportPoint);
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+    const ts::AttributedStringPtr text = delegate && cell.isValid() ? delegate->cellText(cell) : nullptr;
+    if (!text) return {};
+    QTextDocument doc;
+    RichTextConversion::toTextDocument(*text, doc);
+    doc.setDocumentMargin(TSRichTextDelegate::kTextMargin);
+    doc.setTextWidth(delegate->cellWidth(cell));
+    const int at = doc.documentLayout()->hitTest(viewportPoint - window_->outlineView()->visualRect(cell).topLeft(),
+                                                  Qt::ExactHit);
+    if (cellOut) *cellOut = cell;
+    return at >= 0 && at < text->length() ? linkString(text->attribute(ts::AttributeName::Link, at)) : QString();
 }
 
 bool TSRowCommands::selectNextRow(const QModelIndex& index, bool extend) {
@@ -599,6 +618,12 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
                     return true;
                 }
             }
+            // A plain click on a footnote marker opens its note.
+            if (mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier) {
+                QModelIndex cell;
+                const QString link = linkAt(mouse->position().toPoint(), &cell);
+                if (link.startsWith(QLatin1String("footnote:")) && window_->linkClicked(link, cell)) return true;
+            }
             break;
         }
         case QEvent::ContextMenu: {
@@ -613,17 +638,7 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
         }
         case QEvent::ToolTip: {
             auto* help = static_cast<QHelpEvent*>(event);
-            const QModelIndex cell = window_->outlineView()->indexAt(help->pos());
-            auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
-            const ts::AttributedStringPtr text = delegate && cell.isValid() ? delegate->cellText(cell) : nullptr;
-            if (!text) break;
-            QTextDocument doc;
-            RichTextConversion::toTextDocument(*text, doc);
-            doc.setDocumentMargin(TSRichTextDelegate::kTextMargin);
-            doc.setTextWidth(delegate->cellWidth(cell));
-            const int at = doc.documentLayout()->hitTest(help->pos() - window_->outlineView()->visualRect(cell).topLeft(),
-                                                          Qt::ExactHit);
-            const QString link = at >= 0 && at < text->length() ? linkString(text->attribute(ts::AttributeName::Link, at)) : QString();
+            const QString link = linkAt(help->pos());
             if (link.isEmpty()) break;
             QToolTip::showText(help->globalPos(), tooltipForLink(link), viewport);
             return true;

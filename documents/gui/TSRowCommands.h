@@ -70,6 +70,8 @@ public:
     // The tool tip of a link ("footnote:…" or "vocab:…"); the link itself
     // for anything else.
     QString tooltipForLink(const QString& link) const;
+    // The link under a point of the viewport in a text cell, or empty.
+    QString linkAt(const QPoint& viewportPoint, QModelIndex* cell = nullptr) const;
     // The word under a point of the viewport in a text cell, or empty.
     QString wordAt(const QPoint& viewportPoint, QModelIndex* cell = nullptr) const;
 

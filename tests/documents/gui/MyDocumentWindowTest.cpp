@@ -3,6 +3,7 @@
 // document kinds read back from the PDF, every line and note exactly once.
 
 #include "documents/gui/MyDocumentWindow.h"
+#include "documents/gui/FootnoteWindows.h"
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSStringPrintView.h"
 
@@ -28,6 +29,7 @@
 #include <QScrollBar>
 #include <QSplitter>
 #include <QTemporaryDir>
+#include <QListWidget>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -108,6 +110,19 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     window->saveFootnote();
     EXPECT_EQ(window->toolTipForLink(b), doc->footnotes()->noteForID(b)->description());
     EXPECT_TRUE(doc->footnotes()->noteForID(b)->description().contains(QStringLiteral("note B")));
+    // The picker links the chosen note at the caret.
+    QTextCursor end = latin->textCursor();
+    end.movePosition(QTextCursor::End);
+    latin->setTextCursor(end);
+    latin->setFocus();
+    QApplication::setActiveWindow(window);
+    window->linkToFootnote();
+    ASSERT_TRUE(window->footnoteListWindow()->isVisible());
+    for (int row = 0; row < window->footnoteListWindow()->footnoteListField()->count(); ++row)
+        if (window->footnoteListWindow()->footnoteListField()->item(row)->text() == QStringLiteral("note A"))
+            window->footnoteListWindow()->footnoteListField()->setCurrentRow(row);
+    window->footnoteListWindow()->linkToFootnote();
+    EXPECT_EQ(latin->toPlainText(), QStringLiteral("Arma virumque cano[1] Troiae qui primus[2] ab oris[1][2]"));
 
     // A cut does not renumber; a delete does.
     QTextCursor c = latin->textCursor();
@@ -149,7 +164,7 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     again->resize(900, 300);
     again->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(again));
-    EXPECT_EQ(again->latinView()->toPlainText(), QStringLiteral("Arma virumque cano[1] Troiae qui primus[2] ab oris[1]"));
+    EXPECT_EQ(again->latinView()->toPlainText(), QStringLiteral("Arma virumque cano[1] Troiae qui primus[2] ab oris[1][2]"));
     EXPECT_EQ(again->englishView()->toPlainText(), QStringLiteral("Arms and the man I sing"));
     const QColor standard = RichTextConversion::toQColor(Color::textColor());
     QTextCursor first(again->latinView()->document());
