@@ -8,8 +8,12 @@
 #include "documents/gui/TSRowCommands.h"
 #include "documents/gui/VocabularyWindowController.h"
 
+#include "app/core/DictionaryServicesSetup.h"
 #include "app/core/TSBundle.h"
+#include "dictionaries/DictionaryController.h"
 #include "dictionaries/TSDictionary.h"
+#include "support/Python.h"
+#include "tools/gui/DictionaryEntryModel.h"
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/Prompter.h"
@@ -23,6 +27,7 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -192,6 +197,18 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
     QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::AltModifier, onArma);
     for (int i = 0; i < 50 && dict->asked().isEmpty(); ++i) settle();
     EXPECT_EQ(dict->asked(), QStringList{QStringLiteral("arma")});
+    // With the real analyser, the window shows its raw answer and the entries.
+    if (!DictionaryController::findAnalyserProgram(QString()).isEmpty()) {
+        DictionaryWindowController::setDictionaryProvider(nullptr);
+        DictionaryWindowController* d = DictionaryWindowController::getDictionaryWindow();
+        QSignalSpy answered(d, &DictionaryWindowController::lookupFinished);
+        QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::AltModifier, onArma);
+        ASSERT_TRUE(answered.wait(30000));
+        EXPECT_TRUE(d->englishTranslation->toPlainText().contains(QStringLiteral("armum, armi")));
+        EXPECT_GT(d->modelForView(d->englishWordList)->rowCount(), 0);
+        DictionaryController::terminateDictionary();
+        DictionaryWindowController::setDictionaryProvider([dict](qint64, bool) { return dict; });
+    }
 
     // A word selected in an open Latin editor becomes a linked vocabulary word.
     window->outlineView()->setCurrentIndex(at(b.get()));
@@ -230,6 +247,23 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
                                                : (kept.toObjectAs<ts::Url>() ? kept.toObjectAs<ts::Url>()->absoluteString() : QString());
     ASSERT_TRUE(reopened->vocabList()->vocabForID(keptTarget));
     EXPECT_EQ(reopened->vocabList()->vocabForID(keptTarget)->latin(), QStringLiteral("Troiae"));
+    // Retyping and deleting words keep the saved vocabulary readable by an
+    // independent reader, with the words it should hold.
+    WordPtr extra = doc->vocabList()->makeNewWord(QStringLiteral("lupus lupi"));
+    doc->vocabList()->changeWordType(1, word);
+    doc->vocabList()->removeObject(extra);
+    const QString saved = dir.filePath(QStringLiteral("retyped.tsdx"));
+    ASSERT_TRUE(doc->saveToURL(saved, TSDocument::kTypeName, &error));
+    const PythonRun py = runPython(QStringLiteral(
+        "import plistlib,sys\n"
+        "root=plistlib.load(open(sys.argv[1],'rb'))\n"
+        "archive=plistlib.loads(root['Vocab List'])\n"
+        "strings=[o for o in archive['$objects'] if isinstance(o,str)]\n"
+        "print('Troiae' in strings, any('lupus' in o for o in strings), archive['$archiver'])\n"), {saved});
+    if (py.started) {
+        ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+        EXPECT_EQ(py.out.trimmed(), QStringLiteral("True False NSKeyedArchiver"));
+    }
     // Closing the document lets the vocabulary window go of its list.
     window->close();
     EXPECT_FALSE(VocabularyWindowController::getVocabularyWindow()->vocabList());
@@ -310,6 +344,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TSBundle::installLocalizer();
+    installDictionaryServices();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
