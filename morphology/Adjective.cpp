@@ -357,6 +357,26 @@ void Adjective::addAdjectiveForms(QStringList& array, const Adjective& word) {
                 }
 }
 
+void Adjective::visitForms(const Adjective& word, bool positiveOnly, const FormVisitor& visit) {
+    if (word.conjugation() > 3 || word.getWordType() != WordCode::Adjective) return;
+    Context ctx;
+    ctx.comps = word.components();
+    const qint64 degrees = positiveOnly ? 1 : 3;
+    for (qint64 degree = 0; degree < degrees; ++degree) {
+        Context::Degree& d = ctx.degree[degree];
+        d.group = word.getConjugationFromComparisonType(degree);
+        d.variant = degree == 0 ? word.variantIn(ctx.comps, 0) : (degree == 1 ? 1 : 0);
+        d.stem = word.stemIn(ctx.comps, degree);
+    }
+    for (qint64 degree = 0; degree < degrees; ++degree)
+        for (qint64 gender = 1; gender <= 3; ++gender)
+            for (const bool singular : {true, false})
+                for (qint64 c = 1; c <= 6; ++c) {
+                    const QString form = word.declinedValue(ctx, c, singular, gender, degree);
+                    if (!form.isEmpty()) visit(c, singular, gender, degree, form);
+                }
+}
+
 void Adjective::addNormalAdjectiveForms(QStringList& array, const Adjective& word, bool omitSingular) {
     if (word.conjugation() > 3) return;
     if (word.getWordType() != WordCode::Adjective) {

@@ -3,6 +3,7 @@
 //
 //   tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]
 //   tessarin-dictsource convert-elementary --source PATH [--out FILE]
+//   tessarin-dictsource make-forms [--dictionary FILE] [--out FILE] [--force]
 //
 // PATH is a single source document (plain or .xz) or a folder holding the
 // per-letter edition; by default the application's "LewisShort.xml", made
@@ -13,6 +14,7 @@
 // --non-interactive is given or standard input is not a terminal. A
 // malformed source writes nothing and exits with 1.
 
+#include "MakeForms.h"
 #include "TerminalDeveloperPrompt.h"
 
 #include "app/core/DictionaryServicesSetup.h"
@@ -54,7 +56,8 @@ private:
 int usage() {
     std::fprintf(stderr,
                  "usage: tessarin-dictsource convert-ls [--non-interactive] [--source PATH] [--out FILE]\n"
-                 "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n");
+                 "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n"
+                 "       tessarin-dictsource make-forms [--dictionary FILE] [--out FILE] [--force]\n");
     return 2;
 }
 
@@ -68,6 +71,10 @@ int main(int argc, char* argv[]) {
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) return usage();
     const QString command = args.takeFirst();
+    if (command == QLatin1String("make-forms")) {
+        installDictionaryServices();
+        return makeFormsCommand(args);
+    }
     bool interactive = ::isatty(STDIN_FILENO);
     QString source, out;
     while (!args.isEmpty()) {
