@@ -25,6 +25,16 @@ const QString kStoredDataKey = QStringLiteral("storedData");
 const QString kSourceStampKey = QStringLiteral("SourceStamp");
 
 QString normalisedForm(const QString& form) {
+    // Most forms are already lower case without v or j: shared, not copied.
+    bool plain = true;
+    for (const QChar c : form) {
+        const char16_t u = c.unicode();
+        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) return form;
     QString s = form.toLower();
     for (QChar& c : s) {
         if (c == u'v') c = u'u';

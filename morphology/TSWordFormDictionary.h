@@ -242,6 +242,7 @@ private:
     struct Marking;
     void markText(Marking& marking, int depth) const;
     void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
+    static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);
 
     // Writers go first: a waiting addition holds back new readers, so a
     // stream of look-ups cannot starve it.
