@@ -11,7 +11,9 @@
 #include "platform/Color.h"
 #include "platform/PropertyList.h"
 
+#include <QDir>
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QFile>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -121,6 +123,17 @@ TEST(PreparedFormList, LinesOfEntries) {
     }
 }
 
+// A prepared dictionary file holding the entries.
+bool saveDictionary(const QString& path, const DictionaryEntryList& words) {
+    ts::ValueArray array;
+    for (const auto& w : words) array.push_back(w->serialize());
+    ts::ValueDictionary root;
+    root[QStringLiteral("words")] = ts::Value(std::move(array));
+    QFile f(path);
+    const QByteArray data = ts::PropertyList::writeXML(ts::Value(std::move(root)), nullptr);
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
+}
+
 // A list is current while the dictionary it was made from is unchanged; a
 // new dictionary makes it again, and an unreadable one keeps the old list.
 TEST(PreparedFormList, StaleListsAreMadeAgain) {
@@ -128,15 +141,7 @@ TEST(PreparedFormList, StaleListsAreMadeAgain) {
     QTemporaryDir dir;
     const QString dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
     const QString list = dir.filePath(QStringLiteral("forms/macrons.txt"));
-    const auto save = [&](const DictionaryEntryList& words) {
-        ts::ValueArray array;
-        for (const auto& w : words) array.push_back(w->serialize());
-        ts::ValueDictionary root;
-        root[QStringLiteral("words")] = ts::Value(std::move(array));
-        QFile f(dictionary);
-        const QByteArray data = ts::PropertyList::writeXML(ts::Value(std::move(root)), nullptr);
-        return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-    };
+    const auto save = [&](const DictionaryEntryList& words) { return saveDictionary(dictionary, words); };
     ASSERT_TRUE(save({makeEntry("bĕnĕ", DictionaryEntry::Adverb), makeEntry("bāca -ae", DictionaryEntry::Noun, 1, 2)}));
 
     EXPECT_FALSE(PreparedFormList::isCurrent(list, dictionary));
@@ -162,6 +167,80 @@ TEST(PreparedFormList, StaleListsAreMadeAgain) {
     EXPECT_EQ(readText(list), kept);
     EXPECT_TRUE(PreparedFormList::bringUpToDate(dir.filePath(QStringLiteral("missing.xml")),
                                                 dir.filePath(QStringLiteral("none.txt"))).isEmpty());
+}
+
+// The shared word-form dictionary reads the list its preparer makes, caches
+// it with the list's stamp, and gives way to the user's own list.
+TEST(PreparedFormList, SharedDictionaryReadsTheMadeList) {
+    installTestServices();
+    QTemporaryDir dir;
+    TSWordFormDictionary::resetSharedState();
+    TSWordFormDictionary::Locations places;
+    places.supportDirectory = dir.filePath(QStringLiteral("support"));
+    places.bundledSource = dir.filePath(QStringLiteral("none.zip"));
+    places.frequencyFile = dir.filePath(QStringLiteral("none.txt"));
+    places.temporaryDirectory = dir.filePath(QStringLiteral("tmp"));
+    TSWordFormDictionary::setLocations(places);
+    const QString dictionary = dir.filePath(QStringLiteral("Dictionaries/EditedLewisShort.xml"));
+    const QString list = dir.filePath(QStringLiteral("Dictionaries/macrons.txt"));
+    QDir().mkpath(dir.filePath(QStringLiteral("Dictionaries")));
+    ASSERT_TRUE(saveDictionary(dictionary, {makeEntry("bāca -ae", DictionaryEntry::Noun, 1, 2)}));
+    int prepared = 0;
+    TSWordFormDictionary::setSourcePreparer([&] {
+        ++prepared;
+        return PreparedFormList::bringUpToDate(dictionary, list);
+    });
+
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+    EXPECT_EQ(prepared, 1);
+    EXPECT_EQ(TSWordFormDictionary::macronsFile(), list);
+    const auto records = TSWordFormDictionary::wordForms(QStringLiteral("bacis"));
+    ASSERT_EQ(records.size(), 2u);
+    EXPECT_EQ(records[0]->form(), QStringLiteral("b\u0101c\u012Bs"));
+    EXPECT_EQ(records[0]->base(), QStringLiteral("baca"));
+    const auto cached = TSWordFormDictionary::importFromPListData(
+        [&] { QFile f(TSWordFormDictionary::saveFile()); return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(); }());
+    ASSERT_TRUE(cached);
+    EXPECT_EQ(cached->sourceStamp(), TSWordFormDictionary::currentSourceStamp());
+    EXPECT_TRUE(cached->sourceStamp().contains(list));
+
+    // The user's own list goes first.
+    TSWordFormDictionary::resetSharedState();
+    QFile own(places.supportDirectory + QStringLiteral("/macrons.txt"));
+    ASSERT_TRUE(own.open(QIODevice::WriteOnly));
+    own.write("bacis\tn-p---fd-\tbaca\tba_ci_s\n");
+    own.close();
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+    EXPECT_EQ(TSWordFormDictionary::wordForms(QStringLiteral("bacis")).size(), 1u);
+    TSWordFormDictionary::setSourcePreparer(nullptr);
+    TSWordFormDictionary::resetSharedState();
+}
+
+// The command-line tool makes the list once and then finds it current.
+TEST(PreparedFormList, CommandLineTool) {
+    QTemporaryDir dir;
+    const QString dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
+    ASSERT_TRUE(saveDictionary(dictionary, {makeEntry("bĕnĕ", DictionaryEntry::Adverb)}));
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    const auto run = [&](const QStringList& args) {
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(TS_DICTSOURCE_TOOL), QStringList{QStringLiteral("make-forms")} + args);
+        p.waitForFinished(60000);
+        return std::make_pair(p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                              QString::fromUtf8(p.readAllStandardError()));
+    };
+    const auto [made, madeText] = run({QStringLiteral("--dictionary"), dictionary});
+    EXPECT_EQ(made, 0) << madeText;
+    EXPECT_TRUE(madeText.contains(QStringLiteral("lines: 1"))) << madeText;
+    EXPECT_TRUE(readText(dir.filePath(QStringLiteral("macrons.txt"))).contains(QStringLiteral("bene\td--------\tbene\tbene\n")));
+    const auto [again, againText] = run({QStringLiteral("--dictionary"), dictionary});
+    EXPECT_EQ(again, 0);
+    EXPECT_TRUE(againText.contains(QStringLiteral("is current"))) << againText;
+    EXPECT_EQ(run({QStringLiteral("--dictionary"), dir.filePath(QStringLiteral("missing.xml"))}).first, 1);
+    EXPECT_EQ(run({QStringLiteral("--bogus")}).first, 2);
 }
 
 // ---- The real Lewis and Short ----
