@@ -227,10 +227,13 @@ TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArr
 QByteArray TSWordFormDictionary::exportToPListFormat() const {
     QElapsedTimer timer;
     timer.start();
-    const ts::Value value = serialize();
-    TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
     QString error;
-    const QByteArray data = ts::PropertyList::writeBinary(value, &error);
+    QByteArray data;
+    {
+        QReadLocker lock(&lock_);
+        data = WordFormCache::write(staticClassName(), name(), sourceStamp_, entries_, &error);
+    }
+    TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
     if (data.isEmpty()) TSLogError("Error encoding word forms %@", error);
     return data;
 }

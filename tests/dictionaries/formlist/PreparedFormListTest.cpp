@@ -313,6 +313,19 @@ TEST(PreparedFormListReal, MarksTheEclogues) {
 
     TSWordFormDictionary d;
     d.loadFromString(readText(r.list));
+    // The cache of a million records reads back whole (references of three
+    // bytes and more).
+    const QByteArray cache = d.exportToPListFormat();
+    const auto back = TSWordFormDictionary::importFromPListData(cache);
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->recordCount(), d.recordCount());
+    EXPECT_EQ(back->keyCount(), d.keyCount());
+    for (const char* key : {"uiuit", "leuis", "malum", "amaturis"}) {
+        const auto a = d.records(QString::fromUtf8(key)), b = back->records(QString::fromUtf8(key));
+        ASSERT_EQ(a.size(), b.size()) << key;
+        for (size_t i = 0; i < a.size(); ++i) EXPECT_EQ(a[i]->serialize(), b[i]->serialize()) << key;
+    }
+    std::printf("list: %lld lines; cache: %.1f MiB\n", qlonglong(r.summary.lines), cache.size() / 1048576.0);
     const QString xml = readText(sharedDir() + QStringLiteral("/data/tei/eclogues-lat.xml"));
     ASSERT_FALSE(xml.isEmpty());
     static const QRegularExpression lineElement(QStringLiteral("<l\\b[^>]*>(.*?)</l>"),
