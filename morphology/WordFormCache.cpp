@@ -1,6 +1,7 @@
 #include "morphology/WordFormCache.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace WordFormCache {
 
@@ -228,24 +229,38 @@ int widthFor(quint64 value) {
     return 8;
 }
 
+// FNV-1a over the UTF-16 units: the cache's strings are short and many,
+// and the general string hash costs more than the writing.
+struct ShortStringHash {
+    size_t operator()(const QString& s) const noexcept {
+        quint64 h = 1469598103934665603ULL;
+        for (const QChar c : s) {
+            h ^= c.unicode();
+            h *= 1099511628211ULL;
+        }
+        return size_t(h ^ (h >> 29));
+    }
+};
+
 class Writer {
 public:
     // Numbers an object; strings equal to one already numbered share it.
     quint64 string(const QString& s) {
-        const auto it = stringRefs_.constFind(s);
-        if (it != stringRefs_.constEnd()) return it.value();
-        const quint64 ref = count_++;
-        stringRefs_.insert(s, ref);
-        strings_.push_back({ref, s});
-        return ref;
+        const auto [it, added] = stringRefs_.try_emplace(s, count_);
+        if (!added) return it->second;
+        strings_.push_back({count_, s});
+        stringBytes_ += quint64(s.size()) * 2 + 9;
+        return count_++;
     }
+    void addReferences(quint64 n) { references_ += n; }
     quint64 container() { return count_++; }
+    void reserve(size_t strings) { stringRefs_.reserve(strings); }
     quint64 count() const { return count_; }
 
     void begin() {
         refWidth_ = widthFor(count_);
         offsets_.assign(size_t(count_), 0);
-        out_.reserve(qsizetype(count_) * 8);
+        out_.reserve(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 13 + 64));
         out_.append("bplist00", 8);
         for (const auto& [ref, s] : strings_) writeString(ref, s);
     }
@@ -304,7 +319,8 @@ private:
 
     quint64 count_ = 0;
     int refWidth_ = 1;
-    QHash<QString, quint64> stringRefs_;
+    quint64 stringBytes_ = 0, references_ = 0;
+    std::unordered_map<QString, quint64, ShortStringHash> stringRefs_;
     std::vector<std::pair<quint64, QString>> strings_;
     std::vector<quint64> offsets_;
     QByteArray out_;
@@ -331,6 +347,7 @@ QByteArray write(const QString& className, const QString& name, const QString& s
     topKeys.push_back(w.string(kStored));
     topValues.push_back(stored);
     const quint64 fieldKeys[4] = {w.string(kBase), w.string(kForm), w.string(kFlags), w.string(kMeter)};
+    w.reserve(size_t(entries.size()) * 3);
     std::vector<quint64> storedKeys, storedValues;
     storedKeys.reserve(size_t(entries.size()));
     storedValues.reserve(size_t(entries.size()));
@@ -339,6 +356,7 @@ QByteArray write(const QString& className, const QString& name, const QString& s
         // The array and its records are numbered in a row, their strings after.
         storedValues.push_back(w.container());
         for (size_t i = 0; i < it.value().size(); ++i) w.container();
+        w.addReferences(quint64(it.value().size()) * 9);
         for (const TSWordFormDataPtr& r : it.value()) {
             w.string(r->base());
             w.string(r->form());
