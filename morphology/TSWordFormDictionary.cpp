@@ -110,6 +110,7 @@ bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
                                                    view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1).toString());
     record->setName(key);
     QWriteLocker lock(&lock_);
+    if (key.contains(u'v')) keysWithV_ = true;
     entries_[key].push_back(std::move(record));
     return true;
 }
@@ -198,6 +199,7 @@ TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value
             record->setName(key);
             records.push_back(std::move(record));
         }
+        if (key.contains(u'v')) result->keysWithV_ = true;
         result->entries_.insert(key, std::move(records));
     }
     return result;
@@ -212,6 +214,8 @@ TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArr
         if (!contents.name.isNull()) result->setName(contents.name);
         result->sourceStamp_ = contents.sourceStamp;
         result->entries_ = std::move(contents.entries);
+        for (auto it = result->entries_.constBegin(); it != result->entries_.constEnd() && !result->keysWithV_; ++it)
+            result->keysWithV_ = it.key().contains(u'v');
         return result;
     }
     // Anything else a property list may be (another format, another shape)

@@ -249,4 +249,7 @@ private:
     mutable QReadWriteLock lock_;
     QHash<QString, Records> entries_;
     QString sourceStamp_;
+    // Whether some key keeps a "v" (lists written elsewhere do); marking
+    // looks a word up as written only then. Written under the lock.
+    bool keysWithV_ = false;
 };

@@ -356,10 +356,12 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         Choice withV;
         if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
             QReadLocker lock(&lock_);
-            const auto it = entries_.constFind(written.toString().toLower());
-            if (it != entries_.constEnd() && !it.value().empty()) {
-                chooseForm(it.value(), &withV);
-                chosen = &withV;
+            if (keysWithV_) {
+                const auto it = entries_.constFind(written.toString().toLower());
+                if (it != entries_.constEnd() && !it.value().empty()) {
+                    chooseForm(it.value(), &withV);
+                    chosen = &withV;
+                }
             }
         }
         const Choice& choice = *chosen;
