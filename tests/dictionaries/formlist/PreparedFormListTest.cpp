@@ -71,6 +71,13 @@ TEST(PreparedFormList, LinesOfEntries) {
           "amati v-prppmn- amo1 ama_ti_", "amandi v-spdang- amo1 amandi_", "amaturos v-pfpama- amo1 ama_tu_ro_s",
           "amari v--pnp--- amo1 ama_ri_", "ama v2spma--- amo1 ama_", "amamini v2ppmp--- amo1 ama_mini_"},
          -1},
+        // A shortened perfect or supine restates the end of the first part.
+        {makeEntry("rĕlinquo -ere -līqui -\n\t\t\tlictum", DictionaryEntry::Verb, 3),
+         {"reliquit v3sria--- relinquo reli_quit", "relictus v-srppmn- relinquo relictus"}, -1},
+        {makeEntry("vĭdĕo -ēre -vīdi -\n\t\t\tvīsum", DictionaryEntry::Verb, 2),
+         {"uidi v1sria--- video vi_di_", "uisa v-srppfn- video vi_sa", "uidet v3spia--- video videt"}, -1},
+        {makeEntry("vīvo -ere -vixi -victum", DictionaryEntry::Verb, 3), {"uixit v3sria--- vivo vi_xit"}, -1},
+        {makeEntry("rĕgo -ere -xi -ctum", DictionaryEntry::Verb, 3), {"rexit v3sria--- rego rexit", "rectum v-srppna- rego rectum"}, -1},
         // A deponent has no active forms but its participles.
         {makeEntry("hortor -ārī -ātus", DictionaryEntry::Verb, 1),
          {"hortatur v3spip--- hortor horta_tur", "hortans v-sppamn- hortor horta_ns", "hortare v2spmp--- hortor horta_re"},
