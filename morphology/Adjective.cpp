@@ -40,7 +40,13 @@ ts::ObjectPtr Adjective::copy() const {
 
 QStringList Adjective::components() const {
     const QString text = latin();
-    return text.isNull() ? QStringList() : text.split(QLatin1Char(' '));
+    if (text.isNull()) return QStringList();
+    QStringList comps = text.split(QLatin1Char(' '));
+    // "fortis -e" gives the neuter, not the genitive: it is fortis -is -e.
+    if (comps.size() == 2 && comps.at(1) == QLatin1String("-e") &&
+        LatinText::plainLetterCopy(comps.at(0)).endsWith(QLatin1String("is")))
+        comps.insert(1, QStringLiteral("-is"));
+    return comps;
 }
 
 bool Adjective::isPositiveInOr(const QStringList& components) {

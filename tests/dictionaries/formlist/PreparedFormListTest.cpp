@@ -89,6 +89,9 @@ TEST(PreparedFormList, LinesOfEntries) {
         // A vowel before ns or nf is long (mēnsus, īnferō); a nominative in
         // -o or -on whose genitive is -ōnis has its ō (mōriō, Būbōn).
         {makeEntry("mensus -a -um", DictionaryEntry::Adjective, 2), {"mense a-s---mv- mensus me_nse"}, -1},
+        // "omnis -e" names the neuter, not the genitive.
+        {makeEntry("omnĭs -e", DictionaryEntry::Adjective, 3), {"omne a-s---nn- omnis omne", "omnis a-s---mg- omnis omnis", "omnia a-p---na- omnis omnia"}, -1},
+        {makeEntry("fortis -e", DictionaryEntry::Adjective, 3), {"forte a-s---na- fortis forte", "fortior a-s---fnc fortis fortior"}, -1},
         {makeEntry("mōrĭo -ōnis", DictionaryEntry::Noun, 3, 1), {"morio n-s---mn- morio mo_rio_", "morionem n-s---ma- morio mo_rio_nem"}, -1},
         {makeEntry("Būbon -ōnis", DictionaryEntry::Noun, 3, 2), {"bubon n-s---fn- Bubon Bu_bo_n"}, -1},
         {makeEntry("Lĕon -ontis", DictionaryEntry::Noun, 3, 1), {"leon n-s---mn- Leon Leon"}, -1},
