@@ -172,7 +172,8 @@ void addVerbForms(TaggedFormList& out, const Verb& verb) {
     for (qint64 tense = 1; tense <= 6; ++tense)
         for (const bool active : {true, false}) {
             if (deponent && active) continue;
-            if (!active && (tense >= 4 || (stems.verbType == WordCode::SemiDeponent && tense >= 4))) continue;
+            if (!active && tense >= 4) continue;
+            // A semi-deponent's perfect system is passive in form (ausus sum).
             if (active && stems.verbType == WordCode::SemiDeponent && tense >= 4) continue;
             for (const bool indicative : {true, false})
                 for (const bool singular : {true, false})
@@ -187,9 +188,6 @@ void addVerbForms(TaggedFormList& out, const Verb& verb) {
                         add(out, form, t);
                     }
         }
-    // A semi-deponent's perfect system is passive in form (ausus sum): its
-    // participle stands for it, as for the other verbs.
-
     const auto part = [&](qint64 index) { return verb.verbPart(stems, index); };
     std::array<char, 9> t = tag('v');
     t[4] = 'n';
