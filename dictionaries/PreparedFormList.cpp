@@ -204,9 +204,14 @@ bool appendEntryForms(QByteArray& out, const DictionaryEntry& entry, Summary* s)
     case DictionaryEntry::ParticipialAdjective:
         addParticipleForms(forms, parts);
         break;
-    case DictionaryEntry::Pronoun:
-        // The engine has no pronoun tables.
+    case DictionaryEntry::Pronoun: {
+        // Pronouns whose table the engine has (tū, hīc, quis); the plain
+        // headword names it.
+        QString plain = foldLatinString(headwordOf(parts)).toLower();
+        while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
+        TaggedForms::addPronounForms(forms, plain);
         break;
+    }
     default:
         inflects = false;
         break;

@@ -6,9 +6,10 @@
 // Nouns, verbs and adjectives (participles too) with a declension or
 // conjugation give all their forms; adverbs, conjunctions, prepositions,
 // interjections, indeclinables and one-word numerals enter as their headword.
-// Entries without a word class, cross-references and misspellings, and
-// entries whose forms the engine refuses (a noun without gender, a pronoun,
-// an irregular verb without its table) are counted, never guessed.
+// Pronouns give the forms of the engine's pronoun table. Entries without a
+// word class, cross-references and misspellings, and entries whose forms the
+// engine refuses (a noun without gender, a pronoun not in its table, an
+// irregular verb without its table) are counted, never guessed.
 //
 // The list begins with comment lines (no TAB, so the word-form reader passes
 // over them): the generator's version, the stamp of the dictionary it was

@@ -6,7 +6,13 @@
 #include "morphology/VerbStems.h"
 #include "morphology/VowelLength.h"
 
+#include "morphology/MorphologyResources.h"
+
+#include "app/logging/LGLog.h"
 #include "foundation/StringExtensions.h"
+
+#include <QFile>
+#include <QHash>
 
 namespace {
 
@@ -249,6 +255,42 @@ void addVerbForms(TaggedFormList& out, const Verb& verb) {
             add(out, stem + QString::fromUtf16(ending), g);
         }
     }
+}
+
+namespace {
+
+QHash<QString, TaggedFormList> readPronounTable() {
+    QHash<QString, TaggedFormList> table;
+    const QString path = MorphologyResources::path(QStringLiteral("Pronouns.txt"));
+    QFile file(path);
+    if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
+        TSLogError("No pronoun table %@: pronouns have no forms", path);
+        return table;
+    }
+    const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const QString line = lines.at(i).trimmed();
+        if (line.isEmpty() || line.startsWith(u'#')) continue;
+        const QStringList fields = line.split(u'\t');
+        if (fields.size() != 3 || fields.at(1).size() != 9 || fields.at(0).isEmpty() || fields.at(2).isEmpty()) {
+            TSLogError("Pronouns.txt line %ld: %@ is not lemma, tag and form; the line is skipped", qint64(i + 1), line);
+            continue;
+        }
+        TaggedForm form{fields.at(2), TaggedForms::tag('p')};
+        for (int k = 0; k < 9; ++k) form.tag[size_t(k)] = char(fields.at(1).at(k).toLatin1());
+        table[fields.at(0)].push_back(std::move(form));
+    }
+    return table;
+}
+
+}  // namespace
+
+bool addPronounForms(TaggedFormList& out, const QString& lemma) {
+    static const QHash<QString, TaggedFormList> table = readPronounTable();
+    const auto it = table.constFind(lemma);
+    if (it == table.constEnd()) return false;
+    out.insert(out.end(), it->begin(), it->end());
+    return true;
 }
 
 // ---- Source lines ----

@@ -39,6 +39,11 @@ std::array<char, 9> tag(char partOfSpeech);
 void addNounForms(TaggedFormList& out, const Word& noun);
 void addAdjectiveForms(TaggedFormList& out, const Adjective& adjective);
 void addVerbForms(TaggedFormList& out, const Verb& verb);
+// The forms of a pronoun of the table "Pronouns.txt" among the resources
+// (lemma TAB tag TAB form a line; bad lines are logged with their number and
+// skipped), by its plain lower-case lemma (ego, tu, hic, quis, qui...);
+// false, adding nothing, for a pronoun the table does not hold.
+bool addPronounForms(TaggedFormList& out, const QString& lemma);
 
 // The look-up key of a form: diacritics removed, lower case, "u" for "v";
 // "j" read as "i" unless keepJ.

@@ -100,6 +100,10 @@ TEST(PreparedFormList, LinesOfEntries) {
         {makeEntry("B (indecl)", DictionaryEntry::Noun, 0, 3), {"b n-------- B B"}, 1},
         {makeEntry("ĕt", DictionaryEntry::Conjunction), {"et c-------- et et"}, 1},
         {makeEntry("ēheu", DictionaryEntry::Interjection), {"eheu e-------- eheu e_heu"}, 1},
+        // Pronouns of the engine's table.
+        {makeEntry("tū", DictionaryEntry::Pronoun), {"tibi p-s----d- tu tibi", "te p-s----b- tu te_", "uobis p-p----d- tu vo_bi_s"}, 13},
+        {makeEntry("hīc", DictionaryEntry::Pronoun, 0, 0, "hi_c"), {"huius p-s---fg- hic huius", "hos p-p---ma- hic ho_s"}, 30},
+        {makeEntry("quis", DictionaryEntry::Pronoun, 0, 0, "quis2"), {"quid p-s---nn- quis2 quid"}, 30},
     };
     for (const auto& c : cases) {
         const QStringList lines = linesOf(c.entry);
@@ -112,7 +116,7 @@ TEST(PreparedFormList, LinesOfEntries) {
     EXPECT_TRUE(linesOf(makeEntry("bacar", DictionaryEntry::Uninitialised), &s).isEmpty());
     EXPECT_TRUE(linesOf(makeEntry("bacca", DictionaryEntry::Redirect), &s).isEmpty());
     EXPECT_TRUE(linesOf(makeEntry("Bacis -is", DictionaryEntry::Noun, 3, 0), &s).isEmpty());  // no gender
-    EXPECT_TRUE(linesOf(makeEntry("tū", DictionaryEntry::Pronoun), &s).isEmpty());
+    EXPECT_TRUE(linesOf(makeEntry("ecquis", DictionaryEntry::Pronoun), &s).isEmpty());  // not in the table
     EXPECT_TRUE(linesOf(makeEntry("mālo", DictionaryEntry::Verb), &s).isEmpty());  // no conjugation
     EXPECT_EQ(s.entries, 5);
     EXPECT_EQ(s.untyped, 1);
