@@ -223,6 +223,10 @@ public:
     // One text with its words replaced by their marked forms and coloured:
     // no colour for one form, orange for several, red for unknown words.
     ts::AttributedStringPtr addMacrons(const ts::AttributedString& text) const;
+    // Each text marked as above, in order (a null text as an empty one); the
+    // texts share what the dictionary said of each word, as the lines of one
+    // document share their words.
+    std::vector<ts::AttributedStringPtr> addMacrons(const std::vector<ts::AttributedStringPtr>& texts) const;
     // Splits off "que", "ve", "ue", "ne", "st", "n" or "'s": {stem, enclitic},
     // or empty when none applies. *padded tells whether an "s" was added to
     // the stem.
@@ -240,6 +244,8 @@ public:
 
 private:
     struct Marking;
+    struct Memo;
+    ts::AttributedStringPtr markOne(const ts::AttributedString& text, const std::shared_ptr<Memo>& memo) const;
     void markText(Marking& marking, int depth) const;
     void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
     static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);

@@ -100,6 +100,8 @@ struct ViewEqual {
 };
 using ChoiceMemo = std::unordered_map<QString, Choice, ViewHash, ViewEqual>;
 
+struct TSWordFormDictionary::Memo : ChoiceMemo {};
+
 struct TSWordFormDictionary::Marking {
     QString original;
     QString text;    // the result's characters
@@ -381,7 +383,21 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
 }
 
 ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedString& text) const {
-    Marking marking(text.string(), nullptr);
+    return markOne(text, nullptr);
+}
+
+std::vector<ts::AttributedStringPtr> TSWordFormDictionary::addMacrons(
+    const std::vector<ts::AttributedStringPtr>& texts) const {
+    const auto memo = std::make_shared<Memo>();
+    std::vector<ts::AttributedStringPtr> results;
+    results.reserve(texts.size());
+    for (const ts::AttributedStringPtr& text : texts) results.push_back(markOne(text ? *text : ts::AttributedString(), memo));
+    return results;
+}
+
+ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString& text,
+                                                      const std::shared_ptr<Memo>& memo) const {
+    Marking marking(text.string(), memo ? std::shared_ptr<ChoiceMemo>(memo, memo.get()) : nullptr);
     markText(marking, 0);
 
     // One pass over the original's runs: its attributes without any
@@ -422,10 +438,7 @@ void TSWordFormDictionary::addMacrons(std::vector<ts::AttributedStringPtr> texts
             TSLogError("%@", QStringLiteral("No word forms to mark the text with"));
             dictionary = std::make_shared<TSWordFormDictionary>();
         }
-        std::vector<ts::AttributedStringPtr> results;
-        results.reserve(texts.size());
-        for (const ts::AttributedStringPtr& text : texts)
-            results.push_back(dictionary->addMacrons(text ? *text : ts::AttributedString()));
+        std::vector<ts::AttributedStringPtr> results = dictionary->addMacrons(texts);
         if (results.empty()) return;
         ts::DispatchQueue::main()->async([results = std::move(results), object, owner] {
             if (const auto o = owner.lock()) o->textMacronized(results, object);
