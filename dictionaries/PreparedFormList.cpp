@@ -282,7 +282,8 @@ bool write(const QString& dictionaryPath, const QString& listPath, Summary* summ
     const double loaded = double(timer.nsecsElapsed()) / 1e9;
 
     QByteArray body;
-    body.reserve(qsizetype(96) << 20);
+    // About two kilobytes of lines per entry of the Lewis and Short.
+    body.reserve(qsizetype(dictionary.words()->size()) * 2304);
     {
         std::lock_guard<std::recursive_mutex> lock(dictionary.wordsLock());
         appendForms(body, *dictionary.words(), summary);

@@ -419,7 +419,11 @@ ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            result->append(chars.mid(pos, stop - pos), variants[c]);
+            // After the first piece, a view of the marked characters: append
+            // copies it onto the text. (An empty text would share the view.)
+            result->append(result->length() == 0 ? chars.mid(pos, stop - pos)
+                                                 : QString::fromRawData(chars.constData() + pos, stop - pos),
+                           variants[c]);
             pos = stop;
         }
     }
