@@ -98,8 +98,10 @@ void runLoad() {
         std::lock_guard<std::mutex> lock(state().mutex);
         preparer = state().preparer;
     }
-    // Made outside the lock: making the list takes seconds.
-    const QString generated = preparer ? preparer() : QString();
+    // Made outside the lock: making the list takes seconds. A user's own
+    // list goes first, so none is made for it.
+    const bool ownList = QFileInfo::exists(TSWordFormDictionary::locations().supportDirectory + QLatin1Char('/') + kSourceName);
+    const QString generated = preparer && !ownList ? preparer() : QString();
     {
         std::lock_guard<std::mutex> lock(state().mutex);
         state().generatedSource = generated;

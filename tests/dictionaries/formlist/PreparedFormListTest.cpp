@@ -226,6 +226,7 @@ TEST(PreparedFormList, SharedDictionaryReadsTheMadeList) {
     own.close();
     ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
     EXPECT_EQ(TSWordFormDictionary::wordForms(QStringLiteral("bacis")).size(), 1u);
+    EXPECT_EQ(prepared, 1);  // no list is made for nothing
     TSWordFormDictionary::setSourcePreparer(nullptr);
     TSWordFormDictionary::resetSharedState();
 }
