@@ -40,7 +40,13 @@ ts::ObjectPtr Adjective::copy() const {
 
 QStringList Adjective::components() const {
     const QString text = latin();
-    return text.isNull() ? QStringList() : text.split(QLatin1Char(' '));
+    if (text.isNull()) return QStringList();
+    QStringList comps = text.split(QLatin1Char(' '));
+    // "fortis -e" gives the neuter, not the genitive: it is fortis -is -e.
+    if (comps.size() == 2 && comps.at(1) == QLatin1String("-e") &&
+        LatinText::plainLetterCopy(comps.at(0)).endsWith(QLatin1String("is")))
+        comps.insert(1, QStringLiteral("-is"));
+    return comps;
 }
 
 bool Adjective::isPositiveInOr(const QStringList& components) {
@@ -354,6 +360,26 @@ void Adjective::addAdjectiveForms(QStringList& array, const Adjective& word) {
                         continue;
                     }
                     array.append(first);
+                }
+}
+
+void Adjective::visitForms(const Adjective& word, bool positiveOnly, const FormVisitor& visit) {
+    if (word.conjugation() > 3 || word.getWordType() != WordCode::Adjective) return;
+    Context ctx;
+    ctx.comps = word.components();
+    const qint64 degrees = positiveOnly ? 1 : 3;
+    for (qint64 degree = 0; degree < degrees; ++degree) {
+        Context::Degree& d = ctx.degree[degree];
+        d.group = word.getConjugationFromComparisonType(degree);
+        d.variant = degree == 0 ? word.variantIn(ctx.comps, 0) : (degree == 1 ? 1 : 0);
+        d.stem = word.stemIn(ctx.comps, degree);
+    }
+    for (qint64 degree = 0; degree < degrees; ++degree)
+        for (qint64 gender = 1; gender <= 3; ++gender)
+            for (const bool singular : {true, false})
+                for (qint64 c = 1; c <= 6; ++c) {
+                    const QString form = word.declinedValue(ctx, c, singular, gender, degree);
+                    if (!form.isEmpty()) visit(c, singular, gender, degree, form);
                 }
 }
 

@@ -20,6 +20,8 @@
 
 #include "morphology/Word.h"
 
+#include <functional>
+
 class Adjective : public Word {
     TS_OBJECT(Adjective, Word)
 
@@ -59,6 +61,12 @@ public:
     static void addAdjectiveForms(QStringList& array, const Adjective& word);
     // Every positive form as it is (the plural only when omitSingular).
     static void addNormalAdjectiveForms(QStringList& array, const Adjective& word, bool omitSingular);
+    // Every form as the declension answers it (perhaps several words), with
+    // its case (1-6), number, gender (1-3) and degree; only the positive
+    // when positiveOnly. Nothing when conj is above 3.
+    using FormVisitor = std::function<void(qint64 theCase, bool singular, qint64 gender, qint64 degree,
+                                           const QString& form)>;
+    static void visitForms(const Adjective& word, bool positiveOnly, const FormVisitor& visit);
 
 private:
     struct Context;

@@ -25,6 +25,16 @@ const QString kStoredDataKey = QStringLiteral("storedData");
 const QString kSourceStampKey = QStringLiteral("SourceStamp");
 
 QString normalisedForm(const QString& form) {
+    // Most forms are already lower case without v or j: shared, not copied.
+    bool plain = true;
+    for (const QChar c : form) {
+        const char16_t u = c.unicode();
+        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) {
+            plain = false;
+            break;
+        }
+    }
+    if (plain) return form;
     QString s = form.toLower();
     for (QChar& c : s) {
         if (c == u'v') c = u'u';
@@ -100,6 +110,7 @@ bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
                                                    view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1).toString());
     record->setName(key);
     QWriteLocker lock(&lock_);
+    if (key.contains(u'v')) keysWithV_ = true;
     entries_[key].push_back(std::move(record));
     return true;
 }
@@ -188,6 +199,7 @@ TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value
             record->setName(key);
             records.push_back(std::move(record));
         }
+        if (key.contains(u'v')) result->keysWithV_ = true;
         result->entries_.insert(key, std::move(records));
     }
     return result;
@@ -202,6 +214,8 @@ TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArr
         if (!contents.name.isNull()) result->setName(contents.name);
         result->sourceStamp_ = contents.sourceStamp;
         result->entries_ = std::move(contents.entries);
+        for (auto it = result->entries_.constBegin(); it != result->entries_.constEnd() && !result->keysWithV_; ++it)
+            result->keysWithV_ = it.key().contains(u'v');
         return result;
     }
     // Anything else a property list may be (another format, another shape)
@@ -217,10 +231,13 @@ TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArr
 QByteArray TSWordFormDictionary::exportToPListFormat() const {
     QElapsedTimer timer;
     timer.start();
-    const ts::Value value = serialize();
-    TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
     QString error;
-    const QByteArray data = ts::PropertyList::writeBinary(value, &error);
+    QByteArray data;
+    {
+        QReadLocker lock(&lock_);
+        data = WordFormCache::write(staticClassName(), name(), sourceStamp_, entries_, &error);
+    }
+    TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
     if (data.isEmpty()) TSLogError("Error encoding word forms %@", error);
     return data;
 }

@@ -8,8 +8,10 @@
 // support folder, or, when there is none, when it does not read, or when it
 // was built from another source than the current one, from the source
 // "macrons.txt", after which the cache is written again. The source is the
-// user's own "macrons.txt" in the support folder when there is one,
-// otherwise the small form list that ships zipped among the resources.
+// user's own "macrons.txt" in the support folder when there is one, else the
+// full list made from the prepared dictionary (the source preparer, which the
+// application installs, brings it up to date at the start of each load),
+// else the small form list that ships zipped among the resources.
 //
 // Cache: a binary property list {"ClassName": "TSWordFormDictionary",
 // "name" (only when named), "storedData": {key: [record dictionaries]},
@@ -44,6 +46,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -105,6 +108,11 @@ public:
     static Locations locations();
     // For tests and tools: the places used by the next load.
     static void setLocations(const Locations& locations);
+    // Run on the loading thread before the source is chosen: answers the path
+    // of the form list made from the prepared dictionary, making it first
+    // when it is missing or stale; empty when there is none. Null removes it.
+    using SourcePreparer = std::function<QString()>;
+    static void setSourcePreparer(SourcePreparer preparer);
     // For tests: waits for a running load, then forgets the shared
     // dictionary, its load flags and the form-frequency list.
     static void resetSharedState();
@@ -215,6 +223,10 @@ public:
     // One text with its words replaced by their marked forms and coloured:
     // no colour for one form, orange for several, red for unknown words.
     ts::AttributedStringPtr addMacrons(const ts::AttributedString& text) const;
+    // Each text marked as above, in order (a null text as an empty one); the
+    // texts share what the dictionary said of each word, as the lines of one
+    // document share their words.
+    std::vector<ts::AttributedStringPtr> addMacrons(const std::vector<ts::AttributedStringPtr>& texts) const;
     // Splits off "que", "ve", "ue", "ne", "st", "n" or "'s": {stem, enclitic},
     // or empty when none applies. *padded tells whether an "s" was added to
     // the stem.
@@ -232,12 +244,18 @@ public:
 
 private:
     struct Marking;
+    struct Memo;
+    ts::AttributedStringPtr markOne(const ts::AttributedString& text, const std::shared_ptr<Memo>& memo) const;
     void markText(Marking& marking, int depth) const;
     void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
+    static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);
 
     // Writers go first: a waiting addition holds back new readers, so a
     // stream of look-ups cannot starve it.
     mutable QReadWriteLock lock_;
     QHash<QString, Records> entries_;
     QString sourceStamp_;
+    // Whether some key keeps a "v" (lists written elsewhere do); marking
+    // looks a word up as written only then. Written under the lock.
+    bool keysWithV_ = false;
 };

@@ -34,6 +34,8 @@ struct SharedState {
     bool finished = false;
     TSWordFormDictionaryPtr dictionary;
     std::optional<TSWordFormDictionary::Locations> locations;
+    TSWordFormDictionary::SourcePreparer preparer;
+    QString generatedSource;  // the preparer's answer in the current load
 
     std::mutex frequencyMutex;
     std::shared_ptr<const TSWordFormDictionary::FrequencyList> frequencies;
@@ -91,6 +93,19 @@ bool readText(const QString& path, QString* text, QString* error) {
 }
 
 void runLoad() {
+    TSWordFormDictionary::SourcePreparer preparer;
+    {
+        std::lock_guard<std::mutex> lock(state().mutex);
+        preparer = state().preparer;
+    }
+    // Made outside the lock: making the list takes seconds. A user's own
+    // list goes first, so none is made for it.
+    const bool ownList = QFileInfo::exists(TSWordFormDictionary::locations().supportDirectory + QLatin1Char('/') + kSourceName);
+    const QString generated = preparer && !ownList ? preparer() : QString();
+    {
+        std::lock_guard<std::mutex> lock(state().mutex);
+        state().generatedSource = generated;
+    }
     QElapsedTimer timer;
     timer.start();
     TSWordFormDictionaryPtr dictionary;
@@ -152,6 +167,11 @@ void TSWordFormDictionary::setLocations(const Locations& locations) {
     state().locations = locations;
 }
 
+void TSWordFormDictionary::setSourcePreparer(SourcePreparer preparer) {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    state().preparer = std::move(preparer);
+}
+
 void TSWordFormDictionary::resetSharedState() {
     SharedState& s = state();
     {
@@ -160,6 +180,7 @@ void TSWordFormDictionary::resetSharedState() {
         s.started = false;
         s.finished = false;
         s.dictionary.reset();
+        s.generatedSource.clear();
     }
     std::lock_guard<std::mutex> lock(s.frequencyMutex);
     s.frequencies.reset();
@@ -174,10 +195,21 @@ QString TSWordFormDictionary::saveFile() {
     return folder + QLatin1Char('/') + kCacheName;
 }
 
+namespace {
+
+QString generatedSource() {
+    std::lock_guard<std::mutex> lock(state().mutex);
+    return state().generatedSource;
+}
+
+}  // namespace
+
 QString TSWordFormDictionary::currentSourceStamp() {
     const Locations loc = locations();
     const QString user = loc.supportDirectory + QLatin1Char('/') + kSourceName;
     if (QFileInfo::exists(user)) return stampOf(user);
+    const QString generated = generatedSource();
+    if (!generated.isEmpty() && QFileInfo::exists(generated)) return stampOf(generated);
     if (!loc.bundledSource.isEmpty() && QFileInfo::exists(loc.bundledSource)) return stampOf(loc.bundledSource);
     return QString();
 }
@@ -186,6 +218,8 @@ QString TSWordFormDictionary::macronsFile() {
     const Locations loc = locations();
     const QString user = loc.supportDirectory + QLatin1Char('/') + kSourceName;
     if (QFileInfo::exists(user)) return user;
+    const QString generated = generatedSource();
+    if (!generated.isEmpty() && QFileInfo::exists(generated)) return generated;
     if (loc.bundledSource.isEmpty() || !QFileInfo::exists(loc.bundledSource)) return QString();
     const QString folder = makePrivateFolder(loc.temporaryDirectory);
     if (folder.isEmpty()) return QString();

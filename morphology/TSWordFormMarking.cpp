@@ -12,6 +12,7 @@
 #include "platform/Dispatch.h"
 
 #include <array>
+#include <unordered_map>
 
 namespace {
 
@@ -79,9 +80,30 @@ struct Choice {
     QString form;  // null when no form could be chosen
     quint8 colour = Red;
 };
-using ChoiceMemo = QHash<QString, Choice>;
+// The memos hash short words many times over: FNV-1a over the UTF-16 units
+// is cheaper than the general string hash, and lets a view be looked up
+// without making a string of it.
+struct ViewHash {
+    using is_transparent = void;
+    size_t operator()(QStringView v) const noexcept {
+        quint64 h = 1469598103934665603ULL;
+        for (const QChar c : v) {
+            h ^= c.unicode();
+            h *= 1099511628211ULL;
+        }
+        return size_t(h ^ (h >> 29));
+    }
+};
+struct ViewEqual {
+    using is_transparent = void;
+    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
+};
+using ChoiceMemo = std::unordered_map<QString, Choice, ViewHash, ViewEqual>;
+
+struct TSWordFormDictionary::Memo : ChoiceMemo {};
 
 struct TSWordFormDictionary::Marking {
+    QString original;
     QString text;    // the result's characters
     QString plain;   // the original without diacritics, case kept
     QString search;  // plain in lower case with "u" for "v"
@@ -89,11 +111,17 @@ struct TSWordFormDictionary::Marking {
     // Shared by a text and the stems split off its words: a word met again
     // costs one look-up in it.
     std::shared_ptr<ChoiceMemo> memo;
+    // Words as written (case and diacritics kept) to where the outermost
+    // marking first met them: their next occurrences are written as that
+    // one was. Unused by the markings of split-off stems.
+    std::unordered_map<QStringView, qsizetype, ViewHash, ViewEqual> outcomes;
 
-    Marking(const QString& original, std::shared_ptr<ChoiceMemo> sharedMemo)
-        : text(original), colours(size_t(original.size()), NoColour),
+    Marking(const QString& text, std::shared_ptr<ChoiceMemo> sharedMemo)
+        : original(text), text(text), colours(size_t(original.size()), NoColour),
           memo(sharedMemo ? std::move(sharedMemo) : std::make_shared<ChoiceMemo>()) {
-        plainAndSearchCopies(original, &plain, &search);
+        // About one new word in every twenty characters of a long text.
+        if (memo->empty()) memo->reserve(size_t(text.size() / 20));
+        plainAndSearchCopies(text, &plain, &search);
     }
 
     void colour(qsizetype from, qsizetype length, quint8 c) {
@@ -189,6 +217,10 @@ bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView
 // standard form (upper case, U made V, J made I) is what the reader checks.
 bool TSWordFormDictionary::isNumber(const QString& word) {
     if (word.isEmpty()) return false;
+    // Most words have a letter no numeral has; they need no closer look.
+    static const QString numeralLetters = QStringLiteral("0123456789ivxlcdmuIVXLCDMUjJ");
+    for (const QChar c : word)
+        if (c.unicode() < 0x80 && !numeralLetters.contains(c)) return false;
     return RomanNumerals::isArabicNumeral(word, nullptr) ||
            RomanNumerals::isRomanNumeral(RomanNumerals::standardString(word), nullptr);
 }
@@ -252,7 +284,25 @@ void chooseForm(const TSWordFormDictionary::Records& records, Choice* choice) {
 
 }  // namespace
 
+void TSWordFormDictionary::colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing) {
+    // The spaces and punctuation after the word take no colour.
+    if (enclosing.end() > range.end()) marking.colour(range.end(), enclosing.end() - range.end(), Clear);
+    // Nor does what stands before the first word, when it is only spaces
+    // and punctuation; the word keeps its own colour.
+    if (enclosing.location < range.location) {
+        const QString before = marking.text.mid(enclosing.location, range.location - enclosing.location);
+        if (std::all_of(before.begin(), before.end(), isTrimmed)) {
+            marking.colour(enclosing.location, range.location - enclosing.location, Clear);
+        } else {
+            TSLogError("enclosingRange \u2260 substringRange %@ vs %@",
+                       marking.text.mid(enclosing.location, enclosing.length).trimmed(),
+                       marking.text.mid(range.location, range.length));
+        }
+    }
+}
+
 void TSWordFormDictionary::markText(Marking& marking, int depth) const {
+    if (depth == 0) marking.outcomes.reserve(size_t(marking.text.size() / 20));
     const QString& search = marking.search;
     const qsizetype n = search.size();
     const auto wordAt = [&](qsizetype i) {
@@ -273,12 +323,25 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         const ts::TextRange enclosing{enclosingStart, i - enclosingStart};
         enclosingStart = i;
 
+        // A word met before in this text is written as it was then.
+        const QStringView asWritten = QStringView(marking.original).mid(range.location, range.length);
+        if (depth == 0) {
+            const auto done = marking.outcomes.find(asWritten);
+            if (done != marking.outcomes.end()) {
+                const qsizetype at = done->second;
+                std::copy_n(marking.text.constData() + at, range.length, marking.text.data() + range.location);
+                std::copy_n(marking.colours.begin() + at, range.length, marking.colours.begin() + range.location);
+                colourSurroundings(marking, range, enclosing);
+                continue;
+            }
+        }
+
         // Views, not copies: a word met before costs one hash look-up and no
         // allocation.
         const QString word = QString::fromRawData(search.constData() + range.location, range.length);
         const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
-        auto known = marking.memo->constFind(word);
-        if (known == marking.memo->constEnd()) {
+        auto known = marking.memo->find(QStringView(word));
+        if (known == marking.memo->end()) {
             Choice choice;
             {
                 QReadLocker lock(&lock_);
@@ -288,17 +351,19 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
                     chooseForm(it.value(), &choice);
                 }
             }
-            known = marking.memo->insert(QString(word.constData(), word.size()), choice);
+            known = marking.memo->emplace(QString(word.constData(), word.size()), std::move(choice)).first;
         }
-        const Choice* chosen = &known.value();
+        const Choice* chosen = &known->second;
         // Some keys keep the "v" they are written with.
         Choice withV;
         if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
             QReadLocker lock(&lock_);
-            const auto it = entries_.constFind(written.toString().toLower());
-            if (it != entries_.constEnd() && !it.value().empty()) {
-                chooseForm(it.value(), &withV);
-                chosen = &withV;
+            if (keysWithV_) {
+                const auto it = entries_.constFind(written.toString().toLower());
+                if (it != entries_.constEnd() && !it.value().empty()) {
+                    chooseForm(it.value(), &withV);
+                    chosen = &withV;
+                }
             }
         }
         const Choice& choice = *chosen;
@@ -312,25 +377,27 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
             marking.colour(range.location, range.length, colour);
         }
 
-        // The spaces and punctuation after the word take no colour.
-        if (enclosing.end() > range.end()) marking.colour(range.end(), enclosing.end() - range.end(), Clear);
-        // Nor does what stands before the first word, when it is only spaces
-        // and punctuation; the word keeps its own colour.
-        if (enclosing.location < range.location) {
-            const QString before = marking.text.mid(enclosing.location, range.location - enclosing.location);
-            if (std::all_of(before.begin(), before.end(), isTrimmed)) {
-                marking.colour(enclosing.location, range.location - enclosing.location, Clear);
-            } else {
-                TSLogError("enclosingRange \u2260 substringRange %@ vs %@",
-                           marking.text.mid(enclosing.location, enclosing.length).trimmed(),
-                           marking.text.mid(range.location, range.length));
-            }
-        }
+        if (depth == 0) marking.outcomes.emplace(asWritten, range.location);
+        colourSurroundings(marking, range, enclosing);
     }
 }
 
 ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedString& text) const {
-    Marking marking(text.string(), nullptr);
+    return markOne(text, nullptr);
+}
+
+std::vector<ts::AttributedStringPtr> TSWordFormDictionary::addMacrons(
+    const std::vector<ts::AttributedStringPtr>& texts) const {
+    const auto memo = std::make_shared<Memo>();
+    std::vector<ts::AttributedStringPtr> results;
+    results.reserve(texts.size());
+    for (const ts::AttributedStringPtr& text : texts) results.push_back(markOne(text ? *text : ts::AttributedString(), memo));
+    return results;
+}
+
+ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString& text,
+                                                      const std::shared_ptr<Memo>& memo) const {
+    Marking marking(text.string(), memo ? std::shared_ptr<ChoiceMemo>(memo, memo.get()) : nullptr);
     markText(marking, 0);
 
     // One pass over the original's runs: its attributes without any
@@ -352,7 +419,11 @@ ts::AttributedStringPtr TSWordFormDictionary::addMacrons(const ts::AttributedStr
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            result->append(chars.mid(pos, stop - pos), variants[c]);
+            // After the first piece, a view of the marked characters: append
+            // copies it onto the text. (An empty text would share the view.)
+            result->append(result->length() == 0 ? chars.mid(pos, stop - pos)
+                                                 : QString::fromRawData(chars.constData() + pos, stop - pos),
+                           variants[c]);
             pos = stop;
         }
     }
@@ -371,10 +442,7 @@ void TSWordFormDictionary::addMacrons(std::vector<ts::AttributedStringPtr> texts
             TSLogError("%@", QStringLiteral("No word forms to mark the text with"));
             dictionary = std::make_shared<TSWordFormDictionary>();
         }
-        std::vector<ts::AttributedStringPtr> results;
-        results.reserve(texts.size());
-        for (const ts::AttributedStringPtr& text : texts)
-            results.push_back(dictionary->addMacrons(text ? *text : ts::AttributedString()));
+        std::vector<ts::AttributedStringPtr> results = dictionary->addMacrons(texts);
         if (results.empty()) return;
         ts::DispatchQueue::main()->async([results = std::move(results), object, owner] {
             if (const auto o = owner.lock()) o->textMacronized(results, object);

@@ -22,6 +22,7 @@
 #include <QStringList>
 
 #include <array>
+#include <functional>
 #include <memory>
 
 class LatinCharacterSet;
@@ -171,6 +172,9 @@ public:
     // The twelve case-and-number forms of a noun or pronoun in its own gender
     // (nominative to ablative, singular then plural); nil forms are skipped.
     static void addNounForms(QStringList& array, const Word& word);
+    // The same forms handed to visit with their case (1-6) and number.
+    using NounFormVisitor = std::function<void(qint64 theCase, bool singular, const QString& form)>;
+    static void visitNounForms(const Word& word, const NounFormVisitor& visit);
 
     // ---- Class operations ----
     static const LatinCharacterSet& getLetterCharacterSet();

@@ -24,6 +24,28 @@ qsizetype presentStemCut(qint64 code) {
 
 bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 
+// A shortened part that begins with a consonant restates the end of the first
+// part from where its first two letters stand there: rĕlinquo -līqui is
+// relīquī, vĭdĕo -vīdi -vīsum is vīdī, vīsum, mitto -mīsi is mīsī. Null when
+// they stand nowhere in it (rego -xi, dūco -ctum): such a part is an ending.
+QString restatedPart(const QString& first, const QString& part) {
+    if (first.isEmpty() || part.size() < 2) return QString();
+    const QString plainPart = LatinText::plainLetterCopy(part.left(2)).toLower();
+    static const QString vowels = QStringLiteral("aeiouy");
+    if (vowels.contains(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
+    const QString plainFirst = LatinText::plainLetterCopy(first).toLower();
+    const qsizetype at = plainFirst.indexOf(plainPart);
+    if (at < 0) return QString();
+    // Where the part repeats the first part's letters it takes the lengths
+    // the first part marks and it leaves out (vīvo -vixi is vīxī).
+    QString restated = part;
+    const QString plainRestated = LatinText::plainLetterCopy(part).toLower();
+    static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
+    for (qsizetype i = 0; at + i < first.size() && i < part.size() && plainFirst.at(at + i) == plainRestated.at(i); ++i)
+        if (part.at(i).unicode() < 0x80 && longVowels.contains(first.at(at + i))) restated[i] = first.at(at + i);
+    return first.left(at) + restated;
+}
+
 bool beginsWithVowel(const QString& ending) {
     const qsizetype at = ending.startsWith(u'-') ? 1 : 0;
     if (at >= ending.size()) return false;
@@ -99,7 +121,10 @@ QString Word::getPastParticipleStem(bool stem, bool cut) const {
     bool hyphen = false;
     QString part = getNthPart(3, &hyphen);
     if (part.isEmpty()) return QString();
-    if (hyphen) {
+    const QString restated = hyphen && stem ? restatedPart(LatinText::firstWord(latin_), part) : QString();
+    if (!restated.isNull()) {
+        part = restated;
+    } else if (hyphen) {
         if (!stem) return QString();
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();
@@ -120,7 +145,10 @@ QString Word::getSupine(bool stem, bool cut) const {
     bool hyphen = false;
     QString part = getNthPart(type == WordCode::Ordinary ? 4 : 3, &hyphen);
     if (part.isEmpty()) return part;
-    if (hyphen) {
+    const QString restated = hyphen && stem ? restatedPart(LatinText::firstWord(latin_), part) : QString();
+    if (!restated.isNull()) {
+        part = restated;
+    } else if (hyphen) {
         if (!stem) return QString();
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();

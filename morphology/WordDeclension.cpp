@@ -87,6 +87,17 @@ QString Word::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, boo
     return declinedValue(declensionContext(), theCase, singular, gender);
 }
 
+void Word::visitNounForms(const Word& word, const NounFormVisitor& visit) {
+    if (!isDeclinable(word.wordType_)) return;
+    const DeclensionContext ctx = word.declensionContext();
+    for (const bool singular : {true, false}) {
+        for (qint64 c = 1; c <= 6; ++c) {
+            const QString form = word.declinedValue(ctx, c, singular, WordCode::AnyGender);
+            if (!form.isEmpty()) visit(c, singular, form);
+        }
+    }
+}
+
 void Word::addNounForms(QStringList& array, const Word& word) {
     if (!isDeclinable(word.wordType_)) {
         TSLogError("unable to decline this");

@@ -1,6 +1,7 @@
 #include "morphology/WordFormCache.h"
 
 #include <cstring>
+#include <unordered_map>
 
 namespace WordFormCache {
 
@@ -216,6 +217,180 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
         contents->entries.insert(key, std::move(records));
     }
     return true;
+}
+
+namespace {
+
+// Object references and offsets in the fewest bytes that hold them.
+int widthFor(quint64 value) {
+    if (value < (1ULL << 8)) return 1;
+    if (value < (1ULL << 16)) return 2;
+    if (value < (1ULL << 32)) return 4;
+    return 8;
+}
+
+// FNV-1a over the UTF-16 units: the cache's strings are short and many,
+// and the general string hash costs more than the writing.
+struct ShortStringHash {
+    size_t operator()(const QString& s) const noexcept {
+        quint64 h = 1469598103934665603ULL;
+        for (const QChar c : s) {
+            h ^= c.unicode();
+            h *= 1099511628211ULL;
+        }
+        return size_t(h ^ (h >> 29));
+    }
+};
+
+class Writer {
+public:
+    // Numbers an object; strings equal to one already numbered share it.
+    quint64 string(const QString& s) {
+        const auto [it, added] = stringRefs_.try_emplace(s, count_);
+        if (!added) return it->second;
+        strings_.push_back({count_, s});
+        stringBytes_ += quint64(s.size()) * 2 + 9;
+        return count_++;
+    }
+    void addReferences(quint64 n) { references_ += n; }
+    quint64 container() { return count_++; }
+    void reserve(size_t strings) { stringRefs_.reserve(strings); }
+    quint64 count() const { return count_; }
+
+    void begin() {
+        refWidth_ = widthFor(count_);
+        offsets_.assign(size_t(count_), 0);
+        out_.reserve(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 13 + 64));
+        out_.append("bplist00", 8);
+        for (const auto& [ref, s] : strings_) writeString(ref, s);
+    }
+    void writeArray(quint64 ref, const std::vector<quint64>& items) {
+        offsets_[size_t(ref)] = quint64(out_.size());
+        marker(0xA, quint64(items.size()));
+        for (quint64 r : items) number(r, refWidth_);
+    }
+    void writeDictionary(quint64 ref, const std::vector<quint64>& keys, const std::vector<quint64>& values) {
+        offsets_[size_t(ref)] = quint64(out_.size());
+        marker(0xD, quint64(keys.size()));
+        for (quint64 r : keys) number(r, refWidth_);
+        for (quint64 r : values) number(r, refWidth_);
+    }
+    QByteArray finish(quint64 top) {
+        const quint64 tableOffset = quint64(out_.size());
+        const int offsetWidth = widthFor(tableOffset);
+        for (quint64 offset : offsets_) number(offset, offsetWidth);
+        out_.append(QByteArray(6, '\0'));
+        out_.append(char(offsetWidth));
+        out_.append(char(refWidth_));
+        number(count_, 8);
+        number(top, 8);
+        number(tableOffset, 8);
+        return std::move(out_);
+    }
+
+private:
+    void number(quint64 v, int width) {
+        for (int i = width - 1; i >= 0; --i) out_.append(char((v >> (8 * i)) & 0xFF));
+    }
+    void marker(int kind, quint64 n) {
+        if (n < 15) {
+            out_.append(char((kind << 4) | int(n)));
+            return;
+        }
+        out_.append(char((kind << 4) | 0xF));
+        const int width = widthFor(n);
+        out_.append(char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3)));
+        number(n, width);
+    }
+    void writeString(quint64 ref, const QString& s) {
+        offsets_[size_t(ref)] = quint64(out_.size());
+        bool ascii = true;
+        for (const QChar c : s) ascii = ascii && c.unicode() < 0x80;
+        marker(ascii ? kAscii : kUtf16, quint64(s.size()));
+        for (const QChar c : s) {
+            if (ascii) {
+                out_.append(char(c.unicode()));
+            } else {
+                out_.append(char(c.unicode() >> 8));
+                out_.append(char(c.unicode() & 0xFF));
+            }
+        }
+    }
+
+    quint64 count_ = 0;
+    int refWidth_ = 1;
+    quint64 stringBytes_ = 0, references_ = 0;
+    std::unordered_map<QString, quint64, ShortStringHash> stringRefs_;
+    std::vector<std::pair<quint64, QString>> strings_;
+    std::vector<quint64> offsets_;
+    QByteArray out_;
+};
+
+}  // namespace
+
+QByteArray write(const QString& className, const QString& name, const QString& sourceStamp,
+                 const QHash<QString, std::vector<TSWordFormDataPtr>>& entries, QString* error) {
+    Writer w;
+    // Numbering: the two dictionaries above the records, then each key's
+    // array followed by its records, in one walk that the writing repeats.
+    const quint64 top = w.container();
+    const quint64 stored = w.container();
+    std::vector<quint64> topKeys{w.string(kClassName)}, topValues{w.string(className)};
+    if (!name.isNull()) {
+        topKeys.push_back(w.string(kName));
+        topValues.push_back(w.string(name));
+    }
+    if (!sourceStamp.isEmpty()) {
+        topKeys.push_back(w.string(kStamp));
+        topValues.push_back(w.string(sourceStamp));
+    }
+    topKeys.push_back(w.string(kStored));
+    topValues.push_back(stored);
+    const quint64 fieldKeys[4] = {w.string(kBase), w.string(kForm), w.string(kFlags), w.string(kMeter)};
+    w.reserve(size_t(entries.size()) * 3);
+    std::vector<quint64> storedKeys, storedValues;
+    storedKeys.reserve(size_t(entries.size()));
+    storedValues.reserve(size_t(entries.size()));
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
+        storedKeys.push_back(w.string(it.key()));
+        // The array and its records are numbered in a row, their strings after.
+        storedValues.push_back(w.container());
+        for (size_t i = 0; i < it.value().size(); ++i) w.container();
+        w.addReferences(quint64(it.value().size()) * 9);
+        for (const TSWordFormDataPtr& r : it.value()) {
+            w.string(r->base());
+            w.string(r->form());
+            w.string(r->flags());
+            if (r->hasVowelLengths()) w.string(r->vowelLengths());
+        }
+    }
+    if (w.count() >= (1ULL << 32)) {
+        if (error) *error = QStringLiteral("too many objects for the cache");
+        return QByteArray();
+    }
+
+    w.begin();
+    w.writeDictionary(top, topKeys, topValues);
+    w.writeDictionary(stored, storedKeys, storedValues);
+    std::vector<quint64> items, keys, values;
+    size_t index = 0;
+    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it, ++index) {
+        const quint64 array = storedValues[index];
+        items.clear();
+        for (size_t i = 0; i < it.value().size(); ++i) items.push_back(array + 1 + i);
+        w.writeArray(array, items);
+        quint64 ref = array + 1;
+        for (const TSWordFormDataPtr& r : it.value()) {
+            keys.assign({fieldKeys[0], fieldKeys[1], fieldKeys[2]});
+            values.assign({w.string(r->base()), w.string(r->form()), w.string(r->flags())});
+            if (r->hasVowelLengths()) {
+                keys.push_back(fieldKeys[3]);
+                values.push_back(w.string(r->vowelLengths()));
+            }
+            w.writeDictionary(ref++, keys, values);
+        }
+    }
+    return w.finish(top);
 }
 
 }  // namespace WordFormCache

@@ -3,6 +3,11 @@
 #include "app/core/Preferences.h"
 #include "app/core/TSBundle.h"
 #include "dictionaries/DictionaryServices.h"
+#include "dictionaries/LewisAndShort.h"
+#include "dictionaries/PreparedFormList.h"
+#include "morphology/TSWordFormDictionary.h"
+
+#include <QFileInfo>
 
 void installDictionaryServices() {
     DictionaryServices services;
@@ -21,4 +26,12 @@ void installDictionaryServices() {
     };
     services.localizedString = [](const QString& key) { return TSBundle::localizedString(key); };
     DictionaryServices::install(std::move(services));
+    // Macron marking reads the forms of the prepared Lewis and Short, made
+    // into a form list beside it whenever that dictionary has changed.
+    TSWordFormDictionary::setSourcePreparer([] {
+        const QString dictionary = LewisAndShort::editedLewisShortURL().toLocalFile();
+        if (dictionary.isEmpty()) return QString();
+        return PreparedFormList::bringUpToDate(dictionary,
+                                               QFileInfo(dictionary).absolutePath() + QStringLiteral("/macrons.txt"));
+    });
 }

@@ -3,6 +3,7 @@
 //
 //   tessarin-dictsource convert-ls [--non-interactive | --interactive] [--source PATH] [--out FILE]
 //   tessarin-dictsource convert-elementary --source PATH [--out FILE]
+//   tessarin-dictsource make-forms [--dictionary FILE] [--out FILE] [--force]
 //
 // PATH is a single source document (plain or .xz) or a folder holding the
 // per-letter edition; by default the application's "LewisShort.xml", made
@@ -19,6 +20,7 @@
 // answers; a later run converts that file as it is (delete it to assemble
 // the letters again). The tool says which file holds the answers.
 
+#include "MakeForms.h"
 #include "TerminalDeveloperPrompt.h"
 
 #include "app/core/DictionaryServicesSetup.h"
@@ -60,7 +62,8 @@ private:
 int usage() {
     std::fprintf(stderr,
                  "usage: tessarin-dictsource convert-ls [--non-interactive | --interactive] [--source PATH] [--out FILE]\n"
-                 "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n");
+                 "       tessarin-dictsource convert-elementary --source PATH [--out FILE]\n"
+                 "       tessarin-dictsource make-forms [--dictionary FILE] [--out FILE] [--force]\n");
     return 2;
 }
 
@@ -74,6 +77,10 @@ int main(int argc, char* argv[]) {
     QStringList args = app.arguments().mid(1);
     if (args.isEmpty()) return usage();
     const QString command = args.takeFirst();
+    if (command == QLatin1String("make-forms")) {
+        installDictionaryServices();
+        return makeFormsCommand(args);
+    }
     bool interactive = ::isatty(STDIN_FILENO);
     QString source, out;
     while (!args.isEmpty()) {

@@ -4,7 +4,10 @@
 #include "SettingsTestSupport.h"
 
 #include "app/core/DictionaryServicesSetup.h"
+#include "dictionaries/DictionaryEntry.h"
 #include "dictionaries/DictionaryServices.h"
+#include "morphology/TSWordFormDictionary.h"
+#include "platform/PropertyList.h"
 
 class DictionaryServicesSetupTest : public TemporaryHome {
 protected:
@@ -35,6 +38,31 @@ TEST_F(DictionaryServicesSetupTest, ServicesAnswerFromTheSettingsAndTheBundle) {
     Preferences::preferences()->setLatinToEnglishDictionarySelection(2);
     EXPECT_EQ(DictionaryServices::selection(true), 4);
     EXPECT_EQ(DictionaryServices::selection(false), 2);
+}
+
+// Macron marking reads the forms of the prepared dictionary in the user's
+// Dictionaries folder, made into a list beside it on first use.
+TEST_F(DictionaryServicesSetupTest, MarkingReadsTheFormsOfThePreparedDictionary) {
+    installDictionaryServices();
+    auto entry = std::make_shared<DictionaryEntry>();
+    entry->setEntry(QStringLiteral("b\u0101ca -ae"));
+    entry->setKey(QStringLiteral("ba_ca"));
+    entry->setType(DictionaryEntry::Noun);
+    entry->setConjugation(1);
+    entry->setGender(2);
+    ts::ValueDictionary file;
+    file[QStringLiteral("words")] = ts::Value(ts::ValueArray{entry->serialize()});
+    ASSERT_TRUE(writeFile(supportPath("Dictionaries/EditedLewisShort.xml"), ts::PropertyList::writeXML(ts::Value(file))));
+
+    TSWordFormDictionary::resetSharedState();
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+    EXPECT_TRUE(QFileInfo(supportPath("Dictionaries/macrons.txt")).isFile());
+    const auto records = TSWordFormDictionary::wordForms(QStringLiteral("bacam"));
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0]->form(), QStringLiteral("b\u0101cam"));
+    EXPECT_TRUE(QFileInfo(supportPath("Macrons.dat")).isFile());
+    TSWordFormDictionary::setSourcePreparer(nullptr);
+    TSWordFormDictionary::resetSharedState();
 }
 
 TEST(DictionaryServicesDefaults, NothingInstalledAnswersMissingAndTheAnalyser) {

@@ -85,12 +85,26 @@ TEST(WordFormMarking, WordsColouredByHowSureTheFormIs) {
         {"Caesar's", "Caesar's", "rrrrrrcc"},
         {"", "", ""},
     };
+    std::vector<ts::AttributedStringPtr> batch;
     for (const MarkCase& c : cases) {
         const auto result = d->addMacrons(ts::AttributedString(QString::fromUtf8(c.input)));
         ASSERT_TRUE(result);
         EXPECT_EQ(result->string(), QString::fromUtf8(c.output)) << c.input;
         EXPECT_EQ(colourString(*result), QString::fromUtf8(c.colours)) << c.input;
+        // A word met again, in the same text or in one of the same batch, is
+        // marked as it was the first time.
+        const auto twice = d->addMacrons(ts::AttributedString(QString::fromUtf8(c.input) + u' ' + QString::fromUtf8(c.input)));
+        EXPECT_EQ(twice->string(), QString::fromUtf8(c.output) + u' ' + QString::fromUtf8(c.output)) << c.input;
+        batch.push_back(std::make_shared<ts::AttributedString>(QString::fromUtf8(c.input)));
     }
+    batch.push_back(nullptr);
+    const auto marked = d->addMacrons(batch);
+    ASSERT_EQ(marked.size(), batch.size());
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(marked[i]->string(), QString::fromUtf8(cases[i].output)) << cases[i].input;
+        EXPECT_EQ(colourString(*marked[i]), QString::fromUtf8(cases[i].colours)) << cases[i].input;
+    }
+    EXPECT_TRUE(marked.back()->string().isEmpty());
 }
 
 TEST(WordFormMarking, AttributesOtherThanTheBackgroundSurvive) {
