@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
@@ -213,6 +215,54 @@ TEST(WordSearch, MetreFormsGoUnderTheirLemmas) {
     EXPECT_EQ(out[2]->childList().front()->type(), int(DictionaryEntry::Root));
     // The meaning filters in metre mode whatever its length.
     EXPECT_EQ(TSWordSearchController::buildMeterResults(forms, QStringLiteral("e"), 1, dict).size(), 2u);
+}
+
+TEST(WordFormWindow, AnAddedFormIsFoundByTheMetreSearchAfterAReload) {
+    QTemporaryDir dir;
+    TSWordFormDictionary::resetSharedState();
+    TSWordFormDictionary::Locations places;
+    places.supportDirectory = dir.filePath(QStringLiteral("support"));
+    places.temporaryDirectory = dir.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(places.supportDirectory);
+    {
+        QFile list(places.supportDirectory + QStringLiteral("/macrons.txt"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write("rosa\tn-s---fn-\trosa\trosa\nrosae\tn-p---fn-\trosa\trosae\n");
+    }
+    TSWordFormDictionary::setLocations(places);
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+
+    TSWordFormWindowController w;
+    w.setWordForm(QStringLiteral("amāvistī"));
+    w.typePopup->setCurrentIndex(2);
+    w.moodPopup->setCurrentIndex(1);
+    w.tensePopup->setCurrentIndex(4);
+    w.secondSing->setChecked(true);
+    w.activeButton->setChecked(true);
+    w.wordRootField->setText(QStringLiteral("amo"));
+    w.updateType();
+    w.updateOutputLabel();
+    ASSERT_TRUE(w.addWordForm());
+
+    // A new run: the cache is read back.
+    TSWordFormDictionary::resetSharedState();
+    TSWordFormDictionary::setLocations(places);
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+    TSWordFormDictionary::MeterResult found;
+    for (int meter = 1; meter <= 14 && found.empty(); ++meter) {
+        auto r = TSWordFormDictionary::wordsWithMeter(meter, 0, 2, QStringLiteral("am"), true, 3);
+        for (auto& [key, records] : r)
+            for (auto& rec : records)
+                if (rec->form() == QStringLiteral("amāvistī")) found[key].push_back(rec);
+    }
+    ASSERT_FALSE(found.empty());
+    MadeDictionary dict;
+    dict.all = {headword(QStringLiteral("amo amare amavi amatum"), QStringLiteral("amo"), 2, "love")};
+    const DictionaryEntryList out = TSWordSearchController::buildMeterResults(found, QString(), 2, dict);
+    ASSERT_EQ(out.size(), 1u);
+    EXPECT_EQ(out[0]->entry(), QStringLiteral("amo amare amavi amatum"));
+    EXPECT_EQ(out[0]->childList().front()->entry(), QStringLiteral("amāvistī"));
+    TSWordFormDictionary::resetSharedState();
 }
 
 int main(int argc, char** argv) {
