@@ -101,6 +101,9 @@ void ElementaryLewis::initialize() {
             data[kCreditsKey] = text;
             setDictionaryData(data);
         }
+        // Whatever a subclass works out from the entries once is ready
+        // before the first reader is let in.
+        wordsChanged();
         signalLoaded();
     };
     auto self = weak.lock();

@@ -117,6 +117,7 @@ void LewisAndShort::wordsChanged() {
     std::lock_guard<std::recursive_mutex> lock(wordsLock());
     lookupBuilt_ = false;
     lookup_.clear();
+    buildSyllables();
 }
 
 // ---- Word-type search ----
@@ -144,9 +145,8 @@ struct WordTypeCriteria {
     bool searchFromStart;
     int stress, conjugation, wordPart, capitals, trans, gender;
 
-    bool needsWord() const {
-        return syllables >= 1 || stress >= 1 || !wordContains.isEmpty() || (capitals >= 0 && capitals < 3);
-    }
+    // The syllables are read from the table, not from the word.
+    bool needsWord() const { return !wordContains.isEmpty() || (capitals >= 0 && capitals < 3); }
 
     // The criteria that need nothing but stored attributes come first: they
     // are cheap and turn most entries away.
@@ -191,14 +191,17 @@ struct WordTypeCriteria {
                              : StringExtensions::endsWithString(plain, wordContains);
             if (!ok) return false;
         }
-        if (syllables >= 1 || stress >= 1) {
-            const QStringList pieces = TSDictionary::syllables(word.toLower());
-            const int count = int(pieces.size());
-            if (syllables >= 1 && count != 0 && count != syllables) return false;
-            if (stress >= 1 && (count == 0 || TSDictionary::stressedSyllable(pieces) != count - stress)) return false;
-        }
         return true;
     }
+
+    // The syllable criteria, from the count and the stressed syllable
+    // counted from the end.
+    bool syllablesMatch(int count, int stressFromEnd) const {
+        if (syllables >= 1 && count != 0 && count != syllables) return false;
+        if (stress >= 1 && (count == 0 || stressFromEnd != stress)) return false;
+        return true;
+    }
+    bool needsSyllables() const { return syllables >= 1 || stress >= 1; }
 };
 
 }  // namespace
@@ -214,13 +217,33 @@ DictionaryEntryList LewisAndShort::wordTypeSearch(int wordType, int syllables, c
     std::lock_guard<std::recursive_mutex> lock(wordsLock());
     const auto list = words();
     if (!list) return result;
+    if (criteria.needsSyllables() && syllablesFor_ != list.get()) buildSyllables();
     for (const auto& entry : *list) {
         if (!entry || !criteria.attributesMatch(*entry)) continue;
         if (needsWord && !criteria.wordMatches(firstWord(entry->entry())))
             continue;
+        if (criteria.needsSyllables()) {
+            const Syllables s = syllables_.value(entry.get());
+            if (!criteria.syllablesMatch(s.count, s.stressFromEnd)) continue;
+        }
         result.push_back(entry);
     }
     return result;
+}
+
+void LewisAndShort::buildSyllables() {
+    std::lock_guard<std::recursive_mutex> lock(wordsLock());
+    syllables_.clear();
+    const auto list = words();
+    syllablesFor_ = list.get();
+    if (!list) return;
+    syllables_.reserve(qsizetype(list->size()));
+    for (const auto& entry : *list) {
+        if (!entry) continue;
+        const QStringList pieces = TSDictionary::syllables(firstWord(entry->entry()).toLower());
+        const int count = int(pieces.size());
+        syllables_.insert(entry.get(), Syllables{qint16(count), qint16(count == 0 ? 0 : count - TSDictionary::stressedSyllable(pieces))});
+    }
 }
 
 // ---- Rebuild from the source ----

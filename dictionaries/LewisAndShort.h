@@ -70,6 +70,19 @@ protected:
     void wordsChanged() override;
 
 private:
+    // The syllable count and stressed syllable (from the end) of each
+    // headword's first word, worked out once when the entries are set, so
+    // that a search by syllables or stress reads them instead of splitting
+    // every headword again. Guarded by wordsLock().
+    struct Syllables {
+        qint16 count = 0;
+        qint16 stressFromEnd = 0;
+    };
+    QHash<const DictionaryEntry*, Syllables> syllables_;
+    const DictionaryEntryList* syllablesFor_ = nullptr;
+    void buildSyllables();
+
+private:
     QHash<QString, DictionaryEntryPtr> lookup_;
     bool lookupBuilt_ = false;
 };
