@@ -1,6 +1,9 @@
 // Meanings, examples and the sense tree of the elementary converter.
 
+#include "dictsource/ElementaryRuleData.h"
 #include "dictsource/LatinSourceRules.h"
+
+#include "app/logging/LGLog.h"
 #include "dictsource/NBSourceXMLParser.h"
 
 #include <QFile>
@@ -33,24 +36,14 @@ QStringList piecesOf(const QString& text, QStringView separators) {
 
 bool beginsWithDash(const QString& s) { return DictionaryXMLParser::stringBeginsWithHyphen(s); }
 
-// "[name]" opens a set; each later line holds one quoted text.
+// The bundled correction sets; a bad line is logged with its file and line.
 QHash<QString, QSet<QString>> readTextSets() {
     QHash<QString, QSet<QString>> sets;
+    QStringList errors;
     QFile file(QStringLiteral(":/dictsource/ElementaryTextSets.txt"));
-    if (!file.open(QIODevice::ReadOnly)) return sets;
-    QString current;
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (raw.isEmpty() || raw.startsWith(QLatin1Char('#'))) continue;
-        if (raw.startsWith(QLatin1Char('[')) && raw.endsWith(QLatin1Char(']'))) {
-            current = raw.mid(1, raw.size() - 2);
-            sets[current];
-            continue;
-        }
-        if (raw.size() < 2 || !raw.startsWith(QLatin1Char('"')) || !raw.endsWith(QLatin1Char('"'))) continue;
-        QString text = raw.mid(1, raw.size() - 2);
-        text.replace(QStringLiteral("\\\""), QStringLiteral("\""));
-        sets[current].insert(text);
-    }
+    if (!file.open(QIODevice::ReadOnly)) errors << QStringLiteral("ElementaryTextSets.txt: cannot be read");
+    else elementarydata::parseTextSets(QStringLiteral("ElementaryTextSets.txt"), QString::fromUtf8(file.readAll()), sets, errors);
+    for (const QString& e : errors) LGLog::logMessage(false, e, 3, 1, 0, __FILE__, Q_FUNC_INFO, quint64(__LINE__), nullptr);
     return sets;
 }
 }  // namespace
