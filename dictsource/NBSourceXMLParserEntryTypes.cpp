@@ -255,6 +255,10 @@ void NBSourceXMLParser::reconstructBracketedComments(QStringList& list) {
     QString open;
     for (qsizetype i = walk.size() - 1; i >= 0; --i) {
         const QString& w = walk.at(i);
+        // A remark already whole (as the forward pass leaves a rejoined
+        // one) opens nothing: taken as the end of an earlier remark, it
+        // would swallow every component before it into one note.
+        if (open.isNull() && w.contains(u'(') && w.indexOf(u'(') < w.indexOf(u')')) continue;
         if (w.contains(u')')) {
             open = w;
             removeEvery(list, w);
