@@ -7,24 +7,33 @@
 
 #include "platform/NotificationCenter.h"
 
+#include <algorithm>
+
 using namespace Qt::Literals::StringLiterals;
 using elementarydata::Step;
 
 namespace {
 
 QStringList nonEmptyPieces(const QString& text, QStringView separators) {
+    // Pieces are copied whole: this runs on every headword.
     QStringList out;
-    QString piece;
-    auto flush = [&] {
-        if (!piece.isEmpty() && piece != u" "_s) out << piece;
-        piece.clear();
-    };
-    for (const QChar c : text) {
-        if (separators.contains(c)) flush();
-        else piece += c;
+    const qsizetype n = text.size();
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= n; ++i) {
+        if (i < n && !separators.contains(text.at(i))) continue;
+        const qsizetype length = i - start;
+        if (length > 0 && !(length == 1 && text.at(start) == u' ')) out << text.mid(start, length);
+        start = i + 1;
     }
-    flush();
     return out;
+}
+
+// Whether the tag stands within the first three characters of the text.
+bool nearStart(QStringView text, QStringView tag) {
+    const qsizetype last = std::min(tag.size() + 3, text.size()) - tag.size();
+    for (qsizetype at = 0; at <= last; ++at)
+        if (text[at] == tag[0] && text.mid(at, tag.size()) == tag) return true;
+    return false;
 }
 
 QString withHalfWidthBrackets(QString s) {
@@ -214,10 +223,19 @@ void NBSourceXMLParser::insertOrthography() {
     if (++count % 500 == 0) DSLog("Parsing %@", rawString());
     if (!entry) return;
     QString text = rawString();
-    text.replace(u" - "_s, u"-"_s);
-    text.remove(u'-');
+    if (text.contains(u'-')) {
+        text.replace(u" - "_s, u"-"_s);
+        text.remove(u'-');
+    }
     // Line breaks of an indented source separate like blanks.
-    QStringList pieces = nonEmptyPieces(text, u" (\n\r\t");
+    constexpr QStringView kSplit = u" (\n\r\t";
+    const bool single = std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return kSplit.contains(c); });
+    if (single) {
+        // The common case: one word and nothing to note.
+        if (!text.isEmpty()) entry->setEntry(trimmed(text, u" ,\uFF09)"));
+        return;
+    }
+    QStringList pieces = nonEmptyPieces(text, kSplit);
     if (pieces.isEmpty()) return;
     entry->setEntry(trimmed(pieces.takeFirst(), u" ,\uFF09)"));
     if (pieces.isEmpty()) return;
@@ -542,6 +560,8 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
         else if (is({u"v. defect."})) type = 2;
         else if (is({u"a gentile name"})) type = 1;
         else if (is({u"part enclit"})) type = 24;
+        // The last three rows all need "praep": one scan tells whether to try them.
+        else if (!f.contains(u"praep")) type = 0;
         else if (f.contains(u"praep. with abl")) type = 6, caseCode = 6, removeFirst = true;
         else if (f.contains(u"adv. and praep")) type = 4;
         else if (f.contains(u"praep. inseparable")) type = 6;
@@ -556,8 +576,9 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
     if (!meaning) return;
     {
         const QString t = meaning->entry();
+        const bool withCase = t.contains(u"praep. with a");
         for (const auto& [marker, caseCode] : {std::pair{u"praep. with abl"_s, 6}, std::pair{u"praep. with acc"_s, 3}}) {
-            if (!t.contains(marker)) continue;
+            if (!withCase || !t.contains(marker)) continue;
             entry->setType(DictionaryEntry::Preposition);
             entry->setCase(caseCode);
             meaning->setEntry(trimmed(without(t, marker), u";, :."));
@@ -607,8 +628,25 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
         {u"dat. and abl", 1, false, 0, nullptr},
         {u"adv. and praep", 4, true, 0, nullptr},
     };
-    for (const TagRow& row : kTags) {
-        if (!checkForTag(QString::fromUtf16(row.tag), row.type, row.remove)) continue;
+    // Texts made once: most entries that get here try every row.
+    static const QStringList tags = [] {
+        QStringList l;
+        for (const TagRow& row : kTags) l << QString::fromUtf16(row.tag);
+        return l;
+    }();
+    // The children's texts are read once; a row is tried for real only when
+    // its tag stands near the start of one of them.
+    QStringList texts;
+    for (const auto& child : entry->childList())
+        if (child) texts << child->entry();
+    auto near = [&texts](const QString& tag) {
+        for (const QString& t : texts)
+            if (nearStart(t, tag)) return true;
+        return false;
+    };
+    for (qsizetype i = 0; i < tags.size(); ++i) {
+        const TagRow& row = kTags[i];
+        if (!near(tags.at(i)) || !checkForTag(tags.at(i), row.type, row.remove)) continue;
         if (row.caseCode) entry->setCase(row.caseCode);
         if (row.note) addNote(QString::fromUtf16(row.note));
         return;
@@ -619,9 +657,21 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
         {u"fut. of", false},  {u"see ", false},        {u"sup", true},       {u"supp.", false},
         {u"subj ", false},    {u"fut. inf.", false},   {u"gen. sing.", false}, {u"pass.", false},
         {u"plur. nom.", false}, {u"dat. and abl.", false}, {u"plur. of", false}};
-    for (const auto& [word, exact] : kRedirects)
-        if (checkForRedirect(QString::fromUtf16(word), exact)) return;
-    checkForTag(u"praep"_s, DictionaryEntry::Preposition, true);
+    static const QStringList redirects = [] {
+        QStringList l;
+        for (const auto& r : kRedirects) l << QString::fromUtf16(r.first);
+        return l;
+    }();
+    // The first redirect check trims every child; the others see the trimmed texts.
+    if (checkForRedirect(redirects.at(0), kRedirects[0].second)) return;
+    for (QString& t : texts) t = trimmed(t, u");, :.");
+    for (qsizetype i = 1; i < redirects.size(); ++i) {
+        const QString& word = redirects.at(i);
+        const bool candidate = kRedirects[i].second ? texts.contains(word) : near(word);
+        if (candidate && checkForRedirect(word, kRedirects[i].second)) return;
+    }
+    static const QString praep = u"praep"_s;
+    if (near(praep)) checkForTag(praep, DictionaryEntry::Preposition, true);
 }
 
 // ---- Verbs ----

@@ -347,7 +347,8 @@ void NBSourceXMLParser::checkFirstSenseForValidity() {
 bool NBSourceXMLParser::checkForTag(const QString& tag, int type, bool deleteTag) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry || tag.isEmpty()) return false;
-    const DictionaryEntryList children = entry->childList();
+    // The list is only read here (texts change, children do not).
+    const DictionaryEntryList& children = entry->childList();
     for (const auto& child : children) {
         if (!child) continue;
         const QString text = child->entry();
@@ -367,11 +368,13 @@ bool NBSourceXMLParser::checkForTag(const QString& tag, int type, bool deleteTag
 bool NBSourceXMLParser::checkForRedirect(const QString& word, bool exactEntry) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return false;
-    const DictionaryEntryList children = entry->childList();
+    // The list is only read here (texts change, children do not).
+    const DictionaryEntryList& children = entry->childList();
     for (const auto& child : children) {
         if (!child) continue;
-        const QString text = trimmed(child->entry(), u");, :.");
-        child->setEntry(text);
+        const QString before = child->entry();
+        const QString text = trimmed(before, u");, :.");
+        if (text.size() != before.size()) child->setEntry(text);
         bool hit;
         if (exactEntry) hit = text == word;
         else hit = !word.isEmpty() && QStringView(text).left(std::min(word.size() + 3, text.size())).contains(word);
