@@ -147,14 +147,38 @@ public:
     // The correction texts, read once from the bundled data file; an
     // unknown name answers an empty set.
     static const QSet<QString>& textSet(const QString& name);
-    static const QSet<QString>& appendSourceSet() { return textSet(QStringLiteral("appendSourceSet")); }
-    static const QSet<QString>& meaningSet() { return textSet(QStringLiteral("meaningSet")); }
-    static const QSet<QString>& noteSet() { return textSet(QStringLiteral("noteSet")); }
-    static const QSet<QString>& newForeignExampleSet() { return textSet(QStringLiteral("newForeignExampleSet")); }
-    static const QSet<QString>& appendPreviousSet() { return textSet(QStringLiteral("appendPreviousSet")); }
-    static const QSet<QString>& newExampleSet() { return textSet(QStringLiteral("newExampleSet")); }
-    static const QSet<QString>& subExampleSet() { return textSet(QStringLiteral("subExampleSet")); }
-    static const QSet<QString>& numeralSet() { return textSet(QStringLiteral("numeralSet")); }
+    static const QSet<QString>& appendSourceSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("appendSourceSet"));
+        return set;
+    }
+    static const QSet<QString>& meaningSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("meaningSet"));
+        return set;
+    }
+    static const QSet<QString>& noteSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("noteSet"));
+        return set;
+    }
+    static const QSet<QString>& newForeignExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("newForeignExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& appendPreviousSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("appendPreviousSet"));
+        return set;
+    }
+    static const QSet<QString>& newExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("newExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& subExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("subExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& numeralSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("numeralSet"));
+        return set;
+    }
 
     // ---- Inflection types ----
     void parseIType();

@@ -73,7 +73,10 @@ const QSet<QString>& NBSourceXMLParser::genderTypes() {
     static const QSet<QString> s = setOf({u"m", u"f", u"c", u"n", u"\uFF08f", u"> f"});
     return s;
 }
-const QSet<QString>& NBSourceXMLParser::verbPassSet() { return textSet(u"verbPassSet"_s); }
+const QSet<QString>& NBSourceXMLParser::verbPassSet() {
+    static const QSet<QString>& s = textSet(u"verbPassSet"_s);
+    return s;
+}
 const QSet<QString>& NBSourceXMLParser::specialVerbTreatmentSet() {
     static const QSet<QString> s = elementarydata::table(u"specialVerbTreatment"_s).keys();
     return s;
@@ -229,7 +232,9 @@ void NBSourceXMLParser::insertOrthography() {
     }
     // Line breaks of an indented source separate like blanks.
     constexpr QStringView kSplit = u" (\n\r\t";
-    const bool single = std::none_of(text.cbegin(), text.cend(), [&](QChar c) { return kSplit.contains(c); });
+    const bool single = std::none_of(text.cbegin(), text.cend(), [](QChar c) {
+        return c == u' ' || c == u'(' || c == u'\n' || c == u'\r' || c == u'\t';
+    });
     if (single) {
         // The common case: one word and nothing to note.
         if (!text.isEmpty()) entry->setEntry(trimmed(text, u" ,\uFF09)"));
@@ -639,7 +644,17 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
     QStringList texts;
     for (const auto& child : entry->childList())
         if (child) texts << child->entry();
-    auto near = [&texts](const QString& tag) {
+    // The letters that can begin a tag near the start of some child, so
+    // that most rows are passed over at one test.
+    quint64 starts = 0;
+    auto noteStarts = [&] {
+        starts = 0;
+        for (const QString& t : texts)
+            for (qsizetype at = 0; at < std::min<qsizetype>(4, t.size()); ++at) starts |= 1ull << (t.at(at).unicode() & 63);
+    };
+    noteStarts();
+    auto near = [&texts, &starts](const QString& tag) {
+        if (!(starts & (1ull << (tag.at(0).unicode() & 63)))) return false;
         for (const QString& t : texts)
             if (nearStart(t, tag)) return true;
         return false;
@@ -665,6 +680,7 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
     // The first redirect check trims every child; the others see the trimmed texts.
     if (checkForRedirect(redirects.at(0), kRedirects[0].second)) return;
     for (QString& t : texts) t = trimmed(t, u");, :.");
+    noteStarts();
     for (qsizetype i = 1; i < redirects.size(); ++i) {
         const QString& word = redirects.at(i);
         const bool candidate = kRedirects[i].second ? texts.contains(word) : near(word);
