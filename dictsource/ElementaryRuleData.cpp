@@ -117,8 +117,10 @@ bool tokenize(QStringView s, QList<Token>& out, QString& why) {
 bool Row::unfinished() const { return steps.size() == 1 && steps.first().op == Step::Unfinished; }
 
 const Row* Table::find(const QString& key) const {
-    const auto it = exact.constFind(key);
-    if (it != exact.constEnd()) return &rows.at(*it);
+    if (mayHold(key)) {
+        const auto it = exact.constFind(key);
+        if (it != exact.constEnd()) return &rows.at(*it);
+    }
     for (qsizetype i : affixRows) {
         const Row& r = rows.at(i);
         if (key.size() >= r.keys.at(0).size() + r.keys.at(1).size() && key.startsWith(r.keys.at(0)) &&
@@ -192,7 +194,11 @@ void parseRuleText(const QString& fileName, const QString& text, Tables& into, Q
             const qsizetype index = table->rows.size() - 1;
             if (affix) table->affixRows << index;
             else
-                for (const QString& k : keys) table->exact.insert(k, index);
+                for (const QString& k : keys) {
+                    table->exact.insert(k, index);
+                    if (k.isEmpty()) table->emptyKey = true;
+                    else table->keyShapes[size_t(k.size() & 63)] |= 1ull << (k.at(0).unicode() & 63);
+                }
             row = &table->rows.last();
             continue;
         }

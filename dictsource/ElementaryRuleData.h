@@ -16,6 +16,9 @@
 // Bad lines are reported with the file name and line number and skipped.
 
 #include <QHash>
+#include <QStringView>
+
+#include <array>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -49,11 +52,41 @@ struct Table {
     QList<Row> rows;
     QHash<QString, qsizetype> exact;  // key -> row index
     QList<qsizetype> affixRows;
+    // Bit (first character & 63) of word (length & 63) is set for every
+    // exact key: most texts are turned away without being hashed.
+    std::array<quint64, 64> keyShapes{};
+    bool emptyKey = false;
+    bool mayHold(QStringView key) const {
+        if (key.isEmpty()) return emptyKey;
+        return keyShapes[size_t(key.size() & 63)] >> (key.at(0).unicode() & 63) & 1;
+    }
     const Row* find(const QString& key) const;
     QSet<QString> keys() const;       // the exact keys
 };
 
 using Tables = QHash<QString, Table>;
+
+// A fixed set asked many times per entry, with the same length and first
+// character filter in front of its hash lookup. The set must outlive it.
+class ShapedSet {
+public:
+    explicit ShapedSet(const QSet<QString>& set) : set_(set) {
+        for (const QString& k : set) {
+            if (k.isEmpty()) empty_ = true;
+            else shapes_[size_t(k.size() & 63)] |= 1ull << (k.at(0).unicode() & 63);
+        }
+    }
+    bool contains(const QString& key) const {
+        if (key.isEmpty()) return empty_;
+        if (!(shapes_[size_t(key.size() & 63)] >> (key.at(0).unicode() & 63) & 1)) return false;
+        return set_.contains(key);
+    }
+
+private:
+    const QSet<QString>& set_;
+    std::array<quint64, 64> shapes_{};
+    bool empty_ = false;
+};
 
 // Parses one file's text into `into`; each bad line adds "FILE:LINE: what"
 // to `errors` and is skipped.

@@ -186,7 +186,7 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
     if (name == QLatin1String("entry")) {
         const DictionaryEntryPtr entry = curEntry();
         if (entry) {
-            if (recalcitrantSet().contains(entry->entry())) parseRecalcitrants();
+            if (isRecalcitrant(entry->entry())) parseRecalcitrants();
             guessEntryType(entry);
             if (!iType_.isNull()) {
                 if (iTypeDeleteSet().contains(iType_)) {

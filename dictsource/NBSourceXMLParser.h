@@ -111,6 +111,9 @@ public:
 
     // ---- Entries the general rules get wrong ----
     static const QSet<QString>& recalcitrantSet();
+    // The same test, asked at every entry's end: most headwords are passed
+    // over without hashing them.
+    static bool isRecalcitrant(const QString& headword);
     void parseRecalcitrants();
 
     // Runs the hand-written result of a data table for the key (see

@@ -90,6 +90,11 @@ const QSet<QString>& NBSourceXMLParser::recalcitrantSet() {
     return s;
 }
 
+bool NBSourceXMLParser::isRecalcitrant(const QString& headword) {
+    static const elementarydata::Table& rows = elementarydata::table(u"recalcitrants"_s);
+    return rows.mayHold(headword) && recalcitrantSet().contains(headword);
+}
+
 QString NBSourceXMLParser::prependIType(const QString& text) {
     if (iType_.isNull() || !iTypePrependSet().contains(iType_)) return text;
     const QString joined = iType_ + u' ' + text;
@@ -818,7 +823,8 @@ void NBSourceXMLParser::performSpecialVerbTreatment(const QString& text) {
 bool NBSourceXMLParser::setGender(const QString& given) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return false;
-    if (specialGenderTreatment().contains(entry->entry())) {
+    static const elementarydata::Table& specialGenders = elementarydata::table(u"specialGender"_s);
+    if (specialGenders.mayHold(entry->entry()) && specialGenderTreatment().contains(entry->entry())) {
         handleSpecialGenderEntry(given);
         return true;
     }

@@ -120,18 +120,24 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         return;
     }
     removeBracketsFromCurEntry();
-    if (firstDeclensionEndings().contains(t)) noun(1);
+    // Most texts are in none of these sets: each is turned away before hashing.
+    using elementarydata::ShapedSet;
+    static const ShapedSet first(firstDeclensionEndings()), second(secondDeclensionEndings()),
+        third(thirdDeclensionEndings()), fourth(fourthDeclensionEndings()), fifth(fifthDeclensionEndings()),
+        thirdAdjective(thirdDeclensionAdjectiveEndings()), exceptions(singleITypeExceptionSet()),
+        prepend(iTypePrependSet()), remove(iTypeDeleteSet()), ignore(ignoreSingleITypeSet()), append(iTypeAppendSet());
+    if (first.contains(t)) noun(1);
     else if (t == u"orum") {
         entry->setType(DictionaryEntry::Noun);
         appendToHeadword(QStringLiteral(" -ōrum"));
         entry->setConjugation(2);
-    } else if (t.endsWith(u"rī") || secondDeclensionEndings().contains(t)) noun(2);
+    } else if (t.endsWith(u"rī") || second.contains(t)) noun(2);
     else if (t.endsWith(u"eī")) noun(5);
     else if (t.endsWith(u"is") || t.endsWith(u"īs") || t.endsWith(u"um")) noun(3);
-    else if (thirdDeclensionEndings().contains(t)) noun(3);
-    else if (fourthDeclensionEndings().contains(t)) noun(4);
-    else if (fifthDeclensionEndings().contains(t)) noun(5);
-    else if (thirdDeclensionAdjectiveEndings().contains(t)) {
+    else if (third.contains(t)) noun(3);
+    else if (fourth.contains(t)) noun(4);
+    else if (fifth.contains(t)) noun(5);
+    else if (thirdAdjective.contains(t)) {
         entry->setType(DictionaryEntry::Adjective);
         appendToHeadword(QStringLiteral(" -") + t);
         entry->setConjugation(3);
@@ -167,9 +173,9 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         } else {
             addNote(QStringLiteral("inseparable particle"));
         }
-    } else if (singleITypeExceptionSet().contains(t)) parseSingleITypeExceptions(t);
-    else if (iTypePrependSet().contains(t) || iTypeDeleteSet().contains(t) || ignoreSingleITypeSet().contains(t) ||
-             iTypeAppendSet().contains(t) || t.endsWith(u"cūtus"))
+    } else if (exceptions.contains(t)) parseSingleITypeExceptions(t);
+    else if (prepend.contains(t) || remove.contains(t) || ignore.contains(t) || append.contains(t) ||
+             t.endsWith(u"cūtus"))
         iType_ = t;
     else if (t.startsWith(u"old")) addRedirect(t);
     else if (t == u"ius") {

@@ -219,18 +219,21 @@ void NBSourceXMLParser::finishExample(const QString& raw) {
         fallbackExample(text, curMeaning_->lastChild());
         return;
     }
-    if (appendSourceSet().contains(text)) {
+    using elementarydata::ShapedSet;
+    static const ShapedSet appendSource(appendSourceSet()), meanings(meaningSet()),
+        foreignExamples(newForeignExampleSet()), appendPrevious(appendPreviousSet()), notes(noteSet());
+    if (appendSource.contains(text)) {
         if (curMeaning_) curMeaning_->setEntry(curMeaning_->entry() + QStringLiteral(", ") + text);
     } else if (beginsWithDash(text)) {
         if (text.size() >= 2) addSense(text);
     } else if (!curMeaning_) {
-    } else if (meaningSet().contains(text)) {
+    } else if (meanings.contains(text)) {
         addSense(text);
-    } else if (newForeignExampleSet().contains(text)) {
+    } else if (foreignExamples.contains(text)) {
         addForeignExample(text);
-    } else if (appendPreviousSet().contains(text)) {
+    } else if (appendPrevious.contains(text)) {
         appendToPrevSense(text);
-    } else if (noteSet().contains(text)) {
+    } else if (notes.contains(text)) {
         addNote(text);
     } else {
         addExample(text, false, curMeaning_);
