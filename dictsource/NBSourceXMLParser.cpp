@@ -186,6 +186,7 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
     if (name == QLatin1String("entry")) {
         const DictionaryEntryPtr entry = curEntry();
         if (entry) {
+            if (isRecalcitrant(entry->entry())) parseRecalcitrants();
             guessEntryType(entry);
             if (!iType_.isNull()) {
                 if (iTypeDeleteSet().contains(iType_)) {
@@ -387,51 +388,4 @@ void NBSourceXMLParser::parseUsage() {
     } else {
         finishExample(text);
     }
-}
-
-// ---- Headword, word class and gender ----
-// The simple forms: the headword from "orth", the gender names, and the
-// word classes that follow from fixed headword lists. Grammar groups and
-// parts of speech are logged for the developer.
-
-void NBSourceXMLParser::insertOrthography() {
-    const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    const QString headword = trimMultilineString(rawString().trimmed());
-    if (entry->entry().isEmpty()) entry->setEntry(headword);
-    else addNote(headword);
-}
-
-void NBSourceXMLParser::parsePos(const QString& text) {
-    DSLog("pos not placed: %@ %@", curEntry() ? curEntry()->entry() : QString(), text);
-}
-
-void NBSourceXMLParser::parseGramGrp(const QString& text) {
-    if (curEntry() && specialWordSet().contains(curEntry()->entry())) {
-        parseSpecialEntry();
-        return;
-    }
-    DSLog("gramGrp not placed: %@ %@", curEntry() ? curEntry()->entry() : QString(), text);
-}
-
-void NBSourceXMLParser::setGender(const QString& text) {
-    const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    const QString g = trimmed(text, u" ,.;:");
-    static const QHash<QString, int> codes = {{QStringLiteral("m"), 1}, {QStringLiteral("f"), 2},
-                                             {QStringLiteral("n"), 3}, {QStringLiteral("c"), 4}};
-    const auto it = codes.constFind(g);
-    if (it == codes.constEnd()) {
-        DSLog("gender not placed: %@ %@", entry->entry(), text);
-        return;
-    }
-    entry->setGender(*it);
-    if (entry->type() == 0) entry->setType(DictionaryEntry::Noun);
-}
-
-void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
-    if (!entry || entry->type() != 0) return;
-    const QString headword = entry->entry();
-    if (conjunctionSet().contains(headword)) entry->setType(DictionaryEntry::Conjunction);
-    else if (numeralSet().contains(headword)) entry->setType(DictionaryEntry::Numeral);
 }

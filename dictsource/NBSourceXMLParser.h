@@ -82,12 +82,45 @@ public:
     static const QSet<QString>& pregramNoteSet();
     static const QSet<QString>& pregramSplitMeaningSet();
 
-    // ---- Headword, word class, gender (the simple forms) ----
+    // ---- Headword, word class and part of speech ----
     void insertOrthography();
-    void parsePos(const QString& text);
     void parseGramGrp(const QString& text);
-    void setGender(const QString& text);
+    void parsePos(const QString& text);
+    bool parsePosComponent(const QString& component);
+    void parseSpecialPosSet(const QString& headword);
+    void addITypeToAdjective();
+    void reconstructBracketedComments(QStringList& components);
+    void turnBracketedComponentsIntoNotes(QStringList& components);
+    void handleThreeComponentGrammarGroup(const QStringList& components, QStringList& slots);
     void guessEntryType(const DictionaryEntryPtr& entry);
+    static const QSet<QString>& specialPosSet();
+    static const QSet<QString>& bracketsAreNotNotesSet();
+
+    // ---- Verbs and gender ----
+    // Whether a grammar group holds a verb's principal parts; `ignore` comes
+    // back true when the text was dealt with here and is not to be noted.
+    bool isVerb(const QString& text, bool& ignore);
+    void performSpecialVerbTreatment(const QString& text);
+    bool setGender(const QString& text);
+    bool handleSegmentedGenderString(const QString& text);
+    void handleSpecialGenderEntry(const QString& text);
+    static const QSet<QString>& genderTypes();
+    static const QSet<QString>& verbPassSet();
+    static const QSet<QString>& specialVerbTreatmentSet();
+    static const QSet<QString>& specialGenderTreatment();
+
+    // ---- Entries the general rules get wrong ----
+    static const QSet<QString>& recalcitrantSet();
+    // The same test, asked at every entry's end: most headwords are passed
+    // over without hashing them.
+    static bool isRecalcitrant(const QString& headword);
+    void parseRecalcitrants();
+
+    // Runs the hand-written result of a data table for the key (see
+    // ElementaryRuleData.h); `argument` is the caller's text for the steps
+    // that read it.
+    enum class FixedOutcome { NoRow, Applied, Unfinished };
+    FixedOutcome runFixedResult(const QString& table, const QString& key, const QString& argument = QString());
 
     // ---- Meanings, examples and the sense tree ----
     void parseSense();
@@ -111,17 +144,44 @@ public:
     bool checkForRedirect(const QString& word, bool exactEntry);
 
     static QStringView junkCharSet() { return u" ,.:"; }
+    // The text with the kept inflection text in front of it when that text
+    // is one that belongs there; the inflection text is then used up.
+    QString prependIType(const QString& text);
     // The correction texts, read once from the bundled data file; an
     // unknown name answers an empty set.
     static const QSet<QString>& textSet(const QString& name);
-    static const QSet<QString>& appendSourceSet() { return textSet(QStringLiteral("appendSourceSet")); }
-    static const QSet<QString>& meaningSet() { return textSet(QStringLiteral("meaningSet")); }
-    static const QSet<QString>& noteSet() { return textSet(QStringLiteral("noteSet")); }
-    static const QSet<QString>& newForeignExampleSet() { return textSet(QStringLiteral("newForeignExampleSet")); }
-    static const QSet<QString>& appendPreviousSet() { return textSet(QStringLiteral("appendPreviousSet")); }
-    static const QSet<QString>& newExampleSet() { return textSet(QStringLiteral("newExampleSet")); }
-    static const QSet<QString>& subExampleSet() { return textSet(QStringLiteral("subExampleSet")); }
-    static const QSet<QString>& numeralSet() { return textSet(QStringLiteral("numeralSet")); }
+    static const QSet<QString>& appendSourceSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("appendSourceSet"));
+        return set;
+    }
+    static const QSet<QString>& meaningSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("meaningSet"));
+        return set;
+    }
+    static const QSet<QString>& noteSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("noteSet"));
+        return set;
+    }
+    static const QSet<QString>& newForeignExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("newForeignExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& appendPreviousSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("appendPreviousSet"));
+        return set;
+    }
+    static const QSet<QString>& newExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("newExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& subExampleSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("subExampleSet"));
+        return set;
+    }
+    static const QSet<QString>& numeralSet() {
+        static const QSet<QString>& set = textSet(QStringLiteral("numeralSet"));
+        return set;
+    }
 
     // ---- Inflection types ----
     void parseIType();

@@ -1,6 +1,7 @@
 // The inflection types of the elementary converter: the dispatch by the
 // number of comma-separated components and the one-component rules.
 
+#include "dictsource/ElementaryRuleData.h"
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceXMLParser.h"
 
@@ -15,11 +16,7 @@ QSet<QString> makeSet(std::initializer_list<const char16_t*> items) {
 }  // namespace
 
 const QSet<QString>& NBSourceXMLParser::singleITypeExceptionSet() {
-    static const QSet<QString> set =
-        makeSet({u"ātus", u"ībat", u"quid", u"Pānos", u"agite", u"iī or", u"mitto", u"ortus", u"ūm or", u"ecquid",
-                 u"insepa", u"mortuus", u"quidnam", u"pessimus", u"quicquid", u"for quibus", u"pepercī or",
-                 u"poet. also", u"quālelibet", u"for nuncine", u"qualecumque", u"cf. vehemens", u"erōrum or erūm",
-                 u"nīxus or nīsus", u"versus or vorsus"});
+    static const QSet<QString> set = elementarydata::table(QStringLiteral("singleITypeExceptions")).keys();
     return set;
 }
 const QSet<QString>& NBSourceXMLParser::type1NoteSet() {
@@ -123,18 +120,24 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         return;
     }
     removeBracketsFromCurEntry();
-    if (firstDeclensionEndings().contains(t)) noun(1);
+    // Most texts are in none of these sets: each is turned away before hashing.
+    using elementarydata::ShapedSet;
+    static const ShapedSet first(firstDeclensionEndings()), second(secondDeclensionEndings()),
+        third(thirdDeclensionEndings()), fourth(fourthDeclensionEndings()), fifth(fifthDeclensionEndings()),
+        thirdAdjective(thirdDeclensionAdjectiveEndings()), exceptions(singleITypeExceptionSet()),
+        prepend(iTypePrependSet()), remove(iTypeDeleteSet()), ignore(ignoreSingleITypeSet()), append(iTypeAppendSet());
+    if (first.contains(t)) noun(1);
     else if (t == u"orum") {
         entry->setType(DictionaryEntry::Noun);
         appendToHeadword(QStringLiteral(" -ōrum"));
         entry->setConjugation(2);
-    } else if (t.endsWith(u"rī") || secondDeclensionEndings().contains(t)) noun(2);
+    } else if (t.endsWith(u"rī") || second.contains(t)) noun(2);
     else if (t.endsWith(u"eī")) noun(5);
     else if (t.endsWith(u"is") || t.endsWith(u"īs") || t.endsWith(u"um")) noun(3);
-    else if (thirdDeclensionEndings().contains(t)) noun(3);
-    else if (fourthDeclensionEndings().contains(t)) noun(4);
-    else if (fifthDeclensionEndings().contains(t)) noun(5);
-    else if (thirdDeclensionAdjectiveEndings().contains(t)) {
+    else if (third.contains(t)) noun(3);
+    else if (fourth.contains(t)) noun(4);
+    else if (fifth.contains(t)) noun(5);
+    else if (thirdAdjective.contains(t)) {
         entry->setType(DictionaryEntry::Adjective);
         appendToHeadword(QStringLiteral(" -") + t);
         entry->setConjugation(3);
@@ -170,9 +173,9 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         } else {
             addNote(QStringLiteral("inseparable particle"));
         }
-    } else if (singleITypeExceptionSet().contains(t)) parseSingleITypeExceptions(t);
-    else if (iTypePrependSet().contains(t) || iTypeDeleteSet().contains(t) || ignoreSingleITypeSet().contains(t) ||
-             iTypeAppendSet().contains(t) || t.endsWith(u"cūtus"))
+    } else if (exceptions.contains(t)) parseSingleITypeExceptions(t);
+    else if (prepend.contains(t) || remove.contains(t) || ignore.contains(t) || append.contains(t) ||
+             t.endsWith(u"cūtus"))
         iType_ = t;
     else if (t.startsWith(u"old")) addRedirect(t);
     else if (t == u"ius") {
@@ -222,66 +225,5 @@ bool NBSourceXMLParser::handleEtc(const QString& text) {
 }
 
 void NBSourceXMLParser::parseSingleITypeExceptions(const QString& t) {
-    const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    if (t == u"Pānos" || t == u"agite" || t == u"ecquid") appendToHeadword(QLatin1Char(' ') + t);
-    else if (t == u"ātus") {
-        appendToHeadword(QStringLiteral("- -ātus"));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(3);
-    } else if (t == u"cf. vehemens" || t == u"for nuncine" || t == u"for quibus") addRedirect(t);
-    else if (t == u"erōrum or erūm") {
-        appendToHeadword(QStringLiteral(" -erōrum"));
-        addNote(QStringLiteral("Alt gen. erūm"));
-        entry->setType(DictionaryEntry::Noun);
-        entry->setConjugation(2);
-    } else if (t == u"insepa") {
-        addNote(QStringLiteral("inseparable particle"));
-        entry->setType(DictionaryEntry::Particle);
-    } else if (t == u"ībat") {
-        appendToHeadword(QLatin1Char(' ') + t);
-        entry->setType(DictionaryEntry::Redirect);
-    } else if (t == u"mitto") {
-        appendToHeadword(QStringLiteral("-ere - -"));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(3);
-        addNote(QStringLiteral("or -mitto"));
-        addSense(QStringLiteral("To send before, send forwards, send on"));
-    } else if (t == u"pepercī or") entry->setEntry(QStringLiteral("parcō -ere -pepercī -parsus"));
-    else if (t == u"quid") {
-        entry->setEntry(QStringLiteral("quis quid"));
-        entry->setType(DictionaryEntry::Pronoun);
-        addNote(QStringLiteral("only sing nom. m. and nom. and acc n."));
-        addNote(QStringLiteral("the other forms are common with qui interrog; see qui"));
-    } else if (t == u"versus or vorsus") {
-        appendToHeadword(QStringLiteral(" -ī -versus"));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(3);
-        addNote(QStringLiteral("Alt spelling revortor"));
-        addNote(QStringLiteral("Alt perfect -vorsus"));
-        addNote(QStringLiteral("perf. usu. revertī (from reverto)"));
-    } else if (t == u"quidnam" || t == u"poet. also") {
-    } else if (t == u"ortus" || t == u"mortuus") {
-        // Deponent perfects standing alone: the participle is the fourth part.
-        appendToHeadword(QStringLiteral(" - - -") + t);
-        entry->setType(DictionaryEntry::Verb);
-        entry->setDeponent(true);
-    } else if (t == u"nīxus or nīsus") {
-        appendToHeadword(QStringLiteral(" - - -nīxus or nīsus"));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setDeponent(true);
-    } else if (t == u"iī or") {
-        appendToHeadword(QStringLiteral(" -iī"));
-        entry->setType(DictionaryEntry::Noun);
-        entry->setConjugation(2);
-    } else if (t == u"ūm or") {
-        appendToHeadword(QStringLiteral(" -ūm"));
-        entry->setType(DictionaryEntry::Noun);
-    } else if (t == u"pessimus") {
-        addNote(QStringLiteral("sup. pessimus"));
-        entry->setType(DictionaryEntry::Adjective);
-    } else if (t == u"quicquid" || t == u"quālelibet" || t == u"qualecumque") {
-        appendToHeadword(QLatin1Char(' ') + t);
-        entry->setType(DictionaryEntry::Pronoun);
-    }
+    runFixedResult(QStringLiteral("singleITypeExceptions"), t);
 }

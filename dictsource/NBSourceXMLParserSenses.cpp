@@ -1,6 +1,9 @@
 // Meanings, examples and the sense tree of the elementary converter.
 
+#include "dictsource/ElementaryRuleData.h"
 #include "dictsource/LatinSourceRules.h"
+
+#include "app/logging/LGLog.h"
 #include "dictsource/NBSourceXMLParser.h"
 
 #include <QFile>
@@ -33,24 +36,14 @@ QStringList piecesOf(const QString& text, QStringView separators) {
 
 bool beginsWithDash(const QString& s) { return DictionaryXMLParser::stringBeginsWithHyphen(s); }
 
-// "[name]" opens a set; each later line holds one quoted text.
+// The bundled correction sets; a bad line is logged with its file and line.
 QHash<QString, QSet<QString>> readTextSets() {
     QHash<QString, QSet<QString>> sets;
+    QStringList errors;
     QFile file(QStringLiteral(":/dictsource/ElementaryTextSets.txt"));
-    if (!file.open(QIODevice::ReadOnly)) return sets;
-    QString current;
-    for (const QString& raw : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
-        if (raw.isEmpty() || raw.startsWith(QLatin1Char('#'))) continue;
-        if (raw.startsWith(QLatin1Char('[')) && raw.endsWith(QLatin1Char(']'))) {
-            current = raw.mid(1, raw.size() - 2);
-            sets[current];
-            continue;
-        }
-        if (raw.size() < 2 || !raw.startsWith(QLatin1Char('"')) || !raw.endsWith(QLatin1Char('"'))) continue;
-        QString text = raw.mid(1, raw.size() - 2);
-        text.replace(QStringLiteral("\\\""), QStringLiteral("\""));
-        sets[current].insert(text);
-    }
+    if (!file.open(QIODevice::ReadOnly)) errors << QStringLiteral("ElementaryTextSets.txt: cannot be read");
+    else elementarydata::parseTextSets(QStringLiteral("ElementaryTextSets.txt"), QString::fromUtf8(file.readAll()), sets, errors);
+    for (const QString& e : errors) LGLog::logMessage(false, e, 3, 1, 0, __FILE__, Q_FUNC_INFO, quint64(__LINE__), nullptr);
     return sets;
 }
 }  // namespace
@@ -226,18 +219,21 @@ void NBSourceXMLParser::finishExample(const QString& raw) {
         fallbackExample(text, curMeaning_->lastChild());
         return;
     }
-    if (appendSourceSet().contains(text)) {
+    using elementarydata::ShapedSet;
+    static const ShapedSet appendSource(appendSourceSet()), meanings(meaningSet()),
+        foreignExamples(newForeignExampleSet()), appendPrevious(appendPreviousSet()), notes(noteSet());
+    if (appendSource.contains(text)) {
         if (curMeaning_) curMeaning_->setEntry(curMeaning_->entry() + QStringLiteral(", ") + text);
     } else if (beginsWithDash(text)) {
         if (text.size() >= 2) addSense(text);
     } else if (!curMeaning_) {
-    } else if (meaningSet().contains(text)) {
+    } else if (meanings.contains(text)) {
         addSense(text);
-    } else if (newForeignExampleSet().contains(text)) {
+    } else if (foreignExamples.contains(text)) {
         addForeignExample(text);
-    } else if (appendPreviousSet().contains(text)) {
+    } else if (appendPrevious.contains(text)) {
         appendToPrevSense(text);
-    } else if (noteSet().contains(text)) {
+    } else if (notes.contains(text)) {
         addNote(text);
     } else {
         addExample(text, false, curMeaning_);
@@ -354,7 +350,8 @@ void NBSourceXMLParser::checkFirstSenseForValidity() {
 bool NBSourceXMLParser::checkForTag(const QString& tag, int type, bool deleteTag) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry || tag.isEmpty()) return false;
-    const DictionaryEntryList children = entry->childList();
+    // The list is only read here (texts change, children do not).
+    const DictionaryEntryList& children = entry->childList();
     for (const auto& child : children) {
         if (!child) continue;
         const QString text = child->entry();
@@ -374,11 +371,13 @@ bool NBSourceXMLParser::checkForTag(const QString& tag, int type, bool deleteTag
 bool NBSourceXMLParser::checkForRedirect(const QString& word, bool exactEntry) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return false;
-    const DictionaryEntryList children = entry->childList();
+    // The list is only read here (texts change, children do not).
+    const DictionaryEntryList& children = entry->childList();
     for (const auto& child : children) {
         if (!child) continue;
-        const QString text = trimmed(child->entry(), u");, :.");
-        child->setEntry(text);
+        const QString before = child->entry();
+        const QString text = trimmed(before, u");, :.");
+        if (text.size() != before.size()) child->setEntry(text);
         bool hit;
         if (exactEntry) hit = text == word;
         else hit = !word.isEmpty() && QStringView(text).left(std::min(word.size() + 3, text.size())).contains(word);

@@ -3,7 +3,9 @@
 
 #include "ParserFixture.h"
 #include "dictionaries/ElementaryLewis.h"
+#include "dictsource/ElementaryRuleData.h"
 #include "dictsource/ElementarySourceBuilder.h"
+#include "platform/NotificationCenter.h"
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceXMLParser.h"
 #include "support/Python.h"
@@ -128,7 +130,7 @@ TEST(ElementaryParser, ITypeNotesRedirectsAndCounts) {
 
     c = convertElementary(entryXML(QStringLiteral("amō (old)"), QStringLiteral("<itype>āre</itype>")));
     EXPECT_EQ(c.entry()->entry(), QStringLiteral("amō -āre - -"));
-    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("old)"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("(old)"));
 
     c = convertElementary(entryXML(QStringLiteral("medius"), QStringLiteral("<itype>ius</itype>")));
     EXPECT_EQ(c.entry()->type(), 3);
@@ -351,7 +353,7 @@ TEST(ElementaryParser, TwoComponentTypes) {
         {"ferō", "tulī, lātus", "ferō -ferre -tulī -lātus", 2, 11},
         {"adferō", "attulī, allātus", "adferō atferre attulī allātus", 2, 11},
         {"ardeō", "sī, ēre", "ardeō -ēre -sī -", 2, 2},
-        {"ar deō", "sī, ēre", "ar deō", 2, 2},
+        {"ar deō", "sī, ēre", "ar -ēre -sī -", 2, 2},
         {"tristis", "tristis, e", "tristis tristis e", 3, 3},
         {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre -gāvīsus", 2, 2},
         {"absum", "āfuī, esse", "absum -esse -āfuī", 2, 8},
@@ -429,7 +431,7 @@ TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
     EXPECT_EQ(c.entry()->conjugation(), 3);
     EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 3u);
     c = convertElementary(entryXML(QString::fromUtf8("admisceō"), QString::fromUtf8("<itype>uī, ēre</itype><gramGrp>v</gramGrp>")));
-    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("admisceō"));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("admisceō admiscēre admiscuī admixtus"));
     c = convertElementary(entryXML(QString::fromUtf8("commūniō"), QString::fromUtf8("<gramGrp>v</gramGrp>")));
     EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to fortify on all sides, secure, barricade, intrench"));
 }
@@ -605,4 +607,325 @@ TEST(ElementaryParser, SeedsAndTheirCutsGiveWellFormedTrees) {
     }
     EXPECT_GT(inputs, 10);
     EXPECT_EQ(failed, inputs - 1);  // only the whole sample is well-formed
+}
+
+// ---- Word classes, grammar groups, gender and the data tables ----
+
+namespace {
+// A parser with a current entry whose children are the given notes, as the
+// end of an entry leaves it for the word-class guess.
+DictionaryEntryPtr guessed(const QStringList& children, const QString& headword = QStringLiteral("x"),
+                           const QString& iType = QString()) {
+    installTestServices();
+    NBSourceXMLParser p;
+    p.discardLogs();
+    auto e = DictionaryEntry::make(headword);
+    for (const QString& c : children) e->addChild(DictionaryEntry::make(c, c.endsWith(u"**") ? 13 : 20));
+    for (const auto& c : e->childList())
+        if (c->entry().endsWith(u"**")) c->setEntry(c->entry().chopped(2));
+    p.setCurEntry(e);
+    p.setIType(iType);
+    p.guessEntryType(e);
+    return e;
+}
+}  // namespace
+
+TEST(ElementaryParser, RuleDataFilesReportFileAndLine) {
+    EXPECT_TRUE(elementarydata::bundledErrors().isEmpty()) << elementarydata::bundledErrors().join(u'\n').toStdString();
+    elementarydata::Tables tables;
+    QStringList errors;
+    elementarydata::parseRuleText(QStringLiteral("t.txt"),
+                                  QStringLiteral("= \"early\"\n[t]\ntype 1\n= \"a\"\ntype x\nfly\nnote \"open\n"
+                                                 "= \"a\"\n=~ \"one\"\nnote \"ok\" 3\n= \"b\" \"c\"\ntype 7\n[bad\n"),
+                                  tables, errors);
+    const QStringList want = {QStringLiteral("t.txt:1: a row before any [table]"),
+                              QStringLiteral("t.txt:3: a step outside a row"),
+                              QStringLiteral("t.txt:5: type takes a number"),
+                              QStringLiteral("t.txt:6: unknown step \"fly\""),
+                              QStringLiteral("t.txt:7: unterminated quoted text"),
+                              QStringLiteral("t.txt:8: key \"a\" already in [t]"),
+                              QStringLiteral("t.txt:9: =~ takes a quoted beginning and a quoted end"),
+                              QStringLiteral("t.txt:10: a step outside a row"),
+                              QStringLiteral("t.txt:13: a table name is written [name]")};
+    EXPECT_EQ(errors, want);
+    ASSERT_NE(tables[QStringLiteral("t")].find(QStringLiteral("c")), nullptr);
+    EXPECT_EQ(tables[QStringLiteral("t")].find(QStringLiteral("c"))->steps.size(), 1);
+    QHash<QString, QSet<QString>> sets;
+    errors.clear();
+    elementarydata::parseTextSets(QStringLiteral("s.txt"), QStringLiteral("\"x\"\n[a]\n\"y\"\nz\n\"w\\q\"\n"), sets, errors);
+    EXPECT_EQ(errors, QStringList({QStringLiteral("s.txt:1: a text before any [set]"),
+                                   QStringLiteral("s.txt:4: one quoted text a line"),
+                                   QStringLiteral("s.txt:5: unknown escape \\q")}));
+    EXPECT_EQ(sets[QStringLiteral("a")], QSet<QString>{QStringLiteral("y")});
+    // The listed headwords and texts, as many as the tables name.
+    EXPECT_EQ(NBSourceXMLParser::recalcitrantSet().size(), 62);
+    EXPECT_EQ(NBSourceXMLParser::specialPosSet().size(), 18);
+    EXPECT_EQ(NBSourceXMLParser::specialGenderTreatment().size(), 23);
+    EXPECT_EQ(NBSourceXMLParser::specialWordSet().size(), 19);
+    EXPECT_EQ(NBSourceXMLParser::verbPassSet().size(), 7);
+    EXPECT_TRUE(NBSourceXMLParser::specialPosSet().contains(QString::fromUtf8("\xEF\xBC\x88ūtēns")));
+}
+
+TEST(ElementaryParser, GuessEntryTypeRows) {
+    struct Row {
+        const char* first;  // the first child; "**" marks a meaning
+        int type;
+        int caseCode;
+        const char* firstAfter;  // the first child's text afterwards ("" when it was removed)
+    } rows[] = {
+        {"conj.", 5, 0, "conj."}, {"adj", 3, 0, ""}, {"interj.", 8, 0, "interj."}, {"praep insep.", 6, 0, nullptr},
+        {"pron poss", 7, 0, nullptr}, {"num ord. adj.", 9, 0, nullptr}, {"num indecl", 9, 0, nullptr},
+        {"P.", 19, 0, ""}, {"v. defect.", 2, 0, nullptr}, {"a gentile name", 1, 0, nullptr},
+        {"part enclit", 24, 0, nullptr}, {"x praep. with abl y", 6, 6, ""}, {"so adv. and praep", 4, 0, nullptr},
+        {"is praep. inseparable", 6, 0, nullptr},
+        // the first meaning
+        {"from, praep. with abl**", 6, 6, "from"}, {"praep. with acc; to**", 6, 3, "to"}, {"imper. of eo**", 20, 0, nullptr},
+        // tags near the start of a child
+        {"num. indecl, ten**", 9, 0, nullptr}, {"Adj. fine**", 3, 0, nullptr}, {"adv gladly**", 4, 0, nullptr},
+        {"prep. with acc. or abl under**", 6, 3, nullptr}, {"pron. this**", 7, 0, nullptr},
+        {"voc. of x**", 1, 0, nullptr}, {"enclit. and**", 24, 0, nullptr}, {"the Greek letter pi**", 26, 0, nullptr},
+        {"dat. and abl of**", 1, 0, nullptr},
+        // redirects, then the last tag
+        {"Perf. of volo**", 22, 0, nullptr}, {"see amo**", 22, 0, nullptr}, {"sup**", 22, 0, nullptr},
+        {"plur. of x**", 22, 0, nullptr}, {"a praep tag**", 6, 0, nullptr}, {"nothing known**", 0, 0, nullptr},
+    };
+    for (const Row& r : rows) {
+        // A meaning follows a note, so that the first-child rows pass it by.
+        const QString first = QString::fromUtf8(r.first);
+        const bool meaning = first.endsWith(u"**");
+        const auto e = meaning ? guessed({QStringLiteral("(rare)"), first}) : guessed({first});
+        EXPECT_EQ(e->type(), r.type) << r.first;
+        EXPECT_EQ(e->getCase(), r.caseCode) << r.first;
+        if (!r.firstAfter) continue;
+        if (meaning) EXPECT_EQ(e->firstChildOfType(13)->entry(), QString::fromUtf8(r.firstAfter)) << r.first;
+        else if (!*r.firstAfter) EXPECT_TRUE(e->childList().empty()) << r.first;
+        else EXPECT_EQ(e->firstChild()->entry(), QString::fromUtf8(r.firstAfter)) << r.first;
+    }
+    // Headword sets first; an entry with a type is left alone; "abbrev." lets the guess go on.
+    EXPECT_EQ(guessed({QStringLiteral("conj.")}, QStringLiteral("aliquot"))->type(), 9);
+    EXPECT_EQ(guessed({QStringLiteral("adj")}, QStringLiteral("quamquam"))->type(), 5);
+    EXPECT_EQ(guessed({}, QStringLiteral("x"), QStringLiteral("abbrev."))->type(), 17);
+    EXPECT_EQ(guessed({QStringLiteral("interj.")}, QStringLiteral("x"), QStringLiteral("abbrev."))->type(), 8);
+    auto typed = guessed({});
+    typed->setType(3);
+    NBSourceXMLParser p;
+    p.setCurEntry(typed);
+    typed->addChild(DictionaryEntry::make(QStringLiteral("conj."), 20));
+    p.guessEntryType(typed);
+    EXPECT_EQ(typed->type(), 3);
+}
+
+TEST(ElementaryParser, GrammarGroupRows) {
+    struct Row {
+        const char* orth;
+        const char* gramGrp;
+        const char* line;
+        int type, conj;
+        const char* note;  // the first note, or nullptr for none
+    } rows[] = {
+        {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus", 2, 1, nullptr},
+        {"doceō", "uī, doctus, ēre", "doceō -ēre -uī -doctus", 2, 2, nullptr},
+        {"capiō", "cēpī, captus, ere", "capiō -ere -cēpī -captus", 2, 5, nullptr},
+        {"regō", "rēxī, rēctus, ere", "regō -ere -rēxī -rēctus", 2, 3, nullptr},
+        {"audiō", "ītus, īre", "audiō -īre - -ītus", 2, 4, nullptr},
+        {"redeō", "—, īre", "redeō -īre - -—", 2, 7, nullptr},
+        {"crēscō", "crēvī, inch.", "crēscō -inch. - -crēvī", 2, 0, nullptr},
+        {"ab", "praep. with acc. and abl.", "ab", 6, 0, nullptr},
+        {"rosa", "ae, um", "rosa", 0, 0, "ae, um"},
+        {"nōmen", "single", "nōmen", 0, 0, "single"},
+        {"lacus", "dim, f.", "lacus", 1, 0, "dim."},
+        {"tū", "tuī, pron pers.", "tū", 7, 0, "pron pers."},
+        {"per", "x, praep. with abl.", "per", 6, 0, "x"},
+        {"-que", "a, conj enclit.", "que", 24, 0, "conj enclit."},
+        {"dō", "x, dedī, datus, are", "dō dare dedī, datus", 2, 1, "x"},
+        {"ningit", "(ere), impers.", "ningit ningere - -", 2, 3, "Alt. 1st form ninguit"},
+        {"quantō", "(not quantopere), adverb. phrase", "quantō opere", 25, 0, "(not quantopere), adverb. phrase"},
+        {"decem", "x, num. card.", "decem", 9, 0, "num. card."},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<gramGrp>%1</gramGrp>").arg(QString::fromUtf8(r.gramGrp))));
+        ASSERT_TRUE(c.entry()) << r.gramGrp;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.gramGrp;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.gramGrp;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.gramGrp;
+        const auto notes = childrenOfType(c.entry(), 20);
+        if (r.note) {
+            ASSERT_FALSE(notes.empty()) << r.gramGrp;
+            EXPECT_EQ(notes.front()->entry(), QString::fromUtf8(r.note)) << r.gramGrp;
+        } else {
+            EXPECT_TRUE(notes.empty()) << r.gramGrp;
+        }
+    }
+    // A perfect slot already filled turns the new perfect into a note.
+    auto c = convertElementary(entryXML(QString::fromUtf8("amō"),
+                                        QString::fromUtf8("<itype>āvī, ātus, āre</itype><gramGrp>amāvī, ātus, āre</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("amō  -āre -āvī  -ātus"));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).back()->entry(), QString::fromUtf8("amāvī"));
+    // Brackets split by commas are rejoined into one note.
+    c = convertElementary(entryXML(QString::fromUtf8("legō"), QString::fromUtf8("<gramGrp>lēgī (rare, old), lēctus, ere</gramGrp>")));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).front()->entry(), QString::fromUtf8("(rare, old)"));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("legō -ere -lēgī -lēctus"));
+    // The sum group matched by its two ends, its pieces the notes.
+    c = convertElementary(entryXML(QStringLiteral("sum"), QString::fromUtf8(
+        "<gramGrp>(2d pers. es, or old ēs; old subj praes. siem; fuat for sit, T., V., L.; fut. escunt for erunt, C.; "
+        "fuī, futūrus (inf fut. fore or futūrum esse, C.), esse</gramGrp>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("sum esse fuī futūrus"));
+    EXPECT_EQ(c.entry()->conjugation(), 8);
+    EXPECT_EQ(childrenOfType(c.entry(), 20).size(), 5u);
+    EXPECT_EQ(childrenOfType(c.entry(), 20)[2]->entry(), QString::fromUtf8("fuat for sit, T., V., L."));
+    EXPECT_TRUE(c.parser->treatedSet().contains(QStringLiteral("sum")));
+    c = convertElementary(entryXML(QStringLiteral("x"), QStringLiteral("<gramGrp>a, b, unknowable</gramGrp>")));
+    EXPECT_TRUE(c.logged(QStringLiteral("isVerb a, b, unknowable")));
+}
+
+TEST(ElementaryParser, PartOfSpeechRows) {
+    struct Row {
+        const char* orth;
+        const char* pos;
+        const char* line;
+        int type, conj;
+    } rows[] = {
+        {"bonus", "adj.", "bonus -a -um", 3, 2},
+        {"fortis", "adj.", "fortis", 3, 3},
+        {"ācer", "adj.", "ācer", 3, 0},
+        {"iam", "adj.", "iam", 4, 0},
+        {"exter", "adj.", "exter extera exterum", 3, 0},
+        {"celeriter", "adv.", "celeriter", 4, 0},
+        {"in", "prep.", "in", 6, 0},
+        {"amāns", "P. and adj.", "amāns", 19, 0},
+        {"hortor", "dep., ātus, ārī", "hortor -ārī -ātus", 2, 1},
+        {"loquor", "dep., ī", "loquor -ī", 2, 3},
+        {"ācer", "adj., ācris, ācre", "ācer -ācris -ācre", 3, 0},
+        {"ambō", "  num. adj.,", "ambō", 3, 0},
+        {"alterutr", "gen. alterutrīus (rarely separate, altera utra, etc.), pronom. adj.,",
+         "alterutr gen. alterutrīus", 3, 3},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<pos>%1</pos>").arg(QString::fromUtf8(r.pos))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.pos;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.pos;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.pos;
+    }
+    // An orth with a remark: the remark becomes a note with its parentheses.
+    const auto c = convertElementary(entryXML(QStringLiteral("ab (abs)"), QStringLiteral("<pos>prep.</pos>")));
+    EXPECT_EQ(c.entry()->entry(), QStringLiteral("ab"));
+    EXPECT_EQ(c.entry()->firstChild()->entry(), QStringLiteral("(abs)"));
+}
+
+TEST(ElementaryParser, GenderRows) {
+    struct Row {
+        const char* orth;
+        const char* before;  // elements ahead of the gender
+        const char* gen;
+        const char* line;
+        int type, gender, conj;
+    } rows[] = {
+        {"lupus", "", "m", "lupus", 1, 1, 0},
+        {"rosa", "", "f", "rosa", 1, 2, 0},
+        {"bonus", "<pos>adj.</pos>", "m", "bonus -a -um", 3, 1, 2},
+        {"finis", "<gen>m</gen>", "or f", "finis", 1, 8, 0},
+        {"x", "", "or f", "x", 1, 0, 0},
+        {"vulgus", "<gen>n</gen>", "or m", "vulgus", 1, 3, 0},
+        {"cīvis", "<gen>m</gen>", "and f", "cīvis", 1, 7, 0},
+        {"ovis", "", "rarely f", "ovis", 1, 0, 0},
+        {"puella", "", "ae, f", "puella -ae", 1, 2, 1},
+        {"rēx", "", "rēgis, m", "rēx -rēgis", 1, 1, 3},
+        {"domus", "", "f", "domus -ūs", 1, 2, 0},
+        {"anguis", "", " and f", "anguis -is", 1, 7, 0},
+        {"angustia", "<itype>ae</itype>", "m", "angustia -ae", 1, 2, 1},
+        {"Caurus", "", "m", "Caurus", 0, 0, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth), QString::fromUtf8(r.before) +
+                                                  QStringLiteral("<gen>%1</gen>").arg(QString::fromUtf8(r.gen))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth << " " << r.gen;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.orth << " " << r.gen;
+        EXPECT_EQ(c.entry()->gender(), r.gender) << r.orth << " " << r.gen;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.orth << " " << r.gen;
+    }
+    EXPECT_TRUE(convertElementary(entryXML(QStringLiteral("x"), QStringLiteral("<gen>or f</gen>")))
+                    .logged(QStringLiteral("Setting gender for wrong type x: 1: or f")));
+    EXPECT_TRUE(convertElementary(entryXML(QStringLiteral("Caurus"), QStringLiteral("<gen>m</gen>")))
+                    .logged(QStringLiteral("unhandled special gender Caurus")));
+    // Any other gender text on "anguis" changes nothing.
+    EXPECT_EQ(convertElementary(entryXML(QStringLiteral("anguis"), QStringLiteral("<gen>m</gen>"))).entry()->gender(), 0);
+}
+
+TEST(ElementaryParser, RecalcitrantEntries) {
+    // "Īlium" ends as two entries, each with its own notes and etymology.
+    auto c = convertElementary(entryXML(QString::fromUtf8("Īlium"), senseXML(QStringLiteral("Troy")) +
+                                        senseXML(QStringLiteral("the citadel"))) +
+                               entryXML(QStringLiteral("lupus"), QStringLiteral("<gen>m</gen>")));
+    ASSERT_EQ(c.entries.size(), 3u);
+    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("Īlium ī"));
+    EXPECT_EQ(c.entry(0)->type(), 1);
+    EXPECT_EQ(c.entry(0)->conjugation(), 2);
+    EXPECT_EQ(c.entry(0)->lastChild()->entry(), QStringLiteral("the citadel"));
+    EXPECT_EQ(childrenOfType(c.entry(0), 20)[0]->entry(), QString::fromUtf8("or Īlion (C., V., H., O.)"));
+    EXPECT_EQ(childrenOfType(c.entry(0), 18)[0]->entry(), QString::fromUtf8("Ἴλιον"));
+    EXPECT_EQ(c.entry(1)->entry(), QString::fromUtf8("Ilios ī"));
+    EXPECT_EQ(c.entry(1)->gender(), 2);
+    EXPECT_EQ(childrenOfType(c.entry(1), 20).size(), 2u);
+    EXPECT_EQ(childrenOfType(c.entry(1), 18)[0]->entry(), QString::fromUtf8("Ἴλιος"));
+    EXPECT_EQ(c.entry(2)->entry(), QStringLiteral("lupus"));
+    // The -pōnō verbs keep what follows ", ere, "; without it nothing changes.
+    c = convertElementary(entryXML(QString::fromUtf8("suppōnō"), QString::fromUtf8("<itype>posuī, positus</itype>") +
+                                   senseXML(QStringLiteral("to put under, ere, to place under"))) +
+                          entryXML(QString::fromUtf8("impōnō"), QString::fromUtf8("<itype>posuī, positus</itype>") +
+                                   senseXML(QStringLiteral("to place upon"))));
+    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("suppōnō -ere -posuī positus"));
+    EXPECT_EQ(c.entry(0)->firstSense()->entry(), QStringLiteral("to place under"));
+    EXPECT_EQ(c.entry(1)->firstSense()->entry(), QStringLiteral("to place upon"));
+    // A meaning lifted out: its children follow the notes.
+    c = convertElementary(entryXML(QStringLiteral("ecquis"), QStringLiteral("<itype>ecquid</itype>") + senseXML(QStringLiteral("any one")) +
+                                   QStringLiteral("<sense id=\"a\" level=\"2\" n=\"A\">anybody</sense>")));
+    EXPECT_EQ(c.entry()->type(), 7);
+    ASSERT_EQ(c.entry()->childList().size(), 3u);
+    EXPECT_EQ(c.entry()->childList()[0]->entry(), QStringLiteral("No gen."));
+    EXPECT_EQ(c.entry()->childList()[2]->entry(), QStringLiteral("anybody"));
+    // A retexted child taken out and added again after the notes.
+    c = convertElementary(entryXML(QStringLiteral("dexter"), QStringLiteral("<pos>adj.</pos>") + senseXML(QStringLiteral("right"))));
+    ASSERT_EQ(c.entry()->childList().size(), 4u);
+    EXPECT_EQ(c.entry()->lastChild()->entry(), QStringLiteral("to the right, on the right side, right"));
+    // A listed headword without a known correction is reported.
+    int posted = 0;
+    {
+        auto token = ts::NotificationCenter::defaultCenter().addObserver(QStringLiteral("NEW EL entry"), nullptr,
+                                                                          [&](const ts::Notification&) { ++posted; });
+        c = convertElementary(entryXML(QStringLiteral("duo"), senseXML(QStringLiteral("two"))));
+    }
+    EXPECT_GE(posted, 1);
+    EXPECT_EQ(c.entry()->type(), 0);
+}
+
+TEST(ElementaryParser, FixtureOfCoveredRowsLeavesNoUnknownType) {
+    // One entry per row of the word-class guess, grammar group, part of
+    // speech and gender that decides a class; none may end without one.
+    QString body;
+    int n = 0;
+    auto add = [&](const QString& orth, const QString& inner) {
+        body += entryXML(orth, inner, QStringLiteral("k%1").arg(++n));
+    };
+    for (const char* sense : {"conj. but", "interj. alas", "num. indecl, ten", "Adj. fine", "adv gladly",
+                              "prep. with acc. or abl under", "pron. this", "voc. of x", "enclit. and",
+                              "the Greek letter pi", "Perf. of volo", "see amo", "plur. of x", "from, praep. with abl",
+                              "imper. of eo", "comp. of bonus", "inf. of sum", "acc. of ego", "abl. of ego"})
+        add(QStringLiteral("w"), senseXML(QString::fromUtf8(sense)));
+    for (const char* g : {"āvī, ātus, āre", "uī, ēre", "sī, sus, ere", "praep. with acc.", "dim, f.", "x, conj.", "x, num. card."})
+        add(QStringLiteral("w"), QStringLiteral("<gramGrp>%1</gramGrp>").arg(QString::fromUtf8(g)));
+    for (const char* pos : {"adj.", "adv.", "prep.", "P. and adj.", "subst. and adv.", "  pronom. adj."})
+        add(QStringLiteral("w"), QStringLiteral("<pos>%1</pos>").arg(QString::fromUtf8(pos)));
+    for (const char* gen : {"m", "f", "n", "ae, f", "（f", "> f"})
+        add(QStringLiteral("w"), QStringLiteral("<gen>%1</gen>").arg(QString::fromUtf8(gen)));
+    for (const char* special : {"iam", "sex"}) add(QString::fromUtf8(special), QStringLiteral("<pos>adj.</pos>"));
+    add(QString::fromUtf8("plācātiō"), QString::fromUtf8("<itype>ōnis</itype>"));
+    add(QString::fromUtf8("pēior"), QString());
+    add(QString::fromUtf8("admisceō"), QString());
+    const auto c = convertElementary(body);
+    EXPECT_TRUE(c.parser->succeeded());
+    ASSERT_EQ(int(c.entries.size()), n);
+    for (const auto& e : c.entries) EXPECT_NE(e->type(), 0) << e->key().toStdString() << " " << e->entry().toStdString();
+    EXPECT_EQ(c.parser->unknownTypes(), 0);
 }
