@@ -22,6 +22,16 @@ QString plain(const ts::AttributedStringPtr& s) { return s ? s->string() : QStri
 
 }  // namespace
 
+const ts::Value& TSMatchedChunk::pdfLocation() const {
+    static const ts::Value none;
+    return pdfLocation_ ? *pdfLocation_ : none;
+}
+
+void TSMatchedChunk::setPdfLocation(const ts::Value& location) {
+    if (location.isNull()) pdfLocation_.reset();
+    else pdfLocation_ = std::make_shared<const ts::Value>(location);
+}
+
 bool TSMatchedChunk::hasUnreadableText() const {
     for (const TSRichTextField* f : {&english_, &perseusEnglish_, &latin_, &location_}) {
         if (f->isUnreadable()) return true;
@@ -254,7 +264,7 @@ ts::Value TSMatchedChunk::serialize() const {
     put(kLatin, latin_);
     put(kPerseusEnglish, perseusEnglish_);
     put(kLocation, location_);
-    if (!pdfLocation_.isNull()) d[kPdfLocation] = pdfLocation_;
+    if (pdfLocation_) d[kPdfLocation] = *pdfLocation_;
     return d;
 }
 
@@ -272,7 +282,7 @@ void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {
     latin_.readFrom(dictionary[kLatin]);
     perseusEnglish_.readFrom(dictionary[kPerseusEnglish]);
     location_.readFrom(dictionary[kLocation]);
-    pdfLocation_ = dictionary[kPdfLocation];
+    setPdfLocation(dictionary[kPdfLocation]);
     structureChanged();
 }
 
