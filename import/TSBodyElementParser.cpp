@@ -404,7 +404,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         // The mark still parts the words on either side of it.
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
-            parent->append(QStringLiteral(" "), baseAttributes());
+            parent->appendSharing(QStringLiteral(" "), baseAttributes());
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -743,9 +743,9 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
     const QString& raw = buffer->string();
     const QString& before = parent->string();
     if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
-        parent->append(QStringLiteral(" "), baseAttributes());
+        parent->appendSharing(QStringLiteral(" "), baseAttributes());
     parent->append(*prepared);
-    if (!raw.isEmpty() && space(raw.back())) parent->append(QStringLiteral(" "), baseAttributes());
+    if (!raw.isEmpty() && space(raw.back())) parent->appendSharing(QStringLiteral(" "), baseAttributes());
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
