@@ -13,6 +13,7 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <memory>
@@ -498,7 +499,23 @@ bool XMLEventParser::parse() {
     // no XML_PARSE_HUGE (it lifts libxml2's own depth and expansion limits).
     int options = XML_PARSE_NONET;
     if (hasByteOrderMark(bytes_)) options |= XML_PARSE_IGNORE_ENC;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes_.constData(), int(bytes_.size()), nullptr, nullptr, options);
+    // The parser takes the bytes a block at a time, as from a file: reading
+    // from memory would copy the whole document first and keep the copy
+    // for as long as the parse runs.
+    struct Reader {
+        const QByteArray* bytes;
+        qsizetype offset = 0;
+        static int read(void* context, char* buffer, int len) {
+            auto* r = static_cast<Reader*>(context);
+            const qsizetype n = std::min<qsizetype>(len, r->bytes->size() - r->offset);
+            if (n <= 0) return 0;
+            std::memcpy(buffer, r->bytes->constData() + r->offset, size_t(n));
+            r->offset += n;
+            return int(n);
+        }
+        static int close(void*) { return 0; }
+    } reader{&bytes_};
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, &Reader::read, &Reader::close, &reader, nullptr, nullptr, options);
 
     lastLine_ = xmlSAX2GetLineNumber(ctxt);
     lastColumn_ = xmlSAX2GetColumnNumber(ctxt);

@@ -684,18 +684,23 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
         curTextStored_ = true;
         curTextMarks_ = curTextMarks_ || marks;
+        // A line's text stays for as long as the document: it keeps no room
+        // to grow from the buffers it was built in.
         if (field && field->length() > 0) {
             auto combined = std::make_shared<ts::AttributedString>(*field);
             combined->append(blank);
             combined->append(*text);
+            combined->squeeze();
             cur->setTextForKey(combined, key);
         } else {
+            text->squeeze();
             cur->setTextForKey(text, key);
         }
         if (!isPlaced(cur)) ++unplaced_;
         return;
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
+    text->squeeze();
     chunk->setTextForKey(text, key);
     if (chunk == curTextChunk()) {
         curTextStored_ = true;

@@ -246,6 +246,11 @@ void AttributedString::appendSharing(const QString& text, const AttributeSet& at
     else runs_.push_back({text.size(), attributes});
 }
 
+void AttributedString::squeeze() {
+    text_.squeeze();
+    runs_.shrink_to_fit();
+}
+
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }

@@ -160,8 +160,13 @@ private:
 
     // What a file held that this program does not read: unknown keys, and
     // children it could not make with the position they were read at.
-    ts::ValueDictionary keptEntries_;
-    std::vector<std::pair<qsizetype, ts::Value>> keptChildren_;
+    // Few files hold any, so a node holds them only when there are some.
+    struct Kept {
+        ts::ValueDictionary entries;
+        std::vector<std::pair<qsizetype, ts::Value>> children;
+    };
+    Kept& kept();
+    std::unique_ptr<Kept> kept_;
 
     // Where this node was last seen among its parent's children: sibling
     // walks look there (and one place either side) before searching.
