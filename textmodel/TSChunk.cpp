@@ -290,7 +290,9 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
     const ts::Value* u = find(kUuid);
-    if (!u) uuid_ = ts::Uuid::create();
+    // A node read without a uuid gets one when first asked (uuid()), as
+    // every node made afresh does.
+    if (!u) uuid_.reset();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
     uuidText_.clear();
     // The text read is written back as it is when it is already the form
@@ -324,6 +326,8 @@ ts::Value TSChunk::takeKeptEntry(const QString& key) {
     kept_->entries.erase(it);
     return v;
 }
+
+void TSChunk::keepEntry(const QString& key, const ts::Value& value) { kept().entries[key] = value; }
 
 void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {
     for (const auto& [key, value] : d) {

@@ -137,6 +137,8 @@ protected:
     ts::Value takeKeptEntry(const QString& key);
     // Keeps the entries of `dictionary` whose keys are not in `known`.
     void keepUnknownEntries(const ts::ValueDictionary& dictionary, std::initializer_list<const char*> known);
+    // Keeps one entry this program does not read, to be written back.
+    void keepEntry(const QString& key, const ts::Value& value);
     // The tree below this node changed in a way too broad to follow (a
     // node read again from a file): the uuid indexes above start afresh.
     void structureChanged();
