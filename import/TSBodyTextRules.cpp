@@ -122,7 +122,10 @@ void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
     // Copied, not shared: the reader reuses the storage of the string it
     // hands over, unless someone keeps it.
-    pending_[index].append(text.constData(), text.size());
+    // The first piece is copied at its size: most lines are one piece, and
+    // a line's text then needs no squeezing when it is stored.
+    if (pending_[index].isEmpty()) pending_[index] = QString(text.constData(), text.size());
+    else pending_[index].append(text.constData(), text.size());
     pendingInNote_[index] = inNote;
 }
 

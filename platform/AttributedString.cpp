@@ -247,8 +247,9 @@ void AttributedString::appendSharing(const QString& text, const AttributeSet& at
 }
 
 void AttributedString::squeeze() {
-    text_.squeeze();
-    runs_.shrink_to_fit();
+    // A few spare characters are not worth a reallocation.
+    if (text_.capacity() - text_.size() > 8) text_.squeeze();
+    if (runs_.capacity() > runs_.size()) runs_.shrink_to_fit();
 }
 
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
