@@ -232,6 +232,16 @@ TEST_F(XMLFileParserTest, EntityAnswersAlsoServeAttributeValues) {
     EXPECT_EQ(p.attributes[1].value(QStringLiteral("t")), QString::fromUtf8("a—bc<&>"));
     EXPECT_EQ(p.text, QString::fromUtf8("<&>x—yz<&>—"));
     EXPECT_EQ(p.entityRequests, (QStringList{"lt2|", "none|", "mdash|", "nope|"}));
+
+    // An answer used inside a declared entity's text, in content and in an
+    // attribute value.
+    RecordingParser q;
+    q.entityTable = {{"mdash", "\xE2\x80\x94"}};
+    q.parseData("<!DOCTYPE r [<!ENTITY a \"x&mdash;y\">]><r t=\"&a;\">&a;&mdash;&a;</r>");
+    ASSERT_TRUE(q.errors.empty());
+    EXPECT_EQ(q.attributes[0].value(QStringLiteral("t")), QString::fromUtf8("x—y"));
+    EXPECT_EQ(q.text, QString::fromUtf8("x—y—x—y"));
+    EXPECT_EQ(q.entityRequests, (QStringList{"mdash|"}));
 }
 
 // ---- hostile documents -------------------------------------------------
