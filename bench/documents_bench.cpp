@@ -17,8 +17,11 @@
 
 #include "BenchSupport.h"
 
+#include "platform/UserDefaults.h"
+
 #include <QApplication>
 #include <QHeaderView>
+#include <QTemporaryDir>
 #include <QScrollBar>
 
 #include <benchmark/benchmark.h>
@@ -214,6 +217,13 @@ BENCHMARK(BM_ScrollUniform)->Unit(benchmark::kMillisecond)->Iterations(1);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // The user defaults start empty, as on a user's machine: the shared
+    // account's file holds whatever every test run left in it (megabytes),
+    // and each window's frame saved into it would be timed as a rewrite of
+    // all of that. TS_BENCH_USER_DEFAULTS=1 keeps the account's own file.
+    QTemporaryDir defaultsDir;
+    if (qgetenv("TS_BENCH_USER_DEFAULTS").isEmpty() && defaultsDir.isValid())
+        ts::UserDefaults::setStandardFilePath(defaultsDir.filePath(QStringLiteral("defaults.plist")));
     bench::initialize(argc, argv, 3);
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);

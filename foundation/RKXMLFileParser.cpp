@@ -13,8 +13,10 @@
 #include <libxml/tree.h>
 #include <libxml/xmlerror.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -79,10 +81,22 @@ struct XMLEventParser::Session {
     bool failed = false;
     bool aborted = false;
 
-    // Entity names already put to the delegate: for undefined names the
-    // answer lives in the document's entity table once given; for declared
-    // external entities it is kept here.
+    // Answers to entity names the document does not define. In text the
+    // answer goes out as characters straight from the reference, as libxml2
+    // does for its predefined entities: declaring it as an internal entity
+    // would make libxml2 parse the replacement anew, with a parser context of
+    // its own, at every reference. Attribute values need a declared entity
+    // (the predefined path copies one byte there), made on first use.
+    struct Answer {
+        xmlEntity inText{};
+        xmlEntityPtr declared = nullptr;
+        QByteArray name;
+        QByteArray content;  // clean UTF-8, owned here
+        QByteArray escaped;  // the same, safe as the content of a declaration
+    };
+    std::unordered_map<std::string, std::unique_ptr<Answer>> undefinedAnswers;
     std::unordered_set<std::string> askedUndefined;
+    bool decodingAttribute = false;
     std::unordered_map<std::string, std::optional<QString>> externalAnswers;
 
     // Namespace prefixes declared per open element, for the end-mapping events.
@@ -219,8 +233,10 @@ void onStartElement(void* ctx, const xmlChar* localname, const xmlChar* prefix, 
         // look-up as text, so the entity hook answers them too.
         if (std::memchr(value, '&', size_t(len))) {
             const std::string copy(reinterpret_cast<const char*>(value), size_t(len));
+            s->decodingAttribute = true;
             xmlChar* decoded = xmlStringDecodeEntities(s->ctxt, reinterpret_cast<const xmlChar*>(copy.c_str()),
                                                        XML_SUBSTITUTE_REF, 0, 0, 0);
+            s->decodingAttribute = false;
             if (!s->live()) {
                 xmlFree(decoded);
                 return;
@@ -304,17 +320,31 @@ void onEndDocument(void* ctx) {
 }
 
 // Entities defined in the document (and the five predefined ones) resolve as
-// libxml2 stores them. Any other name is put to the delegate once; an answer
-// becomes an internal entity of the document, so that every later reference,
-// in text or in an attribute value, expands to it through the parser itself.
+// libxml2 stores them. Any other name is put to the delegate once; its answer
+// serves every later reference, in text or in an attribute value.
 xmlEntityPtr onGetEntity(void* ctx, const xmlChar* name) {
     xmlParserCtxtPtr ctxt = static_cast<xmlParserCtxtPtr>(ctx);
     Session* s = sessionOf(ctx);
+    const std::string key(reinterpret_cast<const char*>(name));
+    if (!s->undefinedAnswers.empty() && ctxt->inSubset == 0) {
+        auto it = s->undefinedAnswers.find(key);
+        if (it != s->undefinedAnswers.end()) {
+            Session::Answer& a = *it->second;
+            const bool inAttribute = s->decodingAttribute || ctxt->instate == XML_PARSER_ATTRIBUTE_VALUE;
+            if (!inAttribute) return &a.inText;
+            if (!a.declared && ctxt->myDoc) {
+                if (!ctxt->myDoc->intSubset) xmlCreateIntSubset(ctxt->myDoc, nullptr, nullptr, nullptr);
+                a.declared = xmlAddDocEntity(ctxt->myDoc, name,
+                                             XML_INTERNAL_GENERAL_ENTITY, nullptr, nullptr,
+                                             reinterpret_cast<const xmlChar*>(a.escaped.constData()));
+            }
+            return a.declared;
+        }
+    }
     xmlEntityPtr found = xmlSAX2GetEntity(ctx, name);
     if (found || ctxt->inSubset != 0 || !s->live() || !s->owner->shouldResolveExternalEntities() ||
         !ctxt->myDoc)
         return found;
-    const std::string key(reinterpret_cast<const char*>(name));
     if (!s->askedUndefined.insert(key).second) return nullptr;
 
     std::optional<QByteArray> answer =
@@ -324,10 +354,19 @@ xmlEntityPtr onGetEntity(void* ctx, const xmlChar* name) {
         TSLogError("Replacement for entity %@ is %ld bytes, refused", fromXml(name), long(answer->size()));
         return nullptr;
     }
-    if (!ctxt->myDoc->intSubset) xmlCreateIntSubset(ctxt->myDoc, nullptr, nullptr, nullptr);
-    const QByteArray content = escapeEntityText(*answer);
-    return xmlAddDocEntity(ctxt->myDoc, name, XML_INTERNAL_GENERAL_ENTITY, nullptr, nullptr,
-                           reinterpret_cast<const xmlChar*>(content.constData()));
+    auto a = std::make_unique<Session::Answer>();
+    a->content = QString::fromUtf8(*answer).toUtf8();
+    a->escaped = escapeEntityText(a->content);
+    a->inText.type = XML_ENTITY_DECL;
+    a->inText.etype = XML_INTERNAL_PREDEFINED_ENTITY;
+    a->name = QByteArray(key.data(), qsizetype(key.size()));
+    a->inText.name = reinterpret_cast<const xmlChar*>(a->name.constData());
+    // No content: an empty answer delivers no characters at all.
+    a->inText.content = a->content.isEmpty() ? nullptr : reinterpret_cast<xmlChar*>(a->content.data());
+    a->inText.length = int(a->content.size());
+    s->undefinedAnswers.emplace(key, std::move(a));
+    // Answer this first reference as every later one is answered.
+    return onGetEntity(ctx, name);
 }
 
 // Sent after every entity reference in text. Internal entities have already
@@ -460,7 +499,23 @@ bool XMLEventParser::parse() {
     // no XML_PARSE_HUGE (it lifts libxml2's own depth and expansion limits).
     int options = XML_PARSE_NONET;
     if (hasByteOrderMark(bytes_)) options |= XML_PARSE_IGNORE_ENC;
-    xmlDocPtr doc = xmlCtxtReadMemory(ctxt, bytes_.constData(), int(bytes_.size()), nullptr, nullptr, options);
+    // The parser takes the bytes a block at a time, as from a file: reading
+    // from memory would copy the whole document first and keep the copy
+    // for as long as the parse runs.
+    struct Reader {
+        const QByteArray* bytes;
+        qsizetype offset = 0;
+        static int read(void* context, char* buffer, int len) {
+            auto* r = static_cast<Reader*>(context);
+            const qsizetype n = std::min<qsizetype>(len, r->bytes->size() - r->offset);
+            if (n <= 0) return 0;
+            std::memcpy(buffer, r->bytes->constData() + r->offset, size_t(n));
+            r->offset += n;
+            return int(n);
+        }
+        static int close(void*) { return 0; }
+    } reader{&bytes_};
+    xmlDocPtr doc = xmlCtxtReadIO(ctxt, &Reader::read, &Reader::close, &reader, nullptr, nullptr, options);
 
     lastLine_ = xmlSAX2GetLineNumber(ctxt);
     lastColumn_ = xmlSAX2GetColumnNumber(ctxt);

@@ -404,7 +404,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         // The mark still parts the words on either side of it.
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
-            parent->append(QStringLiteral(" "), baseAttributes());
+            parent->appendSharing(QStringLiteral(" "), baseAttributes());
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -684,18 +684,23 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
         curTextStored_ = true;
         curTextMarks_ = curTextMarks_ || marks;
+        // A line's text stays for as long as the document: it keeps no room
+        // to grow from the buffers it was built in.
         if (field && field->length() > 0) {
             auto combined = std::make_shared<ts::AttributedString>(*field);
             combined->append(blank);
             combined->append(*text);
+            combined->squeeze();
             cur->setTextForKey(combined, key);
         } else {
+            text->squeeze();
             cur->setTextForKey(text, key);
         }
         if (!isPlaced(cur)) ++unplaced_;
         return;
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
+    text->squeeze();
     chunk->setTextForKey(text, key);
     if (chunk == curTextChunk()) {
         curTextStored_ = true;
@@ -743,9 +748,9 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
     const QString& raw = buffer->string();
     const QString& before = parent->string();
     if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
-        parent->append(QStringLiteral(" "), baseAttributes());
+        parent->appendSharing(QStringLiteral(" "), baseAttributes());
     parent->append(*prepared);
-    if (!raw.isEmpty() && space(raw.back())) parent->append(QStringLiteral(" "), baseAttributes());
+    if (!raw.isEmpty() && space(raw.back())) parent->appendSharing(QStringLiteral(" "), baseAttributes());
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {

@@ -88,9 +88,10 @@ public:
     static ts::FontPtr baseItalicFont();
     static ts::FontPtr noteItalicFont();
     // Plain-text attributes; the note font while a "note" element is open.
-    const ts::Attributes& baseAttributes() const;
-    static const ts::Attributes& plainAttributes();
-    static const ts::Attributes& noteAttributes();
+    // One set each, shared by every run of every text a conversion makes.
+    const ts::AttributeSet& baseAttributes() const;
+    static const ts::AttributeSet& plainAttributes();
+    static const ts::AttributeSet& noteAttributes();
 
     ts::AttributedStringPtr lastStackString() const;
     ts::AttributedStringPtr prevStackString() const;

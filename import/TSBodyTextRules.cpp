@@ -77,18 +77,18 @@ ts::FontPtr TSBodyElementParser::noteItalicFont() {
     return font;
 }
 
-const ts::Attributes& TSBodyElementParser::baseAttributes() const {
+const ts::AttributeSet& TSBodyElementParser::baseAttributes() const {
     return noteDepth_ > 0 ? noteAttributes() : plainAttributes();
 }
 
-const ts::Attributes& TSBodyElementParser::plainAttributes() {
-    static const ts::Attributes plain = {{ts::AttributeName::Font, ts::Value(baseFont())},
+const ts::AttributeSet& TSBodyElementParser::plainAttributes() {
+    static const ts::AttributeSet plain = ts::Attributes{{ts::AttributeName::Font, ts::Value(baseFont())},
                                          {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
     return plain;
 }
 
-const ts::Attributes& TSBodyElementParser::noteAttributes() {
-    static const ts::Attributes note = {{ts::AttributeName::Font, ts::Value(noteFont())},
+const ts::AttributeSet& TSBodyElementParser::noteAttributes() {
+    static const ts::AttributeSet note = ts::Attributes{{ts::AttributeName::Font, ts::Value(noteFont())},
                                         {ts::AttributeName::ForegroundColor, ts::Value(ts::Color::textColor())}};
     return note;
 }
@@ -100,11 +100,9 @@ const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const
     ts::AttributedStringPtr& rich = stackStrings_[index];
     QString& plain = pending_[index];
     if (!plain.isEmpty()) {
-        const ts::Attributes& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
-        if (!rich)
-            rich = std::make_shared<ts::AttributedString>(plain, attributes);
-        else
-            rich->append(plain, attributes);
+        const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
+        if (!rich) rich = std::make_shared<ts::AttributedString>();
+        rich->appendSharing(plain, attributes);
         plain = QString();
     } else if (!rich) {
         rich = std::make_shared<ts::AttributedString>();
@@ -124,7 +122,10 @@ void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
     // Copied, not shared: the reader reuses the storage of the string it
     // hands over, unless someone keeps it.
-    pending_[index].append(text.constData(), text.size());
+    // The first piece is copied at its size: most lines are one piece, and
+    // a line's text then needs no squeezing when it is stored.
+    if (pending_[index].isEmpty()) pending_[index] = QString(text.constData(), text.size());
+    else pending_[index].append(text.constData(), text.size());
     pendingInNote_[index] = inNote;
 }
 
@@ -360,7 +361,9 @@ void TSBodyElementParser::convertForeignStrings() {
     if (lang.isNull() || stackStrings_.empty()) return;
     if (lang == QLatin1String("greek")) {
         const QString greek = ts::RKXMLFileParser::convertBetacode(lastStackString()->string());
-        setLastStackString(std::make_shared<ts::AttributedString>(greek, baseAttributes()));
+        auto text = std::make_shared<ts::AttributedString>();
+        text->appendSharing(greek, baseAttributes());
+        setLastStackString(std::move(text));
         return;
     }
     static const QSet<QString> known = {QStringLiteral("latin"), QStringLiteral("la"), QStringLiteral("en"),

@@ -246,6 +246,12 @@ void AttributedString::appendSharing(const QString& text, const AttributeSet& at
     else runs_.push_back({text.size(), attributes});
 }
 
+void AttributedString::squeeze() {
+    // A few spare characters are not worth a reallocation.
+    if (text_.capacity() - text_.size() > 8) text_.squeeze();
+    if (runs_.capacity() > runs_.size()) runs_.shrink_to_fit();
+}
+
 void AttributedString::deleteCharacters(TextRange range) { replaceCharacters(range, AttributedString()); }
 
 void AttributedString::setString(const QString& text, const Attributes& attributes) { *this = AttributedString(text, attributes); }

@@ -152,6 +152,9 @@ public:
     void appendSharing(const QString& text, const AttributeSet& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
+    // Gives back storage beyond what the text holds (a text built by
+    // appending keeps room to grow); not a change of the text.
+    void squeeze();
     // Lets `change` edit the attributes of every run, in order, in one pass
     // over the runs (runs left equal are joined afterwards).
     void changeAttributes(const std::function<void(Attributes&)>& change);

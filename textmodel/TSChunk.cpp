@@ -239,25 +239,32 @@ qint64 TSChunk::firstLineNumber() const {
 
 // --- property-list form ---
 
+TSChunk::Kept& TSChunk::kept() {
+    if (!kept_) kept_ = std::make_unique<Kept>();
+    return *kept_;
+}
+
 ts::ValueDictionary TSChunk::nodeDictionary() const {
-    ts::ValueDictionary d = keptEntries_;
+    static const std::vector<std::pair<qsizetype, ts::Value>> noChildren;
+    const auto& keptChildren = kept_ ? kept_->children : noChildren;
+    ts::ValueDictionary d = kept_ ? kept_->entries : ts::ValueDictionary();
     d[kClassName] = className();
     if (!name().isNull()) d[kName] = name();
     if (flagged_) d[kFlagged] = ts::Value(qint64(1));
     d[kUuid] = uuid_ && !uuidText_.isNull() ? uuidText_ : uuid()->UUIDString();
 
     const bool hasChildren = children_ && children_->count() > 0;
-    if (hasChildren || !keptChildren_.empty()) {
+    if (hasChildren || !keptChildren.empty()) {
         ts::ValueArray array;
-        auto kept = keptChildren_.begin();
+        auto kept = keptChildren.begin();
         // Kept children go back to the positions they were read at.
         auto flushKept = [&](bool all) {
-            while (kept != keptChildren_.end() && (all || kept->first <= qsizetype(array.size())))
+            while (kept != keptChildren.end() && (all || kept->first <= qsizetype(array.size())))
                 array.push_back((kept++)->second);
         };
         if (hasChildren) {
             const auto& members = *children_->storedData();
-            array.reserve(members.size() + keptChildren_.size());
+            array.reserve(members.size() + keptChildren.size());
             for (const auto& m : members) {
                 flushKept(false);
                 if (!m) continue;
@@ -283,7 +290,9 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
     const ts::Value* u = find(kUuid);
-    if (!u) uuid_ = ts::Uuid::create();
+    // A node read without a uuid gets one when first asked (uuid()), as
+    // every node made afresh does.
+    if (!u) uuid_.reset();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
     uuidText_.clear();
     // The text read is written back as it is when it is already the form
@@ -306,16 +315,19 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
 void TSChunk::keepWrongTypedEntry(const QString& key, const ts::Value& value, const char* expected) {
     TSLogError("The %@ of a %@ is a %s, not a %s; it is kept as it was", key, className(), ts::Value::typeName(value.type()),
                expected);
-    keptEntries_[key] = value;
+    kept().entries[key] = value;
 }
 
 ts::Value TSChunk::takeKeptEntry(const QString& key) {
-    auto it = keptEntries_.find(key);
-    if (it == keptEntries_.end()) return {};
+    if (!kept_) return {};
+    auto it = kept_->entries.find(key);
+    if (it == kept_->entries.end()) return {};
     ts::Value v = std::move(it->second);
-    keptEntries_.erase(it);
+    kept_->entries.erase(it);
     return v;
 }
+
+void TSChunk::keepEntry(const QString& key, const ts::Value& value) { kept().entries[key] = value; }
 
 void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_list<const char*> known) {
     for (const auto& [key, value] : d) {
@@ -327,7 +339,7 @@ void TSChunk::keepUnknownEntries(const ts::ValueDictionary& d, std::initializer_
                 break;
             }
         }
-        if (!isKnown) keptEntries_[key] = value;
+        if (!isKnown) kept().entries[key] = value;
     }
 }
 
@@ -336,24 +348,24 @@ void TSChunk::readChildren(const ts::Value& value) {
     if (!value.isArray()) {
         TSLogError("Children of %@ are a %s, not an array; kept as they were", className(),
                    ts::Value::typeName(value.type()));
-        keptEntries_[kChildren] = value;
+        kept().entries[kChildren] = value;
         return;
     }
     if (readingDepth_ >= kMaxNodeDepth) {
         TSLogError("Text nested more than %d levels deep; the deeper levels are kept unread", kMaxNodeDepth);
-        for (const auto& entry : value.array()) keptChildren_.emplace_back(0, entry);
+        for (const auto& entry : value.array()) kept().children.emplace_back(0, entry);
         return;
     }
     ReadingDepthGuard guard(readingDepth_);
     qsizetype made = 0;
     for (const auto& entry : value.array()) {
-        const qsizetype position = made + qsizetype(keptChildren_.size());
+        const qsizetype position = made + qsizetype(kept_ ? kept_->children.size() : 0);
         const ts::Value& cls = entry[kClassName];
         TSChunkPtr node = cls.isString() ? TSNodeFactory::make(cls.toString()) : nullptr;
         if (!node) {
             if (cls.isString())
                 TSLogError("Unknown node class %@ in the text; kept as it was", cls.toString());
-            keptChildren_.emplace_back(position, entry);
+            kept().children.emplace_back(position, entry);
             continue;
         }
         node->importFromDictionary(entry);

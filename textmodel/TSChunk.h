@@ -137,6 +137,8 @@ protected:
     ts::Value takeKeptEntry(const QString& key);
     // Keeps the entries of `dictionary` whose keys are not in `known`.
     void keepUnknownEntries(const ts::ValueDictionary& dictionary, std::initializer_list<const char*> known);
+    // Keeps one entry this program does not read, to be written back.
+    void keepEntry(const QString& key, const ts::Value& value);
     // The tree below this node changed in a way too broad to follow (a
     // node read again from a file): the uuid indexes above start afresh.
     void structureChanged();
@@ -160,8 +162,13 @@ private:
 
     // What a file held that this program does not read: unknown keys, and
     // children it could not make with the position they were read at.
-    ts::ValueDictionary keptEntries_;
-    std::vector<std::pair<qsizetype, ts::Value>> keptChildren_;
+    // Few files hold any, so a node holds them only when there are some.
+    struct Kept {
+        ts::ValueDictionary entries;
+        std::vector<std::pair<qsizetype, ts::Value>> children;
+    };
+    Kept& kept();
+    std::unique_ptr<Kept> kept_;
 
     // Where this node was last seen among its parent's children: sibling
     // walks look there (and one place either side) before searching.

@@ -22,6 +22,16 @@ QString plain(const ts::AttributedStringPtr& s) { return s ? s->string() : QStri
 
 }  // namespace
 
+const ts::Value& TSMatchedChunk::pdfLocation() const {
+    static const ts::Value none;
+    return pdfLocation_ ? *pdfLocation_ : none;
+}
+
+void TSMatchedChunk::setPdfLocation(const ts::Value& location) {
+    if (location.isNull()) pdfLocation_.reset();
+    else pdfLocation_ = std::make_shared<const ts::Value>(location);
+}
+
 bool TSMatchedChunk::hasUnreadableText() const {
     for (const TSRichTextField* f : {&english_, &perseusEnglish_, &latin_, &location_}) {
         if (f->isUnreadable()) return true;
@@ -254,7 +264,7 @@ ts::Value TSMatchedChunk::serialize() const {
     put(kLatin, latin_);
     put(kPerseusEnglish, perseusEnglish_);
     put(kLocation, location_);
-    if (!pdfLocation_.isNull()) d[kPdfLocation] = pdfLocation_;
+    if (pdfLocation_) d[kPdfLocation] = *pdfLocation_;
     return d;
 }
 
@@ -265,14 +275,51 @@ void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {
     }
     const ts::ValueDictionary& d = dictionary.dictionary();
     readNodeFields(d);
-    readChildren(dictionary[QStringLiteral("Children")]);
-    keepUnknownEntries(d, {"ClassName", "name", "Flagged", "uuid", "Children", "English", "Latin", "Perseus English",
-                           "Location", "pdfLocation"});
-    english_.readFrom(dictionary[kEnglish]);
-    latin_.readFrom(dictionary[kLatin]);
-    perseusEnglish_.readFrom(dictionary[kPerseusEnglish]);
-    location_.readFrom(dictionary[kLocation]);
-    pdfLocation_ = dictionary[kPdfLocation];
+    // One pass over the entries finds the columns and keeps what is not
+    // ours: a document opens ten thousand of these.
+    enum Column { English, Latin, PerseusEnglish, Location, PdfLocation, Children, Node, Other };
+    auto columnOf = [](const QString& key) {
+        switch (key.size()) {
+        case 4:
+            if (key == QLatin1String("name") || key == QLatin1String("uuid")) return Node;
+            break;
+        case 5:
+            if (key == QLatin1String("Latin")) return Latin;
+            break;
+        case 7:
+            if (key == QLatin1String("English")) return English;
+            if (key == QLatin1String("Flagged")) return Node;
+            break;
+        case 8:
+            if (key == QLatin1String("Location")) return Location;
+            if (key == QLatin1String("Children")) return Children;
+            break;
+        case 9:
+            if (key == QLatin1String("ClassName")) return Node;
+            break;
+        case 11:
+            if (key == QLatin1String("pdfLocation")) return PdfLocation;
+            break;
+        case 15:
+            if (key == QLatin1String("Perseus English")) return PerseusEnglish;
+            break;
+        }
+        return Other;
+    };
+    const ts::Value* found[Children + 1] = {};
+    for (const auto& [key, value] : d) {
+        const Column c = columnOf(key);
+        if (c <= Children) found[c] = &value;
+        else if (c == Other) keepEntry(key, value);
+    }
+    static const ts::Value none;
+    auto at = [&](Column c) -> const ts::Value& { return found[c] ? *found[c] : none; };
+    readChildren(at(Children));
+    english_.readFrom(at(English));
+    latin_.readFrom(at(Latin));
+    perseusEnglish_.readFrom(at(PerseusEnglish));
+    location_.readFrom(at(Location));
+    setPdfLocation(at(PdfLocation));
     structureChanged();
 }
 

@@ -32,8 +32,8 @@ public:
     void setLocation(ts::AttributedStringPtr text) { location_.set(std::move(text)); }
     // "uuid" (the PDF's bookmark), "pageNumber", "locationInWindow" {"x","y"};
     // null when the line has no place in a PDF.
-    const ts::Value& pdfLocation() const { return pdfLocation_; }
-    void setPdfLocation(const ts::Value& location) { pdfLocation_ = location; }
+    const ts::Value& pdfLocation() const;
+    void setPdfLocation(const ts::Value& location);
 
     // Whether any column holds data that could not be read as rich text
     // (and is kept as it was).
@@ -90,5 +90,6 @@ private:
     TSRichTextField perseusEnglish_;
     TSRichTextField latin_;
     TSRichTextField location_;
-    ts::Value pdfLocation_;
+    // Most lines have no place in a PDF; those pay one pointer for it.
+    std::shared_ptr<const ts::Value> pdfLocation_;
 };

@@ -102,54 +102,75 @@ ReadOutcome readStoredValue(const ts::Value& source) {
 
 }  // namespace
 
+TSRichTextField::TSRichTextField(const TSRichTextField& other)
+    : text_(other.text_), stored_(other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr) {}
+
+TSRichTextField& TSRichTextField::operator=(const TSRichTextField& other) {
+    if (this != &other) {
+        text_ = other.text_;
+        stored_ = other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr;
+    }
+    return *this;
+}
+
+TSRichTextField::~TSRichTextField() = default;
+
 void TSRichTextField::readFrom(const ts::Value& value) {
     text_.reset();
-    asRead_.reset();
-    shownAs_.reset();
-    unreadable_ = false;
-    readAText_ = false;
-    source_ = value;
-    pending_ = !value.isNull();
+    if (value.isNull()) {
+        stored_.reset();
+        return;
+    }
+    if (!stored_) stored_ = std::make_unique<Stored>();
+    Stored& st = *stored_;
+    st.asRead.reset();
+    st.shownAs.reset();
+    st.unreadable = false;
+    st.readAText = false;
+    st.source = value;
+    st.pending = true;
 }
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
+    text_ = std::move(text);
+    if (!stored_) return;
     // The file's value and the text as read stay: a text that returns to
     // what was read is saved as the file's own bytes again. A value never
     // read has no text to return to.
-    if (pending_) {
-        source_ = ts::Value();
-        unreadable_ = false;
+    if (stored_->pending) {
+        stored_.reset();
+        return;
     }
-    text_ = std::move(text);
-    pending_ = false;
-    shownAs_.reset();
+    stored_->shownAs.reset();
 }
 
 void TSRichTextField::show(ts::AttributedStringPtr text) {
-    const bool keep = unreadable_ && !isEdited();
+    const bool keep = stored_ && stored_->unreadable && !isEdited();
     set(std::move(text));
     // Kept bytes cannot be made again from the recovered text: a change
     // made only to show the text differently leaves them what is saved.
-    if (keep && text_) {
-        shownAs_ = text_;
-        shownCount_ = text_->changeCount();
+    if (keep && text_ && stored_) {
+        stored_->shownAs = text_;
+        stored_->shownCount = text_->changeCount();
     }
 }
 
 const ts::AttributedString* TSRichTextField::textAsRead() const {
-    if (asRead_ && asRead_->changeCount() == asReadCount_) return asRead_.get();
+    Stored& st = *stored_;
+    if (st.asRead && st.asRead->changeCount() == st.asReadCount) return st.asRead.get();
     // The object read was changed since (it is handed out and may be edited
     // in place): read the stored value again to compare with.
-    ReadOutcome r = readStoredValue(source_);
-    asRead_ = std::move(r.text);
-    asReadCount_ = asRead_ ? asRead_->changeCount() : 0;
-    return asRead_.get();
+    ReadOutcome r = readStoredValue(st.source);
+    st.asRead = std::move(r.text);
+    st.asReadCount = st.asRead ? st.asRead->changeCount() : 0;
+    return st.asRead.get();
 }
 
 bool TSRichTextField::isEdited() const {
-    if (pending_ || source_.isNull()) return false;
-    if (!text_) return readAText_;
-    if (shownAs_ == text_ && shownCount_ == text_->changeCount()) return false;
+    if (!stored_ || stored_->pending || stored_->source.isNull()) return false;
+    const Stored& st = *stored_;
+    if (!text_) return st.readAText;
+    if (st.shownAs == text_ && st.shownCount == text_->changeCount()) return false;
     const ts::AttributedString* original = textAsRead();
     if (!original) return true;
     if (original == text_.get()) return false;
@@ -157,50 +178,52 @@ bool TSRichTextField::isEdited() const {
 }
 
 bool TSRichTextField::isPresent() const {
-    if (pending_) return source_.isData() || source_.isString();
+    if (pending()) return stored_->source.isData() || stored_->source.isString();
     return bool(text_);
 }
 
 bool TSRichTextField::mayHaveLinks() const {
-    if (!pending_) return bool(text_);
-    if (!source_.isData()) return false;
+    if (!pending()) return bool(text_);
+    if (!stored_->source.isData()) return false;
     // The RTF reader takes the field instruction in any case; a link it
     // would read but this test missed would leave its footnote unmarked,
     // and purged on the next save.
-    const QByteArray& d = source_.toData();
+    const QByteArray& d = stored_->source.toData();
     static const char kWord[] = "hyperlink";
     auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
     return std::search(d.begin(), d.end(), kWord, kWord + sizeof(kWord) - 1, same) != d.end();
 }
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
-    pending_ = false;
-    ReadOutcome r = readStoredValue(source_);
-    unreadable_ = r.unreadable;
-    if (source_.isData() && r.unreadable)
+    Stored& st = *stored_;
+    st.pending = false;
+    const ts::Value& source = st.source;
+    ReadOutcome r = readStoredValue(source);
+    st.unreadable = r.unreadable;
+    if (source.isData() && r.unreadable)
         TSLogError("The %@ text of %@ could not be read (%@); its %ld bytes are kept as they were", key, ownerName(owner),
-                   r.error, qint64(source_.toData().size()));
-    else if (source_.isString())
+                   r.error, qint64(source.toData().size()));
+    else if (source.isString())
         TSLogError("The %@ text of %@ is stored as plain text, not RTF; it is kept as it was", key, ownerName(owner));
-    else if (!source_.isData())
+    else if (!source.isData())
         TSLogError("The %@ text of %@ is a %s, not RTF data; it is kept as it was", key, ownerName(owner),
-                   ts::Value::typeName(source_.type()));
+                   ts::Value::typeName(source.type()));
     text_ = std::move(r.text);
-    readAText_ = bool(text_);
+    st.readAText = bool(text_);
     // The text handed out is the text as read until it changes, so nothing
     // is copied to tell the two apart.
-    asRead_ = text_;
-    asReadCount_ = text_ ? text_->changeCount() : 0;
+    st.asRead = text_;
+    st.asReadCount = text_ ? text_->changeCount() : 0;
 }
 
 ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Object* owner) const {
-    if (pending_) parse(key, owner);
+    if (pending()) parse(key, owner);
     return text_;
 }
 
 ts::Value TSRichTextField::valueToWrite() const {
-    if (pending_) return source_;
-    if (!source_.isNull() && !isEdited()) return source_;
+    if (pending()) return stored_->source;
+    if (stored_ && !stored_->source.isNull() && !isEdited()) return stored_->source;
     if (!text_) return {};
     const QByteArray rtf = ts::writeRtf(*text_);
     if (rtf.isEmpty()) return {};
@@ -208,12 +231,12 @@ ts::Value TSRichTextField::valueToWrite() const {
 }
 
 QStringList TSRichTextField::keptLinkTargets(const QString& key, const ts::Object* owner) const {
-    if (pending_) parse(key, owner);
+    if (pending()) parse(key, owner);
     QStringList targets;
-    if (!unreadable_ || !source_.isData() || isEdited()) return targets;
+    if (!stored_ || !stored_->unreadable || !stored_->source.isData() || isEdited()) return targets;
     static const QRegularExpression field(QStringLiteral(R"re(HYPERLINK\s*(?:\\l\s*)?"([^"]*)")re"),
                                           QRegularExpression::CaseInsensitiveOption);
-    const QString raw = QString::fromLatin1(source_.toData());
+    const QString raw = QString::fromLatin1(stored_->source.toData());
     for (auto it = field.globalMatch(raw); it.hasNext();) targets << it.next().captured(1);
     return targets;
 }

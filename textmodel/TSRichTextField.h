@@ -21,8 +21,17 @@
 
 #include <QStringList>
 
+#include <memory>
+
 class TSRichTextField {
 public:
+    TSRichTextField() = default;
+    TSRichTextField(const TSRichTextField& other);
+    TSRichTextField& operator=(const TSRichTextField& other);
+    TSRichTextField(TSRichTextField&&) noexcept = default;
+    TSRichTextField& operator=(TSRichTextField&&) noexcept = default;
+    ~TSRichTextField();
+
     // The text, reading the stored value first when needed; null when absent.
     ts::AttributedStringPtr get(const QString& key, const ts::Object* owner) const;
     void set(ts::AttributedStringPtr text);
@@ -36,7 +45,7 @@ public:
     bool mayHaveLinks() const;
     // Whether the stored value could not be read as rich text and is still
     // what will be saved.
-    bool isUnreadable() const { return unreadable_ && !isEdited(); }
+    bool isUnreadable() const { return stored_ && stored_->unreadable && !isEdited(); }
     // Whether the text differs from what was read (a text that returned to
     // what was read is not edited); false while nothing was read.
     bool isEdited() const;
@@ -54,18 +63,27 @@ public:
 private:
     void parse(const QString& key, const ts::Object* owner) const;
 
-    // The text read from source_, to tell whether the text changed since,
-    // while its change count is what it was when read (often text_ itself).
+    // The text read from the stored value, to tell whether the text changed
+    // since, while its change count is what it was when read (often text_
+    // itself).
     const ts::AttributedString* textAsRead() const;
 
+    // What a column read from a file keeps besides its text. A column that
+    // was only ever set (every line an import makes, most columns of a new
+    // line) has none, and costs one pointer beside its text.
+    struct Stored {
+        ts::Value source;
+        ts::AttributedStringPtr asRead;
+        quint64 asReadCount = 0;
+        // The text as show() left an unedited, unreadable column.
+        ts::AttributedStringPtr shownAs;
+        quint64 shownCount = 0;
+        bool pending = false;
+        bool unreadable = false;
+        bool readAText = false;
+    };
+    bool pending() const { return stored_ && stored_->pending; }
+
     mutable ts::AttributedStringPtr text_;
-    ts::Value source_;
-    mutable ts::AttributedStringPtr asRead_;
-    mutable quint64 asReadCount_ = 0;
-    // The text as show() left an unedited, unreadable column.
-    ts::AttributedStringPtr shownAs_;
-    quint64 shownCount_ = 0;
-    mutable bool pending_ = false;
-    mutable bool unreadable_ = false;
-    mutable bool readAText_ = false;
+    std::unique_ptr<Stored> stored_;
 };

@@ -223,12 +223,25 @@ TEST_F(XMLFileParserTest, OtherEventsAreLoggedWithTheirTexts) {
 
 TEST_F(XMLFileParserTest, EntityAnswersAlsoServeAttributeValues) {
     RecordingParser p;
-    p.entityTable = {{"mdash", "\xE2\x80\x94"}};
-    p.parseData("<!DOCTYPE r SYSTEM \"http://example.org/r.dtd\"><r t=\"a&mdash;b&nope;c\">x&mdash;y&nope;z</r>");
+    // Answers with markup characters or nothing at all stay text, in text
+    // met before and after the attribute asked for them.
+    p.entityTable = {{"mdash", "\xE2\x80\x94"}, {"lt2", "<&>"}, {"none", ""}};
+    p.parseData("<!DOCTYPE r SYSTEM \"http://example.org/r.dtd\"><r>&lt2;&none;<e t=\"a&mdash;b&nope;c&lt2;&none;\">"
+                "x&mdash;y&nope;z&lt2;&none;&mdash;</e></r>");
     ASSERT_TRUE(p.errors.empty());
-    EXPECT_EQ(p.attributes[0].value(QStringLiteral("t")), QString::fromUtf8("a—bc"));
-    EXPECT_EQ(p.text, QString::fromUtf8("x—yz"));
-    EXPECT_EQ(p.entityRequests, (QStringList{"mdash|", "nope|"}));
+    EXPECT_EQ(p.attributes[1].value(QStringLiteral("t")), QString::fromUtf8("a—bc<&>"));
+    EXPECT_EQ(p.text, QString::fromUtf8("<&>x—yz<&>—"));
+    EXPECT_EQ(p.entityRequests, (QStringList{"lt2|", "none|", "mdash|", "nope|"}));
+
+    // An answer used inside a declared entity's text, in content and in an
+    // attribute value.
+    RecordingParser q;
+    q.entityTable = {{"mdash", "\xE2\x80\x94"}};
+    q.parseData("<!DOCTYPE r [<!ENTITY a \"x&mdash;y\">]><r t=\"&a;\">&a;&mdash;&a;</r>");
+    ASSERT_TRUE(q.errors.empty());
+    EXPECT_EQ(q.attributes[0].value(QStringLiteral("t")), QString::fromUtf8("x—y"));
+    EXPECT_EQ(q.text, QString::fromUtf8("x—y—x—y"));
+    EXPECT_EQ(q.entityRequests, (QStringList{"mdash|"}));
 }
 
 // ---- hostile documents -------------------------------------------------
