@@ -378,7 +378,10 @@ void TSDocumentWindow::restoreExpandedRows() {
 void TSDocumentWindow::restoreOutlineState() {
     const ts::Value columns = ts::UserDefaults::standardUserDefaults()->objectForKey(kColumnsKey);
     if (columns.isData()) outline_->header()->restoreState(columns.toData());
-    // Rows open on laid-out items only.
+    // Rows open on laid-out items only; a document with none kept open skips
+    // the extra layout, which costs as much as the first paint.
+    const ts::Value open = ts::UserDefaults::standardUserDefaults()->objectForKey(expandedKey(*document_));
+    if (!open.isArray() || open.array().empty()) return;
     outline_->doItemsLayout();
     restoreExpandedRows();
 }
