@@ -328,18 +328,11 @@ void TSBodyImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
     const ts::ValueDictionary& d = result.dictionary();
-    auto set = [&](const char* key) {
-        QSet<QString> s;
-        auto it = d.find(QString::fromLatin1(key));
-        if (it != d.end() && it->second.isArray())
-            for (const ts::Value& v : it->second.array()) s.insert(v.toString());
-        return s;
-    };
     auto dict = [&](const char* key) {
         auto it = d.find(QString::fromLatin1(key));
         return it != d.end() && it->second.isDictionary() ? it->second.dictionary() : ts::ValueDictionary{};
     };
-    const QSet<QString> data = set("Data Elements"), attributes = set("Attribute Elements");
+    const QSet<QString> data = surveyNames(d, "Data Elements"), attributes = surveyNames(d, "Attribute Elements");
     const ts::ValueDictionary strings = dict("Strings Dictionary");
     const ts::ValueDictionary attributeSets = dict("Attributes Dictionary");
     auto it = d.find(QStringLiteral("Elements"));

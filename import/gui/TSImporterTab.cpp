@@ -95,18 +95,19 @@ ts::Value TSImporterTab::parseElements() {
     return {};
 }
 
+QSet<QString> TSImporterTab::surveyNames(const ts::ValueDictionary& survey, const char* key) {
+    QSet<QString> set;
+    auto it = survey.find(QString::fromLatin1(key));
+    if (it != survey.end() && it->second.isArray())
+        for (const ts::Value& v : it->second.array()) set.insert(v.toString());
+    return set;
+}
+
 void TSImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
     const ts::ValueDictionary& d = result.dictionary();
-    auto names = [&](const char* key) {
-        QSet<QString> set;
-        auto it = d.find(QString::fromLatin1(key));
-        if (it != d.end() && it->second.isArray())
-            for (const ts::Value& v : it->second.array()) set.insert(v.toString());
-        return set;
-    };
-    const QSet<QString> data = names("Data Elements"), attributes = names("Attribute Elements");
+    const QSet<QString> data = surveyNames(d, "Data Elements"), attributes = surveyNames(d, "Attribute Elements");
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
     for (const ts::Value& v : it->second.array()) {

@@ -50,6 +50,8 @@ protected:
     // The survey's result; nothing here (the tabs survey their own part).
     virtual ts::Value parseElements();
     virtual void extractElements();
+    // The strings of an array in the survey's result; empty where it has none.
+    static QSet<QString> surveyNames(const ts::ValueDictionary& survey, const char* key);
     ElementTableModel* elementModel_ = nullptr;
     TSElementArrayPtr elementArray_;
     QUrl fileURL_;
