@@ -188,7 +188,9 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     ts::WindowFrame::cascade(this);
     ts::WindowFrame::keep(this, kFrameAutosaveName);
     document_->setWindowFrame(geometry());
-    outline_->expandToDepth(0);
+    // The sections open, stored while the first layout is still pending: a
+    // whole-tree expand would lay every row out once more before the paint.
+    for (int r = 0, n = model_->rowCount(); r < n; ++r) outline_->expand(model_->index(r, 0));
     updateTitle();
     rowCommands_ = new TSRowCommands(this);
     auto* useSelection = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);

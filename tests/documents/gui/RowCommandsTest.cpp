@@ -314,6 +314,10 @@ TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     TSDocumentWindow again(doc);
     settle();
     EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->indexForChunk(b.get(), 0)));
+    // Every section opens with the window, whether or not rows were kept open.
+    for (int r = 0; r < again.model()->rowCount(); ++r)
+        EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->index(r, 0))) << r;
+    EXPECT_GT(again.outlineView()->visualRect(again.model()->indexForChunk(a.get(), 1)).height(), 0);
 }
 
 TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
