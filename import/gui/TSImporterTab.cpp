@@ -161,12 +161,8 @@ void TSHeaderImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
     const ts::ValueDictionary& d = result.dictionary();
-    QSet<QString> data, attributes;
+    const QSet<QString> data = surveyNames(d, "Data Elements"), attributes = surveyNames(d, "Attribute Elements");
     ts::ValueDictionary dataDictionary;
-    if (auto it = d.find(QStringLiteral("Data Elements")); it != d.end() && it->second.isArray())
-        for (const ts::Value& v : it->second.array()) data.insert(v.toString());
-    if (auto it = d.find(QStringLiteral("Attribute Elements")); it != d.end() && it->second.isArray())
-        for (const ts::Value& v : it->second.array()) attributes.insert(v.toString());
     if (auto it = d.find(QStringLiteral("Data Dictionary")); it != d.end() && it->second.isDictionary())
         dataDictionary = it->second.dictionary();
     auto it = d.find(QStringLiteral("Elements"));
