@@ -49,7 +49,14 @@ QVariant ElementTableModel::data(const QModelIndex& index, int role) const {
         static const QRegularExpression bar(QStringLiteral("\\s*\\|\\s*"));
         return QString(e->data()).replace(bar, QStringLiteral("  |  "));
     }
-    if (column == QLatin1String("store")) return e->store();
+    if (column == QLatin1String("store")) {
+        // The editor takes the number; the cell says what it keeps.
+        if (role == Qt::EditRole) return e->store();
+        const qint64 n = e->store();
+        if (n <= 0) return ElementTableModel::tr("nothing");
+        if (n == 1) return ElementTableModel::tr("every value");
+        return ElementTableModel::tr("value %1").arg(n - 1);
+    }
     if (column == QLatin1String("role")) {
         const QStringList titles = TSImportElement::roleTitles();
         return titles.value(int(e->store()));
@@ -140,7 +147,7 @@ TSHeaderImporterTab::TSHeaderImporterTab(QWidget* parent) : TSImporterTab(parent
     elementsTable->verticalHeader()->hide();
     elementsTable->horizontalHeader()->setSectionResizeMode(1, QHeaderView::Stretch);
     elementsTable->horizontalHeader()->resizeSection(0, 140);
-    elementsTable->horizontalHeader()->resizeSection(2, 60);
+    elementsTable->horizontalHeader()->resizeSection(2, 110);
     elementsTable->setToolTip(tr("Keep: 0 nothing, 1 every value, 2 the first value, 3 the second, and so on"));
     layout->addWidget(elementsTable);
 }

@@ -92,6 +92,16 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     for (const TSTextPtr& book : direct.texts()) lines(book, expected);
     ASSERT_GT(expected.size(), 800u);
 
+    // The header's Keep column says in words what the number keeps.
+    {
+        QAbstractItemModel* header = w.headerTab->elementsTable->model();
+        QStringList kept;
+        for (int r = 0; r < header->rowCount(); ++r)
+            if (header->index(r, 0).data().toString() == QLatin1String("author"))
+                kept << header->index(r, 2).data().toString() << header->index(r, 2).data(Qt::EditRole).toString();
+        EXPECT_EQ(kept, (QStringList{QStringLiteral("value 2"), QStringLiteral("3")}));
+    }
+
     // Poems named by their number, so that a translation finds them: the
     // user's choice in the name pop-up.
     auto nameByNumber = [&] {
