@@ -163,9 +163,8 @@ void MyTextField::keyPressEvent(QKeyEvent* event) {
     if (!isLatin_) post(QStringLiteral("NewLine"));
     if (!event->text().isEmpty()) leaveLinkAtCaret();
     const bool deleting = event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace;
-    const bool hadLink = deleting && textCursor().charFormat().isAnchor();
     QTextEdit::keyPressEvent(event);
-    if (deleting && (hadLink || textCursor().hasSelection() || true)) post(QStringLiteral("FieldNeedsRenumbering"));
+    if (deleting) post(QStringLiteral("FieldNeedsRenumbering"));
 }
 
 void MyTextField::leaveLinkAtCaret() {
