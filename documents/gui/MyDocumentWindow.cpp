@@ -130,9 +130,9 @@ void MyTextField::replaceRange(int from, int to, const ts::AttributedString& tex
 
 ts::TextRange MyTextField::insertURL(const QString& footnoteId, qint64 number, int from, int to) {
     const QString marker = FootnoteText::marker(number);
-    ts::Attributes attributes = attributedSubstring(std::max(0, from - 1), std::max(from, 1)).length()
-                                    ? attributedText().attributes(std::max(0, from - 1))
-                                    : ts::Attributes{};
+    const ts::AttributedString all = attributedText();
+    const int before = std::max(0, from - 1);
+    ts::Attributes attributes = before < all.length() ? all.attributes(before) : ts::Attributes{};
     attributes.erase(ts::AttributeName::Link);
     if (!footnoteId.isEmpty()) {
         ts::Attributes current = attributes;
