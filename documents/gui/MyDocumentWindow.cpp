@@ -489,13 +489,10 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
         Preferences::preferences()->setTextFieldPositions(p);
         facsimile_->updateFrame();
     });
-    connect(latin_->document(), &QTextDocument::contentsChanged, this, [this] {
-        if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
-    });
-    connect(english_->document(), &QTextDocument::contentsChanged, this, [this] {
-        if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
-    });
-
+    for (MyTextField* f : {latin_, english_})
+        connect(f->document(), &QTextDocument::contentsChanged, this, [this] {
+            if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
+        });
 
     auto& center = ts::NotificationCenter::defaultCenter();
     observers_.push_back(center.addObserver(QStringLiteral("FieldNeedsRenumbering"), nullptr, [this](const ts::Notification& n) {
