@@ -216,10 +216,8 @@ bool TSStringPrintView::printToPrinter(QPrinter& printer) {
             }
         }
         painter.restore();
-        const ts::AttributedString notes = [&] {
-            // Each note once per page, numbered as in the whole text.
-            return footnotesInRange(pageRanges_[size_t(k)]);
-        }();
+        // Each note once per page, numbered as in the whole text.
+        const ts::AttributedString notes = footnotesInRange(pageRanges_[size_t(k)]);
         if (notes.length()) {
             auto doc = notesDocument(notes, pageRect_.width());
             const double height = doc->size().height();
