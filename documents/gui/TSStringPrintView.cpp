@@ -50,6 +50,13 @@ ts::AttributedString withoutLinks(const ts::AttributedString& text) {
     return copy;
 }
 
+// One note as a page's note block shows it: its number and its text, on a
+// line of its own after the first.
+void appendNote(ts::AttributedString& notes, qint64 number, const ts::AttributedString& body) {
+    notes.append(QStringLiteral("%1%2. ").arg(notes.length() ? QStringLiteral("\n") : QString()).arg(number), ts::Attributes{});
+    notes.append(body);
+}
+
 }  // namespace
 
 TSStringPrintView::TSStringPrintView() {
@@ -94,8 +101,7 @@ ts::AttributedString TSStringPrintView::footnotesInRange(ts::TextRange range) co
         ++number;
         if (info.range().location > range.end()) break;
         if (info.range().location < range.location || info.range().end() > range.end()) continue;
-        out.append(QStringLiteral("%1%2. ").arg(out.length() ? QStringLiteral("\n") : QString()).arg(number), ts::Attributes{});
-        out.append(*info.footnote());
+        appendNote(out, number, *info.footnote());
     }
     return out;
 }
@@ -131,11 +137,7 @@ void TSStringPrintView::layOut(const QRectF& rect) {
     auto measureNotes = [&](size_t first, size_t end) {
         if (first >= end) return 0.0;
         ts::AttributedString notes;
-        for (size_t i = first; i < end; ++i) {
-            notes.append(QStringLiteral("%1%2. ").arg(notes.length() ? QStringLiteral("\n") : QString()).arg(i + 1),
-                         ts::Attributes{});
-            notes.append(*linkArray_[i].footnote());
-        }
+        for (size_t i = first; i < end; ++i) appendNote(notes, qint64(i + 1), *linkArray_[i].footnote());
         return notesDocument(notes, rect.width())->size().height() + kNotesGap;
     };
     auto closePage = [&](qsizetype nextStart) {
