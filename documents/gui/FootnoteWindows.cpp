@@ -27,6 +27,11 @@ const QString kEnterKey = QStringLiteral("EnterKeyPressed");
 const QString kTheFootnote = QStringLiteral("TheFootnote");
 const QString kField = QStringLiteral("OriginatingField");
 const QString kWindow = QStringLiteral("OriginatingWindow");
+
+FootnoteObjectPtr footnoteIn(const ts::ValueDictionary& userInfo) {
+    auto it = userInfo.find(kTheFootnote);
+    return it == userInfo.end() ? nullptr : it->second.toObjectAs<FootnoteObject>();
+}
 }  // namespace FootnoteNotification
 
 namespace N = FootnoteNotification;

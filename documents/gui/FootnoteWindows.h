@@ -71,6 +71,9 @@ extern const QString kEnterKey;       // "EnterKeyPressed"
 extern const QString kTheFootnote;    // "TheFootnote"
 extern const QString kField;          // "OriginatingField"
 extern const QString kWindow;         // "OriginatingWindow"
+
+// The footnote a notification's user info holds, or null.
+FootnoteObjectPtr footnoteIn(const ts::ValueDictionary& userInfo);
 }  // namespace FootnoteNotification
 
 class FootnoteTextField : public QTextEdit {

@@ -685,8 +685,7 @@ FootnoteListController* MyDocumentWindow::footnoteListWindow() {
             FootnoteNotification::kLink, nullptr, [this](const ts::Notification& n) {
                 FootnoteOriginPtr window = FootnoteOrigin::from(n.userInfo, FootnoteNotification::kWindow);
                 FootnoteOriginPtr field = FootnoteOrigin::from(n.userInfo, FootnoteNotification::kField);
-                auto it = n.userInfo.find(FootnoteNotification::kTheFootnote);
-                auto note = it == n.userInfo.end() ? nullptr : it->second.toObjectAs<FootnoteObject>();
+                FootnoteObjectPtr note = FootnoteNotification::footnoteIn(n.userInfo);
                 auto* pane = qobject_cast<MyTextField*>(field ? field->object() : nullptr);
                 if (!window || window->object() != this || !note || !pane) return;
                 const int length = pane->document()->characterCount() - 1;

@@ -142,8 +142,7 @@ void TSDocumentWindow::footnoteNeedsToBeLinked(const ts::Notification& notificat
     FootnoteOriginPtr window = FootnoteOrigin::from(notification.userInfo, N::kWindow);
     if (!window || window->object() != this) return;
     FootnoteOriginPtr field = FootnoteOrigin::from(notification.userInfo, N::kField);
-    auto it = notification.userInfo.find(N::kTheFootnote);
-    FootnoteObjectPtr note = it == notification.userInfo.end() ? nullptr : it->second.toObjectAs<FootnoteObject>();
+    FootnoteObjectPtr note = N::footnoteIn(notification.userInfo);
     if (!note || !field || !field->chunk()) return;
     commitEditing();
     const TSChunkPtr chunk = field->chunk();
