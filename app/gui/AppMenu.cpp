@@ -207,18 +207,22 @@ const std::vector<MenuCommand>& menuCommands() {
     auto appBool = [](bool (A::*slot)()) -> Run { return [slot](A& c, QWidget*) { (c.*slot)(); }; };
     auto window = [](const char* field) -> Enabled { return [field](A&, QWidget*) { return A::hasToolWindowFactory(field); }; };
     auto hasDocument = [](A&, QWidget* w) { return documentOf(w) != nullptr; };
-    auto editing = [](EditCommand which) -> MenuCommand {
+    // The platform's keys, with the one Linux desktops show first.
+    auto keys = [](QKeySequence::StandardKey key, const QKeySequence& wanted = {}) {
+        QList<QKeySequence> list = QKeySequence::keyBindings(key);
+        if (!wanted.isEmpty()) {
+            list.removeAll(wanted);
+            list.prepend(wanted);
+        }
+        return list;
+    };
+    auto editing = [keys](EditCommand which) -> MenuCommand {
         static const char* const titles[] = {"Undo", "Redo", "Cut", "Copy", "Paste", "Select All"};
         static const char* const selectors[] = {"undo:", "redo:", "cut:", "copy:", "paste:", "selectAll:"};
-        static const QKeySequence::StandardKey keys[] = {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Cut,
-                                                         QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll};
-        QList<QKeySequence> bindings = QKeySequence::keyBindings(keys[int(which)]);
-        if (which == EditCommand::Redo) {
-            const QKeySequence linux(Qt::CTRL | Qt::SHIFT | Qt::Key_Z);
-            bindings.removeAll(linux);
-            bindings.prepend(linux);
-        }
-        MenuCommand m = command("Edit", titles[int(which)], selectors[int(which)], bindings);
+        static const QKeySequence::StandardKey standardKeys[] = {QKeySequence::Undo, QKeySequence::Redo, QKeySequence::Cut,
+                                                                 QKeySequence::Copy, QKeySequence::Paste, QKeySequence::SelectAll};
+        const QKeySequence linuxKey = which == EditCommand::Redo ? QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z) : QKeySequence();
+        MenuCommand m = command("Edit", titles[int(which)], selectors[int(which)], keys(standardKeys[int(which)], linuxKey));
         m.run = [which](A&, QWidget* w) { edit(w, which); };
         m.enabled = [which](A&, QWidget* w) { return canEdit(w, which); };
         return m;
@@ -242,15 +246,6 @@ const std::vector<MenuCommand>& menuCommands() {
         MenuCommand m = command(menu);
         m.kind = MenuCommand::Separator;
         return m;
-    };
-    // The platform's keys, with the one Linux desktops show first.
-    auto keys = [](QKeySequence::StandardKey key, const QKeySequence& wanted = {}) {
-        QList<QKeySequence> list = QKeySequence::keyBindings(key);
-        if (!wanted.isEmpty()) {
-            list.removeAll(wanted);
-            list.prepend(wanted);
-        }
-        return list;
     };
 
     static const std::vector<MenuCommand> commands = [&] {
