@@ -247,6 +247,16 @@ const std::vector<MenuCommand>& menuCommands() {
         m.kind = MenuCommand::Separator;
         return m;
     };
+    // A command the window carries out itself, offered where it has the method.
+    auto windowMethod = [](const char* menu, const char* title, const char* selector, const char* method,
+                           QList<QKeySequence> keys = {}) {
+        MenuCommand m = command(menu, title, selector, std::move(keys));
+        m.run = [method](A&, QWidget* w) { QMetaObject::invokeMethod(w, method); };
+        m.enabled = [method](A&, QWidget* w) {
+            return w && w->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
+        };
+        return m;
+    };
 
     static const std::vector<MenuCommand> commands = [&] {
         std::vector<MenuCommand> c;
@@ -276,12 +286,8 @@ const std::vector<MenuCommand>& menuCommands() {
                          return d && !d->fileURL().isEmpty() && d->isDocumentEdited();
                      }));
         c.push_back(separator("File"));
-        c.push_back(command("File", "Page Setup…", "runPageLayout:", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)},
-                     [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "runPageLayout"); },
-                     [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("runPageLayout()") >= 0; }));
-        c.push_back(command("File", "Print…", "printDocument:", keys(QKeySequence::Print),
-                     [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "printDocument"); },
-                     [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("printDocument()") >= 0; }));
+        c.push_back(windowMethod("File", "Page Setup…", "runPageLayout:", "runPageLayout", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}));
+        c.push_back(windowMethod("File", "Print…", "printDocument:", "printDocument", keys(QKeySequence::Print)));
         c.push_back(separator("File"));
         c.push_back(command("File", "Quit Tessarin", "terminate:", keys(QKeySequence::Quit, QKeySequence(Qt::CTRL | Qt::Key_Q)),
                      app(&A::terminate)));
@@ -291,16 +297,9 @@ const std::vector<MenuCommand>& menuCommands() {
         for (EditCommand e : {EditCommand::Cut, EditCommand::Copy, EditCommand::Paste, EditCommand::SelectAll})
             c.push_back(editing(e));
         c.push_back(separator("Edit"));
-        c.push_back(command("Edit", "Add Line", "addLine:", {QKeySequence(Qt::CTRL | Qt::Key_Return)},
-                     [](A&, QWidget* w) { QMetaObject::invokeMethod(w, "addLine"); },
-                     [](A&, QWidget* w) { return w && w->metaObject()->indexOfMethod("addLine()") >= 0; }));
-        auto rowCommand = [](const char* title, const char* selector, const char* method, QList<QKeySequence> keys = {}) {
-            MenuCommand m = command("Edit", title, selector, keys);
-            m.run = [method](A&, QWidget* w) { QMetaObject::invokeMethod(w, method); };
-            m.enabled = [method](A&, QWidget* w) {
-                return w && w->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
-            };
-            return m;
+        c.push_back(windowMethod("Edit", "Add Line", "addLine:", "addLine", {QKeySequence(Qt::CTRL | Qt::Key_Return)}));
+        auto rowCommand = [&](const char* title, const char* selector, const char* method, QList<QKeySequence> keys = {}) {
+            return windowMethod("Edit", title, selector, method, std::move(keys));
         };
         c.push_back(rowCommand("Delete Row…", "deleteSelectedRow:", "deleteSelectedRow"));
         c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow"));
