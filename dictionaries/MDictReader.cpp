@@ -202,7 +202,6 @@ bool Reader::checkHeader() {
 // (the caller compares it with `declared`).
 bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capacity, bool strict, QByteArray& out,
                          qint64* consumed, const char* what) {
-    const bool knowDeclared = strict;
     Cursor b = c_;
     b.pos = start;
     b.end = start + size;
@@ -211,7 +210,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capa
     const char* data = reinterpret_cast<const char*>(b.base + b.pos);
     switch (type) {
     case 0:
-        if ((knowDeclared && b.left() != declared) || b.left() > capacity)
+        if ((strict && b.left() != declared) || b.left() > capacity)
             return fail(QStringLiteral("The stored %1 holds %2 bytes, not the %3 declared.")
                             .arg(QLatin1String(what)).arg(b.left()).arg(declared));
         out.resize(qsizetype(b.left()));
@@ -224,7 +223,7 @@ bool Reader::unpackBlock(qint64 start, qint64 size, qint64 declared, qint64 capa
         QString why;
         if (!inflateBounded(data, b.left(), capacity, out, consumed, &why, declared))
             return fail(QStringLiteral("The %1 does not inflate: %2").arg(QLatin1String(what), why));
-        if (knowDeclared && out.size() != declared)
+        if (strict && out.size() != declared)
             return fail(QStringLiteral("The %1 inflates to %2 bytes, not the %3 declared.")
                             .arg(QLatin1String(what)).arg(out.size()).arg(declared));
         return true;

@@ -158,7 +158,7 @@ void DictionaryXMLParser::appendCollapsed(QString& buffer, QStringView text, boo
             blank = true;
             continue;
         }
-        const bool layout = c == u' ' || c == u'\n' || c == u'\t' || c == u'\r';
+        const bool layout = isLayoutSpace(QChar(c));
         if (!layout && !(c == u'^' && dropCarets)) {
             blank = false;
             continue;

@@ -5,6 +5,7 @@
 // from the original's attribute runs and a colour per character.
 #include "morphology/TSWordFormDictionary.h"
 #include "morphology/RomanNumerals.h"
+#include "morphology/ShortStringHash.h"
 
 #include "app/logging/LGLog.h"
 #include "foundation/StringExtensions.h"
@@ -80,25 +81,7 @@ struct Choice {
     QString form;  // null when no form could be chosen
     quint8 colour = Red;
 };
-// The memos hash short words many times over: FNV-1a over the UTF-16 units
-// is cheaper than the general string hash, and lets a view be looked up
-// without making a string of it.
-struct ViewHash {
-    using is_transparent = void;
-    size_t operator()(QStringView v) const noexcept {
-        quint64 h = 1469598103934665603ULL;
-        for (const QChar c : v) {
-            h ^= c.unicode();
-            h *= 1099511628211ULL;
-        }
-        return size_t(h ^ (h >> 29));
-    }
-};
-struct ViewEqual {
-    using is_transparent = void;
-    bool operator()(QStringView a, QStringView b) const noexcept { return a == b; }
-};
-using ChoiceMemo = std::unordered_map<QString, Choice, ViewHash, ViewEqual>;
+using ChoiceMemo = std::unordered_map<QString, Choice, ShortStringHash, ShortStringEqual>;
 
 struct TSWordFormDictionary::Memo : ChoiceMemo {};
 
@@ -114,7 +97,7 @@ struct TSWordFormDictionary::Marking {
     // Words as written (case and diacritics kept) to where the outermost
     // marking first met them: their next occurrences are written as that
     // one was. Unused by the markings of split-off stems.
-    std::unordered_map<QStringView, qsizetype, ViewHash, ViewEqual> outcomes;
+    std::unordered_map<QStringView, qsizetype, ShortStringHash, ShortStringEqual> outcomes;
 
     Marking(const QString& text, std::shared_ptr<ChoiceMemo> sharedMemo)
         : original(text), text(text), colours(size_t(original.size()), NoColour),

@@ -1,4 +1,5 @@
 #include "morphology/WordFormCache.h"
+#include "morphology/ShortStringHash.h"
 
 #include <cstring>
 #include <unordered_map>
@@ -228,19 +229,6 @@ int widthFor(quint64 value) {
     if (value < (1ULL << 32)) return 4;
     return 8;
 }
-
-// FNV-1a over the UTF-16 units: the cache's strings are short and many,
-// and the general string hash costs more than the writing.
-struct ShortStringHash {
-    size_t operator()(const QString& s) const noexcept {
-        quint64 h = 1469598103934665603ULL;
-        for (const QChar c : s) {
-            h ^= c.unicode();
-            h *= 1099511628211ULL;
-        }
-        return size_t(h ^ (h >> 29));
-    }
-};
 
 class Writer {
 public:

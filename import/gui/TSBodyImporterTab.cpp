@@ -328,13 +328,9 @@ void TSBodyImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
     const ts::ValueDictionary& d = result.dictionary();
-    auto dict = [&](const char* key) {
-        auto it = d.find(QString::fromLatin1(key));
-        return it != d.end() && it->second.isDictionary() ? it->second.dictionary() : ts::ValueDictionary{};
-    };
     const QSet<QString> data = surveyNames(d, "Data Elements"), attributes = surveyNames(d, "Attribute Elements");
-    const ts::ValueDictionary strings = dict("Strings Dictionary");
-    const ts::ValueDictionary attributeSets = dict("Attributes Dictionary");
+    const ts::ValueDictionary strings = surveyDictionary(d, "Strings Dictionary");
+    const ts::ValueDictionary attributeSets = surveyDictionary(d, "Attributes Dictionary");
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
     for (const ts::Value& v : it->second.array()) {

@@ -110,6 +110,11 @@ QSet<QString> TSImporterTab::surveyNames(const ts::ValueDictionary& survey, cons
     return set;
 }
 
+ts::ValueDictionary TSImporterTab::surveyDictionary(const ts::ValueDictionary& survey, const char* key) {
+    auto it = survey.find(QString::fromLatin1(key));
+    return it != survey.end() && it->second.isDictionary() ? it->second.dictionary() : ts::ValueDictionary{};
+}
+
 void TSImporterTab::extractElements() {
     const ts::Value result = parseElements();
     if (!result.isDictionary()) return;
@@ -169,9 +174,7 @@ void TSHeaderImporterTab::extractElements() {
     if (!result.isDictionary()) return;
     const ts::ValueDictionary& d = result.dictionary();
     const QSet<QString> data = surveyNames(d, "Data Elements"), attributes = surveyNames(d, "Attribute Elements");
-    ts::ValueDictionary dataDictionary;
-    if (auto it = d.find(QStringLiteral("Data Dictionary")); it != d.end() && it->second.isDictionary())
-        dataDictionary = it->second.dictionary();
+    const ts::ValueDictionary dataDictionary = surveyDictionary(d, "Data Dictionary");
     auto it = d.find(QStringLiteral("Elements"));
     if (it == d.end() || !it->second.isArray()) return;
     for (const ts::Value& v : it->second.array()) {

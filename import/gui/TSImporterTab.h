@@ -52,6 +52,8 @@ protected:
     virtual void extractElements();
     // The strings of an array in the survey's result; empty where it has none.
     static QSet<QString> surveyNames(const ts::ValueDictionary& survey, const char* key);
+    // A dictionary in the survey's result; empty where it has none.
+    static ts::ValueDictionary surveyDictionary(const ts::ValueDictionary& survey, const char* key);
     ElementTableModel* elementModel_ = nullptr;
     TSElementArrayPtr elementArray_;
     QUrl fileURL_;
