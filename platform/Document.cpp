@@ -21,6 +21,11 @@ const QString kPanelDirectoryKey = QStringLiteral("LastPanelDirectory");
 constexpr qint64 kMaxRecognizedFileSize = qint64(1) << 30;
 DocumentController* gShared = nullptr;
 
+// A document not yet added to a controller works with the shared one.
+DocumentController* controllerOr(DocumentController* own) {
+    return own ? own : DocumentController::sharedDocumentController();
+}
+
 void setError(DocumentError* error, qint64 code, const QString& description) {
     if (!error) return;
     error->domain = kCocoaErrorDomain;
@@ -120,7 +125,7 @@ bool Document::canClose() {
 }
 
 QStringList Document::fileExtensions() const {
-    const DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController();
+    const DocumentController* controller = controllerOr(controller_);
     return controller ? controller->extensionsForType(fileType_) : QStringList();
 }
 
@@ -145,13 +150,13 @@ bool Document::saveDocumentAs(DocumentError* error) {
     path = DocumentController::pathWithExtension(QFileInfo(path).absoluteFilePath(), extensions);
     DocumentController::notePanelDirectory(path);
     if (!saveToURL(path, fileType_, error)) return false;
-    if (DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController())
+    if (DocumentController* controller = controllerOr(controller_))
         controller->noteNewRecentDocumentURL(path);
     return true;
 }
 
 DocumentPtr Document::revertDocumentToSaved(DocumentError* error) {
-    DocumentController* controller = controller_ ? controller_ : DocumentController::sharedDocumentController();
+    DocumentController* controller = controllerOr(controller_);
     if (fileURL_.isEmpty() || !controller) {
         setError(error, kFileReadUnknownError, Prompter::localized(QStringLiteral("The document has not been saved yet.")));
         return nullptr;

@@ -133,10 +133,9 @@ TSCorpusTools::FolderAnalysis TSCorpusTools::analyseFolder(const QStringList& pa
 
     const QDir dir(folder);
     result.frequencyPath = dir.filePath(QStringLiteral("theLatinLibrary.txt"));
+    // A fresh encoder writes the byte-order mark even for an empty list.
     QStringEncoder utf16(QStringEncoder::Utf16, QStringEncoder::Flag::WriteBom);
-    QByteArray listBytes = utf16.encode(frequencyList(summary));
-    if (listBytes.isEmpty()) listBytes = utf16.encode(QString());
-    if (listBytes.isEmpty()) listBytes = QByteArray("\xFF\xFE", 2);
+    const QByteArray listBytes = utf16.encode(frequencyList(summary));
     const bool listOk = writeFile(result.frequencyPath, listBytes);
     if (!listOk) TSLogError("Error writing string %@", result.frequencyPath);
 

@@ -176,41 +176,33 @@ void TSDictPageAnalysis::addNounForms(const Word& noun, QSet<QString>& target) {
 }
 
 void TSDictPageAnalysis::addVerbForms(const QStringList& parts, const QStringList& tokens) {
-    const QStringList t = nonEmpty(tokens);
-    const qsizetype m = t.indexOf(QStringLiteral("u"), 1);
-    if (m < 0 || m + 1 >= t.size() || parts.isEmpty()) return;
-    const int conj = ordinal(t[m + 1]);
-    const QString latin = parts.join(QLatin1Char(' '));
-    if (conj < 1) {
-        wordLookups.insert(latin);
-        return;
-    }
-    Verb verb;
-    verb.setLatin(latin);
-    verb.setConjugation(conj);
-    verb.setWordType(2);
-    QStringList forms;
-    Verb::addVerbForms(forms, verb);
-    for (const QString& f : forms)
-        if (!f.isEmpty()) allForms.insert(f);
+    addInflectedForms<Verb>(parts, tokens, QStringLiteral("u"), 2, &Verb::addVerbForms);
 }
 
 void TSDictPageAnalysis::addAdjectiveForms(const QStringList& parts, const QStringList& tokens) {
+    addInflectedForms<Adjective>(parts, tokens, QStringLiteral("adi"), 3, &Adjective::addAdjectiveForms);
+}
+
+// The marker is followed by the conjugation or declension; an entry whose
+// number cannot be read is looked up in the analyser's dictionary instead.
+template <class W, class Expand>
+void TSDictPageAnalysis::addInflectedForms(const QStringList& parts, const QStringList& tokens, const QString& marker,
+                                           qint64 wordType, Expand expand) {
     const QStringList t = nonEmpty(tokens);
-    const qsizetype m = t.indexOf(QStringLiteral("adi"), 1);
+    const qsizetype m = t.indexOf(marker, 1);
     if (m < 0 || m + 1 >= t.size() || parts.isEmpty()) return;
-    const int decl = ordinal(t[m + 1]);
+    const int number = ordinal(t[m + 1]);
     const QString latin = parts.join(QLatin1Char(' '));
-    if (decl < 1) {
+    if (number < 1) {
         wordLookups.insert(latin);
         return;
     }
-    Adjective adjective;
-    adjective.setLatin(latin);
-    adjective.setConjugation(decl);
-    adjective.setWordType(3);
+    W word;
+    word.setLatin(latin);
+    word.setConjugation(number);
+    word.setWordType(wordType);
     QStringList forms;
-    Adjective::addAdjectiveForms(forms, adjective);
+    expand(forms, word);
     for (const QString& f : forms)
         if (!f.isEmpty()) allForms.insert(f);
 }

@@ -34,4 +34,9 @@ public:
     QSet<QString> allForms;
     QSet<QString> wordLookups;
     qint64 entries = 0;  // lines with a part-of-speech marker
+
+private:
+    template <class W, class Expand>
+    void addInflectedForms(const QStringList& parts, const QStringList& tokens, const QString& marker, qint64 wordType,
+                           Expand expand);
 };

@@ -39,8 +39,6 @@ const std::array<bool, 0x10000>& blankTable() {
     return table;
 }
 
-bool isSpace(QChar c) { return c.isSpace(); }
-
 }  // namespace
 
 // ---- TSProximityData -------------------------------------------------------
@@ -101,9 +99,8 @@ QStringList TSProximitySummary::makeWordArray(const QString& text) {
     QStringList words;
     qsizetype start = -1;
     for (qsizetype i = 0; i <= s.size(); ++i) {
-        const bool sep = i == s.size() || isSpace(s[i]) || s[i] == QLatin1Char('.') || s[i] == QLatin1Char(';') ||
-                         s[i] == QLatin1Char(',');
-        if (sep) {
+        // Cleaning has already blanked stops, semicolons and commas.
+        if (i == s.size() || s[i].isSpace()) {
             words.append(start < 0 ? QString() : s.mid(start, i - start));
             start = -1;
         } else if (start < 0) {

@@ -30,22 +30,23 @@ QString teiText(const QString& path) {
     if (!f.open(QIODevice::ReadOnly)) return {};
     QXmlStreamReader xml(&f);
     xml.setNamespaceProcessing(false);
+    // Elements whose words are not the author's running text.
+    auto skipped = [](QStringView name) {
+        return name == QLatin1String("note") || name == QLatin1String("speaker") || name == QLatin1String("head") ||
+               name == QLatin1String("stage");
+    };
     QString text;
     int inText = 0, skip = 0;
     while (!xml.atEnd()) {
         switch (xml.readNext()) {
         case QXmlStreamReader::StartElement:
             if (xml.name() == QLatin1String("text")) ++inText;
-            if (xml.name() == QLatin1String("note") || xml.name() == QLatin1String("speaker") ||
-                xml.name() == QLatin1String("head") || xml.name() == QLatin1String("stage"))
-                ++skip;
+            if (skipped(xml.name())) ++skip;
             if (xml.name() == QLatin1String("l") || xml.name() == QLatin1String("p")) text += QLatin1Char('\n');
             break;
         case QXmlStreamReader::EndElement:
             if (xml.name() == QLatin1String("text")) --inText;
-            if (xml.name() == QLatin1String("note") || xml.name() == QLatin1String("speaker") ||
-                xml.name() == QLatin1String("head") || xml.name() == QLatin1String("stage"))
-                --skip;
+            if (skipped(xml.name())) --skip;
             break;
         case QXmlStreamReader::Characters:
             if (inText > 0 && skip == 0) text += xml.text();
