@@ -43,13 +43,6 @@ DictionaryWindowController::DictionaryProvider gProvider;
 const QString kTrimCharacters = QStringLiteral(" ,\t\n\r");
 constexpr int kMaxRecentSearches = 10;
 
-QString trimmed(const QString& text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && kTrimCharacters.contains(text[start])) ++start;
-    while (end > start && kTrimCharacters.contains(text[end - 1])) --end;
-    return text.mid(start, end - start);
-}
-
 QString text(const char* key) { return DictionaryEntry::localized(QString::fromUtf8(key)); }
 
 // The plural names of the types, sorted as the locale sorts without case.
@@ -112,12 +105,19 @@ TSDictionaryPtr DictionaryWindowController::dictionaryOfType(qint64 type, bool e
     return gProvider ? gProvider(type, englishToLatin) : TSDictionaries::dictionaryOfType(type, englishToLatin);
 }
 
+QString DictionaryWindowController::trimCharacters(const QString& text, const QString& characters) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && characters.contains(text[start])) ++start;
+    while (end > start && characters.contains(text[end - 1])) --end;
+    return text.mid(start, end - start);
+}
+
 bool DictionaryWindowController::hasDictionaryWindow() {
     return gShared != nullptr;
 }
 
 QString DictionaryWindowController::firstWord(const QString& textIn, bool wordsActive) {
-    const QString t = trimmed(textIn);
+    const QString t = trimCharacters(textIn, kTrimCharacters);
     if (wordsActive && !TSDictionary::isRegexString(textIn)) {
         const QStringList parts = t.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         return parts.isEmpty() ? QString() : parts.first();
@@ -486,7 +486,7 @@ void DictionaryWindowController::translateToLatin() {
 
 void DictionaryWindowController::lookUp(int index, const QString& input, int wordType, int entryType,
                                         qint64 dictionaryType, const DictionaryEntryPtr& compareEntry) {
-    const QString word = trimmed(input);
+    const QString word = trimCharacters(input, kTrimCharacters);
     if (word.isEmpty()) return;
     rememberSearch(index, word);
     Tab& t = tab(index);
