@@ -59,11 +59,6 @@ void addItems(QComboBox* popup, const QStringList& names) {
     for (const QString& n : names) popup->addItem(n);
 }
 
-// Hands work to the main thread from any thread.
-void onMain(std::function<void()> work) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
-}
-
 }  // namespace
 
 struct DictionaryWindowController::Tab {
@@ -185,7 +180,7 @@ DictionaryWindowController::DictionaryWindowController() {
             }
             // A conversion posts thousands: they are shown in batches.
             if (schedule)
-                onMain([this, alive] {
+                ts::DispatchQueue::main()->async([this, alive] {
                     if (alive.lock()) flushNewEntries();
                 });
         };
@@ -193,7 +188,7 @@ DictionaryWindowController::DictionaryWindowController() {
     observers_.push_back(center.addObserver(QStringLiteral("NEW EL entry"), nullptr, entryHandler(true)));
     observers_.push_back(center.addObserver(QStringLiteral("NEW TS entry"), nullptr, entryHandler(false)));
     observers_.push_back(center.addObserver(QStringLiteral("CloseDictionaryWindow"), nullptr, [this, alive](const ts::Notification&) {
-        onMain([this, alive] {
+        ts::DispatchQueue::main()->async([this, alive] {
             if (!alive.lock()) return;
             if (gShared == this) disposeDictionaryWindow();
             else deleteLater();
@@ -521,7 +516,7 @@ void DictionaryWindowController::lookUp(int index, const QString& input, int wor
         auto raw = result.find(TSDictionary::kRawOutput);
         const bool hasRaw = raw != result.end() && raw->second.isString();
         const QString rawText = hasRaw ? raw->second.toString() : QString();
-        onMain([this, alive, index, generation, rawText, hasRaw, entries, dictionary] {
+        ts::DispatchQueue::main()->async([this, alive, index, generation, rawText, hasRaw, entries, dictionary] {
             if (alive.lock()) finishLookUp(index, generation, rawText, hasRaw, entries, dictionary);
         });
     };
