@@ -43,13 +43,6 @@ DictionaryWindowController::DictionaryProvider gProvider;
 const QString kTrimCharacters = QStringLiteral(" ,\t\n\r");
 constexpr int kMaxRecentSearches = 10;
 
-QString trimmed(const QString& text) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && kTrimCharacters.contains(text[start])) ++start;
-    while (end > start && kTrimCharacters.contains(text[end - 1])) --end;
-    return text.mid(start, end - start);
-}
-
 QString text(const char* key) { return DictionaryEntry::localized(QString::fromUtf8(key)); }
 
 // The plural names of the types, sorted as the locale sorts without case.
@@ -64,11 +57,6 @@ QStringList sortedPluralNames(std::initializer_list<int> types) {
 
 void addItems(QComboBox* popup, const QStringList& names) {
     for (const QString& n : names) popup->addItem(n);
-}
-
-// Hands work to the main thread from any thread.
-void onMain(std::function<void()> work) {
-    QMetaObject::invokeMethod(QCoreApplication::instance(), std::move(work), Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -112,12 +100,19 @@ TSDictionaryPtr DictionaryWindowController::dictionaryOfType(qint64 type, bool e
     return gProvider ? gProvider(type, englishToLatin) : TSDictionaries::dictionaryOfType(type, englishToLatin);
 }
 
+QString DictionaryWindowController::trimCharacters(const QString& text, const QString& characters) {
+    qsizetype start = 0, end = text.size();
+    while (start < end && characters.contains(text[start])) ++start;
+    while (end > start && characters.contains(text[end - 1])) --end;
+    return text.mid(start, end - start);
+}
+
 bool DictionaryWindowController::hasDictionaryWindow() {
     return gShared != nullptr;
 }
 
 QString DictionaryWindowController::firstWord(const QString& textIn, bool wordsActive) {
-    const QString t = trimmed(textIn);
+    const QString t = trimCharacters(textIn, kTrimCharacters);
     if (wordsActive && !TSDictionary::isRegexString(textIn)) {
         const QStringList parts = t.split(QLatin1Char(' '), Qt::SkipEmptyParts);
         return parts.isEmpty() ? QString() : parts.first();
@@ -185,7 +180,7 @@ DictionaryWindowController::DictionaryWindowController() {
             }
             // A conversion posts thousands: they are shown in batches.
             if (schedule)
-                onMain([this, alive] {
+                ts::DispatchQueue::main()->async([this, alive] {
                     if (alive.lock()) flushNewEntries();
                 });
         };
@@ -193,7 +188,7 @@ DictionaryWindowController::DictionaryWindowController() {
     observers_.push_back(center.addObserver(QStringLiteral("NEW EL entry"), nullptr, entryHandler(true)));
     observers_.push_back(center.addObserver(QStringLiteral("NEW TS entry"), nullptr, entryHandler(false)));
     observers_.push_back(center.addObserver(QStringLiteral("CloseDictionaryWindow"), nullptr, [this, alive](const ts::Notification&) {
-        onMain([this, alive] {
+        ts::DispatchQueue::main()->async([this, alive] {
             if (!alive.lock()) return;
             if (gShared == this) disposeDictionaryWindow();
             else deleteLater();
@@ -486,7 +481,7 @@ void DictionaryWindowController::translateToLatin() {
 
 void DictionaryWindowController::lookUp(int index, const QString& input, int wordType, int entryType,
                                         qint64 dictionaryType, const DictionaryEntryPtr& compareEntry) {
-    const QString word = trimmed(input);
+    const QString word = trimCharacters(input, kTrimCharacters);
     if (word.isEmpty()) return;
     rememberSearch(index, word);
     Tab& t = tab(index);
@@ -521,7 +516,7 @@ void DictionaryWindowController::lookUp(int index, const QString& input, int wor
         auto raw = result.find(TSDictionary::kRawOutput);
         const bool hasRaw = raw != result.end() && raw->second.isString();
         const QString rawText = hasRaw ? raw->second.toString() : QString();
-        onMain([this, alive, index, generation, rawText, hasRaw, entries, dictionary] {
+        ts::DispatchQueue::main()->async([this, alive, index, generation, rawText, hasRaw, entries, dictionary] {
             if (alive.lock()) finishLookUp(index, generation, rawText, hasRaw, entries, dictionary);
         });
     };

@@ -182,6 +182,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The text without any of `characters` at either end.
+    static QString trimCharacters(const QString& text, const QString& characters);
     struct Tab;
     Tab& tab(int index);
     const Tab& tab(int index) const;

@@ -29,13 +29,6 @@ QString nr(const char* key) { return ts::Prompter::localized(QString::fromUtf8(k
 
 const QString kNoteTrim = QStringLiteral(",. *=:;");
 
-QString trimSet(const QString& text, const QString& set) {
-    qsizetype start = 0, end = text.size();
-    while (start < end && set.contains(text[start])) ++start;
-    while (end > start && set.contains(text[end - 1])) --end;
-    return text.mid(start, end - start);
-}
-
 }  // namespace
 
 // ---- Which dictionary, which entry ----
@@ -399,7 +392,7 @@ void DictionaryWindowController::noteFromText(const DictionaryEntryPtr& e, const
     note->setEntry(part);
     QString rest = e->entry();
     rest.remove(part);
-    e->setEntry(trimSet(rest, kNoteTrim));
+    e->setEntry(trimCharacters(rest, kNoteTrim));
     e->setChanged(true);
     changedFront(e);
 }

@@ -13,7 +13,6 @@
 #include "tools/gui/DictionaryEntryModel.h"
 
 #include <QCheckBox>
-#include <QCoreApplication>
 #include <QStandardItemModel>
 #include <QComboBox>
 #include <QFormLayout>
@@ -229,7 +228,7 @@ void TSWordSearchController::start(const Request& r) {
         } else {
             TSLogError("No Lewis and Short dictionary for the word search");
         }
-        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, alive, entries, cut] {
+        ts::DispatchQueue::main()->async([this, alive, entries, cut] {
             if (!alive.lock()) return;
             install(entries, cut);
             std::optional<Request> next;
@@ -243,7 +242,7 @@ void TSWordSearchController::start(const Request& r) {
                 stopProcessing();
                 Q_EMIT searchFinished();
             }
-        }, Qt::QueuedConnection);
+        });
     });
 }
 

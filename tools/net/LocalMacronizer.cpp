@@ -8,8 +8,7 @@ class LocalMacronizer::Receiver : public TextMacronizerProtocol {
 public:
     explicit Receiver(Completion completion) : completion_(std::move(completion)) {}
     void textMacronized(const std::vector<ts::AttributedStringPtr>& results, const ts::ObjectPtr&) override {
-        Completion completion = std::move(completion_);
-        completion_ = nullptr;
+        Completion completion = take();
         if (!completion) return;
         MacronizerResult result;
         if (!results.empty() && results.front()) {

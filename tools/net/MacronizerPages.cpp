@@ -115,25 +115,15 @@ std::optional<QString> WebMacronizer::readMarkedText(const QByteArray& html) {
 }
 
 std::optional<QString> WebMacronizer::matchAnswer(const QString& sent, const QString& marked) {
-    auto trailing = [](const QString& s) {
-        qsizetype n = s.size();
-        while (n > 0 && s.at(n - 1).isSpace()) --n;
-        return n;
-    };
     // Pages add or drop white space around their text; the ends of the sent
     // text are kept as they were.
-    QString core = marked;
-    core.truncate(trailing(core));
-    qsizetype lead = 0;
-    while (lead < core.size() && core.at(lead).isSpace()) ++lead;
-    core.remove(0, lead);
-    qsizetype sentLead = 0;
-    while (sentLead < sent.size() && sent.at(sentLead).isSpace()) ++sentLead;
-    const qsizetype sentEnd = trailing(sent);
-    if (sentEnd <= sentLead) return std::nullopt;
-    const QString sentCore = sent.mid(sentLead, sentEnd - sentLead);
+    const QString core = marked.trimmed();
+    const QString sentCore = sent.trimmed();
+    if (sentCore.isEmpty()) return std::nullopt;
     if (StringExtensions::stripDiacritics(core) != StringExtensions::stripDiacritics(sentCore)) return std::nullopt;
-    return sent.left(sentLead) + core + sent.mid(sentEnd);
+    qsizetype sentLead = 0;
+    while (sent.at(sentLead).isSpace()) ++sentLead;
+    return sent.left(sentLead) + core + sent.mid(sentLead + sentCore.size());
 }
 
 bool WebMacronizer::isDownloadType(const QString& mimeType) {
