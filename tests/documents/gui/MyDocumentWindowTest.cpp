@@ -96,6 +96,9 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     window->addFootnote();  // B
     const QString b = FootnoteText::footnoteLinks(latin->attributedText()).at(0).id;
     QTest::keyClicks(latin, QStringLiteral(" Troiae qui primus"));
+    // Typing after a marker leaves the link behind: it stays on "[1]" alone.
+    ASSERT_EQ(FootnoteText::footnoteLinks(latin->attributedText()).size(), 1u);
+    EXPECT_EQ(FootnoteText::footnoteLinks(latin->attributedText()).at(0).range.length, 3);
     window->addFootnote();  // A
     QTest::keyClicks(latin, QStringLiteral(" ab oris"));
     window->linkToFootnote(b);
