@@ -179,15 +179,7 @@ void MyTextField::leaveLinkAtCaret() {
         const QTextCharFormat after = next.charFormat();
         if (after.isAnchor() && after.anchorHref() == format.anchorHref() && !cursor.atBlockEnd()) return;
     }
-    format.setAnchor(false);
-    format.clearProperty(QTextFormat::AnchorHref);
-    format.clearProperty(QTextFormat::ForegroundBrush);
-    format.clearProperty(QTextFormat::TextUnderlineStyle);
-    format.setFontUnderline(false);
-    // The conversion's own properties: the string-link flag and the
-    // underline style (after the font name and size).
-    format.clearProperty(QTextFormat::UserProperty + 3);
-    format.clearProperty(QTextFormat::UserProperty + 6);
+    RichTextConversion::clearLink(format);
     setCurrentCharFormat(format);
 }
 

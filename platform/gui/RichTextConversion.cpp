@@ -86,6 +86,16 @@ ColorPtr fromQColor(const QColor& color) {
     return Color::calibratedRgb(c.redF(), c.greenF(), c.blueF(), c.alphaF());
 }
 
+void clearLink(QTextCharFormat& format) {
+    format.setAnchor(false);
+    format.clearProperty(QTextFormat::AnchorHref);
+    format.clearProperty(QTextFormat::ForegroundBrush);
+    format.clearProperty(QTextFormat::TextUnderlineStyle);
+    format.setFontUnderline(false);
+    format.clearProperty(StringLink);
+    format.clearProperty(UnderlineStyle);
+}
+
 QTextCharFormat charFormat(const Attributes& a) {
     QTextCharFormat f;
     FontPtr font = get(a, AttributeName::Font).toObjectAs<Font>();

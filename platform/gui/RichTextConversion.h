@@ -27,6 +27,9 @@ ts::ColorPtr fromQColor(const QColor& color);
 
 QTextCharFormat charFormat(const ts::Attributes& attributes);
 ts::Attributes attributesFromFormat(const QTextCharFormat& format);
+// Takes the link off a format: anchor, its colour and underline, and the
+// properties this conversion keeps for a link.
+void clearLink(QTextCharFormat& format);
 
 // Replaces the document's contents. Paragraph alignment becomes block alignment.
 void toTextDocument(const ts::AttributedString& text, QTextDocument& document);
