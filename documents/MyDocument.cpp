@@ -222,11 +222,7 @@ std::vector<Link> footnoteLinks(const ts::AttributedString& text) {
     return links;
 }
 
-QString marker(qint64 number) {
-    const TSLinkStyle style = TSLinkStyles::footnoteStyle();
-    const QString middle = number >= 1 ? QString::number(number) : QStringLiteral("*");
-    return style.footnoteDelimiterOpen + middle + style.footnoteDelimiterClose;
-}
+QString marker(qint64 number) { return TSLinkStyles::footnoteMarker(number); }
 
 bool renumber(ts::AttributedString& text, FootnoteList& notes, bool forExport) {
     notes.denumber();

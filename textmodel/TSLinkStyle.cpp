@@ -52,4 +52,10 @@ void addLinkAttributes(ts::Attributes& attributes, qint32 linkType, const ts::At
     }
 }
 
+QString footnoteMarker(qint64 number) {
+    const TSLinkStyle style = footnoteStyle();
+    const QString middle = number >= 1 ? QString::number(number) : QStringLiteral("*");
+    return style.footnoteDelimiterOpen + middle + style.footnoteDelimiterClose;
+}
+
 }  // namespace TSLinkStyles

@@ -51,6 +51,10 @@ TSLinkStyle styleForLinkType(qint32 linkType, bool* known = nullptr);
 // The footnote style's delimiters, as markers use them.
 TSLinkStyle footnoteStyle();
 
+// A footnote marker in the footnote style: the number between the
+// delimiters, or "*" for a note not yet numbered (below 1).
+QString footnoteMarker(qint64 number);
+
 // Adds the style of a link type to `attributes`: the link colour as
 // foreground, a single underline when the style has one, and, when current
 // attributes carrying a font are given and the style has font traits, that

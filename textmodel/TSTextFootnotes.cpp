@@ -85,10 +85,7 @@ ts::TextRange TSText::insertURL(const QString& footnoteId, qint64 number, ts::Te
         TSLogError("Nil attributed string for %@", chunk->className());
         return range;
     }
-    const TSLinkStyle style = TSLinkStyles::footnoteStyle();
-    const QString marker = number >= 1
-        ? ts::format("%C%li%C", style.footnoteDelimiterOpen, number, style.footnoteDelimiterClose)
-        : ts::format("%C*%C", style.footnoteDelimiterOpen, style.footnoteDelimiterClose);
+    const QString marker = TSLinkStyles::footnoteMarker(number);
     text->replaceCharacters(range, marker);
     const ts::TextRange markerRange{range.location, marker.size()};
     if (!footnoteId.isNull()) linkText(*text, footnoteId, markerRange);
