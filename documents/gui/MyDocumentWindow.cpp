@@ -13,6 +13,7 @@
 #include "morphology/WordController.h"
 #include "platform/Color.h"
 #include "platform/Dispatch.h"
+#include "platform/Font.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
@@ -84,6 +85,9 @@ MyTextField::MyTextField(QWidget* parent) : QTextEdit(parent) {
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     setAcceptRichText(true);
+    // Text without a font of its own is saved in the default font; showing it
+    // in that font keeps typed text from changing size when it is reopened.
+    setFont(RichTextConversion::toQFont(*ts::Font::defaultFont()));
 }
 
 void MyTextField::setIsLatinField() {

@@ -77,6 +77,12 @@ AttributedString noted(const QString& text, const QString& id) {
     return AttributedString(text, a);
 }
 
+QFont shownFont(MyTextField* field, int position) {
+    QTextCursor c(field->document());
+    c.setPosition(position);
+    return c.charFormat().font().resolve(field->document()->defaultFont());
+}
+
 }  // namespace
 
 TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
@@ -153,6 +159,7 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     EXPECT_EQ(window->facsimileView()->image().width(), 1000);
 
     saveGallery(window->grab().toImage(), QStringLiteral("two-pane-window.png"));
+    const QFont typedFont = shownFont(english, 1);
 
     const QString path = dir.filePath(QStringLiteral("aeneid.tsmd"));
     window->commitEditing();
@@ -173,6 +180,10 @@ TEST(MyDocumentWindow, TypeFootnoteImageSaveReopenScroll) {
     QTextCursor first(again->latinView()->document());
     first.setPosition(1);
     EXPECT_EQ(first.charFormat().foreground().color(), standard);
+    // Typed text is shown in the font it is saved in, so it keeps its size when reopened.
+    const QFont reopenedFont = shownFont(again->englishView(), 1);
+    EXPECT_EQ(reopenedFont.family(), typedFont.family());
+    EXPECT_DOUBLE_EQ(reopenedFont.pointSizeF(), typedFont.pointSizeF());
     EXPECT_EQ(reopened->footnotes()->count(), 2);
     EXPECT_TRUE(again->facsimileView()->hasImage());
 
