@@ -43,6 +43,9 @@ void TSChunk::forEachRootAbove(F&& fn) {
 }
 
 void TSChunk::structureChanged() {
+    // A node read as a child is not linked into any tree yet, and the text
+    // that reads it starts its index afresh once it is read.
+    if (readingDepth_ > 0) return;
     forEachRootAbove([](TSText& root) { root.dropIndex(); });
 }
 
@@ -285,11 +288,13 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
         auto it = d.find(key);
         return it == d.end() ? nullptr : &it->second;
     };
-    const ts::Value* n = find(kName);
-    VDData::setName(n && n->isString() ? n->toString() : QString());
+    readNodeFields(find(kName), find(kUuid), find(kFlagged));
+}
+
+void TSChunk::readNodeFields(const ts::Value* n, const ts::Value* u, const ts::Value* f) {
+    if (n || !name().isNull()) VDData::setName(n && n->isString() ? n->toString() : QString());
     if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
-    const ts::Value* u = find(kUuid);
     // A node read without a uuid gets one when first asked (uuid()), as
     // every node made afresh does.
     if (!u) uuid_.reset();
@@ -307,7 +312,6 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
         TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
                    ts::Value::typeName(u->type()));
 
-    const ts::Value* f = find(kFlagged);
     flagged_ = f && f->isNumber() && f->toDouble() != 0;
     if (f && !f->isNumber()) keepWrongTypedEntry(kFlagged, *f, "number");
 }
@@ -357,6 +361,12 @@ void TSChunk::readChildren(const ts::Value& value) {
         return;
     }
     ReadingDepthGuard guard(readingDepth_);
+    // Each node read is linked to this one as it is appended: the one
+    // owning pointer is taken once for all of them.
+    const TSChunkPtr self = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    VDNewArray::Members members;
+    if (children_ && children_->storedData()) members = *children_->storedData();
+    members.reserve(members.size() + value.array().size());
     qsizetype made = 0;
     for (const auto& entry : value.array()) {
         const qsizetype position = made + qsizetype(kept_ ? kept_->children.size() : 0);
@@ -369,9 +379,15 @@ void TSChunk::readChildren(const ts::Value& value) {
             continue;
         }
         node->importFromDictionary(entry);
-        appendChild(node);
+        node->positionHint_ = qsizetype(members.size());
+        node->parent_ = self;
+        members.push_back(std::move(node));
         ++made;
     }
+    if (made == 0) return;
+    auto container = children();
+    // A container without a member list takes no members, as addObject does.
+    if (container->storedData()) container->setStoredData(std::move(members));
 }
 
 void TSChunk::importFromDictionary(const ts::Value& dictionary) {

@@ -128,6 +128,9 @@ protected:
     ts::ValueDictionary nodeDictionary() const;
     // Reads name, uuid and flag from a node dictionary.
     void readNodeFields(const ts::ValueDictionary& dictionary);
+    // The same from the entries a subclass found in its own pass over the
+    // dictionary (null for an absent entry).
+    void readNodeFields(const ts::Value* name, const ts::Value* uuid, const ts::Value* flagged);
     // Reads a "Children" value, making each child through its class.
     void readChildren(const ts::Value& children);
     // Logs and keeps a known entry whose value is of the wrong kind, to be
