@@ -1,11 +1,13 @@
 #include "TSChunk.h"
 
+#include "TSMatchedChunk.h"
 #include "TSNodeFactory.h"
 #include "TSText.h"
 
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <unordered_set>
 
 int TSChunk::readingDepth_ = 0;
@@ -21,6 +23,13 @@ const QString kChildren = QStringLiteral("Children");
 TSChunk::PasteboardWriter& pasteboardWriter() {
     static TSChunk::PasteboardWriter writer;
     return writer;
+}
+
+// Nearly every member of a text is a line, whose class is told by its type
+// alone, without the search of a full cast.
+TSChunk* asNode(VDData* member) {
+    if (member && typeid(*member) == typeid(TSMatchedChunk)) return static_cast<TSMatchedChunk*>(member);
+    return dynamic_cast<TSChunk*>(member);
 }
 
 struct ReadingDepthGuard {
@@ -156,7 +165,16 @@ TSChunkPtr TSChunk::childAt(qint64 index) const {
     if (!children_ || !children_->storedData() || index < 0) return nullptr;
     const auto& members = *children_->storedData();
     if (index >= qint64(members.size())) return nullptr;
-    return std::dynamic_pointer_cast<TSChunk>(members[size_t(index)]);
+    const VDDataPtr& member = members[size_t(index)];
+    TSChunk* node = asNode(member.get());
+    return node ? TSChunkPtr(member, node) : nullptr;
+}
+
+TSChunk* TSChunk::childNodeAt(qint64 index) const {
+    if (!children_ || !children_->storedData() || index < 0) return nullptr;
+    const auto& members = *children_->storedData();
+    if (index >= qint64(members.size())) return nullptr;
+    return asNode(members[size_t(index)].get());
 }
 
 qint64 TSChunk::indexOfChild(const TSChunk* child) const {

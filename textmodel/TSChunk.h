@@ -66,6 +66,9 @@ public:
     // passed over).
     std::vector<TSChunkPtr> childNodes() const;
     TSChunkPtr childAt(qint64 index) const;
+    // The same without taking a share of the node, for callers that only
+    // look at it while the tree holds it (an outline asks for every row).
+    TSChunk* childNodeAt(qint64 index) const;
     // The position of a node among the children; -1 when absent.
     qint64 indexOfChild(const TSChunk* child) const;
     TSChunkPtr childWithName(const QString& name) const;

@@ -101,10 +101,24 @@ void TSOutlineView::commitOpenEditor() {
     if (editor) commitData(editor);
 }
 
+void TSOutlineView::doItemsLayout() {
+    // The header stretches its last column when it is first asked about it,
+    // which a layout does as it measures its first row: asked here first, it
+    // gives the rows the widths they are measured at, and the resize is no
+    // reason for another layout.
+    settlingColumns_ = true;
+    header()->length();
+    settlingColumns_ = false;
+    resizePending_ = false;
+    QTreeView::doItemsLayout();
+}
+
 void TSOutlineView::resizeAllRows() {
-    if (resizePending_) return;
+    if (resizePending_ || settlingColumns_) return;
     resizePending_ = true;
     QTimer::singleShot(0, this, [this] {
+        // A layout since then measured every row afresh.
+        if (!resizePending_) return;
         resizePending_ = false;
         scheduleDelayedItemsLayout();
         viewport()->update();
@@ -196,6 +210,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     auto* useSelection = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(useSelection, &QShortcut::activated, this, &TSDocumentWindow::useSelectionForFind);
     restoreOutlineState();
+    showScrollBarFromFirstLayout();
     // A text changed outside the window (an inserted translation, an undo
     // step of the document's own) is shown anew.
     QPointer<TSDocumentWindow> self = this;
@@ -206,6 +221,25 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
 }
 
 TSDocumentWindow::~TSDocumentWindow() = default;
+
+void TSDocumentWindow::showScrollBarFromFirstLayout() {
+    // Rows are measured at their columns' widths, and a scroll bar that
+    // appears after the first layout narrows the last column: every row
+    // measured would be measured again. A text that cannot fit on the
+    // screen, at the least height a row has, certainly shows the bar, so it
+    // is there from the start; once the rows are laid out it comes and goes
+    // as usual.
+    qint64 rows = model_->rowCount();
+    for (int r = 0, n = model_->rowCount(); r < n; ++r) {
+        const QModelIndex section = model_->index(r, 0);
+        if (outline_->isExpanded(section)) rows += model_->rowCount(section);
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = std::max(screen ? screen->availableGeometry().height() : 0, height());
+    if (rows * TSRichTextDelegate::kMinimumRowHeight <= room) return;
+    outline_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QTimer::singleShot(0, outline_, [view = outline_] { view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); });
+}
 
 const QString TSDocumentWindow::kFrameAutosaveName = QStringLiteral("Tessarin");
 

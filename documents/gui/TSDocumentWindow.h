@@ -45,12 +45,15 @@ public:
     // column's width, and a column running past the view's edge hid the ends
     // of its lines.
     void fitColumns();
+    // Lays every row out afresh, which makes a pending re-layout needless.
+    void doItemsLayout() override;
 
 protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
     bool resizePending_ = false;
+    bool settlingColumns_ = false;
 };
 
 // The window carries the application's menu bar and acts on the menus'
@@ -150,6 +153,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showScrollBarFromFirstLayout();
     void showLocationMenu(const QPoint& position);
     void showHeaderMenu(const QPoint& position);
     void updateTitle();
