@@ -251,8 +251,10 @@ ts::AttributedStringPtr TSChunk::latinStringOutput() const {
 qint64 TSChunk::firstLineNumber() const {
     auto p = parent();
     if (!p) return TSNotFound;
-    for (const auto& c : p->childNodes()) {
-        const qint64 n = c->tln();
+    // Asked for every number shown: the siblings are looked at in place.
+    for (qint64 i = 0, count = p->numChildren(); i < count; ++i) {
+        const TSChunk* c = p->childNodeAt(i);
+        const qint64 n = c ? c->tln() : TSNotFound;
         if (n != TSNotFound) return n;
     }
     return TSNotFound;

@@ -145,36 +145,11 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->viewport()->installEventFilter(this);
     outline_->viewport()->setAcceptDrops(true);
     connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) { footnotesNeedRenumbering(from); });
-    findBar_ = new QWidget(this);
-    auto* findLayout = new QHBoxLayout(findBar_);
-    findLayout->setContentsMargins(6, 3, 6, 3);
-    findField_ = new QLineEdit(findBar_);
-    findField_->setPlaceholderText(QStringLiteral("Find"));
-    findField_->setClearButtonEnabled(true);
-    findStatus_ = new QLabel(findBar_);
-    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
-    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
-    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
-    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
-    findLayout->addWidget(findField_, 1);
-    findLayout->addWidget(previous);
-    findLayout->addWidget(next);
-    findLayout->addWidget(findStatus_);
-    findLayout->addWidget(done);
-    findBar_->hide();
-    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
-    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
-    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
-    connect(done, &QPushButton::clicked, this, [this] {
-        findBar_->hide();
-        outline_->setFocus();
-    });
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(findBar_);
-    layout->addWidget(outline_, 1);
+    centralLayout_ = new QVBoxLayout(central);
+    centralLayout_->setContentsMargins(0, 0, 0, 0);
+    centralLayout_->setSpacing(0);
+    centralLayout_->addWidget(outline_, 1);
     setCentralWidget(central);
     // Find, Find Next and Find Previous come from the Edit menu.
 
@@ -222,6 +197,46 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
 
 TSDocumentWindow::~TSDocumentWindow() = default;
 
+// The find bar is made when first asked for: most windows never show it.
+void TSDocumentWindow::makeFindBar() {
+    if (findBar_) return;
+    findBar_ = new QWidget(centralWidget());
+    auto* findLayout = new QHBoxLayout(findBar_);
+    findLayout->setContentsMargins(6, 3, 6, 3);
+    findField_ = new QLineEdit(findBar_);
+    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setClearButtonEnabled(true);
+    findStatus_ = new QLabel(findBar_);
+    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
+    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
+    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
+    findLayout->addWidget(findField_, 1);
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findLayout->addWidget(findStatus_);
+    findLayout->addWidget(done);
+    findBar_->hide();
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
+    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
+    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
+    connect(done, &QPushButton::clicked, this, [this] {
+        findBar_->hide();
+        outline_->setFocus();
+    });
+    centralLayout_->insertWidget(0, findBar_);
+}
+
+QLineEdit* TSDocumentWindow::findField() const {
+    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+    return findField_;
+}
+
+QWidget* TSDocumentWindow::findBar() const {
+    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+    return findBar_;
+}
+
 void TSDocumentWindow::showScrollBarFromFirstLayout() {
     // Rows are measured at their columns' widths, and a scroll bar that
     // appears after the first layout narrows the last column: every row
@@ -258,8 +273,8 @@ void TSDocumentWindow::install(ts::DocumentController& controller) {
 void TSDocumentWindow::performFind(FindCommand command) {
     switch (command) {
     case FindCommand::ShowFindBar: showFindBar(); break;
-    case FindCommand::FindNext: findNext(findField_->text()); break;
-    case FindCommand::FindPrevious: findNext(findField_->text(), true); break;
+    case FindCommand::FindNext: findNext(findField()->text()); break;
+    case FindCommand::FindPrevious: findNext(findField()->text(), true); break;
     }
 }
 
@@ -357,6 +372,7 @@ void TSDocumentWindow::useSelectionForFind() {
     if (QTextEdit* editor = delegate_->editor()) text = editor->textCursor().selectedText();
     if (text.isEmpty()) text = outline_->currentIndex().data().toString();
     if (text.isEmpty()) return;
+    makeFindBar();
     if (!findBar_->isVisible()) findBar_->show();
     findField_->setText(text.section(QChar::ParagraphSeparator, 0, 0).left(200));
 }
@@ -423,12 +439,14 @@ void TSDocumentWindow::restoreOutlineState() {
 }
 
 void TSDocumentWindow::showFindBar() {
+    makeFindBar();
     findBar_->show();
     findField_->setFocus();
     findField_->selectAll();
 }
 
 bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
+    makeFindBar();
     findStatus_->clear();
     if (text.isEmpty()) return false;
     const QModelIndex current = outline_->currentIndex();

@@ -22,6 +22,7 @@
 
 class QLabel;
 class QLineEdit;
+class QVBoxLayout;
 class QMenu;
 class QMimeData;
 class TSOutlineModel;
@@ -143,8 +144,8 @@ public:
     // spans two lines. Answers whether a match was selected.
     void showFindBar();
     bool findNext(const QString& text, bool backwards = false);
-    QLineEdit* findField() const { return findField_; }
-    QWidget* findBar() const { return findBar_; }
+    QLineEdit* findField() const;
+    QWidget* findBar() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -161,6 +162,8 @@ private:
     TSOutlineView* outline_ = nullptr;
     TSOutlineModel* model_ = nullptr;
     TSRichTextDelegate* delegate_ = nullptr;
+    void makeFindBar();
+    QVBoxLayout* centralLayout_ = nullptr;
     QWidget* findBar_ = nullptr;
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;
