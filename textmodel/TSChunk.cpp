@@ -3,6 +3,7 @@
 #include "TSMatchedChunk.h"
 #include "TSNodeFactory.h"
 #include "TSText.h"
+#include "TSTextHelpers.h"
 
 #include "app/logging/LGLog.h"
 
@@ -30,6 +31,18 @@ TSChunk::PasteboardWriter& pasteboardWriter() {
 TSChunk* asNode(VDData* member) {
     if (member && typeid(*member) == typeid(TSMatchedChunk)) return static_cast<TSMatchedChunk*>(member);
     return dynamic_cast<TSChunk*>(member);
+}
+
+// The "ClassName" entry of a node's dictionary. Keys are sorted, and only a
+// few (such as "Children") sort before it: the first entries are looked at
+// in place before the dictionary is searched.
+const ts::Value& classNameOf(const ts::Value& entry) {
+    if (!entry.isDictionary()) return entry[kClassName];
+    const ts::ValueDictionary& d = entry.dictionary();
+    int looked = 0;
+    for (auto it = d.begin(); it != d.end() && looked < 3; ++it, ++looked)
+        if (TSTextHelpers::keyIs(it->first, u"ClassName")) return it->second;
+    return entry[kClassName];
 }
 
 struct ReadingDepthGuard {
@@ -390,7 +403,7 @@ void TSChunk::readChildren(const ts::Value& value) {
     qsizetype made = 0;
     for (const auto& entry : value.array()) {
         const qsizetype position = made + qsizetype(kept_ ? kept_->children.size() : 0);
-        const ts::Value& cls = entry[kClassName];
+        const ts::Value& cls = classNameOf(entry);
         TSChunkPtr node = cls.isString() ? TSNodeFactory::make(cls.toString()) : nullptr;
         if (!node) {
             if (cls.isString())
