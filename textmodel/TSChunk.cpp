@@ -1,11 +1,14 @@
 #include "TSChunk.h"
 
+#include "TSMatchedChunk.h"
 #include "TSNodeFactory.h"
 #include "TSText.h"
+#include "TSTextHelpers.h"
 
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <typeinfo>
 #include <unordered_set>
 
 int TSChunk::readingDepth_ = 0;
@@ -21,6 +24,25 @@ const QString kChildren = QStringLiteral("Children");
 TSChunk::PasteboardWriter& pasteboardWriter() {
     static TSChunk::PasteboardWriter writer;
     return writer;
+}
+
+// Nearly every member of a text is a line, whose class is told by its type
+// alone, without the search of a full cast.
+TSChunk* asNode(VDData* member) {
+    if (member && typeid(*member) == typeid(TSMatchedChunk)) return static_cast<TSMatchedChunk*>(member);
+    return dynamic_cast<TSChunk*>(member);
+}
+
+// The "ClassName" entry of a node's dictionary. Keys are sorted, and only a
+// few (such as "Children") sort before it: the first entries are looked at
+// in place before the dictionary is searched.
+const ts::Value& classNameOf(const ts::Value& entry) {
+    if (!entry.isDictionary()) return entry[kClassName];
+    const ts::ValueDictionary& d = entry.dictionary();
+    int looked = 0;
+    for (auto it = d.begin(); it != d.end() && looked < 3; ++it, ++looked)
+        if (TSTextHelpers::keyIs(it->first, u"ClassName")) return it->second;
+    return entry[kClassName];
 }
 
 struct ReadingDepthGuard {
@@ -43,6 +65,9 @@ void TSChunk::forEachRootAbove(F&& fn) {
 }
 
 void TSChunk::structureChanged() {
+    // A node read as a child is not linked into any tree yet, and the text
+    // that reads it starts its index afresh once it is read.
+    if (readingDepth_ > 0) return;
     forEachRootAbove([](TSText& root) { root.dropIndex(); });
 }
 
@@ -153,7 +178,16 @@ TSChunkPtr TSChunk::childAt(qint64 index) const {
     if (!children_ || !children_->storedData() || index < 0) return nullptr;
     const auto& members = *children_->storedData();
     if (index >= qint64(members.size())) return nullptr;
-    return std::dynamic_pointer_cast<TSChunk>(members[size_t(index)]);
+    const VDDataPtr& member = members[size_t(index)];
+    TSChunk* node = asNode(member.get());
+    return node ? TSChunkPtr(member, node) : nullptr;
+}
+
+TSChunk* TSChunk::childNodeAt(qint64 index) const {
+    if (!children_ || !children_->storedData() || index < 0) return nullptr;
+    const auto& members = *children_->storedData();
+    if (index >= qint64(members.size())) return nullptr;
+    return asNode(members[size_t(index)].get());
 }
 
 qint64 TSChunk::indexOfChild(const TSChunk* child) const {
@@ -230,8 +264,10 @@ ts::AttributedStringPtr TSChunk::latinStringOutput() const {
 qint64 TSChunk::firstLineNumber() const {
     auto p = parent();
     if (!p) return TSNotFound;
-    for (const auto& c : p->childNodes()) {
-        const qint64 n = c->tln();
+    // Asked for every number shown: the siblings are looked at in place.
+    for (qint64 i = 0, count = p->numChildren(); i < count; ++i) {
+        const TSChunk* c = p->childNodeAt(i);
+        const qint64 n = c ? c->tln() : TSNotFound;
         if (n != TSNotFound) return n;
     }
     return TSNotFound;
@@ -285,11 +321,13 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
         auto it = d.find(key);
         return it == d.end() ? nullptr : &it->second;
     };
-    const ts::Value* n = find(kName);
-    VDData::setName(n && n->isString() ? n->toString() : QString());
+    readNodeFields(find(kName), find(kUuid), find(kFlagged));
+}
+
+void TSChunk::readNodeFields(const ts::Value* n, const ts::Value* u, const ts::Value* f) {
+    if (n || !name().isNull()) VDData::setName(n && n->isString() ? n->toString() : QString());
     if (n && !n->isString()) keepWrongTypedEntry(kName, *n, "string");
 
-    const ts::Value* u = find(kUuid);
     // A node read without a uuid gets one when first asked (uuid()), as
     // every node made afresh does.
     if (!u) uuid_.reset();
@@ -307,7 +345,6 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
         TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
                    ts::Value::typeName(u->type()));
 
-    const ts::Value* f = find(kFlagged);
     flagged_ = f && f->isNumber() && f->toDouble() != 0;
     if (f && !f->isNumber()) keepWrongTypedEntry(kFlagged, *f, "number");
 }
@@ -357,10 +394,16 @@ void TSChunk::readChildren(const ts::Value& value) {
         return;
     }
     ReadingDepthGuard guard(readingDepth_);
+    // Each node read is linked to this one as it is appended: the one
+    // owning pointer is taken once for all of them.
+    const TSChunkPtr self = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    VDNewArray::Members members;
+    if (children_ && children_->storedData()) members = *children_->storedData();
+    members.reserve(members.size() + value.array().size());
     qsizetype made = 0;
     for (const auto& entry : value.array()) {
         const qsizetype position = made + qsizetype(kept_ ? kept_->children.size() : 0);
-        const ts::Value& cls = entry[kClassName];
+        const ts::Value& cls = classNameOf(entry);
         TSChunkPtr node = cls.isString() ? TSNodeFactory::make(cls.toString()) : nullptr;
         if (!node) {
             if (cls.isString())
@@ -369,9 +412,15 @@ void TSChunk::readChildren(const ts::Value& value) {
             continue;
         }
         node->importFromDictionary(entry);
-        appendChild(node);
+        node->positionHint_ = qsizetype(members.size());
+        node->parent_ = self;
+        members.push_back(std::move(node));
         ++made;
     }
+    if (made == 0) return;
+    auto container = children();
+    // A container without a member list takes no members, as addObject does.
+    if (container->storedData()) container->setStoredData(std::move(members));
 }
 
 void TSChunk::importFromDictionary(const ts::Value& dictionary) {

@@ -66,6 +66,9 @@ public:
     // passed over).
     std::vector<TSChunkPtr> childNodes() const;
     TSChunkPtr childAt(qint64 index) const;
+    // The same without taking a share of the node, for callers that only
+    // look at it while the tree holds it (an outline asks for every row).
+    TSChunk* childNodeAt(qint64 index) const;
     // The position of a node among the children; -1 when absent.
     qint64 indexOfChild(const TSChunk* child) const;
     TSChunkPtr childWithName(const QString& name) const;
@@ -128,6 +131,9 @@ protected:
     ts::ValueDictionary nodeDictionary() const;
     // Reads name, uuid and flag from a node dictionary.
     void readNodeFields(const ts::ValueDictionary& dictionary);
+    // The same from the entries a subclass found in its own pass over the
+    // dictionary (null for an absent entry).
+    void readNodeFields(const ts::Value* name, const ts::Value* uuid, const ts::Value* flagged);
     // Reads a "Children" value, making each child through its class.
     void readChildren(const ts::Value& children);
     // Logs and keeps a known entry whose value is of the wrong kind, to be

@@ -274,44 +274,49 @@ void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {
         return;
     }
     const ts::ValueDictionary& d = dictionary.dictionary();
-    readNodeFields(d);
-    // One pass over the entries finds the columns and keeps what is not
-    // ours: a document opens ten thousand of these.
-    enum Column { English, Latin, PerseusEnglish, Location, PdfLocation, Children, Node, Other };
+    // One pass over the entries finds the columns and the node's own fields
+    // and keeps what is not ours: a document opens ten thousand of these.
+    enum Column { English, Latin, PerseusEnglish, Location, PdfLocation, Children, Name, Uuid, Flagged, ClassName, Other };
     auto columnOf = [](const QString& key) {
-        switch (key.size()) {
-        case 4:
-            if (key == QLatin1String("name") || key == QLatin1String("uuid")) return Node;
+        using TSTextHelpers::keyIs;
+        if (key.isEmpty()) return Other;
+        switch (key.front().unicode()) {
+        case u'C':
+            if (keyIs(key, u"ClassName")) return ClassName;
+            if (keyIs(key, u"Children")) return Children;
             break;
-        case 5:
-            if (key == QLatin1String("Latin")) return Latin;
+        case u'E':
+            if (keyIs(key, u"English")) return English;
             break;
-        case 7:
-            if (key == QLatin1String("English")) return English;
-            if (key == QLatin1String("Flagged")) return Node;
+        case u'F':
+            if (keyIs(key, u"Flagged")) return Flagged;
             break;
-        case 8:
-            if (key == QLatin1String("Location")) return Location;
-            if (key == QLatin1String("Children")) return Children;
+        case u'L':
+            if (keyIs(key, u"Latin")) return Latin;
+            if (keyIs(key, u"Location")) return Location;
             break;
-        case 9:
-            if (key == QLatin1String("ClassName")) return Node;
+        case u'P':
+            if (keyIs(key, u"Perseus English")) return PerseusEnglish;
             break;
-        case 11:
-            if (key == QLatin1String("pdfLocation")) return PdfLocation;
+        case u'n':
+            if (keyIs(key, u"name")) return Name;
             break;
-        case 15:
-            if (key == QLatin1String("Perseus English")) return PerseusEnglish;
+        case u'p':
+            if (keyIs(key, u"pdfLocation")) return PdfLocation;
+            break;
+        case u'u':
+            if (keyIs(key, u"uuid")) return Uuid;
             break;
         }
         return Other;
     };
-    const ts::Value* found[Children + 1] = {};
+    const ts::Value* found[Other] = {};
     for (const auto& [key, value] : d) {
         const Column c = columnOf(key);
-        if (c <= Children) found[c] = &value;
-        else if (c == Other) keepEntry(key, value);
+        if (c < Other) found[c] = &value;
+        else keepEntry(key, value);
     }
+    readNodeFields(found[Name], found[Uuid], found[Flagged]);
     static const ts::Value none;
     auto at = [&](Column c) -> const ts::Value& { return found[c] ? *found[c] : none; };
     readChildren(at(Children));

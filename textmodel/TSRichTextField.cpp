@@ -103,22 +103,44 @@ ReadOutcome readStoredValue(const ts::Value& source) {
 }  // namespace
 
 TSRichTextField::TSRichTextField(const TSRichTextField& other)
-    : text_(other.text_), stored_(other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr) {}
+    : text_(other.text_),
+      stored_(other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr),
+      pendingData_(other.pendingData_),
+      hasPendingData_(other.hasPendingData_) {}
 
 TSRichTextField& TSRichTextField::operator=(const TSRichTextField& other) {
     if (this != &other) {
         text_ = other.text_;
         stored_ = other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr;
+        pendingData_ = other.pendingData_;
+        hasPendingData_ = other.hasPendingData_;
     }
     return *this;
 }
 
 TSRichTextField::~TSRichTextField() = default;
 
+void TSRichTextField::materialize() const {
+    if (!hasPendingData_) return;
+    stored_ = std::make_unique<Stored>();
+    stored_->source = ts::Value(pendingData_);
+    stored_->pending = true;
+    pendingData_ = QByteArray();
+    hasPendingData_ = false;
+}
+
 void TSRichTextField::readFrom(const ts::Value& value) {
     text_.reset();
+    pendingData_ = QByteArray();
+    hasPendingData_ = false;
     if (value.isNull()) {
         stored_.reset();
+        return;
+    }
+    if (value.isData()) {
+        stored_.reset();
+        pendingData_ = value.toData();
+        hasPendingData_ = true;
         return;
     }
     if (!stored_) stored_ = std::make_unique<Stored>();
@@ -133,6 +155,11 @@ void TSRichTextField::readFrom(const ts::Value& value) {
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
     text_ = std::move(text);
+    if (hasPendingData_) {
+        // A value never read has no text to return to.
+        pendingData_ = QByteArray();
+        hasPendingData_ = false;
+    }
     if (!stored_) return;
     // The file's value and the text as read stay: a text that returns to
     // what was read is saved as the file's own bytes again. A value never
@@ -167,7 +194,7 @@ const ts::AttributedString* TSRichTextField::textAsRead() const {
 }
 
 bool TSRichTextField::isEdited() const {
-    if (!stored_ || stored_->pending || stored_->source.isNull()) return false;
+    if (hasPendingData_ || !stored_ || stored_->pending || stored_->source.isNull()) return false;
     const Stored& st = *stored_;
     if (!text_) return st.readAText;
     if (st.shownAs == text_ && st.shownCount == text_->changeCount()) return false;
@@ -178,23 +205,25 @@ bool TSRichTextField::isEdited() const {
 }
 
 bool TSRichTextField::isPresent() const {
+    if (hasPendingData_) return true;
     if (pending()) return stored_->source.isData() || stored_->source.isString();
     return bool(text_);
 }
 
 bool TSRichTextField::mayHaveLinks() const {
     if (!pending()) return bool(text_);
-    if (!stored_->source.isData()) return false;
+    if (!hasPendingData_ && !stored_->source.isData()) return false;
     // The RTF reader takes the field instruction in any case; a link it
     // would read but this test missed would leave its footnote unmarked,
     // and purged on the next save.
-    const QByteArray& d = stored_->source.toData();
+    const QByteArray d = hasPendingData_ ? pendingData_ : stored_->source.toData();
     static const char kWord[] = "hyperlink";
     auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
     return std::search(d.begin(), d.end(), kWord, kWord + sizeof(kWord) - 1, same) != d.end();
 }
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
+    materialize();
     Stored& st = *stored_;
     st.pending = false;
     const ts::Value& source = st.source;
@@ -222,6 +251,7 @@ ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Objec
 }
 
 ts::Value TSRichTextField::valueToWrite() const {
+    if (hasPendingData_) return ts::Value(pendingData_);
     if (pending()) return stored_->source;
     if (stored_ && !stored_->source.isNull() && !isEdited()) return stored_->source;
     if (!text_) return {};

@@ -45,7 +45,7 @@ public:
     bool mayHaveLinks() const;
     // Whether the stored value could not be read as rich text and is still
     // what will be saved.
-    bool isUnreadable() const { return stored_ && stored_->unreadable && !isEdited(); }
+    bool isUnreadable() const { return !hasPendingData_ && stored_ && stored_->unreadable && !isEdited(); }
     // Whether the text differs from what was read (a text that returned to
     // what was read is not edited); false while nothing was read.
     bool isEdited() const;
@@ -82,8 +82,16 @@ private:
         bool unreadable = false;
         bool readAText = false;
     };
-    bool pending() const { return stored_ && stored_->pending; }
+    bool pending() const { return hasPendingData_ || (stored_ && stored_->pending); }
+    // Moves RTF kept unread into the bookkeeping above, for the operations
+    // that need it.
+    void materialize() const;
 
     mutable ts::AttributedStringPtr text_;
-    std::unique_ptr<Stored> stored_;
+    mutable std::unique_ptr<Stored> stored_;
+    // A document opens with every column of every line unread: those keep
+    // just the file's bytes (shared with the file's data, not copied), and a
+    // column gets the bookkeeping only when it is read.
+    mutable QByteArray pendingData_;
+    mutable bool hasPendingData_ = false;
 };

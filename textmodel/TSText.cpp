@@ -108,7 +108,7 @@ void TSText::importFromDictionary(const ts::Value& dictionary) {
             continue;
         keptOuter_[key] = value;
     }
-    insertParent(std::static_pointer_cast<TSChunk>(weak_from_this().lock()));
+    // Every node read was linked to its parent as it was appended.
     structureChanged();
 }
 

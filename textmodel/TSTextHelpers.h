@@ -8,9 +8,17 @@
 #include <QByteArray>
 #include <QString>
 
+#include <cstring>
 #include <vector>
 
 namespace TSTextHelpers {
+
+// Whether a dictionary key is the given name, compared in place: every node
+// of a file names the same few keys.
+template <qsizetype N>
+inline bool keyIs(const QString& key, const char16_t (&name)[N]) {
+    return key.size() == N - 1 && std::memcmp(key.constData(), name, size_t(N - 1) * sizeof(char16_t)) == 0;
+}
 
 // Leading blanks skipped, an optional sign, the digits up to the first other
 // character; 0 without digits; saturates at the 64-bit limits.

@@ -13,6 +13,7 @@
 
 #include <QHash>
 
+#include <atomic>
 #include <mutex>
 
 namespace {
@@ -21,6 +22,19 @@ QHash<QString, std::function<TSChunkPtr()>>& nodeTable() {
     static QHash<QString, std::function<TSChunkPtr()>> table;
     return table;
 }
+
+// Grows with every class added, so that the look-up remembered below is
+// never one the table no longer holds.
+std::atomic<int> tableGeneration{0};
+
+// The class looked up last on this thread. A text's nodes name a handful of
+// classes, and a file's reader hands out one shared string for each, so
+// nearly every node is made without hashing its class name.
+struct LastLookUp {
+    QString name;
+    std::function<TSChunkPtr()> make;
+    int generation = -1;
+};
 
 template <class T>
 void registerNode() {
@@ -38,12 +52,23 @@ void registerTextModelClasses();
 
 namespace TSNodeFactory {
 
-void add(const QString& className, std::function<TSChunkPtr()> make) { nodeTable().insert(className, std::move(make)); }
+void add(const QString& className, std::function<TSChunkPtr()> make) {
+    nodeTable().insert(className, std::move(make));
+    ++tableGeneration;
+}
 
 TSChunkPtr make(const QString& className) {
     registerTextModelClasses();
+    thread_local LastLookUp last;
+    const int generation = tableGeneration.load(std::memory_order_relaxed);
+    if (last.generation == generation && last.make &&
+        ((className.constData() == last.name.constData() && className.size() == last.name.size()) || className == last.name))
+        return last.make();
     auto it = nodeTable().constFind(className);
-    if (it != nodeTable().constEnd()) return (*it)();
+    if (it != nodeTable().constEnd()) {
+        last = {className, *it, generation};
+        return (*it)();
+    }
     // A node class another module registered; anything else is refused.
     if (!ts::ClassRegistry::isRegistered(className)) return nullptr;
     return ts::ClassRegistry::makeAs<TSChunk>(className);

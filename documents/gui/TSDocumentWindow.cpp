@@ -101,10 +101,24 @@ void TSOutlineView::commitOpenEditor() {
     if (editor) commitData(editor);
 }
 
+void TSOutlineView::doItemsLayout() {
+    // The header stretches its last column when it is first asked about it,
+    // which a layout does as it measures its first row: asked here first, it
+    // gives the rows the widths they are measured at, and the resize is no
+    // reason for another layout.
+    settlingColumns_ = true;
+    header()->length();
+    settlingColumns_ = false;
+    resizePending_ = false;
+    QTreeView::doItemsLayout();
+}
+
 void TSOutlineView::resizeAllRows() {
-    if (resizePending_) return;
+    if (resizePending_ || settlingColumns_) return;
     resizePending_ = true;
     QTimer::singleShot(0, this, [this] {
+        // A layout since then measured every row afresh.
+        if (!resizePending_) return;
         resizePending_ = false;
         scheduleDelayedItemsLayout();
         viewport()->update();
@@ -131,36 +145,11 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     outline_->viewport()->installEventFilter(this);
     outline_->viewport()->setAcceptDrops(true);
     connect(model_, &QAbstractItemModel::dataChanged, this, [this](const QModelIndex& from) { footnotesNeedRenumbering(from); });
-    findBar_ = new QWidget(this);
-    auto* findLayout = new QHBoxLayout(findBar_);
-    findLayout->setContentsMargins(6, 3, 6, 3);
-    findField_ = new QLineEdit(findBar_);
-    findField_->setPlaceholderText(QStringLiteral("Find"));
-    findField_->setClearButtonEnabled(true);
-    findStatus_ = new QLabel(findBar_);
-    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
-    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
-    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
-    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
-    findLayout->addWidget(findField_, 1);
-    findLayout->addWidget(previous);
-    findLayout->addWidget(next);
-    findLayout->addWidget(findStatus_);
-    findLayout->addWidget(done);
-    findBar_->hide();
-    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
-    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
-    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
-    connect(done, &QPushButton::clicked, this, [this] {
-        findBar_->hide();
-        outline_->setFocus();
-    });
     auto* central = new QWidget(this);
-    auto* layout = new QVBoxLayout(central);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
-    layout->addWidget(findBar_);
-    layout->addWidget(outline_, 1);
+    centralLayout_ = new QVBoxLayout(central);
+    centralLayout_->setContentsMargins(0, 0, 0, 0);
+    centralLayout_->setSpacing(0);
+    centralLayout_->addWidget(outline_, 1);
     setCentralWidget(central);
     // Find, Find Next and Find Previous come from the Edit menu.
 
@@ -196,6 +185,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     auto* useSelection = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_E), this);
     connect(useSelection, &QShortcut::activated, this, &TSDocumentWindow::useSelectionForFind);
     restoreOutlineState();
+    showScrollBarFromFirstLayout();
     // A text changed outside the window (an inserted translation, an undo
     // step of the document's own) is shown anew.
     QPointer<TSDocumentWindow> self = this;
@@ -206,6 +196,65 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
 }
 
 TSDocumentWindow::~TSDocumentWindow() = default;
+
+// The find bar is made when first asked for: most windows never show it.
+void TSDocumentWindow::makeFindBar() {
+    if (findBar_) return;
+    findBar_ = new QWidget(centralWidget());
+    auto* findLayout = new QHBoxLayout(findBar_);
+    findLayout->setContentsMargins(6, 3, 6, 3);
+    findField_ = new QLineEdit(findBar_);
+    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setClearButtonEnabled(true);
+    findStatus_ = new QLabel(findBar_);
+    auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
+    auto* next = new QPushButton(QStringLiteral(">"), findBar_);
+    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
+    findLayout->addWidget(findField_, 1);
+    findLayout->addWidget(previous);
+    findLayout->addWidget(next);
+    findLayout->addWidget(findStatus_);
+    findLayout->addWidget(done);
+    findBar_->hide();
+    connect(findField_, &QLineEdit::returnPressed, this, [this] { findNext(findField_->text()); });
+    connect(next, &QPushButton::clicked, this, [this] { findNext(findField_->text()); });
+    connect(previous, &QPushButton::clicked, this, [this] { findNext(findField_->text(), true); });
+    connect(done, &QPushButton::clicked, this, [this] {
+        findBar_->hide();
+        outline_->setFocus();
+    });
+    centralLayout_->insertWidget(0, findBar_);
+}
+
+QLineEdit* TSDocumentWindow::findField() const {
+    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+    return findField_;
+}
+
+QWidget* TSDocumentWindow::findBar() const {
+    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+    return findBar_;
+}
+
+void TSDocumentWindow::showScrollBarFromFirstLayout() {
+    // Rows are measured at their columns' widths, and a scroll bar that
+    // appears after the first layout narrows the last column: every row
+    // measured would be measured again. A text that cannot fit on the
+    // screen, at the least height a row has, certainly shows the bar, so it
+    // is there from the start; once the rows are laid out it comes and goes
+    // as usual.
+    qint64 rows = model_->rowCount();
+    for (int r = 0, n = model_->rowCount(); r < n; ++r) {
+        const QModelIndex section = model_->index(r, 0);
+        if (outline_->isExpanded(section)) rows += model_->rowCount(section);
+    }
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int room = std::max(screen ? screen->availableGeometry().height() : 0, height());
+    if (rows * TSRichTextDelegate::kMinimumRowHeight <= room) return;
+    outline_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    QTimer::singleShot(0, outline_, [view = outline_] { view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded); });
+}
 
 const QString TSDocumentWindow::kFrameAutosaveName = QStringLiteral("Tessarin");
 
@@ -224,8 +273,8 @@ void TSDocumentWindow::install(ts::DocumentController& controller) {
 void TSDocumentWindow::performFind(FindCommand command) {
     switch (command) {
     case FindCommand::ShowFindBar: showFindBar(); break;
-    case FindCommand::FindNext: findNext(findField_->text()); break;
-    case FindCommand::FindPrevious: findNext(findField_->text(), true); break;
+    case FindCommand::FindNext: findNext(findField()->text()); break;
+    case FindCommand::FindPrevious: findNext(findField()->text(), true); break;
     }
 }
 
@@ -323,6 +372,7 @@ void TSDocumentWindow::useSelectionForFind() {
     if (QTextEdit* editor = delegate_->editor()) text = editor->textCursor().selectedText();
     if (text.isEmpty()) text = outline_->currentIndex().data().toString();
     if (text.isEmpty()) return;
+    makeFindBar();
     if (!findBar_->isVisible()) findBar_->show();
     findField_->setText(text.section(QChar::ParagraphSeparator, 0, 0).left(200));
 }
@@ -389,12 +439,14 @@ void TSDocumentWindow::restoreOutlineState() {
 }
 
 void TSDocumentWindow::showFindBar() {
+    makeFindBar();
     findBar_->show();
     findField_->setFocus();
     findField_->selectAll();
 }
 
 bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
+    makeFindBar();
     findStatus_->clear();
     if (text.isEmpty()) return false;
     const QModelIndex current = outline_->currentIndex();

@@ -22,6 +22,7 @@
 
 class QLabel;
 class QLineEdit;
+class QVBoxLayout;
 class QMenu;
 class QMimeData;
 class TSOutlineModel;
@@ -45,12 +46,15 @@ public:
     // column's width, and a column running past the view's edge hid the ends
     // of its lines.
     void fitColumns();
+    // Lays every row out afresh, which makes a pending re-layout needless.
+    void doItemsLayout() override;
 
 protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
     bool resizePending_ = false;
+    bool settlingColumns_ = false;
 };
 
 // The window carries the application's menu bar and acts on the menus'
@@ -140,8 +144,8 @@ public:
     // spans two lines. Answers whether a match was selected.
     void showFindBar();
     bool findNext(const QString& text, bool backwards = false);
-    QLineEdit* findField() const { return findField_; }
-    QWidget* findBar() const { return findBar_; }
+    QLineEdit* findField() const;
+    QWidget* findBar() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -150,6 +154,7 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    void showScrollBarFromFirstLayout();
     void showLocationMenu(const QPoint& position);
     void showHeaderMenu(const QPoint& position);
     void updateTitle();
@@ -157,6 +162,8 @@ private:
     TSOutlineView* outline_ = nullptr;
     TSOutlineModel* model_ = nullptr;
     TSRichTextDelegate* delegate_ = nullptr;
+    void makeFindBar();
+    QVBoxLayout* centralLayout_ = nullptr;
     QWidget* findBar_ = nullptr;
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;

@@ -5,6 +5,8 @@
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
+#include <typeinfo>
+
 Q_DECLARE_METATYPE(ts::AttributedStringPtr)
 
 namespace {
@@ -13,7 +15,12 @@ const QString kLocation = QStringLiteral("location");
 const QString kLatin = QStringLiteral("latin");
 const QString kEnglish = QStringLiteral("english");
 
-TSMatchedChunk* matched(TSChunk* chunk) { return dynamic_cast<TSMatchedChunk*>(chunk); }
+// Asked for every row the view lays out: the exact class is told first,
+// without the search of a full cast.
+TSMatchedChunk* matched(TSChunk* chunk) {
+    if (chunk && typeid(*chunk) == typeid(TSMatchedChunk)) return static_cast<TSMatchedChunk*>(chunk);
+    return dynamic_cast<TSMatchedChunk*>(chunk);
+}
 
 }  // namespace
 
@@ -44,8 +51,8 @@ QModelIndex TSOutlineModel::index(int row, int column, const QModelIndex& parent
     if (row < 0 || column < 0 || column >= ColumnCount) return {};
     TSChunk* p = chunkForIndex(parent);
     if (!p) return {};
-    const TSChunkPtr child = p->childAt(row);
-    return child ? createIndex(row, column, child.get()) : QModelIndex();
+    TSChunk* child = p->childNodeAt(row);
+    return child ? createIndex(row, column, child) : QModelIndex();
 }
 
 QModelIndex TSOutlineModel::parent(const QModelIndex& child) const {

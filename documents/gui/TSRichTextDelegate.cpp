@@ -20,7 +20,6 @@ namespace {
 
 // Room below a cell's text, as the rows have always had.
 constexpr int kRowPadding = 3;
-constexpr int kMinimumRowHeight = 22;
 const QColor kFlagColour(0xF2, 0xB8, 0xB5);
 const QString kLatin = QStringLiteral("la");
 
@@ -108,10 +107,28 @@ int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, 
     return int(std::ceil(document.size().height() * zoom));
 }
 
+const QTextDocument& TSRichTextDelegate::laidOut(const ts::AttributedStringPtr& text, double width) const {
+    // A row's cells, measured and then drawn one row at a time.
+    constexpr size_t kKept = 8;
+    for (const LaidOut& entry : recent_) {
+        if (entry.width != width) continue;
+        // The same text unchanged, or (a location cell's number, made anew
+        // on every call) a text equal to it.
+        if (entry.text == text ? entry.changeCount == text->changeCount()
+                               : entry.text->length() == text->length() && entry.text->isEqualToAttributedString(*text))
+            return *entry.document;
+    }
+    if (recent_.size() >= kKept) recent_.pop_front();
+    LaidOut entry{text, text->changeCount(), width, std::make_unique<QTextDocument>()};
+    layOut(*entry.document, *text, width);
+    recent_.push_back(std::move(entry));
+    return *recent_.back().document;
+}
+
 QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
     const auto text = cellText(index);
     const int width = cellWidth(index);
-    int height = text ? textHeight(*text, width, zoom_) : 0;
+    int height = text && text->length() > 0 ? int(std::ceil(laidOut(text, width / zoom_).size().height() * zoom_)) : 0;
     // An open editor's text may have grown past what is stored.
     if (editor_ && editing_ == index) height = std::max(height, editor_->textHeight());
     height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
@@ -129,8 +146,7 @@ void TSRichTextDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     const auto text = cellText(index);
     if (text && text->length() > 0) {
         // Laid out exactly as measured: the cell's width and the one margin.
-        QTextDocument document;
-        layOut(document, *text, option.rect.width() / zoom_);
+        const QTextDocument& document = laidOut(text, option.rect.width() / zoom_);
         painter->translate(option.rect.topLeft());
         painter->setClipRect(QRect(QPoint(0, 0), option.rect.size()));
         painter->scale(zoom_, zoom_);

@@ -21,6 +21,9 @@
 #include <QStyledItemDelegate>
 #include <QTextEdit>
 
+#include <deque>
+#include <memory>
+
 class QTreeView;
 class TSOutlineModel;
 
@@ -57,6 +60,8 @@ class TSRichTextDelegate : public QStyledItemDelegate {
 public:
     // The margin around a cell's text, in the cell and in its editor alike.
     static constexpr int kTextMargin = 2;
+    // No row is lower than this.
+    static constexpr int kMinimumRowHeight = 22;
 
     TSRichTextDelegate(QTreeView* view, TSOutlineModel* model);
 
@@ -82,6 +87,17 @@ public:
 
 private:
     void editorGrew();
+    // The text laid out at the width (in unscaled units). The view measures
+    // a row and then draws it: the cells measured last are kept laid out, so
+    // drawing them does not lay them out again.
+    const QTextDocument& laidOut(const ts::AttributedStringPtr& text, double width) const;
+    struct LaidOut {
+        ts::AttributedStringPtr text;
+        quint64 changeCount = 0;
+        double width = 0;
+        std::unique_ptr<QTextDocument> document;
+    };
+    mutable std::deque<LaidOut> recent_;
     QTreeView* view_;
     TSOutlineModel* model_;
     double zoom_ = 1.0;

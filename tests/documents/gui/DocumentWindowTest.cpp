@@ -9,6 +9,7 @@
 #include "TeiTrees.h"
 #include "app/core/TSBundle.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "support/CaptureLogger.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
@@ -232,6 +233,42 @@ TEST_F(DocumentWindow, TenThousandLinesOpenScrollEditAndSave) {
     ASSERT_TRUE(lastLine);
     EXPECT_EQ(lastLine->latin()->string(), QStringLiteral("ultimus versus"));
     window->close();
+}
+
+// A file's lines are read when they are shown, not all at open: a line in
+// the middle of a long text (the view measures its first and last screens)
+// keeps its stored bytes until it is asked for, reads them then, and
+// is saved back byte for byte. (Bytes that are no RTF make the reading
+// visible: a line that has read them knows they could not be read.)
+TEST_F(DocumentWindow, LinesAreReadWhenShownAndSavedAsTheyWere) {
+    using namespace ts;
+    ValueArray lines;
+    for (int i = 0; i < 2000; ++i)
+        lines.push_back(Value(ValueDictionary{{"ClassName", Value("TSMatchedChunk")},
+                                              {"Latin", Value(QByteArray("arma virumque cano ") + QByteArray::number(i))}}));
+    ValueArray sections{Value(ValueDictionary{{"ClassName", Value("TSMatchedChunk")}, {"Children", Value(lines)}})};
+    const ValueDictionary root{{"Text", Value(ValueDictionary{{"ClassName", Value("TSText")},
+                                                              {"Text", Value(ValueDictionary{{"ClassName", Value("TSText")},
+                                                                                             {"Children", Value(sections)}})}})}};
+    auto doc = std::make_shared<TSDocument>();
+    CaptureLogger::Scope log;
+    ASSERT_TRUE(doc->readFromData(PropertyList::writeBinary(Value(root)), TSDocument::kTypeName, nullptr));
+    TSDocumentWindow window(doc);
+    window.resize(900, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    settle();
+    auto line = [&](int i) { return std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(i)); };
+    EXPECT_TRUE(line(0)->hasUnreadableText()) << "a line on screen was read";
+    EXPECT_FALSE(line(1000)->hasUnreadableText()) << "a line off screen is not read yet";
+    EXPECT_EQ(line(1000)->latin()->string(), QStringLiteral("arma virumque cano 1000"));
+    EXPECT_TRUE(line(1000)->hasUnreadableText());
+    const Value saved = PropertyList::read(doc->exportToPListFormat(nullptr)).value;
+    const ValueArray& back = saved[QStringLiteral("Text")][QStringLiteral("Text")][QStringLiteral("Children")].array().at(0)
+                                 [QStringLiteral("Children")].array();
+    ASSERT_EQ(back.size(), 2000u);
+    for (int i : {0, 1000, 1999})
+        EXPECT_EQ(back[size_t(i)][QStringLiteral("Latin")].toData(), QByteArray("arma virumque cano ") + QByteArray::number(i));
 }
 
 }  // namespace
