@@ -5,7 +5,15 @@
 #define PCRE2_CODE_UNIT_WIDTH 16
 #include <pcre2.h>
 
+#include <QHash>
+
+#include <algorithm>
+#include <array>
+#include <bitset>
 #include <cstring>
+#include <limits>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -48,11 +56,10 @@ bool plainLetter(QChar c) { return isAsciiLetter(c) && c.toLower() != u'k' && c.
 
 // Whether `word` holds the lowercase ASCII letters `literal` at `at`, in
 // either case.
-bool holdsLiteral(QStringView word, qsizetype at, const QString& literal) {
-    const QChar* w = word.data() + at;
-    const QChar* l = literal.constData();
+bool holdsLiteral(const char16_t* w, const QString& literal) {
+    const char16_t* l = reinterpret_cast<const char16_t*>(literal.utf16());
     for (qsizetype i = 0; i < literal.size(); ++i)
-        if ((w[i].unicode() | 0x20) != l[i].unicode()) return false;
+        if ((w[i] | 0x20) != l[i]) return false;
     return true;
 }
 
@@ -164,7 +171,420 @@ QString literalSuffix(const QString& e) {
     return start < e.size() ? e.mid(start).toLower() : QString();
 }
 
-TSPatternMatcher::TSPatternMatcher(const QString& pattern, quint32 matchLimit) {
+namespace {
+
+// The automaton is a Glushkov construction: one position per letter or class
+// of the expression (position 0 is the start), each position knowing the
+// ASCII units it accepts and the positions that may follow it; states of the
+// deterministic automaton are sets of positions.
+constexpr int kMaxPositions = 255;
+constexpr int kMaxStates = 512;  // a state times 128 fits the table's 16 bits
+using Positions = std::bitset<kMaxPositions + 1>;
+using AsciiSet = std::bitset<128>;
+
+struct Fragment {
+    bool nullable = true;
+    Positions first, last;
+};
+
+template <typename F>
+void forEach(const Positions& set, F f) {
+    for (size_t p = set._Find_first(); p < set.size(); p = set._Find_next(p)) f(p);
+}
+
+class Glushkov {
+public:
+    explicit Glushkov(const QString& expression) : e_(expression) {
+        sets_.emplace_back();
+        follow_.emplace_back();
+    }
+
+    // False when the expression holds anything not read here (escapes,
+    // anchors, assertions, possessive or atomic constructs, back references,
+    // verbs, too many positions).
+    bool build() {
+        qsizetype i = 0;
+        whole_ = alternation(i, 0);
+        if (failed_ || i != e_.size()) return false;
+        follow_[0] = whole_.first;
+        return true;
+    }
+
+    std::vector<AsciiSet> sets_;
+    std::vector<Positions> follow_;
+    Fragment whole_;
+    int depth_ = 0;  // deepest group nesting
+
+private:
+    Fragment alternation(qsizetype& i, int depth) {
+        if (depth > 32) {
+            failed_ = true;
+            return {};
+        }
+        depth_ = std::max(depth_, depth);
+        Fragment f = sequence(i, depth);
+        while (!failed_ && i < e_.size() && e_[i] == QLatin1Char('|')) {
+            ++i;
+            const Fragment g = sequence(i, depth);
+            f.nullable = f.nullable || g.nullable;
+            f.first |= g.first;
+            f.last |= g.last;
+        }
+        return f;
+    }
+
+    Fragment sequence(qsizetype& i, int depth) {
+        Fragment f;
+        while (!failed_ && i < e_.size() && e_[i] != QLatin1Char('|') && e_[i] != QLatin1Char(')')) {
+            const qsizetype start = i;
+            Fragment a = atom(i, depth);
+            int least = 1, most = 1;
+            if (!failed_ && quantifier(i, least, most)) a = repeat(start, a, least, most, depth);
+            f = concat(f, a);
+        }
+        return f;
+    }
+
+    Fragment concat(const Fragment& a, const Fragment& b) {
+        forEach(a.last, [&](size_t p) { follow_[p] |= b.first; });
+        Fragment r;
+        r.nullable = a.nullable && b.nullable;
+        r.first = a.nullable ? a.first | b.first : a.first;
+        r.last = b.nullable ? a.last | b.last : b.last;
+        return r;
+    }
+
+    // x{n,m} as n copies of x and m - n nested optional ones, x{n,} as n
+    // copies and a starred one: the paths a backtracking matcher tries.
+    Fragment repeat(qsizetype start, const Fragment& x, int least, int most, int depth) {
+        bool used = false;
+        auto copy = [&]() {
+            if (!used) {
+                used = true;
+                return x;
+            }
+            qsizetype j = start;
+            return atom(j, depth);
+        };
+        Fragment r;
+        for (int k = 0; k < least && !failed_; ++k) r = concat(r, copy());
+        if (most < 0) {
+            Fragment y = copy();
+            forEach(y.last, [&](size_t p) { follow_[p] |= y.first; });
+            y.nullable = true;
+            return concat(r, y);
+        }
+        Fragment tail;
+        for (int k = least; k < most && !failed_; ++k) {
+            tail = concat(copy(), tail);
+            tail.nullable = true;
+        }
+        return concat(r, tail);
+    }
+
+    bool quantifier(qsizetype& i, int& least, int& most) {
+        if (i >= e_.size()) return false;
+        const QChar c = e_[i];
+        if (c == QLatin1Char('*')) least = 0, most = -1, ++i;
+        else if (c == QLatin1Char('+')) least = 1, most = -1, ++i;
+        else if (c == QLatin1Char('?')) least = 0, most = 1, ++i;
+        else if (c == QLatin1Char('{')) {
+            qsizetype j = i + 1;
+            auto number = [&](int& n) {
+                const qsizetype from = j;
+                n = 0;
+                while (j < e_.size() && e_[j].isDigit() && e_[j].unicode() < 0x80 && n <= 1000) n = n * 10 + (e_[j++].unicode() - '0');
+                return j > from && n <= 1000;
+            };
+            if (!number(least)) return fail();
+            most = least;
+            if (j < e_.size() && e_[j] == QLatin1Char(',')) {
+                ++j;
+                if (j < e_.size() && e_[j] == QLatin1Char('}')) most = -1;
+                else if (!number(most) || most < least) return fail();
+            }
+            if (j >= e_.size() || e_[j] != QLatin1Char('}')) return fail();
+            i = j + 1;
+        } else {
+            return false;
+        }
+        // A lazy repeat matches the same words; a possessive one does not.
+        if (i < e_.size() && e_[i] == QLatin1Char('?')) ++i;
+        if (i < e_.size() && (e_[i] == QLatin1Char('+') || e_[i] == QLatin1Char('*') || e_[i] == QLatin1Char('?') ||
+                              e_[i] == QLatin1Char('{')))
+            return fail();
+        return true;
+    }
+
+    Fragment atom(qsizetype& i, int depth) {
+        const QChar c = e_[i];
+        const char16_t u = c.unicode();
+        if (c == QLatin1Char('(')) {
+            ++i;
+            if (i < e_.size() && e_[i] == QLatin1Char('*')) return failed();
+            if (i < e_.size() && e_[i] == QLatin1Char('?')) {
+                if (i + 1 >= e_.size() || e_[i + 1] != QLatin1Char(':')) return failed();
+                i += 2;
+            }
+            Fragment f = alternation(i, depth + 1);
+            if (failed_ || i >= e_.size() || e_[i] != QLatin1Char(')')) return failed();
+            ++i;
+            return f;
+        }
+        if (c == QLatin1Char('[')) {
+            qsizetype j = i + 1;
+            if (j < e_.size() && e_[j] == QLatin1Char('^')) ++j;
+            if (j < e_.size() && e_[j] == QLatin1Char(']')) ++j;
+            while (j < e_.size() && e_[j] != QLatin1Char(']')) {
+                if (e_[j] == QLatin1Char('\\') || e_[j] == QLatin1Char('[')) return failed();
+                ++j;
+            }
+            if (j >= e_.size()) return failed();
+            const qsizetype from = i;
+            i = j + 1;
+            return position(QStringView(e_).mid(from, i - from));
+        }
+        if (u == '\\' || u == '^' || u == '$' || u == ')' || u == '|' || u == '*' || u == '+' || u == '?' || u == '{')
+            return failed();
+        const qsizetype from = i;
+        i += (c.isHighSurrogate() && i + 1 < e_.size() && e_[i + 1].isLowSurrogate()) ? 2 : 1;
+        return position(QStringView(e_).mid(from, i - from));
+    }
+
+    Fragment position(QStringView text) {
+        if (int(sets_.size()) > kMaxPositions) return failed();
+        const size_t p = sets_.size();
+        sets_.push_back(asciiSet(text));
+        follow_.emplace_back();
+        Fragment f;
+        f.nullable = false;
+        f.first.set(p);
+        f.last.set(p);
+        return f;
+    }
+
+    // The ASCII units a letter or class accepts caselessly. Letters, digits
+    // and classes of them are read here; anything else is asked of PCRE2
+    // itself, so the sets are exactly its own.
+    AsciiSet asciiSet(QStringView text) {
+        const QString key = text.toString();
+        auto it = setCache_.constFind(key);
+        if (it != setCache_.constEnd()) return *it;
+        AsciiSet set;
+        if (!plainSet(text, set)) set = askPcre(text);
+        setCache_.insert(key, set);
+        return set;
+    }
+
+    static bool isAlnum(char16_t u) { return (u >= 'a' && u <= 'z') || (u >= 'A' && u <= 'Z') || (u >= '0' && u <= '9'); }
+    static void addCaseless(AsciiSet& set, char16_t u) {
+        set.set(u);
+        if (u >= 'a' && u <= 'z') set.set(u - 32);
+        if (u >= 'A' && u <= 'Z') set.set(u + 32);
+    }
+
+    static bool plainSet(QStringView text, AsciiSet& set) {
+        if (text.size() == 1) {
+            if (!isAlnum(text[0].unicode())) return false;
+            addCaseless(set, text[0].unicode());
+            return true;
+        }
+        if (text.size() < 3 || text.front() != QLatin1Char('[')) return false;
+        qsizetype j = 1;
+        const bool negated = text[j] == QLatin1Char('^');
+        if (negated) ++j;
+        const qsizetype end = text.size() - 1;
+        if (j >= end) return false;
+        while (j < end) {
+            const char16_t a = text[j].unicode();
+            if (!isAlnum(a)) return false;
+            if (j + 2 < end && text[j + 1] == QLatin1Char('-')) {
+                const char16_t b = text[j + 2].unicode();
+                const bool sameKind = (a >= 'a' && b <= 'z') || (a >= 'A' && b <= 'Z' && a <= 'Z') || (a >= '0' && b <= '9' && a <= '9');
+                if (!isAlnum(b) || b < a || !sameKind) return false;
+                for (char16_t x = a; x <= b; ++x) addCaseless(set, x);
+                j += 3;
+            } else {
+                addCaseless(set, a);
+                ++j;
+            }
+        }
+        if (negated) set.flip();
+        return true;
+    }
+
+    static AsciiSet askPcre(QStringView text) {
+        AsciiSet set;
+        const QString anchored = QStringLiteral("^(?:%1)$").arg(text);
+        int errorCode = 0;
+        PCRE2_SIZE errorOffset = 0;
+        pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(anchored.utf16()), PCRE2_SIZE(anchored.size()),
+                                         PCRE2_CASELESS | PCRE2_UTF | PCRE2_DOLLAR_ENDONLY, &errorCode, &errorOffset, nullptr);
+        if (!code) return set;
+        pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
+        for (char16_t u = 0; u < 128; ++u)
+            if (pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(&u), 1, 0, 0, data, nullptr) >= 0) set.set(u);
+        pcre2_match_data_free(data);
+        pcre2_code_free(code);
+        return set;
+    }
+
+    bool fail() {
+        failed_ = true;
+        return false;
+    }
+    Fragment failed() {
+        failed_ = true;
+        return {};
+    }
+
+    const QString& e_;
+    bool failed_ = false;
+    QHash<QString, AsciiSet> setCache_;
+};
+
+}  // namespace
+
+struct TSPatternMatcher::Automaton {
+    // Indexed by a state's row (state * 128) plus the unit, the next state's
+    // row; row 0 refuses everything, row 128 is the start.
+    std::vector<quint16> next;
+    std::vector<quint8> accepting;  // by state
+    // For an accepting state that every further unit either keeps or
+    // refuses: the letters it keeps (as TSWordList::letters() counts them);
+    // a word holding no other letter is then found without reading on.
+    std::vector<quint32> keeps;
+    AsciiSet lastUnits;  // the units a match can end with
+};
+
+bool TSPatternMatcher::useAutomaton(int longest) {
+    automaton_.reset();
+    if (!code_) return false;
+    Glushkov g(pattern_);
+    if (!g.build()) return false;
+    const size_t positions = g.sets_.size();
+
+    // Units that every position treats alike share a column.
+    std::array<int, 128> column{};
+    std::vector<Positions> columnMembers;
+    {
+        QHash<QByteArray, int> seen;
+        for (int u = 0; u < 128; ++u) {
+            Positions members;
+            for (size_t p = 1; p < positions; ++p)
+                if (g.sets_[p].test(size_t(u))) members.set(p);
+            const QByteArray key(reinterpret_cast<const char*>(&members), sizeof members);
+            auto it = seen.constFind(key);
+            if (it == seen.constEnd()) {
+                it = seen.insert(key, int(columnMembers.size()));
+                columnMembers.push_back(members);
+            }
+            column[size_t(u)] = *it;
+        }
+    }
+    const size_t columns = columnMembers.size();
+
+    Positions accepting = g.whole_.last;
+    if (g.whole_.nullable) accepting.set(0);
+    std::vector<Positions> states = {Positions(), Positions().set(0)};
+    std::unordered_map<Positions, int> index = {{states[0], 0}, {states[1], 1}};
+    std::vector<int> byColumn;  // state * columns + column
+    for (size_t s = 0; s < states.size(); ++s) {
+        Positions reachable;
+        forEach(states[s], [&](size_t p) { reachable |= g.follow_[p]; });
+        for (size_t c = 0; c < columns; ++c) {
+            const Positions target = reachable & columnMembers[c];
+            auto [it, fresh] = index.try_emplace(target, int(states.size()));
+            if (fresh) {
+                if (states.size() >= size_t(kMaxStates)) return false;
+                states.push_back(target);
+            }
+            byColumn.push_back(it->second);
+        }
+    }
+
+    // The backtracking matcher's work on a word is about the number of paths
+    // through the positions that the word's prefixes keep alive. Bound it for
+    // every word up to `longest`: per state and position, the most paths any
+    // word reaching that state can have there. Only when the bound, with room
+    // for the matcher's own steps per path, stays well inside the match limit
+    // are the answers sure to be the ones PCRE2 would give.
+    int fanout = 0;
+    for (const Positions& f : g.follow_) fanout = std::max(fanout, int(f.count()));
+    const double budget = double(matchLimit_) / (2.0 * (fanout + g.depth_ + 2));
+    const size_t width = positions;
+    if (states.size() * width > 4'000'000) return false;
+    std::vector<double> paths(states.size() * width, 0.0), nextPaths(states.size() * width, 0.0);
+    std::vector<double> sum(width);
+    paths[1 * width + 0] = 1.0;
+    double total = 1.0;
+    std::vector<quint8> live(states.size(), 0), nextLive(states.size(), 0);
+    live[1] = 1;
+    for (int step = 0; step < longest; ++step) {
+        std::fill(nextPaths.begin(), nextPaths.end(), 0.0);
+        std::fill(nextLive.begin(), nextLive.end(), 0);
+        bool any = false;
+        for (size_t s = 1; s < states.size(); ++s) {
+            if (!live[s]) continue;
+            for (size_t c = 0; c < columns; ++c) {
+                const int t = byColumn[s * columns + c];
+                if (t == 0) continue;
+                std::fill(sum.begin(), sum.end(), 0.0);
+                forEach(states[s], [&](size_t p) {
+                    const double n = paths[s * width + p];
+                    if (n > 0) forEach(g.follow_[p] & columnMembers[c], [&](size_t q) { sum[q] += n; });
+                });
+                double* row = &nextPaths[size_t(t) * width];
+                for (size_t q = 0; q < width; ++q) row[q] = std::max(row[q], sum[q]);
+                nextLive[size_t(t)] = 1;
+                any = true;
+            }
+        }
+        if (!any) break;
+        double most = 0;
+        for (size_t s = 1; s < states.size(); ++s) {
+            if (!nextLive[s]) continue;
+            double alive = 0;
+            for (size_t q = 0; q < width; ++q) alive += nextPaths[s * width + q];
+            most = std::max(most, alive);
+        }
+        total += most;
+        if (total > budget) return false;
+        paths.swap(nextPaths);
+        live.swap(nextLive);
+    }
+
+    auto automaton = std::make_unique<Automaton>();
+    automaton->next.resize(states.size() * 128);
+    automaton->accepting.resize(states.size());
+    automaton->keeps.resize(states.size());
+    for (size_t s = 0; s < states.size(); ++s) {
+        automaton->accepting[s] = (states[s] & accepting).any() ? 1 : 0;
+        bool sink = true;
+        for (int u = 0; u < 128; ++u) {
+            const int t = s == 0 ? 0 : byColumn[s * columns + size_t(column[size_t(u)])];
+            automaton->next[s * 128 + size_t(u)] = quint16(t * 128);
+            sink = sink && (t == 0 || size_t(t) == s);
+        }
+        if (s == 0 || !sink || !automaton->accepting[s]) continue;
+        auto kept = [&](int u) { return byColumn[s * columns + size_t(column[size_t(u)])] == int(s); };
+        quint32 keeps = TSWordList::kOtherUnit;
+        for (int u = 0; u < 128; ++u) {
+            const int l = u | 0x20;
+            if (l >= 'a' && l <= 'z') {
+                if (kept(l) && kept(l - 32)) keeps |= 1u << (l - 'a');
+            } else if (!kept(u)) {
+                keeps &= ~TSWordList::kOtherUnit;
+            }
+        }
+        automaton->keeps[s] = keeps;
+    }
+    forEach(g.whole_.last, [&](size_t p) { automaton->lastUnits |= g.sets_[p]; });
+    automaton_ = std::move(automaton);
+    return true;
+}
+
+TSPatternMatcher::TSPatternMatcher(const QString& pattern, quint32 matchLimit) : matchLimit_(matchLimit), pattern_(pattern) {
     const QString anchored = QStringLiteral("^(?:%1)$").arg(pattern);
     prefix_ = literalPrefix(pattern);
     maxLength_ = maximumMatchLength(pattern);
@@ -182,7 +602,6 @@ TSPatternMatcher::TSPatternMatcher(const QString& pattern, quint32 matchLimit) {
                      .arg(qint64(errorOffset));
         return;
     }
-    jit_ = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;  // else the interpreter
     code_ = code;
     matchData_ = pcre2_match_data_create_from_pattern(code, nullptr);
     pcre2_match_context* context = pcre2_match_context_create(nullptr);
@@ -225,18 +644,21 @@ TSPatternMatcher::~TSPatternMatcher() {
     pcre2_code_free(static_cast<pcre2_code*>(code_));
 }
 
+inline bool TSPatternMatcher::passesPrefilters(const char16_t* w, qsizetype n) const {
+    if (n < minLength_ || (maxLength_ >= 0 && n > maxLength_)) return false;
+    if (firstUnit_[0] && (n == 0 || (w[0] != firstUnit_[0] && w[0] != firstUnit_[1]))) return false;
+    if (!prefix_.isEmpty() && (n < prefix_.size() || !holdsLiteral(w, prefix_))) return false;
+    if (!suffix_.isEmpty() && (n < suffix_.size() || !holdsLiteral(w + n - suffix_.size(), suffix_))) return false;
+    if (useBitmap_ && n > 0 && w[0] < 256 && !(firstBitmap_[w[0] >> 3] & (1u << (w[0] & 7)))) return false;
+    return true;
+}
+
 bool TSPatternMatcher::matches(QStringView word) {
-    if (!code_ || word.size() < minLength_ || (maxLength_ >= 0 && word.size() > maxLength_)) return false;
-    if (firstUnit_[0] && (word.isEmpty() || (word[0].unicode() != firstUnit_[0] && word[0].unicode() != firstUnit_[1])))
-        return false;
-    if (!prefix_.isEmpty() && (word.size() < prefix_.size() || !holdsLiteral(word, 0, prefix_))) return false;
-    if (!suffix_.isEmpty() &&
-        (word.size() < suffix_.size() || !holdsLiteral(word, word.size() - suffix_.size(), suffix_)))
-        return false;
-    if (useBitmap_ && !word.isEmpty()) {
-        const char16_t u0 = word[0].unicode();
-        if (u0 < 256 && !(firstBitmap_[u0 >> 3] & (1u << (u0 & 7)))) return false;
-    }
+    if (!code_ || !passesPrefilters(reinterpret_cast<const char16_t*>(word.utf16()), word.size())) return false;
+    return matchesWithPcre(word);
+}
+
+bool TSPatternMatcher::matchesWithPcre(QStringView word) {
     if (lastUnit_[0]) {
         bool present = false;
         for (QChar c : word)
@@ -246,8 +668,12 @@ bool TSPatternMatcher::matches(QStringView word) {
             }
         if (!present) return false;
     }
-    const auto subject = reinterpret_cast<PCRE2_SPTR>(word.utf16());
     auto* code = static_cast<pcre2_code*>(code_);
+    if (!jitTried_) {
+        jitTried_ = true;
+        jit_ = pcre2_jit_compile(code, PCRE2_JIT_COMPLETE) == 0;  // else the interpreter
+    }
+    const auto subject = reinterpret_cast<PCRE2_SPTR>(word.utf16());
     auto* data = static_cast<pcre2_match_data*>(matchData_);
     auto* context = static_cast<pcre2_match_context*>(context_);
     const int rc = jit_ ? pcre2_jit_match(code, subject, PCRE2_SIZE(word.size()), 0, 0, data, context)
@@ -259,7 +685,156 @@ bool TSPatternMatcher::matches(QStringView word) {
     return false;
 }
 
-bool TSPatternSearch::addWordsToArray(QStringList& target, int minLength, int maxLength, const QStringList& words,
+namespace {
+
+// Appends the found words in list order. Taking a word's reference touches
+// its string's header, which a scan of the compact copy never brought into
+// the cache: fetch the headers a few words ahead.
+void appendFound(QStringList& target, const QStringList& list, const std::vector<qsizetype>& found) {
+    constexpr size_t kAhead = 8;
+    target.reserve(target.size() + qsizetype(found.size()));
+    const QString* strings = list.constData();
+    for (size_t k = 0; k < found.size(); ++k) {
+        if (k + 2 * kAhead < found.size()) __builtin_prefetch(strings + found[k + 2 * kAhead]);
+        if (k + kAhead < found.size()) __builtin_prefetch(strings[found[k + kAhead]].constData());
+        target.append(strings[found[k]]);
+    }
+}
+
+}  // namespace
+
+template <typename WordAt, typename WideAt>
+TSPatternMatcher::Scan TSPatternMatcher::scan(QStringList& target, const TSWordList& words, int minLength, int maxLength,
+                                              const std::atomic<bool>* cancel, QString* stoppedAt, WordAt wordAt,
+                                              WideAt wideAt) {
+    const QStringList& list = words.words();
+    const qsizetype count = words.size();
+    const quint16* next = automaton_ ? automaton_->next.data() : nullptr;
+    const quint8* accepting = automaton_ ? automaton_->accepting.data() : nullptr;
+    // The bounds of both the caller and the expression, and the literal end,
+    // held in locals: the automaton refuses any other first letter itself.
+    const qsizetype least = std::max(minLength, minLength_);
+    const qsizetype most = maxLength_ >= 0 ? std::min(maxLength, maxLength_) : maxLength;
+    const char16_t* suffix = reinterpret_cast<const char16_t*>(suffix_.utf16());
+    const qsizetype suffixSize = suffix_.size();
+    std::vector<qsizetype> found;
+    Scan result = Scan::Finished;
+    for (qsizetype i = 0; i < count; ++i) {
+        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) {
+            result = Scan::Cancelled;
+            break;
+        }
+        const QStringView word = wordAt(i);
+        const qsizetype n = word.size();
+        if (n < least || n > most || n < minLength || n > maxLength) continue;
+        const char16_t* w = reinterpret_cast<const char16_t*>(word.utf16());
+        if (next && !wideAt(i, word)) {
+            if (suffixSize) {
+                bool same = n >= suffixSize;
+                for (qsizetype j = 0; same && j < suffixSize; ++j) same = (w[n - suffixSize + j] | 0x20) == suffix[j];
+                if (!same) continue;
+            }
+            size_t row = 128;
+            for (qsizetype j = 0; j < n && row; ++j) row = next[row + w[j]];
+            if (accepting[row >> 7]) found.push_back(i);
+            continue;
+        }
+        if (!passesPrefilters(w, n)) continue;
+        if (matchesWithPcre(word)) found.push_back(i);
+        if (limitHit_) {
+            if (stoppedAt) *stoppedAt = list[i];
+            result = Scan::LimitHit;
+            break;
+        }
+    }
+    appendFound(target, list, found);
+    return result;
+}
+
+// The search over a list's compact copy: lengths from the starts, literal
+// ends and the automaton's first steps from the words' first and last four
+// units, so most words are refused without reading their text.
+TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<qsizetype>& found, const TSWordList& words,
+                                                     int minLength, int maxLength, const std::atomic<bool>* cancel,
+                                                     QString* stoppedAt) {
+    const qsizetype count = words.size();
+    const quint32* starts = words.starts();
+    const char16_t* units = words.units();
+    const quint64* heads = words.heads();
+    const quint64* tails = words.tails();
+    const quint8* wides = words.wides();
+    const quint32* letters = words.letters();
+    const quint16* next = automaton_ ? automaton_->next.data() : nullptr;
+    const quint8* accepting = automaton_ ? automaton_->accepting.data() : nullptr;
+    const AsciiSet lastUnits = automaton_ ? automaton_->lastUnits : AsciiSet();
+    const qsizetype least = std::max({qsizetype(minLength), qsizetype(minLength_), qsizetype(0)});
+    const qsizetype most = maxLength_ >= 0 ? std::min(maxLength, maxLength_) : maxLength;
+    if (most < least) return Scan::Finished;
+    const quint64 span = quint64(most - least);
+    // The last four letters of the literal end as a tail would hold them.
+    const qsizetype keyed = std::min<qsizetype>(suffix_.size(), 4);
+    quint64 suffixKey = 0, suffixMask = 0, suffixFold = 0;
+    for (qsizetype j = 0; j < keyed; ++j) {
+        const int shift = 16 * int(3 - j);
+        suffixKey |= quint64(suffix_[suffix_.size() - 1 - j].unicode()) << shift;
+        suffixMask |= quint64(0xFFFF) << shift;
+        suffixFold |= quint64(0x20) << shift;
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+        const qsizetype n = qsizetype(starts[i + 1] - starts[i]);
+        if (quint64(n - least) > span) continue;
+        if (keyed && ((tails[i] | suffixFold) & suffixMask) != suffixKey) continue;
+        if (next && !wides[i]) {
+            if (n > 0 && !lastUnits.test(size_t(tails[i] >> 48))) continue;
+            size_t row = 128;
+            quint64 head = heads[i];
+            const qsizetype first = std::min<qsizetype>(n, 4);
+            for (qsizetype j = 0; j < first && row; ++j, head >>= 16) row = next[row + (head & 0xFFFF)];
+            if (row && n > 4) {
+                if (suffix_.size() > 4 && !holdsLiteral(units + starts[i] + n - suffix_.size(), suffix_)) continue;
+                const quint32 keeps = automaton_->keeps[row >> 7];
+                if (!keeps || (letters[i] & ~keeps)) {
+                    const char16_t* w = units + starts[i];
+                    for (qsizetype j = 4; j < n && row; ++j) row = next[row + w[j]];
+                }
+            }
+            if (accepting[row >> 7]) found.push_back(i);
+            continue;
+        }
+        const QStringView word = words.word(i);
+        if (!passesPrefilters(reinterpret_cast<const char16_t*>(word.utf16()), n)) continue;
+        if (matchesWithPcre(word)) found.push_back(i);
+        if (limitHit_) {
+            if (stoppedAt) *stoppedAt = words.words()[i];
+            return Scan::LimitHit;
+        }
+    }
+    return Scan::Finished;
+}
+
+TSPatternMatcher::Scan TSPatternMatcher::addMatches(QStringList& target, const TSWordList& words, int minLength,
+                                                    int maxLength, const std::atomic<bool>* cancel, QString* stoppedAt) {
+    if (!code_ || words.isEmpty()) return Scan::Finished;
+    int longest = std::min(maxLength, words.longest());
+    if (maxLength_ >= 0) longest = std::min(longest, maxLength_);
+    if (longest >= minLength) useAutomaton(longest);
+    if (words.isCompact()) {
+        std::vector<qsizetype> found;
+        const Scan result = scanCompact(found, words, minLength, maxLength, cancel, stoppedAt);
+        appendFound(target, words.words(), found);
+        return result;
+    }
+    return scan(target, words, minLength, maxLength, cancel, stoppedAt,
+                [&](qsizetype i) { return QStringView(words.words()[i]); },
+                [](qsizetype, QStringView word) {
+                    for (QChar c : word)
+                        if (c.unicode() >= 0x80) return true;
+                    return false;
+                });
+}
+
+bool TSPatternSearch::addWordsToArray(QStringList& target, int minLength, int maxLength, const TSWordList& words,
                                       const QString& pattern, QString* error, const std::atomic<bool>* cancel) {
     if (pattern.isEmpty()) return false;
     TSPatternMatcher matcher(pattern);
@@ -268,19 +843,21 @@ bool TSPatternSearch::addWordsToArray(QStringList& target, int minLength, int ma
         if (error) *error = QStringLiteral("The pattern is not a valid expression: %1").arg(matcher.error());
         return false;
     }
-    qsizetype i = 0;
-    for (const QString& word : words) {
-        if ((++i & 0xFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return false;
-        const qsizetype n = word.size();
-        if (n < minLength || n > maxLength) continue;
-        if (matcher.matches(word)) target.append(word);
-        if (matcher.limitHit()) {
-            TSLogError("Pattern too costly to match, stopped at %@", word);
-            if (error) *error = QStringLiteral("The pattern is too costly to match; the search stopped. Simplify it.");
-            return false;
-        }
+    QString stoppedAt;
+    switch (matcher.addMatches(target, words, minLength, maxLength, cancel, &stoppedAt)) {
+    case TSPatternMatcher::Scan::Finished: return true;
+    case TSPatternMatcher::Scan::Cancelled: return false;
+    case TSPatternMatcher::Scan::LimitHit: break;
     }
-    return true;
+    TSLogError("Pattern too costly to match, stopped at %@", stoppedAt);
+    if (error) *error = QStringLiteral("The pattern is too costly to match; the search stopped. Simplify it.");
+    return false;
+}
+
+bool TSPatternSearch::addWordsToArray(QStringList& target, int minLength, int maxLength, const QStringList& words,
+                                      const QString& pattern, QString* error, const std::atomic<bool>* cancel) {
+    if (pattern.isEmpty()) return false;
+    return addWordsToArray(target, minLength, maxLength, TSWordList(words), pattern, error, cancel);
 }
 
 QString TSPatternSearch::expressionForPattern(const QString& compiled) {

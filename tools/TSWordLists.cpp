@@ -11,6 +11,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
 #include <mutex>
 #include <optional>
 
@@ -25,10 +27,55 @@ bool isJunkLine(QStringView line) {
 }
 
 std::mutex cacheMutex;
-std::optional<QStringList> llCache;
-std::optional<QStringList> zerivuvCache;
+std::optional<TSWordList> llCache;
+std::optional<TSWordList> zerivuvCache;
 
 }  // namespace
+
+TSWordList::TSWordList() : TSWordList(QStringList()) {}
+
+TSWordList::TSWordList(const QStringList& words) {
+    auto d = std::make_shared<Data>();
+    d->words = words;
+    qsizetype total = 0;
+    for (const QString& w : words) total += w.size();
+    if (total <= qsizetype(std::numeric_limits<quint32>::max())) {
+        d->compact = true;
+        d->units.reserve(size_t(total));
+        d->starts.reserve(size_t(words.size()) + 1);
+        d->wide.reserve(size_t(words.size()));
+        d->heads.reserve(size_t(words.size()));
+        d->tails.reserve(size_t(words.size()));
+        d->letters.reserve(size_t(words.size()));
+        for (const QString& w : words) {
+            d->starts.push_back(quint32(d->units.size()));
+            const char16_t* u = reinterpret_cast<const char16_t*>(w.utf16());
+            char16_t any = 0;
+            for (qsizetype i = 0; i < w.size(); ++i) any |= u[i];
+            d->wide.push_back(any >= 0x80 ? 1 : 0);
+            quint64 head = 0, tail = 0;
+            for (qsizetype i = 0; i < std::min<qsizetype>(w.size(), 4); ++i) {
+                head |= quint64(u[i]) << (16 * i);
+                tail |= quint64(u[w.size() - 1 - i]) << (16 * (3 - i));
+            }
+            quint32 letters = 0;
+            for (qsizetype i = 0; i < w.size(); ++i) {
+                const char16_t l = u[i] | 0x20;
+                letters |= (l >= 'a' && l <= 'z') ? 1u << (l - 'a') : kOtherUnit;
+            }
+            d->letters.push_back(letters);
+            d->heads.push_back(head);
+            d->tails.push_back(tail);
+            d->units.insert(d->units.end(), u, u + w.size());
+            d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+        }
+        d->starts.push_back(quint32(d->units.size()));
+    } else {
+        for (const QString& w : words)
+            d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+    }
+    d_ = std::move(d);
+}
 
 QString TSWordLists::decodeText(const QByteArray& bytes) {
     if (bytes.startsWith("\xFF\xFE")) return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
@@ -69,6 +116,10 @@ QStringList TSWordLists::readList(const QString& path, bool firstField) {
     return splitLines(text, firstField);
 }
 
+TSWordList TSWordLists::readWordList(const QString& path, bool firstField) {
+    return TSWordList(readList(path, firstField));
+}
+
 QString TSWordLists::llWordsFile() { return QStringLiteral("llWords.txt"); }
 QString TSWordLists::zerivuvWordsFile() { return QStringLiteral("Zerivuv Words.txt"); }
 QString TSWordLists::residualWordsFile() { return QStringLiteral("residuals.txt"); }
@@ -92,20 +143,20 @@ QString TSWordLists::ensureList(const QString& fileName, const QString& folder) 
     return path;
 }
 
-QStringList TSWordLists::llWords() {
+TSWordList TSWordLists::llWords() {
     std::lock_guard lock(cacheMutex);
-    if (!llCache) llCache = readList(ensureList(llWordsFile(), Preferences::proximityPatternFolder()), true);
+    if (!llCache) llCache = readWordList(ensureList(llWordsFile(), Preferences::proximityPatternFolder()), true);
     return *llCache;
 }
 
-QStringList TSWordLists::zerivuvWords() {
+TSWordList TSWordLists::zerivuvWords() {
     std::lock_guard lock(cacheMutex);
-    if (!zerivuvCache) zerivuvCache = readList(ensureList(zerivuvWordsFile(), Preferences::proximityPatternFolder()), false);
+    if (!zerivuvCache) zerivuvCache = readWordList(ensureList(zerivuvWordsFile(), Preferences::proximityPatternFolder()), false);
     return *zerivuvCache;
 }
 
-QStringList TSWordLists::residualWords() {
-    return readList(ensureList(residualWordsFile(), Preferences::proximityPatternFolder()), false);
+TSWordList TSWordLists::residualWords() {
+    return readWordList(ensureList(residualWordsFile(), Preferences::proximityPatternFolder()), false);
 }
 
 void TSWordLists::resetCaches() {
