@@ -703,54 +703,6 @@ void appendFound(QStringList& target, const QStringList& list, const std::vector
 
 }  // namespace
 
-template <typename WordAt, typename WideAt>
-TSPatternMatcher::Scan TSPatternMatcher::scan(QStringList& target, const TSWordList& words, int minLength, int maxLength,
-                                              const std::atomic<bool>* cancel, QString* stoppedAt, WordAt wordAt,
-                                              WideAt wideAt) {
-    const QStringList& list = words.words();
-    const qsizetype count = words.size();
-    const quint16* next = automaton_ ? automaton_->next.data() : nullptr;
-    const quint8* accepting = automaton_ ? automaton_->accepting.data() : nullptr;
-    // The bounds of both the caller and the expression, and the literal end,
-    // held in locals: the automaton refuses any other first letter itself.
-    const qsizetype least = std::max(minLength, minLength_);
-    const qsizetype most = maxLength_ >= 0 ? std::min(maxLength, maxLength_) : maxLength;
-    const char16_t* suffix = reinterpret_cast<const char16_t*>(suffix_.utf16());
-    const qsizetype suffixSize = suffix_.size();
-    std::vector<qsizetype> found;
-    Scan result = Scan::Finished;
-    for (qsizetype i = 0; i < count; ++i) {
-        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) {
-            result = Scan::Cancelled;
-            break;
-        }
-        const QStringView word = wordAt(i);
-        const qsizetype n = word.size();
-        if (n < least || n > most || n < minLength || n > maxLength) continue;
-        const char16_t* w = reinterpret_cast<const char16_t*>(word.utf16());
-        if (next && !wideAt(i, word)) {
-            if (suffixSize) {
-                bool same = n >= suffixSize;
-                for (qsizetype j = 0; same && j < suffixSize; ++j) same = (w[n - suffixSize + j] | 0x20) == suffix[j];
-                if (!same) continue;
-            }
-            size_t row = 128;
-            for (qsizetype j = 0; j < n && row; ++j) row = next[row + w[j]];
-            if (accepting[row >> 7]) found.push_back(i);
-            continue;
-        }
-        if (!passesPrefilters(w, n)) continue;
-        if (matchesWithPcre(word)) found.push_back(i);
-        if (limitHit_) {
-            if (stoppedAt) *stoppedAt = list[i];
-            result = Scan::LimitHit;
-            break;
-        }
-    }
-    appendFound(target, list, found);
-    return result;
-}
-
 // The search over a list's compact copy: lengths from the starts, literal
 // ends and the automaton's first steps from the words' first and last four
 // units, so most words are refused without reading their text.
@@ -818,20 +770,27 @@ TSPatternMatcher::Scan TSPatternMatcher::addMatches(QStringList& target, const T
     if (!code_ || words.isEmpty()) return Scan::Finished;
     int longest = std::min(maxLength, words.longest());
     if (maxLength_ >= 0) longest = std::min(longest, maxLength_);
-    if (longest >= minLength) useAutomaton(longest);
     if (words.isCompact()) {
+        if (longest >= minLength) useAutomaton(longest);
+        else automaton_.reset();
         std::vector<qsizetype> found;
         const Scan result = scanCompact(found, words, minLength, maxLength, cancel, stoppedAt);
         appendFound(target, words.words(), found);
         return result;
     }
-    return scan(target, words, minLength, maxLength, cancel, stoppedAt,
-                [&](qsizetype i) { return QStringView(words.words()[i]); },
-                [](qsizetype, QStringView word) {
-                    for (QChar c : word)
-                        if (c.unicode() >= 0x80) return true;
-                    return false;
-                });
+    // A list too large for its compact copy goes word by word through PCRE2.
+    const QStringList& list = words.words();
+    for (qsizetype i = 0; i < list.size(); ++i) {
+        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+        const qsizetype n = list[i].size();
+        if (n < minLength || n > maxLength) continue;
+        if (matches(list[i])) target.append(list[i]);
+        if (limitHit_) {
+            if (stoppedAt) *stoppedAt = list[i];
+            return Scan::LimitHit;
+        }
+    }
+    return Scan::Finished;
 }
 
 bool TSPatternSearch::addWordsToArray(QStringList& target, int minLength, int maxLength, const TSWordList& words,

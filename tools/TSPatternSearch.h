@@ -67,9 +67,6 @@ private:
     struct Automaton;
     bool passesPrefilters(const char16_t* w, qsizetype n) const;
     bool matchesWithPcre(QStringView word);
-    template <typename WordAt, typename WideAt>
-    Scan scan(QStringList& target, const TSWordList& words, int minLength, int maxLength,
-              const std::atomic<bool>* cancel, QString* stoppedAt, WordAt wordAt, WideAt wideAt);
 
     Scan scanCompact(std::vector<qsizetype>& found, const TSWordList& words, int minLength, int maxLength,
                      const std::atomic<bool>* cancel, QString* stoppedAt);

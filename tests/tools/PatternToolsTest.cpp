@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -164,6 +165,59 @@ TEST(PatternSearch, LengthBoundsErrorsAndCost) {
     EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 100, hostile, QStringLiteral("(a|aa)+[b-z]"), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("too costly"))) << qPrintable(error);
     EXPECT_LT(timer.elapsed(), 20000);
+}
+
+// The automaton answers as PCRE2 does: every pattern over real words of a
+// Latin text (as written, capitals and all) and words made to trip it, found
+// through a searched list against PCRE2 asked word by word.
+TEST(PatternSearch, AutomatonAgreesWithPcre) {
+    QFile f(qEnvironmentVariable("TS_SHARED_DIR") + QStringLiteral("/data/tei/eclogues-lat.xml"));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QString text = QString::fromUtf8(f.readAll());
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    QStringList words = text.split(QRegularExpression(QStringLiteral("[^\\p{L}]+")), Qt::SkipEmptyParts);
+    ASSERT_GT(words.size(), 1000);
+    words += {QString(), QStringLiteral("K"), QStringLiteral("kalendae"), u({0x212A}) + QStringLiteral("alendae"),
+              QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae"), QStringLiteral("ROSAE"), QStringLiteral("ros\u00e6"),
+              u({0xA751}) + QStringLiteral("ius"), QStringLiteral("a1b"), QStringLiteral("a-b"), QStringLiteral("qu\tae"),
+              QString(29, QLatin1Char('a')), QStringLiteral("ab]c"), QStringLiteral("uenit"), QStringLiteral("ueni")};
+    const TSWordList list(words);
+
+    struct Case { QString pattern; bool automaton; };
+    const Case cases[] = {
+        {QStringLiteral("ros(ae|e)"), true},
+        {QStringLiteral("(qu|[bcdfghklmnprstxz]{0,3})(ae|oe|au|eu|ei|ui|[aeiouy])[bcdfghklmnprstxz]?(qu|[bcdfghklmnprstxz]{0,3})(ae|oe|au|eu|ei|ui|[aeiouy])"), true},
+        {QStringLiteral("[iumn]{1,4}[a-z]+is"), true},
+        {QStringLiteral("(a|(ae|e)|i)[a-z]+(er|re)unt"), true},
+        {QStringLiteral("[^aeiou]+[aeiou]"), true},
+        {QStringLiteral("[A-Z][a-z]*"), true},               // caseless: capitals or not
+        {QStringLiteral("k[a-z]+|s.*"), true},              // k and s also match the Kelvin sign and the long s
+        {u({0x212A}) + QStringLiteral("al.*"), true},      // a Kelvin sign in the pattern finds plain k
+        {QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae?"), true},
+        {QStringLiteral("(?:u|e)+n[^a-z]?i[ts]{1,}?"), true},
+        {QStringLiteral("a{3,}|[.a-c]{2}|a[]b]c|a-b|a\\d"), false},  // an escape: PCRE2 throughout
+        {QStringLiteral("x*|[[:alpha:]]{2}"), false},
+        {QStringLiteral("(per|par)") + u({0xA751}) + QStringLiteral("?[a-z]*"), true},
+        {QStringLiteral("a*+b|a"), false},                 // possessive
+        {QStringLiteral("(a|aa)+[b-z]"), false},           // too costly for PCRE2 on the long word: stops as it does
+        {QStringLiteral("\u00e6|ros\u00e6|qu.ae"), true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern.toStdString());
+        TSPatternMatcher pcre(c.pattern);
+        ASSERT_TRUE(pcre.isValid()) << qPrintable(pcre.error());
+        QStringList expected;
+        for (const QString& w : words) {
+            if (w.size() >= 1 && w.size() <= 30 && pcre.matches(w)) expected.append(w);
+            if (pcre.limitHit()) break;
+        }
+        TSPatternMatcher searched(c.pattern);
+        QStringList found;
+        const auto scan = searched.addMatches(found, list, 1, 30, nullptr, nullptr);
+        EXPECT_EQ(scan, pcre.limitHit() ? TSPatternMatcher::Scan::LimitHit : TSPatternMatcher::Scan::Finished);
+        EXPECT_EQ(searched.automatonInUse(), c.automaton);
+        EXPECT_EQ(found, expected);
+    }
 }
 
 TEST(PatternSearch, ZippedListsAreGroupedWithoutDuplicates) {
