@@ -254,8 +254,8 @@ private:
         return r;
     }
 
-    // x{n,m} as n copies of x and m - n nested optional ones, x{n,} as n
-    // copies and a starred one: the paths a backtracking matcher tries.
+    // x{n,m} as n copies of x and m - n nested optional ones, x{n,} as n - 1
+    // copies and a repeated one: the paths a backtracking matcher tries.
     Fragment repeat(qsizetype start, const Fragment& x, int least, int most, int depth) {
         bool used = false;
         auto copy = [&]() {
@@ -267,13 +267,14 @@ private:
             return atom(j, depth);
         };
         Fragment r;
-        for (int k = 0; k < least && !failed_; ++k) r = concat(r, copy());
         if (most < 0) {
+            for (int k = 1; k < least && !failed_; ++k) r = concat(r, copy());
             Fragment y = copy();
             forEach(y.last, [&](size_t p) { follow_[p] |= y.first; });
-            y.nullable = true;
+            y.nullable = y.nullable || least == 0;
             return concat(r, y);
         }
+        for (int k = 0; k < least && !failed_; ++k) r = concat(r, copy());
         Fragment tail;
         for (int k = least; k < most && !failed_; ++k) {
             tail = concat(copy(), tail);
@@ -738,7 +739,7 @@ TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<qsizetype>& fou
         if (quint64(n - least) > span) continue;
         if (keyed && ((tails[i] | suffixFold) & suffixMask) != suffixKey) continue;
         if (next && !wides[i]) {
-            if (n > 0 && !lastUnits.test(size_t(tails[i] >> 48))) continue;
+            if (n > 0 && !lastUnits[size_t(tails[i] >> 48)]) continue;
             size_t row = 128;
             quint64 head = heads[i];
             const qsizetype first = std::min<qsizetype>(n, 4);
