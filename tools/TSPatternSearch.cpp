@@ -450,12 +450,18 @@ struct TSPatternMatcher::Automaton {
     // Indexed by a state's row (state * 128) plus the unit, the next state's
     // row; row 0 refuses everything, row 128 is the start.
     std::vector<quint16> next;
+    // Two steps at once, where few enough columns (units every position
+    // treats alike) let a row hold every pair of them: indexed by the row
+    // plus the first unit's column times `columns` plus the second's.
+    std::vector<quint16> pairs;
+    std::array<quint8, 128> column{};
+    size_t columns = 0;
     std::vector<quint8> accepting;  // by state
     // For an accepting state that every further unit either keeps or
     // refuses: the letters it keeps (as TSWordList::letters() counts them);
     // a word holding no other letter is then found without reading on.
     std::vector<quint32> keeps;
-    AsciiSet lastUnits;  // the units a match can end with
+    AsciiSet firstUnits, lastUnits;  // the units a match can start, end with
 };
 
 bool TSPatternMatcher::useAutomaton(int longest) {
@@ -559,6 +565,17 @@ bool TSPatternMatcher::useAutomaton(int longest) {
     automaton->next.resize(states.size() * 128);
     automaton->accepting.resize(states.size());
     automaton->keeps.resize(states.size());
+    if (columns * columns <= 128) {
+        automaton->columns = columns;
+        for (int u = 0; u < 128; ++u) automaton->column[size_t(u)] = quint8(column[size_t(u)]);
+        automaton->pairs.assign(states.size() * 128, 0);
+        for (size_t s = 1; s < states.size(); ++s)
+            for (size_t a = 0; a < columns; ++a) {
+                const size_t t = size_t(byColumn[s * columns + a]);
+                for (size_t b = 0; b < columns && t; ++b)
+                    automaton->pairs[s * 128 + a * columns + b] = quint16(byColumn[t * columns + b] * 128);
+            }
+    }
     for (size_t s = 0; s < states.size(); ++s) {
         automaton->accepting[s] = (states[s] & accepting).any() ? 1 : 0;
         bool sink = true;
@@ -581,6 +598,7 @@ bool TSPatternMatcher::useAutomaton(int longest) {
         automaton->keeps[s] = keeps;
     }
     forEach(g.whole_.last, [&](size_t p) { automaton->lastUnits |= g.sets_[p]; });
+    forEach(g.whole_.first, [&](size_t p) { automaton->firstUnits |= g.sets_[p]; });
     automaton_ = std::move(automaton);
     return true;
 }
@@ -706,8 +724,11 @@ void appendFound(QStringList& target, const QStringList& list, const std::vector
 
 // The search over a list's compact copy: lengths from the starts, literal
 // ends and the automaton's first steps from the words' first and last four
-// units, so most words are refused without reading their text.
-TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<qsizetype>& found, const TSWordList& words,
+// units, so most words are refused without reading their text. When the
+// pattern can start (or end) with only a few units, only the words in those
+// units' buckets are visited; found words are marked in `found`, one bit per
+// word, so they are listed in list order whatever order they were visited in.
+TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<quint64>& found, const TSWordList& words,
                                                      int minLength, int maxLength, const std::atomic<bool>* cancel,
                                                      QString* stoppedAt) {
     const qsizetype count = words.size();
@@ -719,9 +740,14 @@ TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<qsizetype>& fou
     const quint32* letters = words.letters();
     const quint16* next = automaton_ ? automaton_->next.data() : nullptr;
     const quint8* accepting = automaton_ ? automaton_->accepting.data() : nullptr;
+    const quint32* keepsByState = automaton_ ? automaton_->keeps.data() : nullptr;
     const AsciiSet lastUnits = automaton_ ? automaton_->lastUnits : AsciiSet();
+    const quint16* pairs = automaton_ && !automaton_->pairs.empty() ? automaton_->pairs.data() : nullptr;
+    const quint8* column = automaton_ ? automaton_->column.data() : nullptr;
+    const size_t columns = automaton_ ? automaton_->columns : 0;
     const qsizetype least = std::max({qsizetype(minLength), qsizetype(minLength_), qsizetype(0)});
     const qsizetype most = maxLength_ >= 0 ? std::min(maxLength, maxLength_) : maxLength;
+    found.assign(size_t(count / 64 + 1), 0);
     if (most < least) return Scan::Finished;
     const quint64 span = quint64(most - least);
     // The last four letters of the literal end as a tail would hold them.
@@ -733,32 +759,84 @@ TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<qsizetype>& fou
         suffixMask |= quint64(0xFFFF) << shift;
         suffixFold |= quint64(0x20) << shift;
     }
-    for (qsizetype i = 0; i < count; ++i) {
-        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+    auto mark = [&](qsizetype i) { found[size_t(i) >> 6] |= quint64(1) << (i & 63); };
+
+    // Answers false when the cost bound stopped the search at word i.
+    auto visit = [&](qsizetype i) __attribute__((always_inline)) -> bool {
         const qsizetype n = qsizetype(starts[i + 1] - starts[i]);
-        if (quint64(n - least) > span) continue;
-        if (keyed && ((tails[i] | suffixFold) & suffixMask) != suffixKey) continue;
+        if (quint64(n - least) > span) return true;
+        if (keyed && ((tails[i] | suffixFold) & suffixMask) != suffixKey) return true;
         if (next && !wides[i]) {
-            if (n > 0 && !lastUnits[size_t(tails[i] >> 48)]) continue;
+            if (n > 0 && !lastUnits[size_t(tails[i] >> 48)]) return true;
             size_t row = 128;
             quint64 head = heads[i];
-            const qsizetype first = std::min<qsizetype>(n, 4);
-            for (qsizetype j = 0; j < first && row; ++j, head >>= 16) row = next[row + (head & 0xFFFF)];
+            qsizetype j = 0;
+            if (pairs && n >= 4) {
+                row = pairs[row + column[head & 0x7F] * columns + column[(head >> 16) & 0x7F]];
+                if (row) row = pairs[row + column[(head >> 32) & 0x7F] * columns + column[(head >> 48) & 0x7F]];
+                j = 4;
+            } else {
+                const qsizetype first = std::min<qsizetype>(n, 4);
+                for (; j < first && row; ++j, head >>= 16) row = next[row + (head & 0xFFFF)];
+            }
             if (row && n > 4) {
-                if (suffix_.size() > 4 && !holdsLiteral(units + starts[i] + n - suffix_.size(), suffix_)) continue;
-                const quint32 keeps = automaton_->keeps[row >> 7];
+                if (suffix_.size() > 4 && !holdsLiteral(units + starts[i] + n - suffix_.size(), suffix_)) return true;
+                const quint32 keeps = keepsByState[row >> 7];
                 if (!keeps || (letters[i] & ~keeps)) {
                     const char16_t* w = units + starts[i];
-                    for (qsizetype j = 4; j < n && row; ++j) row = next[row + w[j]];
+                    if (pairs)
+                        for (; j + 1 < n && row; j += 2) row = pairs[row + column[w[j]] * columns + column[w[j + 1]]];
+                    for (; j < n && row; ++j) row = next[row + w[j]];
                 }
             }
-            if (accepting[row >> 7]) found.push_back(i);
-            continue;
+            if (accepting[row >> 7]) mark(i);
+            return true;
         }
         const QStringView word = words.word(i);
-        if (!passesPrefilters(reinterpret_cast<const char16_t*>(word.utf16()), n)) continue;
-        if (matchesWithPcre(word)) found.push_back(i);
-        if (limitHit_) {
+        if (!passesPrefilters(reinterpret_cast<const char16_t*>(word.utf16()), n)) return true;
+        if (matchesWithPcre(word)) mark(i);
+        return !limitHit_;
+    };
+
+    if (automaton_) {
+        // The buckets a match can lie in: its possible first (last) units,
+        // every word whose first (last) unit is not ASCII, and the empty word
+        // when the pattern takes it. The smaller side wins, when it is small.
+        auto choose = [&](const AsciiSet& possible, const quint32* bounds, std::vector<int>& chosen) {
+            qsizetype total = 0;
+            for (int b = 0; b < TSWordList::kBuckets; ++b) {
+                const bool take = b < 128 ? possible[size_t(b)] : b == TSWordList::kWideBucket || accepting[1];
+                if (!take || bounds[b] == bounds[b + 1]) continue;
+                chosen.push_back(b);
+                total += qsizetype(bounds[b + 1] - bounds[b]);
+            }
+            return total;
+        };
+        std::vector<int> byFirst, byLast;
+        const qsizetype firstCount = choose(automaton_->firstUnits, words.firstBounds(), byFirst);
+        const qsizetype lastCount = choose(lastUnits, words.lastBounds(), byLast);
+        const bool first = firstCount <= lastCount;
+        if (std::min(firstCount, lastCount) * 3 < count) {
+            const quint32* order = first ? words.byFirst() : words.byLast();
+            const quint32* bounds = first ? words.firstBounds() : words.lastBounds();
+            qsizetype visited = 0;
+            bool stopped = false;
+            for (int b : first ? byFirst : byLast) {
+                for (quint32 k = bounds[b]; k < bounds[b + 1] && !stopped; ++k) {
+                    if ((++visited & 0xFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+                    stopped = !visit(qsizetype(order[k]));
+                }
+            }
+            if (!stopped) return Scan::Finished;
+            // Stopped by the cost bound: the words found before the stop are
+            // those before it in list order, so go through the list in order.
+            std::fill(found.begin(), found.end(), 0);
+            limitHit_ = false;
+        }
+    }
+    for (qsizetype i = 0; i < count; ++i) {
+        if ((i & 0xFFF) == 0xFFF && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+        if (!visit(i)) {
             if (stoppedAt) *stoppedAt = words.words()[i];
             return Scan::LimitHit;
         }
@@ -774,8 +852,11 @@ TSPatternMatcher::Scan TSPatternMatcher::addMatches(QStringList& target, const T
     if (words.isCompact()) {
         if (longest >= minLength) useAutomaton(longest);
         else automaton_.reset();
+        std::vector<quint64> bits;
+        const Scan result = scanCompact(bits, words, minLength, maxLength, cancel, stoppedAt);
         std::vector<qsizetype> found;
-        const Scan result = scanCompact(found, words, minLength, maxLength, cancel, stoppedAt);
+        for (size_t k = 0; k < bits.size(); ++k)
+            for (quint64 b = bits[k]; b; b &= b - 1) found.push_back(qsizetype(k * 64 + size_t(__builtin_ctzll(b))));
         appendFound(target, words.words(), found);
         return result;
     }

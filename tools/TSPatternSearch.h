@@ -68,7 +68,7 @@ private:
     bool passesPrefilters(const char16_t* w, qsizetype n) const;
     bool matchesWithPcre(QStringView word);
 
-    Scan scanCompact(std::vector<qsizetype>& found, const TSWordList& words, int minLength, int maxLength,
+    Scan scanCompact(std::vector<quint64>& found, const TSWordList& words, int minLength, int maxLength,
                      const std::atomic<bool>* cancel, QString* stoppedAt);
 
     std::unique_ptr<Automaton> automaton_;

@@ -70,6 +70,21 @@ TSWordList::TSWordList(const QStringList& words) {
             d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
         }
         d->starts.push_back(quint32(d->units.size()));
+        // Counting sorts by first and by last unit, stable, so a bucket's
+        // indices ascend.
+        auto group = [&](auto bucketOf, std::vector<quint32>& order, std::vector<quint32>& bounds) {
+            bounds.assign(kBuckets + 1, 0);
+            for (qsizetype i = 0; i < words.size(); ++i) ++bounds[size_t(bucketOf(i)) + 1];
+            for (int b = 0; b < kBuckets; ++b) bounds[size_t(b) + 1] += bounds[size_t(b)];
+            std::vector<quint32> fill(bounds.begin(), bounds.end() - 1);
+            order.resize(size_t(words.size()));
+            for (qsizetype i = 0; i < words.size(); ++i) order[fill[size_t(bucketOf(i))]++] = quint32(i);
+        };
+        auto bucket = [](char16_t u) { return u < 0x80 ? int(u) : int(kWideBucket); };
+        group([&](qsizetype i) { return d->starts[size_t(i)] == d->starts[size_t(i) + 1] ? kEmptyBucket : bucket(d->units[d->starts[size_t(i)]]); },
+              d->byFirst, d->firstBounds);
+        group([&](qsizetype i) { return d->starts[size_t(i)] == d->starts[size_t(i) + 1] ? kEmptyBucket : bucket(d->units[d->starts[size_t(i) + 1] - 1]); },
+              d->byLast, d->lastBounds);
     } else {
         for (const QString& w : words)
             d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));

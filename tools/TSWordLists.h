@@ -54,6 +54,18 @@ public:
     static constexpr quint32 kOtherUnit = 1u << 26;
     int longest() const { return d_->longest; }  // in UTF-16 units
 
+    // The words grouped by their first unit, and by their last: bucket u
+    // (below 128) holds the words whose first (last) unit is u, bucket
+    // kWideBucket those where it is above U+007F, kEmptyBucket the empty
+    // words; indices ascend inside a bucket. A search for a pattern that can
+    // only start (end) with a few letters reads only their buckets.
+    static constexpr int kWideBucket = 128, kEmptyBucket = 129, kBuckets = 130;
+    const quint32* byFirst() const { return d_->byFirst.data(); }
+    const quint32* byLast() const { return d_->byLast.data(); }
+    // Bucket b spans [bounds[b], bounds[b + 1]) of byFirst() (byLast()).
+    const quint32* firstBounds() const { return d_->firstBounds.data(); }
+    const quint32* lastBounds() const { return d_->lastBounds.data(); }
+
 private:
     struct Data {
         QStringList words;
@@ -62,6 +74,8 @@ private:
         std::vector<quint8> wide;
         std::vector<quint64> heads, tails;
         std::vector<quint32> letters;
+        std::vector<quint32> byFirst, byLast;
+        std::vector<quint32> firstBounds, lastBounds;
         int longest = 0;
         bool compact = false;
     };
