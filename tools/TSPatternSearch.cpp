@@ -212,6 +212,16 @@ public:
 
     std::vector<AsciiSet> sets_;
     std::vector<Positions> follow_;
+    // How many ways the expression's structure leads from one position to
+    // the next (keyed by from * 256 + to): a repeat inside a repeat leads
+    // from a letter back to itself twice, and a backtracking matcher tries
+    // both.
+    std::unordered_map<quint32, double> ways_;
+    double ways(size_t from, size_t to) const {
+        if (from == 0) return 1.0;
+        const auto it = ways_.find(quint32(from * 256 + to));
+        return it == ways_.end() ? 0.0 : it->second;
+    }
     Fragment whole_;
     int depth_ = 0;  // deepest group nesting
 
@@ -245,8 +255,15 @@ private:
         return f;
     }
 
+    void link(const Positions& from, const Positions& to) {
+        forEach(from, [&](size_t p) {
+            follow_[p] |= to;
+            forEach(to, [&](size_t q) { ways_[quint32(p * 256 + q)] += 1.0; });
+        });
+    }
+
     Fragment concat(const Fragment& a, const Fragment& b) {
-        forEach(a.last, [&](size_t p) { follow_[p] |= b.first; });
+        link(a.last, b.first);
         Fragment r;
         r.nullable = a.nullable && b.nullable;
         r.first = a.nullable ? a.first | b.first : a.first;
@@ -270,7 +287,7 @@ private:
         if (most < 0) {
             for (int k = 1; k < least && !failed_; ++k) r = concat(r, copy());
             Fragment y = copy();
-            forEach(y.last, [&](size_t p) { follow_[p] |= y.first; });
+            link(y.last, y.first);
             y.nullable = y.nullable || least == 0;
             return concat(r, y);
         }
@@ -516,8 +533,12 @@ bool TSPatternMatcher::useAutomaton(int longest) {
     // word reaching that state can have there. Only when the bound, with room
     // for the matcher's own steps per path, stays well inside the match limit
     // are the answers sure to be the ones PCRE2 would give.
-    int fanout = 0;
-    for (const Positions& f : g.follow_) fanout = std::max(fanout, int(f.count()));
+    double fanout = 0;
+    for (size_t p = 0; p < positions; ++p) {
+        double out = 0;
+        forEach(g.follow_[p], [&](size_t q) { out += g.ways(p, q); });
+        fanout = std::max(fanout, out);
+    }
     const double budget = double(matchLimit_) / (2.0 * (fanout + g.depth_ + 2));
     const size_t width = positions;
     if (states.size() * width > 4'000'000) return false;
@@ -539,7 +560,7 @@ bool TSPatternMatcher::useAutomaton(int longest) {
                 std::fill(sum.begin(), sum.end(), 0.0);
                 forEach(states[s], [&](size_t p) {
                     const double n = paths[s * width + p];
-                    if (n > 0) forEach(g.follow_[p] & columnMembers[c], [&](size_t q) { sum[q] += n; });
+                    if (n > 0) forEach(g.follow_[p] & columnMembers[c], [&](size_t q) { sum[q] += n * g.ways(p, q); });
                 });
                 double* row = &nextPaths[size_t(t) * width];
                 for (size_t q = 0; q < width; ++q) row[q] = std::max(row[q], sum[q]);

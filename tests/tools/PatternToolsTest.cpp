@@ -200,7 +200,10 @@ TEST(PatternSearch, AutomatonAgreesWithPcre) {
         {QStringLiteral("x*|[[:alpha:]]{2}"), false},
         {QStringLiteral("(per|par)") + u({0xA751}) + QStringLiteral("?[a-z]*"), true},
         {QStringLiteral("a*+b|a"), false},                 // possessive
-        {QStringLiteral("(a|aa)+[b-z]"), false, true},           // too costly for PCRE2 on the long word: stops as it does
+        {QStringLiteral("(a|aa)+[b-z]"), false, true},
+        {QStringLiteral("(a+)+[b-z]"), false, true},       // a repeat inside a repeat: two ways round each letter
+        {QStringLiteral("((a|e)*)*[b-z]"), false, true},
+        {QStringLiteral("[a-z]*[a-z]*[a-z]*s"), true},     // cheap enough however a word runs           // too costly for PCRE2 on the long word: stops as it does
         {QStringLiteral("\u00e6|ros\u00e6|qu.ae"), true},
         // Cheap on every ASCII word, too costly on the long run of ligatures:
         // stops there, with only the words before it found.
