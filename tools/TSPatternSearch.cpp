@@ -335,6 +335,8 @@ private:
     }
 
     Fragment atom(qsizetype& i, int depth) {
+        // Repeats of repeats re-read their atoms many times over.
+        if (++atoms_ > 100000) return failed();
         const QChar c = e_[i];
         const char16_t u = c.unicode();
         if (c == QLatin1Char('(')) {
@@ -389,7 +391,7 @@ private:
         auto it = setCache_.constFind(key);
         if (it != setCache_.constEnd()) return *it;
         AsciiSet set;
-        if (!plainSet(text, set)) set = askPcre(text);
+        if (!plainSet(text, set) && !askPcre(text, set)) failed_ = true;
         setCache_.insert(key, set);
         return set;
     }
@@ -431,20 +433,19 @@ private:
         return true;
     }
 
-    static AsciiSet askPcre(QStringView text) {
-        AsciiSet set;
+    static bool askPcre(QStringView text, AsciiSet& set) {
         const QString anchored = QStringLiteral("^(?:%1)$").arg(text);
         int errorCode = 0;
         PCRE2_SIZE errorOffset = 0;
         pcre2_code* code = pcre2_compile(reinterpret_cast<PCRE2_SPTR>(anchored.utf16()), PCRE2_SIZE(anchored.size()),
                                          PCRE2_CASELESS | PCRE2_UTF | PCRE2_DOLLAR_ENDONLY, &errorCode, &errorOffset, nullptr);
-        if (!code) return set;
+        if (!code) return false;
         pcre2_match_data* data = pcre2_match_data_create_from_pattern(code, nullptr);
         for (char16_t u = 0; u < 128; ++u)
             if (pcre2_match(code, reinterpret_cast<PCRE2_SPTR>(&u), 1, 0, 0, data, nullptr) >= 0) set.set(u);
         pcre2_match_data_free(data);
         pcre2_code_free(code);
-        return set;
+        return true;
     }
 
     bool fail() {
@@ -458,6 +459,7 @@ private:
 
     const QString& e_;
     bool failed_ = false;
+    int atoms_ = 0;
     QHash<QString, AsciiSet> setCache_;
 };
 
@@ -546,6 +548,7 @@ bool TSPatternMatcher::useAutomaton(int longest) {
     std::vector<double> sum(width);
     paths[1 * width + 0] = 1.0;
     double total = 1.0;
+    qint64 work = 0;
     std::vector<quint8> live(states.size(), 0), nextLive(states.size(), 0);
     live[1] = 1;
     for (int step = 0; step < longest; ++step) {
@@ -557,6 +560,7 @@ bool TSPatternMatcher::useAutomaton(int longest) {
             for (size_t c = 0; c < columns; ++c) {
                 const int t = byColumn[s * columns + c];
                 if (t == 0) continue;
+                if ((work += width) > 10'000'000) return false;  // too large to be worth the bound
                 std::fill(sum.begin(), sum.end(), 0.0);
                 forEach(states[s], [&](size_t p) {
                     const double n = paths[s * width + p];
