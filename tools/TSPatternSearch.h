@@ -19,15 +19,17 @@
 // through a hash set, so the cost stays linear).
 #include <QList>
 #include <QSet>
+#include "TSWordLists.h"
+
 #include <QString>
 #include <QStringList>
-
-#include "TSWordLists.h"
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <vector>
+
+struct TSPatternAutomaton;
 
 struct TSSearchRow {
     QString text;
@@ -50,9 +52,7 @@ public:
     bool matches(QStringView word);
     bool limitHit() const { return limitHit_; }
 
-    // Makes the automaton for words of at most `longest` units when the
-    // expression allows it; answers whether it is in use.
-    bool useAutomaton(int longest);
+    // Whether the last search went through the automaton.
     bool automatonInUse() const { return automaton_ != nullptr; }
 
     enum class Scan { Finished, Cancelled, LimitHit };
@@ -64,14 +64,16 @@ public:
     static constexpr quint32 kDefaultMatchLimit = 200000;
 
 private:
-    struct Automaton;
+    // Makes the automaton for words of at most `longest` units when the
+    // expression allows it.
+    bool useAutomaton(int longest);
     bool passesPrefilters(const char16_t* w, qsizetype n) const;
     bool matchesWithPcre(QStringView word);
 
     Scan scanCompact(std::vector<quint64>& found, const TSWordList& words, int minLength, int maxLength,
                      const std::atomic<bool>* cancel, QString* stoppedAt);
 
-    std::unique_ptr<Automaton> automaton_;
+    std::unique_ptr<TSPatternAutomaton> automaton_;
     quint32 matchLimit_ = kDefaultMatchLimit;
     QString pattern_;
     void* code_ = nullptr;

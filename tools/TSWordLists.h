@@ -38,16 +38,13 @@ public:
     QStringView word(qsizetype i) const {
         return QStringView(d_->units.data() + d_->starts[size_t(i)], qsizetype(d_->starts[size_t(i) + 1] - d_->starts[size_t(i)]));
     }
-    qsizetype length(qsizetype i) const { return qsizetype(d_->starts[size_t(i) + 1] - d_->starts[size_t(i)]); }
     const char16_t* units() const { return d_->units.data(); }
     const quint32* starts() const { return d_->starts.data(); }  // size() + 1 entries
-    // Whether the word holds a unit above U+007F.
-    bool isWide(qsizetype i) const { return d_->wide[size_t(i)] != 0; }
     // The word's first four units, the first in the low bits, and its last
     // four, the last in the high bits; missing units are 0.
     const quint64* heads() const { return d_->heads.data(); }
     const quint64* tails() const { return d_->tails.data(); }
-    const quint8* wides() const { return d_->wide.data(); }
+    const quint8* wides() const { return d_->wide.data(); }  // 1 where a unit is above U+007F
     // The letters a word holds, bit k for the k-th letter in either case, and
     // bit 26 for any other unit.
     const quint32* letters() const { return d_->letters.data(); }
