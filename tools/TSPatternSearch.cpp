@@ -475,20 +475,112 @@ QString TSPatternSearch::expressionForPattern(const QString& compiled) {
     return s;
 }
 
-void TSPatternSearch::appendGroup(QList<TSSearchRow>& results, QSet<QString>& seen, const QString& header,
-                                  const QStringList& matches) {
-    if (!header.isEmpty()) results.append({header, true});
-    QStringList fresh;
-    fresh.reserve(matches.size());
-    for (const QString& m : matches)
-        if (!seen.contains(m)) fresh.append(m);
-    seen.reserve(seen.size() + fresh.size());
-    results.reserve(results.size() + fresh.size());
-    for (const QString& m : fresh) {
-        seen.insert(m);
-        results.append({m, false});
+namespace {
+
+// The words listed so far by the grouped search. What the deduplication
+// costs is hashing and probing strings scattered over the heap, so: a cheap
+// hash over eight bytes at a time, open addressing over (hash, index) slots,
+// and the strings, slots and listed words fetched a few words ahead.
+class SeenWords {
+public:
+    // The entries of `words` not seen yet, in order; repeats inside `words`
+    // all stay.
+    QStringList unseen(const QStringList& words) const {
+        QStringList fresh;
+        if (words_.empty()) return words;
+        const std::vector<quint32> hashes = hashesOf(words);
+        fresh.reserve(words.size());
+        constexpr qsizetype kAhead = 8;
+        const qsizetype n = words.size();
+        for (qsizetype k = 0; k < n; ++k) {
+            if (k + 2 * kAhead < n) __builtin_prefetch(&slots_[hashes[size_t(k + 2 * kAhead)] & mask_]);
+            if (k + kAhead < n) {
+                const quint64 slot = slots_[hashes[size_t(k + kAhead)] & mask_];
+                if (slot) __builtin_prefetch(words_[size_t(quint32(slot) - 1)].constData());
+            }
+            if (find(words[k], hashes[size_t(k)]) < 0) fresh.append(words[k]);
+        }
+        return fresh;
     }
+
+    void insert(const QStringList& words) {
+        const std::vector<quint32> hashes = hashesOf(words);
+        for (qsizetype k = 0; k < words.size(); ++k) {
+            const quint32 h = hashes[size_t(k)];
+            if (!words_.empty() && find(words[k], h) >= 0) continue;
+            if ((words_.size() + 1) * 2 > slots_.size()) grow();
+            words_.push_back(words[k]);
+            place(h, quint32(words_.size()));
+        }
+    }
+
+private:
+    static quint32 hashOf(QStringView w) {
+        const char* p = reinterpret_cast<const char*>(w.utf16());
+        size_t bytes = size_t(w.size()) * 2;
+        quint64 h = 0x9E3779B97F4A7C15ull ^ bytes;
+        for (; bytes >= 8; bytes -= 8, p += 8) {
+            quint64 chunk;
+            std::memcpy(&chunk, p, 8);
+            h = (h ^ chunk) * 0xFF51AFD7ED558CCDull;
+            h ^= h >> 32;
+        }
+        quint64 chunk = 0;
+        std::memcpy(&chunk, p, bytes);
+        h = (h ^ chunk) * 0xC4CEB9FE1A85EC53ull;
+        h ^= h >> 29;
+        return quint32(h ^ (h >> 32));
+    }
+
+    static std::vector<quint32> hashesOf(const QStringList& words) {
+        std::vector<quint32> hashes(size_t(words.size()));
+        const QString* strings = words.constData();
+        for (qsizetype k = 0; k < words.size(); ++k) {
+            if (k + 8 < words.size()) __builtin_prefetch(strings[k + 8].constData());
+            hashes[size_t(k)] = hashOf(strings[k]);
+        }
+        return hashes;
+    }
+
+    // The index of the word in words_, or -1.
+    qsizetype find(const QString& word, quint32 h) const {
+        for (size_t at = h & mask_;; at = (at + 1) & mask_) {
+            const quint64 slot = slots_[at];
+            if (!slot) return -1;
+            if (quint32(slot >> 32) == h && words_[size_t(quint32(slot) - 1)] == word) return qsizetype(quint32(slot) - 1);
+        }
+    }
+
+    void place(quint32 h, quint32 oneBased) {
+        size_t at = h & mask_;
+        while (slots_[at]) at = (at + 1) & mask_;
+        slots_[at] = (quint64(h) << 32) | oneBased;
+    }
+
+    void grow() {
+        std::vector<quint64> old = std::move(slots_);
+        slots_.assign(std::max<size_t>(64, old.size() * 2), 0);
+        mask_ = slots_.size() - 1;
+        for (quint64 slot : old)
+            if (slot) place(quint32(slot >> 32), quint32(slot));
+    }
+
+    std::vector<QString> words_;
+    std::vector<quint64> slots_ = std::vector<quint64>(64, 0);  // hash << 32 | index + 1; 0 is free
+    size_t mask_ = 63;
+};
+
+// One group: its header (skipped when empty) and the matches not yet listed,
+// which are then listed.
+void appendGroup(QList<TSSearchRow>& results, SeenWords& seen, const QString& header, const QStringList& matches) {
+    if (!header.isEmpty()) results.append({header, true});
+    const QStringList fresh = seen.unseen(matches);
+    seen.insert(fresh);
+    results.reserve(results.size() + fresh.size());
+    for (const QString& m : fresh) results.append({m, false});
 }
+
+}  // namespace
 
 QList<TSSearchRow> TSPatternSearch::rowsFromAnswerList(const QString& list) {
     QList<TSSearchRow> rows;
@@ -501,7 +593,7 @@ bool TSPatternSearch::runGroups(const QString& pattern, int minLength, int maxLe
                                 const std::function<void(const QList<TSSearchRow>&)>& publish, QString* error,
                                 const std::atomic<bool>* cancel) {
     QList<TSSearchRow> results;
-    QSet<QString> seen;
+    SeenWords seen;
     for (const Group& g : groups) {
         if (cancel && cancel->load()) return false;
         QStringList matches;

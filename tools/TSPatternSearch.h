@@ -117,11 +117,6 @@ public:
     // "~" → "\" as the tables write the backslash.
     static QString expressionForPattern(const QString& compiled);
 
-    // One group: its header (skipped when empty) and the matches not yet in
-    // `seen`, which then takes them.
-    static void appendGroup(QList<TSSearchRow>& results, QSet<QString>& seen, const QString& header,
-                            const QStringList& matches);
-
     // A word list and the header it is listed under ("" for none).
     struct Group {
         QString header;

@@ -228,6 +228,36 @@ TEST(PatternSearch, AutomatonAgreesWithPcre) {
     }
 }
 
+// Many words over three groups (enough to grow the set of listed words):
+// each word only under the first group that finds it, repeats inside a group
+// kept, the empty word as any other.
+TEST(PatternSearch, GroupsListEachWordOnce) {
+    QStringList a, b, c;
+    for (int i = 0; i < 3000; ++i) {
+        const QString w = QStringLiteral("w%1").arg(i * 7919 % 5000);
+        (i % 3 == 0 ? a : i % 3 == 1 ? b : c).append(w);
+        if (i % 11 == 0) c.append(w);
+        if (i % 13 == 0) a.append(QStringLiteral("w%1").arg(i * 7919 % 5000));  // a repeat inside the group
+    }
+    a.append(QString());
+    b.append(QStringLiteral(""));
+    const QList<TSPatternSearch::Group> groups = {
+        {QStringLiteral("A"), [a] { return a; }}, {QString(), [b] { return b; }}, {QStringLiteral("C"), [c] { return c; }}};
+    QList<TSSearchRow> rows;
+    TSPatternSearch::runGroups(QStringLiteral("w[0-9]*|"), 0, 10, groups, [&](const QList<TSSearchRow>& r) { rows = r; });
+    QList<TSSearchRow> expected;
+    QSet<QString> seen;
+    for (const auto& [header, list] : {std::pair{QStringLiteral("A"), a}, {QString(), b}, {QStringLiteral("C"), c}}) {
+        if (!header.isEmpty()) expected.append({header, true});
+        QStringList fresh;
+        for (const QString& w : list)
+            if (!seen.contains(w)) fresh.append(w);
+        for (const QString& w : fresh) seen.insert(w), expected.append({w, false});
+    }
+    EXPECT_EQ(rows, expected);
+    EXPECT_GT(expected.size(), 3000);
+}
+
 TEST(PatternSearch, ZippedListsAreGroupedWithoutDuplicates) {
     QTemporaryDir home, res;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
