@@ -22,10 +22,25 @@ constexpr int kMaxStates = 512;  // a state times 128 fits the table's 16 bits
 using Positions = std::bitset<kMaxPositions + 1>;
 using AsciiSet = TSPatternAutomaton::AsciiSet;
 
+// A piece of the expression: whether it can match nothing and in how many
+// ways (a backtracking matcher tries each: "(a?|b?)" two ways, "(a?)*" two),
+// the positions it can start and end with, and in how many ways each starts
+// (ends) it, passing over pieces that match nothing.
 struct Fragment {
     bool nullable = true;
+    double empty = 1.0;
     Positions first, last;
+    std::vector<std::pair<size_t, double>> firstWays, lastWays;
 };
+
+std::vector<std::pair<size_t, double>> scaled(std::vector<std::pair<size_t, double>> ways, double by) {
+    for (auto& w : ways) w.second *= by;
+    return ways;
+}
+
+void append(std::vector<std::pair<size_t, double>>& to, const std::vector<std::pair<size_t, double>>& more) {
+    to.insert(to.end(), more.begin(), more.end());
+}
 
 template <typename F>
 void forEach(const Positions& set, F f) {
@@ -47,6 +62,7 @@ public:
         whole_ = alternation(i, 0);
         if (failed_ || i != e_.size()) return false;
         follow_[0] = whole_.first;
+        for (const auto& [q, w] : whole_.firstWays) ways_[quint32(q)] += w;
         return true;
     }
 
@@ -58,7 +74,6 @@ public:
     // both.
     std::unordered_map<quint32, double> ways_;
     double ways(size_t from, size_t to) const {
-        if (from == 0) return 1.0;
         const auto it = ways_.find(quint32(from * 256 + to));
         return it == ways_.end() ? 0.0 : it->second;
     }
@@ -77,8 +92,11 @@ private:
             ++i;
             const Fragment g = sequence(i, depth);
             f.nullable = f.nullable || g.nullable;
+            f.empty += g.empty;
             f.first |= g.first;
             f.last |= g.last;
+            append(f.firstWays, g.firstWays);
+            append(f.lastWays, g.lastWays);
         }
         return f;
     }
@@ -95,19 +113,23 @@ private:
         return f;
     }
 
-    void link(const Positions& from, const Positions& to) {
-        forEach(from, [&](size_t p) {
-            follow_[p] |= to;
-            forEach(to, [&](size_t q) { ways_[quint32(p * 256 + q)] += 1.0; });
-        });
+    void link(const Fragment& from, const Fragment& to) {
+        forEach(from.last, [&](size_t p) { follow_[p] |= to.first; });
+        for (const auto& [p, wp] : from.lastWays)
+            for (const auto& [q, wq] : to.firstWays) ways_[quint32(p * 256 + q)] += wp * wq;
     }
 
     Fragment concat(const Fragment& a, const Fragment& b) {
-        link(a.last, b.first);
+        link(a, b);
         Fragment r;
         r.nullable = a.nullable && b.nullable;
+        r.empty = a.empty * b.empty;
         r.first = a.nullable ? a.first | b.first : a.first;
         r.last = b.nullable ? a.last | b.last : b.last;
+        r.firstWays = a.firstWays;
+        if (a.nullable) append(r.firstWays, scaled(b.firstWays, a.empty));
+        r.lastWays = b.lastWays;
+        if (b.nullable) append(r.lastWays, scaled(a.lastWays, b.empty));
         return r;
     }
 
@@ -127,8 +149,12 @@ private:
         if (most < 0) {
             for (int k = 1; k < least && !failed_; ++k) r = concat(r, copy());
             Fragment y = copy();
-            link(y.last, y.first);
-            y.nullable = y.nullable || least == 0;
+            link(y, y);
+            if (least == 0) {
+                // No round at all, or one that matches nothing and ends the repeat.
+                y.empty += 1.0;
+                y.nullable = true;
+            }
             return concat(r, y);
         }
         for (int k = 0; k < least && !failed_; ++k) r = concat(r, copy());
@@ -136,6 +162,7 @@ private:
         for (int k = least; k < most && !failed_; ++k) {
             tail = concat(copy(), tail);
             tail.nullable = true;
+            tail.empty += 1.0;
         }
         return concat(r, tail);
     }
@@ -218,8 +245,11 @@ private:
         follow_.emplace_back();
         Fragment f;
         f.nullable = false;
+        f.empty = 0.0;
         f.first.set(p);
         f.last.set(p);
+        f.firstWays = {{p, 1.0}};
+        f.lastWays = {{p, 1.0}};
         return f;
     }
 

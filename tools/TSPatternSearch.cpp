@@ -367,13 +367,16 @@ TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<quint64>& found
     };
 
     if (automaton_) {
-        // The buckets a match can lie in: its possible first (last) units,
-        // every word whose first (last) unit is not ASCII, and the empty word
-        // when the pattern takes it. The smaller side wins, when it is small.
+        // The words of ASCII units a match can be: those of the buckets of
+        // its possible first (last) units, and the empty word when the
+        // pattern takes it; the smaller side wins, when it is small. Every
+        // word holding other units goes to PCRE2 as it would in list order,
+        // so a word that would stop the search still stops it.
+        const qsizetype wideCount = qsizetype(words.wideWords().size());
         auto choose = [&](const TSPatternAutomaton::AsciiSet& possible, const quint32* bounds, std::vector<int>& chosen) {
-            qsizetype total = 0;
+            qsizetype total = wideCount;
             for (int b = 0; b < TSWordList::kBuckets; ++b) {
-                const bool take = b < 128 ? possible[size_t(b)] : b == TSWordList::kWideBucket || accepting[1];
+                const bool take = b < 128 ? possible[size_t(b)] : b == TSWordList::kEmptyBucket && accepting[1];
                 if (!take || bounds[b] == bounds[b + 1]) continue;
                 chosen.push_back(b);
                 total += qsizetype(bounds[b + 1] - bounds[b]);
@@ -392,8 +395,12 @@ TSPatternMatcher::Scan TSPatternMatcher::scanCompact(std::vector<quint64>& found
             for (int b : first ? byFirst : byLast) {
                 for (quint32 k = bounds[b]; k < bounds[b + 1] && !stopped; ++k) {
                     if ((++visited & 0xFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
-                    stopped = !visit(qsizetype(order[k]));
+                    if (!wides[order[k]]) stopped = !visit(qsizetype(order[k]));
                 }
+            }
+            for (size_t k = 0; k < words.wideWords().size() && !stopped; ++k) {
+                if ((++visited & 0xFFF) == 0 && cancel && cancel->load(std::memory_order_relaxed)) return Scan::Cancelled;
+                stopped = !visit(qsizetype(words.wideWords()[k]));
             }
             if (!stopped) return Scan::Finished;
             // Stopped by the cost bound: the words found before the stop are

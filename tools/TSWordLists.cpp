@@ -53,6 +53,7 @@ TSWordList::TSWordList(const QStringList& words) {
             char16_t any = 0;
             for (qsizetype i = 0; i < w.size(); ++i) any |= u[i];
             d->wide.push_back(any >= 0x80 ? 1 : 0);
+            if (any >= 0x80) d->wideWords.push_back(quint32(d->wide.size() - 1));
             quint64 head = 0, tail = 0;
             for (qsizetype i = 0; i < std::min<qsizetype>(w.size(), 4); ++i) {
                 head |= quint64(u[i]) << (16 * i);

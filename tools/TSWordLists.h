@@ -62,6 +62,8 @@ public:
     // Bucket b spans [bounds[b], bounds[b + 1]) of byFirst() (byLast()).
     const quint32* firstBounds() const { return d_->firstBounds.data(); }
     const quint32* lastBounds() const { return d_->lastBounds.data(); }
+    // The words holding a unit above U+007F, ascending.
+    const std::vector<quint32>& wideWords() const { return d_->wideWords; }
 
 private:
     struct Data {
@@ -73,6 +75,7 @@ private:
         std::vector<quint32> letters;
         std::vector<quint32> byFirst, byLast;
         std::vector<quint32> firstBounds, lastBounds;
+        std::vector<quint32> wideWords;
         int longest = 0;
         bool compact = false;
     };

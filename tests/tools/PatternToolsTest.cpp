@@ -181,7 +181,8 @@ TEST(PatternSearch, AutomatonAgreesWithPcre) {
               QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae"), QStringLiteral("ROSAE"), QStringLiteral("ros\u00e6"),
               u({0xA751}) + QStringLiteral("ius"), QStringLiteral("a1b"), QStringLiteral("a-b"), QStringLiteral("qu\tae"),
               QString(29, QLatin1Char('a')), QStringLiteral("ab]c"), QStringLiteral("uenit"), QStringLiteral("ueni"),
-              QStringLiteral("\u00e6x"), QString(29, QChar(0xE6)) + QLatin1Char('!'), QStringLiteral("\u00e6\u00e6x")};
+              QStringLiteral("\u00e6x"), QString(29, QChar(0xE6)) + QLatin1Char('!'), QStringLiteral("\u00e6\u00e6x"),
+              QStringLiteral("a\u00e6q"), QLatin1Char('a') + QString(27, QChar(0xE6)) + QStringLiteral("qx"), QStringLiteral("b\u00e6q")};
     const TSWordList list(words);
 
     struct Case { QString pattern; bool automaton; bool stops = false; };
@@ -203,11 +204,14 @@ TEST(PatternSearch, AutomatonAgreesWithPcre) {
         {QStringLiteral("(a|aa)+[b-z]"), false, true},
         {QStringLiteral("(a+)+[b-z]"), false, true},       // a repeat inside a repeat: two ways round each letter
         {QStringLiteral("((a|e)*)*[b-z]"), false, true},
+        {QStringLiteral("((?:1|\u00e6*)*[a-z])*[a-z][^a-z]"), false, true},  // rounds that match nothing count too
         {QStringLiteral("[a-z]*[a-z]*[a-z]*s"), true},     // cheap enough however a word runs           // too costly for PCRE2 on the long word: stops as it does
         {QStringLiteral("\u00e6|ros\u00e6|qu.ae"), true},
         // Cheap on every ASCII word, too costly on the long run of ligatures:
         // stops there, with only the words before it found.
         {QStringLiteral("(\u00e6|\u00e6\u00e6)+[b-z]"), true, true},
+        // Also when the costly word ends with a letter no match ends with.
+        {QStringLiteral("[a-z\u00e6](\u00e6|\u00e6\u00e6)+q"), true, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pattern.toStdString());
