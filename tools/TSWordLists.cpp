@@ -32,63 +32,77 @@ std::optional<TSWordList> zerivuvCache;
 
 }  // namespace
 
+namespace {
+
+// The word's first four units (the first in the low bits) and last four (the
+// last in the high bits), and the letters it holds.
+void summarise(const char16_t* u, qsizetype n, quint64& head, quint64& tail, quint32& letters) {
+    head = tail = 0;
+    for (qsizetype i = 0; i < std::min<qsizetype>(n, 4); ++i) {
+        head |= quint64(u[i]) << (16 * i);
+        tail |= quint64(u[n - 1 - i]) << (16 * (3 - i));
+    }
+    letters = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t l = u[i] | 0x20;
+        letters |= (l >= 'a' && l <= 'z') ? 1u << (l - 'a') : TSWordList::kOtherUnit;
+    }
+}
+
+// A stable counting sort of the word indices by bucket, so a bucket's
+// indices ascend.
+template <typename BucketOf>
+void group(qsizetype count, BucketOf bucketOf, std::vector<quint32>& order, std::vector<quint32>& bounds) {
+    bounds.assign(TSWordList::kBuckets + 1, 0);
+    for (qsizetype i = 0; i < count; ++i) ++bounds[size_t(bucketOf(i)) + 1];
+    for (int b = 0; b < TSWordList::kBuckets; ++b) bounds[size_t(b) + 1] += bounds[size_t(b)];
+    std::vector<quint32> fill(bounds.begin(), bounds.end() - 1);
+    order.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) order[fill[size_t(bucketOf(i))]++] = quint32(i);
+}
+
+}  // namespace
+
 TSWordList::TSWordList() : TSWordList(QStringList()) {}
 
 TSWordList::TSWordList(const QStringList& words) {
     auto d = std::make_shared<Data>();
     d->words = words;
+    const qsizetype count = words.size();
     qsizetype total = 0;
-    for (const QString& w : words) total += w.size();
-    if (total <= qsizetype(std::numeric_limits<quint32>::max())) {
-        d->compact = true;
+    for (const QString& w : words) {
+        total += w.size();
+        d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+    }
+    constexpr qsizetype kMost = std::numeric_limits<quint32>::max() - 1;
+    d->compact = total <= kMost && count <= kMost;
+    if (d->compact) {
         d->units.reserve(size_t(total));
-        d->starts.reserve(size_t(words.size()) + 1);
-        d->wide.reserve(size_t(words.size()));
-        d->heads.reserve(size_t(words.size()));
-        d->tails.reserve(size_t(words.size()));
-        d->letters.reserve(size_t(words.size()));
-        for (const QString& w : words) {
-            d->starts.push_back(quint32(d->units.size()));
+        d->starts.reserve(size_t(count) + 1);
+        d->wide.reserve(size_t(count));
+        d->heads.resize(size_t(count));
+        d->tails.resize(size_t(count));
+        d->letters.resize(size_t(count));
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString& w = words[i];
             const char16_t* u = reinterpret_cast<const char16_t*>(w.utf16());
-            char16_t any = 0;
-            for (qsizetype i = 0; i < w.size(); ++i) any |= u[i];
-            d->wide.push_back(any >= 0x80 ? 1 : 0);
-            if (any >= 0x80) d->wideWords.push_back(quint32(d->wide.size() - 1));
-            quint64 head = 0, tail = 0;
-            for (qsizetype i = 0; i < std::min<qsizetype>(w.size(), 4); ++i) {
-                head |= quint64(u[i]) << (16 * i);
-                tail |= quint64(u[w.size() - 1 - i]) << (16 * (3 - i));
-            }
-            quint32 letters = 0;
-            for (qsizetype i = 0; i < w.size(); ++i) {
-                const char16_t l = u[i] | 0x20;
-                letters |= (l >= 'a' && l <= 'z') ? 1u << (l - 'a') : kOtherUnit;
-            }
-            d->letters.push_back(letters);
-            d->heads.push_back(head);
-            d->tails.push_back(tail);
+            d->starts.push_back(quint32(d->units.size()));
             d->units.insert(d->units.end(), u, u + w.size());
-            d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+            char16_t any = 0;
+            for (qsizetype j = 0; j < w.size(); ++j) any |= u[j];
+            d->wide.push_back(any >= 0x80 ? 1 : 0);
+            if (any >= 0x80) d->wideWords.push_back(quint32(i));
+            summarise(u, w.size(), d->heads[size_t(i)], d->tails[size_t(i)], d->letters[size_t(i)]);
         }
         d->starts.push_back(quint32(d->units.size()));
-        // Counting sorts by first and by last unit, stable, so a bucket's
-        // indices ascend.
-        auto group = [&](auto bucketOf, std::vector<quint32>& order, std::vector<quint32>& bounds) {
-            bounds.assign(kBuckets + 1, 0);
-            for (qsizetype i = 0; i < words.size(); ++i) ++bounds[size_t(bucketOf(i)) + 1];
-            for (int b = 0; b < kBuckets; ++b) bounds[size_t(b) + 1] += bounds[size_t(b)];
-            std::vector<quint32> fill(bounds.begin(), bounds.end() - 1);
-            order.resize(size_t(words.size()));
-            for (qsizetype i = 0; i < words.size(); ++i) order[fill[size_t(bucketOf(i))]++] = quint32(i);
+        auto bucket = [&](qsizetype i, bool last) {
+            const quint32 from = d->starts[size_t(i)], to = d->starts[size_t(i) + 1];
+            if (from == to) return int(kEmptyBucket);
+            const char16_t u = d->units[last ? to - 1 : from];
+            return u < 0x80 ? int(u) : int(kWideBucket);
         };
-        auto bucket = [](char16_t u) { return u < 0x80 ? int(u) : int(kWideBucket); };
-        group([&](qsizetype i) { return d->starts[size_t(i)] == d->starts[size_t(i) + 1] ? kEmptyBucket : bucket(d->units[d->starts[size_t(i)]]); },
-              d->byFirst, d->firstBounds);
-        group([&](qsizetype i) { return d->starts[size_t(i)] == d->starts[size_t(i) + 1] ? kEmptyBucket : bucket(d->units[d->starts[size_t(i) + 1] - 1]); },
-              d->byLast, d->lastBounds);
-    } else {
-        for (const QString& w : words)
-            d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+        group(count, [&](qsizetype i) { return bucket(i, false); }, d->byFirst, d->firstBounds);
+        group(count, [&](qsizetype i) { return bucket(i, true); }, d->byLast, d->lastBounds);
     }
     d_ = std::move(d);
 }
