@@ -6,18 +6,30 @@
 // a pattern that backtracks catastrophically stops the search with a message
 // instead of hanging the finder.
 //
+// Searching a list, words of ASCII letters go through a deterministic
+// automaton made from the expression when the expression is plain enough
+// (letters, classes, groups, alternation, counted repeats) and provably cheap
+// for the backtracking matcher at the list's word lengths; it answers as
+// PCRE2 would, in one step per letter. Every other word and expression goes
+// to PCRE2.
+//
 // The grouped search lists the chosen list, then the Latin Library list, the
 // residual list and the abbreviation list, each under its header; a word
 // already listed in an earlier group is left out of the later ones (found
 // through a hash set, so the cost stays linear).
 #include <QList>
 #include <QSet>
+#include "TSWordLists.h"
+
 #include <QString>
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
+
+struct TSPatternAutomaton;
 
 struct TSSearchRow {
     QString text;
@@ -40,9 +52,30 @@ public:
     bool matches(QStringView word);
     bool limitHit() const { return limitHit_; }
 
+    // Whether the last search went through the automaton.
+    bool automatonInUse() const { return automaton_ != nullptr; }
+
+    enum class Scan { Finished, Cancelled, LimitHit };
+    // Appends the words of min..max UTF-16 units that match, in list order;
+    // a hit cost bound stops at the word named in *stoppedAt.
+    Scan addMatches(QStringList& target, const TSWordList& words, int minLength, int maxLength,
+                    const std::atomic<bool>* cancel, QString* stoppedAt);
+
     static constexpr quint32 kDefaultMatchLimit = 200000;
 
 private:
+    // Makes the automaton for words of at most `longest` units when the
+    // expression allows it.
+    bool useAutomaton(int longest);
+    bool passesPrefilters(const char16_t* w, qsizetype n) const;
+    bool matchesWithPcre(QStringView word);
+
+    Scan scanCompact(std::vector<quint64>& found, const TSWordList& words, int minLength, int maxLength,
+                     const std::atomic<bool>* cancel, QString* stoppedAt);
+
+    std::unique_ptr<TSPatternAutomaton> automaton_;
+    quint32 matchLimit_ = kDefaultMatchLimit;
+    QString pattern_;
     void* code_ = nullptr;
     void* matchData_ = nullptr;
     void* context_ = nullptr;
@@ -54,6 +87,7 @@ private:
     char16_t lastUnit_[2] = {0, 0};   // both cases of a letter every match holds
     QString prefix_, suffix_;         // literal letters every match starts / ends with (lowercase)
     bool jit_ = false;
+    bool jitTried_ = false;           // compiled for the JIT on the first word that needs PCRE2
     bool useBitmap_ = false;          // firstBitmap_ lists the possible first units below 256
     quint8 firstBitmap_[32] = {};
 };
@@ -73,6 +107,9 @@ public:
     // invalid one (logged; *error gets the message) and one whose cost runs
     // over the bound (*error says so; the words found so far stay). A set
     // `cancel` stops the pass early.
+    static bool addWordsToArray(QStringList& target, int minLength, int maxLength, const TSWordList& words,
+                                const QString& pattern, QString* error = nullptr,
+                                const std::atomic<bool>* cancel = nullptr);
     static bool addWordsToArray(QStringList& target, int minLength, int maxLength, const QStringList& words,
                                 const QString& pattern, QString* error = nullptr,
                                 const std::atomic<bool>* cancel = nullptr);
@@ -80,15 +117,10 @@ public:
     // "~" → "\" as the tables write the backslash.
     static QString expressionForPattern(const QString& compiled);
 
-    // One group: its header (skipped when empty) and the matches not yet in
-    // `seen`, which then takes them.
-    static void appendGroup(QList<TSSearchRow>& results, QSet<QString>& seen, const QString& header,
-                            const QStringList& matches);
-
     // A word list and the header it is listed under ("" for none).
     struct Group {
         QString header;
-        std::function<QStringList()> words;  // read when the group's turn comes
+        std::function<TSWordList()> words;  // read when the group's turn comes
     };
     // Runs the groups in order, each word listed only in the first group that
     // finds it, and hands the rows so far to `publish` after each group. An

@@ -11,6 +11,8 @@
 #include <QStringDecoder>
 #include <QUrl>
 
+#include <algorithm>
+#include <limits>
 #include <mutex>
 #include <optional>
 
@@ -25,10 +27,85 @@ bool isJunkLine(QStringView line) {
 }
 
 std::mutex cacheMutex;
-std::optional<QStringList> llCache;
-std::optional<QStringList> zerivuvCache;
+std::optional<TSWordList> llCache;
+std::optional<TSWordList> zerivuvCache;
 
 }  // namespace
+
+namespace {
+
+// The word's first four units (the first in the low bits) and last four (the
+// last in the high bits), and the letters it holds.
+void summarise(const char16_t* u, qsizetype n, quint64& head, quint64& tail, quint32& letters) {
+    head = tail = 0;
+    for (qsizetype i = 0; i < std::min<qsizetype>(n, 4); ++i) {
+        head |= quint64(u[i]) << (16 * i);
+        tail |= quint64(u[n - 1 - i]) << (16 * (3 - i));
+    }
+    letters = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t l = u[i] | 0x20;
+        letters |= (l >= 'a' && l <= 'z') ? 1u << (l - 'a') : TSWordList::kOtherUnit;
+    }
+}
+
+// A stable counting sort of the word indices by bucket, so a bucket's
+// indices ascend.
+template <typename BucketOf>
+void group(qsizetype count, BucketOf bucketOf, std::vector<quint32>& order, std::vector<quint32>& bounds) {
+    bounds.assign(TSWordList::kBuckets + 1, 0);
+    for (qsizetype i = 0; i < count; ++i) ++bounds[size_t(bucketOf(i)) + 1];
+    for (int b = 0; b < TSWordList::kBuckets; ++b) bounds[size_t(b) + 1] += bounds[size_t(b)];
+    std::vector<quint32> fill(bounds.begin(), bounds.end() - 1);
+    order.resize(size_t(count));
+    for (qsizetype i = 0; i < count; ++i) order[fill[size_t(bucketOf(i))]++] = quint32(i);
+}
+
+}  // namespace
+
+TSWordList::TSWordList() : TSWordList(QStringList()) {}
+
+TSWordList::TSWordList(const QStringList& words) {
+    auto d = std::make_shared<Data>();
+    d->words = words;
+    const qsizetype count = words.size();
+    qsizetype total = 0;
+    for (const QString& w : words) {
+        total += w.size();
+        d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+    }
+    constexpr qsizetype kMost = std::numeric_limits<quint32>::max() - 1;
+    d->compact = total <= kMost && count <= kMost;
+    if (d->compact) {
+        d->units.reserve(size_t(total));
+        d->starts.reserve(size_t(count) + 1);
+        d->wide.reserve(size_t(count));
+        d->heads.resize(size_t(count));
+        d->tails.resize(size_t(count));
+        d->letters.resize(size_t(count));
+        for (qsizetype i = 0; i < count; ++i) {
+            const QString& w = words[i];
+            const char16_t* u = reinterpret_cast<const char16_t*>(w.utf16());
+            d->starts.push_back(quint32(d->units.size()));
+            d->units.insert(d->units.end(), u, u + w.size());
+            char16_t any = 0;
+            for (qsizetype j = 0; j < w.size(); ++j) any |= u[j];
+            d->wide.push_back(any >= 0x80 ? 1 : 0);
+            if (any >= 0x80) d->wideWords.push_back(quint32(i));
+            summarise(u, w.size(), d->heads[size_t(i)], d->tails[size_t(i)], d->letters[size_t(i)]);
+        }
+        d->starts.push_back(quint32(d->units.size()));
+        auto bucket = [&](qsizetype i, bool last) {
+            const quint32 from = d->starts[size_t(i)], to = d->starts[size_t(i) + 1];
+            if (from == to) return int(kEmptyBucket);
+            const char16_t u = d->units[last ? to - 1 : from];
+            return u < 0x80 ? int(u) : int(kWideBucket);
+        };
+        group(count, [&](qsizetype i) { return bucket(i, false); }, d->byFirst, d->firstBounds);
+        group(count, [&](qsizetype i) { return bucket(i, true); }, d->byLast, d->lastBounds);
+    }
+    d_ = std::move(d);
+}
 
 QString TSWordLists::decodeText(const QByteArray& bytes) {
     if (bytes.startsWith("\xFF\xFE")) return QStringDecoder(QStringDecoder::Utf16LE).decode(bytes.mid(2));
@@ -69,6 +146,10 @@ QStringList TSWordLists::readList(const QString& path, bool firstField) {
     return splitLines(text, firstField);
 }
 
+TSWordList TSWordLists::readWordList(const QString& path, bool firstField) {
+    return TSWordList(readList(path, firstField));
+}
+
 QString TSWordLists::llWordsFile() { return QStringLiteral("llWords.txt"); }
 QString TSWordLists::zerivuvWordsFile() { return QStringLiteral("Zerivuv Words.txt"); }
 QString TSWordLists::residualWordsFile() { return QStringLiteral("residuals.txt"); }
@@ -92,20 +173,20 @@ QString TSWordLists::ensureList(const QString& fileName, const QString& folder) 
     return path;
 }
 
-QStringList TSWordLists::llWords() {
+TSWordList TSWordLists::llWords() {
     std::lock_guard lock(cacheMutex);
-    if (!llCache) llCache = readList(ensureList(llWordsFile(), Preferences::proximityPatternFolder()), true);
+    if (!llCache) llCache = readWordList(ensureList(llWordsFile(), Preferences::proximityPatternFolder()), true);
     return *llCache;
 }
 
-QStringList TSWordLists::zerivuvWords() {
+TSWordList TSWordLists::zerivuvWords() {
     std::lock_guard lock(cacheMutex);
-    if (!zerivuvCache) zerivuvCache = readList(ensureList(zerivuvWordsFile(), Preferences::proximityPatternFolder()), false);
+    if (!zerivuvCache) zerivuvCache = readWordList(ensureList(zerivuvWordsFile(), Preferences::proximityPatternFolder()), false);
     return *zerivuvCache;
 }
 
-QStringList TSWordLists::residualWords() {
-    return readList(ensureList(residualWordsFile(), Preferences::proximityPatternFolder()), false);
+TSWordList TSWordLists::residualWords() {
+    return readWordList(ensureList(residualWordsFile(), Preferences::proximityPatternFolder()), false);
 }
 
 void TSWordLists::resetCaches() {

@@ -13,8 +13,12 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+
+#include <functional>
 
 namespace {
 
@@ -48,6 +52,37 @@ TSPatternTables testTables() {
     t.quickMatch = {{QStringLiteral("dns"), QStringLiteral("dominus| |domini")},
                     {u({0x71, 0x1D23}), QStringLiteral("que")}};
     return t;
+}
+
+// Real words of a Latin text (as written, capitals and all) and words made
+// to trip the automaton: signs PCRE2 folds to ASCII letters, ligatures, and
+// long runs that cost a backtracking matcher dearly.
+QStringList realAndTrickyWords() {
+    QFile f(qEnvironmentVariable("TS_SHARED_DIR") + QStringLiteral("/data/tei/eclogues-lat.xml"));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    QString text = QString::fromUtf8(f.readAll());
+    text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
+    QStringList words = text.split(QRegularExpression(QStringLiteral("[^\\p{L}]+")), Qt::SkipEmptyParts);
+    words += {QString(), QStringLiteral("K"), QStringLiteral("kalendae"), u({0x212A}) + QStringLiteral("alendae"),
+              QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae"), QStringLiteral("ROSAE"), QStringLiteral("ros\u00e6"),
+              u({0xA751}) + QStringLiteral("ius"), QStringLiteral("a1b"), QStringLiteral("a-b"), QStringLiteral("qu\tae"),
+              QString(29, QLatin1Char('a')), QStringLiteral("ab]c"), QStringLiteral("uenit"), QStringLiteral("ueni"),
+              QStringLiteral("\u00e6x"), QString(29, QChar(0xE6)) + QLatin1Char('!'), QStringLiteral("\u00e6\u00e6x"),
+              QStringLiteral("a\u00e6q"), QLatin1Char('a') + QString(27, QChar(0xE6)) + QStringLiteral("qx"), QStringLiteral("b\u00e6q")};
+    return words;
+}
+
+// What PCRE2 alone finds, word by word in list order, up to a word that
+// costs too much (*stops is set then).
+QStringList pcreFinds(const QString& pattern, const QStringList& words, bool* stops) {
+    TSPatternMatcher pcre(pattern);
+    QStringList found;
+    *stops = false;
+    for (const QString& w : words) {
+        if (w.size() >= 1 && w.size() <= 30 && pcre.matches(w)) found.append(w);
+        if ((*stops = pcre.limitHit())) break;
+    }
+    return found;
 }
 
 }  // namespace
@@ -164,6 +199,130 @@ TEST(PatternSearch, LengthBoundsErrorsAndCost) {
     EXPECT_FALSE(TSPatternSearch::addWordsToArray(found, 1, 100, hostile, QStringLiteral("(a|aa)+[b-z]"), &error));
     EXPECT_TRUE(error.contains(QStringLiteral("too costly"))) << qPrintable(error);
     EXPECT_LT(timer.elapsed(), 20000);
+}
+
+// The automaton answers as PCRE2 does, found through a searched list against
+// PCRE2 asked word by word.
+TEST(PatternSearch, AutomatonAgreesWithPcre) {
+    const QStringList words = realAndTrickyWords();
+    ASSERT_GT(words.size(), 1000);
+    const TSWordList list(words);
+
+    struct Case { QString pattern; bool automaton; bool stops = false; };
+    const Case cases[] = {
+        {QStringLiteral("ros(ae|e)"), true},
+        {QStringLiteral("(qu|[bcdfghklmnprstxz]{0,3})(ae|oe|au|eu|ei|ui|[aeiouy])[bcdfghklmnprstxz]?(qu|[bcdfghklmnprstxz]{0,3})(ae|oe|au|eu|ei|ui|[aeiouy])"), true},
+        {QStringLiteral("[iumn]{1,4}[a-z]+is"), true},
+        {QStringLiteral("(a|(ae|e)|i)[a-z]+(er|re)unt"), true},
+        {QStringLiteral("[^aeiou]+[aeiou]"), true},
+        {QStringLiteral("[A-Z][a-z]*"), true},               // caseless: capitals or not
+        {QStringLiteral("k[a-z]+|s.*"), true},              // k and s also match the Kelvin sign and the long s
+        {u({0x212A}) + QStringLiteral("al.*"), true},      // a Kelvin sign in the pattern finds plain k
+        {QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae?"), true},
+        {QStringLiteral("(?:u|e)+n[^a-z]?i[ts]{1,}?"), true},
+        {QStringLiteral("a{3,}|[.a-c]{2}|a[]b]c|a-b|a\\d"), false},  // an escape: PCRE2 throughout
+        {QStringLiteral("x*|[[:alpha:]]{2}"), false},
+        {QStringLiteral("(per|par)") + u({0xA751}) + QStringLiteral("?[a-z]*"), true},
+        {QStringLiteral("a*+b|a"), false},                 // possessive
+        {QStringLiteral("(a|aa)+[b-z]"), false, true},
+        {QStringLiteral("(a+)+[b-z]"), false, true},       // a repeat inside a repeat: two ways round each letter
+        {QStringLiteral("((a|e)*)*[b-z]"), false, true},
+        {QStringLiteral("((?:1|\u00e6*)*[a-z])*[a-z][^a-z]"), false, true},  // rounds that match nothing count too
+        {QStringLiteral("[a-z]*[a-z]*[a-z]*s"), true},     // cheap enough however a word runs           // too costly for PCRE2 on the long word: stops as it does
+        {QStringLiteral("\u00e6|ros\u00e6|qu.ae"), true},
+        // Cheap on every ASCII word, too costly on the long run of ligatures:
+        // stops there, with only the words before it found.
+        {QStringLiteral("(\u00e6|\u00e6\u00e6)+[b-z]"), true, true},
+        // Also when the costly word ends with a letter no match ends with.
+        {QStringLiteral("[a-z\u00e6](\u00e6|\u00e6\u00e6)+q"), true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.pattern.toStdString());
+        ASSERT_TRUE(TSPatternMatcher(c.pattern).isValid());
+        bool stops = false;
+        const QStringList expected = pcreFinds(c.pattern, words, &stops);
+        TSPatternMatcher searched(c.pattern);
+        QStringList found;
+        const auto scan = searched.addMatches(found, list, 1, 30, nullptr, nullptr);
+        EXPECT_EQ(stops, c.stops);
+        EXPECT_EQ(scan, stops ? TSPatternMatcher::Scan::LimitHit : TSPatternMatcher::Scan::Finished);
+        EXPECT_EQ(searched.automatonInUse(), c.automaton);
+        EXPECT_EQ(found, expected);
+    }
+}
+
+// Patterns made at random from letters, signs, classes, groups, alternatives
+// and every kind of repeat: the searched list finds what PCRE2 finds and stops
+// where it stops.
+TEST(PatternSearch, RandomPatternsAgreeWithPcre) {
+    const QStringList all = realAndTrickyWords();
+    ASSERT_GT(all.size(), 3000);
+    const QStringList words = all.mid(0, 3000) + all.mid(all.size() - 21);  // the made ones last
+    const TSWordList list(words);
+    const QStringList atoms = {QStringLiteral("a"), QStringLiteral("e"), QStringLiteral("s"), QStringLiteral("k"),
+                               QStringLiteral("K"), QStringLiteral("q"), QStringLiteral("."), QStringLiteral("-"),
+                               QStringLiteral("\u00e6"), u({0x17F}), u({0x212A}), u({0xA751}),
+                               QStringLiteral("[aeiou]"), QStringLiteral("[^aeiou]"), QStringLiteral("[a-z]"),
+                               QStringLiteral("[A-Z]"), QStringLiteral("[^a-z]"), QStringLiteral("[]a]"), QStringLiteral("[a-]")};
+    const QStringList repeats = {QString(), QString(), QString(), QStringLiteral("*"), QStringLiteral("+"), QStringLiteral("?"),
+                                 QStringLiteral("{2}"), QStringLiteral("{0,2}"), QStringLiteral("{1,}"), QStringLiteral("*?")};
+    QRandomGenerator random(11);
+    std::function<QString(int)> alternatives = [&](int depth) {
+        QString e;
+        do {
+            if (!e.isEmpty()) e += QLatin1Char('|');
+            for (int n = 1 + int(random.bounded(4)); n > 0; --n) {
+                const bool group = depth < 2 && random.bounded(4) == 0;
+                e += (group ? QStringLiteral("(") + alternatives(depth + 1) + QLatin1Char(')') : atoms[random.bounded(atoms.size())]) +
+                     repeats[random.bounded(repeats.size())];
+            }
+        } while (random.bounded(3) == 0);
+        return e;
+    };
+    int automaton = 0;
+    for (int i = 0; i < 400; ++i) {
+        const QString pattern = alternatives(0);
+        SCOPED_TRACE(pattern.toStdString());
+        bool stops = false;
+        const QStringList expected = pcreFinds(pattern, words, &stops);
+        TSPatternMatcher searched(pattern);
+        QStringList found;
+        const auto scan = searched.addMatches(found, list, 1, 30, nullptr, nullptr);
+        EXPECT_EQ(scan, stops ? TSPatternMatcher::Scan::LimitHit : TSPatternMatcher::Scan::Finished);
+        EXPECT_EQ(found, expected);
+        automaton += searched.automatonInUse();
+    }
+    EXPECT_GT(automaton, 200);
+}
+
+// Many words over three groups (enough to grow the set of listed words):
+// each word only under the first group that finds it, repeats inside a group
+// kept, the empty word as any other.
+TEST(PatternSearch, GroupsListEachWordOnce) {
+    QStringList a, b, c;
+    for (int i = 0; i < 3000; ++i) {
+        const QString w = QStringLiteral("w%1").arg(i * 7919 % 5000);
+        (i % 3 == 0 ? a : i % 3 == 1 ? b : c).append(w);
+        if (i % 11 == 0) c.append(w);
+        if (i % 13 == 0) a.append(QStringLiteral("w%1").arg(i * 7919 % 5000));  // a repeat inside the group
+    }
+    a.append(QString());
+    b.append(QStringLiteral(""));
+    const QList<TSPatternSearch::Group> groups = {
+        {QStringLiteral("A"), [a] { return a; }}, {QString(), [b] { return b; }}, {QStringLiteral("C"), [c] { return c; }}};
+    QList<TSSearchRow> rows;
+    TSPatternSearch::runGroups(QStringLiteral("w[0-9]*|"), 0, 10, groups, [&](const QList<TSSearchRow>& r) { rows = r; });
+    QList<TSSearchRow> expected;
+    QSet<QString> seen;
+    for (const auto& [header, list] : {std::pair{QStringLiteral("A"), a}, {QString(), b}, {QStringLiteral("C"), c}}) {
+        if (!header.isEmpty()) expected.append({header, true});
+        QStringList fresh;
+        for (const QString& w : list)
+            if (!seen.contains(w)) fresh.append(w);
+        for (const QString& w : fresh) seen.insert(w), expected.append({w, false});
+    }
+    EXPECT_EQ(rows, expected);
+    EXPECT_GT(expected.size(), 3000);
 }
 
 TEST(PatternSearch, ZippedListsAreGroupedWithoutDuplicates) {

@@ -317,7 +317,7 @@ void TSAnagramWindowController::handleSearchButtonClick() {
 
     QList<TSPatternSearch::Group> groups;
     if (chosenLoaded_) {
-        const QStringList chosen = chosenWords_;
+        const TSWordList chosen = chosenWords_;
         groups.append({specifiedFileButton->currentText(), [chosen] { return chosen; }});
     }
     groups.append({QStringLiteral("Latin Library"), [] { return TSWordLists::llWords(); }});
@@ -409,7 +409,7 @@ void TSAnagramWindowController::changeSpecifiedFile(int index) {
 void TSAnagramWindowController::loadChosenWords() {
     ts::UrlPtr url = Preferences::preferences()->chosenWordsURL();
     if (!url) return;  // the list loaded before stays in use
-    chosenWords_ = TSWordLists::readList(url->toQUrl().toLocalFile(), true);
+    chosenWords_ = TSWordLists::readWordList(url->toQUrl().toLocalFile(), true);
     chosenLoaded_ = true;
 }
 

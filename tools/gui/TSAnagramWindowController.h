@@ -57,7 +57,7 @@ public:
     void buildSpecifiedFileMenu();
     void changeSpecifiedFile(int index);
     void loadChosenWords();
-    QStringList chosenWords() const { return chosenWords_; }
+    QStringList chosenWords() const { return chosenWords_.words(); }
 
     // ---- corpus tools ----
     void handleAnalyseClick();        // word count of a text into a chosen list
@@ -98,7 +98,7 @@ private:
     void setChosenList(const QString& path);
 
     TSSearchResultsModel* model_ = nullptr;
-    QStringList chosenWords_;
+    TSWordList chosenWords_;
     bool chosenLoaded_ = false;
     std::shared_ptr<std::atomic<bool>> searchCancel_;
     std::atomic<quint64> generation_{0};
