@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -30,6 +31,7 @@ constexpr size_t kMaxTabStops = 256;
 constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
+constexpr size_t kMaxResolvedColors = 256;
 
 // Byte classes, looked up once per byte in the loops that carry most of
 // the input.
@@ -98,25 +100,40 @@ struct RecentObjects {
     }
 };
 
-// Fonts are looked up by hash: a text pasted from elsewhere names faces and
-// sizes of its own, and a document gathers many of them.
-struct FontKey {
-    QString name;
-    double size;
-    bool bold, italic;
-    bool operator==(const FontKey&) const = default;
+// The larger caches keep one entry per slot of a hash: a lookup looks at
+// one entry whatever the cache holds, and a new entry takes its slot.
+template <class Entry, size_t N>
+struct HashedObjects {
+    static_assert((N & (N - 1)) == 0);
+    std::array<Entry, N> entries{};
+    Entry& slot(size_t hash) { return entries[(hash ^ (hash >> 29)) & (N - 1)]; }
 };
-size_t qHash(const FontKey& k, size_t seed = 0) { return qHashMulti(seed, k.name, k.size, k.bold, k.italic); }
 
-FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
-    thread_local QHash<FontKey, FontPtr> cache;
-    const FontKey key{name, size, bold, italic};
-    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
-    FontPtr f = Font::make(name, size);
+size_t mix(size_t h, quint64 v) { return (h ^ v) * 0x9E3779B97F4A7C15ull; }
+size_t mix(size_t h, double v) { return mix(h, std::bit_cast<quint64>(v)); }
+size_t mix(size_t h, const void* p) { return mix(h, quint64(quintptr(p))); }
+
+// A font name and the fonts made from it. A text's font table names its
+// faces once; the fonts come from the face without looking the name up again.
+FontFacePtr sharedFontFace(QStringView name) {
+    thread_local HashedObjects<FontFacePtr, 64> faces;
+    FontFacePtr& face = faces.slot(qHash(name));
+    if (!face || face->name != name) face = std::make_shared<FontFace>(FontFace{name.toString(), {}, 0});
+    return face;
+}
+
+FontPtr fontFrom(FontFace& face, double size, bool bold, bool italic) {
+    for (const FontFace::Made& m : face.fonts)
+        if (m.size == size && m.bold == bold && m.italic == italic) return m.font;
+    FontPtr f = Font::make(face.name, size);
     if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
-    // Bounded: a hostile stream of faces only empties the cache.
-    if (cache.size() >= 512) cache.clear();
-    cache.insert(key, f);
+    // Bounded: a hostile stream of sizes only replaces fonts in turn.
+    if (face.fonts.size() < FontFace::kMaxFonts) {
+        face.fonts.push_back({size, bold, italic, f});
+    } else {
+        face.fonts[face.next] = {size, bold, italic, f};
+        face.next = (face.next + 1) % FontFace::kMaxFonts;
+    }
     return f;
 }
 
@@ -126,13 +143,11 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
         double c[4] = {};
         ColorPtr color;
     };
-    thread_local RecentObjects<Entry, 32> cache;
-    if (const Entry* e = cache.find([&](const Entry& e) {
-            return e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray;
-        }))
-        return e->color;
+    thread_local HashedObjects<Entry, 64> cache;
+    Entry& e = cache.slot(mix(mix(mix(mix(mix(0, quint64(gray)), c0), c1), c2), alpha));
+    if (e.color && e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray) return e.color;
     ColorPtr c = gray ? Color::white(c0, alpha) : Color::calibratedRgb(c0, c1, c2, alpha);
-    cache.add({gray, {c0, c1, c2, alpha}, c});
+    e = {gray, {c0, c1, c2, alpha}, c};
     return c;
 }
 
@@ -184,7 +199,8 @@ private:
     void refreshAttributes();
     void textBytes(char byte);
     void flushBytes();
-    void flushText();
+    void closeRun();
+    void addRun(qsizetype length, const AttributeSet& attributes);
     void openGroup();
     bool closeGroup();
     AttributeSet currentAttributes();
@@ -192,6 +208,11 @@ private:
     FontPtr fontFor(const State& s);
     int currentCodePage() const;
     void markDirty() { dirty_ = true; }
+    // After a change to the colour tables.
+    void forgetColors() {
+        if (!resolvedColors_.empty()) resolvedColors_.clear();
+        markDirty();
+    }
     void commitFontEntry();
     void commitColorEntry(std::vector<ColorEntry>& table);
     void rememberPreamble();
@@ -224,11 +245,12 @@ private:
     }
     int tableFont_ = 0;
     int tableCharset_ = 0;
-    QString tableName_;
+    QString& tableName_ = lease_.get().tableName;
 
     std::vector<ColorEntry>& colors_ = lease_.get().colors;
     std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
     ColorEntry pendingColor_;
+    std::vector<ColorPtr>& resolvedColors_ = lease_.get().resolvedColors;
 
     std::vector<FieldContext>& fields_ = lease_.get().fields;
 
@@ -241,14 +263,17 @@ private:
     size_t column_ = 0;
     std::shared_ptr<const std::vector<qint64>> rowEdges_;
 
-    QByteArray pendingBytes_;
-    QString pendingText_;
-    AttributeSet pendingAttributes_;
+    QByteArray& pendingBytes_ = lease_.get().pendingBytes;
+    // The text so far, in runs; the text since runStart_ has the attributes
+    // runSet_ and is not yet in a run.
+    QString& text_ = lease_.get().text;
+    std::vector<AttributedString::Run>& runs_ = lease_.get().runs;
+    AttributeSet runSet_;
+    qsizetype runStart_ = 0;
     bool dirty_ = true;
     std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
     rtf::ByteDecoder& decoder_ = lease_.get().decoder;
-    AttributedString out_;
 };
 
 RtfReadResult Reader::run() {
@@ -259,14 +284,17 @@ RtfReadResult Reader::run() {
         result.error = QStringLiteral("The data does not begin with an RTF header");
         return result;
     }
-    pendingText_.reserve(128);
     restorePreamble();
     if (!parse()) {
         result.error = error_;
         return result;
     }
     result.ok = true;
-    result.text = std::move(out_);
+    // Copied out at their size: the scratch keeps its room for the next text.
+    std::vector<AttributedString::Run> runs;
+    runs.reserve(runs_.size());
+    for (AttributedString::Run& r : runs_) runs.push_back(std::move(r));
+    result.text = AttributedString::withRuns(text_.isEmpty() ? QString() : QString(text_.constData(), text_.size()), std::move(runs));
     return result;
 }
 
@@ -275,8 +303,7 @@ void Reader::rememberPreamble() {
     // Only a state that owes nothing to what follows, nor to the files
     // beside the text, can stand for the bytes read so far.
     const qsizetype length = qsizetype(p_ - begin_);
-    if (files_ || !started_ || length > kMaxPreambleBytes || out_.length() || !pendingText_.isEmpty() || !pendingBytes_.isEmpty() ||
-        !pendingAttributes_.empty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
+    if (files_ || !started_ || length > kMaxPreambleBytes || !text_.isEmpty() || !pendingBytes_.isEmpty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
         fonts_.size() > kMaxPreambleEntries || colors_.size() > kMaxPreambleEntries || expandedColors_.size() > kMaxPreambleEntries)
         return;
     // The bytes must end where no token can go on: after a delimiting blank,
@@ -335,6 +362,7 @@ void Reader::restorePreamble() {
         tableName_ = pre.tableName;
         colors_ = pre.colors;
         expandedColors_ = pre.expandedColors;
+        resolvedColors_.clear();
         pendingColor_ = pre.pendingColor;
         graphicName_ = pre.graphicName;
         graphicWidth_ = pre.graphicWidth;
@@ -407,7 +435,7 @@ bool Reader::parse() {
     }
     if (!started_ || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
     flushBytes();
-    flushText();
+    closeRun();
     return true;
 }
 
@@ -552,7 +580,7 @@ void Reader::flushBytes() {
     QString decoded;
     const int cp = st_.dest == Dest::FontTable ? rtf::codePageForCharset(tableCharset_, documentCodePage_) : currentCodePage();
     decoder_.decode(pendingBytes_, cp, decoded);
-    pendingBytes_.clear();
+    pendingBytes_.resize(0);
     for (QChar ch : decoded) text(ch.unicode());
 }
 
@@ -583,21 +611,25 @@ void Reader::text(char16_t c) {
         st_.pendingAttachment.reset();
         Attributes a = currentAttributes().get();
         a[AttributeName::Attachment] = Value(att);
-        flushText();
-        out_.append(QString(QChar(u'\uFFFC')), a);
+        closeRun();
+        text_.append(QChar(u'\uFFFC'));
+        addRun(1, AttributeSet(std::move(a)));
+        runStart_ = text_.size();
         return;
     }
     refreshAttributes();
-    pendingText_.append(QChar(c));
+    text_.append(QChar(c));
 }
 
+// Sets equal in content but made apart (a font asked for bold that is bold
+// already) keep one run.
 void Reader::refreshAttributes() {
     if (!dirty_) return;
     AttributeSet a = currentAttributes();
     dirty_ = false;
-    if (!(a == pendingAttributes_)) {
-        flushText();
-        pendingAttributes_ = std::move(a);
+    if (!(a == runSet_)) {
+        closeRun();
+        runSet_ = std::move(a);
     }
 }
 
@@ -611,25 +643,27 @@ void Reader::textRun(const char* begin, const char* end) {
     default: break;
     }
     refreshAttributes();
-    pendingText_.append(run);
+    text_.append(run);
 }
 
-// The text shares the attributes' set; the next text works its attributes
-// out again.
-void Reader::flushText() {
-    if (pendingText_.isEmpty()) return;
-    out_.appendSharing(pendingText_, pendingAttributes_);
-    pendingAttributes_ = AttributeSet();
-    pendingText_.clear();
-    dirty_ = true;
+void Reader::closeRun() {
+    const qsizetype length = text_.size() - runStart_;
+    runStart_ = text_.size();
+    if (length > 0) addRun(length, runSet_);
+}
+
+// Runs share their sets; a run equal to the one before joins it.
+void Reader::addRun(qsizetype length, const AttributeSet& attributes) {
+    if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += length;
+    else runs_.push_back({length, attributes});
 }
 
 FontPtr Reader::fontFor(const State& s) {
     for (const CachedFont& c : fontCache_)
         if (c.font == s.font && c.size == s.size && c.bold == s.bold && c.italic == s.italic) return c.value;
     const FontEntry* e = findFont(s.font);
-    const QString name = !e || e->name.isEmpty() ? QStringLiteral("Helvetica") : e->name;
-    FontPtr f = sharedFont(name, s.size, s.bold, s.italic);
+    thread_local const FontFacePtr fallback = std::make_shared<FontFace>(FontFace{QStringLiteral("Helvetica"), {}, 0});
+    FontPtr f = fontFrom(e && e->face ? *e->face : *fallback, s.size, s.bold, s.italic);
     // A text uses few faces; a hostile one cycling through many only loses
     // the cache, never grows it.
     if (fontCache_.size() >= 16) fontCache_.erase(fontCache_.begin());
@@ -643,12 +677,19 @@ FontPtr Reader::fontFor(const State& s) {
 ColorPtr Reader::colorAt(int index) {
     if (index <= 0) return nullptr;
     const size_t i = size_t(index);
+    if (i < resolvedColors_.size() && resolvedColors_[i]) return resolvedColors_[i];
     const ColorEntry* e = nullptr;
     if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
     else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
     if (!e) return nullptr;
-    if (e->space == Color::Space::CalibratedWhite) return sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1);
-    return sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
+    ColorPtr c = e->space == Color::Space::CalibratedWhite ? sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1)
+                                                            : sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
+    // Texts name few colours, by small indexes.
+    if (i < kMaxResolvedColors) {
+        if (resolvedColors_.size() <= i) resolvedColors_.resize(i + 1);
+        resolvedColors_[i] = c;
+    }
+    return c;
 }
 
 AttributeSet Reader::currentAttributes() {
@@ -675,9 +716,14 @@ AttributeSet Reader::currentAttributes() {
     const bool linkIsObject = st_.link.isNull() || st_.link.isObject();
     const SetKey key{font.get(), fg.get(), bg.get(), st_.link.isObject() ? st_.link.toObject().get() : nullptr, style.get(),
                      st_.underline, st_.strike, st_.superScript, st_.baseline};
-    thread_local RecentObjects<KeyedSet, 16> recentSets;
-    if (linkIsObject)
-        if (const KeyedSet* known = recentSets.find([&](const KeyedSet& e) { return e.key == key; })) return known->set;
+    thread_local HashedObjects<KeyedSet, 64> recentSets;
+    KeyedSet* slot = nullptr;
+    if (linkIsObject) {
+        size_t h = mix(mix(mix(mix(mix(0, key.font), key.fg), key.bg), key.link), key.paragraph);
+        h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
+        slot = &recentSets.slot(mix(h, key.baseline));
+        if (slot->key == key) return slot->set;
+    }
     // In the keys' own order, each placed at the end without searching.
     Attributes a;
     const auto add = [&a](const QString& key, Value value) { a.emplace_hint(a.end(), key, std::move(value)); };
@@ -691,24 +737,27 @@ AttributeSet Reader::currentAttributes() {
     if (st_.superScript) add(AttributeName::SuperScript, Value(st_.superScript));
     if (st_.underline) add(AttributeName::Underline, Value(st_.underline));
     AttributeSet set(std::move(a));
-    if (linkIsObject) recentSets.add({key, set});
+    if (slot) *slot = {key, set};
     return set;
 }
 
 void Reader::commitFontEntry() {
-    QString name = tableName_.trimmed();
-    tableName_.clear();
+    const QStringView name = QStringView(tableName_).trimmed();
     FontEntry* existing = const_cast<FontEntry*>(findFont(tableFont_));
-    if (name.isEmpty() && !existing) return;
+    if (name.isEmpty() && !existing) {
+        tableName_.resize(0);
+        return;
+    }
     if (!existing) {
         // A hostile table with thousands of fonts would make every search
         // slow; a real text never has this many.
         if (fonts_.size() >= 1024) return;
-        fonts_.push_back({tableFont_, QString(), rtf::kCodePageWindowsLatin1});
+        fonts_.push_back({tableFont_, nullptr, rtf::kCodePageWindowsLatin1});
         existing = &fonts_.back();
     }
     FontEntry& e = *existing;
-    if (!name.isEmpty()) e.name = name;
+    if (!name.isEmpty()) e.face = sharedFontFace(name);
+    tableName_.resize(0);
     e.codePage = rtf::codePageForCharset(tableCharset_, documentCodePage_);
     fontCache_.clear();
     markDirty();
@@ -717,7 +766,7 @@ void Reader::commitFontEntry() {
 void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
     pendingColor_ = ColorEntry();
-    markDirty();
+    forgetColors();
 }
 
 void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
@@ -731,9 +780,9 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     // Destinations first: they change what the group's text means.
     switch (word) {
     case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
-    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; markDirty(); return;
+    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; forgetColors(); return;
     case Word::ExpandedColorTable:
-        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; markDirty(); return;
+        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; forgetColors(); return;
     case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
     case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
     case Word::Skip: st_.dest = Dest::Skip; return;
@@ -875,9 +924,15 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Qnatural: st_.alignment = int(ParagraphStyle::Alignment::Natural); break;
     case Word::Tx:
         if (!st_.tabs || st_.tabs->stops.size() < kMaxTabStops) {
-            auto tabs = std::make_shared<TabList>(st_.tabs ? *st_.tabs : TabList());
-            tabs->stops.push_back(double(std::clamp<qint64>(param, 0, 1000000)) / 20);
-            st_.tabs = std::move(tabs);
+            const double stop = double(std::clamp<qint64>(param, 0, 1000000)) / 20;
+            // The enclosing groups and remembered openings keep their lists.
+            if (!st_.tabs || st_.tabs.use_count() > 1) {
+                auto tabs = std::make_shared<TabList>();
+                tabs->stops.reserve(st_.tabs ? st_.tabs->stops.size() + 8 : 8);
+                if (st_.tabs) tabs->stops = st_.tabs->stops;
+                st_.tabs = std::move(tabs);
+            }
+            st_.tabs->stops.push_back(stop);
         }
         break;
     default: return;  // unknown words change nothing

@@ -2,6 +2,7 @@
 // The state the RTF reader keeps while it reads, and what it keeps per
 // thread between texts. Internal to RtfReader.cpp.
 
+#include "platform/AttributedString.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/ParagraphStyle.h"
@@ -20,6 +21,8 @@ namespace ts::rtf {
 
 enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
 
+// Shared between a group and the groups it opens; a group that holds the
+// only reference adds its stops in place.
 struct TabList {
     std::vector<double> stops;
 };
@@ -36,16 +39,30 @@ struct State {
     int uc = 1;
     int alignment = int(ParagraphStyle::Alignment::Natural);
     bool inTable = false;
-    std::shared_ptr<const TabList> tabs;
+    std::shared_ptr<TabList> tabs;
     Value link;
     // Set on a group whose \NeXTGraphic child just closed: the next
     // character stands for the attachment.
     TextAttachmentPtr pendingAttachment;
 };
 
+// A font name and the fonts made from it, shared between texts.
+struct FontFace {
+    static constexpr size_t kMaxFonts = 16;
+    struct Made {
+        double size;
+        bool bold, italic;
+        FontPtr font;
+    };
+    QString name;
+    std::vector<Made> fonts;
+    size_t next = 0;
+};
+using FontFacePtr = std::shared_ptr<FontFace>;
+
 struct FontEntry {
     int number = 0;
-    QString name;
+    FontFacePtr face;
     int codePage = kCodePageWindowsLatin1;
 };
 
@@ -107,6 +124,13 @@ struct Scratch {
     std::vector<ColorEntry> colors, expandedColors;
     std::vector<FieldContext> fields;
     std::vector<CachedFont> fontCache;
+    // The colours the text's tables resolved to, by index.
+    std::vector<ColorPtr> resolvedColors;
+    // The text read so far and its runs; copied out at the end at their size.
+    QString text;
+    std::vector<AttributedString::Run> runs;
+    QString tableName;
+    QByteArray pendingBytes;
     ByteDecoder decoder;
     bool busy = false;
 
@@ -117,6 +141,12 @@ struct Scratch {
         expandedColors.clear();
         fields.clear();
         fontCache.clear();
+        resolvedColors.clear();
+        // Emptied, not freed: the next text reuses the room.
+        text.resize(0);
+        runs.clear();
+        tableName.resize(0);
+        pendingBytes.resize(0);
     }
 };
 
