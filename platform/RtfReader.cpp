@@ -55,6 +55,81 @@ constexpr std::array<quint8, 256> kByteClass = [] {
 inline bool is(char c, quint8 kind) { return kByteClass[quint8(c)] & kind; }
 bool isLetter(char c) { return is(c, kLetter); }
 bool isDigit(char c) { return is(c, kDigit); }
+// The loops over letters, digits and plain text look at eight bytes at a
+// time where the data allows: control words and their numbers vary in
+// length from one to the next, and a byte-by-byte loop would guess wrong
+// where each one ends.
+constexpr bool kWordAtATime = std::endian::native == std::endian::little;
+constexpr quint64 kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+inline quint64 load8(const char* p) {
+    quint64 v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+// The high bit of each byte of x from lo to hi; bytes from 0x80 are in no range.
+inline quint64 inRange(quint64 x, quint8 lo, quint8 hi) {
+    const quint64 y = x & ~kHigh;
+    return (y + kOnes * quint8(0x80 - lo)) & ~(y + kOnes * quint8(0x7F - hi)) & ~x & kHigh;
+}
+// The high bit of each byte of x equal to c.
+inline quint64 equalTo(quint64 x, char c) {
+    const quint64 t = x ^ (kOnes * quint8(c));
+    return ~(((t & ~kHigh) + ~kHigh) | t) & kHigh;
+}
+inline const char* firstStop(const char* p, quint64 stops) { return p + (std::countr_zero(stops) >> 3); }
+
+const char* skipLetters(const char* p, const char* end) {
+    if constexpr (kWordAtATime) {
+        for (; end - p >= 8; p += 8)
+            if (const quint64 stops = ~inRange(load8(p) | kOnes * 0x20, 'a', 'z') & kHigh) return firstStop(p, stops);
+    }
+    while (p < end && is(*p, kLetter)) ++p;
+    return p;
+}
+
+// The digits at p and their value, saturated at kParamLimit.
+const char* readDigits(const char* p, const char* end, qint64& value) {
+    if constexpr (kWordAtATime) {
+        if (end - p >= 8) {
+            const quint64 x = load8(p);
+            if (const quint64 stops = ~inRange(x, '0', '9') & kHigh) {
+                const int n = std::countr_zero(stops) >> 3;
+                if (n == 0) {
+                    value = 0;
+                    return p;
+                }
+                // Up to seven digits, moved to the top with zeros before
+                // them, and combined in pairs, fours and eights.
+                quint64 v = (x - kOnes * '0') << (8 * (8 - n));
+                v = (v & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+                v = (v & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+                value = qint64((v & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32);
+                return p + n;
+            }
+        }
+    }
+    qint64 param = 0;
+    for (; p < end && is(*p, kDigit); ++p)
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+    value = std::min(param, kParamLimit);
+    return p;
+}
+
+// The end of the plain text at p; in tables a semicolon ends it too.
+const char* skipText(const char* p, const char* end, bool table) {
+    if constexpr (kWordAtATime) {
+        const char also = table ? ';' : '\\';
+        for (; end - p >= 8; p += 8) {
+            const quint64 x = load8(p);
+            const quint64 stops = (~inRange(x, 0x20, 0x7F) & kHigh) | equalTo(x, '\\') | equalTo(x, '{') | equalTo(x, '}') | equalTo(x, also);
+            if (stops) return firstStop(p, stops);
+        }
+    }
+    const quint8 kind = table ? kTableText : kBodyText;
+    while (p < end && is(*p, kind)) ++p;
+    return p;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -409,12 +484,8 @@ bool Reader::parse() {
             // Plain text, the bulk of a document: taken a stretch at a time.
             // In tables a semicolon ends an entry, so the stretch stops there.
             if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
-            const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            const char* p = p_;
-            const char* const end = end_;
-            while (p < end && is(*p, kind)) ++p;
-            p_ = p;
+            p_ = skipText(p_, end_, st_.dest != Dest::Text);
             flushBytes();
             textRun(start, p_);
         } else {
@@ -446,21 +517,18 @@ bool Reader::controlWord() {
     const char* p = p_;
     const char* const end = end_;
     const char* wordStart = p;
-    while (p < end && isLetter(*p)) ++p;
+    p = skipLetters(p, end);
     size_t len = size_t(p - wordStart);
-    bool negative = false, hasParam = false;
+    bool negative = false;
     qint64 param = 0;
     if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
         negative = true;
         ++p;
     }
-    while (p < end && isDigit(*p)) {
-        hasParam = true;
-        // Saturate rather than overflow; the digits are consumed either way.
-        if (param < kParamLimit) param = param * 10 + (*p - '0');
-        ++p;
-    }
-    if (param > kParamLimit) param = kParamLimit;
+    // Saturated rather than overflowing; the digits are consumed either way.
+    const char* digits = p;
+    p = readDigits(p, end, param);
+    const bool hasParam = p != digits;
     if (negative) param = -param;
     if (p < end && *p == ' ') ++p;
     p_ = p;
@@ -773,7 +841,7 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     const bool ignorable = ignorableNext_;
     ignorableNext_ = false;
     if (st_.dest == Dest::Skip) return;
-    const Word word = lookUpWord(w, len);
+    const Word word = lookUpWord(w, len, end_);
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
 
