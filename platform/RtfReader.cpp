@@ -11,6 +11,10 @@
 
 #include <QHash>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -113,6 +117,53 @@ const char* readDigits(const char* p, const char* end, qint64& value) {
         if (param < kParamLimit) param = param * 10 + (*p - '0');
     value = std::min(param, kParamLimit);
     return p;
+}
+
+// The value of n digits at p (n > 0), saturated at kParamLimit.
+qint64 digitsValue(const char* p, size_t n, const char* end) {
+    qint64 value;
+    if (kWordAtATime && n < 8 && end - p >= 8) {
+        readDigits(p, end, value);
+        return value;
+    }
+    qint64 param = 0;
+    for (const char* const last = p + n; p < last; ++p)
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+    return std::min(param, kParamLimit);
+}
+
+// Most control words are short, with a short number or none: their
+// letters, digits and delimiter are all found from one load of sixteen
+// bytes, so that finding where a word ends never waits on finding where its
+// letters end. False for the rest (and negative numbers), which take the
+// general path.
+struct ShortWord {
+    size_t letters = 0, digits = 0;
+    bool space = false;
+};
+bool shortWord(const char* p, const char* end, ShortWord& w) {
+#if defined(__SSE2__)
+    if (end - p < 16) return false;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Unsigned distances from 'a' (of the lower case) and from '0'.
+    const __m128i fromA = _mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned letters = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8(25)), fromA)));
+    const unsigned digits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
+    const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
+    const unsigned l = unsigned(std::countr_zero(~letters));
+    const unsigned d = l < 16 ? unsigned(std::countr_zero(~(digits >> l))) : 0;
+    if (l + d >= 16 || (d == 0 && p[l] == '-')) return false;
+    w.letters = l;
+    w.digits = d;
+    w.space = (spaces >> (l + d)) & 1;
+    return true;
+#else
+    Q_UNUSED(p);
+    Q_UNUSED(end);
+    Q_UNUSED(w);
+    return false;
+#endif
 }
 
 // The end of the plain text at p; in tables a semicolon ends it too.
@@ -517,20 +568,29 @@ bool Reader::controlWord() {
     const char* p = p_;
     const char* const end = end_;
     const char* wordStart = p;
-    p = skipLetters(p, end);
-    size_t len = size_t(p - wordStart);
-    bool negative = false;
+    size_t len;
+    bool hasParam;
     qint64 param = 0;
-    if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
-        negative = true;
-        ++p;
+    if (ShortWord w; shortWord(p, end, w)) {
+        len = w.letters;
+        hasParam = w.digits > 0;
+        if (hasParam) param = digitsValue(p + w.letters, w.digits, end);
+        p += w.letters + w.digits + (w.space ? 1 : 0);
+    } else {
+        p = skipLetters(p, end);
+        len = size_t(p - wordStart);
+        bool negative = false;
+        if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
+            negative = true;
+            ++p;
+        }
+        // Saturated rather than overflowing; the digits are consumed either way.
+        const char* digits = p;
+        p = readDigits(p, end, param);
+        hasParam = p != digits;
+        if (negative) param = -param;
+        if (p < end && *p == ' ') ++p;
     }
-    // Saturated rather than overflowing; the digits are consumed either way.
-    const char* digits = p;
-    p = readDigits(p, end, param);
-    const bool hasParam = p != digits;
-    if (negative) param = -param;
-    if (p < end && *p == ' ') ++p;
     p_ = p;
 
     if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
@@ -781,31 +841,28 @@ AttributeSet Reader::currentAttributes() {
     // The objects come from the shared caches, so texts that look alike
     // name the same ones, and the sets made from them are shared too. A set
     // holds its objects, so a remembered key never names a freed one.
-    const bool linkIsObject = st_.link.isNull() || st_.link.isObject();
-    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.isObject() ? st_.link.toObject().get() : nullptr, style.get(),
-                     st_.underline, st_.strike, st_.superScript, st_.baseline};
+    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.get(), style.get(), st_.underline, st_.strike, st_.superScript, st_.baseline};
     thread_local HashedObjects<KeyedSet, 64> recentSets;
-    KeyedSet* slot = nullptr;
-    if (linkIsObject) {
-        size_t h = mix(mix(mix(mix(mix(0, key.font), key.fg), key.bg), key.link), key.paragraph);
-        h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
-        slot = &recentSets.slot(mix(h, key.baseline));
-        if (slot->key == key) return slot->set;
-    }
-    // In the keys' own order, each placed at the end without searching.
+    size_t h = mix(mix(mix(mix(mix(0, key.font), key.fg), key.bg), key.link), key.paragraph);
+    h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
+    KeyedSet& slot = recentSets.slot(mix(h, key.baseline));
+    if (slot.key == key) return slot.set;
+    // In the keys' own order, each made in place at the end without searching.
     Attributes a;
-    const auto add = [&a](const QString& key, Value value) { a.emplace_hint(a.end(), key, std::move(value)); };
-    if (bg) add(AttributeName::BackgroundColor, Value(bg));
-    if (st_.baseline != 0) add(AttributeName::BaselineOffset, Value(st_.baseline));
-    if (fg) add(AttributeName::ForegroundColor, Value(fg));
-    add(AttributeName::Font, Value(font));
-    if (!st_.link.isNull()) add(AttributeName::Link, st_.link);
-    if (style) add(AttributeName::ParagraphStyle, Value(style));
-    if (st_.strike) add(AttributeName::Strikethrough, Value(st_.strike));
-    if (st_.superScript) add(AttributeName::SuperScript, Value(st_.superScript));
-    if (st_.underline) add(AttributeName::Underline, Value(st_.underline));
+    const auto add = [&a](const QString& name, const auto& value) {
+        a.emplace_hint(a.end(), std::piecewise_construct, std::forward_as_tuple(name), std::forward_as_tuple(value));
+    };
+    if (bg) add(AttributeName::BackgroundColor, bg);
+    if (st_.baseline != 0) add(AttributeName::BaselineOffset, st_.baseline);
+    if (fg) add(AttributeName::ForegroundColor, fg);
+    add(AttributeName::Font, font);
+    if (st_.link) add(AttributeName::Link, st_.link);
+    if (style) add(AttributeName::ParagraphStyle, style);
+    if (st_.strike) add(AttributeName::Strikethrough, st_.strike);
+    if (st_.superScript) add(AttributeName::SuperScript, st_.superScript);
+    if (st_.underline) add(AttributeName::Underline, st_.underline);
     AttributeSet set(std::move(a));
-    if (slot) *slot = {key, set};
+    slot = {key, set};
     return set;
 }
 
@@ -833,7 +890,7 @@ void Reader::commitFontEntry() {
 
 void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
-    pendingColor_ = ColorEntry();
+    pendingColor_.reset();
     forgetColors();
 }
 
@@ -848,9 +905,9 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     // Destinations first: they change what the group's text means.
     switch (word) {
     case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
-    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; forgetColors(); return;
+    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_.reset(); forgetColors(); return;
     case Word::ExpandedColorTable:
-        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; forgetColors(); return;
+        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_.reset(); forgetColors(); return;
     case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
     case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
     case Word::Skip: st_.dest = Dest::Skip; return;
@@ -929,7 +986,7 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Fldrslt:
         if (!fields_.empty()) {
             const QString target = hyperlinkTarget(fields_.back().instruction);
-            if (!target.isEmpty()) st_.link = Value(Url::make(target));
+            if (!target.isEmpty()) st_.link = Url::make(target);
         }
         markDirty();
         return;

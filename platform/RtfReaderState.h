@@ -40,7 +40,8 @@ struct State {
     int alignment = int(ParagraphStyle::Alignment::Natural);
     bool inTable = false;
     std::shared_ptr<TabList> tabs;
-    Value link;
+    // The link's Url, or null.
+    ObjectPtr link;
     // Set on a group whose \NeXTGraphic child just closed: the next
     // character stands for the attachment.
     TextAttachmentPtr pendingAttachment;
@@ -71,6 +72,14 @@ struct ColorEntry {
     Color::Space space = Color::Space::CalibratedRGB;
     double c[5] = {0, 0, 0, 0, 0};
     int count = 0;
+    // Field by field: assigning a fresh entry made a copy through memory
+    // that the processor could not forward.
+    void reset() {
+        present = false;
+        space = Color::Space::CalibratedRGB;
+        for (double& v : c) v = 0;
+        count = 0;
+    }
 };
 
 struct FieldContext {
