@@ -36,6 +36,16 @@ constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
 constexpr size_t kMaxResolvedColors = 256;
+// The reader tests these words by their order.
+static_assert(int(Word::Green) == int(Word::Red) + 1 && int(Word::Blue) == int(Word::Red) + 2);
+static_assert(int(Word::Skip) + 5 == int(Word::Graphic) && int(Word::FontTable) > int(Word::Skip));
+
+// A colour table's 0 to 255, as the fractions they stand for.
+constexpr std::array<double, 256> kComponentOf255 = [] {
+    std::array<double, 256> t{};
+    for (int i = 0; i < 256; ++i) t[size_t(i)] = double(i) / 255.0;
+    return t;
+}();
 
 // Byte classes, looked up once per byte in the loops that carry most of
 // the input.
@@ -91,6 +101,15 @@ const char* skipLetters(const char* p, const char* end) {
     return p;
 }
 
+// The value of the first n digits (1 to 7) of the eight bytes x: moved to
+// the top with zeros before them, and combined in pairs, fours and eights.
+inline qint64 valueOfDigits(quint64 x, int n) {
+    quint64 v = (x - kOnes * '0') << (8 * (8 - n));
+    v = (v & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+    v = (v & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+    return qint64((v & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32);
+}
+
 // The digits at p and their value, saturated at kParamLimit.
 const char* readDigits(const char* p, const char* end, qint64& value) {
     if constexpr (kWordAtATime) {
@@ -102,12 +121,7 @@ const char* readDigits(const char* p, const char* end, qint64& value) {
                     value = 0;
                     return p;
                 }
-                // Up to seven digits, moved to the top with zeros before
-                // them, and combined in pairs, fours and eights.
-                quint64 v = (x - kOnes * '0') << (8 * (8 - n));
-                v = (v & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
-                v = (v & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
-                value = qint64((v & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32);
+                value = valueOfDigits(x, n);
                 return p + n;
             }
         }
@@ -120,12 +134,8 @@ const char* readDigits(const char* p, const char* end, qint64& value) {
 }
 
 // The value of n digits at p (n > 0), saturated at kParamLimit.
-qint64 digitsValue(const char* p, size_t n, const char* end) {
-    qint64 value;
-    if (kWordAtATime && n < 8 && end - p >= 8) {
-        readDigits(p, end, value);
-        return value;
-    }
+inline qint64 digitsValue(const char* p, size_t n, const char* end) {
+    if (kWordAtATime && n < 8 && end - p >= 8) return valueOfDigits(load8(p), int(n));
     qint64 param = 0;
     for (const char* const last = p + n; p < last; ++p)
         if (param < kParamLimit) param = param * 10 + (*p - '0');
@@ -141,7 +151,7 @@ struct ShortWord {
     size_t letters = 0, digits = 0;
     bool space = false;
 };
-bool shortWord(const char* p, const char* end, ShortWord& w) {
+inline bool shortWord(const char* p, const char* end, ShortWord& w) {
 #if defined(__SSE2__)
     if (end - p < 16) return false;
     const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
@@ -319,7 +329,7 @@ private:
     bool parse();
     bool controlWord();
     bool controlSymbol();
-    void handleWord(const char* word, size_t len, bool hasParam, qint64 param);
+    void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
     void text(char16_t c);
     void textRun(const char* begin, const char* end);
     void refreshAttributes();
@@ -571,10 +581,14 @@ bool Reader::controlWord() {
     size_t len;
     bool hasParam;
     qint64 param = 0;
+    // The number of a short word is worked out only for a word that uses it.
+    const char* lazyDigits = nullptr;
+    size_t lazyCount = 0;
     if (ShortWord w; shortWord(p, end, w)) {
         len = w.letters;
         hasParam = w.digits > 0;
-        if (hasParam) param = digitsValue(p + w.letters, w.digits, end);
+        lazyDigits = p + w.letters;
+        lazyCount = w.digits;
         p += w.letters + w.digits + (w.space ? 1 : 0);
     } else {
         p = skipLetters(p, end);
@@ -594,6 +608,7 @@ bool Reader::controlWord() {
     p_ = p;
 
     if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
+        if (lazyCount) param = digitsValue(lazyDigits, lazyCount, end);
         flushBytes();
         if (hasParam && param > 0) {
             if (param > end_ - p_) return fail(QStringLiteral("RTF \\bin length %1 runs past the end of the data").arg(param));
@@ -605,12 +620,13 @@ bool Reader::controlWord() {
         --skipChars_;
         return true;
     }
-    if (len > 32) {
-        // No control word is this long; treat it as an unknown one.
-        ignorableNext_ = false;
-        return true;
-    }
-    handleWord(wordStart, len, hasParam, param);
+    const bool ignorable = ignorableNext_;
+    ignorableNext_ = false;
+    // No control word is longer than 32 letters: such a word is an unknown one.
+    if (len > 32 || st_.dest == Dest::Skip) return true;
+    const Word word = lookUpWord(wordStart, len, end);
+    if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
+    handleWord(word, ignorable, hasParam, param);
     return true;
 }
 
@@ -894,24 +910,21 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     forgetColors();
 }
 
-void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
-    const bool ignorable = ignorableNext_;
-    ignorableNext_ = false;
-    if (st_.dest == Dest::Skip) return;
-    const Word word = lookUpWord(w, len, end_);
+void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) {
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
 
     // Destinations first: they change what the group's text means.
-    switch (word) {
-    case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
-    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_.reset(); forgetColors(); return;
-    case Word::ExpandedColorTable:
-        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_.reset(); forgetColors(); return;
-    case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
-    case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
-    case Word::Skip: st_.dest = Dest::Skip; return;
-    default: break;
+    if (word >= Word::Skip && word <= Word::Graphic) {
+        switch (word) {
+        case Word::FontTable: st_.dest = Dest::FontTable; tableName_.resize(0); return;
+        case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_.reset(); forgetColors(); return;
+        case Word::ExpandedColorTable:
+            st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_.reset(); forgetColors(); return;
+        case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
+        case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
+        default: st_.dest = Dest::Skip; return;
+        }
     }
     if (ignorable) {
         st_.dest = Dest::Skip;
@@ -940,17 +953,16 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     }
     if (st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) {
         ColorEntry& e = pendingColor_;
-        const double unit = double(std::clamp<qint64>(param, 0, 255)) / 255.0;
-        switch (word) {
-        case Word::Red: e.present = true; e.c[0] = unit; e.count = std::max(e.count, 3); break;
-        case Word::Green: e.present = true; e.c[1] = unit; e.count = std::max(e.count, 3); break;
-        case Word::Blue: e.present = true; e.c[2] = unit; e.count = std::max(e.count, 3); break;
-        case Word::CsRgb: e.present = true; e.space = Color::Space::CalibratedRGB; e.count = 0; break;
-        case Word::CsGray: e.present = true; e.space = Color::Space::CalibratedWhite; e.count = 0; break;
-        case Word::C:
+        if (word == Word::C) {
             if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
-            break;
-        default: break;
+        } else if (word >= Word::Red && word <= Word::Blue) {
+            e.present = true;
+            e.c[int(word) - int(Word::Red)] = kComponentOf255[size_t(std::clamp<qint64>(param, 0, 255))];
+            e.count = std::max(e.count, 3);
+        } else if (word == Word::CsRgb || word == Word::CsGray) {
+            e.present = true;
+            e.space = word == Word::CsRgb ? Color::Space::CalibratedRGB : Color::Space::CalibratedWhite;
+            e.count = 0;
         }
         return;
     }
