@@ -252,8 +252,16 @@ size_t mix(size_t h, const void* p) { return mix(h, quint64(quintptr(p))); }
 // A font name and the fonts made from it. A text's font table names its
 // faces once; the fonts come from the face without looking the name up again.
 FontFacePtr sharedFontFace(QStringView name) {
-    thread_local HashedObjects<FontFacePtr, 64> faces;
-    FontFacePtr& face = faces.slot(qHash(name));
+    thread_local HashedObjects<FontFacePtr, 256> faces;
+    // Four characters at a time.
+    size_t h = size_t(name.size());
+    const char* bytes = reinterpret_cast<const char*>(name.data());
+    for (qsizetype left = name.size() * 2; left > 0; left -= 8, bytes += 8) {
+        quint64 chunk = 0;
+        std::memcpy(&chunk, bytes, size_t(std::min<qsizetype>(left, 8)));
+        h = mix(h, chunk);
+    }
+    FontFacePtr& face = faces.slot(h);
     if (!face || face->name != name) face = std::make_shared<FontFace>(FontFace{name.toString(), {}, 0});
     return face;
 }
@@ -314,6 +322,15 @@ struct KeyedSet {
     AttributeSet set;
 };
 
+bool sameObject(const Object* a, const Object* b) { return a == b || (a && b && a->isEqual(*b)); }
+// Whether the sets made from two keys are equal, without comparing the sets:
+// a key names each value of its set.
+bool sameContent(const SetKey& a, const SetKey& b) {
+    return a.underline == b.underline && a.strike == b.strike && a.superScript == b.superScript && a.baseline == b.baseline &&
+           sameObject(a.font, b.font) && sameObject(a.fg, b.fg) && sameObject(a.bg, b.bg) && sameObject(a.link, b.link) &&
+           sameObject(a.paragraph, b.paragraph);
+}
+
 class Reader {
 public:
     Reader(const QByteArray& data, const RtfFiles* files)
@@ -334,14 +351,18 @@ private:
     void textRun(const char* begin, const char* end);
     void refreshAttributes();
     void textBytes(char byte);
-    void flushBytes();
+    // Decodes the bytes escaped so far; most texts have none.
+    void flushBytes() {
+        if (!pendingBytes_.isEmpty()) decodeBytes();
+    }
+    void decodeBytes();
     void closeRun();
-    void addRun(qsizetype length, const AttributeSet& attributes);
+    void addRun(qsizetype length, const AttributeSet& attributes, const SetKey* key);
     void openGroup();
     bool closeGroup();
-    AttributeSet currentAttributes();
+    const KeyedSet& currentAttributes();
     ColorPtr colorAt(int index);
-    FontPtr fontFor(const State& s);
+    const FontPtr& fontFor(const State& s);
     int currentCodePage() const;
     void markDirty() { dirty_ = true; }
     // After a change to the colour tables.
@@ -351,6 +372,7 @@ private:
     }
     void commitFontEntry();
     void commitColorEntry(std::vector<ColorEntry>& table);
+    std::shared_ptr<TabList> newTabList();
     void rememberPreamble();
     void restorePreamble();
 
@@ -401,11 +423,13 @@ private:
 
     QByteArray& pendingBytes_ = lease_.get().pendingBytes;
     // The text so far, in runs; the text since runStart_ has the attributes
-    // runSet_ and is not yet in a run.
+    // run_ and is not yet in a run. The last run's key, when it had one.
     QString& text_ = lease_.get().text;
     std::vector<AttributedString::Run>& runs_ = lease_.get().runs;
-    AttributeSet runSet_;
+    KeyedSet run_;
     qsizetype runStart_ = 0;
+    SetKey lastRunKey_{};
+    bool lastRunKeyed_ = false;
     bool dirty_ = true;
     std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
@@ -719,8 +743,7 @@ void Reader::textBytes(char byte) {
         pendingBytes_.append(byte);
 }
 
-void Reader::flushBytes() {
-    if (pendingBytes_.isEmpty()) return;
+void Reader::decodeBytes() {
     QString decoded;
     const int cp = st_.dest == Dest::FontTable ? rtf::codePageForCharset(tableCharset_, documentCodePage_) : currentCodePage();
     decoder_.decode(pendingBytes_, cp, decoded);
@@ -753,11 +776,11 @@ void Reader::text(char16_t c) {
         // The character after an attachment's graphic group is its marker.
         const TextAttachmentPtr att = st_.pendingAttachment;
         st_.pendingAttachment.reset();
-        Attributes a = currentAttributes().get();
+        Attributes a = currentAttributes().set.get();
         a[AttributeName::Attachment] = Value(att);
         closeRun();
         text_.append(QChar(u'\uFFFC'));
-        addRun(1, AttributeSet(std::move(a)));
+        addRun(1, AttributeSet(std::move(a)), nullptr);
         runStart_ = text_.size();
         return;
     }
@@ -769,12 +792,11 @@ void Reader::text(char16_t c) {
 // already) keep one run.
 void Reader::refreshAttributes() {
     if (!dirty_) return;
-    AttributeSet a = currentAttributes();
     dirty_ = false;
-    if (!(a == runSet_)) {
-        closeRun();
-        runSet_ = std::move(a);
-    }
+    const KeyedSet& a = currentAttributes();
+    if (a.set.isSameSet(run_.set) || sameContent(a.key, run_.key)) return;
+    closeRun();
+    run_ = a;
 }
 
 void Reader::textRun(const char* begin, const char* end) {
@@ -793,16 +815,26 @@ void Reader::textRun(const char* begin, const char* end) {
 void Reader::closeRun() {
     const qsizetype length = text_.size() - runStart_;
     runStart_ = text_.size();
-    if (length > 0) addRun(length, runSet_);
+    if (length > 0) addRun(length, run_.set, &run_.key);
 }
 
-// Runs share their sets; a run equal to the one before joins it.
-void Reader::addRun(qsizetype length, const AttributeSet& attributes) {
-    if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += length;
-    else runs_.push_back({length, attributes});
+// Runs share their sets; a run equal to the one before joins it. Runs with
+// keys are compared by them.
+void Reader::addRun(qsizetype length, const AttributeSet& attributes, const SetKey* key) {
+    if (!runs_.empty()) {
+        AttributedString::Run& last = runs_.back();
+        if (attributes.isSameSet(last.attributes) ||
+            (key && lastRunKeyed_ ? sameContent(*key, lastRunKey_) : attributes == last.attributes)) {
+            last.length += length;
+            return;
+        }
+    }
+    runs_.push_back({length, attributes});
+    lastRunKeyed_ = key != nullptr;
+    if (key) lastRunKey_ = *key;
 }
 
-FontPtr Reader::fontFor(const State& s) {
+const FontPtr& Reader::fontFor(const State& s) {
     for (const CachedFont& c : fontCache_)
         if (c.font == s.font && c.size == s.size && c.bold == s.bold && c.italic == s.italic) return c.value;
     const FontEntry* e = findFont(s.font);
@@ -811,8 +843,8 @@ FontPtr Reader::fontFor(const State& s) {
     // A text uses few faces; a hostile one cycling through many only loses
     // the cache, never grows it.
     if (fontCache_.size() >= 16) fontCache_.erase(fontCache_.begin());
-    fontCache_.push_back({s.font, s.size, s.bold, s.italic, f});
-    return f;
+    fontCache_.push_back({s.font, s.size, s.bold, s.italic, std::move(f)});
+    return fontCache_.back().value;
 }
 
 // Only the entry asked for is resolved: resolving the whole table whenever
@@ -836,13 +868,13 @@ ColorPtr Reader::colorAt(int index) {
     return c;
 }
 
-AttributeSet Reader::currentAttributes() {
-    const FontPtr font = fontFor(st_);
+const KeyedSet& Reader::currentAttributes() {
+    const FontPtr& font = fontFor(st_);
     const ColorPtr fg = colorAt(st_.fg), bg = colorAt(st_.bg);
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
     // A paragraph is in a cell only where the row says where its cells end.
     const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
-    ParagraphStylePtr style;
+    const ParagraphStyle* style = nullptr;
     if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
@@ -852,17 +884,17 @@ AttributeSet Reader::currentAttributes() {
         const bool sameCell = inCell ? last && *last == cell : !last;
         if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
             lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : sharedParagraphStyle(alignment, tabs);
-        style = lastStyle_;
+        style = lastStyle_.get();
     }
     // The objects come from the shared caches, so texts that look alike
     // name the same ones, and the sets made from them are shared too. A set
     // holds its objects, so a remembered key never names a freed one.
-    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.get(), style.get(), st_.underline, st_.strike, st_.superScript, st_.baseline};
+    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.get(), style, st_.underline, st_.strike, st_.superScript, st_.baseline};
     thread_local HashedObjects<KeyedSet, 64> recentSets;
     size_t h = mix(mix(mix(mix(mix(0, key.font), key.fg), key.bg), key.link), key.paragraph);
     h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
     KeyedSet& slot = recentSets.slot(mix(h, key.baseline));
-    if (slot.key == key) return slot.set;
+    if (slot.key == key) return slot;
     // In the keys' own order, each made in place at the end without searching.
     Attributes a;
     const auto add = [&a](const QString& name, const auto& value) {
@@ -873,22 +905,21 @@ AttributeSet Reader::currentAttributes() {
     if (fg) add(AttributeName::ForegroundColor, fg);
     add(AttributeName::Font, font);
     if (st_.link) add(AttributeName::Link, st_.link);
-    if (style) add(AttributeName::ParagraphStyle, style);
+    if (style) add(AttributeName::ParagraphStyle, lastStyle_);
     if (st_.strike) add(AttributeName::Strikethrough, st_.strike);
     if (st_.superScript) add(AttributeName::SuperScript, st_.superScript);
     if (st_.underline) add(AttributeName::Underline, st_.underline);
-    AttributeSet set(std::move(a));
-    slot = {key, set};
-    return set;
+    slot.key = key;
+    slot.set = AttributeSet(std::move(a));
+    return slot;
 }
 
 void Reader::commitFontEntry() {
     const QStringView name = QStringView(tableName_).trimmed();
+    FontFacePtr face = name.isEmpty() ? nullptr : sharedFontFace(name);
+    tableName_.resize(0);
     FontEntry* existing = const_cast<FontEntry*>(findFont(tableFont_));
-    if (name.isEmpty() && !existing) {
-        tableName_.resize(0);
-        return;
-    }
+    if (!face && !existing) return;
     if (!existing) {
         // A hostile table with thousands of fonts would make every search
         // slow; a real text never has this many.
@@ -897,11 +928,27 @@ void Reader::commitFontEntry() {
         existing = &fonts_.back();
     }
     FontEntry& e = *existing;
-    if (!name.isEmpty()) e.face = sharedFontFace(name);
-    tableName_.resize(0);
+    if (face) e.face = std::move(face);
     e.codePage = rtf::codePageForCharset(tableCharset_, documentCodePage_);
     fontCache_.clear();
     markDirty();
+}
+
+// An empty list: one of the thread's that nothing holds any more, or a new one.
+std::shared_ptr<TabList> Reader::newTabList() {
+    std::vector<std::shared_ptr<TabList>>& pool = lease_.get().tabLists;
+    for (const std::shared_ptr<TabList>& t : pool)
+        if (t.use_count() == 1) {
+            t->stops.clear();
+            return t;
+        }
+    auto t = std::make_shared<TabList>();
+    t->stops.reserve(8);
+    if (pool.size() < 8) {
+        t->pooled = true;
+        pool.push_back(t);
+    }
+    return t;
 }
 
 void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
@@ -1063,9 +1110,8 @@ void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) 
         if (!st_.tabs || st_.tabs->stops.size() < kMaxTabStops) {
             const double stop = double(std::clamp<qint64>(param, 0, 1000000)) / 20;
             // The enclosing groups and remembered openings keep their lists.
-            if (!st_.tabs || st_.tabs.use_count() > 1) {
-                auto tabs = std::make_shared<TabList>();
-                tabs->stops.reserve(st_.tabs ? st_.tabs->stops.size() + 8 : 8);
+            if (!st_.tabs || st_.tabs.use_count() > (st_.tabs->pooled ? 2 : 1)) {
+                std::shared_ptr<TabList> tabs = newTabList();
                 if (st_.tabs) tabs->stops = st_.tabs->stops;
                 st_.tabs = std::move(tabs);
             }

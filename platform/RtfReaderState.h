@@ -25,6 +25,8 @@ enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, Fiel
 // only reference adds its stops in place.
 struct TabList {
     std::vector<double> stops;
+    // Whether the thread's scratch keeps it for reuse (a reference more).
+    bool pooled = false;
 };
 
 struct State {
@@ -133,6 +135,8 @@ struct Scratch {
     std::vector<ColorEntry> colors, expandedColors;
     std::vector<FieldContext> fields;
     std::vector<CachedFont> fontCache;
+    // Tab lists for reuse once no text's state holds them.
+    std::vector<std::shared_ptr<TabList>> tabLists;
     // The colours the text's tables resolved to, by index.
     std::vector<ColorPtr> resolvedColors;
     // The text read so far and its runs; copied out at the end at their size.
