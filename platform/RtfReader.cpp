@@ -150,6 +150,8 @@ inline qint64 digitsValue(const char* p, size_t n, const char* end) {
 struct ShortWord {
     size_t letters = 0, digits = 0;
     bool space = false;
+    // The letters as the word table's key.
+    detail::WordKey key;
 };
 inline bool shortWord(const char* p, const char* end, ShortWord& w) {
 #if defined(__SSE2__)
@@ -167,6 +169,12 @@ inline bool shortWord(const char* p, const char* end, ShortWord& w) {
     w.letters = l;
     w.digits = d;
     w.space = (spaces >> (l + d)) & 1;
+    // The letters with zeros after them.
+    const __m128i inWord = _mm_cmpgt_epi8(_mm_set1_epi8(char(l)), _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    const __m128i letterBytes = _mm_and_si128(v, inWord);
+    w.key.part[0] = quint64(_mm_cvtsi128_si64(letterBytes));
+    w.key.part[1] = quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(letterBytes, letterBytes)));
+    w.key.part[2] = 0;
     return true;
 #else
     Q_UNUSED(p);
@@ -608,7 +616,9 @@ bool Reader::controlWord() {
     // The number of a short word is worked out only for a word that uses it.
     const char* lazyDigits = nullptr;
     size_t lazyCount = 0;
-    if (ShortWord w; shortWord(p, end, w)) {
+    ShortWord w;
+    const bool isShort = shortWord(p, end, w);
+    if (isShort) {
         len = w.letters;
         hasParam = w.digits > 0;
         lazyDigits = p + w.letters;
@@ -648,7 +658,7 @@ bool Reader::controlWord() {
     ignorableNext_ = false;
     // No control word is longer than 32 letters: such a word is an unknown one.
     if (len > 32 || st_.dest == Dest::Skip) return true;
-    const Word word = lookUpWord(wordStart, len, end);
+    const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
     if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
     handleWord(word, ignorable, hasParam, param);
     return true;
