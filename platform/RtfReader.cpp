@@ -411,7 +411,7 @@ private:
     }
     int tableFont_ = 0;
     int tableCharset_ = 0;
-    QString& tableName_ = lease_.get().tableName;
+    CharBuffer& tableName_ = lease_.get().tableName;
 
     std::vector<ColorEntry>& colors_ = lease_.get().colors;
     std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
@@ -432,7 +432,7 @@ private:
     QByteArray& pendingBytes_ = lease_.get().pendingBytes;
     // The text so far, in runs; the text since runStart_ has the attributes
     // run_ and is not yet in a run. The last run's key, when it had one.
-    QString& text_ = lease_.get().text;
+    CharBuffer& text_ = lease_.get().text;
     std::vector<AttributedString::Run>& runs_ = lease_.get().runs;
     KeyedSet run_;
     qsizetype runStart_ = 0;
@@ -462,7 +462,8 @@ RtfReadResult Reader::run() {
     std::vector<AttributedString::Run> runs;
     runs.reserve(runs_.size());
     for (AttributedString::Run& r : runs_) runs.push_back(std::move(r));
-    result.text = AttributedString::withRuns(text_.isEmpty() ? QString() : QString(text_.constData(), text_.size()), std::move(runs));
+    const QString text = text_.empty() ? QString() : QString(reinterpret_cast<const QChar*>(text_.data()), qsizetype(text_.size()));
+    result.text = AttributedString::withRuns(text, std::move(runs));
     return result;
 }
 
@@ -471,7 +472,7 @@ void Reader::rememberPreamble() {
     // Only a state that owes nothing to what follows, nor to the files
     // beside the text, can stand for the bytes read so far.
     const qsizetype length = qsizetype(p_ - begin_);
-    if (files_ || !started_ || length > kMaxPreambleBytes || !text_.isEmpty() || !pendingBytes_.isEmpty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
+    if (files_ || !started_ || length > kMaxPreambleBytes || !text_.empty() || !pendingBytes_.isEmpty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
         fonts_.size() > kMaxPreambleEntries || colors_.size() > kMaxPreambleEntries || expandedColors_.size() > kMaxPreambleEntries)
         return;
     // The bytes must end where no token can go on: after a delimiting blank,
@@ -766,7 +767,7 @@ void Reader::text(char16_t c) {
     case Dest::Text: break;
     case Dest::FontTable:
         if (c == u';') commitFontEntry();
-        else tableName_.append(QChar(c));
+        else tableName_.push_back(c);
         return;
     case Dest::ColorTable:
         if (c == u';') commitColorEntry(colors_);
@@ -789,13 +790,13 @@ void Reader::text(char16_t c) {
         Attributes a = currentAttributes().set.get();
         a[AttributeName::Attachment] = Value(att);
         closeRun();
-        text_.append(QChar(u'\uFFFC'));
+        text_.push_back(u'\uFFFC');
         addRun(1, AttributeSet(std::move(a)), nullptr);
-        runStart_ = text_.size();
+        runStart_ = qsizetype(text_.size());
         return;
     }
     refreshAttributes();
-    text_.append(QChar(c));
+    text_.push_back(c);
 }
 
 // Sets equal in content but made apart (a font asked for bold that is bold
@@ -810,21 +811,21 @@ void Reader::refreshAttributes() {
 }
 
 void Reader::textRun(const char* begin, const char* end) {
-    const QLatin1String run(begin, qsizetype(end - begin));
     switch (st_.dest) {
-    case Dest::FontTable: tableName_.append(run); return;
+    case Dest::FontTable: tableName_.appendLatin1(begin, end); return;
     case Dest::FieldInstruction:
-        if (!fields_.empty() && fields_.back().instruction.size() < 65536) fields_.back().instruction.append(run);
+        if (!fields_.empty() && fields_.back().instruction.size() < 65536)
+            fields_.back().instruction.append(QLatin1String(begin, qsizetype(end - begin)));
         return;
     default: break;
     }
     refreshAttributes();
-    text_.append(run);
+    text_.appendLatin1(begin, end);
 }
 
 void Reader::closeRun() {
-    const qsizetype length = text_.size() - runStart_;
-    runStart_ = text_.size();
+    const qsizetype length = qsizetype(text_.size()) - runStart_;
+    runStart_ = qsizetype(text_.size());
     if (length > 0) addRun(length, run_.set, &run_.key);
 }
 
@@ -925,9 +926,12 @@ const KeyedSet& Reader::currentAttributes() {
 }
 
 void Reader::commitFontEntry() {
-    const QStringView name = QStringView(tableName_).trimmed();
-    FontFacePtr face = name.isEmpty() ? nullptr : sharedFontFace(name);
-    tableName_.resize(0);
+    FontFacePtr face;
+    if (!tableName_.empty()) {
+        const QStringView name = tableName_.view().trimmed();
+        if (!name.isEmpty()) face = sharedFontFace(name);
+        tableName_.clear();
+    }
     FontEntry* existing = const_cast<FontEntry*>(findFont(tableFont_));
     if (!face && !existing) return;
     if (!existing) {
@@ -974,7 +978,7 @@ void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) 
     // Destinations first: they change what the group's text means.
     if (word >= Word::Skip && word <= Word::Graphic) {
         switch (word) {
-        case Word::FontTable: st_.dest = Dest::FontTable; tableName_.resize(0); return;
+        case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
         case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_.reset(); forgetColors(); return;
         case Word::ExpandedColorTable:
             st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_.reset(); forgetColors(); return;

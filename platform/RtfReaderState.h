@@ -13,9 +13,14 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts::rtf {
 
@@ -27,6 +32,40 @@ struct TabList {
     std::vector<double> stops;
     // Whether the thread's scratch keeps it for reuse (a reference more).
     bool pooled = false;
+};
+
+// UTF-16 text the reader gathers, kept with its room from text to text:
+// appending only writes, growing now and then.
+class CharBuffer {
+public:
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+    const char16_t* data() const { return chars_.data(); }
+    QStringView view() const { return QStringView(chars_.data(), qsizetype(size_)); }
+    void clear() { size_ = 0; }
+    void push_back(char16_t c) { *grow(1) = c; }
+    void appendLatin1(const char* begin, const char* end) {
+        char16_t* to = grow(size_t(end - begin));
+        const char* b = begin;
+#if defined(__SSE2__)
+        for (const __m128i zero = _mm_setzero_si128(); end - b >= 16; b += 16, to += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+#endif
+        for (; b < end; ++b) *to++ = char16_t(quint8(*b));
+    }
+
+private:
+    char16_t* grow(size_t n) {
+        if (chars_.size() - size_ < n) chars_.resize(std::max(chars_.size() * 2, size_ + n + 64));
+        char16_t* at = chars_.data() + size_;
+        size_ += n;
+        return at;
+    }
+    std::vector<char16_t> chars_;
+    size_t size_ = 0;
 };
 
 struct State {
@@ -108,7 +147,7 @@ struct Preamble {
     int documentCodePage = 0, defaultFont = 0;
     std::vector<FontEntry> fonts;
     int tableFont = 0, tableCharset = 0;
-    QString tableName;
+    CharBuffer tableName;
     std::vector<ColorEntry> colors, expandedColors;
     ColorEntry pendingColor;
     QString graphicName;
@@ -140,9 +179,10 @@ struct Scratch {
     // The colours the text's tables resolved to, by index.
     std::vector<ColorPtr> resolvedColors;
     // The text read so far and its runs; copied out at the end at their size.
-    QString text;
+    CharBuffer text;
     std::vector<AttributedString::Run> runs;
-    QString tableName;
+    // The font table entry's name so far.
+    CharBuffer tableName;
     QByteArray pendingBytes;
     ByteDecoder decoder;
     bool busy = false;
@@ -156,9 +196,9 @@ struct Scratch {
         fontCache.clear();
         resolvedColors.clear();
         // Emptied, not freed: the next text reuses the room.
-        text.resize(0);
+        text.clear();
         runs.clear();
-        tableName.resize(0);
+        tableName.clear();
         pendingBytes.resize(0);
     }
 };
