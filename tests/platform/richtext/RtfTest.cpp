@@ -297,3 +297,29 @@ TEST(RtfRead, TextsThatOpenAlikeReadAsTheyWouldAlone) {
         }
     }
 }
+
+// Control words and their numbers are read several bytes at a time where
+// the data allows: numbers of every length, and words ending at any
+// distance from the end of the data, read as they would byte by byte.
+TEST(RtfRead, WordsAndNumbersOfEveryLengthAnywhereInTheData) {
+    const QByteArray digits = "987654321098";
+    for (int n = 1; n <= digits.size(); ++n)
+        for (int tail = 0; tail <= 18; ++tail) {
+            const QByteArray number = digits.left(n);
+            const QByteArray rtf = "{\\rtf1\\fs" + number + " \\up-" + number + " x" + QByteArray(tail, 'y') + "}";
+            const RtfReadResult r = readRtf(rtf);
+            ASSERT_TRUE(r.ok) << rtf.constData();
+            EXPECT_EQ(r.text.string(), "x" + QString(tail, u'y')) << rtf.constData();
+            EXPECT_EQ(fontAt(r.text, 0)->pointSize(), double(std::min(number.toLongLong(), 32768LL)) / 2) << rtf.constData();
+            EXPECT_EQ(r.text.attribute(AttributeName::BaselineOffset, 0).toDouble(), -double(std::min(number.toLongLong(), 32768LL)) / 2)
+                << rtf.constData();
+        }
+    for (int letters = 1; letters <= 40; ++letters)
+        for (const char* after : {"-12 ", "7", "-", " ", ""}) {
+            const QByteArray rtf = "{\\rtf1\\" + QByteArray(letters, 'q') + after + "\\b x}";
+            const RtfReadResult r = readRtf(rtf);
+            ASSERT_TRUE(r.ok) << rtf.constData();
+            EXPECT_EQ(r.text.string(), QString::fromLatin1(QByteArray(after) == "-" ? "-x" : "x")) << rtf.constData();
+            EXPECT_TRUE(fontAt(r.text, r.text.length() - 1)->isBold()) << rtf.constData();
+        }
+}
