@@ -355,6 +355,8 @@ private:
     bool controlWord();
     bool controlSymbol();
     void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
+    void colorWord(rtf::Word word, qint64 param);
+    void colorTableEntries();
     void text(char16_t c);
     void textRun(const char* begin, const char* end);
     void refreshAttributes();
@@ -550,6 +552,12 @@ void Reader::restorePreamble() {
 
 bool Reader::parse() {
     while (p_ < end_) {
+        if ((st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) && !skipChars_ && !ignorableNext_ &&
+            pendingBytes_.isEmpty()) {
+            const char* before = p_;
+            colorTableEntries();
+            if (p_ != before) continue;
+        }
         const char c = *p_;
         if (c == '{') {
             ++p_;
@@ -971,6 +979,51 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
     forgetColors();
 }
 
+// A word of a colour table; others change nothing there.
+void Reader::colorWord(Word word, qint64 param) {
+    ColorEntry& e = pendingColor_;
+    if (word == Word::C) {
+        if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
+    } else if (word >= Word::Red && word <= Word::Blue) {
+        e.present = true;
+        e.c[int(word) - int(Word::Red)] = kComponentOf255[size_t(std::clamp<qint64>(param, 0, 255))];
+        e.count = std::max(e.count, 3);
+    } else if (word == Word::CsRgb || word == Word::CsGray) {
+        e.present = true;
+        e.space = word == Word::CsRgb ? Color::Space::CalibratedRGB : Color::Space::CalibratedWhite;
+        e.count = 0;
+    }
+}
+
+// Colour tables make up much of a text's opening: their entries are read
+// here without the general path's tests, as far as they hold only colour
+// words, semicolons and line ends. Anything else is left to the general
+// path, which reads it as it would have read all of it.
+void Reader::colorTableEntries() {
+    std::vector<ColorEntry>& table = st_.dest == Dest::ColorTable ? colors_ : expandedColors_;
+    const char* p = p_;
+    const char* const end = end_;
+    while (p < end) {
+        const char c = *p;
+        if (c == ';') {
+            commitColorEntry(table);
+            ++p;
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            ++p;
+            continue;
+        }
+        ShortWord w;
+        if (c != '\\' || !shortWord(p + 1, end, w) || w.letters == 0) break;
+        const Word word = detail::kWordTable.find(w.key);
+        if (word != Word::C && word != Word::CsRgb && word != Word::CsGray && (word < Word::Red || word > Word::Blue)) break;
+        colorWord(word, w.digits ? digitsValue(p + 1 + w.letters, w.digits, end) : 0);
+        p += 1 + w.letters + w.digits + (w.space ? 1 : 0);
+    }
+    p_ = p;
+}
+
 void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) {
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
@@ -1013,18 +1066,7 @@ void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) 
         return;
     }
     if (st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) {
-        ColorEntry& e = pendingColor_;
-        if (word == Word::C) {
-            if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
-        } else if (word >= Word::Red && word <= Word::Blue) {
-            e.present = true;
-            e.c[int(word) - int(Word::Red)] = kComponentOf255[size_t(std::clamp<qint64>(param, 0, 255))];
-            e.count = std::max(e.count, 3);
-        } else if (word == Word::CsRgb || word == Word::CsGray) {
-            e.present = true;
-            e.space = word == Word::CsRgb ? Color::Space::CalibratedRGB : Color::Space::CalibratedWhite;
-            e.count = 0;
-        }
+        colorWord(word, param);
         return;
     }
     if (st_.dest == Dest::Graphic) {
