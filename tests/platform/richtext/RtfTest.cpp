@@ -323,3 +323,20 @@ TEST(RtfRead, WordsAndNumbersOfEveryLengthAnywhereInTheData) {
             EXPECT_TRUE(fontAt(r.text, r.text.length() - 1)->isBold()) << rtf.constData();
         }
 }
+
+// Colour tables in the shapes texts from other writers give them: line
+// breaks and blanks between words, a negative number, an ignorable group
+// and a word no colour table knows, each entry still where it belongs.
+TEST(RtfRead, ColourTablesOfEveryShape) {
+    const AttributedString s = read(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\n\\red0 \\green128\\blue-5;\\cssrgb\\c50000\\c0\\c100000;"
+        "{\\*\\unknown x}\\red1\\foo\\green2\\blue3;\r\n\\csgray\\c25000\\c50000;}"
+        "\\cf1 a\\cf2 b\\cf3 c\\cf4 d\\cf5 e\\cf6 f}");
+    ASSERT_EQ(s.string(), QStringLiteral("abcdef"));
+    EXPECT_TRUE(near(colorAt(s, 0), 1, 0, 0));
+    EXPECT_TRUE(near(colorAt(s, 1), 0, 128 / 255.0, 0));
+    EXPECT_TRUE(near(colorAt(s, 2), 0.5, 0, 1));
+    EXPECT_TRUE(near(colorAt(s, 3), 1 / 255.0, 2 / 255.0, 3 / 255.0));
+    EXPECT_TRUE(near(colorAt(s, 4), 0.25, 0.25, 0.25, 0.5));
+    EXPECT_FALSE(colorAt(s, 5));
+}
