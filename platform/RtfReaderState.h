@@ -38,11 +38,29 @@ struct TabList {
 // appending only writes, growing now and then.
 class CharBuffer {
 public:
+    CharBuffer() = default;
+    // A copy holds the characters, not the room.
+    CharBuffer(const CharBuffer& other) : chars_(other.chars_.begin(), other.chars_.begin() + qptrdiff(other.size_)), size_(other.size_) {}
+    CharBuffer& operator=(const CharBuffer& other) {
+        if (this != &other) {
+            size_ = 0;
+            const char16_t* from = other.chars_.data();
+            std::copy(from, from + other.size_, grow(other.size_));
+        }
+        return *this;
+    }
+
     bool empty() const { return size_ == 0; }
     size_t size() const { return size_; }
     const char16_t* data() const { return chars_.data(); }
     QStringView view() const { return QStringView(chars_.data(), qsizetype(size_)); }
     void clear() { size_ = 0; }
+    // Empties the buffer, giving back its room when that is more than
+    // `keep` characters: one long text should not hold memory for good.
+    void clear(size_t keep) {
+        size_ = 0;
+        if (chars_.size() > keep) std::vector<char16_t>().swap(chars_);
+    }
     void push_back(char16_t c) { *grow(1) = c; }
     void appendLatin1(const char* begin, const char* end) {
         char16_t* to = grow(size_t(end - begin));
@@ -165,6 +183,7 @@ constexpr size_t kMaxPreambleEntries = 256;
 // thousands of small texts one after another; keeping these per thread and
 // emptying them between texts saves allocating them afresh for each.
 struct Scratch {
+    static constexpr size_t kKeptCharacters = 1 << 16, kKeptRuns = 1 << 12;
     std::array<Preamble, 4> preambles;
     size_t nextPreamble = 0;
     // Texts read in a row whose opening matched none remembered.
@@ -195,11 +214,14 @@ struct Scratch {
         fields.clear();
         fontCache.clear();
         resolvedColors.clear();
-        // Emptied, not freed: the next text reuses the room.
-        text.clear();
+        // Emptied, not freed: the next text reuses the room, unless a long
+        // text left more than texts usually need.
+        text.clear(kKeptCharacters);
         runs.clear();
-        tableName.clear();
+        if (runs.capacity() > kKeptRuns) std::vector<AttributedString::Run>().swap(runs);
+        tableName.clear(kKeptCharacters);
         pendingBytes.resize(0);
+        if (pendingBytes.capacity() > qsizetype(kKeptCharacters)) pendingBytes = QByteArray();
     }
 };
 
