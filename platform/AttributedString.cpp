@@ -18,6 +18,20 @@ AttributedString::AttributedString(const QString& text, const Attributes& attrib
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
 }
 
+AttributedString AttributedString::withRuns(QString text, std::vector<Run> runs) {
+    AttributedString s;
+    s.text_ = std::move(text);
+    s.runs_ = std::move(runs);
+    std::erase_if(s.runs_, [](const Run& r) { return r.length <= 0; });
+    qsizetype covered = 0;
+    for (const Run& r : s.runs_) covered += r.length;
+    if (covered != s.text_.size()) {
+        s.runs_.clear();
+        if (!s.text_.isEmpty()) s.runs_.push_back({s.text_.size(), AttributeSet()});
+    }
+    return s;
+}
+
 AttributedString& AttributedString::operator=(const AttributedString& other) {
     if (this != &other) {
         text_ = other.text_;

@@ -118,6 +118,10 @@ public:
     static AttributedStringPtr make(const QString& text = {}, const Attributes& attributes = {}) {
         return std::make_shared<AttributedString>(text, attributes);
     }
+    // A text from runs a builder made (a reader), which keeps equal
+    // neighbours in one run. Runs of no length are dropped; runs that do not
+    // cover the text exactly give it no attributes rather than wrong ones.
+    static AttributedString withRuns(QString text, std::vector<Run> runs);
 
     const QString& string() const { return text_; }
     qsizetype length() const { return text_.size(); }

@@ -4,7 +4,9 @@
 #include <QtGlobal>
 
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <string_view>
 
 namespace ts::rtf {
@@ -23,36 +25,83 @@ enum class Word : quint8 {
 
 namespace detail {
 
-// Open addressing over a hash of the word's length and three of its
-// letters, built when compiling. Each slot holds its name inline and the
-// whole table fits in a few kilobytes, so a lookup touches one or two
-// cache lines however much text went through the cache in between.
+// A control word's letters as a key: up to 24 letters, eight to a word,
+// the first in the lowest byte, zeros after the last. Letters are never
+// zero, so equal keys are equal words and no length need be compared.
+struct WordKey {
+    quint64 part[3] = {0, 0, 0};
+    bool operator==(const WordKey&) const = default;
+};
+constexpr size_t kMaxWordKeyLetters = 24;
+
+constexpr WordKey wordKey(std::string_view letters) {
+    WordKey k;
+    for (size_t i = 0; i < letters.size() && i < kMaxWordKeyLetters; ++i) k.part[i / 8] |= quint64(quint8(letters[i])) << (8 * (i % 8));
+    return k;
+}
+
+// The key of the letters at p; bytes up to limit may be read, so a whole
+// word can be loaded at once and the bytes after the letters masked off.
+inline WordKey wordKey(const char* p, size_t length, const char* limit) {
+    if constexpr (std::endian::native == std::endian::little) {
+        // The low `letters` bytes of a word, for 1 to 8 letters.
+        const auto low = [](size_t letters) { return ~quint64(0) >> (64 - 8 * letters); };
+        const size_t parts = (length + 7) / 8;
+        if (length > 0 && parts <= 3 && size_t(limit - p) >= 8 * parts) {
+            WordKey k;
+            std::memcpy(k.part, p, 8);
+            if (parts == 1) {
+                k.part[0] &= low(length);
+            } else {
+                std::memcpy(k.part + 1, p + 8, 8);
+                if (parts == 2) {
+                    k.part[1] &= low(length - 8);
+                } else {
+                    std::memcpy(k.part + 2, p + 16, 8);
+                    k.part[2] &= low(length - 16);
+                }
+            }
+            return k;
+        }
+    }
+    return wordKey(std::string_view(p, length));
+}
+
+// Open addressing over a multiplicative hash of the key, built when
+// compiling: a sparse table of one-byte entry numbers in front of the
+// entries themselves. A lookup, of a known word or not, mostly reads one
+// byte and at most one entry, and the whole table takes five kilobytes, so
+// it stays in the nearest cache between control words.
 struct WordTable {
-    static constexpr size_t kSize = 256;
-    static constexpr size_t kMaxName = 22;
-    struct Slot {
-        char name[kMaxName] = {};
-        quint8 length = 0;
+    static constexpr size_t kBits = 10;
+    static constexpr size_t kSize = size_t(1) << kBits;
+    static constexpr size_t kMaxEntries = 128;
+    static constexpr size_t kMaxName = kMaxWordKeyLetters;
+    struct Entry {
+        WordKey key;
         Word word = Word::Unknown;
     };
-    std::array<Slot, kSize> entries{};
+    // Entry numbers by hash; 0 for none (the first entry is not used).
+    std::array<quint8, kSize> slots{};
+    std::array<Entry, kMaxEntries> entries{};
+    size_t used = 1;
 
-    static constexpr size_t hash(const char* w, size_t n) {
-        return (n * 131 + size_t(quint8(w[0])) * 31 + size_t(quint8(w[n - 1])) * 7 + size_t(quint8(w[n / 2]))) & (kSize - 1);
+    static constexpr size_t hash(const WordKey& k) {
+        const quint64 h = k.part[0] * 0x9E3779B97F4A7C15ull ^ k.part[1] * 0xC2B2AE3D27D4EB4Full ^ k.part[2] * 0x165667B19E3779F9ull;
+        return size_t(h >> (64 - kBits));
     }
     constexpr void insert(std::string_view name, Word word) {
-        size_t i = hash(name.data(), name.size());
-        while (entries[i].length) i = (i + 1) & (kSize - 1);
-        for (size_t k = 0; k < name.size(); ++k) entries[i].name[k] = name[k];
-        entries[i].length = quint8(name.size());
-        entries[i].word = word;
+        const WordKey k = wordKey(name);
+        size_t i = hash(k);
+        while (slots[i]) i = (i + 1) & (kSize - 1);
+        entries[used] = {k, word};
+        slots[i] = quint8(used++);
     }
-    Word find(const char* w, size_t n) const {
-        if (n == 0 || n > kMaxName) return Word::Unknown;
-        for (size_t i = hash(w, n);; i = (i + 1) & (kSize - 1)) {
-            const Slot& s = entries[i];
-            if (!s.length) return Word::Unknown;
-            if (s.length == n && std::char_traits<char>::compare(s.name, w, n) == 0) return s.word;
+    constexpr Word find(const WordKey& k) const {
+        for (size_t i = hash(k);; i = (i + 1) & (kSize - 1)) {
+            const quint8 n = slots[i];
+            if (!n) return Word::Unknown;
+            if (entries[n].key == k) return entries[n].word;
         }
     }
 };
@@ -98,7 +147,11 @@ inline constexpr WordTable kWordTable = [] {
 
 }  // namespace detail
 
-// The word for a control word's letters; Unknown for any other.
-inline Word lookUpWord(const char* letters, size_t length) { return detail::kWordTable.find(letters, length); }
+// The word for a control word's letters; Unknown for any other. Bytes up
+// to limit (at least the letters' end) may be read.
+inline Word lookUpWord(const char* letters, size_t length, const char* limit) {
+    if (length == 0 || length > detail::kMaxWordKeyLetters) return Word::Unknown;
+    return detail::kWordTable.find(detail::wordKey(letters, length, limit));
+}
 
 }  // namespace ts::rtf

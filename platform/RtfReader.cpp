@@ -11,8 +11,13 @@
 
 #include <QHash>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -30,6 +35,17 @@ constexpr size_t kMaxTabStops = 256;
 constexpr size_t kMaxCellsPerRow = 63;
 constexpr size_t kMaxTableEntries = 65536;
 constexpr qint64 kParamLimit = 0x7FFFFFFF;
+constexpr size_t kMaxResolvedColors = 256;
+// The reader tests these words by their order.
+static_assert(int(Word::Green) == int(Word::Red) + 1 && int(Word::Blue) == int(Word::Red) + 2);
+static_assert(int(Word::Skip) + 5 == int(Word::Graphic) && int(Word::FontTable) > int(Word::Skip));
+
+// A colour table's 0 to 255, as the fractions they stand for.
+constexpr std::array<double, 256> kComponentOf255 = [] {
+    std::array<double, 256> t{};
+    for (int i = 0; i < 256; ++i) t[size_t(i)] = double(i) / 255.0;
+    return t;
+}();
 
 // Byte classes, looked up once per byte in the loops that carry most of
 // the input.
@@ -53,6 +69,136 @@ constexpr std::array<quint8, 256> kByteClass = [] {
 inline bool is(char c, quint8 kind) { return kByteClass[quint8(c)] & kind; }
 bool isLetter(char c) { return is(c, kLetter); }
 bool isDigit(char c) { return is(c, kDigit); }
+// The loops over letters, digits and plain text look at eight bytes at a
+// time where the data allows: control words and their numbers vary in
+// length from one to the next, and a byte-by-byte loop would guess wrong
+// where each one ends.
+constexpr bool kWordAtATime = std::endian::native == std::endian::little;
+constexpr quint64 kOnes = 0x0101010101010101ull, kHigh = 0x8080808080808080ull;
+inline quint64 load8(const char* p) {
+    quint64 v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+// The high bit of each byte of x from lo to hi; bytes from 0x80 are in no range.
+inline quint64 inRange(quint64 x, quint8 lo, quint8 hi) {
+    const quint64 y = x & ~kHigh;
+    return (y + kOnes * quint8(0x80 - lo)) & ~(y + kOnes * quint8(0x7F - hi)) & ~x & kHigh;
+}
+// The high bit of each byte of x equal to c.
+inline quint64 equalTo(quint64 x, char c) {
+    const quint64 t = x ^ (kOnes * quint8(c));
+    return ~(((t & ~kHigh) + ~kHigh) | t) & kHigh;
+}
+inline const char* firstStop(const char* p, quint64 stops) { return p + (std::countr_zero(stops) >> 3); }
+
+const char* skipLetters(const char* p, const char* end) {
+    if constexpr (kWordAtATime) {
+        for (; end - p >= 8; p += 8)
+            if (const quint64 stops = ~inRange(load8(p) | kOnes * 0x20, 'a', 'z') & kHigh) return firstStop(p, stops);
+    }
+    while (p < end && is(*p, kLetter)) ++p;
+    return p;
+}
+
+// The value of the first n digits (1 to 7) of the eight bytes x: moved to
+// the top with zeros before them, and combined in pairs, fours and eights.
+inline qint64 valueOfDigits(quint64 x, int n) {
+    quint64 v = (x - kOnes * '0') << (8 * (8 - n));
+    v = (v & 0x0F0F0F0F0F0F0F0Full) * 2561 >> 8;
+    v = (v & 0x00FF00FF00FF00FFull) * 6553601 >> 16;
+    return qint64((v & 0x0000FFFF0000FFFFull) * 42949672960001ull >> 32);
+}
+
+// The digits at p and their value, saturated at kParamLimit.
+const char* readDigits(const char* p, const char* end, qint64& value) {
+    if constexpr (kWordAtATime) {
+        if (end - p >= 8) {
+            const quint64 x = load8(p);
+            if (const quint64 stops = ~inRange(x, '0', '9') & kHigh) {
+                const int n = std::countr_zero(stops) >> 3;
+                if (n == 0) {
+                    value = 0;
+                    return p;
+                }
+                value = valueOfDigits(x, n);
+                return p + n;
+            }
+        }
+    }
+    qint64 param = 0;
+    for (; p < end && is(*p, kDigit); ++p)
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+    value = std::min(param, kParamLimit);
+    return p;
+}
+
+// The value of n digits at p (n > 0), saturated at kParamLimit.
+inline qint64 digitsValue(const char* p, size_t n, const char* end) {
+    if (kWordAtATime && n < 8 && end - p >= 8) return valueOfDigits(load8(p), int(n));
+    qint64 param = 0;
+    for (const char* const last = p + n; p < last; ++p)
+        if (param < kParamLimit) param = param * 10 + (*p - '0');
+    return std::min(param, kParamLimit);
+}
+
+// Most control words are short, with a short number or none: their
+// letters, digits and delimiter are all found from one load of sixteen
+// bytes, so that finding where a word ends never waits on finding where its
+// letters end. False for the rest (and negative numbers), which take the
+// general path.
+struct ShortWord {
+    size_t letters = 0, digits = 0;
+    bool space = false;
+    // The letters as the word table's key.
+    detail::WordKey key;
+};
+inline bool shortWord(const char* p, const char* end, ShortWord& w) {
+#if defined(__SSE2__)
+    if (end - p < 16) return false;
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    // Unsigned distances from 'a' (of the lower case) and from '0'.
+    const __m128i fromA = _mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a'));
+    const __m128i fromZero = _mm_sub_epi8(v, _mm_set1_epi8('0'));
+    const unsigned letters = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromA, _mm_set1_epi8(25)), fromA)));
+    const unsigned digits = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero)));
+    const unsigned spaces = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(v, _mm_set1_epi8(' '))));
+    const unsigned l = unsigned(std::countr_zero(~letters));
+    const unsigned d = l < 16 ? unsigned(std::countr_zero(~(digits >> l))) : 0;
+    if (l + d >= 16 || (d == 0 && p[l] == '-')) return false;
+    w.letters = l;
+    w.digits = d;
+    w.space = (spaces >> (l + d)) & 1;
+    // The letters with zeros after them.
+    const __m128i inWord = _mm_cmpgt_epi8(_mm_set1_epi8(char(l)), _mm_setr_epi8(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15));
+    const __m128i letterBytes = _mm_and_si128(v, inWord);
+    w.key.part[0] = quint64(_mm_cvtsi128_si64(letterBytes));
+    w.key.part[1] = quint64(_mm_cvtsi128_si64(_mm_unpackhi_epi64(letterBytes, letterBytes)));
+    w.key.part[2] = 0;
+    return true;
+#else
+    Q_UNUSED(p);
+    Q_UNUSED(end);
+    Q_UNUSED(w);
+    return false;
+#endif
+}
+
+// The end of the plain text at p; in tables a semicolon ends it too.
+const char* skipText(const char* p, const char* end, bool table) {
+    if constexpr (kWordAtATime) {
+        const char also = table ? ';' : '\\';
+        for (; end - p >= 8; p += 8) {
+            const quint64 x = load8(p);
+            const quint64 stops = (~inRange(x, 0x20, 0x7F) & kHigh) | equalTo(x, '\\') | equalTo(x, '{') | equalTo(x, '}') | equalTo(x, also);
+            if (stops) return firstStop(p, stops);
+        }
+    }
+    const quint8 kind = table ? kTableText : kBodyText;
+    while (p < end && is(*p, kind)) ++p;
+    return p;
+}
+
 int hexValue(char c) {
     if (c >= '0' && c <= '9') return c - '0';
     if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -98,25 +244,48 @@ struct RecentObjects {
     }
 };
 
-// Fonts are looked up by hash: a text pasted from elsewhere names faces and
-// sizes of its own, and a document gathers many of them.
-struct FontKey {
-    QString name;
-    double size;
-    bool bold, italic;
-    bool operator==(const FontKey&) const = default;
+// The larger caches keep one entry per slot of a hash: a lookup looks at
+// one entry whatever the cache holds, and a new entry takes its slot.
+template <class Entry, size_t N>
+struct HashedObjects {
+    static_assert((N & (N - 1)) == 0);
+    std::array<Entry, N> entries{};
+    Entry& slot(size_t hash) { return entries[(hash ^ (hash >> 29)) & (N - 1)]; }
 };
-size_t qHash(const FontKey& k, size_t seed = 0) { return qHashMulti(seed, k.name, k.size, k.bold, k.italic); }
 
-FontPtr sharedFont(const QString& name, double size, bool bold, bool italic) {
-    thread_local QHash<FontKey, FontPtr> cache;
-    const FontKey key{name, size, bold, italic};
-    if (auto it = cache.constFind(key); it != cache.constEnd()) return *it;
-    FontPtr f = Font::make(name, size);
+size_t mix(size_t h, quint64 v) { return (h ^ v) * 0x9E3779B97F4A7C15ull; }
+size_t mix(size_t h, double v) { return mix(h, std::bit_cast<quint64>(v)); }
+size_t mix(size_t h, const void* p) { return mix(h, quint64(quintptr(p))); }
+
+// A font name and the fonts made from it. A text's font table names its
+// faces once; the fonts come from the face without looking the name up again.
+FontFacePtr sharedFontFace(QStringView name) {
+    thread_local HashedObjects<FontFacePtr, 256> faces;
+    // Four characters at a time.
+    size_t h = size_t(name.size());
+    const char* bytes = reinterpret_cast<const char*>(name.data());
+    for (qsizetype left = name.size() * 2; left > 0; left -= 8, bytes += 8) {
+        quint64 chunk = 0;
+        std::memcpy(&chunk, bytes, size_t(std::min<qsizetype>(left, 8)));
+        h = mix(h, chunk);
+    }
+    FontFacePtr& face = faces.slot(h);
+    if (!face || face->name != name) face = std::make_shared<FontFace>(FontFace{name.toString(), {}, 0});
+    return face;
+}
+
+FontPtr fontFrom(FontFace& face, double size, bool bold, bool italic) {
+    for (const FontFace::Made& m : face.fonts)
+        if (m.size == size && m.bold == bold && m.italic == italic) return m.font;
+    FontPtr f = Font::make(face.name, size);
     if ((bold && !f->isBold()) || (italic && !f->isItalic())) f = f->withTraits(bold || f->isBold(), italic || f->isItalic());
-    // Bounded: a hostile stream of faces only empties the cache.
-    if (cache.size() >= 512) cache.clear();
-    cache.insert(key, f);
+    // Bounded: a hostile stream of sizes only replaces fonts in turn.
+    if (face.fonts.size() < FontFace::kMaxFonts) {
+        face.fonts.push_back({size, bold, italic, f});
+    } else {
+        face.fonts[face.next] = {size, bold, italic, f};
+        face.next = (face.next + 1) % FontFace::kMaxFonts;
+    }
     return f;
 }
 
@@ -126,13 +295,11 @@ ColorPtr sharedColor(bool gray, double c0, double c1, double c2, double alpha) {
         double c[4] = {};
         ColorPtr color;
     };
-    thread_local RecentObjects<Entry, 32> cache;
-    if (const Entry* e = cache.find([&](const Entry& e) {
-            return e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray;
-        }))
-        return e->color;
+    thread_local HashedObjects<Entry, 64> cache;
+    Entry& e = cache.slot(mix(mix(mix(mix(mix(0, quint64(gray)), c0), c1), c2), alpha));
+    if (e.color && e.c[0] == c0 && e.c[1] == c1 && e.c[2] == c2 && e.c[3] == alpha && e.gray == gray) return e.color;
     ColorPtr c = gray ? Color::white(c0, alpha) : Color::calibratedRgb(c0, c1, c2, alpha);
-    cache.add({gray, {c0, c1, c2, alpha}, c});
+    e = {gray, {c0, c1, c2, alpha}, c};
     return c;
 }
 
@@ -163,6 +330,15 @@ struct KeyedSet {
     AttributeSet set;
 };
 
+bool sameObject(const Object* a, const Object* b) { return a == b || (a && b && a->isEqual(*b)); }
+// Whether the sets made from two keys are equal, without comparing the sets:
+// a key names each value of its set.
+bool sameContent(const SetKey& a, const SetKey& b) {
+    return a.underline == b.underline && a.strike == b.strike && a.superScript == b.superScript && a.baseline == b.baseline &&
+           sameObject(a.font, b.font) && sameObject(a.fg, b.fg) && sameObject(a.bg, b.bg) && sameObject(a.link, b.link) &&
+           sameObject(a.paragraph, b.paragraph);
+}
+
 class Reader {
 public:
     Reader(const QByteArray& data, const RtfFiles* files)
@@ -178,22 +354,35 @@ private:
     bool parse();
     bool controlWord();
     bool controlSymbol();
-    void handleWord(const char* word, size_t len, bool hasParam, qint64 param);
+    void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
+    void colorWord(rtf::Word word, qint64 param);
+    void colorTableEntries();
     void text(char16_t c);
     void textRun(const char* begin, const char* end);
     void refreshAttributes();
     void textBytes(char byte);
-    void flushBytes();
-    void flushText();
+    // Decodes the bytes escaped so far; most texts have none.
+    void flushBytes() {
+        if (!pendingBytes_.isEmpty()) decodeBytes();
+    }
+    void decodeBytes();
+    void closeRun();
+    void addRun(qsizetype length, const AttributeSet& attributes, const SetKey* key);
     void openGroup();
     bool closeGroup();
-    AttributeSet currentAttributes();
+    const KeyedSet& currentAttributes();
     ColorPtr colorAt(int index);
-    FontPtr fontFor(const State& s);
+    const FontPtr& fontFor(const State& s);
     int currentCodePage() const;
     void markDirty() { dirty_ = true; }
+    // After a change to the colour tables.
+    void forgetColors() {
+        if (!resolvedColors_.empty()) resolvedColors_.clear();
+        markDirty();
+    }
     void commitFontEntry();
     void commitColorEntry(std::vector<ColorEntry>& table);
+    std::shared_ptr<TabList> newTabList();
     void rememberPreamble();
     void restorePreamble();
 
@@ -224,11 +413,12 @@ private:
     }
     int tableFont_ = 0;
     int tableCharset_ = 0;
-    QString tableName_;
+    CharBuffer& tableName_ = lease_.get().tableName;
 
     std::vector<ColorEntry>& colors_ = lease_.get().colors;
     std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
     ColorEntry pendingColor_;
+    std::vector<ColorPtr>& resolvedColors_ = lease_.get().resolvedColors;
 
     std::vector<FieldContext>& fields_ = lease_.get().fields;
 
@@ -241,14 +431,19 @@ private:
     size_t column_ = 0;
     std::shared_ptr<const std::vector<qint64>> rowEdges_;
 
-    QByteArray pendingBytes_;
-    QString pendingText_;
-    AttributeSet pendingAttributes_;
+    QByteArray& pendingBytes_ = lease_.get().pendingBytes;
+    // The text so far, in runs; the text since runStart_ has the attributes
+    // run_ and is not yet in a run. The last run's key, when it had one.
+    CharBuffer& text_ = lease_.get().text;
+    std::vector<AttributedString::Run>& runs_ = lease_.get().runs;
+    KeyedSet run_;
+    qsizetype runStart_ = 0;
+    SetKey lastRunKey_{};
+    bool lastRunKeyed_ = false;
     bool dirty_ = true;
     std::vector<CachedFont>& fontCache_ = lease_.get().fontCache;
     ParagraphStylePtr lastStyle_;
     rtf::ByteDecoder& decoder_ = lease_.get().decoder;
-    AttributedString out_;
 };
 
 RtfReadResult Reader::run() {
@@ -259,14 +454,18 @@ RtfReadResult Reader::run() {
         result.error = QStringLiteral("The data does not begin with an RTF header");
         return result;
     }
-    pendingText_.reserve(128);
     restorePreamble();
     if (!parse()) {
         result.error = error_;
         return result;
     }
     result.ok = true;
-    result.text = std::move(out_);
+    // Copied out at their size: the scratch keeps its room for the next text.
+    std::vector<AttributedString::Run> runs;
+    runs.reserve(runs_.size());
+    for (AttributedString::Run& r : runs_) runs.push_back(std::move(r));
+    const QString text = text_.empty() ? QString() : QString(reinterpret_cast<const QChar*>(text_.data()), qsizetype(text_.size()));
+    result.text = AttributedString::withRuns(text, std::move(runs));
     return result;
 }
 
@@ -275,8 +474,7 @@ void Reader::rememberPreamble() {
     // Only a state that owes nothing to what follows, nor to the files
     // beside the text, can stand for the bytes read so far.
     const qsizetype length = qsizetype(p_ - begin_);
-    if (files_ || !started_ || length > kMaxPreambleBytes || out_.length() || !pendingText_.isEmpty() || !pendingBytes_.isEmpty() ||
-        !pendingAttributes_.empty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
+    if (files_ || !started_ || length > kMaxPreambleBytes || !text_.empty() || !pendingBytes_.isEmpty() || !fields_.empty() || skipChars_ || st_.pendingAttachment || stack_.size() > 16 ||
         fonts_.size() > kMaxPreambleEntries || colors_.size() > kMaxPreambleEntries || expandedColors_.size() > kMaxPreambleEntries)
         return;
     // The bytes must end where no token can go on: after a delimiting blank,
@@ -335,6 +533,7 @@ void Reader::restorePreamble() {
         tableName_ = pre.tableName;
         colors_ = pre.colors;
         expandedColors_ = pre.expandedColors;
+        resolvedColors_.clear();
         pendingColor_ = pre.pendingColor;
         graphicName_ = pre.graphicName;
         graphicWidth_ = pre.graphicWidth;
@@ -353,6 +552,12 @@ void Reader::restorePreamble() {
 
 bool Reader::parse() {
     while (p_ < end_) {
+        if ((st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) && !skipChars_ && !ignorableNext_ &&
+            pendingBytes_.isEmpty()) {
+            const char* before = p_;
+            colorTableEntries();
+            if (p_ != before) continue;
+        }
         const char c = *p_;
         if (c == '{') {
             ++p_;
@@ -381,12 +586,8 @@ bool Reader::parse() {
             // Plain text, the bulk of a document: taken a stretch at a time.
             // In tables a semicolon ends an entry, so the stretch stops there.
             if (!preambleDone_ && st_.dest == Dest::Text) rememberPreamble();
-            const quint8 kind = st_.dest == Dest::Text ? kBodyText : kTableText;
             const char* start = p_;
-            const char* p = p_;
-            const char* const end = end_;
-            while (p < end && is(*p, kind)) ++p;
-            p_ = p;
+            p_ = skipText(p_, end_, st_.dest != Dest::Text);
             flushBytes();
             textRun(start, p_);
         } else {
@@ -407,7 +608,7 @@ bool Reader::parse() {
     }
     if (!started_ || !finished_) return fail(QStringLiteral("RTF data ends before its closing brace"));
     flushBytes();
-    flushText();
+    closeRun();
     return true;
 }
 
@@ -418,26 +619,39 @@ bool Reader::controlWord() {
     const char* p = p_;
     const char* const end = end_;
     const char* wordStart = p;
-    while (p < end && isLetter(*p)) ++p;
-    size_t len = size_t(p - wordStart);
-    bool negative = false, hasParam = false;
+    size_t len;
+    bool hasParam;
     qint64 param = 0;
-    if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
-        negative = true;
-        ++p;
+    // The number of a short word is worked out only for a word that uses it.
+    const char* lazyDigits = nullptr;
+    size_t lazyCount = 0;
+    ShortWord w;
+    const bool isShort = shortWord(p, end, w);
+    if (isShort) {
+        len = w.letters;
+        hasParam = w.digits > 0;
+        lazyDigits = p + w.letters;
+        lazyCount = w.digits;
+        p += w.letters + w.digits + (w.space ? 1 : 0);
+    } else {
+        p = skipLetters(p, end);
+        len = size_t(p - wordStart);
+        bool negative = false;
+        if (p < end && *p == '-' && p + 1 < end && isDigit(p[1])) {
+            negative = true;
+            ++p;
+        }
+        // Saturated rather than overflowing; the digits are consumed either way.
+        const char* digits = p;
+        p = readDigits(p, end, param);
+        hasParam = p != digits;
+        if (negative) param = -param;
+        if (p < end && *p == ' ') ++p;
     }
-    while (p < end && isDigit(*p)) {
-        hasParam = true;
-        // Saturate rather than overflow; the digits are consumed either way.
-        if (param < kParamLimit) param = param * 10 + (*p - '0');
-        ++p;
-    }
-    if (param > kParamLimit) param = kParamLimit;
-    if (negative) param = -param;
-    if (p < end && *p == ' ') ++p;
     p_ = p;
 
     if (len == 3 && std::memcmp(wordStart, "bin", 3) == 0) {
+        if (lazyCount) param = digitsValue(lazyDigits, lazyCount, end);
         flushBytes();
         if (hasParam && param > 0) {
             if (param > end_ - p_) return fail(QStringLiteral("RTF \\bin length %1 runs past the end of the data").arg(param));
@@ -449,12 +663,13 @@ bool Reader::controlWord() {
         --skipChars_;
         return true;
     }
-    if (len > 32) {
-        // No control word is this long; treat it as an unknown one.
-        ignorableNext_ = false;
-        return true;
-    }
-    handleWord(wordStart, len, hasParam, param);
+    const bool ignorable = ignorableNext_;
+    ignorableNext_ = false;
+    // No control word is longer than 32 letters: such a word is an unknown one.
+    if (len > 32 || st_.dest == Dest::Skip) return true;
+    const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
+    if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
+    handleWord(word, ignorable, hasParam, param);
     return true;
 }
 
@@ -547,12 +762,11 @@ void Reader::textBytes(char byte) {
         pendingBytes_.append(byte);
 }
 
-void Reader::flushBytes() {
-    if (pendingBytes_.isEmpty()) return;
+void Reader::decodeBytes() {
     QString decoded;
     const int cp = st_.dest == Dest::FontTable ? rtf::codePageForCharset(tableCharset_, documentCodePage_) : currentCodePage();
     decoder_.decode(pendingBytes_, cp, decoded);
-    pendingBytes_.clear();
+    pendingBytes_.resize(0);
     for (QChar ch : decoded) text(ch.unicode());
 }
 
@@ -561,7 +775,7 @@ void Reader::text(char16_t c) {
     case Dest::Text: break;
     case Dest::FontTable:
         if (c == u';') commitFontEntry();
-        else tableName_.append(QChar(c));
+        else tableName_.push_back(c);
         return;
     case Dest::ColorTable:
         if (c == u';') commitColorEntry(colors_);
@@ -581,60 +795,75 @@ void Reader::text(char16_t c) {
         // The character after an attachment's graphic group is its marker.
         const TextAttachmentPtr att = st_.pendingAttachment;
         st_.pendingAttachment.reset();
-        Attributes a = currentAttributes().get();
+        Attributes a = currentAttributes().set.get();
         a[AttributeName::Attachment] = Value(att);
-        flushText();
-        out_.append(QString(QChar(u'\uFFFC')), a);
+        closeRun();
+        text_.push_back(u'\uFFFC');
+        addRun(1, AttributeSet(std::move(a)), nullptr);
+        runStart_ = qsizetype(text_.size());
         return;
     }
     refreshAttributes();
-    pendingText_.append(QChar(c));
+    text_.push_back(c);
 }
 
+// Sets equal in content but made apart (a font asked for bold that is bold
+// already) keep one run.
 void Reader::refreshAttributes() {
     if (!dirty_) return;
-    AttributeSet a = currentAttributes();
     dirty_ = false;
-    if (!(a == pendingAttributes_)) {
-        flushText();
-        pendingAttributes_ = std::move(a);
-    }
+    const KeyedSet& a = currentAttributes();
+    if (a.set.isSameSet(run_.set) || sameContent(a.key, run_.key)) return;
+    closeRun();
+    run_ = a;
 }
 
 void Reader::textRun(const char* begin, const char* end) {
-    const QLatin1String run(begin, qsizetype(end - begin));
     switch (st_.dest) {
-    case Dest::FontTable: tableName_.append(run); return;
+    case Dest::FontTable: tableName_.appendLatin1(begin, end); return;
     case Dest::FieldInstruction:
-        if (!fields_.empty() && fields_.back().instruction.size() < 65536) fields_.back().instruction.append(run);
+        if (!fields_.empty() && fields_.back().instruction.size() < 65536)
+            fields_.back().instruction.append(QLatin1String(begin, qsizetype(end - begin)));
         return;
     default: break;
     }
     refreshAttributes();
-    pendingText_.append(run);
+    text_.appendLatin1(begin, end);
 }
 
-// The text shares the attributes' set; the next text works its attributes
-// out again.
-void Reader::flushText() {
-    if (pendingText_.isEmpty()) return;
-    out_.appendSharing(pendingText_, pendingAttributes_);
-    pendingAttributes_ = AttributeSet();
-    pendingText_.clear();
-    dirty_ = true;
+void Reader::closeRun() {
+    const qsizetype length = qsizetype(text_.size()) - runStart_;
+    runStart_ = qsizetype(text_.size());
+    if (length > 0) addRun(length, run_.set, &run_.key);
 }
 
-FontPtr Reader::fontFor(const State& s) {
+// Runs share their sets; a run equal to the one before joins it. Runs with
+// keys are compared by them.
+void Reader::addRun(qsizetype length, const AttributeSet& attributes, const SetKey* key) {
+    if (!runs_.empty()) {
+        AttributedString::Run& last = runs_.back();
+        if (attributes.isSameSet(last.attributes) ||
+            (key && lastRunKeyed_ ? sameContent(*key, lastRunKey_) : attributes == last.attributes)) {
+            last.length += length;
+            return;
+        }
+    }
+    runs_.push_back({length, attributes});
+    lastRunKeyed_ = key != nullptr;
+    if (key) lastRunKey_ = *key;
+}
+
+const FontPtr& Reader::fontFor(const State& s) {
     for (const CachedFont& c : fontCache_)
         if (c.font == s.font && c.size == s.size && c.bold == s.bold && c.italic == s.italic) return c.value;
     const FontEntry* e = findFont(s.font);
-    const QString name = !e || e->name.isEmpty() ? QStringLiteral("Helvetica") : e->name;
-    FontPtr f = sharedFont(name, s.size, s.bold, s.italic);
+    thread_local const FontFacePtr fallback = std::make_shared<FontFace>(FontFace{QStringLiteral("Helvetica"), {}, 0});
+    FontPtr f = fontFrom(e && e->face ? *e->face : *fallback, s.size, s.bold, s.italic);
     // A text uses few faces; a hostile one cycling through many only loses
     // the cache, never grows it.
     if (fontCache_.size() >= 16) fontCache_.erase(fontCache_.begin());
-    fontCache_.push_back({s.font, s.size, s.bold, s.italic, f});
-    return f;
+    fontCache_.push_back({s.font, s.size, s.bold, s.italic, std::move(f)});
+    return fontCache_.back().value;
 }
 
 // Only the entry asked for is resolved: resolving the whole table whenever
@@ -643,21 +872,28 @@ FontPtr Reader::fontFor(const State& s) {
 ColorPtr Reader::colorAt(int index) {
     if (index <= 0) return nullptr;
     const size_t i = size_t(index);
+    if (i < resolvedColors_.size() && resolvedColors_[i]) return resolvedColors_[i];
     const ColorEntry* e = nullptr;
     if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
     else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
     if (!e) return nullptr;
-    if (e->space == Color::Space::CalibratedWhite) return sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1);
-    return sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
+    ColorPtr c = e->space == Color::Space::CalibratedWhite ? sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1)
+                                                            : sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
+    // Texts name few colours, by small indexes.
+    if (i < kMaxResolvedColors) {
+        if (resolvedColors_.size() <= i) resolvedColors_.resize(i + 1);
+        resolvedColors_[i] = c;
+    }
+    return c;
 }
 
-AttributeSet Reader::currentAttributes() {
-    const FontPtr font = fontFor(st_);
+const KeyedSet& Reader::currentAttributes() {
+    const FontPtr& font = fontFor(st_);
     const ColorPtr fg = colorAt(st_.fg), bg = colorAt(st_.bg);
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
     // A paragraph is in a cell only where the row says where its cells end.
     const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
-    ParagraphStylePtr style;
+    const ParagraphStyle* style = nullptr;
     if (st_.alignment != int(ParagraphStyle::Alignment::Natural) || hasTabs || inCell) {
         const auto alignment = ParagraphStyle::Alignment(st_.alignment);
         const std::vector<double> none;
@@ -667,77 +903,142 @@ AttributeSet Reader::currentAttributes() {
         const bool sameCell = inCell ? last && *last == cell : !last;
         if (!lastStyle_ || lastStyle_->alignment() != alignment || lastStyle_->tabStops() != tabs || !sameCell)
             lastStyle_ = inCell ? ParagraphStyle::make(alignment, tabs, cell) : sharedParagraphStyle(alignment, tabs);
-        style = lastStyle_;
+        style = lastStyle_.get();
     }
     // The objects come from the shared caches, so texts that look alike
     // name the same ones, and the sets made from them are shared too. A set
     // holds its objects, so a remembered key never names a freed one.
-    const bool linkIsObject = st_.link.isNull() || st_.link.isObject();
-    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.isObject() ? st_.link.toObject().get() : nullptr, style.get(),
-                     st_.underline, st_.strike, st_.superScript, st_.baseline};
-    thread_local RecentObjects<KeyedSet, 16> recentSets;
-    if (linkIsObject)
-        if (const KeyedSet* known = recentSets.find([&](const KeyedSet& e) { return e.key == key; })) return known->set;
-    // In the keys' own order, each placed at the end without searching.
+    const SetKey key{font.get(), fg.get(), bg.get(), st_.link.get(), style, st_.underline, st_.strike, st_.superScript, st_.baseline};
+    thread_local HashedObjects<KeyedSet, 64> recentSets;
+    size_t h = mix(mix(mix(mix(mix(0, key.font), key.fg), key.bg), key.link), key.paragraph);
+    h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
+    KeyedSet& slot = recentSets.slot(mix(h, key.baseline));
+    if (slot.key == key) return slot;
+    // In the keys' own order, each made in place at the end without searching.
     Attributes a;
-    const auto add = [&a](const QString& key, Value value) { a.emplace_hint(a.end(), key, std::move(value)); };
-    if (bg) add(AttributeName::BackgroundColor, Value(bg));
-    if (st_.baseline != 0) add(AttributeName::BaselineOffset, Value(st_.baseline));
-    if (fg) add(AttributeName::ForegroundColor, Value(fg));
-    add(AttributeName::Font, Value(font));
-    if (!st_.link.isNull()) add(AttributeName::Link, st_.link);
-    if (style) add(AttributeName::ParagraphStyle, Value(style));
-    if (st_.strike) add(AttributeName::Strikethrough, Value(st_.strike));
-    if (st_.superScript) add(AttributeName::SuperScript, Value(st_.superScript));
-    if (st_.underline) add(AttributeName::Underline, Value(st_.underline));
-    AttributeSet set(std::move(a));
-    if (linkIsObject) recentSets.add({key, set});
-    return set;
+    const auto add = [&a](const QString& name, const auto& value) {
+        a.emplace_hint(a.end(), std::piecewise_construct, std::forward_as_tuple(name), std::forward_as_tuple(value));
+    };
+    if (bg) add(AttributeName::BackgroundColor, bg);
+    if (st_.baseline != 0) add(AttributeName::BaselineOffset, st_.baseline);
+    if (fg) add(AttributeName::ForegroundColor, fg);
+    add(AttributeName::Font, font);
+    if (st_.link) add(AttributeName::Link, st_.link);
+    if (style) add(AttributeName::ParagraphStyle, lastStyle_);
+    if (st_.strike) add(AttributeName::Strikethrough, st_.strike);
+    if (st_.superScript) add(AttributeName::SuperScript, st_.superScript);
+    if (st_.underline) add(AttributeName::Underline, st_.underline);
+    slot.key = key;
+    slot.set = AttributeSet(std::move(a));
+    return slot;
 }
 
 void Reader::commitFontEntry() {
-    QString name = tableName_.trimmed();
-    tableName_.clear();
+    FontFacePtr face;
+    if (!tableName_.empty()) {
+        const QStringView name = tableName_.view().trimmed();
+        if (!name.isEmpty()) face = sharedFontFace(name);
+        tableName_.clear();
+    }
     FontEntry* existing = const_cast<FontEntry*>(findFont(tableFont_));
-    if (name.isEmpty() && !existing) return;
+    if (!face && !existing) return;
     if (!existing) {
         // A hostile table with thousands of fonts would make every search
         // slow; a real text never has this many.
         if (fonts_.size() >= 1024) return;
-        fonts_.push_back({tableFont_, QString(), rtf::kCodePageWindowsLatin1});
+        fonts_.push_back({tableFont_, nullptr, rtf::kCodePageWindowsLatin1});
         existing = &fonts_.back();
     }
     FontEntry& e = *existing;
-    if (!name.isEmpty()) e.name = name;
+    if (face) e.face = std::move(face);
     e.codePage = rtf::codePageForCharset(tableCharset_, documentCodePage_);
     fontCache_.clear();
     markDirty();
 }
 
-void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
-    if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
-    pendingColor_ = ColorEntry();
-    markDirty();
+// An empty list: one of the thread's that nothing holds any more, or a new one.
+std::shared_ptr<TabList> Reader::newTabList() {
+    std::vector<std::shared_ptr<TabList>>& pool = lease_.get().tabLists;
+    for (const std::shared_ptr<TabList>& t : pool)
+        if (t.use_count() == 1) {
+            t->stops.clear();
+            return t;
+        }
+    auto t = std::make_shared<TabList>();
+    t->stops.reserve(8);
+    if (pool.size() < 8) {
+        t->pooled = true;
+        pool.push_back(t);
+    }
+    return t;
 }
 
-void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) {
-    const bool ignorable = ignorableNext_;
-    ignorableNext_ = false;
-    if (st_.dest == Dest::Skip) return;
-    const Word word = lookUpWord(w, len);
+void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
+    if (table.size() < kMaxTableEntries) table.push_back(pendingColor_);
+    pendingColor_.reset();
+    forgetColors();
+}
+
+// A word of a colour table; others change nothing there.
+void Reader::colorWord(Word word, qint64 param) {
+    ColorEntry& e = pendingColor_;
+    if (word == Word::C) {
+        if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
+    } else if (word >= Word::Red && word <= Word::Blue) {
+        e.present = true;
+        e.c[int(word) - int(Word::Red)] = kComponentOf255[size_t(std::clamp<qint64>(param, 0, 255))];
+        e.count = std::max(e.count, 3);
+    } else if (word == Word::CsRgb || word == Word::CsGray) {
+        e.present = true;
+        e.space = word == Word::CsRgb ? Color::Space::CalibratedRGB : Color::Space::CalibratedWhite;
+        e.count = 0;
+    }
+}
+
+// Colour tables make up much of a text's opening: their entries are read
+// here without the general path's tests, as far as they hold only colour
+// words, semicolons and line ends. Anything else is left to the general
+// path, which reads it as it would have read all of it.
+void Reader::colorTableEntries() {
+    std::vector<ColorEntry>& table = st_.dest == Dest::ColorTable ? colors_ : expandedColors_;
+    const char* p = p_;
+    const char* const end = end_;
+    while (p < end) {
+        const char c = *p;
+        if (c == ';') {
+            commitColorEntry(table);
+            ++p;
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            ++p;
+            continue;
+        }
+        ShortWord w;
+        if (c != '\\' || !shortWord(p + 1, end, w) || w.letters == 0) break;
+        const Word word = detail::kWordTable.find(w.key);
+        if (word != Word::C && word != Word::CsRgb && word != Word::CsGray && (word < Word::Red || word > Word::Blue)) break;
+        colorWord(word, w.digits ? digitsValue(p + 1 + w.letters, w.digits, end) : 0);
+        p += 1 + w.letters + w.digits + (w.space ? 1 : 0);
+    }
+    p_ = p;
+}
+
+void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) {
     const int iparam = int(param);
     const bool on = !hasParam || param != 0;
 
     // Destinations first: they change what the group's text means.
-    switch (word) {
-    case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
-    case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_ = {}; markDirty(); return;
-    case Word::ExpandedColorTable:
-        st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_ = {}; markDirty(); return;
-    case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
-    case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
-    case Word::Skip: st_.dest = Dest::Skip; return;
-    default: break;
+    if (word >= Word::Skip && word <= Word::Graphic) {
+        switch (word) {
+        case Word::FontTable: st_.dest = Dest::FontTable; tableName_.clear(); return;
+        case Word::ColorTable: st_.dest = Dest::ColorTable; colors_.clear(); pendingColor_.reset(); forgetColors(); return;
+        case Word::ExpandedColorTable:
+            st_.dest = Dest::ExpandedColorTable; expandedColors_.clear(); pendingColor_.reset(); forgetColors(); return;
+        case Word::FieldInstruction: st_.dest = fields_.empty() ? Dest::Skip : Dest::FieldInstruction; return;
+        case Word::Graphic: st_.dest = Dest::Graphic; graphicName_.clear(); graphicWidth_ = graphicHeight_ = 0; return;
+        default: st_.dest = Dest::Skip; return;
+        }
     }
     if (ignorable) {
         st_.dest = Dest::Skip;
@@ -765,19 +1066,7 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
         return;
     }
     if (st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) {
-        ColorEntry& e = pendingColor_;
-        const double unit = double(std::clamp<qint64>(param, 0, 255)) / 255.0;
-        switch (word) {
-        case Word::Red: e.present = true; e.c[0] = unit; e.count = std::max(e.count, 3); break;
-        case Word::Green: e.present = true; e.c[1] = unit; e.count = std::max(e.count, 3); break;
-        case Word::Blue: e.present = true; e.c[2] = unit; e.count = std::max(e.count, 3); break;
-        case Word::CsRgb: e.present = true; e.space = Color::Space::CalibratedRGB; e.count = 0; break;
-        case Word::CsGray: e.present = true; e.space = Color::Space::CalibratedWhite; e.count = 0; break;
-        case Word::C:
-            if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
-            break;
-        default: break;
-        }
+        colorWord(word, param);
         return;
     }
     if (st_.dest == Dest::Graphic) {
@@ -812,7 +1101,7 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Fldrslt:
         if (!fields_.empty()) {
             const QString target = hyperlinkTarget(fields_.back().instruction);
-            if (!target.isEmpty()) st_.link = Value(Url::make(target));
+            if (!target.isEmpty()) st_.link = Url::make(target);
         }
         markDirty();
         return;
@@ -875,9 +1164,14 @@ void Reader::handleWord(const char* w, size_t len, bool hasParam, qint64 param) 
     case Word::Qnatural: st_.alignment = int(ParagraphStyle::Alignment::Natural); break;
     case Word::Tx:
         if (!st_.tabs || st_.tabs->stops.size() < kMaxTabStops) {
-            auto tabs = std::make_shared<TabList>(st_.tabs ? *st_.tabs : TabList());
-            tabs->stops.push_back(double(std::clamp<qint64>(param, 0, 1000000)) / 20);
-            st_.tabs = std::move(tabs);
+            const double stop = double(std::clamp<qint64>(param, 0, 1000000)) / 20;
+            // The enclosing groups and remembered openings keep their lists.
+            if (!st_.tabs || st_.tabs.use_count() > (st_.tabs->pooled ? 2 : 1)) {
+                std::shared_ptr<TabList> tabs = newTabList();
+                if (st_.tabs) tabs->stops = st_.tabs->stops;
+                st_.tabs = std::move(tabs);
+            }
+            st_.tabs->stops.push_back(stop);
         }
         break;
     default: return;  // unknown words change nothing

@@ -2,6 +2,7 @@
 // The state the RTF reader keeps while it reads, and what it keeps per
 // thread between texts. Internal to RtfReader.cpp.
 
+#include "platform/AttributedString.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/ParagraphStyle.h"
@@ -12,16 +13,77 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <memory>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace ts::rtf {
 
 enum class Dest : quint8 { Text, FontTable, ColorTable, ExpandedColorTable, FieldInstruction, Graphic, Skip };
 
+// Shared between a group and the groups it opens; a group that holds the
+// only reference adds its stops in place.
 struct TabList {
     std::vector<double> stops;
+    // Whether the thread's scratch keeps it for reuse (a reference more).
+    bool pooled = false;
+};
+
+// UTF-16 text the reader gathers, kept with its room from text to text:
+// appending only writes, growing now and then.
+class CharBuffer {
+public:
+    CharBuffer() = default;
+    // A copy holds the characters, not the room.
+    CharBuffer(const CharBuffer& other) : chars_(other.chars_.begin(), other.chars_.begin() + qptrdiff(other.size_)), size_(other.size_) {}
+    CharBuffer& operator=(const CharBuffer& other) {
+        if (this != &other) {
+            size_ = 0;
+            const char16_t* from = other.chars_.data();
+            std::copy(from, from + other.size_, grow(other.size_));
+        }
+        return *this;
+    }
+
+    bool empty() const { return size_ == 0; }
+    size_t size() const { return size_; }
+    const char16_t* data() const { return chars_.data(); }
+    QStringView view() const { return QStringView(chars_.data(), qsizetype(size_)); }
+    void clear() { size_ = 0; }
+    // Empties the buffer, giving back its room when that is more than
+    // `keep` characters: one long text should not hold memory for good.
+    void clear(size_t keep) {
+        size_ = 0;
+        if (chars_.size() > keep) std::vector<char16_t>().swap(chars_);
+    }
+    void push_back(char16_t c) { *grow(1) = c; }
+    void appendLatin1(const char* begin, const char* end) {
+        char16_t* to = grow(size_t(end - begin));
+        const char* b = begin;
+#if defined(__SSE2__)
+        for (const __m128i zero = _mm_setzero_si128(); end - b >= 16; b += 16, to += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+#endif
+        for (; b < end; ++b) *to++ = char16_t(quint8(*b));
+    }
+
+private:
+    char16_t* grow(size_t n) {
+        if (chars_.size() - size_ < n) chars_.resize(std::max(chars_.size() * 2, size_ + n + 64));
+        char16_t* at = chars_.data() + size_;
+        size_ += n;
+        return at;
+    }
+    std::vector<char16_t> chars_;
+    size_t size_ = 0;
 };
 
 struct State {
@@ -36,16 +98,31 @@ struct State {
     int uc = 1;
     int alignment = int(ParagraphStyle::Alignment::Natural);
     bool inTable = false;
-    std::shared_ptr<const TabList> tabs;
-    Value link;
+    std::shared_ptr<TabList> tabs;
+    // The link's Url, or null.
+    ObjectPtr link;
     // Set on a group whose \NeXTGraphic child just closed: the next
     // character stands for the attachment.
     TextAttachmentPtr pendingAttachment;
 };
 
+// A font name and the fonts made from it, shared between texts.
+struct FontFace {
+    static constexpr size_t kMaxFonts = 16;
+    struct Made {
+        double size;
+        bool bold, italic;
+        FontPtr font;
+    };
+    QString name;
+    std::vector<Made> fonts;
+    size_t next = 0;
+};
+using FontFacePtr = std::shared_ptr<FontFace>;
+
 struct FontEntry {
     int number = 0;
-    QString name;
+    FontFacePtr face;
     int codePage = kCodePageWindowsLatin1;
 };
 
@@ -54,6 +131,14 @@ struct ColorEntry {
     Color::Space space = Color::Space::CalibratedRGB;
     double c[5] = {0, 0, 0, 0, 0};
     int count = 0;
+    // Field by field: assigning a fresh entry made a copy through memory
+    // that the processor could not forward.
+    void reset() {
+        present = false;
+        space = Color::Space::CalibratedRGB;
+        for (double& v : c) v = 0;
+        count = 0;
+    }
 };
 
 struct FieldContext {
@@ -80,7 +165,7 @@ struct Preamble {
     int documentCodePage = 0, defaultFont = 0;
     std::vector<FontEntry> fonts;
     int tableFont = 0, tableCharset = 0;
-    QString tableName;
+    CharBuffer tableName;
     std::vector<ColorEntry> colors, expandedColors;
     ColorEntry pendingColor;
     QString graphicName;
@@ -98,6 +183,7 @@ constexpr size_t kMaxPreambleEntries = 256;
 // thousands of small texts one after another; keeping these per thread and
 // emptying them between texts saves allocating them afresh for each.
 struct Scratch {
+    static constexpr size_t kKeptCharacters = 1 << 16, kKeptRuns = 1 << 12;
     std::array<Preamble, 4> preambles;
     size_t nextPreamble = 0;
     // Texts read in a row whose opening matched none remembered.
@@ -107,6 +193,16 @@ struct Scratch {
     std::vector<ColorEntry> colors, expandedColors;
     std::vector<FieldContext> fields;
     std::vector<CachedFont> fontCache;
+    // Tab lists for reuse once no text's state holds them.
+    std::vector<std::shared_ptr<TabList>> tabLists;
+    // The colours the text's tables resolved to, by index.
+    std::vector<ColorPtr> resolvedColors;
+    // The text read so far and its runs; copied out at the end at their size.
+    CharBuffer text;
+    std::vector<AttributedString::Run> runs;
+    // The font table entry's name so far.
+    CharBuffer tableName;
+    QByteArray pendingBytes;
     ByteDecoder decoder;
     bool busy = false;
 
@@ -117,6 +213,15 @@ struct Scratch {
         expandedColors.clear();
         fields.clear();
         fontCache.clear();
+        resolvedColors.clear();
+        // Emptied, not freed: the next text reuses the room, unless a long
+        // text left more than texts usually need.
+        text.clear(kKeptCharacters);
+        runs.clear();
+        if (runs.capacity() > kKeptRuns) std::vector<AttributedString::Run>().swap(runs);
+        tableName.clear(kKeptCharacters);
+        pendingBytes.resize(0);
+        if (pendingBytes.capacity() > qsizetype(kKeptCharacters)) pendingBytes = QByteArray();
     }
 };
 

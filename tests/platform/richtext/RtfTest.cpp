@@ -297,3 +297,46 @@ TEST(RtfRead, TextsThatOpenAlikeReadAsTheyWouldAlone) {
         }
     }
 }
+
+// Control words and their numbers are read several bytes at a time where
+// the data allows: numbers of every length, and words ending at any
+// distance from the end of the data, read as they would byte by byte.
+TEST(RtfRead, WordsAndNumbersOfEveryLengthAnywhereInTheData) {
+    const QByteArray digits = "987654321098";
+    for (int n = 1; n <= digits.size(); ++n)
+        for (int tail = 0; tail <= 18; ++tail) {
+            const QByteArray number = digits.left(n);
+            const QByteArray rtf = "{\\rtf1\\fs" + number + " \\up-" + number + " x" + QByteArray(tail, 'y') + "}";
+            const RtfReadResult r = readRtf(rtf);
+            ASSERT_TRUE(r.ok) << rtf.constData();
+            EXPECT_EQ(r.text.string(), "x" + QString(tail, u'y')) << rtf.constData();
+            EXPECT_EQ(fontAt(r.text, 0)->pointSize(), double(std::min(number.toLongLong(), 32768LL)) / 2) << rtf.constData();
+            EXPECT_EQ(r.text.attribute(AttributeName::BaselineOffset, 0).toDouble(), -double(std::min(number.toLongLong(), 32768LL)) / 2)
+                << rtf.constData();
+        }
+    for (int letters = 1; letters <= 40; ++letters)
+        for (const char* after : {"-12 ", "7", "-", " ", ""}) {
+            const QByteArray rtf = "{\\rtf1\\" + QByteArray(letters, 'q') + after + "\\b x}";
+            const RtfReadResult r = readRtf(rtf);
+            ASSERT_TRUE(r.ok) << rtf.constData();
+            EXPECT_EQ(r.text.string(), QString::fromLatin1(QByteArray(after) == "-" ? "-x" : "x")) << rtf.constData();
+            EXPECT_TRUE(fontAt(r.text, r.text.length() - 1)->isBold()) << rtf.constData();
+        }
+}
+
+// Colour tables in the shapes texts from other writers give them: line
+// breaks and blanks between words, a negative number, an ignorable group
+// and a word no colour table knows, each entry still where it belongs.
+TEST(RtfRead, ColourTablesOfEveryShape) {
+    const AttributedString s = read(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\n\\red0 \\green128\\blue-5;\\cssrgb\\c50000\\c0\\c100000;"
+        "{\\*\\unknown x}\\red1\\foo\\green2\\blue3;\r\n\\csgray\\c25000\\c50000;}"
+        "\\cf1 a\\cf2 b\\cf3 c\\cf4 d\\cf5 e\\cf6 f}");
+    ASSERT_EQ(s.string(), QStringLiteral("abcdef"));
+    EXPECT_TRUE(near(colorAt(s, 0), 1, 0, 0));
+    EXPECT_TRUE(near(colorAt(s, 1), 0, 128 / 255.0, 0));
+    EXPECT_TRUE(near(colorAt(s, 2), 0.5, 0, 1));
+    EXPECT_TRUE(near(colorAt(s, 3), 1 / 255.0, 2 / 255.0, 3 / 255.0));
+    EXPECT_TRUE(near(colorAt(s, 4), 0.25, 0.25, 0.25, 0.5));
+    EXPECT_FALSE(colorAt(s, 5));
+}
