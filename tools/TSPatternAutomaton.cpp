@@ -25,12 +25,15 @@ using AsciiSet = TSPatternAutomaton::AsciiSet;
 // A piece of the expression: whether it can match nothing and in how many
 // ways (a backtracking matcher tries each: "(a?|b?)" two ways, "(a?)*" two),
 // the positions it can start and end with, and in how many ways each starts
-// (ends) it, passing over pieces that match nothing.
+// (ends) it, passing over pieces that match nothing. And how many groups a
+// match of it enters, once whatever its length and more for every letter:
+// a backtracking matcher keeps a frame on its stack for each group entered.
 struct Fragment {
     bool nullable = true;
     double empty = 1.0;
     Positions first, last;
     std::vector<std::pair<size_t, double>> firstWays, lastWays;
+    double groups = 0, groupsPerLetter = 0;
 };
 
 std::vector<std::pair<size_t, double>> scaled(std::vector<std::pair<size_t, double>> ways, double by) {
@@ -93,6 +96,8 @@ private:
             const Fragment g = sequence(i, depth);
             f.nullable = f.nullable || g.nullable;
             f.empty += g.empty;
+            f.groups = std::max(f.groups, g.groups);
+            f.groupsPerLetter = std::max(f.groupsPerLetter, g.groupsPerLetter);
             f.first |= g.first;
             f.last |= g.last;
             append(f.firstWays, g.firstWays);
@@ -130,6 +135,8 @@ private:
         if (a.nullable) append(r.firstWays, scaled(b.firstWays, a.empty));
         r.lastWays = b.lastWays;
         if (b.nullable) append(r.lastWays, scaled(a.lastWays, b.empty));
+        r.groups = a.groups + b.groups;
+        r.groupsPerLetter = std::max(a.groupsPerLetter, b.groupsPerLetter);
         return r;
     }
 
@@ -150,6 +157,8 @@ private:
             for (int k = 1; k < least && !failed_; ++k) r = concat(r, copy());
             Fragment y = copy();
             link(y, y);
+            // Each round enters the groups again, and only one round matches nothing.
+            y.groupsPerLetter += y.groups;
             if (least == 0) {
                 // No round at all, or one that matches nothing and ends the repeat.
                 y.empty += 1.0;
@@ -216,6 +225,7 @@ private:
             Fragment f = alternation(i, depth + 1);
             if (failed_ || i >= e_.size() || e_[i] != QLatin1Char(')')) return failed();
             ++i;
+            f.groups += 1;
             return f;
         }
         if (c == QLatin1Char('[')) {
@@ -339,6 +349,12 @@ std::unique_ptr<TSPatternAutomaton> TSPatternAutomaton::make(const QString& expr
     Glushkov g(expression);
     if (!g.build()) return nullptr;
     const size_t positions = g.sets_.size();
+
+    // PCRE2 also stops when its stack runs out (the JIT's is 32K), which the
+    // groups entered on a long word can do however cheap the match: keep
+    // well inside it, at a generous 32 bytes a frame.
+    const double frames = (g.whole_.groupsPerLetter + 1) * longest + g.whole_.groups + g.depth_;
+    if (32.0 * frames > 16384.0) return nullptr;
 
     // Units that every position treats alike share a column.
     std::array<int, 128> column{};

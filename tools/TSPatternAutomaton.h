@@ -19,8 +19,8 @@ struct TSPatternAutomaton {
     // of ASCII units and at most `longest` of them; null when the expression
     // holds anything not read here (escapes, anchors, assertions, possessive
     // or atomic groups, back references, verbs), is too large, or could cost
-    // the backtracking matcher more than a fraction of `matchLimit` on such a
-    // word, so that its answers are always PCRE2's own.
+    // the backtracking matcher more than a fraction of `matchLimit` (or of its
+    // stack) on such a word, so that its answers are always PCRE2's own.
     static std::unique_ptr<TSPatternAutomaton> make(const QString& expression, int longest, quint32 matchLimit);
 
     // Indexed by a state's row (state * 128) plus the unit, the next state's

@@ -235,6 +235,10 @@ TEST(PatternSearch, AutomatonAgreesWithPcre) {
         {QStringLiteral("(\u00e6|\u00e6\u00e6)+[b-z]"), true, true},
         // Also when the costly word ends with a letter no match ends with.
         {QStringLiteral("[a-z\u00e6](\u00e6|\u00e6\u00e6)+q"), true, true},
+        // Cheap, but each letter enters many groups: the matcher runs out of
+        // stack on the long run of a's, and the search stops there as it does.
+        {QString(32, QLatin1Char('(')) + QLatin1Char('a') + QStringLiteral(")?()").repeated(31) + QStringLiteral(")+"), false, true},
+        {QStringLiteral("(a") + QStringLiteral("()").repeated(100) + QStringLiteral(")+"), false, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.pattern.toStdString());
