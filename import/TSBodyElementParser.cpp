@@ -174,19 +174,17 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     if (usedElements_) {
         ts::ValueDictionary attributes;
         for (const QString& name : elements_) {
-            static const std::vector<ts::ValueDictionary> none;
             const ElementInfo* info = infoByName_.value(name);
-            const std::vector<ts::ValueDictionary>& found = info ? info->attributes : none;
             ts::ValueArray list;
             // Short lists are shown to the user as the distinct attribute
-            // sets; long ones are left as collected.
-            if (found.size() < 100) {
-                for (const ts::ValueDictionary& a : found) {
-                    const ts::Value v(a);
-                    if (std::find(list.begin(), list.end(), v) == list.end()) list.push_back(v);
-                }
-            } else {
-                for (const ts::ValueDictionary& a : found) list.emplace_back(a);
+            // sets; long ones are left as collected, and handed over whole:
+            // the parse that collected them is over.
+            if (info && info->attributes.size() < 100) {
+                for (const ts::Value& a : info->attributes)
+                    if (std::find(list.begin(), list.end(), a) == list.end()) list.push_back(a);
+            } else if (info) {
+                list = std::move(info->attributes);
+                info->attributes.clear();
             }
             attributes[name] = ts::Value(std::move(list));
         }
@@ -260,7 +258,6 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
     reportProgress(parser);
     if (bodyDepth_ == 0) return;
 
-    ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
     usedElements_ = true;
     if (!info->listed) {
         info->listed = true;
@@ -273,9 +270,11 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
             info->listedWithAttributes = true;
             attributeElements_.insert(elementName);
         }
-        info->attributes.push_back(dictionary);
+        info->attributes.emplace_back(attributes.toDictionary());
+        attributeStack_.push_back({&info->attributes, info->attributes.size() - 1});
+    } else {
+        attributeStack_.push_back({});
     }
-    attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
     pushBuffer();
     if (sectionStack_.size() != stackStrings_.size()) TSLogError("Stack string / section count mismatch");
@@ -760,7 +759,8 @@ void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, cons
     prepareInPlace(*prepared, setting);
     if (prepared->length() == 0) return;
     storePrepared(std::move(prepared), name);
-    setLastStackString(std::make_shared<ts::AttributedString>());
+    // The next text starts a buffer of its own when it comes.
+    clearBuffer(stackStrings_.size() - 1);
     setCurTextChunk(nullptr);
 }
 
@@ -813,7 +813,9 @@ bool TSBodyElementParser::inNote() const {
 
 const ts::ValueDictionary& TSBodyElementParser::currentAttributes() const {
     static const ts::ValueDictionary none;
-    return attributeStack_.empty() ? none : attributeStack_.back();
+    if (attributeStack_.empty() || !attributeStack_.back().list) return none;
+    const OpenAttributes& open = attributeStack_.back();
+    return (*open.list)[open.index].dictionary();
 }
 
 QString TSBodyElementParser::currentAttribute(const QString& name) const {

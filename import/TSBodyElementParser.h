@@ -139,7 +139,9 @@ private:
         size_t hash = 0;
         bool body = false, note = false, hi = false, milestone = false;
         bool listed = false, listedWithAttributes = false, holdsText = false;
-        std::vector<ts::ValueDictionary> attributes;
+        // Each a dictionary, in document order: made once, read while the
+        // element is open, and handed to the result when the parse ends.
+        mutable std::vector<ts::Value> attributes;
         std::vector<ts::AttributedStringPtr> samples;
     };
     ElementInfo* infoFor(const QString& name);
@@ -207,7 +209,13 @@ private:
     void pushBuffer();
     void popBuffer();
     void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);
-    std::vector<ts::ValueDictionary> attributeStack_;
+    // The attributes of each open body element, where the survey keeps them
+    // (no list for an element without any).
+    struct OpenAttributes {
+        const std::vector<ts::Value>* list = nullptr;
+        size_t index = 0;
+    };
+    std::vector<OpenAttributes> attributeStack_;
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
     std::vector<TSChunkPtr> chunkStack_;

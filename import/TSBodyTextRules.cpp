@@ -55,6 +55,24 @@ ts::FontPtr boldVariant(const ts::FontPtr& font) {
     return font->withTraits(true, font->isItalic());
 }
 
+// The plain or note attributes with the font made bold or italic, as the
+// general rule below would make them; null for any other set.
+const ts::AttributeSet* formattedSet(const ts::AttributeSet& from, bool bold) {
+    const bool plain = from.isSameSet(TSBodyElementParser::plainAttributes());
+    if (!plain && !from.isSameSet(TSBodyElementParser::noteAttributes())) return nullptr;
+    const auto with = [](const ts::AttributeSet& base, const ts::FontPtr& font) {
+        ts::Attributes a = base;
+        a[ts::AttributeName::Font] = ts::Value(font);
+        return ts::AttributeSet(std::move(a));
+    };
+    static const ts::AttributeSet sets[4] = {
+        with(TSBodyElementParser::plainAttributes(), boldVariant(TSBodyElementParser::baseFont())),
+        with(TSBodyElementParser::plainAttributes(), TSBodyElementParser::baseItalicFont()),
+        with(TSBodyElementParser::noteAttributes(), boldVariant(TSBodyElementParser::noteFont())),
+        with(TSBodyElementParser::noteAttributes(), TSBodyElementParser::noteItalicFont())};
+    return &sets[(plain ? 0 : 2) + (bold ? 0 : 1)];
+}
+
 }  // namespace
 
 ts::FontPtr TSBodyElementParser::baseFont() {
@@ -273,6 +291,15 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         s.insert(ts::AttributedString(insertTags(setting->prependString()), a), 0);
     }
     const qint64 format = setting->formatType();
+    if ((format == TSImportElement::FormatBold || format == TSImportElement::FormatItalic) && s.length() > 0 &&
+        s.runs().size() == 1) {
+        // Text in the plain or note attributes, as nearly all is, takes a
+        // set made once: a set per formatted text would outweigh its words.
+        if (const ts::AttributeSet* set = formattedSet(s.runs().front().attributes, format == TSImportElement::FormatBold)) {
+            s.setAttributesSharing(*set, ts::TextRange{0, s.length()});
+            return;
+        }
+    }
     if ((format == TSImportElement::FormatBold || format == TSImportElement::FormatItalic) && s.length() > 0) {
         std::vector<std::pair<ts::TextRange, ts::FontPtr>> changes;
         s.enumerateAttributes(ts::TextRange{0, s.length()}, [&](const ts::Attributes& a, ts::TextRange r) {

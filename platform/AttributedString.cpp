@@ -160,12 +160,15 @@ AttributedString AttributedString::attributedSubstring(TextRange range) const {
 }
 
 void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
+    setAttributesSharing(AttributeSet(attributes), range);
+}
+
+void AttributedString::setAttributesSharing(const AttributeSet& attributes, TextRange range) {
     range = clip(range);
     if (range.length == 0) return;
     const size_t first = splitAt(range.location);
     const size_t last = splitAt(range.end());
-    const AttributeSet set(attributes);
-    for (size_t i = first; i < last; ++i) runs_[i].attributes = set;
+    for (size_t i = first; i < last; ++i) runs_[i].attributes = attributes;
     normalize();
 }
 

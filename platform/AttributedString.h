@@ -137,6 +137,8 @@ public:
 
     // Editing.
     void setAttributes(const Attributes& attributes, TextRange range);
+    // Gives the range a set that is shared, not copied.
+    void setAttributesSharing(const AttributeSet& attributes, TextRange range);
     void addAttribute(const QString& name, const Value& value, TextRange range);
     void addAttributes(const Attributes& attributes, TextRange range);
     void removeAttribute(const QString& name, TextRange range);

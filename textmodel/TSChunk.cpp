@@ -23,6 +23,11 @@ TSChunk::PasteboardWriter& pasteboardWriter() {
     return writer;
 }
 
+// A place beyond what the hint holds is no hint at all.
+qint32 hintFor(qint64 at) {
+    return at >= 0 && at <= std::numeric_limits<qint32>::max() ? qint32(at) : -1;
+}
+
 struct ReadingDepthGuard {
     explicit ReadingDepthGuard(int& depth) : depth_(depth) { ++depth_; }
     ~ReadingDepthGuard() { --depth_; }
@@ -49,7 +54,7 @@ void TSChunk::structureChanged() {
 void TSChunk::appendChild(const TSChunkPtr& child) {
     auto c = children();
     c->addObject(child);
-    child->positionHint_ = qsizetype(c->count()) - 1;
+    child->positionHint_ = hintFor(qsizetype(c->count()) - 1);
     child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
 }
 
@@ -73,7 +78,7 @@ void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
     const qint64 at = std::clamp<qint64>(index, 0, qint64(members.size()));
     members.insert(members.begin() + at, child);
     container->setStoredData(std::move(members));
-    child->positionHint_ = qsizetype(at);
+    child->positionHint_ = hintFor(at);
     child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
     forEachRootAbove([&](TSText& root) { root.indexNodes(child); });
 }
@@ -164,9 +169,10 @@ qint64 TSChunk::indexOfChild(const TSChunk* child) const {
     // A walk over siblings asks for each in turn, and an insertion or a
     // removal moves the rest by one: the hint, or a place beside it, is
     // nearly always right.
-    for (qsizetype at : {child->positionHint_, child->positionHint_ + 1, child->positionHint_ - 1})
+    const qsizetype hint = child->positionHint_;
+    for (qsizetype at : {hint, hint + 1, hint - 1})
         if (at >= 0 && at < count && members[size_t(at)].get() == wanted) {
-            child->positionHint_ = at;
+            child->positionHint_ = hintFor(at);
             return at;
         }
     // Otherwise one pass sets every sibling's hint.
@@ -174,7 +180,7 @@ qint64 TSChunk::indexOfChild(const TSChunk* child) const {
     for (qsizetype i = 0; i < count; ++i) {
         const VDData* m = members[size_t(i)].get();
         if (m == wanted) found = i;
-        if (auto* node = dynamic_cast<const TSChunk*>(m)) node->positionHint_ = i;
+        if (auto* node = dynamic_cast<const TSChunk*>(m)) node->positionHint_ = hintFor(i);
     }
     return found;
 }

@@ -151,7 +151,6 @@ private:
     // root's uuid index follows nodes as they come and go.
     template <class F> void forEachRootAbove(F&& fn);
 
-    bool flagged_ = false;
     std::weak_ptr<TSChunk> parent_;
     VDNewArrayPtr children_;
     mutable TSUuidPtr uuid_;
@@ -171,8 +170,10 @@ private:
     std::unique_ptr<Kept> kept_;
 
     // Where this node was last seen among its parent's children: sibling
-    // walks look there (and one place either side) before searching.
-    mutable qsizetype positionHint_ = -1;
+    // walks look there (and one place either side) before searching. Kept
+    // beside the flag in one word: an imported text makes a node per line.
+    mutable qint32 positionHint_ = -1;
+    bool flagged_ = false;
 };
 
 // Makes the text model's classes known to the class registry. Reading a
