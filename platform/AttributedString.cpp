@@ -14,6 +14,131 @@
 
 namespace ts {
 
+// ---------------------------------------------------------------------------
+// Runs
+
+AttributedString::RunList& AttributedString::RunList::operator=(const RunList& other) {
+    if (this != &other) {
+        RunList copy(other);
+        clear();
+        take(copy);
+    }
+    return *this;
+}
+
+AttributedString::RunList& AttributedString::RunList::operator=(RunList&& other) noexcept {
+    if (this != &other) {
+        clear();
+        take(other);
+    }
+    return *this;
+}
+
+AttributedString::RunList& AttributedString::RunList::operator=(std::vector<Run>&& runs) {
+    clear();
+    if (runs.size() == 1) {
+        new (one_) Run(std::move(runs.front()));
+        state_ = 1;
+    } else if (runs.size() > 1) {
+        state_ = reinterpret_cast<uintptr_t>(new std::vector<Run>(std::move(runs)));
+    }
+    return *this;
+}
+
+void AttributedString::RunList::push_back(Run run) {
+    if (state_ == 0) {
+        new (one_) Run(std::move(run));
+        state_ = 1;
+        return;
+    }
+    spill().push_back(std::move(run));
+}
+
+void AttributedString::RunList::insert(Run* at, Run run) {
+    if (at == end()) {
+        push_back(std::move(run));
+        return;
+    }
+    const size_t index = size_t(at - begin());
+    std::vector<Run>& runs = spill();
+    runs.insert(runs.begin() + qsizetype(index), std::move(run));
+}
+
+void AttributedString::RunList::insert(Run* at, const Run* first, const Run* last) {
+    if (first == last) return;
+    if (at == end() && last - first == 1) {
+        push_back(*first);
+        return;
+    }
+    const size_t index = size_t(at - begin());
+    std::vector<Run>& runs = spill();
+    runs.insert(runs.begin() + qsizetype(index), first, last);
+}
+
+void AttributedString::RunList::erase(Run* first, Run* last) {
+    if (first == last) return;
+    if (std::vector<Run>* runs = many()) {
+        const Run* data = runs->data();
+        runs->erase(runs->begin() + (first - data), runs->begin() + (last - data));
+        return;
+    }
+    clear();  // the one run held in place
+}
+
+void AttributedString::RunList::clear() {
+    if (std::vector<Run>* runs = many()) delete runs;
+    else if (state_ == 1) one()->~Run();
+    state_ = 0;
+}
+
+void AttributedString::RunList::shrink_to_fit() {
+    std::vector<Run>* runs = many();
+    if (!runs) return;
+    if (runs->size() > 1) {
+        runs->shrink_to_fit();
+        return;
+    }
+    std::vector<Run> held = std::move(*runs);
+    delete runs;
+    state_ = 0;
+    *this = std::move(held);
+}
+
+std::vector<AttributedString::Run>& AttributedString::RunList::spill() {
+    if (std::vector<Run>* runs = many()) return *runs;
+    auto* runs = new std::vector<Run>();
+    runs->reserve(4);
+    if (state_ == 1) {
+        runs->push_back(std::move(*one()));
+        one()->~Run();
+    }
+    state_ = reinterpret_cast<uintptr_t>(runs);
+    return *runs;
+}
+
+void AttributedString::RunList::append(const Run* first, const Run* last) {
+    if (last - first == 1 && state_ == 0) {
+        push_back(*first);
+        return;
+    }
+    if (first != last) spill().insert(spill().end(), first, last);
+}
+
+void AttributedString::RunList::take(RunList& other) noexcept {
+    // This list is empty here.
+    if (other.many()) {
+        state_ = other.state_;
+    } else if (other.state_ == 1) {
+        new (one_) Run(std::move(*other.one()));
+        other.one()->~Run();
+        state_ = 1;
+    }
+    other.state_ = 0;
+}
+
+// ---------------------------------------------------------------------------
+// AttributedString
+
 AttributedString::AttributedString(const QString& text, const Attributes& attributes) : text_(text) {
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
 }
