@@ -73,6 +73,10 @@ public:
     bool removeObjectAtIndex(quint64 index);
     bool removeObject(const VDDataPtr& member);
     void removeAllObjects();
+    // Gives back the room the list kept to grow.
+    void squeeze() {
+        if (storedData_) storedData_->shrink_to_fit();
+    }
     void sort();
     void sortUsingDescriptors(const std::vector<SortDescriptor>& descriptors);
 

@@ -171,25 +171,6 @@ void TSBodyElementParser::reset() {
 
 ts::ValueDictionary TSBodyElementParser::buildResult() const {
     ts::ValueDictionary d = TSElementParser::buildResult();
-    if (usedElements_) {
-        ts::ValueDictionary attributes;
-        for (const QString& name : elements_) {
-            const ElementInfo* info = infoByName_.value(name);
-            ts::ValueArray list;
-            // Short lists are shown to the user as the distinct attribute
-            // sets; long ones are left as collected, and handed over whole:
-            // the parse that collected them is over.
-            if (info && info->attributes.size() < 100) {
-                for (const ts::Value& a : info->attributes)
-                    if (std::find(list.begin(), list.end(), a) == list.end()) list.push_back(a);
-            } else if (info) {
-                list = std::move(info->attributes);
-                info->attributes.clear();
-            }
-            attributes[name] = ts::Value(std::move(list));
-        }
-        d[QStringLiteral("Attributes Dictionary")] = ts::Value(std::move(attributes));
-    }
     ts::ValueDictionary strings;
     for (const auto& info : infos_) {
         if (info->samples.empty()) continue;
@@ -228,6 +209,42 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     }
     if (!report.isEmpty()) d[QStringLiteral("Report")] = ts::Value(report.join(QStringLiteral("; ")));
     return d;
+}
+
+ts::Value TSBodyElementParser::data() const {
+    ts::Value d = TSElementParser::data();
+    if (d.isDictionary() && usedElements_) d.dictionary()[QStringLiteral("Attributes Dictionary")] = attributesDictionary();
+    return d;
+}
+
+ts::Value TSBodyElementParser::attributesDictionary() const {
+    ts::ValueDictionary attributes;
+    for (const QString& name : elements_) {
+        const ElementInfo* info = infoByName_.value(name);
+        const size_t sets = info ? info->attributeEnds.size() : 0;
+        const auto set = [info](size_t k) {
+            ts::ValueDictionary d;
+            const quint32 end = info->attributeEnds[k];
+            // A later equal name replaces an earlier one.
+            for (quint32 i = k == 0 ? 0 : info->attributeEnds[k - 1]; i + 1 < end; i += 2)
+                d[info->attributeText[i]] = ts::Value(info->attributeText[i + 1]);
+            return ts::Value(std::move(d));
+        };
+        ts::ValueArray list;
+        // Short lists are shown to the user as the distinct attribute
+        // sets; long ones are left as collected.
+        if (sets < 100) {
+            for (size_t k = 0; k < sets; ++k) {
+                ts::Value v = set(k);
+                if (std::find(list.begin(), list.end(), v) == list.end()) list.push_back(std::move(v));
+            }
+        } else {
+            list.reserve(sets);
+            for (size_t k = 0; k < sets; ++k) list.push_back(set(k));
+        }
+        attributes[name] = ts::Value(std::move(list));
+    }
+    return ts::Value(std::move(attributes));
 }
 
 // ---------------------------------------------------------------------------
@@ -270,8 +287,13 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
             info->listedWithAttributes = true;
             attributeElements_.insert(elementName);
         }
-        info->attributes.emplace_back(attributes.toDictionary());
-        attributeStack_.push_back({&info->attributes, info->attributes.size() - 1});
+        const auto begin = quint32(info->attributeText.size());
+        for (const auto& [n, v] : attributes) {
+            info->attributeText.push_back(n);
+            info->attributeText.push_back(v);
+        }
+        info->attributeEnds.push_back(quint32(info->attributeText.size()));
+        attributeStack_.push_back({&info->attributeText, begin, quint32(info->attributeText.size())});
     } else {
         attributeStack_.push_back({});
     }
@@ -319,6 +341,18 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
+    for (const auto& info : infos_) {
+        info->attributeText.shrink_to_fit();
+        info->attributeEnds.shrink_to_fit();
+    }
+    // The sections stay for as long as the document: their lists of lines
+    // keep no room to grow.
+    for (const TSTextPtr& book : books_)
+        if (VDNewArrayPtr sections = book->childrenIfAny()) {
+            sections->squeeze();
+            for (const TSChunkPtr& section : book->childNodes())
+                if (VDNewArrayPtr lines = section->childrenIfAny()) lines->squeeze();
+        }
     if (unplaced_ > 0) TSLogError("%@", passages(unplaced_, "not placed"));
     if (dropped_ > 0) TSLogError("%@", passages(dropped_, "dropped by the element settings"));
 }
@@ -811,17 +845,12 @@ bool TSBodyElementParser::inNote() const {
     return false;
 }
 
-const ts::ValueDictionary& TSBodyElementParser::currentAttributes() const {
-    static const ts::ValueDictionary none;
-    if (attributeStack_.empty() || !attributeStack_.back().list) return none;
-    const OpenAttributes& open = attributeStack_.back();
-    return (*open.list)[open.index].dictionary();
-}
-
 QString TSBodyElementParser::currentAttribute(const QString& name) const {
-    const ts::ValueDictionary& a = currentAttributes();
-    const auto it = a.find(name);
-    if (it == a.end()) return QString();
-    QString v = it->second.toString();
-    return v.isNull() ? QString(QLatin1String("")) : v;
+    if (attributeStack_.empty() || !attributeStack_.back().list) return QString();
+    const OpenAttributes& open = attributeStack_.back();
+    const std::vector<QString>& text = *open.list;
+    // The last of equal names counts, as in a dictionary of the set.
+    for (quint32 i = open.end; i >= open.begin + 2; i -= 2)
+        if (text[i - 2] == name) return text[i - 1].isNull() ? QString(QLatin1String("")) : text[i - 1];
+    return QString();
 }

@@ -126,6 +126,9 @@ public:
 
 protected:
     ts::ValueDictionary buildResult() const override;
+    // The stored result with the attribute sets added: they are kept in a
+    // compact form, not as a dictionary per set beside the caller's copy.
+    ts::Value data() const override;
     void willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) override;
 
 private:
@@ -139,9 +142,11 @@ private:
         size_t hash = 0;
         bool body = false, note = false, hi = false, milestone = false;
         bool listed = false, listedWithAttributes = false, holdsText = false;
-        // Each a dictionary, in document order: made once, read while the
-        // element is open, and handed to the result when the parse ends.
-        mutable std::vector<ts::Value> attributes;
+        // Each attribute set met, in document order: names and values side
+        // by side in one list, and where each set ends in it. The result's
+        // dictionaries are made from them when the result is asked for.
+        std::vector<QString> attributeText;
+        std::vector<quint32> attributeEnds;
         std::vector<ts::AttributedStringPtr> samples;
     };
     ElementInfo* infoFor(const QString& name);
@@ -186,7 +191,8 @@ private:
     void finishFootnote();
     bool inNote() const;
 
-    const ts::ValueDictionary& currentAttributes() const;
+    // The "Attributes Dictionary" of the result.
+    ts::Value attributesDictionary() const;
     QString currentAttribute(const QString& name) const;
 
     float numLines_ = 0;
@@ -212,8 +218,8 @@ private:
     // The attributes of each open body element, where the survey keeps them
     // (no list for an element without any).
     struct OpenAttributes {
-        const std::vector<ts::Value>* list = nullptr;
-        size_t index = 0;
+        const std::vector<QString>* list = nullptr;
+        quint32 begin = 0, end = 0;
     };
     std::vector<OpenAttributes> attributeStack_;
     QStringList milestoneQueue_;

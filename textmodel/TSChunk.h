@@ -84,7 +84,7 @@ public:
     QString tagName() const { return tagName_; }
     void setTagName(const QString& tagName) { tagName_ = tagName; }
     qint64 chunkType() const { return chunkType_; }
-    void setChunkType(qint64 chunkType) { chunkType_ = chunkType; }
+    void setChunkType(qint64 chunkType) { chunkType_ = qint8(chunkType); }
 
     // Operations the subclasses give meaning.
     virtual QString chunkName() const;
@@ -157,7 +157,6 @@ private:
     // uuid_ as the file wrote it, when that is its standard text; null else.
     QString uuidText_;
     QString tagName_;
-    qint64 chunkType_ = 0;
 
     // What a file held that this program does not read: unknown keys, and
     // children it could not make with the position they were read at.
@@ -171,8 +170,10 @@ private:
 
     // Where this node was last seen among its parent's children: sibling
     // walks look there (and one place either side) before searching. Kept
-    // beside the flag in one word: an imported text makes a node per line.
+    // in one word with the kind (a small number: book, section, text
+    // section) and the flag: an imported text makes a node per line.
     mutable qint32 positionHint_ = -1;
+    qint8 chunkType_ = 0;
     bool flagged_ = false;
 };
 

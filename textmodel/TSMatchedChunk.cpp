@@ -29,7 +29,7 @@ const ts::Value& TSMatchedChunk::pdfLocation() const {
 
 void TSMatchedChunk::setPdfLocation(const ts::Value& location) {
     if (location.isNull()) pdfLocation_.reset();
-    else pdfLocation_ = std::make_shared<const ts::Value>(location);
+    else pdfLocation_ = std::make_unique<const ts::Value>(location);
 }
 
 bool TSMatchedChunk::hasUnreadableText() const {

@@ -91,5 +91,5 @@ private:
     TSRichTextField latin_;
     TSRichTextField location_;
     // Most lines have no place in a PDF; those pay one pointer for it.
-    std::shared_ptr<const ts::Value> pdfLocation_;
+    std::unique_ptr<const ts::Value> pdfLocation_;
 };
