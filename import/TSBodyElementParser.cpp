@@ -148,6 +148,7 @@ void TSBodyElementParser::reset() {
     noteStack_.clear();
     noteStackMade_ = false;
     curTextChunk_.reset();
+    curTextPlaced_ = curTextPlacedKnown_ = false;
     curFootnote_.reset();
     curFootnoteText_ = ts::AttributedString();
     incompleteChunkDict_.clear();
@@ -559,6 +560,8 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
         insertName(setting, chunk);
         chunk->setChunkType(3);
         setCurTextChunk(chunk);
+        curTextPlaced_ = isPlacedUnder(parent);
+        curTextPlacedKnown_ = true;
         chunkStack_.push_back(chunk);
     }
     return chunk;
@@ -652,21 +655,27 @@ void TSBodyElementParser::addMilestone(const TSImportElement* setting) {
 }
 
 bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
+    if (!chunk) return false;
+    if (TSChunkPtr parent = chunk->parent()) return isPlacedUnder(parent);
+    placedChunk_.reset();
+    placedAnswer_ = chunk->chunkType() == 1 && chunk->asText();
+    return placedAnswer_;
+}
+
+bool TSBodyElementParser::isPlacedUnder(const TSChunkPtr& parent) const {
     // Text sections come one after another under the same section: the
     // answer for that section holds for each of them.
-    if (!chunk) return false;
-    const TSChunkPtr parent = chunk->parent();
-    if (parent && parent == placedChunk_) return placedAnswer_;
+    if (!parent) return false;
+    if (parent == placedChunk_) return placedAnswer_;
     placedChunk_ = parent;
-    placedAnswer_ = false;
-    TSChunkPtr top = chunk;
-    int guard = 0;
-    while (top && guard++ < 64) {
-        TSChunkPtr parent = top->parent();
-        if (!parent) break;
-        top = parent;
+    TSChunkPtr top = parent;
+    int guard = 1;
+    while (guard++ < 64) {
+        TSChunkPtr up = top->parent();
+        if (!up) break;
+        top = std::move(up);
     }
-    placedAnswer_ = top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    placedAnswer_ = top->chunkType() == 1 && top->asText();
     return placedAnswer_;
 }
 
@@ -729,17 +738,18 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
             text->squeeze();
             cur->setTextForKey(text, key);
         }
-        if (!isPlaced(cur)) ++unplaced_;
+        if (!(curTextPlacedKnown_ ? curTextPlaced_ : isPlaced(cur))) ++unplaced_;
         return;
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
     text->squeeze();
     chunk->setTextForKey(text, key);
-    if (chunk == curTextChunk()) {
+    const bool current = chunk == curTextChunk_;
+    if (current) {
         curTextStored_ = true;
         curTextMarks_ = marks;
     }
-    if (!isPlaced(chunk)) ++unplaced_;
+    if (!(current && curTextPlacedKnown_ ? curTextPlaced_ : isPlaced(chunk))) ++unplaced_;
 }
 
 void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportElement* setting) {

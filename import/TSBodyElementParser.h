@@ -113,7 +113,7 @@ public:
     void convertForeignStrings();
     static QString trimGarbage(const QString& string);
     void setCurTextChunk(const TSMatchedChunkPtr& chunk);
-    TSMatchedChunkPtr curTextChunk() const { return curTextChunk_.lock(); }
+    TSMatchedChunkPtr curTextChunk() const { return curTextChunk_; }
 
     // --- parser events -----------------------------------------------------
     void reset() override;
@@ -169,6 +169,8 @@ private:
     void setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk);
     void addMilestone(const TSImportElement* setting);
     bool isPlaced(const TSChunkPtr& chunk) const;
+    // Whether a child of the chunk is in a book.
+    bool isPlacedUnder(const TSChunkPtr& parent) const;
     bool insideLine() const;
     // Counts the buffer's text as thrown away by the settings, when it has any.
     void noteDropped(const QString& name, const QString& text);
@@ -227,7 +229,10 @@ private:
     std::vector<TSChunkPtr> chunkStack_;
     std::vector<FootnoteListPtr> noteStack_;
     bool noteStackMade_ = false;
-    std::weak_ptr<TSMatchedChunk> curTextChunk_;
+    TSMatchedChunkPtr curTextChunk_;  // also held by the tree
+    // Whether the current text section is in a book, when known from its
+    // making (chunks never move while a conversion makes them).
+    bool curTextPlaced_ = false, curTextPlacedKnown_ = false;
     // What the converter knows of the current text section without asking
     // it: whether text was stored in it, and whether that text may hold a
     // line-break mark.

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -142,8 +143,16 @@ void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     // hands over, unless someone keeps it.
     // The first piece is copied at its size: most lines are one piece, and
     // a line's text then needs no squeezing when it is stored.
-    if (pending_[index].isEmpty()) pending_[index] = QString(text.constData(), text.size());
-    else pending_[index].append(text.constData(), text.size());
+    QString& pending = pending_[index];
+    if (pending.isEmpty()) {
+        pending = QString(text.constData(), text.size());
+    } else {
+        // Later pieces (the line breaks between an element's children, the
+        // text after an entity) come by the dozen: room for many at once.
+        if (pending.capacity() - pending.size() < text.size())
+            pending.reserve(std::max<qsizetype>(2 * (pending.size() + text.size()), 32));
+        pending.append(text.constData(), text.size());
+    }
     pendingInNote_[index] = inNote;
 }
 
@@ -228,24 +237,15 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
     }
     if (s.length() > 0) {
         // One pass decides whether any run needs collapsing: a tab, a line
-        // break, an escape or two blanks in a row.
+        // break, an escape or two blanks in a row. It has no branch per
+        // character, so it takes any control character (XML text holds no
+        // others): those would only take the longer way to the same text.
         const QString& str = s.string();
-        bool special = false;
-        char16_t prev = 0;
         const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
-        for (const char16_t* end = p + str.size(); p != end; ++p) {
-            const char16_t c = *p;
-            // Nearly every character is above the blank.
-            if (c > u' ') {
-                prev = c;
-                continue;
-            }
-            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
-                special = true;
-                break;
-            }
-            prev = c;
-        }
+        const qsizetype n = str.size();
+        unsigned found = p[0] < u' ';
+        for (qsizetype i = 1; i < n; ++i) found |= unsigned(p[i] < u' ') | unsigned(p[i] == u' ' && p[i - 1] == u' ');
+        const bool special = found != 0;
         if (special && s.runs().size() <= 1) {
             // Text in one set of attributes, as nearly all is: the collapsed
             // text is made in one pass and set whole.
@@ -264,8 +264,11 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
                 collapsed += ch;
             }
             if (blank) collapsed += QLatin1Char(' ');
-            const ts::Attributes attributes = s.runs().empty() ? ts::Attributes() : s.runs().front().attributes.get();
-            s.setString(collapsed, attributes);
+            // The run's set is kept, not copied.
+            const ts::AttributeSet attributes = s.runs().empty() ? ts::AttributeSet() : s.runs().front().attributes;
+            ts::AttributedString made;
+            made.appendSharing(collapsed, attributes);
+            s = std::move(made);
         } else if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
@@ -402,8 +405,9 @@ void TSBodyElementParser::convertForeignStrings() {
 // Line breaks
 
 void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
-    TSMatchedChunkPtr old = curTextChunk_.lock();
-    if (old == chunk) return;
+    if (curTextChunk_ == chunk) return;
+    const TSMatchedChunkPtr old = std::exchange(curTextChunk_, chunk);
+    curTextPlacedKnown_ = false;
     // Only text that may hold a mark is read back and searched.
     const bool marks = curTextMarks_;
     curTextStored_ = curTextMarks_ = false;
@@ -420,5 +424,4 @@ void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
             old->setTextForKey(broken, key);
         }
     }
-    curTextChunk_ = chunk;
 }

@@ -40,11 +40,11 @@ struct ReadingDepthGuard {
 
 template <class F>
 void TSChunk::forEachRootAbove(F&& fn) {
-    if (auto* root = dynamic_cast<TSText*>(this)) fn(*root);
+    if (auto* root = asText()) fn(*root);
     // Bounded, so that a parent cycle left by a faulty caller cannot hang.
     int steps = 0;
     for (TSChunkPtr p = parent(); p && ++steps < 100000; p = p->parent())
-        if (auto* root = dynamic_cast<TSText*>(p.get())) fn(*root);
+        if (auto* root = p->asText()) fn(*root);
 }
 
 void TSChunk::structureChanged() {

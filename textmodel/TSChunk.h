@@ -31,6 +31,7 @@
 #include <vector>
 
 class TSChunk;
+class TSText;
 using TSChunkPtr = std::shared_ptr<TSChunk>;
 using TSUuidPtr = std::shared_ptr<ts::Uuid>;
 
@@ -93,6 +94,9 @@ public:
     void importFromDictionary(const ts::Value& dictionary) override;
     virtual qint64 tln() const { return TSNotFound; }
     virtual bool isLine() const { return false; }
+    // The book this node is, if it is one; cheaper than a cast, which every
+    // change of the tree would make for each node above it.
+    virtual TSText* asText() { return nullptr; }
     virtual qint64 wordCount() const { return 0; }
     virtual qint64 englishWordCount() const { return 0; }
     virtual bool hasText() const { return false; }
