@@ -24,12 +24,9 @@ qint64 nowMs() {
         .count();
 }
 
-// Whether anything but blanks, tabs and line feeds is left once trimmed.
-bool hasText(const QString& s) {
-    for (QChar c : s)
-        if (c != u' ' && c != u'\n' && c != u'\t') return true;
-    return false;
-}
+// A character that is more than white space, and one that preparation keeps.
+bool isWord(QChar c) { return c != u' ' && c != u'\n' && c != u'\t'; }
+bool isKept(QChar c) { return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b'; }
 
 ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);
@@ -108,6 +105,7 @@ TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& na
         info->note = name == kNote;
         info->hi = name == QLatin1String("hi");
         info->milestone = name == QLatin1String("milestone");
+        info->line = name == QLatin1String("l");
         slot = info.get();
         infos_.push_back(std::move(info));
     }
@@ -134,7 +132,7 @@ void TSBodyElementParser::reset() {
     TSElementParser::reset();
     if (given_)
         for (const TSImportElementPtr& e : given_->elements()) e->removeStoredParsedData();
-    stackList_.clear();
+    infoStack_.clear();
     settingStack_.clear();
     pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
@@ -212,6 +210,18 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     return d;
 }
 
+qsizetype TSBodyElementParser::beginStringsIndex() const {
+    for (size_t i = 0; i < infoStack_.size(); ++i)
+        if (infoStack_[i]->body) return qsizetype(i);
+    return -1;
+}
+
+template <class Test> bool TSBodyElementParser::bufferHas(size_t index, Test test) const {
+    const ts::AttributedStringPtr& rich = stackStrings_[index];
+    if (rich && std::any_of(rich->string().cbegin(), rich->string().cend(), test)) return true;
+    return std::any_of(pending_[index].cbegin(), pending_[index].cend(), test);
+}
+
 ts::Value TSBodyElementParser::data() const {
     ts::Value d = TSElementParser::data();
     if (d.isDictionary() && usedElements_) d.dictionary()[QStringLiteral("Attributes Dictionary")] = attributesDictionary();
@@ -263,7 +273,7 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
     ElementInfo* info = infoFor(elementName);
-    stackList_.append(elementName);
+    infoStack_.push_back(info);
     settingStack_.push_back(info->setting);
     // Only a milestone that queues a location keeps its role inside a line.
     if (settings_ && bodyDepth_ > 0 && info->milestone &&
@@ -313,8 +323,7 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
         if (info->hi) handleHighlight();
-        const QString text = bufferText(stackStrings_.size() - 1);
-        if (!text.isEmpty() && hasText(text)) {
+        if (bufferHas(stackStrings_.size() - 1, isWord)) {
             if (!info->holdsText) {
                 info->holdsText = true;
                 dataContainingElements_.insert(elementName);
@@ -328,8 +337,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
         if (!sectionStack_.empty()) sectionStack_.pop_back();
         if (stackStrings_.size() != sectionStack_.size()) TSLogError("Section stack count mismatch");
     }
-    if (!stackList_.isEmpty()) {
-        stackList_.removeLast();
+    if (!infoStack_.empty()) {
+        infoStack_.pop_back();
         settingStack_.pop_back();
         pathHashes_.pop_back();
     }
@@ -362,14 +371,18 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
 // Roles
 
 void TSBodyElementParser::collectStack(const TSImportElement* setting) {
-    if (stackList_.size() < 2) return;
+    if (infoStack_.size() < 2) return;
     // The paths already handed over, by a hash of the path and the setting;
     // rebuilding the path for every element would cost more than the rest.
     const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
-    const ElementInfo* info = infoFor(stackList_.last());
-    if (info->original) info->original->addStack(stackList_.mid(0, stackList_.size() - 1));
+    const ElementInfo* info = infoStack_.back();
+    if (!info->original) return;
+    QStringList path;
+    path.reserve(qsizetype(infoStack_.size()) - 1);
+    for (size_t i = 0; i + 1 < infoStack_.size(); ++i) path << infoStack_[i]->name;
+    info->original->addStack(path);
 }
 
 void TSBodyElementParser::parseElementToObject(const QString& name) {
@@ -414,7 +427,8 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
 void TSBodyElementParser::parseElementToData(const QString& name) {
     // The buffer is made rich text only where rich text is kept; most ends
     // (white space between lines) need its characters at most.
-    const QString text = bufferText(stackStrings_.size() - 1);
+    const size_t index = stackStrings_.size() - 1;
+    const bool words = bufferHas(index, isWord);
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
@@ -423,7 +437,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         incompleteChunkDict_.erase(it);
         named = true;
         if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
-            book->setName(text);
+            book->setName(bufferText(index));
         } else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk)) {
             section->setLatin(copyOf(*lastStackString()));
             if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
@@ -431,7 +445,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     }
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) {
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         return;
     }
     if (setting == lineMilestone()) {
@@ -451,7 +465,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     switch (setting->store()) {
     case TSImportElement::NewBook:
         removeLastChunkOfType(setting);
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
@@ -475,28 +489,25 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         finishFootnote();
         break;
     case TSImportElement::InsertString:
-        noteDropped(name, text);
+        noteDropped(name, words);
         appendToPreviousString(setting->insertString());
         break;
     default:
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         break;
     }
 }
 
-void TSBodyElementParser::noteDropped(const QString& name, const QString& text) {
-    if (!settings_ || text.isEmpty() || !hasText(text)) return;
+void TSBodyElementParser::noteDropped(const QString& name, bool words) {
+    if (!settings_ || !words) return;
     ++dropped_;
     ++droppedByElement_[name];
 }
 
-bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportElement* setting) const {
+bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement* setting) const {
     // Only white space and escapes vanish in preparation, and a setting's
     // strings are added even to nothing.
-    const bool words = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b';
-    });
-    if (words) return false;
+    if (bufferHas(index, isKept)) return false;
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
@@ -505,7 +516,7 @@ bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportE
 bool TSBodyElementParser::insideLine() const {
     // The element itself is the last entry; its ancestors come before it.
     for (size_t i = settingStack_.size() - 1; i-- > 0;) {
-        if (stackList_.at(qsizetype(i)) == QLatin1String("l")) return true;
+        if (infoStack_[i]->line) return true;
         const TSImportElement* s = settingStack_[i];
         if (s && s->store() == TSImportElement::SubsectionOf) return true;
     }
@@ -683,14 +694,14 @@ bool TSBodyElementParser::isPlacedUnder(const TSChunkPtr& parent) const {
 // Storing text
 
 void TSBodyElementParser::finishPreviousSection() {
-    if (stackStrings_.empty() || stackList_.size() < 2) return;
-    appendToTextElement(stackList_.at(stackList_.size() - 2));
+    if (stackStrings_.empty() || infoStack_.size() < 2) return;
+    appendToTextElement(infoStack_[infoStack_.size() - 2]->name);
 }
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {
     if (stackStrings_.empty()) return;
     const TSImportElement* setting = settingFor(elementName);
-    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) {
+    if (preparesToNothing(stackStrings_.size() - 1, setting)) {
         clearBuffer(stackStrings_.size() - 1);
         return;
     }
@@ -718,9 +729,10 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         curFootnoteText_.append(*text);
         return;
     }
-    const QString key = curIdentifier();
-    const bool marks = text->string().contains(QLatin1Char('|')) || text->string().contains(QChar(0x2B90));
-    if (TSMatchedChunkPtr cur = curTextChunk()) {
+    if (curIdentifier_.isNull()) curIdentifier();
+    const QString& key = curIdentifier_;
+    const bool marks = holdsBreakMark(text->string());
+    if (const TSMatchedChunkPtr& cur = curTextChunk_) {
         // A text section this converter has put nothing in yet holds nothing
         // under the key: it was made empty.
         ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
@@ -733,17 +745,17 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
             combined->append(blank);
             combined->append(*text);
             combined->squeeze();
-            cur->setTextForKey(combined, key);
+            cur->setTextForKey(std::move(combined), key);
         } else {
             text->squeeze();
-            cur->setTextForKey(text, key);
+            cur->setTextForKey(std::move(text), key);
         }
         if (!(curTextPlacedKnown_ ? curTextPlaced_ : isPlaced(cur))) ++unplaced_;
         return;
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
     text->squeeze();
-    chunk->setTextForKey(text, key);
+    chunk->setTextForKey(std::move(text), key);
     const bool current = chunk == curTextChunk_;
     if (current) {
         curTextStored_ = true;
@@ -763,7 +775,8 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
         return;
     }
     const bool parentOpened = sectionStack_.size() >= 2 && sectionStack_[sectionStack_.size() - 2];
-    const QString parentName = stackList_.size() >= 2 ? stackList_.at(stackList_.size() - 2) : QString();
+    static const QString none;
+    const QString& parentName = infoStack_.size() >= 2 ? infoStack_[infoStack_.size() - 2]->name : none;
     if (parentOpened) {
         // A text section whose own words are still in its buffer takes the
         // child's text in place, so the line keeps its word order.
@@ -798,13 +811,17 @@ void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
     if (stackStrings_.empty()) return;
-    // The buffer is given up here, so it is prepared in place, not copied.
-    ts::AttributedStringPtr prepared = lastStackString();
+    // The buffer is given up here, so it is prepared in place, not copied;
+    // the next text starts a buffer of its own when it comes.
+    const size_t index = stackStrings_.size() - 1;
+    bufferAt(index);
+    ts::AttributedStringPtr prepared = std::move(stackStrings_[index]);
     prepareInPlace(*prepared, setting);
-    if (prepared->length() == 0) return;
+    if (prepared->length() == 0) {
+        stackStrings_[index] = std::move(prepared);
+        return;
+    }
     storePrepared(std::move(prepared), name);
-    // The next text starts a buffer of its own when it comes.
-    clearBuffer(stackStrings_.size() - 1);
     setCurTextChunk(nullptr);
 }
 
@@ -819,7 +836,7 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
 
 void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
     if (stackStrings_.empty()) return;
-    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) return;
+    if (preparesToNothing(stackStrings_.size() - 1, setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();
@@ -846,7 +863,7 @@ void TSBodyElementParser::finishFootnote() {
 }
 
 bool TSBodyElementParser::inNote() const {
-    for (qsizetype i = stackList_.size(); i-- > 0;) {
+    for (qsizetype i = qsizetype(infoStack_.size()); i-- > 0;) {
         const TSImportElement* s = settingStack_[size_t(i)];
         if (!s) continue;
         if (s->store() == TSImportElement::Note) return true;

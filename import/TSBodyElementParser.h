@@ -79,7 +79,7 @@ public:
     // without a record, an element whose words a string replaces).
     qint64 passagesDropped() const { return dropped_; }
     float numLines() const { return numLines_; }
-    qsizetype beginStringsIndex() const { return stackList_.indexOf(QStringLiteral("body")); }
+    qsizetype beginStringsIndex() const;
     static const QSet<QString>& conditionallyAddableElements();
 
     // --- text rules -------------------------------------------------------
@@ -112,6 +112,8 @@ public:
     void handleHighlight();
     void convertForeignStrings();
     static QString trimGarbage(const QString& string);
+    // Whether the text holds a line-break mark ("|" or U+2B90).
+    static bool holdsBreakMark(const QString& text);
     void setCurTextChunk(const TSMatchedChunkPtr& chunk);
     TSMatchedChunkPtr curTextChunk() const { return curTextChunk_; }
 
@@ -140,7 +142,7 @@ private:
         const TSImportElement* setting = nullptr;
         TSImportElementPtr original;
         size_t hash = 0;
-        bool body = false, note = false, hi = false, milestone = false;
+        bool body = false, note = false, hi = false, milestone = false, line = false;
         bool listed = false, listedWithAttributes = false, holdsText = false;
         // Each attribute set met, in document order: names and values side
         // by side in one list, and where each set ends in it. The result's
@@ -172,10 +174,11 @@ private:
     // Whether a child of the chunk is in a book.
     bool isPlacedUnder(const TSChunkPtr& parent) const;
     bool insideLine() const;
-    // Counts the buffer's text as thrown away by the settings, when it has any.
-    void noteDropped(const QString& name, const QString& text);
-    // Whether the text prepares to nothing under the setting.
-    bool preparesToNothing(const QString& text, const TSImportElement* setting) const;
+    // Counts the buffer's text as thrown away by the settings, when it has
+    // words.
+    void noteDropped(const QString& name, bool words);
+    // Whether the buffer's text prepares to nothing under the setting.
+    bool preparesToNothing(size_t index, const TSImportElement* setting) const;
 
     // storing text
     void finishPreviousSection();
@@ -198,7 +201,8 @@ private:
     QString currentAttribute(const QString& name) const;
 
     float numLines_ = 0;
-    QStringList stackList_;
+    // The open elements, outermost first.
+    std::vector<ElementInfo*> infoStack_;
     // The setting of each open element, looked up once when it opens.
     std::vector<const TSImportElement*> settingStack_;
     std::vector<size_t> pathHashes_;
@@ -213,6 +217,8 @@ private:
     const ts::AttributedStringPtr& bufferAt(size_t index) const;
     // A buffer's characters, without making it rich text.
     QString bufferText(size_t index) const;
+    // Whether any of them passes the test, without joining them.
+    template <class Test> bool bufferHas(size_t index, Test test) const;
     void appendPlain(size_t index, const QString& text);
     void pushBuffer();
     void popBuffer();

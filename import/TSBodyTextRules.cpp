@@ -9,6 +9,9 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <utility>
 
 namespace {
@@ -16,6 +19,30 @@ namespace {
 bool isEdgeSpace(QChar c) {
     const char16_t u = c.unicode();
     return u == ' ' || u == '\n' || u == '\t' || u == 0x1B;
+}
+
+// Whether the text (not empty) holds a control character or a blank after a
+// blank, eight characters at a time where the processor allows.
+bool needsCollapsing(const char16_t* p, qsizetype n) {
+    qsizetype i = 1;
+    unsigned found = p[0] < 0x20;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi16(0x20);
+    __m128i any = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+        // Non-zero where c < 0x20, unsigned.
+        any = _mm_or_si128(any, _mm_subs_epu16(blank, c));
+        any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi16(c, blank), _mm_cmpeq_epi16(before, blank)));
+    }
+    found |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(any, _mm_setzero_si128())) != 0xFFFF);
+#endif
+    for (; i < n; ++i) {
+        const unsigned c = p[i], before = p[i - 1];
+        found |= unsigned(c < 0x20) | (unsigned(c == 0x20) & unsigned(before == 0x20));
+    }
+    return found != 0;
 }
 
 // Replaces the runs the predicate finds, scanning from the end so that the
@@ -121,7 +148,7 @@ const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const
     if (!plain.isEmpty()) {
         const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
         if (!rich) rich = std::make_shared<ts::AttributedString>();
-        rich->appendSharing(plain, attributes);
+        rich->appendSharing(std::move(plain), attributes);
         plain = QString();
     } else if (!rich) {
         rich = std::make_shared<ts::AttributedString>();
@@ -241,11 +268,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         // character, so it takes any control character (XML text holds no
         // others): those would only take the longer way to the same text.
         const QString& str = s.string();
-        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
-        const qsizetype n = str.size();
-        unsigned found = p[0] < u' ';
-        for (qsizetype i = 1; i < n; ++i) found |= unsigned(p[i] < u' ') | unsigned(p[i] == u' ' && p[i - 1] == u' ');
-        const bool special = found != 0;
+        const bool special = needsCollapsing(reinterpret_cast<const char16_t*>(str.utf16()), str.size());
         if (special && s.runs().size() <= 1) {
             // Text in one set of attributes, as nearly all is: the collapsed
             // text is made in one pass and set whole.
@@ -267,7 +290,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
             // The run's set is kept, not copied.
             const ts::AttributeSet attributes = s.runs().empty() ? ts::AttributeSet() : s.runs().front().attributes;
             ts::AttributedString made;
-            made.appendSharing(collapsed, attributes);
+            made.appendSharing(std::move(collapsed), attributes);
             s = std::move(made);
         } else if (special) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
@@ -403,6 +426,24 @@ void TSBodyElementParser::convertForeignStrings() {
 
 // ---------------------------------------------------------------------------
 // Line breaks
+
+bool TSBodyElementParser::holdsBreakMark(const QString& text) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    unsigned found = 0;
+#if defined(__SSE2__)
+    const __m128i bar = _mm_set1_epi16(u'|'), arrow = _mm_set1_epi16(short(0x2B90));
+    __m128i any = _mm_setzero_si128();
+    for (; i + 8 <= n; i += 8) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        any = _mm_or_si128(any, _mm_or_si128(_mm_cmpeq_epi16(c, bar), _mm_cmpeq_epi16(c, arrow)));
+    }
+    found = unsigned(_mm_movemask_epi8(any));
+#endif
+    for (; i < n; ++i) found |= unsigned(p[i] == u'|') | unsigned(p[i] == 0x2B90);
+    return found != 0;
+}
 
 void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
     if (curTextChunk_ == chunk) return;

@@ -374,6 +374,20 @@ void AttributedString::appendSharing(const QString& text, const AttributeSet& at
     else runs_.push_back({text.size(), attributes});
 }
 
+void AttributedString::appendSharing(QString&& text, const AttributeSet& attributes) {
+    if (text_.isEmpty()) {
+        // Nothing to join: the text becomes this one's without a copy.
+        const qsizetype length = text.size();
+        if (length == 0) return;
+        ++changes_;
+        text_ = std::move(text);
+        runs_.clear();
+        runs_.push_back({length, attributes});
+        return;
+    }
+    appendSharing(static_cast<const QString&>(text), attributes);
+}
+
 void AttributedString::squeeze() {
     // A few spare characters are not worth a reallocation.
     if (text_.capacity() - text_.size() > 8) text_.squeeze();

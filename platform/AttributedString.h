@@ -211,6 +211,7 @@ public:
     void append(const QString& text, Attributes&& attributes);
     // Appends text with a set that is shared, not copied.
     void appendSharing(const QString& text, const AttributeSet& attributes);
+    void appendSharing(QString&& text, const AttributeSet& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
     // Gives back storage beyond what the text holds (a text built by

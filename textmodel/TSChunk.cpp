@@ -55,7 +55,7 @@ void TSChunk::appendChild(const TSChunkPtr& child) {
     auto c = children();
     c->addObject(child);
     child->positionHint_ = hintFor(qsizetype(c->count()) - 1);
-    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    child->parent_ = weak_from_this();
 }
 
 void TSChunk::addChild(const TSChunkPtr& child) {
@@ -79,7 +79,7 @@ void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
     members.insert(members.begin() + at, child);
     container->setStoredData(std::move(members));
     child->positionHint_ = hintFor(at);
-    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    child->parent_ = weak_from_this();
     forEachRootAbove([&](TSText& root) { root.indexNodes(child); });
 }
 

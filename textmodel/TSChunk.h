@@ -72,7 +72,7 @@ public:
     TSChunkPtr childWithName(const QString& name) const;
     QStringList childNames() const;
 
-    TSChunkPtr parent() const { return parent_.lock(); }
+    TSChunkPtr parent() const { return std::static_pointer_cast<TSChunk>(parent_.lock()); }
     void setParent(const TSChunkPtr& parent) { parent_ = parent; }
 
     // Identity, mark and import labels.
@@ -155,7 +155,9 @@ private:
     // root's uuid index follows nodes as they come and go.
     template <class F> void forEachRootAbove(F&& fn);
 
-    std::weak_ptr<TSChunk> parent_;
+    // Always a TSChunk; held as the object it was made as, so that adding
+    // a child copies the parent's own weak reference instead of locking it.
+    std::weak_ptr<ts::Object> parent_;
     VDNewArrayPtr children_;
     mutable TSUuidPtr uuid_;
     // uuid_ as the file wrote it, when that is its standard text; null else.

@@ -247,6 +247,10 @@ void TSMatchedChunk::setTextForKey(const ts::AttributedStringPtr& text, const QS
     if (auto f = fieldForKey(key)) const_cast<TSRichTextField*>(f)->set(text);
 }
 
+void TSMatchedChunk::setTextForKey(ts::AttributedStringPtr&& text, const QString& key) {
+    if (auto f = fieldForKey(key)) const_cast<TSRichTextField*>(f)->set(std::move(text));
+}
+
 bool TSMatchedChunk::mayHaveLinksForKey(const QString& key) const {
     auto f = fieldForKey(key);
     return f && f->mayHaveLinks();

@@ -74,6 +74,7 @@ public:
 
     ts::AttributedStringPtr textForKey(const QString& key) const override;
     void setTextForKey(const ts::AttributedStringPtr& text, const QString& key) override;
+    void setTextForKey(ts::AttributedStringPtr&& text, const QString& key);
     bool mayHaveLinksForKey(const QString& key) const override;
 
     ts::Value serialize() const override;
