@@ -69,6 +69,7 @@ public:
     VDDataPtr lastObject() const;
     VDDataPtr objectAtIndex(quint64 index) const;
     void addObject(const VDDataPtr& member);
+    void addObject(VDDataPtr&& member);
     bool addObjectIfNotPresent(const VDDataPtr& member);
     bool removeObjectAtIndex(quint64 index);
     bool removeObject(const VDDataPtr& member);

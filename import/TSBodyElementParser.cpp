@@ -25,8 +25,8 @@ qint64 nowMs() {
 }
 
 // A character that is more than white space, and one that preparation keeps.
-bool isWord(QChar c) { return c != u' ' && c != u'\n' && c != u'\t'; }
-bool isKept(QChar c) { return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b'; }
+constexpr auto isWord = [](QChar c) { return c != u' ' && c != u'\n' && c != u'\t'; };
+constexpr auto isKept = [](QChar c) { return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b'; };
 
 ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);

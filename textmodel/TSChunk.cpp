@@ -52,9 +52,9 @@ void TSChunk::structureChanged() {
 }
 
 void TSChunk::appendChild(const TSChunkPtr& child) {
-    auto c = children();
-    c->addObject(child);
-    child->positionHint_ = hintFor(qsizetype(c->count()) - 1);
+    if (!children_) children_ = VDNewArray::array();
+    children_->addObject(VDDataPtr(child));
+    child->positionHint_ = hintFor(qsizetype(children_->count()) - 1);
     child->parent_ = weak_from_this();
 }
 
