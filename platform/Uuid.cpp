@@ -6,6 +6,8 @@
 
 #include <QHash>
 
+#include <algorithm>
+
 namespace ts {
 
 namespace {
@@ -17,10 +19,18 @@ std::shared_ptr<Uuid> Uuid::create() { return std::make_shared<Uuid>(QUuid::crea
 std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
     const QUuid u = QUuid::fromString(text);
     if (u.isNull() && text.count(QLatin1Char('0')) != 32) return nullptr;
-    return std::make_shared<Uuid>(u);
+    auto made = std::make_shared<Uuid>(u);
+    // Thirty-six characters that parse are the standard form; without
+    // lower-case letters they are what UUIDString() would make.
+    if (text.size() == 36 &&
+        std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
+        made->text_ = text;
+    return made;
 }
 
-QString Uuid::UUIDString() const { return uuid_.toString(QUuid::WithoutBraces).toUpper(); }
+QString Uuid::UUIDString() const {
+    return text_.isNull() ? uuid_.toString(QUuid::WithoutBraces).toUpper() : text_;
+}
 
 void Uuid::encodeWithCoder(Coder& coder) const {
     const QByteArray bytes = uuid_.toRfc4122();

@@ -212,7 +212,6 @@ QUuid TSChunk::uuidValue() const {
 void TSChunk::setUuid(TSUuidPtr uuid) {
     const QUuid old = uuid_ ? uuid_->uuid() : QUuid();
     uuid_ = std::move(uuid);
-    uuidText_.clear();
     if (auto self = std::static_pointer_cast<TSChunk>(weak_from_this().lock()))
         forEachRootAbove([&](TSText& root) { root.reindexNode(old, self); });
 }
@@ -250,6 +249,16 @@ TSChunk::Kept& TSChunk::kept() {
     return *kept_;
 }
 
+const ts::Value& TSChunk::rareValue() const {
+    static const ts::Value none;
+    return kept_ ? kept_->rare : none;
+}
+
+void TSChunk::setRareValue(const ts::Value& value) {
+    if (value.isNull() && !kept_) return;
+    kept().rare = value;
+}
+
 ts::ValueDictionary TSChunk::nodeDictionary() const {
     static const std::vector<std::pair<qsizetype, ts::Value>> noChildren;
     const auto& keptChildren = kept_ ? kept_->children : noChildren;
@@ -257,7 +266,7 @@ ts::ValueDictionary TSChunk::nodeDictionary() const {
     d[kClassName] = className();
     if (!name().isNull()) d[kName] = name();
     if (flagged_) d[kFlagged] = ts::Value(qint64(1));
-    d[kUuid] = uuid_ && !uuidText_.isNull() ? uuidText_ : uuid()->UUIDString();
+    d[kUuid] = uuid()->UUIDString();
 
     const bool hasChildren = children_ && children_->count() > 0;
     if (hasChildren || !keptChildren.empty()) {
@@ -300,15 +309,9 @@ void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     // every node made afresh does.
     if (!u) uuid_.reset();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
-    uuidText_.clear();
     // The text read is written back as it is when it is already the form
-    // the writer would make, which spares formatting every uuid on a save.
-    if (uuid_ && u) {
-        const QString text = u->toString();
-        if (text.size() == 36 &&
-            std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
-            uuidText_ = text;
-    }
+    // the writer would make (the uuid keeps it), which spares formatting
+    // every uuid on a save.
     if (u && !u->isString())
         TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
                    ts::Value::typeName(u->type()));

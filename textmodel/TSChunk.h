@@ -148,6 +148,11 @@ protected:
     void structureChanged();
     // Depth of the node being read, for the nesting bound.
     static int readingDepth_;
+    // A value that few nodes of a subclass hold (a text section's place in
+    // its PDF), kept beside the rest that few nodes hold rather than in
+    // every node. Null when there is none.
+    const ts::Value& rareValue() const;
+    void setRareValue(const ts::Value& value);
 
 private:
     void appendChild(const TSChunkPtr& child);
@@ -159,9 +164,8 @@ private:
     // a child copies the parent's own weak reference instead of locking it.
     std::weak_ptr<ts::Object> parent_;
     VDNewArrayPtr children_;
+    // Keeps the text the file wrote, when that is its standard form.
     mutable TSUuidPtr uuid_;
-    // uuid_ as the file wrote it, when that is its standard text; null else.
-    QString uuidText_;
     QString tagName_;
 
     // What a file held that this program does not read: unknown keys, and
@@ -170,6 +174,7 @@ private:
     struct Kept {
         ts::ValueDictionary entries;
         std::vector<std::pair<qsizetype, ts::Value>> children;
+        ts::Value rare;  // see rareValue()
     };
     Kept& kept();
     std::unique_ptr<Kept> kept_;

@@ -92,5 +92,4 @@ private:
     TSRichTextField latin_;
     TSRichTextField location_;
     // Most lines have no place in a PDF; those pay one pointer for it.
-    std::unique_ptr<const ts::Value> pdfLocation_;
 };
