@@ -77,9 +77,16 @@ void TSBodyElementParser::setElementArray(const TSElementArrayPtr& elements) {
         if (!e->name().isNull() && !originalByName_.contains(e->name())) originalByName_.insert(e->name(), e);
 }
 
+// Names' characters are allocated a few dozen bytes apart: the address is
+// mixed (Fibonacci hashing), not shifted, to pick a slot of the cache.
+size_t TSBodyElementParser::cacheSlot(const QChar* address) {
+    return size_t((quint64(quintptr(address)) * 0x9E3779B97F4A7C15ull) >> (64 - 8));
+}
+
 const TSImportElement* TSBodyElementParser::settingFor(const QString& name) const {
     if (!settings_) return nullptr;
     const QChar* address = name.constData();
+    if (const auto& cached = infoCache_[cacheSlot(address)]; cached.first == address) return cached.second->setting;
     for (const auto& [a, info] : infoByAddress_)
         if (a == address) return info->setting;
     return settingByName_.value(name, nullptr);
@@ -87,7 +94,7 @@ const TSImportElement* TSBodyElementParser::settingFor(const QString& name) cons
 
 TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& name) {
     const QChar* address = name.constData();
-    auto& cached = infoCache_[(quintptr(address) >> 4) & 63];
+    auto& cached = infoCache_[cacheSlot(address)];
     if (cached.first == address) return cached.second;
     for (const auto& [a, info] : infoByAddress_)
         if (a == address) {
@@ -705,15 +712,20 @@ void TSBodyElementParser::appendToTextElement(const QString& elementName) {
         clearBuffer(stackStrings_.size() - 1);
         return;
     }
-    const ts::AttributedStringPtr buffer = lastStackString();
-    appendString(*buffer, elementName);
+    storeBuffer(elementName);
     clearBuffer(stackStrings_.size() - 1);
 }
 
-void TSBodyElementParser::appendString(const ts::AttributedString& text, const QString& elementName) {
-    ts::AttributedStringPtr prepared = trimAttributedString(text, settingFor(elementName));
-    if (prepared->length() == 0) return;
-    storePrepared(std::move(prepared), elementName);
+void TSBodyElementParser::storeBuffer(const QString& elementName) {
+    // The buffer is given up: prepared in place, not copied.
+    ts::AttributedStringPtr text = takeBuffer(stackStrings_.size() - 1);
+    prepareInPlace(*text, settingFor(elementName));
+    if (text->length() > 0) storePrepared(std::move(text), elementName);
+}
+
+ts::AttributedStringPtr TSBodyElementParser::takeBuffer(size_t index) {
+    bufferAt(index);
+    return std::move(stackStrings_[index]);
 }
 
 void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QString& elementName) {
@@ -769,9 +781,9 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
         TSLogError("storeCurrentText Nil element %@", className());
         return;
     }
-    const ts::AttributedStringPtr buffer = lastStackString();
+    // The element's buffer is stored, or taken in place, and not read again.
     if (curFootnote_) {
-        appendString(*buffer, name);
+        storeBuffer(name);
         return;
     }
     const bool parentOpened = sectionStack_.size() >= 2 && sectionStack_[sectionStack_.size() - 2];
@@ -785,28 +797,32 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
             appendInPlace(setting);
             return;
         }
-        appendString(*buffer, parentName);
+        storeBuffer(parentName);
     } else if (setting->store() == TSImportElement::Append) {
         appendInPlace(setting);
     } else {
-        appendString(*buffer, name);
+        storeBuffer(name);
     }
 }
 
 void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
-    const ts::AttributedStringPtr buffer = lastStackString();
-    const ts::AttributedStringPtr prepared = trimAttributedString(*buffer, setting);
     const ts::AttributedStringPtr parent = prevStackString();
-    if (prepared->length() == 0 || !parent) return;
+    if (!parent) return;
+    // The child's buffer is not read again: prepared in place.
+    const size_t index = stackStrings_.size() - 1;
+    const ts::AttributedStringPtr prepared = takeBuffer(index);
     // Trimming the child must not join its words to the parent's: white
     // space at either end of the child stays one blank.
     auto space = [](QChar c) { return c == u' ' || c == u'\n' || c == u'\t'; };
-    const QString& raw = buffer->string();
+    const QString& raw = prepared->string();
+    const bool spaceFirst = !raw.isEmpty() && space(raw.front()), spaceLast = !raw.isEmpty() && space(raw.back());
+    prepareInPlace(*prepared, setting);
+    if (prepared->length() == 0) return;
     const QString& before = parent->string();
-    if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
+    if (spaceFirst && !before.isEmpty() && !space(before.back()))
         parent->appendSharing(QStringLiteral(" "), baseAttributes());
     parent->append(*prepared);
-    if (!raw.isEmpty() && space(raw.back())) parent->appendSharing(QStringLiteral(" "), baseAttributes());
+    if (spaceLast) parent->appendSharing(QStringLiteral(" "), baseAttributes());
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {

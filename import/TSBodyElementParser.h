@@ -152,6 +152,7 @@ private:
         std::vector<ts::AttributedStringPtr> samples;
     };
     ElementInfo* infoFor(const QString& name);
+    static size_t cacheSlot(const QChar* address);
     const TSImportElement* settingFor(const QString& name) const;
     void reportProgress(ts::XMLEventParser& parser);
     void collectStack(const TSImportElement* setting);
@@ -183,7 +184,10 @@ private:
     // storing text
     void finishPreviousSection();
     void appendToTextElement(const QString& elementName);
-    void appendString(const ts::AttributedString& text, const QString& elementName);
+    // Prepares the current buffer under the element's setting and stores it.
+    void storeBuffer(const QString& elementName);
+    // The buffer as rich text, taken out of the stack (which holds none then).
+    ts::AttributedStringPtr takeBuffer(size_t index);
     void storePrepared(ts::AttributedStringPtr text, const QString& elementName);
     void storeCurrentText(const QString& name, const TSImportElement* setting);
     void makeNewSubsection(const TSImportElement* setting, const QString& name);
@@ -270,6 +274,6 @@ private:
     QHash<QString, ElementInfo*> infoByName_;
     std::vector<std::pair<const QChar*, ElementInfo*>> infoByAddress_;
     // A direct-mapped cache in front of that list.
-    std::pair<const QChar*, ElementInfo*> infoCache_[64] = {};
+    std::pair<const QChar*, ElementInfo*> infoCache_[256] = {};
     std::vector<QString> heldNames_;
 };

@@ -256,51 +256,66 @@ ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::Attr
 }
 
 void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImportElement* setting) const {
-    {
+    if (s.runs().size() == 1) {
+        // Text in one set of attributes, as nearly all is: trimmed and
+        // collapsed in one pass into one new string (none when it is ready
+        // as it is), which keeps the run's set.
         const QString& str = s.string();
+        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
+        const qsizetype n = str.size();
         qsizetype b = 0;
-        while (b < str.size() && isEdgeSpace(str.at(b))) ++b;
-        if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
-    }
-    if (s.length() > 0) {
-        // One pass decides whether any run needs collapsing: a tab, a line
-        // break, an escape or two blanks in a row. It has no branch per
-        // character, so it takes any control character (XML text holds no
-        // others): those would only take the longer way to the same text.
-        const QString& str = s.string();
-        const bool special = needsCollapsing(reinterpret_cast<const char16_t*>(str.utf16()), str.size());
-        if (special && s.runs().size() <= 1) {
-            // Text in one set of attributes, as nearly all is: the collapsed
-            // text is made in one pass and set whole.
-            QString collapsed;
-            collapsed.reserve(str.size());
+        while (b < n && isEdgeSpace(p[b])) ++b;
+        QString made;
+        bool changed = true;
+        if (b < n && needsCollapsing(p + b, n - b)) {
+            // Written through a pointer: the text never grows.
+            made.resize(n - b);
+            char16_t* const first = reinterpret_cast<char16_t*>(made.data());
+            char16_t* out = first;
             bool blank = false;
-            for (const QChar ch : str) {
-                const char16_t c = ch.unicode();
+            for (qsizetype i = b; i < n; ++i) {
+                const char16_t c = p[i];
                 if (c == u'\x1b') continue;
                 if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
                     blank = true;
                     continue;
                 }
-                if (blank) collapsed += QLatin1Char(' ');
+                if (blank) *out++ = u' ';
                 blank = false;
-                collapsed += ch;
+                *out++ = c;
             }
-            if (blank) collapsed += QLatin1Char(' ');
-            // The run's set is kept, not copied.
-            const ts::AttributeSet attributes = s.runs().empty() ? ts::AttributeSet() : s.runs().front().attributes;
-            ts::AttributedString made;
-            made.appendSharing(std::move(collapsed), attributes);
-            s = std::move(made);
-        } else if (special) {
+            // A blank at the end is trimmed, as every edge space is.
+            made.truncate(out - first);
+        } else {
+            qsizetype e = n;
+            while (e > b && isEdgeSpace(p[e - 1])) --e;
+            changed = b > 0 || e < n;
+            if (changed) made = str.mid(b, e - b);
+        }
+        if (changed) {
+            const ts::AttributeSet attributes = s.runs().front().attributes;
+            ts::AttributedString text;
+            text.appendSharing(std::move(made), attributes);
+            s = std::move(text);
+        }
+    } else {
+        {
+            const QString& str = s.string();
+            qsizetype b = 0;
+            while (b < str.size() && isEdgeSpace(str.at(b))) ++b;
+            if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
+        }
+        // One pass decides whether any run needs collapsing: a tab, a line
+        // break, an escape or two blanks in a row. It has no branch per
+        // character, so it takes any control character (XML text holds no
+        // others): those would only take the longer way to the same text.
+        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().utf16()), s.length())) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
             // break and the blanks around it become one blank.
             replaceRuns(s, [](QChar c) { return c == u' ' || c == u'\n' || c == u'\r'; }, 1, QStringLiteral(" "));
         }
-    }
-    {
         const QString& str = s.string();
         qsizetype e = str.size();
         while (e > 0 && isEdgeSpace(str.at(e - 1))) --e;
