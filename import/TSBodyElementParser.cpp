@@ -163,6 +163,7 @@ void TSBodyElementParser::reset() {
     dropped_ = 0;
     droppedByElement_.clear();
     seenPaths_.clear();
+    lastPath_ = 0;
     infos_.clear();
     infoByName_.clear();
     infoByAddress_.clear();
@@ -382,6 +383,9 @@ void TSBodyElementParser::collectStack(const TSImportElement* setting) {
     // The paths already handed over, by a hash of the path and the setting;
     // rebuilding the path for every element would cost more than the rest.
     const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
+    // Siblings follow one another: most elements repeat the last path.
+    if (key == lastPath_ && !seenPaths_.isEmpty()) return;
+    lastPath_ = key;
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
     const ElementInfo* info = infoStack_.back();

@@ -267,6 +267,7 @@ private:
     QHash<QString, const TSImportElement*> settingByName_;
     QHash<QString, TSImportElementPtr> originalByName_;
     QSet<size_t> seenPaths_;
+    size_t lastPath_ = 0;
     std::weak_ptr<BodyImporterProtocol> delegate_;
 
     // survey of the body, per element name
