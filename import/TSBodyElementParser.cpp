@@ -331,7 +331,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
         if (info->hi) handleHighlight();
-        if (bufferHas(stackStrings_.size() - 1, isWord)) {
+        const bool words = bufferHas(stackStrings_.size() - 1, isWord);
+        if (words) {
             if (!info->holdsText) {
                 info->holdsText = true;
                 dataContainingElements_.insert(elementName);
@@ -339,7 +340,7 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
             if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*lastStackString()));
             usedData_ = true;
         }
-        parseElementToData(elementName);
+        parseElementToData(elementName, words);
         attributeStack_.pop_back();
         popBuffer();
         if (!sectionStack_.empty()) sectionStack_.pop_back();
@@ -435,11 +436,10 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
     }
 }
 
-void TSBodyElementParser::parseElementToData(const QString& name) {
+void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
     // The buffer is made rich text only where rich text is kept; most ends
     // (white space between lines) need its characters at most.
     const size_t index = stackStrings_.size() - 1;
-    const bool words = bufferHas(index, isWord);
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);

@@ -159,7 +159,8 @@ private:
 
     // start and end of an element's role
     void parseElementToObject(const QString& name);
-    void parseElementToData(const QString& name);
+    // words: whether the element's text is more than white space.
+    void parseElementToData(const QString& name, bool words);
 
     // chunks
     void makeNewBook(const TSImportElement* setting);
