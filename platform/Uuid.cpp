@@ -5,8 +5,10 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include <QHash>
+#include <QRandomGenerator>
 
 #include <algorithm>
+#include <cstring>
 
 namespace ts {
 
@@ -14,7 +16,18 @@ namespace {
 const QString kBytesKey = QStringLiteral("NS.uuidbytes");
 }
 
-std::shared_ptr<Uuid> Uuid::create() { return std::make_shared<Uuid>(QUuid::createUuid()); }
+std::shared_ptr<Uuid> Uuid::create() {
+    // A random (version 4) uuid from the process's generator, seeded from
+    // the system's: asking the system for every one made each new node or
+    // footnote of an import wait on it.
+    quint32 words[4];
+    QRandomGenerator::global()->fillRange(words);
+    char bytes[16];
+    std::memcpy(bytes, words, sizeof bytes);
+    bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+    return std::make_shared<Uuid>(QUuid::fromRfc4122(QByteArrayView(bytes, sizeof bytes)));
+}
 
 std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
     const QUuid u = QUuid::fromString(text);

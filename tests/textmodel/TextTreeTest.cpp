@@ -251,6 +251,18 @@ TEST(TextNodeUuid, WrittenBackInTheStandardForm) {
     }
 }
 
+// New uuids are random (version 4, RFC variant) and do not repeat.
+TEST(TextNodeUuid, NewOnesAreRandomAndDistinct) {
+    QSet<QUuid> seen;
+    for (int i = 0; i < 20000; ++i) {
+        const QUuid u = Uuid::create()->uuid();
+        ASSERT_EQ(u.version(), QUuid::Random);
+        ASSERT_EQ(u.variant(), QUuid::DCE);
+        seen.insert(u);
+    }
+    EXPECT_EQ(seen.size(), 20000);
+}
+
 TEST_F(TextFile, UuidLookupAndWalks) {
     auto book = text->childAt(0), proem = book->childAt(0), iuno = book->childAt(1);
     // Reading order: book, its first section, that section's lines, the next section ...
