@@ -246,7 +246,7 @@ ts::Value TSBodyElementParser::attributesDictionary() const {
             const quint32 end = info->attributeEnds[k];
             // A later equal name replaces an earlier one.
             for (quint32 i = k == 0 ? 0 : info->attributeEnds[k - 1]; i + 1 < end; i += 2)
-                d[info->attributeText[i]] = ts::Value(info->attributeText[i + 1]);
+                d.insert_or_assign(info->attributeText[i], ts::Value(info->attributeText[i + 1]));
             return ts::Value(std::move(d));
         };
         ts::ValueArray list;
@@ -625,9 +625,10 @@ void TSBodyElementParser::removeLastChunkOfType(const TSImportElement* setting) 
 }
 
 TSMatchedChunkPtr TSBodyElementParser::lastSection() const {
+    // The stack holds books (TSText) and the sections and text sections
+    // this converter made (TSMatchedChunk): no cast needs checking.
     for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend(); ++it)
-        if ((*it)->chunkType() == 2)
-            if (auto s = std::dynamic_pointer_cast<TSMatchedChunk>(*it)) return s;
+        if ((*it)->chunkType() == 2 && !(*it)->asText()) return std::static_pointer_cast<TSMatchedChunk>(*it);
     return nullptr;
 }
 

@@ -29,12 +29,19 @@ bool needsCollapsing(const char16_t* p, qsizetype n) {
 #if defined(__SSE2__)
     const __m128i blank = _mm_set1_epi16(0x20);
     __m128i any = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
-        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+    const auto block = [&](qsizetype at) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at - 1));
         // Non-zero where c < 0x20, unsigned.
         any = _mm_or_si128(any, _mm_subs_epu16(blank, c));
         any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi16(c, blank), _mm_cmpeq_epi16(before, blank)));
+    };
+    for (; i + 8 <= n; i += 8) block(i);
+    // The rest as one more block that overlaps the last: reading a place
+    // twice changes nothing.
+    if (i < n && n >= 9) {
+        block(n - 8);
+        i = n;
     }
     found |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(any, _mm_setzero_si128())) != 0xFFFF);
 #endif
@@ -450,9 +457,15 @@ bool TSBodyElementParser::holdsBreakMark(const QString& text) {
 #if defined(__SSE2__)
     const __m128i bar = _mm_set1_epi16(u'|'), arrow = _mm_set1_epi16(short(0x2B90));
     __m128i any = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+    const auto block = [&](qsizetype at) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
         any = _mm_or_si128(any, _mm_or_si128(_mm_cmpeq_epi16(c, bar), _mm_cmpeq_epi16(c, arrow)));
+    };
+    for (; i + 8 <= n; i += 8) block(i);
+    // The rest as one more block that overlaps the last.
+    if (i < n && n >= 8) {
+        block(n - 8);
+        i = n;
     }
     found = unsigned(_mm_movemask_epi8(any));
 #endif
