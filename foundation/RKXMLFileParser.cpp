@@ -6,6 +6,10 @@
 #include <QFileInfo>
 #include <QStringDecoder>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <libxml/SAX2.h>
 #include <libxml/entities.h>
 #include <libxml/parser.h>
@@ -112,8 +116,32 @@ struct XMLEventParser::Session {
     void decodeInto(QString& target, const xmlChar* bytes, int len) {
         target.resize(len);  // never more UTF-16 units than UTF-8 bytes
         QChar* begin = target.data();
-        QChar* end = utf8.appendToBuffer(begin, QByteArrayView(reinterpret_cast<const char*>(bytes), len));
+        // ASCII, as nearly all text of these documents is, is widened here,
+        // sixteen bytes at a time; the decoder takes the rest. It starts on
+        // the last character widened, so that it never sees the rest as
+        // the start of a text (where it would drop a byte-order mark).
+        const qsizetype ascii = widenAscii(reinterpret_cast<char16_t*>(begin), bytes, len);
+        if (ascii == len) return;
+        const qsizetype from = ascii > 0 ? ascii - 1 : 0;
+        QChar* end = utf8.appendToBuffer(begin + from,
+                                         QByteArrayView(reinterpret_cast<const char*>(bytes) + from, len - from));
         target.truncate(end - begin);
+    }
+
+    // Copies the ASCII bytes at the start of the text as UTF-16; answers how many.
+    static qsizetype widenAscii(char16_t* out, const xmlChar* bytes, qsizetype len) {
+        qsizetype i = 0;
+#if defined(__SSE2__)
+        const __m128i zero = _mm_setzero_si128();
+        for (; i + 16 <= len; i += 16) {
+            const __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+            if (_mm_movemask_epi8(b) != 0) break;
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(b, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(b, zero));
+        }
+#endif
+        for (; i < len && bytes[i] < 0x80; ++i) out[i] = bytes[i];
+        return i;
     }
 
     // Element and attribute names come from the parser's name dictionary, so

@@ -131,6 +131,11 @@ void VDNewArray::addObject(const VDDataPtr& member) {
     storedData_->push_back(member);
 }
 
+void VDNewArray::addObject(VDDataPtr&& member) {
+    if (!storedData_ || !member) return;
+    storedData_->push_back(std::move(member));
+}
+
 bool VDNewArray::addObjectIfNotPresent(const VDDataPtr& member) {
     if (!member || !storedData_) return false;
     for (const auto& m : *storedData_)

@@ -69,10 +69,15 @@ public:
     VDDataPtr lastObject() const;
     VDDataPtr objectAtIndex(quint64 index) const;
     void addObject(const VDDataPtr& member);
+    void addObject(VDDataPtr&& member);
     bool addObjectIfNotPresent(const VDDataPtr& member);
     bool removeObjectAtIndex(quint64 index);
     bool removeObject(const VDDataPtr& member);
     void removeAllObjects();
+    // Gives back the room the list kept to grow.
+    void squeeze() {
+        if (storedData_) storedData_->shrink_to_fit();
+    }
     void sort();
     void sortUsingDescriptors(const std::vector<SortDescriptor>& descriptors);
 

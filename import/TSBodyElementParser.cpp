@@ -24,12 +24,9 @@ qint64 nowMs() {
         .count();
 }
 
-// Whether anything but blanks, tabs and line feeds is left once trimmed.
-bool hasText(const QString& s) {
-    for (QChar c : s)
-        if (c != u' ' && c != u'\n' && c != u'\t') return true;
-    return false;
-}
+// A character that is more than white space, and one that preparation keeps.
+constexpr auto isWord = [](QChar c) { return c != u' ' && c != u'\n' && c != u'\t'; };
+constexpr auto isKept = [](QChar c) { return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b'; };
 
 ts::AttributedStringPtr copyOf(const ts::AttributedString& s) {
     return std::make_shared<ts::AttributedString>(s);
@@ -80,9 +77,16 @@ void TSBodyElementParser::setElementArray(const TSElementArrayPtr& elements) {
         if (!e->name().isNull() && !originalByName_.contains(e->name())) originalByName_.insert(e->name(), e);
 }
 
+// Names' characters are allocated a few dozen bytes apart: the address is
+// mixed (Fibonacci hashing), not shifted, to pick a slot of the cache.
+size_t TSBodyElementParser::cacheSlot(const QChar* address) {
+    return size_t((quint64(quintptr(address)) * 0x9E3779B97F4A7C15ull) >> (64 - 8));
+}
+
 const TSImportElement* TSBodyElementParser::settingFor(const QString& name) const {
     if (!settings_) return nullptr;
     const QChar* address = name.constData();
+    if (const auto& cached = infoCache_[cacheSlot(address)]; cached.first == address) return cached.second->setting;
     for (const auto& [a, info] : infoByAddress_)
         if (a == address) return info->setting;
     return settingByName_.value(name, nullptr);
@@ -90,7 +94,7 @@ const TSImportElement* TSBodyElementParser::settingFor(const QString& name) cons
 
 TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& name) {
     const QChar* address = name.constData();
-    auto& cached = infoCache_[(quintptr(address) >> 4) & 63];
+    auto& cached = infoCache_[cacheSlot(address)];
     if (cached.first == address) return cached.second;
     for (const auto& [a, info] : infoByAddress_)
         if (a == address) {
@@ -108,6 +112,7 @@ TSBodyElementParser::ElementInfo* TSBodyElementParser::infoFor(const QString& na
         info->note = name == kNote;
         info->hi = name == QLatin1String("hi");
         info->milestone = name == QLatin1String("milestone");
+        info->line = name == QLatin1String("l");
         slot = info.get();
         infos_.push_back(std::move(info));
     }
@@ -134,7 +139,7 @@ void TSBodyElementParser::reset() {
     TSElementParser::reset();
     if (given_)
         for (const TSImportElementPtr& e : given_->elements()) e->removeStoredParsedData();
-    stackList_.clear();
+    infoStack_.clear();
     settingStack_.clear();
     pathHashes_.clear();
     bodyDepth_ = noteDepth_ = 0;
@@ -148,6 +153,7 @@ void TSBodyElementParser::reset() {
     noteStack_.clear();
     noteStackMade_ = false;
     curTextChunk_.reset();
+    curTextPlaced_ = curTextPlacedKnown_ = false;
     curFootnote_.reset();
     curFootnoteText_ = ts::AttributedString();
     incompleteChunkDict_.clear();
@@ -157,6 +163,7 @@ void TSBodyElementParser::reset() {
     dropped_ = 0;
     droppedByElement_.clear();
     seenPaths_.clear();
+    lastPath_ = 0;
     infos_.clear();
     infoByName_.clear();
     infoByAddress_.clear();
@@ -171,27 +178,6 @@ void TSBodyElementParser::reset() {
 
 ts::ValueDictionary TSBodyElementParser::buildResult() const {
     ts::ValueDictionary d = TSElementParser::buildResult();
-    if (usedElements_) {
-        ts::ValueDictionary attributes;
-        for (const QString& name : elements_) {
-            static const std::vector<ts::ValueDictionary> none;
-            const ElementInfo* info = infoByName_.value(name);
-            const std::vector<ts::ValueDictionary>& found = info ? info->attributes : none;
-            ts::ValueArray list;
-            // Short lists are shown to the user as the distinct attribute
-            // sets; long ones are left as collected.
-            if (found.size() < 100) {
-                for (const ts::ValueDictionary& a : found) {
-                    const ts::Value v(a);
-                    if (std::find(list.begin(), list.end(), v) == list.end()) list.push_back(v);
-                }
-            } else {
-                for (const ts::ValueDictionary& a : found) list.emplace_back(a);
-            }
-            attributes[name] = ts::Value(std::move(list));
-        }
-        d[QStringLiteral("Attributes Dictionary")] = ts::Value(std::move(attributes));
-    }
     ts::ValueDictionary strings;
     for (const auto& info : infos_) {
         if (info->samples.empty()) continue;
@@ -232,6 +218,54 @@ ts::ValueDictionary TSBodyElementParser::buildResult() const {
     return d;
 }
 
+qsizetype TSBodyElementParser::beginStringsIndex() const {
+    for (size_t i = 0; i < infoStack_.size(); ++i)
+        if (infoStack_[i]->body) return qsizetype(i);
+    return -1;
+}
+
+template <class Test> bool TSBodyElementParser::bufferHas(size_t index, Test test) const {
+    const ts::AttributedStringPtr& rich = stackStrings_[index];
+    if (rich && std::any_of(rich->string().cbegin(), rich->string().cend(), test)) return true;
+    return std::any_of(pending_[index].cbegin(), pending_[index].cend(), test);
+}
+
+ts::Value TSBodyElementParser::data() const {
+    ts::Value d = TSElementParser::data();
+    if (d.isDictionary() && usedElements_) d.dictionary()[QStringLiteral("Attributes Dictionary")] = attributesDictionary();
+    return d;
+}
+
+ts::Value TSBodyElementParser::attributesDictionary() const {
+    ts::ValueDictionary attributes;
+    for (const QString& name : elements_) {
+        const ElementInfo* info = infoByName_.value(name);
+        const size_t sets = info ? info->attributeEnds.size() : 0;
+        const auto set = [info](size_t k) {
+            ts::ValueDictionary d;
+            const quint32 end = info->attributeEnds[k];
+            // A later equal name replaces an earlier one.
+            for (quint32 i = k == 0 ? 0 : info->attributeEnds[k - 1]; i + 1 < end; i += 2)
+                d.insert_or_assign(info->attributeText[i], ts::Value(info->attributeText[i + 1]));
+            return ts::Value(std::move(d));
+        };
+        ts::ValueArray list;
+        // Short lists are shown to the user as the distinct attribute
+        // sets; long ones are left as collected.
+        if (sets < 100) {
+            for (size_t k = 0; k < sets; ++k) {
+                ts::Value v = set(k);
+                if (std::find(list.begin(), list.end(), v) == list.end()) list.push_back(std::move(v));
+            }
+        } else {
+            list.reserve(sets);
+            for (size_t k = 0; k < sets; ++k) list.push_back(set(k));
+        }
+        attributes[name] = ts::Value(std::move(list));
+    }
+    return ts::Value(std::move(attributes));
+}
+
 // ---------------------------------------------------------------------------
 // Events
 
@@ -247,7 +281,7 @@ void TSBodyElementParser::reportProgress(ts::XMLEventParser& parser) {
 void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, const QString& elementName,
                                                 const QString&, const QString&, const ts::XMLAttributes& attributes) {
     ElementInfo* info = infoFor(elementName);
-    stackList_.append(elementName);
+    infoStack_.push_back(info);
     settingStack_.push_back(info->setting);
     // Only a milestone that queues a location keeps its role inside a line.
     if (settings_ && bodyDepth_ > 0 && info->milestone &&
@@ -260,7 +294,6 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
     reportProgress(parser);
     if (bodyDepth_ == 0) return;
 
-    ts::ValueDictionary dictionary = attributes.isEmpty() ? ts::ValueDictionary() : attributes.toDictionary();
     usedElements_ = true;
     if (!info->listed) {
         info->listed = true;
@@ -273,9 +306,16 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
             info->listedWithAttributes = true;
             attributeElements_.insert(elementName);
         }
-        info->attributes.push_back(dictionary);
+        const auto begin = quint32(info->attributeText.size());
+        for (const auto& [n, v] : attributes) {
+            info->attributeText.push_back(n);
+            info->attributeText.push_back(v);
+        }
+        info->attributeEnds.push_back(quint32(info->attributeText.size()));
+        attributeStack_.push_back({&info->attributeText, begin, quint32(info->attributeText.size())});
+    } else {
+        attributeStack_.push_back({});
     }
-    attributeStack_.push_back(std::move(dictionary));
     parseElementToObject(elementName);
     pushBuffer();
     if (sectionStack_.size() != stackStrings_.size()) TSLogError("Stack string / section count mismatch");
@@ -291,8 +331,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
         convertForeignStrings();
         if (info->hi) handleHighlight();
-        const QString text = bufferText(stackStrings_.size() - 1);
-        if (!text.isEmpty() && hasText(text)) {
+        const bool words = bufferHas(stackStrings_.size() - 1, isWord);
+        if (words) {
             if (!info->holdsText) {
                 info->holdsText = true;
                 dataContainingElements_.insert(elementName);
@@ -300,14 +340,14 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
             if (info->samples.size() < size_t(kMaxSamplesPerElement)) info->samples.push_back(copyOf(*lastStackString()));
             usedData_ = true;
         }
-        parseElementToData(elementName);
+        parseElementToData(elementName, words);
         attributeStack_.pop_back();
         popBuffer();
         if (!sectionStack_.empty()) sectionStack_.pop_back();
         if (stackStrings_.size() != sectionStack_.size()) TSLogError("Section stack count mismatch");
     }
-    if (!stackList_.isEmpty()) {
-        stackList_.removeLast();
+    if (!infoStack_.empty()) {
+        infoStack_.pop_back();
         settingStack_.pop_back();
         pathHashes_.pop_back();
     }
@@ -320,6 +360,18 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
+    for (const auto& info : infos_) {
+        info->attributeText.shrink_to_fit();
+        info->attributeEnds.shrink_to_fit();
+    }
+    // The sections stay for as long as the document: their lists of lines
+    // keep no room to grow.
+    for (const TSTextPtr& book : books_)
+        if (VDNewArrayPtr sections = book->childrenIfAny()) {
+            sections->squeeze();
+            for (const TSChunkPtr& section : book->childNodes())
+                if (VDNewArrayPtr lines = section->childrenIfAny()) lines->squeeze();
+        }
     if (unplaced_ > 0) TSLogError("%@", passages(unplaced_, "not placed"));
     if (dropped_ > 0) TSLogError("%@", passages(dropped_, "dropped by the element settings"));
 }
@@ -328,14 +380,21 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
 // Roles
 
 void TSBodyElementParser::collectStack(const TSImportElement* setting) {
-    if (stackList_.size() < 2) return;
+    if (infoStack_.size() < 2) return;
     // The paths already handed over, by a hash of the path and the setting;
     // rebuilding the path for every element would cost more than the rest.
     const size_t key = qHashMulti(pathHashes_[pathHashes_.size() - 2], quintptr(setting));
+    // Siblings follow one another: most elements repeat the last path.
+    if (key == lastPath_ && !seenPaths_.isEmpty()) return;
+    lastPath_ = key;
     if (seenPaths_.contains(key)) return;
     seenPaths_.insert(key);
-    const ElementInfo* info = infoFor(stackList_.last());
-    if (info->original) info->original->addStack(stackList_.mid(0, stackList_.size() - 1));
+    const ElementInfo* info = infoStack_.back();
+    if (!info->original) return;
+    QStringList path;
+    path.reserve(qsizetype(infoStack_.size()) - 1);
+    for (size_t i = 0; i + 1 < infoStack_.size(); ++i) path << infoStack_[i]->name;
+    info->original->addStack(path);
 }
 
 void TSBodyElementParser::parseElementToObject(const QString& name) {
@@ -377,10 +436,10 @@ void TSBodyElementParser::parseElementToObject(const QString& name) {
     }
 }
 
-void TSBodyElementParser::parseElementToData(const QString& name) {
+void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
     // The buffer is made rich text only where rich text is kept; most ends
     // (white space between lines) need its characters at most.
-    const QString text = bufferText(stackStrings_.size() - 1);
+    const size_t index = stackStrings_.size() - 1;
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
@@ -389,7 +448,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         incompleteChunkDict_.erase(it);
         named = true;
         if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
-            book->setName(text);
+            book->setName(bufferText(index));
         } else if (auto section = std::dynamic_pointer_cast<TSMatchedChunk>(chunk)) {
             section->setLatin(copyOf(*lastStackString()));
             if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
@@ -397,7 +456,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     }
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) {
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         return;
     }
     if (setting == lineMilestone()) {
@@ -417,7 +476,7 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
     switch (setting->store()) {
     case TSImportElement::NewBook:
         removeLastChunkOfType(setting);
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
@@ -441,28 +500,25 @@ void TSBodyElementParser::parseElementToData(const QString& name) {
         finishFootnote();
         break;
     case TSImportElement::InsertString:
-        noteDropped(name, text);
+        noteDropped(name, words);
         appendToPreviousString(setting->insertString());
         break;
     default:
-        if (!named) noteDropped(name, text);
+        if (!named) noteDropped(name, words);
         break;
     }
 }
 
-void TSBodyElementParser::noteDropped(const QString& name, const QString& text) {
-    if (!settings_ || text.isEmpty() || !hasText(text)) return;
+void TSBodyElementParser::noteDropped(const QString& name, bool words) {
+    if (!settings_ || !words) return;
     ++dropped_;
     ++droppedByElement_[name];
 }
 
-bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportElement* setting) const {
+bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement* setting) const {
     // Only white space and escapes vanish in preparation, and a setting's
     // strings are added even to nothing.
-    const bool words = std::any_of(text.cbegin(), text.cend(), [](QChar c) {
-        return c != u' ' && c != u'\n' && c != u'\t' && c != u'\r' && c != u'\x1b';
-    });
-    if (words) return false;
+    if (bufferHas(index, isKept)) return false;
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
@@ -471,7 +527,7 @@ bool TSBodyElementParser::preparesToNothing(const QString& text, const TSImportE
 bool TSBodyElementParser::insideLine() const {
     // The element itself is the last entry; its ancestors come before it.
     for (size_t i = settingStack_.size() - 1; i-- > 0;) {
-        if (stackList_.at(qsizetype(i)) == QLatin1String("l")) return true;
+        if (infoStack_[i]->line) return true;
         const TSImportElement* s = settingStack_[i];
         if (s && s->store() == TSImportElement::SubsectionOf) return true;
     }
@@ -526,6 +582,8 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
         insertName(setting, chunk);
         chunk->setChunkType(3);
         setCurTextChunk(chunk);
+        curTextPlaced_ = isPlacedUnder(parent);
+        curTextPlacedKnown_ = true;
         chunkStack_.push_back(chunk);
     }
     return chunk;
@@ -567,9 +625,10 @@ void TSBodyElementParser::removeLastChunkOfType(const TSImportElement* setting) 
 }
 
 TSMatchedChunkPtr TSBodyElementParser::lastSection() const {
+    // The stack holds books (TSText) and the sections and text sections
+    // this converter made (TSMatchedChunk): no cast needs checking.
     for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend(); ++it)
-        if ((*it)->chunkType() == 2)
-            if (auto s = std::dynamic_pointer_cast<TSMatchedChunk>(*it)) return s;
+        if ((*it)->chunkType() == 2 && !(*it)->asText()) return std::static_pointer_cast<TSMatchedChunk>(*it);
     return nullptr;
 }
 
@@ -619,21 +678,27 @@ void TSBodyElementParser::addMilestone(const TSImportElement* setting) {
 }
 
 bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
+    if (!chunk) return false;
+    if (TSChunkPtr parent = chunk->parent()) return isPlacedUnder(parent);
+    placedChunk_.reset();
+    placedAnswer_ = chunk->chunkType() == 1 && chunk->asText();
+    return placedAnswer_;
+}
+
+bool TSBodyElementParser::isPlacedUnder(const TSChunkPtr& parent) const {
     // Text sections come one after another under the same section: the
     // answer for that section holds for each of them.
-    if (!chunk) return false;
-    const TSChunkPtr parent = chunk->parent();
-    if (parent && parent == placedChunk_) return placedAnswer_;
+    if (!parent) return false;
+    if (parent == placedChunk_) return placedAnswer_;
     placedChunk_ = parent;
-    placedAnswer_ = false;
-    TSChunkPtr top = chunk;
-    int guard = 0;
-    while (top && guard++ < 64) {
-        TSChunkPtr parent = top->parent();
-        if (!parent) break;
-        top = parent;
+    TSChunkPtr top = parent;
+    int guard = 1;
+    while (guard++ < 64) {
+        TSChunkPtr up = top->parent();
+        if (!up) break;
+        top = std::move(up);
     }
-    placedAnswer_ = top && top->chunkType() == 1 && dynamic_cast<const TSText*>(top.get()) != nullptr;
+    placedAnswer_ = top->chunkType() == 1 && top->asText();
     return placedAnswer_;
 }
 
@@ -641,26 +706,31 @@ bool TSBodyElementParser::isPlaced(const TSChunkPtr& chunk) const {
 // Storing text
 
 void TSBodyElementParser::finishPreviousSection() {
-    if (stackStrings_.empty() || stackList_.size() < 2) return;
-    appendToTextElement(stackList_.at(stackList_.size() - 2));
+    if (stackStrings_.empty() || infoStack_.size() < 2) return;
+    appendToTextElement(infoStack_[infoStack_.size() - 2]->name);
 }
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {
     if (stackStrings_.empty()) return;
     const TSImportElement* setting = settingFor(elementName);
-    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) {
+    if (preparesToNothing(stackStrings_.size() - 1, setting)) {
         clearBuffer(stackStrings_.size() - 1);
         return;
     }
-    const ts::AttributedStringPtr buffer = lastStackString();
-    appendString(*buffer, elementName);
+    storeBuffer(elementName);
     clearBuffer(stackStrings_.size() - 1);
 }
 
-void TSBodyElementParser::appendString(const ts::AttributedString& text, const QString& elementName) {
-    ts::AttributedStringPtr prepared = trimAttributedString(text, settingFor(elementName));
-    if (prepared->length() == 0) return;
-    storePrepared(std::move(prepared), elementName);
+void TSBodyElementParser::storeBuffer(const QString& elementName) {
+    // The buffer is given up: prepared in place, not copied.
+    ts::AttributedStringPtr text = takeBuffer(stackStrings_.size() - 1);
+    prepareInPlace(*text, settingFor(elementName));
+    if (text->length() > 0) storePrepared(std::move(text), elementName);
+}
+
+ts::AttributedStringPtr TSBodyElementParser::takeBuffer(size_t index) {
+    bufferAt(index);
+    return std::move(stackStrings_[index]);
 }
 
 void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QString& elementName) {
@@ -676,9 +746,10 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         curFootnoteText_.append(*text);
         return;
     }
-    const QString key = curIdentifier();
-    const bool marks = text->string().contains(QLatin1Char('|')) || text->string().contains(QChar(0x2B90));
-    if (TSMatchedChunkPtr cur = curTextChunk()) {
+    if (curIdentifier_.isNull()) curIdentifier();
+    const QString& key = curIdentifier_;
+    const bool marks = holdsBreakMark(text->string());
+    if (const TSMatchedChunkPtr& cur = curTextChunk_) {
         // A text section this converter has put nothing in yet holds nothing
         // under the key: it was made empty.
         ts::AttributedStringPtr field = curTextStored_ ? cur->textForKey(key) : nullptr;
@@ -691,22 +762,23 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
             combined->append(blank);
             combined->append(*text);
             combined->squeeze();
-            cur->setTextForKey(combined, key);
+            cur->setTextForKey(std::move(combined), key);
         } else {
             text->squeeze();
-            cur->setTextForKey(text, key);
+            cur->setTextForKey(std::move(text), key);
         }
-        if (!isPlaced(cur)) ++unplaced_;
+        if (!(curTextPlacedKnown_ ? curTextPlaced_ : isPlaced(cur))) ++unplaced_;
         return;
     }
     TSMatchedChunkPtr chunk = makeNewTextSection(settingFor(elementName), elementName);
     text->squeeze();
-    chunk->setTextForKey(text, key);
-    if (chunk == curTextChunk()) {
+    chunk->setTextForKey(std::move(text), key);
+    const bool current = chunk == curTextChunk_;
+    if (current) {
         curTextStored_ = true;
         curTextMarks_ = marks;
     }
-    if (!isPlaced(chunk)) ++unplaced_;
+    if (!(current && curTextPlacedKnown_ ? curTextPlaced_ : isPlaced(chunk))) ++unplaced_;
 }
 
 void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportElement* setting) {
@@ -714,13 +786,14 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
         TSLogError("storeCurrentText Nil element %@", className());
         return;
     }
-    const ts::AttributedStringPtr buffer = lastStackString();
+    // The element's buffer is stored, or taken in place, and not read again.
     if (curFootnote_) {
-        appendString(*buffer, name);
+        storeBuffer(name);
         return;
     }
     const bool parentOpened = sectionStack_.size() >= 2 && sectionStack_[sectionStack_.size() - 2];
-    const QString parentName = stackList_.size() >= 2 ? stackList_.at(stackList_.size() - 2) : QString();
+    static const QString none;
+    const QString& parentName = infoStack_.size() >= 2 ? infoStack_[infoStack_.size() - 2]->name : none;
     if (parentOpened) {
         // A text section whose own words are still in its buffer takes the
         // child's text in place, so the line keeps its word order.
@@ -729,38 +802,47 @@ void TSBodyElementParser::storeCurrentText(const QString& name, const TSImportEl
             appendInPlace(setting);
             return;
         }
-        appendString(*buffer, parentName);
+        storeBuffer(parentName);
     } else if (setting->store() == TSImportElement::Append) {
         appendInPlace(setting);
     } else {
-        appendString(*buffer, name);
+        storeBuffer(name);
     }
 }
 
 void TSBodyElementParser::appendInPlace(const TSImportElement* setting) {
-    const ts::AttributedStringPtr buffer = lastStackString();
-    const ts::AttributedStringPtr prepared = trimAttributedString(*buffer, setting);
     const ts::AttributedStringPtr parent = prevStackString();
-    if (prepared->length() == 0 || !parent) return;
+    if (!parent) return;
+    // The child's buffer is not read again: prepared in place.
+    const size_t index = stackStrings_.size() - 1;
+    const ts::AttributedStringPtr prepared = takeBuffer(index);
     // Trimming the child must not join its words to the parent's: white
     // space at either end of the child stays one blank.
     auto space = [](QChar c) { return c == u' ' || c == u'\n' || c == u'\t'; };
-    const QString& raw = buffer->string();
+    const QString& raw = prepared->string();
+    const bool spaceFirst = !raw.isEmpty() && space(raw.front()), spaceLast = !raw.isEmpty() && space(raw.back());
+    prepareInPlace(*prepared, setting);
+    if (prepared->length() == 0) return;
     const QString& before = parent->string();
-    if (!raw.isEmpty() && space(raw.front()) && !before.isEmpty() && !space(before.back()))
+    if (spaceFirst && !before.isEmpty() && !space(before.back()))
         parent->appendSharing(QStringLiteral(" "), baseAttributes());
     parent->append(*prepared);
-    if (!raw.isEmpty() && space(raw.back())) parent->appendSharing(QStringLiteral(" "), baseAttributes());
+    if (spaceLast) parent->appendSharing(QStringLiteral(" "), baseAttributes());
 }
 
 void TSBodyElementParser::makeNewSubsection(const TSImportElement* setting, const QString& name) {
     if (stackStrings_.empty()) return;
-    // The buffer is given up here, so it is prepared in place, not copied.
-    ts::AttributedStringPtr prepared = lastStackString();
+    // The buffer is given up here, so it is prepared in place, not copied;
+    // the next text starts a buffer of its own when it comes.
+    const size_t index = stackStrings_.size() - 1;
+    bufferAt(index);
+    ts::AttributedStringPtr prepared = std::move(stackStrings_[index]);
     prepareInPlace(*prepared, setting);
-    if (prepared->length() == 0) return;
+    if (prepared->length() == 0) {
+        stackStrings_[index] = std::move(prepared);
+        return;
+    }
     storePrepared(std::move(prepared), name);
-    setLastStackString(std::make_shared<ts::AttributedString>());
     setCurTextChunk(nullptr);
 }
 
@@ -775,7 +857,7 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
 
 void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
     if (stackStrings_.empty()) return;
-    if (preparesToNothing(bufferText(stackStrings_.size() - 1), setting)) return;
+    if (preparesToNothing(stackStrings_.size() - 1, setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();
@@ -802,7 +884,7 @@ void TSBodyElementParser::finishFootnote() {
 }
 
 bool TSBodyElementParser::inNote() const {
-    for (qsizetype i = stackList_.size(); i-- > 0;) {
+    for (qsizetype i = qsizetype(infoStack_.size()); i-- > 0;) {
         const TSImportElement* s = settingStack_[size_t(i)];
         if (!s) continue;
         if (s->store() == TSImportElement::Note) return true;
@@ -811,15 +893,12 @@ bool TSBodyElementParser::inNote() const {
     return false;
 }
 
-const ts::ValueDictionary& TSBodyElementParser::currentAttributes() const {
-    static const ts::ValueDictionary none;
-    return attributeStack_.empty() ? none : attributeStack_.back();
-}
-
 QString TSBodyElementParser::currentAttribute(const QString& name) const {
-    const ts::ValueDictionary& a = currentAttributes();
-    const auto it = a.find(name);
-    if (it == a.end()) return QString();
-    QString v = it->second.toString();
-    return v.isNull() ? QString(QLatin1String("")) : v;
+    if (attributeStack_.empty() || !attributeStack_.back().list) return QString();
+    const OpenAttributes& open = attributeStack_.back();
+    const std::vector<QString>& text = *open.list;
+    // The last of equal names counts, as in a dictionary of the set.
+    for (quint32 i = open.end; i >= open.begin + 2; i -= 2)
+        if (text[i - 2] == name) return text[i - 1].isNull() ? QString(QLatin1String("")) : text[i - 1];
+    return QString();
 }

@@ -79,7 +79,7 @@ public:
     // without a record, an element whose words a string replaces).
     qint64 passagesDropped() const { return dropped_; }
     float numLines() const { return numLines_; }
-    qsizetype beginStringsIndex() const { return stackList_.indexOf(QStringLiteral("body")); }
+    qsizetype beginStringsIndex() const;
     static const QSet<QString>& conditionallyAddableElements();
 
     // --- text rules -------------------------------------------------------
@@ -112,8 +112,10 @@ public:
     void handleHighlight();
     void convertForeignStrings();
     static QString trimGarbage(const QString& string);
+    // Whether the text holds a line-break mark ("|" or U+2B90).
+    static bool holdsBreakMark(const QString& text);
     void setCurTextChunk(const TSMatchedChunkPtr& chunk);
-    TSMatchedChunkPtr curTextChunk() const { return curTextChunk_.lock(); }
+    TSMatchedChunkPtr curTextChunk() const { return curTextChunk_; }
 
     // --- parser events -----------------------------------------------------
     void reset() override;
@@ -126,6 +128,9 @@ public:
 
 protected:
     ts::ValueDictionary buildResult() const override;
+    // The stored result with the attribute sets added: they are kept in a
+    // compact form, not as a dictionary per set beside the caller's copy.
+    ts::Value data() const override;
     void willParseFile(const QUrl& url, const QByteArray& bytes, bool readable) override;
 
 private:
@@ -137,19 +142,25 @@ private:
         const TSImportElement* setting = nullptr;
         TSImportElementPtr original;
         size_t hash = 0;
-        bool body = false, note = false, hi = false, milestone = false;
+        bool body = false, note = false, hi = false, milestone = false, line = false;
         bool listed = false, listedWithAttributes = false, holdsText = false;
-        std::vector<ts::ValueDictionary> attributes;
+        // Each attribute set met, in document order: names and values side
+        // by side in one list, and where each set ends in it. The result's
+        // dictionaries are made from them when the result is asked for.
+        std::vector<QString> attributeText;
+        std::vector<quint32> attributeEnds;
         std::vector<ts::AttributedStringPtr> samples;
     };
     ElementInfo* infoFor(const QString& name);
+    static size_t cacheSlot(const QChar* address);
     const TSImportElement* settingFor(const QString& name) const;
     void reportProgress(ts::XMLEventParser& parser);
     void collectStack(const TSImportElement* setting);
 
     // start and end of an element's role
     void parseElementToObject(const QString& name);
-    void parseElementToData(const QString& name);
+    // words: whether the element's text is more than white space.
+    void parseElementToData(const QString& name, bool words);
 
     // chunks
     void makeNewBook(const TSImportElement* setting);
@@ -162,16 +173,22 @@ private:
     void setLocation(const TSImportElement* setting, const TSMatchedChunkPtr& chunk);
     void addMilestone(const TSImportElement* setting);
     bool isPlaced(const TSChunkPtr& chunk) const;
+    // Whether a child of the chunk is in a book.
+    bool isPlacedUnder(const TSChunkPtr& parent) const;
     bool insideLine() const;
-    // Counts the buffer's text as thrown away by the settings, when it has any.
-    void noteDropped(const QString& name, const QString& text);
-    // Whether the text prepares to nothing under the setting.
-    bool preparesToNothing(const QString& text, const TSImportElement* setting) const;
+    // Counts the buffer's text as thrown away by the settings, when it has
+    // words.
+    void noteDropped(const QString& name, bool words);
+    // Whether the buffer's text prepares to nothing under the setting.
+    bool preparesToNothing(size_t index, const TSImportElement* setting) const;
 
     // storing text
     void finishPreviousSection();
     void appendToTextElement(const QString& elementName);
-    void appendString(const ts::AttributedString& text, const QString& elementName);
+    // Prepares the current buffer under the element's setting and stores it.
+    void storeBuffer(const QString& elementName);
+    // The buffer as rich text, taken out of the stack (which holds none then).
+    ts::AttributedStringPtr takeBuffer(size_t index);
     void storePrepared(ts::AttributedStringPtr text, const QString& elementName);
     void storeCurrentText(const QString& name, const TSImportElement* setting);
     void makeNewSubsection(const TSImportElement* setting, const QString& name);
@@ -184,11 +201,13 @@ private:
     void finishFootnote();
     bool inNote() const;
 
-    const ts::ValueDictionary& currentAttributes() const;
+    // The "Attributes Dictionary" of the result.
+    ts::Value attributesDictionary() const;
     QString currentAttribute(const QString& name) const;
 
     float numLines_ = 0;
-    QStringList stackList_;
+    // The open elements, outermost first.
+    std::vector<ElementInfo*> infoStack_;
     // The setting of each open element, looked up once when it opens.
     std::vector<const TSImportElement*> settingStack_;
     std::vector<size_t> pathHashes_;
@@ -203,17 +222,28 @@ private:
     const ts::AttributedStringPtr& bufferAt(size_t index) const;
     // A buffer's characters, without making it rich text.
     QString bufferText(size_t index) const;
+    // Whether any of them passes the test, without joining them.
+    template <class Test> bool bufferHas(size_t index, Test test) const;
     void appendPlain(size_t index, const QString& text);
     void pushBuffer();
     void popBuffer();
     void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);
-    std::vector<ts::ValueDictionary> attributeStack_;
+    // The attributes of each open body element, where the survey keeps them
+    // (no list for an element without any).
+    struct OpenAttributes {
+        const std::vector<QString>* list = nullptr;
+        quint32 begin = 0, end = 0;
+    };
+    std::vector<OpenAttributes> attributeStack_;
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
     std::vector<TSChunkPtr> chunkStack_;
     std::vector<FootnoteListPtr> noteStack_;
     bool noteStackMade_ = false;
-    std::weak_ptr<TSMatchedChunk> curTextChunk_;
+    TSMatchedChunkPtr curTextChunk_;  // also held by the tree
+    // Whether the current text section is in a book, when known from its
+    // making (chunks never move while a conversion makes them).
+    bool curTextPlaced_ = false, curTextPlacedKnown_ = false;
     // What the converter knows of the current text section without asking
     // it: whether text was stored in it, and whether that text may hold a
     // line-break mark.
@@ -238,6 +268,7 @@ private:
     QHash<QString, const TSImportElement*> settingByName_;
     QHash<QString, TSImportElementPtr> originalByName_;
     QSet<size_t> seenPaths_;
+    size_t lastPath_ = 0;
     std::weak_ptr<BodyImporterProtocol> delegate_;
 
     // survey of the body, per element name
@@ -245,6 +276,6 @@ private:
     QHash<QString, ElementInfo*> infoByName_;
     std::vector<std::pair<const QChar*, ElementInfo*>> infoByAddress_;
     // A direct-mapped cache in front of that list.
-    std::pair<const QChar*, ElementInfo*> infoCache_[64] = {};
+    std::pair<const QChar*, ElementInfo*> infoCache_[256] = {};
     std::vector<QString> heldNames_;
 };

@@ -9,12 +9,47 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <utility>
 
 namespace {
 
 bool isEdgeSpace(QChar c) {
     const char16_t u = c.unicode();
     return u == ' ' || u == '\n' || u == '\t' || u == 0x1B;
+}
+
+// Whether the text (not empty) holds a control character or a blank after a
+// blank, eight characters at a time where the processor allows.
+bool needsCollapsing(const char16_t* p, qsizetype n) {
+    qsizetype i = 1;
+    unsigned found = p[0] < 0x20;
+#if defined(__SSE2__)
+    const __m128i blank = _mm_set1_epi16(0x20);
+    __m128i any = _mm_setzero_si128();
+    const auto block = [&](qsizetype at) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at - 1));
+        // Non-zero where c < 0x20, unsigned.
+        any = _mm_or_si128(any, _mm_subs_epu16(blank, c));
+        any = _mm_or_si128(any, _mm_and_si128(_mm_cmpeq_epi16(c, blank), _mm_cmpeq_epi16(before, blank)));
+    };
+    for (; i + 8 <= n; i += 8) block(i);
+    // The rest as one more block that overlaps the last: reading a place
+    // twice changes nothing.
+    if (i < n && n >= 9) {
+        block(n - 8);
+        i = n;
+    }
+    found |= unsigned(_mm_movemask_epi8(_mm_cmpeq_epi16(any, _mm_setzero_si128())) != 0xFFFF);
+#endif
+    for (; i < n; ++i) {
+        const unsigned c = p[i], before = p[i - 1];
+        found |= unsigned(c < 0x20) | (unsigned(c == 0x20) & unsigned(before == 0x20));
+    }
+    return found != 0;
 }
 
 // Replaces the runs the predicate finds, scanning from the end so that the
@@ -53,6 +88,24 @@ ts::FontPtr boldVariant(const ts::FontPtr& font) {
         if (font == TSBodyElementParser::noteFont() || font->isEqual(*TSBodyElementParser::noteFont())) return noteBold;
     }
     return font->withTraits(true, font->isItalic());
+}
+
+// The plain or note attributes with the font made bold or italic, as the
+// general rule below would make them; null for any other set.
+const ts::AttributeSet* formattedSet(const ts::AttributeSet& from, bool bold) {
+    const bool plain = from.isSameSet(TSBodyElementParser::plainAttributes());
+    if (!plain && !from.isSameSet(TSBodyElementParser::noteAttributes())) return nullptr;
+    const auto with = [](const ts::AttributeSet& base, const ts::FontPtr& font) {
+        ts::Attributes a = base;
+        a[ts::AttributeName::Font] = ts::Value(font);
+        return ts::AttributeSet(std::move(a));
+    };
+    static const ts::AttributeSet sets[4] = {
+        with(TSBodyElementParser::plainAttributes(), boldVariant(TSBodyElementParser::baseFont())),
+        with(TSBodyElementParser::plainAttributes(), TSBodyElementParser::baseItalicFont()),
+        with(TSBodyElementParser::noteAttributes(), boldVariant(TSBodyElementParser::noteFont())),
+        with(TSBodyElementParser::noteAttributes(), TSBodyElementParser::noteItalicFont())};
+    return &sets[(plain ? 0 : 2) + (bold ? 0 : 1)];
 }
 
 }  // namespace
@@ -102,7 +155,7 @@ const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const
     if (!plain.isEmpty()) {
         const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
         if (!rich) rich = std::make_shared<ts::AttributedString>();
-        rich->appendSharing(plain, attributes);
+        rich->appendSharing(std::move(plain), attributes);
         plain = QString();
     } else if (!rich) {
         rich = std::make_shared<ts::AttributedString>();
@@ -124,8 +177,16 @@ void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     // hands over, unless someone keeps it.
     // The first piece is copied at its size: most lines are one piece, and
     // a line's text then needs no squeezing when it is stored.
-    if (pending_[index].isEmpty()) pending_[index] = QString(text.constData(), text.size());
-    else pending_[index].append(text.constData(), text.size());
+    QString& pending = pending_[index];
+    if (pending.isEmpty()) {
+        pending = QString(text.constData(), text.size());
+    } else {
+        // Later pieces (the line breaks between an element's children, the
+        // text after an entity) come by the dozen: room for many at once.
+        if (pending.capacity() - pending.size() < text.size())
+            pending.reserve(std::max<qsizetype>(2 * (pending.size() + text.size()), 32));
+        pending.append(text.constData(), text.size());
+    }
     pendingInNote_[index] = inNote;
 }
 
@@ -202,61 +263,66 @@ ts::AttributedStringPtr TSBodyElementParser::trimAttributedString(const ts::Attr
 }
 
 void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImportElement* setting) const {
-    {
+    if (s.runs().size() == 1) {
+        // Text in one set of attributes, as nearly all is: trimmed and
+        // collapsed in one pass into one new string (none when it is ready
+        // as it is), which keeps the run's set.
         const QString& str = s.string();
-        qsizetype b = 0;
-        while (b < str.size() && isEdgeSpace(str.at(b))) ++b;
-        if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
-    }
-    if (s.length() > 0) {
-        // One pass decides whether any run needs collapsing: a tab, a line
-        // break, an escape or two blanks in a row.
-        const QString& str = s.string();
-        bool special = false;
-        char16_t prev = 0;
         const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
-        for (const char16_t* end = p + str.size(); p != end; ++p) {
-            const char16_t c = *p;
-            // Nearly every character is above the blank.
-            if (c > u' ') {
-                prev = c;
-                continue;
-            }
-            if (c == u'\t' || c == u'\n' || c == u'\x1b' || c == u'\r' || (c == u' ' && prev == u' ')) {
-                special = true;
-                break;
-            }
-            prev = c;
-        }
-        if (special && s.runs().size() <= 1) {
-            // Text in one set of attributes, as nearly all is: the collapsed
-            // text is made in one pass and set whole.
-            QString collapsed;
-            collapsed.reserve(str.size());
+        const qsizetype n = str.size();
+        qsizetype b = 0;
+        while (b < n && isEdgeSpace(p[b])) ++b;
+        QString made;
+        bool changed = true;
+        if (b < n && needsCollapsing(p + b, n - b)) {
+            // Written through a pointer: the text never grows.
+            made.resize(n - b);
+            char16_t* const first = reinterpret_cast<char16_t*>(made.data());
+            char16_t* out = first;
             bool blank = false;
-            for (const QChar ch : str) {
-                const char16_t c = ch.unicode();
+            for (qsizetype i = b; i < n; ++i) {
+                const char16_t c = p[i];
                 if (c == u'\x1b') continue;
                 if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
                     blank = true;
                     continue;
                 }
-                if (blank) collapsed += QLatin1Char(' ');
+                if (blank) *out++ = u' ';
                 blank = false;
-                collapsed += ch;
+                *out++ = c;
             }
-            if (blank) collapsed += QLatin1Char(' ');
-            const ts::Attributes attributes = s.runs().empty() ? ts::Attributes() : s.runs().front().attributes.get();
-            s.setString(collapsed, attributes);
-        } else if (special) {
+            // A blank at the end is trimmed, as every edge space is.
+            made.truncate(out - first);
+        } else {
+            qsizetype e = n;
+            while (e > b && isEdgeSpace(p[e - 1])) --e;
+            changed = b > 0 || e < n;
+            if (changed) made = str.mid(b, e - b);
+        }
+        if (changed) {
+            const ts::AttributeSet attributes = s.runs().front().attributes;
+            ts::AttributedString text;
+            text.appendSharing(std::move(made), attributes);
+            s = std::move(text);
+        }
+    } else {
+        {
+            const QString& str = s.string();
+            qsizetype b = 0;
+            while (b < str.size() && isEdgeSpace(str.at(b))) ++b;
+            if (b > 0) s.deleteCharacters(ts::TextRange{0, b});
+        }
+        // One pass decides whether any run needs collapsing: a tab, a line
+        // break, an escape or two blanks in a row. It has no branch per
+        // character, so it takes any control character (XML text holds no
+        // others): those would only take the longer way to the same text.
+        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().utf16()), s.length())) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
             // break and the blanks around it become one blank.
             replaceRuns(s, [](QChar c) { return c == u' ' || c == u'\n' || c == u'\r'; }, 1, QStringLiteral(" "));
         }
-    }
-    {
         const QString& str = s.string();
         qsizetype e = str.size();
         while (e > 0 && isEdgeSpace(str.at(e - 1))) --e;
@@ -273,6 +339,15 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         s.insert(ts::AttributedString(insertTags(setting->prependString()), a), 0);
     }
     const qint64 format = setting->formatType();
+    if ((format == TSImportElement::FormatBold || format == TSImportElement::FormatItalic) && s.length() > 0 &&
+        s.runs().size() == 1) {
+        // Text in the plain or note attributes, as nearly all is, takes a
+        // set made once: a set per formatted text would outweigh its words.
+        if (const ts::AttributeSet* set = formattedSet(s.runs().front().attributes, format == TSImportElement::FormatBold)) {
+            s.setAttributesSharing(*set, ts::TextRange{0, s.length()});
+            return;
+        }
+    }
     if ((format == TSImportElement::FormatBold || format == TSImportElement::FormatItalic) && s.length() > 0) {
         std::vector<std::pair<ts::TextRange, ts::FontPtr>> changes;
         s.enumerateAttributes(ts::TextRange{0, s.length()}, [&](const ts::Attributes& a, ts::TextRange r) {
@@ -374,9 +449,34 @@ void TSBodyElementParser::convertForeignStrings() {
 // ---------------------------------------------------------------------------
 // Line breaks
 
+bool TSBodyElementParser::holdsBreakMark(const QString& text) {
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const qsizetype n = text.size();
+    qsizetype i = 0;
+    unsigned found = 0;
+#if defined(__SSE2__)
+    const __m128i bar = _mm_set1_epi16(u'|'), arrow = _mm_set1_epi16(short(0x2B90));
+    __m128i any = _mm_setzero_si128();
+    const auto block = [&](qsizetype at) {
+        const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + at));
+        any = _mm_or_si128(any, _mm_or_si128(_mm_cmpeq_epi16(c, bar), _mm_cmpeq_epi16(c, arrow)));
+    };
+    for (; i + 8 <= n; i += 8) block(i);
+    // The rest as one more block that overlaps the last.
+    if (i < n && n >= 8) {
+        block(n - 8);
+        i = n;
+    }
+    found = unsigned(_mm_movemask_epi8(any));
+#endif
+    for (; i < n; ++i) found |= unsigned(p[i] == u'|') | unsigned(p[i] == 0x2B90);
+    return found != 0;
+}
+
 void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
-    TSMatchedChunkPtr old = curTextChunk_.lock();
-    if (old == chunk) return;
+    if (curTextChunk_ == chunk) return;
+    const TSMatchedChunkPtr old = std::exchange(curTextChunk_, chunk);
+    curTextPlacedKnown_ = false;
     // Only text that may hold a mark is read back and searched.
     const bool marks = curTextMarks_;
     curTextStored_ = curTextMarks_ = false;
@@ -393,5 +493,4 @@ void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
             old->setTextForKey(broken, key);
         }
     }
-    curTextChunk_ = chunk;
 }

@@ -100,7 +100,7 @@ public:
     QStringList shortestStack() const;
     void removeStoredParsedData();
 
-    bool idFromMilestone() const { return idSource_ == QLatin1String("*milestone*"); }
+    bool idFromMilestone() const { return idSource_.size() == 11 && idSource_ == QLatin1String("*milestone*"); }
 
     // The name for display: the name, then "{}" when the element carries
     // attributes; a record with text of its own is shown in bold.

@@ -14,6 +14,131 @@
 
 namespace ts {
 
+// ---------------------------------------------------------------------------
+// Runs
+
+AttributedString::RunList& AttributedString::RunList::operator=(const RunList& other) {
+    if (this != &other) {
+        RunList copy(other);
+        clear();
+        take(copy);
+    }
+    return *this;
+}
+
+AttributedString::RunList& AttributedString::RunList::operator=(RunList&& other) noexcept {
+    if (this != &other) {
+        clear();
+        take(other);
+    }
+    return *this;
+}
+
+AttributedString::RunList& AttributedString::RunList::operator=(std::vector<Run>&& runs) {
+    clear();
+    if (runs.size() == 1) {
+        new (one_) Run(std::move(runs.front()));
+        state_ = 1;
+    } else if (runs.size() > 1) {
+        state_ = reinterpret_cast<uintptr_t>(new std::vector<Run>(std::move(runs)));
+    }
+    return *this;
+}
+
+void AttributedString::RunList::push_back(Run run) {
+    if (state_ == 0) {
+        new (one_) Run(std::move(run));
+        state_ = 1;
+        return;
+    }
+    spill().push_back(std::move(run));
+}
+
+void AttributedString::RunList::insert(Run* at, Run run) {
+    if (at == end()) {
+        push_back(std::move(run));
+        return;
+    }
+    const size_t index = size_t(at - begin());
+    std::vector<Run>& runs = spill();
+    runs.insert(runs.begin() + qsizetype(index), std::move(run));
+}
+
+void AttributedString::RunList::insert(Run* at, const Run* first, const Run* last) {
+    if (first == last) return;
+    if (at == end() && last - first == 1) {
+        push_back(*first);
+        return;
+    }
+    const size_t index = size_t(at - begin());
+    std::vector<Run>& runs = spill();
+    runs.insert(runs.begin() + qsizetype(index), first, last);
+}
+
+void AttributedString::RunList::erase(Run* first, Run* last) {
+    if (first == last) return;
+    if (std::vector<Run>* runs = many()) {
+        const Run* data = runs->data();
+        runs->erase(runs->begin() + (first - data), runs->begin() + (last - data));
+        return;
+    }
+    clear();  // the one run held in place
+}
+
+void AttributedString::RunList::clear() {
+    if (std::vector<Run>* runs = many()) delete runs;
+    else if (state_ == 1) one()->~Run();
+    state_ = 0;
+}
+
+void AttributedString::RunList::shrink_to_fit() {
+    std::vector<Run>* runs = many();
+    if (!runs) return;
+    if (runs->size() > 1) {
+        runs->shrink_to_fit();
+        return;
+    }
+    std::vector<Run> held = std::move(*runs);
+    delete runs;
+    state_ = 0;
+    *this = std::move(held);
+}
+
+std::vector<AttributedString::Run>& AttributedString::RunList::spill() {
+    if (std::vector<Run>* runs = many()) return *runs;
+    auto* runs = new std::vector<Run>();
+    runs->reserve(4);
+    if (state_ == 1) {
+        runs->push_back(std::move(*one()));
+        one()->~Run();
+    }
+    state_ = reinterpret_cast<uintptr_t>(runs);
+    return *runs;
+}
+
+void AttributedString::RunList::append(const Run* first, const Run* last) {
+    if (last - first == 1 && state_ == 0) {
+        push_back(*first);
+        return;
+    }
+    if (first != last) spill().insert(spill().end(), first, last);
+}
+
+void AttributedString::RunList::take(RunList& other) noexcept {
+    // This list is empty here.
+    if (other.many()) {
+        state_ = other.state_;
+    } else if (other.state_ == 1) {
+        new (one_) Run(std::move(*other.one()));
+        other.one()->~Run();
+        state_ = 1;
+    }
+    other.state_ = 0;
+}
+
+// ---------------------------------------------------------------------------
+// AttributedString
+
 AttributedString::AttributedString(const QString& text, const Attributes& attributes) : text_(text) {
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
 }
@@ -21,8 +146,8 @@ AttributedString::AttributedString(const QString& text, const Attributes& attrib
 AttributedString AttributedString::withRuns(QString text, std::vector<Run> runs) {
     AttributedString s;
     s.text_ = std::move(text);
+    std::erase_if(runs, [](const Run& r) { return r.length <= 0; });
     s.runs_ = std::move(runs);
-    std::erase_if(s.runs_, [](const Run& r) { return r.length <= 0; });
     qsizetype covered = 0;
     for (const Run& r : s.runs_) covered += r.length;
     if (covered != s.text_.size()) {
@@ -174,12 +299,15 @@ AttributedString AttributedString::attributedSubstring(TextRange range) const {
 }
 
 void AttributedString::setAttributes(const Attributes& attributes, TextRange range) {
+    setAttributesSharing(AttributeSet(attributes), range);
+}
+
+void AttributedString::setAttributesSharing(const AttributeSet& attributes, TextRange range) {
     range = clip(range);
     if (range.length == 0) return;
     const size_t first = splitAt(range.location);
     const size_t last = splitAt(range.end());
-    const AttributeSet set(attributes);
-    for (size_t i = first; i < last; ++i) runs_[i].attributes = set;
+    for (size_t i = first; i < last; ++i) runs_[i].attributes = attributes;
     normalize();
 }
 
@@ -258,6 +386,20 @@ void AttributedString::appendSharing(const QString& text, const AttributeSet& at
     text_ += text;
     if (!runs_.empty() && runs_.back().attributes == attributes) runs_.back().length += text.size();
     else runs_.push_back({text.size(), attributes});
+}
+
+void AttributedString::appendSharing(QString&& text, const AttributeSet& attributes) {
+    if (text_.isEmpty()) {
+        // Nothing to join: the text becomes this one's without a copy.
+        const qsizetype length = text.size();
+        if (length == 0) return;
+        ++changes_;
+        text_ = std::move(text);
+        runs_.clear();
+        runs_.push_back({length, attributes});
+        return;
+    }
+    appendSharing(static_cast<const QString&>(text), attributes);
 }
 
 void AttributedString::squeeze() {

@@ -20,8 +20,11 @@
 #include "platform/Object.h"
 #include "platform/Value.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
+#include <new>
 #include <vector>
 
 namespace ts {
@@ -107,6 +110,62 @@ public:
         bool operator==(const Run& o) const { return length == o.length && attributes == o.attributes; }
     };
 
+    // The runs in order, read like a vector. Nearly every text has one run,
+    // which is kept in place: a text then costs one allocation less, which
+    // shows where texts are made by the hundred thousand (an imported book
+    // has one per line). Texts with more runs keep them in a vector.
+    class RunList {
+    public:
+        using value_type = Run;
+        using iterator = Run*;
+        using const_iterator = const Run*;
+
+        RunList() = default;
+        RunList(const RunList& other) { append(other.begin(), other.end()); }
+        RunList(RunList&& other) noexcept { take(other); }
+        RunList& operator=(const RunList& other);
+        RunList& operator=(RunList&& other) noexcept;
+        RunList& operator=(std::vector<Run>&& runs);
+        ~RunList() { clear(); }
+
+        size_t size() const { return many() ? many()->size() : state_; }
+        bool empty() const { return size() == 0; }
+        size_t capacity() const { return many() ? many()->capacity() : 1; }
+        Run* begin() { return many() ? many()->data() : one(); }
+        Run* end() { return begin() + size(); }
+        const Run* begin() const { return many() ? many()->data() : one(); }
+        const Run* end() const { return begin() + size(); }
+        Run& operator[](size_t i) { return begin()[i]; }
+        const Run& operator[](size_t i) const { return begin()[i]; }
+        Run& front() { return *begin(); }
+        const Run& front() const { return *begin(); }
+        Run& back() { return end()[-1]; }
+        const Run& back() const { return end()[-1]; }
+        bool operator==(const RunList& other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
+
+        void push_back(Run run);
+        void insert(Run* at, Run run);
+        void insert(Run* at, const Run* first, const Run* last);
+        void erase(Run* first, Run* last);
+        void clear();
+        // Gives back a vector's spare room; one run goes back in place.
+        void shrink_to_fit();
+
+    private:
+        // 0 or 1: that many runs, held in place; else the address of the
+        // vector that holds them.
+        uintptr_t state_ = 0;
+        alignas(Run) unsigned char one_[sizeof(Run)];
+
+        std::vector<Run>* many() const { return state_ > 1 ? reinterpret_cast<std::vector<Run>*>(state_) : nullptr; }
+        Run* one() { return std::launder(reinterpret_cast<Run*>(one_)); }
+        const Run* one() const { return std::launder(reinterpret_cast<const Run*>(one_)); }
+        // Moves the runs into a vector (made when there is none) and answers it.
+        std::vector<Run>& spill();
+        void append(const Run* first, const Run* last);
+        void take(RunList& other) noexcept;
+    };
+
     AttributedString() = default;
     explicit AttributedString(const QString& text, const Attributes& attributes = {});
     AttributedString(const AttributedString&) = default;
@@ -125,7 +184,7 @@ public:
 
     const QString& string() const { return text_; }
     qsizetype length() const { return text_.size(); }
-    const std::vector<Run>& runs() const { return runs_; }
+    const RunList& runs() const { return runs_; }
 
     // The attributes at an index and, when asked, the whole run holding them.
     // An index outside the text answers no attributes and an empty range.
@@ -141,6 +200,8 @@ public:
 
     // Editing.
     void setAttributes(const Attributes& attributes, TextRange range);
+    // Gives the range a set that is shared, not copied.
+    void setAttributesSharing(const AttributeSet& attributes, TextRange range);
     void addAttribute(const QString& name, const Value& value, TextRange range);
     void addAttributes(const Attributes& attributes, TextRange range);
     void removeAttribute(const QString& name, TextRange range);
@@ -154,6 +215,7 @@ public:
     void append(const QString& text, Attributes&& attributes);
     // Appends text with a set that is shared, not copied.
     void appendSharing(const QString& text, const AttributeSet& attributes);
+    void appendSharing(QString&& text, const AttributeSet& attributes);
     void deleteCharacters(TextRange range);
     void setString(const QString& text, const Attributes& attributes = {});
     // Gives back storage beyond what the text holds (a text built by
@@ -199,7 +261,7 @@ private:
     template <class F> void modifyRuns(TextRange range, F&& change);
 
     QString text_;
-    std::vector<Run> runs_;
+    RunList runs_;
     quint64 changes_ = 0;
 };
 

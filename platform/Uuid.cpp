@@ -5,6 +5,10 @@
 #include "platform/KeyedUnarchiver.h"
 
 #include <QHash>
+#include <QRandomGenerator>
+
+#include <algorithm>
+#include <cstring>
 
 namespace ts {
 
@@ -12,15 +16,34 @@ namespace {
 const QString kBytesKey = QStringLiteral("NS.uuidbytes");
 }
 
-std::shared_ptr<Uuid> Uuid::create() { return std::make_shared<Uuid>(QUuid::createUuid()); }
+std::shared_ptr<Uuid> Uuid::create() {
+    // A random (version 4) uuid from the process's generator, seeded from
+    // the system's: asking the system for every one made each new node or
+    // footnote of an import wait on it.
+    quint32 words[4];
+    QRandomGenerator::global()->fillRange(words);
+    char bytes[16];
+    std::memcpy(bytes, words, sizeof bytes);
+    bytes[6] = char((bytes[6] & 0x0F) | 0x40);
+    bytes[8] = char((bytes[8] & 0x3F) | 0x80);
+    return std::make_shared<Uuid>(QUuid::fromRfc4122(QByteArrayView(bytes, sizeof bytes)));
+}
 
 std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
     const QUuid u = QUuid::fromString(text);
     if (u.isNull() && text.count(QLatin1Char('0')) != 32) return nullptr;
-    return std::make_shared<Uuid>(u);
+    auto made = std::make_shared<Uuid>(u);
+    // Thirty-six characters that parse are the standard form; without
+    // lower-case letters they are what UUIDString() would make.
+    if (text.size() == 36 &&
+        std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
+        made->text_ = text;
+    return made;
 }
 
-QString Uuid::UUIDString() const { return uuid_.toString(QUuid::WithoutBraces).toUpper(); }
+QString Uuid::UUIDString() const {
+    return text_.isNull() ? uuid_.toString(QUuid::WithoutBraces).toUpper() : text_;
+}
 
 void Uuid::encodeWithCoder(Coder& coder) const {
     const QByteArray bytes = uuid_.toRfc4122();

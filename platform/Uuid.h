@@ -15,7 +15,9 @@ public:
     explicit Uuid(const QUuid& uuid) : uuid_(uuid) {}
 
     static std::shared_ptr<Uuid> create();  // a new random UUID
-    static std::shared_ptr<Uuid> fromString(const QString& text);  // null for malformed text
+    // Null for malformed text. Text already in the form UUIDString() makes
+    // is kept and answered again, which spares formatting it on a save.
+    static std::shared_ptr<Uuid> fromString(const QString& text);
 
     QUuid uuid() const { return uuid_; }
     QString UUIDString() const;
@@ -35,6 +37,7 @@ public:
 
 private:
     QUuid uuid_;
+    QString text_;  // as read, when in the standard form; null else
 };
 
 }  // namespace ts

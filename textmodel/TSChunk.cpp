@@ -45,6 +45,11 @@ const ts::Value& classNameOf(const ts::Value& entry) {
     return entry[kClassName];
 }
 
+// A place beyond what the hint holds is no hint at all.
+qint32 hintFor(qint64 at) {
+    return at >= 0 && at <= std::numeric_limits<qint32>::max() ? qint32(at) : -1;
+}
+
 struct ReadingDepthGuard {
     explicit ReadingDepthGuard(int& depth) : depth_(depth) { ++depth_; }
     ~ReadingDepthGuard() { --depth_; }
@@ -57,11 +62,11 @@ struct ReadingDepthGuard {
 
 template <class F>
 void TSChunk::forEachRootAbove(F&& fn) {
-    if (auto* root = dynamic_cast<TSText*>(this)) fn(*root);
+    if (auto* root = asText()) fn(*root);
     // Bounded, so that a parent cycle left by a faulty caller cannot hang.
     int steps = 0;
     for (TSChunkPtr p = parent(); p && ++steps < 100000; p = p->parent())
-        if (auto* root = dynamic_cast<TSText*>(p.get())) fn(*root);
+        if (auto* root = p->asText()) fn(*root);
 }
 
 void TSChunk::structureChanged() {
@@ -72,10 +77,10 @@ void TSChunk::structureChanged() {
 }
 
 void TSChunk::appendChild(const TSChunkPtr& child) {
-    auto c = children();
-    c->addObject(child);
-    child->positionHint_ = qsizetype(c->count()) - 1;
-    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    if (!children_) children_ = VDNewArray::array();
+    children_->addObject(VDDataPtr(child));
+    child->positionHint_ = hintFor(qsizetype(children_->count()) - 1);
+    child->parent_ = weak_from_this();
 }
 
 void TSChunk::addChild(const TSChunkPtr& child) {
@@ -98,8 +103,8 @@ void TSChunk::insertChild(const TSChunkPtr& child, qint64 index) {
     const qint64 at = std::clamp<qint64>(index, 0, qint64(members.size()));
     members.insert(members.begin() + at, child);
     container->setStoredData(std::move(members));
-    child->positionHint_ = qsizetype(at);
-    child->parent_ = std::static_pointer_cast<TSChunk>(weak_from_this().lock());
+    child->positionHint_ = hintFor(at);
+    child->parent_ = weak_from_this();
     forEachRootAbove([&](TSText& root) { root.indexNodes(child); });
 }
 
@@ -198,9 +203,10 @@ qint64 TSChunk::indexOfChild(const TSChunk* child) const {
     // A walk over siblings asks for each in turn, and an insertion or a
     // removal moves the rest by one: the hint, or a place beside it, is
     // nearly always right.
-    for (qsizetype at : {child->positionHint_, child->positionHint_ + 1, child->positionHint_ - 1})
+    const qsizetype hint = child->positionHint_;
+    for (qsizetype at : {hint, hint + 1, hint - 1})
         if (at >= 0 && at < count && members[size_t(at)].get() == wanted) {
-            child->positionHint_ = at;
+            child->positionHint_ = hintFor(at);
             return at;
         }
     // Otherwise one pass sets every sibling's hint.
@@ -208,7 +214,7 @@ qint64 TSChunk::indexOfChild(const TSChunk* child) const {
     for (qsizetype i = 0; i < count; ++i) {
         const VDData* m = members[size_t(i)].get();
         if (m == wanted) found = i;
-        if (auto* node = dynamic_cast<const TSChunk*>(m)) node->positionHint_ = i;
+        if (auto* node = dynamic_cast<const TSChunk*>(m)) node->positionHint_ = hintFor(i);
     }
     return found;
 }
@@ -240,7 +246,6 @@ QUuid TSChunk::uuidValue() const {
 void TSChunk::setUuid(TSUuidPtr uuid) {
     const QUuid old = uuid_ ? uuid_->uuid() : QUuid();
     uuid_ = std::move(uuid);
-    uuidText_.clear();
     if (auto self = std::static_pointer_cast<TSChunk>(weak_from_this().lock()))
         forEachRootAbove([&](TSText& root) { root.reindexNode(old, self); });
 }
@@ -280,6 +285,16 @@ TSChunk::Kept& TSChunk::kept() {
     return *kept_;
 }
 
+const ts::Value& TSChunk::rareValue() const {
+    static const ts::Value none;
+    return kept_ ? kept_->rare : none;
+}
+
+void TSChunk::setRareValue(const ts::Value& value) {
+    if (value.isNull() && !kept_) return;
+    kept().rare = value;
+}
+
 ts::ValueDictionary TSChunk::nodeDictionary() const {
     static const std::vector<std::pair<qsizetype, ts::Value>> noChildren;
     const auto& keptChildren = kept_ ? kept_->children : noChildren;
@@ -287,7 +302,7 @@ ts::ValueDictionary TSChunk::nodeDictionary() const {
     d[kClassName] = className();
     if (!name().isNull()) d[kName] = name();
     if (flagged_) d[kFlagged] = ts::Value(qint64(1));
-    d[kUuid] = uuid_ && !uuidText_.isNull() ? uuidText_ : uuid()->UUIDString();
+    d[kUuid] = uuid()->UUIDString();
 
     const bool hasChildren = children_ && children_->count() > 0;
     if (hasChildren || !keptChildren.empty()) {
@@ -332,15 +347,9 @@ void TSChunk::readNodeFields(const ts::Value* n, const ts::Value* u, const ts::V
     // every node made afresh does.
     if (!u) uuid_.reset();
     else uuid_ = u->isString() ? ts::Uuid::fromString(u->toString()) : nullptr;
-    uuidText_.clear();
     // The text read is written back as it is when it is already the form
-    // the writer would make, which spares formatting every uuid on a save.
-    if (uuid_ && u) {
-        const QString text = u->toString();
-        if (text.size() == 36 &&
-            std::none_of(text.begin(), text.end(), [](QChar c) { return c.unicode() >= u'a' && c.unicode() <= u'z'; }))
-            uuidText_ = text;
-    }
+    // the writer would make (the uuid keeps it), which spares formatting
+    // every uuid on a save.
     if (u && !u->isString())
         TSLogError("The uuid of a %@ is a %s, not a string; the node is given a new one", className(),
                    ts::Value::typeName(u->type()));

@@ -31,6 +31,7 @@
 #include <vector>
 
 class TSChunk;
+class TSText;
 using TSChunkPtr = std::shared_ptr<TSChunk>;
 using TSUuidPtr = std::shared_ptr<ts::Uuid>;
 
@@ -74,7 +75,7 @@ public:
     TSChunkPtr childWithName(const QString& name) const;
     QStringList childNames() const;
 
-    TSChunkPtr parent() const { return parent_.lock(); }
+    TSChunkPtr parent() const { return std::static_pointer_cast<TSChunk>(parent_.lock()); }
     void setParent(const TSChunkPtr& parent) { parent_ = parent; }
 
     // Identity, mark and import labels.
@@ -87,7 +88,7 @@ public:
     QString tagName() const { return tagName_; }
     void setTagName(const QString& tagName) { tagName_ = tagName; }
     qint64 chunkType() const { return chunkType_; }
-    void setChunkType(qint64 chunkType) { chunkType_ = chunkType; }
+    void setChunkType(qint64 chunkType) { chunkType_ = qint8(chunkType); }
 
     // Operations the subclasses give meaning.
     virtual QString chunkName() const;
@@ -96,6 +97,9 @@ public:
     void importFromDictionary(const ts::Value& dictionary) override;
     virtual qint64 tln() const { return TSNotFound; }
     virtual bool isLine() const { return false; }
+    // The book this node is, if it is one; cheaper than a cast, which every
+    // change of the tree would make for each node above it.
+    virtual TSText* asText() { return nullptr; }
     virtual qint64 wordCount() const { return 0; }
     virtual qint64 englishWordCount() const { return 0; }
     virtual bool hasText() const { return false; }
@@ -150,6 +154,11 @@ protected:
     void structureChanged();
     // Depth of the node being read, for the nesting bound.
     static int readingDepth_;
+    // A value that few nodes of a subclass hold (a text section's place in
+    // its PDF), kept beside the rest that few nodes hold rather than in
+    // every node. Null when there is none.
+    const ts::Value& rareValue() const;
+    void setRareValue(const ts::Value& value);
 
 private:
     void appendChild(const TSChunkPtr& child);
@@ -157,14 +166,13 @@ private:
     // root's uuid index follows nodes as they come and go.
     template <class F> void forEachRootAbove(F&& fn);
 
-    bool flagged_ = false;
-    std::weak_ptr<TSChunk> parent_;
+    // Always a TSChunk; held as the object it was made as, so that adding
+    // a child copies the parent's own weak reference instead of locking it.
+    std::weak_ptr<ts::Object> parent_;
     VDNewArrayPtr children_;
+    // Keeps the text the file wrote, when that is its standard form.
     mutable TSUuidPtr uuid_;
-    // uuid_ as the file wrote it, when that is its standard text; null else.
-    QString uuidText_;
     QString tagName_;
-    qint64 chunkType_ = 0;
 
     // What a file held that this program does not read: unknown keys, and
     // children it could not make with the position they were read at.
@@ -172,13 +180,18 @@ private:
     struct Kept {
         ts::ValueDictionary entries;
         std::vector<std::pair<qsizetype, ts::Value>> children;
+        ts::Value rare;  // see rareValue()
     };
     Kept& kept();
     std::unique_ptr<Kept> kept_;
 
     // Where this node was last seen among its parent's children: sibling
-    // walks look there (and one place either side) before searching.
-    mutable qsizetype positionHint_ = -1;
+    // walks look there (and one place either side) before searching. Kept
+    // in one word with the kind (a small number: book, section, text
+    // section) and the flag: an imported text makes a node per line.
+    mutable qint32 positionHint_ = -1;
+    qint8 chunkType_ = 0;
+    bool flagged_ = false;
 };
 
 // Makes the text model's classes known to the class registry. Reading a

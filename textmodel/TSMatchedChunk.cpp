@@ -22,15 +22,9 @@ QString plain(const ts::AttributedStringPtr& s) { return s ? s->string() : QStri
 
 }  // namespace
 
-const ts::Value& TSMatchedChunk::pdfLocation() const {
-    static const ts::Value none;
-    return pdfLocation_ ? *pdfLocation_ : none;
-}
+const ts::Value& TSMatchedChunk::pdfLocation() const { return rareValue(); }
 
-void TSMatchedChunk::setPdfLocation(const ts::Value& location) {
-    if (location.isNull()) pdfLocation_.reset();
-    else pdfLocation_ = std::make_shared<const ts::Value>(location);
-}
+void TSMatchedChunk::setPdfLocation(const ts::Value& location) { setRareValue(location); }
 
 bool TSMatchedChunk::hasUnreadableText() const {
     for (const TSRichTextField* f : {&english_, &perseusEnglish_, &latin_, &location_}) {
@@ -247,6 +241,10 @@ void TSMatchedChunk::setTextForKey(const ts::AttributedStringPtr& text, const QS
     if (auto f = fieldForKey(key)) const_cast<TSRichTextField*>(f)->set(text);
 }
 
+void TSMatchedChunk::setTextForKey(ts::AttributedStringPtr&& text, const QString& key) {
+    if (auto f = fieldForKey(key)) const_cast<TSRichTextField*>(f)->set(std::move(text));
+}
+
 bool TSMatchedChunk::mayHaveLinksForKey(const QString& key) const {
     auto f = fieldForKey(key);
     return f && f->mayHaveLinks();
@@ -264,7 +262,7 @@ ts::Value TSMatchedChunk::serialize() const {
     put(kLatin, latin_);
     put(kPerseusEnglish, perseusEnglish_);
     put(kLocation, location_);
-    if (pdfLocation_) d[kPdfLocation] = *pdfLocation_;
+    if (!pdfLocation().isNull()) d[kPdfLocation] = pdfLocation();
     return d;
 }
 

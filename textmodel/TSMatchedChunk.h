@@ -74,6 +74,7 @@ public:
 
     ts::AttributedStringPtr textForKey(const QString& key) const override;
     void setTextForKey(const ts::AttributedStringPtr& text, const QString& key) override;
+    void setTextForKey(ts::AttributedStringPtr&& text, const QString& key);
     bool mayHaveLinksForKey(const QString& key) const override;
 
     ts::Value serialize() const override;
@@ -91,5 +92,4 @@ private:
     TSRichTextField latin_;
     TSRichTextField location_;
     // Most lines have no place in a PDF; those pay one pointer for it.
-    std::shared_ptr<const ts::Value> pdfLocation_;
 };

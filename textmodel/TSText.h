@@ -41,6 +41,7 @@ class TSText : public TSChunk {
 
 public:
     TSText() = default;
+    TSText* asText() override { return this; }
 
     // Values are strings or VDNewArray containers (as ts::Value objects).
     ts::ValueDictionary& information() { return information_; }

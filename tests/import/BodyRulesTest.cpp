@@ -68,6 +68,34 @@ TEST(BodyRules, PreparationCollapsesWhiteSpace) {
     EXPECT_TRUE(only->attributes(0).empty());
 }
 
+// Text in one run is prepared in one pass, text in several runs edit by
+// edit: both give the same words, wherever white space falls in the blocks
+// of eight characters the scans read at once; so do the line-break marks.
+TEST(BodyRules, OneRunAndSeveralRunsPrepareAlike) {
+    TSBodyElementParser p;
+    const QString verse = QStringLiteral("arma virumque cano Troiae qui primus ab oris");
+    for (const char* special : {" ", "  ", "\t", "\n", "\r", "\x1b", " \n\t ", "\x1b\x1b"}) {
+        for (qsizetype at = 0; at <= 20; ++at) {
+            QString text = verse;
+            text.insert(at, QString::fromLatin1(special));
+            const ts::AttributedString one(text);
+            ts::AttributedString several = one;
+            several.addAttribute(ts::AttributeName::Underline, ts::Value(1), {text.size() / 2, 1});
+            const QString prepared = p.trimAttributedString(one, nullptr)->string();
+            EXPECT_EQ(prepared, p.trimAttributedString(several, nullptr)->string()) << at << " " << special;
+            EXPECT_FALSE(prepared.contains(QStringLiteral("  ")) || prepared.contains(QLatin1Char('\n')) ||
+                         prepared.contains(QLatin1Char('\x1b')) || prepared.endsWith(QLatin1Char(' ')))
+                << at << " " << special;
+        }
+    }
+    for (const QChar mark : {QChar(u'|'), QChar(0x2B90)})
+        for (qsizetype at = 0; at < 20; ++at) {
+            QString text = QStringLiteral("cano Troiae qui primus");
+            EXPECT_FALSE(TSBodyElementParser::holdsBreakMark(text.left(at)));
+            EXPECT_TRUE(TSBodyElementParser::holdsBreakMark(text.insert(at, mark))) << at;
+        }
+}
+
 TEST(BodyRules, LinesSectionsBooksAndLocations) {
     const Outcome r = run("<div1 n=\"1\"><div2 n=\"a\"><l n=\"5\">arma  virumque\n cano</l><l>Troiae qui</l></div2></div1>"
                       "<div1 n=\"2\"><div2><l>primus ab oris</l></div2></div1>",

@@ -238,6 +238,31 @@ print(all(c["uuid"] == c["uuid"].upper() for c in iuno["Children"] if "uuid" in 
     EXPECT_EQ(twice[QStringLiteral("Children")].array()[1][QStringLiteral("ClassName")].toString(), QStringLiteral("TSFancyChunk"));
 }
 
+// A node's uuid is written back as read when the text read is the standard
+// form, and in the standard form otherwise.
+TEST(TextNodeUuid, WrittenBackInTheStandardForm) {
+    for (const auto& [read, written] : std::initializer_list<std::pair<QString, QString>>{
+             {U(7), U(7)}, {U(7).toLower(), U(7)}, {QLatin1Char('{') + U(7) + QLatin1Char('}'), U(7)}}) {
+        ts::ValueDictionary d{{QStringLiteral("ClassName"), ts::Value(QStringLiteral("TSMatchedChunk"))},
+                              {QStringLiteral("uuid"), ts::Value(read)}};
+        auto node = std::make_shared<TSMatchedChunk>();
+        node->importFromDictionary(ts::Value(d));
+        EXPECT_EQ(node->serialize()[QStringLiteral("uuid")].toString(), written) << read.toStdString();
+    }
+}
+
+// New uuids are random (version 4, RFC variant) and do not repeat.
+TEST(TextNodeUuid, NewOnesAreRandomAndDistinct) {
+    QSet<QUuid> seen;
+    for (int i = 0; i < 20000; ++i) {
+        const QUuid u = Uuid::create()->uuid();
+        ASSERT_EQ(u.version(), QUuid::Random);
+        ASSERT_EQ(u.variant(), QUuid::DCE);
+        seen.insert(u);
+    }
+    EXPECT_EQ(seen.size(), 20000);
+}
+
 TEST_F(TextFile, UuidLookupAndWalks) {
     auto book = text->childAt(0), proem = book->childAt(0), iuno = book->childAt(1);
     // Reading order: book, its first section, that section's lines, the next section ...

@@ -358,3 +358,19 @@ TEST_F(XMLFileParserTest, DeclaredEncodingsAndReferencesAreDecodedOnce) {
     ASSERT_EQ(string.attributes.size(), 1u);
     EXPECT_EQ(joined(string.attributes[0]), QString::fromUtf8("t=&lt; & \"q\""));
 }
+
+// ASCII is widened apart from the rest: texts that leave ASCII anywhere
+// around the blocks of sixteen bytes read as a UTF-8 decoder reads them.
+TEST_F(XMLFileParserTest, TextsMixingAsciiAndOtherCharactersAreDecodedWhole) {
+    const QString ascii = QStringLiteral("Arma virumque cano, Troiae qui primus ab oris");
+    for (const QString other : {QStringLiteral("λ"), QStringLiteral("é"), QStringLiteral("𝐀"), QStringLiteral("ἄνδρα")})
+        for (qsizetype at = 0; at <= 34; ++at) {
+            const QString text = ascii.left(at) + other + ascii.mid(at);
+            RecordingParser p;
+            p.parseData(QByteArray("<a t=\"") + text.toUtf8() + "\">" + text.toUtf8() + "</a>");
+            EXPECT_TRUE(p.errors.empty());
+            EXPECT_EQ(p.text, text) << at;
+            ASSERT_EQ(p.attributes.size(), 1u);
+            EXPECT_EQ(joined(p.attributes[0]), QStringLiteral("t=") + text) << at;
+        }
+}

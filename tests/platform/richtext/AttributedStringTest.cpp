@@ -84,6 +84,37 @@ TEST(AttributedString, EditsNeverReachTextsThatShareTheirAttributes) {
     }
 }
 
+// One run is held in place, more in a list of their own: texts move
+// between the two forms through edits, copies and moves without change.
+TEST(AttributedString, RunsMoveBetweenOneAndSeveral) {
+    AttributedString s(QStringLiteral("Gallia est omnis"), bold());
+    const AttributedString one = s;
+    s.addAttribute(AttributeName::ForegroundColor, Value(Color::redColor()), {7, 3});
+    ASSERT_EQ(s.runs().size(), 3u);
+    AttributedString several = s;
+    EXPECT_TRUE(several.isEqualToAttributedString(s));
+    AttributedString moved = std::move(s);
+    EXPECT_TRUE(moved.isEqualToAttributedString(several));
+    moved.removeAttribute(AttributeName::ForegroundColor, {0, 16});
+    moved.squeeze();
+    expectWellFormed(moved);
+    EXPECT_TRUE(moved.isEqualToAttributedString(one));
+    // Each form assigned over the other, and emptied.
+    AttributedString a = one, b = several;
+    a = several;
+    b = one;
+    EXPECT_TRUE(a.isEqualToAttributedString(several));
+    EXPECT_TRUE(b.isEqualToAttributedString(one));
+    a.deleteCharacters({0, 16});
+    EXPECT_TRUE(a.runs().empty());
+    a.append(QStringLiteral("est"), red());
+    a.insert(one, 0);
+    expectWellFormed(a);
+    EXPECT_EQ(a.string(), QStringLiteral("Gallia est omnisest"));
+    EXPECT_EQ(a.runs().size(), 2u);
+    EXPECT_EQ(one.runs().size(), 1u);
+}
+
 TEST(AttributedString, ReplaceInheritsAttributesLikeTheTextSystem) {
     AttributedString s(QStringLiteral("ab"), bold());
     s.append(QStringLiteral("cd"), red());
