@@ -109,7 +109,10 @@ struct XMLEventParser::Session {
 
     XMLAttributes attributes;
     QString characters;
-    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // Every call decodes a piece from inside the document, so a leading
+    // U+FEFF is a zero-width no-break space of the text, never a byte-order
+    // mark to drop (libxml2 has taken the document's own).
+    QStringDecoder utf8{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom};
 
     // Decodes into `target`, reusing its storage unless a reader kept a copy
     // of it: text and attribute values need no allocation per event.
@@ -117,14 +120,11 @@ struct XMLEventParser::Session {
         target.resize(len);  // never more UTF-16 units than UTF-8 bytes
         QChar* begin = target.data();
         // ASCII, as nearly all text of these documents is, is widened here,
-        // sixteen bytes at a time; the decoder takes the rest. It starts on
-        // the last character widened, so that it never sees the rest as
-        // the start of a text (where it would drop a byte-order mark).
+        // sixteen bytes at a time; the decoder takes the rest.
         const qsizetype ascii = widenAscii(reinterpret_cast<char16_t*>(begin), bytes, len);
         if (ascii == len) return;
-        const qsizetype from = ascii > 0 ? ascii - 1 : 0;
-        QChar* end = utf8.appendToBuffer(begin + from,
-                                         QByteArrayView(reinterpret_cast<const char*>(bytes) + from, len - from));
+        QChar* end = utf8.appendToBuffer(begin + ascii,
+                                         QByteArrayView(reinterpret_cast<const char*>(bytes) + ascii, len - ascii));
         target.truncate(end - begin);
     }
 
