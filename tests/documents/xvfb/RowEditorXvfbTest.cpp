@@ -85,6 +85,15 @@ QList<QPoint> redPixels(const QImage& image, const QRect& area) {
     return out;
 }
 
+// How many pixels of a rectangle are dark: text drawn.
+int darkPixels(const QImage& image, const QRect& area) {
+    int n = 0;
+    const QRect r = area.intersected(image.rect());
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x) n += qGray(image.pixel(x, y)) < 96;
+    return n;
+}
+
 }  // namespace
 
 TEST(ProgramOnXvfb, RowEditorUnderlinesAMisspeltLatinWord) {
@@ -120,23 +129,28 @@ TEST(ProgramOnXvfb, RowEditorUnderlinesAMisspeltLatinWord) {
         window = run({"search", "--onlyvisible", "--name", "aeneis"}).section(u'\n', 0, 0);
     }
     ASSERT_FALSE(window.isEmpty()) << "no document window";
-    QThread::msleep(1500);
     const Geometry g = windowGeometry(window);
     ASSERT_GT(g.width, 400);
     ASSERT_GT(g.height, 200);
     const QRect area(g.x, g.y, g.width, g.height);
+    // On a loaded machine the rows may be drawn well after the window maps.
+    for (int i = 0; i < 150 && darkPixels(screen(), area) < 2000; ++i) QThread::msleep(100);
+    QThread::msleep(300);
     EXPECT_TRUE(redPixels(screen(), area).isEmpty()) << "nothing is underlined before editing";
 
     // A double click on the first line's Latin (below the menu bar, the
-    // header and the book's row) opens its editor.
-    run({"mousemove", "--sync", QString::number(g.x + 200), QString::number(g.y + 100)});
-    run({"click", "--repeat", "2", "--delay", "120", "1"});
+    // header and the book's row) opens its editor. A busy machine can split
+    // the double click into two single ones, so it is given a second try.
     QList<QPoint> red;
     QImage shot;
-    for (int i = 0; i < 30 && red.size() <= 10; ++i) {
-        QThread::msleep(200);
-        shot = screen();
-        red = redPixels(shot, area);
+    for (int attempt = 0; attempt < 2 && red.size() <= 10; ++attempt) {
+        run({"mousemove", "--sync", QString::number(g.x + 200), QString::number(g.y + 100)});
+        run({"click", "--repeat", "2", "--delay", "120", "1"});
+        for (int i = 0; i < 40 && red.size() <= 10; ++i) {
+            QThread::msleep(200);
+            shot = screen();
+            red = redPixels(shot, area);
+        }
     }
     const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
     if (!gallery.isEmpty() && QDir().mkpath(gallery)) shot.copy(area).save(gallery + "/xvfb-row-editor-spelling.png");
