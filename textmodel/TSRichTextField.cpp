@@ -10,6 +10,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -102,49 +103,119 @@ ReadOutcome readStoredValue(const ts::Value& source) {
 
 }  // namespace
 
-TSRichTextField::TSRichTextField(const TSRichTextField& other)
-    : text_(other.text_),
-      stored_(other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr),
-      pendingData_(other.pendingData_),
-      hasPendingData_(other.hasPendingData_) {}
+// An imported text makes a line per verse, each with four columns: a
+// column costs no more than its text and one word.
+static_assert(sizeof(TSRichTextField) == sizeof(ts::AttributedStringPtr) + sizeof(void*));
+
+TSRichTextField::TSRichTextField(const TSRichTextField& other) { copyFrom(other); }
 
 TSRichTextField& TSRichTextField::operator=(const TSRichTextField& other) {
     if (this != &other) {
-        text_ = other.text_;
-        stored_ = other.stored_ ? std::make_unique<Stored>(*other.stored_) : nullptr;
-        pendingData_ = other.pendingData_;
-        hasPendingData_ = other.hasPendingData_;
+        clear();
+        copyFrom(other);
     }
     return *this;
 }
 
-TSRichTextField::~TSRichTextField() = default;
+TSRichTextField::TSRichTextField(TSRichTextField&& other) noexcept { moveFrom(other); }
+
+TSRichTextField& TSRichTextField::operator=(TSRichTextField&& other) noexcept {
+    if (this != &other) {
+        clear();
+        moveFrom(other);
+    }
+    return *this;
+}
+
+TSRichTextField::~TSRichTextField() {
+    clear();
+    std::destroy_at(&slot_.text);
+}
+
+void TSRichTextField::setStored(std::unique_ptr<Stored> stored) const {
+    if (isUnread()) clear();
+    delete reinterpret_cast<Stored*>(word_);
+    word_ = reinterpret_cast<quintptr>(stored.release());
+}
+
+void TSRichTextField::clear() const {
+    if (isUnread()) {
+        {
+            // Adopted, so released with it.
+            Bytes adopted(slot_.unread.header, slot_.unread.data, qsizetype(word_ >> 1));
+        }
+        std::construct_at(&slot_.text);
+    } else {
+        slot_.text.reset();
+        delete reinterpret_cast<Stored*>(word_);
+    }
+    word_ = 0;
+}
+
+QByteArray TSRichTextField::unreadBytes() const {
+    // Borrowed, not adopted: the copy takes a reference of its own.
+    Bytes borrowed(slot_.unread.header, slot_.unread.data, qsizetype(word_ >> 1));
+    QByteArray copy{Bytes(borrowed)};
+    borrowed.d = nullptr;
+    return copy;
+}
+
+void TSRichTextField::keepUnread(QByteArray bytes) {
+    clear();
+    Bytes& parts = bytes.data_ptr();
+    std::destroy_at(&slot_.text);
+    std::construct_at(&slot_.unread, UnreadBytes{parts.d, parts.ptr});
+    word_ = (quintptr(parts.size) << 1) | 1;
+    // The field holds the reference now.
+    parts.d = nullptr;
+    parts.ptr = nullptr;
+    parts.size = 0;
+}
+
+void TSRichTextField::copyFrom(const TSRichTextField& other) {
+    if (other.isUnread()) {
+        keepUnread(other.unreadBytes());
+        return;
+    }
+    slot_.text = other.slot_.text;
+    if (const Stored* st = other.stored()) setStored(std::make_unique<Stored>(*st));
+}
+
+void TSRichTextField::moveFrom(TSRichTextField& other) noexcept {
+    if (other.isUnread()) {
+        std::destroy_at(&slot_.text);
+        std::construct_at(&slot_.unread, other.slot_.unread);
+        std::construct_at(&other.slot_.text);
+    } else {
+        slot_.text = std::move(other.slot_.text);
+    }
+    word_ = other.word_;
+    other.word_ = 0;
+}
 
 void TSRichTextField::materialize() const {
-    if (!hasPendingData_) return;
-    stored_ = std::make_unique<Stored>();
-    stored_->source = ts::Value(pendingData_);
-    stored_->pending = true;
-    pendingData_ = QByteArray();
-    hasPendingData_ = false;
+    if (!isUnread()) return;
+    auto st = std::make_unique<Stored>();
+    st->source = ts::Value(unreadBytes());
+    st->pending = true;
+    setStored(std::move(st));
 }
 
 void TSRichTextField::readFrom(const ts::Value& value) {
-    text_.reset();
-    pendingData_ = QByteArray();
-    hasPendingData_ = false;
     if (value.isNull()) {
-        stored_.reset();
+        clear();
         return;
     }
     if (value.isData()) {
-        stored_.reset();
-        pendingData_ = value.toData();
-        hasPendingData_ = true;
+        keepUnread(value.toData());
         return;
     }
-    if (!stored_) stored_ = std::make_unique<Stored>();
-    Stored& st = *stored_;
+    if (!stored()) {
+        clear();
+        setStored(std::make_unique<Stored>());
+    }
+    slot_.text.reset();
+    Stored& st = *stored();
     st.asRead.reset();
     st.shownAs.reset();
     st.unreadable = false;
@@ -154,36 +225,33 @@ void TSRichTextField::readFrom(const ts::Value& value) {
 }
 
 void TSRichTextField::set(ts::AttributedStringPtr text) {
-    text_ = std::move(text);
-    if (hasPendingData_) {
-        // A value never read has no text to return to.
-        pendingData_ = QByteArray();
-        hasPendingData_ = false;
-    }
-    if (!stored_) return;
+    // A value never read has no text to return to.
+    if (isUnread()) clear();
+    slot_.text = std::move(text);
+    if (!stored()) return;
     // The file's value and the text as read stay: a text that returns to
     // what was read is saved as the file's own bytes again. A value never
     // read has no text to return to.
-    if (stored_->pending) {
-        stored_.reset();
+    if (stored()->pending) {
+        setStored(nullptr);
         return;
     }
-    stored_->shownAs.reset();
+    stored()->shownAs.reset();
 }
 
 void TSRichTextField::show(ts::AttributedStringPtr text) {
-    const bool keep = stored_ && stored_->unreadable && !isEdited();
+    const bool keep = stored() && stored()->unreadable && !isEdited();
     set(std::move(text));
     // Kept bytes cannot be made again from the recovered text: a change
     // made only to show the text differently leaves them what is saved.
-    if (keep && text_ && stored_) {
-        stored_->shownAs = text_;
-        stored_->shownCount = text_->changeCount();
+    if (keep && slot_.text && stored()) {
+        stored()->shownAs = slot_.text;
+        stored()->shownCount = slot_.text->changeCount();
     }
 }
 
 const ts::AttributedString* TSRichTextField::textAsRead() const {
-    Stored& st = *stored_;
+    Stored& st = *stored();
     if (st.asRead && st.asRead->changeCount() == st.asReadCount) return st.asRead.get();
     // The object read was changed since (it is handed out and may be edited
     // in place): read the stored value again to compare with.
@@ -194,29 +262,31 @@ const ts::AttributedString* TSRichTextField::textAsRead() const {
 }
 
 bool TSRichTextField::isEdited() const {
-    if (hasPendingData_ || !stored_ || stored_->pending || stored_->source.isNull()) return false;
-    const Stored& st = *stored_;
-    if (!text_) return st.readAText;
-    if (st.shownAs == text_ && st.shownCount == text_->changeCount()) return false;
+    const Stored* stp = stored();
+    if (!stp || stp->pending || stp->source.isNull()) return false;
+    const Stored& st = *stp;
+    const ts::AttributedStringPtr& text = slot_.text;
+    if (!text) return st.readAText;
+    if (st.shownAs == text && st.shownCount == text->changeCount()) return false;
     const ts::AttributedString* original = textAsRead();
     if (!original) return true;
-    if (original == text_.get()) return false;
-    return !text_->isEqualToAttributedString(*original);
+    if (original == text.get()) return false;
+    return !text->isEqualToAttributedString(*original);
 }
 
 bool TSRichTextField::isPresent() const {
-    if (hasPendingData_) return true;
-    if (pending()) return stored_->source.isData() || stored_->source.isString();
-    return bool(text_);
+    if (isUnread()) return true;
+    if (pending()) return stored()->source.isData() || stored()->source.isString();
+    return bool(slot_.text);
 }
 
 bool TSRichTextField::mayHaveLinks() const {
-    if (!pending()) return bool(text_);
-    if (!hasPendingData_ && !stored_->source.isData()) return false;
+    if (!pending()) return bool(slot_.text);
+    if (!isUnread() && !stored()->source.isData()) return false;
     // The RTF reader takes the field instruction in any case; a link it
     // would read but this test missed would leave its footnote unmarked,
     // and purged on the next save.
-    const QByteArray d = hasPendingData_ ? pendingData_ : stored_->source.toData();
+    const QByteArray d = isUnread() ? unreadBytes() : stored()->source.toData();
     static const char kWord[] = "hyperlink";
     auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
     return std::search(d.begin(), d.end(), kWord, kWord + sizeof(kWord) - 1, same) != d.end();
@@ -224,7 +294,7 @@ bool TSRichTextField::mayHaveLinks() const {
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
     materialize();
-    Stored& st = *stored_;
+    Stored& st = *stored();
     st.pending = false;
     const ts::Value& source = st.source;
     ReadOutcome r = readStoredValue(source);
@@ -237,25 +307,26 @@ void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {
     else if (!source.isData())
         TSLogError("The %@ text of %@ is a %s, not RTF data; it is kept as it was", key, ownerName(owner),
                    ts::Value::typeName(source.type()));
-    text_ = std::move(r.text);
-    st.readAText = bool(text_);
+    ts::AttributedStringPtr& text = slot_.text;
+    text = std::move(r.text);
+    st.readAText = bool(text);
     // The text handed out is the text as read until it changes, so nothing
     // is copied to tell the two apart.
-    st.asRead = text_;
-    st.asReadCount = text_ ? text_->changeCount() : 0;
+    st.asRead = text;
+    st.asReadCount = text ? text->changeCount() : 0;
 }
 
 ts::AttributedStringPtr TSRichTextField::get(const QString& key, const ts::Object* owner) const {
     if (pending()) parse(key, owner);
-    return text_;
+    return slot_.text;
 }
 
 ts::Value TSRichTextField::valueToWrite() const {
-    if (hasPendingData_) return ts::Value(pendingData_);
-    if (pending()) return stored_->source;
-    if (stored_ && !stored_->source.isNull() && !isEdited()) return stored_->source;
-    if (!text_) return {};
-    const QByteArray rtf = ts::writeRtf(*text_);
+    if (isUnread()) return ts::Value(unreadBytes());
+    const Stored* st = stored();
+    if (st && (st->pending || (!st->source.isNull() && !isEdited()))) return st->source;
+    if (!slot_.text) return {};
+    const QByteArray rtf = ts::writeRtf(*slot_.text);
     if (rtf.isEmpty()) return {};
     return ts::Value(rtf);
 }
@@ -263,10 +334,11 @@ ts::Value TSRichTextField::valueToWrite() const {
 QStringList TSRichTextField::keptLinkTargets(const QString& key, const ts::Object* owner) const {
     if (pending()) parse(key, owner);
     QStringList targets;
-    if (!stored_ || !stored_->unreadable || !stored_->source.isData() || isEdited()) return targets;
+    const Stored* st = stored();
+    if (!st || !st->unreadable || !st->source.isData() || isEdited()) return targets;
     static const QRegularExpression field(QStringLiteral(R"re(HYPERLINK\s*(?:\\l\s*)?"([^"]*)")re"),
                                           QRegularExpression::CaseInsensitiveOption);
-    const QString raw = QString::fromLatin1(stored_->source.toData());
+    const QString raw = QString::fromLatin1(st->source.toData());
     for (auto it = field.globalMatch(raw); it.hasNext();) targets << it.next().captured(1);
     return targets;
 }

@@ -19,17 +19,18 @@
 #include "platform/AttributedString.h"
 #include "platform/Object.h"
 
+#include <QByteArray>
 #include <QStringList>
 
 #include <memory>
 
 class TSRichTextField {
 public:
-    TSRichTextField() = default;
+    TSRichTextField() noexcept = default;
     TSRichTextField(const TSRichTextField& other);
     TSRichTextField& operator=(const TSRichTextField& other);
-    TSRichTextField(TSRichTextField&&) noexcept = default;
-    TSRichTextField& operator=(TSRichTextField&&) noexcept = default;
+    TSRichTextField(TSRichTextField&& other) noexcept;
+    TSRichTextField& operator=(TSRichTextField&& other) noexcept;
     ~TSRichTextField();
 
     // The text, reading the stored value first when needed; null when absent.
@@ -45,7 +46,7 @@ public:
     bool mayHaveLinks() const;
     // Whether the stored value could not be read as rich text and is still
     // what will be saved.
-    bool isUnreadable() const { return !hasPendingData_ && stored_ && stored_->unreadable && !isEdited(); }
+    bool isUnreadable() const { return stored() && stored()->unreadable && !isEdited(); }
     // Whether the text differs from what was read (a text that returned to
     // what was read is not edited); false while nothing was read.
     bool isEdited() const;
@@ -64,7 +65,7 @@ private:
     void parse(const QString& key, const ts::Object* owner) const;
 
     // The text read from the stored value, to tell whether the text changed
-    // since, while its change count is what it was when read (often text_
+    // since, while its change count is what it was when read (often the text
     // itself).
     const ts::AttributedString* textAsRead() const;
 
@@ -82,16 +83,42 @@ private:
         bool unreadable = false;
         bool readAText = false;
     };
-    bool pending() const { return hasPendingData_ || (stored_ && stored_->pending); }
+    Stored* stored() const { return isUnread() ? nullptr : reinterpret_cast<Stored*>(word_); }
+    void setStored(std::unique_ptr<Stored> stored) const;
+    bool pending() const { return isUnread() || (stored() && stored()->pending); }
     // Moves RTF kept unread into the bookkeeping above, for the operations
     // that need it.
     void materialize() const;
 
-    mutable ts::AttributedStringPtr text_;
-    mutable std::unique_ptr<Stored> stored_;
     // A document opens with every column of every line unread: those keep
-    // just the file's bytes (shared with the file's data, not copied), and a
-    // column gets the bookkeeping only when it is read.
-    mutable QByteArray pendingData_;
-    mutable bool hasPendingData_ = false;
+    // just the file's bytes (shared with the file's data, not copied) in
+    // the room the text and its bookkeeping take once read, so that a line
+    // costs no more than one an import made. The bytes are held as the
+    // byte array's own parts, their length in the word that otherwise
+    // points at the bookkeeping, marked by its low bit (a pointer's is 0).
+    using Bytes = QByteArray::DataPointer;
+    struct UnreadBytes {
+        decltype(Bytes::d) header;
+        decltype(Bytes::ptr) data;
+    };
+    bool isUnread() const { return word_ & 1; }
+    QByteArray unreadBytes() const;
+    void keepUnread(QByteArray bytes);
+    // Leaves the field with no text and no bookkeeping, releasing what it
+    // held.
+    void clear() const;
+    void copyFrom(const TSRichTextField& other);
+    void moveFrom(TSRichTextField& other) noexcept;
+
+    union Slot {
+        Slot() noexcept : text() {}
+        ~Slot() {}
+        ts::AttributedStringPtr text;
+        UnreadBytes unread;
+    };
+    // text is the active member unless the field is unread.
+    mutable Slot slot_;
+    // The owned bookkeeping (null when none), or the unread bytes' length
+    // shifted left with the low bit set.
+    mutable quintptr word_ = 0;
 };

@@ -7,6 +7,7 @@
 #include "platform/PropertyList.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSRichTextField.h"
 #include "textmodel/TSText.h"
 
 using namespace ts;
@@ -256,4 +257,40 @@ TEST(HostileText, EqualBytesReadAsSeparateTexts) {
     EXPECT_EQ(first->location()->string(), QStringLiteral("12a"));
     EXPECT_EQ(third->serialize()[QStringLiteral("Location")].toData(), rtf);
     EXPECT_NE(second->serialize()[QStringLiteral("Location")].toData(), rtf);
+}
+
+// A column copied or moved before it is read keeps the file's bytes (for
+// readable and unreadable RTF alike), and reading or editing one copy
+// leaves the others as they were.
+TEST(HostileText, CopiedAndMovedColumnsKeepTheirBytes) {
+    const QByteArray rtf = tmtest::platformRtf("\\f0\\fs24 arma");
+    const QString key = QStringLiteral("Latin");
+    CaptureLogger::Scope log;
+    for (const QByteArray& bytes : {rtf, kBinary}) {
+        TSRichTextField unread;
+        unread.readFrom(Value(bytes));
+        TSRichTextField copy(unread);
+        TSRichTextField assigned;
+        assigned.set(AttributedString::make(QStringLiteral("cano")));
+        assigned = unread;
+        TSRichTextField moved(std::move(copy));
+        EXPECT_TRUE(copy.valueToWrite().isNull());
+
+        unread.get(key, nullptr)->append(QStringLiteral("que"), {});
+        EXPECT_NE(unread.valueToWrite().toData(), bytes);
+        for (const TSRichTextField* f : {&assigned, &moved}) {
+            EXPECT_TRUE(f->isPresent());
+            EXPECT_EQ(f->valueToWrite().toData(), bytes);
+        }
+
+        ASSERT_TRUE(moved.get(key, nullptr));
+        TSRichTextField read = moved;
+        EXPECT_EQ(read.isUnreadable(), bytes == kBinary);
+        assigned = std::move(read);
+        EXPECT_EQ(assigned.isUnreadable(), bytes == kBinary);
+        EXPECT_EQ(assigned.valueToWrite().toData(), bytes);
+        assigned.set(AttributedString::make(QStringLiteral("cano")));
+        EXPECT_NE(assigned.valueToWrite().toData(), bytes);
+        EXPECT_EQ(moved.valueToWrite().toData(), bytes);
+    }
 }
