@@ -8,6 +8,7 @@
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <mutex>
 #include <typeinfo>
 #include <unordered_set>
 
@@ -371,6 +372,29 @@ ts::Value TSChunk::takeKeptEntry(const QString& key) {
     ts::Value v = std::move(it->second);
     kept_->entries.erase(it);
     return v;
+}
+
+void TSChunk::setTagName(const QString& tagName) {
+    if (tagName.isNull()) {
+        tagName_ = nullptr;
+        return;
+    }
+    // Lines follow one another with the same name: the last one found is
+    // tried first. The names are never freed, as any node may point at one;
+    // they are the element names of the texts imported, few in number.
+    thread_local const QString* last = nullptr;
+    if (last && *last == tagName) {
+        tagName_ = last;
+        return;
+    }
+    struct Hash {
+        size_t operator()(const QString& s) const { return qHash(s); }
+    };
+    static std::mutex mutex;
+    static auto* names = new std::unordered_set<QString, Hash>;
+    std::lock_guard lock(mutex);
+    last = &*names->insert(tagName).first;
+    tagName_ = last;
 }
 
 void TSChunk::keepEntry(const QString& key, const ts::Value& value) { kept().entries[key] = value; }

@@ -85,8 +85,8 @@ public:
     void setUuid(TSUuidPtr uuid);
     bool flagged() const { return flagged_; }
     void setFlagged(bool flagged) { flagged_ = flagged; }
-    QString tagName() const { return tagName_; }
-    void setTagName(const QString& tagName) { tagName_ = tagName; }
+    QString tagName() const { return tagName_ ? *tagName_ : QString(); }
+    void setTagName(const QString& tagName);
     qint64 chunkType() const { return chunkType_; }
     void setChunkType(qint64 chunkType) { chunkType_ = qint8(chunkType); }
 
@@ -172,7 +172,10 @@ private:
     VDNewArrayPtr children_;
     // Keeps the text the file wrote, when that is its standard form.
     mutable TSUuidPtr uuid_;
-    QString tagName_;
+    // The element an import made the node from: a handful of names shared
+    // by every line of a text, so each name is kept once for the whole
+    // program and a node holds only a pointer to it.
+    const QString* tagName_ = nullptr;
 
     // What a file held that this program does not read: unknown keys, and
     // children it could not make with the position they were read at.
