@@ -11,8 +11,151 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 namespace ts {
+
+AttributeSet::Block* AttributeSet::allocate(size_t capacity) {
+    void* memory = ::operator new(sizeof(Block) + capacity * sizeof(value_type));
+    return new (memory) Block;
+}
+
+void AttributeSet::destroy(Block* block) {
+    value_type* entries = block->entries();
+    for (quint32 i = 0; i < block->size; ++i) entries[i].~value_type();
+    delete block->map.load(std::memory_order_acquire);
+    block->~Block();
+    ::operator delete(block);
+}
+
+AttributeSet::AttributeSet(const Attributes& attributes) {
+    if (attributes.empty()) return;
+    Block* block = allocate(attributes.size());
+    for (const value_type& entry : attributes) {
+        new (block->entries() + block->size) value_type(entry);
+        ++block->size;
+    }
+    block_ = block;
+}
+
+AttributeSet::AttributeSet(Attributes&& attributes) {
+    if (attributes.empty()) return;
+    Block* block = allocate(attributes.size());
+    for (auto& [key, value] : attributes) {
+        new (block->entries() + block->size) value_type(key, std::move(value));
+        ++block->size;
+    }
+    block_ = block;
+}
+
+const Attributes& AttributeSet::emptyAttributes() {
+    static const Attributes none;
+    return none;
+}
+
+const Attributes& AttributeSet::makeMap() const {
+    auto* made = new Attributes(begin(), end());
+    const Attributes* expected = nullptr;
+    if (block_->map.compare_exchange_strong(expected, made, std::memory_order_acq_rel, std::memory_order_acquire)) return *made;
+    // Another thread made it first.
+    delete made;
+    return *expected;
+}
+
+Attributes AttributeSet::toAttributes() const {
+    if (!block_) return {};
+    if (const Attributes* map = block_->map.load(std::memory_order_acquire)) return *map;
+    return Attributes(begin(), end());
+}
+
+Attributes AttributeSet::takeAttributes() {
+    if (!block_) return {};
+    if (block_->refs.load(std::memory_order_acquire) != 1) return toAttributes();
+    Attributes out;
+    value_type* entries = block_->entries();
+    for (quint32 i = 0; i < block_->size; ++i) out.emplace_hint(out.end(), entries[i].first, std::move(entries[i].second));
+    *this = AttributeSet();
+    return out;
+}
+
+AttributeSet::const_iterator AttributeSet::find(const QString& key) const {
+    const const_iterator last = end();
+    const const_iterator it = std::lower_bound(begin(), last, key, [](const value_type& e, const QString& k) { return e.first < k; });
+    return it != last && it->first == key ? it : last;
+}
+
+const Value& AttributeSet::at(const QString& key) const {
+    const const_iterator it = find(key);
+    if (it == end()) throw std::out_of_range("AttributeSet::at");
+    return it->second;
+}
+
+const Value& AttributeSet::value(const QString& key) const {
+    static const Value null;
+    const const_iterator it = find(key);
+    return it == end() ? null : it->second;
+}
+
+AttributeSet AttributeSet::with(const QString& key, const Value& value) const {
+    Builder b(size() + 1);
+    bool placed = false;
+    for (const value_type& e : *this) {
+        if (!placed && !(e.first < key)) {
+            b.add(key, value);
+            placed = true;
+            if (e.first == key) continue;
+        }
+        b.add(e.first, e.second);
+    }
+    if (!placed) b.add(key, value);
+    return b.finish();
+}
+
+AttributeSet::Builder::Builder(size_t capacity) : capacity_(capacity) {
+    if (capacity_ > 0) block_ = allocate(capacity_);
+}
+
+AttributeSet::Builder::~Builder() {
+    if (block_) destroy(block_);
+}
+
+void AttributeSet::Builder::spill() {
+    spilled_ = std::make_unique<Attributes>();
+    if (!block_) return;
+    value_type* entries = block_->entries();
+    for (quint32 i = 0; i < block_->size; ++i) spilled_->emplace_hint(spilled_->end(), entries[i].first, std::move(entries[i].second));
+    destroy(block_);
+    block_ = nullptr;
+}
+
+void AttributeSet::Builder::add(const QString& key, Value value) {
+    if (!spilled_) {
+        const quint32 n = block_ ? block_->size : 0;
+        if (n < capacity_ && (n == 0 || block_->entries()[n - 1].first < key)) {
+            new (block_->entries() + n) value_type(key, std::move(value));
+            ++block_->size;
+            return;
+        }
+        spill();
+    }
+    (*spilled_)[key] = std::move(value);
+}
+
+AttributeSet AttributeSet::Builder::finish() {
+    if (spilled_) {
+        AttributeSet out(std::move(*spilled_));
+        spilled_.reset();
+        return out;
+    }
+    Block* block = std::exchange(block_, nullptr);
+    if (block && block->size == 0) {
+        destroy(block);
+        block = nullptr;
+    }
+    return AttributeSet(block);
+}
 
 AttributedString::AttributedString(const QString& text, const Attributes& attributes) : text_(text) {
     if (!text_.isEmpty()) runs_.push_back({text_.size(), attributes});
