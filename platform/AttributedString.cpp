@@ -259,7 +259,7 @@ Attributes AttributedString::attributes(qsizetype index, TextRange* effectiveRan
     for (const Run& r : runs_) {
         if (index < start + r.length) {
             if (effectiveRange) *effectiveRange = {start, r.length};
-            return r.attributes;
+            return r.attributes.toAttributes();
         }
         start += r.length;
     }
@@ -289,7 +289,7 @@ Value AttributedString::attribute(const QString& name, qsizetype index, TextRang
     return v;
 }
 
-void AttributedString::enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const {
+void AttributedString::enumerateAttributes(TextRange range, const std::function<bool(const AttributeSet&, TextRange)>& fn) const {
     range = clip(range);
     qsizetype start = 0;
     for (const Run& r : runs_) {
@@ -444,11 +444,9 @@ void AttributedString::addAttributeWhereMissing(const QString& name, const Value
             r.attributes = known->to;
             continue;
         }
-        Attributes a = r.attributes.get();
-        a.emplace(name, value);
         Outcome& o = recent[next];
         next = (next + 1) % recent.size();
-        o = {r.attributes, AttributeSet(std::move(a)), name, value};
+        o = {r.attributes, r.attributes.with(name, value), name, value};
         r.attributes = o.to;
     }
     if (changed) normalize();
@@ -476,11 +474,13 @@ bool readVarint(const QByteArray& data, qsizetype& pos, quint64& out) {
     return false;
 }
 
-Attributes attributesFromValue(const Value& v) {
-    Attributes out;
-    for (const auto& [k, val] : v.dictionary())
-        if (!val.isNull()) out[k] = val;
-    return out;
+// A dictionary's keys come in order, so the set is made without one.
+AttributeSet attributesFromValue(const Value& v) {
+    const ValueDictionary& d = v.dictionary();
+    AttributeSet::Builder out(d.size());
+    for (const auto& [k, val] : d)
+        if (!val.isNull()) out.add(k, val);
+    return out.finish();
 }
 
 }  // namespace
@@ -489,7 +489,7 @@ void AttributedString::encodeWithCoder(Coder& coder) const {
     coder.encodeObject(text_, QStringLiteral("NSString"));
     if (runs_.empty()) return;
     if (runs_.size() == 1) {
-        coder.encodeObject(Value(runs_.front().attributes.get()), QStringLiteral("NSAttributes"));
+        coder.encodeObject(Value(runs_.front().attributes.toAttributes()), QStringLiteral("NSAttributes"));
         return;
     }
     ValueArray dicts;
@@ -497,7 +497,7 @@ void AttributedString::encodeWithCoder(Coder& coder) const {
     for (const Run& r : runs_) {
         size_t index = 0;
         while (index < dicts.size() && !(r.attributes == dicts[index].dictionary())) ++index;
-        if (index == dicts.size()) dicts.push_back(Value(r.attributes.get()));
+        if (index == dicts.size()) dicts.push_back(Value(r.attributes.toAttributes()));
         appendVarint(info, quint64(r.length));
         appendVarint(info, index);
     }
@@ -515,7 +515,7 @@ bool AttributedString::initWithCoder(Coder& coder) {
     const Value info = coder.decodeObject(QStringLiteral("NSAttributeInfo"));
     std::vector<Run> runs;
     if (!info.isData()) {
-        Attributes a;
+        AttributeSet a;
         if (attrs.isDictionary()) a = attributesFromValue(attrs);
         else if (attrs.isArray() && !attrs.array().empty()) a = attributesFromValue(attrs.array().front());
         if (!text.isEmpty()) runs.push_back({text.size(), a});

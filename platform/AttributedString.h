@@ -211,7 +211,7 @@ public:
     Value attribute(const QString& name, qsizetype index, TextRange* effectiveRange = nullptr) const;
     // Calls the function for each run inside the range, clipped to it, in
     // order; the function answers false to stop.
-    void enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const;
+    void enumerateAttributes(TextRange range, const std::function<bool(const AttributeSet&, TextRange)>& fn) const;
 
     AttributedString attributedSubstring(TextRange range) const;
 
