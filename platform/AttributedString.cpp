@@ -130,16 +130,8 @@ void AttributeSet::Builder::spill() {
     block_ = nullptr;
 }
 
-void AttributeSet::Builder::add(const QString& key, Value value) {
-    if (!spilled_) {
-        const quint32 n = block_ ? block_->size : 0;
-        if (n < capacity_ && (n == 0 || block_->entries()[n - 1].first < key)) {
-            new (block_->entries() + n) value_type(key, std::move(value));
-            ++block_->size;
-            return;
-        }
-        spill();
-    }
+void AttributeSet::Builder::addSlowly(const QString& key, Value value) {
+    if (!spilled_) spill();
     (*spilled_)[key] = std::move(value);
 }
 

@@ -24,6 +24,9 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <new>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace ts {
@@ -144,10 +147,24 @@ public:
         ~Builder();
         Builder(const Builder&) = delete;
         Builder& operator=(const Builder&) = delete;
-        void add(const QString& key, Value value);
+        // The value is made in place, from anything a Value is made from.
+        template <class V> void add(const QString& key, V&& value) {
+            if (fits(key)) {
+                new (block_->entries() + block_->size)
+                    value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
+                ++block_->size;
+                return;
+            }
+            addSlowly(key, Value(std::forward<V>(value)));
+        }
         AttributeSet finish();
 
     private:
+        bool fits(const QString& key) const {
+            if (spilled_ || !block_ || block_->size >= capacity_) return false;
+            return block_->size == 0 || block_->entries()[block_->size - 1].first < key;
+        }
+        void addSlowly(const QString& key, Value value);
         void spill();
         Block* block_ = nullptr;
         size_t capacity_ = 0;
