@@ -49,7 +49,7 @@ QString NumberFormatter::stringFromNumber(double value) const {
 
 Attributes fontAttributesInRange(const AttributedString& text, ts::TextRange range) {
     Attributes merged;
-    text.enumerateAttributes(range, [&](const Attributes& a, ts::TextRange) {
+    text.enumerateAttributes(range, [&](const ts::AttributeSet& a, ts::TextRange) {
         for (const auto& [k, v] : a) merged[k] = v;
         return true;
     });

@@ -869,9 +869,9 @@ void TSBodyElementParser::insertFootnoteLink() {
     if (!curFootnote_) return;
     FootnoteListPtr list = curFootnoteList();
     const qint64 number = list ? list->count() : 0;
-    ts::Attributes attributes = baseAttributes();
+    ts::Attributes attributes = baseAttributes().toAttributes();
     attributes[ts::AttributeName::Link] = ts::Value(ts::Url::make(curFootnote_->uniqueID()));
-    const ts::Attributes current = baseAttributes();
+    const ts::Attributes current = baseAttributes().toAttributes();
     Preferences::addLinkAttributes(attributes, Preferences::FootnoteLink, &current);
     appendToPreviousString(ts::AttributedString(QStringLiteral("[%1]").arg(number), attributes));
 }

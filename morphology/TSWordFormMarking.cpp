@@ -391,7 +391,7 @@ ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString
     for (const ts::AttributedString::Run& run : text.runs()) {
         // The run's attributes under each of the four backgrounds, made once.
         std::array<ts::Attributes, 4> variants;
-        variants[NoColour] = run.attributes;
+        variants[NoColour] = run.attributes.toAttributes();
         variants[NoColour].erase(ts::AttributeName::BackgroundColor);
         for (quint8 c : {Clear, Red, Orange}) {
             variants[c] = variants[NoColour];
@@ -439,7 +439,7 @@ ts::AttributedStringPtr TSWordFormDictionary::replaceMarkers(const ts::Attribute
     for (const ts::AttributedString::Run& run : text.runs()) {
         QString piece = text.string().mid(pos, run.length);
         piece.replace(QChar(0x2022), QLatin1Char('\n'));
-        result->append(piece, run.attributes);
+        result->appendSharing(piece, run.attributes);
         pos += run.length;
     }
     return result;

@@ -11,8 +11,143 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <new>
+#include <stdexcept>
+#include <utility>
 
 namespace ts {
+
+AttributeSet::Block* AttributeSet::allocate(size_t capacity) {
+    void* memory = ::operator new(sizeof(Block) + capacity * sizeof(value_type));
+    return new (memory) Block;
+}
+
+void AttributeSet::destroy(Block* block) {
+    value_type* entries = block->entries();
+    for (quint32 i = 0; i < block->size; ++i) entries[i].~value_type();
+    delete block->map.load(std::memory_order_acquire);
+    block->~Block();
+    ::operator delete(block);
+}
+
+AttributeSet::AttributeSet(const Attributes& attributes) {
+    if (attributes.empty()) return;
+    Block* block = allocate(attributes.size());
+    for (const value_type& entry : attributes) {
+        new (block->entries() + block->size) value_type(entry);
+        ++block->size;
+    }
+    block_ = block;
+}
+
+AttributeSet::AttributeSet(Attributes&& attributes) {
+    if (attributes.empty()) return;
+    Block* block = allocate(attributes.size());
+    for (auto& [key, value] : attributes) {
+        new (block->entries() + block->size) value_type(key, std::move(value));
+        ++block->size;
+    }
+    block_ = block;
+}
+
+const Attributes& AttributeSet::emptyAttributes() {
+    static const Attributes none;
+    return none;
+}
+
+const Attributes& AttributeSet::makeMap() const {
+    auto* made = new Attributes(begin(), end());
+    const Attributes* expected = nullptr;
+    if (block_->map.compare_exchange_strong(expected, made, std::memory_order_acq_rel, std::memory_order_acquire)) return *made;
+    // Another thread made it first.
+    delete made;
+    return *expected;
+}
+
+Attributes AttributeSet::toAttributes() const {
+    if (!block_) return {};
+    if (const Attributes* map = block_->map.load(std::memory_order_acquire)) return *map;
+    return Attributes(begin(), end());
+}
+
+Attributes AttributeSet::takeAttributes() {
+    if (!block_) return {};
+    if (block_->refs.load(std::memory_order_acquire) != 1) return toAttributes();
+    Attributes out;
+    value_type* entries = block_->entries();
+    for (quint32 i = 0; i < block_->size; ++i) out.emplace_hint(out.end(), entries[i].first, std::move(entries[i].second));
+    *this = AttributeSet();
+    return out;
+}
+
+AttributeSet::const_iterator AttributeSet::find(const QString& key) const {
+    const const_iterator last = end();
+    const const_iterator it = std::lower_bound(begin(), last, key, [](const value_type& e, const QString& k) { return e.first < k; });
+    return it != last && it->first == key ? it : last;
+}
+
+const Value& AttributeSet::at(const QString& key) const {
+    const const_iterator it = find(key);
+    if (it == end()) throw std::out_of_range("AttributeSet::at");
+    return it->second;
+}
+
+const Value& AttributeSet::value(const QString& key) const {
+    static const Value null;
+    const const_iterator it = find(key);
+    return it == end() ? null : it->second;
+}
+
+AttributeSet AttributeSet::with(const QString& key, const Value& value) const {
+    Builder b(size() + 1);
+    bool placed = false;
+    for (const value_type& e : *this) {
+        if (!placed && !(e.first < key)) {
+            b.add(key, value);
+            placed = true;
+            if (e.first == key) continue;
+        }
+        b.add(e.first, e.second);
+    }
+    if (!placed) b.add(key, value);
+    return b.finish();
+}
+
+AttributeSet::Builder::Builder(size_t capacity) : capacity_(capacity) {
+    if (capacity_ > 0) block_ = allocate(capacity_);
+}
+
+AttributeSet::Builder::~Builder() {
+    if (block_) destroy(block_);
+}
+
+void AttributeSet::Builder::spill() {
+    spilled_ = std::make_unique<Attributes>();
+    if (!block_) return;
+    value_type* entries = block_->entries();
+    for (quint32 i = 0; i < block_->size; ++i) spilled_->emplace_hint(spilled_->end(), entries[i].first, std::move(entries[i].second));
+    destroy(block_);
+    block_ = nullptr;
+}
+
+void AttributeSet::Builder::addSlowly(const QString& key, Value value) {
+    if (!spilled_) spill();
+    (*spilled_)[key] = std::move(value);
+}
+
+AttributeSet AttributeSet::Builder::finish() {
+    if (spilled_) {
+        AttributeSet out(std::move(*spilled_));
+        spilled_.reset();
+        return out;
+    }
+    Block* block = std::exchange(block_, nullptr);
+    if (block && block->size == 0) {
+        destroy(block);
+        block = nullptr;
+    }
+    return AttributeSet(block);
+}
 
 // ---------------------------------------------------------------------------
 // Runs
@@ -241,7 +376,7 @@ Attributes AttributedString::attributes(qsizetype index, TextRange* effectiveRan
     for (const Run& r : runs_) {
         if (index < start + r.length) {
             if (effectiveRange) *effectiveRange = {start, r.length};
-            return r.attributes;
+            return r.attributes.toAttributes();
         }
         start += r.length;
     }
@@ -271,7 +406,7 @@ Value AttributedString::attribute(const QString& name, qsizetype index, TextRang
     return v;
 }
 
-void AttributedString::enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const {
+void AttributedString::enumerateAttributes(TextRange range, const std::function<bool(const AttributeSet&, TextRange)>& fn) const {
     range = clip(range);
     qsizetype start = 0;
     for (const Run& r : runs_) {
@@ -443,11 +578,9 @@ void AttributedString::addAttributeWhereMissing(const QString& name, const Value
             r.attributes = known->to;
             continue;
         }
-        Attributes a = r.attributes.get();
-        a.emplace(name, value);
         Outcome& o = recent[next];
         next = (next + 1) % recent.size();
-        o = {r.attributes, AttributeSet(std::move(a)), name, value};
+        o = {r.attributes, r.attributes.with(name, value), name, value};
         r.attributes = o.to;
     }
     if (changed) normalize();
@@ -475,11 +608,13 @@ bool readVarint(const QByteArray& data, qsizetype& pos, quint64& out) {
     return false;
 }
 
-Attributes attributesFromValue(const Value& v) {
-    Attributes out;
-    for (const auto& [k, val] : v.dictionary())
-        if (!val.isNull()) out[k] = val;
-    return out;
+// A dictionary's keys come in order, so the set is made without one.
+AttributeSet attributesFromValue(const Value& v) {
+    const ValueDictionary& d = v.dictionary();
+    AttributeSet::Builder out(d.size());
+    for (const auto& [k, val] : d)
+        if (!val.isNull()) out.add(k, val);
+    return out.finish();
 }
 
 }  // namespace
@@ -488,7 +623,7 @@ void AttributedString::encodeWithCoder(Coder& coder) const {
     coder.encodeObject(text_, QStringLiteral("NSString"));
     if (runs_.empty()) return;
     if (runs_.size() == 1) {
-        coder.encodeObject(Value(runs_.front().attributes.get()), QStringLiteral("NSAttributes"));
+        coder.encodeObject(Value(runs_.front().attributes.toAttributes()), QStringLiteral("NSAttributes"));
         return;
     }
     ValueArray dicts;
@@ -496,7 +631,7 @@ void AttributedString::encodeWithCoder(Coder& coder) const {
     for (const Run& r : runs_) {
         size_t index = 0;
         while (index < dicts.size() && !(r.attributes == dicts[index].dictionary())) ++index;
-        if (index == dicts.size()) dicts.push_back(Value(r.attributes.get()));
+        if (index == dicts.size()) dicts.push_back(Value(r.attributes.toAttributes()));
         appendVarint(info, quint64(r.length));
         appendVarint(info, index);
     }
@@ -514,7 +649,7 @@ bool AttributedString::initWithCoder(Coder& coder) {
     const Value info = coder.decodeObject(QStringLiteral("NSAttributeInfo"));
     std::vector<Run> runs;
     if (!info.isData()) {
-        Attributes a;
+        AttributeSet a;
         if (attrs.isDictionary()) a = attributesFromValue(attrs);
         else if (attrs.isArray() && !attrs.array().empty()) a = attributesFromValue(attrs.array().front());
         if (!text.isEmpty()) runs.push_back({text.size(), a});

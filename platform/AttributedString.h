@@ -21,10 +21,13 @@
 #include "platform/Value.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <new>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 namespace ts {
@@ -52,48 +55,136 @@ inline const QString Attachment = QStringLiteral("NSAttachment");
 }  // namespace AttributeName
 
 // An immutable, shared attribute dictionary. Reads like a constant
-// Attributes (and converts to one); the empty set costs no allocation.
+// Attributes: its elements are the dictionary's (name, value) pairs, in the
+// order of their names. The pairs lie flat in the one allocation that holds
+// the set (a reader makes a set for every run whose attributes differ, and a
+// dictionary would cost one more allocation per attribute). A caller that
+// needs a real Attributes gets one made on first request and kept with the
+// set. The empty set costs no allocation.
 class AttributeSet {
 public:
-    AttributeSet() : set_(none()) {}
-    AttributeSet(const Attributes& attributes)
-        : set_(attributes.empty() ? none() : std::make_shared<const Attributes>(attributes)) {}
-    AttributeSet(Attributes&& attributes)
-        : set_(attributes.empty() ? none() : std::make_shared<const Attributes>(std::move(attributes))) {}
+    using value_type = Attributes::value_type;
+    using const_iterator = const value_type*;
+    using iterator = const_iterator;
 
-    const Attributes& get() const { return *set_; }
-    operator const Attributes&() const { return *set_; }
-    Attributes::const_iterator begin() const { return set_->begin(); }
-    Attributes::const_iterator end() const { return set_->end(); }
-    Attributes::const_iterator find(const QString& key) const { return set_->find(key); }
-    const Value& at(const QString& key) const { return set_->at(key); }
-    size_t count(const QString& key) const { return set_->count(key); }
-    size_t size() const { return set_->size(); }
-    bool empty() const { return set_->empty(); }
+private:
+    // The reference count, the pairs after it, and the dictionary once made.
+    struct Block {
+        std::atomic<int> refs{1};
+        quint32 size = 0;
+        std::atomic<const Attributes*> map{nullptr};
+        value_type* entries() { return reinterpret_cast<value_type*>(this + 1); }
+        const value_type* entries() const { return reinterpret_cast<const value_type*>(this + 1); }
+    };
+    static_assert(sizeof(Block) % alignof(value_type) == 0);
+
+public:
+    AttributeSet() noexcept = default;
+    AttributeSet(const Attributes& attributes);
+    AttributeSet(Attributes&& attributes);
+    AttributeSet(const AttributeSet& other) noexcept : block_(other.block_) {
+        if (block_) block_->refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    AttributeSet(AttributeSet&& other) noexcept : block_(other.block_) { other.block_ = nullptr; }
+    AttributeSet& operator=(const AttributeSet& other) noexcept {
+        AttributeSet(other).swap(*this);
+        return *this;
+    }
+    AttributeSet& operator=(AttributeSet&& other) noexcept {
+        AttributeSet(std::move(other)).swap(*this);
+        return *this;
+    }
+    ~AttributeSet() {
+        if (block_ && block_->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) destroy(block_);
+    }
+    void swap(AttributeSet& other) noexcept { std::swap(block_, other.block_); }
+
+    // The set as a dictionary, made once and kept; safe from any thread.
+    const Attributes& get() const {
+        if (!block_) return emptyAttributes();
+        if (const Attributes* map = block_->map.load(std::memory_order_acquire)) return *map;
+        return makeMap();
+    }
+    operator const Attributes&() const { return get(); }
+    // A dictionary of one's own, made without keeping one in the set.
+    Attributes toAttributes() const;
+
+    const_iterator begin() const { return block_ ? block_->entries() : nullptr; }
+    const_iterator end() const { return block_ ? block_->entries() + block_->size : nullptr; }
+    const_iterator find(const QString& key) const;
+    // Like the dictionary's: a missing key throws std::out_of_range.
+    const Value& at(const QString& key) const;
+    // The value, or null where the set lacks the key.
+    const Value& value(const QString& key) const;
+    size_t count(const QString& key) const { return find(key) != end() ? 1 : 0; }
+    size_t size() const { return block_ ? block_->size : 0; }
+    bool empty() const { return !block_; }
+
+    // This set with one attribute set to the value (replaced or added).
+    AttributeSet with(const QString& key, const Value& value) const;
 
     // Whether both are the very same set (equal, without comparing).
-    bool isSameSet(const AttributeSet& other) const { return set_ == other.set_; }
-    bool operator==(const AttributeSet& other) const { return set_ == other.set_ || *set_ == *other.set_; }
-    bool operator==(const Attributes& other) const { return *set_ == other; }
+    bool isSameSet(const AttributeSet& other) const { return block_ == other.block_; }
+    bool operator==(const AttributeSet& other) const {
+        return block_ == other.block_ || std::equal(begin(), end(), other.begin(), other.end());
+    }
+    bool operator==(const Attributes& other) const { return std::equal(begin(), end(), other.begin(), other.end()); }
 
-    // Lets `change` edit the attributes: in place when nothing else shares
-    // this set, else in a copy that becomes this set.
+    // Lets `change` edit the attributes, then makes the outcome this set
+    // (other holders of the old set keep it unchanged).
     template <class F> void edit(F&& change) {
-        if (set_.use_count() == 1 && set_ != none()) {
-            change(const_cast<Attributes&>(*set_));
-            return;
-        }
-        Attributes copy = *set_;
+        Attributes copy = takeAttributes();
         change(copy);
         *this = AttributeSet(std::move(copy));
     }
 
+    // Makes a set from pairs given in ascending order of their names,
+    // without a dictionary in between. Pairs out of order, a repeated name
+    // or more pairs than announced are still taken (the last value of a
+    // name wins), only slower.
+    class Builder {
+    public:
+        explicit Builder(size_t capacity);
+        ~Builder();
+        Builder(const Builder&) = delete;
+        Builder& operator=(const Builder&) = delete;
+        // The value is made in place, from anything a Value is made from.
+        template <class V> void add(const QString& key, V&& value) {
+            if (fits(key)) {
+                new (block_->entries() + block_->size)
+                    value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
+                ++block_->size;
+                return;
+            }
+            addSlowly(key, Value(std::forward<V>(value)));
+        }
+        AttributeSet finish();
+
+    private:
+        bool fits(const QString& key) const {
+            if (spilled_ || !block_ || block_->size >= capacity_) return false;
+            return block_->size == 0 || block_->entries()[block_->size - 1].first < key;
+        }
+        void addSlowly(const QString& key, Value value);
+        void spill();
+        Block* block_ = nullptr;
+        size_t capacity_ = 0;
+        std::unique_ptr<Attributes> spilled_;
+    };
+
 private:
-    static const std::shared_ptr<const Attributes>& none() {
-        static const std::shared_ptr<const Attributes> set = std::make_shared<const Attributes>();
-        return set;
-    }
-    std::shared_ptr<const Attributes> set_;
+    friend class Builder;
+
+    explicit AttributeSet(Block* block) : block_(block) {}
+    static Block* allocate(size_t capacity);
+    static void destroy(Block* block);
+    static const Attributes& emptyAttributes();
+    const Attributes& makeMap() const;
+    // The attributes as a dictionary, moved out of the set where nothing
+    // else holds it.
+    Attributes takeAttributes();
+
+    Block* block_ = nullptr;
 };
 
 // Underline styles as the attribute's number.
@@ -194,7 +285,7 @@ public:
     Value attribute(const QString& name, qsizetype index, TextRange* effectiveRange = nullptr) const;
     // Calls the function for each run inside the range, clipped to it, in
     // order; the function answers false to stop.
-    void enumerateAttributes(TextRange range, const std::function<bool(const Attributes&, TextRange)>& fn) const;
+    void enumerateAttributes(TextRange range, const std::function<bool(const AttributeSet&, TextRange)>& fn) const;
 
     AttributedString attributedSubstring(TextRange range) const;
 

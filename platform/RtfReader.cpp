@@ -795,11 +795,10 @@ void Reader::text(char16_t c) {
         // The character after an attachment's graphic group is its marker.
         const TextAttachmentPtr att = st_.pendingAttachment;
         st_.pendingAttachment.reset();
-        Attributes a = currentAttributes().set.get();
-        a[AttributeName::Attachment] = Value(att);
+        AttributeSet a = currentAttributes().set.with(AttributeName::Attachment, Value(att));
         closeRun();
         text_.push_back(u'\uFFFC');
-        addRun(1, AttributeSet(std::move(a)), nullptr);
+        addRun(1, a, nullptr);
         runStart_ = qsizetype(text_.size());
         return;
     }
@@ -914,22 +913,21 @@ const KeyedSet& Reader::currentAttributes() {
     h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
     KeyedSet& slot = recentSets.slot(mix(h, key.baseline));
     if (slot.key == key) return slot;
-    // In the keys' own order, each made in place at the end without searching.
-    Attributes a;
-    const auto add = [&a](const QString& name, const auto& value) {
-        a.emplace_hint(a.end(), std::piecewise_construct, std::forward_as_tuple(name), std::forward_as_tuple(value));
-    };
-    if (bg) add(AttributeName::BackgroundColor, bg);
-    if (st_.baseline != 0) add(AttributeName::BaselineOffset, st_.baseline);
-    if (fg) add(AttributeName::ForegroundColor, fg);
-    add(AttributeName::Font, font);
-    if (st_.link) add(AttributeName::Link, st_.link);
-    if (style) add(AttributeName::ParagraphStyle, lastStyle_);
-    if (st_.strike) add(AttributeName::Strikethrough, st_.strike);
-    if (st_.superScript) add(AttributeName::SuperScript, st_.superScript);
-    if (st_.underline) add(AttributeName::Underline, st_.underline);
+    // In the names' own order, each made in place at the end.
+    const size_t count = 1 + (bg ? 1 : 0) + (st_.baseline != 0 ? 1 : 0) + (fg ? 1 : 0) + (st_.link ? 1 : 0) + (style ? 1 : 0) +
+                         (st_.strike ? 1 : 0) + (st_.superScript ? 1 : 0) + (st_.underline ? 1 : 0);
+    AttributeSet::Builder a(count);
+    if (bg) a.add(AttributeName::BackgroundColor, bg);
+    if (st_.baseline != 0) a.add(AttributeName::BaselineOffset, st_.baseline);
+    if (fg) a.add(AttributeName::ForegroundColor, fg);
+    a.add(AttributeName::Font, font);
+    if (st_.link) a.add(AttributeName::Link, st_.link);
+    if (style) a.add(AttributeName::ParagraphStyle, lastStyle_);
+    if (st_.strike) a.add(AttributeName::Strikethrough, st_.strike);
+    if (st_.superScript) a.add(AttributeName::SuperScript, st_.superScript);
+    if (st_.underline) a.add(AttributeName::Underline, st_.underline);
     slot.key = key;
-    slot.set = AttributeSet(std::move(a));
+    slot.set = a.finish();
     return slot;
 }
 

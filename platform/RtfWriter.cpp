@@ -49,7 +49,7 @@ struct RunInfo {
     const TextAttachment* attachment = nullptr;
 };
 
-RunInfo readRun(const Attributes& a) {
+RunInfo readRun(const AttributeSet& a) {
     RunInfo r;
     for (const auto& [key, value] : a) {
         // Keys are told apart by length first: most comparisons end there.

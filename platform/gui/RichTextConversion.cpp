@@ -29,7 +29,7 @@ enum Property {
     ColorSpaceName,
 };
 
-Value get(const Attributes& a, const QString& key) {
+template <class A> Value get(const A& a, const QString& key) {
     auto it = a.find(key);
     return it == a.end() ? Value() : it->second;
 }
@@ -96,19 +96,21 @@ void clearLink(QTextCharFormat& format) {
     format.clearProperty(UnderlineStyle);
 }
 
-QTextCharFormat charFormat(const Attributes& a) {
+namespace {
+
+template <class A> QTextCharFormat formatOf(const A& a) {
     QTextCharFormat f;
-    FontPtr font = get(a, AttributeName::Font).toObjectAs<Font>();
+    FontPtr font = get(a, AttributeName::Font).template toObjectAs<Font>();
     if (font) {
         f.setFont(toQFont(*font), QTextCharFormat::FontPropertiesSpecifiedOnly);
         f.setProperty(PostScriptName, font->postScriptName());
         f.setProperty(PointSize, font->pointSize());
     }
-    if (auto c = get(a, AttributeName::ForegroundColor).toObjectAs<Color>()) {
+    if (auto c = get(a, AttributeName::ForegroundColor).template toObjectAs<Color>()) {
         f.setForeground(toQColor(c));
         if (c->isNamed()) f.setProperty(ColorSpaceName, c->colorName());
     }
-    if (auto c = get(a, AttributeName::BackgroundColor).toObjectAs<Color>()) f.setBackground(toQColor(c));
+    if (auto c = get(a, AttributeName::BackgroundColor).template toObjectAs<Color>()) f.setBackground(toQColor(c));
     const qint64 underline = get(a, AttributeName::Underline).toInt64();
     if (underline) {
         f.setFontUnderline(true);
@@ -135,7 +137,7 @@ QTextCharFormat charFormat(const Attributes& a) {
         f.setAnchorHref(link.toString());
         f.setProperty(StringLink, true);
     }
-    if (auto att = get(a, AttributeName::Attachment).toObjectAs<TextAttachment>()) {
+    if (auto att = get(a, AttributeName::Attachment).template toObjectAs<TextAttachment>()) {
         f.setProperty(AttachmentName, att->fileName());
         f.setProperty(AttachmentData, att->contents());
         f.setProperty(AttachmentWidth, att->widthTwips());
@@ -143,6 +145,11 @@ QTextCharFormat charFormat(const Attributes& a) {
     }
     return f;
 }
+
+}  // namespace
+
+QTextCharFormat charFormat(const Attributes& a) { return formatOf(a); }
+QTextCharFormat charFormat(const AttributeSet& a) { return formatOf(a); }
 
 Attributes attributesFromFormat(const QTextCharFormat& f) {
     Attributes a;

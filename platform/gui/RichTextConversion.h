@@ -26,6 +26,7 @@ QColor toQColor(const ts::ColorPtr& color);
 ts::ColorPtr fromQColor(const QColor& color);
 
 QTextCharFormat charFormat(const ts::Attributes& attributes);
+QTextCharFormat charFormat(const ts::AttributeSet& attributes);
 ts::Attributes attributesFromFormat(const QTextCharFormat& format);
 // Takes the link off a format: anchor, its colour and underline, and the
 // properties this conversion keeps for a link.

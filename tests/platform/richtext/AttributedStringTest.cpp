@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
+#include <thread>
+#include <vector>
 
 using namespace ts;
 
@@ -176,4 +179,54 @@ TEST(AttributedString, SelfAppendAndSubstring) {
         return true;
     });
     EXPECT_EQ(count, 3);  // "b", "c", then "ab" clipped from the third run
+}
+
+// Sets made from a dictionary, built pair by pair (in order or not), or
+// changed one attribute at a time read the same as the dictionary; the
+// dictionary a set makes on request is one, however many threads ask first.
+TEST(AttributedString, AttributeSetsReadLikeTheirDictionaries) {
+    const Value font(Font::make("Helvetica", 12)), color(Color::redColor());
+    const Attributes cases[] = {
+        {},
+        {{AttributeName::Font, font}},
+        {{AttributeName::BackgroundColor, color}, {AttributeName::ForegroundColor, color}, {AttributeName::Font, font},
+         {AttributeName::Underline, Value(1)}},
+    };
+    for (const Attributes& map : cases) {
+        SCOPED_TRACE(map.size());
+        const AttributeSet fromMap(map);
+        AttributeSet::Builder inOrder(map.size());
+        for (const auto& [k, v] : map) inOrder.add(k, v);
+        AttributeSet::Builder reversed(1);
+        for (auto it = map.rbegin(); it != map.rend(); ++it) reversed.add(it->first, Value(0));
+        for (auto it = map.rbegin(); it != map.rend(); ++it) reversed.add(it->first, it->second);
+        const AttributeSet sets[] = {fromMap, inOrder.finish(), reversed.finish()};
+        for (const AttributeSet& set : sets) {
+            EXPECT_TRUE(set == fromMap);
+            EXPECT_TRUE(set == map);
+            EXPECT_EQ(set.size(), map.size());
+            EXPECT_TRUE(std::equal(set.begin(), set.end(), map.begin(), map.end())) << "pairs in the order of their names";
+            for (const auto& [k, v] : map) {
+                EXPECT_EQ(set.at(k), v);
+                EXPECT_EQ(set.count(k), 1u);
+            }
+            EXPECT_EQ(set.find(AttributeName::Link), set.end());
+            EXPECT_TRUE(set.value(AttributeName::Link).isNull());
+        }
+        Attributes changed = map;
+        changed[AttributeName::Font] = Value(Font::make("Times-Roman", 10));
+        changed[AttributeName::Link] = Value("footnote:1");
+        const AttributeSet with = fromMap.with(AttributeName::Font, changed[AttributeName::Font])
+                                      .with(AttributeName::Link, changed[AttributeName::Link]);
+        EXPECT_TRUE(with == changed);
+        EXPECT_FALSE(with == fromMap);
+        EXPECT_TRUE(fromMap == map) << "the set it came from is unchanged";
+
+        std::vector<const Attributes*> seen(4);
+        std::vector<std::thread> threads;
+        for (size_t i = 0; i < seen.size(); ++i) threads.emplace_back([&, i] { seen[i] = &with.get(); });
+        for (std::thread& t : threads) t.join();
+        for (const Attributes* m : seen) EXPECT_EQ(m, seen.front());
+        EXPECT_EQ(*seen.front(), changed);
+    }
 }
