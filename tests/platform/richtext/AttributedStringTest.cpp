@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+
+#include <algorithm>
 #include <functional>
+#include <limits>
 
 using namespace ts;
 
@@ -176,4 +180,46 @@ TEST(AttributedString, SelfAppendAndSubstring) {
         return true;
     });
     EXPECT_EQ(count, 3);  // "b", "c", then "ab" clipped from the third run
+}
+
+// A reader's runs with no length, of negative length, short of the text or
+// beyond it (also by a sum that overflows): the text made is always sound,
+// equal to one built by edits when the runs were good, plain when not.
+TEST(AttributedString, TextsFromRunsAreSoundWhateverTheRuns) {
+    using Run = AttributedString::Run;
+    const QString text = QStringLiteral("Gallia est");
+    AttributedString styled(QStringLiteral("Gallia"), bold());
+    styled.append(QStringLiteral(" est"), red());
+    const AttributedString plain(text);
+    const AttributedString allBold(text, bold());
+    const qsizetype huge = std::numeric_limits<qsizetype>::max();
+    struct Case { std::vector<Run> runs; const AttributedString* expected; };
+    const Case cases[] = {
+        {{{6, bold()}, {4, red()}}, &styled},
+        {{{0, red()}, {6, bold()}, {0, bold()}, {4, red()}, {0, bold()}}, &styled},
+        {{{6, bold()}, {0, red()}, {4, bold()}}, &allBold},  // equal neighbours once the empty run is gone
+        {{{0, bold()}, {3, bold()}, {0, red()}, {0, red()}, {3, bold()}, {0, plain.runs()[0].attributes}, {4, bold()}}, &allBold},
+        {{{8, bold()}, {-2, red()}, {4, red()}}, &plain},
+        {{{12, bold()}, {-2, red()}}, &plain},
+        {{{6, bold()}}, &plain},
+        {{{6, bold()}, {5, red()}}, &plain},
+        {{}, &plain},
+        {{{huge, bold()}, {huge, red()}, {12, bold()}}, &plain},  // wraps round to the text's length
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.runs.size());
+        const AttributedString s = AttributedString::withRuns(text, c.runs);
+        expectWellFormed(s);
+        EXPECT_TRUE(s.isEqualToAttributedString(*c.expected)) << s.description().toStdString();
+        for (qsizetype i = 0; i < s.length(); ++i) EXPECT_EQ(s.attributes(i, nullptr), c.expected->attributes(i, nullptr)) << i;
+        AttributedString edited = s;
+        edited.append(QStringLiteral(" omnis"), red());
+        expectWellFormed(edited);
+        EXPECT_EQ(edited.string(), text + QStringLiteral(" omnis"));
+    }
+    for (const std::vector<Run>& runs : {std::vector<Run>{}, std::vector<Run>{{0, bold()}}, std::vector<Run>{{3, bold()}}}) {
+        const AttributedString empty = AttributedString::withRuns(QString(), runs);
+        EXPECT_EQ(empty.length(), 0);
+        EXPECT_TRUE(empty.runs().empty());
+    }
 }
