@@ -223,3 +223,44 @@ TEST(AttributedString, TextsFromRunsAreSoundWhateverTheRuns) {
         EXPECT_TRUE(empty.runs().empty());
     }
 }
+
+// The run list, one run held in place or many in a vector, behaves as a
+// vector through a long random sequence of its operations.
+TEST(AttributedString, RunListBehavesAsAVector) {
+    using Run = AttributedString::Run;
+    const AttributeSet sets[] = {AttributeSet(), AttributeSet(bold()), AttributeSet(red())};
+    QRandomGenerator random(5);
+    auto someRun = [&] { return Run{qsizetype(1 + random.bounded(9)), sets[random.bounded(3)]}; };
+    AttributedString::RunList list, other;
+    std::vector<Run> model, otherModel;
+    for (int step = 0; step < 5000; ++step) {
+        const int at = model.empty() ? 0 : int(random.bounded(int(model.size()) + 1));
+        switch (random.bounded(model.size() > 3 ? 12 : 9)) {
+        case 0: case 1: { const Run r = someRun(); list.push_back(r); model.push_back(r); break; }
+        case 2: { const Run r = someRun(); list.insert(list.begin() + at, r); model.insert(model.begin() + at, r); break; }
+        case 3: {
+            const std::vector<Run> more = {someRun(), someRun()};
+            const size_t n = random.bounded(3);
+            list.insert(list.begin() + at, more.data(), more.data() + n);
+            model.insert(model.begin() + at, more.begin(), more.begin() + qsizetype(n));
+            break;
+        }
+        case 4: list.shrink_to_fit(); break;
+        case 5: std::swap(list, other), std::swap(model, otherModel); break;
+        case 6: list = other, model = otherModel; break;
+        case 7: { std::vector<Run> v(random.bounded(3), someRun()); model = v; list = std::move(v); break; }
+        case 8: if (random.bounded(4) == 0) list.clear(), model.clear(); break;
+        default: {
+            const int from = int(random.bounded(int(model.size()) + 1));
+            const int to = from + int(random.bounded(int(model.size()) - from + 1));
+            list.erase(list.begin() + from, list.begin() + to);
+            model.erase(model.begin() + from, model.begin() + to);
+        }
+        }
+        ASSERT_EQ(list.size(), model.size()) << step;
+        ASSERT_GE(list.capacity(), list.size());
+        ASSERT_TRUE(std::equal(list.begin(), list.end(), model.begin(), model.end())) << step;
+        ASSERT_TRUE(std::equal(other.begin(), other.end(), otherModel.begin(), otherModel.end())) << step;
+        if (!model.empty()) ASSERT_TRUE(list.back() == model.back());
+    }
+}
