@@ -281,14 +281,37 @@ AttributedString::AttributedString(const QString& text, const Attributes& attrib
 AttributedString AttributedString::withRuns(QString text, std::vector<Run> runs) {
     AttributedString s;
     s.text_ = std::move(text);
-    std::erase_if(runs, [](const Run& r) { return r.length <= 0; });
-    s.runs_ = std::move(runs);
+    // Dropping a run of no length may leave its equal neighbours side by
+    // side: they become one. Lengths are summed against what is left of the
+    // text, so no sum of runs can overflow into a false fit.
+    size_t kept = 0;
     qsizetype covered = 0;
-    for (const Run& r : s.runs_) covered += r.length;
-    if (covered != s.text_.size()) {
-        s.runs_.clear();
-        if (!s.text_.isEmpty()) s.runs_.push_back({s.text_.size(), AttributeSet()});
+    bool dropped = false;
+    for (size_t i = 0; i < runs.size(); ++i) {
+        Run& r = runs[i];
+        if (r.length <= 0) {
+            dropped = true;
+            continue;
+        }
+        if (r.length > s.text_.size() - covered) {
+            covered = -1;
+            break;
+        }
+        covered += r.length;
+        if (dropped && kept > 0 && runs[kept - 1].attributes == r.attributes) {
+            runs[kept - 1].length += r.length;
+        } else {
+            if (kept != i) runs[kept] = std::move(r);
+            ++kept;
+        }
+        dropped = false;
     }
+    if (covered != s.text_.size()) {
+        if (!s.text_.isEmpty()) s.runs_.push_back({s.text_.size(), AttributeSet()});
+        return s;
+    }
+    runs.erase(runs.begin() + qsizetype(kept), runs.end());
+    s.runs_ = std::move(runs);
     return s;
 }
 

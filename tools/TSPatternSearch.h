@@ -124,7 +124,8 @@ public:
     };
     // Runs the groups in order, each word listed only in the first group that
     // finds it, and hands the rows so far to `publish` after each group. An
-    // invalid or too costly pattern leaves each group its header only and
+    // invalid pattern lists no words; one too costly for a word keeps what
+    // its group found before that word, goes on with the next group, and
     // sets *error. Answers false when cancelled.
     static bool runGroups(const QString& pattern, int minLength, int maxLength, const QList<Group>& groups,
                           const std::function<void(const QList<TSSearchRow>&)>& publish, QString* error = nullptr,

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <thread>
 
 namespace {
 
@@ -391,3 +392,46 @@ TEST(BodyRules, ProgressIsReportedAsAFraction) {
 }
 
 }  // namespace
+
+// Element names are kept once for every node that bears them, in a table
+// two imports may grow at the same time: each node keeps its own element's
+// name, and a name copied out and changed changes no node.
+TEST(BodyRules, ElementNamesSurviveConcurrentImportsAndCopies) {
+    struct Imported { QString line, book; std::vector<TSMatchedChunkPtr> lines; std::vector<TSTextPtr> books; std::shared_ptr<TSBodyElementParser> parser; };
+    auto importMany = [](char side, std::vector<Imported>* out) {
+        for (int i = 0; i < 150; ++i) {
+            // A name met before (shared by both threads) or new to the table.
+            const QByteArray line = i % 3 ? QByteArray(1, side) + QByteArray::number(i) : QByteArray("l");
+            const QByteArray book = i % 2 ? QByteArray("div1") : QByteArray("book") + QByteArray::number(i) + side;
+            const Outcome r = run("<" + book + "><div2><" + line + ">arma</" + line + "><" + line + ">cano</" + line + "></div2></" + book + ">",
+                                  settings({{book.constData(), 1}, {"div2", 2}, {line.constData(), 3}}));
+            out->push_back({QString::fromLatin1(line), QString::fromLatin1(book), r.lines, r.parser->texts(), r.parser});
+        }
+    };
+    std::vector<Imported> a, b;
+    std::thread first(importMany, 'a', &a), second(importMany, 'b', &b);
+    first.join();
+    second.join();
+    for (const auto* side : {&a, &b})
+        for (const Imported& r : *side) {
+            ASSERT_EQ(r.lines.size(), 2u) << qPrintable(r.line);
+            ASSERT_EQ(r.books.size(), 1u);
+            for (const auto& l : r.lines) EXPECT_EQ(l->tagName(), r.line);
+            EXPECT_EQ(r.books[0]->tagName(), r.book);
+        }
+
+    QString copied = a[0].lines[0]->tagName();
+    copied.append(QStringLiteral("x"));
+    copied[0] = QLatin1Char('m');
+    QString given = QStringLiteral("div1");
+    a[1].lines[0]->setTagName(given);
+    given[0] = QLatin1Char('D');
+    for (const Imported& r : b)
+        if (r.line == QStringLiteral("l")) EXPECT_EQ(r.lines[1]->tagName(), QStringLiteral("l"));
+    EXPECT_EQ(a[0].lines[0]->tagName(), QStringLiteral("l"));
+    EXPECT_EQ(a[1].lines[0]->tagName(), QStringLiteral("div1"));
+    EXPECT_EQ(a[1].books[0]->tagName(), QStringLiteral("div1"));
+    EXPECT_EQ(a[1].lines[1]->tagName(), a[1].line);
+    a[1].lines[0]->setTagName(QString());
+    EXPECT_TRUE(a[1].lines[0]->tagName().isNull());
+}

@@ -356,3 +356,51 @@ TEST_F(TextFile, UuidIndexFollowsEdits) {
     book->removeChild(twin);
     EXPECT_EQ(text->itemWithUUID(original->uuid()), original);
 }
+
+// Columns left unread, read only, or edited and edited back are written
+// back byte for byte, through two saves; only the column really changed
+// differs, as python3's plistlib sees the files.
+TEST_F(TextFile, ColumnsNobodyChangedAreSavedAsRead) {
+    auto proem = node(node(text, 0), 0), iuno = node(node(text, 0), 1);
+    ASSERT_TRUE(proem && iuno);
+    node(proem, 0)->setLatin(AttributedString::make(QStringLiteral("Arma virumque cano!")));
+    ASSERT_TRUE(node(proem, 1)->latin());  // read, shown, not changed
+    ASSERT_TRUE(node(proem, 1)->english());
+    auto english = node(proem, 2)->english();
+    ASSERT_TRUE(english);
+    english->append(QStringLiteral(" again"), {});
+    english->deleteCharacters({english->length() - 6, 6});
+    auto moved = node(iuno, 0)->latin();
+    ASSERT_TRUE(moved);
+    node(iuno, 2)->setLatin(moved);  // the same text under another line
+    node(iuno, 0)->setLatin(moved);
+
+    const QByteArray saved = save(text);
+    const TSTextPtr again = reload(saved);
+    ASSERT_TRUE(again);
+    const QByteArray savedTwice = save(again);
+    QTemporaryDir out;
+    const QString once = out.filePath(QStringLiteral("once.plist")), twice = out.filePath(QStringLiteral("twice.plist"));
+    ASSERT_TRUE(tmtest::writeFile(once, saved));
+    ASSERT_TRUE(tmtest::writeFile(twice, savedTwice));
+    const QByteArray report = tmtest::runPython(QStringLiteral(R"PY(
+import plistlib, sys
+old, once, twice = (plistlib.load(open(p, "rb"))["Text"] for p in sys.argv[1:4])
+def walk(a, b, out):
+    for key in ("Latin", "English", "Location"):
+        if a.get(key) != b.get(key):
+            out.append("%s %s" % (a.get("uuid", "?")[:8], key))
+    for x, y in zip(a.get("Children", []), b.get("Children", [])):
+        walk(x, y, out)
+    return out
+print(" ".join(walk(old, once, [])) or "-")
+print(" ".join(walk(once, twice, [])) or "-")
+first = once["Children"][0]["Children"][0]["Children"][0]["Latin"]
+print(b"cano!" in first, first.startswith(b"{\\rtf"))
+)PY"), {path, once, twice});
+    const QList<QByteArray> lines = report.trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 3) << report.toStdString();
+    EXPECT_EQ(lines[0], "00000003 Latin 00000009 Latin");
+    EXPECT_EQ(lines[1], "-");
+    EXPECT_EQ(lines[2], "True True");
+}

@@ -15,9 +15,11 @@
 #include <QFile>
 #include <QRandomGenerator>
 #include <QRegularExpression>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace {
@@ -57,12 +59,16 @@ TSPatternTables testTables() {
 // Real words of a Latin text (as written, capitals and all) and words made
 // to trip the automaton: signs PCRE2 folds to ASCII letters, ligatures, and
 // long runs that cost a backtracking matcher dearly.
-QStringList realAndTrickyWords() {
+QStringList eclogueWords() {
     QFile f(qEnvironmentVariable("TS_SHARED_DIR") + QStringLiteral("/data/tei/eclogues-lat.xml"));
     if (!f.open(QIODevice::ReadOnly)) return {};
     QString text = QString::fromUtf8(f.readAll());
     text.remove(QRegularExpression(QStringLiteral("<[^>]*>")));
-    QStringList words = text.split(QRegularExpression(QStringLiteral("[^\\p{L}]+")), Qt::SkipEmptyParts);
+    return text.split(QRegularExpression(QStringLiteral("[^\\p{L}]+")), Qt::SkipEmptyParts);
+}
+
+QStringList realAndTrickyWords() {
+    QStringList words = eclogueWords();
     words += {QString(), QStringLiteral("K"), QStringLiteral("kalendae"), u({0x212A}) + QStringLiteral("alendae"),
               QStringLiteral("ro") + u({0x17F}) + QStringLiteral("ae"), QStringLiteral("ROSAE"), QStringLiteral("ros\u00e6"),
               u({0xA751}) + QStringLiteral("ius"), QStringLiteral("a1b"), QStringLiteral("a-b"), QStringLiteral("qu\tae"),
@@ -82,6 +88,16 @@ QStringList pcreFinds(const QString& pattern, const QStringList& words, bool* st
         if (w.size() >= 1 && w.size() <= 30 && pcre.matches(w)) found.append(w);
         if ((*stops = pcre.limitHit())) break;
     }
+    return found;
+}
+
+// The words a plain regular expression written here finds, caselessly and
+// whole, among those of min..max UTF-16 units, in list order.
+QStringList plainFilter(const QString& regex, const QStringList& words, int minLength, int maxLength) {
+    const QRegularExpression re(QStringLiteral("^(?:%1)$").arg(regex), QRegularExpression::CaseInsensitiveOption);
+    QStringList found;
+    for (const QString& w : words)
+        if (w.size() >= minLength && w.size() <= maxLength && re.match(w).hasMatch()) found.append(w);
     return found;
 }
 
@@ -329,6 +345,96 @@ TEST(PatternSearch, GroupsListEachWordOnce) {
     EXPECT_GT(expected.size(), 3000);
 }
 
+// Words exactly at the length bounds are found, those one unit beyond are
+// not, whichever way the search goes (automaton, buckets of first or last
+// letters, PCRE2), and the empty word counts as any other.
+TEST(PatternSearch, LengthBoundsAtTheEdges) {
+    QStringList words = eclogueWords();
+    ASSERT_GT(words.size(), 1000);
+    words.append(QString());
+    const TSWordList list(words);
+    const std::pair<int, int> bounds[] = {{0, 0}, {0, 1}, {1, 1}, {2, 2}, {3, 5}, {5, 3}, {7, 7}, {9, 30}, {0, 100}, {14, 100}};
+    const char* patterns[] = {"[a-z]*", "qu[a-z]*", "[a-z]*(um|us)", "(a|e|i|o|u)[a-z]{0,6}", "[^x]*", "(?:a|at)[a-z]*", "x|ab|[a-z]{3}"};
+    for (const char* pattern : patterns)
+        for (const auto& [least, most] : bounds) {
+            SCOPED_TRACE(std::string(pattern) + " " + std::to_string(least) + ".." + std::to_string(most));
+            const QStringList expected = plainFilter(QString::fromLatin1(pattern), words, least, most);
+            QStringList found;
+            EXPECT_EQ(TSPatternSearch::addWordsToArray(found, least, most, list, QString::fromLatin1(pattern)), true);
+            EXPECT_EQ(found, expected);
+        }
+    // The edges are really met: a word of each bound's length is found.
+    QStringList found;
+    TSPatternSearch::addWordsToArray(found, 3, 5, list, QStringLiteral("[a-z]*"));
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const QString& w) { return w.size() == 3; }));
+    EXPECT_TRUE(std::any_of(found.begin(), found.end(), [](const QString& w) { return w.size() == 5; }));
+    found.clear();
+    TSPatternSearch::addWordsToArray(found, 0, 0, list, QStringLiteral("[a-z]*"));
+    EXPECT_EQ(found, QStringList{QString()});
+}
+
+// Fields typed in the pattern language, run over the Eclogues, find what a
+// plain regular expression written here for the same letters finds: "ae"
+// also stands for "e", v and j are read as u and i, case never matters.
+TEST(PatternSearch, TypedPatternsOnTheEcloguesMatchAPlainFilter) {
+    const QStringList words = eclogueWords();
+    ASSERT_GT(words.size(), 1000);
+    const TSWordList list(words);
+    const TSPatternTables t = testTables();
+    struct Case { const char* field; const char* regex; int least, most; };
+    const Case cases[] = {
+        {"arma", "arma", 1, 30},
+        {"Vowel,m,Vowel,s", "[aeiouy]m[aeiouy]s", 1, 30},
+        {"Vowels,s", "[aeiouy]+s", 1, 30},
+        {"Vowels,s", "[aeiouy]+s", 3, 3},
+        {"Vowel,rae", "[aeiouy]r(ae|e)", 1, 30},
+        {"TITYRE", "tityre", 1, 30},
+        {"Venit", "uenit", 1, 30},  // the text writes v: found only where it writes u
+        {"Jam", "iam", 1, 30},
+    };
+    int nonEmpty = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.field);
+        bool isList = false;
+        const QString expression = TSPatternSearch::expressionForPattern(
+            TSPatternLanguage::knownLettersString(QString::fromUtf8(c.field), t, &isList));
+        ASSERT_FALSE(isList);
+        const QStringList expected = plainFilter(QString::fromLatin1(c.regex), words, c.least, c.most);
+        QStringList found;
+        EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, c.least, c.most, list, expression));
+        EXPECT_EQ(found, expected);
+        nonEmpty += !expected.isEmpty();
+    }
+    EXPECT_GE(nonEmpty, 5);
+}
+
+// A costly pattern in the grouped search stops the group it is costly in,
+// keeping what that group found before the stop, and the error says why;
+// a word of the first group stays its own when a later group finds it too.
+TEST(PatternSearch, GroupsStopOnCostlyPatternsAndKeepFirstOwners) {
+    const QStringList hostile(20, QString(40, QLatin1Char('a')) + QLatin1Char('!'));
+    const QList<TSPatternSearch::Group> groups = {
+        {QStringLiteral("mine"), [] { return TSWordList({QStringLiteral("aab"), QStringLiteral("ab")}); }},
+        {QStringLiteral("other"), [hostile] {
+             return TSWordList(QStringList{QStringLiteral("ab"), QStringLiteral("aaab")} + hostile + QStringList{QStringLiteral("aaaab")});
+         }},
+        {QStringLiteral("last"), [] { return TSWordList({QStringLiteral("aaab"), QStringLiteral("aaaaab")}); }},
+    };
+    QList<TSSearchRow> rows;
+    QString error;
+    QElapsedTimer timer;
+    timer.start();
+    TSPatternSearch::runGroups(QStringLiteral("(a|aa)+[b-z]"), 1, 100, groups, [&](const QList<TSSearchRow>& r) { rows = r; }, &error);
+    EXPECT_LT(timer.elapsed(), 30000);
+    EXPECT_TRUE(error.contains(QStringLiteral("too costly"))) << qPrintable(error);
+    EXPECT_EQ(rowTexts(rows), QStringLiteral("[mine] aab ab [other] aaab [last] aaaaab"));
+
+    error.clear();
+    TSPatternSearch::runGroups(QStringLiteral("a+b"), 1, 100, groups, [&](const QList<TSSearchRow>& r) { rows = r; }, &error);
+    EXPECT_TRUE(error.isEmpty());
+    EXPECT_EQ(rowTexts(rows), QStringLiteral("[mine] aab ab [other] aaab aaaab [last] aaaaab"));
+}
+
 TEST(PatternSearch, ZippedListsAreGroupedWithoutDuplicates) {
     QTemporaryDir home, res;
     qputenv("XDG_DATA_HOME", home.path().toUtf8());
@@ -374,6 +480,111 @@ TEST(WordLists, EncodingsLineEndsAndJunk) {
     EXPECT_EQ(TSWordLists::decodeText(QByteArray("ros\xE6")), QStringLiteral("ros\u00e6"));  // Latin-1
     EXPECT_EQ(TSWordLists::splitLines(QStringLiteral("a\t3\r\nb\r\n\x01\x02zz\n\nc"), true),
               (QStringList{QStringLiteral("a"), QStringLiteral("b"), QString(), QStringLiteral("c")}));
+}
+
+// The searched form of a list file holds the words the plain reader gives,
+// whatever the encoding, line ends, blank or junk lines, repeats, letters
+// beyond ASCII and word lengths; its copy, summaries and buckets agree with
+// the words as computed here; a file changed on disk reads anew.
+TEST(WordLists, CompactListsHoldTheWordsOfTheFile) {
+    const QString longWord = QString(70000, QLatin1Char('a')) + QStringLiteral("e");
+    const QString text = QStringLiteral("rosa\t12\r\n\r\nrosa\t3\r\nros\u00e6\r\nQu\u0101e\r\n\u0001junk\r\n") + longWord +
+                         QStringLiteral("\r\n\u2014\r\nx\nz");
+    const QStringList firstFields = {QStringLiteral("rosa"), QString(), QStringLiteral("rosa"), QStringLiteral("ros\u00e6"),
+                                     QStringLiteral("Qu\u0101e"), longWord, QStringLiteral("\u2014"), QStringLiteral("x"), QStringLiteral("z")};
+    QStringList wholeLines = firstFields;
+    wholeLines[0] = QStringLiteral("rosa\t12");
+    wholeLines[2] = QStringLiteral("rosa\t3");
+    QStringEncoder le(QStringEncoder::Utf16LE), be(QStringEncoder::Utf16BE);
+    const QByteArray encodings[] = {QByteArray("\xEF\xBB\xBF") + text.toUtf8(), QByteArray("\xFF\xFE") + QByteArray(le(text)),
+                                    QByteArray("\xFE\xFF") + QByteArray(be(text))};
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("list.txt"));
+    for (const QByteArray& bytes : encodings)
+        for (const bool firstField : {true, false}) {
+            writeBytes(path, bytes);
+            const TSWordList list = TSWordLists::readWordList(path, firstField);
+            const QStringList& expected = firstField ? firstFields : wholeLines;
+            EXPECT_EQ(TSWordLists::readList(path, firstField), expected);
+            ASSERT_EQ(list.words(), expected);
+            ASSERT_TRUE(list.isCompact());
+            EXPECT_EQ(list.longest(), longWord.size());
+            std::vector<int> firstSeen(size_t(list.size()), 0), lastSeen(size_t(list.size()), 0);
+            std::vector<quint32> wide;
+            for (qsizetype i = 0; i < list.size(); ++i) {
+                const QString& w = expected[i];
+                EXPECT_EQ(list.word(i), QStringView(w));
+                EXPECT_EQ(list.starts()[i + 1] - list.starts()[i], quint32(w.size()));
+                quint64 head = 0, tail = 0;
+                quint32 letters = 0;
+                bool isWide = false;
+                for (qsizetype k = 0; k < w.size(); ++k) {
+                    const char16_t c = w[k].unicode();
+                    if (k < 4) head += quint64(c) << (16 * k);
+                    if (k >= w.size() - 4) tail += quint64(c) << (16 * (3 - (w.size() - 1 - k)));
+                    const QChar lower = w[k].toLower();
+                    letters |= lower >= QLatin1Char('a') && lower <= QLatin1Char('z') && c < 0x80 ? 1u << (lower.unicode() - 'a') : TSWordList::kOtherUnit;
+                    isWide = isWide || c > 0x7F;
+                }
+                EXPECT_EQ(list.heads()[i], head) << i;
+                EXPECT_EQ(list.tails()[i], tail) << i;
+                EXPECT_EQ(list.letters()[i], letters) << i;
+                EXPECT_EQ(bool(list.wides()[i]), isWide) << i;
+                if (isWide) wide.push_back(quint32(i));
+            }
+            EXPECT_EQ(list.wideWords(), wide);
+            // Every word in exactly one bucket of each kind, the one of its
+            // first (last) unit, ascending inside it.
+            for (const bool last : {false, true}) {
+                const quint32* order = last ? list.byLast() : list.byFirst();
+                const quint32* b = last ? list.lastBounds() : list.firstBounds();
+                std::vector<int>& seen = last ? lastSeen : firstSeen;
+                EXPECT_EQ(b[0], 0u);
+                EXPECT_EQ(b[TSWordList::kBuckets], quint32(list.size()));
+                for (int bucket = 0; bucket < TSWordList::kBuckets; ++bucket)
+                    for (quint32 k = b[bucket]; k < b[bucket + 1]; ++k) {
+                        const QString& w = expected[order[k]];
+                        const int want = w.isEmpty() ? TSWordList::kEmptyBucket
+                                         : (last ? w.back() : w.front()).unicode() > 0x7F ? TSWordList::kWideBucket
+                                                                                          : (last ? w.back() : w.front()).unicode();
+                        EXPECT_EQ(bucket, want) << qPrintable(w.left(10));
+                        if (k > b[bucket]) {
+                            EXPECT_LT(order[k - 1], order[k]);
+                        }
+                        ++seen[order[k]];
+                    }
+                EXPECT_EQ(std::count(seen.begin(), seen.end(), 1), list.size());
+            }
+        }
+
+    // The file rewritten in place: a new read holds the new words, while the
+    // list read before keeps the old ones.
+    writeBytes(path, "rosa\n");
+    const TSWordList before = TSWordLists::readWordList(path, false);
+    writeBytes(path, "arma\nuirumque\ncano\n");
+    EXPECT_EQ(TSWordLists::readWordList(path, false).words(), (QStringList{QStringLiteral("arma"), QStringLiteral("uirumque"), QStringLiteral("cano"), QString()}));
+    EXPECT_EQ(before.words(), (QStringList{QStringLiteral("rosa"), QString()}));
+    EXPECT_EQ(before.word(0), QStringLiteral("rosa"));
+    QFile::remove(path);
+    EXPECT_TRUE(TSWordLists::readWordList(path, false).isEmpty());
+}
+
+// The residual list is read on each call, so an edit of its file shows in
+// the next search.
+TEST(WordLists, ResidualListFollowsItsFile) {
+    QTemporaryDir home;
+    qputenv("XDG_DATA_HOME", home.path().toUtf8());
+    const QString folder = Preferences::proximityPatternFolder();
+    ASSERT_FALSE(folder.isEmpty());
+    const QString path = QDir(folder).filePath(TSWordLists::residualWordsFile());
+    writeBytes(path, "rosa\nrosae\n");
+    EXPECT_EQ(TSWordLists::residualWords().words(), (QStringList{QStringLiteral("rosa"), QStringLiteral("rosae"), QString()}));
+    writeBytes(path, "\xEF\xBB\xBFros\xC3\xA6\r\n");
+    const TSWordList now = TSWordLists::residualWords();
+    EXPECT_EQ(now.words(), (QStringList{QStringLiteral("ros\u00e6"), QString()}));
+    QStringList found;
+    EXPECT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 10, now, QStringLiteral("ros(ae|\u00e6)")));
+    EXPECT_EQ(found, QStringList{QStringLiteral("ros\u00e6")});
 }
 
 TEST(Proximity, CountsNeighboursCleaningAndRanking) {

@@ -375,3 +375,60 @@ TEST_F(XMLFileParserTest, TextsMixingAsciiAndOtherCharactersAreDecodedWhole) {
             EXPECT_EQ(joined(p.attributes[0]), QStringLiteral("t=") + text) << at;
         }
 }
+
+// libxml2 hands text over in pieces: at each reference, around a CDATA
+// section and at the ends of its input buffers. With characters beyond ASCII
+// on both sides of every cut, the pieces still join to the whole text, and a
+// CDATA section keeps its own bytes.
+TEST_F(XMLFileParserTest, TextCutAtReferencesAndCdataReadsWhole) {
+    struct CdataParser : RecordingParser {
+        QByteArray cdata;
+        void parserFoundCDATA(ts::XMLEventParser&, const QByteArray& block) override { cdata += block; }
+    };
+    const QString ascii = QStringLiteral("Tityre tu patulae recubans sub tegmine fagi");
+    struct Cut { const char* markup; QString text; QByteArray cdata; };
+    const Cut cuts[] = {
+        {"&amp;", QStringLiteral("&"), {}},
+        {"&#x3bb;&#955;", QStringLiteral("\u03bb\u03bb"), {}},
+        {"&#x1D400;", QString::fromUtf8("\xF0\x9D\x90\x80"), {}},
+        {"&lt;&gt;", QStringLiteral("<>"), {}},
+        {"&mdash;", QStringLiteral("\u2014"), {}},
+        {"<![CDATA[\xE1\xBC\x84 & <b>]]>", QString(), "\xE1\xBC\x84 & <b>"},
+        {"<![CDATA[]]>&amp;<![CDATA[\xC3\xA6]]>", QStringLiteral("&"), "\xC3\xA6"},
+    };
+    const QString others[] = {QStringLiteral("\u00e9"), QStringLiteral("\u1f04\u03bd"), QString::fromUtf8("\xF0\x9D\x90\x80"),
+                              QString(QChar(0xFEFF))};
+    for (const Cut& cut : cuts)
+        for (const QString& other : others)
+            for (const qsizetype at : {0, 1, 15, 16, 17, 31, 32, 43}) {
+                SCOPED_TRACE(std::string(cut.markup) + " " + std::to_string(at));
+                const QString before = ascii.left(at) + other, after = other + ascii.mid(at);
+                CdataParser p;
+                p.entityTable = {{"mdash", "\xE2\x80\x94"}};
+                p.parseData("<!DOCTYPE r SYSTEM \"r.dtd\"><r>" + before.toUtf8() + cut.markup + after.toUtf8() + "</r>");
+                EXPECT_TRUE(p.errors.empty());
+                EXPECT_EQ(p.text, before + cut.text + after);
+                EXPECT_EQ(p.cdata, cut.cdata);
+            }
+
+    // A long text from a file, read through many buffers, with a letter
+    // beyond ASCII on every side of every reference.
+    QString whole;
+    QByteArray markup = "<r>";
+    for (int i = 0; i < 4000; ++i) {
+        const QString piece = ascii.left(i % 44) + QChar(0x100 + i % 300) + QStringLiteral("\u00e6");
+        whole += piece + QStringLiteral("&\u00e6");
+        markup += piece.toUtf8() + "&amp;\xC3\xA6";
+    }
+    markup += "</r>";
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("long.xml"));
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(markup);
+    f.close();
+    RecordingParser p;
+    p.parseFileAtLocation(QUrl::fromLocalFile(path));
+    EXPECT_TRUE(p.errors.empty());
+    EXPECT_EQ(p.text, whole);
+}

@@ -5,8 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QRandomGenerator>
+
 #include <algorithm>
 #include <functional>
+#include <limits>
 #include <thread>
 #include <vector>
 
@@ -228,5 +231,88 @@ TEST(AttributedString, AttributeSetsReadLikeTheirDictionaries) {
         for (std::thread& t : threads) t.join();
         for (const Attributes* m : seen) EXPECT_EQ(m, seen.front());
         EXPECT_EQ(*seen.front(), changed);
+    }
+}
+
+// A reader's runs with no length, of negative length, short of the text or
+// beyond it (also by a sum that overflows): the text made is always sound,
+// equal to one built by edits when the runs were good, plain when not.
+TEST(AttributedString, TextsFromRunsAreSoundWhateverTheRuns) {
+    using Run = AttributedString::Run;
+    const QString text = QStringLiteral("Gallia est");
+    AttributedString styled(QStringLiteral("Gallia"), bold());
+    styled.append(QStringLiteral(" est"), red());
+    const AttributedString plain(text);
+    const AttributedString allBold(text, bold());
+    const qsizetype huge = std::numeric_limits<qsizetype>::max();
+    struct Case { std::vector<Run> runs; const AttributedString* expected; };
+    const Case cases[] = {
+        {{{6, bold()}, {4, red()}}, &styled},
+        {{{0, red()}, {6, bold()}, {0, bold()}, {4, red()}, {0, bold()}}, &styled},
+        {{{6, bold()}, {0, red()}, {4, bold()}}, &allBold},  // equal neighbours once the empty run is gone
+        {{{0, bold()}, {3, bold()}, {0, red()}, {0, red()}, {3, bold()}, {0, plain.runs()[0].attributes}, {4, bold()}}, &allBold},
+        {{{8, bold()}, {-2, red()}, {4, red()}}, &plain},
+        {{{12, bold()}, {-2, red()}}, &plain},
+        {{{6, bold()}}, &plain},
+        {{{6, bold()}, {5, red()}}, &plain},
+        {{}, &plain},
+        {{{huge, bold()}, {huge, red()}, {12, bold()}}, &plain},  // wraps round to the text's length
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.runs.size());
+        const AttributedString s = AttributedString::withRuns(text, c.runs);
+        expectWellFormed(s);
+        EXPECT_TRUE(s.isEqualToAttributedString(*c.expected)) << s.description().toStdString();
+        for (qsizetype i = 0; i < s.length(); ++i) EXPECT_EQ(s.attributes(i, nullptr), c.expected->attributes(i, nullptr)) << i;
+        AttributedString edited = s;
+        edited.append(QStringLiteral(" omnis"), red());
+        expectWellFormed(edited);
+        EXPECT_EQ(edited.string(), text + QStringLiteral(" omnis"));
+    }
+    for (const std::vector<Run>& runs : {std::vector<Run>{}, std::vector<Run>{{0, bold()}}, std::vector<Run>{{3, bold()}}}) {
+        const AttributedString empty = AttributedString::withRuns(QString(), runs);
+        EXPECT_EQ(empty.length(), 0);
+        EXPECT_TRUE(empty.runs().empty());
+    }
+}
+
+// The run list, one run held in place or many in a vector, behaves as a
+// vector through a long random sequence of its operations.
+TEST(AttributedString, RunListBehavesAsAVector) {
+    using Run = AttributedString::Run;
+    const AttributeSet sets[] = {AttributeSet(), AttributeSet(bold()), AttributeSet(red())};
+    QRandomGenerator random(5);
+    auto someRun = [&] { return Run{qsizetype(1 + random.bounded(9)), sets[random.bounded(3)]}; };
+    AttributedString::RunList list, other;
+    std::vector<Run> model, otherModel;
+    for (int step = 0; step < 5000; ++step) {
+        const int at = model.empty() ? 0 : int(random.bounded(int(model.size()) + 1));
+        switch (random.bounded(model.size() > 3 ? 12 : 9)) {
+        case 0: case 1: { const Run r = someRun(); list.push_back(r); model.push_back(r); break; }
+        case 2: { const Run r = someRun(); list.insert(list.begin() + at, r); model.insert(model.begin() + at, r); break; }
+        case 3: {
+            const std::vector<Run> more = {someRun(), someRun()};
+            const size_t n = random.bounded(3);
+            list.insert(list.begin() + at, more.data(), more.data() + n);
+            model.insert(model.begin() + at, more.begin(), more.begin() + qsizetype(n));
+            break;
+        }
+        case 4: list.shrink_to_fit(); break;
+        case 5: std::swap(list, other), std::swap(model, otherModel); break;
+        case 6: list = other, model = otherModel; break;
+        case 7: { std::vector<Run> v(random.bounded(3), someRun()); model = v; list = std::move(v); break; }
+        case 8: if (random.bounded(4) == 0) list.clear(), model.clear(); break;
+        default: {
+            const int from = int(random.bounded(int(model.size()) + 1));
+            const int to = from + int(random.bounded(int(model.size()) - from + 1));
+            list.erase(list.begin() + from, list.begin() + to);
+            model.erase(model.begin() + from, model.begin() + to);
+        }
+        }
+        ASSERT_EQ(list.size(), model.size()) << step;
+        ASSERT_GE(list.capacity(), list.size());
+        ASSERT_TRUE(std::equal(list.begin(), list.end(), model.begin(), model.end())) << step;
+        ASSERT_TRUE(std::equal(other.begin(), other.end(), otherModel.begin(), otherModel.end())) << step;
+        if (!model.empty()) ASSERT_TRUE(list.back() == model.back());
     }
 }
