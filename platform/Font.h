@@ -43,6 +43,8 @@ public:
     void encodeWithCoder(Coder& coder) const override;
     bool initWithCoder(Coder& coder) override;
     bool isEqual(const Object& other) const override;
+    // isEqual() for a font known to be one: no type check.
+    bool isEqualTo(const Font& other) const { return size_ == other.size_ && name_ == other.name_; }
     size_t hash() const override;
     QString description() const override;
 

@@ -261,16 +261,20 @@ size_t mix(size_t h, const void* p) { return mix(h, quint64(quintptr(p))); }
 // faces once; the fonts come from the face without looking the name up again.
 FontFacePtr sharedFontFace(QStringView name) {
     thread_local HashedObjects<FontFacePtr, 256> faces;
-    // Four characters at a time.
+    // Four characters at a time, the last zero-filled.
     size_t h = size_t(name.size());
     const char* bytes = reinterpret_cast<const char*>(name.data());
-    for (qsizetype left = name.size() * 2; left > 0; left -= 8, bytes += 8) {
+    const size_t size = size_t(name.size()) * 2;
+    const char* const whole = bytes + (size & ~size_t(7));
+    for (; bytes < whole; bytes += 8) h = mix(h, load8(bytes));
+    if (const size_t left = size & 7) {
         quint64 chunk = 0;
-        std::memcpy(&chunk, bytes, size_t(std::min<qsizetype>(left, 8)));
+        for (size_t i = 0; i < left; i += 2) chunk |= quint64(quint16(bytes[i] & 0xFF) | quint16(quint8(bytes[i + 1])) << 8) << (8 * i);
         h = mix(h, chunk);
     }
     FontFacePtr& face = faces.slot(h);
-    if (!face || face->name != name) face = std::make_shared<FontFace>(FontFace{name.toString(), {}, 0});
+    if (!face || face->name.size() != name.size() || std::memcmp(face->name.constData(), name.data(), size) != 0)
+        face = std::make_shared<FontFace>(FontFace{name.toString(), {}, 0});
     return face;
 }
 
@@ -330,12 +334,18 @@ struct KeyedSet {
     AttributeSet set;
 };
 
-bool sameObject(const Object* a, const Object* b) { return a == b || (a && b && a->isEqual(*b)); }
+inline bool sameObject(const Object* a, const Object* b) { return a == b || (a && b && a->isEqual(*b)); }
+// A key's font is one made by fontFor(), or null in the empty key before
+// the first run.
+inline bool sameFont(const Object* a, const Object* b) {
+    return a == b || (a && b && static_cast<const Font*>(a)->isEqualTo(*static_cast<const Font*>(b)));
+}
 // Whether the sets made from two keys are equal, without comparing the sets:
-// a key names each value of its set.
-bool sameContent(const SetKey& a, const SetKey& b) {
+// a key names each value of its set. The objects are compared by identity
+// first; the texts of a column mostly share them.
+inline bool sameContent(const SetKey& a, const SetKey& b) {
     return a.underline == b.underline && a.strike == b.strike && a.superScript == b.superScript && a.baseline == b.baseline &&
-           sameObject(a.font, b.font) && sameObject(a.fg, b.fg) && sameObject(a.bg, b.bg) && sameObject(a.link, b.link) &&
+           sameFont(a.font, b.font) && sameObject(a.fg, b.fg) && sameObject(a.bg, b.bg) && sameObject(a.link, b.link) &&
            sameObject(a.paragraph, b.paragraph);
 }
 
@@ -934,7 +944,9 @@ const KeyedSet& Reader::currentAttributes() {
 void Reader::commitFontEntry() {
     FontFacePtr face;
     if (!tableName_.empty()) {
-        const QStringView name = tableName_.view().trimmed();
+        QStringView name = tableName_.view();
+        // Names are seldom padded: trimmed only when they are.
+        if (name.front().isSpace() || name.back().isSpace()) name = name.trimmed();
         if (!name.isEmpty()) face = sharedFontFace(name);
         tableName_.clear();
     }
