@@ -381,7 +381,15 @@ private:
     void openGroup();
     bool closeGroup();
     const KeyedSet& currentAttributes();
-    ColorPtr colorAt(int index);
+    // The colour at an index, held by the reader until the tables change;
+    // `slot` (0 or 1) keeps apart two colours asked for at once.
+    const ColorPtr& colorAt(int index, int slot) {
+        if (index <= 0) return noColor_;
+        const size_t i = size_t(index);
+        if (i < resolvedColors_.size() && resolvedColors_[i]) return resolvedColors_[i];
+        return resolveColor(i, slot);
+    }
+    const ColorPtr& resolveColor(size_t index, int slot);
     const FontPtr& fontFor(const State& s);
     int currentCodePage() const;
     void markDirty() { dirty_ = true; }
@@ -429,6 +437,8 @@ private:
     std::vector<ColorEntry>& expandedColors_ = lease_.get().expandedColors;
     ColorEntry pendingColor_;
     std::vector<ColorPtr>& resolvedColors_ = lease_.get().resolvedColors;
+    const ColorPtr noColor_;
+    std::array<ColorPtr, 2> uncachedColors_;
 
     std::vector<FieldContext>& fields_ = lease_.get().fields;
 
@@ -878,27 +888,27 @@ const FontPtr& Reader::fontFor(const State& s) {
 // Only the entry asked for is resolved: resolving the whole table whenever
 // it changed would let a large table followed by many small changes cost
 // time quadratic in the input. sharedColor() keeps the lookups cheap.
-ColorPtr Reader::colorAt(int index) {
-    if (index <= 0) return nullptr;
-    const size_t i = size_t(index);
-    if (i < resolvedColors_.size() && resolvedColors_[i]) return resolvedColors_[i];
+const ColorPtr& Reader::resolveColor(size_t i, int slot) {
     const ColorEntry* e = nullptr;
     if (i < expandedColors_.size() && expandedColors_[i].present) e = &expandedColors_[i];
     else if (i < colors_.size() && colors_[i].present) e = &colors_[i];
-    if (!e) return nullptr;
+    if (!e) return noColor_;
     ColorPtr c = e->space == Color::Space::CalibratedWhite ? sharedColor(true, e->c[0], 0, 0, e->count > 1 ? e->c[1] : 1)
                                                             : sharedColor(false, e->c[0], e->c[1], e->c[2], e->count > 3 ? e->c[3] : 1);
-    // Texts name few colours, by small indexes.
+    // Texts name few colours, by small indexes. The room for all of them is
+    // taken at once, so a colour handed out stays where it is.
     if (i < kMaxResolvedColors) {
+        if (resolvedColors_.capacity() < kMaxResolvedColors) resolvedColors_.reserve(kMaxResolvedColors);
         if (resolvedColors_.size() <= i) resolvedColors_.resize(i + 1);
-        resolvedColors_[i] = c;
+        return resolvedColors_[i] = std::move(c);
     }
-    return c;
+    return uncachedColors_[size_t(slot)] = std::move(c);
 }
 
 const KeyedSet& Reader::currentAttributes() {
     const FontPtr& font = fontFor(st_);
-    const ColorPtr fg = colorAt(st_.fg), bg = colorAt(st_.bg);
+    const ColorPtr& fg = colorAt(st_.fg, 0);
+    const ColorPtr& bg = colorAt(st_.bg, 1);
     const bool hasTabs = st_.tabs && !st_.tabs->stops.empty();
     // A paragraph is in a cell only where the row says where its cells end.
     const bool inCell = st_.inTable && rowEdges_ && column_ < rowEdges_->size();
@@ -990,8 +1000,7 @@ void Reader::commitColorEntry(std::vector<ColorEntry>& table) {
 }
 
 // A word of a colour table; others change nothing there.
-void Reader::colorWord(Word word, qint64 param) {
-    ColorEntry& e = pendingColor_;
+inline void addColorWord(ColorEntry& e, Word word, qint64 param) {
     if (word == Word::C) {
         if (e.present && e.count < 5) e.c[e.count++] = double(std::clamp<qint64>(param, 0, 100000)) / 100000.0;
     } else if (word >= Word::Red && word <= Word::Blue) {
@@ -1005,18 +1014,25 @@ void Reader::colorWord(Word word, qint64 param) {
     }
 }
 
+void Reader::colorWord(Word word, qint64 param) { addColorWord(pendingColor_, word, param); }
+
 // Colour tables make up much of a text's opening: their entries are read
 // here without the general path's tests, as far as they hold only colour
 // words, semicolons and line ends. Anything else is left to the general
-// path, which reads it as it would have read all of it.
+// path, which reads it as it would have read all of it. The colours
+// resolved from the tables are forgotten once, at the end.
 void Reader::colorTableEntries() {
     std::vector<ColorEntry>& table = st_.dest == Dest::ColorTable ? colors_ : expandedColors_;
+    ColorEntry& e = pendingColor_;
     const char* p = p_;
     const char* const end = end_;
+    bool committed = false;
     while (p < end) {
         const char c = *p;
         if (c == ';') {
-            commitColorEntry(table);
+            if (table.size() < kMaxTableEntries) table.push_back(e);
+            e.reset();
+            committed = true;
             ++p;
             continue;
         }
@@ -1028,15 +1044,17 @@ void Reader::colorTableEntries() {
         if (c != '\\' || !shortWord(p + 1, end, w) || w.letters == 0) break;
         const Word word = detail::kWordTable.find(w.key);
         if (word != Word::C && word != Word::CsRgb && word != Word::CsGray && (word < Word::Red || word > Word::Blue)) break;
-        colorWord(word, w.digits ? digitsValue(p + 1 + w.letters, w.digits, end) : 0);
+        addColorWord(e, word, w.digits ? digitsValue(p + 1 + w.letters, w.digits, end) : 0);
         p += 1 + w.letters + w.digits + (w.space ? 1 : 0);
     }
     p_ = p;
+    if (committed) forgetColors();
 }
 
 void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) {
     const int iparam = int(param);
-    const bool on = !hasParam || param != 0;
+    // Worked out only by the words that take it.
+    const auto on = [&] { return !hasParam || param != 0; };
 
     // Destinations first: they change what the group's text means.
     if (word >= Word::Skip && word <= Word::Graphic) {
@@ -1142,13 +1160,13 @@ void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) 
     case Word::F: st_.font = iparam; break;
     case Word::Fs: if (param > 0) st_.size = double(std::min<qint64>(param, 32768)) / 2; break;
     case Word::Fsmilli: if (param > 0) st_.size = double(std::min<qint64>(param, 16384000)) / 1000; break;
-    case Word::B: st_.bold = on; break;
-    case Word::I: st_.italic = on; break;
-    case Word::Ul: st_.underline = on ? int(UnderlineStyle::Single) : 0; break;
-    case Word::Uldb: st_.underline = on ? int(UnderlineStyle::Double) : 0; break;
-    case Word::Ulth: st_.underline = on ? int(UnderlineStyle::Thick) : 0; break;
+    case Word::B: st_.bold = on(); break;
+    case Word::I: st_.italic = on(); break;
+    case Word::Ul: st_.underline = on() ? int(UnderlineStyle::Single) : 0; break;
+    case Word::Uldb: st_.underline = on() ? int(UnderlineStyle::Double) : 0; break;
+    case Word::Ulth: st_.underline = on() ? int(UnderlineStyle::Thick) : 0; break;
     case Word::Ulnone: st_.underline = 0; break;
-    case Word::Strike: st_.strike = on ? 1 : 0; break;
+    case Word::Strike: st_.strike = on() ? 1 : 0; break;
     case Word::Cf: st_.fg = iparam; break;
     case Word::Cb: st_.bg = iparam; break;
     case Word::Super: st_.superScript = 1; break;

@@ -71,6 +71,13 @@ public:
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, zero));
             _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 8), _mm_unpackhi_epi8(bytes, zero));
         }
+        // Font names and short stretches of text: eight at a time too.
+        if (end - b >= 8) {
+            const __m128i bytes = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_unpacklo_epi8(bytes, _mm_setzero_si128()));
+            b += 8;
+            to += 8;
+        }
 #endif
         for (; b < end; ++b) *to++ = char16_t(quint8(*b));
     }
