@@ -158,6 +158,14 @@ public:
             }
             addSlowly(key, Value(std::forward<V>(value)));
         }
+        // add() for a caller that adds its names in their order, each once,
+        // and no more than the capacity: nothing is compared.
+        template <class V> void addInOrder(const QString& key, V&& value) {
+            Q_ASSERT(fits(key));
+            new (block_->entries() + block_->size)
+                value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
+            ++block_->size;
+        }
         AttributeSet finish();
 
     private:

@@ -541,7 +541,11 @@ void Reader::restorePreamble() {
     ++scratch.unmatched;
     for (const Preamble& pre : scratch.preambles) {
         const qsizetype length = pre.bytes.size();
-        if (length == 0 || length >= size || std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
+        if (length == 0 || length >= size) continue;
+        // Openings alike at first differ mostly near their end (sizes,
+        // colours): their last bytes are compared first.
+        if (length >= 8 && load8(begin_ + length - 8) != load8(pre.bytes.constData() + length - 8)) continue;
+        if (std::memcmp(begin_, pre.bytes.constData(), size_t(length)) != 0) continue;
         st_ = pre.st;
         stack_ = pre.stack;
         ignorableNext_ = pre.ignorableNext;
@@ -933,19 +937,20 @@ const KeyedSet& Reader::currentAttributes() {
     h = mix(mix(h, quint64(key.underline) << 32 ^ quint64(quint32(key.strike))), quint64(quint32(key.superScript)));
     KeyedSet& slot = recentSets.slot(mix(h, key.baseline));
     if (slot.key == key) return slot;
-    // In the names' own order, each made in place at the end.
+    // In the names' own order, each made in place at the end; count is
+    // at least one, so the builder has its block.
     const size_t count = 1 + (bg ? 1 : 0) + (st_.baseline != 0 ? 1 : 0) + (fg ? 1 : 0) + (st_.link ? 1 : 0) + (style ? 1 : 0) +
                          (st_.strike ? 1 : 0) + (st_.superScript ? 1 : 0) + (st_.underline ? 1 : 0);
     AttributeSet::Builder a(count);
-    if (bg) a.add(AttributeName::BackgroundColor, bg);
-    if (st_.baseline != 0) a.add(AttributeName::BaselineOffset, st_.baseline);
-    if (fg) a.add(AttributeName::ForegroundColor, fg);
-    a.add(AttributeName::Font, font);
-    if (st_.link) a.add(AttributeName::Link, st_.link);
-    if (style) a.add(AttributeName::ParagraphStyle, lastStyle_);
-    if (st_.strike) a.add(AttributeName::Strikethrough, st_.strike);
-    if (st_.superScript) a.add(AttributeName::SuperScript, st_.superScript);
-    if (st_.underline) a.add(AttributeName::Underline, st_.underline);
+    if (bg) a.addInOrder(AttributeName::BackgroundColor, bg);
+    if (st_.baseline != 0) a.addInOrder(AttributeName::BaselineOffset, st_.baseline);
+    if (fg) a.addInOrder(AttributeName::ForegroundColor, fg);
+    a.addInOrder(AttributeName::Font, font);
+    if (st_.link) a.addInOrder(AttributeName::Link, st_.link);
+    if (style) a.addInOrder(AttributeName::ParagraphStyle, lastStyle_);
+    if (st_.strike) a.addInOrder(AttributeName::Strikethrough, st_.strike);
+    if (st_.superScript) a.addInOrder(AttributeName::SuperScript, st_.superScript);
+    if (st_.underline) a.addInOrder(AttributeName::Underline, st_.underline);
     slot.key = key;
     slot.set = a.finish();
     return slot;
