@@ -227,7 +227,7 @@ struct Scratch {
         runs.clear();
         if (runs.capacity() > kKeptRuns) std::vector<AttributedString::Run>().swap(runs);
         tableName.clear(kKeptCharacters);
-        pendingBytes.resize(0);
+        if (!pendingBytes.isEmpty()) pendingBytes.resize(0);
         if (pendingBytes.capacity() > qsizetype(kKeptCharacters)) pendingBytes = QByteArray();
     }
 };
