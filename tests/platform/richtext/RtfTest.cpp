@@ -340,3 +340,29 @@ TEST(RtfRead, ColourTablesOfEveryShape) {
     EXPECT_TRUE(near(colorAt(s, 4), 0.25, 0.25, 0.25, 0.5));
     EXPECT_FALSE(colorAt(s, 5));
 }
+
+// Plain text and font names are taken in stretches several bytes at a
+// time: whatever ends a stretch, at any distance from its start and from
+// the end of the data, reads as it would byte by byte.
+TEST(RtfRead, TextStretchesEndWhereverTheirEndFalls) {
+    const struct {
+        QByteArray stop;
+        QString read;
+    } stops[] = {{"\\'e9", QStringLiteral("\u00E9")}, {"\xE9", QStringLiteral("\u00E9")}, {"\t", QStringLiteral("\t")},
+                 {"\n", QString()}, {"\\~", QStringLiteral("\u00A0")}, {"{}", QString()}, {"\x7F", QStringLiteral("\x7F")}};
+    for (const auto& s : stops)
+        for (int before = 0; before <= 40; ++before)
+            for (int after : {0, 1, 7, 8, 9, 15, 16, 17, 33}) {
+                const QByteArray rtf = "{\\rtf1\\ansi " + QByteArray(before, 'a') + s.stop + QByteArray(after, 'b') + "}";
+                const RtfReadResult r = readRtf(rtf);
+                ASSERT_TRUE(r.ok) << rtf.constData();
+                EXPECT_EQ(r.text.string(), QString(before, u'a') + s.read + QString(after, u'b')) << rtf.constData();
+            }
+    for (int length = 1; length <= 40; ++length) {
+        const QByteArray name = QByteArray("Face-Regular").repeated(4).left(length);
+        const QByteArray rtf = "{\\rtf1{\\fonttbl\\f0 " + name + ";\\f1 X;}\\f0 x}";
+        const RtfReadResult r = readRtf(rtf);
+        ASSERT_TRUE(r.ok) << rtf.constData();
+        EXPECT_EQ(fontAt(r.text, 0)->postScriptName(), QString::fromLatin1(name)) << rtf.constData();
+    }
+}
