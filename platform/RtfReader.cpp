@@ -589,13 +589,16 @@ void Reader::restorePreamble() {
 }
 
 bool Reader::parse() {
+    // Colour table entries begin with a control word, a semicolon or a line
+    // end, never with a brace.
+    const auto colorEntries = [this] {
+        if ((st_.dest != Dest::ColorTable && st_.dest != Dest::ExpandedColorTable) || skipChars_ || ignorableNext_ || !pendingBytes_.isEmpty())
+            return false;
+        const char* before = p_;
+        colorTableEntries();
+        return p_ != before;
+    };
     while (p_ < end_) {
-        if ((st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) && !skipChars_ && !ignorableNext_ &&
-            pendingBytes_.isEmpty()) {
-            const char* before = p_;
-            colorTableEntries();
-            if (p_ != before) continue;
-        }
         const char c = *p_;
         if (c == '{') {
             ++p_;
@@ -612,6 +615,7 @@ bool Reader::parse() {
                 break;  // anything after the closing brace is not part of the text
             }
         } else if (c == '\\') {
+            if (colorEntries()) continue;
             ++p_;
             if (p_ >= end_) return fail(QStringLiteral("RTF data ends inside a control word"));
             if (isLetter(*p_)) {
@@ -629,6 +633,7 @@ bool Reader::parse() {
             flushBytes();
             textRun(start, p_);
         } else {
+            if (colorEntries()) continue;
             ++p_;
             if (c == '\r' || c == '\n') continue;
             if (skipChars_ > 0) {
