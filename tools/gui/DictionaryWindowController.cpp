@@ -346,19 +346,15 @@ QWidget* DictionaryWindowController::buildTab(int index) {
     connect(field, &QLineEdit::editingFinished, this, [this, index] {
         if (!tab(index).changed) return;
         tab(index).changed = false;
-        index == 0 ? translateToEnglish() : translateToLatin();
+        translate(index);
     });
     connect(field, &QLineEdit::returnPressed, this, [this, index] {
         // Return looks up again even when the text did not change.
         if (tab(index).changed) return;
-        index == 0 ? translateToEnglish() : translateToLatin();
+        translate(index);
     });
-    connect(wordType, qOverload<int>(&QComboBox::activated), this, [this, index] {
-        index == 0 ? translateToEnglish() : translateToLatin();
-    });
-    connect(entryType, qOverload<int>(&QComboBox::activated), this, [this, index] {
-        index == 0 ? translateToEnglish() : translateToLatin();
-    });
+    for (QComboBox* popup : {wordType, entryType})
+        connect(popup, qOverload<int>(&QComboBox::activated), this, [this, index] { translate(index); });
     connect(dictionary, qOverload<int>(&QComboBox::activated), this, [this, index, dictionary](int row) {
         const int t = dictionary->itemData(row).toInt();
         if (index == 0)
@@ -471,6 +467,10 @@ int DictionaryWindowController::entryTypeOf(int index) const {
 
 void DictionaryWindowController::translateToEnglish() {
     lookUp(0, latinText->text(), wordTypeOf(latinToEnglishWordTypeButton), entryTypeOf(0), -1, nullptr);
+}
+
+void DictionaryWindowController::translate(int index) {
+    index == 0 ? translateToEnglish() : translateToLatin();
 }
 
 void DictionaryWindowController::translateToLatin() {

@@ -193,6 +193,8 @@ private:
     void setupADictionaryPopup(QComboBox* popup);
     void selectDictionaryItem(QComboBox* popup, int tag);
     void showAttribution(int index);
+    // The tab's own search: the Latin tab's to English, the English tab's to Latin.
+    void translate(int index);
     void lookUp(int index, const QString& word, int wordType, int entryType, qint64 dictionaryType,
                 const DictionaryEntryPtr& compareEntry);
     void finishLookUp(int index, quint64 generation, const QString& raw, bool hasRaw, const DictionaryEntryList& entries,
