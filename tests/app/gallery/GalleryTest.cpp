@@ -17,6 +17,7 @@
 #include "dictionaries/zerivuv/XlsxFixtures.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
+#include "support/GuiTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,13 +43,6 @@
 
 namespace {
 
-QString galleryDir() {
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
-    QDir().mkpath(dir);
-    return dir;
-}
-
 // Blank: a null picture, or fewer than three colours in it.
 bool isBlank(const QImage& image) {
     if (image.isNull() || image.width() < 10 || image.height() < 10) return true;
@@ -59,10 +53,6 @@ bool isBlank(const QImage& image) {
             if (colours.size() > 2) return false;
         }
     return true;
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void save(const QString& name, const QImage& image) {

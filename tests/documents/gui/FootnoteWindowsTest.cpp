@@ -11,6 +11,7 @@
 #include "platform/Color.h"
 #include "platform/Prompter.h"
 #include "platform/gui/RichTextConversion.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -30,10 +31,6 @@
 namespace N = FootnoteNotification;
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 // Every footnote notification posted while it lives.
 struct Heard {
