@@ -284,11 +284,8 @@ TEST_F(Gallery, AbbreviationsWindowInvitesAnInstall) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    usePrivateHome(home);
     qputenv("XDG_STATE_HOME", (home.path() + "/state").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TSDocumentController documents;
     ::testing::InitGoogleTest(&argc, argv);

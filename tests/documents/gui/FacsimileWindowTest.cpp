@@ -233,10 +233,7 @@ TEST(Facsimile, DropDragShowSwitchAndRotate) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     TSBundle::installLocalizer();
     ::testing::InitGoogleTest(&argc, argv);

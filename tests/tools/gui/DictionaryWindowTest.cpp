@@ -15,6 +15,7 @@
 #include "tools/gui/ParadigmWindows.h"
 #include "morphology/Adjective.h"
 #include "morphology/Verb.h"
+#include "support/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -534,12 +535,8 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
+    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     installDictionaryServices();
     ::testing::InitGoogleTest(&argc, argv);

@@ -642,11 +642,8 @@ TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
 int main(int argc, char** argv) {
     QTemporaryDir home;
     const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
+    usePrivateHome(home);
     qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Pages are read through the network fetcher; no address leaves the
     // loopback server.
