@@ -283,11 +283,9 @@ TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_TRUE(rows.join(QLatin1Char('|')).contains(QStringLiteral("arm"))) << rows.join(QLatin1Char('|')).toStdString();
 
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
+    const QString dir = galleryDir();
     auto keep = [&](const QString& name) {
-        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
         const QImage image = w->grab().toImage();
         QSet<QRgb> colours;
         for (int y = 0; y < image.height(); y += 4)
@@ -505,7 +503,7 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
     if (!dir.isEmpty()) {
         QDir().mkpath(dir);
         c->show();
-        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
         EXPECT_TRUE(c->grab().toImage().save(dir + QStringLiteral("/paradigm-conjugation.png")));
     }
     // The subjunctive has no future or future perfect.

@@ -123,9 +123,7 @@ TEST(PatternWindow, SearchGroupsErrorsSupersedingAndWordCount) {
     w.resize(760, 720);
     w.show();
     QApplication::processEvents();
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
+    const QString dir = galleryDir();
     EXPECT_TRUE(w.grab().toImage().save(dir + QStringLiteral("/pattern-finder.png")));
 
     // Quick match and an answer list.
