@@ -17,6 +17,7 @@
 #include "dictionaries/zerivuv/XlsxFixtures.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
+#include "support/GuiTestSupport.h"
 
 #include <QAction>
 #include <QApplication>
@@ -42,13 +43,6 @@
 
 namespace {
 
-QString galleryDir() {
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
-    QDir().mkpath(dir);
-    return dir;
-}
-
 // Blank: a null picture, or fewer than three colours in it.
 bool isBlank(const QImage& image) {
     if (image.isNull() || image.width() < 10 || image.height() < 10) return true;
@@ -59,10 +53,6 @@ bool isBlank(const QImage& image) {
             if (colours.size() > 2) return false;
         }
     return true;
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 void save(const QString& name, const QImage& image) {
@@ -294,11 +284,8 @@ TEST_F(Gallery, AbbreviationsWindowInvitesAnInstall) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    usePrivateHome(home);
     qputenv("XDG_STATE_HOME", (home.path() + "/state").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     TSDocumentController documents;
     ::testing::InitGoogleTest(&argc, argv);

@@ -9,6 +9,7 @@
 #include "dictionaries/gui/MDictEntryModel.h"
 #include "dictionaries/gui/TSDictionaryImporterWindowController.h"
 #include "platform/Prompter.h"
+#include "support/GuiTestSupport.h"
 #include "tools/gui/NBOutlineView.h"
 
 #include <QApplication>
@@ -316,15 +317,13 @@ TEST_F(ImportWindow, GalleryPictureOfALiveConversion) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
     ASSERT_TRUE(load(w, QStringLiteral("Lewis and Short sample")));
     for (int row = 0; row < 6; ++row) w.dictionaryView->expand(w.entryModel()->index(row, 0));
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    settle();
     const QImage image = w.grab().toImage();
     QSet<QRgb> colours;
     for (int y = 0; y < image.height(); y += 4)
         for (int x = 0; x < image.width(); x += 4) colours.insert(image.pixel(x, y));
     EXPECT_GT(colours.size(), 3);
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
+    const QString dir = galleryDir();
     EXPECT_TRUE(image.save(dir + QStringLiteral("/mdict_import.png")));
 }
 

@@ -11,6 +11,7 @@
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
 #include "support/CaptureLogger.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -30,17 +31,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-QString galleryDir() {
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
-    QDir().mkpath(dir);
-    return dir;
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 TSDocumentPtr eclogues() {
     const QString latin = teitest::sharedPath("data/tei/eclogues-lat.xml");

@@ -10,6 +10,7 @@
 #include "app/core/TSBundle.h"
 #include "platform/Prompter.h"
 #include "platform/PropertyList.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/TSBookmarkList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -30,10 +31,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 QString writePdf(const QString& path, int pages, const QString& name) {
     QPdfWriter writer(path);
@@ -236,10 +233,7 @@ TEST(Facsimile, DropDragShowSwitchAndRotate) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     TSBundle::installLocalizer();
     ::testing::InitGoogleTest(&argc, argv);

@@ -11,6 +11,7 @@
 #include "platform/Color.h"
 #include "platform/Prompter.h"
 #include "platform/gui/RichTextConversion.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
@@ -30,10 +31,6 @@
 namespace N = FootnoteNotification;
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 // Every footnote notification posted while it lives.
 struct Heard {
@@ -253,10 +250,7 @@ TEST(FootnoteCommands, AddLinkClickAndCopyFromRows) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     TSBundle::installLocalizer();
     ::testing::InitGoogleTest(&argc, argv);

@@ -12,6 +12,7 @@
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/FootnoteObject.h"
 #include "textmodel/TSMatchedChunk.h"
@@ -356,11 +357,7 @@ TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -19,6 +19,7 @@
 #include "platform/Prompter.h"
 #include "platform/Font.h"
 #include "platform/Url.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 #include "tools/gui/DictionaryWindowController.h"
@@ -38,10 +39,6 @@
 #include <mutex>
 
 namespace {
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
-}
 
 std::shared_ptr<TSMatchedChunk> line(const QString& latin, const QString& english = {}) {
     auto l = std::make_shared<TSMatchedChunk>();
@@ -342,10 +339,7 @@ TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    qputenv("HOME", home.path().toUtf8());
-    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     TSBundle::installLocalizer();
     installDictionaryServices();

@@ -11,6 +11,7 @@
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/spelling/SpellingHighlighter.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
@@ -64,17 +65,6 @@ TSDocumentPtr nestedDocument() {
     auto doc = std::make_shared<TSDocument>();
     doc->setText(text);
     return doc;
-}
-
-QString galleryDir() {
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
-    QDir().mkpath(dir);
-    return dir;
-}
-
-void settle() {
-    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
 }
 
 bool latinDictionary() { return ts::SpellingHighlighter::checkerFor(QStringLiteral("la")) != nullptr; }

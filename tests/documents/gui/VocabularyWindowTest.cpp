@@ -9,6 +9,7 @@
 #include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
+#include "support/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -206,11 +207,7 @@ TEST(RevisionWindow, CyclesFiltersAndMarksAutomatically) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

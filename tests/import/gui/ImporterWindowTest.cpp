@@ -9,6 +9,7 @@
 #include "import/gui/PerseusImporter.h"
 #include "import/gui/TSImporterTab.h"
 #include "platform/Document.h"
+#include "support/GuiTestSupport.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
@@ -223,12 +224,8 @@ TEST(ImporterWindow, SavedSettingsAreListedAndChosenForTheirSource) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
+    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();

@@ -15,6 +15,7 @@
 #include "tools/gui/ParadigmWindows.h"
 #include "morphology/Adjective.h"
 #include "morphology/Verb.h"
+#include "support/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -282,11 +283,9 @@ TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
     ASSERT_FALSE(rows.isEmpty());
     EXPECT_TRUE(rows.join(QLatin1Char('|')).contains(QStringLiteral("arm"))) << rows.join(QLatin1Char('|')).toStdString();
 
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
+    const QString dir = galleryDir();
     auto keep = [&](const QString& name) {
-        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
         const QImage image = w->grab().toImage();
         QSet<QRgb> colours;
         for (int y = 0; y < image.height(); y += 4)
@@ -504,7 +503,7 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
     if (!dir.isEmpty()) {
         QDir().mkpath(dir);
         c->show();
-        for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+        settle();
         EXPECT_TRUE(c->grab().toImage().save(dir + QStringLiteral("/paradigm-conjugation.png")));
     }
     // The subjunctive has no future or future perfect.
@@ -534,12 +533,8 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
+    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     installDictionaryServices();
     ::testing::InitGoogleTest(&argc, argv);

@@ -7,6 +7,7 @@
 #include "app/core/DictionaryServicesSetup.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
+#include "support/GuiTestSupport.h"
 #include "tools/TSWordLists.h"
 #include "tools/gui/TSAnagramWindowController.h"
 #include "tools/gui/TSTokenField.h"
@@ -122,9 +123,7 @@ TEST(PatternWindow, SearchGroupsErrorsSupersedingAndWordCount) {
     w.resize(760, 720);
     w.show();
     QApplication::processEvents();
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
+    const QString dir = galleryDir();
     EXPECT_TRUE(w.grab().toImage().save(dir + QStringLiteral("/pattern-finder.png")));
 
     // Quick match and an answer list.
@@ -209,12 +208,8 @@ TEST(PatternWindow, OptionTitlesPastedSignsAndEmptyCount) {
 
 int main(int argc, char** argv) {
     QTemporaryDir home;
-    const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
-    qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    usePrivateHome(home);
+    qputenv("XDG_CACHE_HOME", (home.path() + "/cache").toUtf8());
     QApplication app(argc, argv);
     installDictionaryServices();
     ::testing::InitGoogleTest(&argc, argv);

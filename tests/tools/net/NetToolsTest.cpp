@@ -11,6 +11,7 @@
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/UserDefaults.h"
+#include "support/GuiTestSupport.h"
 #include "tools/gui/RKWQFDataDownloaderController.h"
 #include "tools/gui/TSConstructionSearch.h"
 #include "tools/gui/TSGrammarWindowController.h"
@@ -47,13 +48,6 @@ bool waitUntil(const std::function<bool()>& done, int ms = 10000) {
     t.start();
     while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
     return done();
-}
-
-QString galleryDir() {
-    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (dir.isEmpty()) dir = QDir::currentPath() + QStringLiteral("/gallery");
-    QDir().mkpath(dir);
-    return dir;
 }
 
 // The fake service marks every lower-case vowel long.
@@ -648,11 +642,8 @@ TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
 int main(int argc, char** argv) {
     QTemporaryDir home;
     const QString h = home.path();
-    qputenv("HOME", h.toUtf8());
-    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
-    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
+    usePrivateHome(home);
     qputenv("XDG_CACHE_HOME", (h + "/cache").toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     // Pages are read through the network fetcher; no address leaves the
     // loopback server.

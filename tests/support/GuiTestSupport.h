@@ -1,0 +1,32 @@
+#pragma once
+// What the window tests share: a private home set up before the application
+// reads its settings, the folder their pictures go to, and a short run of
+// the event loop so queued layout and paint settle.
+
+#include <QApplication>
+#include <QByteArray>
+#include <QDir>
+#include <QEventLoop>
+#include <QString>
+#include <QTemporaryDir>
+
+// HOME and the XDG config and data folders inside home, and the offscreen
+// platform unless the run asks for another. Call before the QApplication.
+inline void usePrivateHome(const QTemporaryDir& home) {
+    const QString h = home.path();
+    qputenv("HOME", h.toUtf8());
+    qputenv("XDG_CONFIG_HOME", (h + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (h + "/data").toUtf8());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+}
+
+inline QString galleryDir() {
+    QString dir = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (dir.isEmpty()) dir = QDir::currentPath() + "/gallery";
+    QDir().mkpath(dir);
+    return dir;
+}
+
+inline void settle() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
