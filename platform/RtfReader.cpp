@@ -1040,6 +1040,63 @@ inline void addColorWord(ColorEntry& e, Word word, qint64 param) {
 
 void Reader::colorWord(Word word, qint64 param) { addColorWord(pendingColor_, word, param); }
 
+// `word` (its backslash and letters) at p, then a number of one to seven
+// digits and its delimiting blank, if any. Up to sixteen bytes past p may
+// be read.
+template <size_t N>
+inline bool wordAndNumber(const char* p, const char (&word)[N], qint64& value, const char*& next) {
+    if (std::memcmp(p, word, N - 1) != 0) return false;
+    const char* const digits = p + N - 1;
+    const quint64 x = load8(digits);
+    const quint64 notDigits = ~inRange(x, '0', '9') & kHigh;
+    const int count = std::countr_zero(notDigits) >> 3;
+    if (count == 0 || count == 8) return false;
+    value = valueOfDigits(x, count);
+    next = digits + count + (digits[count] == ' ' ? 1 : 0);
+    return true;
+}
+
+// A whole colour table entry in the forms writers use, from its first word
+// through its semicolon: "\redR\greenG\blueB;" in the table and
+// "\cssrgb\cR\cG\cB;" (or gray, or with an alpha) in the expanded one.
+// Read as the word-by-word loop below reads it, for an entry begun afresh;
+// false, with nothing read, for anything else. Up to 64 bytes past p may be read.
+inline bool wholeColorEntry(const char* p, bool expanded, ColorEntry& e, const char*& next) {
+    qint64 v[5];
+    if (!expanded) {
+        if (!wordAndNumber(p, "\\red", v[0], p) || !wordAndNumber(p, "\\green", v[1], p) || !wordAndNumber(p, "\\blue", v[2], p) || *p != ';')
+            return false;
+        e.present = true;
+        for (int i = 0; i < 3; ++i) e.c[i] = kComponentOf255[size_t(std::min<qint64>(v[i], 255))];
+        e.count = 3;
+        next = p + 1;
+        return true;
+    }
+    Color::Space space;
+    if (std::memcmp(p, "\\cssrgb", 7) == 0) {
+        space = Color::Space::CalibratedRGB;
+        p += 7;
+    } else if (std::memcmp(p, "\\csgenericrgb", 13) == 0) {
+        space = Color::Space::CalibratedRGB;
+        p += 13;
+    } else if (std::memcmp(p, "\\csgray", 7) == 0) {
+        space = Color::Space::CalibratedWhite;
+        p += 7;
+    } else {
+        return false;
+    }
+    if (*p == ' ') ++p;
+    int count = 0;
+    while (count < 5 && wordAndNumber(p, "\\c", v[count], p)) ++count;
+    if (count == 0 || *p != ';') return false;
+    e.present = true;
+    e.space = space;
+    for (int i = 0; i < count; ++i) e.c[i] = double(std::min<qint64>(v[i], 100000)) / 100000.0;
+    e.count = count;
+    next = p + 1;
+    return true;
+}
+
 // Colour tables make up much of a text's opening: their entries are read
 // here without the general path's tests, as far as they hold only colour
 // words, semicolons and line ends. Anything else is left to the general
@@ -1051,11 +1108,16 @@ void Reader::colorTableEntries() {
     const char* p = p_;
     const char* const end = end_;
     bool committed = false;
+    const bool expanded = &table == &expandedColors_;
+    // Whether the entry being read has had no word yet.
+    bool fresh = !e.present && e.count == 0 && e.space == Color::Space::CalibratedRGB &&
+                 std::all_of(std::begin(e.c), std::end(e.c), [](double v) { return v == 0; });
     while (p < end) {
         const char c = *p;
         if (c == ';') {
             if (table.size() < kMaxTableEntries) table.push_back(e);
             e.reset();
+            fresh = true;
             committed = true;
             ++p;
             continue;
@@ -1064,8 +1126,20 @@ void Reader::colorTableEntries() {
             ++p;
             continue;
         }
+        if (c != '\\') break;
+        // Entries are mostly in the writers' own forms, each read whole.
+        if (fresh && end - p >= 64 && table.size() < kMaxTableEntries) {
+            const char* next;
+            if (wholeColorEntry(p, expanded, table.emplace_back(), next)) {
+                committed = true;
+                p = next;
+                continue;
+            }
+            table.pop_back();
+        }
+        fresh = false;
         ShortWord w;
-        if (c != '\\' || !shortWord(p + 1, end, w) || w.letters == 0) break;
+        if (!shortWord(p + 1, end, w) || w.letters == 0) break;
         const Word word = detail::kWordTable.find(w.key);
         if (word != Word::C && word != Word::CsRgb && word != Word::CsGray && (word < Word::Red || word > Word::Blue)) break;
         addColorWord(e, word, w.digits ? digitsValue(p + 1 + w.letters, w.digits, end) : 0);

@@ -341,6 +341,46 @@ TEST(RtfRead, ColourTablesOfEveryShape) {
     EXPECT_FALSE(colorAt(s, 5));
 }
 
+// Entries in the forms writers use are read whole; the same entries with
+// line ends between their words are read word by word. Both readings give
+// the very same colours, wherever the table ends relative to the data.
+TEST(RtfRead, ColourEntriesReadWholeOrWordByWordAlike) {
+    const QByteArray entries[] = {"\\red0\\green0\\blue0;", "\\red7\\green65\\blue255;", "\\red300\\green12 \\blue9 ;",
+                                  "\\cssrgb\\c1\\c50000\\c100000;", "\\csgenericrgb\\c88946\\c14202\\c0\\c50000;",
+                                  "\\csgray\\c25000\\c50000;", "\\cssrgb \\c1234567\\c99999\\c0;", "\\cssrgb\\c1\\c2\\c3\\c4\\c5\\c6;"};
+    const auto text = [&](bool spread, bool expanded, int padding) {
+        QByteArray table;
+        for (QByteArray e : entries) {
+            if (spread) e.replace("\\", "\n\\");
+            table += e;
+        }
+        QByteArray rtf = expanded ? "{\\rtf1{\\colortbl;\\red1\\green1\\blue1;}{\\*\\expandedcolortbl;" + table + "}"
+                                  : "{\\rtf1{\\colortbl;" + table + "}";
+        for (int i = 1; i <= int(std::size(entries)); ++i) rtf += "\\cf" + QByteArray::number(i) + " x";
+        return rtf + QByteArray(padding, 'y') + "}";
+    };
+    for (bool expanded : {false, true})
+        for (int padding : {0, 5, 40, 70}) {
+            const RtfReadResult whole = readRtf(text(false, expanded, padding)), spread = readRtf(text(true, expanded, padding));
+            ASSERT_TRUE(whole.ok && spread.ok);
+            for (int i = 0; i < int(std::size(entries)); ++i) {
+                const ColorPtr a = colorAt(whole.text, i), b = colorAt(spread.text, i);
+                ASSERT_TRUE(a && b) << i;
+                EXPECT_TRUE(a->isEqual(*b)) << "entry " << i << (expanded ? " expanded" : "");
+            }
+        }
+    // Spot checks of what they read as.
+    const AttributedString s = read(text(false, true, 0).constData());
+    EXPECT_TRUE(near(colorAt(s, 1), 7 / 255.0, 65 / 255.0, 1));
+    EXPECT_TRUE(near(colorAt(s, 3), 0.00001, 0.5, 1));
+    EXPECT_TRUE(near(colorAt(s, 4), 0.88946, 0.14202, 0, 0.5));
+    EXPECT_TRUE(near(colorAt(s, 5), 0.25, 0.25, 0.25, 0.5));
+    EXPECT_TRUE(near(colorAt(s, 6), 1, 0.99999, 0));
+    const AttributedString t = read(text(false, false, 0).constData());
+    EXPECT_TRUE(near(colorAt(t, 1), 7 / 255.0, 65 / 255.0, 1));
+    EXPECT_TRUE(near(colorAt(t, 2), 1, 12 / 255.0, 9 / 255.0));
+}
+
 // Plain text and font names are taken in stretches several bytes at a
 // time: whatever ends a stretch, at any distance from its start and from
 // the end of the data, reads as it would byte by byte.
