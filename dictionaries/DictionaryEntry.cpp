@@ -59,11 +59,17 @@ thread_local std::vector<const DictionaryEntry*> tDecoding;
 
 }  // namespace
 
-DictionaryEntry::DictionaryEntry() { attributes_[kEntry] = QStringLiteral(""); }
+DictionaryEntry::DictionaryEntry() {
+    attributes_[kEntry] = QStringLiteral("");
+    entry_ = QStringLiteral("");
+}
 
 DictionaryEntryPtr DictionaryEntry::make(const QString& entry, int type) {
     auto e = std::make_shared<DictionaryEntry>();
-    if (!entry.isNull()) e->attributes_[kEntry] = entry;
+    if (!entry.isNull()) {
+        e->attributes_[kEntry] = entry;
+        e->entry_ = entry;
+    }
     if (type != Uninitialised) e->setType(type);
     return e;
 }
@@ -101,6 +107,7 @@ ts::ValueDictionary DictionaryEntry::dictionary() const {
 void DictionaryEntry::setDictionary(const ts::ValueDictionary& dictionary) {
     attributes_ = dictionary;
     syncType();
+    syncEntry();
     children_.clear();
     hasChildrenList_ = false;
     keptChildren_ = ts::Value();
@@ -137,11 +144,12 @@ void DictionaryEntry::setAttribute(const QString& key, const ts::Value& value) {
     else
         attributes_[key] = value;
     if (key == kType) syncType();
+    else if (key == kEntry) syncEntry();
 }
 
 // ---- Typed attributes ----
 
-QString DictionaryEntry::entry() const { return stringAttribute(kEntry); }
+QString DictionaryEntry::entry() const { return entry_; }
 
 void DictionaryEntry::setEntry(const QString& text) {
     if (text == QLatin1String("cf")) TSLogError("cf");
@@ -149,6 +157,7 @@ void DictionaryEntry::setEntry(const QString& text) {
         attributes_.erase(kEntry);
     else
         attributes_[kEntry] = text;
+    entry_ = text;
 }
 
 void DictionaryEntry::addToEntry(const QString& text) {
@@ -157,6 +166,8 @@ void DictionaryEntry::addToEntry(const QString& text) {
 }
 
 void DictionaryEntry::syncType() { type_ = qint32(intAttribute(kType)); }
+
+void DictionaryEntry::syncEntry() { entry_ = stringAttribute(kEntry); }
 
 void DictionaryEntry::setType(int type) {
     if (type == Noun || type == Verb) attributes_.erase(kCase);
@@ -387,6 +398,7 @@ void DictionaryEntry::loadFromDictionary(ts::ValueDictionary&& dictionary) {
     for (auto& [key, value] : attributes_)
         if (key != kChildren) uids += convertUids(value, 0);
     syncType();
+    syncEntry();
     if (uids > 0) TSLogError("%ld UID values of %@ are read as integers", uids, entry());
     children_.clear();
     hasChildrenList_ = false;
@@ -454,6 +466,7 @@ DictionaryEntryPtr DictionaryEntry::copyEntry() const {
     if (!c) return nullptr;
     c->attributes_ = attributes_;
     c->type_ = type_;
+    c->entry_ = entry_;
     c->hasChildrenList_ = !children_.empty();
     c->children_ = children_;
     c->keptChildren_ = keptChildren_;

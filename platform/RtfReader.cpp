@@ -1060,7 +1060,8 @@ inline bool wordAndNumber(const char* p, const char (&word)[N], qint64& value, c
 // through its semicolon: "\redR\greenG\blueB;" in the table and
 // "\cssrgb\cR\cG\cB;" (or gray, or with an alpha) in the expanded one.
 // Read as the word-by-word loop below reads it, for an entry begun afresh;
-// false, with nothing read, for anything else. Up to 64 bytes past p may be read.
+// false, with nothing read, for anything else. Fewer than 80 bytes past p
+// are read.
 inline bool wholeColorEntry(const char* p, bool expanded, ColorEntry& e, const char*& next) {
     qint64 v[5];
     if (!expanded) {
@@ -1128,7 +1129,7 @@ void Reader::colorTableEntries() {
         }
         if (c != '\\') break;
         // Entries are mostly in the writers' own forms, each read whole.
-        if (fresh && end - p >= 64 && table.size() < kMaxTableEntries) {
+        if (fresh && end - p >= 80 && table.size() < kMaxTableEntries) {
             const char* next;
             if (wholeColorEntry(p, expanded, table.emplace_back(), next)) {
                 committed = true;

@@ -409,6 +409,53 @@ TEST(EntryTree, PlainTextDump) {
               QStringLiteral("|rosa\n\nEntry rosa\nType 1\ngen f|rose\n\nEntry rose\nType 13\nidNumber 1.5"));
 }
 
+// The entry text is kept beside the attributes for searches: whichever way
+// the attributes change, it reads as the attributes' "Entry" string does.
+TEST(EntryTree, EntryTextFollowsEveryChangeOfTheAttributes) {
+    const auto stored = [](const E& e) {
+        const auto it = e.attributes().find(E::kEntry);
+        return it == e.attributes().end() || !it->second.isString() ? QString() : it->second.toString();
+    };
+    const auto agrees = [&](const DictionaryEntryPtr& e) {
+        EXPECT_EQ(e->entry(), stored(*e));
+        EXPECT_EQ(e->entry().isNull(), stored(*e).isNull());
+    };
+    auto e = node("rosa", E::Meaning);
+    agrees(e);
+    e->setAttribute(E::kEntry, ts::Value(QStringLiteral("flower")));
+    agrees(e);
+    EXPECT_TRUE(e->containsMeaning(QStringLiteral("flow"), false));
+    e->addToEntry(QStringLiteral("s"));
+    EXPECT_EQ(e->entry(), QStringLiteral("flowers"));
+    e->setAttribute(E::kEntry, ts::Value(qint64(7)));  // not text: no entry
+    agrees(e);
+    EXPECT_TRUE(e->entry().isNull());
+    EXPECT_FALSE(e->containsMeaning(QStringLiteral("7"), false));
+    e->setEntry(QStringLiteral("thorn"));
+    agrees(e);
+    e->setAttribute(E::kEntry, ts::Value());
+    agrees(e);
+    e->setEntry(QString());
+    agrees(e);
+
+    ts::ValueDictionary d;
+    d[E::kEntry] = QStringLiteral("petal");
+    d[E::kType] = qint64(E::Meaning);
+    e->setDictionary(d);
+    agrees(e);
+    EXPECT_TRUE(e->containsMeaning(QStringLiteral("pet"), false));
+
+    const auto read = E::entryFromSerializedData(ts::Value(d));
+    ASSERT_TRUE(read);
+    agrees(read);
+    EXPECT_EQ(read->entry(), QStringLiteral("petal"));
+    const auto copy = read->copyEntry();
+    agrees(copy);
+    read->setEntry(QStringLiteral("stem"));
+    EXPECT_EQ(copy->entry(), QStringLiteral("petal"));
+    agrees(read);
+}
+
 TEST(EntryTree, RemovingChildren) {
     auto p = node("p");
     auto a = node("a");
