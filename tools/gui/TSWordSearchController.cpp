@@ -179,6 +179,10 @@ TSWordSearchController::Request TSWordSearchController::currentRequest() const {
     r.conjugation = inflected ? congugationPopup->currentIndex() : 0;
     r.wordPart = inflected ? wordPartPopup->currentIndex() : 0;
     r.capitals = int(lowercaseButton->isChecked()) + 2 * int(capitalButton->isChecked());
+    // Neither box ticked sets no condition on the first letter, as both
+    // ticked do: to the dictionaries a 0 lets no word through, so a window
+    // opened afresh would find nothing at all.
+    if (r.capitals == 0) r.capitals = 3;
     r.trans = int(transButton->isChecked()) + 2 * int(intransButton->isChecked());
     r.gender = genderPopup->currentIndex();
     r.letters = endingField->text();

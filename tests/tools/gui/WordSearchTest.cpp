@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -112,8 +113,10 @@ public:
     DictionaryEntryList all;
     std::atomic<int> searches{0};
     std::atomic<int> delayMs{0};
-    DictionaryEntryList wordTypeSearch(int, int, const QString& letters, bool, int, int, int, int, int, int) override {
+    std::atomic<int> lastCapitals{-1};
+    DictionaryEntryList wordTypeSearch(int, int, const QString& letters, bool, int, int, int, int capitals, int, int) override {
         ++searches;
+        lastCapitals = capitals;
         if (delayMs) QThread::msleep(delayMs);
         DictionaryEntryList out;
         for (const auto& e : all)
@@ -181,6 +184,30 @@ TEST(WordSearch, FiltersLimitsAndTheLatestRequest) {
     ASSERT_TRUE(waitUntil([&] { return !w.isSearching(); }));
     EXPECT_EQ(dict->searches - before, 2);
     EXPECT_EQ(w.getWordList()->childCount(), 10);
+    TSWordSearchController::setDictionaryProvider(nullptr);
+}
+
+// The two first-letter boxes: unticked, as a new window has them, they set
+// no condition, where the dictionary's own 0 lets nothing through (tested
+// with the dictionary's search).
+TEST(WordSearch, UntickedCapitalBoxesFindWordsOfEitherCase) {
+    auto dict = std::make_shared<MadeDictionary>();
+    dict->all = {headword(QStringLiteral("Roma"), QString(), 1, "Rome"), headword(QStringLiteral("rosa"), QString(), 1, "rose")};
+    TSWordSearchController::setDictionaryProvider([dict] { return dict; });
+    TSWordSearchController w;
+    EXPECT_FALSE(w.capitalButton->isChecked() || w.lowercaseButton->isChecked());
+    const struct {
+        bool lower, capital;
+        int sent;
+    } cases[] = {{false, false, 3}, {true, false, 1}, {false, true, 2}, {true, true, 3}};
+    for (const auto& c : cases) {
+        w.lowercaseButton->setChecked(c.lower);
+        w.capitalButton->setChecked(c.capital);
+        EXPECT_EQ(w.currentRequest().capitals, c.sent);
+        w.wordSearchChanged();
+        ASSERT_TRUE(waitUntil([&] { return !w.isSearching(); }));
+        EXPECT_EQ(dict->lastCapitals, c.sent);
+    }
     TSWordSearchController::setDictionaryProvider(nullptr);
 }
 
