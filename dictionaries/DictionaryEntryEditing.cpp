@@ -6,6 +6,7 @@
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <array>
 
 // ---- Searching ----
 
@@ -16,18 +17,42 @@ QStringList DictionaryEntry::parts() const {
 }
 
 bool DictionaryEntry::containsMeaning(const QString& text, bool includeExamples) const {
-    const int t = type();
-    if (t == Meaning) {
-        if (!entry_.isNull() && !text.isEmpty() && entry_.contains(text)) return true;
-    } else if (t == Example) {
-        return false;
+    // A tree read from a file has every node, child list and text in an
+    // allocation of its own, far from the others: read one after another
+    // each would wait for memory in turn. The tree is read a level at a
+    // time instead, everything a level needs asked for before any of it is
+    // read, so that the waits overlap. A level wider than this is read
+    // node by node.
+    constexpr size_t kWidest = 64;
+    std::array<const DictionaryEntry*, kWidest> levels[2];
+    size_t count = 1;
+    levels[0][0] = this;
+    for (int at = 0; count > 0; at ^= 1) {
+        const auto& level = levels[at];
+        auto& next = levels[at ^ 1];
+        for (size_t i = 0; i < count; ++i) {
+            __builtin_prefetch(level[i]->children_.data());
+            if (level[i]->type_ == Meaning) __builtin_prefetch(level[i]->entry_.constData());
+        }
+        size_t nextCount = 0;
+        for (size_t i = 0; i < count; ++i) {
+            const DictionaryEntry& e = *level[i];
+            if (e.type_ == Meaning) {
+                if (!e.entry_.isNull() && !text.isEmpty() && e.entry_.contains(text)) return true;
+            } else if (e.type_ == Example) {
+                continue;
+            }
+            for (const auto& c : e.children_) {
+                if (nextCount < kWidest) {
+                    __builtin_prefetch(c.get());
+                    next[nextCount++] = c.get();
+                } else if (c->containsMeaning(text, includeExamples)) {
+                    return true;
+                }
+            }
+        }
+        count = nextCount;
     }
-    // Each child is an allocation of its own, far from the others in a tree
-    // read from a file: asking for them all before visiting the first lets
-    // their cache misses overlap instead of following one another.
-    for (const auto& c : children_) __builtin_prefetch(c.get());
-    for (const auto& c : children_)
-        if (c->containsMeaning(text, includeExamples)) return true;
     return false;
 }
 

@@ -249,6 +249,47 @@ TEST(EntryDisplay, Searches) {
     EXPECT_TRUE(none->parts().isEmpty());
 }
 
+// The meaning search reads a tree a level at a time: levels wider than it
+// holds at once, deep chains and examples anywhere give what a plain walk
+// gives.
+TEST(EntryDisplay, MeaningSearchOverWideAndDeepTrees) {
+    auto root = node("");
+    std::vector<DictionaryEntryPtr> senses;
+    for (int i = 0; i < 150; ++i) {
+        auto head = node("verbum", E::Noun);
+        root->addChild(head);
+        auto sense = node("a word", E::Meaning);
+        head->addChild(sense);
+        senses.push_back(sense);
+    }
+    EXPECT_FALSE(root->containsMeaning(QStringLiteral("thorn"), true));
+    // Found in the last of many wide levels, and below a sense that holds no match.
+    senses.back()->addChild(node("a sharp thorn", E::Meaning));
+    EXPECT_TRUE(root->containsMeaning(QStringLiteral("thorn"), true));
+    senses.back()->removeFirstChild();
+    senses[3]->addChild(node("a sharp thorn", E::Meaning));
+    EXPECT_TRUE(root->containsMeaning(QStringLiteral("thorn"), true));
+    senses[3]->removeFirstChild();
+    // Not found under an example, however deep.
+    auto example = node("rosa spinosa", E::Example);
+    senses[100]->addChild(example);
+    example->addChild(node("a thorn in an example", E::Meaning));
+    EXPECT_FALSE(root->containsMeaning(QStringLiteral("thorn"), true));
+    // A chain a thousand deep, with the match at its foot.
+    DictionaryEntryPtr at = senses[70];
+    for (int depth = 0; depth < 1000; ++depth) {
+        auto below = node("", E::Note);
+        at->addChild(below);
+        at = below;
+    }
+    EXPECT_FALSE(root->containsMeaning(QStringLiteral("thorn"), true));
+    at->addChild(node("thorn bush", E::Meaning));
+    EXPECT_TRUE(root->containsMeaning(QStringLiteral("thorn"), true));
+    EXPECT_TRUE(senses[70]->containsMeaning(QStringLiteral("thorn"), true));
+    EXPECT_FALSE(senses[71]->containsMeaning(QStringLiteral("thorn"), true));
+    EXPECT_FALSE(root->containsMeaning(QString(), true));
+}
+
 TEST(EntryDisplay, DictionaryForm) {
     auto root = node("am", E::Root);
     auto verb = node("amo", E::Verb);
