@@ -275,9 +275,12 @@ public:
     void sortUsingDescriptors(const std::vector<SortDescriptor>& descriptors);
     void sortChildrenUsingDescriptors(const std::vector<SortDescriptor>& descriptors);
 
-    // ---- Searching (depth first, children in order, first hit) ----
+    // ---- Searching (each stops at its first hit) ----
     QStringList parts() const;
     bool containsMeaning(const QString& text, bool includeExamples) const;
+    // The entries of a list that contain the meaning, in their order (null
+    // entries left out).
+    static DictionaryEntryList entriesWithMeaning(const DictionaryEntryList& entries, const QString& text, bool includeExamples);
     bool containsRegexEntry(const QRegularExpression& pattern, int type) const;
     bool containsRegexMeaning(const QRegularExpression& pattern, int type) const;
     bool containsFlag() const;

@@ -56,6 +56,24 @@ bool DictionaryEntry::containsMeaning(const QString& text, bool includeExamples)
     return false;
 }
 
+DictionaryEntryList DictionaryEntry::entriesWithMeaning(const DictionaryEntryList& entries, const QString& text,
+                                                        bool includeExamples) {
+    // The entries further on are asked for while this one is searched, each
+    // step of the way once the step before has arrived: the node four
+    // ahead, the child list of the one two ahead, the children of the next.
+    constexpr size_t kNodeAhead = 4, kChildrenAhead = 2;
+    DictionaryEntryList found;
+    const size_t count = entries.size();
+    for (size_t i = 0; i < count; ++i) {
+        if (i + kNodeAhead < count) __builtin_prefetch(entries[i + kNodeAhead].get());
+        if (i + kChildrenAhead < count && entries[i + kChildrenAhead]) __builtin_prefetch(entries[i + kChildrenAhead]->children_.data());
+        if (i + 1 < count && entries[i + 1])
+            for (const auto& c : entries[i + 1]->children_) __builtin_prefetch(c.get());
+        if (entries[i] && entries[i]->containsMeaning(text, includeExamples)) found.push_back(entries[i]);
+    }
+    return found;
+}
+
 bool DictionaryEntry::containsRegexEntry(const QRegularExpression& pattern, int type) const {
     auto matches = [&](const DictionaryEntry& e) {
         const QString text = e.entry();

@@ -286,10 +286,7 @@ DictionaryEntryList TSWordSearchController::runWordTypeSearch(const Request& r, 
 }
 
 DictionaryEntryList TSWordSearchController::filterResults(const DictionaryEntryList& entries, const QString& meaning) {
-    DictionaryEntryList kept;
-    for (const auto& e : entries)
-        if (e && e->containsMeaning(meaning, true)) kept.push_back(e);
-    return kept;
+    return DictionaryEntry::entriesWithMeaning(entries, meaning, true);
 }
 
 void TSWordSearchController::addForm(const QString& form, const DictionaryEntryPtr& entry) {

@@ -288,6 +288,19 @@ TEST(EntryDisplay, MeaningSearchOverWideAndDeepTrees) {
     EXPECT_TRUE(senses[70]->containsMeaning(QStringLiteral("thorn"), true));
     EXPECT_FALSE(senses[71]->containsMeaning(QStringLiteral("thorn"), true));
     EXPECT_FALSE(root->containsMeaning(QString(), true));
+
+    // A list filtered by meaning keeps its order and leaves out null entries,
+    // however long the list.
+    DictionaryEntryList list(root->childList().begin(), root->childList().end());
+    list.insert(list.begin() + 5, nullptr);
+    list.push_back(nullptr);
+    const DictionaryEntryList found = E::entriesWithMeaning(list, QStringLiteral("thorn"), true);
+    ASSERT_EQ(found.size(), 1u);
+    EXPECT_EQ(found.front(), root->childList()[70]);
+    const DictionaryEntryList words = E::entriesWithMeaning(list, QStringLiteral("word"), true);
+    ASSERT_EQ(words.size(), 150u);
+    EXPECT_TRUE(std::equal(words.begin(), words.end(), root->childList().begin()));
+    EXPECT_TRUE(E::entriesWithMeaning({}, QStringLiteral("word"), true).empty());
 }
 
 TEST(EntryDisplay, DictionaryForm) {
