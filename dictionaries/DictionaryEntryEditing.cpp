@@ -59,16 +59,22 @@ bool DictionaryEntry::containsMeaning(const QString& text, bool includeExamples)
 DictionaryEntryList DictionaryEntry::entriesWithMeaning(const DictionaryEntryList& entries, const QString& text,
                                                         bool includeExamples) {
     // The entries further on are asked for while this one is searched, each
-    // step of the way once the step before has arrived: the node four
-    // ahead, the child list of the one two ahead, the children of the next.
-    constexpr size_t kNodeAhead = 4, kChildrenAhead = 2;
-    DictionaryEntryList found;
+    // step of the way once the step before has arrived: the node six ahead,
+    // the child list of the one four ahead, the children of the one two
+    // ahead, and their own child lists and texts for the next.
     const size_t count = entries.size();
+    const auto at = [&](size_t i) { return i < count ? entries[i].get() : nullptr; };
+    DictionaryEntryList found;
     for (size_t i = 0; i < count; ++i) {
-        if (i + kNodeAhead < count) __builtin_prefetch(entries[i + kNodeAhead].get());
-        if (i + kChildrenAhead < count && entries[i + kChildrenAhead]) __builtin_prefetch(entries[i + kChildrenAhead]->children_.data());
-        if (i + 1 < count && entries[i + 1])
-            for (const auto& c : entries[i + 1]->children_) __builtin_prefetch(c.get());
+        if (const DictionaryEntry* e = at(i + 6)) __builtin_prefetch(e);
+        if (const DictionaryEntry* e = at(i + 4)) __builtin_prefetch(e->children_.data());
+        if (const DictionaryEntry* e = at(i + 2))
+            for (const auto& c : e->children_) __builtin_prefetch(c.get());
+        if (const DictionaryEntry* e = at(i + 1))
+            for (const auto& c : e->children_) {
+                __builtin_prefetch(c->children_.data());
+                if (c->type_ == Meaning) __builtin_prefetch(c->entry_.constData());
+            }
         if (entries[i] && entries[i]->containsMeaning(text, includeExamples)) found.push_back(entries[i]);
     }
     return found;
