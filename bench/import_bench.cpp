@@ -227,8 +227,9 @@ int main(int argc, char** argv) {
         std::printf("%-44s %6.2fx\n", "XML reader base alone / libxml2 SAX", t.at("BM_ReaderBaseEpic") / t.at("BM_LibxmlSaxEmpty"));
     if (t.count("BM_ConvertRealFiles") && t.count("BM_LibxmlSaxEmptyRealFiles")) {
         const double ratio = t.at("BM_ConvertRealFiles") / t.at("BM_LibxmlSaxEmptyRealFiles");
-        std::printf("%-44s %6.2fx  (limit 4.0x: %s)\n", "real files (0.4 MB in 4) / libxml2 SAX", ratio,
-                    ratio <= 4.0 ? "ok" : "OVER");
+        // No limit of its own: printed beside the epic's to show how real
+        // files, with their notes and speakers, compare.
+        std::printf("%-44s %6.2fx  (no limit; the epic's is 4.0x)\n", "real files (0.4 MB in 4) / libxml2 SAX", ratio);
     }
     const double input = epic().size() / 1048576.0;
     std::printf("peak memory added: survey %.1f MB, conversion %.1f MB = %.1f times the input (limit 10: %s)\n",
