@@ -23,6 +23,9 @@ constexpr int kRowPadding = 3;
 const QColor kFlagColour(0xF2, 0xB8, 0xB5);
 const QString kLatin = QStringLiteral("la");
 
+// A laid-out text's height on screen, in whole pixels.
+int scaledHeight(const QTextDocument& document, double zoom) { return int(std::ceil(document.size().height() * zoom)); }
+
 void layOut(QTextDocument& document, const ts::AttributedString& text, double width) {
     RichTextConversion::toTextDocument(text, document);
     document.setDocumentMargin(TSRichTextDelegate::kTextMargin);
@@ -104,7 +107,7 @@ int TSRichTextDelegate::textHeight(const ts::AttributedString& text, int width, 
     if (text.length() == 0) return 0;
     QTextDocument document;
     layOut(document, text, width / zoom);
-    return int(std::ceil(document.size().height() * zoom));
+    return scaledHeight(document, zoom);
 }
 
 const QTextDocument& TSRichTextDelegate::laidOut(const ts::AttributedStringPtr& text, double width) const {
@@ -114,8 +117,7 @@ const QTextDocument& TSRichTextDelegate::laidOut(const ts::AttributedStringPtr& 
         if (entry.width != width) continue;
         // The same text unchanged, or (a location cell's number, made anew
         // on every call) a text equal to it.
-        if (entry.text == text ? entry.changeCount == text->changeCount()
-                               : entry.text->length() == text->length() && entry.text->isEqualToAttributedString(*text))
+        if (entry.text == text ? entry.changeCount == text->changeCount() : entry.text->isEqualToAttributedString(*text))
             return *entry.document;
     }
     if (recent_.size() >= kKept) recent_.pop_front();
@@ -128,7 +130,7 @@ const QTextDocument& TSRichTextDelegate::laidOut(const ts::AttributedStringPtr& 
 QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex& index) const {
     const auto text = cellText(index);
     const int width = cellWidth(index);
-    int height = text && text->length() > 0 ? int(std::ceil(laidOut(text, width / zoom_).size().height() * zoom_)) : 0;
+    int height = text && text->length() > 0 ? scaledHeight(laidOut(text, width / zoom_), zoom_) : 0;
     // An open editor's text may have grown past what is stored.
     if (editor_ && editing_ == index) height = std::max(height, editor_->textHeight());
     height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
