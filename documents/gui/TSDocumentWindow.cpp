@@ -244,8 +244,9 @@ void TSDocumentWindow::showScrollBarFromFirstLayout() {
     // screen, at the least height a row has, certainly shows the bar, so it
     // is there from the start; once the rows are laid out it comes and goes
     // as usual.
-    qint64 rows = model_->rowCount();
-    for (int r = 0, n = model_->rowCount(); r < n; ++r) {
+    const int sections = model_->rowCount();
+    qint64 rows = sections;
+    for (int r = 0; r < sections; ++r) {
         const QModelIndex section = model_->index(r, 0);
         if (outline_->isExpanded(section)) rows += model_->rowCount(section);
     }
