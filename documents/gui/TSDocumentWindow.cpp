@@ -227,13 +227,13 @@ void TSDocumentWindow::makeFindBar() {
     centralLayout_->insertWidget(0, findBar_);
 }
 
-QLineEdit* TSDocumentWindow::findField() const {
-    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+QLineEdit* TSDocumentWindow::findField() {
+    makeFindBar();
     return findField_;
 }
 
-QWidget* TSDocumentWindow::findBar() const {
-    const_cast<TSDocumentWindow*>(this)->makeFindBar();
+QWidget* TSDocumentWindow::findBar() {
+    makeFindBar();
     return findBar_;
 }
 

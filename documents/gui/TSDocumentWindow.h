@@ -144,8 +144,9 @@ public:
     // spans two lines. Answers whether a match was selected.
     void showFindBar();
     bool findNext(const QString& text, bool backwards = false);
-    QLineEdit* findField() const;
-    QWidget* findBar() const;
+    // Made when first asked for.
+    QLineEdit* findField();
+    QWidget* findBar();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
