@@ -30,10 +30,6 @@ std::mutex cacheMutex;
 std::optional<TSWordList> llCache;
 std::optional<TSWordList> zerivuvCache;
 
-}  // namespace
-
-namespace {
-
 // The word's first four units (the first in the low bits) and last four (the
 // last in the high bits), and the letters it holds; whether it holds a unit
 // above U+007F.
@@ -73,11 +69,12 @@ TSWordList::TSWordList(const QStringList& words) {
     auto d = std::make_shared<Data>();
     d->words = words;
     const qsizetype count = words.size();
-    qsizetype total = 0;
+    qsizetype total = 0, longest = 0;
     for (const QString& w : words) {
         total += w.size();
-        d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+        longest = std::max(longest, w.size());
     }
+    d->longest = int(std::min<qsizetype>(longest, std::numeric_limits<int>::max()));
     constexpr qsizetype kMost = std::numeric_limits<quint32>::max() - 1;
     d->compact = total <= kMost && count <= kMost;
     if (d->compact) {
