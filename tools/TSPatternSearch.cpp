@@ -166,11 +166,6 @@ QString literalSuffix(const QString& e) {
     return start < e.size() ? e.mid(start).toLower() : QString();
 }
 
-bool TSPatternMatcher::useAutomaton(int longest) {
-    automaton_ = code_ ? TSPatternAutomaton::make(pattern_, longest, matchLimit_) : nullptr;
-    return automaton_ != nullptr;
-}
-
 TSPatternMatcher::TSPatternMatcher(const QString& pattern, quint32 matchLimit) : matchLimit_(matchLimit), pattern_(pattern) {
     const QString anchored = QStringLiteral("^(?:%1)$").arg(pattern);
     prefix_ = literalPrefix(pattern);
@@ -425,8 +420,8 @@ TSPatternMatcher::Scan TSPatternMatcher::addMatches(QStringList& target, const T
     int longest = std::min(maxLength, words.longest());
     if (maxLength_ >= 0) longest = std::min(longest, maxLength_);
     if (words.isCompact()) {
-        if (longest >= minLength) useAutomaton(longest);
-        else automaton_.reset();
+        // None when no length can match: the scan then refuses every word by its length.
+        automaton_ = longest >= minLength ? TSPatternAutomaton::make(pattern_, longest, matchLimit_) : nullptr;
         std::vector<quint64> bits;
         const Scan result = scanCompact(bits, words, minLength, maxLength, cancel, stoppedAt);
         std::vector<qsizetype> found;
