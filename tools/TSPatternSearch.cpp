@@ -166,11 +166,6 @@ QString literalSuffix(const QString& e) {
     return start < e.size() ? e.mid(start).toLower() : QString();
 }
 
-bool TSPatternMatcher::useAutomaton(int longest) {
-    automaton_ = code_ ? TSPatternAutomaton::make(pattern_, longest, matchLimit_) : nullptr;
-    return automaton_ != nullptr;
-}
-
 TSPatternMatcher::TSPatternMatcher(const QString& pattern, quint32 matchLimit) : matchLimit_(matchLimit), pattern_(pattern) {
     const QString anchored = QStringLiteral("^(?:%1)$").arg(pattern);
     prefix_ = literalPrefix(pattern);
@@ -425,8 +420,8 @@ TSPatternMatcher::Scan TSPatternMatcher::addMatches(QStringList& target, const T
     int longest = std::min(maxLength, words.longest());
     if (maxLength_ >= 0) longest = std::min(longest, maxLength_);
     if (words.isCompact()) {
-        if (longest >= minLength) useAutomaton(longest);
-        else automaton_.reset();
+        // None when no length can match: the scan then refuses every word by its length.
+        automaton_ = longest >= minLength ? TSPatternAutomaton::make(pattern_, longest, matchLimit_) : nullptr;
         std::vector<quint64> bits;
         const Scan result = scanCompact(bits, words, minLength, maxLength, cancel, stoppedAt);
         std::vector<qsizetype> found;
@@ -490,12 +485,16 @@ namespace {
 // and the strings, slots and listed words fetched a few words ahead.
 class SeenWords {
 public:
-    // The entries of `words` not seen yet, in order; repeats inside `words`
-    // all stay.
-    QStringList unseen(const QStringList& words) const {
-        QStringList fresh;
-        if (words_.empty()) return words;
+    // The entries of `words` not listed yet, in order, which are then
+    // listed; repeats inside `words` all stay.
+    QStringList takeUnseen(const QStringList& words) {
         const std::vector<quint32> hashes = hashesOf(words);
+        if (words_.empty()) {
+            insert(words, hashes);
+            return words;
+        }
+        QStringList fresh;
+        std::vector<quint32> freshHashes;
         fresh.reserve(words.size());
         constexpr qsizetype kAhead = 8;
         const qsizetype n = words.size();
@@ -505,13 +504,18 @@ public:
                 const quint64 slot = slots_[hashes[size_t(k + kAhead)] & mask_];
                 if (slot) __builtin_prefetch(words_[size_t(quint32(slot) - 1)].constData());
             }
-            if (find(words[k], hashes[size_t(k)]) < 0) fresh.append(words[k]);
+            if (find(words[k], hashes[size_t(k)]) < 0) {
+                fresh.append(words[k]);
+                freshHashes.push_back(hashes[size_t(k)]);
+            }
         }
+        insert(fresh, freshHashes);
         return fresh;
     }
 
-    void insert(const QStringList& words) {
-        const std::vector<quint32> hashes = hashesOf(words);
+private:
+    // Lists each of `words` (hashed to `hashes`) not listed yet.
+    void insert(const QStringList& words, const std::vector<quint32>& hashes) {
         for (qsizetype k = 0; k < words.size(); ++k) {
             const quint32 h = hashes[size_t(k)];
             if (!words_.empty() && find(words[k], h) >= 0) continue;
@@ -521,7 +525,6 @@ public:
         }
     }
 
-private:
     static quint32 hashOf(QStringView w) {
         const char* p = reinterpret_cast<const char*>(w.utf16());
         size_t bytes = size_t(w.size()) * 2;
@@ -581,8 +584,7 @@ private:
 // which are then listed.
 void appendGroup(QList<TSSearchRow>& results, SeenWords& seen, const QString& header, const QStringList& matches) {
     if (!header.isEmpty()) results.append({header, true});
-    const QStringList fresh = seen.unseen(matches);
-    seen.insert(fresh);
+    const QStringList fresh = seen.takeUnseen(matches);
     results.reserve(results.size() + fresh.size());
     for (const QString& m : fresh) results.append({m, false});
 }

@@ -64,9 +64,6 @@ public:
     static constexpr quint32 kDefaultMatchLimit = 200000;
 
 private:
-    // Makes the automaton for words of at most `longest` units when the
-    // expression allows it.
-    bool useAutomaton(int longest);
     bool passesPrefilters(const char16_t* w, qsizetype n) const;
     bool matchesWithPcre(QStringView word);
 

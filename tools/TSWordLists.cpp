@@ -30,23 +30,23 @@ std::mutex cacheMutex;
 std::optional<TSWordList> llCache;
 std::optional<TSWordList> zerivuvCache;
 
-}  // namespace
-
-namespace {
-
 // The word's first four units (the first in the low bits) and last four (the
-// last in the high bits), and the letters it holds.
-void summarise(const char16_t* u, qsizetype n, quint64& head, quint64& tail, quint32& letters) {
+// last in the high bits), and the letters it holds; whether it holds a unit
+// above U+007F.
+bool summarise(const char16_t* u, qsizetype n, quint64& head, quint64& tail, quint32& letters) {
     head = tail = 0;
     for (qsizetype i = 0; i < std::min<qsizetype>(n, 4); ++i) {
         head |= quint64(u[i]) << (16 * i);
         tail |= quint64(u[n - 1 - i]) << (16 * (3 - i));
     }
     letters = 0;
+    char16_t any = 0;
     for (qsizetype i = 0; i < n; ++i) {
+        any |= u[i];
         const char16_t l = u[i] | 0x20;
         letters |= (l >= 'a' && l <= 'z') ? 1u << (l - 'a') : TSWordList::kOtherUnit;
     }
+    return any >= 0x80;
 }
 
 // A stable counting sort of the word indices by bucket, so a bucket's
@@ -69,11 +69,12 @@ TSWordList::TSWordList(const QStringList& words) {
     auto d = std::make_shared<Data>();
     d->words = words;
     const qsizetype count = words.size();
-    qsizetype total = 0;
+    qsizetype total = 0, longest = 0;
     for (const QString& w : words) {
         total += w.size();
-        d->longest = int(std::min<qsizetype>(std::max<qsizetype>(d->longest, w.size()), std::numeric_limits<int>::max()));
+        longest = std::max(longest, w.size());
     }
+    d->longest = int(std::min<qsizetype>(longest, std::numeric_limits<int>::max()));
     constexpr qsizetype kMost = std::numeric_limits<quint32>::max() - 1;
     d->compact = total <= kMost && count <= kMost;
     if (d->compact) {
@@ -88,11 +89,9 @@ TSWordList::TSWordList(const QStringList& words) {
             const char16_t* u = reinterpret_cast<const char16_t*>(w.utf16());
             d->starts.push_back(quint32(d->units.size()));
             d->units.insert(d->units.end(), u, u + w.size());
-            char16_t any = 0;
-            for (qsizetype j = 0; j < w.size(); ++j) any |= u[j];
-            d->wide.push_back(any >= 0x80 ? 1 : 0);
-            if (any >= 0x80) d->wideWords.push_back(quint32(i));
-            summarise(u, w.size(), d->heads[size_t(i)], d->tails[size_t(i)], d->letters[size_t(i)]);
+            const bool wide = summarise(u, w.size(), d->heads[size_t(i)], d->tails[size_t(i)], d->letters[size_t(i)]);
+            d->wide.push_back(wide ? 1 : 0);
+            if (wide) d->wideWords.push_back(quint32(i));
         }
         d->starts.push_back(quint32(d->units.size()));
         auto bucket = [&](qsizetype i, bool last) {
