@@ -707,7 +707,8 @@ bool Reader::controlWord() {
     }
     const bool ignorable = ignorableNext_;
     ignorableNext_ = false;
-    // No control word is longer than 32 letters: such a word is an unknown one.
+    // No control word is longer than 32 letters: a longer one is passed over,
+    // and even after \* its group is read on, not skipped.
     if (len > 32 || st_.dest == Dest::Skip) return true;
     const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
     if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
