@@ -379,7 +379,6 @@ private:
     bool controlWord();
     bool controlSymbol();
     void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
-    void colorWord(rtf::Word word, qint64 param);
     void colorTableEntries();
     void text(char16_t c);
     void textRun(const char* begin, const char* end);
@@ -708,7 +707,8 @@ bool Reader::controlWord() {
     }
     const bool ignorable = ignorableNext_;
     ignorableNext_ = false;
-    // No control word is longer than 32 letters: such a word is an unknown one.
+    // No control word is longer than 32 letters: a longer one is passed over,
+    // and even after \* its group is read on, not skipped.
     if (len > 32 || st_.dest == Dest::Skip) return true;
     const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
     if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
@@ -1038,8 +1038,6 @@ inline void addColorWord(ColorEntry& e, Word word, qint64 param) {
     }
 }
 
-void Reader::colorWord(Word word, qint64 param) { addColorWord(pendingColor_, word, param); }
-
 // `word` (its backslash and letters) at p, then a number of one to seven
 // digits and its delimiting blank, if any. Up to sixteen bytes past p may
 // be read.
@@ -1193,7 +1191,7 @@ void Reader::handleWord(Word word, bool ignorable, bool hasParam, qint64 param) 
         return;
     }
     if (st_.dest == Dest::ColorTable || st_.dest == Dest::ExpandedColorTable) {
-        colorWord(word, param);
+        addColorWord(pendingColor_, word, param);
         return;
     }
     if (st_.dest == Dest::Graphic) {
