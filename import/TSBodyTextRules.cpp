@@ -483,8 +483,7 @@ void TSBodyElementParser::setCurTextChunk(const TSMatchedChunkPtr& chunk) {
     if (old && marks) {
         const QString key = curIdentifier();
         ts::AttributedStringPtr field = old->textForKey(key);
-        const auto isMark = [](QChar c) { return c.unicode() == 0x2B90 || c == u'|'; };
-        if (field && field->length() > 0 && std::any_of(field->string().cbegin(), field->string().cend(), isMark)) {
+        if (field && holdsBreakMark(field->string())) {
             auto broken = std::make_shared<ts::AttributedString>(*field);
             for (QChar mark : {QChar(0x2B90), QChar(u'|')}) {
                 for (qsizetype i = broken->string().size(); i-- > 0;)
