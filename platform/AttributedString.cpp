@@ -256,7 +256,9 @@ void AttributedString::RunList::append(const Run* first, const Run* last) {
         push_back(*first);
         return;
     }
-    if (first != last) spill().insert(spill().end(), first, last);
+    if (first == last) return;
+    std::vector<Run>& runs = spill();
+    runs.insert(runs.end(), first, last);
 }
 
 void AttributedString::RunList::take(RunList& other) noexcept {

@@ -150,25 +150,24 @@ public:
         Builder& operator=(const Builder&) = delete;
         // The value is made in place, from anything a Value is made from.
         template <class V> void add(const QString& key, V&& value) {
-            if (fits(key)) {
-                new (block_->entries() + block_->size)
-                    value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
-                ++block_->size;
-                return;
-            }
-            addSlowly(key, Value(std::forward<V>(value)));
+            if (fits(key)) place(key, std::forward<V>(value));
+            else addSlowly(key, Value(std::forward<V>(value)));
         }
         // add() for a caller that adds its names in their order, each once,
         // and no more than the capacity: nothing is compared.
         template <class V> void addInOrder(const QString& key, V&& value) {
             Q_ASSERT(fits(key));
-            new (block_->entries() + block_->size)
-                value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
-            ++block_->size;
+            place(key, std::forward<V>(value));
         }
         AttributeSet finish();
 
     private:
+        // Makes the pair in the block's next free place.
+        template <class V> void place(const QString& key, V&& value) {
+            new (block_->entries() + block_->size)
+                value_type(std::piecewise_construct, std::forward_as_tuple(key), std::forward_as_tuple(std::forward<V>(value)));
+            ++block_->size;
+        }
         bool fits(const QString& key) const {
             if (spilled_ || !block_ || block_->size >= capacity_) return false;
             return block_->size == 0 || block_->entries()[block_->size - 1].first < key;

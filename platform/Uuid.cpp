@@ -58,6 +58,7 @@ bool Uuid::initWithCoder(Coder& coder) {
     else bytes = coder.decodeObject(kBytesKey).toData();
     if (bytes.size() != 16) return false;
     uuid_ = QUuid::fromRfc4122(bytes);
+    text_.clear();  // the text kept from a string would name the old uuid
     return true;
 }
 

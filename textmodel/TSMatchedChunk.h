@@ -91,5 +91,4 @@ private:
     TSRichTextField perseusEnglish_;
     TSRichTextField latin_;
     TSRichTextField location_;
-    // Most lines have no place in a PDF; those pay one pointer for it.
 };

@@ -210,10 +210,7 @@ void TSRichTextField::readFrom(const ts::Value& value) {
         keepUnread(value.toData());
         return;
     }
-    if (!stored()) {
-        clear();
-        setStored(std::make_unique<Stored>());
-    }
+    if (!stored()) setStored(std::make_unique<Stored>());
     slot_.text.reset();
     Stored& st = *stored();
     st.asRead.reset();
