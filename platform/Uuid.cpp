@@ -31,7 +31,12 @@ std::shared_ptr<Uuid> Uuid::create() {
 
 std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
     const QUuid u = QUuid::fromString(text);
-    if (u.isNull() && text.count(QLatin1Char('0')) != 32) return nullptr;
+    // The null uuid parses as null too: only text that is nothing but its
+    // zeros (with dashes or braces) stands for it.
+    if (u.isNull() && (text.count(QLatin1Char('0')) != 32 || std::any_of(text.begin(), text.end(), [](QChar c) {
+                           return c != u'0' && c != u'-' && c != u'{' && c != u'}';
+                       })))
+        return nullptr;
     auto made = std::make_shared<Uuid>(u);
     // Thirty-six characters that parse are the standard form; without
     // lower-case letters they are what UUIDString() would make.

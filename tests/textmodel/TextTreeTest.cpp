@@ -251,6 +251,20 @@ TEST(TextNodeUuid, WrittenBackInTheStandardForm) {
     }
 }
 
+// Text that does not parse is no uuid, even with thirty-two zeros in it;
+// the null uuid itself is read.
+TEST(TextNodeUuid, MalformedTextIsNoUuid) {
+    EXPECT_FALSE(Uuid::fromString(QStringLiteral("00000000000000000000000000000000XXXX")));
+    EXPECT_FALSE(Uuid::fromString(QStringLiteral("0000000000000000000000000000000000-X")));
+    EXPECT_FALSE(Uuid::fromString(QStringLiteral("not a uuid")));
+    for (const QString& zero : {QStringLiteral("00000000-0000-0000-0000-000000000000"),
+                                QStringLiteral("{00000000-0000-0000-0000-000000000000}")}) {
+        const auto u = Uuid::fromString(zero);
+        ASSERT_TRUE(u) << zero.toStdString();
+        EXPECT_EQ(u->UUIDString(), QStringLiteral("00000000-0000-0000-0000-000000000000"));
+    }
+}
+
 // New uuids are random (version 4, RFC variant) and do not repeat.
 TEST(TextNodeUuid, NewOnesAreRandomAndDistinct) {
     QSet<QUuid> seen;
