@@ -103,7 +103,10 @@ protected:
 
 private:
     void settingsChanged();
-    void applyPopups();
+    void handlePopupClicked();
+    void namePopupClicked();
+    void idPopupClicked();
+    void formatPopupClicked();
     void deliver(quint64 generation, std::vector<TSTextPtr> books, std::vector<FootnoteListPtr> notes, QString report);
 
     ImportPreviewModel* previewModel_ = nullptr;

@@ -20,7 +20,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSignalSpy>
+#include <QLabel>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -29,7 +31,13 @@
 
 namespace {
 
-QString tei(const char* name) { return qEnvironmentVariable("TS_SHARED_DIR") + "/data/tei/" + name; }
+QString sharedDir() {
+    const QString dir = qEnvironmentVariable("TS_SHARED_DIR");
+    return dir.isEmpty() ? QStringLiteral(TS_DEFAULT_SHARED_DIR) : dir;
+}
+
+QString tei(const char* name) { return sharedDir() + "/data/tei/" + name; }
+QString tei2(const char* name) { return sharedDir() + "/data/tei2/" + name; }
 
 bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
     QElapsedTimer t;
@@ -220,6 +228,107 @@ TEST(ImporterWindow, SavedSettingsAreListedAndChosenForTheirSource) {
     again.setFileURL(QUrl::fromLocalFile(src));
     EXPECT_EQ(again.elementSettingsPopup->currentText(), QStringLiteral("my-eclogues"));
     waitUntil([&] { return !again.bodyTab->previewRunning(); });
+}
+
+namespace {
+
+// Selects an element's row and waits for its controls to show it.
+bool selectElement(PerseusImporter& w, const QString& name) {
+    const auto& elements = w.bodyTab->elementArray()->elements();
+    for (size_t i = 0; i < elements.size(); ++i)
+        if (elements[i]->name() == name) {
+            w.bodyTab->elementsTable->selectRow(int(i));
+            return waitUntil([&] { return w.bodyTab->tagNameField->text() == name && w.bodyTab->handlePopup->count() > 0; });
+        }
+    return false;
+}
+
+// A user's choice in a pop-up: the item shown and its action.
+void choose(QComboBox* popup, int index) {
+    popup->setCurrentIndex(index);
+    Q_EMIT popup->activated(index);
+}
+
+bool previewSettles(PerseusImporter& w, QSignalSpy& previews) {
+    return waitUntil([&] { return previews.count() >= 1 && !w.bodyTab->previewRunning(); });
+}
+
+}  // namespace
+
+// Each pop-up sets only what it shows: with the shipped Eclogues settings a
+// speaker's format, changed, leaves its role's parent and a name source the
+// name pop-up cannot show as they were, and every speaker stays in the text.
+TEST(ImporterWindow, APopupChangesOnlyItsOwnSetting) {
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-lat.xml")));
+    ASSERT_TRUE(previewSettles(w, previews));
+    ASSERT_EQ(w.bodyTab->report(), QString());
+    ASSERT_TRUE(selectElement(w, QStringLiteral("speaker")));
+    TSImportElementPtr speaker = w.bodyTab->curElement();
+    ASSERT_EQ(speaker->store(), TSImportElement::SubsectionOf);
+    ASSERT_TRUE(speaker->subsectionOf().isNull());
+    // The role reads with its parent's name after a blank.
+    EXPECT_EQ(w.bodyTab->handlePopup->itemText(3), QStringLiteral("Subsection of sp"));
+
+    previews.clear();
+    choose(w.bodyTab->formatPopup, 3);
+    EXPECT_EQ(speaker->formatType(), 3);
+    EXPECT_TRUE(speaker->subsectionOf().isNull());
+    ASSERT_TRUE(previewSettles(w, previews));
+    EXPECT_EQ(w.bodyTab->report(), QString());
+
+    // A name source set elsewhere (a settings file) that the pop-up lacks.
+    speaker->setNameSource(QStringLiteral("{} who"));
+    speaker->setIdSource(QStringLiteral("who"));
+    choose(w.bodyTab->formatPopup, 2);
+    EXPECT_EQ(speaker->formatType(), 2);
+    EXPECT_EQ(speaker->nameSource(), QStringLiteral("{} who"));
+    EXPECT_EQ(speaker->idSource(), QStringLiteral("who"));
+    choose(w.bodyTab->namePopup, 1);
+    EXPECT_EQ(speaker->nameSource(), QStringLiteral("Text"));
+    EXPECT_EQ(speaker->idSource(), QStringLiteral("who"));
+    EXPECT_EQ(speaker->formatType(), 2);
+    choose(w.bodyTab->idPopup, 1);
+    EXPECT_EQ(speaker->idSource(), QStringLiteral("*milestone*"));
+    EXPECT_EQ(speaker->nameSource(), QStringLiteral("Text"));
+    // The role pop-up sets the role, and its parent with "Subsection of".
+    choose(w.bodyTab->handlePopup, 4);
+    EXPECT_EQ(speaker->store(), TSImportElement::Append);
+    EXPECT_TRUE(speaker->subsectionOf().isNull());
+    EXPECT_EQ(speaker->nameSource(), QStringLiteral("Text"));
+    EXPECT_EQ(speaker->formatType(), 2);
+    choose(w.bodyTab->handlePopup, 3);
+    EXPECT_EQ(speaker->subsectionOf(), QStringLiteral("sp"));
+    waitUntil([&] { return !w.bodyTab->previewRunning(); });
+}
+
+// A new file without settings of its own shows no other file's settings;
+// the "Found inside" table shows a whole path.
+TEST(ImporterWindow, ANewFileShowsItsOwnSettingsAndWholePaths) {
+    PerseusImporter w;
+    w.resize(1100, 780);
+    w.show();
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-lat.xml")));
+    EXPECT_EQ(w.elementSettingsPopup->currentText(), QStringLiteral("eclogues-lat"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    previews.clear();
+    w.setFileURL(QUrl::fromLocalFile(tei2("phi0474.phi051.perseus-lat1.xml")));
+    EXPECT_EQ(w.elementSettingsPopup->currentIndex(), 0);
+    ASSERT_TRUE(previewSettles(w, previews));
+    // "l" is found five deep: every entry of its path is in view at once.
+    ASSERT_TRUE(selectElement(w, QStringLiteral("l")));
+    ASSERT_TRUE(waitUntil([&] { return w.bodyTab->stackTable->model()->rowCount() >= 5; }));
+    QTableView* table = w.bodyTab->stackTable;
+    const int rows = table->model()->rowCount();
+    const int last = table->rowViewportPosition(rows - 1) + table->rowHeight(rows - 1);
+    EXPECT_LE(last, table->viewport()->height()) << rows << " rows";
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty()) {
+        QDir().mkpath(gallery);
+        EXPECT_TRUE(w.grab().save(gallery + "/importer-found-inside.png"));
+    }
 }
 
 int main(int argc, char** argv) {
