@@ -2,6 +2,7 @@
 
 #include "app/core/Preferences.h"
 #include "app/logging/LGLog.h"
+#include "platform/Prompter.h"
 #include "platform/Url.h"
 
 #include <QFileInfo>
@@ -283,10 +284,14 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
     ElementInfo* info = infoFor(elementName);
     infoStack_.push_back(info);
     settingStack_.push_back(info->setting);
-    // Only a milestone that queues a location keeps its role inside a line.
+    // Only a milestone that queues a location keeps its role inside a line:
+    // a card or page mark of the printed edition inside a verse says where
+    // the verse stood, not where the text divides. An unnumbered one is a
+    // mark inside any line; a numbered one inside a paragraph may well
+    // begin a section.
     if (settings_ && bodyDepth_ > 0 && info->milestone &&
-        attributes.value(QStringLiteral("n")).isNull() &&
-        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) && insideLine())
+        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) &&
+        (insideVerse() || (attributes.value(QStringLiteral("n")).isNull() && insideLine())))
         settingStack_.back() = lineMilestone();
     pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
     if (info->body) ++bodyDepth_;
@@ -364,6 +369,11 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
         info->attributeText.shrink_to_fit();
         info->attributeEnds.shrink_to_fit();
     }
+    // A book without a name of its own is named by its number, the name
+    // the preview shows and a translation's book is matched by.
+    for (size_t i = 0; i < books_.size(); ++i)
+        if (books_[i]->name().trimmed().isEmpty())
+            books_[i]->setName(ts::Prompter::localized(QStringLiteral("Book %1")).arg(i + 1));
     // The sections stay for as long as the document: their lists of lines
     // keep no room to grow.
     for (const TSTextPtr& book : books_)
@@ -522,6 +532,12 @@ bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement*
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
+}
+
+bool TSBodyElementParser::insideVerse() const {
+    for (size_t i = infoStack_.size() - 1; i-- > 0;)
+        if (infoStack_[i]->line) return true;
+    return false;
 }
 
 bool TSBodyElementParser::insideLine() const {

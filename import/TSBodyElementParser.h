@@ -19,9 +19,11 @@
 // both, e.g. "2 passages not placed; 1 passage dropped by the element
 // settings (bibl 1)".
 //
-// A milestone without "n" inside a line (an "l", or any element that makes
-// text sections) keeps only a blank between the words around it, whatever
-// its record says, unless it queues locations.
+// A milestone inside a verse ("l"), or one without "n" inside any element
+// that makes text sections, keeps only a blank between the words around it,
+// whatever its record says, unless it queues locations.
+//
+// A book without a name of its own is named "Book N" by its place.
 //
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
@@ -176,6 +178,8 @@ private:
     // Whether a child of the chunk is in a book.
     bool isPlacedUnder(const TSChunkPtr& parent) const;
     bool insideLine() const;
+    // Whether an "l" element is open around the current element.
+    bool insideVerse() const;
     // Counts the buffer's text as thrown away by the settings, when it has
     // words.
     void noteDropped(const QString& name, bool words);
