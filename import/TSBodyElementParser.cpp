@@ -6,6 +6,7 @@
 #include "platform/Url.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -55,6 +56,21 @@ QString passages(qint64 n, const char* what) {
 const QSet<QString>& TSBodyElementParser::conditionallyAddableElements() {
     static const QSet<QString> set = {QStringLiteral("foreign"), QStringLiteral("hi")};
     return set;
+}
+
+QString TSBodyElementParser::identifierForSource(const QUrl& url) {
+    static const QString english = QStringLiteral("perseusEnglish"), latin = QStringLiteral("latin");
+    static const QRegularExpression libraryName(QStringLiteral("(_eng|eng\\d+)$"));
+    if (libraryName.match(QFileInfo(url.toLocalFile()).completeBaseName()).hasMatch()) return english;
+    TSHeaderElementParser header;
+    const ts::Value result = header.parseFileAtLocation(url);
+    if (!result.isDictionary()) return latin;
+    const auto data = result.dictionary().find(QStringLiteral("Data Dictionary"));
+    if (data == result.dictionary().end() || !data->second.isDictionary()) return latin;
+    const auto language = data->second.dictionary().find(QStringLiteral("language"));
+    if (language == data->second.dictionary().end()) return latin;
+    const QString first = language->second.toString().section(QLatin1Char('|'), 0, 0).trimmed();
+    return first.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0 ? english : latin;
 }
 
 QString TSBodyElementParser::curIdentifier() {

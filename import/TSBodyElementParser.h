@@ -62,6 +62,11 @@ public:
 
     TSBodyElementParser() = default;
 
+    // "perseusEnglish" for a translation, else "latin": a translation is a
+    // file whose base name ends in "_eng" or in "eng" and digits (the
+    // library's "...perseus-eng2"), or, failing that, whose header names
+    // English as its first language.
+    static QString identifierForSource(const QUrl& url);
     // "latin", or "perseusEnglish" for a translation. Read while unset it is
     // logged and becomes "latin".
     QString curIdentifier();

@@ -317,12 +317,11 @@ TSBodyImporterTab::~TSBodyImporterTab() {
 }
 
 QString TSBodyImporterTab::curIdentifier() const {
-    return QFileInfo(fileURL_.toLocalFile()).completeBaseName().endsWith(QLatin1String("_eng"))
-               ? QStringLiteral("perseusEnglish")
-               : QStringLiteral("latin");
+    return identifier_;
 }
 
 void TSBodyImporterTab::setFileURL(const QUrl& url) {
+    identifier_ = TSBodyElementParser::identifierForSource(url);
     texts_.clear();
     footnoteLists_.clear();
     report_.clear();

@@ -78,6 +78,16 @@ TEST(ImporterHeader, RolesChooseTheValues) {
         if (c.expected) EXPECT_EQ(out.value(QStringLiteral("author")), QString::fromUtf8(c.expected)) << c.store;
         else EXPECT_FALSE(out.contains(QStringLiteral("author"))) << c.store;
     }
+    // A single value is kept whichever value the role names.
+    const ts::ValueDictionary one{{QStringLiteral("author"), QStringLiteral(" M. Tullius Cicero ")}};
+    for (qint64 store : {1, 2, 3, 5}) {
+        author->setStore(store);
+        EXPECT_EQ(TSHeaderImporterTab::collectHeader(ts::Value(one), records).value(QStringLiteral("author")),
+                  store == 1 ? QStringLiteral(" M. Tullius Cicero ") : QStringLiteral("M. Tullius Cicero"))
+            << store;
+    }
+    author->setStore(0);
+    EXPECT_TRUE(TSHeaderImporterTab::collectHeader(ts::Value(one), records).isEmpty());
 }
 
 TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
