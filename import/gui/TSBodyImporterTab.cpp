@@ -694,7 +694,21 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
     if (!text || !notes) return false;
     // One step that Undo takes back whole.
     document->registerUndoSnapshot(QObject::tr("Insert Translation"));
-    text->importPerseusTranslation(copyOf(book), *notes);
+    const TSText::TranslationAlignment aligned = text->importPerseusTranslation(copyOf(book), *notes);
+    // Lines that met no Latin line are said, not silently piled or lost.
+    QStringList unmet;
+    if (aligned.rowsAdded > 0)
+        unmet << ts::Prompter::localized(QStringLiteral("%1 kept as rows of their own at the end of their section"))
+                     .arg(aligned.rowsAdded);
+    if (aligned.linesUnmatched > 0)
+        unmet << ts::Prompter::localized(QStringLiteral("%1 not inserted, their section not being in the text"))
+                     .arg(aligned.linesUnmatched);
+    const qint64 total = aligned.rowsAdded + aligned.linesUnmatched;
+    insertionReport_ = total == 0 ? ts::Prompter::localized(QStringLiteral("Every line of the translation met a Latin line."))
+                                  : ts::Prompter::localized(QStringLiteral("%1 lines of the translation met no Latin line: %2."))
+                                        .arg(total)
+                                        .arg(unmet.join(QStringLiteral("; ")));
+    reportField->setText(insertionReport_);
     if (FootnoteListPtr own = footnotesForText(book))
         for (const auto& [id, note] : own->notes()) notes->notes()[id] = note;
     // Closing would otherwise lose the inserted translation without a word.

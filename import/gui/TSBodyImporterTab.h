@@ -73,6 +73,8 @@ public:
     // copy, so the preview stays whole for further imports.
     TSTextPtr text() const;
     QString report() const { return report_; }
+    // What the last inserted translation left without a Latin line.
+    QString insertionReport() const { return insertionReport_; }
     // Import one book into a new document; insert a translation book into an
     // open document. Answer the document, or null.
     std::shared_ptr<TSDocument> importBook(const TSTextPtr& book);
@@ -119,6 +121,7 @@ private:
     std::vector<FootnoteListPtr> footnoteLists_;
     QString report_;
     QString identifier_ = QStringLiteral("latin");
+    QString insertionReport_;
     BodyTabProtocol* tabDelegate_ = nullptr;
     quint64 generation_ = 0;
     bool updating_ = false;

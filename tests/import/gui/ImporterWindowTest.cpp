@@ -202,10 +202,28 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     std::vector<TSMatchedChunk*> after;
     lines(doc->text(), after);
     int withEnglish = 0;
+    QStringList rowsEnglish;
     for (TSMatchedChunk* l : after)
-        if (l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty()) ++withEnglish;
+        if (l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty()) {
+            ++withEnglish;
+            rowsEnglish << l->perseusEnglish()->string();
+        }
     // Every poem has its translation, so every Latin line gets English.
     EXPECT_EQ(withEnglish, int(after.size()));
+    // English lines beyond a poem's last Latin line have rows of their own:
+    // each row holds one English line, all of them, in order; the window
+    // says how many met no Latin line.
+    std::vector<TSMatchedChunk*> translated;
+    lines(w.bodyTab->texts().front(), translated);
+    QStringList englishLines;
+    for (TSMatchedChunk* l : translated)
+        if (l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty()) englishLines << l->perseusEnglish()->string();
+    EXPECT_EQ(rowsEnglish, englishLines);
+    const qint64 added = qint64(after.size()) - qint64(imported.size());
+    EXPECT_GT(added, 100);
+    EXPECT_TRUE(w.bodyTab->insertionReport().startsWith(QString::number(added) + QStringLiteral(" lines")))
+        << w.bodyTab->insertionReport().toStdString();
+    EXPECT_EQ(w.bodyTab->reportField->text(), w.bodyTab->insertionReport());
     // One step takes it all back.
     ASSERT_TRUE(doc->canUndo());
     doc->undo();
@@ -215,6 +233,7 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     for (TSMatchedChunk* l : undone)
         if (l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty()) ++stillEnglish;
     EXPECT_EQ(stillEnglish, 0);
+    // The rows made for surplus lines go with it.
     EXPECT_EQ(undone.size(), imported.size());
     doc->redo();
     std::vector<TSMatchedChunk*> redone;
