@@ -46,6 +46,19 @@ const TSImportElement* lineMilestone() {
     return inert;
 }
 
+// What an element that would make a section or a line does inside a note:
+// its words join the footnote in place. A row made there would stay empty
+// (the words go to the note) and part the line around the note.
+const TSImportElement* noteText() {
+    static const TSImportElement* inNote = [] {
+        auto* e = new TSImportElement();
+        e->VDData::setName(QStringLiteral("note text"));
+        e->setStore(TSImportElement::Append);
+        return e;
+    }();
+    return inNote;
+}
+
 QString passages(qint64 n, const char* what) {
     return QStringLiteral("%1 %2 %3").arg(n).arg(n == 1 ? QLatin1String("passage") : QLatin1String("passages"),
                                             QLatin1String(what));
@@ -309,6 +322,13 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
         !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) &&
         (insideVerse() || (attributes.value(QStringLiteral("n")).isNull() && insideLine())))
         settingStack_.back() = lineMilestone();
+    if (settings_ && bodyDepth_ > 0) {
+        const TSImportElement* own = settingStack_.back();
+        if (own && (own->store() == TSImportElement::NewSection || own->store() == TSImportElement::SubsectionOf ||
+                    own->store() == TSImportElement::NestedMilestone) &&
+            insideNoteAround())
+            settingStack_.back() = noteText();
+    }
     pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
     if (info->body) ++bodyDepth_;
     if (info->note) ++noteDepth_;
@@ -492,6 +512,15 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
         return;
     }
+    if (setting == noteText()) {
+        // A line or paragraph of its own in the source: its words stay apart
+        // from those before it.
+        const ts::AttributedStringPtr parent = prevStackString();
+        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+            parent->appendSharing(QStringLiteral(" "), baseAttributes());
+        appendInPlace(setting);
+        return;
+    }
     if (setting->nameSource() == QLatin1String("Text"))
         if (TSMatchedChunkPtr cur = curTextChunk()) {
             cur->setTextForKey(copyOf(*lastStackString()), curIdentifier());
@@ -548,6 +577,16 @@ bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement*
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
+}
+
+bool TSBodyElementParser::insideNoteAround() const {
+    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
+        const TSImportElement* s = settingStack_[i];
+        if (!s) continue;
+        if (s->store() == TSImportElement::Note) return true;
+        if (s->store() == TSImportElement::SubsectionOf) return false;
+    }
+    return false;
 }
 
 bool TSBodyElementParser::insideVerse() const {

@@ -25,6 +25,9 @@
 //
 // A book without a name of its own is named "Book N" by its place.
 //
+// Inside a note, an element that would make a section or a line adds its
+// words to the footnote instead, in place.
+//
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
 // The conversion reads a copy of the settings taken by setElementArray, so
@@ -185,6 +188,9 @@ private:
     bool insideLine() const;
     // Whether an "l" element is open around the current element.
     bool insideVerse() const;
+    // Whether a note is open around the current element (as inNote(), the
+    // element itself left out).
+    bool insideNoteAround() const;
     // Counts the buffer's text as thrown away by the settings, when it has
     // words.
     void noteDropped(const QString& name, bool words);

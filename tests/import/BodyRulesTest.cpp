@@ -397,6 +397,19 @@ TEST(BodyRules, BooksWithoutANameAreNamedByTheirNumber) {
     EXPECT_EQ(r.texts, (QStringList{"a", "b", "c"}));
 }
 
+// A verse or paragraph quoted inside a note stays in the footnote: it makes
+// no row of the text, which would stay empty, nor splits the line around it.
+TEST(BodyRules, LinesInsideANoteStayInTheFootnote) {
+    const Outcome r = run("<div1><div2><l>Forget her?<note>As the poet says: <quote><l>one verse</l><l>and "
+                          "another</l></quote> and so on.</note> Oh Mysis</l><l>next</l></div2></div1>",
+                          settings({{"div1", 1}, {"div2", 2}, {"l", 3}, {"note", 6}, {"quote", 4}}));
+    EXPECT_EQ(r.texts, (QStringList{"Forget her?[1] Oh Mysis", "next"}));
+    ASSERT_EQ(r.parser->footnoteLists().size(), 1u);
+    ASSERT_EQ(r.parser->footnoteLists()[0]->count(), 1);
+    const FootnoteObjectPtr note = r.parser->footnoteLists()[0]->notes().begin()->second;
+    EXPECT_EQ(note->attributedString()->string(), QStringLiteral("As the poet says: one verse and another and so on."));
+}
+
 // The conversion reads the settings as they were when it was given them;
 // the paths it finds go back to the records the user sees.
 TEST(BodyRules, ConversionWorksOnASnapshotOfTheSettings) {

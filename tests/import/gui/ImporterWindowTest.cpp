@@ -10,6 +10,7 @@
 #include "import/gui/TSImporterTab.h"
 #include "platform/Document.h"
 #include "support/GuiTestSupport.h"
+#include "support/Python.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
@@ -19,6 +20,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QLabel>
 #include <QTabWidget>
@@ -358,6 +362,119 @@ TEST(ImporterWindow, ANewFileShowsItsOwnSettingsAndWholePaths) {
         QDir().mkpath(gallery);
         EXPECT_TRUE(w.grab().save(gallery + "/importer-found-inside.png"));
     }
+}
+
+namespace {
+
+// An independent reading of a TEI body: how many rows a reader expects
+// (each paragraph, verse, speaker, cast entry and stage direction outside a
+// paragraph, none of them inside a note) and how many Latin letters the
+// body holds outside Greek passages.
+const char* kRowsAndLetters = R"PY(
+import sys, json, re, xml.parsers.expat
+rows = 0; letters = 0; stack = []
+def start(name, attrs):
+    global rows
+    inside = lambda n: n in stack
+    if not inside('note') and inside('body'):
+        if name in ('p', 'l', 'speaker', 'castItem'): rows += 1
+        elif name == 'stage' and not inside('p'): rows += 1
+    stack.append((name, attrs.get('lang')))
+def end(name): stack.pop()
+def chars(data):
+    global letters
+    names = [n for n, _ in stack]
+    if 'body' in names and not any(l == 'greek' for _, l in stack):
+        letters += len(re.findall('[A-Za-z]', data))
+class S(list):
+    def __contains__(self, n): return any(x[0] == n for x in self)
+stack = S()
+p = xml.parsers.expat.ParserCreate()
+p.SetParamEntityParsing(xml.parsers.expat.XML_PARAM_ENTITY_PARSING_NEVER)
+p.StartElementHandler = start; p.EndElementHandler = end; p.CharacterDataHandler = chars
+p.Parse(open(sys.argv[1], 'rb').read(), True)
+print(json.dumps({'rows': rows, 'letters': letters}))
+)PY";
+
+qint64 latinLetters(const QString& text) {
+    qint64 n = 0;
+    for (QChar c : text)
+        if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) ++n;
+    return n;
+}
+
+void everyRow(const TSChunkPtr& node, std::vector<TSMatchedChunk*>& out) {
+    for (const TSChunkPtr& c : node->childNodes()) {
+        if (auto* m = dynamic_cast<TSMatchedChunk*>(c.get())) out.push_back(m);
+        everyRow(c, out);
+    }
+}
+
+}  // namespace
+
+// A whole real English play, recognised as a translation by its file name,
+// imported through the window with the roles a reader of prose drama sets:
+// one row per paragraph, speaker, cast entry and stage direction, none empty,
+// none split by the line milestones inside the paragraphs, and every letter
+// of the body in a row, a name or a footnote.
+TEST(ImporterWindow, AWholeEnglishPlayKeepsEveryParagraphWholeAndEveryLetter) {
+    const QString path = tei2("phi0134.phi001.perseus-eng1.xml");
+    const PythonRun py = runPython(QString::fromUtf8(kRowsAndLetters), {path});
+    ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+    const QJsonObject expected = QJsonDocument::fromJson(py.out.toUtf8()).object();
+    ASSERT_GT(expected[QStringLiteral("rows")].toInteger(), 1000);
+
+    controller();
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    w.setFileURL(QUrl::fromLocalFile(path));
+    EXPECT_EQ(w.bodyTab->curIdentifier(), QStringLiteral("perseusEnglish"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    const TSElementArrayPtr records = w.bodyTab->elementArray();
+    auto role = [&](const char* name, qint64 store, qint64 format = 0) {
+        TSImportElementPtr e = records->elementNamed(QString::fromLatin1(name));
+        ASSERT_TRUE(e) << name;
+        e->setStore(store);
+        e->setSubsectionOf(QString());
+        e->setFormatType(format);
+    };
+    role("body", TSImportElement::NewBook);
+    role("castList", TSImportElement::NewSection);
+    role("div1", TSImportElement::NewSection);
+    role("div2", TSImportElement::NewSection);
+    for (const char* line : {"castItem", "speaker", "p", "l"}) role(line, TSImportElement::SubsectionOf);
+    role("stage", TSImportElement::Append, 3);
+    for (const char* part : {"role", "roleDesc", "lemma", "date", "title", "quote", "cit", "bibl", "lg"})
+        role(part, TSImportElement::Append);
+    // The line numbers of the printed edition locate; they do not divide.
+    role("milestone", TSImportElement::Milestone);
+    previews.clear();
+    w.bodyTab->createPreview();
+    ASSERT_TRUE(previewSettles(w, previews));
+    EXPECT_EQ(w.bodyTab->report(), QString());
+    ASSERT_EQ(w.bodyTab->texts().size(), 1u);
+
+    auto doc = w.handleImportButtonClick();
+    ASSERT_TRUE(doc);
+    std::vector<TSMatchedChunk*> rows;
+    everyRow(doc->text(), rows);
+    // The book's name is made, not read: its letters are not the body's.
+    qint64 lines = 0, empty = 0, letters = 0;
+    for (TSMatchedChunk* r : rows) {
+        letters += latinLetters(r->name());
+        qint64 own = 0;
+        for (const QString& key : {QStringLiteral("latin"), QStringLiteral("perseusEnglish")})
+            if (auto t = r->textForKey(key)) own += latinLetters(t->string());
+        letters += own;
+        if (!r->childNodes().empty()) continue;
+        if (r->perseusEnglish() && !r->perseusEnglish()->string().trimmed().isEmpty()) ++lines;
+        else if (own == 0) ++empty;
+    }
+    for (const auto& [id, note] : doc->footnotes()->notes())
+        if (note->attributedString()) letters += latinLetters(note->attributedString()->string());
+    EXPECT_EQ(empty, 0);
+    EXPECT_EQ(lines, expected[QStringLiteral("rows")].toInteger());
+    EXPECT_EQ(letters, expected[QStringLiteral("letters")].toInteger());
 }
 
 int main(int argc, char** argv) {
