@@ -489,8 +489,8 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
-        it != incompleteChunkDict_.end()) {
-        const TSChunkPtr chunk = it.value();
+        it != incompleteChunkDict_.end() && ownsChild(it.value().level, index)) {
+        const TSChunkPtr chunk = it.value().chunk;
         incompleteChunkDict_.erase(it);
         named = true;
         if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
@@ -500,6 +500,9 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
             if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
         }
     }
+    // A chunk whose element ends unnamed keeps no claim on a later child.
+    if (!incompleteChunkDict_.isEmpty())
+        incompleteChunkDict_.removeIf([index](const auto& entry) { return entry.value().level >= index; });
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) {
         if (!named) noteDropped(name, words);
@@ -577,6 +580,15 @@ bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement*
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
+}
+
+bool TSBodyElementParser::ownsChild(size_t level, size_t child) const {
+    // The head of a poem inside a book names the poem, not the book: an
+    // element between them that made a chunk of its own claims it.
+    if (level >= child) return false;
+    for (size_t k = level + 1; k < child; ++k)
+        if (sectionStack_[k]) return false;
+    return true;
 }
 
 bool TSBodyElementParser::insideNoteAround() const {
@@ -725,7 +737,7 @@ void TSBodyElementParser::insertName(const TSImportElement* setting, const TSChu
         const QString value = currentAttribute(source.mid(3));
         if (!value.isNull()) chunk->setName(value);
     } else if (source.startsWith(QStringLiteral("\u2022 "))) {
-        incompleteChunkDict_.insert(source.mid(2), chunk);
+        incompleteChunkDict_.insert(source.mid(2), PendingName{chunk, sectionStack_.size() - 1});
     }
 }
 

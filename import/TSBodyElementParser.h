@@ -270,7 +270,16 @@ private:
     mutable bool placedAnswer_ = false;
     FootnoteObjectPtr curFootnote_;
     ts::AttributedString curFootnoteText_;
-    QHash<QString, TSChunkPtr> incompleteChunkDict_;
+    // A chunk waiting for its name from a child element, and the place in
+    // sectionStack_ of the element that made it.
+    struct PendingName {
+        TSChunkPtr chunk;
+        size_t level = 0;
+    };
+    QHash<QString, PendingName> incompleteChunkDict_;
+    // Whether the element at `child` (a place in sectionStack_) belongs to
+    // the chunk made at `level`, no chunk being made in between.
+    bool ownsChild(size_t level, size_t child) const;
     QString curIdentifier_;
     ts::AttributedString postpendString_;
     std::vector<TSTextPtr> books_;

@@ -395,6 +395,17 @@ TEST(BodyRules, BooksWithoutANameAreNamedByTheirNumber) {
     EXPECT_EQ(r.parser->texts()[1]->name(), QStringLiteral("Liber"));
     EXPECT_EQ(r.parser->texts()[2]->name(), QStringLiteral("Book 3"));
     EXPECT_EQ(r.texts, (QStringList{"a", "b", "c"}));
+
+    // A poem's head inside a book without one names neither the book nor a
+    // later one.
+    const Outcome poems = run("<div1><div2 n=\"1\"><head>Ad Maecenatem</head><l>a</l></div2></div1>"
+                              "<div1><div2 n=\"1\"><l>b</l></div2><head>Liber II</head></div1>",
+                              settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("\u2022 head")); }},
+                                        {"div2", 2, [](TSImportElement& e) { e.setNameSource(QStringLiteral("{} n")); }},
+                                        {"l", 3}, {"head", 0}}));
+    ASSERT_EQ(poems.parser->texts().size(), 2u);
+    EXPECT_EQ(poems.parser->texts()[0]->name(), QStringLiteral("Book 1"));
+    EXPECT_EQ(poems.parser->texts()[1]->name(), QStringLiteral("Liber II"));
 }
 
 // A verse or paragraph quoted inside a note stays in the footnote: it makes

@@ -25,6 +25,7 @@
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QLabel>
+#include <QMenu>
 #include <QTabWidget>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -475,6 +476,79 @@ TEST(ImporterWindow, AWholeEnglishPlayKeepsEveryParagraphWholeAndEveryLetter) {
     EXPECT_EQ(empty, 0);
     EXPECT_EQ(lines, expected[QStringLiteral("rows")].toInteger());
     EXPECT_EQ(letters, expected[QStringLiteral("letters")].toInteger());
+}
+
+// Horace's books have no head: the preview, the right-click Import and the
+// Import button all name them by their number, and the English books (a
+// "-eng1" file) are inserted by those names.
+TEST(ImporterWindow, BooksWithoutANameAreNamedByNumberAndFoundByTranslations) {
+    controller();
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    auto convertWith = [&](const QString& path, const char* line) {
+        w.setFileURL(QUrl::fromLocalFile(path));
+        ASSERT_TRUE(previewSettles(w, previews));
+        // Settings loaded by earlier tests preset elements of the same
+        // name: the roles that matter here are set whole.
+        const TSElementArrayPtr records = w.bodyTab->elementArray();
+        records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
+        records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
+        records->elementNamed(QStringLiteral("div1"))->setNameSource(QStringLiteral("• head"));
+        records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
+        records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
+        records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
+        records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
+        records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
+        records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
+        if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
+            milestone->setStore(TSImportElement::Ignore);
+        previews.clear();
+        w.bodyTab->createPreview();
+        ASSERT_TRUE(previewSettles(w, previews));
+    };
+    convertWith(tei2("phi0893.phi004.perseus-lat1.xml"), "l");
+    ASSERT_EQ(w.bodyTab->texts().size(), 2u);
+    QAbstractItemModel* model = w.bodyTab->preview->model();
+    EXPECT_EQ(model->index(0, 0).data().toString(), QStringLiteral("Book 1"));
+    EXPECT_EQ(model->index(1, 0).data().toString(), QStringLiteral("Book 2"));
+
+    // The row's menu imports the book under its name.
+    const size_t before = TSBodyImporterTab::openDocumentList().size();
+    std::unique_ptr<QMenu> menu(w.bodyTab->menuForEvent({}, model->index(1, 0), w.bodyTab->preview, QStringLiteral("latin")));
+    ASSERT_TRUE(menu);
+    ASSERT_FALSE(menu->actions().isEmpty());
+    menu->actions().front()->trigger();
+    const auto documents = TSBodyImporterTab::openDocumentList();
+    ASSERT_EQ(documents.size(), before + 1);
+    EXPECT_EQ(documents.back()->displayName(), QStringLiteral("Book 2"));
+
+    auto whole = w.handleImportButtonClick();
+    ASSERT_TRUE(whole);
+    QStringList bookNames;
+    for (const TSChunkPtr& book : whole->text()->childNodes()) bookNames << book->chunkName();
+    EXPECT_EQ(bookNames, (QStringList{"Book 1", "Book 2"}));
+
+    // The translation's first book finds the first Latin book by its name.
+    convertWith(tei2("phi0893.phi004.perseus-eng1.xml"), "p");
+    ASSERT_EQ(w.bodyTab->curIdentifier(), QStringLiteral("perseusEnglish"));
+    ASSERT_EQ(w.bodyTab->texts().size(), 2u);
+    EXPECT_EQ(w.bodyTab->texts().front()->name(), QStringLiteral("Book 1"));
+    std::unique_ptr<QMenu> english(w.bodyTab->menuForEvent({}, model->index(0, 0), w.bodyTab->preview, QStringLiteral("latin")));
+    ASSERT_TRUE(english);
+    bool offered = false;
+    for (QAction* a : english->actions()) offered = offered || a->text().endsWith(QStringLiteral(": ") + whole->displayName());
+    EXPECT_TRUE(offered);
+    ASSERT_TRUE(w.bodyTab->insertTranslation(w.bodyTab->texts().front(), whole));
+    std::vector<TSMatchedChunk*> first, second;
+    lines(whole->text()->childNodes()[0], first);
+    lines(whole->text()->childNodes()[1], second);
+    auto englished = [](const std::vector<TSMatchedChunk*>& rows) {
+        int n = 0;
+        for (TSMatchedChunk* l : rows) n += l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty();
+        return n;
+    };
+    EXPECT_GT(englished(first), 50);
+    EXPECT_EQ(englished(second), 0);
 }
 
 int main(int argc, char** argv) {
