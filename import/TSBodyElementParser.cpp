@@ -2,9 +2,11 @@
 
 #include "app/core/Preferences.h"
 #include "app/logging/LGLog.h"
+#include "platform/Prompter.h"
 #include "platform/Url.h"
 
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <atomic>
@@ -44,6 +46,19 @@ const TSImportElement* lineMilestone() {
     return inert;
 }
 
+// What an element that would make a section or a line does inside a note:
+// its words join the footnote in place. A row made there would stay empty
+// (the words go to the note) and part the line around the note.
+const TSImportElement* noteText() {
+    static const TSImportElement* inNote = [] {
+        auto* e = new TSImportElement();
+        e->VDData::setName(QStringLiteral("note text"));
+        e->setStore(TSImportElement::Append);
+        return e;
+    }();
+    return inNote;
+}
+
 QString passages(qint64 n, const char* what) {
     return QStringLiteral("%1 %2 %3").arg(n).arg(n == 1 ? QLatin1String("passage") : QLatin1String("passages"),
                                             QLatin1String(what));
@@ -54,6 +69,21 @@ QString passages(qint64 n, const char* what) {
 const QSet<QString>& TSBodyElementParser::conditionallyAddableElements() {
     static const QSet<QString> set = {QStringLiteral("foreign"), QStringLiteral("hi")};
     return set;
+}
+
+QString TSBodyElementParser::identifierForSource(const QUrl& url) {
+    static const QString english = QStringLiteral("perseusEnglish"), latin = QStringLiteral("latin");
+    static const QRegularExpression libraryName(QStringLiteral("(_eng|eng\\d+)$"));
+    if (libraryName.match(QFileInfo(url.toLocalFile()).completeBaseName()).hasMatch()) return english;
+    TSHeaderElementParser header;
+    const ts::Value result = header.parseFileAtLocation(url);
+    if (!result.isDictionary()) return latin;
+    const auto data = result.dictionary().find(QStringLiteral("Data Dictionary"));
+    if (data == result.dictionary().end() || !data->second.isDictionary()) return latin;
+    const auto language = data->second.dictionary().find(QStringLiteral("language"));
+    if (language == data->second.dictionary().end()) return latin;
+    const QString first = language->second.toString().section(QLatin1Char('|'), 0, 0).trimmed();
+    return first.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0 ? english : latin;
 }
 
 QString TSBodyElementParser::curIdentifier() {
@@ -283,11 +313,22 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
     ElementInfo* info = infoFor(elementName);
     infoStack_.push_back(info);
     settingStack_.push_back(info->setting);
-    // Only a milestone that queues a location keeps its role inside a line.
+    // Only a milestone that queues a location keeps its role inside a line:
+    // a card or page mark of the printed edition inside a verse says where
+    // the verse stood, not where the text divides. An unnumbered one is a
+    // mark inside any line; a numbered one inside a paragraph may well
+    // begin a section.
     if (settings_ && bodyDepth_ > 0 && info->milestone &&
-        attributes.value(QStringLiteral("n")).isNull() &&
-        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) && insideLine())
+        !(settingStack_.back() && settingStack_.back()->store() == TSImportElement::Milestone) &&
+        (insideVerse() || (attributes.value(QStringLiteral("n")).isNull() && insideLine())))
         settingStack_.back() = lineMilestone();
+    if (settings_ && bodyDepth_ > 0) {
+        const TSImportElement* own = settingStack_.back();
+        if (own && (own->store() == TSImportElement::NewSection || own->store() == TSImportElement::SubsectionOf ||
+                    own->store() == TSImportElement::NestedMilestone) &&
+            insideNoteAround())
+            settingStack_.back() = noteText();
+    }
     pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
     if (info->body) ++bodyDepth_;
     if (info->note) ++noteDepth_;
@@ -364,6 +405,11 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
         info->attributeText.shrink_to_fit();
         info->attributeEnds.shrink_to_fit();
     }
+    // A book without a name of its own is named by its number, the name
+    // the preview shows and a translation's book is matched by.
+    for (size_t i = 0; i < books_.size(); ++i)
+        if (books_[i]->name().trimmed().isEmpty())
+            books_[i]->setName(ts::Prompter::localized(QStringLiteral("Book %1")).arg(i + 1));
     // The sections stay for as long as the document: their lists of lines
     // keep no room to grow.
     for (const TSTextPtr& book : books_)
@@ -443,8 +489,8 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
     // Text taken as a chunk's name is used, not lost.
     bool named = false;
     if (auto it = incompleteChunkDict_.isEmpty() ? incompleteChunkDict_.end() : incompleteChunkDict_.find(name);
-        it != incompleteChunkDict_.end()) {
-        const TSChunkPtr chunk = it.value();
+        it != incompleteChunkDict_.end() && ownsChild(it.value().level, index)) {
+        const TSChunkPtr chunk = it.value().chunk;
         incompleteChunkDict_.erase(it);
         named = true;
         if (auto book = std::dynamic_pointer_cast<TSText>(chunk)) {
@@ -454,6 +500,9 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
             if (section == curTextChunk()) curTextStored_ = curTextMarks_ = true;
         }
     }
+    // A chunk whose element ends unnamed keeps no claim on a later child.
+    if (!incompleteChunkDict_.isEmpty())
+        incompleteChunkDict_.removeIf([index](const auto& entry) { return entry.value().level >= index; });
     const TSImportElement* setting = settingStack_.empty() ? settingFor(name) : settingStack_.back();
     if (!setting) {
         if (!named) noteDropped(name, words);
@@ -464,6 +513,15 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
+        return;
+    }
+    if (setting == noteText()) {
+        // A line or paragraph of its own in the source: its words stay apart
+        // from those before it.
+        const ts::AttributedStringPtr parent = prevStackString();
+        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+            parent->appendSharing(QStringLiteral(" "), baseAttributes());
+        appendInPlace(setting);
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -522,6 +580,31 @@ bool TSBodyElementParser::preparesToNothing(size_t index, const TSImportElement*
     if (!setting) return true;
     return (setting->insertString().isNull() || insertTags(setting->insertString()).isEmpty()) &&
            (setting->prependString().isNull() || insertTags(setting->prependString()).isEmpty());
+}
+
+bool TSBodyElementParser::ownsChild(size_t level, size_t child) const {
+    // The head of a poem inside a book names the poem, not the book: an
+    // element between them that made a chunk of its own claims it.
+    if (level >= child) return false;
+    for (size_t k = level + 1; k < child; ++k)
+        if (sectionStack_[k]) return false;
+    return true;
+}
+
+bool TSBodyElementParser::insideNoteAround() const {
+    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
+        const TSImportElement* s = settingStack_[i];
+        if (!s) continue;
+        if (s->store() == TSImportElement::Note) return true;
+        if (s->store() == TSImportElement::SubsectionOf) return false;
+    }
+    return false;
+}
+
+bool TSBodyElementParser::insideVerse() const {
+    for (size_t i = infoStack_.size() - 1; i-- > 0;)
+        if (infoStack_[i]->line) return true;
+    return false;
 }
 
 bool TSBodyElementParser::insideLine() const {
@@ -654,7 +737,7 @@ void TSBodyElementParser::insertName(const TSImportElement* setting, const TSChu
         const QString value = currentAttribute(source.mid(3));
         if (!value.isNull()) chunk->setName(value);
     } else if (source.startsWith(QStringLiteral("\u2022 "))) {
-        incompleteChunkDict_.insert(source.mid(2), chunk);
+        incompleteChunkDict_.insert(source.mid(2), PendingName{chunk, sectionStack_.size() - 1});
     }
 }
 

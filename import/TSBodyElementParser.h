@@ -19,9 +19,14 @@
 // both, e.g. "2 passages not placed; 1 passage dropped by the element
 // settings (bibl 1)".
 //
-// A milestone without "n" inside a line (an "l", or any element that makes
-// text sections) keeps only a blank between the words around it, whatever
-// its record says, unless it queues locations.
+// A milestone inside a verse ("l"), or one without "n" inside any element
+// that makes text sections, keeps only a blank between the words around it,
+// whatever its record says, unless it queues locations.
+//
+// A book without a name of its own is named "Book N" by its place.
+//
+// Inside a note, an element that would make a section or a line adds its
+// words to the footnote instead, in place.
 //
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
@@ -60,6 +65,11 @@ public:
 
     TSBodyElementParser() = default;
 
+    // "perseusEnglish" for a translation, else "latin": a translation is a
+    // file whose base name ends in "_eng" or in "eng" and digits (the
+    // library's "...perseus-eng2"), or, failing that, whose header names
+    // English as its first language.
+    static QString identifierForSource(const QUrl& url);
     // "latin", or "perseusEnglish" for a translation. Read while unset it is
     // logged and becomes "latin".
     QString curIdentifier();
@@ -176,6 +186,11 @@ private:
     // Whether a child of the chunk is in a book.
     bool isPlacedUnder(const TSChunkPtr& parent) const;
     bool insideLine() const;
+    // Whether an "l" element is open around the current element.
+    bool insideVerse() const;
+    // Whether a note is open around the current element (as inNote(), the
+    // element itself left out).
+    bool insideNoteAround() const;
     // Counts the buffer's text as thrown away by the settings, when it has
     // words.
     void noteDropped(const QString& name, bool words);
@@ -255,7 +270,16 @@ private:
     mutable bool placedAnswer_ = false;
     FootnoteObjectPtr curFootnote_;
     ts::AttributedString curFootnoteText_;
-    QHash<QString, TSChunkPtr> incompleteChunkDict_;
+    // A chunk waiting for its name from a child element, and the place in
+    // sectionStack_ of the element that made it.
+    struct PendingName {
+        TSChunkPtr chunk;
+        size_t level = 0;
+    };
+    QHash<QString, PendingName> incompleteChunkDict_;
+    // Whether the element at `child` (a place in sectionStack_) belongs to
+    // the chunk made at `level`, no chunk being made in between.
+    bool ownsChild(size_t level, size_t child) const;
     QString curIdentifier_;
     ts::AttributedString postpendString_;
     std::vector<TSTextPtr> books_;

@@ -395,7 +395,8 @@ void TSBodyElementParser::handleHighlight() {
     const QString rend = currentAttribute(QStringLiteral("rend"));
     const ts::FontPtr base = fontOf(baseAttributes());
     const ts::TextRange all{0, buffer.length()};
-    if (rend == QLatin1String("italics")) {
+    // The library writes italics both ways.
+    if (rend == QLatin1String("italics") || rend == QLatin1String("ital")) {
         buffer.setAttributes({{ts::AttributeName::Font, ts::Value(base->withTraits(base->isBold(), true))}}, all);
     } else if (rend == QLatin1String("super")) {
         buffer.setAttributes({{ts::AttributeName::Font, ts::Value(base->withSize(base->pointSize() * 0.8))},

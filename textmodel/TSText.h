@@ -194,12 +194,24 @@ public:
 
     // Alignment of an imported translation onto this text's lines, into
     // "perseusEnglish", its notes becoming linked footnotes.
+    // Translation lines beyond a section's last line are kept as rows of
+    // their own at its end (without Latin); lines of sections this text
+    // does not have are not inserted. Both are counted.
     using LineParents = std::vector<std::pair<QString, TSChunkPtr>>;
-    void importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes);
-    void matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes);
-    void insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
+    struct TranslationAlignment {
+        qint64 rowsAdded = 0;
+        qint64 linesUnmatched = 0;
+        TranslationAlignment& operator+=(const TranslationAlignment& o) {
+            rowsAdded += o.rowsAdded;
+            linesUnmatched += o.linesUnmatched;
+            return *this;
+        }
+    };
+    TranslationAlignment importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes);
+    TranslationAlignment matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes);
+    TranslationAlignment insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
     static void addLineParentsToDictionary(LineParents& dictionary, const TSChunkPtr& node);
-    void matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source);
+    TranslationAlignment matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source);
     void insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes);
     bool addNoteToChunk(const TSChunkPtr& note, const TSChunkPtr& destination, FootnoteList& footnotes);
     // A note the line numbers could not place goes on `line` (the line laid

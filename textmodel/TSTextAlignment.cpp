@@ -37,6 +37,21 @@ std::vector<TSChunkPtr> sourceLines(const TSChunkPtr& section) {
     return out;
 }
 
+// The translation lines below a node, in every section it holds.
+qint64 countSourceLines(const TSChunkPtr& node) {
+    qint64 n = 0;
+    for (const auto& m : members(*node)) {
+        if (dynamic_cast<const TSLine*>(m.get())) {
+            ++n;
+        } else if (auto chunk = dynamic_cast<const TSChunk*>(m.get())) {
+            // Sections hold lines; notes and markers are no lines.
+            if (chunk->numChildren() > 0) n += countSourceLines(std::static_pointer_cast<TSChunk>(m));
+            else if (dynamic_cast<const TSMatchedChunk*>(chunk)) ++n;
+        }
+    }
+    return n;
+}
+
 // Replaces a line's translation.
 void replaceTranslation(const TSChunkPtr& line, const ts::AttributedStringPtr& text) {
     line->setTextForKey(text, kPerseusEnglish);
@@ -63,8 +78,9 @@ void storeLineParent(TSText::LineParents& dictionary, const QString& key, const 
 
 }  // namespace
 
-void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes) {
-    if (!translation) return;
+TSText::TranslationAlignment TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList& footnotes) {
+    TranslationAlignment result;
+    if (!translation) return result;
     const QStringList names = childNames(std::static_pointer_cast<TSChunk>(shared_from_this()));
     insertParent(translation);
     const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
@@ -77,10 +93,10 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
         if (!destination || !source) continue;
         used.insert(source.get());
         if (source == translation) {
-            matchChunk(destination, translation, footnotes);
+            result += matchChunk(destination, translation, footnotes);
         } else {
             adjustLines(source);
-            insertLines(source, destination, footnotes);
+            result += insertLines(source, destination, footnotes);
             aligned = true;
         }
     }
@@ -91,18 +107,23 @@ void TSText::importPerseusTranslation(const TSTextPtr& translation, FootnoteList
     // Nothing of the translation goes missing without a word.
     if (!used.count(translation.get()))
         for (const auto& section : translation->childNodes())
-            if (!used.count(section.get()))
+            if (!used.count(section.get())) {
                 TSLogError("No section of the text for the translation's section %@", section->chunkName());
+                result.linesUnmatched += countSourceLines(section);
+            }
+    return result;
 }
 
-void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source, FootnoteList& footnotes) {
-    if (!destination || !source) return;
+TSText::TranslationAlignment TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source,
+                                                FootnoteList& footnotes) {
+    TranslationAlignment result;
+    if (!destination || !source) return result;
     bool matched = false;
     for (const QString& name : destination->childNames()) {
         TSChunkPtr child = destination->childWithName(name);
         TSChunkPtr counterpart = matchName(name, source);
         if (dynamic_cast<TSMatchedChunk*>(child.get()) && dynamic_cast<TSMatchedChunk*>(counterpart.get())) {
-            matchUnlinedChunk(child, counterpart);
+            result += matchUnlinedChunk(child, counterpart);
             insertNotesFromChunk(counterpart, child, footnotes);
             matched = true;
         } else {
@@ -114,10 +135,13 @@ void TSText::matchChunk(const TSChunkPtr& destination, const TSChunkPtr& source,
     // Numbering walks the whole column, so once after all rows is enough
     // and gives the same numbers as once per row.
     if (matched) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+    return result;
 }
 
-void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {
-    if (!source || !destination) return;
+TSText::TranslationAlignment TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination,
+                                                 FootnoteList& footnotes) {
+    TranslationAlignment result;
+    if (!source || !destination) return result;
     LineParents destinationParents, sourceParents;
     for (const auto& child : destination->childNodes()) addLineParentsToDictionary(destinationParents, child);
     for (const auto& child : source->childNodes()) addLineParentsToDictionary(sourceParents, child);
@@ -128,32 +152,36 @@ void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination
             TSChunkPtr counterpart = findChunkWithKey(key, sourceParents);
             if (!counterpart) continue;
             used.insert(counterpart.get());
-            matchUnlinedChunk(parent, counterpart);
+            result += matchUnlinedChunk(parent, counterpart);
             insertNotesFromChunk(counterpart, parent, footnotes);
         }
         for (const auto& [key, parent] : sourceParents)
-            if (!used.count(parent.get()))
-                TSLogError("No section of the text for the translation's section %@ (%li lines)", key,
-                           qint64(sourceLines(parent).size()));
-        return;
+            if (!used.count(parent.get())) {
+                const qint64 lines = qint64(sourceLines(parent).size());
+                TSLogError("No section of the text for the translation's section %@ (%li lines)", key, lines);
+                result.linesUnmatched += lines;
+            }
+        return result;
     }
 
     const qint64 count = destination->numChildren();
     if (count < 1) {
-        if (source->numChildren() > 0)
+        if (source->numChildren() > 0) {
             TSLogError("Unable to align %li rows of %@ with %li rows of the translation", count,
                        destination->chunkName(), source->numChildren());
-        return;
+            result.linesUnmatched += countSourceLines(source);
+        }
+        return result;
     }
     if (count != source->numChildren()) {
         // A verse translation rarely has the original's line count: its
-        // lines go onto the section's rows in order, the surplus onto the
-        // last row, rather than being dropped.
+        // lines go onto the section's rows in order, the surplus into rows
+        // of their own, rather than being dropped.
         TSLogError("Aligning %li rows of %@ with %li rows of the translation in order", count,
                    destination->chunkName(), source->numChildren());
-        matchUnlinedChunk(destination, source);
+        result += matchUnlinedChunk(destination, source);
         insertNotesFromChunk(source, destination, footnotes);
-        return;
+        return result;
     }
     for (qint64 i = 0; i < count; ++i) {
         TSChunkPtr target = destination->childAt(i);
@@ -169,6 +197,7 @@ void TSText::insertLines(const TSChunkPtr& source, const TSChunkPtr& destination
         if (text) replaceTranslation(target, text);
         insertNotesFromChunk(item, target, footnotes);
     }
+    return result;
 }
 
 void TSText::addLineParentsToDictionary(LineParents& dictionary, const TSChunkPtr& node) {
@@ -192,38 +221,34 @@ void TSText::addLineParentsToDictionary(LineParents& dictionary, const TSChunkPt
     }
 }
 
-void TSText::matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source) {
-    if (!destination || !source) return;
+TSText::TranslationAlignment TSText::matchUnlinedChunk(const TSChunkPtr& destination, const TSChunkPtr& source) {
+    TranslationAlignment result;
+    if (!destination || !source) return result;
     const std::vector<TSChunkPtr> targets = destination->childNodes();
     const std::vector<TSChunkPtr> items = sourceLines(source);
     const size_t d = targets.size(), s = items.size();
-    if (d == 0 || s == 0) return;
-    if (d < s) {
-        // Surplus source lines all go onto the last destination line; each
-        // destination line is written once with all its pieces.
-        for (size_t t = 0; t < d; ++t) {
-            const size_t from = t, to = t + 1 < d ? t + 1 : s;
-            const TSChunkPtr& target = targets[t];
-            ts::AttributedStringPtr translation;
-            ts::Attributes attributes;
-            for (size_t i = from; i < to; ++i) {
-                const QString text = sourceText(items[i]);
-                if (text.isNull()) continue;
-                if (!translation) {
-                    translation = copyOf(target->textForKey(kPerseusEnglish));
-                    attributes = latinAttributes(target);
-                }
-                translation->append(text, attributes);
-            }
-            if (translation) target->setTextForKey(translation, kPerseusEnglish);
-        }
-        return;
+    if (s == 0) return result;
+    if (d == 0) {
+        result.linesUnmatched = qint64(s);
+        return result;
     }
-    for (size_t i = 0; i < s; ++i) {
+    for (size_t i = 0; i < std::min(d, s); ++i) {
         const QString text = sourceText(items[i]);
         if (text.isNull()) continue;
         replaceTranslation(targets[i], ts::AttributedString::make(text, latinAttributes(targets[i])));
     }
+    // Lines beyond the section's last line each keep a row of their own
+    // after it: piled onto that line they would make one unreadable cell.
+    const ts::Attributes attributes = latinAttributes(targets.back());
+    for (size_t i = d; i < s; ++i) {
+        const QString text = sourceText(items[i]);
+        auto line = std::make_shared<TSMatchedChunk>();
+        line->setChunkType(targets.back()->chunkType());
+        if (!text.isNull()) replaceTranslation(line, ts::AttributedString::make(text, attributes));
+        destination->addChild(line);
+        ++result.rowsAdded;
+    }
+    return result;
 }
 
 void TSText::insertNotesFromChunk(const TSChunkPtr& source, const TSChunkPtr& destination, FootnoteList& footnotes) {

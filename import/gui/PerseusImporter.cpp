@@ -75,6 +75,8 @@ void PerseusImporter::setFileURL(const QUrl& url) {
         elementSettingsPopup->setCurrentIndex(saved);
         insertElementSettings(elementSettingsPopup->itemData(saved).toString());
     } else {
+        // The previous file's settings are not this one's.
+        elementSettingsPopup->setCurrentIndex(0);
         bodyTab->createPreview();
     }
     if (!url.isEmpty()) setWindowTitle(QFileInfo(url.toLocalFile()).fileName());

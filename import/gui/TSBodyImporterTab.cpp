@@ -193,7 +193,10 @@ TSBodyImporterTab::TSBodyImporterTab(QWidget* parent) : TSImporterTab(parent) {
     topLayout->addWidget(elementsTable);
 
     auto* controls = new QWidget(top);
-    auto* form = new QFormLayout(controls);
+    auto* controlsColumn = new QVBoxLayout(controls);
+    controlsColumn->setContentsMargins(0, 0, 0, 0);
+    auto* form = new QFormLayout;
+    controlsColumn->addLayout(form);
     tagNameField = new QLabel(controls);
     QFont bold = tagNameField->font();
     bold.setBold(true);
@@ -214,8 +217,8 @@ TSBodyImporterTab::TSBodyImporterTab(QWidget* parent) : TSImporterTab(parent) {
     topLayout->addWidget(controls, 1);
 
     auto* survey = new QWidget(top);
-    auto* surveyGrid = new QGridLayout(survey);
-    surveyGrid->setContentsMargins(0, 0, 0, 0);
+    auto* surveyColumn = new QVBoxLayout(survey);
+    surveyColumn->setContentsMargins(0, 0, 0, 0);
     quoteView = new QTextEdit(survey);
     quoteView->setReadOnly(true);
     quoteCountField = new QLabel(survey);
@@ -225,33 +228,42 @@ TSBodyImporterTab::TSBodyImporterTab(QWidget* parent) : TSImporterTab(parent) {
     attributeTable->verticalHeader()->hide();
     attributeTable->horizontalHeader()->setStretchLastSection(true);
     attributeCountField = new QLabel(survey);
-    stackTable = new QTableView(survey);
+    stackTable = new QTableView(controls);
     stackModel_ = new StackModel(stackTable);
     stackTable->setModel(stackModel_);
     stackTable->verticalHeader()->hide();
     stackTable->horizontalHeader()->hide();
     stackTable->horizontalHeader()->setStretchLastSection(true);
-    stackCountField = new QLabel(survey);
-    auto browse = [&](int row, QWidget* view, QLabel* count, const QString& title, auto prev, auto next) {
+    stackCountField = new QLabel(controls);
+    // Paths and attribute sets are short lines: compact rows show a deep
+    // path whole.
+    const int compactRow = fontMetrics().height() + 6;
+    for (QTableView* t : {attributeTable, stackTable}) {
+        t->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        t->verticalHeader()->setDefaultSectionSize(compactRow);
+    }
+    auto browse = [&](QVBoxLayout* column, QWidget* view, QLabel* count, const QString& title, auto prev, auto next) {
+        QWidget* owner = column->parentWidget();
         auto* head = new QHBoxLayout;
-        head->addWidget(new QLabel(title, survey));
+        head->addWidget(new QLabel(title, owner));
         head->addStretch(1);
         head->addWidget(count);
-        QPushButton* p = arrowButton(QStringLiteral("‹"), survey);
-        QPushButton* n = arrowButton(QStringLiteral("›"), survey);
+        QPushButton* p = arrowButton(QStringLiteral("‹"), owner);
+        QPushButton* n = arrowButton(QStringLiteral("›"), owner);
         head->addWidget(p);
         head->addWidget(n);
         connect(p, &QPushButton::clicked, this, prev);
         connect(n, &QPushButton::clicked, this, next);
-        surveyGrid->addLayout(head, row, 0);
-        surveyGrid->addWidget(view, row + 1, 0);
+        column->addLayout(head);
+        column->addWidget(view, 1);
     };
-    browse(0, quoteView, quoteCountField, tr("Sample text"), [this] { setDisplayedQuoteIndex(displayedQuoteIndex_ - 1); },
+    browse(surveyColumn, quoteView, quoteCountField, tr("Sample text"), [this] { setDisplayedQuoteIndex(displayedQuoteIndex_ - 1); },
            [this] { setDisplayedQuoteIndex(displayedQuoteIndex_ + 1); });
-    browse(2, attributeTable, attributeCountField, tr("Attributes"),
+    browse(surveyColumn, attributeTable, attributeCountField, tr("Attributes"),
            [this] { setDisplayedAttributeIndex(displayedAttributeIndex_ - 1); },
            [this] { setDisplayedAttributeIndex(displayedAttributeIndex_ + 1); });
-    browse(4, stackTable, stackCountField, tr("Found inside"),
+    // Under the controls, where the column has room for a deep path.
+    browse(controlsColumn, stackTable, stackCountField, tr("Found inside"),
            [this] { setDisplayedStackIndex(displayedStackIndex_ - 1); },
            [this] { setDisplayedStackIndex(displayedStackIndex_ + 1); });
     topLayout->addWidget(survey, 1);
@@ -279,8 +291,10 @@ TSBodyImporterTab::TSBodyImporterTab(QWidget* parent) : TSImporterTab(parent) {
         setCurElement(rows.isEmpty() ? nullptr : elementModel_->elementAt(rows.first().row()));
     });
     connect(elementModel_, &ElementTableModel::storeChanged, this, [this] { settingsChanged(); });
-    for (QComboBox* popup : {handlePopup, namePopup, idPopup, formatPopup})
-        connect(popup, qOverload<int>(&QComboBox::activated), this, [this] { applyPopups(); });
+    connect(handlePopup, qOverload<int>(&QComboBox::activated), this, [this] { handlePopupClicked(); });
+    connect(namePopup, qOverload<int>(&QComboBox::activated), this, [this] { namePopupClicked(); });
+    connect(idPopup, qOverload<int>(&QComboBox::activated), this, [this] { idPopupClicked(); });
+    connect(formatPopup, qOverload<int>(&QComboBox::activated), this, [this] { formatPopupClicked(); });
     connect(insertionStringField, &QLineEdit::editingFinished, this, [this] {
         if (!curElement_) return;
         const QString t = insertionStringField->text();
@@ -303,12 +317,11 @@ TSBodyImporterTab::~TSBodyImporterTab() {
 }
 
 QString TSBodyImporterTab::curIdentifier() const {
-    return QFileInfo(fileURL_.toLocalFile()).completeBaseName().endsWith(QLatin1String("_eng"))
-               ? QStringLiteral("perseusEnglish")
-               : QStringLiteral("latin");
+    return identifier_;
 }
 
 void TSBodyImporterTab::setFileURL(const QUrl& url) {
+    identifier_ = TSBodyElementParser::identifierForSource(url);
     texts_.clear();
     footnoteLists_.clear();
     report_.clear();
@@ -395,7 +408,7 @@ void TSBodyImporterTab::updatePopups() {
     for (const QString& r : roles) handlePopup->addItem(nr(r));
     const QStringList parents = curElement_->shortestStack();
     if (!parents.isEmpty()) {
-        handlePopup->setItemText(3, handlePopup->itemText(3) + parents.last());
+        handlePopup->setItemText(3, handlePopup->itemText(3) + QLatin1Char(' ') + parents.last());
     } else if (auto* model = qobject_cast<QStandardItemModel*>(handlePopup->model())) {
         if (QStandardItem* item = model->item(3)) item->setEnabled(false);
     }
@@ -452,23 +465,42 @@ void TSBodyImporterTab::insertData() {
     });
 }
 
-void TSBodyImporterTab::applyPopups() {
+// Each pop-up's action sets only the setting it shows: applying the others
+// again would recompute a parent or wipe a source they cannot show.
+void TSBodyImporterTab::handlePopupClicked() {
     if (updating_ || !curElement_) return;
-    TSImportElement& e = *curElement_;
     const int role = handlePopup->currentIndex();
-    if (role >= 0) {
-        e.setStore(role);
-        const QStringList parents = e.shortestStack();
-        e.setSubsectionOf(role == TSImportElement::SubsectionOf && !parents.isEmpty() ? parents.last() : QString());
-    }
-    const int name = namePopup->currentIndex();
-    e.setNameSource(name <= 0 ? QString() : namePopup->currentText());
-    const int id = idPopup->currentIndex();
-    e.setIdSource(id == 1 ? QStringLiteral("*milestone*") : id <= 0 || id == 2 ? QString() : idPopup->currentText());
-    const int format = formatPopup->currentIndex();
-    e.setFormatType(format < 0 ? 0 : format);
+    if (role < 0) return;
+    TSImportElement& e = *curElement_;
+    e.setStore(role);
+    const QStringList parents = e.shortestStack();
+    e.setSubsectionOf(role == TSImportElement::SubsectionOf && !parents.isEmpty() ? parents.last() : QString());
     insertionStringField->setText(e.insertString());
     elementModel_->reload();
+    settingsChanged();
+}
+
+void TSBodyImporterTab::namePopupClicked() {
+    if (updating_ || !curElement_) return;
+    const int name = namePopup->currentIndex();
+    if (name < 0) return;
+    curElement_->setNameSource(name == 0 ? QString() : namePopup->currentText());
+    settingsChanged();
+}
+
+void TSBodyImporterTab::idPopupClicked() {
+    if (updating_ || !curElement_) return;
+    const int id = idPopup->currentIndex();
+    if (id < 0) return;
+    curElement_->setIdSource(id == 1 ? QStringLiteral("*milestone*") : id == 0 || id == 2 ? QString() : idPopup->currentText());
+    settingsChanged();
+}
+
+void TSBodyImporterTab::formatPopupClicked() {
+    if (updating_ || !curElement_) return;
+    const int format = formatPopup->currentIndex();
+    if (format < 0) return;
+    curElement_->setFormatType(format);
     settingsChanged();
 }
 
@@ -662,7 +694,21 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
     if (!text || !notes) return false;
     // One step that Undo takes back whole.
     document->registerUndoSnapshot(QObject::tr("Insert Translation"));
-    text->importPerseusTranslation(copyOf(book), *notes);
+    const TSText::TranslationAlignment aligned = text->importPerseusTranslation(copyOf(book), *notes);
+    // Lines that met no Latin line are said, not silently piled or lost.
+    QStringList unmet;
+    if (aligned.rowsAdded > 0)
+        unmet << ts::Prompter::localized(QStringLiteral("%1 kept as rows of their own at the end of their section"))
+                     .arg(aligned.rowsAdded);
+    if (aligned.linesUnmatched > 0)
+        unmet << ts::Prompter::localized(QStringLiteral("%1 not inserted, their section not being in the text"))
+                     .arg(aligned.linesUnmatched);
+    const qint64 total = aligned.rowsAdded + aligned.linesUnmatched;
+    insertionReport_ = total == 0 ? ts::Prompter::localized(QStringLiteral("Every line of the translation met a Latin line."))
+                                  : ts::Prompter::localized(QStringLiteral("%1 lines of the translation met no Latin line: %2."))
+                                        .arg(total)
+                                        .arg(unmet.join(QStringLiteral("; ")));
+    reportField->setText(insertionReport_);
     if (FootnoteListPtr own = footnotesForText(book))
         for (const auto& [id, note] : own->notes()) notes->notes()[id] = note;
     // Closing would otherwise lose the inserted translation without a word.

@@ -5,7 +5,7 @@
 // attribute sets, ancestor paths); every change reconverts the whole file in
 // the background and shows the books, sections and lines in a preview. From
 // the preview a book is imported into a new document, or, for a translation
-// ("_eng" source), inserted into an open document.
+// (an English source), inserted into an open document.
 //
 // Threads: controls, tables, the preview and the results belong to the main
 // thread. One conversion runs at a time in the whole process; a change made
@@ -40,7 +40,8 @@ public:
 
     void setFileURL(const QUrl& url) override;
     void setTabDelegate(BodyTabProtocol* delegate) { tabDelegate_ = delegate; }
-    // "perseusEnglish" for a translation ("_eng" source), else "latin".
+    // "perseusEnglish" for a translation (by its file name or its header's
+    // language, TSBodyElementParser::identifierForSource), else "latin".
     QString curIdentifier() const;
 
     // ---- The selected element ----
@@ -72,6 +73,8 @@ public:
     // copy, so the preview stays whole for further imports.
     TSTextPtr text() const;
     QString report() const { return report_; }
+    // What the last inserted translation left without a Latin line.
+    QString insertionReport() const { return insertionReport_; }
     // Import one book into a new document; insert a translation book into an
     // open document. Answer the document, or null.
     std::shared_ptr<TSDocument> importBook(const TSTextPtr& book);
@@ -103,7 +106,10 @@ protected:
 
 private:
     void settingsChanged();
-    void applyPopups();
+    void handlePopupClicked();
+    void namePopupClicked();
+    void idPopupClicked();
+    void formatPopupClicked();
     void deliver(quint64 generation, std::vector<TSTextPtr> books, std::vector<FootnoteListPtr> notes, QString report);
 
     ImportPreviewModel* previewModel_ = nullptr;
@@ -114,6 +120,8 @@ private:
     std::vector<TSTextPtr> texts_;
     std::vector<FootnoteListPtr> footnoteLists_;
     QString report_;
+    QString identifier_ = QStringLiteral("latin");
+    QString insertionReport_;
     BodyTabProtocol* tabDelegate_ = nullptr;
     quint64 generation_ = 0;
     bool updating_ = false;

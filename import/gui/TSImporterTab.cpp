@@ -206,7 +206,9 @@ QHash<QString, QString> TSHeaderImporterTab::collectHeader(const ts::Value& data
             continue;
         }
         const QStringList parts = value.split(QLatin1Char('|'));
-        const qsizetype at = qsizetype(e->store()) - 2;
+        // A header with one author names no second one: its only value is
+        // the one the role stands for.
+        const qsizetype at = parts.size() == 1 ? 0 : qsizetype(e->store()) - 2;
         if (at >= parts.size()) continue;
         const std::optional<QString> part = TSElementParser::trimString(parts[at]);
         if (part && !part->isEmpty()) out.insert(e->name(), *part);

@@ -50,6 +50,11 @@ Outcome run(const QByteArray& body, const TSElementArrayPtr& s, const QString& k
     return r;
 }
 
+ts::FontPtr fontOf(const ts::Attributes& a) {
+    auto it = a.find(ts::AttributeName::Font);
+    return it == a.end() ? nullptr : it->second.toObjectAs<ts::Font>();
+}
+
 // Book per div1, section per div2, a line per l.
 TSElementArrayPtr verse(std::function<void(TSImportElement&)> onL = {}) {
     return settings({{"div1", 1}, {"div2", 2}, {"l", 3, onL}, {"hi", 4}, {"foreign", 4}, {"note", 6},
@@ -153,6 +158,13 @@ TEST(BodyRules, HighlightsAndLanguages) {
     EXPECT_DOUBLE_EQ(sup.at(ts::AttributeName::Font).toObjectAs<ts::Font>()->pointSize(), 16 * 0.8);
     EXPECT_TRUE(log->contains(QStringLiteral("rend not handled odd")));
     EXPECT_TRUE(log->contains(QStringLiteral("lang not handled grc")));
+
+    // The library also writes italics as "ital".
+    const Outcome ital = run("<div1><div2><l>a <hi rend=\"ital\">b</hi></l></div2></div1>", verse());
+    ASSERT_EQ(ital.texts, QStringList{QStringLiteral("a b")});
+    EXPECT_FALSE(fontOf(ital.lines[0]->latin()->attributes(0))->isItalic());
+    EXPECT_TRUE(fontOf(ital.lines[0]->latin()->attributes(2))->isItalic());
+    EXPECT_FALSE(log->contains(QStringLiteral("rend not handled ital")));
 }
 
 TEST(BodyRules, TemplatesFormatsAndLineBreakMarks) {
@@ -343,12 +355,70 @@ TEST(BodyRules, UnnumberedMilestoneInsideALineKeepsTheLineWhole) {
     EXPECT_EQ(plain.parser->texts()[0]->numChildren(), 1);
     EXPECT_EQ(plain.texts, (QStringList{"first words. Next words then more"}));
 
-    const Outcome numbered = run("<div1><div2><l>a<milestone n=\"61\" unit=\"card\"/></l><l>b</l></div2></div1>",
-                                 withMilestone(TSImportElement::NewSection));
-    EXPECT_EQ(numbered.parser->texts()[0]->numChildren(), 2);
+    // A numbered one inside a line (a card of the printed edition) keeps
+    // the line whole too, under any role but the one that queues locations,
+    // and makes no empty row.
+    const QByteArray numberedCard = "<div1><div2><l>arma virumque<milestone n=\"61\" unit=\"card\"/> cano</l>"
+                                    "<l>b<milestone n=\"62\" unit=\"card\"/></l></div2></div1>";
+    for (qint64 store : {qint64(-1), qint64(TSImportElement::NewSection), qint64(TSImportElement::SubsectionOf),
+                         qint64(TSImportElement::NestedMilestone), qint64(TSImportElement::NewBook),
+                         qint64(TSImportElement::Note), qint64(TSImportElement::InsertString)}) {
+        SCOPED_TRACE(store);
+        const Outcome numbered = run(numberedCard, withMilestone(store));
+        EXPECT_EQ(numbered.texts, (QStringList{"arma virumque cano", "b"}));
+        ASSERT_EQ(numbered.parser->texts().size(), 1u);
+        EXPECT_EQ(numbered.parser->texts()[0]->numChildren(), 1);
+    }
+    // The default record (a section per milestone, located by "n") with
+    // lines appended: one section, no empty one.
+    const Outcome appended = run(numberedCard, settings({{"div1", 1}, {"div2", 2}, {"l", 4}, {"milestone", 2}}));
+    ASSERT_EQ(appended.parser->texts().size(), 1u);
+    EXPECT_EQ(appended.parser->texts()[0]->numChildren(), 1);
+    EXPECT_EQ(appended.texts, (QStringList{"arma virumque cano b"}));
+    // Queuing a location it still does, without a split.
+    const Outcome queued = run(numberedCard, withMilestone(TSImportElement::Milestone));
+    EXPECT_EQ(queued.texts, (QStringList{"arma virumque cano", "b"}));
     const Outcome between = run("<div1><div2><l>a</l><milestone unit=\"para\"/><l>b</l></div2></div1>",
                                 withMilestone(TSImportElement::NewSection));
     EXPECT_EQ(between.parser->texts()[0]->numChildren(), 2);
+}
+
+// A book without a name of its own is named by its number, as the preview
+// shows it; a named one keeps its name.
+TEST(BodyRules, BooksWithoutANameAreNamedByTheirNumber) {
+    const Outcome r = run("<div1 n=\"1\"><div2><l>a</l></div2></div1><div1><head>Liber</head><div2><l>b</l></div2></div1>"
+                          "<div1><head></head><div2><l>c</l></div2></div1>",
+                          settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("\u2022 head")); }},
+                                    {"div2", 2}, {"l", 3}, {"head", 0}}));
+    ASSERT_EQ(r.parser->texts().size(), 3u);
+    EXPECT_EQ(r.parser->texts()[0]->name(), QStringLiteral("Book 1"));
+    EXPECT_EQ(r.parser->texts()[1]->name(), QStringLiteral("Liber"));
+    EXPECT_EQ(r.parser->texts()[2]->name(), QStringLiteral("Book 3"));
+    EXPECT_EQ(r.texts, (QStringList{"a", "b", "c"}));
+
+    // A poem's head inside a book without one names neither the book nor a
+    // later one.
+    const Outcome poems = run("<div1><div2 n=\"1\"><head>Ad Maecenatem</head><l>a</l></div2></div1>"
+                              "<div1><div2 n=\"1\"><l>b</l></div2><head>Liber II</head></div1>",
+                              settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("\u2022 head")); }},
+                                        {"div2", 2, [](TSImportElement& e) { e.setNameSource(QStringLiteral("{} n")); }},
+                                        {"l", 3}, {"head", 0}}));
+    ASSERT_EQ(poems.parser->texts().size(), 2u);
+    EXPECT_EQ(poems.parser->texts()[0]->name(), QStringLiteral("Book 1"));
+    EXPECT_EQ(poems.parser->texts()[1]->name(), QStringLiteral("Liber II"));
+}
+
+// A verse or paragraph quoted inside a note stays in the footnote: it makes
+// no row of the text, which would stay empty, nor splits the line around it.
+TEST(BodyRules, LinesInsideANoteStayInTheFootnote) {
+    const Outcome r = run("<div1><div2><l>Forget her?<note>As the poet says: <quote><l>one verse</l><l>and "
+                          "another</l></quote> and so on.</note> Oh Mysis</l><l>next</l></div2></div1>",
+                          settings({{"div1", 1}, {"div2", 2}, {"l", 3}, {"note", 6}, {"quote", 4}}));
+    EXPECT_EQ(r.texts, (QStringList{"Forget her?[1] Oh Mysis", "next"}));
+    ASSERT_EQ(r.parser->footnoteLists().size(), 1u);
+    ASSERT_EQ(r.parser->footnoteLists()[0]->count(), 1);
+    const FootnoteObjectPtr note = r.parser->footnoteLists()[0]->notes().begin()->second;
+    EXPECT_EQ(note->attributedString()->string(), QStringLiteral("As the poet says: one verse and another and so on."));
 }
 
 // The conversion reads the settings as they were when it was given them;

@@ -288,4 +288,24 @@ TEST(GoldenDefaults, HoraceUnderDefaultSettingsKeepsEveryLine) {
     EXPECT_EQ(bracketed, (QStringList{"dives agris, dives positis in fenore nummis:",
                                       "et comes alter, uti ne solus rusve peregreve",
                                       "quod latus aut renes morbo temptentur acuto"}));
+
+    // Under the milestone's own preset (a section per milestone), the 27
+    // numbered card milestones inside verses split none of them and make no
+    // section.
+    TSImportElementPtr milestone = settings->elementNamed(QStringLiteral("milestone"));
+    milestone->setStore(TSImportElement::NewSection);
+    milestone->setIdSource(QStringLiteral("n"));
+    milestone->setNameSource(QStringLiteral("{} n"));
+    const Conversion cards = convert(path, settings, QStringLiteral("latin"));
+    std::vector<TSMatchedChunkPtr> cardSections, cardLines;
+    for (const TSTextPtr& b : cards.parser->texts()) {
+        collectChunks(b, 2, cardSections);
+        collectChunks(b, 3, cardLines);
+    }
+    EXPECT_EQ(cardSections.size(), sections.size());
+    ASSERT_EQ(cardLines.size(), lines.size());
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const ts::AttributedStringPtr a = lines[i]->latin(), b = cardLines[i]->latin();
+        EXPECT_EQ(a ? a->string() : QString(), b ? b->string() : QString()) << i;
+    }
 }

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -125,3 +126,43 @@ TEST(Survey, RepeatedAttributeSetsShrinkOnlyBelowOneHundred) {
 }
 
 }  // namespace
+
+// A translation is known by the library's file names ("..._eng",
+// "...-eng1", "...eng2") or, where the name says nothing, by the header's
+// first language.
+TEST(Survey, TranslationsAreKnownByNameOrByTheHeadersLanguage) {
+    const auto identifier = [](const QString& path) {
+        return TSBodyElementParser::identifierForSource(QUrl::fromLocalFile(path));
+    };
+    const QString english = QStringLiteral("perseusEnglish"), latin = QStringLiteral("latin");
+    for (const char* name : {"phi0134.phi001.perseus-eng1.xml", "phi0474.phi051.perseus-eng1.xml",
+                             "phi0893.phi004.perseus-eng1.xml"})
+        EXPECT_EQ(identifier(sharedPath(QStringLiteral("data/tei2/") + QLatin1String(name))), english) << name;
+    for (const char* name : {"phi0134.phi001.perseus-lat1.xml", "phi0474.phi051.perseus-lat1.xml",
+                             "phi0893.phi004.perseus-lat1.xml"})
+        EXPECT_EQ(identifier(sharedPath(QStringLiteral("data/tei2/") + QLatin1String(name))), latin) << name;
+    // No digits after "eng": the header says English.
+    EXPECT_EQ(identifier(teiPath(QStringLiteral("eclogues-eng"))), english);
+    EXPECT_EQ(identifier(teiPath(QStringLiteral("amphitruo-eng"))), english);
+    EXPECT_EQ(identifier(teiPath(QStringLiteral("eclogues-lat"))), latin);
+
+    // The name alone, whatever the header says.
+    QTemporaryDir dir;
+    const QByteArray latinText = readAll(teiPath(QStringLiteral("eclogues-lat")));
+    for (const char* name : {"ecl_eng.xml", "ecl.perseus-eng2.xml", "ecl-eng12.xml", "ecl.eng1.xml"}) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(latinText);
+        f.close();
+        EXPECT_EQ(identifier(f.fileName()), english) << name;
+    }
+    for (const char* name : {"english.xml", "ecl-engx.xml", "ecl-eng.xml", "legend2.xml"}) {
+        QFile f(dir.filePath(QLatin1String(name)));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(latinText);
+        f.close();
+        EXPECT_EQ(identifier(f.fileName()), latin) << name;
+    }
+    // A file that is not there, or no header: the Latin column.
+    EXPECT_EQ(identifier(dir.filePath(QStringLiteral("missing.xml"))), latin);
+}

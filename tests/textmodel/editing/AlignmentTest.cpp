@@ -58,17 +58,52 @@ std::vector<TSChunkPtr> englishLines(int n) {
 
 }  // namespace
 
-TEST(Alignment, MoreSourceLinesGoOntoTheLastLine) {
+// English lines beyond a section's last Latin line are kept as rows of their
+// own at its end, not piled onto its last line; they are counted.
+TEST(Alignment, MoreSourceLinesBecomeRowsOfTheirOwnAtTheEnd) {
     Latin t = latinText(3);
+    ts::Attributes look;
+    look[ts::AttributeName::Underline] = ts::Value(1);
+    t.lines[2]->setTextForKey(ts::AttributedString::make(QStringLiteral("versus 3"), look), QStringLiteral("latin"));
     FootnoteList notes;
-    t.root->importPerseusTranslation(translation(englishLines(5)), notes);
+    std::vector<TSChunkPtr> english = englishLines(5);
+    english.insert(english.begin() + 4, note(QStringLiteral("a note"), QStringLiteral("E4"), QStringLiteral("E4")));
+    const TSText::TranslationAlignment r = t.root->importPerseusTranslation(translation(english), notes);
+    EXPECT_EQ(r.rowsAdded, 2);
+    EXPECT_EQ(r.linesUnmatched, 0);
+    ASSERT_EQ(t.section->numChildren(), 5);
     EXPECT_EQ(columnOf(t.lines[0], kPE), "E1");
     EXPECT_EQ(columnOf(t.lines[1], kPE), "E2");
-    EXPECT_EQ(columnOf(t.lines[2], kPE), "E3E4E5");
-    // Aligning again appends.
-    t.root->importPerseusTranslation(translation(englishLines(5)), notes);
-    EXPECT_EQ(columnOf(t.lines[0], kPE), "E1E1");
-    EXPECT_EQ(columnOf(t.lines[2], kPE), "E3E4E5E3E4E5");
+    EXPECT_EQ(columnOf(t.lines[2], kPE), "E3");
+    const TSChunkPtr fourth = t.section->childAt(3), fifth = t.section->childAt(4);
+    EXPECT_EQ(columnOf(fourth, kPE), "E4[1]");
+    EXPECT_EQ(columnOf(fifth, kPE), "E5");
+    EXPECT_TRUE(fourth->isLine());
+    EXPECT_TRUE(columnOf(fourth, QStringLiteral("latin")).isNull());
+    EXPECT_EQ(fourth->parent(), t.section);
+    // They look like the Latin before them.
+    EXPECT_EQ(fifth->textForKey(kPE)->attributes(0).count(ts::AttributeName::Underline), 1u);
+    EXPECT_EQ(notes.count(), 1);
+    // Aligning again replaces, row for row, and adds nothing.
+    const TSText::TranslationAlignment again = t.root->importPerseusTranslation(translation(englishLines(5)), notes);
+    EXPECT_EQ(again.rowsAdded, 0);
+    EXPECT_EQ(t.section->numChildren(), 5);
+    EXPECT_EQ(columnOf(t.lines[0], kPE), "E1");
+    EXPECT_EQ(columnOf(t.section->childAt(4), kPE), "E5");
+}
+
+// Lines of a translation's section that the text does not have are counted.
+TEST(Alignment, LinesOfSectionsTheTextLacksAreCounted) {
+    Latin t = latinText(2);
+    auto tr = std::make_shared<TSText>();
+    tr->addChild(importSection(QStringLiteral("Liber I"), {importSection(QStringLiteral("Carmen 1"), englishLines(2)),
+                                                          importSection(QStringLiteral("Carmen 9"), englishLines(4))}));
+    tr->addChild(importSection(QStringLiteral("Liber IX"), {importSection(QStringLiteral("Carmen 1"), englishLines(3))}));
+    FootnoteList notes;
+    const TSText::TranslationAlignment r = t.root->importPerseusTranslation(tr, notes);
+    EXPECT_EQ(columnOf(t.lines[1], kPE), "E2");
+    EXPECT_EQ(r.rowsAdded, 0);
+    EXPECT_EQ(r.linesUnmatched, 7);
 }
 
 TEST(Alignment, FewerSourceLinesReplaceAndLeaveTheRest) {
