@@ -37,11 +37,15 @@ void RKWQFDataDownloaderController::startLookup() {
 void RKWQFDataDownloaderController::delivered(const MacronizerResult& result) {
     const ts::ObjectPtr object = std::move(macronizedObject_);
     macronizedObject_.reset();
-    if (!result.ok) statusField->setText(result.message);
+    if (!result.ok) statusField->setText(result.cancelled ? result.message
+                                                          : result.message + QLatin1Char('\n') + tr("Nothing was changed."));
     if (const std::shared_ptr<MacronizerProtocol> delegate = delegate_.lock()) {
         if (result.ok) delegate->textMacronized(result.text, object);
         else if (!result.cancelled) delegate->macronizeFailed(result.message, object);
     }
+    // A failure stays on screen until the user has read it and closes the
+    // window; only a finished or cancelled run closes it by itself.
+    if (!result.ok && !result.cancelled) return;
     QPointer<RKWQFDataDownloaderController> self(this);
     QTimer::singleShot(500, this, [self] {
         if (self) self->close();
