@@ -158,9 +158,10 @@ void WebMacronizer::copyText(const UrlFetcher::Response& answer) {
 
 bool WebMacronizer::handleDownload(const UrlFetcher::Response& answer) {
     if (!isDownloadType(answer.contentType)) return false;
-    const QString path = saveDownload(downloadFolder(), answer.suggestedName, answer.body);
+    QString why;
+    const QString path = saveDownload(downloadFolder(), answer.suggestedName, answer.body, &why);
     if (path.isEmpty()) {
-        fail(tr("The file the service sent could not be saved."));
+        fail(tr("The file the service sent could not be saved in %1: %2.").arg(downloadFolder(), why));
     } else {
         lastDownload_ = path;
         fail(tr("The service sent a file instead of marked text; it was saved as %1.").arg(path));

@@ -91,10 +91,17 @@ public:
     // its marks, it is not the sent text.
     static std::optional<QString> matchAnswer(const QString& sent, const QString& marked);
     static bool isDownloadType(const QString& mimeType);
+    // The last path component, cleaned, cut to kMaxFileNameBytes bytes of
+    // UTF-8 between characters, its extension kept.
     static QString sanitizedFileName(const QString& suggested);
+    static constexpr int kMaxFileNameBytes = 255;
+    // The base cut between characters so that base + tail takes at most
+    // kMaxFileNameBytes bytes.
+    static QString fittedFileName(const QString& base, const QString& tail);
     // Writes a new file in the folder (never over an existing one): its path,
-    // or empty on failure (logged).
-    static QString saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes);
+    // or empty on failure (logged; *why gets the cause).
+    static QString saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes,
+                                QString* why = nullptr);
 
 Q_SIGNALS:
     void stateChanged(int state, const QString& name);

@@ -319,6 +319,47 @@ TEST(WebMacronizer, DownloadsGetCleanNamesAndNeverOverwrite) {
     EXPECT_TRUE(delegate->failure.contains(dir.filePath("marks 3.csv")));
 }
 
+// Names are cut to 255 bytes of UTF-8 between characters, keeping their
+// extension, numbered copies included; a download that cannot be saved is
+// said in the macronizer window.
+TEST(WebMacronizer, LongDownloadNamesAreCutByBytesAndFailuresAreShown) {
+    const QString cjk = QString(120, QChar(0x8A9E)) + QStringLiteral(".csv");      // 3 bytes each
+    const QString pairs = QString::fromUcs4(U"\U0001D4C1").repeated(90) + QStringLiteral(".csv");  // 4 bytes, two units
+    for (const QString& suggested : {cjk, pairs}) {
+        const QString name = WebMacronizer::sanitizedFileName(suggested);
+        EXPECT_LE(name.toUtf8().size(), 255) << name.toStdString();
+        EXPECT_GE(name.toUtf8().size(), 250) << name.toStdString();
+        EXPECT_TRUE(name.endsWith(QLatin1String(".csv")));
+        EXPECT_EQ(QString::fromUtf8(name.toUtf8()), name) << "a character was split";
+        EXPECT_TRUE(suggested.startsWith(name.chopped(4)));
+    }
+    QTemporaryDir dir;
+    const QString first = WebMacronizer::saveDownload(dir.path(), cjk, "one");
+    const QString second = WebMacronizer::saveDownload(dir.path(), cjk, "two");
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_NE(first, second);
+    EXPECT_LE(QFileInfo(second).fileName().toUtf8().size(), 255);
+
+    // A folder that cannot be written: the window says the file was not saved.
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    QFile blocker(blocked);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LoopbackServer server(macronService, 10, 20000);
+    RKWQFDataDownloaderController window;
+    window.macronizer().setServiceUrl(server.url("/csv/"));
+    window.macronizer().setDownloadFolder(blocked + QStringLiteral("/inside"));
+    window.show();
+    window.setParseString(kThreeLines);
+    window.startLookup();
+    ASSERT_TRUE(waitUntil([&] { return window.statusField->text().contains(QLatin1String("could not be saved")); }))
+        << window.statusField->text().toStdString();
+    EXPECT_TRUE(window.statusField->text().contains(blocked)) << window.statusField->text().toStdString();
+    QTest::qWait(700);
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
     LoopbackServer server(macronService, 10, 20000);
     struct Delegate : MacronizerProtocol {
