@@ -4,6 +4,7 @@
 #include "LoopbackServer.h"
 
 #include "app/net/UrlFetcher.h"
+#include "foundation/HXDocument.h"
 #include "foundation/TSPageRipper.h"
 #include "morphology/TSGrammarCollection.h"
 #include "morphology/TSWordFormDictionary.h"
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -491,6 +493,75 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     TSGrammarWindowController standard;
     EXPECT_GT(standard.grammarView->model()->rowCount(), 3);
     EXPECT_TRUE(standard.cache().folder().endsWith(QLatin1String("/Tessarin/GrammarPages")));
+}
+
+// Scripts go by the parsed page, not by pattern: split tags, unquoted
+// javascript: links and unquoted handlers leave nothing that would run; a
+// page read back from the cache has no byte-order mark.
+TEST(GrammarPageCache, ScriptsLeaveByTheParsedPageAndCachedPagesHaveNoMark) {
+    const QString hostile = QStringLiteral(
+        "<html><head><title>Gerund</title><scr<script></script>ipt>alert(1)</script>"
+        "<SCRIPT type=text/javascript>alert(2)</SCRIPT></head>"
+        "<body onload=go()><h1 OnClick='x()'>The Gerund</h1><img src=a.png onerror=alert(3)>"
+        "<a href=javascript:alert(4)>one</a> <a href=\"  JaVa\tScRiPt:alert(5)\">two</a>"
+        "<a href=\"gerundive.html#g\">Gerundive</a><p>Ars <i>amand\u012B</i>.</p></body></html>");
+    const QString clean = GrammarPageCache::withoutScripts(hostile);
+    // Read back by an HTML reader of its own: no script element, handler or
+    // script address is left, and the text and the plain link are.
+    ts::HXDocumentPtr page = ts::HXDocument::documentWithHTMLData(clean.toUtf8());
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->searchWithXPathQuery(QStringLiteral("//script")).empty()) << clean.toStdString();
+    EXPECT_TRUE(page->searchWithXPathQuery(QStringLiteral("//*[@*[starts-with(translate(name(),'ON','on'),'on')]]")).empty())
+        << clean.toStdString();
+    EXPECT_FALSE(clean.contains(QLatin1String("<script"), Qt::CaseInsensitive)) << clean.toStdString();
+    EXPECT_FALSE(clean.contains(QLatin1String("javascript"), Qt::CaseInsensitive)) << clean.toStdString();
+    EXPECT_TRUE(clean.contains(QLatin1String("gerundive.html#g")));
+    EXPECT_TRUE(clean.contains(QStringLiteral("amand\u012B")));
+
+    QTemporaryDir dir;
+    GrammarPageCache cache(dir.path());
+    const QUrl url(QStringLiteral("https://example.org/ag/gerund.html"));
+    ASSERT_TRUE(cache.store(url, hostile));
+    const std::optional<GrammarPageCache::Page> back = cache.cachedPage(url);
+    ASSERT_TRUE(back);
+    ASSERT_FALSE(back->html.isEmpty());
+    EXPECT_NE(back->html.at(0), QChar(QChar::ByteOrderMark));
+    EXPECT_TRUE(back->html.trimmed().startsWith(QLatin1Char('<'))) << back->html.left(20).toStdString();
+    EXPECT_FALSE(back->html.contains(QChar(QChar::ByteOrderMark)));
+}
+
+// The page pane says why it shows no page: a usage without an address, and
+// an address that cannot be reached.
+TEST(GrammarWindow, PaneSaysWhenAUsageHasNoAddressOrTheNetworkIsAbsent) {
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/ag/gerund.html").arg(port);
+    QTemporaryDir cacheDir;
+    auto grammar = std::make_shared<TSGrammarCollection>();
+    grammar->importFromArray(ts::ValueArray{ts::ValueDictionary{
+        {"name", "Gerund"},
+        {"children", ts::ValueArray{ts::ValueDictionary{{"name", "Gerund of purpose"}},
+                                    ts::ValueDictionary{{"name", "Gerund in the genitive"}, {"referenceURL", refused}}}}}});
+    TSGrammarWindowController window(grammar, cacheDir.path());
+    window.resize(900, 520);
+    window.show();
+    QList<QPair<QUrl, bool>> shown;
+    QObject::connect(&window, &TSGrammarWindowController::pageFinished, [&](const QUrl& u, bool ok) { shown.append({u, ok}); });
+    const QModelIndex root = window.grammarView->model()->index(0, 0);
+    window.grammarView->setCurrentIndex(window.grammarView->model()->index(0, 0, root));
+    EXPECT_TRUE(window.webView->toPlainText().contains(QLatin1String("Gerund of purpose"))) << window.webView->toPlainText().toStdString();
+    EXPECT_TRUE(window.webView->toPlainText().contains(QLatin1String("has no reference address")))
+        << window.webView->toPlainText().toStdString();
+    window.grammarView->setCurrentIndex(window.grammarView->model()->index(1, 0, root));
+    ASSERT_TRUE(waitUntil([&] { return shown.size() == 1; }));
+    EXPECT_FALSE(shown[0].second);
+    const QString text = window.webView->toPlainText();
+    EXPECT_TRUE(text.contains(QLatin1String("could not be reached"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(refused)) << text.toStdString();
 }
 
 namespace {
