@@ -37,6 +37,11 @@ using PageFetcher = std::function<std::optional<QByteArray>(const QUrl&)>;
 void setPageFetcher(PageFetcher fetcher);
 // Reads a URL through the installed fetcher.
 std::optional<QByteArray> fetchPage(const QUrl& url);
+// Why the last fetchPage on this thread answered nothing, in words for the
+// user; empty after a read that succeeded. A fetcher tells it with
+// setPageFetchError before it answers nothing.
+QString lastPageFetchError();
+void setPageFetchError(const QString& why);
 // Reads a local path, expanding a leading "~" to the home folder.
 std::optional<QByteArray> readPageAtLocation(const QString& path);
 

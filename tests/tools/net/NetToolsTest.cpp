@@ -574,7 +574,8 @@ const char* kForms =
     "time\tv2spma---\ttimeo\ttime_\n"
     "timere\tv--pna---\ttimeo\ttime_re\n"
     "ueni\tv2spma---\tuenio\tue_ni\n"
-    "iace\tv2spma---\tiaceo\tiace_\n";
+    "iace\tv2spma---\tiaceo\tiace_\n"
+    "tangere\tv--pna---\ttango\ttangere\n";
 
 QStringList texts(const std::vector<ts::AttributedStringPtr>& list) {
     QStringList out;
@@ -632,6 +633,38 @@ TEST(ConstructionSearch, FindsProhibitions) {
     EXPECT_EQ(font(22)->pointSize(), 14);
 }
 
+// A sentence at the very end keeps its last letter; sentences are cut from
+// the original text where cleaning changes lengths (three dots beside an
+// ellipsis, a dotted capital I that lower-cases to two units).
+TEST(ConstructionSearch, SentencesAreCutFromTheOriginalWhereverCleaningMovesThem) {
+    struct Case { const char* text; const char* key; QStringList found; };
+    const Case cases[] = {
+        {"Noli me tangere", "Infinitive", {"Noli me tangere"}},
+        {"Dixit. Noli timere", "Infinitive", {"Noli timere"}},
+        {"Noli timere. Nolite tangere!", "Infinitive", {"Noli timere", "Nolite tangere"}},
+        {"Ne facias hoc", "Present", {"Ne facias hoc"}},
+        {"Heu... quid\u2026, ne facias hoc. Alia res.", "Present", {"quid\u2026, ne facias hoc."}},
+        {"\u0130\u0130\u0130 dixit \u0130STE. Tu ne facias hoc. Alia.", "Present", {"Tu ne facias hoc."}},
+        {"\u0130stanbul\u2026 ... Noli timere, amice. Alia.", "Infinitive", {"Noli timere, amice"}},
+        {"\U0001D4C1 Tu ne facias hoc!", "Present", {"\U0001D4C1 Tu ne facias hoc!"}},
+    };
+    for (const Case& c : cases) {
+        const auto found = ConstructionSearch::searchForConstruction(QString::fromUtf8(c.text));
+        EXPECT_EQ(texts(found.at(QString::fromLatin1(c.key))), c.found) << c.text;
+    }
+    // The emphasised clause moves with its sentence.
+    const auto sentence = ConstructionSearch::searchForConstruction(
+        QStringLiteral("\u0130\u0130\u0130\u0130 Heu... quid\u2026, ne time, inquit.")).at("Imperative").at(0);
+    const QString shown = sentence->string();
+    auto size = [&](int i) {
+        return std::dynamic_pointer_cast<const ts::Font>(sentence->attributes(i).at(ts::AttributeName::Font).toObject())->pointSize();
+    };
+    EXPECT_EQ(shown, QStringLiteral("quid\u2026, ne time, inquit."));
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("ne")))), 16);
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("time")) + 3)), 16);
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("inquit")))), 14);
+}
+
 namespace {
 
 QByteArray page(const char* title, const char* text, QStringList links) {
@@ -685,6 +718,46 @@ TEST(ConstructionSearch, CrawlOfALoopingSiteListsItsSentencesAndStopsAtTheLimit)
     EXPECT_EQ(ConstructionSearch::crawl(server.url("/chain/p1.html"), five, cancel, callbacks), 5);
     EXPECT_EQ(server.count(QStringLiteral("/chain/p6.html")), 0);
     EXPECT_EQ(pages.size(), 5u);
+}
+
+// A page that cannot be read is said, with its cause, and not counted as
+// read: a missing page of a site, and a start address nobody answers.
+TEST(ConstructionSearch, UnreadablePagesAreSaidAndNotCounted) {
+    LoopbackServer server([](const HttpRequest& r) {
+        HttpAnswer a;
+        if (r.path == QLatin1String("/site/a.html")) a.body = page("Prima", "Ne facias hoc.", {"gone.html"});
+        else a.status = 404;
+        return a;
+    }, 20, 30000);
+    std::atomic_bool cancel(false);
+    QStringList failed;
+    ConstructionSearch::CrawlCallbacks callbacks;
+    callbacks.failed = [&](const QUrl& url, const QString& why) { failed << url.path() + ": " + why; };
+    EXPECT_EQ(ConstructionSearch::crawl(server.url("/site/a.html"), {}, cancel, callbacks), 1);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0].startsWith(QLatin1String("/site/gone.html: "))) << failed[0].toStdString();
+    EXPECT_GT(failed[0].size(), int(QStringLiteral("/site/gone.html: ").size()));
+
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/liber/i.html").arg(port);
+    TSConstructionSearch window;
+    window.resize(820, 520);
+    window.show();
+    window.urlField->setText(refused);
+    QSignalSpy done(&window, &TSConstructionSearch::searchFinished);
+    window.doSearch();
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    EXPECT_EQ(done.at(0).at(0).toInt(), 0);
+    const QString said = window.progressField->text();
+    EXPECT_TRUE(said.startsWith(QLatin1String("0 page(s) read"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String("could not be read"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(refused)) << said.toStdString();
+    EXPECT_EQ(window.model()->rowCount(), 0);
 }
 
 TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
