@@ -766,6 +766,14 @@ TEST(DictPage, ShippedPageYieldsForms) {
     QSet<QString> plain;
     for (const QString& f : a.allForms) plain.insert(TSCorpusTools::stripCombiningMarks(f));
     for (const char* w : {"puellarum", "amauisti", "regibus", "bonorum"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
+    // Every form is one word: two endings written in one form come out as
+    // their two words.
+    QStringList slashed;
+    for (const QString& f : a.allForms)
+        if (f.contains(QLatin1Char('/')) || f.contains(QLatin1Char(' '))) slashed << f;
+    slashed.sort();
+    EXPECT_TRUE(slashed.isEmpty()) << slashed.size() << ": " << slashed.mid(0, 40).join(QLatin1Char(' ')).toStdString();
+    for (const char* w : {"abbatiales", "abbatialis"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
 }
 
 TEST(CorpusTools, ProgressLogsEmptyCorpusAndCancel) {
