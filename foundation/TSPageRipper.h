@@ -54,8 +54,8 @@ public:
     static const QSet<QString>& ignoreTextSet();
 
     // "title" (string), "text" (array of strings), "links" (array of absolute
-    // URL strings), each present only when found. Logs "No title for %@"
-    // when there is no title.
+    // URL strings), each present only when found, and "error" (why) when the
+    // page could not be read. Logs "No title for %@" when there is no title.
     ValueDictionary parsePageAtURL(const QUrl& url);
     void parsePage(const QByteArray& bytes);
     // Reads the file and parses it; the caller reads pageTitle and stackStrings.

@@ -145,6 +145,7 @@ TEST(MyDocumentMacrons, ARefusedConnectionIsSaidInTheWindowAndChangesNothing) {
     // The message stays on screen; the text and the document are untouched.
     QTest::qWait(800);
     EXPECT_TRUE(window->macronWindow()->isVisible());
+    EXPECT_TRUE(window->macronWindow()->grab().toImage().save(galleryDir() + QStringLiteral("/macronizer-refused.png")));
     EXPECT_EQ(latin->toPlainText(), kText);
     EXPECT_FALSE(doc->isDocumentEdited());
     EXPECT_FALSE(latin->document()->isUndoAvailable());
