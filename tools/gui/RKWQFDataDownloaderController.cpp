@@ -21,10 +21,16 @@ RKWQFDataDownloaderController::RKWQFDataDownloaderController(QWidget* parent) : 
     layout->addLayout(buttons);
     connect(&macronizer_, &WebMacronizer::stateChanged, statusField,
             [this](int, const QString& name) { statusField->setText(name); });
-    connect(cancelButton, &QPushButton::clicked, this, [this] { macronizer_.cancel(); });
+    // Cancel stops a running request; once nothing runs, the button closes
+    // the window.
+    connect(cancelButton, &QPushButton::clicked, this, [this] {
+        if (macronizer_.isRunning()) macronizer_.cancel();
+        else close();
+    });
 }
 
 void RKWQFDataDownloaderController::startLookup() {
+    cancelButton->setText(tr("Cancel"));
     QPointer<RKWQFDataDownloaderController> self(this);
     const quint64 run = ++runs_;
     macronizer_.macronize(parseString_, [self, run](const MacronizerResult& result) {
@@ -37,8 +43,15 @@ void RKWQFDataDownloaderController::startLookup() {
 void RKWQFDataDownloaderController::delivered(const MacronizerResult& result) {
     const ts::ObjectPtr object = std::move(macronizedObject_);
     macronizedObject_.reset();
-    if (!result.ok) statusField->setText(result.cancelled ? result.message
-                                                          : result.message + QLatin1Char('\n') + tr("Nothing was changed."));
+    if (!result.ok) {
+        statusField->setText(result.cancelled ? result.message
+                                              : result.message + QLatin1Char('\n') + tr("Nothing was changed."));
+        // The message is longer than a state's name: the window grows to
+        // show all of it.
+        cancelButton->setText(tr("Close"));
+        layout()->activate();
+        resize(width(), std::max(height(), sizeHint().height()));
+    }
     if (const std::shared_ptr<MacronizerProtocol> delegate = delegate_.lock()) {
         if (result.ok) delegate->textMacronized(result.text, object);
         else if (!result.cancelled) delegate->macronizeFailed(result.message, object);

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QPushButton>
 #include <QSplitter>
 #include <QTcpServer>
 #include <QTemporaryDir>
@@ -149,6 +150,10 @@ TEST(MyDocumentMacrons, ARefusedConnectionIsSaidInTheWindowAndChangesNothing) {
     EXPECT_EQ(latin->toPlainText(), kText);
     EXPECT_FALSE(doc->isDocumentEdited());
     EXPECT_FALSE(latin->document()->isUndoAvailable());
+    // Its button now closes it.
+    EXPECT_EQ(window->macronWindow()->cancelButton->text(), QStringLiteral("Close"));
+    QTest::mouseClick(window->macronWindow()->cancelButton, Qt::LeftButton);
+    EXPECT_FALSE(window->macronWindow()->isVisible());
     delete window;
 }
 
