@@ -3,6 +3,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -12,12 +13,18 @@ RKWQFDataDownloaderController::RKWQFDataDownloaderController(QWidget* parent) : 
     statusField = new QLabel(WebMacronizer::stateName(WebMacronizer::InvalidState), this);
     statusField->setWordWrap(true);
     statusField->setMinimumWidth(320);
+    progressIndicator = new QProgressBar(this);
+    progressIndicator->setRange(0, 0);  // the service tells nothing of its progress
+    progressIndicator->setTextVisible(false);
+    progressIndicator->setMaximumHeight(10);
+    progressIndicator->hide();
     cancelButton = new QPushButton(tr("Cancel"), this);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
     buttons->addWidget(cancelButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(statusField);
+    layout->addWidget(progressIndicator);
     layout->addLayout(buttons);
     connect(&macronizer_, &WebMacronizer::stateChanged, statusField,
             [this](int, const QString& name) { statusField->setText(name); });
@@ -31,6 +38,7 @@ RKWQFDataDownloaderController::RKWQFDataDownloaderController(QWidget* parent) : 
 
 void RKWQFDataDownloaderController::startLookup() {
     cancelButton->setText(tr("Cancel"));
+    progressIndicator->show();
     QPointer<RKWQFDataDownloaderController> self(this);
     const quint64 run = ++runs_;
     macronizer_.macronize(parseString_, [self, run](const MacronizerResult& result) {
@@ -41,6 +49,7 @@ void RKWQFDataDownloaderController::startLookup() {
 }
 
 void RKWQFDataDownloaderController::delivered(const MacronizerResult& result) {
+    progressIndicator->hide();
     const ts::ObjectPtr object = std::move(macronizedObject_);
     macronizedObject_.reset();
     if (!result.ok) {

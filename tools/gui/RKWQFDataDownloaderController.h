@@ -21,6 +21,7 @@
 #include <memory>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 class RKWQFDataDownloaderController : public QWidget {
@@ -39,6 +40,7 @@ public:
     WebMacronizer& macronizer() { return macronizer_; }
 
     QLabel* statusField = nullptr;
+    QProgressBar* progressIndicator = nullptr;  // busy while a request runs
     QPushButton* cancelButton = nullptr;
 
 private:

@@ -19,6 +19,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QMenu>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSplitter>
 #include <QTcpServer>
@@ -97,6 +98,7 @@ TEST(MyDocumentMacrons, MarkedOnTheWebIntoTheSelectionAndUndoneInOneStep) {
                      [&](int, const QString& name) { states << name; });
     window->macronizeOnWeb();
     EXPECT_TRUE(window->macronWindow()->isVisible());
+    EXPECT_TRUE(window->macronWindow()->progressIndicator->isVisible());
     ASSERT_TRUE(waitUntil([&] { return latin->toPlainText() != kText; }));
     const QString expected = QStringLiteral("Caesar scripsit:\n") + marked(kText.mid(17, kText.indexOf(QLatin1String(" Belgae")) - 17)) +
                              QStringLiteral(" Belgae.");
@@ -104,6 +106,7 @@ TEST(MyDocumentMacrons, MarkedOnTheWebIntoTheSelectionAndUndoneInOneStep) {
     EXPECT_EQ(states, (QStringList{"Loading", "Processing", "Copying", "Finished"}));
     EXPECT_EQ(TextRangeMacronizer::plainText(latin->textCursor()), marked(kText.mid(17, kText.indexOf(QLatin1String(" Belgae")) - 17)));
     EXPECT_EQ(window->macronWindow()->statusField->text(), QStringLiteral("Finished"));
+    EXPECT_FALSE(window->macronWindow()->progressIndicator->isVisible());
     // The service got the selected lines, and nothing else.
     EXPECT_EQ(server.requests().last().field(QStringLiteral("textcontent")),
               kText.mid(17, kText.indexOf(QLatin1String(" Belgae")) - 17));
