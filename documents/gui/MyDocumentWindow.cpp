@@ -61,6 +61,7 @@ struct AskedRange : ts::Object {
     int from = 0;
     QString text;
 };
+
 // Images larger than this many bytes decoded are refused.
 constexpr int kImageAllocationLimitMB = 256;
 

@@ -79,7 +79,8 @@ public:
     // Local macron marking of the selection, or of the whole text.
     void macronize();
     // The standard editing menu and, after a separator, "Macronize" (local
-    // marking). The caller owns the menu.
+    // marking). The menu is a child of the pane; the caller deletes it when
+    // it is done with it.
     QMenu* createMacronContextMenu();
     // A marking result for a range asked earlier: put in only when that
     // range still holds the text it was asked for.
