@@ -22,14 +22,25 @@ PageFetcher& installedFetcher() {
     return f;
 }
 
+QString& fetchError() {
+    thread_local QString why;
+    return why;
+}
+
 std::optional<QByteArray> readLocalFile(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    if (!file.open(QIODevice::ReadOnly)) {
+        setPageFetchError(file.errorString());
+        return std::nullopt;
+    }
     return file.readAll();
 }
 
 std::optional<QByteArray> defaultFetch(const QUrl& url) {
-    if (!url.isLocalFile()) return std::nullopt;
+    if (!url.isLocalFile()) {
+        setPageFetchError(QStringLiteral("only local files can be read"));
+        return std::nullopt;
+    }
     return readLocalFile(url.toLocalFile());
 }
 
@@ -48,8 +59,16 @@ std::optional<QByteArray> fetchPage(const QUrl& url) {
         std::lock_guard<std::mutex> lock(fetcherMutex());
         fetcher = installedFetcher();
     }
-    return fetcher ? fetcher(url) : defaultFetch(url);
+    fetchError().clear();
+    std::optional<QByteArray> bytes = fetcher ? fetcher(url) : defaultFetch(url);
+    if (bytes) fetchError().clear();
+    else if (fetchError().isEmpty()) fetchError() = QStringLiteral("the page could not be read");
+    return bytes;
 }
+
+QString lastPageFetchError() { return fetchError(); }
+
+void setPageFetchError(const QString& why) { fetchError() = why; }
 
 std::optional<QByteArray> readPageAtLocation(const QString& path) {
     QString expanded = path;
@@ -82,6 +101,7 @@ ValueDictionary TSPageRipper::parsePageAtURL(const QUrl& url) {
     parsePage(bytes.value_or(QByteArray()));
 
     ValueDictionary answer;
+    if (!bytes) answer[QStringLiteral("error")] = lastPageFetchError();
     if (!links_.isEmpty()) {
         ValueArray list;
         for (const QUrl& link : links_) list.emplace_back(link.toString());

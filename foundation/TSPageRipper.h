@@ -37,6 +37,11 @@ using PageFetcher = std::function<std::optional<QByteArray>(const QUrl&)>;
 void setPageFetcher(PageFetcher fetcher);
 // Reads a URL through the installed fetcher.
 std::optional<QByteArray> fetchPage(const QUrl& url);
+// Why the last fetchPage on this thread answered nothing, in words for the
+// user; empty after a read that succeeded. A fetcher tells it with
+// setPageFetchError before it answers nothing.
+QString lastPageFetchError();
+void setPageFetchError(const QString& why);
 // Reads a local path, expanding a leading "~" to the home folder.
 std::optional<QByteArray> readPageAtLocation(const QString& path);
 
@@ -49,8 +54,8 @@ public:
     static const QSet<QString>& ignoreTextSet();
 
     // "title" (string), "text" (array of strings), "links" (array of absolute
-    // URL strings), each present only when found. Logs "No title for %@"
-    // when there is no title.
+    // URL strings), each present only when found, and "error" (why) when the
+    // page could not be read. Logs "No title for %@" when there is no title.
     ValueDictionary parsePageAtURL(const QUrl& url);
     void parsePage(const QByteArray& bytes);
     // Reads the file and parses it; the caller reads pageTitle and stackStrings.

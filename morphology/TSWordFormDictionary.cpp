@@ -45,6 +45,28 @@ QString normalisedForm(const QString& form) {
 
 // A first character counts as a capital when upper-casing leaves it alone,
 // which makes digits and punctuation capitals too.
+// A letter without its marks: the first unit of its canonical
+// decomposition ("ū" → "u"); other characters as they are.
+QChar bareLetter(QChar c) {
+    if (c.unicode() < 0x80 || c.decompositionTag() != QChar::Canonical) return c;
+    const QString d = c.decomposition();
+    return d.isEmpty() ? c : d.at(0);
+}
+
+// Whether the form begins (or ends) with the typed letters: a plain typed
+// letter matches the letter with any vowel length, a typed marked letter
+// only the same marked letter.
+bool formHoldsTyped(const QString& form, const QString& typed, bool fromStart) {
+    if (typed.size() > form.size()) return false;
+    const qsizetype offset = fromStart ? 0 : form.size() - typed.size();
+    for (qsizetype i = 0; i < typed.size(); ++i) {
+        const QChar t = typed.at(i), f = form.at(offset + i);
+        if (t == f) continue;
+        if (bareLetter(t) != t || bareLetter(f) != t) return false;
+    }
+    return true;
+}
+
 bool beginsWithCapital(const QString& s) {
     if (s.isEmpty()) return false;
     const QChar c = s.at(0);
@@ -400,6 +422,7 @@ TSWordFormDictionary::MeterResult TSWordFormDictionary::wordsWithMeter(const QSt
                                                                        int capitals) const {
     MeterResult result;
     if (capitals <= 0) return result;
+    const QString typed = text.normalized(QString::NormalizationForm_C);
     QReadLocker lock(&lock_);
     for (auto it = entries_.constBegin(); it != entries_.constEnd(); ++it) {
         for (const TSWordFormDataPtr& r : it.value()) {
@@ -407,7 +430,8 @@ TSWordFormDictionary::MeterResult TSWordFormDictionary::wordsWithMeter(const QSt
             if (syllables != 0 && r->numSyllables() != syllables) continue;
             if (type != 0 && r->wordType() != type) continue;
             const QString form = r->form();
-            if (!text.isEmpty() && !(searchFromStart ? form.startsWith(text) : form.endsWith(text))) continue;
+            if (!typed.isEmpty() && !formHoldsTyped(form.normalized(QString::NormalizationForm_C), typed, searchFromStart))
+                continue;
             const bool capital = beginsWithCapital(form);
             if (capitals == 1 && capital) continue;
             if (capitals == 2 && !capital) continue;

@@ -45,6 +45,26 @@ QStringList nonEmpty(const QStringList& tokens) {
     return out;
 }
 
+// A form the tables write with two endings ("abbatialēs/īs") is two words:
+// the first whole, the second with its ending in place of the first's
+// ending of the same length. A piece at least as long as the first word is
+// a word of its own.
+void insertForm(QSet<QString>& target, const QString& form) {
+    if (!form.contains(QLatin1Char('/'))) {
+        target.insert(form);
+        return;
+    }
+    const QStringList pieces = form.split(QLatin1Char('/'));
+    const QString first = pieces.first();
+    if (first.isEmpty()) return;
+    target.insert(first);
+    for (qsizetype i = 1; i < pieces.size(); ++i) {
+        const QString& piece = pieces[i];
+        if (piece.isEmpty()) continue;
+        target.insert(piece.size() >= first.size() ? piece : first.left(first.size() - piece.size()) + piece);
+    }
+}
+
 }  // namespace
 
 QString TSDictPageAnalysis::bundledPage() {
@@ -100,7 +120,7 @@ void TSDictPageAnalysis::analyseLine(const QString& foldedLine) {
             else if (t == QLatin1String("num"))
                 addNumbers(parts);
             else if (t != QLatin1String("pack"))
-                allForms.insert(parts.first());
+                insertForm(allForms, parts.first());
             return;
         }
         parts.append(t);
@@ -119,7 +139,7 @@ void TSDictPageAnalysis::addNounForms(const QStringList& parts, QSet<QString>& t
             if (t == QLatin1String("n")) {
                 afterMarker = true;
             } else if (t == QLatin1String("undeclined")) {
-                if (!parts.isEmpty()) target.insert(parts.first());
+                if (!parts.isEmpty()) insertForm(target, parts.first());
                 return;
             }
             continue;
@@ -138,7 +158,7 @@ void TSDictPageAnalysis::addNounForms(const QStringList& parts, QSet<QString>& t
                 break;
             }
             if (parts.size() == 1) {
-                target.insert(parts.first());
+                insertForm(target, parts.first());
                 return;
             }
             TSLogError("Cannot interpret %@", t);
@@ -171,7 +191,7 @@ void TSDictPageAnalysis::addNounForms(const Word& noun, QSet<QString>& target) {
     for (bool singular : {true, false})
         for (qint64 c = 1; c <= 6; ++c) {
             const QString form = noun.getDeclinedValue(c, singular, WordCode::AnyGender, false);
-            if (!form.isNull()) target.insert(form);
+            if (!form.isNull()) insertForm(target, form);
         }
 }
 
@@ -204,13 +224,13 @@ void TSDictPageAnalysis::addInflectedForms(const QStringList& parts, const QStri
     QStringList forms;
     expand(forms, word);
     for (const QString& f : forms)
-        if (!f.isEmpty()) allForms.insert(f);
+        if (!f.isEmpty()) insertForm(allForms, f);
 }
 
 void TSDictPageAnalysis::addPronouns(const QStringList& parts) {
-    for (const QString& p : parts) allForms.insert(p);
+    for (const QString& p : parts) insertForm(allForms, p);
 }
 
 void TSDictPageAnalysis::addNumbers(const QStringList& parts) {
-    if (parts.size() == 1) allForms.insert(parts.first());
+    if (parts.size() == 1) insertForm(allForms, parts.first());
 }

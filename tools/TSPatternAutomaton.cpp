@@ -270,8 +270,13 @@ private:
         const QString key = text.toString();
         auto it = setCache_.constFind(key);
         if (it != setCache_.constEnd()) return *it;
+        // A class the plain reader gives up on part way has already set some
+        // bits: PCRE2 starts again from an empty set.
         AsciiSet set;
-        if (!plainSet(text, set) && !askPcre(text, set)) failed_ = true;
+        if (!plainSet(text, set)) {
+            set.reset();
+            if (!askPcre(text, set)) failed_ = true;
+        }
         setCache_.insert(key, set);
         return set;
     }

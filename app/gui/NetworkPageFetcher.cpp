@@ -1,5 +1,7 @@
 #include "app/gui/NetworkPageFetcher.h"
 
+#include "foundation/TSPageRipper.h"
+
 #include <mutex>
 
 namespace {
@@ -24,6 +26,9 @@ std::optional<QByteArray> NetworkPageFetcher::fetch(const QUrl& url) {
     request.url = url;
     request.limits = limits();
     UrlFetcher::Response response = UrlFetcher::perform(request);
-    if (!response.ok) return std::nullopt;
+    if (!response.ok) {
+        ts::setPageFetchError(response.error);
+        return std::nullopt;
+    }
     return std::move(response.body);
 }

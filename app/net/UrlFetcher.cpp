@@ -1,6 +1,7 @@
 #include "app/net/UrlFetcher.h"
 
 #include "app/logging/LGLog.h"
+#include "foundation/TSPageRipper.h"
 #include "platform/Dispatch.h"
 
 #include <QEventLoop>
@@ -204,6 +205,9 @@ std::optional<QByteArray> UrlFetcher::fetch(const QUrl& url) {
     Request request;
     request.url = url;
     Response response = perform(request);
-    if (!response.ok) return std::nullopt;
+    if (!response.ok) {
+        ts::setPageFetchError(response.error);
+        return std::nullopt;
+    }
     return std::move(response.body);
 }

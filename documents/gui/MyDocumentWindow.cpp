@@ -23,12 +23,15 @@
 #include "textmodel/FootnoteObject.h"
 #include "textmodel/TSLinkStyle.h"
 #include "tools/gui/DictionaryWindowController.h"
+#include "tools/gui/RKWQFDataDownloaderController.h"
 
 #include <QApplication>
 #include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QDockWidget>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -51,12 +54,14 @@
 
 namespace {
 
-MyDocumentWindow::WebMacronizer& webMacronizer() {
-    static MyDocumentWindow::WebMacronizer m;
-    return m;
-}
-
 constexpr qsizetype kWebMacronizeLimit = 20000;
+
+// The range of the Latin pane a web request was made for.
+struct AskedRange : ts::Object {
+    int from = 0;
+    QString text;
+};
+
 // Images larger than this many bytes decoded are refused.
 constexpr int kImageAllocationLimitMB = 256;
 
@@ -76,6 +81,28 @@ public:
         // Last first, so earlier offsets still hold.
         for (size_t i = results.size(); i-- > 0;)
             if (results[i]) field->applyMacronized(asked[i].first, asked[i].second, *results[i]);
+    }
+};
+
+// Receives the web macronizer's answer for the window's Latin pane.
+class WebMacronReceiver : public MacronizerProtocol {
+public:
+    QPointer<MyDocumentWindow> window;
+    void textMacronized(const ts::AttributedStringPtr& text, const ts::ObjectPtr& object) override {
+        const auto asked = std::dynamic_pointer_cast<AskedRange>(object);
+        if (!window || !text || !asked || text->length() == 0) return;
+        MyTextField* latin = window->latinView();
+        if (!latin->applyMacronized(asked->from, asked->text, *text)) {
+            window->macronWindow()->statusField->setText(
+                QObject::tr("The text was changed while it was being marked; nothing was changed."));
+            return;
+        }
+        // The marked text stays selected, as the text sent was.
+        QTextCursor selected(latin->document());
+        selected.setPosition(asked->from);
+        selected.setPosition(std::min(asked->from + int(text->length()), latin->document()->characterCount() - 1),
+                             QTextCursor::KeepAnchor);
+        latin->setTextCursor(selected);
     }
 };
 
@@ -321,6 +348,21 @@ void MyTextField::macronize() {
     TSWordFormDictionary::addMacrons(std::move(texts), nullptr, receiver_);
 }
 
+QMenu* MyTextField::createMacronContextMenu() {
+    QMenu* menu = createStandardContextMenu();
+    menu->addSeparator();
+    QAction* action = menu->addAction(ts::Prompter::localized(QStringLiteral("MACRONIZE"), QStringLiteral("NonReversable")));
+    action->setObjectName(QStringLiteral("macronize"));
+    connect(action, &QAction::triggered, this, [this] { macronize(); });
+    return menu;
+}
+
+void MyTextField::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu* menu = createMacronContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    menu->popup(event->globalPos());
+}
+
 bool MyTextField::applyMacronized(int from, const QString& asked, const ts::AttributedString& result) {
     const QString now = document()->toPlainText().mid(from, asked.size());
     if (now != asked) {
@@ -558,7 +600,15 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
 
 MyDocumentWindow::~MyDocumentWindow() { document_->cleanup(); }
 
-void MyDocumentWindow::setWebMacronizer(WebMacronizer macronizer) { webMacronizer() = std::move(macronizer); }
+RKWQFDataDownloaderController* MyDocumentWindow::macronWindow() {
+    if (!macronWindow_) {
+        if (!webReceiver_) webReceiver_ = std::make_shared<WebMacronReceiver>();
+        webReceiver_->window = this;
+        macronWindow_ = new RKWQFDataDownloaderController(this);
+        macronWindow_->setMacronizerDelegate(webReceiver_);
+    }
+    return macronWindow_;
+}
 
 void MyDocumentWindow::install(ts::DocumentController& controller) {
     MyDocument::setWindowFactory([](const MyDocumentPtr& document) {
@@ -987,14 +1037,16 @@ void MyDocumentWindow::macronizeOnWeb() {
         TSLogError("Unable to macronize more than 20k characters at a time");
         return;
     }
-    if (!webMacronizer()) {
-        TSLogError("No web macronizer is available");
-        return;
-    }
-    QPointer<MyTextField> field = latin_;
-    webMacronizer()(text, [field, from, text](const ts::AttributedString& result) {
-        if (field && result.length()) field->applyMacronized(from, text, result);
-    });
+    RKWQFDataDownloaderController* macron = macronWindow();
+    auto asked = std::make_shared<AskedRange>();
+    asked->from = from;
+    asked->text = text;
+    macron->setMacronizedObject(asked);
+    macron->setWindowTitle(windowTitle());
+    macron->show();
+    macron->raise();
+    macron->setParseString(text);
+    macron->startLookup();
 }
 
 void MyDocumentWindow::updatePercentFinished(QWidget* view) {

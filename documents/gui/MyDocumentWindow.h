@@ -11,10 +11,11 @@
 // FacsimileView shows the page image at a scale (a factor, -1 fit to height,
 // -2 fit to width), centred when smaller than the visible area, on white.
 //
-// Macron marking, local or through the web macronizer (installed with
-// setWebMacronizer), replaces only the range it was asked for and only if
+// Macron marking, local or through the window's own web macronizer window
+// (made on first use), replaces only the range it was asked for and only if
 // that text is still the same, as one undoable edit; the clipboard is not
-// used.
+// used. A web run that fails leaves the text as it was and says why in the
+// macronizer window.
 //
 // Main thread only.
 
@@ -34,10 +35,12 @@ class QComboBox;
 class QDockWidget;
 class QLineEdit;
 class QLabel;
+class QMenu;
 class QSplitter;
 class MyDocumentWindow;
 class FootnoteWindowController;
 class FootnoteListController;
+class RKWQFDataDownloaderController;
 
 class MyTextField : public QTextEdit {
     Q_OBJECT
@@ -75,6 +78,10 @@ public:
     void removeColorFromRange(int position);
     // Local macron marking of the selection, or of the whole text.
     void macronize();
+    // The standard editing menu and, after a separator, "Macronize" (local
+    // marking). The menu is a child of the pane; the caller deletes it when
+    // it is done with it.
+    QMenu* createMacronContextMenu();
     // A marking result for a range asked earlier: put in only when that
     // range still holds the text it was asked for.
     bool applyMacronized(int from, const QString& asked, const ts::AttributedString& result);
@@ -92,6 +99,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
     bool event(QEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     void post(const QString& name);
@@ -149,10 +157,9 @@ public:
 
     static void install(ts::DocumentController& controller);
 
-    // The web macronizer: given the text, it calls back with the marked text
-    // (on the main thread). Without one the command logs and does nothing.
-    using WebMacronizer = std::function<void(const QString& text, std::function<void(const ts::AttributedString&)> done)>;
-    static void setWebMacronizer(WebMacronizer macronizer);
+    // The web macronizer window, made on first request with this window as
+    // its delegate.
+    RKWQFDataDownloaderController* macronWindow();
 
     MyTextField* latinView() const { return latin_; }
     MyTextField* englishView() const { return english_; }
@@ -232,5 +239,7 @@ private:
     bool syncing_ = false;
     QPointer<FootnoteWindowController> noteEditor_;
     QPointer<FootnoteListController> notePicker_;
+    QPointer<RKWQFDataDownloaderController> macronWindow_;
+    std::shared_ptr<class WebMacronReceiver> webReceiver_;
     std::vector<ts::ObserverToken> observers_;
 };

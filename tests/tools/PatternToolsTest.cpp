@@ -315,6 +315,42 @@ TEST(PatternSearch, RandomPatternsAgreeWithPcre) {
     EXPECT_GT(automaton, 200);
 }
 
+// Classes that mix letters with characters the automaton does not read
+// itself (stops, underscores, commas, marked vowels, the long s), negated or
+// not: the list search lists exactly the words PCRE2 matches one by one.
+TEST(PatternSearch, MixedClassesListExactlyWhatPcreMatches) {
+    QStringList words = eclogueWords().mid(0, 2000);
+    ASSERT_GT(words.size(), 1000);
+    words += {QStringLiteral("t"), QStringLiteral("tius"), QStringLiteral("tāus"), QStringLiteral("ſum"), QStringLiteral("æra"),
+              QStringLiteral("cæſar"), QStringLiteral("Lūmina"), QStringLiteral("ōrum"), QStringLiteral("a.b"), QStringLiteral("t_"),
+              QStringLiteral("quōque"), QStringLiteral("Æneas"), QStringLiteral("ius"), QStringLiteral("ſ"), QStringLiteral("ā")};
+    const TSWordList list(words);
+    EXPECT_FALSE(plainFilter(QStringLiteral("[^t.]"), words, 1, 30).contains(QStringLiteral("t")));
+    const QString pieces = QStringLiteral("aeiotus.,_;\u0101\u014d\u017f\u00e6");
+    QRandomGenerator random(56);
+    auto randomClass = [&] {
+        QString c = random.bounded(2) ? QStringLiteral("[^") : QStringLiteral("[");
+        for (int n = 1 + int(random.bounded(4)); n > 0; --n) c += pieces[random.bounded(pieces.size())];
+        return c + QLatin1Char(']');
+    };
+    const QStringList repeats = {QString(), QString(), QStringLiteral("?"), QStringLiteral("{2,3}"), QStringLiteral("{1,2}")};
+    QStringList patterns = {QStringLiteral("[^t.]"), QStringLiteral("[^aeio;u]{2,3}us"), QStringLiteral("[^a\u0101]um"),
+                            QStringLiteral("[_t]"), QStringLiteral("[,\u017f]um")};
+    for (int i = 0; i < 300; ++i) {
+        QString p;
+        for (int n = 1 + int(random.bounded(3)); n > 0; --n)
+            p += (random.bounded(3) ? randomClass() : QString(pieces[random.bounded(9)])) + repeats[random.bounded(repeats.size())];
+        if (random.bounded(2)) p += QStringLiteral("us");
+        patterns << p;
+    }
+    for (const QString& pattern : patterns) {
+        SCOPED_TRACE(pattern.toStdString());
+        QStringList found;
+        ASSERT_TRUE(TSPatternSearch::addWordsToArray(found, 1, 30, list, pattern));
+        EXPECT_EQ(found, plainFilter(pattern, words, 1, 30));
+    }
+}
+
 // Many words over three groups (enough to grow the set of listed words):
 // each word only under the first group that finds it, repeats inside a group
 // kept, the empty word as any other.
@@ -730,6 +766,14 @@ TEST(DictPage, ShippedPageYieldsForms) {
     QSet<QString> plain;
     for (const QString& f : a.allForms) plain.insert(TSCorpusTools::stripCombiningMarks(f));
     for (const char* w : {"puellarum", "amauisti", "regibus", "bonorum"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
+    // Every form is one word: two endings written in one form come out as
+    // their two words.
+    QStringList slashed;
+    for (const QString& f : a.allForms)
+        if (f.contains(QLatin1Char('/')) || f.contains(QLatin1Char(' '))) slashed << f;
+    slashed.sort();
+    EXPECT_TRUE(slashed.isEmpty()) << slashed.size() << ": " << slashed.mid(0, 40).join(QLatin1Char(' ')).toStdString();
+    for (const char* w : {"abbatiales", "abbatialis"}) EXPECT_TRUE(plain.contains(QString::fromLatin1(w))) << w;
 }
 
 TEST(CorpusTools, ProgressLogsEmptyCorpusAndCancel) {

@@ -92,6 +92,9 @@ ts::Value DictionaryEntryModel::valueAt(const QModelIndex& index) const {
     if (!e) return {};
     const QString id = identifier(index.column());
     if (id == DictionaryEntry::kType && e->isAlternative()) return {};
+    if (id == DictionaryEntry::kType && hidesUnknownTypes_ &&
+        (e->type() == DictionaryEntry::Uninitialised || e->type() == DictionaryEntry::WordFormSample))
+        return {};
     return e->objectForKey(id);
 }
 

@@ -34,6 +34,9 @@ public:
     QModelIndex indexForEntry(const DictionaryEntry* entry, int column = 0) const;
     // Entries of the "Entry" column are editable when an edit handler is set;
     // it answers whether it took the text.
+    // The Type column of an entry without a type (0) or of a word-form
+    // sample shows nothing.
+    void setHidesUnknownTypes(bool hides) { hidesUnknownTypes_ = hides; }
     using EditHandler = std::function<bool(const QModelIndex&, const QString&)>;
     void setEditHandler(EditHandler handler) { editHandler_ = std::move(handler); }
     Qt::ItemFlags flags(const QModelIndex& index) const override;
@@ -63,4 +66,5 @@ private:
     // shown tree is remembered as it is walked rather than read back.
     mutable QHash<const DictionaryEntry*, const DictionaryEntry*> shownParent_;
     EditHandler editHandler_;
+    bool hidesUnknownTypes_ = false;
 };

@@ -1,7 +1,8 @@
 #pragma once
 // The web macronizer's small window: shows the state of a WebMacronizer
-// run ("Loading", "Processing", "Copying", "Finished", or the failure) and
-// hands the result to its delegate, then closes itself half a second later.
+// run ("Loading", "Processing", "Copying", "Finished") and hands the result
+// to its delegate, then closes itself half a second later. A failed run
+// leaves the window open, saying why and that nothing was changed.
 //
 // A document keeps one and uses it in this order: setMacronizerDelegate,
 // optionally setMacronizedObject, setParseString, show(), startLookup().
@@ -20,6 +21,7 @@
 #include <memory>
 
 class QLabel;
+class QProgressBar;
 class QPushButton;
 
 class RKWQFDataDownloaderController : public QWidget {
@@ -38,6 +40,7 @@ public:
     WebMacronizer& macronizer() { return macronizer_; }
 
     QLabel* statusField = nullptr;
+    QProgressBar* progressIndicator = nullptr;  // busy while a request runs
     QPushButton* cancelButton = nullptr;
 
 private:

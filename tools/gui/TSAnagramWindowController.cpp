@@ -105,7 +105,7 @@ TSAnagramWindowController::TSAnagramWindowController() {
         const QString token = TSPatternLanguage::tokenForButton(b, false);
         if (TSPatternLanguage::imageSet().contains(token) || token == QLatin1String("uuuu")) {
             const QSize size = token == QLatin1String("uuuu") ? QSize(32, 16) : QSize(16, 16);
-            button->setIcon(QIcon(TSTokenField::imageForToken(token, size)));
+            button->setIcon(TSTokenField::iconForToken(token, size));
             button->setIconSize(size);
         } else {
             button->setText(buttonTitle(b, false));
@@ -307,6 +307,7 @@ void TSAnagramWindowController::handleSearchButtonClick() {
         TSPatternMatcher check(pattern);
         if (!check.isValid()) {
             showMessage(tr("The pattern is not a valid expression: %1").arg(check.error()), true);
+            statusLabel->clear();
             TSLogError("Error %@ making regexString:\n%@", check.error(), QStringLiteral("^%1$").arg(pattern));
             model_->setRows({});
             return;
@@ -340,10 +341,8 @@ void TSAnagramWindowController::handleSearchButtonClick() {
         QMetaObject::invokeMethod(qApp, [self, generation, error, finished] {
             if (!self || generation != self->generation_) return;
             self->searching_ = false;
-            self->statusLabel->setText(finished ? tr("%n word(s) found", nullptr,
-                                                      int(std::count_if(self->model_->rows.begin(), self->model_->rows.end(),
-                                                                        [](const TSSearchRow& r) { return !r.header; })))
-                                                : QString());
+            if (finished) self->showFoundCount();
+            else self->statusLabel->clear();
             if (!error.isEmpty()) self->showMessage(error, true);
         }, Qt::QueuedConnection);
     });
@@ -354,12 +353,18 @@ void TSAnagramWindowController::publish(quint64 generation, const QList<TSSearch
     model_->setRows(rows);
 }
 
+void TSAnagramWindowController::showFoundCount() {
+    const auto words = std::count_if(model_->rows.begin(), model_->rows.end(), [](const TSSearchRow& r) { return !r.header; });
+    statusLabel->setText(tr("%n word(s) found", nullptr, int(words)));
+}
+
 bool TSAnagramWindowController::updateSearchResultsFromString(const QString& list) {
     if (list.isNull()) return false;
     ++generation_;
     if (searchCancel_) searchCancel_->store(true);
     searching_ = false;
     model_->setRows(TSPatternSearch::rowsFromAnswerList(list));
+    showFoundCount();
     return true;
 }
 

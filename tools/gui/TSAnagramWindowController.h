@@ -90,6 +90,8 @@ protected:
 
 private:
     void publish(quint64 generation, const QList<TSSearchRow>& rows);
+    // "N word(s) found" for the rows shown.
+    void showFoundCount();
     void showMessage(const QString& text, bool error);
     // Runs `work` on the serial corpus worker; `done` gets its answer on the
     // main thread unless the window is gone.

@@ -159,6 +159,7 @@ TSConstructionSearch::TSConstructionSearch() {
     progressIndicator->setTextVisible(false);
     progressIndicator->hide();
     progressField = new QLabel;
+    progressField->setWordWrap(true);
     progressField->setTextInteractionFlags(Qt::TextSelectableByMouse);
     model_ = new ConstructionResultModel(this);
     resultsView = new NBOutlineView;
@@ -211,6 +212,7 @@ void TSConstructionSearch::doSearch() {
     cancel_ = std::make_shared<std::atomic_bool>(false);
     const quint64 generation = ++generation_;
     model_->clear();
+    unreadPages_.clear();
     progressField->setText(tr("Starting"));
     setSearching(true);
 
@@ -227,6 +229,14 @@ void TSConstructionSearch::doSearch() {
                 if (current()) self->progressField->setText(path);
             });
         };
+        callbacks.failed = [self, current](const QUrl& page, const QString& why) {
+            const QString address = page.toString();
+            ts::DispatchQueue::main()->async([self, current, address, why] {
+                if (!current()) return;
+                self->unreadPages_ << tr("The page %1 could not be read: %2.").arg(address, why);
+                self->progressField->setText(self->unreadPages_.last());
+            });
+        };
         callbacks.found = [self, current](TSConstructionResultPtr node) {
             ts::DispatchQueue::main()->async([self, current, node] {
                 if (current()) self->model_->appendPage(node);
@@ -238,8 +248,15 @@ void TSConstructionSearch::doSearch() {
         ts::DispatchQueue::main()->async([self, current, pages, cancel] {
             if (!current()) return;
             self->setSearching(false);
-            self->progressField->setText(cancel->load() ? tr("Cancelled after %n page(s)", nullptr, pages)
-                                                        : tr("%n page(s) read", nullptr, pages));
+            QString summary = cancel->load() ? tr("Cancelled after %n page(s)", nullptr, pages)
+                                             : tr("%n page(s) read", nullptr, pages);
+            // The first page that could not be read says why; more are counted.
+            if (!self->unreadPages_.isEmpty()) {
+                summary += QStringLiteral(". ") + self->unreadPages_.first();
+                if (self->unreadPages_.size() > 1)
+                    summary += QLatin1Char(' ') + tr("%n more page(s) could not be read.", nullptr, int(self->unreadPages_.size() - 1));
+            }
+            self->progressField->setText(summary);
             self->expandAll();
             Q_EMIT self->searchFinished(pages);
         });

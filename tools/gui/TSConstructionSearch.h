@@ -17,6 +17,7 @@
 
 #include <QAbstractItemModel>
 #include <QMainWindow>
+#include <QStringList>
 #include <QStyledItemDelegate>
 
 #include <atomic>
@@ -93,6 +94,7 @@ private:
 
     ConstructionResultModel* model_ = nullptr;
     std::shared_ptr<std::atomic_bool> cancel_;
+    QStringList unreadPages_;  // of the current search, each with its cause
     quint64 generation_ = 0;
     bool searching_ = false;
     int pageLimit_ = 200;

@@ -142,7 +142,13 @@ TSGrammarUsagePtr TSGrammarWindowController::selectedGrammarUsage() const {
 
 void TSGrammarWindowController::selectionChanged(const QModelIndex& current) {
     const TSGrammarUsagePtr usage = model_->usage(current);
-    if (!usage || !usage->referenceURL()) return;
+    if (!usage) return;
+    if (!usage->referenceURL() || usage->referenceURL()->toQUrl().isEmpty()) {
+        // A blank pane would look like a page still to come.
+        showNote(usage->name(), tr("This usage has no reference address, so there is no page to show. "
+                                   "An address can be given to it in the settings, under Grammar."));
+        return;
+    }
     loadURL(usage->referenceURL()->toQUrl());
 }
 
@@ -180,8 +186,17 @@ void TSGrammarWindowController::loaded(const QUrl& url, const GrammarPageCache::
         statusBar()->showMessage(page.fromCache ? tr("Shown from the cache") : tr("Loaded"), 3000);
     } else {
         statusBar()->showMessage(tr("The page could not be loaded: %1").arg(page.error));
+        shownUrl_.clear();
+        showNote(tr("No page"), tr("The page %1 could not be reached (%2). The network may be unavailable; "
+                                   "a page once shown is kept and can be read without it.")
+                                    .arg(url.toString(), page.error));
     }
     Q_EMIT pageFinished(url, page.ok);
+}
+
+void TSGrammarWindowController::showNote(const QString& title, const QString& text) {
+    webView->document()->setBaseUrl(QUrl());
+    webView->setHtml(QStringLiteral("<h3>%1</h3><p>%2</p>").arg(title.toHtmlEscaped(), text.toHtmlEscaped()));
 }
 
 void TSGrammarWindowController::linkClicked(const QUrl& link) {

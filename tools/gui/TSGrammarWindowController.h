@@ -80,6 +80,8 @@ private:
     void selectionChanged(const QModelIndex& current);
     void loaded(const QUrl& url, const GrammarPageCache::Page& page);
     void linkClicked(const QUrl& link);
+    // A short note in the page pane in place of a page.
+    void showNote(const QString& title, const QString& text);
 
     TSGrammarCollectionPtr grammar_;
     GrammarUsageModel* model_ = nullptr;

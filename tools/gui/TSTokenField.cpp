@@ -10,6 +10,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPainter>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QPainterPath>
 
 namespace {
@@ -108,9 +110,9 @@ QMenu* TSTokenField::menuForRepresentedObject(const QString&, QWidget* parent) {
     for (const QString& token : TSPatternLanguage::menuTokens()) {
         QAction* a = nullptr;
         if (TSPatternLanguage::imageSet().contains(token))
-            a = menu->addAction(QIcon(imageForToken(token, QSize(16, 16))), QString());
+            a = menu->addAction(iconForToken(token, QSize(16, 16)), QString());
         else if (token == QLatin1String("uuuu"))
-            a = menu->addAction(QIcon(imageForToken(token, QSize(32, 16))), QString());
+            a = menu->addAction(iconForToken(token, QSize(32, 16)), QString());
         else
             a = menu->addAction(token);
         a->setData(token);
@@ -133,36 +135,64 @@ QImage TSTokenField::resizedImage(const QImage& image, QSize pixels) {
     return out;
 }
 
-QPixmap TSTokenField::imageForToken(const QString& token, QSize size) {
+QPixmap TSTokenField::imageForToken(const QString& token, QSize size, qreal devicePixelRatio) {
     if (size.isEmpty()) return {};
-    const qreal scale = 4;  // drawn large, then redrawn at the pixel size
-    QImage big(size * scale, QImage::Format_ARGB32_Premultiplied);
-    big.fill(Qt::transparent);
-    QPainter p(&big);
+    const qreal ratio = std::max<qreal>(1.0, devicePixelRatio);
+    // Drawn straight at the pixels it is shown on: a picture drawn larger and
+    // scaled down comes out grey and blurred at 16 pixels.
+    QImage image(QSize(qRound(size.width() * ratio), qRound(size.height() * ratio)), QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing);
-    const QColor ink = QApplication::palette().color(QPalette::WindowText);
+    QColor ink = QApplication::palette().color(QPalette::WindowText);
+    ink.setAlpha(255);
+    const QRectF box(QPointF(0, 0), QSizeF(image.size()));
     if (token == QLatin1String("uuuu")) {
         // Four minims: upright strokes with the small foot of a book hand.
-        QPen pen(ink, big.height() * 0.09, Qt::SolidLine, Qt::RoundCap);
+        QPen pen(ink, std::max(1.5, box.height() * 0.12), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
         p.setPen(pen);
-        const qreal top = big.height() * 0.25, bottom = big.height() * 0.8, step = big.width() / 4.0;
+        const qreal top = box.height() * 0.2, bottom = box.height() * 0.82, step = box.width() / 4.0;
         for (int i = 0; i < 4; ++i) {
             const qreal x = step * (i + 0.5);
-            QPainterPath path(QPointF(x - step * 0.15, top + step * 0.1));
+            QPainterPath path(QPointF(x - step * 0.18, top + step * 0.12));
             path.lineTo(x, top);
             path.lineTo(x, bottom);
-            path.lineTo(x + step * 0.2, bottom - step * 0.1);
+            path.lineTo(x + step * 0.22, bottom - step * 0.12);
             p.drawPath(path);
         }
     } else if (TSPatternLanguage::menuTokens().contains(token)) {
-        p.setFont(signFont(int(big.height() * 0.8)));
-        p.setPen(ink);
-        p.drawText(QRect(QPoint(0, 0), big.size()), Qt::AlignCenter, chipText(token));
+        // The glyph's own ink is fitted to the box, so a small sign (a
+        // superscript, a mark over a blank) is as large as a letter.
+        QPainterPath glyph;
+        glyph.addText(0, 0, signFont(std::max(8, int(box.height()))), token);
+        const QRectF inked = glyph.boundingRect();
+        if (inked.isEmpty()) return {};
+        const qreal margin = box.height() * 0.06;
+        const QRectF room = box.adjusted(margin, margin, -margin, -margin);
+        const qreal scale = std::min(room.width() / inked.width(), room.height() / inked.height());
+        p.translate(room.center());
+        p.scale(scale, scale);
+        p.translate(-inked.center());
+        p.fillPath(glyph, ink);
     } else {
         return {};
     }
     p.end();
-    return QPixmap::fromImage(resizedImage(big, size));
+    QPixmap pixmap = QPixmap::fromImage(image);
+    pixmap.setDevicePixelRatio(ratio);
+    return pixmap;
+}
+
+QIcon TSTokenField::iconForToken(const QString& token, QSize size) {
+    QIcon icon;
+    QList<qreal> ratios = {1.0, 2.0};
+    for (const QScreen* screen : QGuiApplication::screens())
+        if (!ratios.contains(screen->devicePixelRatio())) ratios.append(screen->devicePixelRatio());
+    for (const qreal ratio : ratios) {
+        const QPixmap pixmap = imageForToken(token, size, ratio);
+        if (!pixmap.isNull()) icon.addPixmap(pixmap);
+    }
+    return icon;
 }
 
 QFont TSTokenField::signFont(int pixelSize) {
@@ -299,10 +329,12 @@ void TSTokenField::paintEvent(QPaintEvent*) {
         p.setBrush(fill);
         p.drawRoundedRect(QRectF(rects[i]).adjusted(0.5, 0.5, -0.5, -0.5), 9, 9);
         const QPixmap image = TSPatternLanguage::imageSet().contains(token) || token == QLatin1String("uuuu")
-                                  ? imageForToken(token, token == QLatin1String("uuuu") ? QSize(32, 16) : QSize(16, 16))
+                                  ? imageForToken(token, token == QLatin1String("uuuu") ? QSize(32, 16) : QSize(16, 16),
+                                                  devicePixelRatioF())
                                   : QPixmap();
         if (!image.isNull()) {
-            p.drawPixmap(rects[i].center().x() - image.width() / 2 + 1, rects[i].center().y() - image.height() / 2 + 1, image);
+            const QSizeF shown = image.deviceIndependentSize();
+            p.drawPixmap(QPointF(rects[i].center().x() - shown.width() / 2 + 1, rects[i].center().y() - shown.height() / 2 + 1), image);
         } else {
             p.setPen(selected ? pal.color(QPalette::HighlightedText) : pal.color(QPalette::Text));
             p.setFont(isClass && token.front().isUpper() ? font() : signFont(QFontInfo(font()).pixelSize() + 2));

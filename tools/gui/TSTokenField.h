@@ -11,6 +11,7 @@
 // The object value is the list of tokens; the string value joins them with
 // ",", including what is typed but not yet cut into a token.
 #include <QImage>
+#include <QIcon>
 #include <QPixmap>
 #include <QStringList>
 #include <QWidget>
@@ -43,8 +44,12 @@ public:
     static bool hasMenuForRepresentedObject(const QString& token);
 
     // A picture of a sign token drawn from a font that has the sign
-    // ("uuuu" is drawn as four minims); a null pixmap for others.
-    static QPixmap imageForToken(const QString& token, QSize size);
+    // ("uuuu" is drawn as four minims); a null pixmap for others. `size` is
+    // in device-independent pixels; the pixmap has size × ratio pixels and
+    // carries the ratio, the sign filling its box in solid ink.
+    static QPixmap imageForToken(const QString& token, QSize size, qreal devicePixelRatio = 1.0);
+    // The picture at 1x, 2x and every screen's own ratio.
+    static QIcon iconForToken(const QString& token, QSize size);
     // The image redrawn at a pixel size; null for a null image.
     static QImage resizedImage(const QImage& image, QSize pixels);
 

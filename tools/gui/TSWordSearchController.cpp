@@ -68,7 +68,11 @@ TSWordSearchController::TSWordSearchController() {
     QStringList meters{loc("no metre")};
     for (int m = 1; m <= 14; ++m) {
         const QString pattern = TSWordFormDictionary::meterPattern(m);
-        meters << (pattern.isNull() ? QStringLiteral("—") : QStringLiteral("%1: %2").arg(m).arg(pattern));
+        // Shown with a dash for a long syllable and a breve sign for a
+        // short one, spaced, as a metrical scheme is printed.
+        QStringList feet;
+        for (QChar c : pattern) feet << (c == QChar(TSWordFormData::kLongMark) ? QStringLiteral("\u2013") : QStringLiteral("\u25E1"));
+        meters << (pattern.isNull() ? QStringLiteral("—") : QStringLiteral("%1:  %2").arg(m).arg(feet.join(QLatin1Char(' '))));
     }
     meterPopup = popup(searchBox, meters);
     for (int m = 1; m <= 14; ++m)
@@ -124,6 +128,9 @@ TSWordSearchController::TSWordSearchController() {
 
     resultsTable = new NBOutlineView(central);
     model_ = new DictionaryEntryModel({DictionaryEntry::kEntry, DictionaryEntry::kType, DictionaryEntry::kFreq}, resultsTable);
+    // Entries of no known type, and the forms listed under an entry, leave
+    // the Type cell empty rather than naming a type they do not have.
+    model_->setHidesUnknownTypes(true);
     resultsTable->setModel(model_);
     resultsTable->setItemDelegate(new DictionaryEntryDelegate(resultsTable));
     resultsTable->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -407,7 +414,7 @@ DictionaryEntryList TSWordSearchController::buildMeterResults(const TSWordFormDi
                 addForm(record->form(), entry);
             } else {
                 // Listed under its own form, naming the lemma nobody has.
-                entry = DictionaryEntry::make(record->form(), 0);
+                entry = DictionaryEntry::make(record->form(), std::max(0, record->wordType()));
                 entry->setKey(record->base());
                 entry->addChild(DictionaryEntry::make(record->base(), DictionaryEntry::Root));
                 lemmas[record->base()] = entry;

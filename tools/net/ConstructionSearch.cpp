@@ -90,7 +90,10 @@ Clause clauseAround(const QString& cleaned, const WordRange& word, bool includeS
     Clause c;
     c.text = cleaned.mid(cs, cl - cs + 1);
     c.clause = {cs, cl - cs + 1};
-    c.sentence = {ss, includeSentenceEnd ? sl - ss + 1 : sl - ss};
+    // A text that ends without a stop ends its last sentence with a letter,
+    // which stays.
+    const bool stop = sl >= 0 && sl < cleaned.size() && isSentenceEnd(cleaned.at(sl));
+    c.sentence = {ss, includeSentenceEnd || !stop ? sl - ss + 1 : sl - ss};
     return c;
 }
 
@@ -149,16 +152,38 @@ void evaluateClauseForImperatives(const Clause& c, const QString& trigger, const
     appendUnlessRepeated(results, ConstructionSearch::sentenceString(original, c.sentence, c.clause));
 }
 
-ConstructionSearch::Sentences evaluateContents(const QString& original, const QString& cleaned, int tense, int mood) {
+ts::TextRange originalRange(const ConstructionSearch::Cleaned& cleaned, ts::TextRange range);
+
+// The clause with its ranges in the original text; its words stay cleaned.
+Clause mapped(Clause c, const ConstructionSearch::Cleaned& cleaned) {
+    c.sentence = originalRange(cleaned, c.sentence);
+    c.clause = originalRange(cleaned, c.clause);
+    return c;
+}
+
+// The range of the original text that a range of the cleaned text came from.
+ts::TextRange originalRange(const ConstructionSearch::Cleaned& cleaned, ts::TextRange range) {
+    const qsizetype size = cleaned.text.size();
+    const qsizetype start = std::clamp<qsizetype>(range.location, 0, size);
+    const qsizetype end = std::clamp<qsizetype>(range.end(), start, size);
+    if (size == 0) return {0, 0};
+    const qsizetype from = start < size ? cleaned.starts[size_t(start)] : cleaned.ends[size_t(size - 1)];
+    const qsizetype to = end > start ? cleaned.ends[size_t(end - 1)] : from;
+    return {from, to - from};
+}
+
+ConstructionSearch::Sentences evaluateContents(const QString& original, const ConstructionSearch::Cleaned& cleanedText,
+                                               int tense, int mood) {
+    const QString& cleaned = cleanedText.text;
     ConstructionSearch::Sentences results;
     for (const WordRange& w : wordsOf(cleaned)) {
         if (mood == 4) {
             if (w.word != QLatin1String("noli") && w.word != QLatin1String("nolite")) continue;
-            const Clause c = clauseAround(cleaned, w, false);
+            const Clause c = mapped(clauseAround(cleaned, w, false), cleanedText);
             evaluateClauseForNolo(c, QStringLiteral("noli"), original, mood, results);
             evaluateClauseForNolo(c, QStringLiteral("nolite"), original, mood, results);
         } else if (w.word == QLatin1String("ne")) {
-            const Clause c = clauseAround(cleaned, w, true);
+            const Clause c = mapped(clauseAround(cleaned, w, true), cleanedText);
             if (mood == 10) evaluateClauseForImperatives(c, w.word, original, results);
             else evaluateClause(c, w.word, original, tense, results);
         }
@@ -181,15 +206,41 @@ const QSet<QString>& ConstructionSearch::imperativeIgnoreSet() {
     return set;
 }
 
-QString ConstructionSearch::cleanedText(const QString& text) {
-    QString s = StringExtensions::stripDiacritics(text.toLower());
-    s.replace(QLatin1Char('v'), QLatin1Char('u'));
-    s.replace(QLatin1Char('j'), QLatin1Char('i'));
-    return s;
+QString ConstructionSearch::cleanedText(const QString& text) { return cleaned(text).text; }
+
+ConstructionSearch::Cleaned ConstructionSearch::cleaned(const QString& text) {
+    // Character by character, so that every unit of the cleaned text knows
+    // the characters it came from, whatever lower-casing or folding did to
+    // the length ("İ" lower-cases to two units, "…" stays one).
+    Cleaned out;
+    out.text.reserve(text.size());
+    out.starts.reserve(size_t(text.size()));
+    out.ends.reserve(size_t(text.size()));
+    for (qsizetype i = 0; i < text.size();) {
+        const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const QChar c = text.at(i);
+        QString piece;
+        if (width == 1 && c.unicode() < 0x80) piece = QChar(c.toLower());
+        // A character beyond the first plane is no Latin letter and no
+        // stop either (folding would make it "?", a sentence end).
+        else if (width == 2 || c.isSurrogate()) piece = QChar(QChar::ReplacementCharacter);
+        else piece = StringExtensions::stripDiacritics(text.mid(i, width).toLower());
+        for (QChar& p : piece) {
+            if (p == QLatin1Char('v')) p = QLatin1Char('u');
+            else if (p == QLatin1Char('j')) p = QLatin1Char('i');
+        }
+        out.text += piece;
+        for (qsizetype k = 0; k < piece.size(); ++k) {
+            out.starts.push_back(i);
+            out.ends.push_back(i + width);
+        }
+        i += width;
+    }
+    return out;
 }
 
 ConstructionSearch::Found ConstructionSearch::searchForConstruction(const QString& text) {
-    const QString cleaned = cleanedText(text);
+    const Cleaned cleaned = ConstructionSearch::cleaned(text);
     Found found;
     found[QStringLiteral("Present")] = evaluateContents(text, cleaned, 1, 2);
     found[QStringLiteral("Perfect")] = evaluateContents(text, cleaned, 4, 2);
@@ -273,13 +324,19 @@ int ConstructionSearch::crawl(const QUrl& start, const CrawlOptions& options, co
         const QString key = url.adjusted(QUrl::RemoveFragment | QUrl::NormalizePathSegments).toString();
         if (read.contains(key)) continue;
         read.insert(key);
-        ++pages;
         if (callbacks.progress) callbacks.progress(url);
         ts::TSPageRipper ripper;
         const ts::ValueDictionary page = ripper.parsePageAtURL(url);
+        if (cancel.load()) break;
+        const auto error = page.find(QStringLiteral("error"));
+        if (error != page.end()) {
+            TSLogError("The page %@ could not be read: %@", url.toString(), error->second.toString());
+            if (callbacks.failed) callbacks.failed(url, error->second.toString());
+            continue;
+        }
+        ++pages;
         const auto text = page.find(QStringLiteral("text"));
         const auto title = page.find(QStringLiteral("title"));
-        if (cancel.load()) break;
         if (title == page.end()) {
             TSLogError("No page title");
         } else if (text != page.end()) {

@@ -66,6 +66,13 @@ public:
 
     // Lower case, no diacritics, "u" for "v" and "i" for "j".
     static QString cleanedText(const QString& text);
+    // The cleaned text with, for each of its units, the range [starts[i],
+    // ends[i]) of the original text it came from.
+    struct Cleaned {
+        QString text;
+        std::vector<qsizetype> starts, ends;
+    };
+    static Cleaned cleaned(const QString& text);
     static Found searchForConstruction(const QString& text);
     // The sentence of the unchanged text, without leading blanks, in the
     // base style with the clause emphasised; both ranges are cut to the text.
@@ -83,8 +90,10 @@ public:
     struct CrawlCallbacks {
         std::function<void(const QUrl& page)> progress;      // before a page is read
         std::function<void(TSConstructionResultPtr)> found;  // a page with sentences
+        std::function<void(const QUrl& page, const QString& why)> failed;  // a page that could not be read
     };
-    // Answers how many pages were read.
+    // Answers how many pages were read; a page that could not be read is
+    // reported and not counted.
     static int crawl(const QUrl& start, const CrawlOptions& options, const std::atomic_bool& cancel,
                      const CrawlCallbacks& callbacks);
     // Whether a link lies on the start page's host and in its folder.

@@ -7,10 +7,16 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
-#include <QRegularExpression>
 #include <QSaveFile>
 #include <QStringConverter>
 #include <QStringDecoder>
+
+#include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+#include <libxml/tree.h>
+
+#include <climits>
+#include <vector>
 
 GrammarPageCache::GrammarPageCache(QString folder) : folder_(folder.isEmpty() ? defaultFolder() : std::move(folder)) {}
 
@@ -37,9 +43,12 @@ std::optional<GrammarPageCache::Page> GrammarPageCache::cachedPage(const QUrl& u
         TSLogError("Unable to read the cached page %@: %@", file.fileName(), file.errorString());
         return std::nullopt;
     }
-    QStringDecoder decoder(QStringConverter::Utf16, QStringConverter::Flag::ConvertInitialBom);
+    // The byte-order mark says which UTF-16 the file is in; it is not part
+    // of the page.
+    QStringDecoder decoder(QStringConverter::Utf16);
     Page page;
     page.html = decoder.decode(file.readAll());
+    if (page.html.startsWith(QChar(QChar::ByteOrderMark))) page.html.remove(0, 1);
     if (decoder.hasError()) {
         TSLogError("The cached page %@ is damaged", file.fileName());
         return std::nullopt;
@@ -101,18 +110,75 @@ void GrammarPageCache::load(const QUrl& url, Completion done) const {
     });
 }
 
+namespace {
+
+bool isScriptAddress(const xmlChar* value) {
+    // Browsers ignore blanks and control characters inside a scheme
+    // ("java\tscript:"), so they are skipped before comparing.
+    QByteArray plain;
+    for (const xmlChar* c = value; c && *c; ++c)
+        if (*c > 0x20) plain += char(*c);
+    plain = plain.toLower();
+    return plain.startsWith("javascript:") || plain.startsWith("vbscript:") || plain.startsWith("data:text/html");
+}
+
+bool isAddressAttribute(const xmlChar* name) {
+    static const char* const kNames[] = {"href", "src", "action", "formaction", "data", "background", "poster", "xlink:href"};
+    for (const char* n : kNames)
+        if (xmlStrcasecmp(name, BAD_CAST n) == 0) return true;
+    return false;
+}
+
+// Removes script elements, event handler attributes and script addresses from
+// the tree, walking it without recursion however deep the page nests.
+void cleanTree(xmlNodePtr root) {
+    std::vector<xmlNodePtr> pending{root};
+    while (!pending.empty()) {
+        xmlNodePtr node = pending.back();
+        pending.pop_back();
+        for (xmlNodePtr child = node->children; child;) {
+            xmlNodePtr next = child->next;
+            if (child->type == XML_ELEMENT_NODE && xmlStrcasecmp(child->name, BAD_CAST "script") == 0) {
+                xmlUnlinkNode(child);
+                xmlFreeNode(child);
+            } else if (child->type == XML_ELEMENT_NODE) {
+                for (xmlAttrPtr attribute = child->properties; attribute;) {
+                    xmlAttrPtr following = attribute->next;
+                    const bool handler = xmlStrncasecmp(attribute->name, BAD_CAST "on", 2) == 0;
+                    if (handler) {
+                        xmlRemoveProp(attribute);
+                    } else if (isAddressAttribute(attribute->name)) {
+                        xmlChar* value = xmlNodeListGetString(child->doc, attribute->children, 1);
+                        if (isScriptAddress(value)) xmlSetProp(child, attribute->name, BAD_CAST "#");
+                        xmlFree(value);
+                    }
+                    attribute = following;
+                }
+                pending.push_back(child);
+            }
+            child = next;
+        }
+    }
+}
+
+}  // namespace
+
 QString GrammarPageCache::withoutScripts(const QString& html) {
-    static const QRegularExpression script(QStringLiteral("<script\\b[^>]*>.*?</script\\s*>|<script\\b[^>]*/?>"),
-                                           QRegularExpression::CaseInsensitiveOption |
-                                               QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression handler(QStringLiteral("\\s+on[a-z]+\\s*=\\s*(\"[^\"]*\"|'[^']*'|[^\\s>]+)"),
-                                            QRegularExpression::CaseInsensitiveOption);
-    static const QRegularExpression jsLink(QStringLiteral("(href|src)\\s*=\\s*([\"'])\\s*javascript:[^\"']*\\2"),
-                                           QRegularExpression::CaseInsensitiveOption);
-    QString out = html;
-    out.remove(script);
-    out.remove(handler);
-    out.replace(jsLink, QStringLiteral("\\1=\\2#\\2"));
+    const QByteArray utf8 = html.toUtf8();
+    htmlDocPtr document = htmlReadMemory(utf8.constData(), int(std::min<qsizetype>(utf8.size(), INT_MAX)), nullptr, "UTF-8",
+                                         HTML_PARSE_RECOVER | HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!document) {
+        TSLogError("A grammar page could not be read as HTML; it is not shown");
+        return QString();
+    }
+    cleanTree(reinterpret_cast<xmlNodePtr>(document));
+    htmlSetMetaEncoding(document, BAD_CAST "UTF-8");
+    xmlChar* bytes = nullptr;
+    int size = 0;
+    htmlDocDumpMemoryFormat(document, &bytes, &size, 0);
+    const QString out = bytes ? QString::fromUtf8(reinterpret_cast<const char*>(bytes), size) : QString();
+    xmlFree(bytes);
+    xmlFreeDoc(document);
     return out;
 }
 

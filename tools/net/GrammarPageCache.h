@@ -48,8 +48,10 @@ public:
     // page, and never inside this call.
     void load(const QUrl& url, Completion done) const;
 
-    // HTML without <script> elements, inline event handlers or javascript:
-    // links.
+    // The page parsed as HTML and written back without <script> elements,
+    // event handler attributes ("on..."), or script addresses (javascript:,
+    // vbscript:, data:text/html, which become "#"); empty when it cannot be
+    // parsed.
     static QString withoutScripts(const QString& html);
     static QString decodeHtml(const QByteArray& bytes);
 

@@ -148,21 +148,45 @@ QString WebMacronizer::sanitizedFileName(const QString& suggested) {
     }
     clean = clean.trimmed();
     while (clean.startsWith(QLatin1Char('.'))) clean.remove(0, 1);
-    if (clean.size() > 120) clean = clean.left(60) + clean.right(60);
-    return clean.isEmpty() ? QStringLiteral("download") : clean;
+    if (clean.isEmpty()) return QStringLiteral("download");
+    const QFileInfo info(clean);
+    const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
+    return fittedFileName(suffix.size() > 16 ? clean : info.completeBaseName(), suffix.size() > 16 ? QString() : suffix);
 }
 
-QString WebMacronizer::saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes) {
+QString WebMacronizer::fittedFileName(const QString& base, const QString& tail) {
+    // File systems count a name's bytes, not its characters: keep the
+    // whole characters of the base that fit beside the tail.
+    const qsizetype room = kMaxFileNameBytes - tail.toUtf8().size();
+    qsizetype keep = 0, bytes = 0;
+    while (keep < base.size()) {
+        const bool pair = base.at(keep).isHighSurrogate() && keep + 1 < base.size() && base.at(keep + 1).isLowSurrogate();
+        const qsizetype width = pair ? 2 : 1;
+        const qsizetype size = base.mid(keep, width).toUtf8().size();
+        if (bytes + size > room) break;
+        bytes += size;
+        keep += width;
+    }
+    const QString cut = base.left(keep).trimmed();
+    return (cut.isEmpty() ? QStringLiteral("download") : cut) + tail;
+}
+
+QString WebMacronizer::saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes,
+                                   QString* why) {
+    auto failed = [why](const QString& reason) {
+        if (why) *why = reason;
+        return QString();
+    };
     if (!QDir().mkpath(folder)) {
         TSLogError("Unable to make the folder %@", folder);
-        return QString();
+        return failed(tr("the folder %1 could not be made").arg(folder));
     }
     const QString name = sanitizedFileName(suggested);
     const QFileInfo info(name);
     const QString base = info.completeBaseName().isEmpty() ? name : info.completeBaseName();
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
     for (int n = 1; n < 1000; ++n) {
-        const QString candidate = n == 1 ? name : QStringLiteral("%1 %2%3").arg(base).arg(n).arg(suffix);
+        const QString candidate = n == 1 ? name : fittedFileName(base, QStringLiteral(" %1%2").arg(n).arg(suffix));
         const QString path = QDir(folder).filePath(candidate);
         QFile file(path);
         // NewOnly fails on any existing file or link, so nothing is replaced
@@ -170,16 +194,17 @@ QString WebMacronizer::saveDownload(const QString& folder, const QString& sugges
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
             if (QFileInfo(path).exists() || QFileInfo(path).isSymLink()) continue;
             TSLogError("%li Failed to load %@", qint64(file.error()), file.errorString());
-            return QString();
+            return failed(file.errorString());
         }
         if (file.write(bytes) != bytes.size() || !file.flush()) {
             TSLogError("%li Failed to load %@", qint64(file.error()), file.errorString());
+            const QString reason = file.errorString();
             file.close();
             file.remove();
-            return QString();
+            return failed(reason);
         }
         return path;
     }
     TSLogError("No free name for %@ in %@", name, folder);
-    return QString();
+    return failed(tr("every name for %1 is taken").arg(name));
 }

@@ -21,9 +21,11 @@ QString WebMacronizer::stateName(int state) {
     }
 }
 
+const QString WebMacronizer::kDefaultServiceURL = QStringLiteral("https://alatius.com/macronizer/");
+
 QUrl WebMacronizer::serviceUrlFromSettings() {
     const QString text = ts::UserDefaults::standardUserDefaults()->stringForKey(kServiceURLKey).trimmed();
-    return text.isEmpty() ? QUrl() : QUrl(text);
+    return QUrl(text.isEmpty() ? kDefaultServiceURL : text);
 }
 
 WebMacronizer::WebMacronizer(QObject* parent) : QObject(parent) {
@@ -106,7 +108,9 @@ void WebMacronizer::send(UrlFetcher::Request request, void (WebMacronizer::*step
 }
 
 void WebMacronizer::startSearchRequest(const UrlFetcher::Response& page) {
-    if (!page.ok) return fail(tr("The macronizing service could not be reached (%1).").arg(page.error));
+    if (!page.ok)
+        return fail(tr("The address %1 could not be reached (%2).")
+                        .arg(serviceUrl().toString(), page.error));
     if (handleDownload(page)) return;
     std::optional<Form> form = readForm(page.body, page.finalUrl);
     if (!form || form->textField < 0) {
@@ -154,9 +158,10 @@ void WebMacronizer::copyText(const UrlFetcher::Response& answer) {
 
 bool WebMacronizer::handleDownload(const UrlFetcher::Response& answer) {
     if (!isDownloadType(answer.contentType)) return false;
-    const QString path = saveDownload(downloadFolder(), answer.suggestedName, answer.body);
+    QString why;
+    const QString path = saveDownload(downloadFolder(), answer.suggestedName, answer.body, &why);
     if (path.isEmpty()) {
-        fail(tr("The file the service sent could not be saved."));
+        fail(tr("The file the service sent could not be saved in %1: %2.").arg(downloadFolder(), why));
     } else {
         lastDownload_ = path;
         fail(tr("The service sent a file instead of marked text; it was saved as %1.").arg(path));

@@ -3,8 +3,8 @@
 // web service, as a plain HTTP form client (no web engine, no scripts).
 //
 // The service's address is the setting "MacronizerServiceURL" (a user
-// default); without one nothing is sent and the request fails with a message
-// saying so. A run goes through the states the status field shows:
+// default), else kDefaultServiceURL; an address that is not a web address
+// sends nothing and the request fails with a message saying so. A run goes through the states the status field shows:
 //   1 "Loading"     the service's page is fetched;
 //   2 "Processing"  its first form is filled in (the text goes into its first
 //                   text area, else its first text field; the other fields
@@ -43,11 +43,12 @@ class WebMacronizer : public QObject, public Macronizer {
 public:
     enum State { InvalidState = 0, Loading = 1, Processing = 2, Copying = 3, Finished = 4 };
     static const QString kServiceURLKey;  // "MacronizerServiceURL"
+    static const QString kDefaultServiceURL;
     static constexpr int kMaximumLength = 20000;
 
     // "Invalid state", "Loading", ..., "Unhandled state" above 4.
     static QString stateName(int state);
-    // The service address of the settings; empty when none is set.
+    // The service address of the settings, or the default one.
     static QUrl serviceUrlFromSettings();
 
     explicit WebMacronizer(QObject* parent = nullptr);
@@ -90,10 +91,17 @@ public:
     // its marks, it is not the sent text.
     static std::optional<QString> matchAnswer(const QString& sent, const QString& marked);
     static bool isDownloadType(const QString& mimeType);
+    // The last path component, cleaned, cut to kMaxFileNameBytes bytes of
+    // UTF-8 between characters, its extension kept.
     static QString sanitizedFileName(const QString& suggested);
+    static constexpr int kMaxFileNameBytes = 255;
+    // The base cut between characters so that base + tail takes at most
+    // kMaxFileNameBytes bytes.
+    static QString fittedFileName(const QString& base, const QString& tail);
     // Writes a new file in the folder (never over an existing one): its path,
-    // or empty on failure (logged).
-    static QString saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes);
+    // or empty on failure (logged; *why gets the cause).
+    static QString saveDownload(const QString& folder, const QString& suggested, const QByteArray& bytes,
+                                QString* why = nullptr);
 
 Q_SIGNALS:
     void stateChanged(int state, const QString& name);

@@ -86,10 +86,12 @@ TEST(PageRipper, TitleFromHeadOrNone) {
     EXPECT_FALSE(page.count(QStringLiteral("title")));
     EXPECT_EQ(capture->messages().filter(QStringLiteral("No title for /n.html")).size(), 1);
 
-    // An unreadable page answers neither text nor links.
+    // An unreadable page answers neither text nor links, only why.
     TSPageRipper missing;
     ValueDictionary empty = missing.parsePageAtURL(QUrl(QStringLiteral("http://x.example/missing.html")));
-    EXPECT_TRUE(empty.empty());
+    ASSERT_EQ(empty.size(), 1u);
+    EXPECT_FALSE(empty[QStringLiteral("error")].toString().isEmpty());
+    EXPECT_EQ(lastPageFetchError(), empty[QStringLiteral("error")].toString());
 }
 
 TEST(PageRipper, LinksAreFilteredAndResolved) {

@@ -141,6 +141,23 @@ TEST(WordFormDictionary, MetreSearch) {
     // The syllables of rosārum are short, long, short.
     EXPECT_EQ(keys(d->wordsWithMeter(TSWordFormDictionary::meterPattern(9), 3, 1, QString(), true, 3)),
               (QStringList{"rosarum"}));
+    // Typed letters match whatever the vowel lengths; a typed mark narrows.
+    const auto marked = dictionaryOf({"lumina\tn-p---nn-\tlumen\tlu_mina", "lumbulus\tn-s---mn-\tlumbulus\tlumbulus",
+                                      "deorum\tn-p---mg-\tdeus\tdeo_rum", "horum\tp-p---mg-\thic\tho_rum"});
+    const auto lumina = marked->records(QStringLiteral("lumina"));
+    ASSERT_EQ(lumina.size(), 1u);
+    ASSERT_EQ(lumina.front()->form(), QStringLiteral("l\u016Bmina"));
+    const QString any;
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("lum"), true, 3)), (QStringList{"lumbulus", "lumina"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(lumina.front()->vowelLengths(), 0, 0, QStringLiteral("lum"), true, 3)),
+              (QStringList{"lumbulus", "lumina"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("l\u016Bm"), true, 3)), (QStringList{"lumina"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("orum"), false, 3)), (QStringList{"deorum", "horum"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("\u014Drum"), false, 3)), (QStringList{"deorum", "horum"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("\u014Frum"), false, 3)), QStringList());
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("de\u014Drum"), true, 3)), (QStringList{"deorum"}));
+    EXPECT_EQ(keys(marked->wordsWithMeter(any, 0, 0, QStringLiteral("Lum"), true, 3)), QStringList());
+
     for (int index : {0, 4, 7, 15}) EXPECT_TRUE(TSWordFormDictionary::meterPattern(index).isNull()) << index;
     for (int index : {1, 2, 3, 5, 6, 8, 9, 10, 11, 12, 13, 14})
         EXPECT_FALSE(TSWordFormDictionary::meterPattern(index).isEmpty()) << index;

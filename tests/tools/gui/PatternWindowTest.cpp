@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
@@ -126,10 +127,18 @@ TEST(PatternWindow, SearchGroupsErrorsSupersedingAndWordCount) {
     const QString dir = galleryDir();
     EXPECT_TRUE(w.grab().toImage().save(dir + QStringLiteral("/pattern-finder.png")));
 
-    // Quick match and an answer list.
+    // Quick match and an answer list: each search says its own count.
+    ASSERT_TRUE(w.statusLabel->text().endsWith(QLatin1String("word(s) found")));
+    EXPECT_NE(w.statusLabel->text(), QStringLiteral("1 word(s) found"));
     w.knownLettersField->setStringValue(QStringLiteral("d,n,s"));
     w.handleSearchButtonClick();
     EXPECT_EQ(rowText(w.searchResults()), QStringLiteral("dominus"));
+    EXPECT_EQ(w.statusLabel->text(), QStringLiteral("1 word(s) found"));
+    w.knownLettersField->setStringValue(QStringLiteral("ros"));
+    w.handleSearchButtonClick();
+    ASSERT_TRUE(waitUntil([&] { return !w.isSearching(); }));
+    w.updateSearchResultsFromString(QStringLiteral("rosa| |rosae|rosam"));
+    EXPECT_EQ(w.statusLabel->text(), QStringLiteral("3 word(s) found"));
 
     // An invalid pattern shows its error and searches nothing.
     w.knownLettersField->setStringValue(QStringLiteral("(ros"));
@@ -204,6 +213,49 @@ TEST(PatternWindow, OptionTitlesPastedSignsAndEmptyCount) {
     ASSERT_TRUE(waitUntil([&] { return !w.isBusy(); }));
     EXPECT_EQ(w.specifiedFileButton->currentText(), QStringLiteral("Blank"));
     EXPECT_TRUE(w.chosenWords().value(0).isEmpty());
+}
+
+// Each sign's picture is drawn for the pixels it is shown on, in full ink:
+// a solid stroke somewhere, and enough of the box inked to be read, at 1x
+// and at 2x. Writes pattern-signs-1x.png and pattern-signs-2x.png.
+TEST(PatternWindow, SignPicturesAreSharpAndDarkAtEveryPixelRatio) {
+    QStringList tokens = TSPatternLanguage::imageSet().values();
+    tokens.sort();
+    tokens << QStringLiteral("uuuu");
+    for (const qreal ratio : {1.0, 2.0}) {
+        for (const QString& token : tokens) {
+            SCOPED_TRACE(token.toStdString() + " at " + std::to_string(ratio));
+            const QSize size = token == QLatin1String("uuuu") ? QSize(32, 16) : QSize(16, 16);
+            const QPixmap pixmap = TSTokenField::imageForToken(token, size, ratio);
+            EXPECT_EQ(pixmap.size(), size * ratio);
+            EXPECT_EQ(pixmap.devicePixelRatio(), ratio);
+            const QImage image = pixmap.toImage().convertToFormat(QImage::Format_ARGB32);
+            int strongest = 0, inked = 0;
+            for (int y = 0; y < image.height(); ++y)
+                for (int x = 0; x < image.width(); ++x) {
+                    const int alpha = qAlpha(image.pixel(x, y));
+                    strongest = std::max(strongest, alpha);
+                    inked += alpha >= 160;
+                }
+            EXPECT_EQ(strongest, 255);
+            EXPECT_GE(inked, image.width() * image.height() / 14) << inked;
+        }
+    }
+    TSAnagramWindowController w;
+    w.resize(760, 720);
+    w.show();
+    QApplication::processEvents();
+    QGroupBox* box = nullptr;
+    for (QGroupBox* g : w.findChildren<QGroupBox*>())
+        if (g->title() == QLatin1String("Abbreviation signs")) box = g;
+    ASSERT_TRUE(box);
+    for (const qreal ratio : {1.0, 2.0}) {
+        QPixmap shot(box->size() * ratio);
+        shot.setDevicePixelRatio(ratio);
+        shot.fill(box->palette().color(QPalette::Window));
+        box->render(&shot);
+        EXPECT_TRUE(shot.save(galleryDir() + QStringLiteral("/pattern-signs-%1x.png").arg(int(ratio))));
+    }
 }
 
 int main(int argc, char** argv) {

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -289,6 +290,65 @@ TEST(WordFormWindow, AnAddedFormIsFoundByTheMetreSearchAfterAReload) {
     ASSERT_EQ(out.size(), 1u);
     EXPECT_EQ(out[0]->entry(), QStringLiteral("amo amare amavi amatum"));
     EXPECT_EQ(out[0]->childList().front()->entry(), QStringLiteral("amāvistī"));
+    TSWordFormDictionary::resetSharedState();
+}
+
+// Metre −uu with the letters "lum": forms stored with long marks are found
+// from plain letters; the Type column names each entry's part of speech
+// (from the form when no dictionary entry matched) and leaves word-form rows
+// empty. Writes word-search-metre.png.
+TEST(WordSearch, MetreWithTypedLettersFindsMarkedFormsAndShowsKnownTypes) {
+    QTemporaryDir dir;
+    TSWordFormDictionary::resetSharedState();
+    TSWordFormDictionary::Locations places;
+    places.supportDirectory = dir.filePath(QStringLiteral("support"));
+    places.temporaryDirectory = dir.filePath(QStringLiteral("tmp"));
+    QDir().mkpath(places.supportDirectory);
+    {
+        QFile list(places.supportDirectory + QStringLiteral("/macrons.txt"));
+        ASSERT_TRUE(list.open(QIODevice::WriteOnly));
+        list.write("lumina\tn-p---nn-\tlumen\tlu_mina\nluminis\tn-s---ng-\tlumen\tlu_minis\n"
+                   "lumbulus\tn-s---mn-\tlumbulus\tlumbulus\nlumbricus\tn-s---mn-\tlumbricus\tlumbricus\n"
+                   "rosarum\tn-p---fg-\trosa\trosa_rum\n");
+    }
+    TSWordFormDictionary::setLocations(places);
+    ASSERT_TRUE(TSWordFormDictionary::waitForInitialisation());
+    auto dict = std::make_shared<MadeDictionary>();
+    dict->all = {headword(QStringLiteral("lūmen, inis, n."), QStringLiteral("lumen"), 1, "light, a lamp; the eye"),
+                 headword(QStringLiteral("lumbricus, i, m."), QStringLiteral("lumbricus"), 1, "an intestinal worm")};
+    TSWordSearchController::setDictionaryProvider([dict] { return dict; });
+
+    TSWordSearchController w;
+    w.resize(900, 560);
+    w.show();
+    w.meterPopup->setCurrentIndex(1);  // − u u
+    ASSERT_EQ(TSWordFormDictionary::meterPattern(1).size(), 3);
+    w.endingField->setText(QStringLiteral("lum"));
+    w.wordBeginsButton->setChecked(true);
+    QSignalSpy finished(&w, &TSWordSearchController::searchFinished);
+    w.wordSearchChanged();
+    ASSERT_TRUE(waitUntil([&] { return !finished.isEmpty() && !w.isSearching(); }));
+    auto* model = w.resultsTable->model();
+    const int type = 1;
+    QStringList rows;
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex top = model->index(r, 0);
+        rows << top.data().toString() + " | " + model->index(r, type).data().toString();
+        for (int c = 0; c < model->rowCount(top); ++c) {
+            const QModelIndex child = model->index(c, 0, top);
+            rows << "  " + child.data().toString() + " | " + model->index(c, type, top).data().toString();
+        }
+    }
+    EXPECT_EQ(rows.join('\n').toStdString(),
+              QStringList({"lumbricus, i, m. | noun", "  lumbricus | ", "  an intestinal worm | ", "lumbulus | noun",
+                           "  lumbulus | ", "lūmen, inis, n. | noun", "  lūminis | ", "  lūmina | ", "  light, a lamp; the eye | "})
+                  .join('\n')
+                  .toStdString());
+    w.resultsTable->expandAll();
+    QApplication::processEvents();
+    const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
+    if (!gallery.isEmpty()) EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search-metre.png")));
+    TSWordSearchController::setDictionaryProvider(nullptr);
     TSWordFormDictionary::resetSharedState();
 }
 

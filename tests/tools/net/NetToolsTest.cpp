@@ -4,6 +4,7 @@
 #include "LoopbackServer.h"
 
 #include "app/net/UrlFetcher.h"
+#include "foundation/HXDocument.h"
 #include "foundation/TSPageRipper.h"
 #include "morphology/TSGrammarCollection.h"
 #include "morphology/TSWordFormDictionary.h"
@@ -31,6 +32,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTextBlock>
@@ -319,6 +321,47 @@ TEST(WebMacronizer, DownloadsGetCleanNamesAndNeverOverwrite) {
     EXPECT_TRUE(delegate->failure.contains(dir.filePath("marks 3.csv")));
 }
 
+// Names are cut to 255 bytes of UTF-8 between characters, keeping their
+// extension, numbered copies included; a download that cannot be saved is
+// said in the macronizer window.
+TEST(WebMacronizer, LongDownloadNamesAreCutByBytesAndFailuresAreShown) {
+    const QString cjk = QString(120, QChar(0x8A9E)) + QStringLiteral(".csv");      // 3 bytes each
+    const QString pairs = QString::fromUcs4(U"\U0001D4C1").repeated(90) + QStringLiteral(".csv");  // 4 bytes, two units
+    for (const QString& suggested : {cjk, pairs}) {
+        const QString name = WebMacronizer::sanitizedFileName(suggested);
+        EXPECT_LE(name.toUtf8().size(), 255) << name.toStdString();
+        EXPECT_GE(name.toUtf8().size(), 250) << name.toStdString();
+        EXPECT_TRUE(name.endsWith(QLatin1String(".csv")));
+        EXPECT_EQ(QString::fromUtf8(name.toUtf8()), name) << "a character was split";
+        EXPECT_TRUE(suggested.startsWith(name.chopped(4)));
+    }
+    QTemporaryDir dir;
+    const QString first = WebMacronizer::saveDownload(dir.path(), cjk, "one");
+    const QString second = WebMacronizer::saveDownload(dir.path(), cjk, "two");
+    ASSERT_FALSE(first.isEmpty());
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_NE(first, second);
+    EXPECT_LE(QFileInfo(second).fileName().toUtf8().size(), 255);
+
+    // A folder that cannot be written: the window says the file was not saved.
+    const QString blocked = dir.filePath(QStringLiteral("blocked"));
+    QFile blocker(blocked);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    LoopbackServer server(macronService, 10, 20000);
+    RKWQFDataDownloaderController window;
+    window.macronizer().setServiceUrl(server.url("/csv/"));
+    window.macronizer().setDownloadFolder(blocked + QStringLiteral("/inside"));
+    window.show();
+    window.setParseString(kThreeLines);
+    window.startLookup();
+    ASSERT_TRUE(waitUntil([&] { return window.statusField->text().contains(QLatin1String("could not be saved")); }))
+        << window.statusField->text().toStdString();
+    EXPECT_TRUE(window.statusField->text().contains(blocked)) << window.statusField->text().toStdString();
+    QTest::qWait(700);
+    EXPECT_TRUE(window.isVisible());
+}
+
 TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
     LoopbackServer server(macronService, 10, 20000);
     struct Delegate : MacronizerProtocol {
@@ -452,6 +495,75 @@ TEST(GrammarWindow, PageFetchedOnceThenServedFromTheCacheWithItsFragment) {
     EXPECT_TRUE(standard.cache().folder().endsWith(QLatin1String("/Tessarin/GrammarPages")));
 }
 
+// Scripts go by the parsed page, not by pattern: split tags, unquoted
+// javascript: links and unquoted handlers leave nothing that would run; a
+// page read back from the cache has no byte-order mark.
+TEST(GrammarPageCache, ScriptsLeaveByTheParsedPageAndCachedPagesHaveNoMark) {
+    const QString hostile = QStringLiteral(
+        "<html><head><title>Gerund</title><scr<script></script>ipt>alert(1)</script>"
+        "<SCRIPT type=text/javascript>alert(2)</SCRIPT></head>"
+        "<body onload=go()><h1 OnClick='x()'>The Gerund</h1><img src=a.png onerror=alert(3)>"
+        "<a href=javascript:alert(4)>one</a> <a href=\"  JaVa\tScRiPt:alert(5)\">two</a>"
+        "<a href=\"gerundive.html#g\">Gerundive</a><p>Ars <i>amand\u012B</i>.</p></body></html>");
+    const QString clean = GrammarPageCache::withoutScripts(hostile);
+    // Read back by an HTML reader of its own: no script element, handler or
+    // script address is left, and the text and the plain link are.
+    ts::HXDocumentPtr page = ts::HXDocument::documentWithHTMLData(clean.toUtf8());
+    ASSERT_TRUE(page);
+    EXPECT_TRUE(page->searchWithXPathQuery(QStringLiteral("//script")).empty()) << clean.toStdString();
+    EXPECT_TRUE(page->searchWithXPathQuery(QStringLiteral("//*[@*[starts-with(translate(name(),'ON','on'),'on')]]")).empty())
+        << clean.toStdString();
+    EXPECT_FALSE(clean.contains(QLatin1String("<script"), Qt::CaseInsensitive)) << clean.toStdString();
+    EXPECT_FALSE(clean.contains(QLatin1String("javascript"), Qt::CaseInsensitive)) << clean.toStdString();
+    EXPECT_TRUE(clean.contains(QLatin1String("gerundive.html#g")));
+    EXPECT_TRUE(clean.contains(QStringLiteral("amand\u012B")));
+
+    QTemporaryDir dir;
+    GrammarPageCache cache(dir.path());
+    const QUrl url(QStringLiteral("https://example.org/ag/gerund.html"));
+    ASSERT_TRUE(cache.store(url, hostile));
+    const std::optional<GrammarPageCache::Page> back = cache.cachedPage(url);
+    ASSERT_TRUE(back);
+    ASSERT_FALSE(back->html.isEmpty());
+    EXPECT_NE(back->html.at(0), QChar(QChar::ByteOrderMark));
+    EXPECT_TRUE(back->html.trimmed().startsWith(QLatin1Char('<'))) << back->html.left(20).toStdString();
+    EXPECT_FALSE(back->html.contains(QChar(QChar::ByteOrderMark)));
+}
+
+// The page pane says why it shows no page: a usage without an address, and
+// an address that cannot be reached.
+TEST(GrammarWindow, PaneSaysWhenAUsageHasNoAddressOrTheNetworkIsAbsent) {
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/ag/gerund.html").arg(port);
+    QTemporaryDir cacheDir;
+    auto grammar = std::make_shared<TSGrammarCollection>();
+    grammar->importFromArray(ts::ValueArray{ts::ValueDictionary{
+        {"name", "Gerund"},
+        {"children", ts::ValueArray{ts::ValueDictionary{{"name", "Gerund of purpose"}},
+                                    ts::ValueDictionary{{"name", "Gerund in the genitive"}, {"referenceURL", refused}}}}}});
+    TSGrammarWindowController window(grammar, cacheDir.path());
+    window.resize(900, 520);
+    window.show();
+    QList<QPair<QUrl, bool>> shown;
+    QObject::connect(&window, &TSGrammarWindowController::pageFinished, [&](const QUrl& u, bool ok) { shown.append({u, ok}); });
+    const QModelIndex root = window.grammarView->model()->index(0, 0);
+    window.grammarView->setCurrentIndex(window.grammarView->model()->index(0, 0, root));
+    EXPECT_TRUE(window.webView->toPlainText().contains(QLatin1String("Gerund of purpose"))) << window.webView->toPlainText().toStdString();
+    EXPECT_TRUE(window.webView->toPlainText().contains(QLatin1String("has no reference address")))
+        << window.webView->toPlainText().toStdString();
+    window.grammarView->setCurrentIndex(window.grammarView->model()->index(1, 0, root));
+    ASSERT_TRUE(waitUntil([&] { return shown.size() == 1; }));
+    EXPECT_FALSE(shown[0].second);
+    const QString text = window.webView->toPlainText();
+    EXPECT_TRUE(text.contains(QLatin1String("could not be reached"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(refused)) << text.toStdString();
+}
+
 namespace {
 
 // Verb forms for the construction search: key TAB tag TAB lemma TAB form.
@@ -462,7 +574,8 @@ const char* kForms =
     "time\tv2spma---\ttimeo\ttime_\n"
     "timere\tv--pna---\ttimeo\ttime_re\n"
     "ueni\tv2spma---\tuenio\tue_ni\n"
-    "iace\tv2spma---\tiaceo\tiace_\n";
+    "iace\tv2spma---\tiaceo\tiace_\n"
+    "tangere\tv--pna---\ttango\ttangere\n";
 
 QStringList texts(const std::vector<ts::AttributedStringPtr>& list) {
     QStringList out;
@@ -520,6 +633,38 @@ TEST(ConstructionSearch, FindsProhibitions) {
     EXPECT_EQ(font(22)->pointSize(), 14);
 }
 
+// A sentence at the very end keeps its last letter; sentences are cut from
+// the original text where cleaning changes lengths (three dots beside an
+// ellipsis, a dotted capital I that lower-cases to two units).
+TEST(ConstructionSearch, SentencesAreCutFromTheOriginalWhereverCleaningMovesThem) {
+    struct Case { const char* text; const char* key; QStringList found; };
+    const Case cases[] = {
+        {"Noli me tangere", "Infinitive", {"Noli me tangere"}},
+        {"Dixit. Noli timere", "Infinitive", {"Noli timere"}},
+        {"Noli timere. Nolite tangere!", "Infinitive", {"Noli timere", "Nolite tangere"}},
+        {"Ne facias hoc", "Present", {"Ne facias hoc"}},
+        {"Heu... quid\u2026, ne facias hoc. Alia res.", "Present", {"quid\u2026, ne facias hoc."}},
+        {"\u0130\u0130\u0130 dixit \u0130STE. Tu ne facias hoc. Alia.", "Present", {"Tu ne facias hoc."}},
+        {"\u0130stanbul\u2026 ... Noli timere, amice. Alia.", "Infinitive", {"Noli timere, amice"}},
+        {"\U0001D4C1 Tu ne facias hoc!", "Present", {"\U0001D4C1 Tu ne facias hoc!"}},
+    };
+    for (const Case& c : cases) {
+        const auto found = ConstructionSearch::searchForConstruction(QString::fromUtf8(c.text));
+        EXPECT_EQ(texts(found.at(QString::fromLatin1(c.key))), c.found) << c.text;
+    }
+    // The emphasised clause moves with its sentence.
+    const auto sentence = ConstructionSearch::searchForConstruction(
+        QStringLiteral("\u0130\u0130\u0130\u0130 Heu... quid\u2026, ne time, inquit.")).at("Imperative").at(0);
+    const QString shown = sentence->string();
+    auto size = [&](int i) {
+        return std::dynamic_pointer_cast<const ts::Font>(sentence->attributes(i).at(ts::AttributeName::Font).toObject())->pointSize();
+    };
+    EXPECT_EQ(shown, QStringLiteral("quid\u2026, ne time, inquit."));
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("ne")))), 16);
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("time")) + 3)), 16);
+    EXPECT_EQ(size(int(shown.indexOf(QLatin1String("inquit")))), 14);
+}
+
 namespace {
 
 QByteArray page(const char* title, const char* text, QStringList links) {
@@ -573,6 +718,46 @@ TEST(ConstructionSearch, CrawlOfALoopingSiteListsItsSentencesAndStopsAtTheLimit)
     EXPECT_EQ(ConstructionSearch::crawl(server.url("/chain/p1.html"), five, cancel, callbacks), 5);
     EXPECT_EQ(server.count(QStringLiteral("/chain/p6.html")), 0);
     EXPECT_EQ(pages.size(), 5u);
+}
+
+// A page that cannot be read is said, with its cause, and not counted as
+// read: a missing page of a site, and a start address nobody answers.
+TEST(ConstructionSearch, UnreadablePagesAreSaidAndNotCounted) {
+    LoopbackServer server([](const HttpRequest& r) {
+        HttpAnswer a;
+        if (r.path == QLatin1String("/site/a.html")) a.body = page("Prima", "Ne facias hoc.", {"gone.html"});
+        else a.status = 404;
+        return a;
+    }, 20, 30000);
+    std::atomic_bool cancel(false);
+    QStringList failed;
+    ConstructionSearch::CrawlCallbacks callbacks;
+    callbacks.failed = [&](const QUrl& url, const QString& why) { failed << url.path() + ": " + why; };
+    EXPECT_EQ(ConstructionSearch::crawl(server.url("/site/a.html"), {}, cancel, callbacks), 1);
+    ASSERT_EQ(failed.size(), 1);
+    EXPECT_TRUE(failed[0].startsWith(QLatin1String("/site/gone.html: "))) << failed[0].toStdString();
+    EXPECT_GT(failed[0].size(), int(QStringLiteral("/site/gone.html: ").size()));
+
+    quint16 port = 0;
+    {
+        QTcpServer probe;
+        ASSERT_TRUE(probe.listen(QHostAddress::LocalHost, 0));
+        port = probe.serverPort();
+    }
+    const QString refused = QStringLiteral("http://127.0.0.1:%1/liber/i.html").arg(port);
+    TSConstructionSearch window;
+    window.resize(820, 520);
+    window.show();
+    window.urlField->setText(refused);
+    QSignalSpy done(&window, &TSConstructionSearch::searchFinished);
+    window.doSearch();
+    ASSERT_TRUE(waitUntil([&] { return done.size() == 1; }));
+    EXPECT_EQ(done.at(0).at(0).toInt(), 0);
+    const QString said = window.progressField->text();
+    EXPECT_TRUE(said.startsWith(QLatin1String("0 page(s) read"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(QLatin1String("could not be read"))) << said.toStdString();
+    EXPECT_TRUE(said.contains(refused)) << said.toStdString();
+    EXPECT_EQ(window.model()->rowCount(), 0);
 }
 
 TEST(ConstructionSearch, WindowListsResultsAndDeletesNodes) {
