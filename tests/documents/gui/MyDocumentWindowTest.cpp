@@ -8,6 +8,7 @@
 #include "documents/gui/TSStringPrintView.h"
 
 #include "platform/Color.h"
+#include "platform/Font.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
@@ -240,6 +241,55 @@ TEST(MyDocumentWindow, PrintsPanesWithEachPagesFootnotes) {
         }
         delete window;
     }
+}
+
+// A note linked twice: its markers show one number, and the page prints the
+// note once under that number, the number in the note's own face.
+TEST(MyDocumentWindow, PrintsANoteLinkedTwiceOnceUnderItsMarkersNumber) {
+    QTemporaryDir dir;
+    auto doc = std::make_shared<MyDocument>();
+    FootnoteObjectPtr first = doc->footnotes()->makeNewNote();
+    first->setNoteFromString(QStringLiteral("nota bis citata"));
+    FootnoteObjectPtr second = doc->footnotes()->makeNewNote();
+    second->setNoteFromString(QStringLiteral("nota semel citata"));
+    AttributedString text(QStringLiteral("Arma virumque cano"));
+    text.append(noted(FootnoteText::marker(0), first->uniqueID()));
+    text.append(AttributedString(QStringLiteral(", Troiae qui primus ab oris")));
+    text.append(noted(FootnoteText::marker(0), second->uniqueID()));
+    text.append(AttributedString(QStringLiteral("\nItaliam fato profugus")));
+    text.append(noted(FootnoteText::marker(0), first->uniqueID()));
+    doc->setLatin(text);
+    auto* window = new MyDocumentWindow(doc);
+    const QString pdf = dir.filePath(QStringLiteral("twice.pdf"));
+    ASSERT_TRUE(window->printFieldToPdf(window->latinView(), pdf));
+    int pages = 0;
+    const QString all = pdfText(pdf, &pages);
+    EXPECT_EQ(pages, 1);
+    EXPECT_EQ(all.count(QStringLiteral("[1]")), 2) << all.toStdString();
+    EXPECT_EQ(all.count(QStringLiteral("[2]")), 1);
+    EXPECT_EQ(all.count(QStringLiteral("1.notabiscitata")), 1) << all.toStdString();
+    EXPECT_EQ(all.count(QStringLiteral("2.notasemelcitata")), 1);
+    EXPECT_EQ(all.count(QStringLiteral("citata")), 2);
+    EXPECT_FALSE(all.contains(QStringLiteral("3.")));
+    QPdfDocument rendered;
+    rendered.load(pdf);
+    saveGallery(rendered.render(0, QSize(595, 842)), QStringLiteral("printed-note-linked-twice.png"));
+
+    TSStringPrintView view;
+    AttributedString numbered = text;
+    FootnoteText::renumber(numbered, *doc->footnotes(), false);
+    view.setPrintField(numbered);
+    view.setFootnotes(doc->footnotes());
+    view.makeLinkArray();
+    const AttributedString notes = view.footnotesInRange({0, numbered.length()});
+    EXPECT_EQ(notes.string(), QStringLiteral("1. nota bis citata\n2. nota semel citata"));
+    const QString body = QStringLiteral("nota semel");
+    const qsizetype number = notes.string().indexOf(QStringLiteral("2. "));
+    const auto numberFont = notes.attribute(AttributeName::Font, number).toObjectAs<Font>();
+    const auto bodyFont = notes.attribute(AttributeName::Font, notes.string().indexOf(body)).toObjectAs<Font>();
+    ASSERT_TRUE(numberFont && bodyFont);
+    EXPECT_EQ(numberFont->postScriptName(), bodyFont->postScriptName());
+    delete window;
 }
 
 TEST(MyDocumentWindow, PrintsAParallelTextDocument) {
