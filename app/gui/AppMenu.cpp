@@ -24,6 +24,9 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSet>
+#include <QShortcut>
+#include <QDialog>
 #include <QTextEdit>
 #include <QUrl>
 
@@ -379,6 +382,43 @@ const std::vector<MenuCommand>& menuCommands() {
 }
 
 constexpr const char* kCommandProperty = "tsMenuCommand";
+constexpr const char* kEquippedProperty = "tsApplicationCommands";
+
+// A window of its own that is no document window, no dialog (a panel or a
+// question answers its own keys) and no pop-up.
+bool isToolWindow(const QWidget* w) {
+    if (!w || !w->isWindow() || w->property(kEquippedProperty).toBool()) return false;
+    if (documentWindow(const_cast<QWidget*>(w)) || qobject_cast<const QDialog*>(w) || qobject_cast<const QMenu*>(w)) return false;
+    const Qt::WindowType type = w->windowType();
+    return type == Qt::Window || type == Qt::Tool;
+}
+
+// The keys a window's own actions and shortcuts answer, before the
+// application's commands are added.
+QSet<QKeySequence> keysInUse(QWidget* window) {
+    QSet<QKeySequence> used;
+    for (QAction* a : window->findChildren<QAction*>())
+        for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        for (QAction* a : w->actions())
+            for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QAction* a : window->actions())
+        for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QShortcut* s : window->findChildren<QShortcut*>()) used.insert(s->key());
+    return used;
+}
+
+// The window's own keys win: an ambiguous key would run neither command.
+void leaveKeys(const QList<QAction*>& actions, const QSet<QKeySequence>& taken) {
+    for (QAction* a : actions) {
+        if (QMenu* m = a->menu()) {
+            leaveKeys(m->actions(), taken);
+            continue;
+        }
+        QList<QKeySequence> keys = a->shortcuts();
+        if (keys.removeIf([&](const QKeySequence& k) { return taken.contains(k); }) > 0) a->setShortcuts(keys);
+    }
+}
 
 }  // namespace
 
@@ -448,6 +488,33 @@ void AppController::buildMenus(QWidget* container, QWidget* window) {
     if (window) validateMenus(window);
 }
 
+bool AppController::isEquippedToolWindow(const QWidget* window) {
+    return window && window->property(kEquippedProperty).toBool();
+}
+
+void AppController::equipToolWindow(QWidget* window) {
+    if (!isToolWindow(window)) return;
+    const QSet<QKeySequence> taken = keysInUse(window);
+    window->setProperty(kEquippedProperty, true);
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        buildMenus(main->menuBar(), window);
+        leaveKeys(main->menuBar()->actions(), taken);
+        return;
+    }
+    // A window without a menu bar answers the commands' keys.
+    auto* commands = new QMenu(window);
+    commands->setObjectName(QStringLiteral("tsApplicationCommands"));
+    buildMenus(commands, window);
+    leaveKeys(commands->actions(), taken);
+    QList<QAction*> pending = commands->actions();
+    while (!pending.isEmpty()) {
+        QAction* a = pending.takeFirst();
+        if (QMenu* m = a->menu()) pending << m->actions();
+        else if (!a->shortcuts().isEmpty()) window->addAction(a);
+    }
+    validateMenus(window);
+}
+
 void AppController::buildMainMenu() {
     mainMenu_ = new QMenu;
     buildMenus(mainMenu_, nullptr);
@@ -472,7 +539,8 @@ void AppController::removeDeveloperMenu() {
     };
     if (mainMenu_) remove(mainMenu_, true);
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<QMainWindow*>(w); main && documentWindow(main)) remove(main->menuBar(), false);
+        if (auto* main = qobject_cast<QMainWindow*>(w); main && (documentWindow(main) || isEquippedToolWindow(main)))
+            remove(main->menuBar(), false);
 }
 
 // Brings enabled and checked states up to date, so that a key of a command
@@ -480,7 +548,8 @@ void AppController::removeDeveloperMenu() {
 void AppController::validateMenus(QWidget* window) {
     QList<QAction*> pending;
     if (auto* main = qobject_cast<QMainWindow*>(window)) pending = main->menuBar()->actions();
-    else if (!window && mainMenu_) pending = mainMenu_->actions();
+    else if (window) pending = window->actions();
+    else if (mainMenu_) pending = mainMenu_->actions();
     const std::vector<MenuCommand>& commands = menuCommands();
     while (!pending.isEmpty()) {
         QAction* a = pending.takeFirst();
@@ -507,8 +576,11 @@ void AppController::validateMenus(QWidget* window) {
 void AppController::updateCheckMarks() { validateMenus(nullptr); }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        if (auto* w = qobject_cast<QMainWindow*>(watched); w && documentWindow(w)) validateMenus(w);
+    if (event->type() == QEvent::Show) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && isToolWindow(w)) equipToolWindow(w);
+    } else if (event->type() == QEvent::WindowActivate) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && (documentWindow(w) || isEquippedToolWindow(w)))
+            validateMenus(w);
     } else if (event->type() == QEvent::ShortcutOverride) {
         // Sent before the shortcut map matches a key: the states are brought
         // up to date first, so a key runs its command exactly when the item
@@ -517,13 +589,13 @@ bool AppController::eventFilter(QObject* watched, QEvent* event) {
         const bool command = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
                              (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
         QWidget* active = QApplication::activeWindow();
-        if (command && active && documentWindow(active)) validateMenus(active);
+        if (command && active && (documentWindow(active) || isEquippedToolWindow(active))) validateMenus(active);
     }
     return QObject::eventFilter(watched, event);
 }
 
 void AppController::focusChanged(QWidget*, QWidget* now) {
-    if (now && documentWindow(now->window())) validateMenus(now->window());
+    if (now && (documentWindow(now->window()) || isEquippedToolWindow(now->window()))) validateMenus(now->window());
 }
 
 // The recent documents, newest first, then the command that forgets them.
