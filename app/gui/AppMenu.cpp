@@ -256,7 +256,12 @@ const std::vector<MenuCommand>& menuCommands() {
         MenuCommand m = command(menu, title, selector, std::move(keys));
         m.run = [method](A&, QWidget* w) { QMetaObject::invokeMethod(w, method); };
         m.enabled = [method](A&, QWidget* w) {
-            return w && w->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
+            if (!w || w->metaObject()->indexOfMethod(QByteArray(method) + "()") < 0) return false;
+            // A window that validates its commands says whether this one can run now.
+            bool can = true;
+            if (w->metaObject()->indexOfMethod("validateCommand(QString)") >= 0)
+                QMetaObject::invokeMethod(w, "validateCommand", Q_RETURN_ARG(bool, can), Q_ARG(QString, QString::fromLatin1(method)));
+            return can;
         };
         return m;
     };
@@ -305,12 +310,13 @@ const std::vector<MenuCommand>& menuCommands() {
             return windowMethod("Edit", title, selector, method, std::move(keys));
         };
         c.push_back(rowCommand("Delete Row…", "deleteSelectedRow:", "deleteSelectedRow"));
-        c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow"));
-        c.push_back(rowCommand("Demote Row", "demoteSelectedRow:", "demoteSelectedRow"));
+        c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow", {QKeySequence(Qt::ALT | Qt::Key_Left)}));
+        c.push_back(rowCommand("Demote Row", "demoteSelectedRow:", "demoteSelectedRow", {QKeySequence(Qt::ALT | Qt::Key_Right)}));
         c.push_back(separator("Edit"));
         c.push_back(rowCommand("Look Up in Dictionary", "lookupInDictionary:", "lookupInDictionary", {QKeySequence(Qt::CTRL | Qt::Key_L)}));
         c.push_back(rowCommand("Add to Vocabulary", "addToVocab:", "addToVocab", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)}));
         c.push_back(rowCommand("Add Word Form…", "addWordForm:", "addWordForm"));
+        c.push_back(rowCommand("Make Base Font", "makeBaseFont:", "makeBaseFont"));
         c.push_back(rowCommand("Vocabulary", "showVocabularyWindow:", "showVocabularyWindow"));
         c.push_back(rowCommand("Revise Vocabulary", "openRevisionWindow:", "openRevisionWindow"));
         c.push_back(separator("Edit"));

@@ -131,6 +131,11 @@ QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelInde
     const auto text = cellText(index);
     const int width = cellWidth(index);
     int height = text && text->length() > 0 ? scaledHeight(laidOut(text, width / zoom_), zoom_) : 0;
+    // A section's heading row leaves its location room to stand out: half
+    // its height again.
+    if (height > 0 && index.column() == TSOutlineModel::LocationColumn)
+        if (const TSChunk* chunk = model_->chunkForIndex(index); chunk && chunk->isHeader())
+            height = int(std::ceil(height * 1.5));
     // An open editor's text may have grown past what is stored.
     if (editor_ && editing_ == index) height = std::max(height, editor_->textHeight());
     height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
