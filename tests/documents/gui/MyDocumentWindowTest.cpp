@@ -32,6 +32,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -345,6 +346,53 @@ TEST(MyDocumentWindow, PrintPanelCancelledStoresNothing) {
     view.setPrintField(AttributedString(QStringLiteral("nihil")));
     EXPECT_FALSE(view.doPrint());
     EXPECT_EQ(prompter->modalPanelCount(), 1);
+}
+
+// The Text menu follows the pane with the keyboard and its selection, and
+// offers Set Image.
+TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
+    auto doc = std::make_shared<MyDocument>();
+    doc->setLatin(AttributedString(QStringLiteral("Musa mihi causas memora")));
+    auto* window = new MyDocumentWindow(doc);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto item = [window](const QString& title) -> QAction* {
+        for (QAction* a : window->textMenu()->actions())
+            if (a->text() == title) return a;
+        return nullptr;
+    };
+    ASSERT_NE(item(QStringLiteral("Set Image…")), nullptr);
+    for (const char* t : {"Add Footnote", "Link to Footnote…", "Copy with Footnotes", "Add to Vocabulary"})
+        ASSERT_NE(item(QString::fromUtf8(t)), nullptr) << t;
+
+    window->scaleBox()->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(item(QStringLiteral("Add Footnote"))->isEnabled());
+    EXPECT_TRUE(item(QStringLiteral("Set Image…"))->isEnabled());
+
+    window->latinView()->setFocus();
+    QTRY_VERIFY(item(QStringLiteral("Add Footnote"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Add to Vocabulary"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
+    QTextCursor c = window->latinView()->textCursor();
+    c.setPosition(0);
+    c.setPosition(4, QTextCursor::KeepAnchor);
+    window->latinView()->setTextCursor(c);
+    EXPECT_TRUE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
+    EXPECT_TRUE(item(QStringLiteral("Add to Vocabulary"))->isEnabled());
+    doc->footnotes()->makeNewNote();
+    Q_EMIT window->textMenu()->aboutToShow();
+    EXPECT_TRUE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
+    // A greyed item's key does nothing.
+    window->scaleBox()->setFocus();
+    QApplication::processEvents();
+    const qint64 notes = doc->footnotes()->count();
+    QTest::keyClick(window->scaleBox(), Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(doc->footnotes()->count(), notes);
+    window->close();
+    delete window;
 }
 
 TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {

@@ -6,6 +6,10 @@
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
 #include "documents/gui/TSRowCommands.h"
+#include "documents/gui/TSRichTextDelegate.h"
+#include "documents/gui/FootnoteWindows.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/FootnoteObject.h"
 #include "documents/gui/VocabularyWindowController.h"
 
 #include "app/core/DictionaryServicesSetup.h"
@@ -17,6 +21,7 @@
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/Prompter.h"
+#include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/Url.h"
 #include "support/GuiTestSupport.h"
@@ -315,6 +320,201 @@ TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     for (int r = 0; r < again.model()->rowCount(); ++r)
         EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->index(r, 0))) << r;
     EXPECT_GT(again.outlineView()->visualRect(again.model()->indexForChunk(a.get(), 1)).height(), 0);
+}
+
+// Only a section's row offers to gather its lines' imported translation at
+// its end; the user confirms first.
+TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
+    auto titles = [](QMenu* menu) {
+        QStringList out;
+        for (QAction* x : menu->actions())
+            if (!x->isSeparator()) out << x->text();
+        return out;
+    };
+    std::unique_ptr<QMenu> sectionMenu(window->rowCommands()->rowMenu(at(section.get())));
+    const QStringList offered = titles(sectionMenu.get());
+    ASSERT_TRUE(offered.contains(QStringLiteral("Put English at End")));
+    EXPECT_EQ(offered.indexOf(QStringLiteral("Put English at End")), offered.indexOf(QStringLiteral("Paste Formatted")) + 1);
+    std::unique_ptr<QMenu> lineMenu(window->rowCommands()->rowMenu(at(a.get())));
+    EXPECT_FALSE(titles(lineMenu.get()).contains(QStringLiteral("Put English at End")));
+
+    // Nothing imported: nothing changes.
+    prompter->queueAlertAnswer(1);
+    ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    for (auto& l : {a, b, c}) EXPECT_FALSE(l->perseusEnglish());
+
+    a->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("Arms I sing")));
+    b->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("and the man")));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    EXPECT_EQ(prompter->alerts().back().messageText, QStringLiteral("Move all the English of this section to its end?"));
+    EXPECT_EQ(prompter->alerts().back().buttons.last(), QStringLiteral("Consolidate"));
+    EXPECT_EQ(a->perseusEnglish()->string(), QStringLiteral("Arms I sing"));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    prompter->queueAlertAnswer(1);
+    ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    EXPECT_FALSE(a->perseusEnglish());
+    EXPECT_FALSE(b->perseusEnglish());
+    ASSERT_TRUE(c->perseusEnglish());
+    EXPECT_EQ(c->perseusEnglish()->string(), QStringLiteral("Arms I sing\rand the man\r"));
+    EXPECT_TRUE(doc->isDocumentEdited());
+}
+
+// The look of the selection becomes the base font, without its colours; the
+// command needs a selection.
+TEST_F(Fixture, MakeBaseFontTakesTheSelectionsLookWithoutItsColours) {
+    ts::Attributes look{{ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(ts::Font::make(QStringLiteral("Times-Roman"), 14)))},
+                        {ts::AttributeName::ForegroundColor, ts::Value(std::static_pointer_cast<ts::Object>(ts::Color::calibratedRgb(1, 0, 0)))},
+                        {ts::AttributeName::BackgroundColor, ts::Value(std::static_pointer_cast<ts::Object>(ts::Color::calibratedRgb(1, 1, 0)))}};
+    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma virumque cano"), look));
+    window->model()->reload();
+    window->outlineView()->expandToDepth(0);
+    EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    window->outlineView()->setCurrentIndex(at(a.get()));
+    window->outlineView()->edit(at(a.get()));
+    settle();
+    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    ASSERT_TRUE(editor);
+    EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(5);
+    cursor.setPosition(13, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    EXPECT_TRUE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    window->makeBaseFont();
+    const ts::ValueDictionary& base = doc->baseFontAttributes();
+    ASSERT_TRUE(base.count(ts::AttributeName::Font));
+    const auto font = base.at(ts::AttributeName::Font).toObjectAs<ts::Font>();
+    ASSERT_TRUE(font);
+    EXPECT_EQ(font->postScriptName(), QStringLiteral("Times-Roman"));
+    EXPECT_DOUBLE_EQ(font->pointSize(), 14.0);
+    EXPECT_EQ(base.count(ts::AttributeName::BackgroundColor), 0u);
+    ASSERT_TRUE(base.count(ts::AttributeName::ForegroundColor));
+    EXPECT_TRUE(base.at(ts::AttributeName::ForegroundColor).toObjectAs<ts::Color>()->isEqual(*ts::Color::textColor()));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    window->commitEditing();
+}
+
+// Alt+Right and Alt+Left move a row in and out a level from its editor;
+// Shift+End still selects to the end of the line.
+TEST_F(Fixture, PromoteAndDemoteKeysLeaveTheEditingKeysAlone) {
+    window->activateWindow();
+    auto openEditor = [&](const TSChunk* chunk) -> QTextEdit* {
+        window->outlineView()->setCurrentIndex(at(chunk));
+        window->outlineView()->edit(at(chunk));
+        settle();
+        return window->outlineView()->viewport()->findChild<QTextEdit*>();
+    };
+    QTextEdit* editor = openEditor(b.get());
+    ASSERT_TRUE(editor);
+    editor->moveCursor(QTextCursor::Start);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(editor->textCursor().selectedText(), QStringLiteral("Troiae qui primus"));
+    EXPECT_EQ(b->parent().get(), section.get());
+    QTest::keyClick(editor, Qt::Key_Home, Qt::ShiftModifier);
+    EXPECT_EQ(b->parent().get(), section.get());
+    QTest::keyClick(editor, Qt::Key_Right, Qt::AltModifier);
+    settle();
+    EXPECT_EQ(b->parent().get(), a.get());
+    editor = openEditor(b.get());
+    ASSERT_TRUE(editor);
+    QTest::keyClick(editor, Qt::Key_Left, Qt::AltModifier);
+    settle();
+    EXPECT_EQ(b->parent().get(), section.get());
+    EXPECT_EQ(latins(), (QStringList{"arma virumque cano", "Troiae qui primus", "ab oris Italiam"}));
+}
+
+// A section's location is measured at half its height again.
+TEST_F(Fixture, ASectionRowGivesItsLocationHalfItsHeightAgain) {
+    const ts::Attributes large{{ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(ts::Font::make(QStringLiteral("Helvetica"), 30)))}};
+    section->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("Liber"), large));
+    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma"), large));
+    section->setLocation(ts::AttributedString::make(QStringLiteral("12")));
+    a->setLocation(ts::AttributedString::make(QStringLiteral("12")));
+    window->model()->reload();
+    window->outlineView()->expandToDepth(0);
+    settle();
+    QAbstractItemDelegate* delegate = window->outlineView()->itemDelegate();
+    QStyleOptionViewItem option;
+    const int group = delegate->sizeHint(option, at(section.get(), TSOutlineModel::LocationColumn)).height();
+    const int plain = delegate->sizeHint(option, at(a.get(), TSOutlineModel::LocationColumn)).height();
+    ASSERT_GT(plain, TSRichTextDelegate::kMinimumRowHeight);
+    const int padding = 3;
+    EXPECT_EQ(group - padding, int(std::ceil((plain - padding) * 1.5)));
+}
+
+// Find selects the match itself in its line's editor, then the next one in
+// the same line before going on to the next line; backwards goes back.
+TEST_F(Fixture, FindSelectsTheMatchedTextInTheLine) {
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window->outlineView()->itemDelegate());
+    auto where = [&] {
+        QTextEdit* editor = delegate->editor();
+        return std::make_pair(window->model()->chunkForIndex(window->outlineView()->currentIndex()),
+                              editor ? editor->textCursor().selectionStart() : -1);
+    };
+    auto selected = [&] { return delegate->editor() ? delegate->editor()->textCursor().selectedText() : QString(); };
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 0));
+    EXPECT_EQ(selected(), QStringLiteral("a"));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 3));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 15));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(b.get()), 4));
+    ASSERT_TRUE(window->findNext(QStringLiteral("PRIMUS")));
+    EXPECT_EQ(selected(), QStringLiteral("primus"));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a"), true));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(b.get()), 4));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a"), true));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 15));
+    // Nothing saved changed.
+    window->commitEditing();
+    EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+// A click on a vocabulary word shows it in the vocabulary window; a click on
+// a footnote marker in an open editor opens its note.
+TEST_F(Fixture, LinksOpenFromCellsAndFromTheOpenEditor) {
+    WordPtr word = doc->vocabList()->makeNewWord(QStringLiteral("arma armorum"));
+    WordPtr other = doc->vocabList()->makeNewWord(QStringLiteral("vir viri"));
+    ts::AttributedString latin(QStringLiteral("arma virumque cano"));
+    latin.addAttribute(ts::AttributeName::Link, ts::Value(std::static_pointer_cast<ts::Object>(ts::Url::make(word->uniqueID()))), {0, 4});
+    a->setLatin(std::make_shared<ts::AttributedString>(latin));
+    FootnoteObjectPtr note = doc->footnotes()->makeNewNote();
+    note->setNoteFromString(QStringLiteral("Troia, urbs Asiae"));
+    ts::AttributedString troiae(QStringLiteral("Troiae[1] qui primus"));
+    troiae.addAttribute(ts::AttributeName::Link, ts::Value(std::static_pointer_cast<ts::Object>(ts::Url::make(note->uniqueID()))), {6, 3});
+    b->setLatin(std::make_shared<ts::AttributedString>(troiae));
+    window->model()->reload();
+    window->outlineView()->expandToDepth(0);
+    settle();
+    VocabularyWindowController::showVocabularyWindow()->setVocabList(doc->vocabList());
+    VocabularyWindowController::getVocabularyWindow()->setCurrentWordFromID(other->uniqueID());
+
+    const QRect cell = window->outlineView()->visualRect(at(a.get()));
+    QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier, cell.topLeft() + QPoint(14, cell.height() / 2));
+    settle();
+    ASSERT_TRUE(VocabularyWindowController::getVocabularyWindow()->currentWord());
+    EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->currentWord(), word);
+
+    window->outlineView()->setCurrentIndex(at(b.get()));
+    window->outlineView()->edit(at(b.get()));
+    settle();
+    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    ASSERT_TRUE(editor);
+    QTextCursor onMarker(editor->document());
+    onMarker.setPosition(7);
+    const QPoint point = editor->cursorRect(onMarker).center() + QPoint(1, 0);
+    ASSERT_EQ(editor->anchorAt(point), note->uniqueID());
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    settle();
+    ASSERT_TRUE(window->footnoteWindow()->isVisible());
+    EXPECT_EQ(window->footnoteWindow()->footnote(), note);
+    window->footnoteWindow()->hide();
+    VocabularyWindowController::getVocabularyWindow()->hide();
 }
 
 TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
