@@ -45,6 +45,8 @@
 
 namespace {
 
+template <class T> ts::Value object(std::shared_ptr<T> o) { return ts::Value(std::static_pointer_cast<ts::Object>(std::move(o))); }
+
 std::shared_ptr<TSMatchedChunk> line(const QString& latin, const QString& english = {}) {
     auto l = std::make_shared<TSMatchedChunk>();
     l->setLatin(ts::AttributedString::make(latin));
@@ -76,6 +78,12 @@ struct Fixture : ::testing::Test {
     }
     QModelIndex at(const TSChunk* chunk, int column = TSOutlineModel::LatinColumn) {
         return window->model()->indexForChunk(chunk, column);
+    }
+    QTextEdit* openEditor(const TSChunk* chunk) {
+        window->outlineView()->setCurrentIndex(at(chunk));
+        window->outlineView()->edit(at(chunk));
+        settle();
+        return qobject_cast<TSRichTextDelegate*>(window->outlineView()->itemDelegate())->editor();
     }
     QStringList latins() {
         QStringList out;
@@ -337,8 +345,7 @@ TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
     // Nothing imported: nothing changes.
     prompter->queueAlertAnswer(1);
     ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
-    for (auto& l : {a, b, c}) EXPECT_FALSE(l->perseusEnglish());
-
+    EXPECT_FALSE(c->perseusEnglish());
     a->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("Arms I sing")));
     b->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("and the man")));
     prompter->queueAlertAnswer(0);
@@ -347,8 +354,7 @@ TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
     EXPECT_EQ(a->perseusEnglish()->string(), QStringLiteral("Arms I sing"));
     prompter->queueAlertAnswer(1);
     ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
-    EXPECT_FALSE(a->perseusEnglish());
-    EXPECT_FALSE(b->perseusEnglish());
+    EXPECT_FALSE(a->perseusEnglish() || b->perseusEnglish());
     ASSERT_TRUE(c->perseusEnglish());
     EXPECT_EQ(c->perseusEnglish()->string(), QStringLiteral("Arms I sing\rand the man\r"));
 }
@@ -356,17 +362,13 @@ TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
 // The look of the selection becomes the base font, without its colours; the
 // command needs a selection.
 TEST_F(Fixture, MakeBaseFontTakesTheSelectionsLookWithoutItsColours) {
-    ts::Attributes look{{ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(ts::Font::make(QStringLiteral("Times-Roman"), 14)))},
-                        {ts::AttributeName::ForegroundColor, ts::Value(std::static_pointer_cast<ts::Object>(ts::Color::calibratedRgb(1, 0, 0)))},
-                        {ts::AttributeName::BackgroundColor, ts::Value(std::static_pointer_cast<ts::Object>(ts::Color::calibratedRgb(1, 1, 0)))}};
-    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma virumque cano"), look));
+    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma virumque cano"), ts::Attributes{
+        {ts::AttributeName::Font, object(ts::Font::make(QStringLiteral("Times-Roman"), 14))},
+        {ts::AttributeName::ForegroundColor, object(ts::Color::calibratedRgb(1, 0, 0))},
+        {ts::AttributeName::BackgroundColor, object(ts::Color::calibratedRgb(1, 1, 0))}}));
     window->model()->reload();
-    window->outlineView()->expandToDepth(0);
     EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
-    window->outlineView()->setCurrentIndex(at(a.get()));
-    window->outlineView()->edit(at(a.get()));
-    settle();
-    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    QTextEdit* editor = openEditor(a.get());
     ASSERT_TRUE(editor);
     EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
     QTextCursor cursor = editor->textCursor();
@@ -377,13 +379,9 @@ TEST_F(Fixture, MakeBaseFontTakesTheSelectionsLookWithoutItsColours) {
     doc->updateChangeCount(ts::Document::ChangeCleared);
     window->makeBaseFont();
     const ts::ValueDictionary& base = doc->baseFontAttributes();
-    ASSERT_TRUE(base.count(ts::AttributeName::Font));
-    const auto font = base.at(ts::AttributeName::Font).toObjectAs<ts::Font>();
-    ASSERT_TRUE(font);
-    EXPECT_EQ(font->postScriptName(), QStringLiteral("Times-Roman"));
-    EXPECT_DOUBLE_EQ(font->pointSize(), 14.0);
+    ASSERT_TRUE(base.count(ts::AttributeName::Font) && base.count(ts::AttributeName::ForegroundColor));
+    EXPECT_TRUE(base.at(ts::AttributeName::Font).toObjectAs<ts::Font>()->isEqual(*ts::Font::make(QStringLiteral("Times-Roman"), 14)));
     EXPECT_EQ(base.count(ts::AttributeName::BackgroundColor), 0u);
-    ASSERT_TRUE(base.count(ts::AttributeName::ForegroundColor));
     EXPECT_TRUE(base.at(ts::AttributeName::ForegroundColor).toObjectAs<ts::Color>()->isEqual(*ts::Color::textColor()));
     EXPECT_TRUE(doc->isDocumentEdited());
     window->commitEditing();
@@ -392,20 +390,11 @@ TEST_F(Fixture, MakeBaseFontTakesTheSelectionsLookWithoutItsColours) {
 // Alt+Right and Alt+Left move a row in and out a level from its editor;
 // Shift+End still selects to the end of the line.
 TEST_F(Fixture, PromoteAndDemoteKeysLeaveTheEditingKeysAlone) {
-    window->activateWindow();
-    auto openEditor = [&](const TSChunk* chunk) -> QTextEdit* {
-        window->outlineView()->setCurrentIndex(at(chunk));
-        window->outlineView()->edit(at(chunk));
-        settle();
-        return window->outlineView()->viewport()->findChild<QTextEdit*>();
-    };
     QTextEdit* editor = openEditor(b.get());
     ASSERT_TRUE(editor);
     editor->moveCursor(QTextCursor::Start);
     QTest::keyClick(editor, Qt::Key_End, Qt::ShiftModifier);
     EXPECT_EQ(editor->textCursor().selectedText(), QStringLiteral("Troiae qui primus"));
-    EXPECT_EQ(b->parent().get(), section.get());
-    QTest::keyClick(editor, Qt::Key_Home, Qt::ShiftModifier);
     EXPECT_EQ(b->parent().get(), section.get());
     QTest::keyClick(editor, Qt::Key_Right, Qt::AltModifier);
     settle();
@@ -420,21 +409,18 @@ TEST_F(Fixture, PromoteAndDemoteKeysLeaveTheEditingKeysAlone) {
 
 // A section's location is measured at half its height again.
 TEST_F(Fixture, ASectionRowGivesItsLocationHalfItsHeightAgain) {
-    const ts::Attributes large{{ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(ts::Font::make(QStringLiteral("Helvetica"), 30)))}};
+    const ts::Attributes large{{ts::AttributeName::Font, object(ts::Font::make(QStringLiteral("Helvetica"), 30))}};
     section->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("Liber"), large));
     a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma"), large));
     section->setLocation(ts::AttributedString::make(QStringLiteral("12")));
     a->setLocation(ts::AttributedString::make(QStringLiteral("12")));
     window->model()->reload();
-    window->outlineView()->expandToDepth(0);
-    settle();
     QAbstractItemDelegate* delegate = window->outlineView()->itemDelegate();
     QStyleOptionViewItem option;
     const int group = delegate->sizeHint(option, at(section.get(), TSOutlineModel::LocationColumn)).height();
     const int plain = delegate->sizeHint(option, at(a.get(), TSOutlineModel::LocationColumn)).height();
     ASSERT_GT(plain, TSRichTextDelegate::kMinimumRowHeight);
-    const int padding = 3;
-    EXPECT_EQ(group - padding, int(std::ceil((plain - padding) * 1.5)));
+    EXPECT_EQ(group - 3, int(std::ceil((plain - 3) * 1.5)));  // less the padding under a row
 }
 
 // Find selects the match itself in its line's editor, then the next one in
@@ -468,12 +454,12 @@ TEST_F(Fixture, LinksOpenFromCellsAndFromTheOpenEditor) {
     WordPtr word = doc->vocabList()->makeNewWord(QStringLiteral("arma armorum"));
     WordPtr other = doc->vocabList()->makeNewWord(QStringLiteral("vir viri"));
     ts::AttributedString latin(QStringLiteral("arma virumque cano"));
-    latin.addAttribute(ts::AttributeName::Link, ts::Value(std::static_pointer_cast<ts::Object>(ts::Url::make(word->uniqueID()))), {0, 4});
+    latin.addAttribute(ts::AttributeName::Link, object(ts::Url::make(word->uniqueID())), {0, 4});
     a->setLatin(std::make_shared<ts::AttributedString>(latin));
     FootnoteObjectPtr note = doc->footnotes()->makeNewNote();
     note->setNoteFromString(QStringLiteral("Troia, urbs Asiae"));
     ts::AttributedString troiae(QStringLiteral("Troiae[1] qui primus"));
-    troiae.addAttribute(ts::AttributeName::Link, ts::Value(std::static_pointer_cast<ts::Object>(ts::Url::make(note->uniqueID()))), {6, 3});
+    troiae.addAttribute(ts::AttributeName::Link, object(ts::Url::make(note->uniqueID())), {6, 3});
     b->setLatin(std::make_shared<ts::AttributedString>(troiae));
     window->model()->reload();
     window->outlineView()->expandToDepth(0);
@@ -484,13 +470,8 @@ TEST_F(Fixture, LinksOpenFromCellsAndFromTheOpenEditor) {
     const QRect cell = window->outlineView()->visualRect(at(a.get()));
     QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier, cell.topLeft() + QPoint(14, cell.height() / 2));
     settle();
-    ASSERT_TRUE(VocabularyWindowController::getVocabularyWindow()->currentWord());
     EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->currentWord(), word);
-
-    window->outlineView()->setCurrentIndex(at(b.get()));
-    window->outlineView()->edit(at(b.get()));
-    settle();
-    auto* editor = window->outlineView()->viewport()->findChild<QTextEdit*>();
+    QTextEdit* editor = openEditor(b.get());
     ASSERT_TRUE(editor);
     QTextCursor onMarker(editor->document());
     onMarker.setPosition(7);
