@@ -206,6 +206,7 @@ void TSDocumentWindow::makeFindBar() {
     findField_ = new QLineEdit(findBar_);
     findField_->setPlaceholderText(QStringLiteral("Find"));
     findField_->setClearButtonEnabled(true);
+    findField_->setProperty(TSRichTextDelegate::kKeepsEditorOpen, true);
     findStatus_ = new QLabel(findBar_);
     auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
     auto* next = new QPushButton(QStringLiteral(">"), findBar_);

@@ -7,6 +7,7 @@
 #include "textmodel/TSMatchedChunk.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
@@ -186,6 +187,12 @@ void TSRichTextDelegate::destroyEditor(QWidget* editor, const QModelIndex& index
     editing_ = QPersistentModelIndex();
     // The row goes back to the height of its stored text.
     if (edited.isValid()) Q_EMIT const_cast<TSRichTextDelegate*>(this)->sizeHintChanged(edited);
+}
+
+bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && object == editor_.data())
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->property(kKeepsEditorOpen).toBool()) return false;
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void TSRichTextDelegate::editorGrew() {

@@ -443,6 +443,15 @@ TEST_F(Fixture, FindSelectsTheMatchedTextInTheLine) {
     EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(b.get()), 4));
     ASSERT_TRUE(window->findNext(QStringLiteral("a"), true));
     EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 15));
+    // Return in the find field shows the match and leaves the field for typing.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->showFindBar();
+    QTest::keyClicks(window->findField(), QStringLiteral("oris"));
+    QTest::keyClick(window->findField(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(c.get()), 3));
+    EXPECT_TRUE(window->findField()->hasFocus());
     // Nothing saved changed.
     window->commitEditing();
     EXPECT_FALSE(doc->isDocumentEdited());
