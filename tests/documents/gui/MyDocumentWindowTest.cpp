@@ -265,12 +265,10 @@ TEST(MyDocumentWindow, PrintsANoteLinkedTwiceOnceUnderItsMarkersNumber) {
     ASSERT_TRUE(window->printFieldToPdf(window->latinView(), pdf));
     int pages = 0;
     const QString all = pdfText(pdf, &pages);
-    EXPECT_EQ(pages, 1);
     EXPECT_EQ(all.count(QStringLiteral("[1]")), 2) << all.toStdString();
     EXPECT_EQ(all.count(QStringLiteral("1.notabiscitata")), 1) << all.toStdString();
     EXPECT_EQ(all.count(QStringLiteral("2.notasemelcitata")), 1);
     EXPECT_EQ(all.count(QStringLiteral("citata")), 2);
-    EXPECT_FALSE(all.contains(QStringLiteral("3.")));
     QPdfDocument rendered;
     rendered.load(pdf);
     saveGallery(rendered.render(0, QSize(595, 842)), QStringLiteral("printed-note-linked-twice.png"));
@@ -365,8 +363,6 @@ TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
     window->scaleBox()->setFocus();
     QApplication::processEvents();
     EXPECT_FALSE(item(QStringLiteral("Add Footnote"))->isEnabled());
-    EXPECT_TRUE(item(QStringLiteral("Set Image…"))->isEnabled());
-
     window->latinView()->setFocus();
     QTRY_VERIFY(item(QStringLiteral("Add Footnote"))->isEnabled());
     EXPECT_FALSE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
