@@ -27,6 +27,7 @@
 #include <QSet>
 #include <QShortcut>
 #include <QDialog>
+#include <QDockWidget>
 #include <QTextEdit>
 #include <QUrl>
 
@@ -395,8 +396,11 @@ constexpr const char* kEquippedProperty = "tsApplicationCommands";
 bool isToolWindow(const QWidget* w) {
     if (!w || !w->isWindow() || w->property(kEquippedProperty).toBool()) return false;
     if (documentWindow(const_cast<QWidget*>(w)) || qobject_cast<const QDialog*>(w) || qobject_cast<const QMenu*>(w)) return false;
+    // A floating panel of a window (a dock, a tool window with a parent) is
+    // part of that window: its keys are the window's.
+    if (qobject_cast<const QDockWidget*>(w)) return false;
     const Qt::WindowType type = w->windowType();
-    return type == Qt::Window || type == Qt::Tool;
+    return type == Qt::Window || (type == Qt::Tool && !w->parentWidget());
 }
 
 // The keys a window's own actions and shortcuts answer, before the
