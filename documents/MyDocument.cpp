@@ -261,11 +261,24 @@ ts::AttributedString resolveForCopy(const ts::AttributedString& source, Footnote
     ts::AttributedString copy = source;
     const std::vector<Link> links = footnoteLinks(copy);
     renumber(copy, notes, true);
+    // The heading and the note numbers take the look of the text itself, not
+    // of a marker (which carries the link's underline and colour).
     ts::Attributes plain;
-    if (copy.length() > 0) {
-        plain = copy.attributes(copy.length() - 1);
-        plain.erase(ts::AttributeName::Link);
+    bool fromText = false;
+    for (qsizetype i = source.length(); i-- > 0 && !fromText;) {
+        bool inMarker = false;
+        for (const Link& link : links)
+            if (link.range.location <= i && i < link.range.end()) inMarker = true;
+        if (inMarker || source.string().at(i).isSpace()) continue;
+        plain = source.attributes(i);
+        fromText = true;
     }
+    if (!fromText && copy.length() > 0) {
+        plain = copy.attributes(copy.length() - 1);
+        plain.erase(ts::AttributeName::Underline);
+        plain.erase(ts::AttributeName::ForegroundColor);
+    }
+    plain.erase(ts::AttributeName::Link);
     copy.append(QStringLiteral("\n\nFootnotes"), plain);
     qint64 lastWritten = 0;
     for (const Link& link : links) {

@@ -291,8 +291,24 @@ void TSDocument::indexForSpotlight() const {
     ts::SearchableItem item;
     item.uniqueIdentifier = uuid().UUIDString();
     const ts::ValueDictionary& information = text()->information();
-    auto it = information.find(QStringLiteral("title"));
-    item.title = it != information.end() ? it->second.toString() : displayName();
+    auto field = [&information](const char* key) {
+        const auto it = information.find(QString::fromLatin1(key));
+        return it != information.end() && it->second.isString() ? it->second.toString() : QString();
+    };
+    if (const QString author = field("author"); !author.isEmpty()) item.keywords << author;
+    if (const QString editor = field("editor"); !editor.isEmpty()) {
+        item.editors = {editor};
+        item.keywords << editor;
+    }
+    if (const QString publisher = field("publisher"); !publisher.isEmpty()) {
+        item.publishers = {publisher};
+        item.keywords << publisher;
+    }
+    const QString title = field("title");
+    if (!title.isEmpty()) item.keywords << title;
+    item.title = title.isEmpty() ? displayName() : title;
+    item.languages = {QStringLiteral("la"), QStringLiteral("en")};
+    item.kind = kFileExtension;
     for (const QString& word : text()->wordSet()) item.textContent += QLatin1Char(' ') + word;
     ts::SearchIndex& index = ts::SearchIndex::defaultSearchableIndex();
     QString problem;

@@ -142,6 +142,7 @@ bool Document::saveDocumentAs(DocumentError* error) {
     if (!extensions.isEmpty() && QFileInfo(panel.nameFieldStringValue).suffix().isEmpty())
         panel.nameFieldStringValue += QLatin1Char('.') + extensions.first();
     panel.allowedFileTypes = extensions;
+    panel.typesDescription = Prompter::localized(QStringLiteral("Tessarin Documents"));
     QString path = Prompter::current()->savePanel(panel);
     if (path.isEmpty()) {
         setError(error, kUserCancelledError, QString());

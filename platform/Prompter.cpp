@@ -82,6 +82,42 @@ void Prompter::setLocalizer(Localizer localizer) {
     installedLocalizer() = std::move(localizer);
 }
 
+QString Prompter::typesDescription(const QStringList& extensions) {
+    static const QStringList documents = {QStringLiteral("tsdx"), QStringLiteral("tsmd")};
+    static const QStringList images = {QStringLiteral("png"), QStringLiteral("jpg"), QStringLiteral("jpeg"),
+                                       QStringLiteral("tif"), QStringLiteral("tiff"), QStringLiteral("gif"),
+                                       QStringLiteral("bmp")};
+    struct Kind {
+        QStringList types;
+        const char* name;
+    };
+    static const Kind kinds[] = {
+        {documents, "Tessarin Documents"},
+        {{QStringLiteral("pdf")}, "PDF Documents"},
+        {{QStringLiteral("txt")}, "Text Files"},
+        {{QStringLiteral("xml")}, "XML Files"},
+        {{QStringLiteral("plist")}, "Property Lists"},
+        {{QStringLiteral("html"), QStringLiteral("shtml"), QStringLiteral("htm")}, "Web Pages"},
+        {images, "Images"},
+    };
+    if (extensions.isEmpty()) return localized(QStringLiteral("All Files"));
+    // The kind that holds every type; a mixed list names the one that holds
+    // most of them, as the panel's first filter shows them all anyway.
+    const Kind* best = nullptr;
+    qsizetype bestCount = 0;
+    for (const Kind& kind : kinds) {
+        qsizetype count = 0;
+        for (const QString& e : extensions)
+            if (kind.types.contains(e.toLower())) ++count;
+        if (count > bestCount) {
+            best = &kind;
+            bestCount = count;
+        }
+    }
+    if (!best) return localized(QStringLiteral("Files"));
+    return localized(QString::fromLatin1(best->name));
+}
+
 QString Prompter::localized(const QString& key, const QString& table) {
     Localizer localizer;
     {

@@ -51,6 +51,9 @@ struct OpenPanelRequest {
     QString message;
     QString directory;          // where the panel starts; empty: anywhere
     QStringList allowedFileTypes;  // extensions without the dot; empty: any
+    // What the allowed files are ("TEI Texts"); empty: named after the types
+    // (typesDescription below).
+    QString typesDescription;
     bool canChooseFiles = true;
     bool canChooseDirectories = false;
     bool allowsMultipleSelection = false;
@@ -62,6 +65,7 @@ struct SavePanelRequest {
     QString directory;
     QString nameFieldStringValue;  // the proposed file name
     QStringList allowedFileTypes;
+    QString typesDescription;  // as in OpenPanelRequest
 };
 
 class Prompter;
@@ -95,6 +99,10 @@ public:
     // The installed localiser's text for the key; the key itself when there
     // is no localiser or it answers a null string.
     static QString localized(const QString& key, const QString& table = {});
+    // A panel filter's name for files of these extensions, after what they
+    // are: "PDF Documents" for "pdf", "Text Files" for "txt", "Tessarin
+    // Documents" for the documents' own; "Files" for types it does not know.
+    static QString typesDescription(const QStringList& extensions);
 
     // Installs a prompter for the life of the scope and restores the one
     // that was current before.

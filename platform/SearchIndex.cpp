@@ -4,12 +4,14 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QUrl>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace ts {
@@ -62,6 +64,11 @@ bool SearchIndex::indexSearchableItems(const std::vector<SearchableItem>& items,
         object.insert(QStringLiteral("uniqueIdentifier"), item.uniqueIdentifier);
         object.insert(QStringLiteral("title"), item.title);
         object.insert(QStringLiteral("textContent"), item.textContent);
+        object.insert(QStringLiteral("keywords"), QJsonArray::fromStringList(item.keywords));
+        object.insert(QStringLiteral("editors"), QJsonArray::fromStringList(item.editors));
+        object.insert(QStringLiteral("publishers"), QJsonArray::fromStringList(item.publishers));
+        object.insert(QStringLiteral("languages"), QJsonArray::fromStringList(item.languages));
+        object.insert(QStringLiteral("kind"), item.kind);
         const QByteArray data = QJsonDocument(object).toJson(QJsonDocument::Compact);
         QSaveFile file(pathForIdentifier(item.uniqueIdentifier));
         if (!file.open(QIODevice::WriteOnly) || file.write(data) != data.size() || !file.commit()) {
@@ -96,6 +103,17 @@ std::optional<SearchableItem> SearchIndex::item(const QString& identifier) const
     item.uniqueIdentifier = object.value(QStringLiteral("uniqueIdentifier")).toString();
     item.title = object.value(QStringLiteral("title")).toString();
     item.textContent = object.value(QStringLiteral("textContent")).toString();
+    auto strings = [&object](const char* key) {
+        QStringList list;
+        for (const QJsonValue& v : object.value(QLatin1String(key)).toArray())
+            if (v.isString()) list << v.toString();
+        return list;
+    };
+    item.keywords = strings("keywords");
+    item.editors = strings("editors");
+    item.publishers = strings("publishers");
+    item.languages = strings("languages");
+    item.kind = object.value(QStringLiteral("kind")).toString();
     if (item.uniqueIdentifier != identifier) return std::nullopt;
     return item;
 }
@@ -118,7 +136,10 @@ QStringList SearchIndex::search(const QString& text) const {
     QStringList found;
     for (const QString& id : identifiers()) {
         const std::optional<SearchableItem> i = item(id);
-        if (i && (i->title.contains(text, Qt::CaseInsensitive) || i->textContent.contains(text, Qt::CaseInsensitive)))
+        if (!i) continue;
+        const bool keyword = std::any_of(i->keywords.begin(), i->keywords.end(),
+                                         [&text](const QString& k) { return k.contains(text, Qt::CaseInsensitive); });
+        if (keyword || i->title.contains(text, Qt::CaseInsensitive) || i->textContent.contains(text, Qt::CaseInsensitive))
             found << id;
     }
     return found;

@@ -24,6 +24,11 @@ struct SearchableItem {
     QString uniqueIdentifier;  // a document's uuid
     QString title;
     QString textContent;
+    QStringList keywords;     // author, editor, publisher, title
+    QStringList editors;
+    QStringList publishers;
+    QStringList languages;    // language codes of the text ("la", "en")
+    QString kind;             // the document's kind (its extension)
 };
 
 class SearchIndexDelegate {
@@ -55,7 +60,8 @@ public:
 
     std::optional<SearchableItem> item(const QString& identifier) const;
     QStringList identifiers() const;
-    // Identifiers of the items whose title or text holds `text`, ignoring case.
+    // Identifiers of the items whose title, text or one of whose keywords
+    // holds `text`, ignoring case.
     QStringList search(const QString& text) const;
 
 private:

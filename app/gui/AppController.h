@@ -67,6 +67,10 @@ public:
     static RegistryHooks& registryHooks();
     using WindowFactory = std::function<QWidget*()>;
     static void setToolWindowFactory(const QString& field, WindowFactory factory);
+    // Opens a web or mail address on the desktop; false when no program
+    // takes it. Tests put their own in place.
+    using UrlOpener = std::function<bool(const QUrl&)>;
+    static UrlOpener& urlOpener();
     static bool hasToolWindowFactory(const QString& field);
 
     // --- application life ----------------------------------------------------
@@ -92,6 +96,13 @@ public:
     void validateMenus(QWidget* window);
     // Takes the developers' menu away from every menu, now and later.
     void removeDeveloperMenu();
+    // Gives a window that is neither a document window nor a dialog the
+    // application's commands, acting on that window (Close closes it): a
+    // main window gets the menu bar, any other window the menus' keys. Keys
+    // the window already uses for its own commands stay its own. Every such
+    // window is equipped when it is first shown; doing it twice does nothing.
+    void equipToolWindow(QWidget* window);
+    static bool isEquippedToolWindow(const QWidget* window);
     QAction* communicationsWindowItem() const { return communicationsWindowItem_; }
     QAction* removeChangedItems() const { return removeChangedItems_; }
 

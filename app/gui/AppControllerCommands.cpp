@@ -125,6 +125,7 @@ void AppController::openDocument() {
     request.canChooseDirectories = true;
     request.directory = ts::DocumentController::panelDirectory();
     request.allowedFileTypes = controller->allExtensions();
+    request.typesDescription = ts::Prompter::localized(QStringLiteral("Tessarin Documents"));
     const QStringList paths = ts::Prompter::current()->openPanel(request);
     if (!paths.isEmpty()) ts::DocumentController::notePanelDirectory(paths.first());
     for (const QString& path : paths)
@@ -143,11 +144,37 @@ void AppController::terminate() {
 
 // --- web page and mails ------------------------------------------------------------------------------
 
-void AppController::loadWebsite() { QDesktopServices::openUrl(QUrl(kWebsite)); }
+namespace {
+
+// Nothing on the desktop could take the request: the user is told, rather
+// than the menu item seeming to do nothing.
+void sayNoProgram(const QString& message, const QString& detail) {
+    ts::AlertRequest request;
+    request.messageText = ts::Prompter::localized(message);
+    request.informativeText = detail;
+    request.buttons = {ts::Prompter::localized(QStringLiteral("OK"))};
+    ts::Prompter::current()->alert(request);
+}
+
+}  // namespace
+
+AppController::UrlOpener& AppController::urlOpener() {
+    static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    return opener;
+}
+
+void AppController::loadWebsite() {
+    if (urlOpener()(QUrl(kWebsite))) return;
+    TSLogError("No program opens %@", kWebsite);
+    sayNoProgram(QStringLiteral("No program could be found to open the website."), kWebsite);
+}
 
 void AppController::emailDeveloper() {
-    QDesktopServices::openUrl(
-        QUrl(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=Tessarin%20Comments&body=")));
+    const QUrl mail(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=Tessarin%20Comments&body="));
+    if (urlOpener()(mail)) return;
+    TSLogError("No program opens %@", mail.toString());
+    sayNoProgram(QStringLiteral("No mail program could be found."),
+                 ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(kSupportAddress));
 }
 
 QByteArray AppController::errorLogData() const {
@@ -183,6 +210,8 @@ bool AppController::composeMail(const QString& subject, const QStringList& items
     QString error;
     if (!ts::Mailer::shared().compose({kSupportAddress}, subject, texts.join(QLatin1Char('\n')), attachments, &error)) {
         TSLogError("Unable to compose the mail %@: %@", subject, error);
+        sayNoProgram(QStringLiteral("No mail program could be found."),
+                     ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(kSupportAddress));
         return false;
     }
     return true;
@@ -258,6 +287,7 @@ void AppController::doImport() {
     ts::OpenPanelRequest request;
     request.allowsMultipleSelection = true;
     request.allowedFileTypes = {QStringLiteral("xml")};
+    request.typesDescription = ts::Prompter::localized(QStringLiteral("TEI Texts"));
     for (const QString& path : ts::Prompter::current()->openPanel(request)) parseURL(QUrl::fromLocalFile(path));
 }
 

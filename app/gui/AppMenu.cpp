@@ -24,6 +24,10 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QSet>
+#include <QShortcut>
+#include <QDialog>
+#include <QDockWidget>
 #include <QTextEdit>
 #include <QUrl>
 
@@ -253,7 +257,12 @@ const std::vector<MenuCommand>& menuCommands() {
         MenuCommand m = command(menu, title, selector, std::move(keys));
         m.run = [method](A&, QWidget* w) { QMetaObject::invokeMethod(w, method); };
         m.enabled = [method](A&, QWidget* w) {
-            return w && w->metaObject()->indexOfMethod(QByteArray(method) + "()") >= 0;
+            if (!w || w->metaObject()->indexOfMethod(QByteArray(method) + "()") < 0) return false;
+            // A window that validates its commands says whether this one can run now.
+            bool can = true;
+            if (w->metaObject()->indexOfMethod("validateCommand(QString)") >= 0)
+                QMetaObject::invokeMethod(w, "validateCommand", Q_RETURN_ARG(bool, can), Q_ARG(QString, QString::fromLatin1(method)));
+            return can;
         };
         return m;
     };
@@ -302,12 +311,13 @@ const std::vector<MenuCommand>& menuCommands() {
             return windowMethod("Edit", title, selector, method, std::move(keys));
         };
         c.push_back(rowCommand("Delete Row…", "deleteSelectedRow:", "deleteSelectedRow"));
-        c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow"));
-        c.push_back(rowCommand("Demote Row", "demoteSelectedRow:", "demoteSelectedRow"));
+        c.push_back(rowCommand("Promote Row", "promoteSelectedRow:", "promoteSelectedRow", {QKeySequence(Qt::ALT | Qt::Key_Left)}));
+        c.push_back(rowCommand("Demote Row", "demoteSelectedRow:", "demoteSelectedRow", {QKeySequence(Qt::ALT | Qt::Key_Right)}));
         c.push_back(separator("Edit"));
         c.push_back(rowCommand("Look Up in Dictionary", "lookupInDictionary:", "lookupInDictionary", {QKeySequence(Qt::CTRL | Qt::Key_L)}));
         c.push_back(rowCommand("Add to Vocabulary", "addToVocab:", "addToVocab", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_A)}));
         c.push_back(rowCommand("Add Word Form…", "addWordForm:", "addWordForm"));
+        c.push_back(rowCommand("Make Base Font", "makeBaseFont:", "makeBaseFont"));
         c.push_back(rowCommand("Vocabulary", "showVocabularyWindow:", "showVocabularyWindow"));
         c.push_back(rowCommand("Revise Vocabulary", "openRevisionWindow:", "openRevisionWindow"));
         c.push_back(separator("Edit"));
@@ -379,6 +389,46 @@ const std::vector<MenuCommand>& menuCommands() {
 }
 
 constexpr const char* kCommandProperty = "tsMenuCommand";
+constexpr const char* kEquippedProperty = "tsApplicationCommands";
+
+// A window of its own that is no document window, no dialog (a panel or a
+// question answers its own keys) and no pop-up.
+bool isToolWindow(const QWidget* w) {
+    if (!w || !w->isWindow() || w->property(kEquippedProperty).toBool()) return false;
+    if (documentWindow(const_cast<QWidget*>(w)) || qobject_cast<const QDialog*>(w) || qobject_cast<const QMenu*>(w)) return false;
+    // A floating panel of a window (a dock, a tool window with a parent) is
+    // part of that window: its keys are the window's.
+    if (qobject_cast<const QDockWidget*>(w)) return false;
+    const Qt::WindowType type = w->windowType();
+    return type == Qt::Window || (type == Qt::Tool && !w->parentWidget());
+}
+
+// The keys a window's own actions and shortcuts answer, before the
+// application's commands are added.
+QSet<QKeySequence> keysInUse(QWidget* window) {
+    QSet<QKeySequence> used;
+    for (QAction* a : window->findChildren<QAction*>())
+        for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QWidget* w : window->findChildren<QWidget*>())
+        for (QAction* a : w->actions())
+            for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QAction* a : window->actions())
+        for (const QKeySequence& k : a->shortcuts()) used.insert(k);
+    for (QShortcut* s : window->findChildren<QShortcut*>()) used.insert(s->key());
+    return used;
+}
+
+// The window's own keys win: an ambiguous key would run neither command.
+void leaveKeys(const QList<QAction*>& actions, const QSet<QKeySequence>& taken) {
+    for (QAction* a : actions) {
+        if (QMenu* m = a->menu()) {
+            leaveKeys(m->actions(), taken);
+            continue;
+        }
+        QList<QKeySequence> keys = a->shortcuts();
+        if (keys.removeIf([&](const QKeySequence& k) { return taken.contains(k); }) > 0) a->setShortcuts(keys);
+    }
+}
 
 }  // namespace
 
@@ -448,6 +498,33 @@ void AppController::buildMenus(QWidget* container, QWidget* window) {
     if (window) validateMenus(window);
 }
 
+bool AppController::isEquippedToolWindow(const QWidget* window) {
+    return window && window->property(kEquippedProperty).toBool();
+}
+
+void AppController::equipToolWindow(QWidget* window) {
+    if (!isToolWindow(window)) return;
+    const QSet<QKeySequence> taken = keysInUse(window);
+    window->setProperty(kEquippedProperty, true);
+    if (auto* main = qobject_cast<QMainWindow*>(window)) {
+        buildMenus(main->menuBar(), window);
+        leaveKeys(main->menuBar()->actions(), taken);
+        return;
+    }
+    // A window without a menu bar answers the commands' keys.
+    auto* commands = new QMenu(window);
+    commands->setObjectName(QStringLiteral("tsApplicationCommands"));
+    buildMenus(commands, window);
+    leaveKeys(commands->actions(), taken);
+    QList<QAction*> pending = commands->actions();
+    while (!pending.isEmpty()) {
+        QAction* a = pending.takeFirst();
+        if (QMenu* m = a->menu()) pending << m->actions();
+        else if (!a->shortcuts().isEmpty()) window->addAction(a);
+    }
+    validateMenus(window);
+}
+
 void AppController::buildMainMenu() {
     mainMenu_ = new QMenu;
     buildMenus(mainMenu_, nullptr);
@@ -472,7 +549,8 @@ void AppController::removeDeveloperMenu() {
     };
     if (mainMenu_) remove(mainMenu_, true);
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<QMainWindow*>(w); main && documentWindow(main)) remove(main->menuBar(), false);
+        if (auto* main = qobject_cast<QMainWindow*>(w); main && (documentWindow(main) || isEquippedToolWindow(main)))
+            remove(main->menuBar(), false);
 }
 
 // Brings enabled and checked states up to date, so that a key of a command
@@ -480,7 +558,8 @@ void AppController::removeDeveloperMenu() {
 void AppController::validateMenus(QWidget* window) {
     QList<QAction*> pending;
     if (auto* main = qobject_cast<QMainWindow*>(window)) pending = main->menuBar()->actions();
-    else if (!window && mainMenu_) pending = mainMenu_->actions();
+    else if (window) pending = window->actions();
+    else if (mainMenu_) pending = mainMenu_->actions();
     const std::vector<MenuCommand>& commands = menuCommands();
     while (!pending.isEmpty()) {
         QAction* a = pending.takeFirst();
@@ -507,8 +586,11 @@ void AppController::validateMenus(QWidget* window) {
 void AppController::updateCheckMarks() { validateMenus(nullptr); }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::WindowActivate) {
-        if (auto* w = qobject_cast<QMainWindow*>(watched); w && documentWindow(w)) validateMenus(w);
+    if (event->type() == QEvent::Show) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && isToolWindow(w)) equipToolWindow(w);
+    } else if (event->type() == QEvent::WindowActivate) {
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && (documentWindow(w) || isEquippedToolWindow(w)))
+            validateMenus(w);
     } else if (event->type() == QEvent::ShortcutOverride) {
         // Sent before the shortcut map matches a key: the states are brought
         // up to date first, so a key runs its command exactly when the item
@@ -517,13 +599,13 @@ bool AppController::eventFilter(QObject* watched, QEvent* event) {
         const bool command = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
                              (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
         QWidget* active = QApplication::activeWindow();
-        if (command && active && documentWindow(active)) validateMenus(active);
+        if (command && active && (documentWindow(active) || isEquippedToolWindow(active))) validateMenus(active);
     }
     return QObject::eventFilter(watched, event);
 }
 
 void AppController::focusChanged(QWidget*, QWidget* now) {
-    if (now && documentWindow(now->window())) validateMenus(now->window());
+    if (now && (documentWindow(now->window()) || isEquippedToolWindow(now->window()))) validateMenus(now->window());
 }
 
 // The recent documents, newest first, then the command that forgets them.

@@ -20,6 +20,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
@@ -228,6 +229,14 @@ void PrefsWindowController::savePrefs() {
 }
 
 void PrefsWindowController::cancelPrefs() { close(); }
+
+void PrefsWindowController::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier) {
+        cancelPrefs();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
 
 // --- grammar tree -----------------------------------------------------------------------------
 

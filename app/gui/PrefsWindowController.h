@@ -22,6 +22,7 @@
 #include <map>
 
 class QCheckBox;
+class QKeyEvent;
 class QPushButton;
 class QTabWidget;
 class QTreeWidget;
@@ -74,6 +75,10 @@ public Q_SLOTS:
     void deleteGrammarUsage();
     void doExport();
     void doImport();
+
+protected:
+    // Escape cancels, as in a dialog: the window closes without saving.
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeDictionaryTab();

@@ -11,11 +11,13 @@
 
 namespace {
 
-QString filterFor(const QStringList& types) {
+// The filter names what the panel opens: "PDF Documents (*.pdf)".
+QString filterFor(const QStringList& types, const QString& description) {
     if (types.isEmpty()) return QString();
     QStringList patterns;
     for (const QString& t : types) patterns << QStringLiteral("*.") + t;
-    return ts::Prompter::localized(QStringLiteral("Tessarin Documents")) + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
+    const QString name = description.isEmpty() ? ts::Prompter::typesDescription(types) : description;
+    return name + QStringLiteral(" (%1)").arg(patterns.join(QLatin1Char(' ')));
 }
 
 // A panel without a folder of its own starts where documents live, never in
@@ -51,7 +53,7 @@ QStringList WidgetPrompter::openPanel(const ts::OpenPanelRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), request.title, startFolder(request.directory));
     // Files of other names may still be documents (their contents decide).
     if (!request.allowedFileTypes.isEmpty())
-        dialog.setNameFilters({filterFor(request.allowedFileTypes), ts::Prompter::localized(QStringLiteral("All Files")) + QStringLiteral(" (*)")});
+        dialog.setNameFilters({filterFor(request.allowedFileTypes, request.typesDescription), ts::Prompter::localized(QStringLiteral("All Files")) + QStringLiteral(" (*)")});
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     if (request.canChooseDirectories && !request.canChooseFiles) dialog.setFileMode(QFileDialog::Directory);
     else dialog.setFileMode(request.allowsMultipleSelection ? QFileDialog::ExistingFiles : QFileDialog::ExistingFile);
@@ -62,7 +64,7 @@ QStringList WidgetPrompter::openPanel(const ts::OpenPanelRequest& request) {
 
 QString WidgetPrompter::savePanel(const ts::SavePanelRequest& request) {
     QFileDialog dialog(QApplication::activeWindow(), request.title, startFolder(request.directory),
-                       filterFor(request.allowedFileTypes));
+                       filterFor(request.allowedFileTypes, request.typesDescription));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.selectFile(request.nameFieldStringValue);
     if (!request.allowedFileTypes.isEmpty()) dialog.setDefaultSuffix(request.allowedFileTypes.first());

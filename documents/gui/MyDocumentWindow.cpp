@@ -26,6 +26,7 @@
 #include "tools/gui/RKWQFDataDownloaderController.h"
 
 #include <QApplication>
+#include <QMenu>
 #include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>
@@ -53,6 +54,9 @@
 #include <QVBoxLayout>
 
 namespace {
+
+// The method a Text menu item runs, for its validation.
+constexpr const char* kCommandMethod = "tsCommandMethod";
 
 constexpr qsizetype kWebMacronizeLimit = 20000;
 
@@ -556,15 +560,17 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
     connect(facsimile_, &FacsimileView::imageChanged, this, [this] { facsimile_->updateFrame(); });
     ts::DocumentWindow::installMenuBar(this);
     auto* menu = menuBar()->addMenu(QStringLiteral("Text"));
-    auto add = [&](const QString& title, void (MyDocumentWindow::*slot)(), const QKeySequence& key = {}) {
+    auto add = [&](const QString& title, void (MyDocumentWindow::*slot)(), const QKeySequence& key = {}, const char* method = nullptr) {
         QAction* action = menu->addAction(title, this, slot);
         if (!key.isEmpty()) action->setShortcut(key);
+        if (method) action->setProperty(kCommandMethod, QString::fromLatin1(method));
         return action;
     };
-    add(QStringLiteral("Add Footnote"), &MyDocumentWindow::addFootnote, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F));
-    add(QStringLiteral("Copy with Footnotes"), &MyDocumentWindow::copyResolvingFootnotes);
+    add(QStringLiteral("Add Footnote"), &MyDocumentWindow::addFootnote, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_F), "addFootnote");
+    add(QStringLiteral("Link to Footnote…"), qOverload<>(&MyDocumentWindow::linkToFootnote), {}, "linkToFootnote");
+    add(QStringLiteral("Copy with Footnotes"), &MyDocumentWindow::copyResolvingFootnotes, {}, "copyResolvingFootnotes");
     menu->addSeparator();
-    add(QStringLiteral("Add to Vocabulary"), &MyDocumentWindow::addToVocab, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V));
+    add(QStringLiteral("Add to Vocabulary"), &MyDocumentWindow::addToVocab, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_V), "addToVocab");
     add(QStringLiteral("Show Vocabulary"), &MyDocumentWindow::showVocabularyWindow);
     add(QStringLiteral("Revise Vocabulary"), &MyDocumentWindow::openRevisionWindow);
     add(QStringLiteral("Look Up in Dictionary"), &MyDocumentWindow::lookupInDictionary, QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_D));
@@ -588,8 +594,17 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
         if (MyTextField* f = activePane(); f && f->textCursor().hasSelection()) f->removeColorFromRange(f->textCursor().selectionStart());
     });
     menu->addSeparator();
+    add(QStringLiteral("Set Image…"), &MyDocumentWindow::setFacsimile);
+    menu->addSeparator();
     add(QStringLiteral("Print Latin…"), &MyDocumentWindow::printLatin);
     add(QStringLiteral("Print English…"), &MyDocumentWindow::printEnglish);
+    textMenu_ = menu;
+    // The items follow the pane with the keyboard and its selection, so a
+    // key of a command that cannot run does nothing, like its greyed item.
+    connect(menu, &QMenu::aboutToShow, this, &MyDocumentWindow::validateTextMenu);
+    connect(qApp, &QApplication::focusChanged, this, [this] { validateTextMenu(); });
+    for (MyTextField* pane : {latin_, english_}) connect(pane, &QTextEdit::selectionChanged, this, &MyDocumentWindow::validateTextMenu);
+    validateTextMenu();
 
     resize(1100, 700);
     applyPositions();
@@ -670,6 +685,23 @@ void MyDocumentWindow::closeEvent(QCloseEvent* event) {
     VocabularyWindowController::documentClosing(document_->vocabList());
     document_->close();
     event->accept();
+}
+
+bool MyDocumentWindow::validateCommand(const QString& method) const {
+    MyTextField* pane = activePane();
+    if (method == QLatin1String("linkToFootnote")) return pane && document_->footnotes()->count() > 0;
+    if (method == QLatin1String("addFootnote")) return pane != nullptr;
+    if (method == QLatin1String("copyResolvingFootnotes") || method == QLatin1String("addToVocab"))
+        return pane && pane->textCursor().hasSelection();
+    return true;
+}
+
+void MyDocumentWindow::validateTextMenu() {
+    if (!textMenu_) return;
+    for (QAction* a : textMenu_->actions()) {
+        const QString method = a->property(kCommandMethod).toString();
+        if (!method.isEmpty()) a->setEnabled(validateCommand(method));
+    }
 }
 
 MyTextField* MyDocumentWindow::activePane() const {

@@ -34,6 +34,7 @@
 class QComboBox;
 class QDockWidget;
 class QLineEdit;
+class QMenu;
 class QLabel;
 class QMenu;
 class QSplitter;
@@ -170,6 +171,11 @@ public:
 
     // The pane with the keyboard, or null.
     MyTextField* activePane() const;
+    // Whether a command (by its method's name) can run now: the footnote and
+    // vocabulary commands need a pane with the keyboard, copying and adding a
+    // word its selection, linking a note at least one note.
+    Q_INVOKABLE bool validateCommand(const QString& method) const;
+    QMenu* textMenu() const { return textMenu_; }
 
     // Commands.
     Q_INVOKABLE void addFootnote();
@@ -228,6 +234,8 @@ private:
     void applyPositions();
     void showImagePane();
     void updateTitle();
+    void validateTextMenu();
+    QMenu* textMenu_ = nullptr;
     MyDocumentPtr document_;
     QSplitter* split_ = nullptr;
     MyTextField* latin_ = nullptr;

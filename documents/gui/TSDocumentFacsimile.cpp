@@ -77,7 +77,15 @@ bool TSDocumentWindow::dropLocation(const QModelIndex& cell, const QMimeData* da
 
 bool TSDocumentWindow::handleLocationDrop(QEvent* event) {
     switch (event->type()) {
-    case QEvent::DragEnter:
+    case QEvent::DragEnter: {
+        // Taken wherever it comes in (over a text column, on the way to a
+        // location cell); where it may be dropped the moves decide.
+        auto* enter = static_cast<QDragEnterEvent*>(event);
+        if (!enter->mimeData()->hasFormat(XPPDFView::kLocationDragType)) return false;
+        enter->setDropAction(Qt::LinkAction);
+        enter->accept();
+        return true;
+    }
     case QEvent::DragMove: {
         auto* drag = static_cast<QDragMoveEvent*>(event);
         if (!drag->mimeData()->hasFormat(XPPDFView::kLocationDragType)) return false;

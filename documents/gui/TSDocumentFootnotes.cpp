@@ -3,6 +3,7 @@
 // a clicked marker's note, and acting on what the footnote windows report.
 #include "documents/gui/FootnoteWindows.h"
 #include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSRowCommands.h"
 #include "documents/gui/TSOutlineModel.h"
 
 #include "app/logging/LGLog.h"
@@ -123,7 +124,7 @@ bool TSDocumentWindow::linkClicked(const QString& link, const QModelIndex& cell)
         return true;
     }
     if (parts[0] == QLatin1String("vocab")) {
-        QMetaObject::invokeMethod(this, "showVocabularyWindow");
+        rowCommands_->setupVocabularyWindow(link);
         return true;
     }
     return false;

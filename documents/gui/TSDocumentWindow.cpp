@@ -206,6 +206,7 @@ void TSDocumentWindow::makeFindBar() {
     findField_ = new QLineEdit(findBar_);
     findField_->setPlaceholderText(QStringLiteral("Find"));
     findField_->setClearButtonEnabled(true);
+    findField_->setProperty(TSRichTextDelegate::kKeepsEditorOpen, true);
     findStatus_ = new QLabel(findBar_);
     auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
     auto* next = new QPushButton(QStringLiteral(">"), findBar_);
@@ -322,6 +323,14 @@ void TSDocumentWindow::openRevisionWindow() { rowCommands_->openRevisionWindow()
 void TSDocumentWindow::deleteSelectedRow() { rowCommands_->deleteRow(outline_->currentIndex()); }
 void TSDocumentWindow::promoteSelectedRow() { rowCommands_->promoteRow(outline_->currentIndex()); }
 void TSDocumentWindow::demoteSelectedRow() { rowCommands_->demoteRow(outline_->currentIndex()); }
+void TSDocumentWindow::makeBaseFont() {
+    if (rowCommands_->makeBaseFont()) updateTitle();
+}
+
+bool TSDocumentWindow::validateCommand(const QString& method) const {
+    if (method == QLatin1String("makeBaseFont")) return !selectedWord().isEmpty();
+    return true;
+}
 
 void TSDocumentWindow::startTypingIfEmpty() {
     if (!document_->fileURL().isEmpty() || model_->rowCount() != 1) return;
@@ -453,6 +462,15 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
     const QModelIndex current = outline_->currentIndex();
     const int column = current.isValid() && current.column() != TSOutlineModel::LocationColumn ? current.column()
                                                                                                : int(TSOutlineModel::LatinColumn);
+    // A further match in the line being read comes first: after the match
+    // selected in its editor (before it, backwards).
+    if (QTextEdit* editor = delegate_->editor(); editor && current.isValid() && current.column() == column) {
+        const QTextCursor cursor = editor->textCursor();
+        const QString shown = editor->toPlainText();
+        const qsizetype at = backwards ? (cursor.selectionStart() > 0 ? shown.lastIndexOf(text, cursor.selectionStart() - 1, Qt::CaseInsensitive) : -1)
+                                       : shown.indexOf(text, cursor.selectionEnd(), Qt::CaseInsensitive);
+        if (at >= 0) return selectMatch(current, at, text.size());
+    }
     // The chunks in reading order; the search starts after the current one.
     std::vector<TSChunk*> chunks;
     for (TSChunkPtr c = TSText::nextChunk(document_->text()); c; c = TSText::nextChunk(c)) chunks.push_back(c.get());
@@ -467,14 +485,36 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
         i = ((i % n) + n) % n;
         const QModelIndex index = model_->indexForChunk(chunks[i], column);
         const auto rich = model_->richText(index);
-        if (!rich || !rich->string().contains(text, Qt::CaseInsensitive)) continue;
-        for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) outline_->expand(p);
-        outline_->setCurrentIndex(index);
-        outline_->scrollTo(index);
-        return true;
+        if (!rich) continue;
+        const qsizetype found = backwards ? rich->string().lastIndexOf(text, -1, Qt::CaseInsensitive)
+                                          : rich->string().indexOf(text, 0, Qt::CaseInsensitive);
+        if (found < 0) continue;
+        return selectMatch(index, found, text.size());
     }
     findStatus_->setText(QStringLiteral("Not found"));
     return false;
+}
+
+bool TSDocumentWindow::selectMatch(const QModelIndex& index, qsizetype at, qsizetype length) {
+    for (QModelIndex p = index.parent(); p.isValid(); p = p.parent()) outline_->expand(p);
+    const bool typingInFindField = findField_ && findField_->hasFocus();
+    if (outline_->currentIndex() != index || !delegate_->editor()) {
+        outline_->setCurrentIndex(index);
+        outline_->scrollTo(index);
+        outline_->edit(index);
+    }
+    QTextEdit* editor = delegate_->editor();
+    if (editor) {
+        // The match itself is selected in the line's editor.
+        QTextCursor cursor(editor->document());
+        cursor.setPosition(int(std::min<qsizetype>(at, editor->document()->characterCount() - 1)));
+        cursor.setPosition(int(std::min<qsizetype>(at + length, editor->document()->characterCount() - 1)), QTextCursor::KeepAnchor);
+        editor->setTextCursor(cursor);
+        editor->ensureCursorVisible();
+    }
+    // Return in the find field finds the next match, as before.
+    if (typingInFindField) findField_->setFocus();
+    return true;
 }
 
 bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {

@@ -88,6 +88,11 @@ public:
     Q_INVOKABLE void deleteSelectedRow();
     Q_INVOKABLE void promoteSelectedRow();
     Q_INVOKABLE void demoteSelectedRow();
+    // The open editor's selected look becomes the document's base font.
+    Q_INVOKABLE void makeBaseFont();
+    // Whether a window command (by its method's name) can run now; the menus
+    // grey it, and its key does nothing, when not.
+    Q_INVOKABLE bool validateCommand(const QString& method) const;
     TSRowCommands* rowCommands() const { return rowCommands_; }
     // The lines after this one take the numbers following its own.
     bool renumberFrom(const QModelIndex& index);
@@ -156,6 +161,8 @@ protected:
 
 private:
     void showScrollBarFromFirstLayout();
+    // Makes a cell current, opens its editor and selects a range of its text.
+    bool selectMatch(const QModelIndex& index, qsizetype at, qsizetype length);
     void showLocationMenu(const QPoint& position);
     void showHeaderMenu(const QPoint& position);
     void updateTitle();

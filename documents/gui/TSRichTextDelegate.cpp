@@ -7,6 +7,7 @@
 #include "textmodel/TSMatchedChunk.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QPainter>
@@ -131,6 +132,11 @@ QSize TSRichTextDelegate::sizeHint(const QStyleOptionViewItem&, const QModelInde
     const auto text = cellText(index);
     const int width = cellWidth(index);
     int height = text && text->length() > 0 ? scaledHeight(laidOut(text, width / zoom_), zoom_) : 0;
+    // A section's heading row leaves its location room to stand out: half
+    // its height again.
+    if (height > 0 && index.column() == TSOutlineModel::LocationColumn)
+        if (const TSChunk* chunk = model_->chunkForIndex(index); chunk && chunk->isHeader())
+            height = int(std::ceil(height * 1.5));
     // An open editor's text may have grown past what is stored.
     if (editor_ && editing_ == index) height = std::max(height, editor_->textHeight());
     height = height > 0 ? std::max(height + kRowPadding, kMinimumRowHeight) : kMinimumRowHeight;
@@ -181,6 +187,12 @@ void TSRichTextDelegate::destroyEditor(QWidget* editor, const QModelIndex& index
     editing_ = QPersistentModelIndex();
     // The row goes back to the height of its stored text.
     if (edited.isValid()) Q_EMIT const_cast<TSRichTextDelegate*>(this)->sizeHintChanged(edited);
+}
+
+bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && object == editor_.data())
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->property(kKeepsEditorOpen).toBool()) return false;
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void TSRichTextDelegate::editorGrew() {

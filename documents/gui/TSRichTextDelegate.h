@@ -84,6 +84,13 @@ public:
     void setZoom(double zoom) { zoom_ = zoom; }
     // The open editor, if any.
     TSCellEditor* editor() const { return editor_; }
+    // A widget given this property (the find field) may take the focus from
+    // the open editor without closing it: the editor keeps showing its
+    // selection (a found match) while the user types there.
+    static constexpr const char* kKeepsEditorOpen = "tsKeepsCellEditorOpen";
+
+protected:
+    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     void editorGrew();

@@ -10,6 +10,7 @@
 #include "morphology/RomanNumerals.h"
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
+#include "platform/Color.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
@@ -43,6 +44,11 @@ QString menuTitle(const char* key) {
     QString t = nr(key);
     if (t.endsWith(QLatin1Char('?'))) t = t.left(t.size() - 1) + QStringLiteral("…");
     return t;
+}
+
+// The links a click on opens: footnote markers and vocabulary words.
+bool isDocumentLink(const QString& link) {
+    return link.startsWith(QLatin1String("footnote:")) || link.startsWith(QLatin1String("vocab:"));
 }
 
 QString linkString(const ts::Value& v) {
@@ -218,6 +224,49 @@ bool TSRowCommands::pasteFormatted(const QModelIndex& index) {
     // Asks first when rows with text would be replaced.
     if (!text->pasteAttributedString(pasted, chunk, identifierOf(index))) return false;
     changed();
+    return true;
+}
+
+bool TSRowCommands::pushEnglishToEnd(const QModelIndex& index) {
+    TSChunkPtr section = chunkPtr(index);
+    if (!section || !section->isHeader()) return false;
+    ts::AlertRequest request;
+    request.messageText = nr("REALLY_PUT_ENGLISH_AT_END");
+    request.buttons = {nr("CANCEL_DONT_DELETE"), nr("CONSOLIDATE")};
+    if (ts::Prompter::current()->alert(request) != 1) return false;
+    window_->commitEditing();
+    ts::AttributedString gathered;
+    TSMatchedChunk* last = nullptr;
+    for (qint64 i = 0, n = section->numChildren(); i < n; ++i) {
+        auto* child = dynamic_cast<TSMatchedChunk*>(section->childAt(i).get());
+        if (!child) continue;
+        last = child;
+        const ts::AttributedStringPtr english = child->perseusEnglish();
+        if (!english) continue;
+        gathered.append(*english);
+        gathered.append(QStringLiteral("\r"), english->length() ? english->attributes(english->length() - 1) : ts::Attributes{});
+        child->setPerseusEnglish(nullptr);
+    }
+    if (gathered.length() > 0 && last) last->setPerseusEnglish(std::make_shared<ts::AttributedString>(gathered));
+    changed(section.get(), index.column());
+    return true;
+}
+
+bool TSRowCommands::makeBaseFont() {
+    if (!window_) return false;
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+    QTextEdit* editor = delegate ? delegate->editor() : nullptr;
+    if (!editor || editor->textCursor().selectedText().trimmed().isEmpty()) return false;
+    // The format of the selection's first character, not of the one before it.
+    QTextCursor first(editor->document());
+    first.setPosition(editor->textCursor().selectionStart() + 1);
+    ts::Attributes attributes = RichTextConversion::attributesFromFormat(first.charFormat());
+    attributes[ts::AttributeName::ForegroundColor] = ts::Value(ts::Color::textColor());
+    attributes.erase(ts::AttributeName::BackgroundColor);
+    // New text is no link, whatever the selection was.
+    attributes.erase(ts::AttributeName::Link);
+    window_->document()->setBaseFontAttributes(std::move(attributes));
+    window_->document()->updateChangeCount(ts::Document::ChangeDone);
     return true;
 }
 
@@ -505,6 +554,10 @@ QMenu* TSRowCommands::rowMenu(const QModelIndex& index) {
     QAction* paste = menu->addAction(nr("PASTE_FORMATTED"), this, [this, index] { pasteFormatted(index); });
     const QMimeData* clip = QApplication::clipboard()->mimeData();
     paste->setEnabled(clip && (clip->hasText() || clip->hasHtml()));
+    if (TSChunk* row = window_->model()->chunkForIndex(index); row && row->isHeader()) {
+        menu->addSeparator();
+        menu->addAction(nr("PUT_ENGLISH_AT_END"), this, [this, index] { pushEnglishToEnd(index); });
+    }
     if (line && line->wordCount() >= 1) {
         menu->addSeparator();
         QString count = nr("NUM_WORDS");
@@ -618,11 +671,12 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
                     return true;
                 }
             }
-            // A plain click on a footnote marker opens its note.
+            // A plain click on a footnote marker opens its note; on a word
+            // linked to the vocabulary it shows the word.
             if (mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier) {
                 QModelIndex cell;
                 const QString link = linkAt(mouse->position().toPoint(), &cell);
-                if (link.startsWith(QLatin1String("footnote:")) && window_->linkClicked(link, cell)) return true;
+                if (isDocumentLink(link) && window_->linkClicked(link, cell)) return true;
             }
             break;
         }
@@ -662,6 +716,11 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
     }
     if (editor && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
+        // Links work in the open editor as they do in the cell.
+        if (mouse->button() == Qt::LeftButton && mouse->modifiers() == Qt::NoModifier) {
+            const QString link = editor->anchorAt(mouse->position().toPoint());
+            if (isDocumentLink(link) && window_->linkClicked(link, window_->outlineView()->currentIndex())) return true;
+        }
         if (mouse->button() == Qt::LeftButton && (mouse->modifiers() & Qt::AltModifier)) {
             const QString word = wordAtPosition(editor->toPlainText(), editor->cursorForPosition(mouse->position().toPoint()).position());
             if (!word.isEmpty()) {
@@ -678,6 +737,10 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
         if (alt && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) return selectNextRow(current, true), true;
         if (alt && key->key() == Qt::Key_Down) return selectNextRow(current, false), true;
         if (alt && key->key() == Qt::Key_Up) return selectPrevRow(current), true;
+        // Alt+Left and Alt+Right move the row out and in a level; Shift+Home
+        // and Shift+End keep selecting to the line's ends.
+        if (key->modifiers() == Qt::AltModifier && key->key() == Qt::Key_Left) return promoteRow(current), true;
+        if (key->modifiers() == Qt::AltModifier && key->key() == Qt::Key_Right) return demoteRow(current), true;
         if (key->key() == Qt::Key_Tab && key->modifiers() == Qt::NoModifier) return switchColumns(current), true;
     }
     return false;

@@ -58,6 +58,13 @@ public:
     bool switchColumns(const QModelIndex& index);
     // Hands a word to the dictionary window with the document's vocabulary.
     void lookupWord(const QString& word, bool latin);
+    // After the user confirms: the imported translations of a section's
+    // lines move, in order and each ended by "\r", to its last line.
+    bool pushEnglishToEnd(const QModelIndex& index);
+    // The look of the open editor's selection (where it starts), without its
+    // colours, becomes the document's base font for new rows and empty
+    // cells. Needs a selection.
+    bool makeBaseFont();
 
     // ---- Vocabulary ----
     // The selection of the open Latin editor becomes a vocabulary word,

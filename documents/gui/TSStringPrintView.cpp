@@ -17,6 +17,7 @@
 #include <QTextBlock>
 #include <QTextLayout>
 
+#include <map>
 #include <set>
 
 namespace {
@@ -51,10 +52,27 @@ ts::AttributedString withoutLinks(const ts::AttributedString& text) {
 }
 
 // One note as a page's note block shows it: its number and its text, on a
-// line of its own after the first.
+// line of its own after the first. The number is set in the note's own face,
+// so a note block reads in one face whatever the page's default.
 void appendNote(ts::AttributedString& notes, qint64 number, const ts::AttributedString& body) {
-    notes.append(QStringLiteral("%1%2. ").arg(notes.length() ? QStringLiteral("\n") : QString()).arg(number), ts::Attributes{});
+    ts::Attributes face;
+    if (body.length() > 0) {
+        const ts::Attributes first = body.attributes(0);
+        if (auto font = first.find(ts::AttributeName::Font); font != first.end()) face[font->first] = font->second;
+    }
+    notes.append(QStringLiteral("%1%2. ").arg(notes.length() ? QStringLiteral("\n") : QString()).arg(number), face);
     notes.append(body);
+}
+
+// The number a marker shows ("[2]" shows 2); 0 when it shows none.
+qint64 shownNumber(const QString& marker) {
+    QString digits;
+    for (const QChar c : marker)
+        if (c.isDigit()) digits += c;
+        else if (!digits.isEmpty()) break;
+    bool ok = false;
+    const qint64 n = digits.toLongLong(&ok);
+    return ok && n > 0 ? n : 0;
 }
 
 }  // namespace
@@ -82,7 +100,11 @@ QRectF TSStringPrintView::textRect(const QRectF& paper) {
 
 void TSStringPrintView::makeLinkArray() {
     linkArray_.clear();
+    linkMarks_.clear();
     if (!footnotes_) return;
+    // A note's markers all show the number its first one got; a marker that
+    // shows none takes the note's place among the notes.
+    std::map<QString, qint64> numbers;
     for (const FootnoteText::Link& link : FootnoteText::footnoteLinks(printField_)) {
         FootnoteObjectPtr note = footnotes_->noteForID(link.id);
         if (!note) continue;
@@ -91,19 +113,37 @@ void TSStringPrintView::makeLinkArray() {
         info.setFootnote(body ? body : ts::AttributedString::make());
         info.setRange(link.range);
         linkArray_.push_back(std::move(info));
+        qint64 number = shownNumber(printField_.string().mid(link.range.location, link.range.length));
+        if (!number) {
+            const auto known = numbers.find(link.id);
+            number = known != numbers.end() ? known->second : qint64(numbers.size()) + 1;
+        }
+        numbers.emplace(link.id, number);
+        linkMarks_.push_back({link.id, number});
     }
 }
 
-ts::AttributedString TSStringPrintView::footnotesInRange(ts::TextRange range) const {
+ts::AttributedString TSStringPrintView::notesOf(size_t first, size_t end) const {
     ts::AttributedString out;
-    qint64 number = 0;
-    for (const TSFootnoteInfo& info : linkArray_) {
-        ++number;
-        if (info.range().location > range.end()) break;
-        if (info.range().location < range.location || info.range().end() > range.end()) continue;
-        appendNote(out, number, *info.footnote());
+    std::set<QString> printed;
+    for (size_t i = first; i < end && i < linkArray_.size(); ++i) {
+        // A note linked twice on a page is printed once.
+        if (!printed.insert(linkMarks_[i].id).second) continue;
+        appendNote(out, linkMarks_[i].number, *linkArray_[i].footnote());
     }
     return out;
+}
+
+ts::AttributedString TSStringPrintView::footnotesInRange(ts::TextRange range) const {
+    size_t first = linkArray_.size(), end = 0;
+    for (size_t i = 0; i < linkArray_.size(); ++i) {
+        const ts::TextRange marker = linkArray_[i].range();
+        if (marker.location > range.end()) break;
+        if (marker.location < range.location || marker.end() > range.end()) continue;
+        first = std::min(first, i);
+        end = i + 1;
+    }
+    return first < end ? notesOf(first, end) : ts::AttributedString();
 }
 
 std::unique_ptr<QTextDocument> TSStringPrintView::notesDocument(const ts::AttributedString& notes, double width) const {
@@ -136,9 +176,7 @@ void TSStringPrintView::layOut(const QRectF& rect) {
     ts::TextRange pageLinks{0, 0};  // indexes into linkArray_
     auto measureNotes = [&](size_t first, size_t end) {
         if (first >= end) return 0.0;
-        ts::AttributedString notes;
-        for (size_t i = first; i < end; ++i) appendNote(notes, qint64(i + 1), *linkArray_[i].footnote());
-        return notesDocument(notes, rect.width())->size().height() + kNotesGap;
+        return notesDocument(notesOf(first, end), rect.width())->size().height() + kNotesGap;
     };
     auto closePage = [&](qsizetype nextStart) {
         pageRanges_.push_back({pageStart, nextStart - pageStart});
@@ -279,6 +317,7 @@ bool TSStringPrintView::doPrint(QWidget* parent) {
     printField_ = {};
     footnotes_.reset();
     linkArray_.clear();
+    linkMarks_.clear();
     pageRanges_.clear();
     return printed;
 }

@@ -1,7 +1,7 @@
 #pragma once
 // Prints a long rich text in pages of its own making, with the footnotes
-// whose markers fall on a page printed under that page's text, numbered in
-// marker order across the whole text.
+// whose markers fall on a page printed under that page's text, each once per
+// page under the number its markers show.
 //
 // Geometry, in points: the text is drawn into getDrawRect of the paper
 // (25 mm in from the left, 50 mm narrower, 34 mm lower) moved down by a
@@ -57,8 +57,9 @@ public:
     void calculatePageRanges(const QRectF& rect);
     const std::vector<ts::TextRange>& pageRanges() const { return pageRanges_; }
     int numPages() const { return int(pageRanges_.size()); }
-    // "n. text" for every footnote whose marker lies wholly in the range,
-    // numbered by its place in the whole text; empty when none.
+    // "n. text" for every footnote with a marker wholly in the range, once
+    // each, n being the number its markers show (a marker without one: the
+    // note's place among the text's notes); empty when none.
     ts::AttributedString footnotesInRange(ts::TextRange range) const;
 
     // Lays out and prints every page to the printer (already set up);
@@ -80,10 +81,18 @@ public:
 private:
     void layOut(const QRectF& rect);
     std::unique_ptr<QTextDocument> notesDocument(const ts::AttributedString& notes, double width) const;
+    // The note block of the links [first, end) of linkArray_.
+    ts::AttributedString notesOf(size_t first, size_t end) const;
 
     ts::AttributedString printField_;
     std::shared_ptr<FootnoteList> footnotes_;
     std::vector<TSFootnoteInfo> linkArray_;
+    // Per link of linkArray_: its note's id and the number its marker shows.
+    struct LinkMark {
+        QString id;
+        qint64 number = 0;
+    };
+    std::vector<LinkMark> linkMarks_;
     std::vector<ts::TextRange> pageRanges_;
     // Per page: the y of its first line in the laid-out text and the height
     // its lines take.

@@ -183,6 +183,31 @@ TEST(MyDocumentFile, MarkersNumberInTextOrderFirstNumberWins) {
     EXPECT_EQ(FootnoteText::footnoteLinks(copy).size(), 1u);  // only the unknown one keeps its link
 }
 
+// The markers carry the link's underline; the heading and the numbers of a
+// copy take the text's own look, underlined only when the text is.
+TEST(MyDocumentFile, CopiedFootnotesHeadingIsUnderlinedOnlyWithItsText) {
+    FootnoteList notes;
+    const QString a = notes.makeNewNote()->uniqueID();
+    notes.noteForID(a)->setNoteFromString(QStringLiteral("note A"));
+    for (const bool underlinedText : {false, true}) {
+        Attributes look;
+        if (underlinedText) look[AttributeName::Underline] = Value(qint64(1));
+        AttributedString text(QStringLiteral("arma"), look);
+        Attributes marker;
+        marker[AttributeName::Link] = Value(Url::make(a));
+        marker[AttributeName::Underline] = Value(qint64(1));
+        text.append(AttributedString(FootnoteText::marker(0), marker));
+        ASSERT_TRUE(FootnoteText::renumber(text, notes, false));
+        const AttributedString copy = FootnoteText::resolveForCopy(text, notes);
+        ASSERT_EQ(copy.string(), QStringLiteral("arma[1]\n\nFootnotes\n1. note A"));
+        for (const QString& part : {QStringLiteral("Footnotes"), QStringLiteral("1. ")}) {
+            const qsizetype at = copy.string().lastIndexOf(part);
+            EXPECT_EQ(copy.attributes(at).count(AttributeName::Underline) == 1, underlinedText) << part.toStdString();
+            EXPECT_EQ(copy.attributes(at).count(AttributeName::Link), 0u);
+        }
+    }
+}
+
 TEST(MyDocumentFile, SavingReplacesOnlyItsOwnSearchItem) {
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());

@@ -10,6 +10,7 @@
 #include "platform/Font.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
+#include "platform/SearchIndex.h"
 #include "support/CaptureLogger.h"
 #include "support/Python.h"
 #include "textmodel/FootnoteList.h"
@@ -412,3 +413,36 @@ TEST(DocumentNotifications, AddWordFormPostsTheWord) {
 }
 
 }  // namespace
+
+// Saving indexes the document by its author, editor, publisher and title as
+// keywords, its two languages and its kind, read back from the stored item.
+TEST(DocumentSearchIndex, KeepsKeywordsAuthorLanguagesAndKind) {
+    QTemporaryDir dir;
+    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    SearchIndex& index = SearchIndex::defaultSearchableIndex();
+    auto doc = std::make_shared<TSDocument>();
+    auto text = std::make_shared<TSText>();
+    auto line = std::make_shared<TSMatchedChunk>();
+    line->setLatin(AttributedString::make(QStringLiteral("Tityre tu patulae")));
+    text->addChild(line);
+    text->setInformation({{QStringLiteral("author"), Value(QStringLiteral("P. Vergilius Maro"))},
+                          {QStringLiteral("editor"), Value(QStringLiteral("Mynors"))},
+                          {QStringLiteral("publisher"), Value(QStringLiteral("Clarendon"))},
+                          {QStringLiteral("title"), Value(QStringLiteral("Eclogae"))}});
+    doc->setText(text);
+    DocumentError error;
+    ASSERT_TRUE(doc->dataOfType(TSDocument::kTypeName, &error).has_value());
+    const auto item = index.item(doc->uuid().UUIDString());
+    ASSERT_TRUE(item.has_value());
+    EXPECT_EQ(item->title, QStringLiteral("Eclogae"));
+    EXPECT_EQ(item->keywords, (QStringList{"P. Vergilius Maro", "Mynors", "Clarendon", "Eclogae"}));
+    EXPECT_EQ(item->editors + item->publishers, (QStringList{"Mynors", "Clarendon"}));
+    EXPECT_EQ(item->languages, (QStringList{"la", "en"}));
+    EXPECT_EQ(item->kind, QStringLiteral("tsdx"));
+    EXPECT_TRUE(index.search(QStringLiteral("vergilius")).contains(doc->uuid().UUIDString()));
+
+    // Without information the window's name is the title.
+    auto bare = std::make_shared<TSDocument>();
+    ASSERT_TRUE(bare->dataOfType(TSDocument::kTypeName, &error).has_value());
+    EXPECT_EQ(index.item(bare->uuid().UUIDString())->title, bare->displayName());
+}

@@ -8,6 +8,7 @@
 #include "app/gui/TSDocumentController.h"
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
+#include "tools/gui/DictionaryWindowController.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 #include "dictsource/LewisShortSource.h"
@@ -280,6 +281,17 @@ TEST_F(Gallery, AbbreviationsWindowInvitesAnInstall) {
     ASSERT_FALSE(window.zerivuv()->databaseLoaded());
     shoot(&window, "abbreviations-empty");
     window.close();
+}
+
+// The dictionary window carries the application's menus like every window:
+// its File menu open, Close with Ctrl+W enabled, Save greyed.
+TEST_F(Gallery, DictionaryWindowWithItsMenuBar) {
+    DictionaryWindowController* window = DictionaryWindowController::showDictionaryWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    settle();
+    ASSERT_FALSE(window->menuBar()->actions().isEmpty());
+    save("dictionary-window-menu", withMenuOpen(window, "File"));
+    DictionaryWindowController::disposeDictionaryWindow();
 }
 
 int main(int argc, char** argv) {

@@ -142,13 +142,18 @@ TEST(Facsimile, DropDragShowSwitchAndRotate) {
     EXPECT_EQ(plist.format, ts::PlistFormat::XML);
     EXPECT_EQ(plist.value.dictionary().at(QStringLiteral("pageNumber")).toInt64(), 1);
 
-    // Dropped on the second row's location cell.
+    // Dropped on the second row's location cell, the drag having come in
+    // over the Latin column, the way from the PDF window.
     const QModelIndex cell = window.model()->indexForChunk(lines[1].get(), TSOutlineModel::LocationColumn);
     const QPoint at = window.outlineView()->visualRect(cell).center();
-    // As the window system does: the drop goes where the drag was accepted.
-    QDragEnterEvent enter(at, Qt::LinkAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
+    const QPoint overText = window.outlineView()->visualRect(window.model()->indexForChunk(lines[1].get(), TSOutlineModel::LatinColumn)).center();
+    QDragEnterEvent enter(overText, Qt::LinkAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.outlineView()->viewport(), &enter);
     EXPECT_TRUE(enter.isAccepted());
+    // As the window system does: the drop goes where the drag was accepted.
+    QDragMoveEvent toLocation(at, Qt::LinkAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window.outlineView()->viewport(), &toLocation);
+    EXPECT_TRUE(toLocation.isAccepted());
     QDropEvent drop(at, Qt::LinkAction, dragged.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(window.outlineView()->viewport(), &drop);
     ASSERT_TRUE(lines[1]->pdfLocation().isDictionary());

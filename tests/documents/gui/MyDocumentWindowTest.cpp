@@ -8,6 +8,7 @@
 #include "documents/gui/TSStringPrintView.h"
 
 #include "platform/Color.h"
+#include "platform/Font.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "platform/Url.h"
@@ -31,6 +32,7 @@
 #include <QSplitter>
 #include <QTemporaryDir>
 #include <QListWidget>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -242,6 +244,50 @@ TEST(MyDocumentWindow, PrintsPanesWithEachPagesFootnotes) {
     }
 }
 
+// A note linked twice: its markers show one number, and the page prints the
+// note once under that number, the number in the note's own face.
+TEST(MyDocumentWindow, PrintsANoteLinkedTwiceOnceUnderItsMarkersNumber) {
+    QTemporaryDir dir;
+    auto doc = std::make_shared<MyDocument>();
+    FootnoteObjectPtr first = doc->footnotes()->makeNewNote();
+    first->setNoteFromString(QStringLiteral("nota bis citata"));
+    FootnoteObjectPtr second = doc->footnotes()->makeNewNote();
+    second->setNoteFromString(QStringLiteral("nota semel citata"));
+    AttributedString text(QStringLiteral("Arma virumque cano"));
+    text.append(noted(FootnoteText::marker(0), first->uniqueID()));
+    text.append(AttributedString(QStringLiteral(", Troiae qui primus ab oris")));
+    text.append(noted(FootnoteText::marker(0), second->uniqueID()));
+    text.append(AttributedString(QStringLiteral("\nItaliam fato profugus")));
+    text.append(noted(FootnoteText::marker(0), first->uniqueID()));
+    doc->setLatin(text);
+    auto* window = new MyDocumentWindow(doc);
+    const QString pdf = dir.filePath(QStringLiteral("twice.pdf"));
+    ASSERT_TRUE(window->printFieldToPdf(window->latinView(), pdf));
+    int pages = 0;
+    const QString all = pdfText(pdf, &pages);
+    EXPECT_EQ(all.count(QStringLiteral("[1]")), 2) << all.toStdString();
+    EXPECT_EQ(all.count(QStringLiteral("1.notabiscitata")), 1) << all.toStdString();
+    EXPECT_EQ(all.count(QStringLiteral("2.notasemelcitata")), 1);
+    EXPECT_EQ(all.count(QStringLiteral("citata")), 2);
+    QPdfDocument rendered;
+    rendered.load(pdf);
+    saveGallery(rendered.render(0, QSize(595, 842)), QStringLiteral("printed-note-linked-twice.png"));
+
+    TSStringPrintView view;
+    AttributedString numbered = text;
+    FootnoteText::renumber(numbered, *doc->footnotes(), false);
+    view.setPrintField(numbered);
+    view.setFootnotes(doc->footnotes());
+    view.makeLinkArray();
+    const AttributedString notes = view.footnotesInRange({0, numbered.length()});
+    ASSERT_EQ(notes.string(), QStringLiteral("1. nota bis citata\n2. nota semel citata"));
+    const auto numberFont = notes.attribute(AttributeName::Font, 19).toObjectAs<Font>();
+    const auto bodyFont = notes.attribute(AttributeName::Font, 22).toObjectAs<Font>();
+    ASSERT_TRUE(numberFont && bodyFont);
+    EXPECT_EQ(numberFont->postScriptName(), bodyFont->postScriptName());
+    delete window;
+}
+
 TEST(MyDocumentWindow, PrintsAParallelTextDocument) {
     QTemporaryDir dir;
     auto doc = std::make_shared<TSDocument>();
@@ -295,6 +341,50 @@ TEST(MyDocumentWindow, PrintPanelCancelledStoresNothing) {
     view.setPrintField(AttributedString(QStringLiteral("nihil")));
     EXPECT_FALSE(view.doPrint());
     EXPECT_EQ(prompter->modalPanelCount(), 1);
+}
+
+// The Text menu follows the pane with the keyboard and its selection, and
+// offers Set Image.
+TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
+    auto doc = std::make_shared<MyDocument>();
+    doc->setLatin(AttributedString(QStringLiteral("Musa mihi causas memora")));
+    auto* window = new MyDocumentWindow(doc);
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    auto item = [window](const QString& title) -> QAction* {
+        for (QAction* a : window->textMenu()->actions())
+            if (a->text() == title) return a;
+        return nullptr;
+    };
+    for (const char* t : {"Set Image…", "Add Footnote", "Link to Footnote…", "Copy with Footnotes", "Add to Vocabulary"})
+        ASSERT_NE(item(QString::fromUtf8(t)), nullptr) << t;
+
+    window->scaleBox()->setFocus();
+    QApplication::processEvents();
+    EXPECT_FALSE(item(QStringLiteral("Add Footnote"))->isEnabled());
+    window->latinView()->setFocus();
+    QTRY_VERIFY(item(QStringLiteral("Add Footnote"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Add to Vocabulary"))->isEnabled());
+    EXPECT_FALSE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
+    QTextCursor c = window->latinView()->textCursor();
+    c.setPosition(0);
+    c.setPosition(4, QTextCursor::KeepAnchor);
+    window->latinView()->setTextCursor(c);
+    EXPECT_TRUE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
+    EXPECT_TRUE(item(QStringLiteral("Add to Vocabulary"))->isEnabled());
+    doc->footnotes()->makeNewNote();
+    Q_EMIT window->textMenu()->aboutToShow();
+    EXPECT_TRUE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
+    // A greyed item's key does nothing.
+    window->scaleBox()->setFocus();
+    QApplication::processEvents();
+    const qint64 notes = doc->footnotes()->count();
+    QTest::keyClick(window->scaleBox(), Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
+    EXPECT_EQ(doc->footnotes()->count(), notes);
+    window->close();
+    delete window;
 }
 
 TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {

@@ -6,6 +6,10 @@
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
 #include "documents/gui/TSRowCommands.h"
+#include "documents/gui/TSRichTextDelegate.h"
+#include "documents/gui/FootnoteWindows.h"
+#include "textmodel/FootnoteList.h"
+#include "textmodel/FootnoteObject.h"
 #include "documents/gui/VocabularyWindowController.h"
 
 #include "app/core/DictionaryServicesSetup.h"
@@ -17,6 +21,7 @@
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/Prompter.h"
+#include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/Url.h"
 #include "support/GuiTestSupport.h"
@@ -39,6 +44,8 @@
 #include <mutex>
 
 namespace {
+
+template <class T> ts::Value object(std::shared_ptr<T> o) { return ts::Value(std::static_pointer_cast<ts::Object>(std::move(o))); }
 
 std::shared_ptr<TSMatchedChunk> line(const QString& latin, const QString& english = {}) {
     auto l = std::make_shared<TSMatchedChunk>();
@@ -71,6 +78,12 @@ struct Fixture : ::testing::Test {
     }
     QModelIndex at(const TSChunk* chunk, int column = TSOutlineModel::LatinColumn) {
         return window->model()->indexForChunk(chunk, column);
+    }
+    QTextEdit* openEditor(const TSChunk* chunk) {
+        window->outlineView()->setCurrentIndex(at(chunk));
+        window->outlineView()->edit(at(chunk));
+        settle();
+        return qobject_cast<TSRichTextDelegate*>(window->outlineView()->itemDelegate())->editor();
     }
     QStringList latins() {
         QStringList out;
@@ -315,6 +328,170 @@ TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     for (int r = 0; r < again.model()->rowCount(); ++r)
         EXPECT_TRUE(again.outlineView()->isExpanded(again.model()->index(r, 0))) << r;
     EXPECT_GT(again.outlineView()->visualRect(again.model()->indexForChunk(a.get(), 1)).height(), 0);
+}
+
+// Only a section's row offers to gather its lines' imported translation at
+// its end; the user confirms first.
+TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
+    auto offers = [this](const TSChunk* row) {
+        std::unique_ptr<QMenu> menu(window->rowCommands()->rowMenu(at(row)));
+        for (QAction* x : menu->actions())
+            if (x->text() == QStringLiteral("Put English at End")) return true;
+        return false;
+    };
+    EXPECT_TRUE(offers(section.get()));
+    EXPECT_FALSE(offers(a.get()));
+
+    // Nothing imported: nothing changes.
+    prompter->queueAlertAnswer(1);
+    ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    EXPECT_FALSE(c->perseusEnglish());
+    a->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("Arms I sing")));
+    b->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("and the man")));
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    EXPECT_EQ(prompter->alerts().back().buttons.last(), QStringLiteral("Consolidate"));
+    EXPECT_EQ(a->perseusEnglish()->string(), QStringLiteral("Arms I sing"));
+    prompter->queueAlertAnswer(1);
+    ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
+    EXPECT_FALSE(a->perseusEnglish() || b->perseusEnglish());
+    ASSERT_TRUE(c->perseusEnglish());
+    EXPECT_EQ(c->perseusEnglish()->string(), QStringLiteral("Arms I sing\rand the man\r"));
+}
+
+// The look of the selection becomes the base font, without its colours; the
+// command needs a selection.
+TEST_F(Fixture, MakeBaseFontTakesTheSelectionsLookWithoutItsColours) {
+    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma virumque cano"), ts::Attributes{
+        {ts::AttributeName::Font, object(ts::Font::make(QStringLiteral("Times-Roman"), 14))},
+        {ts::AttributeName::ForegroundColor, object(ts::Color::calibratedRgb(1, 0, 0))},
+        {ts::AttributeName::BackgroundColor, object(ts::Color::calibratedRgb(1, 1, 0))}}));
+    window->model()->reload();
+    EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    QTextEdit* editor = openEditor(a.get());
+    ASSERT_TRUE(editor);
+    EXPECT_FALSE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    QTextCursor cursor = editor->textCursor();
+    cursor.setPosition(5);
+    cursor.setPosition(13, QTextCursor::KeepAnchor);
+    editor->setTextCursor(cursor);
+    EXPECT_TRUE(window->validateCommand(QStringLiteral("makeBaseFont")));
+    doc->updateChangeCount(ts::Document::ChangeCleared);
+    window->makeBaseFont();
+    const ts::ValueDictionary& base = doc->baseFontAttributes();
+    ASSERT_TRUE(base.count(ts::AttributeName::Font) && base.count(ts::AttributeName::ForegroundColor));
+    EXPECT_TRUE(base.at(ts::AttributeName::Font).toObjectAs<ts::Font>()->isEqual(*ts::Font::make(QStringLiteral("Times-Roman"), 14)));
+    EXPECT_EQ(base.count(ts::AttributeName::BackgroundColor), 0u);
+    EXPECT_TRUE(base.at(ts::AttributeName::ForegroundColor).toObjectAs<ts::Color>()->isEqual(*ts::Color::textColor()));
+    EXPECT_TRUE(doc->isDocumentEdited());
+    window->commitEditing();
+}
+
+// Alt+Right and Alt+Left move a row in and out a level from its editor;
+// Shift+End still selects to the end of the line.
+TEST_F(Fixture, PromoteAndDemoteKeysLeaveTheEditingKeysAlone) {
+    QTextEdit* editor = openEditor(b.get());
+    ASSERT_TRUE(editor);
+    editor->moveCursor(QTextCursor::Start);
+    QTest::keyClick(editor, Qt::Key_End, Qt::ShiftModifier);
+    EXPECT_EQ(editor->textCursor().selectedText(), QStringLiteral("Troiae qui primus"));
+    EXPECT_EQ(b->parent().get(), section.get());
+    QTest::keyClick(editor, Qt::Key_Right, Qt::AltModifier);
+    settle();
+    EXPECT_EQ(b->parent().get(), a.get());
+    editor = openEditor(b.get());
+    ASSERT_TRUE(editor);
+    QTest::keyClick(editor, Qt::Key_Left, Qt::AltModifier);
+    settle();
+    EXPECT_EQ(b->parent().get(), section.get());
+    EXPECT_EQ(latins(), (QStringList{"arma virumque cano", "Troiae qui primus", "ab oris Italiam"}));
+}
+
+// A section's location is measured at half its height again.
+TEST_F(Fixture, ASectionRowGivesItsLocationHalfItsHeightAgain) {
+    const ts::Attributes large{{ts::AttributeName::Font, object(ts::Font::make(QStringLiteral("Helvetica"), 30))}};
+    section->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("Liber"), large));
+    a->setLatin(std::make_shared<ts::AttributedString>(QStringLiteral("arma"), large));
+    section->setLocation(ts::AttributedString::make(QStringLiteral("12")));
+    a->setLocation(ts::AttributedString::make(QStringLiteral("12")));
+    window->model()->reload();
+    QAbstractItemDelegate* delegate = window->outlineView()->itemDelegate();
+    QStyleOptionViewItem option;
+    const int group = delegate->sizeHint(option, at(section.get(), TSOutlineModel::LocationColumn)).height();
+    const int plain = delegate->sizeHint(option, at(a.get(), TSOutlineModel::LocationColumn)).height();
+    ASSERT_GT(plain, TSRichTextDelegate::kMinimumRowHeight);
+    EXPECT_EQ(group - 3, int(std::ceil((plain - 3) * 1.5)));  // less the padding under a row
+}
+
+// Find selects the match itself in its line's editor, then the next one in
+// the same line before going on to the next line; backwards goes back.
+TEST_F(Fixture, FindSelectsTheMatchedTextInTheLine) {
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window->outlineView()->itemDelegate());
+    auto where = [&] {
+        QTextEdit* editor = delegate->editor();
+        return std::make_pair(window->model()->chunkForIndex(window->outlineView()->currentIndex()),
+                              editor ? editor->textCursor().selectionStart() : -1);
+    };
+    ASSERT_TRUE(window->findNext(QStringLiteral("A")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 0));
+    EXPECT_EQ(delegate->editor()->textCursor().selectedText(), QStringLiteral("a"));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 3));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 15));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a")));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(b.get()), 4));
+    ASSERT_TRUE(window->findNext(QStringLiteral("a"), true));
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(a.get()), 15));
+    // Return in the find field shows the match and leaves the field for typing.
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window.get()));
+    window->showFindBar();
+    QTest::keyClicks(window->findField(), QStringLiteral("oris"));
+    QTest::keyClick(window->findField(), Qt::Key_Return);
+    settle();
+    EXPECT_EQ(where(), std::make_pair(static_cast<TSChunk*>(c.get()), 3));
+    EXPECT_TRUE(window->findField()->hasFocus());
+    // Nothing saved changed.
+    window->commitEditing();
+    EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+// A click on a vocabulary word shows it in the vocabulary window; a click on
+// a footnote marker in an open editor opens its note.
+TEST_F(Fixture, LinksOpenFromCellsAndFromTheOpenEditor) {
+    WordPtr word = doc->vocabList()->makeNewWord(QStringLiteral("arma armorum"));
+    WordPtr other = doc->vocabList()->makeNewWord(QStringLiteral("vir viri"));
+    ts::AttributedString latin(QStringLiteral("arma virumque cano"));
+    latin.addAttribute(ts::AttributeName::Link, object(ts::Url::make(word->uniqueID())), {0, 4});
+    a->setLatin(std::make_shared<ts::AttributedString>(latin));
+    FootnoteObjectPtr note = doc->footnotes()->makeNewNote();
+    note->setNoteFromString(QStringLiteral("Troia, urbs Asiae"));
+    ts::AttributedString troiae(QStringLiteral("Troiae[1] qui primus"));
+    troiae.addAttribute(ts::AttributeName::Link, object(ts::Url::make(note->uniqueID())), {6, 3});
+    b->setLatin(std::make_shared<ts::AttributedString>(troiae));
+    window->model()->reload();
+    window->outlineView()->expandToDepth(0);
+    settle();
+    VocabularyWindowController::showVocabularyWindow()->setVocabList(doc->vocabList());
+    VocabularyWindowController::getVocabularyWindow()->setCurrentWordFromID(other->uniqueID());
+
+    const QRect cell = window->outlineView()->visualRect(at(a.get()));
+    QTest::mouseClick(window->outlineView()->viewport(), Qt::LeftButton, Qt::NoModifier, cell.topLeft() + QPoint(14, cell.height() / 2));
+    settle();
+    EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->currentWord(), word);
+    QTextEdit* editor = openEditor(b.get());
+    ASSERT_TRUE(editor);
+    QTextCursor onMarker(editor->document());
+    onMarker.setPosition(7);
+    const QPoint point = editor->cursorRect(onMarker).center() + QPoint(1, 0);
+    ASSERT_EQ(editor->anchorAt(point), note->uniqueID());
+    QTest::mouseClick(editor->viewport(), Qt::LeftButton, Qt::NoModifier, point);
+    settle();
+    ASSERT_TRUE(window->footnoteWindow()->isVisible());
+    EXPECT_EQ(window->footnoteWindow()->footnote(), note);
+    window->footnoteWindow()->hide();
+    VocabularyWindowController::getVocabularyWindow()->hide();
 }
 
 TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {

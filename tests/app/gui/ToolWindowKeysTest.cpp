@@ -1,0 +1,120 @@
+// Every window answers the application's commands: a main tool window by
+// its menu bar, any other by the menus' keys (its own keys kept); Ctrl+W
+// closes it, Escape closes Preferences; panel filters name what they open;
+// Help's web and mail items say when no program takes them.
+
+#include "AppTestSupport.h"
+
+#include "app/gui/PrefsWindowController.h"
+#include "app/gui/WidgetPrompter.h"
+#include "platform/Mailer.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+void activate(QWidget* window) {
+    window->show();
+    window->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+}
+
+}  // namespace
+
+TEST(ToolWindowKeys, MenuBarOrKeysInEveryToolWindowAndCtrlWClosesIt) {
+    AppHarness& h = AppHarness::get();
+    AppController::setToolWindowFactory("constructionSearchWindow", [] {
+        auto* w = new QMainWindow;
+        w->setCentralWidget(new QLineEdit);
+        return w;
+    });
+    int ownKey = 0;
+    AppController::setToolWindowFactory("dictionaryImporterWindow", [&ownKey] {
+        auto* w = new QLineEdit;
+        QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_O), w), &QShortcut::activated, [&ownKey] { ++ownKey; });
+        return w;
+    });
+    h.controller->constructionSearch();
+    auto* main = qobject_cast<QMainWindow*>(h.controller->toolWindow("constructionSearchWindow"));
+    ASSERT_NE(main, nullptr);
+    activate(main);
+    QStringList titles;
+    for (QAction* top : main->menuBar()->actions()) titles << QString(top->text()).remove('&');
+    EXPECT_EQ(titles, QStringList({"File", "Edit", "Tools", "Window", "Help"}));
+    const size_t panels = h.prompter->openPanels().size();
+    QTest::keyClick(main->centralWidget(), Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(h.prompter->openPanels().size(), panels + 1);
+    QTest::keyClick(main->centralWidget(), Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(main->isVisible());
+
+    h.controller->parseMDict();
+    QWidget* plain = h.controller->toolWindow("dictionaryImporterWindow");
+    activate(plain);
+    QTest::keyClick(plain, Qt::Key_O, Qt::ControlModifier);
+    EXPECT_EQ(ownKey, 1);
+    EXPECT_EQ(h.prompter->openPanels().size(), panels + 1);
+    QTest::keyClick(plain, Qt::Key_W, Qt::ControlModifier);
+    EXPECT_FALSE(plain->isVisible());
+
+    PrefsWindowController prefs;
+    activate(&prefs);
+    QTest::keyClick(&prefs, Qt::Key_Escape);
+    EXPECT_FALSE(prefs.isVisible());
+}
+
+TEST(Panels, FiltersAreNamedAfterWhatThePanelOpens) {
+    EXPECT_EQ(ts::Prompter::typesDescription({"txt"}), "Text Files");
+    EXPECT_EQ(ts::Prompter::typesDescription({"tsdx"}), "Tessarin Documents");
+    EXPECT_EQ(ts::Prompter::typesDescription({"qqq"}), "Files");
+    // A real panel's filters, read once it shows; then it is cancelled.
+    QStringList filters;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* dialog = qobject_cast<QFileDialog*>(w); dialog && dialog->isVisible()) {
+                filters = dialog->nameFilters();
+                watch.stop();
+                dialog->reject();
+            }
+    });
+    watch.start(20);
+    ts::OpenPanelRequest pdf;
+    pdf.allowedFileTypes = {"pdf"};
+    EXPECT_TRUE(WidgetPrompter().openPanel(pdf).isEmpty());
+    EXPECT_EQ(filters.value(0), "PDF Documents (*.pdf)");
+
+    AppHarness& h = AppHarness::get();
+    h.controller->doImport();
+    ASSERT_FALSE(h.prompter->openPanels().empty());
+    EXPECT_EQ(h.prompter->openPanels().back().typesDescription, "TEI Texts");
+}
+
+TEST(HelpItems, SayWhenNoProgramTakesTheWebsiteOrTheMail) {
+    AppHarness& h = AppHarness::get();
+    const AppController::UrlOpener saved = AppController::urlOpener();
+    AppController::urlOpener() = [](const QUrl&) { return false; };
+    const size_t before = h.prompter->alerts().size();
+    h.controller->loadWebsite();
+    h.controller->emailDeveloper();
+    AppController::urlOpener() = saved;
+    const QString program = ts::Mailer::shared().program();
+    ts::Mailer::shared().setProgram(AppHarness::home() + "/bin/no-such-mail-program");
+    EXPECT_FALSE(h.controller->emailDebugLog());
+    ts::Mailer::shared().setProgram(program);
+    const auto alerts = h.prompter->alerts();
+    ASSERT_EQ(alerts.size(), before + 3);
+    EXPECT_EQ(alerts[before].messageText, "No program could be found to open the website.");
+    EXPECT_EQ(alerts[before].informativeText, AppController::kWebsite);
+    EXPECT_EQ(alerts[before + 1].messageText, "No mail program could be found.");
+    EXPECT_TRUE(alerts[before + 2].informativeText.contains(AppController::kSupportAddress));
+}
