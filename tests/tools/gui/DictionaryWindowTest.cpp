@@ -307,6 +307,69 @@ TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
 
 namespace {
 
+// Every entry of the outline, depth first, indented by level, with its type.
+QStringList outlineRows(DictionaryWindowController& w, NBOutlineView* view) {
+    QStringList out;
+    DictionaryEntryModel* m = w.modelForView(view);
+    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int depth) {
+        for (int r = 0; r < m->rowCount(parent); ++r) {
+            const QModelIndex at = m->index(r, 0, parent);
+            DictionaryEntry* e = m->entryAt(at);
+            out << QString(depth * 2, QLatin1Char(' ')) + e->entry() + QStringLiteral(" [%1]").arg(e->type());
+            walk(at, depth + 1);
+        }
+    };
+    walk({}, 0);
+    return out;
+}
+
+}  // namespace
+
+TEST(DictionaryWindowAnalyser, AnEncliticKeepsEveryAnalysisOfItsWord) {
+    if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    QSignalSpy finished(w, &DictionaryWindowController::lookupFinished);
+    struct Case { const char* word; QStringList headwords; };
+    const Case cases[] = {{"virumque", {"vir viri", "virus viri", "vis viris"}}, {"rosamque", {"rosa rosae", "rodo rodere rosi rosus"}}};
+    for (const Case& c : cases) {
+        const int before = int(finished.count());
+        w->translateLatinString(QString::fromLatin1(c.word));
+        ASSERT_TRUE(waitUntil([&] { return finished.count() > before; }, 30000));
+        const QStringList rows = outlineRows(*w, w->englishWordList);
+        const QString shown = rows.join(QLatin1Char('\n'));
+        int last = -1;
+        for (const QString& h : c.headwords) {
+            const int at = int(rows.indexOf(QStringLiteral("  %1 [1]").arg(h)) >= 0 ? rows.indexOf(QStringLiteral("  %1 [1]").arg(h))
+                                                                                   : rows.indexOf(QStringLiteral("  %1 [2]").arg(h)));
+            EXPECT_GE(at, 0) << c.word << ": " << h.toStdString() << " not in\n" << shown.toStdString();
+            last = std::max(last, at);
+        }
+        const int enclitic = int(rows.indexOf(QStringLiteral("  -que [24]")));
+        EXPECT_GT(enclitic, last) << shown.toStdString();
+    }
+
+    // The first line of the Aeneid: vir goes from the outline into a vocabulary.
+    auto list = std::make_shared<WordController>();
+    w->setCurrentWordList(list);
+    const int before = int(finished.count());
+    w->translateLatinString(QStringLiteral("virumque"));
+    ASSERT_TRUE(waitUntil([&] { return finished.count() > before; }, 30000));
+    DictionaryEntryModel* m = w->modelForView(w->englishWordList);
+    const QModelIndex top = m->index(0, 0);
+    for (int r = 0; r < m->rowCount(top); ++r)
+        if (m->entryAt(m->index(r, 0, top))->entry() == QStringLiteral("vir viri"))
+            w->englishWordList->selectionModel()->select(m->index(r, 0, top), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w->addToVocab();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->objectAtIndex(0)->latin(), QStringLiteral("vir viri"));
+    EXPECT_EQ(list->objectAtIndex(0)->getWordType(), WordCode::Noun);
+    DictionaryWindowController::disposeDictionaryWindow();
+    DictionaryController::terminateDictionary();
+}
+
+namespace {
+
 // An editable dictionary whose headwords the test builds.
 class EditableDictionary : public TSDictionary {
 public:
