@@ -504,6 +504,11 @@ bool DictionaryWindowController::getUninflectedForm(DictionaryEntryPtr* form, Di
     meanings->clear();
     for (const QModelIndex& r : rows)
         if (DictionaryEntryPtr e = m->entryPtrAt(r); e && e->type() == DictionaryEntry::Meaning) meanings->push_back(e);
+    // A headword chosen without any of its meanings stands for all of them:
+    // a word with an empty meaning is of no use in a vocabulary.
+    if (meanings->empty() && first)
+        for (const DictionaryEntryPtr& child : first->visibleChildren())
+            if (child && child->type() == DictionaryEntry::Meaning) meanings->push_back(child);
     return true;
 }
 
