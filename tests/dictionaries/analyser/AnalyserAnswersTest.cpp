@@ -4,6 +4,7 @@
 // program after the controller's set-up script.
 
 #include "dictionaries/DictionaryControllerParser.h"
+#include "platform/AttributedString.h"
 
 #include <gtest/gtest.h>
 
@@ -283,5 +284,21 @@ TEST(AnalyserAnswers, AnEncliticKeepsEveryAnalysisOfTheWordAndComesAfterThem) {
         EXPECT_GT(enclitic, lastWord) << c.fixture << ": the enclitic follows the word's analyses";
         EXPECT_TRUE(meanings(root).isEmpty()) << c.fixture << ": meanings under the form would hide the analyses";
         EXPECT_EQ(root->getNumChildren(), root->childCount()) << c.fixture << ": every analysis is shown";
+    }
+}
+
+TEST(AnalyserAnswers, IrregularVerbHeadwordsHaveNoEmptyBrackets) {
+    for (const char* name : {"fuit", "tulit"}) {
+        const auto roots = parse(name);
+        ASSERT_FALSE(roots.empty()) << name;
+        for (const auto& root : roots)
+            for (const auto& word : root->childList()) {
+                if (word->type() != DictionaryEntry::Verb) continue;
+                // As the outline shows the headword.
+                const auto shown = word->objectForKey(DictionaryEntry::kEntry).toObjectAs<ts::AttributedString>();
+                ASSERT_TRUE(shown) << name;
+                EXPECT_FALSE(shown->string().contains(QStringLiteral("()"))) << name << ": " << shown->string().toStdString();
+                EXPECT_TRUE(shown->string().startsWith(word->entry())) << shown->string().toStdString();
+            }
     }
 }
