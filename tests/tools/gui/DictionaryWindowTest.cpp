@@ -625,6 +625,23 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
         EXPECT_TRUE(a->grab().save(gallery + QStringLiteral("/paradigm-adjective.png")));
     }
 
+    // bonus typed with its positive only: the comparison a grammar gives.
+    auto bonus = std::make_shared<Adjective>();
+    bonus->setLatin(QStringLiteral("bonus bona bonum"));
+    bonus->setConjugation(1);
+    ConjugationWindowController::openConjugationWindow(bonus, nullptr);
+    a->comparisonChoice->button(1)->click();
+    EXPECT_EQ(cell(a->theCases, 0, 1), QStringLiteral("melior"));
+    EXPECT_EQ(cell(a->theCases, 0, 3), QStringLiteral("melius"));
+    EXPECT_EQ(cell(a->theCases, 3, 1), QStringLiteral("meliōris"));
+    if (const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR"); !gallery.isEmpty()) {
+        a->show();
+        settle();
+        EXPECT_TRUE(a->grab().save(gallery + QStringLiteral("/paradigm-comparison-bonus.png")));
+    }
+    a->comparisonChoice->button(2)->click();
+    EXPECT_EQ(cell(a->theCases, 0, 2), QStringLiteral("optima"));
+
     auto verb = std::make_shared<Verb>();
     verb->setLatin(QStringLiteral("amō amāre amāvī amātum"));
     verb->setConjugation(1);
