@@ -297,40 +297,19 @@ TEST(DictionaryWindowAnalyser, AnEncliticKeepsEveryAnalysisOfItsWord) {
     Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
     DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
     QSignalSpy finished(w, &DictionaryWindowController::lookupFinished);
-    struct Case { const char* word; QStringList headwords; };
-    const Case cases[] = {{"virumque", {"vir viri", "virus viri", "vis viris"}}, {"rosamque", {"rosa rosae", "rodo rodere rosi rosus"}}};
-    // An analyser ended by an earlier test answers nothing until it has restarted.
-    auto lookUp = [&](const QString& word) {
-        QElapsedTimer t;
-        t.start();
-        do {
-            const int before = int(finished.count());
-            w->translateLatinString(word);
-            if (!waitUntil([&] { return finished.count() > before; }, 30000)) return false;
-            if (w->modelForView(w->englishWordList)->rowCount() > 0) return true;
-            waitUntil([] { return false; }, 200);
-        } while (t.elapsed() < 30000);
-        return false;
-    };
-    for (const Case& c : cases) {
-        ASSERT_TRUE(lookUp(QString::fromLatin1(c.word))) << c.word;
-        const QStringList rows = outlineRows(*w, w->englishWordList);
-        const QString shown = rows.join(QLatin1Char('\n'));
-        int last = -1;
-        for (const QString& h : c.headwords) {
-            const int at = int(rows.indexOf(QStringLiteral("  %1 [1]").arg(h)) >= 0 ? rows.indexOf(QStringLiteral("  %1 [1]").arg(h))
-                                                                                   : rows.indexOf(QStringLiteral("  %1 [2]").arg(h)));
-            EXPECT_GE(at, 0) << c.word << ": " << h.toStdString() << " not in\n" << shown.toStdString();
-            last = std::max(last, at);
-        }
-        const int enclitic = int(rows.indexOf(QStringLiteral("  -que [24]")));
-        EXPECT_GT(enclitic, last) << shown.toStdString();
+    w->translateLatinString(QStringLiteral("virumque"));
+    ASSERT_TRUE(waitUntil([&] { return finished.count() > 0; }, 30000));
+    // The first line of the Aeneid: vir, virus and vis, then the enclitic.
+    const QStringList rows = outlineRows(*w, w->englishWordList);
+    const qsizetype enclitic = rows.indexOf(QStringLiteral("  -que [24]"));
+    for (const char* h : {"vir viri", "virus viri", "vis viris"}) {
+        const qsizetype at = rows.indexOf(QStringLiteral("  %1 [1]").arg(QString::fromLatin1(h)));
+        EXPECT_GE(at, 0) << h << " not in\n" << rows.join(QLatin1Char('\n')).toStdString();
+        EXPECT_GT(enclitic, at);
     }
-
-    // The first line of the Aeneid: vir goes from the outline into a vocabulary.
+    // vir goes from the outline into a vocabulary.
     auto list = std::make_shared<WordController>();
     w->setCurrentWordList(list);
-    ASSERT_TRUE(lookUp(QStringLiteral("virumque")));
     DictionaryEntryModel* m = w->modelForView(w->englishWordList);
     const QModelIndex top = m->index(0, 0);
     for (int r = 0; r < m->rowCount(top); ++r)
