@@ -154,9 +154,12 @@ QMenu* DictionaryWindowController::menuForEvent(const QPoint&, const QModelIndex
     DictionaryEntryModel* m = modelForView(view);
     DictionaryEntryPtr e = m ? m->entryPtrAt(item) : nullptr;
     if (!e) return nullptr;
-    // The menu acts on the row it was opened on, as the selection shows.
-    view->selectionModel()->select(item, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    view->setCurrentIndex(item);
+    // The menu acts on the row it was opened on, as the selection shows; a
+    // row of a selection of several keeps them all, for "Add to Vocabulary".
+    if (!view->selectionModel()->isRowSelected(item.row(), item.parent())) {
+        view->selectionModel()->select(item, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->setCurrentIndex(item);
+    }
     return columnIdentifier == DictionaryEntry::kType ? menuForType(e, view) : generalMenuForView(view, e);
 }
 

@@ -531,10 +531,19 @@ TEST_F(EditingTest, OutlinesSelectSeveralRowsAndAHeadwordBringsItsMeanings) {
     w->addToVocab();
     ASSERT_EQ(list->count(), 1);
     EXPECT_EQ(list->objectAtIndex(0)->meaning(), QStringLiteral("great (very).\rlarge"));
+    // The row menu of one of two selected meanings adds both.
+    select({first, second});
+    std::unique_ptr<QMenu> menu(w->menuForEvent({}, at(second), v, DictionaryEntry::kEntry));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(v->selectionModel()->selectedRows().size(), 2);
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("Add to Vocabulary")) a->trigger();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->objectAtIndex(1)->meaning(), QStringLiteral("great (very).\rlarge"));
     select({head, second});
     w->addToVocab();
-    ASSERT_EQ(list->count(), 2);
-    EXPECT_EQ(list->objectAtIndex(1)->meaning(), QStringLiteral("large")) << "chosen meanings win over the headword's";
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->objectAtIndex(2)->meaning(), QStringLiteral("large")) << "chosen meanings win over the headword's";
     EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("magnus")));
 
     if (const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR"); !gallery.isEmpty()) {
