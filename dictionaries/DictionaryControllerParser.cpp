@@ -927,14 +927,38 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
     // Meaning lines of a tackon, prefix or suffix: they belong to the word it
     // is attached to, whose analysis follows.
     QStringList fixMeanings;
-    auto placeFixMeanings = [&fixMeanings](const DictionaryEntryPtr& target) {
-        if (!target) return;
+    QString fixLine;
+    // The tackon of the analysed form: one more entry of its root, after all
+    // the analyses. Meanings straight under the root would hide the analyses
+    // before them, as a headword's references are hidden before its meanings.
+    DictionaryEntryPtr rootFix;
+    auto fixEntry = [&]() {
+        const QString word = getNthWord(1, fixLine);
+        const QString kind = getNthWord(2, fixLine);
+        const bool prefix = kind == QLatin1String("PREFIX");
+        const QString text = word.isEmpty() ? kind : prefix ? word + QLatin1Char('-') : QLatin1Char('-') + word;
+        auto node = makeNode(text, kind == QLatin1String("TACKON") ? DictionaryEntry::Enclitic : DictionaryEntry::WordModification);
+        for (const QString& m : std::as_const(fixMeanings)) addMeanings(m, {node});
+        fixMeanings.clear();
+        return node;
+    };
+    auto finishRoot = [&]() {
+        if (root && rootFix) root->addChild(rootFix);
+        rootFix.reset();
+    };
+    auto placeFixMeanings = [&](const DictionaryEntryPtr& target, bool packon) {
+        if (!target || fixMeanings.isEmpty()) return;
+        if (!packon) {
+            rootFix = fixEntry();
+            return;
+        }
         for (const QString& m : std::as_const(fixMeanings)) addMeanings(m, {target});
         fixMeanings.clear();
     };
 
     auto place = [&](const DictionaryEntryPtr& entry, const QString& rootText, bool packon, int i) {
         if (!root || root->entry() != rootText) {
+            finishRoot();
             root = makeNode(rootText, DictionaryEntry::Root);
             root->addChild(getWordModifications(lines, i));
             result.push_back(root);
@@ -945,14 +969,19 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         meaningSeen = false;
         // A packon is the word its tackon makes; any other word carries the
         // tackon as a part of the analysed form.
-        if (!fixMeanings.isEmpty()) placeFixMeanings(packon ? entry : root);
+        if (!fixMeanings.isEmpty()) placeFixMeanings(packon ? entry : root, packon);
     };
 
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (isAMeaningString(line) && !isAnExampleLine(lines, i)) {
             if (isFixMeaning(lines, i)) {
-                if (line.contains(QLatin1Char(';'))) fixMeanings << line;
+                if (line.contains(QLatin1Char(';'))) {
+                    int k = i - 1;
+                    while (k >= 0 && lineKind(lines, k) == LineKind::Meaning) --k;
+                    fixLine = lines.value(k);
+                    fixMeanings << line;
+                }
                 meaningSeen = true;
                 continue;
             }
@@ -978,8 +1007,9 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
             continue;
         }
         if (isANewLine(line)) {
-            if (!fixMeanings.isEmpty()) placeFixMeanings(root);
+            placeFixMeanings(root, false);
             fixMeanings.clear();
+            finishRoot();
             root.reset();
             group.clear();
             continue;
@@ -996,7 +1026,8 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         if (rootText.isEmpty()) continue;
         place(entry, rootText, packon, i);
     }
-    if (!fixMeanings.isEmpty()) placeFixMeanings(root);
+    placeFixMeanings(root, false);
+    finishRoot();
     for (const auto& r : result) joinRepeatedAnalyses(r);
     return removeDuplicates(result);
 }

@@ -168,7 +168,8 @@ ts::AttributedStringPtr DictionaryEntry::stringForEntry(const QString& key) {
         break;
     }
     case Verb: {
-        text += ts::format("(%@)", getConjugationName());
+        // Irregular verbs (sum, ferō) have no conjugation to name.
+        if (const QString name = getConjugationName(); !name.isEmpty()) text += ts::format("(%@)", name);
         const int ti = transIntrans();
         const char* key = ti == 1 ? "TRANS" : ti == 2 ? "INTRANS" : ti == 3 ? "TRANSINTRANS" : nullptr;
         if (key) text += ts::format(" %@", localized(QLatin1String(key)));

@@ -1,6 +1,7 @@
 #include "morphology/Adjective.h"
 
 #include "morphology/AdjectiveEndings.h"
+#include "morphology/Comparisons.h"
 #include "morphology/LatinText.h"
 #include "morphology/VowelLength.h"
 
@@ -46,7 +47,58 @@ QStringList Adjective::components() const {
     if (comps.size() == 2 && comps.at(1) == QLatin1String("-e") &&
         LatinText::plainLetterCopy(comps.at(0)).endsWith(QLatin1String("is")))
         comps.insert(1, QStringLiteral("-is"));
+    // "facilis facile", as the analyser writes it, is the same: masculine and
+    // feminine facilis, neuter facile.
+    if (comps.size() == 2 && !comps.at(1).startsWith(u'-')) {
+        const QString first = foldLatinString(comps.at(0)).toLower(), second = foldLatinString(comps.at(1)).toLower();
+        if (first.endsWith(QLatin1String("is")) && second == first.chopped(2) + QLatin1Char('e')) comps.insert(1, comps.at(0));
+    }
+    // A headword that lists only the positive of an irregular comparison
+    // takes the comparative and superlative from the table.
+    if (comps.size() <= 3 && findFirstComparativeString(comps).isNull() && !comps.isEmpty())
+        if (const IrregularComparison* c = irregularComparisons().find(comps.first());
+            c && !c->comparative.isEmpty() && !c->superlative.isEmpty()) {
+            // melior melius; minor minus.
+            const QString neuter = c->comparative.endsWith(QLatin1String("or")) ? c->comparative.chopped(2) + QStringLiteral("us")
+                                                                               : c->comparative;
+            const QString superlativeStem = c->superlative.chopped(2);
+            comps << c->comparative << c->comparative << neuter << c->superlative << superlativeStem + QLatin1Char('a')
+                  << superlativeStem + QStringLiteral("um");
+        }
     return comps;
+}
+
+// The forms of a degree the table declines itself (plūs), or that the
+// adjective lacks (a null string then stands for "none"). False when the
+// degree is formed as usual.
+bool Adjective::tableForm(qint64 theCase, bool singular, qint64 gender, qint64 comparison, QString* form) const {
+    if (comparison < 1 || comparison > 2) return false;
+    const QString text = latin();
+    const qsizetype blank = text.indexOf(u' ');
+    const IrregularComparison* c = irregularComparisons().find(blank < 0 ? text : text.left(blank));
+    if (!c) return false;
+    const QString& written = comparison == 1 ? c->comparative : c->superlative;
+    if (written.isEmpty()) {
+        *form = LatinText::empty();
+        return true;
+    }
+    const auto declension = irregularComparisons().declensions.constFind(written);
+    if (declension == irregularComparisons().declensions.constEnd()) {
+        if (comparison == 1) return false;
+        // A superlative is declined as a positive of the first and second
+        // declensions (optimus, optima, optimum), whatever the comparative.
+        Adjective superlative;
+        superlative.setLatin(written + QLatin1Char(' ') + written.chopped(2) + QStringLiteral("a ") + written.chopped(2) +
+                             QStringLiteral("um"));
+        superlative.setConjugation(1);
+        *form = superlative.getDeclinedValue(theCase, singular, gender, 0, false);
+        return true;
+    }
+    const qsizetype cell = (singular ? 0 : 6) + theCase - 1;
+    if (gender < 1 || gender > 3 || cell < 0 || cell >= 12) return false;
+    *form = (*declension)[size_t(gender - 1)].at(cell);
+    if (form->isEmpty()) *form = LatinText::empty();
+    return true;
 }
 
 bool Adjective::isPositiveInOr(const QStringList& components) {
@@ -293,6 +345,7 @@ QString Adjective::positiveEnding(const QStringList& comps, const QString& endin
 }
 
 QString Adjective::declinedValue(Context& ctx, qint64 theCase, bool singular, qint64 gender, qint64 comparison) const {
+    if (QString form; tableForm(theCase, singular, gender, comparison, &form)) return form;
     Context::Degree& d = ctx.degree[comparison];
     QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, d.group, d.variant);
     if (comparison == 0) ending = positiveEnding(ctx.comps, ending);
@@ -328,6 +381,7 @@ QString Adjective::getDeclinedValue(qint64 theCase, bool singular, qint64 gender
     QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, group, variant);
     if (comparison == 0) ending = positiveEnding(comps, ending);
     if (endingOnly) return ending;
+    if (QString form; tableForm(theCase, singular, gender, comparison, &form)) return form;
     if (ending.isEmpty()) return wordPartIn(comps, gender, comparison);
     const QString stem = stemIn(comps, comparison);
     if (stem.isEmpty()) return QString();

@@ -14,6 +14,9 @@
 // A degree that is not written out is formed regularly: -ior, -issimus, and
 // -errimus after a positive in -er, -rimus after a third-declension stem in
 // -er (veterrimus), -illimus for the six adjectives in -ilis that take it.
+// Adjectives compared irregularly (bonus melior optimus) or lacking a degree
+// take their degrees from the comparison table (Comparisons.h) when the
+// headword lists only the positive.
 //
 // An adjective keeps no state beyond its Word fields; every failure is
 // logged and answered with nil.
@@ -79,5 +82,6 @@ private:
     QString thirdWordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const;
     QString regularSuperlativeStem(const QStringList& comps) const;
     static QString positiveEnding(const QStringList& comps, const QString& ending);
+    bool tableForm(qint64 theCase, bool singular, qint64 gender, qint64 comparison, QString* form) const;
     qint64 variantIn(const QStringList& comps, qint64 comparison) const;
 };

@@ -143,8 +143,29 @@ QString Word::nominativeCase() const {
     return blank < 0 ? latin_ : latin_.left(blank);
 }
 
+namespace {
+
+// The parts as a grammar states them: an alternative the analyser writes in
+// brackets ("ivi(ii)", "futurus()") is no part of the form, and a part made
+// of brackets only stands for no part.
+QStringList principalParts(const QString& latin) {
+    QStringList parts = LatinText::splitAtWhitespace(latin);
+    for (qsizetype i = 0; i < parts.size();) {
+        QString& part = parts[i];
+        for (qsizetype open = part.indexOf(QLatin1Char('(')); open >= 0; open = part.indexOf(QLatin1Char('('))) {
+            const qsizetype close = part.indexOf(QLatin1Char(')'), open);
+            part.remove(open, close < 0 ? part.size() - open : close - open + 1);
+        }
+        if (part.isEmpty() || part == QLatin1String("-")) parts.removeAt(i);
+        else ++i;
+    }
+    return parts;
+}
+
+}  // namespace
+
 QString Word::getNthPart(qint64 index, bool* hasHyphen) const {
-    const QStringList parts = LatinText::splitAtWhitespace(latin_);
+    const QStringList parts = principalParts(latin_);
     if (index < 1 || index > parts.size()) return QString();
     const QString part = parts.at(index - 1);
     const bool hyphen = part.startsWith(QLatin1Char('-'));

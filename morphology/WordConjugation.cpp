@@ -53,6 +53,52 @@ bool beginsWithVowel(const QString& ending) {
     return letter.size() == 1 && QStringLiteral("aeiouy").contains(letter.at(0));
 }
 
+bool hasLengthMarks(const QString& text) { return foldLatinString(text) != text; }
+
+// The regular conjugations' stem vowels, which the analyser's parts leave
+// unmarked while the endings are marked: amāre amāvī amātus, monēre,
+// audīre audīvī audītus (and eō's īre īvī). `tail` is the plain ending that
+// follows the vowel; the vowel is marked long when the text ends so.
+QString markStemVowel(const QString& text, QChar vowel, const QString& tail) {
+    if (text.size() <= tail.size() || hasLengthMarks(text) || !text.endsWith(tail)) return text;
+    const qsizetype at = text.size() - tail.size() - 1;
+    if (text.at(at) != vowel) return text;
+    static const QString plain = QStringLiteral("aeiou"), marked = QStringLiteral("\u0101\u0113\u012B\u014D\u016B");
+    QString out = text;
+    out[at] = marked.at(plain.indexOf(vowel));
+    return out;
+}
+
+void markRegularStemVowels(VerbStems& s) {
+    QChar vowel;
+    switch (s.code) {
+    case 1: vowel = u'a'; break;
+    case 2: vowel = u'e'; break;
+    case 4: case WordCode::Eo: vowel = u'i'; break;
+    default: return;
+    }
+    // dō's a is short: dare, datum.
+    if (s.shortStemVowel || (s.verbType == WordCode::Deponent && s.code == WordCode::Eo)) return;
+    // The present infinitive: -āre, -ēre, -īre, and the deponents' -ārī, -ērī, -īrī.
+    QString infinitive = markStemVowel(s.infinitive, vowel, QStringLiteral("re"));
+    if (infinitive == s.infinitive) {
+        infinitive = markStemVowel(s.infinitive, vowel, QStringLiteral("ri"));
+        if (infinitive != s.infinitive) infinitive = infinitive.chopped(1) + QChar(0x012B);
+    }
+    s.infinitive = infinitive;
+    if (s.code != WordCode::Eo) s.imperfectSubjunctiveStem = LatinText::dropLast(s.infinitive, 1);
+    if (s.code == 2) return;
+    // The perfect in -āvī, -īvī and, with it, the supine in -ātum, -ītum
+    // (stō stetī stătum and iuvō iūvī iūtum are no such verbs).
+    // A deponent's participle stands for both (hortātus, partītus).
+    const QString perfect = markStemVowel(s.perfectStem, vowel, QStringLiteral("v"));
+    if (perfect == s.perfectStem && s.verbType != WordCode::Deponent) return;
+    s.perfectStem = perfect;
+    if (s.code == WordCode::Eo) return;
+    s.supine = markStemVowel(markStemVowel(s.supine, vowel, QStringLiteral("tum")), vowel, QStringLiteral("tus"));
+    s.participleStem = markStemVowel(s.participleStem, vowel, QStringLiteral("t"));
+}
+
 }  // namespace
 
 QString stemBeforeEnding(const VerbStems& stems, const QString& stem, const QString& ending) {
@@ -200,6 +246,7 @@ VerbStems Word::verbStems() const {
         s.shortStemVowel = present == QLatin1String("d") ||
                            (present.endsWith(u'd') && perfect.endsWith(QLatin1String("ded")));
     }
+    markRegularStemVowels(s);
     return s;
 }
 

@@ -14,6 +14,7 @@
 const QString WordController::kWordListChanged = QStringLiteral("WordList Changed");
 const QString WordController::kOriginalWordKey = QStringLiteral("Original Word");
 const QString WordController::kNewWordKey = QStringLiteral("New Word");
+const QString WordController::kVocabChanged = QStringLiteral("Vocab Changed");
 
 namespace {
 
@@ -28,6 +29,13 @@ QStringList archiveClasses() {
 }  // namespace
 
 WordController::WordController() = default;
+
+void WordController::setDirtyFlag() { changed(); }
+
+void WordController::changed() {
+    recordNeedsSaving_ = true;
+    ts::NotificationCenter::defaultCenter().post(kVocabChanged, this);
+}
 
 WordControllerPtr WordController::restoredFromArchive(const QByteArray& data) {
     auto list = std::make_shared<WordController>();
@@ -137,7 +145,7 @@ void WordController::addObject(const WordPtr& word) {
     vocabList_[word->uniqueID()] = word;
     if (!wordKeys_.contains(word->uniqueID())) wordKeys_.append(word->uniqueID());
     sort();
-    recordNeedsSaving_ = true;
+    changed();
 }
 
 void WordController::setObject(const WordPtr& word, const QString& key) {
@@ -193,7 +201,7 @@ void WordController::removeObjectForKey(const QString& key) {
     const bool hadWord = vocabList_.erase(key) > 0;
     const bool hadKey = wordKeys_.removeAll(key) > 0;
     // A removed word must reach the saved file, or it comes back on reopening.
-    if (hadWord || hadKey) recordNeedsSaving_ = true;
+    if (hadWord || hadKey) changed();
 }
 
 void WordController::removeObject(const WordPtr& word) {
@@ -227,14 +235,14 @@ void WordController::changeLatin(const QString& latin, qint64 index) {
     if (!word) return;
     word->setLatin(latin);
     sort();
-    recordNeedsSaving_ = true;
+    changed();
 }
 
 void WordController::changeEnglish(const QString& meaning, qint64 index) {
     const WordPtr word = wordAt(index);
     if (!word) return;
-    recordNeedsSaving_ = true;
     word->setMeaning(meaning);
+    changed();
 }
 
 WordPtr WordController::retypedCopy(qint64 wordType, const WordPtr& word) {
@@ -291,19 +299,21 @@ WordPtr WordController::changeWordType(qint64 wordType, const WordPtr& word) {
     vocabList_[key] = copy;
     wordKeys_.append(key);
     sort();
-    recordNeedsSaving_ = true;
+    changed();
     ts::NotificationCenter::defaultCenter().post(
         kWordListChanged, this, ts::ValueDictionary{{kOriginalWordKey, ts::Value(word)}, {kNewWordKey, ts::Value(copy)}});
     return copy;
 }
 
 void WordController::setMarkedOnAll(bool marked) {
+    bool any = false;
     for (auto& [key, word] : vocabList_) {
         if (!word || word->marked() == marked) continue;
         word->setMarked(marked);
-        // Marks are saved with the words, so a change must be saved too.
-        recordNeedsSaving_ = true;
+        any = true;
     }
+    // Marks are saved with the words, so a change must be saved too.
+    if (any) changed();
 }
 
 void WordController::markAll() { setMarkedOnAll(true); }

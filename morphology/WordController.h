@@ -23,7 +23,10 @@
 //
 // The dirty flag is set for a new list and by every change of its words
 // (adding, removing, retyping, marking, changing Latin or meaning; not by
-// setObject()); only a successful restore clears it.
+// setObject()); only a successful restore clears it. Each of those changes,
+// and each setDirtyFlag() of a caller that changed a word itself, posts
+// kVocabChanged with the list as sender, so the document that owns the list
+// knows it has unsaved work whichever window made the change.
 //
 // Main thread only; no locks. Failures are logged and answered with nothing
 // (a null pointer, -1, a null string); nothing throws.
@@ -51,6 +54,8 @@ public:
     static const QString kWordListChanged;   // "WordList Changed"
     static const QString kOriginalWordKey;   // "Original Word"
     static const QString kNewWordKey;        // "New Word"
+    // Posted after every change of the list's words; the sender is the list.
+    static const QString kVocabChanged;      // "Vocab Changed"
 
     // Sort keys.
     enum SortKey : qint64 { ByLatin = 0, ByMeaning = 1, ByTypeThenLatin = 2, BySourceThenType = 3 };
@@ -122,7 +127,7 @@ public:
     qint64 getSortBy() const { return sortBy_; }
     void sort();
 
-    void setDirtyFlag() { recordNeedsSaving_ = true; }
+    void setDirtyFlag();
     void clearDirtyFlag() { recordNeedsSaving_ = false; }
     bool isDirty() const { return recordNeedsSaving_; }
 
@@ -137,6 +142,8 @@ public:
 
 private:
     void setMarkedOnAll(bool marked);
+    // Marks the list dirty and posts kVocabChanged.
+    void changed();
     WordPtr wordAt(qint64 index) const;
 
     bool recordNeedsSaving_ = true;

@@ -172,8 +172,9 @@ QString futurePassiveInfinitive(const VerbStems& s) {
     if (s.irregular) return atypical(s, "futurePassiveInfinitive", StemKind::Participle);
     // A deponent's "supine" is its perfect participle, which makes no
     // passive infinitive; like the perfect passive infinitive it has none.
-    if (isDeponentLike(s) || s.supine.isEmpty()) return LatinText::empty();
-    return s.supine + QStringLiteral(" ^ir^i");
+    if (isDeponentLike(s) || s.participleStem.isEmpty()) return LatinText::empty();
+    // The supine in -um, whatever form the fourth part was written in.
+    return s.participleStem + QStringLiteral("um ^ir^i");
 }
 
 QString pastPassiveParticiple(const VerbStems& s) {

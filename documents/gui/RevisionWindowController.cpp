@@ -123,6 +123,10 @@ RevisionWindowController::RevisionWindowController() {
 
 void RevisionWindowController::setVocabList(std::shared_ptr<WordController> list) {
     vocabList_ = std::move(list);
+    listObserver_ = vocabList_ ? ts::NotificationCenter::defaultCenter().addObserver(
+                                     WordController::kVocabChanged, vocabList_.get(),
+                                     [this](const ts::Notification&) { followList(); })
+                               : ts::ObserverToken();
     // A shorter list handed over later must not leave the index past its end.
     const qint64 n = vocabList_ ? vocabList_->count() : 0;
     if (curIndex_ >= n) curIndex_ = 0;
@@ -143,6 +147,22 @@ void RevisionWindowController::showEvent(QShowEvent* event) {
         updateCount();
     }
     QMainWindow::showEvent(event);
+}
+
+void RevisionWindowController::followList() {
+    if (!loaded_ || !vocabList_) return;
+    const qint64 n = vocabList_->count();
+    if (WordPtr shown = shownID_.isEmpty() ? nullptr : vocabList_->vocabForID(shownID_)) {
+        // The word asked is still there, perhaps at another place after a re-sort.
+        curIndex_ = vocabList_->getIndexOfObject(shown);
+    } else {
+        // The word asked is gone: the next word that passes takes its place.
+        qint64 index = -1;
+        WordPtr next = getNextWord(std::min(curIndex_, n) - 1, &index);
+        curIndex_ = next ? index : 0;
+        insertWord(next);
+    }
+    updateCount();
 }
 
 bool RevisionWindowController::passes_current() const {
@@ -215,6 +235,7 @@ WordPtr RevisionWindowController::getCurrentWord() const {
 
 void RevisionWindowController::insertWord(const WordPtr& w) {
     translation->clear();
+    shownID_ = w ? w->uniqueID() : QString();
     if (!w) {
         isMarked->setChecked(false);
         testWord->clear();

@@ -5,7 +5,10 @@
 // filters. With automatic marking on, looking at an answer marks the word
 // and moving on without looking unmarks it.
 //
-// Main thread.
+// Main thread. The window follows its list: a word deleted or added
+// elsewhere changes the count and, when the word shown is gone, the word.
+#include "platform/NotificationCenter.h"
+
 #include <QMainWindow>
 
 #include <memory>
@@ -63,7 +66,10 @@ protected:
 private:
     void updateCount();
     bool passes_current() const;
+    void followList();
     std::shared_ptr<WordController> vocabList_;
     qint64 curIndex_ = 0;
     bool loaded_ = false;
+    QString shownID_;
+    ts::ObserverToken listObserver_;
 };

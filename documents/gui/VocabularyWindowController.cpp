@@ -68,8 +68,11 @@ QVariant VocabListModel::data(const QModelIndex& index, int role) const {
 
 bool VocabListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!list_ || !index.isValid() || role != Qt::EditRole) return false;
+    WordPtr word = list_->objectAtIndex(quint64(index.row()));
+    if (!word) return false;
     if (index.column() == 0) list_->changeLatin(value.toString(), index.row());
     else list_->changeEnglish(value.toString(), index.row());
+    Q_EMIT wordEdited(word, index.column());
     // A changed Latin moves the word to its sorted place.
     QTimer::singleShot(0, this, [this] { reload(); });
     return true;
@@ -228,6 +231,7 @@ VocabularyWindowController::VocabularyWindowController() {
     setCentralWidget(central);
     resize(860, 520);
 
+    connect(model_, &VocabListModel::wordEdited, this, &VocabularyWindowController::listEdited);
     connect(wordList, &QAbstractItemView::clicked, this, [this] { handleListClick(); });
     connect(wordList->selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { handleListClick(); });
     connect(toFind, &QLineEdit::returnPressed, this, &VocabularyWindowController::findWord);
@@ -342,7 +346,7 @@ void VocabularyWindowController::setCurrentWordFromID(const QString& id) {
 
 void VocabularyWindowController::insertWordData(const WordPtr& w) {
     if (!w) return clearEntrySelections();
-    latinMeaning->setPlainText(w->latin());
+    setLatinField(w->latin());
     englishMeaning->setText(w->meaning());
     wordType->setCurrentIndex(int(std::clamp<qint64>(w->getWordType(), 0, wordType->count() - 1)));
     gender->setCurrentIndex(int(std::clamp<qint64>(w->gender(), 0, gender->count() - 1)));
@@ -368,7 +372,7 @@ void VocabularyWindowController::clearConjugations() {
 
 void VocabularyWindowController::clearEntrySelections() {
     englishMeaning->clear();
-    latinMeaning->clear();
+    setLatinField(QString());
     conjugation->clear();
     caseTaken->setCurrentIndex(0);
     gender->setCurrentIndex(0);
@@ -384,6 +388,19 @@ void VocabularyWindowController::clearEntrySelections() {
 
 QString VocabularyWindowController::standardLatin() const {
     return Word::convertToStandardLatinString(latinMeaning->toPlainText());
+}
+
+void VocabularyWindowController::setLatinField(const QString& latin) {
+    latinMeaning->setPlainText(latin);
+    guessedLatin_ = standardLatin();
+}
+
+void VocabularyWindowController::listEdited(const WordPtr& word, int column) {
+    // The form shows the word being edited: it must show the list's newer
+    // text, or the next Save would put the old one back.
+    if (!word || word != currentWord_) return;
+    if (column == 0) setLatinField(word->latin());
+    else englishMeaning->setText(word->meaning());
 }
 
 void VocabularyWindowController::addWord() {
@@ -442,7 +459,11 @@ void VocabularyWindowController::changeSortBy(int index) {
 }
 
 void VocabularyWindowController::latinEditingEnded() {
-    const qint64 t = Word::guessWordType(standardLatin());
+    const QString latin = standardLatin();
+    // Leaving the field without an edit keeps the type the word was saved with.
+    if (latin == guessedLatin_) return;
+    guessedLatin_ = latin;
+    const qint64 t = Word::guessWordType(latin);
     wordType->setCurrentIndex(int(std::clamp<qint64>(t, 0, wordType->count() - 1)));
     setupConjugationCombo(t);
 }
@@ -546,7 +567,11 @@ bool VocabularyWindowController::exportToFile(const QString& path) {
     for (qint64 i = 0; i < list->count(); ++i) {
         WordPtr w = list->objectAtIndex(quint64(i));
         if (!w || w->meaning().isEmpty()) continue;
-        text += w->getStrippedExampleLatinString() + QLatin1Char('\t') + w->getFullEnglishString() + QLatin1Char('\r');
+        // A word without gender or notes leaves blanks after its meaning,
+        // which a reader of the file would take as part of it.
+        QString english = w->getFullEnglishString();
+        while (english.endsWith(QLatin1Char(' '))) english.chop(1);
+        text += w->getStrippedExampleLatinString() + QLatin1Char('\t') + english + QLatin1Char('\r');
     }
     QByteArray bytes("\xFF\xFE", 2);
     bytes.append(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
@@ -567,11 +592,10 @@ void VocabularyWindowController::selectedWordShouldBeDeleted() {
                                                    : nr("REALLY_DELETE_WORD").replace(QStringLiteral("%@"), w->latin());
     request.buttons = {nr("CANCEL_DONT_DELETE"), nr("Delete")};
     if (ts::Prompter::current()->alert(request) != 1) return;
+    // The list tells its document (and the revision window) of the deletion.
     vocabList()->removeObject(w);
-    vocabList()->setDirtyFlag();
     model_->reload();
     clearEntrySelections();
-    ts::NotificationCenter::defaultCenter().post(QStringLiteral("Vocab Changed"), this);
 }
 
 void VocabularyWindowController::wordChanged(const WordPtr& word, const WordPtr& original) {

@@ -41,6 +41,10 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+Q_SIGNALS:
+    // A word's Latin (column 0) or English (column 1) was edited in the list.
+    void wordEdited(const std::shared_ptr<Word>& word, int column);
+
 private:
     std::shared_ptr<WordController> list_;
 };
@@ -87,6 +91,8 @@ public:
     void saveAndReturn();
     void findWord();
     void changeSortBy(int index);
+    // Guesses the type again only when the Latin differs from the text the
+    // form was last filled with or guessed from.
     void latinEditingEnded();
     void wordTypeChosen();
     void setupConjugationCombo(qint64 wordType);
@@ -129,9 +135,13 @@ private:
     void markSelection(QString (*mark)(const QString&));
     void selectRow(qint64 row);
     QString standardLatin() const;
+    void setLatinField(const QString& latin);
+    void listEdited(const std::shared_ptr<Word>& word, int column);
 
     VocabListModel* model_ = nullptr;
     std::shared_ptr<Word> currentWord_;
+    // The standardised Latin the type was last guessed from or loaded with.
+    QString guessedLatin_;
     const void* callingDocument_ = nullptr;
     std::vector<ts::ObserverToken> observers_;
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

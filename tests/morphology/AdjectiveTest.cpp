@@ -39,10 +39,14 @@ TEST(Adjective, DeclinedFormsAndComparison) {
         {"bonus bona bonum", 1, 3, P, 1, 0, "bonōs"}, {"bonus bona bonum", 1, 1, S, 3, 0, "bonum"},
         {"bonus bona bonum", 1, 4, P, 2, 0, "bonārum"}, {"bonus -a -um", 1, 1, S, 2, 0, "bona"},
         {"pauci -ae -a", 1, 3, P, 1, 0, "paucōs"},
-        // Regular comparison, then the irregular degrees given in full.
-        {"bonus bona bonum", 1, 1, S, 1, 1, "bonior"}, {"bonus bona bonum", 1, 4, S, 1, 1, "boniōris"},
-        {"bonus bona bonum", 1, 1, S, 1, 2, "bonissimus"}, {"bonus bona bonum", 1, 1, S, 2, 2, "bonissima"},
-        {"bonus bona bonum", 1, 4, S, 1, 2, "bonissimī"},
+        // Regular comparison, then the irregular degrees, from the comparison
+        // table when the headword gives only the positive, or given in full.
+        {"altus alta altum", 1, 1, S, 1, 1, "altior"}, {"altus alta altum", 1, 4, S, 1, 1, "altiōris"},
+        {"altus alta altum", 1, 1, S, 1, 2, "altissimus"}, {"altus alta altum", 1, 1, S, 2, 2, "altissima"},
+        {"altus alta altum", 1, 4, S, 1, 2, "altissimī"},
+        {"bonus bona bonum", 1, 1, S, 1, 1, "melior"}, {"bonus bona bonum", 1, 4, S, 1, 1, "meliōris"},
+        {"bonus -a -um", 1, 1, S, 3, 1, "melius"}, {"bonus bona bonum", 1, 1, S, 2, 2, "optima"},
+        {"bonus bona bonum", 1, 4, S, 1, 2, "optimī"},
         {full, 1, 1, S, 1, 1, "melior"}, {full, 1, 4, S, 1, 1, "meliōris"}, {full, 1, 1, S, 3, 1, "melius"},
         {full, 1, 1, P, 3, 1, "meliōra"}, {full, 1, 1, S, 1, 2, "optimus"}, {full, 1, 1, S, 2, 2, "optima"},
         {full, 1, 1, S, 3, 2, "optimum"}, {full, 1, 4, S, 1, 2, "optimī"},
@@ -160,7 +164,7 @@ TEST(Adjective, EndingOnlyAndTables) {
 
 TEST(Adjective, FailuresAndCommonGender) {
     CaptureLogger::Scope capture;
-    const Adjective bonus = adjective(QStringLiteral("bonus bona bonum"), 1);
+    const Adjective bonus = adjective(QStringLiteral("altus alta altum"), 1);
     EXPECT_TRUE(form(bonus, 1, true, 4).isNull());
     EXPECT_TRUE(capture->contains(QStringLiteral("bad gender at get1stDeclension")));
     EXPECT_TRUE(form(bonus, 1, true, 1, 5).isNull());
@@ -182,10 +186,10 @@ TEST(Adjective, FailuresAndCommonGender) {
 
 TEST(Adjective, AllForms) {
     QStringList forms;
-    Adjective::addAdjectiveForms(forms, adjective(QStringLiteral("bonus bona bonum"), 1));
+    Adjective::addAdjectiveForms(forms, adjective(QStringLiteral("altus alta altum"), 1));
     EXPECT_EQ(forms.size(), 108);
     // Case 1, gender 1, plural, degrees 0-2 first.
-    EXPECT_EQ(forms.mid(0, 3), QStringList({"bonī", "boniōrēs", "bonissimī"}));
+    EXPECT_EQ(forms.mid(0, 3), QStringList({"altī", "altiōrēs", "altissimī"}));
     QStringList positive;
     Adjective::addNormalAdjectiveForms(positive, adjective(QStringLiteral("bonus bona bonum"), 1), true);
     EXPECT_EQ(positive.size(), 18);

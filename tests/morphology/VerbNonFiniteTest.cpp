@@ -176,3 +176,34 @@ TEST(VerbNonFinite, ParticiplesGerundAndFutureInfinitiveOfIrregularVerbs) {
         EXPECT_EQ(verb(QString::fromUtf8(r.latin), r.code).getVerbPart(r.row), QString::fromUtf8(r.form));
     }
 }
+
+TEST(VerbNonFinite, UnmarkedPartsAsTheAnalyserWritesThem) {
+    struct Case { const char* latin; qint64 code; qint64 part; const char* form; };
+    const Case cases[] = {
+        // The alternative in brackets is no part of the stem.
+        {"eo ire ivi(ii) itus", WordCode::Eo, 1, "īvisse"},
+        {"fero ferre tuli latus()", WordCode::Fero, 1, "tulisse"},
+        {"sum esse fui futurus()", WordCode::Sum, 0, "futūrus esse"},
+        // The future passive infinitive is the supine in -um with īrī.
+        {"amo amare amavi amatus", 1, 3, "amātum īrī"},
+        {"moneo monere monui monitus", 2, 3, "monitum īrī"},
+        {"audio audire audivi auditus", 4, 3, "audītum īrī"},
+        // Lengths no regular pattern tells stay as the part came.
+        {"rego regere rexi rectus", 3, 3, "rectum īrī"},
+        // Regular stem vowels marked; dō and stō keep their short a.
+        {"audio audire audivi auditus", 4, 2, "audīrī"},
+        {"partior partiri partitus sum", 4, 7, "partītus"},
+        {"do dare dedi datus", 1, 2, "darī"},
+        {"do dare dedi datus", 1, 3, "datum īrī"},
+        {"sto stare steti status", 1, 1, "stetisse"},
+        {"sto stare steti status", 1, 3, "statum īrī"},
+    };
+    for (const Case& c : cases) {
+        const Verb v = verb(QString::fromUtf8(c.latin), c.code);
+        EXPECT_EQ(v.getVerbPart(c.part), QString::fromUtf8(c.form)) << c.latin << " part " << c.part;
+    }
+    const Verb eo = verb(QStringLiteral("eo ire ivi(ii) itus"), WordCode::Eo);
+    EXPECT_EQ(eo.getConjugatedValue(1, true, true, true, 4, false), QStringLiteral("īvī"));
+    const Verb fero = verb(QStringLiteral("fero ferre tuli latus()"), WordCode::Fero);
+    EXPECT_EQ(fero.getConjugatedValue(3, false, true, false, 4, false), QStringLiteral("latī sunt"));
+}

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QPainter>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTreeView>
 
@@ -35,6 +36,13 @@ bool DictionaryEntryDelegate::layout(const QModelIndex& index, int width, QTextD
         document.setPlainText(v.toString());
     else
         return false;
+    if (model->identifier(index.column()) == DictionaryEntry::kType) {
+        QTextCursor all(&document);
+        all.select(QTextCursor::Document);
+        QTextBlockFormat left;
+        left.setAlignment(Qt::AlignLeft);
+        all.mergeBlockFormat(left);
+    }
     document.setTextWidth(std::max(10, width));
     return true;
 }
@@ -62,7 +70,7 @@ void DictionaryEntryDelegate::paint(QPainter* painter, const QStyleOptionViewIte
     if (!model) return;
 
     if (model->identifier(index.column()) == DictionaryEntry::kFreq) {
-        const double level = model->valueAt(index).toDouble();
+        const double level = model->data(index, Qt::DisplayRole).toDouble();
         if (level <= 0) return;
         const QRect r = option.rect.adjusted(kMargin, option.rect.height() / 2 - 4, -kMargin, -(option.rect.height() / 2 - 4));
         const double share = std::min(1.0, level / kMaxFrequency);

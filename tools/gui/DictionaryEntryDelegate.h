@@ -22,9 +22,12 @@ public:
     // entry without text.
     int minimumRowHeight() const;
 
-private:
-    // The cell's text laid out for a width; false when it has none.
+    // The cell's text laid out for a width; false when it has none. The type
+    // column's texts (a sense's numeral among them) start at the column's
+    // left edge, away from the frequency column beside it.
     bool layout(const QModelIndex& index, int width, QTextDocument& document) const;
+
+private:
     int textWidth(const QStyleOptionViewItem& option, const QModelIndex& index) const;
     QTreeView* view_;
 };

@@ -283,6 +283,9 @@ QWidget* DictionaryWindowController::buildTab(int index) {
         return setEntryText(outline, at, value);
     });
     outline->setItemDelegate(new DictionaryEntryDelegate(outline));
+    // Several meanings go into one vocabulary word: Shift and Ctrl clicks
+    // (and Shift with the arrow keys) add rows to the selection.
+    outline->setSelectionMode(QAbstractItemView::ExtendedSelection);
     outline->setAlternatingRowColors(false);
     outline->setSortingEnabled(false);
     outline->header()->setSectionsClickable(true);

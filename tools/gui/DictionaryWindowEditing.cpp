@@ -21,11 +21,15 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QRegularExpression>
+#include <QStatusBar>
 #include <QTabWidget>
 
 namespace {
 
 QString nr(const char* key) { return ts::Prompter::localized(QString::fromUtf8(key), QStringLiteral("NonReversable")); }
+
+// A menu reads "&" as the mark of a shortcut letter; "L&S" must show as written.
+QString plain(QString title) { return title.replace(QLatin1Char('&'), QStringLiteral("&&")); }
 
 const QString kNoteTrim = QStringLiteral(",. *=:;");
 
@@ -150,9 +154,12 @@ QMenu* DictionaryWindowController::menuForEvent(const QPoint&, const QModelIndex
     DictionaryEntryModel* m = modelForView(view);
     DictionaryEntryPtr e = m ? m->entryPtrAt(item) : nullptr;
     if (!e) return nullptr;
-    // The menu acts on the row it was opened on, as the selection shows.
-    view->selectionModel()->select(item, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
-    view->setCurrentIndex(item);
+    // The menu acts on the row it was opened on, as the selection shows; a
+    // row of a selection of several keeps them all, for "Add to Vocabulary".
+    if (!view->selectionModel()->isRowSelected(item.row(), item.parent())) {
+        view->selectionModel()->select(item, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        view->setCurrentIndex(item);
+    }
     return columnIdentifier == DictionaryEntry::kType ? menuForType(e, view) : generalMenuForView(view, e);
 }
 
@@ -162,9 +169,9 @@ void DictionaryWindowController::addLookupsToMenu(QMenu* menu, const DictionaryE
     menu->addSeparator();
     const QComboBox* popup = frontOutlineView() == latinWordList ? englishToLatinDictionaryPopup : latinDictionaryPopup;
     const int d = popup->currentData().toInt();
-    auto lewis = [&] { menu->addAction(nr("Search in Lewis"), this, [this, e] { searchInLewis(e); }); };
-    auto words = [&] { menu->addAction(nr("Search in WORDS"), this, [this, e] { searchInWords(e); }); };
-    auto ls = [&] { menu->addAction(nr("Search in L&S"), this, [this, e] { searchInLAndS(e); }); };
+    auto lewis = [&] { menu->addAction(plain(nr("Search in Lewis")), this, [this, e] { searchInLewis(e); }); };
+    auto words = [&] { menu->addAction(plain(nr("Search in WORDS")), this, [this, e] { searchInWords(e); }); };
+    auto ls = [&] { menu->addAction(plain(nr("Search in L&S")), this, [this, e] { searchInLAndS(e); }); };
     if (d == 0) { lewis(); ls(); }
     else if (d == 1) { words(); ls(); }
     else if (d == 2) { lewis(); words(); }
@@ -500,6 +507,11 @@ bool DictionaryWindowController::getUninflectedForm(DictionaryEntryPtr* form, Di
     meanings->clear();
     for (const QModelIndex& r : rows)
         if (DictionaryEntryPtr e = m->entryPtrAt(r); e && e->type() == DictionaryEntry::Meaning) meanings->push_back(e);
+    // A headword chosen without any of its meanings stands for all of them:
+    // a word with an empty meaning is of no use in a vocabulary.
+    if (meanings->empty() && first)
+        for (const DictionaryEntryPtr& child : first->visibleChildren())
+            if (child && child->type() == DictionaryEntry::Meaning) meanings->push_back(child);
     return true;
 }
 
@@ -528,12 +540,17 @@ void DictionaryWindowController::addToVocab() {
         if (!word) return;
     }
     loadUninflectedForm(form, meanings, word, currentWordList_);
+    // The meaning and forms were set on the word itself: the list must still
+    // tell its document that there is a change to save.
+    if (currentWordList_ && currentWordList_->isAMemberOfList(word)) currentWordList_->setDirtyFlag();
     ts::ValueDictionary info;
     info[QStringLiteral("object")] = ts::Value(std::static_pointer_cast<ts::Object>(word));
     if (original) info[QStringLiteral("Original Word")] = ts::Value(std::static_pointer_cast<ts::Object>(original));
     auto& center = ts::NotificationCenter::defaultCenter();
     center.post(QStringLiteral("WordChangedNotification"), word.get(), info);
     center.post(QStringLiteral("Bring vocab window to front"), this);
+    // The vocabulary window may never have been opened: say here what was added.
+    statusBar()->showMessage(nr("“%1” added to the vocabulary").arg(word->latin()));
 }
 
 void DictionaryWindowController::openConjugationWindow() {

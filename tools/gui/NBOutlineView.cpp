@@ -49,6 +49,11 @@ void NBOutlineView::keyPressEvent(QKeyEvent* event) {
     // With a delegate every key is the delegate's or nobody's.
     const int key = event->key();
     const bool command = event->modifiers() & Qt::ControlModifier;
+    // Shift with Up or Down grows a selection of several rows, the one way
+    // to choose more than one row from the keyboard.
+    if (!command && (event->modifiers() & Qt::ShiftModifier) && (key == Qt::Key_Up || key == Qt::Key_Down) &&
+        selectionMode() == QAbstractItemView::ExtendedSelection)
+        return QTreeView::keyPressEvent(event);
     switch (key) {
     case Qt::Key_Up:
         if (command) delegate->outlineUpKeyPressed(this);

@@ -4,7 +4,9 @@
 // here) and Delete keys to that delegate instead of acting on them, and asks
 // it for the menu of the row under the pointer with the column's identifier.
 // A view without a delegate behaves as a plain tree view, so windows that
-// need neither (the MDict preview) keep the usual keyboard navigation.
+// need neither (the MDict preview) keep the usual keyboard navigation. In a
+// view that allows an extended selection, Shift with Up or Down still grows
+// the selection.
 //
 // Column identifiers are the model's horizontal header data under
 // NBOutlineView::kIdentifierRole, or the header text when the model gives none.

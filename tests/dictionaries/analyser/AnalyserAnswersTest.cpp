@@ -4,6 +4,7 @@
 // program after the controller's set-up script.
 
 #include "dictionaries/DictionaryControllerParser.h"
+#include "platform/AttributedString.h"
 
 #include <gtest/gtest.h>
 
@@ -57,6 +58,12 @@ QString summary(const DictionaryEntryPtr& e) {
 }
 
 QStringList meanings(const DictionaryEntryPtr& e) { return texts(childrenOfType(e, DictionaryEntry::Meaning)); }
+
+// The meanings of the enclitic entry of an analysed form.
+QStringList encliticMeanings(const DictionaryEntryPtr& root) {
+    const auto enclitics = childrenOfType(root, DictionaryEntry::Enclitic);
+    return enclitics.empty() ? QStringList() : meanings(enclitics.front());
+}
 
 DictionaryEntryPtr rootNamed(const DictionaryEntryList& roots, const QString& text) {
     for (const auto& r : roots)
@@ -149,21 +156,22 @@ TEST(AnalyserAnswers, EncliticMeaningBelongsToTheWordItJoins) {
     const auto virum = rootNamed(roots, QStringLiteral("virum"));
     const auto namque = rootNamed(roots, QStringLiteral("namque"));
     ASSERT_TRUE(nam && virum && namque);
-    EXPECT_TRUE(meanings(nam).contains(que));
-    EXPECT_TRUE(meanings(virum).contains(que));
-    EXPECT_TRUE(meanings(namque).isEmpty());
+    EXPECT_TRUE(encliticMeanings(nam).contains(que));
+    EXPECT_TRUE(encliticMeanings(virum).contains(que));
+    EXPECT_TRUE(meanings(nam).isEmpty()) << "the enclitic is an entry of its own";
+    EXPECT_TRUE(encliticMeanings(namque).isEmpty());
     EXPECT_EQ(meanings(entries(roots, QStringLiteral("nam")).at(0)),
               (QStringList{QStringLiteral("for, on the other hand"), QStringLiteral("for instance")}));
 
     // The same for -ve, and for -que in front of two nouns of one form.
     const auto pecus = parse("pecusve");
     ASSERT_EQ(pecus.size(), 1u);
-    EXPECT_TRUE(meanings(pecus[0]).contains(QStringLiteral("-ve = or if you will (enclitic)")));
+    EXPECT_TRUE(encliticMeanings(pecus[0]).contains(QStringLiteral("-ve = or if you will (enclitic)")));
     EXPECT_EQ(meanings(entries(pecus, QStringLiteral("pecus pecudis")).at(0)),
               (QStringList{QStringLiteral("sheep"), QStringLiteral("animal")}));
     const auto populus = parse("populusque");
     ASSERT_EQ(populus.size(), 1u);
-    EXPECT_TRUE(meanings(populus[0]).contains(que));
+    EXPECT_TRUE(encliticMeanings(populus[0]).contains(que));
 
     // A packon's tackon meaning is the packon's own.
     const auto quidam = parse("quidam");
@@ -183,7 +191,8 @@ TEST(AnalyserAnswers, AnalysesWithoutADictionaryLineAppearOnce) {
     EXPECT_EQ(me[0]->type(), DictionaryEntry::Pronoun);
     EXPECT_EQ(summary(me[0]), QStringLiteral("abl c, acc c"));
     EXPECT_EQ(meanings(me[0]), (QStringList{QStringLiteral("I, me (PERS)"), QStringLiteral("myself (REFLEX)")}));
-    EXPECT_TRUE(meanings(mecum[0]).contains(QStringLiteral("TACKON with (enclitic with PRON 5 0)")));
+    EXPECT_TRUE(encliticMeanings(mecum[0]).contains(QStringLiteral("TACKON with (enclitic with PRON 5 0)")));
+    EXPECT_EQ(childrenOfType(mecum[0], DictionaryEntry::Enclitic).at(0)->entry(), QStringLiteral("-cum"));
 
     // qui: the singular's meanings repeat the plural's (less one line); the
     // two analyses join: one entry, both forms, each meaning once.
@@ -246,4 +255,50 @@ TEST(AnalyserAnswers, EntryTextHelpersAreTheEntryTreesOwn) {
     }
     EXPECT_EQ(DictionaryEntry::stripDots(QStringLiteral("a.b..c.")), QStringLiteral("abc"));
     EXPECT_EQ(P::stripDots(QStringLiteral("a.b..c.")), QStringLiteral("abc"));
+}
+
+TEST(AnalyserAnswers, AnEncliticKeepsEveryAnalysisOfTheWordAndComesAfterThem) {
+    // The answers as the analyser gives them after the set-up script: the
+    // tackon first, then every analysis of the word it is attached to.
+    struct Case { const char* fixture; const char* root; QStringList headwords; };
+    const Case cases[] = {
+        {"virumque", "virum", {"virus viri", "virum viri", "vir viri", "vis viris"}},
+        {"rosamque", "rosam", {"rodo rodere rosi rosus", "rosa rosae"}},
+    };
+    for (const Case& c : cases) {
+        const auto roots = parse(c.fixture);
+        const auto root = rootNamed(roots, QString::fromLatin1(c.root));
+        ASSERT_TRUE(root) << c.fixture;
+        QStringList words;
+        int enclitic = -1, lastWord = -1, at = 0;
+        for (const auto& child : root->childList()) {
+            if (isWordEntry(child)) {
+                words << child->entry();
+                lastWord = at;
+            }
+            if (child->type() == DictionaryEntry::Enclitic && child->entry() == QStringLiteral("-que")) enclitic = at;
+            ++at;
+        }
+        for (const QString& h : c.headwords)
+            EXPECT_TRUE(words.contains(h)) << c.fixture << ": " << h.toStdString() << " not in " << words.join(QLatin1Char('|')).toStdString();
+        EXPECT_GT(enclitic, lastWord) << c.fixture << ": the enclitic follows the word's analyses";
+        EXPECT_TRUE(meanings(root).isEmpty()) << c.fixture << ": meanings under the form would hide the analyses";
+        EXPECT_EQ(root->getNumChildren(), root->childCount()) << c.fixture << ": every analysis is shown";
+    }
+}
+
+TEST(AnalyserAnswers, IrregularVerbHeadwordsHaveNoEmptyBrackets) {
+    for (const char* name : {"fuit", "tulit"}) {
+        const auto roots = parse(name);
+        ASSERT_FALSE(roots.empty()) << name;
+        for (const auto& root : roots)
+            for (const auto& word : root->childList()) {
+                if (word->type() != DictionaryEntry::Verb) continue;
+                // As the outline shows the headword.
+                const auto shown = word->objectForKey(DictionaryEntry::kEntry).toObjectAs<ts::AttributedString>();
+                ASSERT_TRUE(shown) << name;
+                EXPECT_FALSE(shown->string().contains(QStringLiteral("()"))) << name << ": " << shown->string().toStdString();
+                EXPECT_TRUE(shown->string().startsWith(word->entry())) << shown->string().toStdString();
+            }
+    }
 }

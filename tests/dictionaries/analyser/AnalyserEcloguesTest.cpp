@@ -222,8 +222,12 @@ Reading parsedFrom(const DictionaryEntryList& roots) {
         // An unknown word is a root holding the node "Unknown", not a meaning.
         own.removeAll(QStringLiteral("Unknown"));
         r.wordMeanings += own;
-        for (const auto& c : root->childList())
+        for (const auto& c : root->childList()) {
             if (c->type() >= 0 && c->type() <= DictionaryEntry::Packon) r.entries << meaningsOf(c).join(QStringLiteral(" | "));
+            // A tackon's, prefix's or suffix's meanings: an entry of the analysed word after its analyses.
+            if (c->type() == DictionaryEntry::Enclitic || c->type() == DictionaryEntry::WordModification)
+                r.wordMeanings += meaningsOf(c);
+        }
     }
     r.sort();
     return r;

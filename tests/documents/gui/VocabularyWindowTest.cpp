@@ -145,7 +145,7 @@ TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     const QString text = QString::fromUtf16(reinterpret_cast<const char16_t*>(bytes.constData() + 2), (bytes.size() - 2) / 2);
     const QStringList lines = text.split(QLatin1Char('\r'), Qt::SkipEmptyParts);
     ASSERT_EQ(lines.size(), 2);
-    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("amo\tlove")));
+    EXPECT_EQ(lines[0], QStringLiteral("amo\tlove")) << "no blank between the meaning and the line's end";
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
     EXPECT_FALSE(v->exportToFile(dir.filePath(QStringLiteral("missing/folder/vocab.txt"))));
 }

@@ -10,6 +10,7 @@
 #include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
+#include "tools/gui/DictionaryEntryDelegate.h"
 #include "tools/gui/DictionaryEntryModel.h"
 #include "tools/gui/DictionaryWindowController.h"
 #include "tools/gui/ParadigmWindows.h"
@@ -32,6 +33,10 @@
 #include <QSignalSpy>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QAbstractTextDocumentLayout>
+#include <QStatusBar>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTest>
 
@@ -267,6 +272,56 @@ TEST_F(WindowTest, PopupsCommandsTabsAndPostedEntries) {
     ASSERT_TRUE(waitUntil([] { return !DictionaryWindowController::hasDictionaryWindow(); }));
 }
 
+namespace {
+
+// Every entry of the outline, depth first, indented by level, with its type.
+QStringList outlineRows(DictionaryWindowController& w, NBOutlineView* view) {
+    QStringList out;
+    DictionaryEntryModel* m = w.modelForView(view);
+    std::function<void(const QModelIndex&, int)> walk = [&](const QModelIndex& parent, int depth) {
+        for (int r = 0; r < m->rowCount(parent); ++r) {
+            const QModelIndex at = m->index(r, 0, parent);
+            DictionaryEntry* e = m->entryAt(at);
+            out << QString(depth * 2, QLatin1Char(' ')) + e->entry() + QStringLiteral(" [%1]").arg(e->type());
+            walk(at, depth + 1);
+        }
+    };
+    walk({}, 0);
+    return out;
+}
+
+}  // namespace
+
+TEST(DictionaryWindowAnalyser, AnEncliticKeepsEveryAnalysisOfItsWord) {
+    if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
+    DictionaryWindowController* w = DictionaryWindowController::getDictionaryWindow();
+    QSignalSpy finished(w, &DictionaryWindowController::lookupFinished);
+    w->translateLatinString(QStringLiteral("virumque"));
+    ASSERT_TRUE(waitUntil([&] { return finished.count() > 0; }, 30000));
+    // The first line of the Aeneid: vir, virus and vis, then the enclitic.
+    const QStringList rows = outlineRows(*w, w->englishWordList);
+    const qsizetype enclitic = rows.indexOf(QStringLiteral("  -que [24]"));
+    for (const char* h : {"vir viri", "virus viri", "vis viris"}) {
+        const qsizetype at = rows.indexOf(QStringLiteral("  %1 [1]").arg(QString::fromLatin1(h)));
+        EXPECT_GE(at, 0) << h << " not in\n" << rows.join(QLatin1Char('\n')).toStdString();
+        EXPECT_GT(enclitic, at);
+    }
+    // vir goes from the outline into a vocabulary.
+    auto list = std::make_shared<WordController>();
+    w->setCurrentWordList(list);
+    DictionaryEntryModel* m = w->modelForView(w->englishWordList);
+    const QModelIndex top = m->index(0, 0);
+    for (int r = 0; r < m->rowCount(top); ++r)
+        if (m->entryAt(m->index(r, 0, top))->entry() == QStringLiteral("vir viri"))
+            w->englishWordList->selectionModel()->select(m->index(r, 0, top), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    w->addToVocab();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->objectAtIndex(0)->latin(), QStringLiteral("vir viri"));
+    EXPECT_EQ(list->objectAtIndex(0)->getWordType(), WordCode::Noun);
+    DictionaryWindowController::disposeDictionaryWindow();
+}
+
 TEST(DictionaryWindowAnalyser, ArmaShowsTheRawAnswerAndItsEntries) {
     if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
     Preferences::preferences()->setLatinToEnglishDictionarySelection(0);
@@ -421,7 +476,8 @@ TEST_F(EditingTest, RowMenusOfferTheOtherDictionaries) {
     QStringList titles;
     for (QAction* a : menu->actions()) titles << a->text();
     EXPECT_TRUE(titles.contains(QStringLiteral("Search in WORDS")));
-    EXPECT_TRUE(titles.contains(QStringLiteral("Search in L&S")));
+    // "&" doubled, so that the menu shows "L&S" instead of underlining the S.
+    EXPECT_TRUE(titles.contains(QStringLiteral("Search in L&&S")));
     EXPECT_FALSE(titles.contains(QStringLiteral("Search in Lewis")));
     std::unique_ptr<QMenu> typeMenu(w->menuForEvent({}, at(head), w->englishWordList, DictionaryEntry::kType));
     int checked = 0;
@@ -448,6 +504,74 @@ TEST_F(EditingTest, SelectedMeaningsCompleteAVocabularyWord) {
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(latin, QStringLiteral("magnus"));
     EXPECT_EQ(meaning, QStringLiteral("great (very).\rlarge"));
+}
+
+TEST_F(EditingTest, OutlinesSelectSeveralRowsAndAHeadwordBringsItsMeanings) {
+    NBOutlineView* v = w->englishWordList;
+    w->show();
+    settle();
+    EXPECT_EQ(v->selectionMode(), QAbstractItemView::ExtendedSelection);
+    // A click, then a Ctrl click: two meaning rows.
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::NoModifier, v->visualRect(at(first)).center());
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::ControlModifier, v->visualRect(at(second)).center());
+    EXPECT_EQ(v->selectionModel()->selectedRows().size(), 2);
+    // A click, then Shift+Down: the row below joins it.
+    QTest::mouseClick(v->viewport(), Qt::LeftButton, Qt::NoModifier, v->visualRect(at(first)).center());
+    v->setCurrentIndex(at(first));
+    v->selectionModel()->select(at(first), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    QTest::keyClick(v, Qt::Key_Down, Qt::ShiftModifier);
+    EXPECT_EQ(v->selectionModel()->selectedRows().size(), 2);
+    // Down alone still moves nothing.
+    QTest::keyClick(v, Qt::Key_Down);
+    EXPECT_EQ(v->selectionModel()->selectedRows().size(), 2);
+
+    auto list = std::make_shared<WordController>();
+    w->setCurrentWordList(list);
+    select({head});
+    w->addToVocab();
+    ASSERT_EQ(list->count(), 1);
+    EXPECT_EQ(list->objectAtIndex(0)->meaning(), QStringLiteral("great (very).\rlarge"));
+    // The row menu of one of two selected meanings adds both.
+    select({first, second});
+    std::unique_ptr<QMenu> menu(w->menuForEvent({}, at(second), v, DictionaryEntry::kEntry));
+    ASSERT_TRUE(menu);
+    EXPECT_EQ(v->selectionModel()->selectedRows().size(), 2);
+    for (QAction* a : menu->actions())
+        if (a->text() == QStringLiteral("Add to Vocabulary")) a->trigger();
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->objectAtIndex(1)->meaning(), QStringLiteral("great (very).\rlarge"));
+    select({head, second});
+    w->addToVocab();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->objectAtIndex(2)->meaning(), QStringLiteral("large")) << "chosen meanings win over the headword's";
+    EXPECT_TRUE(w->statusBar()->currentMessage().contains(QStringLiteral("magnus")));
+
+    if (const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR"); !gallery.isEmpty()) {
+        w->resize(760, 520);
+        select({first, second});
+        settle();
+        QDir().mkpath(gallery);
+        EXPECT_TRUE(w->grab().save(gallery + QStringLiteral("/dictionary-two-meanings.png")));
+    }
+}
+
+TEST_F(EditingTest, SenseNumeralsStayOutOfTheFrequencyColumn) {
+    first->setParagraphNumber(QStringLiteral("I"));
+    first->setAttribute(DictionaryEntry::kFreq, ts::Value(QStringLiteral("A")));
+    head->setFrequency(7);
+    w->modelForView(w->englishWordList)->reload();
+    DictionaryEntryModel* m = w->modelForView(w->englishWordList);
+    const int freq = 2, type = 1;
+    ASSERT_EQ(m->identifier(freq), DictionaryEntry::kFreq);
+    EXPECT_FALSE(m->data(at(first).siblingAtColumn(freq), Qt::DisplayRole).isValid());
+    EXPECT_EQ(m->data(at(head).siblingAtColumn(freq), Qt::DisplayRole).toInt(), 7);
+    EXPECT_EQ(m->data(at(first).siblingAtColumn(type), Qt::DisplayRole).toString(), QStringLiteral("I"));
+    // The numeral starts at the type column's left edge, not against the frequency column.
+    auto* delegate = qobject_cast<DictionaryEntryDelegate*>(w->englishWordList->itemDelegate());
+    ASSERT_TRUE(delegate);
+    QTextDocument doc;
+    ASSERT_TRUE(delegate->layout(at(first).siblingAtColumn(type), 120, doc));
+    EXPECT_EQ(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
 }
 
 namespace {
@@ -488,6 +612,23 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
         EXPECT_TRUE(DeclensionsController::getDeclensionsController()->grab().save(gallery + QStringLiteral("/paradigm-declension.png")));
         EXPECT_TRUE(a->grab().save(gallery + QStringLiteral("/paradigm-adjective.png")));
     }
+
+    // bonus typed with its positive only: the comparison a grammar gives.
+    auto bonus = std::make_shared<Adjective>();
+    bonus->setLatin(QStringLiteral("bonus bona bonum"));
+    bonus->setConjugation(1);
+    ConjugationWindowController::openConjugationWindow(bonus, nullptr);
+    a->comparisonChoice->button(1)->click();
+    EXPECT_EQ(cell(a->theCases, 0, 1), QStringLiteral("melior"));
+    EXPECT_EQ(cell(a->theCases, 0, 3), QStringLiteral("melius"));
+    EXPECT_EQ(cell(a->theCases, 3, 1), QStringLiteral("meliōris"));
+    if (const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR"); !gallery.isEmpty()) {
+        a->show();
+        settle();
+        EXPECT_TRUE(a->grab().save(gallery + QStringLiteral("/paradigm-comparison-bonus.png")));
+    }
+    a->comparisonChoice->button(2)->click();
+    EXPECT_EQ(cell(a->theCases, 0, 2), QStringLiteral("optima"));
 
     auto verb = std::make_shared<Verb>();
     verb->setLatin(QStringLiteral("amō amāre amāvī amātum"));
