@@ -102,6 +102,11 @@ public:
     bool isVerb(const QString& text, bool& ignore);
     void performSpecialVerbTreatment(const QString& text);
     bool setGender(const QString& text);
+    // The deepest entry tree kept: each level takes a dictionary and its list
+    // of children in the dictionary's property-list file, which refuses
+    // nesting past 512, and the file itself takes two levels.
+    static constexpr qsizetype kMaxEntryDepth = 250;
+    static qsizetype treeDepth(const DictionaryEntryPtr& root);
     bool handleSegmentedGenderString(const QString& text);
     void handleSpecialGenderEntry(const QString& text);
     static const QSet<QString>& genderTypes();
@@ -238,5 +243,6 @@ private:
     QString meaningPrefix_;
     std::optional<int> initialSenseLevel_;
     int curSenseLevel_ = 0;
+    int segmentedGenderDepth_ = 0;
     QString latinExampleText_;
 };

@@ -578,6 +578,15 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
         if (type) {
             entry->setType(type);
             if (caseCode) entry->setCase(caseCode);
+            // A meaning that opens with the grammatical note keeps its words
+            // and examples; only the note goes.
+            if (caseCode == 6 && first->type() == DictionaryEntry::Meaning) {
+                const QString rest = trimmed(without(f, u"praep. with abl"_s), u";, :.");
+                if (!rest.isEmpty() || first->childCount() > 0) {
+                    first->setEntry(rest);
+                    removeFirst = false;
+                }
+            }
             if (removeFirst) entry->removeChild(first);
             return;
         }
@@ -841,6 +850,11 @@ bool NBSourceXMLParser::setGender(const QString& given) {
         entry->setGender(g == u"m" ? 1 : g == u"n" ? 3 : 2);
         return true;
     }
+    if (g == u"c") {
+        nounIfUntyped();
+        entry->setGender(4);
+        return true;
+    }
     if (g == u"or f" || g == u"or n") {
         nounIfUntyped();
         if (entry->type() == DictionaryEntry::Noun && entry->gender() == 1) {
@@ -866,7 +880,15 @@ bool NBSourceXMLParser::setGender(const QString& given) {
         addNote(g);
         return true;
     }
+    // A gender text without a row of its own comes back here through the
+    // segmented reading once; a second return would never end.
+    if (segmentedGenderDepth_ >= 2) {
+        DSLog("Unknown gender %@ for %@", g, entry->entry());
+        return false;
+    }
+    ++segmentedGenderDepth_;
     handleSegmentedGenderString(g);
+    --segmentedGenderDepth_;
     return false;
 }
 

@@ -6,6 +6,7 @@
 #include "dictsource/ElementaryRuleData.h"
 #include "dictsource/ElementarySourceBuilder.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceXMLParser.h"
 #include "support/Python.h"
@@ -84,7 +85,17 @@ TEST(ElementaryParser, WorkedExampleRiverStream) {
     EXPECT_EQ(example->entry(), QStringLiteral("flumen"));
     EXPECT_TRUE(example->isForeign());
     EXPECT_EQ(example->translation(), QStringLiteral(" a stream"));
-    EXPECT_EQ(c.parser->curMeaning(), nullptr);
+    // The meaning closes with its sense: a second sense's text and example
+    // make a meaning of their own and leave the first as it was.
+    const ElementaryConverted two = convertElementary(entryXML(
+        QStringLiteral("flūmen"), senseXML(QStringLiteral("a river: <foreign lang=\"la\">flumen</foreign>, a stream")) +
+                                      senseXML(QStringLiteral("a flood: <foreign lang=\"la\">flumina</foreign>, floods"))));
+    const auto both = childrenOfType(two.entry(), 13);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0]->childCount(), 1);
+    EXPECT_EQ(both[1]->entry(), QStringLiteral("a flood"));
+    ASSERT_EQ(both[1]->childCount(), 1);
+    EXPECT_EQ(both[1]->firstChild()->entry(), QStringLiteral("flumina"));
 }
 
 TEST(ElementaryParser, OneComponentTypes) {
@@ -214,8 +225,12 @@ TEST(ElementaryParser, SensesExamplesAndTree) {
     EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("fire, flame and heat"));
 
     // A sense with empty text leaves the meaning open.
-    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString())));
-    EXPECT_TRUE(c.parser->curMeaning() == nullptr);
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString()) +
+                                                            senseXML(QStringLiteral("<foreign lang=\"la\">rēs</foreign>"))));
+    ASSERT_EQ(childrenOfType(c.entry(), 13).size(), 1u);
+    m = c.entry()->firstSense();
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->firstChild()->entry(), QStringLiteral("rēs"));
 }
 
 TEST(ElementaryParser, ForeignEtymologyUsageAndUnknownElements) {
@@ -928,4 +943,101 @@ TEST(ElementaryParser, FixtureOfCoveredRowsLeavesNoUnknownType) {
     ASSERT_EQ(int(c.entries.size()), n);
     for (const auto& e : c.entries) EXPECT_NE(e->type(), 0) << e->key().toStdString() << " " << e->entry().toStdString();
     EXPECT_EQ(c.parser->unknownTypes(), 0);
+}
+
+TEST(ElementaryParser, CommonGenderMapsAndNeverLoops) {
+    // "c" is common gender; alone, after a gender or after an ending it is
+    // read, and the conversion goes on to the next entry.
+    struct Row {
+        const char* orth;
+        const char* gen;
+        const char* line;
+        int gender, conj;
+    } rows[] = {
+        {"bōs", "c", "bōs", 4, 0},
+        {"dux", "m, c", "dux", 4, 0},
+        {"cīvis", "is, c", "cīvis -is", 4, 3},
+        {"parēns", "(c)", "parēns", 4, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<gen>%1</gen>").arg(QString::fromUtf8(r.gen))) +
+                                         entryXML(QStringLiteral("lupus"), QStringLiteral("<gen>m</gen>")));
+        ASSERT_EQ(c.entries.size(), 2u) << r.gen;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.gen;
+        EXPECT_EQ(c.entry()->type(), 1) << r.gen;
+        EXPECT_EQ(c.entry()->gender(), r.gender) << r.gen;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.gen;
+        EXPECT_EQ(DictionaryEntry::genderKey(c.entry()->gender()), QStringLiteral("c"));
+        EXPECT_EQ(c.entry(1)->gender(), 1);
+    }
+}
+
+TEST(ElementaryParser, PrepositionNoteLeavesTheMeaningAndItsExamples) {
+    const auto c = convertElementary(entryXML(
+        QStringLiteral("cum"),
+        senseXML(QStringLiteral("praep. with abl., with, together with: <foreign lang=\"la\">cum patre</foreign>, "
+                                "with his father"))));
+    const auto e = c.entry();
+    EXPECT_EQ(e->type(), 6);
+    EXPECT_EQ(e->getCase(), 6);
+    const auto meanings = childrenOfType(e, 13);
+    ASSERT_EQ(meanings.size(), 1u);
+    EXPECT_EQ(meanings[0]->entry(), QStringLiteral("with, together with"));
+    ASSERT_EQ(meanings[0]->childCount(), 1);
+    EXPECT_EQ(meanings[0]->firstChild()->entry(), QStringLiteral("cum patre"));
+    // A child that is only the grammatical note goes.
+    const auto n = convertElementary(entryXML(QStringLiteral("prae"), QStringLiteral("<gramGrp>praep. with abl.</gramGrp>") +
+                                                                          senseXML(QStringLiteral("before"))));
+    EXPECT_EQ(n.entry()->type(), 6);
+    ASSERT_EQ(n.entry()->childList().size(), 1u);
+    EXPECT_EQ(n.entry()->firstChild()->entry(), QStringLiteral("before"));
+}
+
+TEST(ElementaryParser, EachEntryStartsAtTheTopSenseLevel) {
+    const auto c = convertElementary(
+        entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) + senseXML(QStringLiteral("a heap"), 2) +
+                                             senseXML(QStringLiteral("a pile"), 3)) +
+        entryXML(QStringLiteral("lupus"), QStringLiteral("<sense id=\"x\">a wolf</sense>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    ASSERT_TRUE(c.entry(1)->firstSense());
+    EXPECT_EQ(c.entry(1)->firstSense()->entry(), QStringLiteral("a wolf"));
+    // A level that skips one is kept under the deepest meaning there is.
+    const auto skip = convertElementary(entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) +
+                                                                             senseXML(QStringLiteral("a pile"), 3)));
+    ASSERT_EQ(skip.entry()->firstSense()->childCount(), 1);
+    EXPECT_EQ(skip.entry()->firstSense()->firstChild()->entry(), QStringLiteral("a pile"));
+}
+
+TEST(ElementaryParser, EntriesWithoutHeadwordOrTooDeepAreRefusedAlone) {
+    // No orth: the key stands in; without a key either the entry is left out.
+    auto c = convertElementary(QStringLiteral("<entry key=\"lupus\">") + senseXML(QStringLiteral("a wolf")) +
+                               QStringLiteral("</entry><entry>") + senseXML(QStringLiteral("lost")) +
+                               QStringLiteral("</entry>") + entryXML(QStringLiteral("rosa"), QStringLiteral("<gen>f</gen>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entry(0)->entry(), QStringLiteral("lupus"));
+    EXPECT_EQ(c.entry(0)->firstSense()->entry(), QStringLiteral("a wolf"));
+    EXPECT_EQ(c.entry(1)->entry(), QStringLiteral("rosa"));
+    EXPECT_TRUE(c.logged(QStringLiteral("no headword")));
+    for (const auto& e : c.entries) EXPECT_FALSE(e->entry().isEmpty());
+
+    // One entry nested past what the dictionary file can hold is refused;
+    // its neighbours are kept and the whole list writes.
+    QString deep;
+    for (int level = 1; level <= 300; ++level) deep += senseXML(QStringLiteral("sense %1").arg(level), level);
+    c = convertElementary(entryXML(QStringLiteral("rosa"), QStringLiteral("<gen>f</gen>")) +
+                          entryXML(QStringLiteral("profundus"), deep) +
+                          entryXML(QStringLiteral("lupus"), QStringLiteral("<gen>m</gen>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entry(1)->entry(), QStringLiteral("lupus"));
+    EXPECT_TRUE(c.logged(QStringLiteral("profundus")));
+    ts::ValueArray words;
+    for (const auto& e : c.entries) words.push_back(e->serialize());
+    QString error;
+    EXPECT_FALSE(ts::PropertyList::writeBinary(ts::Value(std::move(words)), &error).isEmpty()) << error;
+    // A deep entry the file can hold stays.
+    deep.clear();
+    for (int level = 1; level <= 60; ++level) deep += senseXML(QStringLiteral("sense %1").arg(level), level);
+    c = convertElementary(entryXML(QStringLiteral("profundus"), deep));
+    EXPECT_EQ(c.entries.size(), 1u);
 }
