@@ -664,3 +664,49 @@ TEST(LewisShortSlots, ThePassIsBoundedByWhatWasCollected) {
 }
 
 }  // namespace
+
+// ---- Verbs stay verbs ----
+
+namespace {
+QString lsEntry(const QString& key, const QString& head, const QString& senses = QString()) {
+    return QStringLiteral("<entryFree id=\"n%1\" type=\"main\" key=\"%2\">%3<sense id=\"n1.0\" n=\"I\" level=\"1\">"
+                          "<hi rend=\"ital\">to do</hi>%4</sense></entryFree>")
+        .arg(qHash(key) % 100000)
+        .arg(key, head, senses);
+}
+QString orth(const char* text) { return QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>").arg(QString::fromUtf8(text)); }
+}  // namespace
+
+TEST(LewisShortVerbs, VerbumNeutrumIsAnIntransitiveVerbNotANeuterNoun) {
+    struct Row {
+        const char* key;
+        QString head;
+        QString senses;
+        int transitivity;
+    } rows[] = {
+        // "v. a. and n.": the "n." is tagged as a gender in the source.
+        {"tendo", orth("tendo") + QString::fromUtf8(", <itype>tĕtendi, tentum, 3</itype>, <pos>v. a.</pos> and <gen>n.</gen> "), {}, 3},
+        {"timeo", orth("tĭmĕo") + QString::fromUtf8(", <itype>ŭi, 2</itype>, <pos>v. a.</pos> and <gen>n.</gen> "), {}, 3},
+        {"gesto", orth("gesto") + QString::fromUtf8(", <itype>āvi, ātum, 1</itype>, <pos>v. freq. a.</pos> and <gen>n.</gen> "), {}, 3},
+        // A neuter noun derived further on does not make the verb a noun.
+        {"opto", orth("opto") + QString::fromUtf8(", <itype>āvi, ātum, 1</itype>, <pos>v. a.</pos> "),
+         QString::fromUtf8(".—<hi rend=\"ital\">Subst.</hi>: ") + orth("optātum") + QString::fromUtf8(", <itype>i</itype>, <gen>n.</gen>, <hi rend=\"ital\">a wish</hi>"), 1},
+        // An inflection type read as a noun's does not outweigh "v. n.".
+        {"recurro", orth("rĕ-curro") + QString::fromUtf8(", <itype>curri</itype>, <itype>3</itype>, <pos>v. n.</pos>, "), {}, 2},
+        {"malefio", orth("mălĕfīo") + QString::fromUtf8(" or ") + orth("mălfīo") + QString::fromUtf8(", <itype>fĭĕri</itype>, <pos>v. n.</pos> "), {}, 2},
+        {"nancio", orth("nancĭo") + QString::fromUtf8(", <itype>īre</itype>, <pos>v. a.</pos>, and ") + orth("nancĭor") + QString::fromUtf8(", <itype>īri</itype>, "), {}, 1},
+        {"hortor", orth("hortor") + QString::fromUtf8(", <itype>ātus, 1</itype>, <pos>v. dep. a.</pos> "), {}, 1},
+    };
+    for (const Row& r : rows) {
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key), r.head, r.senses));
+        ASSERT_GE(c.entries.size(), 1u) << r.key;
+        const auto e = c.entry();
+        EXPECT_EQ(e->type(), 2) << r.key << " " << e->entry();
+        EXPECT_EQ(e->gender(), 0) << r.key;
+        EXPECT_EQ(e->transIntrans(), r.transitivity) << r.key;
+    }
+    // A noun's genitive and gender still make a neuter noun.
+    const Converted c = convertText(lsEntry(QStringLiteral("donum"), orth("dōnum") + QStringLiteral(", <itype>i</itype>, <gen>n.</gen> ")));
+    EXPECT_EQ(c.entry()->type(), 1);
+    EXPECT_EQ(c.entry()->gender(), 3);
+}
