@@ -77,6 +77,85 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
     return redirect;
 }
 
+namespace {
+
+// The letters of a word without length marks, breves, carets or hyphens, in
+// lower case, each with the index of the character it came from.
+struct PlainLetters {
+    QString letters;
+    QList<qsizetype> at;
+};
+
+PlainLetters plainLetters(const QString& word) {
+    PlainLetters out;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word.at(i);
+        if (c == u'^' || c == u'_' || c == u'-' || c.category() == QChar::Mark_NonSpacing) continue;
+        const QString base = QString(c).normalized(QString::NormalizationForm_D);
+        if (base.isEmpty() || !base.at(0).isLetter()) continue;
+        out.letters += base.at(0).toLower();
+        out.at << i;
+    }
+    return out;
+}
+
+bool isVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
+
+}  // namespace
+
+QString wholePrincipalPart(const QString& headword, const QString& part) {
+    static const QSet<QString> endings{QStringLiteral("are"), QStringLiteral("ere"), QStringLiteral("ire"),
+                                       QStringLiteral("ari"), QStringLiteral("eri"), QStringLiteral("iri"),
+                                       QStringLiteral("esse"), QStringLiteral("isse")};
+    const PlainLetters head = plainLetters(headword);
+    const QString p = plainLetters(part).letters;
+    const QString& h = head.letters;
+    if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
+    // Opens like the headword: two letters alike, or a consonant and a vowel
+    // (a reduplication or a vowel change: tetigī, cēpī of capiō).
+    if (p.at(0) == h.at(0) && (p.at(1) == h.at(1) || (!isVowel(p.at(0)) && isVowel(p.at(1)) && p.size() >= 4)))
+        return part;
+    if (p.size() < 3) return QString();
+    auto withPrefix = [&](qsizetype plainIndex) { return headword.left(head.at.at(plainIndex)) + part; };
+    // A reduplicated perfect inside a compound (re-stitī): after the prefix,
+    // where the simple verb's first consonant stands.
+    const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
+                                                 (p.at(0) == u's' && !isVowel(p.at(1)) && isVowel(p.at(2)) && p.at(3) == p.at(1)));
+    if (reduplicated) {
+        const qsizetype q = h.indexOf(p.at(0), 1);
+        if (q >= 1) return withPrefix(q);
+    }
+    // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī).
+    if (p.size() >= 4) {
+        const qsizetype q = h.indexOf(p.left(2), 1);
+        if (q >= 1) return withPrefix(q);
+    }
+    // An inchoative's perfect on its root (tab-uī of tabēscō).
+    for (const char* tail : {"esco", "isco", "asco", "escor", "iscor"}) {
+        const QString t = QString::fromLatin1(tail);
+        if (!h.endsWith(t) || h.size() < t.size() + 2) continue;
+        const qsizetype q = h.size() - t.size() - 1;
+        if (h.at(q) == p.at(0) && !isVowel(p.at(0))) return withPrefix(q);
+    }
+    return QString();
+}
+
+QString withWholePrincipalParts(const QString& line) {
+    QStringList slots = line.split(QStringLiteral(" -"));
+    if (slots.size() < 2) return line;
+    const QString headword = slots.first().section(u' ', 0, 0);
+    QString out = slots.first();
+    for (qsizetype i = 1; i < slots.size(); ++i) {
+        const QString& slot = slots.at(i);
+        const qsizetype blank = slot.indexOf(u' ');
+        const QString word = blank < 0 ? slot : slot.left(blank);
+        const QString whole = word.isEmpty() ? QString() : wholePrincipalPart(headword, word);
+        if (whole.isNull()) out += QStringLiteral(" -") + slot;
+        else out += QLatin1Char(' ') + whole + (blank < 0 ? QString() : slot.mid(blank));
+    }
+    return out;
+}
+
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,
                           const QString& supine) {
     removeBrackets(parser);
@@ -85,13 +164,20 @@ void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive
     const QString headword = entry->entry();
     QString line = headword;
     line += infinitive == QLatin1String("ere") ? QStringLiteral(" -ere") : QLatin1Char(' ') + infinitive;
+    const QString wholeSupine = supine.isEmpty() ? QString() : wholePrincipalPart(headword, supine);
     auto appendSupine = [&](bool onStem, const QString& stem) {
         if (supine.isEmpty()) line += QStringLiteral(" -");
+        else if (!wholeSupine.isNull()) line += QLatin1Char(' ') + wholeSupine;
         else if (!onStem) line += QStringLiteral(" -") + supine;
         else line += QLatin1Char(' ') + stem + supine;
     };
+    const QString wholePerfect = perfect.isEmpty() ? QString() : wholePrincipalPart(headword, perfect);
     if (perfect.isEmpty()) {
         line += QStringLiteral(" -");
+        appendSupine(false, QString());
+    } else if (!wholePerfect.isNull()) {
+        // A perfect given whole stands as it is; so does a supine given whole.
+        line += QLatin1Char(' ') + wholePerfect;
         appendSupine(false, QString());
     } else {
         const qsizetype from = headword.size() - (entry->conjugation() == 5 ? 3 : 2);

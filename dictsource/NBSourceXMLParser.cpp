@@ -213,6 +213,8 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
                     if (iType_ == QLatin1String("isse")) entry->setType(DictionaryEntry::Verb);
                 }
             }
+            if (entry->type() == DictionaryEntry::Verb)
+                entry->setEntry(latinsource::withWholePrincipalParts(entry->entry()));
             if (entry->type() == 0) {
                 for (const auto& child : entry->childList()) {
                     if (!child) continue;

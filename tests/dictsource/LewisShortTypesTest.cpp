@@ -3,6 +3,7 @@
 #include "ParserFixture.h"
 
 #include "dictionaries/DictionaryEntry.h"
+#include "dictsource/LatinSourceRules.h"
 
 #include <QFile>
 
@@ -709,4 +710,38 @@ TEST(LewisShortVerbs, VerbumNeutrumIsAnIntransitiveVerbNotANeuterNoun) {
     const Converted c = convertText(lsEntry(QStringLiteral("donum"), orth("dōnum") + QStringLiteral(", <itype>i</itype>, <gen>n.</gen> ")));
     EXPECT_EQ(c.entry()->type(), 1);
     EXPECT_EQ(c.entry()->gender(), 3);
+}
+
+TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
+    struct Row {
+        const char* key;
+        const char* head;
+        const char* line;
+    } rows[] = {
+        {"tango", "tango, <itype>tĕtĭgi, tactum, 3</itype>, <pos>v. a.</pos>", "tango -ere tĕtĭgi tactum"},
+        {"cresco", "cresco, <itype>crēvi, crētum, 3</itype>, <pos>v. n.</pos>", "cresco -ere crēvi crētum"},
+        {"defendo", "dē-fendo, <itype>fendi, fensum, 3</itype>, <pos>v. a.</pos>", "dēfendo -ere dēfendi dēfensum"},
+        {"resisto", "rĕ-sisto, <itype>stĭti, 3</itype>, <pos>v. n.</pos>", "rĕsisto -ere rĕstĭti -"},
+        {"amo", "amo, <itype>āvi, ātum, 1</itype>, <pos>v. a.</pos>", "amo -āre -āvi -ātum"},
+    };
+    for (const Row& r : rows) {
+        const QString head = QString::fromUtf8(r.head);
+        const qsizetype comma = head.indexOf(u',');
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key),
+                                                QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
+                                                    .arg(head.left(comma), head.mid(comma))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
+        EXPECT_EQ(c.entry()->type(), 2) << r.key;
+    }
+    // The rule itself: whole parts, parts restating a compound's simple verb,
+    // an inchoative's root, and true endings.
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("cōnsuēscō"), QString::fromUtf8("suēvī")), QString::fromUtf8("cōnsuēvī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēfendō"), QString::fromUtf8("fēnsus")), QString::fromUtf8("dēfēnsus"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("resistō"), QString::fromUtf8("stitī")), QString::fromUtf8("restitī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("tabēscō"), QString::fromUtf8("buī")), QString::fromUtf8("tabuī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("capiō"), QString::fromUtf8("cēpī")), QString::fromUtf8("cēpī"));
+    for (const char* ending : {"āvī", "ātus", "ere", "īre", "uī", "sī", "ītum", "ārī"})
+        EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("audiō"), QString::fromUtf8(ending)).isNull()) << ending;
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("persuādeō"), QString::fromUtf8("sus")).isNull());
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("amō"), QString::fromUtf8("ātum")).isNull());
 }
