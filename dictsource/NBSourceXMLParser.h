@@ -108,7 +108,7 @@ public:
     static constexpr qsizetype kMaxEntryDepth = 250;
     static qsizetype treeDepth(const DictionaryEntryPtr& root);
     bool handleSegmentedGenderString(const QString& text);
-    void handleSpecialGenderEntry(const QString& text);
+    bool handleSpecialGenderEntry(const QString& text);
     static const QSet<QString>& genderTypes();
     static const QSet<QString>& verbPassSet();
     static const QSet<QString>& specialVerbTreatmentSet();
@@ -195,6 +195,8 @@ public:
     bool handle3ComponentIType(QStringList& pieces);
     void handle4ComponentIType(QStringList& pieces);
     void parseEre(const QString& text);
+    static QString ferreOf(const QString& headword, const QString& perfect);
+    static QString sumInfinitive(const QString& headword, const QString& given);
     void parseEreExceptions(const QString& text);
     void parseEmDash(const QString& text);
     void parse2ComponentITypeExceptions(const QString& key);

@@ -311,7 +311,7 @@ TEST(ElementaryParser, SharedRules) {
     EXPECT_EQ(entry->entry(), QStringLiteral("dūcō -ere -xī -"));
     entry->setEntry(QStringLiteral("sinō"));
     p.makeThirdConjEndings(QStringLiteral("ere"), QString(), QStringLiteral("situs"));
-    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - -situs"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - situs"));
     p.addRedirect(QStringLiteral("see X"));
     EXPECT_EQ(entry->type(), 22);
     EXPECT_EQ(entry->lastChild()->type(), 22);
@@ -358,25 +358,29 @@ TEST(ElementaryParser, TwoComponentTypes) {
         const char* line;
         int type, conj;
     } rows[] = {
-        {"niger", "gra, grum", "niger -gra -grum", 3, 0},
-        {"miser", "era, erum", "miser -era -erum", 3, 0},
+        {"niger", "gra, grum", "niger -gra -grum", 3, 2},
+        {"miser", "era, erum", "miser -era -erum", 3, 2},
         {"amō", "āvī, āre", "amō -āre -āvī -", 2, 1},
         {"ruō", "uī, ūtus", "ruō ruere ruī ruātus", 2, 3},
         {"ruina", "uī, ēre", "ruina -ēre -uī -", 2, 2},
         {"vereor", "—, ērī", "vereor -ērī -", 2, 2},
         {"hortor", "ātus, ārī", "hortor -ārī -ātus", 2, 1},
-        {"ferō", "tulī, lātus", "ferō -ferre -tulī -lātus", 2, 11},
-        {"adferō", "attulī, allātus", "adferō atferre attulī allātus", 2, 11},
+        {"ferō", "tulī, lātus", "ferō ferre tulī lātus", 2, 9},
+        {"adferō", "attulī, allātus", "adferō adferre attulī allātus", 2, 9},
+        {"afferō", "attulī, allātus", "afferō afferre attulī allātus", 2, 9},
         {"ardeō", "sī, ēre", "ardeō -ēre -sī -", 2, 2},
         {"ar deō", "sī, ēre", "ar -ēre -sī -", 2, 2},
         {"tristis", "tristis, e", "tristis tristis e", 3, 3},
-        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre -gāvīsus", 2, 2},
-        {"absum", "āfuī, esse", "absum -esse -āfuī", 2, 8},
-        {"tabēscō", "buī, —", "tabēscō - duī -", 2, 3},
+        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre gāvīsus", 2, 2},
+        {"audeō", "ausus, ēre", "audeō -ēre ausus", 2, 2},
+        {"absum", "āfuī, esse", "absum abesse āfuī", 2, 8},
+        {"tabēscō", "buī, —", "tabēscō -ere tabuī -", 2, 3},
+        {"pulcher", "chra, chrum", "pulcher -chra -chrum", 3, 2},
+        {"sacer", "cra, crum", "sacer -cra -crum", 3, 2},
         {"sum", "fuī, ērī", "sum -ērī -fuī", 2, 2},
         {"sum", "a, um", "sum", 0, 0},
         {"ēdō", "ēdī, ēsus", "ēdō - ēdī ēsus", 2, 10},
-        {"neuter", "tra, trum", "neuter -tra -trum", 3, 0},
+        {"neuter", "tra, trum", "neuter -tra -trum", 3, 2},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
@@ -411,9 +415,11 @@ TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
         {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 3},
         {"audiō", "īvī, ītus, īre", "audiō -īre -īvī -ītus", 4},
         {"redeō", "iī, itus, īre", "redeō -īre -iī -itus", 7},
-        {"volō", "voluī, —, velle", "volō -velle -voluī -", 12},
-        {"nōlō", "nōluī, —, nōlle", "nōlō -nōlle -nōluī -", 13},
-        {"adferō", "attulī, allātus, adferre", "adferō -adferre -attulī -allātus", 9},
+        {"volō", "voluī, —, velle", "volō velle voluī -", 12},
+        {"nōlō", "nōluī, —, nōlle", "nōlō nōlle nōluī -", 13},
+        {"mālō", "māluī, —, mālle", "mālō mālle māluī -", 14},
+        {"possum", "potuī, —, posse", "possum posse potuī -", 15},
+        {"adferō", "attulī, allātus, adferre", "adferō adferre attulī allātus", 9},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
@@ -739,12 +745,12 @@ TEST(ElementaryParser, GrammarGroupRows) {
         const char* note;  // the first note, or nullptr for none
     } rows[] = {
         {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus", 2, 1, nullptr},
-        {"doceō", "uī, doctus, ēre", "doceō -ēre -uī -doctus", 2, 2, nullptr},
-        {"capiō", "cēpī, captus, ere", "capiō -ere -cēpī -captus", 2, 5, nullptr},
-        {"regō", "rēxī, rēctus, ere", "regō -ere -rēxī -rēctus", 2, 3, nullptr},
+        {"doceō", "uī, doctus, ēre", "doceō -ēre -uī doctus", 2, 2, nullptr},
+        {"capiō", "cēpī, captus, ere", "capiō -ere cēpī captus", 2, 5, nullptr},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 2, 3, nullptr},
         {"audiō", "ītus, īre", "audiō -īre - -ītus", 2, 4, nullptr},
-        {"redeō", "—, īre", "redeō -īre - -—", 2, 7, nullptr},
-        {"crēscō", "crēvī, inch.", "crēscō -inch. - -crēvī", 2, 0, nullptr},
+        {"redeō", "—, īre", "redeō -īre - -", 2, 7, nullptr},
+        {"crēscō", "crēvī, inch.", "crēscō -ere crēvī -", 2, 3, "inch."},
         {"ab", "praep. with acc. and abl.", "ab", 6, 0, nullptr},
         {"rosa", "ae, um", "rosa", 0, 0, "ae, um"},
         {"nōmen", "single", "nōmen", 0, 0, "single"},
@@ -780,7 +786,7 @@ TEST(ElementaryParser, GrammarGroupRows) {
     // Brackets split by commas are rejoined into one note.
     c = convertElementary(entryXML(QString::fromUtf8("legō"), QString::fromUtf8("<gramGrp>lēgī (rare, old), lēctus, ere</gramGrp>")));
     EXPECT_EQ(childrenOfType(c.entry(), 20).front()->entry(), QString::fromUtf8("(rare, old)"));
-    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("legō -ere -lēgī -lēctus"));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("legō -ere lēgī lēctus"));
     // The sum group matched by its two ends, its pieces the notes.
     c = convertElementary(entryXML(QStringLiteral("sum"), QString::fromUtf8(
         "<gramGrp>(2d pers. es, or old ēs; old subj praes. siem; fuat for sit, T., V., L.; fut. escunt for erunt, C.; "
@@ -850,7 +856,8 @@ TEST(ElementaryParser, GenderRows) {
         {"domus", "", "f", "domus -ūs", 1, 2, 0},
         {"anguis", "", " and f", "anguis -is", 1, 7, 0},
         {"angustia", "<itype>ae</itype>", "m", "angustia -ae", 1, 2, 1},
-        {"Caurus", "", "m", "Caurus", 0, 0, 0},
+        {"Caurus", "", "m", "Caurus", 1, 1, 0},
+        {"sors", "", "f", "sors", 1, 2, 0},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth), QString::fromUtf8(r.before) +
@@ -890,7 +897,7 @@ TEST(ElementaryParser, RecalcitrantEntries) {
                                    senseXML(QStringLiteral("to put under, ere, to place under"))) +
                           entryXML(QString::fromUtf8("impōnō"), QString::fromUtf8("<itype>posuī, positus</itype>") +
                                    senseXML(QStringLiteral("to place upon"))));
-    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("suppōnō -ere -posuī positus"));
+    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("suppōnō -ere supposuī suppositus"));
     EXPECT_EQ(c.entry(0)->firstSense()->entry(), QStringLiteral("to place under"));
     EXPECT_EQ(c.entry(1)->firstSense()->entry(), QStringLiteral("to place upon"));
     // A meaning lifted out: its children follow the notes.
@@ -1040,4 +1047,45 @@ TEST(ElementaryParser, EntriesWithoutHeadwordOrTooDeepAreRefusedAlone) {
     for (int level = 1; level <= 60; ++level) deep += senseXML(QStringLiteral("sense %1").arg(level), level);
     c = convertElementary(entryXML(QStringLiteral("profundus"), deep));
     EXPECT_EQ(c.entries.size(), 1u);
+}
+
+TEST(ElementaryParser, DeponentInfinitivesAndPluralGenitivesBeforeNounEndings) {
+    struct Row {
+        const char* orth;
+        const char* itype;
+        const char* line;
+        int type, conj;
+        bool deponent;
+    } rows[] = {
+        {"hortor", "ārī", "hortor -ārī -", 2, 1, true},   {"vereor", "ērī", "vereor -ērī -", 2, 2, true},
+        {"partior", "īrī", "partior -īrī -", 2, 4, true}, {"dīvitiae", "ārum", "dīvitiae -ārum", 1, 1, false},
+        {"īnsidiae", "ārum", "īnsidiae -ārum", 1, 1, false}, {"līberī", "ōrum", "līberī -ōrum", 1, 2, false},
+        {"puer", "ī", "puer -ī", 1, 2, false},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.orth;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.orth;
+        EXPECT_EQ(c.entry()->deponent(), r.deponent) << r.orth;
+    }
+}
+
+TEST(ElementaryParser, FixedResultsAgreeWithTheCorrectionsKeyedOnThem) {
+    // prōsum's fixed line is the key of its correction, which then cuts the
+    // first meaning.
+    auto c = convertElementary(entryXML(QString::fromUtf8("prōsum"), QString::fromUtf8("<itype>prōfuī,  prōdesse</itype>") +
+                                        senseXML(QString::fromUtf8("(prōfore, H.), to be useful"))));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("prōsum prōdesse prōfuī"));
+    EXPECT_EQ(c.entry()->type(), 2);
+    EXPECT_EQ(c.entry()->conjugation(), 8);
+    ASSERT_TRUE(c.entry()->firstSense());
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to be useful"));
+    // Every key of the corrections' list that a general rule writes is one
+    // the rules can still write.
+    c = convertElementary(entryXML(QString::fromUtf8("incandēscō"), QString::fromUtf8("<itype>duī, —</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("incandēscō -ere incanduī -"));
+    EXPECT_TRUE(NBSourceXMLParser::recalcitrantSet().contains(QString::fromUtf8("incandēscō -ere incanduī -")));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).at(0)->entry(), QStringLiteral("inch"));
 }
