@@ -101,6 +101,22 @@ PlainLetters plainLetters(const QString& word) {
 
 bool isVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
 
+// The prefixes of compound verbs, plain and as assimilated before the
+// simple verb's first letter.
+bool isVerbPrefix(const QString& plain) {
+    using namespace Qt::Literals::StringLiterals;
+    static const QSet<QString> prefixes{
+        u"a"_s,     u"ab"_s,    u"abs"_s,    u"ac"_s,    u"ad"_s,    u"af"_s,    u"ag"_s,    u"al"_s,
+        u"am"_s,    u"an"_s,    u"ante"_s,   u"bene"_s,   u"male"_s,   u"manu"_s,   u"ap"_s,    u"ar"_s,    u"as"_s,    u"at"_s,    u"au"_s,
+        u"circum"_s, u"co"_s,   u"col"_s,    u"com"_s,   u"con"_s,   u"cor"_s,   u"de"_s,    u"di"_s,
+        u"dif"_s,   u"dis"_s,   u"e"_s,      u"ef"_s,    u"ex"_s,    u"extra"_s, u"il"_s,    u"im"_s,
+        u"in"_s,    u"inter"_s, u"intro"_s,  u"ir"_s,    u"ob"_s,    u"oc"_s,    u"of"_s,    u"op"_s,
+        u"per"_s,   u"por"_s,   u"post"_s,   u"prae"_s,  u"praeter"_s, u"pro"_s, u"prod"_s,  u"re"_s,
+        u"red"_s,   u"retro"_s, u"se"_s,     u"sub"_s,   u"subter"_s, u"suc"_s,  u"suf"_s,   u"sug"_s,
+        u"sum"_s,   u"sup"_s,   u"super"_s,  u"sur"_s,   u"sus"_s,   u"tra"_s,   u"trans"_s};
+    return prefixes.contains(plain);
+}
+
 }  // namespace
 
 QString wholePrincipalPart(const QString& headword, const QString& part) {
@@ -111,25 +127,32 @@ QString wholePrincipalPart(const QString& headword, const QString& part) {
     const QString p = plainLetters(part).letters;
     const QString& h = head.letters;
     if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
-    // Opens like the headword: two letters alike, or a consonant and a vowel
-    // (a reduplication or a vowel change: tetigī, cēpī of capiō).
-    if (p.at(0) == h.at(0) && (p.at(1) == h.at(1) || (!isVowel(p.at(0)) && isVowel(p.at(1)) && p.size() >= 4)))
-        return part;
-    if (p.size() < 3) return QString();
     auto withPrefix = [&](qsizetype plainIndex) { return headword.left(head.at.at(plainIndex)) + part; };
-    // A reduplicated perfect inside a compound (re-stitī): after the prefix,
-    // where the simple verb's first consonant stands.
+    // fero and its compounds: tulī and lātus follow the headword's prefix;
+    // a part that carries its own prefix (obtulī, sustulī) stands whole.
+    if (h.endsWith(u"fero") || h.endsWith(u"feror")) {
+        if (p.startsWith(u"tul") || p.startsWith(u"lat")) return withPrefix(h.lastIndexOf(u"fer"));
+        if (p.contains(u"tul") || p.contains(u"lat")) return part;
+    }
+    // Opens like the headword (crēvī of crēscō, rēxī of regō).
+    if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return part;
+    // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
+    // the prefix, where the simple verb's first consonant stands.
     const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
                                                  (p.at(0) == u's' && !isVowel(p.at(1)) && isVowel(p.at(2)) && p.at(3) == p.at(1)));
     if (reduplicated) {
         const qsizetype q = h.indexOf(p.at(0), 1);
-        if (q >= 1) return withPrefix(q);
+        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
     }
-    // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī).
+    // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī,
+    // prō-posuī).
     if (p.size() >= 4) {
         const qsizetype q = h.indexOf(p.left(2), 1);
-        if (q >= 1) return withPrefix(q);
+        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
     }
+    // The headword's consonant with another vowel: a reduplication or a
+    // changed stem vowel (tetigī of tangō, cēpī of capiō).
+    if (p.size() >= 4 && p.at(0) == h.at(0) && !isVowel(p.at(0)) && isVowel(p.at(1))) return part;
     // An inchoative's perfect on its root (tab-uī of tabēscō).
     for (const char* tail : {"esco", "isco", "asco", "escor", "iscor"}) {
         const QString t = QString::fromLatin1(tail);

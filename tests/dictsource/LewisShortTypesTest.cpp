@@ -740,6 +740,12 @@ TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
     EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("resistō"), QString::fromUtf8("stitī")), QString::fromUtf8("restitī"));
     EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("tabēscō"), QString::fromUtf8("buī")), QString::fromUtf8("tabuī"));
     EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("capiō"), QString::fromUtf8("cēpī")), QString::fromUtf8("cēpī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēdūcō"), QString::fromUtf8("dūxī")), QString::fromUtf8("dēdūxī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("prōpōnō"), QString::fromUtf8("posuī")), QString::fromUtf8("prōposuī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēdō"), QString::fromUtf8("didī")), QString::fromUtf8("dēdidī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("transferō"), QString::fromUtf8("tulī")), QString::fromUtf8("transtulī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("offerō"), QString::fromUtf8("obtulī")), QString::fromUtf8("obtulī"));
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("mātĕrĭo"), QString::fromUtf8("ātum")).isNull());
     for (const char* ending : {"āvī", "ātus", "ere", "īre", "uī", "sī", "ītum", "ārī"})
         EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("audiō"), QString::fromUtf8(ending)).isNull()) << ending;
     EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("persuādeō"), QString::fromUtf8("sus")).isNull());
