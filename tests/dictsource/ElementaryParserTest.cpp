@@ -1089,3 +1089,25 @@ TEST(ElementaryParser, FixedResultsAgreeWithTheCorrectionsKeyedOnThem) {
     EXPECT_TRUE(NBSourceXMLParser::recalcitrantSet().contains(QString::fromUtf8("incandēscō -ere incanduī -")));
     EXPECT_EQ(childrenOfType(c.entry(), 20).at(0)->entry(), QStringLiteral("inch"));
 }
+
+TEST(ElementaryParser, ReduplicatedAndCompoundPerfectsStandWhole) {
+    struct Row {
+        const char* orth;
+        const char* itype;
+        const char* line;
+    } rows[] = {
+        {"crēscō", "crēvī, crētus, ere", "crēscō -ere crēvī crētus"},
+        {"cōnsuēscō", "suēvī, suētus, ere", "cōnsuēscō -ere cōnsuēvī cōnsuētus"},
+        {"resistō", "stitī, —, ere", "resistō -ere restitī -"},
+        {"dēfendō", "fendī, fēnsus, ere", "dēfendō -ere dēfendī dēfēnsus"},
+        {"tangō", "tetigī, tāctus, ere", "tangō -ere tetigī tāctus"},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus"},
+        {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus"},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth;
+        EXPECT_EQ(c.entry()->type(), 2) << r.orth;
+    }
+}
