@@ -119,15 +119,34 @@ bool isVerbPrefix(const QString& plain) {
 
 }  // namespace
 
-QString wholePrincipalPart(const QString& headword, const QString& part) {
+QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths) {
     static const QSet<QString> endings{QStringLiteral("are"), QStringLiteral("ere"), QStringLiteral("ire"),
                                        QStringLiteral("ari"), QStringLiteral("eri"), QStringLiteral("iri"),
                                        QStringLiteral("esse"), QStringLiteral("isse")};
     const PlainLetters head = plainLetters(headword);
-    const QString p = plainLetters(part).letters;
+    const PlainLetters partLetters = plainLetters(part);
+    const QString& p = partLetters.letters;
     const QString& h = head.letters;
     if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
-    auto withPrefix = [&](qsizetype plainIndex) { return headword.left(head.at.at(plainIndex)) + part; };
+    // A part that marks no length at all takes, where it repeats the
+    // headword's letters, the lengths the headword marks (vīvo, vixi: vīxi);
+    // a part that marks its own (pŏsŭi) keeps them.
+    auto lengthened = [&](qsizetype from) {
+        static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
+        QString out = part;
+        if (!borrowLengths) return out;
+        for (const QChar c : part)
+            if (c.unicode() >= 0x80) return out;
+        for (qsizetype i = 0; from + i < h.size() && i < p.size() && h.at(from + i) == p.at(i); ++i) {
+            const QChar mark = headword.at(head.at.at(from + i));
+            const qsizetype at = partLetters.at.at(i);
+            if (out.at(at).unicode() < 0x80 && longVowels.contains(mark)) out[at] = mark;
+        }
+        return out;
+    };
+    auto withPrefix = [&](qsizetype plainIndex) {
+        return headword.left(head.at.at(plainIndex)) + lengthened(plainIndex);
+    };
     // fero and its compounds: tulī and lātus follow the headword's prefix;
     // a part that carries its own prefix (obtulī, sustulī) stands whole.
     if (h.endsWith(u"fero") || h.endsWith(u"feror")) {
@@ -135,7 +154,7 @@ QString wholePrincipalPart(const QString& headword, const QString& part) {
         if (p.contains(u"tul") || p.contains(u"lat")) return part;
     }
     // Opens like the headword (crēvī of crēscō, rēxī of regō).
-    if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return part;
+    if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return lengthened(0);
     // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
     // the prefix, where the simple verb's first consonant stands.
     const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
@@ -163,7 +182,7 @@ QString wholePrincipalPart(const QString& headword, const QString& part) {
     return QString();
 }
 
-QString withWholePrincipalParts(const QString& line) {
+QString withWholePrincipalParts(const QString& line, bool borrowLengths) {
     QStringList slots = line.split(QStringLiteral(" -"));
     if (slots.size() < 2) return line;
     const QString headword = slots.first().section(u' ', 0, 0);
@@ -172,7 +191,7 @@ QString withWholePrincipalParts(const QString& line) {
         const QString& slot = slots.at(i);
         const qsizetype blank = slot.indexOf(u' ');
         const QString word = blank < 0 ? slot : slot.left(blank);
-        const QString whole = word.isEmpty() ? QString() : wholePrincipalPart(headword, word);
+        const QString whole = word.isEmpty() ? QString() : wholePrincipalPart(headword, word, borrowLengths);
         if (whole.isNull()) out += QStringLiteral(" -") + slot;
         else out += QLatin1Char(' ') + whole + (blank < 0 ? QString() : slot.mid(blank));
     }

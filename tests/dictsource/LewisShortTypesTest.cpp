@@ -746,6 +746,10 @@ TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
     EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("transferō"), QString::fromUtf8("tulī")), QString::fromUtf8("transtulī"));
     EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("offerō"), QString::fromUtf8("obtulī")), QString::fromUtf8("obtulī"));
     EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("mātĕrĭo"), QString::fromUtf8("ātum")).isNull());
+    // Lengths the headword marks go to a part that marks none, when asked.
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("vīvo"), QStringLiteral("vixi"), true), QString::fromUtf8("vīxi"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("vīvo"), QStringLiteral("vixi")), QStringLiteral("vixi"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("prōpōno"), QString::fromUtf8("pŏsŭi"), true), QString::fromUtf8("prōpŏsŭi"));
     for (const char* ending : {"āvī", "ātus", "ere", "īre", "uī", "sī", "ītum", "ārī"})
         EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("audiō"), QString::fromUtf8(ending)).isNull()) << ending;
     EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("persuādeō"), QString::fromUtf8("sus")).isNull());
