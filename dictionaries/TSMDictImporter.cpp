@@ -286,6 +286,34 @@ struct Walk {
     }
 };
 
+// Each record is read as a page of its own, from its keyword's marker to the
+// next: elements a record leaves open are closed at its end, so a later
+// record's marker never lands inside them (where an HTML reader would nest
+// it, and deep enough nesting is cut). Text before the first marker, or a
+// page without markers, is one page. Answers false when a page cannot be read.
+bool forEachRecordPage(const QByteArray& text, QString* error, const std::function<void(xmlNode* body)>& visit) {
+    static const QByteArray marker = "<" + TSMDictImporter::kEntryTag.toUtf8() + " ";
+    qsizetype start = 0;
+    bool ok = true;
+    while (start < text.size()) {
+        qsizetype next = text.indexOf(marker, start + 1);
+        if (next < 0) next = text.size();
+        const QByteArray page = text.sliced(start, next - start);
+        start = next;
+        if (page.trimmed().isEmpty()) continue;
+        xmlDoc* doc = parseHTML(page, error);
+        if (!doc) {
+            ok = false;
+            continue;
+        }
+        std::vector<xmlNode*> bodies;
+        collectBodies(xmlDocGetRootElement(doc), bodies, 0);
+        for (xmlNode* body : bodies) visit(body);
+        xmlFreeDoc(doc);
+    }
+    return ok;
+}
+
 void surveyTags(xmlNode* node, int depth, QStringList& tags, QSet<QString>& seen, QHash<QString, QStringList>& attrs) {
     if (depth > TSMDictImporter::kMaxDepth) return;
     const QString tag = nodeName(node);
@@ -469,15 +497,9 @@ QStringList TSMDictImporter::recordsTags() {
     foundAttributes_.clear();
     if (!page_.isEmpty()) {
         QString error;
-        if (xmlDoc* doc = parseHTML(page_, &error)) {
-            std::vector<xmlNode*> bodies;
-            collectBodies(xmlDocGetRootElement(doc), bodies, 0);
-            QSet<QString> seen;
-            for (xmlNode* body : bodies) surveyTags(body, 0, recordsTags_, seen, foundAttributes_);
-            xmlFreeDoc(doc);
-        } else {
+        QSet<QString> seen;
+        if (!forEachRecordPage(page_, &error, [&](xmlNode* body) { surveyTags(body, 0, recordsTags_, seen, foundAttributes_); }))
             TSLogError("%@", error);
-        }
     }
     const QSet<QString> present(recordsTags_.begin(), recordsTags_.end());
     std::lock_guard lock(setsMutex_);
@@ -510,15 +532,7 @@ TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& 
     walk.out = &result;
     if (text.isEmpty()) return result;
     QString error;
-    xmlDoc* doc = parseHTML(text, &error);
-    if (!doc) {
-        result.errors << error;
-        return result;
-    }
-    std::vector<xmlNode*> bodies;
-    collectBodies(xmlDocGetRootElement(doc), bodies, 0);
-    for (xmlNode* body : bodies) walk.visit(body, 0);
-    xmlFreeDoc(doc);
+    if (!forEachRecordPage(text, &error, [&walk](xmlNode* body) { walk.visit(body, 0); })) result.errors << error;
     if (walk.droppedErrors > 0) result.errors << QStringLiteral("%1 further messages were not kept.").arg(walk.droppedErrors);
     return result;
 }
@@ -526,9 +540,23 @@ TSMDictImporter::Conversion TSMDictImporter::parseRecordsUtf8(const QByteArray& 
 void TSMDictImporter::parseRawString(const Progress& progress) {
     std::lock_guard conversion(conversionMutex_);
     Conversion result = parseRecordsUtf8(page_, progress);
+    const qsizetype made = qsizetype(result.entries.size());
+    // Every keyword should head an entry; when the tag choices or the
+    // records' markup make it otherwise, the user hears of it first.
+    if (numEntries_ > 0 && made != numEntries_)
+        result.errors.prepend(QStringLiteral("%1 keywords in %2 records were read, but %3 entries were made.")
+                                  .arg(numEntries_)
+                                  .arg(recordCount_)
+                                  .arg(made));
     setWords(result.entries);
     std::lock_guard lock(resultMutex_);
     errors_ = std::move(result.errors);
+    entriesMade_ = made;
+}
+
+QString TSMDictImporter::conversionSummary() const {
+    std::lock_guard lock(resultMutex_);
+    return QStringLiteral("%1 records read, %2 entries made").arg(recordCount_).arg(entriesMade_);
 }
 
 QStringList TSMDictImporter::errors() const {

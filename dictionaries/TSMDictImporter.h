@@ -105,6 +105,8 @@ public:
     Conversion parseRecordsString(const QString& text, const Progress& progress = {});
     Conversion parseRecordsUtf8(const QByteArray& utf8, const Progress& progress = {});
     QStringList errors() const;
+    // "<n> records read, <m> entries made" for the last parseRawString().
+    QString conversionSummary() const;
 
     // ---- Saving ----
     ts::Value serialize() const;
@@ -138,6 +140,7 @@ private:
     QString description_;
     QString sourceBaseName_;
     qint64 numEntries_ = 0;
+    qsizetype entriesMade_ = 0;
     bool tagsSurveyed_ = false;
     QStringList recordsTags_;
     QHash<QString, QStringList> foundAttributes_;

@@ -77,6 +77,127 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
     return redirect;
 }
 
+namespace {
+
+// The letters of a word without length marks, breves, carets or hyphens, in
+// lower case, each with the index of the character it came from.
+struct PlainLetters {
+    QString letters;
+    QList<qsizetype> at;
+};
+
+PlainLetters plainLetters(const QString& word) {
+    PlainLetters out;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        const QChar c = word.at(i);
+        if (c == u'^' || c == u'_' || c == u'-' || c.category() == QChar::Mark_NonSpacing) continue;
+        const QString base = QString(c).normalized(QString::NormalizationForm_D);
+        if (base.isEmpty() || !base.at(0).isLetter()) continue;
+        out.letters += base.at(0).toLower();
+        out.at << i;
+    }
+    return out;
+}
+
+bool isVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
+
+// The prefixes of compound verbs, plain and as assimilated before the
+// simple verb's first letter.
+bool isVerbPrefix(const QString& plain) {
+    using namespace Qt::Literals::StringLiterals;
+    static const QSet<QString> prefixes{
+        u"a"_s,     u"ab"_s,    u"abs"_s,    u"ac"_s,    u"ad"_s,    u"af"_s,    u"ag"_s,    u"al"_s,
+        u"am"_s,    u"an"_s,    u"ante"_s,   u"bene"_s,   u"male"_s,   u"manu"_s,   u"ap"_s,    u"ar"_s,    u"as"_s,    u"at"_s,    u"au"_s,
+        u"circum"_s, u"co"_s,   u"col"_s,    u"com"_s,   u"con"_s,   u"cor"_s,   u"de"_s,    u"di"_s,
+        u"dif"_s,   u"dis"_s,   u"e"_s,      u"ef"_s,    u"ex"_s,    u"extra"_s, u"il"_s,    u"im"_s,
+        u"in"_s,    u"inter"_s, u"intro"_s,  u"ir"_s,    u"ob"_s,    u"oc"_s,    u"of"_s,    u"op"_s,
+        u"per"_s,   u"por"_s,   u"post"_s,   u"prae"_s,  u"praeter"_s, u"pro"_s, u"prod"_s,  u"re"_s,
+        u"red"_s,   u"retro"_s, u"se"_s,     u"sub"_s,   u"subter"_s, u"suc"_s,  u"suf"_s,   u"sug"_s,
+        u"sum"_s,   u"sup"_s,   u"super"_s,  u"sur"_s,   u"sus"_s,   u"tra"_s,   u"trans"_s};
+    return prefixes.contains(plain);
+}
+
+}  // namespace
+
+QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths) {
+    static const QSet<QString> endings{QStringLiteral("are"), QStringLiteral("ere"), QStringLiteral("ire"),
+                                       QStringLiteral("ari"), QStringLiteral("eri"), QStringLiteral("iri"),
+                                       QStringLiteral("esse"), QStringLiteral("isse")};
+    const PlainLetters head = plainLetters(headword);
+    const PlainLetters partLetters = plainLetters(part);
+    const QString& p = partLetters.letters;
+    const QString& h = head.letters;
+    if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
+    // A part that marks no length at all takes, where it repeats the
+    // headword's letters, the lengths the headword marks (vīvo, vixi: vīxi);
+    // a part that marks its own (pŏsŭi) keeps them.
+    auto lengthened = [&](qsizetype from) {
+        static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
+        QString out = part;
+        if (!borrowLengths) return out;
+        for (const QChar c : part)
+            if (c.unicode() >= 0x80) return out;
+        for (qsizetype i = 0; from + i < h.size() && i < p.size() && h.at(from + i) == p.at(i); ++i) {
+            const QChar mark = headword.at(head.at.at(from + i));
+            const qsizetype at = partLetters.at.at(i);
+            if (out.at(at).unicode() < 0x80 && longVowels.contains(mark)) out[at] = mark;
+        }
+        return out;
+    };
+    auto withPrefix = [&](qsizetype plainIndex) {
+        return headword.left(head.at.at(plainIndex)) + lengthened(plainIndex);
+    };
+    // fero and its compounds: tulī and lātus follow the headword's prefix;
+    // a part that carries its own prefix (obtulī, sustulī) stands whole.
+    if (h.endsWith(u"fero") || h.endsWith(u"feror")) {
+        if (p.startsWith(u"tul") || p.startsWith(u"lat")) return withPrefix(h.lastIndexOf(u"fer"));
+        if (p.contains(u"tul") || p.contains(u"lat")) return part;
+    }
+    // Opens like the headword (crēvī of crēscō, rēxī of regō).
+    if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return lengthened(0);
+    // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
+    // the prefix, where the simple verb's first consonant stands.
+    const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
+                                                 (p.at(0) == u's' && !isVowel(p.at(1)) && isVowel(p.at(2)) && p.at(3) == p.at(1)));
+    if (reduplicated) {
+        const qsizetype q = h.indexOf(p.at(0), 1);
+        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
+    }
+    // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī,
+    // prō-posuī).
+    if (p.size() >= 4) {
+        const qsizetype q = h.indexOf(p.left(2), 1);
+        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
+    }
+    // The headword's consonant with another vowel: a reduplication or a
+    // changed stem vowel (tetigī of tangō, cēpī of capiō).
+    if (p.size() >= 4 && p.at(0) == h.at(0) && !isVowel(p.at(0)) && isVowel(p.at(1))) return part;
+    // An inchoative's perfect on its root (tab-uī of tabēscō).
+    for (const char* tail : {"esco", "isco", "asco", "escor", "iscor"}) {
+        const QString t = QString::fromLatin1(tail);
+        if (!h.endsWith(t) || h.size() < t.size() + 2) continue;
+        const qsizetype q = h.size() - t.size() - 1;
+        if (h.at(q) == p.at(0) && !isVowel(p.at(0))) return withPrefix(q);
+    }
+    return QString();
+}
+
+QString withWholePrincipalParts(const QString& line, bool borrowLengths) {
+    QStringList slots = line.split(QStringLiteral(" -"));
+    if (slots.size() < 2) return line;
+    const QString headword = slots.first().section(u' ', 0, 0);
+    QString out = slots.first();
+    for (qsizetype i = 1; i < slots.size(); ++i) {
+        const QString& slot = slots.at(i);
+        const qsizetype blank = slot.indexOf(u' ');
+        const QString word = blank < 0 ? slot : slot.left(blank);
+        const QString whole = word.isEmpty() ? QString() : wholePrincipalPart(headword, word, borrowLengths);
+        if (whole.isNull()) out += QStringLiteral(" -") + slot;
+        else out += QLatin1Char(' ') + whole + (blank < 0 ? QString() : slot.mid(blank));
+    }
+    return out;
+}
+
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,
                           const QString& supine) {
     removeBrackets(parser);
@@ -85,13 +206,20 @@ void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive
     const QString headword = entry->entry();
     QString line = headword;
     line += infinitive == QLatin1String("ere") ? QStringLiteral(" -ere") : QLatin1Char(' ') + infinitive;
+    const QString wholeSupine = supine.isEmpty() ? QString() : wholePrincipalPart(headword, supine);
     auto appendSupine = [&](bool onStem, const QString& stem) {
         if (supine.isEmpty()) line += QStringLiteral(" -");
+        else if (!wholeSupine.isNull()) line += QLatin1Char(' ') + wholeSupine;
         else if (!onStem) line += QStringLiteral(" -") + supine;
         else line += QLatin1Char(' ') + stem + supine;
     };
+    const QString wholePerfect = perfect.isEmpty() ? QString() : wholePrincipalPart(headword, perfect);
     if (perfect.isEmpty()) {
         line += QStringLiteral(" -");
+        appendSupine(false, QString());
+    } else if (!wholePerfect.isNull()) {
+        // A perfect given whole stands as it is; so does a supine given whole.
+        line += QLatin1Char(' ') + wholePerfect;
         appendSupine(false, QString());
     } else {
         const qsizetype from = headword.size() - (entry->conjugation() == 5 ? 3 : 2);

@@ -43,6 +43,19 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
 // is found in it.
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,
                           const QString& supine);
+// A principal part the source gives whole, as it stands on the headword
+// line: the part itself when it opens like the headword (crēvī of crēscō,
+// tetigī of tangō), the headword's prefix and the part when it restates the
+// simple verb inside a compound (dē-fēnsus, cōn-suēvī, re-stitī) or the root
+// of an inchoative (ta-buī of tabēscō). Null for a true ending ("āvī",
+// "ātus", an infinitive), which is attached to the stem. With
+// borrowLengths, for a source that leaves lengths unmarked, a part that
+// marks none takes those of the headword's letters it repeats.
+QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths = false);
+// A verb's headword line with every part that wholePrincipalPart finds whole
+// written without its hyphen, so that no stem is glued in front of it.
+QString withWholePrincipalParts(const QString& line, bool borrowLengths = false);
+
 // Whether an inflection text names a verb by the infinitive ending of its
 // last comma piece ("ere", "āre", "ēre", "īre"); a verb's type and
 // conjugation are then set on the current entry. `incomplete` (a verb

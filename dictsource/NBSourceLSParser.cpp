@@ -2,6 +2,8 @@
 // converter.
 #include "dictsource/NBSourceLSParser.h"
 
+#include "dictsource/LatinSourceRules.h"
+
 #include "dictionaries/DictionaryServices.h"
 #include "app/logging/LGLog.h"
 #include "platform/StringsTable.h"
@@ -385,6 +387,9 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         orthoStack_.clear();
         prevStackElements_.clear();
         if (entry->type() == 0) checkUnknownType();
+        // Parts the source gives whole are written whole, so that the forms
+        // made from the line never glue a stem in front of them.
+        if (entry->type() == DictionaryEntry::Verb) entry->setEntry(latinsource::withWholePrincipalParts(entry->entry(), true));
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)
             DSLog("%@ case entered:", entry->key());

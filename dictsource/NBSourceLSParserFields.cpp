@@ -305,6 +305,13 @@ void NBSourceLSParser::parseGen() {
     const QString raw = lastStackString();
     if (entry && !raw.isNull()) {
         const QString gender = trimmed(raw, u" ,.");
+        if (gender == QLatin1String("n") && entry->type() == DictionaryEntry::Verb && orthoStack_.empty()) {
+            // "v. a. and n.": after a verb's own part of speech "n." is
+            // verbum neutrum, an intransitive use, not the neuter gender.
+            entry->setTransIntrans(entry->transIntrans() == 1 || entry->transIntrans() == 3 ? 3 : 2);
+            orthoStack_.clear();
+            return;
+        }
         if (gender == QLatin1String("m")) addMaleGender();
         else if (gender == QLatin1String("f")) addFemaleGender();
         else if (gender == QLatin1String("n")) addNeuterGender();
@@ -358,27 +365,33 @@ void NBSourceLSParser::addNeuterGenderToEntry(const DictionaryEntryPtr& entry) {
     const int next = combinedGender(entry->gender(), Gender::Neuter);
     if (next == -2) appendLastStringToPrevEntry();
     else if (next >= 0) entry->setGender(next);
-    if (curEntry()) curEntry()->setType(DictionaryEntry::Noun);
+    entry->setType(DictionaryEntry::Noun);
+}
+
+// A gender read while forms named after a verb's headword are open belongs
+// to those forms (a noun made from the verb), never to the verb itself.
+bool NBSourceLSParser::verbWithDerivedForms(const DictionaryEntryPtr& entry) const {
+    return entry && entry->type() == DictionaryEntry::Verb && !orthoStack_.empty();
 }
 
 void NBSourceLSParser::addMaleGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty())) addMaleGenderToEntry(entry);
+    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addMaleGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addMaleGenderToEntry(alternative);
 }
 
 void NBSourceLSParser::addFemaleGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty())) addFemaleGenderToEntry(entry);
+    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addFemaleGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addFemaleGenderToEntry(alternative);
 }
 
 void NBSourceLSParser::addNeuterGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty())) addNeuterGenderToEntry(entry);
+    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addNeuterGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addNeuterGenderToEntry(alternative);
 }
 

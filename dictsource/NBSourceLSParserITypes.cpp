@@ -348,6 +348,10 @@ void NBSourceLSParser::setPos(int type) {
     }
     const DictionaryEntryPtr entry = curEntry();
     if (entry && entry->type() == 0) entry->setType(type);
+    // "v. a.", "v. n.", "v. dep." name a verb outright: a noun's class that an
+    // inflection type guessed, with no gender to back it, gives way.
+    else if (entry && type == DictionaryEntry::Verb && entry->type() == DictionaryEntry::Noun && entry->gender() == 0)
+        entry->setType(type);
 }
 
 void NBSourceLSParser::determineConjugation() {
@@ -387,7 +391,11 @@ int NBSourceLSParser::handle1ComponentIType(const QString& text) {
     const QString t = trimmedOf(text, QStringLiteral(" .;"));
     auto holds = [&](int rule) { return oneComponentRuleHolds(rule, t); };
     auto append = [&] { entry->setEntry(entry->entry() + kSlot + t); };
-    auto type = [&](int n) { entry->setType(n); };
+    // An ending read as a noun's never undoes a verb the entry's own part
+    // of speech ("v. n.") has named.
+    auto type = [&](int n) {
+        if (!(n == DictionaryEntry::Noun && entry->type() == DictionaryEntry::Verb)) entry->setType(n);
+    };
     auto noun = [&](int conj) { setConjugation(conj); addGenitive(t); type(1); };
 
     if (holds(1)) return addGenitive(t), 1;

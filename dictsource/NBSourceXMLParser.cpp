@@ -145,6 +145,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         if (!key.isNull()) entry->setKey(key);
         setCurEntry(entry);
         allEntries().push_back(entry);
+        curSenseLevel_ = 0;
         language_ = 0;
         incomplete_ = false;
         return;
@@ -185,7 +186,19 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
     const quint8 flags = nameFlags(name);
     if (name == QLatin1String("entry")) {
         const DictionaryEntryPtr entry = curEntry();
-        if (entry) {
+        bool keep = entry != nullptr;
+        if (entry && entry->entry().isEmpty()) {
+            // An empty headword cannot be looked up or listed: the key
+            // stands in when there is one, otherwise the entry is left out.
+            if (!entry->key().isEmpty()) {
+                entry->setEntry(entry->key());
+                DSLog("An entry with no headword takes its key %@", entry->key());
+            } else {
+                DSLog("An entry with no headword and no key was left out");
+                keep = false;
+            }
+        }
+        if (keep) {
             if (isRecalcitrant(entry->entry())) parseRecalcitrants();
             guessEntryType(entry);
             if (!iType_.isNull()) {
@@ -200,6 +213,8 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
                     if (iType_ == QLatin1String("isse")) entry->setType(DictionaryEntry::Verb);
                 }
             }
+            if (entry->type() == DictionaryEntry::Verb)
+                entry->setEntry(latinsource::withWholePrincipalParts(entry->entry()));
             if (entry->type() == 0) {
                 for (const auto& child : entry->childList()) {
                     if (!child) continue;
@@ -208,8 +223,19 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
                 }
                 setUnknownTypes(unknownTypes() + 1);
             }
+            const qsizetype depth = treeDepth(entry);
+            if (depth > kMaxEntryDepth) {
+                DSLog("%@ is nested %li levels deep, deeper than a dictionary file holds; it was left out",
+                      entry->entry(), qint64(depth));
+                keep = false;
+            }
+        }
+        if (entry && !keep) {
+            auto& all = allEntries();
+            all.erase(std::remove(all.begin(), all.end(), entry), all.end());
         }
         setCurEntry(nullptr);
+        curSenseLevel_ = 0;
         iType_ = QString();
         meaningPrefix_ = QString();
         initialSenseLevel_.reset();
@@ -269,6 +295,22 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
     }
     if (!(flags & Formatting)) clearCurString();
     if (!stackList().isEmpty()) stackList().removeLast();
+}
+
+qsizetype NBSourceXMLParser::treeDepth(const DictionaryEntryPtr& root) {
+    // Walked without recursion: the tree being measured may be deeper than
+    // the stack would like.
+    qsizetype deepest = 0;
+    std::vector<std::pair<const DictionaryEntry*, qsizetype>> stack;
+    if (root) stack.emplace_back(root.get(), 1);
+    while (!stack.empty()) {
+        const auto [node, depth] = stack.back();
+        stack.pop_back();
+        deepest = std::max(deepest, depth);
+        for (const auto& child : node->childList())
+            if (child) stack.emplace_back(child.get(), depth + 1);
+    }
+    return deepest;
 }
 
 // ---- Text before a foreign element ----

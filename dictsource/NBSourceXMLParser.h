@@ -102,8 +102,13 @@ public:
     bool isVerb(const QString& text, bool& ignore);
     void performSpecialVerbTreatment(const QString& text);
     bool setGender(const QString& text);
+    // The deepest entry tree kept: each level takes a dictionary and its list
+    // of children in the dictionary's property-list file, which refuses
+    // nesting past 512, and the file itself takes two levels.
+    static constexpr qsizetype kMaxEntryDepth = 250;
+    static qsizetype treeDepth(const DictionaryEntryPtr& root);
     bool handleSegmentedGenderString(const QString& text);
-    void handleSpecialGenderEntry(const QString& text);
+    bool handleSpecialGenderEntry(const QString& text);
     static const QSet<QString>& genderTypes();
     static const QSet<QString>& verbPassSet();
     static const QSet<QString>& specialVerbTreatmentSet();
@@ -190,6 +195,8 @@ public:
     bool handle3ComponentIType(QStringList& pieces);
     void handle4ComponentIType(QStringList& pieces);
     void parseEre(const QString& text);
+    static QString ferreOf(const QString& headword, const QString& perfect);
+    static QString sumInfinitive(const QString& headword, const QString& given);
     void parseEreExceptions(const QString& text);
     void parseEmDash(const QString& text);
     void parse2ComponentITypeExceptions(const QString& key);
@@ -238,5 +245,6 @@ private:
     QString meaningPrefix_;
     std::optional<int> initialSenseLevel_;
     int curSenseLevel_ = 0;
+    int segmentedGenderDepth_ = 0;
     QString latinExampleText_;
 };

@@ -360,11 +360,24 @@ void NBSourceXMLParser::parseGramGrp(const QString& given) {
     }
     switch (components.size()) {
     case 1: addNote(components.first()); break;
-    case 2:
-        slots[1] = components.at(1).trimmed();
-        slots[3] = components.at(0).trimmed();
+    case 2: {
+        QString first = components.at(0).trimmed(), second = components.at(1).trimmed();
+        // "inch." marks an inchoative (third conjugation), not a part; an
+        // em dash is a part the source does not give.
+        if (second == u"inch." || second == u"inch") {
+            addNote(u"inch."_s);
+            second = u"ere"_s;
+            if (entry->conjugation() == 0) entry->setConjugation(3);
+        }
+        if (first == QString(latinsource::kEmDash)) first.clear();
+        slots[1] = second;
+        const bool perfect = first.endsWith(u'ī') || first.endsWith(u'i');
+        if (perfect && slots.at(2).trimmed().isEmpty()) slots[2] = first;
+        else if (perfect) addNote(first);
+        else slots[3] = first;
         entry->setEntry(slots.join(u" -"_s));
         break;
+    }
     case 3:
     case 4: handleThreeComponentGrammarGroup(components, slots); break;
     default: DSLog("Unhandled grammar group %@", rawString());
@@ -578,6 +591,15 @@ void NBSourceXMLParser::guessEntryType(const DictionaryEntryPtr& entry) {
         if (type) {
             entry->setType(type);
             if (caseCode) entry->setCase(caseCode);
+            // A meaning that opens with the grammatical note keeps its words
+            // and examples; only the note goes.
+            if (caseCode == 6 && first->type() == DictionaryEntry::Meaning) {
+                const QString rest = trimmed(without(f, u"praep. with abl"_s), u";, :.");
+                if (!rest.isEmpty() || first->childCount() > 0) {
+                    first->setEntry(rest);
+                    removeFirst = false;
+                }
+            }
             if (removeFirst) entry->removeChild(first);
             return;
         }
@@ -824,10 +846,9 @@ bool NBSourceXMLParser::setGender(const QString& given) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return false;
     static const elementarydata::Table& specialGenders = elementarydata::table(u"specialGender"_s);
-    if (specialGenders.mayHold(entry->entry()) && specialGenderTreatment().contains(entry->entry())) {
-        handleSpecialGenderEntry(given);
+    if (specialGenders.mayHold(entry->entry()) && specialGenderTreatment().contains(entry->entry()) &&
+        handleSpecialGenderEntry(given))
         return true;
-    }
     const QString g = trimmed(prependIType(given), u" ,)(");
     auto nounIfUntyped = [&] {
         if (entry->type() == 0) entry->setType(DictionaryEntry::Noun);
@@ -839,6 +860,11 @@ bool NBSourceXMLParser::setGender(const QString& given) {
     if (g == u"m" || g == u"f" || g == u"n" || g == u"\uFF08f" || g == u"> f") {
         nounIfUntyped();
         entry->setGender(g == u"m" ? 1 : g == u"n" ? 3 : 2);
+        return true;
+    }
+    if (g == u"c") {
+        nounIfUntyped();
+        entry->setGender(4);
         return true;
     }
     if (g == u"or f" || g == u"or n") {
@@ -866,7 +892,15 @@ bool NBSourceXMLParser::setGender(const QString& given) {
         addNote(g);
         return true;
     }
+    // A gender text without a row of its own comes back here through the
+    // segmented reading once; a second return would never end.
+    if (segmentedGenderDepth_ >= 2) {
+        DSLog("Unknown gender %@ for %@", g, entry->entry());
+        return false;
+    }
+    ++segmentedGenderDepth_;
     handleSegmentedGenderString(g);
+    --segmentedGenderDepth_;
     return false;
 }
 
@@ -925,9 +959,12 @@ bool NBSourceXMLParser::handleSegmentedGenderString(const QString& text) {
     return true;
 }
 
-void NBSourceXMLParser::handleSpecialGenderEntry(const QString& text) {
+bool NBSourceXMLParser::handleSpecialGenderEntry(const QString& text) {
     const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    if (runFixedResult(u"specialGender"_s, entry->entry(), text) != FixedOutcome::Applied)
-        DSLog("unhandled special gender %@", entry->entry());
+    if (!entry) return true;
+    if (runFixedResult(u"specialGender"_s, entry->entry(), text) == FixedOutcome::Applied) return true;
+    // Without its own treatment the entry keeps the gender and class its
+    // source gives it rather than none.
+    DSLog("unhandled special gender %@", entry->entry());
+    return false;
 }

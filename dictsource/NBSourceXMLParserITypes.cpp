@@ -126,7 +126,21 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         third(thirdDeclensionEndings()), fourth(fourthDeclensionEndings()), fifth(fifthDeclensionEndings()),
         thirdAdjective(thirdDeclensionAdjectiveEndings()), exceptions(singleITypeExceptionSet()),
         prepend(iTypePrependSet()), remove(iTypeDeleteSet()), ignore(ignoreSingleITypeSet()), append(iTypeAppendSet());
-    if (first.contains(t)) noun(1);
+    // A deponent's infinitive ends like a second-declension genitive in
+    // "rī"; a plural-only noun gives its genitive plural. Both are read
+    // before the noun endings.
+    if (t == u"ārī" || t == u"ērī" || t == u"īrī") {
+        verb(QStringLiteral(" -") + t + QStringLiteral(" -"), t == u"ārī" ? 1 : t == u"ērī" ? 2 : conjugationForIreVerb());
+        entry->setDeponent(true);
+    } else if (t == u"ārum") {
+        entry->setType(DictionaryEntry::Noun);
+        appendToHeadword(QStringLiteral(" -ārum"));
+        entry->setConjugation(1);
+    } else if (t == u"ōrum") {
+        entry->setType(DictionaryEntry::Noun);
+        appendToHeadword(QStringLiteral(" -ōrum"));
+        entry->setConjugation(2);
+    } else if (first.contains(t)) noun(1);
     else if (t == u"orum") {
         entry->setType(DictionaryEntry::Noun);
         appendToHeadword(QStringLiteral(" -ōrum"));

@@ -105,19 +105,29 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
         for (const auto& [ending, text] : adjectives) {
             if (b != ending) continue;
             entry->setType(DictionaryEntry::Adjective);
+            // niger, miser, pulcher, sacer decline like bonus.
+            entry->setConjugation(2);
             if (ending == u"trum" && headword == u"neuter") entry->setEntry(u"neuter -tra -trum"_s);
             else appendToHeadword(text);
             return;
         }
         if (b == u"ēre") parseEre(a);
+        else if (b.endsWith(u"esse") || b == u"posse") {
+            // sum and its compounds (possum, prōsum): whole parts, the
+            // perfect given or missing.
+            const QString perfect = QString(a).remove(kEmDash).trimmed();
+            verb(u" "_s + sumInfinitive(headword, b) + (perfect.isEmpty() ? u" -"_s : u" "_s + perfect),
+                 b == u"posse" ? 15 : 8);
+        }
         else if (b.endsWith(u"lātus")) {
-            const QString infinitive = a.left(std::max<qsizetype>(0, a.size() - 4)) + u"ferre"_s;
-            if (infinitive.size() == 5) appendToHeadword(u" -"_s + infinitive + u" -"_s + a + u" -"_s + b);
-            else appendToHeadword(u" "_s + infinitive + u" "_s + a + u" "_s + b);
+            // fero and its compounds: the infinitive keeps the headword's own
+            // (assimilated or not) prefix; the suppletive parts stand whole.
+            const QString infinitive = ferreOf(headword, a);
+            appendToHeadword(u" "_s + infinitive + u" "_s + a + u" "_s + b);
             entry->setType(DictionaryEntry::Verb);
-            entry->setConjugation(11);
+            entry->setConjugation(9);
         } else if (b == QString(kEmDash)) parseEmDash(a);
-        else if (b == u"positus") verb(u" -ere -posuī positus"_s, 3);
+        else if (b == u"positus") verb(u" -ere -posuī -positus"_s, 3);
         else if (b == u"fierī") verb(u" -fierī -factus"_s, 11);
         else if (b == u"esse") verb(u" -"_s + b + u" -"_s + QString(a).remove(kEmDash), 8);
         else if (b == u"a") {
@@ -133,6 +143,23 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
     }
 }
 
+QString NBSourceXMLParser::ferreOf(const QString& headword, const QString& perfect) {
+    // adferō adferre, afferō afferre, ferō ferre; a headword not in -ferō
+    // takes the perfect's prefix before "tulī".
+    const QString first = headword.section(u' ', 0, 0);
+    if (first.endsWith(u"ferō")) return first.chopped(1) + u"re"_s;
+    if (first.endsWith(u"fero")) return first.chopped(1) + u"re"_s;
+    return perfect.left(std::max<qsizetype>(0, perfect.size() - 4)) + u"ferre"_s;
+}
+
+QString NBSourceXMLParser::sumInfinitive(const QString& headword, const QString& given) {
+    // A compound of sum given the bare "esse" takes its own prefix (absum
+    // abesse); a whole infinitive (prōdesse, posse) stands.
+    const QString first = headword.section(u' ', 0, 0);
+    if (given == u"esse" && first.endsWith(u"sum")) return first.chopped(3) + given;
+    return given;
+}
+
 void NBSourceXMLParser::parseEre(const QString& a) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
@@ -140,7 +167,13 @@ void NBSourceXMLParser::parseEre(const QString& a) {
     else if (a == u"uit") appendToHeadword(u" -ēre -uit -"_s);
     else if (a == u"sī") {
         if (!entry->entry().contains(QLatin1Char(' '))) appendToHeadword(u" -ēre -sī -"_s);
-    } else parseEreExceptions(a);
+    } else if (runFixedResult(u"ereExceptions"_s, a) != FixedOutcome::Applied) {
+        // A semi-deponent gives its perfect participle ("ausus" of audeō);
+        // any other perfect stands in the perfect's slot.
+        const QString whole = latinsource::wholePrincipalPart(entry->entry(), a);
+        const QString part = whole.isNull() ? u"-"_s + a : whole;
+        appendToHeadword(a.endsWith(u"us") ? u" -ēre "_s + part : u" -ēre "_s + part + u" -"_s);
+    }
     entry->setType(DictionaryEntry::Verb);
     entry->setConjugation(2);
 }
@@ -155,8 +188,12 @@ void NBSourceXMLParser::parseEmDash(const QString& a) {
     if (a == QString(kEmDash)) appendToHeadword(u" - - -"_s);
     else if (a == u"fūgī") appendToHeadword(u" fugere fūgī -"_s);
     else {
-        appendToHeadword(u" - duī -"_s);
-        addNote(u"inch"_s);
+        // The em dash says the supine is missing; the perfect is the one
+        // given, on the root where it restates it (tabēscō, buī: tabuī).
+        const QString headword = entry->entry();
+        const QString whole = latinsource::wholePrincipalPart(headword, a);
+        appendToHeadword(u" -ere "_s + (whole.isNull() ? u"-"_s + a : whole) + u" -"_s);
+        if (headword.endsWith(u"scō")) addNote(u"inch"_s);
     }
 }
 
@@ -197,8 +234,24 @@ bool NBSourceXMLParser::handle3ComponentIType(QStringList& pieces) {
     }
     if (i == u"īre" || i == u"ire") return slots(i, conjugationForIreVerb());
     if (i == u"īrī") return slots(i, 4);
-    if (i.endsWith(u"ferre")) return slots(i, 9);
-    if (i == u"esse") return slots(i, 8);
+    // fero, sum, possum, volō, nōlō, mālō and their compounds: the parts
+    // stand whole, the missing ones as a bare slot.
+    auto whole = [&](int conjugation) {
+        appendToHeadword(u" "_s + i + u" "_s + (pe.isEmpty() ? u"-"_s : pe) + u" "_s + (se.isEmpty() ? u"-"_s : se));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(conjugation);
+        return true;
+    };
+    if (i.endsWith(u"ferre")) return whole(9);
+    if (i == u"posse") return whole(15);
+    if (i.endsWith(u"esse")) {
+        appendToHeadword(u" "_s + sumInfinitive(headword, i) + u" "_s + (pe.isEmpty() ? u"-"_s : pe) +
+                         (se.isEmpty() ? QString() : u" "_s + se));
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(8);
+        return true;
+    }
+    if (i == u"mālle") return whole(14);
     handle3ComponentExceptions(pieces.join(QLatin1Char(' ')));
     return false;
 }

@@ -172,7 +172,9 @@ void NBSourceXMLParser::addSense(const DictionaryEntryPtr& meaning, int level, i
             return;
         }
         const int s = start == 0 ? 1 : start;
-        if (s >= level) {
+        // A level with no meaning above it to hang from stays at the
+        // deepest one there is rather than being lost.
+        if (s >= level || !last) {
             entry->addChild(meaning);
             return;
         }
@@ -189,6 +191,12 @@ DictionaryEntryPtr NBSourceXMLParser::lastMeaningEntry(const DictionaryEntryPtr&
 
 void NBSourceXMLParser::addExample(const QString& text, bool testForeign, DictionaryEntryPtr target) {
     if (text.isNull()) return;
+    // An example met outside any open meaning belongs to the entry's last
+    // meaning, or to the entry itself, rather than to nothing.
+    if (!target && curEntry()) {
+        target = curEntry()->lastSense();
+        if (!target) target = curEntry();
+    }
     const bool targetWasCurMeaning = target && target == curMeaning_;
     for (const QString& piece : piecesOf(text, u";:")) {
         const QString words = trimMultilineString(piece);

@@ -259,6 +259,12 @@ void TSDictionaryImporterWindowController::showConversion(quint64 generation, Di
     }
     model_->setEntries(std::move(preview));
     dictionaryView->reloadData();
+    if (importer_) {
+        const auto words = importer_->words();
+        recordCountLabel->setText(text(QStringLiteral("%1 records read, %2 entries made"))
+                                      .arg(importer_->recordCount())
+                                      .arg(words ? qsizetype(words->size()) : 0));
+    }
     errorView->setPlainText(errorText);
     stopProgress();
     saveButton->setEnabled(true);

@@ -6,6 +6,7 @@
 #include "dictsource/ElementaryRuleData.h"
 #include "dictsource/ElementarySourceBuilder.h"
 #include "platform/NotificationCenter.h"
+#include "platform/PropertyList.h"
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceXMLParser.h"
 #include "support/Python.h"
@@ -84,7 +85,17 @@ TEST(ElementaryParser, WorkedExampleRiverStream) {
     EXPECT_EQ(example->entry(), QStringLiteral("flumen"));
     EXPECT_TRUE(example->isForeign());
     EXPECT_EQ(example->translation(), QStringLiteral(" a stream"));
-    EXPECT_EQ(c.parser->curMeaning(), nullptr);
+    // The meaning closes with its sense: a second sense's text and example
+    // make a meaning of their own and leave the first as it was.
+    const ElementaryConverted two = convertElementary(entryXML(
+        QStringLiteral("flūmen"), senseXML(QStringLiteral("a river: <foreign lang=\"la\">flumen</foreign>, a stream")) +
+                                      senseXML(QStringLiteral("a flood: <foreign lang=\"la\">flumina</foreign>, floods"))));
+    const auto both = childrenOfType(two.entry(), 13);
+    ASSERT_EQ(both.size(), 2u);
+    EXPECT_EQ(both[0]->childCount(), 1);
+    EXPECT_EQ(both[1]->entry(), QStringLiteral("a flood"));
+    ASSERT_EQ(both[1]->childCount(), 1);
+    EXPECT_EQ(both[1]->firstChild()->entry(), QStringLiteral("flumina"));
 }
 
 TEST(ElementaryParser, OneComponentTypes) {
@@ -214,8 +225,12 @@ TEST(ElementaryParser, SensesExamplesAndTree) {
     EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("fire, flame and heat"));
 
     // A sense with empty text leaves the meaning open.
-    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString())));
-    EXPECT_TRUE(c.parser->curMeaning() == nullptr);
+    c = convertElementary(entryXML(QStringLiteral("x"), senseXML(QStringLiteral("a thing")) + senseXML(QString()) +
+                                                            senseXML(QStringLiteral("<foreign lang=\"la\">rēs</foreign>"))));
+    ASSERT_EQ(childrenOfType(c.entry(), 13).size(), 1u);
+    m = c.entry()->firstSense();
+    ASSERT_EQ(m->childCount(), 1);
+    EXPECT_EQ(m->firstChild()->entry(), QStringLiteral("rēs"));
 }
 
 TEST(ElementaryParser, ForeignEtymologyUsageAndUnknownElements) {
@@ -296,7 +311,7 @@ TEST(ElementaryParser, SharedRules) {
     EXPECT_EQ(entry->entry(), QStringLiteral("dūcō -ere -xī -"));
     entry->setEntry(QStringLiteral("sinō"));
     p.makeThirdConjEndings(QStringLiteral("ere"), QString(), QStringLiteral("situs"));
-    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - -situs"));
+    EXPECT_EQ(entry->entry(), QStringLiteral("sinō -ere - situs"));
     p.addRedirect(QStringLiteral("see X"));
     EXPECT_EQ(entry->type(), 22);
     EXPECT_EQ(entry->lastChild()->type(), 22);
@@ -343,25 +358,29 @@ TEST(ElementaryParser, TwoComponentTypes) {
         const char* line;
         int type, conj;
     } rows[] = {
-        {"niger", "gra, grum", "niger -gra -grum", 3, 0},
-        {"miser", "era, erum", "miser -era -erum", 3, 0},
+        {"niger", "gra, grum", "niger -gra -grum", 3, 2},
+        {"miser", "era, erum", "miser -era -erum", 3, 2},
         {"amō", "āvī, āre", "amō -āre -āvī -", 2, 1},
         {"ruō", "uī, ūtus", "ruō ruere ruī ruātus", 2, 3},
         {"ruina", "uī, ēre", "ruina -ēre -uī -", 2, 2},
         {"vereor", "—, ērī", "vereor -ērī -", 2, 2},
         {"hortor", "ātus, ārī", "hortor -ārī -ātus", 2, 1},
-        {"ferō", "tulī, lātus", "ferō -ferre -tulī -lātus", 2, 11},
-        {"adferō", "attulī, allātus", "adferō atferre attulī allātus", 2, 11},
+        {"ferō", "tulī, lātus", "ferō ferre tulī lātus", 2, 9},
+        {"adferō", "attulī, allātus", "adferō adferre attulī allātus", 2, 9},
+        {"afferō", "attulī, allātus", "afferō afferre attulī allātus", 2, 9},
         {"ardeō", "sī, ēre", "ardeō -ēre -sī -", 2, 2},
         {"ar deō", "sī, ēre", "ar -ēre -sī -", 2, 2},
         {"tristis", "tristis, e", "tristis tristis e", 3, 3},
-        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre -gāvīsus", 2, 2},
-        {"absum", "āfuī, esse", "absum -esse -āfuī", 2, 8},
-        {"tabēscō", "buī, —", "tabēscō - duī -", 2, 3},
+        {"gaudeō", "gāvīsus, ēre", "gaudeō -ēre gāvīsus", 2, 2},
+        {"audeō", "ausus, ēre", "audeō -ēre ausus", 2, 2},
+        {"absum", "āfuī, esse", "absum abesse āfuī", 2, 8},
+        {"tabēscō", "buī, —", "tabēscō -ere tabuī -", 2, 3},
+        {"pulcher", "chra, chrum", "pulcher -chra -chrum", 3, 2},
+        {"sacer", "cra, crum", "sacer -cra -crum", 3, 2},
         {"sum", "fuī, ērī", "sum -ērī -fuī", 2, 2},
         {"sum", "a, um", "sum", 0, 0},
         {"ēdō", "ēdī, ēsus", "ēdō - ēdī ēsus", 2, 10},
-        {"neuter", "tra, trum", "neuter -tra -trum", 3, 0},
+        {"neuter", "tra, trum", "neuter -tra -trum", 3, 2},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
@@ -396,9 +415,11 @@ TEST(ElementaryParser, ThreeAndFourComponentTypesAndSpecialEntries) {
         {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 3},
         {"audiō", "īvī, ītus, īre", "audiō -īre -īvī -ītus", 4},
         {"redeō", "iī, itus, īre", "redeō -īre -iī -itus", 7},
-        {"volō", "voluī, —, velle", "volō -velle -voluī -", 12},
-        {"nōlō", "nōluī, —, nōlle", "nōlō -nōlle -nōluī -", 13},
-        {"adferō", "attulī, allātus, adferre", "adferō -adferre -attulī -allātus", 9},
+        {"volō", "voluī, —, velle", "volō velle voluī -", 12},
+        {"nōlō", "nōluī, —, nōlle", "nōlō nōlle nōluī -", 13},
+        {"mālō", "māluī, —, mālle", "mālō mālle māluī -", 14},
+        {"possum", "potuī, —, posse", "possum posse potuī -", 15},
+        {"adferō", "attulī, allātus, adferre", "adferō adferre attulī allātus", 9},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.headword),
@@ -724,12 +745,12 @@ TEST(ElementaryParser, GrammarGroupRows) {
         const char* note;  // the first note, or nullptr for none
     } rows[] = {
         {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus", 2, 1, nullptr},
-        {"doceō", "uī, doctus, ēre", "doceō -ēre -uī -doctus", 2, 2, nullptr},
-        {"capiō", "cēpī, captus, ere", "capiō -ere -cēpī -captus", 2, 5, nullptr},
-        {"regō", "rēxī, rēctus, ere", "regō -ere -rēxī -rēctus", 2, 3, nullptr},
+        {"doceō", "uī, doctus, ēre", "doceō -ēre -uī doctus", 2, 2, nullptr},
+        {"capiō", "cēpī, captus, ere", "capiō -ere cēpī captus", 2, 5, nullptr},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus", 2, 3, nullptr},
         {"audiō", "ītus, īre", "audiō -īre - -ītus", 2, 4, nullptr},
-        {"redeō", "—, īre", "redeō -īre - -—", 2, 7, nullptr},
-        {"crēscō", "crēvī, inch.", "crēscō -inch. - -crēvī", 2, 0, nullptr},
+        {"redeō", "—, īre", "redeō -īre - -", 2, 7, nullptr},
+        {"crēscō", "crēvī, inch.", "crēscō -ere crēvī -", 2, 3, "inch."},
         {"ab", "praep. with acc. and abl.", "ab", 6, 0, nullptr},
         {"rosa", "ae, um", "rosa", 0, 0, "ae, um"},
         {"nōmen", "single", "nōmen", 0, 0, "single"},
@@ -765,7 +786,7 @@ TEST(ElementaryParser, GrammarGroupRows) {
     // Brackets split by commas are rejoined into one note.
     c = convertElementary(entryXML(QString::fromUtf8("legō"), QString::fromUtf8("<gramGrp>lēgī (rare, old), lēctus, ere</gramGrp>")));
     EXPECT_EQ(childrenOfType(c.entry(), 20).front()->entry(), QString::fromUtf8("(rare, old)"));
-    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("legō -ere -lēgī -lēctus"));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("legō -ere lēgī lēctus"));
     // The sum group matched by its two ends, its pieces the notes.
     c = convertElementary(entryXML(QStringLiteral("sum"), QString::fromUtf8(
         "<gramGrp>(2d pers. es, or old ēs; old subj praes. siem; fuat for sit, T., V., L.; fut. escunt for erunt, C.; "
@@ -835,7 +856,8 @@ TEST(ElementaryParser, GenderRows) {
         {"domus", "", "f", "domus -ūs", 1, 2, 0},
         {"anguis", "", " and f", "anguis -is", 1, 7, 0},
         {"angustia", "<itype>ae</itype>", "m", "angustia -ae", 1, 2, 1},
-        {"Caurus", "", "m", "Caurus", 0, 0, 0},
+        {"Caurus", "", "m", "Caurus", 1, 1, 0},
+        {"sors", "", "f", "sors", 1, 2, 0},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth), QString::fromUtf8(r.before) +
@@ -875,7 +897,7 @@ TEST(ElementaryParser, RecalcitrantEntries) {
                                    senseXML(QStringLiteral("to put under, ere, to place under"))) +
                           entryXML(QString::fromUtf8("impōnō"), QString::fromUtf8("<itype>posuī, positus</itype>") +
                                    senseXML(QStringLiteral("to place upon"))));
-    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("suppōnō -ere -posuī positus"));
+    EXPECT_EQ(c.entry(0)->entry(), QString::fromUtf8("suppōnō -ere supposuī suppositus"));
     EXPECT_EQ(c.entry(0)->firstSense()->entry(), QStringLiteral("to place under"));
     EXPECT_EQ(c.entry(1)->firstSense()->entry(), QStringLiteral("to place upon"));
     // A meaning lifted out: its children follow the notes.
@@ -928,4 +950,164 @@ TEST(ElementaryParser, FixtureOfCoveredRowsLeavesNoUnknownType) {
     ASSERT_EQ(int(c.entries.size()), n);
     for (const auto& e : c.entries) EXPECT_NE(e->type(), 0) << e->key().toStdString() << " " << e->entry().toStdString();
     EXPECT_EQ(c.parser->unknownTypes(), 0);
+}
+
+TEST(ElementaryParser, CommonGenderMapsAndNeverLoops) {
+    // "c" is common gender; alone, after a gender or after an ending it is
+    // read, and the conversion goes on to the next entry.
+    struct Row {
+        const char* orth;
+        const char* gen;
+        const char* line;
+        int gender, conj;
+    } rows[] = {
+        {"bōs", "c", "bōs", 4, 0},
+        {"dux", "m, c", "dux", 4, 0},
+        {"cīvis", "is, c", "cīvis -is", 4, 3},
+        {"parēns", "(c)", "parēns", 4, 0},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<gen>%1</gen>").arg(QString::fromUtf8(r.gen))) +
+                                         entryXML(QStringLiteral("lupus"), QStringLiteral("<gen>m</gen>")));
+        ASSERT_EQ(c.entries.size(), 2u) << r.gen;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.gen;
+        EXPECT_EQ(c.entry()->type(), 1) << r.gen;
+        EXPECT_EQ(c.entry()->gender(), r.gender) << r.gen;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.gen;
+        EXPECT_EQ(DictionaryEntry::genderKey(c.entry()->gender()), QStringLiteral("c"));
+        EXPECT_EQ(c.entry(1)->gender(), 1);
+    }
+}
+
+TEST(ElementaryParser, PrepositionNoteLeavesTheMeaningAndItsExamples) {
+    const auto c = convertElementary(entryXML(
+        QStringLiteral("cum"),
+        senseXML(QStringLiteral("praep. with abl., with, together with: <foreign lang=\"la\">cum patre</foreign>, "
+                                "with his father"))));
+    const auto e = c.entry();
+    EXPECT_EQ(e->type(), 6);
+    EXPECT_EQ(e->getCase(), 6);
+    const auto meanings = childrenOfType(e, 13);
+    ASSERT_EQ(meanings.size(), 1u);
+    EXPECT_EQ(meanings[0]->entry(), QStringLiteral("with, together with"));
+    ASSERT_EQ(meanings[0]->childCount(), 1);
+    EXPECT_EQ(meanings[0]->firstChild()->entry(), QStringLiteral("cum patre"));
+    // A child that is only the grammatical note goes.
+    const auto n = convertElementary(entryXML(QStringLiteral("prae"), QStringLiteral("<gramGrp>praep. with abl.</gramGrp>") +
+                                                                          senseXML(QStringLiteral("before"))));
+    EXPECT_EQ(n.entry()->type(), 6);
+    ASSERT_EQ(n.entry()->childList().size(), 1u);
+    EXPECT_EQ(n.entry()->firstChild()->entry(), QStringLiteral("before"));
+}
+
+TEST(ElementaryParser, EachEntryStartsAtTheTopSenseLevel) {
+    const auto c = convertElementary(
+        entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) + senseXML(QStringLiteral("a heap"), 2) +
+                                             senseXML(QStringLiteral("a pile"), 3)) +
+        entryXML(QStringLiteral("lupus"), QStringLiteral("<sense id=\"x\">a wolf</sense>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    ASSERT_TRUE(c.entry(1)->firstSense());
+    EXPECT_EQ(c.entry(1)->firstSense()->entry(), QStringLiteral("a wolf"));
+    // A level that skips one is kept under the deepest meaning there is.
+    const auto skip = convertElementary(entryXML(QStringLiteral("mons"), senseXML(QStringLiteral("a mountain")) +
+                                                                             senseXML(QStringLiteral("a pile"), 3)));
+    ASSERT_EQ(skip.entry()->firstSense()->childCount(), 1);
+    EXPECT_EQ(skip.entry()->firstSense()->firstChild()->entry(), QStringLiteral("a pile"));
+}
+
+TEST(ElementaryParser, EntriesWithoutHeadwordOrTooDeepAreRefusedAlone) {
+    // No orth: the key stands in; without a key either the entry is left out.
+    auto c = convertElementary(QStringLiteral("<entry key=\"lupus\">") + senseXML(QStringLiteral("a wolf")) +
+                               QStringLiteral("</entry><entry>") + senseXML(QStringLiteral("lost")) +
+                               QStringLiteral("</entry>") + entryXML(QStringLiteral("rosa"), QStringLiteral("<gen>f</gen>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entry(0)->entry(), QStringLiteral("lupus"));
+    EXPECT_EQ(c.entry(0)->firstSense()->entry(), QStringLiteral("a wolf"));
+    EXPECT_EQ(c.entry(1)->entry(), QStringLiteral("rosa"));
+    EXPECT_TRUE(c.logged(QStringLiteral("no headword")));
+    for (const auto& e : c.entries) EXPECT_FALSE(e->entry().isEmpty());
+
+    // One entry nested past what the dictionary file can hold is refused;
+    // its neighbours are kept and the whole list writes.
+    QString deep;
+    for (int level = 1; level <= 300; ++level) deep += senseXML(QStringLiteral("sense %1").arg(level), level);
+    c = convertElementary(entryXML(QStringLiteral("rosa"), QStringLiteral("<gen>f</gen>")) +
+                          entryXML(QStringLiteral("profundus"), deep) +
+                          entryXML(QStringLiteral("lupus"), QStringLiteral("<gen>m</gen>")));
+    ASSERT_EQ(c.entries.size(), 2u);
+    EXPECT_EQ(c.entry(1)->entry(), QStringLiteral("lupus"));
+    EXPECT_TRUE(c.logged(QStringLiteral("profundus")));
+    ts::ValueArray words;
+    for (const auto& e : c.entries) words.push_back(e->serialize());
+    QString error;
+    EXPECT_FALSE(ts::PropertyList::writeBinary(ts::Value(std::move(words)), &error).isEmpty()) << error;
+    // A deep entry the file can hold stays.
+    deep.clear();
+    for (int level = 1; level <= 60; ++level) deep += senseXML(QStringLiteral("sense %1").arg(level), level);
+    c = convertElementary(entryXML(QStringLiteral("profundus"), deep));
+    EXPECT_EQ(c.entries.size(), 1u);
+}
+
+TEST(ElementaryParser, DeponentInfinitivesAndPluralGenitivesBeforeNounEndings) {
+    struct Row {
+        const char* orth;
+        const char* itype;
+        const char* line;
+        int type, conj;
+        bool deponent;
+    } rows[] = {
+        {"hortor", "ārī", "hortor -ārī -", 2, 1, true},   {"vereor", "ērī", "vereor -ērī -", 2, 2, true},
+        {"partior", "īrī", "partior -īrī -", 2, 4, true}, {"dīvitiae", "ārum", "dīvitiae -ārum", 1, 1, false},
+        {"īnsidiae", "ārum", "īnsidiae -ārum", 1, 1, false}, {"līberī", "ōrum", "līberī -ōrum", 1, 2, false},
+        {"puer", "ī", "puer -ī", 1, 2, false},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth;
+        EXPECT_EQ(c.entry()->type(), r.type) << r.orth;
+        EXPECT_EQ(c.entry()->conjugation(), r.conj) << r.orth;
+        EXPECT_EQ(c.entry()->deponent(), r.deponent) << r.orth;
+    }
+}
+
+TEST(ElementaryParser, FixedResultsAgreeWithTheCorrectionsKeyedOnThem) {
+    // prōsum's fixed line is the key of its correction, which then cuts the
+    // first meaning.
+    auto c = convertElementary(entryXML(QString::fromUtf8("prōsum"), QString::fromUtf8("<itype>prōfuī,  prōdesse</itype>") +
+                                        senseXML(QString::fromUtf8("(prōfore, H.), to be useful"))));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("prōsum prōdesse prōfuī"));
+    EXPECT_EQ(c.entry()->type(), 2);
+    EXPECT_EQ(c.entry()->conjugation(), 8);
+    ASSERT_TRUE(c.entry()->firstSense());
+    EXPECT_EQ(c.entry()->firstSense()->entry(), QStringLiteral("to be useful"));
+    // Every key of the corrections' list that a general rule writes is one
+    // the rules can still write.
+    c = convertElementary(entryXML(QString::fromUtf8("incandēscō"), QString::fromUtf8("<itype>duī, —</itype>")));
+    EXPECT_EQ(c.entry()->entry(), QString::fromUtf8("incandēscō -ere incanduī -"));
+    EXPECT_TRUE(NBSourceXMLParser::recalcitrantSet().contains(QString::fromUtf8("incandēscō -ere incanduī -")));
+    EXPECT_EQ(childrenOfType(c.entry(), 20).at(0)->entry(), QStringLiteral("inch"));
+}
+
+TEST(ElementaryParser, ReduplicatedAndCompoundPerfectsStandWhole) {
+    struct Row {
+        const char* orth;
+        const char* itype;
+        const char* line;
+    } rows[] = {
+        {"crēscō", "crēvī, crētus, ere", "crēscō -ere crēvī crētus"},
+        {"cōnsuēscō", "suēvī, suētus, ere", "cōnsuēscō -ere cōnsuēvī cōnsuētus"},
+        {"resistō", "stitī, —, ere", "resistō -ere restitī -"},
+        {"dēfendō", "fendī, fēnsus, ere", "dēfendō -ere dēfendī dēfēnsus"},
+        {"tangō", "tetigī, tāctus, ere", "tangō -ere tetigī tāctus"},
+        {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus"},
+        {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus"},
+    };
+    for (const Row& r : rows) {
+        const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
+                                                  QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth;
+        EXPECT_EQ(c.entry()->type(), 2) << r.orth;
+    }
 }

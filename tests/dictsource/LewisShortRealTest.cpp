@@ -367,3 +367,71 @@ TEST(LewisShortReal, EveryUnreadMultiComponentITypeIsOffered) {
 }
 
 }  // namespace
+
+namespace {
+
+// Reads the letter files' own parts of speech (the pos elements before an
+// entry's first sense) and the prepared dictionary the command-line tool
+// wrote, and lists the verbs typed otherwise and the principal parts that
+// would repeat their stem's opening letters once glued to it.
+const char* kVerbCheckScript = R"PY(
+import glob, json, lzma, os, plistlib, re, sys, unicodedata
+words = plistlib.load(open(sys.argv[2], 'rb'))['words']
+pos = {}
+for path in sorted(glob.glob(os.path.join(sys.argv[1], 'uls-*.xml.xz'))):
+    text = lzma.open(path, 'rt', encoding='utf-8').read()
+    for m in re.finditer(r'<entryFree[^>]*key="([^"]*)"[^>]*>(.*?)</entryFree>', text, re.S):
+        head = m.group(2).split('<sense', 1)[0]
+        pos[m.group(1)] = [' '.join(p.split()) for p in re.findall(r'<pos>([^<]*)</pos>', head)]
+def plain(s):
+    s = unicodedata.normalize('NFD', s)
+    return ''.join(c for c in s if not unicodedata.combining(c) and c not in '^_-').lower()
+infinitives = {'are', 'ere', 'ire', 'ari', 'eri', 'iri', 'esse'}
+verbs = nouns = 0
+typed_as_nouns, doubled = [], []
+for w in words:
+    if any(re.match(r'v\. (a|n|dep|freq|inch|desid|intens|defect)', p) for p in pos.get(w.get('key'), [])):
+        verbs += 1
+        if w.get('Type') == 1: typed_as_nouns.append(w.get('key'))
+    if w.get('Type') != 2: continue
+    slots = w['Entry'].split(' -')
+    head = plain(slots[0].split(' ')[0])
+    if len(head) < 3: continue
+    for slot in slots[1:]:
+        if not slot or slot[0] == ' ': continue
+        part = plain(slot.split(' ')[0])
+        if len(part) < 3 or part in infinitives: continue
+        reduplicated = part[0] == head[0] and part[0] not in 'aeiou' and part[1] in 'aeiou' and part[2] == head[0]
+        if part.startswith(head[:3]) or reduplicated:
+            doubled.append(w['Entry'])
+            break
+print(json.dumps({'verbs': verbs, 'nouns': typed_as_nouns, 'doubled': doubled}, ensure_ascii=False))
+)PY";
+
+}  // namespace
+
+// The prepared dictionary as the command-line tool builds it from the
+// bundled letter files: a verb by its own part of speech is a verb, and
+// no part given whole is glued behind its stem.
+TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
+    const QString source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
+    if (!QFileInfo(source + QStringLiteral("/uls-T.xml.xz")).isFile()) GTEST_SKIP() << "no lexica in " << source;
+    QTemporaryDir dir;
+    const QString out = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
+    QProcess tool;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+    tool.setProcessEnvironment(env);
+    tool.setStandardInputFile(QProcess::nullDevice());
+    tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), {QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"),
+                                                    QStringLiteral("--source"), source, QStringLiteral("--out"), out});
+    ASSERT_TRUE(tool.waitForFinished(300000));
+    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    const PythonRun py = runPython(QString::fromUtf8(kVerbCheckScript), {source, out});
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const QJsonObject result = QJsonDocument::fromJson(py.out.toUtf8()).object();
+    EXPECT_GT(result.value(QStringLiteral("verbs")).toInt(), 1500);
+    EXPECT_EQ(result.value(QStringLiteral("nouns")).toArray().size(), 0) << py.out;
+    EXPECT_EQ(result.value(QStringLiteral("doubled")).toArray().size(), 0) << py.out;
+}

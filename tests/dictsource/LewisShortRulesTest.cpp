@@ -565,10 +565,10 @@ TEST(LewisShortITypes, LaidOutEntriesKeepTheirInflectionTexts) {
         {"<entryFree key=\"urgeo\"><orth>urgeo</orth> (less correctly <orth>urgueo</orth>), <itype>ursi</itype> "
          "(<sense n=\"I\" level=\"1\"><hi>perf.</hi> rare; <hi>past\n\t\t\t\tpart.</hi> not found), <itype>2</itype>, "
          "<pos>v. a.</pos>\n\t\t\t<etym>Gr. x</etym> to press</sense></entryFree>",
-         "urgeo -\u0113re -ursi -", 2, false},
+         "urgeo -\u0113re ursi -", 2, false},
         {"<entryFree key=\"exo^ri^or\"><orth>ex-\u014Fr\u012Dor</orth>, <itype>ortus, 3 and\n\t\t\t4</itype> "
          "(<sense n=\"I\" level=\"1\"><hi>part. fut. act.</hi> exorturus</sense></entryFree>",
-         "ex\u014Fr\u012Dor -\u012Br\u012B -ortus", 2, true},
+         "ex\u014Fr\u012Dor -\u012Br\u012B exortus", 2, true},
         {"<entryFree key=\"u^terli^bet\"><orth>\u016Dter-l\u012Dbet</orth>,\n\t\t\t<itype>utr\u0103l\u012Dbet,\n\t\t"
          "utruml\u012Dbet</itype>, <sense n=\"I\" level=\"1\">\n\t\t\t<hi>pron.</hi>\n\t\t</sense>"
          "<sense n=\"II\" level=\"1\"><hi>Adv.</hi>: utrolibet</sense></entryFree>",

@@ -3,6 +3,7 @@
 #include "ParserFixture.h"
 
 #include "dictionaries/DictionaryEntry.h"
+#include "dictsource/LatinSourceRules.h"
 
 #include <QFile>
 
@@ -664,3 +665,93 @@ TEST(LewisShortSlots, ThePassIsBoundedByWhatWasCollected) {
 }
 
 }  // namespace
+
+// ---- Verbs stay verbs ----
+
+namespace {
+QString lsEntry(const QString& key, const QString& head, const QString& senses = QString()) {
+    return QStringLiteral("<entryFree id=\"n%1\" type=\"main\" key=\"%2\">%3<sense id=\"n1.0\" n=\"I\" level=\"1\">"
+                          "<hi rend=\"ital\">to do</hi>%4</sense></entryFree>")
+        .arg(qHash(key) % 100000)
+        .arg(key, head, senses);
+}
+QString orth(const char* text) { return QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>").arg(QString::fromUtf8(text)); }
+}  // namespace
+
+TEST(LewisShortVerbs, VerbumNeutrumIsAnIntransitiveVerbNotANeuterNoun) {
+    struct Row {
+        const char* key;
+        QString head;
+        QString senses;
+        int transitivity;
+    } rows[] = {
+        // "v. a. and n.": the "n." is tagged as a gender in the source.
+        {"tendo", orth("tendo") + QString::fromUtf8(", <itype>tĕtendi, tentum, 3</itype>, <pos>v. a.</pos> and <gen>n.</gen> "), {}, 3},
+        {"timeo", orth("tĭmĕo") + QString::fromUtf8(", <itype>ŭi, 2</itype>, <pos>v. a.</pos> and <gen>n.</gen> "), {}, 3},
+        {"gesto", orth("gesto") + QString::fromUtf8(", <itype>āvi, ātum, 1</itype>, <pos>v. freq. a.</pos> and <gen>n.</gen> "), {}, 3},
+        // A neuter noun derived further on does not make the verb a noun.
+        {"opto", orth("opto") + QString::fromUtf8(", <itype>āvi, ātum, 1</itype>, <pos>v. a.</pos> "),
+         QString::fromUtf8(".—<hi rend=\"ital\">Subst.</hi>: ") + orth("optātum") + QString::fromUtf8(", <itype>i</itype>, <gen>n.</gen>, <hi rend=\"ital\">a wish</hi>"), 1},
+        // An inflection type read as a noun's does not outweigh "v. n.".
+        {"recurro", orth("rĕ-curro") + QString::fromUtf8(", <itype>curri</itype>, <itype>3</itype>, <pos>v. n.</pos>, "), {}, 2},
+        {"malefio", orth("mălĕfīo") + QString::fromUtf8(" or ") + orth("mălfīo") + QString::fromUtf8(", <itype>fĭĕri</itype>, <pos>v. n.</pos> "), {}, 2},
+        {"nancio", orth("nancĭo") + QString::fromUtf8(", <itype>īre</itype>, <pos>v. a.</pos>, and ") + orth("nancĭor") + QString::fromUtf8(", <itype>īri</itype>, "), {}, 1},
+        {"hortor", orth("hortor") + QString::fromUtf8(", <itype>ātus, 1</itype>, <pos>v. dep. a.</pos> "), {}, 1},
+    };
+    for (const Row& r : rows) {
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key), r.head, r.senses));
+        ASSERT_GE(c.entries.size(), 1u) << r.key;
+        const auto e = c.entry();
+        EXPECT_EQ(e->type(), 2) << r.key << " " << e->entry();
+        EXPECT_EQ(e->gender(), 0) << r.key;
+        EXPECT_EQ(e->transIntrans(), r.transitivity) << r.key;
+    }
+    // A noun's genitive and gender still make a neuter noun.
+    const Converted c = convertText(lsEntry(QStringLiteral("donum"), orth("dōnum") + QStringLiteral(", <itype>i</itype>, <gen>n.</gen> ")));
+    EXPECT_EQ(c.entry()->type(), 1);
+    EXPECT_EQ(c.entry()->gender(), 3);
+}
+
+TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
+    struct Row {
+        const char* key;
+        const char* head;
+        const char* line;
+    } rows[] = {
+        {"tango", "tango, <itype>tĕtĭgi, tactum, 3</itype>, <pos>v. a.</pos>", "tango -ere tĕtĭgi tactum"},
+        {"cresco", "cresco, <itype>crēvi, crētum, 3</itype>, <pos>v. n.</pos>", "cresco -ere crēvi crētum"},
+        {"defendo", "dē-fendo, <itype>fendi, fensum, 3</itype>, <pos>v. a.</pos>", "dēfendo -ere dēfendi dēfensum"},
+        {"resisto", "rĕ-sisto, <itype>stĭti, 3</itype>, <pos>v. n.</pos>", "rĕsisto -ere rĕstĭti -"},
+        {"amo", "amo, <itype>āvi, ātum, 1</itype>, <pos>v. a.</pos>", "amo -āre -āvi -ātum"},
+    };
+    for (const Row& r : rows) {
+        const QString head = QString::fromUtf8(r.head);
+        const qsizetype comma = head.indexOf(u',');
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key),
+                                                QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
+                                                    .arg(head.left(comma), head.mid(comma))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
+        EXPECT_EQ(c.entry()->type(), 2) << r.key;
+    }
+    // The rule itself: whole parts, parts restating a compound's simple verb,
+    // an inchoative's root, and true endings.
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("cōnsuēscō"), QString::fromUtf8("suēvī")), QString::fromUtf8("cōnsuēvī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēfendō"), QString::fromUtf8("fēnsus")), QString::fromUtf8("dēfēnsus"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("resistō"), QString::fromUtf8("stitī")), QString::fromUtf8("restitī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("tabēscō"), QString::fromUtf8("buī")), QString::fromUtf8("tabuī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("capiō"), QString::fromUtf8("cēpī")), QString::fromUtf8("cēpī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēdūcō"), QString::fromUtf8("dūxī")), QString::fromUtf8("dēdūxī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("prōpōnō"), QString::fromUtf8("posuī")), QString::fromUtf8("prōposuī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("dēdō"), QString::fromUtf8("didī")), QString::fromUtf8("dēdidī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("transferō"), QString::fromUtf8("tulī")), QString::fromUtf8("transtulī"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("offerō"), QString::fromUtf8("obtulī")), QString::fromUtf8("obtulī"));
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("mātĕrĭo"), QString::fromUtf8("ātum")).isNull());
+    // Lengths the headword marks go to a part that marks none, when asked.
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("vīvo"), QStringLiteral("vixi"), true), QString::fromUtf8("vīxi"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("vīvo"), QStringLiteral("vixi")), QStringLiteral("vixi"));
+    EXPECT_EQ(latinsource::wholePrincipalPart(QString::fromUtf8("prōpōno"), QString::fromUtf8("pŏsŭi"), true), QString::fromUtf8("prōpŏsŭi"));
+    for (const char* ending : {"āvī", "ātus", "ere", "īre", "uī", "sī", "ītum", "ārī"})
+        EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("audiō"), QString::fromUtf8(ending)).isNull()) << ending;
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("persuādeō"), QString::fromUtf8("sus")).isNull());
+    EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("amō"), QString::fromUtf8("ātum")).isNull());
+}

@@ -122,7 +122,7 @@ TEST_F(ImportWindow, LoadsShowsRawTextTagsAndTheFirstConversion) {
     EXPECT_TRUE(w.rawTextView->toPlainText().startsWith(
         QStringLiteral("<mdict-entry key=\"alpha\">\n<i>\nalpha</i>\n</mdict-entry>\n<mdict-entry key=\"beta\">\nLetter <b>\nbeta</b>\n")))
         << w.rawTextView->toPlainText().toStdString();
-    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("3 records read"));
+    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("3 records read, 3 entries made"));
     for (const char* tag : {"body", "mdict-entry", "i", "text", "b"}) EXPECT_NE(w.tagCell(QString::fromLatin1(tag)), nullptr) << tag;
     EXPECT_EQ(w.tagCell(QStringLiteral("body"))->actionPopup->currentText(), QStringLiteral("Ignore"));
     EXPECT_EQ(w.tagCell(QStringLiteral("mdict-entry"))->actionPopup->currentText(), QStringLiteral("Start Entry"));
@@ -147,7 +147,7 @@ TEST_F(ImportWindow, MisdeclaredBlocksKeepTheirRecordsAndTheCountIsShown) {
     ASSERT_TRUE(writeResource(QStringLiteral("misdeclared.mdx"), mdicttest::build(spec)));
     TSDictionaryImporterWindowController w;
     ASSERT_TRUE(load(w, QStringLiteral("misdeclared")));
-    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("2 records read"));
+    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("2 records read, 2 entries made"));
     EXPECT_TRUE(w.errorView->toPlainText().startsWith(QStringLiteral("Record block 0 holds 8 bytes, not the 6 declared")))
         << w.errorView->toPlainText().toStdString();
     ASSERT_EQ(w.entryModel()->rowCount(), 2);
@@ -202,7 +202,7 @@ TEST_F(ImportWindow, TheShippedSampleIsListedAndImports) {
     EXPECT_TRUE(w.importer()->description().contains(QStringLiteral("Perseus Digital Library")));
     const qsizetype records = w.importer()->recordCount();
     EXPECT_GE(records, 300);
-    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("%1 records read").arg(records));
+    EXPECT_EQ(w.recordCountLabel->text(), QStringLiteral("%1 records read, %1 entries made").arg(records));
     ASSERT_EQ(qsizetype(w.importer()->words()->size()), records);
     EXPECT_TRUE(w.errorView->toPlainText().isEmpty()) << w.errorView->toPlainText().left(500).toStdString();
     // Headwords from the keys, meanings from the records, redirects from the links.

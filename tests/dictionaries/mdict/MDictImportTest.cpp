@@ -333,3 +333,46 @@ TEST(MDictSaving, SavedIntoUserDictionariesPostsAndIsListed) {
     DictionaryServices::install(DictionaryServices{});
     TSDictionaries::dictionaries()->resetDictionaries();
 }
+
+// Records that leave elements open, as a real 1,874-record file does with
+// its tables: each keyword still heads an entry of its own.
+TEST(MDictKeywords, RecordsLeavingElementsOpenStillGiveEveryEntry) {
+    mdicttest::Spec spec;
+    QList<QByteArray> records;
+    for (int i = 0; i < 1874; ++i) {
+        const QString key = QStringLiteral("w%1").arg(i, 4, 10, QLatin1Char('0'));
+        spec.keywords << key;
+        records << QStringLiteral("<table><tr><td><b>%1</b> sense %2<div><span>").arg(key).arg(i).toUtf8();
+    }
+    spec.blocks = {records};
+    auto imp = std::make_shared<TSMDictImporter>();
+    imp->parseMDXData(mdicttest::build(spec), QStringLiteral("tables"));
+    ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+    EXPECT_EQ(imp->recordCount(), 1874);
+    EXPECT_TRUE(imp->recordsTags().contains(QStringLiteral("table")));
+    imp->parseRawString();
+    const auto& w = *imp->words();
+    ASSERT_EQ(w.size(), 1874u);
+    for (int i : {0, 1, 1063, 1064, 1873}) {
+        const QString key = QStringLiteral("w%1").arg(i, 4, 10, QLatin1Char('0'));
+        EXPECT_EQ(w[size_t(i)]->entry(), key);
+        EXPECT_EQ(firstChild(w[size_t(i)]), QStringLiteral("%1 sense %2").arg(key).arg(i));
+        EXPECT_EQ(w[size_t(i)]->childCount(), 1);
+    }
+    EXPECT_TRUE(imp->errors().isEmpty()) << imp->errors().join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(imp->conversionSummary(), QStringLiteral("1874 records read, 1874 entries made"));
+
+    // When the tag choices make fewer entries than there are keywords, the
+    // conversion says so.
+    imp->assignTag(TSMDictImporter::kEntryTag, TSMDictImporter::Ignore);
+    imp->assignTag(QStringLiteral("table"), TSMDictImporter::StartEntry);
+    imp->assignTag(QStringLiteral("b"), TSMDictImporter::Word);
+    imp->parseRawString();
+    EXPECT_EQ(imp->words()->size(), 1874u);
+    imp->assignTag(QStringLiteral("table"), -1);
+    imp->parseRawString();
+    EXPECT_EQ(imp->words()->size(), 0u);
+    ASSERT_FALSE(imp->errors().isEmpty());
+    EXPECT_EQ(imp->errors().front(), QStringLiteral("1874 keywords in 1874 records were read, but 0 entries were made."));
+    EXPECT_EQ(imp->conversionSummary(), QStringLiteral("1874 records read, 0 entries made"));
+}
