@@ -3,6 +3,7 @@
 #include "app/logging/LGLog.h"
 #include "dictionaries/DictionaryServices.h"
 #include "dictionaries/TSDictionaries.h"
+#include "foundation/StringExtensions.h"
 #include "platform/ClassRegistry.h"
 #include "platform/NotificationCenter.h"
 #include "platform/PropertyList.h"
@@ -630,18 +631,7 @@ QString TSMDictImporter::safeFileName(const QString& suffix) const {
     if (base.isEmpty()) base = sanitizeTitle(sourceBaseName_);
     if (base.isEmpty()) base = QStringLiteral("MDict");
     const QString tail = suffix + QStringLiteral(".xml");
-    qsizetype room = kMaxFileNameBytes - tail.toUtf8().size();
-    // Cut after the last whole character that fits.
-    qsizetype keep = 0, bytes = 0;
-    while (keep < base.size()) {
-        const bool pair = base.at(keep).isHighSurrogate() && keep + 1 < base.size() && base.at(keep + 1).isLowSurrogate();
-        const qsizetype width = pair ? 2 : 1;
-        const qsizetype size = base.mid(keep, width).toUtf8().size();
-        if (bytes + size > room) break;
-        bytes += size;
-        keep += width;
-    }
-    base = base.left(keep).trimmed();
+    base = StringExtensions::leftUtf8Bytes(base, kMaxFileNameBytes - tail.toUtf8().size()).trimmed();
     if (base.isEmpty()) base = QStringLiteral("MDict");
     return base + tail;
 }

@@ -462,6 +462,19 @@ QString stripTerminalReturns(const QString& s)
     return n == 0 ? s : s.left(n);
 }
 
+QString leftUtf8Bytes(const QString& s, qsizetype maxBytes) {
+    qsizetype keep = 0, bytes = 0;
+    while (keep < s.size()) {
+        const bool pair = s.at(keep).isHighSurrogate() && keep + 1 < s.size() && s.at(keep + 1).isLowSurrogate();
+        const qsizetype width = pair ? 2 : 1;
+        const qsizetype size = s.mid(keep, width).toUtf8().size();
+        if (bytes + size > maxBytes) break;
+        bytes += size;
+        keep += width;
+    }
+    return s.left(keep);
+}
+
 QString replaceInitialOccurencesOfString(const QString& s, const QString& target, const QString& replacement)
 {
     if (s.isNull() || replacement.isNull() || !beginsWithString(s, target))

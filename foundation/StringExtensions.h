@@ -122,6 +122,10 @@ QString stripTerminalBlanks(const QString& s);
 // Without its trailing CR and LF characters in any mix; a string made only of
 // line ends comes back whole.
 QString stripTerminalReturns(const QString& s);
+// The longest start of the string, in whole characters (a surrogate pair is
+// never split), whose UTF-8 takes at most maxBytes bytes: file systems limit
+// a name's bytes, not its characters.
+QString leftUtf8Bytes(const QString& s, qsizetype maxBytes);
 // When the string begins with `target` (as beginsWithString), that one
 // occurrence is replaced by `replacement`; otherwise, or when either argument
 // is null, the string unchanged.

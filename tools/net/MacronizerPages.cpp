@@ -157,17 +157,8 @@ QString WebMacronizer::sanitizedFileName(const QString& suggested) {
 QString WebMacronizer::fittedFileName(const QString& base, const QString& tail) {
     // File systems count a name's bytes, not its characters: keep the
     // whole characters of the base that fit beside the tail.
-    const qsizetype room = kMaxFileNameBytes - tail.toUtf8().size();
-    qsizetype keep = 0, bytes = 0;
-    while (keep < base.size()) {
-        const bool pair = base.at(keep).isHighSurrogate() && keep + 1 < base.size() && base.at(keep + 1).isLowSurrogate();
-        const qsizetype width = pair ? 2 : 1;
-        const qsizetype size = base.mid(keep, width).toUtf8().size();
-        if (bytes + size > room) break;
-        bytes += size;
-        keep += width;
-    }
-    const QString cut = base.left(keep).trimmed();
+    const QString cut =
+        StringExtensions::leftUtf8Bytes(base, kMaxFileNameBytes - tail.toUtf8().size()).trimmed();
     return (cut.isEmpty() ? QStringLiteral("download") : cut) + tail;
 }
 
