@@ -221,6 +221,7 @@ private:
     void applyPositions();
     void showImagePane();
     void updateTitle();
+    void markPanesSaved();
     MyDocumentPtr document_;
     QSplitter* split_ = nullptr;
     MyTextField* latin_ = nullptr;

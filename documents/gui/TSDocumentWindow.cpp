@@ -33,6 +33,9 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUuid>
+#include <QSet>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 Q_DECLARE_METATYPE(ts::AttributedStringPtr)
@@ -191,8 +194,11 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     QPointer<TSDocumentWindow> self = this;
     textReplacedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
         TSDocument::kTextReplaced, document_.get(), [self](const ts::Notification&) {
-            QMetaObject::invokeMethod(qApp, [self] { if (self) self->model_->reload(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(qApp, [self] { if (self) self->reloadKeepingPlace(); }, Qt::QueuedConnection);
         });
+    // The edited mark follows the document, whichever command changed it.
+    editedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
+        ts::Document::kEditedStateChangedNotification, document_.get(), [this](const ts::Notification&) { updateTitle(); });
 }
 
 TSDocumentWindow::~TSDocumentWindow() = default;
@@ -360,12 +366,52 @@ bool TSDocumentWindow::renumberFrom(const QModelIndex& index) {
     if (!chunk || !text) return false;
     commitEditing();
     text->renumberFromChunk(std::static_pointer_cast<TSChunk>(chunk->shared_from_this()));
-    model_->reload();
-    outline_->expandToDepth(0);
-    restoreExpandedRows();
+    reloadKeepingPlace();
     document_->updateChangeCount(ts::Document::ChangeDone);
-    updateTitle();
     return true;
+}
+
+void TSDocumentWindow::reloadKeepingPlace(const std::function<void()>& change) {
+    // Chunks are named by uuid: an undo step or an inserted translation
+    // brings a new tree with the same rows.
+    QSet<QUuid> open, sections;
+    std::function<void(const QModelIndex&)> note = [&](const QModelIndex& parent) {
+        for (int r = 0, n = model_->rowCount(parent); r < n; ++r) {
+            const QModelIndex child = model_->index(r, 0, parent);
+            if (model_->rowCount(child) == 0) continue;
+            const QUuid id = model_->chunkForIndex(child)->uuidValue();
+            sections.insert(id);
+            if (outline_->isExpanded(child)) open.insert(id);
+            note(child);
+        }
+    };
+    note(QModelIndex());
+    const QModelIndex was = outline_->currentIndex();
+    const QUuid current = was.isValid() ? model_->chunkForIndex(was)->uuidValue() : QUuid();
+    const int column = was.isValid() ? was.column() : int(TSOutlineModel::LatinColumn);
+    const int scroll = outline_->verticalScrollBar()->value();
+    const int across = outline_->horizontalScrollBar()->value();
+
+    if (change) change();
+    model_->reload();
+
+    QModelIndex now;
+    std::function<void(const QModelIndex&)> restore = [&](const QModelIndex& parent) {
+        for (int r = 0, n = model_->rowCount(parent); r < n; ++r) {
+            const QModelIndex child = model_->index(r, 0, parent);
+            const QUuid id = model_->chunkForIndex(child)->uuidValue();
+            if (!current.isNull() && id == current) now = child.siblingAtColumn(column);
+            if (model_->rowCount(child) == 0) continue;
+            if (open.contains(id) || !sections.contains(id)) outline_->expand(child);
+            restore(child);
+        }
+    };
+    restore(QModelIndex());
+    if (now.isValid()) outline_->selectionModel()->setCurrentIndex(now, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The scroll range follows the rows now open.
+    outline_->doItemsLayout();
+    outline_->verticalScrollBar()->setValue(scroll);
+    outline_->horizontalScrollBar()->setValue(across);
 }
 
 void TSDocumentWindow::useSelectionForFind() {
@@ -383,11 +429,8 @@ void TSDocumentWindow::magnifyText(double factor) {
     if (!text || factor <= 0 || factor == 1.0) return;
     commitEditing();
     text->magnify(float(factor));
-    model_->reload();
-    outline_->expandToDepth(0);
-    restoreExpandedRows();
+    reloadKeepingPlace();
     document_->updateChangeCount(ts::Document::ChangeDone);
-    updateTitle();
 }
 
 // ---- Kept between launches: column widths and which rows are open ----
@@ -506,12 +549,15 @@ bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
 QMenu* TSDocumentWindow::headerMenu() {
     auto* menu = new QMenu(this);
     const bool own = document_->englishIdentifier() == QLatin1String("english");
-    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] { model_->changeIdentifier(); });
+    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] {
+        commitEditing();
+        reloadKeepingPlace([this] { model_->changeIdentifier(); });
+    });
     menu->addSeparator();
     const bool bySection = Preferences::preferences()->numberBySubsection();
     menu->addAction(localized(bySection ? "NUMBER_FROM_BEGINNING" : "NUMBER_BY_SUBSECTION"), this, [this, bySection] {
-        Preferences::preferences()->setNumberBySubsection(!bySection);
-        model_->reload();
+        commitEditing();
+        reloadKeepingPlace([bySection] { Preferences::preferences()->setNumberBySubsection(!bySection); });
     });
     return menu;
 }
@@ -523,6 +569,8 @@ void TSDocumentWindow::showHeaderMenu(const QPoint& position) {
 }
 
 void TSDocumentWindow::closeEvent(QCloseEvent* event) {
+    // Text still in a cell editor is part of what the question asks about.
+    commitEditing();
     if (!document_->canClose()) {
         event->ignore();
         return;

@@ -20,6 +20,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
@@ -89,6 +91,11 @@ public:
     Q_INVOKABLE void promoteSelectedRow();
     Q_INVOKABLE void demoteSelectedRow();
     TSRowCommands* rowCommands() const { return rowCommands_; }
+    // Reloads the outline after the tree or what its cells show changed
+    // (run `change` first, when given), keeping the rows that were open, the
+    // current cell and the scroll position; a row that has just become a
+    // section opens.
+    void reloadKeepingPlace(const std::function<void()>& change = {});
     // The lines after this one take the numbers following its own.
     bool renumberFrom(const QModelIndex& index);
     // Ctrl+E: the selection becomes the text to find.
@@ -169,6 +176,7 @@ private:
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;
     ts::ObserverToken textReplacedObserver_;
+    ts::ObserverToken editedObserver_;
     TSRowCommands* rowCommands_ = nullptr;
     void footnoteSaved(const ts::Notification& notification);
     void footnotesNeedRenumbering(const QModelIndex& changed);
