@@ -104,6 +104,12 @@ void TSOutlineView::commitOpenEditor() {
     if (editor) commitData(editor);
 }
 
+void TSOutlineView::discardOpenEditor() {
+    if (state() != QAbstractItemView::EditingState) return;
+    for (QTextEdit* open : viewport()->findChildren<QTextEdit*>(Qt::FindDirectChildrenOnly))
+        closeEditor(open, QAbstractItemDelegate::NoHint);
+}
+
 void TSOutlineView::doItemsLayout() {
     // The header stretches its last column when it is first asked about it,
     // which a layout does as it measures its first row: asked here first, it
@@ -286,6 +292,11 @@ void TSDocumentWindow::performFind(FindCommand command) {
 }
 
 void TSDocumentWindow::commitEditing() { outline_->commitOpenEditor(); }
+
+bool TSDocumentWindow::hasUncommittedEdits() const {
+    const QTextEdit* editor = delegate_->editor();
+    return editor && editor->document()->isModified();
+}
 
 void TSDocumentWindow::addLine() {
     commitEditing();
@@ -578,8 +589,12 @@ void TSDocumentWindow::closeEvent(QCloseEvent* event) {
     saveOutlineState();
     VocabularyWindowController::documentClosing(document_->vocabListIfAny());
     event->accept();
+    // The editor's text is in the document (committed above); left open, it
+    // would commit again into the tree the clean-up releases.
+    outline_->discardOpenEditor();
     document_->close();
     document_->cleanup();
+    model_->reload();
 }
 
 void TSDocumentWindow::moveEvent(QMoveEvent* event) {

@@ -43,6 +43,8 @@ public:
     bool resizePending() const { return resizePending_; }
     // Hands an open cell editor's text to the model.
     void commitOpenEditor();
+    // Closes an open cell editor without handing its text over.
+    void discardOpenEditor();
     // Narrows the columns before the last so that the last one, which takes
     // the rest of the width, is seen whole: a text is laid out at its
     // column's width, and a column running past the view's edge hid the ends
@@ -77,6 +79,7 @@ public:
     bool canFind() const override { return true; }
     void performFind(FindCommand command) override;
     void commitEditing() override;
+    bool hasUncommittedEdits() const override;
     void documentWasSaved() override { updateTitle(); }
 
     // Adds a line after the current one and opens its editor.

@@ -1,0 +1,195 @@
+// Quitting with edited documents: each document is asked about once, text
+// still in a cell editor counts, Cancel leaves the program whole (the
+// analyser answers look-ups), and the quit sequence runs only after every
+// answer. Revert asks about the open editor's text too, and the first-start
+// question waits for a window the user can see and answers No on Escape.
+#include "AppTestSupport.h"
+
+#include "app/gui/MainWindow.h"
+#include "app/gui/WidgetPrompter.h"
+#include "dictionaries/DictionaryController.h"
+#include "dictionaries/TSDictionary.h"
+#include "documents/gui/TSDocumentWindow.h"
+#include "documents/gui/TSOutlineModel.h"
+#include "platform/UserDefaults.h"
+#include "platform/spelling/SpellChecker.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <atomic>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+AppHarness& harness() {
+    static bool installed = false;
+    AppHarness& h = AppHarness::get();
+    if (!installed) {
+        installed = true;
+        if (!h.documents.hasDocumentType(TSDocument::kTypeName)) TSDocumentWindow::install(h.documents);
+    }
+    return h;
+}
+
+// A document with one line, saved to a file and shown in its window.
+TSDocumentWindow* openDocument(const QString& path, const QString& latin) {
+    auto doc = std::make_shared<TSDocument>();
+    std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0))->setLatin(ts::AttributedString::make(latin));
+    ts::DocumentError error;
+    if (!doc->saveToURL(path, TSDocument::kTypeName, &error)) return nullptr;
+    harness().documents.addDocument(doc);
+    doc->makeWindowControllers();
+    doc->showWindows();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TSDocumentWindow*>(w); d && d->document() == doc) return d;
+    return nullptr;
+}
+
+QTextEdit* typeInto(TSDocumentWindow* window, const QString& typed) {
+    const QModelIndex first = window->model()->index(0, TSOutlineModel::LatinColumn);
+    window->outlineView()->setCurrentIndex(first);
+    window->outlineView()->edit(first);
+    drainEvents();
+    auto* editor = window->findChild<QTextEdit*>();
+    if (editor) QTest::keyClicks(editor, typed);
+    return editor;
+}
+
+QString storedLatin(const QString& path) {
+    auto doc = std::make_shared<TSDocument>();
+    ts::DocumentError error;
+    if (!doc->readFromURL(path, TSDocument::kTypeName, &error)) return {};
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0));
+    return line && line->latin() ? line->latin()->string() : QString();
+}
+
+bool lookupAnswers() {
+    std::atomic<bool> answered{false};
+    QString raw;
+    DictionaryController::dictionary()->translateToEnglish(QStringLiteral("arma"), 0, 0, [&](const TSDictionaryResult& r) {
+        const auto it = r.find(TSDictionary::kRawOutput);
+        if (it != r.end()) raw = it->second.toString();
+        answered = true;
+    });
+    for (int i = 0; i < 3000 && !answered; ++i) QTest::qWait(10);
+    return answered && raw.contains(QStringLiteral("arm"));
+}
+
+}  // namespace
+
+TEST(QuitQuestions, EachDocumentIsAskedOnceAndCancelLeavesTheProgramWhole) {
+    AppHarness& h = harness();
+    QTemporaryDir dir;
+    TSDocumentWindow* first = openDocument(dir.filePath("first.tsdx"), QStringLiteral("arma"));
+    TSDocumentWindow* second = openDocument(dir.filePath("second.tsdx"), QStringLiteral("virumque"));
+    ASSERT_TRUE(first && second);
+    // One edit stored, one still in the cell editor.
+    first->model()->setRichText(first->model()->index(0, TSOutlineModel::LatinColumn), ts::AttributedString(QStringLiteral("arma cano")));
+    ASSERT_TRUE(typeInto(second, QStringLiteral(" Troiae")));
+    h.capture->take();
+    const size_t asked = h.prompter->alerts().size();
+    h.prompter->queueAlertAnswer(2);  // Don't Save
+    h.prompter->queueAlertAnswer(1);  // Cancel
+    h.controller->terminate();
+    drainEvents();
+    ASSERT_EQ(h.prompter->alerts().size(), asked + 2) << "one question per document";
+    EXPECT_TRUE(h.prompter->alerts()[asked].messageText.contains(QStringLiteral("first")));
+    EXPECT_TRUE(h.prompter->alerts()[asked + 1].messageText.contains(QStringLiteral("second")));
+    EXPECT_FALSE(h.controller->terminated());
+    for (const QString& m : h.capture->messages()) EXPECT_FALSE(m.startsWith(QStringLiteral("Quit: "))) << m.toStdString();
+    // Both documents stay open with their edits; a look-up still answers.
+    EXPECT_TRUE(first->isVisible());
+    EXPECT_TRUE(second->isVisible());
+    EXPECT_TRUE(first->document()->isDocumentEdited());
+    EXPECT_TRUE(second->document()->isDocumentEdited());
+    EXPECT_TRUE(lookupAnswers());
+    for (TSDocumentWindow* w : {first, second}) {
+        w->document()->updateChangeCount(ts::Document::ChangeCleared);
+        w->close();
+    }
+    drainEvents();
+}
+
+// Revert asks about text still in a cell editor, and reads the file again.
+TEST(QuitQuestions, RevertCountsTheOpenEditor) {
+    AppHarness& h = harness();
+    QTemporaryDir dir;
+    const QString path = dir.filePath("revert.tsdx");
+    TSDocumentWindow* window = openDocument(path, QStringLiteral("arma"));
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(typeInto(window, QStringLiteral(" cano")));
+    h.controller->validateMenus(window);
+    QAction* revert = nullptr;
+    for (QAction* top : window->menuBar()->actions())
+        if (top->menu())
+            for (QAction* a : top->menu()->actions())
+                if (a->objectName() == QLatin1String("revertDocumentToSaved:")) revert = a;
+    ASSERT_TRUE(revert);
+    EXPECT_TRUE(revert->isEnabled()) << "the editor holds an edit";
+    const size_t asked = h.prompter->alerts().size();
+    h.prompter->queueAlertAnswer(1);  // Revert
+    revert->trigger();
+    drainEvents();
+    ASSERT_EQ(h.prompter->alerts().size(), asked + 1);
+    EXPECT_EQ(storedLatin(path), QStringLiteral("arma"));
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TSDocumentWindow*>(w); d && d->isVisible() && d->document()->fileURL() == path) {
+            d->document()->updateChangeCount(ts::Document::ChangeCleared);
+            d->close();
+        }
+    drainEvents();
+}
+
+// The first-start question appears once a window is shown, parented to it;
+// Escape answers No.
+TEST(QuitQuestions, FirstStartQuestionWaitsForAWindowAndEscapeAnswersNo) {
+    AppHarness& h = harness();
+    auto defaults = ts::UserDefaults::standardUserDefaults();
+    defaults->setBool(false, AppController::kSpellcheckerRefusedKey);
+    // A fresh account: no Latin dictionary (an earlier test installed one).
+    const QString spelling = ts::SpellChecker::userDictionaryFolder();
+    QTemporaryDir aside;
+    for (const char* name : {"la.dic", "la.aff"}) QFile::rename(spelling + "/" + name, aside.filePath(name));
+    ASSERT_FALSE(AppController::latinSpellcheckAvailable());
+    // No window on screen (earlier tests' windows are put away).
+    for (QWidget* w : QApplication::topLevelWidgets()) w->hide();
+    auto widgets = std::make_shared<WidgetPrompter>();
+    ts::Prompter::Scope scope(widgets);
+    QMessageBox* shownOver = nullptr;
+    QWidget* parentSeen = nullptr;
+    // The question's own loop runs: answer it with Escape once it shows.
+    QTimer poll;
+    poll.setInterval(20);
+    QObject::connect(&poll, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        shownOver = box;
+        parentSeen = box->parentWidget();
+        QTest::keyClick(box, Qt::Key_Escape);
+    });
+    poll.start();
+    h.controller->offerSpellcheckerOnceAWindowShows();
+    drainEvents();
+    EXPECT_EQ(shownOver, nullptr) << "no window yet: no question";
+    auto* window = new MainWindow(h.controller.get());
+    window->show();
+    for (int i = 0; i < 1000 && !defaults->boolForKey(AppController::kSpellcheckerRefusedKey); ++i) QTest::qWait(10);
+    poll.stop();
+    EXPECT_NE(shownOver, nullptr);
+    EXPECT_EQ(parentSeen, window);
+    EXPECT_TRUE(defaults->boolForKey(AppController::kSpellcheckerRefusedKey)) << "Escape answered No";
+    window->close();
+    drainEvents();
+    for (const char* name : {"la.dic", "la.aff"}) QFile::rename(aside.filePath(name), spelling + "/" + name);
+}
