@@ -200,7 +200,7 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     QPointer<TSDocumentWindow> self = this;
     textReplacedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
         TSDocument::kTextReplaced, document_.get(), [self](const ts::Notification&) {
-            QMetaObject::invokeMethod(qApp, [self] { if (self) self->reloadKeepingPlace(); }, Qt::QueuedConnection);
+            if (self) self->reloadKeepingPlace({}, self->document_->replacedText());
         });
     // The edited mark follows the document, whichever command changed it.
     editedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
@@ -382,21 +382,20 @@ bool TSDocumentWindow::renumberFrom(const QModelIndex& index) {
     return true;
 }
 
-void TSDocumentWindow::reloadKeepingPlace(const std::function<void()>& change) {
+void TSDocumentWindow::reloadKeepingPlace(const std::function<void()>& change, const TSChunkPtr& shown) {
     // Chunks are named by uuid: an undo step or an inserted translation
     // brings a new tree with the same rows.
     QSet<QUuid> open, sections;
-    std::function<void(const QModelIndex&)> note = [&](const QModelIndex& parent) {
-        for (int r = 0, n = model_->rowCount(parent); r < n; ++r) {
-            const QModelIndex child = model_->index(r, 0, parent);
-            if (model_->rowCount(child) == 0) continue;
-            const QUuid id = model_->chunkForIndex(child)->uuidValue();
-            sections.insert(id);
-            if (outline_->isExpanded(child)) open.insert(id);
-            note(child);
+    std::function<void(const TSChunk*)> note = [&](const TSChunk* parent) {
+        for (const TSChunkPtr& child : parent->childNodes()) {
+            if (child->numChildren() == 0) continue;
+            sections.insert(child->uuidValue());
+            if (outline_->isExpanded(model_->indexForChunk(child.get(), 0))) open.insert(child->uuidValue());
+            note(child.get());
         }
     };
-    note(QModelIndex());
+    const TSChunkPtr before = shown ? shown : TSChunkPtr(document_->text());
+    if (before) note(before.get());
     const QModelIndex was = outline_->currentIndex();
     const QUuid current = was.isValid() ? model_->chunkForIndex(was)->uuidValue() : QUuid();
     const int column = was.isValid() ? was.column() : int(TSOutlineModel::LatinColumn);

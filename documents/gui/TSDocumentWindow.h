@@ -97,8 +97,9 @@ public:
     // Reloads the outline after the tree or what its cells show changed
     // (run `change` first, when given), keeping the rows that were open, the
     // current cell and the scroll position; a row that has just become a
-    // section opens.
-    void reloadKeepingPlace(const std::function<void()>& change = {});
+    // section opens. `shown` is the tree the outline shows until the reload,
+    // when the document has been given another.
+    void reloadKeepingPlace(const std::function<void()>& change = {}, const TSChunkPtr& shown = nullptr);
     // The lines after this one take the numbers following its own.
     bool renumberFrom(const QModelIndex& index);
     // Ctrl+E: the selection becomes the text to find.

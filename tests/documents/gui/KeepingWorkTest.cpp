@@ -159,6 +159,20 @@ TEST_F(Outline, ReloadsKeepOpenRowsSelectionAndScrollPosition) {
     ASSERT_TRUE(window->renumberFrom(at(row(2, 5))));
     kept("renumbered", row(2, 10), scroll);
     Preferences::preferences()->setNumberBySubsection(false);
+
+    // An undo step brings back a whole new tree with the same rows.
+    const QUuid currentId = row(2, 10)->uuidValue();
+    const QUuid closedId = books[1]->uuidValue();
+    doc->registerUndoSnapshot(QStringLiteral("Test"));
+    ASSERT_TRUE(doc->undo());
+    settle();
+    TSTextPtr now = doc->text();
+    ASSERT_NE(now->childAt(2).get(), books[2].get()) << "a new tree";
+    EXPECT_EQ(window->model()->chunkForIndex(view->currentIndex())->uuidValue(), currentId);
+    EXPECT_EQ(now->childAt(1)->uuidValue(), closedId);
+    EXPECT_FALSE(view->isExpanded(window->model()->indexForChunk(now->childAt(1).get(), 0)));
+    EXPECT_TRUE(view->isExpanded(window->model()->indexForChunk(now->childAt(2).get(), 0)));
+    EXPECT_EQ(view->verticalScrollBar()->value(), scroll);
 }
 
 // The location editor shows the stored number without the flag's colour,
