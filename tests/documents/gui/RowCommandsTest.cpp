@@ -146,6 +146,8 @@ TEST_F(Fixture, SeveralLinesPasteIntoRows) {
     prompter->queueAlertAnswer(0);
     EXPECT_FALSE(rows->pasteFormatted(at(b.get())));
     EXPECT_TRUE(prompter->alerts().back().informativeText.contains(QStringLiteral("Troiae qui primus")));
+    // The question speaks of the text the paste replaces, not of a word.
+    EXPECT_EQ(prompter->alerts().back().messageText, QStringLiteral("Delete this text?"));
     EXPECT_EQ(section->numChildren(), 6);
 }
 
