@@ -138,6 +138,14 @@ TEST(QuitQuestions, FirstStartQuestionWaitsForAWindowAndEscapeAnswersNo) {
     EXPECT_NE(shownOver, nullptr);
     EXPECT_EQ(parentSeen, window);
     EXPECT_TRUE(defaults->boolForKey(AppController::kSpellcheckerRefusedKey)) << "Escape answered No";
+    // Any question with a Cancel button answers Cancel on Escape.
+    shownOver = nullptr;
+    poll.start();
+    ts::AlertRequest save;
+    save.buttons = {"Save", "Cancel", "Don’t Save"};
+    EXPECT_EQ(widgets->alert(save), 1);
+    poll.stop();
+    EXPECT_NE(shownOver, nullptr);
     window->close();
     drainEvents();
     for (const char* name : {"la.dic", "la.aff"}) QFile::rename(aside.filePath(name), spelling + "/" + name);
