@@ -205,7 +205,10 @@ TSTextPtr TSDocument::text() const {
     return text_;
 }
 
-void TSDocument::setText(TSTextPtr text) { text_ = std::move(text); }
+void TSDocument::setText(TSTextPtr text) {
+    if (!replacedText_ && text_ != text) replacedText_ = text_;
+    text_ = std::move(text);
+}
 
 FootnoteListPtr TSDocument::footnotes() const {
     if (!footnotes_) footnotes_ = std::make_shared<FootnoteList>();
@@ -216,6 +219,7 @@ void TSDocument::setFootnotes(FootnoteListPtr footnotes) { footnotes_ = std::mov
 
 void TSDocument::textReplaced() {
     ts::NotificationCenter::defaultCenter().post(kTextReplaced, this);
+    replacedText_.reset();
 }
 
 void TSDocument::registerUndoSnapshot(const QString& name) {

@@ -136,7 +136,11 @@ public:
     // An undo step that puts the text and footnotes back as they are now
     // (and forward again on redo): for edits that change the whole tree.
     void registerUndoSnapshot(const QString& name);
+    // Tells the windows (kTextReplaced) that setText gave the document a new
+    // tree. The tree it replaced is kept until then (replacedText()), so a
+    // window can read where its reader was in it.
     void textReplaced();
+    const TSTextPtr& replacedText() const { return replacedText_; }
     // Posts "Add word form" with the word; nothing for an empty word.
     void addWordForm(const QString& word);
     // Replaces this document's entry in the search index.
@@ -187,6 +191,7 @@ private:
     ts::Value savedData_;
     QString englishIdentifier_ = QStringLiteral("english");
     ts::ValueDictionary baseFontAttributes_;
+    TSTextPtr replacedText_;
     QByteArray unreadableFontAttributes_;
     QByteArray pdfBookmark_;
     QRectF windowFrame_;

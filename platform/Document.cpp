@@ -1,4 +1,5 @@
 #include "platform/Document.h"
+#include "platform/NotificationCenter.h"
 
 #include "platform/Prompter.h"
 #include "platform/UserDefaults.h"
@@ -95,7 +96,7 @@ bool Document::saveToURL(const QString& path, const QString& typeName, DocumentE
     if (!writeToURL(path, typeName, error)) return false;
     fileURL_ = path;
     fileType_ = typeName;
-    changeCount_ = 0;
+    setChangeCount(0);
     return true;
 }
 
@@ -183,12 +184,20 @@ void Document::close() {
 
 void Document::updateChangeCount(ChangeType change) {
     switch (change) {
-    case ChangeDone: ++changeCount_; break;
-    case ChangeUndone: --changeCount_; break;
-    case ChangeCleared: changeCount_ = 0; break;
+    case ChangeDone: setChangeCount(changeCount_ + 1); break;
+    case ChangeUndone: setChangeCount(changeCount_ - 1); break;
+    case ChangeCleared: setChangeCount(0); break;
     // Never equal to a saved state, whatever undo does later.
-    case ChangeReadOtherContents: changeCount_ = std::max<qint64>(changeCount_, 0) + (qint64(1) << 32); break;
+    case ChangeReadOtherContents: setChangeCount(std::max<qint64>(changeCount_, 0) + (qint64(1) << 32)); break;
     }
+}
+
+const QString Document::kEditedStateChangedNotification = QStringLiteral("Document edited state changed");
+
+void Document::setChangeCount(qint64 count) {
+    const bool was = isDocumentEdited();
+    changeCount_ = count;
+    if (was != isDocumentEdited()) NotificationCenter::defaultCenter().post(kEditedStateChangedNotification, this);
 }
 
 void Document::registerUndo(UndoStep step) {

@@ -118,7 +118,10 @@ public:
     // Removes the document from its controller.
     void close();
 
-    // Edited state.
+    // Edited state. Whenever it turns (edited or saved), the default
+    // notification centre posts kEditedStateChangedNotification with the
+    // document as sender, so windows can show the edited mark.
+    static const QString kEditedStateChangedNotification;
     void updateChangeCount(ChangeType change);
     bool isDocumentEdited() const { return changeCount_ != 0; }
 
@@ -158,6 +161,7 @@ private:
     QString fileType_;
     QString displayName_;
     std::vector<UndoStep> undoSteps_, redoSteps_;
+    void setChangeCount(qint64 count);
     qint64 changeCount_ = 0;
     DocumentController* controller_ = nullptr;
 };

@@ -43,6 +43,9 @@ struct AlertRequest {
     QStringList buttons;
     // Index of the button that Return presses and the default prompter answers.
     int defaultButton = 0;
+    // Index of the button that Escape presses; -1: the one titled "Cancel"
+    // or "No" (localised), when there is one.
+    int cancelButton = -1;
     Style style = Style::Warning;
 };
 

@@ -39,6 +39,8 @@
 #include <QMenu>
 #include <QMetaObject>
 #include <QTemporaryDir>
+#include <QTimer>
+#include <QWindow>
 #include <QWidget>
 
 // Launch and quit leave one informational line per step, so that the order
@@ -137,8 +139,8 @@ void AppController::applicationWillFinishLaunching() {
 
     installServiceHooks();
 
-    checkForSpellcheckerInstallation();
-    TSLogStep("Launch: spellchecker offer done");
+    offerSpellcheckerOnceAWindowShows();
+    TSLogStep("Launch: spellchecker offer made once a window shows");
 
     if (Preferences::coreSpotlightPresent()) ts::SearchIndex::defaultSearchableIndex().setIndexDelegate(this);
     TSLogStep("Launch: search index delegate set");
@@ -298,6 +300,37 @@ bool AppController::latinSpellcheckAvailable() {
     return false;
 }
 
+namespace {
+
+// A window of the program the user can see: shown and mapped on screen.
+QWidget* exposedWindow() {
+    if (QWidget* active = QApplication::activeWindow(); active && active->windowHandle() && active->windowHandle()->isExposed())
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || qobject_cast<QMenu*>(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
+        if (w->windowHandle() && w->windowHandle()->isExposed()) return w;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void AppController::offerSpellcheckerOnceAWindowShows() {
+    spellcheckerOfferPending_ = true;
+    // The event filter hears each window's expose; this covers one already shown.
+    QTimer::singleShot(0, this, &AppController::offerSpellcheckerIfAWindowShows);
+}
+
+void AppController::offerSpellcheckerIfAWindowShows() {
+    if (!spellcheckerOfferPending_ || QApplication::activeModalWidget()) return;
+    QWidget* shown = exposedWindow();
+    if (!shown) return;
+    spellcheckerOfferPending_ = false;
+    // The question belongs to the window the user sees.
+    if (!QApplication::activeWindow()) shown->activateWindow();
+    checkForSpellcheckerInstallation();
+}
+
 void AppController::checkForSpellcheckerInstallation() {
     if (latinSpellcheckAvailable()) return;
     auto defaults = ts::UserDefaults::standardUserDefaults();
@@ -320,6 +353,7 @@ bool AppController::askToInstallSpellchecker() {
         ts::Prompter::localized(QStringLiteral("The spellchecker will be available the next time you restart Tessarin."));
     request.buttons = {ts::Prompter::localized(QStringLiteral("Install")), ts::Prompter::localized(QStringLiteral("No"))};
     request.defaultButton = 0;
+    request.cancelButton = 1;
     request.style = ts::AlertRequest::Style::Informational;
     const int answer = ts::Prompter::current()->alert(request);
     if (answer != 0 && answer != 1) TSLogError("button not handled %li", qint64(answer));

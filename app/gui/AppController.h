@@ -120,6 +120,10 @@ public:
 
     // --- spellchecker ----------------------------------------------------------
     static bool latinSpellcheckAvailable();
+    // The offer asks with a window of the program shown: a question asked
+    // before any window is mapped may never be seen. Asks as soon as a
+    // window is exposed (at once when one already is).
+    void offerSpellcheckerOnceAWindowShows();
     void checkForSpellcheckerInstallation();
     bool askToInstallSpellchecker();
     // The user's hunspell dictionary folder, created when missing; null when
@@ -202,4 +206,6 @@ private:
     bool launched_ = false;
     bool developerMenuRemoved_ = false;
     bool terminated_ = false;
+    bool spellcheckerOfferPending_ = false;
+    void offerSpellcheckerIfAWindowShows();
 };

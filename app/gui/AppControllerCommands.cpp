@@ -11,7 +11,9 @@
 #include "platform/Document.h"
 #include "platform/Mailer.h"
 #include "platform/Prompter.h"
+#include "platform/gui/DocumentWindow.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QFile>
@@ -136,9 +138,25 @@ void AppController::openDocument() {
 }
 
 void AppController::terminate() {
-    if (ts::DocumentController* controller = ts::DocumentController::sharedDocumentController())
-        if (!controller->closeAllDocuments()) return;
-    applicationShouldTerminate();
+    if (!terminated_) {
+        // Text still in an editor is part of what the questions ask about.
+        const QWidgetList windows = QApplication::topLevelWidgets();
+        for (QWidget* w : windows)
+            if (auto* d = dynamic_cast<ts::DocumentWindow*>(w)) d->commitEditing();
+        // One question per edited document, and nothing closes or stops until
+        // every document has its answer: Cancel leaves everything as it was.
+        std::vector<ts::DocumentPtr> declined;
+        if (ts::DocumentController* controller = ts::DocumentController::sharedDocumentController())
+            for (const ts::DocumentPtr& d : std::vector<ts::DocumentPtr>(controller->documents())) {
+                if (!d->canClose()) return;
+                if (d->isDocumentEdited()) declined.push_back(d);
+            }
+        // Edits the user chose not to save are given up: no window asks again.
+        for (const ts::DocumentPtr& d : declined) d->updateChangeCount(ts::Document::ChangeCleared);
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (dynamic_cast<ts::DocumentWindow*>(w) && w->isVisible() && !w->close()) return;
+        applicationShouldTerminate();
+    }
     QCoreApplication::quit();
 }
 

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
+#include <QTimer>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPlainTextEdit>
@@ -175,6 +176,8 @@ void revertWindow(QWidget* window) {
     const ts::DocumentPtr document = documentOf(window);
     ts::DocumentController* controller = ts::DocumentController::sharedDocumentController();
     if (!document || !controller) return;
+    // Text still in an editor is among the changes Revert gives up.
+    documentWindow(window)->commitEditing();
     ts::DocumentError error;
     const ts::DocumentPtr reverted = document->revertDocumentToSaved(&error);
     if (!reverted) {
@@ -292,7 +295,7 @@ const std::vector<MenuCommand>& menuCommands() {
         c.push_back(command("File", "Revert to Saved", "revertDocumentToSaved:", {}, [](A&, QWidget* w) { revertWindow(w); },
                      [](A&, QWidget* w) {
                          const ts::DocumentPtr d = documentOf(w);
-                         return d && !d->fileURL().isEmpty() && d->isDocumentEdited();
+                         return d && !d->fileURL().isEmpty() && (d->isDocumentEdited() || documentWindow(w)->hasUncommittedEdits());
                      }));
         c.push_back(separator("File"));
         c.push_back(windowMethod("File", "Page Setup…", "runPageLayout:", "runPageLayout", {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_P)}));
@@ -586,6 +589,9 @@ void AppController::validateMenus(QWidget* window) {
 void AppController::updateCheckMarks() { validateMenus(nullptr); }
 
 bool AppController::eventFilter(QObject* watched, QEvent* event) {
+    // A window has come on screen: the first-start question may be asked.
+    if (spellcheckerOfferPending_ && (event->type() == QEvent::Expose || event->type() == QEvent::WindowActivate))
+        QTimer::singleShot(0, this, &AppController::offerSpellcheckerIfAWindowShows);
     if (event->type() == QEvent::Show) {
         if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && isToolWindow(w)) equipToolWindow(w);
     } else if (event->type() == QEvent::WindowActivate) {

@@ -8,6 +8,7 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QWindow>
 
 namespace {
 
@@ -26,10 +27,21 @@ QString startFolder(const QString& directory) {
     return directory.isEmpty() ? ts::DocumentController::panelDirectory() : directory;
 }
 
+// The window a question belongs to: the active one, else one the user can
+// see; a question without one might be a window nobody sees.
+QWidget* questionParent() {
+    if (QWidget* active = QApplication::activeWindow()) return active;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip && w->windowHandle() &&
+            w->windowHandle()->isExposed())
+            return w;
+    return nullptr;
+}
+
 }  // namespace
 
 int WidgetPrompter::alert(const ts::AlertRequest& request) {
-    QMessageBox box(QApplication::activeWindow());
+    QMessageBox box(questionParent());
     switch (request.style) {
     case ts::AlertRequest::Style::Warning: box.setIcon(QMessageBox::Warning); break;
     case ts::AlertRequest::Style::Informational: box.setIcon(QMessageBox::Information); break;
@@ -43,6 +55,12 @@ int WidgetPrompter::alert(const ts::AlertRequest& request) {
     for (const QString& t : titles) buttons.push_back(box.addButton(t, QMessageBox::ActionRole));
     if (request.defaultButton >= 0 && request.defaultButton < int(buttons.size()))
         box.setDefaultButton(buttons[size_t(request.defaultButton)]);
+    int cancel = request.cancelButton;
+    if (cancel < 0)
+        for (int i = 0; i < titles.size() && cancel < 0; ++i)
+            if (titles[i] == ts::Prompter::localized(QStringLiteral("Cancel")) || titles[i] == ts::Prompter::localized(QStringLiteral("No")))
+                cancel = i;
+    if (cancel >= 0 && cancel < int(buttons.size())) box.setEscapeButton(buttons[size_t(cancel)]);
     box.exec();
     for (size_t i = 0; i < buttons.size(); ++i)
         if (box.clickedButton() == buttons[i]) return int(i);

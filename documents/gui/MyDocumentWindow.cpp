@@ -474,13 +474,19 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
     auto* imagePane = new QWidget(split_);
     auto* imageLayout = new QVBoxLayout(imagePane);
     imageLayout->setContentsMargins(0, 0, 0, 0);
-    auto* bar = new QHBoxLayout;
+    // Scale above the button, so the pane can be narrow.
+    auto* bar = new QVBoxLayout;
     scaleBox_ = new QComboBox(imagePane);
     scaleBox_->setEditable(true);
     scaleBox_->addItems({QStringLiteral("100%"), QStringLiteral("Fit to height"), QStringLiteral("Fit to width"),
                          QStringLiteral("50%"), QStringLiteral("75%"), QStringLiteral("150%"), QStringLiteral("200%")});
+    // The image pane's least width is what the splitter keeps when the
+    // window is small, taken from the text panes: the scale box is as narrow
+    // as a percentage.
+    scaleBox_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    scaleBox_->setMinimumContentsLength(4);
     auto* setImage = new QPushButton(QStringLiteral("Set Image…"), imagePane);
-    bar->addWidget(scaleBox_, 1);
+    bar->addWidget(scaleBox_);
     bar->addWidget(setImage);
     imageLayout->addLayout(bar);
     facsimileScroll_ = new QScrollArea(imagePane);
@@ -531,9 +537,11 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
         Preferences::preferences()->setTextFieldPositions(p);
         facsimile_->updateFrame();
     });
+    // A pane's edits count as its undo history does: undo back to the saved
+    // text leaves nothing to save.
     for (MyTextField* f : {latin_, english_})
-        connect(f->document(), &QTextDocument::contentsChanged, this, [this] {
-            if (!syncing_) document_->updateChangeCount(ts::Document::ChangeDone);
+        connect(f->document(), &QTextDocument::modificationChanged, this, [this](bool modified) {
+            if (!syncing_) document_->updateChangeCount(modified ? ts::Document::ChangeDone : ts::Document::ChangeUndone);
         });
 
     auto& center = ts::NotificationCenter::defaultCenter();
@@ -555,6 +563,12 @@ MyDocumentWindow::MyDocumentWindow(MyDocumentPtr document, QWidget* parent)
     const void* l = latin_;
     const void* e = english_;
     document_->registerForNotifications([l, e](const void* sender) { return sender == l || sender == e; });
+    observers_.push_back(center.addObserver(ts::Document::kEditedStateChangedNotification, document_.get(),
+                                            [this](const ts::Notification&) {
+                                                // Saved: the panes' present text is the one to come back to.
+                                                if (!document_->isDocumentEdited()) markPanesSaved();
+                                                updateTitle();
+                                            }));
 
     loadFromDocument();
     connect(facsimile_, &FacsimileView::imageChanged, this, [this] { facsimile_->updateFrame(); });
@@ -642,6 +656,7 @@ void MyDocumentWindow::loadFromDocument() {
         f->document()->clearUndoRedoStacks();
         f->setVocabList(document_->vocabList());
     }
+    markPanesSaved();
     if (!document_->imageData().isEmpty()) {
         QString problem;
         if (!facsimile_->setImageData(document_->imageData(), &problem)) TSLogError("The page image could not be read: %@", problem);
@@ -664,8 +679,15 @@ void MyDocumentWindow::applyPositions() {
     split_->setSizes({int(p[0] * total), int(p[1] * total), int(p[2] * total)});
 }
 
+void MyDocumentWindow::markPanesSaved() {
+    const bool was = syncing_;
+    syncing_ = true;
+    for (MyTextField* f : {latin_, english_}) f->document()->setModified(false);
+    syncing_ = was;
+}
+
 void MyDocumentWindow::updateTitle() {
-    setWindowTitle(document_->displayName());
+    setWindowTitle(document_->displayName() + QStringLiteral("[*]"));
     setWindowModified(document_->isDocumentEdited());
 }
 

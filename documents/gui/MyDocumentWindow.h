@@ -236,6 +236,7 @@ private:
     void updateTitle();
     void validateTextMenu();
     QMenu* textMenu_ = nullptr;
+    void markPanesSaved();
     MyDocumentPtr document_;
     QSplitter* split_ = nullptr;
     MyTextField* latin_ = nullptr;

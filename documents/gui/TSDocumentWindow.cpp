@@ -33,6 +33,9 @@
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
+#include <QUuid>
+#include <QSet>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 Q_DECLARE_METATYPE(ts::AttributedStringPtr)
@@ -99,6 +102,12 @@ void TSOutlineView::commitOpenEditor() {
         for (QTextEdit* open : viewport()->findChildren<QTextEdit*>(Qt::FindDirectChildrenOnly))
             if (open->isVisible()) editor = open;
     if (editor) commitData(editor);
+}
+
+void TSOutlineView::discardOpenEditor() {
+    if (state() != QAbstractItemView::EditingState) return;
+    for (QTextEdit* open : viewport()->findChildren<QTextEdit*>(Qt::FindDirectChildrenOnly))
+        closeEditor(open, QAbstractItemDelegate::NoHint);
 }
 
 void TSOutlineView::doItemsLayout() {
@@ -191,8 +200,11 @@ TSDocumentWindow::TSDocumentWindow(TSDocumentPtr document, QWidget* parent)
     QPointer<TSDocumentWindow> self = this;
     textReplacedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
         TSDocument::kTextReplaced, document_.get(), [self](const ts::Notification&) {
-            QMetaObject::invokeMethod(qApp, [self] { if (self) self->model_->reload(); }, Qt::QueuedConnection);
+            if (self) self->reloadKeepingPlace({}, self->document_->replacedText());
         });
+    // The edited mark follows the document, whichever command changed it.
+    editedObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
+        ts::Document::kEditedStateChangedNotification, document_.get(), [this](const ts::Notification&) { updateTitle(); });
 }
 
 TSDocumentWindow::~TSDocumentWindow() = default;
@@ -282,6 +294,11 @@ void TSDocumentWindow::performFind(FindCommand command) {
 
 void TSDocumentWindow::commitEditing() { outline_->commitOpenEditor(); }
 
+bool TSDocumentWindow::hasUncommittedEdits() const {
+    const QTextEdit* editor = delegate_->editor();
+    return editor && editor->document()->isModified();
+}
+
 void TSDocumentWindow::addLine() {
     commitEditing();
     const QModelIndex current = outline_->currentIndex();
@@ -369,12 +386,51 @@ bool TSDocumentWindow::renumberFrom(const QModelIndex& index) {
     if (!chunk || !text) return false;
     commitEditing();
     text->renumberFromChunk(std::static_pointer_cast<TSChunk>(chunk->shared_from_this()));
-    model_->reload();
-    outline_->expandToDepth(0);
-    restoreExpandedRows();
+    reloadKeepingPlace();
     document_->updateChangeCount(ts::Document::ChangeDone);
-    updateTitle();
     return true;
+}
+
+void TSDocumentWindow::reloadKeepingPlace(const std::function<void()>& change, const TSChunkPtr& shown) {
+    // Chunks are named by uuid: an undo step or an inserted translation
+    // brings a new tree with the same rows.
+    QSet<QUuid> open, sections;
+    std::function<void(const TSChunk*)> note = [&](const TSChunk* parent) {
+        for (const TSChunkPtr& child : parent->childNodes()) {
+            if (child->numChildren() == 0) continue;
+            sections.insert(child->uuidValue());
+            if (outline_->isExpanded(model_->indexForChunk(child.get(), 0))) open.insert(child->uuidValue());
+            note(child.get());
+        }
+    };
+    const TSChunkPtr before = shown ? shown : TSChunkPtr(document_->text());
+    if (before) note(before.get());
+    const QModelIndex was = outline_->currentIndex();
+    const QUuid current = was.isValid() ? model_->chunkForIndex(was)->uuidValue() : QUuid();
+    const int column = was.isValid() ? was.column() : int(TSOutlineModel::LatinColumn);
+    const int scroll = outline_->verticalScrollBar()->value();
+    const int across = outline_->horizontalScrollBar()->value();
+
+    if (change) change();
+    model_->reload();
+
+    QModelIndex now;
+    std::function<void(const QModelIndex&)> restore = [&](const QModelIndex& parent) {
+        for (int r = 0, n = model_->rowCount(parent); r < n; ++r) {
+            const QModelIndex child = model_->index(r, 0, parent);
+            const QUuid id = model_->chunkForIndex(child)->uuidValue();
+            if (!current.isNull() && id == current) now = child.siblingAtColumn(column);
+            if (model_->rowCount(child) == 0) continue;
+            if (open.contains(id) || !sections.contains(id)) outline_->expand(child);
+            restore(child);
+        }
+    };
+    restore(QModelIndex());
+    if (now.isValid()) outline_->selectionModel()->setCurrentIndex(now, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+    // The scroll range follows the rows now open.
+    outline_->doItemsLayout();
+    outline_->verticalScrollBar()->setValue(scroll);
+    outline_->horizontalScrollBar()->setValue(across);
 }
 
 void TSDocumentWindow::useSelectionForFind() {
@@ -392,11 +448,8 @@ void TSDocumentWindow::magnifyText(double factor) {
     if (!text || factor <= 0 || factor == 1.0) return;
     commitEditing();
     text->magnify(float(factor));
-    model_->reload();
-    outline_->expandToDepth(0);
-    restoreExpandedRows();
+    reloadKeepingPlace();
     document_->updateChangeCount(ts::Document::ChangeDone);
-    updateTitle();
 }
 
 // ---- Kept between launches: column widths and which rows are open ----
@@ -546,12 +599,15 @@ bool TSDocumentWindow::eventFilter(QObject* watched, QEvent* event) {
 QMenu* TSDocumentWindow::headerMenu() {
     auto* menu = new QMenu(this);
     const bool own = document_->englishIdentifier() == QLatin1String("english");
-    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] { model_->changeIdentifier(); });
+    menu->addAction(localized(own ? "SWITCH_TO_PERSEUS" : "SWITCH_TO_OWN"), this, [this] {
+        commitEditing();
+        reloadKeepingPlace([this] { model_->changeIdentifier(); });
+    });
     menu->addSeparator();
     const bool bySection = Preferences::preferences()->numberBySubsection();
     menu->addAction(localized(bySection ? "NUMBER_FROM_BEGINNING" : "NUMBER_BY_SUBSECTION"), this, [this, bySection] {
-        Preferences::preferences()->setNumberBySubsection(!bySection);
-        model_->reload();
+        commitEditing();
+        reloadKeepingPlace([bySection] { Preferences::preferences()->setNumberBySubsection(!bySection); });
     });
     return menu;
 }
@@ -563,6 +619,8 @@ void TSDocumentWindow::showHeaderMenu(const QPoint& position) {
 }
 
 void TSDocumentWindow::closeEvent(QCloseEvent* event) {
+    // Text still in a cell editor is part of what the question asks about.
+    commitEditing();
     if (!document_->canClose()) {
         event->ignore();
         return;
@@ -570,8 +628,12 @@ void TSDocumentWindow::closeEvent(QCloseEvent* event) {
     saveOutlineState();
     VocabularyWindowController::documentClosing(document_->vocabListIfAny());
     event->accept();
+    // The editor's text is in the document (committed above); left open, it
+    // would commit again into the tree the clean-up releases.
+    outline_->discardOpenEditor();
     document_->close();
     document_->cleanup();
+    model_->reload();
 }
 
 void TSDocumentWindow::moveEvent(QMoveEvent* event) {

@@ -20,6 +20,8 @@
 #include <QStyledItemDelegate>
 #include <QTreeView>
 
+#include <functional>
+
 class QLabel;
 class QLineEdit;
 class QVBoxLayout;
@@ -41,6 +43,8 @@ public:
     bool resizePending() const { return resizePending_; }
     // Hands an open cell editor's text to the model.
     void commitOpenEditor();
+    // Closes an open cell editor without handing its text over.
+    void discardOpenEditor();
     // Narrows the columns before the last so that the last one, which takes
     // the rest of the width, is seen whole: a text is laid out at its
     // column's width, and a column running past the view's edge hid the ends
@@ -75,6 +79,7 @@ public:
     bool canFind() const override { return true; }
     void performFind(FindCommand command) override;
     void commitEditing() override;
+    bool hasUncommittedEdits() const override;
     void documentWasSaved() override { updateTitle(); }
 
     // Adds a line after the current one and opens its editor.
@@ -94,6 +99,12 @@ public:
     // grey it, and its key does nothing, when not.
     Q_INVOKABLE bool validateCommand(const QString& method) const;
     TSRowCommands* rowCommands() const { return rowCommands_; }
+    // Reloads the outline after the tree or what its cells show changed
+    // (run `change` first, when given), keeping the rows that were open, the
+    // current cell and the scroll position; a row that has just become a
+    // section opens. `shown` is the tree the outline shows until the reload,
+    // when the document has been given another.
+    void reloadKeepingPlace(const std::function<void()>& change = {}, const TSChunkPtr& shown = nullptr);
     // The lines after this one take the numbers following its own.
     bool renumberFrom(const QModelIndex& index);
     // Ctrl+E: the selection becomes the text to find.
@@ -176,6 +187,7 @@ private:
     QLineEdit* findField_ = nullptr;
     QLabel* findStatus_ = nullptr;
     ts::ObserverToken textReplacedObserver_;
+    ts::ObserverToken editedObserver_;
     TSRowCommands* rowCommands_ = nullptr;
     void footnoteSaved(const ts::Notification& notification);
     void footnotesNeedRenumbering(const QModelIndex& changed);

@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QTextDocument>
@@ -200,20 +201,79 @@ void TSRichTextDelegate::editorGrew() {
     Q_EMIT sizeHintChanged(editing_);
 }
 
+namespace {
+
+TSMatchedChunk* lineOf(const TSOutlineModel* model, const QModelIndex& index) {
+    return dynamic_cast<TSMatchedChunk*>(model->chunkForIndex(index));
+}
+
+QString storedLocation(const TSOutlineModel* model, const QModelIndex& index) {
+    TSMatchedChunk* line = lineOf(model, index);
+    const ts::AttributedStringPtr location = line ? line->location() : nullptr;
+    return location ? location->string() : QString();
+}
+
+}  // namespace
+
 void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     auto* edit = static_cast<QTextEdit*>(editor);
-    const auto text = model_->richText(index);
-    RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
+    if (index.column() == TSOutlineModel::LocationColumn) {
+        edit->setAcceptRichText(false);
+        edit->setProperty("tsLocationEditor", true);
+        const ts::FontPtr shown = fontOf(cellText(index));
+        if (shown) edit->document()->setDefaultFont(RichTextConversion::charFormat(ts::Attributes{
+                                                        {ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(shown))}})
+                                                        .font());
+        edit->setPlainText(storedLocation(model_, index));
+    } else {
+        const auto text = model_->richText(index);
+        RichTextConversion::toTextDocument(text ? *text : ts::AttributedString(), *edit->document());
+    }
     edit->document()->setDocumentMargin(kTextMargin);
     edit->document()->setModified(false);
     edit->moveCursor(QTextCursor::End);
+    // What is typed into an empty cell takes the document's base font: the
+    // empty paragraph carries it, so wherever the caret is put it types so.
+    const ts::Attributes& base = model_->document()->baseFontAttributes();
+    if (index.column() != TSOutlineModel::LocationColumn && edit->document()->isEmpty() && !base.empty()) {
+        const QTextCharFormat format = RichTextConversion::charFormat(base);
+        edit->document()->setDefaultFont(format.font());
+        QTextCursor(edit->document()).setBlockCharFormat(format);
+        edit->setCurrentCharFormat(format);
+        edit->document()->setModified(false);
+    }
 }
 
 void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const {
     auto* edit = static_cast<QTextEdit*>(editor);
     if (!edit->document()->isModified()) return;
+    if (index.column() == TSOutlineModel::LocationColumn) {
+        const QString typed = edit->toPlainText().simplified();
+        if (typed == storedLocation(model_, index)) return;
+        // The stored look stays, without the flag's colour, which the
+        // display adds.
+        TSMatchedChunk* line = lineOf(model_, index);
+        const ts::AttributedStringPtr old = line ? line->location() : nullptr;
+        ts::Attributes attributes = old && old->length() > 0 ? old->attributes(0) : model_->document()->baseFontAttributes();
+        attributes.erase(ts::AttributeName::BackgroundColor);
+        model_->setRichText(index, ts::AttributedString(typed, attributes));
+        return;
+    }
     ts::AttributedString text = RichTextConversion::fromTextDocument(*edit->document());
     model_->setRichText(index, text);
+}
+
+bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
+    auto* editor = qobject_cast<QWidget*>(object);
+    if (editor && event->type() == QEvent::KeyPress && editor->property("tsLocationEditor").toBool()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            Q_EMIT commitData(editor);
+            Q_EMIT closeEditor(editor, QAbstractItemDelegate::NoHint);
+            return true;
+        }
+    }
+    return QStyledItemDelegate::eventFilter(object, event);
 }
 
 void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {

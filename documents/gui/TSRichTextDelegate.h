@@ -8,6 +8,10 @@
 // line it was measured for. The location column shows its number in the
 // row's font size and the view's text colour, whatever its stored look.
 //
+// A location's editor holds the stored location as plain text (not the
+// number as displayed, nor the flag's colour) and Return ends its edit; a
+// text editor opened on an empty cell types in the document's base font.
+//
 // The editor (TSCellEditor) lays out its text the same way, checks Latin
 // spelling with the Latin dictionary (English cells with the user's
 // language, never the Latin one), and grows with its text: it is at least as
@@ -72,6 +76,8 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // Return ends a location's edit: a location is one line.
+    bool eventFilter(QObject* object, QEvent* event) override;
 
     // The height a rich text takes at a width, in whole pixels.
     static int textHeight(const ts::AttributedString& text, int width, double zoom);

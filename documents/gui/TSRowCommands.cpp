@@ -18,6 +18,7 @@
 #include "textmodel/FootnoteList.h"
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
+#include "textmodel/TSTextHelpers.h"
 #include "tools/gui/DictionaryWindowController.h"
 #include "tools/net/LocalMacronizer.h"
 
@@ -87,9 +88,8 @@ QString TSRowCommands::identifierOf(const QModelIndex& index) const {
 void TSRowCommands::changed(const TSChunk* select, int column) {
     if (!window_) return;
     TSOutlineModel* model = window_->model();
-    model->reload();
+    window_->reloadKeepingPlace();
     window_->document()->updateChangeCount(ts::Document::ChangeDone);
-    window_->outlineView()->expandToDepth(0);
     if (select) {
         const QModelIndex at = model->indexForChunk(select, column < 0 ? int(TSOutlineModel::LatinColumn) : column);
         if (at.isValid()) {
@@ -142,15 +142,22 @@ bool TSRowCommands::deleteRow(const QModelIndex& index) {
     TSChunkPtr chunk = chunkPtr(index);
     TSTextPtr text = window_ ? window_->document()->text() : nullptr;
     if (!chunk || !text || !chunk->parent()) return false;
+    window_->commitEditing();
+    TSMatchedChunk* line = lineAt(index);
+    auto empty = [](const ts::AttributedStringPtr& t) { return !t || t->length() == 0; };
+    // A row without text loses nothing: it goes without a question.
+    if (line && empty(line->latin()) && empty(line->english()) && empty(line->perseusEnglish())) {
+        text->deleteChunk(chunk);
+        changed();
+        return true;
+    }
     ts::AlertRequest request;
     request.messageText = nr("DELETE_ROW");
-    TSMatchedChunk* line = lineAt(index);
     const auto latin = line ? line->latin() : nullptr;
     const QString shown = latin && !latin->string().isEmpty() ? latin->string() : chunk->name();
     request.informativeText = nr("REALLY_DELETE_ROW").replace(QStringLiteral("%@"), shown.left(80));
     request.buttons = {nr("CANCEL_DONT_DELETE"), nr("Delete")};
     if (ts::Prompter::current()->alert(request) != 1) return false;
-    window_->commitEditing();
     text->deleteChunk(chunk);
     changed();
     return true;
@@ -310,8 +317,7 @@ void TSRowCommands::macronize(const QModelIndex& index) {
             from = to + 1;
         }
         text->loadMacronizedText(marked, target);
-        window->model()->reload();
-        window->outlineView()->expandToDepth(0);
+        window->reloadKeepingPlace();
         window->document()->updateChangeCount(ts::Document::ChangeDone);
     });
 }
@@ -558,11 +564,24 @@ QMenu* TSRowCommands::rowMenu(const QModelIndex& index) {
         menu->addSeparator();
         menu->addAction(nr("PUT_ENGLISH_AT_END"), this, [this, index] { pushEnglishToEnd(index); });
     }
-    if (line && line->wordCount() >= 1) {
+    qint64 latinWords = line ? line->wordCount() : 0;
+    qint64 englishWords = line ? line->englishWordCount() : 0;
+    // Text still in the row's open editor counts in place of what is stored.
+    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+    const QModelIndex edited = window_->outlineView()->currentIndex();
+    if (line && delegate && delegate->editor() && lineAt(edited) == line) {
+        auto plain = [](const ts::AttributedStringPtr& t) { return t ? t->string() : QString(); };
+        const qint64 typed = TSTextHelpers::countWords(delegate->editor()->toPlainText());
+        if (edited.column() == TSOutlineModel::LatinColumn)
+            latinWords += typed - TSTextHelpers::countWords(plain(line->latin()));
+        else if (edited.column() == TSOutlineModel::EnglishColumn && identifierOf(edited) == QLatin1String("english"))
+            englishWords += typed - TSTextHelpers::countWords(plain(line->english()));
+    }
+    if (line && latinWords >= 1) {
         menu->addSeparator();
         QString count = nr("NUM_WORDS");
-        count.replace(QStringLiteral("%li"), QString::number(line->wordCount()));
-        QAction* words = menu->addAction(count + QStringLiteral(" / %1").arg(line->englishWordCount()));
+        count.replace(QStringLiteral("%li"), QString::number(latinWords));
+        QAction* words = menu->addAction(count + QStringLiteral(" / %1").arg(englishWords));
         words->setEnabled(false);
     }
     return menu;

@@ -692,9 +692,16 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
     TSTextPtr text = document->text();
     FootnoteListPtr notes = document->footnotes();
     if (!text || !notes) return false;
-    // One step that Undo takes back whole.
-    document->registerUndoSnapshot(QObject::tr("Insert Translation"));
-    const TSText::TranslationAlignment aligned = text->importPerseusTranslation(copyOf(book), *notes);
+    // The translation goes into a copy first: one that finds no line to go
+    // to leaves the document as it was, with nothing to save or undo.
+    const ts::Value before = text->serialize();
+    const QByteArray notesBefore = notes->archiveNotes();
+    TSTextPtr changed = TSText::textFromDictionary(before);
+    FootnoteListPtr changedNotes = FootnoteList::unarchiveNotes(notesBefore);
+    if (!changed || !changedNotes) return false;
+    const TSText::TranslationAlignment aligned = changed->importPerseusTranslation(copyOf(book), *changedNotes);
+    if (FootnoteListPtr own = footnotesForText(book))
+        for (const auto& [id, note] : own->notes()) changedNotes->notes()[id] = note;
     // Lines that met no Latin line are said, not silently piled or lost.
     QStringList unmet;
     if (aligned.rowsAdded > 0)
@@ -709,8 +716,11 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
                                         .arg(total)
                                         .arg(unmet.join(QStringLiteral("; ")));
     reportField->setText(insertionReport_);
-    if (FootnoteListPtr own = footnotesForText(book))
-        for (const auto& [id, note] : own->notes()) notes->notes()[id] = note;
+    if (changed->serialize() == before && changedNotes->archiveNotes() == notesBefore) return false;
+    // One step that Undo takes back whole.
+    document->registerUndoSnapshot(QObject::tr("Insert Translation"));
+    document->setText(changed);
+    document->setFootnotes(changedNotes);
     // Closing would otherwise lose the inserted translation without a word.
     document->updateChangeCount(ts::Document::ChangeDone);
     document->textReplaced();

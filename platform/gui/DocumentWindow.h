@@ -29,8 +29,11 @@ public:
     // Whether the window has a find bar, and its commands.
     virtual bool canFind() const { return false; }
     virtual void performFind(FindCommand) {}
-    // Before the document is saved: an open editor hands over its text.
+    // Before the document is saved, closed or reverted, and before the
+    // application quits: an open editor hands over its text.
     virtual void commitEditing() {}
+    // Whether an open editor holds text it has not handed over yet.
+    virtual bool hasUncommittedEdits() const { return false; }
     // After a save was tried (the document's name may have changed).
     virtual void documentWasSaved() {}
 

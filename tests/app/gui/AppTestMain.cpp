@@ -1,11 +1,13 @@
 #include "AppTestSupport.h"
 
+#include "app/gui/MainWindow.h"
 #include "app/logging/LGLog.h"
 
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -27,6 +29,13 @@ AppHarness& AppHarness::get() {
         h->controller = std::make_unique<AppController>();
         h->controller->applicationWillFinishLaunching();
         h->controller->applicationDidFinishLaunching();
+        drainEvents();
+        // The offer waits for a window on screen, as the program's first window.
+        {
+            MainWindow first(h->controller.get());
+            first.show();
+            for (int i = 0; i < 1000 && h->prompter->alerts().empty(); ++i) QTest::qWait(10);
+        }
         drainEvents();
         return h;
     }();

@@ -11,6 +11,7 @@
 #include "tools/gui/DictionaryWindowController.h"
 #include "app/logging/LGLog.h"
 #include "dictionaries/DictionaryController.h"
+#include "dictionaries/TSDictionary.h"
 #include "platform/PropertyList.h"
 #include "platform/Prompter.h"
 #include "textmodel/TSMatchedChunk.h"
@@ -32,6 +33,9 @@
 #include <QTest>
 #include <QUrl>
 #include <QThread>
+#include <QDeadlineTimer>
+
+#include <functional>
 
 #include <gtest/gtest.h>
 
@@ -74,6 +78,17 @@ QByteArray readFile(const QString& path) {
 }
 
 const QStringList kQuitSteps{"analyser stopped", "dictionaries saved", "settings saved", "observers removed"};
+
+// Waits for a condition, running this program's events meanwhile, up to a
+// ceiling generous enough for a loaded machine; answers the condition.
+bool waitFor(const std::function<bool()>& condition, int ceilingMs = 60000) {
+    QDeadlineTimer deadline(ceilingMs);
+    while (!condition()) {
+        if (deadline.hasExpired()) return condition();
+        QTest::qWait(20);
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -157,7 +172,9 @@ TEST(Xvfb, LatinSpellingThroughHunspell) {
 // SIGTERM.
 // Starts the program with a temporary home, sends SIGTERM once its log
 // holds `signalAfter`, and checks that it quits through the quit sequence.
-void startAndTerminate(bool spellchecker, const char* signalAfter) {
+// With `windowShown`, the signal also waits until a window of the program
+// with that title is visible on the X server (xdotool tells).
+void startAndTerminate(bool spellchecker, const char* signalAfter, const char* windowShown = nullptr) {
     const QString binary = qEnvironmentVariable("TS_APP_BINARY");
     ASSERT_FALSE(binary.isEmpty());
     {
@@ -182,13 +199,20 @@ void startAndTerminate(bool spellchecker, const char* signalAfter) {
         program.start(binary, {});
         ASSERT_TRUE(program.waitForStarted());
         const QString folder = logFolder(home.path(), QFileInfo(binary).fileName());
-        bool reached = false;
-        for (int i = 0; i < 300 && !reached; ++i) {
-            QThread::msleep(50);
-            reached = logMessages(folder).contains(QString::fromLatin1(signalAfter));
-        }
+        const bool reached = waitFor([&] { return logMessages(folder).contains(QString::fromLatin1(signalAfter)); });
         ASSERT_TRUE(reached) << "launch did not reach \"" << signalAfter << "\" in " << folder.toStdString();
-        QThread::msleep(500);
+        const QString xdotool = qEnvironmentVariable("TS_XDOTOOL");
+        if (windowShown && !xdotool.isEmpty()) {
+            const bool shown = waitFor([&] {
+                QProcess search;
+                search.start(xdotool, {"search", "--onlyvisible", "--pid", QString::number(program.processId()), "--name",
+                                       QString::fromLatin1(windowShown)});
+                search.waitForFinished(20000);
+                return !search.readAllStandardOutput().trimmed().isEmpty();
+            });
+            EXPECT_TRUE(shown) << "no window \"" << windowShown << "\" on screen";
+        }
+        // The signal may come at any later point of launch: every one quits in order.
         ::kill(pid_t(program.processId()), SIGTERM);
         if (!program.waitForFinished(60000)) {
             QProcess gdb;
@@ -208,12 +232,13 @@ void startAndTerminate(bool spellchecker, const char* signalAfter) {
 
 TEST(Xvfb, ProgramStartsAndQuitsInOrder) { startAndTerminate(true, "Launch: observing Add word form"); }
 
-// A fresh account has no spellchecker, so launch waits on the question to
-// install it, before the main loop runs: SIGTERM still quits in order. This
-// runs on an X server of its own (see CMakeLists.txt): the question's window
-// takes the input focus, which the in-process window could not win back.
+// A fresh account has no spellchecker: every start shows the first window
+// ("Untitled") and the question to install it (titled "Tessarin"), and
+// SIGTERM while the question waits still quits in order. This runs on an X
+// server of its own (see CMakeLists.txt): the question's window takes the
+// input focus, which the in-process window could not win back.
 TEST(XvfbAlone, SigtermDuringTheLaunchQuestionQuitsInOrder) {
-    startAndTerminate(false, "Launch: bookmark error presenter installed");
+    for (int start = 0; start < 5; ++start) startAndTerminate(false, "Launch: observing Add word form", "^Tessarin$");
 }
 
 // A document file without the keys a save always writes ("uuid", "Keyed
@@ -260,14 +285,12 @@ TEST(Xvfb, DocumentOpenedAtLaunchHasTheMenusAndCtrlSSaves) {
     EXPECT_EQ(titles, (QStringList{"File", "Edit", "Tools", "Window", "Help"}));
     EXPECT_GT(window->menuBar()->height(), 10);
     window->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(window));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 60000));
     EXPECT_FALSE(savedSince(path));
     QTest::keyClick(window->windowHandle(), Qt::Key_S, Qt::ControlModifier);
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(savedSince(path));
+    EXPECT_TRUE(waitFor([&] { return savedSince(path); }));
     window->close();
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(documents->documents().empty());
+    EXPECT_TRUE(waitFor([&] { return documents->documents().empty(); }));
 }
 
 // The real program started with a document named on its command line, as
@@ -303,37 +326,30 @@ TEST(XvfbAlone, ProgramStartedWithADocumentOpensItsMenuAndSavesOnCtrlS) {
     ASSERT_TRUE(program.waitForStarted());
     const QString pid = QString::number(program.processId());
     QStringList windows;
-    for (int i = 0; i < 200 && windows.isEmpty(); ++i) {
-        QThread::msleep(50);
+    waitFor([&] {
         windows = run({"search", "--onlyvisible", "--pid", pid, "--name", "^bucolica\\.tsdx"});
-    }
+        return !windows.isEmpty();
+    });
     ASSERT_EQ(windows.size(), 1) << "no document window; stderr:\n" << readFile(home.path() + "/stderr.txt").toStdString();
     const QString window = windows.first();
     run({"windowfocus", "--sync", window});
     const int before = run({"search", "--onlyvisible", "--pid", pid, ""}).size();
     run({"key", "--clearmodifiers", "alt+f"});
     int during = before;
-    for (int i = 0; i < 40 && during == before; ++i) {
-        QThread::msleep(50);
+    waitFor([&] {
         during = run({"search", "--onlyvisible", "--pid", pid, ""}).size();
-    }
+        return during != before;
+    }, 30000);
     EXPECT_EQ(during, before + 1) << "Alt+F opens the File menu";
     run({"key", "Escape"});
     run({"windowfocus", "--sync", window});
     run({"key", "--clearmodifiers", "ctrl+s"});
-    bool saved = false;
-    for (int i = 0; i < 100 && !saved; ++i) {
-        QThread::msleep(50);
-        saved = savedSince(path);
-    }
-    EXPECT_TRUE(saved) << "Ctrl+S did not save the document";
+    EXPECT_TRUE(waitFor([&] { return savedSince(path); })) << "Ctrl+S did not save the document";
     ::kill(pid_t(program.processId()), SIGTERM);
     ASSERT_TRUE(program.waitForFinished(60000));
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_TRUE(savedSince(path));
 }
-
-// Last: Ctrl+Q in the main window runs the quit sequence.
 
 // A 10,000-line document on the real X server: it opens, scrolls to the
 // end, a cell edit marks it edited, and it saves and reads back.
@@ -401,20 +417,124 @@ TEST(Xvfb, DictionaryWindowShowsTheAnswerForArma) {
     DictionaryWindowController::disposeDictionaryWindow();
 }
 
-TEST(Xvfb, CtrlQQuitsInOrder) {
+namespace {
+
+// A document saved to a file and shown in its window, as File > Open does.
+TSDocumentWindow* openSavedDocument(const QString& path, const QString& latin) {
+    auto* documents = ts::DocumentController::sharedDocumentController();
+    auto doc = std::make_shared<TSDocument>();
+    std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0))->setLatin(ts::AttributedString::make(latin));
+    ts::DocumentError error;
+    if (!documents || !doc->saveToURL(path, TSDocument::kTypeName, &error)) return nullptr;
+    documents->addDocument(doc);
+    doc->makeWindowControllers();
+    doc->showWindows();
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* d = qobject_cast<TSDocumentWindow*>(w); d && d->document() == doc) return d;
+    return nullptr;
+}
+
+// Opens the first line's Latin cell of a window just shown (the active one)
+// and types into it, key by key.
+bool typeIntoFirstLine(TSDocumentWindow* window, const QString& typed) {
+    if (!QTest::qWaitForWindowExposed(window, 60000)) return false;
+    const QModelIndex first = window->model()->index(0, TSOutlineModel::LatinColumn);
+    window->outlineView()->setCurrentIndex(first);
+    window->outlineView()->edit(first);
+    QTextEdit* editor = nullptr;
+    if (!waitFor([&] {
+            for (QTextEdit* e : window->outlineView()->viewport()->findChildren<QTextEdit*>())
+                if (e->isVisible()) editor = e;
+            return editor != nullptr;
+        }))
+        return false;
+    QTest::keyClicks(editor, typed);
+    return editor->toPlainText().endsWith(typed);
+}
+
+QString storedLatin(const QString& path) {
+    auto doc = std::make_shared<TSDocument>();
+    ts::DocumentError error;
+    if (!doc->readFromURL(path, TSDocument::kTypeName, &error)) return {};
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0));
+    return line && line->latin() ? line->latin()->string() : QString();
+}
+
+qint64 analyserProcess() {
     qint64 pid = 0;
-    for (int i = 0; i < 250 && (pid = DictionaryController::dictionary()->processId()) == 0; ++i) QThread::msleep(20);
+    waitFor([&] { return (pid = DictionaryController::dictionary()->processId()) != 0; });
+    return pid;
+}
+
+}  // namespace
+
+// Two edited documents, Ctrl+Q: one question each; Cancel on the second
+// leaves the program whole, and a look-up still answers.
+TEST(Xvfb, QuitWithTwoEditedDocumentsAsksOnceEachAndCancelKeepsTheProgram) {
+    if (DictionaryController::findAnalyserProgram(QString()).isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    auto* documents = dynamic_cast<TSDocumentController*>(ts::DocumentController::sharedDocumentController());
+    ASSERT_NE(documents, nullptr);
+    if (!documents->hasDocumentType(TSDocument::kTypeName)) TSDocumentWindow::install(*documents);
+    QTemporaryDir dir;
+    TSDocumentWindow* first = openSavedDocument(dir.filePath("eclogae.tsdx"), "Tityre, tu patulae");
+    ASSERT_TRUE(first);
+    ASSERT_TRUE(typeIntoFirstLine(first, " recubans"));
+    TSDocumentWindow* second = openSavedDocument(dir.filePath("georgica.tsdx"), "Quid faciat laetas segetes");
+    ASSERT_TRUE(second);
+    ASSERT_TRUE(typeIntoFirstLine(second, " quo sidere"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(second, 60000));
+    const size_t asked = gPrompter->alerts().size();
+    gPrompter->queueAlertAnswer(2);  // Don't Save
+    gPrompter->queueAlertAnswer(1);  // Cancel
+    QTest::keyClick(second->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    ASSERT_EQ(gPrompter->alerts().size(), asked + 2) << "one question per document";
+    EXPECT_TRUE(gPrompter->alerts()[asked].messageText.contains("eclogae"));
+    EXPECT_TRUE(gPrompter->alerts()[asked + 1].messageText.contains("georgica"));
+    EXPECT_FALSE(gController->terminated());
+    EXPECT_TRUE(first->isVisible() && second->isVisible());
+    EXPECT_EQ(storedLatin(dir.filePath("eclogae.tsdx")), "Tityre, tu patulae") << "Don't Save wrote nothing";
+    // The analyser still answers.
+    bool answered = false;
+    QString raw;
+    DictionaryController::dictionary()->translateToEnglish("arma", 0, 0, [&](const TSDictionaryResult& r) {
+        const auto it = r.find(TSDictionary::kRawOutput);
+        if (it != r.end()) raw = it->second.toString();
+        answered = true;
+    });
+    EXPECT_TRUE(waitFor([&] { return answered; }));
+    EXPECT_TRUE(raw.contains("armum")) << raw.toStdString();
+    for (TSDocumentWindow* w : {first, second}) {
+        w->document()->updateChangeCount(ts::Document::ChangeCleared);
+        w->close();
+    }
+    EXPECT_TRUE(waitFor([&] { return documents->documents().empty(); }));
+}
+
+// Last: text typed into a cell, Ctrl+Q, Save: the text is in the file and
+// the quit sequence runs in order.
+TEST(Xvfb, CtrlQSavesTypedTextAndQuitsInOrder) {
+    const qint64 pid = analyserProcess();
     ASSERT_GT(pid, 0);
-    gWindow->activateWindow();
-    EXPECT_TRUE(QTest::qWaitForWindowActive(gWindow));
+    auto* documents = dynamic_cast<TSDocumentController*>(ts::DocumentController::sharedDocumentController());
+    ASSERT_NE(documents, nullptr);
+    if (!documents->hasDocumentType(TSDocument::kTypeName)) TSDocumentWindow::install(*documents);
+    QTemporaryDir dir;
+    const QString path = dir.filePath("aeneis.tsdx");
+    TSDocumentWindow* window = openSavedDocument(path, "Arma virumque cano");
+    ASSERT_TRUE(window);
+    ASSERT_TRUE(typeIntoFirstLine(window, ", Troiae qui primus"));
+    ASSERT_TRUE(QTest::qWaitForWindowActive(window, 60000));
+    const size_t asked = gPrompter->alerts().size();
+    gPrompter->queueAlertAnswer(0);  // Save
     // Through the window system, as a key press on the X server arrives.
-    QTest::keyClick(gWindow->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    QTest::keyClick(window->windowHandle(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(gPrompter->alerts().size(), asked + 1);
+    EXPECT_EQ(storedLatin(path), "Arma virumque cano, Troiae qui primus");
     EXPECT_TRUE(gController->terminated());
     LGLog::flushLog();
     const QStringList messages = logMessages(logFolder(gHome->path(), QString::fromLocal8Bit(program_invocation_short_name)));
     EXPECT_EQ(withPrefix(messages, "Quit: "), kQuitSteps);
-    for (int i = 0; i < 50 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); ++i) QThread::msleep(20);
-    EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
+    EXPECT_TRUE(waitFor([&] { return !QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); }));
 }
 
 int main(int argc, char** argv) {
@@ -432,6 +552,8 @@ int main(int argc, char** argv) {
     gController->applicationDidFinishLaunching();
     gWindow = new MainWindow(gController);
     gWindow->show();
+    // The first-start question comes once the window is on screen.
+    if (!waitFor([] { return !gPrompter->alerts().empty(); })) std::fprintf(stderr, "the spellchecker was not offered\n");
     ::testing::InitGoogleTest(&argc, argv);
     const int rc = RUN_ALL_TESTS();
     LGLog::removeAllLoggers();

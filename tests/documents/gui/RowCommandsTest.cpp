@@ -117,13 +117,14 @@ TEST_F(Fixture, AddDeleteMergeAndMoveRows) {
     EXPECT_TRUE(doc->isDocumentEdited());
     settle();
     window->commitEditing();
-    // Deleting asks; Cancel keeps the row.
-    TSChunk* empty = section->childAt(1).get();
+    // Deleting a row with text asks; Cancel keeps the row. An empty row
+    // goes at once.
     prompter->queueAlertAnswer(0);
-    EXPECT_FALSE(rows->deleteRow(at(empty)));
+    EXPECT_FALSE(rows->deleteRow(at(a.get())));
     EXPECT_EQ(section->numChildren(), 4);
-    prompter->queueAlertAnswer(1);
-    EXPECT_TRUE(rows->deleteRow(at(empty)));
+    const size_t asked = prompter->alerts().size();
+    EXPECT_TRUE(rows->deleteRow(at(section->childAt(1).get())));
+    EXPECT_EQ(prompter->alerts().size(), asked);
     EXPECT_EQ(section->numChildren(), 3);
     // Merging asks too, naming both texts.
     prompter->queueAlertAnswer(1);
@@ -158,6 +159,8 @@ TEST_F(Fixture, SeveralLinesPasteIntoRows) {
     prompter->queueAlertAnswer(0);
     EXPECT_FALSE(rows->pasteFormatted(at(b.get())));
     EXPECT_TRUE(prompter->alerts().back().informativeText.contains(QStringLiteral("Troiae qui primus")));
+    // The question speaks of the text the paste replaces, not of a word.
+    EXPECT_EQ(prompter->alerts().back().messageText, QStringLiteral("Delete this text?"));
     EXPECT_EQ(section->numChildren(), 6);
 }
 

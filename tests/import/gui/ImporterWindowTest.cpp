@@ -201,6 +201,12 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     w.bodyTab->createPreview();
     ASSERT_TRUE(waitUntil([&] { return previews.count() >= 1 && !w.bodyTab->previewRunning(); }));
     ASSERT_FALSE(w.bodyTab->texts().empty());
+    // A document with no line the translation fits is left as it was:
+    // nothing to save, nothing to undo.
+    auto unrelated = std::make_shared<TSDocument>();
+    EXPECT_FALSE(w.bodyTab->insertTranslation(w.bodyTab->texts().front(), unrelated));
+    EXPECT_FALSE(unrelated->isDocumentEdited());
+    EXPECT_FALSE(unrelated->canUndo());
     doc->updateChangeCount(ts::Document::ChangeCleared);
     ASSERT_TRUE(w.bodyTab->insertTranslation(w.bodyTab->texts().front(), doc));
     EXPECT_TRUE(doc->isDocumentEdited());
