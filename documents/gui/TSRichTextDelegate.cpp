@@ -190,12 +190,6 @@ void TSRichTextDelegate::destroyEditor(QWidget* editor, const QModelIndex& index
     if (edited.isValid()) Q_EMIT const_cast<TSRichTextDelegate*>(this)->sizeHintChanged(edited);
 }
 
-bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
-    if (event->type() == QEvent::FocusOut && object == editor_.data())
-        if (QWidget* focus = QApplication::focusWidget(); focus && focus->property(kKeepsEditorOpen).toBool()) return false;
-    return QStyledItemDelegate::eventFilter(object, event);
-}
-
 void TSRichTextDelegate::editorGrew() {
     if (!editor_ || !editing_.isValid()) return;
     Q_EMIT sizeHintChanged(editing_);
@@ -264,6 +258,8 @@ void TSRichTextDelegate::setModelData(QWidget* editor, QAbstractItemModel*, cons
 }
 
 bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
+    if (event->type() == QEvent::FocusOut && object == editor_.data())
+        if (QWidget* focus = QApplication::focusWidget(); focus && focus->property(kKeepsEditorOpen).toBool()) return false;
     auto* editor = qobject_cast<QWidget*>(object);
     if (editor && event->type() == QEvent::KeyPress && editor->property("tsLocationEditor").toBool()) {
         const int key = static_cast<QKeyEvent*>(event)->key();

@@ -76,7 +76,8 @@ public:
     void setEditorData(QWidget* editor, const QModelIndex& index) const override;
     void setModelData(QWidget* editor, QAbstractItemModel* model, const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-    // Return ends a location's edit: a location is one line.
+    // Return ends a location's edit (a location is one line); the find
+    // field takes the focus without closing the editor.
     bool eventFilter(QObject* object, QEvent* event) override;
 
     // The height a rich text takes at a width, in whole pixels.
@@ -94,9 +95,6 @@ public:
     // the open editor without closing it: the editor keeps showing its
     // selection (a found match) while the user types there.
     static constexpr const char* kKeepsEditorOpen = "tsKeepsCellEditorOpen";
-
-protected:
-    bool eventFilter(QObject* object, QEvent* event) override;
 
 private:
     void editorGrew();
