@@ -79,7 +79,9 @@ TEST(WordFormWindow, TagsAndLines) {
         w.updateOutputLabel();
         const bool complete = *k.line != 0;
         EXPECT_EQ(w.addButton->isEnabled(), complete) << k.form;
-        if (complete) EXPECT_EQ(w.outputLine(), QString::fromUtf8(k.line)) << k.form;
+        if (complete) {
+            EXPECT_EQ(w.outputLine(), QString::fromUtf8(k.line)) << k.form;
+        }
     }
     // A participle opens the noun controls too.
     w.typePopup->setCurrentIndex(2);
