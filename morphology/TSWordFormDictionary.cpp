@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <tuple>
 
@@ -242,25 +243,48 @@ QByteArray TSWordFormDictionary::exportToPListFormat() const {
     return data;
 }
 
+namespace {
+
+std::atomic<bool> writesAbandoned{false};
+const QString kAbandoned = QStringLiteral("the program quit first; the old cache is kept");
+
+// The cache goes out in pieces, so that a quit meanwhile is noticed soon.
+constexpr qsizetype kWritePiece = 4 << 20;
+
+}  // namespace
+
+void TSWordFormDictionary::abandonCacheWrites() { writesAbandoned = true; }
+
+bool TSWordFormDictionary::cacheWritesAbandoned() { return writesAbandoned; }
+
 bool TSWordFormDictionary::writeToFile(const QString& path) const {
     QElapsedTimer timer;
     timer.start();
-    const QByteArray data = exportToPListFormat();
+    const QByteArray data = writesAbandoned ? QByteArray() : exportToPListFormat();
     bool ok = false;
-    QString error = QStringLiteral("nothing to write");
+    QString error = writesAbandoned ? kAbandoned : QStringLiteral("nothing to write");
     if (path.isEmpty()) {
         error = QStringLiteral("no support folder");
     } else if (!data.isEmpty()) {
+        // The new cache replaces the old one only once it is written whole.
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
             error = file.errorString();
-        } else if (file.write(data) != data.size()) {
-            error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            error = file.errorString();
         } else {
-            ok = true;
+            qsizetype written = 0;
+            while (written < data.size() && !writesAbandoned) {
+                const qsizetype piece = std::min(kWritePiece, data.size() - written);
+                if (file.write(data.constData() + written, piece) != piece) break;
+                written += piece;
+            }
+            if (written != data.size()) {
+                error = writesAbandoned ? kAbandoned : file.errorString();
+                file.cancelWriting();
+            } else if (!file.commit()) {
+                error = file.errorString();
+            } else {
+                ok = true;
+            }
         }
     }
     if (!ok) TSLogError("Error writing macrons file %@", QStringLiteral("%1: %2").arg(path, error));

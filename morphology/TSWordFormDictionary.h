@@ -131,6 +131,11 @@ public:
     // Writes the shared dictionary to the cache; false when there is none or
     // the write failed.
     static bool saveDictionary();
+    // For the quit sequence: a cache write still running gives up without
+    // waiting (the old cache stays whole, as a write replaces it only once
+    // complete), and no later write starts in this process.
+    static void abandonCacheWrites();
+    static bool cacheWritesAbandoned();
     // The ASCII length marks of the source as letters.
     static QString convert(const QString& form);
     // Adds one source line to the shared dictionary; nothing while it does
@@ -209,7 +214,8 @@ public:
     ts::Value serialize() const override;
     // Binary property-list data; empty (logged) when it cannot be encoded.
     QByteArray exportToPListFormat() const;
-    // Writes the cache atomically; false (logged) on failure.
+    // Writes the cache atomically; false (logged) on failure and when cache
+    // writes have been abandoned.
     bool saveToDefaultLocation() const;
     bool writeToFile(const QString& path) const;
 

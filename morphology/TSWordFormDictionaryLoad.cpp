@@ -42,8 +42,12 @@ struct SharedState {
 };
 
 SharedState& state() {
-    static SharedState s;
-    return s;
+    // Never destroyed: at the process's end a thread may still be waiting for
+    // the load, and destroying a condition that has a waiter holds the exit
+    // until the load ends; the dictionary need not be freed record by record
+    // either.
+    static SharedState* s = new SharedState;
+    return *s;
 }
 
 double secondsSince(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
