@@ -1,8 +1,7 @@
 #include "morphology/WordFormCache.h"
-#include "morphology/ShortStringHash.h"
 
 #include <cstring>
-#include <unordered_map>
+#include <vector>
 
 namespace WordFormCache {
 
@@ -30,10 +29,10 @@ public:
         if (objectCount_ == 0 || objectCount_ > (quint64(trailer) - tableOffset_) / offsetSize_)
             return fail("object count larger than the offset table");
         if (top_ >= objectCount_) return fail("top object outside the table");
-        strings_.assign(size_t(objectCount_), QString());
-        stringState_.assign(size_t(objectCount_), 0);
         return true;
     }
+
+    quint64 objectCount() const { return objectCount_; }
 
     quint64 top() const { return top_; }
 
@@ -59,37 +58,30 @@ public:
         return true;
     }
 
-    // A string object; false, without failing the read, for another kind.
+    // A string object, decoded into *out (whose room is reused); false,
+    // without failing the read, for another kind.
     bool string(quint64 ref, QString* out) {
-        if (ref >= objectCount_) return fail("reference outside the table");
-        if (stringState_[ref] == 1) {
-            *out = strings_[ref];
-            return true;
-        }
-        if (stringState_[ref] == 2) return false;
         int kind = 0;
         quint64 count = 0, body = 0;
         if (!header(ref, &kind, &count, &body)) return false;
         const quint64 room = tableOffset_ - body;
-        QString s;
         if (kind == kAscii) {
             if (count > room) return fail("string longer than the data");
-            for (quint64 i = 0; i < count; ++i)
+            out->resize(qsizetype(count));
+            QChar* d = out->data();
+            for (quint64 i = 0; i < count; ++i) {
                 if (bytes_[body + i] & 0x80) return fail("ASCII string with a byte above 0x7F");
-            s = QString::fromLatin1(reinterpret_cast<const char*>(bytes_ + body), qsizetype(count));
+                d[i] = QChar(char16_t(bytes_[body + i]));
+            }
         } else if (kind == kUtf16) {
             if (count > room / 2) return fail("string longer than the data");
-            s = QString(qsizetype(count), Qt::Uninitialized);
-            QChar* d = s.data();
+            out->resize(qsizetype(count));
+            QChar* d = out->data();
             for (quint64 i = 0; i < count; ++i)
                 d[i] = QChar(char16_t((bytes_[body + 2 * i] << 8) | bytes_[body + 2 * i + 1]));
         } else {
-            stringState_[ref] = 2;
             return false;
         }
-        strings_[ref] = s;
-        stringState_[ref] = 1;
-        *out = s;
         return true;
     }
 
@@ -129,8 +121,6 @@ private:
     qsizetype size_;
     int offsetSize_ = 0, refSize_ = 0;
     quint64 objectCount_ = 0, top_ = 0, tableOffset_ = 0;
-    std::vector<QString> strings_;
-    std::vector<char> stringState_;  // 0 not read, 1 a string, 2 another kind
 };
 
 const QString kClassName = QStringLiteral("ClassName");
@@ -142,27 +132,33 @@ const QString kForm = QStringLiteral("form");
 const QString kFlags = QStringLiteral("flags");
 const QString kMeter = QStringLiteral("meter");
 
-TSWordFormDataPtr readRecord(Reader& reader, quint64 ref, const QString& key, std::vector<quint64>& scratch) {
-    if (!reader.references(ref, kDictionary, &scratch)) return nullptr;
-    const size_t n = scratch.size() / 2;
-    QString fields[4];
+// The reused room of one record's strings.
+struct Scratch {
+    std::vector<quint64> refs;
+    QString name;
+    QString fields[4];  // base, form, flags, meter
+    bool present[4] = {};
+};
+
+// One record dictionary into the store; a value that is not a dictionary is
+// passed over (false without failing the read).
+bool readRecord(Reader& reader, quint64 ref, const QString& key, Scratch& s, wordforms::WordFormStore& store) {
+    if (!reader.references(ref, kDictionary, &s.refs)) return false;
+    const size_t n = s.refs.size() / 2;
+    for (bool& p : s.present) p = false;
     for (size_t i = 0; i < n; ++i) {
-        QString name;
-        if (!reader.string(scratch[i], &name)) return nullptr;
+        if (!reader.string(s.refs[i], &s.name)) return false;
         int slot = -1;
-        if (name == kBase) slot = 0;
-        else if (name == kForm) slot = 1;
-        else if (name == kFlags) slot = 2;
-        else if (name == kMeter) slot = 3;
+        if (s.name == kBase) slot = 0;
+        else if (s.name == kForm) slot = 1;
+        else if (s.name == kFlags) slot = 2;
+        else if (s.name == kMeter) slot = 3;
         if (slot < 0) continue;
-        QString value;
-        if (reader.string(scratch[n + i], &value)) fields[slot] = value;
-        if (reader.failed()) return nullptr;
+        s.present[slot] = reader.string(s.refs[n + i], &s.fields[slot]);
+        if (reader.failed()) return false;
     }
-    auto record = std::make_shared<TSWordFormData>(fields[1], fields[0], fields[2]);
-    if (!fields[3].isNull()) record->setVowelLengths(fields[3]);
-    record->setName(key);
-    return record;
+    const auto field = [&](int slot) { return s.present[slot] ? QStringView(s.fields[slot]) : QStringView(); };
+    return store.add(key, field(2), field(0), field(1), field(3));
 }
 
 }  // namespace
@@ -197,25 +193,25 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
             else contents->sourceStamp = value;
         }
     }
-    std::vector<quint64> keysAndArrays, items, scratch;
+    std::vector<quint64> keysAndArrays, items;
     if (!haveStored || !reader.references(stored, kDictionary, &keysAndArrays))
         return failWith(reader.failed() ? reader.error : QStringLiteral("no stored data"));
     const size_t keyCount = keysAndArrays.size() / 2;
-    contents->entries.reserve(qsizetype(keyCount));
+    // About as many records as objects are left besides the keys and their
+    // arrays; untouched room costs no memory.
+    contents->store.reserve(qsizetype(reader.objectCount() / 3), data.size() / 2);
+    Scratch scratch;
+    QString key;
     for (size_t i = 0; i < keyCount; ++i) {
-        QString key;
         if (!reader.string(keysAndArrays[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
         if (!reader.references(keysAndArrays[keyCount + i], kArray, &items)) {
             if (reader.failed()) return failWith(reader.error);
             continue;
         }
-        std::vector<TSWordFormDataPtr> records;
-        records.reserve(items.size());
         for (quint64 item : items) {
-            if (TSWordFormDataPtr record = readRecord(reader, item, key, scratch)) records.push_back(std::move(record));
+            readRecord(reader, item, key, scratch, contents->store);
             if (reader.failed()) return failWith(reader.error);
         }
-        contents->entries.insert(key, std::move(records));
     }
     return true;
 }
@@ -232,17 +228,14 @@ int widthFor(quint64 value) {
 
 class Writer {
 public:
-    // Numbers an object; strings equal to one already numbered share it.
-    quint64 string(const QString& s) {
-        const auto [it, added] = stringRefs_.try_emplace(s, count_);
-        if (!added) return it->second;
+    // Numbers a string object; the text must outlive the writer.
+    quint64 string(QStringView s) {
         strings_.push_back({count_, s});
         stringBytes_ += quint64(s.size()) * 2 + 9;
         return count_++;
     }
     void addReferences(quint64 n) { references_ += n; }
     quint64 container() { return count_++; }
-    void reserve(size_t strings) { stringRefs_.reserve(strings); }
     quint64 count() const { return count_; }
 
     void begin() {
@@ -290,7 +283,7 @@ private:
         out_.append(char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3)));
         number(n, width);
     }
-    void writeString(quint64 ref, const QString& s) {
+    void writeString(quint64 ref, QStringView s) {
         offsets_[size_t(ref)] = quint64(out_.size());
         bool ascii = true;
         for (const QChar c : s) ascii = ascii && c.unicode() < 0x80;
@@ -308,8 +301,7 @@ private:
     quint64 count_ = 0;
     int refWidth_ = 1;
     quint64 stringBytes_ = 0, references_ = 0;
-    std::unordered_map<QString, quint64, ShortStringHash> stringRefs_;
-    std::vector<std::pair<quint64, QString>> strings_;
+    std::vector<std::pair<quint64, QStringView>> strings_;
     std::vector<quint64> offsets_;
     QByteArray out_;
 };
@@ -317,10 +309,11 @@ private:
 }  // namespace
 
 QByteArray write(const QString& className, const QString& name, const QString& sourceStamp,
-                 const QHash<QString, std::vector<TSWordFormDataPtr>>& entries, QString* error) {
+                 const wordforms::WordFormStore& store, QString* error) {
+    using wordforms::WordFormStore;
     Writer w;
     // Numbering: the two dictionaries above the records, then each key's
-    // array followed by its records, in one walk that the writing repeats.
+    // array followed by its records, then the strings they meet first.
     const quint64 top = w.container();
     const quint64 stored = w.container();
     std::vector<quint64> topKeys{w.string(kClassName)}, topValues{w.string(className)};
@@ -335,21 +328,42 @@ QByteArray write(const QString& className, const QString& name, const QString& s
     topKeys.push_back(w.string(kStored));
     topValues.push_back(stored);
     const quint64 fieldKeys[4] = {w.string(kBase), w.string(kForm), w.string(kFlags), w.string(kMeter)};
-    w.reserve(size_t(entries.size()) * 3);
-    std::vector<quint64> storedKeys, storedValues;
-    storedKeys.reserve(size_t(entries.size()));
-    storedValues.reserve(size_t(entries.size()));
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        storedKeys.push_back(w.string(it.key()));
-        // The array and its records are numbered in a row, their strings after.
-        storedValues.push_back(w.container());
-        for (size_t i = 0; i < it.value().size(); ++i) w.container();
-        w.addReferences(quint64(it.value().size()) * 9);
-        for (const TSWordFormDataPtr& r : it.value()) {
-            w.string(r->base());
-            w.string(r->form());
-            w.string(r->flags());
-            if (r->hasVowelLengths()) w.string(r->vowelLengths());
+
+    // Lemmas, tags and patterns are written once, when first met.
+    constexpr quint64 kUnset = ~0ULL;
+    std::vector<quint64> lemmaRefs, tagRefs, patternRefs;
+    const auto shared = [&](std::vector<quint64>& refs, quint32 index, QStringView text) {
+        if (refs.size() <= index) refs.resize(size_t(index) + 1, kUnset);
+        if (refs[index] == kUnset) refs[index] = w.string(text);
+        return refs[index];
+    };
+    const quint32 keyCount = store.keyCount();
+    std::vector<quint64> storedKeys(keyCount), storedValues(keyCount);
+    std::vector<quint64> formRefs(size_t(store.recordCount()));
+    std::vector<quint32> seen;  // records of the key met so far
+    for (quint32 k = 0; k < keyCount; ++k) {
+        const QStringView key = store.key(k);
+        storedKeys[k] = w.string(key);
+        storedValues[k] = w.container();
+        // The array's records are numbered in a row, their strings after.
+        seen.clear();
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next) {
+            w.container();
+            seen.push_back(i);
+        }
+        w.addReferences(quint64(seen.size()) * 9);
+        for (size_t n = 0; n < seen.size(); ++n) {
+            const quint32 i = seen[n];
+            const WordFormStore::Record& r = store.record(i);
+            const QStringView form = store.form(r);
+            // A form is written once per key; the key itself may be one.
+            quint64 ref = form == key ? storedKeys[k] : kUnset;
+            for (size_t m = 0; m < n && ref == kUnset; ++m)
+                if (store.form(store.record(seen[m])) == form) ref = formRefs[seen[m]];
+            formRefs[i] = ref == kUnset ? w.string(form) : ref;
+            shared(lemmaRefs, r.lemma, store.lemma(r));
+            shared(tagRefs, r.tag, store.tag(r));
+            if (r.lengths != WordFormStore::kNone) shared(patternRefs, r.lengths, store.lengths(r));
         }
     }
     if (w.count() >= (1ULL << 32)) {
@@ -361,19 +375,20 @@ QByteArray write(const QString& className, const QString& name, const QString& s
     w.writeDictionary(top, topKeys, topValues);
     w.writeDictionary(stored, storedKeys, storedValues);
     std::vector<quint64> items, keys, values;
-    size_t index = 0;
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it, ++index) {
-        const quint64 array = storedValues[index];
+    for (quint32 k = 0; k < keyCount; ++k) {
+        const quint64 array = storedValues[k];
         items.clear();
-        for (size_t i = 0; i < it.value().size(); ++i) items.push_back(array + 1 + i);
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next)
+            items.push_back(array + 1 + items.size());
         w.writeArray(array, items);
         quint64 ref = array + 1;
-        for (const TSWordFormDataPtr& r : it.value()) {
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next) {
+            const WordFormStore::Record& r = store.record(i);
             keys.assign({fieldKeys[0], fieldKeys[1], fieldKeys[2]});
-            values.assign({w.string(r->base()), w.string(r->form()), w.string(r->flags())});
-            if (r->hasVowelLengths()) {
+            values.assign({lemmaRefs[r.lemma], formRefs[i], tagRefs[r.tag]});
+            if (r.lengths != WordFormStore::kNone) {
                 keys.push_back(fieldKeys[3]);
-                values.push_back(w.string(r->vowelLengths()));
+                values.push_back(patternRefs[r.lengths]);
             }
             w.writeDictionary(ref++, keys, values);
         }

@@ -1,0 +1,97 @@
+#include "morphology/WordFormStore.h"
+
+#include <QHashFunctions>
+
+#include <limits>
+
+namespace wordforms {
+
+namespace {
+
+size_t hashOf(QStringView s) { return qHash(s, 0); }
+
+}  // namespace
+
+quint32 StringTable::slotOf(QStringView s, size_t hash) const {
+    const size_t mask = slots_.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        const quint32 entry = slots_[i];
+        if (entry == 0 || at(entry - 1) == s) return quint32(i);
+    }
+}
+
+quint32 StringTable::find(QStringView s) const {
+    if (slots_.empty()) return kNone;
+    const quint32 entry = slots_[slotOf(s, hashOf(s))];
+    return entry == 0 ? kNone : entry - 1;
+}
+
+quint32 StringTable::insert(QStringView s) {
+    // Kept at most half full, so that a probe ends soon.
+    if ((size() + 1) * 2 > slots_.size()) rehash(std::max<size_t>(64, slots_.size() * 2));
+    const quint32 slot = slotOf(s, hashOf(s));
+    if (slots_[slot] != 0) return slots_[slot] - 1;
+    const quint32 index = size();
+    chars_.insert(chars_.end(), s.utf16(), s.utf16() + s.size());
+    offsets_.push_back(quint32(chars_.size()));
+    slots_[slot] = index + 1;
+    return index;
+}
+
+void StringTable::reserve(qsizetype strings, qsizetype chars) {
+    chars_.reserve(size_t(chars));
+    offsets_.reserve(size_t(strings) + 1);
+    size_t slots = 64;
+    while (slots < size_t(strings) * 2) slots *= 2;
+    if (slots > slots_.size()) rehash(slots);
+}
+
+void StringTable::rehash(size_t slots) {
+    slots_.assign(slots, 0);
+    const size_t mask = slots - 1;
+    for (quint32 index = 0; index < size(); ++index) {
+        size_t i = hashOf(at(index)) & mask;
+        while (slots_[i] != 0) i = (i + 1) & mask;
+        slots_[i] = index + 1;
+    }
+}
+
+void WordFormStore::reserve(qsizetype records, qsizetype chars) {
+    records_.reserve(size_t(records));
+    forms_.reserve(size_t(chars));
+    // Most keys have a record or two: about half as many keys as records.
+    keys_.reserve(records / 2, chars / 2);
+    first_.reserve(size_t(records) / 2);
+    last_.reserve(size_t(records) / 2);
+}
+
+bool WordFormStore::add(QStringView key, QStringView tag, QStringView lemma, QStringView form, QStringView lengths) {
+    if (form.size() > std::numeric_limits<quint16>::max()) return false;
+    if (forms_.size() + size_t(form.size()) > std::numeric_limits<quint32>::max()) return false;
+    Record r;
+    r.form = quint32(forms_.size());
+    r.formSize = quint16(form.size());
+    r.lemma = lemmas_.insert(lemma);
+    r.tag = tags_.insert(tag);
+    if (!lengths.isNull()) r.lengths = patterns_.insert(lengths);
+    forms_.insert(forms_.end(), form.utf16(), form.utf16() + form.size());
+
+    const quint32 index = quint32(records_.size());
+    records_.push_back(r);
+    const quint32 keyIndex = keys_.insert(key);
+    if (keyIndex == first_.size()) {
+        first_.push_back(index);
+        last_.push_back(index);
+        if (key.contains(u'v')) keysWithV_ = true;
+    } else {
+        records_[last_[keyIndex]].next = index;
+        last_[keyIndex] = index;
+    }
+    return true;
+}
+
+void WordFormStore::setLengths(quint32 index, QStringView lengths) {
+    records_[index].lengths = lengths.isNull() ? kNone : patterns_.insert(lengths);
+}
+
+}  // namespace wordforms
