@@ -59,6 +59,13 @@ bool beginsWithCapital(QStringView s) {
 
 QString TSWordFormDictionary::convert(const QString& form) {
     QString out;
+    convertInto(form, &out);
+    return out;
+}
+
+void TSWordFormDictionary::convertInto(QStringView form, QString* converted) {
+    QString& out = *converted;
+    out.resize(0);
     out.reserve(form.size());
     const qsizetype n = form.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -91,11 +98,15 @@ QString TSWordFormDictionary::convert(const QString& form) {
             out.append(c);
         }
     }
-    return out;
 }
 
 bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
-    QStringView view(line);
+    QString form;
+    QWriteLocker lock(&lock_);
+    return addLine(line, &form);
+}
+
+bool TSWordFormDictionary::addLine(QStringView view, QString* form) {
     // Lines may end in CR when the file was written elsewhere.
     while (!view.isEmpty() && (view.back() == u'\r' || view.back() == u'\n')) view.chop(1);
     qsizetype tabs[3];
@@ -106,29 +117,27 @@ bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
         tabs[found++] = i;
     }
     if (found != 3) return false;
-    const QString form = convert(view.mid(tabs[2] + 1).toString());
-    QWriteLocker lock(&lock_);
+    convertInto(view.mid(tabs[2] + 1), form);
     return store_.add(view.left(tabs[0]), view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1),
-                      view.mid(tabs[1] + 1, tabs[2] - tabs[1] - 1), form);
+                      view.mid(tabs[1] + 1, tabs[2] - tabs[1] - 1), *form);
 }
 
 qsizetype TSWordFormDictionary::loadFromString(const QString& text) {
     qsizetype added = 0;
     qsizetype start = 0;
     const qsizetype n = text.size();
-    {
-        // A line holds some forty characters, a form and a key about a
-        // third of them; room not used costs no memory.
-        QWriteLocker lock(&lock_);
-        store_.reserve(store_.recordCount() + n / 32, n / 2);
-    }
+    // A line holds some forty characters, a form and a key about a third of
+    // them; room not used costs no memory.
+    QWriteLocker lock(&lock_);
+    store_.reserve(store_.recordCount() + n / 32, n / 2);
+    QString form;
     for (qsizetype i = 0; i <= n; ++i) {
         // Any line end separates lines; "\r\n" simply leaves an empty line.
         const bool end = i == n || text.at(i) == u'\n' || text.at(i) == u'\r' || text.at(i) == QChar(0x2028) ||
                          text.at(i) == QChar(0x2029) || text.at(i) == QChar(0x0085) || text.at(i) == u'\f' ||
                          text.at(i) == u'\v';
         if (!end) continue;
-        if (i > start && addWordFormFromString(text.mid(start, i - start))) ++added;
+        if (i > start && addLine(QStringView(text).mid(start, i - start), &form)) ++added;
         start = i + 1;
     }
     return added;

@@ -267,6 +267,10 @@ private:
     void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
     static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);
 
+    // One source line into the store, the form converted in *form (room
+    // reused); the caller holds the write lock.
+    bool addLine(QStringView line, QString* form);
+    static void convertInto(QStringView form, QString* converted);
     // The records of a key as views into the store; the caller holds the lock.
     void viewsOf(QStringView key, RecordViews* out) const;
     TSWordFormDataPtr makeRecord(quint32 index, QStringView key) const;

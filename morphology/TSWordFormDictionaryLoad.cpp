@@ -246,17 +246,21 @@ TSWordFormDictionaryPtr TSWordFormDictionary::loadFromTextFile() {
     QElapsedTimer timer;
     timer.start();
     const QString path = macronsFile();
-    QString text, error;
     if (path.isEmpty()) {
         TSLogError("%@", QStringLiteral("No word-form source \"macrons.txt\" was found"));
         return nullptr;
     }
-    if (!readText(path, &text, &error)) {
-        TSLogError("%@", error);
-        return nullptr;
-    }
     auto dictionary = std::make_shared<TSWordFormDictionary>();
-    dictionary->loadFromString(text);
+    {
+        // The text is let go before the cache is encoded: both at once
+        // would double the load's peak.
+        QString text, error;
+        if (!readText(path, &text, &error)) {
+            TSLogError("%@", error);
+            return nullptr;
+        }
+        dictionary->loadFromString(text);
+    }
     dictionary->setSourceStamp(currentSourceStamp());
     TSLogError("Took %0.2f", secondsSince(timer));
     dictionary->saveToDefaultLocation();

@@ -1,5 +1,6 @@
 #include "morphology/WordFormCache.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -132,33 +133,88 @@ const QString kForm = QStringLiteral("form");
 const QString kFlags = QStringLiteral("flags");
 const QString kMeter = QStringLiteral("meter");
 
-// The reused room of one record's strings.
-struct Scratch {
-    std::vector<quint64> refs;
-    QString name;
-    QString fields[4];  // base, form, flags, meter
-    bool present[4] = {};
+// The strings a record shares with others (field names, lemmas, tags and
+// patterns) are written once and referred to by number: each number is
+// decoded once, and answers its index from then on. Direct-mapped: a number
+// pushed out is simply decoded again.
+class RefMemo {
+public:
+    explicit RefMemo(size_t slots) : slots_(slots) {}
+    bool find(quint64 ref, quint32* value) const {
+        const Slot& s = slots_[ref & (slots_.size() - 1)];
+        if (s.ref != ref + 1) return false;
+        *value = s.value;
+        return true;
+    }
+    void remember(quint64 ref, quint32 value) { slots_[ref & (slots_.size() - 1)] = {ref + 1, value}; }
+
+private:
+    struct Slot {
+        quint64 ref = 0;  // the number + 1; 0 empty
+        quint32 value = 0;
+    };
+    std::vector<Slot> slots_;
 };
 
+// What one read keeps between records.
+struct Scratch {
+    std::vector<quint64> refs;
+    QString text;
+    RefMemo names{64}, lemmas{1 << 16}, tags{1 << 12}, patterns{1 << 12};
+};
+
+constexpr quint32 kNoSlot = 4;
+
+// The field a key names: 0 base, 1 form, 2 flags, 3 meter, kNoSlot another;
+// false when the key is no string.
+bool fieldOf(Reader& reader, quint64 ref, Scratch& s, quint32* slot) {
+    if (s.names.find(ref, slot)) return true;
+    if (!reader.string(ref, &s.text)) return false;
+    *slot = s.text == kBase ? 0 : s.text == kForm ? 1 : s.text == kFlags ? 2 : s.text == kMeter ? 3 : kNoSlot;
+    s.names.remember(ref, *slot);
+    return true;
+}
+
+// The store's index of a shared string; false when the value is no string.
+template <typename Intern>
+bool sharedIndex(Reader& reader, quint64 ref, RefMemo& memo, QString& text, Intern intern, quint32* index) {
+    if (memo.find(ref, index)) return true;
+    if (!reader.string(ref, &text)) return false;
+    *index = intern(QStringView(text));
+    memo.remember(ref, *index);
+    return true;
+}
+
 // One record dictionary into the store; a value that is not a dictionary is
-// passed over (false without failing the read).
-bool readRecord(Reader& reader, quint64 ref, const QString& key, Scratch& s, wordforms::WordFormStore& store) {
+// passed over (false without failing the read). Fields of the wrong kind read
+// as empty; a missing pattern as one not computed.
+bool readRecord(Reader& reader, quint64 ref, quint32 key, Scratch& s, wordforms::WordFormStore& store) {
     if (!reader.references(ref, kDictionary, &s.refs)) return false;
     const size_t n = s.refs.size() / 2;
-    for (bool& p : s.present) p = false;
+    quint64 values[4] = {};
+    bool present[4] = {};
     for (size_t i = 0; i < n; ++i) {
-        if (!reader.string(s.refs[i], &s.name)) return false;
-        int slot = -1;
-        if (s.name == kBase) slot = 0;
-        else if (s.name == kForm) slot = 1;
-        else if (s.name == kFlags) slot = 2;
-        else if (s.name == kMeter) slot = 3;
-        if (slot < 0) continue;
-        s.present[slot] = reader.string(s.refs[n + i], &s.fields[slot]);
-        if (reader.failed()) return false;
+        quint32 slot = kNoSlot;
+        if (!fieldOf(reader, s.refs[i], s, &slot)) return false;
+        if (slot == kNoSlot) continue;
+        values[slot] = s.refs[n + i];
+        present[slot] = true;
     }
-    const auto field = [&](int slot) { return s.present[slot] ? QStringView(s.fields[slot]) : QStringView(); };
-    return store.add(key, field(2), field(0), field(1), field(3));
+    using Store = wordforms::WordFormStore;
+    quint32 lemma = Store::kNone, tag = Store::kNone, lengths = Store::kNone;
+    if (!present[0] || !sharedIndex(reader, values[0], s.lemmas, s.text, [&](QStringView t) { return store.lemmaIndex(t); }, &lemma))
+        lemma = store.lemmaIndex(u"");
+    if (reader.failed()) return false;
+    if (!present[2] || !sharedIndex(reader, values[2], s.tags, s.text, [&](QStringView t) { return store.tagIndex(t); }, &tag))
+        tag = store.tagIndex(u"");
+    if (reader.failed()) return false;
+    if (present[3] && !sharedIndex(reader, values[3], s.patterns, s.text, [&](QStringView t) { return store.patternIndex(t); }, &lengths))
+        lengths = Store::kNone;
+    if (reader.failed()) return false;
+    s.text.resize(0);
+    if (present[1] && !reader.string(values[1], &s.text)) s.text.resize(0);
+    if (reader.failed()) return false;
+    return store.addRecord(key, tag, lemma, s.text, lengths);
 }
 
 }  // namespace
@@ -208,8 +264,10 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
             if (reader.failed()) return failWith(reader.error);
             continue;
         }
+        if (items.empty()) continue;
+        const quint32 keyIndex = contents->store.addKey(key);
         for (quint64 item : items) {
-            readRecord(reader, item, key, scratch, contents->store);
+            readRecord(reader, item, keyIndex, scratch, contents->store);
             if (reader.failed()) return failWith(reader.error);
         }
     }
@@ -231,7 +289,7 @@ public:
     // Numbers a string object; the text must outlive the writer.
     quint64 string(QStringView s) {
         strings_.push_back({count_, s});
-        stringBytes_ += quint64(s.size()) * 2 + 9;
+        stringBytes_ += quint64(s.size()) * 2 + 10;
         return count_++;
     }
     void addReferences(quint64 n) { references_ += n; }
@@ -241,59 +299,77 @@ public:
     void begin() {
         refWidth_ = widthFor(count_);
         offsets_.assign(size_t(count_), 0);
-        out_.reserve(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 13 + 64));
-        out_.append("bplist00", 8);
+        // Room for nearly everything at once; bytes never written cost no
+        // memory.
+        out_.resize(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 18 + 64));
+        char* p = room(8);
+        std::memcpy(p, "bplist00", 8);
         for (const auto& [ref, s] : strings_) writeString(ref, s);
     }
     void writeArray(quint64 ref, const std::vector<quint64>& items) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+        offsets_[size_t(ref)] = quint64(size_);
         marker(0xA, quint64(items.size()));
-        for (quint64 r : items) number(r, refWidth_);
+        char* p = room(qsizetype(items.size()) * refWidth_);
+        for (quint64 r : items) p = number(p, r, refWidth_);
     }
     void writeDictionary(quint64 ref, const std::vector<quint64>& keys, const std::vector<quint64>& values) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+        offsets_[size_t(ref)] = quint64(size_);
         marker(0xD, quint64(keys.size()));
-        for (quint64 r : keys) number(r, refWidth_);
-        for (quint64 r : values) number(r, refWidth_);
+        char* p = room(qsizetype(keys.size() + values.size()) * refWidth_);
+        for (quint64 r : keys) p = number(p, r, refWidth_);
+        for (quint64 r : values) p = number(p, r, refWidth_);
     }
     QByteArray finish(quint64 top) {
-        const quint64 tableOffset = quint64(out_.size());
+        const quint64 tableOffset = quint64(size_);
         const int offsetWidth = widthFor(tableOffset);
-        for (quint64 offset : offsets_) number(offset, offsetWidth);
-        out_.append(QByteArray(6, '\0'));
-        out_.append(char(offsetWidth));
-        out_.append(char(refWidth_));
-        number(count_, 8);
-        number(top, 8);
-        number(tableOffset, 8);
+        char* p = room(qsizetype(offsets_.size()) * offsetWidth);
+        for (quint64 offset : offsets_) p = number(p, offset, offsetWidth);
+        p = room(32);
+        std::memset(p, 0, 6);
+        p[6] = char(offsetWidth);
+        p[7] = char(refWidth_);
+        p = number(p + 8, count_, 8);
+        p = number(p, top, 8);
+        number(p, tableOffset, 8);
+        out_.resize(size_);
         return std::move(out_);
     }
 
 private:
-    void number(quint64 v, int width) {
-        for (int i = width - 1; i >= 0; --i) out_.append(char((v >> (8 * i)) & 0xFF));
+    // The next n bytes of the output, made room for.
+    char* room(qsizetype n) {
+        if (size_ + n > out_.size()) out_.resize(std::max(out_.size() * 2, size_ + n));
+        char* p = out_.data() + size_;
+        size_ += n;
+        return p;
+    }
+    static char* number(char* p, quint64 v, int width) {
+        for (int i = width - 1; i >= 0; --i) *p++ = char((v >> (8 * i)) & 0xFF);
+        return p;
     }
     void marker(int kind, quint64 n) {
         if (n < 15) {
-            out_.append(char((kind << 4) | int(n)));
+            *room(1) = char((kind << 4) | int(n));
             return;
         }
-        out_.append(char((kind << 4) | 0xF));
         const int width = widthFor(n);
-        out_.append(char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3)));
-        number(n, width);
+        char* p = room(2 + width);
+        p[0] = char((kind << 4) | 0xF);
+        p[1] = char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3));
+        number(p + 2, n, width);
     }
     void writeString(quint64 ref, QStringView s) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+        offsets_[size_t(ref)] = quint64(size_);
         bool ascii = true;
         for (const QChar c : s) ascii = ascii && c.unicode() < 0x80;
         marker(ascii ? kAscii : kUtf16, quint64(s.size()));
+        char* p = room(s.size() * (ascii ? 1 : 2));
         for (const QChar c : s) {
             if (ascii) {
-                out_.append(char(c.unicode()));
+                *p++ = char(c.unicode());
             } else {
-                out_.append(char(c.unicode() >> 8));
-                out_.append(char(c.unicode() & 0xFF));
+                *p++ = char(c.unicode() >> 8);
+                *p++ = char(c.unicode() & 0xFF);
             }
         }
     }
@@ -304,6 +380,7 @@ private:
     std::vector<std::pair<quint64, QStringView>> strings_;
     std::vector<quint64> offsets_;
     QByteArray out_;
+    qsizetype size_ = 0;  // bytes written so far
 };
 
 }  // namespace

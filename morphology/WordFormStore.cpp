@@ -27,11 +27,14 @@ quint32 StringTable::find(QStringView s) const {
 }
 
 quint32 StringTable::insert(QStringView s) {
+    // The forms of one word come together, with the same lemma and often
+    // the same tag as the line before.
+    if (last_ != kNone && at(last_) == s) return last_;
     // Kept at most half full, so that a probe ends soon.
     if ((size() + 1) * 2 > slots_.size()) rehash(std::max<size_t>(64, slots_.size() * 2));
     const quint32 slot = slotOf(s, hashOf(s));
-    if (slots_[slot] != 0) return slots_[slot] - 1;
-    const quint32 index = size();
+    if (slots_[slot] != 0) return last_ = slots_[slot] - 1;
+    const quint32 index = last_ = size();
     chars_.insert(chars_.end(), s.utf16(), s.utf16() + s.size());
     offsets_.push_back(quint32(chars_.size()));
     slots_[slot] = index + 1;
@@ -67,26 +70,35 @@ void WordFormStore::reserve(qsizetype records, qsizetype chars) {
 
 bool WordFormStore::add(QStringView key, QStringView tag, QStringView lemma, QStringView form, QStringView lengths) {
     if (form.size() > std::numeric_limits<quint16>::max()) return false;
+    return addRecord(addKey(key), tagIndex(tag), lemmaIndex(lemma), form, patternIndex(lengths));
+}
+
+quint32 WordFormStore::addKey(QStringView key) {
+    const quint32 index = keys_.insert(key);
+    if (index == first_.size()) {
+        first_.push_back(kNone);
+        last_.push_back(kNone);
+        if (key.contains(u'v')) keysWithV_ = true;
+    }
+    return index;
+}
+
+bool WordFormStore::addRecord(quint32 keyIndex, quint32 tag, quint32 lemma, QStringView form, quint32 lengths) {
+    if (form.size() > std::numeric_limits<quint16>::max()) return false;
     if (forms_.size() + size_t(form.size()) > std::numeric_limits<quint32>::max()) return false;
     Record r;
     r.form = quint32(forms_.size());
     r.formSize = quint16(form.size());
-    r.lemma = lemmas_.insert(lemma);
-    r.tag = tags_.insert(tag);
-    if (!lengths.isNull()) r.lengths = patterns_.insert(lengths);
+    r.lemma = lemma;
+    r.tag = tag;
+    r.lengths = lengths;
     forms_.insert(forms_.end(), form.utf16(), form.utf16() + form.size());
 
     const quint32 index = quint32(records_.size());
     records_.push_back(r);
-    const quint32 keyIndex = keys_.insert(key);
-    if (keyIndex == first_.size()) {
-        first_.push_back(index);
-        last_.push_back(index);
-        if (key.contains(u'v')) keysWithV_ = true;
-    } else {
-        records_[last_[keyIndex]].next = index;
-        last_[keyIndex] = index;
-    }
+    if (first_[keyIndex] == kNone) first_[keyIndex] = index;
+    else records_[last_[keyIndex]].next = index;
+    last_[keyIndex] = index;
     return true;
 }
 

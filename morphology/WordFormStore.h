@@ -38,6 +38,7 @@ private:
     std::vector<char16_t> chars_;
     std::vector<quint32> offsets_{0};  // string i is [offsets_[i], offsets_[i + 1])
     std::vector<quint32> slots_;       // index + 1; 0 empty
+    quint32 last_ = kNone;             // the string inserted or found last
 };
 
 class WordFormStore {
@@ -59,11 +60,21 @@ public:
     // False, adding nothing, for a form longer than a record holds.
     bool add(QStringView key, QStringView tag, QStringView lemma, QStringView form, QStringView lengths = {});
 
+    // The same in steps, for a reader that meets each key, lemma and tag
+    // many times: the index of each (made when new), then the record.
+    quint32 addKey(QStringView key);
+    quint32 lemmaIndex(QStringView lemma) { return lemmas_.insert(lemma); }
+    quint32 tagIndex(QStringView tag) { return tags_.insert(tag); }
+    // kNone for a null pattern.
+    quint32 patternIndex(QStringView lengths) { return lengths.isNull() ? kNone : patterns_.insert(lengths); }
+    bool addRecord(quint32 keyIndex, quint32 tag, quint32 lemma, QStringView form, quint32 lengths);
+
     quint32 keyCount() const { return keys_.size(); }
     qsizetype recordCount() const { return qsizetype(records_.size()); }
     quint32 findKey(QStringView key) const { return keys_.find(key); }
     QStringView key(quint32 keyIndex) const { return keys_.at(keyIndex); }
-    // The first record of a key; follow Record::next for the others.
+    // The first record of a key (kNone for a key without records); follow
+    // Record::next for the others.
     quint32 firstRecord(quint32 keyIndex) const { return first_[keyIndex]; }
     const Record& record(quint32 index) const { return records_[index]; }
 
