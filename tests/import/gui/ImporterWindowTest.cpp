@@ -31,7 +31,7 @@ namespace {
 
 QString tei(const char* name) { return qEnvironmentVariable("TS_SHARED_DIR") + "/data/tei/" + name; }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -29,7 +29,7 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
