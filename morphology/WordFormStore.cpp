@@ -8,21 +8,27 @@ namespace wordforms {
 
 namespace {
 
+// 64 bits: the low ones choose the slot, the high ones are kept in it.
 size_t hashOf(QStringView s) { return qHash(s, 0); }
+
+static_assert(sizeof(size_t) == 8, "the slot check takes the hash's high half");
 
 }  // namespace
 
 quint32 StringTable::slotOf(QStringView s, size_t hash) const {
     const size_t mask = slots_.size() - 1;
+    // A slot keeps its string's hash beside the index, so that the strings
+    // of other slots met on the way are not read.
+    const quint32 check = quint32(hash >> 32) | 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
-        const quint32 entry = slots_[i];
-        if (entry == 0 || at(entry - 1) == s) return quint32(i);
+        const Slot& slot = slots_[i];
+        if (slot.index == 0 || (slot.check == check && at(slot.index - 1) == s)) return quint32(i);
     }
 }
 
 quint32 StringTable::find(QStringView s) const {
     if (slots_.empty()) return kNone;
-    const quint32 entry = slots_[slotOf(s, hashOf(s))];
+    const quint32 entry = slots_[slotOf(s, hashOf(s))].index;
     return entry == 0 ? kNone : entry - 1;
 }
 
@@ -32,12 +38,13 @@ quint32 StringTable::insert(QStringView s) {
     if (last_ != kNone && at(last_) == s) return last_;
     // Kept at most half full, so that a probe ends soon.
     if ((size() + 1) * 2 > slots_.size()) rehash(std::max<size_t>(64, slots_.size() * 2));
-    const quint32 slot = slotOf(s, hashOf(s));
-    if (slots_[slot] != 0) return last_ = slots_[slot] - 1;
+    const size_t hash = hashOf(s);
+    const quint32 slot = slotOf(s, hash);
+    if (slots_[slot].index != 0) return last_ = slots_[slot].index - 1;
     const quint32 index = last_ = size();
     chars_.insert(chars_.end(), s.utf16(), s.utf16() + s.size());
     offsets_.push_back(quint32(chars_.size()));
-    slots_[slot] = index + 1;
+    slots_[slot] = {index + 1, quint32(hash >> 32) | 1};
     return index;
 }
 
@@ -50,12 +57,13 @@ void StringTable::reserve(qsizetype strings, qsizetype chars) {
 }
 
 void StringTable::rehash(size_t slots) {
-    slots_.assign(slots, 0);
+    slots_.assign(slots, Slot());
     const size_t mask = slots - 1;
     for (quint32 index = 0; index < size(); ++index) {
-        size_t i = hashOf(at(index)) & mask;
-        while (slots_[i] != 0) i = (i + 1) & mask;
-        slots_[i] = index + 1;
+        const size_t hash = hashOf(at(index));
+        size_t i = hash & mask;
+        while (slots_[i].index != 0) i = (i + 1) & mask;
+        slots_[i] = {index + 1, quint32(hash >> 32) | 1};
     }
 }
 

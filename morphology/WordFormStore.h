@@ -37,7 +37,11 @@ private:
 
     std::vector<char16_t> chars_;
     std::vector<quint32> offsets_{0};  // string i is [offsets_[i], offsets_[i + 1])
-    std::vector<quint32> slots_;       // index + 1; 0 empty
+    struct Slot {
+        quint32 index = 0;  // index + 1; 0 empty
+        quint32 check = 0;  // the high half of the string's hash, never 0
+    };
+    std::vector<Slot> slots_;
     quint32 last_ = kNone;             // the string inserted or found last
 };
 
