@@ -236,7 +236,8 @@ TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value
 
 TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArray& data) {
     WordFormCache::Contents contents;
-    if (WordFormCache::read(data, &contents, nullptr)) {
+    QString error;
+    if (WordFormCache::read(data, &contents, &error)) {
         if (contents.className != staticClassName()) return nullptr;
         auto result = ts::ClassRegistry::makeAs<TSWordFormDictionary>(contents.className);
         if (!result) return nullptr;
@@ -245,8 +246,13 @@ TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArr
         result->store_ = std::move(contents.store);
         return result;
     }
-    // Anything else a property list may be (another format, another shape)
-    // goes through the general reader.
+    // A binary property list the cache's reader refused is refused: the
+    // general reader would build the same records, at any size. Property
+    // lists in other formats go through the general reader.
+    if (data.startsWith("bplist00")) {
+        TSLogError("Error reading word forms %@", error);
+        return nullptr;
+    }
     const ts::PlistResult read = ts::PropertyList::read(data);
     if (!read.ok()) {
         TSLogError("Error reading word forms %@", read.error);

@@ -164,6 +164,9 @@ struct Scratch {
 };
 
 constexpr quint32 kNoSlot = 4;
+// A form is written once per key, so a cache holds at most a few of its
+// forms' characters per byte.
+constexpr qsizetype kMaxFormCharactersPerByte = 8;
 
 // The field a key names: 0 base, 1 form, 2 flags, 3 meter, kNoSlot another;
 // false when the key is no string.
@@ -270,6 +273,11 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
             readRecord(reader, item, keyIndex, scratch, contents->store);
             if (reader.failed()) return failWith(reader.error);
         }
+        // Records may share one string; each keeps its own copy of the form.
+        // Data whose forms would take many times its size is not a cache this
+        // program wrote.
+        if (contents->store.formCharacters() > kMaxFormCharactersPerByte * data.size() + (1 << 20))
+            return failWith(QStringLiteral("forms far larger than the data"));
     }
     return true;
 }

@@ -75,6 +75,8 @@ public:
 
     quint32 keyCount() const { return keys_.size(); }
     qsizetype recordCount() const { return qsizetype(records_.size()); }
+    // The characters of all forms together.
+    qsizetype formCharacters() const { return qsizetype(forms_.size()); }
     quint32 findKey(QStringView key) const { return keys_.find(key); }
     QStringView key(quint32 keyIndex) const { return keys_.at(keyIndex); }
     // The first record of a key (kNone for a key without records); follow

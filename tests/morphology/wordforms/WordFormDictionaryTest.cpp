@@ -276,6 +276,34 @@ TEST(WordFormDictionary, DamagedCachesReadAsNothingOrAsSomething) {
     }
 }
 
+// A small file whose records all name one long string would copy it into
+// every record: it is refused rather than read into gigabytes, while the
+// same string shared by a few records reads.
+TEST(WordFormDictionary, CacheWhoseFormsWouldOutgrowItIsRefused) {
+    const auto cacheOf = [](int keys) {
+        const QString longForm(60000, QChar(0x0101));
+        ts::ValueDictionary stored;
+        for (int k = 0; k < keys; ++k) {
+            ts::ValueDictionary record;
+            record[QStringLiteral("base")] = QStringLiteral("a");
+            record[QStringLiteral("form")] = longForm;
+            record[QStringLiteral("flags")] = QStringLiteral("n-s---nn-");
+            stored[QStringLiteral("k%1").arg(k)] = ts::Value(ts::ValueArray{ts::Value(record)});
+        }
+        ts::ValueDictionary top;
+        top[QStringLiteral("ClassName")] = QStringLiteral("TSWordFormDictionary");
+        top[QStringLiteral("storedData")] = ts::Value(stored);
+        return ts::PropertyList::writeBinary(ts::Value(top));
+    };
+    const QByteArray many = cacheOf(3000);
+    ASSERT_LT(many.size(), 1 << 20);  // the string is written once
+    CaptureLogger::Scope quiet;
+    EXPECT_FALSE(TSWordFormDictionary::importFromPListData(many));
+    const auto few = TSWordFormDictionary::importFromPListData(cacheOf(3));
+    ASSERT_TRUE(few);
+    EXPECT_EQ(few->records(QStringLiteral("k2")).front()->form().size(), 60000);
+}
+
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {
     const QDir corpus(QStringLiteral(TS_WORDFORM_CACHE_CORPUS));
     const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
