@@ -10,9 +10,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WordFormCache::Contents contents;
     QString error;
     if (WordFormCache::read(bytes, &contents, &error)) {
-        for (const auto& records : contents.entries)
-            for (const auto& r : records)
-                if (!r) __builtin_trap();
+        // Every record is reached from its key, and each once.
+        const wordforms::WordFormStore& store = contents.store;
+        qsizetype reached = 0;
+        for (quint32 k = 0; k < store.keyCount(); ++k)
+            for (quint32 i = store.firstRecord(k); i != wordforms::WordFormStore::kNone; i = store.record(i).next) {
+                if (qsizetype(i) >= store.recordCount()) __builtin_trap();
+                (void)store.form(store.record(i));
+                ++reached;
+            }
+        if (reached != store.recordCount()) __builtin_trap();
     }
     return 0;
 }

@@ -64,9 +64,11 @@ int TSWordFormData::numSyllables() const {
     return int(vowelLengths_.size());
 }
 
-int TSWordFormData::wordType() const {
-    if (flags_.isEmpty()) return 0;
-    const QChar c = flags_.at(0);
+int TSWordFormData::wordType() const { return wordTypeOfTag(flags_); }
+
+int TSWordFormData::wordTypeOfTag(QStringView tag) {
+    if (tag.isEmpty()) return 0;
+    const QChar c = tag.at(0);
     switch (c.unicode()) {
     case u'a': return 3;
     case u'c': return 5;

@@ -60,6 +60,7 @@ public:
     // 4 adverb, 5 conjunction, 6 preposition, 7 pronoun, 8 interjection,
     // 9 numeral); 0 for an empty tag or an unknown letter (logged).
     int wordType() const;
+    static int wordTypeOfTag(QStringView tag);
     // Decodes positions 1 to 5. Answers false, setting nothing, when the tag
     // is shorter than 9 characters. Mood codes: 1 indicative, 2 subjunctive,
     // 3 imperative, 4 infinitive, 8 gerund, 9 gerundive, 12 supine,

@@ -10,6 +10,7 @@
 #include <QSaveFile>
 
 #include <algorithm>
+#include <atomic>
 #include <mutex>
 #include <tuple>
 
@@ -24,8 +25,8 @@ const QString kNameKey = QStringLiteral("name");
 const QString kStoredDataKey = QStringLiteral("storedData");
 const QString kSourceStampKey = QStringLiteral("SourceStamp");
 
-QString normalisedForm(const QString& form) {
-    // Most forms are already lower case without v or j: shared, not copied.
+QString normalisedForm(QStringView form) {
+    // Most forms are already lower case without v or j: copied as they are.
     bool plain = true;
     for (const QChar c : form) {
         const char16_t u = c.unicode();
@@ -34,14 +35,15 @@ QString normalisedForm(const QString& form) {
             break;
         }
     }
-    if (plain) return form;
-    QString s = form.toLower();
+    if (plain) return form.toString();
+    QString s = form.toString().toLower();
     for (QChar& c : s) {
         if (c == u'v') c = u'u';
         else if (c == u'j') c = u'i';
     }
     return s;
 }
+
 
 // A first character counts as a capital when upper-casing leaves it alone,
 // which makes digits and punctuation capitals too.
@@ -56,7 +58,7 @@ QChar bareLetter(QChar c) {
 // Whether the form begins (or ends) with the typed letters: a plain typed
 // letter matches the letter with any vowel length, a typed marked letter
 // only the same marked letter.
-bool formHoldsTyped(const QString& form, const QString& typed, bool fromStart) {
+bool formHoldsTyped(QStringView form, const QString& typed, bool fromStart) {
     if (typed.size() > form.size()) return false;
     const qsizetype offset = fromStart ? 0 : form.size() - typed.size();
     for (qsizetype i = 0; i < typed.size(); ++i) {
@@ -67,7 +69,7 @@ bool formHoldsTyped(const QString& form, const QString& typed, bool fromStart) {
     return true;
 }
 
-bool beginsWithCapital(const QString& s) {
+bool beginsWithCapital(QStringView s) {
     if (s.isEmpty()) return false;
     const QChar c = s.at(0);
     return c.toUpper() == c;
@@ -79,6 +81,13 @@ bool beginsWithCapital(const QString& s) {
 
 QString TSWordFormDictionary::convert(const QString& form) {
     QString out;
+    convertInto(form, &out);
+    return out;
+}
+
+void TSWordFormDictionary::convertInto(QStringView form, QString* converted) {
+    QString& out = *converted;
+    out.resize(0);
     out.reserve(form.size());
     const qsizetype n = form.size();
     for (qsizetype i = 0; i < n; ++i) {
@@ -111,11 +120,15 @@ QString TSWordFormDictionary::convert(const QString& form) {
             out.append(c);
         }
     }
-    return out;
 }
 
 bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
-    QStringView view(line);
+    QString form;
+    QWriteLocker lock(&lock_);
+    return addLine(line, &form);
+}
+
+bool TSWordFormDictionary::addLine(QStringView view, QString* form) {
     // Lines may end in CR when the file was written elsewhere.
     while (!view.isEmpty() && (view.back() == u'\r' || view.back() == u'\n')) view.chop(1);
     qsizetype tabs[3];
@@ -126,49 +139,70 @@ bool TSWordFormDictionary::addWordFormFromString(const QString& line) {
         tabs[found++] = i;
     }
     if (found != 3) return false;
-    const QString key = view.left(tabs[0]).toString();
-    auto record = std::make_shared<TSWordFormData>(convert(view.mid(tabs[2] + 1).toString()),
-                                                   view.mid(tabs[1] + 1, tabs[2] - tabs[1] - 1).toString(),
-                                                   view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1).toString());
-    record->setName(key);
-    QWriteLocker lock(&lock_);
-    if (key.contains(u'v')) keysWithV_ = true;
-    entries_[key].push_back(std::move(record));
-    return true;
+    convertInto(view.mid(tabs[2] + 1), form);
+    return store_.add(view.left(tabs[0]), view.mid(tabs[0] + 1, tabs[1] - tabs[0] - 1),
+                      view.mid(tabs[1] + 1, tabs[2] - tabs[1] - 1), *form);
 }
 
 qsizetype TSWordFormDictionary::loadFromString(const QString& text) {
     qsizetype added = 0;
     qsizetype start = 0;
     const qsizetype n = text.size();
+    // A line holds some forty characters, a form and a key about a third of
+    // them; room not used costs no memory.
+    QWriteLocker lock(&lock_);
+    store_.reserve(store_.recordCount() + n / 32, n / 2);
+    QString form;
     for (qsizetype i = 0; i <= n; ++i) {
         // Any line end separates lines; "\r\n" simply leaves an empty line.
         const bool end = i == n || text.at(i) == u'\n' || text.at(i) == u'\r' || text.at(i) == QChar(0x2028) ||
                          text.at(i) == QChar(0x2029) || text.at(i) == QChar(0x0085) || text.at(i) == u'\f' ||
                          text.at(i) == u'\v';
         if (!end) continue;
-        if (i > start && addWordFormFromString(text.mid(start, i - start))) ++added;
+        if (i > start && addLine(QStringView(text).mid(start, i - start), &form)) ++added;
         start = i + 1;
     }
     return added;
 }
 
+TSWordFormDataPtr TSWordFormDictionary::makeRecord(quint32 index, QStringView key) const {
+    const wordforms::WordFormStore::Record& r = store_.record(index);
+    auto record = std::make_shared<TSWordFormData>(store_.form(r).toString(), store_.lemma(r).toString(),
+                                                   store_.tag(r).toString());
+    const QStringView lengths = store_.lengths(r);
+    if (!lengths.isNull()) record->setVowelLengths(lengths.toString());
+    record->setName(key.toString());
+    return record;
+}
+
 TSWordFormDictionary::Records TSWordFormDictionary::records(const QString& key) const {
     QReadLocker lock(&lock_);
-    const auto it = entries_.constFind(key);
-    return it == entries_.constEnd() ? Records() : it.value();
+    Records out;
+    const quint32 k = store_.findKey(key);
+    if (k == wordforms::WordFormStore::kNone) return out;
+    for (quint32 i = store_.firstRecord(k); i != wordforms::WordFormStore::kNone; i = store_.record(i).next)
+        out.push_back(makeRecord(i, key));
+    return out;
+}
+
+void TSWordFormDictionary::viewsOf(QStringView key, RecordViews* out) const {
+    out->clear();
+    const quint32 k = store_.findKey(key);
+    if (k == wordforms::WordFormStore::kNone) return;
+    for (quint32 i = store_.firstRecord(k); i != wordforms::WordFormStore::kNone; i = store_.record(i).next) {
+        const wordforms::WordFormStore::Record& r = store_.record(i);
+        out->push_back({store_.form(r), store_.lemma(r), store_.tag(r)});
+    }
 }
 
 qsizetype TSWordFormDictionary::keyCount() const {
     QReadLocker lock(&lock_);
-    return entries_.size();
+    return store_.keyCount();
 }
 
 qsizetype TSWordFormDictionary::recordCount() const {
     QReadLocker lock(&lock_);
-    qsizetype n = 0;
-    for (const Records& r : entries_) n += qsizetype(r.size());
-    return n;
+    return store_.recordCount();
 }
 
 QString TSWordFormDictionary::sourceStamp() const {
@@ -187,11 +221,11 @@ ts::Value TSWordFormDictionary::serialize() const {
     ts::ValueDictionary d = baseDictionary();
     ts::ValueDictionary stored;
     QReadLocker lock(&lock_);
-    for (auto it = entries_.constBegin(); it != entries_.constEnd(); ++it) {
+    for (quint32 k = 0; k < store_.keyCount(); ++k) {
         ts::ValueArray records;
-        records.reserve(it.value().size());
-        for (const TSWordFormDataPtr& r : it.value()) records.push_back(r->serialize());
-        stored.emplace(it.key(), ts::Value(std::move(records)));
+        for (quint32 i = store_.firstRecord(k); i != wordforms::WordFormStore::kNone; i = store_.record(i).next)
+            records.push_back(makeRecord(i, store_.key(k))->serialize());
+        stored.emplace(store_.key(k).toString(), ts::Value(std::move(records)));
     }
     d[kStoredDataKey] = ts::Value(std::move(stored));
     if (!sourceStamp_.isEmpty()) d[kSourceStampKey] = sourceStamp_;
@@ -210,38 +244,37 @@ TSWordFormDictionaryPtr TSWordFormDictionary::dataFromDictionary(const ts::Value
     if (stamp.isString()) result->sourceStamp_ = stamp.toString();
     const ts::Value& stored = dictionary[kStoredDataKey];
     if (!stored.isDictionary()) return nullptr;
-    result->entries_.reserve(qsizetype(stored.dictionary().size()));
     for (const auto& [key, value] : stored.dictionary()) {
         if (!value.isArray()) continue;
-        Records records;
-        records.reserve(value.array().size());
         for (const ts::Value& item : value.array()) {
-            TSWordFormDataPtr record = TSWordFormData::dataFromDictionary(item);
+            const TSWordFormDataPtr record = TSWordFormData::dataFromDictionary(item);
             if (!record) continue;
-            record->setName(key);
-            records.push_back(std::move(record));
+            const QString lengths = record->hasVowelLengths() ? record->vowelLengths() : QString();
+            result->store_.add(key, record->flags(), record->base(), record->form(), lengths);
         }
-        if (key.contains(u'v')) result->keysWithV_ = true;
-        result->entries_.insert(key, std::move(records));
     }
     return result;
 }
 
 TSWordFormDictionaryPtr TSWordFormDictionary::importFromPListData(const QByteArray& data) {
     WordFormCache::Contents contents;
-    if (WordFormCache::read(data, &contents, nullptr)) {
+    QString error;
+    if (WordFormCache::read(data, &contents, &error)) {
         if (contents.className != staticClassName()) return nullptr;
         auto result = ts::ClassRegistry::makeAs<TSWordFormDictionary>(contents.className);
         if (!result) return nullptr;
         if (!contents.name.isNull()) result->setName(contents.name);
         result->sourceStamp_ = contents.sourceStamp;
-        result->entries_ = std::move(contents.entries);
-        for (auto it = result->entries_.constBegin(); it != result->entries_.constEnd() && !result->keysWithV_; ++it)
-            result->keysWithV_ = it.key().contains(u'v');
+        result->store_ = std::move(contents.store);
         return result;
     }
-    // Anything else a property list may be (another format, another shape)
-    // goes through the general reader.
+    // A binary property list the cache's reader refused is refused: the
+    // general reader would build the same records, at any size. Property
+    // lists in other formats go through the general reader.
+    if (data.startsWith("bplist00")) {
+        TSLogError("Error reading word forms %@", error);
+        return nullptr;
+    }
     const ts::PlistResult read = ts::PropertyList::read(data);
     if (!read.ok()) {
         TSLogError("Error reading word forms %@", read.error);
@@ -257,32 +290,55 @@ QByteArray TSWordFormDictionary::exportToPListFormat() const {
     QByteArray data;
     {
         QReadLocker lock(&lock_);
-        data = WordFormCache::write(staticClassName(), name(), sourceStamp_, entries_, &error);
+        data = WordFormCache::write(staticClassName(), name(), sourceStamp_, store_, &error);
     }
     TSLogError("Serialize time %0.2f", double(timer.nsecsElapsed()) / 1e9);
     if (data.isEmpty()) TSLogError("Error encoding word forms %@", error);
     return data;
 }
 
+namespace {
+
+std::atomic<bool> writesAbandoned{false};
+const QString kAbandoned = QStringLiteral("the program quit first; the old cache is kept");
+
+// The cache goes out in pieces, so that a quit meanwhile is noticed soon.
+constexpr qsizetype kWritePiece = 4 << 20;
+
+}  // namespace
+
+void TSWordFormDictionary::abandonCacheWrites() { writesAbandoned = true; }
+
+bool TSWordFormDictionary::cacheWritesAbandoned() { return writesAbandoned; }
+
 bool TSWordFormDictionary::writeToFile(const QString& path) const {
     QElapsedTimer timer;
     timer.start();
-    const QByteArray data = exportToPListFormat();
+    const QByteArray data = writesAbandoned ? QByteArray() : exportToPListFormat();
     bool ok = false;
-    QString error = QStringLiteral("nothing to write");
+    QString error = writesAbandoned ? kAbandoned : QStringLiteral("nothing to write");
     if (path.isEmpty()) {
         error = QStringLiteral("no support folder");
     } else if (!data.isEmpty()) {
+        // The new cache replaces the old one only once it is written whole.
         QSaveFile file(path);
         if (!file.open(QIODevice::WriteOnly)) {
             error = file.errorString();
-        } else if (file.write(data) != data.size()) {
-            error = file.errorString();
-            file.cancelWriting();
-        } else if (!file.commit()) {
-            error = file.errorString();
         } else {
-            ok = true;
+            qsizetype written = 0;
+            while (written < data.size() && !writesAbandoned) {
+                const qsizetype piece = std::min(kWritePiece, data.size() - written);
+                if (file.write(data.constData() + written, piece) != piece) break;
+                written += piece;
+            }
+            if (written != data.size()) {
+                error = writesAbandoned ? kAbandoned : file.errorString();
+                file.cancelWriting();
+            } else if (!file.commit()) {
+                error = file.errorString();
+            } else {
+                ok = true;
+            }
         }
     }
     if (!ok) TSLogError("Error writing macrons file %@", QStringLiteral("%1: %2").arg(path, error));
@@ -294,10 +350,32 @@ bool TSWordFormDictionary::saveToDefaultLocation() const { return writeToFile(sa
 
 // ---- Candidates ----
 
-std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const Records& records) {
-    std::vector<FormCount> out;
+namespace {
+
+// The views of records, valid while the records live.
+TSWordFormDictionary::RecordViews viewsOfRecords(const TSWordFormDictionary::Records& records, std::vector<QString>* keep) {
+    TSWordFormDictionary::RecordViews views;
+    keep->reserve(records.size() * 3);
     for (const TSWordFormDataPtr& r : records) {
-        const QString form = normalisedForm(r->form());
+        keep->push_back(r->form());
+        keep->push_back(r->base());
+        keep->push_back(r->flags());
+        views.push_back({keep->at(keep->size() - 3), keep->at(keep->size() - 2), keep->back()});
+    }
+    return views;
+}
+
+}  // namespace
+
+std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const Records& records) {
+    std::vector<QString> keep;
+    return uniqueForms(viewsOfRecords(records, &keep));
+}
+
+std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const RecordViews& records) {
+    std::vector<FormCount> out;
+    for (const RecordView& r : records) {
+        const QString form = normalisedForm(r.form);
         auto it = std::find_if(out.begin(), out.end(), [&](const FormCount& f) { return f.form == form; });
         if (it == out.end()) out.push_back({form, 1});
         else ++it->count;
@@ -314,10 +392,28 @@ bool TSWordFormDictionary::checkFlags(const QString& flags) {
     return flags.size() >= 8 && flags.at(0) == u'n' && flags.at(7) == u'n';
 }
 
-bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& records) {
-    return std::any_of(records.begin(), records.end(), [&](const TSWordFormDataPtr& r) {
-        return checkFlags(r->flags()) && normalisedForm(r->form()) == form;
+namespace {
+
+bool isNominativeNoun(QStringView flags) { return flags.size() >= 8 && flags.at(0) == u'n' && flags.at(7) == u'n'; }
+
+bool prioritizeView(const QString& form, const TSWordFormDictionary::RecordViews& records) {
+    return std::any_of(records.begin(), records.end(), [&](const TSWordFormDictionary::RecordView& r) {
+        return isNominativeNoun(r.flags) && normalisedForm(r.form) == form;
     });
+}
+
+// The first record of this normalised form; null when none.
+const TSWordFormDictionary::RecordView* firstOfForm(const TSWordFormDictionary::RecordViews& records, const QString& form) {
+    for (const TSWordFormDictionary::RecordView& r : records)
+        if (normalisedForm(r.form) == form) return &r;
+    return nullptr;
+}
+
+}  // namespace
+
+bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& records) {
+    std::vector<QString> keep;
+    return prioritizeView(form, viewsOfRecords(records, &keep));
 }
 
 TSWordFormDataPtr TSWordFormDictionary::wordFormFromArray(const Records& records, const QString& form) {
@@ -338,6 +434,11 @@ QStringList TSWordFormDictionary::checkForSpecialCases(const QStringList& candid
 }
 
 QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<FormCount>& forms, const Records& records) {
+    std::vector<QString> keep;
+    return formsInOrderOfFrequency(forms, viewsOfRecords(records, &keep));
+}
+
+QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<FormCount>& forms, const RecordViews& records) {
     QStringList candidates;
     for (const FormCount& f : forms) candidates << f.form;
     const QStringList special = checkForSpecialCases(candidates);
@@ -353,9 +454,9 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
     std::vector<Ranked> ranked;
     ranked.reserve(forms.size());
     for (const FormCount& f : forms) {
-        const TSWordFormDataPtr record = wordFormFromArray(records, f.form);
-        const bool privileged = record && priviledgedForms().contains(record->base());
-        ranked.push_back({privileged ? 0 : 1, prioritizeForm(f.form, records) ? 0 : 1, -f.count, f.form});
+        const RecordView* record = firstOfForm(records, f.form);
+        const bool privileged = record && priviledgedForms().contains(record->base.toString());
+        ranked.push_back({privileged ? 0 : 1, prioritizeView(f.form, records) ? 0 : 1, -f.count, f.form});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
         return std::tie(a.privileged, a.nominative, a.count) < std::tie(b.privileged, b.nominative, b.count);
@@ -386,10 +487,12 @@ QStringList TSWordFormDictionary::fixCaseAndForm(const QStringList& forms, const
 QStringList TSWordFormDictionary::macronizedFormsForString(const QString& word) const {
     const QString orig = word;
     QString key = StringExtensions::stripDiacritics(word).toLower();
-    Records found = records(key);
+    QReadLocker lock(&lock_);
+    RecordViews found;
+    viewsOf(key, &found);
     if (found.empty()) {
         key.replace(u'v', u'u');
-        found = records(key);
+        viewsOf(key, &found);
     }
     if (found.empty()) return {};
     return fixCaseAndForm(formsInOrderOfFrequency(uniqueForms(found), found), orig);
@@ -422,30 +525,47 @@ TSWordFormDictionary::MeterResult TSWordFormDictionary::wordsWithMeter(const QSt
                                                                        int capitals) const {
     MeterResult result;
     if (capitals <= 0) return result;
+    {
+        // The patterns a search reads are kept, as a record keeps its own.
+        QWriteLocker lock(&lock_);
+        fillLengths(false);
+    }
     const QString typed = text.normalized(QString::NormalizationForm_C);
     QReadLocker lock(&lock_);
-    for (auto it = entries_.constBegin(); it != entries_.constEnd(); ++it) {
-        for (const TSWordFormDataPtr& r : it.value()) {
-            if (!r->vowelLengths().startsWith(pattern)) continue;
-            if (syllables != 0 && r->numSyllables() != syllables) continue;
-            if (type != 0 && r->wordType() != type) continue;
-            const QString form = r->form();
-            if (!typed.isEmpty() && !formHoldsTyped(form.normalized(QString::NormalizationForm_C), typed, searchFromStart))
+    using Store = wordforms::WordFormStore;
+    for (quint32 k = 0; k < store_.keyCount(); ++k) {
+        for (quint32 i = store_.firstRecord(k); i != Store::kNone; i = store_.record(i).next) {
+            const Store::Record& r = store_.record(i);
+            const QStringView lengths = store_.lengths(r);
+            if (!lengths.startsWith(pattern)) continue;
+            if (syllables != 0 && lengths.size() != syllables) continue;
+            if (type != 0 && TSWordFormData::wordTypeOfTag(store_.tag(r)) != type) continue;
+            const QStringView form = store_.form(r);
+            if (!typed.isEmpty() && !formHoldsTyped(form.toString().normalized(QString::NormalizationForm_C), typed, searchFromStart))
                 continue;
             const bool capital = beginsWithCapital(form);
             if (capitals == 1 && capital) continue;
             if (capitals == 2 && !capital) continue;
-            result[it.key()].push_back(r);
+            result[store_.key(k).toString()].push_back(makeRecord(i, store_.key(k)));
         }
     }
     return result;
 }
 
+void TSWordFormDictionary::fillLengths(bool all) const {
+    for (quint32 i = 0; i < quint32(store_.recordCount()); ++i) {
+        const wordforms::WordFormStore::Record& r = store_.record(i);
+        if (!all && r.lengths != wordforms::WordFormStore::kNone) continue;
+        QString lengths;
+        TSWordFormData::syllablesFromString(store_.form(r).toString(), &lengths);
+        store_.setLengths(i, lengths.isNull() ? QStringLiteral("") : lengths);
+    }
+}
+
 bool TSWordFormDictionary::calculateMeter() {
     {
-        QReadLocker lock(&lock_);
-        for (const Records& records : entries_)
-            for (const TSWordFormDataPtr& r : records) r->makeLengths();
+        QWriteLocker lock(&lock_);
+        fillLengths(true);
     }
     return saveToDefaultLocation();
 }

@@ -21,8 +21,10 @@
 // lines of at least two forms separated by white space; the first form is
 // the line's key.
 //
-// Entries are kept in a hash rather than the inherited keyed store, so that
-// a look-up costs one hash probe; records are shared, never copied.
+// Entries are kept in a compact store rather than the inherited keyed store:
+// a look-up costs one hash probe, and a record costs a few numbers rather than
+// an object (the full list holds over a million). The records handed out are
+// made from the store on request; changing one changes nothing here.
 //
 // Threads: the entries are kept under a reader-writer lock: look-ups, the
 // metre search, the marking and saving read under it; additions write under
@@ -37,6 +39,7 @@
 
 #include "foundation/QMMutableDictionary.h"
 #include "morphology/TSWordFormData.h"
+#include "morphology/WordFormStore.h"
 #include "platform/AttributedString.h"
 
 #include <QByteArray>
@@ -76,6 +79,12 @@ public:
         QString form;
         int count = 0;
     };
+
+    // A record read in place by the candidate steps, without a copy.
+    struct RecordView {
+        QStringView form, base, flags;
+    };
+    using RecordViews = std::vector<RecordView>;
 
     // The parsed form-frequency list: its lines in file order and, for each
     // line's first form, the line's index.
@@ -131,6 +140,11 @@ public:
     // Writes the shared dictionary to the cache; false when there is none or
     // the write failed.
     static bool saveDictionary();
+    // For the quit sequence: a cache write still running gives up without
+    // waiting (the old cache stays whole, as a write replaces it only once
+    // complete), and no later write starts in this process.
+    static void abandonCacheWrites();
+    static bool cacheWritesAbandoned();
     // The ASCII length marks of the source as letters.
     static QString convert(const QString& form);
     // Adds one source line to the shared dictionary; nothing while it does
@@ -163,10 +177,12 @@ public:
     // Normalised forms of the records with their counts, in order of first
     // appearance.
     static std::vector<FormCount> uniqueForms(const Records& records);
+    static std::vector<FormCount> uniqueForms(const RecordViews& records);
     // The forms ordered for offering: a form-frequency line when one applies,
     // otherwise privileged lemmas first, then nominative nouns, then by
     // record count; ties keep their order of first appearance.
     static QStringList formsInOrderOfFrequency(const std::vector<FormCount>& forms, const Records& records);
+    static QStringList formsInOrderOfFrequency(const std::vector<FormCount>& forms, const RecordViews& records);
     // The line of the form-frequency list whose key is among the candidates
     // (the earliest line when several are); empty when none applies.
     static QStringList checkForSpecialCases(const QStringList& candidates);
@@ -209,7 +225,8 @@ public:
     ts::Value serialize() const override;
     // Binary property-list data; empty (logged) when it cannot be encoded.
     QByteArray exportToPListFormat() const;
-    // Writes the cache atomically; false (logged) on failure.
+    // Writes the cache atomically; false (logged) on failure and when cache
+    // writes have been abandoned.
     bool saveToDefaultLocation() const;
     bool writeToFile(const QString& path) const;
 
@@ -250,12 +267,21 @@ private:
     void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
     static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);
 
+    // One source line into the store, the form converted in *form (room
+    // reused); the caller holds the write lock.
+    bool addLine(QStringView line, QString* form);
+    static void convertInto(QStringView form, QString* converted);
+    // The records of a key as views into the store; the caller holds the lock.
+    void viewsOf(QStringView key, RecordViews* out) const;
+    TSWordFormDataPtr makeRecord(quint32 index, QStringView key) const;
+    // Computes the patterns (all, or those not computed yet); the caller
+    // holds the write lock.
+    void fillLengths(bool all) const;
+
     // Writers go first: a waiting addition holds back new readers, so a
     // stream of look-ups cannot starve it.
     mutable QReadWriteLock lock_;
-    QHash<QString, Records> entries_;
+    // Patterns are computed on first use, even by a search: under the write lock.
+    mutable wordforms::WordFormStore store_;
     QString sourceStamp_;
-    // Whether some key keeps a "v" (lists written elsewhere do); marking
-    // looks a word up as written only then. Written under the lock.
-    bool keysWithV_ = false;
 };

@@ -42,8 +42,12 @@ struct SharedState {
 };
 
 SharedState& state() {
-    static SharedState s;
-    return s;
+    // Never destroyed: at the process's end a thread may still be waiting for
+    // the load, and destroying a condition that has a waiter holds the exit
+    // until the load ends; the dictionary need not be freed record by record
+    // either.
+    static SharedState* s = new SharedState;
+    return *s;
 }
 
 double secondsSince(const QElapsedTimer& timer) { return double(timer.nsecsElapsed()) / 1e9; }
@@ -242,17 +246,21 @@ TSWordFormDictionaryPtr TSWordFormDictionary::loadFromTextFile() {
     QElapsedTimer timer;
     timer.start();
     const QString path = macronsFile();
-    QString text, error;
     if (path.isEmpty()) {
         TSLogError("%@", QStringLiteral("No word-form source \"macrons.txt\" was found"));
         return nullptr;
     }
-    if (!readText(path, &text, &error)) {
-        TSLogError("%@", error);
-        return nullptr;
-    }
     auto dictionary = std::make_shared<TSWordFormDictionary>();
-    dictionary->loadFromString(text);
+    {
+        // The text is let go before the cache is encoded: both at once
+        // would double the load's peak.
+        QString text, error;
+        if (!readText(path, &text, &error)) {
+            TSLogError("%@", error);
+            return nullptr;
+        }
+        dictionary->loadFromString(text);
+    }
     dictionary->setSourceStamp(currentSourceStamp());
     TSLogError("Took %0.2f", secondsSince(timer));
     dictionary->saveToDefaultLocation();

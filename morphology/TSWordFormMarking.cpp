@@ -248,11 +248,11 @@ namespace {
 
 // One form for every record, clear; several different forms, the first in
 // order, orange.
-void chooseForm(const TSWordFormDictionary::Records& records, Choice* choice) {
+void chooseForm(const TSWordFormDictionary::RecordViews& records, Choice* choice) {
     choice->found = true;
     choice->colour = Clear;
     if (records.size() == 1) {
-        choice->form = records.front()->form();
+        choice->form = records.front().form.toString();
         return;
     }
     const auto forms = TSWordFormDictionary::uniqueForms(records);
@@ -295,6 +295,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
                isWordCharacter(search.at(i + 1));
     };
 
+    RecordViews views;
     qsizetype enclosingStart = 0;
     qsizetype i = 0;
     while (i < n && !wordAt(i)) ++i;
@@ -328,10 +329,10 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
             Choice choice;
             {
                 QReadLocker lock(&lock_);
-                const auto it = entries_.constFind(word);
-                if (it != entries_.constEnd() && !it.value().empty()) {
+                viewsOf(word, &views);
+                if (!views.empty()) {
                     choice.primary = true;
-                    chooseForm(it.value(), &choice);
+                    chooseForm(views, &choice);
                 }
             }
             known = marking.memo->emplace(QString(word.constData(), word.size()), std::move(choice)).first;
@@ -341,10 +342,10 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         Choice withV;
         if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
             QReadLocker lock(&lock_);
-            if (keysWithV_) {
-                const auto it = entries_.constFind(written.toString().toLower());
-                if (it != entries_.constEnd() && !it.value().empty()) {
-                    chooseForm(it.value(), &withV);
+            if (store_.keysWithV()) {
+                viewsOf(written.toString().toLower(), &views);
+                if (!views.empty()) {
+                    chooseForm(views, &withV);
                     chosen = &withV;
                 }
             }

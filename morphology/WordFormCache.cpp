@@ -1,8 +1,8 @@
 #include "morphology/WordFormCache.h"
-#include "morphology/ShortStringHash.h"
 
+#include <algorithm>
 #include <cstring>
-#include <unordered_map>
+#include <vector>
 
 namespace WordFormCache {
 
@@ -30,10 +30,10 @@ public:
         if (objectCount_ == 0 || objectCount_ > (quint64(trailer) - tableOffset_) / offsetSize_)
             return fail("object count larger than the offset table");
         if (top_ >= objectCount_) return fail("top object outside the table");
-        strings_.assign(size_t(objectCount_), QString());
-        stringState_.assign(size_t(objectCount_), 0);
         return true;
     }
+
+    quint64 objectCount() const { return objectCount_; }
 
     quint64 top() const { return top_; }
 
@@ -59,37 +59,30 @@ public:
         return true;
     }
 
-    // A string object; false, without failing the read, for another kind.
+    // A string object, decoded into *out (whose room is reused); false,
+    // without failing the read, for another kind.
     bool string(quint64 ref, QString* out) {
-        if (ref >= objectCount_) return fail("reference outside the table");
-        if (stringState_[ref] == 1) {
-            *out = strings_[ref];
-            return true;
-        }
-        if (stringState_[ref] == 2) return false;
         int kind = 0;
         quint64 count = 0, body = 0;
         if (!header(ref, &kind, &count, &body)) return false;
         const quint64 room = tableOffset_ - body;
-        QString s;
         if (kind == kAscii) {
             if (count > room) return fail("string longer than the data");
-            for (quint64 i = 0; i < count; ++i)
+            out->resize(qsizetype(count));
+            QChar* d = out->data();
+            for (quint64 i = 0; i < count; ++i) {
                 if (bytes_[body + i] & 0x80) return fail("ASCII string with a byte above 0x7F");
-            s = QString::fromLatin1(reinterpret_cast<const char*>(bytes_ + body), qsizetype(count));
+                d[i] = QChar(char16_t(bytes_[body + i]));
+            }
         } else if (kind == kUtf16) {
             if (count > room / 2) return fail("string longer than the data");
-            s = QString(qsizetype(count), Qt::Uninitialized);
-            QChar* d = s.data();
+            out->resize(qsizetype(count));
+            QChar* d = out->data();
             for (quint64 i = 0; i < count; ++i)
                 d[i] = QChar(char16_t((bytes_[body + 2 * i] << 8) | bytes_[body + 2 * i + 1]));
         } else {
-            stringState_[ref] = 2;
             return false;
         }
-        strings_[ref] = s;
-        stringState_[ref] = 1;
-        *out = s;
         return true;
     }
 
@@ -129,8 +122,6 @@ private:
     qsizetype size_;
     int offsetSize_ = 0, refSize_ = 0;
     quint64 objectCount_ = 0, top_ = 0, tableOffset_ = 0;
-    std::vector<QString> strings_;
-    std::vector<char> stringState_;  // 0 not read, 1 a string, 2 another kind
 };
 
 const QString kClassName = QStringLiteral("ClassName");
@@ -142,27 +133,91 @@ const QString kForm = QStringLiteral("form");
 const QString kFlags = QStringLiteral("flags");
 const QString kMeter = QStringLiteral("meter");
 
-TSWordFormDataPtr readRecord(Reader& reader, quint64 ref, const QString& key, std::vector<quint64>& scratch) {
-    if (!reader.references(ref, kDictionary, &scratch)) return nullptr;
-    const size_t n = scratch.size() / 2;
-    QString fields[4];
-    for (size_t i = 0; i < n; ++i) {
-        QString name;
-        if (!reader.string(scratch[i], &name)) return nullptr;
-        int slot = -1;
-        if (name == kBase) slot = 0;
-        else if (name == kForm) slot = 1;
-        else if (name == kFlags) slot = 2;
-        else if (name == kMeter) slot = 3;
-        if (slot < 0) continue;
-        QString value;
-        if (reader.string(scratch[n + i], &value)) fields[slot] = value;
-        if (reader.failed()) return nullptr;
+// The strings a record shares with others (field names, lemmas, tags and
+// patterns) are written once and referred to by number: each number is
+// decoded once, and answers its index from then on. Direct-mapped: a number
+// pushed out is simply decoded again.
+class RefMemo {
+public:
+    explicit RefMemo(size_t slots) : slots_(slots) {}
+    bool find(quint64 ref, quint32* value) const {
+        const Slot& s = slots_[ref & (slots_.size() - 1)];
+        if (s.ref != ref + 1) return false;
+        *value = s.value;
+        return true;
     }
-    auto record = std::make_shared<TSWordFormData>(fields[1], fields[0], fields[2]);
-    if (!fields[3].isNull()) record->setVowelLengths(fields[3]);
-    record->setName(key);
-    return record;
+    void remember(quint64 ref, quint32 value) { slots_[ref & (slots_.size() - 1)] = {ref + 1, value}; }
+
+private:
+    struct Slot {
+        quint64 ref = 0;  // the number + 1; 0 empty
+        quint32 value = 0;
+    };
+    std::vector<Slot> slots_;
+};
+
+// What one read keeps between records.
+struct Scratch {
+    std::vector<quint64> refs;
+    QString text;
+    RefMemo names{64}, lemmas{1 << 16}, tags{1 << 12}, patterns{1 << 12};
+};
+
+constexpr quint32 kNoSlot = 4;
+// A form is written once per key, so a cache holds at most a few of its
+// forms' characters per byte.
+constexpr qsizetype kMaxFormCharactersPerByte = 8;
+
+// The field a key names: 0 base, 1 form, 2 flags, 3 meter, kNoSlot another;
+// false when the key is no string.
+bool fieldOf(Reader& reader, quint64 ref, Scratch& s, quint32* slot) {
+    if (s.names.find(ref, slot)) return true;
+    if (!reader.string(ref, &s.text)) return false;
+    *slot = s.text == kBase ? 0 : s.text == kForm ? 1 : s.text == kFlags ? 2 : s.text == kMeter ? 3 : kNoSlot;
+    s.names.remember(ref, *slot);
+    return true;
+}
+
+// The store's index of a shared string; false when the value is no string.
+template <typename Intern>
+bool sharedIndex(Reader& reader, quint64 ref, RefMemo& memo, QString& text, Intern intern, quint32* index) {
+    if (memo.find(ref, index)) return true;
+    if (!reader.string(ref, &text)) return false;
+    *index = intern(QStringView(text));
+    memo.remember(ref, *index);
+    return true;
+}
+
+// One record dictionary into the store; a value that is not a dictionary is
+// passed over (false without failing the read). Fields of the wrong kind read
+// as empty; a missing pattern as one not computed.
+bool readRecord(Reader& reader, quint64 ref, quint32 key, Scratch& s, wordforms::WordFormStore& store) {
+    if (!reader.references(ref, kDictionary, &s.refs)) return false;
+    const size_t n = s.refs.size() / 2;
+    quint64 values[4] = {};
+    bool present[4] = {};
+    for (size_t i = 0; i < n; ++i) {
+        quint32 slot = kNoSlot;
+        if (!fieldOf(reader, s.refs[i], s, &slot)) return false;
+        if (slot == kNoSlot) continue;
+        values[slot] = s.refs[n + i];
+        present[slot] = true;
+    }
+    using Store = wordforms::WordFormStore;
+    quint32 lemma = Store::kNone, tag = Store::kNone, lengths = Store::kNone;
+    if (!present[0] || !sharedIndex(reader, values[0], s.lemmas, s.text, [&](QStringView t) { return store.lemmaIndex(t); }, &lemma))
+        lemma = store.lemmaIndex(u"");
+    if (reader.failed()) return false;
+    if (!present[2] || !sharedIndex(reader, values[2], s.tags, s.text, [&](QStringView t) { return store.tagIndex(t); }, &tag))
+        tag = store.tagIndex(u"");
+    if (reader.failed()) return false;
+    if (present[3] && !sharedIndex(reader, values[3], s.patterns, s.text, [&](QStringView t) { return store.patternIndex(t); }, &lengths))
+        lengths = Store::kNone;
+    if (reader.failed()) return false;
+    s.text.resize(0);
+    if (present[1] && !reader.string(values[1], &s.text)) s.text.resize(0);
+    if (reader.failed()) return false;
+    return store.addRecord(key, tag, lemma, s.text, lengths);
 }
 
 }  // namespace
@@ -197,25 +252,32 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
             else contents->sourceStamp = value;
         }
     }
-    std::vector<quint64> keysAndArrays, items, scratch;
+    std::vector<quint64> keysAndArrays, items;
     if (!haveStored || !reader.references(stored, kDictionary, &keysAndArrays))
         return failWith(reader.failed() ? reader.error : QStringLiteral("no stored data"));
     const size_t keyCount = keysAndArrays.size() / 2;
-    contents->entries.reserve(qsizetype(keyCount));
+    // About as many records as objects are left besides the keys and their
+    // arrays; untouched room costs no memory.
+    contents->store.reserve(qsizetype(reader.objectCount() / 3), data.size() / 2);
+    Scratch scratch;
+    QString key;
     for (size_t i = 0; i < keyCount; ++i) {
-        QString key;
         if (!reader.string(keysAndArrays[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
         if (!reader.references(keysAndArrays[keyCount + i], kArray, &items)) {
             if (reader.failed()) return failWith(reader.error);
             continue;
         }
-        std::vector<TSWordFormDataPtr> records;
-        records.reserve(items.size());
+        if (items.empty()) continue;
+        const quint32 keyIndex = contents->store.addKey(key);
         for (quint64 item : items) {
-            if (TSWordFormDataPtr record = readRecord(reader, item, key, scratch)) records.push_back(std::move(record));
+            readRecord(reader, item, keyIndex, scratch, contents->store);
             if (reader.failed()) return failWith(reader.error);
         }
-        contents->entries.insert(key, std::move(records));
+        // Records may share one string; each keeps its own copy of the form.
+        // Data whose forms would take many times its size is not a cache this
+        // program wrote.
+        if (contents->store.formCharacters() > kMaxFormCharactersPerByte * data.size() + (1 << 20))
+            return failWith(QStringLiteral("forms far larger than the data"));
     }
     return true;
 }
@@ -232,75 +294,90 @@ int widthFor(quint64 value) {
 
 class Writer {
 public:
-    // Numbers an object; strings equal to one already numbered share it.
-    quint64 string(const QString& s) {
-        const auto [it, added] = stringRefs_.try_emplace(s, count_);
-        if (!added) return it->second;
+    // Numbers a string object; the text must outlive the writer.
+    quint64 string(QStringView s) {
         strings_.push_back({count_, s});
-        stringBytes_ += quint64(s.size()) * 2 + 9;
+        stringBytes_ += quint64(s.size()) * 2 + 10;
         return count_++;
     }
     void addReferences(quint64 n) { references_ += n; }
     quint64 container() { return count_++; }
-    void reserve(size_t strings) { stringRefs_.reserve(strings); }
     quint64 count() const { return count_; }
 
     void begin() {
         refWidth_ = widthFor(count_);
         offsets_.assign(size_t(count_), 0);
-        out_.reserve(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 13 + 64));
-        out_.append("bplist00", 8);
+        // Room for nearly everything at once; bytes never written cost no
+        // memory.
+        out_.resize(qsizetype(stringBytes_ + references_ * quint64(refWidth_) + count_ * 18 + 64));
+        char* p = room(8);
+        std::memcpy(p, "bplist00", 8);
         for (const auto& [ref, s] : strings_) writeString(ref, s);
     }
     void writeArray(quint64 ref, const std::vector<quint64>& items) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+        offsets_[size_t(ref)] = quint64(size_);
         marker(0xA, quint64(items.size()));
-        for (quint64 r : items) number(r, refWidth_);
+        char* p = room(qsizetype(items.size()) * refWidth_);
+        for (quint64 r : items) p = number(p, r, refWidth_);
     }
     void writeDictionary(quint64 ref, const std::vector<quint64>& keys, const std::vector<quint64>& values) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+        offsets_[size_t(ref)] = quint64(size_);
         marker(0xD, quint64(keys.size()));
-        for (quint64 r : keys) number(r, refWidth_);
-        for (quint64 r : values) number(r, refWidth_);
+        char* p = room(qsizetype(keys.size() + values.size()) * refWidth_);
+        for (quint64 r : keys) p = number(p, r, refWidth_);
+        for (quint64 r : values) p = number(p, r, refWidth_);
     }
     QByteArray finish(quint64 top) {
-        const quint64 tableOffset = quint64(out_.size());
+        const quint64 tableOffset = quint64(size_);
         const int offsetWidth = widthFor(tableOffset);
-        for (quint64 offset : offsets_) number(offset, offsetWidth);
-        out_.append(QByteArray(6, '\0'));
-        out_.append(char(offsetWidth));
-        out_.append(char(refWidth_));
-        number(count_, 8);
-        number(top, 8);
-        number(tableOffset, 8);
+        char* p = room(qsizetype(offsets_.size()) * offsetWidth);
+        for (quint64 offset : offsets_) p = number(p, offset, offsetWidth);
+        p = room(32);
+        std::memset(p, 0, 6);
+        p[6] = char(offsetWidth);
+        p[7] = char(refWidth_);
+        p = number(p + 8, count_, 8);
+        p = number(p, top, 8);
+        number(p, tableOffset, 8);
+        out_.resize(size_);
         return std::move(out_);
     }
 
 private:
-    void number(quint64 v, int width) {
-        for (int i = width - 1; i >= 0; --i) out_.append(char((v >> (8 * i)) & 0xFF));
+    // The next n bytes of the output, made room for.
+    char* room(qsizetype n) {
+        if (size_ + n > out_.size()) out_.resize(std::max(out_.size() * 2, size_ + n));
+        char* p = out_.data() + size_;
+        size_ += n;
+        return p;
+    }
+    static char* number(char* p, quint64 v, int width) {
+        for (int i = width - 1; i >= 0; --i) *p++ = char((v >> (8 * i)) & 0xFF);
+        return p;
     }
     void marker(int kind, quint64 n) {
         if (n < 15) {
-            out_.append(char((kind << 4) | int(n)));
+            *room(1) = char((kind << 4) | int(n));
             return;
         }
-        out_.append(char((kind << 4) | 0xF));
         const int width = widthFor(n);
-        out_.append(char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3)));
-        number(n, width);
+        char* p = room(2 + width);
+        p[0] = char((kind << 4) | 0xF);
+        p[1] = char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3));
+        number(p + 2, n, width);
     }
-    void writeString(quint64 ref, const QString& s) {
-        offsets_[size_t(ref)] = quint64(out_.size());
+    void writeString(quint64 ref, QStringView s) {
+        offsets_[size_t(ref)] = quint64(size_);
         bool ascii = true;
         for (const QChar c : s) ascii = ascii && c.unicode() < 0x80;
         marker(ascii ? kAscii : kUtf16, quint64(s.size()));
+        char* p = room(s.size() * (ascii ? 1 : 2));
         for (const QChar c : s) {
             if (ascii) {
-                out_.append(char(c.unicode()));
+                *p++ = char(c.unicode());
             } else {
-                out_.append(char(c.unicode() >> 8));
-                out_.append(char(c.unicode() & 0xFF));
+                *p++ = char(c.unicode() >> 8);
+                *p++ = char(c.unicode() & 0xFF);
             }
         }
     }
@@ -308,19 +385,20 @@ private:
     quint64 count_ = 0;
     int refWidth_ = 1;
     quint64 stringBytes_ = 0, references_ = 0;
-    std::unordered_map<QString, quint64, ShortStringHash> stringRefs_;
-    std::vector<std::pair<quint64, QString>> strings_;
+    std::vector<std::pair<quint64, QStringView>> strings_;
     std::vector<quint64> offsets_;
     QByteArray out_;
+    qsizetype size_ = 0;  // bytes written so far
 };
 
 }  // namespace
 
 QByteArray write(const QString& className, const QString& name, const QString& sourceStamp,
-                 const QHash<QString, std::vector<TSWordFormDataPtr>>& entries, QString* error) {
+                 const wordforms::WordFormStore& store, QString* error) {
+    using wordforms::WordFormStore;
     Writer w;
     // Numbering: the two dictionaries above the records, then each key's
-    // array followed by its records, in one walk that the writing repeats.
+    // array followed by its records, then the strings they meet first.
     const quint64 top = w.container();
     const quint64 stored = w.container();
     std::vector<quint64> topKeys{w.string(kClassName)}, topValues{w.string(className)};
@@ -335,21 +413,42 @@ QByteArray write(const QString& className, const QString& name, const QString& s
     topKeys.push_back(w.string(kStored));
     topValues.push_back(stored);
     const quint64 fieldKeys[4] = {w.string(kBase), w.string(kForm), w.string(kFlags), w.string(kMeter)};
-    w.reserve(size_t(entries.size()) * 3);
-    std::vector<quint64> storedKeys, storedValues;
-    storedKeys.reserve(size_t(entries.size()));
-    storedValues.reserve(size_t(entries.size()));
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it) {
-        storedKeys.push_back(w.string(it.key()));
-        // The array and its records are numbered in a row, their strings after.
-        storedValues.push_back(w.container());
-        for (size_t i = 0; i < it.value().size(); ++i) w.container();
-        w.addReferences(quint64(it.value().size()) * 9);
-        for (const TSWordFormDataPtr& r : it.value()) {
-            w.string(r->base());
-            w.string(r->form());
-            w.string(r->flags());
-            if (r->hasVowelLengths()) w.string(r->vowelLengths());
+
+    // Lemmas, tags and patterns are written once, when first met.
+    constexpr quint64 kUnset = ~0ULL;
+    std::vector<quint64> lemmaRefs, tagRefs, patternRefs;
+    const auto shared = [&](std::vector<quint64>& refs, quint32 index, QStringView text) {
+        if (refs.size() <= index) refs.resize(size_t(index) + 1, kUnset);
+        if (refs[index] == kUnset) refs[index] = w.string(text);
+        return refs[index];
+    };
+    const quint32 keyCount = store.keyCount();
+    std::vector<quint64> storedKeys(keyCount), storedValues(keyCount);
+    std::vector<quint64> formRefs(size_t(store.recordCount()));
+    std::vector<quint32> seen;  // records of the key met so far
+    for (quint32 k = 0; k < keyCount; ++k) {
+        const QStringView key = store.key(k);
+        storedKeys[k] = w.string(key);
+        storedValues[k] = w.container();
+        // The array's records are numbered in a row, their strings after.
+        seen.clear();
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next) {
+            w.container();
+            seen.push_back(i);
+        }
+        w.addReferences(quint64(seen.size()) * 9);
+        for (size_t n = 0; n < seen.size(); ++n) {
+            const quint32 i = seen[n];
+            const WordFormStore::Record& r = store.record(i);
+            const QStringView form = store.form(r);
+            // A form is written once per key; the key itself may be one.
+            quint64 ref = form == key ? storedKeys[k] : kUnset;
+            for (size_t m = 0; m < n && ref == kUnset; ++m)
+                if (store.form(store.record(seen[m])) == form) ref = formRefs[seen[m]];
+            formRefs[i] = ref == kUnset ? w.string(form) : ref;
+            shared(lemmaRefs, r.lemma, store.lemma(r));
+            shared(tagRefs, r.tag, store.tag(r));
+            if (r.lengths != WordFormStore::kNone) shared(patternRefs, r.lengths, store.lengths(r));
         }
     }
     if (w.count() >= (1ULL << 32)) {
@@ -361,19 +460,20 @@ QByteArray write(const QString& className, const QString& name, const QString& s
     w.writeDictionary(top, topKeys, topValues);
     w.writeDictionary(stored, storedKeys, storedValues);
     std::vector<quint64> items, keys, values;
-    size_t index = 0;
-    for (auto it = entries.constBegin(); it != entries.constEnd(); ++it, ++index) {
-        const quint64 array = storedValues[index];
+    for (quint32 k = 0; k < keyCount; ++k) {
+        const quint64 array = storedValues[k];
         items.clear();
-        for (size_t i = 0; i < it.value().size(); ++i) items.push_back(array + 1 + i);
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next)
+            items.push_back(array + 1 + items.size());
         w.writeArray(array, items);
         quint64 ref = array + 1;
-        for (const TSWordFormDataPtr& r : it.value()) {
+        for (quint32 i = store.firstRecord(k); i != WordFormStore::kNone; i = store.record(i).next) {
+            const WordFormStore::Record& r = store.record(i);
             keys.assign({fieldKeys[0], fieldKeys[1], fieldKeys[2]});
-            values.assign({w.string(r->base()), w.string(r->form()), w.string(r->flags())});
-            if (r->hasVowelLengths()) {
+            values.assign({lemmaRefs[r.lemma], formRefs[i], tagRefs[r.tag]});
+            if (r.lengths != WordFormStore::kNone) {
                 keys.push_back(fieldKeys[3]);
-                values.push_back(w.string(r->vowelLengths()));
+                values.push_back(patternRefs[r.lengths]);
             }
             w.writeDictionary(ref++, keys, values);
         }

@@ -9,16 +9,14 @@
 // dictionaries with "base", "form", "flags", "meter"). Other keys are passed
 // over; values of the wrong kind read as absent, as the general reader's
 // consumers treat them. Every offset, count and reference is checked against
-// the bytes before use; equal strings are decoded once and shared.
+// the bytes before use. Records go straight into the compact store, with no
+// object made per record or per string.
 // Any thread; no state between calls.
 
-#include "morphology/TSWordFormData.h"
+#include "morphology/WordFormStore.h"
 
 #include <QByteArray>
-#include <QHash>
 #include <QString>
-
-#include <vector>
 
 namespace WordFormCache {
 
@@ -26,18 +24,19 @@ struct Contents {
     QString className;
     QString name;  // null when absent
     QString sourceStamp;
-    QHash<QString, std::vector<TSWordFormDataPtr>> entries;
+    wordforms::WordFormStore store;
 };
 
 // False, with the reason, for data that is not a binary property list of
 // the cache's shape.
 bool read(const QByteArray& data, Contents* contents, QString* error);
 
-// The cache's binary property list written straight from the records, equal
-// strings written once: the general writer's tree of a million small
-// dictionaries costs ten times the memory and time. The name is left out
-// when null. Empty, with the reason, when the data would not fit the format.
+// The cache's binary property list written straight from the records; each
+// lemma, tag and pattern is written once, and a form once per key: the general
+// writer's tree of a million small dictionaries costs ten times the memory
+// and time. The name is left out when null. Empty, with the reason, when the
+// data would not fit the format.
 QByteArray write(const QString& className, const QString& name, const QString& sourceStamp,
-                 const QHash<QString, std::vector<TSWordFormDataPtr>>& entries, QString* error);
+                 const wordforms::WordFormStore& store, QString* error);
 
 }  // namespace WordFormCache

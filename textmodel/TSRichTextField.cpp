@@ -10,9 +10,27 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 
 namespace {
+
+// Whether the bytes hold "hyperlink" in either case. Every save asks this of
+// every line not read yet, so the candidates are found with memchr: a text
+// holds few h's.
+bool containsHyperlink(const QByteArray& d) {
+    static constexpr char kWord[] = "hyperlink";
+    constexpr qsizetype kLength = sizeof(kWord) - 1;
+    const char* const end = d.constData() + d.size();
+    for (const char first : {'h', 'H'}) {
+        for (const char* p = d.constData(); end - p >= kLength; ++p) {
+            p = static_cast<const char*>(std::memchr(p, first, size_t(end - p - kLength + 1)));
+            if (!p) break;
+            if (qstrnicmp(p + 1, kWord + 1, kLength - 1) == 0) return true;
+        }
+    }
+    return false;
+}
 
 QString ownerName(const ts::Object* owner) { return owner ? owner->description() : QStringLiteral("a line"); }
 
@@ -283,10 +301,7 @@ bool TSRichTextField::mayHaveLinks() const {
     // The RTF reader takes the field instruction in any case; a link it
     // would read but this test missed would leave its footnote unmarked,
     // and purged on the next save.
-    const QByteArray d = isUnread() ? unreadBytes() : stored()->source.toData();
-    static const char kWord[] = "hyperlink";
-    auto same = [](char a, char b) { return (a >= 'A' && a <= 'Z' ? char(a - 'A' + 'a') : a) == b; };
-    return std::search(d.begin(), d.end(), kWord, kWord + sizeof(kWord) - 1, same) != d.end();
+    return containsHyperlink(isUnread() ? unreadBytes() : stored()->source.toData());
 }
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {

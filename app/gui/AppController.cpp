@@ -18,6 +18,7 @@
 #include "dictionaries/DictionaryController.h"
 #include "dictionaries/TSDictionary.h"
 #include "foundation/TSPageRipper.h"
+#include "morphology/TSWordFormDictionary.h"
 #include "platform/Mailer.h"
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
@@ -205,6 +206,9 @@ bool AppController::applicationShouldTerminate() {
     if (terminated_) return true;
     terminated_ = true;
 
+    // A word-form cache still being written in the background is given up
+    // rather than waited for: the old cache stays whole.
+    TSWordFormDictionary::abandonCacheWrites();
     DictionaryController::terminateDictionary();
     TSLogStep("Quit: analyser stopped");
 

@@ -170,8 +170,9 @@ TEST(DictionaryXMLParser, WhiteSpaceRunsCollapse) {
         QString buffer = QString::fromUtf8(c.buffer);
         DictionaryXMLParser::appendCollapsed(buffer, QString::fromUtf8(c.text), c.carets);
         EXPECT_EQ(buffer, QString::fromUtf8(c.result)) << c.text;
-        if (!*c.buffer && !c.carets)
+        if (!*c.buffer && !c.carets) {
             EXPECT_EQ(DictionaryXMLParser::collapseWhiteSpace(QString::fromUtf8(c.text)), QString::fromUtf8(c.result));
+        }
     }
 }
 

@@ -294,3 +294,28 @@ TEST(HostileText, CopiedAndMovedColumnsKeepTheirBytes) {
         EXPECT_EQ(moved.valueToWrite().toData(), bytes);
     }
 }
+
+// An unread column tells whether it may hold a link field from its bytes
+// alone, in whatever case the field instruction is written and wherever it
+// stands; bytes after a zero still count.
+TEST(HostileText, UnreadColumnsFindTheirLinkFieldsInAnyCase) {
+    const struct {
+        QByteArray bytes;
+        bool link;
+    } cases[] = {
+        {tmtest::platformRtf("\\f0\\fs24 arma"), false},
+        {tmtest::platformRtf("{\\field{\\*\\fldinst{HYPERLINK \"tsfootnote://1\"}}{\\fldrslt arma}}"), true},
+        {tmtest::platformRtf("{\\field{\\*\\fldinst{hyperlink \"x\"}}{\\fldrslt a}}"), true},
+        {QByteArrayLiteral("HyPeRlInK"), true},
+        {QByteArrayLiteral("hyperlin"), false},
+        {QByteArrayLiteral("hhyperlinkh"), true},
+        {QByteArray("h\0hyperlink", 11), true},
+        {QByteArrayLiteral("hyper link Hyperlin"), false},
+        {QByteArray(), false},
+    };
+    for (const auto& c : cases) {
+        TSRichTextField field;
+        field.readFrom(Value(c.bytes));
+        EXPECT_EQ(field.mayHaveLinks(), c.link) << c.bytes.toStdString();
+    }
+}

@@ -263,7 +263,7 @@ TEST_F(Gallery, AbbreviationsWindowWithASearchAndItsPicture) {
     const QString folder = support.path();
     ZerivuvWindowController window([folder] { return folder; });
     QSignalSpy applied(&window, &ZerivuvWindowController::tableApplied);
-    ASSERT_TRUE(applied.wait(5000));
+    ASSERT_TRUE(applied.wait(60000));
     ASSERT_TRUE(window.zerivuv()->databaseLoaded());
     window.searchField()->setText("a");
     window.resultsTable()->selectRow(1);
@@ -277,7 +277,7 @@ TEST_F(Gallery, AbbreviationsWindowInvitesAnInstall) {
     const QString folder = support.path();
     ZerivuvWindowController window([folder] { return folder; });
     QSignalSpy applied(&window, &ZerivuvWindowController::tableApplied);
-    ASSERT_TRUE(applied.wait(5000));
+    ASSERT_TRUE(applied.wait(60000));
     ASSERT_FALSE(window.zerivuv()->databaseLoaded());
     shoot(&window, "abbreviations-empty");
     window.close();

@@ -9,6 +9,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QThread>
@@ -29,7 +30,10 @@ public:
 QString mailRecorder() {
     const QString script = AppHarness::home() + "/bin/mail-recorder";
     if (!QFileInfo::exists(script)) {
-        writeAll(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$(dirname \"$0\")/mail-args.txt\"\n");
+        // Written whole under another name, then renamed: the file appears
+        // complete or not at all.
+        writeAll(script, "#!/bin/sh\nd=$(dirname \"$0\")\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$d/mail-args.part\"\n"
+                         "mv \"$d/mail-args.part\" \"$d/mail-args.txt\"\n");
         QFile::setPermissions(script, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     }
     return script;
@@ -37,8 +41,7 @@ QString mailRecorder() {
 
 QStringList recordedMailArguments() {
     const QString path = AppHarness::home() + "/bin/mail-args.txt";
-    for (int i = 0; i < 100 && !QFileInfo::exists(path); ++i) QThread::msleep(20);
-    QThread::msleep(50);
+    for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && !QFileInfo::exists(path);) QThread::msleep(20);
     QStringList args = QString::fromUtf8(readAll(path)).split('\n');
     if (!args.isEmpty() && args.last().isEmpty()) args.removeLast();
     QFile::remove(path);

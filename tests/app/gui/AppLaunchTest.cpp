@@ -11,6 +11,7 @@
 
 #include <QAction>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMimeData>
@@ -69,7 +70,8 @@ TEST(AppLaunch, AnalyserChildProcessRuns) {
     AppHarness::get();
     // The child is started on the analyser's own queue.
     qint64 pid = 0;
-    for (int i = 0; i < 250 && (pid = DictionaryController::dictionary()->processId()) == 0; ++i) QThread::msleep(20);
+    for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && (pid = DictionaryController::dictionary()->processId()) == 0;)
+        QThread::msleep(20);
     ASSERT_GT(pid, 0);
     EXPECT_TRUE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
     EXPECT_TRUE(DictionaryController::dictionary()->inDictionaryMode());

@@ -6,6 +6,7 @@
 #include "platform/Mailer.h"
 #include "platform/UserDefaults.h"
 
+#include <QDeadlineTimer>
 #include <QThread>
 
 #include <gtest/gtest.h>
@@ -26,7 +27,8 @@ TEST(AppQuit, StopsTheAnalyserSavesDictionariesAndSettingsAndCleansMail) {
     for (const QString& m : h.capture->messages())
         if (m.startsWith("Quit: ")) steps << m.mid(6);
     EXPECT_EQ(steps, (QStringList{"analyser stopped", "dictionaries saved", "settings saved", "observers removed"}));
-    for (int i = 0; i < 50 && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)); ++i) QThread::msleep(20);
+    for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid));)
+        QThread::msleep(20);
     EXPECT_FALSE(QFileInfo::exists(QStringLiteral("/proc/%1").arg(pid)));
     EXPECT_EQ(h.dictionarySaves, 1);
     EXPECT_FALSE(QFileInfo::exists(mailFolder));

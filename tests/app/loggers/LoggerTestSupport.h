@@ -92,9 +92,10 @@ struct NoAttributes {
     ~NoAttributes() { LGLogFileInfo::setExtendedAttributeCalls(nullptr); }
 };
 
-// Polls until the condition holds or the time is up.
+// Polls until the condition holds or the time is up; the ceiling is generous,
+// as only a failing test reaches it.
 template <class Condition>
-bool eventually(Condition condition, int milliseconds = 3000) {
+bool eventually(Condition condition, int milliseconds = 60000) {
     auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
     while (std::chrono::steady_clock::now() < end) {
         if (condition()) return true;

@@ -61,7 +61,7 @@ TEST(DictionaryFile, LoadsInTheBackgroundAndSearchesPrefixesFirst) {
     auto d = TSDictionary::loadFromFile(QUrl::fromLocalFile(path));
     ASSERT_TRUE(d);
     EXPECT_EQ(d->name(), QStringLiteral("Small"));
-    ASSERT_TRUE(d->waitForLoad(10s));
+    ASSERT_TRUE(d->waitForLoad(60s));
     ASSERT_TRUE(d->words());
     EXPECT_EQ(d->words()->size(), 4u);
     const ts::ValueDictionary data = d->dictionaryData();
@@ -156,7 +156,7 @@ TEST(DictionarySave, ABurstOfChangesIsSavedOnceAfterTheDelay) {
     for (int i = 0; i < 10; ++i) d->setDirty(true);
     EXPECT_TRUE(d->savePending());
     // The timer fires on the main queue, which this test drains by hand.
-    const auto end = std::chrono::steady_clock::now() + 5s;
+    const auto end = std::chrono::steady_clock::now() + 60s;
     while (d->savePending() && std::chrono::steady_clock::now() < end) {
         ts::DispatchQueue::drainMain();
         std::this_thread::sleep_for(10ms);

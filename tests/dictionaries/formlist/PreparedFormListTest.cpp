@@ -108,7 +108,9 @@ TEST(PreparedFormList, LinesOfEntries) {
     for (const auto& c : cases) {
         const QStringList lines = linesOf(c.entry);
         for (const char* line : c.expected) EXPECT_TRUE(lines.contains(QString::fromUtf8(line))) << line << "\n" << lines.join(u'\n');
-        if (c.lines >= 0) EXPECT_EQ(lines.size(), c.lines) << c.entry->entry();
+        if (c.lines >= 0) {
+            EXPECT_EQ(lines.size(), c.lines) << c.entry->entry();
+        }
     }
 
     // What gives no line is counted, never guessed.

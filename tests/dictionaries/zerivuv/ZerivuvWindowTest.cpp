@@ -55,7 +55,7 @@ protected:
         QDir().mkpath(support);
         window = std::make_unique<ZerivuvWindowController>([this] { return support; });
         QSignalSpy applied(window.get(), &ZerivuvWindowController::tableApplied);
-        ASSERT_TRUE(applied.wait(5000));
+        ASSERT_TRUE(applied.wait(60000));
     }
     // A source folder holding the fixture spreadsheet and its pictures.
     QString makeSource(const QString& name, const QString& rows) {
@@ -68,7 +68,7 @@ protected:
     bool import(const QString& path) {
         QSignalSpy finished(window.get(), &ZerivuvWindowController::importFinished);
         window->importZerivuvFromURL(QUrl::fromLocalFile(path));
-        if (finished.isEmpty() && !finished.wait(20000)) return false;
+        if (finished.isEmpty() && !finished.wait(60000)) return false;
         return finished.first().first().toBool();
     }
     QStringList alertMessages() const {
@@ -294,7 +294,7 @@ TEST_F(AbbreviationsWindow, ADropNotificationStartsAnInstall) {
     ts::ValueArray urls{ts::Value(QUrl::fromLocalFile(source).toString())};
     ts::NotificationCenter::defaultCenter().post(ZerivuvWindowController::droppedNotificationName(), nullptr,
                                                  {{"ZerivuvDropped", ts::Value(urls)}});
-    ASSERT_TRUE(finished.wait(20000));
+    ASSERT_TRUE(finished.wait(60000));
     EXPECT_TRUE(finished.first().first().toBool());
     EXPECT_EQ(window->model()->rowCount(), 6);
 }

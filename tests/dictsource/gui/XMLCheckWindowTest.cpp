@@ -39,7 +39,7 @@ const QString kSource = QStringLiteral(
     "<itype>indecl.</itype> <sense id=\"s2\" n=\"I\" level=\"1\">a stone</sense></entryFree>\n"
     "</body></text></TEI.2>\n");
 
-bool waitFor(const std::function<bool()>& done, int ms = 5000) {
+bool waitFor(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) app().processEvents(QEventLoop::AllEvents, 20);
@@ -178,7 +178,7 @@ TEST(XMLCheckWindow, ARealLetterOfTheSource) {
     c.resize(1180, 760);
     c.show();
     for (int i = 0; i < 3; ++i) c.skipToNext();
-    ASSERT_TRUE(waitFor([&] { return !c.countRunning(); }, 20000));
+    ASSERT_TRUE(waitFor([&] { return !c.countRunning(); }));
     EXPECT_GT(c.matchCountField()->text().toInt(), 100);
     app().processEvents();
     EXPECT_FALSE(c.origView()->toPlainText().isEmpty());

@@ -364,7 +364,7 @@ TEST_F(XMLFileParserTest, DeclaredEncodingsAndReferencesAreDecodedOnce) {
 // is a character of the text wherever it stands, not a byte-order mark.
 TEST_F(XMLFileParserTest, TextsMixingAsciiAndOtherCharactersAreDecodedWhole) {
     const QString ascii = QStringLiteral("Arma virumque cano, Troiae qui primus ab oris");
-    for (const QString other : {QStringLiteral("λ"), QStringLiteral("é"), QStringLiteral("𝐀"), QStringLiteral("ἄνδρα"), QString(QChar(0xFEFF))})
+    for (const QString& other : {QStringLiteral("λ"), QStringLiteral("é"), QStringLiteral("𝐀"), QStringLiteral("ἄνδρα"), QString(QChar(0xFEFF))})
         for (qsizetype at = 0; at <= 34; ++at) {
             const QString text = ascii.left(at) + other + ascii.mid(at);
             RecordingParser p;

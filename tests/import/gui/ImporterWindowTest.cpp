@@ -44,7 +44,7 @@ QString sharedDir() {
 QString tei(const char* name) { return sharedDir() + "/data/tei/" + name; }
 QString tei2(const char* name) { return sharedDir() + "/data/tei2/" + name; }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 30000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -189,8 +189,18 @@ TEST(WordFormDictionary, RealListSerialisesAndReadsBackEqual) {
 
 TEST(WordFormDictionary, CacheReadsInAnIndependentReader) {
     QTemporaryDir dir;
-    const auto d = dictionaryOf({"arma\tn-p---nn-\tarma\tarma", "amo\tv1spia---\tamo\tamo_", "amo\tv1spia---\tamo2\tamo_"});
-    d->records(QStringLiteral("amo")).front()->vowelLengths();
+    const auto plain = dictionaryOf({"arma\tn-p---nn-\tarma\tarma", "amo\tv1spia---\tamo\tamo_", "amo\tv1spia---\tamo2\tamo_"});
+    // One record with its pattern computed, the others without.
+    ts::ValueDictionary form = plain->serialize().dictionary();
+    ts::ValueDictionary stored = form[QStringLiteral("storedData")].dictionary();
+    ts::ValueArray amo = stored[QStringLiteral("amo")].array();
+    ts::ValueDictionary first = amo[0].dictionary();
+    first[QStringLiteral("meter")] = QStringLiteral("\u23D1-");
+    amo[0] = ts::Value(first);
+    stored[QStringLiteral("amo")] = ts::Value(amo);
+    form[QStringLiteral("storedData")] = ts::Value(stored);
+    const auto d = TSWordFormDictionary::dataFromDictionary(ts::Value(form));
+    ASSERT_TRUE(d);
     d->setSourceStamp(QStringLiteral("stamp"));
     const QString path = dir.filePath(QStringLiteral("Macrons.dat"));
     ASSERT_TRUE(d->writeToFile(path));
@@ -283,6 +293,34 @@ TEST(WordFormDictionary, DamagedCachesReadAsNothingOrAsSomething) {
     }
 }
 
+// A small file whose records all name one long string would copy it into
+// every record: it is refused rather than read into gigabytes, while the
+// same string shared by a few records reads.
+TEST(WordFormDictionary, CacheWhoseFormsWouldOutgrowItIsRefused) {
+    const auto cacheOf = [](int keys) {
+        const QString longForm(60000, QChar(0x0101));
+        ts::ValueDictionary stored;
+        for (int k = 0; k < keys; ++k) {
+            ts::ValueDictionary record;
+            record[QStringLiteral("base")] = QStringLiteral("a");
+            record[QStringLiteral("form")] = longForm;
+            record[QStringLiteral("flags")] = QStringLiteral("n-s---nn-");
+            stored[QStringLiteral("k%1").arg(k)] = ts::Value(ts::ValueArray{ts::Value(record)});
+        }
+        ts::ValueDictionary top;
+        top[QStringLiteral("ClassName")] = QStringLiteral("TSWordFormDictionary");
+        top[QStringLiteral("storedData")] = ts::Value(stored);
+        return ts::PropertyList::writeBinary(ts::Value(top));
+    };
+    const QByteArray many = cacheOf(3000);
+    ASSERT_LT(many.size(), 1 << 20);  // the string is written once
+    CaptureLogger::Scope quiet;
+    EXPECT_FALSE(TSWordFormDictionary::importFromPListData(many));
+    const auto few = TSWordFormDictionary::importFromPListData(cacheOf(3));
+    ASSERT_TRUE(few);
+    EXPECT_EQ(few->records(QStringLiteral("k2")).front()->form().size(), 60000);
+}
+
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {
     const QDir corpus(QStringLiteral(TS_WORDFORM_CACHE_CORPUS));
     const QStringList files = corpus.entryList(QDir::Files, QDir::Name);
@@ -315,6 +353,6 @@ TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {
     const auto rosa = o->records(QStringLiteral("rosa"));
     ASSERT_EQ(rosa.size(), 2u);  // the string is no record; the dictionary without strings is an empty one
     EXPECT_FALSE(rosa[0]->hasVowelLengths());
-    EXPECT_TRUE(rosa[1]->form().isNull());
+    EXPECT_TRUE(rosa[1]->form().isEmpty());
     EXPECT_EQ(o->records(QString(300, u'x')).front()->form(), QString(300, QChar(0x0101)));
 }

@@ -9,6 +9,23 @@ using namespace std::chrono_literals;
 using ts::DispatchQueue;
 using ts::DispatchTimer;
 
+namespace {
+
+// Waits (within a generous ceiling) for a timer due after `delay` on the
+// queue to have fired and run: the timers on that queue due earlier have come
+// due and run by then too, as due timers fire in order.
+bool letTimePass(const ts::DispatchQueuePtr& queue, std::chrono::milliseconds delay) {
+    std::atomic<bool> done{false};
+    auto probe = DispatchTimer::create(queue, [&] { done = true; });
+    probe->schedule(delay);
+    const auto end = std::chrono::steady_clock::now() + 60s;
+    while (!done && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
+    queue->sync([] {});
+    return done;
+}
+
+}  // namespace
+
 TEST(DispatchTimer, OneShotFiresOnceOnItsQueue) {
     auto queue = DispatchQueue::createSerial(QStringLiteral("test.timer"));
     std::atomic<int> fired{0};
@@ -18,8 +35,7 @@ TEST(DispatchTimer, OneShotFiresOnceOnItsQueue) {
         ++fired;
     });
     timer->schedule(20ms);
-    std::this_thread::sleep_for(150ms);
-    queue->sync([] {});
+    ASSERT_TRUE(letTimePass(queue, 60ms));
     EXPECT_EQ(fired.load(), 1);
     EXPECT_EQ(label, QStringLiteral("test.timer"));
 }
@@ -31,14 +47,13 @@ TEST(DispatchTimer, RepeatingFiresUntilCancelledThenRunsCancelHandler) {
     auto timer = DispatchTimer::create(queue, [&] { ++fired; });
     timer->setCancelHandler([&] { cancelHandlerRan = true; });
     timer->schedule(10ms, 10ms);
-    auto end = std::chrono::steady_clock::now() + 5s;
+    auto end = std::chrono::steady_clock::now() + 60s;
     while (fired.load() < 3 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
     ASSERT_GE(fired.load(), 3);
     timer->cancel();
     queue->sync([] {});
     int atCancel = fired.load();
-    std::this_thread::sleep_for(60ms);
-    queue->sync([] {});
+    ASSERT_TRUE(letTimePass(queue, 60ms));
     EXPECT_EQ(fired.load(), atCancel);
     EXPECT_TRUE(cancelHandlerRan.load());
     EXPECT_TRUE(timer->isCancelled());
@@ -57,10 +72,11 @@ TEST(DispatchTimer, CancelledDroppedOrRescheduledTimerDoesNotFireEarly) {
     }
     auto rescheduled = DispatchTimer::create(queue, [&] { ++fired; });
     rescheduled->schedule(40ms);
-    rescheduled->schedule(400ms);
-    std::this_thread::sleep_for(100ms);
-    queue->sync([] {});
+    // Far enough off that no load on the machine brings it before the probe.
+    rescheduled->schedule(1h);
+    ASSERT_TRUE(letTimePass(queue, 100ms));
     EXPECT_EQ(fired.load(), 0);
+    rescheduled->cancel();
 }
 
 TEST(DispatchTimer, RearmingWhileAFiringWaitsForTheQueueStillFiresOnce) {
@@ -78,9 +94,8 @@ TEST(DispatchTimer, RearmingWhileAFiringWaitsForTheQueueStillFiresOnce) {
     timer->schedule(1ms);
     std::this_thread::sleep_for(50ms);
     release = true;
-    auto end = std::chrono::steady_clock::now() + 5s;
+    auto end = std::chrono::steady_clock::now() + 60s;
     while (fired.load() == 0 && std::chrono::steady_clock::now() < end) std::this_thread::sleep_for(2ms);
-    std::this_thread::sleep_for(30ms);
-    queue->sync([] {});
+    ASSERT_TRUE(letTimePass(queue, 30ms));
     EXPECT_EQ(fired.load(), 1);
 }

@@ -313,6 +313,8 @@ TEST(AttributedString, RunListBehavesAsAVector) {
         ASSERT_GE(list.capacity(), list.size());
         ASSERT_TRUE(std::equal(list.begin(), list.end(), model.begin(), model.end())) << step;
         ASSERT_TRUE(std::equal(other.begin(), other.end(), otherModel.begin(), otherModel.end())) << step;
-        if (!model.empty()) ASSERT_TRUE(list.back() == model.back());
+        if (!model.empty()) {
+            ASSERT_TRUE(list.back() == model.back());
+        }
     }
 }
