@@ -497,7 +497,9 @@ TEST(BodyRules, ElementNamesSurviveConcurrentImportsAndCopies) {
     a[1].lines[0]->setTagName(given);
     given[0] = QLatin1Char('D');
     for (const Imported& r : b)
-        if (r.line == QStringLiteral("l")) EXPECT_EQ(r.lines[1]->tagName(), QStringLiteral("l"));
+        if (r.line == QStringLiteral("l")) {
+            EXPECT_EQ(r.lines[1]->tagName(), QStringLiteral("l"));
+        }
     EXPECT_EQ(a[0].lines[0]->tagName(), QStringLiteral("l"));
     EXPECT_EQ(a[1].lines[0]->tagName(), QStringLiteral("div1"));
     EXPECT_EQ(a[1].books[0]->tagName(), QStringLiteral("div1"));

@@ -157,7 +157,9 @@ TEST(PatternWindow, SearchGroupsErrorsSupersedingAndWordCount) {
     ASSERT_TRUE(waitUntil([&] { return !w.isSearching(); }));
     for (int i = 0; i < 20; ++i) QApplication::processEvents();
     for (const TSSearchRow& r : w.searchResults())
-        if (!r.header) EXPECT_EQ(r.text, QStringLiteral("rota"));
+        if (!r.header) {
+            EXPECT_EQ(r.text, QStringLiteral("rota"));
+        }
 
     // A word count on the worker becomes the chosen list, set on the GUI thread.
     const QString text = QDir(texts.path()).filePath(QStringLiteral("Aeneid.txt"));

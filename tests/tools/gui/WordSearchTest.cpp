@@ -80,7 +80,9 @@ TEST(WordFormWindow, TagsAndLines) {
         w.updateOutputLabel();
         const bool complete = *k.line != 0;
         EXPECT_EQ(w.addButton->isEnabled(), complete) << k.form;
-        if (complete) EXPECT_EQ(w.outputLine(), QString::fromUtf8(k.line)) << k.form;
+        if (complete) {
+            EXPECT_EQ(w.outputLine(), QString::fromUtf8(k.line)) << k.form;
+        }
     }
     // A participle opens the noun controls too.
     w.typePopup->setCurrentIndex(2);
@@ -347,7 +349,9 @@ TEST(WordSearch, MetreWithTypedLettersFindsMarkedFormsAndShowsKnownTypes) {
     w.resultsTable->expandAll();
     QApplication::processEvents();
     const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (!gallery.isEmpty()) EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search-metre.png")));
+    if (!gallery.isEmpty()) {
+        EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search-metre.png")));
+    }
     TSWordSearchController::setDictionaryProvider(nullptr);
     TSWordFormDictionary::resetSharedState();
 }
