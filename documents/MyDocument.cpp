@@ -175,6 +175,7 @@ void MyDocument::indexForSpotlight() const {
     ts::SearchableItem item;
     item.uniqueIdentifier = uuid().UUIDString();
     item.title = displayName();
+    item.languages = {QStringLiteral("la"), QStringLiteral("en")};
     item.textContent = textContent();
     ts::SearchIndex& index = ts::SearchIndex::defaultSearchableIndex();
     QString problem;

@@ -147,7 +147,8 @@ namespace {
 
 // The parts as a grammar states them: an alternative the analyser writes in
 // brackets ("ivi(ii)", "futurus()") is no part of the form, and a part made
-// of brackets only stands for no part.
+// of brackets only stands for no part. A "-" for a part the source leaves
+// out keeps its place, so the parts after it keep theirs.
 QStringList principalParts(const QString& latin) {
     QStringList parts = LatinText::splitAtWhitespace(latin);
     for (qsizetype i = 0; i < parts.size();) {
@@ -156,7 +157,7 @@ QStringList principalParts(const QString& latin) {
             const qsizetype close = part.indexOf(QLatin1Char(')'), open);
             part.remove(open, close < 0 ? part.size() - open : close - open + 1);
         }
-        if (part.isEmpty() || part == QLatin1String("-")) parts.removeAt(i);
+        if (part.isEmpty()) parts.removeAt(i);
         else ++i;
     }
     return parts;

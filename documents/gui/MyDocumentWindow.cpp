@@ -26,7 +26,6 @@
 #include "tools/gui/RKWQFDataDownloaderController.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QBuffer>
 #include <QClipboard>
 #include <QCloseEvent>

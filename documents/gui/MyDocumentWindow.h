@@ -34,7 +34,6 @@
 class QComboBox;
 class QDockWidget;
 class QLineEdit;
-class QMenu;
 class QLabel;
 class QMenu;
 class QSplitter;

@@ -254,7 +254,9 @@ bool TSRowCommands::pushEnglishToEnd(const QModelIndex& index) {
         gathered.append(QStringLiteral("\r"), english->length() ? english->attributes(english->length() - 1) : ts::Attributes{});
         child->setPerseusEnglish(nullptr);
     }
-    if (gathered.length() > 0 && last) last->setPerseusEnglish(std::make_shared<ts::AttributedString>(gathered));
+    // No imported translation under the section: nothing was changed.
+    if (gathered.length() == 0 || !last) return true;
+    last->setPerseusEnglish(std::make_shared<ts::AttributedString>(gathered));
     changed(section.get(), index.column());
     return true;
 }

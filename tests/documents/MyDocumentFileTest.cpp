@@ -24,6 +24,15 @@ using namespace ts;
 
 namespace {
 
+// An index item of identifier, title and text only.
+ts::SearchableItem searchItem(const QString& id, const QString& title, const QString& text) {
+    ts::SearchableItem item;
+    item.uniqueIdentifier = id;
+    item.title = title;
+    item.textContent = text;
+    return item;
+}
+
 const QString kNote = QStringLiteral("footnote:000102030405060708090A0B0C0D0E0F");
 const QString kUuid = QStringLiteral("1B4E28BA-2FA1-11D2-883F-0016D3CCA427");
 
@@ -212,7 +221,7 @@ TEST(MyDocumentFile, SavingReplacesOnlyItsOwnSearchItem) {
     QTemporaryDir dir;
     qputenv("XDG_DATA_HOME", dir.path().toUtf8());
     SearchIndex& index = SearchIndex::defaultSearchableIndex();
-    ASSERT_TRUE(index.indexSearchableItems({{QStringLiteral("other-document"), QStringLiteral("Other"), QStringLiteral("x")}}));
+    ASSERT_TRUE(index.indexSearchableItems({searchItem(QStringLiteral("other-document"), QStringLiteral("Other"), QStringLiteral("x"))}));
     auto doc = std::make_shared<MyDocument>();
     doc->setLatin(AttributedString(QStringLiteral("Mūsa")));
     DocumentError error;
@@ -220,4 +229,6 @@ TEST(MyDocumentFile, SavingReplacesOnlyItsOwnSearchItem) {
     EXPECT_TRUE(index.item(QStringLiteral("other-document")).has_value());
     ASSERT_TRUE(index.item(doc->uuid().UUIDString()).has_value());
     EXPECT_TRUE(index.item(doc->uuid().UUIDString())->textContent.startsWith(QStringLiteral("Musa\n")));
+    // Its languages, as a parallel-text document's.
+    EXPECT_EQ(index.item(doc->uuid().UUIDString())->languages, (QStringList{"la", "en"}));
 }

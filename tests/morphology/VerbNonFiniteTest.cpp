@@ -206,4 +206,10 @@ TEST(VerbNonFinite, UnmarkedPartsAsTheAnalyserWritesThem) {
     EXPECT_EQ(eo.getConjugatedValue(1, true, true, true, 4, false), QStringLiteral("īvī"));
     const Verb fero = verb(QStringLiteral("fero ferre tuli latus()"), WordCode::Fero);
     EXPECT_EQ(fero.getConjugatedValue(3, false, true, false, 4, false), QStringLiteral("latī sunt"));
+    // A part the dictionary leaves out ("-") keeps its place: the supine
+    // after a missing perfect is still the supine, not a perfect.
+    const Verb elevo = verb(QStringLiteral("ēlĕvo -āre - -ātum"), 1);
+    EXPECT_EQ(elevo.getVerbType(), WordCode::Ordinary);
+    EXPECT_TRUE(elevo.getVerbPart(3).endsWith(QStringLiteral("ātum īrī"))) << elevo.getVerbPart(3).toStdString();
+    EXPECT_FALSE(elevo.getVerbPart(1).contains(QStringLiteral("ātum"))) << elevo.getVerbPart(1).toStdString();
 }

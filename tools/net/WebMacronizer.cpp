@@ -65,8 +65,11 @@ void WebMacronizer::macronize(const QString& text, Completion completion) {
         return fail(tr("Unable to macronize more than 20k characters at a time."));
     }
     if (!service.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https"))) {
-        return fail(tr("No macronizing service is set. Give its address under \"%1\" in the settings.")
-                        .arg(kServiceURLKey));
+        // A default address is built in: only a setting can give one that
+        // is no web address.
+        return fail(tr("The macronizing service's address \"%1\" is not a web address. Give an http or https "
+                       "address under \"%2\" in the settings.")
+                        .arg(service.toString(), kServiceURLKey));
     }
     startLogin();
 }

@@ -19,6 +19,15 @@
 
 namespace {
 
+// An index item of identifier, title and text only.
+ts::SearchableItem searchItem(const QString& id, const QString& title, const QString& text) {
+    ts::SearchableItem item;
+    item.uniqueIdentifier = id;
+    item.title = title;
+    item.textContent = text;
+    return item;
+}
+
 class RecordingWordFormWindow : public QWidget {
     Q_OBJECT
 public:
@@ -113,11 +122,11 @@ TEST(Commands, SearchIndexDelegateIgnoresReindexRequests) {
     AppHarness& h = AppHarness::get();
     EXPECT_EQ(ts::SearchIndex::defaultSearchableIndex().indexDelegate(), h.controller.get());
     ts::SearchIndex index(AppHarness::home() + "/index");
-    ASSERT_TRUE(index.indexSearchableItems({{"A1B2", "Aeneid", "arma virumque cano"}, {"../x", "Odd", "id"}}));
+    ASSERT_TRUE(index.indexSearchableItems({searchItem("A1B2", "Aeneid", "arma virumque cano"), searchItem("../x", "Odd", "id")}));
     EXPECT_EQ(index.search("VIRUMQUE"), QStringList{"A1B2"});
     EXPECT_EQ(index.item("../x")->title, "Odd");
     EXPECT_EQ(QDir(AppHarness::home() + "/index").entryList(QDir::Files).size(), 2);
-    EXPECT_FALSE(index.indexSearchableItems({{"", "no id", ""}}));
+    EXPECT_FALSE(index.indexSearchableItems({searchItem("", "no id", "")}));
     ASSERT_TRUE(index.deleteSearchableItemsWithIdentifiers({"A1B2"}));
     EXPECT_EQ(index.identifiers(), QStringList{"../x"});
     bool acknowledged = false;

@@ -361,10 +361,9 @@ TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
         ASSERT_NE(item(QString::fromUtf8(t)), nullptr) << t;
 
     window->scaleBox()->setFocus();
-    QApplication::processEvents();
-    EXPECT_FALSE(item(QStringLiteral("Add Footnote"))->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !item(QStringLiteral("Add Footnote"))->isEnabled(); }, 20000));
     window->latinView()->setFocus();
-    QTRY_VERIFY(item(QStringLiteral("Add Footnote"))->isEnabled());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return item(QStringLiteral("Add Footnote"))->isEnabled(); }, 20000));
     EXPECT_FALSE(item(QStringLiteral("Copy with Footnotes"))->isEnabled());
     EXPECT_FALSE(item(QStringLiteral("Add to Vocabulary"))->isEnabled());
     EXPECT_FALSE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
@@ -379,7 +378,7 @@ TEST(MyDocumentWindow, TextMenuItemsFollowThePaneAndItsSelection) {
     EXPECT_TRUE(item(QStringLiteral("Link to Footnote…"))->isEnabled());
     // A greyed item's key does nothing.
     window->scaleBox()->setFocus();
-    QApplication::processEvents();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !item(QStringLiteral("Add Footnote"))->isEnabled(); }, 20000));
     const qint64 notes = doc->footnotes()->count();
     QTest::keyClick(window->scaleBox(), Qt::Key_F, Qt::ControlModifier | Qt::AltModifier);
     EXPECT_EQ(doc->footnotes()->count(), notes);

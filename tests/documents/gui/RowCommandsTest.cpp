@@ -345,10 +345,12 @@ TEST_F(Fixture, PutEnglishAtEndGathersTheSectionsImportedTranslation) {
     EXPECT_TRUE(offers(section.get()));
     EXPECT_FALSE(offers(a.get()));
 
-    // Nothing imported: nothing changes.
+    // Nothing imported: nothing changes, and the document is not edited.
+    doc->updateChangeCount(ts::Document::ChangeCleared);
     prompter->queueAlertAnswer(1);
     ASSERT_TRUE(window->rowCommands()->pushEnglishToEnd(at(section.get())));
     EXPECT_FALSE(c->perseusEnglish());
+    EXPECT_FALSE(doc->isDocumentEdited());
     a->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("Arms I sing")));
     b->setPerseusEnglish(ts::AttributedString::make(QStringLiteral("and the man")));
     prompter->queueAlertAnswer(0);

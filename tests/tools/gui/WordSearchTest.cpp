@@ -349,7 +349,9 @@ TEST(WordSearch, MetreWithTypedLettersFindsMarkedFormsAndShowsKnownTypes) {
     w.resultsTable->expandAll();
     QApplication::processEvents();
     const QString gallery = qEnvironmentVariable("TS_GALLERY_DIR");
-    if (!gallery.isEmpty()) EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search-metre.png")));
+    if (!gallery.isEmpty()) {
+        EXPECT_TRUE(w.grab().save(gallery + QStringLiteral("/word-search-metre.png")));
+    }
     TSWordSearchController::setDictionaryProvider(nullptr);
     TSWordFormDictionary::resetSharedState();
 }

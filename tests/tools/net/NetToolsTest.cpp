@@ -250,7 +250,7 @@ TEST(WebMacronizer, FailuresReachTheCallerAsMessages) {
     LoopbackServer server(macronService, 40, 30000);
     struct Case { const char* path; const char* message; int state; };
     const Case cases[] = {
-        {"", "MacronizerServiceURL", WebMacronizer::InvalidState},
+        {"", "\"none\" is not a web address", WebMacronizer::InvalidState},
         {"/broken/", "could not be reached", WebMacronizer::Loading},
         {"/stall/", "did not answer for 1 seconds", WebMacronizer::Processing},
         {"/liar/", "changed the text", WebMacronizer::Copying},
