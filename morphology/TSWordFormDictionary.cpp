@@ -44,9 +44,6 @@ QString normalisedForm(QStringView form) {
     return s;
 }
 
-
-// A first character counts as a capital when upper-casing leaves it alone,
-// which makes digits and punctuation capitals too.
 // A letter without its marks: the first unit of its canonical
 // decomposition ("ū" → "u"); other characters as they are.
 QChar bareLetter(QChar c) {
@@ -69,6 +66,8 @@ bool formHoldsTyped(QStringView form, const QString& typed, bool fromStart) {
     return true;
 }
 
+// A first character counts as a capital when upper-casing leaves it alone,
+// which makes digits and punctuation capitals too.
 bool beginsWithCapital(QStringView s) {
     if (s.isEmpty()) return false;
     const QChar c = s.at(0);
