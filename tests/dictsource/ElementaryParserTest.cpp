@@ -1103,6 +1103,11 @@ TEST(ElementaryParser, ReduplicatedAndCompoundPerfectsStandWhole) {
         {"tangō", "tetigī, tāctus, ere", "tangō -ere tetigī tāctus"},
         {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus"},
         {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus"},
+        // The simple verb's parts inside a compound: after its first member,
+        // with the vowel the compound weakens (per-pessus).
+        {"recorrigō", "rēxī, rēctus, ere", "recorrigō -ere recorrēxī recorrēctus"},
+        {"fābrēfaciō", "fēcī, factus, ere", "fābrēfaciō -ere fābrēfēcī fābrēfactus"},
+        {"perpetior", "passus, ī", "perpetior -ī perpessus"},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
