@@ -48,20 +48,33 @@ QString restatedPart(const QString& first, const QString& part) {
 
 bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
 
-// A shortened part that begins with a vowel, on the present stem of a
-// regular conjugation. True endings join the stem: -uī and -ūtum (once,
+// A shortened part on the present stem of a regular conjugation, where it
+// begins with a vowel or with the stem's own last consonant. True endings join the stem: -uī and -ūtum (once,
 // after a stem that ends in u: ēlŭo ēlŭī), -itum, -īvī, -iī, and the stem
 // vowel's -āvī/-ātum of the first conjugation and -ēvī/-ētum of the second.
 // Any other vowel begins the root's own changed syllable and replaces the
 // stem from its last vowel on: ĕdo ēsum, ŏbĕdo ŏbēdī, exĭgo exēgī actum,
-// quĭesco quĭēvī, opprĭmo oppressī. Null when the part begins with a
-// consonant or the code is not a regular conjugation (exĕdo's stem ex-
-// already ends before the simple verb).
-QString vowelPartOnStem(const QString& present, const QString& part, qint64 code) {
-    if (present.isNull() || part.size() < 2 || code < 1 || code > 5) return QString();
+// quĭesco quĭēvī, opprĭmo oppressī. A part that begins with the stem's last
+// consonant stands on the stem without it (răpĭo -pŭi, carpo -psi: răpŭī,
+// carpsī, not răppŭī); -si, -sum, -ssum and -tum take the place of a final
+// d or t (verto versum, claudo clausī, mitto missum, ostendo ostentum).
+// Null for any other consonant, and when the code is
+// not a regular conjugation (exĕdo's stem ex- already ends before the
+// simple verb).
+QString shortPartOnStem(const QString& present, const QString& part, qint64 code) {
+    if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
     const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
-    if (!isPlainVowel(p.at(0))) return QString();
     const QString stem = LatinText::plainLetterCopy(present).toLower();
+    if (!isPlainVowel(p.at(0))) {
+        const bool dental = (p.at(0) == u's' && (isPlainVowel(p.at(1)) || p.at(1) == u's')) ||
+                            (p.at(0) == u't' && p.at(1) == u'u');
+        if (dental && (stem.endsWith(u'd') || stem.endsWith(u't'))) {
+            qsizetype at = stem.size();
+            while (at > 0 && (stem.at(at - 1) == u'd' || stem.at(at - 1) == u't')) --at;
+            return present.left(at) + part;
+        }
+        return p.at(0).isLetter() && stem.endsWith(p.at(0)) ? present.chopped(1) + part : QString();
+    }
     const QChar next = p.at(1);
     const bool ending = (p.at(0) == u'u' && (next == u'i' || next == u't')) ||
                         (p.at(0) == u'i' && (next == u't' || next == u'v' || next == u'i')) ||
@@ -206,9 +219,9 @@ QString Word::getPastParticipleStem(bool stem, bool cut) const {
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();
         const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        const QString onVowel = vowelPartOnStem(present, part, conj_);
-        if (!onVowel.isNull()) {
-            part = onVowel;
+        const QString onStem = shortPartOnStem(present, part, conj_);
+        if (!onStem.isNull()) {
+            part = onStem;
         } else {
             // rego -xi: rexi; duco -xi: duxi; ico -ci: ici.
             if ((part.startsWith(u'x') && (last == u'c' || last == u'g')) || (part.startsWith(u'c') && last == u'c'))
@@ -235,9 +248,9 @@ QString Word::getSupine(bool stem, bool cut) const {
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();
         const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        const QString onVowel = vowelPartOnStem(present, part, conj_);
-        if (!onVowel.isNull()) {
-            part = onVowel;
+        const QString onStem = shortPartOnStem(present, part, conj_);
+        if (!onStem.isNull()) {
+            part = onStem;
         } else {
             // duco -ctum: ductum. After a g the c stays and the g goes (rego
             // -ctum: rectum), as the perfect does with -xi.

@@ -163,8 +163,9 @@ TEST(VerbConjugation, AbbreviatedPrincipalParts) {
 // A shortened part that begins with a vowel: a true ending (-āvī, -ēvī of
 // the second conjugation, -uī, -itum, -īvī) joins the present stem, without
 // doubling a stem's last u; any other vowel restates the stem from its last
-// vowel (ĕdo ēsum, ob-ēdī, ex-ēgī, quĭ-ēvī, opp-ressī), never glued behind it.
-TEST(VerbConjugation, ShortenedPartsOnAVowelStandAtTheStemsLastVowel) {
+// vowel (ĕdo ēsum, ob-ēdī, ex-ēgī, quĭ-ēvī, opp-ressī), never glued behind it;
+// a consonant part does not double the stem's last letter.
+TEST(VerbConjugation, ShortenedPartsStandAtTheRightPointOfTheStem) {
     const struct {
         const char* latin;
         qint64 code;
@@ -180,6 +181,14 @@ TEST(VerbConjugation, ShortenedPartsOnAVowelStandAtTheStemsLastVowel) {
         {"ērĭpĭo -ere -ĭpŭi -eptum", 5, "ērĭpŭī", "ēreptum"},
         {"obsĭdĕo -ēre -ēdi -essum", 2, "obsēdī", "obsessum"},
         {"ēlŭo -ere -ŭi -ūtum", 3, "ēlŭī", "ēlūtum"},
+        // A consonant part that begins with the stem's last letter: once.
+        {"răpĭo -ere -pŭi -ptum", 5, "răpŭī", "răptum"},
+        {"carpo -ere -psi -ptum", 3, "carpsī", "carptum"},
+        // -si, -sum and -ssum take the place of a stem's final d or t.
+        {"verto -ere -ti -sum", 3, "vertī", "versum"},
+        {"claudo -ere -si -sum", 3, "clausī", "clausum"},
+        {"concŭtĭo -ere -ssi -ssum", 5, "concŭssī", "concŭssum"},
+        {"ostendo -ere -di -tum", 3, "ostendī", "ostentum"},
         // True endings keep joining the stem.
         {"gĕmo -ere -ŭi -ĭtum", 3, "gĕmŭī", "gĕmĭtum"},
         {"explĕo -ēre -ēvi -ētum", 2, "explēvī", "explētum"},
