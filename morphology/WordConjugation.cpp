@@ -49,18 +49,18 @@ QString restatedPart(const QString& first, const QString& part) {
 bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
 
 // A shortened part on the present stem of a regular conjugation, where it
-// begins with a vowel or with the stem's own last consonant. True endings join the stem: -uī and -ūtum (once,
-// after a stem that ends in u: ēlŭo ēlŭī), -itum, -īvī, -iī, and the stem
-// vowel's -āvī/-ātum of the first conjugation and -ēvī/-ētum of the second.
-// Any other vowel begins the root's own changed syllable and replaces the
-// stem from its last vowel on: ĕdo ēsum, ŏbĕdo ŏbēdī, exĭgo exēgī actum,
-// quĭesco quĭēvī, opprĭmo oppressī. A part that begins with the stem's last
-// consonant stands on the stem without it (răpĭo -pŭi, carpo -psi: răpŭī,
-// carpsī, not răppŭī); -si, -sum, -ssum and -tum take the place of a final
-// d or t (verto versum, claudo clausī, mitto missum, ostendo ostentum).
-// Null for any other consonant, and when the code is
-// not a regular conjugation (exĕdo's stem ex- already ends before the
-// simple verb).
+// begins with a vowel or with the stem's own last consonant. True endings
+// join the stem: -uī and -ūtum (once, after a stem that ends in u: ēlŭo
+// ēlŭī), -itum, -īvī, -iī, and the stem vowel's -āvī/-ātum of the first
+// conjugation and -ēvī/-ētum of the second. Any other vowel begins the
+// root's own changed syllable and replaces the stem from its last vowel on:
+// ĕdo ēsum, ŏbĕdo ŏbēdī, exĭgo exēgī exactum, quĭesco quĭēvī, opprĭmo
+// oppressī. A part that begins with the stem's last consonant stands on the
+// stem without it (răpĭo -pŭi, carpo -psi: răpŭī, carpsī, not răppŭī);
+// -si, -sum, -ssum and -tum take the place of a final d or t (verto versum,
+// claudo clausī, mitto missum, ostendo ostentum). Null for any other
+// consonant, and when the code is not a regular conjugation (exĕdo's stem
+// ex- already ends before the simple verb).
 QString shortPartOnStem(const QString& present, const QString& part, qint64 code) {
     if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
     const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
