@@ -48,7 +48,8 @@ int declensionForPotentialNounEnding(const QString& ending) {
 }
 
 int conjugationForEreVerb(const QString& headword) {
-    if (headword.size() >= 3 && headword.at(headword.size() - 2) == QLatin1Char('i')) return 5;
+    // făcĭo as well as facio: the length mark leaves the letter an i.
+    if (headword.size() >= 3 && QStringLiteral("i\u012D\u012B").contains(headword.at(headword.size() - 2))) return 5;
     return 3;
 }
 
@@ -117,6 +118,14 @@ bool isVerbPrefix(const QString& plain) {
     return prefixes.contains(plain);
 }
 
+// One prefix or two (re-cor-, dis-con-).
+bool isPrefixChain(const QString& plain) {
+    if (isVerbPrefix(plain)) return true;
+    for (qsizetype i = 1; i < plain.size(); ++i)
+        if (isVerbPrefix(plain.left(i)) && isVerbPrefix(plain.mid(i))) return true;
+    return false;
+}
+
 }  // namespace
 
 QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths) {
@@ -153,6 +162,29 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
         if (p.startsWith(u"tul") || p.startsWith(u"lat")) return withPrefix(h.lastIndexOf(u"fer"));
         if (p.contains(u"tul") || p.contains(u"lat")) return part;
     }
+    // The simple verb's part inside a compound that shares the compound's
+    // first letters by chance or not at all (re-cor-rēxī, fābrē-fēcī,
+    // ac-cēpī, per-pessus): its consonant and vowel stand later in the
+    // headword, before the letter that follows there too (x and c answer a
+    // present's c, g or h: regō rēxī rēctus), or after a chain of prefixes.
+    // Where the compound weakens the simple verb's a (perpetior, accipiō but
+    // not attingō), the part's a does so too.
+    if (p.size() >= 4 && !isVowel(p.at(0)) && isVowel(p.at(1))) {
+        for (qsizetype q = h.size() - 3; q >= 1; --q) {
+            if (h.at(q) != p.at(0) || !isVowel(h.at(q + 1)) || p.startsWith(h.left(q))) continue;
+            const QChar next = h.at(q + 2);
+            const bool sameNext =
+                next == p.at(2) || (QStringLiteral("xc").contains(p.at(2)) && QStringLiteral("cgh").contains(next));
+            if (!sameNext && !isPrefixChain(h.left(q))) continue;
+            const QChar vowel = h.at(q + 1);
+            const bool weakened = p.at(1) == u'a' && (vowel == u'e' || (vowel == u'i' && next != u'n' && !isVowel(p.at(2)) &&
+                                                                        !isVowel(p.at(3))));
+            if (!weakened) return withPrefix(q);
+            QString weak = part;
+            weak[partLetters.at.at(1)] = u'e';
+            return headword.left(head.at.at(q)) + weak;
+        }
+    }
     // Opens like the headword (crēvī of crēscō, rēxī of regō).
     if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return lengthened(0);
     // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
@@ -180,6 +212,14 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
         if (h.at(q) == p.at(0) && !isVowel(p.at(0))) return withPrefix(q);
     }
     return QString();
+}
+
+int conjugationOfVerbLine(const QString& line, int conjugation) {
+    if (conjugation != 3) return conjugation;
+    const QString plain = plainLetters(line.section(u' ', 0, 0)).letters;
+    const bool io = (plain.size() >= 4 && plain.endsWith(QLatin1String("io"))) ||
+                    (plain.size() >= 5 && plain.endsWith(QLatin1String("ior")));
+    return io ? 5 : conjugation;
 }
 
 QString withWholePrincipalParts(const QString& line, bool borrowLengths) {

@@ -26,7 +26,7 @@ const QSet<QString>& thirdDeclensionAdjectiveEndings();
 int declensionForPotentialNounEnding(const QString& ending);
 
 // Conjugation of a verb whose infinitive ends in "ere": 5 when the headword
-// has at least three characters and "i" before its last one, else 3.
+// has at least three characters and "i" (ĭ, ī) before its last one, else 3.
 int conjugationForEreVerb(const QString& headword);
 // Conjugation of a verb in "īre": 7 (eo and its compounds) when the headword
 // has "e" before its last character, else 4 (also for a headword shorter
@@ -52,6 +52,10 @@ void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive
 // borrowLengths, for a source that leaves lengths unmarked, a part that
 // marks none takes those of the headword's letters it repeats.
 QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths = false);
+// The conjugation of a verb line: a third-conjugation headword in -iō or
+// -ior, whatever length mark its i carries (făcĭo, pătĭor), is of the mixed
+// conjugation; any other conjugation stays as it is.
+int conjugationOfVerbLine(const QString& line, int conjugation);
 // A verb's headword line with every part that wholePrincipalPart finds whole
 // written without its hyphen, so that no stem is glued in front of it.
 QString withWholePrincipalParts(const QString& line, bool borrowLengths = false);

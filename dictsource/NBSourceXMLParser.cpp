@@ -213,8 +213,10 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
                     if (iType_ == QLatin1String("isse")) entry->setType(DictionaryEntry::Verb);
                 }
             }
-            if (entry->type() == DictionaryEntry::Verb)
+            if (entry->type() == DictionaryEntry::Verb) {
                 entry->setEntry(latinsource::withWholePrincipalParts(entry->entry()));
+                entry->setConjugation(latinsource::conjugationOfVerbLine(entry->entry(), entry->conjugation()));
+            }
             if (entry->type() == 0) {
                 for (const auto& child : entry->childList()) {
                     if (!child) continue;

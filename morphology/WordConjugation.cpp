@@ -46,6 +46,50 @@ QString restatedPart(const QString& first, const QString& part) {
     return first.left(at) + restated;
 }
 
+bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
+
+// A shortened part on the present stem of a regular conjugation, where it
+// begins with a vowel or with the stem's own last consonant. True endings
+// join the stem: -uī and -ūtum (once, after a stem that ends in u: ēlŭo
+// ēlŭī), -itum, -īvī, -iī, and the stem vowel's -āvī/-ātum of the first
+// conjugation and -ēvī/-ētum of the second. Any other vowel begins the
+// root's own changed syllable and replaces the stem from its last vowel on:
+// ĕdo ēsum, ŏbĕdo ŏbēdī, exĭgo exēgī exactum, quĭesco quĭēvī, opprĭmo
+// oppressī. A part that begins with the stem's last consonant stands on the
+// stem without it (răpĭo -pŭi, carpo -psi: răpŭī, carpsī, not răppŭī);
+// -si, -sum, -ssum and -tum take the place of a final d or t (verto versum,
+// claudo clausī, mitto missum, ostendo ostentum). Null for any other
+// consonant, and when the code is not a regular conjugation (exĕdo's stem
+// ex- already ends before the simple verb).
+QString shortPartOnStem(const QString& present, const QString& part, qint64 code) {
+    if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
+    const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
+    const QString stem = LatinText::plainLetterCopy(present).toLower();
+    if (!isPlainVowel(p.at(0))) {
+        const bool dental = (p.at(0) == u's' && (isPlainVowel(p.at(1)) || p.at(1) == u's')) ||
+                            (p.at(0) == u't' && p.at(1) == u'u');
+        if (dental && (stem.endsWith(u'd') || stem.endsWith(u't'))) {
+            qsizetype at = stem.size();
+            while (at > 0 && (stem.at(at - 1) == u'd' || stem.at(at - 1) == u't')) --at;
+            return present.left(at) + part;
+        }
+        return p.at(0).isLetter() && stem.endsWith(p.at(0)) ? present.chopped(1) + part : QString();
+    }
+    const QChar next = p.at(1);
+    const bool ending = (p.at(0) == u'u' && (next == u'i' || next == u't')) ||
+                        (p.at(0) == u'i' && (next == u't' || next == u'v' || next == u'i')) ||
+                        (code == 1 && p.at(0) == u'a' && (next == u'v' || next == u't')) ||
+                        (code == 2 && p.at(0) == u'e' && (next == u'v' || next == u't'));
+    if (ending) {
+        const bool doubledU = p.at(0) == u'u' && stem.endsWith(u'u') && !stem.endsWith(QLatin1String("qu"));
+        return (doubledU ? present.chopped(1) : present) + part;
+    }
+    for (qsizetype i = stem.size() - 1; i >= 0; --i)
+        if (isPlainVowel(stem.at(i)) && !(stem.at(i) == u'u' && i > 0 && stem.at(i - 1) == u'q'))
+            return present.left(i) + part;
+    return present + part;
+}
+
 bool beginsWithVowel(const QString& ending) {
     const qsizetype at = ending.startsWith(u'-') ? 1 : 0;
     if (at >= ending.size()) return false;
@@ -175,10 +219,15 @@ QString Word::getPastParticipleStem(bool stem, bool cut) const {
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();
         const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        // rego -xi: rexi; duco -xi: duxi; ico -ci: ici.
-        if ((part.startsWith(u'x') && (last == u'c' || last == u'g')) || (part.startsWith(u'c') && last == u'c'))
-            present.chop(1);
-        part = present + part;
+        const QString onStem = shortPartOnStem(present, part, conj_);
+        if (!onStem.isNull()) {
+            part = onStem;
+        } else {
+            // rego -xi: rexi; duco -xi: duxi; ico -ci: ici.
+            if ((part.startsWith(u'x') && (last == u'c' || last == u'g')) || (part.startsWith(u'c') && last == u'c'))
+                present.chop(1);
+            part = present + part;
+        }
     }
     if (!cut) return part;
     const qsizetype n = conj_ == WordCode::Sum ? 3 : (conj_ == WordCode::Fero ? 4 : 1);
@@ -199,11 +248,16 @@ QString Word::getSupine(bool stem, bool cut) const {
         QString present = getFirstPersonStem(true, 1);
         if (present.isNull()) return QString();
         const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        // duco -ctum: ductum. After a g the c stays and the g goes (rego
-        // -ctum: rectum), as the perfect does with -xi.
-        if (part.startsWith(u'c') && last == u'c') part.remove(0, 1);
-        else if (part.startsWith(u'c') && last == u'g') present.chop(1);
-        part = present + part;
+        const QString onStem = shortPartOnStem(present, part, conj_);
+        if (!onStem.isNull()) {
+            part = onStem;
+        } else {
+            // duco -ctum: ductum. After a g the c stays and the g goes (rego
+            // -ctum: rectum), as the perfect does with -xi.
+            if (part.startsWith(u'c') && last == u'c') part.remove(0, 1);
+            else if (part.startsWith(u'c') && last == u'g') present.chop(1);
+            part = present + part;
+        }
     }
     return cut ? LatinText::dropLast(part, 2) : part;
 }

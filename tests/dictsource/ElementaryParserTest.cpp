@@ -1095,6 +1095,7 @@ TEST(ElementaryParser, ReduplicatedAndCompoundPerfectsStandWhole) {
         const char* orth;
         const char* itype;
         const char* line;
+        int conjugation = 0;  // 0: not checked
     } rows[] = {
         {"crēscō", "crēvī, crētus, ere", "crēscō -ere crēvī crētus"},
         {"cōnsuēscō", "suēvī, suētus, ere", "cōnsuēscō -ere cōnsuēvī cōnsuētus"},
@@ -1103,11 +1104,22 @@ TEST(ElementaryParser, ReduplicatedAndCompoundPerfectsStandWhole) {
         {"tangō", "tetigī, tāctus, ere", "tangō -ere tetigī tāctus"},
         {"regō", "rēxī, rēctus, ere", "regō -ere rēxī rēctus"},
         {"amō", "āvī, ātus, āre", "amō -āre -āvī -ātus"},
+        // The simple verb's parts inside a compound: after its first member,
+        // with the vowel the compound weakens (per-pessus).
+        {"recorrigō", "rēxī, rēctus, ere", "recorrigō -ere recorrēxī recorrēctus"},
+        {"fābrēfaciō", "fēcī, factus, ere", "fābrēfaciō -ere fābrēfēcī fābrēfactus", 5},
+        {"perpetior", "passus, ī", "perpetior -ī perpessus", 5},
+        // A vowel-initial verb's changed vowel: left to the form generator,
+        // which puts it at the stem's last vowel (ēgī, āctus, not agēgī).
+        {"agō", "ēgī, āctus, ere", "agō -ere -ēgī -āctus"},
     };
     for (const Row& r : rows) {
         const auto c = convertElementary(entryXML(QString::fromUtf8(r.orth),
                                                   QStringLiteral("<itype>%1</itype>").arg(QString::fromUtf8(r.itype))));
         EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.orth;
         EXPECT_EQ(c.entry()->type(), 2) << r.orth;
+        if (r.conjugation) {
+            EXPECT_EQ(c.entry()->conjugation(), r.conjugation) << r.orth;
+        }
     }
 }

@@ -755,3 +755,45 @@ TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
     EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("persuādeō"), QString::fromUtf8("sus")).isNull());
     EXPECT_TRUE(latinsource::wholePrincipalPart(QString::fromUtf8("amō"), QString::fromUtf8("ātum")).isNull());
 }
+
+// A part that opens like a compound's first letters only by chance restates
+// its simple verb after the compound's first member (re-cor-rēxi,
+// fābrē-fēci), and a verb in -ĭo with an infinitive in -ere is of the mixed
+// conjugation (fābrēfăcĭo as făcĭo).
+TEST(LewisShortVerbs, CompoundPartsStandAfterTheFirstMember) {
+    struct Row {
+        const char* key;
+        const char* head;
+        const char* line;
+        int conjugation;
+    } rows[] = {
+        {"recorrigo", "rĕcorrĭgo, <itype>rexi, rectum, 3</itype>, <pos>v. a.</pos>", "rĕcorrĭgo -ere rĕcorrexi rĕcorrectum", 3},
+        {"fabrefacio", "fābrēfăcĭo, <itype>fēci, fāctum, 3</itype>, <pos>v. a.</pos>", "fābrēfăcĭo -ere fābrēfēci fābrēfāctum", 5},
+        {"ludifacio", "lūdĭfăcĭo, <itype>fēci, factum, 3</itype>, <pos>v. a.</pos>", "lūdĭfăcĭo -ere lūdĭfēci lūdĭfactum", 5},
+        {"edo", "ĕdo, <itype>ēdi, ēsum, 3</itype>, <pos>v. a.</pos>", "ĕdo -ere ēdi -ēsum", 3},
+        {"facio", "făcĭo, <itype>fēci, factum, 3</itype>, <pos>v. a.</pos>", "făcĭo -ere fēci factum", 5},
+    };
+    for (const Row& r : rows) {
+        const QString head = QString::fromUtf8(r.head);
+        const qsizetype comma = head.indexOf(u',');
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key),
+                                                QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
+                                                    .arg(head.left(comma), head.mid(comma))));
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
+        EXPECT_EQ(c.entry()->conjugation(), r.conjugation) << r.key;
+    }
+    const auto whole = [](const char* headword, const char* part) {
+        return latinsource::wholePrincipalPart(QString::fromUtf8(headword), QString::fromUtf8(part));
+    };
+    EXPECT_EQ(whole("accipiō", "cēpī"), QString::fromUtf8("accēpī"));
+    EXPECT_EQ(whole("accipiō", "captus"), QString::fromUtf8("acceptus"));
+    EXPECT_EQ(whole("perpetior", "passus"), QString::fromUtf8("perpessus"));
+    EXPECT_EQ(whole("attingō", "tāctus"), QString::fromUtf8("attāctus"));
+    EXPECT_EQ(whole("dīligō", "lēxī"), QString::fromUtf8("dīlēxī"));
+    // Given with the compound's own first letters, a part stays as it is.
+    EXPECT_EQ(whole("recorrigō", "recorrēxī"), QString::fromUtf8("recorrēxī"));
+    EXPECT_EQ(whole("dēdō", "dēdidī"), QString::fromUtf8("dēdidī"));
+    EXPECT_EQ(whole("trādō", "trādidī"), QString::fromUtf8("trādidī"));
+    EXPECT_EQ(whole("crēscō", "crēvī"), QString::fromUtf8("crēvī"));
+    EXPECT_EQ(whole("colligō", "collēgī"), QString::fromUtf8("collēgī"));
+}

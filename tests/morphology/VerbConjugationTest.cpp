@@ -160,6 +160,53 @@ TEST(VerbConjugation, AbbreviatedPrincipalParts) {
     EXPECT_EQ(duco.getConjugatedValue(1, true, true, true, 4, false), QStringLiteral("duxī"));
 }
 
+// A shortened part that begins with a vowel: a true ending (-āvī, -ēvī of
+// the second conjugation, -uī, -itum, -īvī) joins the present stem, without
+// doubling a stem's last u; any other vowel restates the stem from its last
+// vowel (ĕdo ēsum, ob-ēdī, ex-ēgī, quĭ-ēvī, opp-ressī), never glued behind it;
+// a consonant part does not double the stem's last letter.
+TEST(VerbConjugation, ShortenedPartsStandAtTheRightPointOfTheStem) {
+    const struct {
+        const char* latin;
+        qint64 code;
+        const char* perfect;  // first person singular
+        const char* supine;   // "" for none
+    } cases[] = {
+        {"ĕdo -ere ēdi -ēsum", 3, "ēdī", "ēsum"},
+        {"ŏbĕdo -ĕre -ēdi -ēsum", 3, "ŏbēdī", "ŏbēsum"},
+        {"agō -ere -ēgī -āctus", 3, "ēgī", "āctus"},
+        {"exĭgo -ere -ēgi -actum", 3, "exēgī", "exactum"},
+        {"quĭesco -ere -ēvi -ētum", 3, "quĭēvī", "quĭētum"},
+        {"opprĭmo -ere -essi -essum", 3, "oppressī", "oppressum"},
+        {"ērĭpĭo -ere -ĭpŭi -eptum", 5, "ērĭpŭī", "ēreptum"},
+        {"obsĭdĕo -ēre -ēdi -essum", 2, "obsēdī", "obsessum"},
+        {"ēlŭo -ere -ŭi -ūtum", 3, "ēlŭī", "ēlūtum"},
+        // A consonant part that begins with the stem's last letter: once.
+        {"răpĭo -ere -pŭi -ptum", 5, "răpŭī", "răptum"},
+        {"carpo -ere -psi -ptum", 3, "carpsī", "carptum"},
+        // -si, -sum and -ssum take the place of a stem's final d or t.
+        {"verto -ere -ti -sum", 3, "vertī", "versum"},
+        {"claudo -ere -si -sum", 3, "clausī", "clausum"},
+        {"concŭtĭo -ere -ssi -ssum", 5, "concŭssī", "concŭssum"},
+        {"ostendo -ere -di -tum", 3, "ostendī", "ostentum"},
+        // True endings keep joining the stem.
+        {"gĕmo -ere -ŭi -ĭtum", 3, "gĕmŭī", "gĕmĭtum"},
+        {"explĕo -ēre -ēvi -ētum", 2, "explēvī", "explētum"},
+        {"bālo -āre -āvi -ātum", 1, "bālāvī", "bālātum"},
+        {"exercĕo -ēre -ŭi -itum", 2, "exercŭī", "exercitum"},
+        {"quaeso -ere -īvi", 3, "quaesīvī", ""},
+        {"ērŭdĭo -īre -īvi -ītum", 4, "ērŭdīvī", "ērŭdītum"},
+    };
+    for (const auto& c : cases) {
+        const Verb v = verb(QString::fromUtf8(c.latin), c.code);
+        EXPECT_EQ(v.getConjugatedValue(1, true, true, true, 4, false), QString::fromUtf8(c.perfect)) << c.latin;
+        EXPECT_EQ(v.getSupine(true, false), QString::fromUtf8(c.supine)) << c.latin;
+    }
+    // The perfect passive is built on the same stem: ēsus est, not edēsus.
+    EXPECT_EQ(verb(QString::fromUtf8("ĕdo -ere ēdi -ēsum"), 3).getConjugatedValue(3, true, true, false, 4, false),
+              QString::fromUtf8("ēsus est"));
+}
+
 TEST(VerbConjugation, DeponentAndSemiDeponent) {
     const Verb hortor = verb(QStringLiteral("hortor hortārī hortātus sum"), 1);
     EXPECT_EQ(hortor.getVerbType(), WordCode::Deponent);

@@ -78,6 +78,10 @@ TEST(PreparedFormList, LinesOfEntries) {
          {"uidi v1sria--- video vi_di_", "uisa v-srppfn- video vi_sa", "uidet v3spia--- video videt"}, -1},
         {makeEntry("vīvo -ere -vixi -victum", DictionaryEntry::Verb, 3), {"uixit v3sria--- vivo vi_xit"}, -1},
         {makeEntry("rĕgo -ere -xi -ctum", DictionaryEntry::Verb, 3), {"rexit v3sria--- rego rexit", "rectum v-srppna- rego rectum"}, -1},
+        // A part on a vowel stands at the stem's last vowel, never behind it.
+        {makeEntry("ĕdo -ere ēdi -ēsum", DictionaryEntry::Verb, 3, 0, "e^do1"),
+         {"esus v-srppmn- edo1 e_sus", "esurus v-sfpamn- edo1 e_su_rus", "edi v1sria--- edo1 e_di_"}, -1},
+        {makeEntry("agō -ere -ēgī -āctus", DictionaryEntry::Verb, 3), {"egit v3sria--- ago e_git", "actus v-srppmn- ago a_ctus"}, -1},
         // A deponent has no active forms but its participles.
         {makeEntry("hortor -ārī -ātus", DictionaryEntry::Verb, 1),
          {"hortatur v3spip--- hortor horta_tur", "hortans v-sppamn- hortor horta_ns", "hortare v2spmp--- hortor horta_re"},
