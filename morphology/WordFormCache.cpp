@@ -272,12 +272,13 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
         for (quint64 item : items) {
             readRecord(reader, item, keyIndex, scratch, contents->store);
             if (reader.failed()) return failWith(reader.error);
+            // Records may share one string, even be one record named many
+            // times; each keeps its own copy of the form. Data whose forms
+            // would take many times its size is not a cache this program
+            // wrote: checked per record, as one key may name millions.
+            if (contents->store.formCharacters() > kMaxFormCharactersPerByte * data.size() + (1 << 20))
+                return failWith(QStringLiteral("forms far larger than the data"));
         }
-        // Records may share one string; each keeps its own copy of the form.
-        // Data whose forms would take many times its size is not a cache this
-        // program wrote.
-        if (contents->store.formCharacters() > kMaxFormCharactersPerByte * data.size() + (1 << 20))
-            return failWith(QStringLiteral("forms far larger than the data"));
     }
     return true;
 }

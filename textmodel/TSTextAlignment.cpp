@@ -239,11 +239,19 @@ TSText::TranslationAlignment TSText::matchUnlinedChunk(const TSChunkPtr& destina
     }
     // Lines beyond the section's last line each keep a row of their own
     // after it: piled onto that line they would make one unreadable cell.
-    const ts::Attributes attributes = latinAttributes(targets.back());
+    // They are lines like the section's last line, even when a sub-section's
+    // heading comes after it.
+    TSChunkPtr model = targets.back();
+    for (auto it = targets.rbegin(); it != targets.rend(); ++it)
+        if ((*it)->isLine()) {
+            model = *it;
+            break;
+        }
+    const ts::Attributes attributes = latinAttributes(model);
     for (size_t i = d; i < s; ++i) {
         const QString text = sourceText(items[i]);
         auto line = std::make_shared<TSMatchedChunk>();
-        line->setChunkType(targets.back()->chunkType());
+        line->setChunkType(model->chunkType());
         if (!text.isNull()) replaceTranslation(line, ts::AttributedString::make(text, attributes));
         destination->addChild(line);
         ++result.rowsAdded;

@@ -711,6 +711,7 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
         unmet << ts::Prompter::localized(QStringLiteral("%1 not inserted, their section not being in the text"))
                      .arg(aligned.linesUnmatched);
     const qint64 total = aligned.rowsAdded + aligned.linesUnmatched;
+    insertionObserver_.reset();
     insertionReport_ = total == 0 ? ts::Prompter::localized(QStringLiteral("Every line of the translation met a Latin line."))
                                   : ts::Prompter::localized(QStringLiteral("%1 lines of the translation met no Latin line: %2."))
                                         .arg(total)
@@ -725,6 +726,16 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
     document->updateChangeCount(ts::Document::ChangeDone);
     document->textReplaced();
     document->showWindows();
+    std::weak_ptr<TSDocument> weakDocument = document;
+    std::weak_ptr<TSText> inserted = changed;
+    insertionObserver_ = ts::NotificationCenter::defaultCenter().addObserver(
+        TSDocument::kTextReplaced, document.get(), [this, weakDocument, inserted](const ts::Notification&) {
+            const auto d = weakDocument.lock();
+            if (!d || d->text() == inserted.lock()) return;
+            insertionReport_.clear();
+            reportField->setText(report_);
+            insertionObserver_.reset();
+        });
     return true;
 }
 

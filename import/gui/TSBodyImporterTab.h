@@ -14,6 +14,7 @@
 // settings.
 #include "import/gui/TSImporterTab.h"
 #include "import/TSBodyElementParser.h"
+#include "platform/NotificationCenter.h"
 #include "tools/gui/NBOutlineView.h"
 
 #include <QHash>
@@ -73,7 +74,8 @@ public:
     // copy, so the preview stays whole for further imports.
     TSTextPtr text() const;
     QString report() const { return report_; }
-    // What the last inserted translation left without a Latin line.
+    // What the last inserted translation left without a Latin line; empty
+    // once the insertion is undone.
     QString insertionReport() const { return insertionReport_; }
     // Import one book into a new document; insert a translation book into an
     // open document. Answer the document, or null.
@@ -122,6 +124,9 @@ private:
     QString report_;
     QString identifier_ = QStringLiteral("latin");
     QString insertionReport_;
+    // Hears the document the last translation went into: undoing the
+    // insertion takes its report away.
+    ts::ObserverToken insertionObserver_;
     BodyTabProtocol* tabDelegate_ = nullptr;
     quint64 generation_ = 0;
     bool updating_ = false;

@@ -218,8 +218,7 @@ TEST(MyDocumentFile, CopiedFootnotesHeadingIsUnderlinedOnlyWithItsText) {
 }
 
 TEST(MyDocumentFile, SavingReplacesOnlyItsOwnSearchItem) {
-    QTemporaryDir dir;
-    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    // The index lives in the test run's data folder, made once per process.
     SearchIndex& index = SearchIndex::defaultSearchableIndex();
     ASSERT_TRUE(index.indexSearchableItems({searchItem(QStringLiteral("other-document"), QStringLiteral("Other"), QStringLiteral("x"))}));
     auto doc = std::make_shared<MyDocument>();

@@ -417,8 +417,7 @@ TEST(DocumentNotifications, AddWordFormPostsTheWord) {
 // Saving indexes the document by its author, editor, publisher and title as
 // keywords, its two languages and its kind, read back from the stored item.
 TEST(DocumentSearchIndex, KeepsKeywordsAuthorLanguagesAndKind) {
-    QTemporaryDir dir;
-    qputenv("XDG_DATA_HOME", dir.path().toUtf8());
+    // The index lives in the test run's data folder, made once per process.
     SearchIndex& index = SearchIndex::defaultSearchableIndex();
     auto doc = std::make_shared<TSDocument>();
     auto text = std::make_shared<TSText>();

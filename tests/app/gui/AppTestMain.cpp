@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTemporaryDir>
+#include <QDeadlineTimer>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -34,7 +35,7 @@ AppHarness& AppHarness::get() {
         {
             MainWindow first(h->controller.get());
             first.show();
-            for (int i = 0; i < 1000 && h->prompter->alerts().empty(); ++i) QTest::qWait(10);
+            for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && h->prompter->alerts().empty();) QTest::qWait(10);
         }
         drainEvents();
         return h;

@@ -14,6 +14,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -133,7 +134,8 @@ TEST(QuitQuestions, FirstStartQuestionWaitsForAWindowAndEscapeAnswersNo) {
     EXPECT_EQ(shownOver, nullptr) << "no window yet: no question";
     auto* window = new MainWindow(h.controller.get());
     window->show();
-    for (int i = 0; i < 1000 && !defaults->boolForKey(AppController::kSpellcheckerRefusedKey); ++i) QTest::qWait(10);
+    for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && !defaults->boolForKey(AppController::kSpellcheckerRefusedKey);)
+        QTest::qWait(10);
     poll.stop();
     EXPECT_NE(shownOver, nullptr);
     EXPECT_EQ(parentSeen, window);

@@ -244,8 +244,10 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     for (TSMatchedChunk* l : undone)
         if (l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty()) ++stillEnglish;
     EXPECT_EQ(stillEnglish, 0);
-    // The rows made for surplus lines go with it.
+    // The rows made for surplus lines go with it, and so does the report.
     EXPECT_EQ(undone.size(), imported.size());
+    EXPECT_TRUE(w.bodyTab->insertionReport().isEmpty()) << w.bodyTab->insertionReport().toStdString();
+    EXPECT_EQ(w.bodyTab->reportField->text(), w.bodyTab->report());
     doc->redo();
     std::vector<TSMatchedChunk*> redone;
     lines(doc->text(), redone);

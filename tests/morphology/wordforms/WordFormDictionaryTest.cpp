@@ -5,11 +5,16 @@
 #include "platform/PropertyList.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <thread>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 using namespace wordformtest;
 
@@ -319,6 +324,40 @@ TEST(WordFormDictionary, CacheWhoseFormsWouldOutgrowItIsRefused) {
     const auto few = TSWordFormDictionary::importFromPListData(cacheOf(3));
     ASSERT_TRUE(few);
     EXPECT_EQ(few->records(QStringLiteral("k2")).front()->form().size(), 60000);
+}
+
+namespace {
+
+// One key whose array names the same long record thousands of times: read
+// whole it would need some 360 MB. Run with 200 MB more address space than
+// the process has; exits 0 when the read is refused within it.
+[[noreturn]] void readOneKeyOfManyRecordsWithinAMemoryCeiling() {
+    ts::ValueDictionary record;
+    record[QStringLiteral("base")] = QStringLiteral("a");
+    record[QStringLiteral("form")] = QString(60000, QChar(0x0101));
+    record[QStringLiteral("flags")] = QStringLiteral("n-s---nn-");
+    const ts::ValueArray records(3000, ts::Value(record));
+    ts::ValueDictionary stored;
+    stored[QStringLiteral("k")] = ts::Value(records);
+    ts::ValueDictionary top;
+    top[QStringLiteral("ClassName")] = QStringLiteral("TSWordFormDictionary");
+    top[QStringLiteral("storedData")] = ts::Value(stored);
+    const QByteArray data = ts::PropertyList::writeBinary(ts::Value(top));
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    if (!statm.open(QIODevice::ReadOnly)) std::_Exit(2);
+    const qulonglong pages = statm.readAll().split(' ').value(0).toULongLong();
+    const rlim_t ceiling = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (rlim_t(200) << 20);
+    const rlimit limit{ceiling, ceiling};
+    if (setrlimit(RLIMIT_AS, &limit) != 0) std::_Exit(3);
+    CaptureLogger::Scope quiet;
+    std::_Exit(TSWordFormDictionary::importFromPListData(data) ? 1 : 0);
+}
+
+}  // namespace
+
+TEST(WordFormDictionary, CacheNamingOneRecordManyTimesIsRefusedBeforeItGrows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(readOneKeyOfManyRecordsWithinAMemoryCeiling(), testing::ExitedWithCode(0), "");
 }
 
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {

@@ -92,6 +92,30 @@ TEST(Alignment, MoreSourceLinesBecomeRowsOfTheirOwnAtTheEnd) {
     EXPECT_EQ(columnOf(t.section->childAt(4), kPE), "E5");
 }
 
+// Surplus lines are rows like the section's lines, even when the section
+// ends in a sub-section's heading.
+TEST(Alignment, SurplusRowsAreLinesAfterASubsectionHeading) {
+    Latin t = latinText(2);
+    for (const TSChunkPtr& l : t.lines) l->setChunkType(3);
+    ts::Attributes bold;
+    bold[ts::AttributeName::Underline] = ts::Value(1);
+    const TSChunkPtr heading = header(QStringLiteral("Pars altera"), {row(QStringLiteral("versus 3"))});
+    heading->setChunkType(2);
+    heading->setTextForKey(ts::AttributedString::make(QStringLiteral("Pars altera"), bold), QStringLiteral("latin"));
+    t.section->addChild(heading);
+    FootnoteList notes;
+    const TSText::TranslationAlignment r = t.root->importPerseusTranslation(translation(englishLines(5)), notes);
+    EXPECT_EQ(r.rowsAdded, 2);
+    ASSERT_EQ(t.section->numChildren(), 5);
+    for (qint64 i = 3; i < 5; ++i) {
+        const TSChunkPtr added = t.section->childAt(i);
+        EXPECT_TRUE(added->isLine());
+        EXPECT_EQ(added->chunkType(), 3) << i;
+        EXPECT_EQ(added->textForKey(kPE)->attributes(0).count(ts::AttributeName::Underline), 0u) << i;
+    }
+    EXPECT_EQ(columnOf(t.section->childAt(4), kPE), "E5");
+}
+
 // Lines of a translation's section that the text does not have are counted.
 TEST(Alignment, LinesOfSectionsTheTextLacksAreCounted) {
     Latin t = latinText(2);
