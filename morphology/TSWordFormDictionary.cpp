@@ -311,6 +311,11 @@ void TSWordFormDictionary::abandonCacheWrites() { writesAbandoned = true; }
 bool TSWordFormDictionary::cacheWritesAbandoned() { return writesAbandoned; }
 
 bool TSWordFormDictionary::writeToFile(const QString& path) const {
+    // One write at a time, each encoding the list as it is when its turn
+    // comes: a slower write begun earlier can then never commit an older
+    // list over a newer one (a form just added would be lost).
+    static std::mutex oneWriteAtATime;
+    std::lock_guard<std::mutex> turn(oneWriteAtATime);
     QElapsedTimer timer;
     timer.start();
     const QByteArray data = writesAbandoned ? QByteArray() : exportToPListFormat();
