@@ -296,12 +296,16 @@ bool TSWordFormDictionary::loadFinished() {
     return state().finished;
 }
 
+// A form the user adds before the list has loaded waits for it rather than
+// vanishing, and is saved with it.
 bool TSWordFormDictionary::saveDictionary() {
+    if (!waitForInitialisation()) return false;
     const TSWordFormDictionaryPtr d = sharedDictionary();
     return d && d->saveToDefaultLocation();
 }
 
 bool TSWordFormDictionary::addWordFormToSharedDictionary(const QString& line) {
+    if (!waitForInitialisation()) return false;
     const TSWordFormDictionaryPtr d = sharedDictionary();
     return d && d->addWordFormFromString(line);
 }

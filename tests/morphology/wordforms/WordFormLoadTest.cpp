@@ -152,6 +152,20 @@ TEST(WordFormLoad, AdditionsAndPatternsReachTheCache) {
     EXPECT_TRUE(capture->contains(QStringLiteral("Unhandled meter 4")));
 }
 
+// A form added before the list was ever asked for is kept: the addition
+// waits for the load instead of finding no list.
+TEST(WordFormLoad, FormAddedBeforeTheListLoadsIsKept) {
+    Places places;
+    ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList}));
+    ASSERT_FALSE(TSWordFormDictionary::sharedDictionary());
+    EXPECT_TRUE(TSWordFormDictionary::addWordFormToSharedDictionary(QStringLiteral("rosa\tn-s---fn-\trosa\trosa")));
+    EXPECT_TRUE(TSWordFormDictionary::saveDictionary());
+    TSWordFormDictionary::resetSharedState();
+    bool loaded = false;
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    EXPECT_EQ(TSWordFormDictionary::wordForms(QStringLiteral("rosa")).size(), 1u);
+}
+
 TEST(WordFormLoad, WaitersOfAFailedLoadAreReleased) {
     Places places;  // neither cache nor source
     CaptureLogger::Scope capture;
