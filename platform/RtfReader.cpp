@@ -378,6 +378,7 @@ private:
     bool parse();
     bool controlWord();
     bool controlSymbol();
+    bool skipGroupContents();
     void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
     void colorTableEntries();
     void text(char16_t c);
@@ -619,6 +620,7 @@ bool Reader::parse() {
             if (p_ >= end_) return fail(QStringLiteral("RTF data ends inside a control word"));
             if (isLetter(*p_)) {
                 if (!controlWord()) return false;
+                if (st_.dest == Dest::Skip && skipChars_ == 0 && !skipGroupContents()) return false;
             } else if (!controlSymbol()) {
                 return false;
             }
@@ -713,6 +715,49 @@ bool Reader::controlWord() {
     const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
     if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
     handleWord(word, ignorable, hasParam, param);
+    return true;
+}
+
+// Word and LibreOffice open their texts with kilobytes of groups the reader
+// ignores (style sheets, document information, generators): such a group is
+// passed over by its braces up to its closing one, which the caller reads.
+// Nothing in it changes the text; only what would make the data unreadable
+// is looked for, as reading it word by word would find it.
+bool Reader::skipGroupContents() {
+    const char* p = p_;
+    size_t depth = 0;
+    while (true) {
+        while (p < end_ && *p != '{' && *p != '}' && *p != '\\') ++p;
+        if (p == end_) break;
+        if (*p == '{') {
+            if (stack_.size() + depth >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
+            ++depth;
+            ++p;
+        } else if (*p == '}') {
+            if (depth == 0) break;
+            --depth;
+            ++p;
+        } else if (++p == end_) {
+            return fail(QStringLiteral("RTF data ends inside a control word"));
+        } else if (*p == '\'') {
+            if (end_ - p < 3) return fail(QStringLiteral("RTF data ends inside a \\' escape"));
+            p += 3;
+        } else if (!isLetter(*p)) {
+            ++p;
+        } else {
+            // Binary data may hold braces: its length is read as for any
+            // other word. The letters of the rest are passed over here and
+            // their numbers in the loop above.
+            const char* const letters = p;
+            p = skipLetters(p, end_);
+            if (p - letters == 3 && std::memcmp(letters, "bin", 3) == 0) {
+                p_ = letters;
+                if (!controlWord()) return false;
+                p = p_;
+            }
+        }
+    }
+    p_ = p;
     return true;
 }
 

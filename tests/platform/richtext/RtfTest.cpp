@@ -406,3 +406,38 @@ TEST(RtfRead, TextStretchesEndWhereverTheirEndFalls) {
         EXPECT_EQ(fontAt(r.text, 0)->postScriptName(), QString::fromLatin1(name)) << rtf.constData();
     }
 }
+
+// Groups the reader ignores are passed over by their braces. Whatever they
+// hold (escaped braces, escapes that swallow a brace, binary data with
+// braces, nested groups), a text reads as it does without them; and data
+// that cannot be read fails inside them as it does inside any group.
+TEST(RtfRead, IgnoredGroupsReadAsIfTheyWereNotThere) {
+    const QByteArray groups[] = {
+        "{\\*\\generator Riched20 10.0.19041;}",
+        "{\\stylesheet{\\s0\\snext0\\f0\\fs24 Normal;}{\\*\\cs15 Footnote {Characters};}}",
+        "{\\info{\\author M. T. \\{Cicero\\}}{\\creatim\\yr2024\\mo3}\\*}",
+        "{\\*\\x \\'7d\\'7b\\'}{ \\\\}",
+        "{\\*\\x \\bin3 }}{\\b}",
+        "{\\*\\x \\bin-3 \\bin0 \\bin2 {{}",
+        "{\\*\\x \\binary{}\\b1\\i \\u123 ?\\uc0 \\par \r\n\xE9\\}}",
+        "{\\*\\x \\" + QByteArray(40, 'q') + "12{}\\-\\~}",
+    };
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\froman Times;}{\\colortbl;\\red255\\green0\\blue0;}";
+    const QByteArray body = "\\f0\\fs24 Arma {\\f1\\cf1 virumque} cano";
+    for (const QByteArray& g : groups)
+        for (int at = 0; at < 3; ++at) {
+            QByteArray with = head + body + "}", without = with;
+            const qsizetype where = at == 0 ? head.size() : at == 1 ? with.indexOf("\\cf1") : with.size() - 1;
+            with.insert(where, g);
+            const RtfReadResult a = readRtf(with), b = readRtf(without);
+            ASSERT_TRUE(a.ok && b.ok) << with.constData() << a.error.toStdString();
+            EXPECT_TRUE(a.text.isEqualToAttributedString(b.text)) << with.constData() << "\n" << a.text.description().toStdString();
+        }
+    // Unreadable data fails in an ignored group with the words of any other.
+    const QByteArray tails[] = {"x", "x\\", "x\\'4", "{\\b x", "\\bin9 ab}", QByteArray(300, '{'), "\\bin2 }}"};
+    for (const QByteArray& t : tails) {
+        const RtfReadResult ignored = readRtf("{\\rtf1 a{\\*\\x " + t), kept = readRtf("{\\rtf1 a{\\x " + t);
+        EXPECT_FALSE(ignored.ok) << t.constData();
+        EXPECT_EQ(ignored.error, kept.error) << t.constData();
+    }
+}
