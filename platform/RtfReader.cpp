@@ -727,9 +727,12 @@ bool Reader::skipGroupContents() {
     const char* p = p_;
     size_t depth = 0;
     while (true) {
-        while (p < end_ && *p != '{' && *p != '}' && *p != '\\') ++p;
+        // Plain bytes up to the next brace or word; the stretches are short.
+        while (p < end_ && is(*p, kBodyText)) ++p;
         if (p == end_) break;
-        if (*p == '{') {
+        if (*p != '{' && *p != '}' && *p != '\\') {
+            ++p;
+        } else if (*p == '{') {
             if (stack_.size() + depth >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
             ++depth;
             ++p;
@@ -742,20 +745,15 @@ bool Reader::skipGroupContents() {
         } else if (*p == '\'') {
             if (end_ - p < 3) return fail(QStringLiteral("RTF data ends inside a \\' escape"));
             p += 3;
+        } else if (end_ - p >= 3 && std::memcmp(p, "bin", 3) == 0 && (end_ - p == 3 || !isLetter(p[3]))) {
+            // Binary data may hold braces: its length is read as elsewhere.
+            p_ = p;
+            if (!controlWord()) return false;
+            p = p_;
         } else if (!isLetter(*p)) {
             ++p;
-        } else {
-            // Binary data may hold braces: its length is read as for any
-            // other word. The letters of the rest are passed over here and
-            // their numbers in the loop above.
-            const char* const letters = p;
-            p = skipLetters(p, end_);
-            if (p - letters == 3 && std::memcmp(letters, "bin", 3) == 0) {
-                p_ = letters;
-                if (!controlWord()) return false;
-                p = p_;
-            }
         }
+        // The letters and numbers of other words are passed over as text.
     }
     p_ = p;
     return true;

@@ -434,7 +434,7 @@ TEST(RtfRead, IgnoredGroupsReadAsIfTheyWereNotThere) {
             EXPECT_TRUE(a.text.isEqualToAttributedString(b.text)) << with.constData() << "\n" << a.text.description().toStdString();
         }
     // Unreadable data fails in an ignored group with the words of any other.
-    const QByteArray tails[] = {"x", "x\\", "x\\'4", "{\\b x", "\\bin9 ab}", QByteArray(300, '{'), "\\bin2 }}"};
+    const QByteArray tails[] = {"x", "x\\", "x\\'4", "{\\b x", "\\bin9 ab}", QByteArray(300, '{'), "\\bin2 }}", "\\bin", "\\bin1", "\\xbin2 }"};
     for (const QByteArray& t : tails) {
         const RtfReadResult ignored = readRtf("{\\rtf1 a{\\*\\x " + t), kept = readRtf("{\\rtf1 a{\\x " + t);
         EXPECT_FALSE(ignored.ok) << t.constData();
