@@ -378,6 +378,7 @@ private:
     bool parse();
     bool controlWord();
     bool controlSymbol();
+    bool skipGroupContents();
     void handleWord(rtf::Word word, bool ignorable, bool hasParam, qint64 param);
     void colorTableEntries();
     void text(char16_t c);
@@ -619,6 +620,7 @@ bool Reader::parse() {
             if (p_ >= end_) return fail(QStringLiteral("RTF data ends inside a control word"));
             if (isLetter(*p_)) {
                 if (!controlWord()) return false;
+                if (st_.dest == Dest::Skip && skipChars_ == 0 && !skipGroupContents()) return false;
             } else if (!controlSymbol()) {
                 return false;
             }
@@ -713,6 +715,47 @@ bool Reader::controlWord() {
     const Word word = isShort ? detail::kWordTable.find(w.key) : lookUpWord(wordStart, len, end);
     if (lazyCount && word != Word::Unknown) param = digitsValue(lazyDigits, lazyCount, end);
     handleWord(word, ignorable, hasParam, param);
+    return true;
+}
+
+// Word and LibreOffice open their texts with kilobytes of groups the reader
+// ignores (style sheets, document information, generators): such a group is
+// passed over by its braces up to its closing one, which the caller reads.
+// Nothing in it changes the text; only what would make the data unreadable
+// is looked for, as reading it word by word would find it.
+bool Reader::skipGroupContents() {
+    const char* p = p_;
+    size_t depth = 0;
+    while (true) {
+        // Plain bytes up to the next brace or word; the stretches are short.
+        while (p < end_ && is(*p, kBodyText)) ++p;
+        if (p == end_) break;
+        if (*p != '{' && *p != '}' && *p != '\\') {
+            ++p;
+        } else if (*p == '{') {
+            if (stack_.size() + depth >= kMaxDepth) return fail(QStringLiteral("RTF groups nested deeper than %1 levels").arg(kMaxDepth));
+            ++depth;
+            ++p;
+        } else if (*p == '}') {
+            if (depth == 0) break;
+            --depth;
+            ++p;
+        } else if (++p == end_) {
+            return fail(QStringLiteral("RTF data ends inside a control word"));
+        } else if (*p == '\'') {
+            if (end_ - p < 3) return fail(QStringLiteral("RTF data ends inside a \\' escape"));
+            p += 3;
+        } else if (end_ - p >= 3 && std::memcmp(p, "bin", 3) == 0 && (end_ - p == 3 || !isLetter(p[3]))) {
+            // Binary data may hold braces: its length is read as elsewhere.
+            p_ = p;
+            if (!controlWord()) return false;
+            p = p_;
+        } else if (!isLetter(*p)) {
+            ++p;
+        }
+        // The letters and numbers of other words are passed over as text.
+    }
+    p_ = p;
     return true;
 }
 

@@ -406,3 +406,78 @@ TEST(RtfRead, TextStretchesEndWhereverTheirEndFalls) {
         EXPECT_EQ(fontAt(r.text, 0)->postScriptName(), QString::fromLatin1(name)) << rtf.constData();
     }
 }
+
+// Groups the reader ignores are passed over by their braces. Whatever they
+// hold (escaped braces, escapes that swallow a brace, binary data with
+// braces, nested groups), a text reads as it does without them; and data
+// that cannot be read fails inside them as it does inside any group.
+TEST(RtfRead, IgnoredGroupsReadAsIfTheyWereNotThere) {
+    const QByteArray groups[] = {
+        "{\\*\\generator Riched20 10.0.19041;}",
+        "{\\stylesheet{\\s0\\snext0\\f0\\fs24 Normal;}{\\*\\cs15 Footnote {Characters};}}",
+        "{\\info{\\author M. T. \\{Cicero\\}}{\\creatim\\yr2024\\mo3}\\*}",
+        "{\\*\\x \\'7d\\'7b\\'}{ \\\\}",
+        "{\\*\\x \\bin3 }}{\\b}",
+        "{\\*\\x \\bin-3 \\bin0 \\bin2 {{}",
+        "{\\*\\x \\binary{}\\b1\\i \\u123 ?\\uc0 \\par \r\n\xE9\\}}",
+        "{\\*\\x \\" + QByteArray(40, 'q') + "12{}\\-\\~}",
+    };
+    const QByteArray head = "{\\rtf1\\ansi{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\froman Times;}{\\colortbl;\\red255\\green0\\blue0;}";
+    const QByteArray body = "\\f0\\fs24 Arma {\\f1\\cf1 virumque} cano";
+    for (const QByteArray& g : groups)
+        for (int at = 0; at < 3; ++at) {
+            QByteArray with = head + body + "}", without = with;
+            const qsizetype where = at == 0 ? head.size() : at == 1 ? with.indexOf("\\cf1") : with.size() - 1;
+            with.insert(where, g);
+            const RtfReadResult a = readRtf(with), b = readRtf(without);
+            ASSERT_TRUE(a.ok && b.ok) << with.constData() << a.error.toStdString();
+            EXPECT_TRUE(a.text.isEqualToAttributedString(b.text)) << with.constData() << "\n" << a.text.description().toStdString();
+        }
+    // Unreadable data fails in an ignored group with the words of any other.
+    const QByteArray tails[] = {"x", "x\\", "x\\'4", "{\\b x", "\\bin9 ab}", QByteArray(300, '{'), "\\bin2 }}", "\\bin", "\\bin1", "\\xbin2 }"};
+    for (const QByteArray& t : tails) {
+        const RtfReadResult ignored = readRtf("{\\rtf1 a{\\*\\x " + t), kept = readRtf("{\\rtf1 a{\\x " + t);
+        EXPECT_FALSE(ignored.ok) << t.constData();
+        EXPECT_EQ(ignored.error, kept.error) << t.constData();
+    }
+}
+
+// Texts pasted from other writers open with headers of their own: font
+// entries in groups with panose numbers and alternative names, style sheets,
+// generators and document information. Each reads with its own fonts,
+// colours and sizes, and nothing of the groups it ignores.
+TEST(RtfRead, OtherWritersHeadersGiveTheirOwnFontsAndColours) {
+    const struct {
+        const char* writer;
+        QByteArray rtf;
+    } texts[] = {
+        {"Word",
+         "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff31507\\deff0{\\fonttbl{\\f0\\fbidi \\froman\\fcharset0\\fprq2"
+         "{\\*\\panose 02020603050405020304}Georgia;}{\\f1\\fbidi \\fswiss\\fcharset0\\fprq2{\\*\\panose 020f0502020204030204}Cardo;}}\n"
+         "{\\colortbl;\\red0\\green0\\blue0;\\red0\\green0\\blue255;\\red200\\green10\\blue20;}\n{\\*\\defchp \\f1\\fs22 }"
+         "{\\stylesheet{\\ql \\f1\\fs22 \\snext0 Normal;}{\\*\\cs10 \\additive Default Paragraph Font;}}{\\*\\rsidtbl \\rsid1}"
+         "{\\info{\\author Marcus Tullius}{\\creatim\\yr2024\\mo3\\dy5}}{\\*\\xmlnstbl {\\xmlns1 http://schemas.microsoft.com/}}"
+         "\\paperw11906\\widowctrl\\sectd {\\*\\pnseclvl1\\pnucrm{\\pntxta .}}\\pard\\plain \\ltrpar\\ql \\rtlch\\fcs1 \\af31507 "
+         "\\ltrch\\fcs0 \\f0\\fs30 {\\rtlch\\fcs1 \\ltrch\\fcs0 \\cf3\\insrsid1 Arma \\f1 virumque\\f0  cano\n\\par }}"},
+        {"WordPad",
+         "{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat\\deflang1033{\\fonttbl{\\f0\\fnil\\fcharset0 Georgia;}{\\f1\\fnil\\fcharset0 Cardo;}}\n"
+         "{\\colortbl ;\\red0\\green0\\blue255;\\red200\\green10\\blue20;}\n{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \n"
+         "\\pard\\sa200\\sl276\\slmult1\\cf2\\f0\\fs30\\lang9 Arma \\f1 virumque\\f0  cano\\cf0\\par\n}\n"},
+        {"LibreOffice",
+         "{\\rtf1\\ansi\\deff0\\adeflang1025\n{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Georgia{\\*\\falt Times New Roman};}"
+         "{\\f1\\froman\\fprq2\\fcharset0 Cardo{\\*\\falt Times New Roman};}}\n{\\colortbl;\\red0\\green0\\blue0;\\red200\\green10\\blue20;}\n"
+         "{\\stylesheet{\\s0\\snext0\\f0\\fs24 Normal;}\n{\\*\\cs15\\snext15 Footnote Characters;}}{\\*\\generator LibreOffice/7.4.7.2}"
+         "{\\info{\\creatim\\yr2024\\mo3\\dy5\\hr10\\min2}}{\\*\\userprops}\\deftab709\n{\\*\\ftnsep\\chftnsep}\\pgndec\\pard\\plain \\s0"
+         "\\f0\\fs30\\ql{\\cf2\\loch Arma \\loch\\f1 virumque\\loch\\f0  cano}\n\\par }"},
+    };
+    for (const auto& t : texts) {
+        const RtfReadResult r = readRtf(t.rtf);
+        ASSERT_TRUE(r.ok) << t.writer << ": " << r.error.toStdString();
+        EXPECT_EQ(r.text.string().trimmed(), QStringLiteral("Arma virumque cano")) << t.writer;
+        for (qsizetype at : {0, 5, 14}) {
+            EXPECT_EQ(fontAt(r.text, at)->postScriptName(), at == 5 ? QStringLiteral("Cardo") : QStringLiteral("Georgia")) << t.writer << at;
+            EXPECT_EQ(fontAt(r.text, at)->pointSize(), 15) << t.writer << at;
+            EXPECT_TRUE(near(colorAt(r.text, at), 200 / 255.0, 10 / 255.0, 20 / 255.0)) << t.writer << at;
+        }
+    }
+}
