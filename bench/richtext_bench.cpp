@@ -198,6 +198,18 @@ const std::vector<QByteArray>& variedDocuments() {
     return all;
 }
 
+// The platform's own dialect alone, every text with a header of its own:
+// what a document's stored lines hold, where no ignored group is skipped.
+const std::vector<QByteArray>& variedCocoaDocuments() {
+    static const std::vector<QByteArray> all = [] {
+        std::vector<QByteArray> v;
+        v.reserve(kLines);
+        for (int i = 0; i < kLines; ++i) v.push_back(cocoaText(openingOf(i), i));
+        return v;
+    }();
+    return all;
+}
+
 void scan(benchmark::State& state, const std::vector<QByteArray>& docs) {
     for (auto _ : state) {
         size_t count = 0;
@@ -229,6 +241,10 @@ void BM_ScanVaried(benchmark::State& state) { scan(state, variedDocuments()); }
 BENCHMARK(BM_ScanVaried)->Unit(benchmark::kMillisecond);
 void BM_ReadRtfVaried(benchmark::State& state) { read(state, variedDocuments()); }
 BENCHMARK(BM_ReadRtfVaried)->Unit(benchmark::kMillisecond);
+void BM_ScanVariedCocoa(benchmark::State& state) { scan(state, variedCocoaDocuments()); }
+BENCHMARK(BM_ScanVariedCocoa)->Unit(benchmark::kMillisecond);
+void BM_ReadRtfVariedCocoa(benchmark::State& state) { read(state, variedCocoaDocuments()); }
+BENCHMARK(BM_ReadRtfVariedCocoa)->Unit(benchmark::kMillisecond);
 
 void BM_WriteRtf(benchmark::State& state) {
     const auto& texts = lines();
@@ -267,6 +283,7 @@ int main(int argc, char** argv) {
     };
     ratio("BM_ReadRtf", "BM_ScanBracesAndBackslashes", "limit 4, aim 2.5");
     ratio("BM_ReadRtfVaried", "BM_ScanVaried", "limit 2.5");
+    ratio("BM_ReadRtfVariedCocoa", "BM_ScanVariedCocoa", "limit 2.5");
     ratio("BM_WriteRtf", "BM_ScanBracesAndBackslashes", "limit 4");
     return 0;
 }
