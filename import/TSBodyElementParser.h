@@ -250,6 +250,13 @@ private:
         quint32 begin = 0, end = 0;
     };
     std::vector<OpenAttributes> attributeStack_;
+    // Attribute values repeat (line numbers, types, languages): a value met
+    // before is kept as the string already held, so the sets share their
+    // strings instead of each holding one of its own. Past the cap (texts
+    // whose values are all different, such as ids) values are kept as read.
+    static constexpr qsizetype kMaxSharedValues = 4096;
+    QSet<QString> attributeValues_;
+    QString sharedValue(const QString& value);
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
     std::vector<TSChunkPtr> chunkStack_;
