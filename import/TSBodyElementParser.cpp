@@ -408,6 +408,11 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
+    // The plain buffers kept their room for the next element; there is none.
+    if (stackStrings_.empty()) {
+        pending_.clear();
+        pendingInNote_.clear();
+    }
     for (const auto& info : infos_) {
         info->attributeText.shrink_to_fit();
         info->attributeEnds.shrink_to_fit();
