@@ -538,4 +538,18 @@ TEST(BodyRules, ElementNamesSurviveConcurrentImportsAndCopies) {
     EXPECT_EQ(a[1].lines[1]->tagName(), a[1].line);
     a[1].lines[0]->setTagName(QString());
     EXPECT_TRUE(a[1].lines[0]->tagName().isNull());
+
+    // Names taking turns, more of them than are tried first, and an empty
+    // one: each node keeps its own.
+    const QStringList turns = {"l", "speaker", "l", "p", "q", "lg", "head", "speaker", "", "milestone", "l", "p"};
+    std::vector<TSMatchedChunkPtr> nodes;
+    for (int round = 0; round < 3; ++round)
+        for (const QString& name : turns) {
+            nodes.push_back(std::make_shared<TSMatchedChunk>());
+            nodes.back()->setTagName(name);
+        }
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(nodes[i]->tagName(), turns[qsizetype(i % size_t(turns.size()))]) << i;
+        EXPECT_FALSE(nodes[i]->tagName().isNull()) << i;
+    }
 }
