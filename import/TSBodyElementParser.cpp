@@ -199,6 +199,7 @@ void TSBodyElementParser::reset() {
     infoByAddress_.clear();
     std::fill(std::begin(infoCache_), std::end(infoCache_), std::pair<const QChar*, ElementInfo*>{});
     heldNames_.clear();
+    attributeValues_.clear();
     curTextStored_ = curTextMarks_ = false;
     placedChunk_.reset();
 }
@@ -296,6 +297,12 @@ ts::Value TSBodyElementParser::attributesDictionary() const {
     return ts::Value(std::move(attributes));
 }
 
+QString TSBodyElementParser::sharedValue(const QString& value) {
+    if (const auto it = attributeValues_.constFind(value); it != attributeValues_.cend()) return *it;
+    if (attributeValues_.size() < kMaxSharedValues) attributeValues_.insert(value);
+    return value;
+}
+
 // ---------------------------------------------------------------------------
 // Events
 
@@ -350,7 +357,7 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
         const auto begin = quint32(info->attributeText.size());
         for (const auto& [n, v] : attributes) {
             info->attributeText.push_back(n);
-            info->attributeText.push_back(v);
+            info->attributeText.push_back(sharedValue(v));
         }
         info->attributeEnds.push_back(quint32(info->attributeText.size()));
         attributeStack_.push_back({&info->attributeText, begin, quint32(info->attributeText.size())});
@@ -401,6 +408,11 @@ void TSBodyElementParser::parserDidEndDocument(ts::XMLEventParser&) {
     // when the next one began.
     finishFootnote();
     setCurTextChunk(nullptr);
+    // The plain buffers kept their room for the next element; there is none.
+    if (stackStrings_.empty()) {
+        pending_.clear();
+        pendingInNote_.clear();
+    }
     for (const auto& info : infos_) {
         info->attributeText.shrink_to_fit();
         info->attributeEnds.shrink_to_fit();

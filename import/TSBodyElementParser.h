@@ -231,6 +231,8 @@ private:
     // One buffer per open body element: rich text (made on first need) and
     // after it plain text in the base or note attributes not yet added to
     // it, so that each piece of character data does not copy attributes.
+    // The plain buffers are kept per depth, at least as many as elements
+    // are open, and reused.
     mutable std::vector<ts::AttributedStringPtr> stackStrings_;
     mutable std::vector<QString> pending_;
     mutable std::vector<char> pendingInNote_;
@@ -240,6 +242,7 @@ private:
     // Whether any of them passes the test, without joining them.
     template <class Test> bool bufferHas(size_t index, Test test) const;
     void appendPlain(size_t index, const QString& text);
+    static void emptyPending(QString& plain);
     void pushBuffer();
     void popBuffer();
     void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);
@@ -250,6 +253,13 @@ private:
         quint32 begin = 0, end = 0;
     };
     std::vector<OpenAttributes> attributeStack_;
+    // Attribute values repeat (line numbers, types, languages): a value met
+    // before is kept as the string already held, so the sets share their
+    // strings instead of each holding one of its own. Past the cap (texts
+    // whose values are all different, such as ids) values are kept as read.
+    static constexpr qsizetype kMaxSharedValues = 4096;
+    QSet<QString> attributeValues_;
+    QString sharedValue(const QString& value);
     QStringList milestoneQueue_;
     std::vector<bool> sectionStack_;
     std::vector<TSChunkPtr> chunkStack_;

@@ -155,8 +155,10 @@ const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const
     if (!plain.isEmpty()) {
         const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
         if (!rich) rich = std::make_shared<ts::AttributedString>();
-        rich->appendSharing(std::move(plain), attributes);
-        plain = QString();
+        // Copied at its size: the text of a line stays for as long as the
+        // document, and the buffer keeps its room for the next element.
+        rich->appendSharing(QString(plain.constData(), plain.size()), attributes);
+        emptyPending(plain);
     } else if (!rich) {
         rich = std::make_shared<ts::AttributedString>();
     }
@@ -175,36 +177,38 @@ void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
     // Copied, not shared: the reader reuses the storage of the string it
     // hands over, unless someone keeps it.
-    // The first piece is copied at its size: most lines are one piece, and
-    // a line's text then needs no squeezing when it is stored.
-    QString& pending = pending_[index];
-    if (pending.isEmpty()) {
-        pending = QString(text.constData(), text.size());
-    } else {
-        // Later pieces (the line breaks between an element's children, the
-        // text after an entity) come by the dozen: room for many at once.
-        if (pending.capacity() - pending.size() < text.size())
-            pending.reserve(std::max<qsizetype>(2 * (pending.size() + text.size()), 32));
-        pending.append(text.constData(), text.size());
-    }
+    pending_[index].append(text.constData(), text.size());
     pendingInNote_[index] = inNote;
+}
+
+void TSBodyElementParser::emptyPending(QString& plain) {
+    // Emptied in place, keeping its room, unless someone shares it (a name
+    // taken from it): the line breaks between elements and the pieces of a
+    // line around an entity then cost no allocation.
+    if (plain.isDetached())
+        plain.resize(0);
+    else
+        plain = QString();
 }
 
 void TSBodyElementParser::pushBuffer() {
     stackStrings_.emplace_back();
-    pending_.emplace_back();
-    pendingInNote_.push_back(0);
+    // The plain buffers of the levels below stay when their elements end:
+    // each level's buffer serves every element opened at that depth.
+    if (pending_.size() < stackStrings_.size()) {
+        pending_.emplace_back();
+        pendingInNote_.push_back(0);
+    }
 }
 
 void TSBodyElementParser::popBuffer() {
     stackStrings_.pop_back();
-    pending_.pop_back();
-    pendingInNote_.pop_back();
+    emptyPending(pending_[stackStrings_.size()]);
 }
 
 void TSBodyElementParser::clearBuffer(size_t index, ts::AttributedStringPtr with) {
     stackStrings_[index] = std::move(with);
-    pending_[index] = QString();
+    emptyPending(pending_[index]);
 }
 
 ts::AttributedStringPtr TSBodyElementParser::lastStackString() const {

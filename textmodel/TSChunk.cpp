@@ -8,6 +8,7 @@
 #include "app/logging/LGLog.h"
 
 #include <algorithm>
+#include <array>
 #include <mutex>
 #include <typeinfo>
 #include <unordered_set>
@@ -379,22 +380,25 @@ void TSChunk::setTagName(const QString& tagName) {
         tagName_ = nullptr;
         return;
     }
-    // Lines follow one another with the same name: the last one found is
-    // tried first. The names are never freed, as any node may point at one;
-    // they are the element names of the texts imported, few in number.
-    thread_local const QString* last = nullptr;
-    if (last && *last == tagName) {
-        tagName_ = last;
-        return;
-    }
+    // Lines follow one another with a few names (a verse, a speaker, a
+    // paragraph): the names found last are tried first, without the lock.
+    // The names are never freed, as any node may point at one; they are the
+    // element names of the texts imported, few in number.
+    thread_local std::array<const QString*, 4> recent = {};
+    for (const QString* name : recent)
+        if (name && *name == tagName) {
+            tagName_ = name;
+            return;
+        }
     struct Hash {
         size_t operator()(const QString& s) const { return qHash(s); }
     };
     static std::mutex mutex;
     static auto* names = new std::unordered_set<QString, Hash>;
     std::lock_guard lock(mutex);
-    last = &*names->insert(tagName).first;
-    tagName_ = last;
+    tagName_ = &*names->insert(tagName).first;
+    std::move_backward(recent.begin(), recent.end() - 1, recent.end());
+    recent.front() = tagName_;
 }
 
 void TSChunk::keepEntry(const QString& key, const ts::Value& value) { kept().entries[key] = value; }

@@ -141,6 +141,38 @@ TEST(BodyRules, ChildTextStaysInPlaceWithinALine) {
     EXPECT_EQ(r.texts[1], QStringLiteral("a <\u2026> b"));
 }
 
+// The text buffer of each depth serves every element opened there in turn:
+// a long line leaves nothing in a short one after it, text split by
+// entities and children joins in order, and a name taken from a buffer
+// stays what it was when the buffer is used again.
+TEST(BodyRules, EachElementStartsWithAnEmptyBuffer) {
+    const QString longLine = QStringLiteral("verba ").repeated(60).trimmed();
+    const QByteArray body = "<div1><head>Prima &amp; <hi>optima</hi></head>"
+                            "<div2><l>alpha &amp; beta</l><l>" + longLine.toUtf8() + "</l><l>x</l>"
+                            "<l>  gamma <hi>delta</hi>\n epsilon </l><l>z&amp;</l>"
+                            "<l>&amp;</l><l></l><l>y</l></div2></div1>"
+                            "<div1><head>Secunda</head><div2><l>omega</l></div2></div1>";
+    const Outcome r = run(body, settings({{"div1", 1, [](TSImportElement& e) { e.setNameSource(QStringLiteral("\u2022 head")); }},
+                                          {"div2", 2}, {"l", 3}, {"hi", 4}}));
+    ASSERT_EQ(r.parser->texts().size(), 2u);
+    EXPECT_EQ(r.parser->texts()[0]->name(), QStringLiteral("Prima & optima"));
+    EXPECT_EQ(r.parser->texts()[1]->name(), QStringLiteral("Secunda"));
+    // An empty element still makes its line, without text.
+    EXPECT_EQ(r.texts, (QStringList{"alpha & beta", longLine, "x", "gamma delta epsilon", "z&", "&", QString(), "y", "omega"}));
+    const ts::ValueArray& samples = r.result[QStringLiteral("Strings Dictionary")][QStringLiteral("l")].array();
+    ASSERT_EQ(samples.size(), 8u);
+    EXPECT_EQ(samples[2].toObjectAs<ts::AttributedString>()->string(), QStringLiteral("x"));
+    EXPECT_EQ(samples[6].toObjectAs<ts::AttributedString>()->string(), QStringLiteral("y"));
+    // The same reader again, with a deeper nesting first and a shallower one
+    // after it.
+    const ts::Value again = r.parser->parseData("<TEI><text><body><div1><div2><l>one</l></div2></div1></body></text></TEI>");
+    ASSERT_TRUE(again.isDictionary());
+    std::vector<TSMatchedChunkPtr> lines;
+    for (const TSTextPtr& b : r.parser->texts()) collectChunks(b, 3, lines);
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0]->latin()->string(), QStringLiteral("one"));
+}
+
 TEST(BodyRules, HighlightsAndLanguages) {
     CaptureLogger::Scope log;
     const Outcome r = run("<div1><div2><l><hi rend=\"italics\">ital</hi> <hi rend=\"caps\">caps</hi> "
@@ -506,4 +538,18 @@ TEST(BodyRules, ElementNamesSurviveConcurrentImportsAndCopies) {
     EXPECT_EQ(a[1].lines[1]->tagName(), a[1].line);
     a[1].lines[0]->setTagName(QString());
     EXPECT_TRUE(a[1].lines[0]->tagName().isNull());
+
+    // Names taking turns, more of them than are tried first, and an empty
+    // one: each node keeps its own.
+    const QStringList turns = {"l", "speaker", "l", "p", "q", "lg", "head", "speaker", "", "milestone", "l", "p"};
+    std::vector<TSMatchedChunkPtr> nodes;
+    for (int round = 0; round < 3; ++round)
+        for (const QString& name : turns) {
+            nodes.push_back(std::make_shared<TSMatchedChunk>());
+            nodes.back()->setTagName(name);
+        }
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        EXPECT_EQ(nodes[i]->tagName(), turns[qsizetype(i % size_t(turns.size()))]) << i;
+        EXPECT_FALSE(nodes[i]->tagName().isNull()) << i;
+    }
 }

@@ -125,6 +125,41 @@ TEST(Survey, RepeatedAttributeSetsShrinkOnlyBelowOneHundred) {
     }
 }
 
+// Values that repeat are kept once and shared between the sets; past the
+// cap on shared values (ids, all different) they are kept as read. Either
+// way every set reads back as written, in document order.
+TEST(Survey, AttributeSetsKeepTheirOwnValuesWhetherRepeatedOrNot) {
+    QByteArray doc = "<body>";
+    std::vector<std::pair<QString, QString>> written;
+    for (int i = 0; i < 6000; ++i) {
+        // Repeating numbers, ids that never repeat, an empty value, and a
+        // value with a reference, which the reader decodes.
+        const QString n = QString::number(i % 7 == 0 ? i : i % 40);
+        const QString id = i % 3 == 0 ? QStringLiteral("") : i % 5 == 0 ? QStringLiteral("a&b") : QStringLiteral("v%1").arg(i);
+        QString inFile = id;
+        inFile.replace(QLatin1String("&"), QLatin1String("&amp;"));
+        doc += QStringLiteral("<l n=\"%1\" id=\"%2\">a</l>").arg(n, inFile).toUtf8();
+        written.emplace_back(n, id);
+    }
+    doc += "</body>";
+    TSBodyElementParser p;
+    p.setCurIdentifier(QStringLiteral("latin"));
+    const ts::Value r = p.parseData(doc);
+    const ts::ValueArray& sets = r[QStringLiteral("Attributes Dictionary")][QStringLiteral("l")].array();
+    ASSERT_EQ(sets.size(), written.size());
+    for (size_t i = 0; i < sets.size(); ++i) {
+        ASSERT_EQ(sets[i].dictionary().size(), 2u) << i;
+        EXPECT_EQ(sets[i][QStringLiteral("n")].toString(), written[i].first) << i;
+        EXPECT_EQ(sets[i][QStringLiteral("id")].toString(), written[i].second) << i;
+    }
+    // A second parse by the same reader starts with nothing shared.
+    const ts::Value again = p.parseData("<body><l n=\"7\">a</l><l n=\"x\">b</l></body>");
+    const ts::ValueArray& twice = again[QStringLiteral("Attributes Dictionary")][QStringLiteral("l")].array();
+    ASSERT_EQ(twice.size(), 2u);
+    EXPECT_EQ(twice[0][QStringLiteral("n")].toString(), QStringLiteral("7"));
+    EXPECT_EQ(twice[1][QStringLiteral("n")].toString(), QStringLiteral("x"));
+}
+
 }  // namespace
 
 // A translation is known by the library's file names ("..._eng",
