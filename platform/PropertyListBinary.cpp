@@ -5,7 +5,10 @@
 
 #include <QHash>
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
+#include <numeric>
 #include <limits>
 #include <unordered_map>
 
@@ -389,6 +392,8 @@ struct ScalarKeyHash {
     size_t operator()(const ScalarKey& k) const { return std::hash<quint64>()(k.bits * 31 + quint64(k.type)); }
 };
 
+// Numbers every object as it is added (a container before its contents, a
+// dictionary's keys before its values) and writes them all at the end.
 class BinaryWriter {
 public:
     QByteArray run(const Value& root, QString* error) {
@@ -400,15 +405,100 @@ public:
         return emit();
     }
 
-private:
-    static constexpr quint32 kFailed = 0xFFFFFFFFu;
+    QByteArray finish(QString* error) {
+        if (!error_.isEmpty() || objects_.empty()) {
+            fail(QStringLiteral("nothing to write"));
+            if (error) *error = error_;
+            return {};
+        }
+        return emit();
+    }
 
-    // One object of the file: a value, or a dictionary key string.
+    // The pieces BinaryPropertyListWriter adds; `depth_` is the nesting of
+    // the containers being added.
+    quint32 addValue(Value value) {
+        // Kept only when new: a document repeats many values (class names,
+        // shared bytes), and each is looked up once.
+        if (value.isString()) {
+            const QString s = value.toString();
+            auto it = strings_.constFind(s);
+            if (it != strings_.constEnd()) return it.value();
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr, Obj::Value);
+            strings_.insert(s, idx);
+            return idx;
+        }
+        if (value.isData()) {
+            const QByteArray d = value.toData();
+            auto it = datas_.constFind(d);
+            if (it != datas_.constEnd()) return it.value();
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr, Obj::Value);
+            datas_.insert(d, idx);
+            return idx;
+        }
+        return add(kept_.emplace_back(std::move(value)), depth_);
+    }
+
+    quint32 addDictionary(BinaryPropertyListWriter::Entries& entries, BinaryPropertyListWriter& outer) {
+        if (!error_.isEmpty()) return kFailed;
+        if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
+        // The entries in key order, by position; of equal keys the last
+        // stays, as a ValueDictionary assigned them keeps.
+        std::vector<quint32> order(entries.size());
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+            const int c = entries[a].key.compare(entries[b].key);
+            return c < 0 || (c == 0 && a < b);
+        });
+        auto sameKey = [&](quint32 a, quint32 b) { return entries[a].key == entries[b].key; };
+        order.erase(order.begin(), std::unique(order.rbegin(), order.rend(), sameKey).base());
+
+        const quint32 idx = newObject(nullptr, nullptr, Obj::Dictionary);
+        std::vector<quint32> kids(order.size() * 2);
+        size_t i = 0;
+        for (quint32 e : order) {
+            // Keys usually name themselves already: only a new one is kept.
+            QString& key = entries[e].key;
+            auto it = strings_.constFind(key);
+            kids[i++] = it != strings_.constEnd() ? it.value() : addString(keptKeys_.emplace_back(std::move(key)), nullptr);
+        }
+        ++depth_;
+        for (quint32 e : order) {
+            auto& entry = entries[e];
+            const quint32 k = entry.add ? entry.add(outer) : addValue(std::move(entry.value));
+            if (k == kFailed) return fail(QStringLiteral("a dictionary entry could not be written"));
+            kids[i++] = k;
+        }
+        --depth_;
+        setChildren(idx, kids);
+        return idx;
+    }
+
+    quint32 addArray(const std::function<void(std::vector<quint32>&)>& addItems) {
+        if (!error_.isEmpty()) return kFailed;
+        if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
+        const quint32 idx = newObject(nullptr, nullptr, Obj::Array);
+        std::vector<quint32> kids;
+        ++depth_;
+        addItems(kids);
+        --depth_;
+        if (std::find(kids.begin(), kids.end(), kFailed) != kids.end())
+            return fail(QStringLiteral("an array item could not be written"));
+        setChildren(idx, kids);
+        return idx;
+    }
+
+private:
+    static constexpr quint32 kFailed = BinaryPropertyListWriter::kFailed;
+
+    // One object of the file: a value, a dictionary key string, or a
+    // container added piece by piece.
     struct Obj {
-        const Value* value = nullptr;
+        enum Kind : quint8 { Value, Key, Array, Dictionary };
+        const ts::Value* value = nullptr;
         const QString* key = nullptr;
         quint32 childStart = 0;  // into children_; a dictionary lists keys then values
         quint32 childCount = 0;
+        Kind kind = Value;
     };
 
     quint32 fail(const QString& message) {
@@ -416,22 +506,22 @@ private:
         return kFailed;
     }
 
-    quint32 newObject(const Value* v, const QString* key) {
-        objects_.push_back(Obj{v, key, 0, 0});
+    quint32 newObject(const Value* v, const QString* key, Obj::Kind kind) {
+        objects_.push_back(Obj{v, key, 0, 0, kind});
         return quint32(objects_.size() - 1);
     }
 
     quint32 addString(const QString& s, const Value* v) {
         auto it = strings_.constFind(s);
         if (it != strings_.constEnd()) return it.value();
-        const quint32 idx = newObject(v, v ? nullptr : &s);
+        const quint32 idx = newObject(v, v ? nullptr : &s, v ? Obj::Value : Obj::Key);
         strings_.insert(s, idx);
         return idx;
     }
 
     quint32 addScalar(const Value& v, int type, quint64 bits) {
         auto [it, inserted] = scalars_.try_emplace(ScalarKey{type, bits}, quint32(objects_.size()));
-        if (inserted) newObject(&v, nullptr);
+        if (inserted) newObject(&v, nullptr, Obj::Value);
         return it->second;
     }
 
@@ -456,13 +546,13 @@ private:
             const QByteArray d = v.toData();
             auto it = datas_.constFind(d);
             if (it != datas_.constEnd()) return it.value();
-            const quint32 idx = newObject(&v, nullptr);
+            const quint32 idx = newObject(&v, nullptr, Obj::Value);
             datas_.insert(d, idx);
             return idx;
         }
         case Value::Type::Array: {
             if (depth >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-            const quint32 idx = newObject(&v, nullptr);
+            const quint32 idx = newObject(&v, nullptr, Obj::Array);
             const ValueArray& items = v.array();
             std::vector<quint32> kids;
             kids.reserve(items.size());
@@ -476,7 +566,7 @@ private:
         }
         case Value::Type::Dictionary: {
             if (depth >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-            const quint32 idx = newObject(&v, nullptr);
+            const quint32 idx = newObject(&v, nullptr, Obj::Dictionary);
             const ValueDictionary& dict = v.dictionary();
             std::vector<quint32> kids(dict.size() * 2);
             size_t i = 0;
@@ -535,9 +625,17 @@ private:
     }
 
     void appendObject(QByteArray& out, const Obj& o, int refSize) {
-        if (o.key) {
-            appendString(out, *o.key);
+        switch (o.kind) {
+        case Obj::Key: appendString(out, *o.key); return;
+        case Obj::Array:
+            appendMarker(out, 0xA0, o.childCount);
+            appendRefs(out, o.childStart, o.childCount, refSize);
             return;
+        case Obj::Dictionary:
+            appendMarker(out, 0xD0, o.childCount / 2);
+            appendRefs(out, o.childStart, o.childCount, refSize);
+            return;
+        case Obj::Value: break;
         }
         const Value& v = *o.value;
         switch (v.type()) {
@@ -578,13 +676,7 @@ private:
         }
         case Value::Type::String: appendString(out, v.toString()); break;
         case Value::Type::Array:
-            appendMarker(out, 0xA0, o.childCount);
-            appendRefs(out, o.childStart, o.childCount, refSize);
-            break;
         case Value::Type::Dictionary:
-            appendMarker(out, 0xD0, o.childCount / 2);
-            appendRefs(out, o.childStart, o.childCount, refSize);
-            break;
         case Value::Type::Object: break;
         }
     }
@@ -642,6 +734,7 @@ private:
         quint64 n = 8 + kTrailerSize + objects_.size() * 9 + children_.size() * quint64(refSize);
         for (const Obj& o : objects_) {
             if (o.key) n += 2 * quint64(o.key->size());
+            else if (!o.value) continue;
             else if (o.value->isString()) n += 2 * quint64(o.value->toString().size());
             else if (o.value->isData()) n += quint64(o.value->toData().size());
         }
@@ -654,9 +747,31 @@ private:
     QHash<QByteArray, quint32> datas_;
     std::unordered_map<ScalarKey, quint32, ScalarKeyHash> scalars_;
     QString error_;
+    // What the pieces added hold, for writing at the end; a deque never moves them.
+    std::deque<Value> kept_;
+    std::deque<QString> keptKeys_;
+    int depth_ = 0;
 };
 
 }  // namespace
+
+class BinaryPropertyListWriter::Impl : public BinaryWriter {};
+
+BinaryPropertyListWriter::BinaryPropertyListWriter() : impl_(std::make_unique<Impl>()) {}
+BinaryPropertyListWriter::~BinaryPropertyListWriter() = default;
+
+quint32 BinaryPropertyListWriter::addValue(Value value) { return impl_->addValue(std::move(value)); }
+
+quint32 BinaryPropertyListWriter::addDictionary(Entries entries) { return impl_->addDictionary(entries, *this); }
+
+quint32 BinaryPropertyListWriter::addArray(const std::function<void(std::vector<quint32>&)>& addItems) {
+    return impl_->addArray(addItems);
+}
+
+QByteArray BinaryPropertyListWriter::finish(QString* error) {
+    if (error) error->clear();
+    return impl_->finish(error);
+}
 
 PlistResult PropertyList::readBinary(const QByteArray& data) { return BinaryReader(data).run(); }
 

@@ -39,9 +39,7 @@ VDNewArrayPtr TSText::castList() {
 
 // --- file form ---
 
-ts::Value TSText::serialize() const {
-    ts::ValueDictionary outer = keptOuter_;
-    outer[kUuid] = uuid()->UUIDString();
+ts::Value TSText::informationValue() const {
     ts::ValueDictionary info = keptInformation_;
     for (const auto& [key, value] : information_) {
         if (value.isString()) {
@@ -52,10 +50,26 @@ ts::Value TSText::serialize() const {
             TSLogError("Unhandled class %@", kindOf(value));
         }
     }
-    outer[kInformation] = std::move(info);
+    return info;
+}
+
+ts::Value TSText::serialize() const {
+    ts::ValueDictionary outer = keptOuter_;
+    outer[kUuid] = uuid()->UUIDString();
+    outer[kInformation] = informationValue();
     outer[kClassName] = className();
     outer[kText] = nodeDictionary();
     return outer;
+}
+
+std::optional<quint32> TSText::writeTo(ts::BinaryPropertyListWriter& writer) const {
+    ts::BinaryPropertyListWriter::Entries outer;
+    for (const auto& [key, value] : keptOuter_) outer.push_back({key, value, {}});
+    outer.push_back({kUuid, uuid()->UUIDString(), {}});
+    outer.push_back({kInformation, informationValue(), {}});
+    outer.push_back({kClassName, className(), {}});
+    outer.push_back({kText, {}, [this](ts::BinaryPropertyListWriter& w) { return writeNode(w); }});
+    return writer.addDictionary(std::move(outer));
 }
 
 void TSText::importFromDictionary(const ts::Value& dictionary) {
