@@ -234,6 +234,8 @@ public:
     void matchLines(const TSChunkPtr& destination, const TSChunkPtr& source);
 
 private:
+    // Marks the footnotes one column of one node links to.
+    void markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& identifier, FootnoteList& footnotes) const;
     // The "Information" entry: the kept one with the text's own entries over it.
     ts::Value informationValue() const;
     TSChunkPtr linearSearch(const QUuid& uuid) const;
