@@ -1,5 +1,7 @@
 #include "TSText.h"
 
+#include "FootnoteList.h"
+
 #include <algorithm>
 
 #include "app/logging/LGLog.h"
@@ -197,6 +199,24 @@ TSChunkPtr TSText::linearSearch(const QUuid& uuid) const {
         return false;
     });
     return found;
+}
+
+// Beside the footnote code, for the walk above: every save does this, so
+// the tree is walked once for all the columns, sharing only the nodes that
+// may link somewhere.
+void TSText::markFoundNotes(FootnoteList& footnotes) const {
+    footnotes.markAllAsUnfound();
+    static const QString keys[] = {QStringLiteral("latin"), QStringLiteral("english"), QStringLiteral("perseusEnglish")};
+    walkInReadingOrder(this, [&](const TSChunk* node, const VDDataPtr* owner) {
+        for (const QString& key : keys) {
+            if (!node->mayHaveLinksForKey(key)) continue;
+            const TSChunkPtr chunk =
+                owner ? std::static_pointer_cast<TSChunk>(std::static_pointer_cast<ts::Object>(*owner))
+                      : std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
+            markFoundNotesInChunk(chunk, key, footnotes);
+        }
+        return true;
+    });
 }
 
 void TSText::rebuildIndex() const {

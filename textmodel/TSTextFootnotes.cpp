@@ -142,12 +142,3 @@ void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList
     TSChunkPtr self = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
     for (TSChunkPtr chunk = self; chunk; chunk = nextChunk(chunk)) markFoundNotesInChunk(chunk, identifier, footnotes);
 }
-
-void TSText::markFoundNotes(FootnoteList& footnotes) const {
-    footnotes.markAllAsUnfound();
-    // Every save does this: the tree is walked once for all the columns.
-    static const QString keys[] = {QStringLiteral("latin"), QStringLiteral("english"), QStringLiteral("perseusEnglish")};
-    TSChunkPtr self = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
-    for (TSChunkPtr chunk = self; chunk; chunk = nextChunk(chunk))
-        for (const QString& key : keys) markFoundNotesInChunk(chunk, key, footnotes);
-}
