@@ -446,7 +446,10 @@ public:
         std::vector<quint32> order(entries.size());
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
-            const int c = entries[a].key.compare(entries[b].key);
+            const QString &x = entries[a].key, &y = entries[b].key;
+            // Keys mostly differ in their first letter, which decides alone.
+            if (!x.isEmpty() && !y.isEmpty() && x.front() != y.front()) return x.front() < y.front();
+            const int c = x.compare(y);
             return c < 0 || (c == 0 && a < b);
         });
         auto sameKey = [&](quint32 a, quint32 b) { return entries[a].key == entries[b].key; };
