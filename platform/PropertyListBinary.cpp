@@ -4,11 +4,13 @@
 #include "PropertyList.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cstring>
 #include <deque>
 #include <numeric>
+#include <span>
 #include <limits>
 #include <unordered_map>
 
@@ -441,9 +443,10 @@ public:
     quint32 addDictionary(BinaryPropertyListWriter::Entries& entries, BinaryPropertyListWriter& outer) {
         if (!error_.isEmpty()) return kFailed;
         if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-        // The entries in key order, by position; of equal keys the last
-        // stays, as a ValueDictionary assigned them keeps.
-        std::vector<quint32> order(entries.size());
+        // The entries in key order, by position (on the stack for the few
+        // entries of a line); of equal keys the last stays, as a
+        // ValueDictionary assigned them keeps.
+        QVarLengthArray<quint32, 16> order(qsizetype(entries.size()));
         std::iota(order.begin(), order.end(), 0u);
         std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
             const QString &x = entries[a].key, &y = entries[b].key;
@@ -456,7 +459,7 @@ public:
         order.erase(order.begin(), std::unique(order.rbegin(), order.rend(), sameKey).base());
 
         const quint32 idx = newObject(nullptr, nullptr, Obj::Dictionary);
-        std::vector<quint32> kids(order.size() * 2);
+        QVarLengthArray<quint32, 32> kids(order.size() * 2);
         size_t i = 0;
         for (quint32 e : order) {
             // Keys usually name themselves already: only a new one is kept.
@@ -589,7 +592,7 @@ private:
         return fail(QStringLiteral("unknown value type"));
     }
 
-    void setChildren(quint32 idx, const std::vector<quint32>& kids) {
+    void setChildren(quint32 idx, std::span<const quint32> kids) {
         objects_[idx].childStart = quint32(children_.size());
         objects_[idx].childCount = quint32(kids.size());
         children_.insert(children_.end(), kids.begin(), kids.end());
