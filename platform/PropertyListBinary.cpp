@@ -425,7 +425,7 @@ public:
             const QString s = value.toString();
             auto it = strings_.constFind(s);
             if (it != strings_.constEnd()) return it.value();
-            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr, Obj::Value);
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
             strings_.insert(s, idx);
             return idx;
         }
@@ -433,7 +433,7 @@ public:
             const QByteArray d = value.toData();
             auto it = datas_.constFind(d);
             if (it != datas_.constEnd()) return it.value();
-            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr, Obj::Value);
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
             datas_.insert(d, idx);
             return idx;
         }
@@ -458,7 +458,7 @@ public:
         auto sameKey = [&](quint32 a, quint32 b) { return entries[a].key == entries[b].key; };
         order.erase(order.begin(), std::unique(order.rbegin(), order.rend(), sameKey).base());
 
-        const quint32 idx = newObject(nullptr, nullptr, Obj::Dictionary);
+        const quint32 idx = newObject(&containerOf(Value::Type::Dictionary), nullptr);
         QVarLengthArray<quint32, 32> kids(order.size() * 2);
         size_t i = 0;
         for (quint32 e : order) {
@@ -482,7 +482,7 @@ public:
     quint32 addArray(const std::function<void(std::vector<quint32>&)>& addItems) {
         if (!error_.isEmpty()) return kFailed;
         if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-        const quint32 idx = newObject(nullptr, nullptr, Obj::Array);
+        const quint32 idx = newObject(&containerOf(Value::Type::Array), nullptr);
         std::vector<quint32> kids;
         ++depth_;
         addItems(kids);
@@ -496,38 +496,42 @@ public:
 private:
     static constexpr quint32 kFailed = BinaryPropertyListWriter::kFailed;
 
-    // One object of the file: a value, a dictionary key string, or a
-    // container added piece by piece.
+    // One object of the file: a value, or a dictionary key string.
     struct Obj {
-        enum Kind : quint8 { Value, Key, Array, Dictionary };
-        const ts::Value* value = nullptr;
+        const Value* value = nullptr;
         const QString* key = nullptr;
         quint32 childStart = 0;  // into children_; a dictionary lists keys then values
         quint32 childCount = 0;
-        Kind kind = Value;
     };
+
+    // What a container added piece by piece is written as: only its kind
+    // counts, its children are the object's own.
+    static const Value& containerOf(Value::Type type) {
+        static const Value array{ValueArray{}}, dictionary{ValueDictionary{}};
+        return type == Value::Type::Array ? array : dictionary;
+    }
 
     quint32 fail(const QString& message) {
         if (error_.isEmpty()) error_ = QStringLiteral("binary property list: ") + message;
         return kFailed;
     }
 
-    quint32 newObject(const Value* v, const QString* key, Obj::Kind kind) {
-        objects_.push_back(Obj{v, key, 0, 0, kind});
+    quint32 newObject(const Value* v, const QString* key) {
+        objects_.push_back(Obj{v, key, 0, 0});
         return quint32(objects_.size() - 1);
     }
 
     quint32 addString(const QString& s, const Value* v) {
         auto it = strings_.constFind(s);
         if (it != strings_.constEnd()) return it.value();
-        const quint32 idx = newObject(v, v ? nullptr : &s, v ? Obj::Value : Obj::Key);
+        const quint32 idx = newObject(v, v ? nullptr : &s);
         strings_.insert(s, idx);
         return idx;
     }
 
     quint32 addScalar(const Value& v, int type, quint64 bits) {
         auto [it, inserted] = scalars_.try_emplace(ScalarKey{type, bits}, quint32(objects_.size()));
-        if (inserted) newObject(&v, nullptr, Obj::Value);
+        if (inserted) newObject(&v, nullptr);
         return it->second;
     }
 
@@ -552,13 +556,13 @@ private:
             const QByteArray d = v.toData();
             auto it = datas_.constFind(d);
             if (it != datas_.constEnd()) return it.value();
-            const quint32 idx = newObject(&v, nullptr, Obj::Value);
+            const quint32 idx = newObject(&v, nullptr);
             datas_.insert(d, idx);
             return idx;
         }
         case Value::Type::Array: {
             if (depth >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-            const quint32 idx = newObject(&v, nullptr, Obj::Array);
+            const quint32 idx = newObject(&v, nullptr);
             const ValueArray& items = v.array();
             std::vector<quint32> kids;
             kids.reserve(items.size());
@@ -572,7 +576,7 @@ private:
         }
         case Value::Type::Dictionary: {
             if (depth >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
-            const quint32 idx = newObject(&v, nullptr, Obj::Dictionary);
+            const quint32 idx = newObject(&v, nullptr);
             const ValueDictionary& dict = v.dictionary();
             std::vector<quint32> kids(dict.size() * 2);
             size_t i = 0;
@@ -631,17 +635,9 @@ private:
     }
 
     void appendObject(QByteArray& out, const Obj& o, int refSize) {
-        switch (o.kind) {
-        case Obj::Key: appendString(out, *o.key); return;
-        case Obj::Array:
-            appendMarker(out, 0xA0, o.childCount);
-            appendRefs(out, o.childStart, o.childCount, refSize);
+        if (o.key) {
+            appendString(out, *o.key);
             return;
-        case Obj::Dictionary:
-            appendMarker(out, 0xD0, o.childCount / 2);
-            appendRefs(out, o.childStart, o.childCount, refSize);
-            return;
-        case Obj::Value: break;
         }
         const Value& v = *o.value;
         switch (v.type()) {
@@ -682,7 +678,13 @@ private:
         }
         case Value::Type::String: appendString(out, v.toString()); break;
         case Value::Type::Array:
+            appendMarker(out, 0xA0, o.childCount);
+            appendRefs(out, o.childStart, o.childCount, refSize);
+            break;
         case Value::Type::Dictionary:
+            appendMarker(out, 0xD0, o.childCount / 2);
+            appendRefs(out, o.childStart, o.childCount, refSize);
+            break;
         case Value::Type::Object: break;
         }
     }
@@ -740,7 +742,6 @@ private:
         quint64 n = 8 + kTrailerSize + objects_.size() * 9 + children_.size() * quint64(refSize);
         for (const Obj& o : objects_) {
             if (o.key) n += 2 * quint64(o.key->size());
-            else if (!o.value) continue;
             else if (o.value->isString()) n += 2 * quint64(o.value->toString().size());
             else if (o.value->isData()) n += quint64(o.value->toData().size());
         }
