@@ -303,9 +303,10 @@ void TSChunk::forEachEntry(const EntrySink& put) const {
     put(kUuid, uuid()->UUIDString());
 }
 
-// Calls add(value) for each kept child and write(node) for each member, in
-// the order they are saved: kept children go back to the positions they
-// were read at. `count` answers how many items were saved so far.
+// Calls addKept(value) for each kept child and writeMember(member) for each
+// member, in the order they are saved: kept children go back to the
+// positions they were read at. `count` answers how many items were saved so
+// far.
 template <class AddKept, class WriteMember, class Count>
 static void forEachChild(const VDNewArrayPtr& children, const std::vector<std::pair<qsizetype, ts::Value>>& keptChildren,
                          AddKept addKept, WriteMember writeMember, Count count) {
