@@ -152,10 +152,9 @@ QString TSDocument::importFromPListFormat(const QByteArray& data) {
     return {};
 }
 
-ts::ValueDictionary TSDocument::serialize() const {
+ts::ValueDictionary TSDocument::entriesBesideText() const {
     ts::ValueDictionary root;
     root[kWindowKey] = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(ts::GeometryValue::rect(windowFrame_)));
-    root[kTextKey] = text()->serialize();
     if (vocabList_) root[kVocabKey] = vocabList_->archiveWords();
     if (!baseFontAttributes_.empty())
         root[kFontKey] = ts::KeyedArchiver::archivedDataWithRootObject(ts::Value(baseFontAttributes_));
@@ -176,9 +175,26 @@ ts::ValueDictionary TSDocument::serialize() const {
     return root;
 }
 
+ts::ValueDictionary TSDocument::serialize() const {
+    ts::ValueDictionary root = entriesBesideText();
+    root[kTextKey] = text()->serialize();
+    return root;
+}
+
 QByteArray TSDocument::exportToPListFormat(QString* error) const {
+    // The text is written as it is walked: a long document's tree of
+    // dictionaries would cost as much to build as to write.
+    ts::BinaryPropertyListWriter writer;
+    ts::BinaryPropertyListWriter::Entries root;
+    for (auto& [key, value] : entriesBesideText()) root.push_back({key, std::move(value), {}});
+    TSTextPtr saved = text();
+    root.push_back({kTextKey, {}, [&](ts::BinaryPropertyListWriter& w) {
+                        if (auto written = saved->writeTo(w)) return *written;
+                        return w.addValue(ts::Value());
+                    }});
+    writer.addDictionary(std::move(root));
     QString problem;
-    const QByteArray data = ts::PropertyList::writeBinary(ts::Value(serialize()), &problem);
+    const QByteArray data = writer.finish(&problem);
     if (data.isEmpty()) {
         TSLogError("Error exporting TSDocument %@", problem);
         if (error) *error = problem.isEmpty() ? QStringLiteral("The document could not be written.") : problem;

@@ -98,7 +98,8 @@ public:
     QString importFromPListFormat(const QByteArray& data);
     // The file's root dictionary.
     ts::ValueDictionary serialize() const;
-    // Binary property-list bytes of serialize(); empty (logged) on failure.
+    // Binary property-list bytes of serialize(), written without building
+    // it; empty (logged) on failure.
     QByteArray exportToPListFormat(QString* error) const;
     // Drops everything the document holds.
     void cleanup();
@@ -183,6 +184,8 @@ public:
     bool isObserving() const { return vocabObserver_.isActive(); }
 
 private:
+    // The root dictionary but its text.
+    ts::ValueDictionary entriesBesideText() const;
     mutable TSTextPtr text_;
     mutable FootnoteListPtr footnotes_;
     WordControllerPtr vocabList_;

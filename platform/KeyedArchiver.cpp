@@ -3,6 +3,7 @@
 #include "platform/Object.h"
 
 #include <cstring>
+#include <iterator>
 
 namespace ts {
 
@@ -57,7 +58,12 @@ void KeyedArchiver::encodeBytes(const QByteArray& value, const QString& key) { p
 void KeyedArchiver::encodeInlineString(const QString& value, const QString& key) { put(key, Value(value)); }
 
 void KeyedArchiver::encodeValue(const Value& value) {
-    const QString key = QStringLiteral("$%1").arg(unkeyedCount_++);
+    // Objects write a handful of unkeyed values each: their keys are made once.
+    static const QString kFirstKeys[] = {QStringLiteral("$0"), QStringLiteral("$1"), QStringLiteral("$2"),
+                                         QStringLiteral("$3"), QStringLiteral("$4"), QStringLiteral("$5"),
+                                         QStringLiteral("$6"), QStringLiteral("$7")};
+    const quint64 n = unkeyedCount_++;
+    const QString key = n < std::size(kFirstKeys) ? kFirstKeys[n] : QStringLiteral("$%1").arg(n);
     switch (value.type()) {
     case Value::Type::Bool:
     case Value::Type::Integer:
@@ -206,7 +212,10 @@ quint64 KeyedArchiver::objectReference(const ObjectPtr& object) {
     // from inside (a child's parent) finds it.
     const quint64 uid = addObject(ValueDictionary{});
     objectUids_.insert(object.get(), uid);
-    const quint64 cls = classReference(object->className(), object->classHierarchy());
+    // The hierarchy is asked for only for a class not met before.
+    const QString className = object->className();
+    auto known = classUids_.constFind(className);
+    const quint64 cls = known != classUids_.constEnd() ? *known : classReference(className, object->classHierarchy());
     objects_[uid].dictionary()[kClassKey] = Uid{cls};
 
     const qint64 savedCurrent = current_;
@@ -219,20 +228,30 @@ quint64 KeyedArchiver::objectReference(const ObjectPtr& object) {
     return uid;
 }
 
-Value KeyedArchiver::archiveValue() const {
+namespace {
+const QString kObjectsKey = QStringLiteral("$objects");
+
+Value archiveRoot(ValueDictionary top, ValueArray objects) {
     ValueDictionary root;
     root[QStringLiteral("$archiver")] = QStringLiteral("NSKeyedArchiver");
     root[QStringLiteral("$version")] = 100000;
-    root[QStringLiteral("$top")] = top_;
-    root[QStringLiteral("$objects")] = objects_;
+    root[QStringLiteral("$top")] = std::move(top);
+    root[kObjectsKey] = std::move(objects);
     return Value(std::move(root));
 }
+}  // namespace
+
+Value KeyedArchiver::archiveValue() const { return archiveRoot(top_, objects_); }
 
 QByteArray KeyedArchiver::finishEncoding(QString* error) {
     QByteArray out;
     if (error_.isEmpty()) {
         QString writeError;
-        out = PropertyList::write(archiveValue(), format_, &writeError);
+        // The object table, which holds everything archived, is lent to the
+        // root for writing rather than copied.
+        Value root = archiveRoot(top_, std::move(objects_));
+        out = PropertyList::write(root, format_, &writeError);
+        objects_ = std::move(root.dictionary()[kObjectsKey].array());
         if (out.isEmpty()) fail(writeError.isEmpty() ? QStringLiteral("the archive could not be written") : writeError);
     }
     if (error) *error = error_;

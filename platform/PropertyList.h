@@ -22,6 +22,9 @@
 
 #include "Value.h"
 
+#include <functional>
+#include <memory>
+
 namespace ts {
 
 enum class PlistFormat { Binary, XML, OpenStep };
@@ -50,6 +53,46 @@ public:
     static QByteArray writeBinary(const Value& value, QString* error = nullptr);
     static QByteArray writeXML(const Value& value, QString* error = nullptr);
     static QByteArray write(const Value& value, PlistFormat format, QString* error = nullptr);
+};
+
+// Writes a binary property list piece by piece, for a caller whose data is
+// not a Value tree (a long document's text): building the tree first would
+// cost as much as writing it. The bytes are the very ones writeBinary makes
+// for the equivalent value, as objects are numbered in the same order.
+class BinaryPropertyListWriter {
+public:
+    // Answered instead of an object's number once writing failed.
+    static constexpr quint32 kFailed = 0xFFFFFFFFu;
+
+    // One dictionary entry: its value, or a function that adds the value
+    // (when set) and answers its number.
+    struct Entry {
+        QString key;
+        Value value;
+        std::function<quint32(BinaryPropertyListWriter&)> add;
+    };
+    using Entries = std::vector<Entry>;
+
+    BinaryPropertyListWriter();
+    ~BinaryPropertyListWriter();
+    BinaryPropertyListWriter(const BinaryPropertyListWriter&) = delete;
+    BinaryPropertyListWriter& operator=(const BinaryPropertyListWriter&) = delete;
+
+    // A whole value; the writer keeps it until finish().
+    quint32 addValue(Value value);
+    // A dictionary of the entries in key order; of entries with equal keys
+    // the last is written, as assigning them to a ValueDictionary would.
+    quint32 addDictionary(Entries entries);
+    // An array whose items `addItems` adds, appending their numbers.
+    quint32 addArray(const std::function<void(std::vector<quint32>& items)>& addItems);
+
+    // The file, whose top object is the first one added; empty (and *error
+    // set) when anything added could not be written.
+    QByteArray finish(QString* error = nullptr);
+
+private:
+    class Impl;
+    std::unique_ptr<Impl> impl_;
 };
 
 }  // namespace ts

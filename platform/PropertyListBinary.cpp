@@ -4,8 +4,13 @@
 #include "PropertyList.h"
 
 #include <QHash>
+#include <QVarLengthArray>
 
+#include <algorithm>
 #include <cstring>
+#include <deque>
+#include <numeric>
+#include <span>
 #include <limits>
 #include <unordered_map>
 
@@ -389,6 +394,8 @@ struct ScalarKeyHash {
     size_t operator()(const ScalarKey& k) const { return std::hash<quint64>()(k.bits * 31 + quint64(k.type)); }
 };
 
+// Numbers every object as it is added (a container before its contents, a
+// dictionary's keys before its values) and writes them all at the end.
 class BinaryWriter {
 public:
     QByteArray run(const Value& root, QString* error) {
@@ -400,8 +407,94 @@ public:
         return emit();
     }
 
+    QByteArray finish(QString* error) {
+        if (!error_.isEmpty() || objects_.empty()) {
+            fail(QStringLiteral("nothing to write"));
+            if (error) *error = error_;
+            return {};
+        }
+        return emit();
+    }
+
+    // The pieces BinaryPropertyListWriter adds; `depth_` is the nesting of
+    // the containers being added.
+    quint32 addValue(Value value) {
+        // Kept only when new: a document repeats many values (class names,
+        // shared bytes), and each is looked up once.
+        if (value.isString()) {
+            const QString s = value.toString();
+            auto it = strings_.constFind(s);
+            if (it != strings_.constEnd()) return it.value();
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
+            strings_.insert(s, idx);
+            return idx;
+        }
+        if (value.isData()) {
+            const QByteArray d = value.toData();
+            auto it = datas_.constFind(d);
+            if (it != datas_.constEnd()) return it.value();
+            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
+            datas_.insert(d, idx);
+            return idx;
+        }
+        return add(kept_.emplace_back(std::move(value)), depth_);
+    }
+
+    quint32 addDictionary(BinaryPropertyListWriter::Entries& entries, BinaryPropertyListWriter& outer) {
+        if (!error_.isEmpty()) return kFailed;
+        if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
+        // The entries in key order, by position (on the stack for the few
+        // entries of a line); of equal keys the last stays, as a
+        // ValueDictionary assigned them keeps.
+        QVarLengthArray<quint32, 16> order(qsizetype(entries.size()));
+        std::iota(order.begin(), order.end(), 0u);
+        std::sort(order.begin(), order.end(), [&](quint32 a, quint32 b) {
+            const QString &x = entries[a].key, &y = entries[b].key;
+            // Keys mostly differ in their first letter, which decides alone.
+            if (!x.isEmpty() && !y.isEmpty() && x.front() != y.front()) return x.front() < y.front();
+            const int c = x.compare(y);
+            return c < 0 || (c == 0 && a < b);
+        });
+        auto sameKey = [&](quint32 a, quint32 b) { return entries[a].key == entries[b].key; };
+        order.erase(order.begin(), std::unique(order.rbegin(), order.rend(), sameKey).base());
+
+        const quint32 idx = newObject(&containerOf(Value::Type::Dictionary), nullptr);
+        QVarLengthArray<quint32, 32> kids(order.size() * 2);
+        size_t i = 0;
+        for (quint32 e : order) {
+            // Keys usually name themselves already: only a new one is kept.
+            QString& key = entries[e].key;
+            auto it = strings_.constFind(key);
+            kids[i++] = it != strings_.constEnd() ? it.value() : addString(keptKeys_.emplace_back(std::move(key)), nullptr);
+        }
+        ++depth_;
+        for (quint32 e : order) {
+            auto& entry = entries[e];
+            const quint32 k = entry.add ? entry.add(outer) : addValue(std::move(entry.value));
+            if (k == kFailed) return fail(QStringLiteral("a dictionary entry could not be written"));
+            kids[i++] = k;
+        }
+        --depth_;
+        setChildren(idx, kids);
+        return idx;
+    }
+
+    quint32 addArray(const std::function<void(std::vector<quint32>&)>& addItems) {
+        if (!error_.isEmpty()) return kFailed;
+        if (depth_ >= PropertyList::kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(PropertyList::kMaxDepth));
+        const quint32 idx = newObject(&containerOf(Value::Type::Array), nullptr);
+        std::vector<quint32> kids;
+        ++depth_;
+        addItems(kids);
+        --depth_;
+        if (std::find(kids.begin(), kids.end(), kFailed) != kids.end())
+            return fail(QStringLiteral("an array item could not be written"));
+        setChildren(idx, kids);
+        return idx;
+    }
+
 private:
-    static constexpr quint32 kFailed = 0xFFFFFFFFu;
+    static constexpr quint32 kFailed = BinaryPropertyListWriter::kFailed;
 
     // One object of the file: a value, or a dictionary key string.
     struct Obj {
@@ -410,6 +503,13 @@ private:
         quint32 childStart = 0;  // into children_; a dictionary lists keys then values
         quint32 childCount = 0;
     };
+
+    // What a container added piece by piece is written as: only its kind
+    // counts, its children are the object's own.
+    static const Value& containerOf(Value::Type type) {
+        static const Value array{ValueArray{}}, dictionary{ValueDictionary{}};
+        return type == Value::Type::Array ? array : dictionary;
+    }
 
     quint32 fail(const QString& message) {
         if (error_.isEmpty()) error_ = QStringLiteral("binary property list: ") + message;
@@ -496,7 +596,7 @@ private:
         return fail(QStringLiteral("unknown value type"));
     }
 
-    void setChildren(quint32 idx, const std::vector<quint32>& kids) {
+    void setChildren(quint32 idx, std::span<const quint32> kids) {
         objects_[idx].childStart = quint32(children_.size());
         objects_[idx].childCount = quint32(kids.size());
         children_.insert(children_.end(), kids.begin(), kids.end());
@@ -654,9 +754,31 @@ private:
     QHash<QByteArray, quint32> datas_;
     std::unordered_map<ScalarKey, quint32, ScalarKeyHash> scalars_;
     QString error_;
+    // What the pieces added hold, for writing at the end; a deque never moves them.
+    std::deque<Value> kept_;
+    std::deque<QString> keptKeys_;
+    int depth_ = 0;
 };
 
 }  // namespace
+
+class BinaryPropertyListWriter::Impl : public BinaryWriter {};
+
+BinaryPropertyListWriter::BinaryPropertyListWriter() : impl_(std::make_unique<Impl>()) {}
+BinaryPropertyListWriter::~BinaryPropertyListWriter() = default;
+
+quint32 BinaryPropertyListWriter::addValue(Value value) { return impl_->addValue(std::move(value)); }
+
+quint32 BinaryPropertyListWriter::addDictionary(Entries entries) { return impl_->addDictionary(entries, *this); }
+
+quint32 BinaryPropertyListWriter::addArray(const std::function<void(std::vector<quint32>&)>& addItems) {
+    return impl_->addArray(addItems);
+}
+
+QByteArray BinaryPropertyListWriter::finish(QString* error) {
+    if (error) error->clear();
+    return impl_->finish(error);
+}
 
 PlistResult PropertyList::readBinary(const QByteArray& data) { return BinaryReader(data).run(); }
 

@@ -14,7 +14,15 @@ namespace ts {
 
 namespace {
 const QString kBytesKey = QStringLiteral("NS.uuidbytes");
+
+// The upper-case form; the digits are ASCII, so no case tables are needed.
+QString standardText(const QUuid& uuid) {
+    QString text = uuid.toString(QUuid::WithoutBraces);
+    for (QChar& c : text)
+        if (c.unicode() >= u'a' && c.unicode() <= u'f') c = QChar(c.unicode() - (u'a' - u'A'));
+    return text;
 }
+}  // namespace
 
 std::shared_ptr<Uuid> Uuid::create() {
     // A random (version 4) uuid from the process's generator, seeded from
@@ -26,7 +34,10 @@ std::shared_ptr<Uuid> Uuid::create() {
     std::memcpy(bytes, words, sizeof bytes);
     bytes[6] = char((bytes[6] & 0x0F) | 0x40);
     bytes[8] = char((bytes[8] & 0x3F) | 0x80);
-    return std::make_shared<Uuid>(QUuid::fromRfc4122(QByteArrayView(bytes, sizeof bytes)));
+    auto made = std::make_shared<Uuid>(QUuid::fromRfc4122(QByteArrayView(bytes, sizeof bytes)));
+    // A new node's uuid is written on every save: its text is made once.
+    made->text_ = standardText(made->uuid_);
+    return made;
 }
 
 std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
@@ -47,7 +58,7 @@ std::shared_ptr<Uuid> Uuid::fromString(const QString& text) {
 }
 
 QString Uuid::UUIDString() const {
-    return text_.isNull() ? uuid_.toString(QUuid::WithoutBraces).toUpper() : text_;
+    return text_.isNull() ? standardText(uuid_) : text_;
 }
 
 void Uuid::encodeWithCoder(Coder& coder) const {

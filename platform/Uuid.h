@@ -37,7 +37,7 @@ public:
 
 private:
     QUuid uuid_;
-    QString text_;  // as read, when in the standard form; null else
+    QString text_;  // as read or made, when in the standard form; null else
 };
 
 }  // namespace ts

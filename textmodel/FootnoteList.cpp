@@ -79,6 +79,14 @@ QByteArray FootnoteList::archiveNotes() const {
     // Nothing new to save beside an archive that could not be read at all:
     // its bytes go back exactly as they were read.
     if (unreadableIsWholeArchive_ && notes_.empty() && kept_.empty()) return unreadableArchive_;
+    const bool notesAlone = memo_ && unreadableArchive_.isNull() && kept_.empty();
+    decltype(ArchiveMemo::notes) forms;
+    if (notesAlone) {
+        forms.reserve(notes_.size());
+        for (const auto& [key, note] : notes_)
+            if (note) forms.emplace_back(key, note->archivedForm());
+        if (!memo_->bytes.isEmpty() && forms == memo_->notes) return memo_->bytes;
+    }
     ts::ValueDictionary root;
     for (const auto& [key, note] : notes_)
         if (note) root[key] = ts::Value(note);
@@ -97,6 +105,7 @@ QByteArray FootnoteList::archiveNotes() const {
         return data;
     }
     if (!kept_.empty()) data = FootnoteArchive::addKeptEntries(data, kept_);
+    if (notesAlone) *memo_ = ArchiveMemo{std::move(forms), data};
     return data;
 }
 
@@ -159,6 +168,9 @@ void FootnoteList::purgeUnusedNotes() {
 
 FootnoteListPtr FootnoteList::copy() const {
     auto c = std::make_shared<FootnoteList>();
+    // A document saves a purged copy of its list each time.
+    if (!memo_) memo_ = std::make_shared<ArchiveMemo>();
+    c->memo_ = memo_;
     for (const auto& [key, note] : notes_) {
         if (!note) continue;
         c->notes_[note->uniqueID().isNull() ? key : note->uniqueID()] = note;

@@ -81,6 +81,15 @@ public:
 private:
     void takeKeptArchive();
 
+    // The last archive made of footnotes alone (nothing kept beside them),
+    // shared by a list and its copies: a save that finds the same footnotes
+    // unchanged writes those bytes again instead of archiving every note.
+    struct ArchiveMemo {
+        std::vector<std::pair<QString, FootnoteObject::ArchivedForm>> notes;
+        QByteArray bytes;
+    };
+    mutable std::shared_ptr<ArchiveMemo> memo_;
+
     Notes notes_;
     QByteArray unreadableArchive_;
     // The bytes are the whole archive read (not ones an earlier save kept).

@@ -47,6 +47,12 @@ int FootnoteObject::footnoteComparision(const FootnoteObject& other) const {
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
+bool FootnoteObject::ArchivedForm::operator==(const ArchivedForm& o) const {
+    auto same = [](const auto& a, const auto& b) { return a.isNull() == b.isNull() && a == b; };
+    return uuid == o.uuid && same(title, o.title) && same(uniqueID, o.uniqueID) && same(note, o.note) &&
+           newerForm == o.newerForm;
+}
+
 void FootnoteObject::encodeWithCoder(ts::Coder& coder) const {
     if (!newerForm_.empty()) {
         for (const ts::Value& v : newerForm_) coder.encodeValue(v);

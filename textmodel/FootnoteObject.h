@@ -67,6 +67,18 @@ public:
     void encodeWithCoder(ts::Coder& coder) const override;
     bool initWithCoder(ts::Coder& coder) override;
 
+    // Everything the archive form holds, to tell whether an archive made
+    // earlier still holds this footnote as it is (a null string or note is
+    // not the same as an empty one).
+    struct ArchivedForm {
+        std::shared_ptr<ts::Uuid> uuid;
+        QString title, uniqueID;
+        QByteArray note;
+        ts::ValueArray newerForm;
+        bool operator==(const ArchivedForm& o) const;
+    };
+    ArchivedForm archivedForm() const { return {uuid(), title_, uniqueID_, note_, newerForm_}; }
+
 private:
     bool found_ = false;
     qint64 currentNumber_ = 0;

@@ -297,41 +297,97 @@ void TSChunk::setRareValue(const ts::Value& value) {
     kept().rare = value;
 }
 
+void TSChunk::forEachEntry(const EntrySink& put) const {
+    put(kClassName, className());
+    if (!name().isNull()) put(kName, name());
+    if (flagged_) put(kFlagged, ts::Value(qint64(1)));
+    put(kUuid, uuid()->UUIDString());
+}
+
+// Calls addKept(value) for each kept child and writeMember(member) for each
+// member, in the order they are saved: kept children go back to the
+// positions they were read at. `count` answers how many items were saved so
+// far.
+template <class AddKept, class WriteMember, class Count>
+static void forEachChild(const VDNewArrayPtr& children, const std::vector<std::pair<qsizetype, ts::Value>>& keptChildren,
+                         AddKept addKept, WriteMember writeMember, Count count) {
+    auto kept = keptChildren.begin();
+    auto flushKept = [&](bool all) {
+        while (kept != keptChildren.end() && (all || kept->first <= count())) addKept((kept++)->second);
+    };
+    if (children && children->count() > 0) {
+        for (const auto& m : *children->storedData()) {
+            flushKept(false);
+            if (m) writeMember(*m);
+        }
+    }
+    flushKept(true);
+}
+
+static const std::vector<std::pair<qsizetype, ts::Value>>& noKeptChildren() {
+    static const std::vector<std::pair<qsizetype, ts::Value>> none;
+    return none;
+}
+
 ts::ValueDictionary TSChunk::nodeDictionary() const {
-    static const std::vector<std::pair<qsizetype, ts::Value>> noChildren;
-    const auto& keptChildren = kept_ ? kept_->children : noChildren;
+    const auto& keptChildren = kept_ ? kept_->children : noKeptChildren();
     ts::ValueDictionary d = kept_ ? kept_->entries : ts::ValueDictionary();
-    d[kClassName] = className();
-    if (!name().isNull()) d[kName] = name();
-    if (flagged_) d[kFlagged] = ts::Value(qint64(1));
-    d[kUuid] = uuid()->UUIDString();
+    forEachEntry([&](const QString& key, ts::Value value) { d[key] = std::move(value); });
 
     const bool hasChildren = children_ && children_->count() > 0;
     if (hasChildren || !keptChildren.empty()) {
         ts::ValueArray array;
-        auto kept = keptChildren.begin();
-        // Kept children go back to the positions they were read at.
-        auto flushKept = [&](bool all) {
-            while (kept != keptChildren.end() && (all || kept->first <= qsizetype(array.size())))
-                array.push_back((kept++)->second);
-        };
-        if (hasChildren) {
-            const auto& members = *children_->storedData();
-            array.reserve(members.size() + keptChildren.size());
-            for (const auto& m : members) {
-                flushKept(false);
-                if (!m) continue;
-                ts::Value v = m->serialize();
+        array.reserve((hasChildren ? children_->storedData()->size() : 0) + keptChildren.size());
+        forEachChild(
+            children_, keptChildren, [&](const ts::Value& v) { array.push_back(v); },
+            [&](const VDData& m) {
+                ts::Value v = m.serialize();
                 if (!v.isNull()) array.push_back(std::move(v));
-            }
-        }
-        flushKept(true);
+            },
+            [&] { return qsizetype(array.size()); });
         d[kChildren] = std::move(array);
     }
     return d;
 }
 
+quint32 TSChunk::writeNode(ts::BinaryPropertyListWriter& writer) const {
+    const auto& keptChildren = kept_ ? kept_->children : noKeptChildren();
+    ts::BinaryPropertyListWriter::Entries entries;
+    entries.reserve((kept_ ? kept_->entries.size() : 0) + 8);
+    if (kept_)
+        for (const auto& [key, value] : kept_->entries) entries.push_back({key, value, {}});
+    forEachEntry([&](const QString& key, ts::Value value) { entries.push_back({key, std::move(value), {}}); });
+
+    const bool hasChildren = children_ && children_->count() > 0;
+    if (hasChildren || !keptChildren.empty()) {
+        auto addChildren = [&](ts::BinaryPropertyListWriter& w) {
+            return w.addArray([&](std::vector<quint32>& items) {
+                items.reserve((hasChildren ? children_->storedData()->size() : 0) + keptChildren.size());
+                forEachChild(
+                    children_, keptChildren, [&](const ts::Value& v) { items.push_back(w.addValue(v)); },
+                    [&](const VDData& m) {
+                        if (auto node = dynamic_cast<const TSChunk*>(&m)) {
+                            if (auto item = node->writeTo(w)) items.push_back(*item);
+                        } else if (ts::Value v = m.serialize(); !v.isNull()) {
+                            items.push_back(w.addValue(std::move(v)));
+                        }
+                    },
+                    [&] { return qsizetype(items.size()); });
+            });
+        };
+        entries.push_back({kChildren, {}, addChildren});
+    }
+    return writer.addDictionary(std::move(entries));
+}
+
 ts::Value TSChunk::serialize() const { return nodeDictionary(); }
+
+std::optional<quint32> TSChunk::writeTo(ts::BinaryPropertyListWriter& writer) const {
+    // Subclasses whose form is their node dictionary write it directly.
+    ts::Value v = serialize();
+    if (v.isNull()) return std::nullopt;
+    return writer.addValue(std::move(v));
+}
 
 void TSChunk::readNodeFields(const ts::ValueDictionary& d) {
     auto find = [&](const QString& key) -> const ts::Value* {

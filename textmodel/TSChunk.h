@@ -20,6 +20,7 @@
 
 #include "foundation/VDNewArray.h"
 #include "platform/AttributedString.h"
+#include "platform/PropertyList.h"
 #include "platform/Uuid.h"
 
 #include <QString>
@@ -28,6 +29,7 @@
 #include <functional>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class TSChunk;
@@ -94,6 +96,10 @@ public:
     virtual QString chunkName() const;
     virtual void magnify(float factor) {}
     ts::Value serialize() const override;
+    // Adds what serialize() answers to a property list being written,
+    // without building it first (a document's whole text is saved this
+    // way); nullopt when serialize() answers null.
+    virtual std::optional<quint32> writeTo(ts::BinaryPropertyListWriter& writer) const;
     void importFromDictionary(const ts::Value& dictionary) override;
     virtual qint64 tln() const { return TSNotFound; }
     virtual bool isLine() const { return false; }
@@ -130,9 +136,15 @@ public:
 
 
 protected:
-    // The node form of this node: the base entries plus what was kept from
-    // the file. Subclasses add their entries to it.
+    // The node form of this node: what was kept from the file, then the
+    // entries forEachEntry() gives, then the children.
     ts::ValueDictionary nodeDictionary() const;
+    // The same, added to a property list being written.
+    quint32 writeNode(ts::BinaryPropertyListWriter& writer) const;
+    // Calls put(key, value) for each entry of the node form but the kept
+    // ones and the children; subclasses add their own after the base's.
+    using EntrySink = std::function<void(const QString& key, ts::Value value)>;
+    virtual void forEachEntry(const EntrySink& put) const;
     // Reads name, uuid and flag from a node dictionary.
     void readNodeFields(const ts::ValueDictionary& dictionary);
     // The same from the entries a subclass found in its own pass over the

@@ -252,18 +252,17 @@ bool TSMatchedChunk::mayHaveLinksForKey(const QString& key) const {
 
 // --- property-list form ---
 
-ts::Value TSMatchedChunk::serialize() const {
-    ts::ValueDictionary d = nodeDictionary();
-    auto put = [&](const QString& key, const TSRichTextField& f) {
+void TSMatchedChunk::forEachEntry(const EntrySink& put) const {
+    TSChunk::forEachEntry(put);
+    auto putColumn = [&](const QString& key, const TSRichTextField& f) {
         ts::Value v = f.valueToWrite();
-        if (!v.isNull()) d[key] = std::move(v);
+        if (!v.isNull()) put(key, std::move(v));
     };
-    put(kEnglish, english_);
-    put(kLatin, latin_);
-    put(kPerseusEnglish, perseusEnglish_);
-    put(kLocation, location_);
-    if (!pdfLocation().isNull()) d[kPdfLocation] = pdfLocation();
-    return d;
+    putColumn(kEnglish, english_);
+    putColumn(kLatin, latin_);
+    putColumn(kPerseusEnglish, perseusEnglish_);
+    putColumn(kLocation, location_);
+    if (!pdfLocation().isNull()) put(kPdfLocation, pdfLocation());
 }
 
 void TSMatchedChunk::importFromDictionary(const ts::Value& dictionary) {

@@ -77,12 +77,15 @@ public:
     void setTextForKey(ts::AttributedStringPtr&& text, const QString& key);
     bool mayHaveLinksForKey(const QString& key) const override;
 
-    ts::Value serialize() const override;
+    std::optional<quint32> writeTo(ts::BinaryPropertyListWriter& writer) const override { return writeNode(writer); }
     void importFromDictionary(const ts::Value& dictionary) override;
 
     // The two halves of the RTF conversion of one text.
     static void setAttributedString(const ts::AttributedStringPtr& text, const QString& key, ts::ValueDictionary& dictionary);
     static ts::AttributedStringPtr readAttributedStringForKey(const QString& key, const ts::Value& dictionary);
+
+protected:
+    void forEachEntry(const EntrySink& put) const override;
 
 private:
     const TSRichTextField* fieldForKey(const QString& key) const;

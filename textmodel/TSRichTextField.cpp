@@ -18,7 +18,7 @@ namespace {
 // Whether the bytes hold "hyperlink" in either case. Every save asks this of
 // every line not read yet, so the candidates are found with memchr: a text
 // holds few h's.
-bool containsHyperlink(const QByteArray& d) {
+bool containsHyperlink(QByteArrayView d) {
     static constexpr char kWord[] = "hyperlink";
     constexpr qsizetype kLength = sizeof(kWord) - 1;
     const char* const end = d.constData() + d.size();
@@ -160,7 +160,7 @@ void TSRichTextField::clear() const {
     if (isUnread()) {
         {
             // Adopted, so released with it.
-            Bytes adopted(slot_.unread.header, slot_.unread.data, qsizetype(word_ >> 1));
+            Bytes adopted(slot_.unread.header, slot_.unread.data, unreadLength());
         }
         std::construct_at(&slot_.text);
     } else {
@@ -172,7 +172,7 @@ void TSRichTextField::clear() const {
 
 QByteArray TSRichTextField::unreadBytes() const {
     // Borrowed, not adopted: the copy takes a reference of its own.
-    Bytes borrowed(slot_.unread.header, slot_.unread.data, qsizetype(word_ >> 1));
+    Bytes borrowed(slot_.unread.header, slot_.unread.data, unreadLength());
     QByteArray copy{Bytes(borrowed)};
     borrowed.d = nullptr;
     return copy;
@@ -183,7 +183,7 @@ void TSRichTextField::keepUnread(QByteArray bytes) {
     Bytes& parts = bytes.data_ptr();
     std::destroy_at(&slot_.text);
     std::construct_at(&slot_.unread, UnreadBytes{parts.d, parts.ptr});
-    word_ = (quintptr(parts.size) << 1) | 1;
+    word_ = (quintptr(parts.size) << kLengthShift) | kUnreadBit;
     // The field holds the reference now.
     parts.d = nullptr;
     parts.ptr = nullptr;
@@ -301,7 +301,13 @@ bool TSRichTextField::mayHaveLinks() const {
     // The RTF reader takes the field instruction in any case; a link it
     // would read but this test missed would leave its footnote unmarked,
     // and purged on the next save.
-    return containsHyperlink(isUnread() ? unreadBytes() : stored()->source.toData());
+    if (!isUnread()) return containsHyperlink(stored()->source.toData());
+    // Every save asks again of every line not read: bytes without a link
+    // are remembered as such, as they never change.
+    if (word_ & kNoLinksBit) return false;
+    const bool links = containsHyperlink(QByteArrayView(slot_.unread.data, unreadLength()));
+    if (!links) word_ |= kNoLinksBit;
+    return links;
 }
 
 void TSRichTextField::parse(const QString& key, const ts::Object* owner) const {

@@ -95,13 +95,17 @@ private:
     // the room the text and its bookkeeping take once read, so that a line
     // costs no more than one an import made. The bytes are held as the
     // byte array's own parts, their length in the word that otherwise
-    // points at the bookkeeping, marked by its low bit (a pointer's is 0).
+    // points at the bookkeeping, marked by its low bit (a pointer's is 0);
+    // the next bit is set once the bytes are known to hold no link.
     using Bytes = QByteArray::DataPointer;
     struct UnreadBytes {
         decltype(Bytes::d) header;
         decltype(Bytes::ptr) data;
     };
-    bool isUnread() const { return word_ & 1; }
+    static constexpr quintptr kUnreadBit = 1, kNoLinksBit = 2;
+    static constexpr int kLengthShift = 2;
+    bool isUnread() const { return word_ & kUnreadBit; }
+    qsizetype unreadLength() const { return qsizetype(word_ >> kLengthShift); }
     QByteArray unreadBytes() const;
     void keepUnread(QByteArray bytes);
     // Leaves the field with no text and no bookkeeping, releasing what it
@@ -119,6 +123,6 @@ private:
     // text is the active member unless the field is unread.
     mutable Slot slot_;
     // The owned bookkeeping (null when none), or the unread bytes' length
-    // shifted left with the low bit set.
+    // shifted left by two with the low bit set (see above).
     mutable quintptr word_ = 0;
 };

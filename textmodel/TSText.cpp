@@ -1,5 +1,7 @@
 #include "TSText.h"
 
+#include "FootnoteList.h"
+
 #include <algorithm>
 
 #include "app/logging/LGLog.h"
@@ -39,9 +41,7 @@ VDNewArrayPtr TSText::castList() {
 
 // --- file form ---
 
-ts::Value TSText::serialize() const {
-    ts::ValueDictionary outer = keptOuter_;
-    outer[kUuid] = uuid()->UUIDString();
+ts::Value TSText::informationValue() const {
     ts::ValueDictionary info = keptInformation_;
     for (const auto& [key, value] : information_) {
         if (value.isString()) {
@@ -52,10 +52,26 @@ ts::Value TSText::serialize() const {
             TSLogError("Unhandled class %@", kindOf(value));
         }
     }
-    outer[kInformation] = std::move(info);
+    return info;
+}
+
+ts::Value TSText::serialize() const {
+    ts::ValueDictionary outer = keptOuter_;
+    outer[kUuid] = uuid()->UUIDString();
+    outer[kInformation] = informationValue();
     outer[kClassName] = className();
     outer[kText] = nodeDictionary();
     return outer;
+}
+
+std::optional<quint32> TSText::writeTo(ts::BinaryPropertyListWriter& writer) const {
+    ts::BinaryPropertyListWriter::Entries outer;
+    for (const auto& [key, value] : keptOuter_) outer.push_back({key, value, {}});
+    outer.push_back({kUuid, uuid()->UUIDString(), {}});
+    outer.push_back({kInformation, informationValue(), {}});
+    outer.push_back({kClassName, className(), {}});
+    outer.push_back({kText, {}, [this](ts::BinaryPropertyListWriter& w) { return writeNode(w); }});
+    return writer.addDictionary(std::move(outer));
 }
 
 void TSText::importFromDictionary(const ts::Value& dictionary) {
@@ -183,6 +199,24 @@ TSChunkPtr TSText::linearSearch(const QUuid& uuid) const {
         return false;
     });
     return found;
+}
+
+// Beside the footnote code, for the walk above: every save does this, so
+// the tree is walked once for all the columns, sharing only the nodes that
+// may link somewhere.
+void TSText::markFoundNotes(FootnoteList& footnotes) const {
+    footnotes.markAllAsUnfound();
+    static const QString keys[] = {QStringLiteral("latin"), QStringLiteral("english"), QStringLiteral("perseusEnglish")};
+    walkInReadingOrder(this, [&](const TSChunk* node, const VDDataPtr* owner) {
+        for (const QString& key : keys) {
+            if (!node->mayHaveLinksForKey(key)) continue;
+            const TSChunkPtr chunk =
+                owner ? std::static_pointer_cast<TSChunk>(std::static_pointer_cast<ts::Object>(*owner))
+                      : std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
+            markFoundNotesInChunk(chunk, key, footnotes);
+        }
+        return true;
+    });
 }
 
 void TSText::rebuildIndex() const {

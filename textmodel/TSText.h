@@ -51,6 +51,7 @@ public:
     VDNewArrayPtr castList();
 
     ts::Value serialize() const override;
+    std::optional<quint32> writeTo(ts::BinaryPropertyListWriter& writer) const override;
     void importFromDictionary(const ts::Value& dictionary) override;
     // Reads a whole text; null unless the dictionary names a root.
     static TSTextPtr textFromDictionary(const ts::Value& dictionary);
@@ -233,6 +234,10 @@ public:
     void matchLines(const TSChunkPtr& destination, const TSChunkPtr& source);
 
 private:
+    // Marks the footnotes one column of one node links to.
+    void markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& identifier, FootnoteList& footnotes) const;
+    // The "Information" entry: the kept one with the text's own entries over it.
+    ts::Value informationValue() const;
     TSChunkPtr linearSearch(const QUuid& uuid) const;
     void rebuildIndex() const;
 

@@ -119,28 +119,26 @@ std::vector<TSChunkPtr> TSText::reunumberFootnotes(FootnoteList& footnotes, cons
     return changed;
 }
 
-void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const {
-    TSChunkPtr chunk = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
+void TSText::markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& identifier, FootnoteList& footnotes) const {
+    if (!chunk->mayHaveLinksForKey(identifier)) return;
     ts::TextRange range{0, 0};
-    QString id;
-    while (findNextFootnote(id, range, chunk, identifier))
-        if (auto note = footnotes.noteForID(id)) note->setFound(true);
+    ts::Value link;
+    while (findNextLinkInChunk(link, range, chunk, identifier)) {
+        if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
+        if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
+    }
     // Text that could not be read is saved as it was, links and all; the
     // footnotes those links name are still in use.
-    for (chunk = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this())); chunk;
-         chunk = nextChunk(chunk)) {
-        const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
-        if (!line || !line->mayHaveLinksForKey(identifier)) continue;
-        for (const QString& target : line->keptLinkTargetsForKey(identifier)) {
-            const ts::Value link(ts::Url::make(target));
-            if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
-            if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
-        }
+    const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
+    if (!line || !line->mayHaveLinksForKey(identifier)) return;
+    for (const QString& target : line->keptLinkTargetsForKey(identifier)) {
+        const ts::Value link(ts::Url::make(target));
+        if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
+        if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
     }
 }
 
-void TSText::markFoundNotes(FootnoteList& footnotes) const {
-    footnotes.markAllAsUnfound();
-    for (const char* key : {"latin", "english", "perseusEnglish"})
-        markFoundNotesForIdentifier(QString::fromLatin1(key), footnotes);
+void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const {
+    TSChunkPtr self = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
+    for (TSChunkPtr chunk = self; chunk; chunk = nextChunk(chunk)) markFoundNotesInChunk(chunk, identifier, footnotes);
 }

@@ -15,6 +15,8 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 
+#include <functional>
+
 using namespace ts;
 
 namespace {
@@ -207,6 +209,47 @@ TEST(Footnotes, FoundCopyPurgeArchiveCycleKeepsTheLiveList) {
     EXPECT_FALSE(a2->wasFound());
     EXPECT_EQ(a2->currentNumber(), 0);
     EXPECT_TRUE(back->noteForID(b->uniqueID())->title().isNull());
+}
+
+// Saving archives a purged copy each time; an archive made before is
+// answered again only while every footnote in it is as it was: any change
+// of what the archive holds, or of which notes are in it, archives anew.
+TEST(Footnotes, CopiesArchiveAgainWhateverChanged) {
+    FootnoteList notes;
+    auto a = notes.makeNewNote(), b = notes.makeNewNote();
+    a->setTitle(QStringLiteral("arms"));
+    a->setNoteFromString(QStringLiteral("Arms are weapons."));
+    auto archived = [&] { return notes.copy()->archiveNotes(); };
+    auto fresh = [&] {  // archived by a list that never archived before
+        FootnoteList other;
+        other.setNotes(notes.notes());
+        return other.copy()->archiveNotes();
+    };
+    QByteArray before = archived();
+    ASSERT_FALSE(before.isEmpty());
+    EXPECT_EQ(archived(), before);
+    const std::vector<std::pair<const char*, std::function<void()>>> changes{
+        {"title", [&] { a->setTitle(QStringLiteral("arma")); }},
+        {"empty title", [&] { b->setTitle(QStringLiteral("")); }},
+        {"no title", [&] { b->setTitle(QString()); }},
+        {"note", [&] { a->setNoteFromString(QStringLiteral("Weapons.")); }},
+        {"empty note", [&] { b->setNote(QByteArray("")); }},
+        {"id", [&] { b->setUniqueID(QStringLiteral("footnote:7")); }},
+        {"uuid", [&] { a->setUuid(ts::Uuid::create()); }},
+        {"another note", [&] { notes.makeNewNote(); }},
+        {"one note fewer", [&] { notes.notes().erase(a->uniqueID()); }},
+    };
+    for (const auto& [what, change] : changes) {
+        change();
+        const QByteArray after = archived();
+        EXPECT_NE(after, before) << what;
+        EXPECT_EQ(after, fresh()) << what;
+        EXPECT_EQ(archived(), after) << what;
+        before = after;
+    }
+    auto back = FootnoteList::unarchiveNotes(before);
+    ASSERT_EQ(back->count(), 2);
+    EXPECT_EQ(back->noteForID(b->uniqueID())->note(), QByteArray(""));
 }
 
 // Links in stored text that has not been read yet are found whatever the

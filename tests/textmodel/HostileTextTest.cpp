@@ -313,9 +313,19 @@ TEST(HostileText, UnreadColumnsFindTheirLinkFieldsInAnyCase) {
         {QByteArrayLiteral("hyper link Hyperlin"), false},
         {QByteArray(), false},
     };
+    TSRichTextField reused;
     for (const auto& c : cases) {
         TSRichTextField field;
         field.readFrom(Value(c.bytes));
         EXPECT_EQ(field.mayHaveLinks(), c.link) << c.bytes.toStdString();
+        // The answer is remembered without changing what the field holds.
+        EXPECT_EQ(field.mayHaveLinks(), c.link) << c.bytes.toStdString();
+        EXPECT_EQ(TSRichTextField(field).mayHaveLinks(), c.link) << c.bytes.toStdString();
+        if (!c.bytes.isNull()) {
+            EXPECT_EQ(field.valueToWrite(), Value(c.bytes)) << c.bytes.toStdString();
+        }
+        // A field read again forgets what it knew of its old bytes.
+        reused.readFrom(Value(c.bytes));
+        EXPECT_EQ(reused.mayHaveLinks(), c.link) << c.bytes.toStdString();
     }
 }

@@ -38,6 +38,18 @@ TEST(NSKeyedUnarchiverExtensions, KeyedArchiveDecodesWithoutErrorOrLog) {
     EXPECT_EQ(capture->count(), 0);
 }
 
+// New uuids name themselves in the platform's upper-case form, as uuids
+// made from bytes do.
+TEST(Uuid, NewAndRebuiltUuidsWriteTheSameUpperCaseText) {
+    for (int i = 0; i < 50; ++i) {
+        auto made = ts::Uuid::create();
+        const QString expected = made->uuid().toString(QUuid::WithoutBraces).toUpper();
+        EXPECT_EQ(made->UUIDString(), expected);
+        EXPECT_EQ(ts::Uuid(made->uuid()).UUIDString(), expected);
+        EXPECT_EQ(ts::Uuid::fromString(expected.toLower())->UUIDString(), expected);
+    }
+}
+
 TEST(NSKeyedUnarchiverExtensions, FailuresReportTheUnkeyedAttemptOnly) {
     struct Case {
         const char* name;

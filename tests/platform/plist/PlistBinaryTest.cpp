@@ -213,3 +213,75 @@ TEST(PlistBinary, DepthLimitIsTheSameInEveryForm) {
     deepXml += "</plist>";
     EXPECT_FALSE(PropertyList::readXML(deepXml).ok());
 }
+
+namespace {
+
+// Adds `v` piece by piece: dictionaries as entries (every third value by a
+// function, a key repeated before its last value), arrays item by item.
+quint32 addPieces(BinaryPropertyListWriter& w, const Value& v) {
+    if (v.isDictionary()) {
+        BinaryPropertyListWriter::Entries entries;
+        int n = 0;
+        for (const auto& [key, value] : v.dictionary()) {
+            entries.push_back({key, Value(QStringLiteral("replaced")), {}});
+            if (n++ % 3) entries.push_back({key, value, {}});
+            else entries.push_back({key, {}, [&value](BinaryPropertyListWriter& inner) { return addPieces(inner, value); }});
+        }
+        std::reverse(entries.begin(), entries.end());
+        std::stable_partition(entries.begin(), entries.end(), [](const auto& e) { return e.value == Value("replaced"); });
+        return w.addDictionary(std::move(entries));
+    }
+    if (v.isArray())
+        return w.addArray([&](std::vector<quint32>& items) {
+            for (const Value& item : v.array()) items.push_back(addPieces(w, item));
+        });
+    return w.addValue(v);
+}
+
+Value nested(int depth) {
+    Value v = ValueArray{Value(1)};
+    for (int i = 1; i < depth; ++i) v = ValueArray{v};
+    return v;
+}
+
+}  // namespace
+
+TEST(PlistBinary, WrittenPieceByPieceTheBytesAreThoseOfTheWholeValue) {
+    ValueDictionary line{{"ClassName", "TSMatchedChunk"}, {"Latin", QByteArray("{\\rtf1 arma}")},
+                         {"uuid", "1B4E28BA-2FA1-11D2-883F-0016D3CCA427"}, {"Flagged", 1}};
+    ValueArray lines;
+    for (int i = 0; i < 40; ++i) {
+        ValueDictionary l = line;
+        l["Location"] = QByteArray::number(i % 7);  // repeated: written once
+        if (i % 5 == 0) l["Mūsa"] = ValueDictionary{{"deep", ValueArray{2.5, Date{1.0}, Uid{3}, true, Value()}}};
+        lines.push_back(l);
+    }
+    const Value whole = ValueDictionary{{"Text", ValueDictionary{{"Children", lines}, {"ClassName", "TSText"}}},
+                                        {"uuid", "ﬁ-unicode"}, {"Empty", ValueDictionary{}}, {"None", ValueArray{}}};
+    for (const Value& v : {whole, Value(lines), Value("alone"), Value(ValueDictionary{})}) {
+        BinaryPropertyListWriter w;
+        addPieces(w, v);
+        QString error = QStringLiteral("not cleared");
+        const QByteArray bytes = w.finish(&error);
+        EXPECT_TRUE(error.isEmpty());
+        EXPECT_EQ(bytes, PropertyList::writeBinary(v));
+    }
+}
+
+TEST(PlistBinary, WritingPieceByPieceRefusesWhatTheWholeWriterRefuses) {
+    const Value live = ValueDictionary{{"a", ValueArray{Value(std::make_shared<Object>())}}};
+    const Value deep = ValueDictionary{{"a", nested(PropertyList::kMaxDepth)}};
+    for (const Value& v : {live, deep}) {
+        QString expected;
+        EXPECT_TRUE(PropertyList::writeBinary(v, &expected).isEmpty());
+        BinaryPropertyListWriter w;
+        EXPECT_EQ(addPieces(w, v), BinaryPropertyListWriter::kFailed);
+        QString error;
+        EXPECT_TRUE(w.finish(&error).isEmpty());
+        EXPECT_EQ(error, expected);
+    }
+    BinaryPropertyListWriter empty;
+    QString error;
+    EXPECT_TRUE(empty.finish(&error).isEmpty());
+    EXPECT_FALSE(error.isEmpty());
+}

@@ -1,11 +1,13 @@
 // The real Eclogues and Amphitruo translations aligned onto their Latin:
 // every English line of a section with a Latin counterpart finds a place,
-// and what has no counterpart is reported, not dropped in silence.
+// and what has no counterpart is reported, not dropped in silence. The
+// texts write the same bytes walked as whole.
 
 #include "EditingTestSupport.h"
 #include "TeiTrees.h"
 #include "support/CaptureLogger.h"
 
+#include "platform/PropertyList.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/FootnoteObject.h"
 #include "textmodel/TSImportNodes.h"
@@ -169,4 +171,39 @@ TEST(RealTranslations, AmphitruoLinesPlacedNotesLinkedAndTheRestReported) {
     ASSERT_TRUE(latin->findNextFootnote(id, range, at, kPE));
     firstMarker = at->textForKey(kPE)->string().mid(range.location, range.length);
     EXPECT_EQ(firstMarker, "[1]");
+}
+
+// A text written as it is walked holds the bytes of its dictionary written
+// whole: the real texts as imported (import nodes of every kind, a
+// translation's notes), with the translation laid onto the Latin, and
+// after a round trip through those bytes.
+TEST(RealTranslations, TextsWrittenAsWalkedMatchTheirWholeDictionary) {
+    if (!haveData()) GTEST_SKIP() << "shared TEI data not found";
+    auto walked = [](const TSTextPtr& text) {
+        ts::BinaryPropertyListWriter writer;
+        EXPECT_TRUE(text->writeTo(writer));
+        return writer.finish();
+    };
+    for (const char* name : {"eclogues", "amphitruo"}) {
+        SCOPED_TRACE(name);
+        const QString book = QString::fromLatin1(name) == "eclogues" ? QStringLiteral("Eclogues") : QString();
+        auto latin = teitest::latinTree(teitest::sharedPath(QStringLiteral("data/tei/%1-lat.xml").arg(name)), book);
+        auto english = teitest::englishTree(teitest::sharedPath(QStringLiteral("data/tei/%1-eng.xml").arg(name)), book);
+        ASSERT_TRUE(latin && english);
+        for (const auto& text : {latin, english}) {
+            const QByteArray bytes = walked(text);
+            ASSERT_FALSE(bytes.isEmpty());
+            EXPECT_EQ(bytes, ts::PropertyList::writeBinary(text->serialize()));
+        }
+
+        FootnoteList notes;
+        CaptureLogger::Scope log;
+        latin->importPerseusTranslation(english, notes);
+        const QByteArray aligned = walked(latin);
+        EXPECT_EQ(aligned, ts::PropertyList::writeBinary(latin->serialize()));
+
+        auto again = TSText::textFromDictionary(ts::PropertyList::read(aligned).value);
+        ASSERT_TRUE(again);
+        EXPECT_EQ(walked(again), aligned) << "read back unchanged, it writes the same bytes";
+    }
 }
