@@ -15,6 +15,15 @@ const QString kClassName = QStringLiteral("ClassName");
 const QString kText = QStringLiteral("Text");
 const QString kCastList = QStringLiteral("Cast List");
 
+// Only a list of node dictionaries can be read as nodes; any other list
+// (numbers, texts, data) is kept as it was read, or its items would be
+// dropped and the file saved without them.
+bool holdsOnlyDictionaries(const ts::Value& list) {
+    for (const ts::Value& item : list.array())
+        if (!item.isDictionary()) return false;
+    return true;
+}
+
 QString kindOf(const ts::Value& v) {
     if (auto o = v.toObject()) return o->className();
     return QString::fromLatin1(ts::Value::typeName(v.type()));
@@ -109,7 +118,7 @@ void TSText::importFromDictionary(const ts::Value& dictionary) {
     for (const auto& [key, value] : info.dictionary()) {
         if (value.isString()) {
             information_[key] = value;
-        } else if (value.isArray()) {
+        } else if (value.isArray() && (key == kCastList || holdsOnlyDictionaries(value))) {
             information_[key] = ts::Value(VDNewArray::dataFromArray(value));
         } else {
             TSLogError("Unhandled class %@", kindOf(value));

@@ -54,7 +54,7 @@ book = {"ClassName": "TSMatchedChunk", "uuid": U(1), "Latin": rtf(r"\f1\b\fs28 \
   ]},
 ]}
 text = {"uuid": U(100), "ClassName": "TSText",
-        "Information": {"title": "Aeneis", "author": "Vergilius", "Cast List": [
+        "Information": {"title": "Aeneis", "author": "Vergilius", "Sources": [1, "two", b"3"], "Cast List": [
             {"ClassName": "TSCharacter", "name": "Aeneas", "Role description": "a Trojan"},
             {"ClassName": "TSCharacter", "name": "Dido"}]},
         "Text": {"ClassName": "TSText", "uuid": U(100), "name": "Aeneis I", "Children": [book]}}
@@ -104,6 +104,17 @@ std::vector<TSChunkPtr> preorder(const TSChunkPtr& root) {
 }
 
 }  // namespace
+
+// A list in the text's information that holds no nodes comes back whole,
+// not emptied of everything that is not a node.
+TEST_F(TextFile, InformationListsOtherThanTheCastKeepTheirItems) {
+    const Value before = value.dictionary().at(QStringLiteral("Information")).dictionary().at(QStringLiteral("Sources"));
+    ASSERT_EQ(before.array().size(), 3u);
+    const Value after = PropertyList::read(save(text)).value;
+    const Value kept = after.dictionary().at(QStringLiteral("Information")).dictionary().at(QStringLiteral("Sources"));
+    EXPECT_TRUE(kept == before);
+    EXPECT_EQ(reload(save(text))->castList()->count(), 2u);
+}
 
 TEST_F(TextFile, LoadsWithParentsUuidsFlagsAndLineNumbers) {
     EXPECT_EQ(text->name(), QStringLiteral("Aeneis I"));  // read from inside "Text"
