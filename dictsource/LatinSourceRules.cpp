@@ -137,16 +137,25 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
     const QString& p = partLetters.letters;
     const QString& h = head.letters;
     if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
+    // i and j are one letter written two ways (ēĭcĭo, rejēci; objĭcĭo,
+    // jēci): letters are compared as i, while p and h keep the j, which is
+    // a consonant. A source whose headword writes no j writes the part's
+    // j as i too (ē-iēci, not ē-jēci).
+    QString pi = p, hi = h;
+    pi.replace(u'j', u'i');
+    hi.replace(u'j', u'i');
+    QString written = part;
+    if (!h.contains(u'j')) written.replace(u'j', u'i').replace(u'J', u'I');
     // A part that marks no length at all takes, where it repeats the
     // headword's letters, the lengths the headword marks (vīvo, vixi: vīxi);
     // a part that marks its own (pŏsŭi) keeps them.
     auto lengthened = [&](qsizetype from) {
         static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
-        QString out = part;
+        QString out = written;
         if (!borrowLengths) return out;
         for (const QChar c : part)
             if (c.unicode() >= 0x80) return out;
-        for (qsizetype i = 0; from + i < h.size() && i < p.size() && h.at(from + i) == p.at(i); ++i) {
+        for (qsizetype i = 0; from + i < h.size() && i < p.size() && hi.at(from + i) == pi.at(i); ++i) {
             const QChar mark = headword.at(head.at.at(from + i));
             const qsizetype at = partLetters.at.at(i);
             if (out.at(at).unicode() < 0x80 && longVowels.contains(mark)) out[at] = mark;
@@ -160,7 +169,7 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
     // a part that carries its own prefix (obtulī, sustulī) stands whole.
     if (h.endsWith(u"fero") || h.endsWith(u"feror")) {
         if (p.startsWith(u"tul") || p.startsWith(u"lat")) return withPrefix(h.lastIndexOf(u"fer"));
-        if (p.contains(u"tul") || p.contains(u"lat")) return part;
+        if (p.contains(u"tul") || p.contains(u"lat")) return written;
     }
     // The simple verb's part inside a compound that shares the compound's
     // first letters by chance or not at all (re-cor-rēxī, fābrē-fēcī,
@@ -168,10 +177,15 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
     // headword, before the letter that follows there too (x and c answer a
     // present's c, g or h: regō rēxī rēctus), or after a chain of prefixes.
     // Where the compound weakens the simple verb's a (perpetior, accipiō but
-    // not attingō), the part's a does so too.
+    // not attingō), the part's a does so too. The compounds of iaciō that
+    // write the simple verb's j as i keep no vowel of their own after it
+    // (ē-ĭcĭo, jēci: ē-iēci, trā-ĭcĭo, jectum: trā-iectum).
     if (p.size() >= 4 && !isVowel(p.at(0)) && isVowel(p.at(1))) {
         for (qsizetype q = h.size() - 3; q >= 1; --q) {
-            if (h.at(q) != p.at(0) || !isVowel(h.at(q + 1)) || p.startsWith(h.left(q))) continue;
+            if (hi.at(q) != pi.at(0) || pi.startsWith(hi.left(q))) continue;
+            if (p.at(0) == u'j' && h.at(q) == u'i' && h.at(q + 1) == p.at(2) && isPrefixChain(h.left(q)))
+                return withPrefix(q);
+            if (!isVowel(h.at(q + 1))) continue;
             const QChar next = h.at(q + 2);
             const bool sameNext =
                 next == p.at(2) || (QStringLiteral("xc").contains(p.at(2)) && QStringLiteral("cgh").contains(next));
@@ -180,13 +194,13 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
             const bool weakened = p.at(1) == u'a' && (vowel == u'e' || (vowel == u'i' && next != u'n' && !isVowel(p.at(2)) &&
                                                                         !isVowel(p.at(3))));
             if (!weakened) return withPrefix(q);
-            QString weak = part;
+            QString weak = written;
             weak[partLetters.at.at(1)] = u'e';
             return headword.left(head.at.at(q)) + weak;
         }
     }
     // Opens like the headword (crēvī of crēscō, rēxī of regō).
-    if (p.at(0) == h.at(0) && p.at(1) == h.at(1)) return lengthened(0);
+    if (pi.at(0) == hi.at(0) && pi.at(1) == hi.at(1)) return lengthened(0);
     // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
     // the prefix, where the simple verb's first consonant stands.
     const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
@@ -198,12 +212,12 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
     // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī,
     // prō-posuī).
     if (p.size() >= 4) {
-        const qsizetype q = h.indexOf(p.left(2), 1);
+        const qsizetype q = hi.indexOf(pi.left(2), 1);
         if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
     }
     // The headword's consonant with another vowel: a reduplication or a
     // changed stem vowel (tetigī of tangō, cēpī of capiō).
-    if (p.size() >= 4 && p.at(0) == h.at(0) && !isVowel(p.at(0)) && isVowel(p.at(1))) return part;
+    if (p.size() >= 4 && pi.at(0) == hi.at(0) && !isVowel(p.at(0)) && isVowel(p.at(1))) return written;
     // An inchoative's perfect on its root (tab-uī of tabēscō).
     for (const char* tail : {"esco", "isco", "asco", "escor", "iscor"}) {
         const QString t = QString::fromLatin1(tail);

@@ -28,18 +28,34 @@ bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 // part from where its first two letters stand there: rĕlinquo -līqui is
 // relīquī, vĭdĕo -vīdi -vīsum is vīdī, vīsum, mitto -mīsi is mīsī. Null when
 // they stand nowhere in it (rego -xi, dūco -ctum): such a part is an ending.
+// A part's j is the first part's i (adiŭvo -jūvi is adiūvī); in a compound
+// of iaciō the simple verb's j stands before a weakened vowel (objĭcĭo
+// -jēci is objēcī) or before none (ēĭcĭo -jēci is ēiēcī), and the part is
+// written with i where the first part writes no j.
 QString restatedPart(const QString& first, const QString& part) {
     if (first.isEmpty() || part.size() < 2) return QString();
     const QString plainPart = LatinText::plainLetterCopy(part.left(2)).toLower();
     static const QString vowels = QStringLiteral("aeiouy");
     if (vowels.contains(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
-    const QString plainFirst = LatinText::plainLetterCopy(first).toLower();
-    const qsizetype at = plainFirst.indexOf(plainPart);
+    const bool consonantalI = plainPart.at(0) == u'j';
+    QString plainFirst = LatinText::plainLetterCopy(first).toLower();
+    QString plainRestated = LatinText::plainLetterCopy(part).toLower();
+    QString restated = part;
+    if (consonantalI) {
+        if (!plainFirst.contains(u'j')) restated.replace(u'j', u'i').replace(u'J', u'I');
+        plainFirst.replace(u'j', u'i');
+        plainRestated.replace(u'j', u'i');
+    }
+    qsizetype at = plainFirst.indexOf(plainRestated.left(2));
+    if (at < 0 && consonantalI && plainRestated.size() >= 3) {
+        const QChar next = plainRestated.at(2);
+        for (qsizetype k = 0; at < 0 && k + 2 < plainFirst.size(); ++k)
+            if (plainFirst.at(k) == u'i' && vowels.contains(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
+        if (at < 0) at = plainFirst.indexOf(QString(QChar(u'i')) + next);
+    }
     if (at < 0) return QString();
     // Where the part repeats the first part's letters it takes the lengths
     // the first part marks and it leaves out (vīvo -vixi is vīxī).
-    QString restated = part;
-    const QString plainRestated = LatinText::plainLetterCopy(part).toLower();
     static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
     for (qsizetype i = 0; at + i < first.size() && i < part.size() && plainFirst.at(at + i) == plainRestated.at(i); ++i)
         if (part.at(i).unicode() < 0x80 && longVowels.contains(first.at(at + i))) restated[i] = first.at(at + i);

@@ -797,3 +797,42 @@ TEST(LewisShortVerbs, CompoundPartsStandAfterTheFirstMember) {
     EXPECT_EQ(whole("crēscō", "crēvī"), QString::fromUtf8("crēvī"));
     EXPECT_EQ(whole("colligō", "collēgī"), QString::fromUtf8("collēgī"));
 }
+
+// The compounds of iaciō as Lewis and Short writes them: the headword drops
+// the simple verb's j (ēĭcĭo is ē + jacio) while the parts keep it (jēci,
+// jectum). The parts stand after the prefix, with i as the headword writes
+// it; a headword that writes j keeps the j.
+TEST(LewisShortVerbs, CompoundsOfIacioTakeTheSimpleVerbsPartsAfterThePrefix) {
+    struct Row {
+        const char* key;
+        QString head;
+        const char* line;
+    } rows[] = {
+        {"e_i^ci^o", orth("ē-ĭcĭo") + QStringLiteral(" (or ") + orth("ejicio") + QString::fromUtf8("), <itype>jēci, jectum, 3</itype> (eicit, dissyl.), <pos>v. a.</pos>"),
+         "ēĭcĭo -ere ēiēci ēiectum"},
+        {"re_i^ci^o", orth("rē-ĭcĭo") + QString::fromUtf8(" (better than ") + orth("rē-jĭcĭo") + QString::fromUtf8("), <itype>rejēci, jectum, 3</itype>, <pos>v. a.</pos>"),
+         "rēĭcĭo -ere reiēci rēiectum"},
+        {"con^i^ci^o", orth("cōn-ĭcĭo") + QString::fromUtf8(", <itype>jēci, jectum, 3</itype>, <pos>v. a.</pos>"),
+         "cōnĭcĭo -ere cōniēci cōniectum"},
+        {"tra_i^ci^o", orth("trāĭcĭo") + QString::fromUtf8(" and ") + orth("transĭcĭo") + QString::fromUtf8(", <itype>jēci, jectum, 3</itype>, <pos>v. a.</pos> and <gen>n.</gen>"),
+         "trāĭcĭo -ere trāiēci trāiectum"},
+        {"abji^ci^o", orth("abjĭcĭo") + QString::fromUtf8(", <itype>jēci, jectum, 3</itype>, <pos>v. a.</pos>"),
+         "abjĭcĭo -ere abjēci abjectum"},
+    };
+    for (const Row& r : rows) {
+        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key), r.head));
+        ASSERT_GE(c.entries.size(), 1u) << r.key;
+        EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
+        EXPECT_EQ(c.entry()->type(), 2) << r.key;
+        EXPECT_EQ(c.entry()->conjugation(), 5) << r.key;
+    }
+    const auto whole = [](const char* headword, const char* part) {
+        return latinsource::wholePrincipalPart(QString::fromUtf8(headword), QString::fromUtf8(part));
+    };
+    EXPECT_EQ(whole("dēiciō", "jectus"), QString::fromUtf8("dēiectus"));
+    EXPECT_EQ(whole("subiciō", "jēcī"), QString::fromUtf8("subiēcī"));
+    // The j of other simple verbs is the headword's i as well.
+    EXPECT_EQ(whole("adiuvō", "jūvī"), QString::fromUtf8("adiūvī"));
+    // A part written with i stands as it does (the elementary sources).
+    EXPECT_EQ(whole("ēiciō", "ēiēcī"), QString::fromUtf8("ēiēcī"));
+}

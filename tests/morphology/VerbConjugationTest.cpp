@@ -196,6 +196,12 @@ TEST(VerbConjugation, ShortenedPartsStandAtTheRightPointOfTheStem) {
         {"exercĕo -ēre -ŭi -itum", 2, "exercŭī", "exercitum"},
         {"quaeso -ere -īvi", 3, "quaesīvī", ""},
         {"ērŭdĭo -īre -īvi -ītum", 4, "ērŭdīvī", "ērŭdītum"},
+        // A compound of iaciō whose headword drops the j its parts keep
+        // (lines made before the converters wrote such parts whole).
+        {"ēĭcĭo -ere -jēci -jectum", 5, "ēiēcī", "ēiectum"},
+        {"trāĭcĭo -ere -jēci -jectum", 5, "trāiēcī", "trāiectum"},
+        {"objĭcĭo -ere -jēci -jectum", 5, "objēcī", "objectum"},
+        {"adiŭvo -āre -jūvi -jūtum", 1, "adiūvī", "adiūtum"},
     };
     for (const auto& c : cases) {
         const Verb v = verb(QString::fromUtf8(c.latin), c.code);
