@@ -385,33 +385,36 @@ ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString
     markText(marking, 0);
 
     // One pass over the original's runs: its attributes without any
-    // background, the background of each stretch of one colour laid over them.
-    auto result = std::make_shared<ts::AttributedString>();
-    const QString& chars = marking.text;
+    // background, the background of each stretch of one colour laid over
+    // them. The marked characters become the result's text as they are.
+    std::vector<ts::AttributedString::Run> runs;
     qsizetype pos = 0;
     for (const ts::AttributedString::Run& run : text.runs()) {
-        // The run's attributes under each of the four backgrounds, made once.
-        std::array<ts::Attributes, 4> variants;
-        variants[NoColour] = run.attributes.toAttributes();
-        variants[NoColour].erase(ts::AttributeName::BackgroundColor);
+        // The run's attributes under each of the four backgrounds, made once
+        // and shared by its stretches.
+        std::array<ts::AttributeSet, 4> variants;
+        ts::Attributes attributes = run.attributes.toAttributes();
+        attributes.erase(ts::AttributeName::BackgroundColor);
+        variants[NoColour] = ts::AttributeSet(attributes);
         for (quint8 c : {Clear, Red, Orange}) {
-            variants[c] = variants[NoColour];
-            variants[c][ts::AttributeName::BackgroundColor] = colourValue(c);
+            attributes[ts::AttributeName::BackgroundColor] = colourValue(c);
+            variants[c] = ts::AttributeSet(attributes);
         }
-        const qsizetype end = pos + run.length;
+        const qsizetype start = pos, end = pos + run.length;
         while (pos < end) {
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            // After the first piece, a view of the marked characters: append
-            // copies it onto the text. (An empty text would share the view.)
-            result->append(result->length() == 0 ? chars.mid(pos, stop - pos)
-                                                 : QString::fromRawData(chars.constData() + pos, stop - pos),
-                           variants[c]);
+            // Stretches of one run differ in colour; the first of the next
+            // run may equal the last one before it.
+            if (pos == start && !runs.empty() && runs.back().attributes == variants[c])
+                runs.back().length += stop - pos;
+            else
+                runs.push_back({stop - pos, variants[c]});
             pos = stop;
         }
     }
-    return result;
+    return std::make_shared<ts::AttributedString>(ts::AttributedString::withRuns(std::move(marking.text), std::move(runs)));
 }
 
 void TSWordFormDictionary::addMacrons(std::vector<ts::AttributedStringPtr> texts, ts::ObjectPtr object,
