@@ -25,23 +25,28 @@ const QString kNameKey = QStringLiteral("name");
 const QString kStoredDataKey = QStringLiteral("storedData");
 const QString kSourceStampKey = QStringLiteral("SourceStamp");
 
-QString normalisedForm(QStringView form) {
-    // Most forms are already lower case without v or j: copied as they are.
-    bool plain = true;
+// Most forms are already lower case without v or j.
+bool isNormalised(QStringView form) {
     for (const QChar c : form) {
         const char16_t u = c.unicode();
-        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) {
-            plain = false;
-            break;
-        }
+        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) return false;
     }
-    if (plain) return form.toString();
+    return true;
+}
+
+QString normalisedForm(QStringView form) {
+    if (isNormalised(form)) return form.toString();
     QString s = form.toString().toLower();
     for (QChar& c : s) {
         if (c == u'v') c = u'u';
         else if (c == u'j') c = u'i';
     }
     return s;
+}
+
+// Compares a form already normalised (most are) without copying it.
+bool normalisesTo(QStringView form, QStringView normalised) {
+    return isNormalised(form) ? form == normalised : normalisedForm(form) == normalised;
 }
 
 // A letter without its marks: the first unit of its canonical
@@ -374,9 +379,11 @@ std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(c
 std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const RecordViews& records) {
     std::vector<FormCount> out;
     for (const RecordView& r : records) {
-        const QString form = normalisedForm(r.form);
+        // A form met before is counted without a copy of it.
+        const QString made = isNormalised(r.form) ? QString() : normalisedForm(r.form);
+        const QStringView form = made.isNull() ? r.form : QStringView(made);
         auto it = std::find_if(out.begin(), out.end(), [&](const FormCount& f) { return f.form == form; });
-        if (it == out.end()) out.push_back({form, 1});
+        if (it == out.end()) out.push_back({made.isNull() ? form.toString() : made, 1});
         else ++it->count;
     }
     return out;
@@ -397,14 +404,19 @@ bool isNominativeNoun(QStringView flags) { return flags.size() >= 8 && flags.at(
 
 bool prioritizeView(const QString& form, const TSWordFormDictionary::RecordViews& records) {
     return std::any_of(records.begin(), records.end(), [&](const TSWordFormDictionary::RecordView& r) {
-        return isNominativeNoun(r.flags) && normalisedForm(r.form) == form;
+        return isNominativeNoun(r.flags) && normalisesTo(r.form, form);
     });
+}
+
+bool isPrivileged(QStringView lemma) {
+    const QSet<QString>& lemmas = TSWordFormDictionary::priviledgedForms();
+    return std::any_of(lemmas.begin(), lemmas.end(), [&](const QString& l) { return l == lemma; });
 }
 
 // The first record of this normalised form; null when none.
 const TSWordFormDictionary::RecordView* firstOfForm(const TSWordFormDictionary::RecordViews& records, const QString& form) {
     for (const TSWordFormDictionary::RecordView& r : records)
-        if (normalisedForm(r.form) == form) return &r;
+        if (normalisesTo(r.form, form)) return &r;
     return nullptr;
 }
 
@@ -417,7 +429,7 @@ bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& re
 
 TSWordFormDataPtr TSWordFormDictionary::wordFormFromArray(const Records& records, const QString& form) {
     for (const TSWordFormDataPtr& r : records)
-        if (normalisedForm(r->form()) == form) return r;
+        if (normalisesTo(r->form(), form)) return r;
     return nullptr;
 }
 
@@ -454,7 +466,7 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
     ranked.reserve(forms.size());
     for (const FormCount& f : forms) {
         const RecordView* record = firstOfForm(records, f.form);
-        const bool privileged = record && priviledgedForms().contains(record->base.toString());
+        const bool privileged = record && isPrivileged(record->base);
         ranked.push_back({privileged ? 0 : 1, prioritizeView(f.form, records) ? 0 : 1, -f.count, f.form});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
