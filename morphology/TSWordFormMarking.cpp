@@ -13,6 +13,8 @@
 #include "platform/Dispatch.h"
 
 #include <array>
+#include <optional>
+#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -110,7 +112,7 @@ struct TSWordFormDictionary::Marking {
     void colour(qsizetype from, qsizetype length, quint8 c) {
         for (qsizetype i = from; i < from + length && i < qsizetype(colours.size()); ++i) colours[size_t(i)] = c;
     }
-    void write(qsizetype at, const QString& form) {
+    void write(qsizetype at, QStringView form) {
         for (qsizetype i = 0; i < form.size() && at + i < text.size(); ++i) text[at + i] = form.at(i);
     }
 };
@@ -146,30 +148,42 @@ QString TSWordFormDictionary::restoreString(const QString& form, const QString& 
     return caps.isNull() ? QString() : restoreIs(caps, origString);
 }
 
+namespace {
+
+// An enclitic split off a word: the stem is the word's first stemLength
+// characters, with an "s" after them when padded.
+struct EncliticSplit {
+    qsizetype stemLength = 0;
+    QStringView enclitic;
+    bool padded = false;
+};
+
+std::optional<EncliticSplit> splitEnclitic(QStringView word) {
+    const auto cut = [&](QStringView enclitic, bool padded) {
+        return EncliticSplit{word.size() - enclitic.size(), enclitic, padded};
+    };
+    if (word.endsWith(u"que")) return cut(u"que", false);
+    if (word.endsWith(u"ve")) return cut(u"ve", false);
+    if (word.endsWith(u"ue")) return cut(u"ue", false);
+    if (word.endsWith(u"ne")) return cut(u"ne", false);
+    if (word.endsWith(u"st")) {
+        const QStringView stem = word.chopped(2);
+        return cut(u"st", !stem.endsWith(u'm') && !stem.endsWith(u'a'));
+    }
+    if (word.endsWith(u'n')) return cut(u"n", true);
+    if (word.endsWith(u"'s")) return cut(u"'s", true);
+    return std::nullopt;
+}
+
+}  // namespace
+
 QStringList TSWordFormDictionary::checkForEnclitics(const QString& word, bool* padded) {
-    if (padded) *padded = false;
-    const auto cut = [&](qsizetype n) { return word.left(word.size() - n); };
-    if (word.endsWith(QStringLiteral("que"))) return {cut(3), QStringLiteral("que")};
-    if (word.endsWith(QStringLiteral("ve"))) return {cut(2), QStringLiteral("ve")};
-    if (word.endsWith(QStringLiteral("ue"))) return {cut(2), QStringLiteral("ue")};
-    if (word.endsWith(QStringLiteral("ne"))) return {cut(2), QStringLiteral("ne")};
-    if (word.endsWith(QStringLiteral("st"))) {
-        QString stem = cut(2);
-        if (!stem.endsWith(u'm') && !stem.endsWith(u'a')) {
-            stem += u's';
-            if (padded) *padded = true;
-        }
-        return {stem, QStringLiteral("st")};
-    }
-    if (word.endsWith(u'n')) {
-        if (padded) *padded = true;
-        return {cut(1) + u's', QStringLiteral("n")};
-    }
-    if (word.endsWith(QStringLiteral("'s"))) {
-        if (padded) *padded = true;
-        return {cut(2) + u's', QStringLiteral("'s")};
-    }
-    return {};
+    const std::optional<EncliticSplit> split = splitEnclitic(word);
+    if (padded) *padded = split && split->padded;
+    if (!split) return {};
+    QString stem = word.left(split->stemLength);
+    if (split->padded) stem += u's';
+    return {stem, split->enclitic.toString()};
 }
 
 namespace {
@@ -196,47 +210,53 @@ bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView
 
 }  // namespace
 
+namespace {
+
+// Most words have a letter no numeral has; they need no closer look.
+bool mayBeNumber(QStringView word) {
+    constexpr std::u16string_view numeralLetters = u"0123456789ivxlcdmuIVXLCDMUjJ";
+    for (const QChar c : word)
+        if (c.unicode() < 0x80 && numeralLetters.find(c.unicode()) == std::u16string_view::npos) return false;
+    return !word.isEmpty();
+}
+
+}  // namespace
+
 // The search text writes "u" for "v", so a numeral arrives as "xuii": the
 // standard form (upper case, U made V, J made I) is what the reader checks.
 bool TSWordFormDictionary::isNumber(const QString& word) {
-    if (word.isEmpty()) return false;
-    // Most words have a letter no numeral has; they need no closer look.
-    static const QString numeralLetters = QStringLiteral("0123456789ivxlcdmuIVXLCDMUjJ");
-    for (const QChar c : word)
-        if (c.unicode() < 0x80 && !numeralLetters.contains(c)) return false;
+    if (!mayBeNumber(word)) return false;
     return RomanNumerals::isArabicNumeral(word, nullptr) ||
            RomanNumerals::isRomanNumeral(RomanNumerals::standardString(word), nullptr);
 }
 
 // ---- Marking ----
 
-void TSWordFormDictionary::handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const {
-    if (isNumber(word)) {
+void TSWordFormDictionary::handleNilArray(QStringView word, Marking& marking, ts::TextRange range, int depth) const {
+    if (mayBeNumber(word) && isNumber(word.toString())) {
         marking.colour(range.location, range.length, Clear);
         return;
     }
-    bool padded = false;
-    const QStringList split = depth < kMaxEncliticDepth ? checkForEnclitics(word, &padded) : QStringList();
-    if (split.size() != 2) {
+    const std::optional<EncliticSplit> split = depth < kMaxEncliticDepth ? splitEnclitic(word) : std::nullopt;
+    if (!split) {
         marking.colour(range.location, range.length, Red);
         return;
     }
-    const QString& stem = split.at(0);
-    const QString& enclitic = split.at(1);
+    const QStringView enclitic = split->enclitic;
     qsizetype loc = range.location;
 
     // The stem as written, with the "s" a padded stem was given.
     QString piece;
-    if (enclitic == QStringLiteral("'s")) piece = marking.text.mid(loc, word.size() - 2) + u's';
-    else piece = marking.text.mid(loc, stem.size());
-    if (padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = stem.back();
+    if (enclitic == u"'s") piece = marking.text.mid(loc, word.size() - 2) + u's';
+    else piece = marking.text.mid(loc, split->stemLength + (split->padded ? 1 : 0));
+    if (split->padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = u's';
 
     Marking inner(piece, marking.memo);
     markText(inner, depth + 1);
-    qsizetype replaced = stem.size();
-    if (padded) replaced -= 1;  // the added "s" is not in the text
-    replaced = std::clamp<qsizetype>(replaced, 0, std::min(inner.text.size(), range.length - enclitic.size()));
-    marking.write(loc, inner.text.left(replaced));
+    // The added "s" is not in the text.
+    const qsizetype replaced =
+        std::clamp<qsizetype>(split->stemLength, 0, std::min(inner.text.size(), range.length - enclitic.size()));
+    marking.write(loc, QStringView(inner.text).first(replaced));
     for (qsizetype i = 0; i < replaced; ++i) marking.colours[size_t(loc + i)] = inner.colours[size_t(i)];
     loc += replaced;
 
@@ -352,8 +372,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         }
         const Choice& choice = *chosen;
         if (!choice.found) {
-            // An owning copy: the stem and enclitic are cut from it.
-            handleNilArray(QString(word.constData(), word.size()), marking, range, depth);
+            handleNilArray(word, marking, range, depth);
         } else {
             quint8 colour = choice.colour;
             const bool restored = !choice.form.isNull() && writeRestored(marking.text, range.location, choice.form, written);
