@@ -327,11 +327,12 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         const ts::TextRange enclosing{enclosingStart, i - enclosingStart};
         enclosingStart = i;
 
-        // A word met before in this text is written as it was then.
+        // A word met before in this text is written as it was then; a new one
+        // is noted at once with where it stands.
         const QStringView asWritten = QStringView(marking.original).mid(range.location, range.length);
         if (depth == 0) {
-            const auto done = marking.outcomes.find(asWritten);
-            if (done != marking.outcomes.end()) {
+            const auto [done, isNew] = marking.outcomes.try_emplace(asWritten, range.location);
+            if (!isNew) {
                 const qsizetype at = done->second;
                 std::copy_n(marking.text.constData() + at, range.length, marking.text.data() + range.location);
                 std::copy_n(marking.colours.begin() + at, range.length, marking.colours.begin() + range.location);
@@ -380,7 +381,6 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
             marking.colour(range.location, range.length, colour);
         }
 
-        if (depth == 0) marking.outcomes.emplace(asWritten, range.location);
         colourSurroundings(marking, range, enclosing);
     }
 }
