@@ -14,7 +14,6 @@
 
 #include <array>
 #include <optional>
-#include <string_view>
 #include <unordered_map>
 
 namespace {
@@ -162,17 +161,21 @@ std::optional<EncliticSplit> splitEnclitic(QStringView word) {
     const auto cut = [&](QStringView enclitic, bool padded) {
         return EncliticSplit{word.size() - enclitic.size(), enclitic, padded};
     };
-    if (word.endsWith(u"que")) return cut(u"que", false);
-    if (word.endsWith(u"ve")) return cut(u"ve", false);
-    if (word.endsWith(u"ue")) return cut(u"ue", false);
-    if (word.endsWith(u"ne")) return cut(u"ne", false);
-    if (word.endsWith(u"st")) {
-        const QStringView stem = word.chopped(2);
-        return cut(u"st", !stem.endsWith(u'm') && !stem.endsWith(u'a'));
+    // Each enclitic ends in its own letter: most words need one comparison.
+    switch (word.isEmpty() ? 0 : word.back().unicode()) {
+    case u'e':
+        for (const QStringView enclitic : {u"que", u"ve", u"ue", u"ne"})
+            if (word.endsWith(enclitic)) return cut(enclitic, false);
+        return std::nullopt;
+    case u't':
+        if (!word.endsWith(u"st")) return std::nullopt;
+        return cut(u"st", !word.chopped(2).endsWith(u'm') && !word.chopped(2).endsWith(u'a'));
+    case u'n': return cut(u"n", true);
+    case u's':
+        if (!word.endsWith(u"'s")) return std::nullopt;
+        return cut(u"'s", true);
+    default: return std::nullopt;
     }
-    if (word.endsWith(u'n')) return cut(u"n", true);
-    if (word.endsWith(u"'s")) return cut(u"'s", true);
-    return std::nullopt;
 }
 
 }  // namespace
@@ -212,11 +215,23 @@ bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView
 
 namespace {
 
+// A digit, or a letter of a Roman numeral in either case, "u" and "j"
+// included.
+bool isNumeralCharacter(char16_t c) {
+    switch (c) {
+    case u'0': case u'1': case u'2': case u'3': case u'4': case u'5': case u'6': case u'7': case u'8': case u'9':
+    case u'i': case u'v': case u'x': case u'l': case u'c': case u'd': case u'm': case u'u': case u'j':
+    case u'I': case u'V': case u'X': case u'L': case u'C': case u'D': case u'M': case u'U': case u'J':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // Most words have a letter no numeral has; they need no closer look.
 bool mayBeNumber(QStringView word) {
-    constexpr std::u16string_view numeralLetters = u"0123456789ivxlcdmuIVXLCDMUjJ";
     for (const QChar c : word)
-        if (c.unicode() < 0x80 && numeralLetters.find(c.unicode()) == std::u16string_view::npos) return false;
+        if (c.unicode() < 0x80 && !isNumeralCharacter(c.unicode())) return false;
     return !word.isEmpty();
 }
 
@@ -361,9 +376,9 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         const Choice* chosen = &known->second;
         // Some keys keep the "v" they are written with.
         Choice withV;
-        if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
+        if (!chosen->primary) {
             QReadLocker lock(&lock_);
-            if (store_.keysWithV()) {
+            if (store_.keysWithV() && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
                 viewsOf(written.toString().toLower(), &views);
                 if (!views.empty()) {
                     chooseForm(views, &withV);
