@@ -82,7 +82,12 @@ struct Choice {
     QString form;  // null when no form could be chosen
     quint8 colour = Red;
 };
-using ChoiceMemo = std::unordered_map<QString, Choice, ShortStringHash, ShortStringEqual>;
+// The choices by search word. Its keys are views into the search texts of
+// the markings that met the words, which it keeps: a new word costs no copy.
+struct ChoiceMemo {
+    std::unordered_map<QStringView, Choice, ShortStringHash, ShortStringEqual> choices;
+    std::vector<QString> searchTexts;
+};
 
 struct TSWordFormDictionary::Memo : ChoiceMemo {};
 
@@ -104,8 +109,9 @@ struct TSWordFormDictionary::Marking {
         : original(text), text(text), colours(size_t(original.size()), NoColour),
           memo(sharedMemo ? std::move(sharedMemo) : std::make_shared<ChoiceMemo>()) {
         // About one new word in every twenty characters of a long text.
-        if (memo->empty()) memo->reserve(size_t(text.size() / 20));
+        if (memo->choices.empty()) memo->choices.reserve(size_t(text.size() / 20));
         plainAndSearchCopies(text, &plain, &search);
+        memo->searchTexts.push_back(search);
     }
 
     void colour(qsizetype from, qsizetype length, quint8 c) {
@@ -360,8 +366,8 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         // allocation.
         const QString word = QString::fromRawData(search.constData() + range.location, range.length);
         const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
-        auto known = marking.memo->find(QStringView(word));
-        if (known == marking.memo->end()) {
+        auto known = marking.memo->choices.find(QStringView(word));
+        if (known == marking.memo->choices.end()) {
             Choice choice;
             {
                 QReadLocker lock(&lock_);
@@ -371,7 +377,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
                     chooseForm(views, &choice);
                 }
             }
-            known = marking.memo->emplace(QString(word.constData(), word.size()), std::move(choice)).first;
+            known = marking.memo->choices.emplace(QStringView(word), std::move(choice)).first;
         }
         const Choice* chosen = &known->second;
         // Some keys keep the "v" they are written with.
