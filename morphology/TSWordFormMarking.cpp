@@ -363,21 +363,18 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         }
 
         // Views, not copies: a word met before costs one hash look-up and no
-        // allocation.
+        // allocation, and a new one is entered by that same look-up.
         const QString word = QString::fromRawData(search.constData() + range.location, range.length);
         const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
-        auto known = marking.memo->choices.find(QStringView(word));
-        if (known == marking.memo->choices.end()) {
-            Choice choice;
-            {
-                QReadLocker lock(&lock_);
-                viewsOf(word, &views);
-                if (!views.empty()) {
-                    choice.primary = true;
-                    chooseForm(views, &choice);
-                }
+        const auto [known, isNew] = marking.memo->choices.try_emplace(QStringView(word));
+        if (isNew) {
+            Choice& choice = known->second;
+            QReadLocker lock(&lock_);
+            viewsOf(word, &views);
+            if (!views.empty()) {
+                choice.primary = true;
+                chooseForm(views, &choice);
             }
-            known = marking.memo->choices.emplace(QStringView(word), std::move(choice)).first;
         }
         const Choice* chosen = &known->second;
         // Some keys keep the "v" they are written with.
