@@ -413,12 +413,6 @@ bool isPrivileged(QStringView lemma) {
     return std::any_of(lemmas.begin(), lemmas.end(), [&](const QString& l) { return l == lemma; });
 }
 
-// The first record of this normalised form; null when none.
-const TSWordFormDictionary::RecordView* firstOfForm(const TSWordFormDictionary::RecordViews& records, const QString& form) {
-    for (const TSWordFormDictionary::RecordView& r : records)
-        if (normalisesTo(r.form, form)) return &r;
-    return nullptr;
-}
 
 }  // namespace
 
@@ -462,12 +456,28 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
         int privileged, nominative, count;
         QString form;
     };
+    // Each record's form normalised once, not once per form; most need no
+    // copy.
+    std::vector<QString> copies;
+    copies.reserve(records.size());
+    std::vector<QStringView> normalised;
+    normalised.reserve(records.size());
+    for (const RecordView& r : records)
+        normalised.push_back(isNormalised(r.form) ? r.form : QStringView(copies.emplace_back(normalisedForm(r.form))));
+
     std::vector<Ranked> ranked;
     ranked.reserve(forms.size());
     for (const FormCount& f : forms) {
-        const RecordView* record = firstOfForm(records, f.form);
-        const bool privileged = record && isPrivileged(record->base);
-        ranked.push_back({privileged ? 0 : 1, prioritizeView(f.form, records) ? 0 : 1, -f.count, f.form});
+        // The form's first record tells whether its lemma is privileged;
+        // any of its records may be a nominative noun.
+        bool seen = false, privileged = false, nominative = false;
+        for (size_t i = 0; i < records.size() && !nominative; ++i) {
+            if (normalised[i] != f.form) continue;
+            if (!seen) privileged = isPrivileged(records[i].base);
+            seen = true;
+            nominative = isNominativeNoun(records[i].flags);
+        }
+        ranked.push_back({privileged ? 0 : 1, nominative ? 0 : 1, -f.count, f.form});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
         return std::tie(a.privileged, a.nominative, a.count) < std::tie(b.privileged, b.nominative, b.count);
