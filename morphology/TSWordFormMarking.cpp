@@ -13,6 +13,7 @@
 #include "platform/Dispatch.h"
 
 #include <array>
+#include <memory_resource>
 #include <optional>
 #include <unordered_map>
 
@@ -85,7 +86,9 @@ struct Choice {
 // The choices by search word. Its keys are views into the search texts of
 // the markings that met the words, which it keeps: a new word costs no copy.
 struct ChoiceMemo {
-    std::unordered_map<QStringView, Choice, ShortStringHash, ShortStringEqual> choices;
+    // Its nodes are taken from one arena and given back together.
+    std::pmr::monotonic_buffer_resource arena;
+    std::pmr::unordered_map<QStringView, Choice, ShortStringHash, ShortStringEqual> choices{&arena};
     std::vector<QString> searchTexts;
 };
 
@@ -102,8 +105,10 @@ struct TSWordFormDictionary::Marking {
     std::shared_ptr<ChoiceMemo> memo;
     // Words as written (case and diacritics kept) to where the outermost
     // marking first met them: their next occurrences are written as that
-    // one was. Unused by the markings of split-off stems.
-    std::unordered_map<QStringView, qsizetype, ShortStringHash, ShortStringEqual> outcomes;
+    // one was. Unused by the markings of split-off stems. Its nodes are
+    // taken from one arena and given back together.
+    std::pmr::monotonic_buffer_resource arena;
+    std::pmr::unordered_map<QStringView, qsizetype, ShortStringHash, ShortStringEqual> outcomes{&arena};
 
     Marking(const QString& text, std::shared_ptr<ChoiceMemo> sharedMemo)
         : original(text), text(text), colours(size_t(original.size()), NoColour),
