@@ -83,12 +83,25 @@ struct Choice {
     QString form;  // null when no form could be chosen
     quint8 colour = Red;
 };
+// A word as a view with its hash. A table of them compares the hashes before
+// the characters and never hashes a key again, so a look-up seldom reads the
+// text of a word that is not the one looked for.
+struct HashedWord {
+    QStringView text;
+    size_t hash;
+    explicit HashedWord(QStringView word) : text(word), hash(ShortStringHash()(word)) {}
+    bool operator==(const HashedWord& other) const { return hash == other.hash && text == other.text; }
+};
+struct HashOfWord {
+    size_t operator()(const HashedWord& word) const noexcept { return word.hash; }
+};
+
 // The choices by search word. Its keys are views into the search texts of
 // the markings that met the words, which it keeps: a new word costs no copy.
 struct ChoiceMemo {
     // Its nodes are taken from one arena and given back together.
     std::pmr::monotonic_buffer_resource arena;
-    std::pmr::unordered_map<QStringView, Choice, ShortStringHash, ShortStringEqual> choices{&arena};
+    std::pmr::unordered_map<HashedWord, Choice, HashOfWord> choices{&arena};
     std::vector<QString> searchTexts;
 };
 
@@ -108,7 +121,7 @@ struct TSWordFormDictionary::Marking {
     // one was. Unused by the markings of split-off stems. Its nodes are
     // taken from one arena and given back together.
     std::pmr::monotonic_buffer_resource arena;
-    std::pmr::unordered_map<QStringView, qsizetype, ShortStringHash, ShortStringEqual> outcomes{&arena};
+    std::pmr::unordered_map<HashedWord, qsizetype, HashOfWord> outcomes{&arena};
 
     Marking(const QString& text, std::shared_ptr<ChoiceMemo> sharedMemo)
         : original(text), text(text), colours(size_t(original.size()), NoColour),
@@ -357,7 +370,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         // is noted at once with where it stands.
         const QStringView asWritten = QStringView(marking.original).mid(range.location, range.length);
         if (depth == 0) {
-            const auto [done, isNew] = marking.outcomes.try_emplace(asWritten, range.location);
+            const auto [done, isNew] = marking.outcomes.try_emplace(HashedWord(asWritten), range.location);
             if (!isNew) {
                 const qsizetype at = done->second;
                 std::copy_n(marking.text.constData() + at, range.length, marking.text.data() + range.location);
@@ -371,7 +384,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         // allocation, and a new one is entered by that same look-up.
         const QString word = QString::fromRawData(search.constData() + range.location, range.length);
         const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
-        const auto [known, isNew] = marking.memo->choices.try_emplace(QStringView(word));
+        const auto [known, isNew] = marking.memo->choices.try_emplace(HashedWord(word));
         if (isNew) {
             Choice& choice = known->second;
             QReadLocker lock(&lock_);
