@@ -108,6 +108,16 @@ TEST(WordFormMarking, WordsColouredByHowSureTheFormIs) {
     EXPECT_TRUE(marked.back()->string().isEmpty());
 }
 
+// Marks already written are read through: the word is found without them,
+// and its form is written over them; a character without a plain letter stays.
+TEST(WordFormMarking, WordsWrittenWithMarksAreFoundWithoutThem) {
+    Places places;
+    const auto d = smallDictionary();
+    const auto result = d->addMacrons(ts::AttributedString(QString::fromUtf8("C\u0101no \u00E0rma \u00E6rma \u201Carma\u201D")));
+    EXPECT_EQ(result->string(), QString::fromUtf8("Can\u014D arma \u00E6rma \u201Carma\u201D"));
+    EXPECT_EQ(colourString(*result), QStringLiteral("ccccccccccrrrrccccccc"));
+}
+
 TEST(WordFormMarking, AttributesOtherThanTheBackgroundSurvive) {
     Places places;
     const auto d = smallDictionary();
