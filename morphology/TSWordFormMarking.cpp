@@ -39,19 +39,22 @@ bool isTrimmed(QChar c) {
 // character: a character the ASCII reduction would drop or widen stays.
 void plainAndSearchCopies(const QString& text, QString* plain, QString* search) {
     const qsizetype n = text.size();
-    *plain = QString(n, Qt::Uninitialized);
+    // Shared with the text until a character is changed (most texts have
+    // no diacritics).
+    *plain = text;
     *search = QString(n, Qt::Uninitialized);
     const QChar* in = text.constData();
-    QChar* p = plain->data();
     QChar* s = search->data();
     for (qsizetype i = 0; i < n; ++i) {
         QChar c = in[i];
         if (c.unicode() >= 0x80) {
             const QString one = StringExtensions::stripDiacritics(QString(c));
             // A letter without a one-letter ASCII form (æ) stays a letter.
-            if (one.size() == 1 && one.at(0) != u'?') c = one.at(0);
+            if (one.size() == 1 && one.at(0) != u'?' && one.at(0) != c) {
+                c = one.at(0);
+                (*plain)[i] = c;
+            }
         }
-        p[i] = c;
         QChar lower = c;
         if (c.unicode() >= u'A' && c.unicode() <= u'Z') lower = QChar(char16_t(c.unicode() + 32));
         else if (c.unicode() >= 0x80 && !c.isSurrogate()) lower = c.toLower();
