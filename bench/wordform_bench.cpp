@@ -21,6 +21,7 @@
 #include "morphology/Verb.h"
 #include "platform/Font.h"
 
+#include <QCryptographicHash>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
@@ -167,6 +168,23 @@ const Fixture& fixture() {
     return f;
 }
 
+// A digest of the marked texts (characters, runs and their backgrounds and
+// fonts), printed so that a change to the marking can be seen to leave its
+// output on the full list as it was.
+QByteArray markedDigest(const std::vector<ts::AttributedStringPtr>& marked) {
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    for (const ts::AttributedStringPtr& text : marked) {
+        hash.addData(text->string().toUtf8());
+        for (const ts::AttributedString::Run& run : text->runs()) {
+            QString description = QString::number(run.length);
+            for (const auto& [name, value] : run.attributes)
+                description += u' ' + name + u'=' + (value.toObject() ? value.toObject()->description() : QString());
+            hash.addData(description.toUtf8());
+        }
+    }
+    return hash.result().toHex().left(16);
+}
+
 // ---- Making the list ----
 
 void BM_MakeFormList(benchmark::State& state) {
@@ -285,7 +303,7 @@ BENCHMARK(BM_TokeniseAndLookUp)->Unit(benchmark::kMillisecond);
 
 int main(int argc, char** argv) {
     bench::initialize(argc, argv, 5);
-    fixture();
+    std::fprintf(stderr, "marked texts digest: %s\n", markedDigest(fixture().dictionary->addMacrons(fixture().texts)).constData());
     bench::RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
     const auto ratio = [&](const char* a, const char* b, const char* limit) {

@@ -25,23 +25,28 @@ const QString kNameKey = QStringLiteral("name");
 const QString kStoredDataKey = QStringLiteral("storedData");
 const QString kSourceStampKey = QStringLiteral("SourceStamp");
 
-QString normalisedForm(QStringView form) {
-    // Most forms are already lower case without v or j: copied as they are.
-    bool plain = true;
+// Most forms are already lower case without v or j.
+bool isNormalised(QStringView form) {
     for (const QChar c : form) {
         const char16_t u = c.unicode();
-        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) {
-            plain = false;
-            break;
-        }
+        if (u == u'v' || u == u'j' || (u >= u'A' && u <= u'Z') || (u >= 0x80 && c.isUpper())) return false;
     }
-    if (plain) return form.toString();
+    return true;
+}
+
+QString normalisedForm(QStringView form) {
+    if (isNormalised(form)) return form.toString();
     QString s = form.toString().toLower();
     for (QChar& c : s) {
         if (c == u'v') c = u'u';
         else if (c == u'j') c = u'i';
     }
     return s;
+}
+
+// Compares a form already normalised (most are) without copying it.
+bool normalisesTo(QStringView form, QStringView normalised) {
+    return isNormalised(form) ? form == normalised : normalisedForm(form) == normalised;
 }
 
 // A letter without its marks: the first unit of its canonical
@@ -379,9 +384,11 @@ std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(c
 std::vector<TSWordFormDictionary::FormCount> TSWordFormDictionary::uniqueForms(const RecordViews& records) {
     std::vector<FormCount> out;
     for (const RecordView& r : records) {
-        const QString form = normalisedForm(r.form);
+        // A form met before is counted without a copy of it.
+        const QString made = isNormalised(r.form) ? QString() : normalisedForm(r.form);
+        const QStringView form = made.isNull() ? r.form : QStringView(made);
         auto it = std::find_if(out.begin(), out.end(), [&](const FormCount& f) { return f.form == form; });
-        if (it == out.end()) out.push_back({form, 1});
+        if (it == out.end()) out.push_back({made.isNull() ? form.toString() : made, 1});
         else ++it->count;
     }
     return out;
@@ -402,16 +409,15 @@ bool isNominativeNoun(QStringView flags) { return flags.size() >= 8 && flags.at(
 
 bool prioritizeView(const QString& form, const TSWordFormDictionary::RecordViews& records) {
     return std::any_of(records.begin(), records.end(), [&](const TSWordFormDictionary::RecordView& r) {
-        return isNominativeNoun(r.flags) && normalisedForm(r.form) == form;
+        return isNominativeNoun(r.flags) && normalisesTo(r.form, form);
     });
 }
 
-// The first record of this normalised form; null when none.
-const TSWordFormDictionary::RecordView* firstOfForm(const TSWordFormDictionary::RecordViews& records, const QString& form) {
-    for (const TSWordFormDictionary::RecordView& r : records)
-        if (normalisedForm(r.form) == form) return &r;
-    return nullptr;
+bool isPrivileged(QStringView lemma) {
+    const QSet<QString>& lemmas = TSWordFormDictionary::priviledgedForms();
+    return std::any_of(lemmas.begin(), lemmas.end(), [&](const QString& l) { return l == lemma; });
 }
+
 
 }  // namespace
 
@@ -422,7 +428,7 @@ bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& re
 
 TSWordFormDataPtr TSWordFormDictionary::wordFormFromArray(const Records& records, const QString& form) {
     for (const TSWordFormDataPtr& r : records)
-        if (normalisedForm(r->form()) == form) return r;
+        if (normalisesTo(r->form(), form)) return r;
     return nullptr;
 }
 
@@ -455,12 +461,28 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
         int privileged, nominative, count;
         QString form;
     };
+    // Each record's form normalised once, not once per form; most need no
+    // copy.
+    std::vector<QString> copies;
+    copies.reserve(records.size());
+    std::vector<QStringView> normalised;
+    normalised.reserve(records.size());
+    for (const RecordView& r : records)
+        normalised.push_back(isNormalised(r.form) ? r.form : QStringView(copies.emplace_back(normalisedForm(r.form))));
+
     std::vector<Ranked> ranked;
     ranked.reserve(forms.size());
     for (const FormCount& f : forms) {
-        const RecordView* record = firstOfForm(records, f.form);
-        const bool privileged = record && priviledgedForms().contains(record->base.toString());
-        ranked.push_back({privileged ? 0 : 1, prioritizeView(f.form, records) ? 0 : 1, -f.count, f.form});
+        // The form's first record tells whether its lemma is privileged;
+        // any of its records may be a nominative noun.
+        bool seen = false, privileged = false, nominative = false;
+        for (size_t i = 0; i < records.size() && !nominative; ++i) {
+            if (normalised[i] != f.form) continue;
+            if (!seen) privileged = isPrivileged(records[i].base);
+            seen = true;
+            nominative = isNominativeNoun(records[i].flags);
+        }
+        ranked.push_back({privileged ? 0 : 1, nominative ? 0 : 1, -f.count, f.form});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
         return std::tie(a.privileged, a.nominative, a.count) < std::tie(b.privileged, b.nominative, b.count);

@@ -264,7 +264,7 @@ private:
     struct Memo;
     ts::AttributedStringPtr markOne(const ts::AttributedString& text, const std::shared_ptr<Memo>& memo) const;
     void markText(Marking& marking, int depth) const;
-    void handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const;
+    void handleNilArray(QStringView word, Marking& marking, ts::TextRange range, int depth) const;
     static void colourSurroundings(Marking& marking, ts::TextRange range, ts::TextRange enclosing);
 
     // One source line into the store, the form converted in *form (room

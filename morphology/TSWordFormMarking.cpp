@@ -13,6 +13,8 @@
 #include "platform/Dispatch.h"
 
 #include <array>
+#include <memory_resource>
+#include <optional>
 #include <unordered_map>
 
 namespace {
@@ -37,19 +39,22 @@ bool isTrimmed(QChar c) {
 // character: a character the ASCII reduction would drop or widen stays.
 void plainAndSearchCopies(const QString& text, QString* plain, QString* search) {
     const qsizetype n = text.size();
-    *plain = QString(n, Qt::Uninitialized);
+    // Shared with the text until a character is changed (most texts have
+    // no diacritics).
+    *plain = text;
     *search = QString(n, Qt::Uninitialized);
     const QChar* in = text.constData();
-    QChar* p = plain->data();
     QChar* s = search->data();
     for (qsizetype i = 0; i < n; ++i) {
         QChar c = in[i];
         if (c.unicode() >= 0x80) {
             const QString one = StringExtensions::stripDiacritics(QString(c));
             // A letter without a one-letter ASCII form (æ) stays a letter.
-            if (one.size() == 1 && one.at(0) != u'?') c = one.at(0);
+            if (one.size() == 1 && one.at(0) != u'?' && one.at(0) != c) {
+                c = one.at(0);
+                (*plain)[i] = c;
+            }
         }
-        p[i] = c;
         QChar lower = c;
         if (c.unicode() >= u'A' && c.unicode() <= u'Z') lower = QChar(char16_t(c.unicode() + 32));
         else if (c.unicode() >= 0x80 && !c.isSurrogate()) lower = c.toLower();
@@ -81,7 +86,27 @@ struct Choice {
     QString form;  // null when no form could be chosen
     quint8 colour = Red;
 };
-using ChoiceMemo = std::unordered_map<QString, Choice, ShortStringHash, ShortStringEqual>;
+// A word as a view with its hash. A table of them compares the hashes before
+// the characters and never hashes a key again, so a look-up seldom reads the
+// text of a word that is not the one looked for.
+struct HashedWord {
+    QStringView text;
+    size_t hash;
+    explicit HashedWord(QStringView word) : text(word), hash(ShortStringHash()(word)) {}
+    bool operator==(const HashedWord& other) const { return hash == other.hash && text == other.text; }
+};
+struct HashOfWord {
+    size_t operator()(const HashedWord& word) const noexcept { return word.hash; }
+};
+
+// The choices by search word. Its keys are views into the search texts of
+// the markings that met the words, which it keeps: a new word costs no copy.
+struct ChoiceMemo {
+    // Its nodes are taken from one arena and given back together.
+    std::pmr::monotonic_buffer_resource arena;
+    std::pmr::unordered_map<HashedWord, Choice, HashOfWord> choices{&arena};
+    std::vector<QString> searchTexts;
+};
 
 struct TSWordFormDictionary::Memo : ChoiceMemo {};
 
@@ -96,21 +121,24 @@ struct TSWordFormDictionary::Marking {
     std::shared_ptr<ChoiceMemo> memo;
     // Words as written (case and diacritics kept) to where the outermost
     // marking first met them: their next occurrences are written as that
-    // one was. Unused by the markings of split-off stems.
-    std::unordered_map<QStringView, qsizetype, ShortStringHash, ShortStringEqual> outcomes;
+    // one was. Unused by the markings of split-off stems. Its nodes are
+    // taken from one arena and given back together.
+    std::pmr::monotonic_buffer_resource arena;
+    std::pmr::unordered_map<HashedWord, qsizetype, HashOfWord> outcomes{&arena};
 
     Marking(const QString& text, std::shared_ptr<ChoiceMemo> sharedMemo)
         : original(text), text(text), colours(size_t(original.size()), NoColour),
           memo(sharedMemo ? std::move(sharedMemo) : std::make_shared<ChoiceMemo>()) {
         // About one new word in every twenty characters of a long text.
-        if (memo->empty()) memo->reserve(size_t(text.size() / 20));
+        if (memo->choices.empty()) memo->choices.reserve(size_t(text.size() / 20));
         plainAndSearchCopies(text, &plain, &search);
+        memo->searchTexts.push_back(search);
     }
 
     void colour(qsizetype from, qsizetype length, quint8 c) {
         for (qsizetype i = from; i < from + length && i < qsizetype(colours.size()); ++i) colours[size_t(i)] = c;
     }
-    void write(qsizetype at, const QString& form) {
+    void write(qsizetype at, QStringView form) {
         for (qsizetype i = 0; i < form.size() && at + i < text.size(); ++i) text[at + i] = form.at(i);
     }
 };
@@ -146,30 +174,46 @@ QString TSWordFormDictionary::restoreString(const QString& form, const QString& 
     return caps.isNull() ? QString() : restoreIs(caps, origString);
 }
 
+namespace {
+
+// An enclitic split off a word: the stem is the word's first stemLength
+// characters, with an "s" after them when padded.
+struct EncliticSplit {
+    qsizetype stemLength = 0;
+    QStringView enclitic;
+    bool padded = false;
+};
+
+std::optional<EncliticSplit> splitEnclitic(QStringView word) {
+    const auto cut = [&](QStringView enclitic, bool padded) {
+        return EncliticSplit{word.size() - enclitic.size(), enclitic, padded};
+    };
+    // Each enclitic ends in its own letter: most words need one comparison.
+    switch (word.isEmpty() ? 0 : word.back().unicode()) {
+    case u'e':
+        for (const QStringView enclitic : {u"que", u"ve", u"ue", u"ne"})
+            if (word.endsWith(enclitic)) return cut(enclitic, false);
+        return std::nullopt;
+    case u't':
+        if (!word.endsWith(u"st")) return std::nullopt;
+        return cut(u"st", !word.chopped(2).endsWith(u'm') && !word.chopped(2).endsWith(u'a'));
+    case u'n': return cut(u"n", true);
+    case u's':
+        if (!word.endsWith(u"'s")) return std::nullopt;
+        return cut(u"'s", true);
+    default: return std::nullopt;
+    }
+}
+
+}  // namespace
+
 QStringList TSWordFormDictionary::checkForEnclitics(const QString& word, bool* padded) {
-    if (padded) *padded = false;
-    const auto cut = [&](qsizetype n) { return word.left(word.size() - n); };
-    if (word.endsWith(QStringLiteral("que"))) return {cut(3), QStringLiteral("que")};
-    if (word.endsWith(QStringLiteral("ve"))) return {cut(2), QStringLiteral("ve")};
-    if (word.endsWith(QStringLiteral("ue"))) return {cut(2), QStringLiteral("ue")};
-    if (word.endsWith(QStringLiteral("ne"))) return {cut(2), QStringLiteral("ne")};
-    if (word.endsWith(QStringLiteral("st"))) {
-        QString stem = cut(2);
-        if (!stem.endsWith(u'm') && !stem.endsWith(u'a')) {
-            stem += u's';
-            if (padded) *padded = true;
-        }
-        return {stem, QStringLiteral("st")};
-    }
-    if (word.endsWith(u'n')) {
-        if (padded) *padded = true;
-        return {cut(1) + u's', QStringLiteral("n")};
-    }
-    if (word.endsWith(QStringLiteral("'s"))) {
-        if (padded) *padded = true;
-        return {cut(2) + u's', QStringLiteral("'s")};
-    }
-    return {};
+    const std::optional<EncliticSplit> split = splitEnclitic(word);
+    if (padded) *padded = split && split->padded;
+    if (!split) return {};
+    QString stem = word.left(split->stemLength);
+    if (split->padded) stem += u's';
+    return {stem, split->enclitic.toString()};
 }
 
 namespace {
@@ -196,47 +240,65 @@ bool writeRestored(QString& text, qsizetype at, const QString& form, QStringView
 
 }  // namespace
 
+namespace {
+
+// A digit, or a letter of a Roman numeral in either case, "u" and "j"
+// included.
+bool isNumeralCharacter(char16_t c) {
+    switch (c) {
+    case u'0': case u'1': case u'2': case u'3': case u'4': case u'5': case u'6': case u'7': case u'8': case u'9':
+    case u'i': case u'v': case u'x': case u'l': case u'c': case u'd': case u'm': case u'u': case u'j':
+    case u'I': case u'V': case u'X': case u'L': case u'C': case u'D': case u'M': case u'U': case u'J':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Most words have a letter no numeral has; they need no closer look.
+bool mayBeNumber(QStringView word) {
+    for (const QChar c : word)
+        if (c.unicode() < 0x80 && !isNumeralCharacter(c.unicode())) return false;
+    return !word.isEmpty();
+}
+
+}  // namespace
+
 // The search text writes "u" for "v", so a numeral arrives as "xuii": the
 // standard form (upper case, U made V, J made I) is what the reader checks.
 bool TSWordFormDictionary::isNumber(const QString& word) {
-    if (word.isEmpty()) return false;
-    // Most words have a letter no numeral has; they need no closer look.
-    static const QString numeralLetters = QStringLiteral("0123456789ivxlcdmuIVXLCDMUjJ");
-    for (const QChar c : word)
-        if (c.unicode() < 0x80 && !numeralLetters.contains(c)) return false;
+    if (!mayBeNumber(word)) return false;
     return RomanNumerals::isArabicNumeral(word, nullptr) ||
            RomanNumerals::isRomanNumeral(RomanNumerals::standardString(word), nullptr);
 }
 
 // ---- Marking ----
 
-void TSWordFormDictionary::handleNilArray(const QString& word, Marking& marking, ts::TextRange range, int depth) const {
-    if (isNumber(word)) {
+void TSWordFormDictionary::handleNilArray(QStringView word, Marking& marking, ts::TextRange range, int depth) const {
+    if (mayBeNumber(word) && isNumber(word.toString())) {
         marking.colour(range.location, range.length, Clear);
         return;
     }
-    bool padded = false;
-    const QStringList split = depth < kMaxEncliticDepth ? checkForEnclitics(word, &padded) : QStringList();
-    if (split.size() != 2) {
+    const std::optional<EncliticSplit> split = depth < kMaxEncliticDepth ? splitEnclitic(word) : std::nullopt;
+    if (!split) {
         marking.colour(range.location, range.length, Red);
         return;
     }
-    const QString& stem = split.at(0);
-    const QString& enclitic = split.at(1);
+    const QStringView enclitic = split->enclitic;
     qsizetype loc = range.location;
 
     // The stem as written, with the "s" a padded stem was given.
     QString piece;
-    if (enclitic == QStringLiteral("'s")) piece = marking.text.mid(loc, word.size() - 2) + u's';
-    else piece = marking.text.mid(loc, stem.size());
-    if (padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = stem.back();
+    if (enclitic == u"'s") piece = marking.text.mid(loc, word.size() - 2) + u's';
+    else piece = marking.text.mid(loc, split->stemLength + (split->padded ? 1 : 0));
+    if (split->padded && enclitic.size() == 1 && !piece.isEmpty()) piece[piece.size() - 1] = u's';
 
     Marking inner(piece, marking.memo);
     markText(inner, depth + 1);
-    qsizetype replaced = stem.size();
-    if (padded) replaced -= 1;  // the added "s" is not in the text
-    replaced = std::clamp<qsizetype>(replaced, 0, std::min(inner.text.size(), range.length - enclitic.size()));
-    marking.write(loc, inner.text.left(replaced));
+    // The added "s" is not in the text.
+    const qsizetype replaced =
+        std::clamp<qsizetype>(split->stemLength, 0, std::min(inner.text.size(), range.length - enclitic.size()));
+    marking.write(loc, QStringView(inner.text).first(replaced));
     for (qsizetype i = 0; i < replaced; ++i) marking.colours[size_t(loc + i)] = inner.colours[size_t(i)];
     loc += replaced;
 
@@ -307,11 +369,12 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         const ts::TextRange enclosing{enclosingStart, i - enclosingStart};
         enclosingStart = i;
 
-        // A word met before in this text is written as it was then.
+        // A word met before in this text is written as it was then; a new one
+        // is noted at once with where it stands.
         const QStringView asWritten = QStringView(marking.original).mid(range.location, range.length);
         if (depth == 0) {
-            const auto done = marking.outcomes.find(asWritten);
-            if (done != marking.outcomes.end()) {
+            const auto [done, isNew] = marking.outcomes.try_emplace(HashedWord(asWritten), range.location);
+            if (!isNew) {
                 const qsizetype at = done->second;
                 std::copy_n(marking.text.constData() + at, range.length, marking.text.data() + range.location);
                 std::copy_n(marking.colours.begin() + at, range.length, marking.colours.begin() + range.location);
@@ -321,28 +384,25 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         }
 
         // Views, not copies: a word met before costs one hash look-up and no
-        // allocation.
+        // allocation, and a new one is entered by that same look-up.
         const QString word = QString::fromRawData(search.constData() + range.location, range.length);
         const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
-        auto known = marking.memo->find(QStringView(word));
-        if (known == marking.memo->end()) {
-            Choice choice;
-            {
-                QReadLocker lock(&lock_);
-                viewsOf(word, &views);
-                if (!views.empty()) {
-                    choice.primary = true;
-                    chooseForm(views, &choice);
-                }
+        const auto [known, isNew] = marking.memo->choices.try_emplace(HashedWord(word));
+        if (isNew) {
+            Choice& choice = known->second;
+            QReadLocker lock(&lock_);
+            viewsOf(word, &views);
+            if (!views.empty()) {
+                choice.primary = true;
+                chooseForm(views, &choice);
             }
-            known = marking.memo->emplace(QString(word.constData(), word.size()), std::move(choice)).first;
         }
         const Choice* chosen = &known->second;
         // Some keys keep the "v" they are written with.
         Choice withV;
-        if (!chosen->primary && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
+        if (!chosen->primary) {
             QReadLocker lock(&lock_);
-            if (store_.keysWithV()) {
+            if (store_.keysWithV() && written.contains(QLatin1Char('v'), Qt::CaseInsensitive)) {
                 viewsOf(written.toString().toLower(), &views);
                 if (!views.empty()) {
                     chooseForm(views, &withV);
@@ -352,8 +412,7 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
         }
         const Choice& choice = *chosen;
         if (!choice.found) {
-            // An owning copy: the stem and enclitic are cut from it.
-            handleNilArray(QString(word.constData(), word.size()), marking, range, depth);
+            handleNilArray(word, marking, range, depth);
         } else {
             quint8 colour = choice.colour;
             const bool restored = !choice.form.isNull() && writeRestored(marking.text, range.location, choice.form, written);
@@ -361,7 +420,6 @@ void TSWordFormDictionary::markText(Marking& marking, int depth) const {
             marking.colour(range.location, range.length, colour);
         }
 
-        if (depth == 0) marking.outcomes.emplace(asWritten, range.location);
         colourSurroundings(marking, range, enclosing);
     }
 }
@@ -385,33 +443,36 @@ ts::AttributedStringPtr TSWordFormDictionary::markOne(const ts::AttributedString
     markText(marking, 0);
 
     // One pass over the original's runs: its attributes without any
-    // background, the background of each stretch of one colour laid over them.
-    auto result = std::make_shared<ts::AttributedString>();
-    const QString& chars = marking.text;
+    // background, the background of each stretch of one colour laid over
+    // them. The marked characters become the result's text as they are.
+    std::vector<ts::AttributedString::Run> runs;
     qsizetype pos = 0;
     for (const ts::AttributedString::Run& run : text.runs()) {
-        // The run's attributes under each of the four backgrounds, made once.
-        std::array<ts::Attributes, 4> variants;
-        variants[NoColour] = run.attributes.toAttributes();
-        variants[NoColour].erase(ts::AttributeName::BackgroundColor);
+        // The run's attributes under each of the four backgrounds, made once
+        // and shared by its stretches.
+        std::array<ts::AttributeSet, 4> variants;
+        ts::Attributes attributes = run.attributes.toAttributes();
+        attributes.erase(ts::AttributeName::BackgroundColor);
+        variants[NoColour] = ts::AttributeSet(attributes);
         for (quint8 c : {Clear, Red, Orange}) {
-            variants[c] = variants[NoColour];
-            variants[c][ts::AttributeName::BackgroundColor] = colourValue(c);
+            attributes[ts::AttributeName::BackgroundColor] = colourValue(c);
+            variants[c] = ts::AttributeSet(attributes);
         }
-        const qsizetype end = pos + run.length;
+        const qsizetype start = pos, end = pos + run.length;
         while (pos < end) {
             const quint8 c = marking.colours[size_t(pos)];
             qsizetype stop = pos + 1;
             while (stop < end && marking.colours[size_t(stop)] == c) ++stop;
-            // After the first piece, a view of the marked characters: append
-            // copies it onto the text. (An empty text would share the view.)
-            result->append(result->length() == 0 ? chars.mid(pos, stop - pos)
-                                                 : QString::fromRawData(chars.constData() + pos, stop - pos),
-                           variants[c]);
+            // Stretches of one run differ in colour; the first of the next
+            // run may equal the last one before it.
+            if (pos == start && !runs.empty() && runs.back().attributes == variants[c])
+                runs.back().length += stop - pos;
+            else
+                runs.push_back({stop - pos, variants[c]});
             pos = stop;
         }
     }
-    return result;
+    return std::make_shared<ts::AttributedString>(ts::AttributedString::withRuns(std::move(marking.text), std::move(runs)));
 }
 
 void TSWordFormDictionary::addMacrons(std::vector<ts::AttributedStringPtr> texts, ts::ObjectPtr object,

@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 #include "platform/Font.h"
 
+#include <QCryptographicHash>
 #include <QRegularExpression>
 
 #include <gtest/gtest.h>
@@ -105,6 +106,16 @@ TEST(WordFormMarking, WordsColouredByHowSureTheFormIs) {
         EXPECT_EQ(colourString(*marked[i]), QString::fromUtf8(cases[i].colours)) << cases[i].input;
     }
     EXPECT_TRUE(marked.back()->string().isEmpty());
+}
+
+// Marks already written are read through: the word is found without them,
+// and its form is written over them; a character without a plain letter stays.
+TEST(WordFormMarking, WordsWrittenWithMarksAreFoundWithoutThem) {
+    Places places;
+    const auto d = smallDictionary();
+    const auto result = d->addMacrons(ts::AttributedString(QString::fromUtf8("C\u0101no \u00E0rma \u00E6rma \u201Carma\u201D")));
+    EXPECT_EQ(result->string(), QString::fromUtf8("Can\u014D arma \u00E6rma \u201Carma\u201D"));
+    EXPECT_EQ(colourString(*result), QStringLiteral("ccccccccccrrrrccccccc"));
 }
 
 TEST(WordFormMarking, AttributesOtherThanTheBackgroundSurvive) {
@@ -246,4 +257,108 @@ TEST(WordFormMarking, EcloguesWithTheMinimalList) {
         EXPECT_EQ(seen[written].first, QString::fromUtf8(c.marked)) << c.written;
         EXPECT_EQ(int(seen[written].second), int(c.bg)) << c.written;
     }
+}
+
+namespace {
+
+// The Latin body of a TEI file as plain text: notes and elements removed.
+QString teiBody(const QString& path) {
+    static const QRegularExpression notes(QStringLiteral("<note\\b.*?</note>"), QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression tag(QStringLiteral("<[^>]+>"));
+    QString body = readFile(path);
+    body = body.mid(body.indexOf(QStringLiteral("<body")));
+    body.remove(notes);
+    body.replace(tag, QStringLiteral(" "));
+    return body;
+}
+
+// A text in runs of a few lengths that cut through words: roman, italic,
+// underlined, and one with a background of its own.
+ts::AttributedStringPtr inRuns(const QString& text) {
+    const ts::Value roman(ts::Font::make(QStringLiteral("Times-Roman"), 12));
+    const ts::Value italic(ts::Font::make(QStringLiteral("Times-Italic"), 12));
+    auto s = std::make_shared<ts::AttributedString>(text, ts::Attributes{{ts::AttributeName::Font, roman}});
+    const qsizetype steps[] = {397, 13, 1201, 5, 61};
+    qsizetype at = 0;
+    for (int i = 0; at < text.size(); ++i) {
+        const qsizetype length = std::min(steps[i % 5], text.size() - at);
+        if (i % 4 == 1) s->addAttribute(ts::AttributeName::Font, italic, {at, length});
+        if (i % 4 == 2) s->addAttribute(ts::AttributeName::Underline, ts::Value(1), {at, length});
+        if (i % 4 == 3) s->addAttribute(ts::AttributeName::BackgroundColor, ts::Value(ts::Color::redColor()), {at, length});
+        at += length;
+    }
+    return s;
+}
+
+// What a marked text shows: its characters and each run's length, background,
+// font and underline.
+void addToDigest(QCryptographicHash& hash, const ts::AttributedString& s) {
+    hash.addData(QByteArrayView(reinterpret_cast<const char*>(s.string().constData()), s.string().size() * 2));
+    qsizetype at = 0;
+    for (const ts::AttributedString::Run& run : s.runs()) {
+        const auto font = s.attribute(ts::AttributeName::Font, at).toObjectAs<ts::Font>();
+        const QString description = QStringLiteral("|%1 %2 %3 %4").arg(run.length).arg(int(backgroundAt(s, at)))
+                                        .arg(font ? font->postScriptName() : QString())
+                                        .arg(s.attribute(ts::AttributeName::Underline, at).toInt64());
+        hash.addData(description.toUtf8());
+        at += run.length;
+    }
+}
+
+}  // namespace
+
+// Marking the real texts gives what it gave before its speed work: the five
+// Latin texts in runs of several attributes, and a text of the list's own
+// words (every third with "que", every fifth in capitals, "v" written for
+// "u"), marked as one batch with the real minimal list. The digests and
+// counts were taken from the marking as it was before.
+TEST(WordFormMarking, RealTextsMarkAsBefore) {
+    Places places;
+    TSWordFormDictionary d;
+    d.loadFromString(readFile(minimalListPath()));
+    ASSERT_GT(d.keyCount(), 2000);
+
+    std::vector<ts::AttributedStringPtr> texts;
+    for (const char* file : {"tei/eclogues-lat.xml", "tei/amphitruo-lat.xml", "tei2/phi0134.phi001.perseus-lat1.xml",
+                             "tei2/phi0474.phi051.perseus-lat1.xml", "tei2/phi0893.phi004.perseus-lat1.xml"}) {
+        const QString body = teiBody(sharedDir() + QStringLiteral("/data/") + QString::fromUtf8(file));
+        ASSERT_GT(body.size(), 10000) << file;
+        texts.push_back(inRuns(body));
+    }
+    QString words;
+    int n = 0;
+    for (const QString& line : readFile(minimalListPath()).split(u'\n')) {
+        QString word = line.section(u'\t', 0, 0);
+        if (word.isEmpty()) continue;
+        ++n;
+        if (n % 3 == 0) word += QStringLiteral("que");
+        if (n % 5 == 0) word = word.toUpper();
+        if (n % 7 == 0) word.replace(u'u', u'v');
+        words += word + (n % 11 == 0 ? QStringLiteral(". ") : QStringLiteral(" "));
+    }
+    texts.push_back(inRuns(words));
+
+    const auto marked = d.addMacrons(texts);
+    ASSERT_EQ(marked.size(), texts.size());
+    QStringList digests;
+    int clear = 0, orange = 0, red = 0, none = 0, changed = 0;
+    for (size_t i = 0; i < marked.size(); ++i) {
+        ASSERT_EQ(marked[i]->length(), texts[i]->length());
+        QCryptographicHash hash(QCryptographicHash::Sha1);
+        addToDigest(hash, *marked[i]);
+        digests << QString::fromLatin1(hash.result().toHex().left(12));
+        qsizetype at = 0;
+        for (const ts::AttributedString::Run& run : marked[i]->runs()) {
+            const Bg bg = backgroundAt(*marked[i], at);
+            (bg == Bg::Clear ? clear : bg == Bg::Orange ? orange : bg == Bg::Red ? red : none) += int(run.length);
+            at += run.length;
+        }
+        for (qsizetype c = 0; c < marked[i]->length(); ++c) changed += marked[i]->string()[c] != texts[i]->string()[c];
+    }
+    EXPECT_EQ(digests.join(u' '), QStringLiteral("32e05547571a 1aff77df26b1 822057bcda9c 7350ea19c496 d0c47cbdf684 db8f06950ce4"));
+    EXPECT_EQ(clear, 177551);
+    EXPECT_EQ(orange, 15295);
+    EXPECT_EQ(red, 243294);
+    EXPECT_EQ(none, 0);
+    EXPECT_EQ(changed, 12977);
 }
