@@ -122,9 +122,8 @@ QString markStemVowel(const QString& text, QChar vowel, const QString& tail) {
     if (text.size() <= tail.size() || hasLengthMarks(text) || !text.endsWith(tail)) return text;
     const qsizetype at = text.size() - tail.size() - 1;
     if (text.at(at) != vowel) return text;
-    static const QString plain = QStringLiteral("aeiou"), marked = QStringLiteral("\u0101\u0113\u012B\u014D\u016B");
     QString out = text;
-    out[at] = marked.at(plain.indexOf(vowel));
+    out[at] = markVowelsLong(QString(vowel)).at(0);
     return out;
 }
 
