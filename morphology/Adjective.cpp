@@ -73,9 +73,7 @@ QStringList Adjective::components() const {
 // degree is formed as usual.
 bool Adjective::tableForm(qint64 theCase, bool singular, qint64 gender, qint64 comparison, QString* form) const {
     if (comparison < 1 || comparison > 2) return false;
-    const QString text = latin();
-    const qsizetype blank = text.indexOf(u' ');
-    const IrregularComparison* c = irregularComparisons().find(blank < 0 ? text : text.left(blank));
+    const IrregularComparison* c = irregularComparisons().find(nominativeCase());
     if (!c) return false;
     const QString& written = comparison == 1 ? c->comparative : c->superlative;
     if (written.isEmpty()) {

@@ -399,17 +399,15 @@ const QSet<QString>& TSWordFormDictionary::priviledgedForms() {
     return set;
 }
 
-bool TSWordFormDictionary::checkFlags(const QString& flags) {
+bool TSWordFormDictionary::checkFlags(QStringView flags) {
     return flags.size() >= 8 && flags.at(0) == u'n' && flags.at(7) == u'n';
 }
 
 namespace {
 
-bool isNominativeNoun(QStringView flags) { return flags.size() >= 8 && flags.at(0) == u'n' && flags.at(7) == u'n'; }
-
 bool prioritizeView(const QString& form, const TSWordFormDictionary::RecordViews& records) {
     return std::any_of(records.begin(), records.end(), [&](const TSWordFormDictionary::RecordView& r) {
-        return isNominativeNoun(r.flags) && normalisesTo(r.form, form);
+        return TSWordFormDictionary::checkFlags(r.flags) && normalisesTo(r.form, form);
     });
 }
 
@@ -417,7 +415,6 @@ bool isPrivileged(QStringView lemma) {
     const QSet<QString>& lemmas = TSWordFormDictionary::priviledgedForms();
     return std::any_of(lemmas.begin(), lemmas.end(), [&](const QString& l) { return l == lemma; });
 }
-
 
 }  // namespace
 
@@ -480,7 +477,7 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
             if (normalised[i] != f.form) continue;
             if (!seen) privileged = isPrivileged(records[i].base);
             seen = true;
-            nominative = isNominativeNoun(records[i].flags);
+            nominative = TSWordFormDictionary::checkFlags(records[i].flags);
         }
         ranked.push_back({privileged ? 0 : 1, nominative ? 0 : 1, -f.count, f.form});
     }

@@ -191,7 +191,7 @@ public:
     // True when some record of this normalised form is a nominative noun.
     static bool prioritizeForm(const QString& form, const Records& records);
     // True for the tag of a nominative noun.
-    static bool checkFlags(const QString& flags);
+    static bool checkFlags(QStringView flags);
     // The first record of this normalised form; null when none.
     static TSWordFormDataPtr wordFormFromArray(const Records& records, const QString& form);
     // Each form given the input's capitals and v/j spelling.

@@ -24,6 +24,8 @@ qsizetype presentStemCut(qint64 code) {
 
 bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 
+bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
+
 // A shortened part that begins with a consonant restates the end of the first
 // part from where its first two letters stand there: rĕlinquo -līqui is
 // relīquī, vĭdĕo -vīdi -vīsum is vīdī, vīsum, mitto -mīsi is mīsī. Null when
@@ -35,8 +37,7 @@ bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 QString restatedPart(const QString& first, const QString& part) {
     if (first.isEmpty() || part.size() < 2) return QString();
     const QString plainPart = LatinText::plainLetterCopy(part.left(2)).toLower();
-    static const QString vowels = QStringLiteral("aeiouy");
-    if (vowels.contains(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
+    if (isPlainVowel(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
     const bool consonantalI = plainPart.at(0) == u'j';
     QString plainFirst = LatinText::plainLetterCopy(first).toLower();
     QString plainRestated = LatinText::plainLetterCopy(part).toLower();
@@ -50,7 +51,7 @@ QString restatedPart(const QString& first, const QString& part) {
     if (at < 0 && consonantalI && plainRestated.size() >= 3) {
         const QChar next = plainRestated.at(2);
         for (qsizetype k = 0; at < 0 && k + 2 < plainFirst.size(); ++k)
-            if (plainFirst.at(k) == u'i' && vowels.contains(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
+            if (plainFirst.at(k) == u'i' && isPlainVowel(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
         if (at < 0) at = plainFirst.indexOf(QString(QChar(u'i')) + next);
     }
     if (at < 0) return QString();
@@ -61,8 +62,6 @@ QString restatedPart(const QString& first, const QString& part) {
         if (part.at(i).unicode() < 0x80 && longVowels.contains(first.at(at + i))) restated[i] = first.at(at + i);
     return first.left(at) + restated;
 }
-
-bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
 
 // A shortened part on the present stem of a regular conjugation, where it
 // begins with a vowel or with the stem's own last consonant. True endings
@@ -110,7 +109,7 @@ bool beginsWithVowel(const QString& ending) {
     const qsizetype at = ending.startsWith(u'-') ? 1 : 0;
     if (at >= ending.size()) return false;
     const QString letter = foldLatinString(ending.mid(at, 1)).toLower();
-    return letter.size() == 1 && QStringLiteral("aeiouy").contains(letter.at(0));
+    return letter.size() == 1 && isPlainVowel(letter.at(0));
 }
 
 bool hasLengthMarks(const QString& text) { return foldLatinString(text) != text; }
@@ -123,9 +122,8 @@ QString markStemVowel(const QString& text, QChar vowel, const QString& tail) {
     if (text.size() <= tail.size() || hasLengthMarks(text) || !text.endsWith(tail)) return text;
     const qsizetype at = text.size() - tail.size() - 1;
     if (text.at(at) != vowel) return text;
-    static const QString plain = QStringLiteral("aeiou"), marked = QStringLiteral("\u0101\u0113\u012B\u014D\u016B");
     QString out = text;
-    out[at] = marked.at(plain.indexOf(vowel));
+    out[at] = markVowelsLong(QString(vowel)).at(0);
     return out;
 }
 
