@@ -147,8 +147,7 @@ QString NBSourceXMLParser::ferreOf(const QString& headword, const QString& perfe
     // adferō adferre, afferō afferre, ferō ferre; a headword not in -ferō
     // takes the perfect's prefix before "tulī".
     const QString first = headword.section(u' ', 0, 0);
-    if (first.endsWith(u"ferō")) return first.chopped(1) + u"re"_s;
-    if (first.endsWith(u"fero")) return first.chopped(1) + u"re"_s;
+    if (first.endsWith(u"ferō") || first.endsWith(u"fero")) return first.chopped(1) + u"re"_s;
     return perfect.left(std::max<qsizetype>(0, perfect.size() - 4)) + u"ferre"_s;
 }
 
