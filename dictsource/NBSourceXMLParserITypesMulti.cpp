@@ -118,8 +118,7 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
             const QString perfect = QString(a).remove(kEmDash).trimmed();
             verb(u" "_s + sumInfinitive(headword, b) + (perfect.isEmpty() ? u" -"_s : u" "_s + perfect),
                  b == u"posse" ? 15 : 8);
-        }
-        else if (b.endsWith(u"lātus")) {
+        } else if (b.endsWith(u"lātus")) {
             // fero and its compounds: the infinitive keeps the headword's own
             // (assimilated or not) prefix; the suppletive parts stand whole.
             const QString infinitive = ferreOf(headword, a);
@@ -129,7 +128,6 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
         } else if (b == QString(kEmDash)) parseEmDash(a);
         else if (b == u"positus") verb(u" -ere -posuī -positus"_s, 3);
         else if (b == u"fierī") verb(u" -fierī -factus"_s, 11);
-        else if (b == u"esse") verb(u" -"_s + b + u" -"_s + QString(a).remove(kEmDash), 8);
         else if (b == u"a") {
             appendToHeadword(u" -ae -a"_s);
             if (entry->type() == 0) entry->setType(DictionaryEntry::Numeral);
