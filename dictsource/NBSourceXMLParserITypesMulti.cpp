@@ -207,11 +207,14 @@ bool NBSourceXMLParser::handle3ComponentIType(QStringList& pieces) {
     const QString i = trimmed(infinitiveParts.first(), u" .");
     for (qsizetype k = 1; k < infinitiveParts.size(); ++k) addNote(infinitiveParts.at(k));
     const QString pe = emptiedDash(p), se = emptiedDash(s);
-    auto slots = [&](const QString& infinitive, int conjugation) {
-        appendToHeadword(u" -"_s + infinitive + u" -"_s + pe + u" -"_s + se);
+    auto verbLine = [&](const QString& parts, int conjugation) {
+        appendToHeadword(parts);
         entry->setType(DictionaryEntry::Verb);
         entry->setConjugation(conjugation);
         return true;
+    };
+    auto slots = [&](const QString& infinitive, int conjugation) {
+        return verbLine(u" -"_s + infinitive + u" -"_s + pe + u" -"_s + se, conjugation);
     };
     if (i == u"āre" || i == u"arē" || i == u"ārr" || p == u"āre") return slots(u"āre"_s, 1);
     if (i == u"are") return slots(u"are"_s, 1);
@@ -234,20 +237,15 @@ bool NBSourceXMLParser::handle3ComponentIType(QStringList& pieces) {
     // fero, sum, possum, volō, nōlō, mālō and their compounds: the parts
     // stand whole, the missing ones as a bare slot.
     auto whole = [&](int conjugation) {
-        appendToHeadword(u" "_s + i + u" "_s + (pe.isEmpty() ? u"-"_s : pe) + u" "_s + (se.isEmpty() ? u"-"_s : se));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(conjugation);
-        return true;
+        return verbLine(u" "_s + i + u" "_s + (pe.isEmpty() ? u"-"_s : pe) + u" "_s + (se.isEmpty() ? u"-"_s : se),
+                        conjugation);
     };
     if (i.endsWith(u"ferre")) return whole(9);
     if (i == u"posse") return whole(15);
-    if (i.endsWith(u"esse")) {
-        appendToHeadword(u" "_s + sumInfinitive(headword, i) + u" "_s + (pe.isEmpty() ? u"-"_s : pe) +
-                         (se.isEmpty() ? QString() : u" "_s + se));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(8);
-        return true;
-    }
+    if (i.endsWith(u"esse"))
+        return verbLine(u" "_s + sumInfinitive(headword, i) + u" "_s + (pe.isEmpty() ? u"-"_s : pe) +
+                            (se.isEmpty() ? QString() : u" "_s + se),
+                        8);
     if (i == u"mālle") return whole(14);
     handle3ComponentExceptions(pieces.join(QLatin1Char(' ')));
     return false;
