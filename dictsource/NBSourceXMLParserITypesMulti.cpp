@@ -121,10 +121,7 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
         } else if (b.endsWith(u"lātus")) {
             // fero and its compounds: the infinitive keeps the headword's own
             // (assimilated or not) prefix; the suppletive parts stand whole.
-            const QString infinitive = ferreOf(headword, a);
-            appendToHeadword(u" "_s + infinitive + u" "_s + a + u" "_s + b);
-            entry->setType(DictionaryEntry::Verb);
-            entry->setConjugation(9);
+            verb(u" "_s + ferreOf(headword, a) + u" "_s + a + u" "_s + b, 9);
         } else if (b == QString(kEmDash)) parseEmDash(a);
         else if (b == u"positus") verb(u" -ere -posuī -positus"_s, 3);
         else if (b == u"fierī") verb(u" -fierī -factus"_s, 11);
