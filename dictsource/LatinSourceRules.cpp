@@ -228,6 +228,8 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
     return QString();
 }
 
+namespace {
+
 int conjugationOfVerbLine(const QString& line, int conjugation) {
     if (conjugation != 3) return conjugation;
     const QString plain = plainLetters(line.section(u' ', 0, 0)).letters;
@@ -250,6 +252,13 @@ QString withWholePrincipalParts(const QString& line, bool borrowLengths) {
         else out += QLatin1Char(' ') + whole + (blank < 0 ? QString() : slot.mid(blank));
     }
     return out;
+}
+
+}  // namespace
+
+void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths) {
+    entry->setEntry(withWholePrincipalParts(entry->entry(), borrowLengths));
+    entry->setConjugation(conjugationOfVerbLine(entry->entry(), entry->conjugation()));
 }
 
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,

@@ -52,13 +52,11 @@ void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive
 // borrowLengths, for a source that leaves lengths unmarked, a part that
 // marks none takes those of the headword's letters it repeats.
 QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths = false);
-// The conjugation of a verb line: a third-conjugation headword in -iō or
-// -ior, whatever length mark its i carries (făcĭo, pătĭor), is of the mixed
-// conjugation; any other conjugation stays as it is.
-int conjugationOfVerbLine(const QString& line, int conjugation);
-// A verb's headword line with every part that wholePrincipalPart finds whole
-// written without its hyphen, so that no stem is glued in front of it.
-QString withWholePrincipalParts(const QString& line, bool borrowLengths = false);
+// Finishes a verb entry's headword line: every part that wholePrincipalPart
+// finds whole is written without its hyphen, so that no stem is glued in
+// front of it; and a third-conjugation headword in -iō or -ior, whatever
+// length mark its i carries (făcĭo, pătĭor), is of the mixed conjugation.
+void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths = false);
 
 // Whether an inflection text names a verb by the infinitive ending of its
 // last comma piece ("ere", "āre", "ēre", "īre"); a verb's type and

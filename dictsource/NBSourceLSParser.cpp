@@ -390,8 +390,7 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            entry->setEntry(latinsource::withWholePrincipalParts(entry->entry(), true));
-            entry->setConjugation(latinsource::conjugationOfVerbLine(entry->entry(), entry->conjugation()));
+            latinsource::finishVerbLine(entry, true);
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)

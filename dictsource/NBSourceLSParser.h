@@ -186,7 +186,7 @@ public:
     void addMaleGender();
     void addFemaleGender();
     void addNeuterGender();
-    bool verbWithDerivedForms(const DictionaryEntryPtr& entry) const;
+    bool entryTakesGender(const DictionaryEntryPtr& entry) const;
     void addMaleGenderToEntry(const DictionaryEntryPtr& entry);
     void addFemaleGenderToEntry(const DictionaryEntryPtr& entry);
     void addNeuterGenderToEntry(const DictionaryEntryPtr& entry);

@@ -368,30 +368,31 @@ void NBSourceLSParser::addNeuterGenderToEntry(const DictionaryEntryPtr& entry) {
     entry->setType(DictionaryEntry::Noun);
 }
 
-// A gender read while forms named after a verb's headword are open belongs
-// to those forms (a noun made from the verb), never to the verb itself.
-bool NBSourceLSParser::verbWithDerivedForms(const DictionaryEntryPtr& entry) const {
-    return entry && entry->type() == DictionaryEntry::Verb && !orthoStack_.empty();
+// A gender read while forms named after the headword are open belongs to
+// those forms alone when the entry has a gender already, or is a verb (the
+// forms are then a noun made from it).
+bool NBSourceLSParser::entryTakesGender(const DictionaryEntryPtr& entry) const {
+    return orthoStack_.empty() || (entry->gender() == 0 && entry->type() != DictionaryEntry::Verb);
 }
 
 void NBSourceLSParser::addMaleGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addMaleGenderToEntry(entry);
+    if (entryTakesGender(entry)) addMaleGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addMaleGenderToEntry(alternative);
 }
 
 void NBSourceLSParser::addFemaleGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addFemaleGenderToEntry(entry);
+    if (entryTakesGender(entry)) addFemaleGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addFemaleGenderToEntry(alternative);
 }
 
 void NBSourceLSParser::addNeuterGender() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return;
-    if (!(entry->gender() != 0 && !orthoStack_.empty()) && !verbWithDerivedForms(entry)) addNeuterGenderToEntry(entry);
+    if (entryTakesGender(entry)) addNeuterGenderToEntry(entry);
     for (const auto& alternative : DictionaryEntryList(orthoStack_)) addNeuterGenderToEntry(alternative);
 }
 

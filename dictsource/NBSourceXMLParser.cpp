@@ -214,8 +214,7 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
                 }
             }
             if (entry->type() == DictionaryEntry::Verb) {
-                entry->setEntry(latinsource::withWholePrincipalParts(entry->entry()));
-                entry->setConjugation(latinsource::conjugationOfVerbLine(entry->entry(), entry->conjugation()));
+                latinsource::finishVerbLine(entry);
             }
             if (entry->type() == 0) {
                 for (const auto& child : entry->childList()) {

@@ -118,18 +118,13 @@ void NBSourceXMLParser::handle2ComponentIType(QStringList& pieces) {
             const QString perfect = QString(a).remove(kEmDash).trimmed();
             verb(u" "_s + sumInfinitive(headword, b) + (perfect.isEmpty() ? u" -"_s : u" "_s + perfect),
                  b == u"posse" ? 15 : 8);
-        }
-        else if (b.endsWith(u"lātus")) {
+        } else if (b.endsWith(u"lātus")) {
             // fero and its compounds: the infinitive keeps the headword's own
             // (assimilated or not) prefix; the suppletive parts stand whole.
-            const QString infinitive = ferreOf(headword, a);
-            appendToHeadword(u" "_s + infinitive + u" "_s + a + u" "_s + b);
-            entry->setType(DictionaryEntry::Verb);
-            entry->setConjugation(9);
+            verb(u" "_s + ferreOf(headword, a) + u" "_s + a + u" "_s + b, 9);
         } else if (b == QString(kEmDash)) parseEmDash(a);
         else if (b == u"positus") verb(u" -ere -posuī -positus"_s, 3);
         else if (b == u"fierī") verb(u" -fierī -factus"_s, 11);
-        else if (b == u"esse") verb(u" -"_s + b + u" -"_s + QString(a).remove(kEmDash), 8);
         else if (b == u"a") {
             appendToHeadword(u" -ae -a"_s);
             if (entry->type() == 0) entry->setType(DictionaryEntry::Numeral);
@@ -147,8 +142,7 @@ QString NBSourceXMLParser::ferreOf(const QString& headword, const QString& perfe
     // adferō adferre, afferō afferre, ferō ferre; a headword not in -ferō
     // takes the perfect's prefix before "tulī".
     const QString first = headword.section(u' ', 0, 0);
-    if (first.endsWith(u"ferō")) return first.chopped(1) + u"re"_s;
-    if (first.endsWith(u"fero")) return first.chopped(1) + u"re"_s;
+    if (first.endsWith(u"ferō") || first.endsWith(u"fero")) return first.chopped(1) + u"re"_s;
     return perfect.left(std::max<qsizetype>(0, perfect.size() - 4)) + u"ferre"_s;
 }
 
@@ -210,11 +204,14 @@ bool NBSourceXMLParser::handle3ComponentIType(QStringList& pieces) {
     const QString i = trimmed(infinitiveParts.first(), u" .");
     for (qsizetype k = 1; k < infinitiveParts.size(); ++k) addNote(infinitiveParts.at(k));
     const QString pe = emptiedDash(p), se = emptiedDash(s);
-    auto slots = [&](const QString& infinitive, int conjugation) {
-        appendToHeadword(u" -"_s + infinitive + u" -"_s + pe + u" -"_s + se);
+    auto verbLine = [&](const QString& parts, int conjugation) {
+        appendToHeadword(parts);
         entry->setType(DictionaryEntry::Verb);
         entry->setConjugation(conjugation);
         return true;
+    };
+    auto slots = [&](const QString& infinitive, int conjugation) {
+        return verbLine(u" -"_s + infinitive + u" -"_s + pe + u" -"_s + se, conjugation);
     };
     if (i == u"āre" || i == u"arē" || i == u"ārr" || p == u"āre") return slots(u"āre"_s, 1);
     if (i == u"are") return slots(u"are"_s, 1);
@@ -237,20 +234,15 @@ bool NBSourceXMLParser::handle3ComponentIType(QStringList& pieces) {
     // fero, sum, possum, volō, nōlō, mālō and their compounds: the parts
     // stand whole, the missing ones as a bare slot.
     auto whole = [&](int conjugation) {
-        appendToHeadword(u" "_s + i + u" "_s + (pe.isEmpty() ? u"-"_s : pe) + u" "_s + (se.isEmpty() ? u"-"_s : se));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(conjugation);
-        return true;
+        return verbLine(u" "_s + i + u" "_s + (pe.isEmpty() ? u"-"_s : pe) + u" "_s + (se.isEmpty() ? u"-"_s : se),
+                        conjugation);
     };
     if (i.endsWith(u"ferre")) return whole(9);
     if (i == u"posse") return whole(15);
-    if (i.endsWith(u"esse")) {
-        appendToHeadword(u" "_s + sumInfinitive(headword, i) + u" "_s + (pe.isEmpty() ? u"-"_s : pe) +
-                         (se.isEmpty() ? QString() : u" "_s + se));
-        entry->setType(DictionaryEntry::Verb);
-        entry->setConjugation(8);
-        return true;
-    }
+    if (i.endsWith(u"esse"))
+        return verbLine(u" "_s + sumInfinitive(headword, i) + u" "_s + (pe.isEmpty() ? u"-"_s : pe) +
+                            (se.isEmpty() ? QString() : u" "_s + se),
+                        8);
     if (i == u"mālle") return whole(14);
     handle3ComponentExceptions(pieces.join(QLatin1Char(' ')));
     return false;

@@ -121,21 +121,18 @@ std::vector<TSChunkPtr> TSText::reunumberFootnotes(FootnoteList& footnotes, cons
 
 void TSText::markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& identifier, FootnoteList& footnotes) const {
     if (!chunk->mayHaveLinksForKey(identifier)) return;
+    auto markFound = [&](const ts::Value& link) {
+        if (LinkTypeOfLink(link) != TSLinkTypeFootnote) return;
+        if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
+    };
     ts::TextRange range{0, 0};
     ts::Value link;
-    while (findNextLinkInChunk(link, range, chunk, identifier)) {
-        if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
-        if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
-    }
+    while (findNextLinkInChunk(link, range, chunk, identifier)) markFound(link);
     // Text that could not be read is saved as it was, links and all; the
     // footnotes those links name are still in use.
     const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
     if (!line || !line->mayHaveLinksForKey(identifier)) return;
-    for (const QString& target : line->keptLinkTargetsForKey(identifier)) {
-        const ts::Value link(ts::Url::make(target));
-        if (LinkTypeOfLink(link) != TSLinkTypeFootnote) continue;
-        if (auto note = footnotes.noteForID(LinkIdentifierString(link))) note->setFound(true);
-    }
+    for (const QString& target : line->keptLinkTargetsForKey(identifier)) markFound(ts::Value(ts::Url::make(target)));
 }
 
 void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const {

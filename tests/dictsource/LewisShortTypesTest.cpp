@@ -676,6 +676,14 @@ QString lsEntry(const QString& key, const QString& head, const QString& senses =
         .arg(key, head, senses);
 }
 QString orth(const char* text) { return QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>").arg(QString::fromUtf8(text)); }
+// An entry from its head line as printed, the words before the first comma
+// being the headword.
+QString lsHeadLine(const char* key, const char* line) {
+    const QString head = QString::fromUtf8(line);
+    const qsizetype comma = head.indexOf(u',');
+    return lsEntry(QString::fromUtf8(key), QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
+                                               .arg(head.left(comma), head.mid(comma)));
+}
 }  // namespace
 
 TEST(LewisShortVerbs, VerbumNeutrumIsAnIntransitiveVerbNotANeuterNoun) {
@@ -725,11 +733,7 @@ TEST(LewisShortVerbs, PartsGivenWholeAreNotGluedToTheStem) {
         {"amo", "amo, <itype>āvi, ātum, 1</itype>, <pos>v. a.</pos>", "amo -āre -āvi -ātum"},
     };
     for (const Row& r : rows) {
-        const QString head = QString::fromUtf8(r.head);
-        const qsizetype comma = head.indexOf(u',');
-        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key),
-                                                QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
-                                                    .arg(head.left(comma), head.mid(comma))));
+        const Converted c = convertText(lsHeadLine(r.key, r.head));
         EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
         EXPECT_EQ(c.entry()->type(), 2) << r.key;
     }
@@ -774,11 +778,7 @@ TEST(LewisShortVerbs, CompoundPartsStandAfterTheFirstMember) {
         {"facio", "făcĭo, <itype>fēci, factum, 3</itype>, <pos>v. a.</pos>", "făcĭo -ere fēci factum", 5},
     };
     for (const Row& r : rows) {
-        const QString head = QString::fromUtf8(r.head);
-        const qsizetype comma = head.indexOf(u',');
-        const Converted c = convertText(lsEntry(QString::fromUtf8(r.key),
-                                                QStringLiteral("<orth extent=\"full\" lang=\"la\">%1</orth>%2")
-                                                    .arg(head.left(comma), head.mid(comma))));
+        const Converted c = convertText(lsHeadLine(r.key, r.head));
         EXPECT_EQ(c.entry()->entry(), QString::fromUtf8(r.line)) << r.key;
         EXPECT_EQ(c.entry()->conjugation(), r.conjugation) << r.key;
     }
