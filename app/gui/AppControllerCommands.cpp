@@ -174,6 +174,11 @@ void sayNoProgram(const QString& message, const QString& detail) {
     ts::Prompter::current()->alert(request);
 }
 
+void sayNoMailProgram() {
+    sayNoProgram(QStringLiteral("No mail program could be found."),
+                 ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(AppController::kSupportAddress));
+}
+
 }  // namespace
 
 AppController::UrlOpener& AppController::urlOpener() {
@@ -191,8 +196,7 @@ void AppController::emailDeveloper() {
     const QUrl mail(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=Tessarin%20Comments&body="));
     if (urlOpener()(mail)) return;
     TSLogError("No program opens %@", mail.toString());
-    sayNoProgram(QStringLiteral("No mail program could be found."),
-                 ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(kSupportAddress));
+    sayNoMailProgram();
 }
 
 QByteArray AppController::errorLogData() const {
@@ -228,8 +232,7 @@ bool AppController::composeMail(const QString& subject, const QStringList& items
     QString error;
     if (!ts::Mailer::shared().compose({kSupportAddress}, subject, texts.join(QLatin1Char('\n')), attachments, &error)) {
         TSLogError("Unable to compose the mail %@: %@", subject, error);
-        sayNoProgram(QStringLiteral("No mail program could be found."),
-                     ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(kSupportAddress));
+        sayNoMailProgram();
         return false;
     }
     return true;

@@ -433,6 +433,9 @@ void leaveKeys(const QList<QAction*>& actions, const QSet<QKeySequence>& taken) 
     }
 }
 
+// A window the application's commands act on, whose items are kept up to date.
+bool hasApplicationCommands(QWidget* w) { return documentWindow(w) || AppController::isEquippedToolWindow(w); }
+
 }  // namespace
 
 void AppController::buildMenus(QWidget* container, QWidget* window) {
@@ -552,7 +555,7 @@ void AppController::removeDeveloperMenu() {
     };
     if (mainMenu_) remove(mainMenu_, true);
     for (QWidget* w : QApplication::topLevelWidgets())
-        if (auto* main = qobject_cast<QMainWindow*>(w); main && (documentWindow(main) || isEquippedToolWindow(main)))
+        if (auto* main = qobject_cast<QMainWindow*>(w); main && hasApplicationCommands(main))
             remove(main->menuBar(), false);
 }
 
@@ -593,9 +596,9 @@ bool AppController::eventFilter(QObject* watched, QEvent* event) {
     if (spellcheckerOfferPending_ && (event->type() == QEvent::Expose || event->type() == QEvent::WindowActivate))
         QTimer::singleShot(0, this, &AppController::offerSpellcheckerIfAWindowShows);
     if (event->type() == QEvent::Show) {
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && isToolWindow(w)) equipToolWindow(w);
+        if (auto* w = qobject_cast<QWidget*>(watched); isToolWindow(w)) equipToolWindow(w);
     } else if (event->type() == QEvent::WindowActivate) {
-        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && (documentWindow(w) || isEquippedToolWindow(w)))
+        if (auto* w = qobject_cast<QWidget*>(watched); w && w->isWindow() && hasApplicationCommands(w))
             validateMenus(w);
     } else if (event->type() == QEvent::ShortcutOverride) {
         // Sent before the shortcut map matches a key: the states are brought
@@ -605,13 +608,13 @@ bool AppController::eventFilter(QObject* watched, QEvent* event) {
         const bool command = (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)) ||
                              (key->key() >= Qt::Key_F1 && key->key() <= Qt::Key_F35);
         QWidget* active = QApplication::activeWindow();
-        if (command && active && (documentWindow(active) || isEquippedToolWindow(active))) validateMenus(active);
+        if (command && active && hasApplicationCommands(active)) validateMenus(active);
     }
     return QObject::eventFilter(watched, event);
 }
 
 void AppController::focusChanged(QWidget*, QWidget* now) {
-    if (now && (documentWindow(now->window()) || isEquippedToolWindow(now->window()))) validateMenus(now->window());
+    if (now && hasApplicationCommands(now->window())) validateMenus(now->window());
 }
 
 // The recent documents, newest first, then the command that forgets them.

@@ -340,9 +340,8 @@ void TSDocumentWindow::openRevisionWindow() { rowCommands_->openRevisionWindow()
 void TSDocumentWindow::deleteSelectedRow() { rowCommands_->deleteRow(outline_->currentIndex()); }
 void TSDocumentWindow::promoteSelectedRow() { rowCommands_->promoteRow(outline_->currentIndex()); }
 void TSDocumentWindow::demoteSelectedRow() { rowCommands_->demoteRow(outline_->currentIndex()); }
-void TSDocumentWindow::makeBaseFont() {
-    if (rowCommands_->makeBaseFont()) updateTitle();
-}
+// The edited mark follows from the document's notification.
+void TSDocumentWindow::makeBaseFont() { rowCommands_->makeBaseFont(); }
 
 bool TSDocumentWindow::validateCommand(const QString& method) const {
     if (method == QLatin1String("makeBaseFont")) return !selectedWord().isEmpty();

@@ -215,9 +215,7 @@ void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index
         edit->setAcceptRichText(false);
         edit->setProperty("tsLocationEditor", true);
         const ts::FontPtr shown = fontOf(cellText(index));
-        if (shown) edit->document()->setDefaultFont(RichTextConversion::charFormat(ts::Attributes{
-                                                        {ts::AttributeName::Font, ts::Value(std::static_pointer_cast<ts::Object>(shown))}})
-                                                        .font());
+        if (shown) edit->document()->setDefaultFont(RichTextConversion::toQFont(*shown));
         edit->setPlainText(storedLocation(model_, index));
     } else {
         const auto text = model_->richText(index);
