@@ -144,14 +144,13 @@ QVariant DictionaryEntryModel::data(const QModelIndex& index, int role) const {
         return e ? e->entry() : QVariant();
     }
     if (role != Qt::DisplayRole && role != Qt::ToolTipRole) return {};
+    const ts::Value v = valueAt(index);
     if (identifier(index.column()) == DictionaryEntry::kFreq) {
         // The frequency level only: a sense's numeral or any other text
         // stored under the same key belongs in no frequency column.
-        const ts::Value v = valueAt(index);
         if (!v.isNumber() || v.toDouble() <= 0) return {};
         return v.toDouble();
     }
-    const ts::Value v = valueAt(index);
     if (v.isNull()) return {};
     if (v.isString()) return v.toString();
     if (v.isNumber()) return v.toDouble();

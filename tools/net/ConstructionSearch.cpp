@@ -152,15 +152,6 @@ void evaluateClauseForImperatives(const Clause& c, const QString& trigger, const
     appendUnlessRepeated(results, ConstructionSearch::sentenceString(original, c.sentence, c.clause));
 }
 
-ts::TextRange originalRange(const ConstructionSearch::Cleaned& cleaned, ts::TextRange range);
-
-// The clause with its ranges in the original text; its words stay cleaned.
-Clause mapped(Clause c, const ConstructionSearch::Cleaned& cleaned) {
-    c.sentence = originalRange(cleaned, c.sentence);
-    c.clause = originalRange(cleaned, c.clause);
-    return c;
-}
-
 // The range of the original text that a range of the cleaned text came from.
 ts::TextRange originalRange(const ConstructionSearch::Cleaned& cleaned, ts::TextRange range) {
     const qsizetype size = cleaned.text.size();
@@ -170,6 +161,13 @@ ts::TextRange originalRange(const ConstructionSearch::Cleaned& cleaned, ts::Text
     const qsizetype from = start < size ? cleaned.starts[size_t(start)] : cleaned.ends[size_t(size - 1)];
     const qsizetype to = end > start ? cleaned.ends[size_t(end - 1)] : from;
     return {from, to - from};
+}
+
+// The clause with its ranges in the original text; its words stay cleaned.
+Clause mapped(Clause c, const ConstructionSearch::Cleaned& cleaned) {
+    c.sentence = originalRange(cleaned, c.sentence);
+    c.clause = originalRange(cleaned, c.clause);
+    return c;
 }
 
 ConstructionSearch::Sentences evaluateContents(const QString& original, const ConstructionSearch::Cleaned& cleanedText,

@@ -151,7 +151,8 @@ QString WebMacronizer::sanitizedFileName(const QString& suggested) {
     if (clean.isEmpty()) return QStringLiteral("download");
     const QFileInfo info(clean);
     const QString suffix = info.suffix().isEmpty() ? QString() : QLatin1Char('.') + info.suffix();
-    return fittedFileName(suffix.size() > 16 ? clean : info.completeBaseName(), suffix.size() > 16 ? QString() : suffix);
+    if (suffix.size() > 16) return fittedFileName(clean, QString());
+    return fittedFileName(info.completeBaseName(), suffix);
 }
 
 QString WebMacronizer::fittedFileName(const QString& base, const QString& tail) {
