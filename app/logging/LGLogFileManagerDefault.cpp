@@ -167,12 +167,15 @@ QString LGLogFileManagerDefault::createNewLogFileWithError(QString* error) {
     while (attempt < 100000) {
         const QString path = folder + QLatin1Char('/') + nameForAttempt(fileName, attempt);
         int err = 0;
-        switch (createExclusively(folder, path, header, err)) {
+        // The file and its in-use mark appear as one step: a pruning pass that
+        // lists the new file must also see it marked, or it may delete the
+        // file the logger is about to open.
+        std::unique_lock<std::mutex> lock(lastCreatedMutex_);
+        const CreateResult result = createExclusively(folder, path, header, err);
+        if (result == CreateResult::Created) lastCreatedPath_ = path;
+        lock.unlock();
+        switch (result) {
         case CreateResult::Created: {
-            {
-                std::lock_guard<std::mutex> lock(lastCreatedMutex_);
-                lastCreatedPath_ = path;
-            }
             std::weak_ptr<LGLogFileManagerDefault> weak = weak_from_this();
             ts::DispatchQueue::global()->async([weak] {
                 if (auto self = weak.lock()) self->deleteOldLogFiles();
@@ -282,11 +285,11 @@ void LGLogFileManagerDefault::deleteOldLogFiles() {
     // The newest file alone over the quota is spared while it is still in use.
     if (*firstToDelete == 0 && !files.empty() && !files[0]->isArchived()) firstToDelete = 1;
 
-    QString inUse;
-    {
-        std::lock_guard<std::mutex> lock(lastCreatedMutex_);
-        inUse = lastCreatedPath_;
-    }
+    // Held through the deletions: a name freed here can be taken again by a
+    // new file within the same millisecond, and that file must not go by
+    // the name this pass listed for the old one.
+    std::lock_guard<std::mutex> lock(lastCreatedMutex_);
+    const QString inUse = lastCreatedPath_;
     for (size_t i = *firstToDelete; i < files.size(); ++i) {
         if (files[i]->filePath() == inUse && !files[i]->isArchived()) continue;
         QByteArray path = QFile::encodeName(files[i]->filePath());

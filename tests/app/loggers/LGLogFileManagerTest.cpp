@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include <unistd.h>
 
 namespace {
@@ -204,4 +207,30 @@ TEST(LGLogFileInfo, CreationDatePrefersBirthTimeThenTheNameThenModification) {
     LGLogFileInfo gone(dir.path() + "/gone");
     EXPECT_FALSE(gone.creationDate().has_value());
     EXPECT_EQ(gone.fileSize(), 0u);
+}
+
+TEST(LGLogFileManager, APruningPassNeverDeletesTheFileJustCreated) {
+    // Files dated in the future (a clock set back) make every new file sort
+    // as the oldest, past the limit: only its in-use mark keeps it.
+    QTemporaryDir dir;
+    auto manager = std::make_shared<LGLogFileManagerDefault>(dir.path());
+    for (int day = 1; day <= 7; ++day) {
+        const QString old = dir.path() + QStringLiteral("/%1 2031-01-0%2--00-00-00-000.log").arg(kApp).arg(day);
+        ASSERT_TRUE(writeFile(old, "old\n"));
+        LGLogFileInfo(old).setIsArchived(true);
+    }
+    manager->setMaximumNumberOfLogFiles(7);
+    std::atomic<bool> stop{false};
+    std::thread pruner([&] {
+        while (!stop) manager->deleteOldLogFiles();
+    });
+    int lost = 0;
+    for (int i = 0; i < 400; ++i) {
+        QString error;
+        const QString path = manager->createNewLogFileWithError(&error);
+        if (path.isEmpty() || !QFile::exists(path)) ++lost;
+    }
+    stop = true;
+    pruner.join();
+    EXPECT_EQ(lost, 0);
 }
