@@ -5,7 +5,7 @@
 // per thread. Whatever the shortcuts, a text must read exactly as it does
 // alone, read by the general path.
 
-#include "RtfDialects.h"
+#include "bench/RtfDialects.h"
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/Rtf.h"
