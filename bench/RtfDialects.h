@@ -1,12 +1,8 @@
 #pragma once
 // RTF texts in the dialects of four writers, each with a header of its own
 // (fonts, sizes, colour table and tab stops varying with its number), as
-// texts pasted from many sources arrive: the texts richtext_bench reads, for
-// the tests that check the reader on them. A copy, not shared with the
-// benchmark: any change to the benchmark's source moves its byte-scan loop
-// to another code address, and that alone changes the scan's speed (by up
-// to a third on the build machine), so its baseline would not stay the
-// same. Keep the two alike.
+// texts pasted from many sources arrive. Shared by the RTF benchmark and the
+// tests that read the same texts.
 
 #include <QByteArray>
 
