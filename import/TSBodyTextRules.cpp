@@ -151,44 +151,30 @@ const ts::AttributeSet& TSBodyElementParser::noteAttributes() {
 
 const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const {
     ts::AttributedStringPtr& rich = stackStrings_[index];
-    QString& plain = pending_[index];
-    if (!plain.isEmpty()) {
+    std::u16string& plain = pending_[index];
+    if (!rich) rich = std::make_shared<ts::AttributedString>();
+    if (!plain.empty()) {
         const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
-        if (!rich) rich = std::make_shared<ts::AttributedString>();
         // Copied at its size: the text of a line stays for as long as the
         // document, and the buffer keeps its room for the next element.
-        rich->appendSharing(QString(plain.constData(), plain.size()), attributes);
-        emptyPending(plain);
-    } else if (!rich) {
-        rich = std::make_shared<ts::AttributedString>();
+        rich->appendSharing(QString(reinterpret_cast<const QChar*>(plain.data()), qsizetype(plain.size())), attributes);
+        plain.clear();
     }
     return rich;
 }
 
 QString TSBodyElementParser::bufferText(size_t index) const {
-    const QString& plain = pending_[index];
+    const std::u16string& plain = pending_[index];
+    const QString text(reinterpret_cast<const QChar*>(plain.data()), qsizetype(plain.size()));
     const ts::AttributedStringPtr& rich = stackStrings_[index];
-    if (!rich || rich->length() == 0) return plain;
-    return plain.isEmpty() ? rich->string() : rich->string() + plain;
+    return rich && rich->length() > 0 ? rich->string() + text : text;
 }
 
 void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     const char inNote = noteDepth_ > 0;
-    if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
-    // Copied, not shared: the reader reuses the storage of the string it
-    // hands over, unless someone keeps it.
-    pending_[index].append(text.constData(), text.size());
+    if (!pending_[index].empty() && pendingInNote_[index] != inNote) bufferAt(index);
+    pending_[index].append(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
     pendingInNote_[index] = inNote;
-}
-
-void TSBodyElementParser::emptyPending(QString& plain) {
-    // Emptied in place, keeping its room, unless someone shares it (a name
-    // taken from it): the line breaks between elements and the pieces of a
-    // line around an entity then cost no allocation.
-    if (plain.isDetached())
-        plain.resize(0);
-    else
-        plain = QString();
 }
 
 void TSBodyElementParser::pushBuffer() {
@@ -203,12 +189,12 @@ void TSBodyElementParser::pushBuffer() {
 
 void TSBodyElementParser::popBuffer() {
     stackStrings_.pop_back();
-    emptyPending(pending_[stackStrings_.size()]);
+    pending_[stackStrings_.size()].clear();
 }
 
 void TSBodyElementParser::clearBuffer(size_t index, ts::AttributedStringPtr with) {
     stackStrings_[index] = std::move(with);
-    emptyPending(pending_[index]);
+    pending_[index].clear();
 }
 
 ts::AttributedStringPtr TSBodyElementParser::lastStackString() const {

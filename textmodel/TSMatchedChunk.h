@@ -20,7 +20,9 @@ class TSMatchedChunk : public TSChunk {
     TS_OBJECT(TSMatchedChunk, TSChunk)
 
 public:
-    TSMatchedChunk() = default;
+    // Written out rather than defaulted: make_shared would clear the whole
+    // node before constructing it, and an import makes one per line.
+    TSMatchedChunk() {}
 
     ts::AttributedStringPtr english() const { return english_.get(QStringLiteral("English"), this); }
     void setEnglish(ts::AttributedStringPtr text) { english_.set(std::move(text)); }
