@@ -377,7 +377,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
                                               const QString&) {
     ElementInfo* info = infoFor(elementName);
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
-        convertForeignStrings();
+        // Only an element with attributes can name a language.
+        if (!attributeStack_.empty() && attributeStack_.back().list) convertForeignStrings();
         if (info->hi) handleHighlight();
         const bool words = bufferHas(stackStrings_.size() - 1, isWord);
         if (words) {

@@ -173,7 +173,7 @@ QString TSBodyElementParser::bufferText(size_t index) const {
 void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     const char inNote = noteDepth_ > 0;
     if (!pending_[index].empty() && pendingInNote_[index] != inNote) bufferAt(index);
-    pending_[index].append(reinterpret_cast<const char16_t*>(text.utf16()), size_t(text.size()));
+    pending_[index].append(reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size()));
     pendingInNote_[index] = inNote;
 }
 
@@ -258,7 +258,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         // collapsed in one pass into one new string (none when it is ready
         // as it is), which keeps the run's set.
         const QString& str = s.string();
-        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
+        const char16_t* p = reinterpret_cast<const char16_t*>(str.constData());
         const qsizetype n = str.size();
         qsizetype b = 0;
         while (b < n && isEdgeSpace(p[b])) ++b;
@@ -306,7 +306,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         // break, an escape or two blanks in a row. It has no branch per
         // character, so it takes any control character (XML text holds no
         // others): those would only take the longer way to the same text.
-        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().utf16()), s.length())) {
+        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().constData()), s.length())) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
@@ -441,7 +441,7 @@ void TSBodyElementParser::convertForeignStrings() {
 // Line breaks
 
 bool TSBodyElementParser::holdsBreakMark(const QString& text) {
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
     qsizetype i = 0;
     unsigned found = 0;

@@ -264,9 +264,7 @@ public:
         void take(RunList& other) noexcept;
     };
 
-    // Written out rather than defaulted, so that make_shared does not clear
-    // the object before constructing it: an import makes one per line.
-    AttributedString() {}
+    AttributedString() = default;
     explicit AttributedString(const QString& text, const Attributes& attributes = {});
     AttributedString(const AttributedString&) = default;
     AttributedString(AttributedString&&) = default;

@@ -20,9 +20,7 @@ class TSMatchedChunk : public TSChunk {
     TS_OBJECT(TSMatchedChunk, TSChunk)
 
 public:
-    // Written out rather than defaulted: make_shared would clear the whole
-    // node before constructing it, and an import makes one per line.
-    TSMatchedChunk() {}
+    TSMatchedChunk() = default;
 
     ts::AttributedStringPtr english() const { return english_.get(QStringLiteral("English"), this); }
     void setEnglish(ts::AttributedStringPtr text) { english_.set(std::move(text)); }
