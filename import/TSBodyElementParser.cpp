@@ -258,7 +258,7 @@ qsizetype TSBodyElementParser::beginStringsIndex() const {
 template <class Test> bool TSBodyElementParser::bufferHas(size_t index, Test test) const {
     const ts::AttributedStringPtr& rich = stackStrings_[index];
     if (rich && std::any_of(rich->string().cbegin(), rich->string().cend(), test)) return true;
-    return std::any_of(pending_[index].cbegin(), pending_[index].cend(), test);
+    return std::any_of(pending_[index].cbegin(), pending_[index].cend(), [&](char16_t c) { return test(QChar(c)); });
 }
 
 ts::Value TSBodyElementParser::data() const {
@@ -377,7 +377,8 @@ void TSBodyElementParser::parserDidEndElement(ts::XMLEventParser&, const QString
                                               const QString&) {
     ElementInfo* info = infoFor(elementName);
     if (bodyDepth_ > 0 && !stackStrings_.empty()) {
-        convertForeignStrings();
+        // Only an element with attributes can name a language.
+        if (!attributeStack_.empty() && attributeStack_.back().list) convertForeignStrings();
         if (info->hi) handleHighlight();
         const bool words = bufferHas(stackStrings_.size() - 1, isWord);
         if (words) {

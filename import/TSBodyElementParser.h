@@ -49,6 +49,7 @@
 #include <QHash>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class BodyImporterProtocol {
@@ -232,9 +233,11 @@ private:
     // after it plain text in the base or note attributes not yet added to
     // it, so that each piece of character data does not copy attributes.
     // The plain buffers are kept per depth, at least as many as elements
-    // are open, and reused.
+    // are open, and reused: plain character arrays, which keep their room
+    // when emptied and take each piece of character data without the
+    // bookkeeping of a shared string.
     mutable std::vector<ts::AttributedStringPtr> stackStrings_;
-    mutable std::vector<QString> pending_;
+    mutable std::vector<std::u16string> pending_;
     mutable std::vector<char> pendingInNote_;
     const ts::AttributedStringPtr& bufferAt(size_t index) const;
     // A buffer's characters, without making it rich text.
@@ -242,7 +245,6 @@ private:
     // Whether any of them passes the test, without joining them.
     template <class Test> bool bufferHas(size_t index, Test test) const;
     void appendPlain(size_t index, const QString& text);
-    static void emptyPending(QString& plain);
     void pushBuffer();
     void popBuffer();
     void clearBuffer(size_t index, ts::AttributedStringPtr with = nullptr);

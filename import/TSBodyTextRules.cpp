@@ -151,44 +151,30 @@ const ts::AttributeSet& TSBodyElementParser::noteAttributes() {
 
 const ts::AttributedStringPtr& TSBodyElementParser::bufferAt(size_t index) const {
     ts::AttributedStringPtr& rich = stackStrings_[index];
-    QString& plain = pending_[index];
-    if (!plain.isEmpty()) {
+    std::u16string& plain = pending_[index];
+    if (!rich) rich = std::make_shared<ts::AttributedString>();
+    if (!plain.empty()) {
         const ts::AttributeSet& attributes = pendingInNote_[index] ? noteAttributes() : plainAttributes();
-        if (!rich) rich = std::make_shared<ts::AttributedString>();
         // Copied at its size: the text of a line stays for as long as the
         // document, and the buffer keeps its room for the next element.
-        rich->appendSharing(QString(plain.constData(), plain.size()), attributes);
-        emptyPending(plain);
-    } else if (!rich) {
-        rich = std::make_shared<ts::AttributedString>();
+        rich->appendSharing(QString(reinterpret_cast<const QChar*>(plain.data()), qsizetype(plain.size())), attributes);
+        plain.clear();
     }
     return rich;
 }
 
 QString TSBodyElementParser::bufferText(size_t index) const {
-    const QString& plain = pending_[index];
+    const std::u16string& plain = pending_[index];
+    const QString text(reinterpret_cast<const QChar*>(plain.data()), qsizetype(plain.size()));
     const ts::AttributedStringPtr& rich = stackStrings_[index];
-    if (!rich || rich->length() == 0) return plain;
-    return plain.isEmpty() ? rich->string() : rich->string() + plain;
+    return rich && rich->length() > 0 ? rich->string() + text : text;
 }
 
 void TSBodyElementParser::appendPlain(size_t index, const QString& text) {
     const char inNote = noteDepth_ > 0;
-    if (!pending_[index].isEmpty() && pendingInNote_[index] != inNote) bufferAt(index);
-    // Copied, not shared: the reader reuses the storage of the string it
-    // hands over, unless someone keeps it.
-    pending_[index].append(text.constData(), text.size());
+    if (!pending_[index].empty() && pendingInNote_[index] != inNote) bufferAt(index);
+    pending_[index].append(reinterpret_cast<const char16_t*>(text.constData()), size_t(text.size()));
     pendingInNote_[index] = inNote;
-}
-
-void TSBodyElementParser::emptyPending(QString& plain) {
-    // Emptied in place, keeping its room, unless someone shares it (a name
-    // taken from it): the line breaks between elements and the pieces of a
-    // line around an entity then cost no allocation.
-    if (plain.isDetached())
-        plain.resize(0);
-    else
-        plain = QString();
 }
 
 void TSBodyElementParser::pushBuffer() {
@@ -203,12 +189,12 @@ void TSBodyElementParser::pushBuffer() {
 
 void TSBodyElementParser::popBuffer() {
     stackStrings_.pop_back();
-    emptyPending(pending_[stackStrings_.size()]);
+    pending_[stackStrings_.size()].clear();
 }
 
 void TSBodyElementParser::clearBuffer(size_t index, ts::AttributedStringPtr with) {
     stackStrings_[index] = std::move(with);
-    emptyPending(pending_[index]);
+    pending_[index].clear();
 }
 
 ts::AttributedStringPtr TSBodyElementParser::lastStackString() const {
@@ -272,7 +258,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         // collapsed in one pass into one new string (none when it is ready
         // as it is), which keeps the run's set.
         const QString& str = s.string();
-        const char16_t* p = reinterpret_cast<const char16_t*>(str.utf16());
+        const char16_t* p = reinterpret_cast<const char16_t*>(str.constData());
         const qsizetype n = str.size();
         qsizetype b = 0;
         while (b < n && isEdgeSpace(p[b])) ++b;
@@ -320,7 +306,7 @@ void TSBodyElementParser::prepareInPlace(ts::AttributedString& s, const TSImport
         // break, an escape or two blanks in a row. It has no branch per
         // character, so it takes any control character (XML text holds no
         // others): those would only take the longer way to the same text.
-        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().utf16()), s.length())) {
+        if (s.length() > 0 && needsCollapsing(reinterpret_cast<const char16_t*>(s.string().constData()), s.length())) {
             replaceRuns(s, [](QChar c) { return c == u'\t'; }, 1, QStringLiteral(" "));
             replaceRuns(s, [](QChar c) { return c == u'\x1b'; }, 1, QString());
             // A line break in the source is white space between words: the
@@ -455,7 +441,7 @@ void TSBodyElementParser::convertForeignStrings() {
 // Line breaks
 
 bool TSBodyElementParser::holdsBreakMark(const QString& text) {
-    const char16_t* p = reinterpret_cast<const char16_t*>(text.utf16());
+    const char16_t* p = reinterpret_cast<const char16_t*>(text.constData());
     const qsizetype n = text.size();
     qsizetype i = 0;
     unsigned found = 0;
