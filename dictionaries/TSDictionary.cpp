@@ -330,9 +330,17 @@ void TSDictionary::setDirty(bool dirty) {
         ts::DispatchQueue::global()->async([weak] {
             auto self = weak.lock();
             if (!self) return;
+            {
+                // The timer goes before the save starts: an edit that comes
+                // in while the file is written then arms a timer of its own
+                // rather than finding this one and staying unsaved.
+                std::lock_guard<std::mutex> lock(self->stateMutex_);
+                self->saveTimer_.reset();
+                ++self->savesRunning_;
+            }
             self->save();
             std::lock_guard<std::mutex> lock(self->stateMutex_);
-            self->saveTimer_.reset();
+            --self->savesRunning_;
         });
     });
     saveTimer_->schedule(saveDelay_);
@@ -340,7 +348,7 @@ void TSDictionary::setDirty(bool dirty) {
 
 bool TSDictionary::savePending() const {
     std::lock_guard<std::mutex> lock(stateMutex_);
-    return saveTimer_ != nullptr;
+    return saveTimer_ != nullptr || savesRunning_ > 0;
 }
 
 // ---- Neighbours ----

@@ -167,4 +167,5 @@ private:
     bool loaded_ = false;
     LoadState loadState_ = LoadState::NotStarted;
     ts::DispatchTimerPtr saveTimer_;
+    int savesRunning_ = 0;  // delayed saves under way, still pending to callers
 };

@@ -585,11 +585,17 @@ void TSBodyImporterTab::createPreview() {
         void reportProgress(float f) override { report(f); }
     };
     auto forward = std::make_shared<Forward>();
-    BodyTabProtocol* delegate = tabDelegate_;
-    forward->report = [delegate](float f) { if (delegate) delegate->reportProgress(f); };
+    std::weak_ptr<int> alive = alive_;
+    // Progress comes from the parsing thread. It is handed to the delegate on
+    // the main thread, and only while this tab is there: the window that is
+    // its delegate may have been closed during the parse.
+    forward->report = [this, alive](float f) {
+        QMetaObject::invokeMethod(QCoreApplication::instance(), [this, alive, f] {
+            if (alive.lock() && tabDelegate_) tabDelegate_->reportProgress(f);
+        }, Qt::QueuedConnection);
+    };
     parser->setDelegate(forward);
     const QUrl url = fileURL_;
-    std::weak_ptr<int> alive = alive_;
     ts::DispatchQueue::global()->async([this, alive, parser, forward, url, generation] {
         const ts::Value result = parser->parseFileAtLocation(url);
         std::vector<TSTextPtr> books = parser->texts();

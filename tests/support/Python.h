@@ -20,9 +20,9 @@ inline PythonRun runPython(const QString& script, const QStringList& arguments =
     if (python.isEmpty()) return r;
     QProcess p;
     p.start(python, QStringList{QStringLiteral("-c"), script} + arguments);
-    if (!p.waitForStarted(10000)) return r;
+    if (!p.waitForStarted(60000)) return r;
     r.started = true;
-    if (!p.waitForFinished(20000)) p.kill();
+    if (!p.waitForFinished(60000)) p.kill();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.outBytes = p.readAllStandardOutput();
     r.out = QString::fromUtf8(r.outBytes);

@@ -59,7 +59,7 @@ inline Run analyse(const QStringList& queries, bool unknownOnly) {
     process.setWorkingDirectory(dir.path());
     process.setProgram(path);
     process.start();
-    if (!process.waitForStarted(10000)) {
+    if (!process.waitForStarted(60000)) {
         run.error = QStringLiteral("the analyser did not start");
         return run;
     }

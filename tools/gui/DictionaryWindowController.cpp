@@ -160,8 +160,11 @@ DictionaryWindowController::DictionaryWindowController() {
     // close: the handlers may run on any thread.
     std::weak_ptr<int> alive = alive_;
     auto& center = ts::NotificationCenter::defaultCenter();
-    auto entryHandler = [this, alive](bool englishTab) {
-        return [this, alive, englishTab](const ts::Notification& n) {
+    std::shared_ptr<PendingEntries> pending = pending_;
+    auto entryHandler = [this, alive, pending](bool englishTab) {
+        // Nothing of the window is touched here: the handler runs on the
+        // posting thread and may outlive it.
+        return [this, alive, pending, englishTab](const ts::Notification& n) {
             // The converters post the entry as the notification's sender;
             // others may hand it in the user info.
             DictionaryEntryPtr entry;
@@ -173,9 +176,9 @@ DictionaryWindowController::DictionaryWindowController() {
             if (!entry) return;
             bool schedule = false;
             {
-                std::lock_guard<std::mutex> lock(pendingMutex_);
-                auto& list = englishTab ? pendingLatin_ : pendingEnglish_;
-                schedule = pendingLatin_.empty() && pendingEnglish_.empty();
+                std::lock_guard<std::mutex> lock(pending->mutex);
+                auto& list = englishTab ? pending->latin : pending->english;
+                schedule = pending->latin.empty() && pending->english.empty();
                 list.push_back(entry);
             }
             // A conversion posts thousands: they are shown in batches.
@@ -621,9 +624,9 @@ void DictionaryWindowController::expandItem(const QModelIndex& item, NBOutlineVi
 void DictionaryWindowController::flushNewEntries() {
     DictionaryEntryList latin, english;
     {
-        std::lock_guard<std::mutex> lock(pendingMutex_);
-        latin.swap(pendingLatin_);
-        english.swap(pendingEnglish_);
+        std::lock_guard<std::mutex> lock(pending_->mutex);
+        latin.swap(pending_->latin);
+        english.swap(pending_->english);
     }
     if (!latin.empty()) newEntriesArrived(latin, true);
     if (!english.empty()) newEntriesArrived(english, false);

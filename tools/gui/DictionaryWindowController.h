@@ -226,9 +226,14 @@ private:
     std::shared_ptr<Word> currentVocab_;
     std::shared_ptr<WordController> currentWordList_;
     std::vector<ts::ObserverToken> observers_;
-    // Entries posted by other threads, waiting to be shown.
-    std::mutex pendingMutex_;
-    DictionaryEntryList pendingLatin_, pendingEnglish_;
+    // Entries posted by other threads, waiting to be shown. Shared with the
+    // handlers: one may still be running on the posting thread while the
+    // window goes away.
+    struct PendingEntries {
+        std::mutex mutex;
+        DictionaryEntryList latin, english;
+    };
+    std::shared_ptr<PendingEntries> pending_ = std::make_shared<PendingEntries>();
     // Lives as long as the window: answers from other threads check it
     // before they touch anything.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);

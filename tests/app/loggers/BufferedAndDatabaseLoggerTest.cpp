@@ -91,12 +91,15 @@ TEST(LGAbstractDatabaseLogger, SavesByCountAndByTimer) {
     logTimes(logger, 1);
     EXPECT_EQ(logger->saves, 1);
 
-    // One message saves after the interval, through the timer (long enough
-    // that the check before it holds on a loaded machine).
+    // One message saves after the interval, through the timer. Not before:
+    // checked only when the check came within the interval, which a loaded
+    // machine may let pass first.
     logger->setSaveInterval(1.0);
     (void)logger->saveInterval();  // the setting has landed
+    const auto beforeLogging = std::chrono::steady_clock::now();
     logTimes(logger, 1);
-    EXPECT_EQ(logger->saves, 1);
+    const int savesSoonAfter = logger->saves;
+    if (std::chrono::steady_clock::now() - beforeLogging < std::chrono::seconds(1)) EXPECT_EQ(savesSoonAfter, 1);
     EXPECT_TRUE(eventually([&] { return logger->saves == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(logger->saves, 2);  // suspended until the next unsaved message
@@ -138,10 +141,14 @@ TEST(LGAbstractDatabaseLogger, LoweringTheMaximumAgeDeletesAtOnce) {
     (void)logger->maxAge();
     EXPECT_EQ(logger->deletes, 1);  // deleting is off
 
+    const auto beforeLowering = std::chrono::steady_clock::now();
     logger->setMaxAge(100);
     logger->setDeleteInterval(1.0);
     (void)logger->maxAge();
-    EXPECT_EQ(logger->deletes, 2);
+    const int deletesSoonAfter = logger->deletes;
+    // The timer's first pass may already have come on a loaded machine.
+    if (std::chrono::steady_clock::now() - beforeLowering < std::chrono::seconds(1)) EXPECT_EQ(deletesSoonAfter, 2);
+    EXPECT_GE(deletesSoonAfter, 2);
     EXPECT_TRUE(eventually([&] { return logger->deletes >= 4; }));
     logger->setDeleteInterval(0);
     (void)logger->maxAge();

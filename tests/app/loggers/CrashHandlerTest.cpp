@@ -62,7 +62,9 @@ int runChild(const char* mode, const QString& folder) {
     if (pid < 0) return -1;
     int status = 0;
     pid_t done = 0;
-    for (int waited = 0; waited < 1500 && (done = ::waitpid(pid, &status, WNOHANG)) == 0; ++waited)
+    // Longer than the child's own wait for its failing task below.
+    const auto ceiling = std::chrono::steady_clock::now() + std::chrono::seconds(90);
+    while ((done = ::waitpid(pid, &status, WNOHANG)) == 0 && std::chrono::steady_clock::now() < ceiling)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (done == 0) ::kill(pid, SIGKILL), ::waitpid(pid, &status, 0);
     return done == pid ? status : -1;
@@ -104,7 +106,8 @@ TEST(CrashChild, Run) {
                                           : ts::DispatchQueue::global();
             queue->async(throwing);
             if (kind == "serial") queue->async(after);
-            std::this_thread::sleep_for(std::chrono::seconds(10));
+            // Time for the task to end the process, however loaded the machine.
+            std::this_thread::sleep_for(std::chrono::seconds(60));
         }
     } else if (std::strcmp(mode, "segv-after-many") == 0) {
         // Use up the reports: each one ends with a signal that is ignored here.

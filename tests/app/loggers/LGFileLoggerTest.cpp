@@ -321,7 +321,7 @@ TEST(LGFileLogger, LeavesAForeignNonRegularFileNamedLikeALogFileAlone) {
     ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
     auto logger = f.makeLogger();
     auto logged = std::async(std::launch::async, [&] { Fixture::log(logger, QStringLiteral("hello")); });
-    bool finished = logged.wait_for(std::chrono::seconds(5)) == std::future_status::ready;
+    bool finished = logged.wait_for(std::chrono::seconds(60)) == std::future_status::ready;
     if (!finished) {
         // Free the stuck writer so that the suite can go on.
         int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);

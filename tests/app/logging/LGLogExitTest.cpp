@@ -12,7 +12,7 @@ QStringList runHelper(const QStringList& extra) {
     const QString out = dir.filePath(QStringLiteral("log.txt"));
     QProcess p;
     p.start(QStringLiteral(LOGGING_EXIT_HELPER), QStringList{out} + extra);
-    EXPECT_TRUE(p.waitForFinished(15000));
+    EXPECT_TRUE(p.waitForFinished(60000));
     EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p.exitCode(), 0);
     QFile f(out);

@@ -260,7 +260,7 @@ TEST(AnalyserEclogues, EveryDictionaryLineAndMeaningLineIsParsedOnce) {
         auto promise = std::make_shared<std::promise<TSDictionaryResult>>();
         auto future = promise->get_future();
         controller->translateToEnglish(word, 0, 0, [promise](const TSDictionaryResult& r) { promise->set_value(r); });
-        ASSERT_EQ(future.wait_for(10s), std::future_status::ready) << word.toStdString();
+        ASSERT_EQ(future.wait_for(60s), std::future_status::ready) << word.toStdString();
         const TSDictionaryResult result = future.get();
         const QString raw = result.at(TSDictionary::kRawOutput).toString();
         // A single letter ("O") gets an empty answer: nothing to compare but

@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 using namespace std::chrono_literals;
@@ -167,6 +168,61 @@ TEST(DictionarySave, ABurstOfChangesIsSavedOnceAfterTheDelay) {
     // The next change starts a new timer.
     d->setDirty(true);
     EXPECT_TRUE(d->savePending());
+}
+
+namespace {
+
+// A save that keeps the dictionary dirty when an edit came in while the
+// file was being written, as the written file lacks that edit.
+class SlowSavingDictionary : public TSDictionary {
+public:
+    void save() override {
+        int asOf;
+        {
+            std::lock_guard<std::mutex> lock(entries);
+            asOf = edits;
+        }
+        std::this_thread::sleep_for(200us);  // the file being written
+        saves.fetch_add(1);
+        std::lock_guard<std::mutex> lock(entries);
+        if (edits == asOf) setDirty(false);
+    }
+    void edit() {
+        std::lock_guard<std::mutex> lock(entries);
+        ++edits;
+        setDirty(true);
+    }
+    std::mutex entries;
+    int edits = 0;
+    std::atomic<int> saves{0};
+};
+
+}  // namespace
+
+TEST(DictionarySave, AnEditMadeWhileTheDelayedSaveRunsIsSavedToo) {
+    int unsaved = 0;
+    for (int round = 0; round < 100; ++round) {
+        auto d = std::make_shared<SlowSavingDictionary>();
+        d->setSaveDelay(1ms);
+        std::atomic<bool> editing{true};
+        std::thread editor([&] {
+            for (int i = 0; i < 40; ++i) {
+                d->edit();
+                std::this_thread::sleep_for(100us);
+            }
+            editing = false;
+        });
+        // The timer fires on the main queue, drained here by hand.
+        const auto end = std::chrono::steady_clock::now() + 60s;
+        while ((editing || d->savePending()) && std::chrono::steady_clock::now() < end) {
+            ts::DispatchQueue::drainMain();
+            std::this_thread::sleep_for(50us);
+        }
+        editor.join();
+        EXPECT_FALSE(d->savePending());
+        if (d->dirty()) ++unsaved;
+    }
+    EXPECT_EQ(unsaved, 0) << "rounds whose last edit was left unsaved";
 }
 
 TEST(DictionaryBase, AbstractOperationsLogAndAnswerNothing) {

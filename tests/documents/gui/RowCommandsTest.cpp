@@ -31,6 +31,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDeadlineTimer>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -501,7 +502,9 @@ TEST_F(Fixture, LinksOpenFromCellsAndFromTheOpenEditor) {
 
 TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
     window->rowCommands()->macronize(at(a.get()));
-    for (int i = 0; i < 200 && !doc->isDocumentEdited(); ++i) QTest::qWait(20);
+    // The first marking loads the word-form list, which takes a while on a
+    // loaded machine.
+    for (QDeadlineTimer ceiling(60000); !ceiling.hasExpired() && !doc->isDocumentEdited();) QTest::qWait(20);
     ASSERT_TRUE(doc->isDocumentEdited());
     // The letters stay (vowels may gain marks); the words are coloured by
     // what the word-form dictionary knows of them.

@@ -30,7 +30,7 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
     QElapsedTimer t;
     t.start();
     while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);

@@ -32,6 +32,7 @@
 #include <QTest>
 
 #include <gtest/gtest.h>
+#include <atomic>
 #include <iostream>
 
 namespace {
@@ -93,6 +94,30 @@ TEST(ImporterHeader, RolesChooseTheValues) {
     }
     author->setStore(0);
     EXPECT_TRUE(TSHeaderImporterTab::collectHeader(ts::Value(one), records).isEmpty());
+}
+
+TEST(ImporterWindow, AClosedTabTellsItsDelegateNothingMore) {
+    // The window that is a tab's delegate goes with the tab; a preview still
+    // parsing must then not call it from its thread.
+    struct Listener : BodyTabProtocol {
+        std::atomic<bool> tabGone{false};
+        std::atomic<int> callsAfter{0}, calls{0};
+        void reportProgress(float) override { ++(tabGone ? callsAfter : calls); }
+        void importFinished() override { ++(tabGone ? callsAfter : calls); }
+    } listener;
+    TSBodyImporterTab other;  // one preview runs at a time, whichever tab asks
+    for (int round = 0; round < 10; ++round) {
+        auto* tab = new TSBodyImporterTab;
+        tab->setTabDelegate(&listener);
+        listener.tabGone = false;
+        tab->setFileURL(QUrl::fromLocalFile(tei("eclogues-lat.xml")));
+        tab->createPreview();
+        ASSERT_TRUE(tab->previewRunning());
+        delete tab;
+        listener.tabGone = true;
+        ASSERT_TRUE(waitUntil([&] { return !other.previewRunning(); }));
+    }
+    EXPECT_EQ(listener.callsAfter.load(), 0);
 }
 
 TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {

@@ -77,7 +77,7 @@ TEST(WordFormLoad, SourceThenCacheGiveTheSameDictionary) {
     ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList})) << "python3 zipfile";
     CaptureLogger::Scope capture;
     bool loaded = false;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded));
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded));
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(capture->contains(QStringLiteral("Took ")));
     const TSWordFormDictionaryPtr first = TSWordFormDictionary::sharedDictionary();
@@ -94,7 +94,7 @@ TEST(WordFormLoad, SourceThenCacheGiveTheSameDictionary) {
     QFile::remove(places.path(QStringLiteral("tmp/macrons.txt")));
     QFile::remove(places.locations().bundledSource);
     capture->clear();
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded));
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded));
     ASSERT_TRUE(loaded);
     EXPECT_TRUE(capture->contains(QStringLiteral("Read time ")));
     EXPECT_FALSE(capture->contains(QStringLiteral("Took ")));
@@ -108,20 +108,20 @@ TEST(WordFormLoad, CacheFromAnotherSourceIsRebuilt) {
     Places places;
     ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList}));
     bool loaded = false;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     EXPECT_EQ(TSWordFormDictionary::sharedDictionary()->recordCount(), 5);
 
     // The user places a full list in the support folder.
     ASSERT_TRUE(writeFile(places.path(QStringLiteral("support/macrons.txt")), readFile(minimalListPath()).toUtf8()));
     TSWordFormDictionary::resetSharedState();
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     EXPECT_EQ(TSWordFormDictionary::sharedDictionary()->recordCount(), 7629);
     EXPECT_TRUE(TSWordFormDictionary::sharedDictionary()->sourceStamp().contains(QStringLiteral("support/macrons.txt")));
 
     // A cache that does not read is replaced from the source.
     ASSERT_TRUE(writeFile(places.path(QStringLiteral("support/Macrons.dat")), QByteArrayLiteral("bplist00garbage")));
     TSWordFormDictionary::resetSharedState();
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     EXPECT_EQ(TSWordFormDictionary::sharedDictionary()->recordCount(), 7629);
     QFile cache(places.path(QStringLiteral("support/Macrons.dat")));
     ASSERT_TRUE(cache.open(QIODevice::ReadOnly));
@@ -132,13 +132,13 @@ TEST(WordFormLoad, AdditionsAndPatternsReachTheCache) {
     Places places;
     ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList}));
     bool loaded = false;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     EXPECT_TRUE(TSWordFormDictionary::addWordFormToSharedDictionary(QStringLiteral("rosa\tn-s---fn-\trosa\trosa")));
     EXPECT_FALSE(TSWordFormDictionary::addWordFormToSharedDictionary(QStringLiteral("rosa\tn-s---fn-")));
     ASSERT_TRUE(TSWordFormDictionary::sharedDictionary()->calculateMeter());
 
     TSWordFormDictionary::resetSharedState();
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     const auto rosa = TSWordFormDictionary::wordForms(QStringLiteral("rosa"));
     ASSERT_EQ(rosa.size(), 1u);
     EXPECT_TRUE(rosa[0]->hasVowelLengths());
@@ -162,7 +162,7 @@ TEST(WordFormLoad, FormAddedBeforeTheListLoadsIsKept) {
     EXPECT_TRUE(TSWordFormDictionary::saveDictionary());
     TSWordFormDictionary::resetSharedState();
     bool loaded = false;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     EXPECT_EQ(TSWordFormDictionary::wordForms(QStringLiteral("rosa")).size(), 1u);
 }
 
@@ -170,7 +170,7 @@ TEST(WordFormLoad, WaitersOfAFailedLoadAreReleased) {
     Places places;  // neither cache nor source
     CaptureLogger::Scope capture;
     bool loaded = true;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded)) << "the waiter was never released";
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded)) << "the waiter was never released";
     EXPECT_FALSE(loaded);
     EXPECT_TRUE(TSWordFormDictionary::loadFinished());
     EXPECT_FALSE(TSWordFormDictionary::sharedDictionary());
@@ -185,7 +185,7 @@ TEST(WordFormLoad, WaitersOfAFailedLoadAreReleased) {
     // The marking still answers its owner, with every word unknown.
     auto owner = std::make_shared<Owner>();
     TSWordFormDictionary::addMacrons({ts::AttributedString::make(QStringLiteral("arma cano"))}, nullptr, owner);
-    ASSERT_TRUE(drainMainWithin(std::chrono::seconds(30)));
+    ASSERT_TRUE(drainMainWithin(std::chrono::seconds(60)));
     ASSERT_EQ(owner->calls, 1);
     ASSERT_EQ(owner->results.size(), 1u);
     EXPECT_EQ(owner->results[0]->string(), QStringLiteral("arma cano"));
@@ -203,7 +203,7 @@ TEST(WordFormLoad, MarkingCallsItsOwnerOnTheMainQueue) {
                                                   ts::AttributedString::make(QString()),
                                                   ts::AttributedString::make(QStringLiteral("cano oris"))};
     TSWordFormDictionary::addMacrons(texts, section, owner);
-    ASSERT_TRUE(drainMainWithin(std::chrono::seconds(30)));
+    ASSERT_TRUE(drainMainWithin(std::chrono::seconds(60)));
     ASSERT_EQ(owner->calls, 1);
     EXPECT_EQ(owner->object.get(), section.get());
     ASSERT_EQ(owner->results.size(), 3u);
@@ -233,7 +233,7 @@ TEST(WordFormLoad, ShippedFormListAndFrequencies) {
     loc.frequencyFile = resources + QStringLiteral("FormFrequencies.txt");
     TSWordFormDictionary::setLocations(loc);
     bool loaded = false;
-    ASSERT_TRUE(waitWithin(std::chrono::seconds(30), &loaded) && loaded);
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
     const auto d = TSWordFormDictionary::sharedDictionary();
     EXPECT_GT(d->keyCount(), 50);
     EXPECT_EQ(d->macronizedFormsForString(QStringLiteral("Malum")), (QStringList{"Malum", "Mālum"}));

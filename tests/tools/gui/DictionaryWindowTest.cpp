@@ -42,7 +42,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <mutex>
+#include <thread>
 
 namespace {
 
@@ -270,6 +272,26 @@ TEST_F(WindowTest, PopupsCommandsTabsAndPostedEntries) {
     // The settings' request to close drops the window; the next one is new.
     ts::NotificationCenter::defaultCenter().post(QStringLiteral("CloseDictionaryWindow"));
     ASSERT_TRUE(waitUntil([] { return !DictionaryWindowController::hasDictionaryWindow(); }));
+}
+
+TEST_F(WindowTest, ClosingWhileAConverterPostsEntriesFromItsThread) {
+    // A converter posts every entry it makes, from its own thread; the
+    // window may be closed meanwhile and must not be written to after.
+    auto posted = entry(QStringLiteral("rosa"), DictionaryEntry::Noun);
+    std::atomic<bool> stop{false};
+    std::thread converter([&] {
+        while (!stop) ts::NotificationCenter::defaultCenter().post(QStringLiteral("NEW EL entry"), posted.get());
+    });
+    for (int round = 0; round < 20; ++round) {
+        DictionaryWindowController::getDictionaryWindow();
+        QApplication::processEvents();
+        DictionaryWindowController::disposeDictionaryWindow();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    stop = true;
+    converter.join();
+    QApplication::processEvents();
+    EXPECT_FALSE(DictionaryWindowController::hasDictionaryWindow());
 }
 
 namespace {
