@@ -33,6 +33,24 @@ QString plain(QString title) { return title.replace(QLatin1Char('&'), QStringLit
 
 const QString kNoteTrim = QStringLiteral(",. *=:;");
 
+// A background save or search walks the entries holding the dictionary's
+// words lock; an edit holds it too, so that a save never writes half an edit
+// and then clears the edited mark of the rest.
+class EditLock {
+public:
+    explicit EditLock(TSDictionaryPtr dictionary) : dictionary_(std::move(dictionary)) {
+        if (dictionary_) dictionary_->wordsLock().lock();
+    }
+    ~EditLock() {
+        if (dictionary_) dictionary_->wordsLock().unlock();
+    }
+    EditLock(const EditLock&) = delete;
+    EditLock& operator=(const EditLock&) = delete;
+
+private:
+    TSDictionaryPtr dictionary_;
+};
+
 }  // namespace
 
 // ---- Which dictionary, which entry ----
@@ -83,6 +101,7 @@ void DictionaryWindowController::changedFront(const DictionaryEntryPtr& entry) {
 
 bool DictionaryWindowController::setEntryText(NBOutlineView* view, const QModelIndex& index, const QString& textIn) {
     if (!viewIsEditable(view)) return false;
+    const EditLock lock(dictionaryForView(view));
     DictionaryEntryModel* m = modelForView(view);
     const QString id = m ? m->identifier(index.column()) : QString();
     if (id != DictionaryEntry::kEntry) {
@@ -108,6 +127,7 @@ bool DictionaryWindowController::setEntryText(NBOutlineView* view, const QModelI
 
 void DictionaryWindowController::moveSelected(NBOutlineView* view, bool (DictionaryEntry::*move)()) {
     if (!viewIsEditable(view)) return;
+    const EditLock lock(dictionaryForView(view));
     DictionaryEntryPtr e = selectedEntry(view);
     if (!e || !((*e).*move)()) return;
     reloadKeepingExpansion(view, e);
@@ -136,6 +156,7 @@ void DictionaryWindowController::outlineDeleteKeyPressed(NBOutlineView* view) {
         if (ts::Prompter::current()->alert(request) != 1) return;
         guard->clearSelection();
         TSDictionaryPtr d = dictionaryForView(guard);
+        const EditLock lock(d);
         if (e->isPrimaryEntry()) {
             if (d) d->deleteEntry(e);
             if (DictionaryEntryPtr root = getWordListForView(guard)) root->removeChild(e);
@@ -330,13 +351,15 @@ void DictionaryWindowController::showHideReferences(const DictionaryEntryPtr& e)
 }
 
 void DictionaryWindowController::handleTypeSelection(const DictionaryEntryPtr& e, const QString& title) {
-    e->setType(DictionaryEntry::typeForName(title));
     NBOutlineView* view = getActiveTab() == 1 ? latinWordList : englishWordList;
+    const EditLock lock(dictionaryForView(view));
+    e->setType(DictionaryEntry::typeForName(title));
     reloadKeepingExpansion(view, e);
     if (TSDictionaryPtr d = dictionaryForView(view)) d->setDirty(true);
 }
 
 void DictionaryWindowController::changeGender(const DictionaryEntryPtr& e, const QString& title) {
+    const EditLock lock(dictionaryForFrontView());
     const int g = DictionaryEntry::genderForName(title);
     if (g == e->gender()) return;
     e->setGender(g);
@@ -344,6 +367,7 @@ void DictionaryWindowController::changeGender(const DictionaryEntryPtr& e, const
 }
 
 void DictionaryWindowController::changeDeclension(const DictionaryEntryPtr& e, const QString& title) {
+    const EditLock lock(dictionaryForFrontView());
     int digits = 0;
     while (digits < title.size() && title[digits].isDigit()) ++digits;
     const int d = title.left(digits).toInt();
@@ -353,6 +377,7 @@ void DictionaryWindowController::changeDeclension(const DictionaryEntryPtr& e, c
 }
 
 void DictionaryWindowController::changeConjugation(const DictionaryEntryPtr& e, const QString& title) {
+    const EditLock lock(dictionaryForFrontView());
     const int c = DictionaryEntry::conjugationForName(title);
     if (c == e->conjugation()) return;
     e->setConjugation(c);
@@ -360,11 +385,13 @@ void DictionaryWindowController::changeConjugation(const DictionaryEntryPtr& e, 
 }
 
 void DictionaryWindowController::changeCase(const DictionaryEntryPtr& e, const QString& title) {
+    const EditLock lock(dictionaryForFrontView());
     e->setCase(DictionaryEntry::caseForName(title));
     changedFront(e);
 }
 
 void DictionaryWindowController::addEntry(const DictionaryEntryPtr& e) {
+    const EditLock lock(dictionaryForFrontView());
     DictionaryEntryPtr made = e->addEntry();
     if (!made) return;
     e->setChanged(true);
@@ -372,6 +399,7 @@ void DictionaryWindowController::addEntry(const DictionaryEntryPtr& e) {
 }
 
 void DictionaryWindowController::mergeWithAbove(const DictionaryEntryPtr& e) {
+    const EditLock lock(dictionaryForFrontView());
     DictionaryEntryPtr parent = e->parent();
     if (!parent) return;
     const DictionaryEntryList& siblings = parent->childList();
@@ -385,6 +413,7 @@ void DictionaryWindowController::mergeWithAbove(const DictionaryEntryPtr& e) {
 }
 
 void DictionaryWindowController::addToParent(const DictionaryEntryPtr& e) {
+    const EditLock lock(dictionaryForFrontView());
     DictionaryEntryPtr parent = e->parent();
     if (!parent || parent->isPrimaryEntry()) return;
     parent->setEntry(parent->entry() + QLatin1Char(' ') + e->entry());
@@ -393,6 +422,7 @@ void DictionaryWindowController::addToParent(const DictionaryEntryPtr& e) {
 }
 
 void DictionaryWindowController::noteFromText(const DictionaryEntryPtr& e, const QString& part) {
+    const EditLock lock(dictionaryForFrontView());
     if (part.isEmpty()) return;
     DictionaryEntryPtr note = e->addEntry();
     if (!note) return;
@@ -423,6 +453,7 @@ void DictionaryWindowController::clauseToNote(const DictionaryEntryPtr& e) {
 }
 
 void DictionaryWindowController::promoteToParent(const DictionaryEntryPtr& e) {
+    const EditLock lock(dictionaryForFrontView());
     DictionaryEntryPtr p = e->parent();
     if (!p || p->isPrimaryEntry()) return;
     DictionaryEntryPtr first = p->addEntry();
@@ -442,6 +473,7 @@ void DictionaryWindowController::promoteToParent(const DictionaryEntryPtr& e) {
 }
 
 void DictionaryWindowController::promoteChildren(const DictionaryEntryPtr& e) {
+    const EditLock lock(dictionaryForFrontView());
     if (e->promoteChildren()) changedFront(e);
 }
 

@@ -596,6 +596,52 @@ TEST_F(EditingTest, SenseNumeralsStayOutOfTheFrequencyColumn) {
     EXPECT_EQ(doc.begin().blockFormat().alignment() & Qt::AlignHorizontal_Mask, Qt::AlignLeft);
 }
 
+// A background save or search walks the entries holding the dictionary's
+// words lock: an edit from the window waits until it is done, or the save
+// could write half an edit and then clear the mark of the rest.
+TEST_F(EditingTest, EditsWaitForABackgroundSaveOrSearch) {
+    NBOutlineView* v = w->englishWordList;
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    const std::vector<std::pair<const char*, std::function<void()>>> edits = {
+        {"text", [&] { w->setEntryText(v, at(second), QStringLiteral("broad")); }},
+        {"gender", [&] { w->changeGender(head, DictionaryEntry::nameOfGender(2)); }},
+        {"type", [&] { w->handleTypeSelection(second, DictionaryEntry::nameOfType(DictionaryEntry::Noun)); }},
+        {"key", [&] { select({second}); w->outlineUpKeyPressed(v); }},
+        {"add", [&] { w->addEntry(DictionaryEntryPtr(head->childList().front())); }},
+        {"merge", [&] { w->mergeWithAbove(DictionaryEntryPtr(head->childList().back())); }},
+        {"delete", [&] {
+             prompter->queueAlertAnswer(1);
+             select({DictionaryEntryPtr(head->childList().back())});
+             w->outlineDeleteKeyPressed(v);
+             for (int i = 0; i < 5; ++i) QApplication::processEvents();
+         }},
+    };
+    for (const auto& [name, edit] : edits) {
+        dict->setDirty(false);
+        std::atomic<bool> locked{false}, editing{false}, early{false};
+        std::thread holder([&] {
+            std::lock_guard<std::recursive_mutex> lock(dict->wordsLock());
+            locked = true;
+            while (!editing) std::this_thread::yield();
+            // An edit that does not wait marks the dictionary while the lock
+            // is still held here. (Load can only hide that, never fake it.)
+            QElapsedTimer held;
+            held.start();
+            while (!early && held.elapsed() < 300) {
+                if (dict->dirty()) early = true;
+                std::this_thread::yield();
+            }
+        });
+        while (!locked) std::this_thread::yield();
+        editing = true;
+        edit();
+        holder.join();
+        EXPECT_FALSE(early) << name << " changed the entries while a save held them";
+        EXPECT_TRUE(dict->dirty()) << name;
+    }
+}
+
 namespace {
 
 QString cell(QTableView* t, int row, int column) { return t->model()->index(row, column).data().toString(); }
