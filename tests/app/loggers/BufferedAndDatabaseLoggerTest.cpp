@@ -99,7 +99,9 @@ TEST(LGAbstractDatabaseLogger, SavesByCountAndByTimer) {
     const auto beforeLogging = std::chrono::steady_clock::now();
     logTimes(logger, 1);
     const int savesSoonAfter = logger->saves;
-    if (std::chrono::steady_clock::now() - beforeLogging < std::chrono::seconds(1)) EXPECT_EQ(savesSoonAfter, 1);
+    if (std::chrono::steady_clock::now() - beforeLogging < std::chrono::seconds(1)) {
+        EXPECT_EQ(savesSoonAfter, 1);
+    }
     EXPECT_TRUE(eventually([&] { return logger->saves == 2; }));
     std::this_thread::sleep_for(std::chrono::milliseconds(400));
     EXPECT_EQ(logger->saves, 2);  // suspended until the next unsaved message
@@ -147,7 +149,9 @@ TEST(LGAbstractDatabaseLogger, LoweringTheMaximumAgeDeletesAtOnce) {
     (void)logger->maxAge();
     const int deletesSoonAfter = logger->deletes;
     // The timer's first pass may already have come on a loaded machine.
-    if (std::chrono::steady_clock::now() - beforeLowering < std::chrono::seconds(1)) EXPECT_EQ(deletesSoonAfter, 2);
+    if (std::chrono::steady_clock::now() - beforeLowering < std::chrono::seconds(1)) {
+        EXPECT_EQ(deletesSoonAfter, 2);
+    }
     EXPECT_GE(deletesSoonAfter, 2);
     EXPECT_TRUE(eventually([&] { return logger->deletes >= 4; }));
     logger->setDeleteInterval(0);
