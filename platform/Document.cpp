@@ -151,9 +151,17 @@ bool Document::saveDocumentAs(DocumentError* error) {
     }
     path = DocumentController::pathWithExtension(QFileInfo(path).absoluteFilePath(), extensions);
     DocumentController::notePanelDirectory(path);
+    DocumentController* controller = controllerOr(controller_);
+    // Two documents on one file: whichever saved last would silently replace
+    // the other's text.
+    if (const DocumentPtr other = controller ? controller->documentForURL(path) : nullptr; other && other.get() != this) {
+        setError(error, kFileWriteUnknownError,
+                 Prompter::localized(QStringLiteral("“%1” is open in another window. Close it first, or choose another name."))
+                     .arg(QFileInfo(path).fileName()));
+        return false;
+    }
     if (!saveToURL(path, fileType_, error)) return false;
-    if (DocumentController* controller = controllerOr(controller_))
-        controller->noteNewRecentDocumentURL(path);
+    if (controller) controller->noteNewRecentDocumentURL(path);
     return true;
 }
 
