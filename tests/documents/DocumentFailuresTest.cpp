@@ -10,6 +10,7 @@
 #include "textmodel/TSMatchedChunk.h"
 #include "textmodel/TSText.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -199,4 +200,65 @@ TEST(OpenFailures, NoDocumentOpensForWhatCannotBeRead) {
     auto reopened = h.open(whole);
     ASSERT_TRUE(reopened);
     EXPECT_EQ(latinOf(*reopened), "Gallia est omnis divisa in partes tres");
+}
+
+// Another program wrote the file after it was opened: Save asks before
+// replacing that, Cancel keeps both the file and the edits; a close
+// question's Save cancelled there keeps the window. A document that has no
+// file yet asks for one, and a cancelled panel keeps it open and edited.
+TEST(SaveFailures, SaveAsksBeforeReplacingAnotherProgramsChanges) {
+    Harness h;
+    QTemporaryDir dir;
+    const QString path = dir.filePath("bucolica.tsdx");
+    ASSERT_TRUE(documentWith("Tityre tu patulae")->saveToURL(path, TSDocument::kTypeName, nullptr));
+    auto doc = h.open(path);
+    ASSERT_TRUE(doc);
+    std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0))->setLatin(AttributedString::make("recubans"));
+    doc->updateChangeCount(Document::ChangeDone);
+    DocumentError error;
+    auto outsider = documentWith("sub tegmine fagi");
+    ASSERT_TRUE(outsider->writeToURL(path, TSDocument::kTypeName, nullptr));
+    {
+        // Stamped well after the open, whatever the clock's resolution.
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addSecs(60), QFileDevice::FileModificationTime));
+    }
+    const QByteArray theirs = readAll(path);
+
+    size_t alerts = h.prompter->alerts().size();
+    h.prompter->queueAlertAnswer(0);  // Cancel
+    EXPECT_FALSE(doc->saveDocument(&error));
+    EXPECT_TRUE(error.isCancelled());
+    ASSERT_EQ(h.prompter->alerts().size(), alerts + 1);
+    EXPECT_EQ(h.prompter->alerts().back().buttons, (QStringList{"Cancel", "Save Anyway"}));
+    EXPECT_TRUE(h.prompter->alerts().back().messageText.contains("bucolica.tsdx"));
+    EXPECT_EQ(readAll(path), theirs);
+    EXPECT_TRUE(doc->isDocumentEdited());
+
+    h.prompter->queueAlertAnswer(0);  // Save, in the close question
+    h.prompter->queueAlertAnswer(0);  // Cancel
+    EXPECT_FALSE(doc->canClose());
+    EXPECT_EQ(h.prompter->alerts().size(), alerts + 3) << "a cancelled save shows no error";
+    EXPECT_EQ(readAll(path), theirs);
+
+    h.prompter->queueAlertAnswer(1);  // Save Anyway
+    EXPECT_TRUE(doc->saveDocument(&error));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    auto reread = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reread->readFromURL(path, TSDocument::kTypeName, nullptr));
+    EXPECT_EQ(latinOf(*reread), "recubans");
+    alerts = h.prompter->alerts().size();
+    doc->updateChangeCount(Document::ChangeDone);
+    EXPECT_TRUE(doc->saveDocument(&error)) << "its own save is no change by another program";
+    EXPECT_EQ(h.prompter->alerts().size(), alerts);
+
+    auto untitled = documentWith("Formosam resonare doces");
+    h.controller.addDocument(untitled);
+    untitled->updateChangeCount(Document::ChangeDone);
+    h.prompter->queueAlertAnswer(0);  // Save; the panel is cancelled
+    EXPECT_FALSE(untitled->canClose());
+    EXPECT_EQ(h.prompter->alerts().size(), alerts + 1);
+    EXPECT_TRUE(untitled->isDocumentEdited());
+    EXPECT_TRUE(untitled->fileURL().isEmpty());
 }
