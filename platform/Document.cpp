@@ -78,7 +78,9 @@ bool Document::readFromURL(const QString& path, const QString& typeName, Documen
         setError(error, kFileReadUnknownError, QStringLiteral("%1: %2").arg(path, file.errorString()));
         return false;
     }
-    return readFromData(data, typeName, error);
+    if (!readFromData(data, typeName, error)) return false;
+    fileStamp_ = stampOf(path);
+    return true;
 }
 
 bool Document::writeToURL(const QString& path, const QString& typeName, DocumentError* error) const {
@@ -94,6 +96,7 @@ bool Document::writeToURL(const QString& path, const QString& typeName, Document
 
 bool Document::saveToURL(const QString& path, const QString& typeName, DocumentError* error) {
     if (!writeToURL(path, typeName, error)) return false;
+    fileStamp_ = stampOf(path);
     fileURL_ = path;
     fileType_ = typeName;
     setChangeCount(0);
@@ -132,7 +135,32 @@ QStringList Document::fileExtensions() const {
 
 bool Document::saveDocument(DocumentError* error) {
     if (fileURL_.isEmpty()) return saveDocumentAs(error);
+    if (!confirmOverwritingChangedFile(error)) return false;
     return saveToURL(fileURL_, fileType_, error);
+}
+
+Document::FileStamp Document::stampOf(const QString& path) {
+    const QFileInfo info(path);
+    if (!info.exists()) return {};
+    return FileStamp{info.absoluteFilePath(), info.lastModified(), info.size()};
+}
+
+bool Document::confirmOverwritingChangedFile(DocumentError* error) const {
+    // A file gone meanwhile has nothing to lose; one never read or written
+    // by this document has no stamp to compare.
+    const FileStamp now = stampOf(fileURL_);
+    if (fileStamp_.path.isEmpty() || now.path.isEmpty() || now.path != fileStamp_.path || now == fileStamp_) return true;
+    AlertRequest request;
+    request.messageText =
+        Prompter::localized(QStringLiteral("The file of the document “%1” has been changed by another program since you opened or saved it."))
+            .arg(displayName());
+    request.informativeText = Prompter::localized(QStringLiteral("Saving will replace the other program’s changes."));
+    request.buttons = {Prompter::localized(QStringLiteral("Cancel")), Prompter::localized(QStringLiteral("Save Anyway"))};
+    request.defaultButton = 0;
+    request.style = AlertRequest::Style::Warning;
+    if (Prompter::current()->alert(request) == 1) return true;
+    setError(error, kUserCancelledError, QString());
+    return false;
 }
 
 bool Document::saveDocumentAs(DocumentError* error) {
@@ -151,9 +179,17 @@ bool Document::saveDocumentAs(DocumentError* error) {
     }
     path = DocumentController::pathWithExtension(QFileInfo(path).absoluteFilePath(), extensions);
     DocumentController::notePanelDirectory(path);
+    DocumentController* controller = controllerOr(controller_);
+    // Two documents on one file: whichever saved last would silently replace
+    // the other's text.
+    if (const DocumentPtr other = controller ? controller->documentForURL(path) : nullptr; other && other.get() != this) {
+        setError(error, kFileWriteUnknownError,
+                 Prompter::localized(QStringLiteral("“%1” is open in another window. Close it first, or choose another name."))
+                     .arg(QFileInfo(path).fileName()));
+        return false;
+    }
     if (!saveToURL(path, fileType_, error)) return false;
-    if (DocumentController* controller = controllerOr(controller_))
-        controller->noteNewRecentDocumentURL(path);
+    if (controller) controller->noteNewRecentDocumentURL(path);
     return true;
 }
 

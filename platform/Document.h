@@ -31,6 +31,7 @@
 // Threads: main thread only.
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -104,7 +105,8 @@ public:
     // first. Revert asks, then reads the file again into a new document of
     // the same type (answered; the window layer swaps it in). Each answers
     // false on failure or cancellation (error->isCancelled()); a failed save
-    // leaves the document edited.
+    // leaves the document edited. Save asks before writing over a file that
+    // another program changed since the document read or wrote it.
     bool saveDocument(DocumentError* error);
     bool saveDocumentAs(DocumentError* error);
     DocumentPtr revertDocumentToSaved(DocumentError* error);
@@ -164,6 +166,17 @@ private:
     void setChangeCount(qint64 count);
     qint64 changeCount_ = 0;
     DocumentController* controller_ = nullptr;
+    // The file as this document last read or wrote it, so that a save in
+    // place notices another program's changes.
+    struct FileStamp {
+        QString path;
+        QDateTime modified;
+        qint64 size = -1;
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp stampOf(const QString& path);
+    FileStamp fileStamp_;
+    bool confirmOverwritingChangedFile(DocumentError* error) const;
 };
 
 class DocumentController {
