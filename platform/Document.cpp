@@ -34,6 +34,17 @@ void setError(DocumentError* error, qint64 code, const QString& description) {
     error->description = description;
 }
 
+// A question about replacing something, whose harmless answer, Cancel, comes
+// first as the default; answers whether the user chose the action.
+bool confirmed(const QString& message, const QString& informative, const QString& action) {
+    AlertRequest request;
+    request.messageText = message;
+    request.informativeText = informative;
+    request.buttons = {Prompter::localized(QStringLiteral("Cancel")), Prompter::localized(action)};
+    request.defaultButton = 0;
+    return Prompter::current()->alert(request) == 1;
+}
+
 QString canonical(const QString& path) {
     const QString c = QFileInfo(path).canonicalFilePath();
     return c.isEmpty() ? QFileInfo(path).absoluteFilePath() : c;
@@ -150,15 +161,11 @@ bool Document::confirmOverwritingChangedFile(DocumentError* error) const {
     // by this document has no stamp to compare.
     const FileStamp now = stampOf(fileURL_);
     if (fileStamp_.path.isEmpty() || now.path.isEmpty() || now.path != fileStamp_.path || now == fileStamp_) return true;
-    AlertRequest request;
-    request.messageText =
-        Prompter::localized(QStringLiteral("The file of the document “%1” has been changed by another program since you opened or saved it."))
-            .arg(displayName());
-    request.informativeText = Prompter::localized(QStringLiteral("Saving will replace the other program’s changes."));
-    request.buttons = {Prompter::localized(QStringLiteral("Cancel")), Prompter::localized(QStringLiteral("Save Anyway"))};
-    request.defaultButton = 0;
-    request.style = AlertRequest::Style::Warning;
-    if (Prompter::current()->alert(request) == 1) return true;
+    if (confirmed(Prompter::localized(QStringLiteral("The file of the document “%1” has been changed by another program since you opened or saved it."))
+                      .arg(displayName()),
+                  Prompter::localized(QStringLiteral("Saving will replace the other program’s changes.")),
+                  QStringLiteral("Save Anyway")))
+        return true;
     setError(error, kUserCancelledError, QString());
     return false;
 }
@@ -199,15 +206,9 @@ DocumentPtr Document::revertDocumentToSaved(DocumentError* error) {
         setError(error, kFileReadUnknownError, Prompter::localized(QStringLiteral("The document has not been saved yet.")));
         return nullptr;
     }
-    AlertRequest request;
-    request.messageText =
-        Prompter::localized(QStringLiteral("Do you want to revert to the most recently saved version of the document “%1”?"))
-            .arg(displayName());
-    request.informativeText = Prompter::localized(QStringLiteral("Your current changes will be lost."));
-    // The harmless answer first, as the default.
-    request.buttons = {Prompter::localized(QStringLiteral("Cancel")), Prompter::localized(QStringLiteral("Revert"))};
-    request.defaultButton = 0;
-    if (Prompter::current()->alert(request) != 1) {
+    if (!confirmed(Prompter::localized(QStringLiteral("Do you want to revert to the most recently saved version of the document “%1”?"))
+                       .arg(displayName()),
+                   Prompter::localized(QStringLiteral("Your current changes will be lost.")), QStringLiteral("Revert"))) {
         setError(error, kUserCancelledError, QString());
         return nullptr;
     }

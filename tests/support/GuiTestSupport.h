@@ -1,14 +1,17 @@
 #pragma once
 // What the window tests share: a private home set up before the application
-// reads its settings, the folder their pictures go to, and a short run of
-// the event loop so queued layout and paint settle.
+// reads its settings, the folder their pictures go to, a short run of the
+// event loop so queued layout and paint settle, and a wait on a condition.
 
 #include <QApplication>
 #include <QByteArray>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QString>
 #include <QTemporaryDir>
+
+#include <functional>
 
 // HOME and the XDG config and data folders inside home, and the offscreen
 // platform unless the run asks for another. Call before the QApplication.
@@ -30,4 +33,13 @@ inline QString galleryDir() {
 
 inline void settle() {
     for (int i = 0; i < 5; ++i) QApplication::processEvents(QEventLoop::AllEvents, 20);
+}
+
+// Runs the event loop until the condition holds, with a ceiling a loaded
+// machine does not reach; answers whether it holds.
+inline bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
 }

@@ -63,13 +63,6 @@ void installServices(const QString& built = QString()) {
     DictionaryServices::install(s);
 }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 int menuIndex(QComboBox* popup, const QString& title) { return popup->findText(title); }
 
 // Chooses the action in the tag's row as a user would.

@@ -30,13 +30,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 QByteArray savedPage() {
     QFile f(qEnvironmentVariable("TS_SOURCE_DIR") + QStringLiteral("/tests/documents/gui/data/macronizer-page.html"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();

@@ -30,13 +30,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 void selectRow(VocabularyWindowController* v, int row) {
     v->wordList->selectionModel()->select(v->wordList->model()->index(row, 0),
                                           QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);

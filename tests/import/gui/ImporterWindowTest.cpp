@@ -45,13 +45,6 @@ QString sharedDir() {
 QString tei(const char* name) { return sharedDir() + "/data/tei/" + name; }
 QString tei2(const char* name) { return sharedDir() + "/data/tei2/" + name; }
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // Every line of a tree, depth first.
 void lines(const TSChunkPtr& node, std::vector<TSMatchedChunk*>& out) {
     for (const TSChunkPtr& c : node->childNodes()) {

@@ -48,13 +48,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
 // A dictionary that records what it is asked and answers when the test says.
 class HeldDictionary : public TSDictionary {
 public:

@@ -30,13 +30,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 QString rowText(const QList<TSSearchRow>& rows) {
     QStringList out;
     for (const TSSearchRow& r : rows) out.append(r.header ? QLatin1Char('[') + r.text + QLatin1Char(']') : r.text);

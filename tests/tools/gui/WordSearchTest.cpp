@@ -6,6 +6,7 @@
 #include "morphology/TSWordFormData.h"
 #include "tools/gui/TSWordFormWindowController.h"
 #include "tools/gui/TSWordSearchController.h"
+#include "support/GuiTestSupport.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -27,13 +28,6 @@
 #include <atomic>
 
 namespace {
-
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 struct Choice {
     int type, mood = 0, tense = 0;

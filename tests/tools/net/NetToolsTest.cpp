@@ -47,13 +47,6 @@
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms = 60000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
-
 // The fake service marks every lower-case vowel long.
 QString markVowels(const QString& text) {
     static const QString plain = QStringLiteral("aeiou"), marked = QStringLiteral("āēīōū");
