@@ -77,12 +77,8 @@ QString TSBodyElementParser::identifierForSource(const QUrl& url) {
     if (libraryName.match(QFileInfo(url.toLocalFile()).completeBaseName()).hasMatch()) return english;
     TSHeaderElementParser header;
     const ts::Value result = header.parseFileAtLocation(url);
-    if (!result.isDictionary()) return latin;
-    const auto data = result.dictionary().find(QStringLiteral("Data Dictionary"));
-    if (data == result.dictionary().end() || !data->second.isDictionary()) return latin;
-    const auto language = data->second.dictionary().find(QStringLiteral("language"));
-    if (language == data->second.dictionary().end()) return latin;
-    const QString first = language->second.toString().section(QLatin1Char('|'), 0, 0).trimmed();
+    const QString languages = result[QStringLiteral("Data Dictionary")][QStringLiteral("language")].toString();
+    const QString first = languages.section(QLatin1Char('|'), 0, 0).trimmed();
     return first.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0 ? english : latin;
 }
 
