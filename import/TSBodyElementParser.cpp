@@ -329,7 +329,7 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
         const TSImportElement* own = settingStack_.back();
         if (own && (own->store() == TSImportElement::NewSection || own->store() == TSImportElement::SubsectionOf ||
                     own->store() == TSImportElement::NestedMilestone) &&
-            insideNoteAround())
+            inNote(settingStack_.size() - 1))
             settingStack_.back() = noteText();
     }
     pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
@@ -553,7 +553,7 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         makeNewSubsection(setting, name);
         break;
     case TSImportElement::Append:
-        if (inNote())
+        if (inNote(settingStack_.size()))
             appendInPlace(setting);
         else
             storeCurrentText(name, setting);
@@ -598,16 +598,6 @@ bool TSBodyElementParser::ownsChild(size_t level, size_t child) const {
     for (size_t k = level + 1; k < child; ++k)
         if (sectionStack_[k]) return false;
     return true;
-}
-
-bool TSBodyElementParser::insideNoteAround() const {
-    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
-        const TSImportElement* s = settingStack_[i];
-        if (!s) continue;
-        if (s->store() == TSImportElement::Note) return true;
-        if (s->store() == TSImportElement::SubsectionOf) return false;
-    }
-    return false;
 }
 
 bool TSBodyElementParser::insideVerse() const {
@@ -975,9 +965,9 @@ void TSBodyElementParser::finishFootnote() {
     curFootnoteText_ = ts::AttributedString();
 }
 
-bool TSBodyElementParser::inNote() const {
-    for (qsizetype i = qsizetype(infoStack_.size()); i-- > 0;) {
-        const TSImportElement* s = settingStack_[size_t(i)];
+bool TSBodyElementParser::inNote(size_t depth) const {
+    for (size_t i = depth; i-- > 0;) {
+        const TSImportElement* s = settingStack_[i];
         if (!s) continue;
         if (s->store() == TSImportElement::Note) return true;
         if (s->store() == TSImportElement::SubsectionOf) return false;
