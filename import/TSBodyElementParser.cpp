@@ -517,20 +517,14 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         if (!named) noteDropped(name, words);
         return;
     }
-    if (setting == lineMilestone()) {
-        // The mark still parts the words on either side of it.
+    if (setting == lineMilestone() || setting == noteText()) {
+        // The mark still parts the words on either side of it; a line or
+        // paragraph of its own inside a note keeps its words apart from
+        // those before it.
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        return;
-    }
-    if (setting == noteText()) {
-        // A line or paragraph of its own in the source: its words stay apart
-        // from those before it.
-        const ts::AttributedStringPtr parent = prevStackString();
-        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
-            parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        appendInPlace(setting);
+        if (setting == noteText()) appendInPlace(setting);
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
