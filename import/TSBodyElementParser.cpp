@@ -77,12 +77,8 @@ QString TSBodyElementParser::identifierForSource(const QUrl& url) {
     if (libraryName.match(QFileInfo(url.toLocalFile()).completeBaseName()).hasMatch()) return english;
     TSHeaderElementParser header;
     const ts::Value result = header.parseFileAtLocation(url);
-    if (!result.isDictionary()) return latin;
-    const auto data = result.dictionary().find(QStringLiteral("Data Dictionary"));
-    if (data == result.dictionary().end() || !data->second.isDictionary()) return latin;
-    const auto language = data->second.dictionary().find(QStringLiteral("language"));
-    if (language == data->second.dictionary().end()) return latin;
-    const QString first = language->second.toString().section(QLatin1Char('|'), 0, 0).trimmed();
+    const QString languages = result[QStringLiteral("Data Dictionary")][QStringLiteral("language")].toString();
+    const QString first = languages.section(QLatin1Char('|'), 0, 0).trimmed();
     return first.compare(QLatin1String("English"), Qt::CaseInsensitive) == 0 ? english : latin;
 }
 
@@ -333,7 +329,7 @@ void TSBodyElementParser::parserDidStartElement(ts::XMLEventParser& parser, cons
         const TSImportElement* own = settingStack_.back();
         if (own && (own->store() == TSImportElement::NewSection || own->store() == TSImportElement::SubsectionOf ||
                     own->store() == TSImportElement::NestedMilestone) &&
-            insideNoteAround())
+            inNote(settingStack_.size() - 1))
             settingStack_.back() = noteText();
     }
     pathHashes_.push_back(pathHashes_.empty() ? info->hash : qHashMulti(pathHashes_.back(), info->hash));
@@ -521,20 +517,14 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         if (!named) noteDropped(name, words);
         return;
     }
-    if (setting == lineMilestone()) {
-        // The mark still parts the words on either side of it.
+    if (setting == lineMilestone() || setting == noteText()) {
+        // The mark still parts the words on either side of it; a line or
+        // paragraph of its own inside a note keeps its words apart from
+        // those before it.
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        return;
-    }
-    if (setting == noteText()) {
-        // A line or paragraph of its own in the source: its words stay apart
-        // from those before it.
-        const ts::AttributedStringPtr parent = prevStackString();
-        if (parent && parent->length() > 0 && !parent->string().back().isSpace())
-            parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        appendInPlace(setting);
+        if (setting == noteText()) appendInPlace(setting);
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -557,7 +547,7 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         makeNewSubsection(setting, name);
         break;
     case TSImportElement::Append:
-        if (inNote())
+        if (inNote(settingStack_.size()))
             appendInPlace(setting);
         else
             storeCurrentText(name, setting);
@@ -602,16 +592,6 @@ bool TSBodyElementParser::ownsChild(size_t level, size_t child) const {
     for (size_t k = level + 1; k < child; ++k)
         if (sectionStack_[k]) return false;
     return true;
-}
-
-bool TSBodyElementParser::insideNoteAround() const {
-    for (size_t i = settingStack_.size() - 1; i-- > 0;) {
-        const TSImportElement* s = settingStack_[i];
-        if (!s) continue;
-        if (s->store() == TSImportElement::Note) return true;
-        if (s->store() == TSImportElement::SubsectionOf) return false;
-    }
-    return false;
 }
 
 bool TSBodyElementParser::insideVerse() const {
@@ -979,9 +959,9 @@ void TSBodyElementParser::finishFootnote() {
     curFootnoteText_ = ts::AttributedString();
 }
 
-bool TSBodyElementParser::inNote() const {
-    for (qsizetype i = qsizetype(infoStack_.size()); i-- > 0;) {
-        const TSImportElement* s = settingStack_[size_t(i)];
+bool TSBodyElementParser::inNote(size_t depth) const {
+    for (size_t i = depth; i-- > 0;) {
+        const TSImportElement* s = settingStack_[i];
         if (!s) continue;
         if (s->store() == TSImportElement::Note) return true;
         if (s->store() == TSImportElement::SubsectionOf) return false;

@@ -189,9 +189,6 @@ private:
     bool insideLine() const;
     // Whether an "l" element is open around the current element.
     bool insideVerse() const;
-    // Whether a note is open around the current element (as inNote(), the
-    // element itself left out).
-    bool insideNoteAround() const;
     // Counts the buffer's text as thrown away by the settings, when it has
     // words.
     void noteDropped(const QString& name, bool words);
@@ -215,7 +212,9 @@ private:
     void makeNewFootnote(const TSImportElement* setting);
     void insertFootnoteLink();
     void finishFootnote();
-    bool inNote() const;
+    // Whether a note is open among the first `depth` open elements (the
+    // current element is the last), the nearest subsection ending the search.
+    bool inNote(size_t depth) const;
 
     // The "Attributes Dictionary" of the result.
     ts::Value attributesDictionary() const;

@@ -204,8 +204,6 @@ const QSet<QString>& ConstructionSearch::imperativeIgnoreSet() {
     return set;
 }
 
-QString ConstructionSearch::cleanedText(const QString& text) { return cleaned(text).text; }
-
 ConstructionSearch::Cleaned ConstructionSearch::cleaned(const QString& text) {
     // Character by character, so that every unit of the cleaned text knows
     // the characters it came from, whatever lower-casing or folding did to

@@ -64,10 +64,9 @@ public:
     static const QSet<QString>& subjPostIgnoreSet();
     static const QSet<QString>& imperativeIgnoreSet();
 
-    // Lower case, no diacritics, "u" for "v" and "i" for "j".
-    static QString cleanedText(const QString& text);
-    // The cleaned text with, for each of its units, the range [starts[i],
-    // ends[i]) of the original text it came from.
+    // The text in lower case, without diacritics, "u" for "v" and "i" for
+    // "j"; for each of its units, the range [starts[i], ends[i]) of the
+    // original text it came from.
     struct Cleaned {
         QString text;
         std::vector<qsizetype> starts, ends;
