@@ -131,7 +131,7 @@ void TSText::markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& ident
     // Text that could not be read is saved as it was, links and all; the
     // footnotes those links name are still in use.
     const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
-    if (!line || !line->mayHaveLinksForKey(identifier)) return;
+    if (!line) return;
     for (const QString& target : line->keptLinkTargetsForKey(identifier)) markFound(ts::Value(ts::Url::make(target)));
 }
 
