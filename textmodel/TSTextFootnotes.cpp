@@ -134,8 +134,3 @@ void TSText::markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& ident
     if (!line) return;
     for (const QString& target : line->keptLinkTargetsForKey(identifier)) markFound(ts::Value(ts::Url::make(target)));
 }
-
-void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const {
-    TSChunkPtr self = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
-    for (TSChunkPtr chunk = self; chunk; chunk = nextChunk(chunk)) markFoundNotesInChunk(chunk, identifier, footnotes);
-}
