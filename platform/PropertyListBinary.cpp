@@ -421,22 +421,8 @@ public:
     quint32 addValue(Value value) {
         // Kept only when new: a document repeats many values (class names,
         // shared bytes), and each is looked up once.
-        if (value.isString()) {
-            const QString s = value.toString();
-            auto it = strings_.constFind(s);
-            if (it != strings_.constEnd()) return it.value();
-            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
-            strings_.insert(s, idx);
-            return idx;
-        }
-        if (value.isData()) {
-            const QByteArray d = value.toData();
-            auto it = datas_.constFind(d);
-            if (it != datas_.constEnd()) return it.value();
-            const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
-            datas_.insert(d, idx);
-            return idx;
-        }
+        if (value.isString()) return addKeptOnce(strings_, value.toString(), std::move(value));
+        if (value.isData()) return addKeptOnce(datas_, value.toData(), std::move(value));
         return add(kept_.emplace_back(std::move(value)), depth_);
     }
 
@@ -526,6 +512,17 @@ private:
         if (it != strings_.constEnd()) return it.value();
         const quint32 idx = newObject(v, v ? nullptr : &s);
         strings_.insert(s, idx);
+        return idx;
+    }
+
+    // The number of the equal string or data added before; else the value
+    // is kept and numbered.
+    template <class Key>
+    quint32 addKeptOnce(QHash<Key, quint32>& seen, Key key, Value&& value) {
+        auto it = seen.constFind(key);
+        if (it != seen.constEnd()) return it.value();
+        const quint32 idx = newObject(&kept_.emplace_back(std::move(value)), nullptr);
+        seen.insert(key, idx);
         return idx;
     }
 

@@ -111,7 +111,6 @@ public:
     // rewrites every marker; answers the nodes rewritten with links (none
     // when exporting).
     std::vector<TSChunkPtr> reunumberFootnotes(FootnoteList& footnotes, const QString& identifier, bool forExport);
-    void markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const;
     void markFoundNotes(FootnoteList& footnotes) const;
 
     // Editing, output, paste, line numbering and alignment.

@@ -131,11 +131,6 @@ void TSText::markFoundNotesInChunk(const TSChunkPtr& chunk, const QString& ident
     // Text that could not be read is saved as it was, links and all; the
     // footnotes those links name are still in use.
     const auto* line = dynamic_cast<const TSMatchedChunk*>(chunk.get());
-    if (!line || !line->mayHaveLinksForKey(identifier)) return;
+    if (!line) return;
     for (const QString& target : line->keptLinkTargetsForKey(identifier)) markFound(ts::Value(ts::Url::make(target)));
-}
-
-void TSText::markFoundNotesForIdentifier(const QString& identifier, FootnoteList& footnotes) const {
-    TSChunkPtr self = std::const_pointer_cast<TSChunk>(std::static_pointer_cast<const TSChunk>(shared_from_this()));
-    for (TSChunkPtr chunk = self; chunk; chunk = nextChunk(chunk)) markFoundNotesInChunk(chunk, identifier, footnotes);
 }

@@ -9,6 +9,7 @@
 #include "app/gui/TSAboutBoxController.h"
 #include "dictionaries/gui/TSDictionaryImporterWindowController.h"
 #include "app/gui/TSDocumentController.h"
+#include "app/gui/WidgetPrompter.h"
 #include "app/logging/LGASLLogger.h"
 #include "app/logging/LGFileLogger.h"
 #include "dictionaries/Zerivuv/gui/ZerivuvWindowController.h"
@@ -41,7 +42,6 @@
 #include <QMetaObject>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QWindow>
 #include <QWidget>
 
 // Launch and quit leave one informational line per step, so that the order
@@ -304,21 +304,6 @@ bool AppController::latinSpellcheckAvailable() {
     return false;
 }
 
-namespace {
-
-// A window of the program the user can see: shown and mapped on screen.
-QWidget* exposedWindow() {
-    if (QWidget* active = QApplication::activeWindow(); active && active->windowHandle() && active->windowHandle()->isExposed())
-        return active;
-    for (QWidget* w : QApplication::topLevelWidgets()) {
-        if (!w->isVisible() || qobject_cast<QMenu*>(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
-        if (w->windowHandle() && w->windowHandle()->isExposed()) return w;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 void AppController::offerSpellcheckerOnceAWindowShows() {
     spellcheckerOfferPending_ = true;
     // The event filter hears each window's expose; this covers one already shown.
@@ -327,7 +312,7 @@ void AppController::offerSpellcheckerOnceAWindowShows() {
 
 void AppController::offerSpellcheckerIfAWindowShows() {
     if (!spellcheckerOfferPending_ || QApplication::activeModalWidget()) return;
-    QWidget* shown = exposedWindow();
+    QWidget* shown = WidgetPrompter::windowOnScreen();
     if (!shown) return;
     spellcheckerOfferPending_ = false;
     // The question belongs to the window the user sees.

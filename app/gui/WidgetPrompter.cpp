@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFileDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QWindow>
@@ -27,21 +28,22 @@ QString startFolder(const QString& directory) {
     return directory.isEmpty() ? ts::DocumentController::panelDirectory() : directory;
 }
 
-// The window a question belongs to: the active one, else one the user can
-// see; a question without one might be a window nobody sees.
-QWidget* questionParent() {
-    if (QWidget* active = QApplication::activeWindow()) return active;
-    for (QWidget* w : QApplication::topLevelWidgets())
-        if (w->isVisible() && w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip && w->windowHandle() &&
-            w->windowHandle()->isExposed())
-            return w;
+}  // namespace
+
+QWidget* WidgetPrompter::windowOnScreen() {
+    if (QWidget* active = QApplication::activeWindow(); active && active->windowHandle() && active->windowHandle()->isExposed())
+        return active;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || qobject_cast<QMenu*>(w) || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
+        if (w->windowHandle() && w->windowHandle()->isExposed()) return w;
+    }
     return nullptr;
 }
 
-}  // namespace
-
 int WidgetPrompter::alert(const ts::AlertRequest& request) {
-    QMessageBox box(questionParent());
+    // The question belongs to the active window, else to one the user sees.
+    QWidget* active = QApplication::activeWindow();
+    QMessageBox box(active ? active : windowOnScreen());
     switch (request.style) {
     case ts::AlertRequest::Style::Warning: box.setIcon(QMessageBox::Warning); break;
     case ts::AlertRequest::Style::Informational: box.setIcon(QMessageBox::Information); break;

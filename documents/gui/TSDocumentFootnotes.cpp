@@ -14,17 +14,6 @@
 
 namespace N = FootnoteNotification;
 
-namespace {
-
-// The window's cell editor while one is open.
-TSCellEditor* openEditor(TSOutlineView* outline) {
-    auto* delegate = qobject_cast<TSRichTextDelegate*>(outline->itemDelegate());
-    TSCellEditor* editor = delegate ? delegate->editor() : nullptr;
-    return editor && editor->parentWidget() == outline->viewport() ? editor : nullptr;
-}
-
-}  // namespace
-
 FootnoteWindowController* TSDocumentWindow::footnoteWindow() {
     if (!footnoteWindow_) {
         footnoteWindow_ = new FootnoteWindowController(this);
@@ -48,7 +37,7 @@ FootnoteListController* TSDocumentWindow::footnoteListWindow() {
 }
 
 void TSDocumentWindow::addFootnote() {
-    TSCellEditor* editor = openEditor(outline_);
+    TSCellEditor* editor = openEditor();
     const QModelIndex cell = outline_->currentIndex();
     if (!editor || !cell.isValid() || cell.column() == TSOutlineModel::LocationColumn) return;
     TSChunk* raw = model_->chunkForIndex(cell);
@@ -87,7 +76,7 @@ void TSDocumentWindow::linkToFootnote() {
     TSChunk* raw = model_->chunkForIndex(cell);
     if (!raw) return;
     qsizetype position = -1;
-    if (TSCellEditor* editor = openEditor(outline_)) {
+    if (TSCellEditor* editor = openEditor()) {
         position = editor->textCursor().selectionEnd();
         commitEditing();
     }
@@ -162,7 +151,7 @@ void TSDocumentWindow::footnotesNeedRenumbering(const QModelIndex& changed) {
 }
 
 void TSDocumentWindow::refreshOpenEditor(const TSChunkPtr& chunk, qsizetype caret) {
-    if (TSCellEditor* editor = openEditor(outline_)) {
+    if (TSCellEditor* editor = openEditor()) {
         const QModelIndex cell = outline_->currentIndex();
         if (!chunk || model_->chunkForIndex(cell) == chunk.get()) {
             const int keep = editor->textCursor().position();

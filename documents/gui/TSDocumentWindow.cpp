@@ -294,6 +294,11 @@ void TSDocumentWindow::performFind(FindCommand command) {
 
 void TSDocumentWindow::commitEditing() { outline_->commitOpenEditor(); }
 
+TSCellEditor* TSDocumentWindow::openEditor() const {
+    TSCellEditor* editor = delegate_->editor();
+    return editor && editor->parentWidget() == outline_->viewport() ? editor : nullptr;
+}
+
 bool TSDocumentWindow::hasUncommittedEdits() const {
     const QTextEdit* editor = delegate_->editor();
     return editor && editor->document()->isModified();

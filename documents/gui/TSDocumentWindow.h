@@ -147,6 +147,8 @@ public:
     bool scrollPDFToLocation(const QModelIndex& cell);
 
     TSOutlineView* outlineView() const { return outline_; }
+    // The cell editor open in the outline, focused or not; null when none.
+    TSCellEditor* openEditor() const;
     TSOutlineModel* model() const { return model_; }
     const TSDocumentPtr& document() const { return document_; }
 

@@ -24,6 +24,8 @@ namespace {
 constexpr int kRowPadding = 3;
 const QColor kFlagColour(0xF2, 0xB8, 0xB5);
 const QString kLatin = QStringLiteral("la");
+// Marks a location's editor, whose Return ends the edit.
+constexpr const char* kLocationEditor = "tsLocationEditor";
 
 // A laid-out text's height on screen, in whole pixels.
 int scaledHeight(const QTextDocument& document, double zoom) { return int(std::ceil(document.size().height() * zoom)); }
@@ -173,6 +175,11 @@ QWidget* TSRichTextDelegate::createEditor(QWidget* parent, const QStyleOptionVie
     if (index.column() == TSOutlineModel::LatinColumn) language = kLatin;
     else if (index.column() == TSOutlineModel::EnglishColumn) language = ts::SpellingHighlighter::systemLanguage();
     auto* editor = new TSCellEditor(language, parent);
+    // A location is one line of plain text.
+    if (index.column() == TSOutlineModel::LocationColumn) {
+        editor->setAcceptRichText(false);
+        editor->setProperty(kLocationEditor, true);
+    }
     editor_ = editor;
     editing_ = index;
     connect(editor, &TSCellEditor::textHeightChanged, this, &TSRichTextDelegate::editorGrew);
@@ -212,8 +219,6 @@ QString storedLocation(const TSOutlineModel* model, const QModelIndex& index) {
 void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index) const {
     auto* edit = static_cast<QTextEdit*>(editor);
     if (index.column() == TSOutlineModel::LocationColumn) {
-        edit->setAcceptRichText(false);
-        edit->setProperty("tsLocationEditor", true);
         const ts::FontPtr shown = fontOf(cellText(index));
         if (shown) edit->document()->setDefaultFont(RichTextConversion::toQFont(*shown));
         edit->setPlainText(storedLocation(model_, index));
@@ -259,7 +264,7 @@ bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
     if (event->type() == QEvent::FocusOut && object == editor_.data())
         if (QWidget* focus = QApplication::focusWidget(); focus && focus->property(kKeepsEditorOpen).toBool()) return false;
     auto* editor = qobject_cast<QWidget*>(object);
-    if (editor && event->type() == QEvent::KeyPress && editor->property("tsLocationEditor").toBool()) {
+    if (editor && event->type() == QEvent::KeyPress && editor->property(kLocationEditor).toBool()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             Q_EMIT commitData(editor);

@@ -263,8 +263,7 @@ bool TSRowCommands::pushEnglishToEnd(const QModelIndex& index) {
 
 bool TSRowCommands::makeBaseFont() {
     if (!window_) return false;
-    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
-    QTextEdit* editor = delegate ? delegate->editor() : nullptr;
+    QTextEdit* editor = window_->openEditor();
     if (!editor || editor->textCursor().selectedText().trimmed().isEmpty()) return false;
     // The format of the selection's first character, not of the one before it.
     QTextCursor first(editor->document());
@@ -440,9 +439,7 @@ void TSRowCommands::openRevisionWindow() {
 
 bool TSRowCommands::addToVocab() {
     if (!window_) return false;
-    // The cell editor open in this window, focused or not.
-    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
-    QTextEdit* editor = delegate ? delegate->editor() : nullptr;
+    QTextEdit* editor = window_->openEditor();
     const QModelIndex index = window_->outlineView()->currentIndex();
     if (!editor || index.column() != TSOutlineModel::LatinColumn) {
         TSLogError("%@ is not a TSDocTextField", editor ? QString::fromLatin1(editor->metaObject()->className()) : QStringLiteral("nil"));
@@ -569,11 +566,11 @@ QMenu* TSRowCommands::rowMenu(const QModelIndex& index) {
     qint64 latinWords = line ? line->wordCount() : 0;
     qint64 englishWords = line ? line->englishWordCount() : 0;
     // Text still in the row's open editor counts in place of what is stored.
-    auto* delegate = qobject_cast<TSRichTextDelegate*>(window_->outlineView()->itemDelegate());
+    const QTextEdit* editor = window_->openEditor();
     const QModelIndex edited = window_->outlineView()->currentIndex();
-    if (line && delegate && delegate->editor() && lineAt(edited) == line) {
+    if (line && editor && lineAt(edited) == line) {
         auto plain = [](const ts::AttributedStringPtr& t) { return t ? t->string() : QString(); };
-        const qint64 typed = TSTextHelpers::countWords(delegate->editor()->toPlainText());
+        const qint64 typed = TSTextHelpers::countWords(editor->toPlainText());
         if (edited.column() == TSOutlineModel::LatinColumn)
             latinWords += typed - TSTextHelpers::countWords(plain(line->latin()));
         else if (edited.column() == TSOutlineModel::EnglishColumn && identifierOf(edited) == QLatin1String("english"))

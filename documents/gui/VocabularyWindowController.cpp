@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "documents/gui/RevisionWindowController.h"
+#include "foundation/StringExtensions.h"
 #include "morphology/Verb.h"
 #include "morphology/VowelLength.h"
 #include "morphology/Word.h"
@@ -569,8 +570,7 @@ bool VocabularyWindowController::exportToFile(const QString& path) {
         if (!w || w->meaning().isEmpty()) continue;
         // A word without gender or notes leaves blanks after its meaning,
         // which a reader of the file would take as part of it.
-        QString english = w->getFullEnglishString();
-        while (english.endsWith(QLatin1Char(' '))) english.chop(1);
+        const QString english = StringExtensions::stripTerminalBlanks(w->getFullEnglishString());
         text += w->getStrippedExampleLatinString() + QLatin1Char('\t') + english + QLatin1Char('\r');
     }
     QByteArray bytes("\xFF\xFE", 2);
