@@ -218,14 +218,16 @@ bool DictionaryControllerParser::startsAnalysisWithoutDictionaryLine(const QStri
     return lineKind(lines, k) != LineKind::Dictionary;
 }
 
-bool DictionaryControllerParser::isFixMeaning(const QStringList& lines, int index) {
-    if (lineKind(lines, index) != LineKind::Meaning) return false;
+bool DictionaryControllerParser::isFixMeaning(const QStringList& lines, int index) { return fixLineOf(lines, index) >= 0; }
+
+int DictionaryControllerParser::fixLineOf(const QStringList& lines, int index) {
+    if (lineKind(lines, index) != LineKind::Meaning) return -1;
     // A tackon's meanings take a line or two; the bound keeps long runs of
     // meaning lines linear.
     constexpr int kLongestFixMeaning = 8;
     int k = index - 1;
     while (k >= 0 && index - k <= kLongestFixMeaning && lineKind(lines, k) == LineKind::Meaning) --k;
-    return lineKind(lines, k) == LineKind::Fix;
+    return lineKind(lines, k) == LineKind::Fix ? k : -1;
 }
 
 DictionaryEntryPtr DictionaryControllerParser::entryWithoutDictionaryLine(const QStringList& lines, int index,
@@ -969,17 +971,15 @@ DictionaryEntryList DictionaryControllerParser::parseEnglishVocab(const QString&
         meaningSeen = false;
         // A packon is the word its tackon makes; any other word carries the
         // tackon as a part of the analysed form.
-        if (!fixMeanings.isEmpty()) placeFixMeanings(packon ? entry : root, packon);
+        placeFixMeanings(packon ? entry : root, packon);
     };
 
     for (int i = 0; i < lines.size(); ++i) {
         const QString& line = lines.at(i);
         if (isAMeaningString(line) && !isAnExampleLine(lines, i)) {
-            if (isFixMeaning(lines, i)) {
+            if (const int fix = fixLineOf(lines, i); fix >= 0) {
                 if (line.contains(QLatin1Char(';'))) {
-                    int k = i - 1;
-                    while (k >= 0 && lineKind(lines, k) == LineKind::Meaning) --k;
-                    fixLine = lines.value(k);
+                    fixLine = lines.at(fix);
                     fixMeanings << line;
                 }
                 meaningSeen = true;

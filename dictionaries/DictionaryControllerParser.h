@@ -76,6 +76,9 @@ public:
     static bool startsAnalysisWithoutDictionaryLine(const QStringList& lines, int index);
     // The meaning line at index is that of a tackon, prefix or suffix.
     static bool isFixMeaning(const QStringList& lines, int index);
+    // The index of that tackon, prefix or suffix line; -1 when the line at
+    // index is no such meaning.
+    static int fixLineOf(const QStringList& lines, int index);
     // The word entry of such an analysis: its analysed form, of the form's
     // word class, with its summary; null when the form has no word class.
     static DictionaryEntryPtr entryWithoutDictionaryLine(const QStringList& lines, int index, bool showCases = true);

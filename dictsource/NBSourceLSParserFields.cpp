@@ -309,10 +309,7 @@ void NBSourceLSParser::parseGen() {
             // "v. a. and n.": after a verb's own part of speech "n." is
             // verbum neutrum, an intransitive use, not the neuter gender.
             entry->setTransIntrans(entry->transIntrans() == 1 || entry->transIntrans() == 3 ? 3 : 2);
-            orthoStack_.clear();
-            return;
-        }
-        if (gender == QLatin1String("m")) addMaleGender();
+        } else if (gender == QLatin1String("m")) addMaleGender();
         else if (gender == QLatin1String("f")) addFemaleGender();
         else if (gender == QLatin1String("n")) addNeuterGender();
         else if (gender == QLatin1String("comm") || gender == QLatin1String("c") || gender == QLatin1String("com"))

@@ -136,12 +136,8 @@ void NBSourceXMLParser::handle1ComponentIType(const QString& component) {
         entry->setType(DictionaryEntry::Noun);
         appendToHeadword(QStringLiteral(" -ārum"));
         entry->setConjugation(1);
-    } else if (t == u"ōrum") {
-        entry->setType(DictionaryEntry::Noun);
-        appendToHeadword(QStringLiteral(" -ōrum"));
-        entry->setConjugation(2);
     } else if (first.contains(t)) noun(1);
-    else if (t == u"orum") {
+    else if (t == u"orum" || t == u"ōrum") {
         entry->setType(DictionaryEntry::Noun);
         appendToHeadword(QStringLiteral(" -ōrum"));
         entry->setConjugation(2);

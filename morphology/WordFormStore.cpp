@@ -111,7 +111,7 @@ bool WordFormStore::addRecord(quint32 keyIndex, quint32 tag, quint32 lemma, QStr
 }
 
 void WordFormStore::setLengths(quint32 index, QStringView lengths) {
-    records_[index].lengths = lengths.isNull() ? kNone : patterns_.insert(lengths);
+    records_[index].lengths = patternIndex(lengths);
 }
 
 }  // namespace wordforms
