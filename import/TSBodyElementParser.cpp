@@ -179,6 +179,7 @@ void TSBodyElementParser::reset() {
     noteStack_.clear();
     noteStackMade_ = false;
     curTextChunk_.reset();
+    lastLine_.reset();
     curTextPlaced_ = curTextPlacedKnown_ = false;
     curFootnote_.reset();
     curFootnoteText_ = ts::AttributedString();
@@ -524,7 +525,12 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        if (setting == noteText()) appendInPlace(setting);
+        if (setting == noteText()) {
+            appendInPlace(setting);
+            // ... and from those after it.
+            if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+                parent->appendSharing(QStringLiteral(" "), baseAttributes());
+        }
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -614,6 +620,7 @@ bool TSBodyElementParser::insideLine() const {
 // Chunks
 
 void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
+    lastLine_.reset();
     auto book = std::make_shared<TSText>();
     books_.push_back(book);
     insertName(setting, book);
@@ -623,6 +630,8 @@ void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
 }
 
 TSMatchedChunkPtr TSBodyElementParser::makeNewSection(const TSImportElement* setting) {
+    // A note before the first line of a section follows no line of it.
+    lastLine_.reset();
     auto section = std::make_shared<TSMatchedChunk>();
     if (TSTextPtr book = curText()) book->addChild(section);
     insertName(setting, section);
@@ -654,6 +663,7 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
     if (setting && setting->store() == TSImportElement::SubsectionOf) removeLastChunkOfType(setting);
     auto chunk = std::make_shared<TSMatchedChunk>();
     if (parent) {
+        lastLine_ = chunk;
         parent->addChild(chunk);
         insertName(setting, chunk);
         chunk->setChunkType(3);
@@ -931,9 +941,10 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
     return noteStack_.empty() ? nullptr : noteStack_.back();
 }
 
-void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
+void TSBodyElementParser::makeNewFootnote(const TSImportElement*) {
+    // A note is a footnote wherever it stands, first in its line too: taken
+    // as the line's own words it would read as the author's.
     if (stackStrings_.empty()) return;
-    if (preparesToNothing(stackStrings_.size() - 1, setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();
@@ -949,7 +960,26 @@ void TSBodyElementParser::insertFootnoteLink() {
     attributes[ts::AttributeName::Link] = ts::Value(ts::Url::make(curFootnote_->uniqueID()));
     const ts::Attributes current = baseAttributes().toAttributes();
     Preferences::addLinkAttributes(attributes, Preferences::FootnoteLink, &current);
-    appendToPreviousString(ts::AttributedString(QStringLiteral("[%1]").arg(number), attributes));
+    ts::AttributedString link(QStringLiteral("[%1]").arg(number), attributes);
+    // A note between the lines of a section follows the line before it: the
+    // section's own buffer is stored only at its end, after its later lines.
+    const TSMatchedChunkPtr line = curTextChunk_ ? curTextChunk_ : lastLine_;
+    const size_t parent = stackStrings_.size() - 2;
+    if (line && stackStrings_.size() >= 2 && sectionStack_[parent] && settingStack_.size() >= 2 &&
+        !(settingStack_[settingStack_.size() - 2] &&
+          settingStack_[settingStack_.size() - 2]->store() == TSImportElement::SubsectionOf) &&
+        !bufferHas(parent, isKept)) {
+        const QString key = curIdentifier();
+        const ts::AttributedStringPtr field = line != curTextChunk_ || curTextStored_ ? line->textForKey(key) : nullptr;
+        auto text = std::make_shared<ts::AttributedString>(field ? *field : ts::AttributedString());
+        if (text->length() > 0) text->append(ts::AttributedString(QStringLiteral(" ")));
+        text->append(link);
+        text->squeeze();
+        line->setTextForKey(std::move(text), key);
+        if (line == curTextChunk_) curTextStored_ = true;
+        return;
+    }
+    appendToPreviousString(link);
 }
 
 void TSBodyElementParser::finishFootnote() {
