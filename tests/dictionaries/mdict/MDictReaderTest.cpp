@@ -83,6 +83,28 @@ TEST(MDictReaderKeys, KeywordsArePairedByOffsetOrInOrder) {
     EXPECT_TRUE(r.warnings.join(QLatin1Char('|')).contains(QStringLiteral("paired in order")));
 }
 
+// An empty record is a record when a keyword points at it; one no keyword
+// points at (a block's padding) is none.
+TEST(MDictReaderKeys, EmptyRecordsAreRecordsWhenAKeywordPointsAtThem) {
+    Spec s;
+    s.keywords = {QStringLiteral("alpha"), QStringLiteral("beta"), QStringLiteral("gamma")};
+    s.blocks = {{"one", "", "three"}};
+    auto r = mdict::readData(build(s));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    ASSERT_EQ(r.recordCount(), 3);
+    EXPECT_EQ(r.record(1), QString());
+    EXPECT_EQ(r.keys(1), QStringList{QStringLiteral("beta")});
+    EXPECT_EQ(r.keys(2), QStringList{QStringLiteral("gamma")});
+    s.keywords = {QStringLiteral("alpha"), QStringLiteral("gamma")};
+    s.keyOffsets = {0, 5};
+    r = mdict::readData(build(s));
+    ASSERT_TRUE(r.ok);
+    ASSERT_EQ(r.recordCount(), 2);
+    EXPECT_EQ(r.record(1), QStringLiteral("three"));
+    EXPECT_EQ(r.keys(1), QStringList{QStringLiteral("gamma")});
+    EXPECT_TRUE(r.warnings.isEmpty());
+}
+
 TEST(MDictReaderHeader, EntitiesStayInsideOneValueAndTheElementEndGivesNoAttribute) {
     Spec s;
     s.header = QStringLiteral(R"(<Dictionary Encrypted="0" Title="A &quot;quoted&quot; title" Description="x = &amp; y"/>)");
