@@ -965,10 +965,9 @@ void TSBodyElementParser::insertFootnoteLink() {
     // section's own buffer is stored only at its end, after its later lines.
     const TSMatchedChunkPtr line = curTextChunk_ ? curTextChunk_ : lastLine_;
     const size_t parent = stackStrings_.size() - 2;
-    if (line && stackStrings_.size() >= 2 && sectionStack_[parent] && settingStack_.size() >= 2 &&
-        !(settingStack_[settingStack_.size() - 2] &&
-          settingStack_[settingStack_.size() - 2]->store() == TSImportElement::SubsectionOf) &&
-        !bufferHas(parent, isKept)) {
+    const TSImportElement* parentSetting = settingStack_.size() >= 2 ? settingStack_[settingStack_.size() - 2] : nullptr;
+    const bool parentIsLine = parentSetting && parentSetting->store() == TSImportElement::SubsectionOf;
+    if (line && stackStrings_.size() >= 2 && sectionStack_[parent] && !parentIsLine && !bufferHas(parent, isKept)) {
         const QString key = curIdentifier();
         const ts::AttributedStringPtr field = line != curTextChunk_ || curTextStored_ ? line->textForKey(key) : nullptr;
         auto text = std::make_shared<ts::AttributedString>(field ? *field : ts::AttributedString());
