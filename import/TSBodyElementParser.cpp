@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -180,6 +181,7 @@ void TSBodyElementParser::reset() {
     noteStackMade_ = false;
     curTextChunk_.reset();
     lastLine_.reset();
+    pendingLink_ = ts::AttributedString();
     curTextPlaced_ = curTextPlacedKnown_ = false;
     curFootnote_.reset();
     curFootnoteText_ = ts::AttributedString();
@@ -542,11 +544,13 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
 
     switch (setting->store()) {
     case TSImportElement::NewBook:
+        storePendingLink(name);
         removeLastChunkOfType(setting);
         if (!named) noteDropped(name, words);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
+        storePendingLink(name);
         setCurTextChunk(nullptr);
         break;
     case TSImportElement::SubsectionOf:
@@ -832,6 +836,12 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         curFootnoteText_.append(*text);
         return;
     }
+    if (pendingLink_.length() > 0) {
+        auto joined = std::make_shared<ts::AttributedString>(std::exchange(pendingLink_, ts::AttributedString()));
+        joined->append(blank);
+        joined->append(*text);
+        text = joined;
+    }
     if (curIdentifier_.isNull()) curIdentifier();
     const QString& key = curIdentifier_;
     const bool marks = holdsBreakMark(text->string());
@@ -967,7 +977,13 @@ void TSBodyElementParser::insertFootnoteLink() {
     const size_t parent = stackStrings_.size() - 2;
     const TSImportElement* parentSetting = settingStack_.size() >= 2 ? settingStack_[settingStack_.size() - 2] : nullptr;
     const bool parentIsLine = parentSetting && parentSetting->store() == TSImportElement::SubsectionOf;
-    if (line && stackStrings_.size() >= 2 && sectionStack_[parent] && !parentIsLine && !bufferHas(parent, isKept)) {
+    if (stackStrings_.size() >= 2 && sectionStack_[parent] && !parentIsLine && !bufferHas(parent, isKept)) {
+        if (!line) {
+            // Before the section's first line: the link opens the next text.
+            if (pendingLink_.length() > 0) pendingLink_.append(ts::AttributedString(QStringLiteral(" ")));
+            pendingLink_.append(link);
+            return;
+        }
         const QString key = curIdentifier();
         const ts::AttributedStringPtr field = line != curTextChunk_ || curTextStored_ ? line->textForKey(key) : nullptr;
         auto text = std::make_shared<ts::AttributedString>(field ? *field : ts::AttributedString());
@@ -979,6 +995,13 @@ void TSBodyElementParser::insertFootnoteLink() {
         return;
     }
     appendToPreviousString(link);
+}
+
+void TSBodyElementParser::storePendingLink(const QString& elementName) {
+    // A section that holds a note and no line after it: the link is a line
+    // of its own rather than the first words of the next section.
+    if (pendingLink_.length() == 0) return;
+    storePrepared(copyOf(std::exchange(pendingLink_, ts::AttributedString())), elementName);
 }
 
 void TSBodyElementParser::finishFootnote() {

@@ -470,6 +470,8 @@ TEST(BodyRules, ANoteIsAFootnoteWhereverItStands) {
         {"<l><note>alone</note></l>", {"[1]"}, "alone"},
         {"<l><hi><note>first in a group</note> arma</hi> virumque</l>", {"[1] arma virumque"}, "first in a group"},
         {"<l>arma</l><note>between lines</note><l>cano</l>", {"arma [1]", "cano"}, "between lines"},
+        {"<note>before the first line</note><l>arma</l>", {"[1] arma"}, "before the first line"},
+        {"<note>no line after it</note>", {"[1]"}, "no line after it"},
         {"<l>a<note>As he says <quote><l>quoted verse</l></quote>then more</note> b</l>", {"a[1] b"},
          "As he says quoted verse then more"},
         {"<l>a<note><p>one paragraph</p>then <p>another</p>and more</note></l>", {"a[1]"},
