@@ -109,6 +109,8 @@ private:
     bool readRecords(qint64 position);
     void appendRecords(const QByteArray& block, qint64 realBase, qint64 declaredBase);
     void pairKeys();
+    qsizetype recordSize(size_t index) const;
+    void dropUnkeyedEmptyRecords(std::vector<qsizetype>& recordOf);
     ReadResult::Span keepKeyword(QByteArrayView bytes);
 
     Cursor c_;
@@ -441,10 +443,40 @@ bool Reader::readRecords(qint64 position) {
 // Keywords point at records by offset; a file whose offsets mostly match
 // nothing (written by a careless tool) still pairs them in order when the
 // counts agree.
-void Reader::pairKeys() {
+qsizetype Reader::recordSize(size_t index) const {
+    const qsizetype end = index + 1 < r_.recordStarts.size() ? r_.recordStarts[index + 1] : r_.records.size();
+    return end - r_.recordStarts[index];
+}
+
+// Empty records no keyword points at are padding, not records.
+void Reader::dropUnkeyedEmptyRecords(std::vector<qsizetype>& recordOf) {
     const size_t n = r_.recordStarts.size();
+    std::vector<char> keyed(n, 0);
+    for (const qsizetype at : recordOf)
+        if (at >= 0) keyed[size_t(at)] = 1;
+    std::vector<qsizetype> newIndex(n, -1);
+    std::vector<qsizetype> starts;
+    starts.reserve(n);
+    for (size_t i = 0; i < n; ++i)
+        if (keyed[i] || recordSize(i) > 0) {
+            newIndex[i] = qsizetype(starts.size());
+            starts.push_back(r_.recordStarts[i]);
+        }
+    if (starts.size() == n) return;
+    r_.recordStarts = std::move(starts);
+    for (qsizetype& at : recordOf)
+        if (at >= 0) at = newIndex[size_t(at)];
+}
+
+void Reader::pairKeys() {
+    size_t n = r_.recordStarts.size();
     r_.keyStarts.assign(n + 1, 0);
-    if (keywords_.empty()) return;
+    if (keywords_.empty()) {
+        std::vector<qsizetype> none;
+        dropUnkeyedEmptyRecords(none);
+        r_.keyStarts.assign(r_.recordStarts.size() + 1, 0);
+        return;
+    }
     // Real offsets rise record by record, so a keyword's record is found by
     // bisection; offsets counted from declared sizes need not rise, and are
     // looked up only when some block's size differs.
@@ -476,12 +508,19 @@ void Reader::pairKeys() {
         }
         if (recordOf[k] < 0) ++unmatched;
     }
-    if (unmatched * 2 > qsizetype(keywords_.size()) && keywords_.size() == n) {
-        for (size_t k = 0; k < n; ++k) recordOf[k] = qsizetype(k);
+    std::vector<qsizetype> withText;
+    for (size_t i = 0; i < n; ++i)
+        if (recordSize(i) > 0) withText.push_back(qsizetype(i));
+    if (unmatched * 2 > qsizetype(keywords_.size()) && (keywords_.size() == n || keywords_.size() == withText.size())) {
+        for (size_t k = 0; k < keywords_.size(); ++k) recordOf[k] = keywords_.size() == n ? qsizetype(k) : withText[k];
         r_.warnings << QStringLiteral("Most keywords point at no record start; keywords and records are paired in order.");
     } else if (unmatched > 0) {
         r_.warnings << QStringLiteral("%1 keywords point at no record and are not used.").arg(unmatched);
     }
+    dropUnkeyedEmptyRecords(recordOf);
+    const size_t kept = r_.recordStarts.size();
+    if (kept != n) r_.keyStarts.assign(kept + 1, 0);
+    n = kept;
     // Grouped by record, keeping key order within a record.
     for (const qsizetype at : recordOf)
         if (at >= 0) ++r_.keyStarts[size_t(at) + 1];
@@ -510,9 +549,12 @@ void Reader::appendRecords(const QByteArray& block, qint64 realBase, qint64 decl
             const void* z = std::memchr(p + i, 0, size_t(n - i));
             end = z ? static_cast<const char*>(z) - p : n;
         }
+        // An empty record is kept too: a keyword may point at it, and its
+        // entry is then an empty one. Those no keyword points at are
+        // dropped once the keywords are paired.
+        r_.recordStarts.push_back(r_.records.size());
+        recordOffsets_.push_back(quint64(realBase + i));
         if (end > i) {
-            r_.recordStarts.push_back(r_.records.size());
-            recordOffsets_.push_back(quint64(realBase + i));
             const QByteArrayView bytes(p + i, end - i);
             if (enc_.kind == TextKind::Utf8 && isValidUtf8(bytes.data(), bytes.size())) {
                 r_.records.append(bytes.data(), bytes.size());

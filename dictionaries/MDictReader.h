@@ -21,7 +21,9 @@
 // past kMaxRecordBytes in all.
 //
 // The keywords (the file's headwords) are read from the key blocks and
-// paired with the records they point at.
+// paired with the records they point at. A record with no text is a record
+// when a keyword points at it (its entry is an empty one); otherwise it is
+// a block's padding and left out.
 //
 // Thread-safe: the reader keeps no state.
 #include <QByteArray>

@@ -10,7 +10,8 @@
 //
 // The page converted is the records joined, each wrapped in an element of
 // our own, <mdict-entry key="headword">, that carries the file's keyword for
-// it (a record no keyword points at stays bare). The element is a tag like
+// it (a record no keyword points at stays bare; an empty record's keyword
+// still heads an entry, an empty one). The element is a tag like
 // any other and starts an entry by default: the entry is headed by the key,
 // and text whose nearest action is that element's goes, with its spacing,
 // into one meaning of the entry. A record that tags its own headword with a

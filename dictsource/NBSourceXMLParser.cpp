@@ -108,6 +108,7 @@ void NBSourceXMLParser::reset() {
     initialSenseLevel_.reset();
     curSenseLevel_ = 0;
     latinExampleText_ = QString();
+    headwordGiven_ = false;
     setUnknownTypes(0);
     startResult();
 }
@@ -134,10 +135,58 @@ quint8 NBSourceXMLParser::nameFlags(const QString& name) {
     return slot.flags;
 }
 
+ts::Value NBSourceXMLParser::parseFileAtLocation(const QUrl& url) {
+    DictionaryXMLParser::parseFileAtLocation(url);
+    finishCutEntry();
+    return data();
+}
+
+ts::Value NBSourceXMLParser::parseData(const QByteArray& bytes) {
+    DictionaryXMLParser::parseData(bytes);
+    finishCutEntry();
+    return data();
+}
+
+void NBSourceXMLParser::settleHeadword() {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry || headwordGiven_ || !entry->entry().isEmpty() || entry->key().isEmpty()) return;
+    entry->setEntry(entry->key());
+    headwordGiven_ = true;
+    DSLog("An entry with no headword takes its key %@", entry->key());
+}
+
+bool NBSourceXMLParser::keepHeadword(const DictionaryEntryPtr& entry) {
+    settleHeadword();
+    if (entry->entry().isEmpty() && !entry->key().isEmpty()) {
+        // Its headword was given and then taken apart to nothing.
+        entry->setEntry(entry->key());
+        DSLog("An entry with no headword takes its key %@", entry->key());
+    }
+    if (!entry->entry().isEmpty() && headwordGiven_) return true;
+    // Endings alone (" -ae") are no headword either.
+    DSLog("An entry with no headword and no key was left out");
+    return false;
+}
+
+void NBSourceXMLParser::finishCutEntry() {
+    // The document broke off inside an entry: the entry keeps what it was
+    // given, but it is listed only with a headword.
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    if (!keepHeadword(entry)) {
+        auto& all = allEntries();
+        all.erase(std::remove(all.begin(), all.end(), entry), all.end());
+    }
+    setCurEntry(nullptr);
+}
+
 void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString& name, const QString&,
                                               const QString&, const ts::XMLAttributes& attributes) {
     stackList().append(name);
     const quint8 flags = nameFlags(name);
+    // Every handler may add an ending to the headword: the key stands in
+    // for a missing one before any of them runs.
+    if (!headwordGiven_ && !(flags & EntryElement)) settleHeadword();
     if (flags & IgnoreStart) return;
     if (name == QLatin1String("entry")) {
         auto entry = DictionaryEntry::make();
@@ -145,6 +194,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         if (!key.isNull()) entry->setKey(key);
         setCurEntry(entry);
         allEntries().push_back(entry);
+        headwordGiven_ = false;
         curSenseLevel_ = 0;
         language_ = 0;
         incomplete_ = false;
@@ -186,18 +236,9 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
     const quint8 flags = nameFlags(name);
     if (name == QLatin1String("entry")) {
         const DictionaryEntryPtr entry = curEntry();
-        bool keep = entry != nullptr;
-        if (entry && entry->entry().isEmpty()) {
-            // An empty headword cannot be looked up or listed: the key
-            // stands in when there is one, otherwise the entry is left out.
-            if (!entry->key().isEmpty()) {
-                entry->setEntry(entry->key());
-                DSLog("An entry with no headword takes its key %@", entry->key());
-            } else {
-                DSLog("An entry with no headword and no key was left out");
-                keep = false;
-            }
-        }
+        // An empty headword cannot be looked up or listed: the key stands
+        // in when there is one, otherwise the entry is left out.
+        bool keep = entry && keepHeadword(entry);
         if (keep) {
             if (isRecalcitrant(entry->entry())) parseRecalcitrants();
             guessEntryType(entry);
@@ -279,7 +320,10 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
         const QString text = rawString();
         if (flags & Capture) setStoredValue(name, ts::Value(text));
         else if (name == QLatin1String("itype")) parseIType();
-        else if (name == QLatin1String("orth")) insertOrthography();
+        else if (name == QLatin1String("orth")) {
+            insertOrthography();
+            if (curEntry() && !curEntry()->entry().isEmpty()) headwordGiven_ = true;
+        }
         else if (flags & Formatting) {
         } else if (name == QLatin1String("etym")) addEtymology(text);
         else if (name == QLatin1String("usg")) parseUsage();

@@ -10,6 +10,10 @@
 // before it (a meaning or the rest of an example), its end places the Latin
 // or Greek text it held.
 //
+// An entry whose source gives no headword is headed by its key, set before
+// any ending is added; without a key it is left out, at its end or where a
+// broken document cuts it off.
+//
 // The result (data()): "Entries" and the source's "title", "author" and
 // "sponsor" texts. Nothing asks the developer anything: text no rule places
 // is logged and dropped, an entry that ends without a word class is listed
@@ -38,6 +42,11 @@ class NBSourceXMLParser : public DictionaryXMLParser {
 public:
     NBSourceXMLParser();
     ~NBSourceXMLParser() override;
+
+    // Each runs the base's parse; an entry a broken document cut off is then
+    // kept only with a headword, as at an entry's end.
+    ts::Value parseFileAtLocation(const QUrl& url) override;
+    ts::Value parseData(const QByteArray& bytes) override;
 
     // ---- Parser events ----
     void reset() override;
@@ -236,6 +245,13 @@ private:
     quint8 nameFlags(const QString& name);
 
     void appendToHeadword(const QString& text);
+    // The key stands in for a headword the source has not given, before
+    // any ending is added to it.
+    void settleHeadword();
+    // Whether the entry has a headword to be listed by (the key standing in
+    // when there is one); endings alone are none.
+    bool keepHeadword(const DictionaryEntryPtr& entry);
+    void finishCutEntry();
     DictionaryEntryPtr newExample(const QString& text, const DictionaryEntryPtr& meaning, bool foreign);
 
     bool incomplete_ = false;
@@ -246,5 +262,7 @@ private:
     std::optional<int> initialSenseLevel_;
     int curSenseLevel_ = 0;
     int segmentedGenderDepth_ = 0;
+    // Whether the current entry's headword came from its orth or its key.
+    bool headwordGiven_ = false;
     QString latinExampleText_;
 };

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <utility>
 
 namespace {
 
@@ -179,6 +180,8 @@ void TSBodyElementParser::reset() {
     noteStack_.clear();
     noteStackMade_ = false;
     curTextChunk_.reset();
+    lastLine_.reset();
+    pendingLink_ = ts::AttributedString();
     curTextPlaced_ = curTextPlacedKnown_ = false;
     curFootnote_.reset();
     curFootnoteText_ = ts::AttributedString();
@@ -524,7 +527,12 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
         const ts::AttributedStringPtr parent = prevStackString();
         if (parent && parent->length() > 0 && !parent->string().back().isSpace())
             parent->appendSharing(QStringLiteral(" "), baseAttributes());
-        if (setting == noteText()) appendInPlace(setting);
+        if (setting == noteText()) {
+            appendInPlace(setting);
+            // ... and from those after it.
+            if (parent && parent->length() > 0 && !parent->string().back().isSpace())
+                parent->appendSharing(QStringLiteral(" "), baseAttributes());
+        }
         return;
     }
     if (setting->nameSource() == QLatin1String("Text"))
@@ -536,11 +544,13 @@ void TSBodyElementParser::parseElementToData(const QString& name, bool words) {
 
     switch (setting->store()) {
     case TSImportElement::NewBook:
+        storePendingLink(name);
         removeLastChunkOfType(setting);
         if (!named) noteDropped(name, words);
         break;
     case TSImportElement::NewSection:
         appendToTextElement(name);
+        storePendingLink(name);
         setCurTextChunk(nullptr);
         break;
     case TSImportElement::SubsectionOf:
@@ -614,6 +624,7 @@ bool TSBodyElementParser::insideLine() const {
 // Chunks
 
 void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
+    lastLine_.reset();
     auto book = std::make_shared<TSText>();
     books_.push_back(book);
     insertName(setting, book);
@@ -623,6 +634,8 @@ void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
 }
 
 TSMatchedChunkPtr TSBodyElementParser::makeNewSection(const TSImportElement* setting) {
+    // A note before the first line of a section follows no line of it.
+    lastLine_.reset();
     auto section = std::make_shared<TSMatchedChunk>();
     if (TSTextPtr book = curText()) book->addChild(section);
     insertName(setting, section);
@@ -654,6 +667,7 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
     if (setting && setting->store() == TSImportElement::SubsectionOf) removeLastChunkOfType(setting);
     auto chunk = std::make_shared<TSMatchedChunk>();
     if (parent) {
+        lastLine_ = chunk;
         parent->addChild(chunk);
         insertName(setting, chunk);
         chunk->setChunkType(3);
@@ -822,6 +836,12 @@ void TSBodyElementParser::storePrepared(ts::AttributedStringPtr text, const QStr
         curFootnoteText_.append(*text);
         return;
     }
+    if (pendingLink_.length() > 0) {
+        auto joined = std::make_shared<ts::AttributedString>(std::exchange(pendingLink_, ts::AttributedString()));
+        joined->append(blank);
+        joined->append(*text);
+        text = joined;
+    }
     if (curIdentifier_.isNull()) curIdentifier();
     const QString& key = curIdentifier_;
     const bool marks = holdsBreakMark(text->string());
@@ -931,9 +951,10 @@ FootnoteListPtr TSBodyElementParser::curFootnoteList() {
     return noteStack_.empty() ? nullptr : noteStack_.back();
 }
 
-void TSBodyElementParser::makeNewFootnote(const TSImportElement* setting) {
+void TSBodyElementParser::makeNewFootnote(const TSImportElement*) {
+    // A note is a footnote wherever it stands, first in its line too: taken
+    // as the line's own words it would read as the author's.
     if (stackStrings_.empty()) return;
-    if (preparesToNothing(stackStrings_.size() - 1, setting)) return;
     FootnoteListPtr list = curFootnoteList();
     if (!list) return;
     finishFootnote();
@@ -949,7 +970,38 @@ void TSBodyElementParser::insertFootnoteLink() {
     attributes[ts::AttributeName::Link] = ts::Value(ts::Url::make(curFootnote_->uniqueID()));
     const ts::Attributes current = baseAttributes().toAttributes();
     Preferences::addLinkAttributes(attributes, Preferences::FootnoteLink, &current);
-    appendToPreviousString(ts::AttributedString(QStringLiteral("[%1]").arg(number), attributes));
+    ts::AttributedString link(QStringLiteral("[%1]").arg(number), attributes);
+    // A note between the lines of a section follows the line before it: the
+    // section's own buffer is stored only at its end, after its later lines.
+    const TSMatchedChunkPtr line = curTextChunk_ ? curTextChunk_ : lastLine_;
+    const size_t parent = stackStrings_.size() - 2;
+    const TSImportElement* parentSetting = settingStack_.size() >= 2 ? settingStack_[settingStack_.size() - 2] : nullptr;
+    const bool parentIsLine = parentSetting && parentSetting->store() == TSImportElement::SubsectionOf;
+    if (stackStrings_.size() >= 2 && sectionStack_[parent] && !parentIsLine && !bufferHas(parent, isKept)) {
+        if (!line) {
+            // Before the section's first line: the link opens the next text.
+            if (pendingLink_.length() > 0) pendingLink_.append(ts::AttributedString(QStringLiteral(" ")));
+            pendingLink_.append(link);
+            return;
+        }
+        const QString key = curIdentifier();
+        const ts::AttributedStringPtr field = line != curTextChunk_ || curTextStored_ ? line->textForKey(key) : nullptr;
+        auto text = std::make_shared<ts::AttributedString>(field ? *field : ts::AttributedString());
+        if (text->length() > 0) text->append(ts::AttributedString(QStringLiteral(" ")));
+        text->append(link);
+        text->squeeze();
+        line->setTextForKey(std::move(text), key);
+        if (line == curTextChunk_) curTextStored_ = true;
+        return;
+    }
+    appendToPreviousString(link);
+}
+
+void TSBodyElementParser::storePendingLink(const QString& elementName) {
+    // A section that holds a note and no line after it: the link is a line
+    // of its own rather than the first words of the next section.
+    if (pendingLink_.length() == 0) return;
+    storePrepared(copyOf(std::exchange(pendingLink_, ts::AttributedString())), elementName);
 }
 
 void TSBodyElementParser::finishFootnote() {

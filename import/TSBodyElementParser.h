@@ -26,7 +26,13 @@
 // A book without a name of its own is named "Book N" by its place.
 //
 // Inside a note, an element that would make a section or a line adds its
-// words to the footnote instead, in place.
+// words to the footnote instead, in place, a blank apart from the words
+// around it.
+//
+// A note is a footnote wherever it stands (first in its line too); its link
+// "[n]" stands where it stood: after the line before it when it stands
+// between the lines of a section, before the first line when it stands
+// before that.
 //
 // A document that cannot be read whole gives no result (see TSElementParser).
 //
@@ -267,6 +273,13 @@ private:
     std::vector<FootnoteListPtr> noteStack_;
     bool noteStackMade_ = false;
     TSMatchedChunkPtr curTextChunk_;  // also held by the tree
+    // The last text section made in the current section, which a note
+    // standing after it, between the lines, links from.
+    TSMatchedChunkPtr lastLine_;
+    // The links of notes that stood before the first line of a section,
+    // waiting for its first text.
+    ts::AttributedString pendingLink_;
+    void storePendingLink(const QString& elementName);
     // Whether the current text section is in a book, when known from its
     // making (chunks never move while a conversion makes them).
     bool curTextPlaced_ = false, curTextPlacedKnown_ = false;

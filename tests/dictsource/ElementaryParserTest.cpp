@@ -1016,6 +1016,33 @@ TEST(ElementaryParser, EachEntryStartsAtTheTopSenseLevel) {
     EXPECT_EQ(skip.entry()->firstSense()->firstChild()->entry(), QStringLiteral("a pile"));
 }
 
+// An empty headword is filled by the key, or the entry left out, before any
+// ending is added to it, whether the entry ends in a whole document or is
+// cut off by a broken one.
+TEST(ElementaryParser, AnEmptyHeadwordTakesTheKeyBeforeAnyEnding) {
+    struct Row {
+        const char* xml;
+        const char* headwords;  // of the entries kept, joined by "|"
+    } rows[] = {
+        {"<entry key=\"rosa\"><form><itype>ae</itype></form></entry>", "rosa -ae"},
+        {"<entry><form><itype>ae</itype></form></entry>", ""},
+        {"<entry key=\"amo\"><form><itype>āre</itype></form></entry>", "amo -āre - -"},
+        {"<entry><itype>inis</itype><gen>n</gen></entry>", ""},
+        {"<entry key=\"rosa\"><form><itype>ae</itype></form><gen>f</gen>", "rosa -ae"},
+        {"<entry><form><itype>ae</itype></form><gen>f</gen>", ""},
+        {"<entry key=\"rosa\"><form><orth>ro", "rosa"},
+        {"<entry><form><orth>ro", ""},
+        {"<entry key=\"k\"><form><orth>lupus</orth></form><sense>", "lupus"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.xml);
+        const auto c = convertElementary(QString::fromUtf8(row.xml));
+        QStringList heads;
+        for (const auto& e : c.entries) heads << e->entry();
+        EXPECT_EQ(heads.join(QLatin1Char('|')), QString::fromUtf8(row.headwords));
+    }
+}
+
 TEST(ElementaryParser, EntriesWithoutHeadwordOrTooDeepAreRefusedAlone) {
     // No orth: the key stands in; without a key either the entry is left out.
     auto c = convertElementary(QStringLiteral("<entry key=\"lupus\">") + senseXML(QStringLiteral("a wolf")) +

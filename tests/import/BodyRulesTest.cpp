@@ -247,11 +247,12 @@ TEST(BodyRules, NotesNumberFromOneInEachBook) {
                       "<div1><div2><l>c<note>third</note></l></div2></div1>"
                       "<div1><div2><l><note>no text before</note> d</l></div2></div1>",
                       verse());
-    ASSERT_EQ(r.parser->footnoteLists().size(), 2u);
+    ASSERT_EQ(r.parser->footnoteLists().size(), 3u);
     EXPECT_EQ(r.parser->footnoteLists()[0]->count(), 2);
     EXPECT_EQ(r.parser->footnoteLists()[1]->count(), 1);
-    EXPECT_EQ(r.texts, (QStringList{"a[1] b[2]", "c[1]", "no text before d"}));
-    EXPECT_EQ(r.result[QStringLiteral("TheFootnote")].array().size(), 2u);
+    EXPECT_EQ(r.parser->footnoteLists()[2]->count(), 1);
+    EXPECT_EQ(r.texts, (QStringList{"a[1] b[2]", "c[1]", "[1] d"}));
+    EXPECT_EQ(r.result[QStringLiteral("TheFootnote")].array().size(), 3u);
     const auto note = r.parser->footnoteLists()[1]->notes().begin()->second;
     EXPECT_EQ(note->attributedString()->string(), QStringLiteral("third"));
     // Note text is set in the note font.
@@ -451,6 +452,42 @@ TEST(BodyRules, LinesInsideANoteStayInTheFootnote) {
     ASSERT_EQ(r.parser->footnoteLists()[0]->count(), 1);
     const FootnoteObjectPtr note = r.parser->footnoteLists()[0]->notes().begin()->second;
     EXPECT_EQ(note->attributedString()->string(), QStringLiteral("As the poet says: one verse and another and so on."));
+}
+
+// A note is a footnote wherever it stands: before a line's first word, alone
+// in it, first in a group of words or between the lines of a section, its
+// link stands where it stood and its words are in no line. A verse or
+// paragraph quoted in a note keeps a blank from the words after it.
+TEST(BodyRules, ANoteIsAFootnoteWhereverItStands) {
+    struct Case {
+        const char* body;
+        QStringList lines;
+        const char* note;
+    } cases[] = {
+        {"<p><note>senectuti <hi>Reid;</hi> senectutis <hi>Mss.</hi></note> Cyrus quidem</p>", {"[1] Cyrus quidem"},
+         "senectuti Reid; senectutis Mss."},
+        {"<l>\n  <note>after blanks</note> arma</l>", {"[1] arma"}, "after blanks"},
+        {"<l><note>alone</note></l>", {"[1]"}, "alone"},
+        {"<l><hi><note>first in a group</note> arma</hi> virumque</l>", {"[1] arma virumque"}, "first in a group"},
+        {"<l>arma</l><note>between lines</note><l>cano</l>", {"arma [1]", "cano"}, "between lines"},
+        {"<note>before the first line</note><l>arma</l>", {"[1] arma"}, "before the first line"},
+        {"<note>no line after it</note>", {"[1]"}, "no line after it"},
+        {"<l>a<note>As he says <quote><l>quoted verse</l></quote>then more</note> b</l>", {"a[1] b"},
+         "As he says quoted verse then more"},
+        {"<l>a<note><p>one paragraph</p>then <p>another</p>and more</note></l>", {"a[1]"},
+         "one paragraph then another and more"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        const Outcome r = run(QByteArray("<div1><div2>") + c.body + "</div2></div1>",
+                              settings({{"div1", 1}, {"div2", 2}, {"l", 3}, {"p", 3}, {"hi", 4}, {"quote", 4}, {"note", 6}}));
+        EXPECT_EQ(r.texts, c.lines);
+        ASSERT_EQ(r.parser->footnoteLists().size(), 1u);
+        ASSERT_EQ(r.parser->footnoteLists()[0]->count(), 1);
+        const FootnoteObjectPtr note = r.parser->footnoteLists()[0]->notes().begin()->second;
+        ASSERT_TRUE(note->attributedString());
+        EXPECT_EQ(note->attributedString()->string(), QString::fromUtf8(c.note));
+    }
 }
 
 // The conversion reads the settings as they were when it was given them;

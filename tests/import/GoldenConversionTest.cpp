@@ -7,6 +7,7 @@
 #include "platform/PropertyList.h"
 #include "platform/Url.h"
 
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -74,7 +75,11 @@ elif kind == 'amphitruo-eng':
                 lines.append(None if (has_note or greek) else text(c)); locs.append(None); loose[0] = False
             elif c.tag in ('sp', 'castGroup'):
                 walk(c, False)
-            elif in_section and c.tag in ('stage', 'note') and norm(''.join(c.itertext())):
+            elif in_section and c.tag == 'note':
+                # A footnote, linked from the line before it.
+                notes += 1
+                if lines: lines[-1] = None
+            elif in_section and c.tag == 'stage' and norm(''.join(c.itertext())):
                 piece = text(c, skip=())
                 if loose[0]: lines[-1] = (lines[-1] + ' ' + piece) if lines[-1] is not None else None
                 else: lines.append(piece); locs.append(None)
@@ -366,4 +371,94 @@ TEST(GoldenDefaults, HoraceUnderDefaultSettingsKeepsEveryLine) {
         const ts::AttributedStringPtr a = lines[i]->latin(), b = cardLines[i]->latin();
         EXPECT_EQ(a ? a->string() : QString(), b ? b->string() : QString()) << i;
     }
+}
+
+namespace {
+
+// The words of every note in the body of a TEI file, as ElementTree reads
+// them (entities from Python's own HTML table), without its lemma: that
+// quotes the text the note is about.
+const char* kNoteTexts = R"PY(
+import sys, re, json, html.entities, xml.etree.ElementTree as ET
+t = open(sys.argv[1], encoding='utf-8').read()
+t = re.sub(r'<!DOCTYPE.*?\]>', '', t, count=1, flags=re.S)
+def ent(m):
+    n = m.group(1)
+    if n in ('amp', 'lt', 'gt', 'quot', 'apos'): return m.group(0)
+    return html.entities.html5.get(n + ';', n)
+t = re.sub(r'&([A-Za-z][A-Za-z0-9.]*);', ent, t)
+body = ET.fromstring(t).find('.//body')
+def words(e, top=True):
+    if e.tag == 'lemma': return e.tail or ''
+    out = [e.text or '']
+    for c in e: out.append(words(c, False))
+    if not top: out.append(e.tail or '')
+    return ''.join(out)
+print(json.dumps([' '.join(words(n).split()) for n in body.iter('note')]))
+)PY";
+
+// Settings a reader would give any of the texts: the body one book, each
+// division a section, each paragraph, verse, speaker and cast entry a line,
+// milestones and page breaks nothing, notes footnotes, and every other
+// element's words kept where they stand.
+TSElementArrayPtr linesAndNotes(const QString& path) {
+    TSBodyElementParser survey;
+    survey.setCurIdentifier(QStringLiteral("latin"));
+    const ts::Value found = survey.parseFileAtLocation(QUrl::fromLocalFile(path));
+    auto settings = TSElementArray::array();
+    settings->setStoredData(VDNewArray::Members{});
+    static const QSet<QString> lines = {"p", "l", "speaker", "castItem"}, marks = {"milestone", "pb", "lb"};
+    for (const ts::Value& v : found[QStringLiteral("Elements")].array()) {
+        const QString name = v.toString();
+        auto e = std::make_shared<TSImportElement>();
+        e->VDData::setName(name);
+        if (name == QLatin1String("body")) e->setStore(TSImportElement::NewBook);
+        else if (name.startsWith(QLatin1String("div")) || name == QLatin1String("castList")) e->setStore(TSImportElement::NewSection);
+        else if (lines.contains(name)) e->setStore(TSImportElement::SubsectionOf);
+        else if (name == QLatin1String("note")) e->setStore(TSImportElement::Note);
+        else if (!marks.contains(name)) e->setStore(TSImportElement::Append);
+        settings->addObject(e);
+    }
+    return settings;
+}
+
+}  // namespace
+
+// Every real TEI text: as many footnotes as notes, and the words of no note
+// in any line, wherever the note stands.
+TEST(GoldenNotes, EveryNoteOfEveryRealTextIsAFootnote) {
+    QStringList files;
+    for (const char* dir : {"data/tei", "data/tei2"})
+        for (const QFileInfo& f : QDir(sharedPath(QString::fromLatin1(dir))).entryInfoList({QStringLiteral("*.xml")}, QDir::Files))
+            files << f.filePath();
+    ASSERT_GE(files.size(), 11);
+    qint64 checked = 0;
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        const PythonRun py = runPython(QString::fromUtf8(kNoteTexts), {path});
+        ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+        const QJsonArray notes = QJsonDocument::fromJson(py.out.toUtf8()).array();
+        const QString key = TSBodyElementParser::identifierForSource(QUrl::fromLocalFile(path));
+        const Conversion c = convert(path, linesAndNotes(path), key);
+        ASSERT_TRUE(c.result.isDictionary());
+        qint64 footnotes = 0;
+        for (const FootnoteListPtr& l : c.parser->footnoteLists()) footnotes += l->count();
+        EXPECT_EQ(footnotes, notes.size());
+        QStringList lineTexts;
+        for (const TSTextPtr& b : c.parser->texts()) {
+            std::vector<TSMatchedChunkPtr> lines;
+            collectChunks(b, 3, lines);
+            for (const TSMatchedChunkPtr& l : lines)
+                if (const ts::AttributedStringPtr t = l->textForKey(key)) lineTexts << t->string();
+        }
+        const QString all = lineTexts.join(QLatin1Char('\n'));
+        for (const QJsonValue& n : notes) {
+            // Three words or more: a shorter note may well be said in the text too.
+            const QStringList words = n.toString().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+            if (words.size() < 3) continue;
+            EXPECT_FALSE(all.contains(words.mid(0, 4).join(QLatin1Char(' ')))) << n.toString().toStdString();
+            ++checked;
+        }
+    }
+    EXPECT_GT(checked, 400);
 }

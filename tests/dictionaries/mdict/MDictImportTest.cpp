@@ -108,6 +108,40 @@ TEST(MDictKeywords, RecordsThatTagTheirHeadwordFillTheKeywordsEntry) {
     EXPECT_TRUE(imp->errors().isEmpty());
 }
 
+// A record with no text keeps its keyword, wherever it stands: every keyword
+// heads an entry, an empty one where its record is empty.
+TEST(MDictKeywords, EmptyRecordsKeepTheirKeywords) {
+    struct Case {
+        QList<QList<QByteArray>> blocks;
+        const char* meanings;  // each entry's first child, "-" for none
+    } cases[] = {
+        {{{"one", "", "three"}}, "one|-|three"},
+        {{{"", "two", "three"}}, "-|two|three"},
+        {{{"one", "two", ""}}, "one|two|-"},
+        {{{"one", ""}, {"", "four"}}, "one|-|-|four"},
+        {{{"", ""}, {""}}, "-|-|-"},
+    };
+    const QStringList names = {"alpha", "beta", "gamma", "delta"};
+    for (const Case& c : cases) {
+        mdicttest::Spec spec;
+        spec.blocks = c.blocks;
+        for (const auto& block : c.blocks)
+            for (qsizetype i = 0; i < block.size(); ++i) spec.keywords << names.value(spec.keywords.size());
+        SCOPED_TRACE(c.meanings);
+        auto imp = std::make_shared<TSMDictImporter>();
+        imp->parseMDXData(mdicttest::build(spec), QStringLiteral("k"));
+        ASSERT_TRUE(imp->readError().isEmpty()) << imp->readError().toStdString();
+        EXPECT_TRUE(imp->readWarnings().isEmpty()) << imp->readWarnings().join(QLatin1Char('|')).toStdString();
+        imp->recordsTags();
+        imp->parseRawString();
+        QStringList meanings;
+        for (const auto& e : *imp->words()) meanings << firstChild(e);
+        EXPECT_EQ(heads(*imp->words()), spec.keywords.join(QLatin1Char('|')));
+        EXPECT_EQ(meanings.join(QLatin1Char('|')), QString::fromLatin1(c.meanings));
+        EXPECT_TRUE(imp->errors().isEmpty()) << imp->errors().join(QLatin1Char('|')).toStdString();
+    }
+}
+
 TEST(MDictKeywords, FurtherKeywordsOfOneRecordLeadToTheFirst) {
     mdicttest::Spec spec;
     spec.keywords = {QStringLiteral("amo"), QStringLiteral("amare")};

@@ -83,6 +83,21 @@ TEST(MDictReaderKeys, KeywordsArePairedByOffsetOrInOrder) {
     EXPECT_TRUE(r.warnings.join(QLatin1Char('|')).contains(QStringLiteral("paired in order")));
 }
 
+// An empty record no keyword points at is a block's padding, not a record
+// (one a keyword points at heads an empty entry: MDictKeywords).
+TEST(MDictReaderKeys, EmptyRecordsNoKeywordPointsAtAreLeftOut) {
+    Spec s;
+    s.blocks = {{"one", "", "three"}};
+    s.keywords = {QStringLiteral("alpha"), QStringLiteral("gamma")};
+    s.keyOffsets = {0, 5};
+    const auto r = mdict::readData(build(s));
+    ASSERT_TRUE(r.ok) << r.error.toStdString();
+    ASSERT_EQ(r.recordCount(), 2);
+    EXPECT_EQ(r.record(1), QStringLiteral("three"));
+    EXPECT_EQ(r.keys(1), QStringList{QStringLiteral("gamma")});
+    EXPECT_TRUE(r.warnings.isEmpty());
+}
+
 TEST(MDictReaderHeader, EntitiesStayInsideOneValueAndTheElementEndGivesNoAttribute) {
     Spec s;
     s.header = QStringLiteral(R"(<Dictionary Encrypted="0" Title="A &quot;quoted&quot; title" Description="x = &amp; y"/>)");
