@@ -557,9 +557,16 @@ bool TSDocumentWindow::selectMatch(const QModelIndex& index, qsizetype at, qsize
     const bool typingInFindField = findField_ && findField_->hasFocus();
     if (outline_->currentIndex() != index || !delegate_->editor()) {
         outline_->setCurrentIndex(index);
-        outline_->scrollTo(index);
         outline_->edit(index);
     }
+    // Also for a further match in the line already selected: the reader may
+    // have scrolled away from it since. Per-item scrolling takes a row for
+    // seen when it is within a page's count of rows from the top, counted
+    // with the heights of the first rows, and so misses rows below taller
+    // ones: where the row is still not whole in view, it is centred.
+    outline_->scrollTo(index);
+    if (!outline_->viewport()->rect().contains(outline_->visualRect(index)))
+        outline_->scrollTo(index, QAbstractItemView::PositionAtCenter);
     QTextEdit* editor = delegate_->editor();
     if (editor) {
         // The match itself is selected in the line's editor.

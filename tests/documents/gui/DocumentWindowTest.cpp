@@ -20,10 +20,13 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -157,6 +160,70 @@ TEST_F(DocumentWindow, EcloguesShowInThreeColumnsWithAFlaggedLocation) {
     EXPECT_FALSE(doc->isObserving());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
+}
+
+// Every match the find bar selects is seen, however the search moves and
+// wherever the reader has scrolled meanwhile: the outline opens the match's
+// poem and scrolls its line into view, also for a further match in the line
+// already selected. A word that is not in the text is said so.
+TEST_F(DocumentWindow, EachMatchTheFindBarSelectsIsScrolledIntoView) {
+    auto doc = eclogues();
+    if (!doc) GTEST_SKIP() << "shared TEI data not found";
+    TSDocumentWindow window(doc);
+    window.resize(1100, 640);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TSOutlineView* outline = window.outlineView();
+    window.showFindBar();
+    QLineEdit* field = window.findField();
+    QPushButton *next = nullptr, *previous = nullptr;
+    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) {
+        if (b->text() == QLatin1String(">")) next = b;
+        if (b->text() == QLatin1String("<")) previous = b;
+    }
+    ASSERT_TRUE(next && previous);
+    struct Way {
+        const char* name;
+        std::function<void()> step;
+    };
+    const Way ways[] = {
+        {"Return in the field", [&] { QTest::keyClick(field, Qt::Key_Return); }},
+        {"the > button", [&] { next->click(); }},
+        {"the < button", [&] { previous->click(); }},
+    };
+    // "Corydon" is twice in one line of the seventh poem.
+    for (const QString& word : {QStringLiteral("urbem"), QStringLiteral("Corydon")}) {
+        qsizetype matches = 0;
+        for (TSChunkPtr c = TSText::nextChunk(doc->text()); c; c = TSText::nextChunk(c))
+            if (auto line = std::dynamic_pointer_cast<TSMatchedChunk>(c); line && line->latin())
+                matches += line->latin()->string().count(word, Qt::CaseInsensitive);
+        ASSERT_GE(matches, 3) << word.toStdString();
+        field->setText(word);
+        for (const Way& way : ways) {
+            SCOPED_TRACE(std::string(way.name) + ", " + word.toStdString());
+            QSet<QPair<const TSChunk*, int>> seen;
+            for (qsizetype i = 0; i < matches; ++i) {
+                outline->verticalScrollBar()->setValue(0);
+                way.step();
+                const QModelIndex at = outline->currentIndex();
+                ASSERT_TRUE(at.isValid());
+                EXPECT_TRUE(waitUntil([&] { return outline->viewport()->rect().contains(outline->visualRect(at)); }))
+                    << "match " << i + 1 << " at row " << at.row() << " of " << at.parent().data().toString().toStdString();
+                TSCellEditor* editor = window.openEditor();
+                ASSERT_TRUE(editor);
+                EXPECT_TRUE(editor->isVisible());
+                EXPECT_EQ(editor->textCursor().selectedText().compare(word, Qt::CaseInsensitive), 0);
+                seen.insert({window.model()->chunkForIndex(at), editor->textCursor().selectionStart()});
+            }
+            EXPECT_EQ(seen.size(), matches);
+        }
+    }
+    QLabel* status = window.findBar()->findChild<QLabel*>();
+    ASSERT_TRUE(status);
+    EXPECT_TRUE(status->text().isEmpty());
+    field->setText(QStringLiteral("fagi silvestrem"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(status->text(), QStringLiteral("Not found"));
 }
 
 TEST_F(DocumentWindow, SwitchingTheEnglishColumnKeepsItsWidth) {
