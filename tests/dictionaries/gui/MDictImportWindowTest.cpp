@@ -108,6 +108,28 @@ TEST_F(ImportWindow, FileMenuListsTheMdxResourcesAfterAnEmptyItemAndASeparator) 
     EXPECT_EQ(w.availableDictionariesPopup->itemText(3), QStringLiteral("testbasic"));
 }
 
+// The window opens on its first dictionary, loaded, rather than on the
+// empty item; without any dictionary it stays empty.
+TEST_F(ImportWindow, OpensOnItsFirstDictionaryLoaded) {
+    const struct {
+        QStringList files;
+        QString shown;
+        int records;
+    } cases[] = {
+        {{QStringLiteral("testnocomp.mdx"), QStringLiteral("testbasic.mdx")}, QStringLiteral("testbasic"), 3},
+        {{}, QString(), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.files.join(QLatin1Char(',')).toStdString());
+        ASSERT_TRUE(prepareResources(c.files));
+        TSDictionaryImporterWindowController w;
+        EXPECT_EQ(w.availableDictionariesPopup->currentText(), c.shown);
+        ASSERT_TRUE(waitUntil([&] { return !w.isBusy(); }));
+        EXPECT_EQ(w.importer() ? w.importer()->recordCount() : 0, c.records);
+        EXPECT_EQ(w.saveButton->isEnabled(), c.records > 0);
+    }
+}
+
 TEST_F(ImportWindow, LoadsShowsRawTextTagsAndTheFirstConversion) {
     ASSERT_TRUE(prepareResources({QStringLiteral("testbasic.mdx")}));
     TSDictionaryImporterWindowController w;
