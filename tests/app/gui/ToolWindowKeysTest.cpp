@@ -1,13 +1,18 @@
 // Every window answers the application's commands: a main tool window by
 // its menu bar, any other by the menus' keys (its own keys kept); Ctrl+W
-// closes it, Escape closes Preferences; panel filters name what they open;
-// Help's web and mail items say when no program takes them.
+// closes it, Escape closes Preferences and the small windows; panel filters
+// name what they open; Help's web and mail items say when no program takes
+// them.
 
 #include "AppTestSupport.h"
 
 #include "app/gui/PrefsWindowController.h"
+#include "app/gui/QMRawTransmissionsWindowController.h"
+#include "app/gui/TSAboutBoxController.h"
 #include "app/gui/WidgetPrompter.h"
 #include "platform/Mailer.h"
+#include "tools/gui/ParadigmWindows.h"
+#include "tools/gui/TSWordFormWindowController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,6 +75,44 @@ TEST(ToolWindowKeys, MenuBarOrKeysInEveryToolWindowAndCtrlWClosesIt) {
     activate(&prefs);
     QTest::keyClick(&prefs, Qt::Key_Escape);
     EXPECT_FALSE(prefs.isVisible());
+}
+
+// The small windows that are no dialog close on Escape as a dialog does,
+// whichever of their fields has the keyboard; Escape with a modifier is
+// another key.
+TEST(ToolWindowKeys, EscapeClosesTheSmallWindows) {
+    AppHarness& h = AppHarness::get();
+    TSWordFormWindowController wordForm;
+    const struct {
+        const char* name;
+        std::function<QWidget*()> show;
+        std::function<QWidget*(QWidget*)> focus;
+    } windows[] = {
+        {"About", [&] { h.controller->showAboutBox(); return h.controller->toolWindow("aboutBox"); }, {}},
+        {"Communications",
+         [] {
+             QMRawTransmissionsWindowController::showTransmissionsWindow();
+             return static_cast<QWidget*>(QMRawTransmissionsWindowController::rawTransmissionsWindowController());
+         },
+         {}},
+        {"Add Word Form", [&] { wordForm.setWordForm("amavit"); wordForm.show(); return &wordForm; },
+         [&](QWidget*) { return static_cast<QWidget*>(wordForm.wordRootField); }},
+        {"Declensions", [] { return static_cast<QWidget*>(DeclensionsController::getDeclensionsController()); }, {}},
+        {"Conjugation", [] { return static_cast<QWidget*>(ConjugationWindowController::getConjugationWindowController()); }, {}},
+        {"Adjective", [] { return static_cast<QWidget*>(AdjectiveWindowController::getAdjectiveWindowController()); }, {}},
+    };
+    for (const auto& w : windows) {
+        SCOPED_TRACE(w.name);
+        QWidget* window = w.show();
+        ASSERT_NE(window, nullptr);
+        activate(window);
+        QWidget* target = w.focus ? w.focus(window) : window;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_TRUE(window->isVisible());
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
 
 TEST(Panels, FiltersAreNamedAfterWhatThePanelOpens) {
