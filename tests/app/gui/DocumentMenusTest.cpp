@@ -10,6 +10,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/PrefsWindowController.h"
 #include "app/gui/QMRawTransmissionsWindowController.h"
+#include "documents/gui/MyDocumentWindow.h"
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
 #include "platform/UserDefaults.h"
@@ -412,5 +413,55 @@ TEST(WindowFrames, RememberedByTheirNamesAndDocumentWindowsCascade) {
     EXPECT_EQ(third->geometry().topLeft(), QPoint(200, 150) + QPoint(56, 56));
     for (QWidget* w : {static_cast<QWidget*>(first), static_cast<QWidget*>(second), static_cast<QWidget*>(third),
                        static_cast<QWidget*>(empty)})
+        closeQuietly(w);
+}
+
+// New documents of both kinds are numbered among the untitled ones open, so
+// that the Window menu tells their windows apart; a closed document's number
+// goes to the next new one.
+TEST(DocumentMenus, NewDocumentsAreNumberedSoTheWindowMenuTellsThemApart) {
+    AppHarness& h = harness();
+    MyDocumentWindow::install(h.documents);
+    auto* empty = new MainWindow(h.controller.get());
+    empty->show();
+    auto documentWindowsNow = [] {
+        QList<QMainWindow*> out;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* main = qobject_cast<QMainWindow*>(w); main && main->isVisible() && dynamic_cast<ts::DocumentWindow*>(main))
+                out << main;
+        return out;
+    };
+    auto makeNew = [&](const char* selector) -> QMainWindow* {
+        const QList<QMainWindow*> before = documentWindowsNow();
+        EXPECT_TRUE(trigger(empty, selector)) << selector;
+        for (QMainWindow* w : documentWindowsNow())
+            if (!before.contains(w)) return w;
+        return nullptr;
+    };
+    auto windowMenuItems = [](QMainWindow* window) {
+        QMenu* menu = nullptr;
+        for (QAction* top : window->menuBar()->actions())
+            if (top->objectName() == "Window") menu = top->menu();
+        QStringList items;
+        if (!menu) return items;
+        Q_EMIT menu->aboutToShow();
+        for (QAction* a : menu->actions())
+            if (a->property("tsWindowItem").toBool()) items << a->text();
+        return items;
+    };
+    const char* const kinds[] = {"newDocument:", "newStructuredWindow:", "newDocument:"};
+    QList<QMainWindow*> made;
+    for (const char* selector : kinds) made << makeNew(selector);
+    ASSERT_FALSE(made.contains(nullptr));
+    const QStringList names{"Untitled", "Untitled 2", "Untitled 3"};
+    for (qsizetype i = 0; i < made.size(); ++i) EXPECT_EQ(made[i]->windowTitle(), names[i] + "[*]");
+    const QStringList listed = windowMenuItems(made.back());
+    for (const QString& name : names) EXPECT_EQ(listed.count(name), 1) << name.toStdString() << " in " << listed.join(", ").toStdString();
+
+    closeQuietly(made[1]);
+    QMainWindow* again = makeNew("newDocument:");
+    ASSERT_NE(again, nullptr);
+    EXPECT_EQ(again->windowTitle(), QStringLiteral("Untitled 2[*]"));
+    for (QWidget* w : {static_cast<QWidget*>(made[0]), static_cast<QWidget*>(made[2]), static_cast<QWidget*>(again), static_cast<QWidget*>(empty)})
         closeQuietly(w);
 }
