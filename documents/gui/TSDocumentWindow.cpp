@@ -216,13 +216,13 @@ void TSDocumentWindow::makeFindBar() {
     auto* findLayout = new QHBoxLayout(findBar_);
     findLayout->setContentsMargins(6, 3, 6, 3);
     findField_ = new QLineEdit(findBar_);
-    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setPlaceholderText(localized("FIND_FIELD"));
     findField_->setClearButtonEnabled(true);
     findField_->setProperty(TSRichTextDelegate::kKeepsEditorOpen, true);
     findStatus_ = new QLabel(findBar_);
     auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
     auto* next = new QPushButton(QStringLiteral(">"), findBar_);
-    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    auto* done = new QPushButton(localized("FIND_DONE"), findBar_);
     for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
     findLayout->addWidget(findField_, 1);
     findLayout->addWidget(previous);
@@ -548,7 +548,7 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
         if (found < 0) continue;
         return selectMatch(index, found, text.size());
     }
-    findStatus_->setText(QStringLiteral("Not found"));
+    findStatus_->setText(localized("FIND_NOT_FOUND"));
     return false;
 }
 
