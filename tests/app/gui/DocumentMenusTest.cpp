@@ -424,44 +424,31 @@ TEST(DocumentMenus, NewDocumentsAreNumberedSoTheWindowMenuTellsThemApart) {
     MyDocumentWindow::install(h.documents);
     auto* empty = new MainWindow(h.controller.get());
     empty->show();
-    auto documentWindowsNow = [] {
-        QList<QMainWindow*> out;
-        for (QWidget* w : QApplication::topLevelWidgets())
-            if (auto* main = qobject_cast<QMainWindow*>(w); main && main->isVisible() && dynamic_cast<ts::DocumentWindow*>(main))
-                out << main;
-        return out;
-    };
-    auto makeNew = [&](const char* selector) -> QMainWindow* {
-        const QList<QMainWindow*> before = documentWindowsNow();
+    auto makeNew = [&](const char* selector) -> QWidget* {
+        const QWidgetList before = QApplication::topLevelWidgets();
         EXPECT_TRUE(trigger(empty, selector)) << selector;
-        for (QMainWindow* w : documentWindowsNow())
-            if (!before.contains(w)) return w;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!before.contains(w) && w->isVisible() && dynamic_cast<ts::DocumentWindow*>(w)) return w;
         return nullptr;
     };
-    auto windowMenuItems = [](QMainWindow* window) {
-        QMenu* menu = nullptr;
-        for (QAction* top : window->menuBar()->actions())
-            if (top->objectName() == "Window") menu = top->menu();
-        QStringList items;
-        if (!menu) return items;
-        Q_EMIT menu->aboutToShow();
-        for (QAction* a : menu->actions())
-            if (a->property("tsWindowItem").toBool()) items << a->text();
-        return items;
-    };
-    const char* const kinds[] = {"newDocument:", "newStructuredWindow:", "newDocument:"};
-    QList<QMainWindow*> made;
-    for (const char* selector : kinds) made << makeNew(selector);
+    QWidgetList made;
+    for (const char* selector : {"newDocument:", "newStructuredWindow:", "newDocument:"}) made << makeNew(selector);
     ASSERT_FALSE(made.contains(nullptr));
+    QMenu* windowMenu = nullptr;
+    for (QAction* top : empty->menuBar()->actions())
+        if (top->objectName() == "Window") windowMenu = top->menu();
+    Q_EMIT windowMenu->aboutToShow();
+    QStringList listed;
+    for (QAction* a : windowMenu->actions())
+        if (a->property("tsWindowItem").toBool()) listed << a->text();
     const QStringList names{"Untitled", "Untitled 2", "Untitled 3"};
-    for (qsizetype i = 0; i < made.size(); ++i) EXPECT_EQ(made[i]->windowTitle(), names[i] + "[*]");
-    const QStringList listed = windowMenuItems(made.back());
-    for (const QString& name : names) EXPECT_EQ(listed.count(name), 1) << name.toStdString() << " in " << listed.join(", ").toStdString();
-
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(made[i]->windowTitle(), names[i] + "[*]");
+        EXPECT_EQ(listed.count(names[i]), 1) << listed.join(", ").toStdString();
+    }
     closeQuietly(made[1]);
-    QMainWindow* again = makeNew("newDocument:");
-    ASSERT_NE(again, nullptr);
-    EXPECT_EQ(again->windowTitle(), QStringLiteral("Untitled 2[*]"));
-    for (QWidget* w : {static_cast<QWidget*>(made[0]), static_cast<QWidget*>(made[2]), static_cast<QWidget*>(again), static_cast<QWidget*>(empty)})
-        closeQuietly(w);
+    made[1] = makeNew("newDocument:");
+    ASSERT_NE(made[1], nullptr);
+    EXPECT_EQ(made[1]->windowTitle(), QStringLiteral("Untitled 2[*]"));
+    for (QWidget* w : made + QWidgetList{empty}) closeQuietly(w);
 }

@@ -78,35 +78,24 @@ TEST(ToolWindowKeys, MenuBarOrKeysInEveryToolWindowAndCtrlWClosesIt) {
 }
 
 // The small windows that are no dialog close on Escape as a dialog does,
-// whichever of their fields has the keyboard; Escape with a modifier is
-// another key.
+// also from a field; Escape with a modifier is another key.
 TEST(ToolWindowKeys, EscapeClosesTheSmallWindows) {
     AppHarness& h = AppHarness::get();
+    h.controller->showAboutBox();
+    QMRawTransmissionsWindowController::showTransmissionsWindow();
     TSWordFormWindowController wordForm;
-    const struct {
-        const char* name;
-        std::function<QWidget*()> show;
-        std::function<QWidget*(QWidget*)> focus;
-    } windows[] = {
-        {"About", [&] { h.controller->showAboutBox(); return h.controller->toolWindow("aboutBox"); }, {}},
-        {"Communications",
-         [] {
-             QMRawTransmissionsWindowController::showTransmissionsWindow();
-             return static_cast<QWidget*>(QMRawTransmissionsWindowController::rawTransmissionsWindowController());
-         },
-         {}},
-        {"Add Word Form", [&] { wordForm.setWordForm("amavit"); wordForm.show(); return &wordForm; },
-         [&](QWidget*) { return static_cast<QWidget*>(wordForm.wordRootField); }},
-        {"Declensions", [] { return static_cast<QWidget*>(DeclensionsController::getDeclensionsController()); }, {}},
-        {"Conjugation", [] { return static_cast<QWidget*>(ConjugationWindowController::getConjugationWindowController()); }, {}},
-        {"Adjective", [] { return static_cast<QWidget*>(AdjectiveWindowController::getAdjectiveWindowController()); }, {}},
+    const std::pair<QWidget*, QWidget*> windows[] = {
+        {h.controller->toolWindow("aboutBox"), nullptr},
+        {QMRawTransmissionsWindowController::rawTransmissionsWindowController(), nullptr},
+        {&wordForm, wordForm.wordRootField},
+        {DeclensionsController::getDeclensionsController(), nullptr},
+        {ConjugationWindowController::getConjugationWindowController(), nullptr},
+        {AdjectiveWindowController::getAdjectiveWindowController(), nullptr},
     };
-    for (const auto& w : windows) {
-        SCOPED_TRACE(w.name);
-        QWidget* window = w.show();
-        ASSERT_NE(window, nullptr);
+    for (const auto& [window, field] : windows) {
+        SCOPED_TRACE(window->windowTitle().toStdString());
         activate(window);
-        QWidget* target = w.focus ? w.focus(window) : window;
+        QWidget* target = field ? field : window;
         target->setFocus();
         QTest::keyClick(target, Qt::Key_Escape, Qt::ShiftModifier);
         EXPECT_TRUE(window->isVisible());
