@@ -4,9 +4,9 @@
 // one, loaded), look at its raw records (with the count read), give each tag
 // an action, watch the converted entries and the messages (the reader's
 // warnings first) change with every assignment, and save into "User
-// Dictionaries". Saving over a user dictionary of the same
-// name asks first, through the Prompter: replace it, save under a new name
-// ("<title> 2"), or cancel.
+// Dictionaries". Saving over a user dictionary of the same name asks first,
+// through the Prompter: replace it, save under a new name ("<title> 2"), or
+// cancel.
 //
 // Reading and converting run on the global thread pool; views change on the
 // main thread only. One conversion runs at a time: a request made while one
