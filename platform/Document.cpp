@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <set>
 
 namespace ts {
 
@@ -261,8 +262,10 @@ bool Document::redo() {
 }
 
 QString Document::displayName() const {
-    if (fileURL_.isEmpty()) return displayName_.isEmpty() ? Prompter::localized(QStringLiteral("Untitled")) : displayName_;
-    return QFileInfo(fileURL_).fileName();
+    if (!fileURL_.isEmpty()) return QFileInfo(fileURL_).fileName();
+    if (!displayName_.isEmpty()) return displayName_;
+    if (untitledNumber_ <= 1) return Prompter::localized(QStringLiteral("Untitled"));
+    return Prompter::localized(QStringLiteral("Untitled %1")).arg(untitledNumber_);
 }
 
 // --- DocumentController ---
@@ -409,6 +412,14 @@ void DocumentController::openDocumentWithContentsOfURL(const QUrl& url, bool dis
 void DocumentController::addDocument(const DocumentPtr& document) {
     if (!document || std::find(documents_.begin(), documents_.end(), document) != documents_.end()) return;
     document->controller_ = this;
+    if (document->showsUntitled()) {
+        std::set<int> taken;
+        for (const DocumentPtr& d : documents_)
+            if (d->showsUntitled()) taken.insert(d->untitledNumber_);
+        int number = 1;
+        while (taken.count(number)) ++number;
+        document->untitledNumber_ = number;
+    }
     documents_.push_back(document);
 }
 

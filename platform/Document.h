@@ -132,7 +132,8 @@ public:
     QString fileType() const { return fileType_; }
     void setFileType(const QString& type) { fileType_ = type; }
     // The name set for a document without a file (an import names it after
-    // its source), else the file's name, or "Untitled".
+    // its source), else the file's name; else "Untitled", or "Untitled <n>"
+    // with the number its controller gave it among the untitled documents.
     QString displayName() const;
     void setDisplayName(const QString& name) { displayName_ = name; }
 
@@ -162,6 +163,8 @@ private:
     QString fileURL_;
     QString fileType_;
     QString displayName_;
+    int untitledNumber_ = 0;
+    bool showsUntitled() const { return fileURL_.isEmpty() && displayName_.isEmpty(); }
     std::vector<UndoStep> undoSteps_, redoSteps_;
     void setChangeCount(qint64 count);
     qint64 changeCount_ = 0;
@@ -224,6 +227,9 @@ public:
     // when given, is called exactly once.
     virtual void openDocumentWithContentsOfURL(const QUrl& url, bool display, OpenCompletion completion);
 
+    // A document without a file or a name of its own is numbered on being
+    // added: the lowest number no other open untitled document holds, so
+    // that every window's title differs.
     void addDocument(const DocumentPtr& document);
     void removeDocument(const DocumentPtr& document);
     const std::vector<DocumentPtr>& documents() const { return documents_; }

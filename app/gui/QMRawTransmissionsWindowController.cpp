@@ -4,6 +4,7 @@
 #include "platform/Color.h"
 #include "platform/Font.h"
 #include "platform/NotificationCenter.h"
+#include "platform/gui/PanelEscape.h"
 #include "platform/gui/RichTextConversion.h"
 #include "platform/gui/WindowFrame.h"
 
@@ -57,6 +58,7 @@ ts::Attributes QMRawTransmissionsWindowController::receivedAttributes() {
 QMRawTransmissionsWindowController::QMRawTransmissionsWindowController() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("RawTransmissionsWindowController"));
     setWindowTitle(TSBundle::localizedString(QStringLiteral("Communications")));
+    ts::closeOnEscape(this);
     transmittedDataField_ = new QTextEdit;
     transmittedDataField_->setReadOnly(true);
     auto* layout = new QVBoxLayout(this);

@@ -3,6 +3,7 @@
 #include "app/core/TSBundle.h"
 #include "platform/Format.h"
 #include "platform/Rtf.h"
+#include "platform/gui/PanelEscape.h"
 #include "platform/gui/RichTextConversion.h"
 
 #include <QFile>
@@ -31,6 +32,7 @@ QString TSAboutBoxController::versionText() {
 TSAboutBoxController::TSAboutBoxController() : QWidget(nullptr, Qt::Window) {
     setObjectName(QStringLiteral("TSAboutBoxController"));
     setWindowTitle(TSBundle::localizedString(QStringLiteral("About Tessarin")));
+    ts::closeOnEscape(this);
     auto* name = new QLabel(TSBundle::localizedString(QStringLiteral("Tessarin")));
     QFont big = name->font();
     big.setPointSizeF(big.pointSizeF() * 2.0);

@@ -20,6 +20,9 @@ namespace {
 
 QString text(const QString& key) { return DictionaryServices::localized(key); }
 
+// After the empty item and the separator.
+constexpr int kFirstDictionaryItem = 2;
+
 QPlainTextEdit* makeTextView(QWidget* parent) {
     auto* view = new QPlainTextEdit(parent);
     view->setReadOnly(true);
@@ -99,6 +102,12 @@ TSDictionaryImporterWindowController::TSDictionaryImporterWindowController(QWidg
     connect(saveButton, &QPushButton::clicked, this, [this] { saveButtonClicked(); });
     searchForDictionaries();
     saveButton->setEnabled(false);
+    // The window opens on its first dictionary, not on the empty item that
+    // stands for none.
+    if (availableDictionariesPopup->count() > kFirstDictionaryItem) {
+        availableDictionariesPopup->setCurrentIndex(kFirstDictionaryItem);
+        dictionaryPopupSelected(kFirstDictionaryItem);
+    }
 }
 
 TSDictionaryImporterWindowController::~TSDictionaryImporterWindowController() {

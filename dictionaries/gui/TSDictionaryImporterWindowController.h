@@ -1,11 +1,12 @@
 #pragma once
 // The window in which an MDict file among the application's resources
-// becomes a user dictionary: pick the file, look at its raw records (with the
-// count read), give each tag an action, watch the converted entries and the
-// messages (the reader's warnings first) change with every assignment, and
-// save into "User Dictionaries". Saving over a user dictionary of the same
-// name asks first, through the Prompter: replace it, save under a new name
-// ("<title> 2"), or cancel.
+// becomes a user dictionary: pick the file (the window opens on the first
+// one, loaded), look at its raw records (with the count read), give each tag
+// an action, watch the converted entries and the messages (the reader's
+// warnings first) change with every assignment, and save into "User
+// Dictionaries". Saving over a user dictionary of the same name asks first,
+// through the Prompter: replace it, save under a new name ("<title> 2"), or
+// cancel.
 //
 // Reading and converting run on the global thread pool; views change on the
 // main thread only. One conversion runs at a time: a request made while one

@@ -216,13 +216,13 @@ void TSDocumentWindow::makeFindBar() {
     auto* findLayout = new QHBoxLayout(findBar_);
     findLayout->setContentsMargins(6, 3, 6, 3);
     findField_ = new QLineEdit(findBar_);
-    findField_->setPlaceholderText(QStringLiteral("Find"));
+    findField_->setPlaceholderText(localized("FIND_FIELD"));
     findField_->setClearButtonEnabled(true);
     findField_->setProperty(TSRichTextDelegate::kKeepsEditorOpen, true);
     findStatus_ = new QLabel(findBar_);
     auto* previous = new QPushButton(QStringLiteral("<"), findBar_);
     auto* next = new QPushButton(QStringLiteral(">"), findBar_);
-    auto* done = new QPushButton(QStringLiteral("Done"), findBar_);
+    auto* done = new QPushButton(localized("FIND_DONE"), findBar_);
     for (QPushButton* b : {previous, next}) b->setFixedWidth(32);
     findLayout->addWidget(findField_, 1);
     findLayout->addWidget(previous);
@@ -548,7 +548,7 @@ bool TSDocumentWindow::findNext(const QString& text, bool backwards) {
         if (found < 0) continue;
         return selectMatch(index, found, text.size());
     }
-    findStatus_->setText(QStringLiteral("Not found"));
+    findStatus_->setText(localized("FIND_NOT_FOUND"));
     return false;
 }
 
@@ -557,9 +557,16 @@ bool TSDocumentWindow::selectMatch(const QModelIndex& index, qsizetype at, qsize
     const bool typingInFindField = findField_ && findField_->hasFocus();
     if (outline_->currentIndex() != index || !delegate_->editor()) {
         outline_->setCurrentIndex(index);
-        outline_->scrollTo(index);
         outline_->edit(index);
     }
+    // Also for a further match in the line already selected: the reader may
+    // have scrolled away from it since. Per-item scrolling takes a row for
+    // seen when it is within a page's count of rows from the top, counted
+    // with the heights of the first rows, and so misses rows below taller
+    // ones: where the row is still not whole in view, it is centred.
+    outline_->scrollTo(index);
+    if (!outline_->viewport()->rect().contains(outline_->visualRect(index)))
+        outline_->scrollTo(index, QAbstractItemView::PositionAtCenter);
     QTextEdit* editor = delegate_->editor();
     if (editor) {
         // The match itself is selected in the line's editor.

@@ -4,6 +4,7 @@
 #include "dictionaries/DictionaryEntry.h"
 #include "morphology/Adjective.h"
 #include "morphology/Word.h"
+#include "platform/gui/PanelEscape.h"
 
 #include <QButtonGroup>
 #include <QGroupBox>
@@ -72,6 +73,9 @@ void ParadigmTableModel::reload() {
 }
 
 // ---- Shared parts ----
+
+// A table to look at, closed with Escape like the other reference windows.
+ParadigmWindowBase::ParadigmWindowBase(QWidget* parent) : QMainWindow(parent) { ts::closeOnEscape(this); }
 
 qint64 ParadigmWindowBase::getWordType() const { return word_ ? word_->getWordType() : 1; }
 

@@ -42,7 +42,7 @@ private:
 class ParadigmWindowBase : public QMainWindow {
     Q_OBJECT
 public:
-    using QMainWindow::QMainWindow;
+    explicit ParadigmWindowBase(QWidget* parent = nullptr);
     const std::shared_ptr<Word>& word() const { return word_; }
     // The word's type code; 1 when there is no word.
     qint64 getWordType() const;

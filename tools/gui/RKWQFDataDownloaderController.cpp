@@ -1,5 +1,7 @@
 #include "tools/gui/RKWQFDataDownloaderController.h"
 
+#include "platform/gui/PanelEscape.h"
+
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPointer>
@@ -34,6 +36,9 @@ RKWQFDataDownloaderController::RKWQFDataDownloaderController(QWidget* parent) : 
         if (macronizer_.isRunning()) macronizer_.cancel();
         else close();
     });
+    // Escape is the Cancel button: it stops a run, and closes the window
+    // once the run has ended.
+    ts::closeOnEscape(this, [this] { cancelButton->click(); });
 }
 
 void RKWQFDataDownloaderController::startLookup() {

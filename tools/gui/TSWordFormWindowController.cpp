@@ -4,6 +4,7 @@
 #include "foundation/gui/DisableSubviews.h"
 #include "morphology/TSWordFormDictionary.h"
 #include "platform/Prompter.h"
+#include "platform/gui/PanelEscape.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -37,6 +38,8 @@ QRadioButton* radio(const char* title, QWidget* parent, QButtonGroup* group) {
 TSWordFormWindowController::TSWordFormWindowController() {
     setObjectName(QStringLiteral("TSWordFormWindowController"));
     setWindowTitle(loc("Add Word Form"));
+    // Escape leaves the form as its Cancel would: nothing is added.
+    ts::closeOnEscape(this);
     auto* central = new QWidget(this);
     auto* layout = new QVBoxLayout(central);
     auto* top = new QFormLayout;

@@ -10,6 +10,7 @@
 #include "app/gui/MainWindow.h"
 #include "app/gui/PrefsWindowController.h"
 #include "app/gui/QMRawTransmissionsWindowController.h"
+#include "documents/gui/MyDocumentWindow.h"
 #include "documents/gui/TSDocumentWindow.h"
 #include "documents/gui/TSOutlineModel.h"
 #include "platform/UserDefaults.h"
@@ -413,4 +414,41 @@ TEST(WindowFrames, RememberedByTheirNamesAndDocumentWindowsCascade) {
     for (QWidget* w : {static_cast<QWidget*>(first), static_cast<QWidget*>(second), static_cast<QWidget*>(third),
                        static_cast<QWidget*>(empty)})
         closeQuietly(w);
+}
+
+// New documents of both kinds are numbered among the untitled ones open, so
+// that the Window menu tells their windows apart; a closed document's number
+// goes to the next new one.
+TEST(DocumentMenus, NewDocumentsAreNumberedSoTheWindowMenuTellsThemApart) {
+    AppHarness& h = harness();
+    MyDocumentWindow::install(h.documents);
+    auto* empty = new MainWindow(h.controller.get());
+    empty->show();
+    auto makeNew = [&](const char* selector) -> QWidget* {
+        const QWidgetList before = QApplication::topLevelWidgets();
+        EXPECT_TRUE(trigger(empty, selector)) << selector;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (!before.contains(w) && w->isVisible() && dynamic_cast<ts::DocumentWindow*>(w)) return w;
+        return nullptr;
+    };
+    QWidgetList made;
+    for (const char* selector : {"newDocument:", "newStructuredWindow:", "newDocument:"}) made << makeNew(selector);
+    ASSERT_FALSE(made.contains(nullptr));
+    QMenu* windowMenu = nullptr;
+    for (QAction* top : empty->menuBar()->actions())
+        if (top->objectName() == "Window") windowMenu = top->menu();
+    Q_EMIT windowMenu->aboutToShow();
+    QStringList listed;
+    for (QAction* a : windowMenu->actions())
+        if (a->property("tsWindowItem").toBool()) listed << a->text();
+    const QStringList names{"Untitled", "Untitled 2", "Untitled 3"};
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(made[i]->windowTitle(), names[i] + "[*]");
+        EXPECT_EQ(listed.count(names[i]), 1) << listed.join(", ").toStdString();
+    }
+    closeQuietly(made[1]);
+    made[1] = makeNew("newDocument:");
+    ASSERT_NE(made[1], nullptr);
+    EXPECT_EQ(made[1]->windowTitle(), QStringLiteral("Untitled 2[*]"));
+    for (QWidget* w : made + QWidgetList{empty}) closeQuietly(w);
 }

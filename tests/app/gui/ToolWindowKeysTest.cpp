@@ -1,13 +1,18 @@
 // Every window answers the application's commands: a main tool window by
 // its menu bar, any other by the menus' keys (its own keys kept); Ctrl+W
-// closes it, Escape closes Preferences; panel filters name what they open;
-// Help's web and mail items say when no program takes them.
+// closes it, Escape closes Preferences and the small windows; panel filters
+// name what they open; Help's web and mail items say when no program takes
+// them.
 
 #include "AppTestSupport.h"
 
 #include "app/gui/PrefsWindowController.h"
+#include "app/gui/QMRawTransmissionsWindowController.h"
+#include "app/gui/TSAboutBoxController.h"
 #include "app/gui/WidgetPrompter.h"
 #include "platform/Mailer.h"
+#include "tools/gui/ParadigmWindows.h"
+#include "tools/gui/TSWordFormWindowController.h"
 
 #include <QAction>
 #include <QApplication>
@@ -70,6 +75,33 @@ TEST(ToolWindowKeys, MenuBarOrKeysInEveryToolWindowAndCtrlWClosesIt) {
     activate(&prefs);
     QTest::keyClick(&prefs, Qt::Key_Escape);
     EXPECT_FALSE(prefs.isVisible());
+}
+
+// The small windows that are no dialog close on Escape as a dialog does,
+// also from a field; Escape with a modifier is another key.
+TEST(ToolWindowKeys, EscapeClosesTheSmallWindows) {
+    AppHarness& h = AppHarness::get();
+    h.controller->showAboutBox();
+    QMRawTransmissionsWindowController::showTransmissionsWindow();
+    TSWordFormWindowController wordForm;
+    const std::pair<QWidget*, QWidget*> windows[] = {
+        {h.controller->toolWindow("aboutBox"), nullptr},
+        {QMRawTransmissionsWindowController::rawTransmissionsWindowController(), nullptr},
+        {&wordForm, wordForm.wordRootField},
+        {DeclensionsController::getDeclensionsController(), nullptr},
+        {ConjugationWindowController::getConjugationWindowController(), nullptr},
+        {AdjectiveWindowController::getAdjectiveWindowController(), nullptr},
+    };
+    for (const auto& [window, field] : windows) {
+        SCOPED_TRACE(window->windowTitle().toStdString());
+        activate(window);
+        QWidget* target = field ? field : window;
+        target->setFocus();
+        QTest::keyClick(target, Qt::Key_Escape, Qt::ShiftModifier);
+        EXPECT_TRUE(window->isVisible());
+        QTest::keyClick(target, Qt::Key_Escape);
+        EXPECT_FALSE(window->isVisible());
+    }
 }
 
 TEST(Panels, FiltersAreNamedAfterWhatThePanelOpens) {

@@ -108,6 +108,19 @@ TEST_F(ImportWindow, FileMenuListsTheMdxResourcesAfterAnEmptyItemAndASeparator) 
     EXPECT_EQ(w.availableDictionariesPopup->itemText(3), QStringLiteral("testbasic"));
 }
 
+// The window opens on its first dictionary, loaded, rather than on the
+// empty item; without any dictionary it stays empty.
+TEST_F(ImportWindow, OpensOnItsFirstDictionaryLoaded) {
+    for (const QStringList& files : {QStringList{QStringLiteral("testnocomp.mdx"), QStringLiteral("testbasic.mdx")}, QStringList()}) {
+        ASSERT_TRUE(prepareResources(files));
+        TSDictionaryImporterWindowController w;
+        EXPECT_EQ(w.availableDictionariesPopup->currentText(), files.isEmpty() ? QString() : QStringLiteral("testbasic"));
+        ASSERT_TRUE(waitUntil([&] { return !w.isBusy(); }));
+        EXPECT_EQ(w.importer() ? w.importer()->recordCount() : 0, files.isEmpty() ? 0 : 3);
+        EXPECT_EQ(w.saveButton->isEnabled(), !files.isEmpty());
+    }
+}
+
 TEST_F(ImportWindow, LoadsShowsRawTextTagsAndTheFirstConversion) {
     ASSERT_TRUE(prepareResources({QStringLiteral("testbasic.mdx")}));
     TSDictionaryImporterWindowController w;

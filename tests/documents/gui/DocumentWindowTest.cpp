@@ -20,10 +20,14 @@
 #include <QDir>
 #include <QFile>
 #include <QHeaderView>
+#include <QLabel>
 #include <QLineEdit>
+#include <QMap>
 #include <QMenu>
 #include <QPointer>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QUrl>
@@ -157,6 +161,52 @@ TEST_F(DocumentWindow, EcloguesShowInThreeColumnsWithAFlaggedLocation) {
     EXPECT_FALSE(doc->isObserving());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(guard.isNull());
+}
+
+// Every match the find bar selects is seen, whether Return, ">" or "<"
+// moves to it and wherever the reader has scrolled meanwhile: the outline
+// opens the match's poem and scrolls to its line, also for a further match
+// in the line already selected ("Corydon Corydon" in the seventh poem).
+TEST_F(DocumentWindow, EachMatchTheFindBarSelectsIsScrolledIntoView) {
+    auto doc = eclogues();
+    if (!doc) GTEST_SKIP() << "shared TEI data not found";
+    TSDocumentWindow window(doc);
+    window.resize(1100, 640);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TSOutlineView* outline = window.outlineView();
+    window.showFindBar();
+    QLineEdit* field = window.findField();
+    QMap<QString, QPushButton*> buttons;
+    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) buttons[b->text()] = b;
+    const std::function<void()> ways[] = {[&] { QTest::keyClick(field, Qt::Key_Return); }, [&] { buttons[">"]->click(); },
+                                          [&] { buttons["<"]->click(); }};
+    for (const QString& word : {QStringLiteral("urbem"), QStringLiteral("Corydon")}) {
+        qsizetype matches = 0;
+        for (TSChunkPtr c = TSText::nextChunk(doc->text()); c; c = TSText::nextChunk(c))
+            if (auto line = std::dynamic_pointer_cast<TSMatchedChunk>(c); line && line->latin())
+                matches += line->latin()->string().count(word, Qt::CaseInsensitive);
+        ASSERT_GE(matches, 3);
+        field->setText(word);
+        for (int way = 0; way < 3; ++way) {
+            SCOPED_TRACE(word.toStdString() + " way " + std::to_string(way));
+            QSet<QPair<const TSChunk*, int>> seen;
+            for (qsizetype i = 0; i < matches; ++i) {
+                outline->verticalScrollBar()->setValue(0);
+                ways[way]();
+                const QModelIndex at = outline->currentIndex();
+                EXPECT_TRUE(waitUntil([&] { return outline->viewport()->rect().contains(outline->visualRect(at)); }));
+                TSCellEditor* editor = window.openEditor();
+                ASSERT_TRUE(editor && editor->isVisible());
+                EXPECT_EQ(editor->textCursor().selectedText().compare(word, Qt::CaseInsensitive), 0);
+                seen.insert({window.model()->chunkForIndex(at), editor->textCursor().selectionStart()});
+            }
+            EXPECT_EQ(seen.size(), matches);
+        }
+    }
+    field->setText(QStringLiteral("fagi silvestrem"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(window.findBar()->findChild<QLabel*>()->text(), QStringLiteral("Not found"));
 }
 
 TEST_F(DocumentWindow, SwitchingTheEnglishColumnKeepsItsWidth) {

@@ -360,6 +360,29 @@ TEST(WebMacronizer, LongDownloadNamesAreCutByBytesAndFailuresAreShown) {
     EXPECT_TRUE(window.isVisible());
 }
 
+// Escape is the window's Cancel: during a run it stops the run; once a run
+// has ended (here failed, its message left on screen) it closes the window.
+TEST(WebMacronizer, EscapeStopsTheRunThenClosesTheWindow) {
+    LoopbackServer server(macronService, 10, 20000);
+    for (const QString& service : {QStringLiteral("/stall/"), QStringLiteral("/broken/")}) {
+        SCOPED_TRACE(service.toStdString());
+        const bool running = service == QLatin1String("/stall/");
+        RKWQFDataDownloaderController window;
+        window.macronizer().setServiceUrl(server.url(service));
+        window.show();
+        window.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        window.setParseString(kThreeLines);
+        window.startLookup();
+        if (running) ASSERT_TRUE(window.macronizer().isRunning());
+        else ASSERT_TRUE(waitUntil([&] { return window.statusField->text().endsWith(QStringLiteral("Nothing was changed.")); }));
+        QTest::keyClick(&window, Qt::Key_Escape);
+        EXPECT_TRUE(waitUntil([&] { return !window.macronizer().isRunning(); }));
+        if (running) EXPECT_EQ(window.statusField->text(), QStringLiteral("Cancelled"));
+        EXPECT_TRUE(waitUntil([&] { return !window.isVisible(); }));
+    }
+}
+
 TEST(WebMacronizer, WindowHandsTheResultToItsDelegateAndCloses) {
     LoopbackServer server(macronService, 10, 20000);
     struct Delegate : MacronizerProtocol {
