@@ -660,7 +660,8 @@ QMenu* TSRowCommands::editorMenu(QTextEdit* editor, const QModelIndex& index, in
 void TSRowCommands::watchEditor(QTextEdit* editor) {
     if (!editor || editor->property("tsRowCommands").toBool()) return;
     editor->setProperty("tsRowCommands", true);
-    // Installed after the spelling check's filter, so it is asked first.
+    // The row's menu (editorMenu) carries the guesses itself.
+    if (auto* spelling = editor->findChild<ts::SpellingHighlighter*>()) spelling->setShowsEditorMenu(false);
     editor->viewport()->installEventFilter(this);
     editor->installEventFilter(this);
 }

@@ -138,7 +138,7 @@ int SpellingHighlighter::addSuggestions(QMenu* menu, int position) {
 }
 
 bool SpellingHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (editor_ && watched == editor_->viewport() && event->type() == QEvent::ContextMenu) {
+    if (editor_ && showsEditorMenu_ && watched == editor_->viewport() && event->type() == QEvent::ContextMenu) {
         auto* e = static_cast<QContextMenuEvent*>(event);
         QMenu* menu = editor_->createStandardContextMenu(e->pos());
         addSuggestions(menu, editor_->cursorForPosition(e->pos()).position());

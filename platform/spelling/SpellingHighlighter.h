@@ -3,7 +3,8 @@
 // that a hunspell dictionary refuses, and puts that dictionary's suggestions
 // at the top of the editor's context menu.
 //
-// Made for one QTextEdit (it then watches the editor's context menu) or for a
+// Made for one QTextEdit (it then shows the editor's standard context menu
+// with the suggestions, unless the editor builds a menu of its own) or for a
 // bare QTextDocument; the editor or document owns it. A language without a
 // dictionary (none installed) checks nothing and underlines nothing. Latin
 // texts use "la"; texts in the user's language use systemLanguage().
@@ -36,6 +37,11 @@ public:
     QString language() const { return language_; }
     // Whether a dictionary for the language was found.
     bool isChecking() const { return checker_ != nullptr; }
+    // Whether a right-click in the editor shows the editor's standard menu
+    // with the suggestions on top (the default). An editor with a menu of its
+    // own turns this off and adds the suggestions to it with addSuggestions():
+    // one menu either way, never the standard one in place of the editor's.
+    void setShowsEditorMenu(bool shows) { showsEditorMenu_ = shows; }
 
     // The shared checker of a language; null when no dictionary holds it.
     // A dictionary installed later is found on the next call.
@@ -62,6 +68,7 @@ protected:
 
 private:
     QTextEdit* editor_ = nullptr;
+    bool showsEditorMenu_ = true;
     QString language_;
     SpellCheckerPtr checker_;
 };
