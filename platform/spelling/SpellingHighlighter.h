@@ -5,7 +5,9 @@
 //
 // Made for one QTextEdit (it then shows the editor's standard context menu
 // with the suggestions, unless the editor builds a menu of its own) or for a
-// bare QTextDocument; the editor or document owns it. A language without a
+// bare QTextDocument; the editor or document owns it. Text that cannot be
+// seen (drawn in the colour behind it, as covered text is) is neither
+// underlined nor offered suggestions for. A language without a
 // dictionary (none installed) checks nothing and underlines nothing. Latin
 // texts use "la"; texts in the user's language use systemLanguage().
 // Checkers are shared per language. Main thread only.
@@ -15,7 +17,9 @@
 #include <QList>
 #include <QSyntaxHighlighter>
 
+class QColor;
 class QMenu;
+class QTextBlock;
 class QTextEdit;
 
 namespace ts {
@@ -59,7 +63,7 @@ public:
     // Adds the suggestions for the misspelt word at a document position to
     // the top of the menu, each replacing the word when chosen, followed by a
     // separator; answers how many suggestions it added (a refused word with
-    // none gets one disabled item saying so).
+    // none gets one disabled item saying so). A hidden word gets none.
     int addSuggestions(QMenu* menu, int position);
 
 protected:
@@ -67,6 +71,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Whether any character of [start, start + length) of the block is drawn
+    // in the colour behind it.
+    bool isHidden(const QTextBlock& block, int start, int length) const;
+    QColor pageColour() const;
+
     QTextEdit* editor_ = nullptr;
     bool showsEditorMenu_ = true;
     QString language_;

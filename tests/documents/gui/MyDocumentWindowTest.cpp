@@ -13,6 +13,7 @@
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
+#include "platform/spelling/SpellingHighlighter.h"
 #include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/FootnoteObject.h"
@@ -34,6 +35,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -442,6 +445,57 @@ TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {
     EXPECT_NE(at.charFormat().foreground().color(), standard);
     delete first;
     delete second;
+}
+
+// Covered Latin showed where its words were misspelt by their red underline.
+TEST(MyDocumentWindow, CoveredLatinShowsNoSpellingUnderline) {
+    if (!SpellingHighlighter::checkerFor(QStringLiteral("la"))) GTEST_SKIP() << "no Latin hunspell dictionary (DICPATH)";
+    auto* window = new MyDocumentWindow(std::make_shared<MyDocument>());
+    window->resize(900, 600);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    MyTextField* latin = window->latinView();
+    auto* spelling = latin->findChild<SpellingHighlighter*>();
+    ASSERT_TRUE(spelling);
+    const QString text = QStringLiteral("arma virumqe cano");
+    const int wrong = int(text.indexOf(QLatin1String("virumqe")));
+    auto underlined = [&] {
+        for (const QTextLayout::FormatRange& r : latin->document()->firstBlock().layout()->formats())
+            if (r.start <= wrong && r.start + r.length >= wrong + 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                return true;
+        return false;
+    };
+    // What the reader sees: the underline's red in the pane.
+    auto redShown = [&] {
+        const QImage shot = latin->viewport()->grab().toImage();
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x) {
+                const QColor p = shot.pixelColor(x, y);
+                if (p.red() > 180 && p.green() < 90 && p.blue() < 90) return true;
+            }
+        return false;
+    };
+    Attributes highlighted;
+    highlighted[AttributeName::BackgroundColor] = Value(Color::calibratedRgb(1, 1, 0.6));
+    for (const Attributes& look : {Attributes{}, highlighted}) {
+        SCOPED_TRACE(look.empty() ? "on the page" : "highlighted");
+        latin->setAttributedText(AttributedString(text, look));
+        ASSERT_TRUE(waitUntil(underlined));
+        EXPECT_TRUE(waitUntil(redShown));
+        latin->hideText(true);
+        EXPECT_TRUE(waitUntil([&] { return !underlined(); }));
+        EXPECT_FALSE(redShown());
+        QMenu guesses;
+        EXPECT_EQ(spelling->addSuggestions(&guesses, wrong + 2), 0) << "no guess gives the covered word away";
+        EXPECT_TRUE(guesses.actions().isEmpty());
+        // Uncovered word by word, the wrong one shows its underline again.
+        latin->uncoverOne();
+        EXPECT_FALSE(underlined());
+        latin->uncoverOne();
+        EXPECT_TRUE(waitUntil(underlined));
+        EXPECT_TRUE(waitUntil(redShown));
+    }
+    delete window;
 }
 
 int main(int argc, char** argv) {
