@@ -131,6 +131,43 @@ TEST(VocabularyWindow, FormAddsSavesSearchesAndDeletes) {
     }
 }
 
+// Meanings stored one per line, as the dictionary window joins them, ran
+// together in the list and the form: "manhusbandhero".
+TEST(VocabularyWindow, MeaningsStoredOnePerLineShowSeparatedInOneLine) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    struct Case { const char* stored; const char* shown; };
+    for (const Case& c : {Case{"man\rhusband\rhero", "man; husband; hero"}, Case{"man\nhusband", "man; husband"},
+                          Case{"man\r\nhusband\r\n", "man; husband"}, Case{"man\u2029 husband \u2028hero", "man; husband; hero"},
+                          Case{"\rman\r\r\rhusband", "man; husband"}, Case{"man, husband", "man, husband"}}) {
+        SCOPED_TRACE(c.shown);
+        const QString stored = QString::fromUtf8(c.stored);
+        auto list = listOf({{"vir viri", ""}, {"amo", "love"}});
+        // Saving puts a retyped copy in the word's place.
+        auto vir = [&] { return list->objectAtIndex(1); };
+        ASSERT_EQ(vir()->latin(), QStringLiteral("vir viri"));
+        vir()->setMeaning(stored);
+        v->setVocabList(list);
+        const QModelIndex cell = v->wordList->model()->index(1, 1);
+        EXPECT_EQ(cell.data(Qt::DisplayRole).toString(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(cell.data(Qt::EditRole).toString(), QString::fromUtf8(c.shown));
+        selectRow(v, 1);
+        EXPECT_EQ(v->englishMeaning->text(), QString::fromUtf8(c.shown));
+        // Kept as stored when saved or edited in place unchanged.
+        v->addWord();
+        EXPECT_EQ(vir()->meaning(), stored);
+        EXPECT_TRUE(v->wordList->model()->setData(cell, cell.data(Qt::EditRole), Qt::EditRole));
+        EXPECT_EQ(vir()->meaning(), stored);
+    }
+    // A meaning retyped in the form is kept as typed.
+    auto list = listOf({{"vir viri", ""}});
+    list->objectAtIndex(0)->setMeaning(QStringLiteral("man\rhusband"));
+    v->setVocabList(list);
+    selectRow(v, 0);
+    v->englishMeaning->setText(QStringLiteral("man; warrior"));
+    v->addWord();
+    EXPECT_EQ(list->objectAtIndex(0)->meaning(), QStringLiteral("man; warrior"));
+}
+
 TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
     auto list = listOf({{"amo", "love"}, {"rosa", ""}, {"lupus", "wolf"}});
