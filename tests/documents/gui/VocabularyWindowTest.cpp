@@ -3,6 +3,7 @@
 // makes.
 
 #include "app/core/Preferences.h"
+#include "app/core/TSBundle.h"
 #include "documents/gui/RevisionWindowController.h"
 #include "documents/gui/VocabularyWindowController.h"
 #include "morphology/Word.h"
@@ -10,6 +11,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "support/GuiTestSupport.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -168,6 +171,28 @@ TEST(VocabularyWindow, MeaningsStoredOnePerLineShowSeparatedInOneLine) {
     EXPECT_EQ(list->objectAtIndex(0)->meaning(), QStringLiteral("man; warrior"));
 }
 
+// Deleting a word asked the paste's "Delete this text?" once the two
+// questions had shared one text.
+TEST(VocabularyWindow, DeletingAWordAsksAboutTheWordNotAText) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    auto list = listOf({{"amo", "love"}});
+    v->setVocabList(list);
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    selectRow(v, 0);
+    prompter->queueAlertAnswer(0);
+    v->selectedWordShouldBeDeleted();
+    auto row = std::make_shared<TSMatchedChunk>();
+    row->setLatin(ts::AttributedString::make(QStringLiteral("arma")));
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(TSText::checkIfOKToPaste(row));
+    ASSERT_EQ(prompter->alerts().size(), 2u);
+    EXPECT_EQ(prompter->alerts()[0].messageText, QStringLiteral("Delete this word?"));
+    EXPECT_TRUE(prompter->alerts()[0].informativeText.contains(QStringLiteral("amo")));
+    EXPECT_EQ(prompter->alerts()[1].messageText, QStringLiteral("Delete this text?"));
+    EXPECT_EQ(list->count(), 1);
+}
+
 TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
     auto list = listOf({{"amo", "love"}, {"rosa", ""}, {"lupus", "wolf"}});
@@ -246,6 +271,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     usePrivateHome(home);
     QApplication app(argc, argv);
+    TSBundle::installLocalizer();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
