@@ -111,6 +111,24 @@ TEST_F(Fixture, RowMenuOffersTheRowsCommands) {
     EXPECT_TRUE(latin->actions().first()->isEnabled());
 }
 
+// The row menu's delete item was the deletion question's text with "…" for
+// "?": rewording the question reworded the menu.
+TEST_F(Fixture, RowMenuKeepsItsDeleteItemWhenTheQuestionIsReworded) {
+    ts::Prompter::setLocalizer([](const QString& key, const QString& table) {
+        if (key == QLatin1String("DELETE_ROW")) return QStringLiteral("Throw this row away?");
+        return TSBundle::localizedString(key, {}, table);
+    });
+    std::unique_ptr<QMenu> reworded(window->rowCommands()->rowMenu(at(b.get())));
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(window->rowCommands()->deleteRow(at(b.get())));
+    TSBundle::installLocalizer();
+    EXPECT_EQ(prompter->alerts().back().messageText, QStringLiteral("Throw this row away?"));
+    QStringList titles;
+    for (QAction* x : reworded->actions()) titles << x->text();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Delete this row…"))) << titles.join(',').toStdString();
+    EXPECT_FALSE(titles.join(',').contains(QLatin1String("Throw"))) << titles.join(',').toStdString();
+}
+
 TEST_F(Fixture, AddDeleteMergeAndMoveRows) {
     TSRowCommands* rows = window->rowCommands();
     ASSERT_TRUE(rows->addRowBelow(at(a.get())));
