@@ -198,16 +198,11 @@ TEST(MyDocumentMacrons, RightClickShowsThePanesOwnMenuWithTheGuesses) {
     window->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
     const bool dictionary = ts::SpellingHighlighter::checkerFor(QStringLiteral("la")) != nullptr;
-    struct Case {
-        MyTextField* pane;
-        QString text, word;
-        QString guess;  // the first guess expected on top, or none
-    };
+    struct Case { MyTextField* pane; QString text, word, guess; };  // guess: the first one on top, or none
     const Case cases[] = {
-        {window->latinView(), QStringLiteral("arma virumqe cano"), QStringLiteral("virumqe"),
-         dictionary ? QStringLiteral("virumque") : QString()},
-        {window->latinView(), QStringLiteral("arma virumque cano"), QStringLiteral("virumque"), QString()},
-        {window->englishView(), QStringLiteral("arms and the man"), QStringLiteral("man"), QString()},
+        {window->latinView(), "arma virumqe cano", "virumqe", dictionary ? "virumque" : ""},
+        {window->latinView(), "arma virumque cano", "virumque", ""},
+        {window->englishView(), "arms and the man", "man", ""},
     };
     auto titles = [](const QList<QAction*>& actions) {
         QStringList out;
