@@ -273,7 +273,7 @@ bool MyTextField::event(QEvent* event) {
         if (tip.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), tip, this);
+            QToolTip::showText(help->globalPos(), RichTextConversion::displayLines(tip), this);
         return true;
     }
     return QTextEdit::event(event);

@@ -707,7 +707,7 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
             auto* help = static_cast<QHelpEvent*>(event);
             const QString link = linkAt(help->pos());
             if (link.isEmpty()) break;
-            QToolTip::showText(help->globalPos(), tooltipForLink(link), viewport);
+            QToolTip::showText(help->globalPos(), RichTextConversion::displayLines(tooltipForLink(link)), viewport);
             return true;
         }
         default:

@@ -13,6 +13,8 @@
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
 #include "platform/spelling/SpellingHighlighter.h"
 #include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
@@ -37,6 +39,7 @@
 #include <QTest>
 #include <QTextBlock>
 #include <QTextLayout>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -482,6 +485,30 @@ TEST(MyDocumentWindow, CoveredLatinShowsNoSpellingUnderline) {
         latin->uncoverOne();
         EXPECT_TRUE(waitUntil(underlined));
     }
+    delete window;
+}
+
+// A vocabulary link's tip showed the Latin and the meanings stored one per
+// line on one line, the lines' breaks drawn as blanks.
+TEST(MyDocumentWindow, VocabularyTipShowsTheLatinAndEachMeaningOnALine) {
+    auto doc = std::make_shared<MyDocument>();
+    auto* window = new MyDocumentWindow(doc);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    WordPtr vir = doc->vocabList()->makeNewWord(QStringLiteral("vir viri"));
+    vir->setMeaning(QStringLiteral("man\rhusband\r\nhero"));
+    MyTextField* latin = window->latinView();
+    latin->setPlainText(QStringLiteral("arma virumque cano"));
+    latin->linkTextToVocab(vir->uniqueID(), 5, 13);
+    QTextCursor at(latin->document());
+    at.setPosition(8);
+    const QPoint point = latin->cursorRect(at).center();
+    QHelpEvent help(QEvent::ToolTip, point, latin->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(latin->viewport(), &help);
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text().split(QLatin1Char('\n')),
+              (QStringList{vir->getToolTipString().section(QLatin1Char('\r'), 0, 0), "man", "husband", "hero"}));
+    QToolTip::hideText();
     delete window;
 }
 

@@ -39,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -263,6 +264,15 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
                                            : (link.toObjectAs<ts::Url>() ? link.toObjectAs<ts::Url>()->absoluteString() : QString());
     EXPECT_EQ(target, word->uniqueID());
     EXPECT_TRUE(doc->isDocumentEdited());
+    // The link's tip in the cell has the Latin and each meaning on a line.
+    word->setMeaning(QStringLiteral("of Troy\rTrojan"));
+    const QRect shown = window->outlineView()->visualRect(at(b.get()));
+    const QPoint onTroiae = shown.topLeft() + QPoint(6, shown.height() / 2);
+    QHelpEvent tip(QEvent::ToolTip, onTroiae, window->outlineView()->viewport()->mapToGlobal(onTroiae));
+    QApplication::sendEvent(window->outlineView()->viewport(), &tip);
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(QToolTip::text().endsWith(QStringLiteral("\nof Troy\nTrojan"))) << QToolTip::text().toStdString();
+    QToolTip::hideText();
     // The vocabulary window lists it; saved and opened again, the link still
     // finds its word.
     EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->vocabList(), doc->vocabList());
