@@ -578,9 +578,12 @@ bool VocabularyWindowController::exportToFile(const QString& path) {
     for (qint64 i = 0; i < list->count(); ++i) {
         WordPtr w = list->objectAtIndex(quint64(i));
         if (!w || w->meaning().isEmpty()) continue;
-        // A word without gender or notes leaves blanks after its meaning,
-        // which a reader of the file would take as part of it.
-        const QString english = StringExtensions::stripTerminalBlanks(w->getFullEnglishString());
+        // One line a word: meanings stored one per line go in as the list
+        // shows them. A word without gender or notes leaves blanks after its
+        // meaning, which a reader of the file would take as part of it.
+        QString english = w->getFullEnglishString();
+        english.replace(0, w->meaning().size(), w->meaningInOneLine());
+        english = StringExtensions::stripTerminalBlanks(english);
         text += w->getStrippedExampleLatinString() + QLatin1Char('\t') + english + QLatin1Char('\r');
     }
     QByteArray bytes("\xFF\xFE", 2);

@@ -210,6 +210,14 @@ TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     EXPECT_EQ(lines[0], QStringLiteral("amo\tlove")) << "no blank between the meaning and the line's end";
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
     EXPECT_FALSE(v->exportToFile(dir.filePath(QStringLiteral("missing/folder/vocab.txt"))));
+    // Meanings stored one per line stay on their word's line.
+    f.close();
+    list->objectAtIndex(1)->setMeaning(QStringLiteral("wolf\rshe-wolf\r\n"));
+    ASSERT_TRUE(v->exportToFile(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray again = f.readAll().mid(2);
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(again.constData()), again.size() / 2),
+              QStringLiteral("amo\tlove\rlupus\twolf; she-wolf\r"));
 }
 
 TEST(VocabularyWindow, AnotherListsRetypingLeavesTheShownList) {
