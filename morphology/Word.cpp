@@ -8,6 +8,8 @@
 #include "platform/ClassRegistry.h"
 #include "platform/Coder.h"
 
+#include <QRegularExpression>
+
 TS_REGISTER_CLASS(Word)
 
 namespace {
@@ -128,6 +130,16 @@ QString Word::getStrippedExampleLatinString() const {
 }
 
 QString Word::getExampleLatinString(qint64) const { return latin_; }
+
+QString Word::meaningInOneLine() const {
+    static const QRegularExpression lineBreaks(QStringLiteral("[\\r\\n\\x{2028}\\x{2029}]"));
+    // A meaning of one line is shown as it is stored, blanks and all.
+    if (!meaning_.contains(lineBreaks)) return meaning_;
+    QStringList lines;
+    for (const QString& line : meaning_.split(lineBreaks))
+        if (const QString kept = line.trimmed(); !kept.isEmpty()) lines << kept;
+    return lines.join(QStringLiteral("; "));
+}
 
 // ---- Principal parts ----
 

@@ -108,6 +108,10 @@ public:
     QString getFullEnglishString() const;
     QString getStrippedExampleLatinString() const;
     QString getExampleLatinString(qint64 ignored) const;
+    // The meanings for a view of one line: the lines the meaning is stored
+    // in (one per meaning, as the dictionary window joins them), trimmed,
+    // empty ones left out, joined by "; ".
+    QString meaningInOneLine() const;
 
     // ---- Principal parts ----
     // The index-th (1-based) word of latin split at single blanks; nil out of range.

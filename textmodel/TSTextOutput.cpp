@@ -168,10 +168,12 @@ bool TSText::checkIfOKToPaste(const TSChunkPtr& node) {
                 break;
             }
     ts::AlertRequest request;
-    request.messageText = ts::Prompter::localized(QStringLiteral("DELETE_WORD"), table);
+    // Keys of its own: the vocabulary's question about deleting a word has
+    // the "_WORD" ones, and rewording either must leave the other alone.
+    request.messageText = ts::Prompter::localized(QStringLiteral("DELETE_TEXT"), table);
     request.informativeText = text.isNull()
-        ? ts::Prompter::localized(QStringLiteral("REALLY_DELETE_UNKNOWN_WORD"), table)
-        : ts::format(ts::Prompter::localized(QStringLiteral("REALLY_DELETE_WORD"), table), text);
+        ? ts::Prompter::localized(QStringLiteral("REALLY_DELETE_UNKNOWN_TEXT"), table)
+        : ts::format(ts::Prompter::localized(QStringLiteral("REALLY_DELETE_TEXT"), table), text);
     // The harmless answer comes first and is the default.
     request.buttons = {ts::Prompter::localized(QStringLiteral("CANCEL_DONT_DELETE"), table),
                        ts::Prompter::localized(QStringLiteral("Delete"), table)};

@@ -122,7 +122,10 @@ MyTextField::MyTextField(QWidget* parent) : QTextEdit(parent) {
 
 void MyTextField::setIsLatinField() {
     isLatin_ = true;
-    if (!findChild<ts::SpellingHighlighter*>()) new ts::SpellingHighlighter(this, QStringLiteral("la"));
+    if (findChild<ts::SpellingHighlighter*>()) return;
+    // The pane's own menu carries the guesses (see contextMenuEvent).
+    auto* spelling = new ts::SpellingHighlighter(this, QStringLiteral("la"));
+    spelling->setShowsEditorMenu(false);
 }
 
 void MyTextField::setIsEnglishField() { isLatin_ = false; }
@@ -270,7 +273,7 @@ bool MyTextField::event(QEvent* event) {
         if (tip.isEmpty())
             QToolTip::hideText();
         else
-            QToolTip::showText(help->globalPos(), tip, this);
+            QToolTip::showText(help->globalPos(), RichTextConversion::displayLines(tip), this);
         return true;
     }
     return QTextEdit::event(event);
@@ -362,6 +365,8 @@ QMenu* MyTextField::createMacronContextMenu() {
 
 void MyTextField::contextMenuEvent(QContextMenuEvent* event) {
     QMenu* menu = createMacronContextMenu();
+    if (auto* spelling = findChild<ts::SpellingHighlighter*>())
+        spelling->addSuggestions(menu, cursorForPosition(event->pos()).position());
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
 }

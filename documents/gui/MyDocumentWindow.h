@@ -80,7 +80,8 @@ public:
     void macronize();
     // The standard editing menu and, after a separator, "Macronize" (local
     // marking). The menu is a child of the pane; the caller deletes it when
-    // it is done with it.
+    // it is done with it. A right-click shows it, with the spelling guesses
+    // on top when the click is on a misspelt Latin word.
     QMenu* createMacronContextMenu();
     // A marking result for a range asked earlier: put in only when that
     // range still holds the text it was asked for.

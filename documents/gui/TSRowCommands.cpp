@@ -40,13 +40,6 @@ namespace {
 
 QString nr(const char* key) { return ts::Prompter::localized(QString::fromUtf8(key), QStringLiteral("NonReversable")); }
 
-// A key that is a question in an alert reads as a command in a menu.
-QString menuTitle(const char* key) {
-    QString t = nr(key);
-    if (t.endsWith(QLatin1Char('?'))) t = t.left(t.size() - 1) + QStringLiteral("…");
-    return t;
-}
-
 // The links a click on opens: footnote markers and vocabulary words.
 bool isDocumentLink(const QString& link) {
     return link.startsWith(QLatin1String("footnote:")) || link.startsWith(QLatin1String("vocab:"));
@@ -551,7 +544,8 @@ QMenu* TSRowCommands::rowMenu(const QModelIndex& index) {
     menu->addAction(nr("ADD_ROW_ABOVE"), this, [this, index] { addRowAbove(index); });
     menu->addAction(nr("MERGE_WITH_ABOVE"), this, [this, index] { mergeUp(index); });
     menu->addAction(nr("ADD_ROW_BELOW"), this, [this, index] { addRowBelow(index); });
-    menu->addAction(menuTitle("DELETE_ROW"), this, [this, index] { deleteRow(index); });
+    // Not the question's key: rewording the question must leave the item alone.
+    menu->addAction(nr("DELETE_ROW_COMMAND"), this, [this, index] { deleteRow(index); });
     menu->addSeparator();
     menu->addAction(nr("PROMOTE_ROW"), this, [this, index] { promoteRow(index); });
     menu->addAction(nr("DEMOTE_ROW"), this, [this, index] { demoteRow(index); });
@@ -660,7 +654,8 @@ QMenu* TSRowCommands::editorMenu(QTextEdit* editor, const QModelIndex& index, in
 void TSRowCommands::watchEditor(QTextEdit* editor) {
     if (!editor || editor->property("tsRowCommands").toBool()) return;
     editor->setProperty("tsRowCommands", true);
-    // Installed after the spelling check's filter, so it is asked first.
+    // The row's menu (editorMenu) carries the guesses itself.
+    if (auto* spelling = editor->findChild<ts::SpellingHighlighter*>()) spelling->setShowsEditorMenu(false);
     editor->viewport()->installEventFilter(this);
     editor->installEventFilter(this);
 }
@@ -712,7 +707,7 @@ bool TSRowCommands::eventFilter(QObject* watched, QEvent* event) {
             auto* help = static_cast<QHelpEvent*>(event);
             const QString link = linkAt(help->pos());
             if (link.isEmpty()) break;
-            QToolTip::showText(help->globalPos(), tooltipForLink(link), viewport);
+            QToolTip::showText(help->globalPos(), RichTextConversion::displayLines(tooltipForLink(link)), viewport);
             return true;
         }
         default:

@@ -64,15 +64,21 @@ QVariant VocabListModel::data(const QModelIndex& index, int role) const {
     if (!list_ || !index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) return {};
     WordPtr w = list_->objectAtIndex(quint64(index.row()));
     if (!w) return {};
-    return index.column() == 0 ? w->latin() : w->meaning();
+    return index.column() == 0 ? w->latin() : w->meaningInOneLine();
 }
 
 bool VocabListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
     if (!list_ || !index.isValid() || role != Qt::EditRole) return false;
     WordPtr word = list_->objectAtIndex(quint64(index.row()));
     if (!word) return false;
-    if (index.column() == 0) list_->changeLatin(value.toString(), index.row());
-    else list_->changeEnglish(value.toString(), index.row());
+    if (index.column() == 0) {
+        list_->changeLatin(value.toString(), index.row());
+    } else {
+        // The cell shows the meanings in one line: left as it was shown, the
+        // word keeps them one per line.
+        const QString typed = value.toString();
+        list_->changeEnglish(typed == word->meaningInOneLine() ? word->meaning() : typed, index.row());
+    }
     Q_EMIT wordEdited(word, index.column());
     // A changed Latin moves the word to its sorted place.
     QTimer::singleShot(0, this, [this] { reload(); });
@@ -348,7 +354,7 @@ void VocabularyWindowController::setCurrentWordFromID(const QString& id) {
 void VocabularyWindowController::insertWordData(const WordPtr& w) {
     if (!w) return clearEntrySelections();
     setLatinField(w->latin());
-    englishMeaning->setText(w->meaning());
+    englishMeaning->setText(w->meaningInOneLine());
     wordType->setCurrentIndex(int(std::clamp<qint64>(w->getWordType(), 0, wordType->count() - 1)));
     gender->setCurrentIndex(int(std::clamp<qint64>(w->gender(), 0, gender->count() - 1)));
     caseTaken->setCurrentIndex(int(std::clamp<qint64>(w->getTakenCase(), 0, caseTaken->count() - 1)));
@@ -401,13 +407,17 @@ void VocabularyWindowController::listEdited(const WordPtr& word, int column) {
     // text, or the next Save would put the old one back.
     if (!word || word != currentWord_) return;
     if (column == 0) setLatinField(word->latin());
-    else englishMeaning->setText(word->meaning());
+    else englishMeaning->setText(word->meaningInOneLine());
 }
 
 void VocabularyWindowController::addWord() {
     std::shared_ptr<WordController> list = vocabList();
     if (!list) return;
     const QString latin = standardLatin();
+    // The field shows the meanings in one line; saved as shown, the word
+    // keeps them one per line.
+    QString english = englishMeaning->text();
+    if (currentWord_ && english == currentWord_->meaningInOneLine()) english = currentWord_->meaning();
     WordPtr w = currentWord_;
     if (w) {
         if (latin != w->latin()) w->setLatin(latin);
@@ -415,7 +425,7 @@ void VocabularyWindowController::addWord() {
         w = list->makeNewWord(latin);
         if (!w) return;
     }
-    w->setMeaning(englishMeaning->text());
+    w->setMeaning(english);
     w->setNotes(notes->text());
     w->setGender(gender->currentIndex());
     w->setConjugation(std::max(0, conjugation->currentIndex()));
@@ -568,9 +578,12 @@ bool VocabularyWindowController::exportToFile(const QString& path) {
     for (qint64 i = 0; i < list->count(); ++i) {
         WordPtr w = list->objectAtIndex(quint64(i));
         if (!w || w->meaning().isEmpty()) continue;
-        // A word without gender or notes leaves blanks after its meaning,
-        // which a reader of the file would take as part of it.
-        const QString english = StringExtensions::stripTerminalBlanks(w->getFullEnglishString());
+        // One line a word: meanings stored one per line go in as the list
+        // shows them. A word without gender or notes leaves blanks after its
+        // meaning, which a reader of the file would take as part of it.
+        QString english = w->getFullEnglishString();
+        english.replace(0, w->meaning().size(), w->meaningInOneLine());
+        english = StringExtensions::stripTerminalBlanks(english);
         text += w->getStrippedExampleLatinString() + QLatin1Char('\t') + english + QLatin1Char('\r');
     }
     QByteArray bytes("\xFF\xFE", 2);

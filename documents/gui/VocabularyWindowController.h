@@ -26,7 +26,9 @@ class Word;
 class WordController;
 
 // The list's rows: "Latin" and "English", in the list's own order; a cell
-// edited in place changes the word and re-sorts the list.
+// edited in place changes the word and re-sorts the list. "English" shows a
+// word's meanings in one line (Word::meaningInOneLine), as does the form's
+// English field.
 class VocabListModel : public QAbstractTableModel {
     Q_OBJECT
 public:

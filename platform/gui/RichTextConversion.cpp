@@ -86,6 +86,13 @@ ColorPtr fromQColor(const QColor& color) {
     return Color::calibratedRgb(c.redF(), c.greenF(), c.blueF(), c.alphaF());
 }
 
+QString displayLines(const QString& text) {
+    QString lines = text;
+    lines.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    lines.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return lines;
+}
+
 void clearLink(QTextCharFormat& format) {
     format.setAnchor(false);
     format.clearProperty(QTextFormat::AnchorHref);

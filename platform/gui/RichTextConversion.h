@@ -31,6 +31,10 @@ ts::Attributes attributesFromFormat(const QTextCharFormat& format);
 // Takes the link off a format: anchor, its colour and underline, and the
 // properties this conversion keeps for a link.
 void clearLink(QTextCharFormat& format);
+// Plain text for a tip or label: its stored line breaks ("\r" and "\r\n", as
+// texts from the Mac have them) as the "\n" Qt breaks lines at; a tip draws
+// a lone "\r" as a blank.
+QString displayLines(const QString& text);
 
 // Replaces the document's contents. Paragraph alignment becomes block alignment.
 void toTextDocument(const ts::AttributedString& text, QTextDocument& document);

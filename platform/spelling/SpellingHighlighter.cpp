@@ -2,6 +2,8 @@
 
 #include "platform/Prompter.h"
 
+#include <QApplication>
+#include <QColor>
 #include <QContextMenuEvent>
 #include <QHash>
 #include <QLocale>
@@ -92,12 +94,37 @@ QList<SpellingHighlighter::Word> SpellingHighlighter::misspelledWords(const QStr
     return out;
 }
 
+QColor SpellingHighlighter::pageColour() const {
+    if (editor_) return editor_->viewport()->palette().color(editor_->viewport()->backgroundRole());
+    return QApplication::palette().color(QPalette::Base);
+}
+
+bool SpellingHighlighter::isHidden(const QTextBlock& block, int start, int length) const {
+    const int from = block.position() + start, to = from + length;
+    const QColor page = pageColour();
+    for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+        const QTextFragment fragment = it.fragment();
+        if (fragment.position() >= to || fragment.position() + fragment.length() <= from) continue;
+        const QTextCharFormat format = fragment.charFormat();
+        const QBrush ink = format.foreground();
+        if (ink.style() == Qt::NoBrush) continue;
+        if (ink.color().alpha() == 0) return true;
+        const QBrush ground = format.background();
+        const QColor behind = ground.style() == Qt::NoBrush ? page : ground.color();
+        if (ink.color().rgb() == behind.rgb()) return true;
+    }
+    return false;
+}
+
 void SpellingHighlighter::highlightBlock(const QString& text) {
     if (!checker_) return;
     QTextCharFormat refused;
     refused.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     refused.setUnderlineColor(Qt::red);
-    for (const Word& w : misspelledWords(text)) setFormat(w.start, w.length, refused);
+    // Covered text must give nothing away, not even where a word is wrong.
+    const QTextBlock block = currentBlock();
+    for (const Word& w : misspelledWords(text))
+        if (!isHidden(block, w.start, w.length)) setFormat(w.start, w.length, refused);
 }
 
 int SpellingHighlighter::addSuggestions(QMenu* menu, int position) {
@@ -109,7 +136,7 @@ int SpellingHighlighter::addSuggestions(QMenu* menu, int position) {
     for (const Word& w : words(text)) {
         if (inBlock < w.start || inBlock > w.start + w.length) continue;
         const QString word = text.mid(w.start, w.length);
-        if (!isMisspelled(word)) return 0;
+        if (!isMisspelled(word) || isHidden(block, w.start, w.length)) return 0;
         QAction* before = menu->actions().value(0);
         QList<QAction*> added;
         const int start = block.position() + w.start, end = start + w.length;
@@ -138,7 +165,7 @@ int SpellingHighlighter::addSuggestions(QMenu* menu, int position) {
 }
 
 bool SpellingHighlighter::eventFilter(QObject* watched, QEvent* event) {
-    if (editor_ && watched == editor_->viewport() && event->type() == QEvent::ContextMenu) {
+    if (editor_ && showsEditorMenu_ && watched == editor_->viewport() && event->type() == QEvent::ContextMenu) {
         auto* e = static_cast<QContextMenuEvent*>(event);
         QMenu* menu = editor_->createStandardContextMenu(e->pos());
         addSuggestions(menu, editor_->cursorForPosition(e->pos()).position());

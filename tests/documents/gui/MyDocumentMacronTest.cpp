@@ -9,11 +9,13 @@
 #include "LoopbackServer.h"
 #include "morphology/TSWordFormDictionary.h"
 #include "platform/Prompter.h"
+#include "platform/spelling/SpellingHighlighter.h"
 #include "support/GuiTestSupport.h"
 #include "tools/gui/RKWQFDataDownloaderController.h"
 #include "tools/gui/TextRangeMacronizer.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -184,6 +186,59 @@ TEST(MyDocumentMacrons, PaneMenusOfferLocalMarkingBesideTheStandardItems) {
     ASSERT_TRUE(waitUntil([&] { return latin->toPlainText() != QLatin1String("ne facias hoc"); }));
     EXPECT_EQ(latin->toPlainText(), QStringLiteral("ne faciās hoc"));
     menu.reset();  // a child of the pane
+    delete window;
+}
+
+// The Latin pane's right-click showed the spelling check's menu in place of
+// the pane's, without "Mark Vowel Lengths".
+TEST(MyDocumentMacrons, RightClickShowsThePanesOwnMenuWithTheGuesses) {
+    auto doc = std::make_shared<MyDocument>();
+    auto* window = new MyDocumentWindow(doc);
+    window->resize(900, 600);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    const bool dictionary = ts::SpellingHighlighter::checkerFor(QStringLiteral("la")) != nullptr;
+    struct Case { MyTextField* pane; QString text, word, guess; };  // guess: the first one on top, or none
+    const Case cases[] = {
+        {window->latinView(), "arma virumqe cano", "virumqe", dictionary ? "virumque" : ""},
+        {window->latinView(), "arma virumque cano", "virumque", ""},
+        {window->englishView(), "arms and the man", "man", ""},
+    };
+    auto titles = [](const QList<QAction*>& actions) {
+        QStringList out;
+        for (QAction* a : actions) out << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        return out;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        c.pane->setPlainText(c.text);
+        QTextCursor at(c.pane->document());
+        at.setPosition(int(c.text.indexOf(c.word)) + 2);
+        const QPoint point = c.pane->cursorRect(at).center();
+        QContextMenuEvent click(QContextMenuEvent::Mouse, point, c.pane->viewport()->mapToGlobal(point));
+        QApplication::sendEvent(c.pane->viewport(), &click);
+        ASSERT_TRUE(waitUntil([] { return qobject_cast<QMenu*>(QApplication::activePopupWidget()) != nullptr; }));
+        auto* popup = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        int shown = 0;
+        for (QWidget* w : QApplication::topLevelWidgets()) shown += qobject_cast<QMenu*>(w) && w->isVisible();
+        EXPECT_EQ(shown, 1) << "one menu per click";
+
+        // The pane's own items, whole, after any guesses.
+        std::unique_ptr<QMenu> own(c.pane->createMacronContextMenu());
+        const QStringList paneItems = titles(own->actions());
+        const QStringList items = titles(popup->actions());
+        EXPECT_TRUE(paneItems.contains(ts::Prompter::localized(QStringLiteral("MACRONIZE"), QStringLiteral("NonReversable"))));
+        ASSERT_GE(items.size(), paneItems.size()) << items.join(',').toStdString();
+        EXPECT_EQ(items.mid(items.size() - paneItems.size()), paneItems) << items.join(',').toStdString();
+        if (c.guess.isEmpty()) {
+            EXPECT_EQ(items, paneItems);
+        } else {
+            EXPECT_EQ(items.first(), c.guess);
+            EXPECT_EQ(items.at(items.size() - paneItems.size() - 1), QStringLiteral("|"));
+        }
+        popup->close();
+        ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
+    }
     delete window;
 }
 

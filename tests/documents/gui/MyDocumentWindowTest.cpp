@@ -13,6 +13,9 @@
 #include "platform/Prompter.h"
 #include "platform/Url.h"
 #include "platform/gui/RichTextConversion.h"
+#include "morphology/Word.h"
+#include "morphology/WordController.h"
+#include "platform/spelling/SpellingHighlighter.h"
 #include "support/GuiTestSupport.h"
 #include "textmodel/FootnoteList.h"
 #include "textmodel/FootnoteObject.h"
@@ -34,6 +37,9 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextLayout>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 #include <iostream>
@@ -442,6 +448,68 @@ TEST(MyDocumentWindow, EditsMarkOnlyTheirOwnDocumentAndMarkingNeedsItsText) {
     EXPECT_NE(at.charFormat().foreground().color(), standard);
     delete first;
     delete second;
+}
+
+// Covered Latin showed where its words were misspelt by their red underline.
+TEST(MyDocumentWindow, CoveredLatinShowsNoSpellingUnderline) {
+    if (!SpellingHighlighter::checkerFor(QStringLiteral("la"))) GTEST_SKIP() << "no Latin hunspell dictionary (DICPATH)";
+    auto* window = new MyDocumentWindow(std::make_shared<MyDocument>());
+    window->resize(900, 600);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    MyTextField* latin = window->latinView();
+    auto* spelling = latin->findChild<SpellingHighlighter*>();
+    ASSERT_TRUE(spelling);
+    const QString text = QStringLiteral("arma virumqe cano");
+    const int wrong = int(text.indexOf(QLatin1String("virumqe")));
+    auto underlined = [&] {
+        for (const QTextLayout::FormatRange& r : latin->document()->firstBlock().layout()->formats())
+            if (r.start <= wrong && r.start + r.length >= wrong + 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                return true;
+        return false;
+    };
+    Attributes highlighted;
+    highlighted[AttributeName::BackgroundColor] = Value(Color::calibratedRgb(1, 1, 0.6));
+    for (const Attributes& look : {Attributes{}, highlighted}) {
+        SCOPED_TRACE(look.empty() ? "on the page" : "highlighted");
+        latin->setAttributedText(AttributedString(text, look));
+        ASSERT_TRUE(waitUntil(underlined));
+        latin->hideText(true);
+        EXPECT_TRUE(waitUntil([&] { return !underlined(); }));
+        QMenu guesses;
+        EXPECT_EQ(spelling->addSuggestions(&guesses, wrong + 2), 0) << "no guess gives the covered word away";
+        EXPECT_TRUE(guesses.actions().isEmpty());
+        // Uncovered word by word, the wrong one shows its underline again.
+        latin->uncoverOne();
+        EXPECT_FALSE(underlined());
+        latin->uncoverOne();
+        EXPECT_TRUE(waitUntil(underlined));
+    }
+    delete window;
+}
+
+// A vocabulary link's tip showed the Latin and the meanings stored one per
+// line on one line, the lines' breaks drawn as blanks.
+TEST(MyDocumentWindow, VocabularyTipShowsTheLatinAndEachMeaningOnALine) {
+    auto doc = std::make_shared<MyDocument>();
+    auto* window = new MyDocumentWindow(doc);
+    window->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(window));
+    WordPtr vir = doc->vocabList()->makeNewWord(QStringLiteral("vir viri"));
+    vir->setMeaning(QStringLiteral("man\rhusband\r\nhero"));
+    MyTextField* latin = window->latinView();
+    latin->setPlainText(QStringLiteral("arma virumque cano"));
+    latin->linkTextToVocab(vir->uniqueID(), 5, 13);
+    QTextCursor at(latin->document());
+    at.setPosition(8);
+    const QPoint point = latin->cursorRect(at).center();
+    QHelpEvent help(QEvent::ToolTip, point, latin->viewport()->mapToGlobal(point));
+    QApplication::sendEvent(latin->viewport(), &help);
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_EQ(QToolTip::text().split(QLatin1Char('\n')),
+              (QStringList{vir->getToolTipString().section(QLatin1Char('\r'), 0, 0), "man", "husband", "hero"}));
+    QToolTip::hideText();
+    delete window;
 }
 
 int main(int argc, char** argv) {

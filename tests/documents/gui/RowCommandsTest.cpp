@@ -39,6 +39,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -109,6 +110,24 @@ TEST_F(Fixture, RowMenuOffersTheRowsCommands) {
     std::unique_ptr<QMenu> english(window->rowCommands()->rowMenu(at(b.get(), TSOutlineModel::EnglishColumn)));
     EXPECT_FALSE(english->actions().first()->isEnabled());
     EXPECT_TRUE(latin->actions().first()->isEnabled());
+}
+
+// The row menu's delete item was the deletion question's text with "…" for
+// "?": rewording the question reworded the menu.
+TEST_F(Fixture, RowMenuKeepsItsDeleteItemWhenTheQuestionIsReworded) {
+    ts::Prompter::setLocalizer([](const QString& key, const QString& table) {
+        if (key == QLatin1String("DELETE_ROW")) return QStringLiteral("Throw this row away?");
+        return TSBundle::localizedString(key, {}, table);
+    });
+    std::unique_ptr<QMenu> reworded(window->rowCommands()->rowMenu(at(b.get())));
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(window->rowCommands()->deleteRow(at(b.get())));
+    TSBundle::installLocalizer();
+    EXPECT_EQ(prompter->alerts().back().messageText, QStringLiteral("Throw this row away?"));
+    QStringList titles;
+    for (QAction* x : reworded->actions()) titles << x->text();
+    EXPECT_TRUE(titles.contains(QStringLiteral("Delete this row…"))) << titles.join(',').toStdString();
+    EXPECT_FALSE(titles.join(',').contains(QLatin1String("Throw"))) << titles.join(',').toStdString();
 }
 
 TEST_F(Fixture, AddDeleteMergeAndMoveRows) {
@@ -245,6 +264,15 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
                                            : (link.toObjectAs<ts::Url>() ? link.toObjectAs<ts::Url>()->absoluteString() : QString());
     EXPECT_EQ(target, word->uniqueID());
     EXPECT_TRUE(doc->isDocumentEdited());
+    // The link's tip in the cell has the Latin and each meaning on a line.
+    word->setMeaning(QStringLiteral("of Troy\rTrojan"));
+    const QRect shown = window->outlineView()->visualRect(at(b.get()));
+    const QPoint onTroiae = shown.topLeft() + QPoint(6, shown.height() / 2);
+    QHelpEvent tip(QEvent::ToolTip, onTroiae, window->outlineView()->viewport()->mapToGlobal(onTroiae));
+    QApplication::sendEvent(window->outlineView()->viewport(), &tip);
+    ASSERT_TRUE(waitUntil([] { return QToolTip::isVisible(); }));
+    EXPECT_TRUE(QToolTip::text().endsWith(QStringLiteral("\nof Troy\nTrojan"))) << QToolTip::text().toStdString();
+    QToolTip::hideText();
     // The vocabulary window lists it; saved and opened again, the link still
     // finds its word.
     EXPECT_EQ(VocabularyWindowController::getVocabularyWindow()->vocabList(), doc->vocabList());

@@ -256,6 +256,29 @@ TEST_F(RowEditor, LatinEditorsUnderlineWhatTheLatinDictionaryRefuses) {
     EXPECT_TRUE(plain.actions().isEmpty());
 }
 
+// A covered row's Latin, opened for editing, gave its misspelt words away by
+// their underline and their guesses.
+TEST_F(RowEditor, CoveredLatinShowsNoSpellingMarksInItsEditor) {
+    if (!latinDictionary()) GTEST_SKIP() << "no Latin hunspell dictionary (DICPATH)";
+    const QModelIndex index = cell(2, TSOutlineModel::LatinColumn);
+    auto* row = dynamic_cast<TSMatchedChunk*>(model->chunkForIndex(index));
+    ASSERT_TRUE(row);
+    row->coverText(true);
+    outline->scrollTo(index);
+    outline->setCurrentIndex(index);
+    outline->edit(index);
+    settle();
+    TSCellEditor* editor = delegate->editor();
+    ASSERT_TRUE(editor);
+    const QTextBlock block = editor->document()->firstBlock();
+    const int wrong = int(block.text().lastIndexOf(QStringLiteral("virumqe")));
+    ASSERT_GT(wrong, 0);
+    EXPECT_FALSE(underlined(block, wrong, 7));
+    QMenu guesses;
+    EXPECT_EQ(editor->spelling()->addSuggestions(&guesses, block.position() + wrong + 2), 0);
+    EXPECT_TRUE(guesses.actions().isEmpty());
+}
+
 TEST_F(RowEditor, EnglishAndLocationEditorsUseNoLatinDictionary) {
     for (int column : {int(TSOutlineModel::EnglishColumn), int(TSOutlineModel::LocationColumn)}) {
         const QModelIndex index = cell(0, column);

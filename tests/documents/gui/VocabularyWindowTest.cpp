@@ -3,6 +3,7 @@
 // makes.
 
 #include "app/core/Preferences.h"
+#include "app/core/TSBundle.h"
 #include "documents/gui/RevisionWindowController.h"
 #include "documents/gui/VocabularyWindowController.h"
 #include "morphology/Word.h"
@@ -10,6 +11,8 @@
 #include "platform/NotificationCenter.h"
 #include "platform/Prompter.h"
 #include "support/GuiTestSupport.h"
+#include "textmodel/TSMatchedChunk.h"
+#include "textmodel/TSText.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -131,6 +134,65 @@ TEST(VocabularyWindow, FormAddsSavesSearchesAndDeletes) {
     }
 }
 
+// Meanings stored one per line, as the dictionary window joins them, ran
+// together in the list and the form: "manhusbandhero".
+TEST(VocabularyWindow, MeaningsStoredOnePerLineShowSeparatedInOneLine) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    struct Case { const char* stored; const char* shown; };
+    for (const Case& c : {Case{"man\rhusband\rhero", "man; husband; hero"}, Case{"man\nhusband", "man; husband"},
+                          Case{"man\r\nhusband\r\n", "man; husband"}, Case{"man\u2029 husband \u2028hero", "man; husband; hero"},
+                          Case{"\rman\r\r\rhusband", "man; husband"}, Case{"man, husband", "man, husband"}}) {
+        SCOPED_TRACE(c.shown);
+        const QString stored = QString::fromUtf8(c.stored);
+        auto list = listOf({{"vir viri", ""}, {"amo", "love"}});
+        // Saving puts a retyped copy in the word's place.
+        auto vir = [&] { return list->objectAtIndex(1); };
+        ASSERT_EQ(vir()->latin(), QStringLiteral("vir viri"));
+        vir()->setMeaning(stored);
+        v->setVocabList(list);
+        const QModelIndex cell = v->wordList->model()->index(1, 1);
+        EXPECT_EQ(cell.data(Qt::DisplayRole).toString(), QString::fromUtf8(c.shown));
+        EXPECT_EQ(cell.data(Qt::EditRole).toString(), QString::fromUtf8(c.shown));
+        selectRow(v, 1);
+        EXPECT_EQ(v->englishMeaning->text(), QString::fromUtf8(c.shown));
+        // Kept as stored when saved or edited in place unchanged.
+        v->addWord();
+        EXPECT_EQ(vir()->meaning(), stored);
+        EXPECT_TRUE(v->wordList->model()->setData(cell, cell.data(Qt::EditRole), Qt::EditRole));
+        EXPECT_EQ(vir()->meaning(), stored);
+    }
+    // A meaning retyped in the form is kept as typed.
+    auto list = listOf({{"vir viri", ""}});
+    list->objectAtIndex(0)->setMeaning(QStringLiteral("man\rhusband"));
+    v->setVocabList(list);
+    selectRow(v, 0);
+    v->englishMeaning->setText(QStringLiteral("man; warrior"));
+    v->addWord();
+    EXPECT_EQ(list->objectAtIndex(0)->meaning(), QStringLiteral("man; warrior"));
+}
+
+// Deleting a word asked the paste's "Delete this text?" once the two
+// questions had shared one text.
+TEST(VocabularyWindow, DeletingAWordAsksAboutTheWordNotAText) {
+    VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
+    auto list = listOf({{"amo", "love"}});
+    v->setVocabList(list);
+    auto prompter = std::make_shared<ts::ScriptedPrompter>();
+    ts::Prompter::Scope scope(prompter);
+    selectRow(v, 0);
+    prompter->queueAlertAnswer(0);
+    v->selectedWordShouldBeDeleted();
+    auto row = std::make_shared<TSMatchedChunk>();
+    row->setLatin(ts::AttributedString::make(QStringLiteral("arma")));
+    prompter->queueAlertAnswer(0);
+    EXPECT_FALSE(TSText::checkIfOKToPaste(row));
+    ASSERT_EQ(prompter->alerts().size(), 2u);
+    EXPECT_EQ(prompter->alerts()[0].messageText, QStringLiteral("Delete this word?"));
+    EXPECT_TRUE(prompter->alerts()[0].informativeText.contains(QStringLiteral("amo")));
+    EXPECT_EQ(prompter->alerts()[1].messageText, QStringLiteral("Delete this text?"));
+    EXPECT_EQ(list->count(), 1);
+}
+
 TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     VocabularyWindowController* v = VocabularyWindowController::getVocabularyWindow();
     auto list = listOf({{"amo", "love"}, {"rosa", ""}, {"lupus", "wolf"}});
@@ -148,6 +210,14 @@ TEST(VocabularyWindow, ExportWritesUtf16WithCarriageReturns) {
     EXPECT_EQ(lines[0], QStringLiteral("amo\tlove")) << "no blank between the meaning and the line's end";
     EXPECT_FALSE(text.contains(QLatin1Char('\n')));
     EXPECT_FALSE(v->exportToFile(dir.filePath(QStringLiteral("missing/folder/vocab.txt"))));
+    // Meanings stored one per line stay on their word's line.
+    f.close();
+    list->objectAtIndex(1)->setMeaning(QStringLiteral("wolf\rshe-wolf\r\n"));
+    ASSERT_TRUE(v->exportToFile(path));
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray again = f.readAll().mid(2);
+    EXPECT_EQ(QString::fromUtf16(reinterpret_cast<const char16_t*>(again.constData()), again.size() / 2),
+              QStringLiteral("amo\tlove\rlupus\twolf; she-wolf\r"));
 }
 
 TEST(VocabularyWindow, AnotherListsRetypingLeavesTheShownList) {
@@ -209,6 +279,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     usePrivateHome(home);
     QApplication app(argc, argv);
+    TSBundle::installLocalizer();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

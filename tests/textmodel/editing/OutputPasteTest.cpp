@@ -125,8 +125,8 @@ TEST(Paste, AsksBeforeReplacingTextAndPastesOnlyWhenConfirmed) {
     EXPECT_EQ(childLatin(f.section), (QStringList{"keep", "", "old text"}));
     ASSERT_EQ(prompter->alerts().size(), 1u);
     const ts::AlertRequest asked = prompter->alerts()[0];
-    EXPECT_EQ(asked.messageText, "DELETE_WORD");
-    EXPECT_EQ(asked.informativeText, "REALLY_DELETE_UNKNOWN_WORD");
+    EXPECT_EQ(asked.messageText, "DELETE_TEXT");
+    EXPECT_EQ(asked.informativeText, "REALLY_DELETE_UNKNOWN_TEXT");
     EXPECT_EQ(asked.buttons, (QStringList{"CANCEL_DONT_DELETE", "Delete"}));
     EXPECT_EQ(asked.defaultButton, 0);
 
@@ -175,7 +175,7 @@ TEST(Paste, WarningNamesTheNodesTextThroughTheLocaliser) {
     ts::Prompter::Scope scope(prompter);
     ts::Prompter::setLocalizer([](const QString& key, const QString& table) -> QString {
         if (table != QLatin1String("NonReversable")) return QString();
-        if (key == QLatin1String("REALLY_DELETE_WORD")) return QStringLiteral("Replace \u201c%@\u201d?");
+        if (key == QLatin1String("REALLY_DELETE_TEXT")) return QStringLiteral("Replace \u201c%@\u201d?");
         return QString();
     });
     auto node = row(QStringLiteral("arma"));
@@ -184,7 +184,7 @@ TEST(Paste, WarningNamesTheNodesTextThroughTheLocaliser) {
     ts::Prompter::setLocalizer(nullptr);
     ASSERT_EQ(prompter->alerts().size(), 1u);
     EXPECT_EQ(prompter->alerts()[0].informativeText, "Replace \u201carma\u201d?");
-    EXPECT_EQ(prompter->alerts()[0].messageText, "DELETE_WORD");
+    EXPECT_EQ(prompter->alerts()[0].messageText, "DELETE_TEXT");
 }
 
 TEST(PrompterSeam, DefaultAnswersWithoutAPerson) {
