@@ -39,6 +39,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
+#include <QHeaderView>
 
 #include <gtest/gtest.h>
 
@@ -520,6 +522,71 @@ TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
     doc->updateChangeCount(ts::Document::ChangeCleared);
     QTest::qWait(300);
     EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+namespace {
+
+// Answers, later and on the main thread as a marking does, with the text's
+// "a" marked long and the whole in the doubt colour: plain marked text, as
+// the web and the word-form marking give it back.
+class LongAMacronizer : public Macronizer {
+public:
+    void macronize(const QString& text, Completion completion) override {
+        QTimer::singleShot(0, [text, completion] {
+            MacronizerResult result;
+            result.ok = true;
+            QString marked = text;
+            marked.replace(QLatin1Char('a'), QChar(0x0101));
+            result.text = ts::AttributedString::make(
+                marked, {{ts::AttributeName::BackgroundColor, ts::Value(ts::Color::systemOrangeColor())}});
+            completion(result);
+        });
+    }
+    void cancel() override {}
+};
+
+}  // namespace
+
+TEST_F(Fixture, MarkedRowsKeepTheirFontsAndUnfontedTextShowsAsItIsSaved) {
+    const ts::FontPtr roman = ts::Font::make(QStringLiteral("Times-Roman"), 14);
+    const ts::FontPtr italic = ts::Font::make(QStringLiteral("Times-Italic"), 14);
+    ts::AttributedString latin(QStringLiteral("arma "), {{ts::AttributeName::Font, ts::Value(roman)}});
+    latin.append(QStringLiteral("virumque cano"), {{ts::AttributeName::Font, ts::Value(italic)}});
+    a->setLatin(std::make_shared<ts::AttributedString>(latin));
+    window->rowCommands()->setMacronizer(std::make_unique<LongAMacronizer>());
+    window->rowCommands()->macronize(at(section.get()));
+    ASSERT_TRUE(waitUntil([&] { return doc->isDocumentEdited(); }));
+    const auto fontsOf = [](const ts::AttributedStringPtr& text) {
+        QStringList fonts;
+        for (qsizetype i = 0; text && i < text->length(); ++i) {
+            const ts::FontPtr f = text->attribute(ts::AttributeName::Font, i).toObjectAs<ts::Font>();
+            fonts << (f ? QStringLiteral("%1 %2").arg(f->postScriptName()).arg(f->pointSize()) : QString());
+        }
+        return fonts;
+    };
+    QStringList expected;
+    for (qsizetype i = 0; i < latin.length(); ++i) expected << (i < 5 ? QStringLiteral("Times-Roman 14") : QStringLiteral("Times-Italic 14"));
+    EXPECT_EQ(a->latin()->string(), QStringLiteral("ārmā virumque cāno"));
+    EXPECT_EQ(fontsOf(a->latin()), expected);
+    EXPECT_FALSE(a->latin()->attribute(ts::AttributeName::BackgroundColor, 0).isNull());
+    QTemporaryDir dir;
+    ts::DocumentError error;
+    ASSERT_TRUE(doc->saveToURL(dir.filePath(QStringLiteral("marked.tsdx")), TSDocument::kTypeName, &error));
+    auto reopened = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reopened->readFromURL(dir.filePath(QStringLiteral("marked.tsdx")), TSDocument::kTypeName, &error));
+    auto line = std::dynamic_pointer_cast<TSMatchedChunk>(reopened->text()->childAt(0)->childAt(0));
+    ASSERT_TRUE(line);
+    EXPECT_EQ(fontsOf(line->latin()), expected);
+
+    // A row naming no font is saved in the default font: it shows in it now.
+    c->setLatin(ts::AttributedString::make(b->latin()->string(), {{ts::AttributeName::Font, ts::Value(ts::Font::defaultFont())}}));
+    window->model()->reload();
+    settle();
+    QAbstractItemDelegate* delegate = window->outlineView()->itemDelegate();
+    QStyleOptionViewItem option;
+    option.rect = window->outlineView()->visualRect(at(b.get()));
+    window->outlineView()->header()->resizeSection(TSOutlineModel::LatinColumn, 60);
+    EXPECT_EQ(delegate->sizeHint(option, at(b.get())).height(), delegate->sizeHint(option, at(c.get())).height());
 }
 
 int main(int argc, char** argv) {
