@@ -287,6 +287,23 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
     DictionaryWindowController::setDictionaryProvider(nullptr);
 }
 
+TEST_F(Fixture, ALookUpAloneLeavesADocumentWithoutVocabularyUnedited) {
+    auto dict = std::make_shared<Recording>();
+    DictionaryWindowController::setDictionaryProvider([dict](qint64, bool) { return dict; });
+    ASSERT_FALSE(doc->vocabListIfAny());
+    window->rowCommands()->lookupWord(QStringLiteral("arma"), true);
+    ASSERT_TRUE(waitUntil([&] { return !dict->asked().isEmpty(); }));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    // The dictionary window still adds to this document's own list, and a
+    // word added there is an edit.
+    ASSERT_TRUE(doc->vocabListIfAny());
+    doc->vocabListIfAny()->makeNewWord(QStringLiteral("arma armorum"));
+    doc->vocabListIfAny()->setDirtyFlag();
+    EXPECT_TRUE(doc->isDocumentEdited());
+    DictionaryWindowController::disposeDictionaryWindow();
+    DictionaryWindowController::setDictionaryProvider(nullptr);
+}
+
 TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     a->setLocation(ts::AttributedString::make(QStringLiteral("7")));
     ASSERT_TRUE(window->renumberFrom(at(a.get(), TSOutlineModel::LocationColumn)));
