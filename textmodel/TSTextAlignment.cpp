@@ -94,11 +94,20 @@ TSText::TranslationAlignment TSText::importPerseusTranslation(const TSTextPtr& t
     const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
     std::unordered_set<const TSChunk*> used;
     bool aligned = false;
-    for (const QString& name : names) {
-        if (name == QLatin1String("introduction") || name == QLatin1String("Introduction")) continue;
-        // A translation named like one section is that section's whole: its
-        // own sections are not to be taken again by other names.
-        if (used.count(translation.get())) break;
+    const auto isIntroduction = [](const QString& name) {
+        return name == QLatin1String("introduction") || name == QLatin1String("Introduction");
+    };
+    // A translation named like one of the sections is that section's whole
+    // (a book of a whole epic): its own sections, named like the text's
+    // other sections ("1" of book "2" like book "1"), are no one else's.
+    QStringList pairs = names;
+    for (const QString& name : names)
+        if (!isIntroduction(name) && matchName(name, translation) == translation) {
+            pairs = {name};
+            break;
+        }
+    for (const QString& name : pairs) {
+        if (isIntroduction(name)) continue;
         TSChunkPtr source = matchName(name, translation);
         TSChunkPtr destination = matchName(name, self);
         // The name is one of this text's sections: a text named like its
