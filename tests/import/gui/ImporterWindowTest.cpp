@@ -313,6 +313,30 @@ bool previewSettles(PerseusImporter& w, QSignalSpy& previews) {
     return waitUntil([&] { return previews.count() >= 1 && !w.bodyTab->previewRunning(); });
 }
 
+// Converts a file of books (div1) of sections (div2, named by number) of
+// lines, the books named as given.
+void convertBooks(PerseusImporter& w, QSignalSpy& previews, const QString& path, const char* line, const char* bookName) {
+    w.setFileURL(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(previewSettles(w, previews));
+    // Settings loaded by earlier tests preset elements of the same name: the
+    // roles that matter here are set whole.
+    const TSElementArrayPtr records = w.bodyTab->elementArray();
+    records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
+    records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
+    records->elementNamed(QStringLiteral("div1"))->setNameSource(QString::fromUtf8(bookName));
+    records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
+    records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
+    records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
+    records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
+    records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
+    records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
+    if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
+        milestone->setStore(TSImportElement::Ignore);
+    previews.clear();
+    w.bodyTab->createPreview();
+    ASSERT_TRUE(previewSettles(w, previews));
+}
+
 }  // namespace
 
 // Each pop-up sets only what it shows: with the shipped Eclogues settings a
@@ -511,27 +535,7 @@ TEST(ImporterWindow, BooksWithoutANameAreNamedByNumberAndFoundByTranslations) {
     controller();
     PerseusImporter w;
     QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
-    auto convertWith = [&](const QString& path, const char* line) {
-        w.setFileURL(QUrl::fromLocalFile(path));
-        ASSERT_TRUE(previewSettles(w, previews));
-        // Settings loaded by earlier tests preset elements of the same
-        // name: the roles that matter here are set whole.
-        const TSElementArrayPtr records = w.bodyTab->elementArray();
-        records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
-        records->elementNamed(QStringLiteral("div1"))->setNameSource(QStringLiteral("• head"));
-        records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
-        records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
-        records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
-        records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
-        records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
-        if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
-            milestone->setStore(TSImportElement::Ignore);
-        previews.clear();
-        w.bodyTab->createPreview();
-        ASSERT_TRUE(previewSettles(w, previews));
-    };
+    auto convertWith = [&](const QString& path, const char* line) { convertBooks(w, previews, path, line, "• head"); };
     convertWith(tei2("phi0893.phi004.perseus-lat1.xml"), "l");
     ASSERT_EQ(w.bodyTab->texts().size(), 2u);
     QAbstractItemModel* model = w.bodyTab->preview->model();
@@ -585,31 +589,11 @@ TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
     controller();
     PerseusImporter w;
     QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
-    auto convertWith = [&](const QString& path, const char* line) {
-        w.setFileURL(QUrl::fromLocalFile(path));
-        ASSERT_TRUE(previewSettles(w, previews));
-        const TSElementArrayPtr records = w.bodyTab->elementArray();
-        records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
-        records->elementNamed(QStringLiteral("div1"))->setNameSource(QStringLiteral("{} n"));
-        records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
-        records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
-        records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
-        records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
-        records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
-        if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
-            milestone->setStore(TSImportElement::Ignore);
-        previews.clear();
-        w.bodyTab->createPreview();
-        ASSERT_TRUE(previewSettles(w, previews));
-    };
-    convertWith(tei2("phi0893.phi004.perseus-lat1.xml"), "l");
-    ASSERT_EQ(w.bodyTab->texts().size(), 2u);
+    convertBooks(w, previews, tei2("phi0893.phi004.perseus-lat1.xml"), "l", "{} n");
     ASSERT_EQ(w.bodyTab->texts().front()->name(), QStringLiteral("1"));
     auto whole = w.handleImportButtonClick();
-    ASSERT_TRUE(whole);
-    convertWith(tei2("phi0893.phi004.perseus-eng1.xml"), "p");
+    ASSERT_TRUE(whole && whole->text()->numChildren() == 2);
+    convertBooks(w, previews, tei2("phi0893.phi004.perseus-eng1.xml"), "p", "{} n");
     ASSERT_EQ(w.bodyTab->texts().size(), 2u);
     const auto withEnglish = [](const TSChunkPtr& node) {
         std::vector<TSMatchedChunk*> rows;
@@ -623,8 +607,7 @@ TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
         const TSTextPtr book = w.bodyTab->texts()[b];
         const qint64 english = withEnglish(book).first;
         ASSERT_GT(english, 50);
-        const TSChunkPtr latinBook = whole->text()->childNodes()[b];
-        const qint64 rowsBefore = withEnglish(latinBook).second;
+        const qint64 rowsBefore = withEnglish(whole->text()->childNodes()[b]).second;
         const qint64 otherBefore = withEnglish(whole->text()->childNodes()[1 - b]).first;
         ASSERT_TRUE(w.bodyTab->insertTranslation(book, whole));
         // Nothing of this book goes into the other.
@@ -640,8 +623,8 @@ TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
         const qint64 reported = report.section(QLatin1Char(' '), 0, 0).toLongLong();
         const qint64 added = rows - rowsBefore;
         EXPECT_EQ(placed + reported - added, english) << report.toStdString();
-        std::cout << "Horace, Satires, book " << b + 1 << ": " << english << " English lines, " << placed
-                  << " on rows (" << added << " rows added), " << reported - added << " not inserted\n";
+        std::cout << "Satires " << b + 1 << ": " << english << " English lines, " << placed << " on rows ("
+                  << added << " added), " << reported - added << " not inserted\n";
     }
 }
 

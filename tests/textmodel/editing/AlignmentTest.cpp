@@ -137,77 +137,45 @@ TEST(Alignment, LinesOfSectionsTheTextLacksAreCounted) {
 TEST(Alignment, SectionsNamedByNumberMeetTheirOwnNumber) {
     const std::vector<std::pair<QString, int>> latinCards = {{"1", 3}, {"4", 3}, {"81", 2}};
     const std::vector<std::pair<QString, int>> englishCards = {{"1", 3}, {"4", 4}, {"7", 2}, {"81", 2}};
-    const auto named = [](const QString& name) {
-        auto n = std::make_shared<TSMatchedChunk>();
-        n->setName(name);
-        return n;
-    };
-    const auto latinBook = [&](TSChunkPtr book) {
-        for (const auto& [card, n] : latinCards) {
-            std::vector<TSChunkPtr> lines;
-            for (int i = 1; i <= n; ++i) lines.push_back(row(QStringLiteral("versus %1.%2").arg(card).arg(i)));
-            book->addChild(header(card, lines));
-        }
-        return book;
-    };
-    const auto englishBook = [&](TSChunkPtr book) {
-        for (const auto& [card, n] : englishCards) {
-            auto section = named(card);
+    const auto fill = [](const TSChunkPtr& book, const std::vector<std::pair<QString, int>>& cards, bool english) {
+        for (const auto& [card, n] : cards) {
+            auto section = header(english ? QString() : card);
+            section->setName(card);
             for (int i = 1; i <= n; ++i) {
-                auto line = std::make_shared<TSMatchedChunk>();
-                line->setTextForKey(ts::AttributedString::make(QStringLiteral("card %1 line %2").arg(card).arg(i)), kPE);
+                const QString text = QStringLiteral("card %1 line %2").arg(card).arg(i);
+                auto line = english ? row(QString()) : row(text);
+                if (english) line->setTextForKey(ts::AttributedString::make(text), kPE);
                 section->addChild(line);
             }
             book->addChild(section);
         }
         return book;
     };
-    struct Shape {
-        const char* name;
-        QString textName;          // the Latin text's own name
-        bool booksInText;          // the text holds books "1" and "2", else it is book "1"
-        QString translationName;   // the translation's own name
-        bool bookInTranslation;    // the translation holds book "1", else it is book "1"
-    };
-    const Shape shapes[] = {
-        {"a book of the translation into the whole text", "Aeneis", true, "1", false},
-        {"a book of the translation into that book's text", "1", false, "1", false},
-        {"the whole translation into the whole text", "Aeneis", true, "Aeneid", true},
-    };
-    for (const Shape& shape : shapes) {
-        SCOPED_TRACE(shape.name);
+    // The text's name and whether it holds books "1" and "2" (else it is
+    // book "1"); the same for the translation (with book "1" only).
+    const std::tuple<QString, bool, QString, bool> shapes[] = {
+        {"Aeneis", true, "1", false}, {"1", false, "1", false}, {"Aeneis", true, "Aeneid", true}};
+    for (const auto& [textName, booksInText, translationName, bookInTranslation] : shapes) {
+        SCOPED_TRACE((textName + " " + translationName).toStdString());
         auto latin = std::make_shared<TSText>();
-        latin->setName(shape.textName);
-        TSChunkPtr book = latin;
-        TSChunkPtr second;
-        if (shape.booksInText) {
-            book = latinBook(header(QStringLiteral("1")));
-            second = latinBook(header(QStringLiteral("2")));
-            latin->addChild(book);
-            latin->addChild(second);
-        } else {
-            latinBook(latin);
-        }
+        latin->setName(textName);
+        const TSChunkPtr book = booksInText ? fill(header(QStringLiteral("1")), latinCards, false) : fill(latin, latinCards, false);
+        const TSChunkPtr second = booksInText ? fill(header(QStringLiteral("2")), latinCards, false) : nullptr;
+        if (booksInText) latin->addChild(book), latin->addChild(second);
         auto english = std::make_shared<TSText>();
-        english->setName(shape.translationName);
-        if (shape.bookInTranslation) english->addChild(englishBook(named(QStringLiteral("1"))));
-        else englishBook(english);
+        english->setName(translationName);
+        if (bookInTranslation) english->addChild(fill(header(QStringLiteral("1")), englishCards, true));
+        else fill(english, englishCards, true);
 
         FootnoteList notes;
         CaptureLogger::Scope log;
         const TSText::TranslationAlignment r = latin->importPerseusTranslation(english, notes);
-        for (const auto& [card, n] : latinCards) {
-            const TSChunkPtr section = book->childWithName(card);
-            ASSERT_TRUE(section) << card.toStdString();
-            for (int i = 1; i <= n; ++i)
-                EXPECT_EQ(columnOf(section->childAt(i - 1), kPE), QStringLiteral("card %1 line %2").arg(card).arg(i));
-        }
+        for (const auto& [card, n] : latinCards)
+            for (int i = 0; i < n; ++i) EXPECT_EQ(columnOf(book->childWithName(card)->childAt(i), kPE), latinOf(book->childWithName(card)->childAt(i)));
         EXPECT_EQ(columnOf(book->childWithName(QStringLiteral("4"))->childAt(3), kPE), "card 4 line 4");
         EXPECT_EQ(r.rowsAdded, 1);
         EXPECT_EQ(r.linesUnmatched, 2) << log->messages().join("\n").toStdString();
-        if (second)
-            for (const auto& card : second->childNodes())
-                for (const auto& line : card->childNodes()) EXPECT_EQ(columnOf(line, kPE), "") << latinOf(line).toStdString();
+        for (TSChunkPtr n = second; n && n != latin; n = TSText::nextChunk(n)) EXPECT_EQ(columnOf(n, kPE), "");
     }
 }
 
