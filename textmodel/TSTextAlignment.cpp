@@ -187,7 +187,9 @@ TSText::TranslationAlignment TSText::insertLines(const TSChunkPtr& source, const
         std::unordered_set<const TSChunk*> used;
         for (const auto& [key, parent] : destinationParents) {
             TSChunkPtr counterpart = findChunkWithKey(key, sourceParents);
-            if (!counterpart) continue;
+            // A section whose name only ends like one already taken ("21"
+            // like "1") has no counterpart: the lines are not laid twice.
+            if (!counterpart || used.count(counterpart.get())) continue;
             used.insert(counterpart.get());
             result += matchUnlinedChunk(parent, counterpart);
             insertNotesFromChunk(counterpart, parent, footnotes);

@@ -132,10 +132,11 @@ TEST(Alignment, LinesOfSectionsTheTextLacksAreCounted) {
 
 // Sections named by number, as the importer names them: a section named
 // like its book ("1" in book "1"), and numbers ending in another ("81" in
-// "1"), meet the section of their very name; every English line is placed
-// or counted, whatever shape the text and the translation have.
+// "1"), meet the section of their very name, and one without a counterpart
+// ("21") takes no other's; every English line is placed or counted,
+// whatever shape the text and the translation have.
 TEST(Alignment, SectionsNamedByNumberMeetTheirOwnNumber) {
-    const std::vector<std::pair<QString, int>> latinCards = {{"1", 3}, {"4", 3}, {"81", 2}};
+    const std::vector<std::pair<QString, int>> latinCards = {{"1", 3}, {"4", 3}, {"81", 2}, {"21", 1}};
     const std::vector<std::pair<QString, int>> englishCards = {{"1", 3}, {"4", 4}, {"7", 2}, {"81", 2}};
     const auto fill = [](const TSChunkPtr& book, const std::vector<std::pair<QString, int>>& cards, bool english) {
         for (const auto& [card, n] : cards) {
@@ -171,7 +172,10 @@ TEST(Alignment, SectionsNamedByNumberMeetTheirOwnNumber) {
         CaptureLogger::Scope log;
         const TSText::TranslationAlignment r = latin->importPerseusTranslation(english, notes);
         for (const auto& [card, n] : latinCards)
-            for (int i = 0; i < n; ++i) EXPECT_EQ(columnOf(book->childWithName(card)->childAt(i), kPE), latinOf(book->childWithName(card)->childAt(i)));
+            for (int i = 0; i < n; ++i) {
+                const TSChunkPtr line = book->childWithName(card)->childAt(i);
+                EXPECT_EQ(columnOf(line, kPE), card == "21" ? QString() : latinOf(line)) << latinOf(line).toStdString();
+            }
         EXPECT_EQ(columnOf(book->childWithName(QStringLiteral("4"))->childAt(3), kPE), "card 4 line 4");
         EXPECT_EQ(r.rowsAdded, 1);
         EXPECT_EQ(r.linesUnmatched, 2) << log->messages().join("\n").toStdString();
