@@ -267,10 +267,8 @@ void TSDocument::registerUndoSnapshot(const QString& name) {
 }
 
 WordControllerPtr TSDocument::vocabList() {
-    if (!vocabList_) {
-        vocabList_ = std::make_shared<WordController>();
-        updateChangeCount(ChangeDone);
-    }
+    // An empty list changes nothing: the first word put in it is the edit.
+    if (!vocabList_) vocabList_ = std::make_shared<WordController>();
     return vocabList_;
 }
 

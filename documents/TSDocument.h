@@ -105,7 +105,7 @@ public:
     void cleanup();
 
     // Properties. text(), footnotes(), pdfFiles() and uuid() are made on
-    // first use; vocabList() too, and making it marks the document edited.
+    // first use; vocabList() too, and making it leaves the document unedited.
     TSTextPtr text() const;
     void setText(TSTextPtr text);
     FootnoteListPtr footnotes() const;

@@ -86,4 +86,21 @@ AttributedString powerOfTenString(qint64 exponent, const Attributes& attributes)
     return makePOTExponentString(exponent, attributes, formatter(0));
 }
 
+AttributedString withMarkedLetters(const AttributedString& original, const AttributedString& marked, bool markingColours) {
+    AttributedString result;
+    if (original.length() == marked.length()) {
+        result = AttributedString::withRuns(marked.string(),
+                                            std::vector<AttributedString::Run>(original.runs().begin(), original.runs().end()));
+    } else {
+        result = AttributedString(marked.string(), original.length() > 0 ? original.attributes(0) : Attributes{});
+    }
+    if (markingColours) result.removeAttribute(AttributeName::BackgroundColor, {0, result.length()});
+    qsizetype at = 0;
+    for (const AttributedString::Run& run : marked.runs()) {
+        if (!run.attributes.empty()) result.addAttributes(run.attributes.get(), {at, run.length});
+        at += run.length;
+    }
+    return result;
+}
+
 }  // namespace AttributedStringExtensions

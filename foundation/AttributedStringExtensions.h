@@ -33,4 +33,14 @@ ts::AttributedString makePOTExponentString(qint64 exponent, const ts::Attributes
 // Plain 0.01 … 100 for exponents −2 … 2, a raised exponent beyond.
 ts::AttributedString powerOfTenString(qint64 exponent, const ts::Attributes& attributes);
 
+// A vowel-length marking laid over the text it was made from: the marked
+// letters with the original's fonts, sizes, links and every other attribute
+// run for run, and what the marking itself set (its background colours:
+// how sure it was of each word) over them. With `markingColours` the
+// original's background colours give way to the marking's; without, they
+// stay where the marking sets none. A marking of another length cannot be
+// laid letter for letter: its letters take the original's first attributes.
+ts::AttributedString withMarkedLetters(const ts::AttributedString& original, const ts::AttributedString& marked,
+                                       bool markingColours = true);
+
 }  // namespace AttributedStringExtensions

@@ -332,16 +332,25 @@ QStringList TSText::childNames(const TSChunkPtr& node) { return node ? node->chi
 
 TSChunkPtr TSText::matchName(const QString& name, const TSChunkPtr& node) {
     if (!node) return nullptr;
+    if (node->chunkName().toLower() == name.toLower()) return node;
+    return matchChildName(name, node);
+}
+
+TSChunkPtr TSText::matchChildName(const QString& name, const TSChunkPtr& node) {
+    if (!node) return nullptr;
     const QString lower = name.toLower();
-    if (node->chunkName().toLower() == lower) return node;
-    for (const auto& c : node->childNodes()) {
-        const QString n = c->chunkName().toLower();
-        if (n == lower || StringExtensions::endsWithString(n, lower)) return c;
-    }
+    // Sections named by number end with one another's names ("81" with
+    // "1"): the section of the very name comes first wherever it stands.
+    for (const auto& c : node->childNodes())
+        if (c->chunkName().toLower() == lower) return c;
+    for (const auto& c : node->childNodes())
+        if (StringExtensions::endsWithString(c->chunkName().toLower(), lower)) return c;
     return nullptr;
 }
 
 TSChunkPtr TSText::findChunkWithKey(const QString& key, const std::vector<std::pair<QString, TSChunkPtr>>& dictionary) {
+    for (const auto& [k, v] : dictionary)
+        if (k == key) return v;
     for (const auto& [k, v] : dictionary) {
         if (StringExtensions::endsWithString(key, k)) return v;
         if (k == QLatin1String("prologus") && StringExtensions::containsText(key, QStringLiteral("prologue"))) return v;

@@ -77,12 +77,15 @@ public:
     static TSChunkPtr chunkAbove(const TSChunkPtr& node);
     using TSChunk::childNames;
     static QStringList childNames(const TSChunkPtr& node);
-    // The node itself when its name matches (lower case), else its first
-    // child whose name equals or ends with the name.
+    // The node itself when its name matches (lower case), else
+    // matchChildName.
     static TSChunkPtr matchName(const QString& name, const TSChunkPtr& node);
-    // The value of the first entry, in the given order, whose key the
-    // given key ends with, or an entry "prologus" when the key contains
-    // "prologue".
+    // The node's first child of that name (lower case), else its first
+    // child whose name ends with the name.
+    static TSChunkPtr matchChildName(const QString& name, const TSChunkPtr& node);
+    // The value of the entry of the very key, else of the first entry, in
+    // the given order, whose key the given key ends with, or an entry
+    // "prologus" when the key contains "prologue".
     static TSChunkPtr findChunkWithKey(const QString& key,
                                        const std::vector<std::pair<QString, TSChunkPtr>>& dictionary);
 

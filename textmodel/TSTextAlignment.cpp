@@ -52,6 +52,14 @@ qint64 countSourceLines(const TSChunkPtr& node) {
     return n;
 }
 
+// The translation lines of one member of a section: a line is one, a
+// section the lines it holds.
+qint64 linesIn(const TSChunkPtr& member) {
+    if (dynamic_cast<const TSLine*>(member.get())) return 1;
+    if (member->numChildren() > 0) return countSourceLines(member);
+    return dynamic_cast<const TSMatchedChunk*>(member.get()) ? 1 : 0;
+}
+
 // Replaces a line's translation.
 void replaceTranslation(const TSChunkPtr& line, const ts::AttributedStringPtr& text) {
     line->setTextForKey(text, kPerseusEnglish);
@@ -86,11 +94,27 @@ TSText::TranslationAlignment TSText::importPerseusTranslation(const TSTextPtr& t
     const TSChunkPtr self = std::static_pointer_cast<TSChunk>(shared_from_this());
     std::unordered_set<const TSChunk*> used;
     bool aligned = false;
-    for (const QString& name : names) {
-        if (name == QLatin1String("introduction") || name == QLatin1String("Introduction")) continue;
-        TSChunkPtr destination = matchName(name, self);
+    const auto isIntroduction = [](const QString& name) {
+        return name == QLatin1String("introduction") || name == QLatin1String("Introduction");
+    };
+    // A translation named like one of the sections is that section's whole
+    // (a book of a whole epic): its own sections, named like the text's
+    // other sections ("1" of book "2" like book "1"), are no one else's.
+    QStringList pairs = names;
+    for (const QString& name : names)
+        if (!isIntroduction(name) && matchName(name, translation) == translation) {
+            pairs = {name};
+            break;
+        }
+    for (const QString& name : pairs) {
+        if (isIntroduction(name)) continue;
         TSChunkPtr source = matchName(name, translation);
-        if (!destination || !source) continue;
+        TSChunkPtr destination = matchName(name, self);
+        // The name is one of this text's sections: a text named like its
+        // section ("1" holding "1") is the section only when the
+        // translation, named so too, is a whole as well.
+        if (destination == self && source != translation) destination = matchChildName(name, self);
+        if (!destination || !source || used.count(source.get())) continue;
         used.insert(source.get());
         if (source == translation) {
             result += matchChunk(destination, translation, footnotes);
@@ -119,10 +143,15 @@ TSText::TranslationAlignment TSText::matchChunk(const TSChunkPtr& destination, c
     TranslationAlignment result;
     if (!destination || !source) return result;
     bool matched = false;
+    std::unordered_set<const TSChunk*> used;
     for (const QString& name : destination->childNames()) {
         TSChunkPtr child = destination->childWithName(name);
-        TSChunkPtr counterpart = matchName(name, source);
+        // The counterpart is one of the source's sections, even when one is
+        // named like the source itself ("1" in book "1").
+        TSChunkPtr counterpart = matchChildName(name, source);
+        if (counterpart && used.count(counterpart.get())) counterpart = nullptr;
         if (dynamic_cast<TSMatchedChunk*>(child.get()) && dynamic_cast<TSMatchedChunk*>(counterpart.get())) {
+            used.insert(counterpart.get());
             result += matchUnlinedChunk(child, counterpart);
             insertNotesFromChunk(counterpart, child, footnotes);
             matched = true;
@@ -135,6 +164,14 @@ TSText::TranslationAlignment TSText::matchChunk(const TSChunkPtr& destination, c
     // Numbering walks the whole column, so once after all rows is enough
     // and gives the same numbers as once per row.
     if (matched) reunumberFootnotes(footnotes, kPerseusEnglish, false);
+    // What no row took is said, not lost.
+    for (const auto& section : source->childNodes())
+        if (!used.count(section.get())) {
+            const qint64 lines = linesIn(section);
+            if (lines == 0) continue;
+            TSLogError("No section of the text for the translation's section %@ (%li lines)", section->chunkName(), lines);
+            result.linesUnmatched += lines;
+        }
     return result;
 }
 
@@ -150,7 +187,9 @@ TSText::TranslationAlignment TSText::insertLines(const TSChunkPtr& source, const
         std::unordered_set<const TSChunk*> used;
         for (const auto& [key, parent] : destinationParents) {
             TSChunkPtr counterpart = findChunkWithKey(key, sourceParents);
-            if (!counterpart) continue;
+            // A section whose name only ends like one already taken ("21"
+            // like "1") has no counterpart: the lines are not laid twice.
+            if (!counterpart || used.count(counterpart.get())) continue;
             used.insert(counterpart.get());
             result += matchUnlinedChunk(parent, counterpart);
             insertNotesFromChunk(counterpart, parent, footnotes);
@@ -161,6 +200,15 @@ TSText::TranslationAlignment TSText::insertLines(const TSChunkPtr& source, const
                 TSLogError("No section of the text for the translation's section %@ (%li lines)", key, lines);
                 result.linesUnmatched += lines;
             }
+        // Lines standing in the source itself, beside its sections, have no
+        // section of their own to meet.
+        qint64 loose = 0;
+        for (const auto& item : sourceLines(source))
+            if (item->numChildren() == 0) ++loose;
+        if (loose > 0) {
+            TSLogError("No section of the text for %li lines of the translation's section %@", loose, source->chunkName());
+            result.linesUnmatched += loose;
+        }
         return result;
     }
 

@@ -6,6 +6,7 @@
 #include "TSTextHelpers.h"
 
 #include "app/logging/LGLog.h"
+#include "foundation/AttributedStringExtensions.h"
 
 using namespace TSTextEditing;
 
@@ -263,17 +264,11 @@ void TSText::importMacronizedText(const ts::AttributedStringPtr& text, const TSC
         TSLogError("Strings different lengths");
         return;
     }
-    auto copy = std::make_shared<ts::AttributedString>(*text);
-    if (latin) {
-        qsizetype index = 0;
-        while (index < latin->length()) {
-            ts::TextRange run;
-            ts::Value link = latin->attribute(ts::AttributeName::Link, index, &run);
-            if (run.length <= 0) break;
-            if (!link.isNull()) copy->addAttribute(ts::AttributeName::Link, link, run);
-            index = run.end();
-        }
-    }
+    // Only the letters and their colours change: a marking answered as
+    // plain text (the web's, or one sent line by line) has lost the line's
+    // fonts, and the line keeps its footnote and vocabulary links.
+    auto copy = latin ? std::make_shared<ts::AttributedString>(AttributedStringExtensions::withMarkedLetters(*latin, *text))
+                      : std::make_shared<ts::AttributedString>(*text);
     node->setTextForKey(copy, kLatin);
 }
 

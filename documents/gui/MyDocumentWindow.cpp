@@ -7,6 +7,7 @@
 #include "documents/gui/RevisionWindowController.h"
 #include "documents/gui/TSStringPrintView.h"
 #include "documents/gui/VocabularyWindowController.h"
+#include "foundation/AttributedStringExtensions.h"
 #include "morphology/TSWordFormDictionary.h"
 #include "morphology/VowelLength.h"
 #include "morphology/Word.h"
@@ -377,7 +378,10 @@ bool MyTextField::applyMacronized(int from, const QString& asked, const ts::Attr
         TSLogError("The text changed while its macrons were marked; the marking is dropped");
         return false;
     }
-    replaceRange(from, from + int(asked.size()), result);
+    // The marking comes back without the pane's fonts (the web's as plain
+    // text): only its letters and colours go in.
+    const int to = from + int(asked.size());
+    replaceRange(from, to, AttributedStringExtensions::withMarkedLetters(attributedSubstring(from, to), result));
     return true;
 }
 
@@ -1059,9 +1063,8 @@ void MyDocumentWindow::markVowels(QString (*mark)(const QString&)) {
     QString text;
     if (!selectedLatinText(&from, &to, &text, true)) return;
     const QString marked = mark(foldLatinString(text));
-    ts::AttributedString piece = latin_->attributedSubstring(from, to);
-    const ts::Attributes attributes = piece.length() ? piece.attributes(0) : ts::Attributes{};
-    latin_->replaceRange(from, to, ts::AttributedString(marked, attributes));
+    const ts::AttributedString piece = latin_->attributedSubstring(from, to);
+    latin_->replaceRange(from, to, AttributedStringExtensions::withMarkedLetters(piece, ts::AttributedString(marked), false));
     QTextCursor c = latin_->textCursor();
     c.setPosition(from);
     c.setPosition(from + int(marked.size()), QTextCursor::KeepAnchor);

@@ -8,7 +8,6 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QPainter>
@@ -30,7 +29,12 @@ constexpr const char* kLocationEditor = "tsLocationEditor";
 // A laid-out text's height on screen, in whole pixels.
 int scaledHeight(const QTextDocument& document, double zoom) { return int(std::ceil(document.size().height() * zoom)); }
 
+// Text that names no font is saved in the default font and so reads in it
+// when reopened: it shows in that font from the start.
+QFont savedDefaultFont() { return RichTextConversion::toQFont(*ts::Font::defaultFont()); }
+
 void layOut(QTextDocument& document, const ts::AttributedString& text, double width) {
+    document.setDefaultFont(savedDefaultFont());
     RichTextConversion::toTextDocument(text, document);
     document.setDocumentMargin(TSRichTextDelegate::kTextMargin);
     document.setTextWidth(std::max(width, 1.0));
@@ -56,6 +60,8 @@ TSCellEditor::TSCellEditor(const QString& language, QWidget* parent) : QTextEdit
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QTextEdit::WidgetWidth);
+    // What is typed without a font of its own is saved in the default font.
+    setFont(savedDefaultFont());
     document()->setDocumentMargin(TSRichTextDelegate::kTextMargin);
     spelling_ = new ts::SpellingHighlighter(this, language);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
@@ -99,8 +105,8 @@ ts::AttributedStringPtr TSRichTextDelegate::cellText(const QModelIndex& index) c
     // location may carry any size and a colour meant for another background.
     ts::FontPtr rowFont = fontOf(model_->richText(index.siblingAtColumn(TSOutlineModel::LatinColumn)));
     if (!rowFont) rowFont = fontOf(model_->richText(index.siblingAtColumn(TSOutlineModel::EnglishColumn)));
-    // A row whose texts name no font shows them in the application's.
-    const double size = rowFont && rowFont->pointSize() > 0 ? rowFont->pointSize() : QGuiApplication::font().pointSizeF();
+    // A row whose texts name no font shows them in the default font.
+    const double size = rowFont && rowFont->pointSize() > 0 ? rowFont->pointSize() : ts::Font::defaultFont()->pointSize();
     ts::FontPtr own = fontOf(text);
     ts::Attributes attributes;
     if (const ts::FontPtr face = own ? own : rowFont) attributes[ts::AttributeName::Font] = ts::Value(face->withSize(size));

@@ -8,6 +8,7 @@
 
 #include "LoopbackServer.h"
 #include "morphology/TSWordFormDictionary.h"
+#include "platform/Font.h"
 #include "platform/Prompter.h"
 #include "platform/spelling/SpellingHighlighter.h"
 #include "support/GuiTestSupport.h"
@@ -240,6 +241,57 @@ TEST(MyDocumentMacrons, RightClickShowsThePanesOwnMenuWithTheGuesses) {
         ASSERT_TRUE(waitUntil([] { return QApplication::activePopupWidget() == nullptr; }));
     }
     delete window;
+}
+
+// Marking changes letters only: every run of the pane keeps its own font
+// and size, whether the marking is the local one, the web's plain text or
+// every vowel marked by hand.
+TEST(MyDocumentMacrons, MarkingKeepsEachRunsFont) {
+    LoopbackServer server(service, 20, 60000);
+    const ts::FontPtr roman = ts::Font::make(QStringLiteral("Times-Roman"), 14);
+    const ts::FontPtr bold = ts::Font::make(QStringLiteral("Times-Bold"), 18);
+    struct Route {
+        const char* name;
+        QString text;
+        void (*mark)(MyDocumentWindow*);
+    };
+    const Route routes[] = {
+        {"local", QStringLiteral("ne facias hoc"), [](MyDocumentWindow* w) { w->macronizeLocally(); }},
+        {"web", QStringLiteral("omnis divisa in partes tres"), [](MyDocumentWindow* w) { w->macronizeOnWeb(); }},
+        {"every vowel long", QStringLiteral("arma virumque"), [](MyDocumentWindow* w) { w->markLong(); }},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        auto doc = std::make_shared<MyDocument>();
+        auto* window = new MyDocumentWindow(doc);
+        window->show();
+        window->macronWindow()->macronizer().setServiceUrl(server.url(QStringLiteral("/macronizer/")));
+        MyTextField* latin = window->latinView();
+        const qsizetype split = route.text.indexOf(QLatin1Char(' ')) + 1;
+        ts::AttributedString text(route.text.left(split), {{ts::AttributeName::Font, ts::Value(roman)}});
+        text.append(route.text.mid(split), {{ts::AttributeName::Font, ts::Value(bold)}});
+        latin->setAttributedText(text);
+        QTextCursor c(latin->document());
+        c.setPosition(0);
+        c.setPosition(int(route.text.size()), QTextCursor::KeepAnchor);
+        latin->setTextCursor(c);
+        route.mark(window);
+        ASSERT_TRUE(waitUntil([&] { return latin->toPlainText() != route.text; }, 20000))
+            << window->macronWindow()->statusField->text().toStdString();
+        const ts::AttributedString after = latin->attributedText();
+        ASSERT_EQ(after.length(), route.text.size());
+        for (qsizetype i = 0; i < after.length(); ++i) {
+            const ts::FontPtr font = after.attribute(ts::AttributeName::Font, i).toObjectAs<ts::Font>();
+            if (!font) {
+                ADD_FAILURE() << "no font at " << i;
+                continue;
+            }
+            EXPECT_EQ(font->postScriptName(), (i < split ? roman : bold)->postScriptName()) << i;
+            EXPECT_EQ(font->pointSize(), (i < split ? roman : bold)->pointSize()) << i;
+        }
+        window->macronWindow()->hide();
+        delete window;
+    }
 }
 
 int main(int argc, char** argv) {

@@ -40,6 +40,8 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QToolTip>
+#include <QTimer>
+#include <QHeaderView>
 
 #include <gtest/gtest.h>
 
@@ -313,6 +315,23 @@ TEST_F(Fixture, AltClickLooksUpAndAnEditorsWordJoinsTheVocabulary) {
     DictionaryWindowController::setDictionaryProvider(nullptr);
 }
 
+TEST_F(Fixture, ALookUpAloneLeavesADocumentWithoutVocabularyUnedited) {
+    auto dict = std::make_shared<Recording>();
+    DictionaryWindowController::setDictionaryProvider([dict](qint64, bool) { return dict; });
+    ASSERT_FALSE(doc->vocabListIfAny());
+    window->rowCommands()->lookupWord(QStringLiteral("arma"), true);
+    ASSERT_TRUE(waitUntil([&] { return !dict->asked().isEmpty(); }));
+    EXPECT_FALSE(doc->isDocumentEdited());
+    // The dictionary window still adds to this document's own list, and a
+    // word added there is an edit.
+    ASSERT_TRUE(doc->vocabListIfAny());
+    doc->vocabListIfAny()->makeNewWord(QStringLiteral("arma armorum"));
+    doc->vocabListIfAny()->setDirtyFlag();
+    EXPECT_TRUE(doc->isDocumentEdited());
+    DictionaryWindowController::disposeDictionaryWindow();
+    DictionaryWindowController::setDictionaryProvider(nullptr);
+}
+
 TEST_F(Fixture, RenumberKeepOpenRowsFindTheSelectionAndMagnify) {
     a->setLocation(ts::AttributedString::make(QStringLiteral("7")));
     ASSERT_TRUE(window->renumberFrom(at(a.get(), TSOutlineModel::LocationColumn)));
@@ -548,6 +567,65 @@ TEST_F(Fixture, MacronizingMarksTheRowsLatinAndSkipsADeletedRow) {
     doc->updateChangeCount(ts::Document::ChangeCleared);
     QTest::qWait(300);
     EXPECT_FALSE(doc->isDocumentEdited());
+}
+
+namespace {
+
+// Answers, later and on the main thread as a marking does, with the text's
+// "a" marked long and the whole in the doubt colour: plain marked text, as
+// the web and the word-form marking give it back.
+class LongAMacronizer : public Macronizer {
+public:
+    void macronize(const QString& text, Completion completion) override {
+        QTimer::singleShot(0, [text, completion] {
+            MacronizerResult result;
+            result.ok = true;
+            QString marked = text;
+            marked.replace(QLatin1Char('a'), QChar(0x0101));
+            result.text = ts::AttributedString::make(
+                marked, {{ts::AttributeName::BackgroundColor, ts::Value(ts::Color::systemOrangeColor())}});
+            completion(result);
+        });
+    }
+    void cancel() override {}
+};
+
+}  // namespace
+
+TEST_F(Fixture, MarkedRowsKeepTheirFontsAndUnfontedTextShowsAsItIsSaved) {
+    const ts::FontPtr roman = ts::Font::make(QStringLiteral("Times-Roman"), 14);
+    const ts::FontPtr italic = ts::Font::make(QStringLiteral("Times-Italic"), 14);
+    ts::AttributedString latin(QStringLiteral("arma "), {{ts::AttributeName::Font, ts::Value(roman)}});
+    latin.append(QStringLiteral("virumque cano"), {{ts::AttributeName::Font, ts::Value(italic)}});
+    a->setLatin(std::make_shared<ts::AttributedString>(latin));
+    window->rowCommands()->setMacronizer(std::make_unique<LongAMacronizer>());
+    window->rowCommands()->macronize(at(section.get()));
+    ASSERT_TRUE(waitUntil([&] { return doc->isDocumentEdited(); }));
+    // Each letter's font, as marked and as saved and read again.
+    const auto fontsOf = [](const ts::AttributedStringPtr& text) {
+        QString fonts;
+        for (qsizetype i = 0; text && i < text->length(); ++i)
+            if (const ts::FontPtr f = text->attribute(ts::AttributeName::Font, i).toObjectAs<ts::Font>())
+                fonts += QStringLiteral("%1 %2,").arg(f->postScriptName()).arg(f->pointSize());
+        return fonts;
+    };
+    const QString expected = QStringLiteral("Times-Roman 14,").repeated(5) + QStringLiteral("Times-Italic 14,").repeated(13);
+    EXPECT_EQ(a->latin()->string(), QStringLiteral("ārmā virumque cāno"));
+    EXPECT_EQ(fontsOf(a->latin()), expected);
+    EXPECT_FALSE(a->latin()->attribute(ts::AttributeName::BackgroundColor, 0).isNull());
+    QTemporaryDir dir;
+    ts::DocumentError error;
+    ASSERT_TRUE(doc->saveToURL(dir.filePath(QStringLiteral("marked.tsdx")), TSDocument::kTypeName, &error));
+    auto reopened = std::make_shared<TSDocument>();
+    ASSERT_TRUE(reopened->readFromURL(dir.filePath(QStringLiteral("marked.tsdx")), TSDocument::kTypeName, &error));
+    EXPECT_EQ(fontsOf(reopened->text()->childAt(0)->childAt(0)->textForKey(QStringLiteral("latin"))), expected);
+
+    // A row naming no font is saved in the default font: it shows in it now.
+    c->setLatin(ts::AttributedString::make(b->latin()->string(), {{ts::AttributeName::Font, ts::Value(ts::Font::defaultFont())}}));
+    window->outlineView()->header()->resizeSection(TSOutlineModel::LatinColumn, 60);
+    QAbstractItemDelegate* delegate = window->outlineView()->itemDelegate();
+    const QStyleOptionViewItem option;
+    EXPECT_EQ(delegate->sizeHint(option, at(b.get())).height(), delegate->sizeHint(option, at(c.get())).height());
 }
 
 int main(int argc, char** argv) {

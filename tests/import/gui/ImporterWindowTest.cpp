@@ -313,6 +313,30 @@ bool previewSettles(PerseusImporter& w, QSignalSpy& previews) {
     return waitUntil([&] { return previews.count() >= 1 && !w.bodyTab->previewRunning(); });
 }
 
+// Converts a file of books (div1) of sections (div2, named by number) of
+// lines, the books named as given.
+void convertBooks(PerseusImporter& w, QSignalSpy& previews, const QString& path, const char* line, const char* bookName) {
+    w.setFileURL(QUrl::fromLocalFile(path));
+    ASSERT_TRUE(previewSettles(w, previews));
+    // Settings loaded by earlier tests preset elements of the same name: the
+    // roles that matter here are set whole.
+    const TSElementArrayPtr records = w.bodyTab->elementArray();
+    records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
+    records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
+    records->elementNamed(QStringLiteral("div1"))->setNameSource(QString::fromUtf8(bookName));
+    records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
+    records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
+    records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
+    records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
+    records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
+    records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
+    if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
+        milestone->setStore(TSImportElement::Ignore);
+    previews.clear();
+    w.bodyTab->createPreview();
+    ASSERT_TRUE(previewSettles(w, previews));
+}
+
 }  // namespace
 
 // Each pop-up sets only what it shows: with the shipped Eclogues settings a
@@ -511,27 +535,7 @@ TEST(ImporterWindow, BooksWithoutANameAreNamedByNumberAndFoundByTranslations) {
     controller();
     PerseusImporter w;
     QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
-    auto convertWith = [&](const QString& path, const char* line) {
-        w.setFileURL(QUrl::fromLocalFile(path));
-        ASSERT_TRUE(previewSettles(w, previews));
-        // Settings loaded by earlier tests preset elements of the same
-        // name: the roles that matter here are set whole.
-        const TSElementArrayPtr records = w.bodyTab->elementArray();
-        records->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QStringLiteral("div1"))->setStore(TSImportElement::NewBook);
-        records->elementNamed(QStringLiteral("div1"))->setNameSource(QStringLiteral("• head"));
-        records->elementNamed(QStringLiteral("div2"))->setStore(TSImportElement::NewSection);
-        records->elementNamed(QStringLiteral("div2"))->setSubsectionOf(QString());
-        records->elementNamed(QStringLiteral("div2"))->setNameSource(QStringLiteral("{} n"));
-        records->elementNamed(QStringLiteral("head"))->setStore(TSImportElement::Ignore);
-        records->elementNamed(QString::fromLatin1(line))->setStore(TSImportElement::SubsectionOf);
-        records->elementNamed(QString::fromLatin1(line))->setSubsectionOf(QString());
-        if (TSImportElementPtr milestone = records->elementNamed(QStringLiteral("milestone")))
-            milestone->setStore(TSImportElement::Ignore);
-        previews.clear();
-        w.bodyTab->createPreview();
-        ASSERT_TRUE(previewSettles(w, previews));
-    };
+    auto convertWith = [&](const QString& path, const char* line) { convertBooks(w, previews, path, line, "• head"); };
     convertWith(tei2("phi0893.phi004.perseus-lat1.xml"), "l");
     ASSERT_EQ(w.bodyTab->texts().size(), 2u);
     QAbstractItemModel* model = w.bodyTab->preview->model();
@@ -575,6 +579,53 @@ TEST(ImporterWindow, BooksWithoutANameAreNamedByNumberAndFoundByTranslations) {
     };
     EXPECT_GT(englished(first), 50);
     EXPECT_EQ(englished(second), 0);
+}
+
+// Horace's books named by their number hold poems named by theirs: poem
+// "1" of book "1". Each English book inserted into the whole Latin text
+// puts every one of its lines on a row of its own book, or the window's
+// report counts it.
+TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
+    controller();
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    convertBooks(w, previews, tei2("phi0893.phi004.perseus-lat1.xml"), "l", "{} n");
+    ASSERT_EQ(w.bodyTab->texts().front()->name(), QStringLiteral("1"));
+    auto whole = w.handleImportButtonClick();
+    ASSERT_TRUE(whole && whole->text()->numChildren() == 2);
+    convertBooks(w, previews, tei2("phi0893.phi004.perseus-eng1.xml"), "p", "{} n");
+    ASSERT_EQ(w.bodyTab->texts().size(), 2u);
+    const auto withEnglish = [](const TSChunkPtr& node) {
+        std::vector<TSMatchedChunk*> rows;
+        lines(node, rows);
+        qint64 n = 0;
+        for (TSMatchedChunk* l : rows) n += l->perseusEnglish() && !l->perseusEnglish()->string().isEmpty();
+        return std::make_pair(n, qint64(rows.size()));
+    };
+    for (size_t b = 0; b < 2; ++b) {
+        SCOPED_TRACE(b + 1);
+        const TSTextPtr book = w.bodyTab->texts()[b];
+        const qint64 english = withEnglish(book).first;
+        ASSERT_GT(english, 50);
+        const qint64 rowsBefore = withEnglish(whole->text()->childNodes()[b]).second;
+        const qint64 otherBefore = withEnglish(whole->text()->childNodes()[1 - b]).first;
+        ASSERT_TRUE(w.bodyTab->insertTranslation(book, whole));
+        // Nothing of this book goes into the other.
+        EXPECT_EQ(withEnglish(whole->text()->childNodes()[1 - b]).first, otherBefore);
+        const TSChunkPtr inserted = whole->text()->childNodes()[b];
+        const auto [placed, rows] = withEnglish(inserted);
+        // The poem named like its book has its English too.
+        EXPECT_GT(withEnglish(inserted->childAt(0)).first, 0);
+        // The report's count: the rows added for surplus lines and the lines
+        // with no poem to go to; together with the rows that took a line,
+        // every English line of the book.
+        const QString report = w.bodyTab->insertionReport();
+        const qint64 reported = report.section(QLatin1Char(' '), 0, 0).toLongLong();
+        const qint64 added = rows - rowsBefore;
+        EXPECT_EQ(placed + reported - added, english) << report.toStdString();
+        std::cout << "Satires " << b + 1 << ": " << english << " English lines, " << placed << " on rows ("
+                  << added << " added), " << reported - added << " not inserted\n";
+    }
 }
 
 int main(int argc, char** argv) {

@@ -130,6 +130,59 @@ TEST(Alignment, LinesOfSectionsTheTextLacksAreCounted) {
     EXPECT_EQ(r.linesUnmatched, 7);
 }
 
+// Sections named by number, as the importer names them: a section named
+// like its book ("1" in book "1"), and numbers ending in another ("81" in
+// "1"), meet the section of their very name, and one without a counterpart
+// ("21") takes no other's; every English line is placed or counted,
+// whatever shape the text and the translation have.
+TEST(Alignment, SectionsNamedByNumberMeetTheirOwnNumber) {
+    const std::vector<std::pair<QString, int>> latinCards = {{"1", 3}, {"4", 3}, {"81", 2}, {"21", 1}};
+    const std::vector<std::pair<QString, int>> englishCards = {{"1", 3}, {"4", 4}, {"7", 2}, {"81", 2}};
+    const auto fill = [](const TSChunkPtr& book, const std::vector<std::pair<QString, int>>& cards, bool english) {
+        for (const auto& [card, n] : cards) {
+            auto section = header(english ? QString() : card);
+            section->setName(card);
+            for (int i = 1; i <= n; ++i) {
+                const QString text = QStringLiteral("card %1 line %2").arg(card).arg(i);
+                auto line = english ? row(QString()) : row(text);
+                if (english) line->setTextForKey(ts::AttributedString::make(text), kPE);
+                section->addChild(line);
+            }
+            book->addChild(section);
+        }
+        return book;
+    };
+    // The text's name and whether it holds books "1" and "2" (else it is
+    // book "1"); the same for the translation (with book "1" only).
+    const std::tuple<QString, bool, QString, bool> shapes[] = {
+        {"Aeneis", true, "1", false}, {"1", false, "1", false}, {"Aeneis", true, "Aeneid", true}};
+    for (const auto& [textName, booksInText, translationName, bookInTranslation] : shapes) {
+        SCOPED_TRACE((textName + " " + translationName).toStdString());
+        auto latin = std::make_shared<TSText>();
+        latin->setName(textName);
+        const TSChunkPtr book = booksInText ? fill(header(QStringLiteral("1")), latinCards, false) : fill(latin, latinCards, false);
+        const TSChunkPtr second = booksInText ? fill(header(QStringLiteral("2")), latinCards, false) : nullptr;
+        if (booksInText) latin->addChild(book), latin->addChild(second);
+        auto english = std::make_shared<TSText>();
+        english->setName(translationName);
+        if (bookInTranslation) english->addChild(fill(header(QStringLiteral("1")), englishCards, true));
+        else fill(english, englishCards, true);
+
+        FootnoteList notes;
+        CaptureLogger::Scope log;
+        const TSText::TranslationAlignment r = latin->importPerseusTranslation(english, notes);
+        for (const auto& [card, n] : latinCards)
+            for (int i = 0; i < n; ++i) {
+                const TSChunkPtr line = book->childWithName(card)->childAt(i);
+                EXPECT_EQ(columnOf(line, kPE), card == "21" ? QString() : latinOf(line)) << latinOf(line).toStdString();
+            }
+        EXPECT_EQ(columnOf(book->childWithName(QStringLiteral("4"))->childAt(3), kPE), "card 4 line 4");
+        EXPECT_EQ(r.rowsAdded, 1);
+        EXPECT_EQ(r.linesUnmatched, 2) << log->messages().join("\n").toStdString();
+        for (TSChunkPtr n = second; n && n != latin; n = TSText::nextChunk(n)) EXPECT_EQ(columnOf(n, kPE), "");
+    }
+}
+
 TEST(Alignment, FewerSourceLinesReplaceAndLeaveTheRest) {
     Latin t = latinText(5);
     t.lines[3]->setTextForKey(ts::AttributedString::make(QStringLiteral("kept")), kPE);
