@@ -56,7 +56,9 @@ QString wholePrincipalPart(const QString& headword, const QString& part, bool bo
 // finds whole is written without its hyphen, so that no stem is glued in
 // front of it; and a third-conjugation headword in -iō or -ior, whatever
 // length mark its i carries (făcĭo, pătĭor), is of the mixed conjugation.
-void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths = false);
+// `prefixEnd` is where the source's hyphen marked the headword's prefix
+// (red-do), when it did; a part restating the simple verb stands after it.
+void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths = false, qsizetype prefixEnd = -1);
 
 // Whether an inflection text names a verb by the infinitive ending of its
 // last comma piece ("ere", "āre", "ēre", "īre"); a verb's type and

@@ -348,6 +348,7 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         allEntries().push_back(entry);
         language_ = 0;
         incomplete_ = false;
+        prefixEnd_ = -1;
         pendingITypes_.clear();
         prevStackElements_.clear();
         curMeaning_.reset();
@@ -390,7 +391,7 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            latinsource::finishVerbLine(entry, true);
+            latinsource::finishVerbLine(entry, true, prefixEnd_);
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)

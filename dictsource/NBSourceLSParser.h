@@ -421,6 +421,8 @@ private:
                                const std::function<bool(const DictionaryEntryPtr&)>& lacks);
 
     bool incomplete_ = false;
+    // Where the first headword's hyphen marked its prefix (red-do), or -1.
+    qsizetype prefixEnd_ = -1;
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;
