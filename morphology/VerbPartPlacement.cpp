@@ -260,15 +260,18 @@ QString wholePart(const QString& headword, const QString& part, bool borrowLengt
     auto withPrefix = [&](qsizetype plainIndex) {
         return headword.left(head.at.at(plainIndex)) + lengthened(plainIndex);
     };
-    // A part whose opening letters stand again later in the headword meets
-    // it there, not after an earlier prefix.
-    const auto restatesEnd = [&](qsizetype q) { return hi.lastIndexOf(pi.left(2)) > q; };
-    // The source marked the prefix (red-do, rĕ-curro, ob-tĕro): a part that
-    // restates the simple verb after it, reduplicated or not, stands there.
+    const QString stem = plainStemOf(h);
+    // A part whose opening letters stand again later in the present stem
+    // meets it there, not after an earlier prefix.
+    const auto restatesEnd = [&](qsizetype q) {
+        QString stemI = stem;
+        return stemI.replace(u'j', u'i').lastIndexOf(pi.left(2)) > q;
+    };
     // A consonant and a true ending meet the stem's closing consonant
     // unless the prefix ends among them (red-do, dĭtum: reddĭtum).
-    const QString stem = plainStemOf(h);
     const bool onClosing = endingOnClosingConsonant(stem, p);
+    // The source marked the prefix (red-do, rĕ-curro, ob-tĕro): a part that
+    // restates the simple verb after it, reduplicated or not, stands there.
     if (prefixEnd > 0 && p.size() >= 4) {
         qsizetype q = 0;
         while (q < head.at.size() && head.at.at(q) < prefixEnd) ++q;

@@ -360,7 +360,7 @@ TEST(LewisShortHeadwords, FirstHeadwordHyphen) {
         {"abcdef-go", "abcdefgo", 0},
         {"abcdefg-ho", "abcdefg-ho", 1},
         {"ab-", "ab-", 0},
-        {"ab -so", "ab -so", 0},
+        {"ab -so", "abso", 0},
         {"-que", "-que", 0},
         {"-", "-", 0},
         {"", "", 0},
