@@ -2,6 +2,7 @@
 // independent count by python3; and the command-line converter's outcomes.
 #include "ParserFixture.h"
 #include "support/Python.h"
+#include "support/WordsAnalyser.h"
 
 #include "dictionaries/TSDictionary.h"
 #include "dictsource/DictionarySourceBuilders.h"
@@ -13,6 +14,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <cstdio>
@@ -370,8 +373,9 @@ TEST(LewisShortReal, EveryUnreadMultiComponentITypeIsOffered) {
 
 namespace {
 
-// Reads the letter files' own parts of speech (the pos elements before an
-// entry's first sense) and the prepared dictionary the command-line tool
+// Reads the letter files' own parts of speech (an entry's first pos element,
+// before its first sense or, where the source opens the sense early, inside
+// it) and the prepared dictionary the command-line tool
 // wrote, and lists the verbs typed otherwise, the principal parts that
 // would repeat their stem's opening letters once glued to it, and the
 // parts left to glue that begin with a j the headword writes as i.
@@ -383,7 +387,8 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], 'uls-*.xml.xz'))):
     text = lzma.open(path, 'rt', encoding='utf-8').read()
     for m in re.finditer(r'<entryFree[^>]*key="([^"]*)"[^>]*>(.*?)</entryFree>', text, re.S):
         head = m.group(2).split('<sense', 1)[0]
-        pos[m.group(1)] = [' '.join(p.split()) for p in re.findall(r'<pos>([^<]*)</pos>', head)]
+        found = re.findall(r'<pos>([^<]*)</pos>', head) or re.findall(r'<pos>([^<]*)</pos>', m.group(2))[:1]
+        pos[m.group(1)] = [' '.join(p.split()) for p in found]
 def plain(s):
     s = unicodedata.normalize('NFD', s)
     return ''.join(c for c in s if not unicodedata.combining(c) and c not in '^_-').lower()
@@ -473,6 +478,40 @@ print(json.dumps({'parts': sum(counts.values()), 'forms': built, 'kinds': counts
                   'icj': icj}, ensure_ascii=False))
 )PY";
 
+// The prepared dictionary and its word-form list as the command-line tool
+// makes them from the bundled letter files, once per run of the tests.
+struct PreparedLewisShort {
+    QString source, dictionary, forms, error;
+};
+
+const PreparedLewisShort& preparedLewisShort() {
+    static QTemporaryDir dir;
+    static const PreparedLewisShort made = [] {
+        PreparedLewisShort p;
+        p.source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
+        p.dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
+        p.forms = dir.filePath(QStringLiteral("macrons.txt"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        const auto run = [&](const QStringList& args) {
+            QProcess tool;
+            tool.setProcessEnvironment(env);
+            tool.setStandardInputFile(QProcess::nullDevice());
+            tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
+            if (tool.waitForFinished(300000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
+                return true;
+            p.error = args.first() + QStringLiteral(": ") + QString::fromUtf8(tool.readAllStandardError());
+            return false;
+        };
+        if (run({QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"), QStringLiteral("--source"), p.source,
+                 QStringLiteral("--out"), p.dictionary}))
+            run({QStringLiteral("make-forms"), QStringLiteral("--dictionary"), p.dictionary});
+        return p;
+    }();
+    return made;
+}
+
 }  // namespace
 
 // The prepared dictionary as the command-line tool builds it from the
@@ -481,19 +520,9 @@ print(json.dumps({'parts': sum(counts.values()), 'forms': built, 'kinds': counts
 TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     const QString source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
     if (!QFileInfo(source + QStringLiteral("/uls-T.xml.xz")).isFile()) GTEST_SKIP() << "no lexica in " << source;
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    tool.setProcessEnvironment(env);
-    tool.setStandardInputFile(QProcess::nullDevice());
-    tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), {QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"),
-                                                    QStringLiteral("--source"), source, QStringLiteral("--out"), out});
-    ASSERT_TRUE(tool.waitForFinished(300000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-    const PythonRun py = runPython(QString::fromUtf8(kVerbCheckScript), {source, out});
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    const PythonRun py = runPython(QString::fromUtf8(kVerbCheckScript), {source, prepared.dictionary});
     ASSERT_EQ(py.exitCode, 0) << py.err;
     const QJsonObject result = QJsonDocument::fromJson(py.out.toUtf8()).object();
     EXPECT_GT(result.value(QStringLiteral("verbs")).toInt(), 1500);
@@ -511,13 +540,7 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     // compounds of iaciō took their parts after the prefix, 11 j-parts
     // (ēicjēcī, trāicjectus ...) with 351 forms were glued, and 762 lines
     // had a form with "icj".
-    QProcess forms;
-    forms.setProcessEnvironment(env);
-    forms.setStandardInputFile(QProcess::nullDevice());
-    forms.start(QStringLiteral(TS_DICTSOURCE_TOOL), {QStringLiteral("make-forms"), QStringLiteral("--dictionary"), out});
-    ASSERT_TRUE(forms.waitForFinished(300000));
-    ASSERT_EQ(forms.exitCode(), 0) << forms.readAllStandardError().toStdString();
-    const PythonRun glued = runPython(QString::fromUtf8(kGluedFormsScript), {dir.filePath(QStringLiteral("macrons.txt"))});
+    const PythonRun glued = runPython(QString::fromUtf8(kGluedFormsScript), {prepared.forms});
     ASSERT_EQ(glued.exitCode, 0) << glued.err;
     const QJsonObject g = QJsonDocument::fromJson(glued.out.toUtf8()).object();
     std::printf("glued principal parts: %d (%d forms built on them)\n%s\n", g.value(QStringLiteral("parts")).toInt(),
@@ -526,4 +549,116 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     EXPECT_EQ(g.value(QStringLiteral("icj")).toInt(), 0) << glued.out;
     const QJsonArray left = g.value(QStringLiteral("samples")).toArray();
     for (const auto& sample : left) EXPECT_TRUE(sample.toString().startsWith(QStringLiteral("ningit "))) << glued.out;
+}
+
+namespace {
+
+// Every verb of the word-form list: its first person present, perfects and
+// perfect participles (nominative masculine singular), in plain letters; and
+// how many forms of any kind hold a hyphen.
+const char* kPrincipalPartsScript = R"PY(
+import collections, json, sys, unicodedata
+def plain(s):
+    s = unicodedata.normalize('NFD', s.replace('_', ''))
+    return ''.join(c for c in s if not unicodedata.combining(c)).lower()
+verbs = collections.defaultdict(lambda: {'present': '', 'r': [], 'p': []})
+hyphens = 0
+for line in open(sys.argv[1], encoding='utf-8'):
+    f = line.rstrip('\n').split('\t')
+    if len(f) != 4: continue
+    if '-' in f[0] or '-' in f[3]: hyphens += 1
+    v = verbs[f[2]]
+    if f[1] in ('v1spia---', 'v1spip---') and not v['present']: v['present'] = plain(f[3])
+    elif f[1] == 'v1sria---': v['r'].append(plain(f[3]))
+    elif f[1] == 'v-srppmn-': v['p'].append(plain(f[3]))
+print(json.dumps({'hyphens': hyphens, 'verbs': {k: v for k, v in verbs.items() if v['present']}}))
+)PY";
+
+// A principal part as the analyser's dictionary line and the list are
+// compared: no marks, i for j, u for v, bracketed alternatives dropped, and
+// -iī for -īvī.
+QString comparable(QString part) {
+    part = part.toLower().replace(u'j', u'i').replace(u'v', u'u');
+    static const QRegularExpression brackets(QStringLiteral("\\([^)]*\\)"));
+    part.remove(brackets);
+    if (part.endsWith(QLatin1String("iui"))) part = part.chopped(3) + QStringLiteral("ii");
+    return part;
+}
+
+}  // namespace
+
+// The perfects and perfect participles of the list made from the prepared
+// dictionary, compared with the principal parts the installed analyser
+// prints for the verbs it knows ("flecto, flectere, flexi, flexus"). The
+// differences left are forms Lewis and Short gives beside the analyser's
+// (līnĕo, āvi; rēfrĭco, ŭi; rĕsīdo, sēdi); a shortened part glued behind
+// the stem (flectxī) or placed wrongly would add to them.
+TEST(LewisShortReal, PrincipalPartsAgreeWithTheAnalyser) {
+    if (!QFileInfo(QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica/uls-T.xml.xz")).isFile())
+        GTEST_SKIP() << "no lexica";
+    if (words_analyser::program().isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    const PythonRun py = runPython(QString::fromUtf8(kPrincipalPartsScript), {prepared.forms});
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const QJsonObject listed = QJsonDocument::fromJson(py.outBytes).object();
+    EXPECT_EQ(listed.value(QStringLiteral("hyphens")).toInt(), 0);
+    const QJsonObject verbs = listed.value(QStringLiteral("verbs")).toObject();
+    ASSERT_GT(verbs.size(), 2000);
+
+    QSet<QString> presents;
+    for (auto it = verbs.begin(); it != verbs.end(); ++it)
+        presents.insert(it.value().toObject().value(QStringLiteral("present")).toString());
+    const words_analyser::Run run = words_analyser::analyse(presents.values(), false);
+    ASSERT_TRUE(run.finished) << run.error.toStdString();
+    // "flecto, flectere, flexi, flexus  V (3rd)"; a deponent's third part is
+    // its participle ("hortatus sum").
+    static const QRegularExpression line(QStringLiteral("^([a-z]+(?:, [a-z()\\-]+)+(?: sum)?)\\s+V\\b"),
+                                         QRegularExpression::MultilineOption);
+    QHash<QString, QList<QStringList>> known;
+    for (auto it = line.globalMatch(run.output); it.hasNext();) {
+        const QStringList parts = it.next().captured(1).split(QStringLiteral(", "));
+        known[comparable(parts.first())].append(parts);
+    }
+
+    const struct {
+        const char* name;
+        const char* key;  // the list's forms of the verb
+        double percent;   // at most this share differs
+    } kinds[] = {{"perfects", "r", 1.5}, {"perfect participles", "p", 2.0}};
+    for (const auto& kind : kinds) {
+        const bool perfect = QLatin1String(kind.key) == QLatin1String("r");
+        qint64 compared = 0;
+        QStringList differing;
+        for (auto it = verbs.begin(); it != verbs.end(); ++it) {
+            const QJsonObject verb = it.value().toObject();
+            const auto lines = known.constFind(comparable(verb.value(QStringLiteral("present")).toString()));
+            const QJsonArray ours = verb.value(QString::fromLatin1(kind.key)).toArray();
+            if (lines == known.cend() || ours.isEmpty()) continue;
+            QSet<QString> theirs;
+            for (const QStringList& parts : *lines) {
+                const bool deponent = parts.size() == 3 && parts.at(2).endsWith(QLatin1String(" sum"));
+                if (perfect && parts.size() >= 3 && !deponent && parts.at(2) != u"-") theirs << comparable(parts.at(2));
+                if (!perfect && deponent) theirs << comparable(parts.at(2).chopped(4));
+                if (!perfect && parts.size() >= 4 && parts.at(3) != u"-") theirs << comparable(parts.at(3));
+            }
+            if (theirs.isEmpty()) continue;
+            ++compared;
+            QStringList forms;
+            bool agrees = false;
+            for (const auto& form : ours) {
+                forms << form.toString();
+                agrees = agrees || theirs.contains(comparable(form.toString()));
+            }
+            if (!agrees) differing << it.key() + QLatin1Char(' ') + forms.join(u'/') + QStringLiteral(" (analyser: ") +
+                                          QStringList(theirs.values()).join(u'/') + QLatin1Char(')');
+        }
+        const double share = compared ? 100.0 * double(differing.size()) / double(compared) : 100.0;
+        std::printf("%s: %lld of %lld differ from the analyser (%.2f%%)\n", kind.name, qlonglong(differing.size()),
+                    qlonglong(compared), share);
+        differing.sort();
+        for (const QString& d : differing) std::printf("  %s\n", qPrintable(d));
+        EXPECT_GT(compared, 800) << kind.name;
+        EXPECT_LE(share, kind.percent) << kind.name;
+    }
 }
