@@ -52,25 +52,6 @@ QString principalParts(const QString& text) {
     return out;
 }
 
-// A verb line names alternatives with "or" and "and" (-īvi and ii): the
-// first is the part, the alternative after it is no slot of its own. Where
-// such a word stands in a slot of its own ("-and its derivatives") the
-// parts have ended.
-QString withoutAlternatives(const QString& parts) {
-    QStringList words = parts.split(u' ');
-    for (qsizetype i = 1; i < words.size();) {
-        const QString& word = words.at(i);
-        if (word == QLatin1String("-or") || word == QLatin1String("-and")) {
-            words.resize(i);
-        } else if (word == QLatin1String("or") || word == QLatin1String("and")) {
-            words.remove(i, qMin<qsizetype>(2, words.size() - i));
-        } else {
-            ++i;
-        }
-    }
-    return words.join(u' ');
-}
-
 // The lemma: the entry's key without its length marks, keeping the number
 // that tells homographs apart (malum1, malum2).
 QByteArray lemmaOf(const DictionaryEntry& entry, const QString& parts) {
@@ -218,7 +199,7 @@ bool appendEntryForms(QByteArray& out, const DictionaryEntry& entry, Summary* s)
     case DictionaryEntry::Verb:
         if (entry.conjugation() >= 1) {
             Verb verb;
-            verb.setLatin(withoutAlternatives(parts));
+            verb.setLatin(parts);
             verb.setConjugation(entry.conjugation());
             s->partsLeftOut += verb.unplacedPrincipalParts();
             TaggedForms::addVerbForms(forms, verb);
