@@ -3,6 +3,8 @@
 #include "morphology/VerbPartPlacement.h"
 #include "morphology/VowelLength.h"
 
+#include <QRegularExpression>
+
 namespace latinsource {
 
 namespace {
@@ -111,6 +113,11 @@ QString withPrefixedWholeParts(const QString& headword, const QString& words, qs
 QString withWholePrincipalParts(const QString& line, bool borrowLengths, qsizetype prefixEnd) {
     QStringList slots = line.split(QStringLiteral(" -"));
     if (slots.size() < 2) return line;
+    // A perfect read before the conjugation gave the infinitive stands as
+    // the infinitive's alternative (rĕ-curro, curri, 3: "-ere or -curri");
+    // it is the next slot.
+    static const QRegularExpression infinitiveOr(QStringLiteral("^(āre|ēre|ere|īre) or$"));
+    if (slots.size() == 3 && infinitiveOr.match(slots.at(1)).hasMatch()) slots[1].chop(3);
     const QString headword = slots.first().section(u' ', 0, 0);
     QString out = slots.first();
     for (qsizetype i = 1; i < slots.size(); ++i) {

@@ -232,8 +232,9 @@ void NBSourceLSParser::parseOrth() {
             if (hyphen <= 6) {
                 headword.remove(hyphen, 1);
                 prefixEnd_ = hyphen;
+            } else {
+                queryHyphen();
             }
-            else queryHyphen();
         }
         entry->setEntry(headword);
         return;

@@ -2,6 +2,7 @@
 
 #include "morphology/LatinText.h"
 
+#include <QList>
 #include <QSet>
 
 namespace verbparts {
@@ -54,9 +55,6 @@ bool isPrefixChain(const QString& plain) {
     return false;
 }
 
-
-bool isPlainVowel(QChar c) { return isVowel(c); }
-
 // A shortened part that begins with a consonant restates the end of the first
 // part from where its first two letters stand there: rĕlinquo -līqui is
 // relīquī, vĭdĕo -vīdi -vīsum is vīdī, vīsum, mitto -mīsi is mīsī. Null when
@@ -68,7 +66,7 @@ bool isPlainVowel(QChar c) { return isVowel(c); }
 QString restatedPart(const QString& first, const QString& part) {
     if (first.isEmpty() || part.size() < 2) return QString();
     const QString plainPart = LatinText::plainLetterCopy(part.left(2)).toLower();
-    if (isPlainVowel(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
+    if (isVowel(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
     const bool consonantalI = plainPart.at(0) == u'j';
     QString plainFirst = LatinText::plainLetterCopy(first).toLower();
     QString plainRestated = LatinText::plainLetterCopy(part).toLower();
@@ -84,7 +82,7 @@ QString restatedPart(const QString& first, const QString& part) {
     if (at < 0 && consonantalI && plainRestated.size() >= 3) {
         const QChar next = plainRestated.at(2);
         for (qsizetype k = 0; at < 0 && k + 2 < plainFirst.size(); ++k)
-            if (plainFirst.at(k) == u'i' && isPlainVowel(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
+            if (plainFirst.at(k) == u'i' && isVowel(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
         if (at < 0) at = plainFirst.indexOf(QString(QChar(u'i')) + next);
     }
     if (at < 0) return QString();
@@ -149,7 +147,7 @@ QString shortPartOnStem(const QString& present, const QString& part, qint64 code
     if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
     const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
     const QString stem = LatinText::plainLetterCopy(present).toLower();
-    if (!isPlainVowel(p.at(0))) {
+    if (!isVowel(p.at(0))) {
         if (!p.at(0).isLetter()) return QString();
         const qsizetype k = closingConsonants(stem);
         const QString closing = stem.mid(k);
@@ -157,7 +155,7 @@ QString shortPartOnStem(const QString& present, const QString& part, qint64 code
             return stem.endsWith(u'u') && (p.at(0) == u'x' || p.at(0) == u'c') ? present + part : QString();
         const qsizetype met = closing.indexOf(p.at(0));
         if (met >= 0) return present.left(k + met) + part;
-        const bool dental = (p.at(0) == u's' && (isPlainVowel(p.at(1)) || p.at(1) == u's')) ||
+        const bool dental = (p.at(0) == u's' && (isVowel(p.at(1)) || p.at(1) == u's')) ||
                             (p.at(0) == u't' && p.at(1) == u'u');
         if (dental && (stem.endsWith(u'd') || stem.endsWith(u't'))) {
             qsizetype at = stem.size();
@@ -187,7 +185,7 @@ QString shortPartOnStem(const QString& present, const QString& part, qint64 code
         return (doubledU ? present.chopped(1) : present) + part;
     }
     for (qsizetype i = stem.size() - 1; i >= 0; --i)
-        if (isPlainVowel(stem.at(i)) && !(stem.at(i) == u'u' && i > 0 && stem.at(i - 1) == u'q'))
+        if (isVowel(stem.at(i)) && !(stem.at(i) == u'u' && i > 0 && stem.at(i - 1) == u'q'))
             return present.left(i) + part;
     return present + part;
 }
