@@ -22,7 +22,7 @@ using PreparedFormList::Summary;
 
 // Raised whenever the forms the generator writes change, so that lists made
 // by an earlier version are made again.
-constexpr int kGeneratorVersion = 3;
+constexpr int kGeneratorVersion = 4;
 const QByteArray kHeaderPrefix = QByteArrayLiteral("# Tessarin word forms ");
 constexpr int kRefusedSamples = 40;
 
@@ -44,6 +44,11 @@ QString principalParts(const QString& text) {
         if (lineBreak && out.endsWith(QLatin1String(" -"))) continue;
         if (!out.isEmpty() && i < n) out.append(u' ');
     }
+    // A hyphen between two letters marks where the source split a word
+    // (expergē-făcĭo); it is no letter of any form.
+    for (qsizetype at = out.indexOf(u'-', 1); at > 0; at = out.indexOf(u'-', at))
+        if (at + 1 < out.size() && out.at(at - 1).isLetter() && out.at(at + 1).isLetter()) out.remove(at, 1);
+        else ++at;
     return out;
 }
 
@@ -136,7 +141,8 @@ QString Summary::text() const {
           << QStringLiteral("entered as their headword: %1").arg(oneForm)
           << QStringLiteral("without a word class: %1").arg(untyped)
           << QStringLiteral("cross-references and misspellings: %1").arg(notWords)
-          << QStringLiteral("refused by the grammar engine: %1").arg(refused);
+          << QStringLiteral("refused by the grammar engine: %1").arg(refused)
+          << QStringLiteral("verb parts left out, as they could not be placed on the stem: %1").arg(partsLeftOut);
     QStringList byType;
     for (const auto& [type, count] : refusedByType) byType << QStringLiteral("type %1: %2").arg(type).arg(count);
     if (!byType.isEmpty()) lines << QStringLiteral("refused by word class: %1").arg(byType.join(QStringLiteral(", ")));
@@ -195,6 +201,7 @@ bool appendEntryForms(QByteArray& out, const DictionaryEntry& entry, Summary* s)
             Verb verb;
             verb.setLatin(parts);
             verb.setConjugation(entry.conjugation());
+            s->partsLeftOut += verb.unplacedPrincipalParts();
             TaggedForms::addVerbForms(forms, verb);
         } else {
             inflects = false;

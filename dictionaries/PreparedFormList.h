@@ -9,7 +9,9 @@
 // Pronouns give the forms of the engine's pronoun table. Entries without a
 // word class, cross-references and misspellings, and entries whose forms the
 // engine refuses (a noun without gender, a pronoun not in its table, an
-// irregular verb without its table) are counted, never guessed.
+// irregular verb without its table) are counted, never guessed; so are the
+// shortened perfects and supines that cannot be placed on the stem, which
+// give no forms.
 //
 // The list begins with comment lines (no TAB, so the word-form reader passes
 // over them): the generator's version, the stamp of the dictionary it was
@@ -36,6 +38,7 @@ struct Summary {
     qint64 untyped = 0;     // entries without a word class
     qint64 notWords = 0;    // cross-references and misspellings
     qint64 refused = 0;     // entries whose forms the engine refused
+    qint64 partsLeftOut = 0;  // shortened verb parts that could not be placed
     qint64 lines = 0;       // source lines written
     std::map<int, qint64> refusedByType;
     QStringList refusedSamples;  // the first few refused headwords

@@ -1,5 +1,10 @@
 #include "dictsource/LatinSourceRules.h"
 
+#include "morphology/VerbPartPlacement.h"
+#include "morphology/VowelLength.h"
+
+#include <QRegularExpression>
+
 namespace latinsource {
 
 namespace {
@@ -78,186 +83,59 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
     return redirect;
 }
 
-namespace {
-
-// The letters of a word without length marks, breves, carets or hyphens, in
-// lower case, each with the index of the character it came from.
-struct PlainLetters {
-    QString letters;
-    QList<qsizetype> at;
-};
-
-PlainLetters plainLetters(const QString& word) {
-    PlainLetters out;
-    for (qsizetype i = 0; i < word.size(); ++i) {
-        const QChar c = word.at(i);
-        if (c == u'^' || c == u'_' || c == u'-' || c.category() == QChar::Mark_NonSpacing) continue;
-        const QString base = QString(c).normalized(QString::NormalizationForm_D);
-        if (base.isEmpty() || !base.at(0).isLetter()) continue;
-        out.letters += base.at(0).toLower();
-        out.at << i;
-    }
-    return out;
-}
-
-bool isVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
-
-// The prefixes of compound verbs, plain and as assimilated before the
-// simple verb's first letter.
-bool isVerbPrefix(const QString& plain) {
-    using namespace Qt::Literals::StringLiterals;
-    static const QSet<QString> prefixes{
-        u"a"_s,     u"ab"_s,    u"abs"_s,    u"ac"_s,    u"ad"_s,    u"af"_s,    u"ag"_s,    u"al"_s,
-        u"am"_s,    u"an"_s,    u"ante"_s,   u"bene"_s,   u"male"_s,   u"manu"_s,   u"ap"_s,    u"ar"_s,    u"as"_s,    u"at"_s,    u"au"_s,
-        u"circum"_s, u"co"_s,   u"col"_s,    u"com"_s,   u"con"_s,   u"cor"_s,   u"de"_s,    u"di"_s,
-        u"dif"_s,   u"dis"_s,   u"e"_s,      u"ef"_s,    u"ex"_s,    u"extra"_s, u"il"_s,    u"im"_s,
-        u"in"_s,    u"inter"_s, u"intro"_s,  u"ir"_s,    u"ob"_s,    u"oc"_s,    u"of"_s,    u"op"_s,
-        u"per"_s,   u"por"_s,   u"post"_s,   u"prae"_s,  u"praeter"_s, u"pro"_s, u"prod"_s,  u"re"_s,
-        u"red"_s,   u"retro"_s, u"se"_s,     u"sub"_s,   u"subter"_s, u"suc"_s,  u"suf"_s,   u"sug"_s,
-        u"sum"_s,   u"sup"_s,   u"super"_s,  u"sur"_s,   u"sus"_s,   u"tra"_s,   u"trans"_s};
-    return prefixes.contains(plain);
-}
-
-// One prefix or two (re-cor-, dis-con-).
-bool isPrefixChain(const QString& plain) {
-    if (isVerbPrefix(plain)) return true;
-    for (qsizetype i = 1; i < plain.size(); ++i)
-        if (isVerbPrefix(plain.left(i)) && isVerbPrefix(plain.mid(i))) return true;
-    return false;
-}
-
-}  // namespace
-
 QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths) {
-    static const QSet<QString> endings{QStringLiteral("are"), QStringLiteral("ere"), QStringLiteral("ire"),
-                                       QStringLiteral("ari"), QStringLiteral("eri"), QStringLiteral("iri"),
-                                       QStringLiteral("esse"), QStringLiteral("isse")};
-    const PlainLetters head = plainLetters(headword);
-    const PlainLetters partLetters = plainLetters(part);
-    const QString& p = partLetters.letters;
-    const QString& h = head.letters;
-    if (p.size() < 3 || h.size() < 3 || endings.contains(p) || part.contains(u' ')) return QString();
-    // i and j are one letter written two ways (ēĭcĭo, rejēci; objĭcĭo,
-    // jēci): letters are compared as i, while p and h keep the j, which is
-    // a consonant. A source whose headword writes no j writes the part's
-    // j as i too (ē-iēci, not ē-jēci).
-    QString pi = p, hi = h;
-    pi.replace(u'j', u'i');
-    hi.replace(u'j', u'i');
-    QString written = part;
-    if (!h.contains(u'j')) written.replace(u'j', u'i').replace(u'J', u'I');
-    // A part that marks no length at all takes, where it repeats the
-    // headword's letters, the lengths the headword marks (vīvo, vixi: vīxi);
-    // a part that marks its own (pŏsŭi) keeps them.
-    auto lengthened = [&](qsizetype from) {
-        static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
-        QString out = written;
-        if (!borrowLengths) return out;
-        for (const QChar c : part)
-            if (c.unicode() >= 0x80) return out;
-        for (qsizetype i = 0; from + i < h.size() && i < p.size() && hi.at(from + i) == pi.at(i); ++i) {
-            const QChar mark = headword.at(head.at.at(from + i));
-            const qsizetype at = partLetters.at.at(i);
-            if (out.at(at).unicode() < 0x80 && longVowels.contains(mark)) out[at] = mark;
-        }
-        return out;
-    };
-    auto withPrefix = [&](qsizetype plainIndex) {
-        return headword.left(head.at.at(plainIndex)) + lengthened(plainIndex);
-    };
-    // fero and its compounds: tulī and lātus follow the headword's prefix;
-    // a part that carries its own prefix (obtulī, sustulī) stands whole.
-    if (h.endsWith(u"fero") || h.endsWith(u"feror")) {
-        if (p.startsWith(u"tul") || p.startsWith(u"lat")) return withPrefix(h.lastIndexOf(u"fer"));
-        if (p.contains(u"tul") || p.contains(u"lat")) return written;
-    }
-    // The simple verb's part inside a compound that shares the compound's
-    // first letters by chance or not at all (re-cor-rēxī, fābrē-fēcī,
-    // ac-cēpī, per-pessus): its consonant and vowel stand later in the
-    // headword, before the letter that follows there too (x and c answer a
-    // present's c, g or h: regō rēxī rēctus), or after a chain of prefixes.
-    // Where the compound weakens the simple verb's a (perpetior, accipiō but
-    // not attingō), the part's a does so too. The compounds of iaciō that
-    // write the simple verb's j as i keep no vowel of their own after it
-    // (ē-ĭcĭo, jēci: ē-iēci, trā-ĭcĭo, jectum: trā-iectum).
-    if (p.size() >= 4 && !isVowel(p.at(0)) && isVowel(p.at(1))) {
-        for (qsizetype q = h.size() - 3; q >= 1; --q) {
-            if (hi.at(q) != pi.at(0) || pi.startsWith(hi.left(q))) continue;
-            if (p.at(0) == u'j' && h.at(q) == u'i' && h.at(q + 1) == p.at(2) && isPrefixChain(h.left(q)))
-                return withPrefix(q);
-            if (!isVowel(h.at(q + 1))) continue;
-            const QChar next = h.at(q + 2);
-            const bool sameNext =
-                next == p.at(2) || (QStringLiteral("xc").contains(p.at(2)) && QStringLiteral("cgh").contains(next));
-            if (!sameNext && !isPrefixChain(h.left(q))) continue;
-            const QChar vowel = h.at(q + 1);
-            const bool weakened = p.at(1) == u'a' && (vowel == u'e' || (vowel == u'i' && next != u'n' && !isVowel(p.at(2)) &&
-                                                                        !isVowel(p.at(3))));
-            if (!weakened) return withPrefix(q);
-            QString weak = written;
-            weak[partLetters.at.at(1)] = u'e';
-            return headword.left(head.at.at(q)) + weak;
-        }
-    }
-    // Opens like the headword (crēvī of crēscō, rēxī of regō).
-    if (pi.at(0) == hi.at(0) && pi.at(1) == hi.at(1)) return lengthened(0);
-    // A reduplicated perfect inside a compound (re-stitī, dē-didī): after
-    // the prefix, where the simple verb's first consonant stands.
-    const bool reduplicated = p.size() >= 4 && ((!isVowel(p.at(0)) && isVowel(p.at(1)) && p.at(2) == p.at(0)) ||
-                                                 (p.at(0) == u's' && !isVowel(p.at(1)) && isVowel(p.at(2)) && p.at(3) == p.at(1)));
-    if (reduplicated) {
-        const qsizetype q = h.indexOf(p.at(0), 1);
-        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
-    }
-    // The simple verb restated inside a compound (dē-fēnsus, cōn-suēvī,
-    // prō-posuī).
-    if (p.size() >= 4) {
-        const qsizetype q = hi.indexOf(pi.left(2), 1);
-        if (q >= 1 && isVerbPrefix(h.left(q))) return withPrefix(q);
-    }
-    // The headword's consonant with another vowel: a reduplication or a
-    // changed stem vowel (tetigī of tangō, cēpī of capiō).
-    if (p.size() >= 4 && pi.at(0) == hi.at(0) && !isVowel(p.at(0)) && isVowel(p.at(1))) return written;
-    // An inchoative's perfect on its root (tab-uī of tabēscō).
-    for (const char* tail : {"esco", "isco", "asco", "escor", "iscor"}) {
-        const QString t = QString::fromLatin1(tail);
-        if (!h.endsWith(t) || h.size() < t.size() + 2) continue;
-        const qsizetype q = h.size() - t.size() - 1;
-        if (h.at(q) == p.at(0) && !isVowel(p.at(0))) return withPrefix(q);
-    }
-    return QString();
+    return verbparts::wholePart(headword, part, borrowLengths);
 }
 
 namespace {
 
 int conjugationOfVerbLine(const QString& line, int conjugation) {
     if (conjugation != 3) return conjugation;
-    const QString plain = plainLetters(line.section(u' ', 0, 0)).letters;
+    QString plain = foldLatinString(line.section(u' ', 0, 0)).toLower();
+    plain.remove(u'^').remove(u'_').remove(u'-');
     const bool io = (plain.size() >= 4 && plain.endsWith(QLatin1String("io"))) ||
                     (plain.size() >= 5 && plain.endsWith(QLatin1String("ior")));
     return io ? 5 : conjugation;
 }
 
-QString withWholePrincipalParts(const QString& line, bool borrowLengths) {
+// A part the line already gives without its hyphen that restates the simple
+// verb of a compound (expergiscor, perrectus) takes the compound's prefix.
+QString withPrefixedWholeParts(const QString& headword, const QString& words, qsizetype prefixEnd) {
+    QStringList list = words.split(u' ');
+    for (QString& word : list) {
+        if (word.size() < 4) continue;
+        const QString whole = verbparts::wholePart(headword, word, false, prefixEnd);
+        if (whole.size() > word.size()) word = whole;
+    }
+    return list.join(u' ');
+}
+
+QString withWholePrincipalParts(const QString& line, bool borrowLengths, qsizetype prefixEnd) {
     QStringList slots = line.split(QStringLiteral(" -"));
     if (slots.size() < 2) return line;
+    // A perfect read before the conjugation gave the infinitive stands as
+    // the infinitive's alternative (rĕ-curro, curri, 3: "-ere or -curri");
+    // it is the next slot.
+    static const QRegularExpression infinitiveOr(QStringLiteral("^(āre|ēre|ere|īre) or$"));
+    if (slots.size() == 3 && infinitiveOr.match(slots.at(1)).hasMatch()) slots[1].chop(3);
     const QString headword = slots.first().section(u' ', 0, 0);
     QString out = slots.first();
     for (qsizetype i = 1; i < slots.size(); ++i) {
         const QString& slot = slots.at(i);
         const qsizetype blank = slot.indexOf(u' ');
         const QString word = blank < 0 ? slot : slot.left(blank);
-        const QString whole = word.isEmpty() ? QString() : wholePrincipalPart(headword, word, borrowLengths);
-        if (whole.isNull()) out += QStringLiteral(" -") + slot;
-        else out += QLatin1Char(' ') + whole + (blank < 0 ? QString() : slot.mid(blank));
+        const QString rest = blank < 0 ? QString() : withPrefixedWholeParts(headword, slot.mid(blank), prefixEnd);
+        const QString whole = word.isEmpty() ? QString() : verbparts::wholePart(headword, word, borrowLengths, prefixEnd);
+        if (whole.isNull()) out += QStringLiteral(" -") + word + rest;
+        else out += QLatin1Char(' ') + whole + rest;
     }
     return out;
 }
 
 }  // namespace
 
-void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths) {
-    entry->setEntry(withWholePrincipalParts(entry->entry(), borrowLengths));
+void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths, qsizetype prefixEnd) {
+    entry->setEntry(withWholePrincipalParts(entry->entry(), borrowLengths, prefixEnd));
     entry->setConjugation(conjugationOfVerbLine(entry->entry(), entry->conjugation()));
 }
 

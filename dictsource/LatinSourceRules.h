@@ -44,19 +44,19 @@ DictionaryEntryPtr addRedirect(DictionaryXMLParser& parser, const QString& text)
 void makeThirdConjEndings(DictionaryXMLParser& parser, const QString& infinitive, const QString& perfect,
                           const QString& supine);
 // A principal part the source gives whole, as it stands on the headword
-// line: the part itself when it opens like the headword (crēvī of crēscō,
-// tetigī of tangō), the headword's prefix and the part when it restates the
-// simple verb inside a compound (dē-fēnsus, cōn-suēvī, re-stitī) or the root
-// of an inchoative (ta-buī of tabēscō). Null for a true ending ("āvī",
-// "ātus", an infinitive), which is attached to the stem. With
-// borrowLengths, for a source that leaves lengths unmarked, a part that
-// marks none takes those of the headword's letters it repeats.
+// line (crēvī of crēscō, dē-fēnsus of dēfendō); null for a shortened part
+// or a true ending. The grammar engine's rule, verbparts::wholePart, so that
+// the line and the forms made from it agree.
 QString wholePrincipalPart(const QString& headword, const QString& part, bool borrowLengths = false);
 // Finishes a verb entry's headword line: every part that wholePrincipalPart
 // finds whole is written without its hyphen, so that no stem is glued in
-// front of it; and a third-conjugation headword in -iō or -ior, whatever
-// length mark its i carries (făcĭo, pătĭor), is of the mixed conjugation.
-void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths = false);
+// front of it, and a part already whole that restates a compound's simple
+// verb takes its prefix (expergiscor, perrectus: experrectus); a
+// third-conjugation headword in -iō or -ior, whatever length mark its i
+// carries (făcĭo, pătĭor), is of the mixed conjugation. `prefixEnd` is
+// where the source's hyphen marked the headword's prefix (red-do), when it
+// did; a part restating the simple verb stands after it.
+void finishVerbLine(const DictionaryEntryPtr& entry, bool borrowLengths = false, qsizetype prefixEnd = -1);
 
 // Whether an inflection text names a verb by the infinitive ending of its
 // last comma piece ("ere", "āre", "ēre", "īre"); a verb's type and

@@ -348,6 +348,9 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         allEntries().push_back(entry);
         language_ = 0;
         incomplete_ = false;
+        prefixEnd_ = -1;
+        posSeen_ = false;
+        senseITypes_.clear();
         pendingITypes_.clear();
         prevStackElements_.clear();
         curMeaning_.reset();
@@ -390,7 +393,7 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            latinsource::finishVerbLine(entry, true);
+            latinsource::finishVerbLine(entry, true, prefixEnd_);
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)
@@ -400,7 +403,11 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::IType: handleBodyIType(); return;
     case Kind::Bibl: appendStringToPrevEntry(lastStackString()); return;
     case Kind::Gen: parseITypes(); handleGen(); return;
-    case Kind::Pos: parsePos(); parseITypes(); return;
+    case Kind::Pos:
+        posSeen_ = true;
+        parsePos();
+        parseITypes();
+        return;
     case Kind::Case: parseCase(true); return;
     case Kind::Etym: addEtymology(); return;
     case Kind::Mood: parseMood(); return;
@@ -505,9 +512,12 @@ void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
         return;
     case Kind::Pos:
         if (entry->type() == 0) parsePos();
+        else if (!posSeen_ && entry->type() == DictionaryEntry::Noun) retypeAsVerbFromSense(lastStackString());
+        posSeen_ = true;
         appendLastStringToPrevEntry();
         return;
     case Kind::IType:
+        if (!posSeen_ && entry->type() == DictionaryEntry::Noun) senseITypes_ << lastStackString();
         if (entry->type() == 0) {
             parseIType(lastStackString());
             if (entry->type() == 0) appendLastStringToPrevEntry();

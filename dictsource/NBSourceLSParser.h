@@ -307,6 +307,11 @@ public:
     static const QList<PosRow>& posTable();
     virtual void parsePos();
     void handle1ComponentPos(const QString& piece);
+    // A verb's part of speech that the source gives only inside its first
+    // sense (ex-curro, <itype>cŭcurri</itype> (... <itype>cursum, 3</itype>,
+    // <pos>v. n.</pos>): an entry its lone inflection text typed as a noun
+    // becomes the verb, with the parts and conjugation read in the sense.
+    void retypeAsVerbFromSense(const QString& pos);
 
     // ---- Entry-type check ----
     virtual QString checkForType(const QString& text);
@@ -421,6 +426,12 @@ private:
                                const std::function<bool(const DictionaryEntryPtr&)>& lacks);
 
     bool incomplete_ = false;
+    // Where the first headword's hyphen marked its prefix (red-do), or -1.
+    qsizetype prefixEnd_ = -1;
+    // Whether a part of speech was read for the entry, and the inflection
+    // texts read inside a sense before the first one was.
+    bool posSeen_ = false;
+    QStringList senseITypes_;
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;

@@ -3,6 +3,8 @@
 #include "dictsource/LatinSourceRules.h"
 #include "dictsource/NBSourceLSParser.h"
 
+#include <QRegularExpression>
+
 namespace {
 
 QSet<QString> setOf(std::initializer_list<const char*> items) {
@@ -216,12 +218,23 @@ void NBSourceLSParser::parseOrth() {
     if (entry->entry().isEmpty()) {
         QString headword = lastStackString();
         headword.remove(QLatin1Char('^'));
+        // A prefix set apart before its hyphen ("ex -porrĭgo", "rĕ -sisto")
+        // is the same mark as "ex-porrĭgo".
+        static const QRegularExpression apart(QStringLiteral("^(\\w{1,6}) -(\\w+)$"),
+                                              QRegularExpression::UseUnicodePropertiesOption);
+        const QRegularExpressionMatch split = apart.match(headword);
+        if (split.hasMatch() && split.captured(2).at(0).isLower())
+            headword = split.captured(1) + QLatin1Char('-') + split.captured(2);
         const qsizetype hyphen = headword.indexOf(QLatin1Char('-'));
         // A hyphen at the very start has no character before it to test; such
         // a headword (an enclitic, a suffix) keeps it.
         if (hyphen > 0 && !headword.endsWith(QLatin1Char('-')) && headword.at(hyphen - 1) != QLatin1Char(' ')) {
-            if (hyphen <= 6) headword.remove(hyphen, 1);
-            else queryHyphen();
+            if (hyphen <= 6) {
+                headword.remove(hyphen, 1);
+                prefixEnd_ = hyphen;
+            } else {
+                queryHyphen();
+            }
         }
         entry->setEntry(headword);
         return;

@@ -5,7 +5,11 @@
 #include "dictionaries/DictionaryEntry.h"
 #include "foundation/StringExtensions.h"
 
+#include "dictsource/LatinSourceRules.h"
+#include "morphology/VowelLength.h"
+
 #include <QFile>
+#include <QRegularExpression>
 #include <QHash>
 
 namespace {
@@ -143,6 +147,49 @@ void NBSourceLSParser::handle1ComponentPos(const QString& rawPiece) {
     if (row.note == u"=") addNote(piece);
     else if (!row.note.isEmpty()) addNote(row.note);
     if (!row.secondPart.isEmpty()) addSecondPart(row.secondPart);
+}
+
+void NBSourceLSParser::retypeAsVerbFromSense(const QString& pos) {
+    const DictionaryEntryPtr entry = curEntry();
+    static const QRegularExpression verbal(QStringLiteral("^v\\.\\s+(a|n|dep)\\b"));
+    if (!entry || !verbal.match(collapseWhiteSpace(pos).trimmed()).hasMatch()) return;
+    QStringList slots = entry->entry().split(QStringLiteral(" -"));
+    const QString headword = slots.takeFirst();
+    if (headword.contains(u' ') || slots.isEmpty()) return;
+    // The sense's inflection texts: a conjugation number and a supine.
+    int conjugation = 0;
+    QString supine;
+    for (const QString& text : std::as_const(senseITypes_))
+        for (const QString& raw : text.split(u',')) {
+            const QString piece = raw.trimmed();
+            bool number = false;
+            const int n = piece.toInt(&number);
+            if (number && n >= 1 && n <= 4) conjugation = n;
+            else if (piece.endsWith(QLatin1String("um")) && !piece.contains(u' ')) supine = piece;
+        }
+    const QString plain = foldLatinString(headword).toLower();
+    const QString perfect = foldLatinString(slots.first()).toLower();
+    if (conjugation == 0) {
+        if (plain.endsWith(QLatin1String("eo")))
+            conjugation = perfect == QLatin1String("ii") || perfect == QLatin1String("ivi") ? 7 : 2;
+        else if (plain.endsWith(QLatin1String("io"))) conjugation = 4;
+        else if (plain.endsWith(u'o')) conjugation = 3;
+        else return;
+    } else if (conjugation == 3) {
+        conjugation = latinsource::conjugationForEreVerb(headword);
+    } else if (conjugation == 4 && plain.endsWith(QLatin1String("eo"))) {
+        conjugation = 7;
+    }
+    static const QHash<int, QString> infinitives{{1, QStringLiteral("āre")}, {2, QStringLiteral("ēre")},
+                                                 {3, QStringLiteral("ere")}, {4, QStringLiteral("īre")},
+                                                 {5, QStringLiteral("ere")}, {7, QStringLiteral("īre")}};
+    QString line = headword + QStringLiteral(" -") + infinitives.value(conjugation);
+    for (const QString& slot : std::as_const(slots)) line += QStringLiteral(" -") + slot;
+    if (!supine.isEmpty() && slots.size() == 1) line += QStringLiteral(" -") + supine;
+    entry->setEntry(line);
+    entry->setType(DictionaryEntry::Verb);
+    entry->setConjugation(conjugation);
+    entry->setGender(0);
 }
 
 QString NBSourceLSParser::checkForType(const QString& given) {

@@ -160,9 +160,18 @@ namespace {
 // The parts as a grammar states them: an alternative the analyser writes in
 // brackets ("ivi(ii)", "futurus()") is no part of the form, and a part made
 // of brackets only stands for no part. A "-" for a part the source leaves
-// out keeps its place, so the parts after it keep theirs.
-QStringList principalParts(const QString& latin) {
+// out keeps its place, so the parts after it keep theirs. A verb's line
+// names alternatives with "or" and "and" (-īvi and ii): the first is the
+// part, the one after it no slot of its own; where such a word stands in a
+// slot of its own ("-and its derivatives") the parts have ended.
+QStringList principalParts(const QString& latin, bool verb) {
     QStringList parts = LatinText::splitAtWhitespace(latin);
+    for (qsizetype i = 1; verb && i < parts.size();) {
+        const QString& word = parts.at(i);
+        if (word == QLatin1String("-or") || word == QLatin1String("-and")) parts.resize(i);
+        else if (word == QLatin1String("or") || word == QLatin1String("and")) parts.remove(i, qMin<qsizetype>(2, parts.size() - i));
+        else ++i;
+    }
     for (qsizetype i = 0; i < parts.size();) {
         QString& part = parts[i];
         for (qsizetype open = part.indexOf(QLatin1Char('(')); open >= 0; open = part.indexOf(QLatin1Char('('))) {
@@ -178,7 +187,7 @@ QStringList principalParts(const QString& latin) {
 }  // namespace
 
 QString Word::getNthPart(qint64 index, bool* hasHyphen) const {
-    const QStringList parts = principalParts(latin_);
+    const QStringList parts = principalParts(latin_, wordType_ == WordCode::Verb);
     if (index < 1 || index > parts.size()) return QString();
     const QString part = parts.at(index - 1);
     const bool hyphen = part.startsWith(QLatin1Char('-'));

@@ -146,8 +146,14 @@ public:
     QString getConjugatedValue(qint64 person, bool singular, bool indicative, bool active, qint64 tense,
                                bool endingOnly) const;
     QString getFirstPersonStem(bool stem, qint64 tense) const;
+    // A part written with a leading hyphen is placed against the first part
+    // (see VerbPartPlacement.h); one that cannot be placed with confidence
+    // gives nil, and no forms are built on it.
     QString getPastParticipleStem(bool stem, bool cut) const;
     QString getSupine(bool stem, bool cut) const;
+    // How many of the perfect and supine are written shortened and cannot be
+    // placed (0 for a word that is no verb).
+    qint64 unplacedPrincipalParts() const;
     QString getInfinitive(bool stem) const;
 
     // ---- Verbs (non-finite forms) ----
@@ -216,6 +222,9 @@ private:
     QString declinedValue(const DeclensionContext& ctx, qint64 theCase, bool singular, qint64 gender) const;
     qint64 variantFor(const QString& first, const QString& second) const;
     void clearFields();
+    // A part written with a leading hyphen, placed against the first part;
+    // nil when it cannot be.
+    QString placedPart(const QString& part) const;
 
     qint64 formality_ = 0;
     qint64 gender_ = 0;

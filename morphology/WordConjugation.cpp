@@ -5,6 +5,7 @@
 
 #include "morphology/LatinText.h"
 #include "morphology/Verb.h"
+#include "morphology/VerbPartPlacement.h"
 #include "morphology/VerbStems.h"
 #include "morphology/VowelLength.h"
 
@@ -25,85 +26,6 @@ qsizetype presentStemCut(qint64 code) {
 bool isIrregularCode(qint64 code) { return code >= 7 && code <= 15; }
 
 bool isPlainVowel(QChar c) { return QStringLiteral("aeiouy").contains(c); }
-
-// A shortened part that begins with a consonant restates the end of the first
-// part from where its first two letters stand there: rĕlinquo -līqui is
-// relīquī, vĭdĕo -vīdi -vīsum is vīdī, vīsum, mitto -mīsi is mīsī. Null when
-// they stand nowhere in it (rego -xi, dūco -ctum): such a part is an ending.
-// A part's j is the first part's i (adiŭvo -jūvi is adiūvī); in a compound
-// of iaciō the simple verb's j stands before a weakened vowel (objĭcĭo
-// -jēci is objēcī) or before none (ēĭcĭo -jēci is ēiēcī), and the part is
-// written with i where the first part writes no j.
-QString restatedPart(const QString& first, const QString& part) {
-    if (first.isEmpty() || part.size() < 2) return QString();
-    const QString plainPart = LatinText::plainLetterCopy(part.left(2)).toLower();
-    if (isPlainVowel(plainPart.at(0)) || !plainPart.at(0).isLetter()) return QString();
-    const bool consonantalI = plainPart.at(0) == u'j';
-    QString plainFirst = LatinText::plainLetterCopy(first).toLower();
-    QString plainRestated = LatinText::plainLetterCopy(part).toLower();
-    QString restated = part;
-    if (consonantalI) {
-        if (!plainFirst.contains(u'j')) restated.replace(u'j', u'i').replace(u'J', u'I');
-        plainFirst.replace(u'j', u'i');
-        plainRestated.replace(u'j', u'i');
-    }
-    qsizetype at = plainFirst.indexOf(plainRestated.left(2));
-    if (at < 0 && consonantalI && plainRestated.size() >= 3) {
-        const QChar next = plainRestated.at(2);
-        for (qsizetype k = 0; at < 0 && k + 2 < plainFirst.size(); ++k)
-            if (plainFirst.at(k) == u'i' && isPlainVowel(plainFirst.at(k + 1)) && plainFirst.at(k + 2) == next) at = k;
-        if (at < 0) at = plainFirst.indexOf(QString(QChar(u'i')) + next);
-    }
-    if (at < 0) return QString();
-    // Where the part repeats the first part's letters it takes the lengths
-    // the first part marks and it leaves out (vīvo -vixi is vīxī).
-    static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B\u0233");
-    for (qsizetype i = 0; at + i < first.size() && i < part.size() && plainFirst.at(at + i) == plainRestated.at(i); ++i)
-        if (part.at(i).unicode() < 0x80 && longVowels.contains(first.at(at + i))) restated[i] = first.at(at + i);
-    return first.left(at) + restated;
-}
-
-// A shortened part on the present stem of a regular conjugation, where it
-// begins with a vowel or with the stem's own last consonant. True endings
-// join the stem: -uī and -ūtum (once, after a stem that ends in u: ēlŭo
-// ēlŭī), -itum, -īvī, -iī, and the stem vowel's -āvī/-ātum of the first
-// conjugation and -ēvī/-ētum of the second. Any other vowel begins the
-// root's own changed syllable and replaces the stem from its last vowel on:
-// ĕdo ēsum, ŏbĕdo ŏbēdī, exĭgo exēgī exactum, quĭesco quĭēvī, opprĭmo
-// oppressī. A part that begins with the stem's last consonant stands on the
-// stem without it (răpĭo -pŭi, carpo -psi: răpŭī, carpsī, not răppŭī);
-// -si, -sum, -ssum and -tum take the place of a final d or t (verto versum,
-// claudo clausī, mitto missum, ostendo ostentum). Null for any other
-// consonant, and when the code is not a regular conjugation (exĕdo's stem
-// ex- already ends before the simple verb).
-QString shortPartOnStem(const QString& present, const QString& part, qint64 code) {
-    if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
-    const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
-    const QString stem = LatinText::plainLetterCopy(present).toLower();
-    if (!isPlainVowel(p.at(0))) {
-        const bool dental = (p.at(0) == u's' && (isPlainVowel(p.at(1)) || p.at(1) == u's')) ||
-                            (p.at(0) == u't' && p.at(1) == u'u');
-        if (dental && (stem.endsWith(u'd') || stem.endsWith(u't'))) {
-            qsizetype at = stem.size();
-            while (at > 0 && (stem.at(at - 1) == u'd' || stem.at(at - 1) == u't')) --at;
-            return present.left(at) + part;
-        }
-        return p.at(0).isLetter() && stem.endsWith(p.at(0)) ? present.chopped(1) + part : QString();
-    }
-    const QChar next = p.at(1);
-    const bool ending = (p.at(0) == u'u' && (next == u'i' || next == u't')) ||
-                        (p.at(0) == u'i' && (next == u't' || next == u'v' || next == u'i')) ||
-                        (code == 1 && p.at(0) == u'a' && (next == u'v' || next == u't')) ||
-                        (code == 2 && p.at(0) == u'e' && (next == u'v' || next == u't'));
-    if (ending) {
-        const bool doubledU = p.at(0) == u'u' && stem.endsWith(u'u') && !stem.endsWith(QLatin1String("qu"));
-        return (doubledU ? present.chopped(1) : present) + part;
-    }
-    for (qsizetype i = stem.size() - 1; i >= 0; --i)
-        if (isPlainVowel(stem.at(i)) && !(stem.at(i) == u'u' && i > 0 && stem.at(i - 1) == u'q'))
-            return present.left(i) + part;
-    return present + part;
-}
 
 bool beginsWithVowel(const QString& ending) {
     const qsizetype at = ending.startsWith(u'-') ? 1 : 0;
@@ -225,23 +147,10 @@ QString Word::getPastParticipleStem(bool stem, bool cut) const {
     bool hyphen = false;
     QString part = getNthPart(3, &hyphen);
     if (part.isEmpty()) return QString();
-    const QString restated = hyphen && stem ? restatedPart(LatinText::firstWord(latin_), part) : QString();
-    if (!restated.isNull()) {
-        part = restated;
-    } else if (hyphen) {
+    if (hyphen) {
         if (!stem) return QString();
-        QString present = getFirstPersonStem(true, 1);
-        if (present.isNull()) return QString();
-        const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        const QString onStem = shortPartOnStem(present, part, conj_);
-        if (!onStem.isNull()) {
-            part = onStem;
-        } else {
-            // rego -xi: rexi; duco -xi: duxi; ico -ci: ici.
-            if ((part.startsWith(u'x') && (last == u'c' || last == u'g')) || (part.startsWith(u'c') && last == u'c'))
-                present.chop(1);
-            part = present + part;
-        }
+        part = placedPart(part);
+        if (part.isNull()) return QString();
     }
     if (!cut) return part;
     const qsizetype n = conj_ == WordCode::Sum ? 3 : (conj_ == WordCode::Fero ? 4 : 1);
@@ -254,26 +163,31 @@ QString Word::getSupine(bool stem, bool cut) const {
     bool hyphen = false;
     QString part = getNthPart(type == WordCode::Ordinary ? 4 : 3, &hyphen);
     if (part.isEmpty()) return part;
-    const QString restated = hyphen && stem ? restatedPart(LatinText::firstWord(latin_), part) : QString();
-    if (!restated.isNull()) {
-        part = restated;
-    } else if (hyphen) {
+    if (hyphen) {
         if (!stem) return QString();
-        QString present = getFirstPersonStem(true, 1);
-        if (present.isNull()) return QString();
-        const QChar last = present.isEmpty() ? QChar() : present.at(present.size() - 1);
-        const QString onStem = shortPartOnStem(present, part, conj_);
-        if (!onStem.isNull()) {
-            part = onStem;
-        } else {
-            // duco -ctum: ductum. After a g the c stays and the g goes (rego
-            // -ctum: rectum), as the perfect does with -xi.
-            if (part.startsWith(u'c') && last == u'c') part.remove(0, 1);
-            else if (part.startsWith(u'c') && last == u'g') present.chop(1);
-            part = present + part;
-        }
+        part = placedPart(part);
+        if (part.isNull()) return QString();
     }
     return cut ? LatinText::dropLast(part, 2) : part;
+}
+
+QString Word::placedPart(const QString& part) const {
+    const QString present = getFirstPersonStem(true, 1);
+    if (present.isNull()) return QString();
+    return verbparts::placePart(LatinText::firstWord(latin_), present, part, conj_);
+}
+
+qint64 Word::unplacedPrincipalParts() const {
+    if (wordType_ != WordCode::Verb) return 0;
+    qint64 left = 0;
+    const qint64 type = getVerbType();
+    for (const qint64 index : {qint64(3), qint64(4)}) {
+        if (index == 4 && type != WordCode::Ordinary) break;
+        bool hyphen = false;
+        const QString part = getNthPart(index, &hyphen);
+        if (hyphen && !part.isEmpty() && placedPart(part).isNull()) ++left;
+    }
+    return left;
 }
 
 VerbStems Word::verbStems() const {

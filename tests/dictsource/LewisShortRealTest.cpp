@@ -2,6 +2,7 @@
 // independent count by python3; and the command-line converter's outcomes.
 #include "ParserFixture.h"
 #include "support/Python.h"
+#include "support/WordsAnalyser.h"
 
 #include "dictionaries/TSDictionary.h"
 #include "dictsource/DictionarySourceBuilders.h"
@@ -370,8 +371,9 @@ TEST(LewisShortReal, EveryUnreadMultiComponentITypeIsOffered) {
 
 namespace {
 
-// Reads the letter files' own parts of speech (the pos elements before an
-// entry's first sense) and the prepared dictionary the command-line tool
+// Reads the letter files' own parts of speech (an entry's first pos element,
+// before its first sense or, where the source opens the sense early, inside
+// it) and the prepared dictionary the command-line tool
 // wrote, and lists the verbs typed otherwise, the principal parts that
 // would repeat their stem's opening letters once glued to it, and the
 // parts left to glue that begin with a j the headword writes as i.
@@ -383,7 +385,8 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], 'uls-*.xml.xz'))):
     text = lzma.open(path, 'rt', encoding='utf-8').read()
     for m in re.finditer(r'<entryFree[^>]*key="([^"]*)"[^>]*>(.*?)</entryFree>', text, re.S):
         head = m.group(2).split('<sense', 1)[0]
-        pos[m.group(1)] = [' '.join(p.split()) for p in re.findall(r'<pos>([^<]*)</pos>', head)]
+        found = re.findall(r'<pos>([^<]*)</pos>', head) or re.findall(r'<pos>([^<]*)</pos>', m.group(2))[:1]
+        pos[m.group(1)] = [' '.join(p.split()) for p in found]
 def plain(s):
     s = unicodedata.normalize('NFD', s)
     return ''.join(c for c in s if not unicodedata.combining(c) and c not in '^_-').lower()
@@ -473,6 +476,40 @@ print(json.dumps({'parts': sum(counts.values()), 'forms': built, 'kinds': counts
                   'icj': icj}, ensure_ascii=False))
 )PY";
 
+// The prepared dictionary and its word-form list as the command-line tool
+// makes them from the bundled letter files, once per run of the tests.
+struct PreparedLewisShort {
+    QString source, dictionary, forms, error;
+};
+
+const PreparedLewisShort& preparedLewisShort() {
+    static QTemporaryDir dir;
+    static const PreparedLewisShort made = [] {
+        PreparedLewisShort p;
+        p.source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
+        p.dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
+        p.forms = dir.filePath(QStringLiteral("macrons.txt"));
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+        const auto run = [&](const QStringList& args) {
+            QProcess tool;
+            tool.setProcessEnvironment(env);
+            tool.setStandardInputFile(QProcess::nullDevice());
+            tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
+            if (tool.waitForFinished(300000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
+                return true;
+            p.error = args.first() + QStringLiteral(": ") + QString::fromUtf8(tool.readAllStandardError());
+            return false;
+        };
+        if (run({QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"), QStringLiteral("--source"), p.source,
+                 QStringLiteral("--out"), p.dictionary}))
+            run({QStringLiteral("make-forms"), QStringLiteral("--dictionary"), p.dictionary});
+        return p;
+    }();
+    return made;
+}
+
 }  // namespace
 
 // The prepared dictionary as the command-line tool builds it from the
@@ -481,19 +518,9 @@ print(json.dumps({'parts': sum(counts.values()), 'forms': built, 'kinds': counts
 TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     const QString source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
     if (!QFileInfo(source + QStringLiteral("/uls-T.xml.xz")).isFile()) GTEST_SKIP() << "no lexica in " << source;
-    QTemporaryDir dir;
-    const QString out = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
-    QProcess tool;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-    env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-    tool.setProcessEnvironment(env);
-    tool.setStandardInputFile(QProcess::nullDevice());
-    tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), {QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"),
-                                                    QStringLiteral("--source"), source, QStringLiteral("--out"), out});
-    ASSERT_TRUE(tool.waitForFinished(300000));
-    ASSERT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
-    const PythonRun py = runPython(QString::fromUtf8(kVerbCheckScript), {source, out});
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    const PythonRun py = runPython(QString::fromUtf8(kVerbCheckScript), {source, prepared.dictionary});
     ASSERT_EQ(py.exitCode, 0) << py.err;
     const QJsonObject result = QJsonDocument::fromJson(py.out.toUtf8()).object();
     EXPECT_GT(result.value(QStringLiteral("verbs")).toInt(), 1500);
@@ -511,13 +538,7 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     // compounds of iaciō took their parts after the prefix, 11 j-parts
     // (ēicjēcī, trāicjectus ...) with 351 forms were glued, and 762 lines
     // had a form with "icj".
-    QProcess forms;
-    forms.setProcessEnvironment(env);
-    forms.setStandardInputFile(QProcess::nullDevice());
-    forms.start(QStringLiteral(TS_DICTSOURCE_TOOL), {QStringLiteral("make-forms"), QStringLiteral("--dictionary"), out});
-    ASSERT_TRUE(forms.waitForFinished(300000));
-    ASSERT_EQ(forms.exitCode(), 0) << forms.readAllStandardError().toStdString();
-    const PythonRun glued = runPython(QString::fromUtf8(kGluedFormsScript), {dir.filePath(QStringLiteral("macrons.txt"))});
+    const PythonRun glued = runPython(QString::fromUtf8(kGluedFormsScript), {prepared.forms});
     ASSERT_EQ(glued.exitCode, 0) << glued.err;
     const QJsonObject g = QJsonDocument::fromJson(glued.out.toUtf8()).object();
     std::printf("glued principal parts: %d (%d forms built on them)\n%s\n", g.value(QStringLiteral("parts")).toInt(),
@@ -526,4 +547,89 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     EXPECT_EQ(g.value(QStringLiteral("icj")).toInt(), 0) << glued.out;
     const QJsonArray left = g.value(QStringLiteral("samples")).toArray();
     for (const auto& sample : left) EXPECT_TRUE(sample.toString().startsWith(QStringLiteral("ningit "))) << glued.out;
+}
+
+namespace {
+
+// Without an argument: the first person present of every verb of the
+// word-form list. With the analyser's answers to them: per kind of part
+// (perfects "r", perfect participles "p"), how many verbs the analyser knows
+// were compared and which differ, compared without marks, i for j, u for v,
+// bracketed alternatives dropped and -iī for -īvī; and how many forms of any
+// kind hold a hyphen.
+const char* kPrincipalPartsScript = R"PY(
+import collections, json, re, sys, unicodedata
+def plain(s):
+    s = unicodedata.normalize('NFD', s.replace('_', ''))
+    s = ''.join(c for c in s if not unicodedata.combining(c)).lower().replace('j', 'i').replace('v', 'u')
+    return re.sub(r'iui$', 'ii', re.sub(r'\([^)]*\)', '', s))
+verbs = collections.defaultdict(lambda: {'present': '', 'r': set(), 'p': set()})
+hyphens = 0
+for line in open(sys.argv[1], encoding='utf-8'):
+    f = line.rstrip('\n').split('\t')
+    if len(f) != 4: continue
+    hyphens += '-' in f[0] or '-' in f[3]
+    v = verbs[f[2]]
+    if f[1] in ('v1spia---', 'v1spip---') and not v['present']: v['present'] = plain(f[3])
+    elif f[1] in ('v1sria---', 'v-srppmn-'): v['r' if f[1] == 'v1sria---' else 'p'].add(plain(f[3]))
+if len(sys.argv) == 2:
+    print('\n'.join(sorted({v['present'] for v in verbs.values() if v['present']})))
+    sys.exit()
+known = collections.defaultdict(lambda: {'r': set(), 'p': set()})
+for m in re.finditer(r'^([a-z]+(?:, [a-z()\-]+)+(?: sum)?)\s+V\b', open(sys.argv[2]).read(), re.M):
+    parts = m.group(1).split(', ')
+    k = known[plain(parts[0])]
+    if len(parts) == 3 and parts[2].endswith(' sum'): k['p'].add(plain(parts[2][:-4]))
+    elif len(parts) >= 3 and parts[2] != '-': k['r'].add(plain(parts[2]))
+    if len(parts) >= 4 and parts[3] != '-': k['p'].add(plain(parts[3]))
+out = {'hyphens': hyphens}
+for kind in 'rp':
+    pairs = [(l, v[kind], known[v['present']][kind]) for l, v in verbs.items() if v[kind] and known[v['present']][kind]]
+    out[kind] = {'compared': len(pairs), 'differing': sorted('%s %s (analyser: %s)' % (l, '/'.join(sorted(o)), '/'.join(sorted(t)))
+                                                       for l, o, t in pairs if not o & t)}
+print(json.dumps(out))
+)PY";
+
+}  // namespace
+
+// The perfects and perfect participles of the list made from the prepared
+// dictionary, compared with the principal parts the installed analyser
+// prints for the verbs it knows ("flecto, flectere, flexi, flexus"). The
+// differences left are forms Lewis and Short gives beside the analyser's
+// (līnĕo, āvi; rēfrĭco, ŭi; rĕsīdo, sēdi); a shortened part glued behind
+// the stem (flectxī) or placed wrongly would add to them.
+TEST(LewisShortReal, PrincipalPartsAgreeWithTheAnalyser) {
+    if (!QFileInfo(QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica/uls-T.xml.xz")).isFile())
+        GTEST_SKIP() << "no lexica";
+    if (words_analyser::program().isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    const PythonRun presents = runPython(QString::fromUtf8(kPrincipalPartsScript), {prepared.forms});
+    ASSERT_EQ(presents.exitCode, 0) << presents.err;
+    const words_analyser::Run run = words_analyser::analyse(presents.out.split(u'\n', Qt::SkipEmptyParts), false);
+    ASSERT_TRUE(run.finished) << run.error;
+    QTemporaryDir dir;
+    QFile answers(dir.filePath(QStringLiteral("answers.txt")));
+    ASSERT_TRUE(answers.open(QIODevice::WriteOnly) && answers.write(run.output.toUtf8()) > 0);
+    answers.close();
+    const PythonRun py = runPython(QString::fromUtf8(kPrincipalPartsScript), {prepared.forms, answers.fileName()});
+    ASSERT_EQ(py.exitCode, 0) << py.err;
+    const QJsonObject figures = QJsonDocument::fromJson(py.outBytes).object();
+    EXPECT_EQ(figures.value(QStringLiteral("hyphens")).toInt(), 0);
+    const struct {
+        const char* name;
+        const char* key;
+        double percent;  // at most this share differs
+    } kinds[] = {{"perfects", "r", 1.5}, {"perfect participles", "p", 2.0}};
+    for (const auto& kind : kinds) {
+        const QJsonObject k = figures.value(QString::fromLatin1(kind.key)).toObject();
+        const QJsonArray differing = k.value(QStringLiteral("differing")).toArray();
+        const int compared = k.value(QStringLiteral("compared")).toInt();
+        const double share = compared ? 100.0 * differing.size() / compared : 100.0;
+        std::printf("%s: %lld of %d differ from the analyser (%.2f%%)\n", kind.name, qlonglong(differing.size()),
+                    compared, share);
+        for (const auto& d : differing) std::printf("  %s\n", qPrintable(d.toString()));
+        EXPECT_GT(compared, 800) << kind.name;
+        EXPECT_LE(share, kind.percent) << kind.name;
+    }
 }

@@ -360,7 +360,7 @@ TEST(LewisShortHeadwords, FirstHeadwordHyphen) {
         {"abcdef-go", "abcdefgo", 0},
         {"abcdefg-ho", "abcdefg-ho", 1},
         {"ab-", "ab-", 0},
-        {"ab -so", "ab -so", 0},
+        {"ab -so", "abso", 0},
         {"-que", "-que", 0},
         {"-", "-", 0},
         {"", "", 0},
@@ -569,6 +569,14 @@ TEST(LewisShortITypes, LaidOutEntriesKeepTheirInflectionTexts) {
         {"<entryFree key=\"exo^ri^or\"><orth>ex-\u014Fr\u012Dor</orth>, <itype>ortus, 3 and\n\t\t\t4</itype> "
          "(<sense n=\"I\" level=\"1\"><hi>part. fut. act.</hi> exorturus</sense></entryFree>",
          "ex\u014Fr\u012Dor -\u012Br\u012B exortus", 2, true},
+        // A verb's part of speech and parts given only inside its first sense.
+        {"<entryFree key=\"excurro\"><orth>ex-curro</orth>, <itype>c\u016Dcurri</itype> (<sense n=\"I\" level=\"1\">"
+         "<cit><quote lang=\"la\">less freq. curri,</quote></cit>), <itype>cursum, 3</itype>, <pos>v. n.</pos> and "
+         "<hi>a.</hi> to run out</sense></entryFree>",
+         "excurro -ere exc\u016Dcurri excursum", 2, false},
+        {"<entryFree key=\"re^curro\"><orth>r\u0115-curro</orth>, <itype>curri</itype> (recucurrit, only ), "
+         "<itype>3</itype>, <pos>v. n.</pos>, <sense n=\"I\" level=\"1\">to run back</sense></entryFree>",
+         "r\u0115curro -ere r\u0115curri", 2, false},
         {"<entryFree key=\"u^terli^bet\"><orth>\u016Dter-l\u012Dbet</orth>,\n\t\t\t<itype>utr\u0103l\u012Dbet,\n\t\t"
          "utruml\u012Dbet</itype>, <sense n=\"I\" level=\"1\">\n\t\t\t<hi>pron.</hi>\n\t\t</sense>"
          "<sense n=\"II\" level=\"1\"><hi>Adv.</hi>: utrolibet</sense></entryFree>",

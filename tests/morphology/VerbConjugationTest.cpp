@@ -1,4 +1,5 @@
 #include "morphology/Verb.h"
+#include "morphology/VerbPartPlacement.h"
 #include "morphology/VerbStems.h"
 
 #include "support/CaptureLogger.h"
@@ -211,6 +212,75 @@ TEST(VerbConjugation, ShortenedPartsStandAtTheRightPointOfTheStem) {
     // The perfect passive is built on the same stem: ēsus est, not edēsus.
     EXPECT_EQ(verb(QString::fromUtf8("ĕdo -ere ēdi -ēsum"), 3).getConjugatedValue(3, true, true, false, 4, false),
               QString::fromUtf8("ēsus est"));
+}
+
+// Parts that Lewis and Short shortens to the letters that change replace
+// the end of the present stem where the two meet, never glued behind it
+// (flectxī, jungnxī, nūbpsī, mergsī, extorqusī); a part that fits no
+// meeting point is left out and counted, not guessed.
+TEST(VerbConjugation, ShortenedPartsReplaceTheEndOfTheStem) {
+    const struct {
+        const char* latin;
+        qint64 code;
+        const char* perfect;  // first person singular; "" when left out
+        const char* supine;
+        qint64 leftOut;
+    } cases[] = {
+        {"flecto -ere -xi -xum", 3, "flexī", "flexum", 0},
+        {"trăho -ere -xi -ctum", 3, "trăxī", "trăctum", 0},
+        {"vĕho -ere -xi -ctum", 3, "vĕxī", "vĕctum", 0},
+        {"jungo -ere -nxi -nctum", 3, "junxī", "junctum", 0},
+        {"exstinguo -ere -nxi -nctum", 3, "exstinxī", "exstinctum", 0},
+        {"nūbo -ere -psi -ptum", 3, "nūpsī", "nūptum", 0},
+        {"rēscrībo -ere -psi -ptum", 3, "rēscrīpsī", "rēscrīptum", 0},
+        {"mergo -ere -si -sum", 3, "mersī", "mersum", 0},
+        {"extorquĕo -ēre -si -tum", 2, "extorsī", "extortum", 0},
+        {"quaero -ere -sīvi -sītum", 3, "quaesīvī", "quaesītum", 0},
+        {"fīgo -ere -xi -xum", 3, "fīxī", "fīxum", 0},
+        {"struo -ere -xi -ctum", 3, "struxī", "structum", 0},
+        {"ēbĭbo -ere -bi -bĭtum", 3, "ēbĭbī", "ēbĭbĭtum", 0},
+        {"rēscisco -ere -īvi -ītum", 3, "rēscīvī", "rēscītum", 0},
+        {"obvolvo -ere -vi -ūtum", 3, "obvolvī", "obvolūtum", 0},
+        {"fervĕo -ēre -bŭi", 2, "", "", 1},
+        {"obrĭgesco -ere -găi", 3, "", "", 1},
+    };
+    for (const auto& c : cases) {
+        const Verb v = verb(QString::fromUtf8(c.latin), c.code);
+        const QString perfect = v.getPastParticipleStem(true, false).isEmpty()
+                                    ? QString()
+                                    : v.getConjugatedValue(1, true, true, true, 4, false);
+        EXPECT_EQ(perfect, QString::fromUtf8(c.perfect)) << c.latin;
+        EXPECT_EQ(v.getSupine(true, false), QString::fromUtf8(c.supine)) << c.latin;
+        EXPECT_EQ(v.unplacedPrincipalParts(), c.leftOut) << c.latin;
+    }
+}
+
+// Parts given whole stand whole; a part restating a compound's simple verb
+// stands after the prefix the source's hyphen marked (red-do, rĕ-curro).
+TEST(VerbConjugation, WholePartsAndCompoundsAfterTheirPrefix) {
+    const struct {
+        const char* headword;
+        qsizetype prefixEnd;
+        const char* part;
+        const char* whole;  // "" for a part that is no whole part
+    } cases[] = {
+        {"tĕro", -1, "trīvi", "trīvi"},
+        {"tollo", -1, "sustŭli", "sustŭli"},
+        {"tollo", -1, "sublātum", "sublātum"},
+        {"reddo", 3, "dĭdi", "reddĭdi"},
+        {"reddo", 3, "dĭtum", "reddĭtum"},
+        {"rĕcurro", 2, "curri", "rĕcurri"},
+        {"excurro", 2, "cŭcurri", "excŭcurri"},
+        {"obtĕro", 2, "trīvi", "obtrīvi"},
+        {"exŏrĭor", 2, "ortus", "exortus"},
+        {"expergiscor", -1, "perrectus", "experrectus"},
+        {"ēbĭbo", 1, "bĭtum", ""},
+        {"flecto", -1, "xum", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(verbparts::wholePart(QString::fromUtf8(c.headword), QString::fromUtf8(c.part), false, c.prefixEnd),
+                  QString::fromUtf8(c.whole))
+            << c.headword << " " << c.part;
 }
 
 TEST(VerbConjugation, DeponentAndSemiDeponent) {

@@ -82,6 +82,12 @@ TEST(PreparedFormList, LinesOfEntries) {
         {makeEntry("ĕdo -ere ēdi -ēsum", DictionaryEntry::Verb, 3, 0, "e^do1"),
          {"esus v-srppmn- edo1 e_sus", "esurus v-sfpamn- edo1 e_su_rus", "edi v1sria--- edo1 e_di_"}, -1},
         {makeEntry("agō -ere -ēgī -āctus", DictionaryEntry::Verb, 3), {"egit v3sria--- ago e_git", "actus v-srppmn- ago a_ctus"}, -1},
+        // The source's hyphen is no letter of a form; an alternative after
+        // "and" is no slot of its own (mollĭo's participle is mollītus).
+        {makeEntry("expergē-făcĭo -ere expergē-fēci expergē-factum", DictionaryEntry::Verb, 5, 0, "experge_fa^ci^o"),
+         {"expergefeci v1sria--- expergefacio experge_fe_ci_", "expergefactus v-srppmn- expergefacio experge_factus"}, -1},
+        {makeEntry("mollĭo -īre -īvi and ii -ītum", DictionaryEntry::Verb, 4),
+         {"mollitus v-srppmn- mollio molli_tus", "molliui v1sria--- mollio molli_vi_"}, -1},
         // A deponent has no active forms but its participles.
         {makeEntry("hortor -ārī -ātus", DictionaryEntry::Verb, 1),
          {"hortatur v3spip--- hortor horta_tur", "hortans v-sppamn- hortor horta_ns", "hortare v2spmp--- hortor horta_re"},
@@ -131,6 +137,14 @@ TEST(PreparedFormList, LinesOfEntries) {
     EXPECT_EQ(s.refusedByType[DictionaryEntry::Noun], 1);
     EXPECT_EQ(s.lines, 0);
     EXPECT_TRUE(s.text().contains(QStringLiteral("refused by the grammar engine: 3")));
+    // A part that cannot be placed gives no forms, and is counted; the
+    // verb's other parts give theirs.
+    PreparedFormList::Summary left;
+    const QStringList ferveo = linesOf(makeEntry("fervĕo -ēre -bŭi -", DictionaryEntry::Verb, 2), &left);
+    EXPECT_TRUE(ferveo.contains(QStringLiteral("feruet v3spia--- ferveo fervet")));
+    EXPECT_FALSE(ferveo.join(u'\n').contains(QStringLiteral("v1sria")));
+    EXPECT_EQ(left.partsLeftOut, 1);
+    EXPECT_TRUE(left.text().contains(QStringLiteral("could not be placed on the stem: 1")));
 
     // Keys and the ASCII notation the word-form reader converts back.
     EXPECT_EQ(TaggedForms::keyOf(QStringLiteral("Vōlŭit"), false), QStringLiteral("uoluit"));
