@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "morphology/VowelLength.h"
+#include "platform/ChildProcess.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -87,6 +88,7 @@ struct DictionaryController::Channel {
             QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
             env.insert(QStringLiteral("NSUnbufferedIO"), QStringLiteral("YES"));
             p->setProcessEnvironment(env);
+            ts::ChildProcess::confine(*p);
             QObject::connect(p, &QProcess::readyReadStandardOutput, p, [this, p, generation] {
                 const QByteArray data = p->readAllStandardOutput();
                 // Latin-1 decodes every byte, so no chunk (and no prompt in

@@ -2,6 +2,7 @@
 
 #include "app/logging/LGLog.h"
 #include "foundation/StringExtensions.h"
+#include "platform/ChildProcess.h"
 #include "platform/PropertyList.h"
 
 #include <QDir>
@@ -498,6 +499,7 @@ bool TSDictionary::unzip(const QUrl& archive, const QUrl& directory) {
     process.setArguments({QStringLiteral("-q"), archivePath});
     process.setWorkingDirectory(targetPath);
     process.setStandardInputFile(QProcess::nullDevice());
+    ts::ChildProcess::confine(process);
     process.start();
     if (!process.waitForStarted()) {
         TSLogError("Error unzipping %@", process.errorString());

@@ -1,6 +1,7 @@
 #include "dictsource/LewisShortSource.h"
 
 #include "dictionaries/DictionaryServices.h"
+#include "platform/ChildProcess.h"
 
 #include <QDir>
 #include <QFile>
@@ -29,6 +30,7 @@ QByteArray readXz(const QString& path, QString* error) {
     QProcess process;
     process.setProgram(xz);
     process.setArguments({QStringLiteral("-dc"), QStringLiteral("--"), path});
+    ts::ChildProcess::confine(process);
     process.start(QIODevice::ReadOnly);
     if (!process.waitForStarted(10000)) {
         *error = QStringLiteral("%1: xz did not start: %2").arg(path, process.errorString());

@@ -1,7 +1,8 @@
 #include "platform/Mailer.h"
 
+#include "platform/ChildProcess.h"
+
 #include <QDir>
-#include <QProcess>
 #include <QSaveFile>
 #include <QTemporaryDir>
 #include <QUuid>
@@ -63,16 +64,11 @@ QStringList Mailer::composeArguments(const QStringList& recipients, const QStrin
 }
 
 bool Mailer::compose(const QStringList& recipients, const QString& subject, const QString& body,
-                     const QStringList& attachments, QString* error) {
-    QProcess process;
-    process.setProgram(program_);
-    process.setArguments(composeArguments(recipients, subject, body, attachments));
-    process.setStandardInputFile(QProcess::nullDevice());
-    if (!process.startDetached()) {
-        if (error) *error = QStringLiteral("Cannot start %1").arg(program_);
-        return false;
-    }
-    return true;
+                     const QStringList& attachments, Finished finished) {
+    return ChildProcess::run(program_, composeArguments(recipients, subject, body, attachments),
+                             [finished](const ChildOutcome& outcome) {
+                                 if (finished) finished(outcome.succeeded(), outcome.cause);
+                             });
 }
 
 }  // namespace ts

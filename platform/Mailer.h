@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 class QTemporaryDir;
@@ -37,10 +38,15 @@ public:
     // The argument list given to the mail program.
     static QStringList composeArguments(const QStringList& recipients, const QString& subject, const QString& body,
                                         const QStringList& attachments);
-    // Starts the mail program without waiting for it; false (with the cause)
-    // when it cannot be started.
+    // Called on the calling thread once the mail program has ended: whether
+    // it took the mail, and the cause when it did not.
+    using Finished = std::function<void(bool composed, const QString& cause)>;
+    // Starts the mail program and returns at once; false when it could not
+    // be started, `finished` having then been called already. A program that
+    // starts but finds no mail program of the user's exits with a failure,
+    // which `finished` reports.
     bool compose(const QStringList& recipients, const QString& subject, const QString& body,
-                 const QStringList& attachments, QString* error = nullptr);
+                 const QStringList& attachments, Finished finished);
 
     // The mail program; "xdg-email" unless set (tests use a recorder).
     QString program() const { return program_; }

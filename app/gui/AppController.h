@@ -67,9 +67,10 @@ public:
     static RegistryHooks& registryHooks();
     using WindowFactory = std::function<QWidget*()>;
     static void setToolWindowFactory(const QString& field, WindowFactory factory);
-    // Opens a web or mail address on the desktop; false when no program
-    // takes it. Tests put their own in place.
-    using UrlOpener = std::function<bool(const QUrl&)>;
+    // Hands a web or mail address to the desktop's opener and returns at
+    // once; `opened` is called on the main thread when the opener has ended,
+    // false when no program took the address.
+    using UrlOpener = std::function<void(const QUrl& url, std::function<void(bool opened)> opened)>;
     static UrlOpener& urlOpener();
     static bool hasToolWindowFactory(const QString& field);
 

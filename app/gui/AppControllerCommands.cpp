@@ -8,6 +8,7 @@
 #include "app/logging/LGFileLogger.h"
 #include "app/logging/LGLog.h"
 #include "app/logging/LGLogFileInfo.h"
+#include "platform/ChildProcess.h"
 #include "platform/Document.h"
 #include "platform/Mailer.h"
 #include "platform/Prompter.h"
@@ -15,7 +16,6 @@
 
 #include <QApplication>
 #include <QCoreApplication>
-#include <QDesktopServices>
 #include <QFile>
 #include <QMetaObject>
 #include <QRegularExpression>
@@ -174,29 +174,46 @@ void sayNoProgram(const QString& message, const QString& detail) {
     ts::Prompter::current()->alert(request);
 }
 
-void sayNoMailProgram() {
+// What the user can do by hand: write to the address, attaching the files
+// the mail would have carried.
+void sayNoMailProgram(const QStringList& attachments = {}) {
+    const QString address = AppController::kSupportAddress;
     sayNoProgram(QStringLiteral("No mail program could be found."),
-                 ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(AppController::kSupportAddress));
+                 attachments.isEmpty()
+                     ? ts::Prompter::localized(QStringLiteral("Write to %1.")).arg(address)
+                     : ts::Prompter::localized(QStringLiteral("Write to %1 and attach %2."))
+                           .arg(address, attachments.join(QStringLiteral(", "))));
 }
 
 }  // namespace
 
+// The desktop's openers start the user's program and exit; they exit with a
+// failure, a moment later, when the desktop has none for the address, so
+// only their exit status tells.
 AppController::UrlOpener& AppController::urlOpener() {
-    static UrlOpener opener = [](const QUrl& url) { return QDesktopServices::openUrl(url); };
+    static UrlOpener opener = [](const QUrl& url, std::function<void(bool)> opened) {
+        const bool mail = url.scheme() == QLatin1String("mailto");
+        ts::ChildProcess::run(mail ? QStringLiteral("xdg-email") : QStringLiteral("xdg-open"),
+                              {url.toString(QUrl::FullyEncoded)}, [url, opened](const ts::ChildOutcome& outcome) {
+                                  if (!outcome.succeeded())
+                                      TSLogError("No program opens %@: %@", url.toString(), outcome.cause);
+                                  if (opened) opened(outcome.succeeded());
+                              });
+    };
     return opener;
 }
 
 void AppController::loadWebsite() {
-    if (urlOpener()(QUrl(kWebsite))) return;
-    TSLogError("No program opens %@", kWebsite);
-    sayNoProgram(QStringLiteral("No program could be found to open the website."), kWebsite);
+    urlOpener()(QUrl(kWebsite), [](bool opened) {
+        if (!opened) sayNoProgram(QStringLiteral("No program could be found to open the website."), kWebsite);
+    });
 }
 
 void AppController::emailDeveloper() {
     const QUrl mail(QStringLiteral("mailto:") + kSupportAddress + QStringLiteral("?subject=Tessarin%20Comments&body="));
-    if (urlOpener()(mail)) return;
-    TSLogError("No program opens %@", mail.toString());
-    sayNoMailProgram();
+    urlOpener()(mail, [](bool opened) {
+        if (!opened) sayNoMailProgram();
+    });
 }
 
 QByteArray AppController::errorLogData() const {
@@ -229,13 +246,12 @@ bool AppController::composeMail(const QString& subject, const QStringList& items
         if (item.startsWith(QLatin1Char('/')) && QFile::exists(item)) attachments << item;
         else texts << item;
     }
-    QString error;
-    if (!ts::Mailer::shared().compose({kSupportAddress}, subject, texts.join(QLatin1Char('\n')), attachments, &error)) {
-        TSLogError("Unable to compose the mail %@: %@", subject, error);
-        sayNoMailProgram();
-        return false;
-    }
-    return true;
+    return ts::Mailer::shared().compose({kSupportAddress}, subject, texts.join(QLatin1Char('\n')), attachments,
+                                        [subject, attachments](bool composed, const QString& cause) {
+                                            if (composed) return;
+                                            TSLogError("Unable to compose the mail %@: %@", subject, cause);
+                                            sayNoMailProgram(attachments);
+                                        });
 }
 
 bool AppController::emailDebugLog() {

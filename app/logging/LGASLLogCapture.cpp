@@ -3,6 +3,7 @@
 #include "LGASLLogger.h"
 #include "LGLog.h"
 #include "LGLogSupport.h"
+#include "platform/ChildProcess.h"
 
 #include <QFileInfo>
 #include <QJsonDocument>
@@ -54,6 +55,7 @@ void LGASLLogCapture::captureAslLogs(long long startSecond) {
                           QStringLiteral("--since=@%1").arg(startSecond), QStringLiteral("--lines=all"),
                           QStringLiteral("_PID=%1").arg(::getpid())});
     journal.setProcessChannelMode(QProcess::SeparateChannels);
+    ts::ChildProcess::confine(journal);
     journal.start(QIODevice::ReadOnly);
     if (!journal.waitForStarted(5000)) {
         LGConsoleLog(QStringLiteral("LGASLLogCapture: journalctl did not start: %1").arg(journal.errorString()));

@@ -6,6 +6,7 @@
 
 #include "AppTestSupport.h"
 
+#include "app/gui/MainWindow.h"
 #include "app/gui/PrefsWindowController.h"
 #include "app/gui/QMRawTransmissionsWindowController.h"
 #include "app/gui/TSAboutBoxController.h"
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QShortcut>
 #include <QTest>
 #include <QTimer>
@@ -134,7 +136,7 @@ TEST(Panels, FiltersAreNamedAfterWhatThePanelOpens) {
 TEST(HelpItems, SayWhenNoProgramTakesTheWebsiteOrTheMail) {
     AppHarness& h = AppHarness::get();
     const AppController::UrlOpener saved = AppController::urlOpener();
-    AppController::urlOpener() = [](const QUrl&) { return false; };
+    AppController::urlOpener() = [](const QUrl&, std::function<void(bool)> opened) { opened(false); };
     const size_t before = h.prompter->alerts().size();
     h.controller->loadWebsite();
     h.controller->emailDeveloper();
@@ -149,4 +151,54 @@ TEST(HelpItems, SayWhenNoProgramTakesTheWebsiteOrTheMail) {
     EXPECT_EQ(alerts[before].informativeText, AppController::kWebsite);
     EXPECT_EQ(alerts[before + 1].messageText, "No mail program could be found.");
     EXPECT_TRUE(alerts[before + 2].informativeText.contains(AppController::kSupportAddress));
+}
+
+// With the desktop's openers installed but no browser or mail program, the
+// openers start and then exit with status 3: each Help item, chosen in a
+// window's menu, says over the window that no program took it and gives the
+// address, or the debug log's file, for the user to use by hand.
+TEST(HelpItems, SayWhenTheDesktopOpenerFindsNoProgram) {
+    AppHarness& h = AppHarness::get();
+    const QString bin = AppHarness::home() + "/openers-without-programs";
+    for (const char* opener : {"xdg-open", "xdg-email"}) {
+        ASSERT_TRUE(writeAll(bin + "/" + opener, "#!/bin/sh\nexit 3\n"));
+        QFile::setPermissions(bin + "/" + opener, QFile::ReadOwner | QFile::ExeOwner);
+    }
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", QFile::encodeName(bin) + ":" + path);
+    const QString mailProgram = ts::Mailer::shared().program();
+    ts::Mailer::shared().setProgram("xdg-email");
+    MainWindow window(h.controller.get());
+    window.show();
+    const QString address = AppController::kSupportAddress;
+    const QString debugLog = QRegularExpression::escape(ts::Mailer::shared().temporaryFolder()) + "/[^ ,]+/debugLog\\.txt";
+    struct Case {
+        const char* selector;
+        QString message;
+        QString detail;  // a pattern of the informative text
+    };
+    const Case cases[] = {
+        {"loadWebsite:", "No program could be found to open the website.", QRegularExpression::escape(AppController::kWebsite)},
+        {"emailDeveloper:", "No mail program could be found.", QRegularExpression::escape(address)},
+        {"emailDebugLog:", "No mail program could be found.", QRegularExpression::escape(address) + ".*" + debugLog},
+    };
+    for (const Case& c : cases) {
+        QAction* item = nullptr;
+        for (QAction* top : window.menuBar()->actions())
+            if (top->menu())
+                for (QAction* a : top->menu()->actions())
+                    if (a->objectName() == c.selector) item = a;
+        ASSERT_NE(item, nullptr) << c.selector;
+        const size_t before = h.prompter->alerts().size();
+        item->trigger();
+        ASSERT_TRUE(QTest::qWaitFor([&] { return h.prompter->alerts().size() > before; }, 60000)) << c.selector;
+        const ts::AlertRequest said = h.prompter->alerts().back();
+        EXPECT_EQ(said.messageText, c.message) << c.selector;
+        const QRegularExpressionMatch detail = QRegularExpression(c.detail).match(said.informativeText);
+        EXPECT_TRUE(detail.hasMatch()) << c.selector << ": " << said.informativeText.toStdString();
+    }
+    const QRegularExpressionMatch file = QRegularExpression(debugLog).match(h.prompter->alerts().back().informativeText);
+    EXPECT_TRUE(QFileInfo(file.captured()).isFile());
+    ts::Mailer::shared().setProgram(mailProgram);
+    qputenv("PATH", path);
 }
