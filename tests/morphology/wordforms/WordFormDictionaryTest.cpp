@@ -1,5 +1,6 @@
 #include "WordFormTestSupport.h"
 #include "morphology/TSWordFormDictionary.h"
+#include "morphology/WordFormCache.h"
 #include "support/CaptureLogger.h"
 #include "support/Python.h"
 #include "platform/PropertyList.h"
@@ -358,6 +359,94 @@ namespace {
 TEST(WordFormDictionary, CacheNamingOneRecordManyTimesIsRefusedBeforeItGrows) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(readOneKeyOfManyRecordsWithinAMemoryCeiling(), testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+// One record dictionary with the given field pairs.
+int recordOf(CraftedPlist& p, const std::vector<int>& keys, int value) {
+    return p.dictionary(keys, std::vector<int>(keys.size(), value));
+}
+
+QByteArray cacheOf(CraftedPlist& p, int stored) {
+    return p.bytes(p.dictionary({p.string("ClassName"), p.string("storedData")},
+                                {p.string("TSWordFormDictionary"), stored}));
+}
+
+// Each record dictionary is its own object in a cache any writer makes; one
+// named again and again, or reached through many numbers, is not.
+QByteArray oneRecordRepeatingItsFieldPairs(int pairs, int times) {
+    CraftedPlist p;
+    const int record = recordOf(p, std::vector<int>(size_t(pairs), p.string("base")), p.string("a"));
+    return cacheOf(p, p.dictionary({p.string("k")}, {p.array(std::vector<int>(size_t(times), record))}));
+}
+
+QByteArray manyNumbersLeadingToOneRecord(int numbers) {
+    CraftedPlist p;
+    const int record = recordOf(p, {p.string("base"), p.string("form"), p.string("flags")}, p.string("a"));
+    std::vector<int> items{record};
+    while (int(items.size()) < numbers) items.push_back(p.alias(record));
+    return cacheOf(p, p.dictionary({p.string("k")}, {p.array(items)}));
+}
+
+// Every key of the stored data is the same long string.
+QByteArray oneLongKeyNamedByEveryKey(int length, int keys) {
+    CraftedPlist p;
+    const int key = p.string(QByteArray(length, 'k'));
+    return cacheOf(p, p.dictionary(std::vector<int>(size_t(keys), key), std::vector<int>(size_t(keys), p.array({}))));
+}
+
+// Records of two long field names whose numbers fall on one slot of the
+// reader's memory of names, so that each pushes the other out.
+QByteArray fieldNamesPushingEachOtherOut(int length, int records) {
+    CraftedPlist p;
+    const int first = p.string(QByteArray(length, 'x'));
+    for (int i = 0; i < 63; ++i) p.string(QByteArray::number(i));
+    const int second = p.string(QByteArray(length, 'y'));
+    const int value = p.string("a");
+    std::vector<int> items;
+    for (int i = 0; i < records; ++i) items.push_back(recordOf(p, {first, second}, value));
+    return cacheOf(p, p.dictionary({p.string("k")}, {p.array(items)}));
+}
+
+}  // namespace
+
+// Crafted caches whose records or strings would be read many times over,
+// into memory or time far beyond their size, are refused; the same shapes
+// made honestly read.
+TEST(WordFormDictionary, CacheAskingMoreThanItsSizeHoldsIsRefused) {
+    struct Case { const char* fault; QByteArray data; };
+    const Case cases[] = {
+        {"one record named a million times", cacheNamingOneRecord(1 << 20)},
+        {"one record repeating its field pairs, named as often", oneRecordRepeatingItsFieldPairs(4000, 4000)},
+        {"many numbers leading to one record", manyNumbersLeadingToOneRecord(70000)},
+        {"one long key named by every key", oneLongKeyNamedByEveryKey(20000, 20000)},
+        {"field names pushing each other out of the reader's memory", fieldNamesPushingEachOtherOut(30000, 10000)},
+    };
+    CaptureLogger::Scope quiet;
+    for (const Case& c : cases) {
+        ASSERT_LT(c.data.size(), 2 << 20) << c.fault;
+        WordFormCache::Contents contents;
+        QString error;
+        EXPECT_FALSE(WordFormCache::read(c.data, &contents, &error)) << c.fault;
+        EXPECT_FALSE(error.isEmpty()) << c.fault;
+        EXPECT_FALSE(TSWordFormDictionary::importFromPListData(c.data)) << c.fault;
+    }
+
+    struct Honest { const char* shape; QByteArray data; qsizetype records; };
+    const Honest honest[] = {
+        {"one record named once", cacheNamingOneRecord(1), 1},
+        {"one record with its field pairs repeated", oneRecordRepeatingItsFieldPairs(4000, 1), 1},
+        {"one number for the record", manyNumbersLeadingToOneRecord(1), 1},
+        {"one long key", oneLongKeyNamedByEveryKey(20000, 1), 0},
+        {"long field names in a few records", fieldNamesPushingEachOtherOut(30000, 3), 3},
+    };
+    for (const Honest& h : honest) {
+        WordFormCache::Contents contents;
+        QString error;
+        EXPECT_TRUE(WordFormCache::read(h.data, &contents, &error)) << h.shape << ": " << error.toStdString();
+        EXPECT_EQ(contents.store.recordCount(), h.records) << h.shape;
+    }
 }
 
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {

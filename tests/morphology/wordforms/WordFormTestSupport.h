@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 namespace wordformtest {
 
@@ -32,5 +33,32 @@ private:
     QTemporaryDir dir_;
     TSWordFormDictionary::Locations locations_;
 };
+
+// A binary property list put together object by object, for caches that no
+// writer makes: objects named many times, numbers that lead to one object.
+// Objects are numbered in the order they are added; widths are the fewest
+// bytes that hold the counts.
+class CraftedPlist {
+public:
+    int string(const QByteArray& ascii);
+    int dictionary(const std::vector<int>& keys, const std::vector<int>& values);
+    int array(const std::vector<int>& items);
+    // A further number whose offset leads to the object.
+    int alias(int object);
+    QByteArray bytes(int top) const;
+
+private:
+    struct Object {
+        int kind = 0;  // the marker's high half
+        QByteArray text;
+        std::vector<int> refs;
+        int aliasOf = -1;
+    };
+    std::vector<Object> objects_;
+};
+
+// A cache of one key whose array names the same record, with an empty
+// form, the given number of times.
+QByteArray cacheNamingOneRecord(int times, const QString& sourceStamp = QString());
 
 }  // namespace wordformtest
