@@ -663,6 +663,29 @@ TEST(ConstructionSearch, SentencesAreCutFromTheOriginalWhereverCleaningMovesThem
     EXPECT_EQ(size(int(shown.indexOf(QLatin1String("inquit")))), 14);
 }
 
+// Characters the folding has no ASCII for are letters or signs, not stops:
+// combining marks fold away with their letter, other letters stay letters.
+TEST(ConstructionSearch, UnfoldableCharactersNeitherEndASentenceNorHideAWord) {
+    struct Case { const char* text; const char* key; QStringList found; };
+    const Case cases[] = {
+        {"Ita e\u0301st; ne time!", "Imperative", {"Ita e\u0301st; ne time!"}},
+        {"No\u0304li\u0304 time\u0304re\u0304. Alia.", "Infinitive", {"No\u0304li\u0304 time\u0304re\u0304"}},
+        {"Ne facia\u0304s hoc. Alia.", "Present", {"Ne facia\u0304s hoc."}},
+        {"Dixit \u03BB\u03CC\u03B3\u03BF\u03C2 ne facias hoc.", "Present", {"Dixit \u03BB\u03CC\u03B3\u03BF\u03C2 ne facias hoc."}},
+        {"C\u00E6sar et c\u0153na ne time!", "Imperative", {"C\u00E6sar et c\u0153na ne time!"}},
+        {"\uFB01lia ne time!", "Imperative", {"\uFB01lia ne time!"}},
+        {"Pretium \u20AC \u2192 ne facias hoc.", "Present", {"Pretium \u20AC \u2192 ne facias hoc."}},
+        {"\u0130ta dixit \u05D0 ne facias hoc.", "Present", {"\u0130ta dixit \u05D0 ne facias hoc."}},
+        {"\U0001D4C1\u20DD ne time!", "Imperative", {"\U0001D4C1\u20DD ne time!"}},
+        {"Quid\uFF1F Ne facias hoc.", "Present", {"Ne facias hoc."}},
+        {"\u0301Ne time!", "Imperative", {"\u0301Ne time!"}},
+    };
+    for (const Case& c : cases) {
+        const auto found = ConstructionSearch::searchForConstruction(QString::fromUtf8(c.text));
+        EXPECT_EQ(texts(found.at(QString::fromLatin1(c.key))), c.found) << c.text;
+    }
+}
+
 namespace {
 
 QByteArray page(const char* title, const char* text, QStringList links) {
