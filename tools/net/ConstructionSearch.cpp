@@ -79,12 +79,12 @@ bool isMark(char32_t c) {
            category == QChar::Mark_Enclosing;
 }
 
-// A character the ASCII folding has no one letter for: its compatibility
-// letters when they are ASCII ("ﬁ", mathematical letters), the Latin
+// A character the ASCII folding has no one character for: its compatibility
+// characters when they are ASCII ("ﬁ", mathematical letters, "‼"), the Latin
 // ligatures spelt out, and otherwise the character itself, so that a Greek
 // or Hebrew letter stays a letter and a sign stays a sign.
 QString unfoldedCharacter(const QString& lower) {
-    QString letters;
+    QString plain;
     const QString decomposed = lower.normalized(QString::NormalizationForm_KD);
     bool ascii = true;
     for (qsizetype i = 0; i < decomposed.size(); ++i) {
@@ -93,12 +93,12 @@ QString unfoldedCharacter(const QString& lower) {
                                : decomposed.at(i).unicode();
         const qsizetype width = c > 0xFFFF ? 2 : 1;
         if (!isMark(c)) {
-            ascii = ascii && c < 0x80 && QChar::isLetterOrNumber(c);
-            letters += decomposed.mid(i, width);
+            ascii = ascii && c < 0x80;
+            plain += decomposed.mid(i, width);
         }
         i += width - 1;
     }
-    if (ascii && !letters.isEmpty()) return letters;
+    if (ascii && !plain.isEmpty()) return plain.toLower();
     if (lower == QStringLiteral("\u00E6")) return QStringLiteral("ae");
     if (lower == QStringLiteral("\u0153")) return QStringLiteral("oe");
     return lower;

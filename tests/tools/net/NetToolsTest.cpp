@@ -678,6 +678,8 @@ TEST(ConstructionSearch, UnfoldableCharactersNeitherEndASentenceNorHideAWord) {
         {"\u0130ta dixit \u05D0 ne facias hoc.", "Present", {"\u0130ta dixit \u05D0 ne facias hoc."}},
         {"\U0001D4C1\u20DD ne time!", "Imperative", {"\U0001D4C1\u20DD ne time!"}},
         {"Quid\uFF1F Ne facias hoc.", "Present", {"Ne facias hoc."}},
+        {"Quid fecisti\u203C Ne facias hoc.", "Present", {"Ne facias hoc."}},
+        {"\u2122 dixit ne facias hoc.", "Present", {"\u2122 dixit ne facias hoc."}},
         {"\u0301Ne time!", "Imperative", {"\u0301Ne time!"}},
     };
     for (const Case& c : cases) {
