@@ -688,6 +688,34 @@ TEST(ConstructionSearch, UnfoldableCharactersNeitherEndASentenceNorHideAWord) {
     }
 }
 
+// Over every real text: each stop of the cleaned text stands for a stop of
+// the original (the dictionary's Greek among them).
+TEST(ConstructionSearch, EveryStopOfTheCleanedRealTextsIsAStopOfTheOriginal) {
+    const QString shared = qEnvironmentVariable("TS_SHARED_DIR");
+    if (shared.isEmpty()) GTEST_SKIP() << "TS_SHARED_DIR is not set";
+    int files = 0;
+    for (const QString& folder : {QStringLiteral("/data/tei"), QStringLiteral("/data/tei2")}) {
+        const QDir dir(shared + folder);
+        for (const QString& name : dir.entryList({QStringLiteral("*.xml")}, QDir::Files)) {
+            QFile file(dir.filePath(name));
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
+            const QString text = QString::fromUtf8(file.readAll());
+            const ConstructionSearch::Cleaned cleaned = ConstructionSearch::cleaned(text);
+            ++files;
+            int wrong = 0;
+            for (qsizetype i = 0; i < cleaned.text.size(); ++i) {
+                const QChar c = cleaned.text.at(i);
+                if (c != u'.' && c != u'!' && c != u'?') continue;
+                const QString from = text.mid(cleaned.starts[size_t(i)], cleaned.ends[size_t(i)] - cleaned.starts[size_t(i)]);
+                if (!from.normalized(QString::NormalizationForm_KD).contains(c) && ++wrong <= 5)
+                    ADD_FAILURE() << name.toStdString() << ": a stop made of " << from.toStdString();
+            }
+            EXPECT_EQ(wrong, 0) << name.toStdString();
+        }
+    }
+    EXPECT_GE(files, 6);
+}
+
 namespace {
 
 QByteArray page(const char* title, const char* text, QStringList links) {
