@@ -40,79 +40,47 @@ Places::~Places() { TSWordFormDictionary::resetSharedState(); }
 
 namespace {
 
-int widthFor(quint64 value) {
-    int width = 1;
-    while (width < 8 && value >= (1ULL << (8 * width))) ++width;
-    return width;
-}
-
-void appendNumber(QByteArray& out, quint64 value, int width) {
+QByteArray number(quint64 value, int width) {
+    QByteArray out;
     for (int i = width - 1; i >= 0; --i) out.append(char((value >> (8 * i)) & 0xFF));
+    return out;
 }
 
-void appendMarker(QByteArray& out, int kind, quint64 count) {
-    if (count < 15) {
-        out.append(char((kind << 4) | int(count)));
-        return;
-    }
-    out.append(char((kind << 4) | 0xF));
-    const int width = count < 256 ? 1 : count < 65536 ? 2 : count < (1ULL << 32) ? 4 : 8;
-    out.append(char(0x10 | (width == 1 ? 0 : width == 2 ? 1 : width == 4 ? 2 : 3)));
-    appendNumber(out, count, width);
+QByteArray references(const std::vector<int>& refs) {
+    QByteArray out;
+    for (int r : refs) out += number(quint64(r), 4);
+    return out;
 }
 
 }  // namespace
 
-int CraftedPlist::string(const QByteArray& ascii) {
-    objects_.push_back({0x5, ascii, {}, -1});
-    return int(objects_.size()) - 1;
+int CraftedPlist::add(int kind, qsizetype count, const QByteArray& contents) {
+    offsets_.push_back(quint32(8 + objects_.size()));
+    objects_ += count < 15 ? QByteArray(1, char((kind << 4) | int(count)))
+                           : QByteArray(1, char((kind << 4) | 0xF)) + char(0x12) + number(quint64(count), 4);
+    objects_ += contents;
+    return int(offsets_.size()) - 1;
 }
+
+int CraftedPlist::string(const QByteArray& ascii) { return add(0x5, ascii.size(), ascii); }
 
 int CraftedPlist::dictionary(const std::vector<int>& keys, const std::vector<int>& values) {
-    std::vector<int> refs = keys;
-    refs.insert(refs.end(), values.begin(), values.end());
-    objects_.push_back({0xD, QByteArray(), refs, -1});
-    return int(objects_.size()) - 1;
+    return add(0xD, qsizetype(keys.size()), references(keys) + references(values));
 }
 
-int CraftedPlist::array(const std::vector<int>& items) {
-    objects_.push_back({0xA, QByteArray(), items, -1});
-    return int(objects_.size()) - 1;
-}
+int CraftedPlist::array(const std::vector<int>& items) { return add(0xA, qsizetype(items.size()), references(items)); }
 
 int CraftedPlist::alias(int object) {
-    objects_.push_back({0, QByteArray(), {}, object});
-    return int(objects_.size()) - 1;
+    offsets_.push_back(offsets_[size_t(object)]);
+    return int(offsets_.size()) - 1;
 }
 
 QByteArray CraftedPlist::bytes(int top) const {
-    const int refWidth = widthFor(objects_.size());
-    QByteArray out("bplist00");
-    std::vector<quint64> offsets(objects_.size());
-    for (size_t i = 0; i < objects_.size(); ++i) {
-        const Object& o = objects_[i];
-        if (o.aliasOf >= 0) continue;
-        offsets[i] = quint64(out.size());
-        if (o.kind == 0x5) {
-            appendMarker(out, o.kind, quint64(o.text.size()));
-            out.append(o.text);
-        } else {
-            appendMarker(out, o.kind, quint64(o.kind == 0xD ? o.refs.size() / 2 : o.refs.size()));
-            for (int r : o.refs) appendNumber(out, quint64(r), refWidth);
-        }
-    }
-    for (size_t i = 0; i < objects_.size(); ++i)
-        if (objects_[i].aliasOf >= 0) offsets[i] = offsets[size_t(objects_[i].aliasOf)];
-    const quint64 tableOffset = quint64(out.size());
-    const int offsetWidth = widthFor(tableOffset);
-    for (quint64 offset : offsets) appendNumber(out, offset, offsetWidth);
-    out.append(QByteArray(6, '\0'));
-    out.append(char(offsetWidth));
-    out.append(char(refWidth));
-    appendNumber(out, objects_.size(), 8);
-    appendNumber(out, quint64(top), 8);
-    appendNumber(out, tableOffset, 8);
-    return out;
+    QByteArray out = "bplist00" + objects_;
+    const quint64 table = quint64(out.size());
+    for (quint32 offset : offsets_) out += number(offset, 4);
+    return out + QByteArray(6, '\0') + char(4) + char(4) + number(offsets_.size(), 8) + number(quint64(top), 8) +
+           number(table, 8);
 }
 
 QByteArray cacheNamingOneRecord(int times, const QString& sourceStamp) {

@@ -36,8 +36,8 @@ private:
 
 // A binary property list put together object by object, for caches that no
 // writer makes: objects named many times, numbers that lead to one object.
-// Objects are numbered in the order they are added; widths are the fewest
-// bytes that hold the counts.
+// Objects are numbered in the order they are added; references and offsets
+// are four bytes wide.
 class CraftedPlist {
 public:
     int string(const QByteArray& ascii);
@@ -48,13 +48,9 @@ public:
     QByteArray bytes(int top) const;
 
 private:
-    struct Object {
-        int kind = 0;  // the marker's high half
-        QByteArray text;
-        std::vector<int> refs;
-        int aliasOf = -1;
-    };
-    std::vector<Object> objects_;
+    int add(int kind, qsizetype count, const QByteArray& contents);
+    QByteArray objects_;
+    std::vector<quint32> offsets_;
 };
 
 // A cache of one key whose array names the same record, with an empty
