@@ -1,9 +1,8 @@
-// A process that does what the application does when its word-form list is
-// stale: the dictionary services are installed as the application installs
-// them, and the load makes the list from the prepared dictionary under
-// XDG_DATA_HOME, reads it and writes the cache. Prints the memory the load
-// added, the process's peak (both in MiB) and the records loaded; exits 1
-// when no list was loaded.
+// Does what the application does when its word-form list is stale: with the
+// dictionary services installed as the application installs them, the load
+// makes the list from the prepared dictionary under XDG_DATA_HOME, reads it
+// and writes the cache. Prints the memory the load added and the process's
+// peak (MiB), and the records loaded.
 
 #include "app/core/DictionaryServicesSetup.h"
 #include "morphology/TSWordFormDictionary.h"
@@ -13,18 +12,14 @@
 
 #include <cstdio>
 
-namespace {
-
-// A field of /proc/self/status in MiB ("VmRSS", "VmHWM").
-double statusMiB(const char* field) {
+// A field of /proc/self/status ("VmRSS:", "VmHWM:") in MiB.
+static double statusMiB(const char* field) {
     QFile status(QStringLiteral("/proc/self/status"));
     if (!status.open(QIODevice::ReadOnly)) return 0;
     for (const QByteArray& line : status.readAll().split('\n'))
         if (line.startsWith(field)) return line.mid(qsizetype(qstrlen(field))).trimmed().split(' ').first().toDouble() / 1024.0;
     return 0;
 }
-
-}  // namespace
 
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
