@@ -119,7 +119,7 @@ bool run(const QString& mode, const QString& folder, Runs* runs) {
     return true;
 }
 
-// "min / median / max" of three or more values.
+// The application's dictionary written to another file.
 class LewisAndShortAt : public LewisAndShort {
 public:
     explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
@@ -149,6 +149,7 @@ bool writePreparedDictionary(const QString& letters, const QString& folder) {
     return std::make_shared<LewisAndShortAt>(QUrl::fromLocalFile(path))->loadFromSourceResult(conversion.result);
 }
 
+// "min / median / max" of three or more values.
 QString spread(std::vector<double> v, const char* format) {
     std::sort(v.begin(), v.end());
     const auto one = [&](double x) { return QString::asprintf(format, x); };
