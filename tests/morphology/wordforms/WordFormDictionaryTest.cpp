@@ -354,11 +354,39 @@ namespace {
     std::_Exit(TSWordFormDictionary::importFromPListData(data) ? 1 : 0);
 }
 
+// The peak resident size in MiB.
+double peakMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+// Reads the cache; exits 0 when it is refused with the process's peak grown
+// by less than 50 MB (the peak is reset first).
+[[noreturn]] void refuseWithinAPeakOf50MB(const QByteArray& data) {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1) std::_Exit(2);
+    clear.close();
+    const double before = peakMiB();
+    CaptureLogger::Scope quiet;
+    const bool read = TSWordFormDictionary::importFromPListData(data) != nullptr;
+    std::_Exit(!read && before > 0 && peakMiB() - before < 50 ? 0 : 1);
+}
+
 }  // namespace
 
 TEST(WordFormDictionary, CacheNamingOneRecordManyTimesIsRefusedBeforeItGrows) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(readOneKeyOfManyRecordsWithinAMemoryCeiling(), testing::ExitedWithCode(0), "");
+}
+
+// Every byte of a 64 MiB cache names the one record with an empty form: the
+// references are not all held before the second naming is refused.
+TEST(WordFormDictionary, CacheWhoseEveryByteNamesOneRecordIsRefusedBeforeItGrows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(refuseWithinAPeakOf50MB(cacheNamingOneRecord(64 << 20, QString(), 1)), testing::ExitedWithCode(0), "");
 }
 
 namespace {

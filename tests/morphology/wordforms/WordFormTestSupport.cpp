@@ -46,13 +46,15 @@ QByteArray number(quint64 value, int width) {
     return out;
 }
 
-QByteArray references(const std::vector<int>& refs) {
+}  // namespace
+
+QByteArray CraftedPlist::references(const std::vector<int>& refs) const {
     QByteArray out;
-    for (int r : refs) out += number(quint64(r), 4);
+    out.reserve(qsizetype(refs.size()) * referenceWidth_);
+    for (int r : refs)
+        for (int i = referenceWidth_ - 1; i >= 0; --i) out.append(char((quint64(r) >> (8 * i)) & 0xFF));
     return out;
 }
-
-}  // namespace
 
 int CraftedPlist::add(int kind, qsizetype count, const QByteArray& contents) {
     offsets_.push_back(quint32(8 + objects_.size()));
@@ -79,12 +81,12 @@ QByteArray CraftedPlist::bytes(int top) const {
     QByteArray out = "bplist00" + objects_;
     const quint64 table = quint64(out.size());
     for (quint32 offset : offsets_) out += number(offset, 4);
-    return out + QByteArray(6, '\0') + char(4) + char(4) + number(offsets_.size(), 8) + number(quint64(top), 8) +
+    return out + QByteArray(6, '\0') + char(4) + char(referenceWidth_) + number(offsets_.size(), 8) + number(quint64(top), 8) +
            number(table, 8);
 }
 
-QByteArray cacheNamingOneRecord(int times, const QString& sourceStamp) {
-    CraftedPlist p;
+QByteArray cacheNamingOneRecord(int times, const QString& sourceStamp, int referenceWidth) {
+    CraftedPlist p(referenceWidth);
     const int record = p.dictionary({p.string("base"), p.string("form"), p.string("flags")},
                                     {p.string("a"), p.string(""), p.string("n-s---nn-")});
     const int stored = p.dictionary({p.string("k")}, {p.array(std::vector<int>(size_t(times), record))});
