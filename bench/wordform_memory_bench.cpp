@@ -8,9 +8,19 @@
 // of the process, and both load times as ratios of the baseline (minimum,
 // median and maximum of the three runs).
 //
-//   wordform_memory_bench [LIST]   (LIST: a macrons.txt to use instead)
+// Then the list the program makes itself: the prepared dictionary is written
+// from the letter files, and each run finds its list stale, so the load makes
+// the list from the dictionary (as the application's preparer does), reads
+// it and writes the cache, all in the one process.
+//
+//   wordform_memory_bench [LIST]   (LIST: a macrons.txt to use instead; the
+//                                   program's own list is then not measured)
 
+#include "dictionaries/DictionaryServices.h"
+#include "dictionaries/LewisAndShort.h"
 #include "dictionaries/PreparedFormList.h"
+#include "dictsource/DeveloperPrompt.h"
+#include "dictsource/DictionarySourceBuilders.h"
 #include "dictsource/LewisShortSource.h"
 #include "dictsource/NBSourceLSParser.h"
 #include "morphology/TSWordFormDictionary.h"
@@ -68,7 +78,15 @@ int measure(const QString& mode, const QString& folder) {
         if (splitLines(folder + QStringLiteral("/support/macrons.txt")) == 0) return 1;
     } else {
         TSWordFormDictionary::Locations places;
-        places.supportDirectory = folder + QStringLiteral("/support");
+        places.supportDirectory = folder + (mode == QLatin1String("rebuild") ? QStringLiteral("/own") : QStringLiteral("/support"));
+        if (mode == QLatin1String("rebuild")) {
+            // The application's preparer, with a list that is always stale.
+            const QString dictionary = folder + QStringLiteral("/Dictionaries/EditedLewisShort.xml");
+            const QString list = folder + QStringLiteral("/Dictionaries/macrons.txt");
+            QFile::remove(list);
+            QFile::remove(places.supportDirectory + QStringLiteral("/Macrons.dat"));
+            TSWordFormDictionary::setSourcePreparer([dictionary, list] { return PreparedFormList::bringUpToDate(dictionary, list); });
+        }
         places.temporaryDirectory = folder + QStringLiteral("/tmp");
         places.bundledSource = folder + QStringLiteral("/none.zip");
         places.frequencyFile = folder + QStringLiteral("/none.txt");
@@ -101,6 +119,36 @@ bool run(const QString& mode, const QString& folder, Runs* runs) {
     return true;
 }
 
+// The application's dictionary written to another file.
+class LewisAndShortAt : public LewisAndShort {
+public:
+    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
+};
+
+// The prepared dictionary of the letter files, where the application keeps it.
+bool writePreparedDictionary(const QString& letters, const QString& folder) {
+    const QString lexica = folder + QStringLiteral("/Dictionaries");
+    QDir().mkpath(lexica);
+    DictionaryServices services;
+    services.dictionariesFolder = [lexica] { return lexica; };
+    DictionaryServices::install(std::move(services));
+    LewisShortOptions options;
+    options.discardLogs = true;
+    options.prompt = std::make_shared<SkipDeveloperPrompt>();
+    options.sink = std::make_shared<DeveloperSink>();
+    const LewisShortConversion conversion = convertLewisShortLetters(letters, options);
+    if (!conversion.ok) {
+        std::fprintf(stderr, "%s\n", qPrintable(conversion.error));
+        return false;
+    }
+    const QString path = lexica + QStringLiteral("/EditedLewisShort.xml");
+    return std::make_shared<LewisAndShortAt>(QUrl::fromLocalFile(path))->loadFromSourceResult(conversion.result);
+}
+
 // "min / median / max" of three or more values.
 QString spread(std::vector<double> v, const char* format) {
     std::sort(v.begin(), v.end());
@@ -125,13 +173,13 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     QDir(dir.path()).mkpath(QStringLiteral("support"));
     const QString list = dir.filePath(QStringLiteral("support/macrons.txt"));
+    const QString shared = qEnvironmentVariable("TS_SHARED_DIR", QStringLiteral(TS_SHARED_DIR_DEFAULT));
     if (args.size() > 1) {
         if (!QFile::copy(args[1], list)) {
             std::fprintf(stderr, "cannot read %s\n", qPrintable(args[1]));
             return 1;
         }
     } else {
-        const QString shared = qEnvironmentVariable("TS_SHARED_DIR", QStringLiteral(TS_SHARED_DIR_DEFAULT));
         QString error;
         const QByteArray source = LewisShortSource::assembleLetterFiles(shared + QStringLiteral("/data/lexica"), &error);
         if (source.isEmpty()) {
@@ -170,5 +218,17 @@ int main(int argc, char** argv) {
                 qPrintable(spread(ratios(fromCache.seconds, split.seconds), "%.2f")));
     std::printf("memory added once loaded: %s MiB (at most 120); peak of the first load %s MiB (at most 300)\n",
                 qPrintable(spread(fromCache.added, "%.0f")), qPrintable(spread(fromText.peak, "%.0f")));
+    if (args.size() > 1) return 0;
+
+    if (!writePreparedDictionary(shared + QStringLiteral("/data/lexica"), dir.path())) return 1;
+    Runs rebuilt;
+    for (int turn = 0; turn < 3; ++turn)
+        if (!run(QStringLiteral("rebuild"), dir.path(), &rebuilt)) return 1;
+    std::printf("prepared dictionary: %.1f MiB\n",
+                QFileInfo(dir.filePath(QStringLiteral("Dictionaries/EditedLewisShort.xml"))).size() / 1048576.0);
+    std::printf("list made by the program from the dictionary, read and cached: %s s, added %s MiB (at most 120), "
+                "peak %s MiB (at most 300)\n",
+                qPrintable(spread(rebuilt.seconds, "%.2f")), qPrintable(spread(rebuilt.added, "%.0f")),
+                qPrintable(spread(rebuilt.peak, "%.0f")));
     return 0;
 }

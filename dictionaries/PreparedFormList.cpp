@@ -1,6 +1,8 @@
 #include "dictionaries/PreparedFormList.h"
 
 #include "dictionaries/TSDictionary.h"
+#include "platform/Memory.h"
+#include "platform/PropertyList.h"
 #include "morphology/Adjective.h"
 #include "morphology/TaggedForms.h"
 #include "morphology/Verb.h"
@@ -15,6 +17,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <functional>
 
 namespace {
 
@@ -128,6 +132,50 @@ QByteArray readHeader(const QString& listPath) {
 
 QByteArray headerFor(const QString& stamp) {
     return kHeaderPrefix + QByteArray::number(kGeneratorVersion) + " from " + stamp.toUtf8();
+}
+
+// Lines are written in pieces of about this size.
+constexpr qsizetype kWritePiece = 1 << 20;
+
+// Hands every entry of the prepared dictionary's file to `use`, one at a
+// time, each let go before the next is made: all of them at once cost many
+// times the file. *seconds is the time spent reading and parsing the file.
+bool forEachEntry(const QString& path, double* seconds, QString* error,
+                  const std::function<void(const DictionaryEntry&)>& use) {
+    QElapsedTimer timer;
+    timer.start();
+    ts::Value root;
+    {
+        QFile file(path);
+        QByteArray data;
+        if (file.open(QIODevice::ReadOnly)) data = file.readAll();
+        if (data.isEmpty()) {
+            *error = QStringLiteral("%1: the dictionary could not be read").arg(path);
+            return false;
+        }
+        ts::PlistResult parsed = ts::PropertyList::read(data);
+        if (!parsed.ok() || !parsed.value.isDictionary()) {
+            *error = QStringLiteral("%1: the dictionary could not be read: %2")
+                         .arg(path, parsed.ok() ? QStringLiteral("its top is not a dictionary") : parsed.error);
+            return false;
+        }
+        root = std::move(parsed.value);
+    }
+    *seconds = double(timer.nsecsElapsed()) / 1e9;
+    ts::ValueDictionary& top = root.dictionary();
+    const auto words = top.find(TSDictionary::kWordsKey);
+    if (words == top.end() || !words->second.isArray()) {
+        *error = QStringLiteral("%1: the dictionary holds no entries").arg(path);
+        return false;
+    }
+    for (ts::Value& element : words->second.array()) {
+        // As the dictionary reads its file: elements that are not an
+        // entry's dictionary are passed over.
+        if (element.isDictionary())
+            if (const DictionaryEntryPtr entry = DictionaryEntry::entryFromSerializedData(std::move(element))) use(*entry);
+        element = ts::Value();
+    }
+    return true;
 }
 
 }  // namespace
@@ -283,32 +331,49 @@ bool write(const QString& dictionaryPath, const QString& listPath, Summary* summ
     };
     const QString stamp = dictionaryStamp(dictionaryPath);
     if (stamp.isEmpty()) return fail(QStringLiteral("%1: no such dictionary").arg(dictionaryPath));
-    TSDictionary dictionary;
-    if (!dictionary.loadFromPList(QUrl::fromLocalFile(dictionaryPath)) || !dictionary.words())
-        return fail(QStringLiteral("%1: the dictionary could not be read").arg(dictionaryPath));
-    const double loaded = double(timer.nsecsElapsed()) / 1e9;
-
-    QByteArray body;
-    // About two kilobytes of lines per entry of the Lewis and Short.
-    body.reserve(qsizetype(dictionary.words()->size()) * 2304);
-    {
-        std::lock_guard<std::recursive_mutex> lock(dictionary.wordsLock());
-        appendForms(body, *dictionary.words(), summary);
-    }
-    if (summary->lines == 0) return fail(QStringLiteral("%1: no entry gave a form").arg(dictionaryPath));
-
-    QByteArray header = headerFor(stamp) + '\n';
-    for (const QString& line : summary->text().split(u'\n')) header += "# " + line.toUtf8() + '\n';
-
     QDir().mkpath(QFileInfo(listPath).absolutePath());
-    QSaveFile file(listPath);
-    if (!file.open(QIODevice::WriteOnly)) return fail(QStringLiteral("%1: %2").arg(listPath, file.errorString()));
-    if (file.write(header) != header.size() || file.write(body) != body.size()) {
-        const QString why = file.errorString();
-        file.cancelWriting();
-        return fail(QStringLiteral("%1: %2").arg(listPath, why));
-    }
-    if (!file.commit()) return fail(QStringLiteral("%1: %2").arg(listPath, file.errorString()));
+    double loaded = 0;
+    QString why;
+    const auto makeList = [&] {
+        QSaveFile file(listPath);
+        if (!file.open(QIODevice::WriteOnly)) {
+            why = QStringLiteral("%1: %2").arg(listPath, file.errorString());
+            return false;
+        }
+        const QByteArray header = headerFor(stamp) + '\n';
+        bool ok = file.write(header) == header.size();
+        QByteArray lines;
+        lines.reserve(kWritePiece + kWritePiece / 4);
+        // Each entry's lines go out as they are made: the whole list held
+        // at once would cost as much as the dictionary.
+        const bool read = forEachEntry(dictionaryPath, &loaded, &why, [&](const DictionaryEntry& entry) {
+            appendEntryForms(lines, entry, summary);
+            if (lines.size() < kWritePiece) return;
+            ok = ok && file.write(lines) == lines.size();
+            lines.clear();
+        });
+        if (!read) return false;
+        if (summary->lines == 0) {
+            why = QStringLiteral("%1: no entry gave a form").arg(dictionaryPath);
+            return false;
+        }
+        // The summary is known only once every entry is read, so it ends
+        // the list; the first line, which says whether the list is current,
+        // is written first.
+        for (const QString& line : summary->text().split(u'\n')) lines += "# " + line.toUtf8() + '\n';
+        ok = ok && file.write(lines) == lines.size();
+        if (!ok || !file.commit()) {
+            why = QStringLiteral("%1: %2").arg(listPath, file.errorString());
+            return false;
+        }
+        return true;
+    };
+    const bool written = makeList();
+    // What the dictionary's entries took is free again, in many small
+    // pieces that the allocator would otherwise keep: the list's own load
+    // follows in the same process.
+    ts::releaseFreeMemory();
+    if (!written) return fail(why);
     TSLogError("Made the word-form list %@ from %@ in %0.2f s (reading the dictionary %0.2f s)", listPath,
                dictionaryPath, double(timer.nsecsElapsed()) / 1e9, loaded);
     TSLogError("%@", summary->text());

@@ -13,10 +13,11 @@
 // shortened perfects and supines that cannot be placed on the stem, which
 // give no forms.
 //
-// The list begins with comment lines (no TAB, so the word-form reader passes
-// over them): the generator's version, the stamp of the dictionary it was
-// made from (path, size, time) and the summary. A list whose stamp or version
-// differs from the current ones is stale and made again.
+// The list begins with a comment line (no TAB, so the word-form reader passes
+// over it) of the generator's version and the stamp of the dictionary it was
+// made from (path, size, time), and ends with comment lines of the summary.
+// A list whose stamp or version differs from the current ones is stale and
+// made again.
 //
 // Any thread; the functions keep no state. Failures are logged and answered
 // with false or an empty path.
@@ -58,7 +59,10 @@ QString dictionaryStamp(const QString& path);
 // is now.
 bool isCurrent(const QString& listPath, const QString& dictionaryPath);
 // Reads the dictionary and writes the list atomically; false, with the
-// reason, when the dictionary cannot be read or the list not written.
+// reason, when the dictionary cannot be read or the list not written. The
+// entries are made and written one at a time, and the memory they took is
+// given back to the system afterwards, as the caller may go on to load the
+// list in the same process.
 bool write(const QString& dictionaryPath, const QString& listPath, Summary* summary, QString* error);
 // The list's path once it is current, made first when it is missing or
 // stale; empty when there is no dictionary to make it from (or it failed,

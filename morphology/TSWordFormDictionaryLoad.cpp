@@ -6,6 +6,7 @@
 #include "morphology/MorphologyResources.h"
 #include "morphology/WordFormArchive.h"
 #include "platform/Dispatch.h"
+#include "platform/Memory.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -264,6 +265,9 @@ TSWordFormDictionaryPtr TSWordFormDictionary::loadFromTextFile() {
     dictionary->setSourceStamp(currentSourceStamp());
     TSLogError("Took %0.2f", secondsSince(timer));
     dictionary->saveToDefaultLocation();
+    // The text and the cache's bytes are let go by now; the allocator would
+    // keep their room for the rest of the process.
+    ts::releaseFreeMemory();
     return dictionary;
 }
 

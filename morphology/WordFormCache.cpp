@@ -13,7 +13,8 @@ enum : int { kArray = 0xA, kDictionary = 0xD, kAscii = 0x5, kUtf16 = 0x6, kInteg
 class Reader {
 public:
     explicit Reader(const QByteArray& data)
-        : bytes_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()) {}
+        : bytes_(reinterpret_cast<const uchar*>(data.constData())), size_(data.size()),
+          workLeft_(quint64(data.size()) * kWorkPerByte + kWorkAllowance) {}
 
     QString error;
 
@@ -34,14 +35,23 @@ public:
     }
 
     quint64 objectCount() const { return objectCount_; }
+    int referenceWidth() const { return refSize_; }
+    int offsetWidth() const { return offsetSize_; }
 
     quint64 top() const { return top_; }
 
+    // Where the object begins.
+    bool offsetOf(quint64 ref, quint64* offset) {
+        if (ref >= objectCount_) return fail("reference outside the table");
+        *offset = bigEndian(qsizetype(tableOffset_ + ref * quint64(offsetSize_)), offsetSize_);
+        if (*offset < 8 || *offset >= tableOffset_) return fail("object offset outside the data");
+        return true;
+    }
+
     // The object's kind, its count and where its contents begin.
     bool header(quint64 ref, int* kind, quint64* count, quint64* body) {
-        if (ref >= objectCount_) return fail("reference outside the table");
-        const quint64 offset = bigEndian(qsizetype(tableOffset_ + ref * quint64(offsetSize_)), offsetSize_);
-        if (offset < 8 || offset >= tableOffset_) return fail("object offset outside the data");
+        quint64 offset = 0;
+        if (!offsetOf(ref, &offset)) return false;
         const uchar marker = bytes_[offset];
         *kind = marker >> 4;
         quint64 pos = offset + 1;
@@ -66,6 +76,7 @@ public:
         quint64 count = 0, body = 0;
         if (!header(ref, &kind, &count, &body)) return false;
         const quint64 room = tableOffset_ - body;
+        if ((kind == kAscii || kind == kUtf16) && !spend(count)) return false;
         if (kind == kAscii) {
             if (count > room) return fail("string longer than the data");
             out->resize(qsizetype(count));
@@ -86,27 +97,49 @@ public:
         return true;
     }
 
-    // The references of an array (perItem 1) or a dictionary (perItem 2);
-    // false, without failing the read, when the object is of another kind.
-    bool references(quint64 ref, int wanted, std::vector<quint64>* out) {
+    // The references of an array or a dictionary (its keys, then its
+    // values), read from the data as they are asked for: held all at once
+    // they would take eight bytes for each byte or two of the data.
+    struct References {
+        quint64 body = 0;
+        quint64 size = 0;
+    };
+
+    // False, without failing the read, when the object is of another kind.
+    bool references(quint64 ref, int wanted, References* out) {
         int kind = 0;
         quint64 count = 0, body = 0;
         if (!header(ref, &kind, &count, &body)) return false;
         if (kind != wanted) return false;
         const quint64 perItem = wanted == kDictionary ? 2 : 1;
         if (count > (tableOffset_ - body) / quint64(refSize_) / perItem) return fail("container larger than the data");
-        out->resize(size_t(count * perItem));
-        for (quint64 i = 0; i < count * perItem; ++i) {
-            const quint64 r = bigEndian(qsizetype(body + i * quint64(refSize_)), refSize_);
-            if (r >= objectCount_) return fail("reference outside the table");
-            (*out)[size_t(i)] = r;
-        }
+        if (!spend(count * perItem)) return false;
+        *out = {body, count * perItem};
+        return true;
+    }
+
+    // The reference at the index, which is below list.size.
+    bool at(const References& list, quint64 index, quint64* ref) {
+        *ref = bigEndian(qsizetype(list.body + index * quint64(refSize_)), refSize_);
+        if (*ref >= objectCount_) return fail("reference outside the table");
         return true;
     }
 
     bool failed() const { return !error.isEmpty(); }
 
 private:
+    // An honest cache is read about once: each string and reference is met
+    // a few times at most. Data that names the same objects over and over
+    // asks for work out of proportion to its size, and is refused before it
+    // is done, so that any read stays linear in the size.
+    static constexpr quint64 kWorkPerByte = 4;
+    static constexpr quint64 kWorkAllowance = 1 << 20;
+
+    bool spend(quint64 units) {
+        if (units > workLeft_) return fail("more work than the data's size holds");
+        workLeft_ -= units;
+        return true;
+    }
     bool fail(const char* why) {
         if (error.isEmpty()) error = QString::fromLatin1(why);
         return false;
@@ -122,6 +155,7 @@ private:
     qsizetype size_;
     int offsetSize_ = 0, refSize_ = 0;
     quint64 objectCount_ = 0, top_ = 0, tableOffset_ = 0;
+    quint64 workLeft_;
 };
 
 const QString kClassName = QStringLiteral("ClassName");
@@ -158,12 +192,14 @@ private:
 
 // What one read keeps between records.
 struct Scratch {
-    std::vector<quint64> refs;
     QString text;
     RefMemo names{64}, lemmas{1 << 16}, tags{1 << 12}, patterns{1 << 12};
 };
 
 constexpr quint32 kNoSlot = 4;
+// Records a small cache may hold beyond its size's share: a hand-made list
+// may write a record with fewer fields than the writers do.
+constexpr qsizetype kRecordAllowance = 4096;
 // A form is written once per key, so a cache holds at most a few of its
 // forms' characters per byte.
 constexpr qsizetype kMaxFormCharactersPerByte = 8;
@@ -192,15 +228,18 @@ bool sharedIndex(Reader& reader, quint64 ref, RefMemo& memo, QString& text, Inte
 // passed over (false without failing the read). Fields of the wrong kind read
 // as empty; a missing pattern as one not computed.
 bool readRecord(Reader& reader, quint64 ref, quint32 key, Scratch& s, wordforms::WordFormStore& store) {
-    if (!reader.references(ref, kDictionary, &s.refs)) return false;
-    const size_t n = s.refs.size() / 2;
+    Reader::References refs;
+    if (!reader.references(ref, kDictionary, &refs)) return false;
+    const quint64 n = refs.size / 2;
     quint64 values[4] = {};
     bool present[4] = {};
-    for (size_t i = 0; i < n; ++i) {
+    for (quint64 i = 0; i < n; ++i) {
         quint32 slot = kNoSlot;
-        if (!fieldOf(reader, s.refs[i], s, &slot)) return false;
+        quint64 name = 0, value = 0;
+        if (!reader.at(refs, i, &name) || !reader.at(refs, n + i, &value)) return false;
+        if (!fieldOf(reader, name, s, &slot)) return false;
         if (slot == kNoSlot) continue;
-        values[slot] = s.refs[n + i];
+        values[slot] = value;
         present[slot] = true;
     }
     using Store = wordforms::WordFormStore;
@@ -230,15 +269,16 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
     };
     if (!reader.open()) return failWith(reader.error);
 
-    std::vector<quint64> top;
+    Reader::References top;
     if (!reader.references(reader.top(), kDictionary, &top)) return failWith(reader.failed() ? reader.error : QStringLiteral("the top object is not a dictionary"));
-    const size_t topCount = top.size() / 2;
+    const quint64 topCount = top.size / 2;
     quint64 stored = 0;
     bool haveStored = false;
-    for (size_t i = 0; i < topCount; ++i) {
+    for (quint64 i = 0; i < topCount; ++i) {
         QString key, value;
-        if (!reader.string(top[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
-        const quint64 valueRef = top[topCount + i];
+        quint64 keyRef = 0, valueRef = 0;
+        if (!reader.at(top, i, &keyRef) || !reader.at(top, topCount + i, &valueRef)) return failWith(reader.error);
+        if (!reader.string(keyRef, &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
         if (key == kStored) {
             stored = valueRef;
             haveStored = true;
@@ -252,30 +292,45 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
             else contents->sourceStamp = value;
         }
     }
-    std::vector<quint64> keysAndArrays, items;
+    Reader::References keysAndArrays, items;
     if (!haveStored || !reader.references(stored, kDictionary, &keysAndArrays))
         return failWith(reader.failed() ? reader.error : QStringLiteral("no stored data"));
-    const size_t keyCount = keysAndArrays.size() / 2;
+    const quint64 keyCount = keysAndArrays.size / 2;
     // About as many records as objects are left besides the keys and their
-    // arrays; untouched room costs no memory.
-    contents->store.reserve(qsizetype(reader.objectCount() / 3), data.size() / 2);
+    // arrays, and a character of forms for every six bytes or so; untouched
+    // room costs no memory, but address space all the same.
+    contents->store.reserve(qsizetype(reader.objectCount() / 3), data.size() / 4);
+    // Every writer gives each record a dictionary of its own with at least
+    // its three fields, and the record's place in the offset table and in
+    // its key's array: a record dictionary met twice, or more records than
+    // that leaves room for, is no cache a writer made.
+    const quint64 bytesPerRecord = 1 + 7 * quint64(reader.referenceWidth()) + quint64(reader.offsetWidth());
+    const qsizetype maxRecords = qsizetype(quint64(data.size()) / bytesPerRecord) + kRecordAllowance;
+    std::vector<bool> recordAt(size_t(data.size()));
     Scratch scratch;
     QString key;
-    for (size_t i = 0; i < keyCount; ++i) {
-        if (!reader.string(keysAndArrays[i], &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
-        if (!reader.references(keysAndArrays[keyCount + i], kArray, &items)) {
+    for (quint64 i = 0; i < keyCount; ++i) {
+        quint64 keyRef = 0, arrayRef = 0;
+        if (!reader.at(keysAndArrays, i, &keyRef) || !reader.at(keysAndArrays, keyCount + i, &arrayRef))
+            return failWith(reader.error);
+        if (!reader.string(keyRef, &key)) return failWith(reader.failed() ? reader.error : QStringLiteral("a key that is not a string"));
+        if (!reader.references(arrayRef, kArray, &items)) {
             if (reader.failed()) return failWith(reader.error);
             continue;
         }
-        if (items.empty()) continue;
+        if (items.size == 0) continue;
         const quint32 keyIndex = contents->store.addKey(key);
-        for (quint64 item : items) {
-            readRecord(reader, item, keyIndex, scratch, contents->store);
+        for (quint64 n = 0; n < items.size; ++n) {
+            quint64 item = 0, offset = 0;
+            if (!reader.at(items, n, &item) || !reader.offsetOf(item, &offset)) return failWith(reader.error);
+            if (recordAt[size_t(offset)]) return failWith(QStringLiteral("a record named more than once"));
+            if (readRecord(reader, item, keyIndex, scratch, contents->store)) recordAt[size_t(offset)] = true;
             if (reader.failed()) return failWith(reader.error);
-            // Records may share one string, even be one record named many
-            // times; each keeps its own copy of the form. Data whose forms
-            // would take many times its size is not a cache this program
-            // wrote: checked per record, as one key may name millions.
+            if (contents->store.recordCount() > maxRecords)
+                return failWith(QStringLiteral("more records than the data's size holds"));
+            // Records may share one string; each keeps its own copy of the
+            // form. Data whose forms would take many times its size is not a
+            // cache this program wrote: checked per record.
             if (contents->store.formCharacters() > kMaxFormCharactersPerByte * data.size() + (1 << 20))
                 return failWith(QStringLiteral("forms far larger than the data"));
         }

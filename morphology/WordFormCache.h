@@ -11,6 +11,9 @@
 // consumers treat them. Every offset, count and reference is checked against
 // the bytes before use. Records go straight into the compact store, with no
 // object made per record or per string.
+// Data no writer makes is refused rather than grown: a record dictionary
+// named twice, more records than the size leaves room for, or strings and
+// references met so often that the read would not stay linear in the size.
 // Any thread; no state between calls.
 
 #include "morphology/WordFormStore.h"

@@ -73,6 +73,61 @@ bool isPunctuation(QChar c) {
 
 bool isSentenceEnd(QChar c) { return c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('?'); }
 
+bool isMark(char32_t c) {
+    const QChar::Category category = QChar::category(c);
+    return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
+           category == QChar::Mark_Enclosing;
+}
+
+// A character the ASCII folding has no one character for: its compatibility
+// characters when they are ASCII ("ﬁ", mathematical letters, "‼"), the Latin
+// ligatures spelt out, and otherwise the character itself, so that a Greek
+// or Hebrew letter stays a letter and a sign stays a sign.
+QString unfoldedCharacter(const QString& lower) {
+    QString plain;
+    const QString decomposed = lower.normalized(QString::NormalizationForm_KD);
+    bool ascii = true;
+    for (qsizetype i = 0; i < decomposed.size(); ++i) {
+        const char32_t c = decomposed.at(i).isHighSurrogate() && i + 1 < decomposed.size()
+                               ? QChar::surrogateToUcs4(decomposed.at(i), decomposed.at(i + 1))
+                               : decomposed.at(i).unicode();
+        const qsizetype width = c > 0xFFFF ? 2 : 1;
+        if (!isMark(c)) {
+            ascii = ascii && c < 0x80;
+            plain += decomposed.mid(i, width);
+        }
+        i += width - 1;
+    }
+    if (ascii && !plain.isEmpty()) return plain.toLower();
+    if (lower == QStringLiteral("\u00E6")) return QStringLiteral("ae");
+    if (lower == QStringLiteral("\u0153")) return QStringLiteral("oe");
+    return lower;
+}
+
+// One character of the text, lower case and without its diacritics; empty
+// for a combining mark. Only what folds to a real stop becomes one: the
+// folding writes "?" for every character it cannot map.
+QString foldedCharacter(QStringView character) {
+    const QChar first = character.at(0);
+    if (character.size() == 1 && first.unicode() < 0x80) return QString(first.toLower());
+    // Half a pair is no character at all, and no stop either.
+    if (character.size() == 1 && first.isSurrogate()) return QString(QChar(QChar::ReplacementCharacter));
+    const char32_t code = character.size() == 2 ? QChar::surrogateToUcs4(first, character.at(1)) : first.unicode();
+    if (isMark(code)) return QString();
+    const QString lower = character.toString().toLower();
+    if (character.size() == 2) return unfoldedCharacter(lower);
+    // Lower-casing may add a mark ("İ" gives "i" and a dot above).
+    QString out;
+    for (const QChar c : lower) {
+        if (isMark(c.unicode())) continue;
+        const QString folded = StringExtensions::stripDiacritics(QString(c));
+        const bool unmapped = folded == QLatin1String("?") &&
+                              !QString(c).normalized(QString::NormalizationForm_KD).contains(QLatin1Char('?'));
+        out += unmapped ? unfoldedCharacter(QString(c)) : folded;
+    }
+    return out;
+}
+
 void appendUnlessRepeated(ConstructionSearch::Sentences& results, ts::AttributedStringPtr sentence) {
     if (!results.empty() && results.back()->string() == sentence->string()) return;
     results.push_back(std::move(sentence));
@@ -212,23 +267,25 @@ ConstructionSearch::Cleaned ConstructionSearch::cleaned(const QString& text) {
     out.text.reserve(text.size());
     out.starts.reserve(size_t(text.size()));
     out.ends.reserve(size_t(text.size()));
+    qsizetype marksBefore = -1;  // where marks with no letter before them began
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
-        const QChar c = text.at(i);
-        QString piece;
-        if (width == 1 && c.unicode() < 0x80) piece = QChar(c.toLower());
-        // A character beyond the first plane is no Latin letter and no
-        // stop either (folding would make it "?", a sentence end).
-        else if (width == 2 || c.isSurrogate()) piece = QChar(QChar::ReplacementCharacter);
-        else piece = StringExtensions::stripDiacritics(text.mid(i, width).toLower());
+        QString piece = foldedCharacter(QStringView(text).mid(i, width));
         for (QChar& p : piece) {
             if (p == QLatin1Char('v')) p = QLatin1Char('u');
             else if (p == QLatin1Char('j')) p = QLatin1Char('i');
         }
+        if (piece.isEmpty()) {
+            // A mark belongs to its letter: the sentence that shows the
+            // letter shows the mark too.
+            if (!out.ends.empty()) out.ends.back() = i + width;
+            else if (marksBefore < 0) marksBefore = i;
+        }
         out.text += piece;
         for (qsizetype k = 0; k < piece.size(); ++k) {
-            out.starts.push_back(i);
+            out.starts.push_back(marksBefore >= 0 ? marksBefore : i);
             out.ends.push_back(i + width);
+            marksBefore = -1;
         }
         i += width;
     }

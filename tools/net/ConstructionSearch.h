@@ -64,9 +64,11 @@ public:
     static const QSet<QString>& subjPostIgnoreSet();
     static const QSet<QString>& imperativeIgnoreSet();
 
-    // The text in lower case, without diacritics, "u" for "v" and "i" for
-    // "j"; for each of its units, the range [starts[i], ends[i]) of the
-    // original text it came from.
+    // The text in lower case, without diacritics (combining marks too), "u"
+    // for "v" and "i" for "j"; a letter or sign without an ASCII form stays
+    // as it is, never a stop. For each of its units, the range
+    // [starts[i], ends[i]) of the original text it came from; a mark's
+    // range belongs to the unit of its letter.
     struct Cleaned {
         QString text;
         std::vector<qsizetype> starts, ends;

@@ -1,5 +1,6 @@
 #include "WordFormTestSupport.h"
 #include "morphology/TSWordFormDictionary.h"
+#include "morphology/WordFormCache.h"
 #include "support/CaptureLogger.h"
 #include "support/Python.h"
 #include "platform/PropertyList.h"
@@ -353,11 +354,108 @@ namespace {
     std::_Exit(TSWordFormDictionary::importFromPListData(data) ? 1 : 0);
 }
 
+// The peak resident size in MiB.
+double peakMiB() {
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+// Reads the cache; exits 0 when it is refused with the process's peak grown
+// by less than 50 MB (the peak is reset first).
+[[noreturn]] void refuseWithinAPeakOf50MB(const QByteArray& data) {
+    QFile clear(QStringLiteral("/proc/self/clear_refs"));
+    if (!clear.open(QIODevice::WriteOnly) || clear.write("5") != 1) std::_Exit(2);
+    clear.close();
+    const double before = peakMiB();
+    CaptureLogger::Scope quiet;
+    const bool read = TSWordFormDictionary::importFromPListData(data) != nullptr;
+    std::_Exit(!read && before > 0 && peakMiB() - before < 50 ? 0 : 1);
+}
+
 }  // namespace
 
 TEST(WordFormDictionary, CacheNamingOneRecordManyTimesIsRefusedBeforeItGrows) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(readOneKeyOfManyRecordsWithinAMemoryCeiling(), testing::ExitedWithCode(0), "");
+}
+
+// Every byte of a 64 MiB cache names the one record with an empty form: the
+// references are not all held before the second naming is refused.
+TEST(WordFormDictionary, CacheWhoseEveryByteNamesOneRecordIsRefusedBeforeItGrows) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(refuseWithinAPeakOf50MB(cacheNamingOneRecord(64 << 20, QString(), 1)), testing::ExitedWithCode(0), "");
+}
+
+namespace {
+
+QByteArray cacheOf(CraftedPlist& p, const std::vector<int>& records) {
+    const int stored = p.dictionary({p.string("k")}, {p.array(records)});
+    return p.bytes(p.dictionary({p.string("ClassName"), p.string("storedData")}, {p.string("TSWordFormDictionary"), stored}));
+}
+
+// One record whose field pairs all name "base", named `times` times.
+QByteArray oneRecordRepeatingItsFieldPairs(int pairs, int times) {
+    CraftedPlist p;
+    const int record = p.dictionary(std::vector<int>(size_t(pairs), p.string("base")), std::vector<int>(size_t(pairs), p.string("a")));
+    return cacheOf(p, std::vector<int>(size_t(times), record));
+}
+
+// One record reached through `numbers` numbers of the offset table.
+QByteArray manyNumbersLeadingToOneRecord(int numbers) {
+    CraftedPlist p;
+    std::vector<int> items{p.dictionary({p.string("base"), p.string("flags")}, {p.string("a"), p.string("n")})};
+    while (int(items.size()) < numbers) items.push_back(p.alias(items.front()));
+    return cacheOf(p, items);
+}
+
+// Every key of the stored data is the same long string.
+QByteArray oneLongKeyNamedByEveryKey(int length, int keys) {
+    CraftedPlist p;
+    const int key = p.string(QByteArray(length, 'k')), empty = p.array({});
+    const int stored = p.dictionary(std::vector<int>(size_t(keys), key), std::vector<int>(size_t(keys), empty));
+    return p.bytes(p.dictionary({p.string("ClassName"), p.string("storedData")}, {p.string("TSWordFormDictionary"), stored}));
+}
+
+// Records of two long field names 64 numbers apart, so that in the reader's
+// memory of names each pushes the other out.
+QByteArray fieldNamesPushingEachOtherOut(int length, int records) {
+    CraftedPlist p;
+    const int first = p.string(QByteArray(length, 'x'));
+    for (int i = 0; i < 63; ++i) p.string(QByteArray::number(i));
+    const int second = p.string(QByteArray(length, 'y')), value = p.string("a");
+    std::vector<int> items;
+    for (int i = 0; i < records; ++i) items.push_back(p.dictionary({first, second}, {value, value}));
+    return cacheOf(p, items);
+}
+
+}  // namespace
+
+// Small crafted caches that would be read into far more memory or time than
+// their size (a record named a million times, strings decoded over and over)
+// are refused; the same shapes named once read.
+TEST(WordFormDictionary, CacheAskingMoreThanItsSizeHoldsIsRefused) {
+    struct Case { const char* fault; QByteArray crafted, once; };
+    const Case cases[] = {
+        {"one record named a million times", cacheNamingOneRecord(1 << 20), cacheNamingOneRecord(1)},
+        {"one record repeating its field pairs, named as often", oneRecordRepeatingItsFieldPairs(4000, 4000),
+         oneRecordRepeatingItsFieldPairs(4000, 1)},
+        {"many numbers leading to one record", manyNumbersLeadingToOneRecord(70000), manyNumbersLeadingToOneRecord(1)},
+        {"one long key named by every key", oneLongKeyNamedByEveryKey(20000, 20000), oneLongKeyNamedByEveryKey(20000, 1)},
+        {"field names pushing each other out", fieldNamesPushingEachOtherOut(30000, 10000), fieldNamesPushingEachOtherOut(30000, 3)},
+    };
+    CaptureLogger::Scope quiet;
+    for (const Case& c : cases) {
+        ASSERT_LT(c.crafted.size(), 8 << 20) << c.fault;
+        WordFormCache::Contents contents;
+        QString error;
+        EXPECT_FALSE(WordFormCache::read(c.crafted, &contents, &error)) << c.fault;
+        EXPECT_FALSE(error.isEmpty()) << c.fault;
+        EXPECT_FALSE(TSWordFormDictionary::importFromPListData(c.crafted)) << c.fault;
+        EXPECT_TRUE(WordFormCache::read(c.once, &contents, &error)) << c.fault << ": " << error.toStdString();
+    }
 }
 
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {

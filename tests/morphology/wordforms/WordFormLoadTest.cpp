@@ -128,6 +128,25 @@ TEST(WordFormLoad, CacheFromAnotherSourceIsRebuilt) {
     EXPECT_TRUE(TSWordFormDictionary::importFromPListData(cache.readAll()));
 }
 
+// A cache of the current source that names one record a million times is
+// refused, and the list is read from its text and cached anew.
+TEST(WordFormLoad, CacheAskingMoreThanItsSizeHoldsIsRebuiltFromTheText) {
+    Places places;
+    ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList}));
+    const QString cache = places.path(QStringLiteral("support/Macrons.dat"));
+    ASSERT_TRUE(writeFile(cache, cacheNamingOneRecord(1 << 20, TSWordFormDictionary::currentSourceStamp())));
+    CaptureLogger::Scope capture;
+    bool loaded = false;
+    ASSERT_TRUE(waitWithin(std::chrono::seconds(60), &loaded) && loaded);
+    EXPECT_EQ(TSWordFormDictionary::sharedDictionary()->recordCount(), 5);
+    EXPECT_TRUE(capture->contains(QStringLiteral("Took ")));
+    QFile rewritten(cache);
+    ASSERT_TRUE(rewritten.open(QIODevice::ReadOnly));
+    const auto back = TSWordFormDictionary::importFromPListData(rewritten.readAll());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->recordCount(), 5);
+}
+
 TEST(WordFormLoad, AdditionsAndPatternsReachTheCache) {
     Places places;
     ASSERT_TRUE(makeZip(places.locations().bundledSource, {"macrons.txt", kSmallList}));

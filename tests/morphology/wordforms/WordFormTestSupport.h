@@ -8,6 +8,7 @@
 #include <QTemporaryDir>
 
 #include <memory>
+#include <vector>
 
 namespace wordformtest {
 
@@ -32,5 +33,31 @@ private:
     QTemporaryDir dir_;
     TSWordFormDictionary::Locations locations_;
 };
+
+// A binary property list put together object by object, for caches that no
+// writer makes: objects named many times, numbers that lead to one object.
+// Objects are numbered in the order they are added; offsets are four bytes
+// wide, references as wide as asked (one byte holds up to 256 objects).
+class CraftedPlist {
+public:
+    explicit CraftedPlist(int referenceWidth = 4) : referenceWidth_(referenceWidth) {}
+    int string(const QByteArray& ascii);
+    int dictionary(const std::vector<int>& keys, const std::vector<int>& values);
+    int array(const std::vector<int>& items);
+    // A further number whose offset leads to the object.
+    int alias(int object);
+    QByteArray bytes(int top) const;
+
+private:
+    int add(int kind, qsizetype count, const QByteArray& contents);
+    QByteArray references(const std::vector<int>& refs) const;
+    int referenceWidth_;
+    QByteArray objects_;
+    std::vector<quint32> offsets_;
+};
+
+// A cache of one key whose array names the same record, with an empty
+// form, the given number of times.
+QByteArray cacheNamingOneRecord(int times, const QString& sourceStamp = QString(), int referenceWidth = 4);
 
 }  // namespace wordformtest

@@ -27,6 +27,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QProgressBar>
 #include <QPushButton>
@@ -598,6 +599,8 @@ const char* kForms =
     "iace\tv2spma---\tiaceo\tiace_\n"
     "tangere\tv--pna---\ttango\ttangere\n";
 
+bool isStop(QChar c) { return c == u'.' || c == u'!' || c == u'?'; }
+
 QStringList texts(const std::vector<ts::AttributedStringPtr>& list) {
     QStringList out;
     for (const auto& s : list) out << s->string();
@@ -684,6 +687,54 @@ TEST(ConstructionSearch, SentencesAreCutFromTheOriginalWhereverCleaningMovesThem
     EXPECT_EQ(size(int(shown.indexOf(QLatin1String("ne")))), 16);
     EXPECT_EQ(size(int(shown.indexOf(QLatin1String("time")) + 3)), 16);
     EXPECT_EQ(size(int(shown.indexOf(QLatin1String("inquit")))), 14);
+}
+
+// Characters the folding has no ASCII for are letters or signs, not stops:
+// combining marks fold away with their letter, other letters stay letters.
+TEST(ConstructionSearch, UnfoldableCharactersNeitherEndASentenceNorHideAWord) {
+    struct Case { const char* text; const char* key; QStringList found; };
+    const Case cases[] = {
+        {"Ita e\u0301st; ne time!", "Imperative", {"Ita e\u0301st; ne time!"}},
+        {"No\u0304li\u0304 time\u0304re\u0304. Alia.", "Infinitive", {"No\u0304li\u0304 time\u0304re\u0304"}},
+        {"Ne facia\u0304s hoc. Alia.", "Present", {"Ne facia\u0304s hoc."}},
+        {"Dixit \u03BB\u03CC\u03B3\u03BF\u03C2 ne facias hoc.", "Present", {"Dixit \u03BB\u03CC\u03B3\u03BF\u03C2 ne facias hoc."}},
+        {"C\u00E6sar et c\u0153na ne time!", "Imperative", {"C\u00E6sar et c\u0153na ne time!"}},
+        {"\uFB01lia ne time!", "Imperative", {"\uFB01lia ne time!"}},
+        {"Pretium \u20AC \u2192 ne facias hoc.", "Present", {"Pretium \u20AC \u2192 ne facias hoc."}},
+        {"\u0130ta dixit \u05D0 ne facias hoc.", "Present", {"\u0130ta dixit \u05D0 ne facias hoc."}},
+        {"\U0001D4C1\u20DD ne time!", "Imperative", {"\U0001D4C1\u20DD ne time!"}},
+        {"Quid\uFF1F Ne facias hoc.", "Present", {"Ne facias hoc."}},
+        {"Quid fecisti\u203C Ne facias hoc.", "Present", {"Ne facias hoc."}},
+        {"\u2122 dixit ne facias hoc.", "Present", {"\u2122 dixit ne facias hoc."}},
+        {"\u0301Ne time!", "Imperative", {"\u0301Ne time!"}},
+    };
+    for (const Case& c : cases) {
+        const auto found = ConstructionSearch::searchForConstruction(QString::fromUtf8(c.text));
+        EXPECT_EQ(texts(found.at(QString::fromLatin1(c.key))), c.found) << c.text;
+    }
+}
+
+// Over every real text: each stop of the cleaned text stands for a stop of
+// the original (the dictionary's Greek among them).
+TEST(ConstructionSearch, EveryStopOfTheCleanedRealTextsIsAStopOfTheOriginal) {
+    QStringList files;
+    for (const char* folder : {"/data/tei/", "/data/tei2/"})
+        for (const QFileInfo& f : QDir(qEnvironmentVariable("TS_SHARED_DIR") + folder).entryInfoList({"*.xml"}, QDir::Files))
+            files << f.filePath();
+    ASSERT_GE(files.size(), 6);
+    for (const QString& path : files) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
+        const QString text = QString::fromUtf8(file.readAll());
+        const ConstructionSearch::Cleaned cleaned = ConstructionSearch::cleaned(text);
+        QStringList wrong;
+        for (size_t i = 0; i < size_t(cleaned.text.size()); ++i) {
+            const QString from = text.mid(cleaned.starts[i], cleaned.ends[i] - cleaned.starts[i]);
+            if (isStop(cleaned.text.at(qsizetype(i))) && !from.normalized(QString::NormalizationForm_KD).contains(cleaned.text.at(qsizetype(i))))
+                wrong << from;
+        }
+        EXPECT_TRUE(wrong.isEmpty()) << path.toStdString() << ": stops made of " << wrong.join(u' ').toStdString();
+    }
 }
 
 namespace {
