@@ -375,11 +375,16 @@ TEST(WebMacronizer, EscapeStopsTheRunThenClosesTheWindow) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
         window.setParseString(kThreeLines);
         window.startLookup();
-        if (running) ASSERT_TRUE(window.macronizer().isRunning());
-        else ASSERT_TRUE(waitUntil([&] { return window.statusField->text().endsWith(QStringLiteral("Nothing was changed.")); }));
+        if (running) {
+            ASSERT_TRUE(window.macronizer().isRunning());
+        } else {
+            ASSERT_TRUE(waitUntil([&] { return window.statusField->text().endsWith(QStringLiteral("Nothing was changed.")); }));
+        }
         QTest::keyClick(&window, Qt::Key_Escape);
         EXPECT_TRUE(waitUntil([&] { return !window.macronizer().isRunning(); }));
-        if (running) EXPECT_EQ(window.statusField->text(), QStringLiteral("Cancelled"));
+        if (running) {
+            EXPECT_EQ(window.statusField->text(), QStringLiteral("Cancelled"));
+        }
         EXPECT_TRUE(waitUntil([&] { return !window.isVisible(); }));
     }
 }
