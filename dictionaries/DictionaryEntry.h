@@ -305,6 +305,7 @@ public:
     static bool addBaseNumber(const DictionaryEntryPtr& entry, DictionaryEntryList& array);
     // Every form of every base word, built by the vocabulary word classes;
     // compound forms are split into their words by those classes, not here.
+    // A hyphen the entry keeps inside a word (expergē-făcĭo) is in none.
     QSet<QString> getAllInflectedForms() const;
     static void addNounForms(QSet<QString>& forms, const DictionaryEntry& entry);
     static void addVerbForms(QSet<QString>& forms, const DictionaryEntry& entry);

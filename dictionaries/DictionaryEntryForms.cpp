@@ -4,6 +4,7 @@
 #include "dictionaries/DictionaryEntry.h"
 
 #include "morphology/Adjective.h"
+#include "morphology/LatinText.h"
 #include "morphology/Verb.h"
 #include "morphology/Word.h"
 
@@ -48,6 +49,11 @@ bool collect(DictionaryEntryList& array, const DictionaryEntryPtr& entry) {
 bool addsItself(int type) {
     return type == 4 || type == 5 || type == 6 || type == 8 || (type >= 17 && type <= 23) || type == 28 || type == 31;
 }
+
+// The entry's text as its forms are built from it: a hyphen the source left
+// inside a word (expergē-făcĭo) is no letter of any form, though the entry
+// shows it.
+QString formText(const DictionaryEntry& entry) { return LatinText::withoutWordHyphens(entry.entry()); }
 
 void insertAll(QSet<QString>& forms, const QStringList& list) {
     for (const QString& form : list)
@@ -106,7 +112,7 @@ QSet<QString> DictionaryEntry::getAllInflectedForms() const {
         case Numeral: addNumberForms(forms, *word); break;
         default:
             if (addsItself(word->type())) {
-                if (!word->entry().isEmpty()) forms.insert(word->entry());
+                if (!word->entry().isEmpty()) forms.insert(formText(*word));
             } else {
                 TSLogError("%li not handled %@", qint64(word->type()), word);
             }
@@ -117,7 +123,7 @@ QSet<QString> DictionaryEntry::getAllInflectedForms() const {
 
 void DictionaryEntry::addNounForms(QSet<QString>& forms, const DictionaryEntry& entry) {
     Word word;
-    word.setLatin(entry.entry());
+    word.setLatin(formText(entry));
     word.setConjugation(entry.conjugation());
     word.setGender(entry.gender());
     word.setWordType(WordCode::Noun);
@@ -131,7 +137,7 @@ void DictionaryEntry::addNounForms(QSet<QString>& forms, const DictionaryEntry& 
 void DictionaryEntry::addVerbForms(QSet<QString>& forms, const DictionaryEntry& entry) {
     if (entry.conjugation() >= 6) return;
     ::Verb verb;
-    verb.setLatin(entry.entry());
+    verb.setLatin(formText(entry));
     verb.setConjugation(entry.conjugation());
     verb.setWordType(WordCode::Verb);
     QStringList list;
@@ -142,7 +148,7 @@ void DictionaryEntry::addVerbForms(QSet<QString>& forms, const DictionaryEntry& 
 void DictionaryEntry::addAdjectiveForms(QSet<QString>& forms, const DictionaryEntry& entry) {
     if (entry.conjugation() >= 6) return;
     ::Adjective adjective;
-    adjective.setLatin(entry.entry());
+    adjective.setLatin(formText(entry));
     adjective.setConjugation(entry.conjugation());
     adjective.setWordType(WordCode::Adjective);
     QStringList list;
@@ -153,7 +159,7 @@ void DictionaryEntry::addAdjectiveForms(QSet<QString>& forms, const DictionaryEn
 void DictionaryEntry::addNumberForms(QSet<QString>& forms, const DictionaryEntry& entry) {
     if (entry.conjugation() > 5) return;
     static const QRegularExpression whiteSpace(QStringLiteral("\\s+"));
-    const QStringList words = entry.entry().split(whiteSpace, Qt::SkipEmptyParts);
+    const QStringList words = formText(entry).split(whiteSpace, Qt::SkipEmptyParts);
     QString pending;
     bool omitSingular = false;
     for (auto it = words.rbegin(); it != words.rend(); ++it) {

@@ -4,6 +4,7 @@
 #include "platform/Memory.h"
 #include "platform/PropertyList.h"
 #include "morphology/Adjective.h"
+#include "morphology/LatinText.h"
 #include "morphology/TaggedForms.h"
 #include "morphology/Verb.h"
 #include "morphology/VowelLength.h"
@@ -30,8 +31,9 @@ constexpr int kGeneratorVersion = 4;
 const QByteArray kHeaderPrefix = QByteArrayLiteral("# Tessarin word forms ");
 constexpr int kRefusedSamples = 40;
 
-// The entry's principal parts on one line: white space as single blanks, and
-// a part cut by a line break after its hyphen ("-a -\n\t\tum") joined again.
+// The entry's principal parts on one line: white space as single blanks, a
+// part cut by a line break after its hyphen ("-a -\n\t\tum") joined again,
+// and no hyphen left inside a word.
 QString principalParts(const QString& text) {
     QString out;
     out.reserve(text.size());
@@ -48,12 +50,7 @@ QString principalParts(const QString& text) {
         if (lineBreak && out.endsWith(QLatin1String(" -"))) continue;
         if (!out.isEmpty() && i < n) out.append(u' ');
     }
-    // A hyphen between two letters marks where the source split a word
-    // (expergē-făcĭo); it is no letter of any form.
-    for (qsizetype at = out.indexOf(u'-', 1); at > 0; at = out.indexOf(u'-', at))
-        if (at + 1 < out.size() && out.at(at - 1).isLetter() && out.at(at + 1).isLetter()) out.remove(at, 1);
-        else ++at;
-    return out;
+    return LatinText::withoutWordHyphens(out);
 }
 
 // The lemma: the entry's key without its length marks, keeping the number

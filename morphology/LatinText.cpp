@@ -86,6 +86,17 @@ QString plainLetterCopy(const QString& s) {
     return out;
 }
 
+QString withoutWordHyphens(const QString& text) {
+    QString out = text;
+    for (qsizetype at = out.indexOf(u'-', 1); at > 0; at = out.indexOf(u'-', at)) {
+        qsizetype before = at - 1;
+        while (before > 0 && out.at(before).isMark()) --before;
+        if (at + 1 < out.size() && out.at(before).isLetter() && out.at(at + 1).isLetter()) out.remove(at, 1);
+        else ++at;
+    }
+    return out;
+}
+
 }  // namespace LatinText
 
 QString joinStemAndEnding(const QString& stem, const QString& ending) {

@@ -43,6 +43,12 @@ QString dropLast(const QString& s, qsizetype n);
 // Each code unit reduced to its base letter; units without a one-letter base
 // become "?". Keeps the length, so positions carry over to the original.
 QString plainLetterCopy(const QString& s);
+// The text without each hyphen that stands between two letters (a letter's
+// combining marks go with it). Dictionaries write one where they split a
+// compound (expergē-făcĭo, quantus-cumque); it is no letter of any form. A
+// hyphen that opens a shortened part ("-ere") or stands for a part left out
+// ("-") is kept, as the grammar engine reads those.
+QString withoutWordHyphens(const QString& text);
 
 }  // namespace LatinText
 

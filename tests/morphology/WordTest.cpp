@@ -162,6 +162,24 @@ TEST(Word, FirstWordInLine) {
     EXPECT_TRUE(Word::getFirstWordInLine(QString()).isNull());
 }
 
+// A hyphen inside a word goes, also after a letter written with a
+// combining mark; one that opens a shortened part or stands for a left-out
+// part stays, as the grammar engine reads those.
+TEST(Word, HyphensInsideWordsLeaveFormText) {
+    const struct {
+        const char* text;
+        const char* expected;
+    } rows[] = {
+        {"expergē-făcĭo -ere expergē-fēci", "expergēfăcĭo -ere expergēfēci"},
+        {"re\u0304\u0306-ficio -ere", "re\u0304\u0306ficio -ere"},
+        {"frīgĭdĕ-facto -āre - -", "frīgĭdĕfacto -āre - -"},
+        {"-que", "-que"},
+        {"quantus- cumque a-1", "quantus- cumque a-1"},
+    };
+    for (const auto& row : rows)
+        EXPECT_EQ(LatinText::withoutWordHyphens(QString::fromUtf8(row.text)), QString::fromUtf8(row.expected)) << row.text;
+}
+
 TEST(Word, CharacterSets) {
     const LatinCharacterSet& letters = Word::getLetterCharacterSet();
     const LatinCharacterSet& separators = Word::getWhiteSpaceCharacterSet();

@@ -122,6 +122,8 @@ public:
     // A row's text edited in the outline.
     bool setEntryText(NBOutlineView* view, const QModelIndex& index, const QString& text);
     bool getUninflectedForm(DictionaryEntryPtr* form, DictionaryEntryList* meanings) const;
+    // The word takes the form's text, without a hyphen inside a word, as its
+    // Latin, and the form's class, conjugation, gender and the meanings.
     static void loadUninflectedForm(const DictionaryEntryPtr& form, const DictionaryEntryList& meanings,
                                     std::shared_ptr<Word>& word, const std::shared_ptr<WordController>& list);
 

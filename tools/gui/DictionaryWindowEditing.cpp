@@ -7,6 +7,7 @@
 #include "app/logging/LGLog.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictionaries/TSDictionary.h"
+#include "morphology/LatinText.h"
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"
@@ -550,7 +551,9 @@ bool DictionaryWindowController::getUninflectedForm(DictionaryEntryPtr* form, Di
 void DictionaryWindowController::loadUninflectedForm(const DictionaryEntryPtr& form, const DictionaryEntryList& meanings,
                                                      WordPtr& word, const WordControllerPtr& list) {
     if (!form || !word) return;
-    word->setLatin(form->entry());
+    // The word's forms are built from its Latin: a hyphen the source left
+    // inside a word (expergē-făcĭo) must not enter them.
+    word->setLatin(LatinText::withoutWordHyphens(form->entry()));
     WordPtr retyped = list ? list->changeWordType(form->type(), word) : WordController::retypedCopy(form->type(), word);
     if (retyped) word = retyped;
     word->setConjugation(form->conjugation());

@@ -5,6 +5,7 @@
 #include "dictionaries/TSDictionary.h"
 #include "foundation/StringExtensions.h"
 #include "foundation/gui/DisableSubviews.h"
+#include "morphology/LatinText.h"
 #include "morphology/TSWordFormData.h"
 #include "morphology/Verb.h"
 #include "platform/Dispatch.h"
@@ -351,7 +352,7 @@ DictionaryEntryList TSWordSearchController::selectBestVerbEntry(const Dictionary
     Verb verb;
     const QString found = StringExtensions::stripDiacritics(data.form());
     for (const auto& c : candidates) {
-        verb.setLatin(c->entry());
+        verb.setLatin(LatinText::withoutWordHyphens(c->entry()));
         verb.setConjugation(c->conjugation());
         if (mood == 4) {
             if (infinitivesMatch(verb, mood, tense, active, data.form())) kept.push_back(c);

@@ -6,6 +6,7 @@
 #include "app/core/Preferences.h"
 #include "dictionaries/DictionaryController.h"
 #include "dictionaries/TSDictionary.h"
+#include "dictsource/DictionarySourceBuilders.h"
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"
@@ -22,9 +23,11 @@
 #include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QImage>
 #include <QLineEdit>
 #include <QProgressBar>
+#include <QRegularExpression>
 #include <QMenu>
 #include <QAbstractButton>
 #include <QButtonGroup>
@@ -43,6 +46,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstdio>
 #include <mutex>
 #include <thread>
 
@@ -731,6 +735,111 @@ TEST(ParadigmWindows, EachWordTypeOpensItsTable) {
     pronoun->setWordType(WordCode::Pronoun);
     ConjugationWindowController::openConjugationWindow(pronoun, nullptr);
     EXPECT_EQ(DeclensionsController::getDeclensionsController()->word(), noun);
+}
+
+namespace {
+
+QStringList formCells(QTableView* t) {
+    QStringList out;
+    for (int r = 0; r < t->model()->rowCount(); ++r)
+        for (int c = 1; c < t->model()->columnCount(); ++c) out << cell(t, r, c);
+    return out;
+}
+
+// Every form the paradigm window shows for a dictionary entry, as the
+// dictionary window's command opens it, under each mood, voice, tense or
+// degree the window offers.
+QStringList paradigmForms(const DictionaryEntryPtr& entry) {
+    WordPtr word = std::make_shared<Word>();
+    DictionaryWindowController::loadUninflectedForm(entry->findUninflectedForm(true), {}, word, nullptr);
+    ConjugationWindowController::openConjugationWindow(word, nullptr);
+    QStringList forms;
+    if (word->getWordType() == WordCode::Noun) forms << formCells(DeclensionsController::getDeclensionsController()->theCases);
+    if (AdjectiveWindowController* a = AdjectiveWindowController::getAdjectiveWindowController();
+        word->getWordType() == WordCode::Adjective)
+        for (QAbstractButton* degree : a->comparisonChoice->buttons()) {
+            degree->click();
+            forms << formCells(a->theCases);
+        }
+    if (ConjugationWindowController* c = ConjugationWindowController::getConjugationWindowController();
+        word->getWordType() == WordCode::Verb)
+        for (QAbstractButton* mood : c->indicSubj->buttons()) {
+            mood->click();
+            for (QAbstractButton* voice : c->actPass->buttons())
+                for (QAbstractButton* tense : c->tense->buttons()) {
+                    if (!voice->isEnabled() || !tense->isEnabled()) continue;
+                    voice->click();
+                    tense->click();
+                    forms << formCells(c->verbForms) << formCells(c->extraForms);
+                }
+        }
+    return forms;
+}
+
+void collectEntries(const DictionaryEntryPtr& entry, std::map<QString, DictionaryEntryPtr>& byKey,
+                    std::vector<DictionaryEntryPtr>& hyphened) {
+    static const QRegularExpression inside(QStringLiteral("\\p{L}\\p{M}*-\\p{L}"));
+    const int type = entry->type();
+    const bool partOfSpeech = (type >= DictionaryEntry::Noun && type <= DictionaryEntry::Numeral) ||
+                              type == DictionaryEntry::Participle || type == DictionaryEntry::ParticipialAdjective;
+    if (!entry->key().isEmpty()) byKey.emplace(entry->key(), entry);
+    if (partOfSpeech && entry->entry().contains(inside)) hyphened.push_back(entry);
+    for (const DictionaryEntryPtr& child : entry->childList()) collectEntries(child, byKey, hyphened);
+}
+
+}  // namespace
+
+// The converter keeps the hyphen of a long prefix (expergē-făcĭo) on the
+// headword line; the forms the paradigm window and the entry build from
+// that line must not hold it. Checked on named entries, on every such entry
+// of the real conversion, and on verbs whose shortened parts meet the stem.
+TEST(ParadigmWindows, RealEntriesGiveFormsWithoutTheSourcesHyphen) {
+    const QString folder = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
+    if (!QFileInfo(folder + QStringLiteral("/uls-T.xml.xz")).isFile()) GTEST_SKIP() << "no lexica in " << qPrintable(folder);
+    LewisShortOptions options;
+    options.discardLogs = true;
+    options.prompt = std::make_shared<SkipDeveloperPrompt>();
+    options.sink = std::make_shared<DeveloperSink>();
+    const LewisShortConversion conversion = convertLewisShortLetters(folder, options);
+    ASSERT_TRUE(conversion.ok) << qPrintable(conversion.error);
+    std::map<QString, DictionaryEntryPtr> byKey;
+    std::vector<DictionaryEntryPtr> hyphened;
+    for (const ts::Value& e : conversion.result.at(QStringLiteral("Entries")).array())
+        if (auto entry = e.toObjectAs<DictionaryEntry>()) collectEntries(entry, byKey, hyphened);
+
+    const struct {
+        const char* key;
+        std::vector<const char*> forms;
+    } rows[] = {
+        {"experge_fa^ci^o", {"expergēfēcisse", "expergēfactus"}},
+        {"obstu^pe^fa^ci^o", {"obstŭpĕfăciō", "obstŭpĕfēcisse"}},
+        {"vo^lu_^cri^pe^s", {"vŏlūcrĭpĕs", "vŏlūcrĭpĕdis"}},
+        {"quinque^pe^da_lis", {"quinquĕpĕdālis"}},
+        {"flecto", {"flexisse", "flexus"}},
+        {"jungo", {"junxisse", "junctus"}},
+        {"nu_bo", {"nūpsisse", "nūptus"}},
+        {"tra^ho", {"trăxisse", "trăctus"}},
+        {"tollo", {"sustŭlisse", "sublātus"}},
+        {"re^curro", {"rĕcurrisse", "rĕcurrī"}},
+    };
+    for (const auto& row : rows) {
+        const auto found = byKey.find(QString::fromUtf8(row.key));
+        ASSERT_NE(found, byKey.end()) << row.key;
+        const QStringList forms = paradigmForms(found->second);
+        for (const char* form : row.forms) EXPECT_TRUE(forms.contains(QString::fromUtf8(form))) << row.key << " " << form;
+    }
+
+    static const QRegularExpression inside(QStringLiteral("\\p{L}\\p{M}*-\\p{L}"));
+    QStringList withHyphen;
+    for (const DictionaryEntryPtr& entry : hyphened) {
+        const QSet<QString> own = entry->getAllInflectedForms();
+        for (const QString& form : paradigmForms(entry) + QStringList(own.begin(), own.end()))
+            if (form.contains(inside)) withHyphen << entry->key() + QStringLiteral(": ") + form;
+    }
+    std::printf("entries with a hyphen inside a word: %zu; their forms with one: %lld\n", hyphened.size(),
+                qlonglong(withHyphen.size()));
+    EXPECT_GT(hyphened.size(), 0u);
+    EXPECT_TRUE(withHyphen.isEmpty()) << qPrintable(withHyphen.mid(0, 20).join(u'\n'));
 }
 
 int main(int argc, char** argv) {
