@@ -119,15 +119,6 @@ bool run(const QString& mode, const QString& folder, Runs* runs) {
     return true;
 }
 
-// The application's dictionary written to another file.
-class LewisAndShortAt : public LewisAndShort {
-public:
-    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
-    QUrl editedURL() const override { return url_; }
-
-private:
-    QUrl url_;
-};
 
 // The prepared dictionary of the letter files, where the application keeps it.
 bool writePreparedDictionary(const QString& letters, const QString& folder) {

@@ -16,6 +16,8 @@
 
 #include <QHash>
 
+#include <utility>
+
 class LewisAndShort;
 using LewisAndShortPtr = std::shared_ptr<LewisAndShort>;
 
@@ -85,4 +87,16 @@ private:
 private:
     QHash<QString, DictionaryEntryPtr> lookup_;
     bool lookupBuilt_ = false;
+};
+
+// The dictionary kept in a file of the caller's choosing instead of the
+// application's: the converting tool's --out, and runs that must leave the
+// user's copy alone.
+class LewisAndShortAt : public LewisAndShort {
+public:
+    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
 };

@@ -40,15 +40,6 @@
 
 namespace {
 
-// The application's dictionary written to another file.
-class LewisAndShortAt : public LewisAndShort {
-public:
-    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
-    QUrl editedURL() const override { return url_; }
-
-private:
-    QUrl url_;
-};
 
 class ElementaryLewisAt : public ElementaryLewis {
 public:

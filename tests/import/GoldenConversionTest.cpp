@@ -278,9 +278,9 @@ TEST(GoldenNotes, NotesBecomeFootnotesLinkedInOrder) {
 
 namespace {
 
-// Every verse line of a file, its words with white space collapsed, as
-// ElementTree reads them (the bracketed and added words included).
-const char* kVerseLines = R"PY(
+// The body of the TEI file named on the command line, as ElementTree reads
+// it, with the named entities from Python's own HTML table.
+const char* kReadBody = R"PY(
 import sys, re, json, html.entities, xml.etree.ElementTree as ET
 t = open(sys.argv[1], encoding='utf-8').read()
 t = re.sub(r'<!DOCTYPE.*?\]>', '', t, count=1, flags=re.S)
@@ -290,6 +290,11 @@ def ent(m):
     return html.entities.html5.get(n + ';', n)
 t = re.sub(r'&([A-Za-z][A-Za-z0-9.]*);', ent, t)
 body = ET.fromstring(t).find('.//body')
+)PY";
+
+// Every verse line of a file, its words with white space collapsed, as
+// ElementTree reads them (the bracketed and added words included).
+const char* kVerseLines = R"PY(
 print(json.dumps({'books': len(body.findall('div1')), 'sections': len(body.findall('.//div2')),
                   'lines': [' '.join(''.join(l.itertext()).split()) for l in body.iter('l')]}))
 )PY";
@@ -303,7 +308,7 @@ print(json.dumps({'books': len(body.findall('div1')), 'sections': len(body.finda
 TEST(GoldenDefaults, HoraceUnderDefaultSettingsKeepsEveryLine) {
     const QString path = sharedPath(QStringLiteral("data/tei2/phi0893.phi004.perseus-lat1.xml"));
     ASSERT_TRUE(QFile::exists(path)) << path.toStdString();
-    const PythonRun py = runPython(QString::fromUtf8(kVerseLines), {path});
+    const PythonRun py = runPython(QString::fromUtf8(kReadBody) + QString::fromUtf8(kVerseLines), {path});
     ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
     const QJsonObject expected = QJsonDocument::fromJson(py.out.toUtf8()).object();
 
@@ -379,15 +384,6 @@ namespace {
 // them (entities from Python's own HTML table), without its lemma: that
 // quotes the text the note is about.
 const char* kNoteTexts = R"PY(
-import sys, re, json, html.entities, xml.etree.ElementTree as ET
-t = open(sys.argv[1], encoding='utf-8').read()
-t = re.sub(r'<!DOCTYPE.*?\]>', '', t, count=1, flags=re.S)
-def ent(m):
-    n = m.group(1)
-    if n in ('amp', 'lt', 'gt', 'quot', 'apos'): return m.group(0)
-    return html.entities.html5.get(n + ';', n)
-t = re.sub(r'&([A-Za-z][A-Za-z0-9.]*);', ent, t)
-body = ET.fromstring(t).find('.//body')
 def words(e, top=True):
     if e.tag == 'lemma': return e.tail or ''
     out = [e.text or '']
@@ -435,7 +431,7 @@ TEST(GoldenNotes, EveryNoteOfEveryRealTextIsAFootnote) {
     qint64 checked = 0;
     for (const QString& path : files) {
         SCOPED_TRACE(path.toStdString());
-        const PythonRun py = runPython(QString::fromUtf8(kNoteTexts), {path});
+        const PythonRun py = runPython(QString::fromUtf8(kReadBody) + QString::fromUtf8(kNoteTexts), {path});
         ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
         const QJsonArray notes = QJsonDocument::fromJson(py.out.toUtf8()).array();
         const QString key = TSBodyElementParser::identifierForSource(QUrl::fromLocalFile(path));

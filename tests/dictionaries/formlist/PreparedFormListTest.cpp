@@ -291,15 +291,6 @@ Bg backgroundAt(const ts::AttributedString& s, qsizetype i) {
     return Bg::None;
 }
 
-// The application's dictionary written to another file.
-class LewisAndShortAt : public LewisAndShort {
-public:
-    explicit LewisAndShortAt(QUrl url) : url_(std::move(url)) {}
-    QUrl editedURL() const override { return url_; }
-
-private:
-    QUrl url_;
-};
 
 // The prepared dictionary and its list, made once for the real-data tests.
 struct RealList {
