@@ -76,8 +76,11 @@ int TSCellEditor::textHeight() const { return int(std::ceil(document()->size().h
 
 void TSCellEditor::resizeEvent(QResizeEvent* event) {
     QTextEdit::resizeEvent(event);
-    // Grown to its text, the editor shows it from the first line.
+    // Grown to its text, the editor shows it from the first line; kept
+    // shorter than its text (in a row taller than the view), it keeps the
+    // caret or selection in sight as it is resized.
     if (height() >= textHeight()) verticalScrollBar()->setValue(0);
+    else ensureCursorVisible();
 }
 
 // ---------------------------------------------------------------- delegate
@@ -284,6 +287,15 @@ bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
 void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
     // The row's full height, or the text's when it has grown past the row.
     QRect rect = option.rect;
-    if (auto* edit = qobject_cast<TSCellEditor*>(editor)) rect.setHeight(std::max(rect.height(), edit->textHeight()));
+    if (auto* edit = qobject_cast<TSCellEditor*>(editor)) {
+        int height = std::max(rect.height(), edit->textHeight());
+        // Taller than the view, as a prose paragraph may be, the editor ends
+        // at the view's bottom and scrolls within itself: grown whole, the
+        // caret or a found match past the bottom could never be seen, as the
+        // outline scrolls by whole rows.
+        const int shown = view_->viewport()->height();
+        if (height > shown) height = std::max(shown - std::max(rect.top(), 0), kMinimumRowHeight);
+        rect.setHeight(height);
+    }
     editor->setGeometry(rect);
 }
