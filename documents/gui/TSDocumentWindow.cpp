@@ -92,6 +92,13 @@ bool TSOutlineView::viewportEvent(QEvent* event) {
     return handled;
 }
 
+void TSOutlineView::scrollContentsBy(int dx, int dy) {
+    QTreeView::scrollContentsBy(dx, dy);
+    // Scrolling only moves an open editor; one kept within the view (in a
+    // row taller than it) takes the room its row has at its new place.
+    if (dy != 0) updateEditorGeometries();
+}
+
 void TSOutlineView::commitOpenEditor() {
     if (state() != QAbstractItemView::EditingState) return;
     QWidget* editor = QApplication::focusWidget();

@@ -273,6 +273,43 @@ TEST_F(DocumentWindow, AMatchInARowTallerThanTheViewIsSeen) {
     }
 }
 
+// The editor of a row taller than the view, laid out while the row is far
+// below (a column resized meanwhile), fills the view below the row's top
+// once the reader scrolls the row up, and shows the caret: it does not stay
+// the sliver it was off screen.
+TEST_F(DocumentWindow, AnEditorKeptWithinTheViewFollowsItsRowWhenScrolled) {
+    auto doc = manyLines(3);
+    for (int row : {0, 2})
+        std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(row))
+            ->setLatin(ts::AttributedString::make(QStringLiteral("senectus ipsa morbus est. ").repeated(400)));
+    TSDocumentWindow window(doc);
+    window.resize(900, 500);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TSOutlineView* outline = window.outlineView();
+    outline->expandAll();
+    const QModelIndex last = window.model()->index(2, TSOutlineModel::LatinColumn, window.model()->index(0, 0));
+    outline->setCurrentIndex(last);
+    outline->edit(last);
+    QScrollBar* bar = outline->verticalScrollBar();
+    int inView = 0;
+    for (int value : {0, bar->maximum(), 1, bar->maximum()}) {
+        bar->setValue(value);
+        settle();
+        TSCellEditor* editor = window.openEditor();
+        ASSERT_TRUE(editor);
+        if (outline->visualRect(last).top() >= outline->viewport()->height()) {
+            outline->doItemsLayout();
+            settle();
+            continue;
+        }
+        ++inView;
+        EXPECT_TRUE(waitUntil([&] { return editor->geometry().bottom() == outline->viewport()->rect().bottom(); })) << value;
+        EXPECT_TRUE(outline->viewport()->rect().contains(editor->viewport()->mapTo(outline->viewport(), editor->cursorRect().center())));
+    }
+    EXPECT_GE(inView, 2) << "scrolled to its end, the outline shows the last row";
+}
+
 TEST_F(DocumentWindow, SwitchingTheEnglishColumnKeepsItsWidth) {
     auto doc = manyLines(3);
     auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(0));
