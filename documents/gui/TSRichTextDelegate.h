@@ -53,10 +53,12 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     ts::SpellingHighlighter* spelling_ = nullptr;
     int lastHeight_ = -1;
+    bool shown_ = false;
 };
 
 class TSRichTextDelegate : public QStyledItemDelegate {
