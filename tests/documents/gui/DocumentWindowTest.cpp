@@ -71,6 +71,19 @@ TSDocumentPtr manyLines(int n) {
     return doc;
 }
 
+// Three lines, the first and last of them paragraphs many times taller than
+// a window, with the phrase at their start, middle and end.
+TSDocumentPtr tallParagraphs(const QString& latin, const QString& english) {
+    auto doc = manyLines(3);
+    const QString filler = QStringLiteral(" senectus ipsa morbus est quae multa secum incommoda affert. ").repeated(120);
+    for (int row : {0, 2}) {
+        auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(row));
+        line->setLatin(ts::AttributedString::make(QStringList(3, latin).join(filler)));
+        line->setEnglish(ts::AttributedString::make(QStringList(3, english).join(filler)));
+    }
+    return doc;
+}
+
 int argc = 1;
 char arg0[] = "documents_gui_tests";
 char* argv[] = {arg0, nullptr};
@@ -215,15 +228,7 @@ TEST_F(DocumentWindow, EachMatchTheFindBarSelectsIsScrolledIntoView) {
 // the match, whichever way the bar moves and in either text column; three
 // matches sit in one paragraph, at its start, middle and end.
 TEST_F(DocumentWindow, AMatchInARowTallerThanTheViewIsSeen) {
-    auto doc = manyLines(3);
-    const QString filler = QStringLiteral("senectus ipsa morbus est quae multa secum incommoda affert. ").repeated(120);
-    for (int row : {0, 2}) {
-        auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(row));
-        line->setLatin(ts::AttributedString::make(QStringLiteral("Cyrus quidem ") + filler + QStringLiteral("Cyrus quidem ") + filler +
-                                                  QStringLiteral("Cyrus quidem apud Xenophontem.")));
-        line->setEnglish(ts::AttributedString::make(QStringLiteral("Cyrus indeed ") + filler + QStringLiteral("Cyrus indeed ") +
-                                                    filler + QStringLiteral("Cyrus indeed in Xenophon.")));
-    }
+    auto doc = tallParagraphs(QStringLiteral("Cyrus quidem"), QStringLiteral("Cyrus indeed"));
     TSDocumentWindow window(doc);
     window.resize(900, 500);
     window.show();
@@ -279,10 +284,7 @@ TEST_F(DocumentWindow, AMatchInARowTallerThanTheViewIsSeen) {
 // scrolls the row up, still from its first line: it does not stay the
 // sliver it was off screen, nor jump to the caret at the text's end.
 TEST_F(DocumentWindow, AnEditorKeptWithinTheViewFollowsItsRowWhenScrolled) {
-    auto doc = manyLines(3);
-    for (int row : {0, 2})
-        std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(row))
-            ->setLatin(ts::AttributedString::make(QStringLiteral("senectus ipsa morbus est. ").repeated(400)));
+    auto doc = tallParagraphs(QStringLiteral("Cyrus quidem"), QStringLiteral("Cyrus indeed"));
     TSDocumentWindow window(doc);
     window.resize(900, 500);
     window.show();
