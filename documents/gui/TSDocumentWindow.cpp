@@ -92,6 +92,13 @@ bool TSOutlineView::viewportEvent(QEvent* event) {
     return handled;
 }
 
+void TSOutlineView::scrollContentsBy(int dx, int dy) {
+    QTreeView::scrollContentsBy(dx, dy);
+    // Scrolling only moves an open editor; one kept within the view (in a
+    // row taller than it) takes the room its row has at its new place.
+    if (dy != 0) updateEditorGeometries();
+}
+
 void TSOutlineView::commitOpenEditor() {
     if (state() != QAbstractItemView::EditingState) return;
     QWidget* editor = QApplication::focusWidget();
@@ -563,10 +570,13 @@ bool TSDocumentWindow::selectMatch(const QModelIndex& index, qsizetype at, qsize
     // have scrolled away from it since. Per-item scrolling takes a row for
     // seen when it is within a page's count of rows from the top, counted
     // with the heights of the first rows, and so misses rows below taller
-    // ones: where the row is still not whole in view, it is centred.
+    // ones: where the row is still not whole in view, it is centred. A row
+    // taller than the view goes to its top, where its editor, kept within
+    // the view, has the most room to scroll the match into sight.
     outline_->scrollTo(index);
-    if (!outline_->viewport()->rect().contains(outline_->visualRect(index)))
-        outline_->scrollTo(index, QAbstractItemView::PositionAtCenter);
+    if (const QRect row = outline_->visualRect(index); !outline_->viewport()->rect().contains(row))
+        outline_->scrollTo(index, row.height() > outline_->viewport()->height() ? QAbstractItemView::PositionAtTop
+                                                                               : QAbstractItemView::PositionAtCenter);
     QTextEdit* editor = delegate_->editor();
     if (editor) {
         // The match itself is selected in the line's editor.

@@ -55,6 +55,7 @@ public:
 
 protected:
     bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
 
 private:
     bool resizePending_ = false;

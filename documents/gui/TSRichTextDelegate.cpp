@@ -74,10 +74,27 @@ TSCellEditor::TSCellEditor(const QString& language, QWidget* parent) : QTextEdit
 
 int TSCellEditor::textHeight() const { return int(std::ceil(document()->size().height())); }
 
+void TSCellEditor::showEvent(QShowEvent* event) {
+    QTextEdit::showEvent(event);
+    // The text edit scrolls to its caret when first shown; kept shorter than
+    // its text, the editor opens instead on the first line, where its row
+    // starts, as the row showed it. Whoever selects a match scrolls to it.
+    if (shown_) return;
+    shown_ = true;
+    verticalScrollBar()->setValue(0);
+}
+
 void TSCellEditor::resizeEvent(QResizeEvent* event) {
+    // Measured at the old size, before the new one scrolls anything.
+    const QRect caret = cursorRect();
+    const bool caretShown = caret.top() >= 0 && caret.bottom() < event->oldSize().height();
     QTextEdit::resizeEvent(event);
-    // Grown to its text, the editor shows it from the first line.
+    // Grown to its text, the editor shows it from the first line; kept
+    // shorter than its text (in a row taller than the view), it keeps a
+    // caret or found match it showed in sight as its row moves, and
+    // otherwise the lines it showed.
     if (height() >= textHeight()) verticalScrollBar()->setValue(0);
+    else if (caretShown) ensureCursorVisible();
 }
 
 // ---------------------------------------------------------------- delegate
@@ -235,6 +252,9 @@ void TSRichTextDelegate::setEditorData(QWidget* editor, const QModelIndex& index
     edit->document()->setDocumentMargin(kTextMargin);
     edit->document()->setModified(false);
     edit->moveCursor(QTextCursor::End);
+    // Kept shorter than its text, the editor shows the first line, where its
+    // row starts, not the caret at the end.
+    edit->verticalScrollBar()->setValue(0);
     // What is typed into an empty cell takes the document's base font: the
     // empty paragraph carries it, so wherever the caret is put it types so.
     const ts::Attributes& base = model_->document()->baseFontAttributes();
@@ -284,6 +304,15 @@ bool TSRichTextDelegate::eventFilter(QObject* object, QEvent* event) {
 void TSRichTextDelegate::updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const {
     // The row's full height, or the text's when it has grown past the row.
     QRect rect = option.rect;
-    if (auto* edit = qobject_cast<TSCellEditor*>(editor)) rect.setHeight(std::max(rect.height(), edit->textHeight()));
+    if (auto* edit = qobject_cast<TSCellEditor*>(editor)) {
+        int height = std::max(rect.height(), edit->textHeight());
+        // Taller than the view, as a prose paragraph may be, the editor ends
+        // at the view's bottom and scrolls within itself: grown whole, the
+        // caret or a found match past the bottom could never be seen, as the
+        // outline scrolls by whole rows.
+        const int shown = view_->viewport()->height();
+        if (height > shown) height = std::max(shown - std::max(rect.top(), 0), kMinimumRowHeight);
+        rect.setHeight(height);
+    }
     editor->setGeometry(rect);
 }

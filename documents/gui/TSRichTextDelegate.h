@@ -15,8 +15,9 @@
 // The editor (TSCellEditor) lays out its text the same way, checks Latin
 // spelling with the Latin dictionary (English cells with the user's
 // language, never the Latin one), and grows with its text: it is at least as
-// tall as its row, and its row grows with it while it is open. Main thread
-// only.
+// tall as its row, and its row grows with it while it is open. In a row
+// taller than the view it ends at the view's bottom instead and scrolls
+// within itself, keeping its caret or selection in sight. Main thread only.
 
 #include "platform/AttributedString.h"
 
@@ -52,10 +53,12 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     ts::SpellingHighlighter* spelling_ = nullptr;
     int lastHeight_ = -1;
+    bool shown_ = false;
 };
 
 class TSRichTextDelegate : public QStyledItemDelegate {

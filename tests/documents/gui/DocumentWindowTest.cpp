@@ -30,6 +30,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextCursor>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -67,6 +68,19 @@ TSDocumentPtr manyLines(int n) {
     }
     auto doc = std::make_shared<TSDocument>();
     doc->setText(text);
+    return doc;
+}
+
+// Three lines, the first and last of them paragraphs many times taller than
+// a window, with the phrase at their start, middle and end.
+TSDocumentPtr tallParagraphs(const QString& latin, const QString& english) {
+    auto doc = manyLines(3);
+    const QString filler = QStringLiteral(" senectus ipsa morbus est quae multa secum incommoda affert. ").repeated(120);
+    for (int row : {0, 2}) {
+        auto line = std::dynamic_pointer_cast<TSMatchedChunk>(doc->text()->childAt(0)->childAt(row));
+        line->setLatin(ts::AttributedString::make(QStringList(3, latin).join(filler)));
+        line->setEnglish(ts::AttributedString::make(QStringList(3, english).join(filler)));
+    }
     return doc;
 }
 
@@ -207,6 +221,98 @@ TEST_F(DocumentWindow, EachMatchTheFindBarSelectsIsScrolledIntoView) {
     field->setText(QStringLiteral("fagi silvestrem"));
     QTest::keyClick(field, Qt::Key_Return);
     EXPECT_EQ(window.findBar()->findChild<QLabel*>()->text(), QStringLiteral("Not found"));
+}
+
+// A match inside a row taller than the view, as a prose paragraph is, is
+// seen too: the row's editor keeps to the view and scrolls within itself to
+// the match, whichever way the bar moves and in either text column; three
+// matches sit in one paragraph, at its start, middle and end.
+TEST_F(DocumentWindow, AMatchInARowTallerThanTheViewIsSeen) {
+    auto doc = tallParagraphs(QStringLiteral("Cyrus quidem"), QStringLiteral("Cyrus indeed"));
+    TSDocumentWindow window(doc);
+    window.resize(900, 500);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TSOutlineView* outline = window.outlineView();
+    TSOutlineModel* model = window.model();
+    window.showFindBar();
+    QLineEdit* field = window.findField();
+    QMap<QString, QPushButton*> buttons;
+    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) buttons[b->text()] = b;
+    const std::function<void()> ways[] = {[&] { QTest::keyClick(field, Qt::Key_Return); }, [&] { buttons[">"]->click(); },
+                                          [&] { buttons["<"]->click(); }};
+    const struct {
+        int column;
+        QString word;
+    } columns[] = {{TSOutlineModel::LatinColumn, QStringLiteral("Cyrus quidem")}, {TSOutlineModel::EnglishColumn, QStringLiteral("Cyrus indeed")}};
+    for (const auto& column : columns) {
+        field->setText(column.word);
+        for (int way = 0; way < 3; ++way) {
+            SCOPED_TRACE(column.word.toStdString() + " way " + std::to_string(way));
+            outline->setCurrentIndex(model->index(1, column.column, model->index(0, 0)));
+            QSet<QPair<const TSChunk*, int>> seen;
+            for (int i = 0; i < 6; ++i) {
+                SCOPED_TRACE(i);
+                // The reader may have scrolled away meanwhile.
+                outline->verticalScrollBar()->setValue(i % 2 ? 0 : outline->verticalScrollBar()->maximum());
+                ways[way]();
+                TSCellEditor* editor = window.openEditor();
+                ASSERT_TRUE(editor && editor->isVisible());
+                ASSERT_EQ(editor->textCursor().selectedText(), column.word);
+                const QModelIndex at = outline->currentIndex();
+                EXPECT_EQ(at.column(), column.column);
+                EXPECT_GT(outline->visualRect(at).height(), 3 * outline->viewport()->height());
+                // Both ends of the match, which may wrap onto a second line.
+                QTextCursor start = editor->textCursor();
+                start.setPosition(start.selectionStart());
+                ASSERT_TRUE(waitUntil([&] {
+                    for (const QRect& end : {editor->cursorRect(start), editor->cursorRect()})
+                        if (!outline->viewport()->rect().contains(QRect(editor->viewport()->mapTo(outline->viewport(), end.topLeft()), end.size())))
+                            return false;
+                    return true;
+                }));
+                seen.insert({model->chunkForIndex(at), editor->textCursor().selectionStart()});
+            }
+            EXPECT_EQ(seen.size(), 6);
+        }
+    }
+}
+
+// The editor of a row taller than the view opens on the row's first line,
+// as the row shows it; laid out while the row is far below (a column resized
+// meanwhile), it fills the view below the row's top again once the reader
+// scrolls the row up, still from its first line: it does not stay the
+// sliver it was off screen, nor jump to the caret at the text's end.
+TEST_F(DocumentWindow, AnEditorKeptWithinTheViewFollowsItsRowWhenScrolled) {
+    auto doc = tallParagraphs(QStringLiteral("Cyrus quidem"), QStringLiteral("Cyrus indeed"));
+    TSDocumentWindow window(doc);
+    window.resize(900, 500);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    TSOutlineView* outline = window.outlineView();
+    outline->expandAll();
+    settle();
+    const QModelIndex last = window.model()->index(2, TSOutlineModel::LatinColumn, window.model()->index(0, 0));
+    QScrollBar* bar = outline->verticalScrollBar();
+    bar->setValue(bar->maximum());
+    outline->setCurrentIndex(last);
+    outline->edit(last);
+    int inView = 0;
+    for (int value : {bar->maximum(), 0, bar->maximum(), 1, bar->maximum()}) {
+        bar->setValue(value);
+        settle();
+        TSCellEditor* editor = window.openEditor();
+        ASSERT_TRUE(editor);
+        if (outline->visualRect(last).top() >= outline->viewport()->height()) {
+            outline->doItemsLayout();
+            settle();
+            continue;
+        }
+        ++inView;
+        EXPECT_TRUE(waitUntil([&] { return editor->geometry().bottom() == outline->viewport()->rect().bottom(); })) << value;
+        EXPECT_EQ(editor->verticalScrollBar()->value(), 0) << value;
+    }
+    EXPECT_GE(inView, 3) << "scrolled to its end, the outline shows the last row";
 }
 
 TEST_F(DocumentWindow, SwitchingTheEnglishColumnKeepsItsWidth) {
