@@ -35,6 +35,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 namespace {
 
 TSDocumentPtr eclogues() {
@@ -177,6 +180,16 @@ TEST_F(DocumentWindow, EcloguesShowInThreeColumnsWithAFlaggedLocation) {
     EXPECT_TRUE(guard.isNull());
 }
 
+// The bar's three ways to the next match: Return in its field, ">" and "<".
+std::vector<std::function<void()>> findWays(TSDocumentWindow& window) {
+    QMap<QString, QPushButton*> buttons;
+    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) buttons[b->text()] = b;
+    QLineEdit* field = window.findField();
+    QPushButton* next = buttons.value(QStringLiteral(">"));
+    QPushButton* previous = buttons.value(QStringLiteral("<"));
+    return {[field] { QTest::keyClick(field, Qt::Key_Return); }, [next] { next->click(); }, [previous] { previous->click(); }};
+}
+
 // Every match the find bar selects is seen, whether Return, ">" or "<"
 // moves to it and wherever the reader has scrolled meanwhile: the outline
 // opens the match's poem and scrolls to its line, also for a further match
@@ -191,10 +204,7 @@ TEST_F(DocumentWindow, EachMatchTheFindBarSelectsIsScrolledIntoView) {
     TSOutlineView* outline = window.outlineView();
     window.showFindBar();
     QLineEdit* field = window.findField();
-    QMap<QString, QPushButton*> buttons;
-    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) buttons[b->text()] = b;
-    const std::function<void()> ways[] = {[&] { QTest::keyClick(field, Qt::Key_Return); }, [&] { buttons[">"]->click(); },
-                                          [&] { buttons["<"]->click(); }};
+    const std::vector<std::function<void()>> ways = findWays(window);
     for (const QString& word : {QStringLiteral("urbem"), QStringLiteral("Corydon")}) {
         qsizetype matches = 0;
         for (TSChunkPtr c = TSText::nextChunk(doc->text()); c; c = TSText::nextChunk(c))
@@ -237,10 +247,7 @@ TEST_F(DocumentWindow, AMatchInARowTallerThanTheViewIsSeen) {
     TSOutlineModel* model = window.model();
     window.showFindBar();
     QLineEdit* field = window.findField();
-    QMap<QString, QPushButton*> buttons;
-    for (QPushButton* b : window.findBar()->findChildren<QPushButton*>()) buttons[b->text()] = b;
-    const std::function<void()> ways[] = {[&] { QTest::keyClick(field, Qt::Key_Return); }, [&] { buttons[">"]->click(); },
-                                          [&] { buttons["<"]->click(); }};
+    const std::vector<std::function<void()>> ways = findWays(window);
     const struct {
         int column;
         QString word;
