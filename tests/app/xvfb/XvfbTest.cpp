@@ -290,6 +290,9 @@ QStringList foreignDescriptors(qint64 pid, const QString& program) {
     for (const QString& fd : QDir(proc + "/fd").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
         if (fd.toInt() <= 2) continue;
         const QString target = linkTarget(proc + "/fd/" + fd);
+        // A file the analyser opened and closed while it was being listed;
+        // an inherited descriptor stays open for the process's life.
+        if (target.isEmpty()) continue;
         const bool ownFile = std::any_of(own.begin(), own.end(), [&](const QString& folder) {
             return target.startsWith(folder) && QFileInfo(target).isFile();
         });
