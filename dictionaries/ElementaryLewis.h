@@ -21,6 +21,8 @@
 
 #include <QByteArray>
 
+#include <utility>
+
 class ElementaryLewis;
 using ElementaryLewisPtr = std::shared_ptr<ElementaryLewis>;
 
@@ -105,4 +107,16 @@ protected:
 private:
     // The file was missing or could not be read; saving must not write it.
     std::atomic<bool> loadFailed_{false};
+};
+
+// The dictionary kept in a file of the caller's choosing instead of the
+// application's: the converting tool's --out, and runs that must leave the
+// user's copy alone.
+class ElementaryLewisAt : public ElementaryLewis {
+public:
+    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
+    QUrl editedURL() const override { return url_; }
+
+private:
+    QUrl url_;
 };

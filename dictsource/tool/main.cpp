@@ -40,16 +40,6 @@
 
 namespace {
 
-
-class ElementaryLewisAt : public ElementaryLewis {
-public:
-    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
-    QUrl editedURL() const override { return url_; }
-
-private:
-    QUrl url_;
-};
-
 int usage() {
     std::fprintf(stderr,
                  "usage: tessarin-dictsource convert-ls [--non-interactive | --interactive] [--source PATH] [--out FILE]\n"

@@ -550,16 +550,6 @@ TEST(ElementaryParser, LewisShortFormsOfTheSharedRules) {
     EXPECT_EQ(&NBSourceLSParser::firstDeclensionEndings(), &latinsource::firstDeclensionEndings());
 }
 
-namespace {
-class ElementaryLewisAt : public ElementaryLewis {
-public:
-    explicit ElementaryLewisAt(QUrl url) : url_(std::move(url)) {}
-    QUrl editedURL() const override { return url_; }
-
-private:
-    QUrl url_;
-};
-}  // namespace
 
 TEST(ElementaryParser, DictionaryRebuiltThroughItsBuilder) {
     installTestServices();
