@@ -633,3 +633,60 @@ TEST(LewisShortReal, PrincipalPartsAgreeWithTheAnalyser) {
         EXPECT_LE(share, kind.percent) << kind.name;
     }
 }
+
+// Every noun, verb and adjective of the prepared dictionary whose headword the
+// installed analyser knows, declined and conjugated as the paradigm windows
+// and the word-form list build it (one route from the entry), checked form by
+// form against the analyser's reading of it; the nouns' genitives against
+// their entries; the verbs' first persons and infinitives against the
+// analyser's. Prints the figures and the differences left, by class.
+TEST(LewisShortReal, EveryWordDeclinesAsItsEntrySays) {
+    if (!QFileInfo(QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica/uls-T.xml.xz")).isFile())
+        GTEST_SKIP() << "no lexica";
+    if (words_analyser::program().isEmpty()) GTEST_SKIP() << "whitakers-words is not installed";
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    QFile script(QStringLiteral(TS_SOURCE_DIR_DEFAULT "/tests/dictsource/paradigm_check.py"));
+    ASSERT_TRUE(script.open(QIODevice::ReadOnly));
+    const PythonRun py = runPython(QString::fromUtf8(script.readAll()),
+                                   {prepared.dictionary, prepared.forms, words_analyser::program(), QStringLiteral("4")},
+                                   1800000);
+    ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+    const QJsonObject result = QJsonDocument::fromJson(py.outBytes).object();
+    const QJsonObject figures = result.value(QStringLiteral("figures")).toObject();
+    const QJsonObject differences = result.value(QStringLiteral("differences")).toObject();
+    for (auto it = differences.begin(); it != differences.end(); ++it) {
+        const QJsonArray list = it.value().toArray();
+        std::printf("%s: %lld\n", qPrintable(it.key()), qlonglong(list.size()));
+        for (qsizetype i = 0; i < list.size() && i < 40; ++i) std::printf("  %s\n", qPrintable(list.at(i).toString()));
+    }
+    const struct {
+        const char* name;
+        double withoutForms;  // at most this share of the known words has no forms
+        double right;         // at least this share of their forms is read as that word in that slot
+    } classes[] = {{"nouns", 2.0, 99.0}, {"verbs", 2.0, 98.5}, {"adjectives", 5.0, 97.0}};
+    for (const auto& c : classes) {
+        const QJsonObject f = figures.value(QString::fromLatin1(c.name)).toObject();
+        const double known = f.value(QStringLiteral("known")).toDouble();
+        const double without = 100.0 * f.value(QStringLiteral("without forms")).toDouble() / known;
+        const double right = 100.0 * f.value(QStringLiteral("right")).toDouble() / f.value(QStringLiteral("forms")).toDouble();
+        std::printf("%s: %.0f known to the analyser, %.2f%% without forms, %.0f forms, %.2f%% read as that word in "
+                    "that slot\n",
+                    c.name, known, without, f.value(QStringLiteral("forms")).toDouble(), right);
+        for (const auto& s : f.value(QStringLiteral("without forms samples")).toArray())
+            std::printf("  no forms: %s\n", qPrintable(s.toString()));
+        EXPECT_GT(known, 500) << c.name;
+        EXPECT_LE(without, c.withoutForms) << c.name;
+        EXPECT_GE(right, c.right) << c.name;
+    }
+    const QJsonObject genitives = figures.value(QStringLiteral("genitives")).toObject();
+    const double genitiveShare = 100.0 * genitives.value(QStringLiteral("differing")).toDouble() /
+                                 genitives.value(QStringLiteral("compared")).toDouble();
+    std::printf("noun genitives other than the entry's: %.2f%%\n", genitiveShare);
+    EXPECT_LE(genitiveShare, 0.5);
+    const QJsonObject verbParts = figures.value(QStringLiteral("verb first persons and infinitives")).toObject();
+    const double verbShare = 100.0 * verbParts.value(QStringLiteral("differing")).toDouble() /
+                             verbParts.value(QStringLiteral("compared")).toDouble();
+    std::printf("verbs whose first person or infinitive is not the analyser's: %.2f%%\n", verbShare);
+    EXPECT_LE(verbShare, 2.0);
+}
