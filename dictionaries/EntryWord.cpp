@@ -56,6 +56,21 @@ WordPtr participleAdjective(const QString& head) {
     return adjective;
 }
 
+// A verb the entry gives no conjugation: one that lacks its first person
+// shows it in the form it has. A perfect (ōdī, meminī) takes the endings
+// every conjugation shares; a third person (licet, taedet, ningit) its own
+// -at, -et or -it, with the infinitive telling -it of the fourth apart.
+qint64 defectiveConjugation(const QString& parts) {
+    const QString first = foldLatinString(parts.section(u' ', 0, 0)).toLower();
+    const QString second = foldLatinString(parts.section(u' ', 1, 1)).toLower();
+    if (first.size() < 3) return 0;
+    if (first.endsWith(u'i')) return 3;
+    if (first.endsWith(QLatin1String("at"))) return 1;
+    if (first.endsWith(QLatin1String("et"))) return 2;
+    if (first.endsWith(QLatin1String("it"))) return second.endsWith(QLatin1String("ire")) ? 4 : 3;
+    return 0;
+}
+
 }  // namespace
 
 QString principalParts(const QString& text) {
@@ -122,11 +137,12 @@ Result fromEntry(const DictionaryEntry& entry) {
         break;
     }
     case DictionaryEntry::Verb: {
-        if (entry.conjugation() < 1) return r;
+        const qint64 conjugation = entry.conjugation() >= 1 ? entry.conjugation() : defectiveConjugation(r.parts);
+        if (conjugation < 1) return r;
         auto verb = std::make_shared<Verb>();
         verb->setWordType(WordCode::Verb);
         verb->setLatin(r.parts);
-        verb->setConjugation(entry.conjugation());
+        verb->setConjugation(conjugation);
         verb->setTransIntrans(entry.transIntrans());
         r.word = verb;
         break;
