@@ -209,6 +209,20 @@ bool hasFlag(int kind, quint8 flag) { return (kindTable().flags[kind] & flag) !=
 
 // ---- Stacks ----
 
+namespace {
+
+// Opening minus closing round brackets.
+int bracketBalance(const QString& text) {
+    int n = 0;
+    for (QChar c : text) {
+        if (c == u'(') ++n;
+        else if (c == u')') --n;
+    }
+    return n;
+}
+
+}  // namespace
+
 void NBSourceLSParser::pushElement(const QString& name) {
     const Kind kind = kindOf(name);
     stackList().append(name);
@@ -350,6 +364,9 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         incomplete_ = false;
         prefixEnd_ = -1;
         posSeen_ = false;
+        headBrackets_ = 0;
+        headInSense_ = false;
+        senseSeen_ = false;
         senseITypes_.clear();
         pendingITypes_.clear();
         prevStackElements_.clear();
@@ -448,10 +465,20 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
             DSLog("sense outside an entry %@", attributes.value(QStringLiteral("id")));
             return;
         }
-        parseITypes();
+        if (headInSense_) endHeadInSense();
+        const int open = senseSeen_ ? 0 : bracketBalance(prevStackString());
+        senseSeen_ = true;
+        if (open > 0) {
+            // The head's inflection texts wait for the rest of the head,
+            // which gives the conjugation or gender they depend on.
+            headBrackets_ = open;
+            headInSense_ = true;
+        } else {
+            parseITypes();
+            iTypesArray_.clear();
+        }
         addResidualNotes(prevStackString());
         setPrevStackString(QString());
-        iTypesArray_.clear();
         addNewSense(attributes);
     } else if (kind == Kind::Foreign) {
         startForeignWithAttributes(attributes);
@@ -466,10 +493,44 @@ void NBSourceLSParser::bodyDidEndSenseElement(const QString& name) {
     clearCurString();
 }
 
+bool NBSourceLSParser::atHeadLevel() const {
+    if (!headInSense_ || priorStackCaller() != QLatin1String("sense")) return false;
+    return -bracketBalance(prevStackString()) >= headBrackets_;
+}
+
+void NBSourceLSParser::endHeadInSense() {
+    headInSense_ = false;
+    parseITypes();
+}
+
 void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
     const DictionaryEntryPtr entry = curEntry();
+    if (headInSense_) {
+        if (atHeadLevel()) {
+            // The head's own fields, read as they are before a sense.
+            switch (kind) {
+            case Kind::Gen: parseITypes(); handleGen(); return;
+            case Kind::IType: handleBodyIType(); return;
+            case Kind::Pos:
+                posSeen_ = true;
+                parsePos();
+                parseITypes();
+                return;
+            case Kind::Hi:
+            case Kind::Cit:
+            case Kind::Quote: endHeadInSense(); break;
+            default: break;
+            }
+        } else if (kind == Kind::IType || kind == Kind::Pos || kind == Kind::Gen) {
+            // Inside the remark: forms of the word, not its class.
+            if (kind == Kind::Gen) appendStringToPrevEntry(QStringLiteral("(%1)").arg(lastStackString()));
+            else appendLastStringToPrevEntry();
+            return;
+        }
+    }
     switch (kind) {
     case Kind::Sense:
+        if (headInSense_) endHeadInSense();
         finishSense();
         quoteString_.clear();
         return;

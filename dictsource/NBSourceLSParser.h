@@ -432,6 +432,19 @@ private:
     // texts read inside a sense before the first one was.
     bool posSeen_ = false;
     QStringList senseITypes_;
+    // The source often opens the first sense inside a bracketed remark of
+    // the head ("ĕquus, i (<sense>gen. plur. equūm ...), <gen>m.</gen>"):
+    // the head then goes on inside that sense once the remark closes, up to
+    // the first translation. How many brackets were open when it started,
+    // whether the head is still being read there, and whether the entry
+    // has had a sense at all.
+    int headBrackets_ = 0;
+    bool headInSense_ = false;
+    bool senseSeen_ = false;
+    // Whether the element now ending stands in the head's continuation
+    // inside the first sense, outside any bracket.
+    bool atHeadLevel() const;
+    void endHeadInSense();
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;

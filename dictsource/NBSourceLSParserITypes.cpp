@@ -8,6 +8,7 @@
 
 #include <QFile>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -69,7 +70,18 @@ void NBSourceLSParser::parseITypes() {
     cullVide();
     // Taken out first so that a handler that collects again cannot make
     // this pass run on.
-    const QStringList texts = std::exchange(iTypesArray_, QStringList());
+    QStringList texts = std::exchange(iTypesArray_, QStringList());
+    // A perfect and supine whose conjugation the source gives only after a
+    // remark ("gĕro, gessi, gestum (…), 3") are one set of parts.
+    for (qsizetype i = texts.size() - 1; i > 0; --i) {
+        const QString number = trimmedOf(texts.at(i), QStringLiteral(" .,;"));
+        const QString parts = trimmedOf(collapseWhiteSpace(texts.at(i - 1)), QStringLiteral(" .,;"));
+        static const QRegularExpression conjugation(QStringLiteral("^[1-4]$"));
+        static const QRegularExpression perfectAndSupine(QStringLiteral("^[^\\d,]+,[^\\d,]+$"));
+        if (!conjugation.match(number).hasMatch() || !perfectAndSupine.match(parts).hasMatch()) continue;
+        texts[i - 1] = parts + QStringLiteral(", ") + number;
+        texts.removeAt(i);
+    }
     for (qsizetype i = texts.size() - 1; i >= 0; --i) parseIType(texts.at(i));
     iTypesArray_.clear();
 }
