@@ -7,6 +7,7 @@
 #include "foundation/StringExtensions.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QHash>
 #include <QRegularExpression>
 
@@ -71,15 +72,23 @@ void NBSourceLSParser::parseITypes() {
     // Taken out first so that a handler that collects again cannot make
     // this pass run on.
     QStringList texts = std::exchange(iTypesArray_, QStringList());
-    // A perfect and supine whose conjugation the source gives only after a
-    // remark ("gĕro, gessi, gestum (…), 3") are one set of parts.
+    // Principal parts whose conjugation the source gives only after a
+    // remark ("gĕro, gessi, gestum (…), 3"; "oblīviscor, lītus (…), 3")
+    // are one set of parts.
+    static const QRegularExpression conjugation(QStringLiteral("^[1-4]$"));
+    // A lone part is a perfect or a participle.
+    static const QRegularExpression lone(QStringLiteral("^[^\\d\\s.]+(us|um|i|ī)$"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression digit(QStringLiteral("\\d"));
     for (qsizetype i = texts.size() - 1; i > 0; --i) {
         const QString number = trimmedOf(texts.at(i), QStringLiteral(" .,;"));
-        const QString parts = trimmedOf(collapseWhiteSpace(texts.at(i - 1)), QStringLiteral(" .,;"));
-        static const QRegularExpression conjugation(QStringLiteral("^[1-4]$"));
-        static const QRegularExpression perfectAndSupine(QStringLiteral("^[^\\d,]+,[^\\d,]+$"));
-        if (!conjugation.match(number).hasMatch() || !perfectAndSupine.match(parts).hasMatch()) continue;
-        texts[i - 1] = parts + QStringLiteral(", ") + number;
+        if (!conjugation.match(number).hasMatch()) continue;
+        QStringList parts = trimmedOf(collapseWhiteSpace(texts.at(i - 1)), QStringLiteral(" .,;")).split(u',');
+        for (QString& p : parts) p = p.trimmed();
+        const bool fits = parts.size() == 2 ? !parts.join(QString()).contains(digit) && !parts.contains(QString())
+                                            : parts.size() == 1 && lone.match(parts.first()).hasMatch();
+        if (!fits) continue;
+        texts[i - 1] = parts.join(QStringLiteral(", ")) + QStringLiteral(", ") + number;
         texts.removeAt(i);
     }
     for (qsizetype i = texts.size() - 1; i >= 0; --i) parseIType(texts.at(i));
