@@ -211,6 +211,11 @@ bool hasFlag(int kind, quint8 flag) { return (kindTable().flags[kind] & flag) !=
 
 namespace {
 
+bool endsWithConjugation(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("(^|,)\\s*[1-4][\\s.]*$"));
+    return number.match(text).hasMatch();
+}
+
 // Opening minus closing round brackets.
 int bracketBalance(const QString& text) {
     int n = 0;
@@ -473,6 +478,7 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
             // which gives the conjugation or gender they depend on.
             headBrackets_ = open;
             headInSense_ = true;
+            headITypes_ = iTypesArray_.size();
         } else {
             parseITypes();
             iTypesArray_.clear();
@@ -512,6 +518,16 @@ void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
             case Kind::Gen: parseITypes(); handleGen(); return;
             case Kind::IType: handleBodyIType(); return;
             case Kind::Pos:
+                // The inflection texts are read as they would have been at
+                // the sense's start; those the rest of the head completes
+                // wait for it.
+                if (!iTypesArray_.isEmpty() && !endsWithConjugation(iTypesArray_.constLast())) {
+                    QStringList later = iTypesArray_.mid(headITypes_);
+                    iTypesArray_ = iTypesArray_.mid(0, headITypes_);
+                    parseITypes();
+                    iTypesArray_ = later;
+                }
+                if (!posSeen_ && entry->type() == DictionaryEntry::Noun) retypeAsVerbFromSense(lastStackString());
                 posSeen_ = true;
                 parsePos();
                 parseITypes();

@@ -439,6 +439,7 @@ private:
     // whether the head is still being read there, and whether the entry
     // has had a sense at all.
     int headBrackets_ = 0;
+    qsizetype headITypes_ = 0;  // inflection texts read before that sense
     bool headInSense_ = false;
     bool senseSeen_ = false;
     // Whether the element now ending stands in the head's continuation
