@@ -471,6 +471,9 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
             return;
         }
         if (headInSense_) endHeadInSense();
+        if (!senseSeen_) {
+            if (QString* head = enclosingBuffer()) takeLooseParts(*head);
+        }
         const int open = senseSeen_ ? 0 : bracketBalance(prevStackString());
         senseSeen_ = true;
         if (open > 0) {
@@ -497,6 +500,31 @@ void NBSourceLSParser::bodyDidEndSenseElement(const QString& name) {
     const Kind kind = kinds_.empty() ? kindOf(name) : kinds_.back();
     if (curEntry()) senseEnd(name, kind);
     clearCurString();
+}
+
+void NBSourceLSParser::takeLooseParts(QString& head) {
+    // Parts the source writes as plain text of the head, outside any
+    // remark and with their conjugation number ("ef-fŏdĭo, …, fōdi, fossum,
+    // 3 (…"), or the number alone after parts it did mark; never the last
+    // number of a reference ("Quint. 11, 3, 183").
+    QString masked = head;
+    int depth = 0;
+    for (QChar& c : masked) {
+        if (c == u'(') ++depth;
+        const bool inside = depth > 0;
+        if (c == u')') depth = qMax(0, depth - 1);
+        if (inside || c == u')') c = u'(';
+    }
+    static const QRegularExpression parts(
+        QStringLiteral("(?:^|(?<![\\d\\s])\\s*[,;:]\\s*)((?:[^\\W\\d]+(?: or [^\\W\\d]+)?\\s*,\\s*){0,3})([1-4])(?=\\s*(?:[,;:(]|$))"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    QRegularExpressionMatch last;
+    for (auto it = parts.globalMatch(masked); it.hasNext();) last = it.next();
+    if (!last.hasMatch()) return;
+    const QString words = last.captured(1).trimmed();
+    if (words.isEmpty() && (iTypesArray_.isEmpty() || endsWithConjugation(iTypesArray_.constLast()))) return;
+    iTypesArray_ << (words.isEmpty() ? last.captured(2) : words + QLatin1Char(' ') + last.captured(2));
+    head.remove(last.capturedStart(1), last.capturedEnd(2) - last.capturedStart(1));
 }
 
 bool NBSourceLSParser::atHeadLevel() const {

@@ -446,6 +446,7 @@ private:
     // inside the first sense, outside any bracket.
     bool atHeadLevel() const;
     void endHeadInSense();
+    void takeLooseParts(QString& head);
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;
