@@ -415,7 +415,10 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            latinsource::finishVerbLine(entry, true, prefixEnd_);
+            // The source marks every length it knows: a part it writes
+            // unmarked takes none from the headword.
+            latinsource::finishVerbLine(entry, false, prefixEnd_);
+            settleVerbConjugation();
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)

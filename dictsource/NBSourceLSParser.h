@@ -271,6 +271,10 @@ public:
     void setConjugation(int n);
     void setDeponent();
     void setPos(int type);
+    // The conjugation code of a verb whose entry gives it: an irregular
+    // verb's or an eō compound's own code, the code of the infinitive the
+    // line gives, 6 for a perfect without present (ōdi, ōdisse).
+    void settleVerbConjugation();
     void determineConjugation();
     void prependToLastString(const QString& text);
     static int numberOfParts(const DictionaryEntryPtr& entry);
