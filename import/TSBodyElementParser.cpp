@@ -625,6 +625,8 @@ bool TSBodyElementParser::insideLine() const {
 
 void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
     lastLine_.reset();
+    // The last line of the book before is no place for this book's words.
+    setCurTextChunk(nullptr);
     auto book = std::make_shared<TSText>();
     books_.push_back(book);
     insertName(setting, book);
@@ -634,8 +636,10 @@ void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
 }
 
 TSMatchedChunkPtr TSBodyElementParser::makeNewSection(const TSImportElement* setting) {
-    // A note before the first line of a section follows no line of it.
+    // A note before the first line of a section follows no line of it, and
+    // the section's words go into no line of the section before.
     lastLine_.reset();
+    setCurTextChunk(nullptr);
     auto section = std::make_shared<TSMatchedChunk>();
     if (TSTextPtr book = curText()) book->addChild(section);
     insertName(setting, section);
@@ -660,6 +664,9 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
             }
     } else {
         parent = lastSection();
+        // Words of a book that come before its first section (a chapter
+        // without a section mark) get a section of their own in that book.
+        if (!parent && !books_.empty()) parent = makeLooseSection();
     }
     // Only text sections close earlier ones of their kind here: text stored
     // under a book or section element must not close the very chunk it is
@@ -677,6 +684,21 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
         chunkStack_.push_back(chunk);
     }
     return chunk;
+}
+
+TSMatchedChunkPtr TSBodyElementParser::makeLooseSection() {
+    // The open book, else the last one: words after a book's end and before
+    // the next stay after the words they followed.
+    TSTextPtr book;
+    for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend() && !book; ++it)
+        if ((*it)->chunkType() == 1) book = std::dynamic_pointer_cast<TSText>(*it);
+    if (!book) book = books_.back();
+    auto section = std::make_shared<TSMatchedChunk>();
+    book->addChild(section);
+    section->setChunkType(2);
+    // Closed like any section: by the next section, or with its book.
+    chunkStack_.push_back(section);
+    return section;
 }
 
 TSMatchedChunkPtr TSBodyElementParser::addNestedMilestone(const TSImportElement* setting, const QString& elementName) {

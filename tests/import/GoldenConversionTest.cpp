@@ -51,7 +51,9 @@ locs = []
 if kind in ('eclogues-lat', 'eclogues-eng'):
     books, sections = 1, len(body.findall('.//div1'))
     for e in body.iter():
-        if e.tag in ('speaker', 'l'):
+        # A poem's head is its first row: the Latin and the English heads
+        # meet there.
+        if e.tag in ('head', 'speaker', 'l'):
             lines.append(text(e)); locs.append(e.get('n') if (e.tag == 'l' and kind == 'eclogues-lat') else None)
 elif kind == 'amphitruo-lat':
     books, sections = len(body.findall('.//div1')), len(body.findall('.//div2'))
