@@ -666,7 +666,7 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
         parent = lastSection();
         // Words of a book that come before its first section (a chapter
         // without a section mark) get a section of their own in that book.
-        if (!parent && !books_.empty()) parent = makeLooseSection();
+        if (!parent) parent = makeLooseSection();
     }
     // Only text sections close earlier ones of their kind here: text stored
     // under a book or section element must not close the very chunk it is
@@ -687,12 +687,12 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
 }
 
 TSMatchedChunkPtr TSBodyElementParser::makeLooseSection() {
-    // The open book, else the last one: words after a book's end and before
-    // the next stay after the words they followed.
+    // Only an open book: words outside every book are no book's, and are
+    // reported as not placed.
     TSTextPtr book;
     for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend() && !book; ++it)
         if ((*it)->chunkType() == 1) book = std::dynamic_pointer_cast<TSText>(*it);
-    if (!book) book = books_.back();
+    if (!book) return nullptr;
     auto section = std::make_shared<TSMatchedChunk>();
     book->addChild(section);
     section->setChunkType(2);
@@ -819,7 +819,23 @@ bool TSBodyElementParser::isPlacedUnder(const TSChunkPtr& parent) const {
 
 void TSBodyElementParser::finishPreviousSection() {
     if (stackStrings_.empty() || infoStack_.size() < 2) return;
-    appendToTextElement(infoStack_[infoStack_.size() - 2]->name);
+    // A section mark inside a quotation inside a paragraph: the paragraph's
+    // words before the quotation come first, so every open buffer up from
+    // the nearest chunk-making element is stored, outermost first.
+    const size_t innermost = stackStrings_.size() - 1;
+    const size_t offset = infoStack_.size() - 1 - stackStrings_.size();
+    size_t first = innermost;
+    while (first > 0 && !sectionStack_[first]) --first;
+    for (size_t i = first; i <= innermost; ++i) {
+        const QString& name = infoStack_[i + offset]->name;
+        const TSImportElement* setting = settingFor(name);
+        if (!preparesToNothing(i, setting)) {
+            ts::AttributedStringPtr text = takeBuffer(i);
+            prepareInPlace(*text, setting);
+            if (text->length() > 0) storePrepared(std::move(text), name);
+        }
+        clearBuffer(i);
+    }
 }
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {

@@ -186,8 +186,8 @@ private:
     void makeNewBook(const TSImportElement* setting);
     TSMatchedChunkPtr makeNewSection(const TSImportElement* setting);
     TSMatchedChunkPtr makeNewTextSection(const TSImportElement* setting, const QString& elementName);
-    // A section without an element of its own, in the current book, for
-    // words that come before the book's first section.
+    // A section without an element of its own, in the open book, for words
+    // that come before the book's first section; null outside every book.
     TSMatchedChunkPtr makeLooseSection();
     TSMatchedChunkPtr addNestedMilestone(const TSImportElement* setting, const QString& elementName);
     void removeLastChunkOfType(const TSImportElement* setting);

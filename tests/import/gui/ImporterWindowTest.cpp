@@ -631,6 +631,41 @@ TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
     }
 }
 
+// The shipped Eclogues and their shipped translation, each converted by the
+// window under the settings saved for it: every poem of the translation
+// meets its Latin poem, every English row is in the document, and the report
+// counts only the rows kept at the end of their poem.
+TEST(ImporterWindow, ShippedSettingsLetTheShippedTranslationMeetEveryPoem) {
+    controller();
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-lat.xml")));
+    ASSERT_EQ(w.elementSettingsPopup->currentText(), QStringLiteral("eclogues-lat"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    auto doc = w.handleImportButtonClick();
+    ASSERT_TRUE(doc);
+    previews.clear();
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-eng.xml")));
+    ASSERT_EQ(w.elementSettingsPopup->currentText(), QStringLiteral("eclogues-eng"));
+    ASSERT_EQ(w.bodyTab->curIdentifier(), QStringLiteral("perseusEnglish"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    const TSTextPtr english = w.bodyTab->texts().front();
+    ASSERT_EQ(english->childNames(), doc->text()->childNames());
+    ASSERT_TRUE(w.bodyTab->insertTranslation(english, doc));
+    std::vector<TSMatchedChunk*> rows, after;
+    lines(english, rows);
+    lines(doc->text(), after);
+    QStringList inDocument;
+    for (TSMatchedChunk* r : after)
+        if (r->perseusEnglish()) inDocument << r->perseusEnglish()->string();
+    ASSERT_GT(rows.size(), 900u);
+    for (TSMatchedChunk* r : rows)
+        if (r->perseusEnglish()) EXPECT_TRUE(inDocument.contains(r->perseusEnglish()->string()));
+    const QString report = w.bodyTab->insertionReport();
+    EXPECT_FALSE(report.contains(QStringLiteral("not inserted"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("rows kept as rows of their own"))) << report.toStdString();
+}
+
 int main(int argc, char** argv) {
     QTemporaryDir home;
     usePrivateHome(home);
