@@ -625,6 +625,8 @@ bool TSBodyElementParser::insideLine() const {
 
 void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
     lastLine_.reset();
+    // The last line of the book before is no place for this book's words.
+    setCurTextChunk(nullptr);
     auto book = std::make_shared<TSText>();
     books_.push_back(book);
     insertName(setting, book);
@@ -634,8 +636,10 @@ void TSBodyElementParser::makeNewBook(const TSImportElement* setting) {
 }
 
 TSMatchedChunkPtr TSBodyElementParser::makeNewSection(const TSImportElement* setting) {
-    // A note before the first line of a section follows no line of it.
+    // A note before the first line of a section follows no line of it, and
+    // the section's words go into no line of the section before.
     lastLine_.reset();
+    setCurTextChunk(nullptr);
     auto section = std::make_shared<TSMatchedChunk>();
     if (TSTextPtr book = curText()) book->addChild(section);
     insertName(setting, section);
@@ -660,6 +664,9 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
             }
     } else {
         parent = lastSection();
+        // Words of a book that come before its first section (a chapter
+        // without a section mark) get a section of their own in that book.
+        if (!parent) parent = makeLooseSection();
     }
     // Only text sections close earlier ones of their kind here: text stored
     // under a book or section element must not close the very chunk it is
@@ -677,6 +684,21 @@ TSMatchedChunkPtr TSBodyElementParser::makeNewTextSection(const TSImportElement*
         chunkStack_.push_back(chunk);
     }
     return chunk;
+}
+
+TSMatchedChunkPtr TSBodyElementParser::makeLooseSection() {
+    // Only an open book: words outside every book are no book's, and are
+    // reported as not placed.
+    TSTextPtr book;
+    for (auto it = chunkStack_.rbegin(); it != chunkStack_.rend() && !book; ++it)
+        if ((*it)->chunkType() == 1) book = std::dynamic_pointer_cast<TSText>(*it);
+    if (!book) return nullptr;
+    auto section = std::make_shared<TSMatchedChunk>();
+    book->addChild(section);
+    section->setChunkType(2);
+    // Closed like any section: by the next section, or with its book.
+    chunkStack_.push_back(section);
+    return section;
 }
 
 TSMatchedChunkPtr TSBodyElementParser::addNestedMilestone(const TSImportElement* setting, const QString& elementName) {
@@ -797,7 +819,23 @@ bool TSBodyElementParser::isPlacedUnder(const TSChunkPtr& parent) const {
 
 void TSBodyElementParser::finishPreviousSection() {
     if (stackStrings_.empty() || infoStack_.size() < 2) return;
-    appendToTextElement(infoStack_[infoStack_.size() - 2]->name);
+    // A section mark inside a quotation inside a paragraph: the paragraph's
+    // words before the quotation come first, so every open buffer up from
+    // the nearest chunk-making element is stored, outermost first.
+    const size_t innermost = stackStrings_.size() - 1;
+    const size_t offset = infoStack_.size() - 1 - stackStrings_.size();
+    size_t first = innermost;
+    while (first > 0 && !sectionStack_[first]) --first;
+    for (size_t i = first; i <= innermost; ++i) {
+        const QString& name = infoStack_[i + offset]->name;
+        const TSImportElement* setting = settingFor(name);
+        if (!preparesToNothing(i, setting)) {
+            ts::AttributedStringPtr text = takeBuffer(i);
+            prepareInPlace(*text, setting);
+            if (text->length() > 0) storePrepared(std::move(text), name);
+        }
+        clearBuffer(i);
+    }
 }
 
 void TSBodyElementParser::appendToTextElement(const QString& elementName) {

@@ -23,7 +23,10 @@
 // that makes text sections, keeps only a blank between the words around it,
 // whatever its record says, unless it queues locations.
 //
-// A book without a name of its own is named "Book N" by its place.
+// A book without a name of its own is named "Book N" by its place. Words of
+// a book that come before its first section (a chapter without a section
+// mark) go into a section of their own at that place in the book, never
+// into the book before.
 //
 // Inside a note, an element that would make a section or a line adds its
 // words to the footnote instead, in place, a blank apart from the words
@@ -183,6 +186,9 @@ private:
     void makeNewBook(const TSImportElement* setting);
     TSMatchedChunkPtr makeNewSection(const TSImportElement* setting);
     TSMatchedChunkPtr makeNewTextSection(const TSImportElement* setting, const QString& elementName);
+    // A section without an element of its own, in the open book, for words
+    // that come before the book's first section; null outside every book.
+    TSMatchedChunkPtr makeLooseSection();
     TSMatchedChunkPtr addNestedMilestone(const TSImportElement* setting, const QString& elementName);
     void removeLastChunkOfType(const TSImportElement* setting);
     TSMatchedChunkPtr lastSection() const;

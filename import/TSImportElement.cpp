@@ -75,8 +75,10 @@ void TSImportElement::setName(const QString& name) {
         store_ = NewSection;
         idSource_ = QStringLiteral("n");
         nameSource_ = QStringLiteral("{} n");
-    } else if (name == QLatin1String("foreign") || name == QLatin1String("del") || name == QLatin1String("add")) {
-        // Bracketed and added words of a critical text belong to their verse.
+    } else if (editorialWords().contains(name)) {
+        // Bracketed, added, regularised or corrected words of a critical
+        // text are words of their sentence: ignored, the first word of many a
+        // section would vanish.
         store_ = Append;
     } else if (name == QLatin1String("gap")) {
         store_ = InsertString;
@@ -231,6 +233,14 @@ TSImportElementPtr TSImportElement::templateForName(const QString& name) {
     }
     if (!table) return nullptr;
     return table->value(name);
+}
+
+const QSet<QString>& TSImportElement::editorialWords() {
+    static const QSet<QString> set = {
+        QStringLiteral("foreign"), QStringLiteral("del"),  QStringLiteral("add"),      QStringLiteral("reg"),
+        QStringLiteral("orig"),    QStringLiteral("sic"),  QStringLiteral("corr"),     QStringLiteral("supplied"),
+        QStringLiteral("unclear"), QStringLiteral("q")};
+    return set;
 }
 
 const QSet<QString>& TSImportElement::appendSet() {

@@ -121,6 +121,10 @@ public:
     static TSImportElementPtr templateForName(const QString& name);
     // persName, quote, p, l, hi, emph, abbr, expan, placeName, num.
     static const QSet<QString>& appendSet();
+    // Elements of a critical text that stand for words of the running text
+    // (foreign, deleted, added, regularised, corrected, quoted words): a new
+    // record of one of these names appends its words where it stands.
+    static const QSet<QString>& editorialWords();
     // The role pop-up's titles (English keys, localised through the
     // "NonReversable" table), indexed by role.
     static QStringList roleTitles();

@@ -25,6 +25,7 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSplitter>
 #include <QStandardItemModel>
 #include <QStyledItemDelegate>
@@ -39,6 +40,32 @@ namespace {
 
 // One conversion at a time in the whole process.
 std::atomic<bool> gPreviewBusy{false};
+
+// A row's translation as the reader sees its words: footnote markers are
+// renumbered when a translation goes in, and a row of markers alone (a
+// section that held only a note) carries no line of the translation.
+QString translationWords(const TSChunkPtr& row) {
+    static const QRegularExpression marker(QStringLiteral("\\[\\d+\\]"));
+    const ts::AttributedStringPtr text = row->textForKey(QStringLiteral("perseusEnglish"));
+    if (!text) return QString();
+    QString words = text->string();
+    words.remove(marker);
+    return words.simplified();
+}
+
+void collectTranslationRows(const TSChunkPtr& node, QStringList& out) {
+    for (const TSChunkPtr& child : node->childNodes()) {
+        if (child->childNodes().empty()) {
+            const QString words = translationWords(child);
+            if (!words.isEmpty()) out << words;
+        }
+        collectTranslationRows(child, out);
+    }
+}
+
+qint64 wordCount(const QString& text) {
+    return text.split(QLatin1Char(' '), Qt::SkipEmptyParts).size();
+}
 
 QString nr(const QString& key) { return ts::Prompter::localized(key, QStringLiteral("NonReversable")); }
 
@@ -708,18 +735,36 @@ bool TSBodyImporterTab::insertTranslation(const TSTextPtr& book, const std::shar
     const TSText::TranslationAlignment aligned = changed->importPerseusTranslation(copyOf(book), *changedNotes);
     if (FootnoteListPtr own = footnotesForText(book))
         for (const auto& [id, note] : own->notes()) changedNotes->notes()[id] = note;
-    // Lines that met no Latin line are said, not silently piled or lost.
+    // What met no Latin row is said, not silently piled or lost, in the
+    // units the preview shows: its rows, which may each join many lines of
+    // verse, and their words. A row of the translation is in the text when
+    // its words are some row's translation now.
+    QStringList sourceRows, placedRows;
+    collectTranslationRows(book, sourceRows);
+    collectTranslationRows(changed, placedRows);
+    const QSet<QString> placed(placedRows.cbegin(), placedRows.cend());
+    qint64 rowsLeft = 0, wordsLeft = 0, words = 0;
+    for (const QString& row : sourceRows) {
+        words += wordCount(row);
+        if (placed.contains(row)) continue;
+        ++rowsLeft;
+        wordsLeft += wordCount(row);
+    }
+    if (rowsLeft != aligned.linesUnmatched)
+        TSLogError("%li rows of the translation not inserted; the alignment counted %li", rowsLeft, aligned.linesUnmatched);
     QStringList unmet;
     if (aligned.rowsAdded > 0)
-        unmet << ts::Prompter::localized(QStringLiteral("%1 kept as rows of their own at the end of their section"))
+        unmet << ts::Prompter::localized(QStringLiteral("%1 rows kept as rows of their own at the end of their section"))
                      .arg(aligned.rowsAdded);
-    if (aligned.linesUnmatched > 0)
-        unmet << ts::Prompter::localized(QStringLiteral("%1 not inserted, their section not being in the text"))
-                     .arg(aligned.linesUnmatched);
-    const qint64 total = aligned.rowsAdded + aligned.linesUnmatched;
+    if (rowsLeft > 0)
+        unmet << ts::Prompter::localized(QStringLiteral("%1 rows (%2 of its %3 words) not inserted, their section not being in the text"))
+                     .arg(rowsLeft)
+                     .arg(wordsLeft)
+                     .arg(words);
+    const qint64 total = aligned.rowsAdded + rowsLeft;
     insertionObserver_.reset();
-    insertionReport_ = total == 0 ? ts::Prompter::localized(QStringLiteral("Every line of the translation met a Latin line."))
-                                  : ts::Prompter::localized(QStringLiteral("%1 lines of the translation met no Latin line: %2."))
+    insertionReport_ = total == 0 ? ts::Prompter::localized(QStringLiteral("Every row of the translation met a Latin row."))
+                                  : ts::Prompter::localized(QStringLiteral("%1 rows of the translation met no Latin row: %2."))
                                         .arg(total)
                                         .arg(unmet.join(QStringLiteral("; ")));
     reportField->setText(insertionReport_);

@@ -286,8 +286,10 @@ TEST(BodyRules, NestedMilestonesMakeChaptersAndSections) {
     ASSERT_EQ(r.parser->texts().size(), 1u);
     std::vector<TSMatchedChunkPtr> sections;
     collectChunks(r.parser->texts()[0], 2, sections);
-    ASSERT_EQ(sections.size(), 1u);
-    EXPECT_EQ(sections[0]->latin()->string(), QStringLiteral("Cap. 3"));
+    // The words before the first chapter keep a section of their own.
+    ASSERT_EQ(sections.size(), 2u);
+    EXPECT_EQ(r.texts.value(0), QStringLiteral("intro"));
+    EXPECT_EQ(sections[1]->latin()->string(), QStringLiteral("Cap. 3"));
     EXPECT_TRUE(log->contains(QStringLiteral("Unhandled section type verse")));
     EXPECT_TRUE(r.texts.contains(QStringLiteral("one")));
     bool located = false;

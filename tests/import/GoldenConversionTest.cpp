@@ -51,7 +51,9 @@ locs = []
 if kind in ('eclogues-lat', 'eclogues-eng'):
     books, sections = 1, len(body.findall('.//div1'))
     for e in body.iter():
-        if e.tag in ('speaker', 'l'):
+        # A poem's head is its first row: the Latin and the English heads
+        # meet there.
+        if e.tag in ('head', 'speaker', 'l'):
             lines.append(text(e)); locs.append(e.get('n') if (e.tag == 'l' and kind == 'eclogues-lat') else None)
 elif kind == 'amphitruo-lat':
     books, sections = len(body.findall('.//div1')), len(body.findall('.//div2'))
@@ -457,4 +459,124 @@ TEST(GoldenNotes, EveryNoteOfEveryRealTextIsAFootnote) {
         }
     }
     EXPECT_GT(checked, 400);
+}
+
+namespace {
+
+// The body's text in reading order, as runs of [text, whether the settings
+// may leave it out]: the words of elements whose role drops them (and of
+// the appended elements inside those), Greek (converted, not copied) and
+// the loose words of a book element, and words before any book (reported as
+// not placed). Notes are left out: they become
+// footnotes. argv[2] maps element names to their roles.
+const char* kRuns = R"PY(
+roles = json.loads(sys.argv[2])
+runs = []
+def add(text, drop):
+    if text: runs.append([text, drop])
+def walk(e, dropped, book):
+    r = roles.get(e.tag, 0)
+    book = book or r == 1
+    if r in (1, 2, 3, 8): own = False
+    elif r in (4, 5): own = dropped
+    else: own = True
+    if e.get('lang') == 'greek' or not book: own = True
+    add(e.text, own or r == 1)
+    for c in e:
+        if c.tag != 'note': walk(c, own, book)
+        add(c.tail, own or r == 1)
+walk(body, True, False)
+print(json.dumps(runs))
+)PY";
+
+QString letters(const QString& s) {
+    QString out;
+    for (QChar c : s)
+        if (c.unicode() < 128 && c.isLetterOrNumber()) out += c;
+    return out;
+}
+
+void documentText(const TSChunkPtr& node, QString& out) {
+    static const QRegularExpression marker(QStringLiteral("\\[\\d+\\]"));
+    for (const TSChunkPtr& c : node->childNodes()) {
+        for (const QString key : {QStringLiteral("latin"), QStringLiteral("perseusEnglish")})
+            if (const ts::AttributedStringPtr t = c->textForKey(key)) out += letters(QString(t->string()).remove(marker));
+        documentText(c, out);
+    }
+}
+
+}  // namespace
+
+// Every real text under the settings a new element gets (the body a book
+// where no element is one): every word the settings keep is in the
+// document, in the source's order, under its own book; De Senectute's
+// chapters without a section mark included, whose 85 books each hold their
+// text and lose nothing but the work's title.
+TEST(GoldenDefaults, EveryKeptWordOfEveryRealTextInItsOrder) {
+    QStringList files;
+    for (const char* dir : {"data/tei", "data/tei2"})
+        for (const QFileInfo& f : QDir(sharedPath(QString::fromLatin1(dir))).entryInfoList({QStringLiteral("*.xml")}, QDir::Files))
+            files << f.filePath();
+    ASSERT_GE(files.size(), 11);
+    for (const QString& path : files) {
+        SCOPED_TRACE(path.toStdString());
+        TSBodyElementParser survey;
+        survey.setCurIdentifier(QStringLiteral("latin"));
+        const ts::Value found = survey.parseFileAtLocation(QUrl::fromLocalFile(path));
+        auto settings = TSElementArray::array();
+        settings->setStoredData(VDNewArray::Members{});
+        QJsonObject roles;
+        for (const ts::Value& name : found[QStringLiteral("Elements")].array()) {
+            auto e = std::make_shared<TSImportElement>();
+            e->setName(name.toString());
+            settings->addObject(e);
+        }
+        bool book = false;
+        for (const TSImportElementPtr& e : settings->elements()) book = book || e->store() == TSImportElement::NewBook;
+        if (!book) settings->elementNamed(QStringLiteral("body"))->setStore(TSImportElement::NewBook);
+        for (const TSImportElementPtr& e : settings->elements()) roles[e->name()] = qint64(e->store());
+        const PythonRun py = runPython(QString::fromUtf8(kReadBody) + QString::fromUtf8(kRuns),
+                                       {path, QString::fromUtf8(QJsonDocument(roles).toJson(QJsonDocument::Compact))});
+        ASSERT_EQ(py.exitCode, 0) << py.err.toStdString();
+        const QJsonArray runs = QJsonDocument::fromJson(py.out.toUtf8()).array();
+
+        const QString key = TSBodyElementParser::identifierForSource(QUrl::fromLocalFile(path));
+        const Conversion c = convert(path, settings, key);
+        ASSERT_TRUE(c.result.isDictionary());
+        QString document;
+        qint64 emptyBooks = 0;
+        for (const TSTextPtr& b : c.parser->texts()) {
+            QString own;
+            documentText(b, own);
+            emptyBooks += own.isEmpty();
+            document += own;
+        }
+        // Each kept run follows the one before it, with at most the letters
+        // of the runs the settings may drop between them.
+        qsizetype at = 0, droppable = 0;
+        qint64 kept = 0;
+        for (const QJsonValue& v : runs) {
+            const QString run = letters(v.toArray().at(0).toString());
+            if (run.isEmpty()) continue;
+            if (v.toArray().at(1).toBool()) {
+                droppable += run.size();
+                continue;
+            }
+            const qsizetype found = document.indexOf(run, at);
+            ASSERT_TRUE(found >= 0 && found - at <= droppable)
+                << "lost or moved at letter " << at << ": " << run.left(60).toStdString()
+                << "\n document has: " << document.mid(at, 60).toStdString();
+            at = found + run.size();
+            droppable = 0;
+            ++kept;
+        }
+        EXPECT_LE(document.size() - at, droppable) << document.mid(at, 60).toStdString();
+        if (path.endsWith(QLatin1String("phi0474.phi051.perseus-lat1.xml"))) {
+            EXPECT_EQ(c.parser->texts().size(), 85u);
+            EXPECT_EQ(emptyBooks, 0);
+            EXPECT_EQ(c.result[QStringLiteral("Report")].toString(),
+                      QStringLiteral("1 passage dropped by the element settings (head 1)"));
+            EXPECT_GT(kept, 500);
+        }
+    }
 }

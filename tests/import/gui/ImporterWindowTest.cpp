@@ -250,7 +250,7 @@ TEST(ImporterWindow, PreviewImportAndInsertedTranslation) {
     EXPECT_EQ(rowsEnglish, englishLines);
     const qint64 added = qint64(after.size()) - qint64(imported.size());
     EXPECT_GT(added, 100);
-    EXPECT_TRUE(w.bodyTab->insertionReport().startsWith(QString::number(added) + QStringLiteral(" lines")))
+    EXPECT_TRUE(w.bodyTab->insertionReport().startsWith(QString::number(added) + QStringLiteral(" rows")))
         << w.bodyTab->insertionReport().toStdString();
     EXPECT_EQ(w.bodyTab->reportField->text(), w.bodyTab->insertionReport());
     // One step takes it all back.
@@ -499,6 +499,9 @@ TEST(ImporterWindow, AWholeEnglishPlayKeepsEveryParagraphWholeAndEveryLetter) {
         role(part, TSImportElement::Append);
     // The line numbers of the printed edition locate; they do not divide.
     role("milestone", TSImportElement::Milestone);
+    // Heads name their divisions, whatever another file's settings made them.
+    role("head", TSImportElement::Ignore);
+    records->elementNamed(QStringLiteral("div1"))->setNameSource(QStringLiteral("\u2022 head"));
     previews.clear();
     w.bodyTab->createPreview();
     ASSERT_TRUE(previewSettles(w, previews));
@@ -626,6 +629,41 @@ TEST(ImporterWindow, BooksAndPoemsNamedByNumberTakeEveryEnglishLine) {
         std::cout << "Satires " << b + 1 << ": " << english << " English lines, " << placed << " on rows ("
                   << added << " added), " << reported - added << " not inserted\n";
     }
+}
+
+// The shipped Eclogues and their shipped translation, each converted by the
+// window under the settings saved for it: every poem of the translation
+// meets its Latin poem, every English row is in the document, and the report
+// counts only the rows kept at the end of their poem.
+TEST(ImporterWindow, ShippedSettingsLetTheShippedTranslationMeetEveryPoem) {
+    controller();
+    PerseusImporter w;
+    QSignalSpy previews(w.bodyTab, &TSBodyImporterTab::previewUpdated);
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-lat.xml")));
+    ASSERT_EQ(w.elementSettingsPopup->currentText(), QStringLiteral("eclogues-lat"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    auto doc = w.handleImportButtonClick();
+    ASSERT_TRUE(doc);
+    previews.clear();
+    w.setFileURL(QUrl::fromLocalFile(tei("eclogues-eng.xml")));
+    ASSERT_EQ(w.elementSettingsPopup->currentText(), QStringLiteral("eclogues-eng"));
+    ASSERT_EQ(w.bodyTab->curIdentifier(), QStringLiteral("perseusEnglish"));
+    ASSERT_TRUE(previewSettles(w, previews));
+    const TSTextPtr english = w.bodyTab->texts().front();
+    ASSERT_EQ(english->childNames(), doc->text()->childNames());
+    ASSERT_TRUE(w.bodyTab->insertTranslation(english, doc));
+    std::vector<TSMatchedChunk*> rows, after;
+    lines(english, rows);
+    lines(doc->text(), after);
+    QStringList inDocument;
+    for (TSMatchedChunk* r : after)
+        if (r->perseusEnglish()) inDocument << r->perseusEnglish()->string();
+    ASSERT_GT(rows.size(), 900u);
+    for (TSMatchedChunk* r : rows)
+        if (r->perseusEnglish()) EXPECT_TRUE(inDocument.contains(r->perseusEnglish()->string()));
+    const QString report = w.bodyTab->insertionReport();
+    EXPECT_FALSE(report.contains(QStringLiteral("not inserted"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("rows kept as rows of their own"))) << report.toStdString();
 }
 
 int main(int argc, char** argv) {
