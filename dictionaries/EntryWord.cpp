@@ -71,6 +71,36 @@ qint64 defectiveConjugation(const QString& parts) {
     return 0;
 }
 
+// The gender a noun without one takes where its declension and ending
+// decide it, as a grammar teaches them: the first declension feminine (a
+// Greek -ēs or -ās masculine), the second masculine in -us, -os, -er, -ī and
+// neuter in -um, -on, -a, the fourth masculine in -us and neuter in -ū, the
+// fifth feminine; in the third only the suffixes that carry one (-tiō,
+// -tās, -tūdō, -trīx feminine; -tor, -sor masculine; -men neuter). 0 where
+// nothing decides, and the noun is then left without forms.
+qint64 genderByEnding(const QString& parts, qint64 declension) {
+    const QString head = foldLatinString(parts.section(u' ', 0, 0)).toLower();
+    const auto ends = [&](std::initializer_list<const char*> endings) {
+        for (const char* e : endings)
+            if (head.endsWith(QLatin1String(e))) return true;
+        return false;
+    };
+    if (head.size() < 3) return 0;
+    switch (declension) {
+    case 1: return ends({"es", "as"}) ? WordCode::Masculine : ends({"a", "e", "ae"}) ? WordCode::Feminine : 0;
+    case 2:
+        return ends({"us", "os", "er", "ir", "i"}) ? WordCode::Masculine : ends({"um", "on", "a"}) ? WordCode::Neuter : 0;
+    case 4: return ends({"us"}) ? WordCode::Masculine : ends({"u"}) ? WordCode::Neuter : 0;
+    case 5: return ends({"es"}) ? WordCode::Feminine : 0;
+    case 3:
+        if (ends({"tio", "sio", "tas", "tudo", "trix"})) return WordCode::Feminine;
+        if (ends({"tor", "sor"})) return WordCode::Masculine;
+        if (ends({"men"})) return WordCode::Neuter;
+        return 0;
+    default: return 0;
+    }
+}
+
 }  // namespace
 
 QString principalParts(const QString& text) {
@@ -88,6 +118,11 @@ QString principalParts(const QString& text) {
             if (text.at(i) == u'\n') lineBreak = true;
         if (lineBreak && out.endsWith(QLatin1String(" -"))) continue;
         if (!out.isEmpty() && i < n) out.append(u' ');
+    }
+    // A comma between two parts ("nōlo, nōlŭi") is no letter of either.
+    for (qsizetype at = out.indexOf(u','); at >= 0; at = out.indexOf(u',', at)) {
+        if (at + 1 == out.size() || out.at(at + 1) == u' ') out.remove(at, 1);
+        else ++at;
     }
     return LatinText::withoutWordHyphens(out);
 }
@@ -117,12 +152,13 @@ Result fromEntry(const DictionaryEntry& entry) {
     switch (type) {
     case DictionaryEntry::Noun: {
         if (indeclinable) return oneForm();
-        if (entry.gender() < 1 || entry.conjugation() < 1) return r;
+        const qint64 gender = entry.gender() >= 1 ? entry.gender() : genderByEnding(r.parts, entry.conjugation());
+        if (gender < 1 || entry.conjugation() < 1) return r;
         auto noun = std::make_shared<Word>();
         noun->setWordType(WordCode::Noun);
         noun->setLatin(r.parts);
         noun->setConjugation(entry.conjugation());
-        noun->setGender(entry.gender());
+        noun->setGender(gender);
         r.word = noun;
         break;
     }
@@ -137,7 +173,10 @@ Result fromEntry(const DictionaryEntry& entry) {
         break;
     }
     case DictionaryEntry::Verb: {
-        const qint64 conjugation = entry.conjugation() >= 1 ? entry.conjugation() : defectiveConjugation(r.parts);
+        // A verb with no stem of its own (code 6) takes the endings of the
+        // forms it has.
+        const qint64 given = entry.conjugation();
+        const qint64 conjugation = given >= 1 && given != WordCode::NoStem ? given : defectiveConjugation(r.parts);
         if (conjugation < 1) return r;
         auto verb = std::make_shared<Verb>();
         verb->setWordType(WordCode::Verb);

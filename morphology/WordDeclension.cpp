@@ -66,12 +66,17 @@ QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool s
         const QString nominative = testIfCanUseNominative(theCase);
         if (!nominative.isNull()) return nominative;
     }
-    // Nouns in -ius contract the vocative: fīlī, Vergilī, not fīlie.
-    // Adjectives keep -ie (ēbrie), so only nouns.
+    // Names in -ius contract the vocative (Vergilī, not Vergilie), and so
+    // do fīlius and genius; other nouns in -ius keep -ie (tabellārie), as
+    // adjectives do (ēbrie).
     if (theCase == WordCode::Vocative && singular && conj_ == 2 && wordType_ == WordCode::Noun &&
-        ending == QLatin1String("-e") && ctx.stem.size() >= 2 && ctx.stem.endsWith(u'i') &&
-        foldLatinString(ctx.firstPart).toLower().endsWith(QLatin1String("ius")))
-        return ctx.stem.chopped(1) + QChar(0x012B);
+        ending == QLatin1String("-e") && ctx.stem.size() >= 2 && ctx.stem.endsWith(u'i')) {
+        const QString plain = foldLatinString(ctx.firstPart);
+        const QString lower = plain.toLower();
+        if (lower.endsWith(QLatin1String("ius")) &&
+            (plain.at(0).isUpper() || lower == QLatin1String("filius") || lower == QLatin1String("genius")))
+            return ctx.stem.chopped(1) + QChar(0x012B);
+    }
     return joinStemAndEnding(ctx.stem, ending);
 }
 
