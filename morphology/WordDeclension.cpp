@@ -89,6 +89,9 @@ NounShape nounShape(const QString& first, const QString& second) {
     } else if (genitive.endsWith(QLatin1String("orum"))) {
         if (nominative.endsWith(u'i') && continues(1)) set(2, 0, Masculine, true, 1);
         else if (nominative.endsWith(u'a') && continues(1)) set(2, 0, Neuter, true, 1);
+        // Greek plurals: Golgoe -ōrum (Latin Golgī), Brachmānae -ōrum.
+        else if (nominative.endsWith(QLatin1String("oe")) && continues(2)) set(2, 0, Masculine, true, 2);
+        else if (nominative.endsWith(QLatin1String("ae")) && continues(2)) set(1, 0, Masculine, true, 2);
     } else if (genitive.endsWith(QLatin1String("uum"))) {
         if (nominative.endsWith(QLatin1String("us")) && continues(2)) set(4, 0, Masculine, true, 2);
         else if (nominative.endsWith(QLatin1String("ua")) && continues(2)) set(4, 0, Neuter, true, 2);

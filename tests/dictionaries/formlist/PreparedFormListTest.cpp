@@ -428,6 +428,22 @@ TEST(PreparedFormListReal, AgreesWithAnIndependentList) {
     EXPECT_GE(share, 0.95);
 }
 
+// Nouns given with a genitive plural (Helvētii -ōrum) decline in the plural
+// only; read as a singular genitive, their -ōrum was cut into a stem
+// (Helvētiōruī, Helvētiōruōrum), over four thousand forms of the letters.
+TEST(PreparedFormListReal, NoNounFormIsMadeOnAGenitivePlural) {
+    const RealList& r = realList();
+    ASSERT_TRUE(r.ok);
+    static const QRegularExpression cutGenitive(QStringLiteral("o_ru(?!m)"));
+    QStringList bad;
+    for (const QString& line : readText(r.list).split(u'\n')) {
+        const QStringList f = line.split(u'\t');
+        if (f.size() != 4 || !f[1].startsWith(u'n') || f[2].toLower().contains(QLatin1String("oru"))) continue;
+        if (cutGenitive.match(f[3]).hasMatch()) bad << f[2] + u' ' + f[3];
+    }
+    EXPECT_TRUE(bad.isEmpty()) << bad.size() << ": " << qPrintable(bad.mid(0, 20).join(QStringLiteral(", ")));
+}
+
 }  // namespace
 
 // When its dictionary has changed, the application makes the list itself and
