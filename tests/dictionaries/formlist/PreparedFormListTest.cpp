@@ -114,6 +114,11 @@ TEST(PreparedFormList, LinesOfEntries) {
         {makeEntry("tū", DictionaryEntry::Pronoun), {"tibi p-s----d- tu tibi", "te p-s----b- tu te_", "uobis p-p----d- tu vo_bi_s"}, 13},
         {makeEntry("hīc", DictionaryEntry::Pronoun, 0, 0, "hi_c"), {"huius p-s---fg- hic huius", "hos p-p---ma- hic ho_s"}, 30},
         {makeEntry("quis", DictionaryEntry::Pronoun, 0, 0, "quis2"), {"quid p-s---nn- quis2 quid"}, 30},
+        {makeEntry("ŭterque -utrăque -utrumque", DictionaryEntry::Pronoun), {"utriusque p-s---fg- uterque utri_usque"}, 30},
+        // A plural-only noun in whatever declension it comes; a pronominal
+        // adjective without degrees.
+        {makeEntry("tĕnēbrae -ārum", DictionaryEntry::Noun, 3, 2), {"tenebrarum n-p---fg- tenebrae tene_bra_rum"}, 6},
+        {makeEntry("tōtus -a -um", DictionaryEntry::Adjective, 2), {"totius a-s---fg- totus to_ti_us"}, 36},
     };
     for (const auto& c : cases) {
         const QStringList lines = linesOf(c.entry);
