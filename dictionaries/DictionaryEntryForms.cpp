@@ -2,6 +2,7 @@
 // vocabulary word classes of the grammar engine.
 
 #include "dictionaries/DictionaryEntry.h"
+#include "dictionaries/EntryWord.h"
 
 #include "morphology/Adjective.h"
 #include "morphology/LatinText.h"
@@ -122,37 +123,28 @@ QSet<QString> DictionaryEntry::getAllInflectedForms() const {
 }
 
 void DictionaryEntry::addNounForms(QSet<QString>& forms, const DictionaryEntry& entry) {
-    Word word;
-    word.setLatin(formText(entry));
-    word.setConjugation(entry.conjugation());
-    word.setGender(entry.gender());
-    word.setWordType(WordCode::Noun);
-    for (const bool singular : {false, true})
-        for (qint64 c = WordCode::Nominative; c <= WordCode::Ablative; ++c) {
-            const QString form = word.getDeclinedValue(c, singular, WordCode::AnyGender, false);
-            if (!form.isEmpty()) forms.insert(form);
-        }
+    const EntryWord::Result r = EntryWord::fromEntry(entry);
+    if (!r.word || r.word->getWordType() != WordCode::Noun) return;
+    QStringList list;
+    Word::addNounForms(list, *r.word);
+    insertAll(forms, list);
 }
 
 void DictionaryEntry::addVerbForms(QSet<QString>& forms, const DictionaryEntry& entry) {
-    if (entry.conjugation() >= 6) return;
-    ::Verb verb;
-    verb.setLatin(formText(entry));
-    verb.setConjugation(entry.conjugation());
-    verb.setWordType(WordCode::Verb);
+    const EntryWord::Result r = EntryWord::fromEntry(entry);
+    const auto* verb = dynamic_cast<const ::Verb*>(r.word.get());
+    if (!verb) return;
     QStringList list;
-    ::Verb::addVerbForms(list, verb);
+    ::Verb::addVerbForms(list, *verb);
     insertAll(forms, list);
 }
 
 void DictionaryEntry::addAdjectiveForms(QSet<QString>& forms, const DictionaryEntry& entry) {
-    if (entry.conjugation() >= 6) return;
-    ::Adjective adjective;
-    adjective.setLatin(formText(entry));
-    adjective.setConjugation(entry.conjugation());
-    adjective.setWordType(WordCode::Adjective);
+    const EntryWord::Result r = EntryWord::fromEntry(entry);
+    const auto* adjective = dynamic_cast<const ::Adjective*>(r.word.get());
+    if (!adjective) return;
     QStringList list;
-    ::Adjective::addAdjectiveForms(list, adjective);
+    ::Adjective::addAdjectiveForms(list, *adjective);
     insertAll(forms, list);
 }
 

@@ -1,5 +1,6 @@
 #include "dictionaries/PreparedFormList.h"
 
+#include "dictionaries/EntryWord.h"
 #include "dictionaries/TSDictionary.h"
 #include "platform/Memory.h"
 #include "platform/PropertyList.h"
@@ -27,31 +28,9 @@ using PreparedFormList::Summary;
 
 // Raised whenever the forms the generator writes change, so that lists made
 // by an earlier version are made again.
-constexpr int kGeneratorVersion = 4;
+constexpr int kGeneratorVersion = 5;
 const QByteArray kHeaderPrefix = QByteArrayLiteral("# Tessarin word forms ");
 constexpr int kRefusedSamples = 40;
-
-// The entry's principal parts on one line: white space as single blanks, a
-// part cut by a line break after its hyphen ("-a -\n\t\tum") joined again,
-// and no hyphen left inside a word.
-QString principalParts(const QString& text) {
-    QString out;
-    out.reserve(text.size());
-    qsizetype i = 0;
-    const qsizetype n = text.size();
-    while (i < n) {
-        if (!text.at(i).isSpace()) {
-            out.append(text.at(i++));
-            continue;
-        }
-        bool lineBreak = false;
-        for (; i < n && text.at(i).isSpace(); ++i)
-            if (text.at(i) == u'\n') lineBreak = true;
-        if (lineBreak && out.endsWith(QLatin1String(" -"))) continue;
-        if (!out.isEmpty() && i < n) out.append(u' ');
-    }
-    return LatinText::withoutWordHyphens(out);
-}
 
 // The lemma: the entry's key without its length marks, keeping the number
 // that tells homographs apart (malum1, malum2).
@@ -61,57 +40,6 @@ QByteArray lemmaOf(const DictionaryEntry& entry, const QString& parts) {
     key.remove(u'^');
     key.remove(u'_');
     return foldLatinString(key).toUtf8();
-}
-
-// The headword of a word that does not inflect: its first word, without an
-// "(indecl)" note.
-QString headwordOf(const QString& parts) {
-    QString head = parts.section(u' ', 0, 0);
-    while (head.endsWith(u',')) head.chop(1);
-    return head;
-}
-
-bool isIndeclinable(const QString& parts) { return parts.contains(QLatin1String("(indecl")); }
-
-char partOfSpeechLetter(int type) {
-    switch (type) {
-    case DictionaryEntry::Noun: return 'n';
-    case DictionaryEntry::Verb: return 'v';
-    case DictionaryEntry::Adjective:
-    case DictionaryEntry::Participle:
-    case DictionaryEntry::ParticipialAdjective: return 'a';
-    case DictionaryEntry::Adverb:
-    case DictionaryEntry::AdverbAndPreposition: return 'd';
-    case DictionaryEntry::Conjunction: return 'c';
-    case DictionaryEntry::Preposition: return 'r';
-    case DictionaryEntry::Pronoun: return 'p';
-    case DictionaryEntry::Interjection: return 'e';
-    case DictionaryEntry::Numeral: return 'm';
-    default: return 0;
-    }
-}
-
-// A participle or participial adjective given without its declension:
-// "-ns" words decline like amāns, "-us" words like bonus.
-void addParticipleForms(TaggedFormList& forms, const QString& parts) {
-    const QString head = headwordOf(parts);
-    Adjective adjective;
-    if (head.endsWith(QLatin1String("ns")) && head.size() > 3) {
-        QString stem = head.chopped(2);
-        const QChar last = stem.back();
-        static const QString longVowels = QStringLiteral("\u0101\u0113\u012B\u014D\u016B");
-        static const QString shortVowels = QStringLiteral("aeiou");
-        const qsizetype at = longVowels.indexOf(last);
-        if (at >= 0) stem[stem.size() - 1] = shortVowels.at(at);
-        adjective.setLatin(head + QLatin1Char(' ') + stem + QStringLiteral("ntis"));
-        adjective.setConjugation(3);
-    } else if (head.endsWith(QLatin1String("us")) && head.size() > 3) {
-        adjective.setLatin(head + QStringLiteral(" -a -um"));
-        adjective.setConjugation(1);
-    } else {
-        return;
-    }
-    TaggedForms::addAdjectiveForms(forms, adjective);
 }
 
 void countRefused(Summary* s, const DictionaryEntry& entry, const QString& parts) {
@@ -199,96 +127,27 @@ bool appendEntryForms(QByteArray& out, const DictionaryEntry& entry, Summary* s)
     Summary scratch;
     if (!s) s = &scratch;
     ++s->entries;
-    const int type = entry.type();
-    const QString parts = principalParts(entry.entry());
-    if (type == DictionaryEntry::Uninitialised) {
-        ++s->untyped;
-        return false;
-    }
-    if (type == DictionaryEntry::Redirect || type == DictionaryEntry::Misspelling) {
-        ++s->notWords;
-        return false;
-    }
-    const char pos = partOfSpeechLetter(type);
-    if (!pos || parts.isEmpty()) {
-        countRefused(s, entry, parts);
-        return false;
-    }
-
-    TaggedFormList forms;
-    bool inflects = true;
-    const bool indeclinable = isIndeclinable(parts);
-    switch (type) {
-    case DictionaryEntry::Noun:
-        if (!indeclinable && entry.gender() >= 1 && entry.conjugation() >= 1) {
-            Word noun;
-            noun.setLatin(parts);
-            noun.setConjugation(entry.conjugation());
-            noun.setGender(entry.gender());
-            noun.setWordType(WordCode::Noun);
-            TaggedForms::addNounForms(forms, noun);
-        } else {
-            inflects = false;
-        }
-        break;
-    case DictionaryEntry::Adjective:
-        if (!indeclinable && entry.conjugation() >= 1 && entry.conjugation() <= 3) {
-            Adjective adjective;
-            adjective.setLatin(parts);
-            adjective.setConjugation(entry.conjugation());
-            TaggedForms::addAdjectiveForms(forms, adjective);
-        } else {
-            inflects = false;
-        }
-        break;
-    case DictionaryEntry::Verb:
-        if (entry.conjugation() >= 1) {
-            Verb verb;
-            verb.setLatin(parts);
-            verb.setConjugation(entry.conjugation());
-            s->partsLeftOut += verb.unplacedPrincipalParts();
-            TaggedForms::addVerbForms(forms, verb);
-        } else {
-            inflects = false;
-        }
-        break;
-    case DictionaryEntry::Participle:
-    case DictionaryEntry::ParticipialAdjective:
-        addParticipleForms(forms, parts);
-        break;
-    case DictionaryEntry::Pronoun: {
-        // Pronouns whose table the engine has (tū, hīc, quis); the plain
-        // headword names it.
-        QString plain = foldLatinString(headwordOf(parts)).toLower();
-        while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
-        TaggedForms::addPronounForms(forms, plain);
-        break;
-    }
-    default:
-        inflects = false;
-        break;
-    }
-
+    const EntryWord::Result word = EntryWord::fromEntry(entry);
+    const QString& parts = word.parts;
     const QByteArray lemma = lemmaOf(entry, parts);
-    if (!inflects) {
-        // Words that do not inflect enter once, as their headword; a
-        // declinable word without its declension is refused.
-        const bool oneForm = indeclinable || (type != DictionaryEntry::Noun && type != DictionaryEntry::Adjective &&
-                                              type != DictionaryEntry::Verb &&
-                                              (type != DictionaryEntry::Numeral || !parts.contains(u' ')));
-        if (!oneForm) {
-            countRefused(s, entry, parts);
-            return false;
-        }
-        const QString head = headwordOf(parts);
-        if (head.isEmpty() || head.contains(u'-')) {
-            countRefused(s, entry, parts);
-            return false;
-        }
-        s->lines += TaggedForms::appendSourceLines(out, {head, TaggedForms::tag(pos)}, lemma);
+    switch (word.outcome) {
+    case EntryWord::Outcome::Untyped: ++s->untyped; return false;
+    case EntryWord::Outcome::NotAWord: ++s->notWords; return false;
+    case EntryWord::Outcome::Refused: countRefused(s, entry, parts); return false;
+    case EntryWord::Outcome::OneForm:
+        s->lines += TaggedForms::appendSourceLines(out, {word.headword, TaggedForms::tag(word.partOfSpeech)}, lemma);
         ++s->oneForm;
         return true;
+    case EntryWord::Outcome::Inflected: break;
     }
+    TaggedFormList forms;
+    const Word& w = *word.word;
+    if (!word.pronounLemma.isNull()) TaggedForms::addPronounForms(forms, word.pronounLemma);
+    else if (auto* verb = dynamic_cast<const Verb*>(&w)) {
+        s->partsLeftOut += verb->unplacedPrincipalParts();
+        TaggedForms::addVerbForms(forms, *verb);
+    } else if (auto* adjective = dynamic_cast<const Adjective*>(&w)) TaggedForms::addAdjectiveForms(forms, *adjective);
+    else TaggedForms::addNounForms(forms, w);
     if (forms.empty()) {
         countRefused(s, entry, parts);
         return false;

@@ -209,6 +209,25 @@ bool hasFlag(int kind, quint8 flag) { return (kindTable().flags[kind] & flag) !=
 
 // ---- Stacks ----
 
+namespace {
+
+bool endsWithConjugation(const QString& text) {
+    static const QRegularExpression number(QStringLiteral("(^|,)\\s*[1-4][\\s.]*$"));
+    return number.match(text).hasMatch();
+}
+
+// Opening minus closing round brackets.
+int bracketBalance(const QString& text) {
+    int n = 0;
+    for (QChar c : text) {
+        if (c == u'(') ++n;
+        else if (c == u')') --n;
+    }
+    return n;
+}
+
+}  // namespace
+
 void NBSourceLSParser::pushElement(const QString& name) {
     const Kind kind = kindOf(name);
     stackList().append(name);
@@ -350,6 +369,9 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         incomplete_ = false;
         prefixEnd_ = -1;
         posSeen_ = false;
+        headBrackets_ = 0;
+        headInSense_ = false;
+        senseSeen_ = false;
         senseITypes_.clear();
         pendingITypes_.clear();
         prevStackElements_.clear();
@@ -393,7 +415,10 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            latinsource::finishVerbLine(entry, true, prefixEnd_);
+            // The source marks every length it knows: a part it writes
+            // unmarked takes none from the headword.
+            latinsource::finishVerbLine(entry, false, prefixEnd_);
+            settleVerbConjugation();
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
             entry->type() != DictionaryEntry::AdverbAndPreposition)
@@ -448,10 +473,24 @@ void NBSourceLSParser::senseDidStartElement(const QString& name, const ts::XMLAt
             DSLog("sense outside an entry %@", attributes.value(QStringLiteral("id")));
             return;
         }
-        parseITypes();
+        if (headInSense_) endHeadInSense();
+        if (!senseSeen_) {
+            if (QString* head = enclosingBuffer()) takeLooseParts(*head);
+        }
+        const int open = senseSeen_ ? 0 : bracketBalance(prevStackString());
+        senseSeen_ = true;
+        if (open > 0) {
+            // The head's inflection texts wait for the rest of the head,
+            // which gives the conjugation or gender they depend on.
+            headBrackets_ = open;
+            headInSense_ = true;
+            headITypes_ = iTypesArray_.size();
+        } else {
+            parseITypes();
+            iTypesArray_.clear();
+        }
         addResidualNotes(prevStackString());
         setPrevStackString(QString());
-        iTypesArray_.clear();
         addNewSense(attributes);
     } else if (kind == Kind::Foreign) {
         startForeignWithAttributes(attributes);
@@ -466,10 +505,79 @@ void NBSourceLSParser::bodyDidEndSenseElement(const QString& name) {
     clearCurString();
 }
 
+void NBSourceLSParser::takeLooseParts(QString& head) {
+    // Parts the source writes as plain text of the head, outside any
+    // remark and with their conjugation number ("ef-fŏdĭo, …, fōdi, fossum,
+    // 3 (…"), or the number alone after parts it did mark; never the last
+    // number of a reference ("Quint. 11, 3, 183").
+    QString masked = head;
+    int depth = 0;
+    for (QChar& c : masked) {
+        if (c == u'(') ++depth;
+        const bool inside = depth > 0;
+        if (c == u')') depth = qMax(0, depth - 1);
+        if (inside || c == u')') c = u'(';
+    }
+    static const QRegularExpression parts(
+        QStringLiteral("(?:^|(?<![\\d\\s])\\s*[,;:]\\s*)((?:[^\\W\\d]+(?: or [^\\W\\d]+)?\\s*,\\s*){0,3})([1-4])(?=\\s*(?:[,;:(]|$))"),
+        QRegularExpression::UseUnicodePropertiesOption);
+    QRegularExpressionMatch last;
+    for (auto it = parts.globalMatch(masked); it.hasNext();) last = it.next();
+    if (!last.hasMatch()) return;
+    const QString words = last.captured(1).trimmed();
+    if (words.isEmpty() && (iTypesArray_.isEmpty() || endsWithConjugation(iTypesArray_.constLast()))) return;
+    iTypesArray_ << (words.isEmpty() ? last.captured(2) : words + QLatin1Char(' ') + last.captured(2));
+    head.remove(last.capturedStart(1), last.capturedEnd(2) - last.capturedStart(1));
+}
+
+bool NBSourceLSParser::atHeadLevel() const {
+    if (!headInSense_ || priorStackCaller() != QLatin1String("sense")) return false;
+    return -bracketBalance(prevStackString()) >= headBrackets_;
+}
+
+void NBSourceLSParser::endHeadInSense() {
+    headInSense_ = false;
+    parseITypes();
+}
+
 void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
     const DictionaryEntryPtr entry = curEntry();
+    if (headInSense_) {
+        if (atHeadLevel()) {
+            // The head's own fields, read as they are before a sense.
+            switch (kind) {
+            case Kind::Gen: parseITypes(); handleGen(); return;
+            case Kind::IType: handleBodyIType(); return;
+            case Kind::Pos:
+                // The inflection texts are read as they would have been at
+                // the sense's start; those the rest of the head completes
+                // wait for it.
+                if (!iTypesArray_.isEmpty() && !endsWithConjugation(iTypesArray_.constLast())) {
+                    QStringList later = iTypesArray_.mid(headITypes_);
+                    iTypesArray_ = iTypesArray_.mid(0, headITypes_);
+                    parseITypes();
+                    iTypesArray_ = later;
+                }
+                if (!posSeen_ && entry->type() == DictionaryEntry::Noun) retypeAsVerbFromSense(lastStackString());
+                posSeen_ = true;
+                parsePos();
+                parseITypes();
+                return;
+            case Kind::Hi:
+            case Kind::Cit:
+            case Kind::Quote: endHeadInSense(); break;
+            default: break;
+            }
+        } else if (kind == Kind::IType || kind == Kind::Pos || kind == Kind::Gen) {
+            // Inside the remark: forms of the word, not its class.
+            if (kind == Kind::Gen) appendStringToPrevEntry(QStringLiteral("(%1)").arg(lastStackString()));
+            else appendLastStringToPrevEntry();
+            return;
+        }
+    }
     switch (kind) {
     case Kind::Sense:
+        if (headInSense_) endHeadInSense();
         finishSense();
         quoteString_.clear();
         return;

@@ -271,6 +271,10 @@ public:
     void setConjugation(int n);
     void setDeponent();
     void setPos(int type);
+    // The conjugation code of a verb whose entry gives it: an irregular
+    // verb's or an eō compound's own code, the code of the infinitive the
+    // line gives, 6 for a perfect without present (ōdi, ōdisse).
+    void settleVerbConjugation();
     void determineConjugation();
     void prependToLastString(const QString& text);
     static int numberOfParts(const DictionaryEntryPtr& entry);
@@ -432,6 +436,21 @@ private:
     // texts read inside a sense before the first one was.
     bool posSeen_ = false;
     QStringList senseITypes_;
+    // The source often opens the first sense inside a bracketed remark of
+    // the head ("ĕquus, i (<sense>gen. plur. equūm ...), <gen>m.</gen>"):
+    // the head then goes on inside that sense once the remark closes, up to
+    // the first translation. How many brackets were open when it started,
+    // whether the head is still being read there, and whether the entry
+    // has had a sense at all.
+    int headBrackets_ = 0;
+    qsizetype headITypes_ = 0;  // inflection texts read before that sense
+    bool headInSense_ = false;
+    bool senseSeen_ = false;
+    // Whether the element now ending stands in the head's continuation
+    // inside the first sense, outside any bracket.
+    bool atHeadLevel() const;
+    void endHeadInSense();
+    void takeLooseParts(QString& head);
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;

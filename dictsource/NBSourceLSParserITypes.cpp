@@ -7,7 +7,9 @@
 #include "foundation/StringExtensions.h"
 
 #include <QFile>
+#include <algorithm>
 #include <QHash>
+#include <QRegularExpression>
 
 namespace {
 
@@ -69,7 +71,28 @@ void NBSourceLSParser::parseITypes() {
     cullVide();
     // Taken out first so that a handler that collects again cannot make
     // this pass run on.
-    const QStringList texts = std::exchange(iTypesArray_, QStringList());
+    QStringList texts = std::exchange(iTypesArray_, QStringList());
+    // Principal parts whose conjugation the source gives only after a
+    // remark ("gĕro, gessi, gestum (…), 3"; "oblīviscor, lītus (…), 3";
+    // "ex-curro, cŭcurri (…), cursum, 3") are one set of parts.
+    static const QRegularExpression numbered(QStringLiteral("^(?:(.*),)?\\s*([1-4])$"));
+    // A lone part is a perfect or a participle.
+    static const QRegularExpression lone(QStringLiteral("^[^\\d\\s.]+(us|um|i|ī|us sum)$"),
+                                         QRegularExpression::UseUnicodePropertiesOption);
+    static const QRegularExpression digit(QStringLiteral("\\d"));
+    for (qsizetype i = texts.size() - 1; i > 0; --i) {
+        const QRegularExpressionMatch number =
+            numbered.match(trimmedOf(collapseWhiteSpace(texts.at(i)), QStringLiteral(" .,;")));
+        if (!number.hasMatch()) continue;
+        QStringList parts = trimmedOf(collapseWhiteSpace(texts.at(i - 1)), QStringLiteral(" .,;")).split(u',');
+        if (!number.captured(1).isEmpty()) parts += number.captured(1).split(u',');
+        for (QString& p : parts) p = p.trimmed();
+        const bool fits = parts.size() == 2 ? !parts.join(QString()).contains(digit) && !parts.contains(QString())
+                                            : parts.size() == 1 && lone.match(parts.first()).hasMatch();
+        if (!fits) continue;
+        texts[i - 1] = parts.join(QStringLiteral(", ")) + QStringLiteral(", ") + number.captured(2);
+        texts.removeAt(i);
+    }
     for (qsizetype i = texts.size() - 1; i >= 0; --i) parseIType(texts.at(i));
     iTypesArray_.clear();
 }

@@ -355,3 +355,70 @@ void NBSourceLSParser::checkUnknownType() {
     }
     writeUnknownTypeSource(*changed);
 }
+
+// ---- The verb's conjugation code, from what the entry gives ----
+
+namespace {
+
+QString plainLatin(const QString& text) {
+    QString plain = foldLatinString(text).toLower();
+    plain.remove(u'^').remove(u'_').remove(u'-');
+    plain.replace(u'j', u'i');
+    return plain;
+}
+
+}  // namespace
+
+void NBSourceLSParser::settleVerbConjugation() {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry || entry->type() != DictionaryEntry::Verb) return;
+    const QString line = entry->entry();
+    QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+    if (words.isEmpty()) return;
+    const QString head = plainLatin(words.first());
+    QStringList parts;
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        QString w = words.at(i);
+        if (w.startsWith(u'-')) w.remove(0, 1);
+        if (!w.isEmpty() && w != u"or" && w != u"and") parts << plainLatin(w);
+    }
+    auto has = [&](const QString& part) { return parts.contains(part); };
+    // The irregular verbs and their compounds, told by the headword and
+    // the infinitive or perfect the entry gives with it.
+    if (head == u"malo") return entry->setConjugation(14);
+    if (head == u"nolo" || head.startsWith(QLatin1String("nolo,"))) return entry->setConjugation(13);
+    if (head.endsWith(QLatin1String("fio")) && !head.endsWith(QLatin1String("ficio")) &&
+        (has(QStringLiteral("fieri")) || parts.isEmpty() || entry->conjugation() == 11 ||
+         std::any_of(parts.begin(), parts.end(), [](const QString& p) { return p.endsWith(QLatin1String("fieri")); })))
+        return entry->setConjugation(11);
+    if (head.endsWith(QLatin1String("eo")) &&
+        std::any_of(parts.begin(), parts.end(), [](const QString& p) {
+            return p == u"ire" || p == u"ii" || p == u"ivi" || p.endsWith(QLatin1String("ii")) ||
+                   p.endsWith(QLatin1String("ivi"));
+        }))
+        return entry->setConjugation(7);
+    // Perfects with no present (ōdi, ōdisse; mĕmĭni, isse): no present stem.
+    if (head.endsWith(u'i') && std::any_of(parts.begin(), parts.end(), [](const QString& p) {
+            return p == u"isse" || p.endsWith(QLatin1String("isse"));
+        }))
+        return entry->setConjugation(6);
+    if (entry->conjugation() != 0) return;
+    // An infinitive the line gives decides the regular conjugations.
+    static const QHash<QString, int> infinitives{
+        {QStringLiteral("are"), 1}, {QStringLiteral("ari"), 1}, {QStringLiteral("ere"), 3},
+        {QStringLiteral("eri"), 2}, {QStringLiteral("ire"), 4}, {QStringLiteral("iri"), 4},
+        {QStringLiteral("i"), 3}};
+    for (qsizetype i = 1; i < words.size(); ++i) {
+        const QString& raw = words.at(i);
+        QString w = raw.startsWith(u'-') ? raw.mid(1) : raw;
+        if (w.isEmpty()) continue;
+        int code = infinitives.value(plainLatin(w));
+        if (w == u"ēre" || w == u"ērī" || w == u"ēri") code = 2;
+        if (code == 3) code = latinsource::conjugationForEreVerb(words.first());
+        if (code != 0) return entry->setConjugation(code);
+    }
+    // A deponent's present infinitive given whole (fungor, functus, fungi).
+    if (head.endsWith(QLatin1String("or")))
+        for (const QString& p : std::as_const(parts))
+            if (p.size() > 2 && p == head.left(head.size() - 2) + u'i') return entry->setConjugation(3);
+}

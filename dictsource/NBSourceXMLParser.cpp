@@ -109,6 +109,7 @@ void NBSourceXMLParser::reset() {
     curSenseLevel_ = 0;
     latinExampleText_ = QString();
     headwordGiven_ = false;
+    outerEntries_.clear();
     setUnknownTypes(0);
     startResult();
 }
@@ -169,15 +170,22 @@ bool NBSourceXMLParser::keepHeadword(const DictionaryEntryPtr& entry) {
 }
 
 void NBSourceXMLParser::finishCutEntry() {
-    // The document broke off inside an entry: the entry keeps what it was
-    // given, but it is listed only with a headword.
-    const DictionaryEntryPtr entry = curEntry();
-    if (!entry) return;
-    if (!keepHeadword(entry)) {
-        auto& all = allEntries();
-        all.erase(std::remove(all.begin(), all.end(), entry), all.end());
+    // The document broke off inside an entry, or inside entries opened one
+    // within another: each keeps what it was given, but is listed only with
+    // a headword.
+    for (DictionaryEntryPtr entry = curEntry(); entry;) {
+        if (!keepHeadword(entry)) {
+            auto& all = allEntries();
+            all.erase(std::remove(all.begin(), all.end(), entry), all.end());
+        }
+        entry = nullptr;
+        if (!outerEntries_.empty()) {
+            entry = outerEntries_.back().first;
+            headwordGiven_ = outerEntries_.back().second;
+            outerEntries_.pop_back();
+        }
+        setCurEntry(entry);
     }
-    setCurEntry(nullptr);
 }
 
 void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString& name, const QString&,
@@ -192,6 +200,7 @@ void NBSourceXMLParser::parserDidStartElement(ts::XMLEventParser&, const QString
         auto entry = DictionaryEntry::make();
         const QString key = attributes.value(QStringLiteral("key"));
         if (!key.isNull()) entry->setKey(key);
+        if (const DictionaryEntryPtr outer = curEntry()) outerEntries_.emplace_back(outer, headwordGiven_);
         setCurEntry(entry);
         allEntries().push_back(entry);
         headwordGiven_ = false;
@@ -277,6 +286,11 @@ void NBSourceXMLParser::parserDidEndElement(ts::XMLEventParser&, const QString& 
             all.erase(std::remove(all.begin(), all.end(), entry), all.end());
         }
         setCurEntry(nullptr);
+        if (!outerEntries_.empty()) {
+            setCurEntry(outerEntries_.back().first);
+            headwordGiven_ = outerEntries_.back().second;
+            outerEntries_.pop_back();
+        }
         curSenseLevel_ = 0;
         iType_ = QString();
         meaningPrefix_ = QString();

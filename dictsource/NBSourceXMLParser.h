@@ -33,6 +33,8 @@
 #include <array>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 class NBSourceXMLParser;
 using NBSourceXMLParserPtr = std::shared_ptr<NBSourceXMLParser>;
@@ -265,4 +267,8 @@ private:
     // Whether the current entry's headword came from its orth or its key.
     bool headwordGiven_ = false;
     QString latinExampleText_;
+    // Entries an entry was opened inside, innermost last, each with its
+    // headwordGiven_: when the inner one ends the outer one is current again,
+    // and is finished at its own end like any other.
+    std::vector<std::pair<DictionaryEntryPtr, bool>> outerEntries_;
 };

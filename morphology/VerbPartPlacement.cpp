@@ -143,6 +143,35 @@ bool standsFor(QChar first, const QString& replaced) {
 // oppressī. Null for a consonant part that fits none of these, and when the
 // code is not a regular conjugation (exĕdo's stem ex- already ends before
 // the simple verb).
+// The present's letters kept before a part that changes the root's closing
+// consonant. Where a voiced one gives way (rĕg- rēxī, lĕg- lēctum, trăh-
+// trāxī, claud- clausī, jung- jūnxī), the vowel before it is long in the
+// perfect and supine whatever the present's: its short mark goes, so the
+// letters taken from the present show no length the source did not give
+// the part. Before a voiceless one (răp- răpŭī, concŭt- concŭssī) the
+// present's mark holds.
+QString keptStem(const QString& present, qsizetype length, const QString& replaced) {
+    QString kept = present.left(length);
+    if (!replaced.contains(u'g') && !replaced.contains(u'd') && !replaced.contains(u'b') && !replaced.contains(u'h'))
+        return kept;
+    static const QString shortVowels = QStringLiteral("\u0103\u0115\u012D\u014F\u016D\u0102\u0114\u012C\u014E\u016C");
+    static const QString plainVowels = QStringLiteral("aeiouAEIOU");
+    for (qsizetype i = kept.size() - 1; i >= 0; --i) {
+        if (kept.at(i) == QChar(0x0306)) {
+            kept.remove(i, 1);
+            break;
+        }
+        const qsizetype at = shortVowels.indexOf(kept.at(i));
+        if (at >= 0) {
+            kept[i] = plainVowels.at(at);
+            break;
+        }
+        const QString letter = LatinText::plainLetterCopy(QString(kept.at(i))).toLower();
+        if (letter.size() == 1 && isVowel(letter.at(0))) break;
+    }
+    return kept;
+}
+
 QString shortPartOnStem(const QString& present, const QString& part, qint64 code) {
     if (present.isEmpty() || part.size() < 2 || code < 1 || code > 5) return QString();
     const QString p = LatinText::plainLetterCopy(part.left(2)).toLower();
@@ -154,19 +183,27 @@ QString shortPartOnStem(const QString& present, const QString& part, qint64 code
         if (closing.isEmpty())
             return stem.endsWith(u'u') && (p.at(0) == u'x' || p.at(0) == u'c') ? present + part : QString();
         const qsizetype met = closing.indexOf(p.at(0));
-        if (met >= 0) return present.left(k + met) + part;
+        if (met >= 0) {
+            // Only the closing letters the part does not repeat give way
+            // (jung- -nxi: the g; ēbĭb- -bi: none).
+            const QString partPlain = LatinText::plainLetterCopy(part).toLower();
+            qsizetype same = 0;
+            while (met + same < closing.size() && same < partPlain.size() && closing.at(met + same) == partPlain.at(same))
+                ++same;
+            return keptStem(present, k + met, closing.mid(met + same)) + part;
+        }
         const bool dental = (p.at(0) == u's' && (isVowel(p.at(1)) || p.at(1) == u's')) ||
                             (p.at(0) == u't' && p.at(1) == u'u');
         if (dental && (stem.endsWith(u'd') || stem.endsWith(u't'))) {
             qsizetype at = stem.size();
             while (at > 0 && (stem.at(at - 1) == u'd' || stem.at(at - 1) == u't')) --at;
-            return present.left(at) + part;
+            return keptStem(present, at, stem.mid(at)) + part;
         }
         const qsizetype kept = QStringLiteral("rlnm").contains(closing.at(0)) &&
                                        (closing.size() >= 2 || (closing == u"m" && p.at(0) == u'p'))
                                    ? 1
                                    : 0;
-        return standsFor(p.at(0), closing.mid(kept)) ? present.left(k + kept) + part : QString();
+        return standsFor(p.at(0), closing.mid(kept)) ? keptStem(present, k + kept, closing.mid(kept)) + part : QString();
     }
     const QChar next = p.at(1);
     const bool ending = (p.at(0) == u'u' && (next == u'i' || next == u't')) ||

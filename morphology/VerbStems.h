@@ -31,6 +31,14 @@ struct VerbStems {
     QString fioPrefix;
     // dīc, dūc, fac: the singular imperative without its -e.
     bool shortImperative = false;
+    // A verb that lacks forms: one with only its perfect system (ōdī,
+    // meminī, coepī), whose first part is a perfect; an impersonal (licet,
+    // ningit, taedet, rēfert), whose first part is the third person
+    // singular and which has no other person.
+    enum class Defect { None, PerfectOnly, Impersonal };
+    Defect defect = Defect::None;
+    // meminī's imperative, mementō / mementōte, the only one such a verb has.
+    bool mementoImperative = false;
 };
 
 // A perfect-system form of the active: the perfect stem joined with the

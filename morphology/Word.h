@@ -215,6 +215,9 @@ public:
     QString conjugatedValue(const VerbStems& stems, qint64 person, bool singular, bool indicative, bool active,
                             qint64 tense) const;
     QString verbPart(const VerbStems& stems, qint64 index) const;
+    // A part written with a leading hyphen, placed against the first part;
+    // nil when it cannot be.
+    QString placedPart(const QString& part) const;
 
 protected:
     // Copies every field into another word (copy() of the subclasses).
@@ -227,9 +230,8 @@ private:
     qint64 contextGender(const DeclensionContext& ctx, qint64 gender) const;
     qint64 variantFor(const QString& first, const QString& second) const;
     void clearFields();
-    // A part written with a leading hyphen, placed against the first part;
-    // nil when it cannot be.
-    QString placedPart(const QString& part) const;
+    // What a defective verb (ōdī, licet) lacks, taken out of its stems.
+    void applyDefect(VerbStems& stems) const;
 
     qint64 formality_ = 0;
     qint64 gender_ = 0;

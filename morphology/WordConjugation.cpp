@@ -11,6 +11,8 @@
 
 #include "app/logging/LGLog.h"
 
+#include <algorithm>
+
 namespace {
 
 // Characters cut from the first principal part to leave the present stem.
@@ -79,6 +81,32 @@ void markRegularStemVowels(VerbStems& s) {
     s.participleStem = markStemVowel(s.participleStem, vowel, QStringLiteral("t"));
 }
 
+// What a verb lacks, read from its first part: a perfect (ōdī, meminī,
+// coepī) has no present system; a third person (licet, ningit, rēfert) has
+// no other person. No first person present ends so.
+VerbStems::Defect defectOf(const QString& first) {
+    const QString plain = foldLatinString(first).toLower();
+    if (plain.size() < 3) return VerbStems::Defect::None;
+    if (plain.endsWith(u'i')) return VerbStems::Defect::PerfectOnly;
+    if (plain.endsWith(u't')) return VerbStems::Defect::Impersonal;
+    return VerbStems::Defect::None;
+}
+
+// The part after the first whose plain letters end so (ōsūrus, licuit),
+// placed on the stem when written with a hyphen; nil when there is none.
+QString partEndingIn(const Word& word, const QStringList& endings, const QStringList& except = {}) {
+    for (qint64 index = 2;; ++index) {
+        bool hyphen = false;
+        const QString part = word.getNthPart(index, &hyphen);
+        if (part.isNull()) return QString();
+        const QString plain = foldLatinString(part).toLower();
+        const auto ends = [&](const QString& e) { return plain.endsWith(e); };
+        if (!std::any_of(endings.begin(), endings.end(), ends) || std::any_of(except.begin(), except.end(), ends))
+            continue;
+        return hyphen ? word.placedPart(part) : part;
+    }
+}
+
 }  // namespace
 
 QString stemBeforeEnding(const VerbStems& stems, const QString& stem, const QString& ending) {
@@ -96,13 +124,17 @@ QString endingForStem(const VerbStems& stems, const QString& ending) {
 QString joinPerfectStem(const VerbStems& stems, const QString& ending) {
     // iistī, iisse, rediissem are written as they were said: īstī, īsse,
     // redīssem. The other persons keep their ii (iimus, rediit).
-    if (stems.code == WordCode::Eo && stems.perfectStem.endsWith(u'i') && ending.startsWith(QLatin1String("-is")))
+    // The source may mark the i short (exĭi, rĕdĭi): it is the same i.
+    if (stems.code == WordCode::Eo && !stems.perfectStem.isEmpty() &&
+        foldLatinString(stems.perfectStem.right(1)) == QLatin1String("i") && ending.startsWith(QLatin1String("-is")))
         return stems.perfectStem.chopped(1) + QChar(0x012B) + ending.mid(2);
     return joinStemAndEnding(stems.perfectStem, ending);
 }
 
 qint64 Word::getVerbType() const {
     const QString first = getNthPart(1, nullptr);
+    // ōdī's ōsus and the like make no semi-deponent: such a verb is active.
+    if (defectOf(first) != VerbStems::Defect::None) return WordCode::Ordinary;
     if (first.size() >= 2 && first.endsWith(QLatin1String("or"))) return WordCode::Deponent;
     const QString third = getNthPart(3, nullptr);
     if (third.size() >= 2 && third.endsWith(QLatin1String("us"))) return WordCode::SemiDeponent;
@@ -120,6 +152,13 @@ QString Word::getFirstPersonStem(bool stem, qint64 tense) const {
         return pot.isNull() ? QString() : pot + QLatin1Char('t');
     }
     qsizetype cut = presentStemCut(conj_);
+    switch (defectOf(first)) {
+    case VerbStems::Defect::PerfectOnly: return QString();
+    // The third person's -at, -et, -it (licet: lic-); an irregular verb's is
+    // as long as its first person's (rē-fert, inter-est).
+    case VerbStems::Defect::Impersonal: if (conj_ >= 1 && conj_ <= 5) cut = 2; break;
+    default: break;
+    }
     if (first.endsWith(QLatin1Char('r'))) ++cut;  // deponents: hortor gives hort-
     return LatinText::dropLast(first, cut);
 }
@@ -229,13 +268,47 @@ VerbStems Word::verbStems() const {
                            (present.endsWith(u'd') && perfect.endsWith(QLatin1String("ded")));
     }
     markRegularStemVowels(s);
+    applyDefect(s);
     return s;
+}
+
+void Word::applyDefect(VerbStems& s) const {
+    const QString first = LatinText::firstWord(latin_);
+    s.defect = defectOf(first);
+    switch (s.defect) {
+    case VerbStems::Defect::None: return;
+    case VerbStems::Defect::PerfectOnly: {
+        s.presentStem = s.otherStem = s.infinitive = s.imperfectSubjunctiveStem = QString();
+        s.perfectStem = LatinText::dropLast(first, 1);
+        // The only other form such a verb may have is a future participle
+        // (ōsūrus); a part in -us (ōsus) is no passive of it.
+        const QString future = partEndingIn(*this, {QStringLiteral("urus")});
+        s.participleStem = future.isNull() ? QString() : LatinText::dropLast(future, 4);
+        s.supine = QString();
+        s.mementoImperative = foldLatinString(first).toLower().endsWith(QLatin1String("memini"));
+        return;
+    }
+    case VerbStems::Defect::Impersonal: {
+        // The perfect is given as its third person (licuit, -nxit); a part
+        // in -ēbat or -ēbit is another tense.
+        const QString perfect = partEndingIn(*this, {QStringLiteral("it")}, {QStringLiteral("bit")});
+        s.perfectStem = perfect.isNull() ? QString() : LatinText::dropLast(perfect, 2);
+        s.participleStem = s.supine = QString();
+        s.passiveFromFio = false;
+        return;
+    }
+    }
 }
 
 QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singular, bool indicative, bool active,
                               qint64 tense) const {
     if (stems.verbType == WordCode::Deponent) active = false;
     else if (stems.verbType == WordCode::SemiDeponent && tense >= 4) active = false;
+    // A defective verb has no passive, and only the forms its kind keeps.
+    if (stems.defect != VerbStems::Defect::None &&
+        (!active || (stems.defect == VerbStems::Defect::PerfectOnly && tense <= 3) ||
+         (stems.defect == VerbStems::Defect::Impersonal && (person != 3 || !singular))))
+        return QString();
 
     if (!active && stems.passiveFromFio && tense <= 3) {
         // fīō's own forms are active in shape.

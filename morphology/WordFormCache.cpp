@@ -127,6 +127,16 @@ public:
 
     bool failed() const { return !error.isEmpty(); }
 
+    // Counts the slots the store's tables have looked at, a running total,
+    // as work: strings that crowd one run of slots would otherwise make
+    // each insertion walk all those before it.
+    bool spendProbes(quint64 total) {
+        if (total <= probesSpent_) return true;
+        const quint64 units = total - probesSpent_;
+        probesSpent_ = total;
+        return spend(units);
+    }
+
 private:
     // An honest cache is read about once: each string and reference is met
     // a few times at most. Data that names the same objects over and over
@@ -156,6 +166,7 @@ private:
     int offsetSize_ = 0, refSize_ = 0;
     quint64 objectCount_ = 0, top_ = 0, tableOffset_ = 0;
     quint64 workLeft_;
+    quint64 probesSpent_ = 0;
 };
 
 const QString kClassName = QStringLiteral("ClassName");
@@ -320,12 +331,13 @@ bool read(const QByteArray& data, Contents* contents, QString* error) {
         }
         if (items.size == 0) continue;
         const quint32 keyIndex = contents->store.addKey(key);
+        if (!reader.spendProbes(contents->store.probes())) return failWith(reader.error);
         for (quint64 n = 0; n < items.size; ++n) {
             quint64 item = 0, offset = 0;
             if (!reader.at(items, n, &item) || !reader.offsetOf(item, &offset)) return failWith(reader.error);
             if (recordAt[size_t(offset)]) return failWith(QStringLiteral("a record named more than once"));
             if (readRecord(reader, item, keyIndex, scratch, contents->store)) recordAt[size_t(offset)] = true;
-            if (reader.failed()) return failWith(reader.error);
+            if (reader.failed() || !reader.spendProbes(contents->store.probes())) return failWith(reader.error);
             if (contents->store.recordCount() > maxRecords)
                 return failWith(QStringLiteral("more records than the data's size holds"));
             // Records may share one string; each keeps its own copy of the

@@ -13,7 +13,8 @@
 // object made per record or per string.
 // Data no writer makes is refused rather than grown: a record dictionary
 // named twice, more records than the size leaves room for, or strings and
-// references met so often that the read would not stay linear in the size.
+// references met so often, or strings placed so close together in the
+// store's tables, that the read would not stay linear in the size.
 // Any thread; no state between calls.
 
 #include "morphology/WordFormStore.h"

@@ -6,21 +6,17 @@
 
 namespace wordforms {
 
-namespace {
-
-// 64 bits: the low ones choose the slot, the high ones are kept in it.
-size_t hashOf(QStringView s) { return qHash(s, 0); }
-
 static_assert(sizeof(size_t) == 8, "the slot check takes the hash's high half");
 
-}  // namespace
+size_t stringHash(QStringView s, size_t seed) { return qHash(s, seed); }
 
-quint32 StringTable::slotOf(QStringView s, size_t hash) const {
+quint32 StringTable::slotOf(QStringView s, size_t hash, quint64* probes) const {
     const size_t mask = slots_.size() - 1;
     // A slot keeps its string's hash beside the index, so that the strings
     // of other slots met on the way are not read.
     const quint32 check = quint32(hash >> 32) | 1;
     for (size_t i = hash & mask;; i = (i + 1) & mask) {
+        ++*probes;
         const Slot& slot = slots_[i];
         if (slot.index == 0 || (slot.check == check && at(slot.index - 1) == s)) return quint32(i);
     }
@@ -28,7 +24,8 @@ quint32 StringTable::slotOf(QStringView s, size_t hash) const {
 
 quint32 StringTable::find(QStringView s) const {
     if (slots_.empty()) return kNone;
-    const quint32 entry = slots_[slotOf(s, hashOf(s))].index;
+    quint64 probes = 0;
+    const quint32 entry = slots_[slotOf(s, stringHash(s, seed_), &probes)].index;
     return entry == 0 ? kNone : entry - 1;
 }
 
@@ -38,8 +35,8 @@ quint32 StringTable::insert(QStringView s) {
     if (last_ != kNone && at(last_) == s) return last_;
     // Kept at most half full, so that a probe ends soon.
     if ((size() + 1) * 2 > slots_.size()) rehash(std::max<size_t>(64, slots_.size() * 2));
-    const size_t hash = hashOf(s);
-    const quint32 slot = slotOf(s, hash);
+    const size_t hash = stringHash(s, seed_);
+    const quint32 slot = slotOf(s, hash, &probes_);
     if (slots_[slot].index != 0) return last_ = slots_[slot].index - 1;
     const quint32 index = last_ = size();
     chars_.insert(chars_.end(), s.utf16(), s.utf16() + s.size());
@@ -60,9 +57,9 @@ void StringTable::rehash(size_t slots) {
     slots_.assign(slots, Slot());
     const size_t mask = slots - 1;
     for (quint32 index = 0; index < size(); ++index) {
-        const size_t hash = hashOf(at(index));
+        const size_t hash = stringHash(at(index), seed_);
         size_t i = hash & mask;
-        while (slots_[i].index != 0) i = (i + 1) & mask;
+        for (++probes_; slots_[i].index != 0; ++probes_) i = (i + 1) & mask;
         slots_[i] = {index + 1, quint32(hash >> 32) | 1};
     }
 }

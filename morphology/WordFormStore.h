@@ -8,6 +8,8 @@
 // Not thread-safe on its own: the word-form dictionary guards it with its
 // lock. Views it hands out stay valid until the next addition.
 
+#include "morphology/ShortStringHash.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -15,10 +17,21 @@
 
 namespace wordforms {
 
+// The hash the tables place a string by: 64 bits, the low ones choose the
+// slot, the high ones are kept in it.
+size_t stringHash(QStringView s, size_t seed);
+
 // Strings kept once each in one pool, found by their text.
+//
+// The strings come from a cache file anyone can write: the hash is seeded
+// (by default once per process) so that no file can choose strings that
+// crowd one run of slots, and every slot looked at is counted, so that a
+// reader can bound the work a file asks for.
 class StringTable {
 public:
     static constexpr quint32 kNone = ~0u;
+
+    explicit StringTable(size_t seed = size_t(ShortStringHash::processSeed())) : seed_(seed) {}
 
     quint32 find(QStringView s) const;
     // The index of the string, adding it when it is new.
@@ -30,9 +43,12 @@ public:
     }
     quint32 size() const { return quint32(offsets_.size() - 1); }
     void reserve(qsizetype strings, qsizetype chars);
+    // Slots looked at so far by insertions and rehashing.
+    quint64 probes() const { return probes_; }
 
 private:
-    quint32 slotOf(QStringView s, size_t hash) const;
+    // Adds the slots looked at to *probes.
+    quint32 slotOf(QStringView s, size_t hash, quint64* probes) const;
     void rehash(size_t slots);
 
     std::vector<char16_t> chars_;
@@ -43,11 +59,18 @@ private:
     };
     std::vector<Slot> slots_;
     quint32 last_ = kNone;             // the string inserted or found last
+    size_t seed_;
+    quint64 probes_ = 0;  // by insertions only: look-ups run on many threads at once
 };
 
 class WordFormStore {
 public:
     static constexpr quint32 kNone = StringTable::kNone;
+
+    // The seed of its string tables' hash; tests choose one to know where
+    // strings land.
+    explicit WordFormStore(size_t hashSeed = size_t(ShortStringHash::processSeed()))
+        : keys_(hashSeed), lemmas_(hashSeed), tags_(hashSeed), patterns_(hashSeed) {}
 
     struct Record {
         quint32 form = 0;  // offset in the form pool
@@ -93,6 +116,9 @@ public:
 
     // Whether some key holds a "v".
     bool keysWithV() const { return keysWithV_; }
+
+    // Slots its string tables have looked at so far.
+    quint64 probes() const { return keys_.probes() + lemmas_.probes() + tags_.probes() + patterns_.probes(); }
 
 private:
     StringTable keys_;

@@ -187,6 +187,17 @@ QString pastPassiveParticiple(const VerbStems& s) {
 
 QString Word::verbPart(const VerbStems& s, qint64 index) const {
     QString form;
+    // A defective verb keeps its perfect infinitive, the future participle
+    // and infinitive the entry gives, and meminī its imperative.
+    if (s.defect != VerbStems::Defect::None) {
+        switch (index) {
+        case 0: case 1: case 6: break;
+        case 10: return s.mementoImperative ? caretVowelsToMacrons(s.perfectStem.chopped(2) + QStringLiteral("ent^o / ") +
+                                                                 s.perfectStem.chopped(2) + QStringLiteral("ent^ote"))
+                                            : QString();
+        default: return QString();
+        }
+    }
     switch (index) {
     case 0: {
         const QString participle = futureParticiple(s);

@@ -142,6 +142,11 @@ public:
     QByteArray errorLogData() const;
     QString specifySaveDebugFile();
     static QString saveDataToFile(const QByteArray& data, const QString& name);
+    // The file a mail attaches, in the support folder, replacing the one
+    // written before; it outlives the process, for the user who is told to
+    // attach it by hand. The temporary folder serves when the support folder
+    // cannot be written. Null when neither can.
+    static QString keptDataFile(const QByteArray& data, const QString& name);
     static QStringList shareableItems(const std::map<QString, QByteArray>& changes);
     static bool writeToPasteBoard(const QString& text);
     static QString contentsString();

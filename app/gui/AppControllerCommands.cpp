@@ -239,6 +239,22 @@ QString AppController::saveDataToFile(const QByteArray& data, const QString& nam
     return path;
 }
 
+// The temporary folder is emptied when the program quits: a file named
+// there in a message that no mail program took the mail would be gone by the
+// time the user writes the mail by hand.
+QString AppController::keptDataFile(const QByteArray& data, const QString& name) {
+    const QString folder = Preferences::supportDirectory();
+    const bool plainName = !name.isEmpty() && !name.contains(QLatin1Char('/')) && name != QLatin1String(".") &&
+                           name != QLatin1String("..");
+    if (!folder.isEmpty() && plainName) {
+        const QString path = folder + QLatin1Char('/') + name;
+        QSaveFile file(path);
+        if (file.open(QIODevice::WriteOnly) && file.write(data) == data.size() && file.commit()) return path;
+        TSLogError("Error writing file %@\n%@", path, file.errorString());
+    }
+    return saveDataToFile(data, name);
+}
+
 bool AppController::composeMail(const QString& subject, const QStringList& items) {
     QStringList texts;
     QStringList attachments;
@@ -255,7 +271,7 @@ bool AppController::composeMail(const QString& subject, const QStringList& items
 }
 
 bool AppController::emailDebugLog() {
-    const QString path = saveDataToFile(errorLogData(), QStringLiteral("debugLog.txt"));
+    const QString path = keptDataFile(errorLogData(), QStringLiteral("debugLog.txt"));
     if (path.isEmpty()) return false;
     return composeMail(QStringLiteral("Debug Log from Tessarin"), {QStringLiteral("Debug Log"), path});
 }
@@ -289,7 +305,7 @@ bool AppController::saveDebugLog() {
 QStringList AppController::shareableItems(const std::map<QString, QByteArray>& changes) {
     QStringList items;
     for (const auto& [name, data] : changes) {
-        const QString path = saveDataToFile(data, QStringLiteral("%1.xml").arg(name));
+        const QString path = keptDataFile(data, QStringLiteral("%1.xml").arg(name));
         if (path.isEmpty()) continue;
         items << name << path;
     }

@@ -1023,6 +1023,14 @@ TEST(ElementaryParser, AnEmptyHeadwordTakesTheKeyBeforeAnyEnding) {
         {"<entry key=\"rosa\"><form><orth>ro", "rosa"},
         {"<entry><form><orth>ro", ""},
         {"<entry key=\"k\"><form><orth>lupus</orth></form><sense>", "lupus"},
+        // An entry opened inside another: the outer one is finished at its
+        // own end, and left out without a headword.
+        {"<entry><entry key=\"rosa\"><form><orth>rosa</orth></form></entry></entry>", "rosa"},
+        {"<entry key=\"lupus\"><entry><form><orth>rosa</orth></form></entry></entry>", "lupus|rosa"},
+        {"<entry><form><orth>lupus</orth></form><entry><form><orth>rosa</orth></form></entry><gen>m</gen></entry>",
+         "lupus|rosa"},
+        {"<entry><entry><entry key=\"rosa\"><form><orth>ro", "rosa"},
+        {"<entry><form><orth>lupus</orth></form><entry><form><orth>ro", "lupus"},
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.xml);

@@ -576,7 +576,7 @@ TEST(LewisShortITypes, LaidOutEntriesKeepTheirInflectionTexts) {
          "excurro -ere exc\u016Dcurri excursum", 2, false},
         {"<entryFree key=\"re^curro\"><orth>r\u0115-curro</orth>, <itype>curri</itype> (recucurrit, only ), "
          "<itype>3</itype>, <pos>v. n.</pos>, <sense n=\"I\" level=\"1\">to run back</sense></entryFree>",
-         "r\u0115curro -ere r\u0115curri", 2, false},
+         "r\u0115curro -ere r\u0115curri -", 2, false},
         {"<entryFree key=\"u^terli^bet\"><orth>\u016Dter-l\u012Dbet</orth>,\n\t\t\t<itype>utr\u0103l\u012Dbet,\n\t\t"
          "utruml\u012Dbet</itype>, <sense n=\"I\" level=\"1\">\n\t\t\t<hi>pron.</hi>\n\t\t</sense>"
          "<sense n=\"II\" level=\"1\"><hi>Adv.</hi>: utrolibet</sense></entryFree>",

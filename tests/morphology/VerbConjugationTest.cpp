@@ -227,8 +227,9 @@ TEST(VerbConjugation, ShortenedPartsReplaceTheEndOfTheStem) {
         qint64 leftOut;
     } cases[] = {
         {"flecto -ere -xi -xum", 3, "flexī", "flexum", 0},
-        {"trăho -ere -xi -ctum", 3, "trăxī", "trăctum", 0},
-        {"vĕho -ere -xi -ctum", 3, "vĕxī", "vĕctum", 0},
+        {"trăho -ere -xi -ctum", 3, "traxī", "tractum", 0},  // the ă of the present is no length of trāxī
+        {"vĕho -ere -xi -ctum", 3, "vexī", "vectum", 0},
+        {"rĕgo -ere -xi -ctum", 3, "rexī", "rectum", 0},
         {"jungo -ere -nxi -nctum", 3, "junxī", "junctum", 0},
         {"exstinguo -ere -nxi -nctum", 3, "exstinxī", "exstinctum", 0},
         {"nūbo -ere -psi -ptum", 3, "nūpsī", "nūptum", 0},
@@ -407,7 +408,41 @@ TEST(VerbConjugation, EoContractsItsPerfectBeforeS) {
         {redeo, 7, S, A, 6, 0, "redīssem"},
         // A perfect in -īvī has nothing to contract.
         {"eō īre īvī itum", 7, I, A, 4, 1, "īvistī"},
+        // The source marks the i of the perfect short; it contracts all the same.
+        {"exĕo -īre -ĭi -ĭtum", 7, I, A, 4, 1, "exīstī"},
     });
+}
+
+// A verb that lacks forms has those it keeps and no others: a perfect
+// with a present meaning, an impersonal in its third person.
+TEST(VerbConjugation, DefectiveVerbsHaveOnlyTheirForms) {
+    const struct {
+        const char* latin;
+        qint64 code;
+        const char* presentRow;  // indicative active
+        const char* perfectRow;
+        const char* parts;       // perfect infinitive, future participle, imperative
+    } cases[] = {
+        {"ōdī ōdisse ōsūrus", 3, "-,-,-,-,-,-", "ōdī,ōdistī,ōdit,ōdimus,ōdistis,ōdērunt", "ōdisse,ōsūrus,"},
+        {"mĕmĭni -isse", 3, "-,-,-,-,-,-", "mĕmĭnī,mĕmĭnistī,mĕmĭnit,mĕmĭnimus,mĕmĭnistis,mĕmĭnērunt",
+         "mĕmĭnisse,,mĕmentō / mĕmentōte"},
+        {"coepi -isse coeptūrus", 3, "-,-,-,-,-,-", "coepī,coepistī,coepit,coepimus,coepistis,coepērunt",
+         "coepisse,coeptūrus,"},
+        {"lĭcet -ēre lĭcuit", 2, "-,-,lĭcet,-,-,-", "-,-,lĭcuit,-,-,-", "lĭcuisse,,"},
+        {"ningit -ere -ēbat -nxit", 3, "-,-,ningit,-,-,-", "-,-,ninxit,-,-,-", "ninxisse,,"},
+    };
+    for (const auto& c : cases) {
+        const Verb v = verb(QString::fromUtf8(c.latin), c.code);
+        EXPECT_EQ(row(v, true, true, 1), split(c.presentRow)) << c.latin;
+        EXPECT_EQ(row(v, true, true, 4), split(c.perfectRow)) << c.latin;
+        // No passive of any tense.
+        for (qint64 tense = 1; tense <= 6; ++tense)
+            EXPECT_EQ(row(v, true, false, tense).join(QString()), QStringLiteral("------")) << c.latin << tense;
+        EXPECT_EQ(QStringList({v.getVerbPart(1), v.getVerbPart(6), v.getVerbPart(10)}).join(u','),
+                  QString::fromUtf8(c.parts))
+            << c.latin;
+        EXPECT_TRUE(v.getVerbPart(2).isEmpty() && v.getVerbPart(5).isEmpty() && v.getVerbPart(8).isEmpty()) << c.latin;
+    }
 }
 
 TEST(VerbConjugation, GuessConjugation) {

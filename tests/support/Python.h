@@ -14,7 +14,7 @@ struct PythonRun {
     QByteArray outBytes;  // standard output as written, for binary answers
 };
 
-inline PythonRun runPython(const QString& script, const QStringList& arguments = {}) {
+inline PythonRun runPython(const QString& script, const QStringList& arguments = {}, int timeoutMs = 60000) {
     PythonRun r;
     const QString python = QStandardPaths::findExecutable(QStringLiteral("python3"));
     if (python.isEmpty()) return r;
@@ -22,7 +22,7 @@ inline PythonRun runPython(const QString& script, const QStringList& arguments =
     p.start(python, QStringList{QStringLiteral("-c"), script} + arguments);
     if (!p.waitForStarted(60000)) return r;
     r.started = true;
-    if (!p.waitForFinished(60000)) p.kill();
+    if (!p.waitForFinished(timeoutMs)) p.kill();
     r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
     r.outBytes = p.readAllStandardOutput();
     r.out = QString::fromUtf8(r.outBytes);

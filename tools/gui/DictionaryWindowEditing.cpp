@@ -4,6 +4,8 @@
 // vocabulary or the paradigm tables.
 #include "tools/gui/DictionaryWindowController.h"
 
+#include "dictionaries/EntryWord.h"
+
 #include "app/logging/LGLog.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictionaries/TSDictionary.h"
@@ -551,13 +553,17 @@ bool DictionaryWindowController::getUninflectedForm(DictionaryEntryPtr* form, Di
 void DictionaryWindowController::loadUninflectedForm(const DictionaryEntryPtr& form, const DictionaryEntryList& meanings,
                                                      WordPtr& word, const WordControllerPtr& list) {
     if (!form || !word) return;
-    // The word's forms are built from its Latin: a hyphen the source left
-    // inside a word (expergē-făcĭo) must not enter them.
-    word->setLatin(LatinText::withoutWordHyphens(form->entry()));
-    WordPtr retyped = list ? list->changeWordType(form->type(), word) : WordController::retypedCopy(form->type(), word);
+    // The same word the word-form list builds from the entry, so that the
+    // tables show what marking and the searches read.
+    const EntryWord::Result entryWord = EntryWord::fromEntry(*form);
+    const WordPtr& made = entryWord.word;
+    word->setLatin(made ? made->latin() : entryWord.parts);
+    const qint64 type = made ? made->getWordType() : form->type();
+    WordPtr retyped = list ? list->changeWordType(type, word) : WordController::retypedCopy(type, word);
     if (retyped) word = retyped;
-    word->setConjugation(form->conjugation());
-    word->setGender(form->gender());
+    word->setConjugation(made ? made->conjugation() : form->conjugation());
+    word->setGender(made ? made->gender() : form->gender());
+    if (made && made->transIntrans()) word->setTransIntrans(made->transIntrans());
     QStringList texts;
     for (const auto& m : meanings) texts << m->entry();
     word->setMeaning(texts.join(QLatin1Char('\r')));

@@ -1,6 +1,7 @@
 #include "tools/gui/TSWordSearchController.h"
 
 #include "app/logging/LGLog.h"
+#include "dictionaries/EntryWord.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictionaries/TSDictionary.h"
 #include "foundation/StringExtensions.h"
@@ -352,8 +353,10 @@ DictionaryEntryList TSWordSearchController::selectBestVerbEntry(const Dictionary
     Verb verb;
     const QString found = StringExtensions::stripDiacritics(data.form());
     for (const auto& c : candidates) {
-        verb.setLatin(LatinText::withoutWordHyphens(c->entry()));
-        verb.setConjugation(c->conjugation());
+        const EntryWord::Result r = EntryWord::fromEntry(*c);
+        if (!r.word || r.word->getWordType() != WordCode::Verb) continue;
+        verb.setLatin(r.word->latin());
+        verb.setConjugation(r.word->conjugation());
         if (mood == 4) {
             if (infinitivesMatch(verb, mood, tense, active, data.form())) kept.push_back(c);
         } else if (mood == 1 || mood == 2) {

@@ -73,6 +73,28 @@ bool isPunctuation(QChar c) {
 
 bool isSentenceEnd(QChar c) { return c == QLatin1Char('.') || c == QLatin1Char('!') || c == QLatin1Char('?'); }
 
+// Whether a character of the text ends a sentence. The folding spells many
+// characters out with a full stop in them: numbers with their stop ("⒈"),
+// abbreviations ("㏂"), leaders and ellipses ("․", "…", "︰"). None ends a
+// sentence; a full stop ends one only as itself or in another width ("．",
+// "﹒"), while question and exclamation marks do in any form ("？", "‼").
+bool endsSentence(char32_t c) {
+    if (c < 0x80) return isSentenceEnd(QChar(char16_t(c)));
+    const QString parts = QChar::decomposition(c);
+    switch (QChar::decompositionTag(c)) {
+    case QChar::Wide:
+    case QChar::Small:
+    case QChar::Vertical:
+        return parts.size() == 1 && endsSentence(parts.at(0).unicode());
+    case QChar::Compat:
+        return !parts.isEmpty() && std::all_of(parts.begin(), parts.end(), [](QChar p) {
+            return p == QLatin1Char('!') || p == QLatin1Char('?');
+        });
+    default:
+        return false;
+    }
+}
+
 bool isMark(char32_t c) {
     const QChar::Category category = QChar::category(c);
     return category == QChar::Mark_NonSpacing || category == QChar::Mark_SpacingCombining ||
@@ -271,9 +293,13 @@ ConstructionSearch::Cleaned ConstructionSearch::cleaned(const QString& text) {
     for (qsizetype i = 0; i < text.size();) {
         const qsizetype width = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
         QString piece = foldedCharacter(QStringView(text).mid(i, width));
+        const char32_t code = width == 2 ? QChar::surrogateToUcs4(text.at(i), text.at(i + 1)) : text.at(i).unicode();
+        const bool stop = endsSentence(code);
         for (QChar& p : piece) {
             if (p == QLatin1Char('v')) p = QLatin1Char('u');
             else if (p == QLatin1Char('j')) p = QLatin1Char('i');
+            // Still a pause between clauses, but no end of a sentence.
+            else if (!stop && isSentenceEnd(p)) p = QLatin1Char(',');
         }
         if (piece.isEmpty()) {
             // A mark belongs to its letter: the sentence that shows the

@@ -177,7 +177,9 @@ TEST(DebugLog, SaveWritesTheLogAndReportsAFailedWrite) {
     EXPECT_EQ(h.prompter->alerts().back().messageText, "The debug log could not be saved.");
 }
 
-TEST(Mail, DebugLogAttachedFromAPrivateFolder) {
+// The attached log is kept in the support folder: it is still there after
+// the temporary folder has gone with the quit, for a mail written by hand.
+TEST(Mail, DebugLogAttachedFromTheSupportFolderOutlivesTheQuit) {
     AppHarness& h = AppHarness::get();
     ts::Mailer::shared().setProgram(mailRecorder());
     ASSERT_TRUE(h.controller->emailDebugLog());
@@ -185,19 +187,19 @@ TEST(Mail, DebugLogAttachedFromAPrivateFolder) {
     EXPECT_TRUE(args.contains("Debug Log from Tessarin"));
     EXPECT_EQ(args.last(), AppController::kSupportAddress);
     const QString attachment = attachmentIn(args);
-    ASSERT_FALSE(attachment.isEmpty());
-    EXPECT_EQ(QFileInfo(attachment).fileName(), "debugLog.txt");
-    EXPECT_TRUE(attachment.startsWith(ts::Mailer::shared().temporaryFolder() + "/"));
-    EXPECT_EQ(QFileInfo(ts::Mailer::shared().temporaryFolder()).permissions() &
-                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
-              QFile::Permissions());
+    EXPECT_EQ(attachment, Preferences::supportDirectory() + "/debugLog.txt");
+    ts::Mailer::shared().removeTemporaryFiles();
     EXPECT_TRUE(readAll(attachment).contains("Launch: loggers installed"));
 }
+
 
 TEST(Mail, LogThatIsNotUtf8IsAttachedAsItsBytes) {
     const QByteArray latin1 = "amic\xEEtia \xFF\xFE end";
     const QString path = AppController::saveDataToFile(latin1, "debugLog.txt");
-    ASSERT_FALSE(path.isEmpty());
+    ASSERT_TRUE(path.startsWith(ts::Mailer::shared().temporaryFolder() + "/"));
+    EXPECT_EQ(QFileInfo(ts::Mailer::shared().temporaryFolder()).permissions() &
+                  (QFile::ReadOther | QFile::WriteOther | QFile::ReadGroup | QFile::WriteGroup),
+              QFile::Permissions());
     EXPECT_EQ(readAll(path), latin1);
     EXPECT_TRUE(AppController::saveDataToFile("x", "../escape.txt").isEmpty());
 }
@@ -212,7 +214,8 @@ TEST(Mail, DictionaryChangesOneFilePerDictionary) {
     const QStringList args = recordedMailArguments();
     EXPECT_TRUE(args.contains("Dictionary Changes From Tessarin"));
     const QString attachment = attachmentIn(args);
-    EXPECT_EQ(QFileInfo(attachment).fileName(), "Elementary Lewis.xml");
+    EXPECT_EQ(attachment, Preferences::supportDirectory() + "/Elementary Lewis.xml");
+    ts::Mailer::shared().removeTemporaryFiles();
     EXPECT_EQ(readAll(attachment), "<plist/>");
     AppController::registryHooks().changedWords = [] { return std::map<QString, QByteArray>{}; };
     EXPECT_FALSE(h.controller->emailChangedWords());

@@ -6,6 +6,7 @@
 
 #include "AppTestSupport.h"
 
+#include "app/core/Preferences.h"
 #include "app/gui/MainWindow.h"
 #include "app/gui/PrefsWindowController.h"
 #include "app/gui/QMRawTransmissionsWindowController.h"
@@ -171,7 +172,7 @@ TEST(HelpItems, SayWhenTheDesktopOpenerFindsNoProgram) {
     MainWindow window(h.controller.get());
     window.show();
     const QString address = AppController::kSupportAddress;
-    const QString debugLog = QRegularExpression::escape(ts::Mailer::shared().temporaryFolder()) + "/[^ ,]+/debugLog\\.txt";
+    const QString debugLog = QRegularExpression::escape(Preferences::supportDirectory() + "/debugLog.txt");
     struct Case {
         const char* selector;
         QString message;
@@ -197,6 +198,9 @@ TEST(HelpItems, SayWhenTheDesktopOpenerFindsNoProgram) {
         const QRegularExpressionMatch detail = QRegularExpression(c.detail).match(said.informativeText);
         EXPECT_TRUE(detail.hasMatch()) << c.selector << ": " << said.informativeText.toStdString();
     }
+    // The file named is still there after the quit has emptied the
+    // temporary folder.
+    ts::Mailer::shared().removeTemporaryFiles();
     const QRegularExpressionMatch file = QRegularExpression(debugLog).match(h.prompter->alerts().back().informativeText);
     EXPECT_TRUE(QFileInfo(file.captured()).isFile());
     ts::Mailer::shared().setProgram(mailProgram);

@@ -458,6 +458,36 @@ TEST(WordFormDictionary, CacheAskingMoreThanItsSizeHoldsIsRefused) {
     }
 }
 
+// Keys chosen, for a hash seed known in advance, to land in one run of the
+// key table's slots: each insertion would walk all the keys before it. With
+// that seed the read is refused once the slots looked at pass its work
+// budget; with the process's own seed the same cache reads.
+TEST(WordFormDictionary, CacheOfKeysCrowdingOneRunOfSlotsIsReadInLinearWork) {
+    constexpr size_t kKnownSeed = 0x5eed;
+    constexpr int kKeys = 4000;
+    wordforms::WordFormStore crowded;
+    for (quint32 n = 0; crowded.keyCount() < kKeys; ++n) {
+        const QString key = QStringLiteral("k%1").arg(n);
+        // Low 14 bits below 64: one run in any table the reader makes for
+        // this many keys (at most 2^13 slots).
+        if ((wordforms::stringHash(key, kKnownSeed) & 0x3FFF) < 64) crowded.add(key, u"n-s---nn-", u"a", key);
+    }
+    QString error;
+    const QByteArray data = WordFormCache::write(QStringLiteral("TSWordFormDictionary"), QString(), QString(), crowded, &error);
+    ASSERT_FALSE(data.isEmpty()) << error.toStdString();
+
+    WordFormCache::Contents known{QString(), QString(), QString(), wordforms::WordFormStore(kKnownSeed)};
+    EXPECT_FALSE(WordFormCache::read(data, &known, &error));
+    EXPECT_EQ(error, QStringLiteral("more work than the data's size holds"));
+    // Read whole it would look at some kKeys * kKeys / 2 slots.
+    EXPECT_LT(known.store.probes(), quint64(4 * data.size() + (2 << 20)));
+    EXPECT_LT(known.store.probes() * 2, quint64(kKeys) * kKeys / 2);
+
+    WordFormCache::Contents own;
+    EXPECT_TRUE(WordFormCache::read(data, &own, &error)) << error.toStdString();
+    EXPECT_LT(own.store.probes(), quint64(8 * kKeys));
+}
+
 TEST(WordFormDictionary, FuzzCorpusOfTheCacheReader) {
     const QDir corpus(QStringLiteral(TS_WORDFORM_CACHE_CORPUS));
     const QStringList files = corpus.entryList(QDir::Files, QDir::Name);

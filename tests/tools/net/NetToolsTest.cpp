@@ -44,6 +44,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -717,6 +718,27 @@ TEST(ConstructionSearch, UnfoldableCharactersNeitherEndASentenceNorHideAWord) {
         const auto found = ConstructionSearch::searchForConstruction(QString::fromUtf8(c.text));
         EXPECT_EQ(texts(found.at(QString::fromLatin1(c.key))), c.found) << c.text;
     }
+}
+
+// Every character of Unicode whose compatibility form holds a stop: numbers
+// with their full stop, abbreviations, leaders and ellipses end no sentence;
+// a full stop in another width does, as do question and exclamation marks.
+TEST(ConstructionSearch, OnlyRealStopsEndASentence) {
+    int dotted = 0;
+    QStringList wrong;
+    for (char32_t c = 0x80; c <= QChar::LastValidCodePoint; ++c) {
+        const QString form = QChar::decomposition(c).normalized(QString::NormalizationForm_KD);
+        if (!std::any_of(form.begin(), form.end(), isStop)) continue;
+        const bool dot = form.contains(u'.');
+        dotted += dot;
+        const bool stop = !dot || (form == u"." && QChar::decompositionTag(c) != QChar::Compat);
+        const QString text = QStringLiteral("Dixit") + QString::fromUcs4(&c, 1) + QStringLiteral(" ne facias hoc. Alia.");
+        if (texts(ConstructionSearch::searchForConstruction(text).at(QStringLiteral("Present"))) !=
+            QStringList{stop ? QStringLiteral("ne facias hoc.") : text.chopped(6)})
+            wrong << QString::number(quint32(c), 16);
+    }
+    EXPECT_GE(dotted, 29);
+    EXPECT_TRUE(wrong.isEmpty()) << wrong.join(u' ').toStdString();
 }
 
 // Over every real text: each stop of the cleaned text stands for a stop of
