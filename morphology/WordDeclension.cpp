@@ -62,8 +62,10 @@ void firstTwoWords(const QString& latin, QString* first, QString* second) {
 // genitive in -ēs after a nominative in -ē marks a Greek noun of the first
 // declension (epitomē -ēs), which the third declension would not give.
 // Dictionaries type such nouns in any declension, so the genitive decides.
+constexpr qint64 kHeadwordOnly = -1;
+
 struct NounShape {
-    qint64 declension = 0;  // 0: nothing special, decline by the word's own
+    qint64 declension = 0;  // 0: nothing special, decline by the word's own; kHeadwordOnly
     qint64 variant = 0;
     qint64 gender = 0;
     bool pluralOnly = false;
@@ -106,6 +108,10 @@ NounShape nounShape(const QString& first, const QString& second) {
     } else if (genitive == QLatin1String("es") || (!abbreviated && genitive == nominative + u's')) {
         if (nominative.endsWith(u'e')) set(1, NounVariant::GreekE, Feminine, false, 1);
     }
+    // A genitive plural after a singular of another declension (vās -ōrum,
+    // whose singular is vās vāsis): no table fits, and a stem cut from the
+    // genitive plural makes no form at all (vōruī); only the headword stands.
+    if (!shape.declension && genitive.endsWith(QLatin1String("rum"))) shape.declension = kHeadwordOnly;
     return shape;
 }
 
@@ -144,6 +150,7 @@ qint64 Word::contextGender(const DeclensionContext& ctx, qint64 gender) const {
 
 QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool singular, qint64 gender) const {
     if (ctx.pluralOnly && singular) return QString();
+    if (ctx.declension == kHeadwordOnly) return singular && theCase == WordCode::Nominative ? ctx.firstPart : QString();
     gender = contextGender(ctx, gender);
     const QString ending = NounEndings::getEndingForWord(theCase, gender, singular, ctx.declension, ctx.variant);
     if (ctx.tableOnly) return ctx.stem.isEmpty() ? QString() : joinStemAndEnding(ctx.stem, ending);
@@ -168,7 +175,7 @@ QString Word::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, boo
     }
     const DeclensionContext ctx = declensionContext();
     if (endingOnly) {
-        if (ctx.pluralOnly && singular) return QString();
+        if ((ctx.pluralOnly && singular) || ctx.declension == kHeadwordOnly) return QString();
         return NounEndings::getEndingForWord(theCase, contextGender(ctx, gender), singular, ctx.declension, ctx.variant);
     }
     return declinedValue(ctx, theCase, singular, gender);

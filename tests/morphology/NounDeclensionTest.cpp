@@ -277,6 +277,9 @@ TEST(NounDeclension, PluralOnlyAndGreekNounsGoByTheirGenitive) {
                               "ĕpĭtŏmīs,ĕpĭtŏmīs"},
         {"ĕnallăge -es", 2, 3, "ĕnallăgē,ĕnallăgē,ĕnallăgēn,ĕnallăgēs,ĕnallăgae,ĕnallăgē,ĕnallăgae,ĕnallăgae,ĕnallăgās,"
                                "ĕnallăgārum,ĕnallăgīs,ĕnallăgīs"},
+        // A genitive plural of another declension than the singular's: no
+        // form but the headword is known.
+        {"vās -ōrum", 3, 2, "vās,,,,,,,,,,,"},
         // Not one of them: a singular genitive, and an adjective kept as a word.
         {"puella -ae", 2, 1, "puella,puella,puellam,puellae,puellae,puellā,puellae,puellae,puellās,puellārum,puellīs,puellīs"},
     };
