@@ -16,12 +16,64 @@ QString at(const QStringList& list, qint64 i) {
     return i >= 0 && i < list.size() ? list.at(i) : QString();
 }
 
+// The pronominal adjectives: genitive singular -īus and dative -ī in every
+// gender (tōtīus, tōtī), no vocative of their own, and no degrees (those are
+// in the comparison table). A headword that marks a vowel short where the
+// pronominal one has it long is another word (tŏtus, as many as, is bonus's
+// kind).
+bool isPronominal(const QStringList& comps) {
+    if (comps.isEmpty()) return false;
+    QString head = comps.first();
+    while (!head.isEmpty() && head.back().isDigit()) head.chop(1);
+    static const QStringList words = {
+        QStringLiteral("tōtus"), QStringLiteral("sōlus"), QStringLiteral("ūnus"), QStringLiteral("ūllus"),
+        QStringLiteral("nūllus"), QStringLiteral("nōnnūllus"), QStringLiteral("alius"), QStringLiteral("alter"),
+        QStringLiteral("uter"), QStringLiteral("neuter"), QStringLiteral("alteruter")};
+    const QString plain = foldLatinString(head).toLower();
+    if (plain.size() != head.size()) return false;
+    auto marks = [](QChar c, char16_t mark) { return QString(c).normalized(QString::NormalizationForm_D).contains(QChar(mark)); };
+    for (const QString& word : words) {
+        if (foldLatinString(word) != plain) continue;
+        for (qsizetype i = 0; i < head.size(); ++i)
+            if (marks(head.at(i), 0x0306) && marks(word.at(i), 0x0304)) return false;
+        return true;
+    }
+    return false;
+}
+
+bool isAlius(const QStringList& comps) {
+    return !comps.isEmpty() && foldLatinString(comps.first()).toLower() == QLatin1String("alius");
+}
+
+// A pronominal adjective's own cells of the positive; any other ending as
+// the table gives it.
+QString pronominalEnding(const QStringList& comps, const QString& ending, qint64 theCase, bool singular,
+                         qint64 gender) {
+    if (!singular) return ending;
+    if (theCase == WordCode::Genitive) return QStringLiteral("-\u012Bus");
+    if (theCase == WordCode::Dative) return QStringLiteral("-\u012B");
+    if (gender == WordCode::Neuter && theCase <= WordCode::Accusative && isAlius(comps)) return QStringLiteral("-ud");
+    // The masculine's genders (see AdjectiveEndings): the vocative is the
+    // nominative, as for the feminine and neuter.
+    const bool masculine = gender == WordCode::Masculine || (gender >= 7 && gender <= 10);
+    if (theCase == WordCode::Vocative && masculine) return LatinText::empty();
+    return ending;
+}
+
+// alius: alīus, not aliīus.
+QString joinPronominal(const QString& stem, const QString& ending) {
+    if (ending == QStringLiteral("-\u012Bus") && stem.size() > 1 && foldLatinString(stem.right(1)) == QLatin1String("i"))
+        return joinStemAndEnding(stem.chopped(1), ending);
+    return joinStemAndEnding(stem, ending);
+}
+
 }  // namespace
 
 // What every form of one adjective shares, per degree; word parts are
 // worked out when a "*" cell first needs them.
 struct Adjective::Context {
     QStringList comps;
+    bool pronominal = false;
     struct Degree {
         qint64 group = 0;
         qint64 variant = 0;
@@ -271,8 +323,11 @@ QString Adjective::firstStemIn(const QStringList& comps, qint64 comparison) cons
         if (c0.endsWith(QLatin1Char('i'))) return c0.left(c0.size() - 1);  // pauci -ae -a
         const QString suffix = c1.mid(1);
         if (c0.endsWith(QLatin1String("er")) && suffix.size() > 1) {
-            // pulcher -chra, liber -era: the written-out feminine less its -a.
-            const QString feminine = expandAbbreviation(c0, suffix);
+            // pulcher -chra, liber -era: the written-out feminine less its -a;
+            // uter -utra gives it whole (it begins as the masculine does).
+            const QString plainSuffix = foldLatinString(suffix).toLower();
+            const bool whole = suffix.size() >= c0.size() && plainSuffix.startsWith(foldLatinString(c0.left(2)).toLower());
+            const QString feminine = whole ? suffix : expandAbbreviation(c0, suffix);
             if (feminine.size() > 1) return feminine.chopped(1);
         }
         return c0.size() >= 3 ? c0.left(c0.size() - 2) : QString();
@@ -336,7 +391,9 @@ QString Adjective::thirdStemIn(const QStringList& comps, qint64 comparison) cons
 
 // ---- Forms ----
 
-QString Adjective::positiveEnding(const QStringList& comps, const QString& ending) {
+QString Adjective::positiveEnding(const QStringList& comps, const QString& ending, bool pronominal, qint64 theCase,
+                                  bool singular, qint64 gender) {
+    if (pronominal) return pronominalEnding(comps, ending, theCase, singular, gender);
     // memor, bicolor: memorum, not memorium.
     if (ending == QLatin1String("-ium") && isPositiveInOr(comps)) return QStringLiteral("-um");
     return ending;
@@ -346,7 +403,7 @@ QString Adjective::declinedValue(Context& ctx, qint64 theCase, bool singular, qi
     if (QString form; tableForm(theCase, singular, gender, comparison, &form)) return form;
     Context::Degree& d = ctx.degree[comparison];
     QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, d.group, d.variant);
-    if (comparison == 0) ending = positiveEnding(ctx.comps, ending);
+    if (comparison == 0) ending = positiveEnding(ctx.comps, ending, ctx.pronominal, theCase, singular, gender);
     if (ending.isEmpty()) {
         if (gender >= 1 && gender <= 3) {
             if (!d.partDone[gender]) {
@@ -358,7 +415,7 @@ QString Adjective::declinedValue(Context& ctx, qint64 theCase, bool singular, qi
         return wordPartIn(ctx.comps, gender, comparison);
     }
     if (d.stem.isEmpty()) return QString();
-    return joinStemAndEnding(d.stem, ending);
+    return ctx.pronominal && comparison == 0 ? joinPronominal(d.stem, ending) : joinStemAndEnding(d.stem, ending);
 }
 
 QString Adjective::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, qint64 comparison,
@@ -377,13 +434,14 @@ QString Adjective::getDeclinedValue(qint64 theCase, bool singular, qint64 gender
     default: TSLogError("bad comparison"); break;
     }
     QString ending = AdjectiveEndings::getEndingForWord(theCase, gender, singular, group, variant);
-    if (comparison == 0) ending = positiveEnding(comps, ending);
+    const bool pronominal = comparison == 0 && isPronominal(comps);
+    if (comparison == 0) ending = positiveEnding(comps, ending, pronominal, theCase, singular, gender);
     if (endingOnly) return ending;
     if (QString form; tableForm(theCase, singular, gender, comparison, &form)) return form;
     if (ending.isEmpty()) return wordPartIn(comps, gender, comparison);
     const QString stem = stemIn(comps, comparison);
     if (stem.isEmpty()) return QString();
-    return joinStemAndEnding(stem, ending);
+    return pronominal ? joinPronominal(stem, ending) : joinStemAndEnding(stem, ending);
 }
 
 void Adjective::addAdjectiveForms(QStringList& array, const Adjective& word) {
@@ -394,6 +452,7 @@ void Adjective::addAdjectiveForms(QStringList& array, const Adjective& word) {
     }
     Context ctx;
     ctx.comps = word.components();
+    ctx.pronominal = isPronominal(ctx.comps);
     for (qint64 degree = 0; degree < 3; ++degree) {
         Context::Degree& d = ctx.degree[degree];
         d.group = word.getConjugationFromComparisonType(degree);
@@ -419,6 +478,7 @@ void Adjective::visitForms(const Adjective& word, bool positiveOnly, const FormV
     if (word.conjugation() > 3 || word.getWordType() != WordCode::Adjective) return;
     Context ctx;
     ctx.comps = word.components();
+    ctx.pronominal = isPronominal(ctx.comps);
     const qint64 degrees = positiveOnly ? 1 : 3;
     for (qint64 degree = 0; degree < degrees; ++degree) {
         Context::Degree& d = ctx.degree[degree];
@@ -443,6 +503,7 @@ void Adjective::addNormalAdjectiveForms(QStringList& array, const Adjective& wor
     }
     Context ctx;
     ctx.comps = word.components();
+    ctx.pronominal = isPronominal(ctx.comps);
     Context::Degree& d = ctx.degree[0];
     d.group = word.getConjugationFromComparisonType(0);
     d.variant = word.variantIn(ctx.comps, 0);

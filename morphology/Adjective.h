@@ -16,7 +16,10 @@
 // -er (veterrimus), -illimus for the six adjectives in -ilis that take it.
 // Adjectives compared irregularly (bonus melior optimus) or lacking a degree
 // take their degrees from the comparison table (Comparisons.h) when the
-// headword lists only the positive.
+// headword lists only the positive. The pronominal adjectives (tōtus, sōlus,
+// ūnus, ūllus, nūllus, alius, alter, uter, neuter and a few compounds) take
+// -īus in the genitive singular and -ī in the dative of every gender (alīus
+// for alius, whose neuter is aliud), and the nominative as vocative.
 //
 // An adjective keeps no state beyond its Word fields; every failure is
 // logged and answered with nil.
@@ -81,7 +84,8 @@ private:
     QString thirdStemIn(const QStringList& comps, qint64 comparison) const;
     QString thirdWordPartIn(const QStringList& comps, qint64 part, qint64 comparison) const;
     QString regularSuperlativeStem(const QStringList& comps) const;
-    static QString positiveEnding(const QStringList& comps, const QString& ending);
+    static QString positiveEnding(const QStringList& comps, const QString& ending, bool pronominal, qint64 theCase,
+                                  bool singular, qint64 gender);
     bool tableForm(qint64 theCase, bool singular, qint64 gender, qint64 comparison, QString* form) const;
     qint64 variantIn(const QStringList& comps, qint64 comparison) const;
 };

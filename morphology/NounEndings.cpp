@@ -35,6 +35,17 @@ QString NounEndings::get1stDeclensionString() {
     return fullList(block, block);
 }
 
+QString NounEndings::getGreek1stDeclensionString(qint64 variant) {
+    // The plural is the Latin one; the nominative is a cell of its own, so
+    // that the long vowel shows where the headword leaves it unmarked.
+    if (variant != NounVariant::GreekE) {
+        TSLogError("bad case constant at getGreek1stDeclensionString");
+        return QString();
+    }
+    const char16_t* block = u"-ē,-ē,-ēn,-ēs,-ae,-ē,-ae,-ae,-ās,-ārum,-īs,-īs";
+    return fullList(block, block);
+}
+
 QString NounEndings::get2ndDeclensionString(qint64 variant) {
     if (variant != 0 && variant != 1) {
         TSLogError("bad case constant at get2ndDeclensionString");
@@ -78,7 +89,9 @@ std::shared_ptr<NounEndings> NounEndings::makeNewDeclension(qint64 declension, q
     auto table = std::make_shared<NounEndings>();
     QString list;
     switch (declension) {
-    case 1: list = get1stDeclensionString(); break;
+    case 1:
+        list = variant == NounVariant::GreekE ? getGreek1stDeclensionString(variant) : get1stDeclensionString();
+        break;
     case 2: list = get2ndDeclensionString(variant); break;
     case 3: list = get3rdDeclensionString(variant); break;
     case 4: list = get4thDeclensionString(); break;
@@ -94,15 +107,16 @@ NounEndingsPtr NounEndings::getDeclension(qint64 declension, qint64 variant) {
         TSLogError("unsupported declension %li", declension);
         return nullptr;
     }
-    // Slots: 1; 2/0, 2/1; 3/0, 3/1; 4; 5/0, 5/1. All are made together on the
-    // first request, under the guard of a function-local static.
-    static const std::array<NounEndingsPtr, 8> cache = [] {
-        return std::array<NounEndingsPtr, 8>{
+    // Slots: 1; 2/0, 2/1; 3/0, 3/1; 4; 5/0, 5/1; 1/2. All are made together
+    // on the first request, under the guard of a function-local static.
+    static const std::array<NounEndingsPtr, 9> cache = [] {
+        return std::array<NounEndingsPtr, 9>{
             makeNewDeclension(1, 0), makeNewDeclension(2, 0), makeNewDeclension(2, 1), makeNewDeclension(3, 0),
-            makeNewDeclension(3, 1), makeNewDeclension(4, 0), makeNewDeclension(5, 0), makeNewDeclension(5, 1)};
+            makeNewDeclension(3, 1), makeNewDeclension(4, 0), makeNewDeclension(5, 0), makeNewDeclension(5, 1),
+            makeNewDeclension(1, NounVariant::GreekE)};
     }();
     switch (declension) {
-    case 1: return cache[0];
+    case 1: return variant == NounVariant::GreekE ? cache[8] : cache[0];
     case 4: return cache[5];
     default: break;
     }

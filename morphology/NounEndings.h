@@ -5,8 +5,9 @@
 //
 // A cell beginning with "-" is an ending joined to the stem; "*" means the
 // form is the word's first principal part; long vowels are precomposed macron
-// letters. The eight shared tables (1; 2/0, 2/1; 3/0, 3/1; 4; 5/0, 5/1) are
-// built once, on first use and thread-safely, and never change.
+// letters. The eight shared tables (1; 2/0, 2/1; 3/0, 3/1; 4; 5/0, 5/1) and
+// the Greek first-declension one (1/2) are built once, on first use and
+// thread-safely, and never change.
 
 #include "platform/Object.h"
 
@@ -16,6 +17,15 @@
 #include <memory>
 
 class NounEndings;
+
+// The variant of the first declension beyond the Latin table (which every
+// other variant reads): Greek nouns in -ē (epitomē -ēs), whose singular keeps
+// the Greek endings. (Those in -ēs and -ās, comētēs -ae, take the Latin
+// table: their Latin forms, comētam, are as good and better known.)
+namespace NounVariant {
+constexpr qint64 GreekE = 2;
+}
+
 using NounEndingsPtr = std::shared_ptr<const NounEndings>;
 
 class NounEndings : public ts::Object {
@@ -39,6 +49,8 @@ public:
     static QString get3rdDeclensionString(qint64 variant);
     static QString get4thDeclensionString();
     static QString get5thDeclensionString(qint64 variant);
+    // The NounVariant Greek table; nil (logged) for another variant.
+    static QString getGreek1stDeclensionString(qint64 variant);
 
     // A new table filled from the declension's list; no cells (logged) for a
     // declension outside 1-5.

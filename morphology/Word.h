@@ -139,6 +139,10 @@ public:
     // hint is nil.
     QString getThirdDeclensionStem(const QString& nominative, const QString& genitiveHint) const;
     QString testIfCanUseNominative(qint64 theCase) const;
+    // A noun whose principal parts are a nominative and a genitive plural
+    // (Helvētiī -ōrum, moenia -ium): it has no singular forms, and its
+    // singular cells are nil whatever declension it was given.
+    bool isPluralOnly() const;
 
     // ---- Verbs (finite forms) ----
     qint64 getVerbType() const;
@@ -223,6 +227,7 @@ private:
     struct DeclensionContext;
     DeclensionContext declensionContext() const;
     QString declinedValue(const DeclensionContext& ctx, qint64 theCase, bool singular, qint64 gender) const;
+    qint64 contextGender(const DeclensionContext& ctx, qint64 gender) const;
     qint64 variantFor(const QString& first, const QString& second) const;
     void clearFields();
     // What a defective verb (ōdī, licet) lacks, taken out of its stems.

@@ -10,9 +10,17 @@
 
 // What every form of one word shares; worked out once per table.
 struct Word::DeclensionContext {
+    qint64 declension = 0;
     qint64 variant = 0;
     QString stem;
     QString firstPart;
+    // The gender whose block the table is read in when the word's own is
+    // asked for; 0: the word's own.
+    qint64 gender = 0;
+    // Every cell comes from the table: the headword is no singular form
+    // (Helvētiī) or lacks the long vowel of its Greek ending (ĕnallăge).
+    bool tableOnly = false;
+    bool pluralOnly = false;
 };
 
 namespace {
@@ -48,19 +56,104 @@ void firstTwoWords(const QString& latin, QString* first, QString* second) {
     *second = next < 0 ? latin.mid(blank + 1) : latin.mid(blank + 1, next - blank - 1);
 }
 
+// What a noun's first two words say of its declension beyond the number it
+// came with: the genitive of a noun that has only a plural is a genitive
+// plural (Helvētiī -ōrum, tenebrae -ārum, moenia -ium, arma -ōrum), and a
+// genitive in -ēs after a nominative in -ē marks a Greek noun of the first
+// declension (epitomē -ēs), which the third declension would not give.
+// Dictionaries type such nouns in any declension, so the genitive decides.
+constexpr qint64 kHeadwordOnly = -1;
+
+struct NounShape {
+    qint64 declension = 0;  // 0: nothing special, decline by the word's own; kHeadwordOnly
+    qint64 variant = 0;
+    qint64 gender = 0;
+    bool pluralOnly = false;
+    QString stem;
+};
+
+NounShape nounShape(const QString& first, const QString& second) {
+    NounShape shape;
+    if (first.size() < 3 || second.size() < 2) return shape;
+    const bool abbreviated = second.startsWith(QLatin1Char('-'));
+    const QString genitive = foldLatinString(abbreviated ? second.mid(1) : second).toLower();
+    const QString nominative = foldLatinString(first).toLower();
+    if (nominative.size() != first.size()) return shape;  // a ligature: the letters would not line up
+    auto set = [&](qint64 declension, qint64 variant, qint64 gender, bool pluralOnly, qsizetype cut) {
+        shape = {declension, variant, gender, pluralOnly, first.chopped(cut)};
+    };
+    using namespace WordCode;
+    // A written-out genitive must continue the nominative's stem.
+    auto continues = [&](qsizetype cut) { return abbreviated || genitive.startsWith(nominative.chopped(cut)); };
+
+    if (genitive.endsWith(QLatin1String("arum"))) {
+        if (nominative.endsWith(QLatin1String("ae")) && continues(2)) set(1, 0, Feminine, true, 2);
+    } else if (genitive.endsWith(QLatin1String("orum"))) {
+        if (nominative.endsWith(u'i') && continues(1)) set(2, 0, Masculine, true, 1);
+        else if (nominative.endsWith(u'a') && continues(1)) set(2, 0, Neuter, true, 1);
+        // Greek plurals: Golgoe -ōrum (Latin Golgī), Brachmānae -ōrum.
+        else if (nominative.endsWith(QLatin1String("oe")) && continues(2)) set(2, 0, Masculine, true, 2);
+        else if (nominative.endsWith(QLatin1String("ae")) && continues(2)) set(1, 0, Masculine, true, 2);
+    } else if (genitive.endsWith(QLatin1String("uum"))) {
+        if (nominative.endsWith(QLatin1String("us")) && continues(2)) set(4, 0, Masculine, true, 2);
+        else if (nominative.endsWith(QLatin1String("ua")) && continues(2)) set(4, 0, Neuter, true, 2);
+    } else if (genitive.endsWith(QLatin1String("erum"))) {
+        if (nominative.endsWith(QLatin1String("es")) && continues(2)) set(5, 0, Feminine, true, 2);
+    } else if (genitive.endsWith(QLatin1String("um"))) {
+        const qint64 variant = genitive.endsWith(QLatin1String("ium")) ? 1 : 0;
+        if (nominative.endsWith(QLatin1String("es")) && continues(2)) set(3, variant, Masculine, true, 2);
+        // moenia -ium: the i belongs to the i-stem's endings; flēmina -um.
+        else if (nominative.endsWith(QLatin1String("ia")) && variant == 1 && continues(2)) set(3, 1, Neuter, true, 2);
+        else if (nominative.endsWith(u'a') && continues(1)) set(3, variant, Neuter, true, 1);
+    } else if (genitive == QLatin1String("es") || (!abbreviated && genitive == nominative + u's')) {
+        if (nominative.endsWith(u'e')) set(1, NounVariant::GreekE, Feminine, false, 1);
+    }
+    // A genitive plural after a singular of another declension (vās -ōrum,
+    // whose singular is vās vāsis): no table fits, and a stem cut from the
+    // genitive plural makes no form at all (vōruī); only the headword stands.
+    if (!shape.declension && genitive.endsWith(QLatin1String("rum"))) shape.declension = kHeadwordOnly;
+    return shape;
+}
+
+NounShape nounShapeOf(qint64 wordType, const QString& latin) {
+    if (wordType != WordCode::Noun) return NounShape();
+    QString first, second;
+    firstTwoWords(latin, &first, &second);
+    return nounShape(first, second);
+}
+
 }  // namespace
 
 Word::DeclensionContext Word::declensionContext() const {
     DeclensionContext ctx;
+    ctx.firstPart = getWordPart(1);
+    const NounShape shape = nounShapeOf(wordType_, latin_);
+    if (shape.declension) {
+        ctx.declension = shape.declension;
+        ctx.variant = shape.variant;
+        ctx.stem = shape.stem;
+        ctx.gender = shape.gender;
+        ctx.tableOnly = true;
+        ctx.pluralOnly = shape.pluralOnly;
+        return ctx;
+    }
+    ctx.declension = conj_;
     ctx.variant = getVariant();
     ctx.stem = getStem(0);
-    ctx.firstPart = getWordPart(1);
     return ctx;
 }
 
+qint64 Word::contextGender(const DeclensionContext& ctx, qint64 gender) const {
+    if (gender == WordCode::AnyGender) gender = ctx.gender ? ctx.gender : gender_;
+    return tableGender(gender);
+}
+
 QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool singular, qint64 gender) const {
-    gender = tableGender(gender == WordCode::AnyGender ? gender_ : gender);
-    const QString ending = NounEndings::getEndingForWord(theCase, gender, singular, conj_, ctx.variant);
+    if (ctx.pluralOnly && singular) return QString();
+    if (ctx.declension == kHeadwordOnly) return singular && theCase == WordCode::Nominative ? ctx.firstPart : QString();
+    gender = contextGender(ctx, gender);
+    const QString ending = NounEndings::getEndingForWord(theCase, gender, singular, ctx.declension, ctx.variant);
+    if (ctx.tableOnly) return ctx.stem.isEmpty() ? QString() : joinStemAndEnding(ctx.stem, ending);
     if (ending.isEmpty()) return ctx.firstPart;
     if (singular) {
         const QString nominative = testIfCanUseNominative(theCase);
@@ -69,7 +162,7 @@ QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool s
     // Names in -ius contract the vocative (Vergilī, not Vergilie), and so
     // do fīlius and genius; other nouns in -ius keep -ie (tabellārie), as
     // adjectives do (ēbrie).
-    if (theCase == WordCode::Vocative && singular && conj_ == 2 && wordType_ == WordCode::Noun &&
+    if (theCase == WordCode::Vocative && singular && ctx.declension == 2 && wordType_ == WordCode::Noun &&
         ending == QLatin1String("-e") && ctx.stem.size() >= 2 && ctx.stem.endsWith(u'i')) {
         const QString plain = foldLatinString(ctx.firstPart);
         const QString lower = plain.toLower();
@@ -85,12 +178,15 @@ QString Word::getDeclinedValue(qint64 theCase, bool singular, qint64 gender, boo
         TSLogError("unable to decline this");
         return QString();
     }
+    const DeclensionContext ctx = declensionContext();
     if (endingOnly) {
-        gender = tableGender(gender == WordCode::AnyGender ? gender_ : gender);
-        return NounEndings::getEndingForWord(theCase, gender, singular, conj_, getVariant());
+        if ((ctx.pluralOnly && singular) || ctx.declension == kHeadwordOnly) return QString();
+        return NounEndings::getEndingForWord(theCase, contextGender(ctx, gender), singular, ctx.declension, ctx.variant);
     }
-    return declinedValue(declensionContext(), theCase, singular, gender);
+    return declinedValue(ctx, theCase, singular, gender);
 }
+
+bool Word::isPluralOnly() const { return nounShapeOf(wordType_, latin_).pluralOnly; }
 
 void Word::visitNounForms(const Word& word, const NounFormVisitor& visit) {
     if (!isDeclinable(word.wordType_)) return;
@@ -127,6 +223,8 @@ qint64 Word::getVariant() const {
     if (!isDeclinable(wordType_)) return 0;
     QString first, second;
     firstTwoWords(latin_, &first, &second);
+    if (wordType_ == WordCode::Noun)
+        if (const NounShape shape = nounShape(first, second); shape.declension) return shape.variant;
     return variantFor(first, second);
 }
 
@@ -169,6 +267,8 @@ QString Word::getStem(qint64) const {
     QString first, second;
     firstTwoWords(latin_, &first, &second);
     if (second.isNull()) return QString();
+    if (wordType_ == WordCode::Noun)
+        if (const NounShape shape = nounShape(first, second); shape.declension) return shape.stem;
     if (conj_ == 6) return QString();
     if (conj_ < 1 || conj_ > 5) {
         TSLogError("bad conjugation at getStem");

@@ -212,3 +212,37 @@ TEST(Adjective, ShortPartsGiveEmptyFormsSafely) {
     }
     SUCCEED();
 }
+
+// Pronominal adjectives: -īus and -ī in the singular of every gender, the
+// nominative as vocative, no degrees; alius has aliud and alīus.
+TEST(Adjective, PronominalAdjectives) {
+    const struct {
+        const char* latin;
+        qint64 gender;
+        const char* singular;  // nominative to ablative
+    } rows[] = {
+        {"tōtus -a -um", 1, "tōtus,tōtus,tōtum,tōtīus,tōtī,tōtō"},
+        {"tōtus -a -um", 2, "tōta,tōta,tōtam,tōtīus,tōtī,tōtā"},
+        {"tōtus tōta tōtum", 3, "tōtum,tōtum,tōtum,tōtīus,tōtī,tōtō"},
+        {"alius -a -ud", 1, "alius,alius,alium,alīus,aliī,aliō"},
+        {"alius alia aliud", 3, "aliud,aliud,aliud,alīus,aliī,aliō"},
+        {"alter -tĕra -tĕrum", 2, "altĕra,altĕra,altĕram,altĕrīus,altĕrī,altĕrā"},
+        {"alter altera alterum", 1, "alter,alter,alterum,alterīus,alterī,alterō"},
+        {"neuter -tra -trum", 3, "neutrum,neutrum,neutrum,neutrīus,neutrī,neutrō"},
+        {"ŭter -ŭtra -ŭtrum", 1, "ŭter,ŭter,ŭtrum,ŭtrīus,ŭtrī,ŭtrō"},
+        // tŏtus (as many) is no pronominal adjective.
+        {"tŏtus -a -um", 1, "tŏtus,tŏte,tŏtum,tŏtī,tŏtō,tŏtō"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << r.latin << " gender " << r.gender);
+        const Adjective a = adjective(QString::fromUtf8(r.latin), 1);
+        QStringList forms;
+        for (qint64 c = 1; c <= 6; ++c) forms << form(a, c, true, r.gender);
+        EXPECT_EQ(forms.join(u','), QString::fromUtf8(r.singular));
+    }
+    const Adjective totus = adjective(QStringLiteral("tōtus -a -um"), 1);
+    EXPECT_EQ(form(totus, 4, false, 1), QStringLiteral("tōtōrum"));
+    EXPECT_TRUE(form(totus, 1, true, 1, 1).isEmpty());
+    EXPECT_TRUE(form(totus, 1, true, 1, 2).isEmpty());
+    EXPECT_EQ(totus.getDeclinedValue(4, true, 2, 0, true), QStringLiteral("-īus"));
+}

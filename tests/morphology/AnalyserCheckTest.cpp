@@ -91,6 +91,14 @@ std::vector<WordPtr> testedWords() {
         verb("cōnficiō cōnficere cōnfēcī cōnfectum", 5), verb("dūcō dūcere dūxī ductum", 3),
         verb("addūcō addūcere addūxī adductum", 3), verb("dīcō dīcere dīxī dictum", 3),
         verb("trānseō trānsīre trānsiī trānsitum", 7),
+        // Plural-only nouns as the dictionary types them (tenebrae in the
+        // third declension), a Greek noun in -ē, pronominal adjectives.
+        noun("Helvētii -ōrum", 2, 1), noun("vīgintĭvĭri -ōrum", 2, 1), noun("tĕnēbrae -ārum", 3, 2),
+        noun("arma -ōrum", 2, 3), noun("moenia -ium", 3, 3), noun("castra -ōrum", 2, 3), noun("līberi -ōrum", 2, 1),
+        noun("fauces -ium", 3, 2), noun("Īdūs -uum", 4, 2), noun("ĕpĭtŏmē -ēs", 3, 2),
+        adjective("tōtus -a -um", 1), adjective("sōlus -a -um", 1), adjective("ūnus -a -um", 1),
+        adjective("ūllus -a -um", 1), adjective("nūllus -a -um", 1), adjective("alius -a -ud", 1),
+        adjective("alter -tĕra -tĕrum", 1), adjective("ŭter -tra -trum", 1), adjective("neuter -tra -trum", 1),
     };
 }
 

@@ -252,3 +252,47 @@ TEST(NounDeclension, TablesAreBuiltOnceAcrossThreads) {
     for (auto& t : threads) t.join();
     for (const auto& t : seen) EXPECT_EQ(t, seen.front());
 }
+
+// Nouns the dictionary gives with a genitive plural have no singular (nil
+// cells), whatever declension they came with; Greek nouns in -ē with -ēs
+// decline in the first declension, with the long vowels the table gives.
+TEST(NounDeclension, PluralOnlyAndGreekNounsGoByTheirGenitive) {
+    const struct {
+        const char* latin;
+        qint64 gender, declension;  // as the dictionary converter hands them
+        const char* cells;          // singular nominative to ablative, then plural
+    } rows[] = {
+        {"Helvētii -ōrum", 1, 2, ",,,,,,Helvētiī,Helvētiī,Helvētiōs,Helvētiōrum,Helvētiīs,Helvētiīs"},
+        {"Helvētii Helvētiōrum", 1, 2, ",,,,,,Helvētiī,Helvētiī,Helvētiōs,Helvētiōrum,Helvētiīs,Helvētiīs"},
+        {"vīgintĭvĭri -ōrum", 1, 2, ",,,,,,vīgintĭvĭrī,vīgintĭvĭrī,vīgintĭvĭrōs,vīgintĭvĭrōrum,vīgintĭvĭrīs,vīgintĭvĭrīs"},
+        {"tĕnēbrae -ārum", 2, 3, ",,,,,,tĕnēbrae,tĕnēbrae,tĕnēbrās,tĕnēbrārum,tĕnēbrīs,tĕnēbrīs"},
+        {"arma -ōrum", 3, 2, ",,,,,,arma,arma,arma,armōrum,armīs,armīs"},
+        {"Bactra -ōrum", 1, 2, ",,,,,,Bactra,Bactra,Bactra,Bactrōrum,Bactrīs,Bactrīs"},
+        {"moenia -ium", 3, 3, ",,,,,,moenia,moenia,moenia,moenium,moenibus,moenibus"},
+        {"flēmĭna -um", 3, 3, ",,,,,,flēmĭna,flēmĭna,flēmĭna,flēmĭnum,flēmĭnibus,flēmĭnibus"},
+        {"Bĭtŭrĭges -um", 1, 3, ",,,,,,Bĭtŭrĭgēs,Bĭtŭrĭgēs,Bĭtŭrĭgēs,Bĭtŭrĭgum,Bĭtŭrĭgibus,Bĭtŭrĭgibus"},
+        {"fauces -ium", 0, 3, ",,,,,,faucēs,faucēs,faucēs,faucium,faucibus,faucibus"},
+        {"fastūs -uum", 1, 3, ",,,,,,fastūs,fastūs,fastūs,fastuum,fastibus,fastibus"},
+        {"ĕpĭtŏmē -ēs", 2, 3, "ĕpĭtŏmē,ĕpĭtŏmē,ĕpĭtŏmēn,ĕpĭtŏmēs,ĕpĭtŏmae,ĕpĭtŏmē,ĕpĭtŏmae,ĕpĭtŏmae,ĕpĭtŏmās,ĕpĭtŏmārum,"
+                              "ĕpĭtŏmīs,ĕpĭtŏmīs"},
+        {"ĕnallăge -es", 2, 3, "ĕnallăgē,ĕnallăgē,ĕnallăgēn,ĕnallăgēs,ĕnallăgae,ĕnallăgē,ĕnallăgae,ĕnallăgae,ĕnallăgās,"
+                               "ĕnallăgārum,ĕnallăgīs,ĕnallăgīs"},
+        // A genitive plural of another declension than the singular's: no
+        // form but the headword is known.
+        {"vās -ōrum", 3, 2, "vās,,,,,,,,,,,"},
+        // Not one of them: a singular genitive, and an adjective kept as a word.
+        {"puella -ae", 2, 1, "puella,puella,puellam,puellae,puellae,puellā,puellae,puellae,puellās,puellārum,puellīs,puellīs"},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.latin);
+        const Word w = noun(QString::fromUtf8(r.latin), r.gender, r.declension);
+        QStringList cells;
+        for (const bool singular : {true, false})
+            for (qint64 c = 1; c <= 6; ++c) cells << form(w, c, singular);
+        EXPECT_EQ(cells, split(r.cells));
+        EXPECT_EQ(w.isPluralOnly(), cells.first().isEmpty());
+    }
+    EXPECT_TRUE(noun(QStringLiteral("moenia -ium"), 3, 3).getDeclinedValue(1, true, 5, true).isNull());
+    EXPECT_EQ(noun(QStringLiteral("moenia -ium"), 3, 3).getDeclinedValue(4, false, 5, true), QStringLiteral("-ium"));
+    EXPECT_FALSE(noun(QStringLiteral("līberi -ōrum"), 1, 2, WordCode::Adjective).isPluralOnly());
+}

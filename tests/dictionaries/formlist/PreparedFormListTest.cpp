@@ -114,6 +114,11 @@ TEST(PreparedFormList, LinesOfEntries) {
         {makeEntry("tū", DictionaryEntry::Pronoun), {"tibi p-s----d- tu tibi", "te p-s----b- tu te_", "uobis p-p----d- tu vo_bi_s"}, 13},
         {makeEntry("hīc", DictionaryEntry::Pronoun, 0, 0, "hi_c"), {"huius p-s---fg- hic huius", "hos p-p---ma- hic ho_s"}, 30},
         {makeEntry("quis", DictionaryEntry::Pronoun, 0, 0, "quis2"), {"quid p-s---nn- quis2 quid"}, 30},
+        {makeEntry("ŭterque -utrăque -utrumque", DictionaryEntry::Pronoun), {"utriusque p-s---fg- uterque utri_usque"}, 30},
+        // A plural-only noun in whatever declension it comes; a pronominal
+        // adjective without degrees.
+        {makeEntry("tĕnēbrae -ārum", DictionaryEntry::Noun, 3, 2), {"tenebrarum n-p---fg- tenebrae tene_bra_rum"}, 6},
+        {makeEntry("tōtus -a -um", DictionaryEntry::Adjective, 2), {"totius a-s---fg- totus to_ti_us"}, 36},
     };
     for (const auto& c : cases) {
         const QStringList lines = linesOf(c.entry);
@@ -426,6 +431,22 @@ TEST(PreparedFormListReal, AgreesWithAnIndependentList) {
         std::printf("  %s: %s\n", qPrintable(d.key()), qPrintable(d.value()));
     EXPECT_GT(compared.size(), 500);
     EXPECT_GE(share, 0.95);
+}
+
+// Nouns given with a genitive plural (Helvētii -ōrum) decline in the plural
+// only; read as a singular genitive, their -ōrum was cut into a stem
+// (Helvētiōruī, Helvētiōruōrum), over four thousand forms of the letters.
+TEST(PreparedFormListReal, NoNounFormIsMadeOnAGenitivePlural) {
+    const RealList& r = realList();
+    ASSERT_TRUE(r.ok);
+    static const QRegularExpression cutGenitive(QStringLiteral("o_ru(?!m)"));
+    QStringList bad;
+    for (const QString& line : readText(r.list).split(u'\n')) {
+        const QStringList f = line.split(u'\t');
+        if (f.size() != 4 || !f[1].startsWith(u'n') || f[2].toLower().contains(QLatin1String("oru"))) continue;
+        if (cutGenitive.match(f[3]).hasMatch()) bad << f[2] + u' ' + f[3];
+    }
+    EXPECT_TRUE(bad.isEmpty()) << bad.size() << ": " << qPrintable(bad.mid(0, 20).join(QStringLiteral(", ")));
 }
 
 }  // namespace
