@@ -75,30 +75,114 @@ qint64 defectiveConjugation(const QString& parts) {
 // decide it, as a grammar teaches them: the first declension feminine (a
 // Greek -ēs or -ās masculine), the second masculine in -us, -os, -er, -ī and
 // neuter in -um, -on, -a, the fourth masculine in -us and neuter in -ū, the
-// fifth feminine; in the third only the suffixes that carry one (-tiō,
-// -tās, -tūdō, -trīx feminine; -tor, -sor masculine; -men neuter). 0 where
-// nothing decides, and the noun is then left without forms.
+// fifth feminine. In the third, the neuters by their nominative and
+// genitive (-men -minis, -us -oris or -eris, -ma -matis, -e, -al, -ar, -ut
+// -itis); masculine and feminine decline alike there, so every other noun
+// takes the one its suffix names (-or, -ō -ōnis, -ēs -itis masculine; the
+// rest feminine), a name never being neuter. 0 where nothing decides, and
+// the noun is then left without forms.
 qint64 genderByEnding(const QString& parts, qint64 declension) {
-    const QString head = foldLatinString(parts.section(u' ', 0, 0)).toLower();
-    const auto ends = [&](std::initializer_list<const char*> endings) {
+    const QString word = parts.section(u' ', 0, 0);
+    const QString head = foldLatinString(word).toLower();
+    const QString genitive = foldLatinString(parts.section(u' ', 1, 1)).toLower();
+    const auto ends = [&](const QString& text, std::initializer_list<const char*> endings) {
         for (const char* e : endings)
-            if (head.endsWith(QLatin1String(e))) return true;
+            if (text.endsWith(QLatin1String(e))) return true;
         return false;
     };
+    const auto headEnds = [&](std::initializer_list<const char*> endings) { return ends(head, endings); };
     if (head.size() < 3) return 0;
+    // A genitive plural names the declension of a noun used in the plural
+    // only, whatever number the entry gives (tĕnēbrae -ārum).
+    if (ends(genitive, {"arum"})) declension = 1;
+    else if (ends(genitive, {"orum"})) declension = 2;
+    else if (ends(genitive, {"uum"})) declension = 4;
+    if (declension == 3 && headEnds({"a"}) && ends(genitive, {"um"})) return WordCode::Neuter;  // moenia -ium
     switch (declension) {
-    case 1: return ends({"es", "as"}) ? WordCode::Masculine : ends({"a", "e", "ae"}) ? WordCode::Feminine : 0;
+    case 1: return headEnds({"es", "as"}) ? WordCode::Masculine : headEnds({"a", "e", "ae"}) ? WordCode::Feminine : 0;
     case 2:
-        return ends({"us", "os", "er", "ir", "i"}) ? WordCode::Masculine : ends({"um", "on", "a"}) ? WordCode::Neuter : 0;
-    case 4: return ends({"us"}) ? WordCode::Masculine : ends({"u"}) ? WordCode::Neuter : 0;
-    case 5: return ends({"es"}) ? WordCode::Feminine : 0;
-    case 3:
-        if (ends({"tio", "sio", "tas", "tudo", "trix"})) return WordCode::Feminine;
-        if (ends({"tor", "sor"})) return WordCode::Masculine;
-        if (ends({"men"})) return WordCode::Neuter;
-        return 0;
+        return headEnds({"us", "os", "er", "ir", "i"}) ? WordCode::Masculine
+               : headEnds({"um", "on", "a"})           ? WordCode::Neuter
+                                                       : 0;
+    case 4: return headEnds({"us"}) ? WordCode::Masculine : headEnds({"u"}) ? WordCode::Neuter : 0;
+    case 5: return headEnds({"es"}) ? WordCode::Feminine : 0;
+    case 3: {
+        if (genitive.isEmpty()) return 0;
+        const bool name = word.at(0).isUpper();
+        const bool neuter = (headEnds({"men"}) && ends(genitive, {"inis"})) ||
+                            (headEnds({"us"}) && ends(genitive, {"oris", "eris"})) ||
+                            (headEnds({"ma"}) && ends(genitive, {"matis", "atis"})) ||
+                            (headEnds({"e"}) && ends(genitive, {"is"})) ||
+                            (headEnds({"al", "ar"}) && ends(genitive, {"alis", "aris"})) ||
+                            (headEnds({"ut"}) && ends(genitive, {"itis"}));
+        if (neuter && !name) return WordCode::Neuter;
+        if (neuter) return 0;
+        if (headEnds({"or", "er", "ur", "l", "c", "t", "en", "n"})) return name ? WordCode::Masculine : 0;
+        if (headEnds({"io", "do", "go"})) return WordCode::Feminine;
+        if (headEnds({"o"}) || (headEnds({"es"}) && ends(genitive, {"itis", "etis"}))) return WordCode::Masculine;
+        return headEnds({"is", "es", "as", "us", "x", "s"}) ? WordCode::Feminine : 0;
+    }
     default: return 0;
     }
+}
+
+// The genitive of the noun's declension where the entry gives two ("vesper
+// -ĕris and ĕri", typed second declension: vesperī), and the second
+// declension's -ī where it writes -ii after a nominative that is no -ius or
+// -ium (quādrĭdŭum -ĭi, mănŭlĕus -ii).
+QString givenGenitive(const QString& parts, qint64 declension) {
+    QStringList words = parts.split(u' ');
+    if (words.size() < 2) return parts;
+    const auto plain = [](const QString& w) { return foldLatinString(w).toLower(); };
+    if (words.size() >= 4 && (words.at(2) == QLatin1String("and") || words.at(2) == QLatin1String("or"))) {
+        const QString first = plain(words.at(1)), second = plain(words.at(3));
+        const auto fits = [&](const QString& g) {
+            return declension == 2 ? g.endsWith(u'i') : declension == 3 ? g.endsWith(QLatin1String("is")) : false;
+        };
+        if (!fits(first) && fits(second)) {
+            QString alternative = words.at(3);
+            if (!alternative.startsWith(u'-')) alternative.prepend(u'-');
+            words[1] = alternative;
+            words.remove(2, 2);
+        }
+    }
+    const QString head = plain(words.at(0));
+    if (declension == 2 && plain(words.at(1)) == QLatin1String("-ii") && !head.endsWith(QLatin1String("ius")) &&
+        !head.endsWith(QLatin1String("ium")))
+        words[1] = QStringLiteral("-\u012B");
+    return words.join(u' ');
+}
+
+// A noun the entry gives by its nominative alone: its genitive where the
+// ending leaves no doubt (the second declension's neuters in -um and
+// diminutives in -ulus, -olus; the first declension's -a and its plural
+// -ae; the fifth's -iēs; the third's -tās -tātis and -tiō -tiōnis), so that
+// it declines; the parts unchanged elsewhere.
+QString withGenitive(const QString& parts, qint64 gender, qint64* declension) {
+    if (parts.contains(u' ')) return parts;
+    const QString head = foldLatinString(parts).toLower();
+    const auto ends = [&](const char* e) { return head.endsWith(QLatin1String(e)); };
+    if (head.size() < 4) return parts;
+    struct Rule {
+        bool applies;
+        qint64 declension;
+        QString genitive;
+    };
+    const Rule rules[] = {
+        {ends("um") && (gender == 0 || gender == WordCode::Neuter), 2, QStringLiteral("-\u012B")},
+        {(ends("ulus") || ends("olus")) && (gender == 0 || gender == WordCode::Masculine), 2, QStringLiteral("-\u012B")},
+        {ends("ae") && gender != WordCode::Neuter, 1, QStringLiteral("-\u0101rum")},
+        {ends("a") && !ends("ma") && gender != WordCode::Neuter, 1, QStringLiteral("-ae")},
+        {ends("ies") && gender != WordCode::Neuter, 5, QStringLiteral("-\u0113\u012B")},
+        {ends("tas") && gender != WordCode::Neuter, 3, QStringLiteral("-t\u0101tis")},
+        {ends("tio") && gender != WordCode::Neuter, 3, QStringLiteral("-i\u014Dnis")},
+    };
+    for (const Rule& rule : rules) {
+        if (!rule.applies) continue;
+        *declension = rule.declension;
+        return parts + u' ' + rule.genitive;
+    }
+    return parts;
 }
 
 }  // namespace
@@ -152,12 +236,15 @@ Result fromEntry(const DictionaryEntry& entry) {
     switch (type) {
     case DictionaryEntry::Noun: {
         if (indeclinable) return oneForm();
-        const qint64 gender = entry.gender() >= 1 ? entry.gender() : genderByEnding(r.parts, entry.conjugation());
-        if (gender < 1 || entry.conjugation() < 1) return r;
+        qint64 declension = entry.conjugation();
+        const QString latin =
+            declension >= 1 ? givenGenitive(r.parts, declension) : withGenitive(r.parts, entry.gender(), &declension);
+        const qint64 gender = entry.gender() >= 1 ? entry.gender() : genderByEnding(latin, declension);
+        if (gender < 1 || declension < 1) return r;
         auto noun = std::make_shared<Word>();
         noun->setWordType(WordCode::Noun);
-        noun->setLatin(r.parts);
-        noun->setConjugation(entry.conjugation());
+        noun->setLatin(latin);
+        noun->setConjugation(declension);
         noun->setGender(gender);
         r.word = noun;
         break;

@@ -154,9 +154,13 @@ QString expandGenitive(const QString& nominative, const QString& suffix, qint64 
         // The suffix takes over at the nominative's last vowel (homō -inis,
         // diēs -ēī), or at the vowel before it when the suffix repeats that
         // one (fīlius -iī).
+        // A suffix that restates the nominative's last syllable takes over
+        // where that syllable begins (lūmināre -āris, not lūminārāris).
+        const qsizetype restated = ending.size() >= 3 ? word.lastIndexOf(ending.left(2)) : -1;
+        if (restated > 0 && word.size() - restated <= 4) cut = restated;
         for (qsizetype i = word.size() - 1; i > 0 && cut < 0; --i)
             if (isVowel(word.at(i))) cut = i;
-        if (cut > 1 && ending.size() > 1 && word.at(cut - 1) == first) --cut;
+        if (restated < 0 && cut > 1 && ending.size() > 1 && word.at(cut - 1) == first) --cut;
         if (cut < 0) cut = word.size() - 2;
     } else {
         // ager -grī, pater -tris: at the last place the consonant stands.

@@ -163,7 +163,8 @@ QString Word::declinedValue(const DeclensionContext& ctx, qint64 theCase, bool s
     // do fīlius and genius; other nouns in -ius keep -ie (tabellārie), as
     // adjectives do (ēbrie).
     if (theCase == WordCode::Vocative && singular && ctx.declension == 2 && wordType_ == WordCode::Noun &&
-        ending == QLatin1String("-e") && ctx.stem.size() >= 2 && ctx.stem.endsWith(u'i')) {
+        ending == QLatin1String("-e") && ctx.stem.size() >= 2 &&
+        foldLatinString(ctx.stem.right(1)) == QLatin1String("i")) {  // the source may mark it short (Vălĕrĭus)
         const QString plain = foldLatinString(ctx.firstPart);
         const QString lower = plain.toLower();
         if (lower.endsWith(QLatin1String("ius")) &&
@@ -214,7 +215,20 @@ void Word::addNounForms(QStringList& array, const Word& word) {
 }
 
 QString Word::testIfCanUseNominative(qint64 theCase) const {
-    const bool masculineSecond = gender_ == WordCode::Masculine && conj_ == 2;
+    // A second-declension noun in -us has its vocative in -e whatever its
+    // gender: the feminines too (fāge, hume, Ephese), where keeping the
+    // nominative would give a form no author wrote.
+    const bool masculineSecond =
+        conj_ == 2 && (gender_ == WordCode::Masculine ||
+                       (gender_ != WordCode::Neuter && foldLatinString(nominativeCase()).endsWith(QLatin1String("us"))));
+    // Greek masculines of the first declension call in -ē and -ā (Anchīsē,
+    // Boreā), not with the nominative's s.
+    if (theCase == WordCode::Vocative && conj_ == 1) {
+        const QString nominative = nominativeCase();
+        const QString plain = foldLatinString(nominative).toLower();
+        if (nominative.size() > 3 && (plain.endsWith(QLatin1String("es")) || plain.endsWith(QLatin1String("as"))))
+            return nominative.chopped(2) + (plain.endsWith(QLatin1String("es")) ? QChar(0x0113) : QChar(0x0101));
+    }
     if (theCase == 1 || (theCase == 2 && !masculineSecond)) return nominativeCase();
     return QString();
 }

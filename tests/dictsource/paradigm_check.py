@@ -93,7 +93,7 @@ def parse(block):
             # A deponent's forms name no voice.
             if fields[0] == 'V' and len(fields) > 4 and fields[4] in ('IND', 'SUB', 'IMP', 'INF'):
                 fields.insert(4, 'X')
-            if fields[0] == 'VPAR' and len(fields) == 8:
+            if fields[0] == 'VPAR' and len(fields) > 7 and fields[7] == 'PPL':
                 fields.insert(7, 'X')
             run.append(fields)
         elif line.strip() and run and last is not None:
@@ -181,6 +181,13 @@ def readings_of_word(readings, heads, pos):
     return out
 
 
+def plural_names(readings, head):
+    """The analyser's names for a noun used in the plural only: the words
+    whose nominative plural the headword is (biblium for biblia)."""
+    return {re.sub(r'\s.*', '', w[0]) for f, w in readings
+            if f[0] == 'N' and len(f) > 4 and f[3] == 'NOM' and f[4] == 'P' and w}
+
+
 # ---- The dictionary and its forms ----
 
 def noun_class(entry):
@@ -224,25 +231,28 @@ def main():
     answers = analyse(program, list(heads.values()), jobs)
     known = {}
     for lemma, (pos, head, entry, conj) in entries.items():
-        if readings_of_word(answers.get(heads[lemma], []), {heads[lemma]}, pos):
-            known[lemma] = pos
+        names = {heads[lemma]}
+        if pos == 'n' and not any(t[0] == 'n' and t[2] == 's' for t, _ in forms.get(lemma, [])):
+            names |= plural_names(answers.get(heads[lemma], []), heads[lemma])
+        if readings_of_word(answers.get(heads[lemma], []), names, pos):
+            known[lemma] = (pos, names)
 
     wanted = set()
     for lemma in known:
         for tag, form in forms.get(lemma, []):
-            if tag[0] == known[lemma]:
+            if tag[0] == known[lemma][0]:
                 wanted.add(plain(form))
     answers.update(analyse(program, list(wanted - answers.keys()), jobs))
 
     figures = {}
     differences = collections.defaultdict(list)
     for pos, name in (('n', 'nouns'), ('v', 'verbs'), ('a', 'adjectives')):
-        lemmas = [l for l, p in known.items() if p == pos]
+        lemmas = [l for l, p in known.items() if p[0] == pos]
         without = [entries[l][2] for l in lemmas if not any(t[0] == pos for t, _ in forms.get(l, []))]
         total = right = 0
         for lemma in lemmas:
             pos_, head, entry, conj = entries[lemma]
-            names = {heads[lemma]}
+            names = set(known[lemma][1])
             # The analyser names a verb by its first person and a noun by its
             # nominative singular, which a headword may write otherwise.
             for tag, form in forms.get(lemma, []):
@@ -298,7 +308,7 @@ def main():
     # Each verb's first person and infinitive, as the analyser gives them.
     verb_parts = verb_compared = 0
     wrong_parts = []
-    for lemma, pos in known.items():
+    for lemma, (pos, _) in known.items():
         if pos != 'v':
             continue
         mine = {}

@@ -95,8 +95,18 @@ TEST(NounDeclension, SecondDeclension) {
     // Adjectives kept as plain words keep -ie; the ending alone stays -e.
     EXPECT_EQ(form(noun(QStringLiteral("ēbrius ēbriī"), 1, 2, WordCode::Adjective), 2, true), QStringLiteral("ēbrie"));
     EXPECT_EQ(noun(QStringLiteral("fīlius fīliī"), 1, 2).getDeclinedValue(2, true, 5, true), QStringLiteral("-e"));
-    // A feminine of the second declension keeps its nominative as vocative.
-    EXPECT_EQ(form(noun(QStringLiteral("humus humi"), 2, 2), 2, true), QStringLiteral("humus"));
+    // A feminine of the second declension in -us calls in -e as a masculine
+    // does; a name whose i the source marks short contracts all the same;
+    // a Greek masculine of the first calls without its s.
+    const struct {
+        const char* latin;
+        qint64 declension, gender;
+        const char* vocative;
+    } vocatives[] = {{"humus humi", 2, 2, "hume"},     {"Vălĕrĭus -i", 2, 1, "Vălĕrī"}, {"tabellārius -iī", 2, 1, "tabellārie"},
+                     {"bŏrĕas -ae", 1, 1, "bŏrĕā"},     {"cŏmētes -ae", 1, 1, "cŏmētē"}, {"vīrus -ī", 2, 3, "vīrus"}};
+    for (const auto& v : vocatives)
+        EXPECT_EQ(form(noun(QString::fromUtf8(v.latin), v.gender, v.declension), 2, true), QString::fromUtf8(v.vocative))
+            << v.latin;
 }
 
 // Whole tables with the variant the word must be given: i-stems of the third
