@@ -130,10 +130,18 @@ qint64 genderByEnding(const QString& parts, qint64 declension) {
 // -ĕris and ĕri", typed second declension: vesperī), and the second
 // declension's -ī where it writes -ii after a nominative that is no -ius or
 // -ium (quādrĭdŭum -ĭi, mănŭlĕus -ii).
+//
+// Null for a line that is no noun and its genitive: a name of two words
+// (Hercynĭa silva -ae), or a gloss the source runs into the line (nis -pro
+// nobis). Its forms cannot be built with confidence.
 QString givenGenitive(const QString& parts, qint64 declension) {
     QStringList words = parts.split(u' ');
     if (words.size() < 2) return parts;
     const auto plain = [](const QString& w) { return foldLatinString(w).toLower(); };
+    const auto joins = [](const QString& w) { return w == QLatin1String("and") || w == QLatin1String("or"); };
+    // Another spelling of the headword (Gnĭdus or Gnĭdos -i) is no genitive.
+    while (words.size() >= 4 && joins(words.at(1))) words.remove(1, 2);
+    if (words.size() > 2 && !joins(words.at(2))) return QString();
     if (words.size() >= 4 && (words.at(2) == QLatin1String("and") || words.at(2) == QLatin1String("or"))) {
         const QString first = plain(words.at(1)), second = plain(words.at(3));
         const auto fits = [&](const QString& g) {
@@ -203,6 +211,10 @@ QString principalParts(const QString& text) {
         if (lineBreak && out.endsWith(QLatin1String(" -"))) continue;
         if (!out.isEmpty() && i < n) out.append(u' ');
     }
+    // The source marks rare and late words with a dagger before the
+    // headword († moecha): no letter of any form.
+    while (!out.isEmpty() && (out.at(0) == QChar(0x2020) || out.at(0) == QChar(0x2021) || out.at(0) == u' '))
+        out.remove(0, 1);
     // A comma between two parts ("nōlo, nōlŭi") is no letter of either.
     for (qsizetype at = out.indexOf(u','); at >= 0; at = out.indexOf(u',', at)) {
         if (at + 1 == out.size() || out.at(at + 1) == u' ') out.remove(at, 1);
@@ -239,6 +251,7 @@ Result fromEntry(const DictionaryEntry& entry) {
         qint64 declension = entry.conjugation();
         const QString latin =
             declension >= 1 ? givenGenitive(r.parts, declension) : withGenitive(r.parts, entry.gender(), &declension);
+        if (latin.isNull()) return r;
         const qint64 gender = entry.gender() >= 1 ? entry.gender() : genderByEnding(latin, declension);
         if (gender < 1 || declension < 1) return r;
         auto noun = std::make_shared<Word>();

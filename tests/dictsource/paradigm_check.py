@@ -190,6 +190,28 @@ def plural_names(readings, head):
 
 # ---- The dictionary and its forms ----
 
+def entry_genitive(entry):
+    """The second part an entry's line gives after its headword: a noun's
+    genitive ("-ūs", "rēgis"), a verb's infinitive ("-āre"); plain, with its
+    hyphen; None when it gives none."""
+    parts = entry.split(' ')
+    if len(parts) < 2:
+        return None
+    given = parts[1].rstrip(',')
+    plain_given = plain(given)
+    if not plain_given.isalpha():
+        return None
+    return ('-' if given.startswith('-') else '') + plain_given
+
+
+def genitive_fits(theirs, given):
+    """Whether the analyser's genitive ("luci", "nomados/is") is the one given."""
+    stem, _, rest = theirs.partition('/')
+    forms = [stem] + ([stem[:len(stem) - len(rest)] + rest] if rest else [])
+    if given.startswith('-'):
+        return any(f.endswith(given[1:]) for f in forms)
+    return given in forms
+
 def noun_class(entry):
     parts = entry.split(' -')
     gen = parts[1].split(' ')[0] if len(parts) > 1 else ''
@@ -232,9 +254,20 @@ def main():
     known = {}
     for lemma, (pos, head, entry, conj) in entries.items():
         names = {heads[lemma]}
-        if pos == 'n' and not any(t[0] == 'n' and t[2] == 's' for t, _ in forms.get(lemma, [])):
+        plural_only = pos == 'n' and not any(t[0] == 'n' and t[2] == 's' for t, _ in forms.get(lemma, []))
+        if plural_only:
             names |= plural_names(answers.get(heads[lemma], []), heads[lemma])
-        if readings_of_word(answers.get(heads[lemma], []), names, pos):
+        readings = readings_of_word(answers.get(heads[lemma], []), names, pos)
+        # A noun is the analyser's word when the analyser gives it the
+        # genitive its entry gives: lūcus -ūs (a rare fourth-declension word)
+        # is not the analyser's lūcus -ī. The entry's genitive, not the one
+        # made from it, so that a wrongly declined word is still checked.
+        # So too a verb and the infinitive its entry gives (jugo -ĕre is not
+        # the analyser's iugo -āre).
+        given = entry_genitive(entry) if (pos == 'n' and not plural_only) or pos == 'v' else None
+        if given:
+            readings = [(f, w) for f, w in readings if len(w) > 1 and genitive_fits(w[1], given)]
+        if readings:
             known[lemma] = (pos, names)
 
     wanted = set()
