@@ -689,6 +689,7 @@ TEST(LewisShortReal, EveryWordDeclinesAsItsEntrySays) {
                              verbParts.value(QStringLiteral("compared")).toDouble();
     std::printf("verbs whose first person or infinitive is not the analyser's: %.2f%%\n", verbShare);
     EXPECT_LE(verbShare, 2.0);
+}
 
 namespace {
 
