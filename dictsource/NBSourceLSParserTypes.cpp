@@ -64,6 +64,10 @@ const TypeLabels& typeLabels() {
 
 }  // namespace
 
+namespace {
+QString plainLatin(const QString& text);
+}
+
 const QList<NBSourceLSParser::PosRow>& NBSourceLSParser::posTable() {
     static const QList<PosRow> rows = [] {
         QList<PosRow> r;
@@ -242,10 +246,15 @@ QString NBSourceLSParser::checkForType(const QString& given) {
     default: break;
     }
     // A verb's label names its class outright: a noun's that an inflection
-    // type guessed (ēlargĭor, īri), with no gender to back it, gives way.
+    // type guessed from an infinitive (ēlargĭor, īri), with no gender to
+    // back it, gives way.
     static const QSet<int> verbRows{14, 17, 18, 19, 20, 21, 22, 23, 27, 28, 29, 30, 31, 32};
-    if (entry->type() == DictionaryEntry::Noun && entry->gender() == 0 && verbRows.contains(row) && !posSeen_)
-        entry->setType(0);
+    if (entry->type() == DictionaryEntry::Noun && entry->gender() == 0 && verbRows.contains(row) && !posSeen_) {
+        const QStringList slots = entry->entry().split(QStringLiteral(" -"));
+        const QString second = plainLatin(slots.value(1));
+        if (plainLatin(slots.first()).endsWith(u'r') && (second.endsWith(QLatin1String("ri")) || second == u"i"))
+            entry->setType(0);
+    }
     if (entry->type() != 0) return text;
     switch (row) {
     case 14: entry->setType(2); return trimmedOf(rest, trim);
