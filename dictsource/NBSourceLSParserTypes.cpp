@@ -388,11 +388,13 @@ void NBSourceLSParser::settleHeadLine() {
     if (!entry) return;
     // A later form with a class of its own (bācātus, a, um … bāco, āre;
     // tablīnum, i … tablisso, āre) does not change the entry's.
+    const QString head = plainLatin(entry->entry().section(u' ', 0, 0));
+    // A deponent's infinitive read as a genitive (hŏrĭor, hori) made no noun.
+    const bool deponentHead = head.endsWith(QLatin1String("or")) && entry->gender() == 0;
     if (entry->type() == DictionaryEntry::Verb &&
-        (ownType_ == DictionaryEntry::Noun || ownType_ == DictionaryEntry::Adjective ||
+        ((ownType_ == DictionaryEntry::Noun && !deponentHead) || ownType_ == DictionaryEntry::Adjective ||
          ownType_ == DictionaryEntry::ParticipialAdjective))
         entry->setType(ownType_);
-    const QString head = plainLatin(entry->entry().section(u' ', 0, 0));
     // fīo, fĭĕri and its compounds: an infinitive, not a genitive.
     if ((entry->type() == 0 || entry->type() == DictionaryEntry::Noun) && entry->gender() == 0 &&
         head.endsWith(QLatin1String("fio")) &&
