@@ -372,6 +372,8 @@ void NBSourceLSParser::bodyDidStartElement(const QString& name, const ts::XMLAtt
         headBrackets_ = 0;
         headInSense_ = false;
         senseSeen_ = false;
+        ownType_ = 0;
+        headITypeTexts_.clear();
         senseITypes_.clear();
         pendingITypes_.clear();
         prevStackElements_.clear();
@@ -411,6 +413,7 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         addResidualNotes(lastStackString());
         orthoStack_.clear();
         prevStackElements_.clear();
+        settleHeadLine();
         if (entry->type() == 0) checkUnknownType();
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
@@ -429,6 +432,12 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
     case Kind::Bibl: appendStringToPrevEntry(lastStackString()); return;
     case Kind::Gen: parseITypes(); handleGen(); return;
     case Kind::Pos:
+        // Inside a bracketed remark of the head the class is a form's
+        // ("nascor, nātus (… gnatus, v. under P. a. …)"), not the entry's.
+        if (bracketBalance(prevStackString()) > 0) {
+            appendLastStringToPrevEntry();
+            return;
+        }
         posSeen_ = true;
         parsePos();
         parseITypes();
@@ -535,6 +544,27 @@ bool NBSourceLSParser::atHeadLevel() const {
     return -bracketBalance(prevStackString()) >= headBrackets_;
 }
 
+bool NBSourceLSParser::takeHeadPosFromHi() {
+    static const QRegularExpression verbal(
+        QStringLiteral("^v\\.\\s+(dep|a|n|freq|inch|irreg|impers|desid|intens|defect)\\b"));
+    const QString pos = collapseWhiteSpace(lastStackString()).trimmed();
+    if (posSeen_ || !verbal.match(pos).hasMatch()) return false;
+    QString* head = enclosingBuffer();
+    if (!head) return false;
+    // The number written between the remark's close and the class.
+    static const QRegularExpression number(QStringLiteral("\\)\\s*,\\s*([1-4])\\s*,?\\s*$"));
+    const QRegularExpressionMatch n = number.match(*head);
+    if (n.hasMatch()) {
+        iTypesArray_ << n.captured(1);
+        head->remove(n.capturedStart(1), n.capturedLength(1));
+    }
+    posSeen_ = true;
+    parsePos();
+    // The class closes the head, as any italics there do.
+    endHeadInSense();
+    return true;
+}
+
 void NBSourceLSParser::endHeadInSense() {
     headInSense_ = false;
     parseITypes();
@@ -564,6 +594,8 @@ void NBSourceLSParser::senseEnd(const QString& name, Kind kind) {
                 parseITypes();
                 return;
             case Kind::Hi:
+                if (takeHeadPosFromHi()) return;
+                [[fallthrough]];
             case Kind::Cit:
             case Kind::Quote: endHeadInSense(); break;
             default: break;

@@ -275,6 +275,12 @@ public:
     // verb's or an eō compound's own code, the code of the infinitive the
     // line gives, 6 for a perfect without present (ōdi, ōdisse).
     void settleVerbConjugation();
+    // The line of a verb the inflection rules leave short or wrong: the
+    // irregular verbs, perfects without a present, a deponent given its
+    // participle and infinitive, an impersonal's imperfect, an inchoative
+    // marked -ēre; and an entry a later form retyped.
+    void settleHeadLine();
+    void settleVerbLine();
     void determineConjugation();
     void prependToLastString(const QString& text);
     static int numberOfParts(const DictionaryEntryPtr& entry);
@@ -451,6 +457,14 @@ private:
     bool atHeadLevel() const;
     void endHeadInSense();
     void takeLooseParts(QString& head);
+    // A verb's part of speech the head gives in italics after a remark
+    // ("vĕrĕor, ĭtus (…), 2, v. dep. a."), with the conjugation number
+    // written before it.
+    bool takeHeadPosFromHi();
+    // The entry's own class and inflection texts, before a form that is an
+    // entry of its own (bācātus … bāco, āre) could change them.
+    int ownType_ = 0;
+    QStringList headITypeTexts_;
     int language_ = 0;
     DictionaryEntryPtr curMeaning_;
     QStringList iTypesArray_;

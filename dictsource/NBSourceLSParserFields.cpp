@@ -258,6 +258,7 @@ DictionaryEntryPtr NBSourceLSParser::addAltEntry(const QString& prefix) {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry) return nullptr;
     static const QSet<QString> joining = setOf({"and", "or", "also", "for", "not"});
+    if (ownType_ == 0) ownType_ = entry->type() != 0 ? entry->type() : -1;
     QString form = trimmed(lastStackString(), u" ,.");
     DictionaryEntryPtr parent = entry;
     if (!prefix.isEmpty() && !joining.contains(prefix)) {

@@ -123,6 +123,7 @@ void NBSourceLSParser::addLookup(const QString& word) {
 
 void NBSourceLSParser::parseIType(const QString& text) {
     const QString trimmed = trimmedOf(collapseWhiteSpace(text), QStringLiteral(" .;"));
+    if (orthoStack_.empty()) headITypeTexts_ << trimmed;
     QStringList pieces = trimmed.split(QLatin1Char(','));
     pieces.removeIf([](const QString& p) { return p.isEmpty() || p == u" "; });
     switch (pieces.size()) {
@@ -372,8 +373,10 @@ void NBSourceLSParser::setPos(int type) {
     const DictionaryEntryPtr entry = curEntry();
     if (entry && entry->type() == 0) entry->setType(type);
     // "v. a.", "v. n.", "v. dep." name a verb outright: a noun's class that an
-    // inflection type guessed, with no gender to back it, gives way.
-    else if (entry && type == DictionaryEntry::Verb && entry->type() == DictionaryEntry::Noun && entry->gender() == 0)
+    // inflection type guessed, with no gender to back it, gives way, and so
+    // does a cross-reference read from the head's remarks.
+    else if (entry && type == DictionaryEntry::Verb &&
+             ((entry->type() == DictionaryEntry::Noun && entry->gender() == 0) || entry->type() == 22))
         entry->setType(type);
 }
 

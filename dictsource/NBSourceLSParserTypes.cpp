@@ -64,6 +64,10 @@ const TypeLabels& typeLabels() {
 
 }  // namespace
 
+namespace {
+QString plainLatin(const QString& text);
+}
+
 const QList<NBSourceLSParser::PosRow>& NBSourceLSParser::posTable() {
     static const QList<PosRow> rows = [] {
         QList<PosRow> r;
@@ -241,6 +245,16 @@ QString NBSourceLSParser::checkForType(const QString& given) {
     case 13: adverb(); return text;
     default: break;
     }
+    // A verb's label names its class outright: a noun's that an inflection
+    // type guessed from an infinitive (ēlargĭor, īri), with no gender to
+    // back it, gives way.
+    static const QSet<int> verbRows{14, 17, 18, 19, 20, 21, 22, 23, 27, 28, 29, 30, 31, 32};
+    if (entry->type() == DictionaryEntry::Noun && entry->gender() == 0 && verbRows.contains(row) && !posSeen_) {
+        const QStringList slots = entry->entry().split(QStringLiteral(" -"));
+        const QString second = plainLatin(slots.value(1));
+        if (plainLatin(slots.first()).endsWith(u'r') && (second.endsWith(QLatin1String("ri")) || second == u"i"))
+            entry->setType(0);
+    }
     if (entry->type() != 0) return text;
     switch (row) {
     case 14: entry->setType(2); return trimmedOf(rest, trim);
@@ -369,9 +383,44 @@ QString plainLatin(const QString& text) {
 
 }  // namespace
 
+void NBSourceLSParser::settleHeadLine() {
+    const DictionaryEntryPtr entry = curEntry();
+    if (!entry) return;
+    // A later form with a class of its own (bācātus, a, um … bāco, āre;
+    // tablīnum, i … tablisso, āre) does not change the entry's.
+    const QString head = plainLatin(entry->entry().section(u' ', 0, 0));
+    // A deponent's infinitive read as a genitive (hŏrĭor, hori) made no noun.
+    const bool deponentHead = head.endsWith(QLatin1String("or")) && entry->gender() == 0;
+    if (entry->type() == DictionaryEntry::Verb &&
+        ((ownType_ == DictionaryEntry::Noun && !deponentHead) || ownType_ == DictionaryEntry::Adjective ||
+         ownType_ == DictionaryEntry::ParticipialAdjective))
+        entry->setType(ownType_);
+    // fīo, fĭĕri and its compounds: an infinitive, not a genitive.
+    if ((entry->type() == 0 || entry->type() == DictionaryEntry::Noun) && entry->gender() == 0 &&
+        head.endsWith(QLatin1String("fio")) &&
+        std::any_of(headITypeTexts_.begin(), headITypeTexts_.end(),
+                    [](const QString& t) { return plainLatin(t).endsWith(QLatin1String("fieri")); })) {
+        entry->setType(DictionaryEntry::Verb);
+        entry->setConjugation(11);
+    }
+}
+
+namespace {
+
+// The head's first text that ends with the ending, as a comma component.
+QString headComponent(const QStringList& texts, const std::function<bool(const QString&)>& test) {
+    for (const QString& text : texts)
+        for (const QString& raw : text.split(u','))
+            if (test(raw.trimmed())) return raw.trimmed();
+    return QString();
+}
+
+}  // namespace
+
 void NBSourceLSParser::settleVerbConjugation() {
     const DictionaryEntryPtr entry = curEntry();
     if (!entry || entry->type() != DictionaryEntry::Verb) return;
+    settleVerbLine();
     const QString line = entry->entry();
     QStringList words = line.split(u' ', Qt::SkipEmptyParts);
     if (words.isEmpty()) return;
@@ -421,4 +470,129 @@ void NBSourceLSParser::settleVerbConjugation() {
     if (head.endsWith(QLatin1String("or")))
         for (const QString& p : std::as_const(parts))
             if (p.size() > 2 && p == head.left(head.size() - 2) + u'i') return entry->setConjugation(3);
+}
+
+void NBSourceLSParser::settleVerbLine() {
+    const DictionaryEntryPtr entry = curEntry();
+    QString line = entry->entry();
+    QStringList words = line.split(u' ', Qt::SkipEmptyParts);
+    if (words.isEmpty()) return;
+    QString headword = words.first();
+    while (headword.endsWith(u',')) headword.chop(1);
+    const QString head = plainLatin(headword);
+    const QString stem = headword.left(headword.size() - 1);
+    const bool bare = words.size() == 1 || words.at(0).endsWith(u',');
+    // The irregular verbs of will: their parts are in the remarks, if at all.
+    static const QHash<QString, std::pair<QString, int>> willing{
+        {QStringLiteral("volo"), {QStringLiteral("velle"), 12}},
+        {QStringLiteral("nolo"), {QStringLiteral("nolle"), 13}},
+        {QStringLiteral("malo"), {QStringLiteral("malle"), 14}}};
+    if (const auto it = willing.constFind(head); it != willing.constEnd() && bare) {
+        entry->setEntry(headword + u' ' + it->first + u' ' + stem + QStringLiteral("ŭi"));
+        entry->setConjugation(it->second);
+        return;
+    }
+    // A compound of ferō: its infinitive is the prefix's, whatever variant
+    // the source marks (ef-fĕro … efferre or ecferre), and its perfect and
+    // supine are written in the head's plain text (extŭli, ēlatum).
+    if (head.endsWith(QLatin1String("fero")) && head.size() > 4 && entry->conjugation() == 9) {
+        const qsizetype f = headword.size() - 4;
+        const QString infinitive = headword.left(f) + QStringLiteral("ferre");
+        QString perfect, supine;
+        static const QRegularExpression parts(QStringLiteral("(\\w+t[ŭu]li),\\s*(\\w+l[āa]tum)"),
+                                              QRegularExpression::UseUnicodePropertiesOption);
+        for (const auto& child : entry->childList()) {
+            const QRegularExpressionMatch m = child ? parts.match(child->entry()) : QRegularExpressionMatch();
+            if (m.hasMatch()) {
+                perfect = m.captured(1);
+                supine = m.captured(2);
+                break;
+            }
+        }
+        QStringList slots = line.split(QStringLiteral(" -"));
+        if (plainLatin(words.value(1)) != plainLatin(infinitive) && plainLatin(slots.value(1)) != plainLatin(infinitive) &&
+            !slots.value(1).contains(u' ')) {
+            QString fixed = headword + u' ' + infinitive;
+            if (!perfect.isEmpty()) fixed += u' ' + perfect + u' ' + supine;
+            else for (qsizetype i = 2; i < slots.size(); ++i) fixed += QStringLiteral(" -") + slots.at(i);
+            entry->setEntry(fixed);
+        }
+        return;
+    }
+    // Perfects with no present (ōdi, ōdisse; mĕmĭni, isse): the first part
+    // is a perfect, with its long ī.
+    if (head.endsWith(u'i') &&
+        !headComponent(headITypeTexts_, [](const QString& t) { return plainLatin(t).endsWith(QLatin1String("isse")); })
+             .isEmpty()) {
+        QString first = headword;
+        if (first.endsWith(u'i')) first.back() = QChar(u'ī');
+        entry->setEntry(first + QStringLiteral(" -isse"));
+        entry->setConjugation(6);
+        return;
+    }
+    QStringList slots = line.split(QStringLiteral(" -"));
+    // A deponent given its participle and its infinitive (fungor, functus,
+    // fungi; nascor, nātus, nasci; hŏrĭor, hori; rētrōgrădĭor, di).
+    if (head.endsWith(QLatin1String("or")) && head.size() > 3) {
+        const QString base = head.left(head.size() - 2);
+        // morior, mori: the -ior verbs of the third drop the i.
+        const QString given = base.endsWith(u'i') ? base : base + u'i';
+        const QString infinitive = headComponent(headITypeTexts_, [&](const QString& t) {
+            const QString p = plainLatin(t);
+            return p.size() >= 2 && !p.contains(u' ') && given.endsWith(p) && p != u"ri" &&
+                   !p.endsWith(QLatin1String("ari")) && !p.endsWith(QLatin1String("eri")) &&
+                   !p.endsWith(QLatin1String("iri"));
+        });
+        if (!infinitive.isEmpty()) {
+            QString participle = headComponent(headITypeTexts_, [](const QString& t) {
+                return t.endsWith(QLatin1String("us")) && t.split(QLatin1String(" and ")).size() <= 2 &&
+                       !t.contains(QLatin1String(" or ")) && t.count(u' ') <= 2 && (t.count(u' ') == 0 || t.contains(QLatin1String(" and ")));
+            });
+            participle.replace(QLatin1String(" and "), QLatin1String(" or "));
+            if (participle.isEmpty() && slots.size() > 2)
+                for (qsizetype i = slots.size() - 1; i >= 2 && participle.isEmpty(); --i)
+                    if (slots.at(i).endsWith(QLatin1String("us"))) participle = slots.at(i);
+            QString fixed = headword + QStringLiteral(" -ī");
+            if (!participle.isEmpty()) {
+                const QString whole = latinsource::wholePrincipalPart(headword, participle);
+                fixed += whole.isNull() ? QStringLiteral(" -") + participle : u' ' + whole;
+            }
+            entry->setEntry(fixed);
+            entry->setDeponent(true);
+            entry->setConjugation(base.endsWith(u'i') ? 5 : 3);
+            return;
+        }
+    }
+    // An impersonal's imperfect (ningit, ēbat, nxit) is no principal part;
+    // its perfect is written on the head's stem.
+    if (head.endsWith(u't') && slots.size() > 2) {
+        slots.removeIf([](const QString& s) { return s.endsWith(QLatin1String("bat")); });
+        QString fixed = slots.first();
+        for (qsizetype i = 1; i < slots.size(); ++i) {
+            const QString& s = slots.at(i);
+            const qsizetype at = i >= 2 && !s.isEmpty() ? headword.lastIndexOf(s.at(0), headword.size() - 3) : -1;
+            fixed += at > 0 && !s.contains(u' ') ? u' ' + headword.left(at) + s : QStringLiteral(" -") + s;
+        }
+        entry->setEntry(fixed);
+        return;
+    }
+    // An -ēre given to a verb whose present has no e before its o
+    // (explendesco, transjungo) is the third conjugation's.
+    if (slots.size() > 1 && slots.at(1) == u"ēre" && head.endsWith(u'o') && !head.endsWith(QLatin1String("eo")) &&
+        !head.endsWith(QLatin1String("io"))) {
+        slots[1] = QStringLiteral("ere");
+        entry->setEntry(slots.join(QStringLiteral(" -")));
+        entry->setConjugation(latinsource::conjugationForEreVerb(headword));
+        return;
+    }
+    // A remark is never a part (gĕno, ĕre, old form of gigno).
+    bool remark = false;
+    for (qsizetype i = slots.size() - 1; i >= 1; --i)
+        if (slots.at(i).contains(QLatin1String(" form of ")) || slots.at(i).startsWith(QLatin1String("old form"))) {
+            addNote(slots.at(i));
+            slots.removeAt(i);
+            remark = true;
+        }
+    while (remark && slots.size() > 2 && slots.last().isEmpty()) slots.removeLast();
+    if (remark) entry->setEntry(slots.join(QStringLiteral(" -")));
 }

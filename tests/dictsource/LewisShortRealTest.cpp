@@ -372,8 +372,8 @@ TEST(LewisShortReal, EveryUnreadMultiComponentITypeIsOffered) {
 namespace {
 
 // Reads the letter files' own parts of speech (an entry's first pos element,
-// before its first sense or, where the source opens the sense early, inside
-// it) and the prepared dictionary the command-line tool
+// before its first sense and its second headword or, where the source opens
+// the sense early, inside it) and the prepared dictionary the command-line tool
 // wrote, and lists the verbs typed otherwise, the principal parts that
 // would repeat their stem's opening letters once glued to it, and the
 // parts left to glue that begin with a j the headword writes as i.
@@ -385,7 +385,10 @@ for path in sorted(glob.glob(os.path.join(sys.argv[1], 'uls-*.xml.xz'))):
     text = lzma.open(path, 'rt', encoding='utf-8').read()
     for m in re.finditer(r'<entryFree[^>]*key="([^"]*)"[^>]*>(.*?)</entryFree>', text, re.S):
         head = m.group(2).split('<sense', 1)[0]
-        found = re.findall(r'<pos>([^<]*)</pos>', head) or re.findall(r'<pos>([^<]*)</pos>', m.group(2))[:1]
+        # A second headword opens an entry of its own (tablīnum … tablisso).
+        own = head.split('<orth')
+        found = re.findall(r'<pos>([^<]*)</pos>', '<orth'.join(own[:2]))
+        if not found and len(own) <= 2: found = re.findall(r'<pos>([^<]*)</pos>', m.group(2))[:1]
         pos[m.group(1)] = [' '.join(p.split()) for p in found]
 def plain(s):
     s = unicodedata.normalize('NFD', s)
@@ -533,8 +536,8 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     // The word-form list made from it: no perfect or participle is a part
     // glued behind the present stem. On the list made before such parts
     // were put at the right point of the stem this found 160 parts and
-    // 4,338 forms; what is left is ningit, whose source line gives an
-    // imperfect and a perfect ("-ēbat -nxit") for its parts. Before the
+    // 4,338 forms; then ningit, whose source line gives an imperfect and a
+    // perfect ("-ēbat -nxit"), until its perfect was written whole. Before the
     // compounds of iaciō took their parts after the prefix, 11 j-parts
     // (ēicjēcī, trāicjectus ...) with 351 forms were glued, and 762 lines
     // had a form with "icj".
@@ -546,7 +549,13 @@ TEST(LewisShortReal, VerbsStayVerbsAndPartsAreNotGluedTwice) {
     EXPECT_LE(g.value(QStringLiteral("parts")).toInt(), 2) << glued.out;
     EXPECT_EQ(g.value(QStringLiteral("icj")).toInt(), 0) << glued.out;
     const QJsonArray left = g.value(QStringLiteral("samples")).toArray();
-    for (const auto& sample : left) EXPECT_TRUE(sample.toString().startsWith(QStringLiteral("ningit "))) << glued.out;
+    // A compound of fīō keeps facio's participle (văcēfīo, vacefactus),
+    // which the test above reads as the stem's inner vowel again.
+    for (const auto& sample : left) {
+        const QStringList lemmaForm = sample.toString().split(u' ');
+        EXPECT_TRUE(lemmaForm.first().endsWith(QStringLiteral("fio")) && lemmaForm.last().endsWith(QStringLiteral("factus")))
+            << glued.out;
+    }
 }
 
 namespace {
@@ -748,9 +757,15 @@ print(json.dumps(out, ensure_ascii=False))
 // first sense opens (ĕquus, i (…), m.), the perfect and conjugation given
 // on either side of such a remark (gĕro, gessi, gestum (…), 3), parts
 // written as plain text (mūnĭo, īvi or ĭi, ītum, 4), and the conjugation
-// code of irregular verbs and the compounds of eō. Before: 240 nouns
+// code of irregular verbs and the compounds of eō; the class and parts the
+// entry itself gives, not those of a form it names as an entry of its own
+// (bācātus … bāco, āre) or of a remark, a verb's class written in italics
+// after a remark (vĕrĕor … 2, v. dep. a.), and the verbs the inflection
+// rules leave short (the verbs of will, ferō's compounds, perfects without
+// present, deponents given participle and infinitive). Before: 240 nouns
 // without their gender, 34 verbs without their perfect, 120 verbs without
-// conjugation, 7 compounds of eō coded 4.
+// conjugation, 7 compounds of eō coded 4; then 43 entries of the kinds
+// above with a wrong class or line, over the whole converted dictionary.
 TEST(LewisShortReal, TheHeadOfEveryEntryReachesTheDictionary) {
     const QString source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
     if (!QFileInfo(source + QStringLiteral("/uls-T.xml.xz")).isFile()) GTEST_SKIP() << "no lexica in " << source;
@@ -774,8 +789,25 @@ TEST(LewisShortReal, TheHeadOfEveryEntryReachesTheDictionary) {
         {"obli_viscor", 2, "", 3, "oblīviscor -ī oblītus"},
         {"mu_ni^o1", 2, "", 4, "mūnĭo -īre -īvi or ĭi -ītum"},
         {"re^de^o", 2, "", 7, "rĕdĕo -īre -ĭi -ĭtum"},
-        {"ma_lo", 2, "", 14, "mālo"},
-        {"no_lo", 2, "", 13, "nōlo, nōlŭi"},
+        {"ma_lo", 2, "", 14, "mālo malle mālŭi"},
+        {"no_lo", 2, "", 13, "nōlo nolle nōlŭi"},
+        {"vo^lo1", 2, "", 12, "vŏlo velle vŏlŭi"},
+        {"effe^ro1", 2, "", 9, "effĕro efferre extŭli ēlatum"},
+        {"offe^ro", 2, "", 9, "offĕro offerre obtŭli oblātum"},
+        {"o_di", 2, "", 6, "ōdī -isse"},
+        {"me^mi^ni", 2, "", 6, "mĕmĭnī -isse"},
+        {"fungor", 2, "", 3, "fungor -ī functus"},
+        {"nascor", 2, "", 3, "nascor -ī nātus"},
+        {"re_^tro_gra^di^or", 2, "", 5, "rētrōgrădĭor -ī"},
+        {"ve^re^or", 2, "", 2, "vĕrĕor -ērī -ĭtus"},
+        {"ni_tor1", 2, "", 3, "nītor -ī -"},
+        {"fi_o", 2, "", 11, "fīo fĭĕri"},
+        {"ningit", 2, "", 3, "ningit -ere ninxit"},
+        {"transjungo", 2, "", 3, "transjungo -ere - -"},
+        {"explendesco", 2, "", 3, "explendesco -ere - -"},
+        {"ge^no", 2, "", 3, "gĕno -ĕre"},
+        {"ba_ca_tus", 3, "", 2, "bācātus -a -um"},
+        {"ho^ri^or", 2, "", 5, "hŏrĭor -ī"},
         {"vi_vo", 2, "", 3, "vīvo -ere vixi victum"},
     };
     QStringList args{source, prepared.dictionary};
