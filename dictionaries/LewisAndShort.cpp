@@ -67,8 +67,11 @@ QString LewisAndShort::formatStringForRegex(const QString& query) const {
     if (isRegexString(query)) return query;
     const QString plain = StringExtensions::stripDiacritics(query);
     QString pattern;
-    pattern.reserve(plain.size() * 6);
+    pattern.reserve(plain.size() * 8);
     for (QChar c : plain) {
+        // A headword may keep the hyphen that splits a compound (vīgintĭ-vĭri,
+        // quantus-cumque): a word typed without it finds it all the same.
+        if (!pattern.isEmpty() && c.isLetter()) pattern += QStringLiteral("-?");
         switch (c.toLower().unicode()) {
         case 'a': pattern += QStringLiteral("(a|ā|ă)"); break;
         case 'e': pattern += QStringLiteral("(e|ē|ë|ĕ)"); break;

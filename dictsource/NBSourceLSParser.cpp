@@ -418,9 +418,10 @@ void NBSourceLSParser::bodyEnd(const QString& name, Kind kind) {
         // Parts the source gives whole are written whole, so that the forms
         // made from the line never glue a stem in front of them.
         if (entry->type() == DictionaryEntry::Verb) {
-            // The source marks every length it knows: a part it writes
-            // unmarked takes none from the headword.
-            latinsource::finishVerbLine(entry, false, prefixEnd_);
+            // A part the source writes unmarked takes the long marks of the
+            // headword's letters it repeats (vīvo, vixi: vīxi); never a
+            // short one, which the root's changed syllable need not keep.
+            latinsource::finishVerbLine(entry, true, prefixEnd_);
             settleVerbConjugation();
         }
         if (entry->getCase() != 0 && entry->type() != DictionaryEntry::Preposition &&
@@ -559,7 +560,9 @@ bool NBSourceLSParser::takeHeadPosFromHi() {
         head->remove(n.capturedStart(1), n.capturedLength(1));
     }
     posSeen_ = true;
-    parsePos();
+    // The italics may run on into the meaning ("v. n., to stand before"):
+    // the class is the text before the first comma.
+    handle1ComponentPos(pos.section(u',', 0, 0));
     // The class closes the head, as any italics there do.
     endHeadInSense();
     return true;

@@ -4,7 +4,9 @@
 #include "support/Python.h"
 #include "support/WordsAnalyser.h"
 
+#include "dictionaries/LewisAndShort.h"
 #include "dictionaries/TSDictionary.h"
+#include "morphology/VowelLength.h"
 #include "dictsource/DictionarySourceBuilders.h"
 
 #include <QDir>
@@ -808,7 +810,7 @@ TEST(LewisShortReal, TheHeadOfEveryEntryReachesTheDictionary) {
         {"ge^no", 2, "", 3, "gĕno -ĕre"},
         {"ba_ca_tus", 3, "", 2, "bācātus -a -um"},
         {"ho^ri^or", 2, "", 5, "hŏrĭor -ī"},
-        {"vi_vo", 2, "", 3, "vīvo -ere vixi victum"},
+        {"vi_vo", 2, "", 3, "vīvo -ere vīxi vīctum"},
     };
     QStringList args{source, prepared.dictionary};
     for (const auto& n : named) args << QString::fromUtf8(n.key);
@@ -832,4 +834,33 @@ TEST(LewisShortReal, TheHeadOfEveryEntryReachesTheDictionary) {
         EXPECT_EQ(row.at(2).toInt(), n.conjugation) << n.key;
         EXPECT_EQ(row.at(3).toString(), QString::fromUtf8(n.line)) << n.key;
     }
+}
+
+// Every headword of the prepared dictionary that keeps a hyphen inside the
+// word (vīgintĭ-vĭri, quantus-cumque) is found by its letters typed without
+// the hyphen or the marks.
+TEST(LewisShortReal, HyphenatedHeadwordsAreFoundWithoutTheHyphen) {
+    if (!QFileInfo(QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica/uls-T.xml.xz")).isFile())
+        GTEST_SKIP() << "no lexica";
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    ASSERT_TRUE(prepared.error.isEmpty()) << prepared.error;
+    installTestServices();
+    auto dictionary = std::make_shared<LewisAndShortAt>(QUrl::fromLocalFile(prepared.dictionary));
+    dictionary->initialize();
+    dictionary->waitForInitialisation();
+    ASSERT_TRUE(dictionary->words());
+    DictionaryEntryList hyphenated;
+    for (const auto& entry : *dictionary->words()) {
+        const QString head = entry->entry().section(u' ', 0, 0);
+        const qsizetype at = head.indexOf(u'-');
+        if (at > 0 && at + 1 < head.size() && head.at(at + 1).isLetter()) hyphenated.push_back(entry);
+    }
+    EXPECT_GT(hyphenated.size(), 20u);
+    QStringList missed;
+    for (const auto& entry : hyphenated) {
+        const QString typed = foldLatinString(entry->entry().section(u' ', 0, 0)).remove(u'-').toLower();
+        const DictionaryEntryList found = dictionary->translateToEnglish(typed, 0, -1);
+        if (std::find(found.begin(), found.end(), entry) == found.end()) missed << entry->entry();
+    }
+    EXPECT_TRUE(missed.isEmpty()) << missed.join(QStringLiteral(", ")).toStdString();
 }

@@ -132,7 +132,8 @@ TEST(PreparedFormList, LinesOfEntries) {
     PreparedFormList::Summary s;
     EXPECT_TRUE(linesOf(makeEntry("bacar", DictionaryEntry::Uninitialised), &s).isEmpty());
     EXPECT_TRUE(linesOf(makeEntry("bacca", DictionaryEntry::Redirect), &s).isEmpty());
-    EXPECT_TRUE(linesOf(makeEntry("Bacis -is", DictionaryEntry::Noun, 3, 0), &s).isEmpty());  // no gender
+    // No gender, and none its ending decides (a name in -is would be feminine).
+    EXPECT_TRUE(linesOf(makeEntry("bacar -is", DictionaryEntry::Noun, 3, 0), &s).isEmpty());
     EXPECT_TRUE(linesOf(makeEntry("ecquis", DictionaryEntry::Pronoun), &s).isEmpty());  // not in the table
     EXPECT_TRUE(linesOf(makeEntry("mālo", DictionaryEntry::Verb), &s).isEmpty());  // no conjugation
     EXPECT_EQ(s.entries, 5);
