@@ -2,6 +2,7 @@
 
 #include "morphology/Adjective.h"
 #include "morphology/LatinText.h"
+#include "morphology/TaggedForms.h"
 #include "morphology/Verb.h"
 #include "morphology/VowelLength.h"
 
@@ -245,6 +246,20 @@ Result fromEntry(const DictionaryEntry& entry) {
         r.outcome = r.headword.isEmpty() || r.headword.contains(u'-') ? Outcome::Refused : Outcome::OneForm;
         return r;
     };
+    // A numeral the entry gives without its declension (ūnus, mīlle) takes
+    // the forms of the engine's table, mīlle its plural mīlia with them.
+    const auto fromTable = [&] {
+        if (entry.conjugation() >= 1 && type == DictionaryEntry::Adjective) return false;
+        QString plain = foldLatinString(r.headword).toLower();
+        while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
+        if (!TaggedForms::hasTableForms(plain)) return false;
+        r.pronounLemma = plain;
+        auto word = std::make_shared<Word>();
+        word->setWordType(type == DictionaryEntry::Numeral ? WordCode::Numeral : WordCode::Adjective);
+        word->setLatin(r.parts);
+        r.word = word;
+        return true;
+    };
     switch (type) {
     case DictionaryEntry::Noun: {
         if (indeclinable) return oneForm();
@@ -263,6 +278,7 @@ Result fromEntry(const DictionaryEntry& entry) {
         break;
     }
     case DictionaryEntry::Adjective: {
+        if (fromTable()) break;
         if (indeclinable) return oneForm();
         if (entry.conjugation() < 1 || entry.conjugation() > 3) return r;
         auto adjective = std::make_shared<Adjective>();
@@ -304,6 +320,7 @@ Result fromEntry(const DictionaryEntry& entry) {
         break;
     }
     case DictionaryEntry::Numeral:
+        if (fromTable()) break;
         // A numeral of one word does not inflect; one given with endings
         // (ūnus -a -um) declines, which only its own table can do.
         if (r.parts.contains(u' ') && !indeclinable) return r;

@@ -30,7 +30,9 @@ struct Result {
     WordPtr word;          // for Inflected: a Word, Adjective or Verb
     QString parts;         // the entry's principal parts on one line, hyphens inside words removed
     QString headword;      // the first word of the parts
-    QString pronounLemma;  // for a pronoun: the table it is declined from (tū, hīc, quis)
+    // For a pronoun or a numeral the entry gives undeclined: the engine's
+    // table it takes its forms from (tū, hīc, quis; ūnus, mīlle).
+    QString pronounLemma;
     char partOfSpeech = 0; // the tag letter of the word class ('n', 'v', 'a', ...)
 };
 

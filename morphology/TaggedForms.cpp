@@ -259,13 +259,12 @@ void addVerbForms(TaggedFormList& out, const Verb& verb) {
 
 namespace {
 
-QHash<QString, TaggedFormList> readPronounTable() {
-    QHash<QString, TaggedFormList> table;
-    const QString path = MorphologyResources::path(QStringLiteral("Pronouns.txt"));
+void readDeclinedWords(QHash<QString, TaggedFormList>& table, const QString& name) {
+    const QString path = MorphologyResources::path(name);
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        TSLogError("No pronoun table %@: pronouns have no forms", path);
-        return table;
+        TSLogError("No table %@: its words have no forms", path);
+        return;
     }
     const QStringList lines = QString::fromUtf8(file.readAll()).split(u'\n');
     for (qsizetype i = 0; i < lines.size(); ++i) {
@@ -273,20 +272,39 @@ QHash<QString, TaggedFormList> readPronounTable() {
         if (line.isEmpty() || line.startsWith(u'#')) continue;
         const QStringList fields = line.split(u'\t');
         if (fields.size() != 3 || fields.at(1).size() != 9 || fields.at(0).isEmpty() || fields.at(2).isEmpty()) {
-            TSLogError("Pronouns.txt line %ld: %@ is not lemma, tag and form; the line is skipped", qint64(i + 1), line);
+            TSLogError("%@ line %ld: %@ is not lemma, tag and form; the line is skipped", name, qint64(i + 1), line);
             continue;
         }
         TaggedForm form{fields.at(2), TaggedForms::tag('p')};
         for (int k = 0; k < 9; ++k) form.tag[size_t(k)] = char(fields.at(1).at(k).toLatin1());
         table[fields.at(0)].push_back(std::move(form));
     }
+}
+
+// The pronouns' table and the numerals', in one: both are words whose forms
+// no rule makes.
+QHash<QString, TaggedFormList> readPronounTable() {
+    QHash<QString, TaggedFormList> table;
+    for (const QString name : {QStringLiteral("Pronouns.txt"), QStringLiteral("Numerals.txt")})
+        readDeclinedWords(table, name);
     return table;
 }
 
 }  // namespace
 
-bool addPronounForms(TaggedFormList& out, const QString& lemma) {
+namespace {
+
+const QHash<QString, TaggedFormList>& declinedWords() {
     static const QHash<QString, TaggedFormList> table = readPronounTable();
+    return table;
+}
+
+}  // namespace
+
+bool hasTableForms(const QString& lemma) { return declinedWords().contains(lemma); }
+
+bool addPronounForms(TaggedFormList& out, const QString& lemma) {
+    const QHash<QString, TaggedFormList>& table = declinedWords();
     const auto it = table.constFind(lemma);
     if (it == table.constEnd()) return false;
     out.insert(out.end(), it->begin(), it->end());

@@ -44,6 +44,10 @@ void addVerbForms(TaggedFormList& out, const Verb& verb);
 // skipped), by its plain lower-case lemma (ego, tu, hic, quis, qui...);
 // false, adding nothing, for a pronoun the table does not hold.
 bool addPronounForms(TaggedFormList& out, const QString& lemma);
+// Whether the tables hold the word: the pronouns, and the numerals
+// (ūnus, duo, trēs, ambō, mīlle with its plural mīlia), which
+// addPronounForms declines the same way.
+bool hasTableForms(const QString& lemma);
 
 // The look-up key of a form: diacritics removed, lower case, "u" for "v";
 // "j" read as "i" unless keepJ.

@@ -322,6 +322,11 @@ qint64 Verb::guessConjugation(const QString& text) {
     const QString& first = words.at(0);
     if (first.size() < 2) return 0;
     const bool iBeforeLast = first.at(first.size() - 2) == u'i';
+    // A verb that has only its perfect (ōdī ōdisse, coepī coepisse) takes
+    // the endings every conjugation shares; inquam has its own few forms.
+    const QString plainFirst = foldLatinString(first).toLower();
+    if (plainFirst.size() >= 3 && plainFirst.endsWith(u'i')) return 3;
+    if (plainFirst == QLatin1String("inquam")) return 3;
     if (words.size() == 1) return iBeforeLast ? 4 : 0;
     const qint64 remembered = iBeforeLast ? 4 : 0;
     const QString& second = words.at(1);

@@ -35,7 +35,8 @@ struct VerbStems {
     // meminī, coepī), whose first part is a perfect; an impersonal (licet,
     // ningit, taedet, rēfert), whose first part is the third person
     // singular and which has no other person.
-    enum class Defect { None, PerfectOnly, Impersonal };
+    // inquam, with the handful of forms authors use (inquit, inquiunt).
+    enum class Defect { None, PerfectOnly, Impersonal, Inquam };
     Defect defect = Defect::None;
     // meminī's imperative, mementō / mementōte, the only one such a verb has.
     bool mementoImperative = false;

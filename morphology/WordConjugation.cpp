@@ -87,6 +87,7 @@ void markRegularStemVowels(VerbStems& s) {
 VerbStems::Defect defectOf(const QString& first) {
     const QString plain = foldLatinString(first).toLower();
     if (plain.size() < 3) return VerbStems::Defect::None;
+    if (plain == QLatin1String("inquam")) return VerbStems::Defect::Inquam;
     if (plain.endsWith(u'i')) return VerbStems::Defect::PerfectOnly;
     if (plain.endsWith(u't')) return VerbStems::Defect::Impersonal;
     return VerbStems::Defect::None;
@@ -105,6 +106,19 @@ QString partEndingIn(const Word& word, const QStringList& endings, const QString
             continue;
         return hyphen ? word.placedPart(part) : part;
     }
+}
+
+// The forms of inquam that authors use; every other cell has none.
+QString inquamForm(qint64 person, bool singular, bool indicative, qint64 tense) {
+    if (!indicative) return tense == 1 && person == 3 && singular ? QStringLiteral("inquiat") : QString();
+    static const char16_t* const present[6] = {u"inquam", u"inquis", u"inquit", u"inquimus", u"inquitis", u"inquiunt"};
+    static const char16_t* const future[6] = {nullptr, u"inqui\u0113s", u"inquiet", nullptr, nullptr, nullptr};
+    static const char16_t* const imperfect[6] = {nullptr, nullptr, u"inqui\u0113bat", nullptr, nullptr, nullptr};
+    static const char16_t* const perfect[6] = {u"inqui\u012B", u"inqu\u012Bst\u012B", u"inquit", nullptr, nullptr, nullptr};
+    const char16_t* const* row = tense == 1 ? present : tense == 2 ? future : tense == 3 ? imperfect : tense == 4 ? perfect : nullptr;
+    if (!row || person < 1 || person > 3) return QString();
+    const char16_t* form = row[singular ? person - 1 : person + 2];
+    return form ? QString::fromUtf16(form) : QString();
 }
 
 }  // namespace
@@ -153,7 +167,8 @@ QString Word::getFirstPersonStem(bool stem, qint64 tense) const {
     }
     qsizetype cut = presentStemCut(conj_);
     switch (defectOf(first)) {
-    case VerbStems::Defect::PerfectOnly: return QString();
+    case VerbStems::Defect::PerfectOnly:
+    case VerbStems::Defect::Inquam: return QString();
     // The third person's -at, -et, -it (licet: lic-); an irregular verb's is
     // as long as its first person's (rē-fert, inter-est).
     case VerbStems::Defect::Impersonal: if (conj_ >= 1 && conj_ <= 5) cut = 2; break;
@@ -288,6 +303,10 @@ void Word::applyDefect(VerbStems& s) const {
         s.mementoImperative = foldLatinString(first).toLower().endsWith(QLatin1String("memini"));
         return;
     }
+    case VerbStems::Defect::Inquam:
+        s.presentStem = s.otherStem = s.infinitive = s.imperfectSubjunctiveStem = QString();
+        s.perfectStem = s.participleStem = s.supine = QString();
+        return;
     case VerbStems::Defect::Impersonal: {
         // The perfect is given as its third person (licuit, -nxit); a part
         // in -ēbat or -ēbit is another tense.
@@ -304,6 +323,7 @@ QString Word::conjugatedValue(const VerbStems& stems, qint64 person, bool singul
                               qint64 tense) const {
     if (stems.verbType == WordCode::Deponent) active = false;
     else if (stems.verbType == WordCode::SemiDeponent && tense >= 4) active = false;
+    if (stems.defect == VerbStems::Defect::Inquam) return active ? inquamForm(person, singular, indicative, tense) : QString();
     // A defective verb has no passive, and only the forms its kind keeps.
     if (stems.defect != VerbStems::Defect::None &&
         (!active || (stems.defect == VerbStems::Defect::PerfectOnly && tense <= 3) ||

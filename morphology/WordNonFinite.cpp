@@ -192,7 +192,9 @@ QString Word::verbPart(const VerbStems& s, qint64 index) const {
     if (s.defect != VerbStems::Defect::None) {
         switch (index) {
         case 0: case 1: case 6: break;
-        case 10: return s.mementoImperative ? caretVowelsToMacrons(s.perfectStem.chopped(2) + QStringLiteral("ent^o / ") +
+        case 10:
+            if (s.defect == VerbStems::Defect::Inquam) return QStringLiteral("inque / inquit\u014D");
+            return s.mementoImperative ? caretVowelsToMacrons(s.perfectStem.chopped(2) + QStringLiteral("ent^o / ") +
                                                                  s.perfectStem.chopped(2) + QStringLiteral("ent^ote"))
                                             : QString();
         default: return QString();

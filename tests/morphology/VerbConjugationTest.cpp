@@ -430,6 +430,8 @@ TEST(VerbConjugation, DefectiveVerbsHaveOnlyTheirForms) {
          "coepisse,coeptūrus,"},
         {"lĭcet -ēre lĭcuit", 2, "-,-,lĭcet,-,-,-", "-,-,lĭcuit,-,-,-", "lĭcuisse,,"},
         {"ningit -ere -ēbat -nxit", 3, "-,-,ningit,-,-,-", "-,-,ninxit,-,-,-", "ninxisse,,"},
+        {"inquam", 3, "inquam,inquis,inquit,inquimus,inquitis,inquiunt", "inquiī,inquīstī,inquit,-,-,-",
+         ",,inque / inquitō"},
     };
     for (const auto& c : cases) {
         const Verb v = verb(QString::fromUtf8(c.latin), c.code);
@@ -442,6 +444,8 @@ TEST(VerbConjugation, DefectiveVerbsHaveOnlyTheirForms) {
                   QString::fromUtf8(c.parts))
             << c.latin;
         EXPECT_TRUE(v.getVerbPart(2).isEmpty() && v.getVerbPart(5).isEmpty() && v.getVerbPart(8).isEmpty()) << c.latin;
+        // Typed into the vocabulary, such a verb is given endings to take.
+        EXPECT_GE(Verb::guessConjugation(QString::fromUtf8(c.latin)), 1) << c.latin;
     }
 }
 
