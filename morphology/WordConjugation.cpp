@@ -217,6 +217,10 @@ QString Word::getSupine(bool stem, bool cut) const {
     bool hyphen = false;
     QString part = getNthPart(type == WordCode::Ordinary ? 4 : 3, &hyphen);
     if (part.isEmpty()) return part;
+    // A supine ends in -um, a participle given in its place in -us; a word
+    // of a note that stands in the slot ("-sometimes") is neither.
+    const QString plain = foldLatinString(part).toLower();
+    if (!plain.endsWith(QLatin1String("um")) && !plain.endsWith(QLatin1String("us"))) return QString();
     if (hyphen) {
         if (!stem) return QString();
         part = placedPart(part);
