@@ -1,5 +1,7 @@
 #include "morphology/LatinText.h"
 
+#include <algorithm>
+
 #include "morphology/VowelLength.h"
 
 #include <QVarLengthArray>
@@ -156,8 +158,17 @@ QString expandGenitive(const QString& nominative, const QString& suffix, qint64 
         // one (fīlius -iī).
         // A suffix that restates the nominative's last syllable takes over
         // where that syllable begins (lūmināre -āris, not lūminārāris).
-        const qsizetype restated = ending.size() >= 3 ? word.lastIndexOf(ending.left(2)) : -1;
-        if (restated > 0 && word.size() - restated <= 4) cut = restated;
+        // Only the nominative's own ending may follow it (-e, -is; not the
+        // -to of fronto -ōnis).
+        qsizetype restated = ending.size() >= 3 ? word.lastIndexOf(ending.left(2)) : -1;
+        if (restated > 0) {
+            const QString after = word.mid(restated + 2);
+            const bool endingOnly = after.size() <= 2 && std::all_of(after.begin(), after.end(), [&](QChar c) {
+                                        return isVowel(c) || c == u's';
+                                    });
+            if (!endingOnly) restated = -1;
+        }
+        if (restated > 0) cut = restated;
         for (qsizetype i = word.size() - 1; i > 0 && cut < 0; --i)
             if (isVowel(word.at(i))) cut = i;
         if (restated < 0 && cut > 1 && ending.size() > 1 && word.at(cut - 1) == first) --cut;

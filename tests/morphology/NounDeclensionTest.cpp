@@ -104,6 +104,10 @@ TEST(NounDeclension, SecondDeclension) {
         const char* vocative;
     } vocatives[] = {{"humus humi", 2, 2, "hume"},     {"Vălĕrĭus -i", 2, 1, "Vălĕrī"}, {"tabellārius -iī", 2, 1, "tabellārie"},
                      {"bŏrĕas -ae", 1, 1, "bŏrĕā"},     {"cŏmētes -ae", 1, 1, "cŏmētē"}, {"vīrus -ī", 2, 3, "vīrus"}};
+    // A genitive suffix that restates the nominative's last syllable
+    // takes its place; one that only shares two letters with it does not.
+    EXPECT_EQ(form(noun(QStringLiteral("lūmĭnāre -āris"), 3, 3), 4, true), QStringLiteral("lūmĭnāris"));
+    EXPECT_EQ(form(noun(QStringLiteral("fronto -ōnis"), 1, 3), 4, true), QStringLiteral("frontōnis"));
     for (const auto& v : vocatives)
         EXPECT_EQ(form(noun(QString::fromUtf8(v.latin), v.gender, v.declension), 2, true), QString::fromUtf8(v.vocative))
             << v.latin;
