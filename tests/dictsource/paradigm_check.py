@@ -194,7 +194,8 @@ def entry_genitive(entry):
     """The second part an entry's line gives after its headword: a noun's
     genitive ("-ūs", "rēgis"), a verb's infinitive ("-āre"); plain, with its
     hyphen; None when it gives none."""
-    parts = entry.split(' ')
+    # A dagger before the headword marks a rare or late word.
+    parts = [p for p in entry.split(' ') if p not in ('\u2020', '\u2021')]
     if len(parts) < 2:
         return None
     given = parts[1].rstrip(',')
@@ -233,7 +234,7 @@ def main():
     for w in words:
         pos = kinds.get(w.get('Type'))
         key = w.get('key')
-        entry = ' '.join(w.get('Entry', '').split())
+        entry = ' '.join(t for t in w.get('Entry', '').split() if t not in ('\u2020', '\u2021'))
         if not pos or not key or not entry or '(indecl' in entry:
             continue
         head = entry.split(' ')[0].rstrip(',')
@@ -320,12 +321,8 @@ def main():
     for lemma, (pos, head, entry, conj) in entries.items():
         if pos != 'n':
             continue
-        parts = entry.split(' ')
-        if len(parts) < 2:
-            continue
-        given = parts[1].rstrip(',')
-        given = ('-' if given.startswith('-') else '') + plain(given)
-        if not given.strip('-') or not given.strip('-').isalpha():
+        given = entry_genitive(entry)
+        if not given:
             continue
         made = [f for t, f in forms.get(lemma, []) if t[0] == 'n' and t[7] == 'g' and t[2] == 's']
         made = made or [f for t, f in forms.get(lemma, []) if t[0] == 'n' and t[7] == 'g']
