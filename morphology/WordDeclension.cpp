@@ -245,9 +245,12 @@ qint64 Word::getVariant() const {
 qint64 Word::variantFor(const QString& first, const QString& second) const {
     switch (conj_) {
     case 2:
-        // puer, ager and vir alike keep the nominative as vocative.
-        return first.size() >= 3 && (first.endsWith(QLatin1String("er")) || first.endsWith(QLatin1String("ir"))) ? 1
-                                                                                                                : 0;
+    {
+        // puer, ager and vir alike keep the nominative as vocative, however
+        // the source marks the vowel (vĭr).
+        const QString plain = foldLatinString(first);
+        return plain.size() >= 3 && (plain.endsWith(QLatin1String("er")) || plain.endsWith(QLatin1String("ir"))) ? 1 : 0;
+    }
     case 5:
         return first.size() >= 4 && first.at(first.size() - 3) == u'i' ? 1 : 0;
     case 3: {

@@ -103,7 +103,8 @@ TEST(NounDeclension, SecondDeclension) {
         qint64 declension, gender;
         const char* vocative;
     } vocatives[] = {{"humus humi", 2, 2, "hume"},     {"Vălĕrĭus -i", 2, 1, "Vălĕrī"}, {"tabellārius -iī", 2, 1, "tabellārie"},
-                     {"bŏrĕas -ae", 1, 1, "bŏrĕā"},     {"cŏmētes -ae", 1, 1, "cŏmētē"}, {"vīrus -ī", 2, 3, "vīrus"}};
+                     {"bŏrĕas -ae", 1, 1, "bŏrĕā"},     {"cŏmētes -ae", 1, 1, "cŏmētē"}, {"vīrus -ī", 2, 3, "vīrus"},
+                     {"vĭr -vĭri", 2, 1, "vĭr"}};
     // A genitive suffix that restates the nominative's last syllable
     // takes its place; one that only shares two letters with it does not.
     EXPECT_EQ(form(noun(QStringLiteral("lūmĭnāre -āris"), 3, 3), 4, true), QStringLiteral("lūmĭnāris"));
