@@ -272,7 +272,10 @@ qint64 Word::variantFor(const QString& first, const QString& second) const {
         if (first.size() < 3) return 0;
         if (first.endsWith(QLatin1String("al")) || first.endsWith(QLatin1String("ar")))
             return gender_ == WordCode::Neuter ? 1 : 0;
-        if (countSyllables(first) == 1) return endsInTwoConsonants(getStem(0)) ? 1 : 0;
+        // urbs and mōns are i-stems; a neuter of one syllable is not (os
+        // ossa, fel fella, cor corda).
+        if (countSyllables(first) == 1)
+            return gender_ != WordCode::Neuter && endsInTwoConsonants(getStem(0)) ? 1 : 0;
         return 0;
     }
     default:

@@ -109,6 +109,7 @@ TEST(NounDeclension, SecondDeclension) {
     // takes its place; one that only shares two letters with it does not.
     EXPECT_EQ(form(noun(QStringLiteral("lūmĭnāre -āris"), 3, 3), 4, true), QStringLiteral("lūmĭnāris"));
     EXPECT_EQ(form(noun(QStringLiteral("fronto -ōnis"), 1, 3), 4, true), QStringLiteral("frontōnis"));
+    EXPECT_EQ(form(noun(QStringLiteral("os ossis"), 3, 3), 1, false), QStringLiteral("ossa"));
     for (const auto& v : vocatives)
         EXPECT_EQ(form(noun(QString::fromUtf8(v.latin), v.gender, v.declension), 2, true), QString::fromUtf8(v.vocative))
             << v.latin;
