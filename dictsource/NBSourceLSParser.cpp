@@ -533,7 +533,23 @@ void NBSourceLSParser::takeLooseParts(QString& head) {
         QRegularExpression::UseUnicodePropertiesOption);
     QRegularExpressionMatch last;
     for (auto it = parts.globalMatch(masked); it.hasNext();) last = it.next();
-    if (!last.hasMatch()) return;
+    if (!last.hasMatch()) {
+        // "rĕ-vĕrĕor, ĭtus. 2,": a full stop for the comma after a lone
+        // participle or supine; taken only where it is the head's one such
+        // pair, so that a reference ("Plin. 3") or a later form's parts are
+        // not read as the entry's.
+        static const QRegularExpression stopped(
+            QStringLiteral("(?:^|[,;:]\\s*)(\\p{Ll}[^\\W\\d]*(?:us|um))\\.\\s+([1-4])(?=\\s*(?:[,;:(]|$))"),
+            QRegularExpression::UseUnicodePropertiesOption);
+        if (!orthoStack_.empty()) return;
+        auto it = stopped.globalMatch(masked);
+        if (!it.hasNext()) return;
+        const QRegularExpressionMatch only = it.next();
+        if (it.hasNext()) return;
+        iTypesArray_ << only.captured(1) + QStringLiteral(", ") + only.captured(2);
+        head.remove(only.capturedStart(1), only.capturedEnd(2) - only.capturedStart(1));
+        return;
+    }
     const QString words = last.captured(1).trimmed();
     if (words.isEmpty() && (iTypesArray_.isEmpty() || endsWithConjugation(iTypesArray_.constLast()))) return;
     iTypesArray_ << (words.isEmpty() ? last.captured(2) : words + QLatin1Char(' ') + last.captured(2));

@@ -789,6 +789,7 @@ TEST(LewisShortReal, TheHeadOfEveryEntryReachesTheDictionary) {
         {"rumpo", 2, "", 3, "rumpo -ere rūpi ruptum"},
         {"re^pe^ri^o", 2, "", 4, "rĕpĕrĭo -īre repperi rĕpertum"},
         {"obli_viscor", 2, "", 3, "oblīviscor -ī oblītus"},
+        {"re^ve^re^or", 2, "", 2, "rĕvĕrĕor -ērī -ĭtus"},
         {"mu_ni^o1", 2, "", 4, "mūnĭo -īre -īvi or ĭi -ītum"},
         {"re^de^o", 2, "", 7, "rĕdĕo -īre -ĭi -ĭtum"},
         {"ma_lo", 2, "", 14, "mālo malle mālŭi"},
