@@ -12,6 +12,7 @@
 #include "platform/Color.h"
 #include "platform/Dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <memory_resource>
 #include <optional>
@@ -282,7 +283,12 @@ bool TSWordFormDictionary::isNumber(const QString& word) {
 // ---- Marking ----
 
 void TSWordFormDictionary::handleNilArray(QStringView word, Marking& marking, ts::TextRange range, int depth) const {
-    if (mayBeNumber(word) && isNumber(word.toString())) {
+    // A numeral has nothing to mark. Texts write Roman numerals in capitals;
+    // in lower case the letters are far more often a word the list lacks
+    // ("diu", "di", "mi"), which must not look certain.
+    const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
+    const bool lowerCase = std::any_of(written.begin(), written.end(), [](QChar c) { return c.isLower(); });
+    if (!lowerCase && mayBeNumber(word) && isNumber(word.toString())) {
         marking.colour(range.location, range.length, Clear);
         return;
     }

@@ -86,6 +86,7 @@ TEST(WordFormReading, MarkingGivesTheExpectedLengths) {
         {"nominative plural noun before the adjective", "mea", "mea", true},
         {"stem of -que shown certain", "legionesque", "legi\u014Dn\u0113sque", true},
         {"stem of -n shown certain", "viden", "vid\u0113n", true},
+        {"diu read as the numeral 504, certain", "diu", "diu", false},
     };
     for (const auto& c : cases) {
         const QString word = QString::fromUtf8(c.word);
