@@ -416,6 +416,62 @@ bool isPrivileged(QStringView lemma) {
     return std::any_of(lemmas.begin(), lemmas.end(), [&](const QString& l) { return l == lemma; });
 }
 
+// How often, in percent, a value of a tag position is met in Latin text
+// among the words that have that position (rough shares of running prose).
+// A value not listed, and "-", count as 100.
+int shareOf(int position, QChar value) {
+    switch (position) {
+    case 1:  // person
+        switch (value.unicode()) { case u'1': return 20; case u'2': return 10; case u'3': return 70; default: return 100; }
+    case 2:  // number
+        switch (value.unicode()) { case u's': return 68; case u'p': return 32; default: return 100; }
+    case 3:  // tense
+        switch (value.unicode()) {
+        case u'p': return 45; case u'r': return 25; case u'i': return 12; case u'f': return 8; case u'l': return 6;
+        case u't': return 4; default: return 100;
+        }
+    case 4:  // mood
+        switch (value.unicode()) {
+        case u'i': return 55; case u's': return 18; case u'p': return 11; case u'n': return 10; case u'm': return 3;
+        case u'd': case u'g': case u'u': return 1; default: return 100;
+        }
+    case 7:  // case; the vocative is the rarest by far
+        switch (value.unicode()) {
+        case u'a': return 29; case u'n': return 24; case u'b': return 24; case u'g': return 13; case u'd': return 8;
+        case u'v': return 2; default: return 100;
+        }
+    case 8:  // degree: comparatives and superlatives are few beside the positive
+        switch (value.unicode()) { case u'c': case u's': return 10; default: return 100; }
+    default: return 100;
+    }
+}
+
+// How common one reading of a form is: the product of the shares of its
+// tag's values, so that a vocative or a dative plural weighs less than a
+// genitive singular, and a second person or a pluperfect less than a third
+// person present. A declined reading (one with a case, participles and
+// gerundives too) weighs by its case, number and degree, as its use is an
+// adjective's; a verb by person, number, tense and mood. Voice and gender
+// weigh nothing: the list gives an adjective one record per gender, which is
+// one reading, not three. A word without inflection (adverb, conjunction,
+// preposition, interjection) weighs as a nominative singular: it has one form
+// where a noun spreads over many. Integers, so that equal readings tie
+// exactly.
+qint64 readingWeight(QStringView tag) {
+    if (tag.size() < 9) return 0;
+    const char16_t kind = tag.at(0).unicode();
+    if (kind == u'd' || kind == u'c' || kind == u'r' || kind == u'e')
+        return qint64(shareOf(7, u'n')) * shareOf(2, u's') * 1'000'000'000'000;
+    const bool declined = tag.at(7) != u'-';
+    qint64 weight = 1;
+    for (int position = 1; position <= 8; ++position) {
+        const bool counted = declined ? (position == 2 || position == 7 || position == 8)
+                                      : (position >= 1 && position <= 4);
+        weight *= counted ? shareOf(position, tag.at(position)) : 100;
+    }
+    return weight;
+}
+
 }  // namespace
 
 bool TSWordFormDictionary::prioritizeForm(const QString& form, const Records& records) {
@@ -451,11 +507,16 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
     const QStringList special = checkForSpecialCases(candidates);
     if (!special.isEmpty()) return special;
 
-    // A rank per form compared as a tuple: a privileged lemma, then a
-    // nominative noun, then more records. Equal ranks keep the order in
-    // which the forms were first met.
+    // A rank per form compared as a tuple: a privileged lemma, then the
+    // commonest of the form's readings, then a nominative noun, then more
+    // records. The count comes last: the list gives a reading one record
+    // per gender and lemma, so counting records favours adjectives and rare
+    // homographs over the reading a reader expects. Equal ranks keep the
+    // order in which the forms were first met.
     struct Ranked {
-        int privileged, nominative, count;
+        int privileged;
+        qint64 weight;
+        int nominative, count;
         QString form;
     };
     // Each record's form normalised once, not once per form; most need no
@@ -473,16 +534,19 @@ QStringList TSWordFormDictionary::formsInOrderOfFrequency(const std::vector<Form
         // The form's first record tells whether its lemma is privileged;
         // any of its records may be a nominative noun.
         bool seen = false, privileged = false, nominative = false;
-        for (size_t i = 0; i < records.size() && !nominative; ++i) {
+        qint64 weight = 0;
+        for (size_t i = 0; i < records.size(); ++i) {
             if (normalised[i] != f.form) continue;
             if (!seen) privileged = isPrivileged(records[i].base);
             seen = true;
-            nominative = TSWordFormDictionary::checkFlags(records[i].flags);
+            nominative = nominative || TSWordFormDictionary::checkFlags(records[i].flags);
+            weight = std::max(weight, readingWeight(records[i].flags));
         }
-        ranked.push_back({privileged ? 0 : 1, nominative ? 0 : 1, -f.count, f.form});
+        ranked.push_back({privileged ? 0 : 1, -weight, nominative ? 0 : 1, -f.count, f.form});
     }
     std::stable_sort(ranked.begin(), ranked.end(), [](const Ranked& a, const Ranked& b) {
-        return std::tie(a.privileged, a.nominative, a.count) < std::tie(b.privileged, b.nominative, b.count);
+        return std::tie(a.privileged, a.weight, a.nominative, a.count) <
+               std::tie(b.privileged, b.weight, b.nominative, b.count);
     });
     QStringList out;
     for (const Ranked& r : ranked) out << r.form;

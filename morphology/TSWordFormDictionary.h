@@ -179,8 +179,11 @@ public:
     static std::vector<FormCount> uniqueForms(const Records& records);
     static std::vector<FormCount> uniqueForms(const RecordViews& records);
     // The forms ordered for offering: a form-frequency line when one applies,
-    // otherwise privileged lemmas first, then nominative nouns, then by
-    // record count; ties keep their order of first appearance.
+    // otherwise privileged lemmas first, then the form whose commonest
+    // reading is the more common in Latin text (judged by its tag: case and
+    // number, or person, number, tense and mood; a word without inflection
+    // as a nominative singular), then nominative nouns, then by record
+    // count; ties keep their order of first appearance.
     static QStringList formsInOrderOfFrequency(const std::vector<FormCount>& forms, const Records& records);
     static QStringList formsInOrderOfFrequency(const std::vector<FormCount>& forms, const RecordViews& records);
     // The line of the form-frequency list whose key is among the candidates
@@ -239,14 +242,17 @@ public:
                            std::weak_ptr<TextMacronizerProtocol> owner);
     // One text with its words replaced by their marked forms and coloured:
     // no colour for one form, orange for several, red for unknown words.
+    // Only a word the list holds can be certain: a stem found by splitting
+    // off an enclitic is orange even when it has one form.
     ts::AttributedStringPtr addMacrons(const ts::AttributedString& text) const;
     // Each text marked as above, in order (a null text as an empty one); the
     // texts share what the dictionary said of each word, as the lines of one
     // document share their words.
     std::vector<ts::AttributedStringPtr> addMacrons(const std::vector<ts::AttributedStringPtr>& texts) const;
     // Splits off "que", "ve", "ue", "ne", "st", "n" or "'s": {stem, enclitic},
-    // or empty when none applies. *padded tells whether an "s" was added to
-    // the stem.
+    // or empty when none applies or when fewer than two letters of the word
+    // would stay before the enclitic. *padded tells whether an "s" was added
+    // to the stem.
     static QStringList checkForEnclitics(const QString& word, bool* padded);
     // A Roman numeral (I to MMMMCMXCIX, in either case, "u" read as "v") or
     // a run of decimal digits.

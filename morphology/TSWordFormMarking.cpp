@@ -12,6 +12,7 @@
 #include "platform/Color.h"
 #include "platform/Dispatch.h"
 
+#include <algorithm>
 #include <array>
 #include <memory_resource>
 #include <optional>
@@ -184,8 +185,15 @@ struct EncliticSplit {
     bool padded = false;
 };
 
+// An enclitic leans on a word of at least two letters: with less, the rules
+// would read a short word as another one ("in" as "is" with "-n", "ne" as
+// nothing with "-ne"), and a short word has few letters to make that guess
+// safe.
+constexpr qsizetype kMinStemLength = 2;
+
 std::optional<EncliticSplit> splitEnclitic(QStringView word) {
-    const auto cut = [&](QStringView enclitic, bool padded) {
+    const auto cut = [&](QStringView enclitic, bool padded) -> std::optional<EncliticSplit> {
+        if (word.size() - enclitic.size() < kMinStemLength) return std::nullopt;
         return EncliticSplit{word.size() - enclitic.size(), enclitic, padded};
     };
     // Each enclitic ends in its own letter: most words need one comparison.
@@ -275,7 +283,12 @@ bool TSWordFormDictionary::isNumber(const QString& word) {
 // ---- Marking ----
 
 void TSWordFormDictionary::handleNilArray(QStringView word, Marking& marking, ts::TextRange range, int depth) const {
-    if (mayBeNumber(word) && isNumber(word.toString())) {
+    // A numeral has nothing to mark. Texts write Roman numerals in capitals;
+    // in lower case the letters are far more often a word the list lacks
+    // ("diu", "di", "mi"), which must not look certain.
+    const QStringView written = QStringView(marking.plain).mid(range.location, range.length);
+    const bool lowerCase = std::any_of(written.begin(), written.end(), [](QChar c) { return c.isLower(); });
+    if (!lowerCase && mayBeNumber(word) && isNumber(word.toString())) {
         marking.colour(range.location, range.length, Clear);
         return;
     }
@@ -299,7 +312,12 @@ void TSWordFormDictionary::handleNilArray(QStringView word, Marking& marking, ts
     const qsizetype replaced =
         std::clamp<qsizetype>(split->stemLength, 0, std::min(inner.text.size(), range.length - enclitic.size()));
     marking.write(loc, QStringView(inner.text).first(replaced));
-    for (qsizetype i = 0; i < replaced; ++i) marking.colours[size_t(loc + i)] = inner.colours[size_t(i)];
+    // The list does not hold the word itself: its reading is a guess, however
+    // sure the stem's form, so it is never shown as certain.
+    for (qsizetype i = 0; i < replaced; ++i) {
+        const quint8 c = inner.colours[size_t(i)];
+        marking.colours[size_t(loc + i)] = c == Clear ? quint8(Orange) : c;
+    }
     loc += replaced;
 
     marking.write(loc, enclitic);
