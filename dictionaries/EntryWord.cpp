@@ -194,6 +194,14 @@ QString withGenitive(const QString& parts, qint64 gender, qint64* declension) {
     return parts;
 }
 
+// The key of the engine's tables for a headword: plain, lower case, without
+// the number that tells homographs apart (quis2).
+QString tableKey(const QString& headword) {
+    QString plain = foldLatinString(headword).toLower();
+    while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
+    return plain;
+}
+
 }  // namespace
 
 QString principalParts(const QString& text) {
@@ -250,10 +258,9 @@ Result fromEntry(const DictionaryEntry& entry) {
     // the forms of the engine's table, mīlle its plural mīlia with them.
     const auto fromTable = [&] {
         if (entry.conjugation() >= 1 && type == DictionaryEntry::Adjective) return false;
-        QString plain = foldLatinString(r.headword).toLower();
-        while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
-        if (!TaggedForms::hasTableForms(plain)) return false;
-        r.pronounLemma = plain;
+        const QString key = tableKey(r.headword);
+        if (!TaggedForms::hasTableForms(key)) return false;
+        r.tableLemma = key;
         auto word = std::make_shared<Word>();
         word->setWordType(type == DictionaryEntry::Numeral ? WordCode::Numeral : WordCode::Adjective);
         word->setLatin(r.parts);
@@ -308,9 +315,7 @@ Result fromEntry(const DictionaryEntry& entry) {
         if (!r.word) return r;
         break;
     case DictionaryEntry::Pronoun: {
-        QString plain = foldLatinString(r.headword).toLower();
-        while (!plain.isEmpty() && plain.back().isDigit()) plain.chop(1);
-        r.pronounLemma = plain;
+        r.tableLemma = tableKey(r.headword);
         auto pronoun = std::make_shared<Word>();
         pronoun->setWordType(WordCode::Pronoun);
         pronoun->setLatin(r.parts);

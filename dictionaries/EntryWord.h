@@ -32,7 +32,7 @@ struct Result {
     QString headword;      // the first word of the parts
     // For a pronoun or a numeral the entry gives undeclined: the engine's
     // table it takes its forms from (tū, hīc, quis; ūnus, mīlle).
-    QString pronounLemma;
+    QString tableLemma;
     char partOfSpeech = 0; // the tag letter of the word class ('n', 'v', 'a', ...)
 };
 

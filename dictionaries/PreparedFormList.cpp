@@ -5,7 +5,6 @@
 #include "platform/Memory.h"
 #include "platform/PropertyList.h"
 #include "morphology/Adjective.h"
-#include "morphology/LatinText.h"
 #include "morphology/TaggedForms.h"
 #include "morphology/Verb.h"
 #include "morphology/VowelLength.h"
@@ -142,7 +141,7 @@ bool appendEntryForms(QByteArray& out, const DictionaryEntry& entry, Summary* s)
     }
     TaggedFormList forms;
     const Word& w = *word.word;
-    if (!word.pronounLemma.isNull()) TaggedForms::addPronounForms(forms, word.pronounLemma);
+    if (!word.tableLemma.isNull()) TaggedForms::addPronounForms(forms, word.tableLemma);
     else if (auto* verb = dynamic_cast<const Verb*>(&w)) {
         s->partsLeftOut += verb->unplacedPrincipalParts();
         TaggedForms::addVerbForms(forms, *verb);

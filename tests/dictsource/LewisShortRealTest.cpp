@@ -1,6 +1,7 @@
 // The real Lewis and Short letter files converted whole, checked against an
 // independent count by python3; and the command-line converter's outcomes.
 #include "ParserFixture.h"
+#include "support/PreparedLewisShort.h"
 #include "support/Python.h"
 #include "support/WordsAnalyser.h"
 
@@ -480,40 +481,6 @@ for lemma, forms in parts.items():
 print(json.dumps({'parts': sum(counts.values()), 'forms': built, 'kinds': counts, 'samples': sorted(samples)[:60],
                   'icj': icj}, ensure_ascii=False))
 )PY";
-
-// The prepared dictionary and its word-form list as the command-line tool
-// makes them from the bundled letter files, once per run of the tests.
-struct PreparedLewisShort {
-    QString source, dictionary, forms, error;
-};
-
-const PreparedLewisShort& preparedLewisShort() {
-    static QTemporaryDir dir;
-    static const PreparedLewisShort made = [] {
-        PreparedLewisShort p;
-        p.source = QStringLiteral(TS_SOURCE_DIR_DEFAULT "/resources/lexica");
-        p.dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
-        p.forms = dir.filePath(QStringLiteral("macrons.txt"));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        const auto run = [&](const QStringList& args) {
-            QProcess tool;
-            tool.setProcessEnvironment(env);
-            tool.setStandardInputFile(QProcess::nullDevice());
-            tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
-            if (tool.waitForFinished(300000) && tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0)
-                return true;
-            p.error = args.first() + QStringLiteral(": ") + QString::fromUtf8(tool.readAllStandardError());
-            return false;
-        };
-        if (run({QStringLiteral("convert-ls"), QStringLiteral("--non-interactive"), QStringLiteral("--source"), p.source,
-                 QStringLiteral("--out"), p.dictionary}))
-            run({QStringLiteral("make-forms"), QStringLiteral("--dictionary"), p.dictionary});
-        return p;
-    }();
-    return made;
-}
 
 }  // namespace
 

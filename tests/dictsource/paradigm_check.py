@@ -181,7 +181,7 @@ def readings_of_word(readings, heads, pos):
     return out
 
 
-def plural_names(readings, head):
+def plural_names(readings):
     """The analyser's names for a noun used in the plural only: the words
     whose nominative plural the headword is (biblium for biblia)."""
     return {re.sub(r'\s.*', '', w[0]) for f, w in readings
@@ -257,7 +257,7 @@ def main():
         names = {heads[lemma]}
         plural_only = pos == 'n' and not any(t[0] == 'n' and t[2] == 's' for t, _ in forms.get(lemma, []))
         if plural_only:
-            names |= plural_names(answers.get(heads[lemma], []), heads[lemma])
+            names |= plural_names(answers.get(heads[lemma], []))
         readings = readings_of_word(answers.get(heads[lemma], []), names, pos)
         # A noun is the analyser's word when the analyser gives it the
         # genitive its entry gives: lūcus -ūs (a rare fourth-declension word)

@@ -9,7 +9,6 @@
 #include "app/logging/LGLog.h"
 #include "dictionaries/TSDictionaries.h"
 #include "dictionaries/TSDictionary.h"
-#include "morphology/LatinText.h"
 #include "morphology/Word.h"
 #include "morphology/WordController.h"
 #include "platform/NotificationCenter.h"

@@ -6,7 +6,6 @@
 #include "dictionaries/TSDictionary.h"
 #include "foundation/StringExtensions.h"
 #include "foundation/gui/DisableSubviews.h"
-#include "morphology/LatinText.h"
 #include "morphology/TSWordFormData.h"
 #include "morphology/Verb.h"
 #include "platform/Dispatch.h"

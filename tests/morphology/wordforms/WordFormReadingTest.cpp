@@ -3,6 +3,7 @@
 #include "WordFormTestSupport.h"
 #include "morphology/TSWordFormDictionary.h"
 #include "platform/Color.h"
+#include "support/PreparedLewisShort.h"
 
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,27 +16,11 @@ using namespace wordformtest;
 
 namespace {
 
-// The list made once per run: convert the bundled letters, then make the
-// forms beside the dictionary. Empty when the tool fails.
+// The list the application reads, made by the command-line tool; empty
+// when the tool fails.
 QString fullListPath() {
-    static QTemporaryDir dir;
-    static const QString path = [] {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("XDG_STATE_HOME"), dir.filePath(QStringLiteral("state")));
-        env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
-        const QString dictionary = dir.filePath(QStringLiteral("EditedLewisShort.xml"));
-        for (const QStringList& args :
-             {QStringList{"convert-ls", "--non-interactive", "--source", TS_SOURCE_DIR_DEFAULT "/resources/lexica", "--out", dictionary},
-              QStringList{"make-forms", "--dictionary", dictionary}}) {
-            QProcess tool;
-            tool.setProcessEnvironment(env);
-            tool.start(QStringLiteral(TS_DICTSOURCE_TOOL), args);
-            if (!tool.waitForFinished(300000) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0)
-                return QString();
-        }
-        return dir.filePath(QStringLiteral("macrons.txt"));
-    }();
-    return path;
+    const PreparedLewisShort& prepared = preparedLewisShort();
+    return prepared.error.isEmpty() ? prepared.forms : QString();
 }
 
 TSWordFormDictionaryPtr fullList() {
